@@ -1,0 +1,68 @@
+// The utility layer the program calls: matrix and vector functions and the
+// effect compiler, under their D3DX 9 names.
+//
+// Implemented: [x] D3DXMatrixLookAtLH, D3DXMatrixPerspectiveFovLH (left-handed,
+//                  row vectors, depth [0, 1]), D3DXMatrixMultiply (output may
+//                  alias either input), D3DXVec3Normalize
+//              [x] D3DXCreateEffectFromFileA: effect framework syntax (techniques,
+//                  passes, compile statements, render states, annotations),
+//                  HLSL through glslang in a child process, GLSL from SPIRV-Cross
+//              [x] ID3DXEffect: Begin / BeginPass / EndPass / End with state
+//                  saving; ID3DXBuffer with the compiler's text
+// Not implemented: effect parameters by name, effect pools, include handlers,
+// macros passed by the caller, shader models above 3.
+#pragma once
+
+#include "platform/gfx/gfx.h"
+
+struct D3DXVECTOR3 {
+    float x;
+    float y;
+    float z;
+};
+
+// Row-major 4 x 4, used with row vectors: p' = p * M.
+struct D3DXMATRIX {
+    float m[4][4];
+};
+
+D3DXMATRIX* D3DXMatrixLookAtLH(D3DXMATRIX* out, const D3DXVECTOR3* eye, const D3DXVECTOR3* at,
+                               const D3DXVECTOR3* up);
+D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* out, float fovY, float aspect, float zNear,
+                                       float zFar);
+// out = m1 * m2; out may be the same object as m1 or m2.
+D3DXMATRIX* D3DXMatrixMultiply(D3DXMATRIX* out, const D3DXMATRIX* m1, const D3DXMATRIX* m2);
+// A zero vector normalises to zero.
+D3DXVECTOR3* D3DXVec3Normalize(D3DXVECTOR3* out, const D3DXVECTOR3* v);
+
+class ID3DXBuffer : public IUnknownObject {
+public:
+    virtual void* GetBufferPointer() = 0;
+    virtual DWORD GetBufferSize() = 0;
+};
+
+class ID3DXEffect : public IUnknownObject {
+public:
+    // passes (may be null) receives the pass count of the current technique.
+    // flags 0 saves the device states that the technique's passes change;
+    // End restores them.
+    virtual HRESULT Begin(UINT* passes, DWORD flags) = 0;
+    virtual HRESULT BeginPass(UINT pass) = 0;
+    virtual HRESULT EndPass() = 0;
+    virtual HRESULT End() = 0;
+};
+
+// Never defined: the program passes null for each.
+struct D3DXMACRO;
+class ID3DXInclude;
+class ID3DXEffectPool;
+
+constexpr DWORD D3DXFX_DONOTSAVESTATE = 0x1;
+
+// Reads and compiles an effect file. On success returns 0 and the effect.
+// On failure returns non-zero, no effect, and (where errors is not null) a
+// buffer whose text has one line per problem: "FILE(LINE,COL): error: MESSAGE".
+HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* fileName,
+                                  const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
+                                  ID3DXEffectPool* pool, ID3DXEffect** effect,
+                                  ID3DXBuffer** errors);

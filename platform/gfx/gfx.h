@@ -1,0 +1,220 @@
+// The graphics device the program draws with: the part of the Direct3D 9
+// interface that it calls, over OpenGL 4.5 core (libepoxy).
+//
+// Implemented: [x] IDirect3D9: CreateDevice (one windowed HAL device)
+//              [x] IDirect3DDevice9: vertex buffers, render and sampler states,
+//                  Clear, BeginScene / EndScene, Present, shader constants
+//                  (two 64-register blocks), stream source, FVF 0x20142,
+//                  DrawPrimitive with triangle lists
+//              [x] IDirect3DVertexBuffer9: Lock (whole buffer, discard), Unlock
+// Not implemented: textures, index buffers, other vertex formats or primitive
+// types, device reset, multiple adapters, full-screen mode changes.
+//
+// The back buffer is an offscreen 640 x 480 target; Present scales it into the
+// window with top-left origin and swaps (vsync where the display allows it).
+#pragma once
+
+#include "platform/types.h"
+
+#include <string>
+
+using D3DCOLOR = DWORD;
+
+constexpr UINT D3D_SDK_VERSION = 32;
+constexpr UINT D3DADAPTER_DEFAULT = 0;
+
+enum D3DDEVTYPE : uint32_t { D3DDEVTYPE_HAL = 1, D3DDEVTYPE_REF = 2 };
+
+constexpr DWORD D3DCREATE_SOFTWARE_VERTEXPROCESSING = 0x20;
+constexpr DWORD D3DCREATE_HARDWARE_VERTEXPROCESSING = 0x40;
+
+enum D3DFORMAT : uint32_t {
+    D3DFMT_UNKNOWN = 0,
+    D3DFMT_A8R8G8B8 = 21,
+    D3DFMT_X8R8G8B8 = 22,
+    D3DFMT_D24S8 = 75,
+};
+
+enum D3DMULTISAMPLE_TYPE : uint32_t { D3DMULTISAMPLE_NONE = 0 };
+enum D3DSWAPEFFECT : uint32_t { D3DSWAPEFFECT_DISCARD = 1 };
+constexpr UINT D3DPRESENT_INTERVAL_DEFAULT = 0;
+constexpr UINT D3DPRESENT_INTERVAL_ONE = 1;
+constexpr UINT D3DPRESENT_INTERVAL_IMMEDIATE = 0x80000000;
+
+struct D3DPRESENT_PARAMETERS {
+    UINT BackBufferWidth;
+    UINT BackBufferHeight;
+    D3DFORMAT BackBufferFormat;
+    UINT BackBufferCount;
+    D3DMULTISAMPLE_TYPE MultiSampleType;
+    DWORD MultiSampleQuality;
+    D3DSWAPEFFECT SwapEffect;
+    HWND hDeviceWindow;
+    BOOL Windowed;
+    BOOL EnableAutoDepthStencil;
+    D3DFORMAT AutoDepthStencilFormat;
+    DWORD Flags;
+    UINT FullScreen_RefreshRateInHz;
+    UINT PresentationInterval;
+};
+
+enum D3DPOOL : uint32_t { D3DPOOL_DEFAULT = 0, D3DPOOL_MANAGED = 1, D3DPOOL_SYSTEMMEM = 2 };
+
+constexpr DWORD D3DUSAGE_WRITEONLY = 0x00000008;
+constexpr DWORD D3DUSAGE_DYNAMIC = 0x00000200;
+
+constexpr DWORD D3DLOCK_DISCARD = 0x00002000;
+constexpr DWORD D3DLOCK_NOOVERWRITE = 0x00001000;
+
+// Flexible vertex format bits
+constexpr DWORD D3DFVF_XYZ = 0x002;
+constexpr DWORD D3DFVF_DIFFUSE = 0x040;
+constexpr DWORD D3DFVF_TEX1 = 0x100;
+constexpr DWORD D3DFVF_TEXCOORDSIZE4_0 = 0x00020000;  // four floats in texture set 0
+
+constexpr DWORD D3DCLEAR_TARGET = 0x1;
+constexpr DWORD D3DCLEAR_ZBUFFER = 0x2;
+constexpr DWORD D3DCLEAR_STENCIL = 0x4;
+
+enum D3DPRIMITIVETYPE : uint32_t {
+    D3DPT_POINTLIST = 1,
+    D3DPT_LINELIST = 2,
+    D3DPT_LINESTRIP = 3,
+    D3DPT_TRIANGLELIST = 4,
+    D3DPT_TRIANGLESTRIP = 5,
+    D3DPT_TRIANGLEFAN = 6,
+};
+
+enum D3DRENDERSTATETYPE : uint32_t {
+    D3DRS_ZENABLE = 7,
+    D3DRS_FILLMODE = 8,
+    D3DRS_ZWRITEENABLE = 14,
+    D3DRS_SRCBLEND = 19,
+    D3DRS_DESTBLEND = 20,
+    D3DRS_CULLMODE = 22,
+    D3DRS_ZFUNC = 23,
+    D3DRS_ALPHABLENDENABLE = 27,
+    D3DRS_BLENDOP = 171,
+};
+
+enum D3DZBUFFERTYPE : uint32_t { D3DZB_FALSE = 0, D3DZB_TRUE = 1 };
+enum D3DFILLMODE : uint32_t { D3DFILL_POINT = 1, D3DFILL_WIREFRAME = 2, D3DFILL_SOLID = 3 };
+enum D3DCULL : uint32_t { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };
+enum D3DCMPFUNC : uint32_t {
+    D3DCMP_NEVER = 1, D3DCMP_LESS = 2, D3DCMP_EQUAL = 3, D3DCMP_LESSEQUAL = 4,
+    D3DCMP_GREATER = 5, D3DCMP_NOTEQUAL = 6, D3DCMP_GREATEREQUAL = 7, D3DCMP_ALWAYS = 8,
+};
+enum D3DBLEND : uint32_t {
+    D3DBLEND_ZERO = 1,
+    D3DBLEND_ONE = 2,
+    D3DBLEND_SRCCOLOR = 3,
+    D3DBLEND_INVSRCCOLOR = 4,
+    D3DBLEND_SRCALPHA = 5,
+    D3DBLEND_INVSRCALPHA = 6,
+    D3DBLEND_DESTALPHA = 7,
+    D3DBLEND_INVDESTALPHA = 8,
+    D3DBLEND_DESTCOLOR = 9,
+    D3DBLEND_INVDESTCOLOR = 10,
+    D3DBLEND_SRCALPHASAT = 11,
+};
+enum D3DBLENDOP : uint32_t {
+    D3DBLENDOP_ADD = 1,
+    D3DBLENDOP_SUBTRACT = 2,
+    D3DBLENDOP_REVSUBTRACT = 3,
+    D3DBLENDOP_MIN = 4,
+    D3DBLENDOP_MAX = 5,
+};
+
+enum D3DSAMPLERSTATETYPE : uint32_t {
+    D3DSAMP_ADDRESSU = 1,
+    D3DSAMP_ADDRESSV = 2,
+    D3DSAMP_ADDRESSW = 3,
+    D3DSAMP_BORDERCOLOR = 4,
+    D3DSAMP_MAGFILTER = 5,
+    D3DSAMP_MINFILTER = 6,
+    D3DSAMP_MIPFILTER = 7,
+};
+enum D3DTEXTUREFILTERTYPE : uint32_t {
+    D3DTEXF_NONE = 0, D3DTEXF_POINT = 1, D3DTEXF_LINEAR = 2, D3DTEXF_ANISOTROPIC = 3,
+};
+enum D3DTEXTUREADDRESS : uint32_t {
+    D3DTADDRESS_WRAP = 1, D3DTADDRESS_MIRROR = 2, D3DTADDRESS_CLAMP = 3, D3DTADDRESS_BORDER = 4,
+};
+
+constexpr UINT D3D_SHADER_REGISTERS = 64;  // four-float registers per shader stage
+constexpr UINT D3D_SAMPLER_STAGES = 16;
+
+struct D3DRECT {
+    LONG x1;
+    LONG y1;
+    LONG x2;
+    LONG y2;
+};
+
+// Reference-counted objects: created with a count of one, destroyed when the
+// count reaches zero. Each owner releases its reference once.
+class IUnknownObject {
+public:
+    virtual ULONG AddRef() = 0;
+    virtual ULONG Release() = 0;
+
+protected:
+    virtual ~IUnknownObject() = default;
+};
+
+class IDirect3DVertexBuffer9 : public IUnknownObject {
+public:
+    // size 0 means the whole buffer. With D3DLOCK_DISCARD the contents are
+    // undefined and must be rewritten in full.
+    virtual HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) = 0;
+    virtual HRESULT Unlock() = 0;
+};
+
+class IDirect3DDevice9 : public IUnknownObject {
+public:
+    virtual HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                       IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) = 0;
+    virtual HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) = 0;
+    virtual HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) = 0;
+    virtual HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) = 0;
+    virtual HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) = 0;
+    virtual HRESULT Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
+                          float z, DWORD stencil) = 0;
+    virtual HRESULT BeginScene() = 0;
+    virtual HRESULT EndScene() = 0;
+    virtual HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindow,
+                            const void* dirtyRegion) = 0;
+    virtual HRESULT SetVertexShaderConstantF(UINT startRegister, const float* data,
+                                             UINT registerCount) = 0;
+    virtual HRESULT SetPixelShaderConstantF(UINT startRegister, const float* data,
+                                            UINT registerCount) = 0;
+    virtual HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                    UINT stride) = 0;
+    virtual HRESULT SetFVF(DWORD fvf) = 0;
+    virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
+                                  UINT primitiveCount) = 0;
+
+    // >> platform-internal: used by the effect (platform/fx), never by the program.
+    // A shader program made of one vertex and one pixel stage in GLSL 4.50.
+    // Vertex inputs sit at locations 0 (POSITION), 1 (COLOR0), 2 (TEXCOORD0);
+    // each stage reads its constants from "uniform vec4 vs_c[N]" / "ps_c[N]"
+    // (absent when the stage uses none). Returns 0 and a program id (> 0),
+    // or non-zero with the compile / link log in *log.
+    virtual HRESULT CreateShaderProgram(const std::string& vertexGlsl,
+                                        const std::string& pixelGlsl, UINT* program,
+                                        std::string* log) = 0;
+    // Binds the program for the following draws (0: none; draws are skipped).
+    virtual HRESULT SetShaderProgram(UINT program) = 0;
+    virtual void DeleteShaderProgram(UINT program) = 0;
+};
+
+class IDirect3D9 : public IUnknownObject {
+public:
+    // Hands back nullptr in *device on failure; GetPlatformErrorText() says why.
+    virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow,
+                                 DWORD behaviorFlags, D3DPRESENT_PARAMETERS* params,
+                                 IDirect3DDevice9** device) = 0;
+};
+
+// nullptr when the graphics system is not available.
+IDirect3D9* Direct3DCreate9(UINT sdkVersion);

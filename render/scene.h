@@ -1,0 +1,22 @@
+// The scene resources on the device: the particle vertex buffer and the
+// compiled effect, built by InitScene and freed by ReleaseScene.
+#pragma once
+
+#include "platform/fx/fx.h"
+#include "platform/gfx/gfx.h"
+
+// The device the scene draws with; created and released by main.
+extern IDirect3DDevice9* g_device;
+
+extern IDirect3DVertexBuffer9* g_vertexBuffer;  // empty until InitScene succeeds
+extern ID3DXEffect* g_effect;                   // never present without the buffer
+
+// The effect file, read from the working directory.
+inline const char* const kEffectFileName = "main.fx";
+
+// Releases both resources and builds them afresh; prints "Load Shader." or
+// "InitScene : Error  ..." and never stops the program.
+void InitScene();
+
+// Releases the vertex buffer, then the effect.
+void ReleaseScene();

@@ -1,0 +1,129 @@
+// A graphics device that draws nothing: it records every call in order and
+// returns the results a test chooses. Lets call sequences be checked without GL.
+#pragma once
+
+#include "platform/fx/fx.h"
+#include "platform/gfx/gfx.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// The call log shared by a device, its buffers and fake effects.
+struct CallLog {
+    std::vector<std::string> calls;  // "Clear", "BeginScene", "Begin", ...
+
+    void Add(const std::string& call) { calls.push_back(call); }
+    bool Contains(const std::string& call) const;
+    int Count(const std::string& call) const;
+    // Index of the first call with this name at or after 'from', or -1.
+    int IndexOf(const std::string& call, int from = 0) const;
+    void Clear() { calls.clear(); }
+};
+
+// Results chosen by the test; a call not listed returns 0.
+struct ResultTable {
+    std::map<std::string, HRESULT> results;
+    HRESULT For(const std::string& call) const;
+};
+
+class RecordingVertexBuffer final : public IDirect3DVertexBuffer9 {
+public:
+    RecordingVertexBuffer(CallLog* log, const ResultTable* results, UINT length);
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT Unlock() override;
+
+    std::vector<unsigned char> bytes;
+    DWORD lastLockFlags = 0;
+    int locked = 0;
+    ULONG refs = 1;
+    bool* destroyed = nullptr;  // set to true on the final release, if given
+
+private:
+    CallLog* log_;
+    const ResultTable* results_;
+};
+
+class RecordingDevice final : public IDirect3DDevice9 {
+public:
+    RecordingDevice();
+    ~RecordingDevice() override;
+
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                               IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+    HRESULT Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindow,
+                    const void* dirtyRegion) override;
+    HRESULT SetVertexShaderConstantF(UINT startRegister, const float* data,
+                                     UINT registerCount) override;
+    HRESULT SetPixelShaderConstantF(UINT startRegister, const float* data,
+                                    UINT registerCount) override;
+    HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                            UINT stride) override;
+    HRESULT SetFVF(DWORD fvf) override;
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
+    HRESULT CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                                UINT* program, std::string* log) override;
+    HRESULT SetShaderProgram(UINT program) override;
+    void DeleteShaderProgram(UINT program) override;
+
+    CallLog log;
+    ResultTable results;
+
+    // What the calls left behind.
+    std::map<D3DRENDERSTATETYPE, DWORD> renderStates;
+    std::map<std::pair<DWORD, D3DSAMPLERSTATETYPE>, DWORD> samplerStates;
+    std::vector<float> vertexConstants;  // 64 registers x 4, as last uploaded
+    std::vector<float> pixelConstants;
+    UINT vertexConstantCount = 0;       // registers in the last upload
+    UINT pixelConstantCount = 0;
+    D3DCOLOR clearColor = 0;
+    DWORD clearFlags = 0;
+    DWORD fvf = 0;
+    IDirect3DVertexBuffer9* streamSource = nullptr;
+    UINT streamStride = 0;
+    D3DPRIMITIVETYPE drawType = D3DPT_POINTLIST;
+    UINT drawCount = 0;
+    UINT boundProgram = 0;
+    UINT nextProgram = 1;
+    int liveProgramCount = 0;
+    RecordingVertexBuffer* lastBuffer = nullptr;  // the most recent buffer made
+    int buffersCreated = 0;
+    int liveBuffers = 0;
+    ULONG refs = 1;
+};
+
+// An effect whose Begin / BeginPass / ... results the test chooses; it logs
+// its calls into the same log as the device.
+class FakeEffect final : public ID3DXEffect {
+public:
+    FakeEffect(CallLog* log, const ResultTable* results) : log_(log), results_(results) {}
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT Begin(UINT* passes, DWORD flags) override;
+    HRESULT BeginPass(UINT pass) override;
+    HRESULT EndPass() override;
+    HRESULT End() override;
+
+    ULONG refs = 1;
+    bool* destroyed = nullptr;
+
+private:
+    CallLog* log_;
+    const ResultTable* results_;
+};
+
+}  // namespace testing_support
