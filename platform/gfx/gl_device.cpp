@@ -1,1 +1,885 @@
-// placeholder until the implementation lands
+// The graphics device over OpenGL 4.5 core (libepoxy), on an SDL window.
+//
+// Implemented: [x] Direct3DCreate9 / CreateDevice: a GL 4.5 core context on the
+//                  window, an offscreen back buffer (RGBA8 + depth24-stencil8),
+//                  swap interval from PresentationInterval
+//              [x] render states: blend enable / factors / op, cull mode, z
+//                  enable / write / compare, fill mode; sampler states on GL
+//                  sampler objects (filters, wrap modes, border colour)
+//              [x] Clear (whole target or rectangles), BeginScene / EndScene,
+//                  Present (scaled blit into the window, then swap)
+//              [x] vertex buffers with a CPU staging copy uploaded at Unlock
+//              [x] FVF 0x20142 through one vertex array object; triangle lists
+//              [x] two 64-register constant blocks, uploaded to the bound
+//                  program's "vs_c" / "ps_c" arrays at draw time when changed
+// Not implemented: other vertex formats and primitive types, textures,
+// Present rectangles and window override, device reset, full-screen modes.
+//
+// Orientation: the back buffer is drawn with GL's bottom-left origin, so that
+// clip-space +y is its top row; the blit keeps that, which puts +y at the top
+// of the window as on the original platform, and ReadBackBuffer returns rows
+// top first. The image is not mirrored, so the original convention that
+// clockwise on screen is the front face is simply glFrontFace(GL_CW).
+#include "platform/gfx/gfx.h"
+#include "platform/gfx/gl_device.h"
+#include "platform/window/window.h"
+#include "platform/window/window_sdl.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kSupportedFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE4_0;
+constexpr UINT kSupportedStride = 32;
+constexpr size_t kRenderStateCount = 256;
+constexpr size_t kSamplerStateCount = 14;
+
+class GlDevice;
+
+// >> vertex buffer
+
+class GlVertexBuffer final : public IDirect3DVertexBuffer9 {
+public:
+    GlVertexBuffer(GlDevice* device, GLuint name, UINT length)
+        : device_(device), name_(name), staging_(length, 0) {}
+
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override;
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
+    HRESULT Unlock() override;
+
+    GLuint name() const { return name_; }
+    UINT length() const { return static_cast<UINT>(staging_.size()); }
+    bool locked() const { return locked_; }
+
+    // The device is going away and has deleted the GL buffer: from now on the
+    // object only waits for its owner's Release.
+    void Orphan() {
+        device_ = nullptr;
+        name_ = 0;
+    }
+
+private:
+    ~GlVertexBuffer() override = default;
+
+    GlDevice* device_;
+    GLuint name_;
+    std::vector<uint8_t> staging_;  // what the program writes; uploaded at Unlock
+    UINT lockOffset_ = 0;
+    UINT lockSize_ = 0;
+    bool locked_ = false;
+    bool discard_ = false;
+    ULONG refs_ = 1;
+};
+
+// >> shader programs
+
+struct ShaderProgram {
+    GLuint id = 0;
+    GLint vsLocation = -1;  // "vs_c" and the registers the program declares
+    GLint vsCount = 0;
+    GLint psLocation = -1;
+    GLint psCount = 0;
+    uint64_t vsVersion = 0;  // which contents of the blocks it holds already
+    uint64_t psVersion = 0;
+};
+
+// >> device
+
+class GlDevice final : public IDirect3DDevice9 {
+public:
+    GlDevice(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
+
+    // Makes the back buffer, vertex array and samplers; false with the reason
+    // in GetPlatformErrorText.
+    bool Init(UINT width, UINT height);
+
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override;
+    HRESULT CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                               IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) override;
+    HRESULT Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindow,
+                    const void* dirtyRegion) override;
+    HRESULT SetVertexShaderConstantF(UINT startRegister, const float* data,
+                                     UINT registerCount) override;
+    HRESULT SetPixelShaderConstantF(UINT startRegister, const float* data,
+                                    UINT registerCount) override;
+    HRESULT SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                            UINT stride) override;
+    HRESULT SetFVF(DWORD fvf) override;
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
+    HRESULT CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                                UINT* program, std::string* log) override;
+    HRESULT SetShaderProgram(UINT program) override;
+    void DeleteShaderProgram(UINT program) override;
+
+    // Makes this device's context current (a no-op when it already is).
+    void MakeCurrent();
+    void ForgetBuffer(GlVertexBuffer* buffer);
+    HRESULT ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height);
+    void LastPresentSize(int* width, int* height) const {
+        *width = presentWidth_;
+        *height = presentHeight_;
+    }
+
+private:
+    ~GlDevice() override;
+
+    void ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value);
+    void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
+    ShaderProgram* FindProgram(UINT id);
+    HRESULT SetConstants(std::array<float, D3D_SHADER_REGISTERS * 4>* block, uint64_t* version,
+                         UINT start, const float* data, UINT count);
+
+    SDL_Window* window_;
+    SDL_GLContext context_;
+    ULONG refs_ = 1;
+
+    UINT width_ = 0;
+    UINT height_ = 0;
+    GLuint framebuffer_ = 0;
+    GLuint colorBuffer_ = 0;
+    GLuint depthStencilBuffer_ = 0;
+    GLuint vertexArray_ = 0;
+    std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
+
+    std::array<DWORD, kRenderStateCount> renderStates_{};
+    std::array<std::array<DWORD, kSamplerStateCount>, D3D_SAMPLER_STAGES> samplerStates_{};
+
+    std::array<float, D3D_SHADER_REGISTERS * 4> vsConstants_{};
+    std::array<float, D3D_SHADER_REGISTERS * 4> psConstants_{};
+    uint64_t vsVersion_ = 1;
+    uint64_t psVersion_ = 1;
+
+    std::vector<ShaderProgram> programs_;
+    ShaderProgram* boundProgram_ = nullptr;
+    std::vector<GlVertexBuffer*> buffers_;  // live buffers, orphaned when the device goes
+
+    GlVertexBuffer* stream_ = nullptr;
+    UINT streamOffset_ = 0;
+    UINT streamStride_ = 0;
+    bool streamDirty_ = true;
+    DWORD fvf_ = 0;
+
+    bool inScene_ = false;
+    int presentWidth_ = 0;
+    int presentHeight_ = 0;
+};
+
+// >> IDirect3D9
+
+class GlDirect3D final : public IDirect3D9 {
+public:
+    ULONG AddRef() override { return ++refs_; }
+    ULONG Release() override {
+        ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
+                         D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) override;
+
+private:
+    ~GlDirect3D() override = default;
+    ULONG refs_ = 1;
+};
+
+// >> state translation tables
+
+GLenum BlendFactor(DWORD blend) {
+    switch (blend) {
+        case D3DBLEND_ZERO: return GL_ZERO;
+        case D3DBLEND_ONE: return GL_ONE;
+        case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+        case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+        case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+        case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+        case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+        case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+        case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+        case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+        case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+        default: return GL_ONE;
+    }
+}
+
+GLenum BlendEquation(DWORD op) {
+    switch (op) {
+        case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+        case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+        case D3DBLENDOP_MIN: return GL_MIN;
+        case D3DBLENDOP_MAX: return GL_MAX;
+        default: return GL_FUNC_ADD;
+    }
+}
+
+GLenum CompareFunc(DWORD func) {
+    switch (func) {
+        case D3DCMP_NEVER: return GL_NEVER;
+        case D3DCMP_LESS: return GL_LESS;
+        case D3DCMP_EQUAL: return GL_EQUAL;
+        case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+        case D3DCMP_GREATER: return GL_GREATER;
+        case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+        case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+        default: return GL_ALWAYS;
+    }
+}
+
+GLint WrapMode(DWORD address) {
+    switch (address) {
+        case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+        case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+        case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+        default: return GL_REPEAT;
+    }
+}
+
+bool IsLinear(DWORD filter) { return filter == D3DTEXF_LINEAR || filter == D3DTEXF_ANISOTROPIC; }
+
+GLint MinFilter(DWORD min, DWORD mip) {
+    bool linear = IsLinear(min);
+    if (mip == D3DTEXF_NONE) return linear ? GL_LINEAR : GL_NEAREST;
+    if (IsLinear(mip)) return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+}
+
+// >> vertex buffer implementation
+
+ULONG GlVertexBuffer::Release() {
+    ULONG left = --refs_;
+    if (left == 0) {
+        if (device_ != nullptr) device_->ForgetBuffer(this);
+        delete this;
+    }
+    return left;
+}
+
+HRESULT GlVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
+    if (data == nullptr) return D3DERR_INVALIDCALL;
+    *data = nullptr;
+    if (device_ == nullptr || locked_) return D3DERR_INVALIDCALL;
+    if (size == 0) size = length() - std::min(offset, length());
+    if (offset > length() || size > length() - offset) return D3DERR_INVALIDCALL;
+    lockOffset_ = offset;
+    lockSize_ = size;
+    discard_ = (flags & D3DLOCK_DISCARD) != 0;
+    locked_ = true;
+    *data = staging_.data() + offset;
+    return S_OK;
+}
+
+HRESULT GlVertexBuffer::Unlock() {
+    if (!locked_) return D3DERR_INVALIDCALL;
+    locked_ = false;
+    if (device_ == nullptr) return D3DERR_INVALIDCALL;
+    device_->MakeCurrent();
+    // Discard hands the driver the old storage back, so a draw still reading
+    // last frame's vertices never stalls this upload.
+    if (discard_) glInvalidateBufferData(name_);
+    if (lockSize_ > 0) glNamedBufferSubData(name_, lockOffset_, lockSize_, staging_.data() + lockOffset_);
+    return S_OK;
+}
+
+// >> device implementation
+
+bool GlDevice::Init(UINT width, UINT height) {
+    width_ = width;
+    height_ = height;
+
+    glCreateRenderbuffers(1, &colorBuffer_);
+    glNamedRenderbufferStorage(colorBuffer_, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+    glCreateRenderbuffers(1, &depthStencilBuffer_);
+    glNamedRenderbufferStorage(depthStencilBuffer_, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width),
+                               static_cast<GLsizei>(height));
+    glCreateFramebuffers(1, &framebuffer_);
+    glNamedFramebufferRenderbuffer(framebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
+    glNamedFramebufferRenderbuffer(framebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                   depthStencilBuffer_);
+    GLenum status = glCheckNamedFramebufferStatus(framebuffer_, GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) {
+        char text[96];
+        std::snprintf(text, sizeof text, "CreateDevice: back buffer incomplete (status 0x%04x)", status);
+        platform::SetPlatformErrorText(text);
+        return false;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+
+    // The one vertex layout, FVF 0x20142: position, diffuse as D3DCOLOR bytes
+    // (B, G, R, A in memory), four texture floats.
+    glCreateVertexArrays(1, &vertexArray_);
+    glVertexArrayAttribFormat(vertexArray_, 0, 3, GL_FLOAT, GL_FALSE, 0);
+    glVertexArrayAttribFormat(vertexArray_, 1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 12);
+    glVertexArrayAttribFormat(vertexArray_, 2, 4, GL_FLOAT, GL_FALSE, 16);
+    for (GLuint attribute = 0; attribute < 3; ++attribute) {
+        glVertexArrayAttribBinding(vertexArray_, attribute, 0);
+        glEnableVertexArrayAttrib(vertexArray_, attribute);
+    }
+    glBindVertexArray(vertexArray_);
+
+    glCreateSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
+    for (GLuint unit = 0; unit < samplers_.size(); ++unit) glBindSampler(unit, samplers_[unit]);
+
+    // The original device's defaults, with an automatic depth-stencil buffer.
+    const std::pair<D3DRENDERSTATETYPE, DWORD> defaults[] = {
+        {D3DRS_ZENABLE, D3DZB_TRUE},       {D3DRS_FILLMODE, D3DFILL_SOLID},
+        {D3DRS_ZWRITEENABLE, TRUE},        {D3DRS_SRCBLEND, D3DBLEND_ONE},
+        {D3DRS_DESTBLEND, D3DBLEND_ZERO},  {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},   {D3DRS_ALPHABLENDENABLE, FALSE},
+        {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+    };
+    glFrontFace(GL_CW);
+    for (auto [state, value] : defaults) SetRenderState(state, value);
+    for (DWORD sampler = 0; sampler < D3D_SAMPLER_STAGES; ++sampler) {
+        SetSamplerState(sampler, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+        SetSamplerState(sampler, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+        SetSamplerState(sampler, D3DSAMP_ADDRESSW, D3DTADDRESS_WRAP);
+        SetSamplerState(sampler, D3DSAMP_BORDERCOLOR, 0);
+        SetSamplerState(sampler, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+        SetSamplerState(sampler, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+        SetSamplerState(sampler, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+    }
+    programs_.reserve(16);
+    return true;
+}
+
+GlDevice::~GlDevice() {
+    MakeCurrent();
+    for (GlVertexBuffer* buffer : buffers_) {
+        GLuint name = buffer->name();
+        glDeleteBuffers(1, &name);
+        buffer->Orphan();
+    }
+    for (const ShaderProgram& program : programs_) glDeleteProgram(program.id);
+    glDeleteSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
+    glDeleteVertexArrays(1, &vertexArray_);
+    glDeleteFramebuffers(1, &framebuffer_);
+    glDeleteRenderbuffers(1, &colorBuffer_);
+    glDeleteRenderbuffers(1, &depthStencilBuffer_);
+    SDL_GL_MakeCurrent(window_, nullptr);
+    SDL_GL_DeleteContext(context_);
+}
+
+ULONG GlDevice::Release() {
+    ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+}
+
+void GlDevice::MakeCurrent() {
+    if (SDL_GL_GetCurrentContext() != context_) SDL_GL_MakeCurrent(window_, context_);
+}
+
+void GlDevice::ForgetBuffer(GlVertexBuffer* buffer) {
+    MakeCurrent();
+    if (stream_ == buffer) {
+        stream_ = nullptr;
+        streamDirty_ = true;
+    }
+    GLuint name = buffer->name();
+    glDeleteBuffers(1, &name);
+    buffers_.erase(std::remove(buffers_.begin(), buffers_.end(), buffer), buffers_.end());
+}
+
+HRESULT GlDevice::CreateVertexBuffer(UINT length, DWORD, DWORD, D3DPOOL,
+                                     IDirect3DVertexBuffer9** buffer, HANDLE* sharedHandle) {
+    if (buffer == nullptr) return D3DERR_INVALIDCALL;
+    *buffer = nullptr;
+    if (length == 0 || sharedHandle != nullptr) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    GLuint name = 0;
+    glCreateBuffers(1, &name);
+    // Immutable storage that may be rewritten: every frame replaces it whole.
+    glNamedBufferStorage(name, length, nullptr, GL_DYNAMIC_STORAGE_BIT);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteBuffers(1, &name);
+        return E_OUTOFMEMORY;
+    }
+    auto* created = new GlVertexBuffer(this, name, length);
+    buffers_.push_back(created);
+    *buffer = created;
+    return S_OK;
+}
+
+HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if (state >= kRenderStateCount) return D3DERR_INVALIDCALL;
+    renderStates_[state] = value;
+    MakeCurrent();
+    ApplyRenderState(state, value);
+    return S_OK;
+}
+
+HRESULT GlDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    if (state >= kRenderStateCount || value == nullptr) return D3DERR_INVALIDCALL;
+    *value = renderStates_[state];
+    return S_OK;
+}
+
+void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    switch (state) {
+        case D3DRS_ZENABLE:
+            if (value != D3DZB_FALSE) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+            break;
+        case D3DRS_FILLMODE:
+            glPolygonMode(GL_FRONT_AND_BACK, value == D3DFILL_POINT       ? GL_POINT
+                                             : value == D3DFILL_WIREFRAME ? GL_LINE
+                                                                          : GL_FILL);
+            break;
+        case D3DRS_ZWRITEENABLE:
+            glDepthMask(value != 0 ? GL_TRUE : GL_FALSE);
+            break;
+        case D3DRS_SRCBLEND:
+        case D3DRS_DESTBLEND:
+            glBlendFunc(BlendFactor(renderStates_[D3DRS_SRCBLEND]),
+                        BlendFactor(renderStates_[D3DRS_DESTBLEND]));
+            break;
+        case D3DRS_CULLMODE:
+            // Front faces are clockwise on screen (glFrontFace(GL_CW)).
+            if (value == D3DCULL_NONE) {
+                glDisable(GL_CULL_FACE);
+            } else {
+                glEnable(GL_CULL_FACE);
+                glCullFace(value == D3DCULL_CW ? GL_FRONT : GL_BACK);
+            }
+            break;
+        case D3DRS_ZFUNC:
+            glDepthFunc(CompareFunc(value));
+            break;
+        case D3DRS_ALPHABLENDENABLE:
+            if (value != 0) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+            break;
+        case D3DRS_BLENDOP:
+            glBlendEquation(BlendEquation(value));
+            break;
+        default:
+            // Kept for GetRenderState; nothing in GL to change.
+            break;
+    }
+}
+
+HRESULT GlDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    if (sampler >= D3D_SAMPLER_STAGES || type >= kSamplerStateCount) return D3DERR_INVALIDCALL;
+    samplerStates_[sampler][type] = value;
+    MakeCurrent();
+    ApplySamplerState(sampler, type);
+    return S_OK;
+}
+
+HRESULT GlDevice::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
+    if (sampler >= D3D_SAMPLER_STAGES || type >= kSamplerStateCount || value == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *value = samplerStates_[sampler][type];
+    return S_OK;
+}
+
+void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
+    GLuint name = samplers_[sampler];
+    const auto& states = samplerStates_[sampler];
+    switch (type) {
+        case D3DSAMP_ADDRESSU: glSamplerParameteri(name, GL_TEXTURE_WRAP_S, WrapMode(states[type])); break;
+        case D3DSAMP_ADDRESSV: glSamplerParameteri(name, GL_TEXTURE_WRAP_T, WrapMode(states[type])); break;
+        case D3DSAMP_ADDRESSW: glSamplerParameteri(name, GL_TEXTURE_WRAP_R, WrapMode(states[type])); break;
+        case D3DSAMP_BORDERCOLOR: {
+            DWORD c = states[type];
+            const float color[4] = {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f,
+                                    (c & 0xFF) / 255.0f, ((c >> 24) & 0xFF) / 255.0f};
+            glSamplerParameterfv(name, GL_TEXTURE_BORDER_COLOR, color);
+            break;
+        }
+        case D3DSAMP_MAGFILTER:
+            glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, IsLinear(states[type]) ? GL_LINEAR : GL_NEAREST);
+            break;
+        case D3DSAMP_MINFILTER:
+        case D3DSAMP_MIPFILTER:
+            glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER,
+                                MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]));
+            break;
+        default:
+            break;
+    }
+}
+
+HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
+                        float z, DWORD stencil) {
+    GLbitfield mask = 0;
+    if (flags & D3DCLEAR_TARGET) mask |= GL_COLOR_BUFFER_BIT;
+    if (flags & D3DCLEAR_ZBUFFER) mask |= GL_DEPTH_BUFFER_BIT;
+    if (flags & D3DCLEAR_STENCIL) mask |= GL_STENCIL_BUFFER_BIT;
+    if (mask == 0 || (rectCount > 0 && rects == nullptr)) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    glClearColor(((color >> 16) & 0xFF) / 255.0f, ((color >> 8) & 0xFF) / 255.0f,
+                 (color & 0xFF) / 255.0f, ((color >> 24) & 0xFF) / 255.0f);
+    glClearDepthf(std::clamp(z, 0.0f, 1.0f));
+    glClearStencil(static_cast<GLint>(stencil & 0xFF));
+    // Clear ignores the depth write switch; GL's glClear does not.
+    glDepthMask(GL_TRUE);
+    if (rectCount == 0) {
+        glClear(mask);
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+        for (DWORD i = 0; i < rectCount; ++i) {
+            const D3DRECT& r = rects[i];
+            LONG x1 = std::max<LONG>(r.x1, 0), y1 = std::max<LONG>(r.y1, 0);
+            LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(width_));
+            LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(height_));
+            if (x2 <= x1 || y2 <= y1) continue;
+            // Rectangles count rows from the top; GL's scissor from the bottom.
+            glScissor(x1, static_cast<GLint>(height_) - y2, x2 - x1, y2 - y1);
+            glClear(mask);
+        }
+        glDisable(GL_SCISSOR_TEST);
+    }
+    glDepthMask(renderStates_[D3DRS_ZWRITEENABLE] != 0 ? GL_TRUE : GL_FALSE);
+    return S_OK;
+}
+
+HRESULT GlDevice::BeginScene() {
+    if (inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = true;
+    return S_OK;
+}
+
+HRESULT GlDevice::EndScene() {
+    if (!inScene_) return D3DERR_INVALIDCALL;
+    inScene_ = false;
+    return S_OK;
+}
+
+HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
+    MakeCurrent();
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
+    if (drawableWidth > 0 && drawableHeight > 0) {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glBlitNamedFramebuffer(framebuffer_, 0, 0, 0, static_cast<GLint>(width_),
+                               static_cast<GLint>(height_), 0, 0, drawableWidth, drawableHeight,
+                               GL_COLOR_BUFFER_BIT, GL_LINEAR);
+        presentWidth_ = drawableWidth;
+        presentHeight_ = drawableHeight;
+        SDL_GL_SwapWindow(window_);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    }
+    return S_OK;
+}
+
+HRESULT GlDevice::SetConstants(std::array<float, D3D_SHADER_REGISTERS * 4>* block,
+                               uint64_t* version, UINT start, const float* data, UINT count) {
+    if (data == nullptr || start > D3D_SHADER_REGISTERS || count > D3D_SHADER_REGISTERS - start) {
+        return D3DERR_INVALIDCALL;
+    }
+    float* target = block->data() + start * 4;
+    size_t bytes = size_t{count} * 4 * sizeof(float);
+    // Unchanged registers cost no upload at the next draw.
+    if (std::memcmp(target, data, bytes) != 0) {
+        std::memcpy(target, data, bytes);
+        ++*version;
+    }
+    return S_OK;
+}
+
+HRESULT GlDevice::SetVertexShaderConstantF(UINT start, const float* data, UINT count) {
+    return SetConstants(&vsConstants_, &vsVersion_, start, data, count);
+}
+
+HRESULT GlDevice::SetPixelShaderConstantF(UINT start, const float* data, UINT count) {
+    return SetConstants(&psConstants_, &psVersion_, start, data, count);
+}
+
+HRESULT GlDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                  UINT stride) {
+    if (stream != 0) return D3DERR_INVALIDCALL;
+    GlVertexBuffer* glBuffer = nullptr;
+    if (buffer != nullptr) {
+        glBuffer = dynamic_cast<GlVertexBuffer*>(buffer);
+        if (glBuffer == nullptr ||
+            std::find(buffers_.begin(), buffers_.end(), glBuffer) == buffers_.end()) {
+            return D3DERR_INVALIDCALL;
+        }
+    }
+    if (glBuffer != stream_ || offset != streamOffset_ || stride != streamStride_) {
+        stream_ = glBuffer;
+        streamOffset_ = offset;
+        streamStride_ = stride;
+        streamDirty_ = true;
+    }
+    return S_OK;
+}
+
+HRESULT GlDevice::SetFVF(DWORD fvf) {
+    if (fvf != kSupportedFvf) return D3DERR_INVALIDCALL;
+    fvf_ = fvf;
+    return S_OK;
+}
+
+HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+    if (type != D3DPT_TRIANGLELIST) return D3DERR_INVALIDCALL;
+    // Without a program, a stream or the vertex layout there is nothing to draw.
+    if (boundProgram_ == nullptr || stream_ == nullptr || fvf_ != kSupportedFvf ||
+        streamStride_ != kSupportedStride || stream_->locked()) {
+        return D3DERR_INVALIDCALL;
+    }
+    uint64_t vertexCount = uint64_t{primitiveCount} * 3;
+    uint64_t end = streamOffset_ + (uint64_t{startVertex} + vertexCount) * streamStride_;
+    if (end > stream_->length()) return D3DERR_INVALIDCALL;
+    if (vertexCount == 0) return S_OK;
+
+    MakeCurrent();
+    if (streamDirty_) {
+        glVertexArrayVertexBuffer(vertexArray_, 0, stream_->name(), streamOffset_,
+                                  static_cast<GLsizei>(streamStride_));
+        streamDirty_ = false;
+    }
+    ShaderProgram& program = *boundProgram_;
+    if (program.vsLocation >= 0 && program.vsVersion != vsVersion_) {
+        glProgramUniform4fv(program.id, program.vsLocation, program.vsCount, vsConstants_.data());
+        program.vsVersion = vsVersion_;
+    }
+    if (program.psLocation >= 0 && program.psVersion != psVersion_) {
+        glProgramUniform4fv(program.id, program.psLocation, program.psCount, psConstants_.data());
+        program.psVersion = psVersion_;
+    }
+    glDrawArrays(GL_TRIANGLES, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
+    return S_OK;
+}
+
+// Compiles one stage; 0 and the compiler's log on failure.
+GLuint CompileStage(GLenum stage, const char* stageName, const std::string& source,
+                    std::string* log) {
+    GLuint shader = glCreateShader(stage);
+    const char* text = source.c_str();
+    GLint length = static_cast<GLint>(source.size());
+    glShaderSource(shader, 1, &text, &length);
+    glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok == GL_TRUE) return shader;
+    GLint logLength = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &logLength);
+    std::string info(static_cast<size_t>(std::max(logLength, 1)), '\0');
+    glGetShaderInfoLog(shader, static_cast<GLsizei>(info.size()), nullptr, info.data());
+    info.resize(std::strlen(info.c_str()));
+    if (log != nullptr) *log += std::string(stageName) + " shader failed to compile:\n" + info;
+    glDeleteShader(shader);
+    return 0;
+}
+
+// Location and size of a "vec4 NAME[N]" uniform; location -1 when absent.
+void FindConstantArray(GLuint program, const char* name, GLint* location, GLint* count) {
+    *location = -1;
+    *count = 0;
+    GLuint index = glGetProgramResourceIndex(program, GL_UNIFORM, name);
+    if (index == GL_INVALID_INDEX) {
+        std::string element = std::string(name) + "[0]";
+        index = glGetProgramResourceIndex(program, GL_UNIFORM, element.c_str());
+    }
+    if (index == GL_INVALID_INDEX) return;
+    const GLenum props[] = {GL_LOCATION, GL_ARRAY_SIZE, GL_TYPE};
+    GLint values[3] = {-1, 0, 0};
+    glGetProgramResourceiv(program, GL_UNIFORM, index, 3, props, 3, nullptr, values);
+    if (values[2] != GL_FLOAT_VEC4 || values[0] < 0) return;
+    *location = values[0];
+    *count = std::min<GLint>(values[1], static_cast<GLint>(D3D_SHADER_REGISTERS));
+}
+
+HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                                      UINT* program, std::string* log) {
+    if (program == nullptr) return D3DERR_INVALIDCALL;
+    *program = 0;
+    if (log != nullptr) log->clear();
+    MakeCurrent();
+    GLuint vertex = CompileStage(GL_VERTEX_SHADER, "vertex", vertexGlsl, log);
+    GLuint pixel = CompileStage(GL_FRAGMENT_SHADER, "pixel", pixelGlsl, log);
+    if (vertex == 0 || pixel == 0) {
+        glDeleteShader(vertex);
+        glDeleteShader(pixel);
+        return E_FAIL;
+    }
+    GLuint id = glCreateProgram();
+    glAttachShader(id, vertex);
+    glAttachShader(id, pixel);
+    glLinkProgram(id);
+    glDetachShader(id, vertex);
+    glDetachShader(id, pixel);
+    glDeleteShader(vertex);
+    glDeleteShader(pixel);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(id, GL_LINK_STATUS, &ok);
+    if (ok != GL_TRUE) {
+        GLint logLength = 0;
+        glGetProgramiv(id, GL_INFO_LOG_LENGTH, &logLength);
+        std::string info(static_cast<size_t>(std::max(logLength, 1)), '\0');
+        glGetProgramInfoLog(id, static_cast<GLsizei>(info.size()), nullptr, info.data());
+        info.resize(std::strlen(info.c_str()));
+        if (log != nullptr) *log += "shader program failed to link:\n" + info;
+        glDeleteProgram(id);
+        return E_FAIL;
+    }
+
+    ShaderProgram created;
+    created.id = id;
+    FindConstantArray(id, "vs_c", &created.vsLocation, &created.vsCount);
+    FindConstantArray(id, "ps_c", &created.psLocation, &created.psCount);
+    // Growing the list moves its entries: keep the bound one by id.
+    UINT boundId = boundProgram_ != nullptr ? boundProgram_->id : 0;
+    programs_.push_back(created);
+    boundProgram_ = FindProgram(boundId);
+    *program = id;
+    return S_OK;
+}
+
+ShaderProgram* GlDevice::FindProgram(UINT id) {
+    if (id == 0) return nullptr;
+    for (ShaderProgram& program : programs_) {
+        if (program.id == id) return &program;
+    }
+    return nullptr;
+}
+
+HRESULT GlDevice::SetShaderProgram(UINT id) {
+    ShaderProgram* program = FindProgram(id);
+    if (id != 0 && program == nullptr) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    boundProgram_ = program;
+    glUseProgram(program != nullptr ? program->id : 0);
+    return S_OK;
+}
+
+void GlDevice::DeleteShaderProgram(UINT id) {
+    ShaderProgram* program = FindProgram(id);
+    if (program == nullptr) return;
+    MakeCurrent();
+    UINT boundId = boundProgram_ != nullptr ? boundProgram_->id : 0;
+    if (boundId == id) {
+        glUseProgram(0);
+        boundId = 0;
+    }
+    glDeleteProgram(id);
+    programs_.erase(programs_.begin() + (program - programs_.data()));
+    boundProgram_ = FindProgram(boundId);
+}
+
+HRESULT GlDevice::ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height) {
+    if (argbTopDown == nullptr) return E_INVALIDARG;
+    MakeCurrent();
+    argbTopDown->resize(size_t{width_} * height_);
+    glNamedFramebufferReadBuffer(framebuffer_, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // BGRA bytes read as one little-endian word are 0xAARRGGBB.
+    glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, argbTopDown->data());
+    for (UINT row = 0; row < height_ / 2; ++row) {
+        std::swap_ranges(argbTopDown->begin() + size_t{row} * width_,
+                         argbTopDown->begin() + size_t{row + 1} * width_,
+                         argbTopDown->begin() + size_t{height_ - 1 - row} * width_);
+    }
+    if (width != nullptr) *width = width_;
+    if (height != nullptr) *height = height_;
+    return S_OK;
+}
+
+// >> device creation
+
+HRESULT GlDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE, HWND focusWindow, DWORD,
+                                 D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) {
+    if (device == nullptr) return D3DERR_INVALIDCALL;
+    *device = nullptr;
+    if (params == nullptr || adapter != D3DADAPTER_DEFAULT) {
+        platform::SetPlatformErrorText("CreateDevice: only the default adapter, with parameters");
+        return D3DERR_INVALIDCALL;
+    }
+    HWND windowHandle = params->hDeviceWindow != nullptr ? params->hDeviceWindow : focusWindow;
+    SDL_Window* window = platform::GetSdlWindow(windowHandle);
+    if (window == nullptr) {
+        platform::SetPlatformErrorText("CreateDevice: no window to draw into");
+        return D3DERR_INVALIDCALL;
+    }
+    UINT width = params->BackBufferWidth;
+    UINT height = params->BackBufferHeight;
+    if (width == 0 || height == 0) {
+        int w = 0, h = 0;
+        SDL_GL_GetDrawableSize(window, &w, &h);
+        width = static_cast<UINT>(std::max(w, 1));
+        height = static_cast<UINT>(std::max(h, 1));
+    }
+
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GLContext context = SDL_GL_CreateContext(window);
+    if (context == nullptr) {
+        platform::SetPlatformErrorText(std::string("CreateDevice: no OpenGL 4.5 core context: ") +
+                                       SDL_GetError());
+        return D3DERR_NOTAVAILABLE;
+    }
+    SDL_GL_MakeCurrent(window, context);
+    if (epoxy_gl_version() < 45) {
+        platform::SetPlatformErrorText("CreateDevice: OpenGL 4.5 is needed, the driver offers " +
+                                       std::to_string(epoxy_gl_version() / 10) + "." +
+                                       std::to_string(epoxy_gl_version() % 10));
+        SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(context);
+        return D3DERR_NOTAVAILABLE;
+    }
+    // Vsync paces the frames where the display can; without it they run free.
+    SDL_GL_SetSwapInterval(params->PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
+
+    auto* created = new GlDevice(window, context);
+    if (!created->Init(width, height)) {
+        created->Release();
+        return D3DERR_NOTAVAILABLE;
+    }
+    params->BackBufferWidth = width;
+    params->BackBufferHeight = height;
+    *device = created;
+    return S_OK;
+}
+
+}  // namespace
+
+IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
+    if (sdkVersion != D3D_SDK_VERSION) {
+        platform::SetPlatformErrorText("Direct3DCreate9: SDK version " + std::to_string(sdkVersion) +
+                                       " is not supported (32 is)");
+        return nullptr;
+    }
+    if (!platform::EnsureVideo()) return nullptr;
+    return new GlDirect3D();
+}
+
+namespace platform {
+
+HRESULT ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* argbTopDown, UINT* width,
+                       UINT* height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    return glDevice->ReadBack(argbTopDown, width, height);
+}
+
+HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr || width == nullptr || height == nullptr) return E_INVALIDARG;
+    glDevice->LastPresentSize(width, height);
+    return S_OK;
+}
+
+}  // namespace platform

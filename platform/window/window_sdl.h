@@ -1,0 +1,23 @@
+// Platform-internal: what platform/gfx needs from the window layer. Never
+// included by the program (app/, render/, sim/).
+#pragma once
+
+#include "platform/types.h"
+
+#include <string>
+
+struct SDL_Window;
+
+namespace platform {
+
+// Initialises SDL's video subsystem on first use. False (with the reason in
+// GetPlatformErrorText) when there is no display to talk to.
+bool EnsureVideo();
+
+// The SDL window behind a window handle, or nullptr for an unknown handle.
+SDL_Window* GetSdlWindow(HWND window);
+
+// Records the reason of the latest platform failure for GetPlatformErrorText.
+void SetPlatformErrorText(const std::string& text);
+
+}  // namespace platform
