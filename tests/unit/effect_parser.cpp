@@ -1,0 +1,574 @@
+// The effect-framework parser: techniques, passes, compile statements, render
+// states and annotations are found and blanked; lines and columns stay true;
+// errors carry their position; no input crashes or stalls it.
+#include "platform/fx/effect_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using fx::ParseEffect;
+using fx::ParsedEffect;
+
+// The blanked HLSL has the source's length, keeps every line end, and every
+// other character is either the source's own or a space.
+::testing::AssertionResult SameShape(const std::string& src, const std::string& hlsl) {
+    if (src.size() != hlsl.size())
+        return ::testing::AssertionFailure() << "length " << hlsl.size() << " != " << src.size();
+    for (size_t i = 0; i < src.size(); ++i) {
+        bool lineEnd = src[i] == '\n' || src[i] == '\r';
+        if (lineEnd ? hlsl[i] != src[i] : (hlsl[i] != src[i] && hlsl[i] != ' '))
+            return ::testing::AssertionFailure() << "offset " << i << " changed";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// "line:column: error|warning: message", one per diagnostic.
+std::vector<std::string> Messages(const ParsedEffect& e) {
+    std::vector<std::string> out;
+    for (const fx::Diagnostic& d : e.diagnostics)
+        out.push_back(std::to_string(d.pos.line) + ":" + std::to_string(d.pos.column) + ": " +
+                      (d.error ? "error: " : "warning: ") + d.message);
+    return out;
+}
+
+std::string Spaces(size_t n) { return std::string(n, ' '); }
+
+// The first occurrence of part replaced by spaces.
+void BlankOut(std::string* s, const std::string& part) {
+    size_t at = s->find(part);
+    ASSERT_NE(at, std::string::npos) << part;
+    s->replace(at, part.size(), Spaces(part.size()));
+}
+
+// A blanked region must hold nothing but spaces and line ends.
+bool AllBlank(const std::string& s) {
+    return s.find_first_not_of(" \r\n") == std::string::npos;
+}
+
+const char kSimple[] =
+    "float4x4 ViewProj : register(c4);\n"
+    "float4 vs_main(float4 p : POSITION) : POSITION { return mul(ViewProj, p); }\n"
+    "float4 ps_main() : COLOR0 { return 1; }\n"
+    "technique Particles\n"
+    "{\n"
+    "    pass P0\n"
+    "    {\n"
+    "        VertexShader = compile vs_3_0 vs_main();\n"
+    "        PixelShader  = compile ps_3_0 ps_main();\n"
+    "        AlphaBlendEnable = TRUE;\n"
+    "    }\n"
+    "}\n";
+
+// >> blocks
+
+TEST(EffectParserBlocks, FindsTechniquePassAndShadersAndBlanksTheBlock) {
+    std::string src = kSimple;
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 1u);
+    const fx::TechniqueDesc& t = e.techniques[0];
+    EXPECT_EQ(t.name, "Particles");
+    EXPECT_EQ(t.pos.line, 4);
+    EXPECT_EQ(t.pos.column, 1);
+    ASSERT_EQ(t.passes.size(), 1u);
+    const fx::PassDesc& p = t.passes[0];
+    EXPECT_EQ(p.name, "P0");
+    EXPECT_EQ(p.pos.line, 6);
+    EXPECT_EQ(p.pos.column, 5);
+    EXPECT_TRUE(p.vertexShader.present);
+    EXPECT_FALSE(p.vertexShader.null);
+    EXPECT_EQ(p.vertexShader.profile, "vs_3_0");
+    EXPECT_EQ(p.vertexShader.entry, "vs_main");
+    EXPECT_TRUE(p.vertexShader.arguments.empty());
+    EXPECT_EQ(p.vertexShader.pos.line, 8);
+    EXPECT_EQ(p.vertexShader.pos.column, 9);
+    EXPECT_EQ(p.pixelShader.profile, "ps_3_0");
+    EXPECT_EQ(p.pixelShader.entry, "ps_main");
+
+    EXPECT_TRUE(SameShape(src, e.hlsl));
+    size_t techStart = src.find("technique");
+    EXPECT_EQ(e.hlsl.substr(0, techStart), src.substr(0, techStart));
+    EXPECT_TRUE(AllBlank(e.hlsl.substr(techStart)));
+}
+
+TEST(EffectParserBlocks, NamesAreOptionalAndStraySemicolonsAccepted) {
+    ParsedEffect e = ParseEffect(
+        "technique { pass { VertexShader = null; } ; pass Second { }; };\n"
+        "int after;\n");
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 1u);
+    EXPECT_EQ(e.techniques[0].name, "");
+    ASSERT_EQ(e.techniques[0].passes.size(), 2u);
+    EXPECT_EQ(e.techniques[0].passes[0].name, "");
+    EXPECT_TRUE(e.techniques[0].passes[0].vertexShader.null);
+    EXPECT_EQ(e.techniques[0].passes[1].name, "Second");
+    // The ';' after the technique goes with it; the next line stays.
+    EXPECT_EQ(e.hlsl, Spaces(63) + "\nint after;\n");
+}
+
+TEST(EffectParserBlocks, KeywordsAndStateNamesInAnyCase) {
+    ParsedEffect e = ParseEffect(
+        "TECHNIQUE A { PASS { vertexshader = compile VS_2_0 V(); PIXELSHADER = NULL; } }\n"
+        "Technique B { Pass { VERTEXSHADER = Null; pixelShader = compile ps_2_0 P(); } }\n"
+        "technique10 C { pass { } }\n"
+        "Technique11 D { pass { } }\n");
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 4u);
+    EXPECT_EQ(e.techniques[0].passes[0].vertexShader.profile, "vs_2_0");
+    EXPECT_TRUE(e.techniques[0].passes[0].pixelShader.null);
+    EXPECT_TRUE(e.techniques[1].passes[0].vertexShader.null);
+    EXPECT_EQ(e.techniques[1].passes[0].pixelShader.entry, "P");
+    EXPECT_EQ(e.techniques[2].name, "C");
+    EXPECT_EQ(e.techniques[3].name, "D");
+    EXPECT_TRUE(AllBlank(e.hlsl));
+}
+
+TEST(EffectParserBlocks, SeveralTechniquesAndPassesInOrder) {
+    ParsedEffect e = ParseEffect(
+        "technique T1 { pass A { } pass B { } pass C { } }\n"
+        "float x;\n"
+        "technique T2 { pass D { } }\n");
+    ASSERT_EQ(e.techniques.size(), 2u);
+    ASSERT_EQ(e.techniques[0].passes.size(), 3u);
+    EXPECT_EQ(e.techniques[0].passes[2].name, "C");
+    EXPECT_EQ(e.techniques[1].name, "T2");
+    EXPECT_EQ(e.techniques[1].pos.line, 3);
+    EXPECT_NE(e.hlsl.find("float x;"), std::string::npos);
+}
+
+TEST(EffectParserBlocks, CompileArgumentsAreKeptAsWritten) {
+    ParsedEffect e = ParseEffect(
+        "technique T { pass { VertexShader = compile vs_2_0 VS(1, true, float2(0.5f, -1),"
+        " 2 + 3); PixelShader = compile ps_1_4 PS(); } }");
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 1u);
+    const fx::ShaderBinding& vs = e.techniques[0].passes[0].vertexShader;
+    EXPECT_EQ(vs.arguments, (std::vector<std::string>{"1", "true", "float2(0.5f, -1)", "2 + 3"}));
+    EXPECT_EQ(e.techniques[0].passes[0].pixelShader.profile, "ps_1_4");
+}
+
+TEST(EffectParserBlocks, MissingShaderStageIsLeftToTheCaller) {
+    ParsedEffect e = ParseEffect("technique T { pass { PixelShader = compile ps_2_0 P(); } }");
+    EXPECT_FALSE(e.HasErrors());
+    EXPECT_FALSE(e.techniques[0].passes[0].vertexShader.present);
+}
+
+// >> render states
+
+struct StateCase {
+    const char* text;
+    D3DRENDERSTATETYPE state;
+    DWORD value;
+};
+
+TEST(EffectParserStates, TranslatesNamesAndValuesToDeviceTerms) {
+    const StateCase cases[] = {
+        {"AlphaBlendEnable = TRUE", D3DRS_ALPHABLENDENABLE, 1},
+        {"alphablendenable = false", D3DRS_ALPHABLENDENABLE, 0},
+        {"AlphaBlendEnable = 1", D3DRS_ALPHABLENDENABLE, 1},
+        {"AlphaBlendEnable = 0", D3DRS_ALPHABLENDENABLE, 0},
+        {"SrcBlend = Zero", D3DRS_SRCBLEND, D3DBLEND_ZERO},
+        {"SrcBlend = one", D3DRS_SRCBLEND, D3DBLEND_ONE},
+        {"SrcBlend = SrcColor", D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR},
+        {"SrcBlend = InvSrcColor", D3DRS_SRCBLEND, D3DBLEND_INVSRCCOLOR},
+        {"SRCBLEND = SRCALPHA", D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
+        {"DestBlend = InvSrcAlpha", D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA},
+        {"DestBlend = DestAlpha", D3DRS_DESTBLEND, D3DBLEND_DESTALPHA},
+        {"DestBlend = InvDestAlpha", D3DRS_DESTBLEND, D3DBLEND_INVDESTALPHA},
+        {"DestBlend = DestColor", D3DRS_DESTBLEND, D3DBLEND_DESTCOLOR},
+        {"DestBlend = InvDestColor", D3DRS_DESTBLEND, D3DBLEND_INVDESTCOLOR},
+        {"DestBlend = SrcAlphaSat", D3DRS_DESTBLEND, D3DBLEND_SRCALPHASAT},
+        {"DestBlend = 2", D3DRS_DESTBLEND, D3DBLEND_ONE},
+        {"BlendOp = Add", D3DRS_BLENDOP, D3DBLENDOP_ADD},
+        {"BlendOp = Subtract", D3DRS_BLENDOP, D3DBLENDOP_SUBTRACT},
+        {"BlendOp = RevSubtract", D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT},
+        {"BlendOp = Min", D3DRS_BLENDOP, D3DBLENDOP_MIN},
+        {"BlendOp = MAX", D3DRS_BLENDOP, D3DBLENDOP_MAX},
+        {"CullMode = None", D3DRS_CULLMODE, D3DCULL_NONE},
+        {"CullMode = CW", D3DRS_CULLMODE, D3DCULL_CW},
+        {"cullmode = ccw", D3DRS_CULLMODE, D3DCULL_CCW},
+        {"ZEnable = FALSE", D3DRS_ZENABLE, D3DZB_FALSE},
+        {"ZEnable = true", D3DRS_ZENABLE, D3DZB_TRUE},
+        {"ZWriteEnable = False", D3DRS_ZWRITEENABLE, 0},
+        {"FillMode = Point", D3DRS_FILLMODE, D3DFILL_POINT},
+        {"FillMode = WireFrame", D3DRS_FILLMODE, D3DFILL_WIREFRAME},
+        {"FillMode = Solid", D3DRS_FILLMODE, D3DFILL_SOLID},
+        {"ZFunc = Never", D3DRS_ZFUNC, D3DCMP_NEVER},
+        {"ZFunc = LessEqual", D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+        {"ZFunc = GreaterEqual", D3DRS_ZFUNC, D3DCMP_GREATEREQUAL},
+        {"ZFunc = Always", D3DRS_ZFUNC, D3DCMP_ALWAYS},
+    };
+    for (const StateCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        ParsedEffect e = ParseEffect(std::string("technique T { pass P {\n  ") + c.text + "; } }");
+        EXPECT_TRUE(Messages(e).empty());
+        ASSERT_EQ(e.techniques.size(), 1u);
+        ASSERT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);
+        const fx::RenderStateSetting& s = e.techniques[0].passes[0].renderStates[0];
+        EXPECT_EQ(s.state, c.state);
+        EXPECT_EQ(s.value, c.value);
+        EXPECT_EQ(s.pos.line, 2);
+        EXPECT_EQ(s.pos.column, 3);
+    }
+}
+
+TEST(EffectParserStates, KeepsTheOrderOfAssignments) {
+    ParsedEffect e = ParseEffect(
+        "technique T { pass { CullMode = None; ZEnable = FALSE; AlphaBlendEnable = TRUE;"
+        " DestBlend = One; } }");
+    const auto& states = e.techniques[0].passes[0].renderStates;
+    ASSERT_EQ(states.size(), 4u);
+    EXPECT_EQ(states[0].state, D3DRS_CULLMODE);
+    EXPECT_EQ(states[1].state, D3DRS_ZENABLE);
+    EXPECT_EQ(states[2].state, D3DRS_ALPHABLENDENABLE);
+    EXPECT_EQ(states[3].state, D3DRS_DESTBLEND);
+}
+
+TEST(EffectParserStates, UnsupportedStateWarnsAndIsIgnored) {
+    ParsedEffect e = ParseEffect(
+        "technique T {\n pass {\n  StencilEnable = TRUE;\n  Sampler[0] = (s);\n"
+        "  CullMode = None;\n } }");
+    EXPECT_FALSE(e.HasErrors());
+    EXPECT_EQ(Messages(e), (std::vector<std::string>{
+                               "3:3: warning: unsupported state 'StencilEnable' ignored",
+                               "4:3: warning: unsupported state 'Sampler' ignored"}));
+    ASSERT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);
+}
+
+TEST(EffectParserStates, BadValuesAreErrorsAtTheValue) {
+    ParsedEffect e = ParseEffect(
+        "technique T { pass {\n"
+        "SrcBlend = Two;\n"
+        "CullMode = 7;\n"
+        "AlphaBlendEnable = TRUE FALSE;\n"
+        "ZEnable = ;\n"
+        "FillMode = Solid\n"
+        "} }");
+    EXPECT_EQ(Messages(e),
+              (std::vector<std::string>{
+                  "2:12: error: invalid value 'Two' for state 'SrcBlend'",
+                  "3:12: error: invalid value '7' for state 'CullMode'",
+                  "4:20: error: invalid value 'TRUE FALSE' for state 'AlphaBlendEnable'",
+                  "5:1: error: missing value for state 'ZEnable'",
+                  "7:1: error: expected ';' after the value of 'FillMode'"}));
+    // The last one still counts: only its ';' was missing.
+    ASSERT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);
+}
+
+// >> shader bindings
+
+TEST(EffectParserShaders, ProfileErrorsCarryTheirPosition) {
+    ParsedEffect e = ParseEffect(
+        "technique T\n{\n  pass\n  {\n"
+        "    VertexShader = compile vs_4_0 VS();\n"
+        "    PixelShader = compile vs_2_0 PS();\n"
+        "  }\n}\n");
+    EXPECT_EQ(Messages(e),
+              (std::vector<std::string>{
+                  "5:28: error: unsupported profile 'vs_4_0'",
+                  "6:27: error: profile 'vs_2_0' cannot compile a pixel shader"}));
+}
+
+TEST(EffectParserShaders, MalformedCompileStatements) {
+    ParsedEffect e = ParseEffect(
+        "technique T { pass {\n"
+        "VertexShader = compile;\n"
+        "VertexShader = compile vs_2_0;\n"
+        "VertexShader = compile vs_2_0 VS;\n"
+        "VertexShader = compile vs_2_0 VS(1,;\n"
+        "VertexShader = compile vs_2_0 VS(1,);\n"
+        "VertexShader = compile vs_2_0 VS() extra;\n"
+        "PixelShader = shaderVariable;\n"
+        "VertexShader compile vs_2_0 VS();\n"
+        "} }");
+    EXPECT_EQ(Messages(e),
+              (std::vector<std::string>{
+                  "2:23: error: expected a shader profile after 'compile'",
+                  "3:30: error: expected an entry point after 'vs_2_0'",
+                  "4:33: error: expected '(' after 'VS'",
+                  "5:36: error: expected ')' to close the call of 'VS'",
+                  "6:36: error: missing argument in the call of 'VS'",
+                  "7:36: error: unexpected 'extra' after the call of 'VS'",
+                  "8:15: error: expected 'compile PROFILE ENTRY(...)' or 'null' for "
+                  "'PixelShader', found 'shaderVariable'",
+                  "9:14: error: expected '=' after 'VertexShader', found 'compile'"}));
+    EXPECT_FALSE(e.techniques[0].passes[0].vertexShader.present);
+}
+
+TEST(EffectParserShaders, SecondAssignmentWarnsAndWins) {
+    ParsedEffect e = ParseEffect(
+        "technique T { pass { VertexShader = compile vs_2_0 A();\n"
+        "VertexShader = compile vs_3_0 B(); } }");
+    EXPECT_EQ(Messages(e), (std::vector<std::string>{
+                               "2:1: warning: state 'VertexShader' set twice; the last one counts"}));
+    EXPECT_EQ(e.techniques[0].passes[0].vertexShader.entry, "B");
+}
+
+// >> annotations
+
+TEST(EffectParserAnnotations, BlankedOnGlobalsTechniquesAndPasses) {
+    std::string src =
+        "float4 Color : COLOR < string UIName = \"x > y\"; float3 v = {1, 2, 3}; > = {1,1,1,1};\n"
+        "float Scale[2] < int n = 2; >;\n"
+        "float4 Reg : register(c3) < bool b = true; >;\n"
+        "technique T < string Desc = \"}{\"; > { pass P < int i = 0; > { } }\n";
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 1u);
+    EXPECT_EQ(e.techniques[0].name, "T");
+    EXPECT_EQ(e.techniques[0].passes[0].name, "P");
+    EXPECT_TRUE(SameShape(src, e.hlsl));
+    std::string expected = src;
+    BlankOut(&expected, "< string UIName = \"x > y\"; float3 v = {1, 2, 3}; >");
+    BlankOut(&expected, "< int n = 2; >");
+    BlankOut(&expected, "< bool b = true; >");
+    size_t line4 = src.find("technique");
+    EXPECT_EQ(e.hlsl.substr(0, line4), expected.substr(0, line4));
+    EXPECT_TRUE(AllBlank(e.hlsl.substr(line4)));
+}
+
+TEST(EffectParserAnnotations, ComparisonsAndTemplatesAreNotAnnotations) {
+    std::string src =
+        "static const bool Less = 1 < 2;\n"
+        "vector<float, 4> v4;\n"
+        "matrix<float, 4, 4> m < int a = 1; >;\n"
+        "float4 f(float a, float b) { return a < b ? 1 : (b > a); }\n"
+        "struct S { float x; };\n"
+        "bool g() { return 2 < 3; }\n";
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_TRUE(Messages(e).empty());
+    std::string expected = src;
+    BlankOut(&expected, "< int a = 1; >");
+    EXPECT_EQ(e.hlsl, expected);
+}
+
+TEST(EffectParserAnnotations, UnterminatedAnnotationIsAnError) {
+    ParsedEffect e = ParseEffect("float4 a < string s = \"x\";\nfloat4 f() { return 0; }");
+    EXPECT_EQ(Messages(e), (std::vector<std::string>{"1:10: error: unterminated annotation"}));
+    ParsedEffect e2 = ParseEffect("float4 a < string s = \"x\";");
+    EXPECT_EQ(Messages(e2), (std::vector<std::string>{"1:10: error: unterminated annotation"}));
+}
+
+// >> comments, strings, preprocessor lines
+
+TEST(EffectParserText, CommentsAndStringsDoNotConfuseBlocks) {
+    std::string src =
+        "// technique Fake { pass { } }\n"
+        "/* technique Fake2 { */\n"
+        "float4 f() { /* } */ return 0; } // }\n"
+        "technique Real // {\n"
+        "{\n"
+        "  /* } */ pass /* { */ P // }\n"
+        "  {\n"
+        "    // PixelShader = compile ps_9_9 X();\n"
+        "    VertexShader = compile vs_2_0 V(); /* } } } */\n"
+        "  }\n"
+        "}\n"
+        "int after;\n";
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 1u);
+    EXPECT_EQ(e.techniques[0].name, "Real");
+    EXPECT_EQ(e.techniques[0].pos.line, 4);
+    ASSERT_EQ(e.techniques[0].passes.size(), 1u);
+    EXPECT_FALSE(e.techniques[0].passes[0].pixelShader.present);
+    size_t real = src.find("technique Real");
+    EXPECT_EQ(e.hlsl.substr(0, real), src.substr(0, real));
+    size_t after = src.find("int after;");
+    EXPECT_TRUE(AllBlank(e.hlsl.substr(real, after - real)));
+    EXPECT_EQ(e.hlsl.substr(after), "int after;\n");
+}
+
+TEST(EffectParserText, StringsWithTechniqueAndBracesStayHlsl) {
+    std::string src =
+        "string s = \"technique X { pass { } }\";\n"
+        "static const int k = 1; // \"technique\n"
+        "technique T < string d = \"} technique { \\\" }\"; > { pass { } }\n";
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 1u);
+    EXPECT_EQ(e.techniques[0].name, "T");
+}
+
+TEST(EffectParserText, PreprocessorLinesOutsideTechniquesStay) {
+    std::string src =
+        "#define COLOR_SCALE 2 // technique {\n"
+        "#include \"common.fxh\"\n"
+        "#if COLOR_SCALE > 1 /* { */\n"
+        "float4 c;\n"
+        "#endif\n"
+        "  #pragma warning(disable: 3571)\n"
+        "float x; # not a directive\n"
+        "technique T { pass { } }\n";
+    ParsedEffect e = ParseEffect(src);
+    ASSERT_EQ(e.techniques.size(), 1u);
+    size_t tech = src.find("technique T");
+    EXPECT_EQ(e.hlsl.substr(0, tech), src.substr(0, tech));
+}
+
+TEST(EffectParserText, LinesStayTrueAfterATechnique) {
+    ParsedEffect e = ParseEffect(
+        "technique A\n{\n  pass\n  {\n    CullMode = None;\n  }\n}\n\n"
+        "technique B\r\n{\r\n  pass { ZFunc = Sometimes; }\r\n}\r\n");
+    EXPECT_EQ(Messages(e), (std::vector<std::string>{
+                               "11:18: error: invalid value 'Sometimes' for state 'ZFunc'"}));
+    EXPECT_EQ(e.techniques[1].pos.line, 9);
+    EXPECT_EQ(std::count(e.hlsl.begin(), e.hlsl.end(), '\n'), 12);
+    EXPECT_EQ(std::count(e.hlsl.begin(), e.hlsl.end(), '\r'), 4);
+}
+
+// >> structural errors
+
+TEST(EffectParserErrors, EachCarriesItsPosition) {
+    struct Case {
+        const char* src;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {"technique T\n{\n  pass { }\n", {"4:1: error: unexpected end of file in technique 'T'"}},
+        {"technique T { pass {\n", {"2:1: error: unexpected end of file in technique 'T'"}},
+        {"technique T { pass { CullMode = None;", {"1:38: error: unexpected end of file in technique 'T'"}},
+        {"technique T", {"1:12: error: unexpected end of file in technique 'T'"}},
+        {"technique { pass", {"1:17: error: unexpected end of file in unnamed technique"}},
+        {"float a;\ntechnique Empty { }\n", {"2:1: error: technique 'Empty' has no passes"}},
+        {"technique T { pass { } } }\n", {"1:26: error: unmatched '}'"}},
+        {"technique T pass { }", {"1:13: error: expected '{' after technique 'T', found 'pass'"}},
+        {"technique T { pass P ; }",
+         {"1:1: error: technique 'T' has no passes",
+          "1:22: error: expected '{' after pass 'P', found ';'"}},
+        {"technique T { foo { } pass { } }", {"1:15: error: unexpected 'foo' in technique 'T'",
+                                              "1:19: error: unexpected '{' in technique 'T'"}},
+        {"technique T { pass { 5; } }", {"1:22: error: unexpected '5' in unnamed pass"}},
+        {"float a; /* never closed\n technique T { }", {"1:10: error: unterminated comment"}},
+        {"string s = \"never closed;\nfloat b;", {"1:12: error: unterminated string"}},
+        {"technique T < string s = \"x\n\"; > { pass { } }",
+         {"1:13: error: unterminated annotation", "1:26: error: unterminated string",
+          "2:1: error: unterminated string",
+          "2:18: error: unexpected end of file in technique 'T'"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.src);
+        ParsedEffect e = ParseEffect(c.src);
+        EXPECT_EQ(Messages(e), c.messages);
+        EXPECT_TRUE(e.HasErrors());
+        EXPECT_TRUE(SameShape(c.src, e.hlsl));
+    }
+}
+
+TEST(EffectParserErrors, DiagnosticsComeInSourceOrder) {
+    ParsedEffect e = ParseEffect(
+        "technique A { }\n"
+        "technique B { pass { Foo = 1; CullMode = Bad; } }\n"
+        "technique C { pass { VertexShader = compile vs_5_0 V(); } }\n");
+    std::vector<std::string> m = Messages(e);
+    ASSERT_EQ(m.size(), 4u);
+    for (size_t i = 1; i < e.diagnostics.size(); ++i) {
+        const fx::SourcePos& a = e.diagnostics[i - 1].pos;
+        const fx::SourcePos& b = e.diagnostics[i].pos;
+        EXPECT_TRUE(a.line < b.line || (a.line == b.line && a.column <= b.column)) << m[i];
+    }
+}
+
+// >> hostile input: never crashes, never stalls, keeps the shape
+
+double SecondsToParse(const std::string& src, ParsedEffect* out) {
+    auto start = std::chrono::steady_clock::now();
+    *out = ParseEffect(src);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(EffectParserHostile, RandomBytes) {
+    std::mt19937 rng(20240611u);
+    for (int round = 0; round < 200; ++round) {
+        std::string src(rng() % 2000, '\0');
+        for (char& c : src) c = static_cast<char>(rng() & 0xff);
+        ParsedEffect e = ParseEffect(src);
+        ASSERT_TRUE(SameShape(src, e.hlsl)) << "round " << round;
+    }
+}
+
+TEST(EffectParserHostile, RandomTokenSoup) {
+    const char* words[] = {"technique", "pass", "{", "}", "<", ">", ";", "=", "(", ")", ",",
+                           "compile", "vs_2_0", "ps_3_0", "VertexShader", "PixelShader",
+                           "null", "CullMode", "None", "\"", "/*", "*/", "//", "\n", "#if 1\n",
+                           "#endif\n", "float4", "x", ":", "register", "[", "]", "1", "\\\n",
+                           "sampler_state", "texture", "\r\n", "\0"};
+    std::mt19937 rng(7u);
+    for (int round = 0; round < 500; ++round) {
+        std::string src;
+        int count = static_cast<int>(rng() % 300);
+        for (int i = 0; i < count; ++i) {
+            const char* w = words[rng() % (sizeof(words) / sizeof(words[0]))];
+            if (*w == '\0') {
+                src.push_back('\0');
+            } else {
+                src += w;
+            }
+            src += ' ';
+        }
+        ParsedEffect e = ParseEffect(src);
+        ASSERT_TRUE(SameShape(src, e.hlsl)) << src;
+        for (const fx::Diagnostic& d : e.diagnostics) {
+            ASSERT_GE(d.pos.line, 1);
+            ASSERT_GE(d.pos.column, 1);
+        }
+    }
+}
+
+TEST(EffectParserHostile, EveryCutOfAValidFile) {
+    std::string full = std::string(kSimple) +
+                       "float4 Tint < string UIName = \"tint\"; > = {1, 1, 1, 1}; /* end */\n";
+    for (size_t n = 0; n <= full.size(); ++n) {
+        std::string src = full.substr(0, n);
+        ParsedEffect e = ParseEffect(src);
+        ASSERT_TRUE(SameShape(src, e.hlsl)) << n;
+    }
+}
+
+TEST(EffectParserHostile, NulBytesAreOrdinaryCharacters) {
+    std::string src = std::string("float a;\0\0technique T { pass {\0} }\0", 36);
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_TRUE(SameShape(src, e.hlsl));
+    EXPECT_EQ(e.techniques.size(), 1u);
+    EXPECT_TRUE(e.HasErrors());  // the NUL inside the pass is unexpected
+}
+
+TEST(EffectParserHostile, MegabytesOfBracesFinishQuickly) {
+    constexpr size_t kSize = 5 * 1024 * 1024;
+    const std::string inputs[] = {
+        std::string(kSize, '{'),
+        std::string(kSize, '}'),
+        "technique T { pass { " + std::string(kSize, '{'),
+        "technique T { pass { CullMode = " + std::string(kSize, '}'),
+        "float a " + std::string(kSize, '<'),
+        "technique " + std::string(kSize, '<'),
+        std::string(kSize / 2, '{') + std::string(kSize / 2, '}'),
+    };
+    for (const std::string& src : inputs) {
+        ParsedEffect e;
+        double seconds = SecondsToParse(src, &e);
+        EXPECT_LT(seconds, 10.0);
+        EXPECT_EQ(e.hlsl.size(), src.size());
+        EXPECT_LE(e.diagnostics.size(), 101u);  // capped, not one per brace
+    }
+}
+
+TEST(EffectParserHostile, ManyTechniquesAndLongLines) {
+    std::string src;
+    for (int i = 0; i < 20000; ++i) src += "technique T { pass { CullMode = None; } }";
+    src += "\n" + std::string(1 << 20, 'x') + ";";
+    ParsedEffect e;
+    double seconds = SecondsToParse(src, &e);
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_EQ(e.techniques.size(), 20000u);
+    EXPECT_TRUE(Messages(e).empty());
+}
+
+}  // namespace
