@@ -1,0 +1,765 @@
+// HLSL -> SPIR-V (glslang) -> GLSL 4.50 (SPIRV-Cross), and the child process
+// that keeps a crashing or hanging glslang away from the program.
+//
+// Traps this file works around (all seen with Debian 12's glslang 12):
+// - A POSITION member of a returned struct is an ordinary output in DX9 mode;
+//   it is turned into the Position built-in before cross-compiling.
+// - Stage inputs and outputs are numbered in declaration order; they are
+//   renumbered by semantic so that the two stages meet as Direct3D 9 links them.
+// - $Global keeps declaration order even when registers go backwards, which
+//   GLSL offsets reject; it is flattened into a vec4 array indexed by register.
+// - SPIRV-Cross throws; every exception stops at this file's boundary.
+
+#include "platform/fx/shader_compiler.h"
+
+#include <glslang/MachineIndependent/localintermediate.h>
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv_cross/spirv_glsl.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string_view>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fx {
+namespace {
+
+// >> messages
+
+CompileMessage Error(std::string text, const std::string& entry, int line = 0, int column = 0) {
+    return CompileMessage{true, line, column, std::move(text), entry, false};
+}
+
+std::string_view LineOf(const std::string& source, int line) {
+    size_t start = 0;
+    for (int n = 1; n < line; ++n) {
+        size_t end = source.find('\n', start);
+        if (end == std::string::npos) return {};
+        start = end + 1;
+    }
+    size_t end = source.find('\n', start);
+    if (end == std::string::npos) end = source.size();
+    return std::string_view(source).substr(start, end - start);
+}
+
+// glslang reports lines only. Its messages start with the offending token in
+// quotes; where that token appears on the line, its column is the best guess.
+int GuessColumn(const std::string& source, int line, const std::string& text) {
+    if (text.size() > 2 && text[0] == '\'') {
+        size_t close = text.find('\'', 1);
+        if (close != std::string::npos && close > 1) {
+            std::string token = text.substr(1, close - 1);
+            size_t at = LineOf(source, line).find(token);
+            if (at != std::string_view::npos) return static_cast<int>(at) + 1;
+        }
+    }
+    return 1;
+}
+
+// "ERROR: 0:12: 'x' : undeclared identifier" -> a message at line 12.
+// Summary lines ("1 compilation errors.  No code generated.") are dropped.
+void TranslateInfoLog(const std::string& log, const std::string& source, const std::string& entry,
+                      std::vector<CompileMessage>* out) {
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        std::string line = log.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty()) continue;
+
+        bool error = true;
+        static const struct {
+            const char* prefix;
+            bool error;
+        } kPrefixes[] = {{"INTERNAL ERROR: ", true}, {"UNIMPLEMENTED: ", true},
+                         {"ERROR: ", true},          {"WARNING: ", false},
+                         {"NOTE: ", false}};
+        for (const auto& p : kPrefixes) {
+            if (line.rfind(p.prefix, 0) == 0) {
+                error = p.error;
+                line.erase(0, std::strlen(p.prefix));
+                break;
+            }
+        }
+        if (line.find("compilation errors.") != std::string::npos ||
+            line.find("compilation warnings.") != std::string::npos) {
+            continue;
+        }
+
+        // "STRING:LINE: rest" where either number may be '?'.
+        int lineNo = 0;
+        size_t colon1 = line.find(':');
+        size_t colon2 = colon1 == std::string::npos ? colon1 : line.find(':', colon1 + 1);
+        if (colon2 != std::string::npos && colon1 > 0 && colon2 > colon1 + 1) {
+            std::string file = line.substr(0, colon1);
+            std::string num = line.substr(colon1 + 1, colon2 - colon1 - 1);
+            bool fileOk = file == "?" || std::all_of(file.begin(), file.end(), ::isdigit);
+            bool numOk = num == "?" || std::all_of(num.begin(), num.end(), ::isdigit);
+            if (fileOk && numOk) {
+                if (num != "?") lineNo = std::atoi(num.c_str());
+                line.erase(0, colon2 + 1);
+                while (!line.empty() && line.front() == ' ') line.erase(0, 1);
+            }
+        }
+        // "'x' : message" reads better as "'x': message", and "'' : message"
+        // as the message alone.
+        size_t sep = line.find("' : ");
+        if (!line.empty() && line[0] == '\'' && sep != std::string::npos) line.erase(sep + 1, 1);
+        if (line.rfind("'': ", 0) == 0) line.erase(0, 4);
+
+        int column = lineNo > 0 ? GuessColumn(source, lineNo, line) : 0;
+        // The HLSL grammar's own summary carries a real column:
+        // "(3): error at column 39, HLSL parsing failed."
+        int l = 0, c = 0, used = 0;
+        if (lineNo == 0 &&
+            std::sscanf(line.c_str(), "(%d): error at column %d, %n", &l, &c, &used) == 2 &&
+            used > 0) {
+            lineNo = l;
+            column = c;
+            line.erase(0, static_cast<size_t>(used));
+        }
+        // glslang only warns about a missing entry point and then compiles an
+        // empty shader; that is an error here.
+        if (line.find("Entry point not found") != std::string::npos) {
+            error = true;
+            line = "entry point '" + entry + "' not found";
+            out->push_back(CompileMessage{true, 0, 0, line, entry, true});
+            continue;
+        }
+        out->push_back(CompileMessage{error, lineNo, column, line, entry, false});
+    }
+}
+
+// >> glslang
+
+void EnsureGlslang() {
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// "TEXCOORD3" -> ("TEXCOORD", 3); "COLOR" -> ("COLOR", 0).
+std::pair<std::string, int> SplitSemantic(const std::string& semantic) {
+    std::string s = Upper(semantic);
+    size_t digits = s.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(s[digits - 1]))) --digits;
+    int index = digits < s.size() ? std::atoi(s.c_str() + digits) : 0;
+    return {s.substr(0, digits), index};
+}
+
+// Globals that name no register are packed after the previous one by glslang,
+// where Direct3D would take the first free register: worth a warning.
+void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const std::string& entry,
+                                     std::vector<CompileMessage>* out) {
+    const glslang::TIntermediate* im = shader.getIntermediate();
+    if (!im || !im->getTreeRoot()) return;
+    glslang::TIntermAggregate* root = im->getTreeRoot()->getAsAggregate();
+    if (!root) return;
+    for (TIntermNode* node : root->getSequence()) {
+        glslang::TIntermAggregate* objects = node->getAsAggregate();
+        if (!objects || objects->getOp() != glslang::EOpLinkerObjects) continue;
+        for (TIntermNode* object : objects->getSequence()) {
+            glslang::TIntermSymbol* symbol = object->getAsSymbolNode();
+            // The block itself is anonymous; its type carries the name.
+            if (!symbol || !symbol->getType().isStruct() ||
+                symbol->getType().getTypeName() != "$Global") {
+                continue;
+            }
+            const glslang::TTypeList* members = symbol->getType().getStruct();
+            if (!members) continue;
+            for (const glslang::TTypeLoc& member : *members) {
+                if (member.type->getQualifier().hasOffset()) continue;
+                std::string name(member.type->getFieldName().c_str());
+                out->push_back(CompileMessage{
+                    false, member.loc.line, member.loc.column,
+                    "global '" + name +
+                        "' has no register(cN); it is placed after the previous global, "
+                        "not in the first free register",
+                    entry, false});
+            }
+        }
+    }
+}
+
+struct SpirvModule {
+    ShaderStage stage;
+    std::string entry;
+    std::vector<uint32_t> words;
+};
+
+bool CompileToSpirv(const std::string& hlsl, const StageRequest& request, SpirvModule* module,
+                    std::vector<CompileMessage>* messages) {
+    EShLanguage language = request.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
+    const auto flags =
+        static_cast<EShMessages>(EShMsgSpvRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
+
+    glslang::TShader shader(language);
+    const char* text = hlsl.c_str();
+    const int length = static_cast<int>(hlsl.size());
+    shader.setStringsWithLengths(&text, &length, 1);
+    shader.setEntryPoint(request.entry.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientOpenGL, 100);
+    shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    shader.setEnvTargetHlslFunctionality1();
+
+    bool parsed = shader.parse(GetDefaultResources(), 100, false, flags);
+    TranslateInfoLog(shader.getInfoLog(), hlsl, request.entry, messages);
+    if (!parsed) return false;
+    WarnAboutGlobalsWithoutRegister(shader, request.entry, messages);
+
+    glslang::TProgram program;
+    program.addShader(&shader);
+    bool linked = program.link(flags);
+    size_t before = messages->size();
+    TranslateInfoLog(program.getInfoLog(), hlsl, request.entry, messages);
+    if (!linked) return false;
+    for (size_t i = before; i < messages->size(); ++i) {
+        if ((*messages)[i].error) return false;
+    }
+
+    spv::SpvBuildLogger logger;
+    glslang::SpvOptions options;
+    glslang::GlslangToSpv(*program.getIntermediate(language), module->words, &logger, &options);
+    std::string spvLog = logger.getAllMessages();
+    if (spvLog.find("Missing functionality") != std::string::npos) {
+        while (!spvLog.empty() && spvLog.back() == '\n') spvLog.pop_back();
+        for (char& c : spvLog) {
+            if (c == '\n') c = ';';
+        }
+        messages->push_back(Error("glslang cannot translate this shader to SPIR-V (" + spvLog +
+                                      "); rewrite the construct it names",
+                                  request.entry));
+        return false;
+    }
+    module->stage = request.stage;
+    module->entry = request.entry;
+    return true;
+}
+
+// >> SPIRV-Cross
+
+// Varyings: COLOR0-1 at 0-1, TEXCOORD0-15 at 2-17, any other semantic after
+// that in name order, the same for both stages of the pass.
+constexpr int kFirstOtherVarying = 18;
+constexpr int kMaxVaryingLocations = 32;
+
+bool IsPositionSemantic(const std::pair<std::string, int>& s) {
+    return (s.first == "POSITION" || s.first == "SV_POSITION") && s.second == 0;
+}
+
+int VertexInputLocation(const std::pair<std::string, int>& s) {
+    if (s.second != 0) return -1;
+    if (s.first == "POSITION") return 0;
+    if (s.first == "COLOR") return 1;
+    if (s.first == "TEXCOORD") return 2;
+    return -1;
+}
+
+class VaryingTable {
+public:
+    void Note(const std::string& semantic) {
+        auto s = SplitSemantic(semantic);
+        if (Fixed(s) < 0) others_.insert(s.first + std::to_string(s.second));
+    }
+    int Location(const std::string& semantic) const {
+        auto s = SplitSemantic(semantic);
+        int fixed = Fixed(s);
+        if (fixed >= 0) return fixed;
+        auto it = others_.find(s.first + std::to_string(s.second));
+        if (it == others_.end()) return -1;
+        return kFirstOtherVarying + static_cast<int>(std::distance(others_.begin(), it));
+    }
+
+private:
+    static int Fixed(const std::pair<std::string, int>& s) {
+        if (s.first == "COLOR" && s.second < 2) return s.second;
+        if (s.first == "TEXCOORD" && s.second < 16) return 2 + s.second;
+        return -1;
+    }
+    std::set<std::string> others_;
+};
+
+struct CrossStage {
+    ShaderStage stage;
+    std::string entry;
+    std::unique_ptr<spirv_cross::CompilerGLSL> compiler;
+};
+
+std::string SemanticOf(const spirv_cross::CompilerGLSL& c, spirv_cross::ID id) {
+    return c.get_decoration_string(id, spv::DecorationUserSemantic);
+}
+
+// Applies the device's conventions to one stage; false (with a message) when
+// the shader asks for something the device cannot give it.
+bool ApplyConventions(CrossStage& s, const VaryingTable& varyings,
+                      std::vector<CompileMessage>* messages) {
+    spirv_cross::CompilerGLSL& c = *s.compiler;
+    const bool vertex = s.stage == ShaderStage::Vertex;
+    spirv_cross::ShaderResources res = c.get_shader_resources();
+    bool ok = true;
+
+    for (const auto& input : res.stage_inputs) {
+        std::string semantic = SemanticOf(c, input.id);
+        if (vertex) {
+            int location = VertexInputLocation(SplitSemantic(semantic));
+            if (location < 0) {
+                messages->push_back(
+                    Error("vertex input '" + input.name + "' has semantic '" + semantic +
+                              "', which the vertex stream does not carry "
+                              "(it has POSITION, COLOR0 and TEXCOORD0)",
+                          s.entry));
+                ok = false;
+                continue;
+            }
+            c.set_decoration(input.id, spv::DecorationLocation, static_cast<uint32_t>(location));
+        } else {
+            int location = varyings.Location(semantic);
+            if (location < 0 || location >= kMaxVaryingLocations) {
+                messages->push_back(Error("pixel input '" + input.name + "' has semantic '" +
+                                              semantic + "', which cannot be passed on",
+                                          s.entry));
+                ok = false;
+                continue;
+            }
+            c.set_decoration(input.id, spv::DecorationLocation, static_cast<uint32_t>(location));
+        }
+    }
+
+    for (const auto& output : res.stage_outputs) {
+        std::string semantic = SemanticOf(c, output.id);
+        auto split = SplitSemantic(semantic);
+        if (vertex) {
+            if (IsPositionSemantic(split)) {
+                c.unset_decoration(output.id, spv::DecorationLocation);
+                c.set_decoration(output.id, spv::DecorationBuiltIn, spv::BuiltInPosition);
+                continue;
+            }
+            if (split.first == "PSIZE") {
+                c.unset_decoration(output.id, spv::DecorationLocation);
+                c.set_decoration(output.id, spv::DecorationBuiltIn, spv::BuiltInPointSize);
+                continue;
+            }
+            int location = varyings.Location(semantic);
+            if (location < 0 || location >= kMaxVaryingLocations) {
+                messages->push_back(Error("vertex output '" + output.name + "' has semantic '" +
+                                              semantic + "', which cannot be passed on",
+                                          s.entry));
+                ok = false;
+                continue;
+            }
+            c.set_decoration(output.id, spv::DecorationLocation, static_cast<uint32_t>(location));
+        } else {
+            if ((split.first == "COLOR" || split.first == "SV_TARGET") && split.second < 8) {
+                c.set_decoration(output.id, spv::DecorationLocation,
+                                 static_cast<uint32_t>(split.second));
+            } else if (!semantic.empty()) {
+                messages->push_back(Error("pixel output '" + output.name + "' has semantic '" +
+                                              semantic + "'; COLOR0 is expected",
+                                          s.entry));
+                ok = false;
+            }
+        }
+    }
+
+    // Constants: one vec4 per register, named for the stage.
+    const std::string constants = vertex ? "vs_c" : "ps_c";
+    for (const auto& block : res.uniform_buffers) {
+        const spirv_cross::SPIRType& type = c.get_type(block.base_type_id);
+        std::string blockName = c.get_name(block.id);
+        std::string typeName = c.get_name(block.base_type_id);
+        if (blockName != "$Global" && typeName != "$Global" && block.name != "$Global") {
+            messages->push_back(
+                Error("constant buffer '" + block.name + "' is not supported; declare globals",
+                      s.entry));
+            ok = false;
+            continue;
+        }
+        size_t size = c.get_declared_struct_size(type);
+        if (size > static_cast<size_t>(kMaxConstantRegisters) * 16) {
+            for (uint32_t i = 0; i < type.member_types.size(); ++i) {
+                uint32_t offset = c.type_struct_member_offset(type, i);
+                size_t end = offset + c.get_declared_struct_member_size(type, i);
+                if (end > static_cast<size_t>(kMaxConstantRegisters) * 16) {
+                    messages->push_back(Error(
+                        "constant '" + c.get_member_name(block.base_type_id, i) +
+                            "' at register c" + std::to_string(offset / 16) +
+                            " reaches past c" + std::to_string(kMaxConstantRegisters - 1) +
+                            ", the last register the device keeps",
+                        s.entry));
+                }
+            }
+            ok = false;
+            continue;
+        }
+        c.set_name(block.id, constants);
+        c.set_name(block.base_type_id, constants);
+        c.flatten_buffer_block(block.id);
+    }
+
+    // Samplers: register(sN) where given, otherwise declaration order.
+    c.build_combined_image_samplers();
+    res = c.get_shader_resources();
+    uint32_t nextBinding = 0;
+    for (const auto& sampler : res.sampled_images) {
+        if (c.has_decoration(sampler.id, spv::DecorationBinding)) {
+            nextBinding = std::max(nextBinding,
+                                   c.get_decoration(sampler.id, spv::DecorationBinding) + 1);
+        }
+    }
+    for (const auto& sampler : res.sampled_images) {
+        if (!c.has_decoration(sampler.id, spv::DecorationBinding)) {
+            c.set_decoration(sampler.id, spv::DecorationBinding, nextBinding++);
+        }
+        c.unset_decoration(sampler.id, spv::DecorationDescriptorSet);
+    }
+
+    spirv_cross::CompilerGLSL::Options options;
+    options.version = 450;
+    options.es = false;
+    options.vertex.fixup_clipspace = vertex;
+    c.set_common_options(options);
+    return ok;
+}
+
+// The child writes a marker before each step so that the parent can name the
+// entry point a crash happened in.
+using ProgressFn = void (*)(int stageIndex, void* context);
+
+CompileOutput CompileWithProgress(const std::string& hlsl, const std::vector<StageRequest>& stages,
+                                  ProgressFn progress, void* context) {
+    EnsureGlslang();
+    CompileOutput out;
+    std::vector<SpirvModule> modules(stages.size());
+    bool ok = true;
+    for (size_t i = 0; i < stages.size(); ++i) {
+        if (progress) progress(static_cast<int>(i), context);
+        if (!CompileToSpirv(hlsl, stages[i], &modules[i], &out.messages)) ok = false;
+    }
+    if (!ok) return out;
+
+    std::vector<CrossStage> cross;
+    VaryingTable varyings;
+    for (size_t i = 0; i < modules.size(); ++i) {
+        if (progress) progress(static_cast<int>(i), context);
+        try {
+            CrossStage s{modules[i].stage, modules[i].entry,
+                         std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words))};
+            spirv_cross::ShaderResources res = s.compiler->get_shader_resources();
+            const auto& list = s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
+            for (const auto& v : list) varyings.Note(SemanticOf(*s.compiler, v.id));
+            cross.push_back(std::move(s));
+        } catch (const std::exception& e) {
+            out.messages.push_back(Error(std::string("SPIRV-Cross: ") + e.what(), modules[i].entry));
+            return out;
+        } catch (...) {
+            out.messages.push_back(Error("SPIRV-Cross failed", modules[i].entry));
+            return out;
+        }
+    }
+
+    for (size_t i = 0; i < cross.size(); ++i) {
+        if (progress) progress(static_cast<int>(i), context);
+        try {
+            if (!ApplyConventions(cross[i], varyings, &out.messages)) {
+                ok = false;
+                continue;
+            }
+            out.glsl.push_back(cross[i].compiler->compile());
+        } catch (const std::exception& e) {
+            out.messages.push_back(Error(std::string("SPIRV-Cross: ") + e.what(), cross[i].entry));
+            ok = false;
+        } catch (...) {
+            out.messages.push_back(Error("SPIRV-Cross failed", cross[i].entry));
+            ok = false;
+        }
+    }
+    out.ok = ok;
+    if (!ok) out.glsl.clear();
+    return out;
+}
+
+// >> the child process and its answer
+
+// Records on the pipe: 'P' u32 stage (progress), then one 'R' with the whole
+// result. Integers are native-endian: both ends are the same binary.
+void PutU32(std::string* s, uint32_t v) { s->append(reinterpret_cast<const char*>(&v), 4); }
+void PutStr(std::string* s, const std::string& v) {
+    PutU32(s, static_cast<uint32_t>(v.size()));
+    s->append(v);
+}
+
+std::string Serialize(const CompileOutput& out) {
+    std::string s = "R";
+    PutU32(&s, out.ok ? 1 : 0);
+    PutU32(&s, static_cast<uint32_t>(out.glsl.size()));
+    for (const auto& g : out.glsl) PutStr(&s, g);
+    PutU32(&s, static_cast<uint32_t>(out.messages.size()));
+    for (const auto& m : out.messages) {
+        PutU32(&s, (m.error ? 1u : 0u) | (m.aboutEntry ? 2u : 0u));
+        PutU32(&s, static_cast<uint32_t>(m.line));
+        PutU32(&s, static_cast<uint32_t>(m.column));
+        PutStr(&s, m.text);
+        PutStr(&s, m.entry);
+    }
+    return s;
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view data) : data_(data) {}
+    bool U32(uint32_t* v) {
+        if (data_.size() - pos_ < 4) return false;
+        std::memcpy(v, data_.data() + pos_, 4);
+        pos_ += 4;
+        return true;
+    }
+    bool Str(std::string* v) {
+        uint32_t n = 0;
+        if (!U32(&n) || data_.size() - pos_ < n) return false;
+        v->assign(data_.data() + pos_, n);
+        pos_ += n;
+        return true;
+    }
+    bool Byte(char* c) {
+        if (pos_ >= data_.size()) return false;
+        *c = data_[pos_++];
+        return true;
+    }
+
+private:
+    std::string_view data_;
+    size_t pos_ = 0;
+};
+
+// Reads the child's stream: the last stage it started and, if it got that far,
+// its result. False when the stream is malformed or ends early.
+bool Deserialize(std::string_view data, int* lastStage, CompileOutput* out) {
+    Reader r(data);
+    char tag = 0;
+    while (r.Byte(&tag)) {
+        if (tag == 'P') {
+            uint32_t stage = 0;
+            if (!r.U32(&stage)) return false;
+            *lastStage = static_cast<int>(stage);
+        } else if (tag == 'R') {
+            uint32_t ok = 0, count = 0;
+            if (!r.U32(&ok) || !r.U32(&count)) return false;
+            out->ok = ok != 0;
+            out->glsl.resize(count);
+            for (auto& g : out->glsl) {
+                if (!r.Str(&g)) return false;
+            }
+            if (!r.U32(&count)) return false;
+            out->messages.resize(count);
+            for (auto& m : out->messages) {
+                uint32_t error = 0, line = 0, column = 0;
+                if (!r.U32(&error) || !r.U32(&line) || !r.U32(&column) || !r.Str(&m.text) ||
+                    !r.Str(&m.entry)) {
+                    return false;
+                }
+                m.error = (error & 1u) != 0;
+                m.aboutEntry = (error & 2u) != 0;
+                m.line = static_cast<int>(line);
+                m.column = static_cast<int>(column);
+            }
+            return true;
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+ChildFault g_childFault = ChildFault::None;
+int g_childFaultStage = 0;
+
+void WriteProgress(int stageIndex, void* context) {
+    if (g_childFault != ChildFault::None && stageIndex == g_childFaultStage) {
+        if (g_childFault == ChildFault::Crash) raise(SIGSEGV);
+        for (;;) pause();
+    }
+    std::string s = "P";
+    PutU32(&s, static_cast<uint32_t>(stageIndex));
+    WriteAll(*static_cast<int*>(context), s.data(), s.size());
+}
+
+[[noreturn]] void RunChild(int fd, const std::string& hlsl, const std::vector<StageRequest>& stages) {
+    // Die by the signal itself, not through a handler the parent installed
+    // (a sanitizer's, for one), so that the parent can report it.
+    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGPIPE}) signal(sig, SIG_DFL);
+    int code = 0;
+    try {
+        CompileOutput out = CompileWithProgress(hlsl, stages, WriteProgress, &fd);
+        std::string answer = Serialize(out);
+        if (!WriteAll(fd, answer.data(), answer.size())) code = 2;
+    } catch (...) {
+        code = 3;
+    }
+    close(fd);
+    _exit(code);
+}
+
+constexpr size_t kMaxAnswerBytes = 64u << 20;
+
+std::string EntryName(const std::vector<StageRequest>& stages, int index) {
+    if (index >= 0 && static_cast<size_t>(index) < stages.size()) return stages[index].entry;
+    return stages.empty() ? std::string("the effect") : stages.front().entry;
+}
+
+pid_t WaitForChild(pid_t pid, int* status) {
+    pid_t r;
+    do {
+        r = waitpid(pid, status, 0);
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+}  // namespace
+
+void SetChildFaultForTesting(ChildFault fault, int stageIndex) {
+    g_childFault = fault;
+    g_childFaultStage = stageIndex;
+}
+
+CompileOutput CompileShaders(const std::string& hlsl, const std::vector<StageRequest>& stages) {
+    return CompileWithProgress(hlsl, stages, nullptr, nullptr);
+}
+
+CompileOutput CompileShadersIsolated(const std::string& hlsl,
+                                     const std::vector<StageRequest>& stages, int timeoutMs) {
+    CompileOutput failed;
+    // Initialised here so that every child starts with glslang ready.
+    EnsureGlslang();
+
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        failed.messages.push_back(Error(std::string("cannot start the shader compiler: ") +
+                                            std::strerror(errno), ""));
+        return failed;
+    }
+    pid_t pid = fork();
+    if (pid < 0) {
+        int err = errno;
+        close(fds[0]);
+        close(fds[1]);
+        failed.messages.push_back(
+            Error(std::string("cannot start the shader compiler: ") + std::strerror(err), ""));
+        return failed;
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        RunChild(fds[1], hlsl, stages);
+    }
+    close(fds[1]);
+
+    // Read everything the child says until it closes the pipe or time runs out.
+    std::string data;
+    bool timedOut = false;
+    bool tooLong = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char chunk[65536];
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        int n = poll(&p, 1, static_cast<int>(left));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (n == 0) continue;  // the deadline check above ends the loop
+        ssize_t got = read(fds[0], chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            break;
+        }
+        if (got == 0) break;
+        data.append(chunk, static_cast<size_t>(got));
+        if (data.size() > kMaxAnswerBytes) {
+            tooLong = true;
+            break;
+        }
+    }
+    close(fds[0]);
+    if (timedOut || tooLong) kill(pid, SIGKILL);
+    int status = 0;
+    WaitForChild(pid, &status);
+
+    int lastStage = -1;
+    CompileOutput out;
+    bool complete = Deserialize(data, &lastStage, &out);
+    std::string entry = EntryName(stages, lastStage);
+    if (timedOut) {
+        std::string limit = timeoutMs % 1000 == 0 ? std::to_string(timeoutMs / 1000) + " s"
+                                                  : std::to_string(timeoutMs) + " ms";
+        failed.messages.push_back(Error("the shader compiler did not finish within " + limit +
+                                            " while compiling " + entry + " and was stopped",
+                                        ""));
+        return failed;
+    }
+    if (tooLong) {
+        failed.messages.push_back(
+            Error("the shader compiler's answer for " + entry + " is too long", ""));
+        return failed;
+    }
+    if (WIFSIGNALED(status)) {
+        failed.messages.push_back(Error("the shader compiler crashed (signal " +
+                                            std::to_string(WTERMSIG(status)) +
+                                            ") while compiling " + entry,
+                                        ""));
+        return failed;
+    }
+    if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        failed.messages.push_back(Error("the shader compiler stopped without an answer (exit " +
+                                            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status)
+                                                                             : -1) +
+                                            ") while compiling " + entry,
+                                        ""));
+        return failed;
+    }
+    return out;
+}
+
+}  // namespace fx

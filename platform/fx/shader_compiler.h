@@ -1,0 +1,60 @@
+// HLSL to GLSL 4.50 for one pass of an effect (platform/fx internal).
+//
+// glslang's HLSL front end (DX9 compatibility mode) turns each entry point
+// into SPIR-V; SPIRV-Cross turns that into GLSL that follows the device's
+// conventions: vertex inputs at locations 0 POSITION, 1 COLOR0, 2 TEXCOORD0;
+// varyings matched by semantic, not by declaration order; the POSITION output
+// as gl_Position; each stage's constants as "uniform vec4 vs_c[N]" /
+// "ps_c[N]" indexed by register. Every glslang and SPIRV-Cross call of the
+// program lives behind this header, so another front end can replace them.
+//
+// glslang 12 crashes on some inputs, so CompileShadersIsolated runs the work
+// in a forked child process and turns a crash or a hang into an error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace fx {
+
+enum class ShaderStage { Vertex, Pixel };
+
+struct StageRequest {
+    ShaderStage stage = ShaderStage::Vertex;
+    std::string entry;
+};
+
+struct CompileMessage {
+    bool error = true;  // false: a warning
+    int line = 0;       // 0: no position in the file
+    int column = 0;
+    std::string text;
+    std::string entry;  // the entry point being compiled; empty when the text names it
+    bool aboutEntry = false;  // the entry point itself is at fault (place it at the compile statement)
+};
+
+struct CompileOutput {
+    bool ok = false;
+    std::vector<std::string> glsl;  // one per requested stage, in request order
+    std::vector<CompileMessage> messages;
+};
+
+// Constant registers a stage may use: the device keeps 64 per stage.
+constexpr int kMaxConstantRegisters = 64;
+
+// Compiles every requested stage of one pass in this process. Stages of one
+// pass share the mapping of varying semantics to locations.
+CompileOutput CompileShaders(const std::string& hlsl, const std::vector<StageRequest>& stages);
+
+// The same work in a child process. A crash, a hang past timeoutMs or a child
+// that dies without an answer becomes an error message naming the entry point.
+CompileOutput CompileShadersIsolated(const std::string& hlsl,
+                                     const std::vector<StageRequest>& stages,
+                                     int timeoutMs = 10000);
+
+// Tests only: the child of the following isolated compiles crashes (SIGSEGV)
+// or hangs when it reaches the stage with this index.
+enum class ChildFault { None, Crash, Hang };
+void SetChildFaultForTesting(ChildFault fault, int stageIndex = 0);
+
+}  // namespace fx
