@@ -82,9 +82,9 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD form
         *buffer = nullptr;
         return hr;
     }
-    (void)usage;
-    (void)format;
-    (void)pool;
+    lastBufferUsage = usage;
+    lastBufferFvf = format;
+    lastBufferPool = pool;
     lastBuffer = new RecordingVertexBuffer(&log, &results, length);
     ++buffersCreated;
     *buffer = lastBuffer;

@@ -101,6 +101,9 @@ public:
     UINT nextProgram = 1;
     int liveProgramCount = 0;
     RecordingVertexBuffer* lastBuffer = nullptr;  // the most recent buffer made
+    DWORD lastBufferUsage = 0;                    // arguments of the last CreateVertexBuffer
+    DWORD lastBufferFvf = 0;
+    D3DPOOL lastBufferPool = D3DPOOL_SYSTEMMEM;
     int buffersCreated = 0;
     int liveBuffers = 0;
     ULONG refs = 1;
