@@ -611,13 +611,13 @@ ChildFault g_childFault = ChildFault::None;
 int g_childFaultStage = 0;
 
 void WriteProgress(int stageIndex, void* context) {
+    std::string s = "P";
+    PutU32(&s, static_cast<uint32_t>(stageIndex));
+    WriteAll(*static_cast<int*>(context), s.data(), s.size());
     if (g_childFault != ChildFault::None && stageIndex == g_childFaultStage) {
         if (g_childFault == ChildFault::Crash) raise(SIGSEGV);
         for (;;) pause();
     }
-    std::string s = "P";
-    PutU32(&s, static_cast<uint32_t>(stageIndex));
-    WriteAll(*static_cast<int*>(context), s.data(), s.size());
 }
 
 [[noreturn]] void RunChild(int fd, const std::string& hlsl, const std::vector<StageRequest>& stages) {

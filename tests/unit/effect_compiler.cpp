@@ -1,0 +1,222 @@
+// The HLSL -> GLSL step on its own: the generated GLSL follows the device's
+// conventions where glslang alone would not, and the child process turns
+// crashes and hangs into errors.
+#include "platform/fx/shader_compiler.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+
+#include <dirent.h>
+#include <sys/wait.h>
+
+namespace {
+
+using fx::CompileOutput;
+using fx::ShaderStage;
+using fx::StageRequest;
+
+const std::vector<StageRequest> kPass = {{ShaderStage::Vertex, "vs_main"},
+                                         {ShaderStage::Pixel, "ps_main"}};
+
+std::string Messages(const CompileOutput& out) {
+    std::string s;
+    for (const auto& m : out.messages) {
+        s += std::to_string(m.line) + "," + std::to_string(m.column) + ": " + m.text + " (" +
+             m.entry + ")\n";
+    }
+    return s;
+}
+
+// The location a GLSL declaration "layout(location = N) in/out TYPE NAME;" has.
+int LocationOf(const std::string& glsl, const std::string& direction, const std::string& name) {
+    std::smatch m;
+    std::regex re("layout\\(location = (\\d+)\\) " + direction + " \\w+ " + name + ";");
+    if (!std::regex_search(glsl, m, re)) return -1;
+    return std::stoi(m[1]);
+}
+
+TEST(EffectCompiler, ReturnedStructPositionBecomesGlPosition) {
+    const std::string hlsl =
+        "struct VSOut { float4 color : COLOR0; float4 pos : POSITION; };\n"
+        "VSOut vs_main(float3 p : POSITION, float4 c : COLOR0) {\n"
+        "    VSOut o; o.pos = float4(p, 1.0); o.color = c; return o; }\n"
+        "float4 ps_main(float4 c : COLOR0) : COLOR0 { return c; }\n";
+    CompileOutput out = fx::CompileShaders(hlsl, kPass);
+    ASSERT_TRUE(out.ok) << Messages(out);
+    const std::string& vs = out.glsl[0];
+    EXPECT_NE(vs.find("gl_Position = "), std::string::npos) << vs;
+    EXPECT_EQ(vs.find("out vec4 _entryPointOutput_pos"), std::string::npos) << vs;
+    // Depth [0, 1] of Direct3D to OpenGL's [-1, 1].
+    EXPECT_NE(vs.find("gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;"), std::string::npos);
+    EXPECT_EQ(LocationOf(vs, "out", "_entryPointOutput_color"), 0) << vs;
+}
+
+TEST(EffectCompiler, VaryingsMeetBySemanticNotByOrder) {
+    // The pixel shader declares its inputs in another order and skips one.
+    const std::string hlsl =
+        "struct VSOut { float4 pos : POSITION; float4 a : TEXCOORD1; float4 b : COLOR0;\n"
+        "               float4 c : TEXCOORD0; float4 n : NORMAL; };\n"
+        "VSOut vs_main(float3 p : POSITION, float4 t : TEXCOORD0) {\n"
+        "    VSOut o; o.pos = float4(p, 1.0); o.a = t; o.b = t.yxzw; o.c = t.zzzz; o.n = t;\n"
+        "    return o; }\n"
+        "float4 ps_main(float4 n : NORMAL, float4 c : TEXCOORD0, float4 a : TEXCOORD1) : COLOR0 {\n"
+        "    return a + c * 2.0 + n; }\n";
+    CompileOutput out = fx::CompileShaders(hlsl, kPass);
+    ASSERT_TRUE(out.ok) << Messages(out);
+    const std::string& vs = out.glsl[0];
+    const std::string& ps = out.glsl[1];
+    EXPECT_EQ(LocationOf(vs, "out", "_entryPointOutput_b"), 0) << vs;
+    EXPECT_EQ(LocationOf(vs, "out", "_entryPointOutput_c"), 2) << vs;
+    EXPECT_EQ(LocationOf(vs, "out", "_entryPointOutput_a"), 3) << vs;
+    EXPECT_EQ(LocationOf(ps, "in", "c"), 2) << ps;
+    EXPECT_EQ(LocationOf(ps, "in", "a"), 3) << ps;
+    int normal = LocationOf(ps, "in", "n");
+    EXPECT_GE(normal, 18) << ps;
+    EXPECT_EQ(LocationOf(vs, "out", "_entryPointOutput_n"), normal) << vs;
+}
+
+TEST(EffectCompiler, ConstantsAreIndexedByRegisterInEachStage) {
+    // Registers going backwards in declaration order, and a matrix.
+    const std::string hlsl =
+        "float4 a : register(c0);\n"
+        "float4 b : register(c10);\n"
+        "float4 c : register(c2);\n"
+        "float4x4 m : register(c4);\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return mul(m, float4(p, 1.0)) + a; }\n"
+        "float4 ps_main() : COLOR0 { return b + c; }\n";
+    CompileOutput out = fx::CompileShaders(hlsl, kPass);
+    ASSERT_TRUE(out.ok) << Messages(out);
+    const std::string& vs = out.glsl[0];
+    const std::string& ps = out.glsl[1];
+    EXPECT_NE(vs.find("uniform vec4 vs_c[11];"), std::string::npos) << vs;
+    EXPECT_NE(vs.find("mat4(vs_c[4], vs_c[5], vs_c[6], vs_c[7]) * "), std::string::npos) << vs;
+    EXPECT_NE(vs.find("vs_c[0]"), std::string::npos) << vs;
+    EXPECT_NE(ps.find("uniform vec4 ps_c[11];"), std::string::npos) << ps;
+    EXPECT_NE(ps.find("ps_c[10] + ps_c[2]"), std::string::npos) << ps;
+    EXPECT_EQ(ps.find("vs_c"), std::string::npos) << ps;
+}
+
+TEST(EffectCompiler, VertexInputsSitWhereTheStreamPutsThem) {
+    const std::string hlsl =
+        "float4 vs_main(float4 t : TEXCOORD, float4 c : COLOR, float3 p : POSITION0) : POSITION\n"
+        "{ return float4(p, 1.0) + t + c; }\n";
+    CompileOutput out = fx::CompileShaders(hlsl, {{ShaderStage::Vertex, "vs_main"}});
+    ASSERT_TRUE(out.ok) << Messages(out);
+    EXPECT_EQ(LocationOf(out.glsl[0], "in", "p"), 0) << out.glsl[0];
+    EXPECT_EQ(LocationOf(out.glsl[0], "in", "c"), 1);
+    EXPECT_EQ(LocationOf(out.glsl[0], "in", "t"), 2);
+}
+
+TEST(EffectCompiler, ShadersAskingForMoreThanTheDeviceHasFail) {
+    struct Case {
+        const char* hlsl;
+        const char* expected;
+    } cases[] = {
+        {"float4 vs_main(float3 p : POSITION, float3 n : NORMAL) : POSITION\n"
+         "{ return float4(p + n, 1.0); }\n",
+         "vertex input 'n' has semantic 'NORMAL', which the vertex stream does not carry"},
+        {"float4 far : register(c70);\n"
+         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0) + far; }\n",
+         "constant 'far' at register c70 reaches past c63"},
+        {"float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n",
+         "entry point 'vs_other' not found"},
+    };
+    for (const auto& c : cases) {
+        const std::string entry = std::string(c.expected).find("vs_other") != std::string::npos
+                                      ? "vs_other"
+                                      : "vs_main";
+        CompileOutput out = fx::CompileShaders(c.hlsl, {{ShaderStage::Vertex, entry}});
+        EXPECT_FALSE(out.ok);
+        EXPECT_TRUE(out.glsl.empty());
+        EXPECT_NE(Messages(out).find(c.expected), std::string::npos) << Messages(out);
+    }
+}
+
+TEST(EffectCompiler, GlslangMessagesBecomeLinesAndColumns) {
+    const std::string hlsl =
+        "float4 vs_main(float3 p : POSITION) : POSITION\n"
+        "{\n"
+        "    return float4(p, 1.0) * missing;\n"
+        "}\n";
+    CompileOutput out = fx::CompileShaders(hlsl, {{ShaderStage::Vertex, "vs_main"}});
+    ASSERT_FALSE(out.ok);
+    ASSERT_FALSE(out.messages.empty());
+    EXPECT_TRUE(out.messages[0].error);
+    EXPECT_EQ(out.messages[0].line, 3);
+    EXPECT_EQ(out.messages[0].column, 29);
+    EXPECT_EQ(out.messages[0].text, "'missing': unknown variable");
+    EXPECT_EQ(out.messages[0].entry, "vs_main");
+}
+
+TEST(EffectCompiler, MatrixSwizzleIsReportedNotMiscompiled) {
+    const std::string hlsl =
+        "float4x4 m : register(c4);\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p + m._m30_m31_m32, 1); }\n";
+    CompileOutput out = fx::CompileShadersIsolated(hlsl, {{ShaderStage::Vertex, "vs_main"}});
+    EXPECT_FALSE(out.ok);
+    EXPECT_NE(Messages(out).find("Missing functionality"), std::string::npos) << Messages(out);
+}
+
+// >> isolation
+
+int OpenDescriptors() {
+    int count = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d)) ++count;
+        closedir(d);
+    }
+    return count;
+}
+
+bool HasChildren() {
+    int status = 0;
+    return waitpid(-1, &status, WNOHANG) >= 0;  // -1 with ECHILD when there are none
+}
+
+const std::string kGood =
+    "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+    "float4 ps_main() : COLOR0 { return 1.0; }\n";
+
+TEST(EffectCompilerIsolation, ChildGivesTheSameAnswerAsInProcess) {
+    CompileOutput here = fx::CompileShaders(kGood, kPass);
+    CompileOutput child = fx::CompileShadersIsolated(kGood, kPass);
+    ASSERT_TRUE(child.ok) << Messages(child);
+    EXPECT_EQ(child.glsl, here.glsl);
+}
+
+TEST(EffectCompilerIsolation, CrashNamesTheEntryPointAndLeavesNothingBehind) {
+    int fds = OpenDescriptors();
+    fx::SetChildFaultForTesting(fx::ChildFault::Crash, 1);
+    CompileOutput out = fx::CompileShadersIsolated(kGood, kPass);
+    fx::SetChildFaultForTesting(fx::ChildFault::None);
+    EXPECT_FALSE(out.ok);
+    ASSERT_EQ(out.messages.size(), 1u);
+    EXPECT_EQ(out.messages[0].text, "the shader compiler crashed (signal 11) while compiling ps_main");
+    EXPECT_EQ(out.messages[0].line, 0);
+    EXPECT_EQ(OpenDescriptors(), fds);
+    EXPECT_FALSE(HasChildren());
+    // And the next compile works.
+    EXPECT_TRUE(fx::CompileShadersIsolated(kGood, kPass).ok);
+}
+
+TEST(EffectCompilerIsolation, HangIsStoppedAtTheDeadline) {
+    int fds = OpenDescriptors();
+    fx::SetChildFaultForTesting(fx::ChildFault::Hang, 0);
+    auto start = std::chrono::steady_clock::now();
+    CompileOutput out = fx::CompileShadersIsolated(kGood, kPass, 300);
+    auto took = std::chrono::steady_clock::now() - start;
+    fx::SetChildFaultForTesting(fx::ChildFault::None);
+    EXPECT_FALSE(out.ok);
+    ASSERT_EQ(out.messages.size(), 1u);
+    EXPECT_EQ(out.messages[0].text,
+              "the shader compiler did not finish within 300 ms while compiling vs_main and was "
+              "stopped");
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_EQ(OpenDescriptors(), fds);
+    EXPECT_FALSE(HasChildren());
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+// Loading effect files through D3DXCreateEffectFromFileA on the recording
+// device: every bad input of the corpus fails with a located message and no
+// effect, and good files still compile afterwards.
+#include "platform/fx/fx.h"
+#include "tests/support/recording_device.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using testing_support::RecordingDevice;
+
+namespace {
+
+fs::path SourceDir() {
+    const char* dir = std::getenv("FLOWFIELD_SOURCE_DIR");
+    return dir ? fs::path(dir) : fs::path(".");
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Each test runs in its own directory, as the program does with "main.fx".
+class EffectLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/effect_load_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir_ = name;
+        old_ = fs::current_path();
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(old_);
+        fs::remove_all(dir_);
+    }
+
+    void WriteMain(const std::string& text) {
+        std::ofstream out(dir_ / "main.fx", std::ios::binary | std::ios::trunc);
+        out << text;
+    }
+    void UseCorpus(const std::string& relative) {
+        WriteMain(ReadFile(SourceDir() / "tests/fx-corpus" / relative));
+    }
+
+    // Loads main.fx; returns the result code and fills text with the buffer.
+    HRESULT Load(std::string* text, ID3DXEffect** effectOut = nullptr) {
+        ID3DXEffect* effect = reinterpret_cast<ID3DXEffect*>(0x1);
+        ID3DXBuffer* errors = reinterpret_cast<ID3DXBuffer*>(0x1);
+        HRESULT hr = D3DXCreateEffectFromFileA(&device_, "main.fx", nullptr, nullptr, 0, nullptr,
+                                               &effect, &errors);
+        text->clear();
+        if (errors) {
+            const char* p = static_cast<const char*>(errors->GetBufferPointer());
+            EXPECT_EQ(errors->GetBufferSize(), std::strlen(p) + 1);
+            *text = p;
+            errors->Release();
+        }
+        if (hr != S_OK) {
+            EXPECT_EQ(effect, nullptr);
+            EXPECT_NE(errors, nullptr) << "a failure always explains itself";
+        }
+        if (effectOut) {
+            *effectOut = effect;
+        } else if (effect) {
+            effect->Release();
+        }
+        return hr;
+    }
+
+    RecordingDevice device_;
+    fs::path dir_;
+    fs::path old_;
+};
+
+TEST_F(EffectLoad, MainFxOfTheProjectCompiles) {
+    WriteMain(ReadFile(SourceDir() / "assets/main.fx"));
+    std::string text;
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(Load(&text, &effect), S_OK) << text;
+    EXPECT_EQ(text, "") << "main.fx names every register, so there is nothing to warn about";
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 1);
+    effect->Release();
+}
+
+TEST_F(EffectLoad, MissingFileSaysWhy) {
+    std::string text;
+    EXPECT_NE(Load(&text), S_OK);
+    EXPECT_EQ(text, "main.fx: cannot open file: No such file or directory\n");
+}
+
+TEST_F(EffectLoad, DirectoryNamedMainFx) {
+    fs::create_directory(dir_ / "main.fx");
+    std::string text;
+    EXPECT_NE(Load(&text), S_OK);
+    EXPECT_EQ(text, "main.fx: cannot open file: Is a directory\n");
+}
+
+TEST_F(EffectLoad, FifoNamedMainFxDoesNotBlock) {
+    ASSERT_EQ(mkfifo((dir_ / "main.fx").c_str(), 0600), 0);
+    std::string text;
+    EXPECT_NE(Load(&text), S_OK);
+    EXPECT_EQ(text, "main.fx: cannot open file: not a regular file\n");
+}
+
+TEST_F(EffectLoad, HugeFileIsRefusedBeforeReading) {
+    WriteMain(std::string(5u << 20, ' '));
+    std::string text;
+    EXPECT_NE(Load(&text), S_OK);
+    EXPECT_NE(text.find("main.fx: error: the file is 5242880 bytes long"), std::string::npos)
+        << text;
+}
+
+TEST_F(EffectLoad, ErrorLinesCarryTheFilesTrueLineAndTheEntry) {
+    // The technique comes first, so its blanked lines sit above the error.
+    WriteMain(
+        "technique T\n{\n    pass P\n    {\n"
+        "        VertexShader = compile vs_3_0 vs_main();\n"
+        "        PixelShader = compile ps_3_0 ps_main();\n    }\n}\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION\n"
+        "{\n"
+        "    return float4(p, 1.0) + undefinedThing;\n"
+        "}\n"
+        "float4 ps_main() : COLOR0 { return 1.0; }\n");
+    std::string text;
+    EXPECT_NE(Load(&text), S_OK);
+    EXPECT_EQ(text.rfind("main.fx(11,29): error: 'undefinedThing': unknown variable (vs_main)\n", 0),
+              0u)
+        << text;
+    // The same source fails the same way for the pixel stage; said once.
+    EXPECT_EQ(text.find("unknown variable (ps_main)"), std::string::npos) << text;
+    EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 0);
+}
+
+TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
+    WriteMain(
+        "float4 tint;\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+        "float4 ps_main() : COLOR0 { return tint; }\n"
+        "technique T { pass P {\n"
+        "    VertexShader = compile vs_3_0 vs_main();\n"
+        "    PixelShader = compile ps_3_0 ps_main(); } }\n");
+    std::string text;
+    EXPECT_EQ(Load(&text), S_OK) << text;
+    EXPECT_EQ(text,
+              "main.fx(1,8): warning: global 'tint' has no register(cN); it is placed after the "
+              "previous global, not in the first free register (vs_main)\n");
+}
+
+TEST_F(EffectLoad, TechniqueProblemsAreFoundBeforeCompiling) {
+    struct Case {
+        const char* technique;
+        const char* expected;
+    } cases[] = {
+        {"technique T { pass P { PixelShader = compile ps_3_0 ps_main(); } }",
+         ": error: pass 'P' has no vertex shader"},
+        {"technique T { pass P { VertexShader = compile vs_3_0 vs_main(); } }",
+         ": error: pass 'P' has no pixel shader"},
+        {"technique T { pass P { VertexShader = compile vs_5_0 vs_main();\n"
+         "  PixelShader = compile ps_3_0 ps_main(); } }",
+         ": error: unsupported profile 'vs_5_0'"},
+        {"technique T { pass P { VertexShader = compile ps_3_0 vs_main();\n"
+         "  PixelShader = compile ps_3_0 ps_main(); } }",
+         ": error: profile 'ps_3_0' cannot compile a vertex shader"},
+    };
+    for (const Case& c : cases) {
+        WriteMain(std::string("float4 vs_main(float3 p : POSITION) : POSITION { return 1; }\n"
+                              "float4 ps_main() : COLOR0 { return 1; }\n") +
+                  c.technique + "\n");
+        std::string text;
+        EXPECT_NE(Load(&text), S_OK) << c.technique;
+        EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+        EXPECT_EQ(text.find("main.fx(3,"), 0u) << "located at the technique: " << text;
+    }
+    EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 0);
+}
+
+TEST_F(EffectLoad, EffectWithoutTechnique) {
+    WriteMain("float4 ps_main() : COLOR0 { return 1; }\n");
+    std::string text;
+    EXPECT_NE(Load(&text), S_OK);
+    EXPECT_EQ(text, "main.fx: error: the effect has no technique\n");
+}
+
+TEST_F(EffectLoad, LinkFailureReportsTheDeviceLog) {
+    UseCorpus("good/two_techniques.fx");
+    device_.results.results["CreateShaderProgram"] = E_FAIL;
+    std::string text;
+    EXPECT_NE(Load(&text), S_OK);
+    EXPECT_NE(text.find("error: the shaders of pass 'P0' do not link"), std::string::npos) << text;
+    EXPECT_NE(text.find("main.fx: error: link: link failed (recording device)"), std::string::npos)
+        << text;
+}
+
+TEST_F(EffectLoad, FirstTechniqueIsCompiledAndOnlyIt) {
+    UseCorpus("good/two_techniques.fx");
+    std::string text;
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(Load(&text, &effect), S_OK) << text;
+    EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 1);
+    UINT passes = 0;
+    ASSERT_EQ(effect->Begin(&passes, 0), S_OK);
+    EXPECT_EQ(passes, 1u);
+    EXPECT_EQ(effect->End(), S_OK);
+    effect->Release();
+}
+
+// Every file of the bad corpus, with where its first error must point.
+TEST_F(EffectLoad, BadCorpusFailsCleanlyAndAGoodFileLoadsAfterwards) {
+    struct Case {
+        const char* file;
+        const char* expected;  // the error text must contain this
+    } cases[] = {
+        {"empty.fx", "main.fx: error: the file is empty\n"},
+        {"binary_garbage.fx", "main.fx(1,1): error: the file is not text (byte 0x7F)\n"},
+        {"glslang_crash.fx", "main.fx"},
+        {"matrix_swizzle.fx", "Missing functionality"},
+        {"unterminated_comment.fx", "main.fx(18,"},
+        {"unterminated_string.fx", "main.fx(28,"},
+        {"unbalanced_braces.fx", "main.fx("},
+        {"technique_without_passes.fx", "main.fx(24,1): error: technique 'Main' has no pass"},
+        {"wrong_entry.fx", "main.fx(28,"},
+        {"include_missing.fx", "main.fx(1,"},
+        {"syntax_error_last_line.fx", "main.fx(32,33): error: ')': Expected (vs_main)\n"},
+        {"cut_off.fx", "main.fx("},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        UseCorpus(std::string("bad/") + c.file);
+        std::string text;
+        EXPECT_NE(Load(&text), S_OK);
+        EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+        EXPECT_TRUE(text.rfind("main.fx(", 0) == 0 || text.rfind("main.fx:", 0) == 0) << text;
+        EXPECT_EQ(text.back(), '\n');
+    }
+    EXPECT_EQ(device_.liveProgramCount, 0);
+
+    UseCorpus("good/two_techniques.fx");
+    std::string text;
+    EXPECT_EQ(Load(&text), S_OK) << text;
+    EXPECT_EQ(device_.liveProgramCount, 0) << "the effect was released";
+}
+
+TEST_F(EffectLoad, ErrorsArgumentMayBeNull) {
+    ID3DXEffect* effect = nullptr;
+    EXPECT_NE(D3DXCreateEffectFromFileA(&device_, "main.fx", nullptr, nullptr, 0, nullptr, &effect,
+                                        nullptr),
+              S_OK);
+    EXPECT_EQ(effect, nullptr);
+}
+
+}  // namespace
