@@ -1,0 +1,72 @@
+// The scene resources: the particle vertex buffer and the compiled effect.
+// InitScene throws both away and builds them afresh, which is how an edited
+// main.fx is picked up on F5 / F4 while the program runs.
+#include "render/scene.h"
+
+#include "render/vertex_stream.h"
+
+#include <cstdio>
+
+IDirect3DDevice9* g_device = nullptr;
+IDirect3DVertexBuffer9* g_vertexBuffer = nullptr;
+ID3DXEffect* g_effect = nullptr;
+
+namespace {
+
+// Said when the loader gives no compiler text, e.g. when the file is missing.
+constexpr const char* kNoEffectText = "main.fx: the effect could not be loaded\n";
+
+void ReportError(const char* reason) {
+    printf("%s : Error  %s\n", "InitScene", reason);
+    fflush(stdout);
+}
+
+}  // namespace
+
+void ReleaseScene() {
+    if (g_vertexBuffer != nullptr) g_vertexBuffer->Release();
+    g_vertexBuffer = nullptr;
+    if (g_effect != nullptr) g_effect->Release();
+    g_effect = nullptr;
+}
+
+void InitScene() {
+    // A failed reload leaves no effect: nothing falls back to the old one.
+    ReleaseScene();
+    if (g_device == nullptr) return;
+
+    if (g_device->CreateVertexBuffer(kVertexBufferBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                                     kParticleFvf, D3DPOOL_DEFAULT, &g_vertexBuffer,
+                                     nullptr) != 0) {
+        g_vertexBuffer = nullptr;
+        ReportError("Failed Create Vertex Buffer");
+        return;
+    }
+
+    ID3DXBuffer* errors = nullptr;
+    HRESULT loaded = D3DXCreateEffectFromFileA(g_device, kEffectFileName, nullptr, nullptr, 0,
+                                               nullptr, &g_effect, &errors);
+    if (loaded != 0) {
+        // The compiler's text as it comes, line ends included.
+        const char* text = nullptr;
+        if (errors != nullptr) text = static_cast<const char*>(errors->GetBufferPointer());
+        ReportError(text != nullptr ? text : kNoEffectText);
+        if (errors != nullptr) errors->Release();
+        // A loader that failed yet handed out an effect still gave us a reference.
+        if (g_effect != nullptr) g_effect->Release();
+        g_effect = nullptr;
+        return;
+    }
+    if (errors != nullptr) errors->Release();  // warnings only; nobody reads them
+
+    printf("Load Shader.\n");
+    fflush(stdout);
+
+    g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    g_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    g_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    g_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    g_device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    g_device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    g_device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+}
