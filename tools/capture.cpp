@@ -1,0 +1,207 @@
+// flowfield-capture: runs the program's real frame sequence offscreen and
+// saves chosen frames of the back buffer as PNG.
+//
+//   flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...
+//                     [--png FRAME:PATH]... [--quiet]
+//
+// The millisecond clock that places the particles is fixed by --clock, so the
+// same clock and frames give the same image. main.fx is read from the working
+// directory, as the program does. Keys are pressed (and released) just before
+// the frame they name. Exit codes: 0 done, 1 start-up or write failure,
+// 2 bad usage.
+#include "app/frame.h"
+#include "app/program.h"
+#include "platform/crt/crt.h"
+#include "platform/gfx/gl_device.h"
+#include "platform/window/window.h"
+#include "render/scene.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct KeyPress {
+    long frame;
+    int key;
+};
+
+struct Snapshot {
+    long frame;
+    std::string path;
+};
+
+struct Options {
+    uint32_t clock = 1000;
+    long frames = 1;
+    std::vector<KeyPress> presses;
+    std::vector<Snapshot> snapshots;
+    bool quiet = false;
+};
+
+uint32_t g_fixedClock = 0;
+uint32_t FixedClock() { return g_fixedClock; }
+
+void Usage() {
+    fprintf(stderr,
+            "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
+            "                         [--png FRAME:PATH]... [--quiet]\n");
+}
+
+bool ParseNumber(const char* text, long min, long max, long* out) {
+    char* end = nullptr;
+    errno = 0;
+    long value = strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || value < min || value > max) return false;
+    *out = value;
+    return true;
+}
+
+// "FRAME:REST" -> frame and rest.
+bool SplitFrame(const char* text, long* frame, std::string* rest) {
+    const char* colon = strchr(text, ':');
+    if (colon == nullptr || colon[1] == '\0') return false;
+    std::string number(text, colon);
+    if (!ParseNumber(number.c_str(), 1, 100000000L, frame)) return false;
+    *rest = colon + 1;
+    return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        long number = 0;
+        std::string rest;
+        if (arg == "--quiet") {
+            options->quiet = true;
+            continue;
+        }
+        if (value == nullptr) return false;
+        ++i;
+        if (arg == "--clock") {
+            if (!ParseNumber(value, 0, 0xFFFFFFFFL, &number)) return false;
+            options->clock = static_cast<uint32_t>(number);
+        } else if (arg == "--frames") {
+            if (!ParseNumber(value, 1, 100000000L, &number)) return false;
+            options->frames = number;
+        } else if (arg == "--press") {
+            if (!SplitFrame(value, &number, &rest)) return false;
+            if (rest == "F4" || rest == "f4") {
+                options->presses.push_back({number, VK_F4});
+            } else if (rest == "F5" || rest == "f5") {
+                options->presses.push_back({number, VK_F5});
+            } else {
+                return false;
+            }
+        } else if (arg == "--png") {
+            if (!SplitFrame(value, &number, &rest)) return false;
+            options->snapshots.push_back({number, rest});
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool WritePng(IDirect3DDevice9* device, const std::string& path) {
+    std::vector<uint32_t> argb;
+    UINT width = 0, height = 0;
+    if (platform::ReadBackBuffer(device, &argb, &width, &height) != 0) {
+        fprintf(stderr, "flowfield-capture: cannot read the back buffer\n");
+        return false;
+    }
+    std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+    for (size_t i = 0; i < argb.size(); ++i) {
+        rgb[i * 3 + 0] = static_cast<unsigned char>(argb[i] >> 16);
+        rgb[i * 3 + 1] = static_cast<unsigned char>(argb[i] >> 8);
+        rgb[i * 3 + 2] = static_cast<unsigned char>(argb[i]);
+    }
+    if (stbi_write_png(path.c_str(), static_cast<int>(width), static_cast<int>(height), 3, rgb.data(),
+                       static_cast<int>(width) * 3) == 0) {
+        fprintf(stderr, "flowfield-capture: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        Usage();
+        return 2;
+    }
+
+    // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    g_fixedClock = options.clock;
+    crt::SetClockSource(FixedClock);
+    if (options.quiet) {
+        int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0) {
+            dup2(devNull, STDOUT_FILENO);
+            close(devNull);
+        }
+    }
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    // The program's own start-up, without the message loop.
+    g_windowClass.hInstance = GetModuleHandleA(nullptr);
+    if (RegisterClassExA(&g_windowClass) == 0) {
+        fprintf(stderr, "flowfield-capture: cannot register the window class: %s\n", GetPlatformErrorText());
+        return 1;
+    }
+    g_window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, "test", "test", WS_OVERLAPPEDWINDOW, 0, 0,
+                               640, 480, nullptr, nullptr, g_windowClass.hInstance, nullptr);
+    if (g_window == nullptr) {
+        fprintf(stderr, "flowfield-capture: cannot create the window: %s\n", GetPlatformErrorText());
+        return 1;
+    }
+    g_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (g_d3d == nullptr) {
+        fprintf(stderr, "flowfield-capture: no graphics system: %s\n", GetPlatformErrorText());
+        return 1;
+    }
+    g_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                        &g_presentParams, &g_device);
+    if (g_device == nullptr) {
+        fprintf(stderr, "flowfield-capture: no graphics device: %s\n", GetPlatformErrorText());
+        g_d3d->Release();
+        g_d3d = nullptr;
+        return 1;
+    }
+    InitScene();
+
+    int exitCode = 0;
+    for (long frame = 1; frame <= options.frames; ++frame) {
+        for (const KeyPress& press : options.presses) {
+            if (press.frame == frame) {
+                FeedKeyEvent(press.key, true);
+                FeedKeyEvent(press.key, false);
+            }
+        }
+        RunFrame();
+        for (const Snapshot& snapshot : options.snapshots) {
+            if (snapshot.frame == frame && !WritePng(g_device, snapshot.path)) exitCode = 1;
+        }
+    }
+
+    ReleaseScene();
+    g_device->Release();
+    g_device = nullptr;
+    g_d3d->Release();
+    g_d3d = nullptr;
+    return exitCode;
+}
