@@ -2,7 +2,7 @@
 // saves chosen frames of the back buffer as PNG.
 //
 //   flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...
-//                     [--png FRAME:PATH]... [--quiet]
+//                     [--hold F4|F5] [--png FRAME:PATH]... [--quiet]
 //
 // The millisecond clock that places the particles is fixed by --clock, so the
 // same clock and frames give the same image. main.fx is read from the working
@@ -46,6 +46,7 @@ struct Options {
     long frames = 1;
     std::vector<KeyPress> presses;
     std::vector<Snapshot> snapshots;
+    int heldKey = 0;  // a key held down through every frame
     bool quiet = false;
 };
 
@@ -55,7 +56,7 @@ uint32_t FixedClock() { return g_fixedClock; }
 void Usage() {
     fprintf(stderr,
             "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
-            "                         [--png FRAME:PATH]... [--quiet]\n");
+            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n");
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -77,6 +78,13 @@ bool SplitFrame(const char* text, long* frame, std::string* rest) {
     return true;
 }
 
+// "F4" or "F5" -> the virtual-key code, 0 for anything else.
+int ParseKey(const std::string& name) {
+    if (name == "F4" || name == "f4") return VK_F4;
+    if (name == "F5" || name == "f5") return VK_F5;
+    return 0;
+}
+
 bool ParseOptions(int argc, char** argv, Options* options) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -96,14 +104,11 @@ bool ParseOptions(int argc, char** argv, Options* options) {
             if (!ParseNumber(value, 1, 100000000L, &number)) return false;
             options->frames = number;
         } else if (arg == "--press") {
-            if (!SplitFrame(value, &number, &rest)) return false;
-            if (rest == "F4" || rest == "f4") {
-                options->presses.push_back({number, VK_F4});
-            } else if (rest == "F5" || rest == "f5") {
-                options->presses.push_back({number, VK_F5});
-            } else {
-                return false;
-            }
+            if (!SplitFrame(value, &number, &rest) || ParseKey(rest) == 0) return false;
+            options->presses.push_back({number, ParseKey(rest)});
+        } else if (arg == "--hold") {
+            options->heldKey = ParseKey(value);
+            if (options->heldKey == 0) return false;
         } else if (arg == "--png") {
             if (!SplitFrame(value, &number, &rest)) return false;
             options->snapshots.push_back({number, rest});
@@ -183,6 +188,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     InitScene();
+    if (options.heldKey != 0) FeedKeyEvent(options.heldKey, true);
 
     int exitCode = 0;
     for (long frame = 1; frame <= options.frames; ++frame) {
