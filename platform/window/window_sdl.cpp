@@ -65,6 +65,8 @@ int g_quitCode = 0;
 
 int g_cursorCount = 0;  // ShowCursor's display counter: shown while >= 0
 
+platform::DefaultHandlingHook g_defaultHandlingHook = nullptr;
+
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (g_queueCount == kQueueCapacity) {
         // A full queue means nobody is pumping; drop the newest rather than grow.
@@ -201,15 +203,26 @@ bool EnsureVideo() {
     // close box is the window's business (WM_CLOSE), not an SDL_QUIT.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    const char* noDisplay =
+        "no display: DISPLAY and WAYLAND_DISPLAY are unset; run in a desktop session or under "
+        "xvfb-run, or set SDL_VIDEODRIVER=offscreen to draw unseen";
+    bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
         std::string reason = SDL_GetError();
-        const char* driver = SDL_getenv("SDL_VIDEODRIVER");
-        if (SDL_getenv("DISPLAY") == nullptr && SDL_getenv("WAYLAND_DISPLAY") == nullptr &&
-            driver == nullptr) {
-            reason += " (no display: DISPLAY and WAYLAND_DISPLAY are unset; run under a desktop "
-                      "session or xvfb-run, or set SDL_VIDEODRIVER=offscreen)";
+        if (!driverChosen && SDL_getenv("DISPLAY") == nullptr &&
+            SDL_getenv("WAYLAND_DISPLAY") == nullptr) {
+            reason = std::string(noDisplay) + " (" + reason + ")";
         }
         SetPlatformErrorText("SDL video: " + reason);
+        return false;
+    }
+    // SDL 2.26 falls back to its offscreen driver when no display answers: a
+    // window nobody can see or close. Only take that when asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driverChosen && driver != nullptr &&
+        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER);
+        SetPlatformErrorText(std::string("SDL video: ") + noDisplay);
         return false;
     }
     return true;
@@ -223,6 +236,8 @@ SDL_Window* GetSdlWindow(HWND window) {
 }
 
 void SetPlatformErrorText(const std::string& text) { g_errorText = text; }
+
+void SetDefaultHandlingHook(DefaultHandlingHook hook) { g_defaultHandlingHook = hook; }
 
 }  // namespace platform
 
@@ -363,7 +378,10 @@ LRESULT DispatchMessageA(const MSG* msg) {
     return 0;
 }
 
-LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM) { return 0; }
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (g_defaultHandlingHook != nullptr) g_defaultHandlingHook(window, message, wParam, lParam);
+    return 0;
+}
 
 void PostQuitMessage(int exitCode) {
     g_quitPosted = true;

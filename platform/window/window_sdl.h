@@ -20,4 +20,10 @@ SDL_Window* GetSdlWindow(HWND window);
 // Records the reason of the latest platform failure for GetPlatformErrorText.
 void SetPlatformErrorText(const std::string& text);
 
+// Test hook: called with every message that reaches DefWindowProcA, so that
+// tests can tell which messages a window procedure leaves to the default
+// handling. nullptr turns it off.
+using DefaultHandlingHook = void (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void SetDefaultHandlingHook(DefaultHandlingHook hook);
+
 }  // namespace platform
