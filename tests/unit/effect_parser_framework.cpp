@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -517,6 +518,38 @@ TEST(EffectParserHostilePreprocessor, RunawayExpressionsAndNesting) {
             EXPECT_LT(seconds, 10.0);
             EXPECT_EQ(e.hlsl.size(), src.size());
         }
+    }
+}
+
+TEST(EffectParserHostilePreprocessor, RandomSoupWithIncludes) {
+    const char* words[] = {"technique", "pass", "{", "}", "<", ">", ";", "=", "(", ")",
+                           "compile", "vs_2_0", "VertexShader", "CullMode", "None", "\"",
+                           "/*", "*/", "\n", "#if A\n", "#ifdef A\n", "#elif 1\n", "#else\n",
+                           "#endif\n", "#define A 1\n", "#undef A\n", "#include \"x\"\n",
+                           "#include \"y\"\n", "sampler2D", "s", "sampler_state", "Texture",
+                           "texture", "t", "string", ":", "register", "s1", "MinFilter",
+                           "Linear", "1", ","};
+    std::mt19937 rng(99u);
+    auto soup = [&](int count) {
+        std::string src;
+        for (int i = 0; i < count; ++i) {
+            src += words[rng() % (sizeof(words) / sizeof(words[0]))];
+            src += ' ';
+        }
+        return src;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::string included = soup(static_cast<int>(rng() % 60));
+        std::string src = soup(static_cast<int>(rng() % 300));
+        ParsedEffect e = ParseEffect(src, [&](const std::string& name, std::string* text,
+                                              std::string*) {
+            if (name != "x") return false;
+            *text = included;
+            return true;
+        });
+        ASSERT_EQ(e.hlsl.size(), src.size()) << src;
+        for (const fx::IncludedFile& f : e.includes) ASSERT_EQ(f.hlsl.size(), included.size());
+        for (const fx::Diagnostic& d : e.diagnostics) ASSERT_GE(d.pos.line, 1);
     }
 }
 
