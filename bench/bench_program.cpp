@@ -1,0 +1,127 @@
+// The whole program offscreen on Mesa llvmpipe: start-up to the first
+// presented frame with the bundled main.fx, one full frame (simulation,
+// camera, vertex upload, draw, Present), and the resident memory after 100
+// and after 20000 frames (it must not grow: nothing allocates per frame).
+#include "app/frame.h"
+#include "app/program.h"
+#include "platform/window/window.h"
+#include "render/scene.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// The program's start-up without the message loop; false when no device.
+bool StartProgram() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    static bool registered = false;
+    if (!registered) {
+        std::string assets = std::string(FLOWFIELD_SOURCE_DIR) + "/assets";
+        if (chdir(assets.c_str()) != 0) return false;
+        g_windowClass.hInstance = GetModuleHandleA(nullptr);
+        registered = RegisterClassExA(&g_windowClass) != 0;
+    }
+    if (g_window == nullptr) {
+        g_window = CreateWindowExA(WS_EX_APPWINDOW, "test", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                                   nullptr, nullptr, g_windowClass.hInstance, nullptr);
+    }
+    g_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (g_window == nullptr || g_d3d == nullptr) return false;
+    g_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+                        &g_presentParams, &g_device);
+    if (g_device == nullptr) return false;
+    InitScene();
+    return g_effect != nullptr;
+}
+
+void StopProgram() {
+    ReleaseScene();
+    if (g_device) g_device->Release();
+    g_device = nullptr;
+    if (g_d3d) g_d3d->Release();
+    g_d3d = nullptr;
+}
+
+// Standard output to /dev/null while it lives: the frames print their counter.
+class QuietStdout {
+public:
+    QuietStdout() {
+        fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        close(devNull);
+    }
+    ~QuietStdout() {
+        fflush(stdout);
+        dup2(saved_, STDOUT_FILENO);
+        close(saved_);
+    }
+
+private:
+    int saved_;
+};
+
+long ResidentKiB() {
+    long pages = 0, resident = 0;
+    FILE* statm = fopen("/proc/self/statm", "r");
+    if (statm == nullptr) return -1;
+    if (fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = -1;
+    fclose(statm);
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+void BM_StartupToFirstFrame(benchmark::State& state) {
+    QuietStdout quiet;
+    for (auto _ : state) {
+        if (!StartProgram()) {
+            state.SkipWithError("no device or main.fx did not compile");
+            break;
+        }
+        RunFrame();
+        state.PauseTiming();
+        StopProgram();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3);
+
+void BM_FullFrameOffscreen(benchmark::State& state) {
+    QuietStdout quiet;
+    if (!StartProgram()) {
+        state.SkipWithError("no device or main.fx did not compile");
+        return;
+    }
+    for (auto _ : state) RunFrame();
+    StopProgram();
+}
+BENCHMARK(BM_FullFrameOffscreen)->Unit(benchmark::kMillisecond)->Repetitions(5);
+
+void BM_ResidentMemoryOver20000Frames(benchmark::State& state) {
+    QuietStdout quiet;
+    if (!StartProgram()) {
+        state.SkipWithError("no device or main.fx did not compile");
+        return;
+    }
+    long after100 = 0, after20000 = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < 100; ++i) RunFrame();
+        after100 = ResidentKiB();
+        for (int i = 100; i < 20000; ++i) RunFrame();
+        after20000 = ResidentKiB();
+    }
+    state.counters["rss_after_100_KiB"] = static_cast<double>(after100);
+    state.counters["rss_after_20000_KiB"] = static_cast<double>(after20000);
+    state.counters["growth_KiB"] = static_cast<double>(after20000 - after100);
+    StopProgram();
+}
+BENCHMARK(BM_ResidentMemoryOver20000Frames)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
