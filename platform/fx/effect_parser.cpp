@@ -720,8 +720,15 @@ std::string LogicalLine(std::string_view raw) {
 // ---------------------------------------------------------------------------
 
 // What the effect file and the files it includes share.
+struct ShaderVariable {
+    std::string name;
+    bool vertex;
+    ShaderBinding binding;
+};
+
 struct Shared {
     MacroTable macros;
+    std::vector<ShaderVariable> shaderVariables;  // "VertexShader VS1 = compile ...;"
     const IncludeResolver* resolver = nullptr;
     ParsedEffect* result = nullptr;  // techniques, textures, samplers, included files
     std::vector<std::string> includeStack;
@@ -1036,7 +1043,7 @@ private:
 
     // Declarations that glslang's HLSL front end rejects or that the effect
     // framework gives meaning to.
-    enum class DeclKind { Plain, Texture, String, Sampler };
+    enum class DeclKind { Plain, Texture, String, Sampler, VertexShader, PixelShader };
 
     struct Decl {
         DeclPhase phase = DeclPhase::Start;
@@ -1051,13 +1058,21 @@ private:
         std::string type;
         bool named = false;
         SamplerDesc sampler;  // while kind is Sampler
+        Token name;
+        std::vector<Token> initializer;  // while kind is a shader: the tokens after '='
     };
 
     // At the declaration's ';': textures and strings vanish from the HLSL,
     // samplers are recorded.
     void FinishDeclaration(Decl* d, const Token& semicolon) {
-        if (d->kind == DeclKind::Texture || d->kind == DeclKind::String)
+        bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
+        if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
             Blank(d->start, semicolon.end);
+        if (shader && d->named) {
+            ShaderVariable var{std::string(Text(d->name)), d->kind == DeclKind::VertexShader, {}};
+            ParseShaderBinding(&var.binding, var.vertex, d->name, d->initializer);
+            if (var.binding.present) shared_->shaderVariables.push_back(std::move(var));
+        }
         if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
     }
 
@@ -1123,6 +1138,8 @@ private:
                 if (IsTextureType(d->type)) d->kind = DeclKind::Texture;
                 if (d->type == "string") d->kind = DeclKind::String;
                 if (IsSamplerType(d->type)) d->kind = DeclKind::Sampler;
+                if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
+                if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
                 return;
             case DeclPhase::AfterType:
                 if (IsPunct(t, '<')) {
@@ -1181,6 +1198,8 @@ private:
                     d->phase = DeclPhase::Other;
                 }
                 d->firstOfInitializer = false;
+                if (d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader)
+                    d->initializer.push_back(t);
                 return;
             case DeclPhase::Other:
                 return;
@@ -1197,6 +1216,7 @@ private:
             d->sampler.pos = Pos(name.begin);
         }
         d->named = true;
+        d->name = name;
     }
 
     // register(s3), also register(ps, s3).
@@ -1565,6 +1585,14 @@ private:
             b.null = true;
         } else if (IEquals(Text(value[0]), "compile")) {
             if (!ParseCompile(&b, vertex, value)) return;
+        } else if (const ShaderVariable* var = FindShaderVariable(value)) {
+            if (var->vertex != vertex) {
+                Error(value[0].begin, "shader variable " + Quote(var->name) + " is a " +
+                                          (var->vertex ? "vertex" : "pixel") + " shader");
+                return;
+            }
+            b = var->binding;
+            b.pos = Pos(nameToken.begin);
         } else {
             Error(value[0].begin, "expected 'compile PROFILE ENTRY(...)' or 'null' for " +
                                       Quote(name) + ", found " + Quote(ValueText(value)));
@@ -1573,6 +1601,17 @@ private:
         if (binding->present)
             Warning(nameToken.begin, "state " + Quote(name) + " set twice; the last one counts");
         *binding = std::move(b);
+    }
+
+    // "VS1", "(VS1)" or "<VS1>" naming a global shader variable.
+    const ShaderVariable* FindShaderVariable(const std::vector<Token>& v) const {
+        bool bracketed = v.size() == 3 && ((IsPunct(v[0], '(') && IsPunct(v[2], ')')) ||
+                                           (IsPunct(v[0], '<') && IsPunct(v[2], '>')));
+        const Token* name = bracketed ? &v[1] : v.size() == 1 ? &v[0] : nullptr;
+        if (!name || name->kind != Tok::Ident) return nullptr;
+        for (const ShaderVariable& var : shared_->shaderVariables)
+            if (var.name == Text(*name)) return &var;
+        return nullptr;
     }
 
     bool ParseCompile(ShaderBinding* b, bool vertex, const std::vector<Token>& v) {

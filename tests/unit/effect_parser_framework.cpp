@@ -88,6 +88,33 @@ TEST(EffectParserGlobals, StringGlobalsAreBlankedSemanticsStay) {
                                     "< string Object = \"L0\"; >"}));
 }
 
+TEST(EffectParserGlobals, ShaderVariablesAreBlankedAndUsableInPasses) {
+    std::string src =
+        "VertexShader VsLow = compile vs_2_0 VS(1);\n"
+        "pixelshader PsMain = compile ps_3_0 PS();\n"
+        "technique T { pass {\n"
+        "  VertexShader = (VsLow);\n"
+        "  PixelShader = <PsMain>;\n"
+        "} pass {\n"
+        "  VertexShader = PsMain;\n"
+        "  PixelShader = Unknown;\n"
+        "} }\n";
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_EQ(Messages(e),
+              (std::vector<std::string>{
+                  "7:18: error: shader variable 'PsMain' is a pixel shader",
+                  "8:17: error: expected 'compile PROFILE ENTRY(...)' or 'null' for "
+                  "'PixelShader', found 'Unknown'"}));
+    EXPECT_TRUE(e.hlsl.find_first_not_of(" \n") == std::string::npos);
+    ASSERT_EQ(e.techniques.size(), 1u);
+    const fx::PassDesc& p = e.techniques[0].passes[0];
+    EXPECT_EQ(p.vertexShader.profile, "vs_2_0");
+    EXPECT_EQ(p.vertexShader.entry, "VS");
+    EXPECT_EQ(p.vertexShader.arguments, (std::vector<std::string>{"1"}));
+    EXPECT_EQ(p.vertexShader.pos.line, 4);
+    EXPECT_EQ(p.pixelShader.entry, "PS");
+}
+
 // >> samplers
 
 TEST(EffectParserSamplers, SamplerStateBlockBecomesAPlainSampler) {
