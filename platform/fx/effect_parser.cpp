@@ -1,11 +1,27 @@
-// Effect-framework syntax around the HLSL of an effect file: techniques,
-// passes, compile statements, render states and annotations.
+// Effect-framework syntax around the HLSL of an effect file.
+//
+// Implemented: [x] technique / technique10 / technique11 and pass blocks,
+//                  names and annotations optional, keywords in any case
+//              [x] VertexShader / PixelShader = compile PROFILE ENTRY(args) or
+//                  null, or a global shader variable; profiles up to vs_3_0 /
+//                  ps_3_0
+//              [x] render states AlphaBlendEnable, SrcBlend, DestBlend,
+//                  BlendOp, CullMode, ZEnable, ZWriteEnable, FillMode, ZFunc;
+//                  any other state warns and is ignored
+//              [x] annotations on globals, techniques and passes
+//              [x] texture and string globals, sampler_state blocks (filters,
+//                  addressing, border colour, texture)
+//              [x] #if family evaluated inside techniques; #include through a
+//                  resolver
+// Not implemented: state blocks, arrays of shaders, asm shaders, expressions
+// as state values, function-like macros in #if.
 //
 // The parser streams tokens over the file once; every loop advances by at least
-// one token and nothing recurses on the input's nesting, so hostile input
-// (binary garbage, unbalanced braces, megabytes of '{') costs linear time and
-// constant stack. Diagnostics are capped so that a file of ten million stray
-// braces cannot turn into ten million messages.
+// one token, and nothing recurses on the input's nesting except #if
+// expressions and includes, both capped in depth. Hostile input (binary
+// garbage, unbalanced braces, megabytes of '{') costs linear time and bounded
+// stack. Diagnostics are capped so that a file of ten million stray braces
+// cannot turn into ten million messages.
 #include "platform/fx/effect_parser.h"
 
 #include <algorithm>
