@@ -1,0 +1,158 @@
+// The real program under a private X server, run from a temporary directory
+// holding a copy of main.fx: its console lines, Esc, the close box, and what
+// happens without any display.
+#include "tests/support/process.h"
+#include "tests/support/xvfb.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::Process;
+using testing_support::ProcessOptions;
+using testing_support::ProcessResult;
+using testing_support::Xvfb;
+
+constexpr int kStartTimeoutMs = 60000;
+constexpr int kExitTimeoutMs = 30000;
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : fallback;
+}
+
+// The counter values in the order printed.
+std::vector<int> Counters(const std::string& out) {
+    std::vector<int> counters;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        int value = 0;
+        if (std::sscanf(line.c_str(), "counter = %d", &value) == 1) counters.push_back(value);
+    }
+    return counters;
+}
+
+// Each frame prints the next value; only the wrap past 9000 goes back to 0.
+void ExpectCountingUp(const std::vector<int>& counters) {
+    ASSERT_FALSE(counters.empty());
+    EXPECT_EQ(counters.front(), 1);
+    for (size_t i = 1; i < counters.size(); ++i) {
+        bool next = counters[i] == counters[i - 1] + 1;
+        bool wrapped = counters[i - 1] == 9000 && counters[i] == 0;
+        ASSERT_TRUE(next || wrapped) << "line " << i << ": " << counters[i - 1] << " then "
+                                     << counters[i];
+    }
+}
+
+class ProgramE2eTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        xvfb_ = new Xvfb();
+        if (!xvfb_->Start(&xvfbError_)) {
+            delete xvfb_;
+            xvfb_ = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete xvfb_;
+        xvfb_ = nullptr;
+    }
+
+    void SetUp() override {
+        // The program is built beside this test when the variable is missing.
+        std::string ownDir = fs::read_symlink("/proc/self/exe").parent_path().string();
+        binary_ = EnvOr("FLOWFIELD_BIN_DIR", ownDir) + "/flowfield";
+        ASSERT_TRUE(fs::exists(binary_)) << binary_;
+        std::string pattern = (fs::temp_directory_path() / "flowfield-e2e-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        workDir_ = pattern;
+        fs::path effect = fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "assets" / "main.fx";
+        if (fs::exists(effect)) fs::copy_file(effect, workDir_ / "main.fx");
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(workDir_, ignored);
+    }
+
+    ProcessOptions Options() const {
+        ProcessOptions options;
+        options.args = {binary_};
+        options.cwd = workDir_.string();
+        if (xvfb_ != nullptr) options.env = {{"DISPLAY", xvfb_->display()}};
+        options.unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        return options;
+    }
+
+    // Starts the program and waits for its window and a few frames.
+    std::string StartAndFindWindow(Process* program) {
+        EXPECT_TRUE(program->Start(Options()));
+        EXPECT_TRUE(program->WaitForOutput("counter = 3\n", kStartTimeoutMs))
+            << "stdout:\n" << program->Out().substr(0, 2000) << "\nstderr:\n" << program->Err();
+        std::string window = xvfb_->FindWindow("test", kStartTimeoutMs);
+        EXPECT_FALSE(window.empty());
+        return window;
+    }
+
+    static Xvfb* xvfb_;
+    static std::string xvfbError_;
+    std::string binary_;
+    fs::path workDir_;
+};
+
+Xvfb* ProgramE2eTest::xvfb_ = nullptr;
+std::string ProgramE2eTest::xvfbError_;
+
+TEST_F(ProgramE2eTest, EscapeEndsTheProgramWithExitCodeZero) {
+    ASSERT_NE(xvfb_, nullptr) << xvfbError_;
+    Process program;
+    std::string window = StartAndFindWindow(&program);
+    ASSERT_FALSE(window.empty());
+
+    size_t framesBeforeKey = Counters(program.Out()).size();
+    ASSERT_TRUE(xvfb_->SendKey(window, "Escape"));
+    ProcessResult result = program.Wait(kExitTimeoutMs);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<int> counters = Counters(result.out);
+    ExpectCountingUp(counters);
+    EXPECT_GT(counters.size(), framesBeforeKey);
+}
+
+TEST_F(ProgramE2eTest, CloseBoxEndsTheProgramWithExitCodeZero) {
+    ASSERT_NE(xvfb_, nullptr) << xvfbError_;
+    Process program;
+    std::string window = StartAndFindWindow(&program);
+    ASSERT_FALSE(window.empty());
+
+    ASSERT_TRUE(xvfb_->SendCloseRequest(window));
+    ProcessResult result = program.Wait(kExitTimeoutMs);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    ExpectCountingUp(Counters(result.out));
+}
+
+TEST_F(ProgramE2eTest, WithoutADisplayItSaysSoAndExitsWithOne) {
+    ProcessOptions options = Options();
+    options.env.clear();
+    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+    ProcessResult result = testing_support::RunProcess(options, kExitTimeoutMs);
+    ASSERT_TRUE(result.started) << result.startError;
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("ERROR : Can't Create Window: "), std::string::npos) << result.err;
+    EXPECT_TRUE(Counters(result.out).empty());
+}
+
+}  // namespace
