@@ -47,7 +47,13 @@ public:
              const std::string& entry = "") {
         if (!seen_.insert({error, line, column, message}).second) return;
         std::string where = file_;
-        if (line > 0) where += "(" + std::to_string(line) + "," + std::to_string(std::max(column, 1)) + ")";
+        if (line > 0) {
+            where += '(';
+            where += std::to_string(line);
+            where += ',';
+            where += std::to_string(std::max(column, 1));
+            where += ')';
+        }
         text_ += where + (error ? ": error: " : ": warning: ") + message;
         if (!entry.empty()) text_ += " (" + entry + ")";
         text_ += "\n";

@@ -1,0 +1,193 @@
+// Compiling assets/main.fx as an F5 reload does it, against the same work
+// done by the command-line tools (glslangValidator + spirv-cross per stage).
+//
+//   BM_EffectReloadGl         D3DXCreateEffectFromFileA + Release on the GL
+//                             device (parse, isolated glslang + SPIRV-Cross,
+//                             GL compile and link on llvmpipe)
+//   BM_EffectReloadNoLink     the same on the recording device (no GL)
+//   BM_ShaderCompileInProcess the HLSL -> GLSL step without the child process
+//   BM_ShaderCompileIsolated  the same step in the child process
+//   BM_CommandLineTools       glslangValidator and spirv-cross for both stages
+//
+// The GL device uses SDL's offscreen driver unless SDL_VIDEODRIVER is set.
+#include "platform/fx/effect_parser.h"
+#include "platform/fx/fx.h"
+#include "platform/fx/shader_compiler.h"
+#include "platform/gfx/gfx.h"
+#include "platform/window/window.h"
+#include "tests/support/recording_device.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::string MainFxPath() {
+    if (const char* dir = std::getenv("FLOWFIELD_SOURCE_DIR")) {
+        return std::string(dir) + "/assets/main.fx";
+    }
+    std::string here = __FILE__;  // .../bench/bench_effect.cpp
+    return here.substr(0, here.rfind("/bench/")) + "/assets/main.fx";
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Reload(IDirect3DDevice9* device, benchmark::State& state) {
+    const std::string path = MainFxPath();
+    for (auto _ : state) {
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        HRESULT hr = D3DXCreateEffectFromFileA(device, path.c_str(), nullptr, nullptr, 0, nullptr,
+                                               &effect, &errors);
+        if (errors) errors->Release();
+        if (hr != S_OK || !effect) {
+            state.SkipWithError("main.fx does not compile");
+            break;
+        }
+        effect->Release();
+    }
+}
+
+LRESULT QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+// One device for the whole run; made on first use.
+IDirect3DDevice9* GlDevice() {
+    static IDirect3DDevice9* device = [] {
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = QuietProc;
+        windowClass.lpszClassName = "bench-effect";
+        RegisterClassExA(&windowClass);
+        HWND window = CreateWindowExA(0, "bench-effect", "bench effect", WS_OVERLAPPEDWINDOW, 0, 0,
+                                      640, 480, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                      nullptr);
+        IDirect3D9* d3d = window ? Direct3DCreate9(D3D_SDK_VERSION) : nullptr;
+        if (!d3d) return static_cast<IDirect3DDevice9*>(nullptr);
+        D3DPRESENT_PARAMETERS params{};
+        params.BackBufferWidth = 640;
+        params.BackBufferHeight = 480;
+        params.BackBufferFormat = D3DFMT_X8R8G8B8;
+        params.BackBufferCount = 1;
+        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        params.Windowed = TRUE;
+        params.EnableAutoDepthStencil = TRUE;
+        params.AutoDepthStencilFormat = D3DFMT_D24S8;
+        params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        IDirect3DDevice9* made = nullptr;
+        d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
+                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &made);
+        return made;
+    }();
+    return device;
+}
+
+void BM_EffectReloadGl(benchmark::State& state) {
+    IDirect3DDevice9* device = GlDevice();
+    if (!device) {
+        state.SkipWithError(GetPlatformErrorText());
+        return;
+    }
+    Reload(device, state);
+}
+BENCHMARK(BM_EffectReloadGl)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_EffectReloadNoLink(benchmark::State& state) {
+    testing_support::RecordingDevice device;
+    Reload(&device, state);
+}
+BENCHMARK(BM_EffectReloadNoLink)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+
+const std::vector<fx::StageRequest> kStages = {{fx::ShaderStage::Vertex, "vs_main"},
+                                               {fx::ShaderStage::Pixel, "ps_main"}};
+
+void BM_ShaderCompileInProcess(benchmark::State& state) {
+    const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    for (auto _ : state) {
+        fx::CompileOutput out = fx::CompileShaders(hlsl, kStages);
+        if (!out.ok) state.SkipWithError("main.fx does not compile");
+        benchmark::DoNotOptimize(out.glsl.data());
+    }
+}
+BENCHMARK(BM_ShaderCompileInProcess)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_ShaderCompileIsolated(benchmark::State& state) {
+    const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    for (auto _ : state) {
+        fx::CompileOutput out = fx::CompileShadersIsolated(hlsl, kStages);
+        if (!out.ok) state.SkipWithError("main.fx does not compile");
+        benchmark::DoNotOptimize(out.glsl.data());
+    }
+}
+BENCHMARK(BM_ShaderCompileIsolated)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Runs a tool quietly; false unless it exits with 0.
+bool Run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) return false;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void BM_CommandLineTools(benchmark::State& state) {
+    // The tools cannot read effect syntax: give them the HLSL with the
+    // technique blanked out, as the loader does.
+    char dir[] = "/tmp/bench_effect_XXXXXX";
+    if (!mkdtemp(dir)) {
+        state.SkipWithError("no temporary directory");
+        return;
+    }
+    const std::string base = dir;
+    std::ofstream(base + "/main.hlsl") << fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    for (auto _ : state) {
+        bool ok = true;
+        for (const auto& [stage, entry] : {std::pair{"vert", "vs_main"}, {"frag", "ps_main"}}) {
+            std::string spv = base + "/" + entry + ".spv";
+            ok = ok && Run({"glslangValidator", "-D", "-e", entry, "-S", stage, "-V", "-o", spv,
+                            base + "/main.hlsl"});
+            ok = ok && Run({"spirv-cross", "--version", "450", "--no-es", spv, "--output",
+                            base + "/" + entry + ".glsl"});
+        }
+        if (!ok) {
+            state.SkipWithError("glslangValidator or spirv-cross failed");
+            break;
+        }
+    }
+    for (const char* f : {"/main.hlsl", "/vs_main.spv", "/ps_main.spv", "/vs_main.glsl",
+                          "/ps_main.glsl"}) {
+        std::remove((base + f).c_str());
+    }
+    rmdir(dir);
+}
+BENCHMARK(BM_CommandLineTools)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
