@@ -1,0 +1,211 @@
+// The real program under a private X server, in a temporary directory: the
+// effect is loaded at start, a broken main.fx is reported with its true line
+// while the frames go on, F5 picks up the mended file, a statement that
+// crashes the shader compiler costs only an error line, and F4 starts the
+// counter again from 0.
+#include "tests/support/process.h"
+#include "tests/support/xvfb.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::Process;
+using testing_support::ProcessOptions;
+using testing_support::ProcessResult;
+using testing_support::Xvfb;
+
+constexpr int kTimeoutMs = 60000;
+
+const char* const kBrokenAtLine4 =
+    "float4x4 viewProj : register(c4);\n"
+    "float4 vs_main(float3 p : POSITION) : POSITION\n"
+    "{\n"
+    "    return mul(viewProj, float4(p, undeclaredThing));\n"
+    "}\n"
+    "float4 ps_main() : COLOR0 { return 1; }\n"
+    "technique T { pass P {\n"
+    "    VertexShader = compile vs_3_0 vs_main();\n"
+    "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+
+// Valid HLSL on which glslang 12 dies when it gets that far; the loader may
+// also stop it earlier with an error about the matrix swizzle. Either way the
+// program must only print an error line.
+const char* const kCrashesTheCompiler =
+    "float4x4 View;\n"
+    "float4 vs_main(float3 p : POSITION) : POSITION\n"
+    "{\n"
+    "    float3 e = mul(-View._m30_m31_m32, transpose(View));\n"
+    "    return float4(p + e, 1.0);\n"
+    "}\n"
+    "float4 ps_main() : COLOR0 { return 1; }\n"
+    "technique T { pass P {\n"
+    "    VertexShader = compile vs_3_0 vs_main();\n"
+    "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : fallback;
+}
+
+int CountOf(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
+    return count;
+}
+
+// Polls the program's output until `what` has appeared `times` times.
+bool WaitForCount(const Process& program, const std::string& what, int times, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (CountOf(program.Out(), what) >= times) return true;
+        if (!program.Running()) return CountOf(program.Out(), what) >= times;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// The last counter value printed.
+int LastCounter(const std::string& out) {
+    size_t at = out.rfind("counter = ");
+    return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 10);
+}
+
+class EffectReloadE2e : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        xvfb_ = new Xvfb();
+        if (!xvfb_->Start(&xvfbError_)) {
+            delete xvfb_;
+            xvfb_ = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete xvfb_;
+        xvfb_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_NE(xvfb_, nullptr) << xvfbError_;
+        binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield";
+        ASSERT_TRUE(fs::exists(binary_)) << binary_;
+        std::string pattern = (fs::temp_directory_path() / "flowfield-reload-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        workDir_ = pattern;
+        goodEffect_ = fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "assets" / "main.fx";
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(workDir_, ignored);
+    }
+
+    void WriteEffect(const std::string& text) {
+        // Written beside and renamed, as an editor saves: F5 never sees half a file.
+        fs::path temp = workDir_ / "main.fx.new";
+        std::ofstream(temp) << text;
+        fs::rename(temp, workDir_ / "main.fx");
+    }
+
+    void UseGoodEffect() { fs::copy_file(goodEffect_, workDir_ / "main.fx", fs::copy_options::overwrite_existing); }
+
+    // Starts the program and waits for a few frames and its window.
+    std::string Start(Process* program) {
+        ProcessOptions options;
+        options.args = {binary_};
+        options.cwd = workDir_.string();
+        options.env = {{"DISPLAY", xvfb_->display()}};
+        options.unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        EXPECT_TRUE(program->Start(options));
+        EXPECT_TRUE(program->WaitForOutput("counter = 3\n", kTimeoutMs)) << program->Err();
+        std::string window = xvfb_->FindWindow("test", kTimeoutMs);
+        EXPECT_FALSE(window.empty());
+        return window;
+    }
+
+    // Esc, and the program must end by itself with exit code 0.
+    void Quit(Process* program, const std::string& window) {
+        ASSERT_TRUE(xvfb_->SendKey(window, "Escape"));
+        ProcessResult result = program->Wait(kTimeoutMs);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
+
+    static Xvfb* xvfb_;
+    static std::string xvfbError_;
+    std::string binary_;
+    fs::path workDir_;
+    fs::path goodEffect_;
+};
+
+Xvfb* EffectReloadE2e::xvfb_ = nullptr;
+std::string EffectReloadE2e::xvfbError_;
+
+TEST_F(EffectReloadE2e, BrokenEffectIsReportedAndF5PicksUpTheMendedFile) {
+    WriteEffect(kBrokenAtLine4);
+    Process program;
+    std::string window = Start(&program);
+    ASSERT_FALSE(window.empty());
+
+    std::string out = program.Out();
+    EXPECT_EQ(CountOf(out, "Load Shader.\n"), 0);
+    EXPECT_NE(out.find("InitScene : Error  main.fx(4,"), std::string::npos) << out.substr(0, 1500);
+
+    // Frames go on without an effect.
+    int before = LastCounter(program.Out());
+    ASSERT_TRUE(WaitForCount(program, "counter = " + std::to_string(before + 5) + "\n", 1, kTimeoutMs));
+
+    UseGoodEffect();
+    ASSERT_TRUE(xvfb_->SendKey(window, "F5"));
+    EXPECT_TRUE(WaitForCount(program, "Load Shader.\n", 1, kTimeoutMs)) << program.Out().substr(0, 1500);
+    Quit(&program, window);
+}
+
+TEST_F(EffectReloadE2e, StatementThatCrashesTheCompilerCostsOnlyAnErrorLine) {
+    UseGoodEffect();
+    Process program;
+    std::string window = Start(&program);
+    ASSERT_FALSE(window.empty());
+    EXPECT_EQ(CountOf(program.Out(), "Load Shader.\n"), 1);
+
+    WriteEffect(kCrashesTheCompiler);
+    ASSERT_TRUE(xvfb_->SendKey(window, "F5"));
+    ASSERT_TRUE(WaitForCount(program, "InitScene : Error  main.fx", 1, kTimeoutMs)) << program.Out().substr(0, 1500);
+    EXPECT_NE(program.Out().find("main.fx: error: "), std::string::npos);
+
+    // Still counting after the crash.
+    int after = LastCounter(program.Out());
+    EXPECT_TRUE(WaitForCount(program, "counter = " + std::to_string(after + 5) + "\n", 1, kTimeoutMs));
+    EXPECT_TRUE(program.Running());
+    Quit(&program, window);
+}
+
+TEST_F(EffectReloadE2e, F4ReloadsAndStartsTheCounterAgain) {
+    UseGoodEffect();
+    Process program;
+    std::string window = Start(&program);
+    ASSERT_FALSE(window.empty());
+    ASSERT_TRUE(WaitForCount(program, "counter = 20\n", 1, kTimeoutMs));
+
+    ASSERT_TRUE(xvfb_->SendKey(window, "F4"));
+    EXPECT_TRUE(WaitForCount(program, "counter = 0\n", 1, kTimeoutMs));
+    EXPECT_TRUE(WaitForCount(program, "Load Shader.\n", 2, kTimeoutMs));
+    Quit(&program, window);
+
+    // After the reset the counter climbs again from 0.
+    std::string out = program.Out();
+    size_t zero = out.find("counter = 0\n");
+    ASSERT_NE(zero, std::string::npos);
+    EXPECT_NE(out.find("counter = 1\n", zero), std::string::npos);
+}
+
+}  // namespace
