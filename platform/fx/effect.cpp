@@ -43,8 +43,12 @@ public:
 
     // line 0: no position. Identical problems found while compiling the
     // second stage of the same source are said once.
-    void Add(bool error, int line, int column, const std::string& message,
+    void Add(bool error, int line, int column, std::string message,
              const std::string& entry = "") {
+        // One problem, one line: a tool's multi-line message is folded.
+        for (char& c : message) {
+            if (c == '\n' || c == '\r') c = ' ';
+        }
         if (!seen_.insert({error, line, column, message}).second) return;
         std::string where = file_;
         if (line > 0) {

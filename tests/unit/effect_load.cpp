@@ -54,7 +54,9 @@ protected:
         out << text;
     }
     void UseCorpus(const std::string& relative) {
-        WriteMain(ReadFile(SourceDir() / "tests/fx-corpus" / relative));
+        fs::path path = SourceDir() / "tests/fx-corpus" / relative;
+        ASSERT_TRUE(fs::is_regular_file(path)) << path << " (is FLOWFIELD_SOURCE_DIR set?)";
+        WriteMain(ReadFile(path));
     }
 
     // Loads main.fx; returns the result code and fills text with the buffer.
@@ -88,6 +90,7 @@ protected:
 };
 
 TEST_F(EffectLoad, MainFxOfTheProjectCompiles) {
+    ASSERT_TRUE(fs::is_regular_file(SourceDir() / "assets/main.fx"));
     WriteMain(ReadFile(SourceDir() / "assets/main.fx"));
     std::string text;
     ID3DXEffect* effect = nullptr;
