@@ -10,14 +10,11 @@
 //   BM_CommandLineTools       glslangValidator and spirv-cross for both stages
 //
 // The GL device uses SDL's offscreen driver unless SDL_VIDEODRIVER is set.
-#include "platform/fx/effect_parser.h"
-#include "platform/fx/fx.h"
-#include "platform/fx/shader_compiler.h"
-#include "platform/gfx/gfx.h"
-#include "platform/window/window.h"
-#include "tests/support/recording_device.h"
-
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,10 +23,12 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "platform/fx/effect_parser.h"
+#include "platform/fx/fx.h"
+#include "platform/fx/shader_compiler.h"
+#include "platform/gfx/gfx.h"
+#include "platform/window/window.h"
+#include "tests/support/recording_device.h"
 
 extern char** environ;
 
@@ -77,9 +76,9 @@ IDirect3DDevice9* GlDevice() {
         windowClass.lpfnWndProc = QuietProc;
         windowClass.lpszClassName = "bench-effect";
         RegisterClassExA(&windowClass);
-        HWND window = CreateWindowExA(0, "bench-effect", "bench effect", WS_OVERLAPPEDWINDOW, 0, 0,
-                                      640, 480, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                      nullptr);
+        HWND window =
+            CreateWindowExA(0, "bench-effect", "bench effect", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         IDirect3D9* d3d = window ? Direct3DCreate9(D3D_SDK_VERSION) : nullptr;
         if (!d3d) return static_cast<IDirect3DDevice9*>(nullptr);
         D3DPRESENT_PARAMETERS params{};
@@ -108,13 +107,21 @@ void BM_EffectReloadGl(benchmark::State& state) {
     }
     Reload(device, state);
 }
-BENCHMARK(BM_EffectReloadGl)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_EffectReloadGl)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_EffectReloadNoLink(benchmark::State& state) {
     testing_support::RecordingDevice device;
     Reload(&device, state);
 }
-BENCHMARK(BM_EffectReloadNoLink)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_EffectReloadNoLink)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 const std::vector<fx::StageRequest> kStages = {{fx::ShaderStage::Vertex, "vs_main"},
                                                {fx::ShaderStage::Pixel, "ps_main"}};
@@ -127,7 +134,11 @@ void BM_ShaderCompileInProcess(benchmark::State& state) {
         benchmark::DoNotOptimize(out.glsl.data());
     }
 }
-BENCHMARK(BM_ShaderCompileInProcess)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ShaderCompileInProcess)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 void BM_ShaderCompileIsolated(benchmark::State& state) {
     const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
@@ -137,7 +148,11 @@ void BM_ShaderCompileIsolated(benchmark::State& state) {
         benchmark::DoNotOptimize(out.glsl.data());
     }
 }
-BENCHMARK(BM_ShaderCompileIsolated)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ShaderCompileIsolated)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 // Runs a tool quietly; false unless it exits with 0.
 bool Run(std::vector<std::string> args) {
@@ -182,12 +197,16 @@ void BM_CommandLineTools(benchmark::State& state) {
             break;
         }
     }
-    for (const char* f : {"/main.hlsl", "/vs_main.spv", "/ps_main.spv", "/vs_main.glsl",
-                          "/ps_main.glsl"}) {
+    for (const char* f :
+         {"/main.hlsl", "/vs_main.spv", "/ps_main.spv", "/vs_main.glsl", "/ps_main.glsl"}) {
         std::remove((base + f).c_str());
     }
     rmdir(dir);
 }
-BENCHMARK(BM_CommandLineTools)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_CommandLineTools)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace

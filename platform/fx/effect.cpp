@@ -11,10 +11,9 @@
 // BeginPass binds a pass's program and applies its states, End restores.
 // Only the first technique exists for the program (it never selects one).
 
-#include "platform/fx/effect_parser.h"
-#include "platform/fx/fx.h"
-#include "platform/fx/fx_buffer.h"
-#include "platform/fx/shader_compiler.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -26,9 +25,10 @@
 #include <tuple>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/fx/effect_parser.h"
+#include "platform/fx/fx.h"
+#include "platform/fx/fx_buffer.h"
+#include "platform/fx/shader_compiler.h"
 
 namespace {
 
@@ -43,8 +43,7 @@ public:
 
     // line 0: no position. Identical problems found while compiling the
     // second stage of the same source are said once.
-    void Add(bool error, int line, int column, std::string message,
-             const std::string& entry = "") {
+    void Add(bool error, int line, int column, std::string message, const std::string& entry = "") {
         // One problem, one line: a tool's multi-line message is folded.
         for (char& c : message) {
             if (c == '\n' || c == '\r') c = ' ';
@@ -185,19 +184,19 @@ bool ProfileFits(const std::string& profile, fx::ShaderStage stage) {
     return std::find(std::begin(kPixel), std::end(kPixel), p) != std::end(kPixel);
 }
 
-bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding,
-                  fx::ShaderStage stage, ErrorText* errors) {
+bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding, fx::ShaderStage stage,
+                  ErrorText* errors) {
     const char* what = stage == fx::ShaderStage::Vertex ? "vertex" : "pixel";
     if (!binding.present || binding.null) {
         errors->Error(pass.pos, "pass '" + pass.name + "' has no " + what + " shader");
         return false;
     }
     if (!ProfileFits(binding.profile, stage)) {
-        errors->Error(binding.pos,
-                      "unsupported " + std::string(what) + " shader profile '" + binding.profile +
-                          "' (" +
-                          (stage == fx::ShaderStage::Vertex ? "vs_1_1 to vs_3_0" : "ps_2_0 to ps_3_0") +
-                          " are supported)");
+        errors->Error(
+            binding.pos,
+            "unsupported " + std::string(what) + " shader profile '" + binding.profile + "' (" +
+                (stage == fx::ShaderStage::Vertex ? "vs_1_1 to vs_3_0" : "ps_2_0 to ps_3_0") +
+                " are supported)");
         return false;
     }
     if (binding.entry.empty()) {
@@ -320,7 +319,8 @@ bool BuildPass(IDirect3DDevice9* device, const std::string& hlsl, const fx::Pass
         }
     }
     if (!compiled.ok || compiled.glsl.size() != 2) {
-        if (!errors->HasErrors()) errors->Error("the shaders of pass '" + pass.name + "' did not compile");
+        if (!errors->HasErrors())
+            errors->Error("the shaders of pass '" + pass.name + "' did not compile");
         return false;
     }
 

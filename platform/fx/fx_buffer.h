@@ -1,9 +1,9 @@
 // The ID3DXBuffer behind the effect compiler's text (platform/fx internal).
 #pragma once
 
-#include "platform/fx/fx.h"
-
 #include <string>
+
+#include "platform/fx/fx.h"
 
 namespace fx {
 

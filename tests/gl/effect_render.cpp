@@ -1,12 +1,8 @@
 // Effects compiled from HLSL and drawn by the GL device on Mesa, checked by
 // reading pixels back: each trap of the HLSL -> GLSL route gets a small effect
 // that would draw the wrong colour or place if the trap were not handled.
-#include "platform/fx/fx.h"
-#include "platform/gfx/gfx.h"
-#include "platform/gfx/gl_device.h"
-#include "platform/window/window.h"
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -16,7 +12,10 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include "platform/fx/fx.h"
+#include "platform/gfx/gfx.h"
+#include "platform/gfx/gl_device.h"
+#include "platform/window/window.h"
 
 namespace fs = std::filesystem;
 
@@ -78,10 +77,10 @@ protected:
         d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                            D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device_);
         ASSERT_NE(device_, nullptr) << GetPlatformErrorText();
-        ASSERT_EQ(device_->CreateVertexBuffer(64 * sizeof(Vertex),
-                                              D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, kFvf,
-                                              D3DPOOL_DEFAULT, &buffer_, nullptr),
-                  0);
+        ASSERT_EQ(
+            device_->CreateVertexBuffer(64 * sizeof(Vertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                                        kFvf, D3DPOOL_DEFAULT, &buffer_, nullptr),
+            0);
         device_->SetStreamSource(0, buffer_, 0, sizeof(Vertex));
         device_->SetFVF(kFvf);
         device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -110,8 +109,8 @@ protected:
     ID3DXEffect* LoadFile(const fs::path& path) {
         ID3DXEffect* effect = nullptr;
         ID3DXBuffer* errors = nullptr;
-        HRESULT hr = D3DXCreateEffectFromFileA(device_, path.c_str(), nullptr, nullptr, 0,
-                                               nullptr, &effect, &errors);
+        HRESULT hr = D3DXCreateEffectFromFileA(device_, path.c_str(), nullptr, nullptr, 0, nullptr,
+                                               &effect, &errors);
         std::string text = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
         if (errors) errors->Release();
         EXPECT_EQ(hr, 0) << text;
@@ -269,12 +268,13 @@ TEST_F(EffectRender, PixelInputsInAnotherOrderAndASubsetReadTheRightValues) {
 }
 
 TEST_F(EffectRender, RegistersOutOfOrderReachTheirGlobals) {
-    ID3DXEffect* effect = Load(std::string(kPassThroughVs) +
-                               "float4 a : register(c0);\n"
-                               "float4 b : register(c10);\n"
-                               "float4 c : register(c2);\n"
-                               "float4 ps_main() : COLOR0 { return float4(a.x, c.y, b.z, 1.0); }\n" +
-                               kTechnique);
+    ID3DXEffect* effect =
+        Load(std::string(kPassThroughVs) +
+             "float4 a : register(c0);\n"
+             "float4 b : register(c10);\n"
+             "float4 c : register(c2);\n"
+             "float4 ps_main() : COLOR0 { return float4(a.x, c.y, b.z, 1.0); }\n" +
+             kTechnique);
     ASSERT_NE(effect, nullptr);
     std::vector<Vertex> vertices;
     AddRect(&vertices, -1, -1, 1, 1);
@@ -312,8 +312,10 @@ TEST_F(EffectRender, ConstantBlockReachesBothStagesExactly) {
         "    o.m = mul(viewProj, float4(1.0, 2.0, 3.0, 4.0));\n"
         "    return o;\n"
         "}\n"
-        "float4 ps_main(nointerpolation float4 t : TEXCOORD0, nointerpolation float4 s : TEXCOORD1,\n"
-        "               nointerpolation float4 u : TEXCOORD2, nointerpolation float4 m : TEXCOORD3) : COLOR0 {\n"
+        "float4 ps_main(nointerpolation float4 t : TEXCOORD0, nointerpolation float4 s : "
+        "TEXCOORD1,\n"
+        "               nointerpolation float4 u : TEXCOORD2, nointerpolation float4 m : "
+        "TEXCOORD3) : COLOR0 {\n"
         "    bool same = all(t == time) && all(s == side) && all(u == up) &&\n"
         "                all(m == mul(viewProj, float4(1.0, 2.0, 3.0, 4.0)));\n"
         "    return same ? float4(0.0, 1.0, 0.0, 1.0) : float4(1.0, 0.0, 0.0, 1.0);\n"
@@ -350,8 +352,9 @@ TEST_F(EffectRender, ConstantBlockReachesBothStagesExactly) {
 }
 
 TEST_F(EffectRender, PassStatesApplyInThePassAndEndRestoresThem) {
-    const std::string shaders = std::string(kPassThroughVs) +
-                                "float4 ps_main() : COLOR0 { return float4(0.25, 0.25, 0.25, 1.0); }\n";
+    const std::string shaders =
+        std::string(kPassThroughVs) +
+        "float4 ps_main() : COLOR0 { return float4(0.25, 0.25, 0.25, 1.0); }\n";
     ID3DXEffect* blending = Load(shaders +
                                  "technique T { pass P {\n"
                                  "    AlphaBlendEnable = true; SrcBlend = One; DestBlend = One;\n"

@@ -1,16 +1,15 @@
 // The HLSL -> GLSL step on its own: the generated GLSL follows the device's
 // conventions where glslang alone would not, and the child process turns
 // crashes and hangs into errors.
-#include "platform/fx/shader_compiler.h"
-
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <string>
 
-#include <dirent.h>
-#include <sys/wait.h>
+#include "platform/fx/shader_compiler.h"
 
 namespace {
 
@@ -135,9 +134,8 @@ TEST(EffectCompiler, ShadersAskingForMoreThanTheDeviceHasFail) {
          "entry point 'vs_other' not found"},
     };
     for (const auto& c : cases) {
-        const std::string entry = std::string(c.expected).find("vs_other") != std::string::npos
-                                      ? "vs_other"
-                                      : "vs_main";
+        const std::string entry =
+            std::string(c.expected).find("vs_other") != std::string::npos ? "vs_other" : "vs_main";
         CompileOutput out = fx::CompileShaders(c.hlsl, {{ShaderStage::Vertex, entry}});
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.glsl.empty());
@@ -164,7 +162,8 @@ TEST(EffectCompiler, GlslangMessagesBecomeLinesAndColumns) {
 TEST(EffectCompiler, MatrixSwizzleIsReportedNotMiscompiled) {
     const std::string hlsl =
         "float4x4 m : register(c4);\n"
-        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p + m._m30_m31_m32, 1); }\n";
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p + m._m30_m31_m32, 1); "
+        "}\n";
     CompileOutput out = fx::CompileShadersIsolated(hlsl, {{ShaderStage::Vertex, "vs_main"}});
     EXPECT_FALSE(out.ok);
     EXPECT_NE(Messages(out).find("Missing functionality"), std::string::npos) << Messages(out);
@@ -204,7 +203,8 @@ TEST(EffectCompilerIsolation, CrashNamesTheEntryPointAndLeavesNothingBehind) {
     fx::SetChildFaultForTesting(fx::ChildFault::None);
     EXPECT_FALSE(out.ok);
     ASSERT_EQ(out.messages.size(), 1u);
-    EXPECT_EQ(out.messages[0].text, "the shader compiler crashed (signal 11) while compiling ps_main");
+    EXPECT_EQ(out.messages[0].text,
+              "the shader compiler crashed (signal 11) while compiling ps_main");
     EXPECT_EQ(out.messages[0].line, 0);
     EXPECT_EQ(OpenDescriptors(), fds);
     EXPECT_FALSE(HasChildren());

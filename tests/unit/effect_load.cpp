@@ -1,10 +1,10 @@
 // Loading effect files through D3DXCreateEffectFromFileA on the recording
 // device: every bad input of the corpus fails with a located message and no
 // effect, and good files still compile afterwards.
-#include "platform/fx/fx.h"
-#include "tests/support/recording_device.h"
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -13,9 +13,8 @@
 #include <sstream>
 #include <string>
 
-#include <sys/stat.h>
-#include <sys/types.h>
-#include <unistd.h>
+#include "platform/fx/fx.h"
+#include "tests/support/recording_device.h"
 
 namespace fs = std::filesystem;
 using testing_support::RecordingDevice;
@@ -142,8 +141,8 @@ TEST_F(EffectLoad, ErrorLinesCarryTheFilesTrueLineAndTheEntry) {
         "float4 ps_main() : COLOR0 { return 1.0; }\n");
     std::string text;
     EXPECT_NE(Load(&text), S_OK);
-    EXPECT_EQ(text.rfind("main.fx(11,29): error: 'undefinedThing': unknown variable (vs_main)\n", 0),
-              0u)
+    EXPECT_EQ(
+        text.rfind("main.fx(11,29): error: 'undefinedThing': unknown variable (vs_main)\n", 0), 0u)
         << text;
     // The same source fails the same way for the pixel stage; said once.
     EXPECT_EQ(text.find("unknown variable (ps_main)"), std::string::npos) << text;

@@ -1,15 +1,14 @@
 // ID3DXEffect on the recording device: pass states are applied in the pass
 // and restored by End, programs are bound and deleted exactly once.
-#include "platform/fx/fx.h"
-#include "tests/support/recording_device.h"
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
+#include "platform/fx/fx.h"
+#include "tests/support/recording_device.h"
 
 namespace fs = std::filesystem;
 using testing_support::RecordingDevice;
