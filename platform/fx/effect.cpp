@@ -2,14 +2,22 @@
 //
 // Loading: read the file (with limits: a directory, a FIFO, an empty file, a
 // huge file or binary bytes each get a clear message), parse the effect
-// framework syntax, check the first technique's passes, compile each pass's
-// two entry points in a child process (shader_compiler.h) and link them on
-// the device. Every problem becomes one line of text,
-// "FILE(LINE,COL): error: MESSAGE (ENTRY)", with the file's true line.
+// framework syntax (#include "name" read from the effect file's folder),
+// check every technique's passes, compile each pass's entry points in a
+// child process (shader_compiler.h) and link them on the device. Every
+// problem becomes one line of text, "FILE(LINE,COL): error: MESSAGE (ENTRY)",
+// with the file's true line (an included file's own name and line).
 //
-// The effect: Begin saves the device states the technique's passes set,
-// BeginPass binds a pass's program and applies its states, End restores.
-// Only the first technique exists for the program (it never selects one).
+// Before glslang sees the HLSL: int / bool globals become floats (they live
+// in float registers), and compile arguments ("compile vs_2_0 VS(1, true)")
+// become static consts in place of the entry point's uniform parameters. A
+// pass without a vertex or a pixel shader gets a generated fixed-function
+// stand-in for that stage.
+//
+// The effect: Begin saves the device states the current technique's passes
+// and the effect's sampler_state blocks set, BeginPass binds a pass's program
+// and applies its states, End restores. The current technique is the first
+// (the program never selects one; tools may, through effect_info.h).
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,14 +28,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "platform/fx/effect_info.h"
 #include "platform/fx/effect_parser.h"
 #include "platform/fx/fx.h"
 #include "platform/fx/fx_buffer.h"
+#include "platform/fx/hlsl_rewrite.h"
 #include "platform/fx/shader_compiler.h"
 
 namespace {
@@ -43,13 +54,15 @@ public:
 
     // line 0: no position. Identical problems found while compiling the
     // second stage of the same source are said once.
-    void Add(bool error, int line, int column, std::string message, const std::string& entry = "") {
+    // file: where the line is when it is not the effect file itself.
+    void Add(bool error, int line, int column, std::string message, const std::string& entry = "",
+             const std::string& file = "") {
         // One problem, one line: a tool's multi-line message is folded.
         for (char& c : message) {
             if (c == '\n' || c == '\r') c = ' ';
         }
-        if (!seen_.insert({error, line, column, message}).second) return;
-        std::string where = file_;
+        if (!seen_.insert({error, line, column, file + "\n" + message}).second) return;
+        std::string where = file.empty() ? file_ : file;
         if (line > 0) {
             where += '(';
             where += std::to_string(line);
@@ -184,13 +197,12 @@ bool ProfileFits(const std::string& profile, fx::ShaderStage stage) {
     return std::find(std::begin(kPixel), std::end(kPixel), p) != std::end(kPixel);
 }
 
-bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding, fx::ShaderStage stage,
-                  ErrorText* errors) {
+// A stage the pass leaves out (or sets to null) is generated: the
+// fixed-function stand-in. Only a pass with neither shader is an error.
+bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding,
+                  fx::ShaderStage stage, ErrorText* errors) {
     const char* what = stage == fx::ShaderStage::Vertex ? "vertex" : "pixel";
-    if (!binding.present || binding.null) {
-        errors->Error(pass.pos, "pass '" + pass.name + "' has no " + what + " shader");
-        return false;
-    }
+    if (!binding.present || binding.null) return true;
     if (!ProfileFits(binding.profile, stage)) {
         errors->Error(
             binding.pos,
@@ -203,11 +215,55 @@ bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding, fx
         errors->Error(binding.pos, "the compile statement names no entry point");
         return false;
     }
-    if (!binding.arguments.empty()) {
-        errors->Error(binding.pos, "arguments in the compile statement of '" + binding.entry +
-                                       "' are not supported");
+    (void)pass;
+    return true;
+}
+
+bool HasShader(const fx::ShaderBinding& b) { return b.present && !b.null; }
+
+std::string EntryText(const fx::ShaderBinding& b) {
+    std::string text = b.entry + "(";
+    for (size_t i = 0; i < b.arguments.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += b.arguments[i];
+    }
+    return text + ")";
+}
+
+// >> includes
+
+// "dir/main.fx" -> "dir/"; "main.fx" -> "".
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool ReadIncludeFile(const std::string& path, std::string* text, std::string* error) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *error = std::strerror(errno);
         return false;
     }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        *error = "not a regular file";
+        return false;
+    }
+    text->clear();
+    char chunk[65536];
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) break;
+        text->append(chunk, static_cast<size_t>(n));
+        if (text->size() > kMaxEffectFileBytes) {
+            close(fd);
+            *error = "longer than " + std::to_string(kMaxEffectFileBytes) + " bytes";
+            return false;
+        }
+    }
+    close(fd);
     return true;
 }
 
@@ -215,14 +271,32 @@ bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding, fx
 
 struct LoadedPass {
     std::string name;
-    UINT program = 0;
+    UINT program = 0;  // owned by the effect's program list
     std::vector<fx::RenderStateSetting> states;
+    fx::EffectPassInfo info;
+};
+
+struct LoadedTechnique {
+    std::string name;
+    bool compiled = false;  // only the first, unless a tool asked for all
+    std::vector<LoadedPass> passes;
+};
+
+// A sampler of the effect: the stage it reads and the states its
+// sampler_state block sets there at BeginPass.
+struct LoadedSampler {
+    DWORD stage = 0;
+    std::vector<fx::SamplerStateSetting> states;
 };
 
 class Effect final : public ID3DXEffect {
 public:
-    Effect(IDirect3DDevice9* device, std::vector<LoadedPass> passes)
-        : device_(device), passes_(std::move(passes)) {
+    Effect(IDirect3DDevice9* device, std::vector<LoadedTechnique> techniques,
+           std::vector<UINT> programs, std::vector<LoadedSampler> samplers)
+        : device_(device),
+          techniques_(std::move(techniques)),
+          programs_(std::move(programs)),
+          samplers_(std::move(samplers)) {
         device_->AddRef();
     }
 
@@ -236,16 +310,26 @@ public:
 
     HRESULT Begin(UINT* passes, DWORD flags) override {
         if (begun_) return D3DERR_INVALIDCALL;
-        if (passes) *passes = static_cast<UINT>(passes_.size());
-        saved_.clear();
+        const std::vector<LoadedPass>& list = techniques_[current_].passes;
+        if (passes) *passes = static_cast<UINT>(list.size());
+        savedRender_.clear();
+        savedSampler_.clear();
         if ((flags & D3DXFX_DONOTSAVESTATE) == 0) {
-            for (const LoadedPass& pass : passes_) {
+            for (const LoadedPass& pass : list) {
                 for (const fx::RenderStateSetting& s : pass.states) {
-                    bool known = std::any_of(saved_.begin(), saved_.end(),
+                    bool known = std::any_of(savedRender_.begin(), savedRender_.end(),
                                              [&](const auto& v) { return v.first == s.state; });
                     DWORD value = 0;
                     if (!known && device_->GetRenderState(s.state, &value) == S_OK) {
-                        saved_.emplace_back(s.state, value);
+                        savedRender_.emplace_back(s.state, value);
+                    }
+                }
+            }
+            for (const LoadedSampler& sampler : samplers_) {
+                for (const fx::SamplerStateSetting& s : sampler.states) {
+                    DWORD value = 0;
+                    if (device_->GetSamplerState(sampler.stage, s.state, &value) == S_OK) {
+                        savedSampler_.push_back({sampler.stage, s.state, value});
                     }
                 }
             }
@@ -255,10 +339,16 @@ public:
     }
 
     HRESULT BeginPass(UINT pass) override {
-        if (!begun_ || inPass_ || pass >= passes_.size()) return D3DERR_INVALIDCALL;
-        const LoadedPass& p = passes_[pass];
+        const std::vector<LoadedPass>& list = techniques_[current_].passes;
+        if (!begun_ || inPass_ || pass >= list.size()) return D3DERR_INVALIDCALL;
+        const LoadedPass& p = list[pass];
         device_->SetShaderProgram(p.program);
         for (const fx::RenderStateSetting& s : p.states) device_->SetRenderState(s.state, s.value);
+        for (const LoadedSampler& sampler : samplers_) {
+            for (const fx::SamplerStateSetting& s : sampler.states) {
+                device_->SetSamplerState(sampler.stage, s.state, s.value);
+            }
+        }
         inPass_ = true;
         return S_OK;
     }
@@ -273,60 +363,117 @@ public:
         if (!begun_) return D3DERR_INVALIDCALL;
         inPass_ = false;
         begun_ = false;
-        for (const auto& [state, value] : saved_) device_->SetRenderState(state, value);
-        saved_.clear();
+        for (const auto& [state, value] : savedRender_) device_->SetRenderState(state, value);
+        // In reverse, so that a state set twice ends at its first saved value.
+        for (auto it = savedSampler_.rbegin(); it != savedSampler_.rend(); ++it) {
+            device_->SetSamplerState(it->stage, it->state, it->value);
+        }
+        savedRender_.clear();
+        savedSampler_.clear();
         device_->SetShaderProgram(0);
+        return S_OK;
+    }
+
+    void Describe(std::vector<fx::EffectTechniqueInfo>* out) const {
+        out->clear();
+        for (const LoadedTechnique& t : techniques_) {
+            fx::EffectTechniqueInfo info;
+            info.name = t.name;
+            info.compiled = t.compiled;
+            for (const LoadedPass& p : t.passes) info.passes.push_back(p.info);
+            out->push_back(std::move(info));
+        }
+    }
+
+    HRESULT SelectTechnique(UINT technique) {
+        if (begun_ || technique >= techniques_.size() || !techniques_[technique].compiled) {
+            return D3DERR_INVALIDCALL;
+        }
+        current_ = technique;
         return S_OK;
     }
 
 private:
     ~Effect() override {
-        for (const LoadedPass& p : passes_) {
-            if (p.program != 0) device_->DeleteShaderProgram(p.program);
-        }
+        for (UINT program : programs_) device_->DeleteShaderProgram(program);
         device_->Release();
     }
 
+    struct SavedSamplerState {
+        DWORD stage;
+        D3DSAMPLERSTATETYPE state;
+        DWORD value;
+    };
+
     IDirect3DDevice9* device_;
-    std::vector<LoadedPass> passes_;
-    std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> saved_;
+    std::vector<LoadedTechnique> techniques_;
+    std::vector<UINT> programs_;
+    std::vector<LoadedSampler> samplers_;
+    size_t current_ = 0;  // the first technique, as the program expects
+    std::vector<std::pair<D3DRENDERSTATETYPE, DWORD>> savedRender_;
+    std::vector<SavedSamplerState> savedSampler_;
     bool begun_ = false;
     bool inPass_ = false;
     ULONG refs_ = 1;
 };
 
-void DeletePrograms(IDirect3DDevice9* device, const std::vector<LoadedPass>& passes) {
-    for (const LoadedPass& p : passes) {
-        if (p.program != 0) device->DeleteShaderProgram(p.program);
+// What the loader knows about the effect while it compiles it.
+struct LoadContext {
+    IDirect3DDevice9* device = nullptr;
+    std::string hlsl;  // integer globals already made floats
+    std::vector<fx::IncludeText> includes;
+    std::string folder;  // the effect file's, for the names of included files
+    std::vector<std::pair<std::string, int>> samplerUnits;
+    ErrorText* errors = nullptr;
+    // Passes with the same shaders and arguments are compiled once (each
+    // still gets a program of its own).
+    std::map<std::string, fx::EffectPassInfo> built;
+    std::vector<UINT> programs;
+};
+
+// The HLSL one stage compiles: compile arguments bound into its entry point.
+bool StageSource(LoadContext& ctx, const fx::ShaderBinding& b, std::string* source) {
+    if (b.arguments.empty()) {
+        *source = ctx.hlsl;
+        return true;
     }
+    std::string error;
+    if (!fx::BindUniformArguments(ctx.hlsl, b.entry, b.arguments, source, &error)) {
+        ctx.errors->Error(b.pos, error);
+        return false;
+    }
+    return true;
 }
 
-// Compiles and links one pass; false with messages in errors.
-bool BuildPass(IDirect3DDevice9* device, const std::string& hlsl, const fx::PassDesc& pass,
-               LoadedPass* out, ErrorText* errors) {
-    std::vector<fx::StageRequest> stages = {
-        {fx::ShaderStage::Vertex, pass.vertexShader.entry},
-        {fx::ShaderStage::Pixel, pass.pixelShader.entry},
-    };
-    fx::CompileOutput compiled = fx::CompileShadersIsolated(hlsl, stages);
-    for (const fx::CompileMessage& m : compiled.messages) {
-        if (m.aboutEntry) {
-            const fx::ShaderBinding& b =
-                m.entry == pass.vertexShader.entry ? pass.vertexShader : pass.pixelShader;
-            errors->Add(m.error, b.pos.line, b.pos.column, m.text, m.entry);
-        } else {
-            errors->Add(m.error, m.line, m.column, m.text, m.entry);
-        }
+bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2]);
+
+// Compiles and links one pass; false with messages in the error text.
+bool BuildPass(LoadContext& ctx, const fx::PassDesc& pass, LoadedPass* out) {
+    ErrorText* errors = ctx.errors;
+    const bool vertex = HasShader(pass.vertexShader);
+    const bool pixel = HasShader(pass.pixelShader);
+    if (!vertex && !pixel) {
+        errors->Error(pass.pos, "pass '" + pass.name + "' has neither a vertex nor a pixel shader");
+        return false;
     }
-    if (!compiled.ok || compiled.glsl.size() != 2) {
-        if (!errors->HasErrors())
-            errors->Error("the shaders of pass '" + pass.name + "' did not compile");
+    const std::string key = (vertex ? EntryText(pass.vertexShader) : std::string("-")) + "|" +
+                            (pixel ? EntryText(pass.pixelShader) : std::string("-"));
+    out->name = pass.name;
+    out->states = pass.renderStates;
+    fx::EffectPassInfo& info = out->info;
+    info.name = pass.name;
+    std::string glsl[2];
+    auto known = ctx.built.find(key);
+    if (known != ctx.built.end()) {
+        glsl[0] = known->second.vertex.glsl;
+        glsl[1] = known->second.pixel.glsl;
+    } else if (!CompilePass(ctx, pass, glsl)) {
         return false;
     }
 
     std::string log;
     UINT program = 0;
-    if (device->CreateShaderProgram(compiled.glsl[0], compiled.glsl[1], &program, &log) != S_OK ||
+    if (ctx.device->CreateShaderProgram(glsl[0], glsl[1], &program, &log) != S_OK ||
         program == 0) {
         errors->Error(pass.pos, "the shaders of pass '" + pass.name + "' do not link");
         size_t start = 0;
@@ -339,16 +486,120 @@ bool BuildPass(IDirect3DDevice9* device, const std::string& hlsl, const fx::Pass
             }
             start = end + 1;
         }
-        if (program != 0) device->DeleteShaderProgram(program);
+        if (program != 0) ctx.device->DeleteShaderProgram(program);
         return false;
     }
-    out->name = pass.name;
+    ctx.programs.push_back(program);
     out->program = program;
-    out->states = pass.renderStates;
+    info.vertex = {!vertex, vertex ? pass.vertexShader.profile : "",
+                   vertex ? EntryText(pass.vertexShader) : "", glsl[0]};
+    info.pixel = {!pixel, pixel ? pass.pixelShader.profile : "",
+                  pixel ? EntryText(pass.pixelShader) : "", glsl[1]};
+    ctx.built[key] = info;
     return true;
 }
 
+// glslang and SPIRV-Cross for one pass; the GLSL of its two stages.
+bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2]) {
+    ErrorText* errors = ctx.errors;
+    const bool vertex = HasShader(pass.vertexShader);
+    const bool pixel = HasShader(pass.pixelShader);
+    fx::PassRequest request;
+    request.includes = ctx.includes;
+    request.samplerUnits = ctx.samplerUnits;
+    request.lenient = true;
+    request.passThroughVertex = !vertex;
+    request.passThroughPixel = !pixel;
+    for (const fx::ShaderBinding* b : {&pass.vertexShader, &pass.pixelShader}) {
+        if (!HasShader(*b)) continue;
+        std::string source;
+        if (!StageSource(ctx, *b, &source)) return false;
+        request.stages.push_back({b == &pass.vertexShader ? fx::ShaderStage::Vertex
+                                                          : fx::ShaderStage::Pixel,
+                                  b->entry});
+        request.sources.push_back(std::move(source));
+    }
+
+    fx::CompileOutput compiled = fx::CompilePassIsolated(request);
+    for (const fx::CompileMessage& m : compiled.messages) {
+        if (m.aboutEntry) {
+            const fx::ShaderBinding& b =
+                vertex && m.entry == pass.vertexShader.entry ? pass.vertexShader
+                                                             : pass.pixelShader;
+            errors->Add(m.error, b.pos.line, b.pos.column, m.text, m.entry);
+        } else {
+            errors->Add(m.error, m.line, m.column, m.text, m.entry,
+                        m.file.empty() ? "" : ctx.folder + m.file);
+        }
+    }
+    if (!compiled.ok || compiled.glsl.size() != 2) {
+        if (!errors->HasErrors()) {
+            errors->Error(pass.pos, "the shaders of pass '" + pass.name + "' did not compile");
+        }
+        return false;
+    }
+    glsl[0] = std::move(compiled.glsl[0]);
+    glsl[1] = std::move(compiled.glsl[1]);
+    return true;
+}
+
+fx::EffectPassInfo DescribeUncompiled(const fx::PassDesc& pass) {
+    fx::EffectPassInfo info;
+    info.name = pass.name;
+    const bool vertex = HasShader(pass.vertexShader);
+    const bool pixel = HasShader(pass.pixelShader);
+    info.vertex = {!vertex, vertex ? pass.vertexShader.profile : "",
+                   vertex ? EntryText(pass.vertexShader) : "", ""};
+    info.pixel = {!pixel, pixel ? pass.pixelShader.profile : "",
+                  pixel ? EntryText(pass.pixelShader) : "", ""};
+    return info;
+}
+
+// Texture stages: register(sN) where the sampler names one, otherwise the
+// lowest stage still free, in declaration order.
+std::vector<LoadedSampler> AssignSamplerStages(const std::vector<fx::SamplerDesc>& samplers,
+                                               std::vector<std::pair<std::string, int>>* units) {
+    std::vector<LoadedSampler> loaded;
+    std::set<int> taken;
+    for (const fx::SamplerDesc& s : samplers) {
+        if (s.registerIndex >= 0) taken.insert(s.registerIndex);
+    }
+    std::set<std::string> seen;
+    for (const fx::SamplerDesc& s : samplers) {
+        // #if branches may declare the same sampler twice; the first counts.
+        if (!seen.insert(s.name).second) continue;
+        int unit = s.registerIndex;
+        if (unit < 0) {
+            unit = 0;
+            while (taken.count(unit) != 0) ++unit;
+            taken.insert(unit);
+        }
+        units->emplace_back(s.name, unit);
+        if (unit < static_cast<int>(D3D_SAMPLER_STAGES) && !s.states.empty()) {
+            loaded.push_back({static_cast<DWORD>(unit), s.states});
+        }
+    }
+    return loaded;
+}
+
 }  // namespace
+
+namespace fx {
+
+bool GetEffectInfo(ID3DXEffect* effect, std::vector<EffectTechniqueInfo>* techniques) {
+    auto* e = dynamic_cast<Effect*>(effect);
+    if (e == nullptr || techniques == nullptr) return false;
+    e->Describe(techniques);
+    return true;
+}
+
+HRESULT SetEffectTechnique(ID3DXEffect* effect, UINT technique) {
+    auto* e = dynamic_cast<Effect*>(effect);
+    if (e == nullptr) return E_INVALIDARG;
+    return e->SelectTechnique(technique);
+}
+
+}  // namespace fx
 
 HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* fileName,
                                   const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
@@ -358,6 +609,12 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* fileName
     (void)include;
     (void)flags;
     (void)pool;
+    return fx::CreateEffectFromFile(device, fileName, false, effect, errorsOut);
+}
+
+HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
+                                 bool allTechniques, ID3DXEffect** effect,
+                                 ID3DXBuffer** errorsOut) {
     if (effect) *effect = nullptr;
     if (errorsOut) *errorsOut = nullptr;
     if (!device || !fileName || !effect) return E_INVALIDARG;
@@ -371,40 +628,79 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* fileName
     std::string source;
     if (!ReadEffectFile(fileName, &source, &errors) || !CheckText(&source, &errors)) return fail();
 
-    fx::ParsedEffect parsed = fx::ParseEffect(source);
+    // #include "name" is read relative to the effect file's folder.
+    const std::string folder = FolderOf(fileName);
+    fx::IncludeResolver resolver = [&folder](const std::string& name, std::string* text,
+                                             std::string* error) {
+        std::string path = !name.empty() && name[0] == '/' ? name : folder + name;
+        return ReadIncludeFile(path, text, error);
+    };
+    fx::ParsedEffect parsed = fx::ParseEffect(source, resolver);
     for (const fx::Diagnostic& d : parsed.diagnostics) {
-        errors.Add(d.error, d.pos.line, d.pos.column, d.message);
+        errors.Add(d.error, d.pos.line, d.pos.column, d.message, "",
+                   d.file.empty() ? "" : folder + d.file);
     }
     if (parsed.HasErrors()) return fail();
 
-    // The current technique is the first; only it is compiled.
     if (parsed.techniques.empty()) {
         errors.Error("the effect has no technique");
         return fail();
     }
-    const fx::TechniqueDesc& technique = parsed.techniques.front();
-    if (technique.passes.empty()) {
-        errors.Error(technique.pos, "technique '" + technique.name + "' has no pass");
-        return fail();
-    }
+    // The current technique is the first; the program never selects
+    // another, so only it is compiled unless a tool asks for all.
     bool bindingsOk = true;
-    for (const fx::PassDesc& pass : technique.passes) {
-        bindingsOk &= CheckBinding(pass, pass.vertexShader, fx::ShaderStage::Vertex, &errors);
-        bindingsOk &= CheckBinding(pass, pass.pixelShader, fx::ShaderStage::Pixel, &errors);
+    for (const fx::TechniqueDesc& technique : parsed.techniques) {
+        if (!allTechniques && &technique != &parsed.techniques.front()) break;
+        if (technique.passes.empty()) {
+            errors.Error(technique.pos, "technique '" + technique.name + "' has no pass");
+            bindingsOk = false;
+        }
+        for (const fx::PassDesc& pass : technique.passes) {
+            if (!HasShader(pass.vertexShader) && !HasShader(pass.pixelShader)) {
+                errors.Error(pass.pos, "pass '" + pass.name +
+                                           "' has neither a vertex nor a pixel shader");
+                bindingsOk = false;
+            }
+            bindingsOk &= CheckBinding(pass, pass.vertexShader, fx::ShaderStage::Vertex, &errors);
+            bindingsOk &= CheckBinding(pass, pass.pixelShader, fx::ShaderStage::Pixel, &errors);
+        }
     }
     if (!bindingsOk) return fail();
 
-    std::vector<LoadedPass> passes;
-    for (const fx::PassDesc& pass : technique.passes) {
-        LoadedPass loaded;
-        if (!BuildPass(device, parsed.hlsl, pass, &loaded, &errors)) {
-            DeletePrograms(device, passes);
-            return fail();
+    LoadContext ctx;
+    ctx.device = device;
+    ctx.errors = &errors;
+    ctx.folder = folder;
+    ctx.hlsl = fx::FloatIntegerGlobals(parsed.hlsl);
+    for (const fx::IncludedFile& inc : parsed.includes) {
+        ctx.includes.push_back({inc.name, fx::FloatIntegerGlobals(inc.hlsl)});
+    }
+    std::vector<LoadedSampler> samplers = AssignSamplerStages(parsed.samplers, &ctx.samplerUnits);
+
+    std::vector<LoadedTechnique> techniques;
+    for (const fx::TechniqueDesc& technique : parsed.techniques) {
+        LoadedTechnique loaded;
+        loaded.name = technique.name;
+        loaded.compiled = allTechniques || techniques.empty();
+        for (const fx::PassDesc& pass : technique.passes) {
+            LoadedPass p;
+            if (!loaded.compiled) {
+                p.name = pass.name;
+                p.info = DescribeUncompiled(pass);
+                loaded.passes.push_back(std::move(p));
+                continue;
+            }
+            if (!BuildPass(ctx, pass, &p)) {
+                for (UINT program : ctx.programs) device->DeleteShaderProgram(program);
+                return fail();
+            }
+            loaded.passes.push_back(std::move(p));
         }
-        passes.push_back(std::move(loaded));
+        techniques.push_back(std::move(loaded));
     }
 
-    *effect = new Effect(device, std::move(passes));
+    *effect = new Effect(device, std::move(techniques), std::move(ctx.programs),
+                         std::move(samplers));
     // Warnings ride along on success; the program ignores them.
     if (errorsOut && !errors.Text().empty()) *errorsOut = fx::CreateTextBuffer(errors.Text());
     return S_OK;

@@ -12,11 +12,15 @@
 
 #include "platform/fx/shader_compiler.h"
 
+#include <fcntl.h>
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
-#include <spirv_cross/spirv_glsl.hpp>
+#include <poll.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -30,21 +34,20 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <spirv_cross/spirv_glsl.hpp>
 #include <string_view>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fx {
 namespace {
 
 // >> messages
 
+CompileMessage Warning(std::string text, const std::string& entry) {
+    return CompileMessage{false, 0, 0, std::move(text), entry, false, ""};
+}
+
 CompileMessage Error(std::string text, const std::string& entry, int line = 0, int column = 0) {
-    return CompileMessage{true, line, column, std::move(text), entry, false};
+    return CompileMessage{true, line, column, std::move(text), entry, false, ""};
 }
 
 std::string_view LineOf(const std::string& source, int line) {
@@ -76,7 +79,8 @@ int GuessColumn(const std::string& source, int line, const std::string& text) {
 // "ERROR: 0:12: 'x' : undeclared identifier" -> a message at line 12.
 // Summary lines ("1 compilation errors.  No code generated.") are dropped.
 void TranslateInfoLog(const std::string& log, const std::string& source, const std::string& entry,
-                      std::vector<CompileMessage>* out) {
+                      std::vector<CompileMessage>* out,
+                      const std::vector<IncludeText>* includes = nullptr) {
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
@@ -90,8 +94,10 @@ void TranslateInfoLog(const std::string& log, const std::string& source, const s
         static const struct {
             const char* prefix;
             bool error;
-        } kPrefixes[] = {{"INTERNAL ERROR: ", true}, {"UNIMPLEMENTED: ", true},
-                         {"ERROR: ", true},          {"WARNING: ", false},
+        } kPrefixes[] = {{"INTERNAL ERROR: ", true},
+                         {"UNIMPLEMENTED: ", true},
+                         {"ERROR: ", true},
+                         {"WARNING: ", false},
                          {"NOTE: ", false}};
         for (const auto& p : kPrefixes) {
             if (line.rfind(p.prefix, 0) == 0) {
@@ -107,12 +113,24 @@ void TranslateInfoLog(const std::string& log, const std::string& source, const s
 
         // "STRING:LINE: rest" where either number may be '?'.
         int lineNo = 0;
+        std::string fileName;
+        const std::string* fileText = &source;
         size_t colon1 = line.find(':');
         size_t colon2 = colon1 == std::string::npos ? colon1 : line.find(':', colon1 + 1);
         if (colon2 != std::string::npos && colon1 > 0 && colon2 > colon1 + 1) {
             std::string file = line.substr(0, colon1);
             std::string num = line.substr(colon1 + 1, colon2 - colon1 - 1);
             bool fileOk = file == "?" || std::all_of(file.begin(), file.end(), ::isdigit);
+            // Inside an included file glslang names it instead of numbering it.
+            if (!fileOk && includes != nullptr) {
+                for (const IncludeText& inc : *includes) {
+                    if (inc.name == file) {
+                        fileOk = true;
+                        fileName = file;
+                        fileText = &inc.text;
+                    }
+                }
+            }
             bool numOk = num == "?" || std::all_of(num.begin(), num.end(), ::isdigit);
             if (fileOk && numOk) {
                 if (num != "?") lineNo = std::atoi(num.c_str());
@@ -126,7 +144,7 @@ void TranslateInfoLog(const std::string& log, const std::string& source, const s
         if (!line.empty() && line[0] == '\'' && sep != std::string::npos) line.erase(sep + 1, 1);
         if (line.rfind("'': ", 0) == 0) line.erase(0, 4);
 
-        int column = lineNo > 0 ? GuessColumn(source, lineNo, line) : 0;
+        int column = lineNo > 0 ? GuessColumn(*fileText, lineNo, line) : 0;
         // The HLSL grammar's own summary carries a real column:
         // "(3): error at column 39, HLSL parsing failed."
         int l = 0, c = 0, used = 0;
@@ -142,10 +160,10 @@ void TranslateInfoLog(const std::string& log, const std::string& source, const s
         if (line.find("Entry point not found") != std::string::npos) {
             error = true;
             line = "entry point '" + entry + "' not found";
-            out->push_back(CompileMessage{true, 0, 0, line, entry, true});
+            out->push_back(CompileMessage{true, 0, 0, line, entry, true, ""});
             continue;
         }
-        out->push_back(CompileMessage{error, lineNo, column, line, entry, false});
+        out->push_back(CompileMessage{error, lineNo, column, line, entry, false, fileName});
     }
 }
 
@@ -193,16 +211,44 @@ void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const std::
             for (const glslang::TTypeLoc& member : *members) {
                 if (member.type->getQualifier().hasOffset()) continue;
                 std::string name(member.type->getFieldName().c_str());
+                // Globals of an included file are placed in that file.
+                std::string file = member.loc.name != nullptr ? member.loc.name->c_str() : "";
                 out->push_back(CompileMessage{
                     false, member.loc.line, member.loc.column,
                     "global '" + name +
                         "' has no register(cN); it is placed after the previous global, "
                         "not in the first free register",
-                    entry, false});
+                    entry, false, file});
             }
         }
     }
 }
+
+// Serves #include from the texts the effect loader read (it never touches
+// the file system here: the loader resolved every name already).
+class IncludeServer final : public glslang::TShader::Includer {
+public:
+    explicit IncludeServer(const std::vector<IncludeText>& includes) : includes_(includes) {}
+    IncludeResult* includeLocal(const char* name, const char*, size_t depth) override {
+        return Find(name, depth);
+    }
+    IncludeResult* includeSystem(const char* name, const char*, size_t depth) override {
+        return Find(name, depth);
+    }
+    void releaseInclude(IncludeResult* result) override { delete result; }
+
+private:
+    IncludeResult* Find(const char* name, size_t depth) {
+        if (name == nullptr || depth > 32) return nullptr;
+        for (const IncludeText& inc : includes_) {
+            if (inc.name == name) {
+                return new IncludeResult(inc.name, inc.text.data(), inc.text.size(), nullptr);
+            }
+        }
+        return nullptr;
+    }
+    const std::vector<IncludeText>& includes_;
+};
 
 struct SpirvModule {
     ShaderStage stage;
@@ -211,7 +257,8 @@ struct SpirvModule {
 };
 
 bool CompileToSpirv(const std::string& hlsl, const StageRequest& request, SpirvModule* module,
-                    std::vector<CompileMessage>* messages) {
+                    std::vector<CompileMessage>* messages,
+                    const std::vector<IncludeText>& includes = {}) {
     EShLanguage language = request.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
     const auto flags =
         static_cast<EShMessages>(EShMsgSpvRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
@@ -226,8 +273,9 @@ bool CompileToSpirv(const std::string& hlsl, const StageRequest& request, SpirvM
     shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
     shader.setEnvTargetHlslFunctionality1();
 
-    bool parsed = shader.parse(GetDefaultResources(), 100, false, flags);
-    TranslateInfoLog(shader.getInfoLog(), hlsl, request.entry, messages);
+    IncludeServer includer(includes);
+    bool parsed = shader.parse(GetDefaultResources(), 100, false, flags, includer);
+    TranslateInfoLog(shader.getInfoLog(), hlsl, request.entry, messages, &includes);
     if (!parsed) return false;
     WarnAboutGlobalsWithoutRegister(shader, request.entry, messages);
 
@@ -235,7 +283,7 @@ bool CompileToSpirv(const std::string& hlsl, const StageRequest& request, SpirvM
     program.addShader(&shader);
     bool linked = program.link(flags);
     size_t before = messages->size();
-    TranslateInfoLog(program.getInfoLog(), hlsl, request.entry, messages);
+    TranslateInfoLog(program.getInfoLog(), hlsl, request.entry, messages, &includes);
     if (!linked) return false;
     for (size_t i = before; i < messages->size(); ++i) {
         if ((*messages)[i].error) return false;
@@ -261,6 +309,13 @@ bool CompileToSpirv(const std::string& hlsl, const StageRequest& request, SpirvM
 }
 
 // >> SPIRV-Cross
+
+// Attribute locations 0-2 are the stream's; other vertex inputs get 3-15.
+constexpr int kFirstSpareAttribute = 3;
+constexpr int kMaxVertexAttributes = 16;
+// Shader model 3 has 256 vertex constant registers; an effect may name them
+// all, though the device fills only the first 64.
+constexpr int kMaxCompiledRegisters = 256;
 
 // Varyings: COLOR0-1 at 0-1, TEXCOORD0-15 at 2-17, any other semantic after
 // that in name order, the same for both stages of the pass.
@@ -315,28 +370,71 @@ std::string SemanticOf(const spirv_cross::CompilerGLSL& c, spirv_cross::ID id) {
 
 // Applies the device's conventions to one stage; false (with a message) when
 // the shader asks for something the device cannot give it.
-bool ApplyConventions(CrossStage& s, const VaryingTable& varyings,
+bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassRequest& pass,
                       std::vector<CompileMessage>* messages) {
+    const bool lenient = pass.lenient;
     spirv_cross::CompilerGLSL& c = *s.compiler;
     const bool vertex = s.stage == ShaderStage::Vertex;
     spirv_cross::ShaderResources res = c.get_shader_resources();
     bool ok = true;
 
+    // Inputs the stream does not carry take the spare attribute locations, in
+    // name order; the device leaves those attributes disabled.
+    std::set<std::string> spareInputs;
+    if (vertex && lenient) {
+        for (const auto& input : res.stage_inputs) {
+            auto split = SplitSemantic(SemanticOf(c, input.id));
+            if (VertexInputLocation(split) < 0) {
+                spareInputs.insert(split.first + std::to_string(split.second));
+            }
+        }
+    }
+
     for (const auto& input : res.stage_inputs) {
         std::string semantic = SemanticOf(c, input.id);
         if (vertex) {
-            int location = VertexInputLocation(SplitSemantic(semantic));
+            auto split = SplitSemantic(semantic);
+            int location = VertexInputLocation(split);
+            auto spare = spareInputs.find(split.first + std::to_string(split.second));
+            if (location < 0 && spare != spareInputs.end()) {
+                location = kFirstSpareAttribute +
+                           static_cast<int>(std::distance(spareInputs.begin(), spare));
+                if (location >= kMaxVertexAttributes) {
+                    messages->push_back(Error("vertex input '" + input.name + "' (" + semantic +
+                                                  "): more than " +
+                                                  std::to_string(kMaxVertexAttributes) +
+                                                  " vertex inputs",
+                                              s.entry));
+                    ok = false;
+                    continue;
+                }
+                messages->push_back(Warning("vertex input '" + input.name + "' has semantic '" +
+                                                semantic +
+                                                "', which the vertex stream does not carry; "
+                                                "it reads (0, 0, 0, 1)",
+                                            s.entry));
+            }
             if (location < 0) {
-                messages->push_back(
-                    Error("vertex input '" + input.name + "' has semantic '" + semantic +
-                              "', which the vertex stream does not carry "
-                              "(it has POSITION, COLOR0 and TEXCOORD0)",
-                          s.entry));
+                messages->push_back(Error("vertex input '" + input.name + "' has semantic '" +
+                                              semantic +
+                                              "', which the vertex stream does not carry "
+                                              "(it has POSITION, COLOR0 and TEXCOORD0)",
+                                          s.entry));
                 ok = false;
                 continue;
             }
             c.set_decoration(input.id, spv::DecorationLocation, static_cast<uint32_t>(location));
         } else {
+            // A struct shared with the vertex stage brings its POSITION along;
+            // the window position is what a pixel shader can have of it.
+            const spirv_cross::SPIRType& type = c.get_type(input.type_id);
+            if (IsPositionSemantic(SplitSemantic(semantic)) &&
+                type.basetype == spirv_cross::SPIRType::Float && type.vecsize == 4 &&
+                type.columns == 1 && type.array.empty()) {
+                c.unset_decoration(input.id, spv::DecorationLocation);
+                c.set_decoration(input.id, spv::DecorationBuiltIn, spv::BuiltInFragCoord);
+                continue;
+            }
             int location = varyings.Location(semantic);
             if (location < 0 || location >= kMaxVaryingLocations) {
                 messages->push_back(Error("pixel input '" + input.name + "' has semantic '" +
@@ -392,24 +490,38 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings,
         std::string blockName = c.get_name(block.id);
         std::string typeName = c.get_name(block.base_type_id);
         if (blockName != "$Global" && typeName != "$Global" && block.name != "$Global") {
-            messages->push_back(
-                Error("constant buffer '" + block.name + "' is not supported; declare globals",
-                      s.entry));
+            messages->push_back(Error(
+                "constant buffer '" + block.name + "' is not supported; declare globals", s.entry));
             ok = false;
             continue;
         }
         size_t size = c.get_declared_struct_size(type);
-        if (size > static_cast<size_t>(kMaxConstantRegisters) * 16) {
+        if (lenient && size > static_cast<size_t>(kMaxConstantRegisters) * 16 &&
+            size <= static_cast<size_t>(kMaxCompiledRegisters) * 16) {
             for (uint32_t i = 0; i < type.member_types.size(); ++i) {
                 uint32_t offset = c.type_struct_member_offset(type, i);
                 size_t end = offset + c.get_declared_struct_member_size(type, i);
                 if (end > static_cast<size_t>(kMaxConstantRegisters) * 16) {
-                    messages->push_back(Error(
+                    messages->push_back(Warning(
                         "constant '" + c.get_member_name(block.base_type_id, i) +
-                            "' at register c" + std::to_string(offset / 16) +
-                            " reaches past c" + std::to_string(kMaxConstantRegisters - 1) +
-                            ", the last register the device keeps",
+                            "' at register c" + std::to_string(offset / 16) + " reaches c" +
+                            std::to_string((end + 15) / 16 - 1) + "; the device keeps c0-c" +
+                            std::to_string(kMaxConstantRegisters - 1) +
+                            ", registers past that read zero",
                         s.entry));
+                }
+            }
+        } else if (size > static_cast<size_t>(kMaxConstantRegisters) * 16) {
+            for (uint32_t i = 0; i < type.member_types.size(); ++i) {
+                uint32_t offset = c.type_struct_member_offset(type, i);
+                size_t end = offset + c.get_declared_struct_member_size(type, i);
+                if (end > static_cast<size_t>(kMaxConstantRegisters) * 16) {
+                    messages->push_back(
+                        Error("constant '" + c.get_member_name(block.base_type_id, i) +
+                                  "' at register c" + std::to_string(offset / 16) +
+                                  " reaches past c" + std::to_string(kMaxConstantRegisters - 1) +
+                                  ", the last register the device keeps",
+                              s.entry));
                 }
             }
             ok = false;
@@ -425,9 +537,16 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings,
     res = c.get_shader_resources();
     uint32_t nextBinding = 0;
     for (const auto& sampler : res.sampled_images) {
+        for (const auto& [name, unit] : pass.samplerUnits) {
+            if (name == sampler.name || name == c.get_name(sampler.id)) {
+                c.set_decoration(sampler.id, spv::DecorationBinding, static_cast<uint32_t>(unit));
+            }
+        }
+    }
+    for (const auto& sampler : res.sampled_images) {
         if (c.has_decoration(sampler.id, spv::DecorationBinding)) {
-            nextBinding = std::max(nextBinding,
-                                   c.get_decoration(sampler.id, spv::DecorationBinding) + 1);
+            nextBinding =
+                std::max(nextBinding, c.get_decoration(sampler.id, spv::DecorationBinding) + 1);
         }
     }
     for (const auto& sampler : res.sampled_images) {
@@ -445,19 +564,101 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings,
     return ok;
 }
 
+// The vertex stage of a pass without a vertex shader: the position goes
+// through untransformed (depth [0, 1] to GL's [-1, 1]), COLOR0 and TEXCOORD0
+// reach the pixel inputs of those semantics; inputs the fixed-function stage
+// would not feed read (0, 0, 0, 1), or zero for COLOR1 (no specular).
+std::string PassThroughVertexStage(spirv_cross::CompilerGLSL& pixel) {
+    std::string decls, body;
+    spirv_cross::ShaderResources res = pixel.get_shader_resources();
+    for (const auto& input : res.stage_inputs) {
+        if (!pixel.has_decoration(input.id, spv::DecorationLocation)) continue;
+        uint32_t location = pixel.get_decoration(input.id, spv::DecorationLocation);
+        const spirv_cross::SPIRType& type = pixel.get_type(input.type_id);
+        if (!type.array.empty() || type.columns != 1 || type.vecsize < 1 || type.vecsize > 4) {
+            continue;
+        }
+        auto semantic = SplitSemantic(SemanticOf(pixel, input.id));
+        std::string source = "vec4(0.0, 0.0, 0.0, 1.0)";
+        if (semantic.first == "COLOR") source = semantic.second == 0 ? "ff_color" : "vec4(0.0)";
+        if (semantic.first == "TEXCOORD" && semantic.second == 0) source = "ff_texcoord";
+        static const char* const kSwizzle[] = {"", ".x", ".xy", ".xyz", ".xyzw"};
+        const bool isUnsigned = type.basetype == spirv_cross::SPIRType::UInt;
+        const bool integer = isUnsigned || type.basetype == spirv_cross::SPIRType::Int;
+        std::string glslType;
+        if (type.vecsize == 1) {
+            glslType = isUnsigned ? "uint" : integer ? "int" : "float";
+        } else {
+            glslType = std::string(isUnsigned ? "u" : integer ? "i" : "") + "vec" +
+                       std::to_string(type.vecsize);
+        }
+        std::string name = "ff_out" + std::to_string(location);
+        decls += "layout(location = " + std::to_string(location) + ") " +
+                 (integer ? "flat " : "") + "out " + glslType + " " + name + ";\n";
+        body += "    " + name + " = " + glslType + "((" + source + ")" + kSwizzle[type.vecsize] +
+                ");\n";
+    }
+    return "#version 450\n"
+           "layout(location = 0) in vec3 ff_position;\n"
+           "layout(location = 1) in vec4 ff_color;\n"
+           "layout(location = 2) in vec4 ff_texcoord;\n" +
+           decls +
+           "void main()\n{\n"
+           "    gl_Position = vec4(ff_position.xy, ff_position.z * 2.0 - 1.0, 1.0);\n" +
+           body + "}\n";
+}
+
+// The pixel stage of a pass without a pixel shader: the fixed-function
+// stage with no texture passes the diffuse colour on (COLOR0 of the vertex
+// stage; white when it writes none).
+std::string PassThroughPixelStage(spirv_cross::CompilerGLSL& vertex) {
+    std::string input;
+    spirv_cross::ShaderResources res = vertex.get_shader_resources();
+    for (const auto& output : res.stage_outputs) {
+        if (!vertex.has_decoration(output.id, spv::DecorationLocation) ||
+            vertex.get_decoration(output.id, spv::DecorationLocation) != 0) {
+            continue;
+        }
+        const spirv_cross::SPIRType& type = vertex.get_type(output.type_id);
+        if (type.basetype != spirv_cross::SPIRType::Float || !type.array.empty() ||
+            type.columns != 1 || type.vecsize < 1 || type.vecsize > 4) {
+            continue;
+        }
+        static const char* const kTypes[] = {"", "float", "vec2", "vec3", "vec4"};
+        static const char* const kWiden[] = {"", "vec4(ff_color, 0.0, 0.0, 1.0)",
+                                             "vec4(ff_color, 0.0, 1.0)", "vec4(ff_color, 1.0)",
+                                             "ff_color"};
+        input = std::string("layout(location = 0) in ") + kTypes[type.vecsize] + " ff_color;\n";
+        return "#version 450\n" + input +
+               "layout(location = 0) out vec4 ff_target;\n"
+               "void main()\n{\n    ff_target = " +
+               kWiden[type.vecsize] + ";\n}\n";
+    }
+    return "#version 450\n"
+           "layout(location = 0) out vec4 ff_target;\n"
+           "void main()\n{\n    ff_target = vec4(1.0);\n}\n";
+}
+
 // The child writes a marker before each step so that the parent can name the
 // entry point a crash happened in.
 using ProgressFn = void (*)(int stageIndex, void* context);
 
-CompileOutput CompileWithProgress(const std::string& hlsl, const std::vector<StageRequest>& stages,
-                                  ProgressFn progress, void* context) {
+CompileOutput CompileWithProgress(const PassRequest& pass, ProgressFn progress, void* context) {
     EnsureGlslang();
     CompileOutput out;
+    const std::vector<StageRequest>& stages = pass.stages;
+    if (stages.empty() || pass.sources.size() != stages.size()) {
+        out.messages.push_back(Error("nothing to compile", ""));
+        return out;
+    }
     std::vector<SpirvModule> modules(stages.size());
     bool ok = true;
     for (size_t i = 0; i < stages.size(); ++i) {
         if (progress) progress(static_cast<int>(i), context);
-        if (!CompileToSpirv(hlsl, stages[i], &modules[i], &out.messages)) ok = false;
+        if (!CompileToSpirv(pass.sources[i], stages[i], &modules[i], &out.messages,
+                            pass.includes)) {
+            ok = false;
+        }
     }
     if (!ok) return out;
 
@@ -469,11 +670,13 @@ CompileOutput CompileWithProgress(const std::string& hlsl, const std::vector<Sta
             CrossStage s{modules[i].stage, modules[i].entry,
                          std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words))};
             spirv_cross::ShaderResources res = s.compiler->get_shader_resources();
-            const auto& list = s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
+            const auto& list =
+                s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
             for (const auto& v : list) varyings.Note(SemanticOf(*s.compiler, v.id));
             cross.push_back(std::move(s));
         } catch (const std::exception& e) {
-            out.messages.push_back(Error(std::string("SPIRV-Cross: ") + e.what(), modules[i].entry));
+            out.messages.push_back(
+                Error(std::string("SPIRV-Cross: ") + e.what(), modules[i].entry));
             return out;
         } catch (...) {
             out.messages.push_back(Error("SPIRV-Cross failed", modules[i].entry));
@@ -481,12 +684,19 @@ CompileOutput CompileWithProgress(const std::string& hlsl, const std::vector<Sta
         }
     }
 
+    std::string passThrough;
     for (size_t i = 0; i < cross.size(); ++i) {
         if (progress) progress(static_cast<int>(i), context);
         try {
-            if (!ApplyConventions(cross[i], varyings, &out.messages)) {
+            if (!ApplyConventions(cross[i], varyings, pass, &out.messages)) {
                 ok = false;
                 continue;
+            }
+            if (pass.passThroughVertex && cross[i].stage == ShaderStage::Pixel) {
+                passThrough = PassThroughVertexStage(*cross[i].compiler);
+            }
+            if (pass.passThroughPixel && cross[i].stage == ShaderStage::Vertex) {
+                passThrough = PassThroughPixelStage(*cross[i].compiler);
             }
             out.glsl.push_back(cross[i].compiler->compile());
         } catch (const std::exception& e) {
@@ -497,9 +707,26 @@ CompileOutput CompileWithProgress(const std::string& hlsl, const std::vector<Sta
             ok = false;
         }
     }
+    if (ok && (pass.passThroughVertex || pass.passThroughPixel)) {
+        if (passThrough.empty() || (pass.passThroughVertex && pass.passThroughPixel)) {
+            out.messages.push_back(Error("a pass needs a vertex or a pixel shader", ""));
+            ok = false;
+        } else if (pass.passThroughVertex) {
+            out.glsl.insert(out.glsl.begin(), passThrough);
+        } else {
+            out.glsl.push_back(passThrough);
+        }
+    }
     out.ok = ok;
     if (!ok) out.glsl.clear();
     return out;
+}
+
+PassRequest SharedSourcePass(const std::string& hlsl, const std::vector<StageRequest>& stages) {
+    PassRequest pass;
+    pass.stages = stages;
+    pass.sources.assign(stages.size(), hlsl);
+    return pass;
 }
 
 // >> the child process and its answer
@@ -524,6 +751,7 @@ std::string Serialize(const CompileOutput& out) {
         PutU32(&s, static_cast<uint32_t>(m.column));
         PutStr(&s, m.text);
         PutStr(&s, m.entry);
+        PutStr(&s, m.file);
     }
     return s;
 }
@@ -578,7 +806,7 @@ bool Deserialize(std::string_view data, int* lastStage, CompileOutput* out) {
             for (auto& m : out->messages) {
                 uint32_t error = 0, line = 0, column = 0;
                 if (!r.U32(&error) || !r.U32(&line) || !r.U32(&column) || !r.Str(&m.text) ||
-                    !r.Str(&m.entry)) {
+                    !r.Str(&m.entry) || !r.Str(&m.file)) {
                     return false;
                 }
                 m.error = (error & 1u) != 0;
@@ -620,13 +848,13 @@ void WriteProgress(int stageIndex, void* context) {
     }
 }
 
-[[noreturn]] void RunChild(int fd, const std::string& hlsl, const std::vector<StageRequest>& stages) {
+[[noreturn]] void RunChild(int fd, const PassRequest& pass) {
     // Die by the signal itself, not through a handler the parent installed
     // (a sanitizer's, for one), so that the parent can report it.
     for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGPIPE}) signal(sig, SIG_DFL);
     int code = 0;
     try {
-        CompileOutput out = CompileWithProgress(hlsl, stages, WriteProgress, &fd);
+        CompileOutput out = CompileWithProgress(pass, WriteProgress, &fd);
         std::string answer = Serialize(out);
         if (!WriteAll(fd, answer.data(), answer.size())) code = 2;
     } catch (...) {
@@ -677,18 +905,27 @@ void SetChildFaultForTesting(ChildFault fault, int stageIndex) {
 }
 
 CompileOutput CompileShaders(const std::string& hlsl, const std::vector<StageRequest>& stages) {
-    return CompileWithProgress(hlsl, stages, nullptr, nullptr);
+    return CompileWithProgress(SharedSourcePass(hlsl, stages), nullptr, nullptr);
+}
+
+CompileOutput CompilePass(const PassRequest& pass) {
+    return CompileWithProgress(pass, nullptr, nullptr);
 }
 
 CompileOutput CompileShadersIsolated(const std::string& hlsl,
                                      const std::vector<StageRequest>& stages, int timeoutMs) {
+    return CompilePassIsolated(SharedSourcePass(hlsl, stages), timeoutMs);
+}
+
+CompileOutput CompilePassIsolated(const PassRequest& pass, int timeoutMs) {
+    const std::vector<StageRequest>& stages = pass.stages;
     CompileOutput failed;
     WarmUpGlslang();
 
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
-        failed.messages.push_back(Error(std::string("cannot start the shader compiler: ") +
-                                            std::strerror(errno), ""));
+        failed.messages.push_back(
+            Error(std::string("cannot start the shader compiler: ") + std::strerror(errno), ""));
         return failed;
     }
     pid_t pid = fork();
@@ -702,7 +939,7 @@ CompileOutput CompileShadersIsolated(const std::string& hlsl,
     }
     if (pid == 0) {
         close(fds[0]);
-        RunChild(fds[1], hlsl, stages);
+        RunChild(fds[1], pass);
     }
     close(fds[1]);
 
@@ -769,11 +1006,11 @@ CompileOutput CompileShadersIsolated(const std::string& hlsl,
         return failed;
     }
     if (!complete || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        failed.messages.push_back(Error("the shader compiler stopped without an answer (exit " +
-                                            std::to_string(WIFEXITED(status) ? WEXITSTATUS(status)
-                                                                             : -1) +
-                                            ") while compiling " + entry,
-                                        ""));
+        failed.messages.push_back(
+            Error("the shader compiler stopped without an answer (exit " +
+                      std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) +
+                      ") while compiling " + entry,
+                  ""));
         return failed;
     }
     return out;

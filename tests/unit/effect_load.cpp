@@ -169,10 +169,8 @@ TEST_F(EffectLoad, TechniqueProblemsAreFoundBeforeCompiling) {
         const char* technique;
         const char* expected;
     } cases[] = {
-        {"technique T { pass P { PixelShader = compile ps_3_0 ps_main(); } }",
-         ": error: pass 'P' has no vertex shader"},
-        {"technique T { pass P { VertexShader = compile vs_3_0 vs_main(); } }",
-         ": error: pass 'P' has no pixel shader"},
+        {"technique T { pass P { VertexShader = null; CullMode = None; } }",
+         ": error: pass 'P' has neither a vertex nor a pixel shader"},
         {"technique T { pass P { VertexShader = compile vs_5_0 vs_main();\n"
          "  PixelShader = compile ps_3_0 ps_main(); } }",
          ": error: unsupported profile 'vs_5_0'"},

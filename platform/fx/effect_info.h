@@ -1,0 +1,44 @@
+// What an effect made by D3DXCreateEffectFromFileA holds, for tools and
+// tests (platform/fx internal; the program never includes this).
+#pragma once
+
+#include "platform/fx/fx.h"
+
+#include <string>
+#include <vector>
+
+namespace fx {
+
+struct EffectStageInfo {
+    bool generated = false;  // no shader in the pass: the fixed-function stand-in
+    std::string profile;     // vs_3_0, ps_2_0, ...
+    std::string entry;       // the entry point with its compile arguments: "VS(1, true)"
+    std::string glsl;        // what the device compiled
+};
+
+struct EffectPassInfo {
+    std::string name;
+    EffectStageInfo vertex;
+    EffectStageInfo pixel;
+};
+
+struct EffectTechniqueInfo {
+    std::string name;
+    bool compiled = false;  // false: described from the file only (glsl empty)
+    std::vector<EffectPassInfo> passes;
+};
+
+// D3DXCreateEffectFromFileA, and with allTechniques every technique is
+// compiled (the program's way compiles only the first, the current one).
+HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
+                             ID3DXEffect** effect, ID3DXBuffer** errors);
+
+// Every technique of the effect, in file order. False for an object that
+// D3DXCreateEffectFromFileA did not make.
+bool GetEffectInfo(ID3DXEffect* effect, std::vector<EffectTechniqueInfo>* techniques);
+
+// Makes another compiled technique current (the program always uses the
+// first). Not while the effect is between Begin and End.
+HRESULT SetEffectTechnique(ID3DXEffect* effect, UINT technique);
+
+}  // namespace fx

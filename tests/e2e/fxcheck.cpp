@@ -1,0 +1,198 @@
+// flowfield-fxcheck as a user runs it (no X server): good, broken and
+// hostile effect files, exit codes and what it prints.
+#include "tests/support/process.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ProcessOptions;
+using testing_support::ProcessResult;
+using testing_support::RunProcess;
+
+constexpr int kTimeoutMs = 240000;
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : fallback;
+}
+
+class FxCheckE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield-fxcheck";
+        ASSERT_TRUE(fs::exists(binary_)) << binary_;
+        corpus_ = fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "tests" / "fx-corpus";
+        std::string pattern = (fs::temp_directory_path() / "flowfield-fxcheck-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        workDir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(workDir_, ignored);
+    }
+
+    ProcessResult Check(std::vector<std::string> args) {
+        ProcessOptions options;
+        options.args = {binary_};
+        options.args.insert(options.args.end(), args.begin(), args.end());
+        options.cwd = workDir_.string();
+        options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        return RunProcess(options, kTimeoutMs);
+    }
+
+    std::string Write(const std::string& name, const std::string& text) {
+        fs::path path = workDir_ / name;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+
+    static void ExpectExit(const ProcessResult& r, int code) {
+        ASSERT_TRUE(r.started) << r.startError;
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.signal, 0) << "killed by a signal\n" << r.out << r.err;
+        EXPECT_EQ(r.exitCode, code) << r.out << r.err;
+    }
+
+    std::string binary_;
+    fs::path corpus_;
+    fs::path workDir_;
+};
+
+const char* const kSmallEffect =
+    "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+    "float4 ps_main() : COLOR0 { return 1; }\n"
+    "technique T { pass P {\n"
+    "    VertexShader = compile vs_3_0 vs_main();\n"
+    "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+
+TEST_F(FxCheckE2e, BadUsageExitsTwo) {
+    ProcessResult none = Check({});
+    ExpectExit(none, 2);
+    EXPECT_NE(none.err.find("usage: flowfield-fxcheck"), std::string::npos) << none.err;
+    ProcessResult unknown = Check({"--frobnicate", "x.fx"});
+    ExpectExit(unknown, 2);
+    EXPECT_NE(unknown.err.find("unknown option --frobnicate"), std::string::npos) << unknown.err;
+}
+
+TEST_F(FxCheckE2e, GoodFileListsTechniquesPassesEntriesAndProfiles) {
+    std::string file = (corpus_ / "real" / "uniform_args.fx").string();
+    ProcessResult first = Check({file});
+    ExpectExit(first, 0);
+    EXPECT_EQ(first.out.find(file + ": ok\n"), 0u) << first.out;
+    EXPECT_NE(first.out.find("  technique OneLight\n    pass P0\n"
+                             "      vertex: vs_2_0 VS(1, false)\n"
+                             "      pixel: ps_2_0 PS(false)\n"),
+              std::string::npos)
+        << first.out;
+    EXPECT_NE(first.out.find("technique FourLightsSpecular (not compiled"), std::string::npos)
+        << first.out;
+
+    ProcessResult all = Check({"--all", "--glsl", file});
+    ExpectExit(all, 0);
+    EXPECT_EQ(all.out.find("not compiled"), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("      vertex: vs_3_0 VS(4, true)\n        | #version 450"),
+              std::string::npos)
+        << all.out;
+}
+
+TEST_F(FxCheckE2e, PixelOnlyPassSaysItsVertexStageIsGenerated) {
+    std::string file = Write("post.fx",
+                             "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return uv.xyxy; }\n"
+                             "technique T { pass P { VertexShader = null;\n"
+                             "    PixelShader = compile ps_2_0 ps_main(); } }\n");
+    ProcessResult r = Check({"--glsl", file});
+    ExpectExit(r, 0);
+    EXPECT_NE(r.out.find("      vertex: none (fixed-function stand-in)\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("gl_Position"), std::string::npos) << r.out;
+}
+
+TEST_F(FxCheckE2e, EveryBrokenFileIsAnErrorWithItsNameAndNeverACrash) {
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(corpus_ / "bad")) {
+        if (entry.path().extension() != ".fx") continue;
+        ++files;
+        std::string file = entry.path().string();
+        ProcessResult r = Check({file});
+        SCOPED_TRACE(file);
+        ExpectExit(r, 1);
+        EXPECT_EQ(r.out.find(file), 0u) << r.out;
+        EXPECT_NE(r.out.find(": error: "), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find(": ok\n"), std::string::npos) << r.out;
+    }
+    EXPECT_GE(files, 10);
+}
+
+TEST_F(FxCheckE2e, OneBrokenFileAmongGoodOnesMakesTheExitOne) {
+    std::string good = Write("good.fx", kSmallEffect);
+    std::string broken = Write("broken.fx", std::string(kSmallEffect) + "}\n");
+    ProcessResult r = Check({good, broken, good});
+    ExpectExit(r, 1);
+    size_t firstOk = r.out.find(good + ": ok");
+    size_t error = r.out.find(broken + "(");
+    size_t secondOk = r.out.find(good + ": ok", firstOk + 1);
+    EXPECT_NE(firstOk, std::string::npos) << r.out;
+    EXPECT_NE(error, std::string::npos) << r.out;
+    EXPECT_NE(secondOk, std::string::npos) << r.out;
+    EXPECT_LT(firstOk, error);
+    EXPECT_LT(error, secondOk);
+}
+
+TEST_F(FxCheckE2e, IncludesAreReadFromTheEffectFilesFolder) {
+    Write("shaders/lib/colour.fxh", "float4 Tint() { return float4(1, 0, 0, 1); }\n");
+    std::string file = Write("shaders/lib/../tinted.fx",
+                             "#include \"lib/colour.fxh\"\n" + std::string(kSmallEffect));
+    // The working directory is not the effect's folder.
+    ProcessResult r = Check({file});
+    ExpectExit(r, 0);
+
+    std::string missing = Write("other/missing.fx", "\n#include \"nowhere.fxh\"\n" +
+                                                        std::string(kSmallEffect));
+    ProcessResult m = Check({missing});
+    ExpectExit(m, 1);
+    EXPECT_NE(m.out.find(missing + "(2,"), std::string::npos) << m.out;
+    EXPECT_NE(m.out.find("nowhere.fxh"), std::string::npos) << m.out;
+}
+
+TEST_F(FxCheckE2e, HostileFilesGiveErrorsNotCrashes) {
+    std::vector<std::string> files;
+    files.push_back((workDir_ / "does-not-exist.fx").string());
+    files.push_back(workDir_.string());  // a directory
+    files.push_back(Write("nul.fx", std::string("technique T {\0 pass P {} }", 26)));
+    files.push_back(Write("deep.fx", std::string(20000, '(') + std::string(20000, ')')));
+    files.push_back(Write("braces.fx", "technique T " + std::string(5000, '{')));
+    files.push_back(Write("self.fx", "#include \"self.fx\"\n" + std::string(kSmallEffect)));
+    files.push_back(Write("dev.fx", "#include \"/dev/zero\"\n" + std::string(kSmallEffect)));
+    files.push_back(Write("args.fx",
+                          "float4 vs_main(float3 p : POSITION, uniform float k) : POSITION\n"
+                          "{ return float4(p * k, 1.0); }\n"
+                          "float4 ps_main() : COLOR0 { return 1; }\n"
+                          "technique T { pass P {\n"
+                          "    VertexShader = compile vs_3_0 vs_main(1, 2, 3);\n"
+                          "    PixelShader = compile ps_3_0 ps_main(); } }\n"));
+    std::string fifo = (workDir_ / "fifo.fx").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    files.push_back(fifo);
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        ProcessResult r = Check({file});
+        ExpectExit(r, 1);
+        EXPECT_EQ(r.out.find(file), 0u) << r.out;
+        EXPECT_EQ(r.out.find(": ok\n"), std::string::npos) << r.out;
+    }
+    ProcessResult args = Check({(workDir_ / "args.fx").string()});
+    EXPECT_NE(args.out.find("args.fx(5,"), std::string::npos) << args.out;
+    EXPECT_NE(args.out.find("3 arguments"), std::string::npos) << args.out;
+}
+
+}  // namespace

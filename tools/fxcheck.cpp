@@ -1,0 +1,159 @@
+// flowfield-fxcheck: compiles effect files exactly as the program does
+// (D3DXCreateEffectFromFileA on the program's own GL device), without
+// showing a window, and says what came of each.
+//
+//   flowfield-fxcheck [--all] [--glsl] FILE...
+//
+// For each file: the compiler's text when it fails; otherwise "FILE: ok",
+// any warnings, and every technique with its passes, entry points and
+// profiles (--glsl adds the GLSL the device compiled for each stage). Like
+// the program, it compiles the first technique only and lists the others as
+// not compiled; --all compiles every technique.
+// Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
+// 2 bad usage.
+#include "app/program.h"
+#include "platform/fx/effect_info.h"
+#include "platform/fx/fx.h"
+#include "platform/window/window.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Usage() { fprintf(stderr, "usage: flowfield-fxcheck [--all] [--glsl] FILE...\n"); }
+
+// The GL context lives on a window; nobody sees it.
+IDirect3DDevice9* CreateHiddenDevice(IDirect3D9** d3d) {
+    g_windowClass.hInstance = GetModuleHandleA(nullptr);
+    if (RegisterClassExA(&g_windowClass) == 0) {
+        fprintf(stderr, "flowfield-fxcheck: cannot register the window class: %s\n",
+                GetPlatformErrorText());
+        return nullptr;
+    }
+    g_window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, "test", "test",
+                               WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr,
+                               g_windowClass.hInstance, nullptr);
+    if (g_window == nullptr) {
+        fprintf(stderr, "flowfield-fxcheck: cannot create the window: %s\n",
+                GetPlatformErrorText());
+        return nullptr;
+    }
+    *d3d = Direct3DCreate9(D3D_SDK_VERSION);
+    if (*d3d == nullptr) {
+        fprintf(stderr, "flowfield-fxcheck: no graphics system: %s\n", GetPlatformErrorText());
+        return nullptr;
+    }
+    IDirect3DDevice9* device = nullptr;
+    D3DPRESENT_PARAMETERS params = g_presentParams;
+    (*d3d)->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g_window,
+                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device);
+    if (device == nullptr) {
+        fprintf(stderr, "flowfield-fxcheck: no graphics device: %s\n", GetPlatformErrorText());
+        (*d3d)->Release();
+        *d3d = nullptr;
+    }
+    return device;
+}
+
+void PrintIndented(const std::string& text, const char* indent) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        printf("%s%s\n", indent, text.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+}
+
+void PrintStage(const char* what, const fx::EffectStageInfo& stage, bool glsl) {
+    if (stage.generated) {
+        printf("      %s: none (fixed-function stand-in)\n", what);
+    } else {
+        printf("      %s: %s %s\n", what, stage.profile.c_str(), stage.entry.c_str());
+    }
+    if (glsl) PrintIndented(stage.glsl, "        | ");
+}
+
+// True when the file compiles.
+bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) {
+    ID3DXEffect* effect = nullptr;
+    ID3DXBuffer* text = nullptr;
+    HRESULT hr = all ? fx::CreateEffectFromFile(device, path, true, &effect, &text)
+                     : D3DXCreateEffectFromFileA(device, path, nullptr, nullptr, 0, nullptr,
+                                                 &effect, &text);
+    std::string message;
+    if (text != nullptr) {
+        const char* p = static_cast<const char*>(text->GetBufferPointer());
+        if (p != nullptr) message = p;
+        text->Release();
+    }
+    if (hr != 0 || effect == nullptr) {
+        if (message.empty()) message = std::string(path) + ": error: the effect did not compile\n";
+        fputs(message.c_str(), stdout);
+        if (effect != nullptr) effect->Release();
+        return false;
+    }
+
+    printf("%s: ok\n", path);
+    fputs(message.c_str(), stdout);
+    std::vector<fx::EffectTechniqueInfo> techniques;
+    fx::GetEffectInfo(effect, &techniques);
+    for (const fx::EffectTechniqueInfo& technique : techniques) {
+        printf("  technique %s%s\n", technique.name.empty() ? "(unnamed)" : technique.name.c_str(),
+               technique.compiled ? "" : " (not compiled: the program uses the first)");
+        for (const fx::EffectPassInfo& pass : technique.passes) {
+            printf("    pass %s\n", pass.name.empty() ? "(unnamed)" : pass.name.c_str());
+            PrintStage("vertex", pass.vertex, glsl && technique.compiled);
+            PrintStage("pixel", pass.pixel, glsl && technique.compiled);
+        }
+    }
+    effect->Release();
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool glsl = false;
+    bool all = false;
+    std::vector<const char*> files;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!optionsDone && std::strcmp(argv[i], "--") == 0) {
+            optionsDone = true;
+        } else if (!optionsDone && std::strcmp(argv[i], "--glsl") == 0) {
+            glsl = true;
+        } else if (!optionsDone && std::strcmp(argv[i], "--all") == 0) {
+            all = true;
+        } else if (!optionsDone && argv[i][0] == '-' && argv[i][1] != '\0') {
+            fprintf(stderr, "flowfield-fxcheck: unknown option %s\n", argv[i]);
+            Usage();
+            return 2;
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (files.empty()) {
+        Usage();
+        return 2;
+    }
+
+    // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    IDirect3D9* d3d = nullptr;
+    IDirect3DDevice9* device = CreateHiddenDevice(&d3d);
+    if (device == nullptr) return 1;
+
+    bool allOk = true;
+    for (const char* file : files) allOk &= CheckFile(device, file, all, glsl);
+
+    device->Release();
+    d3d->Release();
+    return allOk ? 0 : 1;
+}
