@@ -12,7 +12,9 @@
 //              [x] FVF 0x20142 through one vertex array object; triangle lists
 //              [x] two 64-register constant blocks, uploaded to the bound
 //                  program's "vs_c" / "ps_c" arrays at draw time when changed
-// Not implemented: other vertex formats and primitive types, textures,
+//              [x] a 1 x 1 opaque black texture (2D, 3D and cube) on every
+//                  sampler stage: the program binds none, effects may sample
+// Not implemented: other vertex formats and primitive types, texture objects,
 // Present rectangles and window override, device reset, full-screen modes.
 //
 // Orientation: the back buffer is drawn with GL's bottom-left origin, so that
@@ -158,6 +160,7 @@ private:
     GLuint depthStencilBuffer_ = 0;
     GLuint vertexArray_ = 0;
     std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
+    std::array<GLuint, 3> blackTextures_{};  // 2D, 3D, cube
 
     std::array<DWORD, kRenderStateCount> renderStates_{};
     std::array<std::array<DWORD, kSamplerStateCount>, D3D_SAMPLER_STAGES> samplerStates_{};
@@ -337,6 +340,26 @@ bool GlDevice::Init(UINT width, UINT height) {
     glCreateSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
     for (GLuint unit = 0; unit < samplers_.size(); ++unit) glBindSampler(unit, samplers_[unit]);
 
+    // The program binds no texture, but an effect may sample one: every
+    // stage holds an opaque black 1 x 1 texture of each kind, which is what
+    // a stage without a texture reads.
+    const uint8_t black[4] = {0, 0, 0, 255};
+    glCreateTextures(GL_TEXTURE_2D, 1, &blackTextures_[0]);
+    glTextureStorage2D(blackTextures_[0], 1, GL_RGBA8, 1, 1);
+    glTextureSubImage2D(blackTextures_[0], 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
+    glCreateTextures(GL_TEXTURE_3D, 1, &blackTextures_[1]);
+    glTextureStorage3D(blackTextures_[1], 1, GL_RGBA8, 1, 1, 1);
+    glTextureSubImage3D(blackTextures_[1], 0, 0, 0, 0, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
+    glCreateTextures(GL_TEXTURE_CUBE_MAP, 1, &blackTextures_[2]);
+    glTextureStorage2D(blackTextures_[2], 1, GL_RGBA8, 1, 1);
+    for (GLint face = 0; face < 6; ++face) {
+        glTextureSubImage3D(blackTextures_[2], 0, 0, 0, face, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                            black);
+    }
+    for (GLuint unit = 0; unit < samplers_.size(); ++unit) {
+        for (GLuint texture : blackTextures_) glBindTextureUnit(unit, texture);
+    }
+
     // The original device's defaults, with an automatic depth-stencil buffer.
     const std::pair<D3DRENDERSTATETYPE, DWORD> defaults[] = {
         {D3DRS_ZENABLE, D3DZB_TRUE},       {D3DRS_FILLMODE, D3DFILL_SOLID},
@@ -369,6 +392,7 @@ GlDevice::~GlDevice() {
     }
     for (const ShaderProgram& program : programs_) glDeleteProgram(program.id);
     glDeleteSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
+    glDeleteTextures(static_cast<GLsizei>(blackTextures_.size()), blackTextures_.data());
     glDeleteVertexArrays(1, &vertexArray_);
     glDeleteFramebuffers(1, &framebuffer_);
     glDeleteRenderbuffers(1, &colorBuffer_);
