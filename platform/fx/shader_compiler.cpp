@@ -639,6 +639,47 @@ std::string PassThroughPixelStage(spirv_cross::CompilerGLSL& vertex) {
            "void main()\n{\n    ff_target = vec4(1.0);\n}\n";
 }
 
+// Direct3D 9 lets a pixel shader read an input the vertex shader does not
+// write (it reads zero); GL refuses to link such a pair. The vertex stage
+// gets an output of that location and type that it sets to zero.
+void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::CompilerGLSL& pixel,
+                          std::string* vertexGlsl) {
+    std::set<uint32_t> written;
+    for (const auto& output : vertex.get_shader_resources().stage_outputs) {
+        if (vertex.has_decoration(output.id, spv::DecorationLocation)) {
+            written.insert(vertex.get_decoration(output.id, spv::DecorationLocation));
+        }
+    }
+    std::string decls, body;
+    for (const auto& input : pixel.get_shader_resources().stage_inputs) {
+        if (!pixel.has_decoration(input.id, spv::DecorationLocation)) continue;
+        uint32_t location = pixel.get_decoration(input.id, spv::DecorationLocation);
+        const spirv_cross::SPIRType& type = pixel.get_type(input.type_id);
+        if (written.count(location) != 0 || !type.array.empty() || type.columns != 1 ||
+            type.vecsize < 1 || type.vecsize > 4) {
+            continue;
+        }
+        const bool isUnsigned = type.basetype == spirv_cross::SPIRType::UInt;
+        const bool integer = isUnsigned || type.basetype == spirv_cross::SPIRType::Int;
+        std::string glslType;
+        if (type.vecsize == 1) {
+            glslType = isUnsigned ? "uint" : integer ? "int" : "float";
+        } else {
+            glslType = std::string(isUnsigned ? "u" : integer ? "i" : "") + "vec" +
+                       std::to_string(type.vecsize);
+        }
+        std::string name = "ff_unwritten" + std::to_string(location);
+        decls += "layout(location = " + std::to_string(location) + ") " +
+                 (integer ? "flat " : "") + "out " + glslType + " " + name + ";\n";
+        body += "    " + name + " = " + glslType + "(0);\n";
+    }
+    const std::string mainStart = "void main()\n{\n";
+    size_t at = vertexGlsl->find(mainStart);
+    if (decls.empty() || at == std::string::npos) return;
+    vertexGlsl->insert(at + mainStart.size(), body);
+    vertexGlsl->insert(at, decls + "\n");
+}
+
 // The child writes a marker before each step so that the parent can name the
 // entry point a crash happened in.
 using ProgressFn = void (*)(int stageIndex, void* context);
@@ -705,6 +746,14 @@ CompileOutput CompileWithProgress(const PassRequest& pass, ProgressFn progress, 
         } catch (...) {
             out.messages.push_back(Error("SPIRV-Cross failed", cross[i].entry));
             ok = false;
+        }
+    }
+    if (ok && cross.size() == 2 && out.glsl.size() == 2 &&
+        cross[0].stage == ShaderStage::Vertex && cross[1].stage == ShaderStage::Pixel) {
+        try {
+            AddUnwrittenVaryings(*cross[0].compiler, *cross[1].compiler, &out.glsl[0]);
+        } catch (...) {
+            // Reflection failed after a successful compile: leave the GLSL be.
         }
     }
     if (ok && (pass.passThroughVertex || pass.passThroughPixel)) {

@@ -347,4 +347,24 @@ TEST_F(EffectCorpus, PixelOnlyPassCoversTheTargetWithTheQuadsTextureCoordinates)
     }
 }
 
+TEST_F(EffectCorpus, PixelInputTheVertexShaderDoesNotWriteLinksAndReadsZero) {
+    fs::path dir = fs::temp_directory_path() / ("flowfield-corpus-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "unwritten.fx")
+        << "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+           "float4 ps_main(float2 uv : TEXCOORD0, float4 c : COLOR1) : COLOR0\n"
+           "{ return float4(uv, c.b, 1.0); }\n"
+           "technique T { pass P { CullMode = None; ZEnable = false;\n"
+           "    VertexShader = compile vs_3_0 vs_main();\n"
+           "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+    std::string text;
+    ID3DXEffect* effect = Load(dir / "unwritten.fx", &text);
+    fs::remove_all(dir);
+    ASSERT_NE(effect, nullptr) << text;
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+    DrawPasses(effect, {0});
+    effect->Release();
+    EXPECT_TRUE(AllPixelsAre(0xFF000000));
+}
+
 }  // namespace

@@ -1,0 +1,267 @@
+// Real-world effect syntax through the whole loader on the recording device:
+// includes, passes without one of their shaders, compile arguments, integer
+// globals, vertex inputs the stream lacks, registers past c63, samplers and
+// their states, preprocessor lines inside a pass.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/fx/effect_info.h"
+#include "platform/fx/fx.h"
+#include "tests/support/recording_device.h"
+
+namespace fs = std::filesystem;
+using testing_support::RecordingDevice;
+
+namespace {
+
+const char* const kShaders =
+    "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+    "float4 ps_main() : COLOR0 { return 1; }\n";
+
+const char* const kTechnique =
+    "technique T { pass P {\n"
+    "    VertexShader = compile vs_3_0 vs_main();\n"
+    "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+
+class EffectFrameworkLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/effect_framework_XXXXXX";
+        ASSERT_NE(mkdtemp(name), nullptr);
+        dir_ = name;
+    }
+    void TearDown() override {
+        if (effect_) effect_->Release();
+        fs::remove_all(dir_);
+    }
+
+    std::string Write(const std::string& relative, const std::string& text) {
+        fs::path path = dir_ / relative;
+        fs::create_directories(path.parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+
+    // Loads with every technique compiled; the text of the error buffer.
+    HRESULT Load(const std::string& path, std::string* text, bool all = true) {
+        if (effect_) effect_->Release();
+        effect_ = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        HRESULT hr = fx::CreateEffectFromFile(&device_, path.c_str(), all, &effect_, &errors);
+        text->clear();
+        if (errors) {
+            *text = static_cast<const char*>(errors->GetBufferPointer());
+            errors->Release();
+        }
+        return hr;
+    }
+
+    std::vector<fx::EffectTechniqueInfo> Info() {
+        std::vector<fx::EffectTechniqueInfo> info;
+        EXPECT_TRUE(fx::GetEffectInfo(effect_, &info));
+        return info;
+    }
+
+    fs::path dir_;
+    RecordingDevice device_;
+    ID3DXEffect* effect_ = nullptr;
+};
+
+TEST_F(EffectFrameworkLoad, IncludesAreReadFromTheEffectsFolderAndErrorsNameTheirFile) {
+    Write("fx/inc/colour.fxh", "float4 Tint : register(c2);\nfloat4 Shade() { return Tint; }\n");
+    std::string path = Write("fx/main.fx", "#include \"inc/colour.fxh\"\n" +
+                                               std::string(kShaders) + kTechnique);
+    std::string text;
+    EXPECT_EQ(Load(path, &text), S_OK) << text;
+
+    Write("fx/inc/broken.fxh", "float4 Shade()\n{ return undefinedThing; }\n");
+    std::string broken = Write("fx/broken.fx", "#include \"inc/broken.fxh\"\n" +
+                                                   std::string(kShaders) + kTechnique);
+    EXPECT_NE(Load(broken, &text), S_OK);
+    EXPECT_NE(text.find((dir_ / "fx/inc/broken.fxh").string() + "(2,10): error: " +
+                        "'undefinedThing': unknown variable"),
+              std::string::npos)
+        << text;
+
+    std::string missing = Write("fx/missing.fx", std::string(kShaders) +
+                                                     "#include \"inc/nowhere.fxh\"\n" + kTechnique);
+    EXPECT_NE(Load(missing, &text), S_OK);
+    EXPECT_EQ(text.find(missing + "(3,"), 0u) << text;
+    EXPECT_NE(text.find("nowhere.fxh"), std::string::npos) << text;
+    EXPECT_EQ(device_.liveProgramCount, 0);
+}
+
+TEST_F(EffectFrameworkLoad, PassWithoutAVertexShaderGetsAPassThroughStage) {
+    std::string path = Write(
+        "post.fx",
+        "float4 ps_main(float2 uv : TEXCOORD0, float4 c : COLOR0, float3 extra : TEXCOORD1)"
+        " : COLOR0\n{ return float4(uv, extra.x, c.a); }\n"
+        "Technique Post { Pass One { VertexShader = null; PixelShader = compile ps_2_0 ps_main(); };\n"
+        "  pass Two { PixelShader = compile ps_2_0 ps_main(); } };\n");
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    auto info = Info();
+    ASSERT_EQ(info.size(), 1u);
+    ASSERT_EQ(info[0].passes.size(), 2u);
+    for (const fx::EffectPassInfo& pass : info[0].passes) {
+        EXPECT_TRUE(pass.vertex.generated);
+        const std::string& vs = pass.vertex.glsl;
+        EXPECT_NE(vs.find("gl_Position = vec4(ff_position.xy, ff_position.z * 2.0 - 1.0, 1.0);"),
+                  std::string::npos)
+            << vs;
+        // COLOR0 at 0, TEXCOORD0 at 2, TEXCOORD1 (no such stream data) at 3.
+        EXPECT_NE(vs.find("ff_out0 = vec4((ff_color).xyzw);"), std::string::npos) << vs;
+        EXPECT_NE(vs.find("ff_out2 = vec2((ff_texcoord).xy);"), std::string::npos) << vs;
+        EXPECT_NE(vs.find("ff_out3 = vec3((vec4(0.0, 0.0, 0.0, 1.0)).xyz);"), std::string::npos)
+            << vs;
+    }
+    EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 2);
+}
+
+TEST_F(EffectFrameworkLoad, PassWithoutAPixelShaderPassesTheDiffuseColourOn) {
+    std::string path = Write(
+        "gouraud.fx",
+        "struct Out { float4 pos : POSITION; float4 colour : COLOR0; };\n"
+        "Out vs_main(float3 p : POSITION, float4 c : COLOR0) { Out o; o.pos = float4(p, 1);\n"
+        "  o.colour = c; return o; }\n"
+        "technique T { pass P { VertexShader = compile vs_2_0 vs_main(); PixelShader = NULL; } }\n");
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    auto info = Info();
+    EXPECT_TRUE(info[0].passes[0].pixel.generated);
+    EXPECT_NE(info[0].passes[0].pixel.glsl.find("ff_target = ff_color;"), std::string::npos)
+        << info[0].passes[0].pixel.glsl;
+}
+
+TEST_F(EffectFrameworkLoad, CompileArgumentsMakeOneShaderPerTechnique) {
+    std::string path = Write(
+        "args.fx",
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+        "float4 PS(uniform int which, uniform bool bright) : COLOR0\n"
+        "{ float4 c = which == 0 ? float4(0, 1, 0, 1) : float4(0, 0, 1, 1);\n"
+        "  return bright ? c : c * 0.5; }\n"
+        "technique A { pass P { VertexShader = compile vs_2_0 vs_main();\n"
+        "  PixelShader = compile ps_2_0 PS(0, true); } }\n"
+        "technique B { pass P { VertexShader = compile vs_2_0 vs_main();\n"
+        "  PixelShader = compile ps_2_0 PS( 1, false ); } }\n");
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    auto info = Info();
+    ASSERT_EQ(info.size(), 2u);
+    EXPECT_EQ(info[0].passes[0].pixel.entry, "PS(0, true)");
+    EXPECT_EQ(info[1].passes[0].pixel.entry, "PS(1, false)");
+    EXPECT_NE(info[0].passes[0].pixel.glsl, info[1].passes[0].pixel.glsl);
+    // Baked in: nothing of it is read from a register.
+    EXPECT_EQ(info[0].passes[0].pixel.glsl.find("ps_c"), std::string::npos)
+        << info[0].passes[0].pixel.glsl;
+
+    // Only the first technique is compiled the program's way.
+    ASSERT_EQ(Load(path, &text, false), S_OK) << text;
+    info = Info();
+    EXPECT_TRUE(info[0].compiled);
+    EXPECT_FALSE(info[1].compiled);
+    EXPECT_EQ(fx::SetEffectTechnique(effect_, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx::SetEffectTechnique(effect_, 0), S_OK);
+}
+
+TEST_F(EffectFrameworkLoad, IntegerGlobalsLiveInFloatRegisters) {
+    std::string path = Write(
+        "ints.fx",
+        "bool UseTint < string UIName = \"Use tint\"; > : register(c1) = false;\n"
+        "int Steps : register(c2) = 3;\n"
+        "float4 Tint : register(c0);\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p * Steps, 1.0); }\n"
+        "float4 ps_main() : COLOR0 { if (UseTint) return Tint; return 1; }\n" +
+            std::string(kTechnique));
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    auto info = Info();
+    EXPECT_NE(info[0].passes[0].vertex.glsl.find("vs_c[2]"), std::string::npos)
+        << info[0].passes[0].vertex.glsl;
+    EXPECT_NE(info[0].passes[0].pixel.glsl.find("ps_c[1]"), std::string::npos)
+        << info[0].passes[0].pixel.glsl;
+}
+
+TEST_F(EffectFrameworkLoad, OtherVertexInputsAndHighRegistersCompileWithWarnings) {
+    std::string path = Write(
+        "skin.fx",
+        "float4x3 Bones[20] : register(c10);\n"
+        "float4 vs_main(float3 p : POSITION, float3 n : NORMAL, float4 w : BLENDWEIGHT)"
+        " : POSITION\n{ return float4(mul(float4(p + n, 1), Bones[19]) * w.x, 1.0); }\n"
+        "float4 ps_main() : COLOR0 { return 1; }\n" +
+            std::string(kTechnique));
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    EXPECT_NE(text.find("warning: vertex input 'w' has semantic 'BLENDWEIGHT', which the vertex "
+                        "stream does not carry; it reads (0, 0, 0, 1) (vs_main)"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("warning: constant 'Bones' at register c10 reaches c69; the device keeps "
+                        "c0-c63, registers past that read zero (vs_main)"),
+              std::string::npos)
+        << text;
+    const std::string vs = Info()[0].passes[0].vertex.glsl;
+    // Spare attribute locations in semantic name order.
+    EXPECT_NE(vs.find("layout(location = 3) in vec4 w;"), std::string::npos) << vs;
+    EXPECT_NE(vs.find("layout(location = 4) in vec3 n;"), std::string::npos) << vs;
+}
+
+TEST_F(EffectFrameworkLoad, SamplerStatesApplyAtBeginPassAndEndRestoresThem) {
+    std::string path = Write(
+        "sampled.fx",
+        "texture Diffuse < string ResourceName = \"wood.dds\"; >;\n"
+        "sampler2D First = sampler_state { Texture = <Diffuse>; AddressU = Clamp; };\n"
+        "sampler2D Second : register(s0) = sampler_state\n"
+        "{\n    Texture = <Diffuse>;\n    MinFilter = Point;\n};\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+        "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0\n"
+        "{ return tex2D(First, uv) * tex2D(Second, uv); }\n" +
+            std::string(kTechnique));
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    const std::string ps = Info()[0].passes[0].pixel.glsl;
+    // Second names s0; First takes the first free stage.
+    EXPECT_NE(ps.find("layout(binding = 0) uniform sampler2D Second;"), std::string::npos) << ps;
+    EXPECT_NE(ps.find("layout(binding = 1) uniform sampler2D First;"), std::string::npos) << ps;
+
+    device_.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device_.SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), S_OK);
+    ASSERT_EQ(effect_->BeginPass(0), S_OK);
+    auto state = [&](DWORD stage, D3DSAMPLERSTATETYPE type) {
+        return device_.samplerStates[{stage, type}];
+    };
+    EXPECT_EQ(state(0, D3DSAMP_MINFILTER), DWORD{D3DTEXF_POINT});
+    EXPECT_EQ(state(1, D3DSAMP_ADDRESSU), DWORD{D3DTADDRESS_CLAMP});
+    EXPECT_EQ(effect_->EndPass(), S_OK);
+    EXPECT_EQ(effect_->End(), S_OK);
+    EXPECT_EQ(state(0, D3DSAMP_MINFILTER), DWORD{D3DTEXF_LINEAR});
+    EXPECT_EQ(state(1, D3DSAMP_ADDRESSU), DWORD{D3DTADDRESS_WRAP});
+}
+
+TEST_F(EffectFrameworkLoad, PreprocessorInsideAPassAndStraySemicolons) {
+    std::string path = Write(
+        "blend.fx",
+        "#define ADDITIVE 1\n" + std::string(kShaders) +
+            "Technique Main\n{\n    Pass P0\n    {\n"
+            "#if ADDITIVE\n        SrcBlend = One; DestBlend = One;\n"
+            "#else\n        SrcBlend = SrcAlpha; DestBlend = InvSrcAlpha;\n#endif\n"
+            "        VertexShader = compile vs_2_0 vs_main();\n"
+            "        PixelShader = compile ps_2_0 ps_main();\n    };\n};\n");
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    ASSERT_EQ(effect_->Begin(nullptr, 0), S_OK);
+    ASSERT_EQ(effect_->BeginPass(0), S_OK);
+    EXPECT_EQ(device_.renderStates[D3DRS_SRCBLEND], DWORD{D3DBLEND_ONE});
+    EXPECT_EQ(device_.renderStates[D3DRS_DESTBLEND], DWORD{D3DBLEND_ONE});
+    effect_->EndPass();
+    effect_->End();
+}
+
+}  // namespace

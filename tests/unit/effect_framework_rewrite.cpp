@@ -1,0 +1,113 @@
+// The HLSL rewrites the loader makes before glslang sees an effect: integer
+// globals as floats, compile arguments bound into the entry point. Lines
+// never move, and the results compile.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/fx/hlsl_rewrite.h"
+#include "platform/fx/shader_compiler.h"
+
+namespace {
+
+int Lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
+
+TEST(EffectFrameworkRewrite, IntegerGlobalsBecomeFloatsAndNothingElseChanges) {
+    const std::string hlsl =
+        "int Count : register(c3);\n"
+        "bool UseFog < string UIName = \"Fog\"; > = true;\n"
+        "uniform int2 Grid;\n"
+        "const bool4 Mask;\n"
+        "static int Fixed = 2;\n"
+        "// int Commented;\n"
+        "#define COUNT_T int\n"
+        "struct S { int member; };\n"
+        "int Helper(int x) { int local = x; return local; }\n"
+        "float4 Colour : register(c0);\n";
+    std::string out = fx::FloatIntegerGlobals(hlsl);
+    EXPECT_EQ(Lines(out), Lines(hlsl));
+    EXPECT_NE(out.find("float Count : register(c3);"), std::string::npos) << out;
+    EXPECT_NE(out.find("float UseFog <"), std::string::npos) << out;
+    EXPECT_NE(out.find("uniform float2 Grid;"), std::string::npos) << out;
+    EXPECT_NE(out.find("const float4 Mask;"), std::string::npos) << out;
+    for (const char* kept : {"static int Fixed = 2;", "// int Commented;", "#define COUNT_T int",
+                             "struct S { int member; };",
+                             "int Helper(int x) { int local = x; return local; }",
+                             "float4 Colour : register(c0);"}) {
+        EXPECT_NE(out.find(kept), std::string::npos) << kept << "\n" << out;
+    }
+}
+
+TEST(EffectFrameworkRewrite, UniformParametersBecomeStaticConstsBeforeTheFunction) {
+    const std::string hlsl =
+        "float4 Other(uniform int n) { return n; }\n"
+        "float4 VS(float3 p : POSITION,\n"
+        "          uniform int numLights, uniform bool useSpecular) : POSITION\n"
+        "{ return float4(p * numLights, useSpecular ? 1.0 : 0.5); }\n";
+    std::string out, error;
+    ASSERT_TRUE(fx::BindUniformArguments(hlsl, "VS", {"2", "true"}, &out, &error)) << error;
+    EXPECT_EQ(Lines(out), Lines(hlsl));
+    EXPECT_NE(out.find("static const int numLights = 2; static const bool useSpecular = true; "
+                       "float4 VS(float3 p : POSITION \n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("float4 Other(uniform int n)"), std::string::npos) << "other functions stay";
+    EXPECT_EQ(out.find("uniform int numLights"), std::string::npos) << out;
+
+    // The bound source compiles: no int left in the constant block.
+    fx::CompileOutput compiled = fx::CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}});
+    ASSERT_TRUE(compiled.ok) << (compiled.messages.empty() ? "" : compiled.messages[0].text);
+    EXPECT_EQ(compiled.glsl[0].find("vs_c"), std::string::npos) << compiled.glsl[0];
+}
+
+TEST(EffectFrameworkRewrite, ParameterListsKeepTheirCommasRight) {
+    struct Case {
+        const char* hlsl;
+        std::vector<std::string> args;
+        const char* expected;
+    } cases[] = {
+        {"float4 PS(uniform bool t, float2 uv : TEXCOORD0) : COLOR0 { return t ? uv.xyxy : 0; }\n",
+         {"false"},
+         "float4 PS(                float2 uv : TEXCOORD0)"},
+        {"float4 PS(float2 uv : TEXCOORD0, uniform float k) : COLOR0 { return uv.xyxy * k; }\n",
+         {"0.5"},
+         "float4 PS(float2 uv : TEXCOORD0                 )"},
+        {"float4 PS(float2 a : TEXCOORD0, uniform int k, float2 b : TEXCOORD1) : COLOR0\n"
+         "{ return float4(a, b) * k; }\n",
+         {"3"},
+         "float4 PS(float2 a : TEXCOORD0               , float2 b : TEXCOORD1)"},
+    };
+    for (const Case& c : cases) {
+        std::string out, error;
+        ASSERT_TRUE(fx::BindUniformArguments(c.hlsl, "PS", c.args, &out, &error)) << error;
+        EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+        fx::CompileOutput compiled = fx::CompileShaders(out, {{fx::ShaderStage::Pixel, "PS"}});
+        EXPECT_TRUE(compiled.ok) << out
+                                 << (compiled.messages.empty() ? "" : compiled.messages[0].text);
+    }
+}
+
+TEST(EffectFrameworkRewrite, MismatchedArgumentsAndMissingFunctionsAreErrors) {
+    const std::string hlsl =
+        "float4 VS(float3 p : POSITION);\n"  // a prototype is not the definition
+        "float4 Use() { return VS(float3(0, 0, 0)); }\n"
+        "float4 VS(float3 p : POSITION, uniform int n) : POSITION { return float4(p, n); }\n";
+    std::string out, error;
+    EXPECT_FALSE(fx::BindUniformArguments(hlsl, "VS", {"1", "2"}, &out, &error));
+    EXPECT_EQ(error, "the compile statement gives 2 arguments, but 'VS' has 1 uniform parameters");
+    EXPECT_FALSE(fx::BindUniformArguments(hlsl, "VS", {}, &out, &error));
+    EXPECT_EQ(error, "'VS' has more uniform parameters than the 0 arguments of the compile "
+                     "statement");
+    EXPECT_FALSE(fx::BindUniformArguments(hlsl, "PS", {"1"}, &out, &error));
+    EXPECT_EQ(error, "entry point 'PS' not found");
+    ASSERT_TRUE(fx::BindUniformArguments(hlsl, "VS", {"4"}, &out, &error)) << error;
+    EXPECT_NE(out.find("static const int n = 4; float4 VS(float3 p : POSITION"), std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("static const int n = 4; float4 VS(float3 p : POSITION);"),
+              std::string::npos)
+        << "bound at the definition, not the prototype: " << out;
+}
+
+}  // namespace
