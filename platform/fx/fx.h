@@ -5,12 +5,17 @@
 //                  row vectors, depth [0, 1]), D3DXMatrixMultiply (output may
 //                  alias either input), D3DXVec3Normalize
 //              [x] D3DXCreateEffectFromFileA: effect framework syntax (techniques,
-//                  passes, compile statements, render states, annotations),
-//                  HLSL through glslang in a child process, GLSL from SPIRV-Cross
+//                  passes, compile statements with constant arguments, render
+//                  and sampler states, textures, strings, annotations,
+//                  #include from the effect file's folder), HLSL through
+//                  glslang in a child process, GLSL from SPIRV-Cross; a pass
+//                  without a vertex or pixel shader gets a fixed-function
+//                  stand-in for that stage
 //              [x] ID3DXEffect: Begin / BeginPass / EndPass / End with state
 //                  saving; ID3DXBuffer with the compiler's text
-// Not implemented: effect parameters by name, effect pools, include handlers,
-// macros passed by the caller, shader models above 3.
+// Not implemented: effect parameters by name, effect pools, the caller's
+// include handler, macros passed by the caller, shader models above 3,
+// texture objects (every sampler reads an opaque black stand-in).
 #pragma once
 
 #include "platform/gfx/gfx.h"
