@@ -9,11 +9,10 @@
 #include "render/vertex_stream.h"
 #include "sim/particles.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/quiet_stdout.h"
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -46,25 +45,7 @@ private:
     RecordingDevice device_;
 };
 
-// Sends standard output to /dev/null while it lives.
-class QuietStdout {
-public:
-    QuietStdout() {
-        fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        close(devNull);
-    }
-    ~QuietStdout() {
-        fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-
-private:
-    int saved_;
-};
+using testing_support::QuietStdout;
 
 void BM_UpdateCamera(benchmark::State& state) {
     SeedParticles();

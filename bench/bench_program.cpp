@@ -6,10 +6,10 @@
 #include "app/program.h"
 #include "platform/window/window.h"
 #include "render/scene.h"
+#include "tests/support/quiet_stdout.h"
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -49,25 +49,7 @@ void StopProgram() {
     g_d3d = nullptr;
 }
 
-// Standard output to /dev/null while it lives: the frames print their counter.
-class QuietStdout {
-public:
-    QuietStdout() {
-        fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        close(devNull);
-    }
-    ~QuietStdout() {
-        fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-
-private:
-    int saved_;
-};
+using testing_support::QuietStdout;
 
 long ResidentKiB() {
     long pages = 0, resident = 0;

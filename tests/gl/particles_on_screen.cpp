@@ -11,10 +11,10 @@
 #include "render/scene.h"
 #include "render/vertex_stream.h"
 #include "sim/particles.h"
+#include "tests/support/quiet_stdout.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -75,22 +75,7 @@ protected:
         ASSERT_NE(g_effect, nullptr) << "assets/main.fx did not compile";
     }
 
-    // The console lines of the frames go nowhere.
-    struct QuietStdout {
-        QuietStdout() {
-            fflush(stdout);
-            saved = dup(STDOUT_FILENO);
-            int devNull = open("/dev/null", O_WRONLY);
-            dup2(devNull, STDOUT_FILENO);
-            close(devNull);
-        }
-        ~QuietStdout() {
-            fflush(stdout);
-            dup2(saved, STDOUT_FILENO);
-            close(saved);
-        }
-        int saved;
-    };
+    using QuietStdout = testing_support::QuietStdout;
 
     static void RunFrames(int count) {
         QuietStdout quiet;

@@ -7,11 +7,10 @@
 #include "render/scene.h"
 #include "sim/particles.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/quiet_stdout.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <vector>
@@ -20,25 +19,7 @@ namespace {
 
 using testing_support::RecordingDevice;
 
-// The console line of every frame goes nowhere during long runs.
-class QuietStdout {
-public:
-    QuietStdout() {
-        fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDOUT_FILENO);
-        close(devNull);
-    }
-    ~QuietStdout() {
-        fflush(stdout);
-        dup2(saved_, STDOUT_FILENO);
-        close(saved_);
-    }
-
-private:
-    int saved_;
-};
+using testing_support::QuietStdout;
 
 uint32_t FixedClock() { return 1234u; }
 
