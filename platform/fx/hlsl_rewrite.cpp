@@ -19,9 +19,17 @@ struct Token {
 bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
-// Everything outside comments, strings and preprocessor lines.
-std::vector<Token> Tokenize(const std::string& s) {
+// Everything outside comments, strings and preprocessor lines. hidden, when
+// given, marks the characters of those (line ends excepted).
+std::vector<Token> Tokenize(const std::string& s, std::vector<bool>* hidden = nullptr) {
     std::vector<Token> tokens;
+    if (hidden != nullptr) hidden->assign(s.size(), false);
+    auto hide = [&](size_t from, size_t to) {
+        if (hidden == nullptr) return;
+        for (size_t k = from; k < to && k < s.size(); ++k) {
+            if (s[k] != '\n') (*hidden)[k] = true;
+        }
+    };
     size_t i = 0;
     bool lineStart = true;
     while (i < s.size()) {
@@ -37,26 +45,39 @@ std::vector<Token> Tokenize(const std::string& s) {
         }
         if (c == '#' && lineStart) {
             // To the end of the line, following backslash continuations.
+            size_t from = i;
             while (i < s.size() && s[i] != '\n') {
                 if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '\n') ++i;
                 ++i;
             }
+            hide(from, i);
             continue;
         }
         lineStart = false;
         if (c == '/' && i + 1 < s.size() && s[i + 1] == '/') {
+            size_t from = i;
             while (i < s.size() && s[i] != '\n') ++i;
+            hide(from, i);
             continue;
         }
         if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+            size_t from = i;
             size_t close = s.find("*/", i + 2);
             i = close == std::string::npos ? s.size() : close + 2;
+            hide(from, i);
+            // A line end inside the comment is hidden too: text put there
+            // would be commented out.
+            if (hidden != nullptr) {
+                for (size_t k = from; k < i; ++k) (*hidden)[k] = true;
+            }
             continue;
         }
         if (c == '"' || c == '\'') {
             size_t j = i + 1;
             while (j < s.size() && s[j] != c && s[j] != '\n') j += s[j] == '\\' ? 2 : 1;
+            size_t from = i;
             i = std::min(j + 1, s.size());
+            hide(from, i);
             continue;
         }
         Token t;
@@ -65,7 +86,8 @@ std::vector<Token> Tokenize(const std::string& s) {
             while (i < s.size() && IsIdentChar(s[i])) ++i;
             t.identifier = true;
         } else if (std::isdigit(static_cast<unsigned char>(c)) ||
-                   (c == '.' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+                   (c == '.' && i + 1 < s.size() &&
+                    std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
             while (i < s.size() && (IsIdentChar(s[i]) || s[i] == '.')) ++i;
         } else {
             t.punct = c;
@@ -77,7 +99,9 @@ std::vector<Token> Tokenize(const std::string& s) {
     return tokens;
 }
 
-std::string Text(const std::string& s, const Token& t) { return s.substr(t.begin, t.end - t.begin); }
+std::string Text(const std::string& s, const Token& t) {
+    return s.substr(t.begin, t.end - t.begin);
+}
 
 bool IsQualifier(const std::string& word) {
     return word == "uniform" || word == "extern" || word == "const" || word == "shared" ||
@@ -92,6 +116,7 @@ void Blank(std::string* s, size_t begin, size_t end) {
 }
 
 // "int", "bool3", "uint4x4", ... -> the length of the base name; 0 otherwise.
+// (half is a float here, and as long as bool and uint.)
 size_t IntegerTypeBase(const std::string& type) {
     for (const char* base : {"int", "uint", "bool", "dword"}) {
         std::string b = base;
@@ -148,7 +173,8 @@ std::string FloatIntegerGlobals(const std::string& hlsl) {
     }
     std::string out = hlsl;
     for (auto it = replace.rbegin(); it != replace.rend(); ++it) {
-        out.replace(it->first, it->second, "float");
+        // "dword" keeps its length with a space; "int" grows by one.
+        out.replace(it->first, it->second, it->second == 5 ? "half " : "half");
     }
     return out;
 }
@@ -156,7 +182,8 @@ std::string FloatIntegerGlobals(const std::string& hlsl) {
 bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
                           const std::vector<std::string>& arguments, std::string* out,
                           std::string* error) {
-    std::vector<Token> tokens = Tokenize(hlsl);
+    std::vector<bool> hidden;
+    std::vector<Token> tokens = Tokenize(hlsl, &hidden);
     int depth = 0;
     for (size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
@@ -243,14 +270,35 @@ bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
         for (size_t p = 0; p < params.size(); ++p) {
             if (p > 0) {
                 bool keepComma = kept[p] && seenKept;
-                if (!keepComma) Blank(&result, tokens[commas[p - 1]].begin, tokens[commas[p - 1]].end);
+                const Token& comma = tokens[commas[p - 1]];
+                if (!keepComma) Blank(&result, comma.begin, comma.end);
             }
             if (kept[p]) seenKept = true;
         }
-        // The declarations go where the function's declaration starts.
+        // The declarations go at the end of the line before the function,
+        // where no column of the file moves, when that line ends a statement
+        // outside any comment or preprocessor line; otherwise just before the
+        // function (which moves the columns after it on its line).
         size_t start = i - 1;
         while (start > 0 && tokens[start - 1].identifier) --start;
-        result.insert(tokens[start].begin, decls);
+        size_t lineStart = hlsl.rfind('\n', tokens[start].begin == 0 ? 0 : tokens[start].begin - 1);
+        bool atLineEnd = false;
+        if (lineStart != std::string::npos && tokens[start].begin > 0) {
+            const bool boundary = start == 0 || tokens[start - 1].punct == ';' ||
+                                  tokens[start - 1].punct == '}';
+            const bool before = start == 0 || tokens[start - 1].end <= lineStart;
+            const bool visible = !hidden[lineStart] && (lineStart == 0 || !hidden[lineStart - 1]) &&
+                                 (lineStart == 0 || hlsl[lineStart - 1] != '\\');
+            atLineEnd = boundary && before && visible;
+        }
+        if (atLineEnd) {
+            if (!decls.empty()) decls.pop_back();  // the trailing space
+            // Before a carriage return, which the preprocessor also counts as a line end.
+            size_t at = lineStart > 0 && hlsl[lineStart - 1] == '\r' ? lineStart - 1 : lineStart;
+            result.insert(at, " " + decls);
+        } else {
+            result.insert(tokens[start].begin, decls);
+        }
         *out = std::move(result);
         return true;
     }

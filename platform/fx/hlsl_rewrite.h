@@ -9,15 +9,17 @@
 namespace fx {
 
 // Turns int, uint and bool globals (scalars and vectors, not static ones)
-// into floats. Direct3D 9 keeps such constants in the float register file
-// anyway; glslang would otherwise mix their types into the constant block,
-// which then cannot become the vec4 array indexed by register.
+// into half, which is a float here and keeps the columns of bool and uint
+// (int grows by one). Direct3D 9 keeps such constants in the float register
+// file anyway; glslang would otherwise mix their types into the constant
+// block, which then cannot become the vec4 array indexed by register.
 std::string FloatIntegerGlobals(const std::string& hlsl);
 
 // "compile vs_2_0 VS(1, true)": the entry point's uniform parameters, in
 // order, take the compile statement's arguments. Each becomes a static const
-// global of its name, declared just before the function, and leaves the
-// parameter list. False with a reason when the function is not found or the
+// global of its name, declared at the end of the line before the function
+// (or, where that line cannot take it, just before the function), and
+// leaves the parameter list. False with a reason when the function is not found or the
 // counts do not match.
 bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
                           const std::vector<std::string>& arguments, std::string* out,

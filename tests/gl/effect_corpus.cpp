@@ -292,7 +292,8 @@ TEST_F(EffectCorpus, SamplerStateOfTheEffectReachesTheGlSamplerAndEndRestoresIt)
     ASSERT_EQ(effect->BeginPass(0), S_OK);
     // Base has no register: the first free stage, 0; Detail names s2.
     EXPECT_EQ(samplerParameter(0, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
-    EXPECT_EQ(samplerParameter(0, GL_TEXTURE_MAG_FILTER), GL_LINEAR) << "left as the program set it";
+    EXPECT_EQ(samplerParameter(0, GL_TEXTURE_MAG_FILTER), GL_LINEAR)
+        << "left as the program set it";
     EXPECT_EQ(samplerParameter(2, GL_TEXTURE_WRAP_S), GL_MIRRORED_REPEAT);
     EXPECT_EQ(samplerParameter(2, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
     EXPECT_EQ(samplerParameter(2, GL_TEXTURE_MIN_FILTER), GL_NEAREST);

@@ -102,7 +102,8 @@ TEST_F(EffectFrameworkLoad, PassWithoutAVertexShaderGetsAPassThroughStage) {
         "post.fx",
         "float4 ps_main(float2 uv : TEXCOORD0, float4 c : COLOR0, float3 extra : TEXCOORD1)"
         " : COLOR0\n{ return float4(uv, extra.x, c.a); }\n"
-        "Technique Post { Pass One { VertexShader = null; PixelShader = compile ps_2_0 ps_main(); };\n"
+        "Technique Post { Pass One { VertexShader = null;\n"
+        "    PixelShader = compile ps_2_0 ps_main(); };\n"
         "  pass Two { PixelShader = compile ps_2_0 ps_main(); } };\n");
     std::string text;
     ASSERT_EQ(Load(path, &text), S_OK) << text;
@@ -130,7 +131,8 @@ TEST_F(EffectFrameworkLoad, PassWithoutAPixelShaderPassesTheDiffuseColourOn) {
         "struct Out { float4 pos : POSITION; float4 colour : COLOR0; };\n"
         "Out vs_main(float3 p : POSITION, float4 c : COLOR0) { Out o; o.pos = float4(p, 1);\n"
         "  o.colour = c; return o; }\n"
-        "technique T { pass P { VertexShader = compile vs_2_0 vs_main(); PixelShader = NULL; } }\n");
+        "technique T { pass P { VertexShader = compile vs_2_0 vs_main();\n"
+        "    PixelShader = NULL; } }\n");
     std::string text;
     ASSERT_EQ(Load(path, &text), S_OK) << text;
     auto info = Info();

@@ -28,10 +28,10 @@ TEST(EffectFrameworkRewrite, IntegerGlobalsBecomeFloatsAndNothingElseChanges) {
         "float4 Colour : register(c0);\n";
     std::string out = fx::FloatIntegerGlobals(hlsl);
     EXPECT_EQ(Lines(out), Lines(hlsl));
-    EXPECT_NE(out.find("float Count : register(c3);"), std::string::npos) << out;
-    EXPECT_NE(out.find("float UseFog <"), std::string::npos) << out;
-    EXPECT_NE(out.find("uniform float2 Grid;"), std::string::npos) << out;
-    EXPECT_NE(out.find("const float4 Mask;"), std::string::npos) << out;
+    EXPECT_NE(out.find("half Count : register(c3);"), std::string::npos) << out;
+    EXPECT_NE(out.find("half UseFog <"), std::string::npos) << out;
+    EXPECT_NE(out.find("uniform half2 Grid;"), std::string::npos) << out;
+    EXPECT_NE(out.find("const half4 Mask;"), std::string::npos) << out;
     for (const char* kept : {"static int Fixed = 2;", "// int Commented;", "#define COUNT_T int",
                              "struct S { int member; };",
                              "int Helper(int x) { int local = x; return local; }",
@@ -49,8 +49,9 @@ TEST(EffectFrameworkRewrite, UniformParametersBecomeStaticConstsBeforeTheFunctio
     std::string out, error;
     ASSERT_TRUE(fx::BindUniformArguments(hlsl, "VS", {"2", "true"}, &out, &error)) << error;
     EXPECT_EQ(Lines(out), Lines(hlsl));
-    EXPECT_NE(out.find("static const int numLights = 2; static const bool useSpecular = true; "
-                       "float4 VS(float3 p : POSITION \n"),
+    // At the end of the line before: no column of the file moves.
+    EXPECT_NE(out.find("{ return n; } static const int numLights = 2; "
+                       "static const bool useSpecular = true;\nfloat4 VS(float3 p : POSITION \n"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("float4 Other(uniform int n)"), std::string::npos) << "other functions stay";
@@ -103,11 +104,52 @@ TEST(EffectFrameworkRewrite, MismatchedArgumentsAndMissingFunctionsAreErrors) {
     EXPECT_FALSE(fx::BindUniformArguments(hlsl, "PS", {"1"}, &out, &error));
     EXPECT_EQ(error, "entry point 'PS' not found");
     ASSERT_TRUE(fx::BindUniformArguments(hlsl, "VS", {"4"}, &out, &error)) << error;
-    EXPECT_NE(out.find("static const int n = 4; float4 VS(float3 p : POSITION"), std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("static const int n = 4; float4 VS(float3 p : POSITION);"),
+    EXPECT_NE(out.find("} static const int n = 4;\nfloat4 VS(float3 p : POSITION  "),
               std::string::npos)
         << "bound at the definition, not the prototype: " << out;
+}
+
+TEST(EffectFrameworkRewrite, DeclarationsNeverLandInACommentOrADirective) {
+    struct Case {
+        const char* hlsl;
+        const char* expected;
+    } cases[] = {
+        // The line before is a comment, a directive, the inside of a block
+        // comment, or the function shares its line with what came before.
+        {"// entry\nfloat4 VS(uniform int n) : POSITION { return n; }\n",
+         "// entry\nstatic const int n = 7; float4 VS("},
+        {"#define X 1\nfloat4 VS(uniform int n) : POSITION { return n; }\n",
+         "#define X 1\nstatic const int n = 7; float4 VS("},
+        {"/* one\n   two */ float4 VS(uniform int n) : POSITION { return n; }\n",
+         "two */ static const int n = 7; float4 VS("},
+        {"float4 VS(uniform int n) : POSITION { return n; }\n",
+         "static const int n = 7; float4 VS("},
+        {"struct S { float a; };\r\n\r\nfloat4 VS(uniform int n) : POSITION { return n; }\r\n",
+         "struct S { float a; };\r\n static const int n = 7;\r\nfloat4 VS("},
+    };
+    for (const Case& c : cases) {
+        std::string out, error;
+        ASSERT_TRUE(fx::BindUniformArguments(c.hlsl, "VS", {"7"}, &out, &error)) << error;
+        EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+        EXPECT_EQ(Lines(out), Lines(c.hlsl));
+        EXPECT_TRUE(fx::CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}}).ok) << out;
+    }
+}
+
+TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirColumns) {
+    const std::string hlsl =
+        "float4 Scale : register(c0);\n"
+        "float4 VS(float3 p : POSITION, uniform float k) : POSITION\n"
+        "{\n"
+        "    return float4(p * k, 1.0) * missing;\n"
+        "}\n";
+    std::string out, error;
+    ASSERT_TRUE(fx::BindUniformArguments(hlsl, "VS", {"2.0"}, &out, &error)) << error;
+    fx::CompileOutput compiled = fx::CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}});
+    ASSERT_FALSE(compiled.ok);
+    ASSERT_FALSE(compiled.messages.empty());
+    EXPECT_EQ(compiled.messages[0].line, 4);
+    EXPECT_EQ(compiled.messages[0].column, 33);
 }
 
 }  // namespace
