@@ -273,6 +273,8 @@ struct LoadedPass {
     std::string name;
     UINT program = 0;  // owned by the effect's program list
     std::vector<fx::RenderStateSetting> states;
+    std::vector<std::string> samplerNames;  // the samplers its shaders read
+    std::vector<size_t> samplers;           // those of them with states, in the effect's list
     fx::EffectPassInfo info;
 };
 
@@ -285,6 +287,7 @@ struct LoadedTechnique {
 // A sampler of the effect: the stage it reads and the states its
 // sampler_state block sets there at BeginPass.
 struct LoadedSampler {
+    std::string name;
     DWORD stage = 0;
     std::vector<fx::SamplerStateSetting> states;
 };
@@ -325,11 +328,14 @@ public:
                     }
                 }
             }
-            for (const LoadedSampler& sampler : samplers_) {
-                for (const fx::SamplerStateSetting& s : sampler.states) {
-                    DWORD value = 0;
-                    if (device_->GetSamplerState(sampler.stage, s.state, &value) == S_OK) {
-                        savedSampler_.push_back({sampler.stage, s.state, value});
+            for (const LoadedPass& pass : list) {
+                for (size_t index : pass.samplers) {
+                    const LoadedSampler& sampler = samplers_[index];
+                    for (const fx::SamplerStateSetting& s : sampler.states) {
+                        DWORD value = 0;
+                        if (device_->GetSamplerState(sampler.stage, s.state, &value) == S_OK) {
+                            savedSampler_.push_back({sampler.stage, s.state, value});
+                        }
                     }
                 }
             }
@@ -344,7 +350,9 @@ public:
         const LoadedPass& p = list[pass];
         device_->SetShaderProgram(p.program);
         for (const fx::RenderStateSetting& s : p.states) device_->SetRenderState(s.state, s.value);
-        for (const LoadedSampler& sampler : samplers_) {
+        // The sampler_state blocks of the samplers this pass's shaders read.
+        for (size_t index : p.samplers) {
+            const LoadedSampler& sampler = samplers_[index];
             for (const fx::SamplerStateSetting& s : sampler.states) {
                 device_->SetSamplerState(sampler.stage, s.state, s.value);
             }
@@ -427,7 +435,7 @@ struct LoadContext {
     ErrorText* errors = nullptr;
     // Passes with the same shaders and arguments are compiled once (each
     // still gets a program of its own).
-    std::map<std::string, fx::EffectPassInfo> built;
+    std::map<std::string, std::pair<fx::EffectPassInfo, std::vector<std::string>>> built;
     std::vector<UINT> programs;
 };
 
@@ -445,7 +453,8 @@ bool StageSource(LoadContext& ctx, const fx::ShaderBinding& b, std::string* sour
     return true;
 }
 
-bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2]);
+bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2],
+                 std::vector<std::string>* samplers);
 
 // Compiles and links one pass; false with messages in the error text.
 bool BuildPass(LoadContext& ctx, const fx::PassDesc& pass, LoadedPass* out) {
@@ -465,9 +474,10 @@ bool BuildPass(LoadContext& ctx, const fx::PassDesc& pass, LoadedPass* out) {
     std::string glsl[2];
     auto known = ctx.built.find(key);
     if (known != ctx.built.end()) {
-        glsl[0] = known->second.vertex.glsl;
-        glsl[1] = known->second.pixel.glsl;
-    } else if (!CompilePass(ctx, pass, glsl)) {
+        glsl[0] = known->second.first.vertex.glsl;
+        glsl[1] = known->second.first.pixel.glsl;
+        out->samplerNames = known->second.second;
+    } else if (!CompilePass(ctx, pass, glsl, &out->samplerNames)) {
         return false;
     }
 
@@ -495,12 +505,13 @@ bool BuildPass(LoadContext& ctx, const fx::PassDesc& pass, LoadedPass* out) {
                    vertex ? EntryText(pass.vertexShader) : "", glsl[0]};
     info.pixel = {!pixel, pixel ? pass.pixelShader.profile : "",
                   pixel ? EntryText(pass.pixelShader) : "", glsl[1]};
-    ctx.built[key] = info;
+    ctx.built[key] = {info, out->samplerNames};
     return true;
 }
 
 // glslang and SPIRV-Cross for one pass; the GLSL of its two stages.
-bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2]) {
+bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2],
+                 std::vector<std::string>* samplers) {
     ErrorText* errors = ctx.errors;
     const bool vertex = HasShader(pass.vertexShader);
     const bool pixel = HasShader(pass.pixelShader);
@@ -540,6 +551,7 @@ bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2]
     }
     glsl[0] = std::move(compiled.glsl[0]);
     glsl[1] = std::move(compiled.glsl[1]);
+    *samplers = std::move(compiled.samplers);
     return true;
 }
 
@@ -576,7 +588,7 @@ std::vector<LoadedSampler> AssignSamplerStages(const std::vector<fx::SamplerDesc
         }
         units->emplace_back(s.name, unit);
         if (unit < static_cast<int>(D3D_SAMPLER_STAGES) && !s.states.empty()) {
-            loaded.push_back({static_cast<DWORD>(unit), s.states});
+            loaded.push_back({s.name, static_cast<DWORD>(unit), s.states});
         }
     }
     return loaded;
@@ -693,6 +705,12 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
             if (!BuildPass(ctx, pass, &p)) {
                 for (UINT program : ctx.programs) device->DeleteShaderProgram(program);
                 return fail();
+            }
+            for (size_t i = 0; i < samplers.size(); ++i) {
+                const std::vector<std::string>& names = p.samplerNames;
+                if (std::find(names.begin(), names.end(), samplers[i].name) != names.end()) {
+                    p.samplers.push_back(i);
+                }
             }
             loaded.passes.push_back(std::move(p));
         }

@@ -371,7 +371,7 @@ std::string SemanticOf(const spirv_cross::CompilerGLSL& c, spirv_cross::ID id) {
 // Applies the device's conventions to one stage; false (with a message) when
 // the shader asks for something the device cannot give it.
 bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassRequest& pass,
-                      std::vector<CompileMessage>* messages) {
+                      std::vector<CompileMessage>* messages, std::vector<std::string>* samplers) {
     const bool lenient = pass.lenient;
     spirv_cross::CompilerGLSL& c = *s.compiler;
     const bool vertex = s.stage == ShaderStage::Vertex;
@@ -556,6 +556,17 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassReq
         c.unset_decoration(sampler.id, spv::DecorationDescriptorSet);
     }
 
+    // glslang keeps every sampler of the file in each stage; the ones the
+    // stage reads are those whose states the pass applies.
+    spirv_cross::ShaderResources used = c.get_shader_resources(c.get_active_interface_variables());
+    for (const auto& sampler : used.sampled_images) {
+        std::string name = c.get_name(sampler.id);
+        if (name.empty()) name = sampler.name;
+        if (std::find(samplers->begin(), samplers->end(), name) == samplers->end()) {
+            samplers->push_back(name);
+        }
+    }
+
     spirv_cross::CompilerGLSL::Options options;
     options.version = 450;
     options.es = false;
@@ -729,7 +740,7 @@ CompileOutput CompileWithProgress(const PassRequest& pass, ProgressFn progress, 
     for (size_t i = 0; i < cross.size(); ++i) {
         if (progress) progress(static_cast<int>(i), context);
         try {
-            if (!ApplyConventions(cross[i], varyings, pass, &out.messages)) {
+            if (!ApplyConventions(cross[i], varyings, pass, &out.messages, &out.samplers)) {
                 ok = false;
                 continue;
             }
@@ -802,6 +813,8 @@ std::string Serialize(const CompileOutput& out) {
         PutStr(&s, m.entry);
         PutStr(&s, m.file);
     }
+    PutU32(&s, static_cast<uint32_t>(out.samplers.size()));
+    for (const auto& name : out.samplers) PutStr(&s, name);
     return s;
 }
 
@@ -862,6 +875,11 @@ bool Deserialize(std::string_view data, int* lastStage, CompileOutput* out) {
                 m.aboutEntry = (error & 2u) != 0;
                 m.line = static_cast<int>(line);
                 m.column = static_cast<int>(column);
+            }
+            if (!r.U32(&count)) return false;
+            out->samplers.resize(count);
+            for (auto& name : out->samplers) {
+                if (!r.Str(&name)) return false;
             }
             return true;
         } else {

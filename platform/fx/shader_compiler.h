@@ -39,6 +39,7 @@ struct CompileOutput {
     bool ok = false;
     std::vector<std::string> glsl;  // one per requested stage, in request order
     std::vector<CompileMessage> messages;
+    std::vector<std::string> samplers;  // the samplers some stage reads, each once
 };
 
 // Constant registers a stage may use: the device keeps 64 per stage.

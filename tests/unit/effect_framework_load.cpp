@@ -247,6 +247,38 @@ TEST_F(EffectFrameworkLoad, SamplerStatesApplyAtBeginPassAndEndRestoresThem) {
     EXPECT_EQ(state(1, D3DSAMP_ADDRESSU), DWORD{D3DTADDRESS_WRAP});
 }
 
+TEST_F(EffectFrameworkLoad, APassAppliesOnlyTheStatesOfTheSamplersItReads) {
+    std::string path = Write(
+        "shared_stage.fx",
+        "sampler2D Near : register(s3) = sampler_state { MinFilter = Point; };\n"
+        "sampler2D Far : register(s3) = sampler_state { MinFilter = Linear; AddressU = Mirror; };\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+        "float4 ps_near(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Near, uv); }\n"
+        "float4 ps_far(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Far, uv); }\n"
+        "technique A { pass P { VertexShader = compile vs_2_0 vs_main();\n"
+        "    PixelShader = compile ps_2_0 ps_near(); } }\n"
+        "technique B { pass P { VertexShader = compile vs_2_0 vs_main();\n"
+        "    PixelShader = compile ps_2_0 ps_far(); } }\n");
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    auto key = [](D3DSAMPLERSTATETYPE type) { return std::make_pair(DWORD{3}, type); };
+
+    ASSERT_EQ(effect_->Begin(nullptr, 0), S_OK);
+    ASSERT_EQ(effect_->BeginPass(0), S_OK);
+    EXPECT_EQ(device_.samplerStates[key(D3DSAMP_MINFILTER)], DWORD{D3DTEXF_POINT});
+    EXPECT_EQ(device_.samplerStates.count(key(D3DSAMP_ADDRESSU)), 0u) << "Far is not read";
+    effect_->EndPass();
+    effect_->End();
+
+    ASSERT_EQ(fx::SetEffectTechnique(effect_, 1), S_OK);
+    ASSERT_EQ(effect_->Begin(nullptr, 0), S_OK);
+    ASSERT_EQ(effect_->BeginPass(0), S_OK);
+    EXPECT_EQ(device_.samplerStates[key(D3DSAMP_MINFILTER)], DWORD{D3DTEXF_LINEAR});
+    EXPECT_EQ(device_.samplerStates[key(D3DSAMP_ADDRESSU)], DWORD{D3DTADDRESS_MIRROR});
+    effect_->EndPass();
+    effect_->End();
+}
+
 TEST_F(EffectFrameworkLoad, PreprocessorInsideAPassAndStraySemicolons) {
     std::string path = Write(
         "blend.fx",
