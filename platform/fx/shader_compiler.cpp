@@ -527,6 +527,23 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassReq
             ok = false;
             continue;
         }
+        // The loader turns integer globals into floats; what is left here is
+        // an entry point's own uniform parameter without a value.
+        bool floats = true;
+        for (uint32_t i = 0; i < type.member_types.size(); ++i) {
+            const spirv_cross::SPIRType& member = c.get_type(type.member_types[i]);
+            if (member.basetype == spirv_cross::SPIRType::Float) continue;
+            messages->push_back(Error(
+                "constant '" + c.get_member_name(block.base_type_id, i) +
+                    "' is not a float; the register file holds floats (declare it float, or "
+                    "give a uniform parameter its value in the compile statement)",
+                s.entry));
+            floats = false;
+        }
+        if (!floats) {
+            ok = false;
+            continue;
+        }
         c.set_name(block.id, constants);
         c.set_name(block.base_type_id, constants);
         c.flatten_buffer_block(block.id);

@@ -279,6 +279,21 @@ TEST_F(EffectFrameworkLoad, APassAppliesOnlyTheStatesOfTheSamplersItReads) {
     effect_->End();
 }
 
+TEST_F(EffectFrameworkLoad, UniformIntegerParameterWithoutAValueIsAClearError) {
+    std::string path = Write(
+        "novalue.fx",
+        "float4 vs_main(float3 p : POSITION, uniform int count) : POSITION\n"
+        "{ return float4(p * count, 1.0); }\n"
+        "float4 ps_main() : COLOR0 { return 1; }\n" +
+            std::string(kTechnique));
+    std::string text;
+    EXPECT_NE(Load(path, &text), S_OK);
+    EXPECT_NE(text.find("error: constant 'count' is not a float; the register file holds floats"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("SPIRV-Cross"), std::string::npos) << text;
+}
+
 TEST_F(EffectFrameworkLoad, PreprocessorInsideAPassAndStraySemicolons) {
     std::string path = Write(
         "blend.fx",
