@@ -105,6 +105,23 @@ TEST_F(FxCheckE2e, GoodFileListsTechniquesPassesEntriesAndProfiles) {
         << all.out;
 }
 
+TEST_F(FxCheckE2e, TheWholeRealCorpusCompilesInOneRun) {
+    std::vector<std::string> args = {"--all"};
+    for (const auto& entry : fs::directory_iterator(corpus_ / "real")) {
+        if (entry.path().extension() == ".fx") args.push_back(entry.path().string());
+    }
+    ASSERT_GE(args.size(), 24u);
+    ProcessResult r = Check(args);
+    ExpectExit(r, 0);
+    size_t oks = 0;
+    for (size_t at = r.out.find(": ok\n"); at != std::string::npos;
+         at = r.out.find(": ok\n", at + 1)) {
+        ++oks;
+    }
+    EXPECT_EQ(oks, args.size() - 1) << r.out;
+    EXPECT_EQ(r.out.find(": error: "), std::string::npos) << r.out;
+}
+
 TEST_F(FxCheckE2e, PixelOnlyPassSaysItsVertexStageIsGenerated) {
     std::string file = Write("post.fx",
                              "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return uv.xyxy; }\n"
