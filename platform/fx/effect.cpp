@@ -199,8 +199,7 @@ bool ProfileFits(const std::string& profile, fx::ShaderStage stage) {
 
 // A stage the pass leaves out (or sets to null) is generated: the
 // fixed-function stand-in. Only a pass with neither shader is an error.
-bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding,
-                  fx::ShaderStage stage, ErrorText* errors) {
+bool CheckBinding(const fx::ShaderBinding& binding, fx::ShaderStage stage, ErrorText* errors) {
     const char* what = stage == fx::ShaderStage::Vertex ? "vertex" : "pixel";
     if (!binding.present || binding.null) return true;
     if (!ProfileFits(binding.profile, stage)) {
@@ -215,7 +214,6 @@ bool CheckBinding(const fx::PassDesc& pass, const fx::ShaderBinding& binding,
         errors->Error(binding.pos, "the compile statement names no entry point");
         return false;
     }
-    (void)pass;
     return true;
 }
 
@@ -673,8 +671,8 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
                                            "' has neither a vertex nor a pixel shader");
                 bindingsOk = false;
             }
-            bindingsOk &= CheckBinding(pass, pass.vertexShader, fx::ShaderStage::Vertex, &errors);
-            bindingsOk &= CheckBinding(pass, pass.pixelShader, fx::ShaderStage::Pixel, &errors);
+            bindingsOk &= CheckBinding(pass.vertexShader, fx::ShaderStage::Vertex, &errors);
+            bindingsOk &= CheckBinding(pass.pixelShader, fx::ShaderStage::Pixel, &errors);
         }
     }
     if (!bindingsOk) return fail();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,31 @@ TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirColumns) {
     ASSERT_FALSE(compiled.messages.empty());
     EXPECT_EQ(compiled.messages[0].line, 4);
     EXPECT_EQ(compiled.messages[0].column, 33);
+}
+
+TEST(EffectFrameworkRewrite, RandomSoupNeverMovesALineOrBreaksTheRewrites) {
+    const char* const pieces[] = {
+        "int", "bool2", "uint", "dword", "static", "uniform", "const", "float4", "VS", "PS",
+        "(", ")", "{", "}", "[", "]", ",", ";", ":", "=", "<", ">", " ", " ", "\n", "\r\n",
+        "//", "/*", "*/", "\"", "'", "\\", "#", "#define X", "POSITION", "1", "0.5", "x", "y",
+        "struct", "typedef", "in", "out"};
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(0, 60);
+    for (int round = 0; round < 3000; ++round) {
+        std::string soup;
+        for (int n = length(random); n > 0; --n) soup += pieces[pick(random)];
+        std::string floated = fx::FloatIntegerGlobals(soup);
+        ASSERT_EQ(Lines(floated), Lines(soup)) << soup;
+        std::string out, error;
+        for (const char* entry : {"VS", "PS"}) {
+            if (fx::BindUniformArguments(soup, entry, {"1"}, &out, &error)) {
+                ASSERT_EQ(Lines(out), Lines(soup)) << soup << "\n->\n" << out;
+            } else {
+                ASSERT_FALSE(error.empty());
+            }
+        }
+    }
 }
 
 }  // namespace
