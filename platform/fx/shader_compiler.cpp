@@ -471,9 +471,15 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassReq
             }
             c.set_decoration(output.id, spv::DecorationLocation, static_cast<uint32_t>(location));
         } else {
+            const spirv_cross::SPIRType& type = c.get_type(output.type_id);
             if ((split.first == "COLOR" || split.first == "SV_TARGET") && split.second < 8) {
                 c.set_decoration(output.id, spv::DecorationLocation,
                                  static_cast<uint32_t>(split.second));
+            } else if ((split.first == "DEPTH" || split.first == "SV_DEPTH") &&
+                       split.second == 0 && type.basetype == spirv_cross::SPIRType::Float &&
+                       type.vecsize == 1 && type.array.empty()) {
+                c.unset_decoration(output.id, spv::DecorationLocation);
+                c.set_decoration(output.id, spv::DecorationBuiltIn, spv::BuiltInFragDepth);
             } else if (!semantic.empty()) {
                 messages->push_back(Error("pixel output '" + output.name + "' has semantic '" +
                                               semantic + "'; COLOR0 is expected",

@@ -294,6 +294,21 @@ TEST_F(EffectFrameworkLoad, UniformIntegerParameterWithoutAValueIsAClearError) {
     EXPECT_EQ(text.find("SPIRV-Cross"), std::string::npos) << text;
 }
 
+TEST_F(EffectFrameworkLoad, PixelShaderMayWriteDepthAndReadItsPosition) {
+    std::string path = Write(
+        "depth.fx",
+        "struct V { float4 pos : POSITION; float2 uv : TEXCOORD0; };\n"
+        "struct P { float4 colour : COLOR0; float depth : DEPTH; };\n"
+        "V vs_main(float3 p : POSITION) { V v; v.pos = float4(p, 1); v.uv = p.xy; return v; }\n"
+        "P ps_main(V v) { P o; o.colour = v.pos; o.depth = v.uv.x; return o; }\n" +
+            std::string(kTechnique));
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    const std::string ps = Info()[0].passes[0].pixel.glsl;
+    EXPECT_NE(ps.find("gl_FragDepth"), std::string::npos) << ps;
+    EXPECT_NE(ps.find("gl_FragCoord"), std::string::npos) << ps;
+}
+
 TEST_F(EffectFrameworkLoad, PreprocessorInsideAPassAndStraySemicolons) {
     std::string path = Write(
         "blend.fx",
