@@ -428,11 +428,23 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassReq
             // A struct shared with the vertex stage brings its POSITION along;
             // the window position is what a pixel shader can have of it.
             const spirv_cross::SPIRType& type = c.get_type(input.type_id);
-            if (IsPositionSemantic(SplitSemantic(semantic)) &&
-                type.basetype == spirv_cross::SPIRType::Float && type.vecsize == 4 &&
-                type.columns == 1 && type.array.empty()) {
+            auto split = SplitSemantic(semantic);
+            const bool windowPosition =
+                IsPositionSemantic(split) || (split.first == "VPOS" && split.second == 0);
+            if (windowPosition && type.basetype == spirv_cross::SPIRType::Float &&
+                type.vecsize == 4 && type.columns == 1 && type.array.empty()) {
                 c.unset_decoration(input.id, spv::DecorationLocation);
                 c.set_decoration(input.id, spv::DecorationBuiltIn, spv::BuiltInFragCoord);
+                continue;
+            }
+            // Not something a vertex shader writes: reading zero would be a lie.
+            if (split.first == "VPOS" || split.first == "VFACE") {
+                messages->push_back(Error("pixel input '" + input.name + "' has semantic '" +
+                                              semantic +
+                                              "', which is not supported (a float4 VPOS or "
+                                              "POSITION input gives the window position)",
+                                          s.entry));
+                ok = false;
                 continue;
             }
             int location = varyings.Location(semantic);
@@ -763,7 +775,14 @@ CompileOutput CompileWithProgress(const PassRequest& pass, ProgressFn progress, 
     for (size_t i = 0; i < cross.size(); ++i) {
         if (progress) progress(static_cast<int>(i), context);
         try {
-            if (!ApplyConventions(cross[i], varyings, pass, &out.messages, &out.samplers)) {
+            const size_t before = out.messages.size();
+            const bool applied =
+                ApplyConventions(cross[i], varyings, pass, &out.messages, &out.samplers);
+            // SPIR-V carries no lines: these are placed at the compile statement.
+            for (size_t m = before; m < out.messages.size(); ++m) {
+                if (out.messages[m].line == 0) out.messages[m].aboutEntry = true;
+            }
+            if (!applied) {
                 ok = false;
                 continue;
             }

@@ -309,6 +309,20 @@ TEST_F(EffectFrameworkLoad, PixelShaderMayWriteDepthAndReadItsPosition) {
     EXPECT_NE(ps.find("gl_FragCoord"), std::string::npos) << ps;
 }
 
+TEST_F(EffectFrameworkLoad, ProblemsFoundAfterGlslangArePlacedAtTheCompileStatement) {
+    std::string path = Write(
+        "vpos.fx",
+        "float4 ps_main(float2 v : VPOS) : COLOR0 { return v.xyxy; }\n"
+        "technique T { pass P {\n"
+        "    PixelShader = compile ps_3_0 ps_main(); } }\n");
+    std::string text;
+    EXPECT_NE(Load(path, &text), S_OK);
+    EXPECT_EQ(text.find(path + "(3,5): error: pixel input 'v' has semantic 'VPOS', which is not "
+                               "supported"),
+              0u)
+        << text;
+}
+
 TEST_F(EffectFrameworkLoad, PreprocessorInsideAPassAndStraySemicolons) {
     std::string path = Write(
         "blend.fx",
