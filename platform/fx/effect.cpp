@@ -427,7 +427,9 @@ private:
 struct LoadContext {
     IDirect3DDevice9* device = nullptr;
     std::string hlsl;  // integer globals already made floats
+    std::vector<fx::ColumnShift> hlslShifts;  // what that moved
     std::vector<fx::IncludeText> includes;
+    std::map<std::string, std::vector<fx::ColumnShift>> includeShifts;
     std::string folder;  // the effect file's, for the names of included files
     std::vector<std::pair<std::string, int>> samplerUnits;
     ErrorText* errors = nullptr;
@@ -438,13 +440,14 @@ struct LoadContext {
 };
 
 // The HLSL one stage compiles: compile arguments bound into its entry point.
-bool StageSource(LoadContext& ctx, const fx::ShaderBinding& b, std::string* source) {
+bool StageSource(LoadContext& ctx, const fx::ShaderBinding& b, std::string* source,
+                 std::vector<fx::ColumnShift>* shifts) {
     if (b.arguments.empty()) {
         *source = ctx.hlsl;
         return true;
     }
     std::string error;
-    if (!fx::BindUniformArguments(ctx.hlsl, b.entry, b.arguments, source, &error)) {
+    if (!fx::BindUniformArguments(ctx.hlsl, b.entry, b.arguments, source, &error, shifts)) {
         ctx.errors->Error(b.pos, error);
         return false;
     }
@@ -519,10 +522,11 @@ bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2]
     request.lenient = true;
     request.passThroughVertex = !vertex;
     request.passThroughPixel = !pixel;
+    std::map<std::string, std::vector<fx::ColumnShift>> stageShifts;  // by entry point
     for (const fx::ShaderBinding* b : {&pass.vertexShader, &pass.pixelShader}) {
         if (!HasShader(*b)) continue;
         std::string source;
-        if (!StageSource(ctx, *b, &source)) return false;
+        if (!StageSource(ctx, *b, &source, &stageShifts[b->entry])) return false;
         request.stages.push_back({b == &pass.vertexShader ? fx::ShaderStage::Vertex
                                                           : fx::ShaderStage::Pixel,
                                   b->entry});
@@ -537,7 +541,15 @@ bool CompilePass(LoadContext& ctx, const fx::PassDesc& pass, std::string glsl[2]
                                                              : pass.pixelShader;
             errors->Add(m.error, b.pos.line, b.pos.column, m.text, m.entry);
         } else {
-            errors->Add(m.error, m.line, m.column, m.text, m.entry,
+            // Columns as the file has them, before the loader's rewrites.
+            int column = m.column;
+            if (m.file.empty()) {
+                fx::UndoColumnShifts(stageShifts[m.entry], m.line, &column);
+                fx::UndoColumnShifts(ctx.hlslShifts, m.line, &column);
+            } else {
+                fx::UndoColumnShifts(ctx.includeShifts[m.file], m.line, &column);
+            }
+            errors->Add(m.error, m.line, column, m.text, m.entry,
                         m.file.empty() ? "" : ctx.folder + m.file);
         }
     }
@@ -681,9 +693,10 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
     ctx.device = device;
     ctx.errors = &errors;
     ctx.folder = folder;
-    ctx.hlsl = fx::FloatIntegerGlobals(parsed.hlsl);
+    ctx.hlsl = fx::FloatIntegerGlobals(parsed.hlsl, &ctx.hlslShifts);
     for (const fx::IncludedFile& inc : parsed.includes) {
-        ctx.includes.push_back({inc.name, fx::FloatIntegerGlobals(inc.hlsl)});
+        ctx.includes.push_back(
+            {inc.name, fx::FloatIntegerGlobals(inc.hlsl, &ctx.includeShifts[inc.name])});
     }
     std::vector<LoadedSampler> samplers = AssignSamplerStages(parsed.samplers, &ctx.samplerUnits);
 

@@ -131,9 +131,29 @@ size_t IntegerTypeBase(const std::string& type) {
     return 0;
 }
 
+// 1-based line and column of a byte offset.
+std::pair<int, int> LineColumn(const std::string& s, size_t offset) {
+    int line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < offset && i < s.size(); ++i) {
+        if (s[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    return {line, static_cast<int>(offset - lineStart) + 1};
+}
+
 }  // namespace
 
-std::string FloatIntegerGlobals(const std::string& hlsl) {
+void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* column) {
+    for (auto it = shifts.rbegin(); it != shifts.rend(); ++it) {
+        if (it->line != line || *column < it->column) continue;
+        *column = *column >= it->column + it->delta ? *column - it->delta : it->column;
+    }
+}
+
+std::string FloatIntegerGlobals(const std::string& hlsl, std::vector<ColumnShift>* shifts) {
     std::vector<Token> tokens = Tokenize(hlsl);
     std::vector<std::pair<size_t, size_t>> replace;  // begin, length of the base type name
     int depth = 0;
@@ -176,12 +196,26 @@ std::string FloatIntegerGlobals(const std::string& hlsl) {
         // "dword" keeps its length with a space; "int" grows by one.
         out.replace(it->first, it->second, it->second == 5 ? "half " : "half");
     }
+    if (shifts != nullptr) {
+        // "int" -> "half": one character more after the "hal" (in the
+        // rewritten text, where earlier ones on the line count too).
+        int grown = 0;
+        int lastLine = 0;
+        for (const auto& [begin, length] : replace) {
+            if (length != 3) continue;
+            auto [line, column] = LineColumn(hlsl, begin);
+            if (line != lastLine) grown = 0;
+            shifts->push_back({line, column + grown + 3, 1});
+            ++grown;
+            lastLine = line;
+        }
+    }
     return out;
 }
 
 bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
                           const std::vector<std::string>& arguments, std::string* out,
-                          std::string* error) {
+                          std::string* error, std::vector<ColumnShift>* shifts) {
     std::vector<bool> hidden;
     std::vector<Token> tokens = Tokenize(hlsl, &hidden);
     int depth = 0;
@@ -298,6 +332,10 @@ bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
             result.insert(at, " " + decls);
         } else {
             result.insert(tokens[start].begin, decls);
+            if (shifts != nullptr) {
+                auto [line, column] = LineColumn(hlsl, tokens[start].begin);
+                shifts->push_back({line, column, static_cast<int>(decls.size())});
+            }
         }
         *out = std::move(result);
         return true;

@@ -323,6 +323,30 @@ TEST_F(EffectFrameworkLoad, ProblemsFoundAfterGlslangArePlacedAtTheCompileStatem
         << text;
 }
 
+TEST_F(EffectFrameworkLoad, ErrorColumnsAreTheFilesDespiteTheRewrites) {
+    // Line 1: two int globals grow by a character each before the error;
+    // line 3: the compile argument's constant goes in front of the function.
+    const std::string line1 = "int A : register(c1); int B : register(c2); float4 C = nothere;";
+    const std::string line3 =
+        "float4 VS(float3 p : POSITION, uniform float k) : POSITION { return p.x * k * missing; }";
+    const std::string technique =
+        "technique T { pass P {\n"
+        "    VertexShader = compile vs_3_0 VS(2.0);\n"
+        "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+    const std::string ps = "float4 ps_main() : COLOR0 { return 1; }\n";
+    std::string path = Write("columns.fx", line1 + "\n" + ps + line3 + "\n" + technique);
+    std::string text;
+    EXPECT_NE(Load(path, &text), S_OK);
+    const std::string first = path + "(1," + std::to_string(line1.find("nothere") + 1) + "): error";
+    EXPECT_NE(text.find(first), std::string::npos) << first << "\n" << text;
+
+    std::string path2 = Write("columns2.fx", line3 + "\n" + ps + technique);
+    EXPECT_NE(Load(path2, &text), S_OK);
+    const std::string second =
+        path2 + "(1," + std::to_string(line3.find("missing") + 1) + "): error: 'missing'";
+    EXPECT_NE(text.find(second), std::string::npos) << second << "\n" << text;
+}
+
 TEST_F(EffectFrameworkLoad, PreprocessorInsideAPassAndStraySemicolons) {
     std::string path = Write(
         "blend.fx",

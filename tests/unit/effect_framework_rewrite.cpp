@@ -153,6 +153,31 @@ TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirColumns) {
     EXPECT_EQ(compiled.messages[0].column, 33);
 }
 
+TEST(EffectFrameworkRewrite, ColumnShiftsMapBackToTheFile) {
+    std::vector<fx::ColumnShift> shifts;
+    std::string out = fx::FloatIntegerGlobals("int A; int B; float C;\nint D;\n", &shifts);
+    EXPECT_EQ(out, "half A; half B; float C;\nhalf D;\n");
+    auto back = [&](int line, int column) {
+        fx::UndoColumnShifts(shifts, line, &column);
+        return column;
+    };
+    EXPECT_EQ(back(1, 6), 5);    // A
+    EXPECT_EQ(back(1, 14), 12);  // B
+    EXPECT_EQ(back(1, 22), 20);  // C
+    EXPECT_EQ(back(1, 1), 1);
+    EXPECT_EQ(back(2, 6), 5);
+    EXPECT_EQ(back(3, 6), 6);
+
+    std::vector<fx::ColumnShift> inserted = {{2, 3, 10}};
+    int inside = 7, after = 15, before = 2;
+    fx::UndoColumnShifts(inserted, 2, &inside);
+    fx::UndoColumnShifts(inserted, 2, &after);
+    fx::UndoColumnShifts(inserted, 2, &before);
+    EXPECT_EQ(inside, 3);
+    EXPECT_EQ(after, 5);
+    EXPECT_EQ(before, 2);
+}
+
 TEST(EffectFrameworkRewrite, RandomSoupNeverMovesALineOrBreaksTheRewrites) {
     const char* const pieces[] = {
         "int", "bool2", "uint", "dword", "static", "uniform", "const", "float4", "VS", "PS",
