@@ -5,6 +5,7 @@
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/gl_device.h"
 #include "platform/window/window.h"
+#include "tests/support/gl_test_device.h"
 #include "platform/window/window_sdl.h"
 
 #include <SDL.h>
@@ -49,40 +50,15 @@ layout(location = 0) out vec4 fragColor;
 void main() { fragColor = vColor * ps_c[0]; }
 )";
 
-LRESULT QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
-HWND TestWindow() {
-    static HWND window = [] {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = QuietProc;
-        windowClass.lpszClassName = "gl-device-test";
-        RegisterClassExA(&windowClass);
-        return CreateWindowExA(0, "gl-device-test", "gl device test", WS_OVERLAPPEDWINDOW, 0, 0,
-                               640, 480, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }();
-    return window;
-}
+using testing_support::TestWindow;
 
 class GlDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         window_ = TestWindow();
         ASSERT_NE(window_, nullptr) << GetPlatformErrorText();
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        testing_support::CreateTestDevice(&d3d_, &device_);
         ASSERT_NE(d3d_, nullptr) << GetPlatformErrorText();
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = kWidth;
-        params.BackBufferHeight = kHeight;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = TRUE;
-        params.EnableAutoDepthStencil = TRUE;
-        params.AutoDepthStencilFormat = D3DFMT_D24S8;
-        params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
-                           D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device_);
         ASSERT_NE(device_, nullptr) << GetPlatformErrorText();
     }
 

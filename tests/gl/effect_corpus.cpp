@@ -19,6 +19,7 @@
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/gl_device.h"
 #include "platform/window/window.h"
+#include "tests/support/gl_test_device.h"
 
 namespace fs = std::filesystem;
 
@@ -35,21 +36,7 @@ constexpr DWORD kFvf = 0x20142;
 constexpr UINT kWidth = 640;
 constexpr UINT kHeight = 480;
 
-LRESULT QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
-HWND TestWindow() {
-    static HWND window = [] {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = QuietProc;
-        windowClass.lpszClassName = "effect-corpus-test";
-        RegisterClassExA(&windowClass);
-        return CreateWindowExA(0, "effect-corpus-test", "effect corpus test", WS_OVERLAPPEDWINDOW,
-                               0, 0, 640, 480, nullptr, nullptr, GetModuleHandleA(nullptr),
-                               nullptr);
-    }();
-    return window;
-}
+using testing_support::TestWindow;
 
 fs::path RealCorpus() {
     const char* root = std::getenv("FLOWFIELD_SOURCE_DIR");
@@ -91,20 +78,8 @@ protected:
     void SetUp() override {
         HWND window = TestWindow();
         ASSERT_NE(window, nullptr) << GetPlatformErrorText();
-        d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
+        testing_support::CreateTestDevice(&d3d_, &device_);
         ASSERT_NE(d3d_, nullptr) << GetPlatformErrorText();
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = kWidth;
-        params.BackBufferHeight = kHeight;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = TRUE;
-        params.EnableAutoDepthStencil = TRUE;
-        params.AutoDepthStencilFormat = D3DFMT_D24S8;
-        params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-        d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                           D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device_);
         ASSERT_NE(device_, nullptr) << GetPlatformErrorText();
         ASSERT_EQ(device_->CreateVertexBuffer(6 * sizeof(Vertex), D3DUSAGE_WRITEONLY, kFvf,
                                               D3DPOOL_DEFAULT, &buffer_, nullptr),
