@@ -1,6 +1,10 @@
 // flowfield-capture as a user runs it (SDL's offscreen driver, no X server):
 // the same clock gives the same picture, another clock another one; bad
-// arguments are refused; the scene survives F5 held through many frames.
+// arguments are refused; the scene survives F5 held through many frames and
+// a run long enough for the counter to wrap twice.
+//
+// FLOWFIELD_SOAK=1 (set by the asan test preset) makes the long runs full
+// length: 1000 reloads and 20000 frames, under the sanitizers' leak check.
 #include "tests/support/process.h"
 
 #include <gtest/gtest.h>
@@ -18,11 +22,16 @@ using testing_support::ProcessOptions;
 using testing_support::ProcessResult;
 using testing_support::RunProcess;
 
-constexpr int kTimeoutMs = 240000;
+constexpr int kTimeoutMs = 540000;  // the soak runs take minutes under the sanitizers
 
 std::string EnvOr(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : fallback;
+}
+
+bool Soak() {
+    const char* soak = std::getenv("FLOWFIELD_SOAK");
+    return soak != nullptr && std::string(soak) == "1";
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -101,7 +110,7 @@ TEST_F(CaptureE2e, UnwritablePngFailsWithExitCodeOne) {
 // Every frame rebuilds the scene; nothing may leak or break along the way
 // (under the asan preset this is the leak check for repeated reloads).
 TEST_F(CaptureE2e, HoldingF5ReloadsEveryFrame) {
-    const int frames = 100;
+    const int frames = Soak() ? 1000 : 100;
     ProcessResult result = Capture({"--frames", std::to_string(frames), "--hold", "F5"});
     ASSERT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitCode, 0) << result.err.substr(0, 3000);
@@ -111,6 +120,23 @@ TEST_F(CaptureE2e, HoldingF5ReloadsEveryFrame) {
     }
     EXPECT_EQ(loads, static_cast<size_t>(frames + 1));
     EXPECT_EQ(result.out.find("Error"), std::string::npos);
+}
+
+// 20000 frames: the counter wraps past 9000 twice, each time reseeding, and
+// nothing may fail or leak along the way.
+TEST_F(CaptureE2e, TwentyThousandFramesWrapTheCounterTwice) {
+    if (!Soak()) GTEST_SKIP() << "a soak run: set FLOWFIELD_SOAK=1 (the asan preset does)";
+    ProcessResult result = Capture({"--frames", "20000", "--clock", "99"});
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.err.substr(0, 3000);
+    size_t zeros = 0;
+    for (size_t at = result.out.find("counter = 0\n"); at != std::string::npos;
+         at = result.out.find("counter = 0\n", at + 1)) {
+        ++zeros;
+    }
+    EXPECT_EQ(zeros, 2u);
+    EXPECT_NE(result.out.rfind("counter = 1998\n"), std::string::npos);  // 20000 - 9000 - 9001 - 1
+    EXPECT_EQ(result.err.find("ERROR"), std::string::npos);
 }
 
 }  // namespace
