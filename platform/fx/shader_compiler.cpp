@@ -610,6 +610,25 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassReq
     return ok;
 }
 
+// The GLSL type of a scalar or vector varying ("float", "ivec3", ...).
+std::string VaryingTypeName(const spirv_cross::SPIRType& type) {
+    const bool isUnsigned = type.basetype == spirv_cross::SPIRType::UInt;
+    const bool integer = isUnsigned || type.basetype == spirv_cross::SPIRType::Int;
+    if (type.vecsize == 1) return isUnsigned ? "uint" : integer ? "int" : "float";
+    return std::string(isUnsigned ? "u" : integer ? "i" : "") + "vec" +
+           std::to_string(type.vecsize);
+}
+
+// "layout(location = N) [flat] out TYPE NAME;": integer varyings cannot be
+// interpolated.
+std::string VaryingOutput(const spirv_cross::SPIRType& type, uint32_t location,
+                          const std::string& name) {
+    const bool integer = type.basetype == spirv_cross::SPIRType::UInt ||
+                         type.basetype == spirv_cross::SPIRType::Int;
+    return "layout(location = " + std::to_string(location) + ") " + (integer ? "flat " : "") +
+           "out " + VaryingTypeName(type) + " " + name + ";\n";
+}
+
 // The vertex stage of a pass without a vertex shader: the position goes
 // through untransformed (depth [0, 1] to GL's [-1, 1]), COLOR0 and TEXCOORD0
 // reach the pixel inputs of those semantics; inputs the fixed-function stage
@@ -629,18 +648,9 @@ std::string PassThroughVertexStage(spirv_cross::CompilerGLSL& pixel) {
         if (semantic.first == "COLOR") source = semantic.second == 0 ? "ff_color" : "vec4(0.0)";
         if (semantic.first == "TEXCOORD" && semantic.second == 0) source = "ff_texcoord";
         static const char* const kSwizzle[] = {"", ".x", ".xy", ".xyz", ".xyzw"};
-        const bool isUnsigned = type.basetype == spirv_cross::SPIRType::UInt;
-        const bool integer = isUnsigned || type.basetype == spirv_cross::SPIRType::Int;
-        std::string glslType;
-        if (type.vecsize == 1) {
-            glslType = isUnsigned ? "uint" : integer ? "int" : "float";
-        } else {
-            glslType = std::string(isUnsigned ? "u" : integer ? "i" : "") + "vec" +
-                       std::to_string(type.vecsize);
-        }
+        const std::string glslType = VaryingTypeName(type);
         std::string name = "ff_out" + std::to_string(location);
-        decls += "layout(location = " + std::to_string(location) + ") " +
-                 (integer ? "flat " : "") + "out " + glslType + " " + name + ";\n";
+        decls += VaryingOutput(type, location, name);
         body += "    " + name + " = " + glslType + "((" + source + ")" + kSwizzle[type.vecsize] +
                 ");\n";
     }
@@ -705,18 +715,9 @@ void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::Compil
             type.vecsize < 1 || type.vecsize > 4) {
             continue;
         }
-        const bool isUnsigned = type.basetype == spirv_cross::SPIRType::UInt;
-        const bool integer = isUnsigned || type.basetype == spirv_cross::SPIRType::Int;
-        std::string glslType;
-        if (type.vecsize == 1) {
-            glslType = isUnsigned ? "uint" : integer ? "int" : "float";
-        } else {
-            glslType = std::string(isUnsigned ? "u" : integer ? "i" : "") + "vec" +
-                       std::to_string(type.vecsize);
-        }
+        const std::string glslType = VaryingTypeName(type);
         std::string name = "ff_unwritten" + std::to_string(location);
-        decls += "layout(location = " + std::to_string(location) + ") " +
-                 (integer ? "flat " : "") + "out " + glslType + " " + name + ";\n";
+        decls += VaryingOutput(type, location, name);
         body += "    " + name + " = " + glslType + "(0);\n";
     }
     const std::string mainStart = "void main()\n{\n";
