@@ -25,16 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Vertex {
-    float x, y, z;
-    uint32_t diffuse;
-    float u0, u1, u2, u3;
-};
-static_assert(sizeof(Vertex) == 32);
-
-constexpr DWORD kFvf = 0x20142;
-constexpr UINT kWidth = 640;
-constexpr UINT kHeight = 480;
+using Vertex = testing_support::TestVertex;
+constexpr DWORD kFvf = testing_support::kTestFvf;
+constexpr UINT kWidth = testing_support::kTestWidth;
+constexpr UINT kHeight = testing_support::kTestHeight;
 
 using testing_support::TestWindow;
 
