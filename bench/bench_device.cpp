@@ -2,6 +2,7 @@
 // to first presented frame (window, graphics system, device, one empty
 // frame), and one empty frame (clear, begin, end, present) on a live device.
 // Both report the median of five repetitions.
+#include "app/program.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"
 
@@ -26,19 +27,8 @@ bool PrepareWindowClass() {
     return registered;
 }
 
-D3DPRESENT_PARAMETERS PresentParams() {
-    D3DPRESENT_PARAMETERS params{};
-    params.BackBufferWidth = 640;
-    params.BackBufferHeight = 480;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.BackBufferCount = 1;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.Windowed = TRUE;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D24S8;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_ONE;  // as the program asks
-    return params;
-}
+// The program's own presentation parameters (interval one, as it asks).
+D3DPRESENT_PARAMETERS PresentParams() { return g_presentParams; }
 
 HWND MakeWindow() {
     return CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE, "bench", "bench",

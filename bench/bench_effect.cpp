@@ -28,6 +28,7 @@
 #include "platform/fx/shader_compiler.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"
+#include "tests/support/gl_test_device.h"
 #include "tests/support/recording_device.h"
 
 extern char** environ;
@@ -65,35 +66,13 @@ void Reload(IDirect3DDevice9* device, benchmark::State& state) {
     }
 }
 
-LRESULT QuietProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-
 // One device for the whole run; made on first use.
 IDirect3DDevice9* GlDevice() {
     static IDirect3DDevice9* device = [] {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = QuietProc;
-        windowClass.lpszClassName = "bench-effect";
-        RegisterClassExA(&windowClass);
-        HWND window =
-            CreateWindowExA(0, "bench-effect", "bench effect", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        IDirect3D9* d3d = window ? Direct3DCreate9(D3D_SDK_VERSION) : nullptr;
-        if (!d3d) return static_cast<IDirect3DDevice9*>(nullptr);
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = 640;
-        params.BackBufferHeight = 480;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = TRUE;
-        params.EnableAutoDepthStencil = TRUE;
-        params.AutoDepthStencilFormat = D3DFMT_D24S8;
-        params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        IDirect3D9* d3d = nullptr;
         IDirect3DDevice9* made = nullptr;
-        d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &made);
+        testing_support::CreateTestDevice(&d3d, &made);
         return made;
     }();
     return device;
