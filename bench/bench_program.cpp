@@ -60,7 +60,7 @@ long ResidentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-void BM_StartupToFirstFrame(benchmark::State& state) {
+void BM_StartupWithEffectToFirstFrame(benchmark::State& state) {
     QuietStdout quiet;
     for (auto _ : state) {
         if (!StartProgram()) {
@@ -73,7 +73,7 @@ void BM_StartupToFirstFrame(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3);
+BENCHMARK(BM_StartupWithEffectToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3);
 
 void BM_FullFrameOffscreen(benchmark::State& state) {
     QuietStdout quiet;
