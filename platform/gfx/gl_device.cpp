@@ -1,8 +1,10 @@
 // The graphics device over OpenGL 4.5 core (libepoxy), on an SDL window.
 //
 // Implemented: [x] Direct3DCreate9 / CreateDevice: a GL 4.5 core context on the
-//                  window, an offscreen back buffer (RGBA8 + depth24-stencil8),
-//                  swap interval from PresentationInterval
+//                  window, an offscreen back buffer (RGBA8 + depth24-stencil8;
+//                  for any format but A8R8G8B8 its alpha is held at 1, so that
+//                  blending reads destination alpha as 1), swap interval from
+//                  PresentationInterval
 //              [x] render states: blend enable / factors / op, cull mode, z
 //                  enable / write / compare, fill mode; sampler states on GL
 //                  sampler objects (filters, wrap modes, border colour)
@@ -102,7 +104,7 @@ public:
 
     // Makes the back buffer, vertex array and samplers; false with the reason
     // in GetPlatformErrorText.
-    bool Init(UINT width, UINT height);
+    bool Init(UINT width, UINT height, bool keepsAlpha);
 
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override;
@@ -302,7 +304,7 @@ HRESULT GlVertexBuffer::Unlock() {
 
 // >> device implementation
 
-bool GlDevice::Init(UINT width, UINT height) {
+bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     width_ = width;
     height_ = height;
 
@@ -324,6 +326,15 @@ bool GlDevice::Init(UINT width, UINT height) {
     }
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+
+    // A back buffer without alpha (X8R8G8B8) has no alpha to store, and
+    // blending reads its destination alpha as 1: set alpha to 1 once and
+    // never write it again (Clear and draws alike).
+    if (!keepsAlpha) {
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
+    }
 
     // The one vertex layout, FVF 0x20142: position, diffuse as D3DCOLOR bytes
     // (B, G, R, A in memory), four texture floats.
@@ -868,7 +879,7 @@ HRESULT GlDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE, HWND focusWindow, DWO
     SDL_GL_SetSwapInterval(params->PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? 0 : 1);
 
     auto* created = new GlDevice(window, context);
-    if (!created->Init(width, height)) {
+    if (!created->Init(width, height, params->BackBufferFormat == D3DFMT_A8R8G8B8)) {
         created->Release();
         return D3DERR_NOTAVAILABLE;
     }
