@@ -141,6 +141,27 @@ TEST_F(ParticlesTest, StillParticleAtOriginMovesByTheModeGains) {
     EXPECT_FLOAT_EQ(q.position.z, -0.0053f);
 }
 
+TEST_F(ParticlesTest, MovingParticleDriftsThenFlowsToTheBitInBothModes) {
+    // Drift by velocity x 0.024, then the mode's displacement. The expected
+    // positions were worked out apart from this code, rounding to float after
+    // every operation and taking sin and cos in double of the float argument.
+    const struct {
+        int mode;
+        Vector3 expected;
+    } cases[] = {
+        {1, {0x1.7b306ap-1f, -0x1.82d944p+0f, 0x1.41463p+0f}},
+        {0, {0x1.82807ep-1f, -0x1.7e07p+0f, 0x1.40005ep+0f}},
+    };
+    for (const auto& c : cases) {
+        Particle p{{0.75f, -1.5f, 1.25f}, {0.01f, -0.006f, 0.0045f}};
+        StepParticleRange(&p, 1, c.mode);
+        EXPECT_EQ(p.position.x, c.expected.x) << "mode " << c.mode;
+        EXPECT_EQ(p.position.y, c.expected.y) << "mode " << c.mode;
+        EXPECT_EQ(p.position.z, c.expected.z) << "mode " << c.mode;
+        EXPECT_EQ(p.velocity.x, 0.01f);
+    }
+}
+
 TEST_F(ParticlesTest, ModeOneScalesBy3Point5ThenBy0Point7) {
     // With x1 = 1: mode 1 takes sin(float(float(3.5) * 0.7f)), not sin(2.45f).
     Particle p{};
