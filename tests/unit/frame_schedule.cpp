@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -23,8 +25,9 @@ using testing_support::QuietStdout;
 
 uint32_t FixedClock() { return 1234u; }
 
-// The first values of the fixed rand() generator from state 1.
-constexpr int kFirstRand[] = {41, 18467, 6334, 26500, 19169};
+// The first values of the fixed rand() generator from state 1, and its 26th.
+constexpr int kFirstRand[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464};
+constexpr int kTwentySixthRand = 12382;
 
 class FrameScheduleTest : public ::testing::Test {
 protected:
@@ -129,11 +132,33 @@ TEST_F(FrameScheduleTest, TargetIsPickedEvery360FramesStartingWithParticle41) {
 
     // 25 picks up to counter 9000, then one more at counter 0 right after:
     // the generator has given exactly 26 values.
-    crt::srand(1);
-    int expected = 0;
-    for (int i = 0; i < 26; ++i) expected = crt::rand();
     EXPECT_EQ(frames[9000].counter, 0);
-    EXPECT_EQ(frames[9000].target, expected % kParticleCount);
+    EXPECT_EQ(frames[9000].target, kTwentySixthRand % kParticleCount);
+}
+
+TEST_F(FrameScheduleTest, RandGivesTheFixedSequenceInFifteenBits) {
+    for (int expected : kFirstRand) EXPECT_EQ(crt::rand(), expected);
+    int highest = 0;
+    for (int i = 0; i < 100000; ++i) {
+        int value = crt::rand();
+        ASSERT_GE(value, 0);
+        ASSERT_LE(value, 32767);
+        highest = std::max(highest, value);
+    }
+    EXPECT_GE(highest, 32760);  // the whole range is reached
+}
+
+TEST_F(FrameScheduleTest, TheFlipFrameAlreadyStepsInTheNewMode) {
+    // The mode flips before the step: frame 700 moves the particles in mode 0.
+    Run(698);
+    static Particle expected[kParticleCount];
+    for (int mode : {1, 0, 0}) {  // frames 699, 700, 701
+        std::memcpy(expected, g_particles, sizeof(expected));
+        StepParticleRange(expected, kParticleCount, mode);
+        Run(1);
+        EXPECT_EQ(std::memcmp(expected, g_particles, sizeof(expected)), 0)
+            << "counter " << g_frameCounter << " should step in mode " << mode;
+    }
 }
 
 TEST_F(FrameScheduleTest, F4RebuildsReseedsFlipsAndRepicks) {
