@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -70,6 +71,23 @@ TEST_F(CameraTest, AtTimeZeroTheEyeSitsAtPlusSixXMinusFourZFromTheTarget) {
     double length = std::sqrt(52.0);
     ExpectRegister(1, -4.0 / length, 0.0, -6.0 / length, 1.0, 1e-6);
     ExpectRegister(2, 0.0, 1.0, 0.0, 1.0, 1e-6);
+
+    // The whole matrix, depth column included: the view's axes x = (4, 0, 6) / L,
+    // y = (0, 1, 0), z = (-6, 0, 4) / L and eye (7, 2, -1), times the projection
+    // with cot(pi / 8), aspect 1.25, near 0.1 and far 150.
+    const double L = length, ys = 1.0 / std::tan(std::numbers::pi / 8.0), xs = ys / 1.25;
+    const double q = 150.0 / (150.0 - 0.1);
+    const double expected[4][4] = {
+        {4 / L * xs, 0, -6 / L * q, -6 / L},
+        {0, ys, 0, 0},
+        {6 / L * xs, 0, 4 / L * q, 4 / L},
+        {-22 / L * xs, -2 * ys, (46 / L - 0.1) * q, 46 / L},
+    };
+    for (int row = 0; row < 4; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            EXPECT_NEAR(ViewProjection(row, col), expected[row][col], 1e-5) << row << "." << col;
+        }
+    }
 }
 
 TEST_F(CameraTest, TouchesOnlyTheCameraRegisters) {
