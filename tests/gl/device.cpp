@@ -12,6 +12,8 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -246,6 +248,100 @@ TEST_F(GlDeviceTest, DestinationBlendOneAddsColour) {
     EXPECT_EQ(At(pixels, 320, 120), 0x200022u);
 }
 
+// Every blend factor as source and as destination, and every blend op, each
+// drawn as one 32 x 32 tile over a known destination and checked against the
+// factor's definition: (Rs, Gs, Bs, As), (1 - As, ...), (f, f, f, 1) with
+// f = min(As, 1 - Ad), ... A back buffer without alpha (X8R8G8B8, what the
+// program asks for) reads its destination alpha as 1.
+TEST_F(GlDeviceTest, BlendFactorsAndOpsFollowTheirDefinitions) {
+    const D3DCOLOR source = 0x60C05018, destination = 0xB03098E8;
+    const double s[4] = {0xC0 / 255.0, 0x50 / 255.0, 0x18 / 255.0, 0x60 / 255.0};  // R, G, B, A
+    struct Case {
+        DWORD src, dst, op;
+    };
+    std::vector<Case> cases;
+    for (DWORD src = D3DBLEND_ZERO; src <= D3DBLEND_SRCALPHASAT; ++src) {
+        for (DWORD dst = D3DBLEND_ZERO; dst <= D3DBLEND_SRCALPHASAT; ++dst) {
+            cases.push_back({src, dst, D3DBLENDOP_ADD});
+        }
+    }
+    for (DWORD op = D3DBLENDOP_SUBTRACT; op <= D3DBLENDOP_MAX; ++op) {
+        cases.push_back({D3DBLEND_ONE, D3DBLEND_ONE, op});
+        cases.push_back({D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, op});
+        cases.push_back({D3DBLEND_DESTCOLOR, D3DBLEND_SRCCOLOR, op});
+    }
+
+    for (D3DFORMAT format : {D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8}) {
+        if (format == D3DFMT_A8R8G8B8) {  // a second device, with an alpha channel
+            buffer_->Release();
+            buffer_ = nullptr;
+            device_->Release();
+            D3DPRESENT_PARAMETERS params{kWidth, kHeight, format, 1, D3DMULTISAMPLE_NONE, 0,
+                                         D3DSWAPEFFECT_DISCARD, window_, TRUE, TRUE, D3DFMT_D24S8,
+                                         0, 0, D3DPRESENT_INTERVAL_IMMEDIATE};
+            d3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                               D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &device_);
+            ASSERT_NE(device_, nullptr) << GetPlatformErrorText();
+        }
+        const double d[4] = {0x30 / 255.0, 0x98 / 255.0, 0xE8 / 255.0,
+                             format == D3DFMT_A8R8G8B8 ? 0xB0 / 255.0 : 1.0};
+        auto factor = [&](DWORD blend, int ch) {
+            switch (blend) {
+                case D3DBLEND_ZERO: return 0.0;
+                case D3DBLEND_ONE: return 1.0;
+                case D3DBLEND_SRCCOLOR: return s[ch];
+                case D3DBLEND_INVSRCCOLOR: return 1.0 - s[ch];
+                case D3DBLEND_SRCALPHA: return s[3];
+                case D3DBLEND_INVSRCALPHA: return 1.0 - s[3];
+                case D3DBLEND_DESTALPHA: return d[3];
+                case D3DBLEND_INVDESTALPHA: return 1.0 - d[3];
+                case D3DBLEND_DESTCOLOR: return d[ch];
+                case D3DBLEND_INVDESTCOLOR: return 1.0 - d[ch];
+                default: return ch == 3 ? 1.0 : std::min(s[3], 1.0 - d[3]);  // SRCALPHASAT
+            }
+        };
+
+        MakeProgram();
+        MakeBuffer(static_cast<UINT>(cases.size()) * 6);
+        std::vector<Vertex> vertices;
+        for (size_t i = 0; i < cases.size(); ++i) {  // 20 tiles a row
+            float x = -1.0f + 0.1f * static_cast<float>(i % 20);
+            float y = 1.0f - 2.0f / 15.0f * static_cast<float>(i / 20);
+            AddRect(&vertices, x, y - 2.0f / 15.0f, x + 0.1f, y, source);
+        }
+        Fill(vertices);
+        device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, destination, 1.0f, 0);
+        for (size_t i = 0; i < cases.size(); ++i) {
+            device_->SetRenderState(D3DRS_SRCBLEND, cases[i].src);
+            device_->SetRenderState(D3DRS_DESTBLEND, cases[i].dst);
+            device_->SetRenderState(D3DRS_BLENDOP, cases[i].op);
+            device_->DrawPrimitive(D3DPT_TRIANGLELIST, static_cast<UINT>(i) * 6, 2);
+        }
+        auto pixels = Pixels();
+
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const Case& c = cases[i];
+            uint32_t pixel = pixels[(i / 20 * 32 + 16) * kWidth + i % 20 * 32 + 16];
+            for (int ch = 0; ch < 4; ++ch) {  // R, G, B, A
+                double a = s[ch] * factor(c.src, ch), b = d[ch] * factor(c.dst, ch);
+                double v = c.op == D3DBLENDOP_ADD           ? a + b
+                           : c.op == D3DBLENDOP_SUBTRACT    ? a - b
+                           : c.op == D3DBLENDOP_REVSUBTRACT ? b - a
+                           : c.op == D3DBLENDOP_MIN         ? std::min(s[ch], d[ch])
+                                                            : std::max(s[ch], d[ch]);
+                long expected = std::lround(std::clamp(v, 0.0, 1.0) * 255.0);
+                if (ch == 3 && format == D3DFMT_X8R8G8B8) expected = 255;  // no alpha stored
+                long actual = (pixel >> (ch == 3 ? 24 : 16 - 8 * ch)) & 0xFF;
+                EXPECT_NEAR(actual, expected, 1) << "format " << format << ", src " << c.src
+                                                 << ", dst " << c.dst << ", op " << c.op
+                                                 << ", channel " << ch;
+            }
+        }
+    }
+}
+
 TEST_F(GlDeviceTest, DiscardLockRewritesTheWholeBufferEachFrame) {
     MakeProgram();
     MakeBuffer(6);
@@ -302,6 +398,19 @@ TEST_F(GlDeviceTest, PresentScalesIntoTheWindowsDrawable) {
     EXPECT_EQ(height, drawableHeight);
     EXPECT_EQ(width, 320);
     EXPECT_EQ(height, 240);
+
+    // The window's own framebuffer shows the white top-left quarter scaled
+    // down to 160 x 120, right side up; the rest is the clear colour.
+    std::vector<uint32_t> shown(320 * 240);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, 320, 240, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, shown.data());
+    auto shownAt = [&](int x, int yFromTop) { return shown[(239 - yFromTop) * 320 + x] & 0xFFFFFF; };
+    EXPECT_EQ(shownAt(80, 60), 0xFFFFFFu);
+    EXPECT_EQ(shownAt(156, 116), 0xFFFFFFu);
+    EXPECT_EQ(shownAt(164, 60), 0x000022u);
+    EXPECT_EQ(shownAt(80, 124), 0x000022u);
+    EXPECT_EQ(shownAt(240, 180), 0x000022u);
     SDL_SetWindowSize(window, 640, 480);
 }
 
