@@ -40,6 +40,8 @@
 #include "platform/fx/fx_buffer.h"
 #include "platform/fx/hlsl_rewrite.h"
 #include "platform/fx/shader_compiler.h"
+#include "platform/gfx/shader_programs.h"
+#include "platform/shader_conventions.h"
 
 namespace {
 
@@ -292,9 +294,11 @@ struct LoadedSampler {
 
 class Effect final : public ID3DXEffect {
 public:
-    Effect(IDirect3DDevice9* device, std::vector<LoadedTechnique> techniques,
-           std::vector<UINT> programs, std::vector<LoadedSampler> samplers)
+    Effect(IDirect3DDevice9* device, platform::ShaderPrograms* shaderPrograms,
+           std::vector<LoadedTechnique> techniques, std::vector<UINT> programs,
+           std::vector<LoadedSampler> samplers)
         : device_(device),
+          shaderPrograms_(shaderPrograms),
           techniques_(std::move(techniques)),
           programs_(std::move(programs)),
           samplers_(std::move(samplers)) {
@@ -346,7 +350,7 @@ public:
         const std::vector<LoadedPass>& list = techniques_[current_].passes;
         if (!begun_ || inPass_ || pass >= list.size()) return D3DERR_INVALIDCALL;
         const LoadedPass& p = list[pass];
-        device_->SetShaderProgram(p.program);
+        shaderPrograms_->SetShaderProgram(p.program);
         for (const fx::RenderStateSetting& s : p.states) device_->SetRenderState(s.state, s.value);
         // The sampler_state blocks of the samplers this pass's shaders read.
         for (size_t index : p.samplers) {
@@ -376,7 +380,7 @@ public:
         }
         savedRender_.clear();
         savedSampler_.clear();
-        device_->SetShaderProgram(0);
+        shaderPrograms_->SetShaderProgram(0);
         return S_OK;
     }
 
@@ -401,7 +405,7 @@ public:
 
 private:
     ~Effect() override {
-        for (UINT program : programs_) device_->DeleteShaderProgram(program);
+        for (UINT program : programs_) shaderPrograms_->DeleteShaderProgram(program);
         device_->Release();
     }
 
@@ -412,6 +416,7 @@ private:
     };
 
     IDirect3DDevice9* device_;
+    platform::ShaderPrograms* shaderPrograms_;  // the device's
     std::vector<LoadedTechnique> techniques_;
     std::vector<UINT> programs_;
     std::vector<LoadedSampler> samplers_;
@@ -425,7 +430,7 @@ private:
 
 // What the loader knows about the effect while it compiles it.
 struct LoadContext {
-    IDirect3DDevice9* device = nullptr;
+    platform::ShaderPrograms* device = nullptr;
     std::string hlsl;  // integer globals already made floats
     std::vector<fx::ColumnShift> hlslShifts;  // what that moved
     std::vector<fx::IncludeText> includes;
@@ -597,7 +602,7 @@ std::vector<LoadedSampler> AssignSamplerStages(const std::vector<fx::SamplerDesc
             taken.insert(unit);
         }
         units->emplace_back(s.name, unit);
-        if (unit < static_cast<int>(D3D_SAMPLER_STAGES) && !s.states.empty()) {
+        if (unit < platform::kSamplerStages && !s.states.empty()) {
             loaded.push_back({s.name, static_cast<DWORD>(unit), s.states});
         }
     }
@@ -642,11 +647,16 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
     if (!device || !fileName || !effect) return E_INVALIDARG;
 
     ErrorText errors(fileName);
+    platform::ShaderPrograms* programs = platform::GetShaderPrograms(device);
     auto fail = [&]() -> HRESULT {
         if (errorsOut) *errorsOut = fx::CreateTextBuffer(errors.Text());
         return E_FAIL;
     };
 
+    if (programs == nullptr) {
+        errors.Error("the graphics device cannot run shaders");
+        return fail();
+    }
     std::string source;
     if (!ReadEffectFile(fileName, &source, &errors) || !CheckText(&source, &errors)) return fail();
 
@@ -690,7 +700,7 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
     if (!bindingsOk) return fail();
 
     LoadContext ctx;
-    ctx.device = device;
+    ctx.device = programs;
     ctx.errors = &errors;
     ctx.folder = folder;
     ctx.hlsl = fx::FloatIntegerGlobals(parsed.hlsl, &ctx.hlslShifts);
@@ -714,7 +724,7 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
                 continue;
             }
             if (!BuildPass(ctx, pass, &p)) {
-                for (UINT program : ctx.programs) device->DeleteShaderProgram(program);
+                for (UINT program : ctx.programs) programs->DeleteShaderProgram(program);
                 return fail();
             }
             for (size_t i = 0; i < samplers.size(); ++i) {
@@ -728,7 +738,7 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
         techniques.push_back(std::move(loaded));
     }
 
-    *effect = new Effect(device, std::move(techniques), std::move(ctx.programs),
+    *effect = new Effect(device, programs, std::move(techniques), std::move(ctx.programs),
                          std::move(samplers));
     // Warnings ride along on success; the program ignores them.
     if (errorsOut && !errors.Text().empty()) *errorsOut = fx::CreateTextBuffer(errors.Text());

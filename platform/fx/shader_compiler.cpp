@@ -12,6 +12,8 @@
 
 #include "platform/fx/shader_compiler.h"
 
+#include "platform/shader_conventions.h"
+
 #include <fcntl.h>
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -311,8 +313,8 @@ bool CompileToSpirv(const std::string& hlsl, const StageRequest& request, SpirvM
 // >> SPIRV-Cross
 
 // Attribute locations 0-2 are the stream's; other vertex inputs get 3-15.
-constexpr int kFirstSpareAttribute = 3;
-constexpr int kMaxVertexAttributes = 16;
+constexpr int kFirstSpareAttribute = platform::kStreamAttributes;
+constexpr int kMaxVertexAttributes = platform::kMaxVertexAttributes;
 // Shader model 3 has 256 vertex constant registers; an effect may name them
 // all, though the device fills only the first 64.
 constexpr int kMaxCompiledRegisters = 256;
@@ -328,9 +330,9 @@ bool IsPositionSemantic(const std::pair<std::string, int>& s) {
 
 int VertexInputLocation(const std::pair<std::string, int>& s) {
     if (s.second != 0) return -1;
-    if (s.first == "POSITION") return 0;
-    if (s.first == "COLOR") return 1;
-    if (s.first == "TEXCOORD") return 2;
+    if (s.first == "POSITION") return platform::kPositionAttribute;
+    if (s.first == "COLOR") return platform::kColorAttribute;
+    if (s.first == "TEXCOORD") return platform::kTexcoordAttribute;
     return -1;
 }
 
@@ -502,7 +504,7 @@ bool ApplyConventions(CrossStage& s, const VaryingTable& varyings, const PassReq
     }
 
     // Constants: one vec4 per register, named for the stage.
-    const std::string constants = vertex ? "vs_c" : "ps_c";
+    const std::string constants = vertex ? platform::kVertexConstants : platform::kPixelConstants;
     for (const auto& block : res.uniform_buffers) {
         const spirv_cross::SPIRType& type = c.get_type(block.base_type_id);
         std::string blockName = c.get_name(block.id);

@@ -43,7 +43,7 @@ struct CompileOutput {
 };
 
 // Constant registers a stage may use: the device keeps 64 per stage.
-constexpr int kMaxConstantRegisters = 64;
+constexpr int kMaxConstantRegisters = 64;  // platform::kConstantRegisters
 
 // The text an #include line names, served to the HLSL preprocessor.
 struct IncludeText {

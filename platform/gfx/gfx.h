@@ -18,8 +18,6 @@
 
 #include "platform/types.h"
 
-#include <string>
-
 using D3DCOLOR = DWORD;
 
 constexpr UINT D3D_SDK_VERSION = 32;
@@ -195,19 +193,6 @@ public:
     virtual HRESULT SetFVF(DWORD fvf) = 0;
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
                                   UINT primitiveCount) = 0;
-
-    // >> platform-internal: used by the effect (platform/fx), never by the program.
-    // A shader program made of one vertex and one pixel stage in GLSL 4.50.
-    // Vertex inputs sit at locations 0 (POSITION), 1 (COLOR0), 2 (TEXCOORD0);
-    // each stage reads its constants from "uniform vec4 vs_c[N]" / "ps_c[N]"
-    // (absent when the stage uses none). Returns 0 and a program id (> 0),
-    // or non-zero with the compile / link log in *log.
-    virtual HRESULT CreateShaderProgram(const std::string& vertexGlsl,
-                                        const std::string& pixelGlsl, UINT* program,
-                                        std::string* log) = 0;
-    // Binds the program for the following draws (0: none; draws are skipped).
-    virtual HRESULT SetShaderProgram(UINT program) = 0;
-    virtual void DeleteShaderProgram(UINT program) = 0;
 };
 
 class IDirect3D9 : public IUnknownObject {

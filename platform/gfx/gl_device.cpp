@@ -26,6 +26,8 @@
 // clockwise on screen is the front face is simply glFrontFace(GL_CW).
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/gl_device.h"
+#include "platform/gfx/shader_programs.h"
+#include "platform/shader_conventions.h"
 #include "platform/window/window.h"
 #include "platform/window/window_sdl.h"
 
@@ -98,7 +100,7 @@ struct ShaderProgram {
 
 // >> device
 
-class GlDevice final : public IDirect3DDevice9 {
+class GlDevice final : public IDirect3DDevice9, public platform::ShaderPrograms {
 public:
     GlDevice(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
 
@@ -339,10 +341,11 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     // The one vertex layout, FVF 0x20142: position, diffuse as D3DCOLOR bytes
     // (B, G, R, A in memory), four texture floats.
     glCreateVertexArrays(1, &vertexArray_);
-    glVertexArrayAttribFormat(vertexArray_, 0, 3, GL_FLOAT, GL_FALSE, 0);
-    glVertexArrayAttribFormat(vertexArray_, 1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, 12);
-    glVertexArrayAttribFormat(vertexArray_, 2, 4, GL_FLOAT, GL_FALSE, 16);
-    for (GLuint attribute = 0; attribute < 3; ++attribute) {
+    glVertexArrayAttribFormat(vertexArray_, platform::kPositionAttribute, 3, GL_FLOAT, GL_FALSE, 0);
+    glVertexArrayAttribFormat(vertexArray_, platform::kColorAttribute, GL_BGRA, GL_UNSIGNED_BYTE,
+                              GL_TRUE, 12);
+    glVertexArrayAttribFormat(vertexArray_, platform::kTexcoordAttribute, 4, GL_FLOAT, GL_FALSE, 16);
+    for (GLuint attribute = 0; attribute < GLuint{platform::kStreamAttributes}; ++attribute) {
         glVertexArrayAttribBinding(vertexArray_, attribute, 0);
         glEnableVertexArrayAttrib(vertexArray_, attribute);
     }
@@ -731,7 +734,7 @@ void FindConstantArray(GLuint program, const char* name, GLint* location, GLint*
     glGetProgramResourceiv(program, GL_UNIFORM, index, 3, props, 3, nullptr, values);
     if (values[2] != GL_FLOAT_VEC4 || values[0] < 0) return;
     *location = values[0];
-    *count = std::min<GLint>(values[1], static_cast<GLint>(D3D_SHADER_REGISTERS));
+    *count = std::min<GLint>(values[1], platform::kConstantRegisters);
 }
 
 HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
@@ -770,8 +773,8 @@ HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::
 
     ShaderProgram created;
     created.id = id;
-    FindConstantArray(id, "vs_c", &created.vsLocation, &created.vsCount);
-    FindConstantArray(id, "ps_c", &created.psLocation, &created.psCount);
+    FindConstantArray(id, platform::kVertexConstants, &created.vsLocation, &created.vsCount);
+    FindConstantArray(id, platform::kPixelConstants, &created.psLocation, &created.psCount);
     // Growing the list moves its entries: keep the bound one by id.
     UINT boundId = boundProgram_ != nullptr ? boundProgram_->id : 0;
     programs_.push_back(created);

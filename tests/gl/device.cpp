@@ -4,6 +4,7 @@
 // shader compile failures, all checked by reading pixels back.
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/gl_device.h"
+#include "platform/gfx/shader_programs.h"
 #include "platform/window/window.h"
 #include "tests/support/gl_test_device.h"
 #include "platform/window/window_sdl.h"
@@ -67,18 +68,21 @@ protected:
     void TearDown() override {
         if (buffer_) buffer_->Release();
         if (device_) {
-            if (program_) device_->DeleteShaderProgram(program_);
+            if (program_) Programs()->DeleteShaderProgram(program_);
             device_->Release();
         }
         if (d3d_) d3d_->Release();
     }
 
+    // The device's shader programs, which the effect compiler uses.
+    platform::ShaderPrograms* Programs() { return platform::GetShaderPrograms(device_); }
+
     void MakeProgram() {
         std::string log;
-        ASSERT_EQ(device_->CreateShaderProgram(kVertexShader, kPixelShader, &program_, &log), 0)
+        ASSERT_EQ(Programs()->CreateShaderProgram(kVertexShader, kPixelShader, &program_, &log), 0)
             << log;
         ASSERT_GT(program_, 0u);
-        device_->SetShaderProgram(program_);
+        Programs()->SetShaderProgram(program_);
         const float vs[2][4] = {{0, 0, 0, 0}, {1, 1, 0, 0}};  // no offset, unit scale
         const float ps[1][4] = {{1, 1, 1, 1}};
         device_->SetVertexShaderConstantF(0, &vs[0][0], 2);
@@ -417,7 +421,7 @@ TEST_F(GlDeviceTest, PresentScalesIntoTheWindowsDrawable) {
 TEST_F(GlDeviceTest, BrokenShaderGivesAnErrorAndALog) {
     UINT program = 123;
     std::string log;
-    HRESULT hr = device_->CreateShaderProgram("#version 450\nvoid main() { oops }\n",
+    HRESULT hr = Programs()->CreateShaderProgram("#version 450\nvoid main() { oops }\n",
                                               kPixelShader, &program, &log);
     EXPECT_NE(hr, 0);
     EXPECT_EQ(program, 0u);
@@ -431,10 +435,10 @@ out vec4 fragColor;
 void main() { fragColor = missing; }
 )";
     const char* noOutput = "#version 450\nvoid main() { gl_Position = vec4(0); }\n";
-    hr = device_->CreateShaderProgram(noOutput, unmatched, &program, &log);
+    hr = Programs()->CreateShaderProgram(noOutput, unmatched, &program, &log);
     EXPECT_NE(hr, 0);
     EXPECT_FALSE(log.empty());
-    EXPECT_NE(device_->SetShaderProgram(program + 1000), 0);
+    EXPECT_NE(Programs()->SetShaderProgram(program + 1000), 0);
 }
 
 TEST_F(GlDeviceTest, BufferOutlivingItsDeviceIsReleasedSafely) {

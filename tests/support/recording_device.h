@@ -4,6 +4,7 @@
 
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
+#include "platform/gfx/shader_programs.h"
 
 #include <map>
 #include <string>
@@ -48,7 +49,7 @@ private:
     const ResultTable* results_;
 };
 
-class RecordingDevice final : public IDirect3DDevice9 {
+class RecordingDevice final : public IDirect3DDevice9, public platform::ShaderPrograms {
 public:
     RecordingDevice();
     ~RecordingDevice() override;
