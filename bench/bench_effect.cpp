@@ -23,11 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/effect_parser.h"
+#include "platform/fx/3_parse_effect.h"
 #include "platform/fx/fx.h"
-#include "platform/fx/shader_compiler.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"
+#include "tests/support/compile_hlsl.h"
 #include "tests/support/gl_test_device.h"
 #include "tests/support/recording_device.h"
 
@@ -102,13 +102,13 @@ BENCHMARK(BM_EffectReloadNoLink)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
-const std::vector<fx::StageRequest> kStages = {{fx::ShaderStage::Vertex, "vs_main"},
+const std::vector<testing_support::StageRequest> kStages = {{fx::ShaderStage::Vertex, "vs_main"},
                                                {fx::ShaderStage::Pixel, "ps_main"}};
 
 void BM_ShaderCompileInProcess(benchmark::State& state) {
     const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
     for (auto _ : state) {
-        fx::CompileOutput out = fx::CompileShaders(hlsl, kStages);
+        fx::CompiledPass out = testing_support::CompileShaders(hlsl, kStages);
         if (!out.ok) state.SkipWithError("main.fx does not compile");
         benchmark::DoNotOptimize(out.glsl.data());
     }
@@ -122,7 +122,7 @@ BENCHMARK(BM_ShaderCompileInProcess)
 void BM_ShaderCompileIsolated(benchmark::State& state) {
     const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
     for (auto _ : state) {
-        fx::CompileOutput out = fx::CompileShadersIsolated(hlsl, kStages);
+        fx::CompiledPass out = testing_support::CompileShadersInChild(hlsl, kStages);
         if (!out.ok) state.SkipWithError("main.fx does not compile");
         benchmark::DoNotOptimize(out.glsl.data());
     }

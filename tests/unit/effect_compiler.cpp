@@ -9,18 +9,20 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/fx/shader_compiler.h"
+#include "tests/support/compile_hlsl.h"
 
 namespace {
 
-using fx::CompileOutput;
+using fx::CompiledPass;
 using fx::ShaderStage;
-using fx::StageRequest;
+using testing_support::CompileShaders;
+using testing_support::CompileShadersInChild;
+using testing_support::StageRequest;
 
 const std::vector<StageRequest> kPass = {{ShaderStage::Vertex, "vs_main"},
                                          {ShaderStage::Pixel, "ps_main"}};
 
-std::string Messages(const CompileOutput& out) {
+std::string Messages(const CompiledPass& out) {
     std::string s;
     for (const auto& m : out.messages) {
         s += std::to_string(m.line) + "," + std::to_string(m.column) + ": " + m.text + " (" +
@@ -53,7 +55,7 @@ TEST(EffectCompiler, ReturnedStructPositionBecomesGlPosition) {
         "VSOut vs_main(float3 p : POSITION, float4 c : COLOR0) {\n"
         "    VSOut o; o.pos = float4(p, 1.0); o.color = c; return o; }\n"
         "float4 ps_main(float4 c : COLOR0) : COLOR0 { return c; }\n";
-    CompileOutput out = fx::CompileShaders(hlsl, kPass);
+    CompiledPass out = CompileShaders(hlsl, kPass);
     ASSERT_TRUE(out.ok) << Messages(out);
     const std::string& vs = out.glsl[0];
     EXPECT_NE(vs.find("gl_Position = "), std::string::npos) << vs;
@@ -73,7 +75,7 @@ TEST(EffectCompiler, VaryingsMeetBySemanticNotByOrder) {
         "    return o; }\n"
         "float4 ps_main(float4 n : NORMAL, float4 c : TEXCOORD0, float4 a : TEXCOORD1) : COLOR0 {\n"
         "    return a + c * 2.0 + n; }\n";
-    CompileOutput out = fx::CompileShaders(hlsl, kPass);
+    CompiledPass out = CompileShaders(hlsl, kPass);
     ASSERT_TRUE(out.ok) << Messages(out);
     const std::string& vs = out.glsl[0];
     const std::string& ps = out.glsl[1];
@@ -96,7 +98,7 @@ TEST(EffectCompiler, ConstantsAreIndexedByRegisterInEachStage) {
         "float4x4 m : register(c4);\n"
         "float4 vs_main(float3 p : POSITION) : POSITION { return mul(m, float4(p, 1.0)) + a; }\n"
         "float4 ps_main() : COLOR0 { return b + c; }\n";
-    CompileOutput out = fx::CompileShaders(hlsl, kPass);
+    CompiledPass out = CompileShaders(hlsl, kPass);
     ASSERT_TRUE(out.ok) << Messages(out);
     const std::string& vs = out.glsl[0];
     const std::string& ps = out.glsl[1];
@@ -112,7 +114,7 @@ TEST(EffectCompiler, VertexInputsSitWhereTheStreamPutsThem) {
     const std::string hlsl =
         "float4 vs_main(float4 t : TEXCOORD, float4 c : COLOR, float3 p : POSITION0) : POSITION\n"
         "{ return float4(p, 1.0) + t + c; }\n";
-    CompileOutput out = fx::CompileShaders(hlsl, {{ShaderStage::Vertex, "vs_main"}});
+    CompiledPass out = CompileShaders(hlsl, {{ShaderStage::Vertex, "vs_main"}});
     ASSERT_TRUE(out.ok) << Messages(out);
     EXPECT_EQ(LocationOf(out.glsl[0], "in", "p"), 0) << out.glsl[0];
     EXPECT_EQ(LocationOf(out.glsl[0], "in", "c"), 1);
@@ -136,7 +138,7 @@ TEST(EffectCompiler, ShadersAskingForMoreThanTheDeviceHasFail) {
     for (const auto& c : cases) {
         const std::string entry =
             std::string(c.expected).find("vs_other") != std::string::npos ? "vs_other" : "vs_main";
-        CompileOutput out = fx::CompileShaders(c.hlsl, {{ShaderStage::Vertex, entry}});
+        CompiledPass out = CompileShaders(c.hlsl, {{ShaderStage::Vertex, entry}});
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.glsl.empty());
         EXPECT_NE(Messages(out).find(c.expected), std::string::npos) << Messages(out);
@@ -149,10 +151,10 @@ TEST(EffectCompiler, GlslangMessagesBecomeLinesAndColumns) {
         "{\n"
         "    return float4(p, 1.0) * missing;\n"
         "}\n";
-    CompileOutput out = fx::CompileShaders(hlsl, {{ShaderStage::Vertex, "vs_main"}});
+    CompiledPass out = CompileShaders(hlsl, {{ShaderStage::Vertex, "vs_main"}});
     ASSERT_FALSE(out.ok);
     ASSERT_FALSE(out.messages.empty());
-    EXPECT_TRUE(out.messages[0].error);
+    EXPECT_TRUE(out.messages[0].IsError());
     EXPECT_EQ(out.messages[0].line, 3);
     EXPECT_EQ(out.messages[0].column, 29);
     EXPECT_EQ(out.messages[0].text, "'missing': unknown variable");
@@ -164,7 +166,7 @@ TEST(EffectCompiler, MatrixSwizzleIsReportedNotMiscompiled) {
         "float4x4 m : register(c4);\n"
         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p + m._m30_m31_m32, 1); "
         "}\n";
-    CompileOutput out = fx::CompileShadersIsolated(hlsl, {{ShaderStage::Vertex, "vs_main"}});
+    CompiledPass out = CompileShadersInChild(hlsl, {{ShaderStage::Vertex, "vs_main"}});
     EXPECT_FALSE(out.ok);
     EXPECT_NE(Messages(out).find("Missing functionality"), std::string::npos) << Messages(out);
 }
@@ -190,8 +192,8 @@ const std::string kGood =
     "float4 ps_main() : COLOR0 { return 1.0; }\n";
 
 TEST(EffectCompilerIsolation, ChildGivesTheSameAnswerAsInProcess) {
-    CompileOutput here = fx::CompileShaders(kGood, kPass);
-    CompileOutput child = fx::CompileShadersIsolated(kGood, kPass);
+    CompiledPass here = CompileShaders(kGood, kPass);
+    CompiledPass child = CompileShadersInChild(kGood, kPass);
     ASSERT_TRUE(child.ok) << Messages(child);
     EXPECT_EQ(child.glsl, here.glsl);
 }
@@ -199,7 +201,7 @@ TEST(EffectCompilerIsolation, ChildGivesTheSameAnswerAsInProcess) {
 TEST(EffectCompilerIsolation, CrashNamesTheEntryPointAndLeavesNothingBehind) {
     int fds = OpenDescriptors();
     fx::SetChildFaultForTesting(fx::ChildFault::Crash, 1);
-    CompileOutput out = fx::CompileShadersIsolated(kGood, kPass);
+    CompiledPass out = CompileShadersInChild(kGood, kPass);
     fx::SetChildFaultForTesting(fx::ChildFault::None);
     EXPECT_FALSE(out.ok);
     ASSERT_EQ(out.messages.size(), 1u);
@@ -209,14 +211,21 @@ TEST(EffectCompilerIsolation, CrashNamesTheEntryPointAndLeavesNothingBehind) {
     EXPECT_EQ(OpenDescriptors(), fds);
     EXPECT_FALSE(HasChildren());
     // And the next compile works.
-    EXPECT_TRUE(fx::CompileShadersIsolated(kGood, kPass).ok);
+    EXPECT_TRUE(CompileShadersInChild(kGood, kPass).ok);
+}
+
+TEST(EffectCompilerIsolation, TheLoadersTimeLimitIsTenSeconds) {
+    // Long enough for a large effect on a slow, shared machine under the
+    // sanitizers; short enough that a hung glslang costs one wait, not the
+    // program. The loader passes exactly this limit.
+    EXPECT_EQ(fx::kCompilerTimeLimitMs, 10000);
 }
 
 TEST(EffectCompilerIsolation, HangIsStoppedAtTheDeadline) {
     int fds = OpenDescriptors();
     fx::SetChildFaultForTesting(fx::ChildFault::Hang, 0);
     auto start = std::chrono::steady_clock::now();
-    CompileOutput out = fx::CompileShadersIsolated(kGood, kPass, 300);
+    CompiledPass out = CompileShadersInChild(kGood, kPass, 300);
     auto took = std::chrono::steady_clock::now() - start;
     fx::SetChildFaultForTesting(fx::ChildFault::None);
     EXPECT_FALSE(out.ok);

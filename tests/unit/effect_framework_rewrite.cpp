@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/hlsl_rewrite.h"
-#include "platform/fx/shader_compiler.h"
+#include "platform/fx/4_rewrite_hlsl.h"
+#include "tests/support/compile_hlsl.h"
 
 namespace {
+
+using testing_support::CompileShaders;
 
 int Lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
 
@@ -59,7 +61,7 @@ TEST(EffectFrameworkRewrite, UniformParametersBecomeStaticConstsBeforeTheFunctio
     EXPECT_EQ(out.find("uniform int numLights"), std::string::npos) << out;
 
     // The bound source compiles: no int left in the constant block.
-    fx::CompileOutput compiled = fx::CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}});
+    fx::CompiledPass compiled = CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}});
     ASSERT_TRUE(compiled.ok) << (compiled.messages.empty() ? "" : compiled.messages[0].text);
     EXPECT_EQ(compiled.glsl[0].find("vs_c"), std::string::npos) << compiled.glsl[0];
 }
@@ -85,7 +87,7 @@ TEST(EffectFrameworkRewrite, ParameterListsKeepTheirCommasRight) {
         std::string out, error;
         ASSERT_TRUE(fx::BindUniformArguments(c.hlsl, "PS", c.args, &out, &error)) << error;
         EXPECT_NE(out.find(c.expected), std::string::npos) << out;
-        fx::CompileOutput compiled = fx::CompileShaders(out, {{fx::ShaderStage::Pixel, "PS"}});
+        fx::CompiledPass compiled = CompileShaders(out, {{fx::ShaderStage::Pixel, "PS"}});
         EXPECT_TRUE(compiled.ok) << out
                                  << (compiled.messages.empty() ? "" : compiled.messages[0].text);
     }
@@ -133,7 +135,7 @@ TEST(EffectFrameworkRewrite, DeclarationsNeverLandInACommentOrADirective) {
         ASSERT_TRUE(fx::BindUniformArguments(c.hlsl, "VS", {"7"}, &out, &error)) << error;
         EXPECT_NE(out.find(c.expected), std::string::npos) << out;
         EXPECT_EQ(Lines(out), Lines(c.hlsl));
-        EXPECT_TRUE(fx::CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}}).ok) << out;
+        EXPECT_TRUE(CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}}).ok) << out;
     }
 }
 
@@ -146,7 +148,7 @@ TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirColumns) {
         "}\n";
     std::string out, error;
     ASSERT_TRUE(fx::BindUniformArguments(hlsl, "VS", {"2.0"}, &out, &error)) << error;
-    fx::CompileOutput compiled = fx::CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}});
+    fx::CompiledPass compiled = CompileShaders(out, {{fx::ShaderStage::Vertex, "VS"}});
     ASSERT_FALSE(compiled.ok);
     ASSERT_FALSE(compiled.messages.empty());
     EXPECT_EQ(compiled.messages[0].line, 4);

@@ -1,7 +1,7 @@
 // The effect-framework parser: techniques, passes, compile statements, render
 // states and annotations are found and blanked; lines and columns stay true;
 // errors carry their position; no input crashes or stalls it.
-#include "platform/fx/effect_parser.h"
+#include "platform/fx/3_parse_effect.h"
 
 #include <gtest/gtest.h>
 
@@ -32,9 +32,9 @@ using fx::ParsedEffect;
 // "line:column: error|warning: message", one per diagnostic.
 std::vector<std::string> Messages(const ParsedEffect& e) {
     std::vector<std::string> out;
-    for (const fx::Diagnostic& d : e.diagnostics)
-        out.push_back(std::to_string(d.pos.line) + ":" + std::to_string(d.pos.column) + ": " +
-                      (d.error ? "error: " : "warning: ") + d.message);
+    for (const fx::Message& d : e.messages)
+        out.push_back(std::to_string(d.line) + ":" + std::to_string(d.column) + ": " +
+                      (d.IsError() ? "error: " : "warning: ") + d.text);
     return out;
 }
 
@@ -469,9 +469,9 @@ TEST(EffectParserErrors, DiagnosticsComeInSourceOrder) {
         "technique C { pass { VertexShader = compile vs_5_0 V(); } }\n");
     std::vector<std::string> m = Messages(e);
     ASSERT_EQ(m.size(), 4u);
-    for (size_t i = 1; i < e.diagnostics.size(); ++i) {
-        const fx::SourcePos& a = e.diagnostics[i - 1].pos;
-        const fx::SourcePos& b = e.diagnostics[i].pos;
+    for (size_t i = 1; i < e.messages.size(); ++i) {
+        const fx::Message& a = e.messages[i - 1];
+        const fx::Message& b = e.messages[i];
         EXPECT_TRUE(a.line < b.line || (a.line == b.line && a.column <= b.column)) << m[i];
     }
 }
@@ -515,9 +515,9 @@ TEST(EffectParserHostile, RandomTokenSoup) {
         }
         ParsedEffect e = ParseEffect(src);
         ASSERT_TRUE(SameShape(src, e.hlsl)) << src;
-        for (const fx::Diagnostic& d : e.diagnostics) {
-            ASSERT_GE(d.pos.line, 1);
-            ASSERT_GE(d.pos.column, 1);
+        for (const fx::Message& d : e.messages) {
+            ASSERT_GE(d.line, 1);
+            ASSERT_GE(d.column, 1);
         }
     }
 }
@@ -556,7 +556,7 @@ TEST(EffectParserHostile, MegabytesOfBracesFinishQuickly) {
         double seconds = SecondsToParse(src, &e);
         EXPECT_LT(seconds, 10.0);
         EXPECT_EQ(e.hlsl.size(), src.size());
-        EXPECT_LE(e.diagnostics.size(), 101u);  // capped, not one per brace
+        EXPECT_LE(e.messages.size(), 101u);  // capped, not one per brace
     }
 }
 

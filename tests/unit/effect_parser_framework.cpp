@@ -1,6 +1,6 @@
 // The effect parser on the rest of real-world effect files: textures, string
 // globals, sampler_state blocks, conditionals inside techniques and includes.
-#include "platform/fx/effect_parser.h"
+#include "platform/fx/3_parse_effect.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@ using fx::ParsedEffect;
 
 std::vector<std::string> Messages(const ParsedEffect& e) {
     std::vector<std::string> out;
-    for (const fx::Diagnostic& d : e.diagnostics)
-        out.push_back((d.file.empty() ? "" : d.file + ":") + std::to_string(d.pos.line) + ":" +
-                      std::to_string(d.pos.column) + ": " + (d.error ? "error: " : "warning: ") +
-                      d.message);
+    for (const fx::Message& d : e.messages)
+        out.push_back((d.file.empty() ? "" : d.file + ":") + std::to_string(d.line) + ":" +
+                      std::to_string(d.column) + ": " + (d.IsError() ? "error: " : "warning: ") +
+                      d.text);
     return out;
 }
 
@@ -475,9 +475,9 @@ TEST_F(EffectParserIncludes, EndlessIncludeChainStops) {
         *text = "#include \"" + std::to_string(std::stoi(name) + 1) + "\"\n";
         return true;
     });
-    ASSERT_EQ(e.diagnostics.size(), 1u);
-    EXPECT_EQ(e.diagnostics[0].message, "includes nest too deeply at '16'");
-    EXPECT_EQ(e.diagnostics[0].file, "15");
+    ASSERT_EQ(e.messages.size(), 1u);
+    EXPECT_EQ(e.messages[0].text, "includes nest too deeply at '16'");
+    EXPECT_EQ(e.messages[0].file, "15");
 }
 
 // >> the effect corpus: real-world files parse cleanly
@@ -576,7 +576,7 @@ TEST(EffectParserHostilePreprocessor, RandomSoupWithIncludes) {
         });
         ASSERT_EQ(e.hlsl.size(), src.size()) << src;
         for (const fx::IncludedFile& f : e.includes) ASSERT_EQ(f.hlsl.size(), included.size());
-        for (const fx::Diagnostic& d : e.diagnostics) ASSERT_GE(d.pos.line, 1);
+        for (const fx::Message& d : e.messages) ASSERT_GE(d.line, 1);
     }
 }
 

@@ -1,0 +1,300 @@
+// Stage 3, global scope: declarations the effect framework gives meaning to
+// (textures, strings, samplers with sampler_state blocks, shader variables,
+// annotations), found in a stream of tokens that is otherwise HLSL. A
+// technique keyword starts a technique wherever it appears at global scope.
+#include "platform/fx/3_parser.h"
+
+#include <algorithm>
+
+namespace fx {
+
+void Parser::ParseTopLevel() {
+    size_t depth = 0;  // braces of functions, structs and buffers
+    Decl decl;
+    for (;;) {
+        Token t = Next();
+        if (t.kind == Tok::End) break;
+        if (depth > 0) {
+            if (IsPunct(t, '{')) ++depth;
+            if (IsPunct(t, '}') && --depth == 0) ResetDeclaration(&decl);
+            continue;
+        }
+        // A reserved word of the effect language: it starts a technique
+        // wherever it appears at global scope, even after a stray token
+        // that left the previous declaration unfinished.
+        if (t.kind == Tok::Ident && IsTechniqueKeyword(Text(t))) {
+            ParseTechnique(t);
+            ResetDeclaration(&decl);
+            continue;
+        }
+        if (IsPunct(t, '{')) {
+            depth = 1;
+            continue;
+        }
+        if (IsPunct(t, '}')) {
+            if (!messages_.Full()) Error(t.begin, "unmatched '}'");
+            ResetDeclaration(&decl);
+            continue;
+        }
+        if (IsPunct(t, ';')) {
+            FinishDeclaration(&decl, t);
+            ResetDeclaration(&decl);
+            continue;
+        }
+        FeedDeclaration(&decl, t);
+    }
+}
+
+// Cheap when nothing was declared, as between a run of stray tokens.
+void Parser::ResetDeclaration(Decl* d) {
+    if (d->start != std::string_view::npos || d->phase != DeclPhase::Start) *d = Decl();
+}
+
+void Parser::FeedDeclaration(Decl* d, const Token& t) {
+    if (d->start == std::string_view::npos) d->start = t.begin;
+    switch (d->phase) {
+        case DeclPhase::Start:
+            DeclarationStart(d, t);
+            return;
+        case DeclPhase::AfterType:
+            if (IsPunct(t, '<')) {
+                // Texture2D<float4> is a shader-model-4 object, not ours.
+                if (d->kind == DeclKind::Texture) d->kind = DeclKind::Plain;
+                SkipTemplateArguments();
+            } else if (t.kind == Tok::Ident) {
+                d->phase = DeclPhase::AfterName;
+                d->semantic = false;
+                NameDeclaration(d, t);
+            } else {
+                d->phase = DeclPhase::Other;
+            }
+            return;
+        case DeclPhase::AfterName:
+            DeclarationAfterName(d, t);
+            return;
+        case DeclPhase::AfterColon:
+            d->phase = t.kind == Tok::Ident ? DeclPhase::AfterName : DeclPhase::Other;
+            d->semantic = t.kind == Tok::Ident;
+            d->inRegister = t.kind == Tok::Ident && IEquals(Text(t), "register");
+            return;
+        case DeclPhase::Initializer:
+            DeclarationInitializer(d, t);
+            return;
+        case DeclPhase::Other:
+            return;
+    }
+}
+
+// Qualifiers, then the type, which says what kind of declaration this is.
+void Parser::DeclarationStart(Decl* d, const Token& t) {
+    if (t.kind == Tok::Ident && IsQualifier(Text(t))) return;
+    if (t.kind != Tok::Ident) {
+        d->phase = DeclPhase::Other;
+        return;
+    }
+    d->phase = DeclPhase::AfterType;
+    d->type = std::string(Text(t));
+    if (IsTextureType(d->type)) d->kind = DeclKind::Texture;
+    if (d->type == "string") d->kind = DeclKind::String;
+    if (IsSamplerType(d->type)) d->kind = DeclKind::Sampler;
+    if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
+    if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
+}
+
+// After the name: array sizes, semantics, register(...), an annotation, '='
+// or ',' before the next name.
+void Parser::DeclarationAfterName(Decl* d, const Token& t) {
+    if (d->parens > 0) {
+        if (IsPunct(t, '(')) ++d->parens;
+        if (IsPunct(t, ')') && --d->parens == 0) d->inRegister = false;
+        if (d->inRegister && t.kind == Tok::Ident) ReadSamplerRegister(d, t);
+        return;
+    }
+    if (d->brackets > 0) {
+        if (IsPunct(t, '[')) ++d->brackets;
+        if (IsPunct(t, ']')) --d->brackets;
+        return;
+    }
+    if (IsPunct(t, '(') && d->semantic) {
+        d->parens = 1;
+    } else if (IsPunct(t, '[')) {
+        d->brackets = 1;
+    } else if (IsPunct(t, ':')) {
+        d->phase = DeclPhase::AfterColon;
+    } else if (IsPunct(t, '<')) {
+        ParseAnnotation(t);
+    } else if (IsPunct(t, '=')) {
+        d->phase = DeclPhase::Initializer;
+        d->firstOfInitializer = true;
+        d->equals = t.begin;
+    } else if (IsPunct(t, ',')) {
+        d->phase = DeclPhase::AfterType;
+        if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
+    } else {
+        d->phase = DeclPhase::Other;  // a function's parameters, or anything else
+    }
+    d->semantic = false;
+}
+
+void Parser::DeclarationInitializer(Decl* d, const Token& t) {
+    if (d->firstOfInitializer && d->kind == DeclKind::Sampler && d->named &&
+        t.kind == Tok::Ident && IEquals(Text(t), "sampler_state")) {
+        ParseSamplerState(d, t);
+        d->phase = DeclPhase::Other;
+    }
+    d->firstOfInitializer = false;
+    if (d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader)
+        d->initializer.push_back(t);
+}
+
+// At the declaration's ';': textures, strings and shader variables vanish
+// from the HLSL, samplers are recorded.
+void Parser::FinishDeclaration(Decl* d, const Token& semicolon) {
+    bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
+    if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
+        Blank(d->start, semicolon.end);
+    if (shader && d->named) {
+        ShaderVariable var{std::string(Text(d->name)), d->kind == DeclKind::VertexShader, {}};
+        ParseShaderBinding(&var.binding, var.vertex, d->name, d->initializer);
+        if (var.binding.present) shared_->shaderVariables.push_back(std::move(var));
+    }
+    if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
+}
+
+void Parser::RecordSampler(Decl* d) {
+    result_.samplers.push_back(std::move(d->sampler));
+    d->sampler = SamplerDesc();
+    d->named = false;
+}
+
+void Parser::NameDeclaration(Decl* d, const Token& name) {
+    if (d->kind == DeclKind::Texture)
+        result_.textures.push_back({std::string(Text(name)), d->type, Pos(name.begin)});
+    if (d->kind == DeclKind::Sampler) {
+        d->sampler = SamplerDesc();
+        d->sampler.name = std::string(Text(name));
+        d->sampler.type = d->type;
+        d->sampler.pos = Pos(name.begin);
+    }
+    d->named = true;
+    d->name = name;
+}
+
+// register(s3), also register(ps, s3).
+void Parser::ReadSamplerRegister(Decl* d, const Token& t) {
+    std::string_view r = Text(t);
+    if (d->kind != DeclKind::Sampler || r.size() < 2 || Lower(r[0]) != 's') return;
+    int index = 0;
+    for (size_t i = 1; i < r.size(); ++i) {
+        if (!IsDigit(r[i]) || index > 1000) return;
+        index = index * 10 + (r[i] - '0');
+    }
+    if (index >= static_cast<int>(D3D_SAMPLER_STAGES)) {
+        Error(t.begin, "sampler register " + Quote(r) + " is out of range (s0 to s" +
+                           std::to_string(D3D_SAMPLER_STAGES - 1) + ")");
+        return;
+    }
+    d->sampler.registerIndex = index;
+}
+
+// "= sampler_state { Texture = <T>; MinFilter = Linear; ... }": the states
+// are recorded, and everything from '=' to '}' is blanked.
+void Parser::ParseSamplerState(Decl* d, const Token& keyword) {
+    SamplerDesc& sampler = d->sampler;
+    std::string what = "sampler_state of " + Quote(sampler.name);
+    Token t = Next();
+    if (!IsPunct(t, '{')) {
+        Error(t.kind == Tok::End ? keyword.end : t.begin, "expected '{' after 'sampler_state'");
+        PutBack(t);
+        return;
+    }
+    for (;;) {
+        t = Next();
+        if (t.kind == Tok::End) {
+            Error(t.begin, "unexpected end of file in " + what);
+            Blank(d->equals, src_.size());
+            return;
+        }
+        if (IsPunct(t, '}')) break;
+        if (IsPunct(t, ';')) continue;
+        if (t.kind != Tok::Ident) {
+            RepeatableError(t.begin, "unexpected ", t, " in " + what);
+            if (IsPunct(t, '{') && !SkipBlock()) {
+                Error(src_.size(), "unexpected end of file in " + what);
+                Blank(d->equals, src_.size());
+                return;
+            }
+            continue;
+        }
+        std::vector<Token> value;
+        Read r = ReadAssignment(t, &value);
+        if (r == Read::End) {
+            Error(src_.size(), "unexpected end of file in " + what);
+            Blank(d->equals, src_.size());
+            return;
+        }
+        if (r == Read::Ok) SamplerAssignment(&sampler, t, value);
+    }
+    Blank(d->equals, t.end);
+}
+
+void Parser::SamplerAssignment(SamplerDesc* sampler, const Token& nameToken,
+                               const std::vector<Token>& value) {
+    std::string_view name = Text(nameToken);
+    if (value.empty()) {
+        Error(nameToken.begin, "missing value for state " + Quote(name));
+        return;
+    }
+    std::string_view first = Text(value[0]);
+    if (IEquals(name, "Texture")) return SamplerTexture(sampler, nameToken, value);
+    if (IEquals(name, "BorderColor")) {
+        DWORD color = 0;
+        if (value.size() != 1 || !ParseColorWord(first, &color)) {
+            Warning(value[0].begin, "border colour " + Quote(ValueText(value)) +
+                                        " is not a colour word; ignored");
+            return;
+        }
+        sampler->states.push_back({D3DSAMP_BORDERCOLOR, color, Pos(nameToken.begin)});
+        return;
+    }
+    const SamplerStateInfo* info = FindSamplerState(name);
+    if (!info) {
+        Warning(nameToken.begin, "unsupported sampler state " + Quote(name) + " ignored");
+        return;
+    }
+    DWORD v = 0;
+    if (value.size() == 1 && IsUnsupportedSamplerValue(first)) {
+        Warning(value[0].begin, "unsupported value " + Quote(first) + " for sampler state " +
+                                    Quote(name) + " ignored");
+        return;
+    }
+    if (value.size() != 1 || !LookUpValue(info->values, first, &v)) {
+        Error(value[0].begin,
+              "invalid value " + Quote(ValueText(value)) + " for sampler state " + Quote(name));
+        return;
+    }
+    sampler->states.push_back({info->state, v, Pos(nameToken.begin)});
+}
+
+// "Texture = <T>", "(T)" or "T".
+void Parser::SamplerTexture(SamplerDesc* sampler, const Token& nameToken,
+                            const std::vector<Token>& value) {
+    std::string_view name = Text(nameToken);
+    bool bracketed = value.size() == 3 &&
+                     ((IsPunct(value[0], '<') && IsPunct(value[2], '>')) ||
+                      (IsPunct(value[0], '(') && IsPunct(value[2], ')')));
+    const Token* texture = bracketed ? &value[1] : value.size() == 1 ? &value[0] : nullptr;
+    if (!texture || texture->kind != Tok::Ident) {
+        Error(value[0].begin, "expected '<TEXTURE>' for state " + Quote(name) + ", found " +
+                                  Quote(ValueText(value)));
+        return;
+    }
+    sampler->texture = std::string(Text(*texture));
+    bool known = std::any_of(result_.textures.begin(), result_.textures.end(),
+                             [&](const TextureDesc& x) { return x.name == sampler->texture; });
+    if (!known)
+        Warning(texture->begin, "sampler " + Quote(sampler->name) + " refers to undeclared texture " +
+                                    Quote(sampler->texture));
+}
+
+}  // namespace fx

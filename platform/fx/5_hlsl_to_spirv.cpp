@@ -1,0 +1,307 @@
+// Stage 5: HLSL to SPIR-V with glslang (see 5_hlsl_to_spirv.h).
+//
+// Implemented: [x] vertex and pixel shaders, DX9 compatibility mode, semantics
+//                  as UserSemantic decorations, SPIR-V 1.0 for OpenGL 4.5
+//              [x] #include served from memory, nested up to 32 deep
+//              [x] glslang's messages as lines and columns (glslang gives
+//                  lines only; the column is where the quoted token is)
+// Not implemented: shader model 4 and later stages, optimisation.
+//
+// Trap: glslang 12 crashes on some inputs; the child process
+// (compiler_child.cpp) is what keeps that away from the program.
+#include "platform/fx/5_hlsl_to_spirv.h"
+
+#include <glslang/MachineIndependent/localintermediate.h>
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+
+namespace fx {
+namespace {
+
+void EnsureGlslang() {
+    static std::once_flag once;
+    std::call_once(once, [] { glslang::InitializeProcess(); });
+}
+
+std::string_view LineOf(const std::string& source, int line) {
+    size_t start = 0;
+    for (int n = 1; n < line; ++n) {
+        size_t end = source.find('\n', start);
+        if (end == std::string::npos) return {};
+        start = end + 1;
+    }
+    size_t end = source.find('\n', start);
+    if (end == std::string::npos) end = source.size();
+    return std::string_view(source).substr(start, end - start);
+}
+
+// glslang reports lines only. Its messages start with the offending token in
+// quotes; where that token appears on the line, its column is the best guess.
+int GuessColumn(const std::string& source, int line, const std::string& text) {
+    if (text.size() > 2 && text[0] == '\'') {
+        size_t close = text.find('\'', 1);
+        if (close != std::string::npos && close > 1) {
+            std::string token = text.substr(1, close - 1);
+            size_t at = LineOf(source, line).find(token);
+            if (at != std::string_view::npos) return static_cast<int>(at) + 1;
+        }
+    }
+    return 1;
+}
+
+// "ERROR: " / "WARNING: " ... -> the severity, prefix removed.
+Severity TakeSeverity(std::string* line) {
+    static const struct {
+        const char* prefix;
+        Severity severity;
+    } kPrefixes[] = {{"INTERNAL ERROR: ", Severity::Error},
+                     {"UNIMPLEMENTED: ", Severity::Error},
+                     {"ERROR: ", Severity::Error},
+                     {"WARNING: ", Severity::Warning},
+                     {"NOTE: ", Severity::Warning}};
+    for (const auto& p : kPrefixes) {
+        if (line->rfind(p.prefix, 0) == 0) {
+            line->erase(0, std::strlen(p.prefix));
+            return p.severity;
+        }
+    }
+    return Severity::Error;
+}
+
+// "STRING:LINE: rest" where either number may be '?', and where an included
+// file is named instead of numbered: the line number, the file (empty for
+// the stage's own text) and that file's text; the prefix removed.
+int TakeLocation(std::string* line, const StageSource& source,
+                 const std::vector<IncludeText>& includes, std::string* file,
+                 const std::string** fileText) {
+    *fileText = &source.hlsl;
+    size_t colon1 = line->find(':');
+    size_t colon2 = colon1 == std::string::npos ? colon1 : line->find(':', colon1 + 1);
+    if (colon2 == std::string::npos || colon1 == 0 || colon2 <= colon1 + 1) return 0;
+    std::string name = line->substr(0, colon1);
+    std::string num = line->substr(colon1 + 1, colon2 - colon1 - 1);
+    bool fileOk = name == "?" || std::all_of(name.begin(), name.end(), ::isdigit);
+    if (!fileOk) {
+        for (const IncludeText& inc : includes) {
+            if (inc.name == name) {
+                fileOk = true;
+                *file = name;
+                *fileText = &inc.text;
+            }
+        }
+    }
+    bool numOk = num == "?" || std::all_of(num.begin(), num.end(), ::isdigit);
+    if (!fileOk || !numOk) return 0;
+    line->erase(0, colon2 + 1);
+    while (!line->empty() && line->front() == ' ') line->erase(0, 1);
+    return num != "?" ? std::atoi(num.c_str()) : 0;
+}
+
+// One line of glslang's log as a message in the user's file; false for
+// lines that say nothing (summaries).
+bool TranslateLogLine(std::string line, const StageSource& source,
+                      const std::vector<IncludeText>& includes, Message* m) {
+    m->severity = TakeSeverity(&line);
+    if (line.find("compilation errors.") != std::string::npos ||
+        line.find("compilation warnings.") != std::string::npos) {
+        return false;
+    }
+    const std::string* fileText = nullptr;
+    int lineNo = TakeLocation(&line, source, includes, &m->file, &fileText);
+    // "'x' : message" reads better as "'x': message", and "'' : message"
+    // as the message alone.
+    size_t sep = line.find("' : ");
+    if (!line.empty() && line[0] == '\'' && sep != std::string::npos) line.erase(sep + 1, 1);
+    if (line.rfind("'': ", 0) == 0) line.erase(0, 4);
+
+    int column = lineNo > 0 ? GuessColumn(*fileText, lineNo, line) : 0;
+    // The HLSL grammar's own summary carries a real column:
+    // "(3): error at column 39, HLSL parsing failed."
+    int l = 0, c = 0, used = 0;
+    if (lineNo == 0 && std::sscanf(line.c_str(), "(%d): error at column %d, %n", &l, &c, &used) == 2 &&
+        used > 0) {
+        lineNo = l;
+        column = c;
+        line.erase(0, static_cast<size_t>(used));
+    }
+    m->entry = source.entry;
+    // glslang only warns about a missing entry point and then compiles an
+    // empty shader; that is an error here, at the compile statement.
+    if (line.find("Entry point not found") != std::string::npos) {
+        *m = ErrorAt(source.compileStatement, "entry point '" + source.entry + "' not found");
+        m->entry = source.entry;
+        return true;
+    }
+    m->line = lineNo;
+    m->column = column;
+    m->text = line;
+    source.map.ToUser(m);
+    return true;
+}
+
+// "ERROR: 0:12: 'x' : undeclared identifier" -> a message at line 12.
+void TranslateInfoLog(const std::string& log, const StageSource& source,
+                      const std::vector<IncludeText>& includes, std::vector<Message>* out) {
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        std::string line = log.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        if (line.empty()) continue;
+        Message m;
+        if (TranslateLogLine(std::move(line), source, includes, &m)) out->push_back(std::move(m));
+    }
+}
+
+// Globals that name no register are packed after the previous one by glslang,
+// where Direct3D would take the first free register: worth a warning.
+void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const StageSource& source,
+                                     std::vector<Message>* out) {
+    const glslang::TIntermediate* im = shader.getIntermediate();
+    if (!im || !im->getTreeRoot()) return;
+    glslang::TIntermAggregate* root = im->getTreeRoot()->getAsAggregate();
+    if (!root) return;
+    for (TIntermNode* node : root->getSequence()) {
+        glslang::TIntermAggregate* objects = node->getAsAggregate();
+        if (!objects || objects->getOp() != glslang::EOpLinkerObjects) continue;
+        for (TIntermNode* object : objects->getSequence()) {
+            glslang::TIntermSymbol* symbol = object->getAsSymbolNode();
+            // The block itself is anonymous; its type carries the name.
+            if (!symbol || !symbol->getType().isStruct() ||
+                symbol->getType().getTypeName() != "$Global") {
+                continue;
+            }
+            const glslang::TTypeList* members = symbol->getType().getStruct();
+            if (!members) continue;
+            for (const glslang::TTypeLoc& member : *members) {
+                if (member.type->getQualifier().hasOffset()) continue;
+                std::string name(member.type->getFieldName().c_str());
+                Message m = WarningAt({member.loc.line, member.loc.column},
+                                      "global '" + name +
+                                          "' has no register(cN); it is placed after the "
+                                          "previous global, not in the first free register");
+                // Globals of an included file are placed in that file.
+                m.file = member.loc.name != nullptr ? member.loc.name->c_str() : "";
+                m.entry = source.entry;
+                source.map.ToUser(&m);
+                out->push_back(std::move(m));
+            }
+        }
+    }
+}
+
+// Serves #include from the texts the effect loader read.
+class IncludeServer final : public glslang::TShader::Includer {
+public:
+    explicit IncludeServer(const std::vector<IncludeText>& includes) : includes_(includes) {}
+    IncludeResult* includeLocal(const char* name, const char*, size_t depth) override {
+        return Find(name, depth);
+    }
+    IncludeResult* includeSystem(const char* name, const char*, size_t depth) override {
+        return Find(name, depth);
+    }
+    void releaseInclude(IncludeResult* result) override { delete result; }
+
+private:
+    IncludeResult* Find(const char* name, size_t depth) {
+        if (name == nullptr || depth > 32) return nullptr;
+        for (const IncludeText& inc : includes_) {
+            if (inc.name == name) {
+                return new IncludeResult(inc.name, inc.text.data(), inc.text.size(), nullptr);
+            }
+        }
+        return nullptr;
+    }
+    const std::vector<IncludeText>& includes_;
+};
+
+constexpr auto kMessages =
+    static_cast<EShMessages>(EShMsgSpvRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
+
+// SPIR-V from a linked program; false (with a message) for what glslang
+// cannot translate.
+bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const StageSource& source,
+                   SpirvModule* module, std::vector<Message>* messages) {
+    spv::SpvBuildLogger logger;
+    glslang::SpvOptions options;
+    glslang::GlslangToSpv(*program.getIntermediate(language), module->words, &logger, &options);
+    std::string spvLog = logger.getAllMessages();
+    if (spvLog.find("Missing functionality") == std::string::npos) return true;
+    while (!spvLog.empty() && spvLog.back() == '\n') spvLog.pop_back();
+    for (char& c : spvLog) {
+        if (c == '\n') c = ';';
+    }
+    Message m = ErrorAt({}, "glslang cannot translate this shader to SPIR-V (" + spvLog +
+                                "); rewrite the construct it names");
+    m.entry = source.entry;
+    messages->push_back(std::move(m));
+    return false;
+}
+
+}  // namespace
+
+bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& includes,
+                 SpirvModule* module, std::vector<Message>* messages) {
+    EnsureGlslang();
+    EShLanguage language = source.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
+    glslang::TShader shader(language);
+    const char* text = source.hlsl.c_str();
+    const int length = static_cast<int>(source.hlsl.size());
+    shader.setStringsWithLengths(&text, &length, 1);
+    shader.setEntryPoint(source.entry.c_str());
+    shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientOpenGL, 100);
+    shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
+    shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    shader.setEnvTargetHlslFunctionality1();
+
+    IncludeServer includer(includes);
+    bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
+    TranslateInfoLog(shader.getInfoLog(), source, includes, messages);
+    if (!parsed) return false;
+    WarnAboutGlobalsWithoutRegister(shader, source, messages);
+
+    glslang::TProgram program;
+    program.addShader(&shader);
+    bool linked = program.link(kMessages);
+    size_t before = messages->size();
+    TranslateInfoLog(program.getInfoLog(), source, includes, messages);
+    if (!linked) return false;
+    for (size_t i = before; i < messages->size(); ++i) {
+        if ((*messages)[i].IsError()) return false;
+    }
+    if (!GenerateSpirv(program, language, source, module, messages)) return false;
+    module->stage = source.stage;
+    module->entry = source.entry;
+    module->compileStatement = source.compileStatement;
+    return true;
+}
+
+void WarmUpGlslang() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        StageSource source;
+        source.hlsl =
+            "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
+            "float4 ps_main() : COLOR0 { return 0; }\n";
+        std::vector<Message> ignored;
+        SpirvModule module;
+        source.entry = "vs_main";
+        HlslToSpirv(source, {}, &module, &ignored);
+        source.stage = ShaderStage::Pixel;
+        source.entry = "ps_main";
+        HlslToSpirv(source, {}, &module, &ignored);
+    });
+}
+
+}  // namespace fx

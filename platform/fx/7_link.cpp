@@ -1,0 +1,29 @@
+// Stage 7: linking a pass on the device (see 7_link.h).
+#include "platform/fx/7_link.h"
+
+namespace fx {
+
+UINT LinkPass(platform::ShaderPrograms* programs, const std::vector<std::string>& glsl,
+              const PassDesc& pass, MessageList* messages) {
+    std::string log;
+    UINT program = 0;
+    if (glsl.size() == 2 &&
+        programs->CreateShaderProgram(glsl[0], glsl[1], &program, &log) == S_OK && program != 0) {
+        return program;
+    }
+    messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' do not link");
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        std::string line = log.substr(start, end - start);
+        if (!line.empty() && line.find_first_not_of(" \t\r") != std::string::npos) {
+            messages->Error("link: " + line);
+        }
+        start = end + 1;
+    }
+    if (program != 0) programs->DeleteShaderProgram(program);
+    return 0;
+}
+
+}  // namespace fx

@@ -1,0 +1,199 @@
+// D3DXCreateEffectFromFileA: the effect compiler's pipeline, stage by stage
+// (platform/fx/README.md draws it):
+//
+//   1 read the file          1_read_file       text
+//   2 preprocess             2_preprocess      tokens of the active lines
+//   3 parse the framework    3_parse_effect    techniques, passes, samplers + blanked HLSL
+//   4 rewrite for glslang    4_rewrite_hlsl    each stage's HLSL + map to the user's file
+//   5 HLSL to SPIR-V         5_hlsl_to_spirv   } in a child process
+//   6 SPIR-V to GLSL         6_spirv_to_glsl   }   (compiler_child)
+//   7 link                   7_link            a program on the device
+//
+// Every stage reports through Message; the caller gets the list's text.
+// Passes with the same shaders and arguments are compiled once (each still
+// gets a program of its own). Only the first technique is compiled unless a
+// tool asks for all (effect_info.h).
+#include <map>
+
+#include "platform/fx/1_read_file.h"
+#include "platform/fx/3_parse_effect.h"
+#include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/7_link.h"
+#include "platform/fx/compiler_child.h"
+#include "platform/fx/effect_info.h"
+#include "platform/fx/effect_object.h"
+#include "platform/fx/fx.h"
+#include "platform/fx/fx_buffer.h"
+#include "platform/fx/message.h"
+#include "platform/shader_conventions.h"
+
+namespace fx {
+namespace {
+
+// What the loader keeps while it builds the passes of one effect.
+struct PassBuilder {
+    platform::ShaderPrograms* device = nullptr;
+    RewrittenEffect rewritten;
+    PassConventions conventions;
+    MessageList* messages = nullptr;
+    // By the pass's shaders and arguments: what compiling them gave.
+    std::map<std::string, std::pair<EffectPassInfo, std::vector<std::string>>> built;
+    std::vector<UINT> programs;
+};
+
+EffectStageInfo StageInfo(const ShaderBinding& b, std::string glsl) {
+    const bool present = HasShader(b);
+    return {!present, present ? b.profile : "", present ? EntryText(b) : "", std::move(glsl)};
+}
+
+EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::string pixelGlsl) {
+    return {pass.name, StageInfo(pass.vertexShader, std::move(vertexGlsl)),
+            StageInfo(pass.pixelShader, std::move(pixelGlsl))};
+}
+
+// Stages 4 to 6: the GLSL of the pass's two stages and the samplers they read.
+bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
+    PassSources sources;
+    if (!RewritePass(b.rewritten, pass, &sources, b.messages)) return false;
+    *compiled = CompilePassInChild(sources, b.conventions, kCompilerTimeLimitMs);
+    b.messages->Add(compiled->messages);
+    if (compiled->ok && compiled->glsl.size() == 2) return true;
+    if (!b.messages->HasErrors()) {
+        b.messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' did not compile");
+    }
+    return false;
+}
+
+// Stages 4 to 7 for one pass.
+bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
+               std::vector<std::string>* samplerNames) {
+    const std::string key =
+        (HasShader(pass.vertexShader) ? EntryText(pass.vertexShader) : std::string("-")) + "|" +
+        (HasShader(pass.pixelShader) ? EntryText(pass.pixelShader) : std::string("-"));
+    std::vector<std::string> glsl;
+    auto known = b.built.find(key);
+    if (known != b.built.end()) {
+        glsl = {known->second.first.vertex.glsl, known->second.first.pixel.glsl};
+        *samplerNames = known->second.second;
+    } else {
+        CompiledPass compiled;
+        if (!CompileGlsl(b, pass, &compiled)) return false;
+        glsl = std::move(compiled.glsl);
+        *samplerNames = std::move(compiled.samplers);
+    }
+    UINT program = LinkPass(b.device, glsl, pass, b.messages);
+    if (program == 0) return false;
+    b.programs.push_back(program);
+    out->name = pass.name;
+    out->program = program;
+    out->states = pass.renderStates;
+    out->info = PassInfo(pass, glsl[0], glsl[1]);
+    b.built[key] = {out->info, *samplerNames};
+    return true;
+}
+
+// The samplers with sampler_state blocks, at their texture stages.
+std::vector<LoadedSampler> LoadSamplers(const std::vector<SamplerStage>& stages) {
+    std::vector<LoadedSampler> loaded;
+    for (const SamplerStage& s : stages) {
+        if (s.stage < platform::kSamplerStages && !s.desc->states.empty()) {
+            loaded.push_back({s.name, static_cast<DWORD>(s.stage), s.desc->states});
+        }
+    }
+    return loaded;
+}
+
+// Every technique: the first (or all) compiled, the others described.
+bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniques,
+                     LoadedEffect* effect) {
+    for (const TechniqueDesc& technique : parsed.techniques) {
+        LoadedTechnique loaded;
+        loaded.name = technique.name;
+        loaded.compiled = allTechniques || effect->techniques.empty();
+        for (const PassDesc& pass : technique.passes) {
+            LoadedPass p;
+            std::vector<std::string> samplerNames;
+            if (!loaded.compiled) {
+                p.name = pass.name;
+                p.info = PassInfo(pass, "", "");
+            } else if (!BuildPass(b, pass, &p, &samplerNames)) {
+                return false;
+            }
+            for (size_t i = 0; i < effect->samplers.size(); ++i) {
+                for (const std::string& name : samplerNames) {
+                    if (name == effect->samplers[i].name) {
+                        p.samplers.push_back(i);
+                        break;
+                    }
+                }
+            }
+            loaded.passes.push_back(std::move(p));
+        }
+        effect->techniques.push_back(std::move(loaded));
+    }
+    return true;
+}
+
+// The pipeline; false with the reasons in messages.
+bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool allTechniques,
+                MessageList* messages, LoadedEffect* effect) {
+    // 1. Read the file.
+    std::string source;
+    if (!ReadEffectFile(fileName, &source, messages)) return false;
+
+    // 2 and 3. Preprocess and parse the effect framework.
+    ParsedEffect parsed = ParseEffect(source, IncludeFromFolderOf(fileName));
+    messages->Add(parsed.messages);
+    if (parsed.HasErrors() || !CheckTechniques(parsed, allTechniques, messages)) return false;
+
+    // 4 to 7, pass by pass: rewrite, compile in the child, link.
+    PassBuilder b;
+    b.device = device;
+    b.messages = messages;
+    b.rewritten = RewriteEffect(parsed);
+    b.conventions.lenient = true;
+    std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
+    for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
+    effect->samplers = LoadSamplers(stages);
+    if (!BuildTechniques(b, parsed, allTechniques, effect)) {
+        for (UINT program : b.programs) device->DeleteShaderProgram(program);
+        return false;
+    }
+    effect->programs = std::move(b.programs);
+    return true;
+}
+
+}  // namespace
+
+HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
+                             ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+    if (effect) *effect = nullptr;
+    if (errorsOut) *errorsOut = nullptr;
+    if (!device || !fileName || !effect) return E_INVALIDARG;
+
+    MessageList messages(fileName);
+    platform::ShaderPrograms* programs = platform::GetShaderPrograms(device);
+    LoadedEffect loaded;
+    if (programs == nullptr) messages.Error("the graphics device cannot run shaders");
+    if (programs == nullptr || !LoadEffect(programs, fileName, allTechniques, &messages, &loaded)) {
+        if (errorsOut) *errorsOut = CreateTextBuffer(messages.Text());
+        return E_FAIL;
+    }
+    *effect = CreateEffectObject(device, programs, std::move(loaded));
+    // Warnings ride along on success; the program ignores them.
+    if (errorsOut && !messages.Text().empty()) *errorsOut = CreateTextBuffer(messages.Text());
+    return S_OK;
+}
+
+}  // namespace fx
+
+HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* fileName,
+                                  const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
+                                  ID3DXEffectPool* pool, ID3DXEffect** effect,
+                                  ID3DXBuffer** errorsOut) {
+    (void)defines;
+    (void)include;
+    (void)flags;
+    (void)pool;
+    return fx::CreateEffectFromFile(device, fileName, false, effect, errorsOut);
+}

@@ -1,0 +1,68 @@
+// The names effect files write and what they mean to the device (platform/fx
+// internal): render states and sampler states with their values, shader
+// profiles, the type names the effect framework gives meaning to, and the
+// HLSL qualifiers that may stand before a declaration's type. Each list is
+// written once here; the parser, the loader's checks and the HLSL rewrites
+// all read it. Names compare without regard to case, as effect files write
+// them in any case ("CullMode = none", "ZENABLE = TRUE").
+#pragma once
+
+#include <string_view>
+
+#include "platform/gfx/gfx.h"
+
+namespace fx {
+
+struct NamedValue {
+    const char* name;
+    DWORD value;
+};
+
+struct ValueSet {
+    const NamedValue* values;
+    size_t count;
+};
+
+struct RenderStateInfo {
+    const char* name;
+    D3DRENDERSTATETYPE state;
+    ValueSet values;
+};
+
+struct SamplerStateInfo {
+    const char* name;
+    D3DSAMPLERSTATETYPE state;
+    ValueSet values;
+};
+
+// nullptr for a state the device does not take.
+const RenderStateInfo* FindRenderState(std::string_view name);
+const SamplerStateInfo* FindSamplerState(std::string_view name);
+
+// A value by name, or a plain decimal number that is one of the set's values
+// (effect files may write "CullMode = 1").
+bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value);
+
+// Sampler-state values an effect may rightly write that the device has no
+// equivalent for (MirrorOnce, PyramidalQuad, ...).
+bool IsUnsupportedSamplerValue(std::string_view text);
+
+// Decimal or 0x hexadecimal, 32 bits at most (a D3DCOLOR).
+bool ParseColorWord(std::string_view text, DWORD* value);
+
+// Shader profiles. A known profile parses ("compile ps_1_4 PS()" is a
+// well-formed pixel shader binding); only a supported one compiles.
+enum class ProfileStage { None, Vertex, Pixel };
+ProfileStage ProfileStageOf(std::string_view profile);
+bool IsSupportedProfile(std::string_view profile);
+// "vs_1_1 to vs_3_0" / "ps_2_0 to ps_3_0", for messages.
+const char* SupportedProfileRange(ProfileStage stage);
+
+bool IsTextureType(std::string_view type);
+bool IsSamplerType(std::string_view type);
+bool IsTechniqueKeyword(std::string_view word);
+// uniform, static, const, row_major, in, ...: words before a declaration's
+// type (case-sensitive, as HLSL keywords are).
+bool IsQualifier(std::string_view word);
+
+}  // namespace fx

@@ -1,0 +1,41 @@
+// One HLSL text compiled for one or two entry points through the effect
+// compiler's stages 5 and 6, as the loader hands a pass to them (no
+// rewrites, strict conventions), here or in the child process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/fx/compiler_child.h"
+
+namespace testing_support {
+
+struct StageRequest {
+    fx::ShaderStage stage;
+    std::string entry;
+};
+
+inline fx::PassSources SourcesOf(const std::string& hlsl, const std::vector<StageRequest>& stages) {
+    fx::PassSources sources;
+    for (const StageRequest& s : stages) {
+        fx::StageSource source;
+        source.stage = s.stage;
+        source.entry = s.entry;
+        source.hlsl = hlsl;
+        sources.stages.push_back(std::move(source));
+    }
+    return sources;
+}
+
+inline fx::CompiledPass CompileShaders(const std::string& hlsl,
+                                       const std::vector<StageRequest>& stages) {
+    return fx::CompilePass(SourcesOf(hlsl, stages), {});
+}
+
+inline fx::CompiledPass CompileShadersInChild(const std::string& hlsl,
+                                              const std::vector<StageRequest>& stages,
+                                              int timeLimitMs = fx::kCompilerTimeLimitMs) {
+    return fx::CompilePassInChild(SourcesOf(hlsl, stages), {}, timeLimitMs);
+}
+
+}  // namespace testing_support
