@@ -21,16 +21,10 @@
 
 namespace {
 
-struct Vertex {
-    float x, y, z;
-    uint32_t diffuse;
-    float u, v, w, t;
-};
-static_assert(sizeof(Vertex) == 32);
-
-constexpr DWORD kFvf = 0x20142;
-constexpr UINT kWidth = 640;
-constexpr UINT kHeight = 480;
+using Vertex = testing_support::TestVertex;
+constexpr DWORD kFvf = testing_support::kTestFvf;
+constexpr UINT kWidth = testing_support::kTestWidth;
+constexpr UINT kHeight = testing_support::kTestHeight;
 
 // Passes position through, scaled by c1 and offset by c0; the pixel colour
 // is the diffuse colour times ps_c[0]. Texcoord feeds in so it stays active.
