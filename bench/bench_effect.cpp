@@ -30,6 +30,7 @@
 #include "tests/support/compile_hlsl.h"
 #include "tests/support/gl_test_device.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
 
 extern char** environ;
 
@@ -155,12 +156,12 @@ bool Run(std::vector<std::string> args) {
 void BM_CommandLineTools(benchmark::State& state) {
     // The tools cannot read effect syntax: give them the HLSL with the
     // technique blanked out, as the loader does.
-    char dir[] = "/tmp/bench_effect_XXXXXX";
-    if (!mkdtemp(dir)) {
+    testing_support::TempFolder dir;
+    if (!dir.Make("bench_effect")) {
         state.SkipWithError("no temporary directory");
         return;
     }
-    const std::string base = dir;
+    const std::string base = dir.Path().string();
     std::ofstream(base + "/main.hlsl") << fx::ParseEffect(ReadText(MainFxPath())).hlsl;
     for (auto _ : state) {
         bool ok = true;
@@ -176,11 +177,6 @@ void BM_CommandLineTools(benchmark::State& state) {
             break;
         }
     }
-    for (const char* f :
-         {"/main.hlsl", "/vs_main.spv", "/ps_main.spv", "/vs_main.glsl", "/ps_main.glsl"}) {
-        std::remove((base + f).c_str());
-    }
-    rmdir(dir);
 }
 BENCHMARK(BM_CommandLineTools)
     ->Unit(benchmark::kMillisecond)

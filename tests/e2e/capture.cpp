@@ -6,6 +6,7 @@
 // FLOWFIELD_SOAK=1 (set by the asan test preset) makes the long runs full
 // length: 1000 reloads and 20000 frames, under the sanitizers' leak check.
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -44,16 +45,10 @@ protected:
     void SetUp() override {
         binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield-capture";
         ASSERT_TRUE(fs::exists(binary_)) << binary_;
-        std::string pattern = (fs::temp_directory_path() / "flowfield-capture-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        workDir_ = pattern;
+        ASSERT_TRUE(temp_.Make("flowfield-capture"));
+        workDir_ = temp_.Path();
         fs::copy_file(fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "assets" / "main.fx", workDir_ / "main.fx");
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(workDir_, ignored);
-    }
-
     ProcessResult Capture(std::vector<std::string> args) {
         ProcessOptions options;
         options.args = {binary_};
@@ -65,6 +60,7 @@ protected:
     }
 
     std::string binary_;
+    testing_support::TempFolder temp_;
     fs::path workDir_;
 };
 

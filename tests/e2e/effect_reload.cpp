@@ -4,6 +4,7 @@
 // crashes the shader compiler costs only an error line, and F4 starts the
 // counter again from 0.
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -98,15 +99,9 @@ protected:
         ASSERT_NE(xvfb_, nullptr) << xvfbError_;
         binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield";
         ASSERT_TRUE(fs::exists(binary_)) << binary_;
-        std::string pattern = (fs::temp_directory_path() / "flowfield-reload-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        workDir_ = pattern;
+        ASSERT_TRUE(temp_.Make("flowfield-reload"));
+        workDir_ = temp_.Path();
         goodEffect_ = fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "assets" / "main.fx";
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(workDir_, ignored);
     }
 
     void WriteEffect(const std::string& text) {
@@ -143,6 +138,7 @@ protected:
     static Xvfb* xvfb_;
     static std::string xvfbError_;
     std::string binary_;
+    testing_support::TempFolder temp_;
     fs::path workDir_;
     fs::path goodEffect_;
 };

@@ -1,6 +1,7 @@
 // flowfield-fxcheck as a user runs it (no X server): good, broken and
 // hostile effect files, exit codes and what it prints.
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -31,15 +32,9 @@ protected:
         binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield-fxcheck";
         ASSERT_TRUE(fs::exists(binary_)) << binary_;
         corpus_ = fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "tests" / "fx-corpus";
-        std::string pattern = (fs::temp_directory_path() / "flowfield-fxcheck-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        workDir_ = pattern;
+        ASSERT_TRUE(temp_.Make("flowfield-fxcheck"));
+        workDir_ = temp_.Path();
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(workDir_, ignored);
-    }
-
     ProcessResult Check(std::vector<std::string> args) {
         ProcessOptions options;
         options.args = {binary_};
@@ -65,6 +60,7 @@ protected:
 
     std::string binary_;
     fs::path corpus_;
+    testing_support::TempFolder temp_;
     fs::path workDir_;
 };
 

@@ -2,6 +2,7 @@
 // holding a copy of main.fx: its console lines, Esc, the close box, and what
 // happens without any display.
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/xvfb.h"
 
 #include <gtest/gtest.h>
@@ -71,16 +72,10 @@ protected:
         std::string ownDir = fs::read_symlink("/proc/self/exe").parent_path().string();
         binary_ = EnvOr("FLOWFIELD_BIN_DIR", ownDir) + "/flowfield";
         ASSERT_TRUE(fs::exists(binary_)) << binary_;
-        std::string pattern = (fs::temp_directory_path() / "flowfield-e2e-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        workDir_ = pattern;
+        ASSERT_TRUE(temp_.Make("flowfield-e2e"));
+        workDir_ = temp_.Path();
         fs::path effect = fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "assets" / "main.fx";
         if (fs::exists(effect)) fs::copy_file(effect, workDir_ / "main.fx");
-    }
-
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(workDir_, ignored);
     }
 
     ProcessOptions Options() const {
@@ -105,6 +100,7 @@ protected:
     static Xvfb* xvfb_;
     static std::string xvfbError_;
     std::string binary_;
+    testing_support::TempFolder temp_;
     fs::path workDir_;
 };
 

@@ -20,6 +20,7 @@
 #include "platform/gfx/gl_device.h"
 #include "platform/window/window.h"
 #include "tests/support/gl_test_device.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -228,8 +229,9 @@ TEST_F(EffectCorpus, ReferenceEffectsDrawTheirStatedPixels) {
 }
 
 TEST_F(EffectCorpus, SamplerStateOfTheEffectReachesTheGlSamplerAndEndRestoresIt) {
-    fs::path dir = fs::temp_directory_path() / ("flowfield-corpus-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    testing_support::TempFolder temp;
+    ASSERT_TRUE(temp.Make("flowfield-corpus"));
+    fs::path dir = temp.Path();
     std::ofstream(dir / "sampled.fx")
         << "texture Tex;\n"
            "sampler2D Base = sampler_state { Texture = <Tex>; AddressU = Clamp; };\n"
@@ -241,7 +243,6 @@ TEST_F(EffectCorpus, SamplerStateOfTheEffectReachesTheGlSamplerAndEndRestoresIt)
            "technique T { pass P { PixelShader = compile ps_2_0 ps_main(); } }\n";
     std::string text;
     ID3DXEffect* effect = Load(dir / "sampled.fx", &text);
-    fs::remove_all(dir);
     ASSERT_NE(effect, nullptr) << text;
 
     // The program's own sampler 0 states, set before the pass.
@@ -289,8 +290,9 @@ TEST_F(EffectCorpus, SamplerStateOfTheEffectReachesTheGlSamplerAndEndRestoresIt)
 }
 
 TEST_F(EffectCorpus, PixelOnlyPassCoversTheTargetWithTheQuadsTextureCoordinates) {
-    fs::path dir = fs::temp_directory_path() / ("flowfield-corpus-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    testing_support::TempFolder temp;
+    ASSERT_TRUE(temp.Make("flowfield-corpus"));
+    fs::path dir = temp.Path();
     std::ofstream(dir / "uv.fx")
         << "float4 ps_main(float2 uv : TEXCOORD0, float4 c : COLOR0) : COLOR0\n"
            "{ return float4(uv, c.b, 1.0); }\n"
@@ -298,7 +300,6 @@ TEST_F(EffectCorpus, PixelOnlyPassCoversTheTargetWithTheQuadsTextureCoordinates)
            "    PixelShader = compile ps_2_0 ps_main(); } }\n";
     std::string text;
     ID3DXEffect* effect = Load(dir / "uv.fx", &text);
-    fs::remove_all(dir);
     ASSERT_NE(effect, nullptr) << text;
     device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
     DrawPasses(effect, {0});
@@ -318,8 +319,9 @@ TEST_F(EffectCorpus, PixelOnlyPassCoversTheTargetWithTheQuadsTextureCoordinates)
 }
 
 TEST_F(EffectCorpus, PixelInputTheVertexShaderDoesNotWriteLinksAndReadsZero) {
-    fs::path dir = fs::temp_directory_path() / ("flowfield-corpus-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    testing_support::TempFolder temp;
+    ASSERT_TRUE(temp.Make("flowfield-corpus"));
+    fs::path dir = temp.Path();
     std::ofstream(dir / "unwritten.fx")
         << "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
            "float4 ps_main(float2 uv : TEXCOORD0, float4 c : COLOR1) : COLOR0\n"
@@ -329,7 +331,6 @@ TEST_F(EffectCorpus, PixelInputTheVertexShaderDoesNotWriteLinksAndReadsZero) {
            "    PixelShader = compile ps_3_0 ps_main(); } }\n";
     std::string text;
     ID3DXEffect* effect = Load(dir / "unwritten.fx", &text);
-    fs::remove_all(dir);
     ASSERT_NE(effect, nullptr) << text;
     device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
     DrawPasses(effect, {0});

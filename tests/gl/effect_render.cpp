@@ -17,6 +17,7 @@
 #include "platform/gfx/gl_device.h"
 #include "platform/window/window.h"
 #include "tests/support/gl_test_device.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -54,9 +55,8 @@ protected:
         device_->SetFVF(kFvf);
         device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-        char name[] = "/tmp/effect_render_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
+        ASSERT_TRUE(temp_.Make("effect_render"));
+        dir_ = temp_.Path();
     }
 
     void TearDown() override {
@@ -66,7 +66,6 @@ protected:
             EXPECT_EQ(device_->Release(), 0u) << "every effect let go of the device";
         }
         if (d3d_) d3d_->Release();
-        fs::remove_all(dir_);
     }
 
     ID3DXEffect* Load(const std::string& source) {
@@ -135,6 +134,7 @@ protected:
     IDirect3DDevice9* device_ = nullptr;
     IDirect3DVertexBuffer9* buffer_ = nullptr;
     std::vector<ID3DXEffect*> effects_;
+    testing_support::TempFolder temp_;
     fs::path dir_;
 };
 

@@ -14,6 +14,7 @@
 #include "platform/fx/effect_info.h"
 #include "platform/fx/fx.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using testing_support::RecordingDevice;
@@ -32,20 +33,15 @@ const char* const kTechnique =
 class EffectFrameworkLoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/effect_framework_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
+        ASSERT_TRUE(temp_.Make("effect_framework"));
+        dir_ = temp_.Path();
     }
     void TearDown() override {
         if (effect_) effect_->Release();
-        fs::remove_all(dir_);
     }
 
     std::string Write(const std::string& relative, const std::string& text) {
-        fs::path path = dir_ / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        return temp_.Write(relative, text);
     }
 
     // Loads with every technique compiled; the text of the error buffer.
@@ -68,6 +64,7 @@ protected:
         return info;
     }
 
+    testing_support::TempFolder temp_;
     fs::path dir_;
     RecordingDevice device_;
     ID3DXEffect* effect_ = nullptr;

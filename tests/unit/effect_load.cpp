@@ -15,6 +15,7 @@
 
 #include "platform/fx/fx.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using testing_support::RecordingDevice;
@@ -37,15 +38,13 @@ std::string ReadFile(const fs::path& path) {
 class EffectLoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/effect_load_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        dir_ = name;
+        ASSERT_TRUE(temp_.Make("effect_load"));
+        dir_ = temp_.Path();
         old_ = fs::current_path();
         fs::current_path(dir_);
     }
     void TearDown() override {
         fs::current_path(old_);
-        fs::remove_all(dir_);
     }
 
     void WriteMain(const std::string& text) {
@@ -84,6 +83,7 @@ protected:
     }
 
     RecordingDevice device_;
+    testing_support::TempFolder temp_;
     fs::path dir_;
     fs::path old_;
 };

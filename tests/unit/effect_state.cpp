@@ -9,6 +9,7 @@
 
 #include "platform/fx/fx.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using testing_support::RecordingDevice;
@@ -35,9 +36,8 @@ const char* const kTwoPasses =
 class EffectState : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/effect_state_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        path_ = fs::path(name) / "two_passes.fx";
+        ASSERT_TRUE(temp_.Make("effect_state"));
+        path_ = temp_.Path() / "two_passes.fx";
         std::ofstream(path_) << kTwoPasses;
         ID3DXBuffer* errors = nullptr;
         ASSERT_EQ(D3DXCreateEffectFromFileA(&device_, path_.c_str(), nullptr, nullptr, 0, nullptr,
@@ -52,11 +52,11 @@ protected:
     }
     void TearDown() override {
         if (effect_) effect_->Release();
-        fs::remove_all(path_.parent_path());
     }
 
     RecordingDevice device_;
     ID3DXEffect* effect_ = nullptr;
+    testing_support::TempFolder temp_;
     fs::path path_;
 };
 
@@ -126,9 +126,9 @@ TEST_F(EffectState, ReleaseDeletesEachProgramOnceAndLetsGoOfTheDevice) {
 
 TEST(EffectStateLoad, FailedLoadDeletesTheProgramsOfEarlierPasses) {
     RecordingDevice device;
-    char name[] = "/tmp/effect_state_XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    fs::path path = fs::path(name) / "second_pass_broken.fx";
+    testing_support::TempFolder temp;
+    ASSERT_TRUE(temp.Make("effect_state"));
+    fs::path path = temp.Path() / "second_pass_broken.fx";
     std::string text = kTwoPasses;
     // Pass B names a pixel entry point that does not exist.
     text.replace(text.rfind("ps_main()"), 9, "ps_none()");
@@ -148,7 +148,6 @@ TEST(EffectStateLoad, FailedLoadDeletesTheProgramsOfEarlierPasses) {
     EXPECT_EQ(device.log.Count("CreateShaderProgram"), 1);
     EXPECT_EQ(device.liveProgramCount, 0);
     EXPECT_EQ(device.refs, 1u);
-    fs::remove_all(name);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "render/scene.h"
 
 #include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -62,9 +63,8 @@ class SceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previousDir_ = fs::current_path();
-        char pattern[] = "/tmp/scene-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        ASSERT_TRUE(temp_.Make("scene-test"));
+        dir_ = temp_.Path();
         fs::current_path(dir_);
         g_device = &device_;
     }
@@ -73,7 +73,6 @@ protected:
         ReleaseScene();
         g_device = nullptr;
         fs::current_path(previousDir_);
-        fs::remove_all(dir_);
         // Everything the scene made on the device has been given back.
         EXPECT_EQ(device_.liveProgramCount, 0);
     }
@@ -89,6 +88,7 @@ protected:
 
     RecordingDevice device_;
     fs::path previousDir_;
+    testing_support::TempFolder temp_;
     fs::path dir_;
 };
 
