@@ -129,6 +129,11 @@ void Parser::Blank(size_t begin, size_t end) {
     }
 }
 
+void Parser::UnexpectedEnd(size_t offset, const std::string& what, size_t blockStart) {
+    Error(offset, "unexpected end of file in " + what);
+    Blank(blockStart, src_.size());
+}
+
 std::string Parser::Describe(const char* what, const std::string& name) {
     if (name.empty()) return std::string("unnamed ") + what;
     return std::string(what) + " '" + name + "'";

@@ -211,8 +211,7 @@ void Parser::ParseSamplerState(Decl* d, const Token& keyword) {
     for (;;) {
         t = Next();
         if (t.kind == Tok::End) {
-            Error(t.begin, "unexpected end of file in " + what);
-            Blank(d->equals, src_.size());
+            UnexpectedEnd(t.begin, what, d->equals);
             return;
         }
         if (IsPunct(t, '}')) break;
@@ -220,8 +219,7 @@ void Parser::ParseSamplerState(Decl* d, const Token& keyword) {
         if (t.kind != Tok::Ident) {
             RepeatableError(t.begin, "unexpected ", t, " in " + what);
             if (IsPunct(t, '{') && !SkipBlock()) {
-                Error(src_.size(), "unexpected end of file in " + what);
-                Blank(d->equals, src_.size());
+                UnexpectedEnd(src_.size(), what, d->equals);
                 return;
             }
             continue;
@@ -229,8 +227,7 @@ void Parser::ParseSamplerState(Decl* d, const Token& keyword) {
         std::vector<Token> value;
         Read r = ReadAssignment(t, &value);
         if (r == Read::End) {
-            Error(src_.size(), "unexpected end of file in " + what);
-            Blank(d->equals, src_.size());
+            UnexpectedEnd(src_.size(), what, d->equals);
             return;
         }
         if (r == Read::Ok) SamplerAssignment(&sampler, t, value);

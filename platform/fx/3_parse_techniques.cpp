@@ -28,8 +28,7 @@ void Parser::ParseTechniqueBlock(const Token& keyword, size_t conditionals) {
     }
     std::string what = Describe("technique", tech.name);
     if (t.kind == Tok::End) {
-        Error(t.begin, "unexpected end of file in " + what);
-        Blank(keyword.begin, src_.size());
+        UnexpectedEnd(t.begin, what, keyword.begin);
         return;
     }
     if (!IsPunct(t, '{')) {
@@ -42,24 +41,21 @@ void Parser::ParseTechniqueBlock(const Token& keyword, size_t conditionals) {
     for (;;) {
         t = Next();
         if (t.kind == Tok::End) {
-            Error(t.begin, "unexpected end of file in " + what);
-            Blank(keyword.begin, src_.size());
+            UnexpectedEnd(t.begin, what, keyword.begin);
             return;
         }
         if (IsPunct(t, '}')) break;
         if (IsPunct(t, ';')) continue;
         if (t.kind == Tok::Ident && IEquals(Text(t), "pass")) {
             if (!ParsePass(&tech, t)) {
-                Error(src_.size(), "unexpected end of file in " + what);
-                Blank(keyword.begin, src_.size());
+                UnexpectedEnd(src_.size(), what, keyword.begin);
                 return;
             }
             continue;
         }
         RepeatableError(t.begin, "unexpected ", t, " in " + what);
         if (IsPunct(t, '{') && !SkipBlock()) {
-            Error(src_.size(), "unexpected end of file in " + what);
-            Blank(keyword.begin, src_.size());
+            UnexpectedEnd(src_.size(), what, keyword.begin);
             return;
         }
     }

@@ -60,6 +60,9 @@ private:
         messages_.Add(offset, Severity::Warning, std::move(text));
     }
     void Blank(size_t begin, size_t end);
+    // A block the file ends inside: the error at offset, and blanks from the
+    // block's start to the end of the file.
+    void UnexpectedEnd(size_t offset, const std::string& what, size_t blockStart);
     static std::string Describe(const char* what, const std::string& name);
     // Skips a balanced {...} block whose '{' was just read. False at the end.
     bool SkipBlock();
