@@ -81,7 +81,7 @@ bool CheckText(std::string* text, MessageList* messages) {
         if ((c < 0x20 && !space) || c == 0x7f) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", c);
-            messages->Error({line, static_cast<int>(i - lineStart) + 1},
+            messages->Error({line, static_cast<int>(i - lineStart) + 1, ""},
                             std::string("the file is not text (byte ") + hex + ")");
             return false;
         }
@@ -135,7 +135,8 @@ bool ReadEffectFile(const char* path, std::string* text, MessageList* messages) 
 
 IncludeResolver IncludeFromFolderOf(const std::string& effectPath) {
     size_t slash = effectPath.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string() : effectPath.substr(0, slash + 1);
+    std::string folder =
+        slash == std::string::npos ? std::string() : effectPath.substr(0, slash + 1);
     return [folder](const std::string& name, std::string* text, std::string* error) {
         std::string path = !name.empty() && name[0] == '/' ? name : folder + name;
         return ReadIncludeFile(path, text, error);

@@ -290,8 +290,8 @@ void Parser::SamplerTexture(SamplerDesc* sampler, const Token& nameToken,
     bool known = std::any_of(result_.textures.begin(), result_.textures.end(),
                              [&](const TextureDesc& x) { return x.name == sampler->texture; });
     if (!known)
-        Warning(texture->begin, "sampler " + Quote(sampler->name) + " refers to undeclared texture " +
-                                    Quote(sampler->texture));
+        Warning(texture->begin, "sampler " + Quote(sampler->name) +
+                                    " refers to undeclared texture " + Quote(sampler->texture));
 }
 
 }  // namespace fx

@@ -211,7 +211,8 @@ bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<Token
     }
     b->profile = ToLower(profile);
     if (v.size() < 3 || v[2].kind != Tok::Ident) {
-        Error(v.size() < 3 ? v[1].end : v[2].begin, "expected an entry point after " + Quote(profile));
+        Error(v.size() < 3 ? v[1].end : v[2].begin,
+              "expected an entry point after " + Quote(profile));
         return false;
     }
     b->entry = std::string(Text(v[2]));

@@ -49,13 +49,20 @@ private:
     // Hands the token back so that the next Next() returns it again.
     void PutBack(const Token& t);
     std::string_view Text(const Token& t) const { return src_.substr(t.begin, t.end - t.begin); }
-    bool IsPunct(const Token& t, char c) const { return t.kind == Tok::Punct && src_[t.begin] == c; }
-    SourcePos Pos(size_t offset) const { return lines_.At(offset); }
+    bool IsPunct(const Token& t, char c) const {
+        return t.kind == Tok::Punct && src_[t.begin] == c;
+    }
+    SourcePos Pos(size_t offset) const {
+        SourcePos pos = lines_.At(offset);
+        pos.file = fileName_;
+        return pos;
+    }
     void Error(size_t offset, std::string text) {
         messages_.Add(offset, Severity::Error, std::move(text));
     }
     // For errors that hostile input can repeat once per token.
-    void RepeatableError(size_t offset, const char* prefix, const Token& t, const std::string& where);
+    void RepeatableError(size_t offset, const char* prefix, const Token& t,
+                         const std::string& where);
     void Warning(size_t offset, std::string text) {
         messages_.Add(offset, Severity::Warning, std::move(text));
     }

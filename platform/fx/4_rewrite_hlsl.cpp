@@ -44,7 +44,9 @@ CodeTokens ReadCode(const std::string& s) {
 bool IsIdent(const Token& t) { return t.kind == Tok::Ident; }
 // The character of a one-character token; 0 for others.
 char Punct(const std::string& s, const Token& t) { return t.kind == Tok::Punct ? s[t.begin] : 0; }
-std::string Text(const std::string& s, const Token& t) { return s.substr(t.begin, t.end - t.begin); }
+std::string Text(const std::string& s, const Token& t) {
+    return s.substr(t.begin, t.end - t.begin);
+}
 
 // Replaces [begin, end) with spaces, keeping line ends.
 void Blank(std::string* s, size_t begin, size_t end) {

@@ -127,8 +127,8 @@ bool TranslateLogLine(std::string line, const StageSource& source,
     // The HLSL grammar's own summary carries a real column:
     // "(3): error at column 39, HLSL parsing failed."
     int l = 0, c = 0, used = 0;
-    if (lineNo == 0 && std::sscanf(line.c_str(), "(%d): error at column %d, %n", &l, &c, &used) == 2 &&
-        used > 0) {
+    if (lineNo == 0 &&
+        std::sscanf(line.c_str(), "(%d): error at column %d, %n", &l, &c, &used) == 2 && used > 0) {
         lineNo = l;
         column = c;
         line.erase(0, static_cast<size_t>(used));
@@ -187,7 +187,7 @@ void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const Stage
             for (const glslang::TTypeLoc& member : *members) {
                 if (member.type->getQualifier().hasOffset()) continue;
                 std::string name(member.type->getFieldName().c_str());
-                Message m = WarningAt({member.loc.line, member.loc.column},
+                Message m = WarningAt({member.loc.line, member.loc.column, ""},
                                       "global '" + name +
                                           "' has no register(cN); it is placed after the "
                                           "previous global, not in the first free register");

@@ -141,7 +141,8 @@ void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res)
     if (s.pass.lenient) {
         for (const auto& input : res.stage_inputs) {
             auto split = SplitSemantic(SemanticOf(s.c, input.id));
-            if (StreamAttribute(split) < 0) spareInputs.insert(split.first + std::to_string(split.second));
+            if (StreamAttribute(split) < 0)
+                spareInputs.insert(split.first + std::to_string(split.second));
         }
     }
     for (const auto& input : res.stage_inputs) {
@@ -261,13 +262,15 @@ bool CheckRegisterRange(Conventions& s, const spirv_cross::Resource& block) {
         size_t end = offset + s.c.get_declared_struct_member_size(type, i);
         if (end <= kDeviceBytes) continue;
         const std::string name = s.c.get_member_name(block.base_type_id, i);
-        const std::string at = "constant '" + name + "' at register c" + std::to_string(offset / 16);
+        const std::string at =
+            "constant '" + name + "' at register c" + std::to_string(offset / 16);
         if (warn) {
             s.Say(Severity::Warning, at + " reaches c" + std::to_string((end + 15) / 16 - 1) +
                                          "; the device keeps c0-c" + last +
                                          ", registers past that read zero");
         } else {
-            s.Say(Severity::Error, at + " reaches past c" + last + ", the last register the device keeps");
+            s.Say(Severity::Error,
+                  at + " reaches past c" + last + ", the last register the device keeps");
         }
     }
     if (!warn) s.ok = false;
@@ -291,7 +294,8 @@ void MapConstantRegisters(Conventions& s, const spirv_cross::ShaderResources& re
         // an entry point's own uniform parameter without a value.
         bool floats = true;
         for (uint32_t i = 0; i < type.member_types.size(); ++i) {
-            if (s.c.get_type(type.member_types[i]).basetype == spirv_cross::SPIRType::Float) continue;
+            if (s.c.get_type(type.member_types[i]).basetype == spirv_cross::SPIRType::Float)
+                continue;
             s.Say(Severity::Error,
                   "constant '" + s.c.get_member_name(block.base_type_id, i) +
                       "' is not a float; the register file holds floats (declare it float, or "
@@ -323,7 +327,8 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
     uint32_t nextBinding = 0;
     for (const auto& sampler : res.sampled_images) {
         if (c.has_decoration(sampler.id, spv::DecorationBinding)) {
-            nextBinding = std::max(nextBinding, c.get_decoration(sampler.id, spv::DecorationBinding) + 1);
+            nextBinding =
+                std::max(nextBinding, c.get_decoration(sampler.id, spv::DecorationBinding) + 1);
         }
     }
     for (const auto& sampler : res.sampled_images) {
@@ -384,7 +389,8 @@ bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progres
             CrossStage s{modules[i].stage, modules[i].entry, modules[i].compileStatement,
                          std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words))};
             spirv_cross::ShaderResources res = s.compiler->get_shader_resources();
-            const auto& list = s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
+            const auto& list =
+                s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
             for (const auto& v : list) varyings->Note(SemanticOf(*s.compiler, v.id));
             cross->push_back(std::move(s));
         } catch (const std::exception& e) {
@@ -413,7 +419,8 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
     for (size_t i = 0; i < cross.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
         try {
-            if (!ApplyConventions(cross[i], varyings, conventions, &out->messages, &out->samplers)) {
+            if (!ApplyConventions(cross[i], varyings, conventions, &out->messages,
+                                  &out->samplers)) {
                 ok = false;
                 continue;
             }

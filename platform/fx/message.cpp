@@ -7,6 +7,7 @@ namespace fx {
 
 Message ErrorAt(SourcePos pos, std::string text) {
     Message m;
+    m.file = std::move(pos.file);
     m.line = pos.line;
     m.column = pos.column;
     m.text = std::move(text);

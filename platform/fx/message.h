@@ -17,9 +17,11 @@
 
 namespace fx {
 
+// A place in the user's files.
 struct SourcePos {
     int line = 0;    // 1-based
     int column = 0;  // 1-based
+    std::string file;  // as Message::file
 };
 
 enum class Severity { Error, Warning };

@@ -86,7 +86,8 @@ bool Tokenizer::SkipBlanks() {
             ++pos_;
         } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
             ++pos_;
-        } else if (c == '\\' && (At(pos_ + 1, '\n') || (At(pos_ + 1, '\r') && At(pos_ + 2, '\n')))) {
+        } else if (c == '\\' &&
+                   (At(pos_ + 1, '\n') || (At(pos_ + 1, '\r') && At(pos_ + 2, '\n')))) {
             pos_ += At(pos_ + 1, '\n') ? 2 : 3;  // a spliced line
         } else if (c == '/' && (At(pos_ + 1, '/') || At(pos_ + 1, '*'))) {
             if (options_.comments) return true;

@@ -91,6 +91,30 @@ TEST_F(EffectFrameworkLoad, IncludesAreReadFromTheEffectsFolderAndErrorsNameThei
     EXPECT_NE(Load(missing, &text), S_OK);
     EXPECT_EQ(text.find(missing + "(3,"), 0u) << text;
     EXPECT_NE(text.find("nowhere.fxh"), std::string::npos) << text;
+
+    // A technique in an included file: what is wrong with its passes is
+    // placed there, not in the file that includes it.
+    const std::string inc = (dir_ / "fx/inc/").string();
+    struct Case {
+        const char* technique;
+        std::string expected;
+    } cases[] = {
+        {"technique T {\n  pass P { VertexShader = compile vs_3_0 nowhere(); } }\n",
+         inc + "technique.fxh(2,12): error: entry point 'nowhere' not found (nowhere)"},
+        {"technique T {\n  pass P { CullMode = None; } }\n",
+         inc + "technique.fxh(2,3): error: pass 'P' has neither a vertex nor a pixel shader"},
+        {"technique T {\n  pass P { PixelShader = compile ps_1_1 ps_main(); } }\n",
+         inc + "technique.fxh(2,12): error: unsupported pixel shader profile 'ps_1_1'"},
+        {"technique T {\n  pass P { VertexShader = compile vs_3_0 vs_main(1); } }\n",
+         inc + "technique.fxh(2,12): error: the compile statement gives 1 arguments"},
+    };
+    for (const Case& c : cases) {
+        Write("fx/inc/technique.fxh", c.technique);
+        std::string includer =
+            Write("fx/includer.fx", std::string(kShaders) + "#include \"inc/technique.fxh\"\n");
+        EXPECT_NE(Load(includer, &text), S_OK);
+        EXPECT_EQ(text.find(c.expected), 0u) << text;
+    }
     EXPECT_EQ(device_.liveProgramCount, 0);
 }
 
