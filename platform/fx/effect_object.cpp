@@ -8,22 +8,16 @@
 
 #include <algorithm>
 
+#include "platform/fx/ref_counted.h"
+
 namespace fx {
 namespace {
 
-class Effect final : public ID3DXEffect {
+class Effect final : public RefCounted<ID3DXEffect> {
 public:
     Effect(IDirect3DDevice9* device, platform::ShaderPrograms* programs, LoadedEffect loaded)
         : device_(device), programs_(programs), loaded_(std::move(loaded)) {
         device_->AddRef();
-    }
-
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override {
-        if (refs_ == 0) return 0;
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
     }
 
     HRESULT Begin(UINT* passes, DWORD flags) override {
@@ -140,7 +134,6 @@ private:
     std::vector<SavedSamplerState> savedSampler_;
     bool begun_ = false;
     bool inPass_ = false;
-    ULONG refs_ = 1;
 };
 
 }  // namespace
