@@ -18,32 +18,39 @@
 namespace fx {
 namespace {
 
-// An open file checked to be a regular file within the size limit; -1 with
-// messages when it is not.
+// Why the open file cannot be an effect file; empty when it can. bare: the
+// fixed wording "cannot open file: ...", without a severity.
+std::string RegularFileProblem(int fd, bool* bare) {
+    *bare = true;
+    struct stat st;
+    if (fstat(fd, &st) != 0) return std::string("cannot open file: ") + std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return std::string("cannot open file: ") + std::strerror(EISDIR);
+    if (!S_ISREG(st.st_mode)) return "cannot open file: not a regular file";
+    *bare = false;
+    if (static_cast<unsigned long long>(st.st_size) > kMaxEffectFileBytes) {
+        return "the file is " + std::to_string(st.st_size) +
+               " bytes long; effect files are limited to " + std::to_string(kMaxEffectFileBytes) +
+               " bytes";
+    }
+    return "";
+}
+
+// An open regular file within the size limit; -1 with the reason in
+// messages otherwise.
 int OpenEffectFile(const char* path, MessageList* messages) {
     int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         messages->Bare(std::string("cannot open file: ") + std::strerror(errno));
         return -1;
     }
-    struct stat st;
-    int statError = fstat(fd, &st) != 0 ? errno : 0;
-    if (statError != 0 || S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode) ||
-        static_cast<unsigned long long>(st.st_size) > kMaxEffectFileBytes) {
-        close(fd);
-    }
-    if (statError != 0) {
-        messages->Bare(std::string("cannot open file: ") + std::strerror(statError));
-    } else if (S_ISDIR(st.st_mode)) {
-        messages->Bare(std::string("cannot open file: ") + std::strerror(EISDIR));
-    } else if (!S_ISREG(st.st_mode)) {
-        messages->Bare("cannot open file: not a regular file");
-    } else if (static_cast<unsigned long long>(st.st_size) > kMaxEffectFileBytes) {
-        messages->Error("the file is " + std::to_string(st.st_size) +
-                        " bytes long; effect files are limited to " +
-                        std::to_string(kMaxEffectFileBytes) + " bytes");
+    bool bare = false;
+    std::string problem = RegularFileProblem(fd, &bare);
+    if (problem.empty()) return fd;
+    close(fd);
+    if (bare) {
+        messages->Bare(problem);
     } else {
-        return fd;
+        messages->Error(problem);
     }
     return -1;
 }
