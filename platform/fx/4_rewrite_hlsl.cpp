@@ -289,7 +289,7 @@ std::string FloatIntegerGlobals(const std::string& hlsl, std::vector<ColumnShift
         // "dword" keeps its length with a space; "int" grows by one.
         out.replace(it->first, it->second, it->second == 5 ? "half " : "half");
     }
-    if (shifts != nullptr) {
+    if (shifts != nullptr && !replace.empty()) {
         // "int" -> "half": one character more after the "hal" (in the
         // rewritten text, where earlier ones on the line count too).
         LineIndex lines(hlsl);
