@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/fx/3_parse_effect.h"
+#include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"
@@ -49,6 +50,11 @@ std::string ReadText(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// main.fx as the loader hands it to glslang: the effect syntax taken out.
+std::string MainFxHlsl() {
+    return fx::PrintHlsl(fx::ParseEffect(ReadText(MainFxPath())).hlsl).text;
 }
 
 void Reload(IDirect3DDevice9* device, benchmark::State& state) {
@@ -107,7 +113,7 @@ const std::vector<testing_support::StageRequest> kStages = {{fx::ShaderStage::Ve
                                                {fx::ShaderStage::Pixel, "ps_main"}};
 
 void BM_ShaderCompileInProcess(benchmark::State& state) {
-    const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    const std::string hlsl = MainFxHlsl();
     for (auto _ : state) {
         fx::CompiledPass out = testing_support::CompileShaders(hlsl, kStages);
         if (!out.ok) state.SkipWithError("main.fx does not compile");
@@ -121,7 +127,7 @@ BENCHMARK(BM_ShaderCompileInProcess)
     ->ReportAggregatesOnly(true);
 
 void BM_ShaderCompileIsolated(benchmark::State& state) {
-    const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    const std::string hlsl = MainFxHlsl();
     for (auto _ : state) {
         fx::CompiledPass out = testing_support::CompileShadersInChild(hlsl, kStages);
         if (!out.ok) state.SkipWithError("main.fx does not compile");
@@ -155,14 +161,14 @@ bool Run(std::vector<std::string> args) {
 
 void BM_CommandLineTools(benchmark::State& state) {
     // The tools cannot read effect syntax: give them the HLSL with the
-    // technique blanked out, as the loader does.
+    // technique taken out, as the loader does.
     testing_support::TempFolder dir;
     if (!dir.Make("bench_effect")) {
         state.SkipWithError("no temporary directory");
         return;
     }
     const std::string base = dir.Path().string();
-    std::ofstream(base + "/main.hlsl") << fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    std::ofstream(base + "/main.hlsl") << MainFxHlsl();
     for (auto _ : state) {
         bool ok = true;
         for (const auto& [stage, entry] : {std::pair{"vert", "vs_main"}, {"frag", "ps_main"}}) {

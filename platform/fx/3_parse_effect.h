@@ -1,25 +1,19 @@
 // Stage 3: the effect framework around the HLSL (platform/fx internal).
 //
-// The parser reads the file's tokens through the preprocessor (stage 2) and
-// finds techniques, passes, compile statements, render states, annotations,
-// texture and string globals, shader variables and sampler_state blocks. It
-// records them in a ParsedEffect and hands back the HLSL with each of those
-// constructs replaced by blanks: same length, line ends kept, so that every
-// line and column glslang reports is true for the file. Directive lines are
-// never blanked. The sampler itself stays, with its register:
+// The parser reads the token stream of stage 2 (macros expanded, includes
+// read, inactive lines gone) and finds techniques, passes, compile
+// statements, render states, annotations, texture and string globals,
+// shader variables and sampler_state blocks. It records them in a
+// ParsedEffect and hands on the HLSL tokens with each of those constructs
+// taken out. The sampler itself stays, with its register:
 // "sampler2D S : register(s1) = sampler_state {...};" becomes
-// "sampler2D S : register(s1)" + blanks + ";".
-//
-// Included files are parsed like the main file (their macros, techniques,
-// samplers and textures count), and their blanked text is handed back in
-// ParsedEffect::includes for glslang's includer to serve under the same
-// name; their messages name them in Message::file.
+// "sampler2D S : register(s1);". Every description and message carries the
+// file, line and column its tokens come from, an included file's own.
 //
 // Where errors are made: syntax of the effect framework (unexpected tokens,
-// unterminated blocks, annotations and strings, invalid state values,
-// unknown profiles) as the parser meets it; then CheckTechniques, over the
-// whole effect: no technique, a pass with neither shader, an unsupported
-// profile.
+// unterminated blocks and annotations, invalid state values, unknown
+// profiles) as the parser meets it; then CheckTechniques, over the whole
+// effect: no technique, a pass with neither shader, an unsupported profile.
 #pragma once
 
 #include <string>
@@ -29,6 +23,7 @@
 
 #include "platform/fx/2_preprocess.h"
 #include "platform/fx/message.h"
+#include "platform/fx/token_stream.h"
 #include "platform/gfx/gfx.h"
 
 namespace fx {
@@ -40,6 +35,7 @@ struct ShaderBinding {
     std::string profile;   // vs_2_0, vs_3_0, ps_2_0, ps_3_0, ... in lower case
     std::string entry;     // the function name
     std::vector<std::string> arguments;  // constant arguments of the call, as written
+    std::vector<std::vector<SourceToken>> argumentTokens;  // the same, as tokens
     SourcePos pos;
 };
 
@@ -92,30 +88,23 @@ struct SamplerDesc {
     SourcePos pos;
 };
 
-// The blanked text of a file read through #include, under the name as the
-// #include line writes it.
-struct IncludedFile {
-    std::string name;
-    std::string hlsl;
-};
-
 struct ParsedEffect {
-    std::string hlsl;  // the source with effect syntax blanked out
+    // The HLSL: the stream's tokens with the effect syntax taken out.
+    TokenStream hlsl;
     std::vector<TechniqueDesc> techniques;
-    std::vector<Message> messages;  // errors and warnings, in source order
+    std::vector<Message> messages;  // stages 2 and 3, errors and warnings, in stream order
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
-    std::vector<IncludedFile> includes;  // only with a resolver; each name once
 
     bool HasErrors() const;
 };
 
-// Without a resolver, #include lines are left to glslang's includer and the
-// included text is not read (its macros are unknown to #if inside
-// techniques, and effect syntax in it is not blanked). With one, a missing
-// include is an error at its #include line.
-ParsedEffect ParseEffect(std::string_view source);
-ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver);
+// Stage 3 on what stage 2 made. When stage 2 stopped at a limit of the load
+// nothing is parsed: its messages are all there is.
+ParsedEffect ParseEffect(PreprocessedEffect preprocessed);
+// Stages 2 and 3 on a text (with a resolver for its includes; without one,
+// an #include is an error).
+ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver = {});
 
 // The whole effect's rules, checked once: it has a technique; each pass
 // (of the first technique, or of all with allTechniques) has a vertex or a

@@ -1,79 +1,75 @@
-// Stage 4: HLSL rewrites for glslang (platform/fx internal).
+// Stage 4: HLSL rewrites for glslang, and the text glslang compiles
+// (platform/fx internal).
 //
-// glslang's HLSL front end needs two things of Direct3D 9 effects spelled
-// differently:
+// The rewrites edit the HLSL tokens of stage 3:
 // - int, uint, bool and dword globals (scalars and vectors, not static ones)
-//   become half, which is a float here and keeps the columns of bool and
-//   uint (int grows by one). Direct3D 9 keeps such constants in the float
-//   register file anyway; glslang would otherwise mix their types into the
-//   constant block, which then cannot become the vec4 array indexed by
-//   register.
+//   become half, which is a float here. Direct3D 9 keeps such constants in
+//   the float register file anyway; glslang would otherwise mix their types
+//   into the constant block, which then cannot become the vec4 array
+//   indexed by register.
 // - "compile vs_2_0 VS(1, true)": the entry point's uniform parameters, in
 //   order, take the compile statement's arguments. Each becomes a static
-//   const global of its name, declared at the end of the line before the
-//   function (or, where that line cannot take it, just before the function),
-//   and leaves the parameter list.
-// Both keep every line where it was; only columns after a rewritten spot on
-// its own line may move. This stage owns the map of those moves: each
-// stage's source carries a SourceMap that puts what the compiler reports in
-// the rewritten text back where the user wrote it. No other stage knows that
-// rewrites happened.
+//   const global of its name, declared just before the function, and leaves
+//   the parameter list.
+// A rewrite replaces, inserts or removes tokens (SpliceTokens); a token it
+// adds takes the origin of what it stands for. PrintHlsl then prints the
+// tokens as one text, with no #include and no macro left, and a SourceMap
+// from every place in that text back to the file, line and column of the
+// user's files. This stage owns the map: no other stage knows that
+// rewrites happened, and glslang's messages go back through it.
 //
 // Where errors are made: a compile statement whose arguments do not match
 // the entry point's uniform parameters (at the compile statement).
 #pragma once
 
-#include <map>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/fx/3_parse_effect.h"
 #include "platform/fx/message.h"
+#include "platform/fx/token_stream.h"
 
 namespace fx {
 
 enum class ShaderStage { Vertex, Pixel };
 
-// delta characters were inserted at column (1-based) of line in the
-// rewritten text.
-struct ColumnShift {
-    int line = 0;
-    int column = 0;
-    int delta = 0;
-};
-
-// Maps a column of the rewritten text back, undoing shifts in the reverse
-// of the order they were made; a column inside inserted text maps to where
-// the insertion was.
-void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* column);
-
-// The integer globals rewrite (see above); the shifts it made, in order.
-std::string FloatIntegerGlobals(const std::string& hlsl,
-                                std::vector<ColumnShift>* shifts = nullptr);
-
-// The compile-arguments rewrite (see above). False with a reason when the
-// function is not found or the counts do not match.
-bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
-                          const std::vector<std::string>& arguments, std::string* out,
-                          std::string* error, std::vector<ColumnShift>* shifts = nullptr);
-
-// The text an #include line names, as glslang's includer serves it.
-struct IncludeText {
-    std::string name;
-    std::string text;
-};
-
-// From positions in the texts one stage compiles to positions in the
-// user's files.
+// From places in a printed text to places in the user's files.
 struct SourceMap {
-    // The effect file's rewrites, the latest first.
-    std::vector<std::vector<ColumnShift>> effectFile;
-    // Each included file's, by its #include name.
-    std::map<std::string, std::vector<ColumnShift>> includes;
+    struct Entry {
+        uint32_t outLine = 0;    // where the token was printed
+        uint32_t outColumn = 0;
+        uint32_t line = 0;  // where it comes from
+        uint32_t column = 0;
+        uint16_t file = 0;   // index into files
+        bool exact = false;  // spelled there: the columns after it line up too
+    };
+    std::vector<std::string> files;  // as TokenStream::files
+    std::vector<Entry> entries;      // one per token, in printed order
 
-    // message.file: "" for the stage's own text, or the #include name.
+    // message's line and column, in the printed text, become the user's
+    // file, line and column. A map with no entries leaves it as it is.
     void ToUser(Message* message) const;
 };
+
+struct HlslText {
+    std::string text;
+    SourceMap map;
+};
+
+// The tokens as one text: each token's line of the file on a line of its
+// own, at its column where nothing before it on the line grew; a #pragma on
+// a line of its own.
+HlslText PrintHlsl(const TokenStream& hlsl);
+
+// The integer globals rewrite (see above), in place.
+void FloatIntegerGlobals(TokenStream* hlsl);
+
+// The compile-arguments rewrite (see above), in place. False with a reason
+// when the function is not found or the counts do not match.
+bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
+                          const std::vector<std::vector<SourceToken>>& arguments,
+                          std::string* error);
 
 // One stage as glslang is to compile it.
 struct StageSource {
@@ -82,24 +78,20 @@ struct StageSource {
     std::string hlsl;
     SourceMap map;
     // Where problems of the entry point as a whole are reported (SPIR-V
-    // carries no lines): its compile statement in the effect file.
+    // carries no lines): its compile statement.
     SourcePos compileStatement;
 };
 
 // What stage 4 hands on for one pass: its shaders' sources (one or two
-// stages; a stage the pass leaves out gets a generated stand-in later) and
-// the included files they share.
+// stages; a stage the pass leaves out gets a generated stand-in later).
 struct PassSources {
     std::vector<StageSource> stages;
-    std::vector<IncludeText> includes;
 };
 
-// The rewrites every pass of the effect shares.
+// The rewrites every pass of the effect shares, and their text.
 struct RewrittenEffect {
-    std::string hlsl;
-    std::vector<ColumnShift> shifts;
-    std::vector<IncludeText> includes;
-    std::map<std::string, std::vector<ColumnShift>> includeShifts;
+    TokenStream hlsl;
+    HlslText printed;
 };
 
 RewrittenEffect RewriteEffect(const ParsedEffect& parsed);

@@ -2,9 +2,9 @@
 //
 // Implemented: [x] vertex and pixel shaders, DX9 compatibility mode, semantics
 //                  as UserSemantic decorations, SPIR-V 1.0 for OpenGL 4.5
-//              [x] #include served from memory, nested up to 32 deep
 //              [x] glslang's messages as lines and columns (glslang gives
-//                  lines only; the column is where the quoted token is)
+//                  lines only; the column is where the quoted token is),
+//                  through the map to the user's files
 // Not implemented: shader model 4 and later stages, optimisation.
 //
 // Trap: glslang 12 crashes on some inputs; the child process
@@ -77,28 +77,15 @@ Severity TakeSeverity(std::string* line) {
     return Severity::Error;
 }
 
-// "STRING:LINE: rest" where either number may be '?', and where an included
-// file is named instead of numbered: the line number, the file (empty for
-// the stage's own text) and that file's text; the prefix removed.
-int TakeLocation(std::string* line, const StageSource& source,
-                 const std::vector<IncludeText>& includes, std::string* file,
-                 const std::string** fileText) {
-    *fileText = &source.hlsl;
+// "STRING:LINE: rest" where either number may be '?': the line number, the
+// prefix removed.
+int TakeLocation(std::string* line) {
     size_t colon1 = line->find(':');
     size_t colon2 = colon1 == std::string::npos ? colon1 : line->find(':', colon1 + 1);
     if (colon2 == std::string::npos || colon1 == 0 || colon2 <= colon1 + 1) return 0;
     std::string name = line->substr(0, colon1);
     std::string num = line->substr(colon1 + 1, colon2 - colon1 - 1);
     bool fileOk = name == "?" || std::all_of(name.begin(), name.end(), ::isdigit);
-    if (!fileOk) {
-        for (const IncludeText& inc : includes) {
-            if (inc.name == name) {
-                fileOk = true;
-                *file = name;
-                *fileText = &inc.text;
-            }
-        }
-    }
     bool numOk = num == "?" || std::all_of(num.begin(), num.end(), ::isdigit);
     if (!fileOk || !numOk) return 0;
     line->erase(0, colon2 + 1);
@@ -108,22 +95,20 @@ int TakeLocation(std::string* line, const StageSource& source,
 
 // One line of glslang's log as a message in the user's file; false for
 // lines that say nothing (summaries).
-bool TranslateLogLine(std::string line, const StageSource& source,
-                      const std::vector<IncludeText>& includes, Message* m) {
+bool TranslateLogLine(std::string line, const StageSource& source, Message* m) {
     m->severity = TakeSeverity(&line);
     if (line.find("compilation errors.") != std::string::npos ||
         line.find("compilation warnings.") != std::string::npos) {
         return false;
     }
-    const std::string* fileText = nullptr;
-    int lineNo = TakeLocation(&line, source, includes, &m->file, &fileText);
+    int lineNo = TakeLocation(&line);
     // "'x' : message" reads better as "'x': message", and "'' : message"
     // as the message alone.
     size_t sep = line.find("' : ");
     if (!line.empty() && line[0] == '\'' && sep != std::string::npos) line.erase(sep + 1, 1);
     if (line.rfind("'': ", 0) == 0) line.erase(0, 4);
 
-    int column = lineNo > 0 ? GuessColumn(*fileText, lineNo, line) : 0;
+    int column = lineNo > 0 ? GuessColumn(source.hlsl, lineNo, line) : 0;
     // The HLSL grammar's own summary carries a real column:
     // "(3): error at column 39, HLSL parsing failed."
     int l = 0, c = 0, used = 0;
@@ -150,7 +135,7 @@ bool TranslateLogLine(std::string line, const StageSource& source,
 
 // "ERROR: 0:12: 'x' : undeclared identifier" -> a message at line 12.
 void TranslateInfoLog(const std::string& log, const StageSource& source,
-                      const std::vector<IncludeText>& includes, std::vector<Message>* out) {
+                      std::vector<Message>* out) {
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
@@ -160,7 +145,7 @@ void TranslateInfoLog(const std::string& log, const StageSource& source,
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (line.empty()) continue;
         Message m;
-        if (TranslateLogLine(std::move(line), source, includes, &m)) out->push_back(std::move(m));
+        if (TranslateLogLine(std::move(line), source, &m)) out->push_back(std::move(m));
     }
 }
 
@@ -191,8 +176,6 @@ void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const Stage
                                       "global '" + name +
                                           "' has no register(cN); it is placed after the "
                                           "previous global, not in the first free register");
-                // Globals of an included file are placed in that file.
-                m.file = member.loc.name != nullptr ? member.loc.name->c_str() : "";
                 m.entry = source.entry;
                 source.map.ToUser(&m);
                 out->push_back(std::move(m));
@@ -200,31 +183,6 @@ void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const Stage
         }
     }
 }
-
-// Serves #include from the texts the effect loader read.
-class IncludeServer final : public glslang::TShader::Includer {
-public:
-    explicit IncludeServer(const std::vector<IncludeText>& includes) : includes_(includes) {}
-    IncludeResult* includeLocal(const char* name, const char*, size_t depth) override {
-        return Find(name, depth);
-    }
-    IncludeResult* includeSystem(const char* name, const char*, size_t depth) override {
-        return Find(name, depth);
-    }
-    void releaseInclude(IncludeResult* result) override { delete result; }
-
-private:
-    IncludeResult* Find(const char* name, size_t depth) {
-        if (name == nullptr || depth > 32) return nullptr;
-        for (const IncludeText& inc : includes_) {
-            if (inc.name == name) {
-                return new IncludeResult(inc.name, inc.text.data(), inc.text.size(), nullptr);
-            }
-        }
-        return nullptr;
-    }
-    const std::vector<IncludeText>& includes_;
-};
 
 constexpr auto kMessages =
     static_cast<EShMessages>(EShMsgSpvRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
@@ -242,8 +200,10 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
     for (char& c : spvLog) {
         if (c == '\n') c = ';';
     }
-    Message m = ErrorAt({}, "glslang cannot translate this shader to SPIR-V (" + spvLog +
-                                "); rewrite the construct it names");
+    // SPIR-V carries no lines: the shader's compile statement is the place.
+    Message m = ErrorAt(source.compileStatement,
+                        "glslang cannot translate this shader to SPIR-V (" + spvLog +
+                            "); rewrite the construct it names");
     m.entry = source.entry;
     messages->push_back(std::move(m));
     return false;
@@ -251,8 +211,7 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
 
 }  // namespace
 
-bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& includes,
-                 SpirvModule* module, std::vector<Message>* messages) {
+bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages) {
     EnsureGlslang();
     EShLanguage language = source.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
     glslang::TShader shader(language);
@@ -265,9 +224,10 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
     shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
     shader.setEnvTargetHlslFunctionality1();
 
-    IncludeServer includer(includes);
+    // Stage 4's text has no #include left.
+    glslang::TShader::ForbidIncluder includer;
     bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
-    TranslateInfoLog(shader.getInfoLog(), source, includes, messages);
+    TranslateInfoLog(shader.getInfoLog(), source, messages);
     if (!parsed) return false;
     WarnAboutGlobalsWithoutRegister(shader, source, messages);
 
@@ -275,7 +235,7 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
     program.addShader(&shader);
     bool linked = program.link(kMessages);
     size_t before = messages->size();
-    TranslateInfoLog(program.getInfoLog(), source, includes, messages);
+    TranslateInfoLog(program.getInfoLog(), source, messages);
     if (!linked) return false;
     for (size_t i = before; i < messages->size(); ++i) {
         if ((*messages)[i].IsError()) return false;
@@ -297,10 +257,10 @@ void WarmUpGlslang() {
         std::vector<Message> ignored;
         SpirvModule module;
         source.entry = "vs_main";
-        HlslToSpirv(source, {}, &module, &ignored);
+        HlslToSpirv(source, &module, &ignored);
         source.stage = ShaderStage::Pixel;
         source.entry = "ps_main";
-        HlslToSpirv(source, {}, &module, &ignored);
+        HlslToSpirv(source, &module, &ignored);
     });
 }
 

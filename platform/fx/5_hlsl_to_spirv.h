@@ -3,14 +3,15 @@
 //
 // Each stage is compiled on its own, in DX9 compatibility mode, with every
 // input and output carrying its semantic (UserSemantic decorations) for
-// stage 6. #include lines are served from the texts stage 3 read; nothing
-// here touches the file system.
+// stage 6. The text is stage 4's: one string, no #include, no macro;
+// nothing here touches the file system.
 //
-// Where errors are made: glslang's messages (syntax, types, unknown names,
-// a missing entry point), placed in the user's file through the stage
-// source's map; a construct glslang cannot translate to SPIR-V. Warnings:
-// a global without register(cN) (glslang packs it after the previous one,
-// Direct3D 9 would take the first free register).
+// Where errors are made: glslang's messages (syntax, types, unknown names),
+// placed in the user's files through the stage source's map; a missing
+// entry point and a construct glslang cannot translate to SPIR-V, at the
+// compile statement. Warnings: a global without register(cN) (glslang packs
+// it after the previous one, Direct3D 9 would take the first free
+// register).
 #pragma once
 
 #include <cstdint>
@@ -31,8 +32,7 @@ struct SpirvModule {
 };
 
 // False when the stage does not compile; messages are appended either way.
-bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& includes,
-                 SpirvModule* module, std::vector<Message>* messages);
+bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages);
 
 // glslang builds its table of HLSL built-ins on the first compile of each
 // stage and keeps it for the process. Building it once, before the first

@@ -39,7 +39,7 @@ CompiledPass CompileWithProgress(const PassSources& sources, const PassConventio
     bool ok = true;
     for (size_t i = 0; i < sources.stages.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
-        ok &= HlslToSpirv(sources.stages[i], sources.includes, &modules[i], &out.messages);
+        ok &= HlslToSpirv(sources.stages[i], &modules[i], &out.messages);
     }
     if (!ok) return out;
     SpirvToGlsl(std::move(modules), conventions, progress, &out);

@@ -57,7 +57,7 @@ Token Tokenizer::Next() {
         return t;
     }
     char c = text_[pos_];
-    if (c == '#' && lineStart_) {
+    if (c == '#' && lineStart_ && options_.directives) {
         t.kind = Tok::Directive;
         SkipDirective();
     } else if (IsIdentStart(c)) {
@@ -183,6 +183,17 @@ LineIndex::LineIndex(std::string_view text) {
     lineStarts_.push_back(0);
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n') lineStarts_.push_back(i + 1);
+}
+
+SourcePos LineIndex::At(size_t offset, size_t* line) const {
+    size_t i = *line < lineStarts_.size() ? *line : 0;
+    if (lineStarts_[i] > offset) return At(offset);
+    while (i + 1 < lineStarts_.size() && lineStarts_[i + 1] <= offset) ++i;
+    *line = i;
+    SourcePos p;
+    p.line = static_cast<int>(i + 1);
+    p.column = static_cast<int>(offset - lineStarts_[i] + 1);
+    return p;
 }
 
 SourcePos LineIndex::At(size_t offset) const {
