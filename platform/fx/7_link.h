@@ -3,7 +3,8 @@
 // (platform/gfx/shader_programs.h).
 //
 // Where errors are made: a pair the device's GL compiler or linker rejects
-// (at the pass, followed by the driver's log, one line per message).
+// (at the pass, followed by the driver's log, one line per message, at the
+// pass too).
 #pragma once
 
 #include <string>
