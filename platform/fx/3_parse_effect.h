@@ -66,7 +66,7 @@ struct TechniqueDesc {
 };
 
 // "texture ColorMap < ... >;" (also texture2D, texture3D, textureCUBE):
-// blanked, recorded so that samplers can name it.
+// taken out of the HLSL, recorded so that samplers can name it.
 struct TextureDesc {
     std::string name;
     std::string type;  // as written

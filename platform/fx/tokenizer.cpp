@@ -37,19 +37,8 @@ std::string Quote(std::string_view text) {
 }
 
 Token Tokenizer::Next() {
+    SkipBlanks();
     Token t;
-    t.begin = pos_;
-    if (SkipBlanks()) {  // a comment the caller asked for
-        t.kind = Tok::Comment;
-        t.begin = pos_;
-        if (At(pos_ + 1, '/')) {
-            SkipLineComment();
-        } else {
-            SkipBlockComment();
-        }
-        t.end = pos_;
-        return t;
-    }
     t.begin = pos_;
     if (pos_ >= text_.size()) {
         t.kind = Tok::End;
@@ -66,7 +55,7 @@ Token Tokenizer::Next() {
     } else if (IsDigit(c) || (c == '.' && pos_ + 1 < text_.size() && IsDigit(text_[pos_ + 1]))) {
         t.kind = Tok::Number;
         SkipNumber();
-    } else if (c == '"' || (c == '\'' && options_.charLiterals)) {
+    } else if (c == '"') {
         t.kind = Tok::String;
         SkipString(c);
     } else {
@@ -78,7 +67,7 @@ Token Tokenizer::Next() {
     return t;
 }
 
-bool Tokenizer::SkipBlanks() {
+void Tokenizer::SkipBlanks() {
     while (pos_ < text_.size()) {
         char c = text_[pos_];
         if (c == '\n') {
@@ -90,7 +79,6 @@ bool Tokenizer::SkipBlanks() {
                    (At(pos_ + 1, '\n') || (At(pos_ + 1, '\r') && At(pos_ + 2, '\n')))) {
             pos_ += At(pos_ + 1, '\n') ? 2 : 3;  // a spliced line
         } else if (c == '/' && (At(pos_ + 1, '/') || At(pos_ + 1, '*'))) {
-            if (options_.comments) return true;
             if (At(pos_ + 1, '/')) {
                 SkipLineComment();
             } else {
@@ -100,7 +88,6 @@ bool Tokenizer::SkipBlanks() {
             break;
         }
     }
-    return false;
 }
 
 void Tokenizer::SkipLineComment() {

@@ -21,7 +21,7 @@
 
 namespace fx {
 
-enum class Tok : uint8_t { End, Ident, Number, String, Punct, Directive, Comment };
+enum class Tok : uint8_t { End, Ident, Number, String, Punct, Directive };
 
 struct Token {
     Tok kind = Tok::End;
@@ -30,10 +30,6 @@ struct Token {
 };
 
 struct TokenizerOptions {
-    // 'x' is a quoted literal like "x" (the HLSL rewrites), not punctuation.
-    bool charLiterals = false;
-    // Comments come back as Comment tokens instead of being skipped.
-    bool comments = false;
     // A '#' first on its line starts a Directive token; off for the inside
     // of a directive line, where '#' is punctuation.
     bool directives = true;
@@ -53,7 +49,7 @@ public:
 
 private:
     bool At(size_t i, char c) const { return i < text_.size() && text_[i] == c; }
-    bool SkipBlanks();  // true when it stopped at a comment it must hand back
+    void SkipBlanks();
     void SkipLineComment();
     void SkipBlockComment();
     void SkipString(char quote);

@@ -129,7 +129,7 @@ TEST_F(EffectLoad, HugeFileIsRefusedBeforeReading) {
 }
 
 TEST_F(EffectLoad, ErrorLinesCarryTheFilesTrueLineAndTheEntry) {
-    // The technique comes first, so its blanked lines sit above the error.
+    // The technique comes first, so the lines it took sit above the error.
     WriteMain(
         "technique T\n{\n    pass P\n    {\n"
         "        VertexShader = compile vs_3_0 vs_main();\n"
