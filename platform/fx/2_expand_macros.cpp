@@ -48,6 +48,20 @@ Expander::~Expander() {
     }
 }
 
+std::vector<SourceToken> Expander::TakeList() {
+    if (spare_.empty()) return {};
+    std::vector<SourceToken> list = std::move(spare_.back());
+    spare_.pop_back();
+    list.clear();
+    return list;
+}
+
+void Expander::Unread(const SourceToken& t) {
+    std::vector<SourceToken> list = TakeList();
+    list.push_back(t);
+    contexts_.push_back({std::move(list), 0, -1});
+}
+
 bool Expander::Fetch(SourceToken* t) {
     while (!contexts_.empty()) {
         Context& c = contexts_.back();
@@ -61,6 +75,7 @@ bool Expander::Fetch(SourceToken* t) {
             s_->macros[static_cast<size_t>(c.macro)].active = false;
             breakGlue_ = true;
         }
+        if (spare_.size() < 64) spare_.push_back(std::move(c.tokens));
         contexts_.pop_back();
     }
     if (!source_->Next(t)) return false;
@@ -108,7 +123,7 @@ bool Expander::Next(SourceToken* out) {
             }
             if (!CollectArguments(index, t, &args)) continue;
         }
-        std::vector<SourceToken> body;
+        std::vector<SourceToken> body = TakeList();
         if (!Substitute(index, t, args, &body)) return false;
         s_->macros[index].active = true;
         contexts_.push_back({std::move(body), 0, static_cast<int64_t>(index)});

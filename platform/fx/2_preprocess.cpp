@@ -16,9 +16,9 @@
 // file is read again (from memory) each time it is included and costs its
 // bytes again. Inactive lines are tokenized only to find the directives.
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "platform/fx/2_preprocessor.h"
 
@@ -29,8 +29,11 @@ constexpr size_t kMaxLoadFiles = 4096;
 
 // >> what the parts share: messages and the budget
 
-PpState::PpState(PreprocessedEffect* output)
-    : out(output), texts(*output->stream.texts), start_(std::chrono::steady_clock::now()) {
+PpState::PpState(PreprocessedEffect* output, LoadBudget budget)
+    : out(output),
+      texts(*output->stream.texts),
+      budget_(budget),
+      start_(std::chrono::steady_clock::now()) {
     idDefined = texts.Id("defined");
     idLine = texts.Id("__LINE__");
     idFile = texts.Id("__FILE__");
@@ -56,9 +59,9 @@ bool PpState::SpendTokens(size_t count, const SourceToken& at, bool expansion) {
     if (stopped) return false;
     size_t before = tokens_;
     tokens_ += count;
-    if (tokens_ > kMaxLoadTokens) {
+    if (tokens_ > budget_.tokens) {
         Stop(at, std::string(expansion ? "macro expansion" : "the effect") +
-                     " goes past the load's limit of " + std::to_string(kMaxLoadTokens) +
+                     " goes past the load's limit of " + std::to_string(budget_.tokens) +
                      " tokens here");
         return false;
     }
@@ -69,23 +72,29 @@ bool PpState::SpendTokens(size_t count, const SourceToken& at, bool expansion) {
 
 bool PpState::SpendBytes(size_t count, const SourceToken& at) {
     if (stopped) return false;
+    size_t before = bytes_;
     bytes_ += count;
-    if (bytes_ > kMaxLoadBytes) {
+    if (bytes_ > budget_.bytes) {
         Stop(at, "this #include goes past the load's limit of " +
-                     std::to_string(kMaxLoadBytes >> 20) +
+                     std::to_string(budget_.bytes >> 20) +
                      " MiB of text (is a file included over and over without an include "
                      "guard?)");
         return false;
     }
-    return CheckTime(at);
+    // The clock is read every 64 KiB.
+    if ((before >> 16) != (bytes_ >> 16)) return CheckTime(at);
+    return true;
 }
 
 bool PpState::CheckTime(const SourceToken& at) {
     if (stopped) return false;
     auto elapsed = std::chrono::steady_clock::now() - start_;
-    if (elapsed > std::chrono::milliseconds(kMaxLoadMilliseconds)) {
-        Stop(at, "reading the effect takes longer than the load's limit of " +
-                     std::to_string(kMaxLoadMilliseconds / 1000) + " s; stopped here");
+    if (elapsed > std::chrono::milliseconds(budget_.milliseconds)) {
+        std::string limit = budget_.milliseconds >= 1000 && budget_.milliseconds % 1000 == 0
+                                ? std::to_string(budget_.milliseconds / 1000) + " s"
+                                : std::to_string(budget_.milliseconds) + " ms";
+        Stop(at, "reading the effect takes longer than the load's limit of " + limit +
+                     "; stopped here");
         return false;
     }
     return true;
@@ -134,6 +143,7 @@ std::string Trim(std::string s) {
 
 // A file's text as the includes of one load share it.
 struct FileText {
+    std::string name;  // as #include names it
     bool found = false;
     std::string text;
     std::string error;
@@ -149,7 +159,12 @@ class FileReader final : public TokenSource {
 public:
     FileReader(PpState* state, const IncludeResolver& resolver, std::string_view text)
         : s_(state), resolver_(resolver), mainLines_(text) {
-        files_.push_back(std::make_unique<OpenFile>(this, text, &mainLines_, 0, ""));
+        TokenTexts& t = s_->texts;
+        names_ = {t.Id("if"),     t.Id("ifdef"), t.Id("ifndef"),  t.Id("elif"),
+                  t.Id("else"),   t.Id("endif"), t.Id("define"),  t.Id("undef"),
+                  t.Id("include"), t.Id("error"), t.Id("line"),   t.Id("pragma"),
+                  t.Id("#")};
+        files_.push_back(std::make_unique<OpenFile>(this, text, &mainLines_, 0, nullptr));
     }
 
     bool Next(SourceToken* out) override;
@@ -170,14 +185,29 @@ private:
 
     struct OpenFile {
         OpenFile(FileReader* reader, std::string_view text, const LineIndex* lines, uint16_t file,
-                 std::string name)
+                 FileText* source)
             : text(text),
               lines(lines),
               file(file),
-              name(std::move(name)),
+              source(source),
               tokenizer(text, [reader, this](size_t offset, const char* message) {
                   reader->s_->Error(Place(offset, Tok::Punct, 0), message);
               }) {}
+
+        // The same object reading another file: an include read over and
+        // over costs no allocation.
+        void Restart(std::string_view newText, const LineIndex* newLines, uint16_t newFile,
+                     FileText* newSource) {
+            text = newText;
+            lines = newLines;
+            file = newFile;
+            source = newSource;
+            tokenizer.Restart(newText);
+            lineHint = 0;
+            prevEnd = std::string_view::npos;
+            lineDelta = 0;
+            conds.clear();
+        }
 
         SourceToken Place(size_t offset, Tok kind, uint32_t id) {
             SourcePos pos = lines->At(offset, &lineHint);
@@ -195,7 +225,7 @@ private:
         std::string_view text;
         const LineIndex* lines;
         uint16_t file;
-        std::string name;  // as #include names it; "" for the effect file
+        FileText* source;  // what #include read; null for the effect file
         Tokenizer tokenizer;
         size_t lineHint = 0;
         size_t prevEnd = std::string_view::npos;
@@ -203,28 +233,38 @@ private:
         std::vector<Conditional> conds;
     };
 
+    // Ids of the directives' names.
+    struct Names {
+        uint32_t if_, ifdef, ifndef, elif, else_, endif, define, undef, include, error, line,
+            pragma, hash;
+    };
+
     std::string_view mainText() const { return files_.front()->text; }
-    // The tokens of a directive line after the '#', all placed at the '#'.
-    std::vector<SourceToken> DirectiveTokens(OpenFile& f, const Token& t, const SourceToken& at,
-                                             std::vector<size_t>* offsets);
+    // tokens_ and offsets_: the tokens of a directive line after the '#',
+    // all placed at the '#', and their offsets in the line.
+    void DirectiveTokens(OpenFile& f, const Token& t, const SourceToken& at);
     bool Directive(OpenFile& f, const Token& t, SourceToken* pass);
-    void HandleConditional(OpenFile& f, const std::string& name, const std::vector<SourceToken>& tokens,
-                     const SourceToken& at);
-    int Evaluate(const std::string& kind, const std::vector<SourceToken>& tokens,
-                 const SourceToken& at);
-    void Define(const std::vector<SourceToken>& tokens, const SourceToken& at);
-    void Include(OpenFile& f, const Token& t, const std::vector<SourceToken>& tokens,
-                 const std::vector<size_t>& offsets, const SourceToken& at);
-    void Line(OpenFile& f, const Token& t, const std::vector<SourceToken>& tokens,
-              const SourceToken& at);
+    void HandleConditional(OpenFile& f, uint32_t name, const SourceToken& at);
+    int Evaluate(const std::string& kind, const SourceToken& at);
+    void Define(const SourceToken& at);
+    void Include(OpenFile& f, const Token& t, const SourceToken& at);
+    bool IncludeName(OpenFile& f, const Token& t, std::string* name);
+    FileText* Read(const std::string& name, const SourceToken& at);
+    void Line(OpenFile& f, const Token& t, const SourceToken& at);
     void EndOfFile(OpenFile& f);
     uint16_t FileIndex(const std::string& name, const SourceToken& at);
 
     PpState* s_;
     const IncludeResolver& resolver_;
     LineIndex mainLines_;
+    Names names_;
     std::vector<std::unique_ptr<OpenFile>> files_;
-    std::map<std::string, FileText> cache_;
+    std::vector<std::unique_ptr<OpenFile>> spareFiles_;  // read to their end
+    std::unordered_map<std::string, FileText> cache_;  // by #include name
+    std::unordered_map<uint32_t, FileText*> quoted_;    // by the id of "name"
+    std::vector<SourceToken> tokens_;
+    std::vector<size_t> offsets_;
+    size_t directives_ = 0;
 };
 
 bool FileReader::Next(SourceToken* out) {
@@ -234,6 +274,7 @@ bool FileReader::Next(SourceToken* out) {
         if (t.kind == Tok::End) {
             EndOfFile(f);
             if (files_.size() == 1) return false;
+            spareFiles_.push_back(std::move(files_.back()));
             files_.pop_back();
             continue;
         }
@@ -256,14 +297,13 @@ void FileReader::EndOfFile(OpenFile& f) {
     f.conds.clear();
 }
 
-std::vector<SourceToken> FileReader::DirectiveTokens(OpenFile& f, const Token& t,
-                                                     const SourceToken& at,
-                                                     std::vector<size_t>* offsets) {
+void FileReader::DirectiveTokens(OpenFile& f, const Token& t, const SourceToken& at) {
     std::string_view line = f.text.substr(t.begin + 1, t.end - t.begin - 1);
     TokenizerOptions options;
     options.directives = false;
     Tokenizer tokenizer(line, {}, options);
-    std::vector<SourceToken> tokens;
+    tokens_.clear();
+    offsets_.clear();
     size_t prevEnd = std::string_view::npos;
     for (Token d = tokenizer.Next(); d.kind != Tok::End; d = tokenizer.Next()) {
         SourceToken s = at;
@@ -271,49 +311,47 @@ std::vector<SourceToken> FileReader::DirectiveTokens(OpenFile& f, const Token& t
         s.text = s_->texts.Id(line.substr(d.begin, d.end - d.begin));
         s.flags = prevEnd == d.begin ? kGlued : 0;
         prevEnd = d.end;
-        tokens.push_back(s);
-        offsets->push_back(d.begin);
+        tokens_.push_back(s);
+        offsets_.push_back(d.begin);
     }
-    return tokens;
 }
 
 // True when the directive hands a token on (a #pragma for glslang).
 bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
     f.prevEnd = std::string_view::npos;
-    SourceToken at = f.Place(t.begin, Tok::Punct, s_->texts.Id("#"));
-    if (!s_->CheckTime(at)) return false;
-    std::vector<size_t> offsets;
-    std::vector<SourceToken> tokens = DirectiveTokens(f, t, at, &offsets);
-    if (tokens.empty()) return false;  // "#" alone does nothing
-    std::string name(tokens[0].kind == Tok::Ident || tokens[0].kind == Tok::Number
-                         ? s_->Text(tokens[0])
-                         : std::string_view());
-    if (name == "if" || name == "ifdef" || name == "ifndef" || name == "elif" || name == "else" ||
-        name == "endif") {
-        HandleConditional(f, name, tokens, at);
+    SourceToken at = f.Place(t.begin, Tok::Punct, names_.hash);
+    // The clock is read every few dozen directives.
+    if (++directives_ % 64 == 0 && !s_->CheckTime(at)) return false;
+    DirectiveTokens(f, t, at);
+    if (tokens_.empty()) return false;  // "#" alone does nothing
+    const std::vector<SourceToken>& tokens = tokens_;
+    const Names& n = names_;
+    const uint32_t name = tokens[0].kind == Tok::Ident ? tokens[0].text : n.hash;
+    if (name == n.if_ || name == n.ifdef || name == n.ifndef || name == n.elif ||
+        name == n.else_ || name == n.endif) {
+        HandleConditional(f, name, at);
         return false;
     }
     if (!f.Active()) return false;
-    if (name == "define") {
-        Define(tokens, at);
-    } else if (name == "undef") {
+    if (name == n.define) {
+        Define(at);
+    } else if (name == n.undef) {
         if (tokens.size() < 2 || tokens[1].kind != Tok::Ident) {
             s_->Error(at, "#undef needs a macro name");
         } else {
             s_->defined.erase(tokens[1].text);
         }
-    } else if (name == "include") {
-        Include(f, t, tokens, offsets, at);
-    } else if (name == "error") {
+    } else if (name == n.include) {
+        Include(f, t, at);
+    } else if (name == n.error) {
         std::string_view raw = f.text.substr(t.begin + 1, t.end - t.begin - 1);
-        std::string text = Trim(LogicalLine(raw.substr(offsets[0] + 5)));
+        std::string text = Trim(LogicalLine(raw.substr(offsets_[0] + 5)));
         s_->Error(at, text.empty() ? "#error" : "#error: " + text);
-    } else if (name == "line") {
-        Line(f, t, tokens, at);
-    } else if (name == "pragma") {
+    } else if (name == n.line) {
+        Line(f, t, at);
+    } else if (name == n.pragma) {
         if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "once")) {
-            auto it = cache_.find(f.name);
-            if (it != cache_.end()) it->second.once = true;
+            if (f.source) f.source->once = true;
         } else if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "pack_matrix")) {
             // glslang reads this one; it stays where it is.
             std::string text = "#pragma " + SpellTokens(s_->texts, tokens, 1, tokens.size());
@@ -328,19 +366,18 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
     return false;
 }
 
-void FileReader::HandleConditional(OpenFile& f, const std::string& name,
-                             const std::vector<SourceToken>& tokens, const SourceToken& at) {
-    std::vector<SourceToken> rest(tokens.begin() + 1, tokens.end());
-    if (name == "if" || name == "ifdef" || name == "ifndef") {
+void FileReader::HandleConditional(OpenFile& f, uint32_t id, const SourceToken& at) {
+    const std::string name(s_->texts.Text(id));
+    if (id == names_.if_ || id == names_.ifdef || id == names_.ifndef) {
         if (!f.Active()) {
             f.conds.push_back({at, "#" + name, false, false, true, false});
             return;
         }
-        bool v = Evaluate(name, rest, at) == 1;
+        bool v = Evaluate(name, at) == 1;
         f.conds.push_back({at, "#" + name, true, v, v, false});
         return;
     }
-    if (name == "endif") {
+    if (id == names_.endif) {
         if (f.conds.empty()) return s_->Error(at, "#endif without #if");
         f.conds.pop_back();
         return;
@@ -348,7 +385,7 @@ void FileReader::HandleConditional(OpenFile& f, const std::string& name,
     if (f.conds.empty()) return s_->Error(at, "#" + name + " without #if");
     Conditional& c = f.conds.back();
     if (c.sawElse) return s_->Error(at, "#" + name + " after #else");
-    if (name == "else") {
+    if (id == names_.else_) {
         c.sawElse = true;
         c.active = c.parentActive && !c.taken;
         c.taken = true;
@@ -359,12 +396,13 @@ void FileReader::HandleConditional(OpenFile& f, const std::string& name,
         c.active = false;
         return;
     }
-    c.active = c.taken = Evaluate("elif", rest, at) == 1;
+    c.active = c.taken = Evaluate("elif", at) == 1;
 }
 
-// 1 true, 0 false, -1 not evaluable (reported; read as false).
-int FileReader::Evaluate(const std::string& kind, const std::vector<SourceToken>& rest,
-                         const SourceToken& at) {
+// The condition after the directive's name: 1 true, 0 false, -1 not
+// evaluable (reported; read as false).
+int FileReader::Evaluate(const std::string& kind, const SourceToken& at) {
+    const std::vector<SourceToken> rest(tokens_.begin() + 1, tokens_.end());
     std::string error;
     int64_t value = 0;
     bool ok = false;
@@ -408,7 +446,8 @@ int FileReader::Evaluate(const std::string& kind, const std::vector<SourceToken>
     return -1;
 }
 
-void FileReader::Define(const std::vector<SourceToken>& tokens, const SourceToken& at) {
+void FileReader::Define(const SourceToken& at) {
+    const std::vector<SourceToken>& tokens = tokens_;
     if (tokens.size() < 2 || tokens[1].kind != Tok::Ident)
         return s_->Error(at, "#define needs a macro name");
     Macro m;
@@ -504,73 +543,107 @@ uint16_t FileReader::FileIndex(const std::string& name, const SourceToken& at) {
     return static_cast<uint16_t>(files.size() - 1);
 }
 
-void FileReader::Include(OpenFile& f, const Token& t, const std::vector<SourceToken>& tokens,
-                         const std::vector<size_t>& offsets, const SourceToken& at) {
-    // "name", <name>, or a macro that gives either.
-    std::string_view raw = f.text.substr(t.begin + 1, t.end - t.begin - 1);
-    std::string name;
-    bool ok = false;
-    if (tokens.size() >= 2 && tokens[1].kind == Tok::String) {
-        std::string_view s = s_->Text(tokens[1]);
-        ok = s.size() >= 2 && s.back() == '"';
-        if (ok) name = std::string(s.substr(1, s.size() - 2));
-    } else if (tokens.size() >= 2 && s_->IsPunct(tokens[1], '<')) {
-        size_t close = raw.find('>', offsets[1] + 1);
-        size_t lineEnd = raw.find('\n', offsets[1] + 1);
-        ok = close != std::string_view::npos && close < lineEnd;
-        if (ok) name = std::string(raw.substr(offsets[1] + 1, close - offsets[1] - 1));
-    } else if (tokens.size() >= 2) {
-        std::vector<SourceToken> expanded;
-        ExpandList(s_, std::vector<SourceToken>(tokens.begin() + 1, tokens.end()), 0, &expanded);
+void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
+    // A quoted name is looked up by its token: a file included over and
+    // over is found without a string built.
+    FileText* file = nullptr;
+    const bool quoted = tokens_.size() >= 2 && tokens_[1].kind == Tok::String;
+    if (quoted) {
+        auto known = quoted_.find(tokens_[1].text);
+        if (known != quoted_.end()) file = known->second;
+    }
+    if (!file) {
+        std::string name;
+        if (!IncludeName(f, t, &name)) {
+            if (!s_->stopped) s_->Error(at, "expected \"FILE\" or <FILE> after #include");
+            return;
+        }
+        file = Read(name, at);
         if (s_->stopped) return;
-        if (expanded.size() == 1 && expanded[0].kind == Tok::String) {
-            std::string_view s = s_->Text(expanded[0]);
-            ok = s.size() >= 2 && s.back() == '"';
-            if (ok) name = std::string(s.substr(1, s.size() - 2));
-        } else if (expanded.size() >= 3 && s_->IsPunct(expanded.front(), '<') &&
-                   s_->IsPunct(expanded.back(), '>')) {
-            name = SpellTokens(s_->texts, expanded, 1, expanded.size() - 1);
-            ok = true;
-        }
+        if (quoted) quoted_[tokens_[1].text] = file;
     }
-    if (!ok || name.empty()) return s_->Error(at, "expected \"FILE\" or <FILE> after #include");
-
-    FileText& file = cache_[name];
-    if (!file.seen) {
-        file.seen = true;
-        if (!resolver_) {
-            file.error = "no include handler";
-        } else {
-            try {
-                file.found = resolver_(name, &file.text, &file.error);
-            } catch (...) {
-                file.error = "the include resolver failed";
-            }
-        }
-        if (file.found) {
-            file.lines = std::make_unique<LineIndex>(file.text);
-            file.file = FileIndex(name, at);
-            if (s_->stopped) return;
-        }
+    if (!file->found) {
+        return s_->Error(at, "cannot open include file " + Quote(file->name) +
+                                 (file->error.empty() ? "" : ": " + file->error));
     }
-    if (!file.found) {
-        return s_->Error(at, "cannot open include file " + Quote(name) +
-                                 (file.error.empty() ? "" : ": " + file.error));
-    }
-    if (file.once) return;
+    if (file->once) return;
     if (files_.size() > kMaxIncludeDepth) {
         bool cycle = std::any_of(files_.begin() + 1, files_.end(),
-                                 [&](const std::unique_ptr<OpenFile>& o) { return o->name == name; });
-        return s_->Error(at, cycle ? "file " + Quote(name) + " includes itself"
-                                   : "includes nest too deeply at " + Quote(name));
+                                 [&](const std::unique_ptr<OpenFile>& o) { return o->source == file; });
+        return s_->Error(at, cycle ? "file " + Quote(file->name) + " includes itself"
+                                   : "includes nest too deeply at " + Quote(file->name));
     }
-    if (!s_->SpendBytes(file.text.size(), at)) return;
-    files_.push_back(std::make_unique<OpenFile>(this, file.text, file.lines.get(), file.file, name));
+    if (!s_->SpendBytes(file->text.size(), at)) return;
+    if (spareFiles_.empty()) {
+        files_.push_back(
+            std::make_unique<OpenFile>(this, file->text, file->lines.get(), file->file, file));
+    } else {
+        files_.push_back(std::move(spareFiles_.back()));
+        spareFiles_.pop_back();
+        files_.back()->Restart(file->text, file->lines.get(), file->file, file);
+    }
+}
+
+// "name", <name>, or a macro that gives either; false when there is none.
+bool FileReader::IncludeName(OpenFile& f, const Token& t, std::string* name) {
+    const std::vector<SourceToken>& tokens = tokens_;
+    if (tokens.size() < 2) return false;
+    if (tokens[1].kind == Tok::String) {
+        std::string_view s = s_->Text(tokens[1]);
+        if (s.size() < 3 || s.back() != '"') return false;
+        *name = std::string(s.substr(1, s.size() - 2));
+        return true;
+    }
+    if (s_->IsPunct(tokens[1], '<')) {
+        std::string_view raw = f.text.substr(t.begin + 1, t.end - t.begin - 1);
+        size_t close = raw.find('>', offsets_[1] + 1);
+        size_t lineEnd = raw.find('\n', offsets_[1] + 1);
+        if (close == std::string_view::npos || close > lineEnd || close == offsets_[1] + 1)
+            return false;
+        *name = std::string(raw.substr(offsets_[1] + 1, close - offsets_[1] - 1));
+        return true;
+    }
+    std::vector<SourceToken> expanded;
+    ExpandList(s_, std::vector<SourceToken>(tokens.begin() + 1, tokens.end()), 0, &expanded);
+    if (expanded.size() == 1 && expanded[0].kind == Tok::String) {
+        std::string_view s = s_->Text(expanded[0]);
+        if (s.size() < 3 || s.back() != '"') return false;
+        *name = std::string(s.substr(1, s.size() - 2));
+        return true;
+    }
+    if (expanded.size() >= 3 && s_->IsPunct(expanded.front(), '<') &&
+        s_->IsPunct(expanded.back(), '>')) {
+        *name = SpellTokens(s_->texts, expanded, 1, expanded.size() - 1);
+        return true;
+    }
+    return false;
+}
+
+// The file an #include names, through the resolver the first time.
+FileText* FileReader::Read(const std::string& name, const SourceToken& at) {
+    FileText& file = cache_[name];
+    if (file.seen) return &file;
+    file.seen = true;
+    file.name = name;
+    if (!resolver_) {
+        file.error = "no include handler";
+    } else {
+        try {
+            file.found = resolver_(name, &file.text, &file.error);
+        } catch (...) {
+            file.error = "the include resolver failed";
+        }
+    }
+    if (file.found) {
+        file.lines = std::make_unique<LineIndex>(file.text);
+        file.file = FileIndex(name, at);
+    }
+    return &file;
 }
 
 // #line N ["name"]: the next line is line N (of the file so named).
-void FileReader::Line(OpenFile& f, const Token& t, const std::vector<SourceToken>& tokens,
-                      const SourceToken& at) {
+void FileReader::Line(OpenFile& f, const Token& t, const SourceToken& at) {
+    const std::vector<SourceToken>& tokens = tokens_;
     std::string_view digits = tokens.size() >= 2 ? s_->Text(tokens[1]) : std::string_view();
     uint64_t n = 0;
     bool ok = tokens.size() >= 2 && tokens[1].kind == Tok::Number && !digits.empty() &&
@@ -594,9 +667,9 @@ void FileReader::Line(OpenFile& f, const Token& t, const std::vector<SourceToken
 }  // namespace
 
 PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& resolver,
-                              const std::string& effectName) {
+                              const std::string& effectName, LoadBudget budget) {
     PreprocessedEffect out;
-    PpState state(&out);
+    PpState state(&out, budget);
     state.effectName = effectName;
     FileReader reader(&state, resolver, text);
     SourceToken start;

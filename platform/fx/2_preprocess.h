@@ -43,6 +43,12 @@ constexpr size_t kMaxLoadBytes = 16u << 20;
 constexpr size_t kMaxLoadTokens = 4u << 20;
 constexpr int kMaxLoadMilliseconds = 2000;
 
+struct LoadBudget {
+    size_t bytes = kMaxLoadBytes;
+    size_t tokens = kMaxLoadTokens;
+    int milliseconds = kMaxLoadMilliseconds;
+};
+
 // Messages of stages 2 and 3 before the rest go unreported.
 constexpr size_t kMaxParseMessages = 100;
 
@@ -71,7 +77,8 @@ struct PreprocessedEffect {
 
 // The effect file's text through the preprocessor. Without a resolver every
 // #include is an error. effectName is what __FILE__ gives in the effect file.
+// The loader spends the default budget; tests may give the clock another.
 PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& resolver,
-                              const std::string& effectName = "");
+                              const std::string& effectName = "", LoadBudget budget = {});
 
 }  // namespace fx

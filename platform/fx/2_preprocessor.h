@@ -28,7 +28,7 @@ struct Macro {
 
 // What the parts of the preprocessor share during one load.
 struct PpState {
-    explicit PpState(PreprocessedEffect* out);
+    PpState(PreprocessedEffect* out, LoadBudget budget);
 
     PreprocessedEffect* out;
     TokenTexts& texts;
@@ -65,6 +65,7 @@ struct PpState {
     bool stopped = false;
 
 private:
+    LoadBudget budget_;
     size_t tokens_ = 0;
     size_t bytes_ = 0;
     std::chrono::steady_clock::time_point start_;
@@ -110,7 +111,10 @@ private:
     using Arguments = std::vector<std::vector<SourceToken>>;
 
     bool Fetch(SourceToken* t);
-    void Unread(const SourceToken& t) { contexts_.push_back({{t}, 0, -1}); }
+    void Unread(const SourceToken& t);
+    // An empty token list, from a finished context where there is one: a
+    // runaway expansion costs no allocation per macro.
+    std::vector<SourceToken> TakeList();
     bool CollectArguments(uint32_t macro, const SourceToken& use, Arguments* args);
     bool Substitute(uint32_t macro, const SourceToken& use, const Arguments& args,
                     std::vector<SourceToken>* out);
@@ -123,6 +127,7 @@ private:
     TokenSource* source_;
     int depth_;
     std::vector<Context> contexts_;
+    std::vector<std::vector<SourceToken>> spare_;
     bool breakGlue_ = false;  // the next token follows an expansion
 };
 

@@ -4,10 +4,11 @@
 // them and print them as the text glslang compiles.
 //
 // A token carries its own text (an id into the load's TokenTexts) and its
-// origin: file, line and column in the user's files. A token a macro
-// expansion made sits at the macro's use in the file being read. Tokens are
-// 16 bytes: the load's token budget keeps even a hostile file's stream
-// within a few tens of megabytes.
+// origin: file, line and column in the user's files. A token a macro's body
+// made sits at the macro's use in the file being read; the tokens of a
+// macro's arguments stay where they are written. Tokens are 16 bytes: the
+// load's token budget keeps even a hostile file's stream within a few tens
+// of megabytes.
 #pragma once
 
 #include <cstdint>

@@ -46,6 +46,12 @@ public:
         : text_(text), problem_(std::move(problem)), options_(options) {}
 
     Token Next();
+    // Starts again at the beginning of another text.
+    void Restart(std::string_view text) {
+        text_ = text;
+        pos_ = 0;
+        lineStart_ = true;
+    }
 
 private:
     bool At(size_t i, char c) const { return i < text_.size() && text_[i] == c; }

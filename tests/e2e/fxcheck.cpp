@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -147,27 +148,26 @@ TEST_F(FxCheckE2e, EveryBrokenFileIsAnErrorWithItsNameAndNeverACrash) {
     EXPECT_GE(files, 10);
 }
 
-TEST_F(FxCheckE2e, RunawayIncludesAndMacrosStopOnTheirLine) {
+TEST_F(FxCheckE2e, RunawayIncludesAndMacrosStopWithOneLocatedError) {
     // Without the load's budget the first never finished and the second held
-    // the compiler child to its 10 s deadline; now each stops in well under
-    // a second, at the #include or the macro use that crossed the limit.
+    // the compiler child to its 10 s deadline; now each stops in a fraction
+    // of a second (a slow machine may reach the budget's clock first, at
+    // another line: the exact lines are the preprocessor tests').
     const fs::path bad = corpus_ / "bad";
     struct Case {
         std::string file;
-        std::string expected;
+        std::string start;  // of the one line printed
     } cases[] = {
-        {"include_fan_out.fx",
-         "include_fan_out_c.fxh(20,1): error: this #include goes past the load's limit of 16 "
-         "MiB of text"},
-        {"macro_bomb.fx",
-         "macro_bomb.fx(37,29): error: macro expansion goes past the load's limit of 4194304 "
-         "tokens here\n"},
+        {"include_fan_out.fx", "include_fan_out_"},
+        {"macro_bomb.fx", "macro_bomb.fx(37,29): error: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         ProcessResult r = Check({(bad / c.file).string()}, 30000);
         ExpectExit(r, 1);
-        EXPECT_EQ(r.out.find((bad / c.expected).string()), 0u) << r.out;
+        EXPECT_EQ(r.out.find((bad / c.start).string()), 0u) << r.out;
+        EXPECT_NE(r.out.find("the load's limit of"), std::string::npos) << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     }
 }
 

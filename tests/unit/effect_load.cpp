@@ -240,9 +240,8 @@ TEST_F(EffectLoad, BadCorpusFailsCleanlyAndAGoodFileLoadsAfterwards) {
         {"include_missing.fx", "main.fx(1,"},
         {"syntax_error_last_line.fx", "main.fx(32,33): error: ')': Expected (vs_main)\n"},
         {"cut_off.fx", "main.fx("},
-        {"macro_bomb.fx",
-         "main.fx(37,29): error: macro expansion goes past the load's limit of 4194304 tokens "
-         "here\n"},
+        // The token limit, or on a slow machine the clock, at the macro's use.
+        {"macro_bomb.fx", "main.fx(37,29): error: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 struct Case {
     std::string where;  // file:line of its "===" line
+    // The clock of the load's budget: long enough by default that only the
+    // byte and token limits, which do not depend on the machine, are reached.
+    int milliseconds = 60000;
     std::vector<std::pair<std::string, std::string>> files;  // the effect file first
     std::map<std::string, std::string> expected;             // by section name
 };
@@ -51,6 +54,10 @@ std::vector<Case> ReadCases(const fs::path& path) {
         for (int i = 0; i < times; ++i) whole += text;
         if (IsExpectation(name)) {
             cases.back().expected[name] = whole;
+        } else if (name == "budget") {
+            std::istringstream line(whole);
+            std::string what;
+            line >> what >> cases.back().milliseconds;
         } else {
             cases.back().files.emplace_back(name, whole);
         }
@@ -63,7 +70,8 @@ std::vector<Case> ReadCases(const fs::path& path) {
         ++number;
         if (line.rfind("=== ", 0) == 0) {
             finish();
-            cases.push_back({path.filename().string() + ":" + std::to_string(number), {}, {}});
+            cases.push_back({});
+            cases.back().where = path.filename().string() + ":" + std::to_string(number);
         } else if (line.rfind("--- ", 0) == 0 && !cases.empty()) {
             finish();
             std::istringstream header(line.substr(4));
@@ -176,7 +184,10 @@ TEST(Preprocess, EveryCaseOfTheCaseFiles) {
                 *error = "No such file or directory";
                 return false;
             };
-            fx::PreprocessedEffect pp = fx::Preprocess(c.files[0].second, resolver, "main.fx");
+            fx::LoadBudget budget;
+            budget.milliseconds = c.milliseconds;
+            fx::PreprocessedEffect pp =
+                fx::Preprocess(c.files[0].second, resolver, "main.fx", budget);
             std::string tokens = TokenLines(pp.stream);
             fx::ParsedEffect parsed = fx::ParseEffect(std::move(pp));
             for (const auto& [name, text] : c.expected) {
