@@ -5,6 +5,8 @@
 //                             device (parse, isolated glslang + SPIRV-Cross,
 //                             GL compile and link on llvmpipe)
 //   BM_EffectReloadNoLink     the same on the recording device (no GL)
+//   BM_EffectFrontEnd         the stages before the child process: preprocess,
+//                             parse, rewrite and print main.fx for glslang
 //   BM_ShaderCompileInProcess the HLSL -> GLSL step without the child process
 //   BM_ShaderCompileIsolated  the same step in the child process
 //   BM_CommandLineTools       glslangValidator and spirv-cross for both stages
@@ -105,6 +107,20 @@ void BM_EffectReloadNoLink(benchmark::State& state) {
 }
 BENCHMARK(BM_EffectReloadNoLink)
     ->Unit(benchmark::kMillisecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+void BM_EffectFrontEnd(benchmark::State& state) {
+    const std::string text = ReadText(MainFxPath());
+    for (auto _ : state) {
+        fx::ParsedEffect parsed = fx::ParseEffect(text);
+        fx::RewrittenEffect rewritten = fx::RewriteEffect(parsed);
+        benchmark::DoNotOptimize(rewritten.printed.text.data());
+    }
+}
+BENCHMARK(BM_EffectFrontEnd)
+    ->Unit(benchmark::kMicrosecond)
     ->MinTime(0.5)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
