@@ -26,4 +26,9 @@ void SetPlatformErrorText(const std::string& text);
 using DefaultHandlingHook = void (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SetDefaultHandlingHook(DefaultHandlingHook hook);
 
+// Test hook: destroys every window and forgets the classes, waiting
+// messages, a posted quit, the cursor count, the error text and the hook.
+// The key state has its own reset (ResetKeyState).
+void ResetWindowState();
+
 }  // namespace platform
