@@ -228,6 +228,21 @@ std::string EntryText(const fx::ShaderBinding& b) {
     return text + ")";
 }
 
+// >> the files a load read (effect_info.h)
+
+struct LoadRecord {
+    unsigned serial = 0;
+    std::vector<fx::LoadedFile> files;
+};
+LoadRecord g_lastLoad;
+
+void NoteFileRead(const std::string& path, bool read, const std::string& bytes) {
+    for (const fx::LoadedFile& file : g_lastLoad.files) {
+        if (file.path == path) return;
+    }
+    g_lastLoad.files.push_back({path, read, bytes});
+}
+
 // >> includes
 
 // "dir/main.fx" -> "dir/"; "main.fx" -> "".
@@ -608,6 +623,11 @@ std::vector<LoadedSampler> AssignSamplerStages(const std::vector<fx::SamplerDesc
 
 namespace fx {
 
+const std::vector<LoadedFile>& GetLoadedFiles(unsigned* serial) {
+    if (serial != nullptr) *serial = g_lastLoad.serial;
+    return g_lastLoad.files;
+}
+
 bool GetEffectInfo(ID3DXEffect* effect, std::vector<EffectTechniqueInfo>* techniques) {
     auto* e = dynamic_cast<Effect*>(effect);
     if (e == nullptr || techniques == nullptr) return false;
@@ -647,15 +667,21 @@ HRESULT fx::CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName,
         return E_FAIL;
     };
 
+    ++g_lastLoad.serial;
+    g_lastLoad.files.clear();
     std::string source;
-    if (!ReadEffectFile(fileName, &source, &errors) || !CheckText(&source, &errors)) return fail();
+    bool read = ReadEffectFile(fileName, &source, &errors);
+    NoteFileRead(fileName, read, source);
+    if (!read || !CheckText(&source, &errors)) return fail();
 
     // #include "name" is read relative to the effect file's folder.
     const std::string folder = FolderOf(fileName);
     fx::IncludeResolver resolver = [&folder](const std::string& name, std::string* text,
                                              std::string* error) {
         std::string path = !name.empty() && name[0] == '/' ? name : folder + name;
-        return ReadIncludeFile(path, text, error);
+        bool read = ReadIncludeFile(path, text, error);
+        NoteFileRead(path, read, *text);
+        return read;
     };
     fx::ParsedEffect parsed = fx::ParseEffect(source, resolver);
     for (const fx::Diagnostic& d : parsed.diagnostics) {
