@@ -147,8 +147,11 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
     int vk = VirtualKeyFor(key.keysym.sym);
     if (vk == 0) return;
     bool down = key.type == SDL_KEYDOWN;
-    // A repeat is not a new press: only transitions reach the key state latch.
-    if (!key.repeat) FeedKeyEvent(vk, down);
+    // A repeat is not a new press: only transitions reach the key state
+    // latch. F4 and F5 read from the whole display come from there alone, or
+    // one tap would count twice.
+    bool global = platform::GlobalKeysActive() && (vk == VK_F4 || vk == VK_F5);
+    if (!key.repeat && !global) FeedKeyEvent(vk, down);
     // lParam as the original platform lays it out: repeat count, scan code,
     // previous state (bit 30), transition (bit 31).
     LPARAM lParam = 1 | (static_cast<LPARAM>(key.keysym.scancode & 0xFF) << 16);
@@ -329,6 +332,7 @@ HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD styl
 
     HWND window = new HWND__{sdl, windowClass->proc};
     g_state.windows.push_back(window);
+    platform::StartGlobalKeys(sdl);
     return window;
 }
 

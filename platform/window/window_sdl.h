@@ -26,6 +26,29 @@ void SetPlatformErrorText(const std::string& text);
 using DefaultHandlingHook = void (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SetDefaultHandlingHook(DefaultHandlingHook hook);
 
+// >> F4 / F5 from the whole display (global_keys_x11.cpp)
+
+// The keycodes the display gives F4 and F5.
+struct GlobalKeyCodes {
+    unsigned f4 = 0;
+    unsigned f5 = 0;
+};
+
+// One raw key event, seen whatever window has the focus, into the key state.
+// Only F4 and F5 are taken; every other key is dropped.
+void FeedRawKeyEvent(const GlobalKeyCodes& codes, unsigned keycode, bool down);
+
+// From the first window on: F4 and F5 come from the whole display when SDL
+// runs on X11 and the server has XInput 2.1; otherwise (Wayland, offscreen,
+// an X server without it) they keep coming from the focused window only.
+void StartGlobalKeys(SDL_Window* window);
+
+// True once F4 and F5 come from the display instead of the window's events.
+bool GlobalKeysActive();
+
+// Takes the key events waiting on the display connection; never blocks.
+void PollGlobalKeys();
+
 // Test hook: destroys every window and forgets the classes, waiting
 // messages, a posted quit, the cursor count, the error text and the hook.
 // The key state has its own reset (ResetKeyState).
