@@ -11,8 +11,9 @@ extern IDirect3DDevice9* g_device;
 extern IDirect3DVertexBuffer9* g_vertexBuffer;  // empty until InitScene succeeds
 extern ID3DXEffect* g_effect;                   // never present without the buffer
 
-// The effect file, read from the working directory.
-inline const char* const kEffectFileName = "main.fx";
+// The effect file: "main.fx" in the working directory unless the command
+// line names another (a path from the working directory).
+extern const char* g_effectFileName;
 
 // Releases both resources and builds them afresh; prints "Load Shader." or
 // "InitScene : Error  ..." and never stops the program.

@@ -107,7 +107,8 @@ void FollowLatestLoad() {
         std::string folder = FolderOf(file.path);
         int wd = inotify_add_watch(g_watch.fd, folder.c_str(), kFolderEvents);
         if (wd < 0) {
-            std::fprintf(stderr, "[watch] cannot watch %s: %s\n", folder.c_str(), std::strerror(errno));
+            std::fprintf(stderr, "[watch] cannot watch %s: %s\n", folder.c_str(),
+                         std::strerror(errno));
         } else if (std::find(folders.begin(), folders.end(), wd) == folders.end()) {
             folders.push_back(wd);
             auto& old = g_watch.folders;

@@ -44,8 +44,7 @@ struct GlobalKeys {
 GlobalKeys g_global;
 
 void Note(const char* why) {
-    std::fprintf(stderr, "[window] F4 and F5 act only while the window has the keyboard focus: %s\n",
-                 why);
+    std::fprintf(stderr, "[window] F4 and F5 act only while the window has the focus: %s\n", why);
 }
 
 void ReadKeyCodes() {

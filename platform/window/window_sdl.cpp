@@ -355,7 +355,9 @@ BOOL UpdateWindow(HWND window) {
 
 int ShowCursor(BOOL show) {
     g_state.cursorCount += show ? 1 : -1;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(g_state.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_ShowCursor(g_state.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    }
     return g_state.cursorCount;
 }
 
