@@ -12,15 +12,28 @@ IDirect3DDevice9* g_device = nullptr;
 IDirect3DVertexBuffer9* g_vertexBuffer = nullptr;
 ID3DXEffect* g_effect = nullptr;
 const char* g_effectFileName = "main.fx";
+std::string g_sceneError;
+ID3DXFont* g_errorFont = nullptr;
 
 namespace {
+
+// The error text's font: the built-in one at its own size.
+constexpr int kErrorFontHeight = 12;
 
 // Said when the loader gives no compiler text.
 constexpr const char* kNoEffectText = ": the effect could not be loaded\n";
 
+// Prints the reason, and keeps it to be drawn over the frame until a load
+// succeeds.
 void ReportError(const char* reason) {
     printf("%s : Error  %s\n", "InitScene", reason);
     fflush(stdout);
+    g_sceneError = reason;
+    if (g_errorFont == nullptr) {
+        D3DXCreateFontA(g_device, kErrorFontHeight, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "",
+                        &g_errorFont);
+    }
 }
 
 }  // namespace
@@ -30,6 +43,9 @@ void ReleaseScene() {
     g_vertexBuffer = nullptr;
     if (g_effect != nullptr) g_effect->Release();
     g_effect = nullptr;
+    if (g_errorFont != nullptr) g_errorFont->Release();
+    g_errorFont = nullptr;
+    g_sceneError.clear();
 }
 
 void InitScene() {
