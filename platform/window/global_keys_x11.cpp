@@ -81,12 +81,16 @@ void StartGlobalKeys(SDL_Window* window) {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
-
     // The display SDL talks to, on a connection of our own.
-    Display* display = XOpenDisplay(XDisplayString(info.info.x11.display));
+    OpenGlobalKeys(XDisplayString(info.info.x11.display));
+}
+
+bool OpenGlobalKeys(const char* displayName) {
+    if (g_global.display != nullptr) return true;
+    Display* display = XOpenDisplay(displayName);
     if (display == nullptr) {
         Note("no second connection to the X server");
-        return;
+        return false;
     }
     int opcode = 0, firstEvent = 0, firstError = 0;
     int major = 2, minor = 1;
@@ -95,7 +99,7 @@ void StartGlobalKeys(SDL_Window* window) {
         (major == 2 && minor < 1)) {
         XCloseDisplay(display);
         Note("the X server has no XInput 2.1");
-        return;
+        return false;
     }
 
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
@@ -116,6 +120,12 @@ void StartGlobalKeys(SDL_Window* window) {
     XQueryKeymap(display, keymap);
     FeedKeyEvent(VK_F4, KeyHeld(keymap, g_global.codes.f4));
     FeedKeyEvent(VK_F5, KeyHeld(keymap, g_global.codes.f5));
+    return true;
+}
+
+void StopGlobalKeys() {
+    if (g_global.display != nullptr) XCloseDisplay(g_global.display);
+    g_global = GlobalKeys{};
 }
 
 bool GlobalKeysActive() { return g_global.display != nullptr; }

@@ -43,6 +43,14 @@ void FeedRawKeyEvent(const GlobalKeyCodes& codes, unsigned keycode, bool down);
 // an X server without it) they keep coming from the focused window only.
 void StartGlobalKeys(SDL_Window* window);
 
+// What StartGlobalKeys does once it knows the X display's name; also for
+// tools and benchmarks without an X11 window. False (said on standard
+// error) when the display or its XInput 2.1 is not there.
+bool OpenGlobalKeys(const char* displayName);
+
+// Back to the window's own key events for F4 and F5.
+void StopGlobalKeys();
+
 // True once F4 and F5 come from the display instead of the window's events.
 bool GlobalKeysActive();
 
