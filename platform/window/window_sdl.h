@@ -1,5 +1,6 @@
-// Platform-internal: what platform/gfx needs from the window layer. Never
-// included by the program (app/, render/, sim/).
+// Platform-internal: what platform/gfx, tests and tools need from the window
+// layer, and the keys read from the whole display. Never included by the
+// program (app/, render/, sim/).
 #pragma once
 
 #include "platform/types.h"
