@@ -134,6 +134,11 @@ public:
                                 UINT* program, std::string* log) override;
     HRESULT SetShaderProgram(UINT program) override;
     void DeleteShaderProgram(UINT program) override;
+    HRESULT GetShaderProgram(UINT* program) override;
+    HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                            UINT* stride) override;
+    HRESULT GetFVF(DWORD* fvf) override;
 
     // Makes this device's context current (a no-op when it already is).
     void MakeCurrent();
@@ -812,6 +817,35 @@ void GlDevice::DeleteShaderProgram(UINT id) {
     glDeleteProgram(id);
     programs_.erase(programs_.begin() + (program - programs_.data()));
     boundProgram_ = FindProgram(boundId);
+}
+
+HRESULT GlDevice::GetShaderProgram(UINT* program) {
+    if (program == nullptr) return D3DERR_INVALIDCALL;
+    *program = boundProgram_ != nullptr ? boundProgram_->id : 0;
+    return S_OK;
+}
+
+HRESULT GlDevice::GetViewport(D3DVIEWPORT9* viewport) {
+    if (viewport == nullptr) return D3DERR_INVALIDCALL;
+    *viewport = D3DVIEWPORT9{0, 0, width_, height_, 0.0f, 1.0f};
+    return S_OK;
+}
+
+HRESULT GlDevice::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                  UINT* stride) {
+    if (stream != 0 || buffer == nullptr || offset == nullptr || stride == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *buffer = stream_;
+    *offset = streamOffset_;
+    *stride = streamStride_;
+    return S_OK;
+}
+
+HRESULT GlDevice::GetFVF(DWORD* fvf) {
+    if (fvf == nullptr) return D3DERR_INVALIDCALL;
+    *fvf = fvf_;
+    return S_OK;
 }
 
 HRESULT GlDevice::ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height) {

@@ -87,6 +87,7 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD form
     lastBufferPool = pool;
     lastBuffer = new RecordingVertexBuffer(&log, &results, length);
     ++buffersCreated;
+    bufferLengths.push_back(length);
     *buffer = lastBuffer;
     return S_OK;
 }
@@ -153,9 +154,11 @@ HRESULT RecordingDevice::SetPixelShaderConstantF(UINT start, const float* data, 
     return results.For("SetPixelShaderConstantF");
 }
 
-HRESULT RecordingDevice::SetStreamSource(UINT, IDirect3DVertexBuffer9* buffer, UINT, UINT stride) {
+HRESULT RecordingDevice::SetStreamSource(UINT, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                         UINT stride) {
     log.Add("SetStreamSource");
     streamSource = buffer;
+    streamOffset = offset;
     streamStride = stride;
     return results.For("SetStreamSource");
 }
@@ -195,6 +198,29 @@ HRESULT RecordingDevice::SetShaderProgram(UINT program) {
 void RecordingDevice::DeleteShaderProgram(UINT program) {
     log.Add("DeleteShaderProgram");
     if (program != 0) --liveProgramCount;
+}
+
+HRESULT RecordingDevice::GetShaderProgram(UINT* program) {
+    *program = boundProgram;
+    return S_OK;
+}
+
+HRESULT RecordingDevice::GetViewport(D3DVIEWPORT9* out) {
+    *out = viewport;
+    return S_OK;
+}
+
+HRESULT RecordingDevice::GetStreamSource(UINT, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                         UINT* stride) {
+    *buffer = streamSource;
+    *offset = streamOffset;
+    *stride = streamStride;
+    return S_OK;
+}
+
+HRESULT RecordingDevice::GetFVF(DWORD* out) {
+    *out = fvf;
+    return S_OK;
 }
 
 // >> fake effect

@@ -80,6 +80,12 @@ public:
                                 UINT* program, std::string* log) override;
     HRESULT SetShaderProgram(UINT program) override;
     void DeleteShaderProgram(UINT program) override;
+    // The getters are not logged: they change nothing.
+    HRESULT GetShaderProgram(UINT* program) override;
+    HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                            UINT* stride) override;
+    HRESULT GetFVF(DWORD* fvf) override;
 
     CallLog log;
     ResultTable results;
@@ -95,7 +101,9 @@ public:
     DWORD clearFlags = 0;
     DWORD fvf = 0;
     IDirect3DVertexBuffer9* streamSource = nullptr;
+    UINT streamOffset = 0;
     UINT streamStride = 0;
+    D3DVIEWPORT9 viewport = {0, 0, 640, 480, 0.0f, 1.0f};
     D3DPRIMITIVETYPE drawType = D3DPT_POINTLIST;
     UINT drawCount = 0;
     UINT boundProgram = 0;
@@ -106,6 +114,7 @@ public:
     DWORD lastBufferFvf = 0;
     D3DPOOL lastBufferPool = D3DPOOL_SYSTEMMEM;
     int buffersCreated = 0;
+    std::vector<UINT> bufferLengths;  // of every buffer made, in order
     int liveBuffers = 0;
     ULONG refs = 1;
 };
