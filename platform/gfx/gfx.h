@@ -7,10 +7,11 @@
 //                  (two 64-register blocks), stream source, FVF 0x20142,
 //                  DrawPrimitive with triangle lists
 //              [x] IDirect3DVertexBuffer9: Lock (whole buffer, discard), Unlock
-// Not implemented: texture objects (every sampler stage holds an opaque black
-// stand-in, what a stage without a texture reads), index buffers, other
-// vertex formats or primitive types, device reset, multiple adapters,
-// full-screen mode changes.
+// Not implemented: the program's texture interfaces (the effect makes
+// textures through the platform-internal calls below; a sampler stage
+// without one holds an opaque black stand-in, what a stage without a texture
+// reads), index buffers, other vertex formats or primitive types, device
+// reset, multiple adapters, full-screen mode changes.
 //
 // The back buffer is an offscreen 640 x 480 target; Present scales it into the
 // window with top-left origin and swaps (vsync where the display allows it).
@@ -19,6 +20,11 @@
 #include "platform/types.h"
 
 #include <string>
+
+namespace platform {
+struct TextureImage;
+struct TextureLimits;
+}  // namespace platform
 
 using D3DCOLOR = DWORD;
 
@@ -208,6 +214,24 @@ public:
     // Binds the program for the following draws (0: none; draws are skipped).
     virtual HRESULT SetShaderProgram(UINT program) = 0;
     virtual void DeleteShaderProgram(UINT program) = 0;
+
+    // >> platform-internal: textures, used by the effect (platform/fx).
+    // What a texture may be on this device: the driver's largest sizes and
+    // a byte budget (platform/gfx/texture_image.h).
+    virtual HRESULT GetTextureLimits(platform::TextureLimits* limits) = 0;
+    // Makes a texture object holding every face and level of the image.
+    // Returns 0 and an id (> 0), or non-zero with the reason in *error (an
+    // image whose sizes disagree with its bytes, DXT without driver support,
+    // the driver out of memory). The image may be dropped afterwards.
+    virtual HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
+                                  std::string* error) = 0;
+    // Puts the texture on a sampler stage (0 .. D3D_SAMPLER_STAGES - 1) for
+    // both shader stages; 0 gives the stage back its opaque black stand-in.
+    virtual HRESULT SetStageTexture(DWORD stage, UINT texture) = 0;
+    // Deletes the texture; stages that held it read the stand-in again.
+    // Every texture made must be deleted once; the device deletes what is
+    // left when it goes.
+    virtual void DeleteTexture(UINT texture) = 0;
 };
 
 class IDirect3D9 : public IUnknownObject {

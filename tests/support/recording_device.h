@@ -4,6 +4,7 @@
 
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
+#include "platform/gfx/texture_image.h"
 
 #include <map>
 #include <string>
@@ -79,6 +80,11 @@ public:
                                 UINT* program, std::string* log) override;
     HRESULT SetShaderProgram(UINT program) override;
     void DeleteShaderProgram(UINT program) override;
+    HRESULT GetTextureLimits(platform::TextureLimits* limits) override;
+    HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
+                          std::string* error) override;
+    HRESULT SetStageTexture(DWORD stage, UINT texture) override;
+    void DeleteTexture(UINT texture) override;
 
     CallLog log;
     ResultTable results;
@@ -100,6 +106,9 @@ public:
     UINT boundProgram = 0;
     UINT nextProgram = 1;
     int liveProgramCount = 0;
+    std::map<DWORD, UINT> stageTextures;  // stages with a texture (0 erases)
+    std::map<UINT, std::string> liveTextures;  // id -> "2D 64 x 64 RGBA8, 7 levels"
+    UINT nextTexture = 1;
     RecordingVertexBuffer* lastBuffer = nullptr;  // the most recent buffer made
     DWORD lastBufferUsage = 0;                    // arguments of the last CreateVertexBuffer
     DWORD lastBufferFvf = 0;
