@@ -25,6 +25,11 @@ std::string Dimensions(uint32_t width, uint32_t height, uint32_t depth) {
 
 }  // namespace
 
+std::string ByteCountText(uint64_t bytes) {
+    if (bytes >= (uint64_t{1} << 20)) return std::to_string(bytes >> 20) + " MiB";
+    return std::to_string(bytes) + " bytes";
+}
+
 const char* TextureFormatName(TextureFormat format) {
     switch (format) {
         case TextureFormat::RGBA8: return "RGBA8";
@@ -105,9 +110,8 @@ bool LayoutTextureImage(TextureImage* image, TextureKind kind, TextureFormat for
     if (total == 0 || total > maxBytes) {
         *error = Dimensions(width, height, depth) + " " + TextureFormatName(format) +
                  " with " + std::to_string(levels) + " mip levels takes " +
-                 (total == 0 ? std::string("more than 2^64") : std::to_string(total >> 20)) +
-                 " MiB, more than the " + std::to_string(maxBytes >> 20) +
-                 " MiB a texture may take";
+                 (total == 0 ? std::string("more than 2^64 bytes") : ByteCountText(total)) +
+                 ", more than the " + ByteCountText(maxBytes) + " a texture may take";
         return false;
     }
 

@@ -68,6 +68,9 @@ struct TextureLimits {
     uint64_t maxBytes = uint64_t{256} << 20;  // one texture with all its faces and levels
 };
 
+// "1365 MiB", "65536 bytes": sizes in error text.
+std::string ByteCountText(uint64_t bytes);
+
 // "RGBA8", "BGRA8", "DXT1", ...
 const char* TextureFormatName(TextureFormat format);
 // "2D", "cube", "volume"

@@ -1,0 +1,422 @@
+// Textures on the GL device, read back as pixels: small GLSL programs
+// sample textures made here through the device's texture calls.
+//  - a 4 x 4 checkerboard with two solid mip levels under the sampler states
+//    (point / linear, wrap / mirror / clamp / border, mip filter none / point
+//    / linear at an explicit LOD), in the pixel and the vertex stage;
+//  - every texel of a magnified checkerboard with wrap and clamp addressing;
+//  - each upload format (RGBA8, BGRA8, DXT1 / DXT3 / DXT5 made with stb_dxt),
+//    a cube map face picked by direction, a volume slice;
+//  - stages going back to the opaque black stand-in, refused calls.
+#include "platform/gfx/gfx.h"
+#include "platform/gfx/gl_device.h"
+#include "platform/gfx/texture_image.h"
+#include "platform/window/window.h"
+#include "tests/support/gl_test_device.h"
+#include "tests/support/image_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using platform::TextureFormat;
+using platform::TextureImage;
+using platform::TextureKind;
+using testing_support::Bytes;
+using Vertex = testing_support::TestVertex;
+constexpr UINT kWidth = testing_support::kTestWidth;
+constexpr UINT kHeight = testing_support::kTestHeight;
+
+// The full-screen quad carries (u, v) = (0, 0) at the top-left corner.
+const char* const kQuadVs = R"(#version 450
+layout(location = 0) in vec3 position;
+layout(location = 2) in vec4 texcoord;
+layout(location = 0) out vec4 vColor;
+layout(location = 1) out vec2 vUv;
+void main() { gl_Position = vec4(position, 1.0); vUv = texcoord.xy; vColor = vec4(0.0); }
+)";
+
+// ps_c[0]: uv = vUv * xy + zw; ps_c[1].x: the LOD; ps_c[2]: a direction or
+// volume coordinate. Each sampler kind sits on its own stage.
+const char* const kSample2dPs = R"(#version 450
+layout(binding = 2) uniform sampler2D tex;
+uniform vec4 ps_c[3];
+layout(location = 1) in vec2 vUv;
+layout(location = 0) out vec4 fragColor;
+void main() { fragColor = textureLod(tex, vUv * ps_c[0].xy + ps_c[0].zw, ps_c[1].x); }
+)";
+
+const char* const kSampleCubePs = R"(#version 450
+layout(binding = 3) uniform samplerCube tex;
+uniform vec4 ps_c[3];
+layout(location = 0) out vec4 fragColor;
+void main() { fragColor = textureLod(tex, ps_c[2].xyz, 0.0); }
+)";
+
+const char* const kSampleVolumePs = R"(#version 450
+layout(binding = 4) uniform sampler3D tex;
+uniform vec4 ps_c[3];
+layout(location = 0) out vec4 fragColor;
+void main() { fragColor = textureLod(tex, ps_c[2].xyz, 0.0); }
+)";
+
+// Vertex texture fetch: the vertex stage samples stage 2 at vs_c[0].zw with
+// LOD vs_c[1].x and hands the colour on.
+const char* const kVertexFetchVs = R"(#version 450
+layout(location = 0) in vec3 position;
+layout(binding = 2) uniform sampler2D tex;
+uniform vec4 vs_c[2];
+layout(location = 0) out vec4 vColor;
+layout(location = 1) out vec2 vUv;
+void main() {
+    gl_Position = vec4(position, 1.0);
+    vColor = textureLod(tex, vs_c[0].zw, vs_c[1].x);
+    vUv = vec2(0.0);
+}
+)";
+
+const char* const kColourPs = R"(#version 450
+layout(location = 0) in vec4 vColor;
+layout(location = 0) out vec4 fragColor;
+void main() { fragColor = vColor; }
+)";
+
+// An image of any format with the given texels (face-major, level by level).
+TextureImage MakeImage(TextureKind kind, TextureFormat format, uint32_t width, uint32_t height,
+                       uint32_t depth, uint32_t levels, const Bytes& bytes) {
+    TextureImage image;
+    std::string error;
+    EXPECT_TRUE(platform::LayoutTextureImage(&image, kind, format, width, height, depth, levels,
+                                             uint64_t{1} << 30, &error))
+        << error;
+    EXPECT_EQ(image.bytes.size(), bytes.size());
+    std::memcpy(image.bytes.data(), bytes.data(), std::min(bytes.size(), image.bytes.size()));
+    return image;
+}
+
+Bytes Texels(std::initializer_list<uint32_t> rgba, int repeat = 1) {
+    Bytes out;
+    for (int i = 0; i < repeat; ++i) {
+        for (uint32_t c : rgba) {
+            out.insert(out.end(), {uint8_t(c >> 24), uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+        }
+    }
+    return out;
+}
+
+class Textures : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(testing_support::TestWindow(), nullptr) << GetPlatformErrorText();
+        testing_support::CreateTestDevice(&d3d_, &device_);
+        ASSERT_NE(device_, nullptr) << GetPlatformErrorText();
+        ASSERT_EQ(device_->CreateVertexBuffer(6 * sizeof(Vertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+                                              testing_support::kTestFvf, D3DPOOL_DEFAULT, &buffer_,
+                                              nullptr),
+                  0);
+        const Vertex tl{-1, 1, 0.5f, 0, 0, 0, 0, 0}, tr{1, 1, 0.5f, 0, 1, 0, 0, 0};
+        const Vertex bl{-1, -1, 0.5f, 0, 0, 1, 0, 0}, br{1, -1, 0.5f, 0, 1, 1, 0, 0};
+        const Vertex quad[6] = {tl, tr, br, tl, br, bl};
+        void* data = nullptr;
+        ASSERT_EQ(buffer_->Lock(0, 0, &data, D3DLOCK_DISCARD), 0);
+        std::memcpy(data, quad, sizeof quad);
+        buffer_->Unlock();
+        device_->SetStreamSource(0, buffer_, 0, sizeof(Vertex));
+        device_->SetFVF(testing_support::kTestFvf);
+        device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    }
+
+    void TearDown() override {
+        if (device_ != nullptr) {
+            for (UINT program : programs_) device_->DeleteShaderProgram(program);
+            for (UINT texture : textures_) device_->DeleteTexture(texture);
+        }
+        if (buffer_) buffer_->Release();
+        if (device_) device_->Release();
+        if (d3d_) d3d_->Release();
+    }
+
+    UINT Program(const char* vs, const char* ps) {
+        UINT program = 0;
+        std::string log;
+        EXPECT_EQ(device_->CreateShaderProgram(vs, ps, &program, &log), 0) << log;
+        programs_.push_back(program);
+        return program;
+    }
+
+    UINT Texture(const TextureImage& image) {
+        UINT texture = 0;
+        std::string error;
+        EXPECT_EQ(device_->CreateTexture(image, &texture, &error), 0) << error;
+        EXPECT_GT(texture, 0u);
+        textures_.push_back(texture);
+        return texture;
+    }
+
+    // Draws the quad with the program and the constants; the pixels, top row first.
+    std::vector<uint32_t> Draw(UINT program, const float (&ps)[3][4], const float (&vs)[2][4]) {
+        device_->SetShaderProgram(program);
+        device_->SetPixelShaderConstantF(0, &ps[0][0], 3);
+        device_->SetVertexShaderConstantF(0, &vs[0][0], 2);
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000022, 1.0f, 0);
+        device_->BeginScene();
+        EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), 0);
+        device_->EndScene();
+        std::vector<uint32_t> pixels;
+        EXPECT_EQ(platform::ReadBackBuffer(device_, &pixels), 0);
+        return pixels;
+    }
+
+    // The colour of the centre pixel when one point is sampled everywhere.
+    uint32_t Sample(UINT program, const float (&ps)[3][4], const float (&vs)[2][4] = {}) {
+        return Draw(program, ps, vs)[(kHeight / 2) * kWidth + kWidth / 2];
+    }
+
+    IDirect3D9* d3d_ = nullptr;
+    IDirect3DDevice9* device_ = nullptr;
+    IDirect3DVertexBuffer9* buffer_ = nullptr;
+    std::vector<UINT> programs_;
+    std::vector<UINT> textures_;
+};
+
+void ExpectColour(uint32_t got, uint32_t want, int tolerance, const std::string& what) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        int g = static_cast<int>((got >> shift) & 0xFF), w = static_cast<int>((want >> shift) & 0xFF);
+        EXPECT_NEAR(g, w, tolerance) << what << ": got " << std::hex << got << ", want " << want;
+    }
+}
+
+// Checkerboard texels (even A, odd B) at level 0, solid R1 at level 1 and
+// G2 at level 2.
+constexpr uint32_t kA = 0xF01010FF, kB = 0x1010F0FF, kR1 = 0xC80000FF, kG2 = 0x00C800FF;
+
+TextureImage Checkerboard() {
+    Bytes level0;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            Bytes t = Texels({((x + y) & 1) != 0 ? kB : kA});
+            level0.insert(level0.end(), t.begin(), t.end());
+        }
+    }
+    Bytes all = level0, r1 = Texels({kR1}, 4), g2 = Texels({kG2});
+    all.insert(all.end(), r1.begin(), r1.end());
+    all.insert(all.end(), g2.begin(), g2.end());
+    return MakeImage(TextureKind::Texture2D, TextureFormat::RGBA8, 4, 4, 1, 3, all);
+}
+
+// 0xRRGGBBAA as the back buffer's 0xAARRGGBB.
+uint32_t Argb(uint32_t rgba) { return (rgba >> 8) | (rgba << 24); }
+
+struct SamplingCase {
+    const char* name;
+    bool vertexStage;
+    DWORD mag, min, mip, addressU, addressV;
+    float u, v, lod;
+    uint32_t expected;  // 0xRRGGBBAA
+};
+
+TEST_F(Textures, SamplerStatesApplyToARealTexture) {
+    const UINT pixelProgram = Program(kQuadVs, kSample2dPs);
+    const UINT vertexProgram = Program(kVertexFetchVs, kColourPs);
+    device_->SetStageTexture(2, Texture(Checkerboard()));
+    device_->SetSamplerState(2, D3DSAMP_BORDERCOLOR, 0xFF00FF00);
+
+    constexpr DWORD P = D3DTEXF_POINT, L = D3DTEXF_LINEAR, N = D3DTEXF_NONE;
+    constexpr DWORD W = D3DTADDRESS_WRAP, C = D3DTADDRESS_CLAMP, M = D3DTADDRESS_MIRROR,
+                    B = D3DTADDRESS_BORDER;
+    constexpr uint32_t half = 0x801080FF;  // A and B half and half
+    const SamplingCase cases[] = {
+        {"point, texel 1", false, P, P, N, W, W, 0.30f, 0.125f, 0, kB},
+        {"linear, between texels 0 and 1", false, L, L, N, W, W, 0.25f, 0.125f, 0, half},
+        {"point wrap past the right edge", false, P, P, N, W, W, 1.125f, 0.125f, 0, kA},
+        {"point clamp past the right edge", false, P, P, N, C, W, 1.125f, 0.125f, 0, kB},
+        {"point mirror past the right edge", false, P, P, N, M, W, 1.375f, 0.125f, 0, kA},
+        {"point border", false, P, P, N, B, W, 1.5f, 0.125f, 0, 0x00FF00FF},
+        {"point clamp below the bottom edge", false, P, P, N, W, C, 0.125f, 1.125f, 0, kB},
+        {"linear wrap at the left edge", false, L, L, N, W, W, 0.0f, 0.125f, 0, half},
+        {"linear clamp at the left edge", false, L, L, N, C, W, 0.0f, 0.125f, 0, kA},
+        {"mip point, LOD 1", false, P, P, P, W, W, 0.125f, 0.125f, 1, kR1},
+        {"mip point, LOD 2", false, P, P, P, W, W, 0.125f, 0.125f, 2, kG2},
+        {"mip linear, LOD 1.5", false, P, P, L, W, W, 0.125f, 0.125f, 1.5f, 0x646400FF},
+        {"mip none, LOD 2: the top level", false, P, P, N, W, W, 0.375f, 0.125f, 2, kB},
+        {"vertex stage, point", true, P, P, N, W, W, 0.375f, 0.125f, 0, kB},
+        {"vertex stage, linear", true, L, L, N, W, W, 0.25f, 0.125f, 0, half},
+        {"vertex stage, mip point LOD 1", true, P, P, P, W, W, 0.125f, 0.125f, 1, kR1},
+    };
+    for (const SamplingCase& c : cases) {
+        device_->SetSamplerState(2, D3DSAMP_MAGFILTER, c.mag);
+        device_->SetSamplerState(2, D3DSAMP_MINFILTER, c.min);
+        device_->SetSamplerState(2, D3DSAMP_MIPFILTER, c.mip);
+        device_->SetSamplerState(2, D3DSAMP_ADDRESSU, c.addressU);
+        device_->SetSamplerState(2, D3DSAMP_ADDRESSV, c.addressV);
+        const float ps[3][4] = {{0, 0, c.u, c.v}, {c.lod, 0, 0, 0}, {}};
+        const float vs[2][4] = {{0, 0, c.u, c.v}, {c.lod, 0, 0, 0}};
+        uint32_t got = Sample(c.vertexStage ? vertexProgram : pixelProgram, ps, vs);
+        ExpectColour(got, Argb(c.expected), 2, c.name);
+    }
+}
+
+// The checkerboard over the whole back buffer at u, v from -1 to 2 with
+// point filtering: every pixel is the texel its centre falls in, wrapped or
+// clamped.
+TEST_F(Textures, MagnifiedCheckerboardPixelByPixel) {
+    const UINT program = Program(kQuadVs, kSample2dPs);
+    device_->SetStageTexture(2, Texture(Checkerboard()));
+    for (DWORD address : {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}) {
+        device_->SetSamplerState(2, D3DSAMP_ADDRESSU, address);
+        device_->SetSamplerState(2, D3DSAMP_ADDRESSV, address);
+        const float ps[3][4] = {{3, 3, -1, -1}, {}, {}};
+        std::vector<uint32_t> pixels = Draw(program, ps, {});
+        int wrong = 0;
+        for (UINT y = 0; y < kHeight; ++y) {
+            for (UINT x = 0; x < kWidth; ++x) {
+                auto texel = [&](UINT p, UINT size) {
+                    int t = static_cast<int>(std::floor((-1.0 + 3.0 * (p + 0.5) / size) * 4));
+                    return address == D3DTADDRESS_WRAP ? (t + 8) % 4 : std::clamp(t, 0, 3);
+                };
+                uint32_t want = Argb(((texel(x, kWidth) + texel(y, kHeight)) & 1) != 0 ? kB : kA);
+                if (pixels[y * kWidth + x] != want && ++wrong <= 3) {
+                    ADD_FAILURE() << "address " << address << " pixel (" << x << ", " << y << ")";
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "address mode " << address;
+    }
+}
+
+struct FormatCase {
+    const char* name;
+    TextureImage image;
+    float u, v;
+    uint32_t expected;  // 0xRRGGBBAA
+};
+
+TEST_F(Textures, EachFormatKindAndFaceReadsItsTexels) {
+    // 8 x 8 in four solid quadrants: red, green / blue, white.
+    Bytes quadrants;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            uint32_t c = y < 4 ? (x < 4 ? 0xFF0000FF : 0x00FF00FF) : (x < 4 ? 0x0000FFFF : 0xFFFFFFFF);
+            Bytes t = Texels({c});
+            quadrants.insert(quadrants.end(), t.begin(), t.end());
+        }
+    }
+    const Bytes translucent = Texels({0xFF000044}, 16);
+    const auto dxt = [](int format, int width, const Bytes& rgba) {
+        return testing_support::CompressDxt(format, width, width, rgba);
+    };
+    const FormatCase formats[] = {
+        {"RGBA8", MakeImage(TextureKind::Texture2D, TextureFormat::RGBA8, 1, 1, 1, 1,
+                            Texels({0x0A141E28})), 0.5f, 0.5f, 0x0A141E28},
+        {"BGRA8", MakeImage(TextureKind::Texture2D, TextureFormat::BGRA8, 1, 1, 1, 1,
+                            Bytes{30, 20, 10, 40}), 0.5f, 0.5f, 0x0A141E28},
+        {"DXT1 red quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
+                                        dxt(1, 8, quadrants)), 0.25f, 0.25f, 0xFF0000FF},
+        {"DXT1 green quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
+                                          dxt(1, 8, quadrants)), 0.75f, 0.25f, 0x00FF00FF},
+        {"DXT1 blue quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
+                                         dxt(1, 8, quadrants)), 0.25f, 0.75f, 0x0000FFFF},
+        {"DXT1 white quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
+                                          dxt(1, 8, quadrants)), 0.75f, 0.75f, 0xFFFFFFFF},
+        {"DXT3", MakeImage(TextureKind::Texture2D, TextureFormat::DXT3, 4, 4, 1, 1,
+                           dxt(3, 4, translucent)), 0.5f, 0.5f, 0xFF000044},
+        {"DXT5", MakeImage(TextureKind::Texture2D, TextureFormat::DXT5, 4, 4, 1, 1,
+                           dxt(5, 4, translucent)), 0.5f, 0.5f, 0xFF000044},
+    };
+    const UINT program = Program(kQuadVs, kSample2dPs);
+    for (const FormatCase& c : formats) {
+        UINT texture = Texture(c.image);
+        device_->SetStageTexture(2, texture);
+        const float ps[3][4] = {{0, 0, c.u, c.v}, {}, {}};
+        ExpectColour(Sample(program, ps), Argb(c.expected), 1, c.name);
+    }
+
+    // A cube map whose faces are 2 x 2 with the face's colour at texel
+    // (1, 0) only; each direction below lands there on one face as the
+    // Direct3D 9 face layout has it (+X: u along -z, v along -y; and so on).
+    Bytes faces;
+    const uint32_t colours[6] = {0xFF0000FF, 0x00FF00FF, 0x0000FFFF, 0xFFFF00FF, 0xFF00FFFF, 0x00FFFFFF};
+    for (uint32_t colour : colours) {
+        Bytes face = Texels({0x282828FF, colour, 0x282828FF, 0x282828FF});
+        faces.insert(faces.end(), face.begin(), face.end());
+    }
+    device_->SetStageTexture(3, Texture(MakeImage(TextureKind::Cube, TextureFormat::RGBA8, 2, 2, 1, 1, faces)));
+    const float directions[6][3] = {{1, 0.5f, -0.5f}, {-1, 0.5f, 0.5f}, {0.5f, 1, -0.5f},
+                                    {0.5f, -1, 0.5f}, {0.5f, 0.5f, 1},  {-0.5f, 0.5f, -1}};
+    const char* faceNames[6] = {"+X", "-X", "+Y", "-Y", "+Z", "-Z"};
+    const UINT cubeProgram = Program(kQuadVs, kSampleCubePs);
+    for (int face = 0; face < 6; ++face) {
+        const float* d = directions[face];
+        const float ps[3][4] = {{}, {}, {d[0], d[1], d[2], 0}};
+        ExpectColour(Sample(cubeProgram, ps), Argb(colours[face]), 0, faceNames[face]);
+    }
+
+    // A volume of two slices: red in front, blue behind.
+    Bytes slices = Texels({0xFF0000FF}, 4);
+    Bytes back = Texels({0x0000FFFF}, 4);
+    slices.insert(slices.end(), back.begin(), back.end());
+    device_->SetStageTexture(4, Texture(MakeImage(TextureKind::Volume, TextureFormat::RGBA8, 2, 2, 2, 1, slices)));
+    const UINT volumeProgram = Program(kQuadVs, kSampleVolumePs);
+    const float front[3][4] = {{}, {}, {0.5f, 0.5f, 0.25f, 0}};
+    const float behind[3][4] = {{}, {}, {0.5f, 0.5f, 0.75f, 0}};
+    ExpectColour(Sample(volumeProgram, front), 0xFFFF0000, 0, "front slice");
+    ExpectColour(Sample(volumeProgram, behind), 0xFF0000FF, 0, "back slice");
+}
+
+// Stages read the opaque black stand-in again when their texture is taken
+// away or deleted, or when a shader samples another kind than is bound;
+// calls with bad arguments are refused and change nothing.
+TEST_F(Textures, StagesFallBackToOpaqueBlack) {
+    const UINT program = Program(kQuadVs, kSample2dPs);
+    const UINT cubeProgram = Program(kQuadVs, kSampleCubePs);
+    const float centre[3][4] = {{0, 0, 0.5f, 0.5f}, {}, {1, 0, 0, 0}};
+    constexpr uint32_t kOpaqueBlack = 0xFF000000, kWhite = 0xFFFFFFFF;
+    const TextureImage white = MakeImage(TextureKind::Texture2D, TextureFormat::RGBA8, 1, 1, 1, 1,
+                                         Texels({0xFFFFFFFF}));
+    UINT texture = 0;
+    ASSERT_EQ(device_->CreateTexture(white, &texture, nullptr), 0);
+
+    EXPECT_EQ(Sample(program, centre), kOpaqueBlack);
+    ASSERT_EQ(device_->SetStageTexture(2, texture), 0);
+    EXPECT_EQ(Sample(program, centre), kWhite);
+    ASSERT_EQ(device_->SetStageTexture(3, texture), 0);
+    EXPECT_EQ(Sample(cubeProgram, centre), kOpaqueBlack) << "a 2D texture on a cube sampler's stage";
+    ASSERT_EQ(device_->SetStageTexture(2, 0), 0);
+    EXPECT_EQ(Sample(program, centre), kOpaqueBlack);
+    ASSERT_EQ(device_->SetStageTexture(2, texture), 0);
+    device_->DeleteTexture(texture);
+    EXPECT_EQ(Sample(program, centre), kOpaqueBlack);
+
+    EXPECT_NE(device_->SetStageTexture(2, texture), 0) << "a deleted texture";
+    EXPECT_NE(device_->SetStageTexture(D3D_SAMPLER_STAGES, 0), 0);
+
+    // Images whose fields disagree with their bytes never reach the driver.
+    std::string error;
+    TextureImage cut = white;
+    cut.bytes.resize(3);
+    EXPECT_NE(device_->CreateTexture(cut, &texture, &error), 0);
+    EXPECT_EQ(texture, 0u);
+    EXPECT_NE(error.find("outside its bytes"), std::string::npos) << error;
+    TextureImage tall = white;
+    tall.height = 2;
+    EXPECT_NE(device_->CreateTexture(tall, &texture, &error), 0);
+    TextureImage dxtVolume = MakeImage(TextureKind::Volume, TextureFormat::DXT1, 4, 4, 2, 1, Bytes(16));
+    EXPECT_NE(device_->CreateTexture(dxtVolume, &texture, &error), 0);
+    EXPECT_NE(error.find("volume"), std::string::npos) << error;
+
+    platform::TextureLimits limits;
+    ASSERT_EQ(device_->GetTextureLimits(&limits), 0);
+    EXPECT_GE(limits.maxSize, 16384u);  // what OpenGL 4.5 promises
+    EXPECT_GE(limits.maxVolumeSize, 2048u);
+    TextureImage tooWide = MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, limits.maxSize * 2, 4,
+                                     1, 1, Bytes(limits.maxSize * 2 / 4 * 8));
+    EXPECT_NE(device_->CreateTexture(tooWide, &texture, &error), 0);
+    EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+}
+
+}  // namespace
