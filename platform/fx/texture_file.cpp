@@ -250,7 +250,9 @@ struct Channel {
         if ((run & (run + 1)) != 0) return false;  // not one run of bits
         max = static_cast<uint32_t>(run);
         if (max < 256) {
-            for (uint32_t v = 0; v <= max; ++v) table[v] = static_cast<uint8_t>((v * 255 + max / 2) / max);
+            for (uint32_t v = 0; v <= max; ++v) {
+                table[v] = static_cast<uint8_t>((v * 255 + max / 2) / max);
+            }
         }
         return true;
     }
@@ -346,8 +348,8 @@ bool PlanDdsPixels(const DdsHeader& h, DdsPlan* plan, std::string* error) {
 
     // 32-bit formats whose bytes are already in one of the image layouts.
     if (h.bitCount == 32 && rgb && !plan->luminance) {
-        const bool argb = masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 && masks[2] == 0x000000FF;
-        const bool abgr = masks[0] == 0x000000FF && masks[1] == 0x0000FF00 && masks[2] == 0x00FF0000;
+        const bool argb = masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
+        const bool abgr = masks[0] == 0xFF && masks[1] == 0xFF00 && masks[2] == 0xFF0000;
         if ((argb || abgr) && (masks[3] == 0xFF000000 || masks[3] == 0)) {
             plan->format = argb ? TextureFormat::BGRA8 : TextureFormat::RGBA8;
             plan->copy = masks[3] != 0 ? DdsPlan::Copy::Exact : DdsPlan::Copy::SetAlpha;
@@ -422,7 +424,8 @@ bool ReadDds(const uint8_t* data, size_t size, const TextureLimits& limits, Text
             return false;
         }
         if (h.width != h.height) {
-            *error = "DDS cube map with faces of " + Size(h.width, h.height) + ": faces must be square";
+            *error = "DDS cube map with faces of " + Size(h.width, h.height) +
+                     ": faces must be square";
             return false;
         }
     } else if (h.caps2 & kCaps2Volume) {
@@ -455,7 +458,8 @@ bool ReadDds(const uint8_t* data, size_t size, const TextureLimits& limits, Text
         levelBytes[level] = DdsLevelBytes(plan, std::max(h.width >> level, 1u),
                                           std::max(h.height >> level, 1u),
                                           std::max(depth >> level, 1u));
-        if (levelBytes[level] == 0 || __builtin_add_overflow(perFace, levelBytes[level], &perFace)) {
+        if (levelBytes[level] == 0 ||
+            __builtin_add_overflow(perFace, levelBytes[level], &perFace)) {
             *error = "DDS image size does not fit in 64 bits";
             return false;
         }
@@ -539,7 +543,8 @@ bool LooksLikeTga(const uint8_t* data, size_t size, TgaHeader* h) {
     const uint32_t type = h->imageType & ~8u;  // 8: run-length encoded
     if (h->colorMapType > 1 || type < 1 || type > 3 || (h->imageType & ~11u) != 0) return false;
     if ((type == 1) != (h->colorMapType == 1)) return false;
-    if (h->bits != 8 && h->bits != 15 && h->bits != 16 && h->bits != 24 && h->bits != 32) return false;
+    const uint32_t b = h->bits;
+    if (b != 8 && b != 15 && b != 16 && b != 24 && b != 32) return false;
     if (h->colorMapType == 1 && h->colorMapBits != 15 && h->colorMapBits != 16 &&
         h->colorMapBits != 24 && h->colorMapBits != 32) {
         return false;
@@ -642,7 +647,8 @@ bool DecodeWithStb(const uint8_t* data, size_t size, const char* format,
     }
 
     int decodedWidth = 0, decodedHeight = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data, length, &decodedWidth, &decodedHeight, &channels, 4);
+    stbi_uc* pixels =
+        stbi_load_from_memory(data, length, &decodedWidth, &decodedHeight, &channels, 4);
     if (pixels == nullptr) {
         *error = std::string("damaged or truncated ") + format + " image (" + StbReason() + ")";
         return false;

@@ -120,7 +120,8 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
     GLuint name = 0;
     glCreateTextures(Target(image.kind), 1, &name);
     if (image.kind == TextureKind::Volume) {
-        glTextureStorage3D(name, levels, internal, width, height, static_cast<GLsizei>(image.depth));
+        const auto depth = static_cast<GLsizei>(image.depth);
+        glTextureStorage3D(name, levels, internal, width, height, depth);
     } else {
         glTextureStorage2D(name, levels, internal, width, height);
     }
@@ -146,9 +147,11 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
                     break;
                 case TextureKind::Cube:
                     if (compressed) {
-                        glCompressedTextureSubImage3D(name, l, 0, 0, z, w, h, 1, internal, size, data);
+                        glCompressedTextureSubImage3D(name, l, 0, 0, z, w, h, 1, internal, size,
+                                                      data);
                     } else {
-                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, GL_UNSIGNED_BYTE, data);
+                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, GL_UNSIGNED_BYTE,
+                                            data);
                     }
                     break;
                 case TextureKind::Volume:

@@ -30,6 +30,13 @@ std::string ByteCountText(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
+std::string DescribeTexture(const TextureImage& image) {
+    return std::string(TextureKindName(image.kind)) + " " +
+           Dimensions(image.width, image.height, image.depth) + " " +
+           TextureFormatName(image.format) + ", " + std::to_string(image.levels) +
+           (image.levels == 1 ? " level" : " levels");
+}
+
 const char* TextureFormatName(TextureFormat format) {
     switch (format) {
         case TextureFormat::RGBA8: return "RGBA8";
@@ -131,7 +138,8 @@ bool LayoutTextureImage(TextureImage* image, TextureKind kind, TextureFormat for
             sub.height = std::max(height >> level, 1u);
             sub.depth = std::max(depth >> level, 1u);
             sub.offset = offset;
-            sub.size = static_cast<size_t>(TextureLevelBytes(format, sub.width, sub.height, sub.depth));
+            sub.size = static_cast<size_t>(
+                TextureLevelBytes(format, sub.width, sub.height, sub.depth));
             offset += sub.size;
             image->subresources.push_back(sub);
         }
@@ -170,10 +178,11 @@ bool ValidateTextureImage(const TextureImage& image, const TextureLimits& limits
     for (uint32_t face = 0; face < image.faces; ++face) {
         for (uint32_t level = 0; level < image.levels; ++level) {
             const TextureLevel& sub = image.Level(face, level);
+            const uint64_t bytes =
+                TextureLevelBytes(image.format, sub.width, sub.height, sub.depth);
             bool fits = sub.width == std::max(image.width >> level, 1u) &&
                         sub.height == std::max(image.height >> level, 1u) &&
-                        sub.depth == std::max(depth >> level, 1u) &&
-                        sub.size == TextureLevelBytes(image.format, sub.width, sub.height, sub.depth) &&
+                        sub.depth == std::max(depth >> level, 1u) && sub.size == bytes &&
                         sub.offset <= image.bytes.size() &&
                         sub.size <= image.bytes.size() - sub.offset;
             if (!fits) {

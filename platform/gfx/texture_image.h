@@ -71,6 +71,10 @@ struct TextureLimits {
 // "1365 MiB", "65536 bytes": sizes in error text.
 std::string ByteCountText(uint64_t bytes);
 
+// "2D 256 x 256 DXT5, 9 levels", "cube 64 x 64 BGRA8, 7 levels": one line
+// for tools and error text.
+std::string DescribeTexture(const TextureImage& image);
+
 // "RGBA8", "BGRA8", "DXT1", ...
 const char* TextureFormatName(TextureFormat format);
 // "2D", "cube", "volume"

@@ -3,7 +3,7 @@
 //  - a 4 x 4 checkerboard with two solid mip levels under the sampler states
 //    (point / linear, wrap / mirror / clamp / border, mip filter none / point
 //    / linear at an explicit LOD), in the pixel and the vertex stage;
-//  - every texel of a magnified checkerboard with wrap and clamp addressing;
+//  - every pixel of a magnified checkerboard with wrap and clamp addressing;
 //  - each upload format (RGBA8, BGRA8, DXT1 / DXT3 / DXT5 made with stb_dxt),
 //    a cube map face picked by direction, a volume slice;
 //  - stages going back to the opaque black stand-in, refused calls.
@@ -41,41 +41,33 @@ layout(location = 1) out vec2 vUv;
 void main() { gl_Position = vec4(position, 1.0); vUv = texcoord.xy; vColor = vec4(0.0); }
 )";
 
-// ps_c[0]: uv = vUv * xy + zw; ps_c[1].x: the LOD; ps_c[2]: a direction or
-// volume coordinate. Each sampler kind sits on its own stage.
-const char* const kSample2dPs = R"(#version 450
-layout(binding = 2) uniform sampler2D tex;
+// Samples stage 2 (2D) at uv = vUv * ps_c[0].xy + ps_c[0].zw with LOD
+// ps_c[1].x; with ps_c[1].y = 1 or 2, stage 3 (cube) or 4 (volume) at ps_c[2].
+const char* const kSamplePs = R"(#version 450
+layout(binding = 2) uniform sampler2D image;
+layout(binding = 3) uniform samplerCube cube;
+layout(binding = 4) uniform sampler3D volume;
 uniform vec4 ps_c[3];
 layout(location = 1) in vec2 vUv;
 layout(location = 0) out vec4 fragColor;
-void main() { fragColor = textureLod(tex, vUv * ps_c[0].xy + ps_c[0].zw, ps_c[1].x); }
-)";
-
-const char* const kSampleCubePs = R"(#version 450
-layout(binding = 3) uniform samplerCube tex;
-uniform vec4 ps_c[3];
-layout(location = 0) out vec4 fragColor;
-void main() { fragColor = textureLod(tex, ps_c[2].xyz, 0.0); }
-)";
-
-const char* const kSampleVolumePs = R"(#version 450
-layout(binding = 4) uniform sampler3D tex;
-uniform vec4 ps_c[3];
-layout(location = 0) out vec4 fragColor;
-void main() { fragColor = textureLod(tex, ps_c[2].xyz, 0.0); }
+void main() {
+    fragColor = ps_c[1].y == 1.0 ? textureLod(cube, ps_c[2].xyz, 0.0)
+              : ps_c[1].y == 2.0 ? textureLod(volume, ps_c[2].xyz, 0.0)
+              : textureLod(image, vUv * ps_c[0].xy + ps_c[0].zw, ps_c[1].x);
+}
 )";
 
 // Vertex texture fetch: the vertex stage samples stage 2 at vs_c[0].zw with
 // LOD vs_c[1].x and hands the colour on.
 const char* const kVertexFetchVs = R"(#version 450
 layout(location = 0) in vec3 position;
-layout(binding = 2) uniform sampler2D tex;
+layout(binding = 2) uniform sampler2D image;
 uniform vec4 vs_c[2];
 layout(location = 0) out vec4 vColor;
 layout(location = 1) out vec2 vUv;
 void main() {
     gl_Position = vec4(position, 1.0);
-    vColor = textureLod(tex, vs_c[0].zw, vs_c[1].x);
+    vColor = textureLod(image, vs_c[0].zw, vs_c[1].x);
     vUv = vec2(0.0);
 }
 )";
@@ -86,9 +78,26 @@ layout(location = 0) out vec4 fragColor;
 void main() { fragColor = vColor; }
 )";
 
-// An image of any format with the given texels (face-major, level by level).
-TextureImage MakeImage(TextureKind kind, TextureFormat format, uint32_t width, uint32_t height,
-                       uint32_t depth, uint32_t levels, const Bytes& bytes) {
+// Texels given as the back buffer's 0xAARRGGBB words, as R, G, B, A bytes.
+Bytes Texels(std::initializer_list<uint32_t> argb, int repeat = 1) {
+    Bytes out;
+    for (int i = 0; i < repeat; ++i) {
+        for (uint32_t c : argb) {
+            out.insert(out.end(),
+                       {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 24)});
+        }
+    }
+    return out;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// An image of any format holding these bytes (face-major, level by level).
+TextureImage Image(TextureKind kind, TextureFormat format, uint32_t width, uint32_t height,
+                   uint32_t depth, uint32_t levels, const Bytes& bytes) {
     TextureImage image;
     std::string error;
     EXPECT_TRUE(platform::LayoutTextureImage(&image, kind, format, width, height, depth, levels,
@@ -98,15 +107,27 @@ TextureImage MakeImage(TextureKind kind, TextureFormat format, uint32_t width, u
     std::memcpy(image.bytes.data(), bytes.data(), std::min(bytes.size(), image.bytes.size()));
     return image;
 }
+TextureImage Flat(TextureFormat format, uint32_t width, const Bytes& bytes) {
+    return Image(TextureKind::Texture2D, format, width, width, 1, 1, bytes);
+}
 
-Bytes Texels(std::initializer_list<uint32_t> rgba, int repeat = 1) {
-    Bytes out;
-    for (int i = 0; i < repeat; ++i) {
-        for (uint32_t c : rgba) {
-            out.insert(out.end(), {uint8_t(c >> 24), uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
-        }
+// Checkerboard texels (even A, odd B) at level 0, solid R1 at level 1 and
+// G2 at level 2.
+constexpr uint32_t kA = 0xFFF01010, kB = 0xFF1010F0, kR1 = 0xFFC80000, kG2 = 0xFF00C800;
+
+TextureImage Checkerboard() {
+    Bytes texels;
+    for (int i = 0; i < 16; ++i) texels = texels + Texels({((i + i / 4) & 1) != 0 ? kB : kA});
+    texels = texels + Texels({kR1}, 4) + Texels({kG2});
+    return Image(TextureKind::Texture2D, TextureFormat::RGBA8, 4, 4, 1, 3, texels);
+}
+
+void ExpectColour(uint32_t got, uint32_t want, int tolerance, const std::string& what) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        const int g = static_cast<int>((got >> shift) & 0xFF);
+        const int w = static_cast<int>((want >> shift) & 0xFF);
+        EXPECT_NEAR(g, w, tolerance) << what << ": got " << std::hex << got << ", want " << want;
     }
-    return out;
 }
 
 class Textures : public ::testing::Test {
@@ -115,7 +136,7 @@ protected:
         ASSERT_NE(testing_support::TestWindow(), nullptr) << GetPlatformErrorText();
         testing_support::CreateTestDevice(&d3d_, &device_);
         ASSERT_NE(device_, nullptr) << GetPlatformErrorText();
-        ASSERT_EQ(device_->CreateVertexBuffer(6 * sizeof(Vertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
+        ASSERT_EQ(device_->CreateVertexBuffer(6 * sizeof(Vertex), D3DUSAGE_DYNAMIC,
                                               testing_support::kTestFvf, D3DPOOL_DEFAULT, &buffer_,
                                               nullptr),
                   0);
@@ -135,9 +156,9 @@ protected:
         if (device_ != nullptr) {
             for (UINT program : programs_) device_->DeleteShaderProgram(program);
             for (UINT texture : textures_) device_->DeleteTexture(texture);
+            device_->Release();
         }
         if (buffer_) buffer_->Release();
-        if (device_) device_->Release();
         if (d3d_) d3d_->Release();
     }
 
@@ -153,12 +174,11 @@ protected:
         UINT texture = 0;
         std::string error;
         EXPECT_EQ(device_->CreateTexture(image, &texture, &error), 0) << error;
-        EXPECT_GT(texture, 0u);
         textures_.push_back(texture);
         return texture;
     }
 
-    // Draws the quad with the program and the constants; the pixels, top row first.
+    // Draws the quad with the program and constants; the pixels, top row first.
     std::vector<uint32_t> Draw(UINT program, const float (&ps)[3][4], const float (&vs)[2][4]) {
         device_->SetShaderProgram(program);
         device_->SetPixelShaderConstantF(0, &ps[0][0], 3);
@@ -172,7 +192,7 @@ protected:
         return pixels;
     }
 
-    // The colour of the centre pixel when one point is sampled everywhere.
+    // The centre pixel, for programs that sample one point everywhere.
     uint32_t Sample(UINT program, const float (&ps)[3][4], const float (&vs)[2][4] = {}) {
         return Draw(program, ps, vs)[(kHeight / 2) * kWidth + kWidth / 2];
     }
@@ -184,44 +204,8 @@ protected:
     std::vector<UINT> textures_;
 };
 
-void ExpectColour(uint32_t got, uint32_t want, int tolerance, const std::string& what) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        int g = static_cast<int>((got >> shift) & 0xFF), w = static_cast<int>((want >> shift) & 0xFF);
-        EXPECT_NEAR(g, w, tolerance) << what << ": got " << std::hex << got << ", want " << want;
-    }
-}
-
-// Checkerboard texels (even A, odd B) at level 0, solid R1 at level 1 and
-// G2 at level 2.
-constexpr uint32_t kA = 0xF01010FF, kB = 0x1010F0FF, kR1 = 0xC80000FF, kG2 = 0x00C800FF;
-
-TextureImage Checkerboard() {
-    Bytes level0;
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 4; ++x) {
-            Bytes t = Texels({((x + y) & 1) != 0 ? kB : kA});
-            level0.insert(level0.end(), t.begin(), t.end());
-        }
-    }
-    Bytes all = level0, r1 = Texels({kR1}, 4), g2 = Texels({kG2});
-    all.insert(all.end(), r1.begin(), r1.end());
-    all.insert(all.end(), g2.begin(), g2.end());
-    return MakeImage(TextureKind::Texture2D, TextureFormat::RGBA8, 4, 4, 1, 3, all);
-}
-
-// 0xRRGGBBAA as the back buffer's 0xAARRGGBB.
-uint32_t Argb(uint32_t rgba) { return (rgba >> 8) | (rgba << 24); }
-
-struct SamplingCase {
-    const char* name;
-    bool vertexStage;
-    DWORD mag, min, mip, addressU, addressV;
-    float u, v, lod;
-    uint32_t expected;  // 0xRRGGBBAA
-};
-
 TEST_F(Textures, SamplerStatesApplyToARealTexture) {
-    const UINT pixelProgram = Program(kQuadVs, kSample2dPs);
+    const UINT pixelProgram = Program(kQuadVs, kSamplePs);
     const UINT vertexProgram = Program(kVertexFetchVs, kColourPs);
     device_->SetStageTexture(2, Texture(Checkerboard()));
     device_->SetSamplerState(2, D3DSAMP_BORDERCOLOR, 0xFF00FF00);
@@ -229,35 +213,41 @@ TEST_F(Textures, SamplerStatesApplyToARealTexture) {
     constexpr DWORD P = D3DTEXF_POINT, L = D3DTEXF_LINEAR, N = D3DTEXF_NONE;
     constexpr DWORD W = D3DTADDRESS_WRAP, C = D3DTADDRESS_CLAMP, M = D3DTADDRESS_MIRROR,
                     B = D3DTADDRESS_BORDER;
-    constexpr uint32_t half = 0x801080FF;  // A and B half and half
-    const SamplingCase cases[] = {
-        {"point, texel 1", false, P, P, N, W, W, 0.30f, 0.125f, 0, kB},
-        {"linear, between texels 0 and 1", false, L, L, N, W, W, 0.25f, 0.125f, 0, half},
-        {"point wrap past the right edge", false, P, P, N, W, W, 1.125f, 0.125f, 0, kA},
-        {"point clamp past the right edge", false, P, P, N, C, W, 1.125f, 0.125f, 0, kB},
-        {"point mirror past the right edge", false, P, P, N, M, W, 1.375f, 0.125f, 0, kA},
-        {"point border", false, P, P, N, B, W, 1.5f, 0.125f, 0, 0x00FF00FF},
-        {"point clamp below the bottom edge", false, P, P, N, W, C, 0.125f, 1.125f, 0, kB},
-        {"linear wrap at the left edge", false, L, L, N, W, W, 0.0f, 0.125f, 0, half},
-        {"linear clamp at the left edge", false, L, L, N, C, W, 0.0f, 0.125f, 0, kA},
-        {"mip point, LOD 1", false, P, P, P, W, W, 0.125f, 0.125f, 1, kR1},
-        {"mip point, LOD 2", false, P, P, P, W, W, 0.125f, 0.125f, 2, kG2},
-        {"mip linear, LOD 1.5", false, P, P, L, W, W, 0.125f, 0.125f, 1.5f, 0x646400FF},
-        {"mip none, LOD 2: the top level", false, P, P, N, W, W, 0.375f, 0.125f, 2, kB},
-        {"vertex stage, point", true, P, P, N, W, W, 0.375f, 0.125f, 0, kB},
-        {"vertex stage, linear", true, L, L, N, W, W, 0.25f, 0.125f, 0, half},
-        {"vertex stage, mip point LOD 1", true, P, P, P, W, W, 0.125f, 0.125f, 1, kR1},
+    constexpr uint32_t half = 0xFF801080;  // A and B half and half
+    const struct {
+        const char* name;
+        bool vertexStage;
+        DWORD filter, mip, addressU, addressV;
+        float u, v, lod;
+        uint32_t expected;
+    } cases[] = {
+        {"point, texel 1", false, P, N, W, W, 0.30f, 0.125f, 0, kB},
+        {"linear, between texels 0 and 1", false, L, N, W, W, 0.25f, 0.125f, 0, half},
+        {"point wrap past the right edge", false, P, N, W, W, 1.125f, 0.125f, 0, kA},
+        {"point clamp past the right edge", false, P, N, C, W, 1.125f, 0.125f, 0, kB},
+        {"point mirror past the right edge", false, P, N, M, W, 1.375f, 0.125f, 0, kA},
+        {"point border", false, P, N, B, W, 1.5f, 0.125f, 0, 0xFF00FF00},
+        {"point clamp below the bottom edge", false, P, N, W, C, 0.125f, 1.125f, 0, kB},
+        {"linear wrap at the left edge", false, L, N, W, W, 0.0f, 0.125f, 0, half},
+        {"linear clamp at the left edge", false, L, N, C, W, 0.0f, 0.125f, 0, kA},
+        {"mip point, LOD 1", false, P, P, W, W, 0.125f, 0.125f, 1, kR1},
+        {"mip point, LOD 2", false, P, P, W, W, 0.125f, 0.125f, 2, kG2},
+        {"mip linear, LOD 1.5", false, P, L, W, W, 0.125f, 0.125f, 1.5f, 0xFF646400},
+        {"mip none, LOD 2: the top level", false, P, N, W, W, 0.375f, 0.125f, 2, kB},
+        {"vertex stage, point", true, P, N, W, W, 0.375f, 0.125f, 0, kB},
+        {"vertex stage, linear", true, L, N, W, W, 0.25f, 0.125f, 0, half},
+        {"vertex stage, mip point LOD 1", true, P, P, W, W, 0.125f, 0.125f, 1, kR1},
     };
-    for (const SamplingCase& c : cases) {
-        device_->SetSamplerState(2, D3DSAMP_MAGFILTER, c.mag);
-        device_->SetSamplerState(2, D3DSAMP_MINFILTER, c.min);
+    for (const auto& c : cases) {
+        device_->SetSamplerState(2, D3DSAMP_MAGFILTER, c.filter);
+        device_->SetSamplerState(2, D3DSAMP_MINFILTER, c.filter);
         device_->SetSamplerState(2, D3DSAMP_MIPFILTER, c.mip);
         device_->SetSamplerState(2, D3DSAMP_ADDRESSU, c.addressU);
         device_->SetSamplerState(2, D3DSAMP_ADDRESSV, c.addressV);
         const float ps[3][4] = {{0, 0, c.u, c.v}, {c.lod, 0, 0, 0}, {}};
         const float vs[2][4] = {{0, 0, c.u, c.v}, {c.lod, 0, 0, 0}};
-        uint32_t got = Sample(c.vertexStage ? vertexProgram : pixelProgram, ps, vs);
-        ExpectColour(got, Argb(c.expected), 2, c.name);
+        ExpectColour(Sample(c.vertexStage ? vertexProgram : pixelProgram, ps, vs), c.expected, 2,
+                     c.name);
     }
 }
 
@@ -265,21 +255,20 @@ TEST_F(Textures, SamplerStatesApplyToARealTexture) {
 // point filtering: every pixel is the texel its centre falls in, wrapped or
 // clamped.
 TEST_F(Textures, MagnifiedCheckerboardPixelByPixel) {
-    const UINT program = Program(kQuadVs, kSample2dPs);
+    const UINT program = Program(kQuadVs, kSamplePs);
     device_->SetStageTexture(2, Texture(Checkerboard()));
     for (DWORD address : {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}) {
         device_->SetSamplerState(2, D3DSAMP_ADDRESSU, address);
         device_->SetSamplerState(2, D3DSAMP_ADDRESSV, address);
-        const float ps[3][4] = {{3, 3, -1, -1}, {}, {}};
-        std::vector<uint32_t> pixels = Draw(program, ps, {});
+        auto texel = [&](UINT pixel, UINT size) {
+            int t = static_cast<int>(std::floor((-1.0 + 3.0 * (pixel + 0.5) / size) * 4));
+            return address == D3DTADDRESS_WRAP ? (t + 8) % 4 : std::clamp(t, 0, 3);
+        };
+        const std::vector<uint32_t> pixels = Draw(program, {{3, 3, -1, -1}, {}, {}}, {});
         int wrong = 0;
         for (UINT y = 0; y < kHeight; ++y) {
             for (UINT x = 0; x < kWidth; ++x) {
-                auto texel = [&](UINT p, UINT size) {
-                    int t = static_cast<int>(std::floor((-1.0 + 3.0 * (p + 0.5) / size) * 4));
-                    return address == D3DTADDRESS_WRAP ? (t + 8) % 4 : std::clamp(t, 0, 3);
-                };
-                uint32_t want = Argb(((texel(x, kWidth) + texel(y, kHeight)) & 1) != 0 ? kB : kA);
+                uint32_t want = ((texel(x, kWidth) + texel(y, kHeight)) & 1) != 0 ? kB : kA;
                 if (pixels[y * kWidth + x] != want && ++wrong <= 3) {
                     ADD_FAILURE() << "address " << address << " pixel (" << x << ", " << y << ")";
                 }
@@ -289,134 +278,121 @@ TEST_F(Textures, MagnifiedCheckerboardPixelByPixel) {
     }
 }
 
-struct FormatCase {
-    const char* name;
-    TextureImage image;
-    float u, v;
-    uint32_t expected;  // 0xRRGGBBAA
-};
-
 TEST_F(Textures, EachFormatKindAndFaceReadsItsTexels) {
-    // 8 x 8 in four solid quadrants: red, green / blue, white.
+    namespace ts = testing_support;
+    // 8 x 8 in four solid quadrants, red green / blue white, as DXT1.
     Bytes quadrants;
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            uint32_t c = y < 4 ? (x < 4 ? 0xFF0000FF : 0x00FF00FF) : (x < 4 ? 0x0000FFFF : 0xFFFFFFFF);
-            Bytes t = Texels({c});
-            quadrants.insert(quadrants.end(), t.begin(), t.end());
-        }
+    for (int i = 0; i < 64; ++i) {
+        const uint32_t colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+        quadrants = quadrants + Texels({colours[(i % 8) / 4 + (i / 32) * 2]});
     }
-    const Bytes translucent = Texels({0xFF000044}, 16);
-    const auto dxt = [](int format, int width, const Bytes& rgba) {
-        return testing_support::CompressDxt(format, width, width, rgba);
+    const Bytes dxt1 = ts::CompressDxt(1, 8, 8, quadrants);
+    const Bytes translucent = Texels({0x44FF0000}, 16);
+    const struct {
+        const char* name;
+        TextureImage image;
+        float u, v;
+        uint32_t expected;
+    } formats[] = {
+        {"RGBA8", Flat(TextureFormat::RGBA8, 1, Texels({0x280A141E})), 0.5f, 0.5f, 0x280A141E},
+        {"BGRA8", Flat(TextureFormat::BGRA8, 1, Bytes{30, 20, 10, 40}), 0.5f, 0.5f, 0x280A141E},
+        {"DXT1 red quadrant", Flat(TextureFormat::DXT1, 8, dxt1), 0.25f, 0.25f, 0xFFFF0000},
+        {"DXT1 green quadrant", Flat(TextureFormat::DXT1, 8, dxt1), 0.75f, 0.25f, 0xFF00FF00},
+        {"DXT1 blue quadrant", Flat(TextureFormat::DXT1, 8, dxt1), 0.25f, 0.75f, 0xFF0000FF},
+        {"DXT1 white quadrant", Flat(TextureFormat::DXT1, 8, dxt1), 0.75f, 0.75f, 0xFFFFFFFF},
+        {"DXT3", Flat(TextureFormat::DXT3, 4, ts::CompressDxt(3, 4, 4, translucent)), 0.5f, 0.5f,
+         0x44FF0000},
+        {"DXT5", Flat(TextureFormat::DXT5, 4, ts::CompressDxt(5, 4, 4, translucent)), 0.5f, 0.5f,
+         0x44FF0000},
     };
-    const FormatCase formats[] = {
-        {"RGBA8", MakeImage(TextureKind::Texture2D, TextureFormat::RGBA8, 1, 1, 1, 1,
-                            Texels({0x0A141E28})), 0.5f, 0.5f, 0x0A141E28},
-        {"BGRA8", MakeImage(TextureKind::Texture2D, TextureFormat::BGRA8, 1, 1, 1, 1,
-                            Bytes{30, 20, 10, 40}), 0.5f, 0.5f, 0x0A141E28},
-        {"DXT1 red quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
-                                        dxt(1, 8, quadrants)), 0.25f, 0.25f, 0xFF0000FF},
-        {"DXT1 green quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
-                                          dxt(1, 8, quadrants)), 0.75f, 0.25f, 0x00FF00FF},
-        {"DXT1 blue quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
-                                         dxt(1, 8, quadrants)), 0.25f, 0.75f, 0x0000FFFF},
-        {"DXT1 white quadrant", MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, 8, 8, 1, 1,
-                                          dxt(1, 8, quadrants)), 0.75f, 0.75f, 0xFFFFFFFF},
-        {"DXT3", MakeImage(TextureKind::Texture2D, TextureFormat::DXT3, 4, 4, 1, 1,
-                           dxt(3, 4, translucent)), 0.5f, 0.5f, 0xFF000044},
-        {"DXT5", MakeImage(TextureKind::Texture2D, TextureFormat::DXT5, 4, 4, 1, 1,
-                           dxt(5, 4, translucent)), 0.5f, 0.5f, 0xFF000044},
-    };
-    const UINT program = Program(kQuadVs, kSample2dPs);
-    for (const FormatCase& c : formats) {
-        UINT texture = Texture(c.image);
-        device_->SetStageTexture(2, texture);
-        const float ps[3][4] = {{0, 0, c.u, c.v}, {}, {}};
-        ExpectColour(Sample(program, ps), Argb(c.expected), 1, c.name);
+    const UINT program = Program(kQuadVs, kSamplePs);
+    for (const auto& c : formats) {
+        device_->SetStageTexture(2, Texture(c.image));
+        ExpectColour(Sample(program, {{0, 0, c.u, c.v}, {}, {}}), c.expected, 1, c.name);
     }
 
-    // A cube map whose faces are 2 x 2 with the face's colour at texel
-    // (1, 0) only; each direction below lands there on one face as the
-    // Direct3D 9 face layout has it (+X: u along -z, v along -y; and so on).
+    // Cube faces of 2 x 2 with the face's colour at texel (1, 0) only; each
+    // direction lands there on one face as the Direct3D 9 face layout has
+    // it (+X: u along -z, v along -y; -X: u along +z; +Y: u along +x, v
+    // along +z; -Y: v along -z; +Z: u along +x; -Z: u along -x).
+    const uint32_t colours[6] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF,
+                                 0xFFFFFF00, 0xFFFF00FF, 0xFF00FFFF};
+    constexpr uint32_t kGrey = 0xFF282828;
     Bytes faces;
-    const uint32_t colours[6] = {0xFF0000FF, 0x00FF00FF, 0x0000FFFF, 0xFFFF00FF, 0xFF00FFFF, 0x00FFFFFF};
-    for (uint32_t colour : colours) {
-        Bytes face = Texels({0x282828FF, colour, 0x282828FF, 0x282828FF});
-        faces.insert(faces.end(), face.begin(), face.end());
-    }
-    device_->SetStageTexture(3, Texture(MakeImage(TextureKind::Cube, TextureFormat::RGBA8, 2, 2, 1, 1, faces)));
+    for (uint32_t colour : colours) faces = faces + Texels({kGrey, colour, kGrey, kGrey});
+    const TextureImage cube = Image(TextureKind::Cube, TextureFormat::RGBA8, 2, 2, 1, 1, faces);
+    device_->SetStageTexture(3, Texture(cube));
     const float directions[6][3] = {{1, 0.5f, -0.5f}, {-1, 0.5f, 0.5f}, {0.5f, 1, -0.5f},
                                     {0.5f, -1, 0.5f}, {0.5f, 0.5f, 1},  {-0.5f, 0.5f, -1}};
-    const char* faceNames[6] = {"+X", "-X", "+Y", "-Y", "+Z", "-Z"};
-    const UINT cubeProgram = Program(kQuadVs, kSampleCubePs);
+    const char* names[6] = {"+X", "-X", "+Y", "-Y", "+Z", "-Z"};
     for (int face = 0; face < 6; ++face) {
         const float* d = directions[face];
-        const float ps[3][4] = {{}, {}, {d[0], d[1], d[2], 0}};
-        ExpectColour(Sample(cubeProgram, ps), Argb(colours[face]), 0, faceNames[face]);
+        ExpectColour(Sample(program, {{}, {0, 1, 0, 0}, {d[0], d[1], d[2], 0}}), colours[face], 0,
+                     names[face]);
     }
 
     // A volume of two slices: red in front, blue behind.
-    Bytes slices = Texels({0xFF0000FF}, 4);
-    Bytes back = Texels({0x0000FFFF}, 4);
-    slices.insert(slices.end(), back.begin(), back.end());
-    device_->SetStageTexture(4, Texture(MakeImage(TextureKind::Volume, TextureFormat::RGBA8, 2, 2, 2, 1, slices)));
-    const UINT volumeProgram = Program(kQuadVs, kSampleVolumePs);
-    const float front[3][4] = {{}, {}, {0.5f, 0.5f, 0.25f, 0}};
-    const float behind[3][4] = {{}, {}, {0.5f, 0.5f, 0.75f, 0}};
-    ExpectColour(Sample(volumeProgram, front), 0xFFFF0000, 0, "front slice");
-    ExpectColour(Sample(volumeProgram, behind), 0xFF0000FF, 0, "back slice");
+    const Bytes slices = Texels({0xFFFF0000}, 4) + Texels({0xFF0000FF}, 4);
+    device_->SetStageTexture(
+        4, Texture(Image(TextureKind::Volume, TextureFormat::RGBA8, 2, 2, 2, 1, slices)));
+    for (float w : {0.25f, 0.75f}) {
+        ExpectColour(Sample(program, {{}, {0, 2, 0, 0}, {0.5f, 0.5f, w, 0}}),
+                     w < 0.5f ? 0xFFFF0000 : 0xFF0000FF, 0, "volume slice");
+    }
 }
 
 // Stages read the opaque black stand-in again when their texture is taken
 // away or deleted, or when a shader samples another kind than is bound;
 // calls with bad arguments are refused and change nothing.
 TEST_F(Textures, StagesFallBackToOpaqueBlack) {
-    const UINT program = Program(kQuadVs, kSample2dPs);
-    const UINT cubeProgram = Program(kQuadVs, kSampleCubePs);
-    const float centre[3][4] = {{0, 0, 0.5f, 0.5f}, {}, {1, 0, 0, 0}};
+    const UINT program = Program(kQuadVs, kSamplePs);
+    const float flat[3][4] = {{0, 0, 0.5f, 0.5f}, {}, {}};
+    const float cube[3][4] = {{}, {0, 1, 0, 0}, {1, 0, 0, 0}};
     constexpr uint32_t kOpaqueBlack = 0xFF000000, kWhite = 0xFFFFFFFF;
-    const TextureImage white = MakeImage(TextureKind::Texture2D, TextureFormat::RGBA8, 1, 1, 1, 1,
-                                         Texels({0xFFFFFFFF}));
+    const TextureImage white = Flat(TextureFormat::RGBA8, 1, Texels({kWhite}));
     UINT texture = 0;
     ASSERT_EQ(device_->CreateTexture(white, &texture, nullptr), 0);
 
-    EXPECT_EQ(Sample(program, centre), kOpaqueBlack);
+    EXPECT_EQ(Sample(program, flat), kOpaqueBlack);
     ASSERT_EQ(device_->SetStageTexture(2, texture), 0);
-    EXPECT_EQ(Sample(program, centre), kWhite);
+    EXPECT_EQ(Sample(program, flat), kWhite);
     ASSERT_EQ(device_->SetStageTexture(3, texture), 0);
-    EXPECT_EQ(Sample(cubeProgram, centre), kOpaqueBlack) << "a 2D texture on a cube sampler's stage";
+    EXPECT_EQ(Sample(program, cube), kOpaqueBlack) << "a 2D texture on a cube sampler's stage";
     ASSERT_EQ(device_->SetStageTexture(2, 0), 0);
-    EXPECT_EQ(Sample(program, centre), kOpaqueBlack);
+    EXPECT_EQ(Sample(program, flat), kOpaqueBlack);
     ASSERT_EQ(device_->SetStageTexture(2, texture), 0);
     device_->DeleteTexture(texture);
-    EXPECT_EQ(Sample(program, centre), kOpaqueBlack);
-
+    EXPECT_EQ(Sample(program, flat), kOpaqueBlack);
     EXPECT_NE(device_->SetStageTexture(2, texture), 0) << "a deleted texture";
     EXPECT_NE(device_->SetStageTexture(D3D_SAMPLER_STAGES, 0), 0);
 
-    // Images whose fields disagree with their bytes never reach the driver.
-    std::string error;
-    TextureImage cut = white;
-    cut.bytes.resize(3);
-    EXPECT_NE(device_->CreateTexture(cut, &texture, &error), 0);
-    EXPECT_EQ(texture, 0u);
-    EXPECT_NE(error.find("outside its bytes"), std::string::npos) << error;
-    TextureImage tall = white;
-    tall.height = 2;
-    EXPECT_NE(device_->CreateTexture(tall, &texture, &error), 0);
-    TextureImage dxtVolume = MakeImage(TextureKind::Volume, TextureFormat::DXT1, 4, 4, 2, 1, Bytes(16));
-    EXPECT_NE(device_->CreateTexture(dxtVolume, &texture, &error), 0);
-    EXPECT_NE(error.find("volume"), std::string::npos) << error;
-
+    // Images whose fields disagree with their bytes, or that the device
+    // cannot hold, never reach the driver.
     platform::TextureLimits limits;
     ASSERT_EQ(device_->GetTextureLimits(&limits), 0);
     EXPECT_GE(limits.maxSize, 16384u);  // what OpenGL 4.5 promises
     EXPECT_GE(limits.maxVolumeSize, 2048u);
-    TextureImage tooWide = MakeImage(TextureKind::Texture2D, TextureFormat::DXT1, limits.maxSize * 2, 4,
-                                     1, 1, Bytes(limits.maxSize * 2 / 4 * 8));
-    EXPECT_NE(device_->CreateTexture(tooWide, &texture, &error), 0);
-    EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+    TextureImage cut = white, tall = white;
+    cut.bytes.resize(3);
+    tall.height = 2;
+    const struct {
+        TextureImage image;
+        const char* error;
+    } refused[] = {
+        {cut, "face 0 level 0 does not match the image's size or lies outside its bytes"},
+        {tall, "face 0 level 0 does not match the image's size"},
+        {Image(TextureKind::Volume, TextureFormat::DXT1, 4, 4, 2, 1, Bytes(16)), "S3TC volume"},
+        {Image(TextureKind::Texture2D, TextureFormat::DXT1, limits.maxSize * 2, 4, 1, 1,
+               Bytes(limits.maxSize * 4)),
+         "larger than the"},
+    };
+    for (const auto& r : refused) {
+        std::string error;
+        texture = 123;
+        EXPECT_NE(device_->CreateTexture(r.image, &texture, &error), 0) << r.error;
+        EXPECT_EQ(texture, 0u);
+        EXPECT_NE(error.find(r.error), std::string::npos) << error;
+    }
 }
 
 }  // namespace

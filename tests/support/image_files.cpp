@@ -4,7 +4,6 @@
 #include <stb/stb_image_write.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace testing_support {
@@ -143,26 +142,6 @@ Bytes DdsFile::Build() const {
     for (uint32_t v : tail) Put32(&out, v);
     out.insert(out.end(), data.begin(), data.end());
     return out;
-}
-
-Bytes NoiseImage(int width, int height, uint32_t seed) {
-    Bytes rgba(static_cast<size_t>(width) * height * 4);
-    uint32_t state = seed * 2654435761u + 1;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            state = state * 1664525u + 1013904223u;
-            int grain = static_cast<int>(state >> 28);  // 0 .. 15
-            float fx = static_cast<float>(x) / static_cast<float>(width);
-            float fy = static_cast<float>(y) / static_cast<float>(height);
-            float wave = 0.5f + 0.5f * std::sin(fx * 19.0f + std::cos(fy * 7.0f) * 3.0f);
-            uint8_t* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
-            p[0] = static_cast<uint8_t>(std::clamp(wave * 200.0f + static_cast<float>(grain), 0.0f, 255.0f));
-            p[1] = static_cast<uint8_t>(std::clamp(fy * 230.0f + static_cast<float>(grain), 0.0f, 255.0f));
-            p[2] = static_cast<uint8_t>(std::clamp(fx * 180.0f + static_cast<float>(grain), 0.0f, 255.0f));
-            p[3] = static_cast<uint8_t>(std::clamp(255.0f * (1.0f - std::fabs(fx - 0.5f) * 1.5f), 0.0f, 255.0f));
-        }
-    }
-    return rgba;
 }
 
 }  // namespace testing_support

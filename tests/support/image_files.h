@@ -47,10 +47,7 @@ struct DdsFile {
     DdsFile& Cube();
     DdsFile& Volume(uint32_t d);
     Bytes Build() const;
+    operator Bytes() const { return Build(); }  // so that tables of files read as files
 };
-
-// A deterministic texture of soft noise and gradients, like a real sprite
-// sheet or ramp (compresses like one in PNG).
-Bytes NoiseImage(int width, int height, uint32_t seed);
 
 }  // namespace testing_support

@@ -214,10 +214,7 @@ HRESULT RecordingDevice::CreateTexture(const platform::TextureImage& image, UINT
         return hr;
     }
     *texture = nextTexture++;
-    liveTextures[*texture] = std::string(platform::TextureKindName(image.kind)) + " " +
-                             std::to_string(image.width) + " x " + std::to_string(image.height) +
-                             " " + platform::TextureFormatName(image.format) + ", " +
-                             std::to_string(image.levels) + " levels";
+    liveTextures[*texture] = platform::DescribeTexture(image);
     return S_OK;
 }
 
