@@ -65,27 +65,31 @@ Bytes DxtDds(bool levels) {
     return dds.Build();
 }
 
-// The three files, written once: png, dds, dds-bare.
-const std::vector<std::string>& Files() {
-    static std::vector<std::string> paths = [] {
+// The three files (png, dds, dds-bare), written on first use and removed
+// when the run ends.
+struct TextureFiles {
+    std::vector<std::string> paths;
+    TextureFiles() {
         const std::string base = "/tmp/flowfield-bench-texture-" + std::to_string(getpid());
         const Bytes contents[3] = {
-            testing_support::EncodePng(kSize, kSize, NoiseImage(kSize, kSize, 1)),
-            DxtDds(true), DxtDds(false)};
+            testing_support::EncodePng(kSize, kSize, NoiseImage(kSize, kSize, 1)), DxtDds(true),
+            DxtDds(false)};
         const char* names[3] = {".png", ".dds", "-bare.dds"};
-        std::vector<std::string> made;
         for (int i = 0; i < 3; ++i) {
-            made.push_back(base + names[i]);
-            std::ofstream(made.back(), std::ios::binary)
+            paths.push_back(base + names[i]);
+            std::ofstream(paths.back(), std::ios::binary)
                 .write(reinterpret_cast<const char*>(contents[i].data()),
                        static_cast<std::streamsize>(contents[i].size()));
         }
-        std::atexit([] {
-            for (const std::string& path : Files()) unlink(path.c_str());
-        });
-        return made;
-    }();
-    return paths;
+    }
+    ~TextureFiles() {
+        for (const std::string& path : paths) unlink(path.c_str());
+    }
+};
+
+const std::vector<std::string>& Files() {
+    static TextureFiles files;
+    return files.paths;
 }
 
 IDirect3DDevice9* Device() {
