@@ -7,10 +7,11 @@
 //                  (two 64-register blocks), stream source, FVF 0x20142,
 //                  DrawPrimitive with triangle lists
 //              [x] IDirect3DVertexBuffer9: Lock (whole buffer, discard), Unlock
-// Not implemented: texture objects (every sampler stage holds an opaque black
-// stand-in, what a stage without a texture reads), index buffers, other
-// vertex formats or primitive types, device reset, multiple adapters,
-// full-screen mode changes.
+// Not implemented: the program's texture interfaces (the effect makes
+// textures through the platform-internal calls below; a sampler stage
+// without one holds an opaque black stand-in, what a stage without a texture
+// reads), index buffers, other vertex formats or primitive types, device
+// reset, multiple adapters, full-screen mode changes.
 //
 // The back buffer is an offscreen 640 x 480 target; Present scales it into the
 // window with top-left origin and swaps (vsync where the display allows it).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace testing_support {
 
@@ -221,6 +222,47 @@ HRESULT RecordingDevice::GetStreamSource(UINT, IDirect3DVertexBuffer9** buffer, 
 HRESULT RecordingDevice::GetFVF(DWORD* out) {
     *out = fvf;
     return S_OK;
+}
+
+HRESULT RecordingDevice::GetTextureLimits(platform::TextureLimits* limits) {
+    log.Add("GetTextureLimits");
+    *limits = platform::TextureLimits{};
+    return results.For("GetTextureLimits");
+}
+
+HRESULT RecordingDevice::CreateTexture(const platform::TextureImage& image, UINT* texture,
+                                       std::string* error) {
+    log.Add("CreateTexture");
+    *texture = 0;
+    HRESULT hr = results.For("CreateTexture");
+    if (hr != S_OK) {
+        if (error) *error = "texture refused (recording device)";
+        return hr;
+    }
+    *texture = nextTexture++;
+    liveTextures[*texture] = platform::DescribeTexture(image);
+    return S_OK;
+}
+
+HRESULT RecordingDevice::SetStageTexture(DWORD stage, UINT texture) {
+    log.Add("SetStageTexture");
+    if (stage >= D3D_SAMPLER_STAGES || (texture != 0 && liveTextures.count(texture) == 0)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (texture == 0) {
+        stageTextures.erase(stage);
+    } else {
+        stageTextures[stage] = texture;
+    }
+    return results.For("SetStageTexture");
+}
+
+void RecordingDevice::DeleteTexture(UINT texture) {
+    log.Add("DeleteTexture");
+    if (liveTextures.erase(texture) == 0) return;
+    for (auto it = stageTextures.begin(); it != stageTextures.end();) {
+        it = it->second == texture ? stageTextures.erase(it) : std::next(it);
+    }
 }
 
 // >> fake effect

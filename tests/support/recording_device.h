@@ -4,7 +4,9 @@
 
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
+#include "platform/gfx/device_textures.h"
 #include "platform/gfx/shader_programs.h"
+#include "platform/gfx/texture_image.h"
 
 #include <map>
 #include <string>
@@ -49,7 +51,9 @@ private:
     const ResultTable* results_;
 };
 
-class RecordingDevice final : public IDirect3DDevice9, public platform::ShaderPrograms {
+class RecordingDevice final : public IDirect3DDevice9,
+                              public platform::ShaderPrograms,
+                              public platform::DeviceTextures {
 public:
     RecordingDevice();
     ~RecordingDevice() override;
@@ -86,6 +90,11 @@ public:
     HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
                             UINT* stride) override;
     HRESULT GetFVF(DWORD* fvf) override;
+    HRESULT GetTextureLimits(platform::TextureLimits* limits) override;
+    HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
+                          std::string* error) override;
+    HRESULT SetStageTexture(DWORD stage, UINT texture) override;
+    void DeleteTexture(UINT texture) override;
 
     CallLog log;
     ResultTable results;
@@ -109,6 +118,9 @@ public:
     UINT boundProgram = 0;
     UINT nextProgram = 1;
     int liveProgramCount = 0;
+    std::map<DWORD, UINT> stageTextures;  // stages with a texture (0 erases)
+    std::map<UINT, std::string> liveTextures;  // id -> "2D 64 x 64 RGBA8, 7 levels"
+    UINT nextTexture = 1;
     RecordingVertexBuffer* lastBuffer = nullptr;  // the most recent buffer made
     DWORD lastBufferUsage = 0;                    // arguments of the last CreateVertexBuffer
     DWORD lastBufferFvf = 0;
