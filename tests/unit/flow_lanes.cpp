@@ -206,7 +206,8 @@ TEST(FlowLanes, KernelSinesAndCosinesRoundLikeLibmWhereverTheKernelVouchesForThe
         std::vector<uint8_t> uncertain;
 
         std::vector<float> args = HardArguments();
-        for (uint64_t first = 0; first <= Bits(kLaneArgumentLimit); first += uint64_t{stride} * kChunk) {
+        const uint64_t step = uint64_t{stride} * kChunk;
+        for (uint64_t first = 0; first <= Bits(kLaneArgumentLimit); first += step) {
             if (first > 0) args.clear();
             std::vector<float> sweep = SweepArguments(first, stride, 2 * kChunk);
             args.insert(args.end(), sweep.begin(), sweep.end());
