@@ -1,7 +1,8 @@
 // The CPU cost of one frame on the rendering side: the camera, the vertex
-// stream into an in-memory buffer, the render pass against the recording
-// device (call submission without GL), and a whole RunFrame with its console
-// line sent to /dev/null. Each runs in repetitions; read the medians.
+// stream into an in-memory buffer (next to memset of as many bytes, its
+// baseline), the render pass against the recording device (call submission
+// without GL), and a whole RunFrame with its console line sent to /dev/null.
+// Each runs in repetitions; read the medians.
 #include "app/frame.h"
 #include "render/camera.h"
 #include "render/render_pass.h"
