@@ -274,6 +274,8 @@ void RawGlFrame::Run() {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
 }
 
+void RawGlFrame::MakeCurrent() { SDL_GL_MakeCurrent(window_, context_); }
+
 void RawGlFrame::ReadPixels(std::vector<uint32_t>* argbTopDown) {
     argbTopDown->resize(size_t{kWidth} * kHeight);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);

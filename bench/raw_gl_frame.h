@@ -21,6 +21,8 @@ public:
     // One frame: the program's simulation, camera and vertices, then upload,
     // clear, draw, blit and swap.
     void Run();
+    // Makes this program's context current (for running next to another).
+    void MakeCurrent();
     // The back buffer as words 0xAARRGGBB, top row first.
     void ReadPixels(std::vector<uint32_t>* argbTopDown);
     // Releases everything Start made (also on a failed Start).
