@@ -2,39 +2,40 @@
 //
 // Why the bits are the same. The scalar loop rounds libm's double sin or cos
 // of a float argument to float. The lane kernels compute those doubles in
-// another way, within a known error, and round them to float too. Two doubles
-// can round to different floats only if a point halfway between two floats
-// lies between them or on one of them. libm's sin and cos are within 1 ulp of
-// the exact value (the glibc manual's table of known errors) and ours within
-// 3 ulps (below), so wherever our double lies more than 4 ulps from every
-// halfway point, both round to the same float. A kernel marks the lanes that
-// come within kHalfwayWindow = 16 ulps of one, and lanes whose argument is
-// beyond kLaneArgumentLimit (or not a number), and hands their block of four
-// particles to the scalar loop, which takes libm's values. A double result
-// falls in the window for about one lane in sixteen million.
+// another way and round them to float too. Rounding is monotonic, so two
+// doubles D ulps apart can round to different floats only if a point halfway
+// between two floats lies within D ulps of either. A kernel marks the lanes
+// whose double lies within kHalfwayWindow = 16 ulps of a halfway point, and
+// the lanes whose argument is beyond kLaneArgumentLimit (or not a number),
+// and hands their block of four particles to the scalar loop, which takes
+// libm's values. Every other lane rounds like libm's double as long as ours
+// is less than 16 ulps from it: ours is within 6 ulps of the exact value
+// (below) and glibc's sin and cos within 1, and the sweep in
+// tests/unit/flow_lanes.cpp, which takes every float up to 1024 on request,
+// finds the two at most 2 ulps apart. About one result in sixteen million
+// falls in the window.
 //
-// Our error, for float arguments |x| <= 1024, counted in ulps of the double
-// result (1 ulp = 2^-52 relative at most, 2^-53 at least):
-// 1. Reduction. k is the integer nearest x / pi (nearest x / pi - 1/2 for a
-//    cosine), m = 2k (2k + 1), r = x - m pi/2, |r| <= pi/2 + 2^-40.
-//    pi/2 = H + M + L, H and M of 33 significant bits, L of 53, so m H and
-//    m M are exact (|m| < 2^11), x - m H is exact (both are multiples of 2^-32
-//    below 2; for a cosine's m = +-1 with |x| < 1/2 it is within 2^-53 at a
-//    result near +-1, whose slope there is about x), and the two other steps
-//    round at most twice: |r' - r| <= 2^-52 |r| + 2^-111. Over the floats in
-//    range, |r| >= 2^-27.8 (the float 252.8982 is that close to 161 pi/2), so
-//    r' is within 2^-52 |r| (1 + 2^-30): 1 ulp of r. sin has slope cos r and
-//    r cot r <= 1, so this moves sin r by at most 1 ulp of the result.
-// 2. Polynomial. sin r = r + r^3 P(r^2) with P of degree 7, fitted on
-//    |r| <= pi/2 + 2^-30: the approximation is within 2^-54.6 of sin r
-//    relative (0.4 ulp). Evaluated in double by Horner's rule, r z P has at
-//    most 4 roundings' error relative to itself, and |r z P| <= 0.58 |sin r|
-//    (at r = pi/2), which is at most 1.2 ulps of the result; the last addition
-//    rounds once more (0.5 ulp).
-// Together at most 3.1 ulps, and the sweeps in tests/unit/flow_lanes.cpp
-// (every float up to 1024 on request) find at most 2 from libm. A fused
-// multiply-add (the AVX2 kernel) only leaves out roundings, so the same bound
-// holds for both kernels.
+// Our error, for float arguments |x| <= 1024, with u = 2^-53 (a result's ulp
+// is at least u times the result):
+// 1. Reduction. k is the integer nearest |x| / pi (nearest x / pi - 1/2 for a
+//    cosine), m = 2k (2k + 1), r = |x| - m pi/2 (x - m pi/2), |r| <= pi/2 +
+//    2^-40. pi/2 = H + M + L to 2^-122, H and M of 33 significant bits, so
+//    m H and m M are exact (|m| < 2^10). x - m H is exact: where m is not 0
+//    both are multiples of 2^-32 and their difference is below 2 (except for
+//    a cosine's m = +-1 with |x| < 2^-9, where the error of 2^-53 meets a
+//    result near +-1 whose slope is x). Subtracting m M is exact below 2^-13
+//    and rounds once above; the last step rounds twice (once fused). So
+//    |r' - r| <= 2u |r| + 2^-110, and as no float in range comes closer to a
+//    multiple of pi/2 than 2^-27.8 (252.8982 to 161 pi/2), r' is within
+//    2u |r| (1 + 2^-30) of r. sin has slope cos r and r cot r <= 1: at most
+//    2u relative in the result.
+// 2. Polynomial. sin r = r + r z P(z), z = r^2, P of degree 7 fitted on
+//    |r| <= pi/2 + 2^-30: within 2^-54.6 = 0.33u of sin r, relative.
+//    Evaluating z, r z, P by Horner's rule and their product costs at most
+//    4.5u relative to r z P, and |r z P| <= 0.571 |sin r| (the most at
+//    r = pi/2): 2.6u of the result. The last addition rounds once: u.
+// Together at most 5.9u relative, under 6 ulps. A fused multiply-add (the
+// AVX2 kernel) only leaves out roundings, so the bound holds for both.
 //
 // The float part of the step (drift, scaling, the displacement) is the
 // scalar loop's float arithmetic, four lanes at a time, in the same order.

@@ -156,7 +156,7 @@ TEST(FlowLanes, HardParticlesTakeTheScalarLoopsValuesInEveryLane) {
 // >> the kernels' sine and cosine
 
 // Arguments a kernel must hand to libm: near a halfway point (from the table
-// above: with libm within 3 ulps of one, ours is within 7) or out of range.
+// above: with libm within 3 ulps of one, ours is within 10) or out of range.
 const float kMustBeUncertain[] = {
     0x1.e7061ep-2f, 0x1.9eab2ep-4f, 0x1.6f1b7p+5f, 0x1.8f219cp+5f, 0x1.000002p+10f, -2000.0f,
     1.0e30f, std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
@@ -241,9 +241,9 @@ TEST(FlowLanes, KernelSinesAndCosinesRoundLikeLibmWhereverTheKernelVouchesForThe
             }
         }
         EXPECT_EQ(mismatches, 0u) << PathName(path);
-        // What the window rests on: ours within 3.1 ulps of the exact value,
-        // libm's within 1.
-        EXPECT_LE(worstUlps, 4) << PathName(path) << " at " << worstArgument;
+        // The bound the window rests on: ours within 6 ulps of the exact
+        // value, libm's within 1 (the window needs under 16).
+        EXPECT_LE(worstUlps, 7) << PathName(path) << " at " << worstArgument;
         // The window catches about one result in 16 million: many more would
         // mean the kernel hands everything to libm and this test proves nothing.
         EXPECT_LE(uncertainCount, 64 + checked / 1000000) << PathName(path);
