@@ -515,7 +515,9 @@ void FileReader::Define(const SourceToken& at) {
         bool param = k + 1 < m.body.size() && m.body[k + 1].kind == Tok::Ident &&
                      std::find(m.params.begin(), m.params.end(), m.body[k + 1].text) !=
                          m.params.end();
-        if (!param) return s_->Error(at, "'#' in macro '" + name + "' is not followed by a parameter");
+        if (!param) {
+            return s_->Error(at, "'#' in macro '" + name + "' is not followed by a parameter");
+        }
     }
 
     if (const Macro* old = s_->Find(m.name)) {
@@ -568,8 +570,9 @@ void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
     }
     if (file->once) return;
     if (files_.size() > kMaxIncludeDepth) {
-        bool cycle = std::any_of(files_.begin() + 1, files_.end(),
-                                 [&](const std::unique_ptr<OpenFile>& o) { return o->source == file; });
+        bool cycle = std::any_of(
+            files_.begin() + 1, files_.end(),
+            [&](const std::unique_ptr<OpenFile>& o) { return o->source == file; });
         return s_->Error(at, cycle ? "file " + Quote(file->name) + " includes itself"
                                    : "includes nest too deeply at " + Quote(file->name));
     }

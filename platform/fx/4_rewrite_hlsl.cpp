@@ -147,8 +147,8 @@ int FindEntryDefinition(const Code& code, const std::string& entry, EntryDefinit
         def->name = i;
         if (!ReadParameters(code, i + 1, def)) return -1;
         const size_t close = def->close;
-        if (close + 1 < code.size() && (code.Punct(close + 1) == '{' || code.Punct(close + 1) == ':'))
-            return 1;
+        const char after = close + 1 < code.size() ? code.Punct(close + 1) : 0;
+        if (after == '{' || after == ':') return 1;
     }
     return 0;
 }

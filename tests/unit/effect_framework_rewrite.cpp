@@ -229,15 +229,16 @@ TEST(EffectFrameworkRewrite, RandomSoupPrintsAsItsTokensAndMapsBack) {
         "int", "bool2", "uint", "dword", "static", "uniform", "const", "float4", "VS", "PS",
         "(", ")", "{", "}", "[", "]", ",", ";", ":", "=", "<", ">", " ", " ", "\n", "\r\n",
         "//", "/*", "*/", "\"", "'", "\\", "#", "#define X +\n", "X", "POSITION", "1", "0.5",
-        "x", "y", "/", "*", "+", "-", ".", "struct", "typedef", "in", "out", "#pragma pack_matrix(row_major)\n"};
+        "x", "y", "/", "*", "+", "-", ".", "struct", "typedef", "in", "out",
+        "#pragma pack_matrix(row_major)\n"};
     std::mt19937 random(1234);
     std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 60);
     for (int round = 0; round < 2000; ++round) {
         std::string soup;
         for (int n = length(random); n > 0; --n) soup += pieces[pick(random)];
-        fx::ParsedEffect parsed = fx::ParseEffect(soup + "\ntechnique T { pass P {"
-                                                         " VertexShader = compile vs_3_0 VS(1); } }");
+        fx::ParsedEffect parsed = fx::ParseEffect(
+            soup + "\ntechnique T { pass P { VertexShader = compile vs_3_0 VS(1); } }");
         fx::TokenStream tokens = parsed.hlsl;
         fx::FloatIntegerGlobals(&tokens);
         std::string error;
