@@ -11,36 +11,11 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "platform/fx/4_hlsl_outline.h"
 #include "platform/fx/tables.h"
 
 namespace fx {
 namespace {
-
-// The code tokens of an HLSL token list (#pragma lines and strings left
-// out), by their index in the list.
-class Code {
-public:
-    explicit Code(const TokenStream& s) : s_(s) {
-        for (size_t i = 0; i < s.tokens.size(); ++i) {
-            Tok k = s.tokens[i].kind;
-            if (k != Tok::Directive && k != Tok::String) index_.push_back(i);
-        }
-    }
-    size_t size() const { return index_.size(); }
-    // Index in the list of code token i.
-    size_t At(size_t i) const { return index_[i]; }
-    const SourceToken& Token(size_t i) const { return s_.tokens[index_[i]]; }
-    bool IsIdent(size_t i) const { return Token(i).kind == Tok::Ident; }
-    std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
-    // The character of a one-character punctuation token; 0 for others.
-    char Punct(size_t i) const {
-        return Token(i).kind == Tok::Punct && Text(i).size() == 1 ? Text(i)[0] : 0;
-    }
-
-private:
-    const TokenStream& s_;
-    std::vector<size_t> index_;
-};
 
 // "int", "bool3", "uint4x4", ... -> the length of the base name; 0 otherwise.
 size_t IntegerTypeBase(std::string_view type) {

@@ -18,6 +18,8 @@
 // user's files. This stage owns the map: no other stage knows that
 // rewrites happened, and glslang's messages go back through it.
 //
+// Before them, CheckHlsl finds what Direct3D 9 refuses and glslang would
+// take (4_check_hlsl.cpp).
 // Where errors are made: a compile statement whose arguments do not match
 // the entry point's uniform parameters (at the compile statement).
 #pragma once
@@ -70,6 +72,11 @@ void FloatIntegerGlobals(TokenStream* hlsl);
 bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
                           const std::vector<std::vector<SourceToken>>& arguments,
                           std::string* error);
+
+// What Direct3D 9's compiler refuses in the HLSL of an effect whose entry
+// points are entries (4_check_hlsl.cpp): false when it found an error.
+bool CheckHlsl(const TokenStream& hlsl, const std::vector<std::string>& entries,
+               MessageList* messages);
 
 // One stage as glslang is to compile it.
 struct StageSource {

@@ -150,6 +150,14 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     messages->Add(parsed.messages);
     if (parsed.HasErrors() || !CheckTechniques(parsed, allTechniques, messages)) return false;
 
+    // 4. What Direct3D 9 refuses, then the rewrites every pass shares.
+    std::vector<std::string> entries;
+    for (const TechniqueDesc& t : parsed.techniques)
+        for (const PassDesc& p : t.passes)
+            for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
+                if (HasShader(*s)) entries.push_back(s->entry);
+    if (!CheckHlsl(parsed.hlsl, entries, messages)) return false;
+
     // 4 to 7, pass by pass: rewrite, compile in the child, link.
     PassBuilder b;
     b.device = device;

@@ -1,0 +1,86 @@
+// Stage 4: the outline of the HLSL tokens that the checks and the shape
+// rewrites read (platform/fx internal): the code tokens, and the functions
+// and structs declared at global scope.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fx/token_stream.h"
+
+namespace fx {
+
+// The code tokens of an HLSL token list (#pragma lines and strings left
+// out), by their index in the list.
+class Code {
+public:
+    explicit Code(const TokenStream& s) : s_(s) {
+        for (size_t i = 0; i < s.tokens.size(); ++i) {
+            Tok k = s.tokens[i].kind;
+            if (k != Tok::Directive && k != Tok::String) index_.push_back(i);
+        }
+    }
+    size_t size() const { return index_.size(); }
+    // Index in the list of code token i.
+    size_t At(size_t i) const { return index_[i]; }
+    const SourceToken& Token(size_t i) const { return s_.tokens[index_[i]]; }
+    bool IsIdent(size_t i) const { return i < size() && Token(i).kind == Tok::Ident; }
+    std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
+    SourcePos Pos(size_t i) const { return s_.Pos(Token(i)); }
+    // The character of a one-character punctuation token; 0 for others and
+    // past the end.
+    char Punct(size_t i) const {
+        return i < size() && Token(i).kind == Tok::Punct && Text(i).size() == 1 ? Text(i)[0] : 0;
+    }
+    // The token that closes the bracket opened at i; size() when none does.
+    size_t Closing(size_t i) const;
+
+private:
+    const TokenStream& s_;
+    std::vector<size_t> index_;
+};
+
+// A declaration "TYPE NAME[N] : SEMANTIC" of a parameter or struct member,
+// by code token; npos where it has no such part.
+struct Declarator {
+    static constexpr size_t npos = static_cast<size_t>(-1);
+    size_t first = 0;  // its first token (a qualifier or the type)
+    size_t type = npos;
+    size_t name = npos;
+    size_t arrayOpen = npos;  // '[' after the name
+    size_t semantic = npos;
+    bool out = false;  // "out" or "inout"
+};
+
+// Reads the declarator in code tokens [first, last).
+Declarator ReadDeclarator(const Code& code, size_t first, size_t last);
+
+struct FunctionOutline {
+    size_t returnType = 0;  // the first token of its return type
+    size_t name = 0;
+    size_t open = 0;  // '(' and ')' of its parameters
+    size_t close = 0;
+    std::vector<Declarator> params;
+    size_t semantic = Declarator::npos;  // after the parameters
+    size_t body = Declarator::npos;      // '{'; npos for a declaration
+    size_t end = 0;                      // its '}' or ';'
+};
+
+struct StructOutline {
+    size_t name = 0;
+    size_t open = 0;
+    size_t close = 0;
+    std::vector<Declarator> members;
+};
+
+struct HlslOutline {
+    std::vector<FunctionOutline> functions;
+    std::vector<StructOutline> structs;
+
+    const StructOutline* FindStruct(const Code& code, std::string_view name) const;
+};
+
+HlslOutline OutlineHlsl(const Code& code);
+
+}  // namespace fx
