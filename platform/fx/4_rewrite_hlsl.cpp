@@ -252,9 +252,10 @@ bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
     return true;
 }
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed) {
+RewrittenEffect RewriteEffect(const ParsedEffect& parsed, const std::vector<std::string>& entries) {
     RewrittenEffect out;
     out.hlsl = parsed.hlsl;
+    RewriteShapes(&out.hlsl, entries);
     FloatIntegerGlobals(&out.hlsl);
     out.printed = PrintHlsl(out.hlsl);
     return out;

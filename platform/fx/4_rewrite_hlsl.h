@@ -67,6 +67,10 @@ HlslText PrintHlsl(const TokenStream& hlsl);
 // The integer globals rewrite (see above), in place.
 void FloatIntegerGlobals(TokenStream* hlsl);
 
+// Declarations and statements reshaped as Direct3D 9 reads them
+// (4_shape_rewrites.cpp), in place; entries are the effect's entry points.
+void RewriteShapes(TokenStream* hlsl, const std::vector<std::string>& entries);
+
 // The compile-arguments rewrite (see above), in place. False with a reason
 // when the function is not found or the counts do not match.
 bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
@@ -101,7 +105,7 @@ struct RewrittenEffect {
     HlslText printed;
 };
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed);
+RewrittenEffect RewriteEffect(const ParsedEffect& parsed, const std::vector<std::string>& entries);
 
 // The sources of one pass, compile arguments bound into each entry point.
 // False, with the reason at the compile statement, when they do not bind.

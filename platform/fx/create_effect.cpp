@@ -162,7 +162,7 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     PassBuilder b;
     b.device = device;
     b.messages = messages;
-    b.rewritten = RewriteEffect(parsed);
+    b.rewritten = RewriteEffect(parsed, entries);
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
