@@ -66,6 +66,65 @@ std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, ch
     return list;
 }
 
+void NoteName(const Code& code, HlslOutline* out, size_t type, size_t name, bool array,
+              bool uniform) {
+    auto [it, added] = out->names.try_emplace(code.Text(name), NameType{type, name, array, uniform});
+    NameType& known = it->second;
+    if (!added && (known.type == Declarator::npos || code.Text(known.type) != code.Text(type) ||
+                   known.array != array)) {
+        known.type = Declarator::npos;
+    }
+}
+
+// Every declaration statement (global or local) and the names it declares:
+// "[qualifiers] TYPE NAME ..., NAME ...;".
+void NoteVariables(const Code& code, HlslOutline* out) {
+    int depth = 0;
+    bool buffer = false;  // inside a cbuffer's braces: its members are uniform
+    bool start = true;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const char p = code.Punct(i);
+        if (p == '{' && depth++ == 0 && i >= 2 &&
+            (code.Text(i - 2) == "cbuffer" || code.Text(i - 2) == "tbuffer")) {
+            buffer = true;
+        }
+        if (p == '}' && --depth == 0) buffer = false;
+        if (p == ';' || p == '{' || p == '}' || (p == '(' && i > 0 && code.Text(i - 1) == "for")) {
+            start = true;
+            continue;
+        }
+        if (!start) continue;
+        start = false;
+        bool isStatic = false;
+        size_t k = i;
+        for (; code.IsIdent(k) && IsQualifier(code.Text(k)); ++k)
+            isStatic = isStatic || code.Text(k) == "static";
+        auto declares = [&](size_t name) {
+            if (!code.IsIdent(name)) return false;
+            char after = code.Punct(name + 1);
+            return after == '=' || after == ';' || after == ',' || after == '[' || after == ':';
+        };
+        if (!code.IsIdent(k) || !declares(k + 1) || code.Text(k) == "return" ||
+            code.Text(k) == "struct" || code.Text(k) == "typedef") {
+            continue;
+        }
+        const bool uniform = (depth == 0 || buffer) && !isStatic;
+        const size_t type = k;
+        for (size_t name = k + 1; declares(name);) {
+            NoteName(code, out, type, name, code.Punct(name + 1) == '[', uniform);
+            // On to the next name after a comma at this level, if any.
+            size_t j = name + 1;
+            for (; j < code.size(); ++j) {
+                char q = code.Punct(j);
+                if (q == '(' || q == '[' || q == '{') j = code.Closing(j);
+                if (q == ',' || q == ';' || q == ')' || q == '}') break;
+            }
+            if (code.Punct(j) != ',') break;
+            name = j + 1;
+        }
+    }
+}
+
 }  // namespace
 
 HlslOutline OutlineHlsl(const Code& code) {
@@ -121,6 +180,15 @@ HlslOutline OutlineHlsl(const Code& code) {
         i = f.end;
         statement = i + 1;
     }
+    for (const FunctionOutline& f : out.functions)
+        for (const Declarator& d : f.params)
+            if (d.type != Declarator::npos && d.name != Declarator::npos)
+                NoteName(code, &out, d.type, d.name, d.arrayOpen != Declarator::npos, false);
+    for (const StructOutline& st : out.structs)
+        for (const Declarator& d : st.members)
+            if (d.type != Declarator::npos && d.name != Declarator::npos)
+                NoteName(code, &out, d.type, d.name, d.arrayOpen != Declarator::npos, false);
+    NoteVariables(code, &out);
     return out;
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/fx/token_stream.h"
@@ -74,13 +75,39 @@ struct StructOutline {
     std::vector<Declarator> members;
 };
 
+// The declared type of a name (a code token); type npos when the name is
+// declared with two different types (scopes are not told apart).
+struct NameType {
+    size_t type = Declarator::npos;
+    size_t name = Declarator::npos;  // where it is declared (the first time)
+    bool array = false;
+    bool uniform = false;  // a global the program sets (not static)
+};
+
 struct HlslOutline {
     std::vector<FunctionOutline> functions;
     std::vector<StructOutline> structs;
+    std::unordered_map<std::string_view, NameType> names;
 
     const StructOutline* FindStruct(const Code& code, std::string_view name) const;
 };
 
 HlslOutline OutlineHlsl(const Code& code);
+
+// The shape of a numeric type name: "float" 1 x 1, "half3" 1 x 3, "int2x4"
+// 2 x 4 (a matrix); rows 0 for other names.
+struct Shape {
+    int rows = 0;
+    int cols = 0;
+    bool matrix = false;
+    int Components() const { return rows * cols; }
+};
+Shape ShapeOf(std::string_view type);
+
+// How many components the expression in code tokens [first, last) has,
+// from the declared types of the names it uses (4_hlsl_types.cpp); 0 when
+// that cannot be told from them.
+int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first,
+                         size_t last);
 
 }  // namespace fx

@@ -255,7 +255,7 @@ bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
 RewrittenEffect RewriteEffect(const ParsedEffect& parsed, const std::vector<std::string>& entries) {
     RewrittenEffect out;
     out.hlsl = parsed.hlsl;
-    RewriteShapes(&out.hlsl, entries);
+    RewriteShapes(&out.hlsl, entries, &out.warnings);
     FloatIntegerGlobals(&out.hlsl);
     out.printed = PrintHlsl(out.hlsl);
     return out;

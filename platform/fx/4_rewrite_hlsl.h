@@ -69,7 +69,8 @@ void FloatIntegerGlobals(TokenStream* hlsl);
 
 // Declarations and statements reshaped as Direct3D 9 reads them
 // (4_shape_rewrites.cpp), in place; entries are the effect's entry points.
-void RewriteShapes(TokenStream* hlsl, const std::vector<std::string>& entries);
+void RewriteShapes(TokenStream* hlsl, const std::vector<std::string>& entries,
+                   std::vector<Message>* warnings);
 
 // The compile-arguments rewrite (see above), in place. False with a reason
 // when the function is not found or the counts do not match.
@@ -102,6 +103,7 @@ struct PassSources {
 // The rewrites every pass of the effect shares, and their text.
 struct RewrittenEffect {
     TokenStream hlsl;
+    std::vector<Message> warnings;  // what Direct3D 9 warns about the rewritten code
     HlslText printed;
 };
 

@@ -36,19 +36,7 @@ struct Edits {
     }
 };
 
-// "float3" -> 3, "half4x4" -> 16, "bool" -> 1; 0 for other names.
-int Components(std::string_view type) {
-    for (std::string_view b : {"float", "half", "int", "uint", "bool", "double", "dword"}) {
-        if (type.substr(0, b.size()) != b) continue;
-        std::string_view rest = type.substr(b.size());
-        auto dim = [](char c) { return c >= '1' && c <= '4'; };
-        if (rest.empty()) return 1;
-        if (rest.size() == 1 && dim(rest[0])) return rest[0] - '0';
-        if (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))
-            return (rest[0] - '0') * (rest[2] - '0');
-    }
-    return 0;
-}
+int Components(std::string_view type) { return ShapeOf(type).Components(); }
 
 // One value of a list: its code tokens [first, last) and component count.
 struct Value {
@@ -271,29 +259,230 @@ void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutli
     }
 }
 
+// "_12_13" or "_m01_m02" on a 1xN (or Nx1) matrix made a vector: the
+// vector's swizzle ("yz"); empty when it is not one.
+std::string VectorSwizzle(std::string_view field, bool oneRow) {
+    std::string out;
+    size_t k = 0;
+    while (k < field.size()) {
+        if (field[k] != '_' || out.size() >= 4) return {};
+        ++k;
+        int base = 1;
+        if (k < field.size() && field[k] == 'm') {
+            base = 0;
+            ++k;
+        }
+        if (k + 2 > field.size()) return {};
+        int row = field[k] - '0' - base;
+        int col = field[k + 1] - '0' - base;
+        k += 2;
+        if (row < 0 || row > 3 || col < 0 || col > 3) return {};
+        int component = oneRow ? col : row;
+        if ((oneRow ? row : col) != 0) return {};
+        out += "xyzw"[component];
+    }
+    return out;
+}
+
+// 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
+// every such type name, except a uniform's whose registers would change
+// (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
+// swizzles and "[0]" on a variable of such a type follow.
+void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                   Edits* edits) {
+    bool packRows = false;
+    for (const SourceToken& t : s.tokens) {
+        std::string_view text = s.Text(t);
+        if (t.kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
+            packRows = text.find("row_major") != std::string_view::npos;
+    }
+    auto oneLine = [](Shape sh) { return sh.matrix && (sh.rows == 1 || sh.cols == 1); };
+    std::vector<bool> keep(code.size(), false);
+    for (const auto& [name, nt] : outline.names) {
+        if (!nt.uniform || nt.type == npos || !oneLine(ShapeOf(code.Text(nt.type)))) continue;
+        Shape sh = ShapeOf(code.Text(nt.type));
+        bool rowMajor = packRows;
+        for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {
+            if (code.Text(k) == "row_major") rowMajor = true;
+            if (code.Text(k) == "column_major") rowMajor = false;
+        }
+        if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
+    }
+    auto retext = [&](size_t i, std::string text) {
+        SourceToken t = code.Token(i);
+        t.text = s.texts->Id(text);
+        edits->list.push_back({code.At(i), code.At(i) + 1, {t}});
+    };
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (!code.IsIdent(i)) continue;
+        std::string_view text = code.Text(i);
+        Shape sh = ShapeOf(text);
+        if (oneLine(sh) && !keep[i]) {
+            const int n = sh.rows * sh.cols;
+            std::string base(text.substr(0, text.find_first_of("1234")));
+            retext(i, n == 1 ? base : base + std::to_string(n));
+            continue;
+        }
+        auto it = outline.names.find(text);
+        if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
+        Shape declared = ShapeOf(code.Text(it->second.type));
+        if (!oneLine(declared) || it->second.array) continue;
+        if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
+            std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
+            if (!swizzle.empty()) retext(i + 2, swizzle);
+        } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(i + 1) == '[' &&
+                   code.Text(i + 2) == "0" && code.Punct(i + 3) == ']') {
+            edits->list.push_back({code.At(i + 1), code.At(i + 3) + 1, {}});
+        }
+    }
+}
+
+// The arguments of the call whose '(' is at open: [first, last) each.
+std::vector<std::pair<size_t, size_t>> Arguments(const Code& code, size_t open, size_t close) {
+    std::vector<std::pair<size_t, size_t>> list;
+    size_t start = open + 1;
+    for (size_t k = open + 1; k <= close; ++k) {
+        char p = code.Punct(k);
+        if ((p == '(' || p == '[' || p == '{') && k != close) {
+            k = code.Closing(k);
+            continue;
+        }
+        if (p != ',' && k != close) continue;
+        if (k > start) list.emplace_back(start, k);
+        start = k + 1;
+    }
+    return list;
+}
+
+struct Truncations {
+    const TokenStream& s;
+    const Code& code;
+    const HlslOutline& outline;
+    Edits* edits;
+    std::vector<Message>* warnings;
+
+    void Warn(size_t at) {
+        warnings->push_back(WarningAt(code.Pos(at), "implicit truncation of vector type"));
+    }
+    // The vector (or scalar) size of a declared type; 0 for others.
+    static int VectorSize(std::string_view type) {
+        Shape sh = ShapeOf(type);
+        return sh.rows == 1 || sh.cols == 1 ? sh.Components() : 0;
+    }
+    // The expression [first, last) is longer than n components.
+    bool Longer(size_t first, size_t last, int n) const {
+        int m = ExpressionComponents(code, outline, first, last);
+        return n >= 1 && m > n && m <= 4;
+    }
+
+    // A longer vector passed to a shorter parameter of the effect's own
+    // function: "(v).xy", which glslang's overload resolution takes.
+    void Calls() {
+        for (size_t i = 1; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.IsIdent(i - 1)) continue;
+            const size_t close = code.Closing(i + 1);
+            if (close >= code.size()) continue;
+            auto args = Arguments(code, i + 1, close);
+            const FunctionOutline* callee = nullptr;
+            bool ambiguous = false;
+            for (const FunctionOutline& f : outline.functions) {
+                if (code.Text(f.name) != code.Text(i) || f.params.size() != args.size()) continue;
+                ambiguous = ambiguous || (callee != nullptr && !SameParameters(*callee, f));
+                callee = &f;
+            }
+            if (callee == nullptr || ambiguous) continue;
+            for (size_t a = 0; a < args.size(); ++a) {
+                const Declarator& d = callee->params[a];
+                if (d.out || d.type == npos || d.arrayOpen != npos) continue;
+                const int n = VectorSize(code.Text(d.type));
+                auto [first, last] = args[a];
+                if (!Longer(first, last, n)) continue;
+                Warn(first);
+                const SourceToken& at = code.Token(first);
+                edits->list.push_back({code.At(first), code.At(first), {s.Make(Tok::Punct, "(", at)}});
+                std::vector<SourceToken> tail = {s.Make(Tok::Punct, ")", at), s.Make(Tok::Punct, ".", at),
+                                                 s.Make(Tok::Ident, std::string("xyzw").substr(0, static_cast<size_t>(n)), at)};
+                tail[1].flags |= kGlued;
+                tail[2].flags |= kGlued;
+                edits->list.push_back({code.At(last - 1) + 1, code.At(last - 1) + 1, std::move(tail)});
+            }
+        }
+    }
+    bool SameParameters(const FunctionOutline& a, const FunctionOutline& b) const {
+        for (size_t p = 0; p < a.params.size(); ++p) {
+            const Declarator& x = a.params[p];
+            const Declarator& y = b.params[p];
+            if (x.type == npos || y.type == npos || code.Text(x.type) != code.Text(y.type))
+                return false;
+        }
+        return true;
+    }
+
+    // Assignments, initializations and returns glslang truncates without a
+    // word: the warning Direct3D 9 gives.
+    void Assignments() {
+        for (size_t i = 1; i + 1 < code.size(); ++i) {
+            if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '{') continue;
+            if (i >= 2 && (code.Punct(i - 2) == '.' || code.Punct(i - 2) == ']')) continue;
+            auto it = outline.names.find(code.Text(i - 1));
+            if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
+            size_t end = ExpressionEnd(i + 1);
+            if (Longer(i + 1, end, VectorSize(code.Text(it->second.type)))) Warn(i + 1);
+        }
+        for (const FunctionOutline& f : outline.functions) {
+            if (f.body == npos) continue;
+            const int n = VectorSize(code.Text(f.name - 1));
+            for (size_t k = f.body; k < f.end; ++k) {
+                if (code.Text(k) != "return" || !code.IsIdent(k)) continue;
+                if (Longer(k + 1, ExpressionEnd(k + 1), n)) Warn(k + 1);
+            }
+        }
+    }
+    size_t ExpressionEnd(size_t k) const {
+        for (; k < code.size(); ++k) {
+            char p = code.Punct(k);
+            if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
+            else if (p == ',' || p == ';' || p == ')' || p == '}') break;
+        }
+        return std::min(k, code.size());
+    }
+};
+
 }  // namespace
 
-void RewriteShapes(TokenStream* hlsl, const std::vector<std::string>& entries) {
+void RewriteShapes(TokenStream* hlsl, const std::vector<std::string>& entries,
+                   std::vector<Message>* warnings) {
+    {
+        Code code(*hlsl);
+        HlslOutline outline = OutlineHlsl(code);
+        Edits edits;
+        for (const FunctionOutline& f : outline.functions) {
+            if (f.body == npos &&
+                std::find(entries.begin(), entries.end(), code.Text(f.name)) != entries.end()) {
+                edits.list.push_back({code.At(f.returnType), code.At(f.end) + 1, {}});
+            }
+            if (code.Text(f.returnType) == "export")
+                edits.list.push_back({code.At(f.returnType), code.At(f.returnType) + 1, {}});
+        }
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (code.Text(i) != "switch" || code.Punct(i + 1) != '(') continue;
+            const SourceToken& at = code.Token(i + 1);
+            edits.list.push_back({code.At(i + 1) + 1, code.At(i + 1) + 1,
+                                  {hlsl->Make(Tok::Ident, "int", at), hlsl->Make(Tok::Punct, "(", at)}});
+            size_t close = code.Closing(i + 1);
+            if (close < code.size())
+                edits.list.push_back({code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
+        }
+        MatrixVectors(*hlsl, code, outline, &edits);
+        Truncations t{*hlsl, code, outline, &edits, warnings};
+        t.Calls();
+        t.Assignments();
+        edits.Apply(hlsl);
+    }
+    // Lists last, over the types as they now are.
     Code code(*hlsl);
     HlslOutline outline = OutlineHlsl(code);
     Edits edits;
-    for (const FunctionOutline& f : outline.functions) {
-        if (f.body == npos &&
-            std::find(entries.begin(), entries.end(), code.Text(f.name)) != entries.end()) {
-            edits.list.push_back({code.At(f.returnType), code.At(f.end) + 1, {}});
-        }
-        if (code.Text(f.returnType) == "export")
-            edits.list.push_back({code.At(f.returnType), code.At(f.returnType) + 1, {}});
-    }
-    for (size_t i = 0; i + 1 < code.size(); ++i) {
-        if (code.Text(i) != "switch" || code.Punct(i + 1) != '(') continue;
-        const SourceToken& at = code.Token(i + 1);
-        edits.list.push_back({code.At(i + 1) + 1, code.At(i + 1) + 1,
-                              {hlsl->Make(Tok::Ident, "int", at), hlsl->Make(Tok::Punct, "(", at)}});
-        size_t close = code.Closing(i + 1);
-        if (close < code.size())
-            edits.list.push_back({code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
-    }
     FlattenInitializers(*hlsl, code, outline, &edits);
     edits.Apply(hlsl);
 }

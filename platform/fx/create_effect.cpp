@@ -163,6 +163,7 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     b.device = device;
     b.messages = messages;
     b.rewritten = RewriteEffect(parsed, entries);
+    messages->Add(b.rewritten.warnings);
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);

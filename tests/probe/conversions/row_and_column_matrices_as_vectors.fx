@@ -1,5 +1,4 @@
 // A 1xN or Nx1 matrix is used as a vector of N components, both ways.
-//? xfail glslang takes no 1xN or Nx1 matrix for a vector
 //? entry ps_3_0 main()
 //? ps c0 = 1 2 3 4
 //? expect 2 4 6 8

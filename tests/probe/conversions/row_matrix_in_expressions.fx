@@ -1,5 +1,4 @@
 // A 1x3 matrix mixes with vectors of three components.
-//? xfail glslang takes no 1xN or Nx1 matrix for a vector
 //? entry ps_3_0 main()
 //? ps c0 = 1 2 3 0
 //? expect 14 2 3 1

@@ -2,6 +2,7 @@
 // (Direct3D 9 warns).
 //? entry ps_3_0 main()
 //? ps c0 = 1 2 3 4
+//? warning 10 truncation
 //? expect 1 2 3 0
 float4 v : register(c0);
 float4 main() : COLOR0

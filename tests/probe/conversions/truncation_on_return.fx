@@ -2,6 +2,7 @@
 // the first components.
 //? entry ps_3_0 main()
 //? ps c0 = 1 2 3 4
+//? warning 10 truncation
 //? expect 1 2 0 1
 float4 v : register(c0);
 float2 first_two()
