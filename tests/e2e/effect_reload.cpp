@@ -75,9 +75,11 @@ bool WaitForCount(const Process& program, const std::string& what, int times, in
     return false;
 }
 
-// The last counter value printed.
+// The last counter value printed on a whole line.
 int LastCounter(const std::string& out) {
-    size_t at = out.rfind("counter = ");
+    size_t end = out.rfind('\n');
+    if (end == std::string::npos) return -1;
+    size_t at = out.rfind("counter = ", end);
     return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 10);
 }
 
@@ -129,7 +131,8 @@ protected:
 
     // Esc, and the program must end by itself with exit code 0.
     void Quit(Process* program, const std::string& window) {
-        ASSERT_TRUE(xvfb_->SendKey(window, "Escape"));
+        ASSERT_TRUE(program->Running()) << "it ended before Esc:\n" << program->Wait(0).err;
+        ASSERT_TRUE(xvfb_->SendKey(window, "Escape")) << xvfb_->lastError();
         ProcessResult result = program->Wait(kTimeoutMs);
         EXPECT_FALSE(result.timedOut);
         EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -161,7 +164,7 @@ TEST_F(EffectReloadE2e, BrokenEffectIsReportedAndF5PicksUpTheMendedFile) {
     ASSERT_TRUE(WaitForCount(program, "counter = " + std::to_string(before + 5) + "\n", 1, kTimeoutMs));
 
     UseGoodEffect();
-    ASSERT_TRUE(xvfb_->SendKey(window, "F5"));
+    ASSERT_TRUE(xvfb_->SendKey(window, "F5")) << xvfb_->lastError();
     EXPECT_TRUE(WaitForCount(program, "Load Shader.\n", 1, kTimeoutMs)) << program.Out().substr(0, 1500);
     Quit(&program, window);
 }
@@ -174,7 +177,7 @@ TEST_F(EffectReloadE2e, StatementThatCrashesTheCompilerCostsOnlyAnErrorLine) {
     EXPECT_EQ(CountOf(program.Out(), "Load Shader.\n"), 1);
 
     WriteEffect(kCrashesTheCompiler);
-    ASSERT_TRUE(xvfb_->SendKey(window, "F5"));
+    ASSERT_TRUE(xvfb_->SendKey(window, "F5")) << xvfb_->lastError();
     ASSERT_TRUE(WaitForCount(program, "InitScene : Error  main.fx", 1, kTimeoutMs)) << program.Out().substr(0, 1500);
     EXPECT_NE(program.Out().find("main.fx: error: "), std::string::npos);
 
@@ -192,7 +195,7 @@ TEST_F(EffectReloadE2e, F4ReloadsAndStartsTheCounterAgain) {
     ASSERT_FALSE(window.empty());
     ASSERT_TRUE(WaitForCount(program, "counter = 20\n", 1, kTimeoutMs));
 
-    ASSERT_TRUE(xvfb_->SendKey(window, "F4"));
+    ASSERT_TRUE(xvfb_->SendKey(window, "F4")) << xvfb_->lastError();
     EXPECT_TRUE(WaitForCount(program, "counter = 0\n", 1, kTimeoutMs));
     EXPECT_TRUE(WaitForCount(program, "Load Shader.\n", 2, kTimeoutMs));
     Quit(&program, window);

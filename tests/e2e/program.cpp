@@ -114,7 +114,7 @@ TEST_F(ProgramE2eTest, EscapeEndsTheProgramWithExitCodeZero) {
     ASSERT_FALSE(window.empty());
 
     size_t framesBeforeKey = Counters(program.Out()).size();
-    ASSERT_TRUE(xvfb_->SendKey(window, "Escape"));
+    ASSERT_TRUE(xvfb_->SendKey(window, "Escape")) << xvfb_->lastError();
     ProcessResult result = program.Wait(kExitTimeoutMs);
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.signal, 0);
