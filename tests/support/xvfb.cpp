@@ -194,7 +194,6 @@ bool Xvfb::SendCloseRequest(const std::string& windowId) const {
     return sent;
 }
 
-
 bool Xvfb::WindowPixels(const std::string& windowId, std::vector<uint32_t>* rgb, int* width,
                         int* height) const {
     Display* display = XOpenDisplay(display_.c_str());
