@@ -162,7 +162,7 @@ void Parser::SkipTemplateArguments() {
     }
 }
 
-bool Parser::ParseAnnotation(const Token& open) {
+bool Parser::ParseAnnotation(const Token& open, std::vector<Token>* tokens) {
     size_t braces = 0;
     for (;;) {
         Token t = Next();
@@ -183,6 +183,7 @@ bool Parser::ParseAnnotation(const Token& open) {
             Blank(open.begin, t.end);
             return true;
         }
+        if (tokens != nullptr) tokens->push_back(t);
     }
 }
 

@@ -70,11 +70,18 @@ struct TechniqueDesc {
 };
 
 // "texture ColorMap < ... >;" (also texture2D, texture3D, textureCUBE):
-// blanked, recorded so that samplers can name it.
+// blanked, recorded so that samplers can name it. Its annotation may name
+// the image file it holds: < string ResourceName = "spark.png"; > (read
+// from the effect file's folder), and the kind of image it must be:
+// < string ResourceType = "2D"; > ("2D", "Cube" or "3D", any case).
 struct TextureDesc {
     std::string name;
     std::string type;  // as written
     SourcePos pos;
+    std::string resourceName;  // empty: no file, the texture reads opaque black
+    SourcePos resourcePos;     // of the ResourceName string
+    std::string resourceType;  // as written; empty when the annotation gives none
+    SourcePos resourceTypePos;
 };
 
 struct SamplerStateSetting {
