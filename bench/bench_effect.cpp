@@ -36,12 +36,13 @@ extern char** environ;
 
 namespace {
 
+// __FILE__ is relative to the build folder, so the source tree comes from
+// the build (or the environment), wherever the benchmark is started.
 std::string MainFxPath() {
     if (const char* dir = std::getenv("FLOWFIELD_SOURCE_DIR")) {
         return std::string(dir) + "/assets/main.fx";
     }
-    std::string here = __FILE__;  // .../bench/bench_effect.cpp
-    return here.substr(0, here.rfind("/bench/")) + "/assets/main.fx";
+    return std::string(FLOWFIELD_SOURCE_DIR) + "/assets/main.fx";
 }
 
 std::string ReadText(const std::string& path) {
