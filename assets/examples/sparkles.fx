@@ -4,7 +4,7 @@
 //   flowfield assets/examples/sparkles.fx
 #include "common.fxh"
 
-#define SIZE         0.08   // half the edge of a sparkle's square at its brightest
+#define SIZE         0.12   // half the edge of a sparkle's square at its brightest
 #define FLASH_SPEED  2.2    // how fast the sparkles flash
 #define SHARPNESS    10.0   // higher: shorter flashes and longer dark spells
 #define GOLD         float3(1.00, 0.82, 0.45)

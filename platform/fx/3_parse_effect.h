@@ -17,7 +17,8 @@
 //
 // Where errors are made: syntax of the effect framework (unexpected tokens,
 // unterminated blocks, annotations and strings, invalid state values,
-// unknown profiles) as the parser meets it; then CheckTechniques, over the
+// unknown profiles, a ResourceName or ResourceType that is not a string) as
+// the parser meets it; then CheckTechniques, over the
 // whole effect: no technique, a pass with neither shader, an unsupported
 // profile.
 #pragma once
