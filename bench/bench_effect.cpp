@@ -36,8 +36,9 @@ extern char** environ;
 
 namespace {
 
-// __FILE__ is relative to the build folder, so the source tree comes from
-// the build (or the environment), wherever the benchmark is started.
+// The source tree comes from the build (bench/CMakeLists.txt): __FILE__ may
+// be relative to the build folder (ccache's base_dir makes it so), which
+// breaks as soon as the benchmark runs from anywhere else.
 std::string MainFxPath() {
     if (const char* dir = std::getenv("FLOWFIELD_SOURCE_DIR")) {
         return std::string(dir) + "/assets/main.fx";
