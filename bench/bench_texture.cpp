@@ -90,7 +90,8 @@ std::string EffectReading(const std::string& file) {
            "sampler2D Sampled = sampler_state { Texture = <Image>; MinFilter = Linear;\n"
            "    MagFilter = Linear; MipFilter = Linear; };\n"
            "float4x4 viewProj : register(c4);\n"
-           "float4 vs_main(float3 p : POSITION) : POSITION { return mul(viewProj, float4(p, 1)); }\n"
+           "float4 vs_main(float3 p : POSITION) : POSITION\n"
+           "{ return mul(viewProj, float4(p, 1)); }\n"
            "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Sampled, uv); }\n"
            "technique T { pass P { VertexShader = compile vs_3_0 vs_main();\n"
            "    PixelShader = compile ps_3_0 ps_main(); } }\n";
@@ -251,8 +252,10 @@ void BM_FramesWithTexture(benchmark::State& state) {
         ++frames;
     }
     const double n = static_cast<double>(std::max<int64_t>(frames, 1));
-    state.counters["uploads_per_frame"] = (device.log.Count("CreateTexture") - uploadsBefore) / n;
-    state.counters["stage_binds_per_frame"] = (device.log.Count("SetStageTexture") - bindsBefore) / n;
+    const int uploads = device.log.Count("CreateTexture") - uploadsBefore;
+    const int binds = device.log.Count("SetStageTexture") - bindsBefore;
+    state.counters["uploads_per_frame"] = uploads / n;
+    state.counters["stage_binds_per_frame"] = binds / n;
     if (reload) FeedKeyEvent(VK_F5, false);
     ReleaseScene();
     g_device = nullptr;

@@ -59,8 +59,8 @@ bool WantedKind(const TextureDesc& t, std::optional<TextureKind>* kind, std::str
     }
     if (*kind && *kind != resource) {
         messages->Error(t.resourceTypePos, "ResourceType " + Quote(t.resourceType) +
-                                               " of texture '" + t.name + "' disagrees with its type '" +
-                                               t.type + "'");
+                                               " of texture '" + t.name +
+                                               "' disagrees with its type '" + t.type + "'");
         return false;
     }
     *kind = resource;

@@ -88,7 +88,8 @@ bool ChangedSinceLoad() {
     for (const fx::LoadedFile& file : fx::GetLoadedFiles(nullptr)) {
         bool read = ReadWhole(file.path, file.size, &bytes);
         if (read != file.read) return true;
-        if (read && (bytes.size() != file.size || fx::FileDigest(bytes) != file.digest)) return true;
+        if (!read) continue;
+        if (bytes.size() != file.size || fx::FileDigest(bytes) != file.digest) return true;
     }
     return false;
 }

@@ -367,7 +367,8 @@ TEST_F(EffectRender, PassStatesApplyInThePassAndEndRestoresThem) {
 // levels the loader made.
 TEST_F(EffectRender, ResourceNameImageIsPointSampledInBothShaderStages) {
     auto texel = [](int x, int y) -> uint32_t {
-        return static_cast<uint32_t>((40 + 60 * x) << 16 | (40 + 60 * y) << 8 | (200 - 30 * (x + y)));
+        return static_cast<uint32_t>((40 + 60 * x) << 16 | (40 + 60 * y) << 8 |
+                                     (200 - 30 * (x + y)));
     };
     testing_support::Bytes rgba;
     for (int y = 0; y < 4; ++y) {
@@ -384,7 +385,8 @@ TEST_F(EffectRender, ResourceNameImageIsPointSampledInBothShaderStages) {
         "sampler2D Point = sampler_state { Texture = <Texels>; MinFilter = Point;\n"
         "    MagFilter = Point; MipFilter = Point; AddressU = Clamp; AddressV = Clamp; };\n"
         "float4 where : register(c0);  // the vertex shader's u, v and LOD\n"
-        "struct VSOut { float4 position : POSITION; float4 color : COLOR0; float2 uv : TEXCOORD0; };\n"
+        "struct VSOut {\n"
+        "    float4 position : POSITION; float4 color : COLOR0; float2 uv : TEXCOORD0; };\n"
         "VSOut vs_main(float3 p : POSITION, float4 t : TEXCOORD0) {\n"
         "    VSOut o;\n"
         "    o.position = float4(p, 1.0);\n"
@@ -393,10 +395,12 @@ TEST_F(EffectRender, ResourceNameImageIsPointSampledInBothShaderStages) {
         "    return o;\n"
         "}\n";
     ID3DXEffect* pixel = Load(declarations +
-                              "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Point, uv); }\n" +
+                              "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0\n"
+                              "{ return tex2D(Point, uv); }\n" +
                               kTechnique);
     ID3DXEffect* vertex = Load(declarations +
-                               "float4 ps_main(float4 c : COLOR0) : COLOR0 { return c; }\n" + kTechnique);
+                               "float4 ps_main(float4 c : COLOR0) : COLOR0 { return c; }\n" +
+                               kTechnique);
     ASSERT_NE(pixel, nullptr);
     ASSERT_NE(vertex, nullptr);
     const Vertex tl{-1, 1, 0.5f, 0, 0, 0, 0, 0}, tr{1, 1, 0.5f, 0, 1, 0, 0, 0};
@@ -410,7 +414,8 @@ TEST_F(EffectRender, ResourceNameImageIsPointSampledInBothShaderStages) {
     int wrong = 0;
     for (UINT y = 0; y < kHeight; ++y) {
         for (UINT x = 0; x < kWidth; ++x) {
-            uint32_t want = texel(static_cast<int>(x * 4 / kWidth), static_cast<int>(y * 4 / kHeight));
+            uint32_t want =
+                texel(static_cast<int>(x * 4 / kWidth), static_cast<int>(y * 4 / kHeight));
             if ((pixels[y * kWidth + x] & 0xFFFFFF) != want && ++wrong <= 3) {
                 ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
             }
@@ -424,7 +429,9 @@ TEST_F(EffectRender, ResourceNameImageIsPointSampledInBothShaderStages) {
         for (int y = y0; y < y0 + n; ++y)
             for (int x = x0; x < x0 + n; ++x)
                 for (int k = 0; k < 3; ++k) sum[k] += (texel(x, y) >> (16 - 8 * k)) & 0xFF;
-        return static_cast<uint32_t>((sum[0] / (n * n)) << 16 | (sum[1] / (n * n)) << 8 | sum[2] / (n * n));
+        const int count = n * n;
+        return static_cast<uint32_t>((sum[0] / count) << 16 | (sum[1] / count) << 8 |
+                                     sum[2] / count);
     };
     const struct {
         float u, v, lod;

@@ -241,7 +241,8 @@ TEST_F(EffectFrameworkLoad, OtherVertexInputsAndHighRegistersCompileWithWarnings
 // it on both stages with their states, End gives the stages back what they
 // held, and the release deletes it.
 TEST_F(EffectFrameworkLoad, SamplerStatesAndTexturesApplyAtBeginPassAndEndRestoresThem) {
-    const testing_support::Bytes wood = testing_support::EncodePng(4, 4, testing_support::Bytes(64, 200));
+    const testing_support::Bytes wood =
+        testing_support::EncodePng(4, 4, testing_support::Bytes(64, 200));
     Write("wood.png", std::string(wood.begin(), wood.end()));
     std::string path = Write(
         "sampled.fx",
