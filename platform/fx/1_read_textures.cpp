@@ -5,8 +5,7 @@
 //              [x] the kind a texture must hold: from its type (texture2D,
 //                  texture3D, textureCUBE; plain texture takes any) and its
 //                  ResourceType annotation
-// Not implemented: ResourceType "1D" (a 2D image of one row serves), the
-// caller's include handler for images, search paths.
+// Not implemented: the caller's include handler for images, search paths.
 #include "platform/fx/1_read_textures.h"
 
 #include <optional>
@@ -29,8 +28,9 @@ std::optional<TextureKind> KindOfType(std::string_view type) {
     return std::nullopt;
 }
 
+// A 1D texture is a 2D one of one row, here as on Direct3D 9.
 std::optional<TextureKind> KindOfResourceType(std::string_view type) {
-    if (IEquals(type, "2D")) return TextureKind::Texture2D;
+    if (IEquals(type, "2D") || IEquals(type, "1D")) return TextureKind::Texture2D;
     if (IEquals(type, "Cube")) return TextureKind::Cube;
     if (IEquals(type, "3D")) return TextureKind::Volume;
     return std::nullopt;
@@ -54,7 +54,7 @@ bool WantedKind(const TextureDesc& t, std::optional<TextureKind>* kind, std::str
     std::optional<TextureKind> resource = KindOfResourceType(t.resourceType);
     if (!resource) {
         messages->Error(t.resourceTypePos, "unknown ResourceType " + Quote(t.resourceType) +
-                                               " of texture '" + t.name + "' (2D, Cube or 3D)");
+                                               " of texture '" + t.name + "' (1D, 2D, 3D or Cube)");
         return false;
     }
     if (*kind && *kind != resource) {

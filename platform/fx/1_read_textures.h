@@ -9,8 +9,8 @@
 // that is not an image, a damaged or truncated image, a DDS whose sizes
 // disagree with its data, an image larger than the device takes (refused
 // before anything is allocated for it), an image of another kind than the
-// texture's type or ResourceType asks for, a ResourceType other than "2D",
-// "Cube" and "3D".
+// texture's type or ResourceType asks for, a ResourceType other than "1D",
+// "2D", "3D" and "Cube".
 #pragma once
 
 #include <string>

@@ -74,7 +74,7 @@ struct TechniqueDesc {
 // blanked, recorded so that samplers can name it. Its annotation may name
 // the image file it holds: < string ResourceName = "spark.png"; > (read
 // from the effect file's folder), and the kind of image it must be:
-// < string ResourceType = "2D"; > ("2D", "Cube" or "3D", any case).
+// < string ResourceType = "2D"; > ("1D", "2D", "3D" or "Cube", any case).
 struct TextureDesc {
     std::string name;
     std::string type;  // as written

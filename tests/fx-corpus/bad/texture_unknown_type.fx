@@ -1,6 +1,6 @@
 // a ResourceType this loader does not know
-// expect: texture_unknown_type.fx(3,45): error: unknown ResourceType '1D' of texture 'SpriteTex' (2D, Cube or 3D)
-texture2D SpriteTex < string ResourceType = "1D"; string ResourceName = "tiny.png"; >;
+// expect: texture_unknown_type.fx(3,45): error: unknown ResourceType '2DArray' of texture 'SpriteTex' (1D, 2D, 3D or Cube)
+texture2D SpriteTex < string ResourceType = "2DArray"; string ResourceName = "tiny.png"; >;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state
