@@ -55,8 +55,13 @@ EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::strin
 bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
     PassSources sources;
     if (!RewritePass(b.rewritten, pass, &sources, b.messages)) return false;
+    for (StageSource& s : sources.stages) {
+        s.profile = s.stage == ShaderStage::Vertex ? pass.vertexShader.profile
+                                                   : pass.pixelShader.profile;
+    }
     *compiled = CompilePassInChild(sources, b.conventions, kCompilerTimeLimitMs);
     b.messages->Add(compiled->messages);
+    b.messages->AddUnshown(compiled->unshownErrors, compiled->unshownWarnings);
     if (compiled->ok && compiled->glsl.size() == 2) return true;
     if (!b.messages->HasErrors()) {
         b.messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' did not compile");
