@@ -96,7 +96,10 @@ std::string MessageList::Text() const {
 void TrimMessages(std::vector<Message>* messages, size_t* droppedErrors, size_t* droppedWarnings) {
     size_t errors = 0, warnings = 0;
     std::vector<Message> kept;
+    std::set<std::tuple<bool, int, int, std::string>> seen;
     for (Message& m : *messages) {
+        // The same problem found by both stages of a pass counts once.
+        if (!seen.insert({m.IsError(), m.line, m.column, m.file + "\n" + m.text}).second) continue;
         size_t& count = m.IsError() ? errors : warnings;
         if (++count <= kShownMessages) kept.push_back(std::move(m));
     }

@@ -86,7 +86,7 @@ private:
 };
 
 // Keeps the first kShownMessages errors and warnings of a stage's list, in
-// order, and counts what it drops.
+// order, each problem once, and counts the others it drops.
 void TrimMessages(std::vector<Message>* messages, size_t* droppedErrors, size_t* droppedWarnings);
 
 }  // namespace fx
