@@ -1,10 +1,10 @@
 // The CPU cost of one frame on the rendering side: the camera, the vertex
-// stream into an in-memory buffer, the render pass against the recording
-// device (call submission without GL), and a whole RunFrame with its console
-// line sent to /dev/null, as the program runs it plainly (/0) and with
-// --watch (/1): the effect's folder watched and, when DISPLAY names an X
-// server, F4 / F5 read from the whole display. Each runs in repetitions;
-// read the medians.
+// stream into an in-memory buffer (next to memset of as many bytes, its
+// baseline), the render pass against the recording device (call submission
+// without GL), and a whole RunFrame with its console line sent to /dev/null,
+// as the program runs it plainly (/0) and with --watch (/1): the effect's
+// folder watched and, when DISPLAY names an X server, F4 / F5 read from the
+// whole display. Each runs in repetitions; read the medians.
 #include "app/frame.h"
 #include "platform/watch/watch.h"
 #include "platform/window/window.h"
@@ -19,10 +19,11 @@
 
 #include <benchmark/benchmark.h>
 
-
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -79,6 +80,22 @@ void BM_FillParticleVertices(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kVertexCount);
 }
 BENCHMARK(BM_FillParticleVertices)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+
+// The baseline for the vertex stream: memset of as many bytes into a buffer
+// aligned like the vertex buffer; its bytes per second are memory speed.
+void BM_MemsetVertexBufferBytes(benchmark::State& state) {
+    std::vector<unsigned char, testing_support::CacheLineAllocator<unsigned char>> buffer(
+        kVertexBufferBytes);
+    for (auto _ : state) {
+        std::memset(buffer.data(), 0, buffer.size());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(state.iterations() * kVertexBufferBytes);
+}
+BENCHMARK(BM_MemsetVertexBufferBytes)
     ->Repetitions(kRepetitions)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);

@@ -63,7 +63,8 @@ class GlDevice;
 class GlVertexBuffer final : public IDirect3DVertexBuffer9 {
 public:
     GlVertexBuffer(GlDevice* device, GLuint name, UINT length)
-        : device_(device), name_(name), staging_(length, 0) {}
+        : device_(device), name_(name), staging_((length + kLine - 1) / kLine),
+          length_(length) {}
 
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override;
@@ -71,7 +72,7 @@ public:
     HRESULT Unlock() override;
 
     GLuint name() const { return name_; }
-    UINT length() const { return static_cast<UINT>(staging_.size()); }
+    UINT length() const { return length_; }
     bool locked() const { return locked_; }
 
     // The device is going away and has deleted the GL buffer: from now on the
@@ -84,9 +85,19 @@ public:
 private:
     ~GlVertexBuffer() override = default;
 
+    // What the program writes, uploaded at Unlock. On 64-byte boundaries, as
+    // a driver's mapped buffer would be: the vertex stream's 32-byte stores
+    // then never straddle a cache line.
+    static constexpr size_t kLine = 64;
+    struct alignas(kLine) Line {
+        uint8_t bytes[kLine];
+    };
+    uint8_t* staging() { return reinterpret_cast<uint8_t*>(staging_.data()); }
+
     GlDevice* device_;
     GLuint name_;
-    std::vector<uint8_t> staging_;  // what the program writes; uploaded at Unlock
+    std::vector<Line> staging_;
+    UINT length_;
     UINT lockOffset_ = 0;
     UINT lockSize_ = 0;
     bool locked_ = false;
@@ -481,7 +492,7 @@ HRESULT GlVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     lockSize_ = size;
     discard_ = (flags & D3DLOCK_DISCARD) != 0;
     locked_ = true;
-    *data = staging_.data() + offset;
+    *data = staging() + offset;
     return S_OK;
 }
 
@@ -493,7 +504,7 @@ HRESULT GlVertexBuffer::Unlock() {
     // Discard hands the driver the old storage back, so a draw still reading
     // last frame's vertices never stalls this upload.
     if (discard_) glInvalidateBufferData(name_);
-    if (lockSize_ > 0) glNamedBufferSubData(name_, lockOffset_, lockSize_, staging_.data() + lockOffset_);
+    if (lockSize_ > 0) glNamedBufferSubData(name_, lockOffset_, lockSize_, staging() + lockOffset_);
     return S_OK;
 }
 

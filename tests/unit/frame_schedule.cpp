@@ -160,7 +160,7 @@ TEST_F(FrameScheduleTest, TheFlipFrameAlreadyStepsInTheNewMode) {
     static Particle expected[kParticleCount];
     for (int mode : {1, 0, 0}) {  // frames 699, 700, 701
         std::memcpy(expected, g_particles, sizeof(expected));
-        StepParticleRange(expected, kParticleCount, mode);
+        StepParticleRange(expected, kParticleCount, mode, kFlowScalar);
         Run(1);
         EXPECT_EQ(std::memcmp(expected, g_particles, sizeof(expected)), 0)
             << "counter " << g_frameCounter << " should step in mode " << mode;
