@@ -145,7 +145,7 @@ class LinkThread {
 public:
     enum class Outcome { Done, TimedOut, Busy };
 
-    bool Started() const { return thread_.joinable(); }
+    bool Started() const { return thread_ != nullptr; }
 
     // Makes the thread's context (on a hidden 1 x 1 window, which EGL needs
     // to make a context current) while the device's context is current, and
@@ -164,8 +164,16 @@ public:
             if (shared->window != nullptr) SDL_DestroyWindow(shared->window);
             return false;
         }
+        // An SDL thread: SDL keeps per-thread state for the current context
+        // and frees it only for threads it started.
+        thread_ = SDL_CreateThread(Run, "gl-link", new std::shared_ptr<Shared>(shared));
+        if (thread_ == nullptr) {
+            *error = SDL_GetError();
+            SDL_GL_DeleteContext(shared->context);
+            SDL_DestroyWindow(shared->window);
+            return false;
+        }
         shared_ = shared;
-        thread_ = std::thread(Run, shared);
         return true;
     }
 
@@ -202,7 +210,9 @@ public:
 
     // Ends the thread once it is idle, waiting up to waitMs for an abandoned
     // link; one still in the driver then is left to finish alone, keeping its
-    // context and window until the process ends.
+    // context and window until the process ends. The context goes in
+    // ReleaseContext, after the device's own: Mesa 22.3 leaks a program's
+    // state when a context it shares with goes first.
     void Stop(int waitMs) {
         if (!Started()) return;
         Shared& s = *shared_;
@@ -215,13 +225,19 @@ public:
                                       [&] { return s.state == State::Idle; });
         }
         if (!idle) {
-            thread_.detach();
+            SDL_DetachThread(thread_);
+            thread_ = nullptr;
             shared_.reset();
             return;
         }
-        thread_.join();
-        SDL_GL_DeleteContext(s.context);
-        SDL_DestroyWindow(s.window);
+        SDL_WaitThread(thread_, nullptr);
+        thread_ = nullptr;
+    }
+
+    void ReleaseContext() {
+        if (shared_ == nullptr) return;
+        SDL_GL_DeleteContext(shared_->context);
+        SDL_DestroyWindow(shared_->window);
         shared_.reset();
     }
 
@@ -243,7 +259,9 @@ private:
         SDL_GLContext context = nullptr;
     };
 
-    static void Run(std::shared_ptr<Shared> shared) {
+    static int Run(void* data) {
+        std::shared_ptr<Shared> shared = std::move(*static_cast<std::shared_ptr<Shared>*>(data));
+        delete static_cast<std::shared_ptr<Shared>*>(data);
         Shared& s = *shared;
         SDL_GL_MakeCurrent(s.window, s.context);
         std::unique_lock<std::mutex> lock(s.mutex);
@@ -274,10 +292,11 @@ private:
         }
         lock.unlock();
         SDL_GL_MakeCurrent(s.window, nullptr);
+        return 0;
     }
 
     std::shared_ptr<Shared> shared_;
-    std::thread thread_;
+    SDL_Thread* thread_ = nullptr;
 };
 
 // How long the device waits for an abandoned link when it is released.
@@ -602,6 +621,7 @@ GlDevice::~GlDevice() {
     glDeleteRenderbuffers(1, &depthStencilBuffer_);
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
+    linkThread_.ReleaseContext();
 }
 
 ULONG GlDevice::Release() {

@@ -189,6 +189,16 @@ int OpenDescriptors() {
     return count;
 }
 
+// How many files a process has open.
+int DescriptorsOf(pid_t pid) {
+    int count = 0;
+    if (DIR* d = opendir(("/proc/" + std::to_string(pid) + "/fd").c_str())) {
+        while (dirent* e = readdir(d)) count += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return count;
+}
+
 // The children of a process, from /proc.
 std::vector<pid_t> ChildrenOf(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
@@ -323,6 +333,9 @@ TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits
     EXPECT_NE(worker, 0);
     for (pid_t pid : {server, worker}) {
         if (pid == 0) continue;
+        // Standard input, output and error, and the socket or the pipe: none
+        // of the program's files stay open in them.
+        EXPECT_EQ(DescriptorsOf(pid), 4) << pid;
         EXPECT_EQ(Limit(pid, "Max core file size"), "0") << pid;
         EXPECT_NE(Limit(pid, "Max cpu time"), "unlimited") << pid;
         if (!kAddressSanitizer) {
