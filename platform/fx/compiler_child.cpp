@@ -255,6 +255,7 @@ void CollectWorker(pid_t pid, int fd, int timeLimitMs, WorkerRun* run) {
         run->stream.append(chunk, static_cast<size_t>(got));
         if (run->stream.size() > kMaxAnswerBytes) {
             run->tooLong = true;
+            run->stream.resize(kMaxAnswerBytes);  // its start names the entry point
             break;
         }
     }
