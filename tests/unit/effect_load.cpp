@@ -193,9 +193,14 @@ TEST(MessageList, ShowsTheFirstHundredErrorsFirstAndCountsTheRest) {
         SCOPED_TRACE(c.last);
         fx::MessageList list("main.fx");
         // Warnings and errors interleaved, as the stages make them.
+        auto text = [](char kind, int i) {
+            std::string t(1, kind);
+            t += std::to_string(i);
+            return t;
+        };
         for (int i = 1; i <= std::max(c.errors, c.warnings); ++i) {
-            if (i <= c.warnings) list.Add(fx::WarningAt({i, 1, ""}, "w" + std::to_string(i)));
-            if (i <= c.errors) list.Error({i, 1, ""}, "e" + std::to_string(i));
+            if (i <= c.warnings) list.Add(fx::WarningAt({i, 1, ""}, text('w', i)));
+            if (i <= c.errors) list.Error({i, 1, ""}, text('e', i));
         }
         list.AddUnshown(c.unshownErrors, c.unshownWarnings);
         std::vector<std::string> lines = Lines(list.Text());
@@ -321,6 +326,46 @@ TEST_F(EffectLoad, BadCorpusFailsCleanlyAndAGoodFileLoadsAfterwards) {
     std::string text;
     EXPECT_EQ(Load(&text), S_OK) << text;
     EXPECT_EQ(device_.liveProgramCount, 0) << "the effect was released";
+}
+
+// Every file of the bad corpus that says on its second line what it must
+// give ("// expect: FILE(LINE,COL): error: ..."), loaded where it lies so that
+// the images beside it are found: exactly that line, no effect, and nothing
+// left on the device; a good effect with images loads afterwards.
+TEST_F(EffectLoad, BadImagesGiveTheLineTheySay) {
+    const fs::path folder = SourceDir() / "tests/fx-corpus/bad";
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string source = ReadFile(entry.path());
+        size_t at = source.find("\n// expect: ");
+        if (entry.path().extension() != ".fx" || at == std::string::npos) continue;
+        ++files;
+        SCOPED_TRACE(entry.path().filename().string());
+        std::string expected = source.substr(at + 12, source.find('\n', at + 1) - at - 12) + "\n";
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        EXPECT_NE(D3DXCreateEffectFromFileA(&device_, entry.path().c_str(), nullptr, nullptr, 0,
+                                            nullptr, &effect, &errors),
+                  S_OK);
+        EXPECT_EQ(effect, nullptr);
+        ASSERT_NE(errors, nullptr);
+        std::string text = static_cast<const char*>(errors->GetBufferPointer());
+        errors->Release();
+        EXPECT_EQ(text.substr(text.rfind('/', text.find('(')) + 1), expected);
+        EXPECT_EQ(device_.liveProgramCount, 0);
+        EXPECT_TRUE(device_.liveTextures.empty());
+    }
+    EXPECT_GE(files, 9);
+
+    const std::string good = (SourceDir() / "assets/examples/sparkles.fx").string();
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(D3DXCreateEffectFromFileA(&device_, good.c_str(), nullptr, nullptr, 0, nullptr,
+                                        &effect, nullptr),
+              S_OK);
+    EXPECT_EQ(device_.liveTextures.size(), 1u);
+    effect->Release();
+    EXPECT_TRUE(device_.liveTextures.empty());
+    EXPECT_EQ(device_.liveProgramCount, 0);
 }
 
 TEST_F(EffectLoad, ErrorsArgumentMayBeNull) {
