@@ -264,6 +264,12 @@ void InsertDeclarations(const std::string& hlsl, const CodeTokens& code,
         // Before a carriage return, which the preprocessor also counts as a line end.
         size_t at = lineStart > 0 && hlsl[lineStart - 1] == '\r' ? lineStart - 1 : lineStart;
         result->insert(at, " " + decls);
+        // No column of the file moves, but a message about the declarations
+        // themselves belongs at the end of that line, not past it.
+        if (shifts != nullptr) {
+            SourcePos pos = LineIndex(hlsl).At(at);
+            shifts->push_back({pos.line, pos.column, static_cast<int>(decls.size()) + 1});
+        }
         return;
     }
     result->insert(tokens[start].begin, decls);

@@ -79,6 +79,7 @@ struct SourceMap {
 struct StageSource {
     ShaderStage stage = ShaderStage::Vertex;
     std::string entry;
+    std::string profile;  // "vs_3_0": what bounds the shader's size
     std::string hlsl;
     SourceMap map;
     // Where problems of the entry point as a whole are reported (SPIR-V

@@ -11,6 +11,8 @@
 // (compiler_child.cpp) is what keeps that away from the program.
 #include "platform/fx/5_hlsl_to_spirv.h"
 
+#include "platform/fx/5_instruction_slots.h"
+
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -249,6 +251,21 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
     return false;
 }
 
+// Refuses a shader far beyond what its profile can hold, before the GL
+// driver spends seconds or minutes on it.
+bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Message>* messages) {
+    module->slots = EstimateInstructionSlots(module->words);
+    const int64_t bound = InstructionSlotBound(source.profile);
+    if (bound == 0 || module->slots <= bound) return true;
+    Message m = ErrorAt(source.compileStatement,
+                        "shader too large: about " + std::to_string(module->slots) +
+                            " instruction slots, far more than " + source.profile +
+                            " can hold (more than " + std::to_string(bound) + " is refused)");
+    m.entry = source.entry;
+    messages->push_back(std::move(m));
+    return false;
+}
+
 }  // namespace
 
 bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& includes,
@@ -281,6 +298,7 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
         if ((*messages)[i].IsError()) return false;
     }
     if (!GenerateSpirv(program, language, source, module, messages)) return false;
+    if (!CheckSize(source, module, messages)) return false;
     module->stage = source.stage;
     module->entry = source.entry;
     module->compileStatement = source.compileStatement;

@@ -8,7 +8,9 @@
 //
 // Where errors are made: glslang's messages (syntax, types, unknown names,
 // a missing entry point), placed in the user's file through the stage
-// source's map; a construct glslang cannot translate to SPIR-V. Warnings:
+// source's map; a construct glslang cannot translate to SPIR-V; a shader far
+// beyond the instruction slots of its profile (5_instruction_slots.h), at
+// its compile statement. Warnings:
 // a global without register(cN) (glslang packs it after the previous one,
 // Direct3D 9 would take the first free register).
 #pragma once
@@ -28,6 +30,7 @@ struct SpirvModule {
     std::string entry;
     SourcePos compileStatement;  // where stage 6 puts problems of the whole shader
     std::vector<uint32_t> words;
+    int64_t slots = 0;  // the estimated Direct3D 9 instruction slots
 };
 
 // False when the stage does not compile; messages are appended either way.
@@ -35,9 +38,10 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
                  SpirvModule* module, std::vector<Message>* messages);
 
 // glslang builds its table of HLSL built-ins on the first compile of each
-// stage and keeps it for the process. Building it once, before the first
-// child process is forked, saves every child from building it again (most
-// of the time a child would spend).
+// stage and keeps it for the process. The compiler server builds it once,
+// before it forks its first worker, which saves every worker from building
+// it again (most of the time a worker would spend). The program itself
+// never does: the tables take megabytes it has no use for.
 void WarmUpGlslang();
 
 }  // namespace fx

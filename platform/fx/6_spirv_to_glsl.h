@@ -43,6 +43,10 @@ struct CompiledPass {
     std::vector<std::string> glsl;  // vertex and pixel stage when ok
     std::vector<Message> messages;
     std::vector<std::string> samplers;  // the samplers some stage reads, each once
+    int64_t slots = 0;  // the larger stage's estimated instruction slots
+    // Messages left out of the list (past kShownMessages of their kind).
+    size_t unshownErrors = 0;
+    size_t unshownWarnings = 0;
 };
 
 // Called with a module's index before each step on it (the child process

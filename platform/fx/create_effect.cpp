@@ -40,7 +40,12 @@ struct PassBuilder {
     PassConventions conventions;
     MessageList* messages = nullptr;
     // By the pass's shaders and arguments: what compiling them gave.
-    std::map<std::string, std::pair<EffectPassInfo, std::vector<std::string>>> built;
+    struct Built {
+        EffectPassInfo info;
+        std::vector<std::string> samplers;
+        int64_t slots = 0;
+    };
+    std::map<std::string, Built> built;
     std::vector<UINT> programs;
 };
 
@@ -58,8 +63,13 @@ EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::strin
 bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
     PassSources sources;
     if (!RewritePass(b.rewritten, pass, &sources, b.messages)) return false;
+    for (StageSource& s : sources.stages) {
+        s.profile = s.stage == ShaderStage::Vertex ? pass.vertexShader.profile
+                                                   : pass.pixelShader.profile;
+    }
     *compiled = CompilePassInChild(sources, b.conventions, kCompilerTimeLimitMs);
     b.messages->Add(compiled->messages);
+    b.messages->AddUnshown(compiled->unshownErrors, compiled->unshownWarnings);
     if (compiled->ok && compiled->glsl.size() == 2) return true;
     if (!b.messages->HasErrors()) {
         b.messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' did not compile");
@@ -74,24 +84,27 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         (HasShader(pass.vertexShader) ? EntryText(pass.vertexShader) : std::string("-")) + "|" +
         (HasShader(pass.pixelShader) ? EntryText(pass.pixelShader) : std::string("-"));
     std::vector<std::string> glsl;
+    int64_t slots = 0;
     auto known = b.built.find(key);
     if (known != b.built.end()) {
-        glsl = {known->second.first.vertex.glsl, known->second.first.pixel.glsl};
-        *samplerNames = known->second.second;
+        glsl = {known->second.info.vertex.glsl, known->second.info.pixel.glsl};
+        *samplerNames = known->second.samplers;
+        slots = known->second.slots;
     } else {
         CompiledPass compiled;
         if (!CompileGlsl(b, pass, &compiled)) return false;
         glsl = std::move(compiled.glsl);
         *samplerNames = std::move(compiled.samplers);
+        slots = compiled.slots;
     }
-    UINT program = LinkPass(b.device, glsl, pass, b.messages);
+    UINT program = LinkPass(b.device, glsl, slots, pass, b.messages);
     if (program == 0) return false;
     b.programs.push_back(program);
     out->name = pass.name;
     out->program = program;
     out->states = pass.renderStates;
     out->info = PassInfo(pass, glsl[0], glsl[1]);
-    b.built[key] = {out->info, *samplerNames};
+    b.built[key] = {out->info, *samplerNames, slots};
     return true;
 }
 

@@ -40,10 +40,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -114,6 +120,191 @@ struct ShaderProgram {
     uint64_t psVersion = 0;
 };
 
+// >> link thread
+//
+// llvmpipe (Mesa 22.3) advertises GL_KHR_parallel_shader_compile, yet
+// compiles and links inside glCompileShader / glLinkProgram: a vertex shader
+// of 16,000 instruction slots spends 12 s in glLinkProgram and reports
+// GL_COMPLETION_STATUS_KHR true as soon as the call returns (under Xvfb and
+// SDL's offscreen driver alike; with mesa_glthread the first status query
+// waits instead). Polling cannot keep a deadline there. So a program that
+// must be made within a deadline is compiled and linked on a thread with a
+// context of its own, sharing objects with the device's, while the device's
+// thread waits on the clock. A link past the deadline is left to finish on
+// that thread, which then deletes its program.
+//
+// What stays on the drawing thread: llvmpipe turns a program into machine
+// code at its first draw, per context (about 0.6 times the link's time);
+// the effect compiler's size bound keeps that short. Exiting while the
+// thread is still in the driver is safe as long as nothing tears the
+// display down first (the program never calls SDL_Quit).
+
+std::atomic<int> g_linkDelayMs{0};
+
+GLuint CompileAndLink(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                      std::string* log);
+
+class LinkThread {
+public:
+    enum class Outcome { Done, TimedOut, Busy };
+
+    bool Started() const { return thread_ != nullptr; }
+
+    // Makes the thread's context (on a hidden 1 x 1 window, which EGL needs
+    // to make a context current) while the device's context is current, and
+    // starts the thread. False with the reason.
+    bool Start(SDL_Window* window, SDL_GLContext context, std::string* error) {
+        auto shared = std::make_shared<Shared>();
+        shared->window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (shared->window != nullptr) {
+            SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+            shared->context = SDL_GL_CreateContext(shared->window);
+            SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+        }
+        SDL_GL_MakeCurrent(window, context);
+        if (shared->context == nullptr) {
+            *error = SDL_GetError();
+            if (shared->window != nullptr) SDL_DestroyWindow(shared->window);
+            return false;
+        }
+        // An SDL thread: SDL keeps per-thread state for the current context
+        // and frees it only for threads it started.
+        thread_ = SDL_CreateThread(Run, "gl-link", new std::shared_ptr<Shared>(shared));
+        if (thread_ == nullptr) {
+            *error = SDL_GetError();
+            SDL_GL_DeleteContext(shared->context);
+            SDL_DestroyWindow(shared->window);
+            return false;
+        }
+        shared_ = shared;
+        return true;
+    }
+
+    // Compiles and links on the thread; Done with the program (0 on failure,
+    // the driver's log in *log), TimedOut when the deadline passed first
+    // (the link is abandoned), Busy when an abandoned link still holds the
+    // thread at the deadline.
+    Outcome Link(const std::string& vertexGlsl, const std::string& pixelGlsl, int timeLimitMs,
+                 GLuint* program, std::string* log) {
+        Shared& s = *shared_;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
+        std::unique_lock<std::mutex> lock(s.mutex);
+        if (!s.changed.wait_until(lock, deadline, [&] { return s.state == State::Idle; })) {
+            return Outcome::Busy;
+        }
+        s.vertex = vertexGlsl;
+        s.pixel = pixelGlsl;
+        s.state = State::Queued;
+        s.changed.notify_all();
+        if (!s.changed.wait_until(lock, deadline, [&] { return s.state == State::Done; })) {
+            if (s.state == State::Queued) {
+                s.state = State::Idle;  // never started
+            } else {
+                s.abandoned = true;
+            }
+            return Outcome::TimedOut;
+        }
+        *program = s.program;
+        *log = std::move(s.log);
+        s.program = 0;
+        s.state = State::Idle;
+        return Outcome::Done;
+    }
+
+    // Ends the thread once it is idle, waiting up to waitMs for an abandoned
+    // link; one still in the driver then is left to finish alone, keeping its
+    // context and window until the process ends. The context goes in
+    // ReleaseContext, after the device's own: Mesa 22.3 leaks a program's
+    // state when a context it shares with goes first.
+    void Stop(int waitMs) {
+        if (!Started()) return;
+        Shared& s = *shared_;
+        bool idle = false;
+        {
+            std::unique_lock<std::mutex> lock(s.mutex);
+            s.stopping = true;
+            s.changed.notify_all();
+            idle = s.changed.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                      [&] { return s.state == State::Idle; });
+        }
+        if (!idle) {
+            SDL_DetachThread(thread_);
+            thread_ = nullptr;
+            shared_.reset();
+            return;
+        }
+        SDL_WaitThread(thread_, nullptr);
+        thread_ = nullptr;
+    }
+
+    void ReleaseContext() {
+        if (shared_ == nullptr) return;
+        SDL_GL_DeleteContext(shared_->context);
+        SDL_DestroyWindow(shared_->window);
+        shared_.reset();
+    }
+
+private:
+    enum class State { Idle, Queued, Running, Done };
+    // What the thread and the device share; the thread keeps it alive if it
+    // outlives the device.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        State state = State::Idle;
+        bool abandoned = false;
+        bool stopping = false;
+        std::string vertex;
+        std::string pixel;
+        GLuint program = 0;
+        std::string log;
+        SDL_Window* window = nullptr;
+        SDL_GLContext context = nullptr;
+    };
+
+    static int Run(void* data) {
+        std::shared_ptr<Shared> shared = std::move(*static_cast<std::shared_ptr<Shared>*>(data));
+        delete static_cast<std::shared_ptr<Shared>*>(data);
+        Shared& s = *shared;
+        SDL_GL_MakeCurrent(s.window, s.context);
+        std::unique_lock<std::mutex> lock(s.mutex);
+        for (;;) {
+            s.changed.wait(lock, [&] { return s.state == State::Queued || s.stopping; });
+            if (s.state != State::Queued) break;
+            s.state = State::Running;
+            std::string vertex = std::move(s.vertex);
+            std::string pixel = std::move(s.pixel);
+            lock.unlock();
+            if (int delay = g_linkDelayMs.load(); delay > 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            }
+            std::string log;
+            GLuint program = CompileAndLink(vertex, pixel, &log);
+            glFinish();  // complete before the device's context uses it
+            lock.lock();
+            if (s.abandoned) {
+                glDeleteProgram(program);
+                s.abandoned = false;
+                s.state = State::Idle;
+            } else {
+                s.program = program;
+                s.log = std::move(log);
+                s.state = State::Done;
+            }
+            s.changed.notify_all();
+        }
+        lock.unlock();
+        SDL_GL_MakeCurrent(s.window, nullptr);
+        return 0;
+    }
+
+    std::shared_ptr<Shared> shared_;
+    SDL_Thread* thread_ = nullptr;
+};
+
+// How long the device waits for an abandoned link when it is released.
+constexpr int kLinkThreadStopWaitMs = 2000;
+
 // >> device
 
 class GlDevice final : public IDirect3DDevice9,
@@ -150,6 +341,9 @@ public:
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
     HRESULT CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
                                 UINT* program, std::string* log) override;
+    HRESULT CreateShaderProgramWithin(int timeLimitMs, const std::string& vertexGlsl,
+                                      const std::string& pixelGlsl, UINT* program,
+                                      std::string* log) override;
     HRESULT SetShaderProgram(UINT program) override;
     void DeleteShaderProgram(UINT program) override;
     HRESULT GetShaderProgram(UINT* program) override;
@@ -180,6 +374,8 @@ private:
     void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
     void ApplyAnisotropy(DWORD sampler);
     ShaderProgram* FindProgram(UINT id);
+    // Keeps a linked program: its constant arrays found, its id handed out.
+    HRESULT Adopt(GLuint id, UINT* program);
     HRESULT SetConstants(std::array<float, D3D_SHADER_REGISTERS * 4>* block, uint64_t* version,
                          UINT start, const float* data, UINT count);
 
@@ -207,6 +403,8 @@ private:
 
     std::vector<ShaderProgram> programs_;
     ShaderProgram* boundProgram_ = nullptr;
+    LinkThread linkThread_;  // started by the first link with a deadline
+    bool linkThreadFailed_ = false;
     std::vector<GlVertexBuffer*> buffers_;  // live buffers, orphaned when the device goes
 
     GlVertexBuffer* stream_ = nullptr;
@@ -429,6 +627,7 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
 }
 
 GlDevice::~GlDevice() {
+    linkThread_.Stop(kLinkThreadStopWaitMs);
     MakeCurrent();
     for (GlVertexBuffer* buffer : buffers_) {
         GLuint name = buffer->name();
@@ -444,6 +643,7 @@ GlDevice::~GlDevice() {
     glDeleteRenderbuffers(1, &depthStencilBuffer_);
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
+    linkThread_.ReleaseContext();
 }
 
 ULONG GlDevice::Release() {
@@ -791,18 +991,16 @@ void FindConstantArray(GLuint program, const char* name, GLint* location, GLint*
     *count = std::min<GLint>(values[1], platform::kConstantRegisters);
 }
 
-HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
-                                      UINT* program, std::string* log) {
-    if (program == nullptr) return D3DERR_INVALIDCALL;
-    *program = 0;
-    if (log != nullptr) log->clear();
-    MakeCurrent();
+// The program made of two stages, on the current context; 0 with the
+// compiler's or linker's log on failure.
+GLuint CompileAndLink(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                      std::string* log) {
     GLuint vertex = CompileStage(GL_VERTEX_SHADER, "vertex", vertexGlsl, log);
     GLuint pixel = CompileStage(GL_FRAGMENT_SHADER, "pixel", pixelGlsl, log);
     if (vertex == 0 || pixel == 0) {
         glDeleteShader(vertex);
         glDeleteShader(pixel);
-        return E_FAIL;
+        return 0;
     }
     GLuint id = glCreateProgram();
     glAttachShader(id, vertex);
@@ -814,17 +1012,65 @@ HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::
     glDeleteShader(pixel);
     GLint ok = GL_FALSE;
     glGetProgramiv(id, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        GLint logLength = 0;
-        glGetProgramiv(id, GL_INFO_LOG_LENGTH, &logLength);
-        std::string info(static_cast<size_t>(std::max(logLength, 1)), '\0');
-        glGetProgramInfoLog(id, static_cast<GLsizei>(info.size()), nullptr, info.data());
-        info.resize(std::strlen(info.c_str()));
-        if (log != nullptr) *log += "shader program failed to link:\n" + info;
-        glDeleteProgram(id);
-        return E_FAIL;
-    }
+    if (ok == GL_TRUE) return id;
+    GLint logLength = 0;
+    glGetProgramiv(id, GL_INFO_LOG_LENGTH, &logLength);
+    std::string info(static_cast<size_t>(std::max(logLength, 1)), '\0');
+    glGetProgramInfoLog(id, static_cast<GLsizei>(info.size()), nullptr, info.data());
+    info.resize(std::strlen(info.c_str()));
+    if (log != nullptr) *log += "shader program failed to link:\n" + info;
+    glDeleteProgram(id);
+    return 0;
+}
 
+HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                                      UINT* program, std::string* log) {
+    if (program == nullptr) return D3DERR_INVALIDCALL;
+    *program = 0;
+    if (log != nullptr) log->clear();
+    MakeCurrent();
+    GLuint id = CompileAndLink(vertexGlsl, pixelGlsl, log);
+    return id != 0 ? Adopt(id, program) : E_FAIL;
+}
+
+HRESULT GlDevice::CreateShaderProgramWithin(int timeLimitMs, const std::string& vertexGlsl,
+                                            const std::string& pixelGlsl, UINT* program,
+                                            std::string* log) {
+    if (program == nullptr) return D3DERR_INVALIDCALL;
+    *program = 0;
+    if (log != nullptr) log->clear();
+    MakeCurrent();
+    if (!linkThread_.Started() && !linkThreadFailed_) {
+        std::string error;
+        if (!linkThread_.Start(window_, context_, &error)) {
+            linkThreadFailed_ = true;
+            std::fprintf(stderr,
+                         "[gfx] no second GL context to link shaders on (%s); large shaders link "
+                         "without a deadline\n",
+                         error.c_str());
+        }
+    }
+    if (timeLimitMs <= 0 || !linkThread_.Started()) {
+        return CreateShaderProgram(vertexGlsl, pixelGlsl, program, log);
+    }
+    GLuint id = 0;
+    std::string driverLog;
+    switch (linkThread_.Link(vertexGlsl, pixelGlsl, timeLimitMs, &id, &driverLog)) {
+        case LinkThread::Outcome::TimedOut:
+            if (log != nullptr) *log = "the GL driver was still compiling and linking at the deadline";
+            return D3DERR_WASSTILLDRAWING;
+        case LinkThread::Outcome::Busy:
+            if (log != nullptr) *log = "the GL driver is still busy with shaders abandoned earlier";
+            return D3DERR_WASSTILLDRAWING;
+        case LinkThread::Outcome::Done:
+            break;
+    }
+    if (log != nullptr) *log = std::move(driverLog);
+    MakeCurrent();
+    return id != 0 ? Adopt(id, program) : E_FAIL;
+}
+
+HRESULT GlDevice::Adopt(GLuint id, UINT* program) {
     ShaderProgram created;
     created.id = id;
     FindConstantArray(id, platform::kVertexConstants, &created.vsLocation, &created.vsCount);
@@ -1030,5 +1276,7 @@ HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {
     glDevice->LastPresentSize(width, height);
     return S_OK;
 }
+
+void SetLinkDelayForTesting(int ms) { g_linkDelayMs = ms; }
 
 }  // namespace platform

@@ -19,4 +19,9 @@ HRESULT ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* argbTopD
 // before the first Present).
 HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height);
 
+// Tests only: the device's link thread (CreateShaderProgramWithin) waits
+// this long before it hands the shaders to the driver, as a slow driver
+// would; 0 turns it off.
+void SetLinkDelayForTesting(int ms);
+
 }  // namespace platform

@@ -12,8 +12,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/fx/fx.h"
+#include "platform/fx/message.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 
@@ -162,6 +164,76 @@ TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
     EXPECT_EQ(text,
               "main.fx(1,8): warning: global 'tint' has no register(cN); it is placed after the "
               "previous global, not in the first free register (vs_main)\n");
+}
+
+// The lines of a text.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(MessageList, ShowsTheFirstHundredErrorsFirstAndCountsTheRest) {
+    const struct {
+        int errors;
+        int warnings;
+        int unshownErrors;  // dropped by a stage before it handed the rest on
+        int unshownWarnings;
+        std::string last;  // the last line
+    } cases[] = {
+        {3, 5, 0, 0, "main.fx(5,1): warning: w5"},
+        {60, 40, 0, 0, "main.fx(40,1): warning: w40"},
+        {60, 41, 0, 0, "main.fx: 1 more message not shown (0 errors, 1 warning)"},
+        {150, 20, 0, 0, "main.fx: 70 more messages not shown (50 errors, 20 warnings)"},
+        {1, 100, 0, 150, "main.fx: 151 more messages not shown (0 errors, 151 warnings)"},
+        {100, 0, 7, 0, "main.fx: 7 more messages not shown (7 errors, 0 warnings)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.last);
+        fx::MessageList list("main.fx");
+        // Warnings and errors interleaved, as the stages make them.
+        auto text = [](char kind, int i) {
+            std::string t(1, kind);
+            t += std::to_string(i);
+            return t;
+        };
+        for (int i = 1; i <= std::max(c.errors, c.warnings); ++i) {
+            if (i <= c.warnings) list.Add(fx::WarningAt({i, 1, ""}, text('w', i)));
+            if (i <= c.errors) list.Error({i, 1, ""}, text('e', i));
+        }
+        list.AddUnshown(c.unshownErrors, c.unshownWarnings);
+        std::vector<std::string> lines = Lines(list.Text());
+        const int total = c.errors + c.warnings + c.unshownErrors + c.unshownWarnings;
+        ASSERT_EQ(lines.size(), static_cast<size_t>(std::min(total, 100) + (total > 100)));
+        EXPECT_EQ(lines.back(), c.last);
+        if (c.errors > 0) {
+            EXPECT_EQ(lines.front(), "main.fx(1,1): error: e1");
+        }
+        EXPECT_EQ(list.HasErrors(), c.errors + c.unshownErrors > 0);
+    }
+}
+
+TEST_F(EffectLoad, AFloodOfWarningsIsCappedAndTheErrorComesFirst) {
+    // 250 globals without a register, each worth a warning, and one error.
+    std::string text;
+    for (int i = 0; i < 250; ++i) text += "float4 g" + std::to_string(i) + ";\n";
+    text +=
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0) + g0; }\n"
+        "float4 ps_main() : COLOR0 { return g1; }\n"
+        "technique T { pass P {\n"
+        "    VertexShader = compile vs_3_0 vs_main();\n"
+        "    PixelShader = compile ps_3_0 ps_mian(); } }\n";
+    WriteMain(text);
+    std::string out;
+    EXPECT_NE(Load(&out), S_OK);
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 101u) << out.substr(0, 2000);
+    EXPECT_EQ(lines[0].find("main.fx(255,"), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(": error: entry point 'ps_mian' not found"), std::string::npos)
+        << lines[0];
+    EXPECT_EQ(lines[1].find("main.fx(1,8): warning: global 'g0' has no register"), 0u) << lines[1];
+    EXPECT_EQ(lines[100], "main.fx: 151 more messages not shown (0 errors, 151 warnings)");
 }
 
 TEST_F(EffectLoad, TechniqueProblemsAreFoundBeforeCompiling) {
