@@ -30,6 +30,14 @@ constexpr const char* kVertexConstants = "vs_c";
 constexpr const char* kPixelConstants = "ps_c";
 constexpr int kConstantRegisters = static_cast<int>(D3D_SHADER_REGISTERS);
 
+// >> render target
+// "uniform vec4 fx_target": the size of the target being drawn into (width,
+// height, 1 / width, 1 / height). The vertex stage shifts its position by
+// half a pixel with it (Direct3D 9 samples pixels at whole-number screen
+// coordinates, GL at their centres) and the pixel stage turns gl_FragCoord
+// into VPOS. The device sets it; stages that need neither leave it out.
+constexpr const char* kTargetUniform = "fx_target";
+
 // >> samplers
 // A sampler's binding is its texture stage (register(sN), or the lowest
 // stage still free); the device has D3D_SAMPLER_STAGES of them.

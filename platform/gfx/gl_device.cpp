@@ -16,6 +16,10 @@
 //                  program's "vs_c" / "ps_c" arrays at draw time when changed
 //              [x] a 1 x 1 opaque black texture (2D, 3D and cube) on every
 //                  sampler stage: the program binds none, effects may sample
+//              [x] the size of the target drawn into, for the programs'
+//                  half-pixel shift and VPOS ("fx_target")
+//              [x] tests and tools: an RGBA32F target in place of the back
+//                  buffer, read back as floats
 // Not implemented: other vertex formats and primitive types, texture objects,
 // Present rectangles and window override, device reset, full-screen modes.
 //
@@ -94,8 +98,10 @@ struct ShaderProgram {
     GLint vsCount = 0;
     GLint psLocation = -1;
     GLint psCount = 0;
+    GLint targetLocation = -1;  // "fx_target"
     uint64_t vsVersion = 0;  // which contents of the blocks it holds already
     uint64_t psVersion = 0;
+    uint64_t targetVersion = 0;
 };
 
 // >> device
@@ -139,6 +145,8 @@ public:
     void MakeCurrent();
     void ForgetBuffer(GlVertexBuffer* buffer);
     HRESULT ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height);
+    HRESULT UseFloatTarget(UINT width, UINT height);
+    HRESULT ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height);
     void LastPresentSize(int* width, int* height) const {
         *width = presentWidth_;
         *height = presentHeight_;
@@ -159,9 +167,16 @@ private:
 
     UINT width_ = 0;
     UINT height_ = 0;
+    bool keepsAlpha_ = false;
     GLuint framebuffer_ = 0;
     GLuint colorBuffer_ = 0;
     GLuint depthStencilBuffer_ = 0;
+    // The target draws go to: the back buffer, or the float target of tests.
+    UINT targetWidth_ = 0;
+    UINT targetHeight_ = 0;
+    uint64_t targetVersion_ = 1;
+    GLuint floatFramebuffer_ = 0;
+    GLuint floatColorBuffer_ = 0;
     GLuint vertexArray_ = 0;
     std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
     std::array<GLuint, 3> blackTextures_{};  // 2D, 3D, cube
@@ -309,6 +324,9 @@ HRESULT GlVertexBuffer::Unlock() {
 bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     width_ = width;
     height_ = height;
+    targetWidth_ = width;
+    targetHeight_ = height;
+    keepsAlpha_ = keepsAlpha;
 
     glCreateRenderbuffers(1, &colorBuffer_);
     glNamedRenderbufferStorage(colorBuffer_, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
@@ -405,6 +423,8 @@ GlDevice::~GlDevice() {
         buffer->Orphan();
     }
     for (const ShaderProgram& program : programs_) glDeleteProgram(program.id);
+    glDeleteFramebuffers(1, &floatFramebuffer_);
+    glDeleteRenderbuffers(1, &floatColorBuffer_);
     glDeleteSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
     glDeleteTextures(static_cast<GLsizei>(blackTextures_.size()), blackTextures_.data());
     glDeleteVertexArrays(1, &vertexArray_);
@@ -576,11 +596,11 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
         for (DWORD i = 0; i < rectCount; ++i) {
             const D3DRECT& r = rects[i];
             LONG x1 = std::max<LONG>(r.x1, 0), y1 = std::max<LONG>(r.y1, 0);
-            LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(width_));
-            LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(height_));
+            LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(targetWidth_));
+            LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(targetHeight_));
             if (x2 <= x1 || y2 <= y1) continue;
             // Rectangles count rows from the top; GL's scissor from the bottom.
-            glScissor(x1, static_cast<GLint>(height_) - y2, x2 - x1, y2 - y1);
+            glScissor(x1, static_cast<GLint>(targetHeight_) - y2, x2 - x1, y2 - y1);
             glClear(mask);
         }
         glDisable(GL_SCISSOR_TEST);
@@ -613,7 +633,7 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
         presentWidth_ = drawableWidth;
         presentHeight_ = drawableHeight;
         SDL_GL_SwapWindow(window_);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+        glBindFramebuffer(GL_FRAMEBUFFER, floatFramebuffer_ != 0 ? floatFramebuffer_ : framebuffer_);
     }
     return S_OK;
 }
@@ -693,6 +713,11 @@ HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
     if (program.psLocation >= 0 && program.psVersion != psVersion_) {
         glProgramUniform4fv(program.id, program.psLocation, program.psCount, psConstants_.data());
         program.psVersion = psVersion_;
+    }
+    if (program.targetLocation >= 0 && program.targetVersion != targetVersion_) {
+        const float w = static_cast<float>(targetWidth_), h = static_cast<float>(targetHeight_);
+        glProgramUniform4f(program.id, program.targetLocation, w, h, 1.0f / w, 1.0f / h);
+        program.targetVersion = targetVersion_;
     }
     glDrawArrays(GL_TRIANGLES, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
     return S_OK;
@@ -775,6 +800,7 @@ HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::
     created.id = id;
     FindConstantArray(id, platform::kVertexConstants, &created.vsLocation, &created.vsCount);
     FindConstantArray(id, platform::kPixelConstants, &created.psLocation, &created.psCount);
+    created.targetLocation = glGetUniformLocation(id, platform::kTargetUniform);
     // Growing the list moves its entries: keep the bound one by id.
     UINT boundId = boundProgram_ != nullptr ? boundProgram_->id : 0;
     programs_.push_back(created);
@@ -831,6 +857,60 @@ HRESULT GlDevice::ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT
     }
     if (width != nullptr) *width = width_;
     if (height != nullptr) *height = height_;
+    return S_OK;
+}
+
+HRESULT GlDevice::UseFloatTarget(UINT width, UINT height) {
+    if ((width == 0) != (height == 0) || width > 4096 || height > 4096) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    glDeleteFramebuffers(1, &floatFramebuffer_);
+    glDeleteRenderbuffers(1, &floatColorBuffer_);
+    floatFramebuffer_ = 0;
+    floatColorBuffer_ = 0;
+    GLuint target = framebuffer_;
+    if (width != 0) {
+        glCreateRenderbuffers(1, &floatColorBuffer_);
+        glNamedRenderbufferStorage(floatColorBuffer_, GL_RGBA32F, static_cast<GLsizei>(width),
+                                   static_cast<GLsizei>(height));
+        glCreateFramebuffers(1, &floatFramebuffer_);
+        glNamedFramebufferRenderbuffer(floatFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                       floatColorBuffer_);
+        if (glCheckNamedFramebufferStatus(floatFramebuffer_, GL_FRAMEBUFFER) !=
+            GL_FRAMEBUFFER_COMPLETE) {
+            UseFloatTarget(0, 0);
+            return D3DERR_NOTAVAILABLE;
+        }
+        target = floatFramebuffer_;
+    }
+    targetWidth_ = width != 0 ? width : width_;
+    targetHeight_ = height != 0 ? height : height_;
+    ++targetVersion_;
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+    glViewport(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_));
+    // The float target keeps every channel; the back buffer's alpha only
+    // when it has one.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, width != 0 || keepsAlpha_ ? GL_TRUE : GL_FALSE);
+    return S_OK;
+}
+
+HRESULT GlDevice::ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height) {
+    if (rgbaTopDown == nullptr || floatFramebuffer_ == 0) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    const size_t rowFloats = size_t{targetWidth_} * 4;
+    rgbaTopDown->resize(rowFloats * targetHeight_);
+    glNamedFramebufferReadBuffer(floatFramebuffer_, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, floatFramebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_),
+                 GL_RGBA, GL_FLOAT, rgbaTopDown->data());
+    for (UINT row = 0; row < targetHeight_ / 2; ++row) {
+        std::swap_ranges(rgbaTopDown->begin() + static_cast<std::ptrdiff_t>(row * rowFloats),
+                         rgbaTopDown->begin() + static_cast<std::ptrdiff_t>((row + 1) * rowFloats),
+                         rgbaTopDown->begin() +
+                             static_cast<std::ptrdiff_t>((targetHeight_ - 1 - row) * rowFloats));
+    }
+    if (width != nullptr) *width = targetWidth_;
+    if (height != nullptr) *height = targetHeight_;
     return S_OK;
 }
 
@@ -911,6 +991,19 @@ HRESULT ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* argbTopD
     auto* glDevice = dynamic_cast<GlDevice*>(device);
     if (glDevice == nullptr) return E_INVALIDARG;
     return glDevice->ReadBack(argbTopDown, width, height);
+}
+
+HRESULT UseFloatRenderTarget(IDirect3DDevice9* device, UINT width, UINT height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    return glDevice->UseFloatTarget(width, height);
+}
+
+HRESULT ReadFloatRenderTarget(IDirect3DDevice9* device, std::vector<float>* rgbaTopDown,
+                              UINT* width, UINT* height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    return glDevice->ReadFloatTarget(rgbaTopDown, width, height);
 }
 
 HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {
