@@ -1,7 +1,6 @@
 // Stage 4: HLSL rewrites for glslang (see 4_rewrite_hlsl.h).
 //
-// Implemented: [x] integer, bool and dword globals as half
-//              [x] compile arguments bound to the entry point's uniform
+// Implemented: [x] compile arguments bound to the entry point's uniform
 //                  parameters as static consts
 //              [x] the map from rewritten columns back to the user's file
 // Not implemented: rewrites inside expressions (a type pass over the
@@ -53,65 +52,6 @@ void Blank(std::string* s, size_t begin, size_t end) {
     for (size_t i = begin; i < end && i < s->size(); ++i) {
         if ((*s)[i] != '\n' && (*s)[i] != '\r') (*s)[i] = ' ';
     }
-}
-
-// "int", "bool3", "uint4x4", ... -> the length of the base name; 0 otherwise.
-// (half is a float here, and as long as bool and uint.)
-size_t IntegerTypeBase(const std::string& type) {
-    for (const char* base : {"int", "uint", "bool", "dword"}) {
-        std::string b = base;
-        if (type.compare(0, b.size(), b) != 0) continue;
-        std::string rest = type.substr(b.size());
-        auto dim = [](char c) { return c >= '1' && c <= '4'; };
-        if (rest.empty() || (rest.size() == 1 && dim(rest[0])) ||
-            (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))) {
-            return b.size();
-        }
-    }
-    return 0;
-}
-
-// Offsets of the integer type names of global declarations, with the length
-// of their base name.
-std::vector<std::pair<size_t, size_t>> IntegerGlobals(const std::string& hlsl) {
-    std::vector<Token> tokens = ReadCode(hlsl).tokens;
-    std::vector<std::pair<size_t, size_t>> found;
-    int depth = 0;
-    bool statementStart = true;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        const char p = Punct(hlsl, tokens[i]);
-        if (p == '{' || p == '(' || p == '[') {
-            ++depth;
-            statementStart = false;
-            continue;
-        }
-        if (p == '}' || p == ')' || p == ']') {
-            if (depth > 0) --depth;
-            statementStart = depth == 0 && p == '}';
-            continue;
-        }
-        if (p == ';') {
-            if (depth == 0) statementStart = true;
-            continue;
-        }
-        if (depth != 0 || !statementStart) continue;
-        statementStart = false;
-        size_t j = i;
-        bool isStatic = false;
-        while (j < tokens.size() && IsIdent(tokens[j])) {
-            std::string word = Text(hlsl, tokens[j]);
-            if (word == "static" || word == "typedef" || word == "struct") isStatic = true;
-            if (!IsQualifier(word)) break;
-            ++j;
-        }
-        if (isStatic || j + 2 >= tokens.size() || !IsIdent(tokens[j]) ||
-            !IsIdent(tokens[j + 1]) || Punct(hlsl, tokens[j + 2]) == '(') {
-            continue;
-        }
-        size_t base = IntegerTypeBase(Text(hlsl, tokens[j]));
-        if (base > 0) found.emplace_back(tokens[j].begin, base);
-    }
-    return found;
 }
 
 // The definition of an entry point: the tokens of its name, its parameter
@@ -282,31 +222,6 @@ void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* col
     }
 }
 
-std::string FloatIntegerGlobals(const std::string& hlsl, std::vector<ColumnShift>* shifts) {
-    std::vector<std::pair<size_t, size_t>> replace = IntegerGlobals(hlsl);
-    std::string out = hlsl;
-    for (auto it = replace.rbegin(); it != replace.rend(); ++it) {
-        // "dword" keeps its length with a space; "int" grows by one.
-        out.replace(it->first, it->second, it->second == 5 ? "half " : "half");
-    }
-    if (shifts != nullptr && !replace.empty()) {
-        // "int" -> "half": one character more after the "hal" (in the
-        // rewritten text, where earlier ones on the line count too).
-        LineIndex lines(hlsl);
-        int grown = 0;
-        int lastLine = 0;
-        for (const auto& [begin, length] : replace) {
-            if (length != 3) continue;
-            SourcePos pos = lines.At(begin);
-            if (pos.line != lastLine) grown = 0;
-            shifts->push_back({pos.line, pos.column + grown + 3, 1});
-            ++grown;
-            lastLine = pos.line;
-        }
-    }
-    return out;
-}
-
 bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
                           const std::vector<std::string>& arguments, std::string* out,
                           std::string* error, std::vector<ColumnShift>* shifts) {
@@ -337,13 +252,13 @@ void SourceMap::ToUser(Message* m) const {
     if (it != includes.end()) UndoColumnShifts(it->second, m->line, &m->column);
 }
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed) {
+RewrittenEffect RewriteEffect(const ParsedEffect& parsed, MessageList* messages) {
     RewrittenEffect out;
-    out.hlsl = FloatIntegerGlobals(parsed.hlsl, &out.shifts);
-    for (const IncludedFile& inc : parsed.includes) {
-        out.includes.push_back(
-            {inc.name, FloatIntegerGlobals(inc.hlsl, &out.includeShifts[inc.name])});
-    }
+    out.hlsl = parsed.hlsl;
+    for (const IncludedFile& inc : parsed.includes) out.includes.push_back({inc.name, inc.hlsl});
+    std::vector<Message> warnings;
+    out.defaults = EvaluateInitializers(parsed.initializers, &warnings);
+    messages->Add(warnings);
     return out;
 }
 
@@ -370,6 +285,7 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
         }
         s.map.effectFile = {std::move(bound), effect.shifts};
         s.map.includes = effect.includeShifts;
+        s.defaults = effect.defaults;
         out->stages.push_back(std::move(s));
     }
     return true;

@@ -1,19 +1,13 @@
 // Stage 4: HLSL rewrites for glslang (platform/fx internal).
 //
-// glslang's HLSL front end needs two things of Direct3D 9 effects spelled
+// glslang's HLSL front end needs some things of Direct3D 9 effects spelled
 // differently:
-// - int, uint, bool and dword globals (scalars and vectors, not static ones)
-//   become half, which is a float here and keeps the columns of bool and
-//   uint (int grows by one). Direct3D 9 keeps such constants in the float
-//   register file anyway; glslang would otherwise mix their types into the
-//   constant block, which then cannot become the vec4 array indexed by
-//   register.
 // - "compile vs_2_0 VS(1, true)": the entry point's uniform parameters, in
 //   order, take the compile statement's arguments. Each becomes a static
 //   const global of its name, declared at the end of the line before the
 //   function (or, where that line cannot take it, just before the function),
 //   and leaves the parameter list.
-// Both keep every line where it was; only columns after a rewritten spot on
+// Rewrites keep every line where it was; only columns after a rewritten spot on
 // its own line may move. This stage owns the map of those moves: each
 // stage's source carries a SourceMap that puts what the compiler reports in
 // the rewritten text back where the user wrote it. No other stage knows that
@@ -47,10 +41,6 @@ struct ColumnShift {
 // the insertion was.
 void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* column);
 
-// The integer globals rewrite (see above); the shifts it made, in order.
-std::string FloatIntegerGlobals(const std::string& hlsl,
-                                std::vector<ColumnShift>* shifts = nullptr);
-
 // The compile-arguments rewrite (see above). False with a reason when the
 // function is not found or the counts do not match.
 bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
@@ -75,6 +65,15 @@ struct SourceMap {
     void ToUser(Message* message) const;
 };
 
+// The majority a matrix member (of a global, or of a struct) has in the
+// source, where glslang loses it (typedefs, #pragma pack_matrix). owner: the
+// struct's name; empty for a global.
+struct MatrixMajority {
+    std::string owner;
+    std::string member;
+    bool rowMajor = false;
+};
+
 // One stage as glslang is to compile it.
 struct StageSource {
     ShaderStage stage = ShaderStage::Vertex;
@@ -84,6 +83,10 @@ struct StageSource {
     // Where problems of the entry point as a whole are reported (SPIR-V
     // carries no lines): its compile statement in the effect file.
     SourcePos compileStatement;
+    std::vector<MatrixMajority> majorities;
+    // The initial values of the globals, flattened in declaration order
+    // (components, a matrix row by row, elements, members).
+    std::map<std::string, std::vector<float>> defaults;
 };
 
 // What stage 4 hands on for one pass: its shaders' sources (one or two
@@ -94,15 +97,24 @@ struct PassSources {
     std::vector<IncludeText> includes;
 };
 
+// The initial values of the globals that have an initializer, each
+// flattened in declaration order (components, a matrix row by row,
+// elements, members). One that cannot be evaluated is a warning at the
+// global and reads zero.
+std::map<std::string, std::vector<float>> EvaluateInitializers(
+    const std::vector<GlobalInitializer>& initializers, std::vector<Message>* warnings);
+
 // The rewrites every pass of the effect shares.
 struct RewrittenEffect {
     std::string hlsl;
     std::vector<ColumnShift> shifts;
     std::vector<IncludeText> includes;
     std::map<std::string, std::vector<ColumnShift>> includeShifts;
+    std::map<std::string, std::vector<float>> defaults;
 };
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed);
+// Warnings (initial values that cannot be evaluated) go to messages.
+RewrittenEffect RewriteEffect(const ParsedEffect& parsed, MessageList* messages);
 
 // The sources of one pass, compile arguments bound into each entry point.
 // False, with the reason at the compile statement, when they do not bind.

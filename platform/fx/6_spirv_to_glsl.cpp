@@ -33,6 +33,7 @@
 #include <set>
 
 #include "platform/fx/6_cross_stage.h"
+#include "platform/fx/6_spirv_module.h"
 #include "platform/shader_conventions.h"
 
 namespace fx {
@@ -55,7 +56,6 @@ namespace {
 // Shader model 3 has 256 vertex constant registers; an effect may name them
 // all, though the device fills only the first kConstantRegisters.
 constexpr int kMaxCompiledRegisters = 256;
-constexpr size_t kDeviceBytes = static_cast<size_t>(platform::kConstantRegisters) * 16;
 
 // Varyings: COLOR0-1 at 0-1, TEXCOORD0-15 at 2-17, any other semantic after
 // that in name order, the same for both stages of the pass.
@@ -104,6 +104,7 @@ struct CrossStage {
     std::string entry;
     SourcePos compileStatement;
     std::unique_ptr<spirv_cross::CompilerGLSL> compiler;
+    std::vector<ConstantRegisters> constants;
 };
 
 // One stage while the conventions are applied: its compiler, what the pass
@@ -251,30 +252,24 @@ void AssignPixelOutputs(Conventions& s, const spirv_cross::ShaderResources& res)
 
 // Every constant past the device's last register: a warning where the
 // shader model has the register (lenient), an error otherwise.
-bool CheckRegisterRange(Conventions& s, const spirv_cross::Resource& block) {
-    const spirv_cross::SPIRType& type = s.c.get_type(block.base_type_id);
-    size_t size = s.c.get_declared_struct_size(type);
-    if (size <= kDeviceBytes) return true;
-    const bool warn = s.pass.lenient && size <= static_cast<size_t>(kMaxCompiledRegisters) * 16;
+bool CheckRegisterRange(Conventions& s, const std::vector<ConstantRegisters>& table) {
     const std::string last = std::to_string(platform::kConstantRegisters - 1);
-    for (uint32_t i = 0; i < type.member_types.size(); ++i) {
-        uint32_t offset = s.c.type_struct_member_offset(type, i);
-        size_t end = offset + s.c.get_declared_struct_member_size(type, i);
-        if (end <= kDeviceBytes) continue;
-        const std::string name = s.c.get_member_name(block.base_type_id, i);
-        const std::string at =
-            "constant '" + name + "' at register c" + std::to_string(offset / 16);
-        if (warn) {
-            s.Say(Severity::Warning, at + " reaches c" + std::to_string((end + 15) / 16 - 1) +
+    bool ok = true;
+    for (const ConstantRegisters& r : table) {
+        const int end = r.start + r.count;
+        if (r.set != RegisterSet::Float || end <= platform::kConstantRegisters) continue;
+        const std::string at = "constant '" + r.name + "' at register c" + std::to_string(r.start);
+        if (s.pass.lenient && end <= kMaxCompiledRegisters) {
+            s.Say(Severity::Warning, at + " reaches c" + std::to_string(end - 1) +
                                          "; the device keeps c0-c" + last +
                                          ", registers past that read zero");
         } else {
             s.Say(Severity::Error,
                   at + " reaches past c" + last + ", the last register the device keeps");
+            ok = false;
         }
     }
-    if (!warn) s.ok = false;
-    return warn;
+    return ok;
 }
 
 // Constants: one vec4 per register, named for the stage.
@@ -289,20 +284,8 @@ void MapConstantRegisters(Conventions& s, const spirv_cross::ShaderResources& re
                   "constant buffer '" + block.name + "' is not supported; declare globals");
             continue;
         }
-        if (!CheckRegisterRange(s, block)) continue;
-        // The loader turns integer globals into floats; what is left here is
-        // an entry point's own uniform parameter without a value.
-        bool floats = true;
-        for (uint32_t i = 0; i < type.member_types.size(); ++i) {
-            if (s.c.get_type(type.member_types[i]).basetype == spirv_cross::SPIRType::Float)
-                continue;
-            s.Say(Severity::Error,
-                  "constant '" + s.c.get_member_name(block.base_type_id, i) +
-                      "' is not a float; the register file holds floats (declare it float, or "
-                      "give a uniform parameter its value in the compile statement)");
-            floats = false;
-        }
-        if (!floats) continue;
+        if (!CheckRegisterRange(s, s.stage.constants)) continue;
+        (void)type;
         s.c.set_name(block.id, constants);
         s.c.set_name(block.base_type_id, constants);
         s.c.flatten_buffer_block(block.id);
@@ -379,15 +362,44 @@ void CrossError(const std::string& text, const std::string& entry, CompiledPass*
     out->messages.push_back(std::move(m));
 }
 
+// The passes over the SPIR-V, before SPIRV-Cross reads it; false (with
+// messages) when the module cannot be laid out as Direct3D 9 would.
+bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
+               CompiledPass* out) {
+    SpvModule m;
+    if (!m.Read(module.words)) {
+        CrossError("glslang's SPIR-V cannot be read", module.entry, out);
+        return false;
+    }
+    FixArithmetic(m);
+    std::vector<Message> errors;
+    const bool ok = AllocateRegisters(m, module.globals, constants, &errors);
+    for (Message& e : errors) {
+        if (e.line == 0) {
+            SourcePos at = module.compileStatement;
+            e.line = at.line;
+            e.column = at.column;
+            e.file = at.file;
+        }
+        e.entry = module.entry;
+        out->messages.push_back(std::move(e));
+    }
+    module.words = m.Write();
+    return ok;
+}
+
 // A SPIRV-Cross compiler for each module, and the semantics of the varyings
 // both stages share. False (with a message) when SPIRV-Cross rejects one.
 bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progress,
                  std::vector<CrossStage>* cross, VaryingTable* varyings, CompiledPass* out) {
     for (size_t i = 0; i < modules.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
+        std::vector<ConstantRegisters> constants;
+        if (!RunPasses(modules[i], &constants, out)) return false;
         try {
             CrossStage s{modules[i].stage, modules[i].entry, modules[i].compileStatement,
-                         std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words))};
+                         std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words)),
+                         std::move(constants)};
             spirv_cross::ShaderResources res = s.compiler->get_shader_resources();
             const auto& list =
                 s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
@@ -441,6 +453,10 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
         } catch (...) {
             // Reflection failed after a successful compile: leave the GLSL be.
         }
+    }
+    for (CrossStage& c : cross) {
+        (c.stage == ShaderStage::Vertex ? out->vertexConstants : out->pixelConstants) =
+            std::move(c.constants);
     }
     if (ok && generateVertex) out->glsl.insert(out->glsl.begin(), generated);
     if (ok && generatePixel) out->glsl.push_back(generated);

@@ -72,6 +72,21 @@ std::string Serialize(const CompiledPass& out) {
     }
     PutU32(&s, static_cast<uint32_t>(out.samplers.size()));
     for (const auto& name : out.samplers) PutStr(&s, name);
+    for (const auto* table : {&out.vertexConstants, &out.pixelConstants}) {
+        PutU32(&s, static_cast<uint32_t>(table->size()));
+        for (const ConstantRegisters& r : *table) {
+            PutStr(&s, r.name);
+            PutU32(&s, static_cast<uint32_t>(r.set));
+            PutU32(&s, static_cast<uint32_t>(r.start));
+            PutU32(&s, static_cast<uint32_t>(r.count));
+            PutU32(&s, static_cast<uint32_t>(r.values.size()));
+            for (float v : r.values) {
+                uint32_t bits = 0;
+                std::memcpy(&bits, &v, sizeof bits);
+                PutU32(&s, bits);
+            }
+        }
+    }
     return s;
 }
 
@@ -136,6 +151,26 @@ bool ReadAnswer(Reader& r, CompiledPass* out) {
     out->samplers.resize(count);
     for (auto& name : out->samplers) {
         if (!r.Str(&name)) return false;
+    }
+    for (auto* table : {&out->vertexConstants, &out->pixelConstants}) {
+        if (!r.Count(&count, 20)) return false;
+        table->resize(count);
+        for (ConstantRegisters& c : *table) {
+            uint32_t set = 0, start = 0, registers = 0, values = 0;
+            if (!r.Str(&c.name) || !r.U32(&set) || !r.U32(&start) || !r.U32(&registers) ||
+                !r.Count(&values, 4) || set > 2) {
+                return false;
+            }
+            c.set = static_cast<RegisterSet>(set);
+            c.start = static_cast<int>(start);
+            c.count = static_cast<int>(registers);
+            c.values.resize(values);
+            for (float& v : c.values) {
+                uint32_t bits = 0;
+                if (!r.U32(&bits)) return false;
+                std::memcpy(&v, &bits, sizeof v);
+            }
+        }
     }
     return true;
 }

@@ -13,6 +13,7 @@
 // Passes with the same shaders and arguments are compiled once (each still
 // gets a program of its own). Only the first technique is compiled unless a
 // tool asks for all (effect_info.h).
+#include <algorithm>
 #include <map>
 
 #include "platform/fx/1_read_file.h"
@@ -37,7 +38,7 @@ struct PassBuilder {
     PassConventions conventions;
     MessageList* messages = nullptr;
     // By the pass's shaders and arguments: what compiling them gave.
-    std::map<std::string, std::pair<EffectPassInfo, std::vector<std::string>>> built;
+    std::map<std::string, LoadedPass> built;
     std::vector<UINT> programs;
 };
 
@@ -64,6 +65,20 @@ bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
     return false;
 }
 
+// The c registers of a stage's table that the device keeps, with the
+// globals' initial values.
+std::vector<RegisterWrite> RegisterWrites(const std::vector<ConstantRegisters>& table) {
+    std::vector<RegisterWrite> writes;
+    for (const ConstantRegisters& r : table) {
+        if (r.set != RegisterSet::Float || r.start >= platform::kConstantRegisters) continue;
+        const int count = std::min(r.count, platform::kConstantRegisters - r.start);
+        const size_t floats = std::min(r.values.size(), static_cast<size_t>(count) * 4);
+        writes.push_back({static_cast<UINT>(r.start),
+                          std::vector<float>(r.values.begin(), r.values.begin() + floats)});
+    }
+    return writes;
+}
+
 // Stages 4 to 7 for one pass.
 bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
                std::vector<std::string>* samplerNames) {
@@ -73,13 +88,18 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     std::vector<std::string> glsl;
     auto known = b.built.find(key);
     if (known != b.built.end()) {
-        glsl = {known->second.first.vertex.glsl, known->second.first.pixel.glsl};
-        *samplerNames = known->second.second;
+        const LoadedPass& same = known->second;
+        glsl = {same.info.vertex.glsl, same.info.pixel.glsl};
+        *samplerNames = same.samplerNames;
+        out->vertexConstants = same.vertexConstants;
+        out->pixelConstants = same.pixelConstants;
     } else {
         CompiledPass compiled;
         if (!CompileGlsl(b, pass, &compiled)) return false;
         glsl = std::move(compiled.glsl);
         *samplerNames = std::move(compiled.samplers);
+        out->vertexConstants = RegisterWrites(compiled.vertexConstants);
+        out->pixelConstants = RegisterWrites(compiled.pixelConstants);
     }
     UINT program = LinkPass(b.device, glsl, pass, b.messages);
     if (program == 0) return false;
@@ -88,7 +108,8 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     out->program = program;
     out->states = pass.renderStates;
     out->info = PassInfo(pass, glsl[0], glsl[1]);
-    b.built[key] = {out->info, *samplerNames};
+    out->samplerNames = *samplerNames;
+    b.built[key] = *out;
     return true;
 }
 
@@ -150,7 +171,7 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     PassBuilder b;
     b.device = device;
     b.messages = messages;
-    b.rewritten = RewriteEffect(parsed);
+    b.rewritten = RewriteEffect(parsed, messages);
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);

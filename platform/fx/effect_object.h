@@ -2,8 +2,9 @@
 // pipeline loaded (platform/fx internal).
 //
 // Begin saves the device states the current technique's passes and the
-// sampler_state blocks they read set; BeginPass binds a pass's program and
-// applies its states; End restores them. The current technique is the first
+// sampler_state blocks they read set; BeginPass binds a pass's program,
+// writes the initial values of its globals into their registers and applies
+// its states; End restores the states. The current technique is the first
 // (the program never selects one; tools may, through effect_info.h). The
 // effect owns its programs and deletes them when it is released.
 #pragma once
@@ -25,11 +26,23 @@ struct LoadedSampler {
     std::vector<SamplerStateSetting> states;
 };
 
+// Registers the effect writes at BeginPass: the initial values of the
+// globals a stage reads, as Direct3D 9's effect framework writes every
+// parameter a pass uses (the program's own upload after BeginPass then
+// overwrites what it covers).
+struct RegisterWrite {
+    UINT start = 0;
+    std::vector<float> values;  // four per register
+};
+
 struct LoadedPass {
     std::string name;
     UINT program = 0;  // owned by the effect's program list
+    std::vector<RegisterWrite> vertexConstants;
+    std::vector<RegisterWrite> pixelConstants;
     std::vector<RenderStateSetting> states;
     std::vector<size_t> samplers;  // the samplers its shaders read, in the effect's list
+    std::vector<std::string> samplerNames;  // the same by name, while the effect is built
     EffectPassInfo info;
 };
 

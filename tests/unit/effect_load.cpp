@@ -149,9 +149,9 @@ TEST_F(EffectLoad, ErrorLinesCarryTheFilesTrueLineAndTheEntry) {
     EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 0);
 }
 
-TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
+TEST_F(EffectLoad, InitialValueItCannotEvaluateIsAWarningOnly) {
     WriteMain(
-        "float4 tint;\n"
+        "float4 tint = normalize(float4(1, 1, 1, 1));\n"
         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
         "float4 ps_main() : COLOR0 { return tint; }\n"
         "technique T { pass P {\n"
@@ -160,8 +160,8 @@ TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
     std::string text;
     EXPECT_EQ(Load(&text), S_OK) << text;
     EXPECT_EQ(text,
-              "main.fx(1,8): warning: global 'tint' has no register(cN); it is placed after the "
-              "previous global, not in the first free register (vs_main)\n");
+              "main.fx(1,8): warning: the initial value of 'tint' cannot be evaluated ('normalize' "
+              "is not a constant it can evaluate); it starts at zero\n");
 }
 
 TEST_F(EffectLoad, TechniqueProblemsAreFoundBeforeCompiling) {

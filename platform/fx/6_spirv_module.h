@@ -1,0 +1,78 @@
+// A SPIR-V module as a list of instructions that the passes of stage 6 edit
+// before SPIRV-Cross reads it (platform/fx internal): just enough to find
+// definitions and uses, add types, constants and decorations, and write the
+// words back. The passes are in 6_spirv_passes.cpp and 6_registers.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace fx {
+
+struct SpvInstruction {
+    uint32_t op = 0;              // spv::Op
+    std::vector<uint32_t> words;  // the operands, as in the binary (result type and id first)
+
+    uint32_t Type() const;    // the result type; 0 when it has none
+    uint32_t Result() const;  // the result id; 0 when it has none
+    // Every operand that names an id, besides the result type and id.
+    std::vector<uint32_t> UsedIds() const;
+};
+
+class SpvModule {
+public:
+    // False for words that are not a well-formed module.
+    bool Read(const std::vector<uint32_t>& words);
+    std::vector<uint32_t> Write() const;
+
+    uint32_t NewId() { return bound_++; }
+    // After code changed: Def and the names see the new instructions.
+    void Reindex();
+    const SpvInstruction* Def(uint32_t id) const;
+    SpvInstruction* Def(uint32_t id);
+    std::string Name(uint32_t id) const;
+    std::string MemberName(uint32_t type, uint32_t member) const;
+    // The literal of a 32-bit integer constant; false for anything else.
+    bool ConstantValue(uint32_t id, uint32_t* value) const;
+    bool HasDecoration(uint32_t id, uint32_t decoration) const;
+    // The words of a member's decoration (after the decoration number);
+    // nullptr when the member does not have it.
+    const std::vector<uint32_t>* MemberDecoration(uint32_t type, uint32_t member,
+                                                  uint32_t decoration) const;
+
+    // A type or constant equal to the one described, added before the first
+    // function when there is none yet. words: the operands after the result
+    // id (types) or after the result type and id (constants).
+    uint32_t DeclareType(uint32_t op, const std::vector<uint32_t>& words);
+    uint32_t DeclareConstant(uint32_t op, uint32_t type, const std::vector<uint32_t>& words);
+    // A new aggregate type (struct or array), never shared with an equal one.
+    uint32_t NewAggregateType(uint32_t op, const std::vector<uint32_t>& words);
+    // Sets (replaces) or removes a member decoration.
+    void SetMemberDecoration(uint32_t type, uint32_t member, uint32_t decoration,
+                             const std::vector<uint32_t>& words);
+    void RemoveMemberDecoration(uint32_t type, uint32_t member, uint32_t decoration);
+    void SetDecoration(uint32_t id, uint32_t decoration, const std::vector<uint32_t>& words);
+
+    std::vector<SpvInstruction> code;
+
+private:
+    size_t FirstFunction() const;
+    size_t FirstType() const;
+
+    uint32_t header_[5] = {};
+    uint32_t bound_ = 1;
+    std::unordered_map<uint32_t, size_t> defs_;
+};
+
+}  // namespace fx
+
+namespace fx {
+
+// fmod and % as Direct3D 9 computes them: truncated, with the sign of the
+// dividend (glslang writes SPIR-V's floored OpFMod / OpSMod). ddy along
+// Direct3D 9's y-down screen (the GL target's rows run up).
+void FixArithmetic(SpvModule& module);
+
+}  // namespace fx
