@@ -1,6 +1,8 @@
 // Stage 4: HLSL rewrites for glslang (see 4_rewrite_hlsl.h).
 //
-// Implemented: [x] compile arguments bound to the entry point's uniform
+// Implemented: [x] global declarations (4_globals.cpp), initial values
+//                  (4_default_values.cpp)
+//              [x] compile arguments bound to the entry point's uniform
 //                  parameters as static consts
 //              [x] the map from rewritten columns back to the user's file
 // Not implemented: rewrites inside expressions (a type pass over the
@@ -252,14 +254,18 @@ void SourceMap::ToUser(Message* m) const {
     if (it != includes.end()) UndoColumnShifts(it->second, m->line, &m->column);
 }
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed, MessageList* messages) {
-    RewrittenEffect out;
-    out.hlsl = parsed.hlsl;
-    for (const IncludedFile& inc : parsed.includes) out.includes.push_back({inc.name, inc.hlsl});
-    std::vector<Message> warnings;
-    out.defaults = EvaluateInitializers(parsed.initializers, &warnings);
-    messages->Add(warnings);
-    return out;
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
+    std::vector<Message> found;
+    out->hlsl = RewriteGlobals(parsed.hlsl, "", &out->globals, &out->shifts, &found);
+    for (const IncludedFile& inc : parsed.includes) {
+        out->includes.push_back({inc.name, RewriteGlobals(inc.hlsl, inc.name, &out->globals,
+                                                          &out->includeShifts[inc.name], &found)});
+    }
+    out->defaults = EvaluateInitializers(parsed.initializers, &found);
+    bool ok = true;
+    for (const Message& m : found) ok &= !m.IsError();
+    messages->Add(found);
+    return ok;
 }
 
 bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSources* out,
@@ -286,6 +292,8 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
         s.map.effectFile = {std::move(bound), effect.shifts};
         s.map.includes = effect.includeShifts;
         s.defaults = effect.defaults;
+        s.majorities = effect.globals.majorities;
+        s.written = effect.globals.written;
         out->stages.push_back(std::move(s));
     }
     return true;

@@ -74,6 +74,27 @@ struct MatrixMajority {
     bool rowMajor = false;
 };
 
+// What RewriteGlobals learns of a file's global declarations.
+struct GlobalsRewrite {
+    std::vector<MatrixMajority> majorities;
+    std::vector<std::string> written;  // globals the code writes to
+};
+
+// The name a written global's parameter takes in the rewritten text; stage
+// 6 gives it its own name back and copies it into the static of that name.
+constexpr const char* kWrittenSuffix = "__fxw";
+
+// Global declarations as Direct3D 9 reads them (4_globals.cpp): a
+// non-static const global is a parameter (the word is blanked); a cbuffer's
+// members are globals (its head and braces blanked, packoffset(cN) as
+// register(cN)); a global the code writes to becomes a static of its name
+// plus a parameter "NAME__fxw" declared where it was; the majority of each
+// matrix global and struct member as row_major / column_major, typedefs and
+// #pragma pack_matrix give it. Errors: row_major / column_major on what is
+// not a matrix, twice or both. file names the text in messages.
+std::string RewriteGlobals(const std::string& hlsl, const std::string& file, GlobalsRewrite* out,
+                           std::vector<ColumnShift>* shifts, std::vector<Message>* messages);
+
 // One stage as glslang is to compile it.
 struct StageSource {
     ShaderStage stage = ShaderStage::Vertex;
@@ -84,6 +105,7 @@ struct StageSource {
     // carries no lines): its compile statement in the effect file.
     SourcePos compileStatement;
     std::vector<MatrixMajority> majorities;
+    std::vector<std::string> written;
     // The initial values of the globals, flattened in declaration order
     // (components, a matrix row by row, elements, members).
     std::map<std::string, std::vector<float>> defaults;
@@ -111,10 +133,12 @@ struct RewrittenEffect {
     std::vector<IncludeText> includes;
     std::map<std::string, std::vector<ColumnShift>> includeShifts;
     std::map<std::string, std::vector<float>> defaults;
+    GlobalsRewrite globals;
 };
 
-// Warnings (initial values that cannot be evaluated) go to messages.
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed, MessageList* messages);
+// False (with the errors in messages) when a declaration is wrong;
+// warnings (initial values that cannot be evaluated) go there too.
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages);
 
 // The sources of one pass, compile arguments bound into each entry point.
 // False, with the reason at the compile statement, when they do not bind.

@@ -201,6 +201,12 @@ void DescribeGlobals(const glslang::TShader& shader, const StageSource& source,
             for (const glslang::TTypeLoc& member : *symbol->getType().getStruct()) {
                 GlobalInfo info;
                 info.name = member.type->getFieldName().c_str();
+                // A global the code writes to has its parameter under another name.
+                const std::string suffix = kWrittenSuffix;
+                if (info.name.size() > suffix.size() &&
+                    info.name.compare(info.name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                    info.name.resize(info.name.size() - suffix.size());
+                }
                 const glslang::TQualifier& q = member.type->getQualifier();
                 if (q.hasOffset()) info.explicitRegister = q.layoutOffset / 16;
                 Message m = WarningAt({member.loc.line, member.loc.column, ""}, "");
@@ -284,6 +290,7 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
     if (!parsed) return false;
     DescribeGlobals(shader, source, &module->globals);
     module->globals.majorities = source.majorities;
+    module->globals.written = source.written;
     module->globals.defaults = source.defaults;
 
     glslang::TProgram program;

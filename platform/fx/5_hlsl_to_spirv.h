@@ -39,6 +39,7 @@ struct GlobalsDescription {
     // an array of bools) in the source.
     std::vector<std::string> boolMembers;
     std::vector<MatrixMajority> majorities;           // from stage 4
+    std::vector<std::string> written;                 // from stage 4
     std::map<std::string, std::vector<float>> defaults;  // from stage 4
 };
 

@@ -62,7 +62,11 @@ private:
     bool MemberRowMajor(uint32_t structType, uint32_t member) const;
     int MemberOffsetRegs(uint32_t structType, uint32_t member) const;
     uint32_t ArrayLength(uint32_t arrayType) const;
+    std::set<uint32_t> ReachableFunctionIds() const;
     void ReachableFunctions();
+    void CopyWrittenGlobals();
+    uint32_t LoadMember(std::vector<uint32_t> indices, uint32_t type, uint32_t to,
+                        std::vector<SpvInstruction>* out);
     void AnalyseReads();
     bool Step(Walk* w, uint32_t indexId) const;
     int End(const Walk& w) const;
@@ -207,7 +211,8 @@ int RegisterPass::MemberOffsetRegs(uint32_t structType, uint32_t member) const {
     return offset;
 }
 
-void RegisterPass::ReachableFunctions() {
+// The functions the entry point calls, directly or not, and itself.
+std::set<uint32_t> RegisterPass::ReachableFunctionIds() const {
     std::unordered_map<uint32_t, std::pair<size_t, size_t>> bodies;
     uint32_t entry = 0;
     for (size_t i = 0; i < m_.code.size(); ++i) {
@@ -225,7 +230,6 @@ void RegisterPass::ReachableFunctions() {
         auto it = bodies.find(pending.back());
         pending.pop_back();
         if (it == bodies.end()) continue;
-        functions_.push_back(it->second);
         for (size_t i = it->second.first; i < it->second.second; ++i) {
             const SpvInstruction& in = m_.code[i];
             if (in.op == spv::OpFunctionCall && in.words.size() > 2 &&
@@ -233,6 +237,116 @@ void RegisterPass::ReachableFunctions() {
                 pending.push_back(in.words[2]);
             }
         }
+    }
+    return seen;
+}
+
+void RegisterPass::ReachableFunctions() {
+    const std::set<uint32_t> reachable = ReachableFunctionIds();
+    for (size_t i = 0; i < m_.code.size(); ++i) {
+        if (m_.code[i].op != spv::OpFunction || reachable.count(m_.code[i].words[1]) == 0) continue;
+        size_t end = i;
+        while (end < m_.code.size() && m_.code[end].op != spv::OpFunctionEnd) ++end;
+        functions_.emplace_back(i, end);
+    }
+}
+
+// The value of the member reached by `indices` (from $Global), of type
+// `type`, as `to`: an equal type, perhaps of another layout (glslang gives a
+// struct in $Global a type of its own). Arrays and structs are loaded part
+// by part: the flattened registers cannot be loaded as a whole array.
+uint32_t RegisterPass::LoadMember(std::vector<uint32_t> indices, uint32_t type, uint32_t to,
+                                  std::vector<SpvInstruction>* out) {
+    const SpvInstruction source = *m_.Def(type);
+    if (source.op != spv::OpTypeArray && source.op != spv::OpTypeStruct) {
+        const uint32_t pointer =
+            m_.DeclareType(spv::OpTypePointer, {spv::StorageClassUniform, type});
+        const uint32_t chain = m_.NewId(), loaded = m_.NewId();
+        std::vector<uint32_t> words{pointer, chain, block_};
+        words.insert(words.end(), indices.begin(), indices.end());
+        out->push_back({spv::OpAccessChain, std::move(words)});
+        out->push_back({spv::OpLoad, {type, loaded, chain}});
+        return loaded;
+    }
+    const SpvInstruction target = *m_.Def(to);
+    const bool array = source.op == spv::OpTypeArray;
+    const uint32_t count = array ? ArrayLength(type) : static_cast<uint32_t>(source.words.size() - 1);
+    const uint32_t intType = m_.DeclareType(spv::OpTypeInt, {32, 1});
+    std::vector<uint32_t> words{to, 0};
+    for (uint32_t i = 0; i < count; ++i) {
+        std::vector<uint32_t> part = indices;
+        part.push_back(m_.DeclareConstant(spv::OpConstant, intType, {i}));
+        words.push_back(LoadMember(part, array ? source.words[1] : source.words[i + 1],
+                                   array ? target.words[1] : target.words[i + 1], out));
+    }
+    words[1] = m_.NewId();
+    out->push_back({spv::OpCompositeConstruct, words});
+    return words[1];
+}
+
+// A global the code writes to is a static of its name (stage 4): where the
+// entry point's code uses it, it starts as the parameter's registers.
+void RegisterPass::CopyWrittenGlobals() {
+    if (g_.written.empty()) return;
+    const std::set<uint32_t> reachable = ReachableFunctionIds();
+    uint32_t entry = 0;
+    for (const SpvInstruction& in : m_.code) {
+        if (in.op == spv::OpEntryPoint && in.words.size() > 1) {
+            entry = in.words[1];
+            break;
+        }
+    }
+    for (const std::string& name : g_.written) {
+        uint32_t member = 0;
+        for (; member < members_.size(); ++member) {
+            if (m_.MemberName(blockType_, member) == name + kWrittenSuffix) break;
+        }
+        uint32_t copy = 0;
+        for (const SpvInstruction& in : m_.code) {
+            if (in.op == spv::OpVariable && in.words.size() > 2 &&
+                in.words[2] == spv::StorageClassPrivate && m_.Name(in.words[1]) == name) {
+                copy = in.words[1];
+            }
+        }
+        if (member == members_.size() || copy == 0) continue;
+        for (SpvInstruction& in : m_.code) {
+            if (in.op == spv::OpMemberName && in.words[0] == blockType_ && in.words[1] == member) {
+                in.words.resize(2);
+                for (size_t i = 0; i <= name.size(); i += 4) {
+                    uint32_t word = 0;
+                    for (size_t b = 0; b < 4 && i + b < name.size(); ++b)
+                        word |= static_cast<uint32_t>(static_cast<unsigned char>(name[i + b])) << (8 * b);
+                    in.words.push_back(word);
+                }
+            }
+        }
+        // Only where the stage's code uses the copy does it read the parameter.
+        bool used = false;
+        uint32_t function = 0;
+        for (const SpvInstruction& in : m_.code) {
+            if (in.op == spv::OpFunction) function = in.words[1];
+            if (reachable.count(function) == 0 || in.op == spv::OpName) continue;
+            const std::vector<uint32_t> ids = in.UsedIds();
+            used |= std::find(ids.begin(), ids.end(), copy) != ids.end();
+        }
+        if (!used) continue;
+        const uint32_t copyType = m_.Def(m_.Def(copy)->words[0])->words[2];
+        const uint32_t index = m_.DeclareConstant(
+            spv::OpConstant, m_.DeclareType(spv::OpTypeInt, {32, 1}), {member});
+        std::vector<SpvInstruction> code;
+        const uint32_t value = LoadMember({index}, members_[member].type, copyType, &code);
+        code.push_back({spv::OpStore, {copy, value}});
+        // At the start of the entry point, after its variables.
+        size_t at = 0;
+        while (at < m_.code.size() &&
+               !(m_.code[at].op == spv::OpFunction && m_.code[at].words[1] == entry)) {
+            ++at;
+        }
+        while (at < m_.code.size() && m_.code[at].op != spv::OpLabel) ++at;
+        ++at;
+        while (at < m_.code.size() && m_.code[at].op == spv::OpVariable) ++at;
+        m_.code.insert(m_.code.begin() + static_cast<std::ptrdiff_t>(at), code.begin(), code.end());
+        m_.Reindex();
     }
 }
 
@@ -800,6 +914,7 @@ void RegisterPass::Table(std::vector<ConstantRegisters>* table) const {
 bool RegisterPass::Run(std::vector<ConstantRegisters>* table) {
     if (!FindGlobalBlock()) return true;
     ApplyMajorities();
+    CopyWrittenGlobals();
     ReachableFunctions();
     AnalyseReads();
     Classify();

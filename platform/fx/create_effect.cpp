@@ -171,7 +171,7 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     PassBuilder b;
     b.device = device;
     b.messages = messages;
-    b.rewritten = RewriteEffect(parsed, messages);
+    if (!RewriteEffect(parsed, &b.rewritten, messages)) return false;
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
