@@ -71,8 +71,7 @@ private:
 namespace fx {
 
 // fmod and % as Direct3D 9 computes them: truncated, with the sign of the
-// dividend (glslang writes SPIR-V's floored OpFMod / OpSMod). ddy along
-// Direct3D 9's y-down screen (the GL target's rows run up).
+// dividend (glslang writes SPIR-V's floored OpFMod / OpSMod).
 void FixArithmetic(SpvModule& module);
 
 }  // namespace fx

@@ -12,17 +12,6 @@ void FixArithmetic(SpvModule& module) {
         switch (in.op) {
             case spv::OpFMod: in.op = spv::OpFRem; break;
             case spv::OpSMod: in.op = spv::OpSRem; break;
-            case spv::OpDPdy:
-            case spv::OpDPdyFine:
-            case spv::OpDPdyCoarse: {
-                // The derivative goes to a new id; the old one names its negation.
-                const uint32_t result = in.words[1];
-                in.words[1] = module.NewId();
-                SpvInstruction negate{spv::OpFNegate, {in.words[0], result, in.words[1]}};
-                module.code.push_back(std::move(in));
-                module.code.push_back(std::move(negate));
-                continue;
-            }
             default: break;
         }
         module.code.push_back(std::move(in));

@@ -60,7 +60,6 @@ constexpr int kMaxCompiledRegisters = 256;
 // Varyings: COLOR0-1 at 0-1, TEXCOORD0-15 at 2-17, any other semantic after
 // that in name order, the same for both stages of the pass.
 constexpr int kFirstOtherVarying = 18;
-constexpr int kMaxVaryingLocations = 32;
 
 bool IsPositionSemantic(const std::pair<std::string, int>& s) {
     return (s.first == "POSITION" || s.first == "SV_POSITION") && s.second == 0;
@@ -105,6 +104,7 @@ struct CrossStage {
     SourcePos compileStatement;
     std::unique_ptr<spirv_cross::CompilerGLSL> compiler;
     std::vector<ConstantRegisters> constants;
+    std::vector<ComputedInput> computed;  // pixel inputs the GLSL computes
 };
 
 // One stage while the conventions are applied: its compiler, what the pass
@@ -131,6 +131,17 @@ struct Conventions {
     void MakeBuiltIn(spirv_cross::ID id, spv::BuiltIn builtIn) {
         c.unset_decoration(id, spv::DecorationLocation);
         c.set_decoration(id, spv::DecorationBuiltIn, builtIn);
+    }
+    // A pixel input the GLSL computes (see ComputedInput).
+    void Compute(spirv_cross::ID id, const spirv_cross::SPIRType& type, std::string value) {
+        ComputedInput input;
+        input.location = static_cast<uint32_t>(kMaxVaryingLocations + stage.computed.size());
+        input.name = "fx_computed" + std::to_string(stage.computed.size());
+        input.type = VaryingTypeName(type);
+        input.value = std::move(value);
+        c.set_name(id, input.name);
+        Locate(id, static_cast<int>(input.location));
+        stage.computed.push_back(std::move(input));
     }
 };
 
@@ -176,9 +187,9 @@ void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res)
     }
 }
 
-// Pixel inputs meet the vertex outputs of the same semantic. A struct shared
-// with the vertex stage brings its POSITION along; the window position is
-// what a pixel shader can have of it.
+// Pixel inputs meet the vertex outputs of the same semantic. VPOS is the
+// pixel's position and VFACE the side of the face; a struct shared with the
+// vertex stage brings its POSITION along, which reads as VPOS does.
 void AssignPixelInputs(Conventions& s, const spirv_cross::ShaderResources& res) {
     for (const auto& input : res.stage_inputs) {
         std::string semantic = SemanticOf(s.c, input.id);
@@ -186,16 +197,21 @@ void AssignPixelInputs(Conventions& s, const spirv_cross::ShaderResources& res) 
         auto split = SplitSemantic(semantic);
         const bool windowPosition =
             IsPositionSemantic(split) || (split.first == "VPOS" && split.second == 0);
-        if (windowPosition && type.basetype == spirv_cross::SPIRType::Float &&
-            type.vecsize == 4 && type.columns == 1 && type.array.empty()) {
-            s.MakeBuiltIn(input.id, spv::BuiltInFragCoord);
+        const bool floats = type.basetype == spirv_cross::SPIRType::Float && type.columns == 1 &&
+                            type.array.empty();
+        if (windowPosition && floats && type.vecsize >= 2) {
+            s.Compute(input.id, type, WindowPosition(type.vecsize));
+            continue;
+        }
+        if (split.first == "VFACE" && split.second == 0 && floats && type.vecsize == 1) {
+            s.Compute(input.id, type, FaceSign());
             continue;
         }
         // Not something a vertex shader writes: reading zero would be a lie.
         if (split.first == "VPOS" || split.first == "VFACE") {
             s.Say(Severity::Error, "pixel input '" + input.name + "' has semantic '" + semantic +
-                                       "', which is not supported (a float4 VPOS or "
-                                       "POSITION input gives the window position)");
+                                       "', which is not supported (VPOS is a float2 to "
+                                       "float4, VFACE a float)");
             continue;
         }
         int location = s.varyings.Location(semantic);
@@ -399,7 +415,7 @@ bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progres
         try {
             CrossStage s{modules[i].stage, modules[i].entry, modules[i].compileStatement,
                          std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words)),
-                         std::move(constants)};
+                         std::move(constants), {}};
             spirv_cross::ShaderResources res = s.compiler->get_shader_resources();
             const auto& list =
                 s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
@@ -438,7 +454,13 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
             }
             if (generateVertex) generated = PassThroughVertexStage(*cross[i].compiler);
             if (generatePixel) generated = PassThroughPixelStage(*cross[i].compiler);
-            out->glsl.push_back(cross[i].compiler->compile());
+            std::string glsl = cross[i].compiler->compile();
+            if (cross[i].stage == ShaderStage::Vertex) ShiftHalfPixel(&glsl);
+            if (!ComputeInputs(cross[i].computed, &glsl)) {
+                CrossError("the GLSL of VPOS or VFACE cannot be made", cross[i].entry, out);
+                ok = false;
+            }
+            out->glsl.push_back(std::move(glsl));
         } catch (const std::exception& e) {
             CrossError(std::string("SPIRV-Cross: ") + e.what(), cross[i].entry, out);
             ok = false;

@@ -23,11 +23,14 @@
 // Not implemented: other vertex formats and primitive types, texture objects,
 // Present rectangles and window override, device reset, full-screen modes.
 //
-// Orientation: the back buffer is drawn with GL's bottom-left origin, so that
-// clip-space +y is its top row; the blit keeps that, which puts +y at the top
-// of the window as on the original platform, and ReadBackBuffer returns rows
-// top first. The image is not mirrored, so the original convention that
-// clockwise on screen is the front face is simply glFrontFace(GL_CW).
+// Orientation: targets hold the image top row first, as Direct3D 9's screen
+// runs: programs turn clip-space y over (platform/shader_conventions.h), so
+// that clip-space +y lands in row 0. GL's window y then runs down the image
+// like Direct3D 9's screen y, which makes gl_FragCoord, derivatives and the
+// rule for edges through pixel centres agree with it; ReadBackBuffer copies
+// rows as they are and Present's blit turns them over for the window. Faces
+// clockwise on screen, the front of the original convention, are
+// counter-clockwise to GL after the turn: glFrontFace(GL_CCW).
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/gl_device.h"
 #include "platform/gfx/shader_programs.h"
@@ -400,7 +403,7 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},   {D3DRS_ALPHABLENDENABLE, FALSE},
         {D3DRS_BLENDOP, D3DBLENDOP_ADD},
     };
-    glFrontFace(GL_CW);
+    glFrontFace(GL_CCW);
     for (auto [state, value] : defaults) SetRenderState(state, value);
     for (DWORD sampler = 0; sampler < D3D_SAMPLER_STAGES; ++sampler) {
         SetSamplerState(sampler, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
@@ -509,7 +512,7 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
                         BlendFactor(renderStates_[D3DRS_DESTBLEND]));
             break;
         case D3DRS_CULLMODE:
-            // Front faces are clockwise on screen (glFrontFace(GL_CW)).
+            // Front faces are clockwise on screen (glFrontFace(GL_CCW) after the turn).
             if (value == D3DCULL_NONE) {
                 glDisable(GL_CULL_FACE);
             } else {
@@ -599,8 +602,8 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
             LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(targetWidth_));
             LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(targetHeight_));
             if (x2 <= x1 || y2 <= y1) continue;
-            // Rectangles count rows from the top; GL's scissor from the bottom.
-            glScissor(x1, static_cast<GLint>(targetHeight_) - y2, x2 - x1, y2 - y1);
+            // Rectangles count rows from the top, as the targets hold them.
+            glScissor(x1, y1, x2 - x1, y2 - y1);
             glClear(mask);
         }
         glDisable(GL_SCISSOR_TEST);
@@ -627,8 +630,9 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
     SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
     if (drawableWidth > 0 && drawableHeight > 0) {
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        // Row 0, the image's top, goes to the window's top.
         glBlitNamedFramebuffer(framebuffer_, 0, 0, 0, static_cast<GLint>(width_),
-                               static_cast<GLint>(height_), 0, 0, drawableWidth, drawableHeight,
+                               static_cast<GLint>(height_), 0, drawableHeight, drawableWidth, 0,
                                GL_COLOR_BUFFER_BIT, GL_LINEAR);
         presentWidth_ = drawableWidth;
         presentHeight_ = drawableHeight;
@@ -850,11 +854,6 @@ HRESULT GlDevice::ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT
     // BGRA bytes read as one little-endian word are 0xAARRGGBB.
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, argbTopDown->data());
-    for (UINT row = 0; row < height_ / 2; ++row) {
-        std::swap_ranges(argbTopDown->begin() + size_t{row} * width_,
-                         argbTopDown->begin() + size_t{row + 1} * width_,
-                         argbTopDown->begin() + size_t{height_ - 1 - row} * width_);
-    }
     if (width != nullptr) *width = width_;
     if (height != nullptr) *height = height_;
     return S_OK;
@@ -903,12 +902,6 @@ HRESULT GlDevice::ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, 
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_),
                  GL_RGBA, GL_FLOAT, rgbaTopDown->data());
-    for (UINT row = 0; row < targetHeight_ / 2; ++row) {
-        std::swap_ranges(rgbaTopDown->begin() + static_cast<std::ptrdiff_t>(row * rowFloats),
-                         rgbaTopDown->begin() + static_cast<std::ptrdiff_t>((row + 1) * rowFloats),
-                         rgbaTopDown->begin() +
-                             static_cast<std::ptrdiff_t>((targetHeight_ - 1 - row) * rowFloats));
-    }
     if (width != nullptr) *width = targetWidth_;
     if (height != nullptr) *height = targetHeight_;
     return S_OK;

@@ -134,9 +134,7 @@ TEST_F(EffectFrameworkLoad, PassWithoutAVertexShaderGetsAPassThroughStage) {
     for (const fx::EffectPassInfo& pass : info[0].passes) {
         EXPECT_TRUE(pass.vertex.generated);
         const std::string& vs = pass.vertex.glsl;
-        EXPECT_NE(vs.find("gl_Position = vec4(ff_position.xy, ff_position.z * 2.0 - 1.0, 1.0);"),
-                  std::string::npos)
-            << vs;
+        EXPECT_NE(vs.find("gl_Position = vec4(ff_position, 1.0);"), std::string::npos) << vs;
         // COLOR0 at 0, TEXCOORD0 at 2, TEXCOORD1 (no such stream data) at 3.
         EXPECT_NE(vs.find("ff_out0 = vec4((ff_color).xyzw);"), std::string::npos) << vs;
         EXPECT_NE(vs.find("ff_out2 = vec2((ff_texcoord).xy);"), std::string::npos) << vs;
@@ -330,13 +328,13 @@ TEST_F(EffectFrameworkLoad, PixelShaderMayWriteDepthAndReadItsPosition) {
 
 TEST_F(EffectFrameworkLoad, ProblemsFoundAfterGlslangArePlacedAtTheCompileStatement) {
     std::string path = Write(
-        "vpos.fx",
-        "float4 ps_main(float2 v : VPOS) : COLOR0 { return v.xyxy; }\n"
+        "vface.fx",
+        "float4 ps_main(float2 v : VFACE) : COLOR0 { return v.xyxy; }\n"
         "technique T { pass P {\n"
         "    PixelShader = compile ps_3_0 ps_main(); } }\n");
     std::string text;
     EXPECT_NE(Load(path, &text), S_OK);
-    EXPECT_EQ(text.find(path + "(3,5): error: pixel input 'v' has semantic 'VPOS', which is not "
+    EXPECT_EQ(text.find(path + "(3,5): error: pixel input 'v' has semantic 'VFACE', which is not "
                                "supported"),
               0u)
         << text;
