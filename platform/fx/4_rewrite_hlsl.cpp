@@ -123,7 +123,8 @@ int FindEntryDefinition(const std::string& hlsl, const std::vector<Token>& token
 bool DeclareUniforms(const std::string& hlsl, const std::vector<Token>& tokens,
                      const EntryDefinition& def, const std::string& entry,
                      const std::vector<std::string>& arguments, std::string* result,
-                     std::string* decls, std::vector<bool>* kept, std::string* error) {
+                     std::string* decls, std::vector<bool>* kept, std::string* error,
+                     std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     size_t used = 0;
     for (const auto& [first, last] : def.params) {
         bool isUniform = false;
@@ -153,6 +154,15 @@ bool DeclareUniforms(const std::string& hlsl, const std::vector<Token>& tokens,
         std::string type = hlsl.substr(tokens[typeTokens.front()].begin,
                                        tokens[typeTokens.back()].end -
                                            tokens[typeTokens.front()].begin);
+        // A sampler cannot be a constant: the parameter stays, and stage 6
+        // binds it where the sampler it is given sits.
+        if (IsSamplerType(type)) {
+            kept->back() = true;
+            if (samplerAliases != nullptr)
+                samplerAliases->emplace_back(Text(hlsl, tokens[nameToken]), arguments[used]);
+            ++used;
+            continue;
+        }
         *decls += "static const " + type + " " + Text(hlsl, tokens[nameToken]) + " = " +
                   arguments[used++] + "; ";
         Blank(result, tokens[first].begin, tokens[last - 1].end);
@@ -226,7 +236,8 @@ void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* col
 
 bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
                           const std::vector<std::string>& arguments, std::string* out,
-                          std::string* error, std::vector<ColumnShift>* shifts) {
+                          std::string* error, std::vector<ColumnShift>* shifts,
+                          std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     CodeTokens code = ReadCode(hlsl);
     EntryDefinition def;
     if (FindEntryDefinition(hlsl, code.tokens, entry, &def) != 1) {
@@ -236,8 +247,10 @@ bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
     std::string result = hlsl;
     std::string decls;
     std::vector<bool> kept;
-    if (!DeclareUniforms(hlsl, code.tokens, def, entry, arguments, &result, &decls, &kept, error))
+    if (!DeclareUniforms(hlsl, code.tokens, def, entry, arguments, &result, &decls, &kept, error,
+                         samplerAliases)) {
         return false;
+    }
     BlankCommas(code.tokens, def, kept, &result);
     InsertDeclarations(hlsl, code, def, std::move(decls), &result, shifts);
     *out = std::move(result);
@@ -284,7 +297,7 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
         } else {
             std::string error;
             if (!BindUniformArguments(effect.hlsl, b->entry, b->arguments, &s.hlsl, &error,
-                                      &bound)) {
+                                      &bound, &s.samplerAliases)) {
                 messages->Error(b->pos, error);
                 return false;
             }

@@ -6,7 +6,9 @@
 //   order, take the compile statement's arguments. Each becomes a static
 //   const global of its name, declared at the end of the line before the
 //   function (or, where that line cannot take it, just before the function),
-//   and leaves the parameter list.
+//   and leaves the parameter list. A sampler parameter stays where it is
+//   ("PS(sceneSampler)" with "uniform sampler2D tex"): stage 6 binds it to
+//   the texture stage of the sampler it is given.
 // Rewrites keep every line where it was; only columns after a rewritten spot on
 // its own line may move. This stage owns the map of those moves: each
 // stage's source carries a SourceMap that puts what the compiler reports in
@@ -19,6 +21,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/fx/3_parse_effect.h"
@@ -43,9 +46,11 @@ void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* col
 
 // The compile-arguments rewrite (see above). False with a reason when the
 // function is not found or the counts do not match.
-bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
-                          const std::vector<std::string>& arguments, std::string* out,
-                          std::string* error, std::vector<ColumnShift>* shifts = nullptr);
+// samplerAliases: (parameter, sampler given) for each sampler parameter.
+bool BindUniformArguments(
+    const std::string& hlsl, const std::string& entry, const std::vector<std::string>& arguments,
+    std::string* out, std::string* error, std::vector<ColumnShift>* shifts = nullptr,
+    std::vector<std::pair<std::string, std::string>>* samplerAliases = nullptr);
 
 // The text an #include line names, as glslang's includer serves it.
 struct IncludeText {
@@ -106,6 +111,9 @@ struct StageSource {
     SourcePos compileStatement;
     std::vector<MatrixMajority> majorities;
     std::vector<std::string> written;
+    // Sampler parameters of the entry point and the samplers the compile
+    // statement gives them.
+    std::vector<std::pair<std::string, std::string>> samplerAliases;
     // The initial values of the globals, flattened in declaration order
     // (components, a matrix row by row, elements, members).
     std::map<std::string, std::vector<float>> defaults;

@@ -291,6 +291,7 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
     DescribeGlobals(shader, source, &module->globals);
     module->globals.majorities = source.majorities;
     module->globals.written = source.written;
+    module->samplerAliases = source.samplerAliases;
     module->globals.defaults = source.defaults;
 
     glslang::TProgram program;

@@ -50,6 +50,7 @@ struct SpirvModule {
     SourcePos compileStatement;  // where stage 6 puts problems of the whole shader
     std::vector<uint32_t> words;
     GlobalsDescription globals;
+    std::vector<std::pair<std::string, std::string>> samplerAliases;  // from stage 4
 };
 
 // False when the stage does not compile; messages are appended either way.

@@ -75,3 +75,14 @@ namespace fx {
 void FixArithmetic(SpvModule& module);
 
 }  // namespace fx
+
+namespace fx {
+
+// Varyings as wide as Direct3D 9's registers: each float varying (a vertex
+// output or pixel input at a location) becomes a float4, so that a pixel
+// shader may read a float2 where its vertex shader wrote a float4, or the
+// other way round (components not written read 0). Stores widen, loads take
+// the components they need. POSITION, PSIZE, VPOS and VFACE stay as they are.
+void WidenVaryings(SpvModule& module, bool vertex);
+
+}  // namespace fx

@@ -105,6 +105,7 @@ struct CrossStage {
     std::unique_ptr<spirv_cross::CompilerGLSL> compiler;
     std::vector<ConstantRegisters> constants;
     std::vector<ComputedInput> computed;  // pixel inputs the GLSL computes
+    std::vector<std::pair<std::string, std::string>> samplerAliases;
 };
 
 // One stage while the conventions are applied: its compiler, what the pass
@@ -316,9 +317,17 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
     spirv_cross::CompilerGLSL& c = s.c;
     c.build_combined_image_samplers();
     spirv_cross::ShaderResources res = c.get_shader_resources();
+    // A sampler parameter of the entry point is the sampler the compile
+    // statement gave it.
+    auto given = [&](std::string name) {
+        for (const auto& [parameter, sampler] : s.stage.samplerAliases) {
+            if (parameter == name) return sampler;
+        }
+        return name;
+    };
     for (const auto& sampler : res.sampled_images) {
         for (const auto& [name, unit] : s.pass.samplerStages) {
-            if (name == sampler.name || name == c.get_name(sampler.id)) {
+            if (name == given(sampler.name) || name == given(c.get_name(sampler.id))) {
                 c.set_decoration(sampler.id, spv::DecorationBinding, static_cast<uint32_t>(unit));
             }
         }
@@ -340,6 +349,7 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
     for (const auto& sampler : used.sampled_images) {
         std::string name = c.get_name(sampler.id);
         if (name.empty()) name = sampler.name;
+        name = given(name);
         if (std::find(samplers->begin(), samplers->end(), name) == samplers->end()) {
             samplers->push_back(name);
         }
@@ -388,6 +398,7 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
         return false;
     }
     FixArithmetic(m);
+    WidenVaryings(m, module.stage == ShaderStage::Vertex);
     std::vector<Message> errors;
     const bool ok = AllocateRegisters(m, module.globals, constants, &errors);
     for (Message& e : errors) {
@@ -415,7 +426,7 @@ bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progres
         try {
             CrossStage s{modules[i].stage, modules[i].entry, modules[i].compileStatement,
                          std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words)),
-                         std::move(constants), {}};
+                         std::move(constants), {}, modules[i].samplerAliases};
             spirv_cross::ShaderResources res = s.compiler->get_shader_resources();
             const auto& list =
                 s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;

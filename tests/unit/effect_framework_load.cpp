@@ -135,10 +135,11 @@ TEST_F(EffectFrameworkLoad, PassWithoutAVertexShaderGetsAPassThroughStage) {
         EXPECT_TRUE(pass.vertex.generated);
         const std::string& vs = pass.vertex.glsl;
         EXPECT_NE(vs.find("gl_Position = vec4(ff_position, 1.0);"), std::string::npos) << vs;
-        // COLOR0 at 0, TEXCOORD0 at 2, TEXCOORD1 (no such stream data) at 3.
+        // COLOR0 at 0, TEXCOORD0 at 2, TEXCOORD1 (no such stream data) at 3;
+        // varyings are four components wide.
         EXPECT_NE(vs.find("ff_out0 = vec4((ff_color).xyzw);"), std::string::npos) << vs;
-        EXPECT_NE(vs.find("ff_out2 = vec2((ff_texcoord).xy);"), std::string::npos) << vs;
-        EXPECT_NE(vs.find("ff_out3 = vec3((vec4(0.0, 0.0, 0.0, 1.0)).xyz);"), std::string::npos)
+        EXPECT_NE(vs.find("ff_out2 = vec4((ff_texcoord).xyzw);"), std::string::npos) << vs;
+        EXPECT_NE(vs.find("ff_out3 = vec4((vec4(0.0, 0.0, 0.0, 1.0)).xyzw);"), std::string::npos)
             << vs;
     }
     EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 2);
@@ -264,6 +265,26 @@ TEST_F(EffectFrameworkLoad, SamplerStatesApplyAtBeginPassAndEndRestoresThem) {
     EXPECT_EQ(effect_->End(), S_OK);
     EXPECT_EQ(state(0, D3DSAMP_MINFILTER), DWORD{D3DTEXF_LINEAR});
     EXPECT_EQ(state(1, D3DSAMP_ADDRESSU), DWORD{D3DTADDRESS_WRAP});
+}
+
+TEST_F(EffectFrameworkLoad, SamplerGivenAsCompileArgumentReadsItsStage) {
+    std::string path = Write(
+        "sampler_arg.fx",
+        "sampler2D Scene : register(s2) = sampler_state { MinFilter = Point; };\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+        "float4 PS(float2 uv : TEXCOORD0, uniform sampler2D tex, uniform float k) : COLOR0\n"
+        "{ return tex2D(tex, uv) * k; }\n"
+        "technique T { pass P { VertexShader = compile vs_2_0 vs_main();\n"
+        "    PixelShader = compile ps_2_0 PS(Scene, 0.5); } }\n");
+    std::string text;
+    ASSERT_EQ(Load(path, &text), S_OK) << text;
+    const std::string ps = Info()[0].passes[0].pixel.glsl;
+    EXPECT_NE(ps.find("layout(binding = 2) uniform sampler2D tex;"), std::string::npos) << ps;
+    ASSERT_EQ(effect_->Begin(nullptr, 0), S_OK);
+    ASSERT_EQ(effect_->BeginPass(0), S_OK);
+    EXPECT_EQ((device_.samplerStates[{2, D3DSAMP_MINFILTER}]), DWORD{D3DTEXF_POINT});
+    effect_->EndPass();
+    effect_->End();
 }
 
 TEST_F(EffectFrameworkLoad, APassAppliesOnlyTheStatesOfTheSamplersItReads) {
