@@ -7,12 +7,15 @@
 //                  2-17, other semantics after that in name order, the same
 //                  for both stages; PSIZE as the point size
 //              [x] POSITION output as gl_Position with depth [0, 1] fixed up
-//                  to [-1, 1]; float4 POSITION / VPOS pixel input as the
-//                  window position; DEPTH pixel output as the fragment depth
-//              [x] constant registers as one vec4 array per stage
-//              [x] samplers at their texture stages
-// Not implemented: VFACE, integer and boolean constant registers, constant
-// buffers, more than 8 colour outputs.
+//                  to [-1, 1] and moved half a pixel; POSITION / VPOS pixel
+//                  inputs as the pixel's position, VFACE as the face's side;
+//                  DEPTH pixel output as the fragment depth
+//              [x] constant registers as one vec4 array per stage, laid out
+//                  as Direct3D 9 allocates them (6_registers.cpp)
+//              [x] samplers at their texture stages (or those of the samplers
+//                  given as compile arguments)
+// Not implemented: constant buffers of shader model 4, more than 8 colour
+// outputs.
 //
 // Traps worked around (all seen with Debian 12's glslang 12):
 // - A POSITION member of a returned struct is an ordinary output in DX9
