@@ -2,6 +2,7 @@
 #include "app/frame.h"
 
 #include "platform/crt/crt.h"
+#include "platform/watch/watch.h"
 #include "platform/window/window.h"
 #include "render/camera.h"
 #include "render/render_pass.h"
@@ -21,8 +22,11 @@ void RunFrame() {
         g_frameCounter = 0;
     }
 
-    // F5 rebuilds the scene; F4 rebuilds it and starts the particles afresh.
-    if (GetAsyncKeyState(VK_F5) != 0) {
+    // F5 rebuilds the scene, and so does a saved change to the effect under
+    // --watch; F4 rebuilds it and starts the particles afresh.
+    bool reload = GetAsyncKeyState(VK_F5) != 0;
+    if (EffectFilesChanged() != 0) reload = true;
+    if (reload) {
         InitScene();
     }
     bool reseed = GetAsyncKeyState(VK_F4) != 0;

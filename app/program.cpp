@@ -3,9 +3,11 @@
 #include "app/program.h"
 
 #include "app/frame.h"
+#include "platform/watch/watch.h"
 #include "render/scene.h"
 
 #include <cstdio>
+#include <cstring>
 
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -44,8 +46,46 @@ D3DPRESENT_PARAMETERS g_presentParams = {
 
 HWND g_window = nullptr;
 IDirect3D9* g_d3d = nullptr;
+bool g_watchEffect = false;
 
 ProgramSteps g_programSteps = {Direct3DCreate9, InitScene, RunFrame, ReleaseScene};
+
+static const char* const kUsage =
+    "usage: flowfield [--watch] [EFFECT.fx]\n"
+    "  EFFECT.fx  the effect to draw with, a path from the working directory\n"
+    "             (default: main.fx)\n"
+    "  --watch    also rebuild the scene when the effect or a file it includes\n"
+    "             is saved\n"
+    "  --help     this text\n"
+    "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit\n";
+
+int ReadArguments(int argc, char** argv) {
+    g_watchEffect = false;
+    g_effectFileName = "main.fx";
+    bool pathGiven = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        bool option = !optionsEnded && arg[0] == '-' && arg[1] != 0;
+        if (option && std::strcmp(arg, "--") == 0) {
+            optionsEnded = true;
+        } else if (option && (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)) {
+            fputs(kUsage, stdout);
+            return 0;
+        } else if (option && std::strcmp(arg, "--watch") == 0) {
+            g_watchEffect = true;
+        } else if (option || pathGiven) {
+            const char* problem = option ? "unknown option" : "a second path";
+            fprintf(stderr, "flowfield: %s %s\n", problem, arg);
+            fputs(kUsage, stderr);
+            return 2;
+        } else {
+            g_effectFileName = arg;
+            pathGiven = true;
+        }
+    }
+    return -1;
+}
 
 // A start-up failure is an error, not a quiet exit: say what failed and why.
 static void ReportStartupFailure(const char* what) {
@@ -91,6 +131,8 @@ int RunProgram() {
     int exitCode = 0;
     if (g_device != nullptr) {
         g_programSteps.initScene();
+        // A watch that cannot start has said why; F5 still reloads.
+        if (g_watchEffect) StartEffectWatch();
 
         // Take every waiting message, then draw one frame; the pass that
         // takes the quit message still draws its frame.
@@ -113,6 +155,7 @@ int RunProgram() {
     }
 
     // Scene, then device, then the graphics system.
+    StopEffectWatch();
     g_programSteps.releaseScene();
     if (g_device != nullptr) {
         g_device->Release();

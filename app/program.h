@@ -12,6 +12,17 @@ extern IDirect3D9* g_d3d;
 
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// --watch: the scene is also rebuilt when the effect or a file it includes
+// is saved.
+extern bool g_watchEffect;
+
+// Reads "flowfield [--watch] [EFFECT.fx]" into g_watchEffect and
+// g_effectFileName (render/scene.h). Returns -1 when the program should run,
+// otherwise the exit code to end with: 0 after --help (the usage on standard
+// output), 2 after an unknown option or a second path (the usage on
+// standard error).
+int ReadArguments(int argc, char** argv);
+
 // Everything main does; returns the exit code: 0 after a normal run, 1 when
 // the class, the window, the graphics system or the device cannot be made.
 int RunProgram();

@@ -36,12 +36,14 @@ extern char** environ;
 
 namespace {
 
+// The source tree comes from the build (bench/CMakeLists.txt): __FILE__ may
+// be relative to the build folder (ccache's base_dir makes it so), which
+// breaks as soon as the benchmark runs from anywhere else.
 std::string MainFxPath() {
     if (const char* dir = std::getenv("FLOWFIELD_SOURCE_DIR")) {
         return std::string(dir) + "/assets/main.fx";
     }
-    std::string here = __FILE__;  // .../bench/bench_effect.cpp
-    return here.substr(0, here.rfind("/bench/")) + "/assets/main.fx";
+    return std::string(FLOWFIELD_SOURCE_DIR) + "/assets/main.fx";
 }
 
 std::string ReadText(const std::string& path) {

@@ -1,5 +1,6 @@
 // The render pass: clear, one additive draw of every particle through pass 0
 // of the effect, present. The shader time advances only when the pass ran.
+// While the last load failed, its error text is drawn over the frame.
 #include "render/render_pass.h"
 
 #include "render/camera.h"
@@ -35,6 +36,13 @@ void RenderParticles() {
                 g_effect->EndPass();
             }
             g_effect->End();
+        }
+        // While the last load failed, its error text over the frame.
+        if (g_errorFont != nullptr) {
+            RECT area = kErrorTextArea;
+            int length = static_cast<int>(g_sceneError.size());
+            g_errorFont->DrawTextA(nullptr, g_sceneError.c_str(), length, &area,
+                                   DT_LEFT | DT_TOP | DT_WORDBREAK, kErrorTextColor);
         }
         g_device->EndScene();
     }

@@ -6,19 +6,34 @@
 #include "render/vertex_stream.h"
 
 #include <cstdio>
+#include <string>
 
 IDirect3DDevice9* g_device = nullptr;
 IDirect3DVertexBuffer9* g_vertexBuffer = nullptr;
 ID3DXEffect* g_effect = nullptr;
+const char* g_effectFileName = "main.fx";
+std::string g_sceneError;
+ID3DXFont* g_errorFont = nullptr;
 
 namespace {
 
-// Said when the loader gives no compiler text, e.g. when the file is missing.
-constexpr const char* kNoEffectText = "main.fx: the effect could not be loaded\n";
+// The error text's font: the built-in one at its own size.
+constexpr int kErrorFontHeight = 12;
 
+// Said when the loader gives no compiler text.
+constexpr const char* kNoEffectText = ": the effect could not be loaded\n";
+
+// Prints the reason, and keeps it to be drawn over the frame until a load
+// succeeds.
 void ReportError(const char* reason) {
     printf("%s : Error  %s\n", "InitScene", reason);
     fflush(stdout);
+    g_sceneError = reason;
+    if (g_errorFont == nullptr) {
+        D3DXCreateFontA(g_device, kErrorFontHeight, 0, FW_NORMAL, 1, FALSE, DEFAULT_CHARSET,
+                        OUT_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "",
+                        &g_errorFont);
+    }
 }
 
 }  // namespace
@@ -28,6 +43,9 @@ void ReleaseScene() {
     g_vertexBuffer = nullptr;
     if (g_effect != nullptr) g_effect->Release();
     g_effect = nullptr;
+    if (g_errorFont != nullptr) g_errorFont->Release();
+    g_errorFont = nullptr;
+    g_sceneError.clear();
 }
 
 void InitScene() {
@@ -44,13 +62,18 @@ void InitScene() {
     }
 
     ID3DXBuffer* errors = nullptr;
-    HRESULT loaded = D3DXCreateEffectFromFileA(g_device, kEffectFileName, nullptr, nullptr, 0,
+    HRESULT loaded = D3DXCreateEffectFromFileA(g_device, g_effectFileName, nullptr, nullptr, 0,
                                                nullptr, &g_effect, &errors);
     if (loaded != 0) {
         // The compiler's text as it comes, line ends included.
         const char* text = nullptr;
         if (errors != nullptr) text = static_cast<const char*>(errors->GetBufferPointer());
-        ReportError(text != nullptr ? text : kNoEffectText);
+        std::string noText;
+        if (text == nullptr) {
+            noText = std::string(g_effectFileName) + kNoEffectText;
+            text = noText.c_str();
+        }
+        ReportError(text);
         if (errors != nullptr) errors->Release();
         // A loader that failed yet handed out an effect still gave us a reference.
         if (g_effect != nullptr) g_effect->Release();

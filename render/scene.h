@@ -5,18 +5,26 @@
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
 
+#include <string>
+
 // The device the scene draws with; created and released by main.
 extern IDirect3DDevice9* g_device;
 
 extern IDirect3DVertexBuffer9* g_vertexBuffer;  // empty until InitScene succeeds
 extern ID3DXEffect* g_effect;                   // never present without the buffer
 
-// The effect file, read from the working directory.
-inline const char* const kEffectFileName = "main.fx";
+// While the last InitScene failed: what it printed after "InitScene : Error  "
+// and the font the render pass draws it with. Empty after a success.
+extern std::string g_sceneError;
+extern ID3DXFont* g_errorFont;
+
+// The effect file: "main.fx" in the working directory unless the command
+// line names another (a path from the working directory).
+extern const char* g_effectFileName;
 
 // Releases both resources and builds them afresh; prints "Load Shader." or
 // "InitScene : Error  ..." and never stops the program.
 void InitScene();
 
-// Releases the vertex buffer, then the effect.
+// Releases the vertex buffer, then the effect, then the error text's font.
 void ReleaseScene();

@@ -1,6 +1,7 @@
 #include "sim/particles.h"
 
 #include "platform/crt/crt.h"
+#include "sim/flow_lanes.h"
 
 #include <cmath>
 
@@ -15,10 +16,6 @@ constexpr uint32_t kRandomB = 8345678u;
 
 constexpr float kSeedPositionScale = 2.0f;
 constexpr float kSeedVelocityScale = 0.01f;
-
-constexpr float kDrift = 0.024f;
-constexpr float kCoordinateScale = 3.5f;
-constexpr float kMode1ExtraScale = 0.7f;
 
 // sin and cos in double precision of the float argument, rounded to float.
 inline float Sin(float v) { return static_cast<float>(std::sin(static_cast<double>(v))); }
@@ -61,7 +58,7 @@ void SeedParticles() {
     g_particlesReady = 1;
 }
 
-void StepParticleRange(Particle* particles, size_t count, int flowMode) {
+void StepParticleRangeScalar(Particle* particles, size_t count, int flowMode) {
     for (size_t i = 0; i < count; ++i) {
         Particle& p = particles[i];
 
@@ -86,19 +83,35 @@ void StepParticleRange(Particle* particles, size_t count, int flowMode) {
             float sinY = Sin(Y);
             float sinX = Sin(X);
             float cosX = Cos(X);
-            p.position.x = x1 + (cosZ - sinY) * 0.0064f;
-            p.position.y = y1 + (cosZ - sinX) * 0.0056f;
-            p.position.z = z1 + (sinY - cosX) * 0.0063f;
+            p.position.x = x1 + (cosZ - sinY) * kMode1Gain[0];
+            p.position.y = y1 + (cosZ - sinX) * kMode1Gain[1];
+            p.position.z = z1 + (sinY - cosX) * kMode1Gain[2];
         } else {
             float cosZ = Cos(Z);
             float sinX = Sin(X);
             float sinY = Sin(Y);
             float cosY = Cos(Y);
-            p.position.x = x1 - (cosZ - sinX) * 0.00564f;
-            p.position.y = y1 - (cosZ - sinY) * 0.0066f;
-            p.position.z = z1 - (cosY - sinX) * 0.0053f;
+            p.position.x = x1 - (cosZ - sinX) * kMode0Gain[0];
+            p.position.y = y1 - (cosZ - sinY) * kMode0Gain[1];
+            p.position.z = z1 - (cosY - sinX) * kMode0Gain[2];
         }
     }
 }
 
-void StepParticles() { StepParticleRange(g_particles, kParticleCount, g_flowMode); }
+FlowPath FastestFlowPath() {
+    static const FlowPath fastest = CpuRunsAvx2Lanes() ? kFlowAvx2 : kFlowSse2;
+    return fastest;
+}
+
+FlowPath g_flowPath = FastestFlowPath();
+
+void StepParticleRange(Particle* particles, size_t count, int flowMode, FlowPath path) {
+    if (path > FastestFlowPath()) path = FastestFlowPath();
+    switch (path) {
+        case kFlowAvx2: StepParticleLanesAvx2(particles, count, flowMode); break;
+        case kFlowSse2: StepParticleLanesSse2(particles, count, flowMode); break;
+        default: StepParticleRangeScalar(particles, count, flowMode); break;
+    }
+}
+
+void StepParticles() { StepParticleRange(g_particles, kParticleCount, g_flowMode, g_flowPath); }

@@ -38,11 +38,24 @@ float RandomSigned();
 // Places every particle from three draws and sets g_particlesReady.
 void SeedParticles();
 
+// How the flow step is computed. Every path gives the same bits: the scalar
+// loop is the reference; the lane kernels take four particles at a time, in
+// double-precision pairs (SSE2) or fours (AVX2 with FMA).
+enum FlowPath { kFlowScalar, kFlowSse2, kFlowAvx2 };
+
+// The fastest path this processor runs.
+FlowPath FastestFlowPath();
+
+// The path StepParticles takes: the fastest one, unless a test or benchmark
+// picks another.
+extern FlowPath g_flowPath;
+
 // Moves every particle once under g_flowMode.
 void StepParticles();
 
-// The flow step over any array: the benchmark runs it over larger ones.
-void StepParticleRange(Particle* particles, size_t count, int flowMode);
+// The flow step over any array (the benchmark runs it over larger ones). A
+// path the processor cannot run falls back to the fastest one it can.
+void StepParticleRange(Particle* particles, size_t count, int flowMode, FlowPath path);
 
 // Puts the generator back to its state at program start (tests only).
 void ResetRandom();

@@ -14,9 +14,27 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "platform/fx/effect_info.h"
 
 namespace fx {
 namespace {
+
+// The files the latest load read (effect_info.h): the effect file first,
+// then each file an #include named, each once.
+struct LoadRecord {
+    unsigned serial = 0;
+    std::vector<LoadedFile> files;
+};
+LoadRecord g_lastLoad;
+
+void NoteFileRead(const std::string& path, bool read, const std::string& bytes) {
+    for (const LoadedFile& file : g_lastLoad.files) {
+        if (file.path == path) return;
+    }
+    g_lastLoad.files.push_back({path, read, bytes});
+}
 
 // Why the open file cannot be an effect file; empty when it can. bare: the
 // fixed wording "cannot open file: ...", without a severity.
@@ -120,10 +138,17 @@ bool ReadIncludeFile(const std::string& path, std::string* text, std::string* er
 }  // namespace
 
 bool ReadEffectFile(const char* path, std::string* text, MessageList* messages) {
+    ++g_lastLoad.serial;
+    g_lastLoad.files.clear();
+    text->clear();
     int fd = OpenEffectFile(path, messages);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        NoteFileRead(path, false, "");
+        return false;
+    }
     int result = ReadAll(fd, text);
     close(fd);
+    NoteFileRead(path, result == 0, *text);
     if (result > 0) {
         messages->Bare(std::string("cannot read file: ") + std::strerror(result));
         return false;
@@ -146,8 +171,15 @@ IncludeResolver IncludeFromFolderOf(const std::string& effectPath) {
         slash == std::string::npos ? std::string() : effectPath.substr(0, slash + 1);
     return [folder](const std::string& name, std::string* text, std::string* error) {
         std::string path = !name.empty() && name[0] == '/' ? name : folder + name;
-        return ReadIncludeFile(path, text, error);
+        bool read = ReadIncludeFile(path, text, error);
+        NoteFileRead(path, read, read ? *text : std::string());
+        return read;
     };
+}
+
+const std::vector<LoadedFile>& GetLoadedFiles(unsigned* serial) {
+    if (serial != nullptr) *serial = g_lastLoad.serial;
+    return g_lastLoad.files;
 }
 
 }  // namespace fx

@@ -37,6 +37,19 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
 // D3DXCreateEffectFromFileA did not make.
 bool GetEffectInfo(ID3DXEffect* effect, std::vector<EffectTechniqueInfo>* techniques);
 
+// A file the latest load read or tried to read: the effect file first, then
+// each file an #include named, each once.
+struct LoadedFile {
+    std::string path;   // as opened: the effect's name as given, an include's joined to its folder
+    bool read = false;  // false: missing, not a regular file, or not read in full
+    std::string bytes;  // what was read
+};
+
+// The files the latest CreateEffectFromFile (or D3DXCreateEffectFromFileA)
+// read, also when it failed. *serial (when not null) counts the loads, so a
+// caller can tell a new load from one it has seen.
+const std::vector<LoadedFile>& GetLoadedFiles(unsigned* serial);
+
 // Makes another compiled technique current (the program always uses the
 // first). Not while the effect is between Begin and End.
 HRESULT SetEffectTechnique(ID3DXEffect* effect, UINT technique);

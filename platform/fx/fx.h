@@ -13,9 +13,15 @@
 //                  stand-in for that stage
 //              [x] ID3DXEffect: Begin / BeginPass / EndPass / End with state
 //                  saving; ID3DXBuffer with the compiler's text
+//              [x] D3DXCreateFontA / ID3DXFont::DrawTextA: one built-in
+//                  bitmap font (12 pixels a line, ASCII), left and top
+//                  aligned, lines broken at line ends and with DT_WORDBREAK
+//                  between words, clipped to the rectangle; the device
+//                  states it changes are given back after each draw
 // Not implemented: effect parameters by name, effect pools, the caller's
 // include handler, macros passed by the caller, shader models above 3,
-// texture objects (every sampler reads an opaque black stand-in).
+// texture objects (every sampler reads an opaque black stand-in); font
+// faces, weights, widths and sprites (DrawTextA draws on its own).
 #pragma once
 
 #include "platform/gfx/gfx.h"
@@ -56,6 +62,44 @@ public:
     virtual HRESULT EndPass() = 0;
     virtual HRESULT End() = 0;
 };
+
+class ID3DXSprite;  // never defined: DrawTextA always draws by itself
+
+// Draws text with the device. Text and layout are kept between calls: the
+// same text, rectangle, format and colour as last time cost one draw and no
+// layout.
+class ID3DXFont : public IUnknownObject {
+public:
+    // count -1: the text ends at its NUL. format: DT_LEFT | DT_TOP, plus
+    // DT_WORDBREAK to break lines between words that would pass rect's right
+    // edge (a word longer than a line is broken where it no longer fits).
+    // '\n' ends a line, '\r' is skipped, a tab is a space and other bytes
+    // outside printable ASCII show as '?'. Nothing is drawn outside rect; the
+    // first lines come first. Returns the height of the laid-out text in
+    // pixels, 0 when nothing could be drawn.
+    virtual int DrawTextA(ID3DXSprite* sprite, const char* text, int count, RECT* rect,
+                          DWORD format, D3DCOLOR color) = 0;
+};
+
+constexpr DWORD DT_TOP = 0x0;
+constexpr DWORD DT_LEFT = 0x0;
+constexpr DWORD DT_WORDBREAK = 0x10;
+
+constexpr UINT FW_NORMAL = 400;
+constexpr DWORD DEFAULT_CHARSET = 1;
+constexpr DWORD OUT_DEFAULT_PRECIS = 0;
+constexpr DWORD DEFAULT_QUALITY = 0;
+constexpr DWORD DEFAULT_PITCH = 0;
+constexpr DWORD FF_DONTCARE = 0;
+
+// The one built-in font, scaled by whole steps: height 12 (or less) draws
+// its 12-pixel lines as they are, 24 doubles them, and so on. The other
+// arguments are accepted and ignored. Makes nothing on the device until the
+// first DrawTextA.
+HRESULT D3DXCreateFontA(IDirect3DDevice9* device, int height, UINT width, UINT weight,
+                        UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
+                        DWORD quality, DWORD pitchAndFamily, const char* faceName,
+                        ID3DXFont** font);
 
 // Never defined: the program passes null for each.
 struct D3DXMACRO;

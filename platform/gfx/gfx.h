@@ -7,10 +7,11 @@
 //                  (two 64-register blocks), stream source, FVF 0x20142,
 //                  DrawPrimitive with triangle lists
 //              [x] IDirect3DVertexBuffer9: Lock (whole buffer, discard), Unlock
-// Not implemented: texture objects (every sampler stage holds an opaque black
-// stand-in, what a stage without a texture reads), index buffers, other
-// vertex formats or primitive types, device reset, multiple adapters,
-// full-screen mode changes.
+// Not implemented: the program's texture interfaces (the effect makes
+// textures through the platform-internal calls below; a sampler stage
+// without one holds an opaque black stand-in, what a stage without a texture
+// reads), index buffers, other vertex formats or primitive types, device
+// reset, multiple adapters, full-screen mode changes.
 //
 // The back buffer is an offscreen 640 x 480 target; Present scales it into the
 // window with top-left origin and swaps (vsync where the display allows it).
@@ -144,6 +145,17 @@ enum D3DTEXTUREADDRESS : uint32_t {
 constexpr UINT D3D_SHADER_REGISTERS = 64;  // four-float registers per shader stage
 constexpr UINT D3D_SAMPLER_STAGES = 16;
 
+// The area of the render target that clip space maps to; always the whole
+// back buffer here (there is no SetViewport).
+struct D3DVIEWPORT9 {
+    DWORD X;
+    DWORD Y;
+    DWORD Width;
+    DWORD Height;
+    float MinZ;
+    float MaxZ;
+};
+
 struct D3DRECT {
     LONG x1;
     LONG y1;
@@ -193,6 +205,15 @@ public:
     virtual HRESULT SetFVF(DWORD fvf) = 0;
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex,
                                   UINT primitiveCount) = 0;
+
+    // What a D3DX object that draws by itself (ID3DXFont) reads to place its
+    // vertices and to give the caller's state back afterwards. Unlike the
+    // original, GetStreamSource hands out the buffer (nullptr when none is
+    // set) without a reference: it is only held while the device holds it.
+    virtual HRESULT GetViewport(D3DVIEWPORT9* viewport) = 0;
+    virtual HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                    UINT* stride) = 0;
+    virtual HRESULT GetFVF(DWORD* fvf) = 0;
 };
 
 class IDirect3D9 : public IUnknownObject {

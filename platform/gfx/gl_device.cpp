@@ -14,13 +14,13 @@
 //              [x] FVF 0x20142 through one vertex array object; triangle lists
 //              [x] two 64-register constant blocks, uploaded to the bound
 //                  program's "vs_c" / "ps_c" arrays at draw time when changed
-//              [x] a 1 x 1 opaque black texture (2D, 3D and cube) on every
-//                  sampler stage: the program binds none, effects may sample
+//              [x] texture objects for the effect (gl_texture.cpp); a stage
+//                  without one holds a 1 x 1 opaque black texture of each kind
 //              [x] the size of the target drawn into, for the programs'
-//                  half-pixel shift and VPOS ("fx_target")
+//                  half-pixel shift ("fx_target")
 //              [x] tests and tools: an RGBA32F target in place of the back
 //                  buffer, read back as floats
-// Not implemented: other vertex formats and primitive types, texture objects,
+// Not implemented: other vertex formats and primitive types,
 // Present rectangles and window override, device reset, full-screen modes.
 //
 // Orientation: targets hold the image top row first, as Direct3D 9's screen
@@ -32,7 +32,9 @@
 // clockwise on screen, the front of the original convention, are
 // counter-clockwise to GL after the turn: glFrontFace(GL_CCW).
 #include "platform/gfx/gfx.h"
+#include "platform/gfx/device_textures.h"
 #include "platform/gfx/gl_device.h"
+#include "platform/gfx/gl_texture.h"
 #include "platform/gfx/shader_programs.h"
 #include "platform/shader_conventions.h"
 #include "platform/window/window.h"
@@ -62,7 +64,8 @@ class GlDevice;
 class GlVertexBuffer final : public IDirect3DVertexBuffer9 {
 public:
     GlVertexBuffer(GlDevice* device, GLuint name, UINT length)
-        : device_(device), name_(name), staging_(length, 0) {}
+        : device_(device), name_(name), staging_((length + kLine - 1) / kLine),
+          length_(length) {}
 
     ULONG AddRef() override { return ++refs_; }
     ULONG Release() override;
@@ -70,7 +73,7 @@ public:
     HRESULT Unlock() override;
 
     GLuint name() const { return name_; }
-    UINT length() const { return static_cast<UINT>(staging_.size()); }
+    UINT length() const { return length_; }
     bool locked() const { return locked_; }
 
     // The device is going away and has deleted the GL buffer: from now on the
@@ -83,9 +86,19 @@ public:
 private:
     ~GlVertexBuffer() override = default;
 
+    // What the program writes, uploaded at Unlock. On 64-byte boundaries, as
+    // a driver's mapped buffer would be: the vertex stream's 32-byte stores
+    // then never straddle a cache line.
+    static constexpr size_t kLine = 64;
+    struct alignas(kLine) Line {
+        uint8_t bytes[kLine];
+    };
+    uint8_t* staging() { return reinterpret_cast<uint8_t*>(staging_.data()); }
+
     GlDevice* device_;
     GLuint name_;
-    std::vector<uint8_t> staging_;  // what the program writes; uploaded at Unlock
+    std::vector<Line> staging_;
+    UINT length_;
     UINT lockOffset_ = 0;
     UINT lockSize_ = 0;
     bool locked_ = false;
@@ -109,7 +122,9 @@ struct ShaderProgram {
 
 // >> device
 
-class GlDevice final : public IDirect3DDevice9, public platform::ShaderPrograms {
+class GlDevice final : public IDirect3DDevice9,
+                       public platform::ShaderPrograms,
+                       public platform::DeviceTextures {
 public:
     GlDevice(SDL_Window* window, SDL_GLContext context) : window_(window), context_(context) {}
 
@@ -143,6 +158,16 @@ public:
                                 UINT* program, std::string* log) override;
     HRESULT SetShaderProgram(UINT program) override;
     void DeleteShaderProgram(UINT program) override;
+    HRESULT GetShaderProgram(UINT* program) override;
+    HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                            UINT* stride) override;
+    HRESULT GetFVF(DWORD* fvf) override;
+    HRESULT GetTextureLimits(platform::TextureLimits* limits) override;
+    HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
+                          std::string* error) override;
+    HRESULT SetStageTexture(DWORD stage, UINT texture) override;
+    void DeleteTexture(UINT texture) override;
 
     // Makes this device's context current (a no-op when it already is).
     void MakeCurrent();
@@ -182,7 +207,7 @@ private:
     GLuint floatColorBuffer_ = 0;
     GLuint vertexArray_ = 0;
     std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
-    std::array<GLuint, 3> blackTextures_{};  // 2D, 3D, cube
+    platform::GlTextures textures_;
 
     std::array<DWORD, kRenderStateCount> renderStates_{};
     std::array<std::array<DWORD, kSamplerStateCount>, D3D_SAMPLER_STAGES> samplerStates_{};
@@ -306,7 +331,7 @@ HRESULT GlVertexBuffer::Lock(UINT offset, UINT size, void** data, DWORD flags) {
     lockSize_ = size;
     discard_ = (flags & D3DLOCK_DISCARD) != 0;
     locked_ = true;
-    *data = staging_.data() + offset;
+    *data = staging() + offset;
     return S_OK;
 }
 
@@ -318,7 +343,7 @@ HRESULT GlVertexBuffer::Unlock() {
     // Discard hands the driver the old storage back, so a draw still reading
     // last frame's vertices never stalls this upload.
     if (discard_) glInvalidateBufferData(name_);
-    if (lockSize_ > 0) glNamedBufferSubData(name_, lockOffset_, lockSize_, staging_.data() + lockOffset_);
+    if (lockSize_ > 0) glNamedBufferSubData(name_, lockOffset_, lockSize_, staging() + lockOffset_);
     return S_OK;
 }
 
@@ -376,24 +401,8 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     for (GLuint unit = 0; unit < samplers_.size(); ++unit) glBindSampler(unit, samplers_[unit]);
 
     // The program binds no texture, but an effect may sample one: every
-    // stage holds an opaque black 1 x 1 texture of each kind, which is what
-    // a stage without a texture reads.
-    const uint8_t black[4] = {0, 0, 0, 255};
-    glCreateTextures(GL_TEXTURE_2D, 1, &blackTextures_[0]);
-    glTextureStorage2D(blackTextures_[0], 1, GL_RGBA8, 1, 1);
-    glTextureSubImage2D(blackTextures_[0], 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
-    glCreateTextures(GL_TEXTURE_3D, 1, &blackTextures_[1]);
-    glTextureStorage3D(blackTextures_[1], 1, GL_RGBA8, 1, 1, 1);
-    glTextureSubImage3D(blackTextures_[1], 0, 0, 0, 0, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
-    glCreateTextures(GL_TEXTURE_CUBE_MAP, 1, &blackTextures_[2]);
-    glTextureStorage2D(blackTextures_[2], 1, GL_RGBA8, 1, 1);
-    for (GLint face = 0; face < 6; ++face) {
-        glTextureSubImage3D(blackTextures_[2], 0, 0, 0, face, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE,
-                            black);
-    }
-    for (GLuint unit = 0; unit < samplers_.size(); ++unit) {
-        for (GLuint texture : blackTextures_) glBindTextureUnit(unit, texture);
-    }
+    // stage starts with an opaque black stand-in of each kind.
+    textures_.Init();
 
     // The original device's defaults, with an automatic depth-stencil buffer.
     const std::pair<D3DRENDERSTATETYPE, DWORD> defaults[] = {
@@ -429,7 +438,7 @@ GlDevice::~GlDevice() {
     glDeleteFramebuffers(1, &floatFramebuffer_);
     glDeleteRenderbuffers(1, &floatColorBuffer_);
     glDeleteSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
-    glDeleteTextures(static_cast<GLsizei>(blackTextures_.size()), blackTextures_.data());
+    textures_.Shutdown();
     glDeleteVertexArrays(1, &vertexArray_);
     glDeleteFramebuffers(1, &framebuffer_);
     glDeleteRenderbuffers(1, &colorBuffer_);
@@ -842,6 +851,59 @@ void GlDevice::DeleteShaderProgram(UINT id) {
     glDeleteProgram(id);
     programs_.erase(programs_.begin() + (program - programs_.data()));
     boundProgram_ = FindProgram(boundId);
+}
+
+HRESULT GlDevice::GetShaderProgram(UINT* program) {
+    if (program == nullptr) return D3DERR_INVALIDCALL;
+    *program = boundProgram_ != nullptr ? boundProgram_->id : 0;
+    return S_OK;
+}
+
+HRESULT GlDevice::GetViewport(D3DVIEWPORT9* viewport) {
+    if (viewport == nullptr) return D3DERR_INVALIDCALL;
+    *viewport = D3DVIEWPORT9{0, 0, width_, height_, 0.0f, 1.0f};
+    return S_OK;
+}
+
+HRESULT GlDevice::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                  UINT* stride) {
+    if (stream != 0 || buffer == nullptr || offset == nullptr || stride == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *buffer = stream_;
+    *offset = streamOffset_;
+    *stride = streamStride_;
+    return S_OK;
+}
+
+HRESULT GlDevice::GetFVF(DWORD* fvf) {
+    if (fvf == nullptr) return D3DERR_INVALIDCALL;
+    *fvf = fvf_;
+    return S_OK;
+}
+
+// >> textures (gl_texture.cpp)
+
+HRESULT GlDevice::GetTextureLimits(platform::TextureLimits* limits) {
+    if (limits == nullptr) return D3DERR_INVALIDCALL;
+    *limits = textures_.Limits();
+    return S_OK;
+}
+
+HRESULT GlDevice::CreateTexture(const platform::TextureImage& image, UINT* texture,
+                                std::string* error) {
+    MakeCurrent();
+    return textures_.Create(image, texture, error);
+}
+
+HRESULT GlDevice::SetStageTexture(DWORD stage, UINT texture) {
+    MakeCurrent();
+    return textures_.Bind(stage, texture);
+}
+
+void GlDevice::DeleteTexture(UINT texture) {
+    MakeCurrent();
+    textures_.Delete(texture);
 }
 
 HRESULT GlDevice::ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height) {

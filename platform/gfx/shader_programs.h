@@ -24,6 +24,8 @@ public:
     // Binds the program for the following draws (0: none; draws are skipped).
     virtual HRESULT SetShaderProgram(UINT program) = 0;
     virtual void DeleteShaderProgram(UINT program) = 0;
+    // The program bound now (0: none), so that a caller can give it back.
+    virtual HRESULT GetShaderProgram(UINT* program) = 0;
 
 protected:
     ~ShaderPrograms() = default;

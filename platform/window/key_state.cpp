@@ -1,7 +1,10 @@
 // GetAsyncKeyState: a key counts as pressed when it is held now or was
 // pressed since the previous query of that key. The latch makes a tap shorter
-// than one frame still count once.
+// than one frame still count once. Transitions come from the window's key
+// events, and for F4 and F5 from the whole display where it offers them
+// (global_keys_x11.cpp).
 #include "platform/window/window.h"
+#include "platform/window/window_sdl.h"
 
 #include <array>
 
@@ -27,6 +30,8 @@ void ResetKeyState() { g_keys.fill(KeyState{}); }
 
 SHORT GetAsyncKeyState(int virtualKey) {
     if (virtualKey < 0 || virtualKey >= static_cast<int>(g_keys.size())) return 0;
+    // Where F4 and F5 come from the whole display, take what it has seen.
+    platform::PollGlobalKeys();
     KeyState& key = g_keys[virtualKey];
     // Bit 15: held now; bit 0: pressed since the previous query.
     SHORT result = static_cast<SHORT>((key.held ? 0x8000 : 0) | (key.pressedSinceQuery ? 1 : 0));

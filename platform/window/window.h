@@ -5,7 +5,9 @@
 //              [x] a thread message queue fed from SDL events: WM_KEYDOWN /
 //                  WM_KEYUP with virtual-key codes, WM_CLOSE (close box),
 //                  WM_DESTROY (window gone), WM_QUIT (PostQuitMessage)
-//              [x] GetAsyncKeyState: held now, or pressed since the last query
+//              [x] GetAsyncKeyState: held now, or pressed since the last query;
+//                  F4 and F5 whatever window has the focus, where the display
+//                  offers that (X11 with XInput 2.1)
 //              [x] screen saver kept off, text input / IME windows off
 // Not implemented: menus, child windows, more than one window class, window
 // extra bytes, icons and cursors beyond the stock ones.
@@ -122,7 +124,9 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 
 // Non-zero when the key is held now or was pressed since the previous query
-// of the same key (the "pressed since" latch is cleared by the query).
+// of the same key (the "pressed since" latch is cleared by the query). F4 and
+// F5 are read from the whole display on X11, so they act while another
+// window has the focus; other keys only reach the program's own window.
 SHORT GetAsyncKeyState(int virtualKey);
 
 // Debug output: standard error, with a "[debug] " tag.

@@ -47,57 +47,65 @@ struct WindowClass {
     WNDPROC proc = nullptr;
 };
 
-std::vector<WindowClass> g_classes;
-std::vector<HWND__*> g_windows;  // windows live as long as the process
-std::string g_errorText;
-
-// The thread message queue: a fixed ring, so that pumping never allocates.
+// The thread message queue is a fixed ring, so that pumping never allocates.
 // 256 waiting messages is far more than one frame's input.
 constexpr size_t kQueueCapacity = 256;
-std::array<MSG, kQueueCapacity> g_queue;
-size_t g_queueHead = 0;
-size_t g_queueCount = 0;
 
-// PostQuitMessage only raises a flag; WM_QUIT comes out of the queue once no
-// other message is waiting, as on the original platform.
-bool g_quitPosted = false;
-int g_quitCode = 0;
+// Everything this file keeps between calls. One object, so that a test
+// starts afresh with one assignment (platform::ResetWindowState).
+struct WindowState {
+    std::vector<WindowClass> classes;
+    std::vector<HWND__*> windows;  // windows live as long as the process
+    std::string errorText;
 
-int g_cursorCount = 0;  // ShowCursor's display counter: shown while >= 0
+    std::array<MSG, kQueueCapacity> queue{};
+    size_t queueHead = 0;
+    size_t queueCount = 0;
 
-platform::DefaultHandlingHook g_defaultHandlingHook = nullptr;
+    // PostQuitMessage only raises a flag; WM_QUIT comes out of the queue once
+    // no other message is waiting, as on the original platform.
+    bool quitPosted = false;
+    int quitCode = 0;
+
+    int cursorCount = 0;  // ShowCursor's display counter: shown while >= 0
+
+    platform::DefaultHandlingHook defaultHandlingHook = nullptr;
+};
+
+WindowState g_state;
 
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_queueCount == kQueueCapacity) {
+    if (g_state.queueCount == kQueueCapacity) {
         // A full queue means nobody is pumping; drop the newest rather than grow.
         std::fprintf(stderr, "[window] message queue full, message 0x%04x dropped\n", message);
         return;
     }
-    MSG& msg = g_queue[(g_queueHead + g_queueCount) % kQueueCapacity];
+    MSG& msg = g_state.queue[(g_state.queueHead + g_state.queueCount) % kQueueCapacity];
     msg = MSG{};
     msg.hwnd = window;
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
     msg.time = SDL_WasInit(SDL_INIT_TIMER) ? SDL_GetTicks() : 0;
-    ++g_queueCount;
+    ++g_state.queueCount;
 }
 
 void RemoveAt(size_t index) {
     // Shift the later messages down by one; the queue is short.
-    for (size_t i = index; i + 1 < g_queueCount; ++i) {
-        g_queue[(g_queueHead + i) % kQueueCapacity] = g_queue[(g_queueHead + i + 1) % kQueueCapacity];
+    for (size_t i = index; i + 1 < g_state.queueCount; ++i) {
+        g_state.queue[(g_state.queueHead + i) % kQueueCapacity] =
+            g_state.queue[(g_state.queueHead + i + 1) % kQueueCapacity];
     }
-    --g_queueCount;
+    --g_state.queueCount;
 }
 
 HWND FindWindow(Uint32 sdlWindowId) {
     SDL_Window* sdl = SDL_GetWindowFromID(sdlWindowId);
-    for (HWND window : g_windows) {
+    for (HWND window : g_state.windows) {
         if (window->sdl == sdl) return window;
     }
     // Keyboard events without a focused window go to the first window.
-    return g_windows.empty() ? nullptr : g_windows.front();
+    return g_state.windows.empty() ? nullptr : g_state.windows.front();
 }
 
 // SDL keycodes to virtual-key codes, for the keys a program is likely to ask for.
@@ -139,8 +147,11 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
     int vk = VirtualKeyFor(key.keysym.sym);
     if (vk == 0) return;
     bool down = key.type == SDL_KEYDOWN;
-    // A repeat is not a new press: only transitions reach the key state latch.
-    if (!key.repeat) FeedKeyEvent(vk, down);
+    // A repeat is not a new press: only transitions reach the key state
+    // latch. F4 and F5 read from the whole display come from there alone, or
+    // one tap would count twice.
+    bool global = platform::GlobalKeysActive() && (vk == VK_F4 || vk == VK_F5);
+    if (!key.repeat && !global) FeedKeyEvent(vk, down);
     // lParam as the original platform lays it out: repeat count, scan code,
     // previous state (bit 30), transition (bit 31).
     LPARAM lParam = 1 | (static_cast<LPARAM>(key.keysym.scancode & 0xFF) << 16);
@@ -170,7 +181,7 @@ void PumpEvents() {
             case SDL_QUIT:
                 // The session is ending the program (SDL_QUIT no longer follows
                 // the close box, see EnsureVideo): its windows are going away.
-                for (HWND window : g_windows) Post(window, WM_DESTROY, 0, 0);
+                for (HWND window : g_state.windows) Post(window, WM_DESTROY, 0, 0);
                 break;
             default:
                 break;
@@ -185,7 +196,7 @@ bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
 }
 
 const WindowClass* FindClass(const char* name) {
-    for (const WindowClass& windowClass : g_classes) {
+    for (const WindowClass& windowClass : g_state.classes) {
         if (windowClass.name == name) return &windowClass;
     }
     return nullptr;
@@ -229,19 +240,27 @@ bool EnsureVideo() {
 }
 
 SDL_Window* GetSdlWindow(HWND window) {
-    for (HWND known : g_windows) {
+    for (HWND known : g_state.windows) {
         if (known == window) return known->sdl;
     }
     return nullptr;
 }
 
-void SetPlatformErrorText(const std::string& text) { g_errorText = text; }
+void SetPlatformErrorText(const std::string& text) { g_state.errorText = text; }
 
-void SetDefaultHandlingHook(DefaultHandlingHook hook) { g_defaultHandlingHook = hook; }
+void SetDefaultHandlingHook(DefaultHandlingHook hook) { g_state.defaultHandlingHook = hook; }
+
+void ResetWindowState() {
+    for (HWND window : g_state.windows) {
+        if (window->sdl != nullptr) SDL_DestroyWindow(window->sdl);
+        delete window;
+    }
+    g_state = WindowState{};
+}
 
 }  // namespace platform
 
-const char* GetPlatformErrorText() { return g_errorText.c_str(); }
+const char* GetPlatformErrorText() { return g_state.errorText.c_str(); }
 
 // >> module, stock objects
 
@@ -277,9 +296,9 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
                                        windowClass->lpszClassName + "\" already registered");
         return 0;
     }
-    g_classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc});
+    g_state.classes.push_back(WindowClass{windowClass->lpszClassName, windowClass->lpfnWndProc});
     // Atoms of registered classes start above the system's.
-    return static_cast<ATOM>(0xC000 + g_classes.size());
+    return static_cast<ATOM>(0xC000 + g_state.classes.size());
 }
 
 HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD style, int x, int y,
@@ -312,7 +331,8 @@ HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD styl
     SDL_StopTextInput();
 
     HWND window = new HWND__{sdl, windowClass->proc};
-    g_windows.push_back(window);
+    g_state.windows.push_back(window);
+    platform::StartGlobalKeys(sdl);
     return window;
 }
 
@@ -334,9 +354,11 @@ BOOL UpdateWindow(HWND window) {
 }
 
 int ShowCursor(BOOL show) {
-    g_cursorCount += show ? 1 : -1;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(g_cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
-    return g_cursorCount;
+    g_state.cursorCount += show ? 1 : -1;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_ShowCursor(g_state.cursorCount >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    }
+    return g_state.cursorCount;
 }
 
 // >> message queue
@@ -344,8 +366,8 @@ int ShowCursor(BOOL show) {
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     if (msg == nullptr) return FALSE;
     PumpEvents();
-    for (size_t i = 0; i < g_queueCount; ++i) {
-        const MSG& waiting = g_queue[(g_queueHead + i) % kQueueCapacity];
+    for (size_t i = 0; i < g_state.queueCount; ++i) {
+        const MSG& waiting = g_state.queue[(g_state.queueHead + i) % kQueueCapacity];
         if (!Matches(waiting, window, filterMin, filterMax)) continue;
         *msg = waiting;
         if (removeFlags & PM_REMOVE) RemoveAt(i);
@@ -353,11 +375,11 @@ BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT re
     }
     bool quitWanted = (filterMin == 0 && filterMax == 0) ||
                       (WM_QUIT >= filterMin && WM_QUIT <= filterMax);
-    if (g_quitPosted && quitWanted) {
+    if (g_state.quitPosted && quitWanted) {
         *msg = MSG{};
         msg->message = WM_QUIT;
-        msg->wParam = static_cast<WPARAM>(g_quitCode);
-        if (removeFlags & PM_REMOVE) g_quitPosted = false;
+        msg->wParam = static_cast<WPARAM>(g_state.quitCode);
+        if (removeFlags & PM_REMOVE) g_state.quitPosted = false;
         return TRUE;
     }
     return FALSE;
@@ -370,7 +392,7 @@ BOOL TranslateMessage(const MSG*) {
 
 LRESULT DispatchMessageA(const MSG* msg) {
     if (msg == nullptr || msg->hwnd == nullptr) return 0;
-    for (HWND window : g_windows) {
+    for (HWND window : g_state.windows) {
         if (window == msg->hwnd) {
             return window->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
         }
@@ -379,13 +401,15 @@ LRESULT DispatchMessageA(const MSG* msg) {
 }
 
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (g_defaultHandlingHook != nullptr) g_defaultHandlingHook(window, message, wParam, lParam);
+    if (g_state.defaultHandlingHook != nullptr) {
+        g_state.defaultHandlingHook(window, message, wParam, lParam);
+    }
     return 0;
 }
 
 void PostQuitMessage(int exitCode) {
-    g_quitPosted = true;
-    g_quitCode = exitCode;
+    g_state.quitPosted = true;
+    g_state.quitCode = exitCode;
 }
 
 // >> debug output

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace testing_support {
 
@@ -87,6 +88,7 @@ HRESULT RecordingDevice::CreateVertexBuffer(UINT length, DWORD usage, DWORD form
     lastBufferPool = pool;
     lastBuffer = new RecordingVertexBuffer(&log, &results, length);
     ++buffersCreated;
+    bufferLengths.push_back(length);
     *buffer = lastBuffer;
     return S_OK;
 }
@@ -153,9 +155,11 @@ HRESULT RecordingDevice::SetPixelShaderConstantF(UINT start, const float* data, 
     return results.For("SetPixelShaderConstantF");
 }
 
-HRESULT RecordingDevice::SetStreamSource(UINT, IDirect3DVertexBuffer9* buffer, UINT, UINT stride) {
+HRESULT RecordingDevice::SetStreamSource(UINT, IDirect3DVertexBuffer9* buffer, UINT offset,
+                                         UINT stride) {
     log.Add("SetStreamSource");
     streamSource = buffer;
+    streamOffset = offset;
     streamStride = stride;
     return results.For("SetStreamSource");
 }
@@ -195,6 +199,70 @@ HRESULT RecordingDevice::SetShaderProgram(UINT program) {
 void RecordingDevice::DeleteShaderProgram(UINT program) {
     log.Add("DeleteShaderProgram");
     if (program != 0) --liveProgramCount;
+}
+
+HRESULT RecordingDevice::GetShaderProgram(UINT* program) {
+    *program = boundProgram;
+    return S_OK;
+}
+
+HRESULT RecordingDevice::GetViewport(D3DVIEWPORT9* out) {
+    *out = viewport;
+    return S_OK;
+}
+
+HRESULT RecordingDevice::GetStreamSource(UINT, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                                         UINT* stride) {
+    *buffer = streamSource;
+    *offset = streamOffset;
+    *stride = streamStride;
+    return S_OK;
+}
+
+HRESULT RecordingDevice::GetFVF(DWORD* out) {
+    *out = fvf;
+    return S_OK;
+}
+
+HRESULT RecordingDevice::GetTextureLimits(platform::TextureLimits* limits) {
+    log.Add("GetTextureLimits");
+    *limits = platform::TextureLimits{};
+    return results.For("GetTextureLimits");
+}
+
+HRESULT RecordingDevice::CreateTexture(const platform::TextureImage& image, UINT* texture,
+                                       std::string* error) {
+    log.Add("CreateTexture");
+    *texture = 0;
+    HRESULT hr = results.For("CreateTexture");
+    if (hr != S_OK) {
+        if (error) *error = "texture refused (recording device)";
+        return hr;
+    }
+    *texture = nextTexture++;
+    liveTextures[*texture] = platform::DescribeTexture(image);
+    return S_OK;
+}
+
+HRESULT RecordingDevice::SetStageTexture(DWORD stage, UINT texture) {
+    log.Add("SetStageTexture");
+    if (stage >= D3D_SAMPLER_STAGES || (texture != 0 && liveTextures.count(texture) == 0)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (texture == 0) {
+        stageTextures.erase(stage);
+    } else {
+        stageTextures[stage] = texture;
+    }
+    return results.For("SetStageTexture");
+}
+
+void RecordingDevice::DeleteTexture(UINT texture) {
+    log.Add("DeleteTexture");
+    if (liveTextures.erase(texture) == 0) return;
+    for (auto it = stageTextures.begin(); it != stageTextures.end();) {
+        it = it->second == texture ? stageTextures.erase(it) : std::next(it);
+    }
 }
 
 // >> fake effect

@@ -4,13 +4,33 @@
 
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
+#include "platform/gfx/device_textures.h"
 #include "platform/gfx/shader_programs.h"
+#include "platform/gfx/texture_image.h"
 
+#include <cstddef>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
 namespace testing_support {
+
+// Storage on 64-byte boundaries, as the GL device's buffers are: the vertex
+// stream's stores then never straddle a cache line, and the benchmarks that
+// fill this buffer measure what the program gets.
+template <class T>
+struct CacheLineAllocator {
+    using value_type = T;
+    CacheLineAllocator() = default;
+    template <class U>
+    CacheLineAllocator(const CacheLineAllocator<U>&) {}
+    T* allocate(size_t n) {
+        return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t{64}));
+    }
+    void deallocate(T* p, size_t) { ::operator delete(p, std::align_val_t{64}); }
+    bool operator==(const CacheLineAllocator&) const = default;
+};
 
 // The call log shared by a device, its buffers and fake effects.
 struct CallLog {
@@ -38,7 +58,7 @@ public:
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags) override;
     HRESULT Unlock() override;
 
-    std::vector<unsigned char> bytes;
+    std::vector<unsigned char, CacheLineAllocator<unsigned char>> bytes;
     DWORD lastLockFlags = 0;
     int locked = 0;
     ULONG refs = 1;
@@ -49,7 +69,9 @@ private:
     const ResultTable* results_;
 };
 
-class RecordingDevice final : public IDirect3DDevice9, public platform::ShaderPrograms {
+class RecordingDevice final : public IDirect3DDevice9,
+                              public platform::ShaderPrograms,
+                              public platform::DeviceTextures {
 public:
     RecordingDevice();
     ~RecordingDevice() override;
@@ -80,6 +102,17 @@ public:
                                 UINT* program, std::string* log) override;
     HRESULT SetShaderProgram(UINT program) override;
     void DeleteShaderProgram(UINT program) override;
+    // The getters are not logged: they change nothing.
+    HRESULT GetShaderProgram(UINT* program) override;
+    HRESULT GetViewport(D3DVIEWPORT9* viewport) override;
+    HRESULT GetStreamSource(UINT stream, IDirect3DVertexBuffer9** buffer, UINT* offset,
+                            UINT* stride) override;
+    HRESULT GetFVF(DWORD* fvf) override;
+    HRESULT GetTextureLimits(platform::TextureLimits* limits) override;
+    HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
+                          std::string* error) override;
+    HRESULT SetStageTexture(DWORD stage, UINT texture) override;
+    void DeleteTexture(UINT texture) override;
 
     CallLog log;
     ResultTable results;
@@ -95,17 +128,23 @@ public:
     DWORD clearFlags = 0;
     DWORD fvf = 0;
     IDirect3DVertexBuffer9* streamSource = nullptr;
+    UINT streamOffset = 0;
     UINT streamStride = 0;
+    D3DVIEWPORT9 viewport = {0, 0, 640, 480, 0.0f, 1.0f};
     D3DPRIMITIVETYPE drawType = D3DPT_POINTLIST;
     UINT drawCount = 0;
     UINT boundProgram = 0;
     UINT nextProgram = 1;
     int liveProgramCount = 0;
+    std::map<DWORD, UINT> stageTextures;  // stages with a texture (0 erases)
+    std::map<UINT, std::string> liveTextures;  // id -> "2D 64 x 64 RGBA8, 7 levels"
+    UINT nextTexture = 1;
     RecordingVertexBuffer* lastBuffer = nullptr;  // the most recent buffer made
     DWORD lastBufferUsage = 0;                    // arguments of the last CreateVertexBuffer
     DWORD lastBufferFvf = 0;
     D3DPOOL lastBufferPool = D3DPOOL_SYSTEMMEM;
     int buffersCreated = 0;
+    std::vector<UINT> bufferLengths;  // of every buffer made, in order
     int liveBuffers = 0;
     ULONG refs = 1;
 };

@@ -3,7 +3,7 @@
 #include "tests/support/process.h"
 
 #include <X11/Xlib.h>
-#include <dlfcn.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -109,39 +109,139 @@ bool Xvfb::SendKey(const std::string& windowId, const std::string& key) const {
            Succeeded(RunTool(display_, {"xdotool", "key", "--window", windowId, key}));
 }
 
+bool Xvfb::PressKey(const std::string& key) const {
+    return Succeeded(RunTool(display_, {"xdotool", "key", key}));
+}
+
 // xdotool's windowclose destroys the window outright; a close box asks the
-// client instead, with the WM_DELETE_WINDOW protocol. libX11 is opened at
-// run time so that the tests do not link it.
+// client instead, with the WM_DELETE_WINDOW protocol.
 bool Xvfb::SendCloseRequest(const std::string& windowId) const {
-    void* x11 = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-    if (x11 == nullptr) return false;
-    auto openDisplay = reinterpret_cast<decltype(&XOpenDisplay)>(dlsym(x11, "XOpenDisplay"));
-    auto internAtom = reinterpret_cast<decltype(&XInternAtom)>(dlsym(x11, "XInternAtom"));
-    auto sendEvent = reinterpret_cast<decltype(&XSendEvent)>(dlsym(x11, "XSendEvent"));
-    auto sync = reinterpret_cast<decltype(&XSync)>(dlsym(x11, "XSync"));
-    auto closeDisplay = reinterpret_cast<decltype(&XCloseDisplay)>(dlsym(x11, "XCloseDisplay"));
-    bool sent = false;
-    if (openDisplay && internAtom && sendEvent && sync && closeDisplay) {
-        Display* display = openDisplay(display_.c_str());
-        if (display != nullptr) {
-            XEvent event{};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = static_cast<Window>(std::stoul(windowId));
-            event.xclient.message_type = internAtom(display, "WM_PROTOCOLS", False);
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = static_cast<long>(internAtom(display, "WM_DELETE_WINDOW", False));
-            event.xclient.data.l[1] = CurrentTime;
-            sent = sendEvent(display, event.xclient.window, False, NoEventMask, &event) != 0;
-            sync(display, False);
-            closeDisplay(display);
+    Display* display = XOpenDisplay(display_.c_str());
+    if (display == nullptr) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = static_cast<Window>(std::stoul(windowId));
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    bool sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event) != 0;
+    XSync(display, False);
+    XCloseDisplay(display);
+    return sent;
+}
+
+namespace {
+
+bool g_xError = false;
+
+int NoteXError(Display*, XErrorEvent*) {
+    g_xError = true;
+    return 0;
+}
+
+}  // namespace
+
+bool Xvfb::WindowPixels(const std::string& windowId, std::vector<uint32_t>* rgb, int* width,
+                        int* height) const {
+    Display* display = XOpenDisplay(display_.c_str());
+    if (display == nullptr) return false;
+    // A window that went away is a failed read, not the end of the test.
+    g_xError = false;
+    auto previous = XSetErrorHandler(NoteXError);
+    Window window = static_cast<Window>(std::stoul(windowId));
+    XWindowAttributes attributes{};
+    XImage* image = nullptr;
+    if (XGetWindowAttributes(display, window, &attributes) != 0) {
+        image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                          static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    }
+    XSync(display, False);
+    bool ok = image != nullptr && !g_xError;
+    if (ok) {
+        *width = attributes.width;
+        *height = attributes.height;
+        rgb->resize(static_cast<size_t>(*width) * *height);
+        for (int y = 0; y < *height; ++y) {
+            for (int x = 0; x < *width; ++x) {
+                (*rgb)[static_cast<size_t>(y) * *width + x] =
+                    static_cast<uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
+            }
         }
     }
-    dlclose(x11);
-    return sent;
+    if (image != nullptr) XDestroyImage(image);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return ok;
 }
 
 bool Xvfb::Screenshot(const std::string& path) const {
     return Succeeded(RunTool(display_, {"import", "-window", "root", path}));
+}
+
+// >> a window of the test's own
+
+FocusWindow::~FocusWindow() {
+    if (display_ != nullptr) {
+        if (window_ != 0) XDestroyWindow(display_, window_);
+        XCloseDisplay(display_);
+    }
+}
+
+bool FocusWindow::Open(const std::string& display, int x, int y, std::string* error) {
+    display_ = XOpenDisplay(display.c_str());
+    if (display_ == nullptr) {
+        *error = "cannot open display " + display;
+        return false;
+    }
+    Window root = DefaultRootWindow(display_);
+    window_ = XCreateSimpleWindow(display_, root, x, y, 100, 100, 0, 0, 0xFFFFFF);
+    XStoreName(display_, window_, "editor");
+    XSelectInput(display_, window_, KeyPressMask | StructureNotifyMask);
+    XMapWindow(display_, window_);
+
+    // Focus can only go to a window that is mapped.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool mapped = false;
+    while (!mapped && std::chrono::steady_clock::now() < deadline) {
+        XEvent event;
+        if (XCheckWindowEvent(display_, window_, StructureNotifyMask, &event)) {
+            mapped = event.type == MapNotify;
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    if (!mapped) {
+        *error = "the focus window was never mapped";
+        return false;
+    }
+    XSetInputFocus(display_, window_, RevertToPointerRoot, CurrentTime);
+    XSync(display_, False);
+    if (!HasFocus()) {
+        *error = "the focus window did not get the focus";
+        return false;
+    }
+    return true;
+}
+
+bool FocusWindow::HasFocus() const {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    return focus == window_;
+}
+
+bool FocusWindow::WaitForKey(const std::string& key, int timeoutMs) const {
+    KeySym wanted = XStringToKeysym(key.c_str());
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        XEvent event;
+        while (XCheckWindowEvent(display_, window_, KeyPressMask, &event)) {
+            if (XLookupKeysym(&event.xkey, 0) == wanted) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 }  // namespace testing_support

@@ -1,11 +1,16 @@
 // A private X server for end-to-end tests, and the input a person would give
 // a window on it: keys (xdotool), the close box (WM_DELETE_WINDOW, what a
-// window manager sends), and screenshots (ImageMagick's import).
+// window manager sends), screenshots (ImageMagick's import) and a window's
+// pixels; and a window of the test's own that holds the keyboard focus.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+struct _XDisplay;
 
 namespace testing_support {
 
@@ -32,8 +37,17 @@ public:
     // (xdotool key names: "Escape", "F5", ...).
     bool SendKey(const std::string& windowId, const std::string& key) const;
 
+    // A real key press and release (XTEST) that goes wherever the keyboard
+    // focus is, as when a person types.
+    bool PressKey(const std::string& key) const;
+
     // What clicking the close box does: a WM_DELETE_WINDOW client message.
     bool SendCloseRequest(const std::string& windowId) const;
+
+    // The window's pixels as 0xRRGGBB, top row first. False when the window
+    // cannot be read.
+    bool WindowPixels(const std::string& windowId, std::vector<uint32_t>* rgb, int* width,
+                      int* height) const;
 
     // The whole screen as an image file (the format follows the extension).
     bool Screenshot(const std::string& path) const;
@@ -41,6 +55,28 @@ public:
 private:
     pid_t pid_ = -1;
     std::string display_;
+};
+
+// A 100 x 100 window of the test's own that takes the keyboard focus, as an
+// editor beside the program would, and notes the keys that reach it.
+class FocusWindow {
+public:
+    FocusWindow() = default;
+    FocusWindow(const FocusWindow&) = delete;
+    FocusWindow& operator=(const FocusWindow&) = delete;
+    ~FocusWindow();  // closes it (the focus goes back to the root)
+
+    // Maps it at (x, y) on the display and gives it the focus.
+    bool Open(const std::string& display, int x, int y, std::string* error);
+
+    bool HasFocus() const;
+
+    // Waits until a press of the key (a keysym name: "F5") has reached it.
+    bool WaitForKey(const std::string& key, int timeoutMs) const;
+
+private:
+    _XDisplay* display_ = nullptr;
+    unsigned long window_ = 0;
 };
 
 }  // namespace testing_support

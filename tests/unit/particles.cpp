@@ -129,13 +129,13 @@ TEST_F(ParticlesTest, SeedVectorTakesTheThirdDrawAsX) {
 TEST_F(ParticlesTest, StillParticleAtOriginMovesByTheModeGains) {
     // cos 0 = 1 and sin 0 = 0, so one step moves by the gains alone.
     Particle p{};
-    StepParticleRange(&p, 1, 1);
+    StepParticleRange(&p, 1, 1, kFlowScalar);
     EXPECT_FLOAT_EQ(p.position.x, 0.0064f);
     EXPECT_FLOAT_EQ(p.position.y, 0.0056f);
     EXPECT_FLOAT_EQ(p.position.z, -0.0063f);
 
     Particle q{};
-    StepParticleRange(&q, 1, 0);
+    StepParticleRange(&q, 1, 0, kFlowScalar);
     EXPECT_FLOAT_EQ(q.position.x, -0.00564f);
     EXPECT_FLOAT_EQ(q.position.y, -0.0066f);
     EXPECT_FLOAT_EQ(q.position.z, -0.0053f);
@@ -154,7 +154,7 @@ TEST_F(ParticlesTest, MovingParticleDriftsThenFlowsToTheBitInBothModes) {
     };
     for (const auto& c : cases) {
         Particle p{{0.75f, -1.5f, 1.25f}, {0.01f, -0.006f, 0.0045f}};
-        StepParticleRange(&p, 1, c.mode);
+        StepParticleRange(&p, 1, c.mode, kFlowScalar);
         EXPECT_EQ(p.position.x, c.expected.x) << "mode " << c.mode;
         EXPECT_EQ(p.position.y, c.expected.y) << "mode " << c.mode;
         EXPECT_EQ(p.position.z, c.expected.z) << "mode " << c.mode;
@@ -166,7 +166,7 @@ TEST_F(ParticlesTest, ModeOneScalesBy3Point5ThenBy0Point7) {
     // With x1 = 1: mode 1 takes sin(float(float(3.5) * 0.7f)), not sin(2.45f).
     Particle p{};
     p.position = {1.0f, 0.0f, 0.0f};
-    StepParticleRange(&p, 1, 1);
+    StepParticleRange(&p, 1, 1, kFlowScalar);
     float X = 3.5f;
     X = X * 0.7f;
     float cosZ = 1.0f;
@@ -185,7 +185,7 @@ TEST_F(ParticlesTest, StepDriftsAlongVelocityAndEachParticleStandsAlone) {
 
     // Stepping one particle on its own gives the same as stepping all of them.
     Particle single = before[1000];
-    StepParticleRange(&single, 1, g_flowMode);
+    StepParticleRange(&single, 1, g_flowMode, kFlowScalar);
     StepParticles();
     EXPECT_EQ(std::memcmp(&single, &g_particles[1000], sizeof(Particle)), 0);
 

@@ -4,6 +4,7 @@
 // main.fx is written, broken or left out as each case needs.
 #include "render/scene.h"
 
+#include "render/render_pass.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 
@@ -141,6 +142,70 @@ TEST_F(SceneTest, BrokenEffectPrintsTheCompilerText) {
     EXPECT_EQ(out.rfind("InitScene : Error  ", 0), 0u) << out;
     EXPECT_NE(out.find("main.fx("), std::string::npos) << out;
     EXPECT_FALSE(device_.log.Contains("SetRenderState"));
+}
+
+// While the last load failed, the frame draws its error text, built once and
+// with the device's states given back; once a load succeeds, the frame makes
+// exactly the calls it made before any failure.
+TEST_F(SceneTest, ErrorTextIsDrawnUntilALoadSucceeds) {
+    WriteEffect(kGoodEffect);
+    InitSceneOutput();
+    device_.log.Clear();
+    RenderParticles();
+    const std::vector<std::string> goodFrame = device_.log.calls;
+
+    WriteEffect(BrokenEffect());
+    std::string out = InitSceneOutput();
+    EXPECT_EQ(out, "InitScene : Error  " + g_sceneError + "\n");
+    EXPECT_NE(g_sceneError.find("main.fx("), std::string::npos);
+    ASSERT_NE(g_errorFont, nullptr);
+
+    const D3DRENDERSTATETYPE states[] = {D3DRS_ALPHABLENDENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND,
+                                         D3DRS_BLENDOP, D3DRS_CULLMODE, D3DRS_ZENABLE,
+                                         D3DRS_ZWRITEENABLE, D3DRS_FILLMODE};
+    auto snapshot = [&] {
+        std::vector<DWORD> values;
+        for (D3DRENDERSTATETYPE state : states) {
+            DWORD value = 0;
+            device_.GetRenderState(state, &value);
+            values.push_back(value);
+        }
+        values.push_back(device_.boundProgram);
+        values.push_back(device_.fvf);
+        values.push_back(static_cast<DWORD>(device_.streamStride));
+        return values;
+    };
+    for (int frame = 0; frame < 2; ++frame) {
+        SCOPED_TRACE(frame);
+        // What the render pass itself sets comes before the text.
+        device_.SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+        device_.SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        std::vector<DWORD> before = snapshot();
+        IDirect3DVertexBuffer9* streamBefore = device_.streamSource;
+        device_.log.Clear();
+        RenderParticles();
+
+        int begin = device_.log.IndexOf("BeginScene");
+        int draw = device_.log.IndexOf("DrawPrimitive");
+        EXPECT_LT(begin, draw);
+        EXPECT_LT(draw, device_.log.IndexOf("EndScene"));
+        EXPECT_EQ(device_.log.Count("DrawPrimitive"), 1);
+        EXPECT_GT(device_.drawCount, 100u) << "the text's triangles";
+        EXPECT_EQ(snapshot(), before);
+        EXPECT_EQ(device_.streamSource, streamBefore);
+        // The font's program, buffer and vertices are made at the first frame only.
+        EXPECT_EQ(device_.log.Count("CreateShaderProgram"), frame == 0 ? 1 : 0);
+        EXPECT_EQ(device_.log.Count("CreateVertexBuffer"), frame == 0 ? 1 : 0);
+        EXPECT_EQ(device_.log.Count("Lock"), frame == 0 ? 1 : 0);
+    }
+
+    WriteEffect(kGoodEffect);
+    EXPECT_EQ(InitSceneOutput(), "Load Shader.\n");
+    EXPECT_EQ(g_errorFont, nullptr);
+    EXPECT_TRUE(g_sceneError.empty());
+    device_.log.Clear();
+    RenderParticles();
+    EXPECT_EQ(device_.log.calls, goodFrame);
 }
 
 TEST_F(SceneTest, FailedVertexBufferLeavesBothEmpty) {

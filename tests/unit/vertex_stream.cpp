@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -81,7 +82,7 @@ TEST_F(VertexStreamTest, TheLastVertexCarriesTheLastParticle) {
     EXPECT_EQ(last.diffuse >> 16, 0u);
 }
 
-TEST_F(VertexStreamTest, EveryVertexIsWritten) {
+TEST_F(VertexStreamTest, EveryVertexIsWrittenAndBothStoreWidthsAgree) {
     // The buffer starts out filled with 0xCD; none of it may survive a fill.
     FillParticleVertices();
     for (int j = 0; j < kVertexCount; ++j) {
@@ -90,6 +91,10 @@ TEST_F(VertexStreamTest, EveryVertexIsWritten) {
         ASSERT_EQ(v.x, g_particles[j / 6].position.x) << j;
         ASSERT_EQ(v.u2, 0.0f) << j;
     }
+    // The 16-byte writer, which processors without AVX2 take, writes the same.
+    std::vector<ParticleVertex> narrow(kVertexCount);
+    WriteParticleVerticesNarrow(narrow.data());
+    EXPECT_EQ(std::memcmp(narrow.data(), buffer_->bytes.data(), kVertexBufferBytes), 0);
 }
 
 TEST_F(VertexStreamTest, AFailedLockWritesNothingAndDoesNotUnlock) {

@@ -34,11 +34,11 @@ bool TakeQuit() {
 class WindowProcTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TakeQuit();
+        platform::ResetWindowState();
         g_defaultCalls.clear();
         platform::SetDefaultHandlingHook(RecordDefault);
     }
-    void TearDown() override { platform::SetDefaultHandlingHook(nullptr); }
+    void TearDown() override { platform::ResetWindowState(); }
 };
 
 TEST_F(WindowProcTest, EscapePostsQuitAndStillGetsDefaultHandling) {
@@ -91,7 +91,7 @@ TEST_F(WindowProcTest, ImeContextHidesEveryInputMethodWindow) {
 }
 
 TEST(MessageQueueTest, QuitWaitsInTheQueueUntilTaken) {
-    TakeQuit();
+    platform::ResetWindowState();
     MSG msg{};
     EXPECT_EQ(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE), FALSE);
 

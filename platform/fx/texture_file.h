@@ -1,0 +1,50 @@
+// Image files read into a texture image (platform/gfx/texture_image.h), the
+// way the Direct3D 9 utility library's texture loader read them for effect
+// files. Platform-internal: used by the effect loader, tools and tests.
+//
+// Implemented: [x] PNG, JPEG, TGA, BMP through stb_image (libstb), as RGBA8
+//              [x] DDS, read here: DXT1 / DXT3 / DXT5 kept compressed;
+//                  uncompressed formats described by bit masks (A8R8G8B8,
+//                  X8R8G8B8, A8B8G8R8, X8B8G8R8, R8G8B8, R5G6B5, X1R5G5B5,
+//                  A1R5G5B5, A4R4G4B4, X4R4G4B4, A2R10G10B10, A2B10G10R10,
+//                  G16R16, L8, A8L8, A4L4, L16, A8) converted to 8 bits per
+//                  channel; mip levels, cube maps with all six faces, volumes
+//              [x] an image without mip levels gets a full chain made with a
+//                  box filter; a compressed DDS without mip levels, and a DXT
+//                  volume (GL has no compressed volumes), is decoded to RGBA8
+//                  here and its chain made from the decoded copy
+// Not implemented: DDS files with the Direct3D 10 header, floating-point and
+// 16-bit-per-channel formats, bump-map (UV) formats, cube maps with only some
+// faces, GIF / HDR / PSD and the other formats stb_image also reads.
+//
+// Every size is checked against the caller's limits before anything is
+// allocated for it, in 64-bit arithmetic; nothing past the end of the file
+// is read.
+#pragma once
+
+#include "platform/gfx/texture_image.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace fx {
+
+struct TextureFileError {
+    bool cannotOpen = false;  // the file could not be opened or read: text is the system's reason
+    std::string text;         // what is wrong, without the file's name
+};
+
+// Reads an image file, recognised by its contents (not its name). On
+// failure returns false, leaves *image empty and says why in *error.
+bool ReadTextureFile(const std::string& path, const platform::TextureLimits& limits,
+                     platform::TextureImage* image, TextureFileError* error);
+
+// The same for a file's bytes already in memory.
+bool DecodeTextureFile(const uint8_t* data, size_t size, const platform::TextureLimits& limits,
+                       platform::TextureImage* image, std::string* error);
+
+// "cannot open texture 'NAME': REASON" or "cannot read texture 'NAME': REASON".
+std::string TextureErrorText(const std::string& name, const TextureFileError& error);
+
+}  // namespace fx

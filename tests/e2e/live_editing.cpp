@@ -1,0 +1,315 @@
+// Live editing with the real program under a private X server: F5 and F4
+// typed while another window holds the focus, --watch picking up saves by
+// rename, by rewrite, of an included file and in a burst (each once, never a
+// half-written file), and a broken effect's error text in the window's
+// pixels until a good save.
+#include "tests/support/process.h"
+#include "tests/support/xvfb.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::FocusWindow;
+using testing_support::Process;
+using testing_support::ProcessOptions;
+using testing_support::ProcessResult;
+using testing_support::Xvfb;
+
+constexpr int kTimeoutMs = 60000;
+// Long past the watch's 100 ms quiet spell: a second reload would have come.
+constexpr int kQuietMs = 1500;
+
+constexpr uint32_t kClearColor = 0x000022;
+constexpr uint32_t kTextColor = 0xFFC000;
+
+const char* const kBroken =
+    "float4x4 viewProj : register(c4);\n"
+    "float4 vs_main(float3 p : POSITION) : POSITION\n"
+    "{\n"
+    "    return mul(viewProj, float4(p, undeclaredThing));\n"
+    "}\n"
+    "float4 ps_main() : COLOR0 { return 1; }\n"
+    "technique T { pass P {\n"
+    "    VertexShader = compile vs_3_0 vs_main();\n"
+    "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : fallback;
+}
+
+int CountOf(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
+        ++count;
+    }
+    return count;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// An editor that saves by writing the file anew in place: truncate, then
+// the text in a few chunks, then close.
+void Rewrite(const fs::path& path, const std::string& text) {
+    int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    size_t chunk = text.size() / 3 + 1;
+    for (size_t at = 0; at < text.size(); at += chunk) {
+        size_t n = std::min(chunk, text.size() - at);
+        ASSERT_EQ(write(fd, text.data() + at, n), static_cast<ssize_t>(n));
+    }
+    close(fd);
+}
+
+// An editor that saves by writing a new file beside and renaming it over.
+void SaveByRename(const fs::path& path, const std::string& text) {
+    fs::path temp = path.string() + ".swp";
+    std::ofstream(temp, std::ios::binary) << text;
+    fs::rename(temp, path);
+}
+
+struct Pixels {
+    int textPixels = 0;   // exactly the error text's colour
+    int otherPixels = 0;  // neither the clear colour nor the text's
+    int textLeft = 1 << 30, textTop = 1 << 30;
+};
+
+class LiveEditingE2e : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        xvfb_ = new Xvfb();
+        if (!xvfb_->Start(&xvfbError_)) {
+            delete xvfb_;
+            xvfb_ = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete xvfb_;
+        xvfb_ = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_NE(xvfb_, nullptr) << xvfbError_;
+        binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield";
+        ASSERT_TRUE(fs::exists(binary_)) << binary_;
+        std::string pattern = (fs::temp_directory_path() / "flowfield-live-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        workDir_ = pattern;
+        goodEffect_ = ReadFile(fs::path(EnvOr("FLOWFIELD_SOURCE_DIR", ".")) / "assets" / "main.fx");
+        ASSERT_FALSE(goodEffect_.empty());
+    }
+
+    void TearDown() override {
+        if (program_.Running()) {
+            program_.Signal(SIGTERM);
+            program_.Wait(kTimeoutMs);
+        }
+        std::error_code ignored;
+        fs::remove_all(workDir_, ignored);
+    }
+
+    // Starts the program in the working directory and waits for a few
+    // frames and its window.
+    void Start(std::vector<std::string> args) {
+        ProcessOptions options;
+        options.args = {binary_};
+        options.args.insert(options.args.end(), args.begin(), args.end());
+        options.cwd = workDir_.string();
+        options.env = {{"DISPLAY", xvfb_->display()}};
+        options.unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        ASSERT_TRUE(program_.Start(options));
+        ASSERT_TRUE(program_.WaitForOutput("counter = 3\n", kTimeoutMs)) << program_.Err();
+        window_ = xvfb_->FindWindow("test", kTimeoutMs);
+        ASSERT_FALSE(window_.empty());
+    }
+
+    int Count(const std::string& what) const { return CountOf(program_.Out(), what); }
+    int Frames() const { return Count("counter = "); }
+
+    // Waits until `what` has been printed `times` times.
+    bool WaitForCount(const std::string& what, int times) const {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+        while (std::chrono::steady_clock::now() < deadline && program_.Running()) {
+            if (Count(what) >= times) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return Count(what) >= times;
+    }
+
+    // Lets a while pass in which the program keeps drawing: at least the
+    // time and the frames asked for.
+    void Idle(int ms, int frames) const {
+        int until = Frames() + frames;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        EXPECT_TRUE(WaitForCount("counter = ", until));
+    }
+
+    Pixels ReadPixels() const {
+        Pixels result;
+        std::vector<uint32_t> rgb;
+        int width = 0, height = 0;
+        EXPECT_TRUE(xvfb_->WindowPixels(window_, &rgb, &width, &height));
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                uint32_t c = rgb[static_cast<size_t>(y) * width + x];
+                if (c == kTextColor) {
+                    ++result.textPixels;
+                    result.textLeft = std::min(result.textLeft, x);
+                    result.textTop = std::min(result.textTop, y);
+                } else if (c != kClearColor) {
+                    ++result.otherPixels;
+                }
+            }
+        }
+        return result;
+    }
+
+    void Quit() {
+        ASSERT_TRUE(xvfb_->SendKey(window_, "Escape"));
+        ProcessResult result = program_.Wait(kTimeoutMs);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
+
+    static Xvfb* xvfb_;
+    static std::string xvfbError_;
+    std::string binary_;
+    fs::path workDir_;
+    std::string goodEffect_;
+    Process program_;
+    std::string window_;
+};
+
+Xvfb* LiveEditingE2e::xvfb_ = nullptr;
+std::string LiveEditingE2e::xvfbError_;
+
+TEST_F(LiveEditingE2e, F5AndF4WorkWhileAnotherWindowHasTheFocus) {
+    std::ofstream(workDir_ / "main.fx") << goodEffect_;
+    Start({});
+    ASSERT_EQ(Count("Load Shader.\n"), 1);
+
+    {
+    FocusWindow editor;
+    std::string error;
+    ASSERT_TRUE(editor.Open(xvfb_->display(), 800, 600, &error)) << error;
+
+    // F5 typed into the other window: that window gets the key, and the
+    // program rebuilds its scene all the same.
+    ASSERT_TRUE(xvfb_->PressKey("F5"));
+    EXPECT_TRUE(editor.WaitForKey("F5", kTimeoutMs));
+    EXPECT_TRUE(WaitForCount("Load Shader.\n", 2)) << program_.Out().substr(0, 500);
+
+    // F4 from there starts the counter again.
+    int zeros = Count("counter = 0\n");
+    ASSERT_TRUE(xvfb_->PressKey("F4"));
+    EXPECT_TRUE(WaitForCount("counter = 0\n", zeros + 1));
+    EXPECT_TRUE(WaitForCount("Load Shader.\n", 3));
+
+    // Esc typed elsewhere is the other window's business.
+    ASSERT_TRUE(xvfb_->PressKey("Escape"));
+    EXPECT_TRUE(editor.WaitForKey("Escape", kTimeoutMs));
+    Idle(500, 20);
+    EXPECT_TRUE(program_.Running());
+    EXPECT_TRUE(editor.HasFocus());
+    EXPECT_EQ(Count("Load Shader.\n"), 3);
+    }
+    // With the other window gone, Esc in the program's own window quits.
+    Quit();
+}
+
+TEST_F(LiveEditingE2e, WatchReloadsEachSaveOnce) {
+    // main.fx includes a file of its own: a save of either counts.
+    std::ofstream(workDir_ / "palette.fxh") << "// colours\n";
+    std::string withInclude = "#include \"palette.fxh\"\n" + goodEffect_;
+    std::ofstream(workDir_ / "main.fx") << withInclude;
+    Start({"--watch"});
+    ASSERT_EQ(Count("Load Shader.\n"), 1) << program_.Out().substr(0, 500);
+    int loads = 1;
+
+    struct Save {
+        const char* how;
+        std::function<void()> save;
+        int reloads;  // exactly
+    };
+    const Save saves[] = {
+        {"by rename", [&] { SaveByRename(workDir_ / "main.fx", withInclude + "// one\n"); }, 1},
+        {"by rewrite", [&] { Rewrite(workDir_ / "main.fx", withInclude + "// two\n"); }, 1},
+        {"the same bytes again", [&] { Rewrite(workDir_ / "main.fx", withInclude + "// two\n"); }, 0},
+        {"of the included file", [&] { SaveByRename(workDir_ / "palette.fxh", "// warm\n"); }, 1},
+        {"of a file beside it", [&] { std::ofstream(workDir_ / "notes.txt") << "x"; }, 0},
+    };
+    for (const Save& s : saves) {
+        SCOPED_TRACE(s.how);
+        s.save();
+        if (s.reloads > 0) {
+            EXPECT_TRUE(WaitForCount("Load Shader.\n", loads + s.reloads));
+        }
+        Idle(kQuietMs, 30);
+        loads += s.reloads;
+        EXPECT_EQ(Count("Load Shader.\n"), loads);
+    }
+
+    // Ten quick rewrites: one or two reloads, and no compile ever sees a
+    // file cut short.
+    for (int i = 0; i < 10; ++i) {
+        Rewrite(workDir_ / "main.fx", withInclude + "// burst " + std::to_string(i) + "\n");
+    }
+    EXPECT_TRUE(WaitForCount("Load Shader.\n", loads + 1));
+    Idle(kQuietMs, 30);
+    int burst = Count("Load Shader.\n") - loads;
+    EXPECT_GE(burst, 1);
+    EXPECT_LE(burst, 2);
+    EXPECT_EQ(Count("InitScene : Error"), 0) << program_.Out().substr(0, 2000);
+    Quit();
+}
+
+TEST_F(LiveEditingE2e, ErrorTextIsInTheWindowUntilAGoodSave) {
+    std::ofstream(workDir_ / "main.fx") << kBroken;
+    Start({"--watch"});
+    ASSERT_TRUE(WaitForCount("InitScene : Error  main.fx(4,", 1));
+    Idle(200, 10);
+
+    // The text, top left, over the clear colour, and nothing else.
+    Pixels broken = ReadPixels();
+    EXPECT_GT(broken.textPixels, 500);
+    EXPECT_EQ(broken.otherPixels, 0);
+    EXPECT_LT(broken.textLeft, 16);
+    EXPECT_LT(broken.textTop, 16);
+
+    SaveByRename(workDir_ / "main.fx", goodEffect_);
+    ASSERT_TRUE(WaitForCount("Load Shader.\n", 1));
+    Idle(200, 10);
+
+    // Particles, and no text.
+    Pixels good = ReadPixels();
+    EXPECT_EQ(good.textPixels, 0);
+    EXPECT_GT(good.otherPixels, 1000);
+
+    // The console said what it always says.
+    std::string out = program_.Out();
+    EXPECT_EQ(CountOf(out, "InitScene : Error  "), 1);
+    Quit();
+}
+
+}  // namespace
