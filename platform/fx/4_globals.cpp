@@ -118,6 +118,7 @@ private:
         size_t end;  // its ';'
     };
     std::map<std::string, Candidate> candidates_;
+    std::vector<std::string> written_;  // candidates this file writes to
     std::vector<std::pair<size_t, size_t>> bodies_;  // [begin, end) of function bodies
 };
 
@@ -336,15 +337,16 @@ void GlobalScan::FindWrites(size_t begin, size_t end) {
                        (c == '=' && op.rfind("==", 0) != 0) || compound ||
                        op.rfind("<<=", 0) == 0 || op.rfind(">>=", 0) == 0;
         }
-        if (written) out_->written.push_back(std::string(Word(i)));
+        if (written) written_.push_back(std::string(Word(i)));
     }
 }
 
 // "float4 G : register(c1) = x;" -> "float4 G__fxw : register(c1) = x; static float4 G;"
 void GlobalScan::RewriteWritten() {
-    std::sort(out_->written.begin(), out_->written.end());
-    out_->written.erase(std::unique(out_->written.begin(), out_->written.end()), out_->written.end());
-    for (const std::string& name : out_->written) {
+    std::sort(written_.begin(), written_.end());
+    written_.erase(std::unique(written_.begin(), written_.end()), written_.end());
+    for (const std::string& name : written_) {
+        out_->written.push_back(name);
         const Candidate& c = candidates_.at(name);
         std::string copy = " static " + std::string(s_.substr(t_[c.type].begin, t_[c.name].begin - t_[c.type].begin)) + name;
         for (size_t k = c.name + 1; k < c.end && Is(k, '['); k = Skip(k))

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/5_hlsl_to_spirv.h"
 #include "tests/support/compile_hlsl.h"
 
 namespace {
@@ -153,18 +154,59 @@ TEST(EffectFrameworkRewrite, ColumnShiftsMapBackToTheFile) {
     EXPECT_EQ(before, 2);
 }
 
+TEST(EffectFrameworkRewrite, GlobalDeclarationsAsDirect3D9ReadsThem) {
+    const std::string hlsl =
+        "const float k = 2;\n"
+        "static const float s = 3;\n"
+        "cbuffer B : register(b0) { float4 a : packoffset(c2); };\n"
+        "float4 g : register(c1) = 1; float4 after = missing;\n"
+        "float4 PS() : COLOR0 { g.x += k; return g + a * s + after; }\n";
+    fx::GlobalsRewrite globals;
+    std::vector<fx::ColumnShift> shifts;
+    std::vector<fx::Message> messages;
+    std::string out = fx::RewriteGlobals(hlsl, "", &globals, &shifts, &messages);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Lines(out), Lines(hlsl));
+    EXPECT_NE(out.find("      float k = 2;"), std::string::npos) << out;
+    EXPECT_NE(out.find("static const float s = 3;"), std::string::npos) << out;
+    EXPECT_NE(out.find("float4 a : register  (c2); "), std::string::npos) << out;
+    EXPECT_NE(out.find("float4 g__fxw : register(c1) = 1; static float4 g; float4 after"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(globals.written, std::vector<std::string>{"g"});
+    // What glslang says after the rewrite is placed where the user wrote it.
+    fx::StageSource source;
+    source.stage = fx::ShaderStage::Pixel;
+    source.entry = "PS";
+    source.hlsl = out;
+    source.map.effectFile = {shifts};
+    fx::SpirvModule module;
+    std::vector<fx::Message> compiled;
+    EXPECT_FALSE(fx::HlslToSpirv(source, {}, &module, &compiled));
+    ASSERT_FALSE(compiled.empty());
+    EXPECT_EQ(compiled[0].line, 4);
+    EXPECT_EQ(compiled[0].column, 45);
+}
+
 TEST(EffectFrameworkRewrite, RandomSoupNeverMovesALineOrBreaksTheRewrites) {
     const char* const pieces[] = {
         "int", "bool2", "uint", "dword", "static", "uniform", "const", "float4", "VS", "PS",
         "(", ")", "{", "}", "[", "]", ",", ";", ":", "=", "<", ">", " ", " ", "\n", "\r\n",
         "//", "/*", "*/", "\"", "'", "\\", "#", "#define X", "POSITION", "1", "0.5", "x", "y",
-        "struct", "typedef", "in", "out"};
+        "struct", "typedef", "in", "out", "cbuffer", "packoffset", "row_major", "column_major",
+        "float4x4", "#pragma pack_matrix(row_major)", "+=", "++", "{1, 2}", "float4(1, 2)"};
     std::mt19937 random(1234);
     std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 60);
     for (int round = 0; round < 3000; ++round) {
         std::string soup;
         for (int n = length(random); n > 0; --n) soup += pieces[pick(random)];
+        fx::GlobalsRewrite globals;
+        std::vector<fx::ColumnShift> shifts;
+        std::vector<fx::Message> messages;
+        std::string rewritten = fx::RewriteGlobals(soup, "", &globals, &shifts, &messages);
+        ASSERT_EQ(Lines(rewritten), Lines(soup)) << soup;
+        fx::EvaluateInitializers({{"x", "float4", soup, {}}}, &messages);
         std::string out, error;
         for (const char* entry : {"VS", "PS"}) {
             if (fx::BindUniformArguments(soup, entry, {"1"}, &out, &error)) {
