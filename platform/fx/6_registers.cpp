@@ -8,8 +8,8 @@
 //              [x] int / uint / bool members as floats, converted at each load
 //              [x] matrix majority from the source where glslang loses it
 //              [x] the initial values of a stage's table, per register
-// Not implemented: components of a register (register(c0.y)), a matrix
-// read only in part through a whole load (all its registers count).
+// Not implemented: components of a register (register(c0.y)); what a
+// matrix's uses depend on beyond what 6_demand.cpp follows (all of it counts).
 #define SPV_ENABLE_UTILITY_CODE
 #include <spirv_cross/spirv.hpp>
 
@@ -70,6 +70,7 @@ private:
     void AnalyseReads();
     bool Step(Walk* w, uint32_t indexId) const;
     int End(const Walk& w) const;
+    int LoadEnd(const Walk& w, uint32_t value) const;
     void Classify();
     bool OnlyLoopBound(uint32_t value) const;
     bool OnlyIfCondition(uint32_t value) const;
@@ -102,6 +103,7 @@ private:
     std::vector<std::pair<size_t, size_t>> functions_;  // reachable bodies [begin, end)
     std::unordered_map<uint32_t, std::vector<size_t>> users_;
     std::unordered_map<uint32_t, Walk> chains_;  // access chain result -> where it reached
+    std::unordered_map<uint32_t, uint32_t> demand_;  // components the results depend on
     std::set<uint32_t> loopMerges_;
     std::unordered_map<uint32_t, uint32_t> floatTypes_;  // type -> the same with floats
 };
@@ -443,24 +445,57 @@ void RegisterPass::AnalyseReads() {
             chains_[in.words[1]] = w;
         }
     }
-    // A chain is read when something besides a further chain uses it.
+    // A chain is read when something besides a further chain uses it; a
+    // load only as far as the shader's results depend on what it loads.
+    demand_ = DemandedComponents(m_, functions_);
     for (const auto& [id, w] : chains_) {
         MemberState& member = members_[static_cast<size_t>(w.member)];
         const SpvInstruction* chain = m_.Def(id);
         const bool direct = chain->words[2] == block_ && chain->words.size() == 4;
-        bool read = false;
+        int end = 0;
         for (size_t user : users_[id]) {
             const SpvInstruction& in = m_.code[user];
             if (IsChain(in) && in.words[2] == id) continue;
-            read = true;
-            if (in.op == spv::OpLoad && direct) {
-                member.loads.push_back(in.Result());
+            if (in.op == spv::OpLoad) {
+                end = std::max(end, LoadEnd(w, in.Result()));
+                if (direct) {
+                    member.loads.push_back(in.Result());
+                } else {
+                    member.otherReads = true;
+                }
             } else {
+                end = std::max(end, End(w));
                 member.otherReads = true;
             }
         }
-        if (read) member.used = std::max(member.used, std::min(End(w), member.declared));
+        member.used = std::max(member.used, std::min(end, member.declared));
     }
+}
+
+// Registers up to the last one a load's value matters from (0: none does).
+int RegisterPass::LoadEnd(const Walk& w, uint32_t value) const {
+    auto found = demand_.find(value);
+    const uint32_t d = found == demand_.end() ? 0 : found->second;
+    if (d == 0) return 0;
+    if (d == 0xFFFFFFFFu || w.fixedEnd >= 0) return End(w);
+    if (w.spread > 0) {
+        // A row of a column_major matrix: component k is in register k.
+        int last = 0;
+        for (int k = 0; k < w.spread; ++k) {
+            if ((d & (1u << k)) != 0) last = k;
+        }
+        return w.offset + last + 1;
+    }
+    const SpvInstruction* t = m_.Def(w.type);
+    if (t == nullptr || t->op != spv::OpTypeMatrix) return End(w);
+    int last = 0;
+    for (int bit = 0; bit < 16; ++bit) {
+        if ((d & (1u << bit)) == 0) continue;
+        // SPIR-V column i is HLSL row i; component j is HLSL column j.
+        const int i = bit / 4, j = bit % 4;
+        last = std::max(last, w.rowMajor ? i : j);
+    }
+    return w.offset + last + 1;
 }
 
 bool RegisterPass::IsSelection(size_t branch) const {

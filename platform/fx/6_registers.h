@@ -6,9 +6,10 @@
 // room to every global. Direct3D 9's compiler, per stage:
 // - a global the stage reads gets whole registers of its own, only up to
 //   the highest one it reads: a scalar or vector one; a matrix one per
-//   column (per row when row_major); an array one per element (the whole
-//   array when it is indexed dynamically); a struct its members in order,
-//   each from a new register;
+//   column (per row when row_major) as far as the results use it (what a
+//   loaded value's uses depend on, from 6_demand.cpp); an array one per
+//   element (the whole array when it is indexed dynamically); a struct its
+//   members in order, each from a new register;
 // - register(cN) reserves the declared size at cN, read or not; the others
 //   go, largest first (ties in declaration order), to the lowest free range
 //   that fits; a global the stage does not read takes none;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace fx {
@@ -77,6 +78,16 @@ void FixArithmetic(SpvModule& module);
 }  // namespace fx
 
 namespace fx {
+
+bool IsChainOp(uint32_t op);  // OpAccessChain or OpInBoundsAccessChain
+
+// For each value (and function-local variable) of the functions given (the
+// entry point and what it calls, as [begin, end) of module.code), a mask of
+// the components the shader's results depend on: bit k of a vector, bit
+// 4 i + j of a matrix's SPIR-V column i, component j; all bits where it
+// cannot tell. Values that nothing depends on are 0 (or absent).
+std::unordered_map<uint32_t, uint32_t> DemandedComponents(
+    const SpvModule& module, const std::vector<std::pair<size_t, size_t>>& functions);
 
 // Varyings as wide as Direct3D 9's registers: each float varying (a vertex
 // output or pixel input at a location) becomes a float4, so that a pixel
