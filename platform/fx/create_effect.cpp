@@ -44,7 +44,7 @@ struct PassBuilder {
 
 EffectStageInfo StageInfo(const ShaderBinding& b, std::string glsl) {
     const bool present = HasShader(b);
-    return {!present, present ? b.profile : "", present ? EntryText(b) : "", std::move(glsl)};
+    return {!present, present ? b.profile : "", present ? EntryText(b) : "", std::move(glsl), {}};
 }
 
 EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::string pixelGlsl) {
@@ -63,6 +63,16 @@ bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
         b.messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' did not compile");
     }
     return false;
+}
+
+// "viewProj c4 4" for each global of a stage's table.
+std::vector<std::string> RegisterLines(const std::vector<ConstantRegisters>& table) {
+    std::vector<std::string> lines;
+    for (const ConstantRegisters& r : table) {
+        const char set = r.set == RegisterSet::Float ? 'c' : r.set == RegisterSet::Int ? 'i' : 'b';
+        lines.push_back(r.name + " " + set + std::to_string(r.start) + " " + std::to_string(r.count));
+    }
+    return lines;
 }
 
 // The c registers of a stage's table that the device keeps, with the
@@ -86,10 +96,13 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         (HasShader(pass.vertexShader) ? EntryText(pass.vertexShader) : std::string("-")) + "|" +
         (HasShader(pass.pixelShader) ? EntryText(pass.pixelShader) : std::string("-"));
     std::vector<std::string> glsl;
+    std::vector<std::string> vertexRegisters, pixelRegisters;
     auto known = b.built.find(key);
     if (known != b.built.end()) {
         const LoadedPass& same = known->second;
         glsl = {same.info.vertex.glsl, same.info.pixel.glsl};
+        vertexRegisters = same.info.vertex.registers;
+        pixelRegisters = same.info.pixel.registers;
         *samplerNames = same.samplerNames;
         out->vertexConstants = same.vertexConstants;
         out->pixelConstants = same.pixelConstants;
@@ -98,6 +111,8 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         if (!CompileGlsl(b, pass, &compiled)) return false;
         glsl = std::move(compiled.glsl);
         *samplerNames = std::move(compiled.samplers);
+        vertexRegisters = RegisterLines(compiled.vertexConstants);
+        pixelRegisters = RegisterLines(compiled.pixelConstants);
         out->vertexConstants = RegisterWrites(compiled.vertexConstants);
         out->pixelConstants = RegisterWrites(compiled.pixelConstants);
     }
@@ -108,6 +123,8 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     out->program = program;
     out->states = pass.renderStates;
     out->info = PassInfo(pass, glsl[0], glsl[1]);
+    out->info.vertex.registers = std::move(vertexRegisters);
+    out->info.pixel.registers = std::move(pixelRegisters);
     out->samplerNames = *samplerNames;
     b.built[key] = *out;
     return true;
