@@ -24,6 +24,7 @@ namespace fx {
 namespace {
 
 constexpr int kMaxRegisters = 4096;  // beyond any shader model; stops runaway sizes
+constexpr int kMaxShaderRegisters = 256;  // vs_3_0's, the most of any profile
 
 // Where an access chain into $Global has got to.
 struct Walk {
@@ -332,6 +333,15 @@ void RegisterPass::CopyWrittenGlobals() {
             used |= std::find(ids.begin(), ids.end(), copy) != ids.end();
         }
         if (!used) continue;
+        // Past the registers any shader model has, there is nothing to copy.
+        if (Regs(members_[member].type, MemberRowMajor(blockType_, member)) > kMaxShaderRegisters) {
+            const GlobalInfo* info = InfoOf(g_, member);
+            errors_->push_back(ErrorAt(info != nullptr ? info->pos : SourcePos{},
+                                       "'" + name + "' is written by the shader and takes more "
+                                       "than " + std::to_string(kMaxShaderRegisters) +
+                                       " registers"));
+            continue;
+        }
         const uint32_t copyType = m_.Def(m_.Def(copy)->words[0])->words[2];
         const uint32_t index = m_.DeclareConstant(
             spv::OpConstant, m_.DeclareType(spv::OpTypeInt, {32, 1}), {member});
@@ -947,6 +957,7 @@ void RegisterPass::Table(std::vector<ConstantRegisters>* table) const {
 }
 
 bool RegisterPass::Run(std::vector<ConstantRegisters>* table) {
+    const size_t errorsBefore = errors_->size();
     if (!FindGlobalBlock()) return true;
     ApplyMajorities();
     CopyWrittenGlobals();
@@ -962,7 +973,7 @@ bool RegisterPass::Run(std::vector<ConstantRegisters>* table) {
         ok = false;
     }
     Table(table);
-    return ok;
+    return ok && errors_->size() == errorsBefore;
 }
 
 }  // namespace
