@@ -42,7 +42,7 @@ Shape BuiltInShape(std::string_view word) {
     return Shape::Unknown;
 }
 
-struct Typedef {
+struct TypedefInfo {
     Shape shape = Shape::Unknown;
     int majority = -1;  // -1 none, 0 column_major, 1 row_major
 };
@@ -106,7 +106,7 @@ private:
     std::vector<Message>* messages_;
     std::vector<Token> t_;
     std::vector<Edit> edits_;
-    std::map<std::string, struct Typedef> typedefs_;
+    std::map<std::string, TypedefInfo> typedefs_;
     std::set<std::string> structs_;
     bool packRowMajor_ = false;
 
@@ -181,7 +181,7 @@ void GlobalScan::Pragma(size_t i) {
 
 // "typedef row_major float4x4 M;": what the name stands for.
 size_t GlobalScan::Typedef(size_t i) {
-    struct Typedef def;
+    TypedefInfo def;
     size_t j = i + 1;
     for (; Ident(j) && IsQualifier(Word(j)); ++j) {
         if (Word(j) == "row_major") def.majority = 1;

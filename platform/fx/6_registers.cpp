@@ -815,6 +815,20 @@ void RegisterPass::ConvertIntegers() {
     m_.Reindex();
     SpvInstruction* block = m_.Def(blockType_);
     for (size_t i = 0; i < memberTypes.size(); ++i) block->words[i + 1] = memberTypes[i];
+    // The block now names types declared after it: it, its pointer type and
+    // its variable move after them, before the first function.
+    std::vector<SpvInstruction> moved, kept;
+    for (SpvInstruction& in : m_.code) {
+        const bool blockType = in.op == spv::OpTypeStruct && in.words[0] == blockType_;
+        const bool blockPointer = in.op == spv::OpTypePointer && in.words[2] == blockType_;
+        const bool variable = in.op == spv::OpVariable && in.words[1] == block_;
+        (blockType || blockPointer || variable ? moved : kept).push_back(std::move(in));
+    }
+    size_t at = 0;
+    while (at < kept.size() && kept[at].op != spv::OpFunction) ++at;
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(at), moved.begin(), moved.end());
+    m_.code = std::move(kept);
+    m_.Reindex();
 }
 
 bool IsMatrixLike(const SpvModule& m, uint32_t type) {

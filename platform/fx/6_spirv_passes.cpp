@@ -88,9 +88,18 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         }
         return 0u;
     };
+    // The variables take the new pointer type, declared after them: they move
+    // after it, before the first function.
+    std::vector<SpvInstruction> moved, kept;
     for (SpvInstruction& in : module.code) {
-        if (in.op == spv::OpVariable && oldType(in.words[1]) != 0) in.words[0] = pointer;
+        const bool variable = in.op == spv::OpVariable && oldType(in.words[1]) != 0;
+        if (variable) in.words[0] = pointer;
+        (variable ? moved : kept).push_back(std::move(in));
     }
+    size_t at = 0;
+    while (at < kept.size() && kept[at].op != spv::OpFunction) ++at;
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(at), moved.begin(), moved.end());
+    module.code = std::move(kept);
     std::vector<SpvInstruction> old;
     old.swap(module.code);
     for (SpvInstruction& in : old) {
