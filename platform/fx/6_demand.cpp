@@ -54,17 +54,19 @@ public:
     DemandPass(const SpvModule& m, const std::vector<std::pair<size_t, size_t>>& functions)
         : m_(m), functions_(functions) {}
 
-    std::unordered_map<uint32_t, uint32_t> Run();
+    std::vector<uint32_t> Run();
 
 private:
-    uint32_t& D(uint32_t id) { return demand_[id]; }
+    uint32_t D(uint32_t id) const { return id < demand_.size() ? demand_[id] : 0; }
     void Add(uint32_t id, uint32_t mask) {
+        if (id >= demand_.size()) return;  // a literal taken for an id
         uint32_t& d = demand_[id];
         if ((d | mask) != d) {
             d |= mask;
             changed_ = true;
         }
     }
+    bool IsMemory(uint32_t id) const { return id < memory_.size() && memory_[id] != 0; }
     // Components of a vector (or a scalar: 1); 0 for anything else.
     uint32_t Size(uint32_t id) const {
         const SpvInstruction* def = m_.Def(id);
@@ -80,18 +82,20 @@ private:
     void Memory(const SpvInstruction& in);
     void Visit(const SpvInstruction& in, uint32_t function);
     void Everything(const SpvInstruction& in) {
-        for (uint32_t id : in.UsedIds()) Add(id, kAll);
+        in.UsedIds(&ids_);
+        for (uint32_t id : ids_) Add(id, kAll);
     }
 
     const SpvModule& m_;
     const std::vector<std::pair<size_t, size_t>>& functions_;
-    std::unordered_map<uint32_t, uint32_t> demand_;  // values and memory alike
-    std::unordered_map<uint32_t, uint32_t> memory_;  // variable or parameter -> itself
+    std::vector<uint32_t> demand_;  // by id: values and memory alike
+    std::vector<uint8_t> memory_;   // by id: a variable or a parameter
     // Access chain into memory -> (the variable, its one constant index; -1 otherwise).
     std::unordered_map<uint32_t, std::pair<uint32_t, int64_t>> chains_;
     std::map<uint32_t, std::vector<uint32_t>> parameters_;  // function -> parameter ids
     std::unordered_map<uint32_t, uint32_t> results_;        // function -> its calls' demand
     bool changed_ = false;
+    std::vector<uint32_t> ids_;  // scratch for UsedIds
 };
 
 // The op of the type a pointer points to.
@@ -109,7 +113,7 @@ void DemandPass::Memory(const SpvInstruction& in) {
     const uint32_t value = in.words[1];  // the loaded result, or the stored object
     uint32_t root = 0;
     int64_t index = -1;
-    if (memory_.count(pointer) != 0) {
+    if (IsMemory(pointer)) {
         root = pointer;
     } else if (auto chain = chains_.find(pointer); chain != chains_.end()) {
         root = chain->second.first;
@@ -181,7 +185,7 @@ void DemandPass::Visit(const SpvInstruction& in, uint32_t function) {
             for (size_t i = 3; i < w.size(); ++i) {
                 const uint32_t arg = w[i];
                 const uint32_t param = i - 3 < params.size() ? params[i - 3] : 0;
-                if (param != 0 && memory_.count(arg) != 0) {
+                if (param != 0 && IsMemory(arg)) {
                     Add(param, D(arg));
                     Add(arg, D(param));
                 } else {
@@ -270,7 +274,8 @@ void DemandPass::Visit(const SpvInstruction& in, uint32_t function) {
             return;
         default:
             if (ComponentWise(in.op)) {
-                for (uint32_t id : in.UsedIds()) {
+                in.UsedIds(&ids_);
+                for (uint32_t id : ids_) {
                     if (in.op == spv::OpPhi && m_.Def(id) != nullptr && m_.Def(id)->op == spv::OpLabel)
                         continue;
                     Add(id, Size(id) == 1 && Size(result) > 1 ? (demand != 0 ? 1u : 0) : demand);
@@ -283,28 +288,32 @@ void DemandPass::Visit(const SpvInstruction& in, uint32_t function) {
     }
 }
 
-std::unordered_map<uint32_t, uint32_t> DemandPass::Run() {
+std::vector<uint32_t> DemandPass::Run() {
+    demand_.assign(m_.Bound(), 0);
+    memory_.assign(m_.Bound(), 0);
     for (const auto& [begin, end] : functions_) {
         const uint32_t function = m_.code[begin].words[1];
         for (size_t i = begin; i < end; ++i) {
             const SpvInstruction& in = m_.code[i];
             if (in.op == spv::OpFunctionParameter) {
                 parameters_[function].push_back(in.words[1]);
-                memory_[in.words[1]] = in.words[1];
+                memory_[in.words[1]] = 1;
             }
-            if (in.op == spv::OpVariable) memory_[in.words[1]] = in.words[1];
+            if (in.op == spv::OpVariable) memory_[in.words[1]] = 1;
         }
     }
     for (const SpvInstruction& in : m_.code) {
-        if (in.op == spv::OpVariable && in.words.size() > 2 && in.words[2] == spv::StorageClassPrivate)
-            memory_[in.words[1]] = in.words[1];
+        if (in.op == spv::OpVariable && in.words.size() > 2 &&
+            in.words[2] == spv::StorageClassPrivate && in.words[1] < memory_.size()) {
+            memory_[in.words[1]] = 1;
+        }
     }
     for (const auto& [begin, end] : functions_) {
         for (size_t i = begin; i < end; ++i) {
             const SpvInstruction& in = m_.code[i];
             if (!IsChainOp(in.op) || in.words.size() < 3) continue;
             const uint32_t base = in.words[2];
-            uint32_t root = memory_.count(base) != 0 ? base : 0;
+            uint32_t root = IsMemory(base) ? base : 0;
             int64_t index = -1;
             if (auto chain = chains_.find(base); chain != chains_.end()) root = chain->second.first;
             uint32_t k = 0;
@@ -327,7 +336,7 @@ std::unordered_map<uint32_t, uint32_t> DemandPass::Run() {
 
 bool IsChainOp(uint32_t op) { return op == spv::OpAccessChain || op == spv::OpInBoundsAccessChain; }
 
-std::unordered_map<uint32_t, uint32_t> DemandedComponents(
+std::vector<uint32_t> DemandedComponents(
     const SpvModule& module, const std::vector<std::pair<size_t, size_t>>& functions) {
     DemandPass pass(module, functions);
     return pass.Run();

@@ -102,9 +102,9 @@ private:
     uint32_t blockType_ = 0;  // its struct type
     std::vector<MemberState> members_;
     std::vector<std::pair<size_t, size_t>> functions_;  // reachable bodies [begin, end)
-    std::unordered_map<uint32_t, std::vector<size_t>> users_;
+    std::vector<std::vector<size_t>> users_;  // by id: the instructions that use it
     std::unordered_map<uint32_t, Walk> chains_;  // access chain result -> where it reached
-    std::unordered_map<uint32_t, uint32_t> demand_;  // components the results depend on
+    std::vector<uint32_t> demand_;  // by id: components the results depend on
     std::set<uint32_t> loopMerges_;
     std::unordered_map<uint32_t, uint32_t> floatTypes_;  // type -> the same with floats
 };
@@ -166,10 +166,16 @@ void RegisterPass::ApplyMajorities() {
             const std::string name = m_.MemberName(id, i);
             for (const MatrixMajority& mm : g_.majorities) {
                 if (mm.owner != owner || mm.member != name) continue;
-                m_.RemoveMemberDecoration(id, i, spv::DecorationRowMajor);
-                m_.RemoveMemberDecoration(id, i, spv::DecorationColMajor);
-                m_.SetMemberDecoration(
-                    id, i, mm.rowMajor ? spv::DecorationColMajor : spv::DecorationRowMajor, {});
+                // The decoration is there: only its kind changes, in place.
+                for (SpvInstruction& in : m_.code) {
+                    if (in.op == spv::OpMemberDecorate && in.words.size() == 3 &&
+                        in.words[0] == id && in.words[1] == i &&
+                        (in.words[2] == spv::DecorationRowMajor ||
+                         in.words[2] == spv::DecorationColMajor)) {
+                        in.words[2] = mm.rowMajor ? spv::DecorationColMajor
+                                                  : spv::DecorationRowMajor;
+                    }
+                }
             }
         }
     }
@@ -326,10 +332,11 @@ void RegisterPass::CopyWrittenGlobals() {
         // Only where the stage's code uses the copy does it read the parameter.
         bool used = false;
         uint32_t function = 0;
+        std::vector<uint32_t> ids;
         for (const SpvInstruction& in : m_.code) {
             if (in.op == spv::OpFunction) function = in.words[1];
             if (reachable.count(function) == 0 || in.op == spv::OpName) continue;
-            const std::vector<uint32_t> ids = in.UsedIds();
+            in.UsedIds(&ids);
             used |= std::find(ids.begin(), ids.end(), copy) != ids.end();
         }
         if (!used) continue;
@@ -419,6 +426,8 @@ int RegisterPass::End(const Walk& w) const {
 // What each global is read up to, from the chains of the functions the entry
 // point reaches.
 void RegisterPass::AnalyseReads() {
+    std::vector<uint32_t> ids;
+    users_.assign(m_.Bound(), {});
     for (size_t i = 0; i < members_.size(); ++i) {
         members_[i].rowMajor = MemberRowMajor(blockType_, static_cast<uint32_t>(i));
         members_[i].declared = Regs(members_[i].type, members_[i].rowMajor);
@@ -426,7 +435,10 @@ void RegisterPass::AnalyseReads() {
     for (const auto& [begin, end] : functions_) {
         for (size_t i = begin; i < end; ++i) {
             const SpvInstruction& in = m_.code[i];
-            for (uint32_t id : in.UsedIds()) users_[id].push_back(i);
+            in.UsedIds(&ids);
+            for (uint32_t id : ids) {
+                if (id < users_.size()) users_[id].push_back(i);
+            }
             if (in.op == spv::OpLoopMerge && !in.words.empty()) loopMerges_.insert(in.words[0]);
             if (!IsChain(in) || in.words.size() < 4) continue;
             Walk w;
@@ -484,8 +496,7 @@ void RegisterPass::AnalyseReads() {
 
 // Registers up to the last one a load's value matters from (0: none does).
 int RegisterPass::LoadEnd(const Walk& w, uint32_t value) const {
-    auto found = demand_.find(value);
-    const uint32_t d = found == demand_.end() ? 0 : found->second;
+    const uint32_t d = value < demand_.size() ? demand_[value] : 0;
     if (d == 0) return 0;
     if (d == 0xFFFFFFFFu || w.fixedEnd >= 0) return End(w);
     if (w.spread > 0) {
@@ -525,16 +536,15 @@ bool RegisterPass::IsLoopTest(size_t branch) const {
 // The value only bounds loops: it is compared, and the comparison decides
 // whether a loop goes on.
 bool RegisterPass::OnlyLoopBound(uint32_t value) const {
-    auto uses = users_.find(value);
-    if (uses == users_.end()) return false;
-    for (size_t user : uses->second) {
+    if (value >= users_.size() || users_[value].empty()) return false;
+    for (size_t user : users_[value]) {
         const SpvInstruction& in = m_.code[user];
         switch (in.op) {
             case spv::OpSLessThan: case spv::OpSLessThanEqual: case spv::OpSGreaterThan:
             case spv::OpSGreaterThanEqual: case spv::OpIEqual: case spv::OpINotEqual: {
-                auto tests = users_.find(in.Result());
-                if (tests == users_.end()) return false;
-                for (size_t test : tests->second) {
+                const uint32_t result = in.Result();
+                if (result >= users_.size() || users_[result].empty()) return false;
+                for (size_t test : users_[result]) {
                     if (!IsLoopTest(test) || m_.code[test].words[0] != in.Result()) return false;
                 }
                 break;
@@ -547,9 +557,8 @@ bool RegisterPass::OnlyLoopBound(uint32_t value) const {
 
 // The value only decides ifs (glslang tests a bool member with != 0).
 bool RegisterPass::OnlyIfCondition(uint32_t value) const {
-    auto uses = users_.find(value);
-    if (uses == users_.end()) return false;
-    for (size_t user : uses->second) {
+    if (value >= users_.size() || users_[value].empty()) return false;
+    for (size_t user : users_[value]) {
         const SpvInstruction& in = m_.code[user];
         if (in.op == spv::OpINotEqual || in.op == spv::OpLogicalNot) {
             if (!OnlyIfCondition(in.Result())) return false;

@@ -31,42 +31,42 @@ uint32_t SpvInstruction::Result() const {
 
 // The operands that are ids, for the instructions a function body holds;
 // literals are left out where the instruction has them.
-std::vector<uint32_t> SpvInstruction::UsedIds() const {
+void SpvInstruction::UsedIds(std::vector<uint32_t>* ids) const {
     bool hasResult = false, hasType = false;
     spv::HasResultAndType(static_cast<spv::Op>(op), &hasResult, &hasType);
     size_t first = (hasResult ? 1 : 0) + (hasType ? 1 : 0);
     size_t last = words.size();
-    std::vector<uint32_t> ids;
+    ids->clear();
     auto take = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to && i < words.size(); ++i) ids.push_back(words[i]);
+        for (size_t i = from; i < to && i < words.size(); ++i) ids->push_back(words[i]);
     };
     switch (op) {
-        case spv::OpCompositeExtract: take(first, first + 1); return ids;
-        case spv::OpCompositeInsert: take(first, first + 2); return ids;
-        case spv::OpVectorShuffle: take(first, first + 2); return ids;
+        case spv::OpCompositeExtract: take(first, first + 1); return;
+        case spv::OpCompositeInsert: take(first, first + 2); return;
+        case spv::OpVectorShuffle: take(first, first + 2); return;
         case spv::OpExtInst:
             take(first, first + 1);
             take(first + 2, last);
-            return ids;
-        case spv::OpLoopMerge: take(0, 2); return ids;
-        case spv::OpSelectionMerge: take(0, 1); return ids;
-        case spv::OpBranchConditional: take(0, 3); return ids;
-        case spv::OpLoad: take(first, first + 1); return ids;
-        case spv::OpStore: take(0, 2); return ids;
+            return;
+        case spv::OpLoopMerge: take(0, 2); return;
+        case spv::OpSelectionMerge: take(0, 1); return;
+        case spv::OpBranchConditional: take(0, 3); return;
+        case spv::OpLoad: take(first, first + 1); return;
+        case spv::OpStore: take(0, 2); return;
         case spv::OpSwitch:
             take(0, 2);
-            for (size_t i = 3; i < last; i += 2) ids.push_back(words[i]);
-            return ids;
-        case spv::OpVariable: take(first + 1, last); return ids;
-        case spv::OpFunction: take(first + 1, last); return ids;
+            for (size_t i = 3; i < last; i += 2) ids->push_back(words[i]);
+            return;
+        case spv::OpVariable: take(first + 1, last); return;
+        case spv::OpFunction: take(first + 1, last); return;
         case spv::OpLine:
         case spv::OpNoLine:
         case spv::OpName:
         case spv::OpMemberName:
         case spv::OpDecorate:
         case spv::OpMemberDecorate:
-            return ids;
-        default: take(first, last); return ids;
+            return;
+        default: take(first, last); return;
     }
 }
 
@@ -100,20 +100,19 @@ std::vector<uint32_t> SpvModule::Write() const {
 }
 
 void SpvModule::Reindex() {
-    defs_.clear();
+    defs_.assign(bound_, 0);
     for (size_t i = 0; i < code.size(); ++i) {
-        if (uint32_t id = code[i].Result()) defs_[id] = i;
+        const uint32_t id = code[i].Result();
+        if (id != 0 && id < bound_) defs_[id] = static_cast<uint32_t>(i + 1);
     }
 }
 
 const SpvInstruction* SpvModule::Def(uint32_t id) const {
-    auto it = defs_.find(id);
-    return it == defs_.end() ? nullptr : &code[it->second];
+    return id < defs_.size() && defs_[id] != 0 ? &code[defs_[id] - 1] : nullptr;
 }
 
 SpvInstruction* SpvModule::Def(uint32_t id) {
-    auto it = defs_.find(id);
-    return it == defs_.end() ? nullptr : &code[it->second];
+    return id < defs_.size() && defs_[id] != 0 ? &code[defs_[id] - 1] : nullptr;
 }
 
 // Names are nul-terminated strings packed four bytes to a word.
@@ -248,7 +247,16 @@ void SpvModule::RemoveMemberDecoration(uint32_t type, uint32_t member, uint32_t 
 
 void SpvModule::SetMemberDecoration(uint32_t type, uint32_t member, uint32_t decoration,
                                     const std::vector<uint32_t>& words) {
-    RemoveMemberDecoration(type, member, decoration);
+    // In place where it is there already: nothing moves.
+    for (SpvInstruction& in : code) {
+        if (in.op == spv::OpMemberDecorate && in.words.size() > 2 && in.words[0] == type &&
+            in.words[1] == member && in.words[2] == decoration) {
+            in.words.resize(3);
+            in.words.insert(in.words.end(), words.begin(), words.end());
+            return;
+        }
+        if (IsTypeOp(in.op)) break;
+    }
     SpvInstruction in;
     in.op = spv::OpMemberDecorate;
     in.words = {type, member, decoration};
@@ -259,6 +267,15 @@ void SpvModule::SetMemberDecoration(uint32_t type, uint32_t member, uint32_t dec
 
 void SpvModule::SetDecoration(uint32_t id, uint32_t decoration,
                               const std::vector<uint32_t>& words) {
+    for (SpvInstruction& in : code) {
+        if (in.op == spv::OpDecorate && in.words.size() > 1 && in.words[0] == id &&
+            in.words[1] == decoration) {
+            in.words.resize(2);
+            in.words.insert(in.words.end(), words.begin(), words.end());
+            return;
+        }
+        if (IsTypeOp(in.op)) break;
+    }
     code.erase(std::remove_if(code.begin(), code.end(),
                               [&](const SpvInstruction& in) {
                                   return in.op == spv::OpDecorate && in.words.size() > 1 &&

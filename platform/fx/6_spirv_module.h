@@ -18,8 +18,9 @@ struct SpvInstruction {
 
     uint32_t Type() const;    // the result type; 0 when it has none
     uint32_t Result() const;  // the result id; 0 when it has none
-    // Every operand that names an id, besides the result type and id.
-    std::vector<uint32_t> UsedIds() const;
+    // Every operand that names an id, besides the result type and id (into
+    // *ids, which it clears first: callers keep one for many calls).
+    void UsedIds(std::vector<uint32_t>* ids) const;
 };
 
 class SpvModule {
@@ -28,7 +29,9 @@ public:
     bool Read(const std::vector<uint32_t>& words);
     std::vector<uint32_t> Write() const;
 
+    // (Def does not see ids made after the last Reindex.)
     uint32_t NewId() { return bound_++; }
+    uint32_t Bound() const { return bound_; }
     // After code changed: Def and the names see the new instructions.
     void Reindex();
     const SpvInstruction* Def(uint32_t id) const;
@@ -64,7 +67,7 @@ private:
 
     uint32_t header_[5] = {};
     uint32_t bound_ = 1;
-    std::unordered_map<uint32_t, size_t> defs_;
+    std::vector<uint32_t> defs_;  // by id: 1 + the index of its definition; 0 for none
 };
 
 }  // namespace fx
@@ -82,11 +85,11 @@ namespace fx {
 bool IsChainOp(uint32_t op);  // OpAccessChain or OpInBoundsAccessChain
 
 // For each value (and function-local variable) of the functions given (the
-// entry point and what it calls, as [begin, end) of module.code), a mask of
-// the components the shader's results depend on: bit k of a vector, bit
-// 4 i + j of a matrix's SPIR-V column i, component j; all bits where it
-// cannot tell. Values that nothing depends on are 0 (or absent).
-std::unordered_map<uint32_t, uint32_t> DemandedComponents(
+// entry point and what it calls, as [begin, end) of module.code), by id, a
+// mask of the components the shader's results depend on: bit k of a
+// vector, bit 4 i + j of a matrix's SPIR-V column i, component j; all bits
+// where it cannot tell. Values that nothing depends on are 0.
+std::vector<uint32_t> DemandedComponents(
     const SpvModule& module, const std::vector<std::pair<size_t, size_t>>& functions);
 
 // Varyings as wide as Direct3D 9's registers: each float varying (a vertex

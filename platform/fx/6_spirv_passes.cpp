@@ -1,6 +1,7 @@
 // Stage 6: small passes over glslang's SPIR-V (see 6_spirv_module.h).
 #include <spirv_cross/spirv.hpp>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,23 +29,17 @@ void FixArithmetic(SpvModule& module) {
 namespace fx {
 namespace {
 
-std::string Semantic(const SpvModule& module, uint32_t id) {
-    for (const SpvInstruction& in : module.code) {
-        if (in.op != spv::OpDecorateString || in.words.size() < 3 || in.words[0] != id ||
-            in.words[1] != spv::DecorationUserSemantic) {
-            continue;
+// The upper-case semantic of a UserSemantic decoration.
+std::string Semantic(const SpvInstruction& in) {
+    std::string s;
+    for (size_t i = 2; i < in.words.size(); ++i) {
+        for (int b = 0; b < 4; ++b) {
+            const char c = static_cast<char>((in.words[i] >> (8 * b)) & 0xFF);
+            if (c == 0) return s;
+            s += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
         }
-        std::string s;
-        for (size_t i = 2; i < in.words.size(); ++i) {
-            for (int b = 0; b < 4; ++b) {
-                const char c = static_cast<char>((in.words[i] >> (8 * b)) & 0xFF);
-                if (c == 0) return s;
-                s += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-            }
-        }
-        return s;
     }
-    return "";
+    return s;
 }
 
 bool StaysAsItIs(const std::string& semantic) {
@@ -64,6 +59,18 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
     const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
+    // Variables whose semantic keeps them as they are, found in one sweep.
+    std::vector<uint32_t> keep;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpDecorateString && in.words.size() > 2 &&
+            in.words[1] == spv::DecorationUserSemantic && StaysAsItIs(Semantic(in))) {
+            keep.push_back(in.words[0]);
+        }
+        if (in.op == spv::OpDecorate && in.words.size() > 1 &&
+            in.words[1] == spv::DecorationBuiltIn) {
+            keep.push_back(in.words[0]);
+        }
+    }
     // Variable -> its old value type.
     std::vector<std::pair<uint32_t, uint32_t>> widened;
     for (const SpvInstruction& in : module.code) {
@@ -73,8 +80,8 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         const bool scalar = type->op == spv::OpTypeFloat;
         const bool narrow = type->op == spv::OpTypeVector && type->words[2] < 4 &&
                             module.Def(type->words[1])->op == spv::OpTypeFloat;
-        if ((!scalar && !narrow) || module.HasDecoration(in.words[1], spv::DecorationBuiltIn) ||
-            StaysAsItIs(Semantic(module, in.words[1]))) {
+        if ((!scalar && !narrow) ||
+            std::find(keep.begin(), keep.end(), in.words[1]) != keep.end()) {
             continue;
         }
         widened.emplace_back(in.words[1], pointer->words[2]);
