@@ -6,9 +6,11 @@
 //
 // For each file: the compiler's text when it fails; otherwise "FILE: ok",
 // any warnings, and every technique with its passes, entry points and
-// profiles (--glsl adds the GLSL the device compiled for each stage,
-// --registers each stage's constant registers as Direct3D 9 allocates them:
-// name, first register, count). Like
+// profiles, and the samplers each compiled pass reads with the texture each
+// puts on its stage (the image file's size, format and mip levels) (--glsl
+// adds the GLSL the device compiled for each stage, --registers each
+// stage's constant registers as Direct3D 9 allocates them: name, first
+// register, count). Like
 // the program, it compiles the first technique only and lists the others as
 // not compiled; --all compiles every technique.
 // Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
@@ -87,6 +89,18 @@ void PrintStage(const char* what, const fx::EffectStageInfo& stage, bool glsl) {
     if (glsl) PrintIndented(stage.glsl, "        | ");
 }
 
+//   sampler SpriteSampler, stage 0: SpriteTex from 'spark.png', 2D 64 x 64 RGBA8, 7 levels
+void PrintSampler(const fx::EffectSamplerInfo& s) {
+    printf("      sampler %s, stage %u: ", s.name.c_str(), static_cast<unsigned>(s.stage));
+    if (s.texture.empty()) {
+        printf("no texture (opaque black)\n");
+    } else if (s.file.empty()) {
+        printf("%s, no file (opaque black)\n", s.texture.c_str());
+    } else {
+        printf("%s from '%s', %s\n", s.texture.c_str(), s.file.c_str(), s.description.c_str());
+    }
+}
+
 // True when the file compiles.
 bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) {
     ID3DXEffect* effect = nullptr;
@@ -118,6 +132,7 @@ bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) 
             printf("    pass %s\n", pass.name.empty() ? "(unnamed)" : pass.name.c_str());
             PrintStage("vertex", pass.vertex, glsl && technique.compiled);
             PrintStage("pixel", pass.pixel, glsl && technique.compiled);
+            for (const fx::EffectSamplerInfo& sampler : pass.samplers) PrintSampler(sampler);
         }
     }
     effect->Release();

@@ -9,8 +9,10 @@
 //                  BlendOp, CullMode, ZEnable, ZWriteEnable, FillMode, ZFunc;
 //                  any other state warns and is ignored
 //              [x] annotations on globals, techniques and passes
-//              [x] texture and string globals, sampler_state blocks (filters,
-//                  addressing, border colour, texture)
+//              [x] texture and string globals, a texture's ResourceName and
+//                  ResourceType (3_parse_textures.cpp), sampler_state blocks
+//                  (filters, addressing, border colour, mip LOD bias, largest
+//                  mip level, anisotropy, texture)
 // Not implemented: state blocks, arrays of shaders, asm shaders, expressions
 // as state values.
 //
@@ -162,7 +164,7 @@ void Parser::SkipTemplateArguments() {
     }
 }
 
-bool Parser::ParseAnnotation(const Token& open) {
+bool Parser::ParseAnnotation(const Token& open, std::vector<Token>* tokens) {
     size_t braces = 0;
     for (;;) {
         Token t = Next();
@@ -183,6 +185,7 @@ bool Parser::ParseAnnotation(const Token& open) {
             Blank(open.begin, t.end);
             return true;
         }
+        if (tokens != nullptr) tokens->push_back(t);
     }
 }
 

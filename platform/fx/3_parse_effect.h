@@ -21,7 +21,8 @@
 //
 // Where errors are made: syntax of the effect framework (unexpected tokens,
 // unterminated blocks, annotations and strings, invalid state values,
-// unknown profiles) as the parser meets it; then CheckTechniques, over the
+// unknown profiles, a ResourceName or ResourceType that is not a string) as
+// the parser meets it; then CheckTechniques, over the
 // whole effect: no technique, a pass with neither shader, an unsupported
 // profile.
 #pragma once
@@ -74,11 +75,18 @@ struct TechniqueDesc {
 };
 
 // "texture ColorMap < ... >;" (also texture2D, texture3D, textureCUBE):
-// blanked, recorded so that samplers can name it.
+// blanked, recorded so that samplers can name it. Its annotation may name
+// the image file it holds: < string ResourceName = "spark.png"; > (read
+// from the effect file's folder), and the kind of image it must be:
+// < string ResourceType = "2D"; > ("1D", "2D", "3D" or "Cube", any case).
 struct TextureDesc {
     std::string name;
     std::string type;  // as written
     SourcePos pos;
+    std::string resourceName;  // empty: no file, the texture reads opaque black
+    SourcePos resourcePos;     // of the ResourceName string
+    std::string resourceType;  // as written; empty when the annotation gives none
+    SourcePos resourceTypePos;
 };
 
 struct SamplerStateSetting {

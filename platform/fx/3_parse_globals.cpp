@@ -126,6 +126,8 @@ void Parser::DeclarationAfterName(Decl* d, const Token& t) {
         d->brackets = 1;
     } else if (IsPunct(t, ':')) {
         d->phase = DeclPhase::AfterColon;
+    } else if (IsPunct(t, '<') && d->kind == DeclKind::Texture && d->named) {
+        ParseTextureAnnotation(t, &result_.textures.back());
     } else if (IsPunct(t, '<')) {
         ParseAnnotation(t);
     } else if (IsPunct(t, '=')) {
@@ -194,8 +196,13 @@ void Parser::RecordSampler(Decl* d) {
 }
 
 void Parser::NameDeclaration(Decl* d, const Token& name) {
-    if (d->kind == DeclKind::Texture)
-        result_.textures.push_back({std::string(Text(name)), d->type, Pos(name.begin)});
+    if (d->kind == DeclKind::Texture) {
+        TextureDesc texture;
+        texture.name = std::string(Text(name));
+        texture.type = d->type;
+        texture.pos = Pos(name.begin);
+        result_.textures.push_back(std::move(texture));
+    }
     if (d->kind == DeclKind::Sampler) {
         d->sampler = SamplerDesc();
         d->sampler.name = std::string(Text(name));
@@ -286,6 +293,15 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const Token& nameToken,
         return;
     }
     DWORD v = 0;
+    if (info->number != StateNumber::None) {
+        if (!ParseStateNumber(info->number, ValueText(value), &v)) {
+            Error(value[0].begin, "invalid value " + Quote(ValueText(value)) +
+                                      " for sampler state " + Quote(name));
+            return;
+        }
+        sampler->states.push_back({info->state, v, Pos(nameToken.begin)});
+        return;
+    }
     if (value.size() == 1 && IsUnsupportedSamplerValue(first)) {
         Warning(value[0].begin, "unsupported value " + Quote(first) + " for sampler state " +
                                     Quote(name) + " ignored");

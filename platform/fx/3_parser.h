@@ -77,8 +77,8 @@ private:
     // anything that cannot be inside.
     void SkipTemplateArguments();
     // "< string UIName = "x"; float Min = 0; >": blanked whole. False when it
-    // has no end.
-    bool ParseAnnotation(const Token& open);
+    // has no end. tokens, when given, receives what stands between < and >.
+    bool ParseAnnotation(const Token& open, std::vector<Token>* tokens = nullptr);
     std::string ValueText(const std::vector<Token>& value) const;
     enum class Read { Ok, Skipped, End };
     // The value tokens of "Name = value;" or "Name[i] = value;" whose name
@@ -128,6 +128,11 @@ private:
                            const std::vector<Token>& value);
     void SamplerTexture(SamplerDesc* sampler, const Token& nameToken,
                         const std::vector<Token>& value);
+
+    // >> texture annotations (3_parse_textures.cpp)
+    void ParseTextureAnnotation(const Token& open, TextureDesc* texture);
+    void TextureAnnotationEntry(const std::vector<Token>& entry, TextureDesc* texture);
+    bool StringValue(const std::vector<Token>& value, size_t first, std::string* text) const;
 
     // >> techniques and passes (3_parse_techniques.cpp)
     void ParseTechnique(const Token& keyword);

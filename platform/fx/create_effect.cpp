@@ -4,10 +4,12 @@
 //   1 read the file          1_read_file       text
 //   2 preprocess             2_preprocess      tokens of the active lines
 //   3 parse the framework    3_parse_effect    techniques, passes, samplers + blanked HLSL
+//   1 read the images        1_read_textures   an image per texture with a ResourceName
 //   4 rewrite for glslang    4_rewrite_hlsl    each stage's HLSL + map to the user's file
 //   5 HLSL to SPIR-V         5_hlsl_to_spirv   } in a child process
 //   6 SPIR-V to GLSL         6_spirv_to_glsl   }   (compiler_child)
 //   7 link                   7_link            a program on the device
+//     upload the images      effect_textures   a texture on the device per image
 //
 // Every stage reports through Message; the caller gets the list's text.
 // Passes with the same shaders and arguments are compiled once (each still
@@ -17,6 +19,7 @@
 #include <map>
 
 #include "platform/fx/1_read_file.h"
+#include "platform/fx/1_read_textures.h"
 #include "platform/fx/3_parse_effect.h"
 #include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/7_link.h"
@@ -49,7 +52,7 @@ EffectStageInfo StageInfo(const ShaderBinding& b, std::string glsl) {
 
 EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::string pixelGlsl) {
     return {pass.name, StageInfo(pass.vertexShader, std::move(vertexGlsl)),
-            StageInfo(pass.pixelShader, std::move(pixelGlsl))};
+            StageInfo(pass.pixelShader, std::move(pixelGlsl)), {}};
 }
 
 // Stages 4 to 6: the GLSL of the pass's two stages and the samplers they read.
@@ -130,15 +133,35 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     return true;
 }
 
-// The samplers with sampler_state blocks, at their texture stages.
+// Every sampler at its texture stage, with its states and texture.
 std::vector<LoadedSampler> LoadSamplers(const std::vector<SamplerStage>& stages) {
     std::vector<LoadedSampler> loaded;
     for (const SamplerStage& s : stages) {
-        if (s.stage < platform::kSamplerStages && !s.desc->states.empty()) {
-            loaded.push_back({s.name, static_cast<DWORD>(s.stage), s.desc->states});
+        if (s.stage < platform::kSamplerStages) {
+            loaded.push_back(
+                {s.name, static_cast<DWORD>(s.stage), s.desc->states, s.desc->texture, 0});
         }
     }
     return loaded;
+}
+
+// Vertex and pixel shaders share one bank of texture stages here (Direct3D 9
+// gives vertex shaders four of their own): two samplers of one pass on one
+// stage would read the same texture with the same states.
+void WarnSharedStages(const LoadedEffect& effect, const PassDesc& pass,
+                      const std::vector<size_t>& samplers, MessageList* messages) {
+    for (size_t i = 0; i < samplers.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            const LoadedSampler& a = effect.samplers[samplers[j]];
+            const LoadedSampler& b = effect.samplers[samplers[i]];
+            if (a.stage != b.stage) continue;
+            messages->Add(WarningAt(pass.pos, "samplers '" + a.name + "' and '" + b.name +
+                                                  "' of pass '" + pass.name + "' share stage " +
+                                                  std::to_string(a.stage) +
+                                                  " (vertex and pixel shaders share the 16 "
+                                                  "stages here); give one another register(sN)"));
+        }
+    }
 }
 
 // Every technique: the first (or all) compiled, the others described.
@@ -165,6 +188,7 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
                     }
                 }
             }
+            WarnSharedStages(*effect, pass, p.samplers, b.messages);
             loaded.passes.push_back(std::move(p));
         }
         effect->techniques.push_back(std::move(loaded));
@@ -172,9 +196,37 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
     return true;
 }
 
+// The images the textures name, within the device's limits.
+bool ReadImages(platform::DeviceTextures* device, const char* fileName,
+                const ParsedEffect& parsed, std::vector<TextureFile>* images,
+                MessageList* messages) {
+    platform::TextureLimits limits;
+    if (device == nullptr || device->GetTextureLimits(&limits) != 0) {
+        for (const TextureDesc& t : parsed.textures) {
+            if (!t.resourceName.empty())
+                messages->Error(t.resourcePos, "the graphics device cannot hold textures");
+        }
+        return !messages->HasErrors();
+    }
+    return ReadTextureFiles(fileName, parsed.textures, limits, images, messages);
+}
+
+// Each image on the device, and each sampler given its texture.
+bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> images,
+                  LoadedEffect* effect, MessageList* messages) {
+    if (images.empty()) return true;
+    if (!CreateEffectTextures(device, std::move(images), &effect->textures, messages)) return false;
+    for (LoadedSampler& s : effect->samplers) {
+        const LoadedTexture* t = FindTexture(effect->textures, s.texture);
+        s.textureId = t != nullptr ? t->id : 0;
+    }
+    return true;
+}
+
 // The pipeline; false with the reasons in messages.
-bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool allTechniques,
-                MessageList* messages, LoadedEffect* effect) {
+bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* textures,
+                const char* fileName, bool allTechniques, MessageList* messages,
+                LoadedEffect* effect) {
     // 1. Read the file.
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
@@ -183,6 +235,10 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     ParsedEffect parsed = ParseEffect(source, IncludeFromFolderOf(fileName));
     messages->Add(parsed.messages);
     if (parsed.HasErrors() || !CheckTechniques(parsed, allTechniques, messages)) return false;
+
+    // 1 again: the image files the textures name.
+    std::vector<TextureFile> images;
+    if (!ReadImages(textures, fileName, parsed, &images, messages)) return false;
 
     // 4 to 7, pass by pass: rewrite, compile in the child, link.
     PassBuilder b;
@@ -193,7 +249,9 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
     effect->samplers = LoadSamplers(stages);
-    if (!BuildTechniques(b, parsed, allTechniques, effect)) {
+    bool built = BuildTechniques(b, parsed, allTechniques, effect) &&
+                 UploadImages(textures, std::move(images), effect, messages);
+    if (!built) {
         for (UINT program : b.programs) device->DeleteShaderProgram(program);
         return false;
     }
@@ -211,13 +269,15 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
 
     MessageList messages(fileName);
     platform::ShaderPrograms* programs = platform::GetShaderPrograms(device);
+    platform::DeviceTextures* textures = platform::GetDeviceTextures(device);
     LoadedEffect loaded;
     if (programs == nullptr) messages.Error("the graphics device cannot run shaders");
-    if (programs == nullptr || !LoadEffect(programs, fileName, allTechniques, &messages, &loaded)) {
+    if (programs == nullptr ||
+        !LoadEffect(programs, textures, fileName, allTechniques, &messages, &loaded)) {
         if (errorsOut) *errorsOut = CreateTextBuffer(messages.Text());
         return E_FAIL;
     }
-    *effect = CreateEffectObject(device, programs, std::move(loaded));
+    *effect = CreateEffectObject(device, programs, textures, std::move(loaded));
     // Warnings ride along on success; the program ignores them.
     if (errorsOut && !messages.Text().empty()) *errorsOut = CreateTextBuffer(messages.Text());
     return S_OK;

@@ -7,7 +7,9 @@
 //                  PresentationInterval
 //              [x] render states: blend enable / factors / op, cull mode, z
 //                  enable / write / compare, fill mode; sampler states on GL
-//                  sampler objects (filters, wrap modes, border colour)
+//                  sampler objects (filters, wrap modes, border colour, mip
+//                  LOD bias, largest mip level, anisotropy where the driver
+//                  offers it)
 //              [x] Clear (whole target or rectangles), BeginScene / EndScene,
 //                  Present (scaled blit into the window, then swap)
 //              [x] vertex buffers with a CPU staging copy uploaded at Unlock
@@ -45,6 +47,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -167,6 +170,7 @@ public:
     HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
                           std::string* error) override;
     HRESULT SetStageTexture(DWORD stage, UINT texture) override;
+    HRESULT GetStageTexture(DWORD stage, UINT* texture) override;
     void DeleteTexture(UINT texture) override;
 
     // Makes this device's context current (a no-op when it already is).
@@ -185,6 +189,7 @@ private:
 
     void ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value);
     void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
+    void ApplyAnisotropy(DWORD sampler);
     ShaderProgram* FindProgram(UINT id);
     HRESULT SetConstants(std::array<float, D3D_SHADER_REGISTERS * 4>* block, uint64_t* version,
                          UINT start, const float* data, UINT count);
@@ -207,6 +212,7 @@ private:
     GLuint floatColorBuffer_ = 0;
     GLuint vertexArray_ = 0;
     std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
+    float maxAnisotropy_ = 1.0f;  // 1: the driver filters without anisotropy
     platform::GlTextures textures_;
 
     std::array<DWORD, kRenderStateCount> renderStates_{};
@@ -297,11 +303,20 @@ GLint WrapMode(DWORD address) {
         case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
         case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
         case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+        case D3DTADDRESS_MIRRORONCE: return GL_MIRROR_CLAMP_TO_EDGE;
         default: return GL_REPEAT;
     }
 }
 
 bool IsLinear(DWORD filter) { return filter == D3DTEXF_LINEAR || filter == D3DTEXF_ANISOTROPIC; }
+
+// A float held in a DWORD's bits, as D3DSAMP_MIPMAPLODBIAS is; a value that
+// is not a finite number reads as 0.
+float FloatBits(DWORD bits) {
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof value);
+    return std::isfinite(value) ? value : 0.0f;
+}
 
 GLint MinFilter(DWORD min, DWORD mip) {
     bool linear = IsLinear(min);
@@ -399,6 +414,10 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
 
     glCreateSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
     for (GLuint unit = 0; unit < samplers_.size(); ++unit) glBindSampler(unit, samplers_[unit]);
+    if (epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic") ||
+        epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &maxAnisotropy_);
+    }
 
     // The program binds no texture, but an effect may sample one: every
     // stage starts with an opaque black stand-in of each kind.
@@ -422,6 +441,9 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         SetSamplerState(sampler, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
         SetSamplerState(sampler, D3DSAMP_MINFILTER, D3DTEXF_POINT);
         SetSamplerState(sampler, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        SetSamplerState(sampler, D3DSAMP_MIPMAPLODBIAS, 0);
+        SetSamplerState(sampler, D3DSAMP_MAXMIPLEVEL, 0);
+        SetSamplerState(sampler, D3DSAMP_MAXANISOTROPY, 1);
     }
     programs_.reserve(16);
     return true;
@@ -576,15 +598,38 @@ void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
         }
         case D3DSAMP_MAGFILTER:
             glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, IsLinear(states[type]) ? GL_LINEAR : GL_NEAREST);
+            ApplyAnisotropy(sampler);
             break;
         case D3DSAMP_MINFILTER:
         case D3DSAMP_MIPFILTER:
             glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER,
                                 MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]));
+            ApplyAnisotropy(sampler);
+            break;
+        case D3DSAMP_MIPMAPLODBIAS:
+            glSamplerParameterf(name, GL_TEXTURE_LOD_BIAS, FloatBits(states[type]));
+            break;
+        case D3DSAMP_MAXMIPLEVEL:
+            // Levels above it are never read: the LOD starts there.
+            glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, static_cast<float>(states[type]));
+            break;
+        case D3DSAMP_MAXANISOTROPY:
+            ApplyAnisotropy(sampler);
             break;
         default:
             break;
     }
+}
+
+// MaxAnisotropy counts only while a filter of the stage is anisotropic.
+void GlDevice::ApplyAnisotropy(DWORD sampler) {
+    if (maxAnisotropy_ <= 1.0f) return;
+    const auto& states = samplerStates_[sampler];
+    bool anisotropic = states[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
+                       states[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    float amount = anisotropic ? static_cast<float>(states[D3DSAMP_MAXANISOTROPY]) : 1.0f;
+    glSamplerParameterf(samplers_[sampler], GL_TEXTURE_MAX_ANISOTROPY,
+                        std::clamp(amount, 1.0f, maxAnisotropy_));
 }
 
 HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
@@ -899,6 +944,10 @@ HRESULT GlDevice::CreateTexture(const platform::TextureImage& image, UINT* textu
 HRESULT GlDevice::SetStageTexture(DWORD stage, UINT texture) {
     MakeCurrent();
     return textures_.Bind(stage, texture);
+}
+
+HRESULT GlDevice::GetStageTexture(DWORD stage, UINT* texture) {
+    return textures_.Bound(stage, texture);
 }
 
 void GlDevice::DeleteTexture(UINT texture) {

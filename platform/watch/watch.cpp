@@ -22,8 +22,6 @@
 namespace {
 
 constexpr uint32_t kFolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR;
-// Larger than any effect the loader takes; a file past it reads as changed.
-constexpr size_t kMaxCompareBytes = 8u << 20;
 
 struct WatchedFile {
     std::string name;  // its name in its folder
@@ -58,8 +56,9 @@ std::string NameOf(const std::string& path) {
 }
 
 // The file's bytes, read the way the loader reads them (never waiting on a
-// FIFO); false when it is missing or not a regular file.
-bool ReadWhole(const std::string& path, std::string* bytes) {
+// FIFO), up to one byte more than limit (enough to tell that it grew);
+// false when it is missing or not a regular file.
+bool ReadWhole(const std::string& path, uint64_t limit, std::string* bytes) {
     bytes->clear();
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
@@ -76,7 +75,7 @@ bool ReadWhole(const std::string& path, std::string* bytes) {
         if (n < 0) ok = false;
         if (n <= 0) break;
         bytes->append(chunk, static_cast<size_t>(n));
-        if (bytes->size() > kMaxCompareBytes) break;
+        if (bytes->size() > limit) break;
     }
     close(fd);
     return ok;
@@ -87,8 +86,10 @@ bool ReadWhole(const std::string& path, std::string* bytes) {
 bool ChangedSinceLoad() {
     std::string bytes;
     for (const fx::LoadedFile& file : fx::GetLoadedFiles(nullptr)) {
-        bool read = ReadWhole(file.path, &bytes);
-        if (read != file.read || (read && bytes != file.bytes)) return true;
+        bool read = ReadWhole(file.path, file.size, &bytes);
+        if (read != file.read) return true;
+        if (!read) continue;
+        if (bytes.size() != file.size || fx::FileDigest(bytes) != file.digest) return true;
     }
     return false;
 }

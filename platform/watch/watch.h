@@ -1,6 +1,7 @@
 // Live editing: tells the frame when the files the latest effect load read
-// (the effect file and every file it included) have changed on disk, so that
-// the scene is rebuilt as if F5 had been pressed.
+// (the effect file, every file it included and every image its textures
+// name) have changed on disk, so that the scene is rebuilt as if F5 had
+// been pressed.
 //
 // Implemented: [x] Linux inotify on the folders of those files: a file
 //                  closed after writing, moved in (an editor's save by
@@ -8,7 +9,8 @@
 //              [x] a quiet spell of 100 ms after the last such event before
 //                  anything is read, so a save in several steps is one change
 //              [x] a change counts only when the bytes differ from what the
-//                  latest load read, so the same bytes never load twice
+//                  latest load read (by size and digest), so the same bytes
+//                  never load twice
 //              [x] after each load, the folders of that load's files
 // Not implemented: files reached through a symbolic link to another folder
 // (the link's folder is watched, not the target's), folders that are

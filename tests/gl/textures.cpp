@@ -264,6 +264,41 @@ TEST_F(Textures, SamplerStatesApplyToARealTexture) {
     }
 }
 
+// The states effects may set beyond filters and plain addressing: mirror
+// once, the largest mip level, the mip LOD bias (also with an explicit LOD,
+// as Direct3D 9's tex2Dlod honours it).
+TEST_F(Textures, MirrorOnceMaxMipLevelAndLodBias) {
+    const UINT program = Program(kQuadVs, kSamplePs);
+    DeviceTex()->SetStageTexture(2, Texture(Checkerboard()));
+    device_->SetSamplerState(2, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+    auto bits = [](float f) {
+        DWORD d = 0;
+        std::memcpy(&d, &f, sizeof d);
+        return d;
+    };
+    const struct {
+        const char* name;
+        DWORD addressU, maxMipLevel, lodBias;
+        float u, lod;
+        uint32_t expected;
+    } cases[] = {
+        {"mirror once just left of 0: texel 0", D3DTADDRESS_MIRRORONCE, 0, 0, -0.125f, 0, kA},
+        {"mirror once past -1: the far edge", D3DTADDRESS_MIRRORONCE, 0, 0, -1.6f, 0, kB},
+        {"wrap just left of 0: texel 3", D3DTADDRESS_WRAP, 0, 0, -0.125f, 0, kB},
+        {"largest level 1", D3DTADDRESS_WRAP, 1, 0, 0.125f, 0, kR1},
+        {"largest level 2", D3DTADDRESS_WRAP, 2, 0, 0.125f, 0, kG2},
+        {"bias +1", D3DTADDRESS_WRAP, 0, bits(1.0f), 0.125f, 0, kR1},
+        {"bias -1 from LOD 2", D3DTADDRESS_WRAP, 0, bits(-1.0f), 0.125f, 2, kR1},
+    };
+    for (const auto& c : cases) {
+        device_->SetSamplerState(2, D3DSAMP_ADDRESSU, c.addressU);
+        device_->SetSamplerState(2, D3DSAMP_MAXMIPLEVEL, c.maxMipLevel);
+        device_->SetSamplerState(2, D3DSAMP_MIPMAPLODBIAS, c.lodBias);
+        ExpectColour(Sample(program, {{0, 0, c.u, 0.125f}, {c.lod, 0, 0, 0}, {}}), c.expected, 2,
+                     c.name);
+    }
+}
+
 // The checkerboard over the whole back buffer at u, v from -1 to 2 with
 // point filtering: every pixel is the texel its centre falls in, wrapped or
 // clamped.

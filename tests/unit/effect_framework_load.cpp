@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "platform/fx/effect_info.h"
 #include "platform/fx/fx.h"
+#include "tests/support/image_files.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 
@@ -234,10 +236,16 @@ TEST_F(EffectFrameworkLoad, OtherVertexInputsAndHighRegistersCompileWithWarnings
     EXPECT_NE(vs.find("layout(location = 4) in vec3 n;"), std::string::npos) << vs;
 }
 
-TEST_F(EffectFrameworkLoad, SamplerStatesApplyAtBeginPassAndEndRestoresThem) {
+// Both samplers name one texture: the effect makes it once, BeginPass puts
+// it on both stages with their states, End gives the stages back what they
+// held, and the release deletes it.
+TEST_F(EffectFrameworkLoad, SamplerStatesAndTexturesApplyAtBeginPassAndEndRestoresThem) {
+    const testing_support::Bytes wood =
+        testing_support::EncodePng(4, 4, testing_support::Bytes(64, 200));
+    Write("wood.png", std::string(wood.begin(), wood.end()));
     std::string path = Write(
         "sampled.fx",
-        "texture Diffuse < string ResourceName = \"wood.dds\"; >;\n"
+        "texture Diffuse < string ResourceName = \"wood.png\"; >;\n"
         "sampler2D First = sampler_state { Texture = <Diffuse>; AddressU = Clamp; };\n"
         "sampler2D Second : register(s0) = sampler_state\n"
         "{\n    Texture = <Diffuse>;\n    MinFilter = Point;\n};\n"
@@ -252,6 +260,19 @@ TEST_F(EffectFrameworkLoad, SamplerStatesApplyAtBeginPassAndEndRestoresThem) {
     EXPECT_NE(ps.find("layout(binding = 0) uniform sampler2D Second;"), std::string::npos) << ps;
     EXPECT_NE(ps.find("layout(binding = 1) uniform sampler2D First;"), std::string::npos) << ps;
 
+    ASSERT_EQ(device_.liveTextures.size(), 1u);
+    const UINT diffuse = device_.liveTextures.begin()->first;
+    EXPECT_EQ(device_.liveTextures[diffuse], "2D 4 x 4 RGBA8, 3 levels");
+    const std::vector<fx::EffectSamplerInfo> samplers = Info()[0].passes[0].samplers;
+    ASSERT_EQ(samplers.size(), 2u);
+    EXPECT_EQ(samplers[0].name + " " + std::to_string(samplers[0].stage) + " " +
+                  samplers[0].texture + " " + samplers[0].file + " " + samplers[0].description,
+              "First 1 Diffuse wood.png 2D 4 x 4 RGBA8, 3 levels");
+
+    // Stage 1 holds a texture of someone else's before Begin.
+    UINT other = 0;
+    ASSERT_EQ(device_.CreateTexture(platform::TextureImage{}, &other, nullptr), S_OK);
+    ASSERT_EQ(device_.SetStageTexture(1, other), S_OK);
     device_.SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     device_.SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
     ASSERT_EQ(effect_->Begin(nullptr, 0), S_OK);
@@ -261,10 +282,24 @@ TEST_F(EffectFrameworkLoad, SamplerStatesApplyAtBeginPassAndEndRestoresThem) {
     };
     EXPECT_EQ(state(0, D3DSAMP_MINFILTER), DWORD{D3DTEXF_POINT});
     EXPECT_EQ(state(1, D3DSAMP_ADDRESSU), DWORD{D3DTADDRESS_CLAMP});
+    EXPECT_EQ(device_.stageTextures, (std::map<DWORD, UINT>{{0, diffuse}, {1, diffuse}}));
     EXPECT_EQ(effect_->EndPass(), S_OK);
     EXPECT_EQ(effect_->End(), S_OK);
     EXPECT_EQ(state(0, D3DSAMP_MINFILTER), DWORD{D3DTEXF_LINEAR});
     EXPECT_EQ(state(1, D3DSAMP_ADDRESSU), DWORD{D3DTADDRESS_WRAP});
+    EXPECT_EQ(device_.stageTextures, (std::map<DWORD, UINT>{{1, other}}));
+
+    // Without state saving the texture stays until the effect goes.
+    ASSERT_EQ(effect_->Begin(nullptr, D3DXFX_DONOTSAVESTATE), S_OK);
+    ASSERT_EQ(effect_->BeginPass(0), S_OK);
+    effect_->EndPass();
+    effect_->End();
+    EXPECT_EQ(device_.stageTextures, (std::map<DWORD, UINT>{{0, diffuse}, {1, diffuse}}));
+    effect_->Release();
+    effect_ = nullptr;
+    EXPECT_EQ(device_.log.Count("DeleteTexture"), 1);
+    EXPECT_EQ(device_.liveTextures.size(), 1u) << "only the other texture is left";
+    EXPECT_TRUE(device_.stageTextures.empty());
 }
 
 TEST_F(EffectFrameworkLoad, SamplerGivenAsCompileArgumentReadsItsStage) {
