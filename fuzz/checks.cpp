@@ -192,14 +192,17 @@ std::string CheckHlslRewrites(std::string_view input) {
     Folder folder = Split(input);
     std::string problems;
 
-    // The integer globals rewrite on the raw text: every line stays, and
+    // The global declarations rewrite on the raw text: every line stays, and
     // every column maps back inside its line.
     std::vector<fx::ColumnShift> shifts;
-    std::string floated = fx::FloatIntegerGlobals(folder.main, &shifts);
+    fx::GlobalsRewrite globals;
+    std::vector<Message> messages;
+    std::string floated = fx::RewriteGlobals(folder.main, "main.fx", &globals, &shifts, &messages);
+    CheckMessages(messages, folder, &problems);
     auto before = LinesOf(folder.main);
     auto after = LinesOf(floated);
     if (before.size() != after.size()) {
-        problems += "the integer globals rewrite moved lines: " + std::to_string(before.size()) +
+        problems += "the globals rewrite moved lines: " + std::to_string(before.size()) +
                     " became " + std::to_string(after.size()) + "\n";
         return problems;
     }
@@ -220,7 +223,8 @@ std::string CheckHlslRewrites(std::string_view input) {
     fx::ParsedEffect parsed = fx::ParseEffect(folder.main, folder.Resolver());
     fx::MessageList list("main.fx");
     if (parsed.HasErrors() || !fx::CheckTechniques(parsed, true, &list)) return problems;
-    fx::RewrittenEffect rewritten = fx::RewriteEffect(parsed);
+    fx::RewrittenEffect rewritten;
+    if (!fx::RewriteEffect(parsed, &rewritten, &list)) return problems;
     for (const fx::TechniqueDesc& technique : parsed.techniques) {
         for (const fx::PassDesc& pass : technique.passes) {
             fx::PassSources sources;

@@ -2,13 +2,15 @@
 // (D3DXCreateEffectFromFileA on the program's own GL device), without
 // showing a window, and says what came of each.
 //
-//   flowfield-fxcheck [--all] [--glsl] FILE...
+//   flowfield-fxcheck [--all] [--glsl] [--registers] FILE...
 //
 // For each file: the compiler's text when it fails; otherwise "FILE: ok",
 // any warnings, and every technique with its passes, entry points and
 // profiles, and the samplers each compiled pass reads with the texture each
 // puts on its stage (the image file's size, format and mip levels) (--glsl
-// adds the GLSL the device compiled for each stage). Like
+// adds the GLSL the device compiled for each stage, --registers each
+// stage's constant registers as Direct3D 9 allocates them: name, first
+// register, count). Like
 // the program, it compiles the first technique only and lists the others as
 // not compiled; --all compiles every technique.
 // Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
@@ -26,7 +28,11 @@
 
 namespace {
 
-void Usage() { fprintf(stderr, "usage: flowfield-fxcheck [--all] [--glsl] FILE...\n"); }
+void Usage() {
+    fprintf(stderr, "usage: flowfield-fxcheck [--all] [--glsl] [--registers] FILE...\n");
+}
+
+bool g_registers = false;  // --registers
 
 // The GL context lives on a window; nobody sees it.
 IDirect3DDevice9* CreateHiddenDevice(IDirect3D9** d3d) {
@@ -76,6 +82,9 @@ void PrintStage(const char* what, const fx::EffectStageInfo& stage, bool glsl) {
         printf("      %s: none (fixed-function stand-in)\n", what);
     } else {
         printf("      %s: %s %s\n", what, stage.profile.c_str(), stage.entry.c_str());
+    }
+    if (g_registers) {
+        for (const std::string& line : stage.registers) printf("        %s\n", line.c_str());
     }
     if (glsl) PrintIndented(stage.glsl, "        | ");
 }
@@ -142,6 +151,8 @@ int main(int argc, char** argv) {
             optionsDone = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--glsl") == 0) {
             glsl = true;
+        } else if (!optionsDone && std::strcmp(argv[i], "--registers") == 0) {
+            g_registers = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--all") == 0) {
             all = true;
         } else if (!optionsDone && argv[i][0] == '-' && argv[i][1] != '\0') {

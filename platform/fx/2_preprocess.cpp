@@ -378,6 +378,38 @@ Preprocessor::Preprocessor(std::string_view text, std::string fileName, Preproce
           messages->Add(offset, Severity::Error, message);
       }) {}
 
+namespace {
+
+bool ExpandInto(std::string_view text, const PreprocessorState& state,
+                std::vector<std::string>* active, std::string* out) {
+    constexpr size_t kMaxText = 1 << 16;
+    for (const Token& t : Tokenize(text)) {
+        std::string_view word = text.substr(t.begin, t.end - t.begin);
+        auto macro = t.kind == Tok::Ident ? state.macros.find(std::string(word)) : state.macros.end();
+        if (macro != state.macros.end() &&
+            std::find(active->begin(), active->end(), macro->first) == active->end()) {
+            if (macro->second.functionLike || active->size() > 64) return false;
+            active->push_back(macro->first);
+            const bool ok = ExpandInto(macro->second.body, state, active, out);
+            active->pop_back();
+            if (!ok) return false;
+            continue;
+        }
+        if (!out->empty()) *out += ' ';
+        out->append(word);
+        if (out->size() > kMaxText) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ExpandObjectMacros(std::string_view text, const PreprocessorState& state, std::string* out) {
+    out->clear();
+    std::vector<std::string> active;
+    return ExpandInto(text, state, &active, out);
+}
+
 Token Preprocessor::Next() {
     for (;;) {
         Token t = tokenizer_.Next();

@@ -73,6 +73,12 @@ struct PreprocessorState {
     const IncludeResolver* resolver = nullptr;
 };
 
+// text with its object-like macros replaced by their bodies, as the macros
+// stand now (a macro is not expanded inside itself), tokens separated by
+// spaces. False when a function-like macro is used or the text grows past
+// a limit.
+bool ExpandObjectMacros(std::string_view text, const PreprocessorState& state, std::string* out);
+
 // Reads the included file (stage 3 on its text) and hands back its messages.
 using IncludedFileReader =
     std::function<std::vector<Message>(const std::string& name, const std::string& text)>;

@@ -15,6 +15,10 @@
 // ParsedEffect::includes for glslang's includer to serve under the same
 // name; their messages name them in Message::file.
 //
+// Globals that are not static and have an initializer are recorded with
+// it: the initializer is the global's value until the program writes its
+// registers.
+//
 // Where errors are made: syntax of the effect framework (unexpected tokens,
 // unterminated blocks, annotations and strings, invalid state values,
 // unknown profiles, a ResourceName or ResourceType that is not a string) as
@@ -107,6 +111,16 @@ struct IncludedFile {
     std::string hlsl;
 };
 
+// "float4 Tint = float4(1, 0.5, 0, 1);": a global that is not static, with
+// the initializer that is its value until something writes its registers
+// (object-like macros expanded as they stood at the declaration).
+struct GlobalInitializer {
+    std::string name;
+    std::string type;  // as written ("float4", "int", "Material")
+    std::string value;
+    SourcePos pos;
+};
+
 struct ParsedEffect {
     std::string hlsl;  // the source with effect syntax blanked out
     std::vector<TechniqueDesc> techniques;
@@ -114,6 +128,7 @@ struct ParsedEffect {
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
     std::vector<IncludedFile> includes;  // only with a resolver; each name once
+    std::vector<GlobalInitializer> initializers;  // in the order read
 
     bool HasErrors() const;
 };

@@ -27,11 +27,13 @@ void Parser::ParseTopLevel() {
             ResetDeclaration(&decl);
             continue;
         }
-        if (IsPunct(t, '{')) {
+        // Braces of an initializer list belong to the declaration.
+        const bool initializer = decl.phase == DeclPhase::Initializer;
+        if (IsPunct(t, '{') && !initializer) {
             depth = 1;
             continue;
         }
-        if (IsPunct(t, '}')) {
+        if (IsPunct(t, '}') && !(initializer && decl.nesting > 0)) {
             if (!messages_.Full()) Error(t.begin, "unmatched '}'");
             ResetDeclaration(&decl);
             continue;
@@ -87,7 +89,10 @@ void Parser::FeedDeclaration(Decl* d, const Token& t) {
 
 // Qualifiers, then the type, which says what kind of declaration this is.
 void Parser::DeclarationStart(Decl* d, const Token& t) {
-    if (t.kind == Tok::Ident && IsQualifier(Text(t))) return;
+    if (t.kind == Tok::Ident && IsQualifier(Text(t))) {
+        if (Text(t) == "static") d->isStatic = true;
+        return;
+    }
     if (t.kind != Tok::Ident) {
         d->phase = DeclPhase::Other;
         return;
@@ -145,13 +150,34 @@ void Parser::DeclarationInitializer(Decl* d, const Token& t) {
         d->phase = DeclPhase::Other;
     }
     d->firstOfInitializer = false;
-    if (d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader)
-        d->initializer.push_back(t);
+    if (IsPunct(t, '(') || IsPunct(t, '{') || IsPunct(t, '[')) ++d->nesting;
+    if ((IsPunct(t, ')') || IsPunct(t, '}') || IsPunct(t, ']')) && d->nesting > 0) --d->nesting;
+    // "float a = 1, b = 2;": the next name.
+    if (d->kind == DeclKind::Plain && d->nesting == 0 && IsPunct(t, ',')) {
+        RecordInitializer(d);
+        d->phase = DeclPhase::AfterType;
+        return;
+    }
+    d->initializer.push_back(t);
+}
+
+void Parser::RecordInitializer(Decl* d) {
+    if (d->kind == DeclKind::Plain && d->named && !d->isStatic && !d->initializer.empty() &&
+        d->phase == DeclPhase::Initializer) {
+        const size_t begin = d->initializer.front().begin;
+        const size_t end = d->initializer.back().end;
+        GlobalInitializer g{std::string(Text(d->name)), d->type, "", Pos(d->name.begin)};
+        if (!ExpandObjectMacros(src_.substr(begin, end - begin), shared_->preprocessor, &g.value))
+            g.value = std::string(src_.substr(begin, end - begin));
+        result_.initializers.push_back(std::move(g));
+    }
+    d->initializer.clear();
 }
 
 // At the declaration's ';': textures, strings and shader variables vanish
 // from the HLSL, samplers are recorded.
 void Parser::FinishDeclaration(Decl* d, const Token& semicolon) {
+    if (d->kind == DeclKind::Plain) RecordInitializer(d);
     bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
     if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
         Blank(d->start, semicolon.end);

@@ -102,12 +102,14 @@ private:
         bool firstOfInitializer = false;  // the token right after '='
         size_t start = std::string_view::npos;  // the declaration's first token
         size_t equals = 0;  // offset of its '='
+        size_t nesting = 0;  // open ( { [ of the initializer
+        bool isStatic = false;
         DeclKind kind = DeclKind::Plain;
         std::string type;
         bool named = false;
         SamplerDesc sampler;  // while kind is Sampler
         Token name;
-        std::vector<Token> initializer;  // while kind is a shader: the tokens after '='
+        std::vector<Token> initializer;  // the tokens after '='
     };
 
     void ParseTopLevel();
@@ -117,6 +119,7 @@ private:
     void DeclarationAfterName(Decl* d, const Token& t);
     void DeclarationInitializer(Decl* d, const Token& t);
     void FinishDeclaration(Decl* d, const Token& semicolon);
+    void RecordInitializer(Decl* d);
     void NameDeclaration(Decl* d, const Token& name);
     void RecordSampler(Decl* d);
     void ReadSamplerRegister(Decl* d, const Token& t);

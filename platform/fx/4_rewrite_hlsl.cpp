@@ -1,6 +1,7 @@
 // Stage 4: HLSL rewrites for glslang (see 4_rewrite_hlsl.h).
 //
-// Implemented: [x] integer, bool and dword globals as half
+// Implemented: [x] global declarations (4_globals.cpp), initial values
+//                  (4_default_values.cpp)
 //              [x] compile arguments bound to the entry point's uniform
 //                  parameters as static consts
 //              [x] the map from rewritten columns back to the user's file
@@ -53,65 +54,6 @@ void Blank(std::string* s, size_t begin, size_t end) {
     for (size_t i = begin; i < end && i < s->size(); ++i) {
         if ((*s)[i] != '\n' && (*s)[i] != '\r') (*s)[i] = ' ';
     }
-}
-
-// "int", "bool3", "uint4x4", ... -> the length of the base name; 0 otherwise.
-// (half is a float here, and as long as bool and uint.)
-size_t IntegerTypeBase(const std::string& type) {
-    for (const char* base : {"int", "uint", "bool", "dword"}) {
-        std::string b = base;
-        if (type.compare(0, b.size(), b) != 0) continue;
-        std::string rest = type.substr(b.size());
-        auto dim = [](char c) { return c >= '1' && c <= '4'; };
-        if (rest.empty() || (rest.size() == 1 && dim(rest[0])) ||
-            (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))) {
-            return b.size();
-        }
-    }
-    return 0;
-}
-
-// Offsets of the integer type names of global declarations, with the length
-// of their base name.
-std::vector<std::pair<size_t, size_t>> IntegerGlobals(const std::string& hlsl) {
-    std::vector<Token> tokens = ReadCode(hlsl).tokens;
-    std::vector<std::pair<size_t, size_t>> found;
-    int depth = 0;
-    bool statementStart = true;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        const char p = Punct(hlsl, tokens[i]);
-        if (p == '{' || p == '(' || p == '[') {
-            ++depth;
-            statementStart = false;
-            continue;
-        }
-        if (p == '}' || p == ')' || p == ']') {
-            if (depth > 0) --depth;
-            statementStart = depth == 0 && p == '}';
-            continue;
-        }
-        if (p == ';') {
-            if (depth == 0) statementStart = true;
-            continue;
-        }
-        if (depth != 0 || !statementStart) continue;
-        statementStart = false;
-        size_t j = i;
-        bool isStatic = false;
-        while (j < tokens.size() && IsIdent(tokens[j])) {
-            std::string word = Text(hlsl, tokens[j]);
-            if (word == "static" || word == "typedef" || word == "struct") isStatic = true;
-            if (!IsQualifier(word)) break;
-            ++j;
-        }
-        if (isStatic || j + 2 >= tokens.size() || !IsIdent(tokens[j]) ||
-            !IsIdent(tokens[j + 1]) || Punct(hlsl, tokens[j + 2]) == '(') {
-            continue;
-        }
-        size_t base = IntegerTypeBase(Text(hlsl, tokens[j]));
-        if (base > 0) found.emplace_back(tokens[j].begin, base);
-    }
-    return found;
 }
 
 // The definition of an entry point: the tokens of its name, its parameter
@@ -181,7 +123,8 @@ int FindEntryDefinition(const std::string& hlsl, const std::vector<Token>& token
 bool DeclareUniforms(const std::string& hlsl, const std::vector<Token>& tokens,
                      const EntryDefinition& def, const std::string& entry,
                      const std::vector<std::string>& arguments, std::string* result,
-                     std::string* decls, std::vector<bool>* kept, std::string* error) {
+                     std::string* decls, std::vector<bool>* kept, std::string* error,
+                     std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     size_t used = 0;
     for (const auto& [first, last] : def.params) {
         bool isUniform = false;
@@ -211,6 +154,15 @@ bool DeclareUniforms(const std::string& hlsl, const std::vector<Token>& tokens,
         std::string type = hlsl.substr(tokens[typeTokens.front()].begin,
                                        tokens[typeTokens.back()].end -
                                            tokens[typeTokens.front()].begin);
+        // A sampler cannot be a constant: the parameter stays, and stage 6
+        // binds it where the sampler it is given sits.
+        if (IsSamplerType(type)) {
+            kept->back() = true;
+            if (samplerAliases != nullptr)
+                samplerAliases->emplace_back(Text(hlsl, tokens[nameToken]), arguments[used]);
+            ++used;
+            continue;
+        }
         *decls += "static const " + type + " " + Text(hlsl, tokens[nameToken]) + " = " +
                   arguments[used++] + "; ";
         Blank(result, tokens[first].begin, tokens[last - 1].end);
@@ -288,34 +240,10 @@ void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* col
     }
 }
 
-std::string FloatIntegerGlobals(const std::string& hlsl, std::vector<ColumnShift>* shifts) {
-    std::vector<std::pair<size_t, size_t>> replace = IntegerGlobals(hlsl);
-    std::string out = hlsl;
-    for (auto it = replace.rbegin(); it != replace.rend(); ++it) {
-        // "dword" keeps its length with a space; "int" grows by one.
-        out.replace(it->first, it->second, it->second == 5 ? "half " : "half");
-    }
-    if (shifts != nullptr && !replace.empty()) {
-        // "int" -> "half": one character more after the "hal" (in the
-        // rewritten text, where earlier ones on the line count too).
-        LineIndex lines(hlsl);
-        int grown = 0;
-        int lastLine = 0;
-        for (const auto& [begin, length] : replace) {
-            if (length != 3) continue;
-            SourcePos pos = lines.At(begin);
-            if (pos.line != lastLine) grown = 0;
-            shifts->push_back({pos.line, pos.column + grown + 3, 1});
-            ++grown;
-            lastLine = pos.line;
-        }
-    }
-    return out;
-}
-
 bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
                           const std::vector<std::string>& arguments, std::string* out,
-                          std::string* error, std::vector<ColumnShift>* shifts) {
+                          std::string* error, std::vector<ColumnShift>* shifts,
+                          std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     CodeTokens code = ReadCode(hlsl);
     EntryDefinition def;
     if (FindEntryDefinition(hlsl, code.tokens, entry, &def) != 1) {
@@ -325,8 +253,10 @@ bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
     std::string result = hlsl;
     std::string decls;
     std::vector<bool> kept;
-    if (!DeclareUniforms(hlsl, code.tokens, def, entry, arguments, &result, &decls, &kept, error))
+    if (!DeclareUniforms(hlsl, code.tokens, def, entry, arguments, &result, &decls, &kept, error,
+                         samplerAliases)) {
         return false;
+    }
     BlankCommas(code.tokens, def, kept, &result);
     InsertDeclarations(hlsl, code, def, std::move(decls), &result, shifts);
     *out = std::move(result);
@@ -343,14 +273,18 @@ void SourceMap::ToUser(Message* m) const {
     if (it != includes.end()) UndoColumnShifts(it->second, m->line, &m->column);
 }
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed) {
-    RewrittenEffect out;
-    out.hlsl = FloatIntegerGlobals(parsed.hlsl, &out.shifts);
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
+    std::vector<Message> found;
+    out->hlsl = RewriteGlobals(parsed.hlsl, "", &out->globals, &out->shifts, &found);
     for (const IncludedFile& inc : parsed.includes) {
-        out.includes.push_back(
-            {inc.name, FloatIntegerGlobals(inc.hlsl, &out.includeShifts[inc.name])});
+        out->includes.push_back({inc.name, RewriteGlobals(inc.hlsl, inc.name, &out->globals,
+                                                          &out->includeShifts[inc.name], &found)});
     }
-    return out;
+    out->defaults = EvaluateInitializers(parsed.initializers, &found);
+    bool ok = true;
+    for (const Message& m : found) ok &= !m.IsError();
+    messages->Add(found);
+    return ok;
 }
 
 bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSources* out,
@@ -369,13 +303,16 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
         } else {
             std::string error;
             if (!BindUniformArguments(effect.hlsl, b->entry, b->arguments, &s.hlsl, &error,
-                                      &bound)) {
+                                      &bound, &s.samplerAliases)) {
                 messages->Error(b->pos, error);
                 return false;
             }
         }
         s.map.effectFile = {std::move(bound), effect.shifts};
         s.map.includes = effect.includeShifts;
+        s.defaults = effect.defaults;
+        s.majorities = effect.globals.majorities;
+        s.written = effect.globals.written;
         out->stages.push_back(std::move(s));
     }
     return true;

@@ -1,19 +1,15 @@
 // Stage 4: HLSL rewrites for glslang (platform/fx internal).
 //
-// glslang's HLSL front end needs two things of Direct3D 9 effects spelled
+// glslang's HLSL front end needs some things of Direct3D 9 effects spelled
 // differently:
-// - int, uint, bool and dword globals (scalars and vectors, not static ones)
-//   become half, which is a float here and keeps the columns of bool and
-//   uint (int grows by one). Direct3D 9 keeps such constants in the float
-//   register file anyway; glslang would otherwise mix their types into the
-//   constant block, which then cannot become the vec4 array indexed by
-//   register.
 // - "compile vs_2_0 VS(1, true)": the entry point's uniform parameters, in
 //   order, take the compile statement's arguments. Each becomes a static
 //   const global of its name, declared at the end of the line before the
 //   function (or, where that line cannot take it, just before the function),
-//   and leaves the parameter list.
-// Both keep every line where it was; only columns after a rewritten spot on
+//   and leaves the parameter list. A sampler parameter stays where it is
+//   ("PS(sceneSampler)" with "uniform sampler2D tex"): stage 6 binds it to
+//   the texture stage of the sampler it is given.
+// Rewrites keep every line where it was; only columns after a rewritten spot on
 // its own line may move. This stage owns the map of those moves: each
 // stage's source carries a SourceMap that puts what the compiler reports in
 // the rewritten text back where the user wrote it. No other stage knows that
@@ -25,6 +21,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/fx/3_parse_effect.h"
@@ -47,15 +44,13 @@ struct ColumnShift {
 // the insertion was.
 void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* column);
 
-// The integer globals rewrite (see above); the shifts it made, in order.
-std::string FloatIntegerGlobals(const std::string& hlsl,
-                                std::vector<ColumnShift>* shifts = nullptr);
-
 // The compile-arguments rewrite (see above). False with a reason when the
 // function is not found or the counts do not match.
-bool BindUniformArguments(const std::string& hlsl, const std::string& entry,
-                          const std::vector<std::string>& arguments, std::string* out,
-                          std::string* error, std::vector<ColumnShift>* shifts = nullptr);
+// samplerAliases: (parameter, sampler given) for each sampler parameter.
+bool BindUniformArguments(
+    const std::string& hlsl, const std::string& entry, const std::vector<std::string>& arguments,
+    std::string* out, std::string* error, std::vector<ColumnShift>* shifts = nullptr,
+    std::vector<std::pair<std::string, std::string>>* samplerAliases = nullptr);
 
 // The text an #include line names, as glslang's includer serves it.
 struct IncludeText {
@@ -75,6 +70,36 @@ struct SourceMap {
     void ToUser(Message* message) const;
 };
 
+// The majority a matrix member (of a global, or of a struct) has in the
+// source, where glslang loses it (typedefs, #pragma pack_matrix). owner: the
+// struct's name; empty for a global.
+struct MatrixMajority {
+    std::string owner;
+    std::string member;
+    bool rowMajor = false;
+};
+
+// What RewriteGlobals learns of a file's global declarations.
+struct GlobalsRewrite {
+    std::vector<MatrixMajority> majorities;
+    std::vector<std::string> written;  // globals the code writes to
+};
+
+// The name a written global's parameter takes in the rewritten text; stage
+// 6 gives it its own name back and copies it into the static of that name.
+constexpr const char* kWrittenSuffix = "__fxw";
+
+// Global declarations as Direct3D 9 reads them (4_globals.cpp): a
+// non-static const global is a parameter (the word is blanked); a cbuffer's
+// members are globals (its head and braces blanked, packoffset(cN) as
+// register(cN)); a global the code writes to becomes a static of its name
+// plus a parameter "NAME__fxw" declared where it was; the majority of each
+// matrix global and struct member as row_major / column_major, typedefs and
+// #pragma pack_matrix give it. Errors: row_major / column_major on what is
+// not a matrix, twice or both. file names the text in messages.
+std::string RewriteGlobals(const std::string& hlsl, const std::string& file, GlobalsRewrite* out,
+                           std::vector<ColumnShift>* shifts, std::vector<Message>* messages);
+
 // One stage as glslang is to compile it.
 struct StageSource {
     ShaderStage stage = ShaderStage::Vertex;
@@ -85,6 +110,14 @@ struct StageSource {
     // Where problems of the entry point as a whole are reported (SPIR-V
     // carries no lines): its compile statement in the effect file.
     SourcePos compileStatement;
+    std::vector<MatrixMajority> majorities;
+    std::vector<std::string> written;
+    // Sampler parameters of the entry point and the samplers the compile
+    // statement gives them.
+    std::vector<std::pair<std::string, std::string>> samplerAliases;
+    // The initial values of the globals, flattened in declaration order
+    // (components, a matrix row by row, elements, members).
+    std::map<std::string, std::vector<float>> defaults;
 };
 
 // What stage 4 hands on for one pass: its shaders' sources (one or two
@@ -95,15 +128,26 @@ struct PassSources {
     std::vector<IncludeText> includes;
 };
 
+// The initial values of the globals that have an initializer, each
+// flattened in declaration order (components, a matrix row by row,
+// elements, members). One that cannot be evaluated is a warning at the
+// global and reads zero.
+std::map<std::string, std::vector<float>> EvaluateInitializers(
+    const std::vector<GlobalInitializer>& initializers, std::vector<Message>* warnings);
+
 // The rewrites every pass of the effect shares.
 struct RewrittenEffect {
     std::string hlsl;
     std::vector<ColumnShift> shifts;
     std::vector<IncludeText> includes;
     std::map<std::string, std::vector<ColumnShift>> includeShifts;
+    std::map<std::string, std::vector<float>> defaults;
+    GlobalsRewrite globals;
 };
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed);
+// False (with the errors in messages) when a declaration is wrong;
+// warnings (initial values that cannot be evaluated) go there too.
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages);
 
 // The sources of one pass, compile arguments bound into each entry point.
 // False, with the reason at the compile statement, when they do not bind.

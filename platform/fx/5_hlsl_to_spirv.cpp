@@ -166,10 +166,25 @@ void TranslateInfoLog(const std::string& log, const StageSource& source,
     }
 }
 
-// Globals that name no register are packed after the previous one by glslang,
-// where Direct3D would take the first free register: worth a warning.
-void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const StageSource& source,
-                                     std::vector<Message>* out) {
+// "Struct.member" for every bool member of the struct types in type.
+void CollectBoolMembers(const glslang::TType& type, std::vector<std::string>* out) {
+    const glslang::TTypeList* members = type.isStruct() ? type.getStruct() : nullptr;
+    if (!members) return;
+    const std::string owner = type.getTypeName().c_str();
+    for (const glslang::TTypeLoc& member : *members) {
+        const std::string key = owner + "." + member.type->getFieldName().c_str();
+        if (member.type->getBasicType() == glslang::EbtBool &&
+            std::find(out->begin(), out->end(), key) == out->end()) {
+            out->push_back(key);
+        }
+        CollectBoolMembers(*member.type, out);
+    }
+}
+
+// The $Global block's members as the tree has them: which named a register,
+// where each is declared, which are bools (the SPIR-V says uint).
+void DescribeGlobals(const glslang::TShader& shader, const StageSource& source,
+                     GlobalsDescription* out) {
     const glslang::TIntermediate* im = shader.getIntermediate();
     if (!im || !im->getTreeRoot()) return;
     glslang::TIntermAggregate* root = im->getTreeRoot()->getAsAggregate();
@@ -184,20 +199,24 @@ void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const Stage
                 symbol->getType().getTypeName() != "$Global") {
                 continue;
             }
-            const glslang::TTypeList* members = symbol->getType().getStruct();
-            if (!members) continue;
-            for (const glslang::TTypeLoc& member : *members) {
-                if (member.type->getQualifier().hasOffset()) continue;
-                std::string name(member.type->getFieldName().c_str());
-                Message m = WarningAt({member.loc.line, member.loc.column, ""},
-                                      "global '" + name +
-                                          "' has no register(cN); it is placed after the "
-                                          "previous global, not in the first free register");
-                // Globals of an included file are placed in that file.
+            CollectBoolMembers(symbol->getType(), &out->boolMembers);
+            for (const glslang::TTypeLoc& member : *symbol->getType().getStruct()) {
+                GlobalInfo info;
+                info.name = member.type->getFieldName().c_str();
+                // A global the code writes to has its parameter under another name.
+                const std::string suffix = kWrittenSuffix;
+                if (info.name.size() > suffix.size() &&
+                    info.name.compare(info.name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                    info.name.resize(info.name.size() - suffix.size());
+                }
+                const glslang::TQualifier& q = member.type->getQualifier();
+                if (q.hasOffset()) info.explicitRegister = q.layoutOffset / 16;
+                Message m = WarningAt({member.loc.line, member.loc.column, ""}, "");
+                // Globals of an included file are declared in that file.
                 m.file = member.loc.name != nullptr ? member.loc.name->c_str() : "";
-                m.entry = source.entry;
                 source.map.ToUser(&m);
-                out->push_back(std::move(m));
+                info.pos = {m.line, m.column, m.file};
+                out->globals.push_back(std::move(info));
             }
         }
     }
@@ -286,7 +305,11 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
     bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
     TranslateInfoLog(shader.getInfoLog(), source, includes, messages);
     if (!parsed) return false;
-    WarnAboutGlobalsWithoutRegister(shader, source, messages);
+    DescribeGlobals(shader, source, &module->globals);
+    module->globals.majorities = source.majorities;
+    module->globals.written = source.written;
+    module->samplerAliases = source.samplerAliases;
+    module->globals.defaults = source.defaults;
 
     glslang::TProgram program;
     program.addShader(&shader);

@@ -6,6 +6,10 @@
 // stage 6. #include lines are served from the texts stage 3 read; nothing
 // here touches the file system.
 //
+// Besides the SPIR-V, stage 6 gets what glslang's tree knows of the
+// globals and the SPIR-V no longer says: which global named a register, and
+// which members were bool (SPIR-V keeps them as uint).
+//
 // Where errors are made: glslang's messages (syntax, types, unknown names,
 // a missing entry point), placed in the user's file through the stage
 // source's map; a construct glslang cannot translate to SPIR-V; a shader far
@@ -13,9 +17,11 @@
 // its compile statement. Warnings:
 // a global without register(cN) (glslang packs it after the previous one,
 // Direct3D 9 would take the first free register).
+// source's map; a construct glslang cannot translate to SPIR-V.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +30,24 @@
 
 namespace fx {
 
+// A member of the $Global block, in the block's order.
+struct GlobalInfo {
+    std::string name;
+    int explicitRegister = -1;  // N of register(cN)
+    SourcePos pos;              // its declaration, in the user's file
+};
+
+// What stage 6 needs to know of the globals besides the SPIR-V.
+struct GlobalsDescription {
+    std::vector<GlobalInfo> globals;
+    // "$Global.name" or "Struct.member" for each member that is a bool (or
+    // an array of bools) in the source.
+    std::vector<std::string> boolMembers;
+    std::vector<MatrixMajority> majorities;           // from stage 4
+    std::vector<std::string> written;                 // from stage 4
+    std::map<std::string, std::vector<float>> defaults;  // from stage 4
+};
+
 // What stage 5 hands to stage 6 for each shader.
 struct SpirvModule {
     ShaderStage stage = ShaderStage::Vertex;
@@ -31,6 +55,8 @@ struct SpirvModule {
     SourcePos compileStatement;  // where stage 6 puts problems of the whole shader
     std::vector<uint32_t> words;
     int64_t slots = 0;  // the estimated Direct3D 9 instruction slots
+    GlobalsDescription globals;
+    std::vector<std::pair<std::string, std::string>> samplerAliases;  // from stage 4
 };
 
 // False when the stage does not compile; messages are appended either way.

@@ -30,6 +30,14 @@ public:
             I32(s.delta);
         }
     }
+    void Floats(const std::vector<float>& values) {
+        U32(static_cast<uint32_t>(values.size()));
+        for (float v : values) {
+            uint32_t bits = 0;
+            std::memcpy(&bits, &v, sizeof bits);
+            U32(bits);
+        }
+    }
     std::string Take() { return std::move(data_); }
 
 private:
@@ -84,6 +92,17 @@ public:
         }
         return true;
     }
+    bool Floats(std::vector<float>* values) {
+        uint32_t n = 0;
+        if (!Count(&n, 4)) return false;
+        values->resize(n);
+        for (float& v : *values) {
+            uint32_t bits = 0;
+            if (!U32(&bits)) return false;
+            std::memcpy(&v, &bits, sizeof v);
+        }
+        return true;
+    }
     std::string_view Rest() const { return data_.substr(pos_); }
     bool AtEnd() const { return pos_ == data_.size(); }
 
@@ -107,6 +126,24 @@ void PutStage(Writer& w, const StageSource& s) {
         w.Str(name);
         w.Shifts(shifts);
     }
+    w.U32(static_cast<uint32_t>(s.majorities.size()));
+    for (const MatrixMajority& m : s.majorities) {
+        w.Str(m.owner);
+        w.Str(m.member);
+        w.U32(m.rowMajor ? 1 : 0);
+    }
+    w.U32(static_cast<uint32_t>(s.written.size()));
+    for (const auto& name : s.written) w.Str(name);
+    w.U32(static_cast<uint32_t>(s.samplerAliases.size()));
+    for (const auto& [parameter, sampler] : s.samplerAliases) {
+        w.Str(parameter);
+        w.Str(sampler);
+    }
+    w.U32(static_cast<uint32_t>(s.defaults.size()));
+    for (const auto& [name, values] : s.defaults) {
+        w.Str(name);
+        w.Floats(values);
+    }
 }
 
 bool GetStage(Reader& r, StageSource* s) {
@@ -126,6 +163,30 @@ bool GetStage(Reader& r, StageSource* s) {
         std::vector<ColumnShift> shifts;
         if (!r.Str(&name) || !r.Shifts(&shifts)) return false;
         s->map.includes[name] = std::move(shifts);
+    }
+    if (!r.Count(&count, 12)) return false;
+    s->majorities.resize(count);
+    for (MatrixMajority& m : s->majorities) {
+        uint32_t rowMajor = 0;
+        if (!r.Str(&m.owner) || !r.Str(&m.member) || !r.U32(&rowMajor)) return false;
+        m.rowMajor = rowMajor != 0;
+    }
+    if (!r.Count(&count, 4)) return false;
+    s->written.resize(count);
+    for (auto& name : s->written) {
+        if (!r.Str(&name)) return false;
+    }
+    if (!r.Count(&count, 8)) return false;
+    s->samplerAliases.resize(count);
+    for (auto& [parameter, sampler] : s->samplerAliases) {
+        if (!r.Str(&parameter) || !r.Str(&sampler)) return false;
+    }
+    if (!r.Count(&count, 8)) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string name;
+        std::vector<float> values;
+        if (!r.Str(&name) || !r.Floats(&values)) return false;
+        s->defaults[name] = std::move(values);
     }
     return true;
 }
@@ -175,6 +236,18 @@ bool GetResult(Reader& r, CompiledPass* out) {
     out->samplers.resize(count);
     for (auto& name : out->samplers) {
         if (!r.Str(&name)) return false;
+    }
+    for (auto* table : {&out->vertexConstants, &out->pixelConstants}) {
+        if (!r.Count(&count, 20)) return false;
+        table->resize(count);
+        for (ConstantRegisters& c : *table) {
+            uint32_t set = 0;
+            if (!r.Str(&c.name) || !r.U32(&set) || set > 2 || !r.I32(&c.start) ||
+                !r.I32(&c.count) || !r.Floats(&c.values)) {
+                return false;
+            }
+            c.set = static_cast<RegisterSet>(set);
+        }
     }
     return true;
 }
@@ -249,6 +322,16 @@ std::string EncodeResult(const CompiledPass& out) {
     for (const Message& m : out.messages) PutMessage(w, m);
     w.U32(static_cast<uint32_t>(out.samplers.size()));
     for (const auto& name : out.samplers) w.Str(name);
+    for (const auto* table : {&out.vertexConstants, &out.pixelConstants}) {
+        w.U32(static_cast<uint32_t>(table->size()));
+        for (const ConstantRegisters& c : *table) {
+            w.Str(c.name);
+            w.U32(static_cast<uint32_t>(c.set));
+            w.I32(c.start);
+            w.I32(c.count);
+            w.Floats(c.values);
+        }
+    }
     return w.Take();
 }
 

@@ -15,6 +15,7 @@
 // Passes with the same shaders and arguments are compiled once (each still
 // gets a program of its own). Only the first technique is compiled unless a
 // tool asks for all (effect_info.h).
+#include <algorithm>
 #include <map>
 
 #include "platform/fx/1_read_file.h"
@@ -41,8 +42,7 @@ struct PassBuilder {
     MessageList* messages = nullptr;
     // By the pass's shaders and arguments: what compiling them gave.
     struct Built {
-        EffectPassInfo info;
-        std::vector<std::string> samplers;
+        LoadedPass pass;
         int64_t slots = 0;
     };
     std::map<std::string, Built> built;
@@ -51,7 +51,7 @@ struct PassBuilder {
 
 EffectStageInfo StageInfo(const ShaderBinding& b, std::string glsl) {
     const bool present = HasShader(b);
-    return {!present, present ? b.profile : "", present ? EntryText(b) : "", std::move(glsl)};
+    return {!present, present ? b.profile : "", present ? EntryText(b) : "", std::move(glsl), {}};
 }
 
 EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::string pixelGlsl) {
@@ -77,6 +77,30 @@ bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
     return false;
 }
 
+// "viewProj c4 4" for each global of a stage's table.
+std::vector<std::string> RegisterLines(const std::vector<ConstantRegisters>& table) {
+    std::vector<std::string> lines;
+    for (const ConstantRegisters& r : table) {
+        const char set = r.set == RegisterSet::Float ? 'c' : r.set == RegisterSet::Int ? 'i' : 'b';
+        lines.push_back(r.name + " " + set + std::to_string(r.start) + " " + std::to_string(r.count));
+    }
+    return lines;
+}
+
+// The c registers of a stage's table that the device keeps, with the
+// globals' initial values.
+std::vector<RegisterWrite> RegisterWrites(const std::vector<ConstantRegisters>& table) {
+    std::vector<RegisterWrite> writes;
+    for (const ConstantRegisters& r : table) {
+        if (r.set != RegisterSet::Float || r.start >= platform::kConstantRegisters) continue;
+        const int count = std::min(r.count, platform::kConstantRegisters - r.start);
+        const size_t floats = std::min(r.values.size(), static_cast<size_t>(count) * 4);
+        writes.push_back({static_cast<UINT>(r.start),
+                          std::vector<float>(r.values.begin(), r.values.begin() + floats)});
+    }
+    return writes;
+}
+
 // Stages 4 to 7 for one pass.
 bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
                std::vector<std::string>* samplerNames) {
@@ -84,11 +108,17 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         (HasShader(pass.vertexShader) ? EntryText(pass.vertexShader) : std::string("-")) + "|" +
         (HasShader(pass.pixelShader) ? EntryText(pass.pixelShader) : std::string("-"));
     std::vector<std::string> glsl;
+    std::vector<std::string> vertexRegisters, pixelRegisters;
     int64_t slots = 0;
     auto known = b.built.find(key);
     if (known != b.built.end()) {
-        glsl = {known->second.info.vertex.glsl, known->second.info.pixel.glsl};
-        *samplerNames = known->second.samplers;
+        const LoadedPass& same = known->second.pass;
+        glsl = {same.info.vertex.glsl, same.info.pixel.glsl};
+        vertexRegisters = same.info.vertex.registers;
+        pixelRegisters = same.info.pixel.registers;
+        *samplerNames = same.samplerNames;
+        out->vertexConstants = same.vertexConstants;
+        out->pixelConstants = same.pixelConstants;
         slots = known->second.slots;
     } else {
         CompiledPass compiled;
@@ -96,6 +126,10 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         glsl = std::move(compiled.glsl);
         *samplerNames = std::move(compiled.samplers);
         slots = compiled.slots;
+        vertexRegisters = RegisterLines(compiled.vertexConstants);
+        pixelRegisters = RegisterLines(compiled.pixelConstants);
+        out->vertexConstants = RegisterWrites(compiled.vertexConstants);
+        out->pixelConstants = RegisterWrites(compiled.pixelConstants);
     }
     UINT program = LinkPass(b.device, glsl, slots, pass, b.messages);
     if (program == 0) return false;
@@ -104,7 +138,10 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     out->program = program;
     out->states = pass.renderStates;
     out->info = PassInfo(pass, glsl[0], glsl[1]);
-    b.built[key] = {out->info, *samplerNames, slots};
+    out->info.vertex.registers = std::move(vertexRegisters);
+    out->info.pixel.registers = std::move(pixelRegisters);
+    out->samplerNames = *samplerNames;
+    b.built[key] = {*out, slots};
     return true;
 }
 
@@ -219,7 +256,7 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
     PassBuilder b;
     b.device = device;
     b.messages = messages;
-    b.rewritten = RewriteEffect(parsed);
+    if (!RewriteEffect(parsed, &b.rewritten, messages)) return false;
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);

@@ -16,6 +16,9 @@ struct EffectStageInfo {
     std::string profile;     // vs_3_0, ps_2_0, ...
     std::string entry;       // the entry point with its compile arguments: "VS(1, true)"
     std::string glsl;        // what the device compiled
+    // Its constant registers as Direct3D 9 allocates them, one line each:
+    // "viewProj c4 4" (name, first register, count), "count i0 1".
+    std::vector<std::string> registers;
 };
 
 // A sampler the pass's shaders read, and what BeginPass puts on its stage.

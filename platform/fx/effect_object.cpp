@@ -2,6 +2,7 @@
 //
 // Implemented: [x] Begin (with or without saving states) / BeginPass /
 //                  EndPass / End, reference counting
+//              [x] the globals' initial values written at BeginPass
 //              [x] the effect's textures on its samplers' stages
 // Not implemented: parameters by name or handle, CommitChanges, state
 // blocks, effect pools.
@@ -42,6 +43,14 @@ public:
         if (!begun_ || inPass_ || pass >= list.size()) return D3DERR_INVALIDCALL;
         const LoadedPass& p = list[pass];
         programs_->SetShaderProgram(p.program);
+        for (const RegisterWrite& w : p.vertexConstants) {
+            device_->SetVertexShaderConstantF(w.start, w.values.data(),
+                                              static_cast<UINT>(w.values.size() / 4));
+        }
+        for (const RegisterWrite& w : p.pixelConstants) {
+            device_->SetPixelShaderConstantF(w.start, w.values.data(),
+                                             static_cast<UINT>(w.values.size() / 4));
+        }
         for (const RenderStateSetting& s : p.states) device_->SetRenderState(s.state, s.value);
         // The sampler_state blocks of the samplers this pass's shaders read,
         // and their textures.

@@ -3,12 +3,13 @@
 //
 // Begin saves the device states the current technique's passes and the
 // sampler_state blocks they read set, and the textures on those samplers'
-// stages; BeginPass binds a pass's program, applies its states and puts each
-// sampler's texture on its stage (the opaque black stand-in for a sampler
-// without a texture, or whose texture has no file); End restores them. The
-// current technique is the first (the program never selects one; tools may,
-// through effect_info.h). The effect owns its programs and textures and
-// deletes them when it is released.
+// stages; BeginPass binds a pass's program, writes the initial values of its
+// globals into their registers, applies its states and puts each sampler's
+// texture on its stage (the opaque black stand-in for a sampler without a
+// texture, or whose texture has no file); End restores them. The current
+// technique is the first (the program never selects one; tools may, through
+// effect_info.h). The effect owns its programs and textures and deletes them
+// when it is released.
 #pragma once
 
 #include <string>
@@ -31,11 +32,23 @@ struct LoadedSampler {
     UINT textureId = 0;   // that texture on the device; 0: the opaque black stand-in
 };
 
+// Registers the effect writes at BeginPass: the initial values of the
+// globals a stage reads, as Direct3D 9's effect framework writes every
+// parameter a pass uses (the program's own upload after BeginPass then
+// overwrites what it covers).
+struct RegisterWrite {
+    UINT start = 0;
+    std::vector<float> values;  // four per register
+};
+
 struct LoadedPass {
     std::string name;
     UINT program = 0;  // owned by the effect's program list
+    std::vector<RegisterWrite> vertexConstants;
+    std::vector<RegisterWrite> pixelConstants;
     std::vector<RenderStateSetting> states;
     std::vector<size_t> samplers;  // the samplers its shaders read, in the effect's list
+    std::vector<std::string> samplerNames;  // the same by name, while the effect is built
     EffectPassInfo info;
 };
 

@@ -18,14 +18,21 @@
 //                  program's "vs_c" / "ps_c" arrays at draw time when changed
 //              [x] texture objects for the effect (gl_texture.cpp); a stage
 //                  without one holds a 1 x 1 opaque black texture of each kind
+//              [x] the size of the target drawn into, for the programs'
+//                  half-pixel shift ("fx_target")
+//              [x] tests and tools: an RGBA32F target in place of the back
+//                  buffer, read back as floats
 // Not implemented: other vertex formats and primitive types,
 // Present rectangles and window override, device reset, full-screen modes.
 //
-// Orientation: the back buffer is drawn with GL's bottom-left origin, so that
-// clip-space +y is its top row; the blit keeps that, which puts +y at the top
-// of the window as on the original platform, and ReadBackBuffer returns rows
-// top first. The image is not mirrored, so the original convention that
-// clockwise on screen is the front face is simply glFrontFace(GL_CW).
+// Orientation: targets hold the image top row first, as Direct3D 9's screen
+// runs: programs turn clip-space y over (platform/shader_conventions.h), so
+// that clip-space +y lands in row 0. GL's window y then runs down the image
+// like Direct3D 9's screen y, which makes gl_FragCoord, derivatives and the
+// rule for edges through pixel centres agree with it; ReadBackBuffer copies
+// rows as they are and Present's blit turns them over for the window. Faces
+// clockwise on screen, the front of the original convention, are
+// counter-clockwise to GL after the turn: glFrontFace(GL_CCW).
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/device_textures.h"
 #include "platform/gfx/gl_device.h"
@@ -116,8 +123,10 @@ struct ShaderProgram {
     GLint vsCount = 0;
     GLint psLocation = -1;
     GLint psCount = 0;
+    GLint targetLocation = -1;  // "fx_target"
     uint64_t vsVersion = 0;  // which contents of the blocks it holds already
     uint64_t psVersion = 0;
+    uint64_t targetVersion = 0;
 };
 
 // >> link thread
@@ -362,6 +371,8 @@ public:
     void MakeCurrent();
     void ForgetBuffer(GlVertexBuffer* buffer);
     HRESULT ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height);
+    HRESULT UseFloatTarget(UINT width, UINT height);
+    HRESULT ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height);
     void LastPresentSize(int* width, int* height) const {
         *width = presentWidth_;
         *height = presentHeight_;
@@ -385,9 +396,16 @@ private:
 
     UINT width_ = 0;
     UINT height_ = 0;
+    bool keepsAlpha_ = false;
     GLuint framebuffer_ = 0;
     GLuint colorBuffer_ = 0;
     GLuint depthStencilBuffer_ = 0;
+    // The target draws go to: the back buffer, or the float target of tests.
+    UINT targetWidth_ = 0;
+    UINT targetHeight_ = 0;
+    uint64_t targetVersion_ = 1;
+    GLuint floatFramebuffer_ = 0;
+    GLuint floatColorBuffer_ = 0;
     GLuint vertexArray_ = 0;
     std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
     float maxAnisotropy_ = 1.0f;  // 1: the driver filters without anisotropy
@@ -547,6 +565,9 @@ HRESULT GlVertexBuffer::Unlock() {
 bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     width_ = width;
     height_ = height;
+    targetWidth_ = width;
+    targetHeight_ = height;
+    keepsAlpha_ = keepsAlpha;
 
     glCreateRenderbuffers(1, &colorBuffer_);
     glNamedRenderbufferStorage(colorBuffer_, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
@@ -608,7 +629,7 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},   {D3DRS_ALPHABLENDENABLE, FALSE},
         {D3DRS_BLENDOP, D3DBLENDOP_ADD},
     };
-    glFrontFace(GL_CW);
+    glFrontFace(GL_CCW);
     for (auto [state, value] : defaults) SetRenderState(state, value);
     for (DWORD sampler = 0; sampler < D3D_SAMPLER_STAGES; ++sampler) {
         SetSamplerState(sampler, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
@@ -635,6 +656,8 @@ GlDevice::~GlDevice() {
         buffer->Orphan();
     }
     for (const ShaderProgram& program : programs_) glDeleteProgram(program.id);
+    glDeleteFramebuffers(1, &floatFramebuffer_);
+    glDeleteRenderbuffers(1, &floatColorBuffer_);
     glDeleteSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
     textures_.Shutdown();
     glDeleteVertexArrays(1, &vertexArray_);
@@ -720,7 +743,7 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
                         BlendFactor(renderStates_[D3DRS_DESTBLEND]));
             break;
         case D3DRS_CULLMODE:
-            // Front faces are clockwise on screen (glFrontFace(GL_CW)).
+            // Front faces are clockwise on screen (glFrontFace(GL_CCW) after the turn).
             if (value == D3DCULL_NONE) {
                 glDisable(GL_CULL_FACE);
             } else {
@@ -830,11 +853,11 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
         for (DWORD i = 0; i < rectCount; ++i) {
             const D3DRECT& r = rects[i];
             LONG x1 = std::max<LONG>(r.x1, 0), y1 = std::max<LONG>(r.y1, 0);
-            LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(width_));
-            LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(height_));
+            LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(targetWidth_));
+            LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(targetHeight_));
             if (x2 <= x1 || y2 <= y1) continue;
-            // Rectangles count rows from the top; GL's scissor from the bottom.
-            glScissor(x1, static_cast<GLint>(height_) - y2, x2 - x1, y2 - y1);
+            // Rectangles count rows from the top, as the targets hold them.
+            glScissor(x1, y1, x2 - x1, y2 - y1);
             glClear(mask);
         }
         glDisable(GL_SCISSOR_TEST);
@@ -861,13 +884,14 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
     SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
     if (drawableWidth > 0 && drawableHeight > 0) {
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        // Row 0, the image's top, goes to the window's top.
         glBlitNamedFramebuffer(framebuffer_, 0, 0, 0, static_cast<GLint>(width_),
-                               static_cast<GLint>(height_), 0, 0, drawableWidth, drawableHeight,
+                               static_cast<GLint>(height_), 0, drawableHeight, drawableWidth, 0,
                                GL_COLOR_BUFFER_BIT, GL_LINEAR);
         presentWidth_ = drawableWidth;
         presentHeight_ = drawableHeight;
         SDL_GL_SwapWindow(window_);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+        glBindFramebuffer(GL_FRAMEBUFFER, floatFramebuffer_ != 0 ? floatFramebuffer_ : framebuffer_);
     }
     return S_OK;
 }
@@ -947,6 +971,11 @@ HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
     if (program.psLocation >= 0 && program.psVersion != psVersion_) {
         glProgramUniform4fv(program.id, program.psLocation, program.psCount, psConstants_.data());
         program.psVersion = psVersion_;
+    }
+    if (program.targetLocation >= 0 && program.targetVersion != targetVersion_) {
+        const float w = static_cast<float>(targetWidth_), h = static_cast<float>(targetHeight_);
+        glProgramUniform4f(program.id, program.targetLocation, w, h, 1.0f / w, 1.0f / h);
+        program.targetVersion = targetVersion_;
     }
     glDrawArrays(GL_TRIANGLES, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
     return S_OK;
@@ -1075,6 +1104,7 @@ HRESULT GlDevice::Adopt(GLuint id, UINT* program) {
     created.id = id;
     FindConstantArray(id, platform::kVertexConstants, &created.vsLocation, &created.vsCount);
     FindConstantArray(id, platform::kPixelConstants, &created.psLocation, &created.psCount);
+    created.targetLocation = glGetUniformLocation(id, platform::kTargetUniform);
     // Growing the list moves its entries: keep the bound one by id.
     UINT boundId = boundProgram_ != nullptr ? boundProgram_->id : 0;
     programs_.push_back(created);
@@ -1181,13 +1211,56 @@ HRESULT GlDevice::ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT
     // BGRA bytes read as one little-endian word are 0xAARRGGBB.
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, argbTopDown->data());
-    for (UINT row = 0; row < height_ / 2; ++row) {
-        std::swap_ranges(argbTopDown->begin() + size_t{row} * width_,
-                         argbTopDown->begin() + size_t{row + 1} * width_,
-                         argbTopDown->begin() + size_t{height_ - 1 - row} * width_);
-    }
     if (width != nullptr) *width = width_;
     if (height != nullptr) *height = height_;
+    return S_OK;
+}
+
+HRESULT GlDevice::UseFloatTarget(UINT width, UINT height) {
+    if ((width == 0) != (height == 0) || width > 4096 || height > 4096) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    glDeleteFramebuffers(1, &floatFramebuffer_);
+    glDeleteRenderbuffers(1, &floatColorBuffer_);
+    floatFramebuffer_ = 0;
+    floatColorBuffer_ = 0;
+    GLuint target = framebuffer_;
+    if (width != 0) {
+        glCreateRenderbuffers(1, &floatColorBuffer_);
+        glNamedRenderbufferStorage(floatColorBuffer_, GL_RGBA32F, static_cast<GLsizei>(width),
+                                   static_cast<GLsizei>(height));
+        glCreateFramebuffers(1, &floatFramebuffer_);
+        glNamedFramebufferRenderbuffer(floatFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                       floatColorBuffer_);
+        if (glCheckNamedFramebufferStatus(floatFramebuffer_, GL_FRAMEBUFFER) !=
+            GL_FRAMEBUFFER_COMPLETE) {
+            UseFloatTarget(0, 0);
+            return D3DERR_NOTAVAILABLE;
+        }
+        target = floatFramebuffer_;
+    }
+    targetWidth_ = width != 0 ? width : width_;
+    targetHeight_ = height != 0 ? height : height_;
+    ++targetVersion_;
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+    glViewport(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_));
+    // The float target keeps every channel; the back buffer's alpha only
+    // when it has one.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, width != 0 || keepsAlpha_ ? GL_TRUE : GL_FALSE);
+    return S_OK;
+}
+
+HRESULT GlDevice::ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height) {
+    if (rgbaTopDown == nullptr || floatFramebuffer_ == 0) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    const size_t rowFloats = size_t{targetWidth_} * 4;
+    rgbaTopDown->resize(rowFloats * targetHeight_);
+    glNamedFramebufferReadBuffer(floatFramebuffer_, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, floatFramebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_),
+                 GL_RGBA, GL_FLOAT, rgbaTopDown->data());
+    if (width != nullptr) *width = targetWidth_;
+    if (height != nullptr) *height = targetHeight_;
     return S_OK;
 }
 
@@ -1268,6 +1341,19 @@ HRESULT ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* argbTopD
     auto* glDevice = dynamic_cast<GlDevice*>(device);
     if (glDevice == nullptr) return E_INVALIDARG;
     return glDevice->ReadBack(argbTopDown, width, height);
+}
+
+HRESULT UseFloatRenderTarget(IDirect3DDevice9* device, UINT width, UINT height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    return glDevice->UseFloatTarget(width, height);
+}
+
+HRESULT ReadFloatRenderTarget(IDirect3DDevice9* device, std::vector<float>* rgbaTopDown,
+                              UINT* width, UINT* height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    return glDevice->ReadFloatTarget(rgbaTopDown, width, height);
 }
 
 HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {

@@ -101,6 +101,15 @@ TEST_F(FxCheckE2e, GoodFileListsTechniquesPassesEntriesAndProfiles) {
         << all.out;
 }
 
+TEST_F(FxCheckE2e, RegistersListsEachStagesConstants) {
+    ProcessResult r = Check({"--registers", (corpus_ / "../../assets/main.fx").string()});
+    ExpectExit(r, 0);
+    EXPECT_NE(r.out.find("      vertex: vs_3_0 vs_main()\n        time c0 1\n        side c1 1\n"
+                         "        up c2 1\n        viewProj c4 4\n      pixel: ps_3_0 ps_main()\n"),
+              std::string::npos)
+        << r.out;
+}
+
 // Under each pass, each sampler it reads with what is on its stage: the
 // image a texture's file held, or the opaque black stand-in.
 TEST_F(FxCheckE2e, PassesListTheirSamplersAndTheImagesTheyRead) {

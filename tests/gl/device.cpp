@@ -37,6 +37,7 @@ uniform vec4 vs_c[2];
 layout(location = 0) out vec4 vColor;
 void main() {
     gl_Position = vec4(position.xy * vs_c[1].xy + vs_c[0].xy, position.z, 1.0 + texcoord.w * 0.0);
+    gl_Position.y = -gl_Position.y;  // the device's targets hold the top row first
     vColor = color;
 }
 )";

@@ -34,13 +34,18 @@ using Vertex = testing_support::TestVertex;
 constexpr UINT kWidth = testing_support::kTestWidth;
 constexpr UINT kHeight = testing_support::kTestHeight;
 
-// The full-screen quad carries (u, v) = (0, 0) at the top-left corner.
+// The full-screen quad carries (u, v) = (0, 0) at the top-left corner
+// (clip-space y turned over for the device's top-row-first targets).
 const char* const kQuadVs = R"(#version 450
 layout(location = 0) in vec3 position;
 layout(location = 2) in vec4 texcoord;
 layout(location = 0) out vec4 vColor;
 layout(location = 1) out vec2 vUv;
-void main() { gl_Position = vec4(position, 1.0); vUv = texcoord.xy; vColor = vec4(0.0); }
+void main() {
+    gl_Position = vec4(position.x, -position.y, position.z, 1.0);
+    vUv = texcoord.xy;
+    vColor = vec4(0.0);
+}
 )";
 
 // Samples stage 2 (2D) at uv = vUv * ps_c[0].xy + ps_c[0].zw with LOD
@@ -70,7 +75,7 @@ uniform vec4 vs_c[2];
 layout(location = 0) out vec4 vColor;
 layout(location = 1) out vec2 vUv;
 void main() {
-    gl_Position = vec4(position, 1.0);
+    gl_Position = vec4(position.x, -position.y, position.z, 1.0);
     vColor = textureLod(image, vs_c[0].zw, vs_c[1].x);
     vUv = vec2(0.0);
 }

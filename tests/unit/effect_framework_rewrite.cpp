@@ -1,5 +1,5 @@
-// The HLSL rewrites the loader makes before glslang sees an effect: integer
-// globals as floats, compile arguments bound into the entry point. Lines
+// The HLSL rewrites the loader makes before glslang sees an effect: compile
+// arguments bound into the entry point. Lines
 // never move, and the results compile.
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/5_hlsl_to_spirv.h"
 #include "tests/support/compile_hlsl.h"
 
 namespace {
@@ -16,32 +17,6 @@ namespace {
 using testing_support::CompileShaders;
 
 int Lines(const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\n')); }
-
-TEST(EffectFrameworkRewrite, IntegerGlobalsBecomeFloatsAndNothingElseChanges) {
-    const std::string hlsl =
-        "int Count : register(c3);\n"
-        "bool UseFog < string UIName = \"Fog\"; > = true;\n"
-        "uniform int2 Grid;\n"
-        "const bool4 Mask;\n"
-        "static int Fixed = 2;\n"
-        "// int Commented;\n"
-        "#define COUNT_T int\n"
-        "struct S { int member; };\n"
-        "int Helper(int x) { int local = x; return local; }\n"
-        "float4 Colour : register(c0);\n";
-    std::string out = fx::FloatIntegerGlobals(hlsl);
-    EXPECT_EQ(Lines(out), Lines(hlsl));
-    EXPECT_NE(out.find("half Count : register(c3);"), std::string::npos) << out;
-    EXPECT_NE(out.find("half UseFog <"), std::string::npos) << out;
-    EXPECT_NE(out.find("uniform half2 Grid;"), std::string::npos) << out;
-    EXPECT_NE(out.find("const half4 Mask;"), std::string::npos) << out;
-    for (const char* kept : {"static int Fixed = 2;", "// int Commented;", "#define COUNT_T int",
-                             "struct S { int member; };",
-                             "int Helper(int x) { int local = x; return local; }",
-                             "float4 Colour : register(c0);"}) {
-        EXPECT_NE(out.find(kept), std::string::npos) << kept << "\n" << out;
-    }
-}
 
 TEST(EffectFrameworkRewrite, UniformParametersBecomeStaticConstsBeforeTheFunction) {
     const std::string hlsl =
@@ -156,16 +131,15 @@ TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirColumns) {
 }
 
 TEST(EffectFrameworkRewrite, ColumnShiftsMapBackToTheFile) {
-    std::vector<fx::ColumnShift> shifts;
-    std::string out = fx::FloatIntegerGlobals("int A; int B; float C;\nint D;\n", &shifts);
-    EXPECT_EQ(out, "half A; half B; float C;\nhalf D;\n");
+    // "int A; int B;" -> "half A; half B;": one character more after each "hal".
+    std::vector<fx::ColumnShift> shifts = {{1, 4, 1}, {1, 12, 1}, {2, 4, 1}};
     auto back = [&](int line, int column) {
         fx::UndoColumnShifts(shifts, line, &column);
         return column;
     };
     EXPECT_EQ(back(1, 6), 5);    // A
     EXPECT_EQ(back(1, 14), 12);  // B
-    EXPECT_EQ(back(1, 22), 20);  // C
+    EXPECT_EQ(back(1, 22), 20);  // after both
     EXPECT_EQ(back(1, 1), 1);
     EXPECT_EQ(back(2, 6), 5);
     EXPECT_EQ(back(3, 6), 6);
@@ -180,20 +154,59 @@ TEST(EffectFrameworkRewrite, ColumnShiftsMapBackToTheFile) {
     EXPECT_EQ(before, 2);
 }
 
+TEST(EffectFrameworkRewrite, GlobalDeclarationsAsDirect3D9ReadsThem) {
+    const std::string hlsl =
+        "const float k = 2;\n"
+        "static const float s = 3;\n"
+        "cbuffer B : register(b0) { float4 a : packoffset(c2); };\n"
+        "float4 g : register(c1) = 1; float4 after = missing;\n"
+        "float4 PS() : COLOR0 { g.x += k; return g + a * s + after; }\n";
+    fx::GlobalsRewrite globals;
+    std::vector<fx::ColumnShift> shifts;
+    std::vector<fx::Message> messages;
+    std::string out = fx::RewriteGlobals(hlsl, "", &globals, &shifts, &messages);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(Lines(out), Lines(hlsl));
+    EXPECT_NE(out.find("      float k = 2;"), std::string::npos) << out;
+    EXPECT_NE(out.find("static const float s = 3;"), std::string::npos) << out;
+    EXPECT_NE(out.find("float4 a : register  (c2); "), std::string::npos) << out;
+    EXPECT_NE(out.find("float4 g__fxw : register(c1) = 1; static float4 g; float4 after"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(globals.written, std::vector<std::string>{"g"});
+    // What glslang says after the rewrite is placed where the user wrote it.
+    fx::StageSource source;
+    source.stage = fx::ShaderStage::Pixel;
+    source.entry = "PS";
+    source.hlsl = out;
+    source.map.effectFile = {shifts};
+    fx::SpirvModule module;
+    std::vector<fx::Message> compiled;
+    EXPECT_FALSE(fx::HlslToSpirv(source, {}, &module, &compiled));
+    ASSERT_FALSE(compiled.empty());
+    EXPECT_EQ(compiled[0].line, 4);
+    EXPECT_EQ(compiled[0].column, 45);
+}
+
 TEST(EffectFrameworkRewrite, RandomSoupNeverMovesALineOrBreaksTheRewrites) {
     const char* const pieces[] = {
         "int", "bool2", "uint", "dword", "static", "uniform", "const", "float4", "VS", "PS",
         "(", ")", "{", "}", "[", "]", ",", ";", ":", "=", "<", ">", " ", " ", "\n", "\r\n",
         "//", "/*", "*/", "\"", "'", "\\", "#", "#define X", "POSITION", "1", "0.5", "x", "y",
-        "struct", "typedef", "in", "out"};
+        "struct", "typedef", "in", "out", "cbuffer", "packoffset", "row_major", "column_major",
+        "float4x4", "#pragma pack_matrix(row_major)", "+=", "++", "{1, 2}", "float4(1, 2)"};
     std::mt19937 random(1234);
     std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 60);
     for (int round = 0; round < 3000; ++round) {
         std::string soup;
         for (int n = length(random); n > 0; --n) soup += pieces[pick(random)];
-        std::string floated = fx::FloatIntegerGlobals(soup);
-        ASSERT_EQ(Lines(floated), Lines(soup)) << soup;
+        fx::GlobalsRewrite globals;
+        std::vector<fx::ColumnShift> shifts;
+        std::vector<fx::Message> messages;
+        std::string rewritten = fx::RewriteGlobals(soup, "", &globals, &shifts, &messages);
+        ASSERT_EQ(Lines(rewritten), Lines(soup)) << soup;
+        fx::EvaluateInitializers({{"x", "float4", soup, {}}}, &messages);
         std::string out, error;
         for (const char* entry : {"VS", "PS"}) {
             if (fx::BindUniformArguments(soup, entry, {"1"}, &out, &error)) {

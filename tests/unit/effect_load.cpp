@@ -151,9 +151,9 @@ TEST_F(EffectLoad, ErrorLinesCarryTheFilesTrueLineAndTheEntry) {
     EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 0);
 }
 
-TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
+TEST_F(EffectLoad, InitialValueItCannotEvaluateIsAWarningOnly) {
     WriteMain(
-        "float4 tint;\n"
+        "float4 tint = normalize(float4(1, 1, 1, 1));\n"
         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
         "float4 ps_main() : COLOR0 { return tint; }\n"
         "technique T { pass P {\n"
@@ -162,8 +162,8 @@ TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
     std::string text;
     EXPECT_EQ(Load(&text), S_OK) << text;
     EXPECT_EQ(text,
-              "main.fx(1,8): warning: global 'tint' has no register(cN); it is placed after the "
-              "previous global, not in the first free register (vs_main)\n");
+              "main.fx(1,8): warning: the initial value of 'tint' cannot be evaluated ('normalize' "
+              "is not a constant it can evaluate); it starts at zero\n");
 }
 
 // The lines of a text.
@@ -215,9 +215,10 @@ TEST(MessageList, ShowsTheFirstHundredErrorsFirstAndCountsTheRest) {
 }
 
 TEST_F(EffectLoad, AFloodOfWarningsIsCappedAndTheErrorComesFirst) {
-    // 250 globals without a register, each worth a warning, and one error.
+    // 250 globals whose initial values the loader cannot evaluate, each
+    // worth a warning, and one error.
     std::string text;
-    for (int i = 0; i < 250; ++i) text += "float4 g" + std::to_string(i) + ";\n";
+    for (int i = 0; i < 250; ++i) text += "float4 g" + std::to_string(i) + " = sin(1.0);\n";
     text +=
         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0) + g0; }\n"
         "float4 ps_main() : COLOR0 { return g1; }\n"
@@ -232,7 +233,7 @@ TEST_F(EffectLoad, AFloodOfWarningsIsCappedAndTheErrorComesFirst) {
     EXPECT_EQ(lines[0].find("main.fx(255,"), 0u) << lines[0];
     EXPECT_NE(lines[0].find(": error: entry point 'ps_mian' not found"), std::string::npos)
         << lines[0];
-    EXPECT_EQ(lines[1].find("main.fx(1,8): warning: global 'g0' has no register"), 0u) << lines[1];
+    EXPECT_EQ(lines[1].find("main.fx(1,8): warning: the initial value of 'g0'"), 0u) << lines[1];
     EXPECT_EQ(lines[100], "main.fx: 151 more messages not shown (0 errors, 151 warnings)");
 }
 

@@ -1,0 +1,405 @@
+// Stage 4: global declarations as Direct3D 9 reads them (see RewriteGlobals
+// in 4_rewrite_hlsl.h).
+//
+// Implemented: [x] a non-static const global is a parameter: the word is blanked
+//              [x] cbuffer blocks hold plain globals: head and braces blanked,
+//                  packoffset(cN) as register(cN)
+//              [x] a global the code writes to: a static copy of it, which
+//                  stage 6 fills from the parameter's registers
+//              [x] the majority of each matrix global and struct member from
+//                  row_major / column_major, typedefs and #pragma pack_matrix
+//              [x] errors: row_major / column_major on what is not a matrix,
+//                  twice, or both
+// Not implemented: code in #if branches the preprocessor leaves out is
+// scanned too; a global written only through an out argument.
+#include <algorithm>
+#include <set>
+
+#include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/tables.h"
+#include "platform/fx/tokenizer.h"
+
+namespace fx {
+namespace {
+
+bool IsDim(char c) { return c >= '1' && c <= '4'; }
+
+// "float4x3", "matrix", "int2x2": a matrix type name. "float3", "bool":
+// a scalar or vector. Other names are neither (structs, typedefs, ...).
+enum class Shape { Matrix, Plain, Unknown };
+Shape BuiltInShape(std::string_view word) {
+    if (word == "matrix") return Shape::Matrix;
+    if (word == "vector") return Shape::Plain;
+    for (const char* base : {"float", "half", "double", "int", "uint", "bool", "dword",
+                             "min16float", "min10float", "min16int", "min16uint"}) {
+        std::string_view b = base;
+        if (word.substr(0, b.size()) != b) continue;
+        std::string_view rest = word.substr(b.size());
+        if (rest.empty() || (rest.size() == 1 && IsDim(rest[0]))) return Shape::Plain;
+        if (rest.size() == 3 && IsDim(rest[0]) && rest[1] == 'x' && IsDim(rest[2]))
+            return Shape::Matrix;
+    }
+    return Shape::Unknown;
+}
+
+struct TypedefInfo {
+    Shape shape = Shape::Unknown;
+    int majority = -1;  // -1 none, 0 column_major, 1 row_major
+};
+
+struct Edit {
+    size_t at = 0;
+    size_t length = 0;  // characters replaced
+    std::string text;
+};
+
+class GlobalScan {
+public:
+    GlobalScan(const std::string& s, const std::string& file, GlobalsRewrite* out,
+               std::vector<Message>* messages)
+        : s_(s), file_(file), lines_(s), out_(out), messages_(messages) {
+        TokenizerOptions options;
+        options.charLiterals = true;
+        for (const Token& t : Tokenize(s, options)) {
+            if (t.kind != Tok::Comment && t.kind != Tok::String) t_.push_back(t);
+        }
+    }
+
+    std::string Run(std::vector<ColumnShift>* shifts);
+
+private:
+    std::string_view Word(size_t i) const {
+        return i < t_.size() ? std::string_view(s_).substr(t_[i].begin, t_[i].end - t_[i].begin)
+                             : std::string_view();
+    }
+    bool Is(size_t i, char c) const {
+        return i < t_.size() && t_[i].kind == Tok::Punct && s_[t_[i].begin] == c;
+    }
+    bool Ident(size_t i) const { return i < t_.size() && t_[i].kind == Tok::Ident; }
+    void Error(size_t offset, std::string text) {
+        SourcePos pos = lines_.At(offset);
+        Message m = ErrorAt(pos, std::move(text));
+        m.file = file_;
+        messages_->push_back(std::move(m));
+    }
+    // The index after the bracket that closes the one at i.
+    size_t Skip(size_t i) const;
+    void Blank(size_t i) {
+        const size_t length = t_[i].end - t_[i].begin;
+        edits_.push_back({t_[i].begin, length, std::string(length, ' ')});
+    }
+
+    Shape ShapeOf(std::string_view type) const;
+    void CheckMajorities();
+    void Pragma(size_t i);
+    size_t Typedef(size_t i);
+    size_t Struct(size_t i);
+    size_t Buffer(size_t i);
+    size_t Declaration(size_t i, const std::string& owner);
+    void FindWrites(size_t begin, size_t end);
+    void RewriteWritten();
+
+    const std::string& s_;
+    std::string file_;
+    LineIndex lines_;
+    GlobalsRewrite* out_;
+    std::vector<Message>* messages_;
+    std::vector<Token> t_;
+    std::vector<Edit> edits_;
+    std::map<std::string, TypedefInfo> typedefs_;
+    std::set<std::string> structs_;
+    bool packRowMajor_ = false;
+
+    // Globals that may be written: name -> (type token, name token, ';').
+    struct Candidate {
+        size_t first;  // the declaration's first token
+        size_t type;
+        size_t name;
+        size_t end;  // its ';'
+    };
+    std::map<std::string, Candidate> candidates_;
+    std::vector<std::string> written_;  // candidates this file writes to
+    std::vector<std::pair<size_t, size_t>> bodies_;  // [begin, end) of function bodies
+};
+
+size_t GlobalScan::Skip(size_t i) const {
+    const char open = s_[t_[i].begin];
+    const char close = open == '(' ? ')' : open == '[' ? ']' : open == '<' ? '>' : '}';
+    int depth = 0;
+    for (size_t j = i; j < t_.size(); ++j) {
+        if (Is(j, open)) ++depth;
+        if (Is(j, close) && --depth == 0) return j + 1;
+    }
+    return t_.size();
+}
+
+Shape GlobalScan::ShapeOf(std::string_view type) const {
+    Shape shape = BuiltInShape(type);
+    if (shape != Shape::Unknown) return shape;
+    auto it = typedefs_.find(std::string(type));
+    if (it != typedefs_.end()) return it->second.shape;
+    return structs_.count(std::string(type)) != 0 ? Shape::Plain : Shape::Unknown;
+}
+
+// row_major and column_major apply to a matrix, once: checked wherever they
+// are written (globals, members, locals, parameters, typedefs).
+void GlobalScan::CheckMajorities() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+        const std::string_view w = Word(i);
+        if (!Ident(i) || (w != "row_major" && w != "column_major")) continue;
+        if (i > 0 && Ident(i - 1) && IsQualifier(Word(i - 1))) continue;  // not the run's first
+        size_t j = i;
+        std::string seen;
+        for (; Ident(j) && IsQualifier(Word(j)); ++j) {
+            const std::string_view q = Word(j);
+            if (q != "row_major" && q != "column_major") continue;
+            if (seen.empty()) {
+                seen = q;
+            } else if (seen == q) {
+                Error(t_[j].begin, "'" + seen + "' is repeated");
+            } else {
+                Error(t_[j].begin, "'row_major' and 'column_major' contradict each other");
+            }
+        }
+        if (!Ident(j)) continue;
+        const std::string_view type = Word(j);
+        const Shape shape = type == "struct" ? Shape::Plain : ShapeOf(type);
+        if (shape == Shape::Plain) {
+            Error(t_[i].begin, "'" + std::string(w) + "' applies to matrices, not to '" +
+                                   std::string(type) + "'");
+        }
+    }
+}
+
+void GlobalScan::Pragma(size_t i) {
+    std::string_view line = Word(i);
+    const size_t at = line.find("pack_matrix");
+    if (line.find("pragma") == std::string_view::npos || at == std::string_view::npos) return;
+    if (line.find("row_major", at) != std::string_view::npos) packRowMajor_ = true;
+    if (line.find("column_major", at) != std::string_view::npos) packRowMajor_ = false;
+}
+
+// "typedef row_major float4x4 M;": what the name stands for.
+size_t GlobalScan::Typedef(size_t i) {
+    TypedefInfo def;
+    size_t j = i + 1;
+    for (; Ident(j) && IsQualifier(Word(j)); ++j) {
+        if (Word(j) == "row_major") def.majority = 1;
+        if (Word(j) == "column_major") def.majority = 0;
+    }
+    if (!Ident(j)) return j;
+    const std::string_view type = Word(j);
+    def.shape = ShapeOf(type);
+    auto base = typedefs_.find(std::string(type));
+    if (def.majority < 0 && base != typedefs_.end()) def.majority = base->second.majority;
+    ++j;
+    if (Is(j, '<')) j = Skip(j);
+    for (; j < t_.size() && !Is(j, ';'); ++j) {
+        if (Ident(j)) typedefs_[std::string(Word(j))] = def;
+        if (Is(j, '[')) j = Skip(j) - 1;
+    }
+    return j + 1;
+}
+
+// "struct S { ... };": its members' majorities; a declaration may follow.
+size_t GlobalScan::Struct(size_t i) {
+    size_t j = i + 1;
+    std::string name;
+    if (Ident(j)) name = Word(j++);
+    if (!Is(j, '{')) return Declaration(i + 1, "");  // "struct S s;"
+    structs_.insert(name);
+    const size_t end = Skip(j) - 1;
+    for (size_t k = j + 1; k < end;) k = Declaration(k, name.empty() ? "?" : name);
+    if (Ident(end + 1)) {
+        // "struct S { ... } s;" declares a global of the struct.
+        size_t k = end + 1;
+        while (k < t_.size() && !Is(k, ';')) ++k;
+        return k + 1;
+    }
+    return end + 1;
+}
+
+// "cbuffer B : register(b0) { float4 x; };": the members are globals.
+size_t GlobalScan::Buffer(size_t i) {
+    size_t j = i;
+    while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) Blank(j++);
+    if (!Is(j, '{')) return j;
+    const size_t end = Skip(j) - 1;
+    Blank(j);
+    for (size_t k = j + 1; k < end && k < t_.size();) {
+        // packoffset(c3) places a member as register(c3) does.
+        k = Declaration(k, "");
+    }
+    for (size_t k = j + 1; k < end; ++k) {
+        if (Word(k) != "packoffset" || !Is(k + 1, '(')) continue;
+        const size_t close = Skip(k + 1);
+        const std::string_view reg = Word(k + 2);
+        if (close != k + 4 || reg.size() < 2 || (reg[0] != 'c' && reg[0] != 'C')) {
+            Error(t_[k].begin, "packoffset with a component is not supported here; use "
+                               "packoffset(cN) or a register of its own");
+            continue;
+        }
+        edits_.push_back({t_[k].begin, t_[k].end - t_[k].begin, "register  "});
+    }
+    if (end < t_.size()) Blank(end);
+    if (Is(end + 1, ';')) Blank(end + 1);
+    return end + 1;
+}
+
+// A declaration at global scope or in a struct: variables (their
+// majorities; const, written), a function (its body is searched for writes),
+// or something else skipped to its end.
+size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
+    size_t j = i;
+    int majority = -1;
+    bool isStatic = false;
+    size_t constWord = t_.size();
+    for (; Ident(j) && (IsQualifier(Word(j)) || Word(j) == "inline"); ++j) {
+        const std::string_view q = Word(j);
+        if (q == "row_major") majority = 1;
+        if (q == "column_major") majority = 0;
+        if (q == "static") isStatic = true;
+        if (q == "const") constWord = j;
+    }
+    if (!Ident(j)) {
+        while (j < t_.size() && !Is(j, ';') && !Is(j, '{') && !Is(j, '}')) ++j;
+        return Is(j, '{') ? Skip(j) : j + 1;
+    }
+    const size_t type = j++;
+    if (Is(j, '<')) j = Skip(j);
+    const std::string typeName(Word(type));
+    const Shape shape = ShapeOf(typeName);
+    if (majority < 0) {
+        auto def = typedefs_.find(typeName);
+        if (def != typedefs_.end()) majority = def->second.majority;
+    }
+    if (majority < 0) majority = packRowMajor_ ? 1 : 0;
+    bool first = true;
+    while (j < t_.size()) {
+        if (!Ident(j)) break;
+        const size_t name = j++;
+        if (first && Is(j, '(')) {
+            // A function: its body, if any, is where globals are written.
+            j = Skip(j);
+            while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) ++j;
+            if (Is(j, '{')) {
+                const size_t end = Skip(j);
+                bodies_.emplace_back(j, end);
+                return end;
+            }
+            return j + 1;
+        }
+        if (shape == Shape::Matrix)
+            out_->majorities.push_back({owner, std::string(Word(name)), majority == 1});
+        // The rest of this declarator: dims, semantics, annotations, initializer.
+        bool single = first;
+        bool initializer = false;
+        while (j < t_.size() && !Is(j, ',') && !Is(j, ';')) {
+            if (Is(j, '(') || Is(j, '[') || Is(j, '{') || (Is(j, '<') && !initializer)) {
+                j = Skip(j);
+            } else {
+                initializer |= Is(j, '=');
+                ++j;
+            }
+        }
+        if (Is(j, ',')) single = false;
+        if (owner.empty() && !isStatic && constWord == t_.size() && single && Is(j, ';') &&
+            !IsSamplerType(typeName) && !IsTextureType(typeName)) {
+            candidates_[std::string(Word(name))] = {i, type, name, j};
+        }
+        first = false;
+        if (Is(j, ',')) ++j;
+    }
+    // A non-static const global is a parameter, which the program may write.
+    if (owner.empty() && !isStatic && constWord < t_.size()) Blank(constWord);
+    while (j < t_.size() && !Is(j, ';') && !Is(j, '}')) ++j;
+    return Is(j, ';') ? j + 1 : j;
+}
+
+// "G = ...", "G.x += ...", "G[i]++", "--G": a candidate global written in a
+// function body. (A local of the same name counts too; copying is harmless.)
+void GlobalScan::FindWrites(size_t begin, size_t end) {
+    auto adjacent = [&](size_t a) { return a + 1 < t_.size() && t_[a].end == t_[a + 1].begin; };
+    for (size_t i = begin; i < end; ++i) {
+        if (!Ident(i) || candidates_.count(std::string(Word(i))) == 0) continue;
+        if (i > 0 && Is(i - 1, '.')) continue;
+        bool written = i > 1 && ((Is(i - 1, '+') && Is(i - 2, '+')) || (Is(i - 1, '-') && Is(i - 2, '-')));
+        size_t j = i + 1;
+        while (j < end && (Is(j, '.') || Is(j, '['))) j = Is(j, '[') ? Skip(j) : j + 2;
+        if (j < end && t_[j].kind == Tok::Punct) {
+            const char c = s_[t_[j].begin];
+            std::string op(1, c);
+            for (size_t k = j; adjacent(k) && t_[k + 1].kind == Tok::Punct && op.size() < 3; ++k)
+                op += s_[t_[k + 1].begin];
+            const bool compound = op.size() >= 2 && op[1] == '=' &&
+                                  std::string("+-*/%&|^").find(c) != std::string::npos;
+            written |= op.rfind("++", 0) == 0 || op.rfind("--", 0) == 0 ||
+                       (c == '=' && op.rfind("==", 0) != 0) || compound ||
+                       op.rfind("<<=", 0) == 0 || op.rfind(">>=", 0) == 0;
+        }
+        if (written) written_.push_back(std::string(Word(i)));
+    }
+}
+
+// "float4 G : register(c1) = x;" -> "float4 G__fxw : register(c1) = x; static float4 G;"
+void GlobalScan::RewriteWritten() {
+    std::sort(written_.begin(), written_.end());
+    written_.erase(std::unique(written_.begin(), written_.end()), written_.end());
+    for (const std::string& name : written_) {
+        out_->written.push_back(name);
+        const Candidate& c = candidates_.at(name);
+        std::string copy = " static " + std::string(s_.substr(t_[c.type].begin, t_[c.name].begin - t_[c.type].begin)) + name;
+        for (size_t k = c.name + 1; k < c.end && Is(k, '['); k = Skip(k))
+            copy += std::string(s_.substr(t_[k].begin, t_[Skip(k) - 1].end - t_[k].begin));
+        // Newlines inside the type would move lines: keep it on one.
+        std::replace(copy.begin(), copy.end(), '\n', ' ');
+        std::replace(copy.begin(), copy.end(), '\r', ' ');
+        edits_.push_back({t_[c.name].end, 0, std::string(kWrittenSuffix)});
+        edits_.push_back({t_[c.end].end, 0, copy + ";"});
+    }
+}
+
+std::string GlobalScan::Run(std::vector<ColumnShift>* shifts) {
+    for (size_t i = 0; i < t_.size();) {
+        if (t_[i].kind == Tok::Directive) {
+            Pragma(i++);
+        } else if (Is(i, ';') || Is(i, '}')) {
+            ++i;
+        } else if (Word(i) == "typedef") {
+            i = Typedef(i);
+        } else if (Word(i) == "struct") {
+            i = Struct(i);
+        } else if (Word(i) == "cbuffer") {
+            i = Buffer(i);
+        } else {
+            i = Declaration(i, "");
+        }
+    }
+    // With the typedefs and structs known.
+    CheckMajorities();
+    for (const auto& [begin, end] : bodies_) FindWrites(begin, end);
+    RewriteWritten();
+
+    // Right to left, so that each edit's column is true when it is made.
+    std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) { return a.at > b.at; });
+    std::string result = s_;
+    for (const Edit& e : edits_) {
+        result.replace(e.at, e.length, e.text);
+        const int delta = static_cast<int>(e.text.size()) - static_cast<int>(e.length);
+        if (delta != 0 && shifts != nullptr) {
+            SourcePos pos = lines_.At(e.at + e.length);
+            shifts->push_back({pos.line, pos.column, delta});
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+std::string RewriteGlobals(const std::string& hlsl, const std::string& file, GlobalsRewrite* out,
+                           std::vector<ColumnShift>* shifts, std::vector<Message>* messages) {
+    GlobalScan scan(hlsl, file, out, messages);
+    return scan.Run(shifts);
+}
+
+}  // namespace fx
