@@ -117,7 +117,9 @@ void BM_EffectFrontEnd(benchmark::State& state) {
     const std::string text = ReadText(MainFxPath());
     for (auto _ : state) {
         fx::ParsedEffect parsed = fx::ParseEffect(text);
-        fx::RewrittenEffect rewritten = fx::RewriteEffect(parsed, {});
+        fx::RewrittenEffect rewritten;
+        fx::MessageList messages("main.fx");
+        if (!fx::RewriteEffect(parsed, &rewritten, &messages)) state.SkipWithError("rewrite failed");
         benchmark::DoNotOptimize(rewritten.printed.text.data());
     }
 }

@@ -7,13 +7,30 @@
 //   BM_TextureUpload/...    CreateTexture + DeleteTexture of the image read above
 //                           on the GL device (llvmpipe copies on upload)
 //   BM_TextureLoad/...      both together: what one texture adds to a reload
+//   BM_EffectReload/...     D3DXCreateEffectFromFileA + Release of a small
+//                           effect whose sampler reads the png or the dds
+//                           (none: the same effect without a file), on the
+//                           GL device: what F5 costs with such a texture
+//   BM_FramesWithTexture/0  RunFrame with a gallery effect loaded through the
+//                           real loader on the recording device: uploads
+//                           and stage bindings per frame as counters (no
+//                           upload on a frame without a reload)
+//   BM_FramesWithTexture/1  the same with F5 held: one upload a frame
 //
 // Medians of five repetitions. The GL device uses SDL's offscreen driver.
+#include "app/frame.h"
+#include "platform/fx/fx.h"
 #include "platform/fx/texture_file.h"
 #include "platform/gfx/device_textures.h"
 #include "platform/gfx/gfx.h"
+#include "platform/window/window.h"
+#include "render/camera.h"
+#include "render/scene.h"
+#include "sim/particles.h"
 #include "tests/support/gl_test_device.h"
 #include "tests/support/image_files.h"
+#include "tests/support/quiet_stdout.h"
+#include "tests/support/recording_device.h"
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -66,10 +83,25 @@ Bytes DxtDds(bool levels) {
     return dds.Build();
 }
 
-// The three files (png, dds, dds-bare), written on first use and removed
-// when the run ends.
+// An effect whose pixel shader reads a texture holding the image file
+// (none: a texture without a file).
+std::string EffectReading(const std::string& file) {
+    return "texture Image < string ResourceName = \"" + file + "\"; >;\n"
+           "sampler2D Sampled = sampler_state { Texture = <Image>; MinFilter = Linear;\n"
+           "    MagFilter = Linear; MipFilter = Linear; };\n"
+           "float4x4 viewProj : register(c4);\n"
+           "float4 vs_main(float3 p : POSITION) : POSITION\n"
+           "{ return mul(viewProj, float4(p, 1)); }\n"
+           "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0 { return tex2D(Sampled, uv); }\n"
+           "technique T { pass P { VertexShader = compile vs_3_0 vs_main();\n"
+           "    PixelShader = compile ps_3_0 ps_main(); } }\n";
+}
+
+// The three images (png, dds, dds-bare) and an effect reading each (and one
+// reading none), written on first use and removed when the run ends.
 struct TextureFiles {
     std::vector<std::string> paths;
+    std::vector<std::string> effects;  // none, png, dds
     TextureFiles() {
         const std::string base = "/tmp/flowfield-bench-texture-" + std::to_string(getpid());
         const Bytes contents[3] = {
@@ -78,20 +110,31 @@ struct TextureFiles {
         const char* names[3] = {".png", ".dds", "-bare.dds"};
         for (int i = 0; i < 3; ++i) {
             paths.push_back(base + names[i]);
-            std::ofstream(paths.back(), std::ios::binary)
-                .write(reinterpret_cast<const char*>(contents[i].data()),
-                       static_cast<std::streamsize>(contents[i].size()));
+            Write(paths.back(), contents[i]);
+        }
+        for (const std::string& image : {std::string(), paths[0], paths[1]}) {
+            effects.push_back(base + "-" + std::to_string(effects.size()) + ".fx");
+            const std::string text = EffectReading(image.substr(image.rfind('/') + 1));
+            Write(effects.back(), Bytes(text.begin(), text.end()));
         }
     }
     ~TextureFiles() {
         for (const std::string& path : paths) unlink(path.c_str());
+        for (const std::string& path : effects) unlink(path.c_str());
+    }
+    static void Write(const std::string& path, const Bytes& bytes) {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
 };
 
-const std::vector<std::string>& Files() {
+const TextureFiles& AllFiles() {
     static TextureFiles files;
-    return files.paths;
+    return files;
 }
+
+const std::vector<std::string>& Files() { return AllFiles().paths; }
 
 IDirect3DDevice9* Device() {
     static IDirect3DDevice9* device = [] {
@@ -163,6 +206,62 @@ void BM_TextureLoad(benchmark::State& state) {
     }
 }
 
+void BM_EffectReload(benchmark::State& state) {
+    const char* names[3] = {"no file", "png", "dds"};
+    state.SetLabel(names[state.range(0)]);
+    if (Device() == nullptr) {
+        state.SkipWithError("no GL device");
+        return;
+    }
+    const std::string& path = AllFiles().effects[static_cast<size_t>(state.range(0))];
+    for (auto _ : state) {
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        if (D3DXCreateEffectFromFileA(Device(), path.c_str(), nullptr, nullptr, 0, nullptr,
+                                      &effect, &errors) != 0) {
+            std::string text = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
+            if (errors) errors->Release();
+            state.SkipWithError(text.c_str());
+            break;
+        }
+        if (errors) errors->Release();
+        effect->Release();
+    }
+}
+
+// Frames of the program with sparkles.fx (one 64 x 64 image) loaded through
+// the real loader into the recording device; with range(0) = 1 F5 is down
+// on every frame.
+void BM_FramesWithTexture(benchmark::State& state) {
+    testing_support::RecordingDevice device;
+    testing_support::QuietStdout quiet;
+    const std::string effect = std::string(FLOWFIELD_SOURCE_DIR) + "/assets/examples/sparkles.fx";
+    g_device = &device;
+    g_effectFileName = effect.c_str();
+    g_cameraTarget = &g_particles[0];
+    InitScene();
+    if (g_effect == nullptr) state.SkipWithError("sparkles.fx did not load");
+    const bool reload = state.range(0) != 0;
+    state.SetLabel(reload ? "F5 every frame" : "no reload");
+    const int uploadsBefore = device.log.Count("CreateTexture");
+    const int bindsBefore = device.log.Count("SetStageTexture");
+    int64_t frames = 0;
+    for (auto _ : state) {
+        if (reload) FeedKeyEvent(VK_F5, true);
+        RunFrame();
+        ++frames;
+    }
+    const double n = static_cast<double>(std::max<int64_t>(frames, 1));
+    const int uploads = device.log.Count("CreateTexture") - uploadsBefore;
+    const int binds = device.log.Count("SetStageTexture") - bindsBefore;
+    state.counters["uploads_per_frame"] = uploads / n;
+    state.counters["stage_binds_per_frame"] = binds / n;
+    if (reload) FeedKeyEvent(VK_F5, false);
+    ReleaseScene();
+    g_device = nullptr;
+    g_effectFileName = "main.fx";
+}
+
 void Cases(benchmark::internal::Benchmark* b) {
     b->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
     b->Repetitions(5)->ReportAggregatesOnly(true);
@@ -173,3 +272,5 @@ void Cases(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_TextureRead)->Apply(Cases);
 BENCHMARK(BM_TextureUpload)->Apply(Cases);
 BENCHMARK(BM_TextureLoad)->Apply(Cases);
+BENCHMARK(BM_EffectReload)->Apply(Cases);
+BENCHMARK(BM_FramesWithTexture)->Arg(0)->Arg(1)->Iterations(200)->Unit(benchmark::kMillisecond);

@@ -41,12 +41,13 @@ struct VS_OUTPUT
     vec2 quad;
 };
 
+uniform vec4 fx_target;
 uniform vec4 vs_c[8];
 layout(location = 0) in vec3 input_position;
 layout(location = 1) in vec4 input_diffuse;
 layout(location = 2) in vec4 input_corner;
 layout(location = 0) out vec4 _entryPointOutput_color;
-layout(location = 2) out vec2 _entryPointOutput_quad;
+layout(location = 2) out vec4 _entryPointOutput_quad;
 
 vec3 Palette(float t)
 {
@@ -69,8 +70,8 @@ VS_OUTPUT _vs_main(VS_INPUT _input)
     float particle = floor(index / 6.0);
     float phase = fract(particle * 0.61803400516510009765625);
     float corner = _input.corner.x;
-    vec2 offset = vec2((mod(corner, 2.0) * 2.0) - 1.0, (floor(corner * 0.5) * 2.0) -
-        1.0);
+    vec2 offset = vec2(((corner - 2.0 * trunc(corner / 2.0)) * 2.0) - 1.0,
+        (floor(corner * 0.5) * 2.0) - 1.0);
     float pulse = 1.0 + (0.25 * sin((vs_c[0].x * 1.7000000476837158203125) + (phase
         * 6.283185482025146484375)));
     float size = (0.0599999986588954925537109375 * pulse) * (0.75 + (0.5 * phase));
@@ -98,15 +99,17 @@ void main()
     VS_OUTPUT flattenTemp = _vs_main(param);
     gl_Position = flattenTemp.position;
     _entryPointOutput_color = flattenTemp.color;
-    _entryPointOutput_quad = flattenTemp.quad;
+    _entryPointOutput_quad = vec4(flattenTemp.quad, 0.0, 0.0);
     gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
+    gl_Position.xy += vec2(fx_target.z, -fx_target.w) * gl_Position.w;
+    gl_Position.y = -gl_Position.y;
 })glsl";
 
 const char* const kPixelGlsl = R"glsl(#version 450
 
 uniform vec4 ps_c[8];
 layout(location = 0) in vec4 color;
-layout(location = 2) in vec2 quad;
+layout(location = 2) in vec4 quad;
 layout(location = 0) out vec4 _entryPointOutput;
 
 vec4 _ps_main(vec4 color_1, vec2 quad_1)
@@ -121,7 +124,7 @@ vec4 _ps_main(vec4 color_1, vec2 quad_1)
 void main()
 {
     vec4 color_1 = color;
-    vec2 quad_1 = quad;
+    vec2 quad_1 = quad.xy;
     vec4 param = color_1;
     vec2 param_1 = quad_1;
     _entryPointOutput = _ps_main(param, param_1);
@@ -220,6 +223,9 @@ bool RawGlFrame::Start(std::string* error) {
     glGetProgramiv(program_, GL_LINK_STATUS, &linked);
     vsConstants_ = glGetUniformLocation(program_, "vs_c");
     psConstants_ = glGetUniformLocation(program_, "ps_c");
+    // The target's size for the half-pixel shift, set once as the device does.
+    glProgramUniform4f(program_, glGetUniformLocation(program_, "fx_target"), kWidth, kHeight,
+                       1.0f / kWidth, 1.0f / kHeight);
     if (linked != GL_TRUE || vsConstants_ < 0) {
         *error = "raw GL: the shaders do not link";
         return false;

@@ -30,6 +30,18 @@ constexpr const char* kVertexConstants = "vs_c";
 constexpr const char* kPixelConstants = "ps_c";
 constexpr int kConstantRegisters = static_cast<int>(D3D_SHADER_REGISTERS);
 
+// >> render target
+// The device keeps its targets top row first: the vertex stage turns
+// clip-space y over (gl_Position.y = -gl_Position.y), so that GL's window y
+// runs down the image as Direct3D 9's screen does (gl_FragCoord.y counts
+// rows from the top; faces clockwise on screen are counter-clockwise to GL;
+// an edge through pixel centres covers them at a face's top, not its bottom).
+// "uniform vec4 fx_target": the size of the target being drawn into (width,
+// height, 1 / width, 1 / height), with which the vertex stage moves its
+// position half a pixel (Direct3D 9 samples pixels at whole-number screen
+// coordinates, GL at their centres). The device sets it.
+constexpr const char* kTargetUniform = "fx_target";
+
 // >> samplers
 // A sampler's binding is its texture stage (register(sN), or the lowest
 // stage still free); the device has D3D_SAMPLER_STAGES of them.

@@ -2,13 +2,13 @@
 // saves chosen frames of the back buffer as PNG.
 //
 //   flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...
-//                     [--hold F4|F5] [--png FRAME:PATH]... [--quiet]
+//                     [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]
 //
 // The millisecond clock that places the particles is fixed by --clock, so the
-// same clock and frames give the same image. main.fx is read from the working
-// directory, as the program does. Keys are pressed (and released) just before
-// the frame they name. Exit codes: 0 done, 1 start-up or write failure,
-// 2 bad usage.
+// same clock and frames give the same image. The effect is EFFECT.fx, a path
+// from the working directory, as the program takes it; main.fx there without
+// one. Keys are pressed (and released) just before the frame they name.
+// Exit codes: 0 done, 1 start-up or write failure, 2 bad usage.
 #include "app/frame.h"
 #include "app/program.h"
 #include "platform/crt/crt.h"
@@ -48,6 +48,7 @@ struct Options {
     std::vector<Snapshot> snapshots;
     int heldKey = 0;  // a key held down through every frame
     bool quiet = false;
+    const char* effect = nullptr;  // the effect file; nullptr: main.fx
 };
 
 uint32_t g_fixedClock = 0;
@@ -56,7 +57,7 @@ uint32_t FixedClock() { return g_fixedClock; }
 void Usage() {
     fprintf(stderr,
             "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
-            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n");
+            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]\n");
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -93,6 +94,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         std::string rest;
         if (arg == "--quiet") {
             options->quiet = true;
+            continue;
+        }
+        if (arg[0] != '-' && options->effect == nullptr) {
+            options->effect = argv[i];
             continue;
         }
         if (value == nullptr) return false;
@@ -152,6 +157,7 @@ int main(int argc, char** argv) {
     // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     g_fixedClock = options.clock;
+    if (options.effect != nullptr) g_effectFileName = options.effect;
     crt::SetClockSource(FixedClock);
     if (options.quiet) {
         int devNull = open("/dev/null", O_WRONLY);

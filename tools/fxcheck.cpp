@@ -2,11 +2,15 @@
 // (D3DXCreateEffectFromFileA on the program's own GL device), without
 // showing a window, and says what came of each.
 //
-//   flowfield-fxcheck [--all] [--glsl] FILE...
+//   flowfield-fxcheck [--all] [--glsl] [--registers] FILE...
 //
 // For each file: the compiler's text when it fails; otherwise "FILE: ok",
 // any warnings, and every technique with its passes, entry points and
-// profiles (--glsl adds the GLSL the device compiled for each stage). Like
+// profiles, and the samplers each compiled pass reads with the texture each
+// puts on its stage (the image file's size, format and mip levels) (--glsl
+// adds the GLSL the device compiled for each stage, --registers each
+// stage's constant registers as Direct3D 9 allocates them: name, first
+// register, count). Like
 // the program, it compiles the first technique only and lists the others as
 // not compiled; --all compiles every technique.
 // Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
@@ -24,7 +28,11 @@
 
 namespace {
 
-void Usage() { fprintf(stderr, "usage: flowfield-fxcheck [--all] [--glsl] FILE...\n"); }
+void Usage() {
+    fprintf(stderr, "usage: flowfield-fxcheck [--all] [--glsl] [--registers] FILE...\n");
+}
+
+bool g_registers = false;  // --registers
 
 // The GL context lives on a window; nobody sees it.
 IDirect3DDevice9* CreateHiddenDevice(IDirect3D9** d3d) {
@@ -75,7 +83,22 @@ void PrintStage(const char* what, const fx::EffectStageInfo& stage, bool glsl) {
     } else {
         printf("      %s: %s %s\n", what, stage.profile.c_str(), stage.entry.c_str());
     }
+    if (g_registers) {
+        for (const std::string& line : stage.registers) printf("        %s\n", line.c_str());
+    }
     if (glsl) PrintIndented(stage.glsl, "        | ");
+}
+
+//   sampler SpriteSampler, stage 0: SpriteTex from 'spark.png', 2D 64 x 64 RGBA8, 7 levels
+void PrintSampler(const fx::EffectSamplerInfo& s) {
+    printf("      sampler %s, stage %u: ", s.name.c_str(), static_cast<unsigned>(s.stage));
+    if (s.texture.empty()) {
+        printf("no texture (opaque black)\n");
+    } else if (s.file.empty()) {
+        printf("%s, no file (opaque black)\n", s.texture.c_str());
+    } else {
+        printf("%s from '%s', %s\n", s.texture.c_str(), s.file.c_str(), s.description.c_str());
+    }
 }
 
 // True when the file compiles.
@@ -109,6 +132,7 @@ bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) 
             printf("    pass %s\n", pass.name.empty() ? "(unnamed)" : pass.name.c_str());
             PrintStage("vertex", pass.vertex, glsl && technique.compiled);
             PrintStage("pixel", pass.pixel, glsl && technique.compiled);
+            for (const fx::EffectSamplerInfo& sampler : pass.samplers) PrintSampler(sampler);
         }
     }
     effect->Release();
@@ -127,6 +151,8 @@ int main(int argc, char** argv) {
             optionsDone = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--glsl") == 0) {
             glsl = true;
+        } else if (!optionsDone && std::strcmp(argv[i], "--registers") == 0) {
+            g_registers = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--all") == 0) {
             all = true;
         } else if (!optionsDone && argv[i][0] == '-' && argv[i][1] != '\0') {

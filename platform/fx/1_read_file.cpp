@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "platform/fx/effect_info.h"
@@ -22,19 +23,12 @@ namespace fx {
 namespace {
 
 // The files the latest load read (effect_info.h): the effect file first,
-// then each file an #include named, each once.
+// then each file an #include or a texture's ResourceName named, each once.
 struct LoadRecord {
     unsigned serial = 0;
     std::vector<LoadedFile> files;
 };
 LoadRecord g_lastLoad;
-
-void NoteFileRead(const std::string& path, bool read, const std::string& bytes) {
-    for (const LoadedFile& file : g_lastLoad.files) {
-        if (file.path == path) return;
-    }
-    g_lastLoad.files.push_back({path, read, bytes});
-}
 
 // Why the open file cannot be an effect file; empty when it can. bare: the
 // fixed wording "cannot open file: ...", without a severity.
@@ -136,6 +130,15 @@ bool ReadIncludeFile(const std::string& path, std::string* text, std::string* er
 }
 
 }  // namespace
+
+void NoteFileRead(const std::string& path, bool read, std::string_view bytes) {
+    for (const LoadedFile& file : g_lastLoad.files) {
+        if (file.path == path) return;
+    }
+    g_lastLoad.files.push_back({path, read, bytes.size(), FileDigest(bytes)});
+}
+
+size_t FileDigest(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
 
 bool ReadEffectFile(const char* path, std::string* text, MessageList* messages) {
     ++g_lastLoad.serial;

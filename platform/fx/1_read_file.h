@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/fx/2_preprocess.h"
 #include "platform/fx/message.h"
@@ -24,5 +25,9 @@ bool ReadEffectFile(const char* path, std::string* text, MessageList* messages);
 // Reads #include "name" relative to the effect file's folder (an absolute
 // name as it is).
 IncludeResolver IncludeFromFolderOf(const std::string& effectPath);
+
+// Adds a file to the latest load's list (effect_info.h, GetLoadedFiles):
+// what --watch looks at.
+void NoteFileRead(const std::string& path, bool read, std::string_view bytes);
 
 }  // namespace fx

@@ -9,8 +9,10 @@
 //                  BlendOp, CullMode, ZEnable, ZWriteEnable, FillMode, ZFunc;
 //                  any other state warns and is ignored
 //              [x] annotations on globals, techniques and passes
-//              [x] texture and string globals, sampler_state blocks (filters,
-//                  addressing, border colour, texture)
+//              [x] texture and string globals, a texture's ResourceName and
+//                  ResourceType (3_parse_textures.cpp), sampler_state blocks
+//                  (filters, addressing, border colour, mip LOD bias, largest
+//                  mip level, anisotropy, texture)
 //              [x] all of it written through macros, and across includes
 // Not implemented: state blocks, arrays of shaders, asm shaders, expressions
 // as state values.
@@ -152,7 +154,7 @@ void Parser::SkipTemplateArguments() {
     }
 }
 
-bool Parser::ParseAnnotation(const TokenRef& open) {
+bool Parser::ParseAnnotation(const TokenRef& open, std::vector<TokenRef>* tokens) {
     size_t braces = 0;
     for (;;) {
         TokenRef t = Next();
@@ -173,6 +175,7 @@ bool Parser::ParseAnnotation(const TokenRef& open) {
             Remove(open.index, t.index + 1);
             return true;
         }
+        if (tokens != nullptr) tokens->push_back(t);
     }
 }
 

@@ -10,10 +10,15 @@
 // "sampler2D S : register(s1);". Every description and message carries the
 // file, line and column its tokens come from, an included file's own.
 //
+// Globals that are not static and have an initializer are recorded with
+// it: the initializer is the global's value until the program writes its
+// registers.
+//
 // Where errors are made: syntax of the effect framework (unexpected tokens,
-// unterminated blocks and annotations, invalid state values, unknown
-// profiles) as the parser meets it; then CheckTechniques, over the whole
-// effect: no technique, a pass with neither shader, an unsupported profile.
+// unterminated blocks, annotations and strings, invalid state values,
+// unknown profiles, a ResourceName or ResourceType that is not a string) as
+// the parser meets it; then CheckTechniques, over the whole effect: no
+// technique, a pass with neither shader, an unsupported profile.
 #pragma once
 
 #include <string>
@@ -66,11 +71,19 @@ struct TechniqueDesc {
 };
 
 // "texture ColorMap < ... >;" (also texture2D, texture3D, textureCUBE):
-// taken out of the HLSL, recorded so that samplers can name it.
+// taken out of the HLSL, recorded so that samplers can name it. Its
+// annotation may name the image file it holds: < string ResourceName =
+// "spark.png"; > (read from the effect file's folder), and the kind of image
+// it must be: < string ResourceType = "2D"; > ("1D", "2D", "3D" or "Cube",
+// any case).
 struct TextureDesc {
     std::string name;
     std::string type;  // as written
     SourcePos pos;
+    std::string resourceName;  // empty: no file, the texture reads opaque black
+    SourcePos resourcePos;     // of the ResourceName string
+    std::string resourceType;  // as written; empty when the annotation gives none
+    SourcePos resourceTypePos;
 };
 
 struct SamplerStateSetting {
@@ -88,6 +101,16 @@ struct SamplerDesc {
     SourcePos pos;
 };
 
+// "float4 Tint = float4(1, 0.5, 0, 1);": a global that is not static, with
+// the initializer that is its value until something writes its registers
+// (as the stream has it: macros expanded).
+struct GlobalInitializer {
+    std::string name;
+    std::string type;  // as written ("float4", "int", "Material")
+    std::string value;
+    SourcePos pos;
+};
+
 struct ParsedEffect {
     // The HLSL: the stream's tokens with the effect syntax taken out.
     TokenStream hlsl;
@@ -95,6 +118,7 @@ struct ParsedEffect {
     std::vector<Message> messages;  // stages 2 and 3, errors and warnings, in stream order
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
+    std::vector<GlobalInitializer> initializers;  // in the order read
 
     bool HasErrors() const;
 };

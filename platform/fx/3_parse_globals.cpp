@@ -27,11 +27,13 @@ void Parser::ParseTopLevel() {
             ResetDeclaration(&decl);
             continue;
         }
-        if (IsPunct(t, '{')) {
+        // Braces of an initializer list belong to the declaration.
+        const bool initializer = decl.phase == DeclPhase::Initializer;
+        if (IsPunct(t, '{') && !initializer) {
             depth = 1;
             continue;
         }
-        if (IsPunct(t, '}')) {
+        if (IsPunct(t, '}') && !(initializer && decl.nesting > 0)) {
             if (!Full()) Error(t, "unmatched '}'");
             ResetDeclaration(&decl);
             continue;
@@ -87,7 +89,10 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
 
 // Qualifiers, then the type, which says what kind of declaration this is.
 void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
-    if (t.kind == Tok::Ident && IsQualifier(Text(t))) return;
+    if (t.kind == Tok::Ident && IsQualifier(Text(t))) {
+        if (Text(t) == "static") d->isStatic = true;
+        return;
+    }
     if (t.kind != Tok::Ident) {
         d->phase = DeclPhase::Other;
         return;
@@ -121,6 +126,8 @@ void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
         d->brackets = 1;
     } else if (IsPunct(t, ':')) {
         d->phase = DeclPhase::AfterColon;
+    } else if (IsPunct(t, '<') && d->kind == DeclKind::Texture && d->named) {
+        ParseTextureAnnotation(t, &result_.textures.back());
     } else if (IsPunct(t, '<')) {
         ParseAnnotation(t);
     } else if (IsPunct(t, '=')) {
@@ -143,13 +150,31 @@ void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
         d->phase = DeclPhase::Other;
     }
     d->firstOfInitializer = false;
-    if (d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader)
-        d->initializer.push_back(t);
+    if (IsPunct(t, '(') || IsPunct(t, '{') || IsPunct(t, '[')) ++d->nesting;
+    if ((IsPunct(t, ')') || IsPunct(t, '}') || IsPunct(t, ']')) && d->nesting > 0) --d->nesting;
+    // "float a = 1, b = 2;": the next name.
+    if (d->kind == DeclKind::Plain && d->nesting == 0 && IsPunct(t, ',')) {
+        RecordInitializer(d);
+        d->phase = DeclPhase::AfterType;
+        return;
+    }
+    d->initializer.push_back(t);
+}
+
+void Parser::RecordInitializer(Decl* d) {
+    if (d->kind == DeclKind::Plain && d->named && !d->isStatic && !d->initializer.empty() &&
+        d->phase == DeclPhase::Initializer) {
+        // The stream's tokens are expanded already: what they spell is the value.
+        result_.initializers.push_back(
+            {std::string(Text(d->name)), d->type, ValueText(d->initializer), Pos(d->name)});
+    }
+    d->initializer.clear();
 }
 
 // At the declaration's ';': textures, strings and shader variables vanish
 // from the HLSL, samplers are recorded.
 void Parser::FinishDeclaration(Decl* d, const TokenRef& semicolon) {
+    if (d->kind == DeclKind::Plain) RecordInitializer(d);
     bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
     if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
         Remove(d->start, semicolon.index + 1);
@@ -168,8 +193,13 @@ void Parser::RecordSampler(Decl* d) {
 }
 
 void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
-    if (d->kind == DeclKind::Texture)
-        result_.textures.push_back({std::string(Text(name)), d->type, Pos(name)});
+    if (d->kind == DeclKind::Texture) {
+        TextureDesc texture;
+        texture.name = std::string(Text(name));
+        texture.type = d->type;
+        texture.pos = Pos(name);
+        result_.textures.push_back(std::move(texture));
+    }
     if (d->kind == DeclKind::Sampler) {
         d->sampler = SamplerDesc();
         d->sampler.name = std::string(Text(name));
@@ -264,6 +294,15 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
         return;
     }
     DWORD v = 0;
+    if (info->number != StateNumber::None) {
+        if (!ParseStateNumber(info->number, ValueText(value), &v)) {
+            Error(value[0], "invalid value " + Quote(ValueText(value)) + " for sampler state " +
+                                Quote(name));
+            return;
+        }
+        sampler->states.push_back({info->state, v, Pos(nameToken)});
+        return;
+    }
     if (value.size() == 1 && IsUnsupportedSamplerValue(first)) {
         Warning(value[0], "unsupported value " + Quote(first) + " for sampler state " +
                                     Quote(name) + " ignored");

@@ -83,8 +83,8 @@ private:
     // anything that cannot be inside.
     void SkipTemplateArguments();
     // "< string UIName = "x"; float Min = 0; >": taken out whole. False when
-    // it has no end.
-    bool ParseAnnotation(const TokenRef& open);
+    // it has no end. tokens, when given, receives what stands between < and >.
+    bool ParseAnnotation(const TokenRef& open, std::vector<TokenRef>* tokens = nullptr);
     // The tokens as written, one space where the file had any.
     std::string ValueText(const std::vector<TokenRef>& value, size_t begin = 0,
                           size_t end = std::string::npos) const;
@@ -110,12 +110,14 @@ private:
         bool firstOfInitializer = false;  // the token right after '='
         size_t start = std::string_view::npos;  // index of the declaration's first token
         size_t equals = 0;  // index of its '='
+        size_t nesting = 0;  // open ( { [ of the initializer
+        bool isStatic = false;
         DeclKind kind = DeclKind::Plain;
         std::string type;
         bool named = false;
         SamplerDesc sampler;  // while kind is Sampler
         TokenRef name;
-        std::vector<TokenRef> initializer;  // while kind is a shader: the tokens after '='
+        std::vector<TokenRef> initializer;  // the tokens after '='
     };
 
     void ParseTopLevel();
@@ -125,6 +127,7 @@ private:
     void DeclarationAfterName(Decl* d, const TokenRef& t);
     void DeclarationInitializer(Decl* d, const TokenRef& t);
     void FinishDeclaration(Decl* d, const TokenRef& semicolon);
+    void RecordInitializer(Decl* d);
     void NameDeclaration(Decl* d, const TokenRef& name);
     void RecordSampler(Decl* d);
     void ReadSamplerRegister(Decl* d, const TokenRef& t);
@@ -133,6 +136,11 @@ private:
                            const std::vector<TokenRef>& value);
     void SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
                         const std::vector<TokenRef>& value);
+
+    // >> texture annotations (3_parse_textures.cpp)
+    void ParseTextureAnnotation(const TokenRef& open, TextureDesc* texture);
+    void TextureAnnotationEntry(const std::vector<TokenRef>& entry, TextureDesc* texture);
+    bool StringValue(const std::vector<TokenRef>& value, size_t first, std::string* text) const;
 
     // >> techniques and passes (3_parse_techniques.cpp)
     void ParseTechnique(const TokenRef& keyword);

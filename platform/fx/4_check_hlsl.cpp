@@ -168,7 +168,7 @@ struct Checker {
 }  // namespace
 
 bool CheckHlsl(const TokenStream& hlsl, const std::vector<std::string>& entries,
-               MessageList* messages) {
+               std::vector<Message>* messages) {
     Code code(hlsl);
     HlslOutline outline = OutlineHlsl(code);
     std::vector<Message> found;
@@ -179,7 +179,7 @@ bool CheckHlsl(const TokenStream& hlsl, const std::vector<std::string>& entries,
     for (const std::string& entry : entries)
         if (done.insert(entry).second) c.EntryOutputs(entry);
     c.Declarations();
-    messages->Add(found);
+    messages->insert(messages->end(), found.begin(), found.end());
     return found.empty();
 }
 

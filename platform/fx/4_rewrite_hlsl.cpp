@@ -1,8 +1,9 @@
 // Stage 4: HLSL rewrites for glslang (see 4_rewrite_hlsl.h).
 //
-// Implemented: [x] integer, bool and dword globals as half
+// Implemented: [x] global declarations as Direct3D 9 reads them (4_globals.cpp)
+//              [x] initial values of the globals (4_default_values.cpp)
 //              [x] compile arguments bound to the entry point's uniform
-//                  parameters as static consts
+//                  parameters as static consts; sampler parameters kept
 //              [x] the printed text and its map (4_hlsl_text.cpp)
 // Not implemented: rewrites inside expressions (a type pass over the
 // declarations and expressions), integer parameters of non-entry functions.
@@ -17,59 +18,6 @@
 namespace fx {
 namespace {
 
-// "int", "bool3", "uint4x4", ... -> the length of the base name; 0 otherwise.
-size_t IntegerTypeBase(std::string_view type) {
-    for (std::string_view b : {"int", "uint", "bool", "dword"}) {
-        if (type.substr(0, b.size()) != b) continue;
-        std::string_view rest = type.substr(b.size());
-        auto dim = [](char c) { return c >= '1' && c <= '4'; };
-        if (rest.empty() || (rest.size() == 1 && dim(rest[0])) ||
-            (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))) {
-            return b.size();
-        }
-    }
-    return 0;
-}
-
-// The code tokens that are integer type names of global declarations.
-std::vector<size_t> IntegerGlobals(const Code& code) {
-    std::vector<size_t> found;
-    int depth = 0;
-    bool statementStart = true;
-    for (size_t i = 0; i < code.size(); ++i) {
-        const char p = code.Punct(i);
-        if (p == '{' || p == '(' || p == '[') {
-            ++depth;
-            statementStart = false;
-            continue;
-        }
-        if (p == '}' || p == ')' || p == ']') {
-            if (depth > 0) --depth;
-            statementStart = depth == 0 && p == '}';
-            continue;
-        }
-        if (p == ';') {
-            if (depth == 0) statementStart = true;
-            continue;
-        }
-        if (depth != 0 || !statementStart) continue;
-        statementStart = false;
-        size_t j = i;
-        bool isStatic = false;
-        while (j < code.size() && code.IsIdent(j)) {
-            std::string_view word = code.Text(j);
-            if (word == "static" || word == "typedef" || word == "struct") isStatic = true;
-            if (!IsQualifier(word)) break;
-            ++j;
-        }
-        if (isStatic || j + 2 >= code.size() || !code.IsIdent(j) || !code.IsIdent(j + 1) ||
-            code.Punct(j + 2) == '(') {
-            continue;
-        }
-        if (IntegerTypeBase(code.Text(j)) > 0) found.push_back(j);
-    }
-    return found;
-}
 
 // The definition of an entry point: its name, the ')' of its parameter
 // list, its parameters ([first, last) code tokens) and the commas between.
@@ -143,7 +91,8 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
                      const std::string& entry,
                      const std::vector<std::vector<SourceToken>>& arguments,
                      std::vector<SourceToken>* decls, std::vector<bool>* drop,
-                     std::vector<bool>* kept, std::string* error) {
+                     std::vector<bool>* kept, std::string* error,
+                     std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     size_t used = 0;
     for (const auto& [first, last] : def.params) {
         bool isUniform = false;
@@ -169,6 +118,19 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
             *error = "'" + entry + "' has more uniform parameters than the " +
                      std::to_string(arguments.size()) + " arguments of the compile statement";
             return false;
+        }
+        // A sampler cannot be a constant: the parameter stays, and stage 6
+        // binds it where the sampler it is given sits.
+        if (IsSamplerType(SpellTokens(*s.texts, s.tokens, code.At(typeTokens.front()),
+                                      code.At(typeTokens.back()) + 1))) {
+            kept->back() = true;
+            const std::vector<SourceToken>& argument = arguments[used++];
+            if (samplerAliases != nullptr) {
+                samplerAliases->emplace_back(
+                    std::string(code.Text(nameToken)),
+                    SpellTokens(*s.texts, argument, 0, argument.size()));
+            }
+            continue;
         }
         // What glslang says about the declaration it says about the parameter.
         const SourceToken& at = code.Token(first);
@@ -203,18 +165,10 @@ void DropCommas(const Code& code, const EntryDefinition& def, const std::vector<
 
 }  // namespace
 
-void FloatIntegerGlobals(TokenStream* hlsl) {
-    Code code(*hlsl);
-    for (size_t i : IntegerGlobals(code)) {
-        SourceToken& t = hlsl->tokens[code.At(i)];
-        std::string_view type = hlsl->Text(t);
-        t.text = hlsl->texts->Id("half" + std::string(type.substr(IntegerTypeBase(type))));
-    }
-}
-
-bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
-                          const std::vector<std::vector<SourceToken>>& arguments,
-                          std::string* error) {
+bool BindUniformArguments(
+    TokenStream* hlsl, const std::string& entry,
+    const std::vector<std::vector<SourceToken>>& arguments, std::string* error,
+    std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     Code code(*hlsl);
     EntryDefinition def;
     if (FindEntryDefinition(code, entry, &def) != 1) {
@@ -224,8 +178,10 @@ bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
     std::vector<SourceToken> decls;
     std::vector<bool> drop(hlsl->tokens.size(), false);
     std::vector<bool> kept;
-    if (!DeclareUniforms(*hlsl, code, def, entry, arguments, &decls, &drop, &kept, error))
+    if (!DeclareUniforms(*hlsl, code, def, entry, arguments, &decls, &drop, &kept, error,
+                         samplerAliases)) {
         return false;
+    }
     DropCommas(code, def, kept, &drop);
 
     // The declarations go just before the function's return type.
@@ -252,13 +208,26 @@ bool BindUniformArguments(TokenStream* hlsl, const std::string& entry,
     return true;
 }
 
-RewrittenEffect RewriteEffect(const ParsedEffect& parsed, const std::vector<std::string>& entries) {
-    RewrittenEffect out;
-    out.hlsl = parsed.hlsl;
-    RewriteShapes(&out.hlsl, entries, &out.warnings);
-    FloatIntegerGlobals(&out.hlsl);
-    out.printed = PrintHlsl(out.hlsl);
-    return out;
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
+    std::vector<std::string> entries;
+    for (const TechniqueDesc& t : parsed.techniques)
+        for (const PassDesc& p : t.passes)
+            for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
+                if (HasShader(*s)) entries.push_back(s->entry);
+    std::vector<Message> found;
+    if (!CheckHlsl(parsed.hlsl, entries, &found)) {
+        messages->Add(found);
+        return false;
+    }
+    out->hlsl = parsed.hlsl;
+    RewriteShapes(&out->hlsl, entries, &found);
+    RewriteGlobals(&out->hlsl, &out->globals, &found);
+    out->printed = PrintHlsl(out->hlsl);
+    out->defaults = EvaluateInitializers(parsed.initializers, &found);
+    bool ok = true;
+    for (const Message& m : found) ok &= !m.IsError();
+    messages->Add(found);
+    return ok;
 }
 
 bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSources* out,
@@ -276,7 +245,8 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
         } else {
             TokenStream bound = effect.hlsl;
             std::string error;
-            if (!BindUniformArguments(&bound, b->entry, b->argumentTokens, &error)) {
+            if (!BindUniformArguments(&bound, b->entry, b->argumentTokens, &error,
+                                      &s.samplerAliases)) {
                 messages->Error(b->pos, error);
                 return false;
             }
@@ -284,6 +254,9 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
             s.hlsl = std::move(printed.text);
             s.map = std::move(printed.map);
         }
+        s.defaults = effect.defaults;
+        s.majorities = effect.globals.majorities;
+        s.written = effect.globals.written;
         out->stages.push_back(std::move(s));
     }
     return true;

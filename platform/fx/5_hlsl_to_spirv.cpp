@@ -11,6 +11,8 @@
 // (compiler_child.cpp) is what keeps that away from the program.
 #include "platform/fx/5_hlsl_to_spirv.h"
 
+#include "platform/fx/5_instruction_slots.h"
+
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -149,10 +151,25 @@ void TranslateInfoLog(const std::string& log, const StageSource& source,
     }
 }
 
-// Globals that name no register are packed after the previous one by glslang,
-// where Direct3D would take the first free register: worth a warning.
-void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const StageSource& source,
-                                     std::vector<Message>* out) {
+// "Struct.member" for every bool member of the struct types in type.
+void CollectBoolMembers(const glslang::TType& type, std::vector<std::string>* out) {
+    const glslang::TTypeList* members = type.isStruct() ? type.getStruct() : nullptr;
+    if (!members) return;
+    const std::string owner = type.getTypeName().c_str();
+    for (const glslang::TTypeLoc& member : *members) {
+        const std::string key = owner + "." + member.type->getFieldName().c_str();
+        if (member.type->getBasicType() == glslang::EbtBool &&
+            std::find(out->begin(), out->end(), key) == out->end()) {
+            out->push_back(key);
+        }
+        CollectBoolMembers(*member.type, out);
+    }
+}
+
+// The $Global block's members as the tree has them: which named a register,
+// where each is declared, which are bools (the SPIR-V says uint).
+void DescribeGlobals(const glslang::TShader& shader, const StageSource& source,
+                     GlobalsDescription* out) {
     const glslang::TIntermediate* im = shader.getIntermediate();
     if (!im || !im->getTreeRoot()) return;
     glslang::TIntermAggregate* root = im->getTreeRoot()->getAsAggregate();
@@ -167,18 +184,22 @@ void WarnAboutGlobalsWithoutRegister(const glslang::TShader& shader, const Stage
                 symbol->getType().getTypeName() != "$Global") {
                 continue;
             }
-            const glslang::TTypeList* members = symbol->getType().getStruct();
-            if (!members) continue;
-            for (const glslang::TTypeLoc& member : *members) {
-                if (member.type->getQualifier().hasOffset()) continue;
-                std::string name(member.type->getFieldName().c_str());
-                Message m = WarningAt({member.loc.line, member.loc.column, ""},
-                                      "global '" + name +
-                                          "' has no register(cN); it is placed after the "
-                                          "previous global, not in the first free register");
-                m.entry = source.entry;
+            CollectBoolMembers(symbol->getType(), &out->boolMembers);
+            for (const glslang::TTypeLoc& member : *symbol->getType().getStruct()) {
+                GlobalInfo info;
+                info.name = member.type->getFieldName().c_str();
+                // A global the code writes to has its parameter under another name.
+                const std::string suffix = kWrittenSuffix;
+                if (info.name.size() > suffix.size() &&
+                    info.name.compare(info.name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                    info.name.resize(info.name.size() - suffix.size());
+                }
+                const glslang::TQualifier& q = member.type->getQualifier();
+                if (q.hasOffset()) info.explicitRegister = q.layoutOffset / 16;
+                Message m = WarningAt({member.loc.line, member.loc.column, ""}, "");
                 source.map.ToUser(&m);
-                out->push_back(std::move(m));
+                info.pos = {m.line, m.column, m.file};
+                out->globals.push_back(std::move(info));
             }
         }
     }
@@ -209,6 +230,21 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
     return false;
 }
 
+// Refuses a shader far beyond what its profile can hold, before the GL
+// driver spends seconds or minutes on it.
+bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Message>* messages) {
+    module->slots = EstimateInstructionSlots(module->words);
+    const int64_t bound = InstructionSlotBound(source.profile);
+    if (bound == 0 || module->slots <= bound) return true;
+    Message m = ErrorAt(source.compileStatement,
+                        "shader too large: about " + std::to_string(module->slots) +
+                            " instruction slots, far more than " + source.profile +
+                            " can hold (more than " + std::to_string(bound) + " is refused)");
+    m.entry = source.entry;
+    messages->push_back(std::move(m));
+    return false;
+}
+
 }  // namespace
 
 bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages) {
@@ -229,7 +265,11 @@ bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Mes
     bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
     TranslateInfoLog(shader.getInfoLog(), source, messages);
     if (!parsed) return false;
-    WarnAboutGlobalsWithoutRegister(shader, source, messages);
+    DescribeGlobals(shader, source, &module->globals);
+    module->globals.majorities = source.majorities;
+    module->globals.written = source.written;
+    module->samplerAliases = source.samplerAliases;
+    module->globals.defaults = source.defaults;
 
     glslang::TProgram program;
     program.addShader(&shader);
@@ -241,6 +281,7 @@ bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Mes
         if ((*messages)[i].IsError()) return false;
     }
     if (!GenerateSpirv(program, language, source, module, messages)) return false;
+    if (!CheckSize(source, module, messages)) return false;
     module->stage = source.stage;
     module->entry = source.entry;
     module->compileStatement = source.compileStatement;

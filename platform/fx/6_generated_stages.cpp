@@ -47,7 +47,7 @@ std::string PassThroughVertexStage(spirv_cross::CompilerGLSL& pixel) {
         if (!pixel.has_decoration(input.id, spv::DecorationLocation)) continue;
         uint32_t location = pixel.get_decoration(input.id, spv::DecorationLocation);
         const spirv_cross::SPIRType& type = pixel.get_type(input.type_id);
-        if (!PlainVector(type)) continue;
+        if (!PlainVector(type) || location >= kMaxVaryingLocations) continue;
         auto semantic = SplitSemantic(SemanticOf(pixel, input.id));
         std::string source = "vec4(0.0, 0.0, 0.0, 1.0)";
         if (semantic.first == "COLOR") source = semantic.second == 0 ? "ff_color" : "vec4(0.0)";
@@ -62,12 +62,15 @@ std::string PassThroughVertexStage(spirv_cross::CompilerGLSL& pixel) {
     auto attribute = [](int slot, const char* declaration) {
         return "layout(location = " + std::to_string(slot) + ") in " + declaration + ";\n";
     };
-    return VersionLine() + attribute(platform::kPositionAttribute, "vec3 ff_position") +
-           attribute(platform::kColorAttribute, "vec4 ff_color") +
-           attribute(platform::kTexcoordAttribute, "vec4 ff_texcoord") + decls +
-           "void main()\n{\n"
-           "    gl_Position = vec4(ff_position.xy, ff_position.z * 2.0 - 1.0, 1.0);\n" +
-           body + "}\n";
+    std::string glsl = VersionLine() + attribute(platform::kPositionAttribute, "vec3 ff_position") +
+                       attribute(platform::kColorAttribute, "vec4 ff_color") +
+                       attribute(platform::kTexcoordAttribute, "vec4 ff_texcoord") + decls +
+                       "void main()\n{\n"
+                       "    gl_Position = vec4(ff_position, 1.0);\n"
+                       "    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n" +
+                       body + "}\n";
+    ShiftHalfPixel(&glsl);
+    return glsl;
 }
 
 // The fixed-function stage with no texture passes the diffuse colour on
@@ -110,7 +113,8 @@ void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::Compil
         if (!pixel.has_decoration(input.id, spv::DecorationLocation)) continue;
         uint32_t location = pixel.get_decoration(input.id, spv::DecorationLocation);
         const spirv_cross::SPIRType& type = pixel.get_type(input.type_id);
-        if (written.count(location) != 0 || !PlainVector(type)) continue;
+        if (written.count(location) != 0 || !PlainVector(type) || location >= kMaxVaryingLocations)
+            continue;
         const std::string glslType = VaryingTypeName(type);
         std::string name = "ff_unwritten" + std::to_string(location);
         decls += VaryingOutput(type, location, name);

@@ -7,12 +7,15 @@
 //                  2-17, other semantics after that in name order, the same
 //                  for both stages; PSIZE as the point size
 //              [x] POSITION output as gl_Position with depth [0, 1] fixed up
-//                  to [-1, 1]; float4 POSITION / VPOS pixel input as the
-//                  window position; DEPTH pixel output as the fragment depth
-//              [x] constant registers as one vec4 array per stage
-//              [x] samplers at their texture stages
-// Not implemented: VFACE, integer and boolean constant registers, constant
-// buffers, more than 8 colour outputs.
+//                  to [-1, 1] and moved half a pixel; POSITION / VPOS pixel
+//                  inputs as the pixel's position, VFACE as the face's side;
+//                  DEPTH pixel output as the fragment depth
+//              [x] constant registers as one vec4 array per stage, laid out
+//                  as Direct3D 9 allocates them (6_registers.cpp)
+//              [x] samplers at their texture stages (or those of the samplers
+//                  given as compile arguments)
+// Not implemented: constant buffers of shader model 4, more than 8 colour
+// outputs.
 //
 // Traps worked around (all seen with Debian 12's glslang 12):
 // - A POSITION member of a returned struct is an ordinary output in DX9
@@ -33,6 +36,7 @@
 #include <set>
 
 #include "platform/fx/6_cross_stage.h"
+#include "platform/fx/6_spirv_module.h"
 #include "platform/shader_conventions.h"
 
 namespace fx {
@@ -70,12 +74,10 @@ namespace {
 // Shader model 3 has 256 vertex constant registers; an effect may name them
 // all, though the device fills only the first kConstantRegisters.
 constexpr int kMaxCompiledRegisters = 256;
-constexpr size_t kDeviceBytes = static_cast<size_t>(platform::kConstantRegisters) * 16;
 
 // Varyings: COLOR0-1 at 0-1, TEXCOORD0-15 at 2-17, any other semantic after
 // that in name order, the same for both stages of the pass.
 constexpr int kFirstOtherVarying = 18;
-constexpr int kMaxVaryingLocations = 32;
 
 bool IsPositionSemantic(const std::pair<std::string, int>& s) {
     return (s.first == "POSITION" || s.first == "SV_POSITION") && s.second == 0;
@@ -119,6 +121,9 @@ struct CrossStage {
     std::string entry;
     SourcePos compileStatement;
     std::unique_ptr<spirv_cross::CompilerGLSL> compiler;
+    std::vector<ConstantRegisters> constants;
+    std::vector<ComputedInput> computed;  // pixel inputs the GLSL computes
+    std::vector<std::pair<std::string, std::string>> samplerAliases;
 };
 
 // One stage while the conventions are applied: its compiler, what the pass
@@ -145,6 +150,17 @@ struct Conventions {
     void MakeBuiltIn(spirv_cross::ID id, spv::BuiltIn builtIn) {
         c.unset_decoration(id, spv::DecorationLocation);
         c.set_decoration(id, spv::DecorationBuiltIn, builtIn);
+    }
+    // A pixel input the GLSL computes (see ComputedInput).
+    void Compute(spirv_cross::ID id, const spirv_cross::SPIRType& type, std::string value) {
+        ComputedInput input;
+        input.location = static_cast<uint32_t>(kMaxVaryingLocations + stage.computed.size());
+        input.name = "fx_computed" + std::to_string(stage.computed.size());
+        input.type = VaryingTypeName(type);
+        input.value = std::move(value);
+        c.set_name(id, input.name);
+        Locate(id, static_cast<int>(input.location));
+        stage.computed.push_back(std::move(input));
     }
 };
 
@@ -190,9 +206,9 @@ void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res)
     }
 }
 
-// Pixel inputs meet the vertex outputs of the same semantic. A struct shared
-// with the vertex stage brings its POSITION along; the window position is
-// what a pixel shader can have of it.
+// Pixel inputs meet the vertex outputs of the same semantic. VPOS is the
+// pixel's position and VFACE the side of the face; a struct shared with the
+// vertex stage brings its POSITION along, which reads as VPOS does.
 void AssignPixelInputs(Conventions& s, const spirv_cross::ShaderResources& res) {
     for (const auto& input : res.stage_inputs) {
         std::string semantic = SemanticOf(s.c, input.id);
@@ -200,16 +216,21 @@ void AssignPixelInputs(Conventions& s, const spirv_cross::ShaderResources& res) 
         auto split = SplitSemantic(semantic);
         const bool windowPosition =
             IsPositionSemantic(split) || (split.first == "VPOS" && split.second == 0);
-        if (windowPosition && type.basetype == spirv_cross::SPIRType::Float &&
-            type.vecsize == 4 && type.columns == 1 && type.array.empty()) {
-            s.MakeBuiltIn(input.id, spv::BuiltInFragCoord);
+        const bool floats = type.basetype == spirv_cross::SPIRType::Float && type.columns == 1 &&
+                            type.array.empty();
+        if (windowPosition && floats && type.vecsize >= 2) {
+            s.Compute(input.id, type, WindowPosition(type.vecsize));
+            continue;
+        }
+        if (split.first == "VFACE" && split.second == 0 && floats && type.vecsize == 1) {
+            s.Compute(input.id, type, FaceSign());
             continue;
         }
         // Not something a vertex shader writes: reading zero would be a lie.
         if (split.first == "VPOS" || split.first == "VFACE") {
             s.Say(Severity::Error, "pixel input '" + input.name + "' has semantic '" + semantic +
-                                       "', which is not supported (a float4 VPOS or "
-                                       "POSITION input gives the window position)");
+                                       "', which is not supported (VPOS is a float2 to "
+                                       "float4, VFACE a float)");
             continue;
         }
         int location = s.varyings.Location(semantic);
@@ -266,30 +287,24 @@ void AssignPixelOutputs(Conventions& s, const spirv_cross::ShaderResources& res)
 
 // Every constant past the device's last register: a warning where the
 // shader model has the register (lenient), an error otherwise.
-bool CheckRegisterRange(Conventions& s, const spirv_cross::Resource& block) {
-    const spirv_cross::SPIRType& type = s.c.get_type(block.base_type_id);
-    size_t size = s.c.get_declared_struct_size(type);
-    if (size <= kDeviceBytes) return true;
-    const bool warn = s.pass.lenient && size <= static_cast<size_t>(kMaxCompiledRegisters) * 16;
+bool CheckRegisterRange(Conventions& s, const std::vector<ConstantRegisters>& table) {
     const std::string last = std::to_string(platform::kConstantRegisters - 1);
-    for (uint32_t i = 0; i < type.member_types.size(); ++i) {
-        uint32_t offset = s.c.type_struct_member_offset(type, i);
-        size_t end = offset + s.c.get_declared_struct_member_size(type, i);
-        if (end <= kDeviceBytes) continue;
-        const std::string name = s.c.get_member_name(block.base_type_id, i);
-        const std::string at =
-            "constant '" + name + "' at register c" + std::to_string(offset / 16);
-        if (warn) {
-            s.Say(Severity::Warning, at + " reaches c" + std::to_string((end + 15) / 16 - 1) +
+    bool ok = true;
+    for (const ConstantRegisters& r : table) {
+        const int end = r.start + r.count;
+        if (r.set != RegisterSet::Float || end <= platform::kConstantRegisters) continue;
+        const std::string at = "constant '" + r.name + "' at register c" + std::to_string(r.start);
+        if (s.pass.lenient && end <= kMaxCompiledRegisters) {
+            s.Say(Severity::Warning, at + " reaches c" + std::to_string(end - 1) +
                                          "; the device keeps c0-c" + last +
                                          ", registers past that read zero");
         } else {
             s.Say(Severity::Error,
                   at + " reaches past c" + last + ", the last register the device keeps");
+            ok = false;
         }
     }
-    if (!warn) s.ok = false;
-    return warn;
+    return ok;
 }
 
 // Constants: one vec4 per register, named for the stage.
@@ -304,20 +319,8 @@ void MapConstantRegisters(Conventions& s, const spirv_cross::ShaderResources& re
                   "constant buffer '" + block.name + "' is not supported; declare globals");
             continue;
         }
-        if (!CheckRegisterRange(s, block)) continue;
-        // The loader turns integer globals into floats; what is left here is
-        // an entry point's own uniform parameter without a value.
-        bool floats = true;
-        for (uint32_t i = 0; i < type.member_types.size(); ++i) {
-            if (s.c.get_type(type.member_types[i]).basetype == spirv_cross::SPIRType::Float)
-                continue;
-            s.Say(Severity::Error,
-                  "constant '" + s.c.get_member_name(block.base_type_id, i) +
-                      "' is not a float; the register file holds floats (declare it float, or "
-                      "give a uniform parameter its value in the compile statement)");
-            floats = false;
-        }
-        if (!floats) continue;
+        if (!CheckRegisterRange(s, s.stage.constants)) continue;
+        (void)type;
         s.c.set_name(block.id, constants);
         s.c.set_name(block.base_type_id, constants);
         s.c.flatten_buffer_block(block.id);
@@ -332,9 +335,17 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
     spirv_cross::CompilerGLSL& c = s.c;
     c.build_combined_image_samplers();
     spirv_cross::ShaderResources res = c.get_shader_resources();
+    // A sampler parameter of the entry point is the sampler the compile
+    // statement gave it.
+    auto given = [&](std::string name) {
+        for (const auto& [parameter, sampler] : s.stage.samplerAliases) {
+            if (parameter == name) return sampler;
+        }
+        return name;
+    };
     for (const auto& sampler : res.sampled_images) {
         for (const auto& [name, unit] : s.pass.samplerStages) {
-            if (name == sampler.name || name == c.get_name(sampler.id)) {
+            if (name == given(sampler.name) || name == given(c.get_name(sampler.id))) {
                 c.set_decoration(sampler.id, spv::DecorationBinding, static_cast<uint32_t>(unit));
             }
         }
@@ -356,6 +367,7 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
     for (const auto& sampler : used.sampled_images) {
         std::string name = c.get_name(sampler.id);
         if (name.empty()) name = sampler.name;
+        name = given(name);
         if (std::find(samplers->begin(), samplers->end(), name) == samplers->end()) {
             samplers->push_back(name);
         }
@@ -394,15 +406,45 @@ void CrossError(const std::string& text, const std::string& entry, CompiledPass*
     out->messages.push_back(std::move(m));
 }
 
+// The passes over the SPIR-V, before SPIRV-Cross reads it; false (with
+// messages) when the module cannot be laid out as Direct3D 9 would.
+bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
+               CompiledPass* out) {
+    SpvModule m;
+    if (!m.Read(module.words)) {
+        CrossError("glslang's SPIR-V cannot be read", module.entry, out);
+        return false;
+    }
+    FixArithmetic(m);
+    WidenVaryings(m, module.stage == ShaderStage::Vertex);
+    std::vector<Message> errors;
+    const bool ok = AllocateRegisters(m, module.globals, constants, &errors);
+    for (Message& e : errors) {
+        if (e.line == 0) {
+            SourcePos at = module.compileStatement;
+            e.line = at.line;
+            e.column = at.column;
+            e.file = at.file;
+        }
+        e.entry = module.entry;
+        out->messages.push_back(std::move(e));
+    }
+    module.words = m.Write();
+    return ok;
+}
+
 // A SPIRV-Cross compiler for each module, and the semantics of the varyings
 // both stages share. False (with a message) when SPIRV-Cross rejects one.
 bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progress,
                  std::vector<CrossStage>* cross, VaryingTable* varyings, CompiledPass* out) {
     for (size_t i = 0; i < modules.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
+        std::vector<ConstantRegisters> constants;
+        if (!RunPasses(modules[i], &constants, out)) return false;
         try {
             CrossStage s{modules[i].stage, modules[i].entry, modules[i].compileStatement,
-                         std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words))};
+                         std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words)),
+                         std::move(constants), {}, modules[i].samplerAliases};
             spirv_cross::ShaderResources res = s.compiler->get_shader_resources();
             const auto& list =
                 s.stage == ShaderStage::Vertex ? res.stage_outputs : res.stage_inputs;
@@ -441,7 +483,13 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
             }
             if (generateVertex) generated = PassThroughVertexStage(*cross[i].compiler);
             if (generatePixel) generated = PassThroughPixelStage(*cross[i].compiler);
-            out->glsl.push_back(cross[i].compiler->compile());
+            std::string glsl = cross[i].compiler->compile();
+            if (cross[i].stage == ShaderStage::Vertex) ShiftHalfPixel(&glsl);
+            if (!ComputeInputs(cross[i].computed, &glsl)) {
+                CrossError("the GLSL of VPOS or VFACE cannot be made", cross[i].entry, out);
+                ok = false;
+            }
+            out->glsl.push_back(std::move(glsl));
         } catch (const std::exception& e) {
             CrossError(std::string("SPIRV-Cross: ") + e.what(), cross[i].entry, out);
             ok = false;
@@ -456,6 +504,10 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
         } catch (...) {
             // Reflection failed after a successful compile: leave the GLSL be.
         }
+    }
+    for (CrossStage& c : cross) {
+        (c.stage == ShaderStage::Vertex ? out->vertexConstants : out->pixelConstants) =
+            std::move(c.constants);
     }
     if (ok && generateVertex) out->glsl.insert(out->glsl.begin(), generated);
     if (ok && generatePixel) out->glsl.push_back(generated);

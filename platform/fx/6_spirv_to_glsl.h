@@ -10,11 +10,16 @@
 // "ps_c[N]"; samplers bound to their texture stages. A pass without a vertex
 // or a pixel shader gets a generated fixed-function stand-in for that stage.
 //
+// Before SPIRV-Cross, passes over the SPIR-V: fmod, % and ddy as Direct3D 9
+// computes them (6_spirv_passes.cpp) and the constant registers as it
+// allocates them (6_registers.h).
+//
 // Where errors are made: what a shader asks of the device that it cannot
 // give (a vertex input the stream does not carry, a varying that cannot be
-// passed on, a register past the last one, a constant that is not a float,
-// a constant buffer), at the shader's compile statement; SPIRV-Cross's own
-// failures (it throws; everything is caught here).
+// passed on, a register past the last one, a constant buffer), at the
+// shader's compile statement; explicit registers whose reads overlap, at
+// the global; SPIRV-Cross's own failures (it throws; everything is caught
+// here).
 #pragma once
 
 #include <functional>
@@ -23,6 +28,7 @@
 #include <vector>
 
 #include "platform/fx/5_hlsl_to_spirv.h"
+#include "platform/fx/6_registers.h"
 #include "platform/fx/message.h"
 
 namespace fx {
@@ -43,6 +49,13 @@ struct CompiledPass {
     std::vector<std::string> glsl;  // vertex and pixel stage when ok
     std::vector<Message> messages;
     std::vector<std::string> samplers;  // the samplers some stage reads, each once
+    int64_t slots = 0;  // the larger stage's estimated instruction slots
+    // Messages left out of the list (past kShownMessages of their kind).
+    size_t unshownErrors = 0;
+    size_t unshownWarnings = 0;
+    // Each stage's register table (empty for a generated stage).
+    std::vector<ConstantRegisters> vertexConstants;
+    std::vector<ConstantRegisters> pixelConstants;
 };
 
 // Called with a module's index before each step on it (the child process

@@ -4,12 +4,23 @@
 namespace fx {
 
 UINT LinkPass(platform::ShaderPrograms* programs, const std::vector<std::string>& glsl,
-              const PassDesc& pass, MessageList* messages) {
+              int64_t slots, const PassDesc& pass, MessageList* messages) {
     std::string log;
     UINT program = 0;
-    if (glsl.size() == 2 &&
-        programs->CreateShaderProgram(glsl[0], glsl[1], &program, &log) == S_OK && program != 0) {
-        return program;
+    HRESULT hr = E_FAIL;
+    if (glsl.size() == 2) {
+        hr = slots <= kLinkInPlaceSlots
+                 ? programs->CreateShaderProgram(glsl[0], glsl[1], &program, &log)
+                 : programs->CreateShaderProgramWithin(kLinkTimeLimitMs, glsl[0], glsl[1],
+                                                       &program, &log);
+    }
+    if (hr == S_OK && program != 0) return program;
+    if (hr == D3DERR_WASSTILLDRAWING) {
+        messages->Error(pass.pos, "the GL driver did not finish the shaders of pass '" +
+                                      pass.name + "' within " +
+                                      std::to_string(kLinkTimeLimitMs / 1000) +
+                                      " s; they were abandoned (" + log + ")");
+        return 0;
     }
     messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' do not link");
     size_t start = 0;

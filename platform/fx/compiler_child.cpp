@@ -1,14 +1,25 @@
-// Stages 5 and 6 for one pass, and the child process that keeps a crashing
-// or hanging glslang away from the program (see compiler_child.h).
+// Stages 5 and 6 for one pass, and the compiler server and its workers that
+// keep glslang away from the program (see compiler_child.h).
 //
-// The child writes a progress record before each step, so that the parent
-// can name the entry point a crash happened in, then one record with the
-// whole answer. glslang's table of built-ins is built in the parent before
-// the first fork (WarmUpGlslang), so each child starts with it.
+//   >> stages 5 and 6    the work itself, wherever it runs
+//   >> limits            what the server and a worker may take
+//   >> the worker        one pass, forked by the server
+//   >> the server        forked once by the program; forks a worker per pass
+//   >> the program side  starts, asks, reaps
+//
+// Traps: a process forked from a program with threads holds only the
+// forking thread, so the server does nothing but read, fork and write, and
+// glslang runs only in workers, which are forked from the single-threaded
+// server. PR_SET_PDEATHSIG fires when the thread that forked exits, not the
+// process: a server started from a thread that ends is simply started
+// again by the next compile.
 #include "platform/fx/compiler_child.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,19 +28,41 @@
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <new>
 #include <string_view>
+#include <thread>
 
 #include "platform/fx/5_hlsl_to_spirv.h"
+#include "platform/fx/compiler_wire.h"
+
+// AddressSanitizer reserves terabytes of address space for its shadow
+// memory; under it a worker gets no address-space limit (its time and CPU
+// limits still hold).
+#if defined(__SANITIZE_ADDRESS__)
+#define FX_UNDER_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FX_UNDER_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifndef FX_UNDER_ADDRESS_SANITIZER
+#define FX_UNDER_ADDRESS_SANITIZER 0
+#endif
 
 namespace fx {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 CompiledPass Failed(std::string text) {
     CompiledPass failed;
     failed.messages.push_back(ErrorAt({}, std::move(text)));
     return failed;
 }
+
+// >> stages 5 and 6
 
 CompiledPass CompileWithProgress(const PassSources& sources, const PassConventions& conventions,
                                  const StageProgress& progress) {
@@ -40,126 +73,62 @@ CompiledPass CompileWithProgress(const PassSources& sources, const PassConventio
     for (size_t i = 0; i < sources.stages.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
         ok &= HlslToSpirv(sources.stages[i], &modules[i], &out.messages);
+        out.slots = std::max(out.slots, modules[i].slots);
     }
     if (!ok) return out;
     SpirvToGlsl(std::move(modules), conventions, progress, &out);
     return out;
 }
 
-// >> the child's answer
-// Records on the pipe: 'P' u32 stage (progress), then one 'R' with the whole
-// result. Integers are native-endian: both ends are the same binary.
+// >> limits
 
-void PutU32(std::string* s, uint32_t v) { s->append(reinterpret_cast<const char*>(&v), 4); }
-void PutStr(std::string* s, const std::string& v) {
-    PutU32(s, static_cast<uint32_t>(v.size()));
-    s->append(v);
+// The answer of one worker is a few kilobytes; anything near this is a flood.
+constexpr size_t kMaxAnswerBytes = 64u << 20;
+// A request carries the effect's text once per stage, with its map (20 bytes a
+// token).
+constexpr size_t kMaxRequestBytes = 256u << 20;
+// How long the program waits for the server beyond the worker's time limit
+// (the server stops the worker itself; this is for a server gone wrong).
+constexpr int kServerGraceMs = 5000;
+// The server's own CPU time: forks and copies, a few milliseconds a pass.
+// At the limit it dies, and the next compile starts a fresh one.
+constexpr rlim_t kServerCpuSeconds = 600;
+// A worker's CPU time beyond its wall-clock limit: the wall clock stops it
+// first; this stops a worker whose server no longer watches it.
+constexpr rlim_t kWorkerCpuSlackSeconds = 2;
+// The exit code of a worker whose allocation failed.
+constexpr int kOutOfMemoryExit = 4;
+
+// Lowers a limit of this process (a limit can only be lowered).
+void Lower(int resource, rlim_t soft, rlim_t hard) {
+    rlimit now{};
+    if (getrlimit(resource, &now) != 0) return;
+    if (now.rlim_max != RLIM_INFINITY && hard > now.rlim_max) hard = now.rlim_max;
+    rlimit want{soft < hard ? soft : hard, hard};
+    setrlimit(resource, &want);
 }
 
-std::string Serialize(const CompiledPass& out) {
-    std::string s = "R";
-    PutU32(&s, out.ok ? 1 : 0);
-    PutU32(&s, static_cast<uint32_t>(out.glsl.size()));
-    for (const auto& g : out.glsl) PutStr(&s, g);
-    PutU32(&s, static_cast<uint32_t>(out.messages.size()));
-    for (const Message& m : out.messages) {
-        PutU32(&s, m.IsError() ? 1u : 0u);
-        PutU32(&s, static_cast<uint32_t>(m.line));
-        PutU32(&s, static_cast<uint32_t>(m.column));
-        PutStr(&s, m.text);
-        PutStr(&s, m.entry);
-        PutStr(&s, m.file);
+// The bytes of address space this process has mapped.
+rlim_t AddressSpaceInUse() {
+    unsigned long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%lu", &pages) != 1) pages = 0;
+        std::fclose(f);
     }
-    PutU32(&s, static_cast<uint32_t>(out.samplers.size()));
-    for (const auto& name : out.samplers) PutStr(&s, name);
-    return s;
+    return static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
 }
 
-class Reader {
-public:
-    explicit Reader(std::string_view data) : data_(data) {}
-    bool U32(uint32_t* v) {
-        if (data_.size() - pos_ < 4) return false;
-        std::memcpy(v, data_.data() + pos_, 4);
-        pos_ += 4;
-        return true;
-    }
-    bool Str(std::string* v) {
-        uint32_t n = 0;
-        if (!U32(&n) || data_.size() - pos_ < n) return false;
-        v->assign(data_.data() + pos_, n);
-        pos_ += n;
-        return true;
-    }
-    bool Byte(char* c) {
-        if (pos_ >= data_.size()) return false;
-        *c = data_[pos_++];
-        return true;
-    }
-    // A count of items that each take at least minBytes: never more than
-    // the data left could hold.
-    bool Count(uint32_t* n, size_t minBytes) {
-        return U32(n) && *n <= (data_.size() - pos_) / minBytes;
-    }
-
-private:
-    std::string_view data_;
-    size_t pos_ = 0;
-};
-
-bool ReadMessage(Reader& r, Message* m) {
-    uint32_t error = 0, line = 0, column = 0;
-    if (!r.U32(&error) || !r.U32(&line) || !r.U32(&column) || !r.Str(&m->text) ||
-        !r.Str(&m->entry) || !r.Str(&m->file)) {
-        return false;
-    }
-    m->severity = (error & 1u) != 0 ? Severity::Error : Severity::Warning;
-    m->line = static_cast<int>(line);
-    m->column = static_cast<int>(column);
-    return true;
-}
-
-bool ReadAnswer(Reader& r, CompiledPass* out) {
-    uint32_t ok = 0, count = 0;
-    if (!r.U32(&ok) || !r.Count(&count, 4)) return false;
-    out->ok = ok != 0;
-    out->glsl.resize(count);
-    for (auto& g : out->glsl) {
-        if (!r.Str(&g)) return false;
-    }
-    if (!r.Count(&count, 24)) return false;
-    out->messages.resize(count);
-    for (Message& m : out->messages) {
-        if (!ReadMessage(r, &m)) return false;
-    }
-    if (!r.Count(&count, 4)) return false;
-    out->samplers.resize(count);
-    for (auto& name : out->samplers) {
-        if (!r.Str(&name)) return false;
-    }
-    return true;
-}
-
-// Reads the child's stream: the last stage it started and, if it got that far,
-// its result. False when the stream is malformed or ends early.
-bool Deserialize(std::string_view data, int* lastStage, CompiledPass* out) {
-    Reader r(data);
-    char tag = 0;
-    while (r.Byte(&tag)) {
-        if (tag == 'P') {
-            uint32_t stage = 0;
-            if (!r.U32(&stage)) return false;
-            *lastStage = static_cast<int>(stage);
-        } else {
-            return tag == 'R' && ReadAnswer(r, out);
-        }
-    }
-    return false;
+// Right after fork: dies with the parent, and is gone at once if the parent
+// already is (then the child has been handed to another process).
+bool TieToParent(pid_t parent) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    return getppid() == parent;
 }
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
-        ssize_t n = write(fd, data, size);
+        ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == ENOTSOCK) n = write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -170,31 +139,93 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// >> the child
+// Messages between the program and the server: a 64-bit length, then that
+// many bytes.
+bool SendFrame(int fd, const std::string& payload) {
+    uint64_t size = payload.size();
+    return WriteAll(fd, reinterpret_cast<const char*>(&size), sizeof size) &&
+           WriteAll(fd, payload.data(), payload.size());
+}
+
+enum class Received { Frame, Closed, TimedOut, Broken };
+
+// Reads from fd until `want` bytes are in *out or the deadline passes.
+Received ReadUntil(int fd, size_t want, Clock::time_point deadline, std::string* out) {
+    char chunk[65536];
+    while (out->size() < want) {
+        int waitMs = -1;
+        if (deadline != Clock::time_point::max()) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
+            if (left <= 0) return Received::TimedOut;
+            waitMs = static_cast<int>(std::min<long long>(left, 1 << 30));
+        }
+        pollfd p{fd, POLLIN, 0};
+        int n = poll(&p, 1, waitMs);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return Received::Broken;
+        if (n == 0) continue;  // the deadline check above ends the loop
+        ssize_t got = read(fd, chunk, std::min(sizeof chunk, want - out->size()));
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (got < 0) return Received::Broken;
+        if (got == 0) return out->empty() ? Received::Closed : Received::Broken;
+        out->append(chunk, static_cast<size_t>(got));
+    }
+    return Received::Frame;
+}
+
+Received ReceiveFrame(int fd, size_t maxBytes, Clock::time_point deadline, std::string* out) {
+    std::string head;
+    Received got = ReadUntil(fd, sizeof(uint64_t), deadline, &head);
+    if (got != Received::Frame) return got;
+    uint64_t size = 0;
+    std::memcpy(&size, head.data(), sizeof size);
+    if (size > maxBytes) return Received::Broken;
+    out->clear();
+    got = ReadUntil(fd, static_cast<size_t>(size), deadline, out);
+    return got == Received::Closed ? Received::Broken : got;
+}
+
+// >> the worker
 
 ChildFault g_childFault = ChildFault::None;
 int g_childFaultStage = 0;
 
-void WriteProgress(int fd, int stageIndex) {
-    std::string s = "P";
-    PutU32(&s, static_cast<uint32_t>(stageIndex));
-    WriteAll(fd, s.data(), s.size());
-    if (g_childFault != ChildFault::None && stageIndex == g_childFaultStage) {
-        if (g_childFault == ChildFault::Crash) raise(SIGSEGV);
-        for (;;) pause();
+// The fault the test asked for, in the worker, at its stage.
+void MaybeFail(const CompileRequest& request, int stageIndex) {
+    if (request.fault == ChildFault::None || stageIndex != request.faultStage) return;
+    if (request.fault == ChildFault::Crash) raise(SIGSEGV);
+    if (request.fault == ChildFault::Allocate) {
+        for (;;) {
+            char* block = new char[64u << 20];
+            std::memset(block, 1, 64u << 20);
+        }
     }
+    for (;;) pause();
 }
 
-[[noreturn]] void RunChild(int fd, const PassSources& sources, const PassConventions& conventions) {
-    // Die by the signal itself, not through a handler the parent installed
-    // (a sanitizer's, for one), so that the parent can report it.
-    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGPIPE}) signal(sig, SIG_DFL);
+[[noreturn]] void RunWorker(int fd, const CompileRequest& request) {
+    // Die by the signal itself, not through a handler the program installed
+    // (a sanitizer's, for one), so that the server can report it.
+    for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGPIPE, SIGXCPU}) {
+        signal(sig, SIG_DFL);
+    }
+    // At the memory limit glslang's allocations fail: say so and go.
+    std::set_new_handler([] { _exit(kOutOfMemoryExit); });
     int code = 0;
     try {
-        CompiledPass out = CompileWithProgress(sources, conventions,
-                                               [fd](int stage) { WriteProgress(fd, stage); });
-        std::string answer = Serialize(out);
+        CompiledPass out = CompileWithProgress(
+            request.sources, request.conventions, [fd, &request](int stage) {
+                std::string record = EncodeProgress(stage);
+                WriteAll(fd, record.data(), record.size());
+                MaybeFail(request, stage);
+            });
+        TrimMessages(&out.messages, &out.unshownErrors, &out.unshownWarnings);
+        std::string answer = EncodeResult(out);
         if (!WriteAll(fd, answer.data(), answer.size())) code = 2;
+    } catch (const std::bad_alloc&) {
+        code = kOutOfMemoryExit;
     } catch (...) {
         code = 3;
     }
@@ -202,26 +233,14 @@ void WriteProgress(int fd, int stageIndex) {
     _exit(code);
 }
 
-// >> the parent
-
-constexpr size_t kMaxAnswerBytes = 64u << 20;
-
-struct ChildRun {
-    std::string data;
-    bool timedOut = false;
-    bool tooLong = false;
-    int status = 0;
-};
-
-// Reads everything the child says until it closes the pipe or time runs
-// out; then the child is gone (killed if it must be) and reaped.
-void CollectChild(pid_t pid, int fd, int timeLimitMs, ChildRun* run) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
+// Reads everything the worker says until it closes the pipe or time runs
+// out; then the worker is gone (killed if it must be) and reaped.
+void CollectWorker(pid_t pid, int fd, int timeLimitMs, WorkerRun* run) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeLimitMs);
     char chunk[65536];
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
+        auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             run->timedOut = true;
             break;
@@ -230,13 +249,14 @@ void CollectChild(pid_t pid, int fd, int timeLimitMs, ChildRun* run) {
         int n = poll(&p, 1, static_cast<int>(left));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) break;
-        if (n == 0) continue;  // the deadline check above ends the loop
+        if (n == 0) continue;
         ssize_t got = read(fd, chunk, sizeof chunk);
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got <= 0) break;
-        run->data.append(chunk, static_cast<size_t>(got));
-        if (run->data.size() > kMaxAnswerBytes) {
+        run->stream.append(chunk, static_cast<size_t>(got));
+        if (run->stream.size() > kMaxAnswerBytes) {
             run->tooLong = true;
+            run->stream.resize(kMaxAnswerBytes);  // its start names the entry point
             break;
         }
     }
@@ -246,33 +266,204 @@ void CollectChild(pid_t pid, int fd, int timeLimitMs, ChildRun* run) {
     }
 }
 
+// One request: a worker forked for it, watched until it is done.
+void RunOneWorker(int serverSocket, const CompileRequest& request, WorkerRun* run) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        run->status = W_EXITCODE(5, 0);
+        return;
+    }
+    const pid_t server = getpid();
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        run->status = W_EXITCODE(5, 0);
+        return;
+    }
+    if (pid == 0) {
+        if (!TieToParent(server)) _exit(1);
+        prctl(PR_SET_NAME, "fx-worker");
+        close(serverSocket);
+        close(fds[0]);
+        const rlim_t cpu = static_cast<rlim_t>(request.timeLimitMs / 1000) + kWorkerCpuSlackSeconds;
+        Lower(RLIMIT_CPU, cpu, cpu + 1);
+        if (!FX_UNDER_ADDRESS_SANITIZER) {
+            const rlim_t memory = AddressSpaceInUse() + kCompilerMemoryBytes;
+            Lower(RLIMIT_AS, memory, memory);
+        }
+        RunWorker(fds[1], request);
+    }
+    close(fds[1]);
+    CollectWorker(pid, fds[0], request.timeLimitMs, run);
+}
+
+// >> the server
+
+// Only the socket stays open (as fd 3); standard input and output read and
+// write nothing; standard error stays, for what a sanitizer may say.
+void KeepOnly(int socket) {
+    dup2(socket, 3);
+    if (close_range(4, ~0u, 0) != 0) {
+        for (int fd = 4; fd < 65536; ++fd) close(fd);
+    }
+    int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        if (null > 3) close(null);
+    }
+}
+
+[[noreturn]] void RunServer(int socket, pid_t program) {
+    if (!TieToParent(program)) _exit(0);
+    prctl(PR_SET_NAME, "fx-compiler");
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD}) signal(sig, SIG_DFL);
+    KeepOnly(socket);
+    socket = 3;
+    Lower(RLIMIT_CORE, 0, 0);
+    Lower(RLIMIT_CPU, kServerCpuSeconds, kServerCpuSeconds + 1);
+    if (!FX_UNDER_ADDRESS_SANITIZER) {
+        const rlim_t memory = AddressSpaceInUse() + kCompilerMemoryBytes;
+        Lower(RLIMIT_AS, memory, memory);
+    }
+
+    // The tables every worker starts with.
+    WarmUpGlslang();
+
+    for (;;) {
+        std::string frame;
+        if (ReceiveFrame(socket, kMaxRequestBytes, Clock::time_point::max(), &frame) !=
+            Received::Frame) {
+            _exit(0);  // the program closed its end, or is gone
+        }
+        CompileRequest request;
+        WorkerRun run;
+        if (DecodeRequest(frame, &request)) {
+            frame = std::string();
+            RunOneWorker(socket, request, &run);
+        } else {
+            run.status = W_EXITCODE(6, 0);
+        }
+        if (!SendFrame(socket, EncodeWorkerRun(run))) _exit(0);
+    }
+}
+
+// >> the program side
+
+struct Server {
+    pid_t pid = 0;
+    int socket = -1;
+    pid_t owner = 0;  // the process that started it
+};
+Server g_server;
+
+// A server that is gone (or belongs to the process this one was forked
+// from) is forgotten; one of ours is reaped.
+void ForgetServer() {
+    if (g_server.socket >= 0) close(g_server.socket);
+    g_server = Server{};
+}
+
+void StopServer(bool gently) {
+    if (g_server.pid == 0) return;
+    if (g_server.owner != getpid()) {
+        ForgetServer();
+        return;
+    }
+    close(g_server.socket);
+    g_server.socket = -1;
+    // Its end of the socket reads end-of-file and it exits; give it a moment.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(gently ? 1000 : 0);
+    int status = 0;
+    for (;;) {
+        pid_t done = waitpid(g_server.pid, &status, WNOHANG);
+        if (done == g_server.pid || (done < 0 && errno != EINTR)) break;
+        if (Clock::now() >= deadline) {
+            kill(g_server.pid, SIGKILL);
+            while (waitpid(g_server.pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ForgetServer();
+}
+
+// The process exits: the server goes with it, reaped.
+struct StopServerAtExit {
+    ~StopServerAtExit() { StopServer(true); }
+} g_stopServerAtExit;
+
+bool EnsureServer(std::string* error) {
+    if (g_server.pid != 0 && g_server.owner != getpid()) ForgetServer();
+    if (g_server.pid != 0) {
+        int status = 0;
+        pid_t done = waitpid(g_server.pid, &status, WNOHANG);
+        if (done != 0) ForgetServer();  // it died: reaped now
+    }
+    if (g_server.pid != 0) return true;
+
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        *error = std::string("cannot start the shader compiler: ") + std::strerror(errno);
+        return false;
+    }
+    const pid_t program = getpid();
+    pid_t pid = fork();
+    if (pid < 0) {
+        int err = errno;
+        close(ends[0]);
+        close(ends[1]);
+        *error = std::string("cannot start the shader compiler: ") + std::strerror(err);
+        return false;
+    }
+    if (pid == 0) {
+        close(ends[0]);
+        RunServer(ends[1], program);
+    }
+    close(ends[1]);
+    g_server = {pid, ends[0], program};
+    return true;
+}
+
 std::string EntryName(const PassSources& sources, int index) {
     if (index >= 0 && static_cast<size_t>(index) < sources.stages.size())
         return sources.stages[index].entry;
     return sources.stages.empty() ? std::string("the effect") : sources.stages.front().entry;
 }
 
-// The answer, or what went wrong with the child.
-CompiledPass Verdict(const ChildRun& run, const PassSources& sources, int timeLimitMs) {
+std::string Duration(int ms) {
+    return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
+
+// The answer, or what went wrong with the worker.
+CompiledPass Verdict(const WorkerRun& run, const PassSources& sources, int timeLimitMs) {
     int lastStage = -1;
     CompiledPass out;
-    bool complete = Deserialize(run.data, &lastStage, &out);
+    bool complete = DecodeStream(run.stream, &lastStage, &out);
     std::string entry = EntryName(sources, lastStage);
     if (run.timedOut) {
-        std::string limit = timeLimitMs % 1000 == 0 ? std::to_string(timeLimitMs / 1000) + " s"
-                                                    : std::to_string(timeLimitMs) + " ms";
-        return Failed("the shader compiler did not finish within " + limit + " while compiling " +
-                      entry + " and was stopped");
+        return Failed("the shader compiler did not finish within " + Duration(timeLimitMs) +
+                      " while compiling " + entry + " and was stopped");
     }
     if (run.tooLong) return Failed("the shader compiler's answer for " + entry + " is too long");
     if (WIFSIGNALED(run.status)) {
         return Failed("the shader compiler crashed (signal " +
                       std::to_string(WTERMSIG(run.status)) + ") while compiling " + entry);
     }
-    if (!complete || !WIFEXITED(run.status) || WEXITSTATUS(run.status) != 0) {
+    const int code = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
+    if (code == kOutOfMemoryExit) {
+        return Failed("the shader compiler ran out of memory (it may take " +
+                      std::to_string(kCompilerMemoryBytes >> 20) + " MB) while compiling " +
+                      entry);
+    }
+    if (!complete || code != 0) {
         return Failed("the shader compiler stopped without an answer (exit " +
-                      std::to_string(WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1) +
-                      ") while compiling " + entry);
+                      std::to_string(code) + ") while compiling " + entry);
     }
     return out;
 }
@@ -284,32 +475,41 @@ void SetChildFaultForTesting(ChildFault fault, int stageIndex) {
     g_childFaultStage = stageIndex;
 }
 
+void StopCompilerServer() { StopServer(true); }
+
+int CompilerServerPid() { return g_server.owner == getpid() ? g_server.pid : 0; }
+
 CompiledPass CompilePass(const PassSources& sources, const PassConventions& conventions) {
     return CompileWithProgress(sources, conventions, {});
 }
 
 CompiledPass CompilePassInChild(const PassSources& sources, const PassConventions& conventions,
                                 int timeLimitMs) {
-    WarmUpGlslang();
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        return Failed(std::string("cannot start the shader compiler: ") + std::strerror(errno));
+    CompileRequest request{sources, conventions, timeLimitMs, g_childFault, g_childFaultStage};
+    const std::string payload = EncodeRequest(request);
+    // A server that died since the last compile (its CPU limit, a kill) is
+    // found out when it does not take the request: once more with a new one.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::string error;
+        if (!EnsureServer(&error)) return Failed(error);
+        std::string answer;
+        Received got = Received::Broken;
+        if (SendFrame(g_server.socket, payload)) {
+            const auto deadline =
+                Clock::now() + std::chrono::milliseconds(timeLimitMs + kServerGraceMs);
+            got = ReceiveFrame(g_server.socket, kMaxAnswerBytes + 64, deadline, &answer);
+        }
+        WorkerRun run;
+        if (got == Received::Frame && DecodeWorkerRun(answer, &run)) {
+            return Verdict(run, sources, timeLimitMs);
+        }
+        StopServer(false);
+        if (got == Received::TimedOut) {
+            return Failed("the shader compiler did not answer within " +
+                          Duration(timeLimitMs + kServerGraceMs) + " and was stopped");
+        }
     }
-    pid_t pid = fork();
-    if (pid < 0) {
-        int err = errno;
-        close(fds[0]);
-        close(fds[1]);
-        return Failed(std::string("cannot start the shader compiler: ") + std::strerror(err));
-    }
-    if (pid == 0) {
-        close(fds[0]);
-        RunChild(fds[1], sources, conventions);
-    }
-    close(fds[1]);
-    ChildRun run;
-    CollectChild(pid, fds[0], timeLimitMs, &run);
-    return Verdict(run, sources, timeLimitMs);
+    return Failed("the shader compiler stopped without an answer");
 }
 
 }  // namespace fx

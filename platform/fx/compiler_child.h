@@ -1,32 +1,63 @@
-// Stages 5 and 6 for one pass, in this process or in a child process
+// Stages 5 and 6 for one pass, in this process or in a compiler process
 // (platform/fx internal).
 //
-// glslang 12 crashes on some inputs and can take unbounded time on others,
-// so the loader runs the two stages in a forked child that writes its
-// answer into a pipe. A crash, a hang past the time limit, an answer that
-// is too long or a child that dies without one becomes an error naming the
-// entry point it was compiling; the program goes on.
+// glslang 12 crashes on some inputs and can take unbounded time and memory
+// on others, and its tables of built-ins take megabytes that the program
+// has no use for. So the program runs no glslang at all: its first compile
+// forks a compiler server, which builds glslang's tables once and then forks
+// one worker per pass. Every worker starts warm (the tables are shared copy
+// on write) and a crash costs only that worker:
+//
+//   program --request--> server --fork--> worker: stages 5 and 6
+//   program <--answer--- server <--pipe-- worker
+//
+// A crash, a hang past the time limit, a worker out of memory, an answer
+// that is too long or a worker that dies without one becomes an error
+// naming the entry point it was compiling; the program goes on.
+//
+// Nothing outlives the program: the server and each worker ask for SIGKILL
+// when their parent dies (PR_SET_PDEATHSIG, checked against the parent's
+// pid right after fork), write no core file, have CPU limits of their own,
+// and a worker may grow by kCompilerMemoryBytes of address space beyond
+// what it starts with. The server keeps only its socket open; it ends when
+// the process exits, and one that died (its CPU limit, a kill) is reaped
+// and started again by the next compile.
 #pragma once
+
+#include <cstddef>
 
 #include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/6_spirv_to_glsl.h"
 
 namespace fx {
 
-// How long the loader lets the child compile one pass before it is stopped.
+// How long the loader lets a worker compile one pass before it is stopped.
 constexpr int kCompilerTimeLimitMs = 10000;
+
+// What a worker may allocate beyond what it inherits. The largest effect the
+// reader accepts (4 MB) compiles in a few hundred megabytes; a macro that
+// doubles thirty times would take all the machine has.
+constexpr size_t kCompilerMemoryBytes = size_t{1} << 30;
 
 // HLSL -> SPIR-V -> GLSL for one pass, here.
 CompiledPass CompilePass(const PassSources& sources, const PassConventions& conventions);
 
-// The same work in a child process, stopped after timeLimitMs (the loader
-// gives it kCompilerTimeLimitMs).
+// The same work in a worker of the compiler server, stopped after
+// timeLimitMs (the loader gives it kCompilerTimeLimitMs).
 CompiledPass CompilePassInChild(const PassSources& sources, const PassConventions& conventions,
                                 int timeLimitMs);
 
-// Tests only: the child of the following compiles crashes (SIGSEGV) or hangs
-// when it reaches the stage with this index.
-enum class ChildFault { None, Crash, Hang };
+// Ends the compiler server and reaps it; the next compile starts another.
+// Also done when the process exits.
+void StopCompilerServer();
+
+// The server's process id; 0 while none runs.
+int CompilerServerPid();
+
+// Tests only: the worker of the following compiles crashes (SIGSEGV), hangs,
+// or allocates until its memory limit stops it, when it reaches the stage
+// with this index.
+enum class ChildFault { None, Crash, Hang, Allocate };
 void SetChildFaultForTesting(ChildFault fault, int stageIndex = 0);
 
 }  // namespace fx

@@ -4,19 +4,23 @@
 //   1 read the file          1_read_file       text
 //   2 preprocess             2_preprocess      tokens after expansion, with their origins
 //   3 parse the framework    3_parse_effect    techniques, passes, samplers + HLSL tokens
+//   1 read the images        1_read_textures   an image per texture with a ResourceName
 //   4 rewrite for glslang    4_rewrite_hlsl    each stage's HLSL text + map to the user's files
 //   5 HLSL to SPIR-V         5_hlsl_to_spirv   } in a child process
 //   6 SPIR-V to GLSL         6_spirv_to_glsl   }   (compiler_child)
 //   7 link                   7_link            a program on the device
+//     upload the images      effect_textures   a texture on the device per image
 //
 // Every stage reports through Message; the caller gets the list's text.
 // Passes with the same shaders and arguments are compiled once (each still
 // gets a program of its own). Only the first technique is compiled unless a
 // tool asks for all (effect_info.h).
+#include <algorithm>
 #include <map>
 
 #include "platform/fx/1_read_file.h"
 #include "platform/fx/2_preprocess.h"
+#include "platform/fx/1_read_textures.h"
 #include "platform/fx/3_parse_effect.h"
 #include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/7_link.h"
@@ -38,31 +42,64 @@ struct PassBuilder {
     PassConventions conventions;
     MessageList* messages = nullptr;
     // By the pass's shaders and arguments: what compiling them gave.
-    std::map<std::string, std::pair<EffectPassInfo, std::vector<std::string>>> built;
+    struct Built {
+        LoadedPass pass;
+        int64_t slots = 0;
+    };
+    std::map<std::string, Built> built;
     std::vector<UINT> programs;
 };
 
 EffectStageInfo StageInfo(const ShaderBinding& b, std::string glsl) {
     const bool present = HasShader(b);
-    return {!present, present ? b.profile : "", present ? EntryText(b) : "", std::move(glsl)};
+    return {!present, present ? b.profile : "", present ? EntryText(b) : "", std::move(glsl), {}};
 }
 
 EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::string pixelGlsl) {
     return {pass.name, StageInfo(pass.vertexShader, std::move(vertexGlsl)),
-            StageInfo(pass.pixelShader, std::move(pixelGlsl))};
+            StageInfo(pass.pixelShader, std::move(pixelGlsl)), {}};
 }
 
 // Stages 4 to 6: the GLSL of the pass's two stages and the samplers they read.
 bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
     PassSources sources;
     if (!RewritePass(b.rewritten, pass, &sources, b.messages)) return false;
+    for (StageSource& s : sources.stages) {
+        s.profile = s.stage == ShaderStage::Vertex ? pass.vertexShader.profile
+                                                   : pass.pixelShader.profile;
+    }
     *compiled = CompilePassInChild(sources, b.conventions, kCompilerTimeLimitMs);
     b.messages->Add(compiled->messages);
+    b.messages->AddUnshown(compiled->unshownErrors, compiled->unshownWarnings);
     if (compiled->ok && compiled->glsl.size() == 2) return true;
     if (!b.messages->HasErrors()) {
         b.messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' did not compile");
     }
     return false;
+}
+
+// "viewProj c4 4" for each global of a stage's table.
+std::vector<std::string> RegisterLines(const std::vector<ConstantRegisters>& table) {
+    std::vector<std::string> lines;
+    for (const ConstantRegisters& r : table) {
+        const char set = r.set == RegisterSet::Float ? 'c' : r.set == RegisterSet::Int ? 'i' : 'b';
+        lines.push_back(r.name + " " + set + std::to_string(r.start) + " " + std::to_string(r.count));
+    }
+    return lines;
+}
+
+// The c registers of a stage's table that the device keeps, with the
+// globals' initial values.
+std::vector<RegisterWrite> RegisterWrites(const std::vector<ConstantRegisters>& table) {
+    std::vector<RegisterWrite> writes;
+    for (const ConstantRegisters& r : table) {
+        if (r.set != RegisterSet::Float || r.start >= platform::kConstantRegisters) continue;
+        const int count = std::min(r.count, platform::kConstantRegisters - r.start);
+        const size_t floats = std::min(r.values.size(), static_cast<size_t>(count) * 4);
+        writes.push_back({static_cast<UINT>(r.start),
+                          std::vector<float>(r.values.begin(), r.values.begin() + floats)});
+    }
+    return writes;
 }
 
 // Stages 4 to 7 for one pass.
@@ -72,36 +109,72 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         (HasShader(pass.vertexShader) ? EntryText(pass.vertexShader) : std::string("-")) + "|" +
         (HasShader(pass.pixelShader) ? EntryText(pass.pixelShader) : std::string("-"));
     std::vector<std::string> glsl;
+    std::vector<std::string> vertexRegisters, pixelRegisters;
+    int64_t slots = 0;
     auto known = b.built.find(key);
     if (known != b.built.end()) {
-        glsl = {known->second.first.vertex.glsl, known->second.first.pixel.glsl};
-        *samplerNames = known->second.second;
+        const LoadedPass& same = known->second.pass;
+        glsl = {same.info.vertex.glsl, same.info.pixel.glsl};
+        vertexRegisters = same.info.vertex.registers;
+        pixelRegisters = same.info.pixel.registers;
+        *samplerNames = same.samplerNames;
+        out->vertexConstants = same.vertexConstants;
+        out->pixelConstants = same.pixelConstants;
+        slots = known->second.slots;
     } else {
         CompiledPass compiled;
         if (!CompileGlsl(b, pass, &compiled)) return false;
         glsl = std::move(compiled.glsl);
         *samplerNames = std::move(compiled.samplers);
+        slots = compiled.slots;
+        vertexRegisters = RegisterLines(compiled.vertexConstants);
+        pixelRegisters = RegisterLines(compiled.pixelConstants);
+        out->vertexConstants = RegisterWrites(compiled.vertexConstants);
+        out->pixelConstants = RegisterWrites(compiled.pixelConstants);
     }
-    UINT program = LinkPass(b.device, glsl, pass, b.messages);
+    UINT program = LinkPass(b.device, glsl, slots, pass, b.messages);
     if (program == 0) return false;
     b.programs.push_back(program);
     out->name = pass.name;
     out->program = program;
     out->states = pass.renderStates;
     out->info = PassInfo(pass, glsl[0], glsl[1]);
-    b.built[key] = {out->info, *samplerNames};
+    out->info.vertex.registers = std::move(vertexRegisters);
+    out->info.pixel.registers = std::move(pixelRegisters);
+    out->samplerNames = *samplerNames;
+    b.built[key] = {*out, slots};
     return true;
 }
 
-// The samplers with sampler_state blocks, at their texture stages.
+// Every sampler at its texture stage, with its states and texture.
 std::vector<LoadedSampler> LoadSamplers(const std::vector<SamplerStage>& stages) {
     std::vector<LoadedSampler> loaded;
     for (const SamplerStage& s : stages) {
-        if (s.stage < platform::kSamplerStages && !s.desc->states.empty()) {
-            loaded.push_back({s.name, static_cast<DWORD>(s.stage), s.desc->states});
+        if (s.stage < platform::kSamplerStages) {
+            loaded.push_back(
+                {s.name, static_cast<DWORD>(s.stage), s.desc->states, s.desc->texture, 0});
         }
     }
     return loaded;
+}
+
+// Vertex and pixel shaders share one bank of texture stages here (Direct3D 9
+// gives vertex shaders four of their own): two samplers of one pass on one
+// stage would read the same texture with the same states.
+void WarnSharedStages(const LoadedEffect& effect, const PassDesc& pass,
+                      const std::vector<size_t>& samplers, MessageList* messages) {
+    for (size_t i = 0; i < samplers.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            const LoadedSampler& a = effect.samplers[samplers[j]];
+            const LoadedSampler& b = effect.samplers[samplers[i]];
+            if (a.stage != b.stage) continue;
+            messages->Add(WarningAt(pass.pos, "samplers '" + a.name + "' and '" + b.name +
+                                                  "' of pass '" + pass.name + "' share stage " +
+                                                  std::to_string(a.stage) +
+                                                  " (vertex and pixel shaders share the 16 "
+                                                  "stages here); give one another register(sN)"));
+        }
+    }
 }
 
 // Every technique: the first (or all) compiled, the others described.
@@ -128,6 +201,7 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
                     }
                 }
             }
+            WarnSharedStages(*effect, pass, p.samplers, b.messages);
             loaded.passes.push_back(std::move(p));
         }
         effect->techniques.push_back(std::move(loaded));
@@ -135,9 +209,37 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
     return true;
 }
 
+// The images the textures name, within the device's limits.
+bool ReadImages(platform::DeviceTextures* device, const char* fileName,
+                const ParsedEffect& parsed, std::vector<TextureFile>* images,
+                MessageList* messages) {
+    platform::TextureLimits limits;
+    if (device == nullptr || device->GetTextureLimits(&limits) != 0) {
+        for (const TextureDesc& t : parsed.textures) {
+            if (!t.resourceName.empty())
+                messages->Error(t.resourcePos, "the graphics device cannot hold textures");
+        }
+        return !messages->HasErrors();
+    }
+    return ReadTextureFiles(fileName, parsed.textures, limits, images, messages);
+}
+
+// Each image on the device, and each sampler given its texture.
+bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> images,
+                  LoadedEffect* effect, MessageList* messages) {
+    if (images.empty()) return true;
+    if (!CreateEffectTextures(device, std::move(images), &effect->textures, messages)) return false;
+    for (LoadedSampler& s : effect->samplers) {
+        const LoadedTexture* t = FindTexture(effect->textures, s.texture);
+        s.textureId = t != nullptr ? t->id : 0;
+    }
+    return true;
+}
+
 // The pipeline; false with the reasons in messages.
-bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool allTechniques,
-                MessageList* messages, LoadedEffect* effect) {
+bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* textures,
+                const char* fileName, bool allTechniques, MessageList* messages,
+                LoadedEffect* effect) {
     // 1. Read the file.
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
@@ -150,25 +252,22 @@ bool LoadEffect(platform::ShaderPrograms* device, const char* fileName, bool all
     messages->Add(parsed.messages);
     if (parsed.HasErrors() || !CheckTechniques(parsed, allTechniques, messages)) return false;
 
-    // 4. What Direct3D 9 refuses, then the rewrites every pass shares.
-    std::vector<std::string> entries;
-    for (const TechniqueDesc& t : parsed.techniques)
-        for (const PassDesc& p : t.passes)
-            for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
-                if (HasShader(*s)) entries.push_back(s->entry);
-    if (!CheckHlsl(parsed.hlsl, entries, messages)) return false;
+    // 1 again: the image files the textures name.
+    std::vector<TextureFile> images;
+    if (!ReadImages(textures, fileName, parsed, &images, messages)) return false;
 
     // 4 to 7, pass by pass: rewrite, compile in the child, link.
     PassBuilder b;
     b.device = device;
     b.messages = messages;
-    b.rewritten = RewriteEffect(parsed, entries);
-    messages->Add(b.rewritten.warnings);
+    if (!RewriteEffect(parsed, &b.rewritten, messages)) return false;
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
     effect->samplers = LoadSamplers(stages);
-    if (!BuildTechniques(b, parsed, allTechniques, effect)) {
+    bool built = BuildTechniques(b, parsed, allTechniques, effect) &&
+                 UploadImages(textures, std::move(images), effect, messages);
+    if (!built) {
         for (UINT program : b.programs) device->DeleteShaderProgram(program);
         return false;
     }
@@ -186,13 +285,15 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
 
     MessageList messages(fileName);
     platform::ShaderPrograms* programs = platform::GetShaderPrograms(device);
+    platform::DeviceTextures* textures = platform::GetDeviceTextures(device);
     LoadedEffect loaded;
     if (programs == nullptr) messages.Error("the graphics device cannot run shaders");
-    if (programs == nullptr || !LoadEffect(programs, fileName, allTechniques, &messages, &loaded)) {
+    if (programs == nullptr ||
+        !LoadEffect(programs, textures, fileName, allTechniques, &messages, &loaded)) {
         if (errorsOut) *errorsOut = CreateTextBuffer(messages.Text());
         return E_FAIL;
     }
-    *effect = CreateEffectObject(device, programs, std::move(loaded));
+    *effect = CreateEffectObject(device, programs, textures, std::move(loaded));
     // Warnings ride along on success; the program ignores them.
     if (errorsOut && !messages.Text().empty()) *errorsOut = CreateTextBuffer(messages.Text());
     return S_OK;

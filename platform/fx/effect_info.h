@@ -4,7 +4,9 @@
 
 #include "platform/fx/fx.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fx {
@@ -14,12 +16,25 @@ struct EffectStageInfo {
     std::string profile;     // vs_3_0, ps_2_0, ...
     std::string entry;       // the entry point with its compile arguments: "VS(1, true)"
     std::string glsl;        // what the device compiled
+    // Its constant registers as Direct3D 9 allocates them, one line each:
+    // "viewProj c4 4" (name, first register, count), "count i0 1".
+    std::vector<std::string> registers;
+};
+
+// A sampler the pass's shaders read, and what BeginPass puts on its stage.
+struct EffectSamplerInfo {
+    std::string name;
+    DWORD stage = 0;
+    std::string texture;      // the texture its sampler_state names; empty: none
+    std::string file;         // that texture's ResourceName; empty: no file, opaque black
+    std::string description;  // what the file held: "2D 64 x 64 RGBA8, 7 levels"
 };
 
 struct EffectPassInfo {
     std::string name;
     EffectStageInfo vertex;
     EffectStageInfo pixel;
+    std::vector<EffectSamplerInfo> samplers;  // in the effect's order; none before compiling
 };
 
 struct EffectTechniqueInfo {
@@ -38,12 +53,19 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
 bool GetEffectInfo(ID3DXEffect* effect, std::vector<EffectTechniqueInfo>* techniques);
 
 // A file the latest load read or tried to read: the effect file first, then
-// each file an #include named, each once.
+// each file an #include named and each image a texture's ResourceName
+// named, each once.
 struct LoadedFile {
-    std::string path;   // as opened: the effect's name as given, an include's joined to its folder
+    std::string path;   // as opened: the effect's name as given, the others joined to its folder
     bool read = false;  // false: missing, not a regular file, or not read in full
-    std::string bytes;  // what was read
+    uint64_t size = 0;  // of what was read
+    size_t digest = 0;  // FileDigest of what was read
 };
+
+// What LoadedFile keeps of a file's bytes instead of the bytes themselves
+// (an image may be megabytes): the same bytes give the same digest within
+// one run of the program.
+size_t FileDigest(std::string_view bytes);
 
 // The files the latest CreateEffectFromFile (or D3DXCreateEffectFromFileA)
 // read, also when it failed. *serial (when not null) counts the loads, so a

@@ -33,13 +33,15 @@ struct FontVertex {
 };
 static_assert(sizeof(FontVertex) == 32);
 
-// Position in clip space as it comes, the colour as it comes.
+// Position in clip space as it comes (turned over for the device's
+// top-row-first targets, platform/shader_conventions.h), the colour as it
+// comes. Rectangles end on pixel edges: no half-pixel shift is needed.
 const char* const kVertexGlsl = R"(#version 450
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec4 color;
 layout(location = 0) out vec4 textColor;
 void main() {
-    gl_Position = vec4(position, 1.0);
+    gl_Position = vec4(position.x, -position.y, position.z, 1.0);
     textColor = color;
 }
 )";

@@ -15,6 +15,9 @@
 //                  that stage
 //              [x] ID3DXEffect: Begin / BeginPass / EndPass / End with state
 //                  saving; ID3DXBuffer with the compiler's text
+//              [x] textures with a ResourceName annotation: the image file
+//                  (PNG, JPEG, TGA, BMP, DDS) read from the effect file's
+//                  folder, on its samplers' stages from BeginPass to End
 //              [x] D3DXCreateFontA / ID3DXFont::DrawTextA: one built-in
 //                  bitmap font (12 pixels a line, ASCII), left and top
 //                  aligned, lines broken at line ends and with DT_WORDBREAK
@@ -22,8 +25,10 @@
 //                  states it changes are given back after each draw
 // Not implemented: effect parameters by name, effect pools, the caller's
 // include handler, macros passed by the caller, shader models above 3,
-// texture objects (every sampler reads an opaque black stand-in); font
-// faces, weights, widths and sprites (DrawTextA draws on its own).
+// textures set by the caller (a sampler without an image reads an opaque
+// black stand-in), separate texture stages for vertex shaders (both shader
+// stages share the 16); font faces, weights, widths and sprites (DrawTextA
+// draws on its own).
 #pragma once
 
 #include "platform/gfx/gfx.h"

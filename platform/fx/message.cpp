@@ -41,13 +41,18 @@ std::string FormatMessage(const Message& m, const std::string& effectFile) {
 }
 
 void MessageList::Add(Message m) {
+    std::vector<std::string>& kept = m.IsError() ? errors_ : warnings_;
+    (m.IsError() ? errorCount_ : warningCount_) += 1;
+    if (kept.size() >= kShownMessages) return;
     // One problem, one line: a tool's multi-line message is folded.
     for (char& c : m.text) {
         if (c == '\n' || c == '\r') c = ' ';
     }
-    if (!seen_.insert({m.IsError(), m.line, m.column, m.file + "\n" + m.text}).second) return;
-    text_ += FormatMessage(m, effectFile_) + "\n";
-    if (m.IsError()) errors_ = true;
+    if (!seen_.insert({m.IsError(), m.line, m.column, m.file + "\n" + m.text}).second) {
+        (m.IsError() ? errorCount_ : warningCount_) -= 1;
+        return;
+    }
+    kept.push_back(FormatMessage(m, effectFile_));
 }
 
 void MessageList::Add(const std::vector<Message>& messages) {
@@ -55,8 +60,52 @@ void MessageList::Add(const std::vector<Message>& messages) {
 }
 
 void MessageList::Bare(const std::string& text) {
-    text_ += effectFile_ + ": " + text + "\n";
-    errors_ = true;
+    ++errorCount_;
+    if (errors_.size() < kShownMessages) errors_.push_back(effectFile_ + ": " + text);
+}
+
+void MessageList::AddUnshown(size_t errors, size_t warnings) {
+    errorCount_ += errors;
+    warningCount_ += warnings;
+}
+
+std::string MessageList::Text() const {
+    std::string text;
+    size_t shown = 0;
+    for (const auto* list : {&errors_, &warnings_}) {
+        for (const std::string& line : *list) {
+            if (shown == kShownMessages) break;
+            text += line;
+            text += '\n';
+            ++shown;
+        }
+    }
+    const size_t total = errorCount_ + warningCount_;
+    if (total > shown) {
+        auto plural = [](size_t n, const char* what) {
+            return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+        };
+        const size_t shownErrors = std::min(errors_.size(), kShownMessages);
+        text += effectFile_ + ": " + plural(total - shown, "more message") + " not shown (" +
+                plural(errorCount_ - shownErrors, "error") + ", " +
+                plural(warningCount_ - (shown - shownErrors), "warning") + ")\n";
+    }
+    return text;
+}
+
+void TrimMessages(std::vector<Message>* messages, size_t* droppedErrors, size_t* droppedWarnings) {
+    size_t errors = 0, warnings = 0;
+    std::vector<Message> kept;
+    std::set<std::tuple<bool, int, int, std::string>> seen;
+    for (Message& m : *messages) {
+        // The same problem found by both stages of a pass counts once.
+        if (!seen.insert({m.IsError(), m.line, m.column, m.file + "\n" + m.text}).second) continue;
+        size_t& count = m.IsError() ? errors : warnings;
+        if (++count <= kShownMessages) kept.push_back(std::move(m));
+    }
+    *droppedErrors = errors - std::min(errors, kShownMessages);
+    *droppedWarnings = warnings - std::min(warnings, kShownMessages);
+    *messages = std::move(kept);
 }
 
 }  // namespace fx

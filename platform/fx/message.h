@@ -47,9 +47,15 @@ Message WarningAt(SourcePos pos, std::string text);
 // folder is put before an included file's name.
 std::string FormatMessage(const Message& message, const std::string& effectFile);
 
-// The messages of one load, in the order they were made. A message said
-// twice (the same problem found while compiling the second stage of a pass)
-// is kept once; a multi-line text is folded onto one line.
+// How many messages one load shows: a file of 200,000 globals must not turn
+// into 200,000 lines on every reload. The rest are counted on one line.
+constexpr size_t kShownMessages = 100;
+
+// The messages of one load: errors first, then warnings, each in the order
+// they were made, the first kShownMessages of them shown and the rest
+// counted. A message said twice (the same problem found while compiling the
+// second stage of a pass) is kept once; a multi-line text is folded onto one
+// line.
 class MessageList {
 public:
     explicit MessageList(std::string effectFile) : effectFile_(std::move(effectFile)) {}
@@ -58,18 +64,29 @@ public:
     void Add(const std::vector<Message>& messages);
     void Error(SourcePos pos, std::string text) { Add(ErrorAt(pos, std::move(text))); }
     void Error(std::string text) { Add(ErrorAt({}, std::move(text))); }
-    // A line whose wording is fixed, without the severity:
-    // "main.fx: cannot open file: No such file or directory".
+    // A line whose wording is fixed, without the severity, shown among the
+    // errors: "main.fx: cannot open file: No such file or directory".
     void Bare(const std::string& text);
+    // Messages a stage dropped itself before handing the rest on (the
+    // compiler child does, so that a flood never crosses the pipe).
+    void AddUnshown(size_t errors, size_t warnings);
 
-    bool HasErrors() const { return errors_; }
-    const std::string& Text() const { return text_; }
+    bool HasErrors() const { return errorCount_ > 0; }
+    // One line per shown message, then "main.fx: N more messages not shown
+    // (E errors, W warnings)" when there were more.
+    std::string Text() const;
 
 private:
     std::string effectFile_;
-    std::string text_;
-    bool errors_ = false;
-    std::set<std::tuple<bool, int, int, std::string>> seen_;
+    std::vector<std::string> errors_;    // formatted, at most kShownMessages
+    std::vector<std::string> warnings_;  // formatted, at most kShownMessages
+    size_t errorCount_ = 0;              // shown and not
+    size_t warningCount_ = 0;
+    std::set<std::tuple<bool, int, int, std::string>> seen_;  // of the kept ones
 };
+
+// Keeps the first kShownMessages errors and warnings of a stage's list, in
+// order, each problem once, and counts the others it drops.
+void TrimMessages(std::vector<Message>* messages, size_t* droppedErrors, size_t* droppedWarnings);
 
 }  // namespace fx

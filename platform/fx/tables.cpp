@@ -1,7 +1,12 @@
 // The tables of tables.h.
 #include "platform/fx/tables.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <string>
+#include <system_error>
 
 #include "platform/fx/tokenizer.h"
 
@@ -36,7 +41,7 @@ constexpr NamedValue kFilterValues[] = {
     {"anisotropic", D3DTEXF_ANISOTROPIC}};
 constexpr NamedValue kAddressValues[] = {
     {"wrap", D3DTADDRESS_WRAP}, {"mirror", D3DTADDRESS_MIRROR}, {"clamp", D3DTADDRESS_CLAMP},
-    {"border", D3DTADDRESS_BORDER}};
+    {"border", D3DTADDRESS_BORDER}, {"mirroronce", D3DTADDRESS_MIRRORONCE}};
 
 template <size_t N>
 constexpr ValueSet Values(const NamedValue (&v)[N]) {
@@ -62,10 +67,13 @@ const SamplerStateInfo kSamplerStates[] = {
     {"minfilter", D3DSAMP_MINFILTER, Values(kFilterValues)},
     {"magfilter", D3DSAMP_MAGFILTER, Values(kFilterValues)},
     {"mipfilter", D3DSAMP_MIPFILTER, Values(kFilterValues)},
+    {"mipmaplodbias", D3DSAMP_MIPMAPLODBIAS, {nullptr, 0}, StateNumber::Float},
+    {"maxmiplevel", D3DSAMP_MAXMIPLEVEL, {nullptr, 0}, StateNumber::Unsigned},
+    {"maxanisotropy", D3DSAMP_MAXANISOTROPY, {nullptr, 0}, StateNumber::Unsigned},
 };
 
-constexpr const char* kUnsupportedSamplerValues[] = {"mirroronce", "pyramidalquad",
-                                                     "gaussianquad", "convolutionmono"};
+constexpr const char* kUnsupportedSamplerValues[] = {"pyramidalquad", "gaussianquad",
+                                                     "convolutionmono"};
 
 struct ProfileInfo {
     const char* name;
@@ -141,6 +149,26 @@ bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value) {
 
 bool IsUnsupportedSamplerValue(std::string_view text) {
     return InListIgnoringCase(kUnsupportedSamplerValues, text);
+}
+
+bool ParseStateNumber(StateNumber kind, std::string_view text, DWORD* value) {
+    std::string digits;
+    for (char c : text) {
+        if (c != ' ' && c != '\t') digits += c;
+    }
+    if (kind == StateNumber::Float) {
+        if (!digits.empty() && (digits.back() == 'f' || digits.back() == 'F')) digits.pop_back();
+        float f = 0.0f;
+        auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), f);
+        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
+            !std::isfinite(f)) {
+            return false;
+        }
+        std::memcpy(value, &f, sizeof f);
+        return true;
+    }
+    return kind == StateNumber::Unsigned && !digits.empty() && digits[0] != '-' &&
+           ParseColorWord(digits, value);
 }
 
 bool ParseColorWord(std::string_view text, DWORD* value) {

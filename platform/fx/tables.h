@@ -29,10 +29,15 @@ struct RenderStateInfo {
     ValueSet values;
 };
 
+// How a sampler state's value is written when it is a number rather than a
+// name from its set: MaxAnisotropy = 8; MipMapLodBias = -0.5;
+enum class StateNumber { None, Unsigned, Float };
+
 struct SamplerStateInfo {
     const char* name;
     D3DSAMPLERSTATETYPE state;
     ValueSet values;
+    StateNumber number = StateNumber::None;
 };
 
 // nullptr for a state the device does not take.
@@ -44,8 +49,13 @@ const SamplerStateInfo* FindSamplerState(std::string_view name);
 bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value);
 
 // Sampler-state values an effect may rightly write that the device has no
-// equivalent for (MirrorOnce, PyramidalQuad, ...).
+// equivalent for (PyramidalQuad, GaussianQuad, ConvolutionMono).
 bool IsUnsupportedSamplerValue(std::string_view text);
+
+// The value of a numeric state: an unsigned decimal, or a float ("-0.5",
+// "1.0f") held in the DWORD's bits as the device takes it. Blanks between
+// a sign and the number are allowed.
+bool ParseStateNumber(StateNumber kind, std::string_view text, DWORD* value);
 
 // Decimal or 0x hexadecimal, 32 bits at most (a D3DCOLOR).
 bool ParseColorWord(std::string_view text, DWORD* value);

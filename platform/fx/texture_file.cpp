@@ -621,10 +621,41 @@ bool IsBmp(const uint8_t* data, size_t size) {
            headerSize == 64 || headerSize == 108 || headerSize == 124;
 }
 
+// Whether a decoded image of w x h with its mip chain fits the device:
+// checked before the decoder allocates anything.
+bool DecodedSizeWithinLimits(uint32_t w, uint32_t h, const TextureLimits& limits,
+                             TextureImage* image, std::string* error) {
+    if (!WithinEdgeLimit(TextureKind::Texture2D, w, h, 1, limits, error)) return false;
+    const uint32_t levels = platform::FullMipCount(w, h, 1);
+    const uint64_t total = platform::TextureImageBytes(TextureKind::Texture2D, TextureFormat::RGBA8,
+                                                        w, h, 1, levels);
+    if (total != 0 && total <= limits.maxBytes) return true;
+    platform::LayoutTextureImage(image, TextureKind::Texture2D, TextureFormat::RGBA8, w, h, 1,
+                                 levels, limits.maxBytes, error);
+    return false;
+}
+
+// stb_image refuses a PNG of more than 1 GiB of texels without saying how
+// large it is (the reason it leaves is another format's); the size stands
+// in the header (IHDR, right after the signature), so say it plainly.
+bool PngWithinLimits(const uint8_t* data, size_t size, const TextureLimits& limits,
+                     TextureImage* image, std::string* error) {
+    if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return true;
+    auto be32 = [&](size_t at) {
+        return uint32_t{data[at]} << 24 | uint32_t{data[at + 1]} << 16 |
+               uint32_t{data[at + 2]} << 8 | uint32_t{data[at + 3]};
+    };
+    if (be32(16) == 0 || be32(20) == 0) return true;  // stb_image says what is wrong
+    return DecodedSizeWithinLimits(be32(16), be32(20), limits, image, error);
+}
+
 bool DecodeWithStb(const uint8_t* data, size_t size, const char* format,
                    const TextureLimits& limits, TextureImage* image, std::string* error) {
     if (size > static_cast<size_t>(INT_MAX)) {
         *error = std::string(format) + " file too large to decode";
+        return false;
+    }
+    if (std::strcmp(format, "PNG") == 0 && !PngWithinLimits(data, size, limits, image, error)) {
         return false;
     }
     const int length = static_cast<int>(size);
@@ -634,17 +665,8 @@ bool DecodeWithStb(const uint8_t* data, size_t size, const char* format,
         return false;
     }
     const auto w = static_cast<uint32_t>(width), h = static_cast<uint32_t>(height);
-    if (!WithinEdgeLimit(TextureKind::Texture2D, w, h, 1, limits, error)) return false;
-    // The budget covers the chain this image will get; check it before the
-    // decoder allocates anything.
+    if (!DecodedSizeWithinLimits(w, h, limits, image, error)) return false;
     const uint32_t levels = platform::FullMipCount(w, h, 1);
-    const uint64_t total = platform::TextureImageBytes(TextureKind::Texture2D, TextureFormat::RGBA8,
-                                                        w, h, 1, levels);
-    if (total == 0 || total > limits.maxBytes) {
-        platform::LayoutTextureImage(image, TextureKind::Texture2D, TextureFormat::RGBA8, w, h, 1,
-                                     levels, limits.maxBytes, error);
-        return false;
-    }
 
     int decodedWidth = 0, decodedHeight = 0;
     stbi_uc* pixels =
@@ -721,7 +743,10 @@ bool DecodeTextureFile(const uint8_t* data, size_t size, const TextureLimits& li
 }
 
 bool ReadTextureFile(const std::string& path, const TextureLimits& limits, TextureImage* image,
-                     TextureFileError* error) {
+                     TextureFileError* error, std::vector<uint8_t>* bytesOut) {
+    std::vector<uint8_t> local;
+    std::vector<uint8_t>& bytes = bytesOut != nullptr ? *bytesOut : local;
+    bytes.clear();
     *image = TextureImage{};
     *error = TextureFileError{};
     auto systemError = [&](int code) {
@@ -755,7 +780,7 @@ bool ReadTextureFile(const std::string& path, const TextureLimits& limits, Textu
                       platform::ByteCountText(limits.maxBytes) + " a texture may take";
         return false;
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(fileSize));
+    bytes.resize(static_cast<size_t>(fileSize));
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
@@ -769,6 +794,8 @@ bool ReadTextureFile(const std::string& path, const TextureLimits& limits, Textu
         done += static_cast<size_t>(got);
     }
     close(fd);
+    bytes.resize(done);
+    error->fileRead = true;
     return DecodeTextureFile(bytes.data(), done, limits, image, &error->text);
 }
 

@@ -27,18 +27,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace fx {
 
 struct TextureFileError {
     bool cannotOpen = false;  // the file could not be opened or read: text is the system's reason
+    bool fileRead = false;    // the whole file was read; what is wrong is in its bytes
     std::string text;         // what is wrong, without the file's name
 };
 
 // Reads an image file, recognised by its contents (not its name). On
 // failure returns false, leaves *image empty and says why in *error.
+// bytes, when given, receives the file's bytes as read (also when they are
+// not an image).
 bool ReadTextureFile(const std::string& path, const platform::TextureLimits& limits,
-                     platform::TextureImage* image, TextureFileError* error);
+                     platform::TextureImage* image, TextureFileError* error,
+                     std::vector<uint8_t>* bytes = nullptr);
 
 // The same for a file's bytes already in memory.
 bool DecodeTextureFile(const uint8_t* data, size_t size, const platform::TextureLimits& limits,

@@ -27,6 +27,8 @@ public:
     // Puts the texture on a sampler stage (0 .. D3D_SAMPLER_STAGES - 1) for
     // both shader stages; 0 gives the stage back its opaque black stand-in.
     virtual HRESULT SetStageTexture(DWORD stage, UINT texture) = 0;
+    // The texture on a stage; 0 for the stand-in.
+    virtual HRESULT GetStageTexture(DWORD stage, UINT* texture) = 0;
     // Deletes the texture; stages that held it read the stand-in again.
     // Every texture made must be deleted once; the device deletes what is
     // left when it goes.

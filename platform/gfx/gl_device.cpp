@@ -7,7 +7,9 @@
 //                  PresentationInterval
 //              [x] render states: blend enable / factors / op, cull mode, z
 //                  enable / write / compare, fill mode; sampler states on GL
-//                  sampler objects (filters, wrap modes, border colour)
+//                  sampler objects (filters, wrap modes, border colour, mip
+//                  LOD bias, largest mip level, anisotropy where the driver
+//                  offers it)
 //              [x] Clear (whole target or rectangles), BeginScene / EndScene,
 //                  Present (scaled blit into the window, then swap)
 //              [x] vertex buffers with a CPU staging copy uploaded at Unlock
@@ -16,14 +18,21 @@
 //                  program's "vs_c" / "ps_c" arrays at draw time when changed
 //              [x] texture objects for the effect (gl_texture.cpp); a stage
 //                  without one holds a 1 x 1 opaque black texture of each kind
+//              [x] the size of the target drawn into, for the programs'
+//                  half-pixel shift ("fx_target")
+//              [x] tests and tools: an RGBA32F target in place of the back
+//                  buffer, read back as floats
 // Not implemented: other vertex formats and primitive types,
 // Present rectangles and window override, device reset, full-screen modes.
 //
-// Orientation: the back buffer is drawn with GL's bottom-left origin, so that
-// clip-space +y is its top row; the blit keeps that, which puts +y at the top
-// of the window as on the original platform, and ReadBackBuffer returns rows
-// top first. The image is not mirrored, so the original convention that
-// clockwise on screen is the front face is simply glFrontFace(GL_CW).
+// Orientation: targets hold the image top row first, as Direct3D 9's screen
+// runs: programs turn clip-space y over (platform/shader_conventions.h), so
+// that clip-space +y lands in row 0. GL's window y then runs down the image
+// like Direct3D 9's screen y, which makes gl_FragCoord, derivatives and the
+// rule for edges through pixel centres agree with it; ReadBackBuffer copies
+// rows as they are and Present's blit turns them over for the window. Faces
+// clockwise on screen, the front of the original convention, are
+// counter-clockwise to GL after the turn: glFrontFace(GL_CCW).
 #include "platform/gfx/gfx.h"
 #include "platform/gfx/device_textures.h"
 #include "platform/gfx/gl_device.h"
@@ -38,9 +47,16 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -107,9 +123,196 @@ struct ShaderProgram {
     GLint vsCount = 0;
     GLint psLocation = -1;
     GLint psCount = 0;
+    GLint targetLocation = -1;  // "fx_target"
     uint64_t vsVersion = 0;  // which contents of the blocks it holds already
     uint64_t psVersion = 0;
+    uint64_t targetVersion = 0;
 };
+
+// >> link thread
+//
+// llvmpipe (Mesa 22.3) advertises GL_KHR_parallel_shader_compile, yet
+// compiles and links inside glCompileShader / glLinkProgram: a vertex shader
+// of 16,000 instruction slots spends 12 s in glLinkProgram and reports
+// GL_COMPLETION_STATUS_KHR true as soon as the call returns (under Xvfb and
+// SDL's offscreen driver alike; with mesa_glthread the first status query
+// waits instead). Polling cannot keep a deadline there. So a program that
+// must be made within a deadline is compiled and linked on a thread with a
+// context of its own, sharing objects with the device's, while the device's
+// thread waits on the clock. A link past the deadline is left to finish on
+// that thread, which then deletes its program.
+//
+// What stays on the drawing thread: llvmpipe turns a program into machine
+// code at its first draw, per context (about 0.6 times the link's time);
+// the effect compiler's size bound keeps that short. Exiting while the
+// thread is still in the driver is safe as long as nothing tears the
+// display down first (the program never calls SDL_Quit).
+
+std::atomic<int> g_linkDelayMs{0};
+
+GLuint CompileAndLink(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                      std::string* log);
+
+class LinkThread {
+public:
+    enum class Outcome { Done, TimedOut, Busy };
+
+    bool Started() const { return thread_ != nullptr; }
+
+    // Makes the thread's context (on a hidden 1 x 1 window, which EGL needs
+    // to make a context current) while the device's context is current, and
+    // starts the thread. False with the reason.
+    bool Start(SDL_Window* window, SDL_GLContext context, std::string* error) {
+        auto shared = std::make_shared<Shared>();
+        shared->window = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (shared->window != nullptr) {
+            SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+            shared->context = SDL_GL_CreateContext(shared->window);
+            SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 0);
+        }
+        SDL_GL_MakeCurrent(window, context);
+        if (shared->context == nullptr) {
+            *error = SDL_GetError();
+            if (shared->window != nullptr) SDL_DestroyWindow(shared->window);
+            return false;
+        }
+        // An SDL thread: SDL keeps per-thread state for the current context
+        // and frees it only for threads it started.
+        thread_ = SDL_CreateThread(Run, "gl-link", new std::shared_ptr<Shared>(shared));
+        if (thread_ == nullptr) {
+            *error = SDL_GetError();
+            SDL_GL_DeleteContext(shared->context);
+            SDL_DestroyWindow(shared->window);
+            return false;
+        }
+        shared_ = shared;
+        return true;
+    }
+
+    // Compiles and links on the thread; Done with the program (0 on failure,
+    // the driver's log in *log), TimedOut when the deadline passed first
+    // (the link is abandoned), Busy when an abandoned link still holds the
+    // thread at the deadline.
+    Outcome Link(const std::string& vertexGlsl, const std::string& pixelGlsl, int timeLimitMs,
+                 GLuint* program, std::string* log) {
+        Shared& s = *shared_;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimitMs);
+        std::unique_lock<std::mutex> lock(s.mutex);
+        if (!s.changed.wait_until(lock, deadline, [&] { return s.state == State::Idle; })) {
+            return Outcome::Busy;
+        }
+        s.vertex = vertexGlsl;
+        s.pixel = pixelGlsl;
+        s.state = State::Queued;
+        s.changed.notify_all();
+        if (!s.changed.wait_until(lock, deadline, [&] { return s.state == State::Done; })) {
+            if (s.state == State::Queued) {
+                s.state = State::Idle;  // never started
+            } else {
+                s.abandoned = true;
+            }
+            return Outcome::TimedOut;
+        }
+        *program = s.program;
+        *log = std::move(s.log);
+        s.program = 0;
+        s.state = State::Idle;
+        return Outcome::Done;
+    }
+
+    // Ends the thread once it is idle, waiting up to waitMs for an abandoned
+    // link; one still in the driver then is left to finish alone, keeping its
+    // context and window until the process ends. The context goes in
+    // ReleaseContext, after the device's own: Mesa 22.3 leaks a program's
+    // state when a context it shares with goes first.
+    void Stop(int waitMs) {
+        if (!Started()) return;
+        Shared& s = *shared_;
+        bool idle = false;
+        {
+            std::unique_lock<std::mutex> lock(s.mutex);
+            s.stopping = true;
+            s.changed.notify_all();
+            idle = s.changed.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                      [&] { return s.state == State::Idle; });
+        }
+        if (!idle) {
+            SDL_DetachThread(thread_);
+            thread_ = nullptr;
+            shared_.reset();
+            return;
+        }
+        SDL_WaitThread(thread_, nullptr);
+        thread_ = nullptr;
+    }
+
+    void ReleaseContext() {
+        if (shared_ == nullptr) return;
+        SDL_GL_DeleteContext(shared_->context);
+        SDL_DestroyWindow(shared_->window);
+        shared_.reset();
+    }
+
+private:
+    enum class State { Idle, Queued, Running, Done };
+    // What the thread and the device share; the thread keeps it alive if it
+    // outlives the device.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        State state = State::Idle;
+        bool abandoned = false;
+        bool stopping = false;
+        std::string vertex;
+        std::string pixel;
+        GLuint program = 0;
+        std::string log;
+        SDL_Window* window = nullptr;
+        SDL_GLContext context = nullptr;
+    };
+
+    static int Run(void* data) {
+        std::shared_ptr<Shared> shared = std::move(*static_cast<std::shared_ptr<Shared>*>(data));
+        delete static_cast<std::shared_ptr<Shared>*>(data);
+        Shared& s = *shared;
+        SDL_GL_MakeCurrent(s.window, s.context);
+        std::unique_lock<std::mutex> lock(s.mutex);
+        for (;;) {
+            s.changed.wait(lock, [&] { return s.state == State::Queued || s.stopping; });
+            if (s.state != State::Queued) break;
+            s.state = State::Running;
+            std::string vertex = std::move(s.vertex);
+            std::string pixel = std::move(s.pixel);
+            lock.unlock();
+            if (int delay = g_linkDelayMs.load(); delay > 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+            }
+            std::string log;
+            GLuint program = CompileAndLink(vertex, pixel, &log);
+            glFinish();  // complete before the device's context uses it
+            lock.lock();
+            if (s.abandoned) {
+                glDeleteProgram(program);
+                s.abandoned = false;
+                s.state = State::Idle;
+            } else {
+                s.program = program;
+                s.log = std::move(log);
+                s.state = State::Done;
+            }
+            s.changed.notify_all();
+        }
+        lock.unlock();
+        SDL_GL_MakeCurrent(s.window, nullptr);
+        return 0;
+    }
+
+    std::shared_ptr<Shared> shared_;
+    SDL_Thread* thread_ = nullptr;
+};
+
+// How long the device waits for an abandoned link when it is released.
+constexpr int kLinkThreadStopWaitMs = 2000;
 
 // >> device
 
@@ -147,6 +350,9 @@ public:
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) override;
     HRESULT CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
                                 UINT* program, std::string* log) override;
+    HRESULT CreateShaderProgramWithin(int timeLimitMs, const std::string& vertexGlsl,
+                                      const std::string& pixelGlsl, UINT* program,
+                                      std::string* log) override;
     HRESULT SetShaderProgram(UINT program) override;
     void DeleteShaderProgram(UINT program) override;
     HRESULT GetShaderProgram(UINT* program) override;
@@ -158,12 +364,15 @@ public:
     HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
                           std::string* error) override;
     HRESULT SetStageTexture(DWORD stage, UINT texture) override;
+    HRESULT GetStageTexture(DWORD stage, UINT* texture) override;
     void DeleteTexture(UINT texture) override;
 
     // Makes this device's context current (a no-op when it already is).
     void MakeCurrent();
     void ForgetBuffer(GlVertexBuffer* buffer);
     HRESULT ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height);
+    HRESULT UseFloatTarget(UINT width, UINT height);
+    HRESULT ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height);
     void LastPresentSize(int* width, int* height) const {
         *width = presentWidth_;
         *height = presentHeight_;
@@ -174,7 +383,10 @@ private:
 
     void ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value);
     void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
+    void ApplyAnisotropy(DWORD sampler);
     ShaderProgram* FindProgram(UINT id);
+    // Keeps a linked program: its constant arrays found, its id handed out.
+    HRESULT Adopt(GLuint id, UINT* program);
     HRESULT SetConstants(std::array<float, D3D_SHADER_REGISTERS * 4>* block, uint64_t* version,
                          UINT start, const float* data, UINT count);
 
@@ -184,11 +396,19 @@ private:
 
     UINT width_ = 0;
     UINT height_ = 0;
+    bool keepsAlpha_ = false;
     GLuint framebuffer_ = 0;
     GLuint colorBuffer_ = 0;
     GLuint depthStencilBuffer_ = 0;
+    // The target draws go to: the back buffer, or the float target of tests.
+    UINT targetWidth_ = 0;
+    UINT targetHeight_ = 0;
+    uint64_t targetVersion_ = 1;
+    GLuint floatFramebuffer_ = 0;
+    GLuint floatColorBuffer_ = 0;
     GLuint vertexArray_ = 0;
     std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
+    float maxAnisotropy_ = 1.0f;  // 1: the driver filters without anisotropy
     platform::GlTextures textures_;
 
     std::array<DWORD, kRenderStateCount> renderStates_{};
@@ -201,6 +421,8 @@ private:
 
     std::vector<ShaderProgram> programs_;
     ShaderProgram* boundProgram_ = nullptr;
+    LinkThread linkThread_;  // started by the first link with a deadline
+    bool linkThreadFailed_ = false;
     std::vector<GlVertexBuffer*> buffers_;  // live buffers, orphaned when the device goes
 
     GlVertexBuffer* stream_ = nullptr;
@@ -279,11 +501,20 @@ GLint WrapMode(DWORD address) {
         case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
         case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
         case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+        case D3DTADDRESS_MIRRORONCE: return GL_MIRROR_CLAMP_TO_EDGE;
         default: return GL_REPEAT;
     }
 }
 
 bool IsLinear(DWORD filter) { return filter == D3DTEXF_LINEAR || filter == D3DTEXF_ANISOTROPIC; }
+
+// A float held in a DWORD's bits, as D3DSAMP_MIPMAPLODBIAS is; a value that
+// is not a finite number reads as 0.
+float FloatBits(DWORD bits) {
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof value);
+    return std::isfinite(value) ? value : 0.0f;
+}
 
 GLint MinFilter(DWORD min, DWORD mip) {
     bool linear = IsLinear(min);
@@ -334,6 +565,9 @@ HRESULT GlVertexBuffer::Unlock() {
 bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     width_ = width;
     height_ = height;
+    targetWidth_ = width;
+    targetHeight_ = height;
+    keepsAlpha_ = keepsAlpha;
 
     glCreateRenderbuffers(1, &colorBuffer_);
     glNamedRenderbufferStorage(colorBuffer_, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
@@ -378,6 +612,10 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
 
     glCreateSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
     for (GLuint unit = 0; unit < samplers_.size(); ++unit) glBindSampler(unit, samplers_[unit]);
+    if (epoxy_gl_version() >= 46 || epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic") ||
+        epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &maxAnisotropy_);
+    }
 
     // The program binds no texture, but an effect may sample one: every
     // stage starts with an opaque black stand-in of each kind.
@@ -391,7 +629,7 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},   {D3DRS_ALPHABLENDENABLE, FALSE},
         {D3DRS_BLENDOP, D3DBLENDOP_ADD},
     };
-    glFrontFace(GL_CW);
+    glFrontFace(GL_CCW);
     for (auto [state, value] : defaults) SetRenderState(state, value);
     for (DWORD sampler = 0; sampler < D3D_SAMPLER_STAGES; ++sampler) {
         SetSamplerState(sampler, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
@@ -401,12 +639,16 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         SetSamplerState(sampler, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
         SetSamplerState(sampler, D3DSAMP_MINFILTER, D3DTEXF_POINT);
         SetSamplerState(sampler, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        SetSamplerState(sampler, D3DSAMP_MIPMAPLODBIAS, 0);
+        SetSamplerState(sampler, D3DSAMP_MAXMIPLEVEL, 0);
+        SetSamplerState(sampler, D3DSAMP_MAXANISOTROPY, 1);
     }
     programs_.reserve(16);
     return true;
 }
 
 GlDevice::~GlDevice() {
+    linkThread_.Stop(kLinkThreadStopWaitMs);
     MakeCurrent();
     for (GlVertexBuffer* buffer : buffers_) {
         GLuint name = buffer->name();
@@ -414,6 +656,8 @@ GlDevice::~GlDevice() {
         buffer->Orphan();
     }
     for (const ShaderProgram& program : programs_) glDeleteProgram(program.id);
+    glDeleteFramebuffers(1, &floatFramebuffer_);
+    glDeleteRenderbuffers(1, &floatColorBuffer_);
     glDeleteSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
     textures_.Shutdown();
     glDeleteVertexArrays(1, &vertexArray_);
@@ -422,6 +666,7 @@ GlDevice::~GlDevice() {
     glDeleteRenderbuffers(1, &depthStencilBuffer_);
     SDL_GL_MakeCurrent(window_, nullptr);
     SDL_GL_DeleteContext(context_);
+    linkThread_.ReleaseContext();
 }
 
 ULONG GlDevice::Release() {
@@ -498,7 +743,7 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
                         BlendFactor(renderStates_[D3DRS_DESTBLEND]));
             break;
         case D3DRS_CULLMODE:
-            // Front faces are clockwise on screen (glFrontFace(GL_CW)).
+            // Front faces are clockwise on screen (glFrontFace(GL_CCW) after the turn).
             if (value == D3DCULL_NONE) {
                 glDisable(GL_CULL_FACE);
             } else {
@@ -553,15 +798,38 @@ void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
         }
         case D3DSAMP_MAGFILTER:
             glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, IsLinear(states[type]) ? GL_LINEAR : GL_NEAREST);
+            ApplyAnisotropy(sampler);
             break;
         case D3DSAMP_MINFILTER:
         case D3DSAMP_MIPFILTER:
             glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER,
                                 MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]));
+            ApplyAnisotropy(sampler);
+            break;
+        case D3DSAMP_MIPMAPLODBIAS:
+            glSamplerParameterf(name, GL_TEXTURE_LOD_BIAS, FloatBits(states[type]));
+            break;
+        case D3DSAMP_MAXMIPLEVEL:
+            // Levels above it are never read: the LOD starts there.
+            glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, static_cast<float>(states[type]));
+            break;
+        case D3DSAMP_MAXANISOTROPY:
+            ApplyAnisotropy(sampler);
             break;
         default:
             break;
     }
+}
+
+// MaxAnisotropy counts only while a filter of the stage is anisotropic.
+void GlDevice::ApplyAnisotropy(DWORD sampler) {
+    if (maxAnisotropy_ <= 1.0f) return;
+    const auto& states = samplerStates_[sampler];
+    bool anisotropic = states[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
+                       states[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    float amount = anisotropic ? static_cast<float>(states[D3DSAMP_MAXANISOTROPY]) : 1.0f;
+    glSamplerParameterf(samplers_[sampler], GL_TEXTURE_MAX_ANISOTROPY,
+                        std::clamp(amount, 1.0f, maxAnisotropy_));
 }
 
 HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
@@ -585,11 +853,11 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
         for (DWORD i = 0; i < rectCount; ++i) {
             const D3DRECT& r = rects[i];
             LONG x1 = std::max<LONG>(r.x1, 0), y1 = std::max<LONG>(r.y1, 0);
-            LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(width_));
-            LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(height_));
+            LONG x2 = std::min<LONG>(r.x2, static_cast<LONG>(targetWidth_));
+            LONG y2 = std::min<LONG>(r.y2, static_cast<LONG>(targetHeight_));
             if (x2 <= x1 || y2 <= y1) continue;
-            // Rectangles count rows from the top; GL's scissor from the bottom.
-            glScissor(x1, static_cast<GLint>(height_) - y2, x2 - x1, y2 - y1);
+            // Rectangles count rows from the top, as the targets hold them.
+            glScissor(x1, y1, x2 - x1, y2 - y1);
             glClear(mask);
         }
         glDisable(GL_SCISSOR_TEST);
@@ -616,13 +884,14 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
     SDL_GL_GetDrawableSize(window_, &drawableWidth, &drawableHeight);
     if (drawableWidth > 0 && drawableHeight > 0) {
         glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        // Row 0, the image's top, goes to the window's top.
         glBlitNamedFramebuffer(framebuffer_, 0, 0, 0, static_cast<GLint>(width_),
-                               static_cast<GLint>(height_), 0, 0, drawableWidth, drawableHeight,
+                               static_cast<GLint>(height_), 0, drawableHeight, drawableWidth, 0,
                                GL_COLOR_BUFFER_BIT, GL_LINEAR);
         presentWidth_ = drawableWidth;
         presentHeight_ = drawableHeight;
         SDL_GL_SwapWindow(window_);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+        glBindFramebuffer(GL_FRAMEBUFFER, floatFramebuffer_ != 0 ? floatFramebuffer_ : framebuffer_);
     }
     return S_OK;
 }
@@ -703,6 +972,11 @@ HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
         glProgramUniform4fv(program.id, program.psLocation, program.psCount, psConstants_.data());
         program.psVersion = psVersion_;
     }
+    if (program.targetLocation >= 0 && program.targetVersion != targetVersion_) {
+        const float w = static_cast<float>(targetWidth_), h = static_cast<float>(targetHeight_);
+        glProgramUniform4f(program.id, program.targetLocation, w, h, 1.0f / w, 1.0f / h);
+        program.targetVersion = targetVersion_;
+    }
     glDrawArrays(GL_TRIANGLES, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
     return S_OK;
 }
@@ -746,18 +1020,16 @@ void FindConstantArray(GLuint program, const char* name, GLint* location, GLint*
     *count = std::min<GLint>(values[1], platform::kConstantRegisters);
 }
 
-HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
-                                      UINT* program, std::string* log) {
-    if (program == nullptr) return D3DERR_INVALIDCALL;
-    *program = 0;
-    if (log != nullptr) log->clear();
-    MakeCurrent();
+// The program made of two stages, on the current context; 0 with the
+// compiler's or linker's log on failure.
+GLuint CompileAndLink(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                      std::string* log) {
     GLuint vertex = CompileStage(GL_VERTEX_SHADER, "vertex", vertexGlsl, log);
     GLuint pixel = CompileStage(GL_FRAGMENT_SHADER, "pixel", pixelGlsl, log);
     if (vertex == 0 || pixel == 0) {
         glDeleteShader(vertex);
         glDeleteShader(pixel);
-        return E_FAIL;
+        return 0;
     }
     GLuint id = glCreateProgram();
     glAttachShader(id, vertex);
@@ -769,21 +1041,70 @@ HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::
     glDeleteShader(pixel);
     GLint ok = GL_FALSE;
     glGetProgramiv(id, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        GLint logLength = 0;
-        glGetProgramiv(id, GL_INFO_LOG_LENGTH, &logLength);
-        std::string info(static_cast<size_t>(std::max(logLength, 1)), '\0');
-        glGetProgramInfoLog(id, static_cast<GLsizei>(info.size()), nullptr, info.data());
-        info.resize(std::strlen(info.c_str()));
-        if (log != nullptr) *log += "shader program failed to link:\n" + info;
-        glDeleteProgram(id);
-        return E_FAIL;
-    }
+    if (ok == GL_TRUE) return id;
+    GLint logLength = 0;
+    glGetProgramiv(id, GL_INFO_LOG_LENGTH, &logLength);
+    std::string info(static_cast<size_t>(std::max(logLength, 1)), '\0');
+    glGetProgramInfoLog(id, static_cast<GLsizei>(info.size()), nullptr, info.data());
+    info.resize(std::strlen(info.c_str()));
+    if (log != nullptr) *log += "shader program failed to link:\n" + info;
+    glDeleteProgram(id);
+    return 0;
+}
 
+HRESULT GlDevice::CreateShaderProgram(const std::string& vertexGlsl, const std::string& pixelGlsl,
+                                      UINT* program, std::string* log) {
+    if (program == nullptr) return D3DERR_INVALIDCALL;
+    *program = 0;
+    if (log != nullptr) log->clear();
+    MakeCurrent();
+    GLuint id = CompileAndLink(vertexGlsl, pixelGlsl, log);
+    return id != 0 ? Adopt(id, program) : E_FAIL;
+}
+
+HRESULT GlDevice::CreateShaderProgramWithin(int timeLimitMs, const std::string& vertexGlsl,
+                                            const std::string& pixelGlsl, UINT* program,
+                                            std::string* log) {
+    if (program == nullptr) return D3DERR_INVALIDCALL;
+    *program = 0;
+    if (log != nullptr) log->clear();
+    MakeCurrent();
+    if (!linkThread_.Started() && !linkThreadFailed_) {
+        std::string error;
+        if (!linkThread_.Start(window_, context_, &error)) {
+            linkThreadFailed_ = true;
+            std::fprintf(stderr,
+                         "[gfx] no second GL context to link shaders on (%s); large shaders link "
+                         "without a deadline\n",
+                         error.c_str());
+        }
+    }
+    if (timeLimitMs <= 0 || !linkThread_.Started()) {
+        return CreateShaderProgram(vertexGlsl, pixelGlsl, program, log);
+    }
+    GLuint id = 0;
+    std::string driverLog;
+    switch (linkThread_.Link(vertexGlsl, pixelGlsl, timeLimitMs, &id, &driverLog)) {
+        case LinkThread::Outcome::TimedOut:
+            if (log != nullptr) *log = "the GL driver was still compiling and linking at the deadline";
+            return D3DERR_WASSTILLDRAWING;
+        case LinkThread::Outcome::Busy:
+            if (log != nullptr) *log = "the GL driver is still busy with shaders abandoned earlier";
+            return D3DERR_WASSTILLDRAWING;
+        case LinkThread::Outcome::Done:
+            break;
+    }
+    if (log != nullptr) *log = std::move(driverLog);
+    MakeCurrent();
+    return id != 0 ? Adopt(id, program) : E_FAIL;
+}
+
+HRESULT GlDevice::Adopt(GLuint id, UINT* program) {
     ShaderProgram created;
     created.id = id;
     FindConstantArray(id, platform::kVertexConstants, &created.vsLocation, &created.vsCount);
     FindConstantArray(id, platform::kPixelConstants, &created.psLocation, &created.psCount);
+    created.targetLocation = glGetUniformLocation(id, platform::kTargetUniform);
     // Growing the list moves its entries: keep the bound one by id.
     UINT boundId = boundProgram_ != nullptr ? boundProgram_->id : 0;
     programs_.push_back(created);
@@ -871,6 +1192,10 @@ HRESULT GlDevice::SetStageTexture(DWORD stage, UINT texture) {
     return textures_.Bind(stage, texture);
 }
 
+HRESULT GlDevice::GetStageTexture(DWORD stage, UINT* texture) {
+    return textures_.Bound(stage, texture);
+}
+
 void GlDevice::DeleteTexture(UINT texture) {
     MakeCurrent();
     textures_.Delete(texture);
@@ -886,13 +1211,56 @@ HRESULT GlDevice::ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT
     // BGRA bytes read as one little-endian word are 0xAARRGGBB.
     glReadPixels(0, 0, static_cast<GLsizei>(width_), static_cast<GLsizei>(height_), GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, argbTopDown->data());
-    for (UINT row = 0; row < height_ / 2; ++row) {
-        std::swap_ranges(argbTopDown->begin() + size_t{row} * width_,
-                         argbTopDown->begin() + size_t{row + 1} * width_,
-                         argbTopDown->begin() + size_t{height_ - 1 - row} * width_);
-    }
     if (width != nullptr) *width = width_;
     if (height != nullptr) *height = height_;
+    return S_OK;
+}
+
+HRESULT GlDevice::UseFloatTarget(UINT width, UINT height) {
+    if ((width == 0) != (height == 0) || width > 4096 || height > 4096) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    glDeleteFramebuffers(1, &floatFramebuffer_);
+    glDeleteRenderbuffers(1, &floatColorBuffer_);
+    floatFramebuffer_ = 0;
+    floatColorBuffer_ = 0;
+    GLuint target = framebuffer_;
+    if (width != 0) {
+        glCreateRenderbuffers(1, &floatColorBuffer_);
+        glNamedRenderbufferStorage(floatColorBuffer_, GL_RGBA32F, static_cast<GLsizei>(width),
+                                   static_cast<GLsizei>(height));
+        glCreateFramebuffers(1, &floatFramebuffer_);
+        glNamedFramebufferRenderbuffer(floatFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                       floatColorBuffer_);
+        if (glCheckNamedFramebufferStatus(floatFramebuffer_, GL_FRAMEBUFFER) !=
+            GL_FRAMEBUFFER_COMPLETE) {
+            UseFloatTarget(0, 0);
+            return D3DERR_NOTAVAILABLE;
+        }
+        target = floatFramebuffer_;
+    }
+    targetWidth_ = width != 0 ? width : width_;
+    targetHeight_ = height != 0 ? height : height_;
+    ++targetVersion_;
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+    glViewport(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_));
+    // The float target keeps every channel; the back buffer's alpha only
+    // when it has one.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, width != 0 || keepsAlpha_ ? GL_TRUE : GL_FALSE);
+    return S_OK;
+}
+
+HRESULT GlDevice::ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height) {
+    if (rgbaTopDown == nullptr || floatFramebuffer_ == 0) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    const size_t rowFloats = size_t{targetWidth_} * 4;
+    rgbaTopDown->resize(rowFloats * targetHeight_);
+    glNamedFramebufferReadBuffer(floatFramebuffer_, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, floatFramebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_),
+                 GL_RGBA, GL_FLOAT, rgbaTopDown->data());
+    if (width != nullptr) *width = targetWidth_;
+    if (height != nullptr) *height = targetHeight_;
     return S_OK;
 }
 
@@ -975,11 +1343,26 @@ HRESULT ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* argbTopD
     return glDevice->ReadBack(argbTopDown, width, height);
 }
 
+HRESULT UseFloatRenderTarget(IDirect3DDevice9* device, UINT width, UINT height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    return glDevice->UseFloatTarget(width, height);
+}
+
+HRESULT ReadFloatRenderTarget(IDirect3DDevice9* device, std::vector<float>* rgbaTopDown,
+                              UINT* width, UINT* height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    return glDevice->ReadFloatTarget(rgbaTopDown, width, height);
+}
+
 HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {
     auto* glDevice = dynamic_cast<GlDevice*>(device);
     if (glDevice == nullptr || width == nullptr || height == nullptr) return E_INVALIDARG;
     glDevice->LastPresentSize(width, height);
     return S_OK;
 }
+
+void SetLinkDelayForTesting(int ms) { g_linkDelayMs = ms; }
 
 }  // namespace platform

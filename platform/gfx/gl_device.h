@@ -15,8 +15,23 @@ namespace platform {
 HRESULT ReadBackBuffer(IDirect3DDevice9* device, std::vector<uint32_t>* argbTopDown,
                        UINT* width = nullptr, UINT* height = nullptr);
 
+// Draws and Clear go to a width x height RGBA32F target instead of the back
+// buffer (values outside [0, 1] and full float precision survive), until it
+// is called again with 0 x 0. Programs' "fx_target" follows the size.
+HRESULT UseFloatRenderTarget(IDirect3DDevice9* device, UINT width, UINT height);
+
+// Reads the float target as width x height x 4 floats (RGBA), top row first.
+// D3DERR_INVALIDCALL when no float target is in use.
+HRESULT ReadFloatRenderTarget(IDirect3DDevice9* device, std::vector<float>* rgbaTopDown,
+                              UINT* width = nullptr, UINT* height = nullptr);
+
 // The drawable size the latest Present scaled the back buffer into (0 x 0
 // before the first Present).
 HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height);
+
+// Tests only: the device's link thread (CreateShaderProgramWithin) waits
+// this long before it hands the shaders to the driver, as a slow driver
+// would; 0 turns it off.
+void SetLinkDelayForTesting(int ms);
 
 }  // namespace platform

@@ -200,6 +200,12 @@ HRESULT GlTextures::Bind(DWORD stage, UINT texture) {
     return S_OK;
 }
 
+HRESULT GlTextures::Bound(DWORD stage, UINT* texture) const {
+    if (stage >= D3D_SAMPLER_STAGES || texture == nullptr) return D3DERR_INVALIDCALL;
+    *texture = bound_[stage];
+    return S_OK;
+}
+
 void GlTextures::Delete(UINT texture) {
     Texture* t = Find(texture);
     if (t == nullptr) return;

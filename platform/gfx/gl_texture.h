@@ -24,6 +24,7 @@ public:
     TextureLimits Limits() const { return limits_; }
     HRESULT Create(const TextureImage& image, UINT* texture, std::string* error);
     HRESULT Bind(DWORD stage, UINT texture);
+    HRESULT Bound(DWORD stage, UINT* texture) const;
     void Delete(UINT texture);
 
 private:

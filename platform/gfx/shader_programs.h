@@ -17,10 +17,21 @@ namespace platform {
 class ShaderPrograms {
 public:
     // Returns 0 and a program id (> 0), or non-zero with the compile / link
-    // log in *log.
+    // log in *log. The driver takes as long as it takes.
     virtual HRESULT CreateShaderProgram(const std::string& vertexGlsl,
                                         const std::string& pixelGlsl, UINT* program,
                                         std::string* log) = 0;
+    // The same, returning within timeLimitMs: a compile or link the driver
+    // has not finished by then is abandoned (the device deletes its program
+    // once the driver is done) and the result is D3DERR_WASSTILLDRAWING
+    // with the reason in *log. For shaders large enough that a driver may
+    // take seconds. A device that cannot keep a deadline links in place.
+    virtual HRESULT CreateShaderProgramWithin(int timeLimitMs, const std::string& vertexGlsl,
+                                              const std::string& pixelGlsl, UINT* program,
+                                              std::string* log) {
+        (void)timeLimitMs;
+        return CreateShaderProgram(vertexGlsl, pixelGlsl, program, log);
+    }
     // Binds the program for the following draws (0: none; draws are skipped).
     virtual HRESULT SetShaderProgram(UINT program) = 0;
     virtual void DeleteShaderProgram(UINT program) = 0;

@@ -21,13 +21,14 @@
 
 namespace {
 
-constexpr uint32_t kFolderEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR;
-// Larger than any effect the loader takes; a file past it reads as changed.
-constexpr size_t kMaxCompareBytes = 8u << 20;
+// A write or a truncation (IN_MODIFY) says a file is open for writing; its
+// close (IN_CLOSE_WRITE) says the writer is done.
+constexpr uint32_t kFolderEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR;
 
 struct WatchedFile {
     std::string name;  // its name in its folder
     int folder = -1;   // the folder's watch descriptor; -1 when it is not watched
+    bool writing = false;  // written to or created, and not closed since
 };
 
 struct EffectWatch {
@@ -58,8 +59,9 @@ std::string NameOf(const std::string& path) {
 }
 
 // The file's bytes, read the way the loader reads them (never waiting on a
-// FIFO); false when it is missing or not a regular file.
-bool ReadWhole(const std::string& path, std::string* bytes) {
+// FIFO), up to one byte more than limit (enough to tell that it grew);
+// false when it is missing or not a regular file.
+bool ReadWhole(const std::string& path, uint64_t limit, std::string* bytes) {
     bytes->clear();
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
@@ -76,7 +78,7 @@ bool ReadWhole(const std::string& path, std::string* bytes) {
         if (n < 0) ok = false;
         if (n <= 0) break;
         bytes->append(chunk, static_cast<size_t>(n));
-        if (bytes->size() > kMaxCompareBytes) break;
+        if (bytes->size() > limit) break;
     }
     close(fd);
     return ok;
@@ -87,8 +89,17 @@ bool ReadWhole(const std::string& path, std::string* bytes) {
 bool ChangedSinceLoad() {
     std::string bytes;
     for (const fx::LoadedFile& file : fx::GetLoadedFiles(nullptr)) {
-        bool read = ReadWhole(file.path, &bytes);
-        if (read != file.read || (read && bytes != file.bytes)) return true;
+        bool read = ReadWhole(file.path, file.size, &bytes);
+        if (read != file.read) return true;
+        if (!read) continue;
+        if (bytes.size() != file.size || fx::FileDigest(bytes) != file.digest) return true;
+    }
+    return false;
+}
+
+bool AnyFileWriting() {
+    for (const WatchedFile& file : g_watch.files) {
+        if (file.writing) return true;
     }
     return false;
 }
@@ -105,6 +116,7 @@ void FollowLatestLoad() {
     bool newFolder = false;
     for (const fx::LoadedFile& file : loaded) {
         std::string folder = FolderOf(file.path);
+        std::string name = NameOf(file.path);
         int wd = inotify_add_watch(g_watch.fd, folder.c_str(), kFolderEvents);
         if (wd < 0) {
             std::fprintf(stderr, "[watch] cannot watch %s: %s\n", folder.c_str(),
@@ -114,7 +126,12 @@ void FollowLatestLoad() {
             auto& old = g_watch.folders;
             if (std::find(old.begin(), old.end(), wd) == old.end()) newFolder = true;
         }
-        files.push_back({NameOf(file.path), wd});
+        // A writer busy while the load ran is still busy.
+        bool writing = false;
+        for (const WatchedFile& old : g_watch.files) {
+            if (old.folder == wd && old.name == name) writing = old.writing;
+        }
+        files.push_back({name, wd, writing});
     }
     for (int wd : g_watch.folders) {
         if (std::find(folders.begin(), folders.end(), wd) == folders.end()) {
@@ -125,16 +142,26 @@ void FollowLatestLoad() {
     g_watch.folders = std::move(folders);
     // A save between the load and a new folder's watch would go unseen: look
     // once after the quiet spell.
-    if (newFolder) g_watch.debounce.Event(NowMs());
+    if (newFolder) g_watch.debounce.Event(NowMs(), AnyFileWriting());
 }
 
-bool Concerns(const inotify_event& event) {
-    if (event.mask & IN_Q_OVERFLOW) return true;  // events were lost: any file may have changed
-    if (event.len == 0) return false;
-    for (const WatchedFile& file : g_watch.files) {
-        if (file.folder == event.wd && file.name == event.name) return true;
+// Notes what the event says of the watched files; false when it concerns
+// none of them.
+bool Note(const inotify_event& event) {
+    if (event.mask & IN_Q_OVERFLOW) {
+        // Events were lost: any file may have changed, and no writer is known.
+        for (WatchedFile& file : g_watch.files) file.writing = false;
+        return true;
     }
-    return false;
+    if (event.len == 0) return false;
+    bool concerns = false;
+    for (WatchedFile& file : g_watch.files) {
+        if (file.folder != event.wd || file.name != event.name) continue;
+        concerns = true;
+        if (event.mask & (IN_MODIFY | IN_CREATE)) file.writing = true;
+        if (event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) file.writing = false;
+    }
+    return concerns;
 }
 
 }  // namespace
@@ -162,12 +189,17 @@ BOOL EffectFilesChanged() {
         if (n <= 0) break;  // nothing waiting (EAGAIN), or an interruption: next frame
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            if (Concerns(*event)) g_watch.debounce.Event(now);
+            if (Note(*event)) g_watch.debounce.Event(now, AnyFileWriting());
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }
 
+    bool heldByWriter = g_watch.debounce.writing;
     if (!g_watch.debounce.Due(now)) return FALSE;
+    // A writer that kept its file open past the limit is waited for no more.
+    if (heldByWriter) {
+        for (WatchedFile& file : g_watch.files) file.writing = false;
+    }
     return ChangedSinceLoad() ? TRUE : FALSE;
 }
 

@@ -1,14 +1,19 @@
 // Live editing: tells the frame when the files the latest effect load read
-// (the effect file and every file it included) have changed on disk, so that
-// the scene is rebuilt as if F5 had been pressed.
+// (the effect file, every file it included and every image its textures
+// name) have changed on disk, so that the scene is rebuilt as if F5 had
+// been pressed.
 //
 // Implemented: [x] Linux inotify on the folders of those files: a file
 //                  closed after writing, moved in (an editor's save by
 //                  rename) or created there
 //              [x] a quiet spell of 100 ms after the last such event before
 //                  anything is read, so a save in several steps is one change
+//              [x] a file written in place (truncated, written, closed) is
+//                  read only after its close, however long the writer takes
+//                  (up to 2 s without a further write while it stays open)
 //              [x] a change counts only when the bytes differ from what the
-//                  latest load read, so the same bytes never load twice
+//                  latest load read (by size and digest), so the same bytes
+//                  never load twice
 //              [x] after each load, the folders of that load's files
 // Not implemented: files reached through a symbolic link to another folder
 // (the link's folder is watched, not the target's), folders that are
@@ -22,8 +27,9 @@
 HRESULT StartEffectWatch();
 
 // Polled once a frame; never blocks. TRUE when the watched files have been
-// quiet for 100 ms after a change and their bytes differ from what the
-// latest load read. FALSE while the watch is not running.
+// quiet for 100 ms after a change, none is still open for writing, and their
+// bytes differ from what the latest load read. FALSE while the watch is not
+// running.
 BOOL EffectFilesChanged();
 
 // Stops watching and releases the inotify descriptor.

@@ -202,6 +202,31 @@ const WindowClass* FindClass(const char* name) {
     return nullptr;
 }
 
+// What the environment names as the display, and that nothing answered
+// there: "cannot open display ':99'" when DISPLAY names a server that is not
+// running, the plain advice when nothing is named at all.
+std::string NoDisplayText() {
+    std::string named;
+    const struct {
+        const char* variable;
+        const char* what;
+    } kDisplays[] = {{"DISPLAY", "cannot open display"},
+                     {"WAYLAND_DISPLAY", "cannot connect to Wayland display"}};
+    for (const auto& d : kDisplays) {
+        const char* value = SDL_getenv(d.variable);
+        if (value == nullptr) continue;
+        if (!named.empty()) named += "; ";
+        named += value[0] == 0 ? std::string(d.variable) + " is empty"
+                               : std::string(d.what) + " '" + value + "'";
+    }
+    if (named.empty()) {
+        return "no display: DISPLAY and WAYLAND_DISPLAY are unset; run in a desktop session or "
+               "under xvfb-run, or set SDL_VIDEODRIVER=offscreen to draw unseen";
+    }
+    return "no display: " + named +
+           " (is its server running?); or set SDL_VIDEODRIVER=offscreen to draw unseen";
+}
+
 }  // namespace
 
 // >> platform-internal
@@ -214,16 +239,10 @@ bool EnsureVideo() {
     // close box is the window's business (WM_CLOSE), not an SDL_QUIT.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    const char* noDisplay =
-        "no display: DISPLAY and WAYLAND_DISPLAY are unset; run in a desktop session or under "
-        "xvfb-run, or set SDL_VIDEODRIVER=offscreen to draw unseen";
     bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
         std::string reason = SDL_GetError();
-        if (!driverChosen && SDL_getenv("DISPLAY") == nullptr &&
-            SDL_getenv("WAYLAND_DISPLAY") == nullptr) {
-            reason = std::string(noDisplay) + " (" + reason + ")";
-        }
+        if (!driverChosen) reason = NoDisplayText() + " (" + reason + ")";
         SetPlatformErrorText("SDL video: " + reason);
         return false;
     }
@@ -233,7 +252,7 @@ bool EnsureVideo() {
     if (!driverChosen && driver != nullptr &&
         (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER);
-        SetPlatformErrorText(std::string("SDL video: ") + noDisplay);
+        SetPlatformErrorText("SDL video: " + NoDisplayText());
         return false;
     }
     return true;

@@ -102,6 +102,38 @@ TEST_F(FxCheckE2e, GoodFileListsTechniquesPassesEntriesAndProfiles) {
         << all.out;
 }
 
+TEST_F(FxCheckE2e, RegistersListsEachStagesConstants) {
+    ProcessResult r = Check({"--registers", (corpus_ / "../../assets/main.fx").string()});
+    ExpectExit(r, 0);
+    EXPECT_NE(r.out.find("      vertex: vs_3_0 vs_main()\n        time c0 1\n        side c1 1\n"
+                         "        up c2 1\n        viewProj c4 4\n      pixel: ps_3_0 ps_main()\n"),
+              std::string::npos)
+        << r.out;
+}
+
+// Under each pass, each sampler it reads with what is on its stage: the
+// image a texture's file held, or the opaque black stand-in.
+TEST_F(FxCheckE2e, PassesListTheirSamplersAndTheImagesTheyRead) {
+    std::string file = (corpus_ / "real" / "normal_map.fx").string();
+    ProcessResult r = Check({file});
+    ExpectExit(r, 0);
+    EXPECT_NE(r.out.find("    pass Single\n"
+                         "      vertex: vs_2_0 VS_NormalMap()\n"
+                         "      pixel: ps_2_0 PS_NormalMap()\n"
+                         "      sampler ColorSampler, stage 0: ColorMap from 'rock_color.dds', "
+                         "2D 16 x 16 DXT1, 5 levels\n"
+                         "      sampler NormalSampler, stage 1: NormalMap from 'rock_normal.dds', "
+                         "2D 16 x 16 BGRA8, 5 levels\n"),
+              std::string::npos)
+        << r.out;
+    ProcessResult plain = Check({(corpus_ / "real" / "textured_lowercase.fx").string()});
+    ExpectExit(plain, 0);
+    EXPECT_NE(plain.out.find("      sampler diffuseSampler, stage 0: diffuseTexture, no file "
+                             "(opaque black)\n"),
+              std::string::npos)
+        << plain.out;
+}
+
 TEST_F(FxCheckE2e, TheWholeRealCorpusCompilesInOneRun) {
     std::vector<std::string> args = {"--all"};
     for (const auto& entry : fs::directory_iterator(corpus_ / "real")) {

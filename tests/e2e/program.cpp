@@ -114,7 +114,7 @@ TEST_F(ProgramE2eTest, EscapeEndsTheProgramWithExitCodeZero) {
     ASSERT_FALSE(window.empty());
 
     size_t framesBeforeKey = Counters(program.Out()).size();
-    ASSERT_TRUE(xvfb_->SendKey(window, "Escape"));
+    ASSERT_TRUE(xvfb_->SendKey(window, "Escape")) << xvfb_->lastError();
     ProcessResult result = program.Wait(kExitTimeoutMs);
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.signal, 0);
@@ -138,17 +138,39 @@ TEST_F(ProgramE2eTest, CloseBoxEndsTheProgramWithExitCodeZero) {
     ExpectCountingUp(Counters(result.out));
 }
 
-TEST_F(ProgramE2eTest, WithoutADisplayItSaysSoAndExitsWithOne) {
-    ProcessOptions options = Options();
-    options.env.clear();
-    options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
-    ProcessResult result = testing_support::RunProcess(options, kExitTimeoutMs);
-    ASSERT_TRUE(result.started) << result.startError;
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.signal, 0);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("ERROR : Can't Create Window: "), std::string::npos) << result.err;
-    EXPECT_TRUE(Counters(result.out).empty());
+TEST_F(ProgramE2eTest, WithoutADisplayItSaysWhichAndExitsWithOne) {
+    // A display number nothing listens on.
+    int free = 4077;
+    while (fs::exists("/tmp/.X11-unix/X" + std::to_string(free))) ++free;
+    std::string x = ":";
+    x += std::to_string(free);
+    const struct {
+        std::vector<std::pair<std::string, std::string>> env;
+        std::string says;
+    } cases[] = {
+        {{}, "no display: DISPLAY and WAYLAND_DISPLAY are unset"},
+        {{{"DISPLAY", x}}, "no display: cannot open display '" + x + "'"},
+        {{{"WAYLAND_DISPLAY", "no-such-wayland-77"}},
+         "no display: cannot connect to Wayland display 'no-such-wayland-77'"},
+        {{{"DISPLAY", x}, {"WAYLAND_DISPLAY", "no-such-wayland-77"}},
+         "no display: cannot open display '" + x +
+             "'; cannot connect to Wayland display 'no-such-wayland-77'"},
+    };
+    for (const auto& c : cases) {
+        ProcessOptions options = Options();
+        options.env = c.env;
+        options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        for (const auto& [name, value] : c.env) std::erase(options.unsetEnv, name);
+        ProcessResult result = testing_support::RunProcess(options, kExitTimeoutMs);
+        ASSERT_TRUE(result.started) << result.startError;
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.signal, 0);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("ERROR : Can't Create Window: SDL video: " + c.says),
+                  std::string::npos)
+            << result.err;
+        EXPECT_TRUE(Counters(result.out).empty());
+    }
 }
 
 }  // namespace

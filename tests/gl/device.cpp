@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -36,6 +37,7 @@ uniform vec4 vs_c[2];
 layout(location = 0) out vec4 vColor;
 void main() {
     gl_Position = vec4(position.xy * vs_c[1].xy + vs_c[0].xy, position.z, 1.0 + texcoord.w * 0.0);
+    gl_Position.y = -gl_Position.y;  // the device's targets hold the top row first
     vColor = color;
 }
 )";
@@ -71,10 +73,14 @@ protected:
     // The device's shader programs, which the effect compiler uses.
     platform::ShaderPrograms* Programs() { return platform::GetShaderPrograms(device_); }
 
-    void MakeProgram() {
+    // timeLimitMs > 0: made on the device's link thread, with that deadline.
+    void MakeProgram(int timeLimitMs = 0) {
         std::string log;
-        ASSERT_EQ(Programs()->CreateShaderProgram(kVertexShader, kPixelShader, &program_, &log), 0)
-            << log;
+        HRESULT hr = timeLimitMs > 0 ? Programs()->CreateShaderProgramWithin(
+                                           timeLimitMs, kVertexShader, kPixelShader, &program_, &log)
+                                     : Programs()->CreateShaderProgram(kVertexShader, kPixelShader,
+                                                                       &program_, &log);
+        ASSERT_EQ(hr, 0) << log;
         ASSERT_GT(program_, 0u);
         Programs()->SetShaderProgram(program_);
         const float vs[2][4] = {{0, 0, 0, 0}, {1, 1, 0, 0}};  // no offset, unit scale
@@ -433,6 +439,51 @@ void main() { fragColor = missing; }
     EXPECT_NE(hr, 0);
     EXPECT_FALSE(log.empty());
     EXPECT_NE(Programs()->SetShaderProgram(program + 1000), 0);
+}
+
+TEST_F(GlDeviceTest, LinksWithADeadlineDrawOrAreAbandonedInTime) {
+    // A program linked on the link thread draws on the device's context.
+    MakeProgram(5000);
+    MakeBuffer(6);
+    std::vector<Vertex> vertices;
+    AddRect(&vertices, -1.0f, 0.0f, 0.0f, 1.0f, 0xFF102030);
+    Fill(vertices);
+    Frame(2);
+    EXPECT_EQ(At(Pixels(), 160, 120), 0x102030u);
+
+    // A driver slower than the deadline: the call returns at the deadline and
+    // the device goes on drawing; the abandoned link holds the thread until
+    // the driver is done, and the next link waits for it within its own.
+    const struct {
+        int driverMs;  // how long the driver takes (the test hook)
+        int deadlineMs;
+        const char* pixel;
+        HRESULT result;
+        const char* says;
+    } cases[] = {
+        {1500, 200, kPixelShader, D3DERR_WASSTILLDRAWING, "still compiling and linking"},
+        {0, 200, kPixelShader, D3DERR_WASSTILLDRAWING, "still busy with shaders abandoned"},
+        {0, 5000, kPixelShader, S_OK, ""},
+        {0, 5000, "#version 450\nvoid main() { oops }\n", E_FAIL, "pixel shader failed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        platform::SetLinkDelayForTesting(c.driverMs);
+        UINT program = 0;
+        std::string log;
+        auto start = std::chrono::steady_clock::now();
+        HRESULT hr = Programs()->CreateShaderProgramWithin(c.deadlineMs, kVertexShader, c.pixel,
+                                                           &program, &log);
+        auto took = std::chrono::steady_clock::now() - start;
+        platform::SetLinkDelayForTesting(0);
+        EXPECT_EQ(hr, c.result) << log;
+        EXPECT_NE(log.find(c.says), std::string::npos) << log;
+        EXPECT_EQ(program != 0, hr == S_OK);
+        EXPECT_LT(took, std::chrono::milliseconds(c.deadlineMs + 1000));
+        if (program != 0) Programs()->DeleteShaderProgram(program);
+        Frame(2);
+        EXPECT_EQ(At(Pixels(), 160, 120), 0x102030u);
+    }
 }
 
 TEST_F(GlDeviceTest, BufferOutlivingItsDeviceIsReleasedSafely) {

@@ -117,13 +117,17 @@ protected:
     }
 
     // Draws the quad once through each listed pass of the current technique.
-    void DrawPasses(ID3DXEffect* effect, std::vector<UINT> passes) {
+    // Pixel-shader registers, when given, are written after each BeginPass,
+    // as the program writes its block.
+    void DrawPasses(ID3DXEffect* effect, std::vector<UINT> passes, const float* ps = nullptr,
+                    UINT registers = 0) {
         ASSERT_EQ(device_->BeginScene(), S_OK);
         UINT count = 0;
         ASSERT_EQ(effect->Begin(&count, 0), S_OK);
         for (UINT pass : passes) {
             ASSERT_LT(pass, count);
             ASSERT_EQ(effect->BeginPass(pass), S_OK);
+            if (ps != nullptr) device_->SetPixelShaderConstantF(0, ps, registers);
             EXPECT_EQ(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), S_OK);
             effect->EndPass();
         }
@@ -220,9 +224,8 @@ TEST_F(EffectCorpus, ReferenceEffectsDrawTheirStatedPixels) {
         ASSERT_NE(effect, nullptr) << text;
         ASSERT_EQ(fx::SetEffectTechnique(effect, ref.technique), S_OK);
         float registers[4 * 4] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.2f, 0.4f, 0.6f, 1.0f};
-        device_->SetPixelShaderConstantF(0, registers, 4);
         device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ref.clear, 1.0f, 0);
-        DrawPasses(effect, ref.passes);
+        DrawPasses(effect, ref.passes, registers, 4);
         EXPECT_TRUE(AllPixelsAre(ref.expected));
         effect->Release();
     }

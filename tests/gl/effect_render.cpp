@@ -17,6 +17,7 @@
 #include "platform/gfx/gl_device.h"
 #include "platform/window/window.h"
 #include "tests/support/gl_test_device.h"
+#include "tests/support/image_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -357,6 +358,105 @@ TEST_F(EffectRender, PassStatesApplyInThePassAndEndRestoresThem) {
 
     EXPECT_NEAR(Red(At(-0.5f, 0.0f)), 128, 1);
     EXPECT_NEAR(Red(At(0.5f, 0.0f)), 64, 1);
+}
+
+// A 4 x 4 image of sixteen different texels, named by ResourceName and read
+// with point filtering: in a pixel shader every pixel of a full-screen quad
+// is the texel its centre falls in (top row first, as the file has it); in
+// a vs_3_0 vertex shader tex2Dlod reads single texels and the box-filtered
+// levels the loader made.
+TEST_F(EffectRender, ResourceNameImageIsPointSampledInBothShaderStages) {
+    auto texel = [](int x, int y) -> uint32_t {
+        return static_cast<uint32_t>((40 + 60 * x) << 16 | (40 + 60 * y) << 8 |
+                                     (200 - 30 * (x + y)));
+    };
+    testing_support::Bytes rgba;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            uint32_t c = texel(x, y);
+            rgba.insert(rgba.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), 255});
+        }
+    }
+    const testing_support::Bytes png = testing_support::EncodePng(4, 4, rgba);
+    std::ofstream(dir_ / "texels.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    const std::string declarations =
+        "texture Texels < string ResourceName = \"texels.png\"; string ResourceType = \"2D\"; >;\n"
+        "sampler2D Point = sampler_state { Texture = <Texels>; MinFilter = Point;\n"
+        "    MagFilter = Point; MipFilter = Point; AddressU = Clamp; AddressV = Clamp; };\n"
+        "float4 where : register(c0);  // the vertex shader's u, v and LOD\n"
+        "struct VSOut {\n"
+        "    float4 position : POSITION; float4 color : COLOR0; float2 uv : TEXCOORD0; };\n"
+        "VSOut vs_main(float3 p : POSITION, float4 t : TEXCOORD0) {\n"
+        "    VSOut o;\n"
+        "    o.position = float4(p, 1.0);\n"
+        "    o.color = tex2Dlod(Point, float4(where.xy, 0.0, where.z));\n"
+        "    o.uv = t.xy;\n"
+        "    return o;\n"
+        "}\n";
+    ID3DXEffect* pixel = Load(declarations +
+                              "float4 ps_main(float2 uv : TEXCOORD0) : COLOR0\n"
+                              "{ return tex2D(Point, uv); }\n" +
+                              kTechnique);
+    ID3DXEffect* vertex = Load(declarations +
+                               "float4 ps_main(float4 c : COLOR0) : COLOR0 { return c; }\n" +
+                               kTechnique);
+    ASSERT_NE(pixel, nullptr);
+    ASSERT_NE(vertex, nullptr);
+    const Vertex tl{-1, 1, 0.5f, 0, 0, 0, 0, 0}, tr{1, 1, 0.5f, 0, 1, 0, 0, 0};
+    const Vertex bl{-1, -1, 0.5f, 0, 0, 1, 0, 0}, br{1, -1, 0.5f, 0, 1, 1, 0, 0};
+    Fill({tl, tr, br, tl, br, bl});
+
+    Clear();
+    Draw(pixel, 2);
+    std::vector<uint32_t> pixels;
+    ASSERT_EQ(platform::ReadBackBuffer(device_, &pixels), 0);
+    // Pixel x samples at u = x / width (Direct3D 9's pixels sit at whole-
+    // number screen coordinates): where that is a texel's edge, rounding
+    // may give either texel beside it.
+    int wrong = 0;
+    for (UINT y = 0; y < kHeight; ++y) {
+        for (UINT x = 0; x < kWidth; ++x) {
+            const uint32_t got = pixels[y * kWidth + x] & 0xFFFFFF;
+            const int tx = static_cast<int>(x * 4 / kWidth), ty = static_cast<int>(y * 4 / kHeight);
+            const bool edgeX = x * 4 % kWidth == 0 && tx > 0;
+            const bool edgeY = y * 4 % kHeight == 0 && ty > 0;
+            bool right = got == texel(tx, ty);
+            right |= edgeX && got == texel(tx - 1, ty);
+            right |= edgeY && got == texel(tx, ty - 1);
+            right |= edgeX && edgeY && got == texel(tx - 1, ty - 1);
+            if (!right && ++wrong <= 3) ADD_FAILURE() << "pixel (" << x << ", " << y << ")";
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+
+    // Level 1 averages 2 x 2 texels, level 2 all sixteen.
+    auto average = [&](int x0, int y0, int n) {
+        int sum[3] = {};
+        for (int y = y0; y < y0 + n; ++y)
+            for (int x = x0; x < x0 + n; ++x)
+                for (int k = 0; k < 3; ++k) sum[k] += (texel(x, y) >> (16 - 8 * k)) & 0xFF;
+        const int count = n * n;
+        return static_cast<uint32_t>((sum[0] / count) << 16 | (sum[1] / count) << 8 |
+                                     sum[2] / count);
+    };
+    const struct {
+        float u, v, lod;
+        uint32_t expected;
+    } reads[] = {{0.125f, 0.125f, 0, texel(0, 0)}, {0.875f, 0.125f, 0, texel(3, 0)},
+                 {0.375f, 0.625f, 0, texel(1, 2)}, {0.75f, 0.25f, 1, average(2, 0, 2)},
+                 {0.5f, 0.5f, 2, average(0, 0, 4)}};
+    for (const auto& r : reads) {
+        const float where[4] = {r.u, r.v, r.lod, 0};
+        Clear();
+        Draw(vertex, 2, where, nullptr, 1);
+        const uint32_t got = At(0.0f, 0.0f);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(static_cast<int>((got >> (8 * k)) & 0xFF),
+                        static_cast<int>((r.expected >> (8 * k)) & 0xFF), 1)
+                << "u " << r.u << " v " << r.v << " LOD " << r.lod;
+        }
+    }
 }
 
 TEST_F(EffectRender, BrokenEffectGivesNoEffectAndItsLine) {

@@ -34,13 +34,18 @@ using Vertex = testing_support::TestVertex;
 constexpr UINT kWidth = testing_support::kTestWidth;
 constexpr UINT kHeight = testing_support::kTestHeight;
 
-// The full-screen quad carries (u, v) = (0, 0) at the top-left corner.
+// The full-screen quad carries (u, v) = (0, 0) at the top-left corner
+// (clip-space y turned over for the device's top-row-first targets).
 const char* const kQuadVs = R"(#version 450
 layout(location = 0) in vec3 position;
 layout(location = 2) in vec4 texcoord;
 layout(location = 0) out vec4 vColor;
 layout(location = 1) out vec2 vUv;
-void main() { gl_Position = vec4(position, 1.0); vUv = texcoord.xy; vColor = vec4(0.0); }
+void main() {
+    gl_Position = vec4(position.x, -position.y, position.z, 1.0);
+    vUv = texcoord.xy;
+    vColor = vec4(0.0);
+}
 )";
 
 // Samples stage 2 (2D) at uv = vUv * ps_c[0].xy + ps_c[0].zw with LOD
@@ -70,7 +75,7 @@ uniform vec4 vs_c[2];
 layout(location = 0) out vec4 vColor;
 layout(location = 1) out vec2 vUv;
 void main() {
-    gl_Position = vec4(position, 1.0);
+    gl_Position = vec4(position.x, -position.y, position.z, 1.0);
     vColor = textureLod(image, vs_c[0].zw, vs_c[1].x);
     vUv = vec2(0.0);
 }
@@ -255,6 +260,41 @@ TEST_F(Textures, SamplerStatesApplyToARealTexture) {
         const float ps[3][4] = {{0, 0, c.u, c.v}, {c.lod, 0, 0, 0}, {}};
         const float vs[2][4] = {{0, 0, c.u, c.v}, {c.lod, 0, 0, 0}};
         ExpectColour(Sample(c.vertexStage ? vertexProgram : pixelProgram, ps, vs), c.expected, 2,
+                     c.name);
+    }
+}
+
+// The states effects may set beyond filters and plain addressing: mirror
+// once, the largest mip level, the mip LOD bias (also with an explicit LOD,
+// as Direct3D 9's tex2Dlod honours it).
+TEST_F(Textures, MirrorOnceMaxMipLevelAndLodBias) {
+    const UINT program = Program(kQuadVs, kSamplePs);
+    DeviceTex()->SetStageTexture(2, Texture(Checkerboard()));
+    device_->SetSamplerState(2, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
+    auto bits = [](float f) {
+        DWORD d = 0;
+        std::memcpy(&d, &f, sizeof d);
+        return d;
+    };
+    const struct {
+        const char* name;
+        DWORD addressU, maxMipLevel, lodBias;
+        float u, lod;
+        uint32_t expected;
+    } cases[] = {
+        {"mirror once just left of 0: texel 0", D3DTADDRESS_MIRRORONCE, 0, 0, -0.125f, 0, kA},
+        {"mirror once past -1: the far edge", D3DTADDRESS_MIRRORONCE, 0, 0, -1.6f, 0, kB},
+        {"wrap just left of 0: texel 3", D3DTADDRESS_WRAP, 0, 0, -0.125f, 0, kB},
+        {"largest level 1", D3DTADDRESS_WRAP, 1, 0, 0.125f, 0, kR1},
+        {"largest level 2", D3DTADDRESS_WRAP, 2, 0, 0.125f, 0, kG2},
+        {"bias +1", D3DTADDRESS_WRAP, 0, bits(1.0f), 0.125f, 0, kR1},
+        {"bias -1 from LOD 2", D3DTADDRESS_WRAP, 0, bits(-1.0f), 0.125f, 2, kR1},
+    };
+    for (const auto& c : cases) {
+        device_->SetSamplerState(2, D3DSAMP_ADDRESSU, c.addressU);
+        device_->SetSamplerState(2, D3DSAMP_MAXMIPLEVEL, c.maxMipLevel);
+        device_->SetSamplerState(2, D3DSAMP_MIPMAPLODBIAS, c.lodBias);
+        ExpectColour(Sample(program, {{0, 0, c.u, 0.125f}, {c.lod, 0, 0, 0}, {}}), c.expected, 2,
                      c.name);
     }
 }

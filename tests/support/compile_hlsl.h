@@ -14,6 +14,7 @@ namespace testing_support {
 struct StageRequest {
     fx::ShaderStage stage;
     std::string entry;
+    std::string profile = {};  // empty: no size bound
 };
 
 inline fx::PassSources SourcesOf(const std::string& hlsl, const std::vector<StageRequest>& stages) {
@@ -22,6 +23,8 @@ inline fx::PassSources SourcesOf(const std::string& hlsl, const std::vector<Stag
         fx::StageSource source;
         source.stage = s.stage;
         source.entry = s.entry;
+        source.profile = s.profile;
+        source.compileStatement = {99, 5, ""};
         source.hlsl = hlsl;
         sources.stages.push_back(std::move(source));
     }

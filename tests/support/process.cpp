@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -175,13 +176,14 @@ ProcessResult Process::Wait(int timeoutMs) {
     if (!result_.started || reaped_) return result_;
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
+    struct rusage usage{};
     while (true) {
-        pid_t done = waitpid(pid_, &status, WNOHANG);
+        pid_t done = wait4(pid_, &status, WNOHANG, &usage);
         if (done == pid_) break;
         if (Clock::now() >= deadline) {
             result_.timedOut = true;
             kill(-pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
+            wait4(pid_, &status, 0, &usage);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -193,6 +195,7 @@ ProcessResult Process::Wait(int timeoutMs) {
     if (reader_.joinable()) reader_.join();
     if (WIFEXITED(status)) result_.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result_.signal = WTERMSIG(status);
+    result_.maxResidentKiB = usage.ru_maxrss;
     result_.out = Out();
     result_.err = Err();
     return result_;

@@ -29,6 +29,7 @@ struct ProcessResult {
     std::string out;
     std::string err;
     std::string startError;  // why it could not start
+    long maxResidentKiB = 0;  // the most memory it held at once (with its own children)
 };
 
 // A program running in the background.

@@ -257,6 +257,13 @@ HRESULT RecordingDevice::SetStageTexture(DWORD stage, UINT texture) {
     return results.For("SetStageTexture");
 }
 
+HRESULT RecordingDevice::GetStageTexture(DWORD stage, UINT* texture) {
+    if (stage >= D3D_SAMPLER_STAGES) return D3DERR_INVALIDCALL;
+    auto it = stageTextures.find(stage);
+    *texture = it == stageTextures.end() ? 0 : it->second;
+    return S_OK;
+}
+
 void RecordingDevice::DeleteTexture(UINT texture) {
     log.Add("DeleteTexture");
     if (liveTextures.erase(texture) == 0) return;

@@ -112,6 +112,7 @@ public:
     HRESULT CreateTexture(const platform::TextureImage& image, UINT* texture,
                           std::string* error) override;
     HRESULT SetStageTexture(DWORD stage, UINT texture) override;
+    HRESULT GetStageTexture(DWORD stage, UINT* texture) override;
     void DeleteTexture(UINT texture) override;
 
     CallLog log;

@@ -19,7 +19,8 @@ namespace testing_support {
 
 namespace {
 
-constexpr int kToolTimeoutMs = 10000;
+// Generous: a tool killed half-way could leave a key held down.
+constexpr int kToolTimeoutMs = 30000;
 
 ProcessResult RunTool(const std::string& display, std::vector<std::string> args) {
     ProcessOptions options;
@@ -30,17 +31,37 @@ ProcessResult RunTool(const std::string& display, std::vector<std::string> args)
 
 bool Succeeded(const ProcessResult& result) { return result.started && result.exitCode == 0; }
 
+std::string Describe(const std::vector<std::string>& args, const ProcessResult& result) {
+    std::string text;
+    for (const std::string& arg : args) text += (text.empty() ? "" : " ") + arg;
+    if (!result.started) return text + ": " + result.startError;
+    if (result.timedOut) text += ": timed out";
+    if (result.signal != 0) text += ": signal " + std::to_string(result.signal);
+    if (result.exitCode >= 0) text += ": exit " + std::to_string(result.exitCode);
+    return text + ": " + result.err;
+}
+
+bool g_xError = false;
+
+int NoteXError(Display*, XErrorEvent*) {
+    g_xError = true;
+    return 0;
+}
+
 }  // namespace
 
 Xvfb::~Xvfb() {
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         int status = 0;
-        // Give it a moment to remove its lock file, then make sure.
-        for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // Give it a moment to remove its lock file, then make sure. Once
+        // reaped, its pid may be another process's: no signal after that.
+        bool reaped = false;
+        for (int i = 0; i < 500 && !reaped; ++i) {
+            reaped = waitpid(pid_, &status, WNOHANG) != 0;
+            if (!reaped) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        if (kill(pid_, 0) == 0) {
+        if (!reaped) {
             kill(pid_, SIGKILL);
             waitpid(pid_, &status, 0);
         }
@@ -104,13 +125,55 @@ std::string Xvfb::FindWindow(const std::string& name, int timeoutMs) const {
     return "";
 }
 
+// The key goes through the server's keyboard (XTEST) to the focus, not to a
+// named window: "xdotool key --window" looks the focus up again for the
+// release and, when the press has just closed the window (Esc), sends the
+// release to the window that is gone and fails.
 bool Xvfb::SendKey(const std::string& windowId, const std::string& key) const {
-    return Succeeded(RunTool(display_, {"xdotool", "mousemove", "--window", windowId, "100", "100"})) &&
-           Succeeded(RunTool(display_, {"xdotool", "key", "--window", windowId, key}));
+    return Focus(windowId) && PressKey(key);
 }
 
 bool Xvfb::PressKey(const std::string& key) const {
-    return Succeeded(RunTool(display_, {"xdotool", "key", key}));
+    std::vector<std::string> args = {"xdotool", "key", key};
+    ProcessResult result = RunTool(display_, args);
+    if (Succeeded(result)) return true;
+    lastError_ = Describe(args, result);
+    return false;
+}
+
+bool Xvfb::Focus(const std::string& windowId) const {
+    Display* display = XOpenDisplay(display_.c_str());
+    if (display == nullptr) {
+        lastError_ = "cannot open display " + display_;
+        return false;
+    }
+    // A window that went away is a failed focus, not the end of the test.
+    auto previous = XSetErrorHandler(NoteXError);
+    Window window = static_cast<Window>(std::stoul(windowId));
+    lastError_ = "window " + windowId + " never became viewable";
+    bool focused = false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kToolTimeoutMs);
+    while (!focused && std::chrono::steady_clock::now() < deadline) {
+        g_xError = false;
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, window, &attributes) == 0 || g_xError) {
+            lastError_ = "window " + windowId + " is gone";
+            break;
+        }
+        // Only a viewable window can take the focus.
+        if (attributes.map_state == IsViewable) {
+            XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+            Window focus = 0;
+            int revert = 0;
+            XGetInputFocus(display, &focus, &revert);
+            focused = !g_xError && focus == window;
+            if (!focused) lastError_ = "window " + windowId + " did not take the focus";
+        }
+        if (!focused) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return focused;
 }
 
 // xdotool's windowclose destroys the window outright; a close box asks the
@@ -130,17 +193,6 @@ bool Xvfb::SendCloseRequest(const std::string& windowId) const {
     XCloseDisplay(display);
     return sent;
 }
-
-namespace {
-
-bool g_xError = false;
-
-int NoteXError(Display*, XErrorEvent*) {
-    g_xError = true;
-    return 0;
-}
-
-}  // namespace
 
 bool Xvfb::WindowPixels(const std::string& windowId, std::vector<uint32_t>* rgb, int* width,
                         int* height) const {
@@ -233,11 +285,19 @@ bool FocusWindow::HasFocus() const {
 
 bool FocusWindow::WaitForKey(const std::string& key, int timeoutMs) const {
     KeySym wanted = XStringToKeysym(key.c_str());
+    KeyCode code = XKeysymToKeycode(display_, wanted);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool pressed = false;
     while (std::chrono::steady_clock::now() < deadline) {
         XEvent event;
-        while (XCheckWindowEvent(display_, window_, KeyPressMask, &event)) {
-            if (XLookupKeysym(&event.xkey, 0) == wanted) return true;
+        while (!pressed && XCheckWindowEvent(display_, window_, KeyPressMask, &event)) {
+            pressed = XLookupKeysym(&event.xkey, 0) == wanted;
+        }
+        if (pressed) {
+            // The server's own key state: a held-up sender may release late.
+            char keys[32] = {};
+            XQueryKeymap(display_, keys);
+            if ((keys[code / 8] & (1 << (code % 8))) == 0) return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -32,9 +32,12 @@ public:
     // to timeoutMs for it to be mapped; "" when none appears.
     std::string FindWindow(const std::string& name, int timeoutMs) const;
 
-    // Moves the pointer over the window (which gives it the keyboard on a
-    // server without a window manager) and presses and releases the key
-    // (xdotool key names: "Escape", "F5", ...).
+    // Gives the window the keyboard focus, as clicking into it would, once
+    // it is viewable. False when it is gone or never takes the focus.
+    bool Focus(const std::string& windowId) const;
+
+    // Focus, then PressKey: a person typing into the window (xdotool key
+    // names: "Escape", "F5", ...).
     bool SendKey(const std::string& windowId, const std::string& key) const;
 
     // A real key press and release (XTEST) that goes wherever the keyboard
@@ -52,8 +55,12 @@ public:
     // The whole screen as an image file (the format follows the extension).
     bool Screenshot(const std::string& path) const;
 
+    // Why the last Focus, SendKey or PressKey failed.
+    const std::string& lastError() const { return lastError_; }
+
 private:
     pid_t pid_ = -1;
+    mutable std::string lastError_;
     std::string display_;
 };
 
@@ -71,7 +78,9 @@ public:
 
     bool HasFocus() const;
 
-    // Waits until a press of the key (a keysym name: "F5") has reached it.
+    // Waits until a press of the key (a keysym name: "F5") has reached it
+    // and the key is up again on the server: by then every client that
+    // listens to the keyboard has been sent the release too.
     bool WaitForKey(const std::string& key, int timeoutMs) const;
 
 private:

@@ -3,11 +3,18 @@
 // crashes and hangs into errors.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/support/compile_hlsl.h"
 
@@ -182,10 +189,63 @@ int OpenDescriptors() {
     return count;
 }
 
-bool HasChildren() {
-    int status = 0;
-    return waitpid(-1, &status, WNOHANG) >= 0;  // -1 with ECHILD when there are none
+// How many files a process has open.
+int DescriptorsOf(pid_t pid) {
+    int count = 0;
+    if (DIR* d = opendir(("/proc/" + std::to_string(pid) + "/fd").c_str())) {
+        while (dirent* e = readdir(d)) count += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return count;
 }
+
+// The children of a process, from /proc.
+std::vector<pid_t> ChildrenOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                     "/children");
+    std::vector<pid_t> children;
+    for (pid_t child = 0; in >> child;) children.push_back(child);
+    return children;
+}
+
+// This process has no child but the compiler server, and the server none.
+void ExpectOnlyTheServerLeft() {
+    const pid_t server = fx::CompilerServerPid();
+    ASSERT_NE(server, 0);
+    EXPECT_EQ(ChildrenOf(getpid()), std::vector<pid_t>{server});
+    EXPECT_TRUE(ChildrenOf(server).empty());
+}
+
+// Waits until a process is a child of parent.
+pid_t WaitForChild(pid_t parent, int timeoutMs) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::vector<pid_t> children = ChildrenOf(parent);
+        if (!children.empty()) return children.front();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
+// A line of /proc/PID/limits: "Max core file size  0  0  bytes".
+std::string Limit(pid_t pid, const std::string& name) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/limits");
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(name, 0) == 0) {
+            std::istringstream values(line.substr(name.size()));
+            std::string soft;
+            values >> soft;
+            return soft;
+        }
+    }
+    return "?";
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 
 const std::string kGood =
     "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
@@ -198,19 +258,134 @@ TEST(EffectCompilerIsolation, ChildGivesTheSameAnswerAsInProcess) {
     EXPECT_EQ(child.glsl, here.glsl);
 }
 
-TEST(EffectCompilerIsolation, CrashNamesTheEntryPointAndLeavesNothingBehind) {
-    int fds = OpenDescriptors();
-    fx::SetChildFaultForTesting(fx::ChildFault::Crash, 1);
-    CompiledPass out = CompileShadersInChild(kGood, kPass);
-    fx::SetChildFaultForTesting(fx::ChildFault::None);
+TEST(EffectCompilerIsolation, FaultsNameTheEntryPointAndLeaveNothingBehind) {
+    ASSERT_TRUE(CompileShadersInChild(kGood, kPass).ok);  // the server runs from here on
+    const struct {
+        fx::ChildFault fault;
+        int stage;
+        int timeLimitMs;
+        std::string says;
+        bool needsAddressLimit;
+    } cases[] = {
+        {fx::ChildFault::Crash, 1, fx::kCompilerTimeLimitMs,
+         "the shader compiler crashed (signal 11) while compiling ps_main", false},
+        {fx::ChildFault::Hang, 0, 300,
+         "the shader compiler did not finish within 300 ms while compiling vs_main and was "
+         "stopped",
+         false},
+        {fx::ChildFault::Allocate, 1, fx::kCompilerTimeLimitMs,
+         "the shader compiler ran out of memory (it may take 1024 MB) while compiling ps_main",
+         true},
+    };
+    for (const auto& c : cases) {
+        if (c.needsAddressLimit && kAddressSanitizer) continue;
+        SCOPED_TRACE(c.says);
+        const int fds = OpenDescriptors();
+        fx::SetChildFaultForTesting(c.fault, c.stage);
+        auto start = std::chrono::steady_clock::now();
+        CompiledPass out = CompileShadersInChild(kGood, kPass, c.timeLimitMs);
+        auto took = std::chrono::steady_clock::now() - start;
+        fx::SetChildFaultForTesting(fx::ChildFault::None);
+        EXPECT_FALSE(out.ok);
+        ASSERT_EQ(out.messages.size(), 1u) << Messages(out);
+        EXPECT_EQ(out.messages[0].text, c.says);
+        EXPECT_EQ(out.messages[0].line, 0);
+        EXPECT_LT(took, std::chrono::milliseconds(c.timeLimitMs) + std::chrono::seconds(3));
+        EXPECT_EQ(OpenDescriptors(), fds);
+        ExpectOnlyTheServerLeft();
+        // And the next compile works.
+        EXPECT_TRUE(CompileShadersInChild(kGood, kPass).ok);
+    }
+}
+
+TEST(EffectCompilerIsolation, AMacroThatDoublesThirtyTimesStopsAtTheMemoryLimit) {
+    if (kAddressSanitizer) GTEST_SKIP() << "no address-space limit under AddressSanitizer";
+    std::string hlsl = "#define M0 p.x +\n";
+    for (int i = 1; i <= 30; ++i) {
+        hlsl += "#define M" + std::to_string(i) + " M" + std::to_string(i - 1) + " M" +
+                std::to_string(i - 1) + "\n";
+    }
+    hlsl += "float4 vs_main(float3 p : POSITION) : POSITION { return M30 1; }\n";
+    auto start = std::chrono::steady_clock::now();
+    CompiledPass out = CompileShadersInChild(hlsl, {{ShaderStage::Vertex, "vs_main"}});
+    auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(out.ok);
-    ASSERT_EQ(out.messages.size(), 1u);
-    EXPECT_EQ(out.messages[0].text,
-              "the shader compiler crashed (signal 11) while compiling ps_main");
-    EXPECT_EQ(out.messages[0].line, 0);
-    EXPECT_EQ(OpenDescriptors(), fds);
-    EXPECT_FALSE(HasChildren());
-    // And the next compile works.
+    EXPECT_NE(Messages(out).find("the shader compiler "), std::string::npos) << Messages(out);
+    EXPECT_EQ(Messages(out).find("did not finish"), std::string::npos) << Messages(out);
+    EXPECT_LT(took, std::chrono::seconds(fx::kCompilerTimeLimitMs / 1000));
+    ExpectOnlyTheServerLeft();
+}
+
+TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits) {
+    // A program of our own (a fork of this test) compiles a pass whose worker
+    // hangs; it is killed; its server and worker must be gone within a
+    // second. Orphans come to this process, so that it can see them go.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    pid_t program = fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        fx::SetChildFaultForTesting(fx::ChildFault::Hang, 0);
+        CompileShadersInChild(kGood, kPass, 60000);
+        _exit(0);
+    }
+    const pid_t server = WaitForChild(program, 10000);
+    const pid_t worker = server != 0 ? WaitForChild(server, 10000) : 0;
+    EXPECT_NE(worker, 0);
+    // Standard input, output and error, and the socket to the program and
+    // the pipe between server and worker: none of the program's files.
+    // (Each gets there a few microseconds after it appears.)
+    for (auto [pid, files] : {std::pair{server, 5}, std::pair{worker, 4}}) {
+        if (pid == 0) continue;
+        auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < settled &&
+               (DescriptorsOf(pid) != files || Limit(pid, "Max cpu time") == "unlimited" ||
+                (!kAddressSanitizer && Limit(pid, "Max address space") == "unlimited"))) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(DescriptorsOf(pid), files) << pid;
+        EXPECT_EQ(Limit(pid, "Max core file size"), "0") << pid;
+        EXPECT_NE(Limit(pid, "Max cpu time"), "unlimited") << pid;
+        if (!kAddressSanitizer) {
+            EXPECT_NE(Limit(pid, "Max address space"), "unlimited") << pid;
+        }
+    }
+
+    kill(program, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(program, &status, 0), program);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    std::vector<pid_t> left = {server, worker};
+    while (!left.empty() && std::chrono::steady_clock::now() < deadline) {
+        std::erase_if(left, [](pid_t pid) {
+            return pid == 0 || waitpid(pid, nullptr, WNOHANG) == pid;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(left.empty()) << "still running a second after the program died";
+    for (pid_t pid : left) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+}
+
+TEST(EffectCompilerIsolation, AServerThatDiedIsReapedAndStartedAgain) {
+    ASSERT_TRUE(CompileShadersInChild(kGood, kPass).ok);
+    const pid_t first = fx::CompilerServerPid();
+    ASSERT_NE(first, 0);
+    kill(first, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    CompiledPass out = CompileShadersInChild(kGood, kPass);
+    EXPECT_TRUE(out.ok) << Messages(out);
+    EXPECT_NE(fx::CompilerServerPid(), first);
+    ExpectOnlyTheServerLeft();
+
+    // Stopped, nothing is left at all; the next compile starts another.
+    const int fds = OpenDescriptors();
+    fx::StopCompilerServer();
+    EXPECT_EQ(fx::CompilerServerPid(), 0);
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);  // no child at all
+    EXPECT_EQ(OpenDescriptors(), fds - 1);        // its socket
     EXPECT_TRUE(CompileShadersInChild(kGood, kPass).ok);
 }
 
@@ -219,23 +394,6 @@ TEST(EffectCompilerIsolation, TheLoadersTimeLimitIsTenSeconds) {
     // sanitizers; short enough that a hung glslang costs one wait, not the
     // program. The loader passes exactly this limit.
     EXPECT_EQ(fx::kCompilerTimeLimitMs, 10000);
-}
-
-TEST(EffectCompilerIsolation, HangIsStoppedAtTheDeadline) {
-    int fds = OpenDescriptors();
-    fx::SetChildFaultForTesting(fx::ChildFault::Hang, 0);
-    auto start = std::chrono::steady_clock::now();
-    CompiledPass out = CompileShadersInChild(kGood, kPass, 300);
-    auto took = std::chrono::steady_clock::now() - start;
-    fx::SetChildFaultForTesting(fx::ChildFault::None);
-    EXPECT_FALSE(out.ok);
-    ASSERT_EQ(out.messages.size(), 1u);
-    EXPECT_EQ(out.messages[0].text,
-              "the shader compiler did not finish within 300 ms while compiling vs_main and was "
-              "stopped");
-    EXPECT_LT(took, std::chrono::seconds(3));
-    EXPECT_EQ(OpenDescriptors(), fds);
-    EXPECT_FALSE(HasChildren());
 }
 
 }  // namespace

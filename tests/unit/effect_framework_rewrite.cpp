@@ -1,7 +1,7 @@
-// The HLSL rewrites the loader makes before glslang sees an effect: integer
-// globals as floats, compile arguments bound into the entry point; and the
-// text printed from the tokens, whose map puts every place back where the
-// user wrote it. The results compile.
+// The HLSL rewrites the loader makes before glslang sees an effect: global
+// declarations as Direct3D 9 reads them, compile arguments bound into the
+// entry point; and the text printed from the tokens, whose map puts every
+// place back where the user wrote it. The results compile.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +10,7 @@
 
 #include "platform/fx/3_parse_effect.h"
 #include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/5_hlsl_to_spirv.h"
 #include "tests/support/compile_hlsl.h"
 
 namespace {
@@ -28,12 +29,6 @@ std::string Words(const std::string& s) {
     return out;
 }
 
-std::string Floated(const std::string& hlsl) {
-    fx::TokenStream tokens = fx::ParseEffect(hlsl).hlsl;
-    fx::FloatIntegerGlobals(&tokens);
-    return fx::PrintHlsl(tokens).text;
-}
-
 // hlsl with "compile vs_3_0 ENTRY(ARGS)" bound as the loader binds it: the
 // printed text, or false with the reason.
 bool Bind(const std::string& hlsl, const std::string& entry, const std::string& args,
@@ -49,28 +44,6 @@ bool Bind(const std::string& hlsl, const std::string& entry, const std::string& 
     if (!fx::BindUniformArguments(&tokens, entry, b.argumentTokens, error)) return false;
     *out = fx::PrintHlsl(tokens);
     return true;
-}
-
-TEST(EffectFrameworkRewrite, IntegerGlobalsBecomeFloatsAndNothingElseChanges) {
-    const std::string hlsl =
-        "int Count : register(c3);\n"
-        "bool UseFog < string UIName = \"Fog\"; > = true;\n"
-        "uniform int2 Grid;\n"
-        "const bool4 Mask;\n"
-        "static int Fixed = 2;\n"
-        "#define COUNT_T int\n"
-        "COUNT_T ThroughAMacro;\n"
-        "struct S { int member; };\n"
-        "int Helper(int x) { int local = x; return local; }\n"
-        "float4 Colour : register(c0);\n";
-    std::string out = Words(Floated(hlsl));
-    for (const char* expected :
-         {"half Count : register(c3);", "half UseFog = true;", "uniform half2 Grid;",
-          "const half4 Mask;", "half ThroughAMacro;", "static int Fixed = 2;",
-          "struct S { int member; };", "int Helper(int x) { int local = x; return local; }",
-          "float4 Colour : register(c0);"}) {
-        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
-    }
 }
 
 TEST(EffectFrameworkRewrite, UniformParametersBecomeStaticConstsBeforeTheFunction) {
@@ -195,13 +168,17 @@ TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirPlaces) {
 
 TEST(EffectFrameworkRewrite, TheMapPutsPlacesOfThePrintedTextBackInTheFile) {
     fx::TokenStream tokens =
-        fx::ParseEffect("int A; int B; float C;\n  #define PAIR(x) x + x\n  int D; PAIR(E)\n")
+        fx::ParseEffect("float A; float B; float C;\n  #define PAIR(x) x + x\n  float D; PAIR(E);\n"
+                        "void F() { A = 1; }\n")
             .hlsl;
-    fx::FloatIntegerGlobals(&tokens);
+    fx::GlobalsRewrite globals;
+    std::vector<fx::Message> messages;
+    fx::RewriteGlobals(&tokens, &globals, &messages);
     fx::HlslText out = fx::PrintHlsl(tokens);
     // Spelled tokens keep their columns until something before them grew;
     // the macro's own '+' is placed at its use, its argument where written.
-    EXPECT_EQ(out.text, "half A; half B; float C;\n  half D;     E + E\n");
+    EXPECT_EQ(out.text.substr(0, out.text.find("\nvoid")),
+              "float A__fxw; static float A; float B; float C;\n  float D;      E + E ;");
     auto back = [&](int line, int column) {
         fx::Message m;
         m.line = line;
@@ -209,16 +186,53 @@ TEST(EffectFrameworkRewrite, TheMapPutsPlacesOfThePrintedTextBackInTheFile) {
         out.map.ToUser(&m);
         return std::to_string(m.line) + "," + std::to_string(m.column);
     };
-    EXPECT_EQ(back(1, 6), "1,5");    // A, after a "half" one longer than "int"
-    EXPECT_EQ(back(1, 14), "1,12");  // B
-    EXPECT_EQ(back(1, 23), "1,21");  // C
+    EXPECT_EQ(back(1, 7), "1,7");    // A, now A__fxw
+    EXPECT_EQ(back(1, 37), "1,16");  // B, after the static copy of A
+    EXPECT_EQ(back(1, 46), "1,25");  // C
+    EXPECT_EQ(back(1, 30), "1,7");   // inside the copy: where A is
     EXPECT_EQ(back(1, 2), "1,2");    // inside the first token
     EXPECT_EQ(back(2, 1), "3,1");    // before the first token of its line
-    EXPECT_EQ(back(2, 8), "3,7");    // D
-    EXPECT_EQ(back(2, 15), "3,15");  // E
-    EXPECT_EQ(back(2, 17), "3,10");  // '+': PAIR
-    EXPECT_EQ(back(2, 19), "3,15");  // E again
-    EXPECT_EQ(back(9, 1), "3,15");   // past the end: the last token
+    EXPECT_EQ(back(2, 9), "3,9");    // D
+    EXPECT_EQ(back(2, 17), "3,17");  // E
+    EXPECT_EQ(back(2, 19), "3,12");  // '+': PAIR
+    EXPECT_EQ(back(2, 21), "3,17");  // E again
+    EXPECT_EQ(back(9, 1), "4,19");   // past the end: the last token
+}
+
+TEST(EffectFrameworkRewrite, GlobalDeclarationsAsDirect3D9ReadsThem) {
+    const std::string hlsl =
+        "const float k = 2;\n"
+        "static const float s = 3;\n"
+        "cbuffer B : register(b0) { float4 a : packoffset(c2); };\n"
+        "float4 g : register(c1) = 1; float4 after = missing;\n"
+        "float4 PS() : COLOR0 { g.x += k; return g + a * s + after; }\n";
+    fx::TokenStream tokens = fx::ParseEffect(hlsl).hlsl;
+    fx::GlobalsRewrite globals;
+    std::vector<fx::Message> messages;
+    fx::RewriteGlobals(&tokens, &globals, &messages);
+    EXPECT_TRUE(messages.empty());
+    fx::HlslText out = fx::PrintHlsl(tokens);
+    const std::string words = Words(out.text);
+    EXPECT_EQ(words.find("const float k"), std::string::npos) << words;
+    EXPECT_NE(words.find("float k = 2;"), std::string::npos) << words;
+    EXPECT_NE(words.find("static const float s = 3;"), std::string::npos) << words;
+    EXPECT_NE(words.find("float4 a : register(c2); float4 g__fxw"), std::string::npos) << words;
+    EXPECT_NE(words.find("float4 g__fxw : register(c1) = 1; static float4 g; float4 after"),
+              std::string::npos)
+        << words;
+    EXPECT_EQ(globals.written, std::vector<std::string>{"g"});
+    // What glslang says after the rewrite is placed where the user wrote it.
+    fx::StageSource source;
+    source.stage = fx::ShaderStage::Pixel;
+    source.entry = "PS";
+    source.hlsl = out.text;
+    source.map = out.map;
+    fx::SpirvModule module;
+    std::vector<fx::Message> compiled;
+    EXPECT_FALSE(fx::HlslToSpirv(source, &module, &compiled));
+    ASSERT_FALSE(compiled.empty());
+    EXPECT_EQ(compiled[0].line, 4);
+    EXPECT_EQ(compiled[0].column, 45);
 }
 
 // Random token soup through the preprocessor, the parser, both rewrites and
@@ -229,8 +243,9 @@ TEST(EffectFrameworkRewrite, RandomSoupPrintsAsItsTokensAndMapsBack) {
         "int", "bool2", "uint", "dword", "static", "uniform", "const", "float4", "VS", "PS",
         "(", ")", "{", "}", "[", "]", ",", ";", ":", "=", "<", ">", " ", " ", "\n", "\r\n",
         "//", "/*", "*/", "\"", "'", "\\", "#", "#define X +\n", "X", "POSITION", "1", "0.5",
-        "x", "y", "/", "*", "+", "-", ".", "struct", "typedef", "in", "out",
-        "#pragma pack_matrix(row_major)\n"};
+        "x", "y", "/", "*", "+", "-", ".", "struct", "typedef", "in", "out", "cbuffer",
+        "packoffset", "row_major", "column_major", "float4x4", "+=", "++", "{1, 2}",
+        "float4(1, 2)", "sampler2D", "#pragma pack_matrix(row_major)\n"};
     std::mt19937 random(1234);
     std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 60);
@@ -240,11 +255,15 @@ TEST(EffectFrameworkRewrite, RandomSoupPrintsAsItsTokensAndMapsBack) {
         fx::ParsedEffect parsed = fx::ParseEffect(
             soup + "\ntechnique T { pass P { VertexShader = compile vs_3_0 VS(1); } }");
         fx::TokenStream tokens = parsed.hlsl;
-        fx::FloatIntegerGlobals(&tokens);
+        fx::GlobalsRewrite globals;
+        std::vector<fx::Message> messages;
+        fx::RewriteGlobals(&tokens, &globals, &messages);
+        fx::EvaluateInitializers(parsed.initializers, &messages);
         std::string error;
         if (!parsed.techniques.empty() && !parsed.techniques[0].passes.empty()) {
             const fx::ShaderBinding& b = parsed.techniques[0].passes[0].vertexShader;
-            if (!fx::BindUniformArguments(&tokens, "VS", b.argumentTokens, &error)) {
+            std::vector<std::pair<std::string, std::string>> aliases;
+            if (!fx::BindUniformArguments(&tokens, "VS", b.argumentTokens, &error, &aliases)) {
                 ASSERT_FALSE(error.empty());
             }
         }

@@ -12,8 +12,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/fx/fx.h"
+#include "platform/fx/message.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 
@@ -149,9 +151,9 @@ TEST_F(EffectLoad, ErrorLinesCarryTheFilesTrueLineAndTheEntry) {
     EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 0);
 }
 
-TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
+TEST_F(EffectLoad, InitialValueItCannotEvaluateIsAWarningOnly) {
     WriteMain(
-        "float4 tint;\n"
+        "float4 tint = normalize(float4(1, 1, 1, 1));\n"
         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
         "float4 ps_main() : COLOR0 { return tint; }\n"
         "technique T { pass P {\n"
@@ -160,8 +162,79 @@ TEST_F(EffectLoad, GlobalWithoutRegisterIsAWarningOnly) {
     std::string text;
     EXPECT_EQ(Load(&text), S_OK) << text;
     EXPECT_EQ(text,
-              "main.fx(1,8): warning: global 'tint' has no register(cN); it is placed after the "
-              "previous global, not in the first free register (vs_main)\n");
+              "main.fx(1,8): warning: the initial value of 'tint' cannot be evaluated ('normalize' "
+              "is not a constant it can evaluate); it starts at zero\n");
+}
+
+// The lines of a text.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(MessageList, ShowsTheFirstHundredErrorsFirstAndCountsTheRest) {
+    const struct {
+        int errors;
+        int warnings;
+        int unshownErrors;  // dropped by a stage before it handed the rest on
+        int unshownWarnings;
+        std::string last;  // the last line
+    } cases[] = {
+        {3, 5, 0, 0, "main.fx(5,1): warning: w5"},
+        {60, 40, 0, 0, "main.fx(40,1): warning: w40"},
+        {60, 41, 0, 0, "main.fx: 1 more message not shown (0 errors, 1 warning)"},
+        {150, 20, 0, 0, "main.fx: 70 more messages not shown (50 errors, 20 warnings)"},
+        {1, 100, 0, 150, "main.fx: 151 more messages not shown (0 errors, 151 warnings)"},
+        {100, 0, 7, 0, "main.fx: 7 more messages not shown (7 errors, 0 warnings)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.last);
+        fx::MessageList list("main.fx");
+        // Warnings and errors interleaved, as the stages make them.
+        auto text = [](char kind, int i) {
+            std::string t(1, kind);
+            t += std::to_string(i);
+            return t;
+        };
+        for (int i = 1; i <= std::max(c.errors, c.warnings); ++i) {
+            if (i <= c.warnings) list.Add(fx::WarningAt({i, 1, ""}, text('w', i)));
+            if (i <= c.errors) list.Error({i, 1, ""}, text('e', i));
+        }
+        list.AddUnshown(c.unshownErrors, c.unshownWarnings);
+        std::vector<std::string> lines = Lines(list.Text());
+        const int total = c.errors + c.warnings + c.unshownErrors + c.unshownWarnings;
+        ASSERT_EQ(lines.size(), static_cast<size_t>(std::min(total, 100) + (total > 100)));
+        EXPECT_EQ(lines.back(), c.last);
+        if (c.errors > 0) {
+            EXPECT_EQ(lines.front(), "main.fx(1,1): error: e1");
+        }
+        EXPECT_EQ(list.HasErrors(), c.errors + c.unshownErrors > 0);
+    }
+}
+
+TEST_F(EffectLoad, AFloodOfWarningsIsCappedAndTheErrorComesFirst) {
+    // 250 globals whose initial values the loader cannot evaluate, each
+    // worth a warning, and one error.
+    std::string text;
+    for (int i = 0; i < 250; ++i) text += "float4 g" + std::to_string(i) + " = sin(1.0);\n";
+    text +=
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0) + g0; }\n"
+        "float4 ps_main() : COLOR0 { return g1; }\n"
+        "technique T { pass P {\n"
+        "    VertexShader = compile vs_3_0 vs_main();\n"
+        "    PixelShader = compile ps_3_0 ps_mian(); } }\n";
+    WriteMain(text);
+    std::string out;
+    EXPECT_NE(Load(&out), S_OK);
+    std::vector<std::string> lines = Lines(out);
+    ASSERT_EQ(lines.size(), 101u) << out.substr(0, 2000);
+    EXPECT_EQ(lines[0].find("main.fx(255,"), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(": error: entry point 'ps_mian' not found"), std::string::npos)
+        << lines[0];
+    EXPECT_EQ(lines[1].find("main.fx(1,8): warning: the initial value of 'g0'"), 0u) << lines[1];
+    EXPECT_EQ(lines[100], "main.fx: 151 more messages not shown (0 errors, 151 warnings)");
 }
 
 TEST_F(EffectLoad, TechniqueProblemsAreFoundBeforeCompiling) {
@@ -258,6 +331,46 @@ TEST_F(EffectLoad, BadCorpusFailsCleanlyAndAGoodFileLoadsAfterwards) {
     std::string text;
     EXPECT_EQ(Load(&text), S_OK) << text;
     EXPECT_EQ(device_.liveProgramCount, 0) << "the effect was released";
+}
+
+// Every file of the bad corpus that says on its second line what it must
+// give ("// expect: FILE(LINE,COL): error: ..."), loaded where it lies so that
+// the images beside it are found: exactly that line, no effect, and nothing
+// left on the device; a good effect with images loads afterwards.
+TEST_F(EffectLoad, BadImagesGiveTheLineTheySay) {
+    const fs::path folder = SourceDir() / "tests/fx-corpus/bad";
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::string source = ReadFile(entry.path());
+        size_t at = source.find("\n// expect: ");
+        if (entry.path().extension() != ".fx" || at == std::string::npos) continue;
+        ++files;
+        SCOPED_TRACE(entry.path().filename().string());
+        std::string expected = source.substr(at + 12, source.find('\n', at + 1) - at - 12) + "\n";
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        EXPECT_NE(D3DXCreateEffectFromFileA(&device_, entry.path().c_str(), nullptr, nullptr, 0,
+                                            nullptr, &effect, &errors),
+                  S_OK);
+        EXPECT_EQ(effect, nullptr);
+        ASSERT_NE(errors, nullptr);
+        std::string text = static_cast<const char*>(errors->GetBufferPointer());
+        errors->Release();
+        EXPECT_EQ(text.substr(text.rfind('/', text.find('(')) + 1), expected);
+        EXPECT_EQ(device_.liveProgramCount, 0);
+        EXPECT_TRUE(device_.liveTextures.empty());
+    }
+    EXPECT_GE(files, 9);
+
+    const std::string good = (SourceDir() / "assets/examples/sparkles.fx").string();
+    ID3DXEffect* effect = nullptr;
+    ASSERT_EQ(D3DXCreateEffectFromFileA(&device_, good.c_str(), nullptr, nullptr, 0, nullptr,
+                                        &effect, nullptr),
+              S_OK);
+    EXPECT_EQ(device_.liveTextures.size(), 1u);
+    effect->Release();
+    EXPECT_TRUE(device_.liveTextures.empty());
+    EXPECT_EQ(device_.liveProgramCount, 0);
 }
 
 TEST_F(EffectLoad, ErrorsArgumentMayBeNull) {

@@ -93,6 +93,43 @@ TEST(EffectParserGlobals, TextureDeclarationsAreTakenOutAndRecorded) {
     EXPECT_EQ(e.textures[1].pos.column, 19);
 }
 
+// The annotation entries that name a texture's file and kind, in the
+// spellings effect files use; everything else in the annotation is skipped.
+TEST(EffectParserGlobals, TextureAnnotationsNameTheFileAndItsKind) {
+    std::string src =
+        "texture Sprite < string ResourceName = \"spark.png\"; >;\n"
+        "textureCUBE Sky : ENVIRONMENT < string UIName = \"Sky\"; string resourcetype = \"cube\";\n"
+        "    string ResourceName = \"maps\\\\sky\" \".dds\"; float Gamma = 2.2; >;\n"
+        "texture Blank < string ResourceName = \"\"; >;\n"
+        "texture Number < string ResourceName = 12; string ResourceType = \"2D\"; >;\n"
+        "texture Bare < ResourceName = \"x.png\"; >;\n";
+    ParsedEffect e = ParseEffect(src);
+    EXPECT_EQ(Messages(e), (std::vector<std::string>{
+                               "5:40: error: ResourceName of texture 'Number' must be a string"}));
+    EXPECT_EQ(Hlsl(e), "");
+    struct Want {
+        const char* name;
+        const char* file;
+        int line, column;
+        const char* type;
+    } wants[] = {{"Sprite", "spark.png", 1, 40, ""},
+                 {"Sky", "maps\\sky.dds", 3, 27, "cube"},
+                 {"Blank", "", 4, 39, ""},
+                 {"Number", "", 0, 0, "2D"},
+                 {"Bare", "", 0, 0, ""}};
+    ASSERT_EQ(e.textures.size(), std::size(wants));
+    for (size_t i = 0; i < std::size(wants); ++i) {
+        const fx::TextureDesc& t = e.textures[i];
+        SCOPED_TRACE(t.name);
+        EXPECT_EQ(t.name, wants[i].name);
+        EXPECT_EQ(t.resourceName, wants[i].file);
+        EXPECT_EQ(t.resourcePos.line, wants[i].line);
+        EXPECT_EQ(t.resourcePos.column, wants[i].column);
+        EXPECT_EQ(t.resourceType, wants[i].type);
+    }
+    EXPECT_EQ(e.textures[1].resourceTypePos.line, 2);
+}
+
 TEST(EffectParserGlobals, StringGlobalsAreTakenOutSemanticsStay) {
     std::string src =
         "string Name < string UIName = \"n\"; > = \"a\" \"b\";\n"
@@ -146,8 +183,11 @@ TEST(EffectParserSamplers, SamplerStateBlockBecomesAPlainSampler) {
         "    MipFilter = None;\n"
         "    AddressU  = Wrap;\n"
         "    AddressV  = Clamp;\n"
-        "    AddressW  = Mirror;\n"
+        "    AddressW  = MirrorOnce;\n"
         "    BorderColor = 0xFF102030;\n"
+        "    MaxAnisotropy = 8;\n"
+        "    MipMapLodBias = - 0.5f;\n"
+        "    MaxMipLevel = 2;\n"
         "};\n"
         "float4 f(float2 uv) { return tex2D(ColorSampler, uv); }\n";
     ParsedEffect e = ParseEffect(src);
@@ -172,8 +212,11 @@ TEST(EffectParserSamplers, SamplerStateBlockBecomesAPlainSampler) {
                           {D3DSAMP_MIPFILTER, D3DTEXF_NONE},
                           {D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP},
                           {D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP},
-                          {D3DSAMP_ADDRESSW, D3DTADDRESS_MIRROR},
-                          {D3DSAMP_BORDERCOLOR, 0xFF102030u}}));
+                          {D3DSAMP_ADDRESSW, D3DTADDRESS_MIRRORONCE},
+                          {D3DSAMP_BORDERCOLOR, 0xFF102030u},
+                          {D3DSAMP_MAXANISOTROPY, 8},
+                          {D3DSAMP_MIPMAPLODBIAS, 0xBF000000u},  // -0.5f
+                          {D3DSAMP_MAXMIPLEVEL, 2}}));
     EXPECT_EQ(s.states[0].pos.line, 5);
 }
 
@@ -211,8 +254,8 @@ TEST(EffectParserSamplers, BadAndUnsupportedStates) {
         "sampler2D s : register(s16) = sampler_state {\n"
         "  Texture = <missing>;\n"
         "  MinFilter = Cubic;\n"
-        "  MaxAnisotropy = 4;\n"
-        "  AddressU = MirrorOnce;\n"
+        "  MipMapLodBias = one;\n"
+        "  MinFilter = GaussianQuad;\n"
         "  BorderColor = float4(1, 0, 0, 1);\n"
         "  Texture = <t> extra;\n"
         "  MagFilter Linear;\n"
@@ -222,9 +265,9 @@ TEST(EffectParserSamplers, BadAndUnsupportedStates) {
                   "2:24: error: sampler register 's16' is out of range (s0 to s15)",
                   "3:14: warning: sampler 's' refers to undeclared texture 'missing'",
                   "4:15: error: invalid value 'Cubic' for sampler state 'MinFilter'",
-                  "5:3: warning: unsupported sampler state 'MaxAnisotropy' ignored",
-                  "6:14: warning: unsupported value 'MirrorOnce' for sampler state 'AddressU' "
-                  "ignored",
+                  "5:19: error: invalid value 'one' for sampler state 'MipMapLodBias'",
+                  "6:15: warning: unsupported value 'GaussianQuad' for sampler state "
+                  "'MinFilter' ignored",
                   "7:17: warning: border colour 'float4(1, 0, 0, 1)' is not a colour word; "
                   "ignored",
                   "8:13: error: expected '<TEXTURE>' for state 'Texture', found '<t> extra'",

@@ -5,7 +5,9 @@
 #include "render/camera.h"
 #include "render/scene.h"
 #include "render/vertex_stream.h"
+#include "platform/fx/fx.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +76,37 @@ TEST_F(RenderPassTest, BothShadersGetTheBlockAsItWasBeforeTheTimeStep) {
     EXPECT_EQ(device_.vertexConstants[0], 0.5f);
     for (int k = 1; k < 256; ++k) ASSERT_EQ(device_.vertexConstants[k], static_cast<float>(k) + 0.5f);
     EXPECT_EQ(g_constants.c[0][0], 0.5f + kTimeStep);
+}
+
+TEST_F(RenderPassTest, AnEffectsInitialValuesComeAtBeginPassAndTheBlockOverwritesThem) {
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Make("render_pass"));
+    const std::string path = folder.Write(
+        "initial.fx",
+        "float4 tint = float4(1, 2, 3, 4);\n"
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1) * tint; }\n"
+        "float4 ps_main() : COLOR0 { return tint; }\n"
+        "technique T { pass P { VertexShader = compile vs_3_0 vs_main();\n"
+        "    PixelShader = compile ps_3_0 ps_main(); } }\n");
+    g_effect->Release();
+    g_effect = nullptr;
+    ASSERT_EQ(D3DXCreateEffectFromFileA(&device_, path.c_str(), nullptr, nullptr, 0, nullptr,
+                                        &g_effect, nullptr),
+              S_OK);
+    g_constants.c[0][0] = 0.5f;
+    device_.log.Clear();
+    RenderParticles();
+
+    // tint (c0 of each stage) first, then the program's 64 registers.
+    const int pass = device_.log.IndexOf("SetShaderProgram");
+    ASSERT_GE(pass, 0);
+    EXPECT_EQ(std::vector<std::string>(device_.log.calls.begin() + pass,
+                                       device_.log.calls.begin() + pass + 6),
+              (Calls{"SetShaderProgram", "SetVertexShaderConstantF", "SetPixelShaderConstantF",
+                     "SetVertexShaderConstantF", "SetPixelShaderConstantF", "SetStreamSource"}));
+    EXPECT_EQ(device_.pixelConstantCount, 64u);
+    EXPECT_EQ(device_.pixelConstants[0], 0.5f);
+    EXPECT_EQ(device_.pixelConstants[1], 0.0f);
 }
 
 TEST_F(RenderPassTest, WithoutAnEffectTheFrameOnlyClearsAndPresents) {

@@ -11,8 +11,9 @@
 
 namespace {
 
-// "eT" a file event at T ms; "pT" a poll at T that must find nothing due,
-// "pT!" one that must find the check due.
+// "eT" a file event at T ms, "wT" one after which a file is still open for
+// writing (truncated or written, not closed); "pT" a poll at T that must find
+// nothing due, "pT!" one that must find the check due.
 struct Case {
     const char* name;
     const char* script;
@@ -27,6 +28,10 @@ const Case kCases[] = {
     {"a pause of 100 ms splits a burst in two", "e0 e10 p110! e120 p200 p220! p330"},
     {"events at the same time count once", "e5 e5 e5 p105! p106"},
     {"an event right at the poll waits again", "e0 p100! e100 p100 p199 p200!"},
+    {"a writer held up after truncating is waited for until its close",
+     "e0 w1 p101 p1500 e1700 p1799 p1800! p1900"},
+    {"a writer that keeps its file open is given 2 s after its last write", "w0 w50 p2049 p2050! p2100"},
+    {"a close after writes is an ordinary event again", "w0 w10 e20 p119 p120!"},
 };
 
 TEST(WatchDebounceTest, FileEventsAndPollsOverTime) {
@@ -37,8 +42,8 @@ TEST(WatchDebounceTest, FileEventsAndPollsOverTime) {
         std::string step;
         while (steps >> step) {
             int64_t time = std::atoll(step.c_str() + 1);
-            if (step[0] == 'e') {
-                debounce.Event(time);
+            if (step[0] == 'e' || step[0] == 'w') {
+                debounce.Event(time, step[0] == 'w');
             } else {
                 EXPECT_EQ(debounce.Due(time), step.back() == '!') << "at " << step;
             }

@@ -3,9 +3,10 @@
 // declaration order. Two other constants sit before it at c0 and c1; the
 // initialisers are not relied on.
 //
-// Expected result: write (0.2, 0.4, 0.6, 1.0) into pixel-shader register
-// c3 and (0, 0, 0, 0) into c0, c1 and c2, then draw a full-screen quad
-// (clip space x, y in [-1, 1], z = 0.5) with technique 0, pass 0.
+// Expected result: after BeginPass of technique 0, pass 0 (which writes the
+// constants' initial values), write (0.2, 0.4, 0.6, 1.0) into pixel-shader
+// register c3 and (0, 0, 0, 0) into c0, c1 and c2, then draw a full-screen
+// quad (clip space x, y in [-1, 1], z = 0.5).
 // Every pixel then reads exactly R = 51, G = 102, B = 153, A = 255.
 
 float4 Unused0 : register(c0);

@@ -1,0 +1,255 @@
+// The checks of the fuzz targets and the regression test (see checks.h).
+#include "fuzz/checks.h"
+
+#include <utility>
+#include <vector>
+
+#include "platform/fx/2_preprocess.h"
+#include "platform/fx/3_parse_effect.h"
+#include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/message.h"
+#include "platform/fx/token_stream.h"
+
+namespace fuzz {
+namespace {
+
+using fx::Message;
+
+// More files than any input needs to reach every include path.
+constexpr size_t kMaxFiles = 8;
+
+// The input as an effect file and the files of its folder.
+struct Folder {
+    std::string main;
+    std::vector<std::pair<std::string, std::string>> files;
+    // A file has a #line: its places are what the line says, in whatever
+    // file it names.
+    bool renumbered = false;
+
+    // The text of a file a message names ("" for the effect file).
+    const std::string* Text(const std::string& file) const {
+        if (file.empty()) return &main;
+        for (const auto& [name, text] : files) {
+            if (name == file) return &text;
+        }
+        return nullptr;
+    }
+
+    fx::IncludeResolver Resolver() const {
+        return [this](const std::string& name, std::string* text, std::string* error) {
+            const std::string* found = name.empty() ? nullptr : Text(name);
+            if (found == nullptr) {
+                *error = "not in the folder";
+                return false;
+            }
+            *text = *found;
+            return true;
+        };
+    }
+};
+
+// A '#' followed, past blanks, comments and continued lines, by "line".
+// Errs towards yes.
+bool HasLineDirective(std::string_view text) {
+    for (size_t i = text.find('#'); i != std::string_view::npos; i = text.find('#', i + 1)) {
+        size_t j = i + 1;
+        for (;;) {
+            if (j < text.size() && (text[j] == ' ' || text[j] == '\t' || text[j] == '\\' ||
+                                    text[j] == '\r' || text[j] == '\n')) {
+                ++j;
+            } else if (text.substr(j, 2) == "/*") {
+                size_t close = text.find("*/", j + 2);
+                if (close == std::string_view::npos) break;
+                j = close + 2;
+            } else {
+                break;
+            }
+        }
+        if (text.substr(j, 4) == "line") return true;
+    }
+    return false;
+}
+
+Folder Split(std::string_view input) {
+    Folder folder;
+    size_t start = 0;
+    for (size_t i = 0; i <= kMaxFiles; ++i) {
+        size_t end = input.find('\0', start);
+        std::string_view part = input.substr(start, end == std::string_view::npos ? end : end - start);
+        if (i == 0) {
+            folder.main = part;
+        } else {
+            folder.files.emplace_back(std::string(1, static_cast<char>('a' + i - 1)) + ".fxh",
+                                      std::string(part));
+        }
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    folder.renumbered = HasLineDirective(folder.main);
+    for (const auto& file : folder.files) folder.renumbered |= HasLineDirective(file.second);
+    return folder;
+}
+
+// The lines of a text as [begin, end) offsets, without their line ends.
+std::vector<std::pair<size_t, size_t>> LinesOf(const std::string& text) {
+    std::vector<std::pair<size_t, size_t>> lines;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find('\n', start);
+        lines.emplace_back(start, end == std::string::npos ? text.size() : end);
+        if (end == std::string::npos) return lines;
+        start = end + 1;
+    }
+}
+
+std::string Where(const Message& m) {
+    return (m.file.empty() ? std::string("main.fx") : m.file) + "(" + std::to_string(m.line) +
+           "," + std::to_string(m.column) + "): " + m.text;
+}
+
+// Every error located, in a file of the folder, at a line and column inside
+// it (one past a line's last byte is where something missing at its end
+// is reported). Warnings may be about the whole file but never outside it.
+void CheckMessages(const std::vector<Message>& messages, const Folder& folder,
+                   std::string* problems) {
+    for (const Message& m : messages) {
+        if (m.IsError() && (m.line < 1 || m.column < 1)) {
+            *problems += "error without a position: " + Where(m) + "\n";
+            continue;
+        }
+        if (m.line == 0 || folder.renumbered) continue;
+        const std::string* text = folder.Text(m.file);
+        if (text == nullptr) {
+            *problems += "message in a file not in the folder: " + Where(m) + "\n";
+            continue;
+        }
+        auto lines = LinesOf(*text);
+        if (m.line < 1 || static_cast<size_t>(m.line) > lines.size() || m.column < 1 ||
+            static_cast<size_t>(m.column) >
+                lines[m.line - 1].second - lines[m.line - 1].first + 1) {
+            *problems += "position outside its file: " + Where(m) + "\n";
+        }
+    }
+}
+
+// Each token's origin as a message, to be checked as messages are: a token
+// sits in a file of the folder, inside a line.
+std::vector<Message> Origins(const fx::TokenStream& stream, std::string* problems) {
+    std::vector<Message> origins;
+    origins.reserve(stream.tokens.size());
+    for (const fx::SourceToken& t : stream.tokens) {
+        if (t.file >= stream.files.size()) {
+            *problems += "a token of file " + std::to_string(t.file) + " of " +
+                         std::to_string(stream.files.size()) + "\n";
+            break;
+        }
+        origins.push_back(fx::ErrorAt(stream.Pos(t), "token '" + std::string(stream.Text(t)) + "'"));
+    }
+    return origins;
+}
+
+// Stage 3 only takes tokens out: what it hands on is the preprocessor's
+// stream with some tokens gone, each where it was.
+void CheckTakenOut(const fx::TokenStream& original, const fx::TokenStream& kept,
+                   std::string* problems) {
+    size_t o = 0;
+    for (const fx::SourceToken& k : kept.tokens) {
+        while (o < original.tokens.size()) {
+            const fx::SourceToken& t = original.tokens[o++];
+            if (original.Text(t) == kept.Text(k) && t.line == k.line && t.column == k.column &&
+                original.files[t.file] == kept.files[k.file]) {
+                break;
+            }
+            if (o == original.tokens.size()) {
+                *problems += "the parser's token '" + std::string(kept.Text(k)) +
+                             "' is not in the preprocessor's stream\n";
+                return;
+            }
+        }
+    }
+}
+
+std::vector<Message> StreamMessages(const fx::PreprocessedEffect& p) {
+    std::vector<Message> messages;
+    for (const fx::StreamMessage& m : p.messages) messages.push_back(m.message);
+    return messages;
+}
+
+}  // namespace
+
+std::string CheckPreprocessor(std::string_view input) {
+    Folder folder = Split(input);
+    std::string problems;
+    fx::PreprocessedEffect p = fx::Preprocess(folder.main, folder.Resolver());
+    CheckMessages(StreamMessages(p), folder, &problems);
+    CheckMessages(Origins(p.stream, &problems), folder, &problems);
+    return problems;
+}
+
+std::string CheckEffectParser(std::string_view input) {
+    Folder folder = Split(input);
+    fx::PreprocessedEffect preprocessed = fx::Preprocess(folder.main, folder.Resolver());
+    fx::TokenStream stream = preprocessed.stream;
+    fx::ParsedEffect parsed = fx::ParseEffect(std::move(preprocessed));
+    std::string problems;
+    CheckMessages(parsed.messages, folder, &problems);
+    CheckTakenOut(stream, parsed.hlsl, &problems);
+    for (const fx::TechniqueDesc& technique : parsed.techniques) {
+        for (const fx::PassDesc& pass : technique.passes) {
+            for (const fx::SourcePos& pos :
+                 {pass.pos, pass.vertexShader.pos, pass.pixelShader.pos}) {
+                if (pos.line == 0) continue;
+                Message m = fx::ErrorAt(pos, "pass '" + pass.name + "'");
+                CheckMessages({m}, folder, &problems);
+            }
+        }
+    }
+    fx::MessageList list("main.fx");
+    fx::CheckTechniques(parsed, true, &list);
+    return problems;
+}
+
+std::string CheckHlslRewrites(std::string_view input) {
+    Folder folder = Split(input);
+    std::string problems;
+
+    // The global declarations rewrite on the parsed tokens: every token it
+    // keeps or adds still comes from a place in the user's files.
+    fx::ParsedEffect parsed = fx::ParseEffect(folder.main, folder.Resolver());
+    fx::TokenStream tokens = parsed.hlsl;
+    fx::GlobalsRewrite globals;
+    std::vector<Message> messages;
+    fx::RewriteGlobals(&tokens, &globals, &messages);
+    CheckMessages(messages, folder, &problems);
+    CheckMessages(Origins(tokens, &problems), folder, &problems);
+
+    // The rewrites of every pass of a parsed effect: every position glslang
+    // could report in each stage's text maps back inside the user's files.
+    // As the loader does, only an effect that parsed and passed its checks.
+    fx::MessageList list("main.fx");
+    if (parsed.HasErrors() || !fx::CheckTechniques(parsed, true, &list)) return problems;
+    fx::RewrittenEffect rewritten;
+    if (!fx::RewriteEffect(parsed, &rewritten, &list)) return problems;
+    for (const fx::TechniqueDesc& technique : parsed.techniques) {
+        for (const fx::PassDesc& pass : technique.passes) {
+            fx::PassSources sources;
+            if (!fx::RewritePass(rewritten, pass, &sources, &list)) continue;
+            for (const fx::StageSource& s : sources.stages) {
+                auto stageLines = LinesOf(s.hlsl);
+                std::vector<Message> mapped;
+                for (size_t l = 0; l < stageLines.size(); ++l) {
+                    const int length = static_cast<int>(stageLines[l].second - stageLines[l].first);
+                    for (int column : {1, length / 2 + 1, length + 1}) {
+                        Message m = fx::ErrorAt({static_cast<int>(l + 1), column, ""}, "mapped");
+                        s.map.ToUser(&m);
+                        mapped.push_back(std::move(m));
+                    }
+                }
+                CheckMessages(mapped, folder, &problems);
+            }
+        }
+    }
+    return problems;
+}
+
+}  // namespace fuzz

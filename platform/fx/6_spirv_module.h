@@ -1,0 +1,102 @@
+// A SPIR-V module as a list of instructions that the passes of stage 6 edit
+// before SPIRV-Cross reads it (platform/fx internal): just enough to find
+// definitions and uses, add types, constants and decorations, and write the
+// words back. The passes are in 6_spirv_passes.cpp and 6_registers.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace fx {
+
+struct SpvInstruction {
+    uint32_t op = 0;              // spv::Op
+    std::vector<uint32_t> words;  // the operands, as in the binary (result type and id first)
+
+    uint32_t Type() const;    // the result type; 0 when it has none
+    uint32_t Result() const;  // the result id; 0 when it has none
+    // Every operand that names an id, besides the result type and id (into
+    // *ids, which it clears first: callers keep one for many calls).
+    void UsedIds(std::vector<uint32_t>* ids) const;
+};
+
+class SpvModule {
+public:
+    // False for words that are not a well-formed module.
+    bool Read(const std::vector<uint32_t>& words);
+    std::vector<uint32_t> Write() const;
+
+    // (Def does not see ids made after the last Reindex.)
+    uint32_t NewId() { return bound_++; }
+    uint32_t Bound() const { return bound_; }
+    // After code changed: Def and the names see the new instructions.
+    void Reindex();
+    const SpvInstruction* Def(uint32_t id) const;
+    SpvInstruction* Def(uint32_t id);
+    std::string Name(uint32_t id) const;
+    std::string MemberName(uint32_t type, uint32_t member) const;
+    // The literal of a 32-bit integer constant; false for anything else.
+    bool ConstantValue(uint32_t id, uint32_t* value) const;
+    bool HasDecoration(uint32_t id, uint32_t decoration) const;
+    // The words of a member's decoration (after the decoration number);
+    // nullptr when the member does not have it.
+    const std::vector<uint32_t>* MemberDecoration(uint32_t type, uint32_t member,
+                                                  uint32_t decoration) const;
+
+    // A type or constant equal to the one described, added before the first
+    // function when there is none yet. words: the operands after the result
+    // id (types) or after the result type and id (constants).
+    uint32_t DeclareType(uint32_t op, const std::vector<uint32_t>& words);
+    uint32_t DeclareConstant(uint32_t op, uint32_t type, const std::vector<uint32_t>& words);
+    // A new aggregate type (struct or array), never shared with an equal one.
+    uint32_t NewAggregateType(uint32_t op, const std::vector<uint32_t>& words);
+    // Sets (replaces) or removes a member decoration.
+    void SetMemberDecoration(uint32_t type, uint32_t member, uint32_t decoration,
+                             const std::vector<uint32_t>& words);
+    void RemoveMemberDecoration(uint32_t type, uint32_t member, uint32_t decoration);
+    void SetDecoration(uint32_t id, uint32_t decoration, const std::vector<uint32_t>& words);
+
+    std::vector<SpvInstruction> code;
+
+private:
+    size_t FirstFunction() const;
+    size_t FirstType() const;
+
+    uint32_t header_[5] = {};
+    uint32_t bound_ = 1;
+    std::vector<uint32_t> defs_;  // by id: 1 + the index of its definition; 0 for none
+};
+
+}  // namespace fx
+
+namespace fx {
+
+// fmod and % as Direct3D 9 computes them: truncated, with the sign of the
+// dividend (glslang writes SPIR-V's floored OpFMod / OpSMod).
+void FixArithmetic(SpvModule& module);
+
+}  // namespace fx
+
+namespace fx {
+
+bool IsChainOp(uint32_t op);  // OpAccessChain or OpInBoundsAccessChain
+
+// For each value (and function-local variable) of the functions given (the
+// entry point and what it calls, as [begin, end) of module.code), by id, a
+// mask of the components the shader's results depend on: bit k of a
+// vector, bit 4 i + j of a matrix's SPIR-V column i, component j; all bits
+// where it cannot tell. Values that nothing depends on are 0.
+std::vector<uint32_t> DemandedComponents(
+    const SpvModule& module, const std::vector<std::pair<size_t, size_t>>& functions);
+
+// Varyings as wide as Direct3D 9's registers: each float varying (a vertex
+// output or pixel input at a location) becomes a float4, so that a pixel
+// shader may read a float2 where its vertex shader wrote a float4, or the
+// other way round (components not written read 0). Stores widen, loads take
+// the components they need. POSITION, PSIZE, VPOS and VFACE stay as they are.
+void WidenVaryings(SpvModule& module, bool vertex);
+
+}  // namespace fx

@@ -1,0 +1,30 @@
+// a ResourceName that names a folder
+// expect: texture_folder.fx(3,43): error: cannot open texture '.': Is a directory
+texture SpriteTex < string ResourceName = "."; >;
+float4x4 viewProj : register(c4);
+
+sampler2D Sprite = sampler_state
+{
+    Texture = <SpriteTex>;
+    MinFilter = Linear;
+    MagFilter = Linear;
+};
+
+float4 vs_main(float3 p : POSITION, float4 corner : TEXCOORD0) : POSITION
+{
+    return mul(viewProj, float4(p, 1.0));
+}
+
+float4 ps_main(float2 uv : TEXCOORD0) : COLOR0
+{
+    return tex2D(Sprite, uv);
+}
+
+technique Main
+{
+    pass P0
+    {
+        VertexShader = compile vs_3_0 vs_main();
+        PixelShader = compile ps_3_0 ps_main();
+    }
+}

@@ -1,0 +1,32 @@
+// a DDS whose header lists more mip levels than it holds
+// expect: texture_sizes_disagree.fx(4,27): error: cannot read texture 'sizes_disagree.dds': truncated DDS file: its header describes 21844 bytes of image data, the file holds 16384
+texture SpriteTex <
+    string ResourceName = "sizes_disagree.dds";
+>;
+float4x4 viewProj : register(c4);
+
+sampler2D Sprite = sampler_state
+{
+    Texture = <SpriteTex>;
+    MinFilter = Linear;
+    MagFilter = Linear;
+};
+
+float4 vs_main(float3 p : POSITION, float4 corner : TEXCOORD0) : POSITION
+{
+    return mul(viewProj, float4(p, 1.0));
+}
+
+float4 ps_main(float2 uv : TEXCOORD0) : COLOR0
+{
+    return tex2D(Sprite, uv);
+}
+
+technique Main
+{
+    pass P0
+    {
+        VertexShader = compile vs_3_0 vs_main();
+        PixelShader = compile ps_3_0 ps_main();
+    }
+}

@@ -1,0 +1,9 @@
+// ddy of v (down the rows) is positive, one row's step.
+//? entry ps_3_0 main()
+//? size 4 4
+//? abs 1e-6
+//? expect 0.25 0 0 0.25
+float4 main(float4 uv : TEXCOORD0) : COLOR0
+{
+    return float4(ddx(uv.x), ddx(uv.y), ddy(uv.x), ddy(uv.y));
+}

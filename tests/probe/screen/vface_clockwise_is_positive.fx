@@ -1,0 +1,7 @@
+// VFACE is positive for a face that is clockwise on screen.
+//? entry ps_3_0 main()
+//? expect 1 0 0 1
+float4 main(float face : VFACE) : COLOR0
+{
+    return float4(face > 0 ? 1 : -1, 0, 0, 1);
+}
