@@ -118,8 +118,9 @@ struct Checker {
     }
 
     void EntryOutputs(const std::string& entry) {
-        for (const FunctionOutline& f : outline.functions) {
-            if (f.body == npos || code.Text(f.name) != entry) continue;
+        for (size_t index : outline.Functions(entry)) {
+            const FunctionOutline& f = outline.functions[index];
+            if (f.body == npos) continue;
             size_t type = f.name - 1;
             if (code.Text(type) != "void" && f.semantic == npos) {
                 if (outline.FindStruct(code, code.Text(type)) != nullptr) {
@@ -144,9 +145,9 @@ struct Checker {
     void Declarations() {
         for (const FunctionOutline& decl : outline.functions) {
             if (decl.body != npos) continue;
-            for (const FunctionOutline& def : outline.functions) {
-                if (def.body == npos || code.Text(def.name) != code.Text(decl.name) ||
-                    def.params.size() != decl.params.size()) {
+            for (size_t index : outline.Functions(code.Text(decl.name))) {
+                const FunctionOutline& def = outline.functions[index];
+                if (def.body == npos || def.params.size() != decl.params.size()) {
                     continue;
                 }
                 std::vector<std::pair<size_t, size_t>> pairs = {{decl.semantic, def.semantic}};

@@ -5,14 +5,23 @@
 
 namespace fx {
 
-size_t Code::Closing(size_t i) const {
-    int depth = 0;
-    for (size_t j = i; j < size(); ++j) {
-        char p = Punct(j);
-        if (p == '(' || p == '[' || p == '{') ++depth;
-        if ((p == ')' || p == ']' || p == '}') && --depth == 0) return j;
+Code::Code(const TokenStream& s) : s_(s) {
+    for (size_t i = 0; i < s.tokens.size(); ++i) {
+        Tok k = s.tokens[i].kind;
+        if (k != Tok::Directive && k != Tok::String) index_.push_back(i);
     }
-    return size();
+    // Brackets paired once: any closing one closes the innermost open one,
+    // so that a stray bracket costs no more than itself.
+    closing_.assign(size(), size());
+    std::vector<size_t> open;
+    for (size_t i = 0; i < size(); ++i) {
+        char p = Punct(i);
+        if (p == '(' || p == '[' || p == '{') open.push_back(i);
+        if ((p == ')' || p == ']' || p == '}') && !open.empty()) {
+            closing_[open.back()] = i;
+            open.pop_back();
+        }
+    }
 }
 
 Declarator ReadDeclarator(const Code& code, size_t first, size_t last) {
@@ -180,6 +189,10 @@ HlslOutline OutlineHlsl(const Code& code) {
         i = f.end;
         statement = i + 1;
     }
+    for (size_t f = 0; f < out.functions.size(); ++f)
+        out.functionsNamed[code.Text(out.functions[f].name)].push_back(f);
+    for (size_t st = 0; st < out.structs.size(); ++st)
+        out.structsNamed.try_emplace(code.Text(out.structs[st].name), st);
     for (const FunctionOutline& f : out.functions)
         for (const Declarator& d : f.params)
             if (d.type != Declarator::npos && d.name != Declarator::npos)
@@ -192,10 +205,15 @@ HlslOutline OutlineHlsl(const Code& code) {
     return out;
 }
 
-const StructOutline* HlslOutline::FindStruct(const Code& code, std::string_view name) const {
-    for (const StructOutline& s : structs)
-        if (code.Text(s.name) == name) return &s;
-    return nullptr;
+const StructOutline* HlslOutline::FindStruct(const Code&, std::string_view name) const {
+    auto it = structsNamed.find(name);
+    return it == structsNamed.end() ? nullptr : &structs[it->second];
+}
+
+const std::vector<size_t>& HlslOutline::Functions(std::string_view name) const {
+    static const std::vector<size_t> none;
+    auto it = functionsNamed.find(name);
+    return it == functionsNamed.end() ? none : it->second;
 }
 
 }  // namespace fx

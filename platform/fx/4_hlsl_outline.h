@@ -16,12 +16,7 @@ namespace fx {
 // out), by their index in the list.
 class Code {
 public:
-    explicit Code(const TokenStream& s) : s_(s) {
-        for (size_t i = 0; i < s.tokens.size(); ++i) {
-            Tok k = s.tokens[i].kind;
-            if (k != Tok::Directive && k != Tok::String) index_.push_back(i);
-        }
-    }
+    explicit Code(const TokenStream& s);
     size_t size() const { return index_.size(); }
     // Index in the list of code token i.
     size_t At(size_t i) const { return index_[i]; }
@@ -35,11 +30,12 @@ public:
         return i < size() && Token(i).kind == Tok::Punct && Text(i).size() == 1 ? Text(i)[0] : 0;
     }
     // The token that closes the bracket opened at i; size() when none does.
-    size_t Closing(size_t i) const;
+    size_t Closing(size_t i) const { return i < size() ? closing_[i] : size(); }
 
 private:
     const TokenStream& s_;
     std::vector<size_t> index_;
+    std::vector<size_t> closing_;  // by code token: its closing bracket's
 };
 
 // A declaration "TYPE NAME[N] : SEMANTIC" of a parameter or struct member,
@@ -88,8 +84,13 @@ struct HlslOutline {
     std::vector<FunctionOutline> functions;
     std::vector<StructOutline> structs;
     std::unordered_map<std::string_view, NameType> names;
+    // Indexes into functions and structs by name.
+    std::unordered_map<std::string_view, std::vector<size_t>> functionsNamed;
+    std::unordered_map<std::string_view, size_t> structsNamed;
 
     const StructOutline* FindStruct(const Code& code, std::string_view name) const;
+    // The functions (declarations and definitions) of that name.
+    const std::vector<size_t>& Functions(std::string_view name) const;
 };
 
 HlslOutline OutlineHlsl(const Code& code);

@@ -44,7 +44,18 @@ public:
     Typer(const Code& code, const HlslOutline& outline) : code_(code), outline_(outline) {}
 
     int Count(size_t first, size_t last) const {
-        if (first >= last || last > code_.size()) return 0;
+        // Nesting past kMaxDepth is not worth telling (and the stack stays small).
+        if (first >= last || last > code_.size() || depth_ >= kMaxDepth) return 0;
+        ++depth_;
+        int n = Operands(first, last);
+        --depth_;
+        return n;
+    }
+
+private:
+    static constexpr int kMaxDepth = 32;
+
+    int Operands(size_t first, size_t last) const {
         // Split at the binary operators of this level.
         std::vector<std::pair<size_t, size_t>> operands;
         size_t start = first;
@@ -73,7 +84,6 @@ public:
         return result;
     }
 
-private:
     // A unary sign, a cast, then a primary expression and what follows it.
     int Unary(size_t first, size_t last) const {
         while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
@@ -156,8 +166,8 @@ private:
         Shape constructed = ShapeOf(f);
         if (constructed.rows > 0) return constructed;
         int returns = -1;
-        for (const FunctionOutline& fn : outline_.functions) {
-            if (code_.Text(fn.name) != f) continue;
+        for (size_t index : outline_.Functions(f)) {
+            const FunctionOutline& fn = outline_.functions[index];
             int n = ShapeOf(code_.Text(fn.name - 1)).Components();
             returns = returns == -1 || returns == n ? n : 0;
         }
@@ -191,6 +201,7 @@ private:
 
     const Code& code_;
     const HlslOutline& outline_;
+    mutable int depth_ = 0;
 };
 
 }  // namespace

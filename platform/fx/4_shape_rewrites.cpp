@@ -45,7 +45,8 @@ struct Value {
 };
 
 // The count of a value; 0 when it cannot be told from its tokens.
-int ValueCount(const Code& code, size_t first, size_t last) {
+int ValueCount(const Code& code, size_t first, size_t last, int depth = 0) {
+    if (depth > 16 || first >= last) return 0;
     if (code.Punct(first) == '-' || code.Punct(first) == '+') ++first;
     if (last - first == 1) {
         const SourceToken& t = code.Token(first);
@@ -53,30 +54,35 @@ int ValueCount(const Code& code, size_t first, size_t last) {
         if (code.Text(first) == "true" || code.Text(first) == "false") return 1;
         return 0;
     }
-    if (code.IsIdent(first) && code.Punct(first + 1) == '(' && code.Closing(first + 1) == last - 1)
-        return Components(code.Text(first));
+    if (code.IsIdent(first) && code.Punct(first + 1) == '(' && code.Closing(first + 1) == last - 1) {
+        // A matrix cannot be split by a swizzle: glslang is left to read it.
+        Shape sh = ShapeOf(code.Text(first));
+        return sh.matrix && sh.rows > 1 && sh.cols > 1 ? 0 : sh.Components();
+    }
     // "(...)" or a constructor, then ".xy".
     if (last - first >= 3 && code.Punct(last - 2) == '.' && code.IsIdent(last - 1)) {
         std::string_view sw = code.Text(last - 1);
         if (sw.size() <= 4 && sw.find_first_not_of("xyzwrgba") == std::string_view::npos &&
-            ValueCount(code, first, last - 2) > 0) {
+            ValueCount(code, first, last - 2, depth + 1) > 0) {
             return static_cast<int>(sw.size());
         }
     }
     if (code.Punct(first) == '(' && code.Closing(first) == last - 1)
-        return ValueCount(code, first + 1, last - 1);
+        return ValueCount(code, first + 1, last - 1, depth + 1);
     return 0;
 }
 
 // The values of the list opened at open, inner braces taken away; false
 // when one cannot be counted.
-bool ReadValues(const Code& code, size_t open, size_t close, std::vector<Value>* values) {
+bool ReadValues(const Code& code, size_t open, size_t close, std::vector<Value>* values,
+                int depth = 0) {
+    if (depth > 16) return false;
     size_t start = open + 1;
     for (size_t k = open + 1; k <= close; ++k) {
         char p = code.Punct(k);
         if (p == '{') {
             size_t inner = code.Closing(k);
-            if (!ReadValues(code, k, inner, values)) return false;
+            if (!ReadValues(code, k, inner, values, depth + 1)) return false;
             k = inner;
             start = k + 1;
             continue;
@@ -331,7 +337,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
             if (!swizzle.empty()) retext(i + 2, swizzle);
         } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(i + 1) == '[' &&
-                   code.Text(i + 2) == "0" && code.Punct(i + 3) == ']') {
+                   code.Punct(i + 3) == ']' && code.Text(i + 2) == "0") {
             edits->list.push_back({code.At(i + 1), code.At(i + 3) + 1, {}});
         }
     }
@@ -385,8 +391,9 @@ struct Truncations {
             auto args = Arguments(code, i + 1, close);
             const FunctionOutline* callee = nullptr;
             bool ambiguous = false;
-            for (const FunctionOutline& f : outline.functions) {
-                if (code.Text(f.name) != code.Text(i) || f.params.size() != args.size()) continue;
+            for (size_t index : outline.Functions(code.Text(i))) {
+                const FunctionOutline& f = outline.functions[index];
+                if (f.params.size() != args.size()) continue;
                 ambiguous = ambiguous || (callee != nullptr && !SameParameters(*callee, f));
                 callee = &f;
             }
