@@ -13,7 +13,6 @@
 #include <set>
 
 #include "platform/fx/4_hlsl_outline.h"
-#include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/tables.h"
 
 namespace fx {
@@ -168,10 +167,8 @@ struct Checker {
 
 }  // namespace
 
-bool CheckHlsl(const TokenStream& hlsl, const std::vector<std::string>& entries,
-               std::vector<Message>* messages) {
-    Code code(hlsl);
-    HlslOutline outline = OutlineHlsl(code);
+bool CheckHlsl(const Code& code, const HlslOutline& outline,
+               const std::vector<std::string>& entries, std::vector<Message>* messages) {
     std::vector<Message> found;
     Checker c{code, outline, &found};
     c.KeywordNames();

@@ -111,4 +111,16 @@ Shape ShapeOf(std::string_view type);
 int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first,
                          size_t last);
 
+// What Direct3D 9's compiler refuses in the HLSL of an effect whose entry
+// points are entries (4_check_hlsl.cpp), as errors in messages: false when
+// it found one.
+bool CheckHlsl(const Code& code, const HlslOutline& outline,
+               const std::vector<std::string>& entries, std::vector<Message>* messages);
+
+// Declarations and statements reshaped as Direct3D 9 reads them
+// (4_shape_rewrites.cpp), in place: code and outline are those of *hlsl as
+// it is. Warnings (implicit truncations) go to messages.
+void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
+                   const std::vector<std::string>& entries, std::vector<Message>* messages);
+
 }  // namespace fx

@@ -11,6 +11,8 @@
 namespace fx {
 
 Shape ShapeOf(std::string_view type) {
+    if (type.empty() || std::string_view("fhiubdm").find(type[0]) == std::string_view::npos)
+        return {};
     for (std::string_view b : {"float", "half", "int", "uint", "bool", "double", "dword", "min16float",
                                "min10float", "min16int", "min12int", "min16uint"}) {
         if (type.substr(0, b.size()) != b) continue;

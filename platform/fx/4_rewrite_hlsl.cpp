@@ -215,12 +215,16 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList
             for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
                 if (HasShader(*s)) entries.push_back(s->entry);
     std::vector<Message> found;
-    if (!CheckHlsl(parsed.hlsl, entries, &found)) {
-        messages->Add(found);
-        return false;
-    }
     out->hlsl = parsed.hlsl;
-    RewriteShapes(&out->hlsl, entries, &found);
+    {
+        const Code code(out->hlsl);
+        const HlslOutline outline = OutlineHlsl(code);
+        if (!CheckHlsl(code, outline, entries, &found)) {
+            messages->Add(found);
+            return false;
+        }
+        RewriteShapes(&out->hlsl, code, outline, entries, &found);
+    }
     RewriteGlobals(&out->hlsl, &out->globals, &found);
     out->printed = PrintHlsl(out->hlsl);
     out->defaults = EvaluateInitializers(parsed.initializers, &found);

@@ -17,7 +17,8 @@
 // rewrites happened, and glslang's messages go back through it.
 //
 // Before them, CheckHlsl finds what Direct3D 9 refuses and glslang would
-// take (4_check_hlsl.cpp).
+// take, and RewriteShapes converts shapes as Direct3D 9 does
+// (4_hlsl_outline.h).
 // Where errors are made: a compile statement whose arguments do not match
 // the entry point's uniform parameters (at the compile statement);
 // row_major / column_major on what is not a matrix, twice or both, and a
@@ -66,12 +67,6 @@ struct HlslText {
 // a line of its own.
 HlslText PrintHlsl(const TokenStream& hlsl);
 
-// Declarations and statements reshaped as Direct3D 9 reads them
-// (4_shape_rewrites.cpp), in place; entries are the effect's entry points.
-// Warnings (implicit truncations) go to messages.
-void RewriteShapes(TokenStream* hlsl, const std::vector<std::string>& entries,
-                   std::vector<Message>* messages);
-
 // The compile-arguments rewrite (see above), in place. False with a reason
 // when the function is not found or the counts do not match.
 // samplerAliases: (parameter, sampler given) for each sampler parameter.
@@ -108,11 +103,6 @@ constexpr const char* kWrittenSuffix = "__fxw";
 // column_major, typedefs and #pragma pack_matrix give it. Errors:
 // row_major / column_major on what is not a matrix, twice or both.
 void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages);
-
-// What Direct3D 9's compiler refuses in the HLSL of an effect whose entry
-// points are entries (4_check_hlsl.cpp): false when it found an error.
-bool CheckHlsl(const TokenStream& hlsl, const std::vector<std::string>& entries,
-               std::vector<Message>* messages);
 
 // One stage as glslang is to compile it.
 struct StageSource {

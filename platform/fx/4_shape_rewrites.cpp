@@ -15,7 +15,6 @@
 #include <algorithm>
 
 #include "platform/fx/4_hlsl_outline.h"
-#include "platform/fx/4_rewrite_hlsl.h"
 
 namespace fx {
 namespace {
@@ -30,8 +29,11 @@ struct Edits {
     };
     std::vector<Edit> list;
     void Apply(TokenStream* s) {
-        std::sort(list.begin(), list.end(),
-                  [](const Edit& a, const Edit& b) { return a.begin > b.begin; });
+        // At one place a replacement goes first, so that what is inserted
+        // there lands before it.
+        std::stable_sort(list.begin(), list.end(), [](const Edit& a, const Edit& b) {
+            return a.begin > b.begin || (a.begin == b.begin && a.end > b.end);
+        });
         for (const Edit& e : list) SpliceTokens(&s->tokens, e.begin, e.end, e.tokens);
     }
 };
@@ -314,6 +316,10 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         }
         if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
     }
+    // Names declared with such a type, whose uses change too.
+    bool anyNames = false;
+    for (const auto& [name, nt] : outline.names)
+        anyNames = anyNames || (nt.type != npos && oneLine(ShapeOf(code.Text(nt.type))));
     auto retext = [&](size_t i, std::string text) {
         SourceToken t = code.Token(i);
         t.text = s.texts->Id(text);
@@ -329,6 +335,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             retext(i, n == 1 ? base : base + std::to_string(n));
             continue;
         }
+        if (!anyNames) continue;
         auto it = outline.names.find(text);
         if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
         Shape declared = ShapeOf(code.Text(it->second.type));
@@ -386,12 +393,13 @@ struct Truncations {
     void Calls() {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
             if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.IsIdent(i - 1)) continue;
+            const std::vector<size_t>& named = outline.Functions(code.Text(i));
             const size_t close = code.Closing(i + 1);
-            if (close >= code.size()) continue;
+            if (named.empty() || close >= code.size()) continue;
             auto args = Arguments(code, i + 1, close);
             const FunctionOutline* callee = nullptr;
             bool ambiguous = false;
-            for (size_t index : outline.Functions(code.Text(i))) {
+            for (size_t index : named) {
                 const FunctionOutline& f = outline.functions[index];
                 if (f.params.size() != args.size()) continue;
                 ambiguous = ambiguous || (callee != nullptr && !SameParameters(*callee, f));
@@ -457,41 +465,43 @@ struct Truncations {
 
 }  // namespace
 
-void RewriteShapes(TokenStream* hlsl, const std::vector<std::string>& entries,
-                   std::vector<Message>* warnings) {
-    {
-        Code code(*hlsl);
-        HlslOutline outline = OutlineHlsl(code);
-        Edits edits;
-        for (const FunctionOutline& f : outline.functions) {
-            if (f.body == npos &&
-                std::find(entries.begin(), entries.end(), code.Text(f.name)) != entries.end()) {
-                edits.list.push_back({code.At(f.returnType), code.At(f.end) + 1, {}});
-            }
-            if (code.Text(f.returnType) == "export")
-                edits.list.push_back({code.At(f.returnType), code.At(f.returnType) + 1, {}});
-        }
-        for (size_t i = 0; i + 1 < code.size(); ++i) {
-            if (code.Text(i) != "switch" || code.Punct(i + 1) != '(') continue;
-            const SourceToken& at = code.Token(i + 1);
-            edits.list.push_back({code.At(i + 1) + 1, code.At(i + 1) + 1,
-                                  {hlsl->Make(Tok::Ident, "int", at), hlsl->Make(Tok::Punct, "(", at)}});
-            size_t close = code.Closing(i + 1);
-            if (close < code.size())
-                edits.list.push_back({code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
-        }
-        MatrixVectors(*hlsl, code, outline, &edits);
-        Truncations t{*hlsl, code, outline, &edits, warnings};
-        t.Calls();
-        t.Assignments();
-        edits.Apply(hlsl);
-    }
-    // Lists last, over the types as they now are.
-    Code code(*hlsl);
-    HlslOutline outline = OutlineHlsl(code);
+void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
+                   const std::vector<std::string>& entries, std::vector<Message>* messages) {
     Edits edits;
-    FlattenInitializers(*hlsl, code, outline, &edits);
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos &&
+            std::find(entries.begin(), entries.end(), code.Text(f.name)) != entries.end()) {
+            edits.list.push_back({code.At(f.returnType), code.At(f.end) + 1, {}});
+        }
+        if (code.Text(f.returnType) == "export")
+            edits.list.push_back({code.At(f.returnType), code.At(f.returnType) + 1, {}});
+    }
+    for (size_t i = 0; i + 1 < code.size(); ++i) {
+        if (code.Text(i) != "switch" || code.Punct(i + 1) != '(') continue;
+        const SourceToken& at = code.Token(i + 1);
+        edits.list.push_back({code.At(i + 1) + 1, code.At(i + 1) + 1,
+                              {hlsl->Make(Tok::Ident, "int", at), hlsl->Make(Tok::Punct, "(", at)}});
+        size_t close = code.Closing(i + 1);
+        if (close < code.size())
+            edits.list.push_back({code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
+    }
+    MatrixVectors(*hlsl, code, outline, &edits);
+    Truncations t{*hlsl, code, outline, &edits, messages};
+    t.Calls();
+    t.Assignments();
+    if (edits.list.empty()) {
+        // Nothing moved: the lists are read from the same outline.
+        FlattenInitializers(*hlsl, code, outline, &edits);
+        edits.Apply(hlsl);
+        return;
+    }
     edits.Apply(hlsl);
+    // Lists last, over the types as they now are.
+    Code after(*hlsl);
+    HlslOutline outlineAfter = OutlineHlsl(after);
+    Edits lists;
+    FlattenInitializers(*hlsl, after, outlineAfter, &lists);
+    lists.Apply(hlsl);
 }
 
 }  // namespace fx
