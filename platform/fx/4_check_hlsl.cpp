@@ -33,6 +33,9 @@ struct Checker {
         for (size_t i = 0; i < code.size(); ++i) {
             if (!code.IsIdent(i)) continue;
             std::string_view w = code.Text(i);
+            // Followed by a name it is a type ("VertexShader shaders[2] = ..."),
+            // which the effect framework reads; a name it cannot be.
+            if (code.IsIdent(i + 1)) continue;
             if ((IsTechniqueKeyword(w) || w == "fxgroup" || w == "VertexShader" ||
                  w == "vertexshader") && said.insert(w).second) {
                 Error(i, Quoted(i) + ": an effect keyword cannot be a name");
