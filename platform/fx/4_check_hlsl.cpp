@@ -37,7 +37,8 @@ struct Checker {
             // which the effect framework reads; a name it cannot be.
             if (code.IsIdent(i + 1)) continue;
             if ((IsTechniqueKeyword(w) || w == "fxgroup" || w == "VertexShader" ||
-                 w == "vertexshader") && said.insert(w).second) {
+                 w == "vertexshader") &&
+                said.insert(w).second) {
                 Error(i, Quoted(i) + ": an effect keyword cannot be a name");
             }
         }
@@ -128,8 +129,8 @@ struct Checker {
                 if (outline.FindStruct(code, code.Text(type)) != nullptr) {
                     StructOutputs(type, 0);
                 } else {
-                    Error(f.name, Quoted(f.name) +
-                                      ": the return value of an entry point needs a semantic");
+                    Error(f.name,
+                          Quoted(f.name) + ": the return value of an entry point needs a semantic");
                 }
             }
             for (const Declarator& d : f.params) {
@@ -137,7 +138,8 @@ struct Checker {
                 if (outline.FindStruct(code, code.Text(d.type)) != nullptr) {
                     StructOutputs(d.type, 0);
                 } else {
-                    Error(d.name, Quoted(d.name) + ": an output of an entry point needs a semantic");
+                    Error(d.name,
+                          Quoted(d.name) + ": an output of an entry point needs a semantic");
                 }
             }
         }

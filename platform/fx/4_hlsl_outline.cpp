@@ -77,7 +77,8 @@ std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, ch
 
 void NoteName(const Code& code, HlslOutline* out, size_t type, size_t name, bool array,
               bool uniform) {
-    auto [it, added] = out->names.try_emplace(code.Text(name), NameType{type, name, array, uniform});
+    auto [it, added] =
+        out->names.try_emplace(code.Text(name), NameType{type, name, array, uniform});
     NameType& known = it->second;
     if (!added && (known.type == Declarator::npos || code.Text(known.type) != code.Text(type) ||
                    known.array != array)) {

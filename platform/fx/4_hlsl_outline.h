@@ -108,8 +108,7 @@ Shape ShapeOf(std::string_view type);
 // How many components the expression in code tokens [first, last) has,
 // from the declared types of the names it uses (4_hlsl_types.cpp); 0 when
 // that cannot be told from them.
-int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first,
-                         size_t last);
+int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last);
 
 // What Direct3D 9's compiler refuses in the HLSL of an effect whose entry
 // points are entries (4_check_hlsl.cpp), as errors in messages: false when

@@ -13,8 +13,8 @@ namespace fx {
 Shape ShapeOf(std::string_view type) {
     if (type.empty() || std::string_view("fhiubdm").find(type[0]) == std::string_view::npos)
         return {};
-    for (std::string_view b : {"float", "half", "int", "uint", "bool", "double", "dword", "min16float",
-                               "min10float", "min16int", "min12int", "min16uint"}) {
+    for (std::string_view b : {"float", "half", "int", "uint", "bool", "double", "dword",
+                               "min16float", "min10float", "min16int", "min12int", "min16uint"}) {
         if (type.substr(0, b.size()) != b) continue;
         std::string_view rest = type.substr(b.size());
         auto dim = [](char c) { return c >= '1' && c <= '4'; };
@@ -70,7 +70,8 @@ private:
             std::string_view t = code_.Text(k);
             if (code_.Token(k).kind != Tok::Punct) continue;
             if (OneOf(t, {"?", "=", "+=", "-=", "*=", "/=", ",", "&&", "||"})) return 0;
-            const bool binary = OneOf(t, {"+", "-", "*", "/", "%", "<", ">", "<=", ">=", "==", "!="});
+            const bool binary =
+                OneOf(t, {"+", "-", "*", "/", "%", "<", ">", "<=", ">=", "==", "!="});
             if (!binary || k == start) continue;  // a unary sign
             operands.emplace_back(start, k);
             start = k + 1;
@@ -175,12 +176,14 @@ private:
         }
         if (returns > 0) return {1, returns, false};
         if (returns == 0) return {};
-        if (OneOf(f, {"dot", "length", "distance", "determinant", "any", "all"})) return {1, 1, false};
+        if (OneOf(f, {"dot", "length", "distance", "determinant", "any", "all"}))
+            return {1, 1, false};
         if (f.substr(0, 3) == "tex") return {1, 4, false};
-        if (!OneOf(f, {"normalize", "saturate", "abs", "frac", "floor", "ceil", "sqrt", "rsqrt",
-                       "exp", "exp2", "log", "log2", "sin", "cos", "tan", "sign", "round",
-                       "trunc", "ddx", "ddy", "fwidth", "radians", "degrees", "min", "max",
-                       "pow", "step", "lerp", "clamp", "fmod", "atan2", "smoothstep"})) {
+        if (!OneOf(f, {"normalize", "saturate", "abs",   "frac",      "floor", "ceil", "sqrt",
+                       "rsqrt",     "exp",      "exp2",  "log",       "log2",  "sin",  "cos",
+                       "tan",       "sign",     "round", "trunc",     "ddx",   "ddy",  "fwidth",
+                       "radians",   "degrees",  "min",   "max",       "pow",   "step", "lerp",
+                       "clamp",     "fmod",     "atan2", "smoothstep"})) {
             return {};
         }
         // These keep the shape of their arguments: all of one count.
@@ -208,8 +211,7 @@ private:
 
 }  // namespace
 
-int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first,
-                         size_t last) {
+int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
     return Typer(code, outline).Count(first, last);
 }
 

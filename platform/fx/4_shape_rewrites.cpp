@@ -56,7 +56,8 @@ int ValueCount(const Code& code, size_t first, size_t last, int depth = 0) {
         if (code.Text(first) == "true" || code.Text(first) == "false") return 1;
         return 0;
     }
-    if (code.IsIdent(first) && code.Punct(first + 1) == '(' && code.Closing(first + 1) == last - 1) {
+    if (code.IsIdent(first) && code.Punct(first + 1) == '(' &&
+        code.Closing(first + 1) == last - 1) {
         // A matrix cannot be split by a swizzle: glslang is left to read it.
         Shape sh = ShapeOf(code.Text(first));
         return sh.matrix && sh.rows > 1 && sh.cols > 1 ? 0 : sh.Components();
@@ -207,8 +208,7 @@ struct Flattener {
     // 0: no array; -1: a size that is not a plain number.
     int ArraySize(const Declarator& d) const {
         if (d.arrayOpen == npos) return 0;
-        if (code.Punct(d.arrayOpen + 2) != ']' ||
-            code.Token(d.arrayOpen + 1).kind != Tok::Number) {
+        if (code.Punct(d.arrayOpen + 2) != ']' || code.Token(d.arrayOpen + 1).kind != Tok::Number) {
             return -1;
         }
         return std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str());
@@ -257,9 +257,10 @@ void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutli
             int each = f.Count(d.type, 0);
             if (each == 0 || total % each != 0) continue;
             size = total / each;
-            edits->list.push_back({code.At(d.arrayOpen) + 1, code.At(d.arrayOpen) + 1,
-                                   {s.Make(Tok::Number, std::to_string(size),
-                                           code.Token(d.arrayOpen))}});
+            edits->list.push_back(
+                {code.At(d.arrayOpen) + 1,
+                 code.At(d.arrayOpen) + 1,
+                 {s.Make(Tok::Number, std::to_string(size), code.Token(d.arrayOpen))}});
         }
         f.Declared(d.type, size, 0);
         if (!f.ok || f.value != values.size()) continue;
@@ -414,12 +415,15 @@ struct Truncations {
                 if (!Longer(first, last, n)) continue;
                 Warn(first);
                 const SourceToken& at = code.Token(first);
-                edits->list.push_back({code.At(first), code.At(first), {s.Make(Tok::Punct, "(", at)}});
-                std::vector<SourceToken> tail = {s.Make(Tok::Punct, ")", at), s.Make(Tok::Punct, ".", at),
-                                                 s.Make(Tok::Ident, std::string("xyzw").substr(0, static_cast<size_t>(n)), at)};
+                edits->list.push_back(
+                    {code.At(first), code.At(first), {s.Make(Tok::Punct, "(", at)}});
+                std::vector<SourceToken> tail = {
+                    s.Make(Tok::Punct, ")", at), s.Make(Tok::Punct, ".", at),
+                    s.Make(Tok::Ident, std::string("xyzw").substr(0, static_cast<size_t>(n)), at)};
                 tail[1].flags |= kGlued;
                 tail[2].flags |= kGlued;
-                edits->list.push_back({code.At(last - 1) + 1, code.At(last - 1) + 1, std::move(tail)});
+                edits->list.push_back(
+                    {code.At(last - 1) + 1, code.At(last - 1) + 1, std::move(tail)});
             }
         }
     }
@@ -456,8 +460,10 @@ struct Truncations {
     size_t ExpressionEnd(size_t k) const {
         for (; k < code.size(); ++k) {
             char p = code.Punct(k);
-            if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
-            else if (p == ',' || p == ';' || p == ')' || p == '}') break;
+            if (p == '(' || p == '[' || p == '{')
+                k = code.Closing(k);
+            else if (p == ',' || p == ';' || p == ')' || p == '}')
+                break;
         }
         return std::min(k, code.size());
     }
@@ -479,11 +485,14 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
     for (size_t i = 0; i + 1 < code.size(); ++i) {
         if (code.Text(i) != "switch" || code.Punct(i + 1) != '(') continue;
         const SourceToken& at = code.Token(i + 1);
-        edits.list.push_back({code.At(i + 1) + 1, code.At(i + 1) + 1,
-                              {hlsl->Make(Tok::Ident, "int", at), hlsl->Make(Tok::Punct, "(", at)}});
+        edits.list.push_back(
+            {code.At(i + 1) + 1,
+             code.At(i + 1) + 1,
+             {hlsl->Make(Tok::Ident, "int", at), hlsl->Make(Tok::Punct, "(", at)}});
         size_t close = code.Closing(i + 1);
         if (close < code.size())
-            edits.list.push_back({code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
+            edits.list.push_back(
+                {code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
     }
     MatrixVectors(*hlsl, code, outline, &edits);
     Truncations t{*hlsl, code, outline, &edits, messages};
