@@ -143,7 +143,8 @@ std::vector<Message> Origins(const fx::TokenStream& stream, std::string* problem
                          std::to_string(stream.files.size()) + "\n";
             break;
         }
-        origins.push_back(fx::ErrorAt(stream.Pos(t), "token '" + std::string(stream.Text(t)) + "'"));
+        origins.push_back(
+            fx::ErrorAt(stream.Pos(t), "token '" + std::string(stream.Text(t)) + "'"));
     }
     return origins;
 }

@@ -398,7 +398,13 @@ void GlobalScan::Run() {
         }
         if (!e->second.remove) {
             result.push_back(s_.tokens[i]);
-            if (!e->second.text.empty()) result.back().text = s_.texts->Id(e->second.text);
+            if (!e->second.text.empty()) {
+                // A longer spelling than the file's: places inside it no
+                // longer line up with the file's columns.
+                if (e->second.text.size() > s_.Text(result.back()).size())
+                    result.back().flags |= kExpanded;
+                result.back().text = s_.texts->Id(e->second.text);
+            }
             if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
         }
         result.insert(result.end(), e->second.after.begin(), e->second.after.end());
