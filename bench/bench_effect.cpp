@@ -119,7 +119,8 @@ void BM_EffectFrontEnd(benchmark::State& state) {
         fx::ParsedEffect parsed = fx::ParseEffect(text);
         fx::RewrittenEffect rewritten;
         fx::MessageList messages("main.fx");
-        if (!fx::RewriteEffect(parsed, &rewritten, &messages)) state.SkipWithError("rewrite failed");
+        if (!fx::RewriteEffect(parsed, &rewritten, &messages))
+            state.SkipWithError("the rewrites failed");
         benchmark::DoNotOptimize(rewritten.printed.text.data());
     }
 }

@@ -1,6 +1,7 @@
 // The checks of the fuzz targets and the regression test (see checks.h).
 #include "fuzz/checks.h"
 
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct Folder {
     // A file has a #line: its places are what the line says, in whatever
     // file it names.
     bool renumbered = false;
+    // The length of each line of each file, once measured.
+    mutable std::map<std::string, std::vector<size_t>> lengths;
 
     // The text of a file a message names ("" for the effect file).
     const std::string* Text(const std::string& file) const {
@@ -90,16 +93,35 @@ Folder Split(std::string_view input) {
     return folder;
 }
 
-// The lines of a text as [begin, end) offsets, without their line ends.
-std::vector<std::pair<size_t, size_t>> LinesOf(const std::string& text) {
-    std::vector<std::pair<size_t, size_t>> lines;
+// The lengths of a text's lines, without their line ends.
+std::vector<size_t> LineLengths(const std::string& text) {
+    std::vector<size_t> lengths;
     size_t start = 0;
     for (;;) {
         size_t end = text.find('\n', start);
-        lines.emplace_back(start, end == std::string::npos ? text.size() : end);
-        if (end == std::string::npos) return lines;
+        lengths.push_back((end == std::string::npos ? text.size() : end) - start);
+        if (end == std::string::npos) return lengths;
         start = end + 1;
     }
+}
+
+// What is wrong with a place in a file of the folder ("" when nothing is):
+// the file is in the folder, the line in the file, the column in the line
+// or one past its end (where something missing at its end is reported).
+std::string PlaceProblem(const Folder& folder, const std::string& file, int line, int column) {
+    if (folder.renumbered) return "";
+    auto known = folder.lengths.find(file);
+    if (known == folder.lengths.end()) {
+        const std::string* text = folder.Text(file);
+        if (text == nullptr) return "in a file not in the folder";
+        known = folder.lengths.emplace(file, LineLengths(*text)).first;
+    }
+    const std::vector<size_t>& lines = known->second;
+    if (line < 1 || static_cast<size_t>(line) > lines.size() || column < 1 ||
+        static_cast<size_t>(column) > lines[line - 1] + 1) {
+        return "outside its file";
+    }
+    return "";
 }
 
 std::string Where(const Message& m) {
@@ -117,35 +139,29 @@ void CheckMessages(const std::vector<Message>& messages, const Folder& folder,
             *problems += "error without a position: " + Where(m) + "\n";
             continue;
         }
-        if (m.line == 0 || folder.renumbered) continue;
-        const std::string* text = folder.Text(m.file);
-        if (text == nullptr) {
-            *problems += "message in a file not in the folder: " + Where(m) + "\n";
-            continue;
-        }
-        auto lines = LinesOf(*text);
-        if (m.line < 1 || static_cast<size_t>(m.line) > lines.size() || m.column < 1 ||
-            static_cast<size_t>(m.column) >
-                lines[m.line - 1].second - lines[m.line - 1].first + 1) {
-            *problems += "position outside its file: " + Where(m) + "\n";
-        }
+        if (m.line == 0) continue;
+        std::string problem = PlaceProblem(folder, m.file, m.line, m.column);
+        if (!problem.empty()) *problems += "message " + problem + ": " + Where(m) + "\n";
     }
 }
 
-// Each token's origin as a message, to be checked as messages are: a token
-// sits in a file of the folder, inside a line.
-std::vector<Message> Origins(const fx::TokenStream& stream, std::string* problems) {
-    std::vector<Message> origins;
-    origins.reserve(stream.tokens.size());
+// Each token comes from a place inside a file of the folder. The first
+// that does not is reported.
+void CheckOrigins(const fx::TokenStream& stream, const Folder& folder, std::string* problems) {
     for (const fx::SourceToken& t : stream.tokens) {
         if (t.file >= stream.files.size()) {
             *problems += "a token of file " + std::to_string(t.file) + " of " +
                          std::to_string(stream.files.size()) + "\n";
-            break;
+            return;
         }
-        origins.push_back(fx::ErrorAt(stream.Pos(t), "token '" + std::string(stream.Text(t)) + "'"));
+        const int line = static_cast<int>(t.line), column = static_cast<int>(t.column);
+        std::string problem = PlaceProblem(folder, stream.files[t.file], line, column);
+        if (!problem.empty()) {
+            Message m = fx::ErrorAt(stream.Pos(t), "token '" + std::string(stream.Text(t)) + "'");
+            *problems += "token " + problem + ": " + Where(m) + "\n";
+            return;
+        }
     }
-    return origins;
 }
 
 // Stage 3 only takes tokens out: what it hands on is the preprocessor's
@@ -182,7 +198,7 @@ std::string CheckPreprocessor(std::string_view input) {
     std::string problems;
     fx::PreprocessedEffect p = fx::Preprocess(folder.main, folder.Resolver());
     CheckMessages(StreamMessages(p), folder, &problems);
-    CheckMessages(Origins(p.stream, &problems), folder, &problems);
+    CheckOrigins(p.stream, folder, &problems);
     return problems;
 }
 
@@ -221,7 +237,7 @@ std::string CheckHlslRewrites(std::string_view input) {
     std::vector<Message> messages;
     fx::RewriteGlobals(&tokens, &globals, &messages);
     CheckMessages(messages, folder, &problems);
-    CheckMessages(Origins(tokens, &problems), folder, &problems);
+    CheckOrigins(tokens, folder, &problems);
 
     // The rewrites of every pass of a parsed effect: every position glslang
     // could report in each stage's text maps back inside the user's files.
@@ -235,10 +251,10 @@ std::string CheckHlslRewrites(std::string_view input) {
             fx::PassSources sources;
             if (!fx::RewritePass(rewritten, pass, &sources, &list)) continue;
             for (const fx::StageSource& s : sources.stages) {
-                auto stageLines = LinesOf(s.hlsl);
+                std::vector<size_t> stageLines = LineLengths(s.hlsl);
                 std::vector<Message> mapped;
                 for (size_t l = 0; l < stageLines.size(); ++l) {
-                    const int length = static_cast<int>(stageLines[l].second - stageLines[l].first);
+                    const int length = static_cast<int>(stageLines[l]);
                     for (int column : {1, length / 2 + 1, length + 1}) {
                         Message m = fx::ErrorAt({static_cast<int>(l + 1), column, ""}, "mapped");
                         s.map.ToUser(&m);

@@ -51,7 +51,8 @@ void Parser::TextureAnnotationEntry(const std::vector<TokenRef>& entry, TextureD
 // The string literals from value[first] on, joined ("a" "b" is "ab"), with
 // \\ and \" read as one character (a Windows path writes "maps\\sky.dds").
 // False when there is none, or anything else stands among them.
-bool Parser::StringValue(const std::vector<TokenRef>& value, size_t first, std::string* text) const {
+bool Parser::StringValue(const std::vector<TokenRef>& value, size_t first,
+                         std::string* text) const {
     text->clear();
     if (first >= value.size()) return false;
     for (size_t i = first; i < value.size(); ++i) {

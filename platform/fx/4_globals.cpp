@@ -82,7 +82,7 @@ private:
     // The index after the bracket that closes the one at i.
     size_t Skip(size_t i) const;
     Edit& EditOf(size_t i) { return edits_[t_[i]]; }
-    void Blank(size_t i) { EditOf(i).remove = true; }
+    void TakeOut(size_t i) { EditOf(i).remove = true; }
 
     Shape ShapeOf(std::string_view type) const;
     void CheckMajorities();
@@ -215,10 +215,10 @@ size_t GlobalScan::Struct(size_t i) {
 // "cbuffer B : register(b0) { float4 x; };": the members are globals.
 size_t GlobalScan::Buffer(size_t i) {
     size_t j = i;
-    while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) Blank(j++);
+    while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) TakeOut(j++);
     if (!Is(j, '{')) return j;
     const size_t end = Skip(j) - 1;
-    Blank(j);
+    TakeOut(j);
     for (size_t k = j + 1; k < end && k < t_.size();) {
         // packoffset(c3) places a member as register(c3) does.
         k = Declaration(k, "");
@@ -234,8 +234,8 @@ size_t GlobalScan::Buffer(size_t i) {
         }
         EditOf(k).text = "register";
     }
-    if (end < t_.size()) Blank(end);
-    if (Is(end + 1, ';')) Blank(end + 1);
+    if (end < t_.size()) TakeOut(end);
+    if (Is(end + 1, ';')) TakeOut(end + 1);
     return end + 1;
 }
 
@@ -304,7 +304,7 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
         if (Is(j, ',')) ++j;
     }
     // A non-static const global is a parameter, which the program may write.
-    if (owner.empty() && !isStatic && constWord < t_.size()) Blank(constWord);
+    if (owner.empty() && !isStatic && constWord < t_.size()) TakeOut(constWord);
     while (j < t_.size() && !Is(j, ';') && !Is(j, '}')) ++j;
     return Is(j, ';') ? j + 1 : j;
 }
@@ -398,7 +398,13 @@ void GlobalScan::Run() {
         }
         if (!e->second.remove) {
             result.push_back(s_.tokens[i]);
-            if (!e->second.text.empty()) result.back().text = s_.texts->Id(e->second.text);
+            if (!e->second.text.empty()) {
+                // A longer spelling than the file's: places inside it no
+                // longer line up with the file's columns.
+                if (e->second.text.size() > s_.Text(result.back()).size())
+                    result.back().flags |= kExpanded;
+                result.back().text = s_.texts->Id(e->second.text);
+            }
             if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
         }
         result.insert(result.end(), e->second.after.begin(), e->second.after.end());

@@ -187,6 +187,7 @@ TEST(EffectFrameworkRewrite, TheMapPutsPlacesOfThePrintedTextBackInTheFile) {
         return std::to_string(m.line) + "," + std::to_string(m.column);
     };
     EXPECT_EQ(back(1, 7), "1,7");    // A, now A__fxw
+    EXPECT_EQ(back(1, 12), "1,7");   // inside A__fxw: still A, never past it
     EXPECT_EQ(back(1, 37), "1,16");  // B, after the static copy of A
     EXPECT_EQ(back(1, 46), "1,25");  // C
     EXPECT_EQ(back(1, 30), "1,7");   // inside the copy: where A is
