@@ -38,7 +38,10 @@ void Parser::ParseTopLevel() {
             ResetDeclaration(&decl);
             continue;
         }
-        if (IsPunct(t, ';')) {
+        // "VertexShader vs = asm { mov oPos, v0; ... };"
+        const bool shader =
+            decl.kind == DeclKind::VertexShader || decl.kind == DeclKind::PixelShader;
+        if (IsPunct(t, ';') && !(initializer && shader && decl.nesting > 0)) {
             FinishDeclaration(&decl, t);
             ResetDeclaration(&decl);
             continue;
@@ -100,7 +103,8 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     d->phase = DeclPhase::AfterType;
     d->type = std::string(Text(t));
     if (IsTextureType(d->type)) d->kind = DeclKind::Texture;
-    if (d->type == "string") d->kind = DeclKind::String;
+    // STRING, like TEXTURE and PIXELSHADER, in any case.
+    if (IEquals(d->type, "string")) d->kind = DeclKind::String;
     if (IsSamplerType(d->type)) d->kind = DeclKind::Sampler;
     if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
     if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
@@ -178,12 +182,46 @@ void Parser::FinishDeclaration(Decl* d, const TokenRef& semicolon) {
     bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
     if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
         Remove(d->start, semicolon.index + 1);
-    if (shader && d->named) {
-        ShaderVariable var{std::string(Text(d->name)), d->kind == DeclKind::VertexShader, {}};
-        ParseShaderBinding(&var.binding, var.vertex, d->name, d->initializer);
-        if (var.binding.present) shaderVariables_.push_back(std::move(var));
-    }
+    if (shader && d->named) DeclareShaderVariables(d);
     if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
+}
+
+// "VertexShader vs = compile ...;", or an array of them
+// "PixelShader ps[2] = { compile ..., compile ... };" whose elements are
+// "ps[0]", "ps[1]".
+void Parser::DeclareShaderVariables(Decl* d) {
+    const bool vertex = d->kind == DeclKind::VertexShader;
+    const std::vector<TokenRef>& v = d->initializer;
+    std::string name(Text(d->name));
+    if (v.size() < 2 || !IsPunct(v.front(), '{') || !IsPunct(v.back(), '}')) {
+        // One whose value was wrong stays known, without a shader: naming it
+        // in a pass says nothing more.
+        ShaderVariable var{name, vertex, {}};
+        ParseShaderBinding(&var.binding, vertex, d->name, v);
+        shaderVariables_.push_back(std::move(var));
+        return;
+    }
+    std::vector<TokenRef> element;
+    size_t depth = 0;
+    size_t count = 0;
+    for (size_t i = 1; i < v.size(); ++i) {
+        bool last = i + 1 == v.size();
+        if (IsPunct(v[i], '(') || IsPunct(v[i], '{')) ++depth;
+        if ((IsPunct(v[i], ')') || IsPunct(v[i], '}')) && !last) --depth;
+        if (!last && !(depth == 0 && IsPunct(v[i], ','))) {
+            element.push_back(v[i]);
+            continue;
+        }
+        if (element.empty() && last && count > 0) break;  // "{ a, b, }"
+        ShaderVariable var{name + "[" + std::to_string(count++) + "]", vertex, {}};
+        if (element.empty()) {
+            Error(v[i], "missing shader in the list of " + Quote(name));
+        } else {
+            ParseShaderBinding(&var.binding, vertex, d->name, element);
+        }
+        shaderVariables_.push_back(std::move(var));
+        element.clear();
+    }
 }
 
 void Parser::RecordSampler(Decl* d) {

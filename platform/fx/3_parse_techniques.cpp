@@ -154,11 +154,16 @@ void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token
     ShaderBinding b;
     b.present = true;
     b.pos = Pos(nameToken);
+    bool reported = false;
     if (value.size() == 1 && IEquals(Text(value[0]), "null")) {
         b.null = true;
     } else if (IEquals(Text(value[0]), "compile")) {
         if (!ParseCompile(&b, vertex, value)) return;
-    } else if (const ShaderVariable* var = FindShaderVariable(value)) {
+    } else if (IEquals(Text(value[0]), "asm")) {
+        Error(value[0], "asm shaders are not supported; compile an HLSL function instead");
+        return;
+    } else if (const ShaderVariable* var = FindShaderVariable(value, &reported)) {
+        if (!var->binding.present) return;  // its declaration was wrong, and said so
         if (var->vertex != vertex) {
             Error(value[0], "shader variable " + Quote(var->name) + " is a " +
                                       (var->vertex ? "vertex" : "pixel") + " shader");
@@ -167,8 +172,9 @@ void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token
         b = var->binding;
         b.pos = Pos(nameToken);
     } else {
-        Error(value[0], "expected 'compile PROFILE ENTRY(...)' or 'null' for " +
-                                  Quote(name) + ", found " + Quote(ValueText(value)));
+        if (!reported)
+            Error(value[0], "expected 'compile PROFILE ENTRY(...)' or 'null' for " +
+                                Quote(name) + ", found " + Quote(ValueText(value)));
         return;
     }
     if (binding->present)
@@ -176,15 +182,56 @@ void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token
     *binding = std::move(b);
 }
 
-// "VS1", "(VS1)" or "<VS1>" naming a global shader variable.
-const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& v) const {
-    bool bracketed = v.size() == 3 && ((IsPunct(v[0], '(') && IsPunct(v[2], ')')) ||
-                                       (IsPunct(v[0], '<') && IsPunct(v[2], '>')));
-    const TokenRef* name = bracketed ? &v[1] : v.size() == 1 ? &v[0] : nullptr;
-    if (!name || name->kind != Tok::Ident) return nullptr;
+// "VS1", "(VS1)" or "<VS1>" naming a global shader variable, or an element
+// of an array of them: "(vsArray[2])", "(vsArray[NumBones])".
+const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& value,
+                                                 bool* reported) {
+    std::vector<TokenRef> v = value;
+    if (v.size() >= 3 && ((IsPunct(v.front(), '(') && IsPunct(v.back(), ')')) ||
+                          (IsPunct(v.front(), '<') && IsPunct(v.back(), '>')))) {
+        v = std::vector<TokenRef>(v.begin() + 1, v.end() - 1);
+    }
+    if (v.empty() || v[0].kind != Tok::Ident) return nullptr;
+    std::string name(Text(v[0]));
+    if (v.size() == 4 && IsPunct(v[1], '[') && IsPunct(v[3], ']')) {
+        bool known = false;
+        for (const ShaderVariable& var : shaderVariables_)
+            known = known || var.name.compare(0, name.size() + 1, name + "[") == 0;
+        if (!known) return nullptr;
+        *reported = true;
+        size_t index = 0;
+        if (!ShaderIndex(v[2], &index)) return nullptr;
+        std::string element = name + "[" + std::to_string(index) + "]";
+        for (const ShaderVariable& var : shaderVariables_)
+            if (var.name == element) return &var;
+        Error(v[2], "index " + std::to_string(index) + " is past the end of " + Quote(name));
+        return nullptr;
+    }
+    if (v.size() != 1) return nullptr;
     for (const ShaderVariable& var : shaderVariables_)
-        if (var.name == Text(*name)) return &var;
+        if (var.name == name) return &var;
     return nullptr;
+}
+
+// Direct3D 9 picks the element when the pass begins, from the parameter's
+// value; parameters here keep their initial values, so that is the element.
+bool Parser::ShaderIndex(const TokenRef& index, size_t* value) {
+    std::string_view text = Text(index);
+    for (const GlobalInitializer& g : result_.initializers) {
+        if (index.kind == Tok::Ident && g.name == text) {
+            text = g.value;
+            break;
+        }
+    }
+    DWORD number = 0;
+    if (text.empty() || text.size() > 4 || !ParseColorWord(text, &number)) {
+        Error(index, "the index " + Quote(Text(index)) +
+                         " of a shader array must be a number, or an int global with a"
+                         " number for its initial value");
+        return false;
+    }
+    *value = number;
+    return true;
 }
 
 bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& v) {
