@@ -8,7 +8,8 @@
 // - an output of an entry point without a semantic: its return value, an
 //   out parameter, or a member of a struct it writes;
 // - a semantic given where a function is declared but not where it is
-//   defined.
+//   defined;
+// - a call of noise() (texture shaders only) that an entry point reaches.
 // Each is an error at the name or attribute it is about.
 #include <set>
 
@@ -26,7 +27,11 @@ struct Checker {
     std::vector<Message>* messages;
 
     void Error(size_t at, std::string text) { messages->push_back(ErrorAt(code.Pos(at), text)); }
-    std::string Quoted(size_t at) const { return "'" + std::string(code.Text(at)) + "'"; }
+    std::string Quoted(size_t at) const {
+        std::string q = "'";
+        q += code.Text(at);
+        return q += '\'';
+    }
 
     void KeywordNames() {
         std::set<std::string_view> said;  // once each, where it first appears
@@ -168,6 +173,31 @@ struct Checker {
             }
         }
     }
+
+    // noise() is an intrinsic of texture shaders (a texture's "function"
+    // annotation) only: a call of it in a function an entry point reaches is
+    // an error; in a function only a texture shader uses it is not.
+    void TextureShaderIntrinsics(const std::vector<std::string>& entries) {
+        std::vector<size_t> todo;
+        std::set<size_t> reached;
+        for (const std::string& entry : entries)
+            for (size_t f : outline.Functions(entry)) todo.push_back(f);
+        while (!todo.empty()) {
+            size_t f = todo.back();
+            todo.pop_back();
+            const FunctionOutline& fn = outline.functions[f];
+            if (fn.body == npos || !reached.insert(f).second) continue;
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.')
+                    continue;
+                const std::vector<size_t>& called = outline.Functions(code.Text(i));
+                todo.insert(todo.end(), called.begin(), called.end());
+                if (called.empty() && code.Text(i) == "noise")
+                    Error(i, "'noise' is an intrinsic of texture shaders, not of vertex or pixel "
+                             "shaders");
+            }
+        }
+    }
 };
 
 }  // namespace
@@ -182,6 +212,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     for (const std::string& entry : entries)
         if (done.insert(entry).second) c.EntryOutputs(entry);
     c.Declarations();
+    c.TextureShaderIntrinsics(entries);
     messages->insert(messages->end(), found.begin(), found.end());
     return found.empty();
 }

@@ -110,6 +110,11 @@ Shape ShapeOf(std::string_view type);
 // that cannot be told from them.
 int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last);
 
+// Words and calls respelled as glslang reads what Direct3D 9's compiler
+// reads (4_spellings.cpp), in place: its type names in capitals, doubles,
+// one-component vectors, texCUBEproj, integer literals given to mul.
+void RespellHlsl(TokenStream* hlsl);
+
 // What Direct3D 9's compiler refuses in the HLSL of an effect whose entry
 // points are entries (4_check_hlsl.cpp), as errors in messages: false when
 // it found one.

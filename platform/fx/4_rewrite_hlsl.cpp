@@ -216,6 +216,7 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList
                 if (HasShader(*s)) entries.push_back(s->entry);
     std::vector<Message> found;
     out->hlsl = parsed.hlsl;
+    RespellHlsl(&out->hlsl);
     {
         const Code code(out->hlsl);
         const HlslOutline outline = OutlineHlsl(code);
