@@ -136,6 +136,11 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
         return;
     }
     DWORD v = 0;
+    if (value.size() == 1 && IsUnsupportedRenderValue(Text(value[0]))) {
+        Warning(value[0], "unsupported value " + Quote(Text(value[0])) + " for state " +
+                              Quote(name) + " ignored");
+        return;
+    }
     if (value.size() != 1 || !LookUpValue(info.values, Text(value[0]), &v)) {
         Error(value[0], "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name));
         return;

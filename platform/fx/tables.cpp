@@ -75,6 +75,12 @@ const SamplerStateInfo kSamplerStates[] = {
 constexpr const char* kUnsupportedSamplerValues[] = {"pyramidalquad", "gaussianquad",
                                                      "convolutionmono"};
 
+// Values Direct3D 9 gives blend and depth states that this device has no
+// counterpart for.
+constexpr const char* kUnsupportedRenderValues[] = {
+    "bothsrcalpha", "bothinvsrcalpha", "blendfactor", "invblendfactor",
+    "srccolor2",    "invsrccolor2",    "usew"};
+
 struct ProfileInfo {
     const char* name;
     ProfileStage stage;
@@ -149,6 +155,10 @@ bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value) {
 
 bool IsUnsupportedSamplerValue(std::string_view text) {
     return InListIgnoringCase(kUnsupportedSamplerValues, text);
+}
+
+bool IsUnsupportedRenderValue(std::string_view text) {
+    return InListIgnoringCase(kUnsupportedRenderValues, text);
 }
 
 bool ParseStateNumber(StateNumber kind, std::string_view text, DWORD* value) {

@@ -48,6 +48,9 @@ const SamplerStateInfo* FindSamplerState(std::string_view name);
 // (effect files may write "CullMode = 1").
 bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value);
 
+// A value Direct3D 9 takes for a render state that the device cannot
+// apply (SrcBlend = BlendFactor, ZEnable = UseW): ignored with a warning.
+bool IsUnsupportedRenderValue(std::string_view text);
 // Sampler-state values an effect may rightly write that the device has no
 // equivalent for (PyramidalQuad, GaussianQuad, ConvolutionMono).
 bool IsUnsupportedSamplerValue(std::string_view text);
