@@ -99,4 +99,9 @@ std::vector<uint32_t> DemandedComponents(
 // the components they need. POSITION, PSIZE, VPOS and VFACE stay as they are.
 void WidenVaryings(SpvModule& module, bool vertex);
 
+// A uniform vector or matrix indexed at run time (v[i], m[i]) is loaded
+// whole into a local copy, which the index reads (as Direct3D 9 reads the
+// whole value from its registers; GL cannot index within a register).
+void CopyDynamicallyIndexedValues(SpvModule& module);
+
 }  // namespace fx

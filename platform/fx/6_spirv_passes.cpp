@@ -154,3 +154,115 @@ void WidenVaryings(SpvModule& module, bool vertex) {
 }
 
 }  // namespace fx
+
+namespace fx {
+namespace {
+
+// The vector or matrix a chain into a uniform reaches first through an index
+// that is not a constant: its place among the chain's indexes (words[3 + k]),
+// or 0 when there is none.
+size_t DynamicIndexIntoValue(const SpvModule& module, const SpvInstruction& chain,
+                             uint32_t* valueType) {
+    const SpvInstruction* base = module.Def(chain.words[2]);
+    if (!base || base->op != spv::OpVariable || base->words.size() < 3 ||
+        base->words[2] != spv::StorageClassUniform) {
+        return 0;
+    }
+    const SpvInstruction* pointer = module.Def(base->words[0]);
+    uint32_t type = pointer ? pointer->words[2] : 0;
+    for (size_t k = 3; k < chain.words.size() && type != 0; ++k) {
+        const SpvInstruction* t = module.Def(type);
+        if (!t) return 0;
+        uint32_t index = 0;
+        const bool constant = module.ConstantValue(chain.words[k], &index);
+        if (t->op == spv::OpTypeVector || t->op == spv::OpTypeMatrix) {
+            if (constant) {
+                type = t->words[1];
+                continue;
+            }
+            *valueType = type;
+            return k;
+        }
+        if (t->op == spv::OpTypeStruct) {
+            if (!constant || index + 1 >= t->words.size()) return 0;
+            type = t->words[1 + index];
+        } else if (t->op == spv::OpTypeArray) {
+            type = t->words[1];
+        } else {
+            return 0;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+// Direct3D 9 reads a vector or matrix indexed at run time (v[i], m[i]) from
+// its registers as a whole; GL's flattened uniform array cannot be indexed
+// within a register. The chain loads the whole value into a local copy and
+// indexes that.
+void CopyDynamicallyIndexedValues(SpvModule& module) {
+    struct Fix {
+        uint32_t result;  // the chain's result id
+        size_t k;         // where its dynamic index is
+        uint32_t valueType;
+    };
+    std::vector<Fix> fixes;
+    for (const SpvInstruction& in : module.code) {
+        if (!IsChainOp(in.op) || in.words.size() < 4) continue;
+        uint32_t valueType = 0;
+        if (size_t k = DynamicIndexIntoValue(module, in, &valueType))
+            fixes.push_back({in.words[1], k, valueType});
+    }
+    if (fixes.empty()) return;
+    // Types first: they go before the first function and move the code.
+    struct Types {
+        uint32_t uniformPointer, localPointer, resultPointer;
+    };
+    std::vector<Types> types;
+    for (const Fix& f : fixes) {
+        const SpvInstruction* resultPointer = module.Def(module.Def(f.result)->words[0]);
+        const uint32_t pointee = resultPointer->words[2];
+        types.push_back(
+            {module.DeclareType(spv::OpTypePointer, {spv::StorageClassUniform, f.valueType}),
+             module.DeclareType(spv::OpTypePointer, {spv::StorageClassFunction, f.valueType}),
+             module.DeclareType(spv::OpTypePointer, {spv::StorageClassFunction, pointee})});
+    }
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    size_t firstBlock = 0;  // where the current function's variables go
+    bool inFunction = false;
+    size_t next = 0;
+    for (SpvInstruction& in : old) {
+        if (in.op == spv::OpFunction) inFunction = true;
+        if (in.op == spv::OpLabel && inFunction) {
+            module.code.push_back(std::move(in));
+            firstBlock = module.code.size();
+            inFunction = false;
+            continue;
+        }
+        if (next < fixes.size() && IsChainOp(in.op) && in.words.size() > 1 &&
+            in.words[1] == fixes[next].result) {
+            const Fix& f = fixes[next];
+            const Types& t = types[next];
+            ++next;
+            const uint32_t whole = module.NewId(), value = module.NewId(), copy = module.NewId();
+            std::vector<uint32_t> prefix(in.words.begin(), in.words.begin() + static_cast<std::ptrdiff_t>(f.k));
+            prefix[0] = t.uniformPointer;
+            prefix[1] = whole;
+            module.code.push_back({in.op, std::move(prefix)});
+            module.code.push_back({spv::OpLoad, {f.valueType, value, whole}});
+            module.code.insert(module.code.begin() + static_cast<std::ptrdiff_t>(firstBlock),
+                               {spv::OpVariable, {t.localPointer, copy, spv::StorageClassFunction}});
+            module.code.push_back({spv::OpStore, {copy, value}});
+            std::vector<uint32_t> rest = {t.resultPointer, in.words[1], copy};
+            rest.insert(rest.end(), in.words.begin() + static_cast<std::ptrdiff_t>(f.k), in.words.end());
+            module.code.push_back({in.op, std::move(rest)});
+            continue;
+        }
+        module.code.push_back(std::move(in));
+    }
+    module.Reindex();
+}
+
+}  // namespace fx

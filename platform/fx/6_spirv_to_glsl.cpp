@@ -417,6 +417,7 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
     }
     FixArithmetic(m);
     WidenVaryings(m, module.stage == ShaderStage::Vertex);
+    CopyDynamicallyIndexedValues(m);
     std::vector<Message> errors;
     const bool ok = AllocateRegisters(m, module.globals, constants, &errors);
     for (Message& e : errors) {
