@@ -85,6 +85,7 @@ private:
     uint32_t Convert(uint32_t value, uint32_t type, uint32_t result, bool boolean,
                      std::vector<SpvInstruction>* out);
     bool LayOut();
+    void PadBlock(const std::vector<uint32_t>& memberTypes);
     bool LayOutType(uint32_t type, bool rowMajor, std::set<uint32_t>* done);
     void Fill(uint32_t type, bool rowMajor, const std::vector<float>& flat, size_t* next,
               int base, std::vector<float>* registers) const;
@@ -898,7 +899,35 @@ bool RegisterPass::LayOut() {
             m_.SetMemberDecoration(blockType_, i, spv::DecorationMatrixStride, {16});
         ok &= LayOutType(memberTypes[i], s.rowMajor, &done);
     }
+    PadBlock(memberTypes);
     return ok;
+}
+
+// SPIRV-Cross sizes the flattened register array from one member, the one
+// it takes for the last (by order or by offset), not from the one reaching
+// furthest: an unread global at c0 or a small one below a reservation
+// left the array short. A float member at the last register any member
+// covers, behind all the others, makes the array long enough.
+void RegisterPass::PadBlock(const std::vector<uint32_t>& memberTypes) {
+    int end = 0;
+    for (uint32_t i = 0; i < memberTypes.size(); ++i) {
+        const MemberState& s = members_[i];
+        const int start = s.set == RegisterSet::Float && s.start >= 0 ? s.start : 0;
+        end = std::max(end, start + Regs(memberTypes[i], s.rowMajor));
+    }
+    if (end == 0) return;
+    // The float type, where the block may use it: declared before it.
+    const uint32_t floatType = m_.DeclareType(spv::OpTypeFloat, {32});
+    size_t floatAt = 0, blockAt = 0;
+    for (size_t k = 0; k < m_.code.size(); ++k) {
+        if (m_.code[k].Result() == floatType) floatAt = k;
+        if (m_.code[k].Result() == blockType_) blockAt = k;
+    }
+    if (floatAt >= blockAt) return;
+    m_.code[blockAt].words.push_back(floatType);
+    m_.Reindex();
+    m_.SetMemberDecoration(blockType_, static_cast<uint32_t>(memberTypes.size()),
+                           spv::DecorationOffset, {static_cast<uint32_t>(16 * (end - 1))});
 }
 
 // The initial value of a global in its registers: flat holds it in
