@@ -26,7 +26,12 @@ struct Checker {
     std::vector<Message>* messages;
 
     void Error(size_t at, std::string text) { messages->push_back(ErrorAt(code.Pos(at), text)); }
-    std::string Quoted(size_t at) const { return "'" + std::string(code.Text(at)) + "'"; }
+    std::string Quoted(size_t at) const {
+        std::string quoted = "'";
+        quoted += code.Text(at);
+        quoted += '\'';
+        return quoted;
+    }
 
     void KeywordNames() {
         std::set<std::string_view> said;  // once each, where it first appears
