@@ -28,9 +28,10 @@ struct Checker {
 
     void Error(size_t at, std::string text) { messages->push_back(ErrorAt(code.Pos(at), text)); }
     std::string Quoted(size_t at) const {
-        std::string q = "'";
-        q += code.Text(at);
-        return q += '\'';
+        std::string quoted = "'";
+        quoted += code.Text(at);
+        quoted += '\'';
+        return quoted;
     }
 
     void KeywordNames() {
