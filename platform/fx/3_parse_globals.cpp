@@ -367,6 +367,7 @@ void Parser::SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
                                   Quote(ValueText(value)));
         return;
     }
+    if (IEquals(Text(*texture), "null")) return;  // "Texture = NULL;": none
     sampler->texture = std::string(Text(*texture));
     bool known = std::any_of(result_.textures.begin(), result_.textures.end(),
                              [&](const TextureDesc& x) { return x.name == sampler->texture; });

@@ -9,7 +9,8 @@
 //   out parameter, or a member of a struct it writes;
 // - a semantic given where a function is declared but not where it is
 //   defined;
-// - a call of noise() (texture shaders only) that an entry point reaches.
+// - in code an entry point reaches: a call of noise() (texture shaders
+//   only), a bitwise operator (shader model 4 and later).
 // Each is an error at the name or attribute it is about.
 #include <set>
 
@@ -175,10 +176,12 @@ struct Checker {
         }
     }
 
-    // noise() is an intrinsic of texture shaders (a texture's "function"
-    // annotation) only: a call of it in a function an entry point reaches is
-    // an error; in a function only a texture shader uses it is not.
-    void TextureShaderIntrinsics(const std::vector<std::string>& entries) {
+    // Code an entry point reaches (what Direct3D 9 compiles): noise() is an
+    // intrinsic of texture shaders only (a call of it in a function only a
+    // texture's "function" annotation names is not an error), and shader
+    // models 2 and 3 have no bitwise operators (& | ^ ~ << >> and their
+    // assignments).
+    void ReachedCode(const std::vector<std::string>& entries) {
         std::vector<size_t> todo;
         std::set<size_t> reached;
         for (const std::string& entry : entries)
@@ -189,6 +192,11 @@ struct Checker {
             const FunctionOutline& fn = outline.functions[f];
             if (fn.body == npos || !reached.insert(f).second) continue;
             for (size_t i = fn.body; i < fn.end; ++i) {
+                if (IsBitwise(i)) {
+                    Error(i, "bitwise operators are not available in shader models 2 and 3");
+                    i = fn.end;
+                    continue;
+                }
                 if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.')
                     continue;
                 const std::vector<size_t>& called = outline.Functions(code.Text(i));
@@ -198,6 +206,21 @@ struct Checker {
                              "shaders");
             }
         }
+    }
+
+    // & | not doubled, ^, ~, and << >> written as one operator.
+    bool IsBitwise(size_t i) const {
+        const char p = code.Punct(i);
+        if (p == '^' || p == '~') return true;
+        auto glued = [&](size_t k) { return (code.Token(k).flags & kGlued) != 0; };
+        if (p == '&' || p == '|') {
+            const bool pairedBefore = i > 0 && code.Punct(i - 1) == p && glued(i);
+            const bool pairedAfter = code.Punct(i + 1) == p && glued(i + 1);
+            return !pairedBefore && !pairedAfter;
+        }
+        if (p == '<' || p == '>')
+            return code.Punct(i + 1) == p && glued(i + 1) && !(i > 0 && code.Punct(i - 1) == p);
+        return false;
     }
 };
 
@@ -213,7 +236,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     for (const std::string& entry : entries)
         if (done.insert(entry).second) c.EntryOutputs(entry);
     c.Declarations();
-    c.TextureShaderIntrinsics(entries);
+    c.ReachedCode(entries);
     messages->insert(messages->end(), found.begin(), found.end());
     return found.empty();
 }
