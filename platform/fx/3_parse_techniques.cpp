@@ -136,6 +136,30 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
         return;
     }
     DWORD v = 0;
+    if (info.state == D3DRS_COLORWRITEENABLE) {
+        // "RED | GREEN | BLUE", or a number of those bits: 0x0F, 7.
+        if (value.size() % 2 == 0) {
+            Error(value.back(), "invalid value " + Quote(ValueText(value)) + " for state " +
+                                    Quote(name));
+            return;
+        }
+        for (size_t i = 0; i < value.size(); i += 2) {
+            DWORD bits = 0;
+            if (!LookUpValue(info.values, Text(value[i]), &bits) &&
+                (!ParseColorWord(Text(value[i]), &bits) || bits > 0xF)) {
+                Error(value[i], "invalid value " + Quote(ValueText(value)) + " for state " +
+                                    Quote(name));
+                return;
+            }
+            v |= bits;
+            if (i + 1 < value.size() && !IsPunct(value[i + 1], '|')) {
+                Error(value[i + 1], "expected '|' between the channels of " + Quote(name));
+                return;
+            }
+        }
+        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
+        return;
+    }
     if (value.size() == 1 && IsUnsupportedRenderValue(Text(value[0]))) {
         Warning(value[0], "unsupported value " + Quote(Text(value[0])) + " for state " +
                               Quote(name) + " ignored");

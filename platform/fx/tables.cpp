@@ -43,6 +43,10 @@ constexpr NamedValue kAddressValues[] = {
     {"wrap", D3DTADDRESS_WRAP}, {"mirror", D3DTADDRESS_MIRROR}, {"clamp", D3DTADDRESS_CLAMP},
     {"border", D3DTADDRESS_BORDER}, {"mirroronce", D3DTADDRESS_MIRRORONCE}};
 
+constexpr NamedValue kColorWriteValues[] = {
+    {"red", D3DCOLORWRITEENABLE_RED}, {"green", D3DCOLORWRITEENABLE_GREEN},
+    {"blue", D3DCOLORWRITEENABLE_BLUE}, {"alpha", D3DCOLORWRITEENABLE_ALPHA}};
+
 template <size_t N>
 constexpr ValueSet Values(const NamedValue (&v)[N]) {
     return {v, N};
@@ -58,6 +62,7 @@ const RenderStateInfo kRenderStates[] = {
     {"zwriteenable", D3DRS_ZWRITEENABLE, Values(kBoolValues)},
     {"fillmode", D3DRS_FILLMODE, Values(kFillValues)},
     {"zfunc", D3DRS_ZFUNC, Values(kCmpValues)},
+    {"colorwriteenable", D3DRS_COLORWRITEENABLE, Values(kColorWriteValues)},
 };
 
 const SamplerStateInfo kSamplerStates[] = {

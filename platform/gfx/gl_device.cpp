@@ -627,7 +627,7 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         {D3DRS_ZWRITEENABLE, TRUE},        {D3DRS_SRCBLEND, D3DBLEND_ONE},
         {D3DRS_DESTBLEND, D3DBLEND_ZERO},  {D3DRS_CULLMODE, D3DCULL_CCW},
         {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},   {D3DRS_ALPHABLENDENABLE, FALSE},
-        {D3DRS_BLENDOP, D3DBLENDOP_ADD},
+        {D3DRS_BLENDOP, D3DBLENDOP_ADD},   {D3DRS_COLORWRITEENABLE, 0xF},
     };
     glFrontFace(GL_CCW);
     for (auto [state, value] : defaults) SetRenderState(state, value);
@@ -760,6 +760,12 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
         case D3DRS_BLENDOP:
             glBlendEquation(BlendEquation(value));
             break;
+        case D3DRS_COLORWRITEENABLE:
+            glColorMask((value & D3DCOLORWRITEENABLE_RED) != 0,
+                        (value & D3DCOLORWRITEENABLE_GREEN) != 0,
+                        (value & D3DCOLORWRITEENABLE_BLUE) != 0,
+                        (value & D3DCOLORWRITEENABLE_ALPHA) != 0);
+            break;
         default:
             // Kept for GetRenderState; nothing in GL to change.
             break;
@@ -844,8 +850,9 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
                  (color & 0xFF) / 255.0f, ((color >> 24) & 0xFF) / 255.0f);
     glClearDepthf(std::clamp(z, 0.0f, 1.0f));
     glClearStencil(static_cast<GLint>(stencil & 0xFF));
-    // Clear ignores the depth write switch; GL's glClear does not.
+    // Clear ignores the depth and colour write switches; GL's glClear does not.
     glDepthMask(GL_TRUE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     if (rectCount == 0) {
         glClear(mask);
     } else {
@@ -863,6 +870,7 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
         glDisable(GL_SCISSOR_TEST);
     }
     glDepthMask(renderStates_[D3DRS_ZWRITEENABLE] != 0 ? GL_TRUE : GL_FALSE);
+    ApplyRenderState(D3DRS_COLORWRITEENABLE, renderStates_[D3DRS_COLORWRITEENABLE]);
     return S_OK;
 }
 

@@ -226,6 +226,10 @@ TEST(EffectParserStates, TranslatesNamesAndValuesToDeviceTerms) {
         {"ZFunc = LessEqual", D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
         {"ZFunc = GreaterEqual", D3DRS_ZFUNC, D3DCMP_GREATEREQUAL},
         {"ZFunc = Always", D3DRS_ZFUNC, D3DCMP_ALWAYS},
+        {"ColorWriteEnable = RED | GREEN", D3DRS_COLORWRITEENABLE, 3},
+        {"colorwriteenable = blue|Alpha", D3DRS_COLORWRITEENABLE, 12},
+        {"ColorWriteEnable = 0x0F", D3DRS_COLORWRITEENABLE, 15},
+        {"ColorWriteEnable = 0", D3DRS_COLORWRITEENABLE, 0},
     };
     for (const StateCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -271,6 +275,8 @@ TEST(EffectParserStates, BadValuesAreErrorsAtTheValue) {
         "CullMode = 7;\n"
         "AlphaBlendEnable = TRUE FALSE;\n"
         "ZEnable = ;\n"
+        "ColorWriteEnable = RED GREEN; ColorWriteEnable = 16; ColorWriteEnable = RED |;\n"
+        "SrcBlend = BlendFactor;\n"
         "FillMode = Solid\n"
         "} }");
     EXPECT_EQ(Messages(e),
@@ -279,7 +285,11 @@ TEST(EffectParserStates, BadValuesAreErrorsAtTheValue) {
                   "3:12: error: invalid value '7' for state 'CullMode'",
                   "4:20: error: invalid value 'TRUE FALSE' for state 'AlphaBlendEnable'",
                   "5:1: error: missing value for state 'ZEnable'",
-                  "7:1: error: expected ';' after the value of 'FillMode'"}));
+                  "6:24: error: invalid value 'RED GREEN' for state 'ColorWriteEnable'",
+                  "6:50: error: invalid value '16' for state 'ColorWriteEnable'",
+                  "6:77: error: invalid value 'RED |' for state 'ColorWriteEnable'",
+                  "7:12: warning: unsupported value 'BlendFactor' for state 'SrcBlend' ignored",
+                  "9:1: error: expected ';' after the value of 'FillMode'"}));
     // The last one still counts: only its ';' was missing.
     ASSERT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);
 }
