@@ -382,6 +382,8 @@ private:
     ~GlDevice() override;
 
     void ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value);
+    // D3DRS_COLORWRITEENABLE, with alpha never written to a target without it.
+    void ApplyColorMask();
     void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
     void ApplyAnisotropy(DWORD sampler);
     ShaderProgram* FindProgram(UINT id);
@@ -397,6 +399,7 @@ private:
     UINT width_ = 0;
     UINT height_ = 0;
     bool keepsAlpha_ = false;
+    bool targetKeepsAlpha_ = false;  // the float target, or a back buffer with alpha
     GLuint framebuffer_ = 0;
     GLuint colorBuffer_ = 0;
     GLuint depthStencilBuffer_ = 0;
@@ -568,6 +571,7 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     targetWidth_ = width;
     targetHeight_ = height;
     keepsAlpha_ = keepsAlpha;
+    targetKeepsAlpha_ = keepsAlpha;
 
     glCreateRenderbuffers(1, &colorBuffer_);
     glNamedRenderbufferStorage(colorBuffer_, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
@@ -761,15 +765,19 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
             glBlendEquation(BlendEquation(value));
             break;
         case D3DRS_COLORWRITEENABLE:
-            glColorMask((value & D3DCOLORWRITEENABLE_RED) != 0,
-                        (value & D3DCOLORWRITEENABLE_GREEN) != 0,
-                        (value & D3DCOLORWRITEENABLE_BLUE) != 0,
-                        (value & D3DCOLORWRITEENABLE_ALPHA) != 0);
+            ApplyColorMask();
             break;
         default:
             // Kept for GetRenderState; nothing in GL to change.
             break;
     }
+}
+
+void GlDevice::ApplyColorMask() {
+    const DWORD v = renderStates_[D3DRS_COLORWRITEENABLE];
+    glColorMask((v & D3DCOLORWRITEENABLE_RED) != 0, (v & D3DCOLORWRITEENABLE_GREEN) != 0,
+                (v & D3DCOLORWRITEENABLE_BLUE) != 0,
+                (v & D3DCOLORWRITEENABLE_ALPHA) != 0 && targetKeepsAlpha_);
 }
 
 HRESULT GlDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
@@ -852,7 +860,7 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
     glClearStencil(static_cast<GLint>(stencil & 0xFF));
     // Clear ignores the depth and colour write switches; GL's glClear does not.
     glDepthMask(GL_TRUE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, targetKeepsAlpha_ ? GL_TRUE : GL_FALSE);
     if (rectCount == 0) {
         glClear(mask);
     } else {
@@ -870,7 +878,7 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
         glDisable(GL_SCISSOR_TEST);
     }
     glDepthMask(renderStates_[D3DRS_ZWRITEENABLE] != 0 ? GL_TRUE : GL_FALSE);
-    ApplyRenderState(D3DRS_COLORWRITEENABLE, renderStates_[D3DRS_COLORWRITEENABLE]);
+    ApplyColorMask();
     return S_OK;
 }
 
@@ -1253,7 +1261,8 @@ HRESULT GlDevice::UseFloatTarget(UINT width, UINT height) {
     glViewport(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_));
     // The float target keeps every channel; the back buffer's alpha only
     // when it has one.
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, width != 0 || keepsAlpha_ ? GL_TRUE : GL_FALSE);
+    targetKeepsAlpha_ = width != 0 || keepsAlpha_;
+    ApplyColorMask();
     return S_OK;
 }
 
