@@ -12,6 +12,7 @@
 #include "platform/fx/5_hlsl_to_spirv.h"
 
 #include "platform/fx/5_instruction_slots.h"
+#include "platform/fx/5_tree.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -58,6 +59,51 @@ int GuessColumn(const std::string& source, int line, const std::string& text) {
         }
     }
     return 1;
+}
+
+// Intrinsics glslang computes otherwise than Direct3D 9, given to it as
+// functions of ours ahead of the shader's text (its lines and columns stay),
+// each only where the text names it:
+// - lit's specular term is n_dot_h to the power m (glslang multiplies);
+// - fmod of constants is computed at run time, where it truncates (glslang
+//   folds it floored): a zero glslang cannot fold keeps it from folding.
+std::string Preamble(const StageSource& source, const std::vector<IncludeText>& includes) {
+    auto names = [&](const char* word) {
+        if (source.hlsl.find(word) != std::string::npos) return true;
+        for (const IncludeText& inc : includes) {
+            if (inc.text.find(word) != std::string::npos) return true;
+        }
+        return false;
+    };
+    std::string preamble;
+    if (names("lit")) {
+        preamble +=
+            "float4 fx_lit_(float n_dot_l, float n_dot_h, float m) {\n"
+            "    return float4(1, max(n_dot_l, 0),\n"
+            "                  (n_dot_l < 0 || n_dot_h < 0) ? 0 : pow(n_dot_h, m), 1);\n"
+            "}\n"
+            "#define lit(n_dot_l, n_dot_h, m) fx_lit_(n_dot_l, n_dot_h, m)\n";
+    }
+    if (names("fmod")) {
+        preamble +=
+            "static float fx_zero_ = 0;\n"
+            "#define fmod(x, y) fmod((x) + fx_zero_, y)\n";
+    }
+    return preamble;
+}
+
+// Our names for the preamble's functions back to the user's.
+void UserNames(std::string* text) {
+    const std::string ours = "fx_lit_";
+    std::string result;
+    size_t from = 0;
+    for (size_t at = text->find(ours); at != std::string::npos; at = text->find(ours, from)) {
+        result.append(*text, from, at - from).append("lit");
+        from = at + ours.size();
+    }
+    if (from == 0) return;
+    result.append(*text, from, std::string::npos);
+    *text = std::move(result);
 }
 
 // "ERROR: " / "WARNING: " ... -> the severity, prefix removed.
@@ -124,6 +170,7 @@ bool TranslateLogLine(std::string line, const StageSource& source,
     size_t sep = line.find("' : ");
     if (!line.empty() && line[0] == '\'' && sep != std::string::npos) line.erase(sep + 1, 1);
     if (line.rfind("'': ", 0) == 0) line.erase(0, 4);
+    UserNames(&line);
 
     int column = lineNo > 0 ? GuessColumn(*fileText, lineNo, line) : 0;
     // The HLSL grammar's own summary carries a real column:
@@ -295,6 +342,8 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
     const char* text = source.hlsl.c_str();
     const int length = static_cast<int>(source.hlsl.size());
     shader.setStringsWithLengths(&text, &length, 1);
+    const std::string preamble = Preamble(source, includes);
+    shader.setPreamble(preamble.c_str());
     shader.setEntryPoint(source.entry.c_str());
     shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientOpenGL, 100);
     shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
@@ -320,6 +369,15 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
     for (size_t i = before; i < messages->size(); ++i) {
         if ((*messages)[i].IsError()) return false;
     }
+    std::vector<Message> found;
+    CheckIntegerLiterals(source.hlsl, &found);
+    FixTree(*program.getIntermediate(language), &found);
+    for (Message& m : found) {
+        source.map.ToUser(&m);
+        m.entry = source.entry;
+        messages->push_back(std::move(m));
+    }
+    if (!found.empty()) return false;
     if (!GenerateSpirv(program, language, source, module, messages)) return false;
     if (!CheckSize(source, module, messages)) return false;
     module->stage = source.stage;

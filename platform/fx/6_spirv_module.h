@@ -78,6 +78,16 @@ namespace fx {
 // dividend (glslang writes SPIR-V's floored OpFMod / OpSMod).
 void FixArithmetic(SpvModule& module);
 
+// Intrinsics as Direct3D 9 computes them where glslang's SPIR-V differs:
+// atan2(-0, x) is atan2(+0, x); an intrinsic of matrices (clamp, lerp, pow,
+// step, sign, abs, saturate, fmod, ...) works column by column; an inout
+// argument the call converted converts back into the caller's variable.
+void FixIntrinsics(SpvModule& module);
+
+// static globals and locals (Private variables) without an initializer
+// start at zero: GLSL leaves them undefined.
+void ZeroStatics(SpvModule& module);
+
 }  // namespace fx
 
 namespace fx {

@@ -401,6 +401,8 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
         return false;
     }
     FixArithmetic(m);
+    FixIntrinsics(m);
+    ZeroStatics(m);
     WidenVaryings(m, module.stage == ShaderStage::Vertex);
     std::vector<Message> errors;
     const bool ok = AllocateRegisters(m, module.globals, constants, &errors);

@@ -83,6 +83,8 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         fx::SpvModule module;
         ASSERT_TRUE(module.Read(compiled.words));
         fx::FixArithmetic(module);
+        fx::FixIntrinsics(module);
+        fx::ZeroStatics(module);
         fx::WidenVaryings(module, shader.stage == fx::ShaderStage::Vertex);
         std::vector<fx::ConstantRegisters> table;
         std::vector<fx::Message> errors;

@@ -1,0 +1,30 @@
+// Stage 5: what is fixed or checked on glslang's tree of a parsed shader,
+// before its SPIR-V is made, and on the text glslang folds constants of
+// (platform/fx internal; used by 5_hlsl_to_spirv.cpp only).
+//
+// - A matrix swizzle read as a value (m._11_22_33, m._m30_m31_m32) becomes
+//   a vector of the elements it names: glslang's SPIR-V cannot say it.
+// - An integer division or % by a constant zero, also one a local holds
+//   that nothing writes again, is an error at the operator.
+// - In the text: an integer literal divided by a literal 0 (glslang folds it
+//   before its tree exists), and a uint declared with an unsuffixed literal
+//   of 2^31 or more (which is an int, wrapped), are errors at the literal.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/fx/message.h"
+
+namespace glslang {
+class TIntermediate;
+}
+
+namespace fx {
+
+// Messages at (line, column) of the text glslang was given, file "" or an
+// #include name; the caller maps them to the user's file.
+void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors);
+void CheckIntegerLiterals(const std::string& hlsl, std::vector<Message>* errors);
+
+}  // namespace fx
