@@ -212,6 +212,30 @@ void FixIntrinsics(SpvModule& module) {
     }
     module.code = std::move(out);
     module.Reindex();
+    // Matrices of bools no longer made are not declared either (SPIR-V has none).
+    std::vector<uint32_t> unused;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpTypeMatrix || in.words.size() < 3) continue;
+        const SpvInstruction* column = module.Def(in.words[1]);
+        const SpvInstruction* scalar = column != nullptr ? module.Def(column->words[1]) : nullptr;
+        if (scalar != nullptr && scalar->op == spv::OpTypeBool) unused.push_back(in.words[0]);
+    }
+    if (unused.empty()) return;
+    std::vector<uint32_t> ids;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpTypeMatrix) continue;
+        in.UsedIds(&ids);
+        ids.push_back(in.Type());
+        for (uint32_t id : ids) unused.erase(std::remove(unused.begin(), unused.end(), id), unused.end());
+    }
+    module.code.erase(std::remove_if(module.code.begin(), module.code.end(),
+                                     [&](const SpvInstruction& in) {
+                                         return in.op == spv::OpTypeMatrix &&
+                                                std::find(unused.begin(), unused.end(),
+                                                          in.words[0]) != unused.end();
+                                     }),
+                      module.code.end());
+    module.Reindex();
 }
 
 void ZeroStatics(SpvModule& module) {

@@ -41,12 +41,11 @@ const char* const kBrokenAtLine4 =
 // Valid HLSL on which glslang 12 dies when it gets that far; the loader may
 // also stop it earlier with an error about the matrix swizzle. Either way the
 // program must only print an error line.
-const char* const kCrashesTheCompiler =
-    "float4x4 View;\n"
+// Nesting far deeper than glslang's recursive parser takes: it runs out of stack.
+const std::string kCrashesTheCompiler =
     "float4 vs_main(float3 p : POSITION) : POSITION\n"
     "{\n"
-    "    float3 e = mul(-View._m30_m31_m32, transpose(View));\n"
-    "    return float4(p + e, 1.0);\n"
+    "    return float4(p, " + std::string(20000, '(') + "1" + std::string(20000, ')') + ");\n"
     "}\n"
     "float4 ps_main() : COLOR0 { return 1; }\n"
     "technique T { pass P {\n"
