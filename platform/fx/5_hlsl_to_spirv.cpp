@@ -85,9 +85,8 @@ std::string Preamble(const StageSource& source, const std::vector<IncludeText>& 
             "#define lit(n_dot_l, n_dot_h, m) fx_lit_(n_dot_l, n_dot_h, m)\n";
     }
     if (names("fmod")) {
-        preamble +=
-            "static float fx_zero_ = 0;\n"
-            "#define fmod(x, y) fmod((x) + fx_zero_, y)\n";
+        const std::string zero = kUnfoldedZero;
+        preamble += "static float " + zero + " = 0;\n#define fmod(x, y) fmod((x) + " + zero + ", y)\n";
     }
     return preamble;
 }

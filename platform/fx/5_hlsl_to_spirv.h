@@ -59,6 +59,10 @@ struct SpirvModule {
     std::vector<std::pair<std::string, std::string>> samplerAliases;  // from stage 4
 };
 
+// The static zero stage 5 adds to fmod's first argument so that glslang
+// does not fold fmod of constants (floored); stage 6 takes the additions out.
+constexpr const char* kUnfoldedZero = "fx_zero_";
+
 // False when the stage does not compile; messages are appended either way.
 bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& includes,
                  SpirvModule* module, std::vector<Message>* messages);

@@ -21,6 +21,8 @@ struct SpvInstruction {
     // Every operand that names an id, besides the result type and id (into
     // *ids, which it clears first: callers keep one for many calls).
     void UsedIds(std::vector<uint32_t>* ids) const;
+    // Where those operands are in words.
+    void UsedIdPositions(std::vector<size_t>* at) const;
 };
 
 class SpvModule {
@@ -83,6 +85,10 @@ void FixArithmetic(SpvModule& module);
 // step, sign, abs, saturate, fmod, ...) works column by column; an inout
 // argument the call converted converts back into the caller's variable.
 void FixIntrinsics(SpvModule& module);
+
+// Takes out the additions of stage 5's unfolded zero (kUnfoldedZero) once
+// glslang has not folded what they were for, and the zero itself.
+void DropUnfoldedZero(SpvModule& module);
 
 // static globals and locals (Private variables) without an initializer
 // start at zero: GLSL leaves them undefined.

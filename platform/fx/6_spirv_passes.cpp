@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fx/5_hlsl_to_spirv.h"
 #include "platform/fx/6_spirv_module.h"
 
 namespace fx {
@@ -235,6 +236,75 @@ void FixIntrinsics(SpvModule& module) {
                                                           in.words[0]) != unused.end();
                                      }),
                       module.code.end());
+    module.Reindex();
+}
+
+void DropUnfoldedZero(SpvModule& module) {
+    uint32_t variable = 0;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpVariable && module.Name(in.words[1]) == kUnfoldedZero) variable = in.words[1];
+    }
+    if (variable == 0) return;
+    // The zero as loaded, and spread into vectors.
+    std::vector<uint32_t> zeros;
+    auto isZero = [&](uint32_t id) { return std::find(zeros.begin(), zeros.end(), id) != zeros.end(); };
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpLoad && in.words.size() > 2 && in.words[2] == variable) {
+            zeros.push_back(in.words[1]);
+        } else if (in.op == spv::OpCompositeConstruct && in.words.size() > 2 &&
+                   std::all_of(in.words.begin() + 2, in.words.end(), isZero)) {
+            zeros.push_back(in.words[1]);
+        }
+    }
+    // x + zero is x: its readers read x.
+    std::unordered_map<uint32_t, uint32_t> same;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpFAdd || in.words.size() != 4) continue;
+        if (isZero(in.words[3])) same[in.words[1]] = in.words[2];
+        else if (isZero(in.words[2])) same[in.words[1]] = in.words[3];
+    }
+    std::vector<size_t> at;
+    for (SpvInstruction& in : module.code) {
+        in.UsedIdPositions(&at);
+        for (size_t i : at) {
+            auto it = same.find(in.words[i]);
+            if (it != same.end()) in.words[i] = it->second;
+        }
+    }
+    zeros.reserve(zeros.size() + same.size());
+    for (const auto& [sum, x] : same) zeros.push_back(sum);
+    // What nothing reads any more goes (the sums, then the spread zeros, then
+    // the loads), and the variable last.
+    std::vector<uint32_t> ids, read;
+    bool loadsLeft = false;
+    for (int round = 0; round < 3; ++round) {
+        read.clear();
+        for (const SpvInstruction& in : module.code) {
+            if (in.op == spv::OpName || in.op == spv::OpEntryPoint) continue;
+            if (in.op == spv::OpStore && in.words[0] == variable) continue;
+            in.UsedIds(&ids);
+            read.insert(read.end(), ids.begin(), ids.end());
+        }
+        std::sort(read.begin(), read.end());
+        auto unread = [&](uint32_t id) { return !std::binary_search(read.begin(), read.end(), id); };
+        loadsLeft = false;
+        for (uint32_t z : zeros) loadsLeft |= !unread(z);
+        module.code.erase(std::remove_if(module.code.begin(), module.code.end(),
+                                         [&](const SpvInstruction& in) {
+                                             const uint32_t r = in.Result();
+                                             return r != 0 && isZero(r) && unread(r);
+                                         }),
+                          module.code.end());
+    }
+    if (!loadsLeft) {
+        module.code.erase(std::remove_if(module.code.begin(), module.code.end(),
+                                         [&](const SpvInstruction& in) {
+                                             return (in.op == spv::OpStore && in.words[0] == variable) ||
+                                                    (in.op == spv::OpVariable && in.words[1] == variable) ||
+                                                    (in.op == spv::OpName && in.words[0] == variable);
+                                         }),
+                          module.code.end());
+    }
     module.Reindex();
 }
 

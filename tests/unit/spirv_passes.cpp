@@ -99,6 +99,7 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         fx::SpvModule module;
         ASSERT_TRUE(module.Read(compiled.words));
         fx::FixArithmetic(module);
+        fx::DropUnfoldedZero(module);
         fx::FixIntrinsics(module);
         fx::ZeroStatics(module);
         fx::WidenVaryings(module, shader.stage == fx::ShaderStage::Vertex);
