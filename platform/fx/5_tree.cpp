@@ -3,6 +3,7 @@
 
 #include <glslang/MachineIndependent/localintermediate.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -257,12 +258,31 @@ void CheckIntegerLiterals(const std::string& hlsl, std::vector<Message>* errors)
         return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
     };
     LineIndex lines(hlsl);
+    // Names of int constants that are zero: "const int z = 0;".
+    std::vector<std::string> zeros;
+    auto isZeroLiteral = [&](size_t i) {
+        return tokens[i].kind == Tok::Number && IsUnsuffixedInteger(text(i)) &&
+               std::strtoull(text(i).c_str(), nullptr, 0) == 0;
+    };
+    for (size_t i = 2; i + 3 < tokens.size(); ++i) {
+        if (tokens[i - 2].kind == Tok::Ident && text(i - 2) == "const" &&
+            (text(i - 1) == "int" || text(i - 1) == "uint") && tokens[i].kind == Tok::Ident &&
+            punct(i + 1, '=') && isZeroLiteral(i + 2) && (punct(i + 3, ';') || punct(i + 3, ','))) {
+            zeros.push_back(text(i));
+        }
+    }
+    auto isZero = [&](size_t i) {
+        if (i >= tokens.size()) return false;
+        if (isZeroLiteral(i)) return true;
+        return tokens[i].kind == Tok::Ident &&
+               std::find(zeros.begin(), zeros.end(), text(i)) != zeros.end();
+    };
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].kind != Tok::Number || !IsUnsuffixedInteger(text(i))) continue;
-        // LITERAL / 0 and LITERAL % 0, where nothing binds the left one tighter.
-        if (i + 2 < tokens.size() && (punct(i + 1, '/') || punct(i + 1, '%')) &&
-            tokens[i + 2].kind == Tok::Number && IsUnsuffixedInteger(text(i + 2)) &&
-            std::strtoull(text(i + 2).c_str(), nullptr, 0) == 0 && !punct(i + 3, '.') &&
+        // LITERAL / 0 and LITERAL % 0 (or a const int that is 0), where nothing
+        // binds the left one tighter: glslang folds them before its tree.
+        if (i + 2 < tokens.size() && (punct(i + 1, '/') || punct(i + 1, '%')) && isZero(i + 2) &&
+            !punct(i + 3, '.') && !punct(i + 3, '[') && !punct(i + 3, '(') &&
             !(i > 0 && (punct(i - 1, '*') || punct(i - 1, '/') || punct(i - 1, '%') ||
                         punct(i - 1, '.')))) {
             errors->push_back(ErrorAt(lines.At(tokens[i + 1].begin),

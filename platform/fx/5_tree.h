@@ -6,9 +6,10 @@
 //   a vector of the elements it names: glslang's SPIR-V cannot say it.
 // - An integer division or % by a constant zero, also one a local holds
 //   that nothing writes again, is an error at the operator.
-// - In the text: an integer literal divided by a literal 0 (glslang folds it
-//   before its tree exists), and a uint declared with an unsuffixed literal
-//   of 2^31 or more (which is an int, wrapped), are errors at the literal.
+// - In the text: an integer literal divided by a literal 0 or by a const
+//   int that is 0 (glslang folds it before its tree exists), and a uint
+//   declared with an unsuffixed literal of 2^31 or more (which is an int,
+//   wrapped), are errors at the operator or the literal.
 #pragma once
 
 #include <string>
