@@ -12,7 +12,9 @@
 //
 // Where errors are made: glslang's messages (syntax, types, unknown names,
 // a missing entry point), placed in the user's file through the stage
-// source's map; a construct glslang cannot translate to SPIR-V; a shader far
+// source's map; a construct glslang cannot translate to SPIR-V; an integer
+// division or % by a constant zero and a uint given a wrapped int literal
+// (5_tree.h); a shader far
 // beyond the instruction slots of its profile (5_instruction_slots.h), at
 // its compile statement. Warnings:
 // a global without register(cN) (glslang packs it after the previous one,
