@@ -369,8 +369,9 @@ bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& incl
         if ((*messages)[i].IsError()) return false;
     }
     std::vector<Message> found;
-    CheckIntegerLiterals(source.hlsl, &found);
-    FixTree(*program.getIntermediate(language), &found);
+    glslang::TIntermediate& tree = *program.getIntermediate(language);
+    CheckIntegerLiterals(source.hlsl, CodeLines(tree), &found);
+    FixTree(tree, &found);
     for (Message& m : found) {
         source.map.ToUser(&m);
         m.entry = source.entry;

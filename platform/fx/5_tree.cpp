@@ -231,6 +231,30 @@ private:
     int depth_ = 0;
 };
 
+// Marks the lines of the main text that nodes sit on.
+class Lines : public glslang::TIntermTraverser {
+public:
+    std::vector<bool> code;
+
+    void Mark(const glslang::TSourceLoc& loc) {
+        if (loc.name != nullptr || loc.line <= 0) return;
+        if (code.size() <= static_cast<size_t>(loc.line)) code.resize(loc.line + 1, false);
+        code[loc.line] = true;
+    }
+    void MarkType(const glslang::TType& type) {
+        if (!type.isStruct()) return;
+        for (const glslang::TTypeLoc& member : *type.getStruct()) Mark(member.loc);
+    }
+    void visitSymbol(TIntermSymbol* node) override {
+        Mark(node->getLoc());
+        MarkType(node->getType());
+    }
+    void visitConstantUnion(TIntermConstantUnion* node) override { Mark(node->getLoc()); }
+    bool visitBinary(glslang::TVisit, TIntermBinary* node) override { return Mark(node->getLoc()), true; }
+    bool visitUnary(glslang::TVisit, glslang::TIntermUnary* node) override { return Mark(node->getLoc()), true; }
+    bool visitAggregate(glslang::TVisit, TIntermAggregate* node) override { return Mark(node->getLoc()), true; }
+};
+
 bool IsUnsuffixedInteger(const std::string& s) {
     if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos) {
         const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X') &&
@@ -242,6 +266,12 @@ bool IsUnsuffixedInteger(const std::string& s) {
 
 }  // namespace
 
+std::vector<bool> CodeLines(glslang::TIntermediate& tree) {
+    Lines lines;
+    if (TIntermNode* root = tree.getTreeRoot()) root->traverse(&lines);
+    return lines.code;
+}
+
 void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors) {
     TIntermNode* root = tree.getTreeRoot();
     if (root == nullptr) return;
@@ -251,7 +281,9 @@ void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors) {
     fixer.Node(root);
 }
 
-void CheckIntegerLiterals(const std::string& hlsl, std::vector<Message>* errors) {
+void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
+                          std::vector<Message>* errors) {
+    const size_t before = errors->size();
     const std::vector<Token> tokens = Tokenize(hlsl);
     auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
     auto punct = [&](size_t i, char c) {
@@ -300,6 +332,13 @@ void CheckIntegerLiterals(const std::string& hlsl, std::vector<Message>* errors)
                                           " wrapped) given to a uint; write " + text(i) + "u"));
         }
     }
+    // Not what the preprocessor leaves out.
+    errors->erase(std::remove_if(errors->begin() + static_cast<std::ptrdiff_t>(before), errors->end(),
+                                 [&](const Message& m) {
+                                     return static_cast<size_t>(m.line) >= codeLines.size() ||
+                                            !codeLines[m.line];
+                                 }),
+                  errors->end());
 }
 
 }  // namespace fx

@@ -26,6 +26,10 @@ namespace fx {
 // Messages at (line, column) of the text glslang was given, file "" or an
 // #include name; the caller maps them to the user's file.
 void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors);
-void CheckIntegerLiterals(const std::string& hlsl, std::vector<Message>* errors);
+// The lines of the text that glslang's tree has code on (by line number):
+// what the preprocessor left out has none.
+std::vector<bool> CodeLines(glslang::TIntermediate& tree);
+void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
+                          std::vector<Message>* errors);
 
 }  // namespace fx

@@ -150,8 +150,7 @@ void FixIntrinsics(SpvModule& module) {
                     } else if (t != nullptr && t->op == spv::OpTypeMatrix) {
                         operand = module.NewId();
                         out.push_back({spv::OpCompositeExtract, {t->words[1], operand, in.words[i], c}});
-                    } else if (t != nullptr && t->op != spv::OpTypeVector && operandColumn != 0 &&
-                               !ext) {
+                    } else if (t != nullptr && t->op != spv::OpTypeVector && operandColumn != 0) {
                         // A scalar beside a matrix: as many of it as a column has.
                         if (spread[i] == 0) {
                             spread[i] = module.NewId();
