@@ -67,13 +67,34 @@ int GuessColumn(const std::string& source, int line, const std::string& text) {
 // - lit's specular term is n_dot_h to the power m (glslang multiplies);
 // - fmod of constants is computed at run time, where it truncates (glslang
 //   folds it floored): a zero glslang cannot fold keeps it from folding.
+// (A shader that defines a function of that name keeps its own.)
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// 0: the text does not name word; 1: it calls it; 2: it declares a function
+// of that name ("float4 lit(" rather than "= lit(" or "return lit(").
+int Names(const std::string& text, const std::string& word) {
+    int found = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        const size_t end = at + word.size();
+        if ((at > 0 && IsWordChar(text[at - 1])) || (end < text.size() && IsWordChar(text[end])))
+            continue;
+        found = std::max(found, 1);
+        size_t p = text.find_first_not_of(" \t", end);
+        if (p == std::string::npos || text[p] != '(') continue;
+        size_t q = at;
+        while (q > 0 && (text[q - 1] == ' ' || text[q - 1] == '\t')) --q;
+        size_t w = q;
+        while (w > 0 && IsWordChar(text[w - 1])) --w;
+        if (w < q && text.compare(w, q - w, "return") != 0) return 2;
+    }
+    return found;
+}
+
 std::string Preamble(const StageSource& source, const std::vector<IncludeText>& includes) {
     auto names = [&](const char* word) {
-        if (source.hlsl.find(word) != std::string::npos) return true;
-        for (const IncludeText& inc : includes) {
-            if (inc.text.find(word) != std::string::npos) return true;
-        }
-        return false;
+        int n = Names(source.hlsl, word);
+        for (const IncludeText& inc : includes) n = std::max(n, Names(inc.text, word));
+        return n == 1;
     };
     std::string preamble;
     if (names("lit")) {
