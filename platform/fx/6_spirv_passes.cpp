@@ -89,7 +89,7 @@ void FixIntrinsics(SpvModule& module) {
         bool known = false;
         for (const auto& z : zeros) known |= z.first == type;
         const SpvInstruction* t = module.Def(type);
-        if (known || t == nullptr) continue;
+        if (known || t == nullptr || t->op == spv::OpTypeMatrix) continue;
         uint32_t boolType = module.DeclareType(spv::OpTypeBool, {});
         if (t->op == spv::OpTypeVector) {
             const uint32_t n = t->words[2];
@@ -107,7 +107,8 @@ void FixIntrinsics(SpvModule& module) {
     for (const SpvInstruction& original : module.code) {
         SpvInstruction in = original;
         const bool ext = in.op == spv::OpExtInst && in.words.size() > 4 && in.words[2] == glsl;
-        if (ext && in.words[3] == GLSLstd450Atan2 && in.words.size() == 6) {
+        if (ext && in.words[3] == GLSLstd450Atan2 && in.words.size() == 6 &&
+            !IsMatrix(module, in.words[0])) {
             // atan2(-0, x) is atan2(+0, x): y == 0 ? +0 : y.
             for (const auto& [type, z] : zeros) {
                 if (type != in.words[0]) continue;

@@ -57,7 +57,7 @@ const Shader kShaders[] = {
      "float2x2 a; float2x2 b;\n"
      "void twice(inout int x) { x *= 2; }\n"
      "float4 main() : COLOR0 { float2x2 c = clamp(a, -1, 1) + pow(abs(a), b) + fmod(a, b)\n"
-     "    + ddx(a) + !a + lerp(a, b, 0.5); float f = a._11; twice(f);\n"
+     "    + ddx(a) + !a + lerp(a, b, 0.5) + atan2(a, b); float f = a._11; twice(f);\n"
      "    return float4(c._11_22, any(a), all(b) + determinant(a) + f); }\n",
      {},
      false},
