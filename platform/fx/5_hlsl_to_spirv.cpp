@@ -354,9 +354,20 @@ bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Messa
 
 }  // namespace
 
-bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& includes,
+bool HlslToSpirv(const StageSource& given, const std::vector<IncludeText>& includes,
                  SpirvModule* module, std::vector<Message>* messages) {
     EnsureGlslang();
+    // The text as glslang takes it, and the map back from that.
+    std::vector<ColumnShift> split;
+    std::string hlsl = SplitSwizzleAssignments(given.hlsl, &split);
+    StageSource copy;
+    const bool rewritten = !split.empty();
+    if (rewritten) {
+        copy = given;
+        copy.hlsl = std::move(hlsl);
+        copy.map.effectFile.insert(copy.map.effectFile.begin(), std::move(split));
+    }
+    const StageSource& source = rewritten ? copy : given;
     EShLanguage language = source.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
     glslang::TShader shader(language);
     const char* text = source.hlsl.c_str();

@@ -33,3 +33,15 @@ void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& code
                           std::vector<Message>* errors);
 
 }  // namespace fx
+
+namespace fx {
+
+struct ColumnShift;
+
+// "m._11_22 += e;" as "m._11_22 = m._11_22 + (e);": glslang takes only a
+// plain assignment to a matrix swizzle of more than one element. Only where
+// the matrix is a variable, a member or an element with a plain index (the
+// text is read twice). The columns that move go into *shifts.
+std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<ColumnShift>* shifts);
+
+}  // namespace fx
