@@ -359,7 +359,7 @@ bool HlslToSpirv(const StageSource& given, const std::vector<IncludeText>& inclu
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
     std::vector<ColumnShift> split;
-    std::string hlsl = SplitSwizzleAssignments(given.hlsl, &split);
+    std::string hlsl = RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &split), &split);
     StageSource copy;
     const bool rewritten = !split.empty();
     if (rewritten) {

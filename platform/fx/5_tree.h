@@ -44,4 +44,8 @@ struct ColumnShift;
 // text is read twice). The columns that move go into *shifts.
 std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<ColumnShift>* shifts);
 
+// "7.5 % -5.0" as "fmod(7.5, -5.0)" where both are literals and one a float:
+// glslang folds % of float constants wrong, fmod the preamble keeps unfolded.
+std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<ColumnShift>* shifts);
+
 }  // namespace fx
