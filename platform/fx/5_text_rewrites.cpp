@@ -44,6 +44,7 @@ std::string Apply(const std::string& hlsl, const std::vector<Edit>& edits,
     int moved = 0;  // characters inserted so far on the current line
     int line = 0;
     for (const Edit& e : edits) {
+        if (e.at < from || e.at + e.length > hlsl.size()) continue;
         out.append(hlsl, from, e.at - from);
         const SourcePos pos = lines.At(e.at);
         if (pos.line != line) {
@@ -158,6 +159,8 @@ std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<Colum
             if (!binaryPlusMinus) continue;
         }
         if (punct(right + 1, '.') || punct(right + 1, '[') || punct(right + 1, '(')) continue;
+        // 7.5 % 5.0 % 2.0: the second takes the first's result, which is no literal.
+        if (!edits.empty() && tokens[left].begin < edits.back().at + edits.back().length) continue;
         edits.push_back({tokens[left].begin, 0, "fmod("});
         edits.push_back({tokens[i].begin, 1, ","});
         edits.push_back({tokens[right].end, 0, ")"});
