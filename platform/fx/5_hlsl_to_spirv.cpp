@@ -66,7 +66,8 @@ int GuessColumn(const std::string& source, int line, const std::string& text) {
 // each only where the text names it:
 // - lit's specular term is n_dot_h to the power m (glslang multiplies);
 // - fmod of constants is computed at run time, where it truncates (glslang
-//   folds it floored): a zero glslang cannot fold keeps it from folding.
+//   folds it floored): a zero glslang cannot fold keeps it from folding
+//   (only where some fmod has nothing but literals and constants).
 // (A shader that defines a function of that name keeps its own.)
 bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
@@ -90,11 +91,59 @@ int Names(const std::string& text, const std::string& word) {
     return found;
 }
 
+// Whether name is declared const with a value ("const float k = ...").
+bool IsConstant(const std::string& text, const std::string& name) {
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t end = at + name.size();
+        if ((at > 0 && IsWordChar(text[at - 1])) || (end < text.size() && IsWordChar(text[end])))
+            continue;
+        const size_t eq = text.find_first_not_of(" \t", end);
+        if (eq == std::string::npos || text[eq] != '=' || text.compare(eq, 2, "==") == 0) continue;
+        const size_t lineStart = text.rfind('\n', at);
+        const size_t from = lineStart == std::string::npos ? 0 : lineStart;
+        const size_t c = text.find("const", from);
+        if (c != std::string::npos && c < at) return true;
+    }
+    return false;
+}
+
+// Whether some fmod call's arguments are all literals and constants, which
+// glslang would fold.
+bool FoldsFmod(const std::string& text) {
+    for (size_t at = text.find("fmod"); at != std::string::npos; at = text.find("fmod", at + 1)) {
+        if ((at > 0 && IsWordChar(text[at - 1])) || (at + 4 < text.size() && IsWordChar(text[at + 4])))
+            continue;
+        size_t p = text.find_first_not_of(" \t", at + 4);
+        if (p == std::string::npos || text[p] != '(') continue;
+        bool constant = true;
+        int depth = 0;
+        for (size_t i = p; i < text.size() && constant; ++i) {
+            const char c = text[i];
+            if (c == '(') ++depth;
+            if (c == ')' && --depth == 0) break;
+            if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
+                while (i + 1 < text.size() && (IsWordChar(text[i + 1]) || text[i + 1] == '.')) ++i;
+            } else if (IsWordChar(c)) {
+                size_t e = i;
+                while (e < text.size() && IsWordChar(text[e])) ++e;
+                const std::string name = text.substr(i, e - i);
+                constant = name == "float" || name == "int" || IsConstant(text, name);
+                i = e - 1;
+            }
+        }
+        if (constant) return true;
+    }
+    return false;
+}
+
 std::string Preamble(const StageSource& source, const std::vector<IncludeText>& includes) {
     auto names = [&](const char* word) {
         int n = Names(source.hlsl, word);
         for (const IncludeText& inc : includes) n = std::max(n, Names(inc.text, word));
-        return n == 1;
+        if (n != 1 || std::string(word) != "fmod") return n == 1;
+        bool folds = FoldsFmod(source.hlsl);
+        for (const IncludeText& inc : includes) folds = folds || FoldsFmod(inc.text);
+        return folds;
     };
     std::string preamble;
     if (names("lit")) {

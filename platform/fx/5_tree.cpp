@@ -4,6 +4,7 @@
 #include <glslang/MachineIndependent/localintermediate.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <unordered_map>
 
@@ -283,6 +284,22 @@ void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors) {
 
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
                           std::vector<Message>* errors) {
+    // Only a text with a uint, a const int or a / or % by something
+    // starting with 0 can have what is looked for.
+    bool candidate = hlsl.find("uint") != std::string::npos || hlsl.find("const int") != std::string::npos;
+    for (size_t at = hlsl.find_first_of("/%"); at != std::string::npos && !candidate;
+         at = hlsl.find_first_of("/%", at + 1)) {
+        const bool comment = hlsl[at] == '/' && ((at + 1 < hlsl.size() && (hlsl[at + 1] == '/' ||
+                                                                          hlsl[at + 1] == '*')) ||
+                                                 (at > 0 && hlsl[at - 1] == '/'));
+        if (comment) continue;
+        const size_t next = hlsl.find_first_not_of(" \t", at + 1);
+        const char after = next != std::string::npos && next + 1 < hlsl.size() ? hlsl[next + 1] : ' ';
+        candidate = next != std::string::npos && hlsl[next] == '0' && after != '.' &&
+                    !std::isdigit(static_cast<unsigned char>(after)) && after != 'e' && after != 'f' &&
+                    after != 'h';
+    }
+    if (!candidate) return;
     const size_t before = errors->size();
     const std::vector<Token> tokens = Tokenize(hlsl);
     auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };

@@ -79,12 +79,17 @@ void FixIntrinsics(SpvModule& module) {
     // atan2's y is compared with a zero of its type, declared up front: a
     // type (float or vector) -> (its bool type, its zero).
     std::vector<std::pair<uint32_t, std::pair<uint32_t, uint32_t>>> zeros;
-    bool any = false;
+    bool any = false;  // anything to do at all
     for (const SpvInstruction& in : module.code) {
         const bool ext = in.op == spv::OpExtInst && in.words.size() > 4 && in.words[2] == glsl;
-        any |= (ext || ComponentWise(in.op) || in.op == spv::OpStore || in.op == spv::OpAny ||
-                in.op == spv::OpAll);
+        if ((ext || ComponentWise(in.op)) && IsMatrix(module, in.words[0])) any = true;
+        if (in.op == spv::OpStore && in.words.size() >= 2) {
+            const SpvInstruction* target = module.Def(in.words[0]);
+            const SpvInstruction* type = target != nullptr ? module.Def(target->Type()) : nullptr;
+            if (target != nullptr && (type == nullptr || type->op != spv::OpTypePointer)) any = true;
+        }
         if (!ext || in.words.size() != 6 || in.words[3] != GLSLstd450Atan2) continue;
+        any = true;
         const uint32_t type = in.words[0];
         bool known = false;
         for (const auto& z : zeros) known |= z.first == type;
@@ -242,69 +247,64 @@ void FixIntrinsics(SpvModule& module) {
 void DropUnfoldedZero(SpvModule& module) {
     uint32_t variable = 0;
     for (const SpvInstruction& in : module.code) {
-        if (in.op == spv::OpVariable && module.Name(in.words[1]) == kUnfoldedZero) variable = in.words[1];
+        if (in.op == spv::OpName && in.words.size() > 1 && module.Name(in.words[0]) == kUnfoldedZero) {
+            variable = in.words[0];
+            break;
+        }
+        if (in.op == spv::OpFunction) break;
     }
     if (variable == 0) return;
-    // The zero as loaded, and spread into vectors.
-    std::vector<uint32_t> zeros;
-    auto isZero = [&](uint32_t id) { return std::find(zeros.begin(), zeros.end(), id) != zeros.end(); };
-    for (const SpvInstruction& in : module.code) {
-        if (in.op == spv::OpLoad && in.words.size() > 2 && in.words[2] == variable) {
-            zeros.push_back(in.words[1]);
-        } else if (in.op == spv::OpCompositeConstruct && in.words.size() > 2 &&
-                   std::all_of(in.words.begin() + 2, in.words.end(), isZero)) {
-            zeros.push_back(in.words[1]);
-        }
-    }
-    // x + zero is x: its readers read x.
+    // The zero as loaded and spread into vectors (id -> times read), and the
+    // sums with it: x + zero is x.
+    std::unordered_map<uint32_t, int> zeros;
     std::unordered_map<uint32_t, uint32_t> same;
     for (const SpvInstruction& in : module.code) {
-        if (in.op != spv::OpFAdd || in.words.size() != 4) continue;
-        if (isZero(in.words[3])) same[in.words[1]] = in.words[2];
-        else if (isZero(in.words[2])) same[in.words[1]] = in.words[3];
+        if (in.op == spv::OpLoad && in.words.size() > 2 && in.words[2] == variable) {
+            zeros[in.words[1]] = 0;
+        } else if (in.op == spv::OpCompositeConstruct && in.words.size() > 2 &&
+                   std::all_of(in.words.begin() + 2, in.words.end(),
+                               [&](uint32_t id) { return zeros.count(id) != 0; })) {
+            zeros[in.words[1]] = 0;
+        } else if (in.op == spv::OpFAdd && in.words.size() == 4) {
+            if (zeros.count(in.words[3]) != 0) same[in.words[1]] = in.words[2];
+            else if (zeros.count(in.words[2]) != 0) same[in.words[1]] = in.words[3];
+        }
     }
+    // The sums' readers read x; what else reads a zero keeps it.
     std::vector<size_t> at;
     for (SpvInstruction& in : module.code) {
+        if (in.op == spv::OpFAdd && same.count(in.Result()) != 0) continue;
+        if (in.op == spv::OpStore && in.words[0] == variable) continue;
         in.UsedIdPositions(&at);
-        for (size_t i : at) {
-            auto it = same.find(in.words[i]);
-            if (it != same.end()) in.words[i] = it->second;
+        for (size_t k : at) {
+            auto it = same.find(in.words[k]);
+            if (it != same.end()) in.words[k] = it->second;
+            auto z = zeros.find(in.words[k]);
+            if (z != zeros.end()) ++z->second;
         }
     }
-    zeros.reserve(zeros.size() + same.size());
-    for (const auto& [sum, x] : same) zeros.push_back(sum);
-    // What nothing reads any more goes (the sums, then the spread zeros, then
-    // the loads), and the variable last.
-    std::vector<uint32_t> ids, read;
+    // A spread zero nothing reads goes, and with it its reads of the loads
+    // (constructs come after the loads they read: backwards).
+    for (auto it = module.code.rbegin(); it != module.code.rend(); ++it) {
+        if (it->op != spv::OpCompositeConstruct) continue;
+        auto z = zeros.find(it->words[1]);
+        if (z == zeros.end() || z->second != 0) continue;
+        for (size_t k = 2; k < it->words.size(); ++k) --zeros[it->words[k]];
+    }
     bool loadsLeft = false;
-    for (int round = 0; round < 3; ++round) {
-        read.clear();
-        for (const SpvInstruction& in : module.code) {
-            if (in.op == spv::OpName || in.op == spv::OpEntryPoint) continue;
-            if (in.op == spv::OpStore && in.words[0] == variable) continue;
-            in.UsedIds(&ids);
-            read.insert(read.end(), ids.begin(), ids.end());
-        }
-        std::sort(read.begin(), read.end());
-        auto unread = [&](uint32_t id) { return !std::binary_search(read.begin(), read.end(), id); };
-        loadsLeft = false;
-        for (uint32_t z : zeros) loadsLeft |= !unread(z);
-        module.code.erase(std::remove_if(module.code.begin(), module.code.end(),
-                                         [&](const SpvInstruction& in) {
-                                             const uint32_t r = in.Result();
-                                             return r != 0 && isZero(r) && unread(r);
-                                         }),
-                          module.code.end());
-    }
-    if (!loadsLeft) {
-        module.code.erase(std::remove_if(module.code.begin(), module.code.end(),
-                                         [&](const SpvInstruction& in) {
-                                             return (in.op == spv::OpStore && in.words[0] == variable) ||
-                                                    (in.op == spv::OpVariable && in.words[1] == variable) ||
-                                                    (in.op == spv::OpName && in.words[0] == variable);
-                                         }),
-                          module.code.end());
-    }
+    for (const auto& [id, reads] : zeros) loadsLeft |= reads > 0;
+    module.code.erase(
+        std::remove_if(module.code.begin(), module.code.end(),
+                       [&](const SpvInstruction& in) {
+                           const uint32_t r = in.Result();
+                           if (in.op == spv::OpFAdd && same.count(r) != 0) return true;
+                           auto z = zeros.find(r);
+                           if (r != 0 && z != zeros.end() && z->second <= 0) return true;
+                           return !loadsLeft && ((in.op == spv::OpStore && in.words[0] == variable) ||
+                                                 (in.op == spv::OpVariable && in.words[1] == variable) ||
+                                                 (in.op == spv::OpName && in.words[0] == variable));
+                       }),
+        module.code.end());
     module.Reindex();
 }
 
