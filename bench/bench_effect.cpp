@@ -5,6 +5,8 @@
 //                             device (parse, isolated glslang + SPIRV-Cross,
 //                             GL compile and link on llvmpipe)
 //   BM_EffectReloadNoLink     the same on the recording device (no GL)
+//   BM_EffectFrontEnd         the stages before the child process: preprocess,
+//                             parse, rewrite and print main.fx for glslang
 //   BM_ShaderCompileInProcess the HLSL -> GLSL step without the child process
 //   BM_ShaderCompileIsolated  the same step in the child process
 //   BM_CommandLineTools       glslangValidator and spirv-cross for both stages
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "platform/fx/3_parse_effect.h"
+#include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"
@@ -51,6 +54,11 @@ std::string ReadText(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// main.fx as the loader hands it to glslang: the effect syntax taken out.
+std::string MainFxHlsl() {
+    return fx::PrintHlsl(fx::ParseEffect(ReadText(MainFxPath())).hlsl).text;
 }
 
 void Reload(IDirect3DDevice9* device, benchmark::State& state) {
@@ -105,11 +113,28 @@ BENCHMARK(BM_EffectReloadNoLink)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+void BM_EffectFrontEnd(benchmark::State& state) {
+    const std::string text = ReadText(MainFxPath());
+    for (auto _ : state) {
+        fx::ParsedEffect parsed = fx::ParseEffect(text);
+        fx::RewrittenEffect rewritten;
+        fx::MessageList messages("main.fx");
+        if (!fx::RewriteEffect(parsed, &rewritten, &messages))
+            state.SkipWithError("the rewrites failed");
+        benchmark::DoNotOptimize(rewritten.printed.text.data());
+    }
+}
+BENCHMARK(BM_EffectFrontEnd)
+    ->Unit(benchmark::kMicrosecond)
+    ->MinTime(0.5)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
 const std::vector<testing_support::StageRequest> kStages = {{fx::ShaderStage::Vertex, "vs_main"},
                                                {fx::ShaderStage::Pixel, "ps_main"}};
 
 void BM_ShaderCompileInProcess(benchmark::State& state) {
-    const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    const std::string hlsl = MainFxHlsl();
     for (auto _ : state) {
         fx::CompiledPass out = testing_support::CompileShaders(hlsl, kStages);
         if (!out.ok) state.SkipWithError("main.fx does not compile");
@@ -123,7 +148,7 @@ BENCHMARK(BM_ShaderCompileInProcess)
     ->ReportAggregatesOnly(true);
 
 void BM_ShaderCompileIsolated(benchmark::State& state) {
-    const std::string hlsl = fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    const std::string hlsl = MainFxHlsl();
     for (auto _ : state) {
         fx::CompiledPass out = testing_support::CompileShadersInChild(hlsl, kStages);
         if (!out.ok) state.SkipWithError("main.fx does not compile");
@@ -157,14 +182,14 @@ bool Run(std::vector<std::string> args) {
 
 void BM_CommandLineTools(benchmark::State& state) {
     // The tools cannot read effect syntax: give them the HLSL with the
-    // technique blanked out, as the loader does.
+    // technique taken out, as the loader does.
     testing_support::TempFolder dir;
     if (!dir.Make("bench_effect")) {
         state.SkipWithError("no temporary directory");
         return;
     }
     const std::string base = dir.Path().string();
-    std::ofstream(base + "/main.hlsl") << fx::ParseEffect(ReadText(MainFxPath())).hlsl;
+    std::ofstream(base + "/main.hlsl") << MainFxHlsl();
     for (auto _ : state) {
         bool ok = true;
         for (const auto& [stage, entry] : {std::pair{"vert", "vs_main"}, {"frag", "ps_main"}}) {

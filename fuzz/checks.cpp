@@ -1,6 +1,7 @@
 // The checks of the fuzz targets and the regression test (see checks.h).
 #include "fuzz/checks.h"
 
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -8,7 +9,7 @@
 #include "platform/fx/3_parse_effect.h"
 #include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/message.h"
-#include "platform/fx/tokenizer.h"
+#include "platform/fx/token_stream.h"
 
 namespace fuzz {
 namespace {
@@ -22,6 +23,11 @@ constexpr size_t kMaxFiles = 8;
 struct Folder {
     std::string main;
     std::vector<std::pair<std::string, std::string>> files;
+    // A file has a #line: its places are what the line says, in whatever
+    // file it names.
+    bool renumbered = false;
+    // The length of each line of each file, once measured.
+    mutable std::map<std::string, std::vector<size_t>> lengths;
 
     // The text of a file a message names ("" for the effect file).
     const std::string* Text(const std::string& file) const {
@@ -45,6 +51,28 @@ struct Folder {
     }
 };
 
+// A '#' followed, past blanks, comments and continued lines, by "line".
+// Errs towards yes.
+bool HasLineDirective(std::string_view text) {
+    for (size_t i = text.find('#'); i != std::string_view::npos; i = text.find('#', i + 1)) {
+        size_t j = i + 1;
+        for (;;) {
+            if (j < text.size() && (text[j] == ' ' || text[j] == '\t' || text[j] == '\\' ||
+                                    text[j] == '\r' || text[j] == '\n')) {
+                ++j;
+            } else if (text.substr(j, 2) == "/*") {
+                size_t close = text.find("*/", j + 2);
+                if (close == std::string_view::npos) break;
+                j = close + 2;
+            } else {
+                break;
+            }
+        }
+        if (text.substr(j, 4) == "line") return true;
+    }
+    return false;
+}
+
 Folder Split(std::string_view input) {
     Folder folder;
     size_t start = 0;
@@ -60,19 +88,40 @@ Folder Split(std::string_view input) {
         if (end == std::string_view::npos) break;
         start = end + 1;
     }
+    folder.renumbered = HasLineDirective(folder.main);
+    for (const auto& file : folder.files) folder.renumbered |= HasLineDirective(file.second);
     return folder;
 }
 
-// The lines of a text as [begin, end) offsets, without their line ends.
-std::vector<std::pair<size_t, size_t>> LinesOf(const std::string& text) {
-    std::vector<std::pair<size_t, size_t>> lines;
+// The lengths of a text's lines, without their line ends.
+std::vector<size_t> LineLengths(const std::string& text) {
+    std::vector<size_t> lengths;
     size_t start = 0;
     for (;;) {
         size_t end = text.find('\n', start);
-        lines.emplace_back(start, end == std::string::npos ? text.size() : end);
-        if (end == std::string::npos) return lines;
+        lengths.push_back((end == std::string::npos ? text.size() : end) - start);
+        if (end == std::string::npos) return lengths;
         start = end + 1;
     }
+}
+
+// What is wrong with a place in a file of the folder ("" when nothing is):
+// the file is in the folder, the line in the file, the column in the line
+// or one past its end (where something missing at its end is reported).
+std::string PlaceProblem(const Folder& folder, const std::string& file, int line, int column) {
+    if (folder.renumbered) return "";
+    auto known = folder.lengths.find(file);
+    if (known == folder.lengths.end()) {
+        const std::string* text = folder.Text(file);
+        if (text == nullptr) return "in a file not in the folder";
+        known = folder.lengths.emplace(file, LineLengths(*text)).first;
+    }
+    const std::vector<size_t>& lines = known->second;
+    if (line < 1 || static_cast<size_t>(line) > lines.size() || column < 1 ||
+        static_cast<size_t>(column) > lines[line - 1] + 1) {
+        return "outside its file";
+    }
+    return "";
 }
 
 std::string Where(const Message& m) {
@@ -91,88 +140,76 @@ void CheckMessages(const std::vector<Message>& messages, const Folder& folder,
             continue;
         }
         if (m.line == 0) continue;
-        const std::string* text = folder.Text(m.file);
-        if (text == nullptr) {
-            *problems += "message in a file not in the folder: " + Where(m) + "\n";
-            continue;
-        }
-        auto lines = LinesOf(*text);
-        if (m.line < 1 || static_cast<size_t>(m.line) > lines.size() || m.column < 1 ||
-            static_cast<size_t>(m.column) >
-                lines[m.line - 1].second - lines[m.line - 1].first + 1) {
-            *problems += "position outside its file: " + Where(m) + "\n";
-        }
+        std::string problem = PlaceProblem(folder, m.file, m.line, m.column);
+        if (!problem.empty()) *problems += "message " + problem + ": " + Where(m) + "\n";
     }
 }
 
-// Stage 3 blanks effect syntax: the same length, every byte kept or a blank,
-// line ends where they were.
-void CheckBlanked(const std::string& original, const std::string& blanked, const std::string& name,
-                  std::string* problems) {
-    if (original.size() != blanked.size()) {
-        *problems += name + ": blanked text of " + std::to_string(blanked.size()) +
-                     " bytes for " + std::to_string(original.size()) + "\n";
-        return;
-    }
-    for (size_t i = 0; i < original.size(); ++i) {
-        bool lineEnd = original[i] == '\n' || blanked[i] == '\n';
-        if (blanked[i] != original[i] && (lineEnd || blanked[i] != ' ')) {
-            *problems += name + ": byte " + std::to_string(i) + " changed to something else " +
-                         "than a blank\n";
+// Each token comes from a place inside a file of the folder. The first
+// that does not is reported.
+void CheckOrigins(const fx::TokenStream& stream, const Folder& folder, std::string* problems) {
+    for (const fx::SourceToken& t : stream.tokens) {
+        if (t.file >= stream.files.size()) {
+            *problems += "a token of file " + std::to_string(t.file) + " of " +
+                         std::to_string(stream.files.size()) + "\n";
+            return;
+        }
+        const int line = static_cast<int>(t.line), column = static_cast<int>(t.column);
+        std::string problem = PlaceProblem(folder, stream.files[t.file], line, column);
+        if (!problem.empty()) {
+            Message m = fx::ErrorAt(stream.Pos(t), "token '" + std::string(stream.Text(t)) + "'");
+            *problems += "token " + problem + ": " + Where(m) + "\n";
             return;
         }
     }
 }
 
-// Reads a file's tokens through the preprocessor as the parser does, its
-// includes the same way.
-std::vector<Message> Preprocess(std::string_view text, const std::string& name,
-                                fx::PreprocessorState* state, std::string* problems) {
-    fx::FileMessages messages;
-    fx::Preprocessor pp(text, name, state, &messages,
-                        [state, problems](const std::string& included, const std::string& body) {
-                            return Preprocess(body, included, state, problems);
-                        });
-    size_t last = 0;
-    for (fx::Token t = pp.Next(); t.kind != fx::Tok::End; t = pp.Next()) {
-        if (t.begin > t.end || t.end > text.size() || t.begin < last) {
-            *problems += (name.empty() ? "main.fx" : name) + ": token [" +
-                         std::to_string(t.begin) + ", " + std::to_string(t.end) +
-                         ") out of order or outside the text\n";
-            break;
+// Stage 3 only takes tokens out: what it hands on is the preprocessor's
+// stream with some tokens gone, each where it was.
+void CheckTakenOut(const fx::TokenStream& original, const fx::TokenStream& kept,
+                   std::string* problems) {
+    size_t o = 0;
+    for (const fx::SourceToken& k : kept.tokens) {
+        while (o < original.tokens.size()) {
+            const fx::SourceToken& t = original.tokens[o++];
+            if (original.Text(t) == kept.Text(k) && t.line == k.line && t.column == k.column &&
+                original.files[t.file] == kept.files[k.file]) {
+                break;
+            }
+            if (o == original.tokens.size()) {
+                *problems += "the parser's token '" + std::string(kept.Text(k)) +
+                             "' is not in the preprocessor's stream\n";
+                return;
+            }
         }
-        last = t.begin;
     }
-    return messages.Finish(text, name);
+}
+
+std::vector<Message> StreamMessages(const fx::PreprocessedEffect& p) {
+    std::vector<Message> messages;
+    for (const fx::StreamMessage& m : p.messages) messages.push_back(m.message);
+    return messages;
 }
 
 }  // namespace
 
 std::string CheckPreprocessor(std::string_view input) {
     Folder folder = Split(input);
-    fx::IncludeResolver resolver = folder.Resolver();
-    fx::PreprocessorState state;
-    state.resolver = &resolver;
     std::string problems;
-    std::vector<Message> messages = Preprocess(folder.main, "", &state, &problems);
-    CheckMessages(messages, folder, &problems);
+    fx::PreprocessedEffect p = fx::Preprocess(folder.main, folder.Resolver());
+    CheckMessages(StreamMessages(p), folder, &problems);
+    CheckOrigins(p.stream, folder, &problems);
     return problems;
 }
 
 std::string CheckEffectParser(std::string_view input) {
     Folder folder = Split(input);
-    fx::ParsedEffect parsed = fx::ParseEffect(folder.main, folder.Resolver());
+    fx::PreprocessedEffect preprocessed = fx::Preprocess(folder.main, folder.Resolver());
+    fx::TokenStream stream = preprocessed.stream;
+    fx::ParsedEffect parsed = fx::ParseEffect(std::move(preprocessed));
     std::string problems;
     CheckMessages(parsed.messages, folder, &problems);
-    CheckBlanked(folder.main, parsed.hlsl, "main.fx", &problems);
-    for (const fx::IncludedFile& inc : parsed.includes) {
-        const std::string* original = folder.Text(inc.name);
-        if (original == nullptr) {
-            problems += "included file not in the folder: " + inc.name + "\n";
-        } else {
-            CheckBlanked(*original, inc.hlsl, inc.name, &problems);
-        }
-    }
+    CheckTakenOut(stream, parsed.hlsl, &problems);
     for (const fx::TechniqueDesc& technique : parsed.techniques) {
         for (const fx::PassDesc& pass : technique.passes) {
             for (const fx::SourcePos& pos :
@@ -192,35 +229,19 @@ std::string CheckHlslRewrites(std::string_view input) {
     Folder folder = Split(input);
     std::string problems;
 
-    // The global declarations rewrite on the raw text: every line stays, and
-    // every column maps back inside its line.
-    std::vector<fx::ColumnShift> shifts;
+    // The global declarations rewrite on the parsed tokens: every token it
+    // keeps or adds still comes from a place in the user's files.
+    fx::ParsedEffect parsed = fx::ParseEffect(folder.main, folder.Resolver());
+    fx::TokenStream tokens = parsed.hlsl;
     fx::GlobalsRewrite globals;
     std::vector<Message> messages;
-    std::string floated = fx::RewriteGlobals(folder.main, "main.fx", &globals, &shifts, &messages);
+    fx::RewriteGlobals(&tokens, &globals, &messages);
     CheckMessages(messages, folder, &problems);
-    auto before = LinesOf(folder.main);
-    auto after = LinesOf(floated);
-    if (before.size() != after.size()) {
-        problems += "the globals rewrite moved lines: " + std::to_string(before.size()) +
-                    " became " + std::to_string(after.size()) + "\n";
-        return problems;
-    }
-    for (size_t l = 0; l < after.size(); ++l) {
-        int column = static_cast<int>(after[l].second - after[l].first) + 1;
-        fx::UndoColumnShifts(shifts, static_cast<int>(l + 1), &column);
-        if (column < 1 || static_cast<size_t>(column) > before[l].second - before[l].first + 1) {
-            problems += "line " + std::to_string(l + 1) + ": its end maps to column " +
-                        std::to_string(column) + "\n";
-            break;
-        }
-    }
+    CheckOrigins(tokens, folder, &problems);
 
-    // The rewrites of every pass of a parsed effect: each stage's text keeps
-    // the lines of the effect file, and every position glslang could report
-    // in it maps back inside the user's file.
+    // The rewrites of every pass of a parsed effect: every position glslang
+    // could report in each stage's text maps back inside the user's files.
     // As the loader does, only an effect that parsed and passed its checks.
-    fx::ParsedEffect parsed = fx::ParseEffect(folder.main, folder.Resolver());
     fx::MessageList list("main.fx");
     if (parsed.HasErrors() || !fx::CheckTechniques(parsed, true, &list)) return problems;
     fx::RewrittenEffect rewritten;
@@ -230,16 +251,10 @@ std::string CheckHlslRewrites(std::string_view input) {
             fx::PassSources sources;
             if (!fx::RewritePass(rewritten, pass, &sources, &list)) continue;
             for (const fx::StageSource& s : sources.stages) {
-                auto stageLines = LinesOf(s.hlsl);
-                if (stageLines.size() != before.size()) {
-                    problems += "stage '" + s.entry + "' has " +
-                                std::to_string(stageLines.size()) + " lines for " +
-                                std::to_string(before.size()) + "\n";
-                    continue;
-                }
+                std::vector<size_t> stageLines = LineLengths(s.hlsl);
                 std::vector<Message> mapped;
                 for (size_t l = 0; l < stageLines.size(); ++l) {
-                    const int length = static_cast<int>(stageLines[l].second - stageLines[l].first);
+                    const int length = static_cast<int>(stageLines[l]);
                     for (int column : {1, length / 2 + 1, length + 1}) {
                         Message m = fx::ErrorAt({static_cast<int>(l + 1), column, ""}, "mapped");
                         s.map.ToUser(&m);

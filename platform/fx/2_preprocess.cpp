@@ -1,337 +1,108 @@
-// Stage 2: directives as the parser reaches them (see 2_preprocess.h).
+// Stage 2: the preprocessor's files, directives and budget (see
+// 2_preprocess.h).
 //
-// Implemented: [x] #define / #undef of object-like macros (function-like ones
-//                  are known by name: defined(F) is true, F in #if an error)
-//              [x] #if / #ifdef / #ifndef / #elif / #else / #endif with
-//                  defined(X), integer arithmetic, comparisons, logic, ?:
-//              [x] #include "name" / <name> through a resolver, nested up to
-//                  16 deep, each file's messages at its own lines
-// Not implemented: macro expansion outside #if (glslang's preprocessor
-// expands the HLSL; effect syntax written through a macro is not seen),
-// #pragma, #error, #line.
+// Implemented: [x] #define / #undef, object-like and function-like macros
+//                  (2_expand_macros.cpp), __LINE__, __FILE__
+//              [x] #if / #ifdef / #ifndef / #elif / #else / #endif
+//                  (2_if_expression.cpp), paired within each file
+//              [x] #include "name" / <name> / MACRO through the resolver,
+//                  each name read once per load, nested up to 16 deep
+//              [x] #error, #line N ["name"], #pragma once, #pragma
+//                  pack_matrix(...) handed on, other pragmas ignored
+//              [x] one budget of bytes, tokens and time for the load
+// Not implemented: #include_next, #import, trigraphs, digraphs.
 //
-// Expansion is capped in depth and length, and nesting of parentheses is
-// capped, so that no expression can run away.
-#include "platform/fx/2_preprocess.h"
-
+// Each file is read once, front to back, by the one tokenizer; an included
+// file is read again (from memory) each time it is included and costs its
+// bytes again. Inactive lines are tokenized only to find the directives.
 #include <algorithm>
-#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/fx/2_preprocessor.h"
 
 namespace fx {
 
-constexpr size_t kMaxMessagesPerFile = 100;
-constexpr size_t kMaxIncludeDepth = 16;
+// Distinct files (and #line names) one load may name.
+constexpr size_t kMaxLoadFiles = 4096;
 
-// >> messages of one file
+// >> what the parts share: messages and the budget
 
-void FileMessages::Add(size_t offset, Severity severity, std::string text) {
-    Message m;
-    m.severity = severity;
-    m.text = std::move(text);
-    Push({offset, std::move(m), false});
+PpState::PpState(PreprocessedEffect* output, LoadBudget budget)
+    : out(output),
+      texts(*output->stream.texts),
+      budget_(budget),
+      start_(std::chrono::steady_clock::now()) {
+    idDefined = texts.Id("defined");
+    idLine = texts.Id("__LINE__");
+    idFile = texts.Id("__FILE__");
+    idVaArgs = texts.Id("__VA_ARGS__");
+    idHashHash = texts.Id("##");
 }
 
-void FileMessages::AddPlaced(size_t offset, std::vector<Message> messages) {
-    for (Message& m : messages) Push({offset, std::move(m), true});
+void PpState::Add(Message m) {
+    // One past the cap tells stage 3 that messages were left out.
+    if (out->messages.size() > kMaxParseMessages) return;
+    out->messages.push_back({out->stream.tokens.size(), std::move(m)});
 }
 
-void FileMessages::Push(Entry entry) {
-    if (list_.size() < kMaxMessagesPerFile) {
-        list_.push_back(std::move(entry));
-    } else if (!overflowed_) {
-        overflowed_ = true;
-        Message stop;
-        stop.text = "too many errors; parsing goes on without reporting";
-        list_.push_back({entry.offset, std::move(stop), false});
+void PpState::Stop(const SourceToken& at, std::string text) {
+    if (stopped) return;
+    stopped = true;
+    out->stopped = true;
+    if (out->messages.size() > kMaxParseMessages) out->messages.pop_back();
+    Error(at, std::move(text));
+}
+
+bool PpState::SpendTokens(size_t count, const SourceToken& at, bool expansion) {
+    if (stopped) return false;
+    size_t before = tokens_;
+    tokens_ += count;
+    if (tokens_ > budget_.tokens) {
+        Stop(at, std::string(expansion ? "macro expansion" : "the effect") +
+                     " goes past the load's limit of " + std::to_string(budget_.tokens) +
+                     " tokens here");
+        return false;
     }
+    // The clock is read every few thousand tokens.
+    if ((before >> 12) != (tokens_ >> 12)) return CheckTime(at);
+    return true;
 }
 
-std::vector<Message> FileMessages::Finish(std::string_view text, const std::string& file) {
-    std::stable_sort(list_.begin(), list_.end(),
-                     [](const Entry& a, const Entry& b) { return a.offset < b.offset; });
-    LineIndex lines(text);
-    std::vector<Message> out;
-    out.reserve(list_.size());
-    for (Entry& e : list_) {
-        if (!e.placed) {
-            SourcePos pos = lines.At(e.offset);
-            e.message.line = pos.line;
-            e.message.column = pos.column;
-            e.message.file = file;
-        }
-        out.push_back(std::move(e.message));
+bool PpState::SpendBytes(size_t count, const SourceToken& at) {
+    if (stopped) return false;
+    size_t before = bytes_;
+    bytes_ += count;
+    if (bytes_ > budget_.bytes) {
+        Stop(at, "this #include goes past the load's limit of " +
+                     std::to_string(budget_.bytes >> 20) +
+                     " MiB of text (is a file included over and over without an include "
+                     "guard?)");
+        return false;
     }
-    list_.clear();
-    return out;
+    // The clock is read every 64 KiB.
+    if ((before >> 16) != (bytes_ >> 16)) return CheckTime(at);
+    return true;
+}
+
+bool PpState::CheckTime(const SourceToken& at) {
+    if (stopped) return false;
+    auto elapsed = std::chrono::steady_clock::now() - start_;
+    if (elapsed > std::chrono::milliseconds(budget_.milliseconds)) {
+        std::string limit = budget_.milliseconds >= 1000 && budget_.milliseconds % 1000 == 0
+                                ? std::to_string(budget_.milliseconds / 1000) + " s"
+                                : std::to_string(budget_.milliseconds) + " ms";
+        Stop(at, "reading the effect takes longer than the load's limit of " + limit +
+                     "; stopped here");
+        return false;
+    }
+    return true;
 }
 
 namespace {
 
-// >> #if expressions
-
-struct PpToken {
-    enum Kind { Ident, Number, Op, Other } kind;
-    std::string text;
-};
-
-std::vector<PpToken> PpTokenize(std::string_view s) {
-    static constexpr const char* kTwoCharOps[] = {"&&", "||", "==", "!=", "<=", ">=", "<<", ">>"};
-    std::vector<PpToken> out;
-    size_t i = 0;
-    while (i < s.size()) {
-        char c = s[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
-            ++i;
-            continue;
-        }
-        size_t start = i;
-        PpToken::Kind kind = PpToken::Op;
-        if (IsIdentStart(c)) {
-            while (i < s.size() && IsIdentChar(s[i])) ++i;
-            kind = PpToken::Ident;
-        } else if (IsDigit(c)) {
-            while (i < s.size() && (IsIdentChar(s[i]) || s[i] == '.')) ++i;
-            kind = PpToken::Number;
-        } else if (c == '"' || c == '\'') {
-            ++i;
-            while (i < s.size() && s[i] != c) i += (s[i] == '\\') ? 2 : 1;
-            i = std::min(i + 1, s.size());
-            kind = PpToken::Other;
-        } else {
-            i += 1;
-            for (const char* op : kTwoCharOps)
-                if (s.substr(start, 2) == op) i = start + 2;
-        }
-        out.push_back({kind, std::string(s.substr(start, i - start))});
-    }
-    return out;
-}
-
-using MacroTable = std::unordered_map<std::string, Macro>;
-
-class ExpressionEvaluator {
-public:
-    explicit ExpressionEvaluator(const MacroTable& macros) : macros_(macros) {}
-
-    // False with a reason in *error when the expression cannot be evaluated.
-    bool Evaluate(std::string_view expression, int64_t* value, std::string* error) {
-        std::vector<std::string> active;
-        tokens_.clear();
-        error_.clear();
-        if (!Expand(PpTokenize(expression), &active, 0)) {
-            *error = error_;
-            return false;
-        }
-        pos_ = 0;
-        depth_ = 0;
-        if (tokens_.empty()) {
-            *error = "missing expression";
-            return false;
-        }
-        if (!Conditional(value)) {
-            *error = error_;
-            return false;
-        }
-        if (pos_ < tokens_.size()) {
-            *error = "unexpected '" + tokens_[pos_].text + "'";
-            return false;
-        }
-        return true;
-    }
-
-private:
-    static constexpr size_t kMaxTokens = 10000;
-    static constexpr int kMaxDepth = 64;
-
-    bool Fail(std::string message) {
-        if (error_.empty()) error_ = std::move(message);
-        return false;
-    }
-
-    // defined(X) / defined X at index *i; false when malformed.
-    bool Defined(const std::vector<PpToken>& in, size_t* i) {
-        size_t j = *i + 1;
-        bool paren = j < in.size() && in[j].text == "(";
-        if (paren) ++j;
-        if (j >= in.size() || in[j].kind != PpToken::Ident)
-            return Fail("'defined' needs a macro name");
-        bool known = macros_.count(in[j].text) > 0;
-        if (paren) {
-            if (j + 1 >= in.size() || in[j + 1].text != ")")
-                return Fail("missing ')' after 'defined('");
-            ++j;
-        }
-        tokens_.push_back({PpToken::Number, known ? "1" : "0"});
-        *i = j;
-        return true;
-    }
-
-    bool Expand(const std::vector<PpToken>& in, std::vector<std::string>* active, int depth) {
-        if (depth > kMaxDepth) return Fail("macros nest too deeply");
-        for (size_t i = 0; i < in.size(); ++i) {
-            const PpToken& t = in[i];
-            if (t.kind == PpToken::Ident && t.text == "defined") {
-                if (!Defined(in, &i)) return false;
-            } else if (t.kind == PpToken::Ident && macros_.count(t.text) &&
-                       std::find(active->begin(), active->end(), t.text) == active->end()) {
-                const Macro& m = macros_.at(t.text);
-                if (m.functionLike) return Fail("function-like macro '" + t.text + "'");
-                active->push_back(t.text);
-                bool ok = Expand(PpTokenize(m.body), active, depth + 1);
-                active->pop_back();
-                if (!ok) return false;
-            } else {
-                tokens_.push_back(t);
-            }
-            if (tokens_.size() > kMaxTokens) return Fail("macro expansion too long");
-        }
-        return true;
-    }
-
-    bool Peek(const char* op) const { return pos_ < tokens_.size() && tokens_[pos_].text == op; }
-
-    bool Conditional(int64_t* v) {
-        if (++depth_ > kMaxDepth) return Fail("expression nests too deeply");
-        bool ok = ConditionalInner(v);
-        --depth_;
-        return ok;
-    }
-
-    bool ConditionalInner(int64_t* v) {
-        if (!Binary(1, v)) return false;
-        if (!Peek("?")) return true;
-        ++pos_;
-        int64_t a = 0;
-        int64_t b = 0;
-        if (!Conditional(&a)) return false;
-        if (!Peek(":")) return Fail("missing ':' in '?:'");
-        ++pos_;
-        if (!Conditional(&b)) return false;
-        *v = *v ? a : b;
-        return true;
-    }
-
-    static int Precedence(const std::string& op) {
-        static const std::pair<const char*, int> kTable[] = {
-            {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},  {"&", 5},  {"==", 6}, {"!=", 6},
-            {"<", 7},  {">", 7},  {"<=", 7}, {">=", 7}, {"<<", 8}, {">>", 8}, {"+", 9},
-            {"-", 9},  {"*", 10}, {"/", 10}, {"%", 10}};
-        for (const auto& entry : kTable)
-            if (op == entry.first) return entry.second;
-        return 0;
-    }
-
-    bool Binary(int minPrecedence, int64_t* v) {
-        if (!Unary(v)) return false;
-        for (;;) {
-            if (pos_ >= tokens_.size() || tokens_[pos_].kind != PpToken::Op) return true;
-            const std::string op = tokens_[pos_].text;
-            int prec = Precedence(op);
-            if (prec == 0 || prec < minPrecedence) return true;
-            ++pos_;
-            int64_t r = 0;
-            if (!Binary(prec + 1, &r)) return false;
-            if (!Apply(op, v, r)) return false;
-        }
-    }
-
-    // Wrapping arithmetic: the file may write anything.
-    bool Apply(const std::string& op, int64_t* v, int64_t r) {
-        uint64_t a = static_cast<uint64_t>(*v);
-        uint64_t b = static_cast<uint64_t>(r);
-        if (op == "||") *v = (*v || r) ? 1 : 0;
-        else if (op == "&&") *v = (*v && r) ? 1 : 0;
-        else if (op == "|") *v = static_cast<int64_t>(a | b);
-        else if (op == "^") *v = static_cast<int64_t>(a ^ b);
-        else if (op == "&") *v = static_cast<int64_t>(a & b);
-        else if (op == "==") *v = *v == r;
-        else if (op == "!=") *v = *v != r;
-        else if (op == "<") *v = *v < r;
-        else if (op == ">") *v = *v > r;
-        else if (op == "<=") *v = *v <= r;
-        else if (op == ">=") *v = *v >= r;
-        else if (op == "<<") *v = static_cast<int64_t>(a << (b & 63));
-        else if (op == ">>") *v = *v >> (b & 63);
-        else if (op == "+") *v = static_cast<int64_t>(a + b);
-        else if (op == "-") *v = static_cast<int64_t>(a - b);
-        else if (op == "*") *v = static_cast<int64_t>(a * b);
-        else {
-            if (r == 0) return Fail("division by zero");
-            if (r == -1) {
-                *v = op == "/" ? static_cast<int64_t>(0 - a) : 0;
-            } else {
-                *v = op == "/" ? *v / r : *v % r;
-            }
-        }
-        return true;
-    }
-
-    bool Unary(int64_t* v) {
-        if (pos_ >= tokens_.size()) return Fail("expression ends too early");
-        if (++depth_ > kMaxDepth) return Fail("expression nests too deeply");
-        bool ok = UnaryInner(v);
-        --depth_;
-        return ok;
-    }
-
-    bool UnaryInner(int64_t* v) {
-        const PpToken t = tokens_[pos_++];
-        if (t.kind == PpToken::Op) {
-            if (t.text == "(") {
-                if (!Conditional(v)) return false;
-                if (!Peek(")")) return Fail("missing ')'");
-                ++pos_;
-                return true;
-            }
-            if (t.text == "!" || t.text == "~" || t.text == "-" || t.text == "+") {
-                if (!Unary(v)) return false;
-                uint64_t a = static_cast<uint64_t>(*v);
-                if (t.text == "!") *v = !*v;
-                if (t.text == "~") *v = static_cast<int64_t>(~a);
-                if (t.text == "-") *v = static_cast<int64_t>(0 - a);
-                return true;
-            }
-            return Fail("unexpected '" + t.text + "'");
-        }
-        if (t.kind == PpToken::Ident) {  // a name that is no macro counts as 0
-            *v = 0;
-            return true;
-        }
-        if (t.kind == PpToken::Number) return Number(t.text, v);
-        return Fail("unexpected '" + t.text + "'");
-    }
-
-    bool Number(const std::string& text, int64_t* v) {
-        size_t end = text.size();
-        while (end > 0 && (Lower(text[end - 1]) == 'u' || Lower(text[end - 1]) == 'l')) --end;
-        std::string digits = text.substr(0, end);
-        int base = 10;
-        size_t i = 0;
-        if (digits.size() > 2 && digits[0] == '0' && Lower(digits[1]) == 'x') {
-            base = 16;
-            i = 2;
-        } else if (digits.size() > 1 && digits[0] == '0') {
-            base = 8;
-            i = 1;
-        }
-        if (i >= digits.size()) return Fail("invalid number '" + text + "'");
-        uint64_t value = 0;
-        for (; i < digits.size(); ++i) {
-            char c = Lower(digits[i]);
-            int d = IsDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : 99;
-            if (d >= base) return Fail("invalid number '" + text + "'");
-            value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
-        }
-        *v = static_cast<int64_t>(value);
-        return true;
-    }
-
-    const MacroTable& macros_;
-    std::vector<PpToken> tokens_;
-    size_t pos_ = 0;
-    int depth_ = 0;
-    std::string error_;
-};
+constexpr uint8_t kNotGlued = static_cast<uint8_t>(~kGlued);
 
 // The text of a directive line without its continuations and comments.
 std::string LogicalLine(std::string_view raw) {
@@ -363,225 +134,556 @@ std::string LogicalLine(std::string_view raw) {
     return out;
 }
 
-}  // namespace
+std::string Trim(std::string s) {
+    size_t b = s.find_first_not_of(" \t\r\f\v");
+    if (b == std::string::npos) return "";
+    size_t e = s.find_last_not_of(" \t\r\f\v");
+    return s.substr(b, e - b + 1);
+}
 
-// >> the preprocessor
+// A file's text as the includes of one load share it.
+struct FileText {
+    std::string name;  // as #include names it
+    bool found = false;
+    std::string text;
+    std::string error;
+    std::unique_ptr<LineIndex> lines;
+    uint16_t file = 0;
+    bool once = false;  // #pragma once: included no more
+    bool seen = false;
+};
 
-Preprocessor::Preprocessor(std::string_view text, std::string fileName, PreprocessorState* state,
-                           FileMessages* messages, IncludedFileReader readIncluded)
-    : text_(text),
-      fileName_(std::move(fileName)),
-      state_(state),
-      messages_(messages),
-      readIncluded_(std::move(readIncluded)),
-      tokenizer_(text, [messages](size_t offset, const char* message) {
-          messages->Add(offset, Severity::Error, message);
-      }) {}
+// >> the files being read
 
-namespace {
+class FileReader final : public TokenSource {
+public:
+    FileReader(PpState* state, const IncludeResolver& resolver, std::string_view text)
+        : s_(state), resolver_(resolver), mainLines_(text) {
+        TokenTexts& t = s_->texts;
+        names_ = {t.Id("if"),     t.Id("ifdef"), t.Id("ifndef"),  t.Id("elif"),
+                  t.Id("else"),   t.Id("endif"), t.Id("define"),  t.Id("undef"),
+                  t.Id("include"), t.Id("error"), t.Id("line"),   t.Id("pragma"),
+                  t.Id("#")};
+        files_.push_back(std::make_unique<OpenFile>(this, text, &mainLines_, 0, nullptr));
+    }
 
-bool ExpandInto(std::string_view text, const PreprocessorState& state,
-                std::vector<std::string>* active, std::string* out) {
-    constexpr size_t kMaxText = 1 << 16;
-    for (const Token& t : Tokenize(text)) {
-        std::string_view word = text.substr(t.begin, t.end - t.begin);
-        auto macro = t.kind == Tok::Ident ? state.macros.find(std::string(word)) : state.macros.end();
-        if (macro != state.macros.end() &&
-            std::find(active->begin(), active->end(), macro->first) == active->end()) {
-            if (macro->second.functionLike || active->size() > 64) return false;
-            active->push_back(macro->first);
-            const bool ok = ExpandInto(macro->second.body, state, active, out);
-            active->pop_back();
-            if (!ok) return false;
+    bool Next(SourceToken* out) override;
+    SourcePos EndOfEffectFile() const {
+        SourcePos pos = mainLines_.At(mainText().size());
+        return pos;
+    }
+
+private:
+    struct Conditional {
+        SourceToken at;
+        std::string kind;   // "#if", "#ifdef", "#ifndef"
+        bool parentActive;  // the lines around it are read
+        bool active;        // the current branch is read
+        bool taken;         // a branch has been chosen
+        bool sawElse;
+    };
+
+    struct OpenFile {
+        OpenFile(FileReader* reader, std::string_view text, const LineIndex* lines, uint16_t file,
+                 FileText* source)
+            : text(text),
+              lines(lines),
+              file(file),
+              source(source),
+              tokenizer(text, [reader, this](size_t offset, const char* message) {
+                  reader->s_->Error(Place(offset, Tok::Punct, 0), message);
+              }) {}
+
+        // The same object reading another file: an include read over and
+        // over costs no allocation.
+        void Restart(std::string_view newText, const LineIndex* newLines, uint16_t newFile,
+                     FileText* newSource) {
+            text = newText;
+            lines = newLines;
+            file = newFile;
+            source = newSource;
+            tokenizer.Restart(newText);
+            lineHint = 0;
+            prevEnd = std::string_view::npos;
+            lineDelta = 0;
+            conds.clear();
+        }
+
+        SourceToken Place(size_t offset, Tok kind, uint32_t id) {
+            SourcePos pos = lines->At(offset, &lineHint);
+            SourceToken t;
+            t.text = id;
+            t.kind = kind;
+            t.file = file;
+            int64_t line = static_cast<int64_t>(pos.line) + lineDelta;
+            t.line = static_cast<uint32_t>(std::max<int64_t>(line, 1));
+            t.column = static_cast<uint32_t>(pos.column);
+            return t;
+        }
+        bool Active() const { return conds.empty() || conds.back().active; }
+
+        std::string_view text;
+        const LineIndex* lines;
+        uint16_t file;
+        FileText* source;  // what #include read; null for the effect file
+        Tokenizer tokenizer;
+        size_t lineHint = 0;
+        size_t prevEnd = std::string_view::npos;
+        int64_t lineDelta = 0;  // #line
+        std::vector<Conditional> conds;
+    };
+
+    // Ids of the directives' names.
+    struct Names {
+        uint32_t if_, ifdef, ifndef, elif, else_, endif, define, undef, include, error, line,
+            pragma, hash;
+    };
+
+    std::string_view mainText() const { return files_.front()->text; }
+    // tokens_ and offsets_: the tokens of a directive line after the '#',
+    // all placed at the '#', and their offsets in the line.
+    void DirectiveTokens(OpenFile& f, const Token& t, const SourceToken& at);
+    bool Directive(OpenFile& f, const Token& t, SourceToken* pass);
+    void HandleConditional(OpenFile& f, uint32_t name, const SourceToken& at);
+    int Evaluate(const std::string& kind, const SourceToken& at);
+    void Define(const SourceToken& at);
+    void Include(OpenFile& f, const Token& t, const SourceToken& at);
+    bool IncludeName(OpenFile& f, const Token& t, std::string* name);
+    FileText* Read(const std::string& name, const SourceToken& at);
+    void Line(OpenFile& f, const Token& t, const SourceToken& at);
+    void EndOfFile(OpenFile& f);
+    uint16_t FileIndex(const std::string& name, const SourceToken& at);
+
+    PpState* s_;
+    const IncludeResolver& resolver_;
+    LineIndex mainLines_;
+    Names names_;
+    std::vector<std::unique_ptr<OpenFile>> files_;
+    std::vector<std::unique_ptr<OpenFile>> spareFiles_;  // read to their end
+    std::unordered_map<std::string, FileText> cache_;  // by #include name
+    std::unordered_map<uint32_t, FileText*> quoted_;    // by the id of "name"
+    std::vector<SourceToken> tokens_;
+    std::vector<size_t> offsets_;
+    size_t directives_ = 0;
+};
+
+bool FileReader::Next(SourceToken* out) {
+    while (!s_->stopped) {
+        OpenFile& f = *files_.back();
+        Token t = f.tokenizer.Next();
+        if (t.kind == Tok::End) {
+            EndOfFile(f);
+            if (files_.size() == 1) return false;
+            spareFiles_.push_back(std::move(files_.back()));
+            files_.pop_back();
             continue;
         }
-        if (!out->empty()) *out += ' ';
-        out->append(word);
-        if (out->size() > kMaxText) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-bool ExpandObjectMacros(std::string_view text, const PreprocessorState& state, std::string* out) {
-    out->clear();
-    std::vector<std::string> active;
-    return ExpandInto(text, state, &active, out);
-}
-
-Token Preprocessor::Next() {
-    for (;;) {
-        Token t = tokenizer_.Next();
         if (t.kind == Tok::Directive) {
-            HandleDirective(t);
+            if (Directive(f, t, out)) return true;
             continue;
         }
-        if (t.kind == Tok::End || Active()) return t;
+        if (!f.Active()) continue;
+        *out = f.Place(t.begin, t.kind, s_->texts.Id(f.text.substr(t.begin, t.end - t.begin)));
+        if (f.prevEnd == t.begin) out->flags = kGlued;
+        f.prevEnd = t.end;
+        if (!s_->SpendTokens(1, *out, false)) return false;
+        return true;
+    }
+    return false;
+}
+
+void FileReader::EndOfFile(OpenFile& f) {
+    for (const Conditional& c : f.conds) s_->Error(c.at, c.kind + " without #endif");
+    f.conds.clear();
+}
+
+void FileReader::DirectiveTokens(OpenFile& f, const Token& t, const SourceToken& at) {
+    std::string_view line = f.text.substr(t.begin + 1, t.end - t.begin - 1);
+    TokenizerOptions options;
+    options.directives = false;
+    Tokenizer tokenizer(line, {}, options);
+    tokens_.clear();
+    offsets_.clear();
+    size_t prevEnd = std::string_view::npos;
+    for (Token d = tokenizer.Next(); d.kind != Tok::End; d = tokenizer.Next()) {
+        SourceToken s = at;
+        s.kind = d.kind;
+        s.text = s_->texts.Id(line.substr(d.begin, d.end - d.begin));
+        s.flags = prevEnd == d.begin ? kGlued : 0;
+        prevEnd = d.end;
+        tokens_.push_back(s);
+        offsets_.push_back(d.begin);
     }
 }
 
-// Problems with conditionals at global scope are glslang's to report;
-// inside a technique, where only this stage reads them, they are errors.
-void Preprocessor::DirectiveError(size_t offset, const std::string& message) {
-    if (inTechnique_) Error(offset, message + " in " + techniqueWhat_);
-}
-
-void Preprocessor::HandleDirective(const Token& t) {
-    directives_.push_back({t.begin, t.end});
-    std::string line = LogicalLine(text_.substr(t.begin, t.end - t.begin));
-    size_t i = 1;  // past '#'
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    size_t nameStart = i;
-    while (i < line.size() && IsIdentChar(line[i])) ++i;
-    std::string name = line.substr(nameStart, i - nameStart);
-    std::string_view rest = std::string_view(line).substr(i);
-
-    if (name == "if" || name == "ifdef" || name == "ifndef") {
-        If(name, rest, t);
-    } else if (name == "elif") {
-        Elif(rest, t);
-    } else if (name == "else") {
-        Else(t);
-    } else if (name == "endif") {
-        if (cond_.empty()) return DirectiveError(t.begin, "#endif without #if");
-        cond_.pop_back();
-    } else if (!Active()) {
-        return;
-    } else if (name == "define") {
-        Define(rest);
-    } else if (name == "undef") {
-        std::vector<PpToken> tokens = PpTokenize(rest);
-        if (!tokens.empty()) state_->macros.erase(tokens[0].text);
-    } else if (name == "include") {
-        Include(rest, t);
+// True when the directive hands a token on (a #pragma for glslang).
+bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
+    f.prevEnd = std::string_view::npos;
+    SourceToken at = f.Place(t.begin, Tok::Punct, names_.hash);
+    // The clock is read every few dozen directives.
+    if (++directives_ % 64 == 0 && !s_->CheckTime(at)) return false;
+    DirectiveTokens(f, t, at);
+    if (tokens_.empty()) return false;  // "#" alone does nothing
+    const std::vector<SourceToken>& tokens = tokens_;
+    const Names& n = names_;
+    const uint32_t name = tokens[0].kind == Tok::Ident ? tokens[0].text : n.hash;
+    if (name == n.if_ || name == n.ifdef || name == n.ifndef || name == n.elif ||
+        name == n.else_ || name == n.endif) {
+        HandleConditional(f, name, at);
+        return false;
     }
-}
-
-void Preprocessor::If(const std::string& kind, std::string_view rest, const Token& t) {
-    if (!Active()) {
-        cond_.push_back({false, false, true, false, false});
-        return;
-    }
-    int v = EvaluateCondition(kind, rest, t);
-    cond_.push_back({true, v != 0, v != 0, false, v < 0});
-}
-
-void Preprocessor::Elif(std::string_view rest, const Token& t) {
-    if (cond_.empty()) return DirectiveError(t.begin, "#elif without #if");
-    Conditional& c = cond_.back();
-    if (c.sawElse) return DirectiveError(t.begin, "#elif after #else");
-    if (!c.parentActive) return;
-    if (c.unknown) {
-        c.active = true;
-    } else if (c.taken) {
-        c.active = false;
+    if (!f.Active()) return false;
+    if (name == n.define) {
+        Define(at);
+    } else if (name == n.undef) {
+        if (tokens.size() < 2 || tokens[1].kind != Tok::Ident) {
+            s_->Error(at, "#undef needs a macro name");
+        } else {
+            s_->defined.erase(tokens[1].text);
+        }
+    } else if (name == n.include) {
+        Include(f, t, at);
+    } else if (name == n.error) {
+        std::string_view raw = f.text.substr(t.begin + 1, t.end - t.begin - 1);
+        std::string text = Trim(LogicalLine(raw.substr(offsets_[0] + 5)));
+        s_->Error(at, text.empty() ? "#error" : "#error: " + text);
+    } else if (name == n.line) {
+        Line(f, t, at);
+    } else if (name == n.pragma) {
+        if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "once")) {
+            if (f.source) f.source->once = true;
+        } else if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "pack_matrix")) {
+            // glslang reads this one; it stays where it is.
+            std::string text = "#pragma " + SpellTokens(s_->texts, tokens, 1, tokens.size());
+            *pass = at;
+            pass->kind = Tok::Directive;
+            pass->text = s_->texts.Id(text);
+            return s_->SpendTokens(1, at, false);
+        }
     } else {
-        int v = EvaluateCondition("elif", rest, t);
-        c.active = v != 0;
-        c.taken = v != 0;
-        c.unknown = v < 0;
+        s_->Error(at, "unknown preprocessor directive '#" + std::string(s_->Text(tokens[0])) + "'");
     }
+    return false;
 }
 
-void Preprocessor::Else(const Token& t) {
-    if (cond_.empty()) return DirectiveError(t.begin, "#else without #if");
-    Conditional& c = cond_.back();
-    if (c.sawElse) return DirectiveError(t.begin, "#else after #else");
-    c.sawElse = true;
-    c.active = c.parentActive && (c.unknown || !c.taken);
-    c.taken = true;
+void FileReader::HandleConditional(OpenFile& f, uint32_t id, const SourceToken& at) {
+    const std::string name(s_->texts.Text(id));
+    if (id == names_.if_ || id == names_.ifdef || id == names_.ifndef) {
+        if (!f.Active()) {
+            f.conds.push_back({at, "#" + name, false, false, true, false});
+            return;
+        }
+        bool v = Evaluate(name, at) == 1;
+        f.conds.push_back({at, "#" + name, true, v, v, false});
+        return;
+    }
+    if (id == names_.endif) {
+        if (f.conds.empty()) return s_->Error(at, "#endif without #if");
+        f.conds.pop_back();
+        return;
+    }
+    if (f.conds.empty()) return s_->Error(at, "#" + name + " without #if");
+    Conditional& c = f.conds.back();
+    if (c.sawElse) return s_->Error(at, "#" + name + " after #else");
+    if (id == names_.else_) {
+        c.sawElse = true;
+        c.active = c.parentActive && !c.taken;
+        c.taken = true;
+        return;
+    }
+    // #elif: evaluated only when no branch before it was taken.
+    if (!c.parentActive || c.taken) {
+        c.active = false;
+        return;
+    }
+    c.active = c.taken = Evaluate("elif", at) == 1;
 }
 
-// 1 true, 0 false, -1 not evaluable (read as every branch at global scope,
-// as false inside a technique, where it is an error).
-int Preprocessor::EvaluateCondition(const std::string& kind, std::string_view rest,
-                                    const Token& t) {
+// The condition after the directive's name: 1 true, 0 false, -1 not
+// evaluable (reported; read as false).
+int FileReader::Evaluate(const std::string& kind, const SourceToken& at) {
+    const std::vector<SourceToken> rest(tokens_.begin() + 1, tokens_.end());
     std::string error;
     int64_t value = 0;
     bool ok = false;
-    if (kind == "if" || kind == "elif") {
-        ExpressionEvaluator evaluator(state_->macros);
-        ok = evaluator.Evaluate(rest, &value, &error);
-    } else {
-        std::vector<PpToken> tokens = PpTokenize(rest);
-        ok = !tokens.empty() && tokens[0].kind == PpToken::Ident;
+    if (kind == "ifdef" || kind == "ifndef") {
+        ok = !rest.empty() && rest[0].kind == Tok::Ident;
         if (ok) {
-            value = state_->macros.count(tokens[0].text) ? 1 : 0;
+            value = s_->Find(rest[0].text) != nullptr ? 1 : 0;
             if (kind == "ifndef") value = !value;
         } else {
             error = "missing macro name";
         }
+    } else {
+        // defined X and defined(X) are read before the line is expanded.
+        std::vector<SourceToken> line;
+        for (size_t i = 0; i < rest.size(); ++i) {
+            if (rest[i].kind != Tok::Ident || rest[i].text != s_->idDefined) {
+                line.push_back(rest[i]);
+                continue;
+            }
+            size_t j = i + 1;
+            bool paren = j < rest.size() && s_->IsPunct(rest[j], '(');
+            if (paren) ++j;
+            if (j >= rest.size() || rest[j].kind != Tok::Ident ||
+                (paren && (j + 1 >= rest.size() || !s_->IsPunct(rest[j + 1], ')')))) {
+                line.push_back(rest[i]);  // the evaluator says what is wrong
+                continue;
+            }
+            SourceToken known = rest[i];
+            known.kind = Tok::Number;
+            known.text = s_->texts.Id(s_->Find(rest[j].text) != nullptr ? "1" : "0");
+            line.push_back(known);
+            i = paren ? j + 1 : j;
+        }
+        std::vector<SourceToken> expanded;
+        ExpandList(s_, line, 0, &expanded);
+        if (s_->stopped) return -1;
+        ok = EvaluateIfExpression(*s_, expanded, &value, &error);
     }
     if (ok) return value != 0 ? 1 : 0;
-    if (inTechnique_) {
-        Error(t.begin, "cannot evaluate '#" + kind + "' in " + techniqueWhat_ + ": " + error);
-        return 0;
-    }
-    messages_->Add(t.begin, Severity::Warning,
-                   "cannot evaluate '#" + kind + "' (" + error +
-                       "); effect syntax in every branch is read");
+    s_->Error(at, "cannot evaluate '#" + kind + "': " + error);
     return -1;
 }
 
-void Preprocessor::Define(std::string_view rest) {
-    size_t i = 0;
-    while (i < rest.size() && (rest[i] == ' ' || rest[i] == '\t')) ++i;
-    size_t nameStart = i;
-    if (i >= rest.size() || !IsIdentStart(rest[i])) return;  // glslang reports it
-    while (i < rest.size() && IsIdentChar(rest[i])) ++i;
-    Macro macro;
-    std::string name(rest.substr(nameStart, i - nameStart));
-    if (i < rest.size() && rest[i] == '(') {
-        macro.functionLike = true;
-        size_t close = rest.find(')', i);
-        i = close == std::string_view::npos ? rest.size() : close + 1;
+void FileReader::Define(const SourceToken& at) {
+    const std::vector<SourceToken>& tokens = tokens_;
+    if (tokens.size() < 2 || tokens[1].kind != Tok::Ident)
+        return s_->Error(at, "#define needs a macro name");
+    Macro m;
+    m.name = tokens[1].text;
+    const std::string name(s_->Text(tokens[1]));
+    if (m.name == s_->idDefined) return s_->Error(at, "'defined' cannot be a macro name");
+    size_t i = 2;
+    if (i < tokens.size() && s_->IsPunct(tokens[i], '(') && (tokens[i].flags & kGlued) != 0) {
+        m.functionLike = true;
+        ++i;
+        bool closed = false;
+        bool expectName = true;
+        const std::string bad = "invalid parameter list in the definition of macro '" + name + "'";
+        for (; i < tokens.size(); ++i) {
+            const SourceToken& p = tokens[i];
+            if (!expectName && s_->IsPunct(p, ')')) {
+                closed = true;
+                ++i;
+                break;
+            }
+            if (m.params.empty() && expectName && s_->IsPunct(p, ')')) {
+                closed = true;
+                ++i;
+                break;
+            }
+            if (!expectName && s_->IsPunct(p, ',') && !m.variadic) {
+                expectName = true;
+                continue;
+            }
+            if (expectName && i + 2 < tokens.size() && s_->IsPunct(p, '.') &&
+                s_->IsPunct(tokens[i + 1], '.') && s_->IsPunct(tokens[i + 2], '.')) {
+                m.variadic = true;
+                m.params.push_back(s_->idVaArgs);
+                i += 2;
+                expectName = false;
+                continue;
+            }
+            if (!expectName || p.kind != Tok::Ident || p.text == s_->idVaArgs)
+                return s_->Error(at, bad);
+            if (std::find(m.params.begin(), m.params.end(), p.text) != m.params.end())
+                return s_->Error(at, "parameter '" + std::string(s_->Text(p)) +
+                                         "' appears twice in macro '" + name + "'");
+            m.params.push_back(p.text);
+            expectName = false;
+        }
+        if (!closed) return s_->Error(at, bad);
     }
-    macro.body = std::string(rest.substr(i));
-    state_->macros[name] = std::move(macro);
+    // The body; "##" is one token.
+    for (; i < tokens.size(); ++i) {
+        SourceToken b = tokens[i];
+        if (s_->IsPunct(b, '#') && i + 1 < tokens.size() && s_->IsPunct(tokens[i + 1], '#') &&
+            (tokens[i + 1].flags & kGlued) != 0) {
+            b.text = s_->idHashHash;
+            ++i;
+        }
+        m.body.push_back(b);
+    }
+    if (!m.body.empty()) m.body.front().flags &= kNotGlued;
+    if (!m.body.empty() && (m.body.front().text == s_->idHashHash ||
+                            m.body.back().text == s_->idHashHash)) {
+        return s_->Error(at, "'##' cannot be at either end of macro '" + name + "'");
+    }
+    for (size_t k = 0; m.functionLike && k < m.body.size(); ++k) {
+        if (!s_->IsPunct(m.body[k], '#')) continue;
+        bool param = k + 1 < m.body.size() && m.body[k + 1].kind == Tok::Ident &&
+                     std::find(m.params.begin(), m.params.end(), m.body[k + 1].text) !=
+                         m.params.end();
+        if (!param) {
+            return s_->Error(at, "'#' in macro '" + name + "' is not followed by a parameter");
+        }
+    }
+
+    if (const Macro* old = s_->Find(m.name)) {
+        bool same = old->functionLike == m.functionLike && old->variadic == m.variadic &&
+                    old->params == m.params && old->body.size() == m.body.size();
+        for (size_t k = 0; same && k < m.body.size(); ++k) {
+            same = old->body[k].text == m.body[k].text && old->body[k].kind == m.body[k].kind &&
+                   (old->body[k].flags & kGlued) == (m.body[k].flags & kGlued);
+        }
+        if (!same) s_->Warning(at, "macro '" + name + "' is redefined");
+    }
+    s_->defined[m.name] = static_cast<uint32_t>(s_->macros.size());
+    s_->macros.push_back(std::move(m));
 }
 
-void Preprocessor::Include(std::string_view rest, const Token& t) {
-    if (inTechnique_) {
-        Error(t.begin, "#include inside " + techniqueWhat_ + " is not supported");
-        return;
+uint16_t FileReader::FileIndex(const std::string& name, const SourceToken& at) {
+    std::vector<std::string>& files = s_->out->stream.files;
+    auto it = std::find(files.begin() + 1, files.end(), name);
+    if (it != files.end()) return static_cast<uint16_t>(it - files.begin());
+    if (files.size() >= kMaxLoadFiles) {
+        s_->Stop(at, "the effect names more than " + std::to_string(kMaxLoadFiles) + " files");
+        return 0;
     }
-    // Without a resolver glslang's includer reads it.
-    if (!state_->resolver || !*state_->resolver) return;
+    files.push_back(name);
+    return static_cast<uint16_t>(files.size() - 1);
+}
 
-    size_t i = rest.find_first_not_of(" \t");
-    char close = i == std::string_view::npos ? 0 : rest[i] == '"' ? '"' : rest[i] == '<' ? '>' : 0;
-    size_t end = close ? rest.find(close, i + 1) : std::string_view::npos;
-    if (end == std::string_view::npos) {
-        Error(t.begin, "expected \"FILE\" or <FILE> after #include");
-        return;
+void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
+    // A quoted name is looked up by its token: a file included over and
+    // over is found without a string built.
+    FileText* file = nullptr;
+    const bool quoted = tokens_.size() >= 2 && tokens_[1].kind == Tok::String;
+    if (quoted) {
+        auto known = quoted_.find(tokens_[1].text);
+        if (known != quoted_.end()) file = known->second;
     }
-    std::string name(rest.substr(i + 1, end - i - 1));
-    std::vector<std::string>& stack = state_->includeStack;
-    if (std::find(stack.begin(), stack.end(), name) != stack.end() || name == fileName_) {
-        Error(t.begin, "file " + Quote(name) + " includes itself");
-        return;
+    if (!file) {
+        std::string name;
+        if (!IncludeName(f, t, &name)) {
+            if (!s_->stopped) s_->Error(at, "expected \"FILE\" or <FILE> after #include");
+            return;
+        }
+        file = Read(name, at);
+        if (s_->stopped) return;
+        if (quoted) quoted_[tokens_[1].text] = file;
     }
-    if (stack.size() >= kMaxIncludeDepth) {
-        Error(t.begin, "includes nest too deeply at " + Quote(name));
-        return;
+    if (!file->found) {
+        return s_->Error(at, "cannot open include file " + Quote(file->name) +
+                                 (file->error.empty() ? "" : ": " + file->error));
     }
-    std::string text;
-    std::string why;
-    bool found = false;
-    try {
-        found = (*state_->resolver)(name, &text, &why);
-    } catch (...) {
-        why = "the include resolver failed";
+    if (file->once) return;
+    if (files_.size() > kMaxIncludeDepth) {
+        bool cycle = std::any_of(
+            files_.begin() + 1, files_.end(),
+            [&](const std::unique_ptr<OpenFile>& o) { return o->source == file; });
+        return s_->Error(at, cycle ? "file " + Quote(file->name) + " includes itself"
+                                   : "includes nest too deeply at " + Quote(file->name));
     }
-    if (!found) {
-        Error(t.begin, "cannot open include file " + Quote(name) + (why.empty() ? "" : ": " + why));
-        return;
+    if (!s_->SpendBytes(file->text.size(), at)) return;
+    if (spareFiles_.empty()) {
+        files_.push_back(
+            std::make_unique<OpenFile>(this, file->text, file->lines.get(), file->file, file));
+    } else {
+        files_.push_back(std::move(spareFiles_.back()));
+        spareFiles_.pop_back();
+        files_.back()->Restart(file->text, file->lines.get(), file->file, file);
     }
-    stack.push_back(name);
-    std::vector<Message> included = readIncluded_(name, text);
-    stack.pop_back();
-    messages_->AddPlaced(t.begin, std::move(included));
+}
+
+// "name", <name>, or a macro that gives either; false when there is none.
+bool FileReader::IncludeName(OpenFile& f, const Token& t, std::string* name) {
+    const std::vector<SourceToken>& tokens = tokens_;
+    if (tokens.size() < 2) return false;
+    if (tokens[1].kind == Tok::String) {
+        std::string_view s = s_->Text(tokens[1]);
+        if (s.size() < 3 || s.back() != '"') return false;
+        *name = std::string(s.substr(1, s.size() - 2));
+        return true;
+    }
+    if (s_->IsPunct(tokens[1], '<')) {
+        std::string_view raw = f.text.substr(t.begin + 1, t.end - t.begin - 1);
+        size_t close = raw.find('>', offsets_[1] + 1);
+        size_t lineEnd = raw.find('\n', offsets_[1] + 1);
+        if (close == std::string_view::npos || close > lineEnd || close == offsets_[1] + 1)
+            return false;
+        *name = std::string(raw.substr(offsets_[1] + 1, close - offsets_[1] - 1));
+        return true;
+    }
+    std::vector<SourceToken> expanded;
+    ExpandList(s_, std::vector<SourceToken>(tokens.begin() + 1, tokens.end()), 0, &expanded);
+    if (expanded.size() == 1 && expanded[0].kind == Tok::String) {
+        std::string_view s = s_->Text(expanded[0]);
+        if (s.size() < 3 || s.back() != '"') return false;
+        *name = std::string(s.substr(1, s.size() - 2));
+        return true;
+    }
+    if (expanded.size() >= 3 && s_->IsPunct(expanded.front(), '<') &&
+        s_->IsPunct(expanded.back(), '>')) {
+        *name = SpellTokens(s_->texts, expanded, 1, expanded.size() - 1);
+        return true;
+    }
+    return false;
+}
+
+// The file an #include names, through the resolver the first time.
+FileText* FileReader::Read(const std::string& name, const SourceToken& at) {
+    FileText& file = cache_[name];
+    if (file.seen) return &file;
+    file.seen = true;
+    file.name = name;
+    if (!resolver_) {
+        file.error = "no include handler";
+    } else {
+        try {
+            file.found = resolver_(name, &file.text, &file.error);
+        } catch (...) {
+            file.error = "the include resolver failed";
+        }
+    }
+    if (file.found) {
+        file.lines = std::make_unique<LineIndex>(file.text);
+        file.file = FileIndex(name, at);
+    }
+    return &file;
+}
+
+// #line N ["name"]: the next line is line N (of the file so named).
+void FileReader::Line(OpenFile& f, const Token& t, const SourceToken& at) {
+    const std::vector<SourceToken>& tokens = tokens_;
+    std::string_view digits = tokens.size() >= 2 ? s_->Text(tokens[1]) : std::string_view();
+    uint64_t n = 0;
+    bool ok = tokens.size() >= 2 && tokens[1].kind == Tok::Number && !digits.empty() &&
+              digits.size() <= 10;
+    for (char c : digits) {
+        ok = ok && IsDigit(c);
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (!ok || n == 0 || n > 0x7fffffff) return s_->Error(at, "'#line' needs a line number");
+    if (tokens.size() >= 3) {
+        std::string_view s = s_->Text(tokens[2]);
+        if (tokens[2].kind != Tok::String || s.size() < 2)
+            return s_->Error(at, "'#line' takes a file name in quotes");
+        f.file = FileIndex(std::string(s.substr(1, s.size() - 2)), at);
+    }
+    size_t hint = 0;
+    int64_t nextLine = f.lines->At(t.end, &hint).line + 1;
+    f.lineDelta = static_cast<int64_t>(n) - nextLine;
+}
+
+}  // namespace
+
+PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& resolver,
+                              const std::string& effectName, LoadBudget budget) {
+    PreprocessedEffect out;
+    PpState state(&out, budget);
+    state.effectName = effectName;
+    FileReader reader(&state, resolver, text);
+    SourceToken start;
+    start.line = start.column = 1;
+    if (state.SpendBytes(text.size(), start)) {
+        Expander expander(&state, &reader);
+        SourceToken t;
+        while (expander.Next(&t)) out.stream.tokens.push_back(t);
+    }
+    out.end = reader.EndOfEffectFile();
+    return out;
 }
 
 }  // namespace fx

@@ -1,140 +1,84 @@
 // Stage 2: the preprocessor (platform/fx internal).
 //
-// The effect parser (stage 3) reads its tokens through a Preprocessor, which
-// handles every directive line as the parser reaches it: #define / #undef
-// (object-like macros; function-like ones are remembered as such), #if /
-// #ifdef / #ifndef / #elif / #else / #endif (defined(X), integer arithmetic,
-// comparisons and logic) and #include. Tokens of inactive branches never
-// reach the parser. Directive lines stay in the text that glslang compiles:
-// its own preprocessor sees the same #define / #if structure as the file
-// has; this one only decides which effect syntax exists.
+// A C-style preprocessor as Direct3D 9's HLSL compiler has one: object-like
+// and function-like macros (arguments, nested calls, rescanning, no
+// recursion into a macro being expanded, # and ##, __VA_ARGS__), #undef,
+// #if / #ifdef / #ifndef / #elif / #else / #endif with defined() and integer
+// arithmetic, #include "name" / <name> (through an IncludeResolver, the only
+// way this stage reads a file), #error, #line, #pragma once, __LINE__ and
+// __FILE__. Its output is the stream of tokens after expansion; the effect
+// parser (stage 3) reads it, so macros work inside techniques, passes,
+// annotations and sampler_state blocks too. `#pragma pack_matrix(...)`
+// stays in the stream, at its place, for glslang; other pragmas are ignored,
+// as Direct3D 9's compiler ignores those it does not know.
 //
-// Where errors are made: inside a technique block, where only this stage
-// reads the conditionals, a directive it cannot evaluate or that does not
-// pair up is an error; at global scope a condition it cannot evaluate is a
-// warning and every branch is read. #include: a missing or unreadable file,
-// a file that includes itself, and includes nested too deeply are errors at
-// the #include line; an included file's own messages are sorted in there too.
+// One budget holds for the whole load: the bytes read (an included file
+// counts each time it is included), the tokens read and made by macro
+// expansion, and the time taken. The first limit reached stops the load
+// with one error where it was crossed: the #include or the macro use.
+//
+// Where errors are made (each at its directive or macro use, in its file):
+// a directive that cannot be read or evaluated, conditionals that do not
+// pair up within their file, #error, a macro called with the wrong number
+// of arguments or never closed, a paste that makes no token, a missing or
+// unreadable include, includes nested too deeply (a file that includes
+// itself without an include guard), the budget. Warnings: a macro defined
+// again differently.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "platform/fx/message.h"
-#include "platform/fx/tokenizer.h"
+#include "platform/fx/token_stream.h"
 
 namespace fx {
+
+// The budget of one load, generous for real effects (a large one is a few
+// hundred kilobytes and tokens, read in milliseconds).
+constexpr size_t kMaxLoadBytes = 16u << 20;
+constexpr size_t kMaxLoadTokens = 4u << 20;
+constexpr int kMaxLoadMilliseconds = 2000;
+
+struct LoadBudget {
+    size_t bytes = kMaxLoadBytes;
+    size_t tokens = kMaxLoadTokens;
+    int milliseconds = kMaxLoadMilliseconds;
+};
+
+// Messages of stages 2 and 3 before the rest go unreported.
+constexpr size_t kMaxParseMessages = 100;
 
 // Finds the text of an included file by the name its #include line gives.
 // Returns false with a reason in *error when there is none.
 using IncludeResolver =
     std::function<bool(const std::string& name, std::string* text, std::string* error)>;
 
-// The messages of one file while it is read: kept by byte offset, sorted and
-// given their lines and columns at the end. Capped, so that a file of ten
-// million stray braces cannot turn into ten million messages.
-class FileMessages {
-public:
-    void Add(size_t offset, Severity severity, std::string text);
-    // Messages of an included file, already placed in it, sorted in at the
-    // #include line.
-    void AddPlaced(size_t offset, std::vector<Message> messages);
-    // Past the cap: callers in per-token loops skip building messages.
-    bool Full() const { return overflowed_; }
-    // In source order, positioned in text (whose messages name file).
-    std::vector<Message> Finish(std::string_view text, const std::string& file);
-
-private:
-    struct Entry {
-        size_t offset;  // where it sorts in this file
-        Message message;
-        bool placed;  // position already final (it comes from an included file)
-    };
-    void Push(Entry entry);
-
-    std::vector<Entry> list_;
-    bool overflowed_ = false;
+// A message of stages 2 and 3, sorted in before token `before` of the
+// stream (its size: at the end).
+struct StreamMessage {
+    size_t before = 0;
+    Message message;
 };
 
-struct Macro {
-    bool functionLike = false;
-    std::string body;  // the replacement text, as written
+// What stage 2 hands to stage 3.
+struct PreprocessedEffect {
+    // The active tokens, macros expanded, the #pragma lines glslang is to see
+    // as Directive tokens.
+    TokenStream stream;
+    SourcePos end;  // the end of the effect file
+    std::vector<StreamMessage> messages;
+    // A limit of the budget was reached: the tokens stop where it was.
+    bool stopped = false;
 };
 
-// What the effect file and the files it includes share while they are read.
-struct PreprocessorState {
-    std::unordered_map<std::string, Macro> macros;
-    std::vector<std::string> includeStack;  // names of the files being read
-    const IncludeResolver* resolver = nullptr;
-};
-
-// text with its object-like macros replaced by their bodies, as the macros
-// stand now (a macro is not expanded inside itself), tokens separated by
-// spaces. False when a function-like macro is used or the text grows past
-// a limit.
-bool ExpandObjectMacros(std::string_view text, const PreprocessorState& state, std::string* out);
-
-// Reads the included file (stage 3 on its text) and hands back its messages.
-using IncludedFileReader =
-    std::function<std::vector<Message>(const std::string& name, const std::string& text)>;
-
-class Preprocessor {
-public:
-    // fileName: "" for the effect file, the #include name for an included one.
-    Preprocessor(std::string_view text, std::string fileName, PreprocessorState* state,
-                 FileMessages* messages, IncludedFileReader readIncluded);
-
-    // The next token of an active branch that is not a directive; End at the
-    // end of the text.
-    Token Next();
-
-    // Inside a technique block (what names it in messages: "technique 'T'").
-    void EnterTechnique(std::string what) {
-        inTechnique_ = true;
-        techniqueWhat_ = std::move(what);
-    }
-    void LeaveTechnique() { inTechnique_ = false; }
-    size_t OpenConditionals() const { return cond_.size(); }
-    // [begin, end) of every directive line read so far, in order.
-    const std::vector<std::pair<size_t, size_t>>& DirectiveSpans() const { return directives_; }
-
-private:
-    struct Conditional {
-        bool parentActive;  // the lines around the #if are read
-        bool active;        // the current branch is read
-        bool taken;         // a branch has been chosen
-        bool sawElse;
-        bool unknown;       // not evaluable: every branch is read
-    };
-
-    bool Active() const { return cond_.empty() || cond_.back().active; }
-    void HandleDirective(const Token& t);
-    void If(const std::string& kind, std::string_view rest, const Token& t);
-    void Elif(std::string_view rest, const Token& t);
-    void Else(const Token& t);
-    int EvaluateCondition(const std::string& kind, std::string_view rest, const Token& t);
-    void Define(std::string_view rest);
-    void Include(std::string_view rest, const Token& t);
-    void DirectiveError(size_t offset, const std::string& message);
-    void Error(size_t offset, std::string text) {
-        messages_->Add(offset, Severity::Error, std::move(text));
-    }
-
-    std::string_view text_;
-    std::string fileName_;
-    PreprocessorState* state_;
-    FileMessages* messages_;
-    IncludedFileReader readIncluded_;
-    Tokenizer tokenizer_;
-    std::vector<std::pair<size_t, size_t>> directives_;
-    std::vector<Conditional> cond_;
-    bool inTechnique_ = false;
-    std::string techniqueWhat_;
-};
+// The effect file's text through the preprocessor. Without a resolver every
+// #include is an error. effectName is what __FILE__ gives in the effect file.
+// The loader spends the default budget; tests may give the clock another.
+PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& resolver,
+                              const std::string& effectName = "", LoadBudget budget = {});
 
 }  // namespace fx

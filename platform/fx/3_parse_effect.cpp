@@ -13,14 +13,14 @@
 //                  ResourceType (3_parse_textures.cpp), sampler_state blocks
 //                  (filters, addressing, border colour, mip LOD bias, largest
 //                  mip level, anisotropy, texture)
+//              [x] all of it written through macros, and across includes
 // Not implemented: state blocks, arrays of shaders, asm shaders, expressions
 // as state values.
 //
-// The parser streams tokens over the file once; every loop advances by at
-// least one token, and nothing recurses on the input's nesting except #if
-// expressions and includes, both capped in depth. Hostile input (binary
-// garbage, unbalanced braces, megabytes of '{') costs linear time and
-// bounded stack.
+// The parser streams over the tokens once; every loop advances by at least
+// one token, and nothing recurses on the input's nesting. Hostile input
+// (binary garbage, unbalanced braces, megabytes of '{') costs linear time
+// and bounded stack.
 #include "platform/fx/3_parse_effect.h"
 
 #include <algorithm>
@@ -45,95 +45,85 @@ std::string EntryText(const ShaderBinding& b) {
     return text + ")";
 }
 
-// >> the parser: tokens, blanks and messages
+// >> the parser: tokens, removal and messages
 
-Parser::Parser(std::string_view src, std::string fileName, ParserShared* shared)
-    : src_(src),
-      fileName_(std::move(fileName)),
-      shared_(shared),
-      result_(*shared->result),
-      lines_(src),
-      pp_(src, fileName_, &shared->preprocessor, &messages_,
-          [shared](const std::string& name, const std::string& text) {
-              return ParseIncluded(name, text, shared);
-          }) {}
+Parser::Parser(const PreprocessedEffect& input, ParsedEffect* result)
+    : in_(input.stream),
+      end_(input.end),
+      result_(*result),
+      removed_(input.stream.tokens.size(), false) {}
 
-std::vector<Message> Parser::ParseIncluded(const std::string& name, const std::string& text,
-                                           ParserShared* shared) {
-    std::string hlsl;
-    std::vector<Message> messages = Parser(text, name, shared).Run(&hlsl);
-    AddIncludedFile(shared->result, name, std::move(hlsl));
-    return messages;
-}
-
-// A file included twice (in other macro contexts) keeps every blank that
-// either reading made.
-void Parser::AddIncludedFile(ParsedEffect* result, const std::string& name, std::string hlsl) {
-    for (IncludedFile& f : result->includes) {
-        if (f.name != name) continue;
-        if (f.hlsl.size() == hlsl.size()) {
-            for (size_t i = 0; i < hlsl.size(); ++i)
-                if (hlsl[i] == ' ') f.hlsl[i] = ' ';
-        }
-        return;
-    }
-    result->includes.push_back({name, std::move(hlsl)});
-}
-
-std::vector<Message> Parser::Run(std::string* hlsl) {
-    hlsl_.assign(src_.data(), src_.size());
+void Parser::Run(std::vector<StreamMessage>* messages) {
+    messages_ = messages;
+    reported_ = messages->size();
     ParseTopLevel();
-    std::vector<Message> messages = messages_.Finish(src_, fileName_);
-    *hlsl = std::move(hlsl_);
-    return messages;
+    // The HLSL: what is left. Tokens that meet where something was taken
+    // out no longer touch.
+    TokenStream& hlsl = result_.hlsl;
+    hlsl.texts = in_.texts;
+    hlsl.files = in_.files;
+    hlsl.tokens.clear();
+    bool gap = false;
+    for (size_t i = 0; i < in_.tokens.size(); ++i) {
+        if (removed_[i]) {
+            gap = true;
+            continue;
+        }
+        hlsl.tokens.push_back(in_.tokens[i]);
+        if (gap) hlsl.tokens.back().flags &= static_cast<uint8_t>(~kGlued);
+        gap = false;
+    }
 }
 
-Token Parser::Next() {
+TokenRef Parser::Next() {
     if (hasPending_) {
         hasPending_ = false;
         return pending_;
     }
-    return pp_.Next();
+    for (; next_ < in_.tokens.size(); ++next_) {
+        const SourceToken& s = in_.tokens[next_];
+        // #pragma lines are glslang's: never effect syntax.
+        if (s.kind == Tok::Directive) continue;
+        // A '#' that starts no directive is no HLSL either (and would start
+        // one in the text glslang is given).
+        if (s.kind == Tok::Punct && in_.Text(s) == "#") {
+            TokenRef hash{s.kind, next_};
+            RepeatableError(hash, "unexpected ", " outside a directive");
+            Remove(next_, next_ + 1);
+            continue;
+        }
+        return {in_.tokens[next_].kind, next_++};
+    }
+    return EndRef();
 }
 
-void Parser::PutBack(const Token& t) {
+void Parser::PutBack(const TokenRef& t) {
     pending_ = t;
     hasPending_ = true;
 }
 
-void Parser::RepeatableError(size_t offset, const char* prefix, const Token& t,
-                             const std::string& where) {
-    if (!messages_.Full()) Error(offset, prefix + Quote(Text(t)) + where);
+void Parser::Report(const TokenRef& sortAt, SourcePos pos, Severity severity, std::string text) {
+    if (Full()) return;
+    ++reported_;
+    Message m = severity == Severity::Error ? ErrorAt(std::move(pos), std::move(text))
+                                            : WarningAt(std::move(pos), std::move(text));
+    messages_->push_back({sortAt.index, std::move(m)});
 }
 
-// Spaces over [begin, end), line ends kept, so offsets, lines and columns of
-// everything else stay as they were. Directive lines inside the range stay:
-// glslang's preprocessor must see the same #define / #if structure as the
-// file has.
-void Parser::Blank(size_t begin, size_t end) {
-    end = std::min(end, hlsl_.size());
-    const std::vector<std::pair<size_t, size_t>>& directives = pp_.DirectiveSpans();
-    auto next = std::partition_point(
-        directives.begin(), directives.end(),
-        [begin](const std::pair<size_t, size_t>& d) { return d.second <= begin; });
-    size_t i = begin;
-    while (i < end) {
-        if (next != directives.end() && next->first <= i) {
-            i = std::max(i, next->second);
-            ++next;
-            continue;
-        }
-        size_t stop = next != directives.end() ? std::min(end, next->first) : end;
-        for (; i < stop; ++i) {
-            char& c = hlsl_[i];
-            if (c != '\n' && c != '\r') c = ' ';
-        }
+void Parser::RepeatableError(const TokenRef& at, const char* prefix, const std::string& where) {
+    if (!Full()) Error(at, prefix + Quote(Text(at)) + where);
+}
+
+void Parser::Remove(size_t begin, size_t end) {
+    end = std::min(end, removed_.size());
+    for (size_t i = begin; i < end; ++i) {
+        if (in_.tokens[i].kind != Tok::Directive) removed_[i] = true;
     }
 }
 
-void Parser::UnexpectedEnd(size_t offset, const std::string& what, size_t blockStart) {
-    Error(offset, "unexpected end of file in " + what);
-    Blank(blockStart, src_.size());
+void Parser::UnexpectedEnd(const std::string& what, size_t blockStart) {
+    Error(EndRef(), "unexpected end of file in " + what);
+    Remove(blockStart, in_.tokens.size());
 }
 
 std::string Parser::Describe(const char* what, const std::string& name) {
@@ -144,7 +134,7 @@ std::string Parser::Describe(const char* what, const std::string& name) {
 bool Parser::SkipBlock() {
     size_t depth = 1;
     for (;;) {
-        Token t = Next();
+        TokenRef t = Next();
         if (t.kind == Tok::End) return false;
         if (IsPunct(t, '{')) ++depth;
         if (IsPunct(t, '}') && --depth == 0) return true;
@@ -154,7 +144,7 @@ bool Parser::SkipBlock() {
 void Parser::SkipTemplateArguments() {
     size_t depth = 1;
     for (;;) {
-        Token t = Next();
+        TokenRef t = Next();
         if (t.kind == Tok::End || IsPunct(t, ';') || IsPunct(t, '{') || IsPunct(t, '}')) {
             PutBack(t);
             return;
@@ -164,39 +154,45 @@ void Parser::SkipTemplateArguments() {
     }
 }
 
-bool Parser::ParseAnnotation(const Token& open, std::vector<Token>* tokens) {
+bool Parser::ParseAnnotation(const TokenRef& open, std::vector<TokenRef>* tokens) {
     size_t braces = 0;
     for (;;) {
-        Token t = Next();
+        TokenRef t = Next();
         if (t.kind == Tok::End) {
-            Error(open.begin, "unterminated annotation");
+            Error(open, "unterminated annotation");
             return false;
         }
         if (IsPunct(t, '{')) ++braces;
         if (IsPunct(t, '}')) {
             if (braces == 0) {
-                Error(open.begin, "unterminated annotation");
+                Error(open, "unterminated annotation");
                 PutBack(t);
                 return false;
             }
             --braces;
         }
         if (IsPunct(t, '>') && braces == 0) {
-            Blank(open.begin, t.end);
+            Remove(open.index, t.index + 1);
             return true;
         }
         if (tokens != nullptr) tokens->push_back(t);
     }
 }
 
-std::string Parser::ValueText(const std::vector<Token>& value) const {
-    if (value.empty()) return "";
-    return std::string(src_.substr(value.front().begin, value.back().end - value.front().begin));
+std::string Parser::ValueText(const std::vector<TokenRef>& value, size_t begin,
+                              size_t end) const {
+    std::string s;
+    end = std::min(end, value.size());
+    for (size_t i = begin; i < end; ++i) {
+        if (i > begin && (in_.tokens[value[i].index].flags & kGlued) == 0) s += ' ';
+        s += Text(value[i]);
+    }
+    return s;
 }
 
-Parser::Read Parser::ReadAssignment(const Token& nameToken, std::vector<Token>* value) {
+Parser::Read Parser::ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value) {
     std::string_view name = Text(nameToken);
-    Token t = Next();
+    TokenRef t = Next();
     if (IsPunct(t, '[')) {  // an indexed state such as Sampler[0]
         while (t.kind != Tok::End && !IsPunct(t, ']') && !IsPunct(t, ';') && !IsPunct(t, '}'))
             t = Next();
@@ -204,7 +200,7 @@ Parser::Read Parser::ReadAssignment(const Token& nameToken, std::vector<Token>* 
     }
     if (t.kind == Tok::End) return Read::End;
     if (!IsPunct(t, '=')) {
-        Error(t.begin, "expected '=' after " + Quote(name) + ", found " + Quote(Text(t)));
+        Error(t, "expected '=' after " + Quote(name) + ", found " + Quote(Text(t)));
         // Up to the end of the statement, or of the block.
         while (t.kind != Tok::End && !IsPunct(t, ';') && !IsPunct(t, '}')) t = Next();
         if (t.kind == Tok::End) return Read::End;
@@ -219,7 +215,7 @@ Parser::Read Parser::ReadAssignment(const Token& nameToken, std::vector<Token>* 
         if (IsPunct(t, '{')) ++braces;
         if (IsPunct(t, '}')) {
             if (braces == 0) {
-                Error(t.begin, "expected ';' after the value of " + Quote(name));
+                Error(t, "expected ';' after the value of " + Quote(name));
                 PutBack(t);
                 break;
             }
@@ -232,17 +228,33 @@ Parser::Read Parser::ReadAssignment(const Token& nameToken, std::vector<Token>* 
 
 // >> the whole effect
 
-ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver) {
+ParsedEffect ParseEffect(PreprocessedEffect preprocessed) {
     ParsedEffect result;
-    ParserShared shared;
-    shared.preprocessor.resolver = &resolver;
-    shared.result = &result;
-    result.messages = Parser(source, "", &shared).Run(&result.hlsl);
+    result.hlsl.texts = preprocessed.stream.texts;
+    result.hlsl.files = preprocessed.stream.files;
+    std::vector<StreamMessage> messages = std::move(preprocessed.messages);
+    if (!preprocessed.stopped) Parser(preprocessed, &result).Run(&messages);
+
+    // In stream order (what stage 2 said about a place before what stage 3
+    // said about it), capped.
+    std::stable_sort(messages.begin(), messages.end(),
+                     [](const StreamMessage& a, const StreamMessage& b) {
+                         return a.before < b.before;
+                     });
+    for (StreamMessage& m : messages) {
+        if (result.messages.size() == kMaxParseMessages) {
+            Message stop = ErrorAt({m.message.line, m.message.column, m.message.file},
+                                   "too many errors; parsing goes on without reporting");
+            result.messages.push_back(std::move(stop));
+            break;
+        }
+        result.messages.push_back(std::move(m.message));
+    }
     return result;
 }
 
-ParsedEffect ParseEffect(std::string_view source) {
-    return ParseEffect(source, IncludeResolver());
+ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver) {
+    return ParseEffect(Preprocess(source, resolver));
 }
 
 namespace {

@@ -1,19 +1,14 @@
 // Stage 3: the effect framework around the HLSL (platform/fx internal).
 //
-// The parser reads the file's tokens through the preprocessor (stage 2) and
-// finds techniques, passes, compile statements, render states, annotations,
-// texture and string globals, shader variables and sampler_state blocks. It
-// records them in a ParsedEffect and hands back the HLSL with each of those
-// constructs replaced by blanks: same length, line ends kept, so that every
-// line and column glslang reports is true for the file. Directive lines are
-// never blanked. The sampler itself stays, with its register:
+// The parser reads the token stream of stage 2 (macros expanded, includes
+// read, inactive lines gone) and finds techniques, passes, compile
+// statements, render states, annotations, texture and string globals,
+// shader variables and sampler_state blocks. It records them in a
+// ParsedEffect and hands on the HLSL tokens with each of those constructs
+// taken out. The sampler itself stays, with its register:
 // "sampler2D S : register(s1) = sampler_state {...};" becomes
-// "sampler2D S : register(s1)" + blanks + ";".
-//
-// Included files are parsed like the main file (their macros, techniques,
-// samplers and textures count), and their blanked text is handed back in
-// ParsedEffect::includes for glslang's includer to serve under the same
-// name; their messages name them in Message::file.
+// "sampler2D S : register(s1);". Every description and message carries the
+// file, line and column its tokens come from, an included file's own.
 //
 // Globals that are not static and have an initializer are recorded with
 // it: the initializer is the global's value until the program writes its
@@ -22,9 +17,8 @@
 // Where errors are made: syntax of the effect framework (unexpected tokens,
 // unterminated blocks, annotations and strings, invalid state values,
 // unknown profiles, a ResourceName or ResourceType that is not a string) as
-// the parser meets it; then CheckTechniques, over the
-// whole effect: no technique, a pass with neither shader, an unsupported
-// profile.
+// the parser meets it; then CheckTechniques, over the whole effect: no
+// technique, a pass with neither shader, an unsupported profile.
 #pragma once
 
 #include <string>
@@ -34,6 +28,7 @@
 
 #include "platform/fx/2_preprocess.h"
 #include "platform/fx/message.h"
+#include "platform/fx/token_stream.h"
 #include "platform/gfx/gfx.h"
 
 namespace fx {
@@ -45,6 +40,7 @@ struct ShaderBinding {
     std::string profile;   // vs_2_0, vs_3_0, ps_2_0, ps_3_0, ... in lower case
     std::string entry;     // the function name
     std::vector<std::string> arguments;  // constant arguments of the call, as written
+    std::vector<std::vector<SourceToken>> argumentTokens;  // the same, as tokens
     SourcePos pos;
 };
 
@@ -75,10 +71,11 @@ struct TechniqueDesc {
 };
 
 // "texture ColorMap < ... >;" (also texture2D, texture3D, textureCUBE):
-// blanked, recorded so that samplers can name it. Its annotation may name
-// the image file it holds: < string ResourceName = "spark.png"; > (read
-// from the effect file's folder), and the kind of image it must be:
-// < string ResourceType = "2D"; > ("1D", "2D", "3D" or "Cube", any case).
+// taken out of the HLSL, recorded so that samplers can name it. Its
+// annotation may name the image file it holds: < string ResourceName =
+// "spark.png"; > (read from the effect file's folder), and the kind of image
+// it must be: < string ResourceType = "2D"; > ("1D", "2D", "3D" or "Cube",
+// any case).
 struct TextureDesc {
     std::string name;
     std::string type;  // as written
@@ -104,16 +101,9 @@ struct SamplerDesc {
     SourcePos pos;
 };
 
-// The blanked text of a file read through #include, under the name as the
-// #include line writes it.
-struct IncludedFile {
-    std::string name;
-    std::string hlsl;
-};
-
 // "float4 Tint = float4(1, 0.5, 0, 1);": a global that is not static, with
 // the initializer that is its value until something writes its registers
-// (object-like macros expanded as they stood at the declaration).
+// (as the stream has it: macros expanded).
 struct GlobalInitializer {
     std::string name;
     std::string type;  // as written ("float4", "int", "Material")
@@ -122,23 +112,23 @@ struct GlobalInitializer {
 };
 
 struct ParsedEffect {
-    std::string hlsl;  // the source with effect syntax blanked out
+    // The HLSL: the stream's tokens with the effect syntax taken out.
+    TokenStream hlsl;
     std::vector<TechniqueDesc> techniques;
-    std::vector<Message> messages;  // errors and warnings, in source order
+    std::vector<Message> messages;  // stages 2 and 3, errors and warnings, in stream order
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
-    std::vector<IncludedFile> includes;  // only with a resolver; each name once
     std::vector<GlobalInitializer> initializers;  // in the order read
 
     bool HasErrors() const;
 };
 
-// Without a resolver, #include lines are left to glslang's includer and the
-// included text is not read (its macros are unknown to #if inside
-// techniques, and effect syntax in it is not blanked). With one, a missing
-// include is an error at its #include line.
-ParsedEffect ParseEffect(std::string_view source);
-ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver);
+// Stage 3 on what stage 2 made. When stage 2 stopped at a limit of the load
+// nothing is parsed: its messages are all there is.
+ParsedEffect ParseEffect(PreprocessedEffect preprocessed);
+// Stages 2 and 3 on a text (with a resolver for its includes; without one,
+// an #include is an error).
+ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver = {});
 
 // The whole effect's rules, checked once: it has a technique; each pass
 // (of the first technique, or of all with allTechniques) has a vertex or a

@@ -12,7 +12,7 @@ void Parser::ParseTopLevel() {
     size_t depth = 0;  // braces of functions, structs and buffers
     Decl decl;
     for (;;) {
-        Token t = Next();
+        TokenRef t = Next();
         if (t.kind == Tok::End) break;
         if (depth > 0) {
             if (IsPunct(t, '{')) ++depth;
@@ -34,7 +34,7 @@ void Parser::ParseTopLevel() {
             continue;
         }
         if (IsPunct(t, '}') && !(initializer && decl.nesting > 0)) {
-            if (!messages_.Full()) Error(t.begin, "unmatched '}'");
+            if (!Full()) Error(t, "unmatched '}'");
             ResetDeclaration(&decl);
             continue;
         }
@@ -52,8 +52,8 @@ void Parser::ResetDeclaration(Decl* d) {
     if (d->start != std::string_view::npos || d->phase != DeclPhase::Start) *d = Decl();
 }
 
-void Parser::FeedDeclaration(Decl* d, const Token& t) {
-    if (d->start == std::string_view::npos) d->start = t.begin;
+void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
+    if (d->start == std::string_view::npos) d->start = t.index;
     switch (d->phase) {
         case DeclPhase::Start:
             DeclarationStart(d, t);
@@ -88,7 +88,7 @@ void Parser::FeedDeclaration(Decl* d, const Token& t) {
 }
 
 // Qualifiers, then the type, which says what kind of declaration this is.
-void Parser::DeclarationStart(Decl* d, const Token& t) {
+void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     if (t.kind == Tok::Ident && IsQualifier(Text(t))) {
         if (Text(t) == "static") d->isStatic = true;
         return;
@@ -108,7 +108,7 @@ void Parser::DeclarationStart(Decl* d, const Token& t) {
 
 // After the name: array sizes, semantics, register(...), an annotation, '='
 // or ',' before the next name.
-void Parser::DeclarationAfterName(Decl* d, const Token& t) {
+void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
     if (d->parens > 0) {
         if (IsPunct(t, '(')) ++d->parens;
         if (IsPunct(t, ')') && --d->parens == 0) d->inRegister = false;
@@ -133,7 +133,7 @@ void Parser::DeclarationAfterName(Decl* d, const Token& t) {
     } else if (IsPunct(t, '=')) {
         d->phase = DeclPhase::Initializer;
         d->firstOfInitializer = true;
-        d->equals = t.begin;
+        d->equals = t.index;
     } else if (IsPunct(t, ',')) {
         d->phase = DeclPhase::AfterType;
         if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
@@ -143,7 +143,7 @@ void Parser::DeclarationAfterName(Decl* d, const Token& t) {
     d->semantic = false;
 }
 
-void Parser::DeclarationInitializer(Decl* d, const Token& t) {
+void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
     if (d->firstOfInitializer && d->kind == DeclKind::Sampler && d->named &&
         t.kind == Tok::Ident && IEquals(Text(t), "sampler_state")) {
         ParseSamplerState(d, t);
@@ -164,27 +164,24 @@ void Parser::DeclarationInitializer(Decl* d, const Token& t) {
 void Parser::RecordInitializer(Decl* d) {
     if (d->kind == DeclKind::Plain && d->named && !d->isStatic && !d->initializer.empty() &&
         d->phase == DeclPhase::Initializer) {
-        const size_t begin = d->initializer.front().begin;
-        const size_t end = d->initializer.back().end;
-        GlobalInitializer g{std::string(Text(d->name)), d->type, "", Pos(d->name.begin)};
-        if (!ExpandObjectMacros(src_.substr(begin, end - begin), shared_->preprocessor, &g.value))
-            g.value = std::string(src_.substr(begin, end - begin));
-        result_.initializers.push_back(std::move(g));
+        // The stream's tokens are expanded already: what they spell is the value.
+        result_.initializers.push_back(
+            {std::string(Text(d->name)), d->type, ValueText(d->initializer), Pos(d->name)});
     }
     d->initializer.clear();
 }
 
 // At the declaration's ';': textures, strings and shader variables vanish
 // from the HLSL, samplers are recorded.
-void Parser::FinishDeclaration(Decl* d, const Token& semicolon) {
+void Parser::FinishDeclaration(Decl* d, const TokenRef& semicolon) {
     if (d->kind == DeclKind::Plain) RecordInitializer(d);
     bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
     if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
-        Blank(d->start, semicolon.end);
+        Remove(d->start, semicolon.index + 1);
     if (shader && d->named) {
         ShaderVariable var{std::string(Text(d->name)), d->kind == DeclKind::VertexShader, {}};
         ParseShaderBinding(&var.binding, var.vertex, d->name, d->initializer);
-        if (var.binding.present) shared_->shaderVariables.push_back(std::move(var));
+        if (var.binding.present) shaderVariables_.push_back(std::move(var));
     }
     if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
 }
@@ -195,26 +192,26 @@ void Parser::RecordSampler(Decl* d) {
     d->named = false;
 }
 
-void Parser::NameDeclaration(Decl* d, const Token& name) {
+void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
     if (d->kind == DeclKind::Texture) {
         TextureDesc texture;
         texture.name = std::string(Text(name));
         texture.type = d->type;
-        texture.pos = Pos(name.begin);
+        texture.pos = Pos(name);
         result_.textures.push_back(std::move(texture));
     }
     if (d->kind == DeclKind::Sampler) {
         d->sampler = SamplerDesc();
         d->sampler.name = std::string(Text(name));
         d->sampler.type = d->type;
-        d->sampler.pos = Pos(name.begin);
+        d->sampler.pos = Pos(name);
     }
     d->named = true;
     d->name = name;
 }
 
 // register(s3), also register(ps, s3).
-void Parser::ReadSamplerRegister(Decl* d, const Token& t) {
+void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
     std::string_view r = Text(t);
     if (d->kind != DeclKind::Sampler || r.size() < 2 || Lower(r[0]) != 's') return;
     int index = 0;
@@ -223,7 +220,7 @@ void Parser::ReadSamplerRegister(Decl* d, const Token& t) {
         index = index * 10 + (r[i] - '0');
     }
     if (index >= static_cast<int>(D3D_SAMPLER_STAGES)) {
-        Error(t.begin, "sampler register " + Quote(r) + " is out of range (s0 to s" +
+        Error(t, "sampler register " + Quote(r) + " is out of range (s0 to s" +
                            std::to_string(D3D_SAMPLER_STAGES - 1) + ")");
         return;
     }
@@ -231,48 +228,52 @@ void Parser::ReadSamplerRegister(Decl* d, const Token& t) {
 }
 
 // "= sampler_state { Texture = <T>; MinFilter = Linear; ... }": the states
-// are recorded, and everything from '=' to '}' is blanked.
-void Parser::ParseSamplerState(Decl* d, const Token& keyword) {
+// are recorded, and everything from '=' to '}' is taken out.
+void Parser::ParseSamplerState(Decl* d, const TokenRef& keyword) {
     SamplerDesc& sampler = d->sampler;
     std::string what = "sampler_state of " + Quote(sampler.name);
-    Token t = Next();
+    TokenRef t = Next();
     if (!IsPunct(t, '{')) {
-        Error(t.kind == Tok::End ? keyword.end : t.begin, "expected '{' after 'sampler_state'");
+        if (t.kind == Tok::End) {
+            ErrorAfter(keyword, "expected '{' after 'sampler_state'");
+        } else {
+            Error(t, "expected '{' after 'sampler_state'");
+        }
         PutBack(t);
         return;
     }
     for (;;) {
         t = Next();
         if (t.kind == Tok::End) {
-            UnexpectedEnd(t.begin, what, d->equals);
+            UnexpectedEnd(what, d->equals);
             return;
         }
         if (IsPunct(t, '}')) break;
         if (IsPunct(t, ';')) continue;
         if (t.kind != Tok::Ident) {
-            RepeatableError(t.begin, "unexpected ", t, " in " + what);
+            RepeatableError(t, "unexpected ", " in " + what);
             if (IsPunct(t, '{') && !SkipBlock()) {
-                UnexpectedEnd(src_.size(), what, d->equals);
+                UnexpectedEnd(what, d->equals);
                 return;
             }
             continue;
         }
-        std::vector<Token> value;
+        std::vector<TokenRef> value;
         Read r = ReadAssignment(t, &value);
         if (r == Read::End) {
-            UnexpectedEnd(src_.size(), what, d->equals);
+            UnexpectedEnd(what, d->equals);
             return;
         }
         if (r == Read::Ok) SamplerAssignment(&sampler, t, value);
     }
-    Blank(d->equals, t.end);
+    Remove(d->equals, t.index + 1);
 }
 
-void Parser::SamplerAssignment(SamplerDesc* sampler, const Token& nameToken,
-                               const std::vector<Token>& value) {
+void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
+                               const std::vector<TokenRef>& value) {
     std::string_view name = Text(nameToken);
     if (value.empty()) {
-        Error(nameToken.begin, "missing value for state " + Quote(name));
+        Error(nameToken, "missing value for state " + Quote(name));
         return;
     }
     std::string_view first = Text(value[0]);
@@ -280,51 +281,51 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const Token& nameToken,
     if (IEquals(name, "BorderColor")) {
         DWORD color = 0;
         if (value.size() != 1 || !ParseColorWord(first, &color)) {
-            Warning(value[0].begin, "border colour " + Quote(ValueText(value)) +
+            Warning(value[0], "border colour " + Quote(ValueText(value)) +
                                         " is not a colour word; ignored");
             return;
         }
-        sampler->states.push_back({D3DSAMP_BORDERCOLOR, color, Pos(nameToken.begin)});
+        sampler->states.push_back({D3DSAMP_BORDERCOLOR, color, Pos(nameToken)});
         return;
     }
     const SamplerStateInfo* info = FindSamplerState(name);
     if (!info) {
-        Warning(nameToken.begin, "unsupported sampler state " + Quote(name) + " ignored");
+        Warning(nameToken, "unsupported sampler state " + Quote(name) + " ignored");
         return;
     }
     DWORD v = 0;
     if (info->number != StateNumber::None) {
         if (!ParseStateNumber(info->number, ValueText(value), &v)) {
-            Error(value[0].begin, "invalid value " + Quote(ValueText(value)) +
-                                      " for sampler state " + Quote(name));
+            Error(value[0], "invalid value " + Quote(ValueText(value)) + " for sampler state " +
+                                Quote(name));
             return;
         }
-        sampler->states.push_back({info->state, v, Pos(nameToken.begin)});
+        sampler->states.push_back({info->state, v, Pos(nameToken)});
         return;
     }
     if (value.size() == 1 && IsUnsupportedSamplerValue(first)) {
-        Warning(value[0].begin, "unsupported value " + Quote(first) + " for sampler state " +
+        Warning(value[0], "unsupported value " + Quote(first) + " for sampler state " +
                                     Quote(name) + " ignored");
         return;
     }
     if (value.size() != 1 || !LookUpValue(info->values, first, &v)) {
-        Error(value[0].begin,
+        Error(value[0],
               "invalid value " + Quote(ValueText(value)) + " for sampler state " + Quote(name));
         return;
     }
-    sampler->states.push_back({info->state, v, Pos(nameToken.begin)});
+    sampler->states.push_back({info->state, v, Pos(nameToken)});
 }
 
 // "Texture = <T>", "(T)" or "T".
-void Parser::SamplerTexture(SamplerDesc* sampler, const Token& nameToken,
-                            const std::vector<Token>& value) {
+void Parser::SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
+                            const std::vector<TokenRef>& value) {
     std::string_view name = Text(nameToken);
     bool bracketed = value.size() == 3 &&
                      ((IsPunct(value[0], '<') && IsPunct(value[2], '>')) ||
                       (IsPunct(value[0], '(') && IsPunct(value[2], ')')));
-    const Token* texture = bracketed ? &value[1] : value.size() == 1 ? &value[0] : nullptr;
+    const TokenRef* texture = bracketed ? &value[1] : value.size() == 1 ? &value[0] : nullptr;
     if (!texture || texture->kind != Tok::Ident) {
-        Error(value[0].begin, "expected '<TEXTURE>' for state " + Quote(name) + ", found " +
+        Error(value[0], "expected '<TEXTURE>' for state " + Quote(name) + ", found " +
                                   Quote(ValueText(value)));
         return;
     }
@@ -332,7 +333,7 @@ void Parser::SamplerTexture(SamplerDesc* sampler, const Token& nameToken,
     bool known = std::any_of(result_.textures.begin(), result_.textures.end(),
                              [&](const TextureDesc& x) { return x.name == sampler->texture; });
     if (!known)
-        Warning(texture->begin, "sampler " + Quote(sampler->name) +
+        Warning(*texture, "sampler " + Quote(sampler->name) +
                                     " refers to undeclared texture " + Quote(sampler->texture));
 }
 

@@ -1,25 +1,17 @@
 // Stage 3, techniques: technique and pass blocks, the render states a pass
 // sets, and its compile statements ("VertexShader = compile vs_3_0 VS(1);",
-// "= null", or a shader variable). Each block is blanked from the HLSL once
-// read; inside it, the preprocessor reports directives it cannot evaluate.
+// "= null", or a shader variable). Each block is taken out of the HLSL once
+// read.
 #include "platform/fx/3_parser.h"
 
 namespace fx {
 
-void Parser::ParseTechnique(const Token& keyword) {
-    pp_.EnterTechnique(Describe("technique", ""));
-    size_t conditionals = pp_.OpenConditionals();
-    ParseTechniqueBlock(keyword, conditionals);
-    pp_.LeaveTechnique();
-}
-
-void Parser::ParseTechniqueBlock(const Token& keyword, size_t conditionals) {
+void Parser::ParseTechnique(const TokenRef& keyword) {
     TechniqueDesc tech;
-    tech.pos = Pos(keyword.begin);
-    Token t = Next();
+    tech.pos = Pos(keyword);
+    TokenRef t = Next();
     if (t.kind == Tok::Ident) {
         tech.name = std::string(Text(t));
-        pp_.EnterTechnique(Describe("technique", tech.name));
         t = Next();
     }
     if (IsPunct(t, '<')) {
@@ -28,12 +20,12 @@ void Parser::ParseTechniqueBlock(const Token& keyword, size_t conditionals) {
     }
     std::string what = Describe("technique", tech.name);
     if (t.kind == Tok::End) {
-        UnexpectedEnd(t.begin, what, keyword.begin);
+        UnexpectedEnd(what, keyword.index);
         return;
     }
     if (!IsPunct(t, '{')) {
-        Error(t.begin, "expected '{' after " + what + ", found " + Quote(Text(t)));
-        Blank(keyword.begin, t.begin);
+        Error(t, "expected '{' after " + what + ", found " + Quote(Text(t)));
+        Remove(keyword.index, t.index);
         PutBack(t);
         return;
     }
@@ -41,45 +33,42 @@ void Parser::ParseTechniqueBlock(const Token& keyword, size_t conditionals) {
     for (;;) {
         t = Next();
         if (t.kind == Tok::End) {
-            UnexpectedEnd(t.begin, what, keyword.begin);
+            UnexpectedEnd(what, keyword.index);
             return;
         }
         if (IsPunct(t, '}')) break;
         if (IsPunct(t, ';')) continue;
         if (t.kind == Tok::Ident && IEquals(Text(t), "pass")) {
             if (!ParsePass(&tech, t)) {
-                UnexpectedEnd(src_.size(), what, keyword.begin);
+                UnexpectedEnd(what, keyword.index);
                 return;
             }
             continue;
         }
-        RepeatableError(t.begin, "unexpected ", t, " in " + what);
+        RepeatableError(t, "unexpected ", " in " + what);
         if (IsPunct(t, '{') && !SkipBlock()) {
-            UnexpectedEnd(src_.size(), what, keyword.begin);
+            UnexpectedEnd(what, keyword.index);
             return;
         }
     }
 
-    if (pp_.OpenConditionals() != conditionals)
-        Error(t.begin, "#if and #endif do not pair up within " + what);
-    pp_.LeaveTechnique();  // what follows the '}' is global scope again
-    size_t end = t.end;
-    Token after = Next();
+    size_t end = t.index + 1;
+    TokenRef after = Next();
     if (IsPunct(after, ';')) {
-        end = after.end;
+        end = after.index + 1;
     } else {
         PutBack(after);
     }
-    Blank(keyword.begin, end);
-    if (tech.passes.empty()) Error(keyword.begin, what + " has no passes");
+    Remove(keyword.index, end);
+    if (tech.passes.empty()) Error(keyword, what + " has no passes");
     result_.techniques.push_back(std::move(tech));
 }
 
 // False at the end of the file.
-bool Parser::ParsePass(TechniqueDesc* tech, const Token& keyword) {
+bool Parser::ParsePass(TechniqueDesc* tech, const TokenRef& keyword) {
     PassDesc pass;
-    pass.pos = Pos(keyword.begin);
-    Token t = Next();
+    pass.pos = Pos(keyword);
+    TokenRef t = Next();
     if (t.kind == Tok::Ident) {
         pass.name = std::string(Text(t));
         t = Next();
@@ -91,7 +80,7 @@ bool Parser::ParsePass(TechniqueDesc* tech, const Token& keyword) {
     std::string what = Describe("pass", pass.name);
     if (t.kind == Tok::End) return false;
     if (!IsPunct(t, '{')) {
-        Error(t.begin, "expected '{' after " + what + ", found " + Quote(Text(t)));
+        Error(t, "expected '{' after " + what + ", found " + Quote(Text(t)));
         PutBack(t);
         return true;
     }
@@ -104,7 +93,7 @@ bool Parser::ParsePass(TechniqueDesc* tech, const Token& keyword) {
             if (!ParseAssignment(&pass, t)) return false;
             continue;
         }
-        RepeatableError(t.begin, "unexpected ", t, " in " + what);
+        RepeatableError(t, "unexpected ", " in " + what);
         if (IsPunct(t, '{') && !SkipBlock()) return false;
     }
     tech->passes.push_back(std::move(pass));
@@ -113,8 +102,8 @@ bool Parser::ParsePass(TechniqueDesc* tech, const Token& keyword) {
 
 // "State = value;" or "State[i] = value;" in a pass. False at the end of
 // the file.
-bool Parser::ParseAssignment(PassDesc* pass, const Token& nameToken) {
-    std::vector<Token> value;
+bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
+    std::vector<TokenRef> value;
     Read r = ReadAssignment(nameToken, &value);
     if (r == Read::End) return false;
     if (r == Read::Skipped) return true;
@@ -127,104 +116,115 @@ bool Parser::ParseAssignment(PassDesc* pass, const Token& nameToken) {
     } else if (const RenderStateInfo* info = FindRenderState(name)) {
         ParseRenderState(pass, *info, nameToken, value);
     } else {
-        Warning(nameToken.begin, "unsupported state " + Quote(name) + " ignored");
+        Warning(nameToken, "unsupported state " + Quote(name) + " ignored");
     }
     return true;
 }
 
-void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info, const Token& nameToken,
-                              const std::vector<Token>& value) {
+void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
+                              const TokenRef& nameToken, const std::vector<TokenRef>& value) {
     std::string_view name = Text(nameToken);
     if (value.empty()) {
-        Error(nameToken.begin, "missing value for state " + Quote(name));
+        Error(nameToken, "missing value for state " + Quote(name));
         return;
     }
     DWORD v = 0;
     if (value.size() != 1 || !LookUpValue(info.values, Text(value[0]), &v)) {
-        Error(value[0].begin,
-              "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name));
+        Error(value[0], "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name));
         return;
     }
-    pass->renderStates.push_back({info.state, v, Pos(nameToken.begin)});
+    pass->renderStates.push_back({info.state, v, Pos(nameToken)});
 }
 
 // "compile vs_2_0 VS(1, true)", "null", or a shader variable.
-void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token& nameToken,
-                                const std::vector<Token>& value) {
+void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
+                                const std::vector<TokenRef>& value) {
     std::string_view name = Text(nameToken);
     if (value.empty()) {
-        Error(nameToken.begin, "missing value for state " + Quote(name));
+        Error(nameToken, "missing value for state " + Quote(name));
         return;
     }
     ShaderBinding b;
     b.present = true;
-    b.pos = Pos(nameToken.begin);
+    b.pos = Pos(nameToken);
     if (value.size() == 1 && IEquals(Text(value[0]), "null")) {
         b.null = true;
     } else if (IEquals(Text(value[0]), "compile")) {
         if (!ParseCompile(&b, vertex, value)) return;
     } else if (const ShaderVariable* var = FindShaderVariable(value)) {
         if (var->vertex != vertex) {
-            Error(value[0].begin, "shader variable " + Quote(var->name) + " is a " +
+            Error(value[0], "shader variable " + Quote(var->name) + " is a " +
                                       (var->vertex ? "vertex" : "pixel") + " shader");
             return;
         }
         b = var->binding;
-        b.pos = Pos(nameToken.begin);
+        b.pos = Pos(nameToken);
     } else {
-        Error(value[0].begin, "expected 'compile PROFILE ENTRY(...)' or 'null' for " +
+        Error(value[0], "expected 'compile PROFILE ENTRY(...)' or 'null' for " +
                                   Quote(name) + ", found " + Quote(ValueText(value)));
         return;
     }
     if (binding->present)
-        Warning(nameToken.begin, "state " + Quote(name) + " set twice; the last one counts");
+        Warning(nameToken, "state " + Quote(name) + " set twice; the last one counts");
     *binding = std::move(b);
 }
 
 // "VS1", "(VS1)" or "<VS1>" naming a global shader variable.
-const ShaderVariable* Parser::FindShaderVariable(const std::vector<Token>& v) const {
+const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& v) const {
     bool bracketed = v.size() == 3 && ((IsPunct(v[0], '(') && IsPunct(v[2], ')')) ||
                                        (IsPunct(v[0], '<') && IsPunct(v[2], '>')));
-    const Token* name = bracketed ? &v[1] : v.size() == 1 ? &v[0] : nullptr;
+    const TokenRef* name = bracketed ? &v[1] : v.size() == 1 ? &v[0] : nullptr;
     if (!name || name->kind != Tok::Ident) return nullptr;
-    for (const ShaderVariable& var : shared_->shaderVariables)
+    for (const ShaderVariable& var : shaderVariables_)
         if (var.name == Text(*name)) return &var;
     return nullptr;
 }
 
-bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<Token>& v) {
+bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& v) {
     if (v.size() < 2 || v[1].kind != Tok::Ident) {
-        size_t at = v.size() < 2 ? v[0].end : v[1].begin;
-        Error(at, "expected a shader profile after 'compile'");
+        if (v.size() < 2) {
+            ErrorAfter(v[0], "expected a shader profile after 'compile'");
+        } else {
+            Error(v[1], "expected a shader profile after 'compile'");
+        }
         return false;
     }
     std::string_view profile = Text(v[1]);
     ProfileStage stage = ProfileStageOf(profile);
     if (stage == ProfileStage::None) {
-        Error(v[1].begin, "unsupported profile " + Quote(profile));
+        Error(v[1], "unsupported profile " + Quote(profile));
         return false;
     }
     if ((stage == ProfileStage::Vertex) != vertex) {
-        Error(v[1].begin, "profile " + Quote(profile) + " cannot compile a " +
+        Error(v[1], "profile " + Quote(profile) + " cannot compile a " +
                               (vertex ? "vertex" : "pixel") + " shader");
         return false;
     }
     b->profile = ToLower(profile);
     if (v.size() < 3 || v[2].kind != Tok::Ident) {
-        Error(v.size() < 3 ? v[1].end : v[2].begin,
-              "expected an entry point after " + Quote(profile));
+        std::string text = "expected an entry point after " + Quote(profile);
+        if (v.size() < 3) {
+            ErrorAfter(v[1], text);
+        } else {
+            Error(v[2], text);
+        }
         return false;
     }
     b->entry = std::string(Text(v[2]));
     if (v.size() < 4 || !IsPunct(v[3], '(')) {
-        Error(v.size() < 4 ? v[2].end : v[3].begin, "expected '(' after " + Quote(b->entry));
+        std::string text = "expected '(' after " + Quote(b->entry);
+        if (v.size() < 4) {
+            ErrorAfter(v[2], text);
+        } else {
+            Error(v[3], text);
+        }
         return false;
     }
     return ParseCompileArguments(b, v);
 }
 
 // The call's arguments, split at the commas of the outer parentheses.
-bool Parser::ParseCompileArguments(ShaderBinding* b, const std::vector<Token>& v) {
+bool Parser::ParseCompileArguments(ShaderBinding* b, const std::vector<TokenRef>& v) {
     size_t depth = 1;
     size_t i = 4;
     size_t argStart = i;
@@ -235,10 +235,12 @@ bool Parser::ParseCompileArguments(ShaderBinding* b, const std::vector<Token>& v
         if (close) --depth;
         if ((depth == 1 && IsPunct(v[i], ',')) || depth == 0) {
             if (i > argStart) {
-                b->arguments.push_back(
-                    std::string(src_.substr(v[argStart].begin, v[i - 1].end - v[argStart].begin)));
+                b->arguments.push_back(ValueText(v, argStart, i));
+                std::vector<SourceToken> tokens;
+                for (size_t k = argStart; k < i; ++k) tokens.push_back(in_.tokens[v[k].index]);
+                b->argumentTokens.push_back(std::move(tokens));
             } else if (IsPunct(v[i], ',') || !b->arguments.empty()) {
-                Error(v[i].begin, "missing argument in the call of " + Quote(b->entry));
+                Error(v[i], "missing argument in the call of " + Quote(b->entry));
                 return false;
             }
             argStart = i + 1;
@@ -246,11 +248,11 @@ bool Parser::ParseCompileArguments(ShaderBinding* b, const std::vector<Token>& v
         }
     }
     if (depth != 0) {
-        Error(v.back().end, "expected ')' to close the call of " + Quote(b->entry));
+        ErrorAfter(v.back(), "expected ')' to close the call of " + Quote(b->entry));
         return false;
     }
     if (i + 1 < v.size()) {
-        Error(v[i + 1].begin, "unexpected " + Quote(Text(v[i + 1])) + " after the call of " +
+        Error(v[i + 1], "unexpected " + Quote(Text(v[i + 1])) + " after the call of " +
                                   Quote(b->entry));
         return false;
     }

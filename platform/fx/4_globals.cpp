@@ -1,8 +1,9 @@
 // Stage 4: global declarations as Direct3D 9 reads them (see RewriteGlobals
 // in 4_rewrite_hlsl.h).
 //
-// Implemented: [x] a non-static const global is a parameter: the word is blanked
-//              [x] cbuffer blocks hold plain globals: head and braces blanked,
+// Implemented: [x] a non-static const global is a parameter: the word is
+//                  taken out
+//              [x] cbuffer blocks hold plain globals: head and braces taken out,
 //                  packoffset(cN) as register(cN)
 //              [x] a global the code writes to: a static copy of it, which
 //                  stage 6 fills from the parameter's registers
@@ -10,14 +11,12 @@
 //                  row_major / column_major, typedefs and #pragma pack_matrix
 //              [x] errors: row_major / column_major on what is not a matrix,
 //                  twice, or both
-// Not implemented: code in #if branches the preprocessor leaves out is
-// scanned too; a global written only through an out argument.
+// Not implemented: a global written only through an out argument.
 #include <algorithm>
 #include <set>
 
 #include "platform/fx/4_rewrite_hlsl.h"
 #include "platform/fx/tables.h"
-#include "platform/fx/tokenizer.h"
 
 namespace fx {
 namespace {
@@ -47,47 +46,43 @@ struct TypedefInfo {
     int majority = -1;  // -1 none, 0 column_major, 1 row_major
 };
 
+// What becomes of a token of the stream: taken out, spelled otherwise, or
+// followed by tokens put in after it.
 struct Edit {
-    size_t at = 0;
-    size_t length = 0;  // characters replaced
-    std::string text;
+    bool remove = false;
+    std::string text;  // empty: as it is
+    std::vector<SourceToken> after;
 };
 
 class GlobalScan {
 public:
-    GlobalScan(const std::string& s, const std::string& file, GlobalsRewrite* out,
-               std::vector<Message>* messages)
-        : s_(s), file_(file), lines_(s), out_(out), messages_(messages) {
-        TokenizerOptions options;
-        options.charLiterals = true;
-        for (const Token& t : Tokenize(s, options)) {
-            if (t.kind != Tok::Comment && t.kind != Tok::String) t_.push_back(t);
+    GlobalScan(TokenStream* s, GlobalsRewrite* out, std::vector<Message>* messages)
+        : s_(*s), out_(out), messages_(messages) {
+        for (size_t i = 0; i < s->tokens.size(); ++i) {
+            if (s->tokens[i].kind != Tok::String) t_.push_back(i);
         }
     }
 
-    std::string Run(std::vector<ColumnShift>* shifts);
+    void Run();
 
 private:
+    const SourceToken& T(size_t i) const { return s_.tokens[t_[i]]; }
     std::string_view Word(size_t i) const {
-        return i < t_.size() ? std::string_view(s_).substr(t_[i].begin, t_[i].end - t_[i].begin)
-                             : std::string_view();
+        return i < t_.size() ? s_.Text(T(i)) : std::string_view();
     }
     bool Is(size_t i, char c) const {
-        return i < t_.size() && t_[i].kind == Tok::Punct && s_[t_[i].begin] == c;
+        if (i >= t_.size() || T(i).kind != Tok::Punct) return false;
+        std::string_view w = Word(i);
+        return w.size() == 1 && w[0] == c;
     }
-    bool Ident(size_t i) const { return i < t_.size() && t_[i].kind == Tok::Ident; }
-    void Error(size_t offset, std::string text) {
-        SourcePos pos = lines_.At(offset);
-        Message m = ErrorAt(pos, std::move(text));
-        m.file = file_;
-        messages_->push_back(std::move(m));
+    bool Ident(size_t i) const { return i < t_.size() && T(i).kind == Tok::Ident; }
+    void Error(size_t i, std::string text) {
+        messages_->push_back(ErrorAt(s_.Pos(T(i)), std::move(text)));
     }
     // The index after the bracket that closes the one at i.
     size_t Skip(size_t i) const;
-    void Blank(size_t i) {
-        const size_t length = t_[i].end - t_[i].begin;
-        edits_.push_back({t_[i].begin, length, std::string(length, ' ')});
-    }
+    Edit& EditOf(size_t i) { return edits_[t_[i]]; }
+    void TakeOut(size_t i) { EditOf(i).remove = true; }
 
     Shape ShapeOf(std::string_view type) const;
     void CheckMajorities();
@@ -99,13 +94,11 @@ private:
     void FindWrites(size_t begin, size_t end);
     void RewriteWritten();
 
-    const std::string& s_;
-    std::string file_;
-    LineIndex lines_;
+    TokenStream& s_;
     GlobalsRewrite* out_;
     std::vector<Message>* messages_;
-    std::vector<Token> t_;
-    std::vector<Edit> edits_;
+    std::vector<size_t> t_;  // the stream's tokens but strings, by index
+    std::map<size_t, Edit> edits_;  // by index in the stream
     std::map<std::string, TypedefInfo> typedefs_;
     std::set<std::string> structs_;
     bool packRowMajor_ = false;
@@ -123,7 +116,7 @@ private:
 };
 
 size_t GlobalScan::Skip(size_t i) const {
-    const char open = s_[t_[i].begin];
+    const char open = Word(i)[0];
     const char close = open == '(' ? ')' : open == '[' ? ']' : open == '<' ? '>' : '}';
     int depth = 0;
     for (size_t j = i; j < t_.size(); ++j) {
@@ -156,16 +149,16 @@ void GlobalScan::CheckMajorities() {
             if (seen.empty()) {
                 seen = q;
             } else if (seen == q) {
-                Error(t_[j].begin, "'" + seen + "' is repeated");
+                Error(j, "'" + seen + "' is repeated");
             } else {
-                Error(t_[j].begin, "'row_major' and 'column_major' contradict each other");
+                Error(j, "'row_major' and 'column_major' contradict each other");
             }
         }
         if (!Ident(j)) continue;
         const std::string_view type = Word(j);
         const Shape shape = type == "struct" ? Shape::Plain : ShapeOf(type);
         if (shape == Shape::Plain) {
-            Error(t_[i].begin, "'" + std::string(w) + "' applies to matrices, not to '" +
+            Error(i, "'" + std::string(w) + "' applies to matrices, not to '" +
                                    std::string(type) + "'");
         }
     }
@@ -222,10 +215,10 @@ size_t GlobalScan::Struct(size_t i) {
 // "cbuffer B : register(b0) { float4 x; };": the members are globals.
 size_t GlobalScan::Buffer(size_t i) {
     size_t j = i;
-    while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) Blank(j++);
+    while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) TakeOut(j++);
     if (!Is(j, '{')) return j;
     const size_t end = Skip(j) - 1;
-    Blank(j);
+    TakeOut(j);
     for (size_t k = j + 1; k < end && k < t_.size();) {
         // packoffset(c3) places a member as register(c3) does.
         k = Declaration(k, "");
@@ -235,14 +228,14 @@ size_t GlobalScan::Buffer(size_t i) {
         const size_t close = Skip(k + 1);
         const std::string_view reg = Word(k + 2);
         if (close != k + 4 || reg.size() < 2 || (reg[0] != 'c' && reg[0] != 'C')) {
-            Error(t_[k].begin, "packoffset with a component is not supported here; use "
+            Error(k, "packoffset with a component is not supported here; use "
                                "packoffset(cN) or a register of its own");
             continue;
         }
-        edits_.push_back({t_[k].begin, t_[k].end - t_[k].begin, "register  "});
+        EditOf(k).text = "register";
     }
-    if (end < t_.size()) Blank(end);
-    if (Is(end + 1, ';')) Blank(end + 1);
+    if (end < t_.size()) TakeOut(end);
+    if (Is(end + 1, ';')) TakeOut(end + 1);
     return end + 1;
 }
 
@@ -311,7 +304,7 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
         if (Is(j, ',')) ++j;
     }
     // A non-static const global is a parameter, which the program may write.
-    if (owner.empty() && !isStatic && constWord < t_.size()) Blank(constWord);
+    if (owner.empty() && !isStatic && constWord < t_.size()) TakeOut(constWord);
     while (j < t_.size() && !Is(j, ';') && !Is(j, '}')) ++j;
     return Is(j, ';') ? j + 1 : j;
 }
@@ -319,18 +312,21 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
 // "G = ...", "G.x += ...", "G[i]++", "--G": a candidate global written in a
 // function body. (A local of the same name counts too; copying is harmless.)
 void GlobalScan::FindWrites(size_t begin, size_t end) {
-    auto adjacent = [&](size_t a) { return a + 1 < t_.size() && t_[a].end == t_[a + 1].begin; };
+    auto adjacent = [&](size_t a) {
+        return a + 1 < t_.size() && t_[a + 1] == t_[a] + 1 && (T(a + 1).flags & kGlued) != 0;
+    };
     for (size_t i = begin; i < end; ++i) {
         if (!Ident(i) || candidates_.count(std::string(Word(i))) == 0) continue;
         if (i > 0 && Is(i - 1, '.')) continue;
-        bool written = i > 1 && ((Is(i - 1, '+') && Is(i - 2, '+')) || (Is(i - 1, '-') && Is(i - 2, '-')));
+        bool written = i > 1 && ((Is(i - 1, '+') && Is(i - 2, '+')) ||
+                                 (Is(i - 1, '-') && Is(i - 2, '-')));
         size_t j = i + 1;
         while (j < end && (Is(j, '.') || Is(j, '['))) j = Is(j, '[') ? Skip(j) : j + 2;
-        if (j < end && t_[j].kind == Tok::Punct) {
-            const char c = s_[t_[j].begin];
+        if (j < end && T(j).kind == Tok::Punct) {
+            const char c = Word(j)[0];
             std::string op(1, c);
-            for (size_t k = j; adjacent(k) && t_[k + 1].kind == Tok::Punct && op.size() < 3; ++k)
-                op += s_[t_[k + 1].begin];
+            for (size_t k = j; adjacent(k) && T(k + 1).kind == Tok::Punct && op.size() < 3; ++k)
+                op += Word(k + 1);
             const bool compound = op.size() >= 2 && op[1] == '=' &&
                                   std::string("+-*/%&|^").find(c) != std::string::npos;
             written |= op.rfind("++", 0) == 0 || op.rfind("--", 0) == 0 ||
@@ -348,20 +344,28 @@ void GlobalScan::RewriteWritten() {
     for (const std::string& name : written_) {
         out_->written.push_back(name);
         const Candidate& c = candidates_.at(name);
-        std::string copy = " static " + std::string(s_.substr(t_[c.type].begin, t_[c.name].begin - t_[c.type].begin)) + name;
-        for (size_t k = c.name + 1; k < c.end && Is(k, '['); k = Skip(k))
-            copy += std::string(s_.substr(t_[k].begin, t_[Skip(k) - 1].end - t_[k].begin));
-        // Newlines inside the type would move lines: keep it on one.
-        std::replace(copy.begin(), copy.end(), '\n', ' ');
-        std::replace(copy.begin(), copy.end(), '\r', ' ');
-        edits_.push_back({t_[c.name].end, 0, std::string(kWrittenSuffix)});
-        edits_.push_back({t_[c.end].end, 0, copy + ";"});
+        // The copy is said to be where the global's name is.
+        const SourceToken& at = T(c.name);
+        std::vector<SourceToken>& copy = EditOf(c.end).after;
+        copy.push_back(s_.Make(Tok::Ident, "static", at));
+        auto append = [&](size_t first, size_t last) {  // [first, last) of t_
+            for (size_t k = first; k < last; ++k) {
+                SourceToken token = T(k);
+                if (k == first) token.flags &= static_cast<uint8_t>(~kGlued);
+                copy.push_back(token);
+            }
+        };
+        append(c.type, c.name + 1);
+        for (size_t k = c.name + 1; k < c.end && Is(k, '['); k = Skip(k)) append(k, Skip(k));
+        copy.push_back(s_.Make(Tok::Punct, ";", at));
+        copy.back().flags |= kGlued;
+        EditOf(c.name).text = name + kWrittenSuffix;
     }
 }
 
-std::string GlobalScan::Run(std::vector<ColumnShift>* shifts) {
+void GlobalScan::Run() {
     for (size_t i = 0; i < t_.size();) {
-        if (t_[i].kind == Tok::Directive) {
+        if (T(i).kind == Tok::Directive) {
             Pragma(i++);
         } else if (Is(i, ';') || Is(i, '}')) {
             ++i;
@@ -379,27 +383,41 @@ std::string GlobalScan::Run(std::vector<ColumnShift>* shifts) {
     CheckMajorities();
     for (const auto& [begin, end] : bodies_) FindWrites(begin, end);
     RewriteWritten();
+    if (edits_.empty()) return;
 
-    // Right to left, so that each edit's column is true when it is made.
-    std::sort(edits_.begin(), edits_.end(), [](const Edit& a, const Edit& b) { return a.at > b.at; });
-    std::string result = s_;
-    for (const Edit& e : edits_) {
-        result.replace(e.at, e.length, e.text);
-        const int delta = static_cast<int>(e.text.size()) - static_cast<int>(e.length);
-        if (delta != 0 && shifts != nullptr) {
-            SourcePos pos = lines_.At(e.at + e.length);
-            shifts->push_back({pos.line, pos.column, delta});
+    std::vector<SourceToken> result;
+    result.reserve(s_.tokens.size() + 16);
+    bool gap = false;  // something was taken out or put in just before
+    for (size_t i = 0; i < s_.tokens.size(); ++i) {
+        auto e = edits_.find(i);
+        if (e == edits_.end()) {
+            result.push_back(s_.tokens[i]);
+            if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
+            gap = false;
+            continue;
         }
+        if (!e->second.remove) {
+            result.push_back(s_.tokens[i]);
+            if (!e->second.text.empty()) {
+                // A longer spelling than the file's: places inside it no
+                // longer line up with the file's columns.
+                if (e->second.text.size() > s_.Text(result.back()).size())
+                    result.back().flags |= kExpanded;
+                result.back().text = s_.texts->Id(e->second.text);
+            }
+            if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
+        }
+        result.insert(result.end(), e->second.after.begin(), e->second.after.end());
+        gap = e->second.remove || !e->second.after.empty();
     }
-    return result;
+    s_.tokens = std::move(result);
 }
 
 }  // namespace
 
-std::string RewriteGlobals(const std::string& hlsl, const std::string& file, GlobalsRewrite* out,
-                           std::vector<ColumnShift>* shifts, std::vector<Message>* messages) {
-    GlobalScan scan(hlsl, file, out, messages);
-    return scan.Run(shifts);
+void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages) {
+    GlobalScan scan(hlsl, out, messages);
+    scan.Run();
 }
 
 }  // namespace fx

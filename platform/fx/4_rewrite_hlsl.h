@@ -1,24 +1,28 @@
-// Stage 4: HLSL rewrites for glslang (platform/fx internal).
+// Stage 4: HLSL rewrites for glslang, and the text glslang compiles
+// (platform/fx internal).
 //
-// glslang's HLSL front end needs some things of Direct3D 9 effects spelled
-// differently:
+// The rewrites edit the HLSL tokens of stage 3:
+// - global declarations as Direct3D 9 reads them (RewriteGlobals, below);
 // - "compile vs_2_0 VS(1, true)": the entry point's uniform parameters, in
 //   order, take the compile statement's arguments. Each becomes a static
-//   const global of its name, declared at the end of the line before the
-//   function (or, where that line cannot take it, just before the function),
-//   and leaves the parameter list. A sampler parameter stays where it is
+//   const global of its name, declared just before the function, and leaves
+//   the parameter list. A sampler parameter stays where it is
 //   ("PS(sceneSampler)" with "uniform sampler2D tex"): stage 6 binds it to
 //   the texture stage of the sampler it is given.
-// Rewrites keep every line where it was; only columns after a rewritten spot on
-// its own line may move. This stage owns the map of those moves: each
-// stage's source carries a SourceMap that puts what the compiler reports in
-// the rewritten text back where the user wrote it. No other stage knows that
-// rewrites happened.
+// A rewrite replaces, inserts or removes tokens (SpliceTokens); a token it
+// adds takes the origin of what it stands for. PrintHlsl then prints the
+// tokens as one text, with no #include and no macro left, and a SourceMap
+// from every place in that text back to the file, line and column of the
+// user's files. This stage owns the map: no other stage knows that
+// rewrites happened, and glslang's messages go back through it.
 //
 // Where errors are made: a compile statement whose arguments do not match
-// the entry point's uniform parameters (at the compile statement).
+// the entry point's uniform parameters (at the compile statement);
+// row_major / column_major on what is not a matrix, twice or both, and a
+// packoffset with a component (at the word).
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -26,49 +30,47 @@
 
 #include "platform/fx/3_parse_effect.h"
 #include "platform/fx/message.h"
+#include "platform/fx/token_stream.h"
 
 namespace fx {
 
 enum class ShaderStage { Vertex, Pixel };
 
-// delta characters were inserted at column (1-based) of line in the
-// rewritten text.
-struct ColumnShift {
-    int line = 0;
-    int column = 0;
-    int delta = 0;
-};
-
-// Maps a column of the rewritten text back, undoing shifts in the reverse
-// of the order they were made; a column inside inserted text maps to where
-// the insertion was.
-void UndoColumnShifts(const std::vector<ColumnShift>& shifts, int line, int* column);
-
-// The compile-arguments rewrite (see above). False with a reason when the
-// function is not found or the counts do not match.
-// samplerAliases: (parameter, sampler given) for each sampler parameter.
-bool BindUniformArguments(
-    const std::string& hlsl, const std::string& entry, const std::vector<std::string>& arguments,
-    std::string* out, std::string* error, std::vector<ColumnShift>* shifts = nullptr,
-    std::vector<std::pair<std::string, std::string>>* samplerAliases = nullptr);
-
-// The text an #include line names, as glslang's includer serves it.
-struct IncludeText {
-    std::string name;
-    std::string text;
-};
-
-// From positions in the texts one stage compiles to positions in the
-// user's files.
+// From places in a printed text to places in the user's files.
 struct SourceMap {
-    // The effect file's rewrites, the latest first.
-    std::vector<std::vector<ColumnShift>> effectFile;
-    // Each included file's, by its #include name.
-    std::map<std::string, std::vector<ColumnShift>> includes;
+    struct Entry {
+        uint32_t outLine = 0;    // where the token was printed
+        uint32_t outColumn = 0;
+        uint32_t line = 0;  // where it comes from
+        uint32_t column = 0;
+        uint16_t file = 0;   // index into files
+        bool exact = false;  // spelled there: the columns after it line up too
+    };
+    std::vector<std::string> files;  // as TokenStream::files
+    std::vector<Entry> entries;      // one per token, in printed order
 
-    // message.file: "" for the stage's own text, or the #include name.
+    // message's line and column, in the printed text, become the user's
+    // file, line and column. A map with no entries leaves it as it is.
     void ToUser(Message* message) const;
 };
+
+struct HlslText {
+    std::string text;
+    SourceMap map;
+};
+
+// The tokens as one text: each token's line of the file on a line of its
+// own, at its column where nothing before it on the line grew; a #pragma on
+// a line of its own.
+HlslText PrintHlsl(const TokenStream& hlsl);
+
+// The compile-arguments rewrite (see above), in place. False with a reason
+// when the function is not found or the counts do not match.
+// samplerAliases: (parameter, sampler given) for each sampler parameter.
+bool BindUniformArguments(
+    TokenStream* hlsl, const std::string& entry,
+    const std::vector<std::vector<SourceToken>>& arguments, std::string* error,
+    std::vector<std::pair<std::string, std::string>>* samplerAliases = nullptr);
 
 // The majority a matrix member (of a global, or of a struct) has in the
 // source, where glslang loses it (typedefs, #pragma pack_matrix). owner: the
@@ -79,7 +81,7 @@ struct MatrixMajority {
     bool rowMajor = false;
 };
 
-// What RewriteGlobals learns of a file's global declarations.
+// What RewriteGlobals learns of the global declarations.
 struct GlobalsRewrite {
     std::vector<MatrixMajority> majorities;
     std::vector<std::string> written;  // globals the code writes to
@@ -89,16 +91,15 @@ struct GlobalsRewrite {
 // 6 gives it its own name back and copies it into the static of that name.
 constexpr const char* kWrittenSuffix = "__fxw";
 
-// Global declarations as Direct3D 9 reads them (4_globals.cpp): a
-// non-static const global is a parameter (the word is blanked); a cbuffer's
-// members are globals (its head and braces blanked, packoffset(cN) as
-// register(cN)); a global the code writes to becomes a static of its name
-// plus a parameter "NAME__fxw" declared where it was; the majority of each
-// matrix global and struct member as row_major / column_major, typedefs and
-// #pragma pack_matrix give it. Errors: row_major / column_major on what is
-// not a matrix, twice or both. file names the text in messages.
-std::string RewriteGlobals(const std::string& hlsl, const std::string& file, GlobalsRewrite* out,
-                           std::vector<ColumnShift>* shifts, std::vector<Message>* messages);
+// Global declarations as Direct3D 9 reads them (4_globals.cpp), in place: a
+// non-static const global is a parameter (the word is taken out); a
+// cbuffer's members are globals (its head and braces taken out,
+// packoffset(cN) as register(cN)); a global the code writes to becomes a
+// static of its name plus a parameter "NAME__fxw" declared where it was; the
+// majority of each matrix global and struct member as row_major /
+// column_major, typedefs and #pragma pack_matrix give it. Errors:
+// row_major / column_major on what is not a matrix, twice or both.
+void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages);
 
 // One stage as glslang is to compile it.
 struct StageSource {
@@ -108,7 +109,7 @@ struct StageSource {
     std::string hlsl;
     SourceMap map;
     // Where problems of the entry point as a whole are reported (SPIR-V
-    // carries no lines): its compile statement in the effect file.
+    // carries no lines): its compile statement.
     SourcePos compileStatement;
     std::vector<MatrixMajority> majorities;
     std::vector<std::string> written;
@@ -121,11 +122,9 @@ struct StageSource {
 };
 
 // What stage 4 hands on for one pass: its shaders' sources (one or two
-// stages; a stage the pass leaves out gets a generated stand-in later) and
-// the included files they share.
+// stages; a stage the pass leaves out gets a generated stand-in later).
 struct PassSources {
     std::vector<StageSource> stages;
-    std::vector<IncludeText> includes;
 };
 
 // The initial values of the globals that have an initializer, each
@@ -135,12 +134,10 @@ struct PassSources {
 std::map<std::string, std::vector<float>> EvaluateInitializers(
     const std::vector<GlobalInitializer>& initializers, std::vector<Message>* warnings);
 
-// The rewrites every pass of the effect shares.
+// The rewrites every pass of the effect shares, and their text.
 struct RewrittenEffect {
-    std::string hlsl;
-    std::vector<ColumnShift> shifts;
-    std::vector<IncludeText> includes;
-    std::map<std::string, std::vector<ColumnShift>> includeShifts;
+    TokenStream hlsl;
+    HlslText printed;
     std::map<std::string, std::vector<float>> defaults;
     GlobalsRewrite globals;
 };

@@ -2,9 +2,9 @@
 //
 // Implemented: [x] vertex and pixel shaders, DX9 compatibility mode, semantics
 //                  as UserSemantic decorations, SPIR-V 1.0 for OpenGL 4.5
-//              [x] #include served from memory, nested up to 32 deep
 //              [x] glslang's messages as lines and columns (glslang gives
-//                  lines only; the column is where the quoted token is)
+//                  lines only; the column is where the quoted token is),
+//                  through the map to the user's files
 // Not implemented: shader model 4 and later stages, optimisation.
 //
 // Trap: glslang 12 crashes on some inputs; the child process
@@ -136,14 +136,11 @@ bool FoldsFmod(const std::string& text) {
     return false;
 }
 
-std::string Preamble(const StageSource& source, const std::vector<IncludeText>& includes) {
+std::string Preamble(const StageSource& source) {
     auto names = [&](const char* word) {
-        int n = Names(source.hlsl, word);
-        for (const IncludeText& inc : includes) n = std::max(n, Names(inc.text, word));
+        const int n = Names(source.hlsl, word);
         if (n != 1 || std::string(word) != "fmod") return n == 1;
-        bool folds = FoldsFmod(source.hlsl);
-        for (const IncludeText& inc : includes) folds = folds || FoldsFmod(inc.text);
-        return folds;
+        return FoldsFmod(source.hlsl);
     };
     std::string preamble;
     if (names("lit")) {
@@ -194,28 +191,15 @@ Severity TakeSeverity(std::string* line) {
     return Severity::Error;
 }
 
-// "STRING:LINE: rest" where either number may be '?', and where an included
-// file is named instead of numbered: the line number, the file (empty for
-// the stage's own text) and that file's text; the prefix removed.
-int TakeLocation(std::string* line, const StageSource& source,
-                 const std::vector<IncludeText>& includes, std::string* file,
-                 const std::string** fileText) {
-    *fileText = &source.hlsl;
+// "STRING:LINE: rest" where either number may be '?': the line number, the
+// prefix removed.
+int TakeLocation(std::string* line) {
     size_t colon1 = line->find(':');
     size_t colon2 = colon1 == std::string::npos ? colon1 : line->find(':', colon1 + 1);
     if (colon2 == std::string::npos || colon1 == 0 || colon2 <= colon1 + 1) return 0;
     std::string name = line->substr(0, colon1);
     std::string num = line->substr(colon1 + 1, colon2 - colon1 - 1);
     bool fileOk = name == "?" || std::all_of(name.begin(), name.end(), ::isdigit);
-    if (!fileOk) {
-        for (const IncludeText& inc : includes) {
-            if (inc.name == name) {
-                fileOk = true;
-                *file = name;
-                *fileText = &inc.text;
-            }
-        }
-    }
     bool numOk = num == "?" || std::all_of(num.begin(), num.end(), ::isdigit);
     if (!fileOk || !numOk) return 0;
     line->erase(0, colon2 + 1);
@@ -225,15 +209,13 @@ int TakeLocation(std::string* line, const StageSource& source,
 
 // One line of glslang's log as a message in the user's file; false for
 // lines that say nothing (summaries).
-bool TranslateLogLine(std::string line, const StageSource& source,
-                      const std::vector<IncludeText>& includes, Message* m) {
+bool TranslateLogLine(std::string line, const StageSource& source, Message* m) {
     m->severity = TakeSeverity(&line);
     if (line.find("compilation errors.") != std::string::npos ||
         line.find("compilation warnings.") != std::string::npos) {
         return false;
     }
-    const std::string* fileText = nullptr;
-    int lineNo = TakeLocation(&line, source, includes, &m->file, &fileText);
+    int lineNo = TakeLocation(&line);
     // "'x' : message" reads better as "'x': message", and "'' : message"
     // as the message alone.
     size_t sep = line.find("' : ");
@@ -241,7 +223,7 @@ bool TranslateLogLine(std::string line, const StageSource& source,
     if (line.rfind("'': ", 0) == 0) line.erase(0, 4);
     UserNames(&line);
 
-    int column = lineNo > 0 ? GuessColumn(*fileText, lineNo, line) : 0;
+    int column = lineNo > 0 ? GuessColumn(source.hlsl, lineNo, line) : 0;
     // The HLSL grammar's own summary carries a real column:
     // "(3): error at column 39, HLSL parsing failed."
     int l = 0, c = 0, used = 0;
@@ -268,7 +250,7 @@ bool TranslateLogLine(std::string line, const StageSource& source,
 
 // "ERROR: 0:12: 'x' : undeclared identifier" -> a message at line 12.
 void TranslateInfoLog(const std::string& log, const StageSource& source,
-                      const std::vector<IncludeText>& includes, std::vector<Message>* out) {
+                      std::vector<Message>* out) {
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
@@ -278,7 +260,7 @@ void TranslateInfoLog(const std::string& log, const StageSource& source,
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (line.empty()) continue;
         Message m;
-        if (TranslateLogLine(std::move(line), source, includes, &m)) out->push_back(std::move(m));
+        if (TranslateLogLine(std::move(line), source, &m)) out->push_back(std::move(m));
     }
 }
 
@@ -328,8 +310,6 @@ void DescribeGlobals(const glslang::TShader& shader, const StageSource& source,
                 const glslang::TQualifier& q = member.type->getQualifier();
                 if (q.hasOffset()) info.explicitRegister = q.layoutOffset / 16;
                 Message m = WarningAt({member.loc.line, member.loc.column, ""}, "");
-                // Globals of an included file are declared in that file.
-                m.file = member.loc.name != nullptr ? member.loc.name->c_str() : "";
                 source.map.ToUser(&m);
                 info.pos = {m.line, m.column, m.file};
                 out->globals.push_back(std::move(info));
@@ -337,31 +317,6 @@ void DescribeGlobals(const glslang::TShader& shader, const StageSource& source,
         }
     }
 }
-
-// Serves #include from the texts the effect loader read.
-class IncludeServer final : public glslang::TShader::Includer {
-public:
-    explicit IncludeServer(const std::vector<IncludeText>& includes) : includes_(includes) {}
-    IncludeResult* includeLocal(const char* name, const char*, size_t depth) override {
-        return Find(name, depth);
-    }
-    IncludeResult* includeSystem(const char* name, const char*, size_t depth) override {
-        return Find(name, depth);
-    }
-    void releaseInclude(IncludeResult* result) override { delete result; }
-
-private:
-    IncludeResult* Find(const char* name, size_t depth) {
-        if (name == nullptr || depth > 32) return nullptr;
-        for (const IncludeText& inc : includes_) {
-            if (inc.name == name) {
-                return new IncludeResult(inc.name, inc.text.data(), inc.text.size(), nullptr);
-            }
-        }
-        return nullptr;
-    }
-    const std::vector<IncludeText>& includes_;
-};
 
 constexpr auto kMessages =
     static_cast<EShMessages>(EShMsgSpvRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible);
@@ -379,8 +334,10 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
     for (char& c : spvLog) {
         if (c == '\n') c = ';';
     }
-    Message m = ErrorAt({}, "glslang cannot translate this shader to SPIR-V (" + spvLog +
-                                "); rewrite the construct it names");
+    // SPIR-V carries no lines: the shader's compile statement is the place.
+    Message m = ErrorAt(source.compileStatement,
+                        "glslang cannot translate this shader to SPIR-V (" + spvLog +
+                            "); rewrite the construct it names");
     m.entry = source.entry;
     messages->push_back(std::move(m));
     return false;
@@ -403,18 +360,17 @@ bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Messa
 
 }  // namespace
 
-bool HlslToSpirv(const StageSource& given, const std::vector<IncludeText>& includes,
-                 SpirvModule* module, std::vector<Message>* messages) {
+bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Message>* messages) {
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
-    std::vector<ColumnShift> split;
-    std::string hlsl = RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &split), &split);
+    std::vector<TextMove> moves;
+    std::string hlsl = RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves);
     StageSource copy;
-    const bool rewritten = !split.empty();
+    const bool rewritten = hlsl != given.hlsl;
     if (rewritten) {
         copy = given;
         copy.hlsl = std::move(hlsl);
-        copy.map.effectFile.insert(copy.map.effectFile.begin(), std::move(split));
+        MoveMap(&copy.map, moves);
     }
     const StageSource& source = rewritten ? copy : given;
     EShLanguage language = source.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
@@ -422,7 +378,7 @@ bool HlslToSpirv(const StageSource& given, const std::vector<IncludeText>& inclu
     const char* text = source.hlsl.c_str();
     const int length = static_cast<int>(source.hlsl.size());
     shader.setStringsWithLengths(&text, &length, 1);
-    const std::string preamble = Preamble(source, includes);
+    const std::string preamble = Preamble(source);
     shader.setPreamble(preamble.c_str());
     shader.setEntryPoint(source.entry.c_str());
     shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientOpenGL, 100);
@@ -430,9 +386,10 @@ bool HlslToSpirv(const StageSource& given, const std::vector<IncludeText>& inclu
     shader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
     shader.setEnvTargetHlslFunctionality1();
 
-    IncludeServer includer(includes);
+    // Stage 4's text has no #include left.
+    glslang::TShader::ForbidIncluder includer;
     bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
-    TranslateInfoLog(shader.getInfoLog(), source, includes, messages);
+    TranslateInfoLog(shader.getInfoLog(), source, messages);
     if (!parsed) return false;
     DescribeGlobals(shader, source, &module->globals);
     module->globals.majorities = source.majorities;
@@ -444,7 +401,7 @@ bool HlslToSpirv(const StageSource& given, const std::vector<IncludeText>& inclu
     program.addShader(&shader);
     bool linked = program.link(kMessages);
     size_t before = messages->size();
-    TranslateInfoLog(program.getInfoLog(), source, includes, messages);
+    TranslateInfoLog(program.getInfoLog(), source, messages);
     if (!linked) return false;
     for (size_t i = before; i < messages->size(); ++i) {
         if ((*messages)[i].IsError()) return false;
@@ -477,10 +434,10 @@ void WarmUpGlslang() {
         std::vector<Message> ignored;
         SpirvModule module;
         source.entry = "vs_main";
-        HlslToSpirv(source, {}, &module, &ignored);
+        HlslToSpirv(source, &module, &ignored);
         source.stage = ShaderStage::Pixel;
         source.entry = "ps_main";
-        HlslToSpirv(source, {}, &module, &ignored);
+        HlslToSpirv(source, &module, &ignored);
     });
 }
 

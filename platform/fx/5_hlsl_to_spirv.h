@@ -3,23 +3,20 @@
 //
 // Each stage is compiled on its own, in DX9 compatibility mode, with every
 // input and output carrying its semantic (UserSemantic decorations) for
-// stage 6. #include lines are served from the texts stage 3 read; nothing
-// here touches the file system.
+// stage 6. The text is stage 4's: one string, no #include, no macro;
+// nothing here touches the file system.
 //
 // Besides the SPIR-V, stage 6 gets what glslang's tree knows of the
 // globals and the SPIR-V no longer says: which global named a register, and
 // which members were bool (SPIR-V keeps them as uint).
 //
-// Where errors are made: glslang's messages (syntax, types, unknown names,
-// a missing entry point), placed in the user's file through the stage
-// source's map; a construct glslang cannot translate to SPIR-V; an integer
+// Where errors are made: glslang's messages (syntax, types, unknown names),
+// placed in the user's files through the stage source's map; an integer
 // division or % by a constant zero and a uint given a wrapped int literal
-// (5_tree.h); a shader far
-// beyond the instruction slots of its profile (5_instruction_slots.h), at
-// its compile statement. Warnings:
-// a global without register(cN) (glslang packs it after the previous one,
-// Direct3D 9 would take the first free register).
-// source's map; a construct glslang cannot translate to SPIR-V.
+// (5_tree.h), at the operator or the literal; a missing entry point, a
+// construct glslang cannot translate to SPIR-V and a shader far beyond the
+// instruction slots of its profile (5_instruction_slots.h), at the compile
+// statement.
 #pragma once
 
 #include <cstdint>
@@ -66,8 +63,7 @@ struct SpirvModule {
 constexpr const char* kUnfoldedZero = "fx_zero_";
 
 // False when the stage does not compile; messages are appended either way.
-bool HlslToSpirv(const StageSource& source, const std::vector<IncludeText>& includes,
-                 SpirvModule* module, std::vector<Message>* messages);
+bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages);
 
 // glslang builds its table of HLSL built-ins on the first compile of each
 // stage and keeps it for the process. The compiler server builds it once,

@@ -34,9 +34,9 @@ struct Edit {
 };
 
 // The edits (in order of their place) made to hlsl, their column moves
-// added to *shifts.
+// added to *moves.
 std::string Apply(const std::string& hlsl, const std::vector<Edit>& edits,
-                  std::vector<ColumnShift>* shifts) {
+                  std::vector<TextMove>* moves) {
     if (edits.empty()) return hlsl;
     std::string out;
     size_t from = 0;
@@ -52,7 +52,7 @@ std::string Apply(const std::string& hlsl, const std::vector<Edit>& edits,
             moved = 0;
         }
         const int delta = static_cast<int>(e.with.size()) - static_cast<int>(e.length);
-        if (shifts != nullptr && delta != 0) shifts->push_back({pos.line, pos.column + moved, delta});
+        if (moves != nullptr && delta != 0) moves->push_back({pos.line, pos.column + moved, delta});
         moved += delta;
         out += e.with;
         from = e.at + e.length;
@@ -63,7 +63,16 @@ std::string Apply(const std::string& hlsl, const std::vector<Edit>& edits,
 
 }  // namespace
 
-std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<ColumnShift>* shifts) {
+void MoveMap(SourceMap* map, const std::vector<TextMove>& moves) {
+    for (const TextMove& m : moves) {
+        for (SourceMap::Entry& e : map->entries) {
+            if (static_cast<int>(e.outLine) == m.line && static_cast<int>(e.outColumn) >= m.column)
+                e.outColumn = static_cast<uint32_t>(static_cast<int>(e.outColumn) + m.delta);
+        }
+    }
+}
+
+std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves) {
     if (hlsl.find("=") == std::string::npos || hlsl.find("._") == std::string::npos) return hlsl;
     const std::vector<Token> tokens = Tokenize(hlsl);
     auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
@@ -120,10 +129,10 @@ std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<ColumnS
         edits.push_back({tokens[end].begin, 0, ")"});
         i = end;
     }
-    return Apply(hlsl, edits, shifts);
+    return Apply(hlsl, edits, moves);
 }
 
-std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<ColumnShift>* shifts) {
+std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
     if (hlsl.find('%') == std::string::npos) return hlsl;
     const std::vector<Token> tokens = Tokenize(hlsl);
     auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
@@ -166,7 +175,7 @@ std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<Colum
         edits.push_back({tokens[right].end, 0, ")"});
         i = right;
     }
-    return Apply(hlsl, edits, shifts);
+    return Apply(hlsl, edits, moves);
 }
 
 }  // namespace fx

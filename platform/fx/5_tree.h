@@ -36,16 +36,26 @@ void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& code
 
 namespace fx {
 
-struct ColumnShift;
+struct SourceMap;
+
+// delta characters were put in at (line, column) of the text, in the text
+// as it is after the moves before.
+struct TextMove {
+    int line = 0;
+    int column = 0;
+    int delta = 0;
+};
+// The map's printed places follow the moves.
+void MoveMap(SourceMap* map, const std::vector<TextMove>& moves);
 
 // "m._11_22 += e;" as "m._11_22 = m._11_22 + (e);": glslang takes only a
 // plain assignment to a matrix swizzle of more than one element. Only where
 // the matrix is a variable, a member or an element with a plain index (the
-// text is read twice). The columns that move go into *shifts.
-std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<ColumnShift>* shifts);
+// text is read twice). The columns that move go into *moves.
+std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves);
 
 // "7.5 % -5.0" as "fmod(7.5, -5.0)" where both are literals and one a float:
 // glslang folds % of float constants wrong, fmod the preamble keeps unfolded.
-std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<ColumnShift>* shifts);
+std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
 
 }  // namespace fx

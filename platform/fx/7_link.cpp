@@ -29,7 +29,7 @@ UINT LinkPass(platform::ShaderPrograms* programs, const std::vector<std::string>
         if (end == std::string::npos) end = log.size();
         std::string line = log.substr(start, end - start);
         if (!line.empty() && line.find_first_not_of(" \t\r") != std::string::npos) {
-            messages->Error("link: " + line);
+            messages->Error(pass.pos, "link: " + line);
         }
         start = end + 1;
     }

@@ -7,8 +7,9 @@
 // abandoned if the driver has not finished by then.
 //
 // Where errors are made: a pair the device's GL compiler or linker rejects
-// (at the pass, followed by the driver's log, one line per message); a
-// link the driver has not finished by the deadline (at the pass).
+// (at the pass, followed by the driver's log, one line per message, at the
+// pass too); a link the driver has not finished by the deadline (at the
+// pass).
 #pragma once
 
 #include <cstdint>

@@ -72,7 +72,7 @@ CompiledPass CompileWithProgress(const PassSources& sources, const PassConventio
     bool ok = true;
     for (size_t i = 0; i < sources.stages.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
-        ok &= HlslToSpirv(sources.stages[i], sources.includes, &modules[i], &out.messages);
+        ok &= HlslToSpirv(sources.stages[i], &modules[i], &out.messages);
         out.slots = std::max(out.slots, modules[i].slots);
     }
     if (!ok) return out;
@@ -84,7 +84,8 @@ CompiledPass CompileWithProgress(const PassSources& sources, const PassConventio
 
 // The answer of one worker is a few kilobytes; anything near this is a flood.
 constexpr size_t kMaxAnswerBytes = 64u << 20;
-// A request carries the effect's text once per stage, plus its includes.
+// A request carries the effect's text once per stage, with its map (20 bytes a
+// token).
 constexpr size_t kMaxRequestBytes = 256u << 20;
 // How long the program waits for the server beyond the worker's time limit
 // (the server stops the worker itself; this is for a server gone wrong).

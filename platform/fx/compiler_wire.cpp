@@ -22,12 +22,16 @@ public:
         I32(p.column);
         Str(p.file);
     }
-    void Shifts(const std::vector<ColumnShift>& shifts) {
-        U32(static_cast<uint32_t>(shifts.size()));
-        for (const ColumnShift& s : shifts) {
-            I32(s.line);
-            I32(s.column);
-            I32(s.delta);
+    void Map(const SourceMap& map) {
+        U32(static_cast<uint32_t>(map.files.size()));
+        for (const std::string& file : map.files) Str(file);
+        U32(static_cast<uint32_t>(map.entries.size()));
+        for (const SourceMap::Entry& e : map.entries) {
+            U32(e.outLine);
+            U32(e.outColumn);
+            U32(e.line);
+            U32(e.column);
+            U32(e.file | (e.exact ? 0x10000u : 0u));
         }
     }
     void Floats(const std::vector<float>& values) {
@@ -83,12 +87,24 @@ public:
         return U32(n) && *n <= (data_.size() - pos_) / minBytes;
     }
     bool Pos(SourcePos* p) { return I32(&p->line) && I32(&p->column) && Str(&p->file); }
-    bool Shifts(std::vector<ColumnShift>* shifts) {
+    // Every entry names one of the map's files.
+    bool Map(SourceMap* map) {
         uint32_t n = 0;
-        if (!Count(&n, 12)) return false;
-        shifts->resize(n);
-        for (ColumnShift& s : *shifts) {
-            if (!I32(&s.line) || !I32(&s.column) || !I32(&s.delta)) return false;
+        if (!Count(&n, 4)) return false;
+        map->files.resize(n);
+        for (std::string& file : map->files) {
+            if (!Str(&file)) return false;
+        }
+        if (!Count(&n, 20)) return false;
+        map->entries.resize(n);
+        for (SourceMap::Entry& e : map->entries) {
+            uint32_t file = 0;
+            if (!U32(&e.outLine) || !U32(&e.outColumn) || !U32(&e.line) || !U32(&e.column) ||
+                !U32(&file) || (file & 0xffffu) >= map->files.size() || file > 0x1ffffu) {
+                return false;
+            }
+            e.file = static_cast<uint16_t>(file & 0xffffu);
+            e.exact = (file & 0x10000u) != 0;
         }
         return true;
     }
@@ -119,13 +135,7 @@ void PutStage(Writer& w, const StageSource& s) {
     w.Str(s.profile);
     w.Str(s.hlsl);
     w.Pos(s.compileStatement);
-    w.U32(static_cast<uint32_t>(s.map.effectFile.size()));
-    for (const auto& shifts : s.map.effectFile) w.Shifts(shifts);
-    w.U32(static_cast<uint32_t>(s.map.includes.size()));
-    for (const auto& [name, shifts] : s.map.includes) {
-        w.Str(name);
-        w.Shifts(shifts);
-    }
+    w.Map(s.map);
     w.U32(static_cast<uint32_t>(s.majorities.size()));
     for (const MatrixMajority& m : s.majorities) {
         w.Str(m.owner);
@@ -149,21 +159,10 @@ void PutStage(Writer& w, const StageSource& s) {
 bool GetStage(Reader& r, StageSource* s) {
     uint32_t stage = 0, count = 0;
     if (!r.U32(&stage) || stage > 1 || !r.Str(&s->entry) || !r.Str(&s->profile) ||
-        !r.Str(&s->hlsl) || !r.Pos(&s->compileStatement) || !r.Count(&count, 4)) {
+        !r.Str(&s->hlsl) || !r.Pos(&s->compileStatement) || !r.Map(&s->map)) {
         return false;
     }
     s->stage = stage == 0 ? ShaderStage::Vertex : ShaderStage::Pixel;
-    s->map.effectFile.resize(count);
-    for (auto& shifts : s->map.effectFile) {
-        if (!r.Shifts(&shifts)) return false;
-    }
-    if (!r.Count(&count, 8)) return false;
-    for (uint32_t i = 0; i < count; ++i) {
-        std::string name;
-        std::vector<ColumnShift> shifts;
-        if (!r.Str(&name) || !r.Shifts(&shifts)) return false;
-        s->map.includes[name] = std::move(shifts);
-    }
     if (!r.Count(&count, 12)) return false;
     s->majorities.resize(count);
     for (MatrixMajority& m : s->majorities) {
@@ -265,11 +264,6 @@ std::string EncodeRequest(const CompileRequest& request) {
         w.Str(name);
         w.I32(stage);
     }
-    w.U32(static_cast<uint32_t>(request.sources.includes.size()));
-    for (const IncludeText& inc : request.sources.includes) {
-        w.Str(inc.name);
-        w.Str(inc.text);
-    }
     w.U32(static_cast<uint32_t>(request.sources.stages.size()));
     for (const StageSource& s : request.sources.stages) PutStage(w, s);
     return w.Take();
@@ -288,11 +282,6 @@ bool DecodeRequest(std::string_view data, CompileRequest* request) {
     request->conventions.samplerStages.resize(count);
     for (auto& [name, stage] : request->conventions.samplerStages) {
         if (!r.Str(&name) || !r.I32(&stage)) return false;
-    }
-    if (!r.Count(&count, 8)) return false;
-    request->sources.includes.resize(count);
-    for (IncludeText& inc : request->sources.includes) {
-        if (!r.Str(&inc.name) || !r.Str(&inc.text)) return false;
     }
     if (!r.Count(&count, 24)) return false;
     request->sources.stages.resize(count);

@@ -2,10 +2,10 @@
 // (platform/fx/README.md draws it):
 //
 //   1 read the file          1_read_file       text
-//   2 preprocess             2_preprocess      tokens of the active lines
-//   3 parse the framework    3_parse_effect    techniques, passes, samplers + blanked HLSL
+//   2 preprocess             2_preprocess      tokens after expansion, with their origins
+//   3 parse the framework    3_parse_effect    techniques, passes, samplers + HLSL tokens
 //   1 read the images        1_read_textures   an image per texture with a ResourceName
-//   4 rewrite for glslang    4_rewrite_hlsl    each stage's HLSL + map to the user's file
+//   4 rewrite for glslang    4_rewrite_hlsl    each stage's HLSL text + map to the user's files
 //   5 HLSL to SPIR-V         5_hlsl_to_spirv   } in a child process
 //   6 SPIR-V to GLSL         6_spirv_to_glsl   }   (compiler_child)
 //   7 link                   7_link            a program on the device
@@ -19,6 +19,7 @@
 #include <map>
 
 #include "platform/fx/1_read_file.h"
+#include "platform/fx/2_preprocess.h"
 #include "platform/fx/1_read_textures.h"
 #include "platform/fx/3_parse_effect.h"
 #include "platform/fx/4_rewrite_hlsl.h"
@@ -243,8 +244,11 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
 
-    // 2 and 3. Preprocess and parse the effect framework.
-    ParsedEffect parsed = ParseEffect(source, IncludeFromFolderOf(fileName));
+    // 2. Preprocess: includes read, macros expanded, within the load's budget.
+    PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName);
+
+    // 3. Parse the effect framework.
+    ParsedEffect parsed = ParseEffect(std::move(preprocessed));
     messages->Add(parsed.messages);
     if (parsed.HasErrors() || !CheckTechniques(parsed, allTechniques, messages)) return false;
 

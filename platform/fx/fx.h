@@ -4,13 +4,15 @@
 // Implemented: [x] D3DXMatrixLookAtLH, D3DXMatrixPerspectiveFovLH (left-handed,
 //                  row vectors, depth [0, 1]), D3DXMatrixMultiply (output may
 //                  alias either input), D3DXVec3Normalize
-//              [x] D3DXCreateEffectFromFileA: effect framework syntax (techniques,
-//                  passes, compile statements with constant arguments, render
-//                  and sampler states, textures, strings, annotations,
-//                  #include from the effect file's folder), HLSL through
-//                  glslang in a child process, GLSL from SPIRV-Cross; a pass
-//                  without a vertex or pixel shader gets a fixed-function
-//                  stand-in for that stage
+//              [x] D3DXCreateEffectFromFileA: the HLSL compiler's preprocessor
+//                  (macros anywhere, conditionals, #include from the effect
+//                  file's folder) within one budget per load, effect
+//                  framework syntax (techniques, passes, compile statements
+//                  with constant arguments, render and sampler states,
+//                  textures, strings, annotations), HLSL through glslang in a
+//                  child process, GLSL from SPIRV-Cross; a pass without a
+//                  vertex or pixel shader gets a fixed-function stand-in for
+//                  that stage
 //              [x] ID3DXEffect: Begin / BeginPass / EndPass / End with state
 //                  saving; ID3DXBuffer with the compiler's text
 //              [x] textures with a ResourceName annotation: the image file

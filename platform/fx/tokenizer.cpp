@@ -37,19 +37,8 @@ std::string Quote(std::string_view text) {
 }
 
 Token Tokenizer::Next() {
+    SkipBlanks();
     Token t;
-    t.begin = pos_;
-    if (SkipBlanks()) {  // a comment the caller asked for
-        t.kind = Tok::Comment;
-        t.begin = pos_;
-        if (At(pos_ + 1, '/')) {
-            SkipLineComment();
-        } else {
-            SkipBlockComment();
-        }
-        t.end = pos_;
-        return t;
-    }
     t.begin = pos_;
     if (pos_ >= text_.size()) {
         t.kind = Tok::End;
@@ -57,7 +46,7 @@ Token Tokenizer::Next() {
         return t;
     }
     char c = text_[pos_];
-    if (c == '#' && lineStart_) {
+    if (c == '#' && lineStart_ && options_.directives) {
         t.kind = Tok::Directive;
         SkipDirective();
     } else if (IsIdentStart(c)) {
@@ -66,7 +55,7 @@ Token Tokenizer::Next() {
     } else if (IsDigit(c) || (c == '.' && pos_ + 1 < text_.size() && IsDigit(text_[pos_ + 1]))) {
         t.kind = Tok::Number;
         SkipNumber();
-    } else if (c == '"' || (c == '\'' && options_.charLiterals)) {
+    } else if (c == '"') {
         t.kind = Tok::String;
         SkipString(c);
     } else {
@@ -78,7 +67,7 @@ Token Tokenizer::Next() {
     return t;
 }
 
-bool Tokenizer::SkipBlanks() {
+void Tokenizer::SkipBlanks() {
     while (pos_ < text_.size()) {
         char c = text_[pos_];
         if (c == '\n') {
@@ -90,7 +79,6 @@ bool Tokenizer::SkipBlanks() {
                    (At(pos_ + 1, '\n') || (At(pos_ + 1, '\r') && At(pos_ + 2, '\n')))) {
             pos_ += At(pos_ + 1, '\n') ? 2 : 3;  // a spliced line
         } else if (c == '/' && (At(pos_ + 1, '/') || At(pos_ + 1, '*'))) {
-            if (options_.comments) return true;
             if (At(pos_ + 1, '/')) {
                 SkipLineComment();
             } else {
@@ -100,7 +88,6 @@ bool Tokenizer::SkipBlanks() {
             break;
         }
     }
-    return false;
 }
 
 void Tokenizer::SkipLineComment() {
@@ -183,6 +170,17 @@ LineIndex::LineIndex(std::string_view text) {
     lineStarts_.push_back(0);
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n') lineStarts_.push_back(i + 1);
+}
+
+SourcePos LineIndex::At(size_t offset, size_t* line) const {
+    size_t i = *line < lineStarts_.size() ? *line : 0;
+    if (lineStarts_[i] > offset) return At(offset);
+    while (i + 1 < lineStarts_.size() && lineStarts_[i + 1] <= offset) ++i;
+    *line = i;
+    SourcePos p;
+    p.line = static_cast<int>(i + 1);
+    p.column = static_cast<int>(offset - lineStarts_[i] + 1);
+    return p;
 }
 
 SourcePos LineIndex::At(size_t offset) const {

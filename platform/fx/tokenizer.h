@@ -1,6 +1,6 @@
 // The one tokenizer of the effect compiler (platform/fx internal): the
-// preprocessor, the effect parser and the HLSL rewrites all read the file
-// through it.
+// preprocessor reads every file through it, and re-reads the text a macro
+// paste makes with it.
 //
 // It splits text into identifiers, numbers, strings, single punctuation
 // characters and whole preprocessor lines (a '#' first on its line, to the
@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -20,7 +21,7 @@
 
 namespace fx {
 
-enum class Tok { End, Ident, Number, String, Punct, Directive, Comment };
+enum class Tok : uint8_t { End, Ident, Number, String, Punct, Directive };
 
 struct Token {
     Tok kind = Tok::End;
@@ -29,10 +30,9 @@ struct Token {
 };
 
 struct TokenizerOptions {
-    // 'x' is a quoted literal like "x" (the HLSL rewrites), not punctuation.
-    bool charLiterals = false;
-    // Comments come back as Comment tokens instead of being skipped.
-    bool comments = false;
+    // A '#' first on its line starts a Directive token; off for the inside
+    // of a directive line, where '#' is punctuation.
+    bool directives = true;
 };
 
 class Tokenizer {
@@ -46,10 +46,16 @@ public:
         : text_(text), problem_(std::move(problem)), options_(options) {}
 
     Token Next();
+    // Starts again at the beginning of another text.
+    void Restart(std::string_view text) {
+        text_ = text;
+        pos_ = 0;
+        lineStart_ = true;
+    }
 
 private:
     bool At(size_t i, char c) const { return i < text_.size() && text_[i] == c; }
-    bool SkipBlanks();  // true when it stopped at a comment it must hand back
+    void SkipBlanks();
     void SkipLineComment();
     void SkipBlockComment();
     void SkipString(char quote);
@@ -74,6 +80,9 @@ class LineIndex {
 public:
     explicit LineIndex(std::string_view text);
     SourcePos At(size_t offset) const;
+    // The same, in constant time for offsets that grow from call to call:
+    // *line (0 to begin with) remembers where the last one was.
+    SourcePos At(size_t offset, size_t* line) const;
 
 private:
     std::vector<size_t> lineStarts_;

@@ -1,6 +1,7 @@
 // One HLSL text compiled for one or two entry points through the effect
 // compiler's stages 5 and 6, as the loader hands a pass to them (no
-// rewrites, strict conventions), here or in the child process.
+// rewrites, strict conventions), here or in the child process. A raw text
+// has no map: messages keep the text's own lines and columns.
 #pragma once
 
 #include <string>
@@ -33,6 +34,14 @@ inline fx::PassSources SourcesOf(const std::string& hlsl, const std::vector<Stag
 inline fx::CompiledPass CompileShaders(const std::string& hlsl,
                                        const std::vector<StageRequest>& stages) {
     return fx::CompilePass(SourcesOf(hlsl, stages), {});
+}
+
+// A text stage 4 printed, its messages placed through its map.
+inline fx::CompiledPass CompileShaders(const fx::HlslText& printed,
+                                       const std::vector<StageRequest>& stages) {
+    fx::PassSources sources = SourcesOf(printed.text, stages);
+    for (fx::StageSource& s : sources.stages) s.map = printed.map;
+    return fx::CompilePass(sources, {});
 }
 
 inline fx::CompiledPass CompileShadersInChild(const std::string& hlsl,

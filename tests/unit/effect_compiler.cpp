@@ -14,8 +14,10 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
+#include "platform/fx/compiler_wire.h"
 #include "tests/support/compile_hlsl.h"
 
 namespace {
@@ -246,6 +248,39 @@ TEST(EffectCompilerIsolation, ChildGivesTheSameAnswerAsInProcess) {
     CompiledPass child = CompileShadersInChild(kGood, kPass);
     ASSERT_TRUE(child.ok) << Messages(child);
     EXPECT_EQ(child.glsl, here.glsl);
+}
+
+// The request carries each stage's map back to the user's files whole; a
+// cut request, or a map entry naming a file the map does not have, is
+// refused rather than read.
+TEST(EffectCompilerIsolation, TheRequestCarriesTheMapAndRefusesABrokenOne) {
+    fx::CompileRequest request;
+    fx::StageSource s;
+    s.entry = "ps_main";
+    s.hlsl = "float4 ps_main() : COLOR0 { return 1; }\n";
+    s.map.files = {"", "lib/common.fxh"};
+    s.map.entries = {{1, 1, 7, 3, 1, true}, {1, 8, 2, 9, 0, false}};
+    request.sources.stages = {s, s};
+    std::string data = fx::EncodeRequest(request);
+    fx::CompileRequest back;
+    ASSERT_TRUE(fx::DecodeRequest(data, &back));
+    ASSERT_EQ(back.sources.stages.size(), 2u);
+    const fx::SourceMap& map = back.sources.stages[1].map;
+    EXPECT_EQ(map.files, s.map.files);
+    ASSERT_EQ(map.entries.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const fx::SourceMap::Entry& a = map.entries[i];
+        const fx::SourceMap::Entry& b = s.map.entries[i];
+        EXPECT_EQ(std::tie(a.outLine, a.outColumn, a.line, a.column, a.file, a.exact),
+                  std::tie(b.outLine, b.outColumn, b.line, b.column, b.file, b.exact));
+    }
+    for (size_t cut = 0; cut < data.size(); ++cut) {
+        fx::CompileRequest partial;
+        ASSERT_FALSE(fx::DecodeRequest(std::string_view(data).substr(0, cut), &partial)) << cut;
+    }
+    s.map.entries[1].file = 2;
+    request.sources.stages = {s};
+    EXPECT_FALSE(fx::DecodeRequest(fx::EncodeRequest(request), &back));
 }
 
 TEST(EffectCompilerIsolation, FaultsNameTheEntryPointAndLeaveNothingBehind) {

@@ -120,6 +120,90 @@ TEST_F(EffectFrameworkLoad, IncludesAreReadFromTheEffectsFolderAndErrorsNameThei
     EXPECT_EQ(device_.liveProgramCount, 0);
 }
 
+// The whole effect in an included file, the effect file holding only the
+// #include: every kind of message is placed in the included file (or, for a
+// macro's expansion, where the macro is used).
+TEST_F(EffectFrameworkLoad, EveryKindOfMessageNamesTheFileItIsAbout) {
+    const std::string inc = (dir_ / "fx/effect.fxh").string();
+    // "FILE(LINE,COL)" of the first `token` on line `line` of text.
+    auto at = [](const std::string& file, const std::string& text, int line,
+                 const std::string& token) {
+        size_t start = 0;
+        for (int n = 1; n < line; ++n) start = text.find('\n', start) + 1;
+        size_t column = text.find(token, start) - start + 1;
+        return file + "(" + std::to_string(line) + "," + std::to_string(column) + ")";
+    };
+    const std::string shaders =
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
+        "float4 ps_main() : COLOR0 { return 1; }\n";
+    const std::string pass = "    VertexShader = compile vs_3_0 vs_main();\n"
+                             "    PixelShader = compile ps_3_0 ps_main();\n";
+    // Line 99, column 9: the misspelled entry point.
+    std::string misspelled = shaders + std::string(92, '\n') +
+                             "technique T\n{\n    pass P\n    {\n"
+                             "        VertexShader = compile vs_3_0 vs_mian();\n    }\n}\n";
+    std::string glslang =
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0) + nothere; }\n"
+        "float4 ps_main() : COLOR0 { return 1; }\n" +
+        std::string("technique T { pass P {\n") + pass + "} }\n";
+    std::string overlap = "float4x4 m : register(c0);\n  float4 v : register(c2);\n" + shaders +
+                          "float4 ps_mv() : COLOR0 { return mul(m, v); }\n"
+                          "technique T { pass P {\n"
+                          "    PixelShader = compile ps_3_0 ps_mv(); } }\n";
+    std::string vface = shaders + "float4 ps_face(float2 v : VFACE) : COLOR0 { return v.xyxy; }\n"
+                                  "technique T { pass P {\n"
+                                  "    PixelShader = compile ps_3_0 ps_face(); } }\n";
+    std::string swizzle = "float4x4 m : register(c4);\n"
+                          "float4 vs_main(float3 p : POSITION) : POSITION\n"
+                          "{ return float4(p + m._m30_m31_m32, 1); }\n"
+                          "technique T { pass P {\n"
+                          "    VertexShader = compile vs_3_0 vs_main(); } }\n";
+    std::string directive = shaders + "#error not this way\n";
+    std::string sampler = shaders + "sampler2D s = sampler_state { MinFilter = Cubic; };\n";
+    std::string macro = shaders + "#define TINT nothere\n" + "technique T { pass P {\n" +
+                        pass + "} }\n";
+    struct Case {
+        std::string include;
+        std::string main;  // after the #include line
+        std::string expected;
+    } cases[] = {
+        {misspelled, "", inc + "(99,9): error: entry point 'vs_mian' not found (vs_mian)"},
+        {glslang, "", at(inc, glslang, 1, "nothere") + ": error: 'nothere': unknown variable"},
+        {overlap, "",
+         at(inc, overlap, 2, "v") + ": error: 'v' at register c2 reads c2, which 'm'"},
+        {vface, "",
+         at(inc, vface, 5, "PixelShader") + ": error: pixel input 'v' has semantic 'VFACE'"},
+        {swizzle, "",
+         at(inc, swizzle, 5, "VertexShader") + ": error: glslang cannot translate this shader"},
+        {directive, "", at(inc, directive, 3, "#") + ": error: #error: not this way"},
+        {sampler, "",
+         at(inc, sampler, 3, "Cubic") + ": error: invalid value 'Cubic' for sampler state"},
+        {macro, "float4 g : register(c0) = TINT;\n",
+         (dir_ / "fx/main.fx").string() + "(2,27): error: 'nothere': unknown variable"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        Write("fx/effect.fxh", c.include);
+        std::string main = Write("fx/main.fx", "#include \"effect.fxh\"\n" + c.main);
+        std::string text;
+        Load(main, &text);
+        EXPECT_EQ(text.find(c.expected), 0u) << text;
+    }
+
+    // The device's link log: at the pass, in the included file.
+    Write("fx/effect.fxh", shaders + "technique T { pass P {\n" + pass + "} }\n");
+    std::string main = Write("fx/main.fx", "#include \"effect.fxh\"\n");
+    device_.results.results["CreateShaderProgram"] = E_FAIL;
+    std::string text;
+    EXPECT_NE(Load(main, &text), S_OK);
+    EXPECT_EQ(text.find(inc + "(3,15): error: the shaders of pass 'P' do not link\n" + inc +
+                        "(3,15): error: link: link failed (recording device)\n"),
+              0u)
+        << text;
+    device_.results.results.erase("CreateShaderProgram");
+    EXPECT_EQ(device_.liveProgramCount, 0);
+}
+
 TEST_F(EffectFrameworkLoad, PassWithoutAVertexShaderGetsAPassThroughStage) {
     std::string path = Write(
         "post.fx",

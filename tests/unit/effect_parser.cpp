@@ -1,6 +1,7 @@
 // The effect-framework parser: techniques, passes, compile statements, render
-// states and annotations are found and blanked; lines and columns stay true;
-// errors carry their position; no input crashes or stalls it.
+// states and annotations are found and taken out of the HLSL; lines and
+// columns stay true; errors carry their position; no input crashes or
+// stalls it.
 #include "platform/fx/3_parse_effect.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +17,45 @@ namespace {
 using fx::ParseEffect;
 using fx::ParsedEffect;
 
-// The blanked HLSL has the source's length, keeps every line end, and every
-// other character is either the source's own or a space.
-::testing::AssertionResult SameShape(const std::string& src, const std::string& hlsl) {
-    if (src.size() != hlsl.size())
-        return ::testing::AssertionFailure() << "length " << hlsl.size() << " != " << src.size();
-    for (size_t i = 0; i < src.size(); ++i) {
-        bool lineEnd = src[i] == '\n' || src[i] == '\r';
-        if (lineEnd ? hlsl[i] != src[i] : (hlsl[i] != src[i] && hlsl[i] != ' '))
-            return ::testing::AssertionFailure() << "offset " << i << " changed";
+std::string Where(const fx::SourceToken& t) {
+    return std::to_string(t.line) + ":" + std::to_string(t.column);
+}
+
+// The HLSL is the preprocessed source with some tokens taken out: each
+// token left is one of the source's, in order, at its own line and column.
+::testing::AssertionResult KeepsItsTokens(const std::string& src, const ParsedEffect& e) {
+    fx::PreprocessedEffect all = fx::Preprocess(src, {});
+    size_t j = 0;
+    for (const fx::SourceToken& t : e.hlsl.tokens) {
+        while (j < all.stream.tokens.size() &&
+               !(all.stream.Text(all.stream.tokens[j]) == e.hlsl.Text(t) &&
+                 all.stream.tokens[j].line == t.line && all.stream.tokens[j].column == t.column))
+            ++j;
+        if (j == all.stream.tokens.size())
+            return ::testing::AssertionFailure() << Where(t) << " is no token of the source";
+        ++j;
     }
     return ::testing::AssertionSuccess();
+}
+
+// The HLSL's tokens, one space apart.
+std::string Hlsl(const ParsedEffect& e) {
+    std::string out;
+    for (const fx::SourceToken& t : e.hlsl.tokens) {
+        if (!out.empty()) out += ' ';
+        out += e.hlsl.Text(t);
+    }
+    return out;
+}
+
+// The tokens of a text, one space apart.
+std::string Words(const std::string& text) {
+    std::string out;
+    for (const fx::Token& t : fx::Tokenize(text)) {
+        if (!out.empty()) out += ' ';
+        out += text.substr(t.begin, t.end - t.begin);
+    }
+    return out;
 }
 
 // "line:column: error|warning: message", one per diagnostic.
@@ -38,18 +67,11 @@ std::vector<std::string> Messages(const ParsedEffect& e) {
     return out;
 }
 
-std::string Spaces(size_t n) { return std::string(n, ' '); }
-
-// The first occurrence of part replaced by spaces.
-void BlankOut(std::string* s, const std::string& part) {
+// The first occurrence of part taken out.
+void TakeOut(std::string* s, const std::string& part) {
     size_t at = s->find(part);
     ASSERT_NE(at, std::string::npos) << part;
-    s->replace(at, part.size(), Spaces(part.size()));
-}
-
-// A blanked region must hold nothing but spaces and line ends.
-bool AllBlank(const std::string& s) {
-    return s.find_first_not_of(" \r\n") == std::string::npos;
+    s->erase(at, part.size());
 }
 
 const char kSimple[] =
@@ -68,7 +90,7 @@ const char kSimple[] =
 
 // >> blocks
 
-TEST(EffectParserBlocks, FindsTechniquePassAndShadersAndBlanksTheBlock) {
+TEST(EffectParserBlocks, FindsTechniquePassAndShadersAndTakesTheBlockOut) {
     std::string src = kSimple;
     ParsedEffect e = ParseEffect(src);
     EXPECT_TRUE(Messages(e).empty());
@@ -92,10 +114,9 @@ TEST(EffectParserBlocks, FindsTechniquePassAndShadersAndBlanksTheBlock) {
     EXPECT_EQ(p.pixelShader.profile, "ps_3_0");
     EXPECT_EQ(p.pixelShader.entry, "ps_main");
 
-    EXPECT_TRUE(SameShape(src, e.hlsl));
+    EXPECT_TRUE(KeepsItsTokens(src, e));
     size_t techStart = src.find("technique");
-    EXPECT_EQ(e.hlsl.substr(0, techStart), src.substr(0, techStart));
-    EXPECT_TRUE(AllBlank(e.hlsl.substr(techStart)));
+    EXPECT_EQ(Hlsl(e), Words(src.substr(0, techStart)));
 }
 
 TEST(EffectParserBlocks, NamesAreOptionalAndStraySemicolonsAccepted) {
@@ -110,7 +131,8 @@ TEST(EffectParserBlocks, NamesAreOptionalAndStraySemicolonsAccepted) {
     EXPECT_TRUE(e.techniques[0].passes[0].vertexShader.null);
     EXPECT_EQ(e.techniques[0].passes[1].name, "Second");
     // The ';' after the technique goes with it; the next line stays.
-    EXPECT_EQ(e.hlsl, Spaces(63) + "\nint after;\n");
+    EXPECT_EQ(Hlsl(e), "int after ;");
+    EXPECT_EQ(e.hlsl.tokens[0].line, 2u);
 }
 
 TEST(EffectParserBlocks, KeywordsAndStateNamesInAnyCase) {
@@ -127,7 +149,7 @@ TEST(EffectParserBlocks, KeywordsAndStateNamesInAnyCase) {
     EXPECT_EQ(e.techniques[1].passes[0].pixelShader.entry, "P");
     EXPECT_EQ(e.techniques[2].name, "C");
     EXPECT_EQ(e.techniques[3].name, "D");
-    EXPECT_TRUE(AllBlank(e.hlsl));
+    EXPECT_EQ(Hlsl(e), "");
 }
 
 TEST(EffectParserBlocks, SeveralTechniquesAndPassesInOrder) {
@@ -140,7 +162,7 @@ TEST(EffectParserBlocks, SeveralTechniquesAndPassesInOrder) {
     EXPECT_EQ(e.techniques[0].passes[2].name, "C");
     EXPECT_EQ(e.techniques[1].name, "T2");
     EXPECT_EQ(e.techniques[1].pos.line, 3);
-    EXPECT_NE(e.hlsl.find("float x;"), std::string::npos);
+    EXPECT_EQ(Hlsl(e), "float x ;");
 }
 
 TEST(EffectParserBlocks, CompileArgumentsAreKeptAsWritten) {
@@ -313,7 +335,7 @@ TEST(EffectParserShaders, SecondAssignmentWarnsAndWins) {
 
 // >> annotations
 
-TEST(EffectParserAnnotations, BlankedOnGlobalsTechniquesAndPasses) {
+TEST(EffectParserAnnotations, TakenOutOnGlobalsTechniquesAndPasses) {
     std::string src =
         "float4 Color : COLOR < string UIName = \"x > y\"; float3 v = {1, 2, 3}; > = {1,1,1,1};\n"
         "float Scale[2] < int n = 2; >;\n"
@@ -324,14 +346,12 @@ TEST(EffectParserAnnotations, BlankedOnGlobalsTechniquesAndPasses) {
     ASSERT_EQ(e.techniques.size(), 1u);
     EXPECT_EQ(e.techniques[0].name, "T");
     EXPECT_EQ(e.techniques[0].passes[0].name, "P");
-    EXPECT_TRUE(SameShape(src, e.hlsl));
+    EXPECT_TRUE(KeepsItsTokens(src, e));
     std::string expected = src;
-    BlankOut(&expected, "< string UIName = \"x > y\"; float3 v = {1, 2, 3}; >");
-    BlankOut(&expected, "< int n = 2; >");
-    BlankOut(&expected, "< bool b = true; >");
-    size_t line4 = src.find("technique");
-    EXPECT_EQ(e.hlsl.substr(0, line4), expected.substr(0, line4));
-    EXPECT_TRUE(AllBlank(e.hlsl.substr(line4)));
+    TakeOut(&expected, "< string UIName = \"x > y\"; float3 v = {1, 2, 3}; >");
+    TakeOut(&expected, "< int n = 2; >");
+    TakeOut(&expected, "< bool b = true; >");
+    EXPECT_EQ(Hlsl(e), Words(expected.substr(0, expected.find("technique"))));
 }
 
 TEST(EffectParserAnnotations, ComparisonsAndTemplatesAreNotAnnotations) {
@@ -345,8 +365,8 @@ TEST(EffectParserAnnotations, ComparisonsAndTemplatesAreNotAnnotations) {
     ParsedEffect e = ParseEffect(src);
     EXPECT_TRUE(Messages(e).empty());
     std::string expected = src;
-    BlankOut(&expected, "< int a = 1; >");
-    EXPECT_EQ(e.hlsl, expected);
+    TakeOut(&expected, "< int a = 1; >");
+    EXPECT_EQ(Hlsl(e), Words(expected));
 }
 
 TEST(EffectParserAnnotations, UnterminatedAnnotationIsAnError) {
@@ -380,10 +400,7 @@ TEST(EffectParserText, CommentsAndStringsDoNotConfuseBlocks) {
     ASSERT_EQ(e.techniques[0].passes.size(), 1u);
     EXPECT_FALSE(e.techniques[0].passes[0].pixelShader.present);
     size_t real = src.find("technique Real");
-    EXPECT_EQ(e.hlsl.substr(0, real), src.substr(0, real));
-    size_t after = src.find("int after;");
-    EXPECT_TRUE(AllBlank(e.hlsl.substr(real, after - real)));
-    EXPECT_EQ(e.hlsl.substr(after), "int after;\n");
+    EXPECT_EQ(Hlsl(e), Words(src.substr(0, real)) + " int after ;");
 }
 
 TEST(EffectParserText, StringsWithTechniqueAndBracesStayHlsl) {
@@ -397,10 +414,9 @@ TEST(EffectParserText, StringsWithTechniqueAndBracesStayHlsl) {
     EXPECT_EQ(e.techniques[0].name, "T");
 }
 
-TEST(EffectParserText, PreprocessorLinesOutsideTechniquesStay) {
+TEST(EffectParserText, DirectivesAreThePreprocessorsAndAStrayHashIsAnError) {
     std::string src =
         "#define COLOR_SCALE 2 // technique {\n"
-        "#include \"common.fxh\"\n"
         "#if COLOR_SCALE > 1 /* { */\n"
         "float4 c;\n"
         "#endif\n"
@@ -409,19 +425,21 @@ TEST(EffectParserText, PreprocessorLinesOutsideTechniquesStay) {
         "technique T { pass { } }\n";
     ParsedEffect e = ParseEffect(src);
     ASSERT_EQ(e.techniques.size(), 1u);
-    size_t tech = src.find("technique T");
-    EXPECT_EQ(e.hlsl.substr(0, tech), src.substr(0, tech));
+    EXPECT_EQ(Hlsl(e), "float4 c ; float x ; not a directive");
+    EXPECT_EQ(Messages(e),
+              (std::vector<std::string>{"6:10: error: unexpected '#' outside a directive"}));
 }
 
 TEST(EffectParserText, LinesStayTrueAfterATechnique) {
     ParsedEffect e = ParseEffect(
         "technique A\n{\n  pass\n  {\n    CullMode = None;\n  }\n}\n\n"
-        "technique B\r\n{\r\n  pass { ZFunc = Sometimes; }\r\n}\r\n");
+        "technique B\r\n{\r\n  pass { ZFunc = Sometimes; }\r\n}\r\n\r\nfloat after;");
     EXPECT_EQ(Messages(e), (std::vector<std::string>{
                                "11:18: error: invalid value 'Sometimes' for state 'ZFunc'"}));
     EXPECT_EQ(e.techniques[1].pos.line, 9);
-    EXPECT_EQ(std::count(e.hlsl.begin(), e.hlsl.end(), '\n'), 12);
-    EXPECT_EQ(std::count(e.hlsl.begin(), e.hlsl.end(), '\r'), 4);
+    ASSERT_EQ(Hlsl(e), "float after ;");
+    EXPECT_EQ(e.hlsl.tokens[0].line, 14u);
+    EXPECT_EQ(e.hlsl.tokens[0].column, 1u);
 }
 
 // >> structural errors
@@ -458,7 +476,7 @@ TEST(EffectParserErrors, EachCarriesItsPosition) {
         ParsedEffect e = ParseEffect(c.src);
         EXPECT_EQ(Messages(e), c.messages);
         EXPECT_TRUE(e.HasErrors());
-        EXPECT_TRUE(SameShape(c.src, e.hlsl));
+        EXPECT_TRUE(KeepsItsTokens(c.src, e));
     }
 }
 
@@ -490,7 +508,7 @@ TEST(EffectParserHostile, RandomBytes) {
         std::string src(rng() % 2000, '\0');
         for (char& c : src) c = static_cast<char>(rng() & 0xff);
         ParsedEffect e = ParseEffect(src);
-        ASSERT_TRUE(SameShape(src, e.hlsl)) << "round " << round;
+        ASSERT_TRUE(KeepsItsTokens(src, e)) << "round " << round;
     }
 }
 
@@ -514,7 +532,7 @@ TEST(EffectParserHostile, RandomTokenSoup) {
             src += ' ';
         }
         ParsedEffect e = ParseEffect(src);
-        ASSERT_TRUE(SameShape(src, e.hlsl)) << src;
+        ASSERT_TRUE(KeepsItsTokens(src, e)) << src;
         for (const fx::Message& d : e.messages) {
             ASSERT_GE(d.line, 1);
             ASSERT_GE(d.column, 1);
@@ -528,14 +546,14 @@ TEST(EffectParserHostile, EveryCutOfAValidFile) {
     for (size_t n = 0; n <= full.size(); ++n) {
         std::string src = full.substr(0, n);
         ParsedEffect e = ParseEffect(src);
-        ASSERT_TRUE(SameShape(src, e.hlsl)) << n;
+        ASSERT_TRUE(KeepsItsTokens(src, e)) << n;
     }
 }
 
 TEST(EffectParserHostile, NulBytesAreOrdinaryCharacters) {
     std::string src = std::string("float a;\0\0technique T { pass {\0} }\0", 36);
     ParsedEffect e = ParseEffect(src);
-    EXPECT_TRUE(SameShape(src, e.hlsl));
+    EXPECT_TRUE(KeepsItsTokens(src, e));
     EXPECT_EQ(e.techniques.size(), 1u);
     EXPECT_TRUE(e.HasErrors());  // the NUL inside the pass is unexpected
 }
@@ -555,7 +573,6 @@ TEST(EffectParserHostile, MegabytesOfBracesFinishQuickly) {
         ParsedEffect e;
         double seconds = SecondsToParse(src, &e);
         EXPECT_LT(seconds, 10.0);
-        EXPECT_EQ(e.hlsl.size(), src.size());
         EXPECT_LE(e.messages.size(), 101u);  // capped, not one per brace
     }
 }

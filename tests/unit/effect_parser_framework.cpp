@@ -28,18 +28,36 @@ std::vector<std::string> Messages(const ParsedEffect& e) {
     return out;
 }
 
-std::string Spaces(size_t n) { return std::string(n, ' '); }
+// The tokens of a text, one space apart.
+std::string Words(const std::string& text) {
+    std::string out;
+    for (const fx::Token& t : fx::Tokenize(text)) {
+        if (!out.empty()) out += ' ';
+        out += text.substr(t.begin, t.end - t.begin);
+    }
+    return out;
+}
 
-// src with the first occurrence of each part replaced by spaces (line ends kept).
-std::string Blanked(std::string src, const std::vector<std::string>& parts) {
+// The HLSL's tokens, one space apart.
+std::string Hlsl(const ParsedEffect& e) {
+    std::string out;
+    for (const fx::SourceToken& t : e.hlsl.tokens) {
+        if (!out.empty()) out += ' ';
+        out += e.hlsl.Text(t);
+    }
+    return out;
+}
+
+// The tokens of src with the first occurrence of each part taken out.
+std::string Without(std::string src, const std::vector<std::string>& parts) {
     for (const std::string& part : parts) {
         size_t at = src.find(part);
         EXPECT_NE(at, std::string::npos) << part;
         if (at == std::string::npos) continue;
-        for (size_t i = at; i < at + part.size(); ++i)
-            if (src[i] != '\n' && src[i] != '\r') src[i] = ' ';
+        src.erase(at, part.size());
+        src.insert(at, 1, ' ');
     }
-    return src;
+    return Words(src);
 }
 
 const fx::SamplerDesc* FindSampler(const ParsedEffect& e, const std::string& name) {
@@ -50,7 +68,7 @@ const fx::SamplerDesc* FindSampler(const ParsedEffect& e, const std::string& nam
 
 // >> textures and strings
 
-TEST(EffectParserGlobals, TextureDeclarationsAreBlankedAndRecorded) {
+TEST(EffectParserGlobals, TextureDeclarationsAreTakenOutAndRecorded) {
     std::string src =
         "texture Plain;\n"
         "uniform texture2D Diffuse : DIFFUSEMAP < string ResourceName = \"a.dds\"; >;\n"
@@ -61,7 +79,7 @@ TEST(EffectParserGlobals, TextureDeclarationsAreBlankedAndRecorded) {
         "float4 keep : register(c0);\n";
     ParsedEffect e = ParseEffect(src);
     EXPECT_TRUE(Messages(e).empty());
-    EXPECT_EQ(e.hlsl, Blanked(src, {"texture Plain;",
+    EXPECT_EQ(Hlsl(e), Without(src, {"texture Plain;",
                                     "uniform texture2D Diffuse : DIFFUSEMAP < string "
                                     "ResourceName = \"a.dds\"; >;",
                                     "extern textureCUBE Env;", "shared texture3D Volume;",
@@ -88,7 +106,7 @@ TEST(EffectParserGlobals, TextureAnnotationsNameTheFileAndItsKind) {
     ParsedEffect e = ParseEffect(src);
     EXPECT_EQ(Messages(e), (std::vector<std::string>{
                                "5:40: error: ResourceName of texture 'Number' must be a string"}));
-    EXPECT_TRUE(e.hlsl.find_first_not_of(" \n") == std::string::npos) << e.hlsl;
+    EXPECT_EQ(Hlsl(e), "");
     struct Want {
         const char* name;
         const char* file;
@@ -112,7 +130,7 @@ TEST(EffectParserGlobals, TextureAnnotationsNameTheFileAndItsKind) {
     EXPECT_EQ(e.textures[1].resourceTypePos.line, 2);
 }
 
-TEST(EffectParserGlobals, StringGlobalsAreBlankedSemanticsStay) {
+TEST(EffectParserGlobals, StringGlobalsAreTakenOutSemanticsStay) {
     std::string src =
         "string Name < string UIName = \"n\"; > = \"a\" \"b\";\n"
         "string Script = \"Technique=T;\";\n"
@@ -120,12 +138,12 @@ TEST(EffectParserGlobals, StringGlobalsAreBlankedSemanticsStay) {
         "float4 Light : DIRECTION < string Object = \"L0\"; > = {0, 0, 1, 0};\n";
     ParsedEffect e = ParseEffect(src);
     EXPECT_TRUE(Messages(e).empty());
-    EXPECT_EQ(e.hlsl, Blanked(src, {"string Name < string UIName = \"n\"; > = \"a\" \"b\";",
+    EXPECT_EQ(Hlsl(e), Without(src, {"string Name < string UIName = \"n\"; > = \"a\" \"b\";",
                                     "string Script = \"Technique=T;\";",
                                     "< string Object = \"L0\"; >"}));
 }
 
-TEST(EffectParserGlobals, ShaderVariablesAreBlankedAndUsableInPasses) {
+TEST(EffectParserGlobals, ShaderVariablesAreTakenOutAndUsableInPasses) {
     std::string src =
         "VertexShader VsLow = compile vs_2_0 VS(1);\n"
         "pixelshader PsMain = compile ps_3_0 PS();\n"
@@ -142,7 +160,7 @@ TEST(EffectParserGlobals, ShaderVariablesAreBlankedAndUsableInPasses) {
                   "7:18: error: shader variable 'PsMain' is a pixel shader",
                   "8:17: error: expected 'compile PROFILE ENTRY(...)' or 'null' for "
                   "'PixelShader', found 'Unknown'"}));
-    EXPECT_TRUE(e.hlsl.find_first_not_of(" \n") == std::string::npos);
+    EXPECT_EQ(Hlsl(e), "");
     ASSERT_EQ(e.techniques.size(), 1u);
     const fx::PassDesc& p = e.techniques[0].passes[0];
     EXPECT_EQ(p.vertexShader.profile, "vs_2_0");
@@ -176,11 +194,8 @@ TEST(EffectParserSamplers, SamplerStateBlockBecomesAPlainSampler) {
     EXPECT_TRUE(Messages(e).empty());
     size_t eq = src.find("= sampler_state");
     size_t close = src.find("};");
-    std::string expected = Blanked(src, {"texture ColorMap;"});
-    for (size_t i = eq; i <= close; ++i)
-        if (expected[i] != '\n') expected[i] = ' ';
-    EXPECT_EQ(e.hlsl, expected);
-    EXPECT_NE(e.hlsl.find("sampler2D ColorSampler : register(s1) "), std::string::npos);
+    EXPECT_EQ(Hlsl(e), Without(src.substr(0, eq) + src.substr(close + 1), {"texture ColorMap;"}));
+    EXPECT_EQ(Hlsl(e).rfind("sampler2D ColorSampler : register ( s1 ) ;", 0), 0u) << Hlsl(e);
 
     ASSERT_EQ(e.samplers.size(), 1u);
     const fx::SamplerDesc& s = e.samplers[0];
@@ -228,10 +243,9 @@ TEST(EffectParserSamplers, LowerCaseOneLineAndOtherSpellings) {
     EXPECT_EQ(FindSampler(e, "Bare")->registerIndex, 15);
     EXPECT_EQ(FindSampler(e, "NoState")->registerIndex, 3);
     EXPECT_EQ(FindSampler(e, "Unset")->registerIndex, -1);
-    EXPECT_EQ(e.hlsl.substr(e.hlsl.find("sampler2D lower"), 40),
-              "sampler2D lower" + Spaces(25));
-    EXPECT_NE(e.hlsl.find("sampler2D NoState : register(s3);\nsampler2D Unset;\n"),
-              std::string::npos);
+    EXPECT_EQ(Hlsl(e),
+              "sampler2D lower ; samplerCUBE Paren ; sampler Bare : register ( S15 ) ; "
+              "sampler2D NoState : register ( s3 ) ; sampler2D Unset ;");
 }
 
 TEST(EffectParserSamplers, BadAndUnsupportedStates) {
@@ -266,7 +280,7 @@ TEST(EffectParserSamplers, UnfinishedSamplerState) {
     ParsedEffect e = ParseEffect("sampler2D s = sampler_state { MinFilter = Linear;\n");
     EXPECT_EQ(Messages(e), (std::vector<std::string>{
                                "2:1: error: unexpected end of file in sampler_state of 's'"}));
-    EXPECT_EQ(e.hlsl.substr(0, 12), "sampler2D s ");
+    EXPECT_EQ(Hlsl(e), "sampler2D s");
     ParsedEffect e2 = ParseEffect("sampler2D s = sampler_state;\n");
     EXPECT_EQ(Messages(e2), (std::vector<std::string>{
                                 "1:28: error: expected '{' after 'sampler_state'"}));
@@ -313,18 +327,9 @@ TEST(EffectParserConditionals, ChoosesStatesAndPassesInsideTechniques) {
     EXPECT_EQ(states[0].pos.line, 14);
     EXPECT_EQ(states[1].value, DWORD{D3DCULL_CW});
 
-    // The preprocessor lines stay for the HLSL compiler; everything else of
-    // the technique is blank.
-    std::istringstream in(src), out(e.hlsl);
-    std::string a, b;
-    while (std::getline(in, a) && std::getline(out, b)) {
-        if (a.rfind("#", 0) == 0) {
-            EXPECT_EQ(b, a);
-        } else if (a.find_first_not_of(' ') != std::string::npos &&
-                   src.find(a) > src.find("technique")) {
-            EXPECT_EQ(b, Spaces(a.size())) << a;
-        }
-    }
+    // Directives are the preprocessor's, the technique the parser's: no
+    // HLSL is left.
+    EXPECT_EQ(Hlsl(e), "");
 }
 
 TEST(EffectParserConditionals, ExpressionValues) {
@@ -359,7 +364,8 @@ TEST(EffectParserConditionals, ErrorsInsideTechniques) {
     ParsedEffect e = ParseEffect(
         "#define F(x) x\n"
         "technique T { pass {\n"
-        "#if F(1)\n"
+        "#if F(0)\n"
+        "CullMode = Bad;\n"
         "#endif\n"
         "#if 1 / 0\n"
         "#endif\n"
@@ -372,22 +378,25 @@ TEST(EffectParserConditionals, ErrorsInsideTechniques) {
         "} }\n");
     EXPECT_EQ(Messages(e),
               (std::vector<std::string>{
-                  "3:1: error: cannot evaluate '#if' in technique 'T': function-like macro 'F'",
-                  "5:1: error: cannot evaluate '#if' in technique 'T': division by zero",
-                  "7:1: error: cannot evaluate '#if' in technique 'T': missing ')'",
-                  "9:1: error: cannot evaluate '#ifdef' in technique 'T': missing macro name",
-                  "11:1: error: #else without #if in technique 'T'",
-                  "12:1: error: #include inside technique 'T' is not supported"}));
+                  "6:1: error: cannot evaluate '#if': division by zero",
+                  "8:1: error: cannot evaluate '#if': missing ')'",
+                  "10:1: error: cannot evaluate '#ifdef': missing macro name",
+                  "12:1: error: #else without #if",
+                  "13:1: error: cannot open include file 'x.fxh': no include handler"}));
 }
 
-TEST(EffectParserConditionals, PairsMustCloseWithinTheTechnique) {
+TEST(EffectParserConditionals, ATechniqueMayStraddleAConditional) {
+    // The preprocessor runs first: the parser sees the tokens it hands on.
     ParsedEffect e = ParseEffect(
         "technique T { pass { }\n"
         "#if 1\n"
         "}\n"
+        "#else\n"
+        "pass Never { } }\n"
         "#endif\n");
-    EXPECT_EQ(Messages(e), (std::vector<std::string>{
-                               "3:1: error: #if and #endif do not pair up within technique 'T'"}));
+    EXPECT_TRUE(Messages(e).empty());
+    ASSERT_EQ(e.techniques.size(), 1u);
+    EXPECT_EQ(e.techniques[0].passes.size(), 1u);
 }
 
 TEST(EffectParserConditionals, GlobalConditionalsChooseTechniques) {
@@ -405,32 +414,36 @@ TEST(EffectParserConditionals, GlobalConditionalsChooseTechniques) {
     EXPECT_TRUE(Messages(e).empty());
     ASSERT_EQ(e.techniques.size(), 1u);
     EXPECT_EQ(e.techniques[0].passes[0].vertexShader.profile, "vs_3_0");
-    // Inactive text is the HLSL compiler's to skip: left as it is.
-    EXPECT_NE(e.hlsl.find("technique Best { pass { VertexShader = compile vs_2_0"),
-              std::string::npos);
-    EXPECT_NE(e.hlsl.find("technique Never { }"), std::string::npos);
+    // Inactive text reaches no one.
+    EXPECT_EQ(Hlsl(e), "");
 }
 
-TEST(EffectParserConditionals, UnevaluableGlobalConditionReadsEveryBranch) {
+TEST(EffectParserConditionals, GlobalConditionsWithMacroCallsAndErrors) {
     ParsedEffect e = ParseEffect(
         "#define VERSION(a) a\n"
         "#if VERSION(3) >= 3\n"
         "technique A { pass { } }\n"
         "#else\n"
         "technique B { pass { } }\n"
+        "#endif\n"
+        "#if 1 / 0\n"
+        "technique C { pass { } }\n"
+        "#else\n"
+        "technique D { pass { } }\n"
         "#endif\n");
     EXPECT_EQ(Messages(e), (std::vector<std::string>{
-                               "2:1: warning: cannot evaluate '#if' (function-like macro "
-                               "'VERSION'); effect syntax in every branch is read"}));
+                               "7:1: error: cannot evaluate '#if': division by zero"}));
     ASSERT_EQ(e.techniques.size(), 2u);
-    EXPECT_EQ(e.hlsl.find("technique"), std::string::npos);  // both blanked
+    EXPECT_EQ(e.techniques[0].name, "A");
+    EXPECT_EQ(e.techniques[1].name, "D");
 }
 
-TEST(EffectParserConditionals, DefinesInsideTechniquesReachTheHlsl) {
-    std::string src = "technique T { pass {\n#define INSIDE 1\n} }\n#undef INSIDE\n";
+TEST(EffectParserConditionals, DefinesInsideTechniquesHoldAfterThem) {
+    std::string src =
+        "technique T { pass {\n#define INSIDE 1\n} }\n"
+        "float x = INSIDE;\n#undef INSIDE\nfloat y = INSIDE;\n";
     ParsedEffect e = ParseEffect(src);
-    EXPECT_NE(e.hlsl.find("\n#define INSIDE 1\n"), std::string::npos);
-    EXPECT_NE(e.hlsl.find("\n#undef INSIDE\n"), std::string::npos);
+    EXPECT_EQ(Hlsl(e), "float x = 1 ; float y = INSIDE ;");
 }
 
 // >> includes
@@ -454,7 +467,7 @@ protected:
     }
 };
 
-TEST_F(EffectParserIncludes, IncludedFilesAreParsedAndHandedBackBlanked) {
+TEST_F(EffectParserIncludes, IncludedFilesAreReadOnceAndParsedInPlace) {
     files_["common.fxh"] =
         "#ifndef COMMON\n#define COMMON\n"
         "#define QUALITY 2\n"
@@ -472,15 +485,15 @@ TEST_F(EffectParserIncludes, IncludedFilesAreParsedAndHandedBackBlanked) {
         "} }\n";
     ParsedEffect e = ParseEffect(src, Resolver());
     EXPECT_TRUE(Messages(e).empty());
-    EXPECT_EQ(asked_, (std::vector<std::string>{"common.fxh", "common.fxh"}));
-    ASSERT_EQ(e.includes.size(), 1u);
-    EXPECT_EQ(e.includes[0].name, "common.fxh");
-    EXPECT_EQ(e.includes[0].hlsl,
-              Blanked(files_["common.fxh"], {"< string UIName = \"L\"; >", "texture Shared;"}));
+    EXPECT_EQ(asked_, (std::vector<std::string>{"common.fxh"}));
     ASSERT_EQ(e.textures.size(), 1u);
+    EXPECT_EQ(e.textures[0].pos.file, "common.fxh");
+    EXPECT_EQ(e.textures[0].pos.line, 5);
     EXPECT_EQ(e.samplers[0].texture, "Shared");
     EXPECT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);
-    EXPECT_EQ(e.hlsl.substr(0, 44), src.substr(0, 44));  // the #include lines stay
+    EXPECT_EQ(Hlsl(e), "float4 Light : DIRECTION = { 0 , 0 , 1 , 0 } ; sampler2D S ;");
+    EXPECT_EQ(e.hlsl.files[e.hlsl.tokens.front().file], "common.fxh");
+    EXPECT_EQ(e.hlsl.files[e.hlsl.tokens.back().file], "");
 }
 
 TEST_F(EffectParserIncludes, DiagnosticsNameTheFileAndSitAtTheInclude) {
@@ -503,12 +516,14 @@ TEST_F(EffectParserIncludes, DiagnosticsNameTheFileAndSitAtTheInclude) {
                   "5:1: error: expected \"FILE\" or <FILE> after #include"}));
 }
 
-TEST_F(EffectParserIncludes, WithoutAResolverIncludesAreLeftAlone) {
+TEST_F(EffectParserIncludes, WithoutAResolverAnIncludeIsAnError) {
     std::string src = "#include \"common.fxh\"\n#include <other.fxh>\nfloat x;\n";
     ParsedEffect e = ParseEffect(src);
-    EXPECT_TRUE(Messages(e).empty());
-    EXPECT_EQ(e.hlsl, src);
-    EXPECT_TRUE(e.includes.empty());
+    EXPECT_EQ(Messages(e),
+              (std::vector<std::string>{
+                  "1:1: error: cannot open include file 'common.fxh': no include handler",
+                  "2:1: error: cannot open include file 'other.fxh': no include handler"}));
+    EXPECT_EQ(Hlsl(e), "float x ;");
 }
 
 TEST_F(EffectParserIncludes, EndlessIncludeChainStops) {
@@ -551,7 +566,6 @@ TEST(EffectParserCorpus, EveryFileParsesWithoutErrors) {
         });
         EXPECT_FALSE(e.HasErrors()) << ::testing::PrintToString(Messages(e));
         EXPECT_FALSE(e.techniques.empty());
-        EXPECT_EQ(e.hlsl.size(), src.size());
         for (const fx::TechniqueDesc& t : e.techniques) EXPECT_FALSE(t.passes.empty());
         ++files;
     }
@@ -586,7 +600,7 @@ TEST(EffectParserHostilePreprocessor, RunawayExpressionsAndNesting) {
             double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             EXPECT_LT(seconds, 10.0);
-            EXPECT_EQ(e.hlsl.size(), src.size());
+            EXPECT_LE(e.messages.size(), 101u);
         }
     }
 }
@@ -617,9 +631,10 @@ TEST(EffectParserHostilePreprocessor, RandomSoupWithIncludes) {
             *text = included;
             return true;
         });
-        ASSERT_EQ(e.hlsl.size(), src.size()) << src;
-        for (const fx::IncludedFile& f : e.includes) ASSERT_EQ(f.hlsl.size(), included.size());
-        for (const fx::Message& d : e.messages) ASSERT_GE(d.line, 1);
+        for (const fx::Message& d : e.messages) {
+            ASSERT_GE(d.line, 1) << src;
+            ASSERT_TRUE(d.file.empty() || d.file == "x") << d.file;
+        }
     }
 }
 

@@ -90,7 +90,7 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         source.defaults = {{"n", {3}}, {"on", {1}}};
         fx::SpirvModule compiled;
         std::vector<fx::Message> messages;
-        ASSERT_TRUE(fx::HlslToSpirv(source, {}, &compiled, &messages))
+        ASSERT_TRUE(fx::HlslToSpirv(source, &compiled, &messages))
             << (messages.empty() ? "" : messages[0].text);
         if (shader.glslangValid) {
             ASSERT_EQ(Validate(compiled.words), "") << "glslang's own module";

@@ -1,5 +1,4 @@
 // A macro may name the profile in a compile statement.
-//? xfail macros are not expanded in technique blocks
 //? expect 0.5 0.5 0.5 0.5
 #define PS_MODEL ps_3_0
 float4 vs_main(float4 p : POSITION) : POSITION { return float4(p.xyz, 1); }
