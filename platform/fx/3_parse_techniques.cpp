@@ -23,6 +23,13 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
         UnexpectedEnd(what, keyword.index);
         return;
     }
+    if (!IsPunct(t, '{') && tech.name.empty() && !IsPunct(t, '<')) {
+        // "float4 technique10(...)": a name Direct3D 9 refuses as well.
+        Error(keyword, Quote(Text(keyword)) + ": an effect keyword cannot be a name");
+        Remove(keyword.index, t.index);
+        PutBack(t);
+        return;
+    }
     if (!IsPunct(t, '{')) {
         Error(t, "expected '{' after " + what + ", found " + Quote(Text(t)));
         Remove(keyword.index, t.index);

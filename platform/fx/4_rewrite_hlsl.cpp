@@ -12,36 +12,12 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "platform/fx/4_hlsl_outline.h"
 #include "platform/fx/tables.h"
 
 namespace fx {
 namespace {
 
-// The code tokens of an HLSL token list (#pragma lines and strings left
-// out), by their index in the list.
-class Code {
-public:
-    explicit Code(const TokenStream& s) : s_(s) {
-        for (size_t i = 0; i < s.tokens.size(); ++i) {
-            Tok k = s.tokens[i].kind;
-            if (k != Tok::Directive && k != Tok::String) index_.push_back(i);
-        }
-    }
-    size_t size() const { return index_.size(); }
-    // Index in the list of code token i.
-    size_t At(size_t i) const { return index_[i]; }
-    const SourceToken& Token(size_t i) const { return s_.tokens[index_[i]]; }
-    bool IsIdent(size_t i) const { return Token(i).kind == Tok::Ident; }
-    std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
-    // The character of a one-character punctuation token; 0 for others.
-    char Punct(size_t i) const {
-        return Token(i).kind == Tok::Punct && Text(i).size() == 1 ? Text(i)[0] : 0;
-    }
-
-private:
-    const TokenStream& s_;
-    std::vector<size_t> index_;
-};
 
 // The definition of an entry point: its name, the ')' of its parameter
 // list, its parameters ([first, last) code tokens) and the commas between.
@@ -233,8 +209,22 @@ bool BindUniformArguments(
 }
 
 bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
+    std::vector<std::string> entries;
+    for (const TechniqueDesc& t : parsed.techniques)
+        for (const PassDesc& p : t.passes)
+            for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
+                if (HasShader(*s)) entries.push_back(s->entry);
     std::vector<Message> found;
     out->hlsl = parsed.hlsl;
+    {
+        const Code code(out->hlsl);
+        const HlslOutline outline = OutlineHlsl(code);
+        if (!CheckHlsl(code, outline, entries, &found)) {
+            messages->Add(found);
+            return false;
+        }
+        RewriteShapes(&out->hlsl, code, outline, entries, &found);
+    }
     RewriteGlobals(&out->hlsl, &out->globals, &found);
     out->printed = PrintHlsl(out->hlsl);
     out->defaults = EvaluateInitializers(parsed.initializers, &found);

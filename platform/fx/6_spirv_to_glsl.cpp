@@ -50,8 +50,23 @@ std::pair<std::string, int> SplitSemantic(const std::string& semantic) {
     return {s.substr(0, digits), index};
 }
 
+// glslang splits an array member of an entry point's struct into one
+// variable per element ("@entryPointOutput.t[1]"), each with the array's
+// semantic: element n takes the semantic's index plus n, as Direct3D 9
+// numbers them.
 std::string SemanticOf(const spirv_cross::CompilerGLSL& c, spirv_cross::ID id) {
-    return c.get_decoration_string(id, spv::DecorationUserSemantic);
+    std::string semantic = c.get_decoration_string(id, spv::DecorationUserSemantic);
+    const std::string& name = c.get_name(id);
+    size_t open = name.rfind('[');
+    if (semantic.empty() || name.empty() || name.back() != ']' || open == std::string::npos ||
+        name.find('.') == std::string::npos || open + 2 > name.size() - 1) {
+        return semantic;
+    }
+    const std::string digits = name.substr(open + 1, name.size() - open - 2);
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 2)
+        return semantic;
+    auto split = SplitSemantic(semantic);
+    return split.first + std::to_string(split.second + std::atoi(digits.c_str()));
 }
 
 namespace {

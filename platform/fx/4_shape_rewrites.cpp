@@ -1,0 +1,516 @@
+// Stage 4: rewrites of declarations and statements that Direct3D 9 takes
+// and glslang does not (see 4_rewrite_hlsl.h), from the outline of the
+// HLSL tokens and the declared types it names:
+// - initializer lists are flattened as Direct3D 9 reads them: every value
+//   (a vector counting as its components) fills the next component of the
+//   declared array, struct or vector, whatever braces it sits in; an array
+//   of implicit size takes its size from the list;
+// - "switch (x)" on an int a rewrite made a float switches on int(x);
+// - "export" before a function is dropped;
+// - a declaration of an entry point before its definition is dropped
+//   (glslang takes it for a second function that calls itself).
+// Implemented: [x] values that are numbers, true/false, constructors and
+//                  swizzles   [ ] values whose type needs the expression's
+//                  type (a variable, a call): such a list is left as it is.
+#include <algorithm>
+
+#include "platform/fx/4_hlsl_outline.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// Token replacements, applied from the last to the first.
+struct Edits {
+    struct Edit {
+        size_t begin, end;
+        std::vector<SourceToken> tokens;
+    };
+    std::vector<Edit> list;
+    void Apply(TokenStream* s) {
+        // At one place a replacement goes first, so that what is inserted
+        // there lands before it.
+        std::stable_sort(list.begin(), list.end(), [](const Edit& a, const Edit& b) {
+            return a.begin > b.begin || (a.begin == b.begin && a.end > b.end);
+        });
+        for (const Edit& e : list) SpliceTokens(&s->tokens, e.begin, e.end, e.tokens);
+    }
+};
+
+int Components(std::string_view type) { return ShapeOf(type).Components(); }
+
+// One value of a list: its code tokens [first, last) and component count.
+struct Value {
+    size_t first = 0, last = 0;
+    int count = 0;
+};
+
+// The count of a value; 0 when it cannot be told from its tokens.
+int ValueCount(const Code& code, size_t first, size_t last, int depth = 0) {
+    if (depth > 16 || first >= last) return 0;
+    if (code.Punct(first) == '-' || code.Punct(first) == '+') ++first;
+    if (last - first == 1) {
+        const SourceToken& t = code.Token(first);
+        if (t.kind == Tok::Number) return 1;
+        if (code.Text(first) == "true" || code.Text(first) == "false") return 1;
+        return 0;
+    }
+    if (code.IsIdent(first) && code.Punct(first + 1) == '(' &&
+        code.Closing(first + 1) == last - 1) {
+        // A matrix cannot be split by a swizzle: glslang is left to read it.
+        Shape sh = ShapeOf(code.Text(first));
+        return sh.matrix && sh.rows > 1 && sh.cols > 1 ? 0 : sh.Components();
+    }
+    // "(...)" or a constructor, then ".xy".
+    if (last - first >= 3 && code.Punct(last - 2) == '.' && code.IsIdent(last - 1)) {
+        std::string_view sw = code.Text(last - 1);
+        if (sw.size() <= 4 && sw.find_first_not_of("xyzwrgba") == std::string_view::npos &&
+            ValueCount(code, first, last - 2, depth + 1) > 0) {
+            return static_cast<int>(sw.size());
+        }
+    }
+    if (code.Punct(first) == '(' && code.Closing(first) == last - 1)
+        return ValueCount(code, first + 1, last - 1, depth + 1);
+    return 0;
+}
+
+// The values of the list opened at open, inner braces taken away; false
+// when one cannot be counted.
+bool ReadValues(const Code& code, size_t open, size_t close, std::vector<Value>* values,
+                int depth = 0) {
+    if (depth > 16) return false;
+    size_t start = open + 1;
+    for (size_t k = open + 1; k <= close; ++k) {
+        char p = code.Punct(k);
+        if (p == '{') {
+            size_t inner = code.Closing(k);
+            if (!ReadValues(code, k, inner, values, depth + 1)) return false;
+            k = inner;
+            start = k + 1;
+            continue;
+        }
+        if (p == '(' || p == '[') {
+            k = code.Closing(k);
+            continue;
+        }
+        if (p != ',' && k != close) continue;
+        if (k > start) {
+            int n = ValueCount(code, start, k);
+            if (n == 0) return false;
+            values->push_back({start, k, n});
+        }
+        start = k + 1;
+    }
+    return true;
+}
+
+// Builds the flattened initializer of one declared shape.
+struct Flattener {
+    const TokenStream& s;
+    const Code& code;
+    const HlslOutline& outline;
+    const SourceToken& at;  // where made tokens are placed: the '{'
+    const std::vector<Value>& values;
+    size_t value = 0;  // the next component: values[value], component part
+    int part = 0;
+    std::vector<SourceToken> out;
+    bool ok = true;
+
+    void Put(Tok kind, std::string_view text) { out.push_back(s.Make(kind, text, at)); }
+    void Copy(size_t first, size_t last) {
+        for (size_t k = first; k < last; ++k) {
+            out.push_back(code.Token(k));
+            if (k == first) out.back().flags &= static_cast<uint8_t>(~kGlued);
+        }
+    }
+
+    // The next n components as one or more expressions, separated by commas.
+    void Components(int n) {
+        bool firstPart = true;
+        while (n > 0 && ok) {
+            if (value >= values.size()) {
+                ok = false;
+                return;
+            }
+            const Value& v = values[value];
+            int take = std::min(n, v.count - part);
+            if (!firstPart) Put(Tok::Punct, ",");
+            firstPart = false;
+            if (take == v.count) {
+                Copy(v.first, v.last);
+            } else {
+                Put(Tok::Punct, "(");
+                Copy(v.first, v.last);
+                Put(Tok::Punct, ")");
+                Put(Tok::Punct, ".");
+                out.back().flags |= kGlued;
+                Put(Tok::Ident, std::string("xyzw").substr(static_cast<size_t>(part),
+                                                           static_cast<size_t>(take)));
+                out.back().flags |= kGlued;
+            }
+            n -= take;
+            part += take;
+            if (part == v.count) {
+                ++value;
+                part = 0;
+            }
+        }
+    }
+
+    // One element of type `type` (a code token), arrays of it counted by size.
+    void Element(size_t type, int depth) {
+        int n = fx::Components(code.Text(type));
+        if (n == 1) {
+            Components(1);
+            return;
+        }
+        if (n > 1) {
+            Put(Tok::Ident, code.Text(type));
+            Put(Tok::Punct, "(");
+            out.back().flags |= kGlued;
+            Components(n);
+            Put(Tok::Punct, ")");
+            return;
+        }
+        const StructOutline* st = outline.FindStruct(code, code.Text(type));
+        if (st == nullptr || depth > 8) {
+            ok = false;
+            return;
+        }
+        Put(Tok::Punct, "{");
+        for (size_t m = 0; m < st->members.size() && ok; ++m) {
+            if (m > 0) Put(Tok::Punct, ",");
+            const Declarator& d = st->members[m];
+            Declared(d.type, ArraySize(d), depth + 1);
+        }
+        Put(Tok::Punct, "}");
+    }
+
+    // A declared variable or member: size 0 for one that is no array.
+    void Declared(size_t type, int size, int depth) {
+        if (size < 0) {
+            ok = false;
+            return;
+        }
+        if (size == 0) {
+            Element(type, depth);
+            return;
+        }
+        Put(Tok::Punct, "{");
+        for (int i = 0; i < size && ok; ++i) {
+            if (i > 0) Put(Tok::Punct, ",");
+            Element(type, depth);
+        }
+        Put(Tok::Punct, "}");
+    }
+
+    // 0: no array; -1: a size that is not a plain number.
+    int ArraySize(const Declarator& d) const {
+        if (d.arrayOpen == npos) return 0;
+        if (code.Punct(d.arrayOpen + 2) != ']' || code.Token(d.arrayOpen + 1).kind != Tok::Number) {
+            return -1;
+        }
+        return std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str());
+    }
+
+    // The components an element of the type holds; 0 when unknown.
+    int Count(size_t type, int depth) const {
+        int n = fx::Components(code.Text(type));
+        if (n > 0) return n;
+        const StructOutline* st = outline.FindStruct(code, code.Text(type));
+        if (st == nullptr || depth > 8) return 0;
+        int total = 0;
+        for (const Declarator& d : st->members) {
+            int size = ArraySize(d);
+            int each = Count(d.type, depth + 1);
+            if (size < 0 || each == 0) return 0;
+            total += each * std::max(size, 1);
+        }
+        return total;
+    }
+};
+
+void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                         Edits* edits) {
+    size_t statement = 0;
+    for (size_t i = 0; i < code.size(); ++i) {
+        char p = code.Punct(i);
+        if (p == ';' || p == '{' || p == '}' || p == ')') {
+            statement = i + 1;
+            continue;
+        }
+        if (p != '=' || code.Punct(i + 1) != '{') continue;
+        Declarator d = ReadDeclarator(code, statement, i);
+        const size_t open = i + 1;
+        const size_t close = code.Closing(open);
+        i = close;
+        std::vector<Value> values;
+        if (d.name == npos || close >= code.size() || !ReadValues(code, open, close, &values))
+            continue;
+        Flattener f{s, code, outline, code.Token(open), values, 0, 0, {}, true};
+        int size = f.ArraySize(d);
+        int total = 0;
+        for (const Value& v : values) total += v.count;
+        const bool implicit = d.arrayOpen != npos && code.Punct(d.arrayOpen + 1) == ']';
+        if (implicit) {
+            int each = f.Count(d.type, 0);
+            if (each == 0 || total % each != 0) continue;
+            size = total / each;
+            edits->list.push_back(
+                {code.At(d.arrayOpen) + 1,
+                 code.At(d.arrayOpen) + 1,
+                 {s.Make(Tok::Number, std::to_string(size), code.Token(d.arrayOpen))}});
+        }
+        f.Declared(d.type, size, 0);
+        if (!f.ok || f.value != values.size()) continue;
+        edits->list.push_back({code.At(open), code.At(close) + 1, std::move(f.out)});
+    }
+}
+
+// "_12_13" or "_m01_m02" on a 1xN (or Nx1) matrix made a vector: the
+// vector's swizzle ("yz"); empty when it is not one.
+std::string VectorSwizzle(std::string_view field, bool oneRow) {
+    std::string out;
+    size_t k = 0;
+    while (k < field.size()) {
+        if (field[k] != '_' || out.size() >= 4) return {};
+        ++k;
+        int base = 1;
+        if (k < field.size() && field[k] == 'm') {
+            base = 0;
+            ++k;
+        }
+        if (k + 2 > field.size()) return {};
+        int row = field[k] - '0' - base;
+        int col = field[k + 1] - '0' - base;
+        k += 2;
+        if (row < 0 || row > 3 || col < 0 || col > 3) return {};
+        int component = oneRow ? col : row;
+        if ((oneRow ? row : col) != 0) return {};
+        out += "xyzw"[component];
+    }
+    return out;
+}
+
+// 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
+// every such type name, except a uniform's whose registers would change
+// (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
+// swizzles and "[0]" on a variable of such a type follow.
+void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                   Edits* edits) {
+    bool packRows = false;
+    for (const SourceToken& t : s.tokens) {
+        std::string_view text = s.Text(t);
+        if (t.kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
+            packRows = text.find("row_major") != std::string_view::npos;
+    }
+    auto oneLine = [](Shape sh) { return sh.matrix && (sh.rows == 1 || sh.cols == 1); };
+    std::vector<bool> keep(code.size(), false);
+    for (const auto& [name, nt] : outline.names) {
+        if (!nt.uniform || nt.type == npos || !oneLine(ShapeOf(code.Text(nt.type)))) continue;
+        Shape sh = ShapeOf(code.Text(nt.type));
+        bool rowMajor = packRows;
+        for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {
+            if (code.Text(k) == "row_major") rowMajor = true;
+            if (code.Text(k) == "column_major") rowMajor = false;
+        }
+        if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
+    }
+    // Names declared with such a type, whose uses change too.
+    bool anyNames = false;
+    for (const auto& [name, nt] : outline.names)
+        anyNames = anyNames || (nt.type != npos && oneLine(ShapeOf(code.Text(nt.type))));
+    auto retext = [&](size_t i, std::string text) {
+        SourceToken t = code.Token(i);
+        t.text = s.texts->Id(text);
+        edits->list.push_back({code.At(i), code.At(i) + 1, {t}});
+    };
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (!code.IsIdent(i)) continue;
+        std::string_view text = code.Text(i);
+        Shape sh = ShapeOf(text);
+        if (oneLine(sh) && !keep[i]) {
+            const int n = sh.rows * sh.cols;
+            std::string base(text.substr(0, text.find_first_of("1234")));
+            retext(i, n == 1 ? base : base + std::to_string(n));
+            continue;
+        }
+        if (!anyNames) continue;
+        auto it = outline.names.find(text);
+        if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
+        Shape declared = ShapeOf(code.Text(it->second.type));
+        if (!oneLine(declared) || it->second.array) continue;
+        if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
+            std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
+            if (!swizzle.empty()) retext(i + 2, swizzle);
+        } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(i + 1) == '[' &&
+                   code.Punct(i + 3) == ']' && code.Text(i + 2) == "0") {
+            edits->list.push_back({code.At(i + 1), code.At(i + 3) + 1, {}});
+        }
+    }
+}
+
+// The arguments of the call whose '(' is at open: [first, last) each.
+std::vector<std::pair<size_t, size_t>> Arguments(const Code& code, size_t open, size_t close) {
+    std::vector<std::pair<size_t, size_t>> list;
+    size_t start = open + 1;
+    for (size_t k = open + 1; k <= close; ++k) {
+        char p = code.Punct(k);
+        if ((p == '(' || p == '[' || p == '{') && k != close) {
+            k = code.Closing(k);
+            continue;
+        }
+        if (p != ',' && k != close) continue;
+        if (k > start) list.emplace_back(start, k);
+        start = k + 1;
+    }
+    return list;
+}
+
+struct Truncations {
+    const TokenStream& s;
+    const Code& code;
+    const HlslOutline& outline;
+    Edits* edits;
+    std::vector<Message>* warnings;
+
+    void Warn(size_t at) {
+        warnings->push_back(WarningAt(code.Pos(at), "implicit truncation of vector type"));
+    }
+    // The vector (or scalar) size of a declared type; 0 for others.
+    static int VectorSize(std::string_view type) {
+        Shape sh = ShapeOf(type);
+        return sh.rows == 1 || sh.cols == 1 ? sh.Components() : 0;
+    }
+    // The expression [first, last) is longer than n components.
+    bool Longer(size_t first, size_t last, int n) const {
+        int m = ExpressionComponents(code, outline, first, last);
+        return n >= 1 && m > n && m <= 4;
+    }
+
+    // A longer vector passed to a shorter parameter of the effect's own
+    // function: "(v).xy", which glslang's overload resolution takes.
+    void Calls() {
+        for (size_t i = 1; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.IsIdent(i - 1)) continue;
+            const std::vector<size_t>& named = outline.Functions(code.Text(i));
+            const size_t close = code.Closing(i + 1);
+            if (named.empty() || close >= code.size()) continue;
+            auto args = Arguments(code, i + 1, close);
+            const FunctionOutline* callee = nullptr;
+            bool ambiguous = false;
+            for (size_t index : named) {
+                const FunctionOutline& f = outline.functions[index];
+                if (f.params.size() != args.size()) continue;
+                ambiguous = ambiguous || (callee != nullptr && !SameParameters(*callee, f));
+                callee = &f;
+            }
+            if (callee == nullptr || ambiguous) continue;
+            for (size_t a = 0; a < args.size(); ++a) {
+                const Declarator& d = callee->params[a];
+                if (d.out || d.type == npos || d.arrayOpen != npos) continue;
+                const int n = VectorSize(code.Text(d.type));
+                auto [first, last] = args[a];
+                if (!Longer(first, last, n)) continue;
+                Warn(first);
+                const SourceToken& at = code.Token(first);
+                edits->list.push_back(
+                    {code.At(first), code.At(first), {s.Make(Tok::Punct, "(", at)}});
+                std::vector<SourceToken> tail = {
+                    s.Make(Tok::Punct, ")", at), s.Make(Tok::Punct, ".", at),
+                    s.Make(Tok::Ident, std::string("xyzw").substr(0, static_cast<size_t>(n)), at)};
+                tail[1].flags |= kGlued;
+                tail[2].flags |= kGlued;
+                edits->list.push_back(
+                    {code.At(last - 1) + 1, code.At(last - 1) + 1, std::move(tail)});
+            }
+        }
+    }
+    bool SameParameters(const FunctionOutline& a, const FunctionOutline& b) const {
+        for (size_t p = 0; p < a.params.size(); ++p) {
+            const Declarator& x = a.params[p];
+            const Declarator& y = b.params[p];
+            if (x.type == npos || y.type == npos || code.Text(x.type) != code.Text(y.type))
+                return false;
+        }
+        return true;
+    }
+
+    // Assignments, initializations and returns glslang truncates without a
+    // word: the warning Direct3D 9 gives.
+    void Assignments() {
+        for (size_t i = 1; i + 1 < code.size(); ++i) {
+            if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '{') continue;
+            if (i >= 2 && (code.Punct(i - 2) == '.' || code.Punct(i - 2) == ']')) continue;
+            auto it = outline.names.find(code.Text(i - 1));
+            if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
+            size_t end = ExpressionEnd(i + 1);
+            if (Longer(i + 1, end, VectorSize(code.Text(it->second.type)))) Warn(i + 1);
+        }
+        for (const FunctionOutline& f : outline.functions) {
+            if (f.body == npos) continue;
+            const int n = VectorSize(code.Text(f.name - 1));
+            for (size_t k = f.body; k < f.end; ++k) {
+                if (code.Text(k) != "return" || !code.IsIdent(k)) continue;
+                if (Longer(k + 1, ExpressionEnd(k + 1), n)) Warn(k + 1);
+            }
+        }
+    }
+    size_t ExpressionEnd(size_t k) const {
+        for (; k < code.size(); ++k) {
+            char p = code.Punct(k);
+            if (p == '(' || p == '[' || p == '{')
+                k = code.Closing(k);
+            else if (p == ',' || p == ';' || p == ')' || p == '}')
+                break;
+        }
+        return std::min(k, code.size());
+    }
+};
+
+}  // namespace
+
+void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
+                   const std::vector<std::string>& entries, std::vector<Message>* messages) {
+    Edits edits;
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos &&
+            std::find(entries.begin(), entries.end(), code.Text(f.name)) != entries.end()) {
+            edits.list.push_back({code.At(f.returnType), code.At(f.end) + 1, {}});
+        }
+        if (code.Text(f.returnType) == "export")
+            edits.list.push_back({code.At(f.returnType), code.At(f.returnType) + 1, {}});
+    }
+    for (size_t i = 0; i + 1 < code.size(); ++i) {
+        if (code.Text(i) != "switch" || code.Punct(i + 1) != '(') continue;
+        const SourceToken& at = code.Token(i + 1);
+        edits.list.push_back(
+            {code.At(i + 1) + 1,
+             code.At(i + 1) + 1,
+             {hlsl->Make(Tok::Ident, "int", at), hlsl->Make(Tok::Punct, "(", at)}});
+        size_t close = code.Closing(i + 1);
+        if (close < code.size())
+            edits.list.push_back(
+                {code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
+    }
+    MatrixVectors(*hlsl, code, outline, &edits);
+    Truncations t{*hlsl, code, outline, &edits, messages};
+    t.Calls();
+    t.Assignments();
+    if (edits.list.empty()) {
+        // Nothing moved: the lists are read from the same outline.
+        FlattenInitializers(*hlsl, code, outline, &edits);
+        edits.Apply(hlsl);
+        return;
+    }
+    edits.Apply(hlsl);
+    // Lists last, over the types as they now are.
+    Code after(*hlsl);
+    HlslOutline outlineAfter = OutlineHlsl(after);
+    Edits lists;
+    FlattenInitializers(*hlsl, after, outlineAfter, &lists);
+    lists.Apply(hlsl);
+}
+
+}  // namespace fx
