@@ -6,6 +6,7 @@
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/xvfb.h"
+#include "tests/support/xvfb_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -82,20 +83,8 @@ int LastCounter(const std::string& out) {
     return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 10);
 }
 
-class EffectReloadE2e : public ::testing::Test {
+class EffectReloadE2e : public testing_support::XvfbSuite {
 protected:
-    static void SetUpTestSuite() {
-        xvfb_ = new Xvfb();
-        if (!xvfb_->Start(&xvfbError_)) {
-            delete xvfb_;
-            xvfb_ = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete xvfb_;
-        xvfb_ = nullptr;
-    }
-
     void SetUp() override {
         ASSERT_NE(xvfb_, nullptr) << xvfbError_;
         binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield";
@@ -138,16 +127,12 @@ protected:
         EXPECT_EQ(result.exitCode, 0) << result.err;
     }
 
-    static Xvfb* xvfb_;
-    static std::string xvfbError_;
     std::string binary_;
     testing_support::TempFolder temp_;
     fs::path workDir_;
     fs::path goodEffect_;
 };
 
-Xvfb* EffectReloadE2e::xvfb_ = nullptr;
-std::string EffectReloadE2e::xvfbError_;
 
 TEST_F(EffectReloadE2e, BrokenEffectIsReportedAndF5PicksUpTheMendedFile) {
     WriteEffect(kBrokenAtLine4);
