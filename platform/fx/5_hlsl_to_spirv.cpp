@@ -12,6 +12,7 @@
 #include "platform/fx/5_hlsl_to_spirv.h"
 
 #include "platform/fx/5_instruction_slots.h"
+#include "platform/fx/5_tree.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -58,6 +59,117 @@ int GuessColumn(const std::string& source, int line, const std::string& text) {
         }
     }
     return 1;
+}
+
+// Intrinsics glslang computes otherwise than Direct3D 9, given to it as
+// functions of ours ahead of the shader's text (its lines and columns stay),
+// each only where the text names it:
+// - lit's specular term is n_dot_h to the power m (glslang multiplies);
+// - fmod of constants is computed at run time, where it truncates (glslang
+//   folds it floored): a zero glslang cannot fold keeps it from folding
+//   (only where some fmod has nothing but literals and constants).
+// (A shader that defines a function of that name keeps its own.)
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// 0: the text does not name word; 1: it calls it; 2: it declares a function
+// of that name ("float4 lit(" rather than "= lit(" or "return lit(").
+int Names(const std::string& text, const std::string& word) {
+    int found = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        const size_t end = at + word.size();
+        if ((at > 0 && IsWordChar(text[at - 1])) || (end < text.size() && IsWordChar(text[end])))
+            continue;
+        found = std::max(found, 1);
+        size_t p = text.find_first_not_of(" \t", end);
+        if (p == std::string::npos || text[p] != '(') continue;
+        size_t q = at;
+        while (q > 0 && (text[q - 1] == ' ' || text[q - 1] == '\t')) --q;
+        size_t w = q;
+        while (w > 0 && IsWordChar(text[w - 1])) --w;
+        if (w < q && text.compare(w, q - w, "return") != 0) return 2;
+    }
+    return found;
+}
+
+// Whether name is declared const with a value ("const float k = ...").
+bool IsConstant(const std::string& text, const std::string& name) {
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t end = at + name.size();
+        if ((at > 0 && IsWordChar(text[at - 1])) || (end < text.size() && IsWordChar(text[end])))
+            continue;
+        const size_t eq = text.find_first_not_of(" \t", end);
+        if (eq == std::string::npos || text[eq] != '=' || text.compare(eq, 2, "==") == 0) continue;
+        const size_t lineStart = text.rfind('\n', at);
+        const size_t from = lineStart == std::string::npos ? 0 : lineStart;
+        const size_t c = text.find("const", from);
+        if (c != std::string::npos && c < at) return true;
+    }
+    return false;
+}
+
+// Whether some fmod call's arguments are all literals and constants, which
+// glslang would fold.
+bool FoldsFmod(const std::string& text) {
+    for (size_t at = text.find("fmod"); at != std::string::npos; at = text.find("fmod", at + 1)) {
+        if ((at > 0 && IsWordChar(text[at - 1])) || (at + 4 < text.size() && IsWordChar(text[at + 4])))
+            continue;
+        size_t p = text.find_first_not_of(" \t", at + 4);
+        if (p == std::string::npos || text[p] != '(') continue;
+        bool constant = true;
+        int depth = 0;
+        for (size_t i = p; i < text.size() && constant; ++i) {
+            const char c = text[i];
+            if (c == '(') ++depth;
+            if (c == ')' && --depth == 0) break;
+            if (std::isdigit(static_cast<unsigned char>(c)) || c == '.') {
+                while (i + 1 < text.size() && (IsWordChar(text[i + 1]) || text[i + 1] == '.')) ++i;
+            } else if (IsWordChar(c)) {
+                size_t e = i;
+                while (e < text.size() && IsWordChar(text[e])) ++e;
+                const std::string name = text.substr(i, e - i);
+                constant = name == "float" || name == "int" || IsConstant(text, name);
+                i = e - 1;
+            }
+        }
+        if (constant) return true;
+    }
+    return false;
+}
+
+std::string Preamble(const StageSource& source) {
+    auto names = [&](const char* word) {
+        const int n = Names(source.hlsl, word);
+        if (n != 1 || std::string(word) != "fmod") return n == 1;
+        return FoldsFmod(source.hlsl);
+    };
+    std::string preamble;
+    if (names("lit")) {
+        preamble +=
+            "float4 fx_lit_(float n_dot_l, float n_dot_h, float m) {\n"
+            "    return float4(1, max(n_dot_l, 0),\n"
+            "                  (n_dot_l < 0 || n_dot_h < 0) ? 0 : pow(n_dot_h, m), 1);\n"
+            "}\n"
+            "#define lit(n_dot_l, n_dot_h, m) fx_lit_(n_dot_l, n_dot_h, m)\n";
+    }
+    if (names("fmod")) {
+        const std::string zero = kUnfoldedZero;
+        preamble += "static float " + zero + " = 0;\n#define fmod(x, y) fmod((x) + " + zero + ", y)\n";
+    }
+    return preamble;
+}
+
+// Our names for the preamble's functions back to the user's.
+void UserNames(std::string* text) {
+    const std::string ours = "fx_lit_";
+    std::string result;
+    size_t from = 0;
+    for (size_t at = text->find(ours); at != std::string::npos; at = text->find(ours, from)) {
+        result.append(*text, from, at - from).append("lit");
+        from = at + ours.size();
+    }
+    if (from == 0) return;
+    result.append(*text, from, std::string::npos);
+    *text = std::move(result);
 }
 
 // "ERROR: " / "WARNING: " ... -> the severity, prefix removed.
@@ -109,6 +221,7 @@ bool TranslateLogLine(std::string line, const StageSource& source, Message* m) {
     size_t sep = line.find("' : ");
     if (!line.empty() && line[0] == '\'' && sep != std::string::npos) line.erase(sep + 1, 1);
     if (line.rfind("'': ", 0) == 0) line.erase(0, 4);
+    UserNames(&line);
 
     int column = lineNo > 0 ? GuessColumn(source.hlsl, lineNo, line) : 0;
     // The HLSL grammar's own summary carries a real column:
@@ -247,13 +360,26 @@ bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Messa
 
 }  // namespace
 
-bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages) {
+bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Message>* messages) {
     EnsureGlslang();
+    // The text as glslang takes it, and the map back from that.
+    std::vector<TextMove> moves;
+    std::string hlsl = RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves);
+    StageSource copy;
+    const bool rewritten = hlsl != given.hlsl;
+    if (rewritten) {
+        copy = given;
+        copy.hlsl = std::move(hlsl);
+        MoveMap(&copy.map, moves);
+    }
+    const StageSource& source = rewritten ? copy : given;
     EShLanguage language = source.stage == ShaderStage::Vertex ? EShLangVertex : EShLangFragment;
     glslang::TShader shader(language);
     const char* text = source.hlsl.c_str();
     const int length = static_cast<int>(source.hlsl.size());
     shader.setStringsWithLengths(&text, &length, 1);
+    const std::string preamble = Preamble(source);
+    shader.setPreamble(preamble.c_str());
     shader.setEntryPoint(source.entry.c_str());
     shader.setEnvInput(glslang::EShSourceHlsl, language, glslang::EShClientOpenGL, 100);
     shader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
@@ -280,6 +406,16 @@ bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Mes
     for (size_t i = before; i < messages->size(); ++i) {
         if ((*messages)[i].IsError()) return false;
     }
+    std::vector<Message> found;
+    glslang::TIntermediate& tree = *program.getIntermediate(language);
+    CheckIntegerLiterals(source.hlsl, CodeLines(tree), &found);
+    FixTree(tree, &found);
+    for (Message& m : found) {
+        source.map.ToUser(&m);
+        m.entry = source.entry;
+        messages->push_back(std::move(m));
+    }
+    if (!found.empty()) return false;
     if (!GenerateSpirv(program, language, source, module, messages)) return false;
     if (!CheckSize(source, module, messages)) return false;
     module->stage = source.stage;

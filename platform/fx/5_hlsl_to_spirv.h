@@ -11,10 +11,12 @@
 // which members were bool (SPIR-V keeps them as uint).
 //
 // Where errors are made: glslang's messages (syntax, types, unknown names),
-// placed in the user's files through the stage source's map; a missing
-// entry point, a construct glslang cannot translate to SPIR-V and a shader
-// far beyond the instruction slots of its profile (5_instruction_slots.h),
-// at the compile statement.
+// placed in the user's files through the stage source's map; an integer
+// division or % by a constant zero and a uint given a wrapped int literal
+// (5_tree.h), at the operator or the literal; a missing entry point, a
+// construct glslang cannot translate to SPIR-V and a shader far beyond the
+// instruction slots of its profile (5_instruction_slots.h), at the compile
+// statement.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +57,10 @@ struct SpirvModule {
     GlobalsDescription globals;
     std::vector<std::pair<std::string, std::string>> samplerAliases;  // from stage 4
 };
+
+// The static zero stage 5 adds to fmod's first argument so that glslang
+// does not fold fmod of constants (floored); stage 6 takes the additions out.
+constexpr const char* kUnfoldedZero = "fx_zero_";
 
 // False when the stage does not compile; messages are appended either way.
 bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages);

@@ -31,14 +31,14 @@ uint32_t SpvInstruction::Result() const {
 
 // The operands that are ids, for the instructions a function body holds;
 // literals are left out where the instruction has them.
-void SpvInstruction::UsedIds(std::vector<uint32_t>* ids) const {
+void SpvInstruction::UsedIdPositions(std::vector<size_t>* at) const {
     bool hasResult = false, hasType = false;
     spv::HasResultAndType(static_cast<spv::Op>(op), &hasResult, &hasType);
     size_t first = (hasResult ? 1 : 0) + (hasType ? 1 : 0);
     size_t last = words.size();
-    ids->clear();
+    at->clear();
     auto take = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to && i < words.size(); ++i) ids->push_back(words[i]);
+        for (size_t i = from; i < to && i < words.size(); ++i) at->push_back(i);
     };
     switch (op) {
         case spv::OpCompositeExtract: take(first, first + 1); return;
@@ -55,7 +55,7 @@ void SpvInstruction::UsedIds(std::vector<uint32_t>* ids) const {
         case spv::OpStore: take(0, 2); return;
         case spv::OpSwitch:
             take(0, 2);
-            for (size_t i = 3; i < last; i += 2) ids->push_back(words[i]);
+            for (size_t i = 3; i < last; i += 2) at->push_back(i);
             return;
         case spv::OpVariable: take(first + 1, last); return;
         case spv::OpFunction: take(first + 1, last); return;
@@ -68,6 +68,13 @@ void SpvInstruction::UsedIds(std::vector<uint32_t>* ids) const {
             return;
         default: take(first, last); return;
     }
+}
+
+void SpvInstruction::UsedIds(std::vector<uint32_t>* ids) const {
+    std::vector<size_t> at;
+    UsedIdPositions(&at);
+    ids->clear();
+    for (size_t i : at) ids->push_back(words[i]);
 }
 
 bool SpvModule::Read(const std::vector<uint32_t>& words) {

@@ -21,6 +21,8 @@ struct SpvInstruction {
     // Every operand that names an id, besides the result type and id (into
     // *ids, which it clears first: callers keep one for many calls).
     void UsedIds(std::vector<uint32_t>* ids) const;
+    // Where those operands are in words.
+    void UsedIdPositions(std::vector<size_t>* at) const;
 };
 
 class SpvModule {
@@ -77,6 +79,20 @@ namespace fx {
 // fmod and % as Direct3D 9 computes them: truncated, with the sign of the
 // dividend (glslang writes SPIR-V's floored OpFMod / OpSMod).
 void FixArithmetic(SpvModule& module);
+
+// Intrinsics as Direct3D 9 computes them where glslang's SPIR-V differs:
+// atan2(-0, x) is atan2(+0, x); an intrinsic of matrices (clamp, lerp, pow,
+// step, sign, abs, saturate, fmod, ...) works column by column; an inout
+// argument the call converted converts back into the caller's variable.
+void FixIntrinsics(SpvModule& module);
+
+// Takes out the additions of stage 5's unfolded zero (kUnfoldedZero) once
+// glslang has not folded what they were for, and the zero itself.
+void DropUnfoldedZero(SpvModule& module);
+
+// static globals and locals (Private variables) without an initializer
+// start at zero: GLSL leaves them undefined.
+void ZeroStatics(SpvModule& module);
 
 }  // namespace fx
 

@@ -1,11 +1,14 @@
 // Stage 6: small passes over glslang's SPIR-V (see 6_spirv_module.h).
+#include <spirv_cross/GLSL.std.450.h>
 #include <spirv_cross/spirv.hpp>
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/fx/5_hlsl_to_spirv.h"
 #include "platform/fx/6_spirv_module.h"
 
 namespace fx {
@@ -21,6 +24,322 @@ void FixArithmetic(SpvModule& module) {
         }
         module.code.push_back(std::move(in));
     }
+    module.Reindex();
+}
+
+namespace {
+
+// The id of the GLSL.std.450 instruction set; 0 when the module has none.
+uint32_t GlslStd450(const SpvModule& module) {
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpExtInstImport || in.words.size() < 2) continue;
+        std::string name;
+        for (size_t i = 1; i < in.words.size(); ++i) {
+            for (int b = 0; b < 4; ++b) {
+                const char c = static_cast<char>((in.words[i] >> (8 * b)) & 0xFF);
+                if (c != 0) name += c;
+            }
+        }
+        if (name == "GLSL.std.450") return in.words[0];
+    }
+    return 0;
+}
+
+// The conversion that undoes op (an inout argument's value converted for
+// the call goes back through it); 0 for what is not a conversion.
+uint32_t ReverseConversion(uint32_t op) {
+    switch (op) {
+        case spv::OpConvertFToS: return spv::OpConvertSToF;
+        case spv::OpConvertSToF: return spv::OpConvertFToS;
+        case spv::OpConvertFToU: return spv::OpConvertUToF;
+        case spv::OpConvertUToF: return spv::OpConvertFToU;
+        case spv::OpBitcast: return spv::OpBitcast;
+        default: return 0;
+    }
+}
+
+bool IsMatrix(const SpvModule& module, uint32_t type) {
+    const SpvInstruction* t = module.Def(type);
+    return t != nullptr && t->op == spv::OpTypeMatrix;
+}
+
+// Instructions that work component by component, which glslang also gives
+// matrices (SPIR-V takes only scalars and vectors there).
+bool ComponentWise(uint32_t op) {
+    return op == spv::OpFRem || op == spv::OpFMod || op == spv::OpLogicalNot ||
+           op == spv::OpLogicalAnd || op == spv::OpLogicalOr || op == spv::OpIsNan ||
+           op == spv::OpIsInf || (op >= spv::OpFOrdEqual && op <= spv::OpFUnordGreaterThanEqual) ||
+           (op >= spv::OpDPdx && op <= spv::OpFwidthCoarse);
+}
+
+}  // namespace
+
+void FixIntrinsics(SpvModule& module) {
+    const uint32_t glsl = GlslStd450(module);
+    // atan2's y is compared with a zero of its type, declared up front: a
+    // type (float or vector) -> (its bool type, its zero).
+    std::vector<std::pair<uint32_t, std::pair<uint32_t, uint32_t>>> zeros;
+    bool any = false;  // anything to do at all
+    for (const SpvInstruction& in : module.code) {
+        const bool ext = in.op == spv::OpExtInst && in.words.size() > 4 && in.words[2] == glsl;
+        if ((ext || ComponentWise(in.op)) && IsMatrix(module, in.words[0])) any = true;
+        if (in.op == spv::OpStore && in.words.size() >= 2) {
+            const SpvInstruction* target = module.Def(in.words[0]);
+            const SpvInstruction* type = target != nullptr ? module.Def(target->Type()) : nullptr;
+            if (target != nullptr && (type == nullptr || type->op != spv::OpTypePointer)) any = true;
+        }
+        if (!ext || in.words.size() != 6 || in.words[3] != GLSLstd450Atan2) continue;
+        any = true;
+        const uint32_t type = in.words[0];
+        bool known = false;
+        for (const auto& z : zeros) known |= z.first == type;
+        const SpvInstruction* t = module.Def(type);
+        if (known || t == nullptr || t->op == spv::OpTypeMatrix) continue;
+        uint32_t boolType = module.DeclareType(spv::OpTypeBool, {});
+        if (t->op == spv::OpTypeVector) {
+            const uint32_t n = t->words[2];
+            boolType = module.DeclareType(spv::OpTypeVector, {boolType, n});
+        }
+        zeros.push_back({type, {boolType, module.DeclareConstant(spv::OpConstantNull, type, {})}});
+    }
+    if (!any) return;
+    const uint32_t boolType = module.DeclareType(spv::OpTypeBool, {});
+    // Matrix results split into columns: id -> the columns' ids. A matrix of
+    // bools (which GLSL does not have) is never put together again.
+    std::unordered_map<uint32_t, std::vector<uint32_t>> split;
+    std::vector<SpvInstruction> out;
+    out.reserve(module.code.size());
+    for (const SpvInstruction& original : module.code) {
+        SpvInstruction in = original;
+        const bool ext = in.op == spv::OpExtInst && in.words.size() > 4 && in.words[2] == glsl;
+        if (ext && in.words[3] == GLSLstd450Atan2 && in.words.size() == 6 &&
+            !IsMatrix(module, in.words[0])) {
+            // atan2(-0, x) is atan2(+0, x): y == 0 ? +0 : y.
+            for (const auto& [type, z] : zeros) {
+                if (type != in.words[0]) continue;
+                const uint32_t isZero = module.NewId(), y = module.NewId();
+                out.push_back({spv::OpFOrdEqual, {z.first, isZero, in.words[4], z.second}});
+                out.push_back({spv::OpSelect, {type, y, isZero, z.second, in.words[4]}});
+                in.words[4] = y;
+            }
+        } else if ((ext || ComponentWise(in.op) ||
+                    (in.op == spv::OpSelect && split.count(in.words[2]) != 0)) &&
+                   IsMatrix(module, in.words[0])) {
+            const SpvInstruction* matrix = module.Def(in.words[0]);
+            const uint32_t columnType = matrix->words[1], columns = matrix->words[2];
+            const size_t first = ext ? 4 : 2;
+            // The column type of the first matrix operand (of the result
+            // for a select): what a scalar operand is spread to.
+            uint32_t operandColumn = columnType;
+            for (size_t i = first; i < in.words.size() && in.op != spv::OpSelect; ++i) {
+                const SpvInstruction* arg = module.Def(in.words[i]);
+                const SpvInstruction* t = arg != nullptr ? module.Def(arg->Type()) : nullptr;
+                if (t != nullptr && t->op == spv::OpTypeMatrix) {
+                    operandColumn = t->words[1];
+                    break;
+                }
+            }
+            std::vector<uint32_t> parts{in.words[0], in.words[1]};
+            std::vector<uint32_t> spread(in.words.size(), 0);
+            for (uint32_t c = 0; c < columns; ++c) {
+                std::vector<uint32_t> words(in.words.begin(), in.words.begin() + static_cast<std::ptrdiff_t>(first));
+                words[0] = columnType;
+                words[1] = module.NewId();
+                for (size_t i = first; i < in.words.size(); ++i) {
+                    const SpvInstruction* arg = module.Def(in.words[i]);
+                    const uint32_t argType = arg != nullptr ? arg->Type() : 0;
+                    const SpvInstruction* t = module.Def(argType);
+                    uint32_t operand = in.words[i];
+                    auto done = split.find(operand);
+                    if (done != split.end() && c < done->second.size()) {
+                        operand = done->second[c];
+                    } else if (t != nullptr && t->op == spv::OpTypeMatrix) {
+                        operand = module.NewId();
+                        out.push_back({spv::OpCompositeExtract, {t->words[1], operand, in.words[i], c}});
+                    } else if (t != nullptr && t->op != spv::OpTypeVector && operandColumn != 0) {
+                        // A scalar beside a matrix: as many of it as a column has.
+                        if (spread[i] == 0) {
+                            spread[i] = module.NewId();
+                            const uint32_t n = module.Def(operandColumn)->words[2];
+                            std::vector<uint32_t> w{operandColumn, spread[i]};
+                            for (uint32_t k = 0; k < n; ++k) w.push_back(operand);
+                            out.push_back({spv::OpCompositeConstruct, std::move(w)});
+                        }
+                        operand = spread[i];
+                    }
+                    words.push_back(operand);
+                }
+                parts.push_back(words[1]);
+                out.push_back({in.op, std::move(words)});
+            }
+            split[in.words[1]].assign(parts.begin() + 2, parts.end());
+            const SpvInstruction* column = module.Def(columnType);
+            const bool bools = column != nullptr && module.Def(column->words[1]) != nullptr &&
+                               module.Def(column->words[1])->op == spv::OpTypeBool;
+            if (!bools) out.push_back({spv::OpCompositeConstruct, std::move(parts)});
+            continue;
+        } else if ((in.op == spv::OpAny || in.op == spv::OpAll) && in.words.size() == 3 &&
+                   split.count(in.words[2]) != 0) {
+            // any / all of a matrix: of each column, then of those.
+            const std::vector<uint32_t>& columns = split[in.words[2]];
+            uint32_t result = 0;
+            for (size_t c = 0; c < columns.size(); ++c) {
+                const uint32_t one = module.NewId();
+                out.push_back({in.op, {boolType, one, columns[c]}});
+                if (c == 0) {
+                    result = one;
+                    continue;
+                }
+                const uint32_t both = c + 1 == columns.size() ? in.words[1] : module.NewId();
+                out.push_back({in.op == spv::OpAny ? spv::OpLogicalOr : spv::OpLogicalAnd,
+                               {boolType, both, result, one}});
+                result = both;
+            }
+            if (columns.size() == 1) out.push_back({spv::OpCopyObject, {boolType, in.words[1], result}});
+            continue;
+        } else if (in.op == spv::OpStore && in.words.size() >= 2) {
+            // glslang stores an inout argument back into the value it
+            // converted for the call: convert it back into the variable read.
+            const SpvInstruction* target = module.Def(in.words[0]);
+            const SpvInstruction* type = target != nullptr ? module.Def(target->Type()) : nullptr;
+            if (target != nullptr && (type == nullptr || type->op != spv::OpTypePointer)) {
+                const uint32_t reverse = ReverseConversion(target->op);
+                const SpvInstruction* load =
+                    reverse != 0 && target->words.size() > 2 ? module.Def(target->words[2]) : nullptr;
+                if (load != nullptr && load->op == spv::OpLoad) {
+                    const uint32_t value = module.NewId();
+                    out.push_back({reverse, {load->words[0], value, in.words[1]}});
+                    out.push_back({spv::OpStore, {load->words[2], value}});
+                }
+                continue;  // a value that came from no variable has nowhere to go
+            }
+        }
+        out.push_back(std::move(in));
+    }
+    module.code = std::move(out);
+    module.Reindex();
+    // Matrices of bools no longer made are not declared either (SPIR-V has none).
+    std::vector<uint32_t> unused;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpTypeMatrix || in.words.size() < 3) continue;
+        const SpvInstruction* column = module.Def(in.words[1]);
+        const SpvInstruction* scalar = column != nullptr ? module.Def(column->words[1]) : nullptr;
+        if (scalar != nullptr && scalar->op == spv::OpTypeBool) unused.push_back(in.words[0]);
+    }
+    if (unused.empty()) return;
+    std::vector<uint32_t> ids;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpTypeMatrix) continue;
+        in.UsedIds(&ids);
+        ids.push_back(in.Type());
+        for (uint32_t id : ids) unused.erase(std::remove(unused.begin(), unused.end(), id), unused.end());
+    }
+    module.code.erase(std::remove_if(module.code.begin(), module.code.end(),
+                                     [&](const SpvInstruction& in) {
+                                         return in.op == spv::OpTypeMatrix &&
+                                                std::find(unused.begin(), unused.end(),
+                                                          in.words[0]) != unused.end();
+                                     }),
+                      module.code.end());
+    module.Reindex();
+}
+
+void DropUnfoldedZero(SpvModule& module) {
+    uint32_t variable = 0;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpName && in.words.size() > 1 && module.Name(in.words[0]) == kUnfoldedZero) {
+            variable = in.words[0];
+            break;
+        }
+        if (in.op == spv::OpFunction) break;
+    }
+    if (variable == 0) return;
+    // The zero as loaded and spread into vectors (id -> times read), and the
+    // sums with it: x + zero is x.
+    std::unordered_map<uint32_t, int> zeros;
+    std::unordered_map<uint32_t, uint32_t> same;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpLoad && in.words.size() > 2 && in.words[2] == variable) {
+            zeros[in.words[1]] = 0;
+        } else if (in.op == spv::OpCompositeConstruct && in.words.size() > 2 &&
+                   std::all_of(in.words.begin() + 2, in.words.end(),
+                               [&](uint32_t id) { return zeros.count(id) != 0; })) {
+            zeros[in.words[1]] = 0;
+        } else if (in.op == spv::OpFAdd && in.words.size() == 4) {
+            if (zeros.count(in.words[3]) != 0) same[in.words[1]] = in.words[2];
+            else if (zeros.count(in.words[2]) != 0) same[in.words[1]] = in.words[3];
+        }
+    }
+    // The sums' readers read x; what else reads a zero keeps it.
+    std::vector<size_t> at;
+    for (SpvInstruction& in : module.code) {
+        if (in.op == spv::OpFAdd && same.count(in.Result()) != 0) continue;
+        if (in.op == spv::OpStore && in.words[0] == variable) continue;
+        in.UsedIdPositions(&at);
+        for (size_t k : at) {
+            auto it = same.find(in.words[k]);
+            if (it != same.end()) in.words[k] = it->second;
+            auto z = zeros.find(in.words[k]);
+            if (z != zeros.end()) ++z->second;
+        }
+    }
+    // A spread zero nothing reads goes, and with it its reads of the loads
+    // (constructs come after the loads they read: backwards).
+    for (auto it = module.code.rbegin(); it != module.code.rend(); ++it) {
+        if (it->op != spv::OpCompositeConstruct) continue;
+        auto z = zeros.find(it->words[1]);
+        if (z == zeros.end() || z->second != 0) continue;
+        for (size_t k = 2; k < it->words.size(); ++k) --zeros[it->words[k]];
+    }
+    bool loadsLeft = false;
+    for (const auto& [id, reads] : zeros) loadsLeft |= reads > 0;
+    module.code.erase(
+        std::remove_if(module.code.begin(), module.code.end(),
+                       [&](const SpvInstruction& in) {
+                           const uint32_t r = in.Result();
+                           if (in.op == spv::OpFAdd && same.count(r) != 0) return true;
+                           auto z = zeros.find(r);
+                           if (r != 0 && z != zeros.end() && z->second <= 0) return true;
+                           return !loadsLeft && ((in.op == spv::OpStore && in.words[0] == variable) ||
+                                                 (in.op == spv::OpVariable && in.words[1] == variable) ||
+                                                 (in.op == spv::OpName && in.words[0] == variable));
+                       }),
+        module.code.end());
+    module.Reindex();
+}
+
+void ZeroStatics(SpvModule& module) {
+    // Each Private variable without an initializer takes a zero of its type,
+    // declared before the first function: the variables move after it.
+    std::vector<std::pair<size_t, uint32_t>> zeros;  // index in code, zero
+    for (size_t i = 0; i < module.code.size(); ++i) {
+        const SpvInstruction& in = module.code[i];
+        if (in.op == spv::OpFunction) break;
+        if (in.op != spv::OpVariable || in.words.size() != 3 ||
+            in.words[2] != spv::StorageClassPrivate) {
+            continue;
+        }
+        const SpvInstruction* pointer = module.Def(in.words[0]);
+        if (pointer != nullptr && pointer->words.size() > 2) zeros.emplace_back(i, pointer->words[2]);
+    }
+    if (zeros.empty()) return;
+    std::vector<SpvInstruction> moved;
+    for (auto& [index, type] : zeros) {
+        SpvInstruction variable = module.code[index];
+        variable.words.push_back(0);
+        moved.push_back(std::move(variable));
+        module.code[index].op = spv::OpNop;
+    }
+    module.code.erase(std::remove_if(module.code.begin(), module.code.end(),
+                                     [](const SpvInstruction& in) { return in.op == spv::OpNop; }),
+                      module.code.end());
+    module.Reindex();
+    for (size_t k = 0; k < zeros.size(); ++k)
+        moved[k].words[3] = module.DeclareConstant(spv::OpConstantNull, zeros[k].second, {});
+    size_t at = 0;
+    while (at < module.code.size() && module.code[at].op != spv::OpFunction) ++at;
+    module.code.insert(module.code.begin() + static_cast<std::ptrdiff_t>(at), moved.begin(),
+                       moved.end());
     module.Reindex();
 }
 

@@ -416,6 +416,9 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
         return false;
     }
     FixArithmetic(m);
+    DropUnfoldedZero(m);
+    FixIntrinsics(m);
+    ZeroStatics(m);
     WidenVaryings(m, module.stage == ShaderStage::Vertex);
     CopyDynamicallyIndexedValues(m);
     std::vector<Message> errors;

@@ -6,6 +6,7 @@
 #include "tests/support/image_files.h"
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
+#include "tests/support/xvfb_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -129,20 +130,8 @@ struct Pixels {
     int textLeft = 1 << 30, textTop = 1 << 30;
 };
 
-class LiveEditingE2e : public ::testing::Test {
+class LiveEditingE2e : public testing_support::XvfbSuite {
 protected:
-    static void SetUpTestSuite() {
-        xvfb_ = new Xvfb();
-        if (!xvfb_->Start(&xvfbError_)) {
-            delete xvfb_;
-            xvfb_ = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete xvfb_;
-        xvfb_ = nullptr;
-    }
-
     void SetUp() override {
         ASSERT_NE(xvfb_, nullptr) << xvfbError_;
         binary_ = EnvOr("FLOWFIELD_BIN_DIR", ".") + "/flowfield";
@@ -227,8 +216,6 @@ protected:
         EXPECT_EQ(result.exitCode, 0) << result.err;
     }
 
-    static Xvfb* xvfb_;
-    static std::string xvfbError_;
     std::string binary_;
     fs::path workDir_;
     std::string goodEffect_;
@@ -236,8 +223,6 @@ protected:
     std::string window_;
 };
 
-Xvfb* LiveEditingE2e::xvfb_ = nullptr;
-std::string LiveEditingE2e::xvfbError_;
 
 TEST_F(LiveEditingE2e, F5AndF4WorkWhileAnotherWindowHasTheFocus) {
     std::ofstream(workDir_ / "main.fx") << goodEffect_;

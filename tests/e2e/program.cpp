@@ -4,6 +4,7 @@
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/xvfb.h"
+#include "tests/support/xvfb_suite.h"
 
 #include <gtest/gtest.h>
 
@@ -53,20 +54,8 @@ void ExpectCountingUp(const std::vector<int>& counters) {
     }
 }
 
-class ProgramE2eTest : public ::testing::Test {
+class ProgramE2eTest : public testing_support::XvfbSuite {
 protected:
-    static void SetUpTestSuite() {
-        xvfb_ = new Xvfb();
-        if (!xvfb_->Start(&xvfbError_)) {
-            delete xvfb_;
-            xvfb_ = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete xvfb_;
-        xvfb_ = nullptr;
-    }
-
     void SetUp() override {
         // The program is built beside this test when the variable is missing.
         std::string ownDir = fs::read_symlink("/proc/self/exe").parent_path().string();
@@ -97,15 +86,11 @@ protected:
         return window;
     }
 
-    static Xvfb* xvfb_;
-    static std::string xvfbError_;
     std::string binary_;
     testing_support::TempFolder temp_;
     fs::path workDir_;
 };
 
-Xvfb* ProgramE2eTest::xvfb_ = nullptr;
-std::string ProgramE2eTest::xvfbError_;
 
 TEST_F(ProgramE2eTest, EscapeEndsTheProgramWithExitCodeZero) {
     ASSERT_NE(xvfb_, nullptr) << xvfbError_;

@@ -170,16 +170,6 @@ TEST(EffectCompiler, GlslangMessagesBecomeLinesAndColumns) {
     EXPECT_EQ(out.messages[0].entry, "vs_main");
 }
 
-TEST(EffectCompiler, MatrixSwizzleIsReportedNotMiscompiled) {
-    const std::string hlsl =
-        "float4x4 m : register(c4);\n"
-        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p + m._m30_m31_m32, 1); "
-        "}\n";
-    CompiledPass out = CompileShadersInChild(hlsl, {{ShaderStage::Vertex, "vs_main"}});
-    EXPECT_FALSE(out.ok);
-    EXPECT_NE(Messages(out).find("Missing functionality"), std::string::npos) << Messages(out);
-}
-
 // >> isolation
 
 int OpenDescriptors() {

@@ -1,6 +1,5 @@
 // atan2 treats -0 as +0: atan2(-0, -1) = +pi.
 //? entry ps_3_0 main()
-//? xfail atan2 keeps the sign of -0 today
 //? ps c0 = 0 -1 0 0
 //? ulps 64
 //? expect 3.14159274 0 0 0

@@ -1,0 +1,181 @@
+// Stage 5: rewrites of the text before glslang (see 5_tree.h).
+#include <string>
+#include <vector>
+
+#include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/5_tree.h"
+#include "platform/fx/tokenizer.h"
+
+namespace fx {
+namespace {
+
+// _11_22 or _m00_m11: at least two elements.
+bool IsMatrixSwizzle(const std::string& s) {
+    size_t at = 0;
+    int elements = 0;
+    while (at < s.size()) {
+        if (s[at] != '_') return false;
+        ++at;
+        const bool zeroBased = at < s.size() && s[at] == 'm';
+        if (zeroBased) ++at;
+        for (int k = 0; k < 2; ++k, ++at) {
+            if (at >= s.size()) return false;
+            const char lo = zeroBased ? '0' : '1', hi = zeroBased ? '3' : '4';
+            if (s[at] < lo || s[at] > hi) return false;
+        }
+        ++elements;
+    }
+    return elements >= 2;
+}
+
+struct Edit {
+    size_t at, length;
+    std::string with;
+};
+
+// The edits (in order of their place) made to hlsl, their column moves
+// added to *moves.
+std::string Apply(const std::string& hlsl, const std::vector<Edit>& edits,
+                  std::vector<TextMove>* moves) {
+    if (edits.empty()) return hlsl;
+    std::string out;
+    size_t from = 0;
+    const LineIndex lines(hlsl);
+    int moved = 0;  // characters inserted so far on the current line
+    int line = 0;
+    for (const Edit& e : edits) {
+        if (e.at < from || e.at + e.length > hlsl.size()) continue;
+        out.append(hlsl, from, e.at - from);
+        const SourcePos pos = lines.At(e.at);
+        if (pos.line != line) {
+            line = pos.line;
+            moved = 0;
+        }
+        const int delta = static_cast<int>(e.with.size()) - static_cast<int>(e.length);
+        if (moves != nullptr && delta != 0) moves->push_back({pos.line, pos.column + moved, delta});
+        moved += delta;
+        out += e.with;
+        from = e.at + e.length;
+    }
+    out.append(hlsl, from, std::string::npos);
+    return out;
+}
+
+}  // namespace
+
+void MoveMap(SourceMap* map, const std::vector<TextMove>& moves) {
+    for (const TextMove& m : moves) {
+        for (SourceMap::Entry& e : map->entries) {
+            if (static_cast<int>(e.outLine) == m.line && static_cast<int>(e.outColumn) >= m.column)
+                e.outColumn = static_cast<uint32_t>(static_cast<int>(e.outColumn) + m.delta);
+        }
+    }
+}
+
+std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves) {
+    if (hlsl.find("=") == std::string::npos || hlsl.find("._") == std::string::npos) return hlsl;
+    const std::vector<Token> tokens = Tokenize(hlsl);
+    auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+    auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
+    };
+    std::vector<Edit> edits;
+    for (size_t i = 2; i + 2 < tokens.size(); ++i) {
+        // ... . SWIZZLE op = ... ;
+        if (tokens[i].kind != Tok::Ident || !punct(i - 1, '.') || !IsMatrixSwizzle(text(i))) continue;
+        const size_t op = i + 1;
+        if (!(punct(op, '+') || punct(op, '-') || punct(op, '*') || punct(op, '/') || punct(op, '%')) ||
+            !punct(op + 1, '=') || tokens[op + 1].begin != tokens[op].end) {
+            continue;
+        }
+        // The matrix: identifiers, members and plain indexes back to the
+        // start of the statement.
+        size_t first = i - 1;
+        bool plain = true;
+        while (first > 0) {
+            const size_t p = first - 1;
+            if (tokens[p].kind == Tok::Ident || punct(p, '.')) {
+                first = p;
+            } else if (punct(p, ']')) {
+                size_t open = p;
+                while (open > 0 && !punct(open, '[')) {
+                    --open;
+                    if (!(tokens[open].kind == Tok::Ident || tokens[open].kind == Tok::Number ||
+                          punct(open, '['))) {
+                        plain = false;
+                    }
+                }
+                first = open;
+            } else {
+                break;
+            }
+        }
+        if (!plain || first == i - 1 || !(first == 0 || punct(first - 1, ';') ||
+                                          punct(first - 1, '{') || punct(first - 1, '}'))) {
+            continue;
+        }
+        // The end of the statement.
+        size_t end = op + 2;
+        int depth = 0;
+        while (end < tokens.size() && !(depth == 0 && punct(end, ';'))) {
+            if (punct(end, '(') || punct(end, '[') || punct(end, '{')) ++depth;
+            if (punct(end, ')') || punct(end, ']') || punct(end, '}')) --depth;
+            if (depth < 0) break;
+            ++end;
+        }
+        if (end >= tokens.size() || !punct(end, ';')) continue;
+        const std::string target = hlsl.substr(tokens[first].begin, tokens[i].end - tokens[first].begin);
+        edits.push_back({tokens[op].begin, 2, "= " + target + " " + text(op) + " ("});
+        edits.push_back({tokens[end].begin, 0, ")"});
+        i = end;
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
+    if (hlsl.find('%') == std::string::npos) return hlsl;
+    const std::vector<Token> tokens = Tokenize(hlsl);
+    auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+    auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
+    };
+    auto isFloat = [&](size_t i) {
+        const std::string t = text(i);
+        const bool hex = t.size() > 1 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+        return !hex && t.find_first_of(".eEfFhH") != std::string::npos;
+    };
+    std::vector<Edit> edits;
+    for (size_t i = 1; i + 1 < tokens.size(); ++i) {
+        if (!punct(i, '%') || punct(i + 1, '=')) continue;
+        // LITERAL % [-]LITERAL, one of them a float, nothing binding tighter around.
+        size_t left = i - 1, right = i + 1;
+        if (tokens[left].kind != Tok::Number) continue;
+        if (punct(right, '-') || punct(right, '+')) ++right;
+        if (right >= tokens.size() || tokens[right].kind != Tok::Number) continue;
+        if (!isFloat(left) && !isFloat(right)) continue;
+        if (left > 0 && (punct(left - 1, '-') || punct(left - 1, '+'))) {
+            // A sign of its own (not a subtraction) goes with it.
+            const bool unary = left == 1 || (tokens[left - 2].kind == Tok::Punct &&
+                                             !punct(left - 2, ')') && !punct(left - 2, ']'));
+            if (unary) --left;
+        }
+        if (left > 0 && (punct(left - 1, '*') || punct(left - 1, '/') || punct(left - 1, '%') ||
+                         punct(left - 1, '.') || punct(left - 1, '-') || punct(left - 1, '+') ||
+                         punct(left - 1, '!') || punct(left - 1, '~'))) {
+            const bool binaryPlusMinus =
+                (punct(left - 1, '-') || punct(left - 1, '+')) && left >= 2 &&
+                (tokens[left - 2].kind != Tok::Punct || punct(left - 2, ')') || punct(left - 2, ']'));
+            if (!binaryPlusMinus) continue;
+        }
+        if (punct(right + 1, '.') || punct(right + 1, '[') || punct(right + 1, '(')) continue;
+        // 7.5 % 5.0 % 2.0: the second takes the first's result, which is no literal.
+        if (!edits.empty() && tokens[left].begin < edits.back().at + edits.back().length) continue;
+        edits.push_back({tokens[left].begin, 0, "fmod("});
+        edits.push_back({tokens[i].begin, 1, ","});
+        edits.push_back({tokens[right].end, 0, ")"});
+        i = right;
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+}  // namespace fx

@@ -1,0 +1,61 @@
+// Stage 5: what is fixed or checked on glslang's tree of a parsed shader,
+// before its SPIR-V is made, and on the text glslang folds constants of
+// (platform/fx internal; used by 5_hlsl_to_spirv.cpp only).
+//
+// - A matrix swizzle read as a value (m._11_22_33, m._m30_m31_m32) becomes
+//   a vector of the elements it names: glslang's SPIR-V cannot say it.
+// - An integer division or % by a constant zero, also one a local holds
+//   that nothing writes again, is an error at the operator.
+// - In the text: an integer literal divided by a literal 0 or by a const
+//   int that is 0 (glslang folds it before its tree exists), and a uint
+//   declared with an unsuffixed literal of 2^31 or more (which is an int,
+//   wrapped), are errors at the operator or the literal.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/fx/message.h"
+
+namespace glslang {
+class TIntermediate;
+}
+
+namespace fx {
+
+// Messages at (line, column) of the text glslang was given, file "" or an
+// #include name; the caller maps them to the user's file.
+void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors);
+// The lines of the text that glslang's tree has code on (by line number):
+// what the preprocessor left out has none.
+std::vector<bool> CodeLines(glslang::TIntermediate& tree);
+void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
+                          std::vector<Message>* errors);
+
+}  // namespace fx
+
+namespace fx {
+
+struct SourceMap;
+
+// delta characters were put in at (line, column) of the text, in the text
+// as it is after the moves before.
+struct TextMove {
+    int line = 0;
+    int column = 0;
+    int delta = 0;
+};
+// The map's printed places follow the moves.
+void MoveMap(SourceMap* map, const std::vector<TextMove>& moves);
+
+// "m._11_22 += e;" as "m._11_22 = m._11_22 + (e);": glslang takes only a
+// plain assignment to a matrix swizzle of more than one element. Only where
+// the matrix is a variable, a member or an element with a plain index (the
+// text is read twice). The columns that move go into *moves.
+std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves);
+
+// "7.5 % -5.0" as "fmod(7.5, -5.0)" where both are literals and one a float:
+// glslang folds % of float constants wrong, fmod the preamble keeps unfolded.
+std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
+
+}  // namespace fx
