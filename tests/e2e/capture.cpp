@@ -11,6 +11,7 @@
 #include "tests/support/image_files.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_text.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,9 @@
 
 namespace {
 
+using testing_support::EnvOr;
+using testing_support::ReadFile;
+
 namespace fs = std::filesystem;
 using testing_support::ProcessOptions;
 using testing_support::ProcessResult;
@@ -30,19 +34,9 @@ using testing_support::RunProcess;
 
 constexpr int kTimeoutMs = 540000;  // the soak runs take minutes under the sanitizers
 
-std::string EnvOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : fallback;
-}
-
 bool Soak() {
     const char* soak = std::getenv("FLOWFIELD_SOAK");
     return soak != nullptr && std::string(soak) == "1";
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class CaptureE2e : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/xvfb.h"
 #include "tests/support/xvfb_suite.h"
+#include "tests/support/test_text.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,9 @@
 #include <thread>
 
 namespace {
+
+using testing_support::EnvOr;
+using testing_support::CountOf;
 
 namespace fs = std::filesystem;
 using testing_support::Process;
@@ -52,17 +56,6 @@ const std::string kCrashesTheCompiler =
     "technique T { pass P {\n"
     "    VertexShader = compile vs_3_0 vs_main();\n"
     "    PixelShader = compile ps_3_0 ps_main(); } }\n";
-
-std::string EnvOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : fallback;
-}
-
-int CountOf(const std::string& text, const std::string& what) {
-    int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++count;
-    return count;
-}
 
 // Polls the program's output until `what` has appeared `times` times.
 bool WaitForCount(const Process& program, const std::string& what, int times, int timeoutMs) {

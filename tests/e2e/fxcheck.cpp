@@ -2,6 +2,7 @@
 // hostile effect files, exit codes and what it prints.
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_text.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,14 @@
 
 namespace {
 
+using testing_support::EnvOr;
+
 namespace fs = std::filesystem;
 using testing_support::ProcessOptions;
 using testing_support::ProcessResult;
 using testing_support::RunProcess;
 
 constexpr int kTimeoutMs = 240000;
-
-std::string EnvOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : fallback;
-}
 
 class FxCheckE2e : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include "tests/support/process.h"
 #include "tests/support/xvfb.h"
 #include "tests/support/xvfb_suite.h"
+#include "tests/support/test_text.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,10 @@
 #include <vector>
 
 namespace {
+
+using testing_support::EnvOr;
+using testing_support::CountOf;
+using testing_support::ReadFile;
 
 namespace fs = std::filesystem;
 using testing_support::FocusWindow;
@@ -51,19 +56,6 @@ const char* const kBroken =
     "    VertexShader = compile vs_3_0 vs_main();\n"
     "    PixelShader = compile ps_3_0 ps_main(); } }\n";
 
-std::string EnvOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : fallback;
-}
-
-int CountOf(const std::string& text, const std::string& what) {
-    int count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) {
-        ++count;
-    }
-    return count;
-}
-
 // The program's output without its counter lines: what it loaded, and when
 // the counter went back to 0.
 std::string Events(const std::string& out) {
@@ -73,13 +65,6 @@ std::string Events(const std::string& out) {
         if (line.rfind("counter = ", 0) != 0 || line == "counter = 0") events += line + "\n";
     }
     return events;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 using Clock = std::chrono::steady_clock;

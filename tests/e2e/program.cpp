@@ -5,6 +5,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/xvfb.h"
 #include "tests/support/xvfb_suite.h"
+#include "tests/support/test_text.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 
 namespace {
 
+using testing_support::EnvOr;
+
 namespace fs = std::filesystem;
 using testing_support::Process;
 using testing_support::ProcessOptions;
@@ -24,11 +27,6 @@ using testing_support::Xvfb;
 
 constexpr int kStartTimeoutMs = 60000;
 constexpr int kExitTimeoutMs = 30000;
-
-std::string EnvOr(const char* name, const std::string& fallback) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : fallback;
-}
 
 // The counter values in the order printed.
 std::vector<int> Counters(const std::string& out) {

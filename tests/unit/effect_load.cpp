@@ -18,22 +18,18 @@
 #include "platform/fx/message.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_text.h"
 
 namespace fs = std::filesystem;
 using testing_support::RecordingDevice;
 
 namespace {
 
+using testing_support::ReadFile;
+
 fs::path SourceDir() {
     const char* dir = std::getenv("FLOWFIELD_SOURCE_DIR");
     return dir ? fs::path(dir) : fs::path(".");
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // Each test runs in its own directory, as the program does with "main.fx".
