@@ -79,14 +79,8 @@ void Reload(IDirect3DDevice9* device, benchmark::State& state) {
 
 // One device for the whole run; made on first use.
 IDirect3DDevice9* GlDevice() {
-    static IDirect3DDevice9* device = [] {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        IDirect3D9* d3d = nullptr;
-        IDirect3DDevice9* made = nullptr;
-        testing_support::CreateTestDevice(&d3d, &made);
-        return made;
-    }();
-    return device;
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    return testing_support::SharedTestDevice();
 }
 
 void BM_EffectReloadGl(benchmark::State& state) {

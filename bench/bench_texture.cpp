@@ -137,14 +137,8 @@ const TextureFiles& AllFiles() {
 const std::vector<std::string>& Files() { return AllFiles().paths; }
 
 IDirect3DDevice9* Device() {
-    static IDirect3DDevice9* device = [] {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        IDirect3D9* d3d = nullptr;
-        IDirect3DDevice9* made = nullptr;
-        testing_support::CreateTestDevice(&d3d, &made);
-        return made;
-    }();
-    return device;
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    return testing_support::SharedTestDevice();
 }
 
 bool Read(benchmark::State& state, platform::TextureImage* image) {

@@ -41,4 +41,14 @@ void CreateTestDevice(IDirect3D9** d3d, IDirect3DDevice9** device) {
                          &params, device);
 }
 
+IDirect3DDevice9* SharedTestDevice() {
+    static IDirect3DDevice9* device = [] {
+        IDirect3D9* d3d = nullptr;
+        IDirect3DDevice9* made = nullptr;
+        CreateTestDevice(&d3d, &made);
+        return made;
+    }();
+    return device;
+}
+
 }  // namespace testing_support

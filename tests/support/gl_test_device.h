@@ -28,4 +28,8 @@ HWND TestWindow();
 // nullptr in *device on failure. The caller releases both.
 void CreateTestDevice(IDirect3D9** d3d, IDirect3DDevice9** device);
 
+// One such device for the whole process (the benchmarks'), made on first
+// use and kept to the end; nullptr when it cannot be made.
+IDirect3DDevice9* SharedTestDevice();
+
 }  // namespace testing_support
