@@ -151,6 +151,9 @@ std::string Preamble(const StageSource& source) {
             "}\n"
             "#define lit(n_dot_l, n_dot_h, m) fx_lit_(n_dot_l, n_dot_h, m)\n";
     }
+    if (source.hlsl.find(kUnfoldedUintZero) != std::string::npos) {
+        preamble += std::string("static uint ") + kUnfoldedUintZero + " = 0;\n";
+    }
     if (names("fmod")) {
         const std::string zero = kUnfoldedZero;
         preamble += "static float " + zero + " = 0;\n#define fmod(x, y) fmod((x) + " + zero + ", y)\n";
@@ -364,7 +367,8 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
     std::vector<TextMove> moves;
-    std::string hlsl = RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves);
+    std::string hlsl = UnsignedLiteralsUnfolded(
+        RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves), &moves);
     StageSource copy;
     const bool rewritten = hlsl != given.hlsl;
     if (rewritten) {

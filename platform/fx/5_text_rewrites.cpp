@@ -1,8 +1,10 @@
 // Stage 5: rewrites of the text before glslang (see 5_tree.h).
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/5_hlsl_to_spirv.h"
 #include "platform/fx/5_tree.h"
 #include "platform/fx/tokenizer.h"
 
@@ -174,6 +176,41 @@ std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextM
         edits.push_back({tokens[i].begin, 1, ","});
         edits.push_back({tokens[right].end, 0, ")"});
         i = right;
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves) {
+    const std::vector<Token> tokens = Tokenize(hlsl);
+    std::vector<Edit> edits;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind != Tok::Number) continue;
+        const std::string t = hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+        const size_t suffix = t.find_first_of("uU");
+        if (suffix == std::string::npos || t.find_first_not_of("uUlL", suffix) != std::string::npos)
+            continue;
+        const bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+        const bool octal = !hex && t.size() > 1 && t[0] == '0';
+        const int base = hex ? 16 : octal ? 8 : 10;
+        uint64_t value = 0;
+        bool number = true;
+        for (size_t k = hex ? 2 : 0; k < suffix && number && value < (uint64_t{1} << 33); ++k) {
+            const char c = t[k];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : 99;
+            number = digit < base;
+            value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        }
+        if (!number || value < (uint64_t{1} << 31) || value >= (uint64_t{1} << 32)) continue;
+        // A case label must stay a constant.
+        if (i > 0 && hlsl.compare(tokens[i - 1].begin, tokens[i - 1].end - tokens[i - 1].begin,
+                                  "case") == 0) {
+            continue;
+        }
+        edits.push_back({tokens[i].begin, 0, "("});
+        edits.push_back({tokens[i].end, 0, std::string(" + ") + kUnfoldedUintZero + ")"});
     }
     return Apply(hlsl, edits, moves);
 }

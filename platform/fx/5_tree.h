@@ -58,4 +58,11 @@ std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMov
 // glslang folds % of float constants wrong, fmod the preamble keeps unfolded.
 std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
 
+// "3000000000u" as "(3000000000u + fx_uzero_)" for a u literal of 2^31 or
+// more (not a case label): glslang folds it into an int as a wrapped value,
+// while Direct3D 9 keeps it unsigned (ints hold it as the float 3e9). The
+// zero (kUnfoldedUintZero) is a static of the preamble; stage 6 takes the
+// additions out.
+std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves);
+
 }  // namespace fx
