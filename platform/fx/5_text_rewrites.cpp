@@ -1,4 +1,5 @@
 // Stage 5: rewrites of the text before glslang (see 5_tree.h).
+#include <cctype>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -181,6 +182,16 @@ std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextM
 }
 
 std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves) {
+    // Most shaders have no u literal at all: a word that starts with a
+    // digit and has a u.
+    bool any = false;
+    for (size_t at = hlsl.find_first_of("uU"); at != std::string::npos && !any;
+         at = hlsl.find_first_of("uU", at + 1)) {
+        size_t start = at;
+        while (start > 0 && std::isalnum(static_cast<unsigned char>(hlsl[start - 1]))) --start;
+        any = std::isdigit(static_cast<unsigned char>(hlsl[start])) != 0;
+    }
+    if (!any) return hlsl;
     const std::vector<Token> tokens = Tokenize(hlsl);
     std::vector<Edit> edits;
     for (size_t i = 0; i < tokens.size(); ++i) {

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -121,9 +122,7 @@ public:
         glsl_ = GlslImport();
         size_t first = 0;
         while (first < m_.code.size() && m_.code[first].op != spv::OpFunction) ++first;
-        bool any = false;
-        for (size_t i = 0; i < first; ++i) any |= m_.code[i].op == spv::OpTypeInt;
-        if (!any) return true;
+        if (!ComputesIntegers(first)) return true;
 
         std::vector<SpvInstruction> head, globals;
         for (size_t i = 0; i < first; ++i) {
@@ -135,21 +134,23 @@ public:
             }
         }
         std::vector<SpvInstruction> functions;
+        functions.reserve(m_.code.size() - first + 16);
         for (size_t i = first; i < m_.code.size() && ok_; ++i) Code(m_.code[i], &functions);
         if (!ok_) return false;
 
         // Names and decorations of what went, and twins' copies of the
         // originals' (before the originals are dropped from the list).
         std::vector<SpvInstruction> code;
+        code.reserve(head.size() + globals.size() + functions.size() + 8);
         for (SpvInstruction& in : head) {
             if (IsDebugOrAnnotation(in.op) && !in.words.empty() && same_.count(in.words[0]))
                 continue;
-            code.push_back(in);
             if (IsDebugOrAnnotation(in.op) && !in.words.empty() && in.words[0] < bound &&
                 aggregateTwin_.count(in.words[0])) {
                 code.push_back(in);
                 code.back().words[0] = aggregateTwin_[in.words[0]];
             }
+            code.push_back(std::move(in));
         }
         // What the code read before it went (a phi reads ahead).
         std::vector<size_t> at;
@@ -158,14 +159,50 @@ public:
             for (size_t k : at) in.words[k] = Same(in.words[k]);
             if (in.Type() != 0) in.words[0] = Same(in.words[0]);
         }
-        code.insert(code.end(), globals.begin(), globals.end());
-        code.insert(code.end(), functions.begin(), functions.end());
+        std::move(globals.begin(), globals.end(), std::back_inserter(code));
+        std::move(functions.begin(), functions.end(), std::back_inserter(code));
         m_.code.swap(code);
         m_.Reindex();
         return true;
     }
 
 private:
+    // Whether an integer is a value or a variable the code works on (most
+    // shaders have integers only as constant indices).
+    bool ComputesIntegers(size_t first) const {
+        std::vector<uint8_t> integer(m_.Bound(), 0);
+        for (size_t i = 0; i < first; ++i) {
+            const SpvInstruction& in = m_.code[i];
+            const uint32_t id = in.Result();
+            if (id == 0 || id >= integer.size()) continue;
+            auto has = [&](uint32_t t) { return t < integer.size() && integer[t] != 0; };
+            switch (in.op) {
+                case spv::OpTypeInt: integer[id] = 1; break;
+                case spv::OpTypeVector:
+                case spv::OpTypeArray: integer[id] = has(in.words[1]); break;
+                case spv::OpTypePointer: integer[id] = has(in.words[2]); break;
+                case spv::OpTypeStruct:
+                    for (size_t k = 1; k < in.words.size(); ++k) integer[id] |= has(in.words[k]);
+                    break;
+                case spv::OpVariable:
+                    if (in.words.size() > 2 && in.words[2] == spv::StorageClassPrivate &&
+                        has(in.words[0])) {
+                        return true;
+                    }
+                    break;
+                default: break;
+            }
+        }
+        for (size_t i = first; i < m_.code.size(); ++i) {
+            const uint32_t type = m_.code[i].Type();
+            if (type != 0 && type < integer.size() && integer[type] != 0 &&
+                m_.code[i].op != spv::OpAccessChain && m_.code[i].op != spv::OpInBoundsAccessChain) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     uint32_t GlslImport() const {
         for (const SpvInstruction& in : m_.code) {
             if (in.op != spv::OpExtInstImport || in.words.size() < 2) continue;
@@ -362,11 +399,12 @@ private:
     }
 
     void Code(SpvInstruction in, std::vector<SpvInstruction>* out) {
-        std::vector<size_t> at;
+        std::vector<size_t>& at = at_;
         in.UsedIdPositions(&at);
         // Whether an operand is an integer is asked before it is resolved: a
         // converted int reads as the float it was converted to.
-        std::vector<size_t> ints;
+        std::vector<size_t>& ints = ints_;
+        ints.clear();
         for (size_t k : at) {
             if (IsInt(in.words[k])) ints.push_back(k);
             in.words[k] = Same(in.words[k]);
@@ -524,6 +562,7 @@ private:
     std::map<std::vector<uint32_t>, uint32_t> types_;       // unique types by operands
     uint32_t glsl_ = 0;
     bool ok_ = true;
+    std::vector<size_t> at_, ints_;  // Code's, kept from one call to the next
 };
 
 }  // namespace
