@@ -368,7 +368,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     // The text as glslang takes it, and the map back from that.
     std::vector<TextMove> moves;
     std::string hlsl = UnsignedLiteralsUnfolded(
-        RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves), &moves);
+        RemainderOfConstantsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves), &moves);
     StageSource copy;
     const bool rewritten = hlsl != given.hlsl;
     if (rewritten) {

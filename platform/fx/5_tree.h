@@ -54,9 +54,11 @@ void MoveMap(SourceMap* map, const std::vector<TextMove>& moves);
 // text is read twice). The columns that move go into *moves.
 std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves);
 
-// "7.5 % -5.0" as "fmod(7.5, -5.0)" where both are literals and one a float:
-// glslang folds % of float constants wrong, fmod the preamble keeps unfolded.
-std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
+// "7.5 % -5.0" as "fmod(7.5, -5.0)" where both sides are constants (a
+// literal, a name declared const with a value, or a parenthesised group of
+// them) and one a float: glslang folds % of float constants floored, fmod
+// the preamble keeps unfolded.
+std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
 
 // "3000000000u" as "(3000000000u + fx_uzero_)" for a u literal of 2^31 or
 // more (not a case label): glslang folds it into an int as a wrapped value,
