@@ -10,9 +10,12 @@
 // - a semantic given where a function is declared but not where it is
 //   defined;
 // - in code an entry point reaches: a call of noise() (texture shaders
-//   only), a bitwise operator (shader model 4 and later).
+//   only), a bitwise operator (shader model 4 and later), VPOS and VFACE
+//   before ps_3_0, an intrinsic of shader model 4 and later.
 // Each is an error at the name or attribute it is about.
+#include <cctype>
 #include <set>
+#include <utility>
 
 #include "platform/fx/4_hlsl_outline.h"
 #include "platform/fx/tables.h"
@@ -208,6 +211,83 @@ struct Checker {
         }
     }
 
+    // The functions an entry point reaches, itself first.
+    std::vector<size_t> Reached(const std::string& entry) const {
+        std::vector<size_t> todo(outline.Functions(entry).begin(), outline.Functions(entry).end());
+        std::vector<size_t> reached;
+        std::set<size_t> seen;
+        while (!todo.empty()) {
+            const size_t f = todo.back();
+            todo.pop_back();
+            const FunctionOutline& fn = outline.functions[f];
+            if (fn.body == npos || !seen.insert(f).second) continue;
+            reached.push_back(f);
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
+                const std::vector<size_t>& called = outline.Functions(code.Text(i));
+                todo.insert(todo.end(), called.begin(), called.end());
+            }
+        }
+        return reached;
+    }
+
+    // What a profile lacks that its code names (what its instructions lack
+    // is found on glslang's tree, where dead code is known): VPOS and VFACE
+    // exist in ps_3_0 only, the intrinsics of shader model 4 and later in
+    // no profile of shader models 2 and 3.
+    void ProfileCode(const std::string& entry, const std::string& profile,
+                     std::set<std::pair<size_t, std::string>>* said) {
+        const bool vertex = profile.rfind("vs", 0) == 0;
+        const bool model3 = profile.find("_3_") != std::string::npos;
+        auto error = [&](size_t at, const std::string& what, const char* why) {
+            if (said->insert({at, profile}).second)
+                Error(at, what + " is not available in " + profile + " (" + why + ")");
+        };
+        std::vector<size_t> reached = Reached(entry);
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
+                const std::string_view name = code.Text(i);
+                if (!outline.Functions(name).empty()) continue;  // the shader's own
+                if (IsNewerIntrinsic(name)) error(i, Quoted(i), "an intrinsic of shader model 4 and later");
+            }
+        }
+        if (vertex || model3 || reached.empty()) return;
+        const FunctionOutline& fn = outline.functions[reached.front()];
+        for (const Declarator& d : fn.params) {
+            std::vector<size_t> semantics{d.semantic};
+            if (d.type != npos) {
+                if (const StructOutline* s = outline.FindStruct(code, code.Text(d.type))) {
+                    for (const Declarator& m : s->members) semantics.push_back(m.semantic);
+                }
+            }
+            for (size_t at : semantics) {
+                if (at == npos) continue;
+                std::string upper(code.Text(at));
+                for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                if (upper == "VPOS" || upper == "VFACE")
+                    error(at, "semantic " + Quoted(at), "ps_3_0 has it");
+            }
+        }
+    }
+
+    // Intrinsics of shader model 4 and later.
+    static bool IsNewerIntrinsic(std::string_view name) {
+        static const std::set<std::string_view> kNewer = {
+            "abort", "AllMemoryBarrier", "AllMemoryBarrierWithGroupSync", "asdouble", "asfloat",
+            "asint", "asuint", "CheckAccessFullyMapped", "countbits", "ddx_coarse", "ddx_fine",
+            "ddy_coarse", "ddy_fine", "DeviceMemoryBarrier", "DeviceMemoryBarrierWithGroupSync",
+            "errorf", "EvaluateAttributeAtCentroid", "EvaluateAttributeAtSample",
+            "EvaluateAttributeSnapped", "f16tof32", "f32tof16", "firstbithigh", "firstbitlow",
+            "fma", "GetRenderTargetSampleCount", "GetRenderTargetSamplePosition",
+            "GroupMemoryBarrier", "GroupMemoryBarrierWithGroupSync", "InterlockedAdd",
+            "InterlockedAnd", "InterlockedCompareExchange", "InterlockedCompareStore",
+            "InterlockedExchange", "InterlockedMax", "InterlockedMin", "InterlockedOr",
+            "InterlockedXor", "msad4", "printf", "rcp", "reversebits"};
+        return kNewer.count(name) != 0;
+    }
+
     // & | not doubled, ^, ~, and << >> written as one operator.
     bool IsBitwise(size_t i) const {
         const char p = code.Punct(i);
@@ -227,7 +307,10 @@ struct Checker {
 }  // namespace
 
 bool CheckHlsl(const Code& code, const HlslOutline& outline,
-               const std::vector<std::string>& entries, std::vector<Message>* messages) {
+               const std::vector<std::pair<std::string, std::string>>& compiled,
+               std::vector<Message>* messages) {
+    std::vector<std::string> entries;
+    for (const auto& [profile, entry] : compiled) entries.push_back(entry);
     std::vector<Message> found;
     Checker c{code, outline, &found};
     c.KeywordNames();
@@ -237,6 +320,11 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
         if (done.insert(entry).second) c.EntryOutputs(entry);
     c.Declarations();
     c.ReachedCode(entries);
+    std::set<std::pair<std::string, std::string>> checked;
+    std::set<std::pair<size_t, std::string>> said;
+    for (const auto& [profile, entry] : compiled) {
+        if (checked.insert({profile, entry}).second) c.ProfileCode(entry, profile, &said);
+    }
     messages->insert(messages->end(), found.begin(), found.end());
     return found.empty();
 }

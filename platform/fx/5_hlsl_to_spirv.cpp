@@ -414,6 +414,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     glslang::TIntermediate& tree = *program.getIntermediate(language);
     CheckIntegerLiterals(source.hlsl, CodeLines(tree), &found);
     FixTree(tree, &found);
+    CheckProfile(tree, source.profile, source.stage == ShaderStage::Vertex, &found);
     for (Message& m : found) {
         source.map.ToUser(&m);
         m.entry = source.entry;

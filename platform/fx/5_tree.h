@@ -6,6 +6,7 @@
 //   a vector of the elements it names: glslang's SPIR-V cannot say it.
 // - An integer division or % by a constant zero, also one a local holds
 //   that nothing writes again, is an error at the operator.
+// - What the profile lacks (CheckProfile, below).
 // - In the text: an integer literal divided by a literal 0 or by a const
 //   int that is 0 (glslang folds it before its tree exists), and a uint
 //   declared with an unsuffixed literal of 2^31 or more (which is an int,
@@ -31,6 +32,12 @@ void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors);
 std::vector<bool> CodeLines(glslang::TIntermediate& tree);
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
                           std::vector<Message>* errors);
+// What the profile's instruction set lacks, in the code of the entry point
+// that survives its constant conditions (5_profile_check.cpp): gradients
+// (ddx, ddy, fwidth, tex*grad) outside ps_2_a and ps_3_0 pixel shaders,
+// tex*lod outside ps_3_0 and vs_3_0, other texture reads in vertex shaders.
+void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
+                  std::vector<Message>* errors);
 
 }  // namespace fx
 
