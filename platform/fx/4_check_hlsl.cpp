@@ -14,6 +14,7 @@
 //   before ps_3_0, an intrinsic of shader model 4 and later.
 // Each is an error at the name or attribute it is about.
 #include <cctype>
+#include <cstdlib>
 #include <set>
 #include <utility>
 
@@ -253,22 +254,65 @@ struct Checker {
                 if (IsNewerIntrinsic(name)) error(i, Quoted(i), "an intrinsic of shader model 4 and later");
             }
         }
-        if (vertex || model3 || reached.empty()) return;
+        if (reached.empty() || (vertex && model3)) return;
+        // The registers of the profile that the entry point's semantics name:
+        // ps_2_x reads COLOR0-1 and TEXCOORD0-7 (and takes the other vertex
+        // outputs of vs_2_x, which it cannot read), every pixel shader writes
+        // COLOR0-3 and DEPTH, vs_1_1 and vs_2_x write POSITION, PSIZE, FOG,
+        // COLOR0-1 and TEXCOORD0-7 (vs_3_0's outputs and ps_3_0's inputs
+        // are generic). VPOS and VFACE are ps_3_0's alone.
         const FunctionOutline& fn = outline.functions[reached.front()];
-        for (const Declarator& d : fn.params) {
-            std::vector<size_t> semantics{d.semantic};
-            if (d.type != npos) {
-                if (const StructOutline* s = outline.FindStruct(code, code.Text(d.type))) {
-                    for (const Declarator& m : s->members) semantics.push_back(m.semantic);
-                }
+        auto check = [&](size_t at, bool output) {
+            if (at == npos) return;
+            std::string upper(code.Text(at));
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (upper.rfind("SV_", 0) == 0) return;  // the names of later models, mapped
+            if (!output && (upper == "VPOS" || upper == "VFACE")) {
+                if (!model3) error(at, "semantic " + Quoted(at), "ps_3_0 has it");
+                return;
             }
-            for (size_t at : semantics) {
-                if (at == npos) continue;
-                std::string upper(code.Text(at));
-                for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                if (upper == "VPOS" || upper == "VFACE")
-                    error(at, "semantic " + Quoted(at), "ps_3_0 has it");
+            const bool registers = vertex ? output : !output && !model3;
+            const bool colours = !vertex && output;
+            if (!registers && !colours) return;
+            const size_t centroid = upper.find("_CENTROID");
+            if (!output && centroid != std::string::npos && centroid + 9 == upper.size())
+                upper.erase(centroid);
+            size_t digits = upper.size();
+            while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
+            const std::string usage = upper.substr(0, digits);
+            const int index = digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0;
+            bool valid = false;
+            const char* legal = "";
+            if (colours) {
+                valid = (usage == "COLOR" && index <= 3) || (usage == "DEPTH" && index == 0);
+                legal = "a pixel shader writes COLOR0-3 and DEPTH";
+            } else if (vertex) {
+                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0) ||
+                        (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
+                legal = "it writes POSITION, PSIZE, FOG, COLOR0-1 and TEXCOORD0-7";
+            } else {
+                // A vertex output it does not read (POSITION of a struct the
+                // vertex shader also writes) is dropped.
+                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0) ||
+                        (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
+                legal = "it reads COLOR0-1 and TEXCOORD0-7";
             }
+            if (!valid) error(at, "semantic " + Quoted(at), legal);
+        };
+        auto declarator = [&](const Declarator& d, bool output, int depth, auto& self) -> void {
+            const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
+            if (s == nullptr || depth > 8) {
+                check(d.semantic, output);
+                return;
+            }
+            for (const Declarator& m : s->members) self(m, output, depth + 1, self);
+        };
+        for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
+        check(fn.semantic, true);
+        if (fn.semantic == npos && fn.name > 0) {
+            Declarator result;
+            result.type = fn.name - 1;
+            declarator(result, true, 0, declarator);
         }
     }
 

@@ -72,6 +72,8 @@ public:
         const bool model3 = profile.find("_3_") != std::string::npos;
         gradients_ = !vertex && (model3 || profile == "ps_2_a" || profile == "ps_2_sw");
         explicitLod_ = model3;
+        // ps_2_0, ps_2_b and vs_1_1 have no flow control instructions.
+        flowControl_ = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
     }
 
     void Run(glslang::TIntermediate& tree) {
@@ -133,6 +135,10 @@ private:
         } else if (glslang::TIntermUnary* u = node->getAsUnaryNode()) {
             Node(u->getOperand(), known, depth);
         } else if (glslang::TIntermLoop* l = node->getAsLoopNode()) {
+            if (!flowControl_ && ReadsAtRunTime(l->getTest())) {
+                Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
+                      "it has no loop instructions: a loop must unroll");
+            }
             Node(l->getTest(), known, depth);
             Node(l->getBody(), known, depth);
             Node(l->getTerminal(), known, depth);
@@ -161,18 +167,40 @@ private:
             what = "a texture read without a level (tex2D, tex*proj, tex*bias)";
             who = "a vertex shader reads textures with tex*lod, in vs_3_0";
         }
-        if (who == nullptr) return;
-        const glslang::TSourceLoc& loc = node->getLoc();
+        if (who != nullptr) Error(node->getLoc(), what, who);
+    }
+
+    void Error(const glslang::TSourceLoc& loc, const std::string& what, const char* why) {
         if (!said_.insert({loc.line, loc.column}).second) return;
         std::string text = what;
         text += " is not available in ";
         text += profile_;
         text += " (";
-        text += who;
+        text += why;
         text += ')';
         Message m = ErrorAt({loc.line, loc.column, ""}, text);
         m.file = loc.name != nullptr ? loc.name->c_str() : "";
         errors_->push_back(std::move(m));
+    }
+
+    // Whether an expression reads a uniform or an input (a parameter or a
+    // local may hold one too; those are given the benefit of the doubt, and
+    // so is "i < 4 && i < n", which unrolls four times).
+    static bool ReadsAtRunTime(TIntermNode* node) {
+        struct Finder : glslang::TIntermTraverser {
+            bool found = false;
+            bool bounded = false;
+            void visitSymbol(glslang::TIntermSymbol* s) override {
+                const glslang::TStorageQualifier q = s->getQualifier().storage;
+                found |= q == glslang::EvqUniform || q == glslang::EvqBuffer || q == glslang::EvqVaryingIn;
+            }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                bounded |= b->getOp() == glslang::EOpLogicalAnd;
+                return true;
+            }
+        } finder;
+        if (node != nullptr) node->traverse(&finder);
+        return finder.found && !finder.bounded;
     }
 
     // The value of a scalar expression that constants and known parameters
@@ -230,6 +258,7 @@ private:
     bool vertex_ = false;
     bool gradients_ = false;
     bool explicitLod_ = false;
+    bool flowControl_ = true;
     std::vector<Message>* errors_;
     std::unordered_map<std::string, TIntermAggregate*> functions_;
     std::set<std::string> visited_;  // function and what its parameters hold
