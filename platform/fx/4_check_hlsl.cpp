@@ -10,9 +10,13 @@
 // - a semantic given where a function is declared but not where it is
 //   defined;
 // - in code an entry point reaches: a call of noise() (texture shaders
-//   only), a bitwise operator (shader model 4 and later).
+//   only), a bitwise operator (shader model 4 and later), VPOS and VFACE
+//   before ps_3_0, an intrinsic of shader model 4 and later.
 // Each is an error at the name or attribute it is about.
+#include <cctype>
+#include <cstdlib>
 #include <set>
+#include <utility>
 
 #include "platform/fx/4_hlsl_outline.h"
 #include "platform/fx/tables.h"
@@ -208,6 +212,126 @@ struct Checker {
         }
     }
 
+    // The functions an entry point reaches, itself first.
+    std::vector<size_t> Reached(const std::string& entry) const {
+        std::vector<size_t> todo(outline.Functions(entry).begin(), outline.Functions(entry).end());
+        std::vector<size_t> reached;
+        std::set<size_t> seen;
+        while (!todo.empty()) {
+            const size_t f = todo.back();
+            todo.pop_back();
+            const FunctionOutline& fn = outline.functions[f];
+            if (fn.body == npos || !seen.insert(f).second) continue;
+            reached.push_back(f);
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
+                const std::vector<size_t>& called = outline.Functions(code.Text(i));
+                todo.insert(todo.end(), called.begin(), called.end());
+            }
+        }
+        return reached;
+    }
+
+    // What a profile lacks that its code names (what its instructions lack
+    // is found on glslang's tree, where dead code is known): VPOS and VFACE
+    // exist in ps_3_0 only, the intrinsics of shader model 4 and later in
+    // no profile of shader models 2 and 3.
+    void ProfileCode(const std::string& entry, const std::string& profile,
+                     std::set<std::pair<size_t, std::string>>* said) {
+        const bool vertex = profile.rfind("vs", 0) == 0;
+        const bool model3 = profile.find("_3_") != std::string::npos;
+        auto error = [&](size_t at, const std::string& what, const char* why) {
+            if (said->insert({at, profile}).second)
+                Error(at, what + " is not available in " + profile + " (" + why + ")");
+        };
+        std::vector<size_t> reached = Reached(entry);
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
+                const std::string_view name = code.Text(i);
+                if (!outline.Functions(name).empty()) continue;  // the shader's own
+                if (IsNewerIntrinsic(name)) error(i, Quoted(i), "an intrinsic of shader model 4 and later");
+            }
+        }
+        if (reached.empty() || (vertex && model3)) return;
+        // The registers of the profile that the entry point's semantics name:
+        // ps_2_x reads COLOR0-1 and TEXCOORD0-7 (and takes the other vertex
+        // outputs of vs_2_x, which it cannot read), every pixel shader writes
+        // COLOR0-3 and DEPTH, vs_1_1 and vs_2_x write POSITION, PSIZE, FOG,
+        // COLOR0-1 and TEXCOORD0-7 (vs_3_0's outputs and ps_3_0's inputs
+        // are generic). VPOS and VFACE are ps_3_0's alone.
+        const FunctionOutline& fn = outline.functions[reached.front()];
+        auto check = [&](size_t at, bool output) {
+            if (at == npos) return;
+            std::string upper(code.Text(at));
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (upper.rfind("SV_", 0) == 0) return;  // the names of later models, mapped
+            if (!output && (upper == "VPOS" || upper == "VFACE")) {
+                if (!model3) error(at, "semantic " + Quoted(at), "ps_3_0 has it");
+                return;
+            }
+            const bool registers = vertex ? output : !output && !model3;
+            const bool colours = !vertex && output;
+            if (!registers && !colours) return;
+            const size_t centroid = upper.find("_CENTROID");
+            if (!output && centroid != std::string::npos && centroid + 9 == upper.size())
+                upper.erase(centroid);
+            size_t digits = upper.size();
+            while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
+            const std::string usage = upper.substr(0, digits);
+            const int index = digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0;
+            bool valid = false;
+            const char* legal = "";
+            if (colours) {
+                valid = (usage == "COLOR" && index <= 3) || (usage == "DEPTH" && index == 0);
+                legal = "a pixel shader writes COLOR0-3 and DEPTH";
+            } else if (vertex) {
+                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0) ||
+                        (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
+                legal = "it writes POSITION, PSIZE, FOG, COLOR0-1 and TEXCOORD0-7";
+            } else {
+                // A vertex output it does not read (POSITION of a struct the
+                // vertex shader also writes) is dropped.
+                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0) ||
+                        (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
+                legal = "it reads COLOR0-1 and TEXCOORD0-7";
+            }
+            if (!valid) error(at, "semantic " + Quoted(at), legal);
+        };
+        auto declarator = [&](const Declarator& d, bool output, int depth, auto& self) -> void {
+            const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
+            if (s == nullptr || depth > 8) {
+                check(d.semantic, output);
+                return;
+            }
+            for (const Declarator& m : s->members) self(m, output, depth + 1, self);
+        };
+        for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
+        check(fn.semantic, true);
+        if (fn.semantic == npos && fn.name > 0) {
+            Declarator result;
+            result.type = fn.name - 1;
+            declarator(result, true, 0, declarator);
+        }
+    }
+
+    // Intrinsics of shader model 4 and later.
+    static bool IsNewerIntrinsic(std::string_view name) {
+        static const std::set<std::string_view> kNewer = {
+            "abort", "AllMemoryBarrier", "AllMemoryBarrierWithGroupSync", "asdouble", "asfloat",
+            "asint", "asuint", "CheckAccessFullyMapped", "countbits", "ddx_coarse", "ddx_fine",
+            "ddy_coarse", "ddy_fine", "DeviceMemoryBarrier", "DeviceMemoryBarrierWithGroupSync",
+            "errorf", "EvaluateAttributeAtCentroid", "EvaluateAttributeAtSample",
+            "EvaluateAttributeSnapped", "f16tof32", "f32tof16", "firstbithigh", "firstbitlow",
+            "fma", "GetRenderTargetSampleCount", "GetRenderTargetSamplePosition",
+            "GroupMemoryBarrier", "GroupMemoryBarrierWithGroupSync", "InterlockedAdd",
+            "InterlockedAnd", "InterlockedCompareExchange", "InterlockedCompareStore",
+            "InterlockedExchange", "InterlockedMax", "InterlockedMin", "InterlockedOr",
+            "InterlockedXor", "msad4", "printf", "rcp", "reversebits"};
+        return kNewer.count(name) != 0;
+    }
+
     // & | not doubled, ^, ~, and << >> written as one operator.
     bool IsBitwise(size_t i) const {
         const char p = code.Punct(i);
@@ -227,7 +351,10 @@ struct Checker {
 }  // namespace
 
 bool CheckHlsl(const Code& code, const HlslOutline& outline,
-               const std::vector<std::string>& entries, std::vector<Message>* messages) {
+               const std::vector<std::pair<std::string, std::string>>& compiled,
+               std::vector<Message>* messages) {
+    std::vector<std::string> entries;
+    for (const auto& [profile, entry] : compiled) entries.push_back(entry);
     std::vector<Message> found;
     Checker c{code, outline, &found};
     c.KeywordNames();
@@ -237,6 +364,11 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
         if (done.insert(entry).second) c.EntryOutputs(entry);
     c.Declarations();
     c.ReachedCode(entries);
+    std::set<std::pair<std::string, std::string>> checked;
+    std::set<std::pair<size_t, std::string>> said;
+    for (const auto& [profile, entry] : compiled) {
+        if (checked.insert({profile, entry}).second) c.ProfileCode(entry, profile, &said);
+    }
     messages->insert(messages->end(), found.begin(), found.end());
     return found.empty();
 }

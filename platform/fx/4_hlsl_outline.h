@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/fx/token_stream.h"
@@ -115,11 +116,12 @@ int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t fi
 // one-component vectors, texCUBEproj, integer literals given to mul.
 void RespellHlsl(TokenStream* hlsl);
 
-// What Direct3D 9's compiler refuses in the HLSL of an effect whose entry
-// points are entries (4_check_hlsl.cpp), as errors in messages: false when
-// it found one.
+// What Direct3D 9's compiler refuses in the HLSL of an effect that compiles
+// these (profile, entry point) pairs (4_check_hlsl.cpp), as errors in
+// messages: false when it found one.
 bool CheckHlsl(const Code& code, const HlslOutline& outline,
-               const std::vector<std::string>& entries, std::vector<Message>* messages);
+               const std::vector<std::pair<std::string, std::string>>& compiled,
+               std::vector<Message>* messages);
 
 // Declarations and statements reshaped as Direct3D 9 reads them
 // (4_shape_rewrites.cpp), in place: code and outline are those of *hlsl as

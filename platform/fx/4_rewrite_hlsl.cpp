@@ -210,17 +210,21 @@ bool BindUniformArguments(
 
 bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
     std::vector<std::string> entries;
+    std::vector<std::pair<std::string, std::string>> compiled;
     for (const TechniqueDesc& t : parsed.techniques)
         for (const PassDesc& p : t.passes)
             for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
-                if (HasShader(*s)) entries.push_back(s->entry);
+                if (HasShader(*s)) {
+                    entries.push_back(s->entry);
+                    compiled.emplace_back(s->profile, s->entry);
+                }
     std::vector<Message> found;
     out->hlsl = parsed.hlsl;
     RespellHlsl(&out->hlsl);
     {
         const Code code(out->hlsl);
         const HlslOutline outline = OutlineHlsl(code);
-        if (!CheckHlsl(code, outline, entries, &found)) {
+        if (!CheckHlsl(code, outline, compiled, &found)) {
             messages->Add(found);
             return false;
         }

@@ -293,6 +293,104 @@ std::string VectorSwizzle(std::string_view field, bool oneRow) {
     return out;
 }
 
+// The elements of a 1xN (or Nx1) matrix that a swizzle names ("_12",
+// "_m01", "y"), by their place in it; empty when it names none.
+std::vector<int> SwizzleElements(std::string_view field, Shape shape) {
+    std::vector<int> out;
+    const int n = shape.rows * shape.cols;
+    if (!field.empty() && field[0] != '_') {
+        for (char c : field) {
+            size_t k = std::string_view("xyzw").find(c);
+            if (k == std::string_view::npos) k = std::string_view("rgba").find(c);
+            if (k == std::string_view::npos || static_cast<int>(k) >= n || out.size() == 4) return {};
+            out.push_back(static_cast<int>(k));
+        }
+        return out;
+    }
+    for (size_t k = 0; k < field.size();) {
+        if (field[k] != '_' || out.size() == 4) return {};
+        ++k;
+        const int base = k < field.size() && field[k] == 'm' ? 0 : 1;
+        if (base == 0) ++k;
+        if (k + 2 > field.size()) return {};
+        const int row = field[k] - '0' - base, col = field[k + 1] - '0' - base;
+        k += 2;
+        if (row < 0 || col < 0 || row >= shape.rows || col >= shape.cols) return {};
+        out.push_back(shape.rows == 1 ? col : row);
+    }
+    return out;
+}
+
+// A uniform column-major 1xN or row-major Nx1 matrix takes N registers, an
+// element in each: glslang cannot lay out such a matrix, but an array of N
+// has those registers. So "float1x4 m" is declared "float m[4]", "m._12"
+// or "m.y" reads "m[1]", and "m" itself (or the 1xN's row "m[0]") is
+// "float4(m[0], m[1], m[2], m[3])".
+void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                   const std::vector<bool>& kept, Edits* edits) {
+    for (const auto& [name, nt] : outline.names) {
+        if (!nt.uniform || nt.array || nt.type == npos || nt.name == npos || !kept[nt.type]) continue;
+        const Shape shape = ShapeOf(code.Text(nt.type));
+        const int n = shape.rows * shape.cols;
+        const std::string_view typeText = code.Text(nt.type);
+        const std::string base(typeText.substr(0, typeText.find_first_of("1234")));
+        auto make = [&](Tok kind, const std::string& text, size_t at) {
+            return s.Make(kind, text, code.Token(at));
+        };
+        auto element = [&](std::vector<SourceToken>* out, int k, size_t at) {
+            out->push_back(make(Tok::Ident, std::string(name), at));
+            out->push_back(make(Tok::Punct, "[", at));
+            out->push_back(make(Tok::Number, std::to_string(k), at));
+            out->push_back(make(Tok::Punct, "]", at));
+        };
+        auto vector = [&](const std::vector<int>& elements, size_t at) {
+            std::vector<SourceToken> out;
+            if (elements.size() == 1) {
+                element(&out, elements[0], at);
+                return out;
+            }
+            out.push_back(make(Tok::Ident, base + std::to_string(elements.size()), at));
+            out.push_back(make(Tok::Punct, "(", at));
+            for (size_t k = 0; k < elements.size(); ++k) {
+                if (k > 0) out.push_back(make(Tok::Punct, ",", at));
+                element(&out, elements[k], at);
+            }
+            out.push_back(make(Tok::Punct, ")", at));
+            return out;
+        };
+        std::vector<int> all(static_cast<size_t>(n));
+        for (int k = 0; k < n; ++k) all[static_cast<size_t>(k)] = k;
+        if (nt.type + 1 != nt.name) continue;  // "float1x4 a, b": left as it is
+        edits->list.push_back({code.At(nt.type), code.At(nt.type) + 1, {make(Tok::Ident, base, nt.type)}});
+        for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {  // an array has no majority
+            if (code.Text(k) == "row_major" || code.Text(k) == "column_major")
+                edits->list.push_back({code.At(k), code.At(k) + 1, {}});
+        }
+        edits->list.push_back({code.At(nt.name) + 1, code.At(nt.name) + 1,
+                               {make(Tok::Punct, "[", nt.name),
+                                make(Tok::Number, std::to_string(n), nt.name),
+                                make(Tok::Punct, "]", nt.name)}});
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (i == nt.name || !code.IsIdent(i) || code.Text(i) != name || code.Punct(i - 1) == '.')
+                continue;
+            const bool assigned = [&](size_t after) {
+                return code.Punct(after) == '=' && code.Punct(after + 1) != '=';
+            }(i + 3);
+            if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
+                const std::vector<int> elements = SwizzleElements(code.Text(i + 2), shape);
+                if (elements.empty() || (assigned && elements.size() > 1)) continue;
+                edits->list.push_back({code.At(i), code.At(i + 2) + 1, vector(elements, i)});
+            } else if (code.Punct(i + 1) == '[') {
+                const size_t close = code.Closing(i + 1);
+                if (shape.rows == 1 && close == i + 3 && code.Text(i + 2) == "0")
+                    edits->list.push_back({code.At(i), code.At(close) + 1, vector(all, i)});
+            } else {
+                edits->list.push_back({code.At(i), code.At(i) + 1, vector(all, i)});
+            }
+        }
+    }
+}
+
 // 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
 // every such type name, except a uniform's whose registers would change
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
@@ -317,6 +415,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         }
         if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
     }
+    ElementArrays(s, code, outline, keep, edits);
     // Names declared with such a type, whose uses change too.
     bool anyNames = false;
     for (const auto& [name, nt] : outline.names)

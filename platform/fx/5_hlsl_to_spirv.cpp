@@ -65,6 +65,8 @@ int GuessColumn(const std::string& source, int line, const std::string& text) {
 // functions of ours ahead of the shader's text (its lines and columns stay),
 // each only where the text names it:
 // - lit's specular term is n_dot_h to the power m (glslang multiplies);
+// - sign gives ints; faceforward is -n * sign(dot(i, ng)), 0 at right
+//   angles (glslang gives -n);
 // - fmod of constants is computed at run time, where it truncates (glslang
 //   folds it floored): a zero glslang cannot fold keeps it from folding
 //   (only where some fmod has nothing but literals and constants).
@@ -151,6 +153,31 @@ std::string Preamble(const StageSource& source) {
             "}\n"
             "#define lit(n_dot_l, n_dot_h, m) fx_lit_(n_dot_l, n_dot_h, m)\n";
     }
+    if (names("sign")) {
+        // sign gives ints (its values are the same; a division by it then
+        // truncates); matrices keep glslang's.
+        for (const char* n : {"", "2", "3", "4"}) {
+            preamble += std::string("int") + n + " fx_sign_(float" + n + " x) { return (int" + n +
+                        ")sign(x); }\n";
+            preamble += std::string("int") + n + " fx_sign_(int" + n + " x) { return (int" + n +
+                        ")sign((float" + n + ")x); }\n";
+        }
+        for (const char* m : {"2x2", "2x3", "2x4", "3x2", "3x3", "3x4", "4x2", "4x3", "4x4"})
+            preamble += std::string("float") + m + " fx_sign_(float" + m + " x) { return sign(x); }\n";
+        preamble += "#define sign(x) fx_sign_(x)\n";
+    }
+    if (names("faceforward")) {
+        // -n * sign(dot(i, ng)): 0 where i and ng are at right angles.
+        for (const char* n : {"2", "3", "4"}) {
+            const std::string t = std::string("float") + n;
+            preamble += t + " fx_faceforward_(" + t + " n, " + t + " i, " + t +
+                        " ng) { return -n * sign(dot(i, ng)); }\n";
+        }
+        preamble += "#define faceforward(n, i, ng) fx_faceforward_(n, i, ng)\n";
+    }
+    if (source.hlsl.find(kUnfoldedUintZero) != std::string::npos) {
+        preamble += std::string("static uint ") + kUnfoldedUintZero + " = 0;\n";
+    }
     if (names("fmod")) {
         const std::string zero = kUnfoldedZero;
         preamble += "static float " + zero + " = 0;\n#define fmod(x, y) fmod((x) + " + zero + ", y)\n";
@@ -160,16 +187,18 @@ std::string Preamble(const StageSource& source) {
 
 // Our names for the preamble's functions back to the user's.
 void UserNames(std::string* text) {
-    const std::string ours = "fx_lit_";
-    std::string result;
-    size_t from = 0;
-    for (size_t at = text->find(ours); at != std::string::npos; at = text->find(ours, from)) {
-        result.append(*text, from, at - from).append("lit");
-        from = at + ours.size();
+    for (const char* user : {"lit", "sign", "faceforward"}) {
+        const std::string ours = std::string("fx_") + user + "_";
+        std::string result;
+        size_t from = 0;
+        for (size_t at = text->find(ours); at != std::string::npos; at = text->find(ours, from)) {
+            result.append(*text, from, at - from).append(user);
+            from = at + ours.size();
+        }
+        if (from == 0) continue;
+        result.append(*text, from, std::string::npos);
+        *text = std::move(result);
     }
-    if (from == 0) return;
-    result.append(*text, from, std::string::npos);
-    *text = std::move(result);
 }
 
 // "ERROR: " / "WARNING: " ... -> the severity, prefix removed.
@@ -364,7 +393,8 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
     std::vector<TextMove> moves;
-    std::string hlsl = RemainderOfLiteralsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves);
+    std::string hlsl = UnsignedLiteralsUnfolded(
+        RemainderOfConstantsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves), &moves);
     StageSource copy;
     const bool rewritten = hlsl != given.hlsl;
     if (rewritten) {
@@ -410,6 +440,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     glslang::TIntermediate& tree = *program.getIntermediate(language);
     CheckIntegerLiterals(source.hlsl, CodeLines(tree), &found);
     FixTree(tree, &found);
+    CheckProfile(tree, source.profile, source.stage == ShaderStage::Vertex, &found);
     for (Message& m : found) {
         source.map.ToUser(&m);
         m.entry = source.entry;

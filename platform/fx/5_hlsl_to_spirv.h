@@ -61,6 +61,8 @@ struct SpirvModule {
 // The static zero stage 5 adds to fmod's first argument so that glslang
 // does not fold fmod of constants (floored); stage 6 takes the additions out.
 constexpr const char* kUnfoldedZero = "fx_zero_";
+// The same for uint literals that glslang would fold into an int, wrapped.
+constexpr const char* kUnfoldedUintZero = "fx_uzero_";
 
 // False when the stage does not compile; messages are appended either way.
 bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages);

@@ -1,8 +1,12 @@
 // Stage 5: rewrites of the text before glslang (see 5_tree.h).
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/5_hlsl_to_spirv.h"
 #include "platform/fx/5_tree.h"
 #include "platform/fx/tokenizer.h"
 
@@ -132,27 +136,105 @@ std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMov
     return Apply(hlsl, edits, moves);
 }
 
-std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
+namespace {
+
+// What a name declared const with a value holds ("static const float k =
+// ..."): 2 a float, 1 an integer or bool, 0 not such a constant.
+int ConstantKind(const std::string& text, const std::string& name) {
+    auto word = [&](size_t at) {
+        return at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '_');
+    };
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t end = at + name.size();
+        if ((at > 0 && word(at - 1)) || word(end)) continue;
+        const size_t eq = text.find_first_not_of(" \t", end);
+        if (eq == std::string::npos || text[eq] != '=' || text.compare(eq, 2, "==") == 0) continue;
+        const size_t lineStart = text.rfind('\n', at);
+        const size_t from = lineStart == std::string::npos ? 0 : lineStart;
+        const size_t c = text.find("const", from);
+        if (c == std::string::npos || c >= at || word(c + 5) || (c > 0 && word(c - 1))) continue;
+        size_t t = text.find_first_not_of(" \t", c + 5);
+        if (t == std::string::npos) return 0;
+        const bool floating = text.compare(t, 5, "float") == 0 || text.compare(t, 4, "half") == 0 ||
+                              text.compare(t, 6, "double") == 0;
+        return floating ? 2 : 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
     if (hlsl.find('%') == std::string::npos) return hlsl;
     const std::vector<Token> tokens = Tokenize(hlsl);
     auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
     auto punct = [&](size_t i, char c) {
         return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
     };
-    auto isFloat = [&](size_t i) {
-        const std::string t = text(i);
-        const bool hex = t.size() > 1 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
-        return !hex && t.find_first_of(".eEfFhH") != std::string::npos;
+    // A literal or a named constant: 2 a float, 1 an integer, 0 neither.
+    auto constant = [&](size_t i) {
+        if (tokens[i].kind == Tok::Number) {
+            const std::string t = text(i);
+            const bool hex = t.size() > 1 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+            return !hex && t.find_first_of(".eEfFhH") != std::string::npos ? 2 : 1;
+        }
+        return tokens[i].kind == Tok::Ident ? ConstantKind(hlsl, text(i)) : 0;
+    };
+    // (...) of constants, operators and casts: as constant() says.
+    auto group = [&](size_t open, size_t close) {
+        int kind = 1;
+        for (size_t k = open + 1; k < close; ++k) {
+            if (tokens[k].kind == Tok::Punct) continue;
+            const std::string t = text(k);
+            if (tokens[k].kind == Tok::Ident && (t == "float" || t == "half" || t == "double")) {
+                kind = 2;
+                continue;
+            }
+            if (tokens[k].kind == Tok::Ident && t == "int") continue;
+            const int c = constant(k);
+            if (c == 0) return 0;
+            kind = std::max(kind, c);
+        }
+        return kind;
+    };
+    // The other end of a parenthesis at i, going by step; tokens.size() if none.
+    auto match = [&](size_t i, int step) {
+        int depth = 0;
+        for (size_t k = i; k < tokens.size(); k += static_cast<size_t>(step)) {
+            if (punct(k, '(')) depth += step;
+            if (punct(k, ')')) depth -= step;
+            if (depth == 0) return k;
+            if (k == 0 && step < 0) break;
+        }
+        return tokens.size();
     };
     std::vector<Edit> edits;
     for (size_t i = 1; i + 1 < tokens.size(); ++i) {
         if (!punct(i, '%') || punct(i + 1, '=')) continue;
-        // LITERAL % [-]LITERAL, one of them a float, nothing binding tighter around.
+        // CONSTANT % [-]CONSTANT, one of them a float, nothing binding
+        // tighter around; a constant may be a parenthesised group of them.
         size_t left = i - 1, right = i + 1;
-        if (tokens[left].kind != Tok::Number) continue;
+        int leftKind = 0, rightKind = 0;
+        if (punct(left, ')')) {
+            const size_t open = match(left, -1);
+            if (open >= tokens.size()) continue;
+            if (open > 0 && tokens[open - 1].kind == Tok::Ident) continue;  // a call
+            leftKind = group(open, left);
+            left = open;
+        } else {
+            leftKind = constant(left);
+        }
         if (punct(right, '-') || punct(right, '+')) ++right;
-        if (right >= tokens.size() || tokens[right].kind != Tok::Number) continue;
-        if (!isFloat(left) && !isFloat(right)) continue;
+        if (right >= tokens.size()) continue;
+        size_t rightEnd = right;
+        if (punct(right, '(')) {
+            rightEnd = match(right, 1);
+            if (rightEnd >= tokens.size()) continue;
+            rightKind = group(right, rightEnd);
+        } else {
+            rightKind = constant(right);
+        }
+        if (leftKind == 0 || rightKind == 0 || std::max(leftKind, rightKind) < 2) continue;
         if (left > 0 && (punct(left - 1, '-') || punct(left - 1, '+'))) {
             // A sign of its own (not a subtraction) goes with it.
             const bool unary = left == 1 || (tokens[left - 2].kind == Tok::Punct &&
@@ -167,13 +249,58 @@ std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextM
                 (tokens[left - 2].kind != Tok::Punct || punct(left - 2, ')') || punct(left - 2, ']'));
             if (!binaryPlusMinus) continue;
         }
-        if (punct(right + 1, '.') || punct(right + 1, '[') || punct(right + 1, '(')) continue;
+        if (punct(rightEnd + 1, '.') || punct(rightEnd + 1, '[') || punct(rightEnd + 1, '(')) continue;
         // 7.5 % 5.0 % 2.0: the second takes the first's result, which is no literal.
         if (!edits.empty() && tokens[left].begin < edits.back().at + edits.back().length) continue;
         edits.push_back({tokens[left].begin, 0, "fmod("});
         edits.push_back({tokens[i].begin, 1, ","});
-        edits.push_back({tokens[right].end, 0, ")"});
-        i = right;
+        edits.push_back({tokens[rightEnd].end, 0, ")"});
+        i = rightEnd;
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves) {
+    // Most shaders have no u literal at all: a word that starts with a
+    // digit and has a u.
+    bool any = false;
+    for (size_t at = hlsl.find_first_of("uU"); at != std::string::npos && !any;
+         at = hlsl.find_first_of("uU", at + 1)) {
+        size_t start = at;
+        while (start > 0 && std::isalnum(static_cast<unsigned char>(hlsl[start - 1]))) --start;
+        any = std::isdigit(static_cast<unsigned char>(hlsl[start])) != 0;
+    }
+    if (!any) return hlsl;
+    const std::vector<Token> tokens = Tokenize(hlsl);
+    std::vector<Edit> edits;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind != Tok::Number) continue;
+        const std::string t = hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+        const size_t suffix = t.find_first_of("uU");
+        if (suffix == std::string::npos || t.find_first_not_of("uUlL", suffix) != std::string::npos)
+            continue;
+        const bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+        const bool octal = !hex && t.size() > 1 && t[0] == '0';
+        const int base = hex ? 16 : octal ? 8 : 10;
+        uint64_t value = 0;
+        bool number = true;
+        for (size_t k = hex ? 2 : 0; k < suffix && number && value < (uint64_t{1} << 33); ++k) {
+            const char c = t[k];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : 99;
+            number = digit < base;
+            value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        }
+        if (!number || value < (uint64_t{1} << 31) || value >= (uint64_t{1} << 32)) continue;
+        // A case label must stay a constant.
+        if (i > 0 && hlsl.compare(tokens[i - 1].begin, tokens[i - 1].end - tokens[i - 1].begin,
+                                  "case") == 0) {
+            continue;
+        }
+        edits.push_back({tokens[i].begin, 0, "("});
+        edits.push_back({tokens[i].end, 0, std::string(" + ") + kUnfoldedUintZero + ")"});
     }
     return Apply(hlsl, edits, moves);
 }

@@ -6,6 +6,7 @@
 //   a vector of the elements it names: glslang's SPIR-V cannot say it.
 // - An integer division or % by a constant zero, also one a local holds
 //   that nothing writes again, is an error at the operator.
+// - What the profile lacks (CheckProfile, below).
 // - In the text: an integer literal divided by a literal 0 or by a const
 //   int that is 0 (glslang folds it before its tree exists), and a uint
 //   declared with an unsuffixed literal of 2^31 or more (which is an int,
@@ -31,6 +32,14 @@ void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors);
 std::vector<bool> CodeLines(glslang::TIntermediate& tree);
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
                           std::vector<Message>* errors);
+// What the profile's instruction set lacks, in the code of the entry point
+// that survives its constant conditions (5_profile_check.cpp): gradients
+// (ddx, ddy, fwidth, tex*grad) outside ps_2_a and ps_3_0 pixel shaders,
+// tex*lod outside ps_3_0 and vs_3_0, other texture reads in vertex shaders,
+// a loop that ends on a uniform or an input where there are no loop
+// instructions (ps_2_0, ps_2_b, vs_1_1: loops must unroll).
+void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
+                  std::vector<Message>* errors);
 
 }  // namespace fx
 
@@ -54,8 +63,17 @@ void MoveMap(SourceMap* map, const std::vector<TextMove>& moves);
 // text is read twice). The columns that move go into *moves.
 std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves);
 
-// "7.5 % -5.0" as "fmod(7.5, -5.0)" where both are literals and one a float:
-// glslang folds % of float constants wrong, fmod the preamble keeps unfolded.
-std::string RemainderOfLiteralsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
+// "7.5 % -5.0" as "fmod(7.5, -5.0)" where both sides are constants (a
+// literal, a name declared const with a value, or a parenthesised group of
+// them) and one a float: glslang folds % of float constants floored, fmod
+// the preamble keeps unfolded.
+std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
+
+// "3000000000u" as "(3000000000u + fx_uzero_)" for a u literal of 2^31 or
+// more (not a case label): glslang folds it into an int as a wrapped value,
+// while Direct3D 9 keeps it unsigned (ints hold it as the float 3e9). The
+// zero (kUnfoldedUintZero) is a static of the preamble; stage 6 takes the
+// additions out.
+std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves);
 
 }  // namespace fx

@@ -86,13 +86,23 @@ void FixArithmetic(SpvModule& module);
 // argument the call converted converts back into the caller's variable.
 void FixIntrinsics(SpvModule& module);
 
-// Takes out the additions of stage 5's unfolded zero (kUnfoldedZero) once
-// glslang has not folded what they were for, and the zero itself.
+// Takes out the additions of stage 5's unfolded zeros (kUnfoldedZero,
+// kUnfoldedUintZero) once glslang has not folded what they were for, and
+// the zeros themselves.
 void DropUnfoldedZero(SpvModule& module);
 
 // static globals and locals (Private variables) without an initializer
 // start at zero: GLSL leaves them undefined.
 void ZeroStatics(SpvModule& module);
+
+// ints and uints held as floats, as shader models 2 and 3 hold them: the
+// code's integer values, variables and constants become floats (a uint
+// keeps its unsigned value), division and casts to int truncate, % is the
+// truncated remainder. What must stay an integer (indices, switch
+// selectors, interface variables) is converted where it is used. Runs last:
+// the register block holds no integers by then. False, with the module as
+// it was, for what it cannot express (a float's bits read as an integer).
+bool IntsAsFloats(SpvModule& module);
 
 }  // namespace fx
 

@@ -244,16 +244,10 @@ void FixIntrinsics(SpvModule& module) {
     module.Reindex();
 }
 
-void DropUnfoldedZero(SpvModule& module) {
-    uint32_t variable = 0;
-    for (const SpvInstruction& in : module.code) {
-        if (in.op == spv::OpName && in.words.size() > 1 && module.Name(in.words[0]) == kUnfoldedZero) {
-            variable = in.words[0];
-            break;
-        }
-        if (in.op == spv::OpFunction) break;
-    }
-    if (variable == 0) return;
+namespace {
+
+// Takes out the additions of the zero in `variable`.
+void DropZero(SpvModule& module, uint32_t variable) {
     // The zero as loaded and spread into vectors (id -> times read), and the
     // sums with it: x + zero is x.
     std::unordered_map<uint32_t, int> zeros;
@@ -265,7 +259,7 @@ void DropUnfoldedZero(SpvModule& module) {
                    std::all_of(in.words.begin() + 2, in.words.end(),
                                [&](uint32_t id) { return zeros.count(id) != 0; })) {
             zeros[in.words[1]] = 0;
-        } else if (in.op == spv::OpFAdd && in.words.size() == 4) {
+        } else if ((in.op == spv::OpFAdd || in.op == spv::OpIAdd) && in.words.size() == 4) {
             if (zeros.count(in.words[3]) != 0) same[in.words[1]] = in.words[2];
             else if (zeros.count(in.words[2]) != 0) same[in.words[1]] = in.words[3];
         }
@@ -273,7 +267,7 @@ void DropUnfoldedZero(SpvModule& module) {
     // The sums' readers read x; what else reads a zero keeps it.
     std::vector<size_t> at;
     for (SpvInstruction& in : module.code) {
-        if (in.op == spv::OpFAdd && same.count(in.Result()) != 0) continue;
+        if ((in.op == spv::OpFAdd || in.op == spv::OpIAdd) && same.count(in.Result()) != 0) continue;
         if (in.op == spv::OpStore && in.words[0] == variable) continue;
         in.UsedIdPositions(&at);
         for (size_t k : at) {
@@ -297,7 +291,8 @@ void DropUnfoldedZero(SpvModule& module) {
         std::remove_if(module.code.begin(), module.code.end(),
                        [&](const SpvInstruction& in) {
                            const uint32_t r = in.Result();
-                           if (in.op == spv::OpFAdd && same.count(r) != 0) return true;
+                           if ((in.op == spv::OpFAdd || in.op == spv::OpIAdd) && same.count(r) != 0)
+                               return true;
                            auto z = zeros.find(r);
                            if (r != 0 && z != zeros.end() && z->second <= 0) return true;
                            return !loadsLeft && ((in.op == spv::OpStore && in.words[0] == variable) ||
@@ -306,6 +301,22 @@ void DropUnfoldedZero(SpvModule& module) {
                        }),
         module.code.end());
     module.Reindex();
+}
+
+}  // namespace
+
+void DropUnfoldedZero(SpvModule& module) {
+    for (const char* name : {kUnfoldedZero, kUnfoldedUintZero}) {
+        uint32_t variable = 0;
+        for (const SpvInstruction& in : module.code) {
+            if (in.op == spv::OpName && in.words.size() > 1 && module.Name(in.words[0]) == name) {
+                variable = in.words[0];
+                break;
+            }
+            if (in.op == spv::OpFunction) break;
+        }
+        if (variable != 0) DropZero(module, variable);
+    }
 }
 
 void ZeroStatics(SpvModule& module) {

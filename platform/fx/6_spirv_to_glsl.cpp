@@ -423,6 +423,7 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
     CopyDynamicallyIndexedValues(m);
     std::vector<Message> errors;
     const bool ok = AllocateRegisters(m, module.globals, constants, &errors);
+    if (ok) IntsAsFloats(m);
     for (Message& e : errors) {
         if (e.line == 0) {
             SourcePos at = module.compileStatement;

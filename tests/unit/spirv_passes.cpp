@@ -61,6 +61,15 @@ const Shader kShaders[] = {
      "    return float4(c._11_22, any(a), all(b) + determinant(a) + f); }\n",
      {},
      false},
+    {"ints as floats: loops, a switch, indices, int locals and varyings, a big u literal",
+     fx::ShaderStage::Vertex,
+     "float4 data[8]; int n = 2; struct P { int k; float f; };\n"
+     "int half(inout int q) { q = q * 3; return q / 2 + abs(q) % 5; }\n"
+     "float4 main(float4 p : POSITION, int4 id : BLENDINDICES, out int2 o : TEXCOORD0)\n"
+     "    : POSITION { int a = (int)p.x; uint u = 3000000000u; P s; s.k = a; int m[3] = {1, 2, 3};\n"
+     "    for (int i = 0; i < n; i++) a += m[i] * id.x; switch (a) { case 1: a = -a; break; }\n"
+     "    o = int2(half(s.k), max(a, id.y)); return data[a % 8] + u + (float)s.k; }\n",
+     {}},
 };
 
 std::string Validate(const std::vector<uint32_t>& words) {
@@ -107,6 +116,7 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         std::vector<fx::Message> errors;
         ASSERT_TRUE(fx::AllocateRegisters(module, compiled.globals, &table, &errors));
         EXPECT_FALSE(table.empty());
+        EXPECT_TRUE(fx::IntsAsFloats(module));
         EXPECT_EQ(Validate(module.Write()), "");
     }
 }
