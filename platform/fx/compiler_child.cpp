@@ -262,6 +262,14 @@ void MaybeFail(const CompileRequest& request, int stageIndex) {
     } catch (...) {
         code = 3;
     }
+    if (code == 0) {
+        // The stream is whole: wait for the server to hang up. The server
+        // was woken on this CPU, and an exit (tearing down the address
+        // space) would keep it from answering until it is done.
+        char byte = 0;
+        while (read(fd, &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
     // Closed before the exit, so that the server reads the end now and not
     // after the address space is torn down.
     close(fd);
