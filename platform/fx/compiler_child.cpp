@@ -3,8 +3,8 @@
 //
 //   >> stages 5 and 6    the work itself, wherever it runs
 //   >> limits            what the server and a worker may take
-//   >> the worker        one pass, forked by the server
-//   >> the server        forked once by the program; forks a worker per pass
+//   >> the worker        forked ahead by the server as its spare; one pass
+//   >> the server        forked once by the program; hands each pass to a worker
 //   >> the program side  starts, asks, reaps
 //
 // Traps: a process forked from a program with threads holds only the
@@ -96,6 +96,10 @@ constexpr rlim_t kServerCpuSeconds = 600;
 // A worker's CPU time beyond its wall-clock limit: the wall clock stops it
 // first; this stops a worker whose server no longer watches it.
 constexpr rlim_t kWorkerCpuSlackSeconds = 2;
+// How a worker's end is reported when it had none of its own: no worker
+// could be forked, or the request did not decode.
+constexpr int kNoWorkerExit = 5;
+constexpr int kBadRequestExit = 6;
 // The exit code of a worker whose allocation failed.
 constexpr int kOutOfMemoryExit = 4;
 
@@ -125,10 +129,22 @@ bool TieToParent(pid_t parent) {
     return getppid() == parent;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
+// Writes all of data to a socket; with a deadline, gives up when it passes
+// (a peer that stops reading cannot hold the writer).
+bool WriteAll(int fd, const char* data, size_t size,
+              Clock::time_point deadline = Clock::time_point::max()) {
+    const bool bounded = deadline != Clock::time_point::max();
     while (size > 0) {
-        ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == ENOTSOCK) n = write(fd, data, size);
+        ssize_t n = send(fd, data, size, MSG_NOSIGNAL | (bounded ? MSG_DONTWAIT : 0));
+        if (n < 0 && bounded && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
+            if (left <= 0) return false;
+            pollfd p{fd, POLLOUT, 0};
+            poll(&p, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
+            continue;
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -139,12 +155,13 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
-// Messages between the program and the server: a 64-bit length, then that
-// many bytes.
-bool SendFrame(int fd, const std::string& payload) {
+// Messages between the program and the server, and the server's request to
+// a worker: a 64-bit length, then that many bytes.
+bool SendFrame(int fd, const std::string& payload,
+               Clock::time_point deadline = Clock::time_point::max()) {
     uint64_t size = payload.size();
-    return WriteAll(fd, reinterpret_cast<const char*>(&size), sizeof size) &&
-           WriteAll(fd, payload.data(), payload.size());
+    return WriteAll(fd, reinterpret_cast<const char*>(&size), sizeof size, deadline) &&
+           WriteAll(fd, payload.data(), payload.size(), deadline);
 }
 
 enum class Received { Frame, Closed, TimedOut, Broken };
@@ -205,7 +222,9 @@ void MaybeFail(const CompileRequest& request, int stageIndex) {
     for (;;) pause();
 }
 
-[[noreturn]] void RunWorker(int fd, const CompileRequest& request) {
+// A spare: forked ahead of time, it waits for its request on a channel of
+// its own; then it is a worker: it compiles, writes its stream and exits.
+[[noreturn]] void RunWorker(int fd) {
     // Die by the signal itself, not through a handler the program installed
     // (a sanitizer's, for one), so that the server can report it.
     for (int sig : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGPIPE, SIGXCPU}) {
@@ -213,6 +232,20 @@ void MaybeFail(const CompileRequest& request, int stageIndex) {
     }
     // At the memory limit glslang's allocations fail: say so and go.
     std::set_new_handler([] { _exit(kOutOfMemoryExit); });
+
+    std::string frame;
+    if (ReceiveFrame(fd, kMaxRequestBytes, Clock::time_point::max(), &frame) != Received::Frame) {
+        _exit(0);  // the server let it go unused
+    }
+    CompileRequest request;
+    if (!DecodeRequest(frame, &request)) _exit(kBadRequestExit);
+    frame = std::string();
+    // Its CPU time so far is next to nothing: the limit counts from here.
+    const rlim_t cpu =
+        static_cast<rlim_t>(std::max(request.timeLimitMs, 0) / 1000) + kWorkerCpuSlackSeconds;
+    Lower(RLIMIT_CPU, cpu, cpu + 1);
+    prctl(PR_SET_NAME, "fx-worker");
+
     int code = 0;
     try {
         CompiledPass out = CompileWithProgress(
@@ -229,15 +262,73 @@ void MaybeFail(const CompileRequest& request, int stageIndex) {
     } catch (...) {
         code = 3;
     }
+    if (code == 0) {
+        // The stream is whole: wait for the server to hang up. The server
+        // was woken on this CPU, and an exit (tearing down the address
+        // space) would keep it from answering until it is done.
+        char byte = 0;
+        while (read(fd, &byte, 1) < 0 && errno == EINTR) {
+        }
+    }
+    // Closed before the exit, so that the server reads the end now and not
+    // after the address space is torn down.
     close(fd);
     _exit(code);
 }
 
-// Reads everything the worker says until it closes the pipe or time runs
-// out; then the worker is gone (killed if it must be) and reaped.
-void CollectWorker(pid_t pid, int fd, int timeLimitMs, WorkerRun* run) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeLimitMs);
+// A worker, as the server holds it: its pid and the server's end of its
+// channel.
+struct Worker {
+    pid_t pid = 0;
+    int fd = -1;
+};
+
+// Forks a worker that waits for its request (see RunWorker).
+bool ForkWorker(int serverSocket, Worker* worker) {
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
+    const pid_t server = getpid();
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(ends[0]);
+        close(ends[1]);
+        return false;
+    }
+    if (pid == 0) {
+        if (!TieToParent(server)) _exit(1);
+        prctl(PR_SET_NAME, "fx-spare");
+        if (!FX_UNDER_ADDRESS_SANITIZER) {
+            const rlim_t memory = AddressSpaceInUse() + kCompilerMemoryBytes;
+            Lower(RLIMIT_AS, memory, memory);
+        }
+        // Last, so that its files only ever go down to the one it keeps.
+        close(serverSocket);
+        close(ends[0]);
+        RunWorker(ends[1]);
+    }
+    close(ends[1]);
+    *worker = {pid, ends[0]};
+    return true;
+}
+
+// A worker the server is done with, whatever it is doing: killed, reaped.
+void Discard(Worker* worker) {
+    if (worker->fd >= 0) close(worker->fd);
+    if (worker->pid > 0) {
+        kill(worker->pid, SIGKILL);
+        while (waitpid(worker->pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    *worker = Worker{};
+}
+
+// Reads what the worker says until its stream holds the whole result, it
+// closes its end, or time runs out. A worker that answered is left to be
+// reaped after the answer went out (busy->pid stays); any other is gone
+// (killed if it must be), reaped, and its status is the run's.
+void CollectWorker(Worker* busy, Clock::time_point deadline, WorkerRun* run) {
     char chunk[65536];
+    bool answered = false;
     for (;;) {
         auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -245,12 +336,12 @@ void CollectWorker(pid_t pid, int fd, int timeLimitMs, WorkerRun* run) {
             run->timedOut = true;
             break;
         }
-        pollfd p{fd, POLLIN, 0};
+        pollfd p{busy->fd, POLLIN, 0};
         int n = poll(&p, 1, static_cast<int>(left));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) break;
         if (n == 0) continue;
-        ssize_t got = read(fd, chunk, sizeof chunk);
+        ssize_t got = read(busy->fd, chunk, sizeof chunk);
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (got <= 0) break;
         run->stream.append(chunk, static_cast<size_t>(got));
@@ -259,43 +350,54 @@ void CollectWorker(pid_t pid, int fd, int timeLimitMs, WorkerRun* run) {
             run->stream.resize(kMaxAnswerBytes);  // its start names the entry point
             break;
         }
+        int lastStage = -1;
+        CompiledPass result;
+        if (DecodeStream(run->stream, &lastStage, &result)) {
+            answered = true;
+            break;
+        }
     }
-    close(fd);
-    if (run->timedOut || run->tooLong) kill(pid, SIGKILL);
-    while (waitpid(pid, &run->status, 0) < 0 && errno == EINTR) {
+    close(busy->fd);
+    busy->fd = -1;
+    if (answered) {
+        run->status = 0;
+        return;
     }
+    if (run->timedOut || run->tooLong) kill(busy->pid, SIGKILL);
+    while (waitpid(busy->pid, &run->status, 0) < 0 && errno == EINTR) {
+    }
+    busy->pid = 0;
 }
 
-// One request: a worker forked for it, watched until it is done.
-void RunOneWorker(int serverSocket, const CompileRequest& request, WorkerRun* run) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        run->status = W_EXITCODE(5, 0);
-        return;
+// One request, to the spare or, when there is none or it died while it
+// waited, to a worker forked for it. The worker's time starts when it is
+// handed the request. A spare that dies before it starts (nothing in its
+// stream: a kill while it waited) is replaced once.
+void RunRequest(int serverSocket, const std::string& frame, int timeLimitMs, Worker* spare,
+                Worker* busy, WorkerRun* run) {
+    if (spare->pid != 0 && waitpid(spare->pid, nullptr, WNOHANG) != 0) {
+        close(spare->fd);  // it died (reaped now)
+        *spare = Worker{};
     }
-    const pid_t server = getpid();
-    pid_t pid = fork();
-    if (pid < 0) {
-        close(fds[0]);
-        close(fds[1]);
-        run->status = W_EXITCODE(5, 0);
-        return;
-    }
-    if (pid == 0) {
-        if (!TieToParent(server)) _exit(1);
-        prctl(PR_SET_NAME, "fx-worker");
-        close(serverSocket);
-        close(fds[0]);
-        const rlim_t cpu = static_cast<rlim_t>(request.timeLimitMs / 1000) + kWorkerCpuSlackSeconds;
-        Lower(RLIMIT_CPU, cpu, cpu + 1);
-        if (!FX_UNDER_ADDRESS_SANITIZER) {
-            const rlim_t memory = AddressSpaceInUse() + kCompilerMemoryBytes;
-            Lower(RLIMIT_AS, memory, memory);
+    for (;;) {
+        const bool fresh = spare->pid == 0;
+        if (fresh && !ForkWorker(serverSocket, spare)) {
+            run->status = W_EXITCODE(kNoWorkerExit, 0);
+            return;
         }
-        RunWorker(fds[1], request);
+        *busy = *spare;
+        *spare = Worker{};
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeLimitMs);
+        if (!SendFrame(busy->fd, frame, deadline) && !fresh) {
+            Discard(busy);
+            continue;
+        }
+        *run = WorkerRun{};
+        CollectWorker(busy, deadline, run);
+        const bool diedWaiting =
+            run->stream.empty() && !run->timedOut && WIFSIGNALED(run->status);
+        if (fresh || !diedWaiting) return;
     }
-    close(fds[1]);
-    CollectWorker(pid, fds[0], request.timeLimitMs, run);
 }
 
 // >> the server
@@ -331,24 +433,35 @@ void KeepOnly(int socket) {
         Lower(RLIMIT_AS, memory, memory);
     }
 
-    // The tables every worker starts with.
+    // The tables every worker starts with, and the first spare, warm.
     WarmUpGlslang();
+    Worker spare;
+    ForkWorker(socket, &spare);
 
     for (;;) {
         std::string frame;
         if (ReceiveFrame(socket, kMaxRequestBytes, Clock::time_point::max(), &frame) !=
             Received::Frame) {
+            Discard(&spare);
             _exit(0);  // the program closed its end, or is gone
         }
-        CompileRequest request;
         WorkerRun run;
-        if (DecodeRequest(frame, &request)) {
-            frame = std::string();
-            RunOneWorker(socket, request, &run);
+        Worker busy;
+        int timeLimitMs = 0;
+        if (RequestTimeLimit(frame, &timeLimitMs)) {
+            RunRequest(socket, frame, timeLimitMs, &spare, &busy, &run);
         } else {
-            run.status = W_EXITCODE(6, 0);
+            run.status = W_EXITCODE(kBadRequestExit, 0);
         }
-        if (!SendFrame(socket, EncodeWorkerRun(run))) _exit(0);
+        const bool sent = SendFrame(socket, EncodeWorkerRun(run));
+        // Off the program's path from here: the worker that answered goes,
+        // and the next spare comes.
+        Discard(&busy);
+        if (!sent) {
+            Discard(&spare);
+            _exit(0);
+        }
+        if (spare.pid == 0) ForkWorker(socket, &spare);
     }
 }
 

@@ -4,12 +4,19 @@
 // glslang 12 crashes on some inputs and can take unbounded time and memory
 // on others, and its tables of built-ins take megabytes that the program
 // has no use for. So the program runs no glslang at all: its first compile
-// forks a compiler server, which builds glslang's tables once and then forks
-// one worker per pass. Every worker starts warm (the tables are shared copy
-// on write) and a crash costs only that worker:
+// forks a compiler server, which builds glslang's tables once and then
+// keeps one spare worker forked ahead, idle on a channel of its own. Each
+// pass goes to the spare, which starts warm (the tables are shared copy on
+// write) and becomes that pass's worker; a crash costs only that worker:
 //
-//   program --request--> server --fork--> worker: stages 5 and 6
-//   program <--answer--- server <--pipe-- worker
+//   program --request--> server --request--> spare = worker: stages 5 and 6
+//   program <--answer--- server <--stream--- worker
+//                          `--fork (after the answer)--> the next spare
+//
+// The server answers as soon as the worker's stream holds its whole
+// result, and reaps the worker and forks the next spare after that, so a
+// compile waits for no fork and no exit. A spare that died while it waited
+// is replaced by a worker forked there and then.
 //
 // A crash, a hang past the time limit, a worker out of memory, an answer
 // that is too long or a worker that dies without one becomes an error
@@ -17,11 +24,13 @@
 //
 // Nothing outlives the program: the server and each worker ask for SIGKILL
 // when their parent dies (PR_SET_PDEATHSIG, checked against the parent's
-// pid right after fork), write no core file, have CPU limits of their own,
-// and a worker may grow by kCompilerMemoryBytes of address space beyond
-// what it starts with. The server keeps only its socket open; it ends when
-// the process exits, and one that died (its CPU limit, a kill) is reaped
-// and started again by the next compile.
+// pid right after fork), write no core file, have CPU limits of their own
+// (a worker's from its request's time limit, set when it gets it), and a
+// worker may grow by kCompilerMemoryBytes of address space beyond what it
+// starts with. The server keeps only its socket and the spare's channel
+// open; it ends when the process exits, killing and reaping its spare, and
+// one that died (its CPU limit, a kill) is reaped and started again by the
+// next compile.
 #pragma once
 
 #include <cstddef>

@@ -291,6 +291,11 @@ bool DecodeRequest(std::string_view data, CompileRequest* request) {
     return r.AtEnd();
 }
 
+bool RequestTimeLimit(std::string_view data, int* timeLimitMs) {
+    Reader r(data);
+    return r.I32(timeLimitMs);
+}
+
 std::string EncodeProgress(int stageIndex) {
     Writer w;
     w.Byte('P');

@@ -23,6 +23,9 @@ struct CompileRequest {
 
 std::string EncodeRequest(const CompileRequest& request);
 bool DecodeRequest(std::string_view data, CompileRequest* request);
+// The time limit at the head of an encoded request, for the server, which
+// hands the rest to a worker undecoded. False when there is no head.
+bool RequestTimeLimit(std::string_view data, int* timeLimitMs);
 
 // The worker's stream: a progress record before each step (the stage it
 // starts), then one result record.

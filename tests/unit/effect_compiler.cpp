@@ -200,12 +200,36 @@ std::vector<pid_t> ChildrenOf(pid_t pid) {
     return children;
 }
 
-// This process has no child but the compiler server, and the server none.
+// The name a process gave itself.
+std::string NameOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
+}
+
+// This process has no child but the compiler server, and the server none but
+// its spare, idle, holding only its channel: no worker left, not even a
+// zombie, and no descriptor. (The server reaps the last worker and forks
+// the spare after it answered, so give it a moment.)
 void ExpectOnlyTheServerLeft() {
     const pid_t server = fx::CompilerServerPid();
     ASSERT_NE(server, 0);
     EXPECT_EQ(ChildrenOf(getpid()), std::vector<pid_t>{server});
-    EXPECT_TRUE(ChildrenOf(server).empty());
+    const auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    std::vector<pid_t> children = ChildrenOf(server);
+    while (std::chrono::steady_clock::now() < settled &&
+           (children.size() != 1 || NameOf(children[0]) != "fx-spare" ||
+            DescriptorsOf(children[0]) != 4 || DescriptorsOf(server) != 5)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        children = ChildrenOf(server);
+    }
+    ASSERT_EQ(children.size(), 1u);
+    EXPECT_EQ(NameOf(children[0]), "fx-spare");
+    // Standard input, output and error, and the channel between them; the
+    // server also has its socket.
+    EXPECT_EQ(DescriptorsOf(children[0]), 4);
+    EXPECT_EQ(DescriptorsOf(server), 5);
 }
 
 // Waits until a process is a child of parent.
@@ -353,26 +377,36 @@ TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits
         CompileShadersInChild(kGood, kPass, 60000);
         _exit(0);
     }
+    // The server's only child is its spare, which took the request: the
+    // busy worker, with a CPU limit from the request's 60 s.
     const pid_t server = WaitForChild(program, 10000);
     const pid_t worker = server != 0 ? WaitForChild(server, 10000) : 0;
     EXPECT_NE(worker, 0);
     // Standard input, output and error, and the socket to the program and
-    // the pipe between server and worker: none of the program's files.
+    // the channel between server and worker: none of the program's files.
     // (Each gets there a few microseconds after it appears.)
-    for (auto [pid, files] : {std::pair{server, 5}, std::pair{worker, 4}}) {
+    for (auto [pid, files, name] :
+         {std::tuple{server, 5, "fx-compiler"}, std::tuple{worker, 4, "fx-worker"}}) {
         if (pid == 0) continue;
         auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         while (std::chrono::steady_clock::now() < settled &&
-               (DescriptorsOf(pid) != files || Limit(pid, "Max cpu time") == "unlimited" ||
+               (DescriptorsOf(pid) != files || NameOf(pid) != name ||
+                Limit(pid, "Max cpu time") == "unlimited" ||
                 (!kAddressSanitizer && Limit(pid, "Max address space") == "unlimited"))) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         EXPECT_EQ(DescriptorsOf(pid), files) << pid;
+        EXPECT_EQ(NameOf(pid), name) << pid;
         EXPECT_EQ(Limit(pid, "Max core file size"), "0") << pid;
         EXPECT_NE(Limit(pid, "Max cpu time"), "unlimited") << pid;
         if (!kAddressSanitizer) {
             EXPECT_NE(Limit(pid, "Max address space"), "unlimited") << pid;
         }
+    }
+    if (worker != 0) {
+        EXPECT_EQ(ChildrenOf(server), std::vector<pid_t>{worker});
+        const int cpuSeconds = std::atoi(Limit(worker, "Max cpu time").c_str());
+        EXPECT_TRUE(cpuSeconds >= 60 && cpuSeconds < 70) << cpuSeconds;
     }
 
     kill(program, SIGKILL);
@@ -394,8 +428,19 @@ TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits
     prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
-TEST(EffectCompilerIsolation, AServerThatDiedIsReapedAndStartedAgain) {
+TEST(EffectCompilerIsolation, ASpareOrAServerThatDiedIsReplaced) {
     ASSERT_TRUE(CompileShadersInChild(kGood, kPass).ok);
+    ExpectOnlyTheServerLeft();
+    // A spare killed while it waits: the compile still gets a worker, and a
+    // new spare follows.
+    const std::vector<pid_t> spare = ChildrenOf(fx::CompilerServerPid());
+    ASSERT_EQ(spare.size(), 1u);
+    kill(spare[0], SIGKILL);
+    CompiledPass afterSpare = CompileShadersInChild(kGood, kPass);
+    EXPECT_TRUE(afterSpare.ok) << Messages(afterSpare);
+    ExpectOnlyTheServerLeft();
+    EXPECT_NE(ChildrenOf(fx::CompilerServerPid()), spare);
+
     const pid_t first = fx::CompilerServerPid();
     ASSERT_NE(first, 0);
     kill(first, SIGKILL);
