@@ -19,7 +19,6 @@
 #include <bit>
 #include <iterator>
 #include <map>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -119,7 +118,7 @@ public:
         const size_t bound = m_.Bound();
         twin_.assign(bound, 0);
         original_.assign(bound, 0);
-        glsl_ = GlslImport();
+        glsl_ = GlslStd450(m_);
         size_t first = 0;
         while (first < m_.code.size() && m_.code[first].op != spv::OpFunction) ++first;
         if (!ComputesIntegers(first)) return true;
@@ -201,21 +200,6 @@ private:
             }
         }
         return false;
-    }
-
-    uint32_t GlslImport() const {
-        for (const SpvInstruction& in : m_.code) {
-            if (in.op != spv::OpExtInstImport || in.words.size() < 2) continue;
-            std::string name;
-            for (size_t w = 1; w < in.words.size(); ++w) {
-                for (int b = 0; b < 4; ++b) {
-                    const char c = static_cast<char>((in.words[w] >> (8 * b)) & 0xFF);
-                    if (c != 0) name += c;
-                }
-            }
-            if (name == "GLSL.std.450") return in.words[0];
-        }
-        return 0;
     }
 
     uint32_t Same(uint32_t id) const {

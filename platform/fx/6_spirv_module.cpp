@@ -297,4 +297,11 @@ void SpvModule::SetDecoration(uint32_t id, uint32_t decoration,
     Reindex();
 }
 
+uint32_t GlslStd450(const SpvModule& module) {
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpExtInstImport && LiteralString(in.words, 1) == "GLSL.std.450") return in.words[0];
+    }
+    return 0;
+}
+
 }  // namespace fx

@@ -72,6 +72,9 @@ private:
     std::vector<uint32_t> defs_;  // by id: 1 + the index of its definition; 0 for none
 };
 
+// The id of the GLSL.std.450 instruction set; 0 when the module has none.
+uint32_t GlslStd450(const SpvModule& module);
+
 }  // namespace fx
 
 namespace fx {

@@ -29,22 +29,6 @@ void FixArithmetic(SpvModule& module) {
 
 namespace {
 
-// The id of the GLSL.std.450 instruction set; 0 when the module has none.
-uint32_t GlslStd450(const SpvModule& module) {
-    for (const SpvInstruction& in : module.code) {
-        if (in.op != spv::OpExtInstImport || in.words.size() < 2) continue;
-        std::string name;
-        for (size_t i = 1; i < in.words.size(); ++i) {
-            for (int b = 0; b < 4; ++b) {
-                const char c = static_cast<char>((in.words[i] >> (8 * b)) & 0xFF);
-                if (c != 0) name += c;
-            }
-        }
-        if (name == "GLSL.std.450") return in.words[0];
-    }
-    return 0;
-}
-
 // The conversion that undoes op (an inout argument's value converted for
 // the call goes back through it); 0 for what is not a conversion.
 uint32_t ReverseConversion(uint32_t op) {
