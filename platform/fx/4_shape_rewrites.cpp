@@ -328,8 +328,9 @@ std::vector<int> SwizzleElements(std::string_view field, Shape shape) {
 // "float4(m[0], m[1], m[2], m[3])".
 void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& outline,
                    const std::vector<bool>& kept, Edits* edits) {
-    for (const auto& [name, nt] : outline.names) {
+    for (const auto& [declared, nt] : outline.names) {
         if (!nt.uniform || nt.array || nt.type == npos || nt.name == npos || !kept[nt.type]) continue;
+        const std::string_view name = declared;  // (lambdas cannot capture a binding in clang 14)
         const Shape shape = ShapeOf(code.Text(nt.type));
         const int n = shape.rows * shape.cols;
         const std::string_view typeText = code.Text(nt.type);
