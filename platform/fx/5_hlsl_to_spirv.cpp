@@ -440,6 +440,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     glslang::TIntermediate& tree = *program.getIntermediate(language);
     CheckIntegerLiterals(source.hlsl, CodeLines(tree), &found);
     FixTree(tree, &found);
+    CheckReturns(tree, &found);
     CheckProfile(tree, source.profile, source.stage == ShaderStage::Vertex, &found);
     for (Message& m : found) {
         source.map.ToUser(&m);
@@ -451,6 +452,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     if (!CheckSize(source, module, messages)) return false;
     module->stage = source.stage;
     module->entry = source.entry;
+    module->profile = source.profile;
     module->compileStatement = source.compileStatement;
     return true;
 }

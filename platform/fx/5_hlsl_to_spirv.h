@@ -51,6 +51,7 @@ struct GlobalsDescription {
 struct SpirvModule {
     ShaderStage stage = ShaderStage::Vertex;
     std::string entry;
+    std::string profile;         // "ps_2_0"
     SourcePos compileStatement;  // where stage 6 puts problems of the whole shader
     std::vector<uint32_t> words;
     int64_t slots = 0;  // the estimated Direct3D 9 instruction slots

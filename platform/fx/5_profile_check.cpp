@@ -130,6 +130,13 @@ private:
             }
             Function(callee->second, inner, depth + 1);
         } else if (TIntermBinary* b = node->getAsBinaryNode()) {
+            if (b->getOp() == glslang::EOpIndexIndirect && b->getLeft() != nullptr &&
+                b->getLeft()->getType().getBasicType() == glslang::EbtSampler &&
+                ReadsAtRunTime(b->getRight())) {
+                // Direct3D 9 names each sampler in the instruction.
+                Error(b->getLoc(), "a sampler array index the shader reads at run time",
+                      "an index into samplers must be a literal expression");
+            }
             Node(b->getLeft(), known, depth);
             Node(b->getRight(), known, depth);
         } else if (glslang::TIntermUnary* u = node->getAsUnaryNode()) {

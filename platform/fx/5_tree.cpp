@@ -282,6 +282,83 @@ void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors) {
     fixer.Node(root);
 }
 
+namespace {
+
+bool Breaks(TIntermNode* node);
+
+// Whether control never runs off the end of a statement: it returns,
+// discards, breaks or continues on every path (a loop that can end is
+// left, a switch left by a break, an if without an else falls through).
+bool Ends(TIntermNode* node) {
+    if (node == nullptr) return false;
+    if (glslang::TIntermBranch* b = node->getAsBranchNode()) {
+        const glslang::TOperator op = b->getFlowOp();
+        return op == glslang::EOpReturn || op == glslang::EOpKill || op == glslang::EOpBreak ||
+               op == glslang::EOpContinue;
+    }
+    if (glslang::TIntermSelection* s = node->getAsSelectionNode())
+        return s->getFalseBlock() != nullptr && Ends(s->getTrueBlock()) && Ends(s->getFalseBlock());
+    if (glslang::TIntermLoop* l = node->getAsLoopNode()) {
+        // for (;;) and while (true) without a break of their own.
+        TIntermConstantUnion* c = l->getTest() ? l->getTest()->getAsConstantUnion() : nullptr;
+        const bool forever = l->getTest() == nullptr || (c != nullptr && c->getConstArray()[0].getBConst());
+        return forever && !Breaks(l->getBody());
+    }
+    if (glslang::TIntermSwitch* sw = node->getAsSwitchNode()) {
+        TIntermAggregate* body = sw->getBody();
+        if (body == nullptr || body->getSequence().empty() || Breaks(body)) return false;
+        bool fallback = false;
+        for (TIntermNode* n : body->getSequence()) {
+            glslang::TIntermBranch* b = n->getAsBranchNode();
+            fallback = fallback || (b != nullptr && b->getFlowOp() == glslang::EOpDefault);
+        }
+        return fallback && Ends(body->getSequence().back());
+    }
+    if (TIntermAggregate* a = node->getAsAggregate()) {
+        if (a->getOp() != glslang::EOpSequence) return false;
+        for (TIntermNode* n : a->getSequence()) {
+            if (Ends(n)) return true;
+        }
+    }
+    return false;
+}
+
+// Whether a break leaves this loop or switch body (one in a nested loop or
+// switch leaves that one).
+bool Breaks(TIntermNode* node) {
+    if (node == nullptr || node->getAsLoopNode() != nullptr || node->getAsSwitchNode() != nullptr)
+        return false;
+    if (glslang::TIntermBranch* b = node->getAsBranchNode()) return b->getFlowOp() == glslang::EOpBreak;
+    if (glslang::TIntermSelection* s = node->getAsSelectionNode())
+        return Breaks(s->getTrueBlock()) || Breaks(s->getFalseBlock());
+    if (TIntermAggregate* a = node->getAsAggregate()) {
+        for (TIntermNode* n : a->getSequence()) {
+            if (Breaks(n)) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void CheckReturns(glslang::TIntermediate& tree, std::vector<Message>* errors) {
+    TIntermAggregate* root = tree.getTreeRoot() ? tree.getTreeRoot()->getAsAggregate() : nullptr;
+    if (root == nullptr) return;
+    for (TIntermNode* n : root->getSequence()) {
+        TIntermAggregate* f = n->getAsAggregate();
+        if (f == nullptr || f->getOp() != glslang::EOpFunction ||
+            f->getType().getBasicType() == glslang::EbtVoid) {
+            continue;
+        }
+        TIntermNode* body = f->getSequence().size() > 1 ? f->getSequence()[1] : nullptr;
+        if (Ends(body)) continue;
+        std::string name = f->getName().c_str();
+        name = name.substr(0, name.find('('));
+        if (!name.empty() && name[0] == '@') name.erase(0, 1);  // an entry point's own body
+        errors->push_back(At(f->getLoc(), "'" + name + "': not all control paths return a value"));
+    }
+}
+
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
                           std::vector<Message>* errors) {
     // Only a text with a uint, a const int or a / or % by something

@@ -32,12 +32,17 @@ void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors);
 std::vector<bool> CodeLines(glslang::TIntermediate& tree);
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
                           std::vector<Message>* errors);
+// A function with a value to return whose end some path reaches ("not all
+// control paths return a value"), at the function.
+void CheckReturns(glslang::TIntermediate& tree, std::vector<Message>* errors);
+
 // What the profile's instruction set lacks, in the code of the entry point
 // that survives its constant conditions (5_profile_check.cpp): gradients
 // (ddx, ddy, fwidth, tex*grad) outside ps_2_a and ps_3_0 pixel shaders,
 // tex*lod outside ps_3_0 and vs_3_0, other texture reads in vertex shaders,
 // a loop that ends on a uniform or an input where there are no loop
-// instructions (ps_2_0, ps_2_b, vs_1_1: loops must unroll).
+// instructions (ps_2_0, ps_2_b, vs_1_1: loops must unroll), an index into
+// samplers that reads a uniform or an input.
 void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
                   std::vector<Message>* errors);
 

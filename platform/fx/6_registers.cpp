@@ -1036,4 +1036,36 @@ bool AllocateRegisters(SpvModule& module, const GlobalsDescription& globals,
     return pass.Run(table);
 }
 
+bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
+                           std::vector<Message>* errors) {
+    static const struct {
+        const char* profile;
+        int registers;
+    } kFloatRegisters[] = {{"vs_1_1", 96},  {"vs_2_0", 256}, {"vs_2_a", 256}, {"vs_3_0", 256},
+                           {"ps_2_0", 32},  {"ps_2_a", 32},  {"ps_2_b", 32},  {"ps_3_0", 224}};
+    int registers = 0;
+    for (const auto& p : kFloatRegisters) {
+        if (profile == p.profile) registers = p.registers;
+    }
+    bool ok = true;
+    for (const ConstantRegisters& r : table) {
+        if (registers == 0 || r.set != RegisterSet::Float || r.count == 0 ||
+            r.start + r.count <= registers) {
+            continue;
+        }
+        std::string text = "constant '";
+        text += r.name;
+        text += "' at register c";
+        text += std::to_string(r.start);
+        text += " reaches past c";
+        text += std::to_string(registers - 1);
+        text += ", the last register ";
+        text += profile;
+        text += " has";
+        errors->push_back(ErrorAt({}, text));
+        ok = false;
+    }
+    return ok;
+}
+
 }  // namespace fx

@@ -46,6 +46,12 @@ struct ConstantRegisters {
     std::vector<float> values;  // count x 4: what the effect writes at BeginPass
 };
 
+// A global read past the float registers the profile has (ps_2_0 c0-c31,
+// ps_3_0 c0-c223, vs_1_1 c0-c95, other vertex profiles c0-c255) is an
+// error; false when there is one. A profile this does not know has no bound.
+bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
+                           std::vector<Message>* errors);
+
 // Lays out $Global; false (with errors) when it cannot.
 bool AllocateRegisters(SpvModule& module, const GlobalsDescription& globals,
                        std::vector<ConstantRegisters>* table, std::vector<Message>* errors);

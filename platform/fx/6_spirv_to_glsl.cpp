@@ -422,7 +422,8 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
     WidenVaryings(m, module.stage == ShaderStage::Vertex);
     CopyDynamicallyIndexedValues(m);
     std::vector<Message> errors;
-    const bool ok = AllocateRegisters(m, module.globals, constants, &errors);
+    const bool ok = AllocateRegisters(m, module.globals, constants, &errors) &&
+                    CheckProfileRegisters(module.profile, *constants, &errors);
     if (ok) IntsAsFloats(m);
     for (Message& e : errors) {
         if (e.line == 0) {

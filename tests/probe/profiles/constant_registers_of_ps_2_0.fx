@@ -1,0 +1,9 @@
+// ps_2_0 has the constant registers c0-c31: a global read at c40 is an error
+// (where the pass compiles it).
+//? error 9 c31
+float4 tint : register(c40);
+float4 ps_main() : COLOR0
+{
+    return tint;
+}
+technique T { pass P { PixelShader = compile ps_2_0 ps_main(); } }
