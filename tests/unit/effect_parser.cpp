@@ -3,6 +3,7 @@
 // columns stay true; errors carry their position; no input crashes or
 // stalls it.
 #include "platform/fx/3_parse_effect.h"
+#include "tests/support/effect_words.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@ namespace {
 
 using fx::ParseEffect;
 using fx::ParsedEffect;
+using testing_support::Hlsl;
+using testing_support::Words;
 
 std::string Where(const fx::SourceToken& t) {
     return std::to_string(t.line) + ":" + std::to_string(t.column);
@@ -36,26 +39,6 @@ std::string Where(const fx::SourceToken& t) {
         ++j;
     }
     return ::testing::AssertionSuccess();
-}
-
-// The HLSL's tokens, one space apart.
-std::string Hlsl(const ParsedEffect& e) {
-    std::string out;
-    for (const fx::SourceToken& t : e.hlsl.tokens) {
-        if (!out.empty()) out += ' ';
-        out += e.hlsl.Text(t);
-    }
-    return out;
-}
-
-// The tokens of a text, one space apart.
-std::string Words(const std::string& text) {
-    std::string out;
-    for (const fx::Token& t : fx::Tokenize(text)) {
-        if (!out.empty()) out += ' ';
-        out += text.substr(t.begin, t.end - t.begin);
-    }
-    return out;
 }
 
 // "line:column: error|warning: message", one per diagnostic.

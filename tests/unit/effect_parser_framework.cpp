@@ -1,6 +1,7 @@
 // The effect parser on the rest of real-world effect files: textures, string
 // globals, sampler_state blocks, conditionals inside techniques and includes.
 #include "platform/fx/3_parse_effect.h"
+#include "tests/support/effect_words.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,8 @@ namespace {
 
 using fx::ParseEffect;
 using fx::ParsedEffect;
+using testing_support::Hlsl;
+using testing_support::Words;
 
 std::vector<std::string> Messages(const ParsedEffect& e) {
     std::vector<std::string> out;
@@ -25,26 +28,6 @@ std::vector<std::string> Messages(const ParsedEffect& e) {
         out.push_back((d.file.empty() ? "" : d.file + ":") + std::to_string(d.line) + ":" +
                       std::to_string(d.column) + ": " + (d.IsError() ? "error: " : "warning: ") +
                       d.text);
-    return out;
-}
-
-// The tokens of a text, one space apart.
-std::string Words(const std::string& text) {
-    std::string out;
-    for (const fx::Token& t : fx::Tokenize(text)) {
-        if (!out.empty()) out += ' ';
-        out += text.substr(t.begin, t.end - t.begin);
-    }
-    return out;
-}
-
-// The HLSL's tokens, one space apart.
-std::string Hlsl(const ParsedEffect& e) {
-    std::string out;
-    for (const fx::SourceToken& t : e.hlsl.tokens) {
-        if (!out.empty()) out += ' ';
-        out += e.hlsl.Text(t);
-    }
     return out;
 }
 
