@@ -75,32 +75,37 @@ int ValueCount(const Code& code, size_t first, size_t last, int depth = 0) {
     return 0;
 }
 
+// The items of the list or call whose bracket is at open, split at its own
+// commas: [first, last) each.
+std::vector<std::pair<size_t, size_t>> Arguments(const Code& code, size_t open, size_t close) {
+    std::vector<std::pair<size_t, size_t>> list;
+    size_t start = open + 1;
+    for (size_t k = open + 1; k <= close; ++k) {
+        char p = code.Punct(k);
+        if ((p == '(' || p == '[' || p == '{') && k != close) {
+            k = code.Closing(k);
+            continue;
+        }
+        if (p != ',' && k != close) continue;
+        if (k > start) list.emplace_back(start, k);
+        start = k + 1;
+    }
+    return list;
+}
+
 // The values of the list opened at open, inner braces taken away; false
 // when one cannot be counted.
 bool ReadValues(const Code& code, size_t open, size_t close, std::vector<Value>* values,
                 int depth = 0) {
     if (depth > 16) return false;
-    size_t start = open + 1;
-    for (size_t k = open + 1; k <= close; ++k) {
-        char p = code.Punct(k);
-        if (p == '{') {
-            size_t inner = code.Closing(k);
-            if (!ReadValues(code, k, inner, values, depth + 1)) return false;
-            k = inner;
-            start = k + 1;
+    for (auto [first, last] : Arguments(code, open, close)) {
+        if (code.Punct(first) == '{' && code.Closing(first) + 1 == last) {
+            if (!ReadValues(code, first, last - 1, values, depth + 1)) return false;
             continue;
         }
-        if (p == '(' || p == '[') {
-            k = code.Closing(k);
-            continue;
-        }
-        if (p != ',' && k != close) continue;
-        if (k > start) {
-            int n = ValueCount(code, start, k);
-            if (n == 0) return false;
-            values->push_back({start, k, n});
-        }
-        start = k + 1;
+        const int n = ValueCount(code, first, last);
+        if (n == 0) return false;
+        values->push_back({first, last, n});
     }
     return true;
 }
@@ -449,23 +454,6 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             edits->list.push_back({code.At(i + 1), code.At(i + 3) + 1, {}});
         }
     }
-}
-
-// The arguments of the call whose '(' is at open: [first, last) each.
-std::vector<std::pair<size_t, size_t>> Arguments(const Code& code, size_t open, size_t close) {
-    std::vector<std::pair<size_t, size_t>> list;
-    size_t start = open + 1;
-    for (size_t k = open + 1; k <= close; ++k) {
-        char p = code.Punct(k);
-        if ((p == '(' || p == '[' || p == '{') && k != close) {
-            k = code.Closing(k);
-            continue;
-        }
-        if (p != ',' && k != close) continue;
-        if (k > start) list.emplace_back(start, k);
-        start = k + 1;
-    }
-    return list;
 }
 
 struct Truncations {
