@@ -186,28 +186,21 @@ struct Checker {
     // models 2 and 3 have no bitwise operators (& | ^ ~ << >> and their
     // assignments).
     void ReachedCode(const std::vector<std::string>& entries) {
-        std::vector<size_t> todo;
         std::set<size_t> reached;
         for (const std::string& entry : entries)
-            for (size_t f : outline.Functions(entry)) todo.push_back(f);
-        while (!todo.empty()) {
-            size_t f = todo.back();
-            todo.pop_back();
+            for (size_t f : Reached(entry)) reached.insert(f);
+        for (size_t f : reached) {
             const FunctionOutline& fn = outline.functions[f];
-            if (fn.body == npos || !reached.insert(f).second) continue;
             for (size_t i = fn.body; i < fn.end; ++i) {
                 if (IsBitwise(i)) {
                     Error(i, "bitwise operators are not available in shader models 2 and 3");
-                    i = fn.end;
-                    continue;
+                    break;
                 }
-                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.')
-                    continue;
-                const std::vector<size_t>& called = outline.Functions(code.Text(i));
-                todo.insert(todo.end(), called.begin(), called.end());
-                if (called.empty() && code.Text(i) == "noise")
+                if (code.IsIdent(i) && code.Text(i) == "noise" && code.Punct(i + 1) == '(' &&
+                    code.Punct(i - 1) != '.' && outline.Functions("noise").empty()) {
                     Error(i, "'noise' is an intrinsic of texture shaders, not of vertex or pixel "
                              "shaders");
+                }
             }
         }
     }
