@@ -3,6 +3,7 @@
 #include <spirv_cross/spirv.hpp>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -367,10 +368,177 @@ bool StaysAsItIs(const std::string& semantic) {
     return false;
 }
 
+// The words of a string operand (nul-terminated, padded to a word).
+std::vector<uint32_t> StringWords(const std::string& text) {
+    std::vector<uint32_t> words(text.size() / 4 + 1, 0);
+    for (size_t i = 0; i < text.size(); ++i)
+        words[i / 4] |= static_cast<uint32_t>(static_cast<unsigned char>(text[i])) << (8 * (i % 4));
+    return words;
+}
+
+// An array varying (float4 t[2] : TEXCOORD0, an input or an output
+// parameter) becomes one variable per element, element n at the semantic's
+// index plus n, as Direct3D 9 numbers them: the other stage (or the
+// stand-in) may name them one by one. glslang loads and stores such a
+// variable whole; one used otherwise stays an array.
+void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
+    struct Split {
+        uint32_t variable = 0, arrayType = 0, elementType = 0;
+        std::string semantic;
+        std::vector<uint32_t> elements;
+    };
+    std::vector<Split> splits;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage ||
+            module.HasDecoration(in.words[1], spv::DecorationBuiltIn)) {
+            continue;
+        }
+        const SpvInstruction* pointer = module.Def(in.words[0]);
+        const SpvInstruction* array = pointer != nullptr ? module.Def(pointer->words[2]) : nullptr;
+        uint32_t length = 0;
+        if (array == nullptr || array->op != spv::OpTypeArray ||
+            !module.ConstantValue(array->words[2], &length) || length == 0 || length > 16) {
+            continue;
+        }
+        const SpvInstruction* element = module.Def(array->words[1]);
+        const SpvInstruction* scalar =
+            element->op == spv::OpTypeVector ? module.Def(element->words[1]) : element;
+        if (scalar->op != spv::OpTypeFloat) continue;
+        Split split;
+        split.variable = in.words[1];
+        split.arrayType = array->words[0];
+        split.elementType = element->words[0];
+        split.elements.resize(length);
+        splits.push_back(std::move(split));
+    }
+    if (splits.empty()) return;
+    auto find = [&](uint32_t id) -> Split* {
+        for (Split& s : splits) {
+            if (s.variable == id) return &s;
+        }
+        return nullptr;
+    };
+    // Semantics, and the uses that are not whole loads and stores.
+    std::vector<uint32_t> ids;
+    bool code = false;  // past the declarations
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpDecorateString && in.words.size() > 2 &&
+            in.words[1] == spv::DecorationUserSemantic) {
+            if (Split* s = find(in.words[0])) s->semantic = Semantic(in);
+            continue;
+        }
+        code = code || in.op == spv::OpFunction;
+        if (!code) continue;
+        in.UsedIds(&ids);
+        for (size_t k = 0; k < ids.size(); ++k) {
+            Split* s = find(ids[k]);
+            if (s == nullptr) continue;
+            const bool whole = (in.op == spv::OpLoad && in.words[2] == ids[k]) ||
+                               (in.op == spv::OpStore && in.words[0] == ids[k] &&
+                                in.words[1] != ids[k]);
+            if (!whole) s->semantic.clear();
+        }
+    }
+    std::erase_if(splits,
+                  [](const Split& s) { return s.semantic.empty() || StaysAsItIs(s.semantic); });
+    if (splits.empty()) return;
+
+    std::vector<SpvInstruction> variables;
+    for (Split& s : splits) {
+        const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, s.elementType});
+        for (uint32_t& e : s.elements) {
+            e = module.NewId();
+            variables.push_back({spv::OpVariable, {pointer, e, storage}});
+        }
+    }
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    for (SpvInstruction& in : old) {
+        if (in.op == spv::OpFunction && !variables.empty()) {
+            for (SpvInstruction& v : variables) module.code.push_back(std::move(v));
+            variables.clear();
+        }
+        if (in.op == spv::OpEntryPoint) {
+            // The interface lists the elements instead of the array.
+            // Its name's last word ends in a zero byte.
+            size_t k = 2;
+            while (k < in.words.size() && (in.words[k] & 0xFF000000u) != 0) ++k;
+            k = std::min(k + 1, in.words.size());
+            SpvInstruction entry{in.op, {in.words.begin(), in.words.begin() + static_cast<long>(k)}};
+            for (size_t j = k; j < in.words.size(); ++j) {
+                if (const Split* s = find(in.words[j])) {
+                    entry.words.insert(entry.words.end(), s->elements.begin(), s->elements.end());
+                } else {
+                    entry.words.push_back(in.words[j]);
+                }
+            }
+            module.code.push_back(std::move(entry));
+            continue;
+        }
+        const uint32_t target = in.op == spv::OpVariable ? in.words[1]
+                                : in.op == spv::OpName || in.op == spv::OpDecorate ||
+                                        in.op == spv::OpDecorateString || in.op == spv::OpStore
+                                    ? in.words[0]
+                                : in.op == spv::OpLoad ? in.words[2]
+                                                       : 0;
+        const Split* s = target != 0 ? find(target) : nullptr;
+        if (s == nullptr) {
+            module.code.push_back(std::move(in));
+            continue;
+        }
+        const uint32_t n = static_cast<uint32_t>(s->elements.size());
+        if (in.op == spv::OpName) {
+            const std::string name = module.Name(target);
+            for (uint32_t e = 0; e < n; ++e) {
+                std::vector<uint32_t> words{s->elements[e]};
+                for (uint32_t w : StringWords(name + "_" + std::to_string(e))) words.push_back(w);
+                module.code.push_back({spv::OpName, std::move(words)});
+            }
+        } else if (in.op == spv::OpDecorateString) {
+            const size_t digits = s->semantic.find_last_not_of("0123456789") + 1;
+            const std::string usage = s->semantic.substr(0, digits);
+            const int first = std::atoi(s->semantic.c_str() + digits);
+            for (uint32_t e = 0; e < n; ++e) {
+                std::vector<uint32_t> words{s->elements[e], spv::DecorationUserSemantic};
+                for (uint32_t w : StringWords(usage + std::to_string(first + static_cast<int>(e))))
+                    words.push_back(w);
+                module.code.push_back({spv::OpDecorateString, std::move(words)});
+            }
+        } else if (in.op == spv::OpDecorate) {
+            // Interpolation and the like go to every element; the location
+            // is given by the semantic later.
+            if (in.words[1] == spv::DecorationLocation) continue;
+            for (uint32_t e = 0; e < n; ++e) {
+                SpvInstruction copy = in;
+                copy.words[0] = s->elements[e];
+                module.code.push_back(std::move(copy));
+            }
+        } else if (in.op == spv::OpLoad) {
+            std::vector<uint32_t> words{s->arrayType, in.words[1]};
+            for (uint32_t e = 0; e < n; ++e) {
+                const uint32_t part = module.NewId();
+                module.code.push_back({spv::OpLoad, {s->elementType, part, s->elements[e]}});
+                words.push_back(part);
+            }
+            module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
+        } else if (in.op == spv::OpStore) {
+            for (uint32_t e = 0; e < n; ++e) {
+                const uint32_t part = module.NewId();
+                module.code.push_back(
+                    {spv::OpCompositeExtract, {s->elementType, part, in.words[1], e}});
+                module.code.push_back({spv::OpStore, {s->elements[e], part}});
+            }
+        }
+        // The array variable itself goes.
+    }
+    module.Reindex();
+}
+
 }  // namespace
 
 void WidenVaryings(SpvModule& module, bool vertex) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
+    SplitArrayVaryings(module, storage);
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
     const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
     // Variables whose semantic keeps them as they are, found in one sweep.

@@ -61,6 +61,17 @@ const Shader kShaders[] = {
      "    return float4(c._11_22, any(a), all(b) + determinant(a) + f); }\n",
      {},
      false},
+    {"array varyings in, an array of float2 out", fx::ShaderStage::Vertex,
+     "float4 k;\n"
+     "void main(float4 p : POSITION, out float4 o : POSITION, out float2 t[3] : TEXCOORD1,\n"
+     "    out float f[2] : TEXCOORD5) { o = p * k; t[0] = p.xy; t[1] = k.zw; t[2] = 0;\n"
+     "    f[0] = 1; f[1] = k.x; }\n",
+     {}},
+    {"array varyings read", fx::ShaderStage::Pixel,
+     "float4 k;\n"
+     "float4 main(float4 t[2] : TEXCOORD0, float3 u[2] : TEXCOORD4) : COLOR0 {\n"
+     "    return t[0] * k + t[1] + u[1].xyzz; }\n",
+     {}},
     {"ints as floats: loops, a switch, indices, int locals and varyings, a big u literal",
      fx::ShaderStage::Vertex,
      "float4 data[8]; int n = 2; struct P { int k; float f; };\n"
