@@ -133,4 +133,9 @@ void WidenVaryings(SpvModule& module, bool vertex);
 // whole value from its registers; GL cannot index within a register).
 void CopyDynamicallyIndexedValues(SpvModule& module);
 
+// A uniform array, or a struct holding one, read whole (copied into a
+// local, passed to a function) is read element by element: GL's flattened
+// register array cannot hand out an array at once.
+void LoadUniformArraysByParts(SpvModule& module);
+
 }  // namespace fx

@@ -747,4 +747,103 @@ void CopyDynamicallyIndexedValues(SpvModule& module) {
     module.Reindex();
 }
 
+namespace {
+
+bool HoldsAnArray(const SpvModule& module, uint32_t type, int depth = 0) {
+    const SpvInstruction* t = module.Def(type);
+    if (t == nullptr || depth > 16) return false;
+    if (t->op == spv::OpTypeArray) return true;
+    if (t->op != spv::OpTypeStruct) return false;
+    for (size_t m = 1; m < t->words.size(); ++m) {
+        if (HoldsAnArray(module, t->words[m], depth + 1)) return true;
+    }
+    return false;
+}
+
+// Chains and loads of the scalars, vectors and matrices inside the value of
+// type `type` that base + indices reaches, put together again: its id.
+uint32_t LoadByParts(SpvModule& module, uint32_t base, std::vector<uint32_t> indices,
+                     uint32_t type, std::vector<SpvInstruction>* out) {
+    const SpvInstruction* def = module.Def(type);
+    const SpvInstruction t = def != nullptr ? *def : SpvInstruction{};
+    if (t.op != spv::OpTypeArray && t.op != spv::OpTypeStruct) {
+        const uint32_t pointer =
+            module.DeclareType(spv::OpTypePointer, {spv::StorageClassUniform, type});
+        const uint32_t chain = module.NewId(), loaded = module.NewId();
+        std::vector<uint32_t> words{pointer, chain, base};
+        words.insert(words.end(), indices.begin(), indices.end());
+        out->push_back({spv::OpAccessChain, std::move(words)});
+        out->push_back({spv::OpLoad, {type, loaded, chain}});
+        return loaded;
+    }
+    uint32_t count = static_cast<uint32_t>(t.words.size() - 1);
+    if (t.op == spv::OpTypeArray && !module.ConstantValue(t.words[2], &count)) count = 0;
+    const uint32_t intType = module.DeclareType(spv::OpTypeInt, {32, 1});
+    std::vector<uint32_t> words{type, 0};
+    for (uint32_t i = 0; i < count; ++i) {
+        std::vector<uint32_t> part = indices;
+        part.push_back(module.DeclareConstant(spv::OpConstant, intType, {i}));
+        words.push_back(LoadByParts(module, base, std::move(part),
+                                    t.op == spv::OpTypeArray ? t.words[1] : t.words[i + 1], out));
+    }
+    const uint32_t value = module.NewId();
+    words[1] = value;
+    out->push_back({spv::OpCompositeConstruct, std::move(words)});
+    return value;
+}
+
+}  // namespace
+
+void LoadUniformArraysByParts(SpvModule& module) {
+    module.Reindex();
+    for (;;) {
+        // The next such load: its chain's base and indices.
+        uint32_t result = 0, type = 0, base = 0, chainId = 0;
+        std::vector<uint32_t> indices;
+        for (const SpvInstruction& in : module.code) {
+            if (in.op != spv::OpLoad || in.words.size() < 3 || !HoldsAnArray(module, in.words[0]))
+                continue;
+            const SpvInstruction* chain = module.Def(in.words[2]);
+            if (chain == nullptr || !IsChainOp(chain->op) || chain->words.size() < 3) continue;
+            const SpvInstruction* variable = module.Def(chain->words[2]);
+            if (variable == nullptr || variable->op != spv::OpVariable ||
+                variable->words[2] != spv::StorageClassUniform) {
+                continue;
+            }
+            result = in.words[1];
+            type = in.words[0];
+            base = chain->words[2];
+            chainId = chain->words[1];
+            indices.assign(chain->words.begin() + 3, chain->words.end());
+            break;
+        }
+        if (result == 0) break;
+        std::vector<SpvInstruction> parts;
+        LoadByParts(module, base, indices, type, &parts);
+        parts.back().words[1] = result;  // the value put together is the load's
+        // The load becomes the parts (the types they declared moved the code).
+        auto load = std::find_if(module.code.begin(), module.code.end(), [&](const auto& in) {
+            return in.op == spv::OpLoad && in.words[1] == result;
+        });
+        if (load == module.code.end()) break;
+        load = module.code.erase(load);
+        module.code.insert(load, parts.begin(), parts.end());
+        // The whole chain goes when nothing else uses it.
+        std::vector<uint32_t> ids;
+        bool used = false, code = false;
+        for (const SpvInstruction& in : module.code) {
+            code = code || in.op == spv::OpFunction;
+            if (!code) continue;
+            in.UsedIds(&ids);
+            used = used || std::find(ids.begin(), ids.end(), chainId) != ids.end();
+        }
+        if (!used) {
+            std::erase_if(module.code, [&](const SpvInstruction& in) {
+                return IsChainOp(in.op) && in.words.size() > 1 && in.words[1] == chainId;
+            });
+        }
+        module.Reindex();
+    }
+}
+
 }  // namespace fx

@@ -424,7 +424,10 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
     std::vector<Message> errors;
     const bool ok = AllocateRegisters(m, module.globals, constants, &errors) &&
                     CheckProfileRegisters(module.profile, *constants, &errors);
-    if (ok) IntsAsFloats(m);
+    if (ok) {
+        LoadUniformArraysByParts(m);
+        IntsAsFloats(m);
+    }
     for (Message& e : errors) {
         if (e.line == 0) {
             SourcePos at = module.compileStatement;

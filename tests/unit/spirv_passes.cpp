@@ -72,6 +72,11 @@ const Shader kShaders[] = {
      "float4 main(float4 t[2] : TEXCOORD0, float3 u[2] : TEXCOORD4) : COLOR0 {\n"
      "    return t[0] * k + t[1] + u[1].xyzz; }\n",
      {}},
+    {"uniform arrays read whole: copied, passed, inside a struct", fx::ShaderStage::Pixel,
+     "float4 g[3]; struct B { float2 x[2]; int y; }; B b;\n"
+     "float4 Sum(float4 a[3]) { return a[0] + a[1] + a[2]; }\n"
+     "float4 main() : COLOR0 { float4 l[3] = g; B c = b; return Sum(g) + l[1] + c.x[1].xyxy; }\n",
+     {}},
     {"ints as floats: loops, a switch, indices, int locals and varyings, a big u literal",
      fx::ShaderStage::Vertex,
      "float4 data[8]; int n = 2; struct P { int k; float f; };\n"
@@ -127,6 +132,7 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         std::vector<fx::Message> errors;
         ASSERT_TRUE(fx::AllocateRegisters(module, compiled.globals, &table, &errors));
         EXPECT_FALSE(table.empty());
+        fx::LoadUniformArraysByParts(module);
         EXPECT_TRUE(fx::IntsAsFloats(module));
         EXPECT_EQ(Validate(module.Write()), "");
     }
