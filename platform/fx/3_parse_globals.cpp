@@ -248,10 +248,20 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
     d->name = name;
 }
 
-// register(s3), also register(ps, s3).
+// register(s3), also register(ps, s3); a register of another kind is
+// checked for its letter: b, c, i or s (t for textures) and a number.
 void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
     std::string_view r = Text(t);
-    if (d->kind != DeclKind::Sampler || r.size() < 2 || Lower(r[0]) != 's') return;
+    const bool profile = r.size() >= 2 && (Lower(r[0]) == 'v' || Lower(r[0]) == 'p') &&
+                         Lower(r[1]) == 's' && (r.size() == 2 || r[2] == '_');
+    if (profile) return;
+    const bool known = r.size() >= 2 && std::string_view("bcist").find(Lower(r[0])) !=
+                                            std::string_view::npos;
+    if (!known || r.find_first_not_of("0123456789", 1) != std::string_view::npos) {
+        Error(t, Quote(r) + " is not a register (b, c, i or s and its number)");
+        return;
+    }
+    if (d->kind != DeclKind::Sampler || Lower(r[0]) != 's') return;
     int index = 0;
     for (size_t i = 1; i < r.size(); ++i) {
         if (!IsDigit(r[i]) || index > 1000) return;

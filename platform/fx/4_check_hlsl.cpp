@@ -5,13 +5,15 @@
 // - a local const (not static) without an initializer (a global const is a
 //   parameter the program sets);
 // - an attribute given twice on one statement ([unroll][unroll]);
+// - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
 // - an output of an entry point without a semantic: its return value, an
 //   out parameter, or a member of a struct it writes;
 // - a semantic given where a function is declared but not where it is
 //   defined;
 // - in code an entry point reaches: a call of noise() (texture shaders
 //   only), a bitwise operator (shader model 4 and later), VPOS and VFACE
-//   before ps_3_0, an intrinsic of shader model 4 and later.
+//   before ps_3_0, an intrinsic of shader model 4 and later, a sampler given
+//   to a texture read of another kind (a samplerCUBE to tex2D).
 // Each is an error at the name or attribute it is about.
 #include <cctype>
 #include <cstdlib>
@@ -103,6 +105,7 @@ struct Checker {
             if (f.body == npos) continue;
             bool start = true;
             for (size_t i = f.body + 1; i < f.end; ++i) {
+                MixedMatrixSwizzle(i);
                 char p = code.Punct(i);
                 if (p == ';' || p == '{' || p == '}') {
                     start = true;
@@ -114,6 +117,23 @@ struct Checker {
                 ConstLocal(i);
                 if (code.Punct(i) == '{' || code.Punct(i) == ';') --i;
             }
+        }
+    }
+
+    // "m._m00_11": a matrix swizzle counts its rows and columns from 0
+    // (_m00) or from 1 (_11), not both ways in one.
+    void MixedMatrixSwizzle(size_t i) {
+        if (code.Punct(i) != '.' || !code.IsIdent(i + 1)) return;
+        const std::string_view s = code.Text(i + 1);
+        if (s.size() < 6 || s[0] != '_') return;
+        bool zeroBased = false, oneBased = false;
+        for (size_t at = 0; at < s.size(); at += s[at + 1] == 'm' ? 4 : 3) {
+            if (s[at] != '_' || at + 2 >= s.size()) return;
+            (s[at + 1] == 'm' ? zeroBased : oneBased) = true;
+        }
+        if (zeroBased && oneBased) {
+            Error(i + 1, Quoted(i + 1) + ": a matrix swizzle counts from 0 (_m00) or from 1 "
+                                         "(_11), not both");
         }
     }
 
@@ -201,7 +221,36 @@ struct Checker {
                     Error(i, "'noise' is an intrinsic of texture shaders, not of vertex or pixel "
                              "shaders");
                 }
+                SamplerKind(i);
             }
+        }
+    }
+
+    // tex2D, tex2Dlod, ... of a sampler declared of another kind (a
+    // samplerCUBE given to tex2D): sampler1D, 2D, 3D and CUBE do not
+    // convert into one another; a plain sampler takes any.
+    void SamplerKind(size_t i) {
+        if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.' ||
+            !code.IsIdent(i + 2) || (code.Punct(i + 3) != ',' && code.Punct(i + 3) != ')')) {
+            return;
+        }
+        const std::string_view call = code.Text(i);
+        std::string_view kind;
+        for (std::string_view k : {"1D", "2D", "3D", "CUBE"}) {
+            if (call.size() > 3 && call.substr(0, 3) == "tex" && call.substr(3, k.size()) == k)
+                kind = k;
+        }
+        if (kind.empty() || !outline.Functions(call).empty()) return;
+        auto it = outline.names.find(code.Text(i + 2));
+        if (it == outline.names.end() || it->second.type == npos) return;
+        const std::string_view type = code.Text(it->second.type);
+        if (type != "sampler1D" && type != "sampler2D" && type != "sampler3D" &&
+            type != "samplerCUBE") {
+            return;
+        }
+        if (type.substr(7) != kind) {
+            Error(i + 2, Quoted(i) + " reads a sampler" + std::string(kind) + "; " +
+                             Quoted(i + 2) + " is a " + std::string(type));
         }
     }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <set>
 #include <unordered_map>
 
 #include "platform/fx/tokenizer.h"
@@ -143,6 +144,7 @@ private:
             b->setLeft(Typed(b->getLeft(), IsAssignment(op) || (index && lvalue)));
             if (op != glslang::EOpMatrixSwizzle) b->setRight(Typed(b->getRight(), false));
             CheckDivision(b);
+            if (lvalue) CheckWrittenSwizzle(b);
             if (op == glslang::EOpMatrixSwizzle && !lvalue) return Elements(b);
             return b;
         }
@@ -159,6 +161,7 @@ private:
                                  (qualifiers[i] == glslang::EvqOut ||
                                   qualifiers[i] == glslang::EvqInOut);
                 items[i] = Node(items[i], out);
+                if (out) CheckOutArgument(items[i]);
             }
             return a;
         }
@@ -213,6 +216,47 @@ private:
         vector->setType(swizzle->getType());
         vector->setLoc(loc);
         return vector;
+    }
+
+    // "v.xx = a", "m._11_11 = a": a component written twice.
+    void CheckWrittenSwizzle(TIntermBinary* b) {
+        const glslang::TOperator op = b->getOp();
+        TIntermAggregate* fields =
+            b->getRight() != nullptr ? b->getRight()->getAsAggregate() : nullptr;
+        const bool swizzle = op == glslang::EOpVectorSwizzle || op == glslang::EOpMatrixSwizzle;
+        if (!swizzle || fields == nullptr) return;
+        const size_t step = op == glslang::EOpMatrixSwizzle ? 2 : 1;
+        std::set<std::pair<int, int>> seen;
+        const glslang::TIntermSequence& items = fields->getSequence();
+        for (size_t i = 0; i + step <= items.size(); i += step) {
+            int key[2] = {0, 0};
+            for (size_t k = 0; k < step; ++k) {
+                const TIntermConstantUnion* c = items[i + k]->getAsConstantUnion();
+                if (c == nullptr) return;
+                key[k] = c->getConstArray()[0].getIConst();
+            }
+            if (!seen.insert({key[0], key[1]}).second) {
+                errors_->push_back(At(b->getLoc(), "a swizzle that is written to names a "
+                                                   "component twice"));
+                return;
+            }
+        }
+    }
+
+    // An out or inout argument is a variable, or an element, member or
+    // swizzle of one (the conversions the call makes aside).
+    void CheckOutArgument(TIntermNode* argument) {
+        TIntermTyped* node = argument != nullptr ? argument->getAsTyped() : nullptr;
+        while (node != nullptr && node->getAsUnaryNode() != nullptr &&
+               node->getAsUnaryNode()->getOperand()->getBasicType() != node->getBasicType()) {
+            node = node->getAsUnaryNode()->getOperand();
+        }
+        if (node == nullptr) return;
+        TIntermSymbol* base = BaseSymbol(node);
+        if (base == nullptr || base->getQualifier().storage == glslang::EvqConst) {
+            errors_->push_back(At(node->getLoc(), "an out or inout argument must be a variable, "
+                                                  "or an element or member of one"));
+        }
     }
 
     void CheckDivision(TIntermBinary* b) {

@@ -364,6 +364,7 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
         c.unset_decoration(sampler.id, spv::DecorationDescriptorSet);
     }
     spirv_cross::ShaderResources used = c.get_shader_resources(c.get_active_interface_variables());
+    std::vector<std::pair<uint32_t, std::string>> read;  // by the stage: unit, sampler
     for (const auto& sampler : used.sampled_images) {
         std::string name = c.get_name(sampler.id);
         if (name.empty()) name = sampler.name;
@@ -371,6 +372,17 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
         if (std::find(samplers->begin(), samplers->end(), name) == samplers->end()) {
             samplers->push_back(name);
         }
+        // Only samplers that name one register(sN) meet here (the others
+        // take free stages): Direct3D 9 refuses a shader reading both.
+        const uint32_t unit = c.get_decoration(sampler.id, spv::DecorationBinding);
+        for (const auto& [other, otherName] : read) {
+            if (other == unit && otherName != name) {
+                s.Say(Severity::Error, "samplers '" + otherName + "' and '" + name +
+                                           "' are both read at register s" +
+                                           std::to_string(unit));
+            }
+        }
+        read.emplace_back(unit, name);
     }
 }
 
