@@ -6,6 +6,7 @@
 //   parameter the program sets);
 // - an attribute given twice on one statement ([unroll][unroll]);
 // - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
+// - a name declared twice in one struct or at global scope;
 // - an output of an entry point without a semantic: its return value, an
 //   out parameter, or a member of a struct it writes;
 // - a semantic given where a function is declared but not where it is
@@ -134,6 +135,55 @@ struct Checker {
         if (zeroBased && oneBased) {
             Error(i + 1, Quoted(i + 1) + ": a matrix swizzle counts from 0 (_m00) or from 1 "
                                          "(_11), not both");
+        }
+    }
+
+    // A name declared twice in one struct, or twice at global scope.
+    void Duplicates() {
+        for (const StructOutline& st : outline.structs) {
+            std::set<std::string_view> seen;
+            for (const Declarator& m : st.members) {
+                if (m.name != npos && !seen.insert(code.Text(m.name)).second) {
+                    Error(m.name, Quoted(m.name) + " is declared twice in struct " +
+                                      Quoted(st.name));
+                }
+            }
+        }
+        std::set<std::string_view> globals;
+        size_t i = 0;
+        while (i < code.size()) {
+            // One global statement: qualifiers, a type, then names.
+            size_t k = i;
+            while (code.IsIdent(k) && IsQualifier(code.Text(k))) ++k;
+            const std::string_view type = code.IsIdent(k) ? code.Text(k) : std::string_view();
+            bool names = !type.empty() && type != "struct" && type != "typedef" &&
+                         type != "cbuffer" && type != "tbuffer";
+            if (names && code.Punct(k + 1) == '<') {  // vector<float, 4>
+                while (k < code.size() && code.Punct(k) != '>') ++k;
+            }
+            size_t name = k + 1;
+            for (; k < code.size(); ++k) {
+                const char p = code.Punct(k);
+                if (names && k == name && code.IsIdent(k)) {
+                    const char after = code.Punct(k + 1);
+                    if (after == '(') {
+                        names = false;  // a function
+                    } else if ((after == '=' || after == ';' || after == ',' || after == '[' ||
+                                after == ':') &&
+                               !globals.insert(code.Text(k)).second) {
+                        Error(k, Quoted(k) + " is declared twice at global scope");
+                    }
+                }
+                if (p == ',' && names) name = k + 1;
+                if (p == '(' || p == '[') k = code.Closing(k);
+                if (p == ';') break;
+                if (p == '{') {
+                    const bool list = k > 0 && code.Punct(k - 1) == '=';
+                    k = code.Closing(k);
+                    if (!list) break;  // a body ends the statement
+                }
+            }
+            i = k + 1;
         }
     }
 
@@ -405,6 +455,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     for (const std::string& entry : entries)
         if (done.insert(entry).second) c.EntryOutputs(entry);
     c.Declarations();
+    c.Duplicates();
     c.ReachedCode(entries);
     std::set<std::pair<std::string, std::string>> checked;
     std::set<std::pair<size_t, std::string>> said;

@@ -237,7 +237,7 @@ struct Flattener {
 };
 
 void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutline& outline,
-                         Edits* edits) {
+                         Edits* edits, std::vector<Message>* messages) {
     size_t statement = 0;
     for (size_t i = 0; i < code.size(); ++i) {
         char p = code.Punct(i);
@@ -266,6 +266,15 @@ void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutli
                 {code.At(d.arrayOpen) + 1,
                  code.At(d.arrayOpen) + 1,
                  {s.Make(Tok::Number, std::to_string(size), code.Token(d.arrayOpen))}});
+        }
+        // Direct3D 9 takes exactly as many values as the type holds.
+        const int each = f.Count(d.type, 0);
+        if (!implicit && size >= 0 && each > 0 && total != each * std::max(size, 1)) {
+            messages->push_back(ErrorAt(
+                code.Pos(open), "the initializer of '" + std::string(code.Text(d.name)) +
+                                    "' gives " + std::to_string(total) + " values; its type holds " +
+                                    std::to_string(each * std::max(size, 1))));
+            continue;
         }
         f.Declared(d.type, size, 0);
         if (!f.ok || f.value != values.size()) continue;
@@ -588,7 +597,7 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
     t.Assignments();
     if (edits.list.empty()) {
         // Nothing moved: the lists are read from the same outline.
-        FlattenInitializers(*hlsl, code, outline, &edits);
+        FlattenInitializers(*hlsl, code, outline, &edits, messages);
         edits.Apply(hlsl);
         return;
     }
@@ -597,7 +606,7 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
     Code after(*hlsl);
     HlslOutline outlineAfter = OutlineHlsl(after);
     Edits lists;
-    FlattenInitializers(*hlsl, after, outlineAfter, &lists);
+    FlattenInitializers(*hlsl, after, outlineAfter, &lists, messages);
     lists.Apply(hlsl);
 }
 

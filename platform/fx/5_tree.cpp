@@ -145,6 +145,10 @@ private:
             if (op != glslang::EOpMatrixSwizzle) b->setRight(Typed(b->getRight(), false));
             CheckDivision(b);
             if (lvalue) CheckWrittenSwizzle(b);
+            if ((op == glslang::EOpEqual || op == glslang::EOpNotEqual) &&
+                (b->getLeft()->isStruct() || b->getLeft()->isArray())) {
+                errors_->push_back(At(b->getLoc(), "structs and arrays cannot be compared"));
+            }
             if (op == glslang::EOpMatrixSwizzle && !lvalue) return Elements(b);
             return b;
         }
