@@ -10,8 +10,9 @@
 // - a declaration of an entry point before its definition is dropped
 //   (glslang takes it for a second function that calls itself).
 // Implemented: [x] values that are numbers, true/false, constructors and
-//                  swizzles   [ ] values whose type needs the expression's
-//                  type (a variable, a call): such a list is left as it is.
+//                  swizzles, and expressions whose count the declared types
+//                  tell (4_hlsl_types)   [ ] the others: such a list is left
+//                  as it is.
 #include <algorithm>
 
 #include "platform/fx/4_hlsl_outline.h"
@@ -95,15 +96,17 @@ std::vector<std::pair<size_t, size_t>> Arguments(const Code& code, size_t open, 
 
 // The values of the list opened at open, inner braces taken away; false
 // when one cannot be counted.
-bool ReadValues(const Code& code, size_t open, size_t close, std::vector<Value>* values,
-                int depth = 0) {
+bool ReadValues(const Code& code, const HlslOutline& outline, size_t open, size_t close,
+                std::vector<Value>* values, int depth = 0) {
     if (depth > 16) return false;
     for (auto [first, last] : Arguments(code, open, close)) {
         if (code.Punct(first) == '{' && code.Closing(first) + 1 == last) {
-            if (!ReadValues(code, first, last - 1, values, depth + 1)) return false;
+            if (!ReadValues(code, outline, first, last - 1, values, depth + 1)) return false;
             continue;
         }
-        const int n = ValueCount(code, first, last);
+        // A variable or another expression: its count from the declared types.
+        int n = ValueCount(code, first, last);
+        if (n == 0) n = ExpressionComponents(code, outline, first, last);
         if (n == 0) return false;
         values->push_back({first, last, n});
     }
@@ -251,7 +254,7 @@ void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutli
         const size_t close = code.Closing(open);
         i = close;
         std::vector<Value> values;
-        if (d.name == npos || close >= code.size() || !ReadValues(code, open, close, &values))
+        if (d.name == npos || close >= code.size() || !ReadValues(code, outline, open, close, &values))
             continue;
         Flattener f{s, code, outline, code.Token(open), values, 0, 0, {}, true};
         int size = f.ArraySize(d);
