@@ -110,6 +110,10 @@ Shape ShapeOf(std::string_view type);
 // from the declared types of the names it uses (4_hlsl_types.cpp); 0 when
 // that cannot be told from them.
 int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last);
+// The shape of the expression in code tokens [first, last) when it is a
+// matrix of more than one row and column (a comparison of matrices is one
+// of bools); rows 0 when it is none or that cannot be told.
+Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last);
 
 // Words and calls respelled as glslang reads what Direct3D 9's compiler
 // reads (4_spellings.cpp), in place: its type names in capitals, doubles,

@@ -54,6 +54,8 @@ public:
         return n;
     }
 
+    Shape MatrixOf(size_t first, size_t last) const { return Matrix(first, last); }
+
 private:
     static constexpr int kMaxDepth = 32;
 
@@ -100,6 +102,17 @@ private:
     }
 
     int Postfix(size_t first, size_t last) const {
+        Shape shape;
+        bool array = false;
+        if (!PostfixShape(first, last, &shape, &array)) return 0;
+        // A matrix of more than one row and column is no vector.
+        if (array || (shape.matrix && shape.rows > 1 && shape.cols > 1)) return 0;
+        return shape.Components();
+    }
+
+    // The shape of a primary expression and what follows it; false when it
+    // cannot be told.
+    bool PostfixShape(size_t first, size_t last, Shape* out, bool* isArray) const {
         size_t k = first;
         Shape shape;
         bool array = false;
@@ -108,24 +121,28 @@ private:
             ++k;
         } else if (code_.Punct(k) == '(') {
             size_t close = code_.Closing(k);
-            int n = Count(k + 1, close);
-            if (n == 0 || close >= last) return 0;
-            shape = {1, n, false};
+            if (close >= last) return false;
+            shape = Matrix(k + 1, close);
+            if (shape.rows == 0) {
+                int n = Count(k + 1, close);
+                if (n == 0) return false;
+                shape = {1, n, false};
+            }
             k = close + 1;
         } else if (code_.IsIdent(k) && code_.Punct(k + 1) == '(') {
             size_t close = code_.Closing(k + 1);
-            if (close >= last) return 0;
+            if (close >= last) return false;
             shape = Call(k, close);
             k = close + 1;
         } else if (code_.IsIdent(k)) {
             if (code_.Text(k) == "true" || code_.Text(k) == "false") {
                 shape = {1, 1, false};
             } else if (!Name(k, &shape, &array)) {
-                return 0;
+                return false;
             }
             ++k;
         } else {
-            return 0;
+            return false;
         }
         while (k < last && shape.rows > 0) {
             if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
@@ -146,12 +163,76 @@ private:
                 }
                 k = code_.Closing(k) + 1;
             } else {
-                return 0;
+                return false;
             }
         }
-        // A matrix of more than one row and column is no vector.
-        if (k != last || array || (shape.matrix && shape.rows > 1 && shape.cols > 1)) return 0;
-        return shape.Components();
+        if (k != last || shape.rows == 0) return false;
+        *out = shape;
+        *isArray = array;
+        return true;
+    }
+
+    // An operator at k: the glued run of operator characters it is. Its
+    // length, 0 for a token that is none.
+    size_t OperatorRun(size_t k, size_t last) const {
+        auto isOp = [&](size_t i) {
+            const char p = code_.Punct(i);
+            return p != 0 && std::string_view("+-*/%<>=!&|^~").find(p) != std::string_view::npos;
+        };
+        if (!isOp(k)) return 0;
+        size_t n = 1;
+        while (k + n < last && isOp(k + n) && (code_.Token(k + n).flags & kGlued) != 0) ++n;
+        return n;
+    }
+
+    // The shape of a matrix expression (rows 0 for any other): a name or
+    // member declared as one, a constructor, a cast, a function returning
+    // one, transpose, mul of two, an intrinsic of one, and the operators
+    // between them (a comparison of matrices is one too: of bools).
+    Shape Matrix(size_t first, size_t last) const {
+        if (first >= last || last > code_.size() || depth_ >= kMaxDepth) return {};
+        ++depth_;
+        Shape s = MatrixOperands(first, last);
+        --depth_;
+        return s.matrix && s.rows > 1 && s.cols > 1 ? s : Shape{};
+    }
+
+    Shape MatrixOperands(size_t first, size_t last) const {
+        size_t start = first;
+        Shape found;
+        auto operand = [&](size_t a, size_t b) {
+            while (a < b && OperatorRun(a, b) > 0) ++a;  // unary signs and !
+            if (a >= b || found.rows > 0) return;
+            if (code_.Punct(a) == '(' && code_.IsIdent(a + 1) && code_.Punct(a + 2) == ')' &&
+                a + 3 < b) {
+                found = ShapeOf(code_.Text(a + 1));  // a cast
+                return;
+            }
+            Shape shape;
+            bool array = false;
+            if (PostfixShape(a, b, &shape, &array) && !array) found = shape;
+        };
+        for (size_t k = first; k < last; ++k) {
+            const char p = code_.Punct(k);
+            if (p == '(' || p == '[') {
+                k = code_.Closing(k);
+                continue;
+            }
+            if (p == '?' || p == ',' || p == ':') return {};
+            const size_t run = OperatorRun(k, last);
+            if (run == 0) continue;
+            const std::string_view text(code_.Text(k).data(), run);
+            const bool assigns = text.back() == '=' && text != "==" && text != "<=" &&
+                                 text != ">=" && text != "!=";
+            if (assigns) return {};
+            if (k > start && text != "++" && text != "--") {
+                operand(start, k);
+                start = k + run;
+            }
+            k += run - 1;
+        }
+        operand(start, last);
+        return found;
     }
 
     // A variable or member by its name.
@@ -169,13 +250,18 @@ private:
         Shape constructed = ShapeOf(f);
         if (constructed.rows > 0) return constructed;
         int returns = -1;
+        Shape declared;
         for (size_t index : outline_.Functions(f)) {
             const FunctionOutline& fn = outline_.functions[index];
-            int n = ShapeOf(code_.Text(fn.name - 1)).Components();
+            Shape r = ShapeOf(code_.Text(fn.name - 1));
+            int n = r.Components();
+            if (returns == -1) declared = r;
+            if (returns != -1 && (r.rows != declared.rows || r.cols != declared.cols)) n = 0;
             returns = returns == -1 || returns == n ? n : 0;
         }
-        if (returns > 0) return {1, returns, false};
+        if (returns > 0) return declared;
         if (returns == 0) return {};
+        if (Shape m = MatrixCall(f, name, close); m.rows > 0) return m;
         if (OneOf(f, {"dot", "length", "distance", "determinant", "any", "all"}))
             return {1, 1, false};
         if (f.substr(0, 3) == "tex") return {1, 4, false};
@@ -204,6 +290,37 @@ private:
         return n > 0 ? Shape{1, n, false} : Shape{};
     }
 
+    // transpose, mul of two matrices, and the intrinsics that keep the
+    // shape of a matrix as their first argument.
+    Shape MatrixCall(std::string_view f, size_t name, size_t close) const {
+        std::vector<std::pair<size_t, size_t>> args;
+        size_t start = name + 2;
+        for (size_t k = name + 2; k <= close; ++k) {
+            const char p = code_.Punct(k);
+            if ((p == '(' || p == '[') && k != close) {
+                k = code_.Closing(k);
+                continue;
+            }
+            if (p != ',' && k != close) continue;
+            args.emplace_back(start, k);
+            start = k + 1;
+        }
+        if (args.empty()) return {};
+        const Shape a = Matrix(args[0].first, args[0].second);
+        if (f == "transpose" && args.size() == 1 && a.rows > 0) return {a.cols, a.rows, true};
+        if (f == "mul" && args.size() == 2) {
+            const Shape b = Matrix(args[1].first, args[1].second);
+            return a.rows > 0 && b.rows > 0 ? Shape{a.rows, b.cols, true} : Shape{};
+        }
+        if (OneOf(f, {"abs", "saturate", "frac", "floor", "ceil", "sqrt", "rsqrt", "exp", "exp2",
+                      "log", "log2", "sin", "cos", "tan", "sign", "round", "trunc", "radians",
+                      "degrees", "min", "max", "pow", "step", "lerp", "clamp", "fmod",
+                      "smoothstep", "isnan", "isinf", "isfinite"})) {
+            return a;
+        }
+        return {};
+    }
+
     const Code& code_;
     const HlslOutline& outline_;
     mutable int depth_ = 0;
@@ -213,6 +330,10 @@ private:
 
 int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
     return Typer(code, outline).Count(first, last);
+}
+
+Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
+    return Typer(code, outline).MatrixOf(first, last);
 }
 
 }  // namespace fx

@@ -571,6 +571,272 @@ struct Truncations {
 
 }  // namespace
 
+namespace {
+
+// Comparisons and logic of matrices, as Direct3D 9 computes them: element
+// by element, into a matrix of bools (held as a float matrix of 0 and 1;
+// glslang compares whole matrices and has no bool matrices). "m < n"
+// becomes "float2x2((m)[0] < (n)[0], (m)[1] < (n)[1])", "!m" likewise;
+// a scalar operand is compared with every row; isnan, isinf and isfinite
+// of a matrix are taken row by row too.
+class MatrixLogic {
+public:
+    MatrixLogic(const TokenStream& s, const Code& code, const HlslOutline& outline)
+        : s_(s), code_(code), outline_(outline), opener_(code.size(), npos) {
+        for (size_t i = 0; i < code.size(); ++i) {
+            const char p = code.Punct(i);
+            if ((p == '(' || p == '[') && code.Closing(i) < code.size()) opener_[code.Closing(i)] = i;
+        }
+    }
+
+    // The innermost rewrites of the function bodies (an operand holding
+    // another waits for the next round). False when there is none.
+    bool Rewrite(Edits* edits) {
+        struct Found {
+            size_t op, first, end;
+            std::vector<SourceToken> tokens;
+        };
+        std::vector<Found> found;
+        for (const FunctionOutline& f : outline_.functions) {
+            if (f.body == npos) continue;
+            for (size_t k = f.body + 1; k < f.end; ++k) {
+                Found one{k, 0, 0, {}};
+                if (Candidate(k, &one.first, &one.end, &one.tokens)) found.push_back(std::move(one));
+            }
+        }
+        bool any = false;
+        for (const Found& a : found) {
+            const bool holds = std::any_of(found.begin(), found.end(), [&](const Found& b) {
+                return &a != &b && b.op >= a.first && b.op < a.end;
+            });
+            if (holds) continue;
+            edits->list.push_back({code_.At(a.first), code_.At(a.end - 1) + 1, a.tokens});
+            any = true;
+        }
+        return any;
+    }
+
+private:
+    bool IsOp(size_t i) const {
+        const char p = code_.Punct(i);
+        return p != 0 && std::string_view("+-*/%<>=!&|^~").find(p) != std::string_view::npos;
+    }
+    bool Glued(size_t i) const { return (code_.Token(i).flags & kGlued) != 0; }
+    bool EndsOperand(size_t i) const {
+        const char p = code_.Punct(i);
+        return code_.IsIdent(i) || code_.Token(i).kind == Tok::Number || p == ')' || p == ']';
+    }
+    // The operator a glued run of operator characters starts with at i, and
+    // its precedence (higher binds tighter; 0 for an assignment).
+    std::string_view Leading(size_t i, int* precedence) const {
+        std::string run;
+        for (size_t k = i; k < code_.size() && IsOp(k) && (k == i || Glued(k)) && run.size() < 3; ++k)
+            run += code_.Punct(k);
+        static const struct {
+            std::string_view op;
+            int precedence;
+        } kOps[] = {{"<<", 7}, {">>", 7}, {"<=", 6}, {">=", 6}, {"==", 5}, {"!=", 5},
+                    {"&&", 3}, {"||", 2}, {"++", 10}, {"--", 10}, {"*", 9},  {"/", 9},
+                    {"%", 9},  {"+", 8},  {"-", 8},   {"<", 6},   {">", 6},   {"&", 4},
+                    {"^", 4},  {"|", 4},  {"!", 10},  {"~", 10}};
+        for (const auto& o : kOps) {
+            if (run.compare(0, o.op.size(), o.op) != 0) continue;
+            const bool assigns = run.size() > o.op.size() && run[o.op.size()] == '=' &&
+                                 o.op != "<" && o.op != ">" && o.op != "!";
+            *precedence = assigns ? 0 : o.precedence;
+            return o.op;
+        }
+        *precedence = 0;  // "=" or a compound assignment
+        return "=";
+    }
+
+    bool Keyword(size_t i) const {
+        const std::string_view w = code_.Text(i);
+        return w == "return" || w == "case" || w == "else" || w == "do" || w == "if" ||
+               w == "while" || w == "for" || w == "switch";
+    }
+
+    // Where the left operand of an operator at op of this precedence begins.
+    size_t Left(size_t op, int precedence) const {
+        size_t k = op;
+        while (k > 0) {
+            const size_t t = k - 1;
+            const char p = code_.Punct(t);
+            if (p == ')' || p == ']') {
+                if (opener_[t] == npos) break;
+                k = opener_[t];
+                continue;
+            }
+            if (IsOp(t)) {
+                size_t f = t;
+                while (f > 0 && IsOp(f - 1) && Glued(f)) --f;
+                int q = 0;
+                Leading(f, &q);
+                if (f == 0 || !EndsOperand(f - 1) || q == 10) {  // a sign, ! or ++
+                    k = f;
+                    continue;
+                }
+                if (q < precedence) break;
+                k = f;
+                continue;
+            }
+            if (code_.IsIdent(t) || code_.Token(t).kind == Tok::Number) {
+                if (Keyword(t)) break;
+                const bool adjacent = k < op && code_.Punct(k) != '.' && code_.Punct(k) != '[' &&
+                                      !(code_.Punct(k) == '(' && code_.IsIdent(t));
+                if (adjacent) break;  // a type or keyword before the operand
+                k = t;
+                continue;
+            }
+            if (p == '.') {
+                k = t;
+                continue;
+            }
+            break;
+        }
+        return k;
+    }
+
+    // Where the right operand of an operator of this precedence ends.
+    size_t Right(size_t from, int precedence) const {
+        size_t k = from;
+        bool start = true;  // at the start of an operand
+        while (k < code_.size()) {
+            const char p = code_.Punct(k);
+            if (p == '(' || p == '[') {
+                const size_t close = code_.Closing(k);
+                if (close >= code_.size()) return k;
+                // "(float2x2)" before an operand is a cast.
+                const bool cast = p == '(' && close == k + 2 && ShapeOf(code_.Text(k + 1)).rows > 0 &&
+                                  start;
+                k = close + 1;
+                start = cast;
+                continue;
+            }
+            if (IsOp(k)) {
+                size_t n = 1;
+                while (k + n < code_.size() && IsOp(k + n) && Glued(k + n)) ++n;
+                int q = 0;
+                const std::string_view op = Leading(k, &q);
+                if (start || op == "++" || op == "--") {
+                    k += n;
+                    continue;
+                }
+                if (q <= precedence) break;
+                k += op.size();
+                start = true;
+                continue;
+            }
+            if (code_.IsIdent(k) || code_.Token(k).kind == Tok::Number || p == '.') {
+                if (!start && p != '.' && code_.Punct(k - 1) != '.') break;
+                ++k;
+                start = false;
+                continue;
+            }
+            break;
+        }
+        return k;
+    }
+
+    bool Candidate(size_t k, size_t* first, size_t* end, std::vector<SourceToken>* out) const {
+        place_ = k;
+        if (code_.IsIdent(k) && code_.Punct(k + 1) == '(' &&
+            (code_.Text(k) == "isfinite" || code_.Text(k) == "isnan" || code_.Text(k) == "isinf")) {
+            // These test each element too (and glslang fails on isfinite of one).
+            const size_t close = code_.Closing(k + 1);
+            const Shape a = close < code_.size() ? MatrixShape(code_, outline_, k + 2, close) : Shape{};
+            if (a.rows == 0) return false;
+            *first = k;
+            *end = close + 1;
+            Rows(a, [&](int row) {
+                Copy(k, out);
+                out->push_back(Made(Tok::Punct, "("));
+                Side(k + 2, close, true, row, out);
+                out->push_back(Made(Tok::Punct, ")"));
+            }, out);
+            return true;
+        }
+        if (!IsOp(k) || (k > 0 && IsOp(k - 1) && Glued(k))) return false;
+        int q = 0;
+        const std::string_view op = Leading(k, &q);
+        const bool binary = k > 0 && EndsOperand(k - 1);
+        const bool compares = q == 6 || q == 5 || q == 3 || q == 2;
+        if (binary && compares) {
+            const size_t left = Left(k, q), right = Right(k + op.size(), q);
+            if (left >= k || right <= k + op.size()) return false;
+            const Shape a = MatrixShape(code_, outline_, left, k);
+            const Shape b = MatrixShape(code_, outline_, k + op.size(), right);
+            const Shape shape = a.rows > 0 ? a : b;
+            if (shape.rows == 0) return false;
+            // The other side is a matrix of the same shape or a scalar.
+            const Shape other = a.rows > 0 ? b : a;
+            const size_t otherFirst = a.rows > 0 ? k + op.size() : left;
+            const size_t otherEnd = a.rows > 0 ? right : k;
+            if (other.rows == 0 && ExpressionComponents(code_, outline_, otherFirst, otherEnd) != 1)
+                return false;
+            if (other.rows > 0 && (other.rows != shape.rows || other.cols != shape.cols))
+                return false;
+            *first = left;
+            *end = right;
+            Rows(shape, [&](int row) {
+                Side(left, k, a.rows > 0, row, out);
+                for (size_t i = k; i < k + op.size(); ++i) Copy(i, out);
+                Side(k + op.size(), right, b.rows > 0, row, out);
+            }, out);
+            return true;
+        }
+        if (!binary && op == "!" && !(k + 1 < code_.size() && code_.Punct(k + 1) == '=' && Glued(k + 1))) {
+            const size_t right = Right(k + 1, 10);
+            const Shape a = MatrixShape(code_, outline_, k + 1, right);
+            if (a.rows == 0) return false;
+            *first = k;
+            *end = right;
+            Rows(a, [&](int row) {
+                Copy(k, out);
+                Side(k + 1, right, true, row, out);
+            }, out);
+            return true;
+        }
+        return false;
+    }
+
+    // "floatRxC(" row 0 "," row 1 ... ")"
+    template <typename Row>
+    void Rows(Shape shape, Row row, std::vector<SourceToken>* out) const {
+        out->clear();
+        out->push_back(Made(Tok::Ident, "float" + std::to_string(shape.rows) + "x" +
+                                             std::to_string(shape.cols)));
+        out->push_back(Made(Tok::Punct, "("));
+        for (int r = 0; r < shape.rows; ++r) {
+            if (r > 0) out->push_back(Made(Tok::Punct, ","));
+            row(r);
+        }
+        out->push_back(Made(Tok::Punct, ")"));
+    }
+    // "(A)[row]" for a matrix operand, "(A)" for a scalar.
+    void Side(size_t first, size_t last, bool matrix, int row, std::vector<SourceToken>* out) const {
+        out->push_back(Made(Tok::Punct, "("));
+        for (size_t i = first; i < last; ++i) Copy(i, out);
+        out->push_back(Made(Tok::Punct, ")"));
+        if (!matrix) return;
+        out->push_back(Made(Tok::Punct, "["));
+        out->push_back(Made(Tok::Number, std::to_string(row)));
+        out->push_back(Made(Tok::Punct, "]"));
+    }
+    void Copy(size_t i, std::vector<SourceToken>* out) const { out->push_back(code_.Token(i)); }
+    SourceToken Made(Tok kind, const std::string& text) const {
+        return s_.Make(kind, text, code_.Token(place_));
+    }
+
+    const TokenStream& s_;
+    const Code& code_;
+    const HlslOutline& outline_;
+    std::vector<size_t> opener_;  // by closing bracket: its opening one
+    mutable size_t place_ = 0;    // the token made tokens are placed at
+};
+
+}  // namespace
+
 void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
                    const std::vector<std::string>& entries, std::vector<Message>* messages) {
     Edits edits;
@@ -601,16 +867,26 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
     if (edits.list.empty()) {
         // Nothing moved: the lists are read from the same outline.
         FlattenInitializers(*hlsl, code, outline, &edits, messages);
+    } else {
         edits.Apply(hlsl);
-        return;
+        edits.list.clear();
+        // Lists last, over the types as they now are.
+        Code after(*hlsl);
+        HlslOutline outlineAfter = OutlineHlsl(after);
+        FlattenInitializers(*hlsl, after, outlineAfter, &edits, messages);
     }
     edits.Apply(hlsl);
-    // Lists last, over the types as they now are.
-    Code after(*hlsl);
-    HlslOutline outlineAfter = OutlineHlsl(after);
-    Edits lists;
-    FlattenInitializers(*hlsl, after, outlineAfter, &lists, messages);
-    lists.Apply(hlsl);
+    // Comparisons of matrices, the innermost first, a round at a time. Each
+    // copies its operands once per row: nested ones are bounded by rounds
+    // and by the text's growth.
+    const size_t bound = hlsl->tokens.size() * 4 + 4096;
+    for (int round = 0; round < 8 && hlsl->tokens.size() <= bound; ++round) {
+        Code now(*hlsl);
+        HlslOutline outlineNow = OutlineHlsl(now);
+        Edits logic;
+        if (!MatrixLogic(*hlsl, now, outlineNow).Rewrite(&logic)) break;
+        logic.Apply(hlsl);
+    }
 }
 
 }  // namespace fx
