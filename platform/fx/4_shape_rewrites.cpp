@@ -578,7 +578,8 @@ namespace {
 // glslang compares whole matrices and has no bool matrices). "m < n"
 // becomes "float2x2((m)[0] < (n)[0], (m)[1] < (n)[1])", "!m" likewise;
 // a scalar operand is compared with every row; isnan, isinf and isfinite
-// of a matrix are taken row by row too.
+// of a matrix, and "c ? a : b" with a matrix condition, are taken row by
+// row too.
 class MatrixLogic {
 public:
     MatrixLogic(const TokenStream& s, const Code& code, const HlslOutline& outline)
@@ -756,6 +757,7 @@ private:
             }, out);
             return true;
         }
+        if (code_.Punct(k) == '?') return Select(k, first, end, out);
         if (!IsOp(k) || (k > 0 && IsOp(k - 1) && Glued(k))) return false;
         int q = 0;
         const std::string_view op = Leading(k, &q);
@@ -798,6 +800,44 @@ private:
             return true;
         }
         return false;
+    }
+
+    // "c ? a : b" with a matrix condition selects element by element.
+    bool Select(size_t k, size_t* first, size_t* end, std::vector<SourceToken>* out) const {
+        const size_t left = Left(k, 1);
+        size_t colon = k + 1;
+        for (int depth = 0; colon < code_.size(); ++colon) {
+            const char p = code_.Punct(colon);
+            if (p == '(' || p == '[') colon = code_.Closing(colon);
+            if (p == ')' || p == ']' || p == ';' || p == ',' || p == '}' || colon >= code_.size())
+                return false;
+            if (p == '?') ++depth;
+            if (p == ':' && depth-- == 0) break;
+        }
+        const size_t right = Right(colon + 1, 0);
+        if (left >= k || colon >= code_.size() || right <= colon + 1 || code_.Punct(right) == '?')
+            return false;
+        const Shape c = MatrixShape(code_, outline_, left, k);
+        if (c.rows == 0) return false;
+        const Shape a = MatrixShape(code_, outline_, k + 1, colon);
+        const Shape b = MatrixShape(code_, outline_, colon + 1, right);
+        for (const Shape& branch : {a, b}) {
+            if (branch.rows > 0 && (branch.rows != c.rows || branch.cols != c.cols)) return false;
+        }
+        if ((a.rows == 0 && ExpressionComponents(code_, outline_, k + 1, colon) != 1) ||
+            (b.rows == 0 && ExpressionComponents(code_, outline_, colon + 1, right) != 1)) {
+            return false;
+        }
+        *first = left;
+        *end = right;
+        Rows(c, [&](int row) {
+            Side(left, k, true, row, out);
+            Copy(k, out);
+            Side(k + 1, colon, a.rows > 0, row, out);
+            Copy(colon, out);
+            Side(colon + 1, right, b.rows > 0, row, out);
+        }, out);
+        return true;
     }
 
     // "floatRxC(" row 0 "," row 1 ... ")"
