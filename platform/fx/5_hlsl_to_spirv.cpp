@@ -395,6 +395,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     std::vector<TextMove> moves;
     std::string hlsl = UnsignedLiteralsUnfolded(
         RemainderOfConstantsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves), &moves);
+    hlsl = RegistersOfTheStage(hlsl, given.profile, &moves);
     StageSource copy;
     const bool rewritten = hlsl != given.hlsl;
     if (rewritten) {

@@ -305,4 +305,34 @@ std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMo
     return Apply(hlsl, edits, moves);
 }
 
+std::string RegistersOfTheStage(const std::string& hlsl, const std::string& profile,
+                                std::vector<TextMove>* moves) {
+    if (hlsl.find("register") == std::string::npos) return hlsl;
+    const std::vector<Token> tokens = Tokenize(hlsl);
+    auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+    auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
+    };
+    auto lower = [](std::string w) {
+        for (char& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return w;
+    };
+    const std::string stage = profile.substr(0, 2);
+    std::vector<Edit> edits;
+    for (size_t i = 1; i + 5 < tokens.size(); ++i) {
+        // : register ( PROFILE , REGISTER )
+        if (!punct(i - 1, ':') || tokens[i].kind != Tok::Ident || text(i) != "register" ||
+            !punct(i + 1, '(') || tokens[i + 2].kind != Tok::Ident || !punct(i + 3, ',') ||
+            tokens[i + 4].kind != Tok::Ident || !punct(i + 5, ')')) {
+            continue;
+        }
+        const std::string named = lower(text(i + 2));
+        const bool applies = named == stage || named == profile;
+        const size_t from = applies ? tokens[i + 2].begin : tokens[i - 1].begin;
+        const size_t to = applies ? tokens[i + 4].begin : tokens[i + 5].end;
+        edits.push_back({from, to - from, ""});
+    }
+    return Apply(hlsl, edits, moves);
+}
+
 }  // namespace fx

@@ -81,4 +81,10 @@ std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<Text
 // additions out.
 std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves);
 
+// "register(ps, c3)" as "register(c3)" in a pixel shader and taken out in a
+// vertex shader (likewise a full profile, "register(ps_2_0, c3)", for that
+// profile alone): each stage places its constants by its own registers.
+std::string RegistersOfTheStage(const std::string& hlsl, const std::string& profile,
+                                std::vector<TextMove>* moves);
+
 }  // namespace fx

@@ -153,10 +153,12 @@ TEST_F(EffectFrameworkLoad, EveryKindOfMessageNamesTheFileItIsAbout) {
     std::string vface = shaders + "float4 ps_face(float2 v : VFACE) : COLOR0 { return v.xyxy; }\n"
                                   "technique T { pass P {\n"
                                   "    PixelShader = compile ps_3_0 ps_face(); } }\n";
-    // A matrix as a ternary's condition: glslang's SPIR-V cannot say it.
+    // A matrix as a ternary's condition whose type the loader cannot tell (a
+    // member of a returned struct): glslang's SPIR-V cannot say it.
     std::string untranslatable = "float2x2 m : register(c4);\n"
+                                 "struct S { float2x2 mat; }; S Get() { S s; s.mat = m; return s; }\n"
                                  "float4 vs_main(float3 p : POSITION) : POSITION\n"
-                                 "{ float2x2 k = m ? m : -m; return float4(p, 1) + k[0].xyxy; }\n"
+                                 "{ float2x2 k = Get().mat ? m : -m; return float4(p, 1) + k[0].xyxy; }\n"
                                  "technique T { pass P {\n"
                                  "    VertexShader = compile vs_3_0 vs_main(); } }\n";
     std::string directive = shaders + "#error not this way\n";
@@ -175,7 +177,7 @@ TEST_F(EffectFrameworkLoad, EveryKindOfMessageNamesTheFileItIsAbout) {
         {vface, "",
          at(inc, vface, 5, "PixelShader") + ": error: pixel input 'v' has semantic 'VFACE'"},
         {untranslatable, "",
-         at(inc, untranslatable, 5, "VertexShader") +
+         at(inc, untranslatable, 6, "VertexShader") +
              ": error: glslang cannot translate this shader"},
         {directive, "", at(inc, directive, 3, "#") + ": error: #error: not this way"},
         {sampler, "",
