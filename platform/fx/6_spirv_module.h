@@ -128,6 +128,10 @@ std::vector<uint32_t> DemandedComponents(
 // the components they need. POSITION, PSIZE, VPOS and VFACE stay as they are.
 void WidenVaryings(SpvModule& module, bool vertex);
 
+// The COLOR0 and COLOR1 outputs of a vertex shader before vs_3_0 are
+// clamped to [0, 1], as Direct3D 9 passes its color registers on.
+void ClampColorOutputs(SpvModule& module);
+
 // A uniform vector or matrix indexed at run time (v[i], m[i]) is loaded
 // whole into a local copy, which the index reads (as Direct3D 9 reads the
 // whole value from its registers; GL cannot index within a register).

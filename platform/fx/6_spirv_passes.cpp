@@ -536,6 +536,70 @@ void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
 
 }  // namespace
 
+void ClampColorOutputs(SpvModule& module) {
+    const uint32_t glsl = GlslStd450(module);
+    std::vector<uint32_t> colors;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
+            in.words[1] != spv::DecorationUserSemantic) {
+            continue;
+        }
+        const std::string semantic = Semantic(in);
+        if (semantic == "COLOR" || semantic == "COLOR0" || semantic == "COLOR1")
+            colors.push_back(in.words[0]);
+    }
+    if (glsl == 0 || colors.empty()) return;
+    const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
+    const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
+    const uint32_t one = module.DeclareConstant(spv::OpConstant, floatType, {0x3f800000u});
+    // The stored type -> its 0 and 1.
+    std::vector<std::pair<uint32_t, std::pair<uint32_t, uint32_t>>> bounds;
+    auto boundsOf = [&](uint32_t type) {
+        for (const auto& [t, b] : bounds) {
+            if (t == type) return b;
+        }
+        const SpvInstruction* def = module.Def(type);
+        std::pair<uint32_t, uint32_t> b{zero, one};
+        if (def != nullptr && def->op == spv::OpTypeVector) {
+            const std::vector<uint32_t> zeros(def->words[2], zero), ones(def->words[2], one);
+            b = {module.DeclareConstant(spv::OpConstantComposite, type, zeros),
+                 module.DeclareConstant(spv::OpConstantComposite, type, ones)};
+        }
+        bounds.emplace_back(type, b);
+        return b;
+    };
+    // Types and constants first: they go before the first function.
+    std::vector<std::pair<uint32_t, uint32_t>> stored;  // variable, value type
+    for (uint32_t variable : colors) {
+        const SpvInstruction* v = module.Def(variable);
+        if (v == nullptr || v->op != spv::OpVariable || v->words[2] != spv::StorageClassOutput)
+            continue;
+        const uint32_t type = module.Def(v->words[0])->words[2];
+        const SpvInstruction* t = module.Def(type);
+        const SpvInstruction* scalar = t->op == spv::OpTypeVector ? module.Def(t->words[1]) : t;
+        if (scalar->op != spv::OpTypeFloat) continue;
+        boundsOf(type);
+        stored.emplace_back(variable, type);
+    }
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    for (SpvInstruction& in : old) {
+        uint32_t type = 0;
+        for (const auto& [variable, t] : stored) {
+            if (in.op == spv::OpStore && in.words[0] == variable) type = t;
+        }
+        if (type != 0) {
+            const auto [low, high] = boundsOf(type);
+            const uint32_t clamped = module.NewId();
+            module.code.push_back({spv::OpExtInst,
+                                   {type, clamped, glsl, GLSLstd450FClamp, in.words[1], low, high}});
+            in.words[1] = clamped;
+        }
+        module.code.push_back(std::move(in));
+    }
+    module.Reindex();
+}
+
 void WidenVaryings(SpvModule& module, bool vertex) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
     SplitArrayVaryings(module, storage);

@@ -432,6 +432,8 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
     FixIntrinsics(m);
     ZeroStatics(m);
     WidenVaryings(m, module.stage == ShaderStage::Vertex);
+    if (module.stage == ShaderStage::Vertex && module.profile.rfind("vs_3", 0) != 0)
+        ClampColorOutputs(m);
     CopyDynamicallyIndexedValues(m);
     std::vector<Message> errors;
     const bool ok = AllocateRegisters(m, module.globals, constants, &errors) &&

@@ -61,11 +61,12 @@ const Shader kShaders[] = {
      "    return float4(c._11_22, any(a), all(b) + determinant(a) + f); }\n",
      {},
      false},
-    {"array varyings in, an array of float2 out", fx::ShaderStage::Vertex,
+    {"array varyings in, an array of float2 out, colors", fx::ShaderStage::Vertex,
      "float4 k;\n"
      "void main(float4 p : POSITION, out float4 o : POSITION, out float2 t[3] : TEXCOORD1,\n"
+     "    out float3 c : COLOR0, out float s : COLOR1,\n"
      "    out float f[2] : TEXCOORD5) { o = p * k; t[0] = p.xy; t[1] = k.zw; t[2] = 0;\n"
-     "    f[0] = 1; f[1] = k.x; }\n",
+     "    f[0] = 1; f[1] = k.x; c = k.xyz; s = 2; }\n",
      {}},
     {"array varyings read", fx::ShaderStage::Pixel,
      "float4 k;\n"
@@ -128,6 +129,7 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         fx::FixIntrinsics(module);
         fx::ZeroStatics(module);
         fx::WidenVaryings(module, shader.stage == fx::ShaderStage::Vertex);
+        if (shader.stage == fx::ShaderStage::Vertex) fx::ClampColorOutputs(module);
         std::vector<fx::ConstantRegisters> table;
         std::vector<fx::Message> errors;
         ASSERT_TRUE(fx::AllocateRegisters(module, compiled.globals, &table, &errors));
