@@ -14,6 +14,7 @@
 //                  tell (4_hlsl_types)   [ ] the others: such a list is left
 //                  as it is.
 #include <algorithm>
+#include <set>
 
 #include "platform/fx/4_hlsl_outline.h"
 
@@ -583,16 +584,36 @@ namespace {
 class MatrixLogic {
 public:
     MatrixLogic(const TokenStream& s, const Code& code, const HlslOutline& outline)
-        : s_(s), code_(code), outline_(outline), opener_(code.size(), npos) {
-        for (size_t i = 0; i < code.size(); ++i) {
-            const char p = code.Punct(i);
-            if ((p == '(' || p == '[') && code.Closing(i) < code.size()) opener_[code.Closing(i)] = i;
+        : s_(s), code_(code), outline_(outline) {
+        // The names that may stand for a matrix: variables, members and
+        // functions of a matrix type.
+        auto matrix = [&](size_t type) {
+            const Shape shape = ShapeOf(code.Text(type));
+            return shape.matrix && shape.rows > 1 && shape.cols > 1;
+        };
+        for (const auto& [name, declared] : outline.names) {
+            if (declared.type != npos && matrix(declared.type)) matrixNames_.insert(name);
+        }
+        for (const StructOutline& st : outline.structs) {
+            for (const Declarator& m : st.members) {
+                if (m.type != npos && m.name != npos && matrix(m.type))
+                    matrixNames_.insert(code.Text(m.name));
+            }
+        }
+        for (const FunctionOutline& f : outline.functions) {
+            if (f.name > 0 && matrix(f.name - 1)) matrixNames_.insert(code.Text(f.name));
         }
     }
 
     // The innermost rewrites of the function bodies (an operand holding
     // another waits for the next round). False when there is none.
     bool Rewrite(Edits* edits) {
+        if (!MatrixTyped()) return false;
+        opener_.assign(code_.size(), npos);
+        for (size_t i = 0; i < code_.size(); ++i) {
+            const char p = code_.Punct(i);
+            if ((p == '(' || p == '[') && code_.Closing(i) < code_.size()) opener_[code_.Closing(i)] = i;
+        }
         struct Found {
             size_t op, first, end;
             std::vector<SourceToken> tokens;
@@ -601,6 +622,11 @@ public:
         for (const FunctionOutline& f : outline_.functions) {
             if (f.body == npos) continue;
             for (size_t k = f.body + 1; k < f.end; ++k) {
+                const char p = code_.Punct(k);
+                const bool may = p == '<' || p == '>' || p == '=' || p == '!' || p == '&' ||
+                                 p == '|' || p == '?' ||
+                                 (code_.IsIdent(k) && code_.Text(k).substr(0, 2) == "is");
+                if (!may) continue;
                 Found one{k, 0, 0, {}};
                 if (Candidate(k, &one.first, &one.end, &one.tokens)) found.push_back(std::move(one));
             }
@@ -618,6 +644,21 @@ public:
     }
 
 private:
+    // A name or type of a matrix among the tokens [first, last).
+    bool MentionsMatrix(size_t first, size_t last) const {
+        for (size_t i = first; i < last; ++i) {
+            if (!code_.IsIdent(i)) continue;
+            const Shape shape = ShapeOf(code_.Text(i));
+            if ((shape.matrix && shape.rows > 1 && shape.cols > 1) ||
+                matrixNames_.count(code_.Text(i)) != 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+    // Whether the code names a matrix at all (most effects compare none).
+    bool MatrixTyped() const { return !matrixNames_.empty() || MentionsMatrix(0, code_.size()); }
+
     bool IsOp(size_t i) const {
         const char p = code_.Punct(i);
         return p != 0 && std::string_view("+-*/%<>=!&|^~").find(p) != std::string_view::npos;
@@ -765,7 +806,7 @@ private:
         const bool compares = q == 6 || q == 5 || q == 3 || q == 2;
         if (binary && compares) {
             const size_t left = Left(k, q), right = Right(k + op.size(), q);
-            if (left >= k || right <= k + op.size()) return false;
+            if (left >= k || right <= k + op.size() || !MentionsMatrix(left, right)) return false;
             const Shape a = MatrixShape(code_, outline_, left, k);
             const Shape b = MatrixShape(code_, outline_, k + op.size(), right);
             const Shape shape = a.rows > 0 ? a : b;
@@ -789,6 +830,7 @@ private:
         }
         if (!binary && op == "!" && !(k + 1 < code_.size() && code_.Punct(k + 1) == '=' && Glued(k + 1))) {
             const size_t right = Right(k + 1, 10);
+            if (!MentionsMatrix(k + 1, right)) return false;
             const Shape a = MatrixShape(code_, outline_, k + 1, right);
             if (a.rows == 0) return false;
             *first = k;
@@ -805,6 +847,7 @@ private:
     // "c ? a : b" with a matrix condition selects element by element.
     bool Select(size_t k, size_t* first, size_t* end, std::vector<SourceToken>* out) const {
         const size_t left = Left(k, 1);
+        if (!MentionsMatrix(left, k)) return false;
         size_t colon = k + 1;
         for (int depth = 0; colon < code_.size(); ++colon) {
             const char p = code_.Punct(colon);
@@ -872,6 +915,7 @@ private:
     const Code& code_;
     const HlslOutline& outline_;
     std::vector<size_t> opener_;  // by closing bracket: its opening one
+    std::set<std::string_view> matrixNames_;
     mutable size_t place_ = 0;    // the token made tokens are placed at
 };
 
@@ -904,7 +948,8 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
     Truncations t{*hlsl, code, outline, &edits, messages};
     t.Calls();
     t.Assignments();
-    if (edits.list.empty()) {
+    bool moved = !edits.list.empty();
+    if (!moved) {
         // Nothing moved: the lists are read from the same outline.
         FlattenInitializers(*hlsl, code, outline, &edits, messages);
     } else {
@@ -915,17 +960,23 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
         HlslOutline outlineAfter = OutlineHlsl(after);
         FlattenInitializers(*hlsl, after, outlineAfter, &edits, messages);
     }
+    moved = moved || !edits.list.empty();
     edits.Apply(hlsl);
     // Comparisons of matrices, the innermost first, a round at a time. Each
     // copies its operands once per row: nested ones are bounded by rounds
     // and by the text's growth.
     const size_t bound = hlsl->tokens.size() * 4 + 4096;
     for (int round = 0; round < 8 && hlsl->tokens.size() <= bound; ++round) {
-        Code now(*hlsl);
-        HlslOutline outlineNow = OutlineHlsl(now);
         Edits logic;
-        if (!MatrixLogic(*hlsl, now, outlineNow).Rewrite(&logic)) break;
+        if (!moved) {
+            if (!MatrixLogic(*hlsl, code, outline).Rewrite(&logic)) break;
+        } else {
+            Code now(*hlsl);
+            HlslOutline outlineNow = OutlineHlsl(now);
+            if (!MatrixLogic(*hlsl, now, outlineNow).Rewrite(&logic)) break;
+        }
         logic.Apply(hlsl);
+        moved = true;
     }
 }
 
