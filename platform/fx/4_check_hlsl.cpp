@@ -7,6 +7,9 @@
 // - an attribute given twice on one statement ([unroll][unroll]);
 // - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
 // - a name declared twice in one struct or at global scope;
+// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector; extern,
+//   shared or uniform on a local variable, static, extern or shared on a
+//   parameter;
 // - an output of an entry point without a semantic: its return value, an
 //   out parameter, or a member of a struct it writes;
 // - a semantic given where a function is declared but not where it is
@@ -79,6 +82,8 @@ struct Checker {
         for (; code.IsIdent(k) && IsQualifier(code.Text(k)); ++k) {
             isConst = isConst || code.Text(k) == "const";
             isStatic = isStatic || code.Text(k) == "static";
+            if (IsGlobalStorage(code.Text(k)) || code.Text(k) == "uniform")
+                Error(k, Quoted(k) + " is for globals, not local variables");
         }
         if (!isConst || isStatic) return;
         // Split at its own commas: "const float a = 1, b;".
@@ -107,6 +112,7 @@ struct Checker {
             bool start = true;
             for (size_t i = f.body + 1; i < f.end; ++i) {
                 MixedMatrixSwizzle(i);
+                StpqSwizzle(i);
                 char p = code.Punct(i);
                 if (p == ';' || p == '{' || p == '}') {
                     start = true;
@@ -119,6 +125,45 @@ struct Checker {
                 if (code.Punct(i) == '{' || code.Punct(i) == ';') --i;
             }
         }
+    }
+
+    static bool IsGlobalStorage(std::string_view w) {
+        return w == "extern" || w == "shared" || w == "groupshared";
+    }
+
+    // Parameters take in, out, inout, uniform and const, not the storage of
+    // globals (static, extern, shared).
+    void ParameterQualifiers() {
+        for (const FunctionOutline& f : outline.functions) {
+            for (const Declarator& d : f.params) {
+                for (size_t k = d.first; k < d.type && k < code.size(); ++k) {
+                    if (code.Text(k) == "static" || IsGlobalStorage(code.Text(k)))
+                        Error(k, Quoted(k) + " is for variables, not parameters");
+                }
+            }
+        }
+    }
+
+    // "v.q": HLSL swizzles are xyzw or rgba (stpq is GLSL's), where v is a
+    // declared vector and no struct has a member of that name.
+    void StpqSwizzle(size_t i) {
+        if (code.Punct(i) != '.' || !code.IsIdent(i + 1) || !code.IsIdent(i - 1) ||
+            (i >= 2 && code.Punct(i - 2) == '.')) {
+            return;
+        }
+        const std::string_view field = code.Text(i + 1);
+        if (field.size() > 4 || field.find_first_not_of("stpq") != std::string_view::npos) return;
+        for (const StructOutline& st : outline.structs) {
+            for (const Declarator& m : st.members) {
+                if (m.name != npos && code.Text(m.name) == field) return;
+            }
+        }
+        auto it = outline.names.find(code.Text(i - 1));
+        if (it == outline.names.end() || it->second.type == npos ||
+            ShapeOf(code.Text(it->second.type)).rows == 0) {
+            return;
+        }
+        Error(i + 1, Quoted(i + 1) + " is no swizzle: its letters are x, y, z, w or r, g, b, a");
     }
 
     // "m._m00_11": a matrix swizzle counts its rows and columns from 0
@@ -456,6 +501,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
         if (done.insert(entry).second) c.EntryOutputs(entry);
     c.Declarations();
     c.Duplicates();
+    c.ParameterQualifiers();
     c.ReachedCode(entries);
     std::set<std::pair<std::string, std::string>> checked;
     std::set<std::pair<size_t, std::string>> said;
