@@ -66,8 +66,6 @@ private:
     std::set<uint32_t> ReachableFunctionIds() const;
     void ReachableFunctions();
     void CopyWrittenGlobals();
-    uint32_t LoadMember(std::vector<uint32_t> indices, uint32_t type, uint32_t to,
-                        std::vector<SpvInstruction>* out);
     void AnalyseReads();
     bool Step(Walk* w, uint32_t indexId) const;
     int End(const Walk& w) const;
@@ -261,39 +259,6 @@ void RegisterPass::ReachableFunctions() {
     }
 }
 
-// The value of the member reached by `indices` (from $Global), of type
-// `type`, as `to`: an equal type, perhaps of another layout (glslang gives a
-// struct in $Global a type of its own). Arrays and structs are loaded part
-// by part: the flattened registers cannot be loaded as a whole array.
-uint32_t RegisterPass::LoadMember(std::vector<uint32_t> indices, uint32_t type, uint32_t to,
-                                  std::vector<SpvInstruction>* out) {
-    const SpvInstruction source = *m_.Def(type);
-    if (source.op != spv::OpTypeArray && source.op != spv::OpTypeStruct) {
-        const uint32_t pointer =
-            m_.DeclareType(spv::OpTypePointer, {spv::StorageClassUniform, type});
-        const uint32_t chain = m_.NewId(), loaded = m_.NewId();
-        std::vector<uint32_t> words{pointer, chain, block_};
-        words.insert(words.end(), indices.begin(), indices.end());
-        out->push_back({spv::OpAccessChain, std::move(words)});
-        out->push_back({spv::OpLoad, {type, loaded, chain}});
-        return loaded;
-    }
-    const SpvInstruction target = *m_.Def(to);
-    const bool array = source.op == spv::OpTypeArray;
-    const uint32_t count = array ? ArrayLength(type) : static_cast<uint32_t>(source.words.size() - 1);
-    const uint32_t intType = m_.DeclareType(spv::OpTypeInt, {32, 1});
-    std::vector<uint32_t> words{to, 0};
-    for (uint32_t i = 0; i < count; ++i) {
-        std::vector<uint32_t> part = indices;
-        part.push_back(m_.DeclareConstant(spv::OpConstant, intType, {i}));
-        words.push_back(LoadMember(part, array ? source.words[1] : source.words[i + 1],
-                                   array ? target.words[1] : target.words[i + 1], out));
-    }
-    words[1] = m_.NewId();
-    out->push_back({spv::OpCompositeConstruct, words});
-    return words[1];
-}
-
 // A global the code writes to is a static of its name (stage 4): where the
 // entry point's code uses it, it starts as the parameter's registers.
 void RegisterPass::CopyWrittenGlobals() {
@@ -354,7 +319,8 @@ void RegisterPass::CopyWrittenGlobals() {
         const uint32_t index = m_.DeclareConstant(
             spv::OpConstant, m_.DeclareType(spv::OpTypeInt, {32, 1}), {member});
         std::vector<SpvInstruction> code;
-        const uint32_t value = LoadMember({index}, members_[member].type, copyType, &code);
+        const uint32_t value =
+            LoadByParts(m_, block_, {index}, members_[member].type, copyType, &code);
         code.push_back({spv::OpStore, {copy, value}});
         // At the start of the entry point, after its variables.
         size_t at = 0;

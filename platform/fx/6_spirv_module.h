@@ -137,6 +137,13 @@ void ClampColorOutputs(SpvModule& module);
 // whole value from its registers; GL cannot index within a register).
 void CopyDynamicallyIndexedValues(SpvModule& module);
 
+// Chains and loads of the scalars, vectors and matrices inside the uniform
+// value of type `type` that base + indices reaches, put together again as a
+// value of type `to` (an equal type, perhaps of another layout) into *out:
+// its id. The flattened registers cannot be loaded as a whole array.
+uint32_t LoadByParts(SpvModule& module, uint32_t base, std::vector<uint32_t> indices,
+                     uint32_t type, uint32_t to, std::vector<SpvInstruction>* out);
+
 // A uniform array, or a struct holding one, read whole (copied into a
 // local, passed to a function) is read element by element: GL's flattened
 // register array cannot hand out an array at once.

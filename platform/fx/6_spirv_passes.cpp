@@ -824,10 +824,10 @@ bool HoldsAnArray(const SpvModule& module, uint32_t type, int depth = 0) {
     return false;
 }
 
-// Chains and loads of the scalars, vectors and matrices inside the value of
-// type `type` that base + indices reaches, put together again: its id.
+}  // namespace
+
 uint32_t LoadByParts(SpvModule& module, uint32_t base, std::vector<uint32_t> indices,
-                     uint32_t type, std::vector<SpvInstruction>* out) {
+                     uint32_t type, uint32_t to, std::vector<SpvInstruction>* out) {
     const SpvInstruction* def = module.Def(type);
     const SpvInstruction t = def != nullptr ? *def : SpvInstruction{};
     if (t.op != spv::OpTypeArray && t.op != spv::OpTypeStruct) {
@@ -840,23 +840,24 @@ uint32_t LoadByParts(SpvModule& module, uint32_t base, std::vector<uint32_t> ind
         out->push_back({spv::OpLoad, {type, loaded, chain}});
         return loaded;
     }
+    const SpvInstruction target = *module.Def(to);
     uint32_t count = static_cast<uint32_t>(t.words.size() - 1);
     if (t.op == spv::OpTypeArray && !module.ConstantValue(t.words[2], &count)) count = 0;
     const uint32_t intType = module.DeclareType(spv::OpTypeInt, {32, 1});
-    std::vector<uint32_t> words{type, 0};
+    std::vector<uint32_t> words{to, 0};
     for (uint32_t i = 0; i < count; ++i) {
         std::vector<uint32_t> part = indices;
         part.push_back(module.DeclareConstant(spv::OpConstant, intType, {i}));
+        const bool array = t.op == spv::OpTypeArray;
         words.push_back(LoadByParts(module, base, std::move(part),
-                                    t.op == spv::OpTypeArray ? t.words[1] : t.words[i + 1], out));
+                                    array ? t.words[1] : t.words[i + 1],
+                                    array ? target.words[1] : target.words[i + 1], out));
     }
     const uint32_t value = module.NewId();
     words[1] = value;
     out->push_back({spv::OpCompositeConstruct, std::move(words)});
     return value;
 }
-
-}  // namespace
 
 void LoadUniformArraysByParts(SpvModule& module) {
     module.Reindex();
@@ -883,7 +884,7 @@ void LoadUniformArraysByParts(SpvModule& module) {
         }
         if (result == 0) break;
         std::vector<SpvInstruction> parts;
-        LoadByParts(module, base, indices, type, &parts);
+        LoadByParts(module, base, indices, type, type, &parts);
         parts.back().words[1] = result;  // the value put together is the load's
         // The load becomes the parts (the types they declared moved the code).
         auto load = std::find_if(module.code.begin(), module.code.end(), [&](const auto& in) {
