@@ -36,6 +36,7 @@ struct Checker {
     const Code& code;
     const HlslOutline& outline;
     std::vector<Message>* messages;
+    std::set<std::string_view> memberNames = {};  // of every struct, once read
 
     void Error(size_t at, std::string text) { messages->push_back(ErrorAt(code.Pos(at), text)); }
     std::string Quoted(size_t at) const {
@@ -153,11 +154,14 @@ struct Checker {
         }
         const std::string_view field = code.Text(i + 1);
         if (field.size() > 4 || field.find_first_not_of("stpq") != std::string_view::npos) return;
-        for (const StructOutline& st : outline.structs) {
-            for (const Declarator& m : st.members) {
-                if (m.name != npos && code.Text(m.name) == field) return;
+        if (memberNames.empty()) {
+            memberNames.insert("");  // read once
+            for (const StructOutline& st : outline.structs) {
+                for (const Declarator& m : st.members)
+                    if (m.name != npos) memberNames.insert(code.Text(m.name));
             }
         }
+        if (memberNames.count(field) != 0) return;
         auto it = outline.names.find(code.Text(i - 1));
         if (it == outline.names.end() || it->second.type == npos ||
             ShapeOf(code.Text(it->second.type)).rows == 0) {

@@ -43,7 +43,10 @@ bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
 
 class Typer {
 public:
-    Typer(const Code& code, const HlslOutline& outline) : code_(code), outline_(outline) {}
+    // matrices: the typer tells matrices (MatrixOf) rather than counts;
+    // each mode reads a bracket once, so the work stays linear.
+    Typer(const Code& code, const HlslOutline& outline, bool matrices)
+        : code_(code), outline_(outline), matrices_(matrices) {}
 
     int Count(size_t first, size_t last) const {
         // Nesting past kMaxDepth is not worth telling (and the stack stays small).
@@ -122,8 +125,10 @@ private:
         } else if (code_.Punct(k) == '(') {
             size_t close = code_.Closing(k);
             if (close >= last) return false;
-            shape = Matrix(k + 1, close);
-            if (shape.rows == 0) {
+            if (matrices_) {
+                shape = Matrix(k + 1, close);
+                if (shape.rows == 0) return false;
+            } else {
                 int n = Count(k + 1, close);
                 if (n == 0) return false;
                 shape = {1, n, false};
@@ -261,7 +266,7 @@ private:
         }
         if (returns > 0) return declared;
         if (returns == 0) return {};
-        if (Shape m = MatrixCall(f, name, close); m.rows > 0) return m;
+        if (matrices_) return MatrixCall(f, name, close);
         if (OneOf(f, {"dot", "length", "distance", "determinant", "any", "all"}))
             return {1, 1, false};
         if (f.substr(0, 3) == "tex") return {1, 4, false};
@@ -323,17 +328,18 @@ private:
 
     const Code& code_;
     const HlslOutline& outline_;
+    const bool matrices_;
     mutable int depth_ = 0;
 };
 
 }  // namespace
 
 int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
-    return Typer(code, outline).Count(first, last);
+    return Typer(code, outline, false).Count(first, last);
 }
 
 Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
-    return Typer(code, outline).MatrixOf(first, last);
+    return Typer(code, outline, true).MatrixOf(first, last);
 }
 
 }  // namespace fx

@@ -30,13 +30,38 @@ struct Edits {
         std::vector<SourceToken> tokens;
     };
     std::vector<Edit> list;
+    // In one pass over the list (thousands of edits stay linear). At one
+    // place an insertion lands before a replacement, and of two insertions
+    // the later one first; an edit overlapping the one before it is left
+    // out. As SpliceTokens does, a made token and the token after an edit
+    // are not glued to what comes before them.
     void Apply(TokenStream* s) {
-        // At one place a replacement goes first, so that what is inserted
-        // there lands before it.
+        if (list.empty()) return;
+        std::reverse(list.begin(), list.end());
         std::stable_sort(list.begin(), list.end(), [](const Edit& a, const Edit& b) {
-            return a.begin > b.begin || (a.begin == b.begin && a.end > b.end);
+            return a.begin < b.begin || (a.begin == b.begin && a.end < b.end);
         });
-        for (const Edit& e : list) SpliceTokens(&s->tokens, e.begin, e.end, e.tokens);
+        std::vector<SourceToken> out;
+        out.reserve(s->tokens.size());
+        size_t from = 0;
+        bool unglue = false;
+        auto put = [&](SourceToken t) {
+            if (unglue) t.flags &= static_cast<uint8_t>(~kGlued);
+            unglue = false;
+            out.push_back(t);
+        };
+        for (const Edit& e : list) {
+            const size_t begin = std::min(e.begin, s->tokens.size());
+            const size_t end = std::min(std::max(e.end, begin), s->tokens.size());
+            if (begin < from) continue;
+            for (; from < begin; ++from) put(s->tokens[from]);
+            unglue = true;
+            for (const SourceToken& t : e.tokens) put(t);
+            unglue = true;
+            from = end;
+        }
+        for (; from < s->tokens.size(); ++from) put(s->tokens[from]);
+        s->tokens = std::move(out);
     }
 };
 
@@ -583,8 +608,12 @@ namespace {
 // row too.
 class MatrixLogic {
 public:
-    MatrixLogic(const TokenStream& s, const Code& code, const HlslOutline& outline)
-        : s_(s), code_(code), outline_(outline) {
+    // budget: the work the rewrites may still do (operand tokens walked),
+    // shared by the rounds: a hostile file of comparisons ends the
+    // rewrites, not the load.
+    MatrixLogic(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                int64_t* budget)
+        : s_(s), code_(code), outline_(outline), budget_(*budget) {
         // The names that may stand for a matrix: variables, members and
         // functions of a matrix type.
         auto matrix = [&](size_t type) {
@@ -619,6 +648,8 @@ public:
             std::vector<SourceToken> tokens;
         };
         std::vector<Found> found;
+        // Where the rewrites are first; the tokens only of those that wait
+        // for no other.
         for (const FunctionOutline& f : outline_.functions) {
             if (f.body == npos) continue;
             for (size_t k = f.body + 1; k < f.end; ++k) {
@@ -626,18 +657,26 @@ public:
                 const bool may = p == '<' || p == '>' || p == '=' || p == '!' || p == '&' ||
                                  p == '|' || p == '?' ||
                                  (code_.IsIdent(k) && code_.Text(k).substr(0, 2) == "is");
-                if (!may) continue;
+                // A rewrite spans at most kMaxRewritten tokens, a matrix among them.
+                const size_t near = k > kMaxRewritten ? k - kMaxRewritten : 0;
+                if (!may || !MentionsMatrix(near, std::min(k + kMaxRewritten, code_.size())))
+                    continue;
                 Found one{k, 0, 0, {}};
-                if (Candidate(k, &one.first, &one.end, &one.tokens)) found.push_back(std::move(one));
+                if (Candidate(k, &one.first, &one.end, nullptr)) found.push_back(std::move(one));
             }
         }
+        // Found in order of their operators: those inside a's operands lie
+        // between its first and end.
+        std::vector<size_t> ops;
+        for (const Found& a : found) ops.push_back(a.op);
         bool any = false;
         for (const Found& a : found) {
-            const bool holds = std::any_of(found.begin(), found.end(), [&](const Found& b) {
-                return &a != &b && b.op >= a.first && b.op < a.end;
-            });
+            const auto from = std::lower_bound(ops.begin(), ops.end(), a.first);
+            const bool holds = std::lower_bound(from, ops.end(), a.end) - from > 1;
             if (holds) continue;
-            edits->list.push_back({code_.At(a.first), code_.At(a.end - 1) + 1, a.tokens});
+            Found made = a;
+            if (!Candidate(a.op, &made.first, &made.end, &made.tokens)) continue;
+            edits->list.push_back({code_.At(made.first), code_.At(made.end - 1) + 1, made.tokens});
             any = true;
         }
         return any;
@@ -645,19 +684,31 @@ public:
 
 private:
     // A name or type of a matrix among the tokens [first, last).
+    // The typer over an operand, its work taken from the budget.
+    Shape Typed(size_t first, size_t last) const {
+        budget_ -= static_cast<int64_t>(last - first);
+        return budget_ < 0 ? Shape{} : MatrixShape(code_, outline_, first, last);
+    }
+    int Counted(size_t first, size_t last) const {
+        budget_ -= static_cast<int64_t>(last - first);
+        return budget_ < 0 ? 0 : ExpressionComponents(code_, outline_, first, last);
+    }
+
+    bool NamesMatrix(size_t i) const {
+        if (!code_.IsIdent(i)) return false;
+        const Shape shape = ShapeOf(code_.Text(i));
+        return (shape.matrix && shape.rows > 1 && shape.cols > 1) ||
+               matrixNames_.count(code_.Text(i)) != 0;
+    }
     bool MentionsMatrix(size_t first, size_t last) const {
-        for (size_t i = first; i < last; ++i) {
-            if (!code_.IsIdent(i)) continue;
-            const Shape shape = ShapeOf(code_.Text(i));
-            if ((shape.matrix && shape.rows > 1 && shape.cols > 1) ||
-                matrixNames_.count(code_.Text(i)) != 0) {
-                return true;
-            }
-        }
-        return false;
+        return first < last && last < mentions_.size() && mentions_[last] > mentions_[first];
     }
     // Whether the code names a matrix at all (most effects compare none).
-    bool MatrixTyped() const { return !matrixNames_.empty() || MentionsMatrix(0, code_.size()); }
+    bool MatrixTyped() {
+        mentions_.assign(code_.size() + 1, 0);
+        for (size_t i = 0; i < code_.size(); ++i) mentions_[i + 1] = mentions_[i] + NamesMatrix(i);
+        return mentions_.back() > 0;
+    }
 
     bool IsOp(size_t i) const {
         const char p = code_.Punct(i);
@@ -701,7 +752,8 @@ private:
     // Where the left operand of an operator at op of this precedence begins.
     size_t Left(size_t op, int precedence) const {
         size_t k = op;
-        while (k > 0) {
+        for (int steps = 0; k > 0; ++steps) {
+            if (steps > kMaxOperandSteps || --budget_ < 0) return op;  // too long: none
             const size_t t = k - 1;
             const char p = code_.Punct(t);
             if (p == ')' || p == ']') {
@@ -743,7 +795,8 @@ private:
     size_t Right(size_t from, int precedence) const {
         size_t k = from;
         bool start = true;  // at the start of an operand
-        while (k < code_.size()) {
+        for (int steps = 0; k < code_.size(); ++steps) {
+            if (steps > kMaxOperandSteps || --budget_ < 0) return from;  // too long: none
             const char p = code_.Punct(k);
             if (p == '(' || p == '[') {
                 const size_t close = code_.Closing(k);
@@ -786,10 +839,12 @@ private:
             (code_.Text(k) == "isfinite" || code_.Text(k) == "isnan" || code_.Text(k) == "isinf")) {
             // These test each element too (and glslang fails on isfinite of one).
             const size_t close = code_.Closing(k + 1);
-            const Shape a = close < code_.size() ? MatrixShape(code_, outline_, k + 2, close) : Shape{};
+            const bool fits = close < code_.size() && close - k <= kMaxRewritten;
+            const Shape a = fits ? Typed(k + 2, close) : Shape{};
             if (a.rows == 0) return false;
             *first = k;
             *end = close + 1;
+            if (out == nullptr) return true;
             Rows(a, [&](int row) {
                 Copy(k, out);
                 out->push_back(Made(Tok::Punct, "("));
@@ -806,21 +861,25 @@ private:
         const bool compares = q == 6 || q == 5 || q == 3 || q == 2;
         if (binary && compares) {
             const size_t left = Left(k, q), right = Right(k + op.size(), q);
-            if (left >= k || right <= k + op.size() || !MentionsMatrix(left, right)) return false;
-            const Shape a = MatrixShape(code_, outline_, left, k);
-            const Shape b = MatrixShape(code_, outline_, k + op.size(), right);
+            if (left >= k || right <= k + op.size() || right - left > kMaxRewritten ||
+                !MentionsMatrix(left, right)) {
+                return false;
+            }
+            const Shape a = Typed(left, k);
+            const Shape b = Typed(k + op.size(), right);
             const Shape shape = a.rows > 0 ? a : b;
             if (shape.rows == 0) return false;
             // The other side is a matrix of the same shape or a scalar.
             const Shape other = a.rows > 0 ? b : a;
             const size_t otherFirst = a.rows > 0 ? k + op.size() : left;
             const size_t otherEnd = a.rows > 0 ? right : k;
-            if (other.rows == 0 && ExpressionComponents(code_, outline_, otherFirst, otherEnd) != 1)
+            if (other.rows == 0 && Counted(otherFirst, otherEnd) != 1)
                 return false;
             if (other.rows > 0 && (other.rows != shape.rows || other.cols != shape.cols))
                 return false;
             *first = left;
             *end = right;
+            if (out == nullptr) return true;
             Rows(shape, [&](int row) {
                 Side(left, k, a.rows > 0, row, out);
                 for (size_t i = k; i < k + op.size(); ++i) Copy(i, out);
@@ -830,11 +889,12 @@ private:
         }
         if (!binary && op == "!" && !(k + 1 < code_.size() && code_.Punct(k + 1) == '=' && Glued(k + 1))) {
             const size_t right = Right(k + 1, 10);
-            if (!MentionsMatrix(k + 1, right)) return false;
-            const Shape a = MatrixShape(code_, outline_, k + 1, right);
+            if (right - k > kMaxRewritten || !MentionsMatrix(k + 1, right)) return false;
+            const Shape a = Typed(k + 1, right);
             if (a.rows == 0) return false;
             *first = k;
             *end = right;
+            if (out == nullptr) return true;
             Rows(a, [&](int row) {
                 Copy(k, out);
                 Side(k + 1, right, true, row, out);
@@ -850,6 +910,7 @@ private:
         if (!MentionsMatrix(left, k)) return false;
         size_t colon = k + 1;
         for (int depth = 0; colon < code_.size(); ++colon) {
+            if (--budget_ < 0) return false;
             const char p = code_.Punct(colon);
             if (p == '(' || p == '[') colon = code_.Closing(colon);
             if (p == ')' || p == ']' || p == ';' || p == ',' || p == '}' || colon >= code_.size())
@@ -858,21 +919,24 @@ private:
             if (p == ':' && depth-- == 0) break;
         }
         const size_t right = Right(colon + 1, 0);
-        if (left >= k || colon >= code_.size() || right <= colon + 1 || code_.Punct(right) == '?')
+        if (left >= k || colon >= code_.size() || right <= colon + 1 ||
+            code_.Punct(right) == '?' || right - left > kMaxRewritten) {
             return false;
-        const Shape c = MatrixShape(code_, outline_, left, k);
+        }
+        const Shape c = Typed(left, k);
         if (c.rows == 0) return false;
-        const Shape a = MatrixShape(code_, outline_, k + 1, colon);
-        const Shape b = MatrixShape(code_, outline_, colon + 1, right);
+        const Shape a = Typed(k + 1, colon);
+        const Shape b = Typed(colon + 1, right);
         for (const Shape& branch : {a, b}) {
             if (branch.rows > 0 && (branch.rows != c.rows || branch.cols != c.cols)) return false;
         }
-        if ((a.rows == 0 && ExpressionComponents(code_, outline_, k + 1, colon) != 1) ||
-            (b.rows == 0 && ExpressionComponents(code_, outline_, colon + 1, right) != 1)) {
+        if ((a.rows == 0 && Counted(k + 1, colon) != 1) ||
+            (b.rows == 0 && Counted(colon + 1, right) != 1)) {
             return false;
         }
         *first = left;
         *end = right;
+        if (out == nullptr) return true;
         Rows(c, [&](int row) {
             Side(left, k, true, row, out);
             Copy(k, out);
@@ -916,6 +980,11 @@ private:
     const HlslOutline& outline_;
     std::vector<size_t> opener_;  // by closing bracket: its opening one
     std::set<std::string_view> matrixNames_;
+    std::vector<uint32_t> mentions_;  // by token: how many before it name a matrix
+    int64_t& budget_;
+    // Operands longer than these are left alone (nobody compares them).
+    static constexpr int kMaxOperandSteps = 256;
+    static constexpr size_t kMaxRewritten = 1024;
     mutable size_t place_ = 0;    // the token made tokens are placed at
 };
 
@@ -966,14 +1035,15 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
     // copies its operands once per row: nested ones are bounded by rounds
     // and by the text's growth.
     const size_t bound = hlsl->tokens.size() * 4 + 4096;
-    for (int round = 0; round < 8 && hlsl->tokens.size() <= bound; ++round) {
+    int64_t budget = int64_t{1} << 20;
+    for (int round = 0; round < 8 && hlsl->tokens.size() <= bound && budget > 0; ++round) {
         Edits logic;
         if (!moved) {
-            if (!MatrixLogic(*hlsl, code, outline).Rewrite(&logic)) break;
+            if (!MatrixLogic(*hlsl, code, outline, &budget).Rewrite(&logic)) break;
         } else {
             Code now(*hlsl);
             HlslOutline outlineNow = OutlineHlsl(now);
-            if (!MatrixLogic(*hlsl, now, outlineNow).Rewrite(&logic)) break;
+            if (!MatrixLogic(*hlsl, now, outlineNow, &budget).Rewrite(&logic)) break;
         }
         logic.Apply(hlsl);
         moved = true;

@@ -4,6 +4,7 @@
 // place back where the user wrote it. The results compile.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
@@ -288,6 +289,36 @@ TEST(EffectFrameworkRewrite, RandomSoupPrintsAsItsTokensAndMapsBack) {
             ASSERT_EQ(m.line, static_cast<int>(t.line));
             ASSERT_EQ(m.column, static_cast<int>(t.column));
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Comparisons of matrices are rewritten element by element, each operand
+// copied per row: a hostile file of them must neither stall the load nor
+// grow its text without bound.
+TEST(EffectFrameworkRewrite, HostileMatrixComparisonsStayBounded) {
+    std::string nested = "m";
+    for (int i = 0; i < 30; ++i) nested = "(" + nested + " < m)";
+    std::string chain, nest, bang;
+    for (int i = 0; i < 200000; ++i) chain += " < m";
+    for (int i = 0; i < 4000; ++i) nest += (i > 0 ? " + " : "") + nested;
+    for (int i = 0; i < 30; ++i) bang += "!";
+    for (const std::string& expression : {"m" + chain, nest, bang + "m"}) {
+        const std::string source = "float4x4 m;\nfloat4 main() : COLOR0 { float4x4 r = " +
+                                   expression + "; return r[0]; }\n"
+                                   "technique T { pass P { PixelShader = compile ps_3_0 main(); } }\n";
+        fx::ParsedEffect parsed = fx::ParseEffect(source);
+        const auto start = std::chrono::steady_clock::now();
+        fx::RewrittenEffect out;
+        fx::MessageList messages("main.fx");
+        fx::RewriteEffect(parsed, &out, &messages);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 10.0);
+        EXPECT_LE(out.hlsl.tokens.size(), parsed.hlsl.tokens.size() * 4 + 4096 + 65536);
     }
 }
 
