@@ -6,7 +6,8 @@
 //   parameter the program sets);
 // - an attribute given twice on one statement ([unroll][unroll]);
 // - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
-// - a name declared twice in one struct or at global scope;
+// - a name declared twice in one struct or at global scope; a negative
+//   literal as an array size or index;
 // - a swizzle of s, t, p, q (GLSL's letters) on a declared vector; extern,
 //   shared or uniform on a local variable, static, extern or shared on a
 //   parameter;
@@ -49,6 +50,12 @@ struct Checker {
     void KeywordNames() {
         std::set<std::string_view> said;  // once each, where it first appears
         for (size_t i = 0; i < code.size(); ++i) {
+            // "[-1]": a negative literal is no array size, and out of bounds as
+            // an index.
+            if (i + 3 < code.size() && code.Punct(i) == '[' && code.Punct(i + 1) == '-' &&
+                code.Token(i + 2).kind == Tok::Number && code.Punct(i + 3) == ']') {
+                Error(i + 1, "an array size or index cannot be negative");
+            }
             if (!code.IsIdent(i)) continue;
             std::string_view w = code.Text(i);
             // Followed by a name it is a type ("VertexShader shaders[2] = ..."),

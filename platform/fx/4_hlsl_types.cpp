@@ -226,7 +226,8 @@ private:
             if (p == '?' || p == ',' || p == ':') return {};
             const size_t run = OperatorRun(k, last);
             if (run == 0) continue;
-            const std::string_view text(code_.Text(k).data(), run);
+            std::string text;  // the run's characters (each a token of its own)
+            for (size_t i = k; i < k + run; ++i) text += code_.Punct(i);
             const bool assigns = text.back() == '=' && text != "==" && text != "<=" &&
                                  text != ">=" && text != "!=";
             if (assigns) return {};
