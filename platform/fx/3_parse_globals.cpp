@@ -254,7 +254,10 @@ void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
     std::string_view r = Text(t);
     const bool profile = r.size() >= 2 && (Lower(r[0]) == 'v' || Lower(r[0]) == 'p') &&
                          Lower(r[1]) == 's' && (r.size() == 2 || r[2] == '_');
-    if (profile) return;
+    // c0.y names a component (the y): not a register of its own.
+    const bool component = r.size() == 1 && std::string_view("xyzwrgba").find(r[0]) !=
+                                                 std::string_view::npos;
+    if (profile || component) return;
     const bool known = r.size() >= 2 && std::string_view("bcist").find(Lower(r[0])) !=
                                             std::string_view::npos;
     if (!known || r.find_first_not_of("0123456789", 1) != std::string_view::npos) {

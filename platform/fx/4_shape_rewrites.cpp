@@ -683,7 +683,6 @@ public:
     }
 
 private:
-    // A name or type of a matrix among the tokens [first, last).
     // The typer over an operand, its work taken from the budget.
     Shape Typed(size_t first, size_t last) const {
         budget_ -= static_cast<int64_t>(last - first);
@@ -700,6 +699,7 @@ private:
         return (shape.matrix && shape.rows > 1 && shape.cols > 1) ||
                matrixNames_.count(code_.Text(i)) != 0;
     }
+    // A name or type of a matrix among the tokens [first, last).
     bool MentionsMatrix(size_t first, size_t last) const {
         return first < last && last < mentions_.size() && mentions_[last] > mentions_[first];
     }
@@ -857,7 +857,7 @@ private:
         if (!IsOp(k) || (k > 0 && IsOp(k - 1) && Glued(k))) return false;
         int q = 0;
         const std::string_view op = Leading(k, &q);
-        const bool binary = k > 0 && EndsOperand(k - 1);
+        const bool binary = k > 0 && EndsOperand(k - 1) && !Keyword(k - 1);  // not "return !m"
         const bool compares = q == 6 || q == 5 || q == 3 || q == 2;
         if (binary && compares) {
             const size_t left = Left(k, q), right = Right(k + op.size(), q);
