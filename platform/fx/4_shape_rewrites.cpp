@@ -603,9 +603,9 @@ namespace {
 // by element, into a matrix of bools (held as a float matrix of 0 and 1;
 // glslang compares whole matrices and has no bool matrices). "m < n"
 // becomes "float2x2((m)[0] < (n)[0], (m)[1] < (n)[1])", "!m" likewise;
-// a scalar operand is compared with every row; isnan, isinf and isfinite
-// of a matrix, and "c ? a : b" with a matrix condition, are taken row by
-// row too.
+// a scalar operand is compared with every row; isnan, isinf, isfinite,
+// modf and frexp of a matrix, and "c ? a : b" with a matrix condition, are
+// taken row by row too.
 class MatrixLogic {
 public:
     // budget: the work the rewrites may still do (operand tokens walked),
@@ -656,7 +656,9 @@ public:
                 const char p = code_.Punct(k);
                 const bool may = p == '<' || p == '>' || p == '=' || p == '!' || p == '&' ||
                                  p == '|' || p == '?' ||
-                                 (code_.IsIdent(k) && code_.Text(k).substr(0, 2) == "is");
+                                 (code_.IsIdent(k) && (code_.Text(k).substr(0, 2) == "is" ||
+                                                       code_.Text(k) == "modf" ||
+                                                       code_.Text(k) == "frexp"));
                 // A rewrite spans at most kMaxRewritten tokens, a matrix among them.
                 const size_t near = k > kMaxRewritten ? k - kMaxRewritten : 0;
                 if (!may || !MentionsMatrix(near, std::min(k + kMaxRewritten, code_.size())))
@@ -849,6 +851,33 @@ private:
                 Copy(k, out);
                 out->push_back(Made(Tok::Punct, "("));
                 Side(k + 2, close, true, row, out);
+                out->push_back(Made(Tok::Punct, ")"));
+            }, out);
+            return true;
+        }
+        if (code_.IsIdent(k) && code_.Punct(k + 1) == '(' &&
+            (code_.Text(k) == "modf" || code_.Text(k) == "frexp")) {
+            // modf(m, i), frexp(m, e) of a matrix: row by row, each row's
+            // second part written into that row of the out argument.
+            const size_t close = code_.Closing(k + 1);
+            if (close >= code_.size() || close - k > kMaxRewritten) return false;
+            size_t comma = k + 2;
+            while (comma < close && code_.Punct(comma) != ',') {
+                const char p = code_.Punct(comma);
+                comma = p == '(' || p == '[' ? code_.Closing(comma) + 1 : comma + 1;
+            }
+            if (comma >= close) return false;
+            const Shape a = Typed(k + 2, comma);
+            if (a.rows == 0) return false;
+            *first = k;
+            *end = close + 1;
+            if (out == nullptr) return true;
+            Rows(a, [&](int row) {
+                Copy(k, out);
+                out->push_back(Made(Tok::Punct, "("));
+                Side(k + 2, comma, true, row, out);
+                Copy(comma, out);
+                Side(comma + 1, close, true, row, out);
                 out->push_back(Made(Tok::Punct, ")"));
             }, out);
             return true;
