@@ -837,48 +837,36 @@ private:
 
     bool Candidate(size_t k, size_t* first, size_t* end, std::vector<SourceToken>* out) const {
         place_ = k;
-        if (code_.IsIdent(k) && code_.Punct(k + 1) == '(' &&
-            (code_.Text(k) == "isfinite" || code_.Text(k) == "isnan" || code_.Text(k) == "isinf")) {
-            // These test each element too (and glslang fails on isfinite of one).
-            const size_t close = code_.Closing(k + 1);
-            const bool fits = close < code_.size() && close - k <= kMaxRewritten;
-            const Shape a = fits ? Typed(k + 2, close) : Shape{};
-            if (a.rows == 0) return false;
-            *first = k;
-            *end = close + 1;
-            if (out == nullptr) return true;
-            Rows(a, [&](int row) {
-                Copy(k, out);
-                out->push_back(Made(Tok::Punct, "("));
-                Side(k + 2, close, true, row, out);
-                out->push_back(Made(Tok::Punct, ")"));
-            }, out);
-            return true;
-        }
-        if (code_.IsIdent(k) && code_.Punct(k + 1) == '(' &&
-            (code_.Text(k) == "modf" || code_.Text(k) == "frexp")) {
-            // modf(m, i), frexp(m, e) of a matrix: row by row, each row's
-            // second part written into that row of the out argument.
+        const std::string_view call = code_.IsIdent(k) && code_.Punct(k + 1) == '('
+                                          ? code_.Text(k)
+                                          : std::string_view();
+        if (call == "isfinite" || call == "isnan" || call == "isinf" || call == "modf" ||
+            call == "frexp") {
+            // Row by row (glslang fails on isfinite, modf and frexp of a
+            // matrix): modf(m, i) and frexp(m, e) write each row's second
+            // part into that row of their out argument.
             const size_t close = code_.Closing(k + 1);
             if (close >= code_.size() || close - k > kMaxRewritten) return false;
-            size_t comma = k + 2;
-            while (comma < close && code_.Punct(comma) != ',') {
-                const char p = code_.Punct(comma);
-                comma = p == '(' || p == '[' ? code_.Closing(comma) + 1 : comma + 1;
+            std::vector<size_t> ends;  // each argument's end: a comma or the ')'
+            for (size_t i = k + 2; i <= close; ++i) {
+                const char p = code_.Punct(i);
+                if ((p == '(' || p == '[') && i < close) i = code_.Closing(i);
+                if (p == ',' || i == close) ends.push_back(i);
             }
-            if (comma >= close) return false;
-            const Shape a = Typed(k + 2, comma);
+            const size_t arguments = call.substr(0, 2) == "is" ? 1 : 2;
+            if (ends.size() != arguments) return false;
+            const Shape a = Typed(k + 2, ends[0]);
             if (a.rows == 0) return false;
             *first = k;
             *end = close + 1;
             if (out == nullptr) return true;
             Rows(a, [&](int row) {
                 Copy(k, out);
-                out->push_back(Made(Tok::Punct, "("));
-                Side(k + 2, comma, true, row, out);
-                Copy(comma, out);
-                Side(comma + 1, close, true, row, out);
-                out->push_back(Made(Tok::Punct, ")"));
+                Copy(k + 1, out);
+                for (size_t n = 0, from = k + 2; n < ends.size(); from = ends[n++] + 1) {
+                    Side(from, ends[n], true, row, out);
+                    Copy(ends[n], out);  // "," or ")"
+                }
             }, out);
             return true;
         }
