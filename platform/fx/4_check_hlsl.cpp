@@ -18,7 +18,8 @@
 // - in code an entry point reaches: a call of noise() (texture shaders
 //   only), a bitwise operator (shader model 4 and later), VPOS and VFACE
 //   before ps_3_0, an intrinsic of shader model 4 and later, a sampler given
-//   to a texture read of another kind (a samplerCUBE to tex2D).
+//   to a texture read of another kind (a samplerCUBE to tex2D), a matrix of
+//   ints (which glslang's SPIR-V and GLSL do not carry through).
 // Each is an error at the name or attribute it is about.
 #include <cctype>
 #include <cstdlib>
@@ -315,6 +316,24 @@ struct Checker {
         std::set<size_t> reached;
         for (const std::string& entry : entries)
             for (size_t f : Reached(entry)) reached.insert(f);
+        // A matrix of ints outside the functions no entry point reaches.
+        std::vector<bool> unreached(code.size() + 1, false);
+        for (size_t f = 0; f < outline.functions.size(); ++f) {
+            const FunctionOutline& fn = outline.functions[f];
+            if (reached.count(f) != 0) continue;
+            for (size_t i = fn.returnType; i <= fn.end && i < code.size(); ++i) unreached[i] = true;
+        }
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (unreached[i] || !code.IsIdent(i)) continue;
+            const Shape shape = ShapeOf(code.Text(i));
+            const std::string_view w = code.Text(i);
+            if (shape.matrix && shape.rows > 1 && shape.cols > 1 &&
+                (w.substr(0, 3) == "int" || w.substr(0, 4) == "uint")) {
+                Error(i, Quoted(i) + ": matrices of ints are not supported here (a float "
+                                     "matrix holds the same values)");
+                break;
+            }
+        }
         for (size_t f : reached) {
             const FunctionOutline& fn = outline.functions[f];
             for (size_t i = fn.body; i < fn.end; ++i) {
