@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/fx/4_rewrite_hlsl.h"
@@ -78,11 +79,10 @@ void MoveMap(SourceMap* map, const std::vector<TextMove>& moves) {
 
 std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves) {
     if (hlsl.find("=") == std::string::npos || hlsl.find("._") == std::string::npos) return hlsl;
-    const std::vector<Token> tokens = Tokenize(hlsl);
-    auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
-    auto punct = [&](size_t i, char c) {
-        return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
-    };
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto text = [&](size_t i) { return tokenized.Text(i); };
+    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
     std::vector<Edit> edits;
     for (size_t i = 2; i + 2 < tokens.size(); ++i) {
         // ... . SWIZZLE op = ... ;
@@ -166,19 +166,23 @@ int ConstantKind(const std::string& text, const std::string& name) {
 
 std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
     if (hlsl.find('%') == std::string::npos) return hlsl;
-    const std::vector<Token> tokens = Tokenize(hlsl);
-    auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
-    auto punct = [&](size_t i, char c) {
-        return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
-    };
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto text = [&](size_t i) { return tokenized.Text(i); };
+    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
     // A literal or a named constant: 2 a float, 1 an integer, 0 neither.
+    std::unordered_map<std::string, int> constantKinds;
     auto constant = [&](size_t i) {
         if (tokens[i].kind == Tok::Number) {
             const std::string t = text(i);
             const bool hex = t.size() > 1 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
             return !hex && t.find_first_of(".eEfFhH") != std::string::npos ? 2 : 1;
         }
-        return tokens[i].kind == Tok::Ident ? ConstantKind(hlsl, text(i)) : 0;
+        if (tokens[i].kind != Tok::Ident) return 0;
+        // Each name is looked up in the text once.
+        const auto [known, added] = constantKinds.try_emplace(text(i), 0);
+        if (added) known->second = ConstantKind(hlsl, known->first);
+        return known->second;
     };
     // (...) of constants, operators and casts: as constant() says.
     auto group = [&](size_t open, size_t close) {
@@ -308,11 +312,10 @@ std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMo
 std::string RegistersOfTheStage(const std::string& hlsl, const std::string& profile,
                                 std::vector<TextMove>* moves) {
     if (hlsl.find("register") == std::string::npos) return hlsl;
-    const std::vector<Token> tokens = Tokenize(hlsl);
-    auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
-    auto punct = [&](size_t i, char c) {
-        return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
-    };
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto text = [&](size_t i) { return tokenized.Text(i); };
+    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
     auto lower = [](std::string w) {
         for (char& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return w;

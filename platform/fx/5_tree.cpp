@@ -426,11 +426,10 @@ void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& code
     }
     if (!candidate) return;
     const size_t before = errors->size();
-    const std::vector<Token> tokens = Tokenize(hlsl);
-    auto text = [&](size_t i) { return hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
-    auto punct = [&](size_t i, char c) {
-        return i < tokens.size() && tokens[i].kind == Tok::Punct && hlsl[tokens[i].begin] == c;
-    };
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto text = [&](size_t i) { return tokenized.Text(i); };
+    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
     LineIndex lines(hlsl);
     // Names of int constants that are zero: "const int z = 0;".
     std::vector<std::string> zeros;

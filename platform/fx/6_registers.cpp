@@ -287,12 +287,7 @@ void RegisterPass::CopyWrittenGlobals() {
         for (SpvInstruction& in : m_.code) {
             if (in.op == spv::OpMemberName && in.words[0] == blockType_ && in.words[1] == member) {
                 in.words.resize(2);
-                for (size_t i = 0; i <= name.size(); i += 4) {
-                    uint32_t word = 0;
-                    for (size_t b = 0; b < 4 && i + b < name.size(); ++b)
-                        word |= static_cast<uint32_t>(static_cast<unsigned char>(name[i + b])) << (8 * b);
-                    in.words.push_back(word);
-                }
+                for (uint32_t word : StringWords(name)) in.words.push_back(word);
             }
         }
         // Only where the stage's code uses the copy does it read the parameter.

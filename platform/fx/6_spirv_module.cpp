@@ -122,8 +122,7 @@ SpvInstruction* SpvModule::Def(uint32_t id) {
     return id < defs_.size() && defs_[id] != 0 ? &code[defs_[id] - 1] : nullptr;
 }
 
-// Names are nul-terminated strings packed four bytes to a word.
-static std::string LiteralString(const std::vector<uint32_t>& words, size_t from) {
+std::string LiteralString(const std::vector<uint32_t>& words, size_t from) {
     std::string s;
     for (size_t i = from; i < words.size(); ++i) {
         for (int b = 0; b < 4; ++b) {
@@ -133,6 +132,13 @@ static std::string LiteralString(const std::vector<uint32_t>& words, size_t from
         }
     }
     return s;
+}
+
+std::vector<uint32_t> StringWords(const std::string& text) {
+    std::vector<uint32_t> words(text.size() / 4 + 1, 0);
+    for (size_t i = 0; i < text.size(); ++i)
+        words[i / 4] |= static_cast<uint32_t>(static_cast<unsigned char>(text[i])) << (8 * (i % 4));
+    return words;
 }
 
 std::string SpvModule::Name(uint32_t id) const {

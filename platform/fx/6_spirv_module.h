@@ -72,6 +72,12 @@ private:
     std::vector<uint32_t> defs_;  // by id: 1 + the index of its definition; 0 for none
 };
 
+// A string operand (a name, a semantic): nul-terminated, packed four bytes
+// to a word. LiteralString reads one from words[from]; StringWords makes
+// the words of one.
+std::string LiteralString(const std::vector<uint32_t>& words, size_t from);
+std::vector<uint32_t> StringWords(const std::string& text);
+
 // The id of the GLSL.std.450 instruction set; 0 when the module has none.
 uint32_t GlslStd450(const SpvModule& module);
 

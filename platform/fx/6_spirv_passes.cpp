@@ -3,13 +3,13 @@
 #include <spirv_cross/spirv.hpp>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/fx/5_hlsl_to_spirv.h"
+#include "platform/fx/6_cross_stage.h"
 #include "platform/fx/6_spirv_module.h"
 
 namespace fx {
@@ -346,14 +346,8 @@ namespace {
 
 // The upper-case semantic of a UserSemantic decoration.
 std::string Semantic(const SpvInstruction& in) {
-    std::string s;
-    for (size_t i = 2; i < in.words.size(); ++i) {
-        for (int b = 0; b < 4; ++b) {
-            const char c = static_cast<char>((in.words[i] >> (8 * b)) & 0xFF);
-            if (c == 0) return s;
-            s += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-        }
-    }
+    std::string s = LiteralString(in.words, 2);
+    for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     return s;
 }
 
@@ -366,14 +360,6 @@ bool StaysAsItIs(const std::string& semantic) {
         }
     }
     return false;
-}
-
-// The words of a string operand (nul-terminated, padded to a word).
-std::vector<uint32_t> StringWords(const std::string& text) {
-    std::vector<uint32_t> words(text.size() / 4 + 1, 0);
-    for (size_t i = 0; i < text.size(); ++i)
-        words[i / 4] |= static_cast<uint32_t>(static_cast<unsigned char>(text[i])) << (8 * (i % 4));
-    return words;
 }
 
 // An array varying (float4 t[2] : TEXCOORD0, an input or an output
@@ -495,9 +481,7 @@ void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
                 module.code.push_back({spv::OpName, std::move(words)});
             }
         } else if (in.op == spv::OpDecorateString) {
-            const size_t digits = s->semantic.find_last_not_of("0123456789") + 1;
-            const std::string usage = s->semantic.substr(0, digits);
-            const int first = std::atoi(s->semantic.c_str() + digits);
+            const auto [usage, first] = SplitSemantic(s->semantic);
             for (uint32_t e = 0; e < n; ++e) {
                 std::vector<uint32_t> words{s->elements[e], spv::DecorationUserSemantic};
                 for (uint32_t w : StringWords(usage + std::to_string(first + static_cast<int>(e))))
@@ -544,9 +528,8 @@ void ClampColorOutputs(SpvModule& module) {
             in.words[1] != spv::DecorationUserSemantic) {
             continue;
         }
-        const std::string semantic = Semantic(in);
-        if (semantic == "COLOR" || semantic == "COLOR0" || semantic == "COLOR1")
-            colors.push_back(in.words[0]);
+        const auto [usage, index] = SplitSemantic(Semantic(in));
+        if (usage == "COLOR" && index < 2) colors.push_back(in.words[0]);
     }
     if (glsl == 0 || colors.empty()) return;
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});

@@ -75,6 +75,21 @@ private:
 // Every token of text up to the end (the End token left out).
 std::vector<Token> Tokenize(std::string_view text, TokenizerOptions options = {});
 
+// A text with its tokens, for the passes that read a text token by token
+// and edit it by offsets.
+struct TokenizedText {
+    explicit TokenizedText(const std::string& source) : text(source), tokens(Tokenize(source)) {}
+    std::string Text(size_t i) const {
+        return text.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+    }
+    // Token i is the punctuation character c (false past the end).
+    bool Punct(size_t i, char c) const {
+        return i < tokens.size() && tokens[i].kind == Tok::Punct && text[tokens[i].begin] == c;
+    }
+    const std::string& text;
+    const std::vector<Token> tokens;
+};
+
 // Line and column (1-based) of byte offsets in one text.
 class LineIndex {
 public:
