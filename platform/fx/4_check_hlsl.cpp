@@ -51,12 +51,6 @@ struct Checker {
     void KeywordNames() {
         std::set<std::string_view> said;  // once each, where it first appears
         for (size_t i = 0; i < code.size(); ++i) {
-            // "[-1]": a negative literal is no array size, and out of bounds as
-            // an index.
-            if (i + 3 < code.size() && code.Punct(i) == '[' && code.Punct(i + 1) == '-' &&
-                code.Token(i + 2).kind == Tok::Number && code.Punct(i + 3) == ']') {
-                Error(i + 1, "an array size or index cannot be negative");
-            }
             if (!code.IsIdent(i)) continue;
             std::string_view w = code.Text(i);
             // Followed by a name it is a type ("VertexShader shaders[2] = ..."),
@@ -132,6 +126,17 @@ struct Checker {
                 i = Attributes(i);
                 ConstLocal(i);
                 if (code.Punct(i) == '{' || code.Punct(i) == ';') --i;
+            }
+        }
+    }
+
+    // "[-1]": a negative literal is no array size, and out of bounds as an
+    // index.
+    void NegativeSizes() {
+        for (size_t i = 0; i + 3 < code.size(); ++i) {
+            if (code.Punct(i) == '[' && code.Punct(i + 1) == '-' &&
+                code.Token(i + 2).kind == Tok::Number && code.Punct(i + 3) == ']') {
+                Error(i + 1, "an array size or index cannot be negative");
             }
         }
     }
@@ -532,6 +537,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     c.Declarations();
     c.Duplicates();
     c.ParameterQualifiers();
+    c.NegativeSizes();
     c.ReachedCode(entries);
     std::set<std::pair<std::string, std::string>> checked;
     std::set<std::pair<size_t, std::string>> said;

@@ -41,6 +41,16 @@ bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
     return std::find(list.begin(), list.end(), s) != list.end();
 }
 
+// The intrinsics whose result has the shape of their arguments.
+bool KeepsShape(std::string_view f) {
+    return OneOf(f, {"normalize", "saturate", "abs",   "frac",   "floor",     "ceil",  "sqrt",
+                     "rsqrt",     "exp",      "exp2",  "log",    "log2",      "sin",   "cos",
+                     "tan",       "sign",     "round", "trunc",  "ddx",       "ddy",   "fwidth",
+                     "radians",   "degrees",  "min",   "max",    "pow",       "step",  "lerp",
+                     "clamp",     "fmod",     "atan2", "isnan",  "isinf",     "isfinite",
+                     "smoothstep"});
+}
+
 class Typer {
 public:
     // matrices: the typer tells matrices (MatrixOf) rather than counts;
@@ -271,13 +281,7 @@ private:
         if (OneOf(f, {"dot", "length", "distance", "determinant", "any", "all"}))
             return {1, 1, false};
         if (f.substr(0, 3) == "tex") return {1, 4, false};
-        if (!OneOf(f, {"normalize", "saturate", "abs",   "frac",      "floor", "ceil", "sqrt",
-                       "rsqrt",     "exp",      "exp2",  "log",       "log2",  "sin",  "cos",
-                       "tan",       "sign",     "round", "trunc",     "ddx",   "ddy",  "fwidth",
-                       "radians",   "degrees",  "min",   "max",       "pow",   "step", "lerp",
-                       "clamp",     "fmod",     "atan2", "smoothstep"})) {
-            return {};
-        }
+        if (!KeepsShape(f)) return {};
         // These keep the shape of their arguments: all of one count.
         int n = -1;
         size_t start = name + 2;
@@ -318,12 +322,7 @@ private:
             const Shape b = Matrix(args[1].first, args[1].second);
             return a.rows > 0 && b.rows > 0 ? Shape{a.rows, b.cols, true} : Shape{};
         }
-        if (OneOf(f, {"abs", "saturate", "frac", "floor", "ceil", "sqrt", "rsqrt", "exp", "exp2",
-                      "log", "log2", "sin", "cos", "tan", "sign", "round", "trunc", "radians",
-                      "degrees", "min", "max", "pow", "step", "lerp", "clamp", "fmod",
-                      "smoothstep", "isnan", "isinf", "isfinite"})) {
-            return a;
-        }
+        if (KeepsShape(f)) return a;
         return {};
     }
 
