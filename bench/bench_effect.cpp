@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/3_parse_effect.h"
-#include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/fx.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"

@@ -20,7 +20,7 @@
 // Medians of five repetitions. The GL device uses SDL's offscreen driver.
 #include "app/frame.h"
 #include "platform/fx/fx.h"
-#include "platform/fx/texture_file.h"
+#include "platform/fx/runtime/texture_file.h"
 #include "platform/gfx/device_textures.h"
 #include "platform/gfx/gfx.h"
 #include "platform/window/window.h"

@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fx/2_preprocess.h"
-#include "platform/fx/3_parse_effect.h"
-#include "platform/fx/4_rewrite_hlsl.h"
-#include "platform/fx/message.h"
-#include "platform/fx/token_stream.h"
+#include "platform/fx/2_preprocess/2_preprocess.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/shared/message.h"
+#include "platform/fx/shared/token_stream.h"
 
 namespace fuzz {
 namespace {

@@ -18,18 +18,18 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/fx/1_read_file.h"
-#include "platform/fx/2_preprocess.h"
-#include "platform/fx/1_read_textures.h"
-#include "platform/fx/3_parse_effect.h"
-#include "platform/fx/4_rewrite_hlsl.h"
-#include "platform/fx/7_link.h"
-#include "platform/fx/compiler_child.h"
+#include "platform/fx/1_read/1_read_file.h"
+#include "platform/fx/2_preprocess/2_preprocess.h"
+#include "platform/fx/1_read/1_read_textures.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/7_link/7_link.h"
+#include "platform/fx/server/compiler_child.h"
 #include "platform/fx/effect_info.h"
-#include "platform/fx/effect_object.h"
+#include "platform/fx/runtime/effect_object.h"
 #include "platform/fx/fx.h"
-#include "platform/fx/fx_buffer.h"
-#include "platform/fx/message.h"
+#include "platform/fx/runtime/fx_buffer.h"
+#include "platform/fx/shared/message.h"
 #include "platform/shader_conventions.h"
 
 namespace fx {

@@ -7,7 +7,7 @@
 //
 // FLOWFIELD_SOAK=1 (set by the asan test preset) makes the long runs full
 // length: 1000 reloads and 20000 frames, under the sanitizers' leak check.
-#include "platform/fx/texture_file.h"
+#include "platform/fx/runtime/texture_file.h"
 #include "tests/support/image_files.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"

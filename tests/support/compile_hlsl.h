@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/compiler_child.h"
+#include "platform/fx/server/compiler_child.h"
 
 namespace testing_support {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/fx/3_parse_effect.h"
-#include "platform/fx/tokenizer.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/shared/tokenizer.h"
 
 namespace testing_support {
 

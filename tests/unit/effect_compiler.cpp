@@ -17,7 +17,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/fx/compiler_wire.h"
+#include "platform/fx/server/compiler_wire.h"
 #include "tests/support/compile_hlsl.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/3_parse_effect.h"
-#include "platform/fx/4_rewrite_hlsl.h"
-#include "platform/fx/5_hlsl_to_spirv.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 #include "tests/support/compile_hlsl.h"
 
 namespace {

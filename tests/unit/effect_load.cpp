@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/fx/fx.h"
-#include "platform/fx/message.h"
+#include "platform/fx/shared/message.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_text.h"

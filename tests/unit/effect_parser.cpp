@@ -2,7 +2,7 @@
 // states and annotations are found and taken out of the HLSL; lines and
 // columns stay true; errors carry their position; no input crashes or
 // stalls it.
-#include "platform/fx/3_parse_effect.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
 #include "tests/support/effect_words.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The effect parser on the rest of real-world effect files: textures, string
 // globals, sampler_state blocks, conditionals inside techniques and includes.
-#include "platform/fx/3_parse_effect.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
 #include "tests/support/effect_words.h"
 
 #include <gtest/gtest.h>

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/2_preprocess.h"
-#include "platform/fx/3_parse_effect.h"
-#include "platform/fx/4_rewrite_hlsl.h"
+#include "platform/fx/2_preprocess/2_preprocess.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 
 namespace {
 

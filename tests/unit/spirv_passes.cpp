@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/6_registers.h"
-#include "platform/fx/6_spirv_module.h"
+#include "platform/fx/6_spirv/6_registers.h"
+#include "platform/fx/6_spirv/6_spirv_module.h"
 
 namespace {
 

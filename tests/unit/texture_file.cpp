@@ -4,7 +4,7 @@
 // full box-filtered chain when the file has none). Bad files: each gives its
 // own error and no image, and no cut-off prefix of a good file is read past
 // its end (the asan preset checks that and the leaks).
-#include "platform/fx/texture_file.h"
+#include "platform/fx/runtime/texture_file.h"
 #include "tests/support/image_files.h"
 
 #include <gtest/gtest.h>

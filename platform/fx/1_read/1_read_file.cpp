@@ -1,0 +1,188 @@
+// Stage 1: reading the effect file and its includes (see 1_read_file.h).
+//
+// Implemented: [x] regular files up to kMaxEffectFileBytes, opened without
+//                  blocking (a FIFO named like the effect cannot stall the
+//                  program), read in chunks without trusting the size
+//              [x] #include relative to the effect file's folder
+// Not implemented: the caller's include handler, include search paths.
+#include "platform/fx/1_read/1_read_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "platform/fx/effect_info.h"
+
+namespace fx {
+namespace {
+
+// The files the latest load read (effect_info.h): the effect file first,
+// then each file an #include or a texture's ResourceName named, each once.
+struct LoadRecord {
+    unsigned serial = 0;
+    std::vector<LoadedFile> files;
+};
+LoadRecord g_lastLoad;
+
+// Why the open file cannot be an effect file; empty when it can. bare: the
+// fixed wording "cannot open file: ...", without a severity.
+std::string RegularFileProblem(int fd, bool* bare) {
+    *bare = true;
+    struct stat st;
+    if (fstat(fd, &st) != 0) return std::string("cannot open file: ") + std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return std::string("cannot open file: ") + std::strerror(EISDIR);
+    if (!S_ISREG(st.st_mode)) return "cannot open file: not a regular file";
+    *bare = false;
+    if (static_cast<unsigned long long>(st.st_size) > kMaxEffectFileBytes) {
+        return "the file is " + std::to_string(st.st_size) +
+               " bytes long; effect files are limited to " + std::to_string(kMaxEffectFileBytes) +
+               " bytes";
+    }
+    return "";
+}
+
+// An open regular file within the size limit; -1 with the reason in
+// messages otherwise.
+int OpenEffectFile(const char* path, MessageList* messages) {
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        messages->Bare(std::string("cannot open file: ") + std::strerror(errno));
+        return -1;
+    }
+    bool bare = false;
+    std::string problem = RegularFileProblem(fd, &bare);
+    if (problem.empty()) return fd;
+    close(fd);
+    if (bare) {
+        messages->Bare(problem);
+    } else {
+        messages->Error(problem);
+    }
+    return -1;
+}
+
+// The size may change while we read; never take more than the limit.
+// 0 when read; otherwise errno, or -1 past the limit.
+int ReadAll(int fd, std::string* text) {
+    text->clear();
+    char chunk[65536];
+    for (;;) {
+        ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        text->append(chunk, static_cast<size_t>(n));
+        if (text->size() > kMaxEffectFileBytes) return -1;
+    }
+}
+
+// Text files hold no control characters besides white space. Checking here
+// keeps the compiler from being fed, and then reporting on, binary data.
+bool CheckText(std::string* text, MessageList* messages) {
+    // A UTF-8 byte order mark would read as three stray characters.
+    if (text->rfind("\xEF\xBB\xBF", 0) == 0) text->replace(0, 3, "   ");
+    int line = 1;
+    size_t lineStart = 0;
+    for (size_t i = 0; i < text->size(); ++i) {
+        unsigned char c = static_cast<unsigned char>((*text)[i]);
+        if (c == '\n') {
+            ++line;
+            lineStart = i + 1;
+            continue;
+        }
+        bool space = c == '\t' || c == '\r' || c == '\f' || c == '\v';
+        if ((c < 0x20 && !space) || c == 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", c);
+            messages->Error({line, static_cast<int>(i - lineStart) + 1, ""},
+                            std::string("the file is not text (byte ") + hex + ")");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadIncludeFile(const std::string& path, std::string* text, std::string* error) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        *error = "not a regular file";
+        return false;
+    }
+    int result = ReadAll(fd, text);
+    close(fd);
+    if (result < 0) {
+        *error = "longer than " + std::to_string(kMaxEffectFileBytes) + " bytes";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void NoteFileRead(const std::string& path, bool read, std::string_view bytes) {
+    for (const LoadedFile& file : g_lastLoad.files) {
+        if (file.path == path) return;
+    }
+    g_lastLoad.files.push_back({path, read, bytes.size(), FileDigest(bytes)});
+}
+
+size_t FileDigest(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
+
+bool ReadEffectFile(const char* path, std::string* text, MessageList* messages) {
+    ++g_lastLoad.serial;
+    g_lastLoad.files.clear();
+    text->clear();
+    int fd = OpenEffectFile(path, messages);
+    if (fd < 0) {
+        NoteFileRead(path, false, "");
+        return false;
+    }
+    int result = ReadAll(fd, text);
+    close(fd);
+    NoteFileRead(path, result == 0, *text);
+    if (result > 0) {
+        messages->Bare(std::string("cannot read file: ") + std::strerror(result));
+        return false;
+    }
+    if (result < 0) {
+        messages->Error("the file grew past " + std::to_string(kMaxEffectFileBytes) +
+                        " bytes while it was read");
+        return false;
+    }
+    if (text->empty()) {
+        messages->Error("the file is empty");
+        return false;
+    }
+    return CheckText(text, messages);
+}
+
+IncludeResolver IncludeFromFolderOf(const std::string& effectPath) {
+    size_t slash = effectPath.rfind('/');
+    std::string folder =
+        slash == std::string::npos ? std::string() : effectPath.substr(0, slash + 1);
+    return [folder](const std::string& name, std::string* text, std::string* error) {
+        std::string path = !name.empty() && name[0] == '/' ? name : folder + name;
+        bool read = ReadIncludeFile(path, text, error);
+        NoteFileRead(path, read, read ? *text : std::string());
+        return read;
+    };
+}
+
+const std::vector<LoadedFile>& GetLoadedFiles(unsigned* serial) {
+    if (serial != nullptr) *serial = g_lastLoad.serial;
+    return g_lastLoad.files;
+}
+
+}  // namespace fx

@@ -1,0 +1,137 @@
+// Stage 1, image files (see 1_read_textures.h).
+//
+// Implemented: [x] PNG, JPEG, TGA, BMP and DDS through texture_file.h,
+//                  within the device's limits
+//              [x] the kind a texture must hold: from its type (texture2D,
+//                  texture3D, textureCUBE; plain texture takes any) and its
+//                  ResourceType annotation
+// Not implemented: the caller's include handler for images, search paths.
+#include "platform/fx/1_read/1_read_textures.h"
+
+#include <optional>
+#include <set>
+
+#include "platform/fx/1_read/1_read_file.h"
+#include "platform/fx/runtime/texture_file.h"
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+namespace {
+
+using platform::TextureKind;
+
+// The kind a texture type holds; none for plain "texture", which takes any.
+std::optional<TextureKind> KindOfType(std::string_view type) {
+    if (IEquals(type, "textureCUBE")) return TextureKind::Cube;
+    if (IEquals(type, "texture3D")) return TextureKind::Volume;
+    if (IEquals(type, "texture2D") || IEquals(type, "texture1D")) return TextureKind::Texture2D;
+    return std::nullopt;
+}
+
+// A 1D texture is a 2D one of one row, here as on Direct3D 9.
+std::optional<TextureKind> KindOfResourceType(std::string_view type) {
+    if (IEquals(type, "2D") || IEquals(type, "1D")) return TextureKind::Texture2D;
+    if (IEquals(type, "Cube")) return TextureKind::Cube;
+    if (IEquals(type, "3D")) return TextureKind::Volume;
+    return std::nullopt;
+}
+
+const char* KindWords(TextureKind kind) {
+    switch (kind) {
+        case TextureKind::Cube: return "a cube map";
+        case TextureKind::Volume: return "a volume (3D)";
+        default: return "a 2D image";
+    }
+}
+
+// The kind the texture must hold, when its declaration says; false with the
+// error when its ResourceType is unknown or disagrees with its type.
+bool WantedKind(const TextureDesc& t, std::optional<TextureKind>* kind, std::string* asks,
+                MessageList* messages) {
+    *kind = KindOfType(t.type);
+    *asks = "the texture's type '" + t.type + "'";
+    if (t.resourceType.empty()) return true;
+    std::optional<TextureKind> resource = KindOfResourceType(t.resourceType);
+    if (!resource) {
+        messages->Error(t.resourceTypePos, "unknown ResourceType " + Quote(t.resourceType) +
+                                               " of texture '" + t.name + "' (1D, 2D, 3D or Cube)");
+        return false;
+    }
+    if (*kind && *kind != resource) {
+        messages->Error(t.resourceTypePos, "ResourceType " + Quote(t.resourceType) +
+                                               " of texture '" + t.name +
+                                               "' disagrees with its type '" + t.type + "'");
+        return false;
+    }
+    *kind = resource;
+    *asks = "its ResourceType " + Quote(t.resourceType);
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// "maps\sky.dds" from the folder of "fx/main.fx": "fx/maps/sky.dds".
+std::string ImagePath(const std::string& folder, std::string name) {
+    for (char& c : name) {
+        if (c == '\\') c = '/';
+    }
+    return !name.empty() && name[0] == '/' ? name : folder + name;
+}
+
+// One texture's file; false with the error at its ResourceName.
+bool ReadOne(const std::string& folder, const TextureDesc& t, const platform::TextureLimits& limits,
+             TextureFile* out, MessageList* messages) {
+    std::optional<TextureKind> kind;
+    std::string asks;
+    if (!WantedKind(t, &kind, &asks, messages)) return false;
+
+    const std::string path = ImagePath(folder, t.resourceName);
+    TextureFileError error;
+    std::vector<uint8_t> bytes;
+    bool ok = ReadTextureFile(path, limits, &out->image, &error, &bytes);
+    NoteFileRead(path, error.fileRead,
+                 std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    if (!ok) {
+        messages->Error(t.resourcePos, TextureErrorText(t.resourceName, error));
+        return false;
+    }
+    if (kind && *kind != out->image.kind) {
+        messages->Error(t.resourcePos, "texture " + Quote(t.resourceName) + " holds " +
+                                           KindWords(out->image.kind) + " (" +
+                                           platform::DescribeTexture(out->image) + "); " + asks +
+                                           " asks for " + KindWords(*kind));
+        return false;
+    }
+    out->texture = t.name;
+    out->file = t.resourceName;
+    out->pos = t.resourcePos;
+    return true;
+}
+
+}  // namespace
+
+bool ReadTextureFiles(const std::string& effectPath, const std::vector<TextureDesc>& textures,
+                      const platform::TextureLimits& limits, std::vector<TextureFile>* files,
+                      MessageList* messages) {
+    files->clear();
+    const std::string folder = FolderOf(effectPath);
+    std::set<std::string> seen;
+    bool ok = true;
+    for (const TextureDesc& t : textures) {
+        if (!seen.insert(t.name).second || t.resourceName.empty()) continue;
+        TextureFile file;
+        if (!ReadOne(folder, t, limits, &file, messages)) {
+            ok = false;
+            continue;
+        }
+        // After a failure the load fails anyway: later images are dropped at once.
+        if (ok) files->push_back(std::move(file));
+    }
+    if (!ok) files->clear();
+    return ok;
+}
+
+}  // namespace fx

@@ -1,0 +1,322 @@
+// Stage 3: the effect framework around the HLSL (see 3_parse_effect.h).
+//
+// Implemented: [x] technique / technique10 / technique11 and pass blocks,
+//                  names and annotations optional, keywords in any case
+//              [x] VertexShader / PixelShader = compile PROFILE ENTRY(args) or
+//                  null, or a global shader variable; profiles up to vs_3_0 /
+//                  ps_3_0
+//              [x] render states AlphaBlendEnable, SrcBlend, DestBlend,
+//                  BlendOp, CullMode, ZEnable, ZWriteEnable, FillMode, ZFunc;
+//                  any other state warns and is ignored
+//              [x] annotations on globals, techniques and passes
+//              [x] texture and string globals, a texture's ResourceName and
+//                  ResourceType (3_parse_textures.cpp), sampler_state blocks
+//                  (filters, addressing, border colour, mip LOD bias, largest
+//                  mip level, anisotropy, texture)
+//              [x] all of it written through macros, and across includes
+// Not implemented: state blocks, arrays of shaders, asm shaders, expressions
+// as state values.
+//
+// The parser streams over the tokens once; every loop advances by at least
+// one token, and nothing recurses on the input's nesting. Hostile input
+// (binary garbage, unbalanced braces, megabytes of '{') costs linear time
+// and bounded stack.
+#include "platform/fx/3_parse/3_parse_effect.h"
+
+#include <algorithm>
+#include <set>
+
+#include "platform/fx/3_parse/3_parser.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+
+bool ParsedEffect::HasErrors() const {
+    return std::any_of(messages.begin(), messages.end(),
+                       [](const Message& m) { return m.IsError(); });
+}
+
+std::string EntryText(const ShaderBinding& b) {
+    std::string text = b.entry + "(";
+    for (size_t i = 0; i < b.arguments.size(); ++i) {
+        if (i > 0) text += ", ";
+        text += b.arguments[i];
+    }
+    return text + ")";
+}
+
+// >> the parser: tokens, removal and messages
+
+Parser::Parser(const PreprocessedEffect& input, ParsedEffect* result)
+    : in_(input.stream),
+      end_(input.end),
+      result_(*result),
+      removed_(input.stream.tokens.size(), false) {}
+
+void Parser::Run(std::vector<StreamMessage>* messages) {
+    messages_ = messages;
+    reported_ = messages->size();
+    ParseTopLevel();
+    // The HLSL: what is left. Tokens that meet where something was taken
+    // out no longer touch.
+    TokenStream& hlsl = result_.hlsl;
+    hlsl.texts = in_.texts;
+    hlsl.files = in_.files;
+    hlsl.tokens.clear();
+    bool gap = false;
+    for (size_t i = 0; i < in_.tokens.size(); ++i) {
+        if (removed_[i]) {
+            gap = true;
+            continue;
+        }
+        hlsl.tokens.push_back(in_.tokens[i]);
+        if (gap) hlsl.tokens.back().flags &= static_cast<uint8_t>(~kGlued);
+        gap = false;
+    }
+}
+
+TokenRef Parser::Next() {
+    if (hasPending_) {
+        hasPending_ = false;
+        return pending_;
+    }
+    for (; next_ < in_.tokens.size(); ++next_) {
+        const SourceToken& s = in_.tokens[next_];
+        // #pragma lines are glslang's: never effect syntax.
+        if (s.kind == Tok::Directive) continue;
+        // A '#' that starts no directive is no HLSL either (and would start
+        // one in the text glslang is given).
+        if (s.kind == Tok::Punct && in_.Text(s) == "#") {
+            TokenRef hash{s.kind, next_};
+            RepeatableError(hash, "unexpected ", " outside a directive");
+            Remove(next_, next_ + 1);
+            continue;
+        }
+        return {in_.tokens[next_].kind, next_++};
+    }
+    return EndRef();
+}
+
+void Parser::PutBack(const TokenRef& t) {
+    pending_ = t;
+    hasPending_ = true;
+}
+
+void Parser::Report(const TokenRef& sortAt, SourcePos pos, Severity severity, std::string text) {
+    if (Full()) return;
+    ++reported_;
+    Message m = severity == Severity::Error ? ErrorAt(std::move(pos), std::move(text))
+                                            : WarningAt(std::move(pos), std::move(text));
+    messages_->push_back({sortAt.index, std::move(m)});
+}
+
+void Parser::RepeatableError(const TokenRef& at, const char* prefix, const std::string& where) {
+    if (!Full()) Error(at, prefix + Quote(Text(at)) + where);
+}
+
+void Parser::Remove(size_t begin, size_t end) {
+    end = std::min(end, removed_.size());
+    for (size_t i = begin; i < end; ++i) {
+        if (in_.tokens[i].kind != Tok::Directive) removed_[i] = true;
+    }
+}
+
+void Parser::UnexpectedEnd(const std::string& what, size_t blockStart) {
+    Error(EndRef(), "unexpected end of file in " + what);
+    Remove(blockStart, in_.tokens.size());
+}
+
+std::string Parser::Describe(const char* what, const std::string& name) {
+    if (name.empty()) return std::string("unnamed ") + what;
+    return std::string(what) + " '" + name + "'";
+}
+
+bool Parser::SkipBlock() {
+    size_t depth = 1;
+    for (;;) {
+        TokenRef t = Next();
+        if (t.kind == Tok::End) return false;
+        if (IsPunct(t, '{')) ++depth;
+        if (IsPunct(t, '}') && --depth == 0) return true;
+    }
+}
+
+void Parser::SkipTemplateArguments() {
+    size_t depth = 1;
+    for (;;) {
+        TokenRef t = Next();
+        if (t.kind == Tok::End || IsPunct(t, ';') || IsPunct(t, '{') || IsPunct(t, '}')) {
+            PutBack(t);
+            return;
+        }
+        if (IsPunct(t, '<')) ++depth;
+        if (IsPunct(t, '>') && --depth == 0) return;
+    }
+}
+
+bool Parser::ParseAnnotation(const TokenRef& open, std::vector<TokenRef>* tokens) {
+    size_t braces = 0;
+    for (;;) {
+        TokenRef t = Next();
+        if (t.kind == Tok::End) {
+            Error(open, "unterminated annotation");
+            return false;
+        }
+        if (IsPunct(t, '{')) ++braces;
+        if (IsPunct(t, '}')) {
+            if (braces == 0) {
+                Error(open, "unterminated annotation");
+                PutBack(t);
+                return false;
+            }
+            --braces;
+        }
+        if (IsPunct(t, '>') && braces == 0) {
+            Remove(open.index, t.index + 1);
+            return true;
+        }
+        if (tokens != nullptr) tokens->push_back(t);
+    }
+}
+
+std::string Parser::ValueText(const std::vector<TokenRef>& value, size_t begin,
+                              size_t end) const {
+    std::string s;
+    end = std::min(end, value.size());
+    for (size_t i = begin; i < end; ++i) {
+        if (i > begin && (in_.tokens[value[i].index].flags & kGlued) == 0) s += ' ';
+        s += Text(value[i]);
+    }
+    return s;
+}
+
+Parser::Read Parser::ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value) {
+    std::string_view name = Text(nameToken);
+    TokenRef t = Next();
+    if (IsPunct(t, '[')) {  // an indexed state such as Sampler[0]
+        while (t.kind != Tok::End && !IsPunct(t, ']') && !IsPunct(t, ';') && !IsPunct(t, '}'))
+            t = Next();
+        if (IsPunct(t, ']')) t = Next();
+    }
+    if (t.kind == Tok::End) return Read::End;
+    if (!IsPunct(t, '=')) {
+        Error(t, "expected '=' after " + Quote(name) + ", found " + Quote(Text(t)));
+        // Up to the end of the statement, or of the block.
+        while (t.kind != Tok::End && !IsPunct(t, ';') && !IsPunct(t, '}')) t = Next();
+        if (t.kind == Tok::End) return Read::End;
+        if (IsPunct(t, '}')) PutBack(t);
+        return Read::Skipped;
+    }
+    size_t braces = 0;
+    for (;;) {
+        t = Next();
+        if (t.kind == Tok::End) return Read::End;
+        if (braces == 0 && IsPunct(t, ';')) break;
+        if (IsPunct(t, '{')) ++braces;
+        if (IsPunct(t, '}')) {
+            if (braces == 0) {
+                Error(t, "expected ';' after the value of " + Quote(name));
+                PutBack(t);
+                break;
+            }
+            --braces;
+        }
+        value->push_back(t);
+    }
+    return Read::Ok;
+}
+
+// >> the whole effect
+
+ParsedEffect ParseEffect(PreprocessedEffect preprocessed) {
+    ParsedEffect result;
+    result.hlsl.texts = preprocessed.stream.texts;
+    result.hlsl.files = preprocessed.stream.files;
+    std::vector<StreamMessage> messages = std::move(preprocessed.messages);
+    if (!preprocessed.stopped) Parser(preprocessed, &result).Run(&messages);
+
+    // In stream order (what stage 2 said about a place before what stage 3
+    // said about it), capped.
+    std::stable_sort(messages.begin(), messages.end(),
+                     [](const StreamMessage& a, const StreamMessage& b) {
+                         return a.before < b.before;
+                     });
+    for (StreamMessage& m : messages) {
+        if (result.messages.size() == kMaxParseMessages) {
+            Message stop = ErrorAt({m.message.line, m.message.column, m.message.file},
+                                   "too many errors; parsing goes on without reporting");
+            result.messages.push_back(std::move(stop));
+            break;
+        }
+        result.messages.push_back(std::move(m.message));
+    }
+    return result;
+}
+
+ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver) {
+    return ParseEffect(Preprocess(source, resolver));
+}
+
+namespace {
+
+bool CheckBinding(const ShaderBinding& binding, ProfileStage stage, MessageList* messages) {
+    if (!HasShader(binding)) return true;
+    const char* what = stage == ProfileStage::Vertex ? "vertex" : "pixel";
+    if (ProfileStageOf(binding.profile) != stage || !IsSupportedProfile(binding.profile)) {
+        messages->Error(binding.pos, "unsupported " + std::string(what) + " shader profile '" +
+                                         binding.profile + "' (" +
+                                         SupportedProfileRange(stage) + " are supported)");
+        return false;
+    }
+    if (binding.entry.empty()) {
+        messages->Error(binding.pos, "the compile statement names no entry point");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageList* messages) {
+    if (effect.techniques.empty()) {
+        messages->Error("the effect has no technique");
+        return false;
+    }
+    // The current technique is the first; the program never selects another.
+    bool ok = true;
+    for (const TechniqueDesc& technique : effect.techniques) {
+        if (!allTechniques && &technique != &effect.techniques.front()) break;
+        for (const PassDesc& pass : technique.passes) {
+            if (!HasShader(pass.vertexShader) && !HasShader(pass.pixelShader)) {
+                messages->Error(pass.pos, "pass '" + pass.name +
+                                              "' has neither a vertex nor a pixel shader");
+                ok = false;
+            }
+            ok &= CheckBinding(pass.vertexShader, ProfileStage::Vertex, messages);
+            ok &= CheckBinding(pass.pixelShader, ProfileStage::Pixel, messages);
+        }
+    }
+    return ok;
+}
+
+std::vector<SamplerStage> AssignSamplerStages(const std::vector<SamplerDesc>& samplers) {
+    std::vector<SamplerStage> stages;
+    std::set<int> taken;
+    for (const SamplerDesc& s : samplers) {
+        if (s.registerIndex >= 0) taken.insert(s.registerIndex);
+    }
+    std::set<std::string> seen;
+    for (const SamplerDesc& s : samplers) {
+        if (!seen.insert(s.name).second) continue;
+        int unit = s.registerIndex;
+        if (unit < 0) {
+            unit = 0;
+            while (taken.count(unit) != 0) ++unit;
+            taken.insert(unit);
+        }
+        stages.push_back({s.name, unit, &s});
+    }
+    return stages;
+}
+
+}  // namespace fx

@@ -1,0 +1,149 @@
+// Stage 3: the effect framework around the HLSL (platform/fx internal).
+//
+// The parser reads the token stream of stage 2 (macros expanded, includes
+// read, inactive lines gone) and finds techniques, passes, compile
+// statements, render states, annotations, texture and string globals,
+// shader variables and sampler_state blocks. It records them in a
+// ParsedEffect and hands on the HLSL tokens with each of those constructs
+// taken out. The sampler itself stays, with its register:
+// "sampler2D S : register(s1) = sampler_state {...};" becomes
+// "sampler2D S : register(s1);". Every description and message carries the
+// file, line and column its tokens come from, an included file's own.
+//
+// Globals that are not static and have an initializer are recorded with
+// it: the initializer is the global's value until the program writes its
+// registers.
+//
+// Where errors are made: syntax of the effect framework (unexpected tokens,
+// unterminated blocks, annotations and strings, invalid state values,
+// unknown profiles, a ResourceName or ResourceType that is not a string) as
+// the parser meets it; then CheckTechniques, over the whole effect: no
+// technique, a pass with neither shader, an unsupported profile.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/fx/2_preprocess/2_preprocess.h"
+#include "platform/fx/shared/message.h"
+#include "platform/fx/shared/token_stream.h"
+#include "platform/gfx/gfx.h"
+
+namespace fx {
+
+// "VertexShader = compile vs_3_0 vs_main();" or "PixelShader = null;".
+struct ShaderBinding {
+    bool present = false;  // the pass assigns this stage at all
+    bool null = false;     // "= null" / "= NULL"
+    std::string profile;   // vs_2_0, vs_3_0, ps_2_0, ps_3_0, ... in lower case
+    std::string entry;     // the function name
+    std::vector<std::string> arguments;  // constant arguments of the call, as written
+    std::vector<std::vector<SourceToken>> argumentTokens;  // the same, as tokens
+    SourcePos pos;
+};
+
+// A stage the pass leaves out or sets to null gets a generated stand-in.
+inline bool HasShader(const ShaderBinding& b) { return b.present && !b.null; }
+// "VS(1, true)": the entry point with its compile arguments.
+std::string EntryText(const ShaderBinding& b);
+
+// A render state set by a pass, already translated to the device's terms.
+struct RenderStateSetting {
+    D3DRENDERSTATETYPE state;
+    DWORD value;
+    SourcePos pos;
+};
+
+struct PassDesc {
+    std::string name;
+    SourcePos pos;
+    ShaderBinding vertexShader;
+    ShaderBinding pixelShader;
+    std::vector<RenderStateSetting> renderStates;
+};
+
+struct TechniqueDesc {
+    std::string name;
+    SourcePos pos;
+    std::vector<PassDesc> passes;
+};
+
+// "texture ColorMap < ... >;" (also texture2D, texture3D, textureCUBE):
+// taken out of the HLSL, recorded so that samplers can name it. Its
+// annotation may name the image file it holds: < string ResourceName =
+// "spark.png"; > (read from the effect file's folder), and the kind of image
+// it must be: < string ResourceType = "2D"; > ("1D", "2D", "3D" or "Cube",
+// any case).
+struct TextureDesc {
+    std::string name;
+    std::string type;  // as written
+    SourcePos pos;
+    std::string resourceName;  // empty: no file, the texture reads opaque black
+    SourcePos resourcePos;     // of the ResourceName string
+    std::string resourceType;  // as written; empty when the annotation gives none
+    SourcePos resourceTypePos;
+};
+
+struct SamplerStateSetting {
+    D3DSAMPLERSTATETYPE state;
+    DWORD value;  // D3DTEXF_*, D3DTADDRESS_* or a D3DCOLOR for the border
+    SourcePos pos;
+};
+
+struct SamplerDesc {
+    std::string name;
+    std::string type;        // sampler, sampler2D, samplerCUBE, ... as written
+    int registerIndex = -1;  // N of register(sN); -1 without one
+    std::string texture;     // the texture it names; empty without one
+    std::vector<SamplerStateSetting> states;  // in the order written
+    SourcePos pos;
+};
+
+// "float4 Tint = float4(1, 0.5, 0, 1);": a global that is not static, with
+// the initializer that is its value until something writes its registers
+// (as the stream has it: macros expanded).
+struct GlobalInitializer {
+    std::string name;
+    std::string type;  // as written ("float4", "int", "Material")
+    std::string value;
+    SourcePos pos;
+};
+
+struct ParsedEffect {
+    // The HLSL: the stream's tokens with the effect syntax taken out.
+    TokenStream hlsl;
+    std::vector<TechniqueDesc> techniques;
+    std::vector<Message> messages;  // stages 2 and 3, errors and warnings, in stream order
+    std::vector<TextureDesc> textures;
+    std::vector<SamplerDesc> samplers;
+    std::vector<GlobalInitializer> initializers;  // in the order read
+
+    bool HasErrors() const;
+};
+
+// Stage 3 on what stage 2 made. When stage 2 stopped at a limit of the load
+// nothing is parsed: its messages are all there is.
+ParsedEffect ParseEffect(PreprocessedEffect preprocessed);
+// Stages 2 and 3 on a text (with a resolver for its includes; without one,
+// an #include is an error).
+ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver = {});
+
+// The whole effect's rules, checked once: it has a technique; each pass
+// (of the first technique, or of all with allTechniques) has a vertex or a
+// pixel shader; each compile statement names a supported profile and an
+// entry point.
+bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageList* messages);
+
+// The texture stage of each sampler: register(sN) where it names one,
+// otherwise the lowest stage still free, in declaration order (#if branches
+// may declare a sampler twice; the first counts).
+struct SamplerStage {
+    std::string name;
+    int stage = 0;
+    const SamplerDesc* desc = nullptr;  // into the ParsedEffect
+};
+std::vector<SamplerStage> AssignSamplerStages(const std::vector<SamplerDesc>& samplers);
+
+}  // namespace fx

@@ -1,0 +1,392 @@
+// Stage 3, global scope: declarations the effect framework gives meaning to
+// (textures, strings, samplers with sampler_state blocks, shader variables,
+// annotations), found in a stream of tokens that is otherwise HLSL. A
+// technique keyword starts a technique wherever it appears at global scope.
+#include "platform/fx/3_parse/3_parser.h"
+
+#include <algorithm>
+
+namespace fx {
+
+void Parser::ParseTopLevel() {
+    size_t depth = 0;  // braces of functions, structs and buffers
+    Decl decl;
+    for (;;) {
+        TokenRef t = Next();
+        if (t.kind == Tok::End) break;
+        if (depth > 0) {
+            if (IsPunct(t, '{')) ++depth;
+            if (IsPunct(t, '}') && --depth == 0) ResetDeclaration(&decl);
+            continue;
+        }
+        // A reserved word of the effect language: it starts a technique
+        // wherever it appears at global scope, even after a stray token
+        // that left the previous declaration unfinished.
+        if (t.kind == Tok::Ident && IsTechniqueKeyword(Text(t))) {
+            ParseTechnique(t);
+            ResetDeclaration(&decl);
+            continue;
+        }
+        // Braces of an initializer list belong to the declaration.
+        const bool initializer = decl.phase == DeclPhase::Initializer;
+        if (IsPunct(t, '{') && !initializer) {
+            depth = 1;
+            continue;
+        }
+        if (IsPunct(t, '}') && !(initializer && decl.nesting > 0)) {
+            if (!Full()) Error(t, "unmatched '}'");
+            ResetDeclaration(&decl);
+            continue;
+        }
+        // "VertexShader vs = asm { mov oPos, v0; ... };"
+        const bool shader =
+            decl.kind == DeclKind::VertexShader || decl.kind == DeclKind::PixelShader;
+        if (IsPunct(t, ';') && !(initializer && shader && decl.nesting > 0)) {
+            FinishDeclaration(&decl, t);
+            ResetDeclaration(&decl);
+            continue;
+        }
+        FeedDeclaration(&decl, t);
+    }
+}
+
+// Cheap when nothing was declared, as between a run of stray tokens.
+void Parser::ResetDeclaration(Decl* d) {
+    if (d->start != std::string_view::npos || d->phase != DeclPhase::Start) *d = Decl();
+}
+
+void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
+    if (d->start == std::string_view::npos) d->start = t.index;
+    switch (d->phase) {
+        case DeclPhase::Start:
+            DeclarationStart(d, t);
+            return;
+        case DeclPhase::AfterType:
+            if (IsPunct(t, '<')) {
+                // Texture2D<float4> is a shader-model-4 object, not ours.
+                if (d->kind == DeclKind::Texture) d->kind = DeclKind::Plain;
+                SkipTemplateArguments();
+            } else if (t.kind == Tok::Ident) {
+                d->phase = DeclPhase::AfterName;
+                d->semantic = false;
+                NameDeclaration(d, t);
+            } else {
+                d->phase = DeclPhase::Other;
+            }
+            return;
+        case DeclPhase::AfterName:
+            DeclarationAfterName(d, t);
+            return;
+        case DeclPhase::AfterColon:
+            d->phase = t.kind == Tok::Ident ? DeclPhase::AfterName : DeclPhase::Other;
+            d->semantic = t.kind == Tok::Ident;
+            d->inRegister = t.kind == Tok::Ident && IEquals(Text(t), "register");
+            return;
+        case DeclPhase::Initializer:
+            DeclarationInitializer(d, t);
+            return;
+        case DeclPhase::Other:
+            return;
+    }
+}
+
+// Qualifiers, then the type, which says what kind of declaration this is.
+void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
+    if (t.kind == Tok::Ident && IsQualifier(Text(t))) {
+        if (Text(t) == "static") d->isStatic = true;
+        return;
+    }
+    if (t.kind != Tok::Ident) {
+        d->phase = DeclPhase::Other;
+        return;
+    }
+    d->phase = DeclPhase::AfterType;
+    d->type = std::string(Text(t));
+    if (IsTextureType(d->type)) d->kind = DeclKind::Texture;
+    // STRING, like TEXTURE and PIXELSHADER, in any case.
+    if (IEquals(d->type, "string")) d->kind = DeclKind::String;
+    if (IsSamplerType(d->type)) d->kind = DeclKind::Sampler;
+    if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
+    if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
+}
+
+// After the name: array sizes, semantics, register(...), an annotation, '='
+// or ',' before the next name.
+void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
+    if (d->parens > 0) {
+        if (IsPunct(t, '(')) ++d->parens;
+        if (IsPunct(t, ')') && --d->parens == 0) d->inRegister = false;
+        if (d->inRegister && t.kind == Tok::Ident) ReadSamplerRegister(d, t);
+        return;
+    }
+    if (d->brackets > 0) {
+        if (IsPunct(t, '[')) ++d->brackets;
+        if (IsPunct(t, ']')) --d->brackets;
+        return;
+    }
+    if (IsPunct(t, '(') && d->semantic) {
+        d->parens = 1;
+    } else if (IsPunct(t, '[')) {
+        d->brackets = 1;
+    } else if (IsPunct(t, ':')) {
+        d->phase = DeclPhase::AfterColon;
+    } else if (IsPunct(t, '<') && d->kind == DeclKind::Texture && d->named) {
+        ParseTextureAnnotation(t, &result_.textures.back());
+    } else if (IsPunct(t, '<')) {
+        ParseAnnotation(t);
+    } else if (IsPunct(t, '=')) {
+        d->phase = DeclPhase::Initializer;
+        d->firstOfInitializer = true;
+        d->equals = t.index;
+    } else if (IsPunct(t, ',')) {
+        d->phase = DeclPhase::AfterType;
+        if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
+    } else {
+        d->phase = DeclPhase::Other;  // a function's parameters, or anything else
+    }
+    d->semantic = false;
+}
+
+void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
+    if (d->firstOfInitializer && d->kind == DeclKind::Sampler && d->named &&
+        t.kind == Tok::Ident && IEquals(Text(t), "sampler_state")) {
+        ParseSamplerState(d, t);
+        d->phase = DeclPhase::Other;
+    }
+    d->firstOfInitializer = false;
+    if (IsPunct(t, '(') || IsPunct(t, '{') || IsPunct(t, '[')) ++d->nesting;
+    if ((IsPunct(t, ')') || IsPunct(t, '}') || IsPunct(t, ']')) && d->nesting > 0) --d->nesting;
+    // "float a = 1, b = 2;": the next name.
+    if (d->kind == DeclKind::Plain && d->nesting == 0 && IsPunct(t, ',')) {
+        RecordInitializer(d);
+        d->phase = DeclPhase::AfterType;
+        return;
+    }
+    d->initializer.push_back(t);
+}
+
+void Parser::RecordInitializer(Decl* d) {
+    if (d->kind == DeclKind::Plain && d->named && !d->isStatic && !d->initializer.empty() &&
+        d->phase == DeclPhase::Initializer) {
+        // The stream's tokens are expanded already: what they spell is the value.
+        result_.initializers.push_back(
+            {std::string(Text(d->name)), d->type, ValueText(d->initializer), Pos(d->name)});
+    }
+    d->initializer.clear();
+}
+
+// At the declaration's ';': textures, strings and shader variables vanish
+// from the HLSL, samplers are recorded.
+void Parser::FinishDeclaration(Decl* d, const TokenRef& semicolon) {
+    if (d->kind == DeclKind::Plain) RecordInitializer(d);
+    bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
+    if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
+        Remove(d->start, semicolon.index + 1);
+    if (shader && d->named) DeclareShaderVariables(d);
+    if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
+}
+
+// "VertexShader vs = compile ...;", or an array of them
+// "PixelShader ps[2] = { compile ..., compile ... };" whose elements are
+// "ps[0]", "ps[1]".
+void Parser::DeclareShaderVariables(Decl* d) {
+    const bool vertex = d->kind == DeclKind::VertexShader;
+    const std::vector<TokenRef>& v = d->initializer;
+    std::string name(Text(d->name));
+    if (v.size() < 2 || !IsPunct(v.front(), '{') || !IsPunct(v.back(), '}')) {
+        // One whose value was wrong stays known, without a shader: naming it
+        // in a pass says nothing more.
+        ShaderVariable var{name, vertex, {}};
+        ParseShaderBinding(&var.binding, vertex, d->name, v);
+        shaderVariables_.push_back(std::move(var));
+        return;
+    }
+    std::vector<TokenRef> element;
+    size_t depth = 0;
+    size_t count = 0;
+    for (size_t i = 1; i < v.size(); ++i) {
+        bool last = i + 1 == v.size();
+        if (IsPunct(v[i], '(') || IsPunct(v[i], '{')) ++depth;
+        if ((IsPunct(v[i], ')') || IsPunct(v[i], '}')) && !last) --depth;
+        if (!last && !(depth == 0 && IsPunct(v[i], ','))) {
+            element.push_back(v[i]);
+            continue;
+        }
+        if (element.empty() && last && count > 0) break;  // "{ a, b, }"
+        ShaderVariable var{name + "[" + std::to_string(count++) + "]", vertex, {}};
+        if (element.empty()) {
+            Error(v[i], "missing shader in the list of " + Quote(name));
+        } else {
+            ParseShaderBinding(&var.binding, vertex, d->name, element);
+        }
+        shaderVariables_.push_back(std::move(var));
+        element.clear();
+    }
+}
+
+void Parser::RecordSampler(Decl* d) {
+    result_.samplers.push_back(std::move(d->sampler));
+    d->sampler = SamplerDesc();
+    d->named = false;
+}
+
+void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
+    if (d->kind == DeclKind::Texture) {
+        TextureDesc texture;
+        texture.name = std::string(Text(name));
+        texture.type = d->type;
+        texture.pos = Pos(name);
+        result_.textures.push_back(std::move(texture));
+    }
+    if (d->kind == DeclKind::Sampler) {
+        d->sampler = SamplerDesc();
+        d->sampler.name = std::string(Text(name));
+        d->sampler.type = d->type;
+        d->sampler.pos = Pos(name);
+    }
+    d->named = true;
+    d->name = name;
+}
+
+// register(s3), also register(ps, s3); a register of another kind is
+// checked for its letter: b, c, i or s (t for textures) and a number.
+void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
+    std::string_view r = Text(t);
+    const bool profile = r.size() >= 2 && (Lower(r[0]) == 'v' || Lower(r[0]) == 'p') &&
+                         Lower(r[1]) == 's' && (r.size() == 2 || r[2] == '_');
+    // c0.y names a component (the y): not a register of its own.
+    const bool component = r.size() == 1 && std::string_view("xyzwrgba").find(r[0]) !=
+                                                 std::string_view::npos;
+    if (profile || component) return;
+    const bool known = r.size() >= 2 && std::string_view("bcist").find(Lower(r[0])) !=
+                                            std::string_view::npos;
+    if (!known || r.find_first_not_of("0123456789", 1) != std::string_view::npos) {
+        Error(t, Quote(r) + " is not a register (b, c, i or s and its number)");
+        return;
+    }
+    if (d->kind != DeclKind::Sampler || Lower(r[0]) != 's') return;
+    int index = 0;
+    for (size_t i = 1; i < r.size(); ++i) {
+        if (!IsDigit(r[i]) || index > 1000) return;
+        index = index * 10 + (r[i] - '0');
+    }
+    if (index >= static_cast<int>(D3D_SAMPLER_STAGES)) {
+        Error(t, "sampler register " + Quote(r) + " is out of range (s0 to s" +
+                           std::to_string(D3D_SAMPLER_STAGES - 1) + ")");
+        return;
+    }
+    d->sampler.registerIndex = index;
+}
+
+// "= sampler_state { Texture = <T>; MinFilter = Linear; ... }": the states
+// are recorded, and everything from '=' to '}' is taken out.
+void Parser::ParseSamplerState(Decl* d, const TokenRef& keyword) {
+    SamplerDesc& sampler = d->sampler;
+    std::string what = "sampler_state of " + Quote(sampler.name);
+    TokenRef t = Next();
+    if (!IsPunct(t, '{')) {
+        if (t.kind == Tok::End) {
+            ErrorAfter(keyword, "expected '{' after 'sampler_state'");
+        } else {
+            Error(t, "expected '{' after 'sampler_state'");
+        }
+        PutBack(t);
+        return;
+    }
+    for (;;) {
+        t = Next();
+        if (t.kind == Tok::End) {
+            UnexpectedEnd(what, d->equals);
+            return;
+        }
+        if (IsPunct(t, '}')) break;
+        if (IsPunct(t, ';')) continue;
+        if (t.kind != Tok::Ident) {
+            RepeatableError(t, "unexpected ", " in " + what);
+            if (IsPunct(t, '{') && !SkipBlock()) {
+                UnexpectedEnd(what, d->equals);
+                return;
+            }
+            continue;
+        }
+        std::vector<TokenRef> value;
+        Read r = ReadAssignment(t, &value);
+        if (r == Read::End) {
+            UnexpectedEnd(what, d->equals);
+            return;
+        }
+        if (r == Read::Ok) SamplerAssignment(&sampler, t, value);
+    }
+    Remove(d->equals, t.index + 1);
+}
+
+void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
+                               const std::vector<TokenRef>& value) {
+    std::string_view name = Text(nameToken);
+    if (value.empty()) {
+        Error(nameToken, "missing value for state " + Quote(name));
+        return;
+    }
+    std::string_view first = Text(value[0]);
+    if (IEquals(name, "Texture")) return SamplerTexture(sampler, nameToken, value);
+    if (IEquals(name, "BorderColor")) {
+        DWORD color = 0;
+        if (value.size() != 1 || !ParseColorWord(first, &color)) {
+            Warning(value[0], "border colour " + Quote(ValueText(value)) +
+                                        " is not a colour word; ignored");
+            return;
+        }
+        sampler->states.push_back({D3DSAMP_BORDERCOLOR, color, Pos(nameToken)});
+        return;
+    }
+    const SamplerStateInfo* info = FindSamplerState(name);
+    if (!info) {
+        Warning(nameToken, "unsupported sampler state " + Quote(name) + " ignored");
+        return;
+    }
+    DWORD v = 0;
+    if (info->number != StateNumber::None) {
+        if (!ParseStateNumber(info->number, ValueText(value), &v)) {
+            Error(value[0], "invalid value " + Quote(ValueText(value)) + " for sampler state " +
+                                Quote(name));
+            return;
+        }
+        sampler->states.push_back({info->state, v, Pos(nameToken)});
+        return;
+    }
+    if (value.size() == 1 && IsUnsupportedSamplerValue(first)) {
+        Warning(value[0], "unsupported value " + Quote(first) + " for sampler state " +
+                                    Quote(name) + " ignored");
+        return;
+    }
+    if (value.size() != 1 || !LookUpValue(info->values, first, &v)) {
+        Error(value[0],
+              "invalid value " + Quote(ValueText(value)) + " for sampler state " + Quote(name));
+        return;
+    }
+    sampler->states.push_back({info->state, v, Pos(nameToken)});
+}
+
+// "Texture = <T>", "(T)" or "T".
+void Parser::SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
+                            const std::vector<TokenRef>& value) {
+    std::string_view name = Text(nameToken);
+    bool bracketed = value.size() == 3 &&
+                     ((IsPunct(value[0], '<') && IsPunct(value[2], '>')) ||
+                      (IsPunct(value[0], '(') && IsPunct(value[2], ')')));
+    const TokenRef* texture = bracketed ? &value[1] : value.size() == 1 ? &value[0] : nullptr;
+    if (!texture || texture->kind != Tok::Ident) {
+        Error(value[0], "expected '<TEXTURE>' for state " + Quote(name) + ", found " +
+                                  Quote(ValueText(value)));
+        return;
+    }
+    if (IEquals(Text(*texture), "null")) return;  // "Texture = NULL;": none
+    sampler->texture = std::string(Text(*texture));
+    bool known = std::any_of(result_.textures.begin(), result_.textures.end(),
+                             [&](const TextureDesc& x) { return x.name == sampler->texture; });
+    if (!known)
+        Warning(*texture, "sampler " + Quote(sampler->name) +
+                                    " refers to undeclared texture " + Quote(sampler->texture));
+}
+
+}  // namespace fx

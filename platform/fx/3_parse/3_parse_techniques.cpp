@@ -1,0 +1,345 @@
+// Stage 3, techniques: technique and pass blocks, the render states a pass
+// sets, and its compile statements ("VertexShader = compile vs_3_0 VS(1);",
+// "= null", or a shader variable). Each block is taken out of the HLSL once
+// read.
+#include "platform/fx/3_parse/3_parser.h"
+
+namespace fx {
+
+void Parser::ParseTechnique(const TokenRef& keyword) {
+    TechniqueDesc tech;
+    tech.pos = Pos(keyword);
+    TokenRef t = Next();
+    if (t.kind == Tok::Ident) {
+        tech.name = std::string(Text(t));
+        t = Next();
+    }
+    if (IsPunct(t, '<')) {
+        ParseAnnotation(t);
+        t = Next();
+    }
+    std::string what = Describe("technique", tech.name);
+    if (t.kind == Tok::End) {
+        UnexpectedEnd(what, keyword.index);
+        return;
+    }
+    if (!IsPunct(t, '{') && tech.name.empty() && !IsPunct(t, '<')) {
+        // "float4 technique10(...)": a name Direct3D 9 refuses as well.
+        Error(keyword, Quote(Text(keyword)) + ": an effect keyword cannot be a name");
+        Remove(keyword.index, t.index);
+        PutBack(t);
+        return;
+    }
+    if (!IsPunct(t, '{')) {
+        Error(t, "expected '{' after " + what + ", found " + Quote(Text(t)));
+        Remove(keyword.index, t.index);
+        PutBack(t);
+        return;
+    }
+
+    for (;;) {
+        t = Next();
+        if (t.kind == Tok::End) {
+            UnexpectedEnd(what, keyword.index);
+            return;
+        }
+        if (IsPunct(t, '}')) break;
+        if (IsPunct(t, ';')) continue;
+        if (t.kind == Tok::Ident && IEquals(Text(t), "pass")) {
+            if (!ParsePass(&tech, t)) {
+                UnexpectedEnd(what, keyword.index);
+                return;
+            }
+            continue;
+        }
+        RepeatableError(t, "unexpected ", " in " + what);
+        if (IsPunct(t, '{') && !SkipBlock()) {
+            UnexpectedEnd(what, keyword.index);
+            return;
+        }
+    }
+
+    size_t end = t.index + 1;
+    TokenRef after = Next();
+    if (IsPunct(after, ';')) {
+        end = after.index + 1;
+    } else {
+        PutBack(after);
+    }
+    Remove(keyword.index, end);
+    if (tech.passes.empty()) Error(keyword, what + " has no passes");
+    result_.techniques.push_back(std::move(tech));
+}
+
+// False at the end of the file.
+bool Parser::ParsePass(TechniqueDesc* tech, const TokenRef& keyword) {
+    PassDesc pass;
+    pass.pos = Pos(keyword);
+    TokenRef t = Next();
+    if (t.kind == Tok::Ident) {
+        pass.name = std::string(Text(t));
+        t = Next();
+    }
+    if (IsPunct(t, '<')) {
+        ParseAnnotation(t);
+        t = Next();
+    }
+    std::string what = Describe("pass", pass.name);
+    if (t.kind == Tok::End) return false;
+    if (!IsPunct(t, '{')) {
+        Error(t, "expected '{' after " + what + ", found " + Quote(Text(t)));
+        PutBack(t);
+        return true;
+    }
+    for (;;) {
+        t = Next();
+        if (t.kind == Tok::End) return false;
+        if (IsPunct(t, '}')) break;
+        if (IsPunct(t, ';')) continue;
+        if (t.kind == Tok::Ident) {
+            if (!ParseAssignment(&pass, t)) return false;
+            continue;
+        }
+        RepeatableError(t, "unexpected ", " in " + what);
+        if (IsPunct(t, '{') && !SkipBlock()) return false;
+    }
+    tech->passes.push_back(std::move(pass));
+    return true;
+}
+
+// "State = value;" or "State[i] = value;" in a pass. False at the end of
+// the file.
+bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
+    std::vector<TokenRef> value;
+    Read r = ReadAssignment(nameToken, &value);
+    if (r == Read::End) return false;
+    if (r == Read::Skipped) return true;
+
+    std::string_view name = Text(nameToken);
+    if (IEquals(name, "VertexShader")) {
+        ParseShaderBinding(&pass->vertexShader, true, nameToken, value);
+    } else if (IEquals(name, "PixelShader")) {
+        ParseShaderBinding(&pass->pixelShader, false, nameToken, value);
+    } else if (const RenderStateInfo* info = FindRenderState(name)) {
+        ParseRenderState(pass, *info, nameToken, value);
+    } else {
+        Warning(nameToken, "unsupported state " + Quote(name) + " ignored");
+    }
+    return true;
+}
+
+void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
+                              const TokenRef& nameToken, const std::vector<TokenRef>& value) {
+    std::string_view name = Text(nameToken);
+    if (value.empty()) {
+        Error(nameToken, "missing value for state " + Quote(name));
+        return;
+    }
+    DWORD v = 0;
+    if (info.state == D3DRS_COLORWRITEENABLE) {
+        // "RED | GREEN | BLUE", or a number of those bits: 0x0F, 7.
+        if (value.size() % 2 == 0) {
+            Error(value.back(), "invalid value " + Quote(ValueText(value)) + " for state " +
+                                    Quote(name));
+            return;
+        }
+        for (size_t i = 0; i < value.size(); i += 2) {
+            DWORD bits = 0;
+            if (!LookUpValue(info.values, Text(value[i]), &bits) &&
+                (!ParseColorWord(Text(value[i]), &bits) || bits > 0xF)) {
+                Error(value[i], "invalid value " + Quote(ValueText(value)) + " for state " +
+                                    Quote(name));
+                return;
+            }
+            v |= bits;
+            if (i + 1 < value.size() && !IsPunct(value[i + 1], '|')) {
+                Error(value[i + 1], "expected '|' between the channels of " + Quote(name));
+                return;
+            }
+        }
+        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
+        return;
+    }
+    if (value.size() == 1 && IsUnsupportedRenderValue(Text(value[0]))) {
+        Warning(value[0], "unsupported value " + Quote(Text(value[0])) + " for state " +
+                              Quote(name) + " ignored");
+        return;
+    }
+    if (value.size() != 1 || !LookUpValue(info.values, Text(value[0]), &v)) {
+        Error(value[0], "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name));
+        return;
+    }
+    pass->renderStates.push_back({info.state, v, Pos(nameToken)});
+}
+
+// "compile vs_2_0 VS(1, true)", "null", or a shader variable.
+void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
+                                const std::vector<TokenRef>& value) {
+    std::string_view name = Text(nameToken);
+    if (value.empty()) {
+        Error(nameToken, "missing value for state " + Quote(name));
+        return;
+    }
+    ShaderBinding b;
+    b.present = true;
+    b.pos = Pos(nameToken);
+    bool reported = false;
+    if (value.size() == 1 && IEquals(Text(value[0]), "null")) {
+        b.null = true;
+    } else if (IEquals(Text(value[0]), "compile")) {
+        if (!ParseCompile(&b, vertex, value)) return;
+    } else if (IEquals(Text(value[0]), "asm")) {
+        Error(value[0], "asm shaders are not supported; compile an HLSL function instead");
+        return;
+    } else if (const ShaderVariable* var = FindShaderVariable(value, &reported)) {
+        if (!var->binding.present) return;  // its declaration was wrong, and said so
+        if (var->vertex != vertex) {
+            Error(value[0], "shader variable " + Quote(var->name) + " is a " +
+                                      (var->vertex ? "vertex" : "pixel") + " shader");
+            return;
+        }
+        b = var->binding;
+        b.pos = Pos(nameToken);
+    } else {
+        if (!reported)
+            Error(value[0], "expected 'compile PROFILE ENTRY(...)' or 'null' for " +
+                                Quote(name) + ", found " + Quote(ValueText(value)));
+        return;
+    }
+    if (binding->present)
+        Warning(nameToken, "state " + Quote(name) + " set twice; the last one counts");
+    *binding = std::move(b);
+}
+
+// "VS1", "(VS1)" or "<VS1>" naming a global shader variable, or an element
+// of an array of them: "(vsArray[2])", "(vsArray[NumBones])".
+const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& value,
+                                                 bool* reported) {
+    std::vector<TokenRef> v = value;
+    if (v.size() >= 3 && ((IsPunct(v.front(), '(') && IsPunct(v.back(), ')')) ||
+                          (IsPunct(v.front(), '<') && IsPunct(v.back(), '>')))) {
+        v = std::vector<TokenRef>(v.begin() + 1, v.end() - 1);
+    }
+    if (v.empty() || v[0].kind != Tok::Ident) return nullptr;
+    std::string name(Text(v[0]));
+    if (v.size() == 4 && IsPunct(v[1], '[') && IsPunct(v[3], ']')) {
+        bool known = false;
+        for (const ShaderVariable& var : shaderVariables_)
+            known = known || var.name.compare(0, name.size() + 1, name + "[") == 0;
+        if (!known) return nullptr;
+        *reported = true;
+        size_t index = 0;
+        if (!ShaderIndex(v[2], &index)) return nullptr;
+        std::string element = name + "[" + std::to_string(index) + "]";
+        for (const ShaderVariable& var : shaderVariables_)
+            if (var.name == element) return &var;
+        Error(v[2], "index " + std::to_string(index) + " is past the end of " + Quote(name));
+        return nullptr;
+    }
+    if (v.size() != 1) return nullptr;
+    for (const ShaderVariable& var : shaderVariables_)
+        if (var.name == name) return &var;
+    return nullptr;
+}
+
+// Direct3D 9 picks the element when the pass begins, from the parameter's
+// value; parameters here keep their initial values, so that is the element.
+bool Parser::ShaderIndex(const TokenRef& index, size_t* value) {
+    std::string_view text = Text(index);
+    for (const GlobalInitializer& g : result_.initializers) {
+        if (index.kind == Tok::Ident && g.name == text) {
+            text = g.value;
+            break;
+        }
+    }
+    DWORD number = 0;
+    if (text.empty() || text.size() > 4 || !ParseColorWord(text, &number)) {
+        Error(index, "the index " + Quote(Text(index)) +
+                         " of a shader array must be a number, or an int global with a"
+                         " number for its initial value");
+        return false;
+    }
+    *value = number;
+    return true;
+}
+
+bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& v) {
+    if (v.size() < 2 || v[1].kind != Tok::Ident) {
+        if (v.size() < 2) {
+            ErrorAfter(v[0], "expected a shader profile after 'compile'");
+        } else {
+            Error(v[1], "expected a shader profile after 'compile'");
+        }
+        return false;
+    }
+    std::string_view profile = Text(v[1]);
+    ProfileStage stage = ProfileStageOf(profile);
+    if (stage == ProfileStage::None) {
+        Error(v[1], "unsupported profile " + Quote(profile));
+        return false;
+    }
+    if ((stage == ProfileStage::Vertex) != vertex) {
+        Error(v[1], "profile " + Quote(profile) + " cannot compile a " +
+                              (vertex ? "vertex" : "pixel") + " shader");
+        return false;
+    }
+    b->profile = ToLower(profile);
+    if (v.size() < 3 || v[2].kind != Tok::Ident) {
+        std::string text = "expected an entry point after " + Quote(profile);
+        if (v.size() < 3) {
+            ErrorAfter(v[1], text);
+        } else {
+            Error(v[2], text);
+        }
+        return false;
+    }
+    b->entry = std::string(Text(v[2]));
+    if (v.size() < 4 || !IsPunct(v[3], '(')) {
+        std::string text = "expected '(' after " + Quote(b->entry);
+        if (v.size() < 4) {
+            ErrorAfter(v[2], text);
+        } else {
+            Error(v[3], text);
+        }
+        return false;
+    }
+    return ParseCompileArguments(b, v);
+}
+
+// The call's arguments, split at the commas of the outer parentheses.
+bool Parser::ParseCompileArguments(ShaderBinding* b, const std::vector<TokenRef>& v) {
+    size_t depth = 1;
+    size_t i = 4;
+    size_t argStart = i;
+    for (; i < v.size(); ++i) {
+        bool open = IsPunct(v[i], '(') || IsPunct(v[i], '[') || IsPunct(v[i], '{');
+        bool close = IsPunct(v[i], ')') || IsPunct(v[i], ']') || IsPunct(v[i], '}');
+        if (open) ++depth;
+        if (close) --depth;
+        if ((depth == 1 && IsPunct(v[i], ',')) || depth == 0) {
+            if (i > argStart) {
+                b->arguments.push_back(ValueText(v, argStart, i));
+                std::vector<SourceToken> tokens;
+                for (size_t k = argStart; k < i; ++k) tokens.push_back(in_.tokens[v[k].index]);
+                b->argumentTokens.push_back(std::move(tokens));
+            } else if (IsPunct(v[i], ',') || !b->arguments.empty()) {
+                Error(v[i], "missing argument in the call of " + Quote(b->entry));
+                return false;
+            }
+            argStart = i + 1;
+            if (depth == 0) break;
+        }
+    }
+    if (depth != 0) {
+        ErrorAfter(v.back(), "expected ')' to close the call of " + Quote(b->entry));
+        return false;
+    }
+    if (i + 1 < v.size()) {
+        Error(v[i + 1], "unexpected " + Quote(Text(v[i + 1])) + " after the call of " +
+                                  Quote(b->entry));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace fx

@@ -1,0 +1,174 @@
+// The parser of stage 3, shared by its three files (platform/fx internal):
+// 3_parse_effect.cpp (tokens, removal, messages, the whole effect),
+// 3_parse_globals.cpp (global declarations, samplers, annotations) and
+// 3_parse_techniques.cpp (techniques, passes, states, compile statements).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fx/2_preprocess/2_preprocess.h"
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/shared/tables.h"
+#include "platform/fx/shared/token_stream.h"
+
+namespace fx {
+
+// "VertexShader VS1 = compile vs_3_0 vs_main();", named later in a pass.
+struct ShaderVariable {
+    std::string name;
+    bool vertex;
+    ShaderBinding binding;
+};
+
+// A token of the stream the parser reads: its kind and index; the end of
+// the stream is an End token whose index is the stream's size.
+struct TokenRef {
+    Tok kind = Tok::End;
+    size_t index = 0;
+};
+
+// Parses the whole stream: the effect file with what it includes.
+class Parser {
+public:
+    Parser(const PreprocessedEffect& input, ParsedEffect* result);
+
+    // Fills the result; the parser's messages go to messages.
+    void Run(std::vector<StreamMessage>* messages);
+
+private:
+    // >> tokens, removal and messages (3_parse_effect.cpp)
+    TokenRef Next();
+    // Hands the token back so that the next Next() returns it again.
+    void PutBack(const TokenRef& t);
+    TokenRef EndRef() const { return {Tok::End, in_.tokens.size()}; }
+    std::string_view Text(const TokenRef& t) const {
+        return t.kind == Tok::End ? std::string_view() : in_.Text(in_.tokens[t.index]);
+    }
+    bool IsPunct(const TokenRef& t, char c) const {
+        return t.kind == Tok::Punct && Text(t).size() == 1 && Text(t)[0] == c;
+    }
+    SourcePos Pos(const TokenRef& t) const {
+        return t.kind == Tok::End ? end_ : in_.Pos(in_.tokens[t.index]);
+    }
+    // Where the token's text ends.
+    SourcePos EndPos(const TokenRef& t) const {
+        return t.kind == Tok::End ? end_ : in_.EndPos(in_.tokens[t.index]);
+    }
+    void Report(const TokenRef& sortAt, SourcePos pos, Severity severity, std::string text);
+    void Error(const TokenRef& at, std::string text) {
+        Report(at, Pos(at), Severity::Error, std::move(text));
+    }
+    // At the end of the token's text ("expected '(' after 'VS'").
+    void ErrorAfter(const TokenRef& at, std::string text) {
+        Report(at, EndPos(at), Severity::Error, std::move(text));
+    }
+    void Warning(const TokenRef& at, std::string text) {
+        Report(at, Pos(at), Severity::Warning, std::move(text));
+    }
+    // Past the cap: callers in per-token loops skip building messages.
+    bool Full() const { return reported_ >= kMaxParseMessages; }
+    // For errors that hostile input can repeat once per token.
+    void RepeatableError(const TokenRef& at, const char* prefix, const std::string& where);
+    // Takes tokens [begin, end) out of the HLSL. #pragma lines stay.
+    void Remove(size_t begin, size_t end);
+    // A block the stream ends inside: the error at the end, and everything
+    // from the block's start taken out.
+    void UnexpectedEnd(const std::string& what, size_t blockStart);
+    static std::string Describe(const char* what, const std::string& name);
+    // Skips a balanced {...} block whose '{' was just read. False at the end.
+    bool SkipBlock();
+    // "vector<float, 4>": skipped up to the matching '>', stopping short of
+    // anything that cannot be inside.
+    void SkipTemplateArguments();
+    // "< string UIName = "x"; float Min = 0; >": taken out whole. False when
+    // it has no end. tokens, when given, receives what stands between < and >.
+    bool ParseAnnotation(const TokenRef& open, std::vector<TokenRef>* tokens = nullptr);
+    // The tokens as written, one space where the file had any.
+    std::string ValueText(const std::vector<TokenRef>& value, size_t begin = 0,
+                          size_t end = std::string::npos) const;
+    enum class Read { Ok, Skipped, End };
+    // The value tokens of "Name = value;" or "Name[i] = value;" whose name
+    // was just read. Skipped after a reported error; End at the end.
+    Read ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value);
+
+    // >> global scope (3_parse_globals.cpp)
+
+    // Where a global declaration has got to, so that '<' after a variable's
+    // name reads as an annotation and '<' anywhere else stays an operator.
+    enum class DeclPhase { Start, AfterType, AfterName, AfterColon, Initializer, Other };
+    // Declarations that glslang's HLSL front end rejects or that the effect
+    // framework gives meaning to.
+    enum class DeclKind { Plain, Texture, String, Sampler, VertexShader, PixelShader };
+    struct Decl {
+        DeclPhase phase = DeclPhase::Start;
+        size_t parens = 0;    // open '(' after a register / packoffset
+        size_t brackets = 0;  // open '[' of an array size
+        bool semantic = false;  // the last token was a semantic or register keyword
+        bool inRegister = false;  // inside register(...)
+        bool firstOfInitializer = false;  // the token right after '='
+        size_t start = std::string_view::npos;  // index of the declaration's first token
+        size_t equals = 0;  // index of its '='
+        size_t nesting = 0;  // open ( { [ of the initializer
+        bool isStatic = false;
+        DeclKind kind = DeclKind::Plain;
+        std::string type;
+        bool named = false;
+        SamplerDesc sampler;  // while kind is Sampler
+        TokenRef name;
+        std::vector<TokenRef> initializer;  // the tokens after '='
+    };
+
+    void ParseTopLevel();
+    static void ResetDeclaration(Decl* d);
+    void FeedDeclaration(Decl* d, const TokenRef& t);
+    void DeclarationStart(Decl* d, const TokenRef& t);
+    void DeclarationAfterName(Decl* d, const TokenRef& t);
+    void DeclarationInitializer(Decl* d, const TokenRef& t);
+    void FinishDeclaration(Decl* d, const TokenRef& semicolon);
+    void RecordInitializer(Decl* d);
+    void NameDeclaration(Decl* d, const TokenRef& name);
+    void RecordSampler(Decl* d);
+    void ReadSamplerRegister(Decl* d, const TokenRef& t);
+    void ParseSamplerState(Decl* d, const TokenRef& keyword);
+    void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
+                           const std::vector<TokenRef>& value);
+    void SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
+                        const std::vector<TokenRef>& value);
+
+    // >> texture annotations (3_parse_textures.cpp)
+    void ParseTextureAnnotation(const TokenRef& open, TextureDesc* texture);
+    void TextureAnnotationEntry(const std::vector<TokenRef>& entry, TextureDesc* texture);
+    bool StringValue(const std::vector<TokenRef>& value, size_t first, std::string* text) const;
+
+    // >> techniques and passes (3_parse_techniques.cpp)
+    void ParseTechnique(const TokenRef& keyword);
+    bool ParsePass(TechniqueDesc* tech, const TokenRef& keyword);
+    bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
+    void ParseRenderState(PassDesc* pass, const RenderStateInfo& info, const TokenRef& nameToken,
+                          const std::vector<TokenRef>& value);
+    void ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
+                            const std::vector<TokenRef>& value);
+    // Null when there is none; *reported when the value names an element of
+    // a shader array wrongly (the error said).
+    const ShaderVariable* FindShaderVariable(const std::vector<TokenRef>& v, bool* reported);
+    // "i" in "vsArray[i]": a number, or an int global's initial value.
+    bool ShaderIndex(const TokenRef& index, size_t* value);
+    void DeclareShaderVariables(Decl* d);
+    bool ParseCompile(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& v);
+    bool ParseCompileArguments(ShaderBinding* b, const std::vector<TokenRef>& v);
+
+    const TokenStream& in_;
+    SourcePos end_;
+    ParsedEffect& result_;
+    std::vector<ShaderVariable> shaderVariables_;
+    std::vector<bool> removed_;
+    std::vector<StreamMessage>* messages_ = nullptr;
+    size_t reported_ = 0;  // messages of stages 2 and 3 so far
+    size_t next_ = 0;
+    TokenRef pending_;
+    bool hasPending_ = false;
+};
+
+}  // namespace fx

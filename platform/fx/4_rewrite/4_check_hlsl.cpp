@@ -1,0 +1,551 @@
+// Stage 4: what Direct3D 9's compiler refuses and glslang would take, found
+// in the HLSL tokens before any rewrite (see 4_rewrite_hlsl.h):
+// - an effect keyword used as a name: technique (in any case), technique10,
+//   technique11, fxgroup, VertexShader and vertexshader;
+// - a local const (not static) without an initializer (a global const is a
+//   parameter the program sets);
+// - an attribute given twice on one statement ([unroll][unroll]);
+// - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
+// - a name declared twice in one struct or at global scope; a negative
+//   literal as an array size or index;
+// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector; extern,
+//   shared or uniform on a local variable, static, extern or shared on a
+//   parameter;
+// - an output of an entry point without a semantic: its return value, an
+//   out parameter, or a member of a struct it writes;
+// - a semantic given where a function is declared but not where it is
+//   defined;
+// - in code an entry point reaches: a call of noise() (texture shaders
+//   only), a bitwise operator (shader model 4 and later), VPOS and VFACE
+//   before ps_3_0, an intrinsic of shader model 4 and later, a sampler given
+//   to a texture read of another kind (a samplerCUBE to tex2D), a matrix of
+//   ints (which glslang's SPIR-V and GLSL do not carry through).
+// Each is an error at the name or attribute it is about.
+#include <cctype>
+#include <cstdlib>
+#include <set>
+#include <utility>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+struct Checker {
+    const Code& code;
+    const HlslOutline& outline;
+    std::vector<Message>* messages;
+    std::set<std::string_view> memberNames = {};  // of every struct, once read
+
+    void Error(size_t at, std::string text) { messages->push_back(ErrorAt(code.Pos(at), text)); }
+    std::string Quoted(size_t at) const {
+        std::string quoted = "'";
+        quoted += code.Text(at);
+        quoted += '\'';
+        return quoted;
+    }
+
+    void KeywordNames() {
+        std::set<std::string_view> said;  // once each, where it first appears
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!code.IsIdent(i)) continue;
+            std::string_view w = code.Text(i);
+            // Followed by a name it is a type ("VertexShader shaders[2] = ..."),
+            // which the effect framework reads; a name it cannot be.
+            if (code.IsIdent(i + 1)) continue;
+            if ((IsTechniqueKeyword(w) || w == "fxgroup" || w == "VertexShader" ||
+                 w == "vertexshader") &&
+                said.insert(w).second) {
+                Error(i, Quoted(i) + ": an effect keyword cannot be a name");
+            }
+        }
+    }
+
+    // "[a] [b(1)]" from i; returns the token after them.
+    size_t Attributes(size_t i) {
+        std::set<std::string_view> seen;
+        while (code.Punct(i) == '[' && code.IsIdent(i + 1) &&
+               (code.Punct(i + 2) == ']' || code.Punct(i + 2) == '(')) {
+            if (!seen.insert(code.Text(i + 1)).second) {
+                Error(i + 1, Quoted(i + 1) + ": attribute given twice");
+            }
+            i = code.Closing(i) + 1;
+        }
+        return i;
+    }
+
+    // A declaration statement from i: a const one needs each name initialized.
+    void ConstLocal(size_t i) {
+        bool isConst = false;
+        bool isStatic = false;
+        size_t k = i;
+        for (; code.IsIdent(k) && IsQualifier(code.Text(k)); ++k) {
+            isConst = isConst || code.Text(k) == "const";
+            isStatic = isStatic || code.Text(k) == "static";
+            if (IsGlobalStorage(code.Text(k)) || code.Text(k) == "uniform")
+                Error(k, Quoted(k) + " is for globals, not local variables");
+        }
+        if (!isConst || isStatic) return;
+        // Split at its own commas: "const float a = 1, b;".
+        size_t piece = i;
+        bool initialized = false;
+        for (; k < code.size(); ++k) {
+            char p = code.Punct(k);
+            if (p == '(' || p == '[' || p == '{') {
+                k = code.Closing(k);
+                continue;
+            }
+            if (p == '=') initialized = true;
+            if (p != ',' && p != ';' && p != '}') continue;
+            size_t name = piece == i ? ReadDeclarator(code, piece, k).name : piece;
+            if (!initialized && name < k && code.IsIdent(name))
+                Error(name, Quoted(name) + ": a const local needs an initializer");
+            if (p != ',') return;
+            piece = k + 1;
+            initialized = false;
+        }
+    }
+
+    void Bodies() {
+        for (const FunctionOutline& f : outline.functions) {
+            if (f.body == npos) continue;
+            bool start = true;
+            for (size_t i = f.body + 1; i < f.end; ++i) {
+                MixedMatrixSwizzle(i);
+                StpqSwizzle(i);
+                char p = code.Punct(i);
+                if (p == ';' || p == '{' || p == '}') {
+                    start = true;
+                    continue;
+                }
+                if (!start) continue;
+                start = false;
+                i = Attributes(i);
+                ConstLocal(i);
+                if (code.Punct(i) == '{' || code.Punct(i) == ';') --i;
+            }
+        }
+    }
+
+    // "[-1]": a negative literal is no array size, and out of bounds as an
+    // index.
+    void NegativeSizes() {
+        for (size_t i = 0; i + 3 < code.size(); ++i) {
+            if (code.Punct(i) == '[' && code.Punct(i + 1) == '-' &&
+                code.Token(i + 2).kind == Tok::Number && code.Punct(i + 3) == ']') {
+                Error(i + 1, "an array size or index cannot be negative");
+            }
+        }
+    }
+
+    static bool IsGlobalStorage(std::string_view w) {
+        return w == "extern" || w == "shared" || w == "groupshared";
+    }
+
+    // Parameters take in, out, inout, uniform and const, not the storage of
+    // globals (static, extern, shared).
+    void ParameterQualifiers() {
+        for (const FunctionOutline& f : outline.functions) {
+            for (const Declarator& d : f.params) {
+                for (size_t k = d.first; k < d.type && k < code.size(); ++k) {
+                    if (code.Text(k) == "static" || IsGlobalStorage(code.Text(k)))
+                        Error(k, Quoted(k) + " is for variables, not parameters");
+                }
+            }
+        }
+    }
+
+    // "v.q": HLSL swizzles are xyzw or rgba (stpq is GLSL's), where v is a
+    // declared vector and no struct has a member of that name.
+    void StpqSwizzle(size_t i) {
+        if (code.Punct(i) != '.' || !code.IsIdent(i + 1) || !code.IsIdent(i - 1) ||
+            (i >= 2 && code.Punct(i - 2) == '.')) {
+            return;
+        }
+        const std::string_view field = code.Text(i + 1);
+        if (field.size() > 4 || field.find_first_not_of("stpq") != std::string_view::npos) return;
+        if (memberNames.empty()) {
+            memberNames.insert("");  // read once
+            for (const StructOutline& st : outline.structs) {
+                for (const Declarator& m : st.members)
+                    if (m.name != npos) memberNames.insert(code.Text(m.name));
+            }
+        }
+        if (memberNames.count(field) != 0) return;
+        auto it = outline.names.find(code.Text(i - 1));
+        if (it == outline.names.end() || it->second.type == npos ||
+            ShapeOf(code.Text(it->second.type)).rows == 0) {
+            return;
+        }
+        Error(i + 1, Quoted(i + 1) + " is no swizzle: its letters are x, y, z, w or r, g, b, a");
+    }
+
+    // "m._m00_11": a matrix swizzle counts its rows and columns from 0
+    // (_m00) or from 1 (_11), not both ways in one.
+    void MixedMatrixSwizzle(size_t i) {
+        if (code.Punct(i) != '.' || !code.IsIdent(i + 1)) return;
+        const std::string_view s = code.Text(i + 1);
+        if (s.size() < 6 || s[0] != '_') return;
+        bool zeroBased = false, oneBased = false;
+        for (size_t at = 0; at < s.size(); at += s[at + 1] == 'm' ? 4 : 3) {
+            if (s[at] != '_' || at + 2 >= s.size()) return;
+            (s[at + 1] == 'm' ? zeroBased : oneBased) = true;
+        }
+        if (zeroBased && oneBased) {
+            Error(i + 1, Quoted(i + 1) + ": a matrix swizzle counts from 0 (_m00) or from 1 "
+                                         "(_11), not both");
+        }
+    }
+
+    // A name declared twice in one struct, or twice at global scope.
+    void Duplicates() {
+        for (const StructOutline& st : outline.structs) {
+            std::set<std::string_view> seen;
+            for (const Declarator& m : st.members) {
+                if (m.name != npos && !seen.insert(code.Text(m.name)).second) {
+                    Error(m.name, Quoted(m.name) + " is declared twice in struct " +
+                                      Quoted(st.name));
+                }
+            }
+        }
+        std::set<std::string_view> globals;
+        size_t i = 0;
+        while (i < code.size()) {
+            // One global statement: qualifiers, a type, then names.
+            size_t k = i;
+            while (code.IsIdent(k) && IsQualifier(code.Text(k))) ++k;
+            const std::string_view type = code.IsIdent(k) ? code.Text(k) : std::string_view();
+            bool names = !type.empty() && type != "struct" && type != "typedef" &&
+                         type != "cbuffer" && type != "tbuffer";
+            if (names && code.Punct(k + 1) == '<') {  // vector<float, 4>
+                while (k < code.size() && code.Punct(k) != '>') ++k;
+            }
+            size_t name = k + 1;
+            for (; k < code.size(); ++k) {
+                const char p = code.Punct(k);
+                if (names && k == name && code.IsIdent(k)) {
+                    const char after = code.Punct(k + 1);
+                    if (after == '(') {
+                        names = false;  // a function
+                    } else if ((after == '=' || after == ';' || after == ',' || after == '[' ||
+                                after == ':') &&
+                               !globals.insert(code.Text(k)).second) {
+                        Error(k, Quoted(k) + " is declared twice at global scope");
+                    }
+                }
+                if (p == ',' && names) name = k + 1;
+                if (p == '(' || p == '[') k = code.Closing(k);
+                if (p == ';') break;
+                if (p == '{') {
+                    const bool list = k > 0 && code.Punct(k - 1) == '=';
+                    k = code.Closing(k);
+                    if (!list) break;  // a body ends the statement
+                }
+            }
+            i = k + 1;
+        }
+    }
+
+    // The members of a struct an entry point writes, and of structs in it.
+    void StructOutputs(size_t type, int depth) {
+        const StructOutline* s = outline.FindStruct(code, code.Text(type));
+        if (s == nullptr || depth > 8) return;
+        for (const Declarator& m : s->members) {
+            if (m.semantic != npos || m.type == npos) continue;
+            if (outline.FindStruct(code, code.Text(m.type)) != nullptr) {
+                StructOutputs(m.type, depth + 1);
+            } else {
+                Error(m.name, Quoted(m.name) + ": an output of an entry point needs a semantic");
+            }
+        }
+    }
+
+    void EntryOutputs(const std::string& entry) {
+        for (size_t index : outline.Functions(entry)) {
+            const FunctionOutline& f = outline.functions[index];
+            if (f.body == npos) continue;
+            size_t type = f.name - 1;
+            if (code.Text(type) != "void" && f.semantic == npos) {
+                if (outline.FindStruct(code, code.Text(type)) != nullptr) {
+                    StructOutputs(type, 0);
+                } else {
+                    Error(f.name,
+                          Quoted(f.name) + ": the return value of an entry point needs a semantic");
+                }
+            }
+            for (const Declarator& d : f.params) {
+                if (!d.out || d.semantic != npos || d.type == npos) continue;
+                if (outline.FindStruct(code, code.Text(d.type)) != nullptr) {
+                    StructOutputs(d.type, 0);
+                } else {
+                    Error(d.name,
+                          Quoted(d.name) + ": an output of an entry point needs a semantic");
+                }
+            }
+        }
+    }
+
+    // A semantic only where the function is declared.
+    void Declarations() {
+        for (const FunctionOutline& decl : outline.functions) {
+            if (decl.body != npos) continue;
+            for (size_t index : outline.Functions(code.Text(decl.name))) {
+                const FunctionOutline& def = outline.functions[index];
+                if (def.body == npos || def.params.size() != decl.params.size()) {
+                    continue;
+                }
+                std::vector<std::pair<size_t, size_t>> pairs = {{decl.semantic, def.semantic}};
+                for (size_t p = 0; p < decl.params.size(); ++p)
+                    pairs.emplace_back(decl.params[p].semantic, def.params[p].semantic);
+                for (auto [declared, defined] : pairs) {
+                    if (declared != npos && defined == npos) {
+                        Error(declared, "semantic " + Quoted(declared) + " of '" +
+                                            std::string(code.Text(decl.name)) +
+                                            "' is given where it is declared, not where it is "
+                                            "defined");
+                    }
+                }
+            }
+        }
+    }
+
+    // Code an entry point reaches (what Direct3D 9 compiles): noise() is an
+    // intrinsic of texture shaders only (a call of it in a function only a
+    // texture's "function" annotation names is not an error), and shader
+    // models 2 and 3 have no bitwise operators (& | ^ ~ << >> and their
+    // assignments).
+    void ReachedCode(const std::vector<std::string>& entries) {
+        std::set<size_t> reached;
+        for (const std::string& entry : entries)
+            for (size_t f : Reached(entry)) reached.insert(f);
+        // A matrix of ints outside the functions no entry point reaches.
+        std::vector<bool> unreached(code.size() + 1, false);
+        for (size_t f = 0; f < outline.functions.size(); ++f) {
+            const FunctionOutline& fn = outline.functions[f];
+            if (reached.count(f) != 0) continue;
+            for (size_t i = fn.returnType; i <= fn.end && i < code.size(); ++i) unreached[i] = true;
+        }
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (unreached[i] || !code.IsIdent(i)) continue;
+            const Shape shape = ShapeOf(code.Text(i));
+            const std::string_view w = code.Text(i);
+            if (shape.matrix && shape.rows > 1 && shape.cols > 1 &&
+                (w.substr(0, 3) == "int" || w.substr(0, 4) == "uint")) {
+                Error(i, Quoted(i) + ": matrices of ints are not supported here (a float "
+                                     "matrix holds the same values)");
+                break;
+            }
+        }
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (IsBitwise(i)) {
+                    Error(i, "bitwise operators are not available in shader models 2 and 3");
+                    break;
+                }
+                if (code.IsIdent(i) && code.Text(i) == "noise" && code.Punct(i + 1) == '(' &&
+                    code.Punct(i - 1) != '.' && outline.Functions("noise").empty()) {
+                    Error(i, "'noise' is an intrinsic of texture shaders, not of vertex or pixel "
+                             "shaders");
+                }
+                SamplerKind(i);
+            }
+        }
+    }
+
+    // tex2D, tex2Dlod, ... of a sampler declared of another kind (a
+    // samplerCUBE given to tex2D): sampler1D, 2D, 3D and CUBE do not
+    // convert into one another; a plain sampler takes any.
+    void SamplerKind(size_t i) {
+        if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.' ||
+            !code.IsIdent(i + 2) || (code.Punct(i + 3) != ',' && code.Punct(i + 3) != ')')) {
+            return;
+        }
+        const std::string_view call = code.Text(i);
+        std::string_view kind;
+        for (std::string_view k : {"1D", "2D", "3D", "CUBE"}) {
+            if (call.size() > 3 && call.substr(0, 3) == "tex" && call.substr(3, k.size()) == k)
+                kind = k;
+        }
+        if (kind.empty() || !outline.Functions(call).empty()) return;
+        auto it = outline.names.find(code.Text(i + 2));
+        if (it == outline.names.end() || it->second.type == npos) return;
+        const std::string_view type = code.Text(it->second.type);
+        if (type != "sampler1D" && type != "sampler2D" && type != "sampler3D" &&
+            type != "samplerCUBE") {
+            return;
+        }
+        if (type.substr(7) != kind) {
+            Error(i + 2, Quoted(i) + " reads a sampler" + std::string(kind) + "; " +
+                             Quoted(i + 2) + " is a " + std::string(type));
+        }
+    }
+
+    // The functions an entry point reaches, itself first.
+    std::vector<size_t> Reached(const std::string& entry) const {
+        std::vector<size_t> todo(outline.Functions(entry).begin(), outline.Functions(entry).end());
+        std::vector<size_t> reached;
+        std::set<size_t> seen;
+        while (!todo.empty()) {
+            const size_t f = todo.back();
+            todo.pop_back();
+            const FunctionOutline& fn = outline.functions[f];
+            if (fn.body == npos || !seen.insert(f).second) continue;
+            reached.push_back(f);
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
+                const std::vector<size_t>& called = outline.Functions(code.Text(i));
+                todo.insert(todo.end(), called.begin(), called.end());
+            }
+        }
+        return reached;
+    }
+
+    // What a profile lacks that its code names (what its instructions lack
+    // is found on glslang's tree, where dead code is known): VPOS and VFACE
+    // exist in ps_3_0 only, the intrinsics of shader model 4 and later in
+    // no profile of shader models 2 and 3.
+    void ProfileCode(const std::string& entry, const std::string& profile,
+                     std::set<std::pair<size_t, std::string>>* said) {
+        const bool vertex = profile.rfind("vs", 0) == 0;
+        const bool model3 = profile.find("_3_") != std::string::npos;
+        auto error = [&](size_t at, const std::string& what, const char* why) {
+            if (said->insert({at, profile}).second)
+                Error(at, what + " is not available in " + profile + " (" + why + ")");
+        };
+        std::vector<size_t> reached = Reached(entry);
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
+                const std::string_view name = code.Text(i);
+                if (!outline.Functions(name).empty()) continue;  // the shader's own
+                if (IsNewerIntrinsic(name)) error(i, Quoted(i), "an intrinsic of shader model 4 and later");
+            }
+        }
+        if (reached.empty() || (vertex && model3)) return;
+        // The registers of the profile that the entry point's semantics name:
+        // ps_2_x reads COLOR0-1 and TEXCOORD0-7 (and takes the other vertex
+        // outputs of vs_2_x, which it cannot read), every pixel shader writes
+        // COLOR0-3 and DEPTH, vs_1_1 and vs_2_x write POSITION, PSIZE, FOG,
+        // COLOR0-1 and TEXCOORD0-7 (vs_3_0's outputs and ps_3_0's inputs
+        // are generic). VPOS and VFACE are ps_3_0's alone.
+        const FunctionOutline& fn = outline.functions[reached.front()];
+        auto check = [&](size_t at, bool output) {
+            if (at == npos) return;
+            std::string upper(code.Text(at));
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (upper.rfind("SV_", 0) == 0) return;  // the names of later models, mapped
+            if (!output && (upper == "VPOS" || upper == "VFACE")) {
+                if (!model3) error(at, "semantic " + Quoted(at), "ps_3_0 has it");
+                return;
+            }
+            const bool registers = vertex ? output : !output && !model3;
+            const bool colours = !vertex && output;
+            if (!registers && !colours) return;
+            const size_t centroid = upper.find("_CENTROID");
+            if (!output && centroid != std::string::npos && centroid + 9 == upper.size())
+                upper.erase(centroid);
+            size_t digits = upper.size();
+            while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
+            const std::string usage = upper.substr(0, digits);
+            const int index = digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0;
+            bool valid = false;
+            const char* legal = "";
+            if (colours) {
+                valid = (usage == "COLOR" && index <= 3) || (usage == "DEPTH" && index == 0);
+                legal = "a pixel shader writes COLOR0-3 and DEPTH";
+            } else if (vertex) {
+                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0) ||
+                        (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
+                legal = "it writes POSITION, PSIZE, FOG, COLOR0-1 and TEXCOORD0-7";
+            } else {
+                // A vertex output it does not read (POSITION of a struct the
+                // vertex shader also writes) is dropped.
+                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0) ||
+                        (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
+                legal = "it reads COLOR0-1 and TEXCOORD0-7";
+            }
+            if (!valid) error(at, "semantic " + Quoted(at), legal);
+        };
+        auto declarator = [&](const Declarator& d, bool output, int depth, auto& self) -> void {
+            const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
+            if (s == nullptr || depth > 8) {
+                check(d.semantic, output);
+                return;
+            }
+            for (const Declarator& m : s->members) self(m, output, depth + 1, self);
+        };
+        for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
+        check(fn.semantic, true);
+        if (fn.semantic == npos && fn.name > 0) {
+            Declarator result;
+            result.type = fn.name - 1;
+            declarator(result, true, 0, declarator);
+        }
+    }
+
+    // Intrinsics of shader model 4 and later.
+    static bool IsNewerIntrinsic(std::string_view name) {
+        static const std::set<std::string_view> kNewer = {
+            "abort", "AllMemoryBarrier", "AllMemoryBarrierWithGroupSync", "asdouble", "asfloat",
+            "asint", "asuint", "CheckAccessFullyMapped", "countbits", "ddx_coarse", "ddx_fine",
+            "ddy_coarse", "ddy_fine", "DeviceMemoryBarrier", "DeviceMemoryBarrierWithGroupSync",
+            "errorf", "EvaluateAttributeAtCentroid", "EvaluateAttributeAtSample",
+            "EvaluateAttributeSnapped", "f16tof32", "f32tof16", "firstbithigh", "firstbitlow",
+            "fma", "GetRenderTargetSampleCount", "GetRenderTargetSamplePosition",
+            "GroupMemoryBarrier", "GroupMemoryBarrierWithGroupSync", "InterlockedAdd",
+            "InterlockedAnd", "InterlockedCompareExchange", "InterlockedCompareStore",
+            "InterlockedExchange", "InterlockedMax", "InterlockedMin", "InterlockedOr",
+            "InterlockedXor", "msad4", "printf", "rcp", "reversebits"};
+        return kNewer.count(name) != 0;
+    }
+
+    // & | not doubled, ^, ~, and << >> written as one operator.
+    bool IsBitwise(size_t i) const {
+        const char p = code.Punct(i);
+        if (p == '^' || p == '~') return true;
+        auto glued = [&](size_t k) { return (code.Token(k).flags & kGlued) != 0; };
+        if (p == '&' || p == '|') {
+            const bool pairedBefore = i > 0 && code.Punct(i - 1) == p && glued(i);
+            const bool pairedAfter = code.Punct(i + 1) == p && glued(i + 1);
+            return !pairedBefore && !pairedAfter;
+        }
+        if (p == '<' || p == '>')
+            return code.Punct(i + 1) == p && glued(i + 1) && !(i > 0 && code.Punct(i - 1) == p);
+        return false;
+    }
+};
+
+}  // namespace
+
+bool CheckHlsl(const Code& code, const HlslOutline& outline,
+               const std::vector<std::pair<std::string, std::string>>& compiled,
+               std::vector<Message>* messages) {
+    std::vector<std::string> entries;
+    for (const auto& [profile, entry] : compiled) entries.push_back(entry);
+    std::vector<Message> found;
+    Checker c{code, outline, &found};
+    c.KeywordNames();
+    c.Bodies();
+    std::set<std::string> done;
+    for (const std::string& entry : entries)
+        if (done.insert(entry).second) c.EntryOutputs(entry);
+    c.Declarations();
+    c.Duplicates();
+    c.ParameterQualifiers();
+    c.NegativeSizes();
+    c.ReachedCode(entries);
+    std::set<std::pair<std::string, std::string>> checked;
+    std::set<std::pair<size_t, std::string>> said;
+    for (const auto& [profile, entry] : compiled) {
+        if (checked.insert({profile, entry}).second) c.ProfileCode(entry, profile, &said);
+    }
+    messages->insert(messages->end(), found.begin(), found.end());
+    return found.empty();
+}
+
+}  // namespace fx

@@ -1,0 +1,262 @@
+// Stage 4: the initial values of the effect's globals (see
+// EvaluateInitializers in 4_rewrite_hlsl.h).
+//
+// Implemented: [x] literals (suffixes, hex, true / false), constructors
+//                  (float4(1, v.xy...) of literals), initializer lists,
+//                  casts, unary - + !, binary + - * / %, parentheses
+//              [x] int arithmetic on ints (division truncates), bool and int
+//                  globals as Direct3D 9 keeps them in registers (1.0 / 0.0,
+//                  whole numbers)
+// Not implemented: names of other constants, intrinsic functions, swizzles:
+// such an initializer is a warning and reads zero.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+namespace {
+
+struct Value {
+    std::vector<double> v;
+    bool integer = false;
+};
+
+// "float4", "int", "bool2x2", "half" ...: the base name's kind; 0 otherwise.
+char NumericType(std::string_view word) {
+    static const struct {
+        const char* name;
+        char kind;  // 'f' float, 'i' integer, 'b' bool
+    } kBases[] = {{"float", 'f'}, {"half", 'f'},  {"double", 'f'}, {"min16float", 'f'},
+                  {"int", 'i'},   {"uint", 'i'},  {"dword", 'i'},  {"bool", 'b'}};
+    for (const auto& base : kBases) {
+        std::string_view b = base.name;
+        if (word.substr(0, b.size()) != b) continue;
+        std::string_view rest = word.substr(b.size());
+        auto dim = [](char c) { return c >= '1' && c <= '4'; };
+        if (rest.empty() || (rest.size() == 1 && dim(rest[0])) ||
+            (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))) {
+            return base.kind;
+        }
+    }
+    return 0;
+}
+
+// A value as an int or bool global or cast keeps it.
+void Convert(char kind, Value* value) {
+    value->integer = kind != 'f';
+    for (double& x : value->v) {
+        if (kind == 'i') x = std::trunc(x);
+        if (kind == 'b') x = x != 0 ? 1 : 0;
+    }
+}
+
+class Evaluator {
+public:
+    explicit Evaluator(std::string_view text) : text_(text), tokens_(Tokenize(text)) {}
+
+    bool Run(Value* out) {
+        if (!Init(out, 0)) return false;
+        if (pos_ != tokens_.size()) return Fail("unexpected '" + Word() + "'");
+        return true;
+    }
+    const std::string& error() const { return error_; }
+
+private:
+    static constexpr int kMaxDepth = 64;
+    static constexpr size_t kMaxValues = 4096;
+
+    bool Fail(std::string why) {
+        if (error_.empty()) error_ = std::move(why);
+        return false;
+    }
+    std::string Word(size_t at) const {
+        if (at >= tokens_.size()) return "";
+        return std::string(text_.substr(tokens_[at].begin, tokens_[at].end - tokens_[at].begin));
+    }
+    std::string Word() const { return Word(pos_); }
+    bool Is(const char* word, size_t at) const { return Word(at) == word; }
+    bool Is(const char* word) const { return Is(word, pos_); }
+    bool Take(const char* word) {
+        if (!Is(word)) return false;
+        ++pos_;
+        return true;
+    }
+
+    // An expression or a brace list, flattened.
+    bool Init(Value* out, int depth) {
+        if (depth > kMaxDepth) return Fail("it nests too deeply");
+        if (!Take("{")) return Expression(out, depth + 1);
+        out->v.clear();
+        while (!Take("}")) {
+            Value part;
+            if (!Init(&part, depth + 1)) return false;
+            out->v.insert(out->v.end(), part.v.begin(), part.v.end());
+            if (out->v.size() > kMaxValues) return Fail("it is too long");
+            if (!Take(",") && !Is("}")) return Fail("expected ',' or '}' at '" + Word() + "'");
+        }
+        return true;
+    }
+
+    static bool Combine(char op, const Value& a, const Value& b, Value* out, std::string* why) {
+        const size_t n = std::max(a.v.size(), b.v.size());
+        if ((a.v.size() != n && a.v.size() != 1) || (b.v.size() != n && b.v.size() != 1)) {
+            *why = "the sizes differ";
+            return false;
+        }
+        out->integer = a.integer && b.integer;
+        out->v.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            const double x = a.v[a.v.size() == 1 ? 0 : i], y = b.v[b.v.size() == 1 ? 0 : i];
+            double r = 0;
+            switch (op) {
+                case '+': r = x + y; break;
+                case '-': r = x - y; break;
+                case '*': r = x * y; break;
+                case '/':
+                    if (out->integer && y == 0) {
+                        *why = "division by zero";
+                        return false;
+                    }
+                    r = out->integer ? std::trunc(x / y) : x / y;
+                    break;
+                default:
+                    if (y == 0) {
+                        *why = "division by zero";
+                        return false;
+                    }
+                    r = std::fmod(x, y);
+                    break;
+            }
+            out->v[i] = r;
+        }
+        return true;
+    }
+
+    bool Expression(Value* out, int depth) { return Binary(out, depth, 0); }
+
+    // level 0: + -, level 1: * / %
+    bool Binary(Value* out, int depth, int level) {
+        if (depth > kMaxDepth) return Fail("it nests too deeply");
+        if (!(level == 0 ? Binary(out, depth + 1, 1) : Unary(out, depth + 1))) return false;
+        for (;;) {
+            const std::string op = Word();
+            const bool mine = level == 0 ? (op == "+" || op == "-")
+                                         : (op == "*" || op == "/" || op == "%");
+            if (!mine) return true;
+            ++pos_;
+            Value right;
+            if (!(level == 0 ? Binary(&right, depth + 1, 1) : Unary(&right, depth + 1)))
+                return false;
+            std::string why;
+            Value result;
+            if (!Combine(op[0], *out, right, &result, &why)) return Fail(why);
+            *out = std::move(result);
+        }
+    }
+
+    bool Unary(Value* out, int depth) {
+        if (depth > kMaxDepth) return Fail("it nests too deeply");
+        const std::string op = Word();
+        if (op == "-" || op == "+" || op == "!") {
+            ++pos_;
+            if (!Unary(out, depth + 1)) return false;
+            for (double& x : out->v) x = op == "-" ? -x : op == "!" ? (x == 0 ? 1 : 0) : x;
+            return true;
+        }
+        return Primary(out, depth + 1);
+    }
+
+    bool Number(Value* out) {
+        std::string word = Word();
+        ++pos_;
+        const bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
+        while (!word.empty() && !hex && std::string("fFhHlLuU").find(word.back()) != std::string::npos)
+            word.pop_back();
+        while (!word.empty() && hex && std::string("uUlL").find(word.back()) != std::string::npos)
+            word.pop_back();
+        char* end = nullptr;
+        const bool real = !hex && word.find_first_of(".eE") != std::string::npos;
+        const double value = real ? std::strtod(word.c_str(), &end)
+                                  : static_cast<double>(std::strtoull(word.c_str(), &end, 0));
+        if (word.empty() || end != word.c_str() + word.size()) return Fail("cannot read '" + word + "'");
+        out->v = {value};
+        out->integer = !real;
+        return true;
+    }
+
+    bool Primary(Value* out, int depth) {
+        if (pos_ >= tokens_.size()) return Fail("it ends early");
+        const Token& t = tokens_[pos_];
+        const std::string word = Word();
+        if (t.kind == Tok::Number) return Number(out);
+        if (word == "true" || word == "false") {
+            ++pos_;
+            out->v = {word == "true" ? 1.0 : 0.0};
+            out->integer = true;
+            return true;
+        }
+        if (word == "{") return Init(out, depth);
+        if (word == "(") {
+            // A cast: "(float)x", "(int2)v".
+            if (tokens_.size() > pos_ + 2 && NumericType(Word(pos_ + 1)) != 0 && Is(")", pos_ + 2)) {
+                const char kind = NumericType(Word(pos_ + 1));
+                pos_ += 3;
+                if (!Unary(out, depth + 1)) return false;
+                Convert(kind, out);
+                return true;
+            }
+            ++pos_;
+            if (!Expression(out, depth + 1)) return false;
+            if (!Take(")")) return Fail("expected ')' at '" + Word() + "'");
+            return true;
+        }
+        if (const char kind = NumericType(word); kind != 0 && Is("(", pos_ + 1)) {
+            pos_ += 2;
+            out->v.clear();
+            while (!Take(")")) {
+                Value part;
+                if (!Expression(&part, depth + 1)) return false;
+                out->v.insert(out->v.end(), part.v.begin(), part.v.end());
+                if (out->v.size() > kMaxValues) return Fail("it is too long");
+                if (!Take(",") && !Is(")")) return Fail("expected ',' or ')' at '" + Word() + "'");
+            }
+            Convert(kind, out);
+            return true;
+        }
+        return Fail("'" + word + "' is not a constant it can evaluate");
+    }
+
+    std::string_view text_;
+    std::vector<Token> tokens_;
+    size_t pos_ = 0;
+    std::string error_;
+};
+
+}  // namespace
+
+std::map<std::string, std::vector<float>> EvaluateInitializers(
+    const std::vector<GlobalInitializer>& initializers, std::vector<Message>* warnings) {
+    std::map<std::string, std::vector<float>> values;
+    for (const GlobalInitializer& g : initializers) {
+        Evaluator evaluator(g.value);
+        Value value;
+        std::vector<float>& out = values[g.name];
+        out.clear();
+        if (!evaluator.Run(&value)) {
+            warnings->push_back(WarningAt(g.pos, "the initial value of '" + g.name +
+                                                     "' cannot be evaluated (" + evaluator.error() +
+                                                     "); it starts at zero"));
+            continue;
+        }
+        // Registers hold ints as whole numbers and bools as 1.0 / 0.0.
+        const char kind = NumericType(g.type);
+        if (kind == 'i' || kind == 'b') Convert(kind, &value);
+        for (double x : value.v) out.push_back(static_cast<float>(x));
+    }
+    return values;
+}
+
+}  // namespace fx

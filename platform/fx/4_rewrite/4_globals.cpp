@@ -1,0 +1,423 @@
+// Stage 4: global declarations as Direct3D 9 reads them (see RewriteGlobals
+// in 4_rewrite_hlsl.h).
+//
+// Implemented: [x] a non-static const global is a parameter: the word is
+//                  taken out
+//              [x] cbuffer blocks hold plain globals: head and braces taken out,
+//                  packoffset(cN) as register(cN)
+//              [x] a global the code writes to: a static copy of it, which
+//                  stage 6 fills from the parameter's registers
+//              [x] the majority of each matrix global and struct member from
+//                  row_major / column_major, typedefs and #pragma pack_matrix
+//              [x] errors: row_major / column_major on what is not a matrix,
+//                  twice, or both
+// Not implemented: a global written only through an out argument.
+#include <algorithm>
+#include <set>
+
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+bool IsDim(char c) { return c >= '1' && c <= '4'; }
+
+// "float4x3", "matrix", "int2x2": a matrix type name. "float3", "bool":
+// a scalar or vector. Other names are neither (structs, typedefs, ...).
+enum class Shape { Matrix, Plain, Unknown };
+Shape BuiltInShape(std::string_view word) {
+    if (word == "matrix") return Shape::Matrix;
+    if (word == "vector") return Shape::Plain;
+    for (const char* base : {"float", "half", "double", "int", "uint", "bool", "dword",
+                             "min16float", "min10float", "min16int", "min16uint"}) {
+        std::string_view b = base;
+        if (word.substr(0, b.size()) != b) continue;
+        std::string_view rest = word.substr(b.size());
+        if (rest.empty() || (rest.size() == 1 && IsDim(rest[0]))) return Shape::Plain;
+        if (rest.size() == 3 && IsDim(rest[0]) && rest[1] == 'x' && IsDim(rest[2]))
+            return Shape::Matrix;
+    }
+    return Shape::Unknown;
+}
+
+struct TypedefInfo {
+    Shape shape = Shape::Unknown;
+    int majority = -1;  // -1 none, 0 column_major, 1 row_major
+};
+
+// What becomes of a token of the stream: taken out, spelled otherwise, or
+// followed by tokens put in after it.
+struct Edit {
+    bool remove = false;
+    std::string text;  // empty: as it is
+    std::vector<SourceToken> after;
+};
+
+class GlobalScan {
+public:
+    GlobalScan(TokenStream* s, GlobalsRewrite* out, std::vector<Message>* messages)
+        : s_(*s), out_(out), messages_(messages) {
+        for (size_t i = 0; i < s->tokens.size(); ++i) {
+            if (s->tokens[i].kind != Tok::String) t_.push_back(i);
+        }
+    }
+
+    void Run();
+
+private:
+    const SourceToken& T(size_t i) const { return s_.tokens[t_[i]]; }
+    std::string_view Word(size_t i) const {
+        return i < t_.size() ? s_.Text(T(i)) : std::string_view();
+    }
+    bool Is(size_t i, char c) const {
+        if (i >= t_.size() || T(i).kind != Tok::Punct) return false;
+        std::string_view w = Word(i);
+        return w.size() == 1 && w[0] == c;
+    }
+    bool Ident(size_t i) const { return i < t_.size() && T(i).kind == Tok::Ident; }
+    void Error(size_t i, std::string text) {
+        messages_->push_back(ErrorAt(s_.Pos(T(i)), std::move(text)));
+    }
+    // The index after the bracket that closes the one at i.
+    size_t Skip(size_t i) const;
+    Edit& EditOf(size_t i) { return edits_[t_[i]]; }
+    void TakeOut(size_t i) { EditOf(i).remove = true; }
+
+    Shape ShapeOf(std::string_view type) const;
+    void CheckMajorities();
+    void Pragma(size_t i);
+    size_t Typedef(size_t i);
+    size_t Struct(size_t i);
+    size_t Buffer(size_t i);
+    size_t Declaration(size_t i, const std::string& owner);
+    void FindWrites(size_t begin, size_t end);
+    void RewriteWritten();
+
+    TokenStream& s_;
+    GlobalsRewrite* out_;
+    std::vector<Message>* messages_;
+    std::vector<size_t> t_;  // the stream's tokens but strings, by index
+    std::map<size_t, Edit> edits_;  // by index in the stream
+    std::map<std::string, TypedefInfo> typedefs_;
+    std::set<std::string> structs_;
+    bool packRowMajor_ = false;
+
+    // Globals that may be written: name -> (type token, name token, ';').
+    struct Candidate {
+        size_t first;  // the declaration's first token
+        size_t type;
+        size_t name;
+        size_t end;  // its ';'
+    };
+    std::map<std::string, Candidate> candidates_;
+    std::vector<std::string> written_;  // candidates this file writes to
+    std::vector<std::pair<size_t, size_t>> bodies_;  // [begin, end) of function bodies
+};
+
+size_t GlobalScan::Skip(size_t i) const {
+    const char open = Word(i)[0];
+    const char close = open == '(' ? ')' : open == '[' ? ']' : open == '<' ? '>' : '}';
+    int depth = 0;
+    for (size_t j = i; j < t_.size(); ++j) {
+        if (Is(j, open)) ++depth;
+        if (Is(j, close) && --depth == 0) return j + 1;
+    }
+    return t_.size();
+}
+
+Shape GlobalScan::ShapeOf(std::string_view type) const {
+    Shape shape = BuiltInShape(type);
+    if (shape != Shape::Unknown) return shape;
+    auto it = typedefs_.find(std::string(type));
+    if (it != typedefs_.end()) return it->second.shape;
+    return structs_.count(std::string(type)) != 0 ? Shape::Plain : Shape::Unknown;
+}
+
+// row_major and column_major apply to a matrix, once: checked wherever they
+// are written (globals, members, locals, parameters, typedefs).
+void GlobalScan::CheckMajorities() {
+    for (size_t i = 0; i < t_.size(); ++i) {
+        const std::string_view w = Word(i);
+        if (!Ident(i) || (w != "row_major" && w != "column_major")) continue;
+        if (i > 0 && Ident(i - 1) && IsQualifier(Word(i - 1))) continue;  // not the run's first
+        size_t j = i;
+        std::string seen;
+        for (; Ident(j) && IsQualifier(Word(j)); ++j) {
+            const std::string_view q = Word(j);
+            if (q != "row_major" && q != "column_major") continue;
+            if (seen.empty()) {
+                seen = q;
+            } else if (seen == q) {
+                Error(j, "'" + seen + "' is repeated");
+            } else {
+                Error(j, "'row_major' and 'column_major' contradict each other");
+            }
+        }
+        if (!Ident(j)) continue;
+        const std::string_view type = Word(j);
+        const Shape shape = type == "struct" ? Shape::Plain : ShapeOf(type);
+        if (shape == Shape::Plain) {
+            Error(i, "'" + std::string(w) + "' applies to matrices, not to '" +
+                                   std::string(type) + "'");
+        }
+    }
+}
+
+void GlobalScan::Pragma(size_t i) {
+    std::string_view line = Word(i);
+    const size_t at = line.find("pack_matrix");
+    if (line.find("pragma") == std::string_view::npos || at == std::string_view::npos) return;
+    if (line.find("row_major", at) != std::string_view::npos) packRowMajor_ = true;
+    if (line.find("column_major", at) != std::string_view::npos) packRowMajor_ = false;
+}
+
+// "typedef row_major float4x4 M;": what the name stands for.
+size_t GlobalScan::Typedef(size_t i) {
+    TypedefInfo def;
+    size_t j = i + 1;
+    for (; Ident(j) && IsQualifier(Word(j)); ++j) {
+        if (Word(j) == "row_major") def.majority = 1;
+        if (Word(j) == "column_major") def.majority = 0;
+    }
+    if (!Ident(j)) return j;
+    const std::string_view type = Word(j);
+    def.shape = ShapeOf(type);
+    auto base = typedefs_.find(std::string(type));
+    if (def.majority < 0 && base != typedefs_.end()) def.majority = base->second.majority;
+    ++j;
+    if (Is(j, '<')) j = Skip(j);
+    for (; j < t_.size() && !Is(j, ';'); ++j) {
+        if (Ident(j)) typedefs_[std::string(Word(j))] = def;
+        if (Is(j, '[')) j = Skip(j) - 1;
+    }
+    return j + 1;
+}
+
+// "struct S { ... };": its members' majorities; a declaration may follow.
+size_t GlobalScan::Struct(size_t i) {
+    size_t j = i + 1;
+    std::string name;
+    if (Ident(j)) name = Word(j++);
+    if (!Is(j, '{')) return Declaration(i + 1, "");  // "struct S s;"
+    structs_.insert(name);
+    const size_t end = Skip(j) - 1;
+    for (size_t k = j + 1; k < end;) k = Declaration(k, name.empty() ? "?" : name);
+    if (Ident(end + 1)) {
+        // "struct S { ... } s;" declares a global of the struct.
+        size_t k = end + 1;
+        while (k < t_.size() && !Is(k, ';')) ++k;
+        return k + 1;
+    }
+    return end + 1;
+}
+
+// "cbuffer B : register(b0) { float4 x; };": the members are globals.
+size_t GlobalScan::Buffer(size_t i) {
+    size_t j = i;
+    while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) TakeOut(j++);
+    if (!Is(j, '{')) return j;
+    const size_t end = Skip(j) - 1;
+    TakeOut(j);
+    for (size_t k = j + 1; k < end && k < t_.size();) {
+        // packoffset(c3) places a member as register(c3) does.
+        k = Declaration(k, "");
+    }
+    for (size_t k = j + 1; k < end; ++k) {
+        if (Word(k) != "packoffset" || !Is(k + 1, '(')) continue;
+        const size_t close = Skip(k + 1);
+        const std::string_view reg = Word(k + 2);
+        if (close != k + 4 || reg.size() < 2 || (reg[0] != 'c' && reg[0] != 'C')) {
+            Error(k, "packoffset with a component is not supported here; use "
+                               "packoffset(cN) or a register of its own");
+            continue;
+        }
+        EditOf(k).text = "register";
+    }
+    if (end < t_.size()) TakeOut(end);
+    if (Is(end + 1, ';')) TakeOut(end + 1);
+    return end + 1;
+}
+
+// A declaration at global scope or in a struct: variables (their
+// majorities; const, written), a function (its body is searched for writes),
+// or something else skipped to its end.
+size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
+    size_t j = i;
+    int majority = -1;
+    bool isStatic = false;
+    size_t constWord = t_.size();
+    for (; Ident(j) && (IsQualifier(Word(j)) || Word(j) == "inline"); ++j) {
+        const std::string_view q = Word(j);
+        if (q == "row_major") majority = 1;
+        if (q == "column_major") majority = 0;
+        if (q == "static") isStatic = true;
+        if (q == "const") constWord = j;
+    }
+    if (!Ident(j)) {
+        while (j < t_.size() && !Is(j, ';') && !Is(j, '{') && !Is(j, '}')) ++j;
+        return Is(j, '{') ? Skip(j) : j + 1;
+    }
+    const size_t type = j++;
+    if (Is(j, '<')) j = Skip(j);
+    const std::string typeName(Word(type));
+    const Shape shape = ShapeOf(typeName);
+    if (majority < 0) {
+        auto def = typedefs_.find(typeName);
+        if (def != typedefs_.end()) majority = def->second.majority;
+    }
+    if (majority < 0) majority = packRowMajor_ ? 1 : 0;
+    bool first = true;
+    while (j < t_.size()) {
+        if (!Ident(j)) break;
+        const size_t name = j++;
+        if (first && Is(j, '(')) {
+            // A function: its body, if any, is where globals are written.
+            j = Skip(j);
+            while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) ++j;
+            if (Is(j, '{')) {
+                const size_t end = Skip(j);
+                bodies_.emplace_back(j, end);
+                return end;
+            }
+            return j + 1;
+        }
+        if (shape == Shape::Matrix)
+            out_->majorities.push_back({owner, std::string(Word(name)), majority == 1});
+        // The rest of this declarator: dims, semantics, annotations, initializer.
+        bool single = first;
+        bool initializer = false;
+        while (j < t_.size() && !Is(j, ',') && !Is(j, ';')) {
+            if (Is(j, '(') || Is(j, '[') || Is(j, '{') || (Is(j, '<') && !initializer)) {
+                j = Skip(j);
+            } else {
+                initializer |= Is(j, '=');
+                ++j;
+            }
+        }
+        if (Is(j, ',')) single = false;
+        if (owner.empty() && !isStatic && constWord == t_.size() && single && Is(j, ';') &&
+            !IsSamplerType(typeName) && !IsTextureType(typeName)) {
+            candidates_[std::string(Word(name))] = {i, type, name, j};
+        }
+        first = false;
+        if (Is(j, ',')) ++j;
+    }
+    // A non-static const global is a parameter, which the program may write.
+    if (owner.empty() && !isStatic && constWord < t_.size()) TakeOut(constWord);
+    while (j < t_.size() && !Is(j, ';') && !Is(j, '}')) ++j;
+    return Is(j, ';') ? j + 1 : j;
+}
+
+// "G = ...", "G.x += ...", "G[i]++", "--G": a candidate global written in a
+// function body. (A local of the same name counts too; copying is harmless.)
+void GlobalScan::FindWrites(size_t begin, size_t end) {
+    auto adjacent = [&](size_t a) {
+        return a + 1 < t_.size() && t_[a + 1] == t_[a] + 1 && (T(a + 1).flags & kGlued) != 0;
+    };
+    for (size_t i = begin; i < end; ++i) {
+        if (!Ident(i) || candidates_.count(std::string(Word(i))) == 0) continue;
+        if (i > 0 && Is(i - 1, '.')) continue;
+        bool written = i > 1 && ((Is(i - 1, '+') && Is(i - 2, '+')) ||
+                                 (Is(i - 1, '-') && Is(i - 2, '-')));
+        size_t j = i + 1;
+        while (j < end && (Is(j, '.') || Is(j, '['))) j = Is(j, '[') ? Skip(j) : j + 2;
+        if (j < end && T(j).kind == Tok::Punct) {
+            const char c = Word(j)[0];
+            std::string op(1, c);
+            for (size_t k = j; adjacent(k) && T(k + 1).kind == Tok::Punct && op.size() < 3; ++k)
+                op += Word(k + 1);
+            const bool compound = op.size() >= 2 && op[1] == '=' &&
+                                  std::string("+-*/%&|^").find(c) != std::string::npos;
+            written |= op.rfind("++", 0) == 0 || op.rfind("--", 0) == 0 ||
+                       (c == '=' && op.rfind("==", 0) != 0) || compound ||
+                       op.rfind("<<=", 0) == 0 || op.rfind(">>=", 0) == 0;
+        }
+        if (written) written_.push_back(std::string(Word(i)));
+    }
+}
+
+// "float4 G : register(c1) = x;" -> "float4 G__fxw : register(c1) = x; static float4 G;"
+void GlobalScan::RewriteWritten() {
+    std::sort(written_.begin(), written_.end());
+    written_.erase(std::unique(written_.begin(), written_.end()), written_.end());
+    for (const std::string& name : written_) {
+        out_->written.push_back(name);
+        const Candidate& c = candidates_.at(name);
+        // The copy is said to be where the global's name is.
+        const SourceToken& at = T(c.name);
+        std::vector<SourceToken>& copy = EditOf(c.end).after;
+        copy.push_back(s_.Make(Tok::Ident, "static", at));
+        auto append = [&](size_t first, size_t last) {  // [first, last) of t_
+            for (size_t k = first; k < last; ++k) {
+                SourceToken token = T(k);
+                if (k == first) token.flags &= static_cast<uint8_t>(~kGlued);
+                copy.push_back(token);
+            }
+        };
+        append(c.type, c.name + 1);
+        for (size_t k = c.name + 1; k < c.end && Is(k, '['); k = Skip(k)) append(k, Skip(k));
+        copy.push_back(s_.Make(Tok::Punct, ";", at));
+        copy.back().flags |= kGlued;
+        EditOf(c.name).text = name + kWrittenSuffix;
+    }
+}
+
+void GlobalScan::Run() {
+    for (size_t i = 0; i < t_.size();) {
+        if (T(i).kind == Tok::Directive) {
+            Pragma(i++);
+        } else if (Is(i, ';') || Is(i, '}')) {
+            ++i;
+        } else if (Word(i) == "typedef") {
+            i = Typedef(i);
+        } else if (Word(i) == "struct") {
+            i = Struct(i);
+        } else if (Word(i) == "cbuffer") {
+            i = Buffer(i);
+        } else {
+            i = Declaration(i, "");
+        }
+    }
+    // With the typedefs and structs known.
+    CheckMajorities();
+    for (const auto& [begin, end] : bodies_) FindWrites(begin, end);
+    RewriteWritten();
+    if (edits_.empty()) return;
+
+    std::vector<SourceToken> result;
+    result.reserve(s_.tokens.size() + 16);
+    bool gap = false;  // something was taken out or put in just before
+    for (size_t i = 0; i < s_.tokens.size(); ++i) {
+        auto e = edits_.find(i);
+        if (e == edits_.end()) {
+            result.push_back(s_.tokens[i]);
+            if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
+            gap = false;
+            continue;
+        }
+        if (!e->second.remove) {
+            result.push_back(s_.tokens[i]);
+            if (!e->second.text.empty()) {
+                // A longer spelling than the file's: places inside it no
+                // longer line up with the file's columns.
+                if (e->second.text.size() > s_.Text(result.back()).size())
+                    result.back().flags |= kExpanded;
+                result.back().text = s_.texts->Id(e->second.text);
+            }
+            if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
+        }
+        result.insert(result.end(), e->second.after.begin(), e->second.after.end());
+        gap = e->second.remove || !e->second.after.empty();
+    }
+    s_.tokens = std::move(result);
+}
+
+}  // namespace
+
+void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages) {
+    GlobalScan scan(hlsl, out, messages);
+    scan.Run();
+}
+
+}  // namespace fx

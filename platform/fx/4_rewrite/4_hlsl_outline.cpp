@@ -1,0 +1,220 @@
+// Stage 4: the outline of the HLSL tokens (see 4_hlsl_outline.h).
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+
+Code::Code(const TokenStream& s) : s_(s) {
+    for (size_t i = 0; i < s.tokens.size(); ++i) {
+        Tok k = s.tokens[i].kind;
+        if (k != Tok::Directive && k != Tok::String) index_.push_back(i);
+    }
+    // Brackets paired once: any closing one closes the innermost open one,
+    // so that a stray bracket costs no more than itself.
+    closing_.assign(size(), size());
+    std::vector<size_t> open;
+    for (size_t i = 0; i < size(); ++i) {
+        char p = Punct(i);
+        if (p == '(' || p == '[' || p == '{') open.push_back(i);
+        if ((p == ')' || p == ']' || p == '}') && !open.empty()) {
+            closing_[open.back()] = i;
+            open.pop_back();
+        }
+    }
+}
+
+Declarator ReadDeclarator(const Code& code, size_t first, size_t last) {
+    Declarator d;
+    d.first = first;
+    for (size_t k = first; k < last; ++k) {
+        char p = code.Punct(k);
+        if (p == '[' && d.arrayOpen == Declarator::npos && d.name != Declarator::npos) {
+            d.arrayOpen = k;
+            k = code.Closing(k);
+            continue;
+        }
+        if (p == ':') {
+            if (code.IsIdent(k + 1) && k + 1 < last) d.semantic = k + 1;
+            break;
+        }
+        if (p == '=' || p == '<') break;
+        if (!code.IsIdent(k)) continue;
+        std::string_view word = code.Text(k);
+        if (word == "out" || word == "inout") d.out = true;
+        if (IsQualifier(word) || word == "out" || word == "inout" || word == "uniform") continue;
+        if (d.type == Declarator::npos) {
+            d.type = k;
+        } else if (d.name == Declarator::npos) {
+            d.name = k;
+        }
+    }
+    return d;
+}
+
+namespace {
+
+// The declarators of a list [first, last) split at its own commas or
+// semicolons (sep).
+std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, char sep) {
+    std::vector<Declarator> list;
+    size_t start = first;
+    for (size_t k = first; k <= last; ++k) {
+        char p = k < last ? code.Punct(k) : sep;
+        if (p == '(' || p == '[' || p == '{') {
+            k = code.Closing(k);
+            continue;
+        }
+        if (p != sep) continue;
+        if (k > start) {
+            Declarator d = ReadDeclarator(code, start, k);
+            if (d.name != Declarator::npos) list.push_back(d);
+        }
+        start = k + 1;
+    }
+    return list;
+}
+
+void NoteName(const Code& code, HlslOutline* out, size_t type, size_t name, bool array,
+              bool uniform) {
+    auto [it, added] =
+        out->names.try_emplace(code.Text(name), NameType{type, name, array, uniform});
+    NameType& known = it->second;
+    if (!added && (known.type == Declarator::npos || code.Text(known.type) != code.Text(type) ||
+                   known.array != array)) {
+        known.type = Declarator::npos;
+    }
+}
+
+// Every declaration statement (global or local) and the names it declares:
+// "[qualifiers] TYPE NAME ..., NAME ...;".
+void NoteVariables(const Code& code, HlslOutline* out) {
+    int depth = 0;
+    bool buffer = false;  // inside a cbuffer's braces: its members are uniform
+    bool start = true;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const char p = code.Punct(i);
+        if (p == '{' && depth++ == 0 && i >= 2 &&
+            (code.Text(i - 2) == "cbuffer" || code.Text(i - 2) == "tbuffer")) {
+            buffer = true;
+        }
+        if (p == '}' && --depth == 0) buffer = false;
+        if (p == ';' || p == '{' || p == '}' || (p == '(' && i > 0 && code.Text(i - 1) == "for")) {
+            start = true;
+            continue;
+        }
+        if (!start) continue;
+        start = false;
+        bool isStatic = false;
+        size_t k = i;
+        for (; code.IsIdent(k) && IsQualifier(code.Text(k)); ++k)
+            isStatic = isStatic || code.Text(k) == "static";
+        auto declares = [&](size_t name) {
+            if (!code.IsIdent(name)) return false;
+            char after = code.Punct(name + 1);
+            return after == '=' || after == ';' || after == ',' || after == '[' || after == ':';
+        };
+        if (!code.IsIdent(k) || !declares(k + 1) || code.Text(k) == "return" ||
+            code.Text(k) == "struct" || code.Text(k) == "typedef") {
+            continue;
+        }
+        const bool uniform = (depth == 0 || buffer) && !isStatic;
+        const size_t type = k;
+        for (size_t name = k + 1; declares(name);) {
+            NoteName(code, out, type, name, code.Punct(name + 1) == '[', uniform);
+            // On to the next name after a comma at this level, if any.
+            size_t j = name + 1;
+            for (; j < code.size(); ++j) {
+                char q = code.Punct(j);
+                if (q == '(' || q == '[' || q == '{') j = code.Closing(j);
+                if (q == ',' || q == ';' || q == ')' || q == '}') break;
+            }
+            if (code.Punct(j) != ',') break;
+            name = j + 1;
+        }
+    }
+}
+
+}  // namespace
+
+HlslOutline OutlineHlsl(const Code& code) {
+    HlslOutline out;
+    size_t statement = 0;  // the first token of the global statement
+    for (size_t i = 0; i < code.size(); ++i) {
+        const char p = code.Punct(i);
+        if (p == ';' || p == '}') {
+            statement = i + 1;
+            continue;
+        }
+        if (code.IsIdent(i) && code.Text(i) == "struct" && code.IsIdent(i + 1) &&
+            code.Punct(i + 2) == '{') {
+            StructOutline s;
+            s.name = i + 1;
+            s.open = i + 2;
+            s.close = code.Closing(s.open);
+            s.members = ReadList(code, s.open + 1, s.close, ';');
+            out.structs.push_back(s);
+            i = s.close;
+            continue;
+        }
+        if (p == '{') {  // a cbuffer or an initializer: not a function
+            i = code.Closing(i);
+            continue;
+        }
+        if (p != '(') continue;
+        if (i < 2 || !code.IsIdent(i - 1) || !code.IsIdent(i - 2) || statement + 1 >= i) {
+            i = code.Closing(i);
+            continue;
+        }
+        FunctionOutline f;
+        f.returnType = statement;
+        f.name = i - 1;
+        f.open = i;
+        f.close = code.Closing(i);
+        f.params = ReadList(code, f.open + 1, f.close, ',');
+        size_t k = f.close + 1;
+        if (code.Punct(k) == ':' && code.IsIdent(k + 1)) {
+            f.semantic = k + 1;
+            k += 2;
+        }
+        if (code.Punct(k) == '{') {
+            f.body = k;
+            f.end = code.Closing(k);
+        } else if (code.Punct(k) == ';') {
+            f.end = k;
+        } else {
+            i = f.close;
+            continue;
+        }
+        out.functions.push_back(f);
+        i = f.end;
+        statement = i + 1;
+    }
+    for (size_t f = 0; f < out.functions.size(); ++f)
+        out.functionsNamed[code.Text(out.functions[f].name)].push_back(f);
+    for (size_t st = 0; st < out.structs.size(); ++st)
+        out.structsNamed.try_emplace(code.Text(out.structs[st].name), st);
+    for (const FunctionOutline& f : out.functions)
+        for (const Declarator& d : f.params)
+            if (d.type != Declarator::npos && d.name != Declarator::npos)
+                NoteName(code, &out, d.type, d.name, d.arrayOpen != Declarator::npos, false);
+    for (const StructOutline& st : out.structs)
+        for (const Declarator& d : st.members)
+            if (d.type != Declarator::npos && d.name != Declarator::npos)
+                NoteName(code, &out, d.type, d.name, d.arrayOpen != Declarator::npos, false);
+    NoteVariables(code, &out);
+    return out;
+}
+
+const StructOutline* HlslOutline::FindStruct(const Code&, std::string_view name) const {
+    auto it = structsNamed.find(name);
+    return it == structsNamed.end() ? nullptr : &structs[it->second];
+}
+
+const std::vector<size_t>& HlslOutline::Functions(std::string_view name) const {
+    static const std::vector<size_t> none;
+    auto it = functionsNamed.find(name);
+    return it == functionsNamed.end() ? none : it->second;
+}
+
+}  // namespace fx

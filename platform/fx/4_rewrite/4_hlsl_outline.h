@@ -1,0 +1,136 @@
+// Stage 4: the outline of the HLSL tokens that the checks and the shape
+// rewrites read (platform/fx internal): the code tokens, and the functions
+// and structs declared at global scope.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/fx/shared/token_stream.h"
+
+namespace fx {
+
+// The code tokens of an HLSL token list (#pragma lines and strings left
+// out), by their index in the list.
+class Code {
+public:
+    explicit Code(const TokenStream& s);
+    size_t size() const { return index_.size(); }
+    // Index in the list of code token i.
+    size_t At(size_t i) const { return index_[i]; }
+    const SourceToken& Token(size_t i) const { return s_.tokens[index_[i]]; }
+    bool IsIdent(size_t i) const { return i < size() && Token(i).kind == Tok::Ident; }
+    std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
+    SourcePos Pos(size_t i) const { return s_.Pos(Token(i)); }
+    // The character of a one-character punctuation token; 0 for others and
+    // past the end.
+    char Punct(size_t i) const {
+        return i < size() && Token(i).kind == Tok::Punct && Text(i).size() == 1 ? Text(i)[0] : 0;
+    }
+    // The token that closes the bracket opened at i; size() when none does.
+    size_t Closing(size_t i) const { return i < size() ? closing_[i] : size(); }
+
+private:
+    const TokenStream& s_;
+    std::vector<size_t> index_;
+    std::vector<size_t> closing_;  // by code token: its closing bracket's
+};
+
+// A declaration "TYPE NAME[N] : SEMANTIC" of a parameter or struct member,
+// by code token; npos where it has no such part.
+struct Declarator {
+    static constexpr size_t npos = static_cast<size_t>(-1);
+    size_t first = 0;  // its first token (a qualifier or the type)
+    size_t type = npos;
+    size_t name = npos;
+    size_t arrayOpen = npos;  // '[' after the name
+    size_t semantic = npos;
+    bool out = false;  // "out" or "inout"
+};
+
+// Reads the declarator in code tokens [first, last).
+Declarator ReadDeclarator(const Code& code, size_t first, size_t last);
+
+struct FunctionOutline {
+    size_t returnType = 0;  // the first token of its return type
+    size_t name = 0;
+    size_t open = 0;  // '(' and ')' of its parameters
+    size_t close = 0;
+    std::vector<Declarator> params;
+    size_t semantic = Declarator::npos;  // after the parameters
+    size_t body = Declarator::npos;      // '{'; npos for a declaration
+    size_t end = 0;                      // its '}' or ';'
+};
+
+struct StructOutline {
+    size_t name = 0;
+    size_t open = 0;
+    size_t close = 0;
+    std::vector<Declarator> members;
+};
+
+// The declared type of a name (a code token); type npos when the name is
+// declared with two different types (scopes are not told apart).
+struct NameType {
+    size_t type = Declarator::npos;
+    size_t name = Declarator::npos;  // where it is declared (the first time)
+    bool array = false;
+    bool uniform = false;  // a global the program sets (not static)
+};
+
+struct HlslOutline {
+    std::vector<FunctionOutline> functions;
+    std::vector<StructOutline> structs;
+    std::unordered_map<std::string_view, NameType> names;
+    // Indexes into functions and structs by name.
+    std::unordered_map<std::string_view, std::vector<size_t>> functionsNamed;
+    std::unordered_map<std::string_view, size_t> structsNamed;
+
+    const StructOutline* FindStruct(const Code& code, std::string_view name) const;
+    // The functions (declarations and definitions) of that name.
+    const std::vector<size_t>& Functions(std::string_view name) const;
+};
+
+HlslOutline OutlineHlsl(const Code& code);
+
+// The shape of a numeric type name: "float" 1 x 1, "half3" 1 x 3, "int2x4"
+// 2 x 4 (a matrix); rows 0 for other names.
+struct Shape {
+    int rows = 0;
+    int cols = 0;
+    bool matrix = false;
+    int Components() const { return rows * cols; }
+};
+Shape ShapeOf(std::string_view type);
+
+// How many components the expression in code tokens [first, last) has,
+// from the declared types of the names it uses (4_hlsl_types.cpp); 0 when
+// that cannot be told from them.
+int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last);
+// The shape of the expression in code tokens [first, last) when it is a
+// matrix of more than one row and column (a comparison of matrices is one
+// of bools); rows 0 when it is none or that cannot be told.
+Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last);
+
+// Words and calls respelled as glslang reads what Direct3D 9's compiler
+// reads (4_spellings.cpp), in place: its type names in capitals, doubles,
+// one-component vectors, texCUBEproj, integer literals given to mul.
+void RespellHlsl(TokenStream* hlsl);
+
+// What Direct3D 9's compiler refuses in the HLSL of an effect that compiles
+// these (profile, entry point) pairs (4_check_hlsl.cpp), as errors in
+// messages: false when it found one.
+bool CheckHlsl(const Code& code, const HlslOutline& outline,
+               const std::vector<std::pair<std::string, std::string>>& compiled,
+               std::vector<Message>* messages);
+
+// Declarations and statements reshaped as Direct3D 9 reads them
+// (4_shape_rewrites.cpp), in place: code and outline are those of *hlsl as
+// it is. Warnings (implicit truncations) go to messages.
+void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
+                   const std::vector<std::string>& entries, std::vector<Message>* messages);
+
+}  // namespace fx

@@ -1,0 +1,345 @@
+// Stage 4: the types the shape rewrites need, told from declarations (see
+// 4_hlsl_outline.h). Only the number of components of an expression is
+// worked out: numbers, names, constructors, casts, swizzles, members,
+// indexing, calls of the effect's own functions and of the intrinsics that
+// keep their argument's shape, and the arithmetic between them (a scalar
+// spreads, two vectors give the shorter one, as Direct3D 9 truncates).
+#include <algorithm>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+
+namespace fx {
+
+Shape ShapeOf(std::string_view type) {
+    if (type.empty() || std::string_view("fhiubdm").find(type[0]) == std::string_view::npos)
+        return {};
+    for (std::string_view b : {"float", "half", "int", "uint", "bool", "double", "dword",
+                               "min16float", "min10float", "min16int", "min12int", "min16uint"}) {
+        if (type.substr(0, b.size()) != b) continue;
+        std::string_view rest = type.substr(b.size());
+        auto dim = [](char c) { return c >= '1' && c <= '4'; };
+        if (rest.empty()) return {1, 1, false};
+        if (rest.size() == 1 && dim(rest[0])) return {1, rest[0] - '0', false};
+        if (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))
+            return {rest[0] - '0', rest[2] - '0', true};
+        return {};
+    }
+    return {};
+}
+
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+bool IsSwizzle(std::string_view s) {
+    if (s.empty() || s.size() > 4) return false;
+    return s.find_first_not_of("xyzw") == std::string_view::npos ||
+           s.find_first_not_of("rgba") == std::string_view::npos;
+}
+
+bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+// The intrinsics whose result has the shape of their arguments.
+bool KeepsShape(std::string_view f) {
+    return OneOf(f, {"normalize", "saturate", "abs",   "frac",   "floor",     "ceil",  "sqrt",
+                     "rsqrt",     "exp",      "exp2",  "log",    "log2",      "sin",   "cos",
+                     "tan",       "sign",     "round", "trunc",  "ddx",       "ddy",   "fwidth",
+                     "radians",   "degrees",  "min",   "max",    "pow",       "step",  "lerp",
+                     "clamp",     "fmod",     "atan2", "isnan",  "isinf",     "isfinite",
+                     "smoothstep"});
+}
+
+class Typer {
+public:
+    // matrices: the typer tells matrices (MatrixOf) rather than counts;
+    // each mode reads a bracket once, so the work stays linear.
+    Typer(const Code& code, const HlslOutline& outline, bool matrices)
+        : code_(code), outline_(outline), matrices_(matrices) {}
+
+    int Count(size_t first, size_t last) const {
+        // Nesting past kMaxDepth is not worth telling (and the stack stays small).
+        if (first >= last || last > code_.size() || depth_ >= kMaxDepth) return 0;
+        ++depth_;
+        int n = Operands(first, last);
+        --depth_;
+        return n;
+    }
+
+    Shape MatrixOf(size_t first, size_t last) const { return Matrix(first, last); }
+
+private:
+    static constexpr int kMaxDepth = 32;
+
+    int Operands(size_t first, size_t last) const {
+        // Split at the binary operators of this level.
+        std::vector<std::pair<size_t, size_t>> operands;
+        size_t start = first;
+        for (size_t k = first; k < last; ++k) {
+            char p = code_.Punct(k);
+            if (p == '(' || p == '[') {
+                k = code_.Closing(k);
+                continue;
+            }
+            std::string_view t = code_.Text(k);
+            if (code_.Token(k).kind != Tok::Punct) continue;
+            if (OneOf(t, {"?", "=", "+=", "-=", "*=", "/=", ",", "&&", "||"})) return 0;
+            const bool binary =
+                OneOf(t, {"+", "-", "*", "/", "%", "<", ">", "<=", ">=", "==", "!="});
+            if (!binary || k == start) continue;  // a unary sign
+            operands.emplace_back(start, k);
+            start = k + 1;
+        }
+        operands.emplace_back(start, last);
+        if (operands.size() == 1) return Unary(first, last);
+        int result = 1;
+        for (auto [a, b] : operands) {
+            int n = Unary(a, b);
+            if (n == 0) return 0;
+            if (n > 1) result = result == 1 ? n : std::min(result, n);
+        }
+        return result;
+    }
+
+    // A unary sign, a cast, then a primary expression and what follows it.
+    int Unary(size_t first, size_t last) const {
+        while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
+        if (first >= last) return 0;
+        if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
+            code_.Punct(first + 2) == ')' && first + 3 < last) {
+            Shape cast = ShapeOf(code_.Text(first + 1));
+            return Unary(first + 3, last) == 0 ? 0 : cast.Components();
+        }
+        return Postfix(first, last);
+    }
+
+    int Postfix(size_t first, size_t last) const {
+        Shape shape;
+        bool array = false;
+        if (!PostfixShape(first, last, &shape, &array)) return 0;
+        // A matrix of more than one row and column is no vector.
+        if (array || (shape.matrix && shape.rows > 1 && shape.cols > 1)) return 0;
+        return shape.Components();
+    }
+
+    // The shape of a primary expression and what follows it; false when it
+    // cannot be told.
+    bool PostfixShape(size_t first, size_t last, Shape* out, bool* isArray) const {
+        size_t k = first;
+        Shape shape;
+        bool array = false;
+        if (code_.Token(k).kind == Tok::Number) {
+            shape = {1, 1, false};
+            ++k;
+        } else if (code_.Punct(k) == '(') {
+            size_t close = code_.Closing(k);
+            if (close >= last) return false;
+            if (matrices_) {
+                shape = Matrix(k + 1, close);
+                if (shape.rows == 0) return false;
+            } else {
+                int n = Count(k + 1, close);
+                if (n == 0) return false;
+                shape = {1, n, false};
+            }
+            k = close + 1;
+        } else if (code_.IsIdent(k) && code_.Punct(k + 1) == '(') {
+            size_t close = code_.Closing(k + 1);
+            if (close >= last) return false;
+            shape = Call(k, close);
+            k = close + 1;
+        } else if (code_.IsIdent(k)) {
+            if (code_.Text(k) == "true" || code_.Text(k) == "false") {
+                shape = {1, 1, false};
+            } else if (!Name(k, &shape, &array)) {
+                return false;
+            }
+            ++k;
+        } else {
+            return false;
+        }
+        while (k < last && shape.rows > 0) {
+            if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
+                std::string_view field = code_.Text(k + 1);
+                if (!shape.matrix && !array && IsSwizzle(field)) {
+                    shape = {1, static_cast<int>(field.size()), false};
+                } else if (!Name(k + 1, &shape, &array)) {
+                    return 0;
+                }
+                k += 2;
+            } else if (code_.Punct(k) == '[') {
+                if (array) {
+                    array = false;
+                } else if (shape.matrix) {
+                    shape = {1, shape.cols, false};
+                } else {
+                    shape = {1, 1, false};
+                }
+                k = code_.Closing(k) + 1;
+            } else {
+                return false;
+            }
+        }
+        if (k != last || shape.rows == 0) return false;
+        *out = shape;
+        *isArray = array;
+        return true;
+    }
+
+    // An operator at k: the glued run of operator characters it is. Its
+    // length, 0 for a token that is none.
+    size_t OperatorRun(size_t k, size_t last) const {
+        auto isOp = [&](size_t i) {
+            const char p = code_.Punct(i);
+            return p != 0 && std::string_view("+-*/%<>=!&|^~").find(p) != std::string_view::npos;
+        };
+        if (!isOp(k)) return 0;
+        size_t n = 1;
+        while (k + n < last && isOp(k + n) && (code_.Token(k + n).flags & kGlued) != 0) ++n;
+        return n;
+    }
+
+    // The shape of a matrix expression (rows 0 for any other): a name or
+    // member declared as one, a constructor, a cast, a function returning
+    // one, transpose, mul of two, an intrinsic of one, and the operators
+    // between them (a comparison of matrices is one too: of bools).
+    Shape Matrix(size_t first, size_t last) const {
+        if (first >= last || last > code_.size() || depth_ >= kMaxDepth) return {};
+        ++depth_;
+        Shape s = MatrixOperands(first, last);
+        --depth_;
+        return s.matrix && s.rows > 1 && s.cols > 1 ? s : Shape{};
+    }
+
+    Shape MatrixOperands(size_t first, size_t last) const {
+        size_t start = first;
+        Shape found;
+        auto operand = [&](size_t a, size_t b) {
+            while (a < b && OperatorRun(a, b) > 0) ++a;  // unary signs and !
+            if (a >= b || found.rows > 0) return;
+            if (code_.Punct(a) == '(' && code_.IsIdent(a + 1) && code_.Punct(a + 2) == ')' &&
+                a + 3 < b) {
+                found = ShapeOf(code_.Text(a + 1));  // a cast
+                return;
+            }
+            Shape shape;
+            bool array = false;
+            if (PostfixShape(a, b, &shape, &array) && !array) found = shape;
+        };
+        for (size_t k = first; k < last; ++k) {
+            const char p = code_.Punct(k);
+            if (p == '(' || p == '[') {
+                k = code_.Closing(k);
+                continue;
+            }
+            if (p == '?' || p == ',' || p == ':') return {};
+            const size_t run = OperatorRun(k, last);
+            if (run == 0) continue;
+            std::string text;  // the run's characters (each a token of its own)
+            for (size_t i = k; i < k + run; ++i) text += code_.Punct(i);
+            const bool assigns = text.back() == '=' && text != "==" && text != "<=" &&
+                                 text != ">=" && text != "!=";
+            if (assigns) return {};
+            if (k > start && text != "++" && text != "--") {
+                operand(start, k);
+                start = k + run;
+            }
+            k += run - 1;
+        }
+        operand(start, last);
+        return found;
+    }
+
+    // A variable or member by its name.
+    bool Name(size_t at, Shape* shape, bool* array) const {
+        auto it = outline_.names.find(code_.Text(at));
+        if (it == outline_.names.end() || it->second.type == npos) return false;
+        *shape = ShapeOf(code_.Text(it->second.type));
+        *array = it->second.array;
+        return shape->rows > 0;
+    }
+
+    // A constructor, one of the effect's functions, or an intrinsic.
+    Shape Call(size_t name, size_t close) const {
+        std::string_view f = code_.Text(name);
+        Shape constructed = ShapeOf(f);
+        if (constructed.rows > 0) return constructed;
+        int returns = -1;
+        Shape declared;
+        for (size_t index : outline_.Functions(f)) {
+            const FunctionOutline& fn = outline_.functions[index];
+            Shape r = ShapeOf(code_.Text(fn.name - 1));
+            int n = r.Components();
+            if (returns == -1) declared = r;
+            if (returns != -1 && (r.rows != declared.rows || r.cols != declared.cols)) n = 0;
+            returns = returns == -1 || returns == n ? n : 0;
+        }
+        if (returns > 0) return declared;
+        if (returns == 0) return {};
+        if (matrices_) return MatrixCall(f, name, close);
+        if (OneOf(f, {"dot", "length", "distance", "determinant", "any", "all"}))
+            return {1, 1, false};
+        if (f.substr(0, 3) == "tex") return {1, 4, false};
+        if (!KeepsShape(f)) return {};
+        // These keep the shape of their arguments: all of one count.
+        int n = -1;
+        size_t start = name + 2;
+        for (size_t k = name + 2; k <= close; ++k) {
+            char p = code_.Punct(k);
+            if ((p == '(' || p == '[') && k != close) {
+                k = code_.Closing(k);
+                continue;
+            }
+            if (p != ',' && k != close) continue;
+            int c = Count(start, k);
+            if (c == 0 || (n > 1 && c > 1 && c != n)) return {};
+            n = std::max(n, c);
+            start = k + 1;
+        }
+        return n > 0 ? Shape{1, n, false} : Shape{};
+    }
+
+    // transpose, mul of two matrices, and the intrinsics that keep the
+    // shape of a matrix as their first argument.
+    Shape MatrixCall(std::string_view f, size_t name, size_t close) const {
+        std::vector<std::pair<size_t, size_t>> args;
+        size_t start = name + 2;
+        for (size_t k = name + 2; k <= close; ++k) {
+            const char p = code_.Punct(k);
+            if ((p == '(' || p == '[') && k != close) {
+                k = code_.Closing(k);
+                continue;
+            }
+            if (p != ',' && k != close) continue;
+            args.emplace_back(start, k);
+            start = k + 1;
+        }
+        if (args.empty()) return {};
+        const Shape a = Matrix(args[0].first, args[0].second);
+        if (f == "transpose" && args.size() == 1 && a.rows > 0) return {a.cols, a.rows, true};
+        if (f == "mul" && args.size() == 2) {
+            const Shape b = Matrix(args[1].first, args[1].second);
+            return a.rows > 0 && b.rows > 0 ? Shape{a.rows, b.cols, true} : Shape{};
+        }
+        if (KeepsShape(f)) return a;
+        return {};
+    }
+
+    const Code& code_;
+    const HlslOutline& outline_;
+    const bool matrices_;
+    mutable int depth_ = 0;
+};
+
+}  // namespace
+
+int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
+    return Typer(code, outline, false).Count(first, last);
+}
+
+Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
+    return Typer(code, outline, true).MatrixOf(first, last);
+}
+
+}  // namespace fx

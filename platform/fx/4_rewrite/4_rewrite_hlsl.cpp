@@ -1,0 +1,274 @@
+// Stage 4: HLSL rewrites for glslang (see 4_rewrite_hlsl.h).
+//
+// Implemented: [x] global declarations as Direct3D 9 reads them (4_globals.cpp)
+//              [x] initial values of the globals (4_default_values.cpp)
+//              [x] compile arguments bound to the entry point's uniform
+//                  parameters as static consts; sampler parameters kept
+//              [x] the printed text and its map (4_hlsl_text.cpp)
+// Not implemented: rewrites inside expressions (a type pass over the
+// declarations and expressions), integer parameters of non-entry functions.
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+
+// The definition of an entry point: its name, the ')' of its parameter
+// list, its parameters ([first, last) code tokens) and the commas between.
+struct EntryDefinition {
+    size_t name = 0;
+    size_t close = 0;
+    std::vector<std::pair<size_t, size_t>> params;
+    std::vector<size_t> commas;
+};
+
+// A parameter list starting at open, split at its own commas; false when
+// it does not close.
+bool ReadParameters(const Code& code, size_t open, EntryDefinition* def) {
+    int nest = 0;
+    size_t paramStart = open + 1;
+    def->close = open;
+    for (size_t j = open; j < code.size(); ++j) {
+        char p = code.Punct(j);
+        if (p == '(' || p == '[' || p == '{') ++nest;
+        if (p == ')' || p == ']' || p == '}') --nest;
+        if (nest == 1 && p == ',') {
+            def->params.emplace_back(paramStart, j);
+            def->commas.push_back(j);
+            paramStart = j + 1;
+        }
+        if (nest == 0) {
+            def->close = j;
+            break;
+        }
+    }
+    if (def->close == open) return false;
+    if (paramStart < def->close) def->params.emplace_back(paramStart, def->close);
+    return true;
+}
+
+// The entry point's definition at global scope (not a prototype or a call:
+// a body or a semantic follows its parameters). 0: not found; -1: a
+// parameter list that never closes.
+int FindEntryDefinition(const Code& code, const std::string& entry, EntryDefinition* def) {
+    int depth = 0;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const char p = code.Punct(i);
+        if (p == '{' || p == '(' || p == '[') ++depth;
+        if ((p == '}' || p == ')' || p == ']') && depth > 0) --depth;
+        if (depth != 0 || !code.IsIdent(i) || i == 0 || !code.IsIdent(i - 1) ||
+            i + 1 >= code.size() || code.Punct(i + 1) != '(' || code.Text(i) != entry) {
+            continue;
+        }
+        *def = EntryDefinition();
+        def->name = i;
+        if (!ReadParameters(code, i + 1, def)) return -1;
+        const size_t close = def->close;
+        const char after = close + 1 < code.size() ? code.Punct(close + 1) : 0;
+        if (after == '{' || after == ':') return 1;
+    }
+    return 0;
+}
+
+// Copies list[first, last] (inclusive) to out, the first no longer glued.
+void CopyTokens(const std::vector<SourceToken>& list, size_t first, size_t last,
+                std::vector<SourceToken>* out) {
+    size_t start = out->size();
+    out->insert(out->end(), list.begin() + static_cast<std::ptrdiff_t>(first),
+                list.begin() + static_cast<std::ptrdiff_t>(last + 1));
+    if (start < out->size()) (*out)[start].flags &= static_cast<uint8_t>(~kGlued);
+}
+
+// "static const TYPE NAME = ARG;" for each uniform parameter, which drop
+// marks to leave the list; kept[p] tells which parameters stay.
+bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefinition& def,
+                     const std::string& entry,
+                     const std::vector<std::vector<SourceToken>>& arguments,
+                     std::vector<SourceToken>* decls, std::vector<bool>* drop,
+                     std::vector<bool>* kept, std::string* error,
+                     std::vector<std::pair<std::string, std::string>>* samplerAliases) {
+    size_t used = 0;
+    for (const auto& [first, last] : def.params) {
+        bool isUniform = false;
+        size_t nameToken = last;  // the last identifier before ':', '=' or '['
+        std::vector<size_t> typeTokens;
+        for (size_t k = first; k < last; ++k) {
+            char p = code.Punct(k);
+            if (p == ':' || p == '=' || p == '[') break;
+            if (!code.IsIdent(k)) continue;
+            std::string_view word = code.Text(k);
+            if (word == "uniform") isUniform = true;
+            if (IsQualifier(word)) continue;
+            if (nameToken != last) typeTokens.push_back(nameToken);
+            nameToken = k;
+        }
+        kept->push_back(!isUniform);
+        if (!isUniform) continue;
+        if (nameToken == last || typeTokens.empty()) {
+            *error = "cannot read a uniform parameter of '" + entry + "'";
+            return false;
+        }
+        if (used >= arguments.size()) {
+            *error = "'" + entry + "' has more uniform parameters than the " +
+                     std::to_string(arguments.size()) + " arguments of the compile statement";
+            return false;
+        }
+        // A sampler cannot be a constant: the parameter stays, and stage 6
+        // binds it where the sampler it is given sits.
+        if (IsSamplerType(SpellTokens(*s.texts, s.tokens, code.At(typeTokens.front()),
+                                      code.At(typeTokens.back()) + 1))) {
+            kept->back() = true;
+            const std::vector<SourceToken>& argument = arguments[used++];
+            if (samplerAliases != nullptr) {
+                samplerAliases->emplace_back(
+                    std::string(code.Text(nameToken)),
+                    SpellTokens(*s.texts, argument, 0, argument.size()));
+            }
+            continue;
+        }
+        // What glslang says about the declaration it says about the parameter.
+        const SourceToken& at = code.Token(first);
+        decls->push_back(s.Make(Tok::Ident, "static", at));
+        decls->push_back(s.Make(Tok::Ident, "const", at));
+        CopyTokens(s.tokens, code.At(typeTokens.front()), code.At(typeTokens.back()), decls);
+        CopyTokens(s.tokens, code.At(nameToken), code.At(nameToken), decls);
+        decls->push_back(s.Make(Tok::Punct, "=", at));
+        const std::vector<SourceToken>& argument = arguments[used++];
+        if (!argument.empty()) CopyTokens(argument, 0, argument.size() - 1, decls);
+        decls->push_back(s.Make(Tok::Punct, ";", at));
+        for (size_t i = code.At(first); i <= code.At(last - 1); ++i) (*drop)[i] = true;
+    }
+    if (used != arguments.size()) {
+        *error = "the compile statement gives " + std::to_string(arguments.size()) +
+                 " arguments, but '" + entry + "' has " + std::to_string(used) +
+                 " uniform parameters";
+        return false;
+    }
+    return true;
+}
+
+// Commas: only the one just before each kept parameter after the first kept one.
+void DropCommas(const Code& code, const EntryDefinition& def, const std::vector<bool>& kept,
+                std::vector<bool>* drop) {
+    bool seenKept = false;
+    for (size_t p = 0; p < def.params.size(); ++p) {
+        if (p > 0 && !(kept[p] && seenKept)) (*drop)[code.At(def.commas[p - 1])] = true;
+        if (kept[p]) seenKept = true;
+    }
+}
+
+}  // namespace
+
+bool BindUniformArguments(
+    TokenStream* hlsl, const std::string& entry,
+    const std::vector<std::vector<SourceToken>>& arguments, std::string* error,
+    std::vector<std::pair<std::string, std::string>>* samplerAliases) {
+    Code code(*hlsl);
+    EntryDefinition def;
+    if (FindEntryDefinition(code, entry, &def) != 1) {
+        *error = "entry point '" + entry + "' not found";
+        return false;
+    }
+    std::vector<SourceToken> decls;
+    std::vector<bool> drop(hlsl->tokens.size(), false);
+    std::vector<bool> kept;
+    if (!DeclareUniforms(*hlsl, code, def, entry, arguments, &decls, &drop, &kept, error,
+                         samplerAliases)) {
+        return false;
+    }
+    DropCommas(code, def, kept, &drop);
+
+    // The declarations go just before the function's return type.
+    size_t start = def.name - 1;
+    while (start > 0 && code.IsIdent(start - 1)) --start;
+    const size_t insertAt = code.At(start);
+    std::vector<SourceToken> out;
+    out.reserve(hlsl->tokens.size() + decls.size());
+    bool gap = false;
+    for (size_t i = 0; i < hlsl->tokens.size(); ++i) {
+        if (i == insertAt) {
+            out.insert(out.end(), decls.begin(), decls.end());
+            gap = true;
+        }
+        if (drop[i]) {
+            gap = true;
+            continue;
+        }
+        out.push_back(hlsl->tokens[i]);
+        if (gap) out.back().flags &= static_cast<uint8_t>(~kGlued);
+        gap = false;
+    }
+    hlsl->tokens = std::move(out);
+    return true;
+}
+
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
+    std::vector<std::string> entries;
+    std::vector<std::pair<std::string, std::string>> compiled;
+    for (const TechniqueDesc& t : parsed.techniques)
+        for (const PassDesc& p : t.passes)
+            for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
+                if (HasShader(*s)) {
+                    entries.push_back(s->entry);
+                    compiled.emplace_back(s->profile, s->entry);
+                }
+    std::vector<Message> found;
+    out->hlsl = parsed.hlsl;
+    RespellHlsl(&out->hlsl);
+    {
+        const Code code(out->hlsl);
+        const HlslOutline outline = OutlineHlsl(code);
+        if (!CheckHlsl(code, outline, compiled, &found)) {
+            messages->Add(found);
+            return false;
+        }
+        RewriteShapes(&out->hlsl, code, outline, entries, &found);
+    }
+    RewriteGlobals(&out->hlsl, &out->globals, &found);
+    out->printed = PrintHlsl(out->hlsl);
+    out->defaults = EvaluateInitializers(parsed.initializers, &found);
+    bool ok = true;
+    for (const Message& m : found) ok &= !m.IsError();
+    messages->Add(found);
+    return ok;
+}
+
+bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSources* out,
+                 MessageList* messages) {
+    out->stages.clear();
+    for (const ShaderBinding* b : {&pass.vertexShader, &pass.pixelShader}) {
+        if (!HasShader(*b)) continue;
+        StageSource s;
+        s.stage = b == &pass.vertexShader ? ShaderStage::Vertex : ShaderStage::Pixel;
+        s.entry = b->entry;
+        s.compileStatement = b->pos;
+        if (b->arguments.empty()) {
+            s.hlsl = effect.printed.text;
+            s.map = effect.printed.map;
+        } else {
+            TokenStream bound = effect.hlsl;
+            std::string error;
+            if (!BindUniformArguments(&bound, b->entry, b->argumentTokens, &error,
+                                      &s.samplerAliases)) {
+                messages->Error(b->pos, error);
+                return false;
+            }
+            HlslText printed = PrintHlsl(bound);
+            s.hlsl = std::move(printed.text);
+            s.map = std::move(printed.map);
+        }
+        s.defaults = effect.defaults;
+        s.majorities = effect.globals.majorities;
+        s.written = effect.globals.written;
+        out->stages.push_back(std::move(s));
+    }
+    return true;
+}
+
+}  // namespace fx

@@ -1,0 +1,153 @@
+// Stage 4: words and calls Direct3D 9's compiler reads one way and glslang
+// another (see 4_rewrite_hlsl.h), respelled in the HLSL tokens before the
+// checks and the other rewrites read them:
+// - the type names Direct3D 9 predefines in capitals: DWORD (int), FLOAT,
+//   VECTOR (float4), MATRIX (float4x4), unless the file declares the name
+//   itself;
+// - double types are float types (shader models 2 and 3 have no doubles);
+//   float1, int1, half1, bool1, ... are the scalars they hold; bool
+//   matrices are float ones;
+// - texCUBEproj(s, t) divides t by t.w, then samples as texCUBE (glslang
+//   asks for a projective cube lookup, which no GLSL has);
+// - an integer literal given whole to mul (mul(2, v)) is a float one, as
+//   Direct3D 9 converts it (glslang finds mul(int, float4) ambiguous).
+#include <algorithm>
+#include <set>
+#include <string>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+
+namespace fx {
+namespace {
+
+// "double3x2" -> "float3x2", "float1" -> "float"; empty when the name
+// stays as it is.
+std::string Respelled(std::string_view w) {
+    if (w == "DWORD") return "int";
+    if (w == "FLOAT") return "float";
+    if (w == "VECTOR") return "float4";
+    if (w == "MATRIX") return "float4x4";
+    std::string base;
+    for (std::string_view b : {"double", "float", "half", "int", "uint", "bool", "dword"}) {
+        if (w.substr(0, b.size()) == b) {
+            base = std::string(b);
+            break;
+        }
+    }
+    if (base.empty()) return {};
+    std::string_view shape = w.substr(base.size());
+    bool known = shape.empty() || (shape.size() == 1 && shape[0] >= '1' && shape[0] <= '4') ||
+                 (shape.size() == 3 && shape[0] >= '1' && shape[0] <= '4' && shape[1] == 'x' &&
+                  shape[2] >= '1' && shape[2] <= '4');
+    if (!known) return {};
+    if (shape == "1") shape = {};
+    if (base == "double") base = "float";
+    // Direct3D 9 holds bools as floats; glslang cannot make SPIR-V of a
+    // matrix of bools (comparisons of matrices give float ones of 0 and 1).
+    if (base == "bool" && shape.size() == 3) base = "float";
+    std::string out = base + std::string(shape);
+    return out == w ? std::string() : out;
+}
+
+// Names the file declares itself: the last word before ';' or '[' of a
+// typedef, and the name after struct.
+std::set<std::string_view> DeclaredTypeNames(const Code& code) {
+    std::set<std::string_view> names;
+    for (size_t i = 0; i + 1 < code.size(); ++i) {
+        if (code.Text(i) == "struct" && code.IsIdent(i + 1)) names.insert(code.Text(i + 1));
+        if (code.Text(i) != "typedef") continue;
+        for (size_t k = i + 1; k < code.size(); ++k) {
+            char p = code.Punct(k);
+            if (p == ';' || p == '[' || p == ',') {
+                if (k > i + 1 && code.IsIdent(k - 1)) names.insert(code.Text(k - 1));
+                if (p != ',') break;
+            }
+        }
+    }
+    return names;
+}
+
+bool IsIntegerLiteral(std::string_view t) {
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c); });
+}
+
+// The top-level commas of the call whose '(' is at open: open, each
+// comma, then its ')'.
+std::vector<size_t> CallCuts(const Code& code, size_t open) {
+    size_t close = code.Closing(open);
+    if (close >= code.size()) return {};
+    std::vector<size_t> cuts = {open};
+    for (size_t k = open + 1; k < close; ++k) {
+        char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
+        if (code.Punct(k) == ',') cuts.push_back(k);
+    }
+    cuts.push_back(close);
+    return cuts;
+}
+
+bool IsCall(const Code& code, size_t i, std::string_view name) {
+    return code.IsIdent(i) && code.Text(i) == name && code.Punct(i + 1) == '(' &&
+           (i == 0 || code.Punct(i - 1) != '.');
+}
+
+}  // namespace
+
+void RespellHlsl(TokenStream* hlsl) {
+    // Words, one token for one: the places of all the others stay.
+    {
+        const Code code(*hlsl);
+        const std::set<std::string_view> declared = DeclaredTypeNames(code);
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!code.IsIdent(i)) continue;
+            SourceToken& token = hlsl->tokens[code.At(i)];
+            if (IsCall(code, i, "mul")) {
+                std::vector<size_t> cuts = CallCuts(code, i + 1);
+                for (size_t a = 0; a + 1 < cuts.size() && cuts.size() == 3; ++a) {
+                    size_t first = cuts[a] + 1;
+                    if (code.Punct(first) == '-') ++first;
+                    if (first + 1 != cuts[a + 1] || code.Token(first).kind != Tok::Number ||
+                        !IsIntegerLiteral(code.Text(first))) {
+                        continue;
+                    }
+                    SourceToken& number = hlsl->tokens[code.At(first)];
+                    number = hlsl->Make(Tok::Number, std::string(code.Text(first)) + ".0", number);
+                }
+                continue;
+            }
+            if (declared.count(code.Text(i))) continue;
+            std::string r = Respelled(code.Text(i));
+            if (!r.empty()) token = hlsl->Make(Tok::Ident, r, token);
+        }
+    }
+    // texCUBEproj(s, T) -> texCUBE(s, (T).xyz / (T).w), from the last call
+    // to the first.
+    const Code code(*hlsl);
+    for (size_t i = code.size(); i-- > 0;) {
+        if (!IsCall(code, i, "texCUBEproj")) continue;
+        std::vector<size_t> cuts = CallCuts(code, i + 1);
+        if (cuts.size() != 3 || cuts[1] + 1 >= cuts[2]) continue;
+        const SourceToken at = code.Token(i);
+        const size_t begin = code.At(cuts[1] + 1);
+        const size_t end = code.At(cuts[2]);
+        std::vector<SourceToken> t(hlsl->tokens.begin() + static_cast<std::ptrdiff_t>(begin),
+                                   hlsl->tokens.begin() + static_cast<std::ptrdiff_t>(end));
+        std::vector<SourceToken> out;
+        auto put = [&](Tok kind, std::string_view text) {
+            out.push_back(hlsl->Make(kind, text, at));
+        };
+        for (const char* swizzle : {"xyz", "w"}) {
+            put(Tok::Punct, "(");
+            out.insert(out.end(), t.begin(), t.end());
+            put(Tok::Punct, ")");
+            put(Tok::Punct, ".");
+            put(Tok::Ident, swizzle);
+            if (swizzle[1]) put(Tok::Punct, "/");
+        }
+        SpliceTokens(&hlsl->tokens, begin, end, out);
+        hlsl->tokens[code.At(i)] = hlsl->Make(Tok::Ident, "texCUBE", at);
+    }
+}
+
+}  // namespace fx

@@ -1,0 +1,284 @@
+// Stage 5: what a profile's instruction set lacks, found on glslang's tree
+// (see 5_tree.h).
+//
+// Direct3D 9's compiler inlines every function and drops the code that
+// constant conditions rule out before it maps the rest to instructions;
+// only what survives must exist in the profile. So the check walks the
+// entry point and what it calls, a call with constant arguments seeing
+// its parameters as those constants, and goes only down the side of an if
+// or ?: whose condition those constants decide.
+#include <glslang/MachineIndependent/localintermediate.h>
+
+#include <cmath>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/fx/5_glslang/5_tree.h"
+
+namespace fx {
+namespace {
+
+using glslang::TIntermAggregate;
+using glslang::TIntermBinary;
+using glslang::TIntermTyped;
+using glslang::TOperator;
+
+// Parameters known to hold a constant: symbol id -> value.
+using Known = std::map<long long, double>;
+
+bool IsGradient(TOperator op) {
+    switch (op) {
+        case glslang::EOpDPdx:
+        case glslang::EOpDPdy:
+        case glslang::EOpFwidth:
+        case glslang::EOpDPdxFine:
+        case glslang::EOpDPdyFine:
+        case glslang::EOpFwidthFine:
+        case glslang::EOpDPdxCoarse:
+        case glslang::EOpDPdyCoarse:
+        case glslang::EOpFwidthCoarse:
+        case glslang::EOpTextureGrad:
+        case glslang::EOpTextureGradOffset:
+        case glslang::EOpTextureProjGrad:
+        case glslang::EOpTextureProjGradOffset:
+        case glslang::EOpTextureGradClamp:
+        case glslang::EOpTextureGradOffsetClamp:
+            return true;
+        default: return false;
+    }
+}
+
+bool IsExplicitLod(TOperator op) {
+    return op == glslang::EOpTextureLod || op == glslang::EOpTextureLodOffset ||
+           op == glslang::EOpTextureProjLod || op == glslang::EOpTextureProjLodOffset;
+}
+
+// A read that takes its level of detail from the pixel's neighbours.
+bool IsImplicitLod(TOperator op) {
+    return op == glslang::EOpTexture || op == glslang::EOpTextureProj ||
+           op == glslang::EOpTextureOffset || op == glslang::EOpTextureProjOffset ||
+           op == glslang::EOpTextureBias || op == glslang::EOpTextureClamp ||
+           op == glslang::EOpTextureOffsetClamp;
+}
+
+class ProfileCheck {
+public:
+    ProfileCheck(const std::string& profile, bool vertex, std::vector<Message>* errors)
+        : profile_(profile), vertex_(vertex), errors_(errors) {
+        const bool model3 = profile.find("_3_") != std::string::npos;
+        gradients_ = !vertex && (model3 || profile == "ps_2_a" || profile == "ps_2_sw");
+        explicitLod_ = model3;
+        // ps_2_0, ps_2_b and vs_1_1 have no flow control instructions.
+        flowControl_ = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
+    }
+
+    void Run(glslang::TIntermediate& tree) {
+        TIntermAggregate* root = tree.getTreeRoot() ? tree.getTreeRoot()->getAsAggregate() : nullptr;
+        if (root == nullptr) return;
+        for (TIntermNode* n : root->getSequence()) {
+            TIntermAggregate* f = n->getAsAggregate();
+            if (f != nullptr && f->getOp() == glslang::EOpFunction) functions_[f->getName().c_str()] = f;
+        }
+        auto entry = functions_.find(tree.getEntryPointMangledName().c_str());
+        if (entry != functions_.end()) Function(entry->second, {}, 0);
+    }
+
+private:
+    void Function(TIntermAggregate* f, const Known& known, int depth) {
+        std::string key = f->getName().c_str();
+        for (const auto& [id, value] : known) {
+            key += ' ';
+            key += std::to_string(id);
+            key += '=';
+            key += std::to_string(value);
+        }
+        if (depth > 64 || !visited_.insert(key).second) return;
+        for (TIntermNode* n : f->getSequence()) Node(n, known, depth);
+    }
+
+    void Node(TIntermNode* node, const Known& known, int depth) {
+        if (node == nullptr) return;
+        if (glslang::TIntermSelection* s = node->getAsSelectionNode()) {
+            std::optional<double> c = Evaluate(s->getCondition(), known);
+            if (!c || *c != 0) Node(s->getTrueBlock(), known, depth);
+            if (!c || *c == 0) Node(s->getFalseBlock(), known, depth);
+            if (!c) Node(s->getCondition(), known, depth);
+            return;
+        }
+        if (glslang::TIntermOperator* op = node->getAsOperator()) Check(op);
+        if (TIntermAggregate* a = node->getAsAggregate()) {
+            for (TIntermNode* n : a->getSequence()) Node(n, known, depth);
+            if (a->getOp() != glslang::EOpFunctionCall) return;
+            auto callee = functions_.find(a->getName().c_str());
+            if (callee == functions_.end()) return;
+            // The callee's parameters that take a constant here.
+            Known inner;
+            TIntermAggregate* params = nullptr;
+            for (TIntermNode* n : callee->second->getSequence()) {
+                TIntermAggregate* p = n->getAsAggregate();
+                if (p != nullptr && p->getOp() == glslang::EOpParameters) params = p;
+            }
+            const glslang::TIntermSequence& args = a->getSequence();
+            for (size_t i = 0; params != nullptr && i < args.size() && i < params->getSequence().size(); ++i) {
+                glslang::TIntermSymbol* p = params->getSequence()[i]->getAsSymbolNode();
+                std::optional<double> v = args[i] ? Evaluate(args[i]->getAsTyped(), known) : std::nullopt;
+                if (p != nullptr && v) inner[p->getId()] = *v;
+            }
+            Function(callee->second, inner, depth + 1);
+        } else if (TIntermBinary* b = node->getAsBinaryNode()) {
+            if (b->getOp() == glslang::EOpIndexIndirect && b->getLeft() != nullptr &&
+                b->getLeft()->getType().getBasicType() == glslang::EbtSampler &&
+                ReadsAtRunTime(b->getRight())) {
+                // Direct3D 9 names each sampler in the instruction.
+                Error(b->getLoc(), "a sampler array index the shader reads at run time",
+                      "an index into samplers must be a literal expression");
+            }
+            Node(b->getLeft(), known, depth);
+            Node(b->getRight(), known, depth);
+        } else if (glslang::TIntermUnary* u = node->getAsUnaryNode()) {
+            Node(u->getOperand(), known, depth);
+        } else if (glslang::TIntermLoop* l = node->getAsLoopNode()) {
+            if (!flowControl_ && ReadsAtRunTime(l->getTest())) {
+                Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
+                      "it has no loop instructions: a loop must unroll");
+            }
+            Node(l->getTest(), known, depth);
+            Node(l->getBody(), known, depth);
+            Node(l->getTerminal(), known, depth);
+        } else if (glslang::TIntermBranch* br = node->getAsBranchNode()) {
+            Node(br->getExpression(), known, depth);
+        } else if (glslang::TIntermSwitch* sw = node->getAsSwitchNode()) {
+            Node(sw->getCondition(), known, depth);
+            Node(sw->getBody(), known, depth);
+        }
+    }
+
+    void Check(glslang::TIntermOperator* node) {
+        const TOperator op = node->getOp();
+        std::string what;
+        const char* who = nullptr;
+        if (IsGradient(op) && !gradients_) {
+            what = op == glslang::EOpDPdx   ? "'ddx'"
+                   : op == glslang::EOpDPdy ? "'ddy'"
+                   : op == glslang::EOpFwidth ? "'fwidth'"
+                                               : "a texture read with gradients (tex*grad)";
+            who = "ps_2_a and ps_3_0 have it";
+        } else if (IsExplicitLod(op) && !explicitLod_) {
+            what = "a texture read at a given level (tex*lod)";
+            who = "ps_3_0 and vs_3_0 have it";
+        } else if (IsImplicitLod(op) && vertex_) {
+            what = "a texture read without a level (tex2D, tex*proj, tex*bias)";
+            who = "a vertex shader reads textures with tex*lod, in vs_3_0";
+        }
+        if (who != nullptr) Error(node->getLoc(), what, who);
+    }
+
+    void Error(const glslang::TSourceLoc& loc, const std::string& what, const char* why) {
+        if (!said_.insert({loc.line, loc.column}).second) return;
+        std::string text = what;
+        text += " is not available in ";
+        text += profile_;
+        text += " (";
+        text += why;
+        text += ')';
+        Message m = ErrorAt({loc.line, loc.column, ""}, text);
+        m.file = loc.name != nullptr ? loc.name->c_str() : "";
+        errors_->push_back(std::move(m));
+    }
+
+    // Whether an expression reads a uniform or an input (a parameter or a
+    // local may hold one too; those are given the benefit of the doubt, and
+    // so is "i < 4 && i < n", which unrolls four times).
+    static bool ReadsAtRunTime(TIntermNode* node) {
+        struct Finder : glslang::TIntermTraverser {
+            bool found = false;
+            bool bounded = false;
+            void visitSymbol(glslang::TIntermSymbol* s) override {
+                const glslang::TStorageQualifier q = s->getQualifier().storage;
+                found |= q == glslang::EvqUniform || q == glslang::EvqBuffer || q == glslang::EvqVaryingIn;
+            }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                bounded |= b->getOp() == glslang::EOpLogicalAnd;
+                return true;
+            }
+        } finder;
+        if (node != nullptr) node->traverse(&finder);
+        return finder.found && !finder.bounded;
+    }
+
+    // The value of a scalar expression that constants and known parameters
+    // decide; nothing for any other.
+    std::optional<double> Evaluate(TIntermTyped* node, const Known& known) const {
+        if (node == nullptr || node->getType().computeNumComponents() != 1) return std::nullopt;
+        if (glslang::TIntermConstantUnion* c = node->getAsConstantUnion()) {
+            const glslang::TConstUnion& v = c->getConstArray()[0];
+            switch (v.getType()) {
+                case glslang::EbtInt: return v.getIConst();
+                case glslang::EbtUint: return v.getUConst();
+                case glslang::EbtBool: return v.getBConst() ? 1.0 : 0.0;
+                case glslang::EbtFloat:
+                case glslang::EbtDouble: return v.getDConst();
+                default: return std::nullopt;
+            }
+        }
+        if (glslang::TIntermSymbol* s = node->getAsSymbolNode()) {
+            auto it = known.find(s->getId());
+            return it != known.end() ? std::optional<double>(it->second) : std::nullopt;
+        }
+        if (glslang::TIntermUnary* u = node->getAsUnaryNode()) {
+            std::optional<double> a = Evaluate(u->getOperand(), known);
+            if (!a) return std::nullopt;
+            const TOperator op = u->getOp();
+            if (op == glslang::EOpLogicalNot) return *a == 0 ? 1.0 : 0.0;
+            if (op == glslang::EOpNegative) return -*a;
+            if (op < glslang::EOpConvInt8ToBool || op > glslang::EOpConvDoubleToFloat) return std::nullopt;
+            const glslang::TBasicType to = u->getType().getBasicType();
+            if (to == glslang::EbtBool) return *a != 0 ? 1.0 : 0.0;
+            if (to == glslang::EbtInt || to == glslang::EbtUint) return std::trunc(*a);
+            return *a;
+        }
+        TIntermBinary* b = node->getAsBinaryNode();
+        if (b == nullptr) return std::nullopt;
+        std::optional<double> l = Evaluate(b->getLeft(), known), r = Evaluate(b->getRight(), known);
+        if (!l || !r) return std::nullopt;
+        switch (b->getOp()) {
+            case glslang::EOpAdd: return *l + *r;
+            case glslang::EOpSub: return *l - *r;
+            case glslang::EOpMul: return *l * *r;
+            case glslang::EOpLessThan: return *l < *r ? 1.0 : 0.0;
+            case glslang::EOpGreaterThan: return *l > *r ? 1.0 : 0.0;
+            case glslang::EOpLessThanEqual: return *l <= *r ? 1.0 : 0.0;
+            case glslang::EOpGreaterThanEqual: return *l >= *r ? 1.0 : 0.0;
+            case glslang::EOpEqual: return *l == *r ? 1.0 : 0.0;
+            case glslang::EOpNotEqual: return *l != *r ? 1.0 : 0.0;
+            case glslang::EOpLogicalAnd: return *l != 0 && *r != 0 ? 1.0 : 0.0;
+            case glslang::EOpLogicalOr: return *l != 0 || *r != 0 ? 1.0 : 0.0;
+            default: return std::nullopt;
+        }
+    }
+
+    std::string profile_;
+    bool vertex_ = false;
+    bool gradients_ = false;
+    bool explicitLod_ = false;
+    bool flowControl_ = true;
+    std::vector<Message>* errors_;
+    std::unordered_map<std::string, TIntermAggregate*> functions_;
+    std::set<std::string> visited_;  // function and what its parameters hold
+    std::set<std::pair<int, int>> said_;
+};
+
+}  // namespace
+
+void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
+                  std::vector<Message>* errors) {
+    // A profile this does not know (a test's empty one) is not checked.
+    if (profile.rfind("vs_", 0) != 0 && profile.rfind("ps_", 0) != 0) return;
+    ProfileCheck(profile, vertex, errors).Run(tree);
+}
+
+}  // namespace fx

@@ -1,0 +1,341 @@
+// Stage 5: rewrites of the text before glslang (see 5_tree.h).
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
+#include "platform/fx/5_glslang/5_tree.h"
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+namespace {
+
+// _11_22 or _m00_m11: at least two elements.
+bool IsMatrixSwizzle(const std::string& s) {
+    size_t at = 0;
+    int elements = 0;
+    while (at < s.size()) {
+        if (s[at] != '_') return false;
+        ++at;
+        const bool zeroBased = at < s.size() && s[at] == 'm';
+        if (zeroBased) ++at;
+        for (int k = 0; k < 2; ++k, ++at) {
+            if (at >= s.size()) return false;
+            const char lo = zeroBased ? '0' : '1', hi = zeroBased ? '3' : '4';
+            if (s[at] < lo || s[at] > hi) return false;
+        }
+        ++elements;
+    }
+    return elements >= 2;
+}
+
+struct Edit {
+    size_t at, length;
+    std::string with;
+};
+
+// The edits (in order of their place) made to hlsl, their column moves
+// added to *moves.
+std::string Apply(const std::string& hlsl, const std::vector<Edit>& edits,
+                  std::vector<TextMove>* moves) {
+    if (edits.empty()) return hlsl;
+    std::string out;
+    size_t from = 0;
+    const LineIndex lines(hlsl);
+    int moved = 0;  // characters inserted so far on the current line
+    int line = 0;
+    for (const Edit& e : edits) {
+        if (e.at < from || e.at + e.length > hlsl.size()) continue;
+        out.append(hlsl, from, e.at - from);
+        const SourcePos pos = lines.At(e.at);
+        if (pos.line != line) {
+            line = pos.line;
+            moved = 0;
+        }
+        const int delta = static_cast<int>(e.with.size()) - static_cast<int>(e.length);
+        if (moves != nullptr && delta != 0) moves->push_back({pos.line, pos.column + moved, delta});
+        moved += delta;
+        out += e.with;
+        from = e.at + e.length;
+    }
+    out.append(hlsl, from, std::string::npos);
+    return out;
+}
+
+}  // namespace
+
+void MoveMap(SourceMap* map, const std::vector<TextMove>& moves) {
+    for (const TextMove& m : moves) {
+        for (SourceMap::Entry& e : map->entries) {
+            if (static_cast<int>(e.outLine) == m.line && static_cast<int>(e.outColumn) >= m.column)
+                e.outColumn = static_cast<uint32_t>(static_cast<int>(e.outColumn) + m.delta);
+        }
+    }
+}
+
+std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves) {
+    if (hlsl.find("=") == std::string::npos || hlsl.find("._") == std::string::npos) return hlsl;
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto text = [&](size_t i) { return tokenized.Text(i); };
+    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
+    std::vector<Edit> edits;
+    for (size_t i = 2; i + 2 < tokens.size(); ++i) {
+        // ... . SWIZZLE op = ... ;
+        if (tokens[i].kind != Tok::Ident || !punct(i - 1, '.') || !IsMatrixSwizzle(text(i))) continue;
+        const size_t op = i + 1;
+        if (!(punct(op, '+') || punct(op, '-') || punct(op, '*') || punct(op, '/') || punct(op, '%')) ||
+            !punct(op + 1, '=') || tokens[op + 1].begin != tokens[op].end) {
+            continue;
+        }
+        // The matrix: identifiers, members and plain indexes back to the
+        // start of the statement.
+        size_t first = i - 1;
+        bool plain = true;
+        while (first > 0) {
+            const size_t p = first - 1;
+            if (tokens[p].kind == Tok::Ident || punct(p, '.')) {
+                first = p;
+            } else if (punct(p, ']')) {
+                size_t open = p;
+                while (open > 0 && !punct(open, '[')) {
+                    --open;
+                    if (!(tokens[open].kind == Tok::Ident || tokens[open].kind == Tok::Number ||
+                          punct(open, '['))) {
+                        plain = false;
+                    }
+                }
+                first = open;
+            } else {
+                break;
+            }
+        }
+        if (!plain || first == i - 1 || !(first == 0 || punct(first - 1, ';') ||
+                                          punct(first - 1, '{') || punct(first - 1, '}'))) {
+            continue;
+        }
+        // The end of the statement.
+        size_t end = op + 2;
+        int depth = 0;
+        while (end < tokens.size() && !(depth == 0 && punct(end, ';'))) {
+            if (punct(end, '(') || punct(end, '[') || punct(end, '{')) ++depth;
+            if (punct(end, ')') || punct(end, ']') || punct(end, '}')) --depth;
+            if (depth < 0) break;
+            ++end;
+        }
+        if (end >= tokens.size() || !punct(end, ';')) continue;
+        const std::string target = hlsl.substr(tokens[first].begin, tokens[i].end - tokens[first].begin);
+        edits.push_back({tokens[op].begin, 2, "= " + target + " " + text(op) + " ("});
+        edits.push_back({tokens[end].begin, 0, ")"});
+        i = end;
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+namespace {
+
+// What a name declared const with a value holds ("static const float k =
+// ..."): 2 a float, 1 an integer or bool, 0 not such a constant.
+int ConstantKind(const std::string& text, const std::string& name) {
+    auto word = [&](size_t at) {
+        return at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '_');
+    };
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const size_t end = at + name.size();
+        if ((at > 0 && word(at - 1)) || word(end)) continue;
+        const size_t eq = text.find_first_not_of(" \t", end);
+        if (eq == std::string::npos || text[eq] != '=' || text.compare(eq, 2, "==") == 0) continue;
+        const size_t lineStart = text.rfind('\n', at);
+        const size_t from = lineStart == std::string::npos ? 0 : lineStart;
+        const size_t c = text.find("const", from);
+        if (c == std::string::npos || c >= at || word(c + 5) || (c > 0 && word(c - 1))) continue;
+        size_t t = text.find_first_not_of(" \t", c + 5);
+        if (t == std::string::npos) return 0;
+        const bool floating = text.compare(t, 5, "float") == 0 || text.compare(t, 4, "half") == 0 ||
+                              text.compare(t, 6, "double") == 0;
+        return floating ? 2 : 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
+    if (hlsl.find('%') == std::string::npos) return hlsl;
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto text = [&](size_t i) { return tokenized.Text(i); };
+    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
+    // A literal or a named constant: 2 a float, 1 an integer, 0 neither.
+    std::unordered_map<std::string, int> constantKinds;
+    auto constant = [&](size_t i) {
+        if (tokens[i].kind == Tok::Number) {
+            const std::string t = text(i);
+            const bool hex = t.size() > 1 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+            return !hex && t.find_first_of(".eEfFhH") != std::string::npos ? 2 : 1;
+        }
+        if (tokens[i].kind != Tok::Ident) return 0;
+        // Each name is looked up in the text once.
+        const auto [known, added] = constantKinds.try_emplace(text(i), 0);
+        if (added) known->second = ConstantKind(hlsl, known->first);
+        return known->second;
+    };
+    // (...) of constants, operators and casts: as constant() says.
+    auto group = [&](size_t open, size_t close) {
+        int kind = 1;
+        for (size_t k = open + 1; k < close; ++k) {
+            if (tokens[k].kind == Tok::Punct) continue;
+            const std::string t = text(k);
+            if (tokens[k].kind == Tok::Ident && (t == "float" || t == "half" || t == "double")) {
+                kind = 2;
+                continue;
+            }
+            if (tokens[k].kind == Tok::Ident && t == "int") continue;
+            const int c = constant(k);
+            if (c == 0) return 0;
+            kind = std::max(kind, c);
+        }
+        return kind;
+    };
+    // The other end of a parenthesis at i, going by step; tokens.size() if none.
+    auto match = [&](size_t i, int step) {
+        int depth = 0;
+        for (size_t k = i; k < tokens.size(); k += static_cast<size_t>(step)) {
+            if (punct(k, '(')) depth += step;
+            if (punct(k, ')')) depth -= step;
+            if (depth == 0) return k;
+            if (k == 0 && step < 0) break;
+        }
+        return tokens.size();
+    };
+    std::vector<Edit> edits;
+    for (size_t i = 1; i + 1 < tokens.size(); ++i) {
+        if (!punct(i, '%') || punct(i + 1, '=')) continue;
+        // CONSTANT % [-]CONSTANT, one of them a float, nothing binding
+        // tighter around; a constant may be a parenthesised group of them.
+        size_t left = i - 1, right = i + 1;
+        int leftKind = 0, rightKind = 0;
+        if (punct(left, ')')) {
+            const size_t open = match(left, -1);
+            if (open >= tokens.size()) continue;
+            if (open > 0 && tokens[open - 1].kind == Tok::Ident) continue;  // a call
+            leftKind = group(open, left);
+            left = open;
+        } else {
+            leftKind = constant(left);
+        }
+        if (punct(right, '-') || punct(right, '+')) ++right;
+        if (right >= tokens.size()) continue;
+        size_t rightEnd = right;
+        if (punct(right, '(')) {
+            rightEnd = match(right, 1);
+            if (rightEnd >= tokens.size()) continue;
+            rightKind = group(right, rightEnd);
+        } else {
+            rightKind = constant(right);
+        }
+        if (leftKind == 0 || rightKind == 0 || std::max(leftKind, rightKind) < 2) continue;
+        if (left > 0 && (punct(left - 1, '-') || punct(left - 1, '+'))) {
+            // A sign of its own (not a subtraction) goes with it.
+            const bool unary = left == 1 || (tokens[left - 2].kind == Tok::Punct &&
+                                             !punct(left - 2, ')') && !punct(left - 2, ']'));
+            if (unary) --left;
+        }
+        if (left > 0 && (punct(left - 1, '*') || punct(left - 1, '/') || punct(left - 1, '%') ||
+                         punct(left - 1, '.') || punct(left - 1, '-') || punct(left - 1, '+') ||
+                         punct(left - 1, '!') || punct(left - 1, '~'))) {
+            const bool binaryPlusMinus =
+                (punct(left - 1, '-') || punct(left - 1, '+')) && left >= 2 &&
+                (tokens[left - 2].kind != Tok::Punct || punct(left - 2, ')') || punct(left - 2, ']'));
+            if (!binaryPlusMinus) continue;
+        }
+        if (punct(rightEnd + 1, '.') || punct(rightEnd + 1, '[') || punct(rightEnd + 1, '(')) continue;
+        // 7.5 % 5.0 % 2.0: the second takes the first's result, which is no literal.
+        if (!edits.empty() && tokens[left].begin < edits.back().at + edits.back().length) continue;
+        edits.push_back({tokens[left].begin, 0, "fmod("});
+        edits.push_back({tokens[i].begin, 1, ","});
+        edits.push_back({tokens[rightEnd].end, 0, ")"});
+        i = rightEnd;
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves) {
+    // Most shaders have no u literal at all: a word that starts with a
+    // digit and has a u.
+    bool any = false;
+    for (size_t at = hlsl.find_first_of("uU"); at != std::string::npos && !any;
+         at = hlsl.find_first_of("uU", at + 1)) {
+        size_t start = at;
+        while (start > 0 && std::isalnum(static_cast<unsigned char>(hlsl[start - 1]))) --start;
+        any = std::isdigit(static_cast<unsigned char>(hlsl[start])) != 0;
+    }
+    if (!any) return hlsl;
+    const std::vector<Token> tokens = Tokenize(hlsl);
+    std::vector<Edit> edits;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind != Tok::Number) continue;
+        const std::string t = hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+        const size_t suffix = t.find_first_of("uU");
+        if (suffix == std::string::npos || t.find_first_not_of("uUlL", suffix) != std::string::npos)
+            continue;
+        const bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+        const bool octal = !hex && t.size() > 1 && t[0] == '0';
+        const int base = hex ? 16 : octal ? 8 : 10;
+        uint64_t value = 0;
+        bool number = true;
+        for (size_t k = hex ? 2 : 0; k < suffix && number && value < (uint64_t{1} << 33); ++k) {
+            const char c = t[k];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : 99;
+            number = digit < base;
+            value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+        }
+        if (!number || value < (uint64_t{1} << 31) || value >= (uint64_t{1} << 32)) continue;
+        // A case label must stay a constant.
+        if (i > 0 && hlsl.compare(tokens[i - 1].begin, tokens[i - 1].end - tokens[i - 1].begin,
+                                  "case") == 0) {
+            continue;
+        }
+        edits.push_back({tokens[i].begin, 0, "("});
+        edits.push_back({tokens[i].end, 0, std::string(" + ") + kUnfoldedUintZero + ")"});
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+std::string RegistersOfTheStage(const std::string& hlsl, const std::string& profile,
+                                std::vector<TextMove>* moves) {
+    if (hlsl.find("register") == std::string::npos) return hlsl;
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto text = [&](size_t i) { return tokenized.Text(i); };
+    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
+    auto lower = [](std::string w) {
+        for (char& c : w) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return w;
+    };
+    const std::string stage = profile.substr(0, 2);
+    std::vector<Edit> edits;
+    for (size_t i = 1; i + 5 < tokens.size(); ++i) {
+        // : register ( PROFILE , REGISTER )
+        if (!punct(i - 1, ':') || tokens[i].kind != Tok::Ident || text(i) != "register" ||
+            !punct(i + 1, '(') || tokens[i + 2].kind != Tok::Ident || !punct(i + 3, ',') ||
+            tokens[i + 4].kind != Tok::Ident || !punct(i + 5, ')')) {
+            continue;
+        }
+        const std::string named = lower(text(i + 2));
+        const bool applies = named == stage || named == profile;
+        const size_t from = applies ? tokens[i + 2].begin : tokens[i - 1].begin;
+        const size_t to = applies ? tokens[i + 4].begin : tokens[i + 5].end;
+        edits.push_back({from, to - from, ""});
+    }
+    return Apply(hlsl, edits, moves);
+}
+
+}  // namespace fx

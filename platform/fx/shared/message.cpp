@@ -1,0 +1,111 @@
+// Message, its formatter, and the list of one load's messages.
+#include "platform/fx/shared/message.h"
+
+#include <algorithm>
+
+namespace fx {
+
+Message ErrorAt(SourcePos pos, std::string text) {
+    Message m;
+    m.file = std::move(pos.file);
+    m.line = pos.line;
+    m.column = pos.column;
+    m.text = std::move(text);
+    return m;
+}
+
+Message WarningAt(SourcePos pos, std::string text) {
+    Message m = ErrorAt(pos, std::move(text));
+    m.severity = Severity::Warning;
+    return m;
+}
+
+// "dir/main.fx" -> "dir/"; "main.fx" -> "".
+static std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FormatMessage(const Message& m, const std::string& effectFile) {
+    std::string where = m.file.empty() ? effectFile : FolderOf(effectFile) + m.file;
+    if (m.line > 0) {
+        where += '(';
+        where += std::to_string(m.line);
+        where += ',';
+        where += std::to_string(std::max(m.column, 1));
+        where += ')';
+    }
+    std::string text = where + (m.IsError() ? ": error: " : ": warning: ") + m.text;
+    if (!m.entry.empty()) text += " (" + m.entry + ")";
+    return text;
+}
+
+void MessageList::Add(Message m) {
+    std::vector<std::string>& kept = m.IsError() ? errors_ : warnings_;
+    (m.IsError() ? errorCount_ : warningCount_) += 1;
+    if (kept.size() >= kShownMessages) return;
+    // One problem, one line: a tool's multi-line message is folded.
+    for (char& c : m.text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    if (!seen_.insert({m.IsError(), m.line, m.column, m.file + "\n" + m.text}).second) {
+        (m.IsError() ? errorCount_ : warningCount_) -= 1;
+        return;
+    }
+    kept.push_back(FormatMessage(m, effectFile_));
+}
+
+void MessageList::Add(const std::vector<Message>& messages) {
+    for (const Message& m : messages) Add(m);
+}
+
+void MessageList::Bare(const std::string& text) {
+    ++errorCount_;
+    if (errors_.size() < kShownMessages) errors_.push_back(effectFile_ + ": " + text);
+}
+
+void MessageList::AddUnshown(size_t errors, size_t warnings) {
+    errorCount_ += errors;
+    warningCount_ += warnings;
+}
+
+std::string MessageList::Text() const {
+    std::string text;
+    size_t shown = 0;
+    for (const auto* list : {&errors_, &warnings_}) {
+        for (const std::string& line : *list) {
+            if (shown == kShownMessages) break;
+            text += line;
+            text += '\n';
+            ++shown;
+        }
+    }
+    const size_t total = errorCount_ + warningCount_;
+    if (total > shown) {
+        auto plural = [](size_t n, const char* what) {
+            return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+        };
+        const size_t shownErrors = std::min(errors_.size(), kShownMessages);
+        text += effectFile_ + ": " + plural(total - shown, "more message") + " not shown (" +
+                plural(errorCount_ - shownErrors, "error") + ", " +
+                plural(warningCount_ - (shown - shownErrors), "warning") + ")\n";
+    }
+    return text;
+}
+
+void TrimMessages(std::vector<Message>* messages, size_t* droppedErrors, size_t* droppedWarnings) {
+    size_t errors = 0, warnings = 0;
+    std::vector<Message> kept;
+    std::set<std::tuple<bool, int, int, std::string>> seen;
+    for (Message& m : *messages) {
+        // The same problem found by both stages of a pass counts once.
+        if (!seen.insert({m.IsError(), m.line, m.column, m.file + "\n" + m.text}).second) continue;
+        size_t& count = m.IsError() ? errors : warnings;
+        if (++count <= kShownMessages) kept.push_back(std::move(m));
+    }
+    *droppedErrors = errors - std::min(errors, kShownMessages);
+    *droppedWarnings = warnings - std::min(warnings, kShownMessages);
+    *messages = std::move(kept);
+}
+
+}  // namespace fx

@@ -1,0 +1,239 @@
+// The tables of tables.h.
+#include "platform/fx/shared/tables.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <system_error>
+
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+namespace {
+
+constexpr NamedValue kBoolValues[] = {{"true", 1}, {"false", 0}};
+constexpr NamedValue kBlendValues[] = {
+    {"zero", D3DBLEND_ZERO},           {"one", D3DBLEND_ONE},
+    {"srccolor", D3DBLEND_SRCCOLOR},   {"invsrccolor", D3DBLEND_INVSRCCOLOR},
+    {"srcalpha", D3DBLEND_SRCALPHA},   {"invsrcalpha", D3DBLEND_INVSRCALPHA},
+    {"destalpha", D3DBLEND_DESTALPHA}, {"invdestalpha", D3DBLEND_INVDESTALPHA},
+    {"destcolor", D3DBLEND_DESTCOLOR}, {"invdestcolor", D3DBLEND_INVDESTCOLOR},
+    {"srcalphasat", D3DBLEND_SRCALPHASAT},
+};
+constexpr NamedValue kBlendOpValues[] = {
+    {"add", D3DBLENDOP_ADD}, {"subtract", D3DBLENDOP_SUBTRACT},
+    {"revsubtract", D3DBLENDOP_REVSUBTRACT}, {"min", D3DBLENDOP_MIN}, {"max", D3DBLENDOP_MAX},
+};
+constexpr NamedValue kCullValues[] = {
+    {"none", D3DCULL_NONE}, {"cw", D3DCULL_CW}, {"ccw", D3DCULL_CCW}};
+constexpr NamedValue kFillValues[] = {
+    {"point", D3DFILL_POINT}, {"wireframe", D3DFILL_WIREFRAME}, {"solid", D3DFILL_SOLID}};
+constexpr NamedValue kCmpValues[] = {
+    {"never", D3DCMP_NEVER},     {"less", D3DCMP_LESS},
+    {"equal", D3DCMP_EQUAL},     {"lessequal", D3DCMP_LESSEQUAL},
+    {"greater", D3DCMP_GREATER}, {"notequal", D3DCMP_NOTEQUAL},
+    {"greaterequal", D3DCMP_GREATEREQUAL}, {"always", D3DCMP_ALWAYS},
+};
+constexpr NamedValue kFilterValues[] = {
+    {"none", D3DTEXF_NONE}, {"point", D3DTEXF_POINT}, {"linear", D3DTEXF_LINEAR},
+    {"anisotropic", D3DTEXF_ANISOTROPIC}};
+constexpr NamedValue kAddressValues[] = {
+    {"wrap", D3DTADDRESS_WRAP}, {"mirror", D3DTADDRESS_MIRROR}, {"clamp", D3DTADDRESS_CLAMP},
+    {"border", D3DTADDRESS_BORDER}, {"mirroronce", D3DTADDRESS_MIRRORONCE}};
+
+constexpr NamedValue kColorWriteValues[] = {
+    {"red", D3DCOLORWRITEENABLE_RED}, {"green", D3DCOLORWRITEENABLE_GREEN},
+    {"blue", D3DCOLORWRITEENABLE_BLUE}, {"alpha", D3DCOLORWRITEENABLE_ALPHA}};
+
+template <size_t N>
+constexpr ValueSet Values(const NamedValue (&v)[N]) {
+    return {v, N};
+}
+
+const RenderStateInfo kRenderStates[] = {
+    {"alphablendenable", D3DRS_ALPHABLENDENABLE, Values(kBoolValues)},
+    {"srcblend", D3DRS_SRCBLEND, Values(kBlendValues)},
+    {"destblend", D3DRS_DESTBLEND, Values(kBlendValues)},
+    {"blendop", D3DRS_BLENDOP, Values(kBlendOpValues)},
+    {"cullmode", D3DRS_CULLMODE, Values(kCullValues)},
+    {"zenable", D3DRS_ZENABLE, Values(kBoolValues)},
+    {"zwriteenable", D3DRS_ZWRITEENABLE, Values(kBoolValues)},
+    {"fillmode", D3DRS_FILLMODE, Values(kFillValues)},
+    {"zfunc", D3DRS_ZFUNC, Values(kCmpValues)},
+    {"colorwriteenable", D3DRS_COLORWRITEENABLE, Values(kColorWriteValues)},
+};
+
+const SamplerStateInfo kSamplerStates[] = {
+    {"addressu", D3DSAMP_ADDRESSU, Values(kAddressValues)},
+    {"addressv", D3DSAMP_ADDRESSV, Values(kAddressValues)},
+    {"addressw", D3DSAMP_ADDRESSW, Values(kAddressValues)},
+    {"minfilter", D3DSAMP_MINFILTER, Values(kFilterValues)},
+    {"magfilter", D3DSAMP_MAGFILTER, Values(kFilterValues)},
+    {"mipfilter", D3DSAMP_MIPFILTER, Values(kFilterValues)},
+    {"mipmaplodbias", D3DSAMP_MIPMAPLODBIAS, {nullptr, 0}, StateNumber::Float},
+    {"maxmiplevel", D3DSAMP_MAXMIPLEVEL, {nullptr, 0}, StateNumber::Unsigned},
+    {"maxanisotropy", D3DSAMP_MAXANISOTROPY, {nullptr, 0}, StateNumber::Unsigned},
+};
+
+constexpr const char* kUnsupportedSamplerValues[] = {"pyramidalquad", "gaussianquad",
+                                                     "convolutionmono"};
+
+// Values Direct3D 9 gives blend and depth states that this device has no
+// counterpart for.
+constexpr const char* kUnsupportedRenderValues[] = {
+    "bothsrcalpha", "bothinvsrcalpha", "blendfactor", "invblendfactor",
+    "srccolor2",    "invsrccolor2",    "usew"};
+
+struct ProfileInfo {
+    const char* name;
+    ProfileStage stage;
+    bool supported;
+};
+
+// Shader model 1 pixel shaders are register-combiner programs, not HLSL that
+// glslang can take; shader model 4 and later is another effect system.
+constexpr ProfileInfo kProfiles[] = {
+    {"vs_1_1", ProfileStage::Vertex, true}, {"vs_2_0", ProfileStage::Vertex, true},
+    {"vs_2_a", ProfileStage::Vertex, true}, {"vs_2_sw", ProfileStage::Vertex, true},
+    {"vs_3_0", ProfileStage::Vertex, true}, {"ps_1_1", ProfileStage::Pixel, false},
+    {"ps_1_2", ProfileStage::Pixel, false}, {"ps_1_3", ProfileStage::Pixel, false},
+    {"ps_1_4", ProfileStage::Pixel, false}, {"ps_2_0", ProfileStage::Pixel, true},
+    {"ps_2_a", ProfileStage::Pixel, true},  {"ps_2_b", ProfileStage::Pixel, true},
+    {"ps_2_sw", ProfileStage::Pixel, true}, {"ps_3_0", ProfileStage::Pixel, true},
+};
+
+const ProfileInfo* FindProfile(std::string_view name) {
+    for (const ProfileInfo& p : kProfiles)
+        if (IEquals(name, p.name)) return &p;
+    return nullptr;
+}
+
+constexpr const char* kQualifiers[] = {
+    "uniform",  "extern",    "shared",       "static",      "const",
+    "volatile", "row_major", "column_major", "groupshared", "precise",
+    "snorm",    "unorm",     "nointerpolation", "in"};
+
+template <size_t N>
+bool InListIgnoringCase(const char* const (&list)[N], std::string_view name) {
+    for (const char* entry : list)
+        if (IEquals(name, entry)) return true;
+    return false;
+}
+
+}  // namespace
+
+const RenderStateInfo* FindRenderState(std::string_view name) {
+    for (const RenderStateInfo& info : kRenderStates)
+        if (IEquals(name, info.name)) return &info;
+    return nullptr;
+}
+
+const SamplerStateInfo* FindSamplerState(std::string_view name) {
+    for (const SamplerStateInfo& info : kSamplerStates)
+        if (IEquals(name, info.name)) return &info;
+    return nullptr;
+}
+
+bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value) {
+    for (size_t i = 0; i < set.count; ++i) {
+        if (IEquals(text, set.values[i].name)) {
+            *value = set.values[i].value;
+            return true;
+        }
+    }
+    if (text.empty() || text.size() > 9) return false;
+    DWORD number = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return false;
+        number = number * 10 + static_cast<DWORD>(c - '0');
+    }
+    for (size_t i = 0; i < set.count; ++i) {
+        if (set.values[i].value == number) {
+            *value = number;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsUnsupportedSamplerValue(std::string_view text) {
+    return InListIgnoringCase(kUnsupportedSamplerValues, text);
+}
+
+bool IsUnsupportedRenderValue(std::string_view text) {
+    return InListIgnoringCase(kUnsupportedRenderValues, text);
+}
+
+bool ParseStateNumber(StateNumber kind, std::string_view text, DWORD* value) {
+    std::string digits;
+    for (char c : text) {
+        if (c != ' ' && c != '\t') digits += c;
+    }
+    if (kind == StateNumber::Float) {
+        if (!digits.empty() && (digits.back() == 'f' || digits.back() == 'F')) digits.pop_back();
+        float f = 0.0f;
+        auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), f);
+        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() ||
+            !std::isfinite(f)) {
+            return false;
+        }
+        std::memcpy(value, &f, sizeof f);
+        return true;
+    }
+    return kind == StateNumber::Unsigned && !digits.empty() && digits[0] != '-' &&
+           ParseColorWord(digits, value);
+}
+
+bool ParseColorWord(std::string_view text, DWORD* value) {
+    uint64_t v = 0;
+    bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    size_t i = hex ? 2 : 0;
+    if (i >= text.size() || text.size() - i > (hex ? 8u : 10u)) return false;
+    for (; i < text.size(); ++i) {
+        char c = Lower(text[i]);
+        int digit = IsDigit(c) ? c - '0' : (hex && c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+        if (digit < 0) return false;
+        v = v * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+    }
+    if (v > 0xffffffffu) return false;
+    *value = static_cast<DWORD>(v);
+    return true;
+}
+
+ProfileStage ProfileStageOf(std::string_view profile) {
+    const ProfileInfo* p = FindProfile(profile);
+    return p ? p->stage : ProfileStage::None;
+}
+
+bool IsSupportedProfile(std::string_view profile) {
+    const ProfileInfo* p = FindProfile(profile);
+    return p && p->supported;
+}
+
+const char* SupportedProfileRange(ProfileStage stage) {
+    return stage == ProfileStage::Vertex ? "vs_1_1 to vs_3_0" : "ps_2_0 to ps_3_0";
+}
+
+bool IsTextureType(std::string_view s) {
+    return IEquals(s, "texture") || IEquals(s, "texture1d") || IEquals(s, "texture2d") ||
+           IEquals(s, "texture3d") || IEquals(s, "texturecube");
+}
+
+bool IsSamplerType(std::string_view s) {
+    return IEquals(s, "sampler") || IEquals(s, "sampler1d") || IEquals(s, "sampler2d") ||
+           IEquals(s, "sampler3d") || IEquals(s, "samplercube");
+}
+
+bool IsTechniqueKeyword(std::string_view s) {
+    return IEquals(s, "technique") || IEquals(s, "technique10") || IEquals(s, "technique11");
+}
+
+bool IsQualifier(std::string_view s) {
+    for (const char* q : kQualifiers)
+        if (s == q) return true;
+    return false;
+}
+
+}  // namespace fx
