@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fx/6_spirv/6_registers.h"
-#include "platform/fx/6_spirv/6_spirv_module.h"
+#include "platform/fx/6_spirv/6_passes.h"
 
 namespace {
 
@@ -124,18 +123,11 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
 
         fx::SpvModule module;
         ASSERT_TRUE(module.Read(compiled.words));
-        fx::FixArithmetic(module);
-        fx::DropUnfoldedZero(module);
-        fx::FixIntrinsics(module);
-        fx::ZeroStatics(module);
-        fx::WidenVaryings(module, shader.stage == fx::ShaderStage::Vertex);
-        if (shader.stage == fx::ShaderStage::Vertex) fx::ClampColorOutputs(module);
         std::vector<fx::ConstantRegisters> table;
         std::vector<fx::Message> errors;
-        ASSERT_TRUE(fx::AllocateRegisters(module, compiled.globals, &table, &errors));
+        fx::SpirvPassState state{module, compiled, &table, &errors};
+        ASSERT_TRUE(fx::RunSpirvPasses(state)) << (errors.empty() ? "" : errors[0].text);
         EXPECT_FALSE(table.empty());
-        fx::LoadUniformArraysByParts(module);
-        EXPECT_TRUE(fx::IntsAsFloats(module));
         EXPECT_EQ(Validate(module.Write()), "");
     }
 }

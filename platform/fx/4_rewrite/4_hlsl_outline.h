@@ -127,10 +127,4 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
                const std::vector<std::pair<std::string, std::string>>& compiled,
                std::vector<Message>* messages);
 
-// Declarations and statements reshaped as Direct3D 9 reads them
-// (4_shape_rewrites.cpp), in place: code and outline are those of *hlsl as
-// it is. Warnings (implicit truncations) go to messages.
-void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
-                   const std::vector<std::string>& entries, std::vector<Message>* messages);
-
 }  // namespace fx

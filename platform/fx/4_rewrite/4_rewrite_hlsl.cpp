@@ -13,6 +13,7 @@
 #include <cstddef>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
 #include "platform/fx/shared/tables.h"
 
 namespace fx {
@@ -209,28 +210,13 @@ bool BindUniformArguments(
 }
 
 bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
-    std::vector<std::string> entries;
-    std::vector<std::pair<std::string, std::string>> compiled;
-    for (const TechniqueDesc& t : parsed.techniques)
-        for (const PassDesc& p : t.passes)
-            for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
-                if (HasShader(*s)) {
-                    entries.push_back(s->entry);
-                    compiled.emplace_back(s->profile, s->entry);
-                }
     std::vector<Message> found;
     out->hlsl = parsed.hlsl;
-    RespellHlsl(&out->hlsl);
-    {
-        const Code code(out->hlsl);
-        const HlslOutline outline = OutlineHlsl(code);
-        if (!CheckHlsl(code, outline, compiled, &found)) {
-            messages->Add(found);
-            return false;
-        }
-        RewriteShapes(&out->hlsl, code, outline, entries, &found);
+    TokenRewriteState state(parsed, &out->hlsl, &out->globals, &found);
+    if (!RunTokenRewrites(state)) {
+        messages->Add(found);
+        return false;
     }
-    RewriteGlobals(&out->hlsl, &out->globals, &found);
     out->printed = PrintHlsl(out->hlsl);
     out->defaults = EvaluateInitializers(parsed.initializers, &found);
     bool ok = true;

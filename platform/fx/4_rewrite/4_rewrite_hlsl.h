@@ -16,9 +16,10 @@
 // user's files. This stage owns the map: no other stage knows that
 // rewrites happened, and glslang's messages go back through it.
 //
-// Before them, CheckHlsl finds what Direct3D 9 refuses and glslang would
-// take, and RewriteShapes converts shapes as Direct3D 9 does
-// (4_hlsl_outline.h).
+// The rewrites of the whole effect run in the order of one list
+// (4_token_rewrites.h): Direct3D 9's spellings, CheckHlsl (what Direct3D 9
+// refuses and glslang would take), the shapes as Direct3D 9 converts them,
+// and the globals.
 // Where errors are made: a compile statement whose arguments do not match
 // the entry point's uniform parameters (at the compile statement);
 // row_major / column_major on what is not a matrix, twice or both, and a

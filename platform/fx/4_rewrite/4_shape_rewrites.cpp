@@ -17,6 +17,7 @@
 #include <set>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
 
 namespace fx {
 namespace {
@@ -1007,8 +1008,11 @@ private:
 
 }  // namespace
 
-void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
-                   const std::vector<std::string>& entries, std::vector<Message>* messages) {
+bool RewriteDeclarationShapes(TokenRewriteState& state) {
+    TokenStream* hlsl = state.hlsl;
+    const Code& code = state.code();
+    const HlslOutline& outline = state.outline();
+    const std::vector<std::string>& entries = state.entries;
     Edits edits;
     for (const FunctionOutline& f : outline.functions) {
         if (f.body == npos &&
@@ -1031,23 +1035,26 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
                 {code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
     }
     MatrixVectors(*hlsl, code, outline, &edits);
-    Truncations t{*hlsl, code, outline, &edits, messages};
+    Truncations t{*hlsl, code, outline, &edits, state.messages};
     t.Calls();
     t.Assignments();
-    bool moved = !edits.list.empty();
-    if (!moved) {
-        // Nothing moved: the lists are read from the same outline.
-        FlattenInitializers(*hlsl, code, outline, &edits, messages);
-    } else {
-        edits.Apply(hlsl);
-        edits.list.clear();
-        // Lists last, over the types as they now are.
-        Code after(*hlsl);
-        HlslOutline outlineAfter = OutlineHlsl(after);
-        FlattenInitializers(*hlsl, after, outlineAfter, &edits, messages);
-    }
-    moved = moved || !edits.list.empty();
+    if (edits.list.empty()) return true;
     edits.Apply(hlsl);
+    state.Edited();
+    return true;
+}
+
+bool FlattenInitializerLists(TokenRewriteState& state) {
+    Edits edits;
+    FlattenInitializers(*state.hlsl, state.code(), state.outline(), &edits, state.messages);
+    if (edits.list.empty()) return true;
+    edits.Apply(state.hlsl);
+    state.Edited();
+    return true;
+}
+
+bool RewriteMatrixLogic(TokenRewriteState& state) {
+    TokenStream* hlsl = state.hlsl;
     // Comparisons of matrices, the innermost first, a round at a time. Each
     // copies its operands once per row: nested ones are bounded by rounds
     // and by the text's growth.
@@ -1055,16 +1062,11 @@ void RewriteShapes(TokenStream* hlsl, const Code& code, const HlslOutline& outli
     int64_t budget = int64_t{1} << 20;
     for (int round = 0; round < 8 && hlsl->tokens.size() <= bound && budget > 0; ++round) {
         Edits logic;
-        if (!moved) {
-            if (!MatrixLogic(*hlsl, code, outline, &budget).Rewrite(&logic)) break;
-        } else {
-            Code now(*hlsl);
-            HlslOutline outlineNow = OutlineHlsl(now);
-            if (!MatrixLogic(*hlsl, now, outlineNow, &budget).Rewrite(&logic)) break;
-        }
+        if (!MatrixLogic(*hlsl, state.code(), state.outline(), &budget).Rewrite(&logic)) break;
         logic.Apply(hlsl);
-        moved = true;
+        state.Edited();
     }
+    return true;
 }
 
 }  // namespace fx

@@ -12,6 +12,7 @@
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 
 #include "platform/fx/5_glslang/5_instruction_slots.h"
+#include "platform/fx/5_glslang/5_passes.h"
 #include "platform/fx/5_glslang/5_tree.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
@@ -393,9 +394,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
     std::vector<TextMove> moves;
-    std::string hlsl = UnsignedLiteralsUnfolded(
-        RemainderOfConstantsAsFmod(SplitSwizzleAssignments(given.hlsl, &moves), &moves), &moves);
-    hlsl = RegistersOfTheStage(hlsl, given.profile, &moves);
+    std::string hlsl = RewriteText(given, &moves);
     StageSource copy;
     const bool rewritten = hlsl != given.hlsl;
     if (rewritten) {
@@ -439,10 +438,8 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     }
     std::vector<Message> found;
     glslang::TIntermediate& tree = *program.getIntermediate(language);
-    CheckIntegerLiterals(source.hlsl, CodeLines(tree), &found);
-    FixTree(tree, &found);
-    CheckReturns(tree, &found);
-    CheckProfile(tree, source.profile, source.stage == ShaderStage::Vertex, &found);
+    TreeState state{tree, source, &found};
+    for (const TreePass& pass : TreePasses()) pass.run(state);
     for (Message& m : found) {
         source.map.ToUser(&m);
         m.entry = source.entry;

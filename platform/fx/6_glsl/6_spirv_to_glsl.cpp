@@ -36,6 +36,7 @@
 #include <set>
 
 #include "platform/fx/6_glsl/6_cross_stage.h"
+#include "platform/fx/6_spirv/6_passes.h"
 #include "platform/fx/6_spirv/6_spirv_module.h"
 #include "platform/shader_conventions.h"
 
@@ -427,21 +428,9 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
         CrossError("glslang's SPIR-V cannot be read", module.entry, out);
         return false;
     }
-    FixArithmetic(m);
-    DropUnfoldedZero(m);
-    FixIntrinsics(m);
-    ZeroStatics(m);
-    WidenVaryings(m, module.stage == ShaderStage::Vertex);
-    if (module.stage == ShaderStage::Vertex && module.profile.rfind("vs_3", 0) != 0)
-        ClampColorOutputs(m);
-    CopyDynamicallyIndexedValues(m);
     std::vector<Message> errors;
-    const bool ok = AllocateRegisters(m, module.globals, constants, &errors) &&
-                    CheckProfileRegisters(module.profile, *constants, &errors);
-    if (ok) {
-        LoadUniformArraysByParts(m);
-        IntsAsFloats(m);
-    }
+    SpirvPassState state{m, module, constants, &errors};
+    const bool ok = RunSpirvPasses(state);
     for (Message& e : errors) {
         if (e.line == 0) {
             SourcePos at = module.compileStatement;

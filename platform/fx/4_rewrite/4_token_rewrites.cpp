@@ -1,0 +1,81 @@
+// Stage 4: the order of the token rewrites, and why each sits where it does.
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+#include <array>
+
+namespace fx {
+
+TokenRewriteState::TokenRewriteState(const ParsedEffect& parsed, TokenStream* tokens,
+                                     GlobalsRewrite* globalsOut, std::vector<Message>* found)
+    : hlsl(tokens), globals(globalsOut), messages(found) {
+    for (const TechniqueDesc& t : parsed.techniques)
+        for (const PassDesc& p : t.passes)
+            for (const ShaderBinding* s : {&p.vertexShader, &p.pixelShader})
+                if (HasShader(*s)) {
+                    entries.push_back(s->entry);
+                    compiled.emplace_back(s->profile, s->entry);
+                }
+}
+
+const Code& TokenRewriteState::code() {
+    if (!code_) code_.emplace(*hlsl);
+    return *code_;
+}
+
+const HlslOutline& TokenRewriteState::outline() {
+    if (!outline_) outline_ = OutlineHlsl(code());
+    return *outline_;
+}
+
+void TokenRewriteState::Edited() {
+    outline_.reset();
+    code_.reset();
+}
+
+namespace {
+
+constexpr std::array kRewrites = {
+    // First: every rewrite after it reads type names and calls as glslang
+    // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
+    TokenRewrite{"respell",
+                 [](TokenRewriteState& s) {
+                     RespellHlsl(s.hlsl);
+                     s.Edited();
+                     return true;
+                 }},
+    // Before any reshaping: what Direct3D 9 refuses is found in the code
+    // as the user wrote it, and an error stops the list.
+    TokenRewrite{"check",
+                 [](TokenRewriteState& s) {
+                     return CheckHlsl(s.code(), s.outline(), s.compiled, s.messages);
+                 }},
+    // Before the initializer lists: a list fills the types as these edits
+    // leave them (a 1xN matrix as a vector).
+    TokenRewrite{"shapes", RewriteDeclarationShapes},
+    // After shapes (above); before matrix logic, which copies operands the
+    // lists may hold.
+    TokenRewrite{"initializer_lists", FlattenInitializerLists},
+    // After the shapes and lists it copies: rounds until no comparison of
+    // matrices is left.
+    TokenRewrite{"matrix_logic", RewriteMatrixLogic},
+    // Last: it renames written globals and takes out const and cbuffer
+    // blocks, which the rewrites before it read as the user declared them.
+    TokenRewrite{"globals",
+                 [](TokenRewriteState& s) {
+                     RewriteGlobals(s.hlsl, s.globals, s.messages);
+                     s.Edited();
+                     return true;
+                 }},
+};
+
+}  // namespace
+
+std::span<const TokenRewrite> TokenRewrites() { return kRewrites; }
+
+bool RunTokenRewrites(TokenRewriteState& state) {
+    for (const TokenRewrite& r : TokenRewrites())
+        if (!r.run(state)) return false;
+    return true;
+}
+
+}  // namespace fx

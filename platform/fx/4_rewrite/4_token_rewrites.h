@@ -1,0 +1,70 @@
+// Stage 4: the rewrites of the HLSL tokens, in the one order they run
+// (platform/fx internal). RewriteEffect (4_rewrite_hlsl.cpp) and the golden
+// tests (tests/fx-corpus/rewrite/*.cases) both run this list; no other copy
+// of the order exists.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/shared/message.h"
+#include "platform/fx/shared/token_stream.h"
+
+namespace fx {
+
+// What the rewrites read and write: the tokens, in place, and the outline
+// of the tokens as they are, made again only after a rewrite changed them.
+class TokenRewriteState {
+public:
+    // The entry points and (profile, entry point) pairs are the effect's
+    // compile statements.
+    TokenRewriteState(const ParsedEffect& parsed, TokenStream* hlsl, GlobalsRewrite* globals,
+                      std::vector<Message>* messages);
+
+    TokenStream* hlsl;
+    GlobalsRewrite* globals;
+    std::vector<Message>* messages;
+    std::vector<std::string> entries;
+    std::vector<std::pair<std::string, std::string>> compiled;
+
+    const Code& code();
+    const HlslOutline& outline();
+    // The tokens changed: the code and the outline are made again when next
+    // asked for.
+    void Edited();
+
+private:
+    std::optional<Code> code_;
+    std::optional<HlslOutline> outline_;
+};
+
+struct TokenRewrite {
+    const char* name;  // as the golden tests name it
+    // False stops the list there: the effect does not compile.
+    bool (*run)(TokenRewriteState& state);
+};
+
+// The rewrites in order (4_token_rewrites.cpp gives the reason for each
+// place).
+std::span<const TokenRewrite> TokenRewrites();
+
+// Runs them in order until one fails.
+bool RunTokenRewrites(TokenRewriteState& state);
+
+// The rewrites of 4_shape_rewrites.cpp, one entry of the list each.
+// Entry points declared before their definition, "export", switch on int(x),
+// the rows and columns of matrices read as vectors, implicit truncations:
+// one set of edits over one outline.
+bool RewriteDeclarationShapes(TokenRewriteState& state);
+// Initializer lists flattened as Direct3D 9 reads them.
+bool FlattenInitializerLists(TokenRewriteState& state);
+// Comparisons and logic of matrices, row by row, the innermost first.
+bool RewriteMatrixLogic(TokenRewriteState& state);
+
+}  // namespace fx

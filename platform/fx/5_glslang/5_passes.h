@@ -1,0 +1,50 @@
+// Stage 5: the text rewrites before glslang and the fixes and checks of its
+// tree, each layer in the one order it runs (platform/fx internal).
+// HlslToSpirv and the golden tests (tests/fx-corpus/rewrite/*.cases) both
+// run these lists; no other copy of an order exists.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/5_glslang/5_tree.h"
+#include "platform/fx/shared/message.h"
+
+namespace glslang {
+class TIntermediate;
+}
+
+namespace fx {
+
+struct TextRewrite {
+    const char* name;  // as the golden tests name it
+    // The rewritten text; the columns that move go into *moves.
+    std::string (*run)(const std::string& hlsl, const StageSource& source,
+                       std::vector<TextMove>* moves);
+};
+
+// The text rewrites in order (5_passes.cpp gives the reason for each place).
+std::span<const TextRewrite> TextRewrites();
+
+// The text glslang is given: source.hlsl through every text rewrite.
+std::string RewriteText(const StageSource& source, std::vector<TextMove>* moves);
+
+// What a fix or check of the tree reads; messages are at places of the text
+// glslang was given.
+struct TreeState {
+    glslang::TIntermediate& tree;
+    const StageSource& source;  // with the text glslang was given
+    std::vector<Message>* found;
+};
+
+struct TreePass {
+    const char* name;
+    void (*run)(TreeState& state);
+};
+
+// The fixes and checks of glslang's tree, in order.
+std::span<const TreePass> TreePasses();
+
+}  // namespace fx
