@@ -31,19 +31,20 @@ struct SpirvPass {
 // The passes in order (6_passes.cpp gives the reason for each place).
 std::span<const SpirvPass> SpirvPasses();
 
-// Runs the passes in order until one fails. after (when given) is called
-// after each pass that ran; the tests validate the module there.
+// Runs the passes in order until one fails (false) or after, called after
+// each pass that ran, returns false (the tests stop at the pass they test
+// and validate the module at each).
 template <typename After>
 bool RunSpirvPasses(SpirvPassState& state, After after) {
     for (const SpirvPass& pass : SpirvPasses()) {
         if (!pass.run(state)) return false;
-        after(pass);
+        if (!after(pass)) return true;
     }
     return true;
 }
 
 inline bool RunSpirvPasses(SpirvPassState& state) {
-    return RunSpirvPasses(state, [](const SpirvPass&) {});
+    return RunSpirvPasses(state, [](const SpirvPass&) { return true; });
 }
 
 }  // namespace fx

@@ -1,0 +1,87 @@
+#include "tests/support/case_file.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/fx/2_preprocess/2_preprocess.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+const std::string* GoldenCase::Find(const std::string& name) const {
+    for (const auto& [n, text] : sections)
+        if (n == name) return &text;
+    return nullptr;
+}
+
+std::vector<GoldenCase> ReadGoldenCases(const fs::path& path) {
+    std::ifstream in(path);
+    std::vector<GoldenCase> cases;
+    std::string line;
+    int number = 0;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        ++number;
+        if (line.rfind("=== ", 0) == 0) {
+            cases.push_back({path.filename().string() + ":" + std::to_string(number), {}});
+            inSection = false;
+        } else if (line.rfind("--- ", 0) == 0 && !cases.empty()) {
+            cases.back().sections.emplace_back(line.substr(4), "");
+            inSection = true;
+        } else if (inSection) {
+            cases.back().sections.back().second += line + "\n";
+        }
+    }
+    return cases;
+}
+
+std::vector<fs::path> GoldenCaseFiles(const std::string& folder) {
+    std::vector<fs::path> paths;
+    const char* root = std::getenv("FLOWFIELD_SOURCE_DIR");
+    if (root == nullptr) return paths;
+    const fs::path dir = fs::path(root) / "tests" / "fx-corpus" / folder;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().extension() == ".cases") paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+std::string TrimmedText(std::string s) {
+    while (!s.empty() && s.back() == '\n') s.pop_back();
+    return s;
+}
+
+std::string MessageLines(const std::vector<fx::Message>& messages) {
+    std::string out;
+    for (const fx::Message& m : messages) out += fx::FormatMessage(m, "main.fx") + "\n";
+    return TrimmedText(out);
+}
+
+fx::ParsedEffect ParseEffectText(const std::string& text) {
+    auto noIncludes = [](const std::string&, std::string*, std::string* error) {
+        *error = "No such file or directory";
+        return false;
+    };
+    return fx::ParseEffect(fx::Preprocess(text, noIncludes, "main.fx", fx::LoadBudget{}));
+}
+
+bool FirstPassSources(const fx::ParsedEffect& parsed, fx::PassSources* out,
+                      std::string* messages) {
+    fx::MessageList list("main.fx");
+    fx::RewrittenEffect effect;
+    bool ok = !parsed.techniques.empty() && !parsed.techniques[0].passes.empty() &&
+              fx::RewriteEffect(parsed, &effect, &list) &&
+              fx::RewritePass(effect, parsed.techniques[0].passes[0], out, &list);
+    *messages = TrimmedText(list.Text());
+    // As the loader does: each stage's profile from its compile statement.
+    for (fx::StageSource& s : out->stages) {
+        const fx::PassDesc& pass = parsed.techniques[0].passes[0];
+        s.profile = s.stage == fx::ShaderStage::Vertex ? pass.vertexShader.profile
+                                                       : pass.pixelShader.profile;
+    }
+    return ok;
+}
+
+}  // namespace testing_support

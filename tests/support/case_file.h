@@ -1,0 +1,44 @@
+// The golden case files of the effect compiler (tests/fx-corpus/*/NAME.cases):
+// "=== TITLE" starts a case, "--- NAME" a section of it; lines before the
+// first case are notes. Each runner gives the sections their meaning.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/fx/3_parse/3_parse_effect.h"
+#include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/shared/message.h"
+
+namespace testing_support {
+
+struct GoldenCase {
+    std::string where;  // FILE:LINE of its "===" line
+    std::vector<std::pair<std::string, std::string>> sections;
+    // The section's text; nullptr when the case has none of that name.
+    const std::string* Find(const std::string& name) const;
+};
+
+std::vector<GoldenCase> ReadGoldenCases(const std::filesystem::path& path);
+
+// The .cases files of tests/fx-corpus/FOLDER, sorted.
+std::vector<std::filesystem::path> GoldenCaseFiles(const std::string& folder);
+
+// Without the blank lines at the end.
+std::string TrimmedText(std::string s);
+
+// The messages as the loader prints them, one a line, the effect file
+// called main.fx.
+std::string MessageLines(const std::vector<fx::Message>& messages);
+
+// The effect file parsed by stages 2 and 3 (no includes).
+fx::ParsedEffect ParseEffectText(const std::string& text);
+
+// The stage sources of the first pass of the first technique after every
+// rewrite of stage 4; false with the messages when the effect stops there.
+bool FirstPassSources(const fx::ParsedEffect& parsed, fx::PassSources* out,
+                      std::string* messages);
+
+}  // namespace testing_support

@@ -1,0 +1,173 @@
+// Every SPIR-V pass of stage 6, one case file each, driven by
+// tests/fx-corpus/spirv/NAME.cases, NAME as the pass list names it. Each
+// case gives an effect file; the first shader of its first pass goes
+// through stages 4 and 5 and then through the passes in their order, up to
+// and including the named one. SPIRV-Tools' validator runs on glslang's
+// module and after every pass. What must come out:
+//   --- check     "CHECK: TEXT" lines found in this order on lines of the
+//                 module's disassembly after the pass (names as OpName gives
+//                 them: %main, %float); "CHECK-NOT: TEXT" found on no line
+//                 between the CHECK before it and the CHECK after it
+//   --- messages  the passes' messages (without it, there must be none)
+//   --- valid after NAME   glslang's module is not valid SPIR-V: the
+//                 validator runs only from after the pass NAME on
+// FLOWFIELD_PRINT_CASES=1 prints each case's disassembly and messages.
+#include <gtest/gtest.h>
+#include <spirv-tools/libspirv.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
+#include "platform/fx/6_spirv/6_passes.h"
+#include "tests/support/case_file.h"
+
+namespace {
+
+using namespace testing_support;
+
+// Empty when SPIRV-Tools' validator takes the module.
+std::string Validate(const std::vector<uint32_t>& words) {
+    spv_context context = spvContextCreate(SPV_ENV_OPENGL_4_5);
+    spv_validator_options options = spvValidatorOptionsCreate();
+    // Registers of globals the stage does not read overlap at c0 on purpose.
+    spvValidatorOptionsSetSkipBlockLayout(options, true);
+    spv_const_binary_t binary{words.data(), words.size()};
+    spv_diagnostic diagnostic = nullptr;
+    spv_result_t result = spvValidateWithOptions(context, options, &binary, &diagnostic);
+    std::string text = result == SPV_SUCCESS ? "" : "invalid";
+    if (diagnostic != nullptr) text += std::string(": ") + diagnostic->error;
+    spvDiagnosticDestroy(diagnostic);
+    spvValidatorOptionsDestroy(options);
+    spvContextDestroy(context);
+    return text;
+}
+
+std::string Disassemble(const std::vector<uint32_t>& words) {
+    spv_context context = spvContextCreate(SPV_ENV_OPENGL_4_5);
+    spv_text text = nullptr;
+    spv_diagnostic diagnostic = nullptr;
+    spvBinaryToText(context, words.data(), words.size(),
+                    SPV_BINARY_TO_TEXT_OPTION_FRIENDLY_NAMES | SPV_BINARY_TO_TEXT_OPTION_NO_HEADER,
+                    &text, &diagnostic);
+    std::string out = text != nullptr ? std::string(text->str, text->length) : "";
+    spvTextDestroy(text);
+    spvDiagnosticDestroy(diagnostic);
+    spvContextDestroy(context);
+    return out;
+}
+
+// The CHECK and CHECK-NOT lines against the disassembly; empty when they
+// hold, else what failed.
+std::string CheckLines(const std::string& checks, const std::string& disassembly) {
+    std::vector<std::string> lines;
+    std::istringstream in(disassembly);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    size_t at = 0;                      // the first line a CHECK may match
+    std::vector<std::string> notsSince;  // CHECK-NOTs waiting for the next CHECK
+    auto checkNots = [&](size_t end) {
+        for (const std::string& text : notsSince)
+            for (size_t i = at; i < end; ++i)
+                if (lines[i].find(text) != std::string::npos)
+                    return "CHECK-NOT: " + text + " found: " + lines[i];
+        notsSince.clear();
+        return std::string();
+    };
+    std::istringstream list(checks);
+    for (std::string check; std::getline(list, check);) {
+        if (check.rfind("CHECK-NOT: ", 0) == 0) {
+            notsSince.push_back(check.substr(11));
+        } else if (check.rfind("CHECK: ", 0) == 0) {
+            const std::string text = check.substr(7);
+            size_t found = at;
+            while (found < lines.size() && lines[found].find(text) == std::string::npos) ++found;
+            if (found == lines.size()) return "not found: " + check;
+            std::string failed = checkNots(found);
+            if (!failed.empty()) return failed;
+            at = found + 1;
+        } else if (!check.empty()) {
+            return "not a check line: " + check;
+        }
+    }
+    return checkNots(lines.size());
+}
+
+const fx::SpirvPass* FindPass(const std::string& name) {
+    for (const fx::SpirvPass& p : fx::SpirvPasses())
+        if (name == p.name) return &p;
+    return nullptr;
+}
+
+TEST(SpirvPassCases, EachPassHasItsCaseFile) {
+    std::set<std::string> files;
+    for (const auto& path : GoldenCaseFiles("spirv")) {
+        files.insert(path.stem().string());
+        EXPECT_NE(FindPass(path.stem()), nullptr) << path << " names no pass";
+    }
+    for (const fx::SpirvPass& p : fx::SpirvPasses()) EXPECT_EQ(files.count(p.name), 1u) << p.name;
+}
+
+// One case, up to and including the pass named.
+void CheckCase(const std::string& name, const GoldenCase& c) {
+    const std::string* effect = c.Find("main.fx");
+    ASSERT_NE(effect, nullptr);
+    fx::PassSources sources;
+    std::string messages;
+    ASSERT_TRUE(FirstPassSources(ParseEffectText(*effect), &sources, &messages)) << messages;
+    fx::SpirvModule compiled;
+    std::vector<fx::Message> found;
+    ASSERT_TRUE(fx::HlslToSpirv(sources.stages.at(0), &compiled, &found))
+        << MessageLines(found);
+    std::string validFrom;  // the pass after which the validator runs
+    for (const auto& [section, text] : c.sections)
+        if (section.rfind("valid after ", 0) == 0) validFrom = section.substr(12);
+    bool validating = validFrom.empty();
+    if (validating) {
+        ASSERT_EQ(Validate(compiled.words), "") << "glslang's own module";
+    }
+
+    fx::SpvModule module;
+    ASSERT_TRUE(module.Read(compiled.words));
+    std::vector<fx::ConstantRegisters> table;
+    fx::SpirvPassState state{module, compiled, &table, &found};
+    bool reached = false;
+    fx::RunSpirvPasses(state, [&](const fx::SpirvPass& pass) {
+        if (reached) return false;
+        if (validating || validFrom == pass.name) {
+            validating = true;
+            EXPECT_EQ(Validate(module.Write()), "") << "after " << pass.name;
+        }
+        reached = name == pass.name;
+        return !reached;
+    });
+    if (std::getenv("FLOWFIELD_PRINT_CASES") != nullptr) {
+        std::cout << "=== " << c.where << "\n" << Disassemble(module.Write()) << "--- messages\n"
+                  << MessageLines(found) << "\n";
+    }
+    const std::string* checks = c.Find("check");
+    const std::string* wantedMessages = c.Find("messages");
+    ASSERT_TRUE(checks || wantedMessages) << "a case checks something";
+    if (checks) {
+        EXPECT_EQ(CheckLines(*checks, Disassemble(module.Write())), "");
+    }
+    EXPECT_EQ(MessageLines(found), wantedMessages ? TrimmedText(*wantedMessages) : "");
+}
+
+TEST(SpirvPassCases, EveryCaseOfTheCaseFiles) {
+    size_t count = 0;
+    for (const auto& path : GoldenCaseFiles("spirv")) {
+        if (FindPass(path.stem()) == nullptr) continue;
+        for (const GoldenCase& c : ReadGoldenCases(path)) {
+            SCOPED_TRACE(c.where);
+            ++count;
+            CheckCase(path.stem(), c);
+        }
+    }
+    EXPECT_GE(count, 15u);
+}
+
+}  // namespace
