@@ -2,9 +2,14 @@
 // 5_instruction_slots.h).
 #include "platform/fx/5_glslang/5_instruction_slots.h"
 
+#include <spirv_cross/GLSL.std.450.h>
+#include <spirv_cross/spirv.hpp>
+
 #include <algorithm>
 #include <string>
 #include <unordered_map>
+
+#include "platform/fx/6_spirv/6_spirv_module.h"
 
 namespace fx {
 namespace {
@@ -41,25 +46,6 @@ int64_t Add(int64_t a, int64_t b) { return std::min(a + b, kSaturated); }
 
 // >> SPIR-V
 
-// The opcodes this looks at (SPIR-V 1.0).
-enum Op : uint32_t {
-    kOpExtInstImport = 11,
-    kOpExtInst = 12,
-    kOpEntryPoint = 15,
-    kOpTypeVector = 23,
-    kOpTypeMatrix = 24,
-    kOpFunction = 54,
-    kOpFunctionEnd = 56,
-    kOpFunctionCall = 57,
-    kOpMatrixTimesScalar = 143,
-    kOpVectorTimesMatrix = 144,
-    kOpMatrixTimesVector = 145,
-    kOpMatrixTimesMatrix = 146,
-    kOpOuterProduct = 147,
-    kOpLoopMerge = 246,
-    kOpSwitch = 251,
-};
-
 // Instructions that cost no slot: declarations, memory access (registers
 // are read and written in place), swizzles and composites (source and
 // destination masks), negation (a source modifier), conversions between
@@ -67,40 +53,40 @@ enum Op : uint32_t {
 // structured control flow that emits nothing by itself.
 bool IsFree(uint32_t op) {
     switch (op) {
-        case 0:    // OpNop
-        case 1:    // OpUndef
-        case 8:    // OpLine
-        case 55:   // OpFunctionParameter
-        case 59:   // OpVariable
-        case 61:   // OpLoad
-        case 62:   // OpStore
-        case 63:   // OpCopyMemory
-        case 65:   // OpAccessChain
-        case 66:   // OpInBoundsAccessChain
-        case 79:   // OpVectorShuffle
-        case 80:   // OpCompositeConstruct
-        case 81:   // OpCompositeExtract
-        case 82:   // OpCompositeInsert
-        case 83:   // OpCopyObject
-        case 84:   // OpTranspose
-        case 86:   // OpSampledImage
-        case 100:  // OpImage
-        case 111:  // OpConvertSToF
-        case 112:  // OpConvertUToF
-        case 113:  // OpUConvert
-        case 114:  // OpSConvert
-        case 115:  // OpFConvert
-        case 124:  // OpBitcast
-        case 126:  // OpSNegate
-        case 127:  // OpFNegate
-        case 245:  // OpPhi
-        case 247:  // OpSelectionMerge
-        case 248:  // OpLabel
-        case 249:  // OpBranch
-        case 253:  // OpReturn
-        case 254:  // OpReturnValue
-        case 255:  // OpUnreachable
-        case 317:  // OpNoLine
+        case spv::OpNop:
+        case spv::OpUndef:
+        case spv::OpLine:
+        case spv::OpFunctionParameter:
+        case spv::OpVariable:
+        case spv::OpLoad:
+        case spv::OpStore:
+        case spv::OpCopyMemory:
+        case spv::OpAccessChain:
+        case spv::OpInBoundsAccessChain:
+        case spv::OpVectorShuffle:
+        case spv::OpCompositeConstruct:
+        case spv::OpCompositeExtract:
+        case spv::OpCompositeInsert:
+        case spv::OpCopyObject:
+        case spv::OpTranspose:
+        case spv::OpSampledImage:
+        case spv::OpImage:
+        case spv::OpConvertSToF:
+        case spv::OpConvertUToF:
+        case spv::OpUConvert:
+        case spv::OpSConvert:
+        case spv::OpFConvert:
+        case spv::OpBitcast:
+        case spv::OpSNegate:
+        case spv::OpFNegate:
+        case spv::OpPhi:
+        case spv::OpSelectionMerge:
+        case spv::OpLabel:
+        case spv::OpBranch:
+        case spv::OpReturn:
+        case spv::OpReturnValue:
+        case spv::OpUnreachable:
+        case spv::OpNoLine:
             return true;
         default:
             return false;
@@ -112,37 +98,37 @@ bool IsFree(uint32_t op) {
 // mul and exp); every other one is a single slot.
 int64_t ExtendedSlots(uint32_t instruction) {
     switch (instruction) {
-        case 1: case 2: case 3: case 8: case 9:  // Round, RoundEven, Trunc, Floor, Ceil
-        case 31: case 43: case 46:               // Sqrt, FClamp, FMix
-        case 66: case 68:                        // Length, Cross
+        case GLSLstd450Round: case GLSLstd450RoundEven: case GLSLstd450Trunc:
+        case GLSLstd450Floor: case GLSLstd450Ceil: case GLSLstd450Sqrt:
+        case GLSLstd450FClamp: case GLSLstd450FMix: case GLSLstd450Length:
+        case GLSLstd450Cross:
             return 2;
-        case 6: case 26: case 67: case 69:       // FSign, Pow, Distance, Normalize
-        case 70: case 71:                        // FaceForward, Reflect
+        case GLSLstd450FSign: case GLSLstd450Pow: case GLSLstd450Distance:
+        case GLSLstd450Normalize: case GLSLstd450FaceForward: case GLSLstd450Reflect:
             return 3;
-        case 49:                                 // SmoothStep
+        case GLSLstd450SmoothStep:
             return 5;
-        case 13: case 14: case 72:               // Sin, Cos, Refract
+        case GLSLstd450Sin: case GLSLstd450Cos: case GLSLstd450Refract:
             return 8;
-        case 19: case 20: case 21:               // Sinh, Cosh, Tanh
+        case GLSLstd450Sinh: case GLSLstd450Cosh: case GLSLstd450Tanh:
             return 10;
-        case 33:                                 // Determinant
+        case GLSLstd450Determinant:
             return 12;
-        case 15: case 16: case 17: case 18:      // Tan, Asin, Acos, Atan
+        case GLSLstd450Tan: case GLSLstd450Asin: case GLSLstd450Acos: case GLSLstd450Atan:
             return 16;
-        case 25:                                 // Atan2
+        case GLSLstd450Atan2:
             return 20;
-        case 34:                                 // MatrixInverse
+        case GLSLstd450MatrixInverse:
             return 40;
         default:
             return 1;
     }
 }
 
+// Each function's own slots and the functions it calls, per call site.
 struct Module {
-    std::unordered_map<uint32_t, int64_t> width;    // type id -> scalars in it
-    std::unordered_map<uint32_t, int64_t> columns;  // matrix type id -> columns
-    uint32_t glslStd450 = 0;                        // the id of the extended set
-    uint32_t entry = 0;
+    const SpvModule& spv;
+    uint32_t glslStd450 = 0;  // the id of the extended set
     struct Function {
         int64_t own = 0;
         std::vector<uint32_t> calls;  // callee per call site
@@ -150,83 +136,63 @@ struct Module {
     std::unordered_map<uint32_t, Function> functions;
 };
 
-int64_t WidthOf(const Module& m, uint32_t type) {
-    auto it = m.width.find(type);
-    return it == m.width.end() ? 1 : it->second;
+// The scalars in a type: a vector's or matrix's components, 1 for others.
+int64_t WidthOf(const SpvModule& m, uint32_t type) {
+    const SpvInstruction* t = m.Def(type);
+    if (t == nullptr || (t->op != spv::OpTypeVector && t->op != spv::OpTypeMatrix) ||
+        t->words.size() < 3) {
+        return 1;
+    }
+    return WidthOf(m, t->words[1]) * t->words[2];
 }
 
 // The slots of one instruction of a function body.
-int64_t SlotsOf(const Module& m, uint32_t op, const uint32_t* w, uint32_t count) {
-    if (IsFree(op)) return 0;
-    switch (op) {
-        case kOpMatrixTimesScalar:
-        case kOpOuterProduct: {
-            auto it = m.columns.find(count > 1 ? w[1] : 0);
-            return it == m.columns.end() ? 1 : it->second;
+int64_t SlotsOf(const Module& m, const SpvInstruction& in) {
+    if (IsFree(in.op)) return 0;
+    const std::vector<uint32_t>& w = in.words;
+    switch (in.op) {
+        case spv::OpMatrixTimesScalar:
+        case spv::OpOuterProduct: {
+            const SpvInstruction* t = w.empty() ? nullptr : m.spv.Def(w[0]);
+            return t != nullptr && t->op == spv::OpTypeMatrix && t->words.size() > 2 ? t->words[2]
+                                                                                     : 1;
         }
-        case kOpVectorTimesMatrix:
-        case kOpMatrixTimesVector:
-        case kOpMatrixTimesMatrix:
+        case spv::OpVectorTimesMatrix:
+        case spv::OpMatrixTimesVector:
+        case spv::OpMatrixTimesMatrix:
             // One dp4 (or mad) per component of the result.
-            return count > 1 ? WidthOf(m, w[1]) : 1;
-        case kOpExtInst:
-            return count > 4 && w[3] == m.glslStd450 ? ExtendedSlots(w[4]) : 1;
-        case kOpLoopMerge:
+            return w.empty() ? 1 : WidthOf(m.spv, w[0]);
+        case spv::OpExtInst:
+            return w.size() > 3 && w[2] == m.glslStd450 ? ExtendedSlots(w[3]) : 1;
+        case spv::OpLoopMerge:
             return 2;  // loop and endloop
-        case kOpSwitch:
-            return count > 3 ? (count - 3) / 2 + 1 : 1;  // one test per case
+        case spv::OpSwitch:
+            // One test per case: (selector, default, value label...) pairs.
+            return w.size() > 2 ? (w.size() - 2) / 2 + 1 : 1;
         default:
             return 1;
     }
 }
 
-bool Read(const std::vector<uint32_t>& words, Module* m) {
-    constexpr uint32_t kMagic = 0x07230203;
-    if (words.size() < 5 || words[0] != kMagic) return false;
+void Read(Module* m) {
+    m->glslStd450 = GlslStd450(m->spv);
     Module::Function* function = nullptr;
-    for (size_t at = 5; at < words.size();) {
-        const uint32_t count = words[at] >> 16;
-        const uint32_t op = words[at] & 0xFFFF;
-        if (count == 0 || count > words.size() - at) return false;
-        const uint32_t* w = &words[at];
-        at += count;
-        switch (op) {
-            case kOpExtInstImport:
-                if (count > 2 && std::string(reinterpret_cast<const char*>(w + 2),
-                                             (count - 2) * 4)
-                                         .find("GLSL.std.450") == 0) {
-                    m->glslStd450 = w[1];
-                }
-                continue;
-            case kOpEntryPoint:
-                if (count > 2 && m->entry == 0) m->entry = w[2];
-                continue;
-            case kOpTypeVector:
-                if (count > 3) m->width[w[1]] = WidthOf(*m, w[2]) * w[3];
-                continue;
-            case kOpTypeMatrix:
-                if (count > 3) {
-                    m->width[w[1]] = WidthOf(*m, w[2]) * w[3];
-                    m->columns[w[1]] = w[3];
-                }
-                continue;
-            case kOpFunction:
-                function = count > 2 ? &m->functions[w[2]] : nullptr;
-                continue;
-            case kOpFunctionEnd:
-                function = nullptr;
-                continue;
-            default:
-                break;
+    for (const SpvInstruction& in : m->spv.code) {
+        if (in.op == spv::OpFunction) {
+            function = in.words.size() > 1 ? &m->functions[in.words[1]] : nullptr;
+            continue;
+        }
+        if (in.op == spv::OpFunctionEnd) {
+            function = nullptr;
+            continue;
         }
         if (function == nullptr) continue;
-        if (op == kOpFunctionCall && count > 3) {
-            function->calls.push_back(w[3]);
+        if (in.op == spv::OpFunctionCall && in.words.size() > 2) {
+            function->calls.push_back(in.words[2]);
         } else {
-            function->own = Add(function->own, SlotsOf(*m, op, w, count));
+            function->own = Add(function->own, SlotsOf(*m, in));
         }
     }
-    return true;
 }
 
 // The entry point's slots with every call expanded, depth first without
@@ -279,9 +245,13 @@ int64_t Expanded(const Module& m, uint32_t entry) {
 }  // namespace
 
 int64_t EstimateInstructionSlots(const std::vector<uint32_t>& words) {
-    Module m;
-    if (!Read(words, &m) || m.entry == 0) return 0;
-    return Expanded(m, m.entry);
+    SpvModule spv;
+    if (!spv.Read(words)) return 0;
+    const uint32_t entry = spv.EntryPoint();
+    if (entry == 0) return 0;
+    Module m{spv, 0, {}};
+    Read(&m);
+    return Expanded(m, entry);
 }
 
 int64_t InstructionSlotBound(std::string_view profile) {

@@ -334,8 +334,6 @@ std::vector<uint32_t> DemandPass::Run() {
 
 }  // namespace
 
-bool IsChainOp(uint32_t op) { return op == spv::OpAccessChain || op == spv::OpInBoundsAccessChain; }
-
 std::vector<uint32_t> DemandedComponents(
     const SpvModule& module, const std::vector<std::pair<size_t, size_t>>& functions) {
     DemandPass pass(module, functions);

@@ -27,8 +27,6 @@
 namespace fx {
 namespace {
 
-bool IsTypeOp(uint32_t op) { return op >= spv::OpTypeVoid && op <= spv::OpTypeForwardPointer; }
-
 // Types that SPIR-V allows only once for the same operands.
 bool IsUniqueType(uint32_t op) {
     return IsTypeOp(op) && op != spv::OpTypeStruct && op != spv::OpTypeArray &&

@@ -63,7 +63,6 @@ private:
     bool MemberRowMajor(uint32_t structType, uint32_t member) const;
     int MemberOffsetRegs(uint32_t structType, uint32_t member) const;
     uint32_t ArrayLength(uint32_t arrayType) const;
-    std::set<uint32_t> ReachableFunctionIds() const;
     void ReachableFunctions();
     void CopyWrittenGlobals();
     void AnalyseReads();
@@ -110,11 +109,6 @@ private:
 
 const GlobalInfo* InfoOf(const GlobalsDescription& g, size_t i) {
     return i < g.globals.size() ? &g.globals[i] : nullptr;
-}
-
-bool IsChain(const SpvInstruction& in) {
-    return (in.op == spv::OpAccessChain || in.op == spv::OpInBoundsAccessChain) &&
-           in.words.size() >= 3;
 }
 
 bool RegisterPass::FindGlobalBlock() {
@@ -219,38 +213,8 @@ int RegisterPass::MemberOffsetRegs(uint32_t structType, uint32_t member) const {
     return offset;
 }
 
-// The functions the entry point calls, directly or not, and itself.
-std::set<uint32_t> RegisterPass::ReachableFunctionIds() const {
-    std::unordered_map<uint32_t, std::pair<size_t, size_t>> bodies;
-    uint32_t entry = 0;
-    for (size_t i = 0; i < m_.code.size(); ++i) {
-        const SpvInstruction& in = m_.code[i];
-        if (in.op == spv::OpEntryPoint && entry == 0 && in.words.size() > 1) entry = in.words[1];
-        if (in.op == spv::OpFunction && in.words.size() > 1) {
-            size_t end = i;
-            while (end < m_.code.size() && m_.code[end].op != spv::OpFunctionEnd) ++end;
-            bodies[in.words[1]] = {i, end};
-        }
-    }
-    std::vector<uint32_t> pending{entry};
-    std::set<uint32_t> seen{entry};
-    while (!pending.empty()) {
-        auto it = bodies.find(pending.back());
-        pending.pop_back();
-        if (it == bodies.end()) continue;
-        for (size_t i = it->second.first; i < it->second.second; ++i) {
-            const SpvInstruction& in = m_.code[i];
-            if (in.op == spv::OpFunctionCall && in.words.size() > 2 &&
-                seen.insert(in.words[2]).second) {
-                pending.push_back(in.words[2]);
-            }
-        }
-    }
-    return seen;
-}
-
 void RegisterPass::ReachableFunctions() {
-    const std::set<uint32_t> reachable = ReachableFunctionIds();
+    const std::set<uint32_t> reachable = m_.ReachableFunctions();
     for (size_t i = 0; i < m_.code.size(); ++i) {
         if (m_.code[i].op != spv::OpFunction || reachable.count(m_.code[i].words[1]) == 0) continue;
         size_t end = i;
@@ -263,14 +227,8 @@ void RegisterPass::ReachableFunctions() {
 // entry point's code uses it, it starts as the parameter's registers.
 void RegisterPass::CopyWrittenGlobals() {
     if (g_.written.empty()) return;
-    const std::set<uint32_t> reachable = ReachableFunctionIds();
-    uint32_t entry = 0;
-    for (const SpvInstruction& in : m_.code) {
-        if (in.op == spv::OpEntryPoint && in.words.size() > 1) {
-            entry = in.words[1];
-            break;
-        }
-    }
+    const std::set<uint32_t> reachable = m_.ReachableFunctions();
+    const uint32_t entry = m_.EntryPoint();
     for (const std::string& name : g_.written) {
         uint32_t member = 0;
         for (; member < members_.size(); ++member) {
@@ -402,7 +360,7 @@ void RegisterPass::AnalyseReads() {
                 if (id < users_.size()) users_[id].push_back(i);
             }
             if (in.op == spv::OpLoopMerge && !in.words.empty()) loopMerges_.insert(in.words[0]);
-            if (!IsChain(in) || in.words.size() < 4) continue;
+            if (!IsChainOp(in.op) || in.words.size() < 4) continue;
             Walk w;
             size_t index = 3;
             if (in.words[2] == block_) {
@@ -439,7 +397,7 @@ void RegisterPass::AnalyseReads() {
         int end = 0;
         for (size_t user : users_[id]) {
             const SpvInstruction& in = m_.code[user];
-            if (IsChain(in) && in.words[2] == id) continue;
+            if (IsChainOp(in.op) && in.words.size() >= 3 && in.words[2] == id) continue;
             if (in.op == spv::OpLoad) {
                 end = std::max(end, LoadEnd(w, in.Result()));
                 if (direct) {
@@ -802,12 +760,6 @@ void RegisterPass::ConvertIntegers() {
     m_.Reindex();
 }
 
-bool IsMatrixLike(const SpvModule& m, uint32_t type) {
-    const SpvInstruction* t = m.Def(type);
-    while (t != nullptr && t->op == spv::OpTypeArray) t = m.Def(t->words[1]);
-    return t != nullptr && t->op == spv::OpTypeMatrix;
-}
-
 // Strides and offsets inside a member's type: each array element and struct
 // member from a new register.
 bool RegisterPass::LayOutType(uint32_t type, bool rowMajor, std::set<uint32_t>* done) {
@@ -837,7 +789,7 @@ bool RegisterPass::LayOutType(uint32_t type, bool rowMajor, std::set<uint32_t>* 
     for (uint32_t i = 0; i < memberTypes.size(); ++i) {
         const bool memberRowMajor = MemberRowMajor(type, i);
         m_.SetMemberDecoration(type, i, spv::DecorationOffset, {static_cast<uint32_t>(16 * offset)});
-        if (IsMatrixLike(m_, memberTypes[i]))
+        if (m_.IsMatrix(memberTypes[i], true))
             m_.SetMemberDecoration(type, i, spv::DecorationMatrixStride, {16});
         ok &= LayOutType(memberTypes[i], memberRowMajor, done);
         offset += Regs(memberTypes[i], memberRowMajor);
@@ -856,7 +808,7 @@ bool RegisterPass::LayOut() {
         const int start = s.set == RegisterSet::Float && s.start >= 0 ? s.start : 0;
         m_.SetMemberDecoration(blockType_, i, spv::DecorationOffset,
                                {static_cast<uint32_t>(16 * start)});
-        if (IsMatrixLike(m_, memberTypes[i]))
+        if (m_.IsMatrix(memberTypes[i], true))
             m_.SetMemberDecoration(blockType_, i, spv::DecorationMatrixStride, {16});
         ok &= LayOutType(memberTypes[i], s.rowMajor, &done);
     }

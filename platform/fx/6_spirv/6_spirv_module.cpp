@@ -7,9 +7,11 @@
 #include <algorithm>
 
 namespace fx {
+bool IsTypeOp(uint32_t op) { return op >= spv::OpTypeVoid && op <= spv::OpTypeForwardPointer; }
+bool IsChainOp(uint32_t op) { return op == spv::OpAccessChain || op == spv::OpInBoundsAccessChain; }
+
 namespace {
 
-bool IsTypeOp(uint32_t op) { return op >= spv::OpTypeVoid && op <= spv::OpTypeForwardPointer; }
 bool IsConstantOp(uint32_t op) {
     return op >= spv::OpConstantTrue && op <= spv::OpSpecConstantOp;
 }
@@ -308,6 +310,46 @@ uint32_t GlslStd450(const SpvModule& module) {
         if (in.op == spv::OpExtInstImport && LiteralString(in.words, 1) == "GLSL.std.450") return in.words[0];
     }
     return 0;
+}
+
+bool SpvModule::IsMatrix(uint32_t type, bool inArrays) const {
+    const SpvInstruction* t = Def(type);
+    while (inArrays && t != nullptr && t->op == spv::OpTypeArray) t = Def(t->words[1]);
+    return t != nullptr && t->op == spv::OpTypeMatrix;
+}
+
+uint32_t SpvModule::EntryPoint() const {
+    for (const SpvInstruction& in : code)
+        if (in.op == spv::OpEntryPoint && in.words.size() > 1) return in.words[1];
+    return 0;
+}
+
+std::set<uint32_t> SpvModule::ReachableFunctions() const {
+    std::unordered_map<uint32_t, std::pair<size_t, size_t>> bodies;
+    for (size_t i = 0; i < code.size(); ++i) {
+        const SpvInstruction& in = code[i];
+        if (in.op == spv::OpFunction && in.words.size() > 1) {
+            size_t end = i;
+            while (end < code.size() && code[end].op != spv::OpFunctionEnd) ++end;
+            bodies[in.words[1]] = {i, end};
+        }
+    }
+    const uint32_t entry = EntryPoint();
+    std::vector<uint32_t> pending{entry};
+    std::set<uint32_t> seen{entry};
+    while (!pending.empty()) {
+        auto it = bodies.find(pending.back());
+        pending.pop_back();
+        if (it == bodies.end()) continue;
+        for (size_t i = it->second.first; i < it->second.second; ++i) {
+            const SpvInstruction& in = code[i];
+            if (in.op == spv::OpFunctionCall && in.words.size() > 2 &&
+                seen.insert(in.words[2]).second) {
+                pending.push_back(in.words[2]);
+            }
+        }
+    }
+    return seen;
 }
 
 }  // namespace fx

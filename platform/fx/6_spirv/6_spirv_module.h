@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -39,6 +40,12 @@ public:
     const SpvInstruction* Def(uint32_t id) const;
     SpvInstruction* Def(uint32_t id);
     std::string Name(uint32_t id) const;
+    // A matrix type; with inArrays, also an array (of arrays) of matrices.
+    bool IsMatrix(uint32_t type, bool inArrays = false) const;
+    // The function of the first entry point; 0 when there is none.
+    uint32_t EntryPoint() const;
+    // The functions the entry point calls, directly or not, and itself.
+    std::set<uint32_t> ReachableFunctions() const;
     std::string MemberName(uint32_t type, uint32_t member) const;
     // The literal of a 32-bit integer constant; false for anything else.
     bool ConstantValue(uint32_t id, uint32_t* value) const;
@@ -71,6 +78,9 @@ private:
     uint32_t bound_ = 1;
     std::vector<uint32_t> defs_;  // by id: 1 + the index of its definition; 0 for none
 };
+
+bool IsTypeOp(uint32_t op);   // OpTypeVoid .. OpTypeForwardPointer
+bool IsChainOp(uint32_t op);  // OpAccessChain or OpInBoundsAccessChain
 
 // A string operand (a name, a semantic): nul-terminated, packed four bytes
 // to a word. LiteralString reads one from words[from]; StringWords makes
@@ -117,7 +127,6 @@ bool IntsAsFloats(SpvModule& module);
 
 namespace fx {
 
-bool IsChainOp(uint32_t op);  // OpAccessChain or OpInBoundsAccessChain
 
 // For each value (and function-local variable) of the functions given (the
 // entry point and what it calls, as [begin, end) of module.code), by id, a

@@ -43,11 +43,6 @@ uint32_t ReverseConversion(uint32_t op) {
     }
 }
 
-bool IsMatrix(const SpvModule& module, uint32_t type) {
-    const SpvInstruction* t = module.Def(type);
-    return t != nullptr && t->op == spv::OpTypeMatrix;
-}
-
 // Instructions that work component by component, which glslang also gives
 // matrices (SPIR-V takes only scalars and vectors there).
 bool ComponentWise(uint32_t op) {
@@ -67,7 +62,7 @@ void FixIntrinsics(SpvModule& module) {
     bool any = false;  // anything to do at all
     for (const SpvInstruction& in : module.code) {
         const bool ext = in.op == spv::OpExtInst && in.words.size() > 4 && in.words[2] == glsl;
-        if ((ext || ComponentWise(in.op)) && IsMatrix(module, in.words[0])) any = true;
+        if ((ext || ComponentWise(in.op)) && module.IsMatrix(in.words[0])) any = true;
         if (in.op == spv::OpStore && in.words.size() >= 2) {
             const SpvInstruction* target = module.Def(in.words[0]);
             const SpvInstruction* type = target != nullptr ? module.Def(target->Type()) : nullptr;
@@ -98,7 +93,7 @@ void FixIntrinsics(SpvModule& module) {
         SpvInstruction in = original;
         const bool ext = in.op == spv::OpExtInst && in.words.size() > 4 && in.words[2] == glsl;
         if (ext && in.words[3] == GLSLstd450Atan2 && in.words.size() == 6 &&
-            !IsMatrix(module, in.words[0])) {
+            !module.IsMatrix(in.words[0])) {
             // atan2(-0, x) is atan2(+0, x): y == 0 ? +0 : y.
             for (const auto& [type, z] : zeros) {
                 if (type != in.words[0]) continue;
@@ -109,7 +104,7 @@ void FixIntrinsics(SpvModule& module) {
             }
         } else if ((ext || ComponentWise(in.op) ||
                     (in.op == spv::OpSelect && split.count(in.words[2]) != 0)) &&
-                   IsMatrix(module, in.words[0])) {
+                   module.IsMatrix(in.words[0])) {
             const SpvInstruction* matrix = module.Def(in.words[0]);
             const uint32_t columnType = matrix->words[1], columns = matrix->words[2];
             const size_t first = ext ? 4 : 2;
