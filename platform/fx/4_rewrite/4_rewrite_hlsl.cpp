@@ -188,24 +188,11 @@ bool BindUniformArguments(
     // The declarations go just before the function's return type.
     size_t start = def.name - 1;
     while (start > 0 && code.IsIdent(start - 1)) --start;
-    const size_t insertAt = code.At(start);
-    std::vector<SourceToken> out;
-    out.reserve(hlsl->tokens.size() + decls.size());
-    bool gap = false;
-    for (size_t i = 0; i < hlsl->tokens.size(); ++i) {
-        if (i == insertAt) {
-            out.insert(out.end(), decls.begin(), decls.end());
-            gap = true;
-        }
-        if (drop[i]) {
-            gap = true;
-            continue;
-        }
-        out.push_back(hlsl->tokens[i]);
-        if (gap) out.back().flags &= static_cast<uint8_t>(~kGlued);
-        gap = false;
-    }
-    hlsl->tokens = std::move(out);
+    TokenEdits edits;
+    edits.Replace(code.At(start), code.At(start), std::move(decls));
+    for (size_t i = 0; i < drop.size(); ++i)
+        if (drop[i]) edits.Replace(i, i + 1, {});
+    edits.Apply(&hlsl->tokens);
     return true;
 }
 

@@ -9,7 +9,7 @@
 //   the parameter list. A sampler parameter stays where it is
 //   ("PS(sceneSampler)" with "uniform sampler2D tex"): stage 6 binds it to
 //   the texture stage of the sampler it is given.
-// A rewrite replaces, inserts or removes tokens (SpliceTokens); a token it
+// A rewrite replaces, inserts or removes tokens (TokenEdits); a token it
 // adds takes the origin of what it stands for. PrintHlsl then prints the
 // tokens as one text, with no #include and no macro left, and a SourceMap
 // from every place in that text back to the file, line and column of the

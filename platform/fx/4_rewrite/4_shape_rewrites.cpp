@@ -24,48 +24,6 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-// Token replacements, applied from the last to the first.
-struct Edits {
-    struct Edit {
-        size_t begin, end;
-        std::vector<SourceToken> tokens;
-    };
-    std::vector<Edit> list;
-    // In one pass over the list (thousands of edits stay linear). At one
-    // place an insertion lands before a replacement, and of two insertions
-    // the later one first; an edit overlapping the one before it is left
-    // out. As SpliceTokens does, a made token and the token after an edit
-    // are not glued to what comes before them.
-    void Apply(TokenStream* s) {
-        if (list.empty()) return;
-        std::reverse(list.begin(), list.end());
-        std::stable_sort(list.begin(), list.end(), [](const Edit& a, const Edit& b) {
-            return a.begin < b.begin || (a.begin == b.begin && a.end < b.end);
-        });
-        std::vector<SourceToken> out;
-        out.reserve(s->tokens.size());
-        size_t from = 0;
-        bool unglue = false;
-        auto put = [&](SourceToken t) {
-            if (unglue) t.flags &= static_cast<uint8_t>(~kGlued);
-            unglue = false;
-            out.push_back(t);
-        };
-        for (const Edit& e : list) {
-            const size_t begin = std::min(e.begin, s->tokens.size());
-            const size_t end = std::min(std::max(e.end, begin), s->tokens.size());
-            if (begin < from) continue;
-            for (; from < begin; ++from) put(s->tokens[from]);
-            unglue = true;
-            for (const SourceToken& t : e.tokens) put(t);
-            unglue = true;
-            from = end;
-        }
-        for (; from < s->tokens.size(); ++from) put(s->tokens[from]);
-        s->tokens = std::move(out);
-    }
-};
-
 int Components(std::string_view type) { return ShapeOf(type).Components(); }
 
 // One value of a list: its code tokens [first, last) and component count.
@@ -267,7 +225,7 @@ struct Flattener {
 };
 
 void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutline& outline,
-                         Edits* edits, std::vector<Message>* messages) {
+                         TokenEdits* edits, std::vector<Message>* messages) {
     size_t statement = 0;
     for (size_t i = 0; i < code.size(); ++i) {
         char p = code.Punct(i);
@@ -371,7 +329,7 @@ std::vector<int> SwizzleElements(std::string_view field, Shape shape) {
 // or "m.y" reads "m[1]", and "m" itself (or the 1xN's row "m[0]") is
 // "float4(m[0], m[1], m[2], m[3])".
 void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& outline,
-                   const std::vector<bool>& kept, Edits* edits) {
+                   const std::vector<bool>& kept, TokenEdits* edits) {
     for (const auto& [declared, nt] : outline.names) {
         if (!nt.uniform || nt.array || nt.type == npos || nt.name == npos || !kept[nt.type]) continue;
         const std::string_view name = declared;  // (lambdas cannot capture a binding in clang 14)
@@ -441,7 +399,7 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
 // swizzles and "[0]" on a variable of such a type follow.
 void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& outline,
-                   Edits* edits) {
+                   TokenEdits* edits) {
     bool packRows = false;
     for (const SourceToken& t : s.tokens) {
         std::string_view text = s.Text(t);
@@ -499,7 +457,7 @@ struct Truncations {
     const TokenStream& s;
     const Code& code;
     const HlslOutline& outline;
-    Edits* edits;
+    TokenEdits* edits;
     std::vector<Message>* warnings;
 
     void Warn(size_t at) {
@@ -637,7 +595,7 @@ public:
 
     // The innermost rewrites of the function bodies (an operand holding
     // another waits for the next round). False when there is none.
-    bool Rewrite(Edits* edits) {
+    bool Rewrite(TokenEdits* edits) {
         if (!MatrixTyped()) return false;
         opener_.assign(code_.size(), npos);
         for (size_t i = 0; i < code_.size(); ++i) {
@@ -1013,7 +971,7 @@ bool RewriteDeclarationShapes(TokenRewriteState& state) {
     const Code& code = state.code();
     const HlslOutline& outline = state.outline();
     const std::vector<std::string>& entries = state.entries;
-    Edits edits;
+    TokenEdits edits;
     for (const FunctionOutline& f : outline.functions) {
         if (f.body == npos &&
             std::find(entries.begin(), entries.end(), code.Text(f.name)) != entries.end()) {
@@ -1039,16 +997,16 @@ bool RewriteDeclarationShapes(TokenRewriteState& state) {
     t.Calls();
     t.Assignments();
     if (edits.list.empty()) return true;
-    edits.Apply(hlsl);
+    edits.Apply(&hlsl->tokens);
     state.Edited();
     return true;
 }
 
 bool FlattenInitializerLists(TokenRewriteState& state) {
-    Edits edits;
+    TokenEdits edits;
     FlattenInitializers(*state.hlsl, state.code(), state.outline(), &edits, state.messages);
     if (edits.list.empty()) return true;
-    edits.Apply(state.hlsl);
+    edits.Apply(&state.hlsl->tokens);
     state.Edited();
     return true;
 }
@@ -1061,9 +1019,9 @@ bool RewriteMatrixLogic(TokenRewriteState& state) {
     const size_t bound = hlsl->tokens.size() * 4 + 4096;
     int64_t budget = int64_t{1} << 20;
     for (int round = 0; round < 8 && hlsl->tokens.size() <= bound && budget > 0; ++round) {
-        Edits logic;
+        TokenEdits logic;
         if (!MatrixLogic(*hlsl, state.code(), state.outline(), &budget).Rewrite(&logic)) break;
-        logic.Apply(hlsl);
+        logic.Apply(&hlsl->tokens);
         state.Edited();
     }
     return true;

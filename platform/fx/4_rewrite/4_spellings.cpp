@@ -145,7 +145,9 @@ void RespellHlsl(TokenStream* hlsl) {
             put(Tok::Ident, swizzle);
             if (swizzle[1]) put(Tok::Punct, "/");
         }
-        SpliceTokens(&hlsl->tokens, begin, end, out);
+        TokenEdits splice;
+        splice.Replace(begin, end, std::move(out));
+        splice.Apply(&hlsl->tokens);
         hlsl->tokens[code.At(i)] = hlsl->Make(Tok::Ident, "texCUBE", at);
     }
 }

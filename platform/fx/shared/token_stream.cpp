@@ -46,17 +46,34 @@ std::string SpellTokens(const TokenTexts& texts, const std::vector<SourceToken>&
     return s;
 }
 
-void SpliceTokens(std::vector<SourceToken>* list, size_t begin, size_t end,
-                  const std::vector<SourceToken>& replacement) {
-    end = std::min(end, list->size());
-    begin = std::min(begin, end);
-    list->erase(list->begin() + static_cast<std::ptrdiff_t>(begin),
-                list->begin() + static_cast<std::ptrdiff_t>(end));
-    list->insert(list->begin() + static_cast<std::ptrdiff_t>(begin), replacement.begin(),
-                 replacement.end());
-    size_t after = begin + replacement.size();
-    if (begin < list->size()) (*list)[begin].flags &= static_cast<uint8_t>(~kGlued);
-    if (after < list->size()) (*list)[after].flags &= static_cast<uint8_t>(~kGlued);
+void TokenEdits::Apply(std::vector<SourceToken>* tokens) {
+    if (list.empty()) return;
+    std::reverse(list.begin(), list.end());
+    std::stable_sort(list.begin(), list.end(), [](const Edit& a, const Edit& b) {
+        return a.begin < b.begin || (a.begin == b.begin && a.end < b.end);
+    });
+    std::vector<SourceToken> out;
+    out.reserve(tokens->size());
+    size_t from = 0;
+    bool unglue = false;
+    auto put = [&](SourceToken t) {
+        if (unglue) t.flags &= static_cast<uint8_t>(~kGlued);
+        unglue = false;
+        out.push_back(t);
+    };
+    for (const Edit& e : list) {
+        const size_t begin = std::min(e.begin, tokens->size());
+        const size_t end = std::min(std::max(e.end, begin), tokens->size());
+        if (begin < from) continue;
+        for (; from < begin; ++from) put((*tokens)[from]);
+        unglue = true;
+        for (const SourceToken& t : e.tokens) put(t);
+        unglue = true;
+        from = end;
+    }
+    for (; from < tokens->size(); ++from) put((*tokens)[from]);
+    *tokens = std::move(out);
+    list.clear();
 }
 
 }  // namespace fx

@@ -84,10 +84,26 @@ struct TokenStream {
     }
 };
 
-// Replaces tokens [begin, end) of list with replacement. Tokens that meet
-// where something was taken out or put in are no longer glued, so the text
-// printed from the list lexes as the tokens say.
-void SpliceTokens(std::vector<SourceToken>* list, size_t begin, size_t end,
-                  const std::vector<SourceToken>& replacement);
+// The one way tokens are edited: replacements of [begin, end) of a token
+// list by other tokens, applied together in one pass over the list
+// (thousands of edits stay linear), every index as it was before any of
+// them. At one place an insertion lands before a replacement, and of two
+// insertions the later one first; an edit overlapping the one before it is
+// left out. The first token an edit puts in and the token after it are no
+// longer glued to what comes before them, so the text printed from the
+// list lexes as the tokens say.
+struct TokenEdits {
+    struct Edit {
+        size_t begin, end;
+        std::vector<SourceToken> tokens;
+    };
+    std::vector<Edit> list;
+
+    void Replace(size_t begin, size_t end, std::vector<SourceToken> tokens) {
+        list.push_back({begin, end, std::move(tokens)});
+    }
+    // Applies the edits and clears them.
+    void Apply(std::vector<SourceToken>* tokens);
+};
 
 }  // namespace fx
