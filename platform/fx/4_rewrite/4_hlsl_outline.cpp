@@ -217,4 +217,20 @@ const std::vector<size_t>& HlslOutline::Functions(std::string_view name) const {
     return it == functionsNamed.end() ? none : it->second;
 }
 
+std::vector<std::pair<size_t, size_t>> ListItems(const Code& code, size_t open, size_t close) {
+    std::vector<std::pair<size_t, size_t>> list;
+    size_t start = open + 1;
+    for (size_t k = open + 1; k <= close; ++k) {
+        char p = code.Punct(k);
+        if ((p == '(' || p == '[' || p == '{') && k != close) {
+            k = code.Closing(k);
+            continue;
+        }
+        if (p != ',' && k != close) continue;
+        if (k > start) list.emplace_back(start, k);
+        start = k + 1;
+    }
+    return list;
+}
+
 }  // namespace fx

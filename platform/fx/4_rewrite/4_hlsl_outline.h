@@ -105,6 +105,11 @@ struct Shape {
     int Components() const { return rows * cols; }
 };
 Shape ShapeOf(std::string_view type);
+inline int Components(std::string_view type) { return ShapeOf(type).Components(); }
+
+// The items of the list or call whose bracket is at open (closed at close),
+// split at its own commas: [first, last) each.
+std::vector<std::pair<size_t, size_t>> ListItems(const Code& code, size_t open, size_t close);
 
 // How many components the expression in code tokens [first, last) has,
 // from the declared types of the names it uses (4_hlsl_types.cpp); 0 when

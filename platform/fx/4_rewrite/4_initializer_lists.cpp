@@ -1,0 +1,257 @@
+// Stage 4: initializer lists flattened as Direct3D 9 reads them (the
+// "initializer_lists" entry of 4_token_rewrites.h): every value (a vector
+// counting as its components) fills the next component of the declared
+// array, struct or vector, whatever braces it sits in; an array of
+// implicit size takes its size from the list.
+// Implemented: [x] values that are numbers, true/false, constructors and
+//                  swizzles, and expressions whose count the declared types
+//                  tell (4_hlsl_types)   [ ] the others: such a list is left
+//                  as it is.
+#include <algorithm>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// One value of a list: its code tokens [first, last) and component count.
+struct Value {
+    size_t first = 0, last = 0;
+    int count = 0;
+};
+
+// The count of a value; 0 when it cannot be told from its tokens.
+int ValueCount(const Code& code, size_t first, size_t last, int depth = 0) {
+    if (depth > 16 || first >= last) return 0;
+    if (code.Punct(first) == '-' || code.Punct(first) == '+') ++first;
+    if (last - first == 1) {
+        const SourceToken& t = code.Token(first);
+        if (t.kind == Tok::Number) return 1;
+        if (code.Text(first) == "true" || code.Text(first) == "false") return 1;
+        return 0;
+    }
+    if (code.IsIdent(first) && code.Punct(first + 1) == '(' &&
+        code.Closing(first + 1) == last - 1) {
+        // A matrix cannot be split by a swizzle: glslang is left to read it.
+        Shape sh = ShapeOf(code.Text(first));
+        return sh.matrix && sh.rows > 1 && sh.cols > 1 ? 0 : sh.Components();
+    }
+    // "(...)" or a constructor, then ".xy".
+    if (last - first >= 3 && code.Punct(last - 2) == '.' && code.IsIdent(last - 1)) {
+        std::string_view sw = code.Text(last - 1);
+        if (sw.size() <= 4 && sw.find_first_not_of("xyzwrgba") == std::string_view::npos &&
+            ValueCount(code, first, last - 2, depth + 1) > 0) {
+            return static_cast<int>(sw.size());
+        }
+    }
+    if (code.Punct(first) == '(' && code.Closing(first) == last - 1)
+        return ValueCount(code, first + 1, last - 1, depth + 1);
+    return 0;
+}
+
+// The values of the list opened at open, inner braces taken away; false
+// when one cannot be counted.
+bool ReadValues(const Code& code, const HlslOutline& outline, size_t open, size_t close,
+                std::vector<Value>* values, int depth = 0) {
+    if (depth > 16) return false;
+    for (auto [first, last] : ListItems(code, open, close)) {
+        if (code.Punct(first) == '{' && code.Closing(first) + 1 == last) {
+            if (!ReadValues(code, outline, first, last - 1, values, depth + 1)) return false;
+            continue;
+        }
+        // A variable or another expression: its count from the declared types.
+        int n = ValueCount(code, first, last);
+        if (n == 0) n = ExpressionComponents(code, outline, first, last);
+        if (n == 0) return false;
+        values->push_back({first, last, n});
+    }
+    return true;
+}
+
+// Builds the flattened initializer of one declared shape.
+struct Flattener {
+    const TokenStream& s;
+    const Code& code;
+    const HlslOutline& outline;
+    const SourceToken& at;  // where made tokens are placed: the '{'
+    const std::vector<Value>& values;
+    size_t value = 0;  // the next component: values[value], component part
+    int part = 0;
+    std::vector<SourceToken> out;
+    bool ok = true;
+
+    void Put(Tok kind, std::string_view text) { out.push_back(s.Make(kind, text, at)); }
+    void Copy(size_t first, size_t last) {
+        for (size_t k = first; k < last; ++k) {
+            out.push_back(code.Token(k));
+            if (k == first) out.back().flags &= static_cast<uint8_t>(~kGlued);
+        }
+    }
+
+    // The next n components as one or more expressions, separated by commas.
+    void Components(int n) {
+        bool firstPart = true;
+        while (n > 0 && ok) {
+            if (value >= values.size()) {
+                ok = false;
+                return;
+            }
+            const Value& v = values[value];
+            int take = std::min(n, v.count - part);
+            if (!firstPart) Put(Tok::Punct, ",");
+            firstPart = false;
+            if (take == v.count) {
+                Copy(v.first, v.last);
+            } else {
+                Put(Tok::Punct, "(");
+                Copy(v.first, v.last);
+                Put(Tok::Punct, ")");
+                Put(Tok::Punct, ".");
+                out.back().flags |= kGlued;
+                Put(Tok::Ident, std::string("xyzw").substr(static_cast<size_t>(part),
+                                                           static_cast<size_t>(take)));
+                out.back().flags |= kGlued;
+            }
+            n -= take;
+            part += take;
+            if (part == v.count) {
+                ++value;
+                part = 0;
+            }
+        }
+    }
+
+    // One element of type `type` (a code token), arrays of it counted by size.
+    void Element(size_t type, int depth) {
+        int n = fx::Components(code.Text(type));
+        if (n == 1) {
+            Components(1);
+            return;
+        }
+        if (n > 1) {
+            Put(Tok::Ident, code.Text(type));
+            Put(Tok::Punct, "(");
+            out.back().flags |= kGlued;
+            Components(n);
+            Put(Tok::Punct, ")");
+            return;
+        }
+        const StructOutline* st = outline.FindStruct(code, code.Text(type));
+        if (st == nullptr || depth > 8) {
+            ok = false;
+            return;
+        }
+        Put(Tok::Punct, "{");
+        for (size_t m = 0; m < st->members.size() && ok; ++m) {
+            if (m > 0) Put(Tok::Punct, ",");
+            const Declarator& d = st->members[m];
+            Declared(d.type, ArraySize(d), depth + 1);
+        }
+        Put(Tok::Punct, "}");
+    }
+
+    // A declared variable or member: size 0 for one that is no array.
+    void Declared(size_t type, int size, int depth) {
+        if (size < 0) {
+            ok = false;
+            return;
+        }
+        if (size == 0) {
+            Element(type, depth);
+            return;
+        }
+        Put(Tok::Punct, "{");
+        for (int i = 0; i < size && ok; ++i) {
+            if (i > 0) Put(Tok::Punct, ",");
+            Element(type, depth);
+        }
+        Put(Tok::Punct, "}");
+    }
+
+    // 0: no array; -1: a size that is not a plain number.
+    int ArraySize(const Declarator& d) const {
+        if (d.arrayOpen == npos) return 0;
+        if (code.Punct(d.arrayOpen + 2) != ']' || code.Token(d.arrayOpen + 1).kind != Tok::Number) {
+            return -1;
+        }
+        return std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str());
+    }
+
+    // The components an element of the type holds; 0 when unknown.
+    int Count(size_t type, int depth) const {
+        int n = fx::Components(code.Text(type));
+        if (n > 0) return n;
+        const StructOutline* st = outline.FindStruct(code, code.Text(type));
+        if (st == nullptr || depth > 8) return 0;
+        int total = 0;
+        for (const Declarator& d : st->members) {
+            int size = ArraySize(d);
+            int each = Count(d.type, depth + 1);
+            if (size < 0 || each == 0) return 0;
+            total += each * std::max(size, 1);
+        }
+        return total;
+    }
+};
+
+void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                         TokenEdits* edits, std::vector<Message>* messages) {
+    size_t statement = 0;
+    for (size_t i = 0; i < code.size(); ++i) {
+        char p = code.Punct(i);
+        if (p == ';' || p == '{' || p == '}' || p == ')') {
+            statement = i + 1;
+            continue;
+        }
+        if (p != '=' || code.Punct(i + 1) != '{') continue;
+        Declarator d = ReadDeclarator(code, statement, i);
+        const size_t open = i + 1;
+        const size_t close = code.Closing(open);
+        i = close;
+        std::vector<Value> values;
+        if (d.name == npos || close >= code.size() || !ReadValues(code, outline, open, close, &values))
+            continue;
+        Flattener f{s, code, outline, code.Token(open), values, 0, 0, {}, true};
+        int size = f.ArraySize(d);
+        int total = 0;
+        for (const Value& v : values) total += v.count;
+        const bool implicit = d.arrayOpen != npos && code.Punct(d.arrayOpen + 1) == ']';
+        if (implicit) {
+            int each = f.Count(d.type, 0);
+            if (each == 0 || total % each != 0) continue;
+            size = total / each;
+            edits->list.push_back(
+                {code.At(d.arrayOpen) + 1,
+                 code.At(d.arrayOpen) + 1,
+                 {s.Make(Tok::Number, std::to_string(size), code.Token(d.arrayOpen))}});
+        }
+        // Direct3D 9 takes exactly as many values as the type holds.
+        const int each = f.Count(d.type, 0);
+        if (!implicit && size >= 0 && each > 0 && total != each * std::max(size, 1)) {
+            messages->push_back(ErrorAt(
+                code.Pos(open), "the initializer of '" + std::string(code.Text(d.name)) +
+                                    "' gives " + std::to_string(total) + " values; its type holds " +
+                                    std::to_string(each * std::max(size, 1))));
+            continue;
+        }
+        f.Declared(d.type, size, 0);
+        if (!f.ok || f.value != values.size()) continue;
+        edits->list.push_back({code.At(open), code.At(close) + 1, std::move(f.out)});
+    }
+}
+
+}  // namespace
+
+bool FlattenInitializerLists(TokenRewriteState& state) {
+    TokenEdits edits;
+    FlattenInitializers(*state.hlsl, state.code(), state.outline(), &edits, state.messages);
+    if (edits.list.empty()) return true;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx
