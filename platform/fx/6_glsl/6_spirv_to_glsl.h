@@ -10,9 +10,9 @@
 // "ps_c[N]"; samplers bound to their texture stages. A pass without a vertex
 // or a pixel shader gets a generated fixed-function stand-in for that stage.
 //
-// Before SPIRV-Cross, passes over the SPIR-V: fmod, % and ddy as Direct3D 9
-// computes them (6_spirv_passes.cpp) and the constant registers as it
-// allocates them (6_registers.h).
+// Before SPIRV-Cross, the passes over the SPIR-V (6_spirv/6_passes.h):
+// fmod, % and ddy as Direct3D 9 computes them and the constant registers as
+// it allocates them (6_registers.h).
 //
 // Where errors are made: what a shader asks of the device that it cannot
 // give (a vertex input the stream does not carry, a varying that cannot be

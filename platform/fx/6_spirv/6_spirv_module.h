@@ -1,7 +1,7 @@
 // A SPIR-V module as a list of instructions that the passes of stage 6 edit
 // before SPIRV-Cross reads it (platform/fx internal): just enough to find
 // definitions and uses, add types, constants and decorations, and write the
-// words back. The passes are in 6_spirv_passes.cpp and 6_registers.cpp.
+// words back. The passes run in the order of 6_passes.cpp.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,358 @@
+// Stage 6: the varyings as Direct3D 9 passes them on: arrays split into
+// registers, every float varying four components wide, the colours of
+// vertex shaders before vs_3_0 clamped (see 6_spirv_module.h).
+#include <spirv_cross/GLSL.std.450.h>
+#include <spirv_cross/spirv.hpp>
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
+#include "platform/fx/6_glsl/6_cross_stage.h"
+#include "platform/fx/6_spirv/6_spirv_module.h"
+
+namespace fx {
+namespace {
+
+// The upper-case semantic of a UserSemantic decoration.
+std::string Semantic(const SpvInstruction& in) {
+    std::string s = LiteralString(in.words, 2);
+    for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return s;
+}
+
+bool StaysAsItIs(const std::string& semantic) {
+    for (const char* kept : {"POSITION", "SV_POSITION", "PSIZE", "VPOS", "VFACE"}) {
+        const std::string k = kept;
+        if (semantic.compare(0, k.size(), k) == 0 &&
+            semantic.find_first_not_of("0123456789", k.size()) == std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// An array varying (float4 t[2] : TEXCOORD0, an input or an output
+// parameter) becomes one variable per element, element n at the semantic's
+// index plus n, as Direct3D 9 numbers them: the other stage (or the
+// stand-in) may name them one by one. glslang loads and stores such a
+// variable whole; one used otherwise stays an array.
+void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
+    struct Split {
+        uint32_t variable = 0, arrayType = 0, elementType = 0;
+        std::string semantic;
+        std::vector<uint32_t> elements;
+    };
+    std::vector<Split> splits;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage ||
+            module.HasDecoration(in.words[1], spv::DecorationBuiltIn)) {
+            continue;
+        }
+        const SpvInstruction* pointer = module.Def(in.words[0]);
+        const SpvInstruction* array = pointer != nullptr ? module.Def(pointer->words[2]) : nullptr;
+        uint32_t length = 0;
+        if (array == nullptr || array->op != spv::OpTypeArray ||
+            !module.ConstantValue(array->words[2], &length) || length == 0 || length > 16) {
+            continue;
+        }
+        const SpvInstruction* element = module.Def(array->words[1]);
+        const SpvInstruction* scalar =
+            element->op == spv::OpTypeVector ? module.Def(element->words[1]) : element;
+        if (scalar->op != spv::OpTypeFloat) continue;
+        Split split;
+        split.variable = in.words[1];
+        split.arrayType = array->words[0];
+        split.elementType = element->words[0];
+        split.elements.resize(length);
+        splits.push_back(std::move(split));
+    }
+    if (splits.empty()) return;
+    auto find = [&](uint32_t id) -> Split* {
+        for (Split& s : splits) {
+            if (s.variable == id) return &s;
+        }
+        return nullptr;
+    };
+    // Semantics, and the uses that are not whole loads and stores.
+    std::vector<uint32_t> ids;
+    bool code = false;  // past the declarations
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpDecorateString && in.words.size() > 2 &&
+            in.words[1] == spv::DecorationUserSemantic) {
+            if (Split* s = find(in.words[0])) s->semantic = Semantic(in);
+            continue;
+        }
+        code = code || in.op == spv::OpFunction;
+        if (!code) continue;
+        in.UsedIds(&ids);
+        for (size_t k = 0; k < ids.size(); ++k) {
+            Split* s = find(ids[k]);
+            if (s == nullptr) continue;
+            const bool whole = (in.op == spv::OpLoad && in.words[2] == ids[k]) ||
+                               (in.op == spv::OpStore && in.words[0] == ids[k] &&
+                                in.words[1] != ids[k]);
+            if (!whole) s->semantic.clear();
+        }
+    }
+    std::erase_if(splits,
+                  [](const Split& s) { return s.semantic.empty() || StaysAsItIs(s.semantic); });
+    if (splits.empty()) return;
+
+    std::vector<SpvInstruction> variables;
+    for (Split& s : splits) {
+        const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, s.elementType});
+        for (uint32_t& e : s.elements) {
+            e = module.NewId();
+            variables.push_back({spv::OpVariable, {pointer, e, storage}});
+        }
+    }
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    for (SpvInstruction& in : old) {
+        if (in.op == spv::OpFunction && !variables.empty()) {
+            for (SpvInstruction& v : variables) module.code.push_back(std::move(v));
+            variables.clear();
+        }
+        if (in.op == spv::OpEntryPoint) {
+            // The interface lists the elements instead of the array.
+            // Its name's last word ends in a zero byte.
+            size_t k = 2;
+            while (k < in.words.size() && (in.words[k] & 0xFF000000u) != 0) ++k;
+            k = std::min(k + 1, in.words.size());
+            SpvInstruction entry{in.op, {in.words.begin(), in.words.begin() + static_cast<long>(k)}};
+            for (size_t j = k; j < in.words.size(); ++j) {
+                if (const Split* s = find(in.words[j])) {
+                    entry.words.insert(entry.words.end(), s->elements.begin(), s->elements.end());
+                } else {
+                    entry.words.push_back(in.words[j]);
+                }
+            }
+            module.code.push_back(std::move(entry));
+            continue;
+        }
+        const uint32_t target = in.op == spv::OpVariable ? in.words[1]
+                                : in.op == spv::OpName || in.op == spv::OpDecorate ||
+                                        in.op == spv::OpDecorateString || in.op == spv::OpStore
+                                    ? in.words[0]
+                                : in.op == spv::OpLoad ? in.words[2]
+                                                       : 0;
+        const Split* s = target != 0 ? find(target) : nullptr;
+        if (s == nullptr) {
+            module.code.push_back(std::move(in));
+            continue;
+        }
+        const uint32_t n = static_cast<uint32_t>(s->elements.size());
+        if (in.op == spv::OpName) {
+            const std::string name = module.Name(target);
+            for (uint32_t e = 0; e < n; ++e) {
+                std::vector<uint32_t> words{s->elements[e]};
+                for (uint32_t w : StringWords(name + "_" + std::to_string(e))) words.push_back(w);
+                module.code.push_back({spv::OpName, std::move(words)});
+            }
+        } else if (in.op == spv::OpDecorateString) {
+            const auto [usage, first] = SplitSemantic(s->semantic);
+            for (uint32_t e = 0; e < n; ++e) {
+                std::vector<uint32_t> words{s->elements[e], spv::DecorationUserSemantic};
+                for (uint32_t w : StringWords(usage + std::to_string(first + static_cast<int>(e))))
+                    words.push_back(w);
+                module.code.push_back({spv::OpDecorateString, std::move(words)});
+            }
+        } else if (in.op == spv::OpDecorate) {
+            // Interpolation and the like go to every element; the location
+            // is given by the semantic later.
+            if (in.words[1] == spv::DecorationLocation) continue;
+            for (uint32_t e = 0; e < n; ++e) {
+                SpvInstruction copy = in;
+                copy.words[0] = s->elements[e];
+                module.code.push_back(std::move(copy));
+            }
+        } else if (in.op == spv::OpLoad) {
+            std::vector<uint32_t> words{s->arrayType, in.words[1]};
+            for (uint32_t e = 0; e < n; ++e) {
+                const uint32_t part = module.NewId();
+                module.code.push_back({spv::OpLoad, {s->elementType, part, s->elements[e]}});
+                words.push_back(part);
+            }
+            module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
+        } else if (in.op == spv::OpStore) {
+            for (uint32_t e = 0; e < n; ++e) {
+                const uint32_t part = module.NewId();
+                module.code.push_back(
+                    {spv::OpCompositeExtract, {s->elementType, part, in.words[1], e}});
+                module.code.push_back({spv::OpStore, {s->elements[e], part}});
+            }
+        }
+        // The array variable itself goes.
+    }
+    module.Reindex();
+}
+
+}  // namespace
+
+void ClampColorOutputs(SpvModule& module) {
+    const uint32_t glsl = GlslStd450(module);
+    std::vector<uint32_t> colors;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
+            in.words[1] != spv::DecorationUserSemantic) {
+            continue;
+        }
+        const auto [usage, index] = SplitSemantic(Semantic(in));
+        if (usage == "COLOR" && index < 2) colors.push_back(in.words[0]);
+    }
+    if (glsl == 0 || colors.empty()) return;
+    const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
+    const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
+    const uint32_t one = module.DeclareConstant(spv::OpConstant, floatType, {0x3f800000u});
+    // The stored type -> its 0 and 1.
+    std::vector<std::pair<uint32_t, std::pair<uint32_t, uint32_t>>> bounds;
+    auto boundsOf = [&](uint32_t type) {
+        for (const auto& [t, b] : bounds) {
+            if (t == type) return b;
+        }
+        const SpvInstruction* def = module.Def(type);
+        std::pair<uint32_t, uint32_t> b{zero, one};
+        if (def != nullptr && def->op == spv::OpTypeVector) {
+            const std::vector<uint32_t> zeros(def->words[2], zero), ones(def->words[2], one);
+            b = {module.DeclareConstant(spv::OpConstantComposite, type, zeros),
+                 module.DeclareConstant(spv::OpConstantComposite, type, ones)};
+        }
+        bounds.emplace_back(type, b);
+        return b;
+    };
+    // Types and constants first: they go before the first function.
+    std::vector<std::pair<uint32_t, uint32_t>> stored;  // variable, value type
+    for (uint32_t variable : colors) {
+        const SpvInstruction* v = module.Def(variable);
+        if (v == nullptr || v->op != spv::OpVariable || v->words[2] != spv::StorageClassOutput)
+            continue;
+        const uint32_t type = module.Def(v->words[0])->words[2];
+        const SpvInstruction* t = module.Def(type);
+        const SpvInstruction* scalar = t->op == spv::OpTypeVector ? module.Def(t->words[1]) : t;
+        if (scalar->op != spv::OpTypeFloat) continue;
+        boundsOf(type);
+        stored.emplace_back(variable, type);
+    }
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    for (SpvInstruction& in : old) {
+        uint32_t type = 0;
+        for (const auto& [variable, t] : stored) {
+            if (in.op == spv::OpStore && in.words[0] == variable) type = t;
+        }
+        if (type != 0) {
+            const auto [low, high] = boundsOf(type);
+            const uint32_t clamped = module.NewId();
+            module.code.push_back({spv::OpExtInst,
+                                   {type, clamped, glsl, GLSLstd450FClamp, in.words[1], low, high}});
+            in.words[1] = clamped;
+        }
+        module.code.push_back(std::move(in));
+    }
+    module.Reindex();
+}
+
+void WidenVaryings(SpvModule& module, bool vertex) {
+    const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
+    SplitArrayVaryings(module, storage);
+    const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
+    const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
+    // Variables whose semantic keeps them as they are, found in one sweep.
+    std::vector<uint32_t> keep;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpDecorateString && in.words.size() > 2 &&
+            in.words[1] == spv::DecorationUserSemantic && StaysAsItIs(Semantic(in))) {
+            keep.push_back(in.words[0]);
+        }
+        if (in.op == spv::OpDecorate && in.words.size() > 1 &&
+            in.words[1] == spv::DecorationBuiltIn) {
+            keep.push_back(in.words[0]);
+        }
+    }
+    // Variable -> its old value type.
+    std::vector<std::pair<uint32_t, uint32_t>> widened;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage) continue;
+        const SpvInstruction* pointer = module.Def(in.words[0]);
+        const SpvInstruction* type = module.Def(pointer->words[2]);
+        const bool scalar = type->op == spv::OpTypeFloat;
+        const bool narrow = type->op == spv::OpTypeVector && type->words[2] < 4 &&
+                            module.Def(type->words[1])->op == spv::OpTypeFloat;
+        if ((!scalar && !narrow) ||
+            std::find(keep.begin(), keep.end(), in.words[1]) != keep.end()) {
+            continue;
+        }
+        widened.emplace_back(in.words[1], pointer->words[2]);
+    }
+    if (widened.empty()) return;
+    const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
+    const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
+    auto oldType = [&](uint32_t variable) {
+        for (const auto& [id, type] : widened) {
+            if (id == variable) return type;
+        }
+        return 0u;
+    };
+    // The variables take the new pointer type, declared after them: they move
+    // after it, before the first function.
+    std::vector<SpvInstruction> moved, kept;
+    for (SpvInstruction& in : module.code) {
+        const bool variable = in.op == spv::OpVariable && oldType(in.words[1]) != 0;
+        if (variable) in.words[0] = pointer;
+        (variable ? moved : kept).push_back(std::move(in));
+    }
+    size_t at = 0;
+    while (at < kept.size() && kept[at].op != spv::OpFunction) ++at;
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(at), moved.begin(), moved.end());
+    module.code = std::move(kept);
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    for (SpvInstruction& in : old) {
+        const uint32_t target = in.op == spv::OpLoad    ? in.words[2]
+                                : in.op == spv::OpStore ? in.words[0]
+                                                        : 0;
+        const uint32_t type = target != 0 ? oldType(target) : 0;
+        if (type == 0) {
+            module.code.push_back(std::move(in));
+            continue;
+        }
+        const SpvInstruction* t = module.Def(type);
+        const uint32_t n = t->op == spv::OpTypeVector ? t->words[2] : 1;
+        if (in.op == spv::OpLoad) {
+            // The four components, then the ones the code reads.
+            const uint32_t result = in.words[1];
+            const uint32_t wide = module.NewId();
+            module.code.push_back({spv::OpLoad, {vec4, wide, target}});
+            if (n == 1) {
+                module.code.push_back({spv::OpCompositeExtract, {type, result, wide, 0}});
+            } else {
+                std::vector<uint32_t> words{type, result, wide, wide};
+                for (uint32_t c = 0; c < n; ++c) words.push_back(c);
+                module.code.push_back({spv::OpVectorShuffle, std::move(words)});
+            }
+        } else {
+            const uint32_t value = in.words[1];
+            const uint32_t wide = module.NewId();
+            std::vector<uint32_t> words{vec4, wide};
+            if (n == 1) {
+                words.push_back(value);
+            } else {
+                for (uint32_t c = 0; c < n; ++c) {
+                    const uint32_t part = module.NewId();
+                    module.code.push_back({spv::OpCompositeExtract, {floatType, part, value, c}});
+                    words.push_back(part);
+                }
+            }
+            while (words.size() < 6) words.push_back(zero);
+            module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
+            module.code.push_back({spv::OpStore, {target, wide}});
+        }
+    }
+    module.Reindex();
+}
+
+}  // namespace fx
