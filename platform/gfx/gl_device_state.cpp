@@ -1,0 +1,209 @@
+// The GL device: render and sampler states as GL state (see gl_device.cpp).
+#include "platform/gfx/gl_device_class.h"
+
+namespace gldevice {
+
+// >> state translation tables
+
+GLenum BlendFactor(DWORD blend) {
+    switch (blend) {
+        case D3DBLEND_ZERO: return GL_ZERO;
+        case D3DBLEND_ONE: return GL_ONE;
+        case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
+        case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
+        case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
+        case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
+        case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+        case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+        case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+        case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+        case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+        default: return GL_ONE;
+    }
+}
+
+GLenum BlendEquation(DWORD op) {
+    switch (op) {
+        case D3DBLENDOP_SUBTRACT: return GL_FUNC_SUBTRACT;
+        case D3DBLENDOP_REVSUBTRACT: return GL_FUNC_REVERSE_SUBTRACT;
+        case D3DBLENDOP_MIN: return GL_MIN;
+        case D3DBLENDOP_MAX: return GL_MAX;
+        default: return GL_FUNC_ADD;
+    }
+}
+
+GLenum CompareFunc(DWORD func) {
+    switch (func) {
+        case D3DCMP_NEVER: return GL_NEVER;
+        case D3DCMP_LESS: return GL_LESS;
+        case D3DCMP_EQUAL: return GL_EQUAL;
+        case D3DCMP_LESSEQUAL: return GL_LEQUAL;
+        case D3DCMP_GREATER: return GL_GREATER;
+        case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
+        case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
+        default: return GL_ALWAYS;
+    }
+}
+
+GLint WrapMode(DWORD address) {
+    switch (address) {
+        case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
+        case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
+        case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
+        case D3DTADDRESS_MIRRORONCE: return GL_MIRROR_CLAMP_TO_EDGE;
+        default: return GL_REPEAT;
+    }
+}
+
+bool IsLinear(DWORD filter) { return filter == D3DTEXF_LINEAR || filter == D3DTEXF_ANISOTROPIC; }
+
+// A float held in a DWORD's bits, as D3DSAMP_MIPMAPLODBIAS is; a value that
+// is not a finite number reads as 0.
+float FloatBits(DWORD bits) {
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof value);
+    return std::isfinite(value) ? value : 0.0f;
+}
+
+GLint MinFilter(DWORD min, DWORD mip) {
+    bool linear = IsLinear(min);
+    if (mip == D3DTEXF_NONE) return linear ? GL_LINEAR : GL_NEAREST;
+    if (IsLinear(mip)) return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+}
+
+
+
+HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if (state >= kRenderStateCount) return D3DERR_INVALIDCALL;
+    renderStates_[state] = value;
+    MakeCurrent();
+    ApplyRenderState(state, value);
+    return S_OK;
+}
+
+HRESULT GlDevice::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    if (state >= kRenderStateCount || value == nullptr) return D3DERR_INVALIDCALL;
+    *value = renderStates_[state];
+    return S_OK;
+}
+
+void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    switch (state) {
+        case D3DRS_ZENABLE:
+            if (value != D3DZB_FALSE) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+            break;
+        case D3DRS_FILLMODE:
+            glPolygonMode(GL_FRONT_AND_BACK, value == D3DFILL_POINT       ? GL_POINT
+                                             : value == D3DFILL_WIREFRAME ? GL_LINE
+                                                                          : GL_FILL);
+            break;
+        case D3DRS_ZWRITEENABLE:
+            glDepthMask(value != 0 ? GL_TRUE : GL_FALSE);
+            break;
+        case D3DRS_SRCBLEND:
+        case D3DRS_DESTBLEND:
+            glBlendFunc(BlendFactor(renderStates_[D3DRS_SRCBLEND]),
+                        BlendFactor(renderStates_[D3DRS_DESTBLEND]));
+            break;
+        case D3DRS_CULLMODE:
+            // Front faces are clockwise on screen (glFrontFace(GL_CCW) after the turn).
+            if (value == D3DCULL_NONE) {
+                glDisable(GL_CULL_FACE);
+            } else {
+                glEnable(GL_CULL_FACE);
+                glCullFace(value == D3DCULL_CW ? GL_FRONT : GL_BACK);
+            }
+            break;
+        case D3DRS_ZFUNC:
+            glDepthFunc(CompareFunc(value));
+            break;
+        case D3DRS_ALPHABLENDENABLE:
+            if (value != 0) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+            break;
+        case D3DRS_BLENDOP:
+            glBlendEquation(BlendEquation(value));
+            break;
+        case D3DRS_COLORWRITEENABLE:
+            ApplyColorMask();
+            break;
+        default:
+            // Kept for GetRenderState; nothing in GL to change.
+            break;
+    }
+}
+
+void GlDevice::ApplyColorMask() {
+    const DWORD v = renderStates_[D3DRS_COLORWRITEENABLE];
+    glColorMask((v & D3DCOLORWRITEENABLE_RED) != 0, (v & D3DCOLORWRITEENABLE_GREEN) != 0,
+                (v & D3DCOLORWRITEENABLE_BLUE) != 0,
+                (v & D3DCOLORWRITEENABLE_ALPHA) != 0 && targetKeepsAlpha_);
+}
+
+HRESULT GlDevice::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
+    if (sampler >= D3D_SAMPLER_STAGES || type >= kSamplerStateCount) return D3DERR_INVALIDCALL;
+    samplerStates_[sampler][type] = value;
+    MakeCurrent();
+    ApplySamplerState(sampler, type);
+    return S_OK;
+}
+
+HRESULT GlDevice::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value) {
+    if (sampler >= D3D_SAMPLER_STAGES || type >= kSamplerStateCount || value == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *value = samplerStates_[sampler][type];
+    return S_OK;
+}
+
+void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
+    GLuint name = samplers_[sampler];
+    const auto& states = samplerStates_[sampler];
+    switch (type) {
+        case D3DSAMP_ADDRESSU: glSamplerParameteri(name, GL_TEXTURE_WRAP_S, WrapMode(states[type])); break;
+        case D3DSAMP_ADDRESSV: glSamplerParameteri(name, GL_TEXTURE_WRAP_T, WrapMode(states[type])); break;
+        case D3DSAMP_ADDRESSW: glSamplerParameteri(name, GL_TEXTURE_WRAP_R, WrapMode(states[type])); break;
+        case D3DSAMP_BORDERCOLOR: {
+            DWORD c = states[type];
+            const float color[4] = {((c >> 16) & 0xFF) / 255.0f, ((c >> 8) & 0xFF) / 255.0f,
+                                    (c & 0xFF) / 255.0f, ((c >> 24) & 0xFF) / 255.0f};
+            glSamplerParameterfv(name, GL_TEXTURE_BORDER_COLOR, color);
+            break;
+        }
+        case D3DSAMP_MAGFILTER:
+            glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, IsLinear(states[type]) ? GL_LINEAR : GL_NEAREST);
+            ApplyAnisotropy(sampler);
+            break;
+        case D3DSAMP_MINFILTER:
+        case D3DSAMP_MIPFILTER:
+            glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER,
+                                MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]));
+            ApplyAnisotropy(sampler);
+            break;
+        case D3DSAMP_MIPMAPLODBIAS:
+            glSamplerParameterf(name, GL_TEXTURE_LOD_BIAS, FloatBits(states[type]));
+            break;
+        case D3DSAMP_MAXMIPLEVEL:
+            // Levels above it are never read: the LOD starts there.
+            glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, static_cast<float>(states[type]));
+            break;
+        case D3DSAMP_MAXANISOTROPY:
+            ApplyAnisotropy(sampler);
+            break;
+        default:
+            break;
+    }
+}
+
+// MaxAnisotropy counts only while a filter of the stage is anisotropic.
+void GlDevice::ApplyAnisotropy(DWORD sampler) {
+    if (maxAnisotropy_ <= 1.0f) return;
+    const auto& states = samplerStates_[sampler];
+    bool anisotropic = states[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
+                       states[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    float amount = anisotropic ? static_cast<float>(states[D3DSAMP_MAXANISOTROPY]) : 1.0f;
+    glSamplerParameterf(samplers_[sampler], GL_TEXTURE_MAX_ANISOTROPY,
+                        std::clamp(amount, 1.0f, maxAnisotropy_));
+}
+
+}  // namespace gldevice
