@@ -177,9 +177,23 @@ void WarnSharedStages(const LoadedEffect& effect, const PassDesc& pass,
     }
 }
 
-// Every technique: the first (or all) compiled, the others described.
+// A technique checked and never drawn: its programs go back to the device
+// at once, so that checking thousands holds one technique's at a time. It
+// stays described (GLSL, registers) but cannot be made current.
+void ReleaseTechniquePrograms(PassBuilder& b, LoadedTechnique* technique) {
+    for (LoadedPass& pass : technique->passes) {
+        if (pass.program == 0) continue;
+        b.device->DeleteShaderProgram(pass.program);
+        std::erase(b.programs, pass.program);
+        pass.program = 0;
+    }
+    technique->released = true;
+}
+
+// Every technique: the first (or all) compiled, the others described; with
+// releaseChecked, all but the first let their programs go once built.
 bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniques,
-                     LoadedEffect* effect) {
+                     bool releaseChecked, LoadedEffect* effect) {
     for (const TechniqueDesc& technique : parsed.techniques) {
         LoadedTechnique loaded;
         loaded.name = technique.name;
@@ -205,6 +219,9 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
             loaded.passes.push_back(std::move(p));
         }
         effect->techniques.push_back(std::move(loaded));
+        if (releaseChecked && effect->techniques.size() > 1) {
+            ReleaseTechniquePrograms(b, &effect->techniques.back());
+        }
     }
     return true;
 }
@@ -238,8 +255,8 @@ bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> ima
 
 // The pipeline; false with the reasons in messages.
 bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* textures,
-                const char* fileName, bool allTechniques, MessageList* messages,
-                LoadedEffect* effect) {
+                const char* fileName, bool allTechniques, bool releaseChecked,
+                MessageList* messages, LoadedEffect* effect) {
     // 1. Read the file.
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
@@ -265,7 +282,7 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
     effect->samplers = LoadSamplers(stages);
-    bool built = BuildTechniques(b, parsed, allTechniques, effect) &&
+    bool built = BuildTechniques(b, parsed, allTechniques, releaseChecked, effect) &&
                  UploadImages(textures, std::move(images), effect, messages);
     if (!built) {
         for (UINT program : b.programs) device->DeleteShaderProgram(program);
@@ -275,10 +292,8 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
     return true;
 }
 
-}  // namespace
-
-HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
-                             ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
+                     bool releaseChecked, ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
     if (effect) *effect = nullptr;
     if (errorsOut) *errorsOut = nullptr;
     if (!device || !fileName || !effect) return E_INVALIDARG;
@@ -289,7 +304,8 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
     LoadedEffect loaded;
     if (programs == nullptr) messages.Error("the graphics device cannot run shaders");
     if (programs == nullptr ||
-        !LoadEffect(programs, textures, fileName, allTechniques, &messages, &loaded)) {
+        !LoadEffect(programs, textures, fileName, allTechniques, releaseChecked, &messages,
+                    &loaded)) {
         if (errorsOut) *errorsOut = CreateTextBuffer(messages.Text());
         return E_FAIL;
     }
@@ -297,6 +313,18 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
     // Warnings ride along on success; the program ignores them.
     if (errorsOut && !messages.Text().empty()) *errorsOut = CreateTextBuffer(messages.Text());
     return S_OK;
+}
+
+}  // namespace
+
+HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
+                             ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+    return CreateEffect(device, fileName, allTechniques, false, effect, errorsOut);
+}
+
+HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEffect** effect,
+                        ID3DXBuffer** errorsOut) {
+    return CreateEffect(device, fileName, true, true, effect, errorsOut);
 }
 
 }  // namespace fx

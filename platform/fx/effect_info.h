@@ -48,6 +48,13 @@ struct EffectTechniqueInfo {
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
                              ID3DXEffect** effect, ID3DXBuffer** errors);
 
+// For a checker: every technique compiled and linked as with allTechniques,
+// but each one after the first lets its programs go once it is built, so
+// that the check holds one technique's programs at a time. GetEffectInfo
+// describes them all; only the first can be current.
+HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEffect** effect,
+                        ID3DXBuffer** errors);
+
 // Every technique of the effect, in file order. False for an object that
 // D3DXCreateEffectFromFileA did not make.
 bool GetEffectInfo(ID3DXEffect* effect, std::vector<EffectTechniqueInfo>* techniques);
