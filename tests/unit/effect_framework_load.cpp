@@ -282,6 +282,20 @@ TEST_F(EffectFrameworkLoad, CompileArgumentsMakeOneShaderPerTechnique) {
     EXPECT_EQ(fx::SetEffectTechnique(effect_, 0), S_OK);
 }
 
+// Globals no function reads take no register and cost the compile nothing:
+// fifty thousand of them once ran glslang past its time limit.
+TEST_F(EffectFrameworkLoad, ManyUnusedGlobalsCompileAndTakeNoRegister) {
+    std::string source;
+    for (int i = 0; i < 50000; ++i) source += "float4 unused" + std::to_string(i) + ";\n";
+    source += "float4 Tint;\nfloat4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+              "float4 ps_main() : COLOR0 { return Tint; }\n";
+    std::string text;
+    ASSERT_EQ(Load(Write("many.fx", source + kTechnique), &text), S_OK) << text;
+    auto info = Info();
+    ASSERT_EQ(info.size(), 1u);
+    EXPECT_EQ(info[0].passes[0].pixel.registers, std::vector<std::string>{"Tint c0 1"});
+}
+
 // The checker's way: every technique compiled and linked, each one after the
 // first releasing its programs once built, so that the device never holds
 // more than two techniques' programs whatever their number.
