@@ -1,6 +1,8 @@
 // RunFrame: the one function the main loop calls per pass.
 #include "app/frame.h"
 
+#include "app/background_reload.h"
+
 #include "platform/crt/crt.h"
 #include "platform/watch/watch.h"
 #include "platform/window/window.h"
@@ -22,14 +24,20 @@ void RunFrame() {
         g_frameCounter = 0;
     }
 
-    // F5 rebuilds the scene, and so does a saved change to the effect under
-    // --watch; F4 rebuilds it and starts the particles afresh.
+    // F5 rebuilds the scene; F4 rebuilds it and starts the particles
+    // afresh. A saved change to the effect under --watch reloads it in the
+    // background, and the finished scene takes over here, at a frame's start.
     bool reload = GetAsyncKeyState(VK_F5) != 0;
-    if (EffectFilesChanged() != 0) reload = true;
+    bool reseed = GetAsyncKeyState(VK_F4) != 0;
+    if (reload || reseed) {
+        DropBackgroundReload();
+    } else {
+        TakeOverFinishedReload();
+        StartReloadOnChange();
+    }
     if (reload) {
         InitScene();
     }
-    bool reseed = GetAsyncKeyState(VK_F4) != 0;
     if (reseed) {
         InitScene();
         g_particlesReady = 0;

@@ -179,7 +179,10 @@ bool RawGlFrame::Start(std::string* error) {
     SDL_GL_MakeCurrent(window_, context_);
     SDL_GL_SetSwapInterval(1);
 
-    // Back buffer: colour and depth-stencil, drawn into, then blitted.
+    // Back buffer: colour and depth-stencil, drawn into, then blitted. The
+    // plain state a GL programmer would use (RGBA8, every channel written,
+    // no write mask): a state the device needs and this frame does not
+    // shows up as the device's cost instead of being copied here.
     glCreateRenderbuffers(2, renderbuffers_);
     glNamedRenderbufferStorage(renderbuffers_[0], GL_RGBA8, kWidth, kHeight);
     glNamedRenderbufferStorage(renderbuffers_[1], GL_DEPTH24_STENCIL8, kWidth, kHeight);

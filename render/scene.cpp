@@ -36,6 +36,11 @@ void ReportError(const char* reason) {
     }
 }
 
+// The vertex buffer, or the error said; then the effect's result said and
+// the scene's fixed states set.
+bool CreateSceneBuffer();
+void FinishScene(HRESULT loaded, ID3DXBuffer* errors);
+
 }  // namespace
 
 void ReleaseScene() {
@@ -52,18 +57,39 @@ void InitScene() {
     // A failed reload leaves no effect: nothing falls back to the old one.
     ReleaseScene();
     if (g_device == nullptr) return;
+    if (!CreateSceneBuffer()) return;
 
+    ID3DXBuffer* errors = nullptr;
+    HRESULT loaded = D3DXCreateEffectFromFileA(g_device, g_effectFileName, nullptr, nullptr, 0,
+                                               nullptr, &g_effect, &errors);
+    FinishScene(loaded, errors);
+}
+
+void TakeOverScene(HRESULT loaded, ID3DXEffect* effect, ID3DXBuffer* errors) {
+    ReleaseScene();
+    if (g_device == nullptr || !CreateSceneBuffer()) {
+        if (effect != nullptr) effect->Release();
+        if (errors != nullptr) errors->Release();
+        return;
+    }
+    g_effect = effect;
+    FinishScene(loaded, errors);
+}
+
+namespace {
+
+bool CreateSceneBuffer() {
     if (g_device->CreateVertexBuffer(kVertexBufferBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
                                      kParticleFvf, D3DPOOL_DEFAULT, &g_vertexBuffer,
                                      nullptr) != 0) {
         g_vertexBuffer = nullptr;
         ReportError("Failed Create Vertex Buffer");
-        return;
+        return false;
     }
+    return true;
+}
 
-    ID3DXBuffer* errors = nullptr;
-    HRESULT loaded = D3DXCreateEffectFromFileA(g_device, g_effectFileName, nullptr, nullptr, 0,
-                                               nullptr, &g_effect, &errors);
+void FinishScene(HRESULT loaded, ID3DXBuffer* errors) {
     if (loaded != 0) {
         // The compiler's text as it comes, line ends included.
         const char* text = nullptr;
@@ -93,3 +119,5 @@ void InitScene() {
     g_device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
     g_device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
 }
+
+}  // namespace

@@ -26,5 +26,10 @@ extern const char* g_effectFileName;
 // "InitScene : Error  ..." and never stops the program.
 void InitScene();
 
+// The same with an effect loaded elsewhere (in the background): the old
+// scene goes, and loaded, effect and errors are taken as InitScene takes
+// what D3DXCreateEffectFromFileA gives (it owns them from here).
+void TakeOverScene(HRESULT loaded, ID3DXEffect* effect, ID3DXBuffer* errors);
+
 // Releases the vertex buffer, then the effect, then the error text's font.
 void ReleaseScene();

@@ -12,7 +12,8 @@
 // stage's constant registers as Direct3D 9 allocates them: name, first
 // register, count). Like
 // the program, it compiles the first technique only and lists the others as
-// not compiled; --all compiles every technique.
+// not compiled; --all compiles and links every technique, releasing each
+// one's programs once it is checked.
 // Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
 // 2 bad usage.
 #include "app/program.h"
@@ -105,7 +106,7 @@ void PrintSampler(const fx::EffectSamplerInfo& s) {
 bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) {
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* text = nullptr;
-    HRESULT hr = all ? fx::CreateEffectFromFile(device, path, true, &effect, &text)
+    HRESULT hr = all ? fx::CheckEffectFile(device, path, &effect, &text)
                      : D3DXCreateEffectFromFileA(device, path, nullptr, nullptr, 0, nullptr,
                                                  &effect, &text);
     std::string message;

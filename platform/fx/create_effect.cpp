@@ -48,6 +48,9 @@ struct PassBuilder {
     };
     std::map<std::string, Built> built;
     std::vector<UINT> programs;
+    // false: the passes are compiled, not linked (a background load's first
+    // half; the link comes later, on the device's thread, from `built`).
+    bool link = true;
 };
 
 EffectStageInfo StageInfo(const ShaderBinding& b, std::string glsl) {
@@ -131,7 +134,16 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         pixelRegisters = RegisterLines(compiled.pixelConstants);
         out->vertexConstants = RegisterWrites(compiled.vertexConstants);
         out->pixelConstants = RegisterWrites(compiled.pixelConstants);
+        if (!b.link) {
+            out->info = PassInfo(pass, glsl[0], glsl[1]);
+            out->info.vertex.registers = std::move(vertexRegisters);
+            out->info.pixel.registers = std::move(pixelRegisters);
+            out->samplerNames = *samplerNames;
+            b.built[key] = {*out, slots};
+            return true;
+        }
     }
+    if (!b.link) return true;
     UINT program = LinkPass(b.device, glsl, slots, pass, b.messages);
     if (program == 0) return false;
     b.programs.push_back(program);
@@ -177,9 +189,23 @@ void WarnSharedStages(const LoadedEffect& effect, const PassDesc& pass,
     }
 }
 
-// Every technique: the first (or all) compiled, the others described.
+// A technique checked and never drawn: its programs go back to the device
+// at once, so that checking thousands holds one technique's at a time. It
+// stays described (GLSL, registers) but cannot be made current.
+void ReleaseTechniquePrograms(PassBuilder& b, LoadedTechnique* technique) {
+    for (LoadedPass& pass : technique->passes) {
+        if (pass.program == 0) continue;
+        b.device->DeleteShaderProgram(pass.program);
+        std::erase(b.programs, pass.program);
+        pass.program = 0;
+    }
+    technique->released = true;
+}
+
+// Every technique: the first (or all) compiled, the others described; with
+// releaseChecked, all but the first let their programs go once built.
 bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniques,
-                     LoadedEffect* effect) {
+                     bool releaseChecked, LoadedEffect* effect) {
     for (const TechniqueDesc& technique : parsed.techniques) {
         LoadedTechnique loaded;
         loaded.name = technique.name;
@@ -201,27 +227,30 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
                     }
                 }
             }
-            WarnSharedStages(*effect, pass, p.samplers, b.messages);
+            if (b.link) WarnSharedStages(*effect, pass, p.samplers, b.messages);
             loaded.passes.push_back(std::move(p));
         }
         effect->techniques.push_back(std::move(loaded));
+        if (b.link && releaseChecked && effect->techniques.size() > 1) {
+            ReleaseTechniquePrograms(b, &effect->techniques.back());
+        }
     }
     return true;
 }
 
-// The images the textures name, within the device's limits.
-bool ReadImages(platform::DeviceTextures* device, const char* fileName,
+// The images the textures name, within the device's limits (none: the
+// device holds no textures).
+bool ReadImages(const platform::TextureLimits* limits, const char* fileName,
                 const ParsedEffect& parsed, std::vector<TextureFile>* images,
                 MessageList* messages) {
-    platform::TextureLimits limits;
-    if (device == nullptr || device->GetTextureLimits(&limits) != 0) {
+    if (limits == nullptr) {
         for (const TextureDesc& t : parsed.textures) {
             if (!t.resourceName.empty())
                 messages->Error(t.resourcePos, "the graphics device cannot hold textures");
         }
         return !messages->HasErrors();
     }
-    return ReadTextureFiles(fileName, parsed.textures, limits, images, messages);
+    return ReadTextureFiles(fileName, parsed.textures, *limits, images, messages);
 }
 
 // Each image on the device, and each sampler given its texture.
@@ -236,10 +265,33 @@ bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> ima
     return true;
 }
 
-// The pipeline; false with the reasons in messages.
-bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* textures,
-                const char* fileName, bool allTechniques, MessageList* messages,
-                LoadedEffect* effect) {
+}  // namespace
+
+// A load between its two halves: what stages 1 to 6 made, for the link.
+struct EffectLoad {
+    std::string fileName;
+    bool allTechniques = false;
+    bool releaseChecked = false;
+    bool hasLimits = false;
+    platform::TextureLimits limits;
+    IDirect3DDevice9* device = nullptr;
+    MessageList messages;
+    bool prepared = false;
+    ParsedEffect parsed;
+    std::vector<TextureFile> images;
+    PassBuilder b;
+    LoadedEffect effect;
+
+    EffectLoad(IDirect3DDevice9* d, const char* name) : fileName(name), device(d), messages(name) {}
+};
+
+namespace {
+
+// Stages 1 to 6, every pass compiled to GLSL; no call of the device. False
+// with the reasons in the load's messages.
+bool PrepareEffect(EffectLoad& l) {
+    MessageList* messages = &l.messages;
+    const char* fileName = l.fileName.c_str();
     // 1. Read the file.
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
@@ -248,56 +300,113 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
     PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName);
 
     // 3. Parse the effect framework.
-    ParsedEffect parsed = ParseEffect(std::move(preprocessed));
-    messages->Add(parsed.messages);
-    if (parsed.HasErrors() || !CheckTechniques(parsed, allTechniques, messages)) return false;
+    l.parsed = ParseEffect(std::move(preprocessed));
+    messages->Add(l.parsed.messages);
+    if (l.parsed.HasErrors() || !CheckTechniques(l.parsed, l.allTechniques, messages)) {
+        return false;
+    }
 
     // 1 again: the image files the textures name.
-    std::vector<TextureFile> images;
-    if (!ReadImages(textures, fileName, parsed, &images, messages)) return false;
+    if (!ReadImages(l.hasLimits ? &l.limits : nullptr, fileName, l.parsed, &l.images, messages)) {
+        return false;
+    }
 
-    // 4 to 7, pass by pass: rewrite, compile in the child, link.
-    PassBuilder b;
-    b.device = device;
+    // 4 to 6, pass by pass: rewrite, compile in the child.
+    PassBuilder& b = l.b;
     b.messages = messages;
-    if (!RewriteEffect(parsed, &b.rewritten, messages)) return false;
+    if (!RewriteEffect(l.parsed, &b.rewritten, messages)) return false;
     b.conventions.lenient = true;
-    std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
+    std::vector<SamplerStage> stages = AssignSamplerStages(l.parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
-    effect->samplers = LoadSamplers(stages);
-    bool built = BuildTechniques(b, parsed, allTechniques, effect) &&
-                 UploadImages(textures, std::move(images), effect, messages);
+    l.effect.samplers = LoadSamplers(stages);
+    b.link = false;
+    const bool compiled = BuildTechniques(b, l.parsed, l.allTechniques, false, &l.effect);
+    l.effect.techniques.clear();
+    return compiled;
+}
+
+// 7 and the images: each pass linked on the device, each image uploaded.
+bool FinishEffect(EffectLoad& l, platform::ShaderPrograms* device,
+                  platform::DeviceTextures* textures) {
+    PassBuilder& b = l.b;
+    b.device = device;
+    b.link = true;
+    bool built = BuildTechniques(b, l.parsed, l.allTechniques, l.releaseChecked, &l.effect) &&
+                 UploadImages(textures, std::move(l.images), &l.effect, &l.messages);
     if (!built) {
         for (UINT program : b.programs) device->DeleteShaderProgram(program);
         return false;
     }
-    effect->programs = std::move(b.programs);
+    l.effect.programs = std::move(b.programs);
     return true;
+}
+
+// The device's texture limits, taken on its thread before a load starts.
+void TakeLimits(IDirect3DDevice9* device, EffectLoad* load) {
+    platform::DeviceTextures* textures = platform::GetDeviceTextures(device);
+    load->hasLimits = textures != nullptr && textures->GetTextureLimits(&load->limits) == 0;
+}
+
+// The second half on the device's thread: the effect, or the messages.
+HRESULT FinishLoad(EffectLoad* l, ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+    platform::ShaderPrograms* programs = platform::GetShaderPrograms(l->device);
+    platform::DeviceTextures* textures = platform::GetDeviceTextures(l->device);
+    if (programs == nullptr) l->messages.Error("the graphics device cannot run shaders");
+    if (programs == nullptr || !l->prepared || !FinishEffect(*l, programs, textures)) {
+        if (errorsOut) *errorsOut = CreateTextBuffer(l->messages.Text());
+        return E_FAIL;
+    }
+    *effect = CreateEffectObject(l->device, programs, textures, std::move(l->effect));
+    // Warnings ride along on success; the program ignores them.
+    if (errorsOut && !l->messages.Text().empty()) *errorsOut = CreateTextBuffer(l->messages.Text());
+    return S_OK;
+}
+
+HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
+                     bool releaseChecked, ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+    if (effect) *effect = nullptr;
+    if (errorsOut) *errorsOut = nullptr;
+    if (!device || !fileName || !effect) return E_INVALIDARG;
+
+    EffectLoad load(device, fileName);
+    load.allTechniques = allTechniques;
+    load.releaseChecked = releaseChecked;
+    TakeLimits(device, &load);
+    if (platform::GetShaderPrograms(device) != nullptr) load.prepared = PrepareEffect(load);
+    return FinishLoad(&load, effect, errorsOut);
 }
 
 }  // namespace
 
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
                              ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
-    if (effect) *effect = nullptr;
-    if (errorsOut) *errorsOut = nullptr;
-    if (!device || !fileName || !effect) return E_INVALIDARG;
-
-    MessageList messages(fileName);
-    platform::ShaderPrograms* programs = platform::GetShaderPrograms(device);
-    platform::DeviceTextures* textures = platform::GetDeviceTextures(device);
-    LoadedEffect loaded;
-    if (programs == nullptr) messages.Error("the graphics device cannot run shaders");
-    if (programs == nullptr ||
-        !LoadEffect(programs, textures, fileName, allTechniques, &messages, &loaded)) {
-        if (errorsOut) *errorsOut = CreateTextBuffer(messages.Text());
-        return E_FAIL;
-    }
-    *effect = CreateEffectObject(device, programs, textures, std::move(loaded));
-    // Warnings ride along on success; the program ignores them.
-    if (errorsOut && !messages.Text().empty()) *errorsOut = CreateTextBuffer(messages.Text());
-    return S_OK;
+    return CreateEffect(device, fileName, allTechniques, false, effect, errorsOut);
 }
+
+HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEffect** effect,
+                        ID3DXBuffer** errorsOut) {
+    return CreateEffect(device, fileName, true, true, effect, errorsOut);
+}
+
+EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName) {
+    if (device == nullptr || fileName == nullptr) return nullptr;
+    auto* load = new EffectLoad(device, fileName);
+    TakeLimits(device, load);
+    return load;
+}
+
+void PrepareEffectLoad(EffectLoad* load) {
+    if (platform::GetShaderPrograms(load->device) != nullptr) load->prepared = PrepareEffect(*load);
+}
+
+HRESULT FinishEffectLoad(EffectLoad* load, ID3DXEffect** effect, ID3DXBuffer** errors) {
+    if (effect) *effect = nullptr;
+    if (errors) *errors = nullptr;
+    if (load == nullptr || effect == nullptr) return E_INVALIDARG;
+    return FinishLoad(load, effect, errors);
+}
+
+void DeleteEffectLoad(EffectLoad* load) { delete load; }
 
 }  // namespace fx
 

@@ -48,6 +48,27 @@ struct EffectTechniqueInfo {
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
                              ID3DXEffect** effect, ID3DXBuffer** errors);
 
+// For a checker: every technique compiled and linked as with allTechniques,
+// but each one after the first lets its programs go once it is built, so
+// that the check holds one technique's programs at a time. GetEffectInfo
+// describes them all; only the first can be current.
+HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEffect** effect,
+                        ID3DXBuffer** errors);
+
+// D3DXCreateEffectFromFileA in two halves, for a caller that keeps drawing
+// while an effect compiles: StartEffectLoad on the device's thread takes
+// what it needs of the device; PrepareEffectLoad, on any thread, runs every
+// stage up to the GLSL (no call of the device; one at a time, and none
+// beside another load); FinishEffectLoad, on the device's thread, links the
+// passes, uploads the images and hands out the effect or the errors as
+// D3DXCreateEffectFromFileA would. DeleteEffectLoad frees it, finished or
+// not (what it holds on the device is only ever in the effect it hands out).
+struct EffectLoad;
+EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName);
+void PrepareEffectLoad(EffectLoad* load);
+HRESULT FinishEffectLoad(EffectLoad* load, ID3DXEffect** effect, ID3DXBuffer** errors);
+void DeleteEffectLoad(EffectLoad* load);
+
 // Every technique of the effect, in file order. False for an object that
 // D3DXCreateEffectFromFileA did not make.
 bool GetEffectInfo(ID3DXEffect* effect, std::vector<EffectTechniqueInfo>* techniques);

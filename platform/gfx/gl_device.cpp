@@ -2,7 +2,8 @@
 //
 // Implemented: [x] Direct3DCreate9 / CreateDevice: a GL 4.5 core context on the
 //                  window, an offscreen back buffer (RGBA8 + depth24-stencil8;
-//                  for any format but A8R8G8B8 its alpha is held at 1, so that
+//                  for any format but A8R8G8B8 it is RGB8, or where the driver
+//                  cannot render into that its alpha is held at 1, so that
 //                  blending reads destination alpha as 1), swap interval from
 //                  PresentationInterval
 //              [x] render states: blend enable / factors / op, cull mode, z
@@ -85,8 +86,13 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     keepsAlpha_ = keepsAlpha;
     targetKeepsAlpha_ = keepsAlpha;
 
+    // A back buffer without alpha (X8R8G8B8) is stored without one where the
+    // driver renders into GL_RGB8: blending reads its alpha as 1 and a
+    // read-back gives 255, and no draw needs an alpha write mask (a mask
+    // costs llvmpipe about a third of the frame).
     glCreateRenderbuffers(1, &colorBuffer_);
-    glNamedRenderbufferStorage(colorBuffer_, GL_RGBA8, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
+    glNamedRenderbufferStorage(colorBuffer_, keepsAlpha ? GL_RGBA8 : GL_RGB8,
+                               static_cast<GLsizei>(width), static_cast<GLsizei>(height));
     glCreateRenderbuffers(1, &depthStencilBuffer_);
     glNamedRenderbufferStorage(depthStencilBuffer_, GL_DEPTH24_STENCIL8, static_cast<GLsizei>(width),
                                static_cast<GLsizei>(height));
@@ -95,6 +101,13 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     glNamedFramebufferRenderbuffer(framebuffer_, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                                    depthStencilBuffer_);
     GLenum status = glCheckNamedFramebufferStatus(framebuffer_, GL_FRAMEBUFFER);
+    alphaFree_ = !keepsAlpha && status == GL_FRAMEBUFFER_COMPLETE;
+    if (!keepsAlpha && !alphaFree_) {  // no GL_RGB8 target: RGBA8 with alpha kept at 1
+        glNamedRenderbufferStorage(colorBuffer_, GL_RGBA8, static_cast<GLsizei>(width),
+                                   static_cast<GLsizei>(height));
+        status = glCheckNamedFramebufferStatus(framebuffer_, GL_FRAMEBUFFER);
+    }
+    targetKeepsAlpha_ = keepsAlpha || alphaFree_;
     if (status != GL_FRAMEBUFFER_COMPLETE) {
         char text[96];
         std::snprintf(text, sizeof text, "CreateDevice: back buffer incomplete (status 0x%04x)", status);
@@ -104,10 +117,10 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
 
-    // A back buffer without alpha (X8R8G8B8) has no alpha to store, and
-    // blending reads its destination alpha as 1: set alpha to 1 once and
-    // never write it again (Clear and draws alike).
-    if (!keepsAlpha) {
+    // A back buffer without alpha stored as RGBA8 has an alpha channel that
+    // blending would read: set it to 1 once and never write it again (Clear
+    // and draws alike).
+    if (!targetKeepsAlpha_) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);

@@ -373,7 +373,8 @@ private:
     UINT width_ = 0;
     UINT height_ = 0;
     bool keepsAlpha_ = false;
-    bool targetKeepsAlpha_ = false;  // the float target, or a back buffer with alpha
+    bool alphaFree_ = false;  // the back buffer has no alpha channel (GL_RGB8): nothing to mask
+    bool targetKeepsAlpha_ = false;  // the float target, a back buffer with alpha or with none
     GLuint framebuffer_ = 0;
     GLuint colorBuffer_ = 0;
     GLuint depthStencilBuffer_ = 0;

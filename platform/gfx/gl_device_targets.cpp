@@ -48,7 +48,7 @@ HRESULT GlDevice::UseFloatTarget(UINT width, UINT height) {
     glViewport(0, 0, static_cast<GLsizei>(targetWidth_), static_cast<GLsizei>(targetHeight_));
     // The float target keeps every channel; the back buffer's alpha only
     // when it has one.
-    targetKeepsAlpha_ = width != 0 || keepsAlpha_;
+    targetKeepsAlpha_ = width != 0 || keepsAlpha_ || alphaFree_;
     ApplyColorMask();
     return S_OK;
 }

@@ -204,6 +204,7 @@ BOOL EffectFilesChanged() {
 }
 
 void StopEffectWatch() {
+    DropBackgroundLoad();
     if (g_watch.fd >= 0) close(g_watch.fd);
     g_watch = EffectWatch{};
 }

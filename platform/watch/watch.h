@@ -20,6 +20,7 @@
 // removed and made again while the program runs.
 #pragma once
 
+#include "platform/fx/fx.h"
 #include "platform/types.h"
 
 // Starts watching. 0 on success; otherwise non-zero, with the reason on
@@ -32,5 +33,25 @@ HRESULT StartEffectWatch();
 // running.
 BOOL EffectFilesChanged();
 
-// Stops watching and releases the inotify descriptor.
+// Stops watching and releases the inotify descriptor; a load still running
+// in the background is waited for and dropped.
 void StopEffectWatch();
+
+// A load beside the frames (background_load.cpp): the effect compiles on a
+// thread of its own while the frames go on, and is linked on the caller's
+// (the device's) thread once it is done. One at a time; GetLoadedFiles and
+// EffectFilesChanged are not to be used while one runs.
+//
+// Starts loading fileName for the device. 0 when started; non-zero when a
+// load is already running or the thread cannot start.
+HRESULT BeginBackgroundLoad(IDirect3DDevice9* device, const char* fileName);
+// TRUE from BeginBackgroundLoad until the load is taken or dropped.
+BOOL BackgroundLoadPending();
+// TRUE once the pending load's compile is done: taking it waits for no
+// compiler. Never blocks; allocates nothing.
+BOOL BackgroundLoadReady();
+// Waits for the pending load, links it here and hands out its effect and
+// text as D3DXCreateEffectFromFileA does, with its result.
+HRESULT TakeBackgroundLoad(ID3DXEffect** effect, ID3DXBuffer** errors);
+// Waits for the pending load, if any, and throws it away.
+void DropBackgroundLoad();

@@ -344,6 +344,31 @@ TEST_F(LiveEditingE2e, WatchReloadsEachSaveOnce) {
     Quit();
 }
 
+// A save whose load takes long (a few hundred thousand unused globals to
+// read) compiles in the background: the frames go on with the old scene,
+// twenty and more of them while the load runs, and the new scene takes over
+// once. A load in the frame's way would let no frame through until it was
+// done.
+TEST_F(LiveEditingE2e, ASlowSaveLoadsWhileTheFramesGoOn) {
+    std::ofstream(workDir_ / "main.fx") << goodEffect_;
+    std::string globals;
+    for (int i = 0; i < 220000; ++i) globals += "float4 u" + std::to_string(i) + ";\n";
+    std::ofstream(workDir_ / "many.fxh") << globals;
+    Start({"--watch"});
+    Idle(200, 10);
+
+    SaveByRename(workDir_ / "main.fx", "#include \"many.fxh\"\n" + goodEffect_);
+    Idle(300, 1);  // past the watch's quiet spell: the load has begun
+    const int frames = Frames();
+    EXPECT_TRUE(WaitForCount("counter = ", frames + 20));
+    EXPECT_EQ(Count("Load Shader.\n"), 1) << "the load held the frames";
+    EXPECT_TRUE(WaitForCount("Load Shader.\n", 2));
+    Idle(200, 10);
+    EXPECT_EQ(Count("Load Shader.\n"), 2);
+    EXPECT_EQ(Count("InitScene : Error"), 0) << program_.Out().substr(0, 2000);
+    Quit();
+}
+
 TEST_F(LiveEditingE2e, ErrorTextIsInTheWindowUntilAGoodSave) {
     std::ofstream(workDir_ / "main.fx") << kBroken;
     Start({"--watch"});

@@ -323,6 +323,15 @@ TEST_F(GlDeviceTest, BlendFactorsAndOpsFollowTheirDefinitions) {
             device_->SetRenderState(D3DRS_BLENDOP, cases[i].op);
             device_->DrawPrimitive(D3DPT_TRIANGLELIST, static_cast<UINT>(i) * 6, 2);
         }
+        if (format == D3DFMT_X8R8G8B8) {  // stored without alpha: no mask on every draw
+            GLint alphaBits = -1;
+            glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
+                                                  GL_FRAMEBUFFER_ATTACHMENT_ALPHA_SIZE, &alphaBits);
+            GLboolean mask[4] = {};
+            glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+            EXPECT_EQ(alphaBits, 0);
+            EXPECT_TRUE(mask[3]);
+        }
         auto pixels = Pixels();
 
         for (size_t i = 0; i < cases.size(); ++i) {

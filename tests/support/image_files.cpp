@@ -2,6 +2,7 @@
 
 #include <stb/stb_dxt.h>
 #include <stb/stb_image_write.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -31,6 +32,61 @@ Bytes EncodePng(int width, int height, const Bytes& rgba) {
     Bytes out;
     stbi_write_png_to_func(Append, &out, width, height, 4, rgba.data(), width * 4);
     return out;
+}
+
+Bytes PngWithData(int width, int height, const Bytes& rgba, size_t extra, bool trailing) {
+    Bytes raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // filter: none
+        raw.insert(raw.end(), rgba.begin() + y * width * 4, rgba.begin() + (y + 1) * width * 4);
+    }
+    Bytes packed;
+    auto deflateAll = [&](const Bytes& head, size_t zeros) {
+        z_stream z{};
+        deflateInit(&z, 9);
+        const Bytes block(size_t{1} << 16, 0);
+        uint8_t out[1 << 16];
+        auto feed = [&](const Bytes& in, size_t count, int flush) {
+            z.next_in = const_cast<uint8_t*>(in.data());
+            z.avail_in = static_cast<uInt>(count);
+            do {
+                z.next_out = out;
+                z.avail_out = sizeof out;
+                deflate(&z, flush);
+                packed.insert(packed.end(), out, out + (sizeof out - z.avail_out));
+            } while (z.avail_out == 0);
+        };
+        feed(head, head.size(), Z_NO_FLUSH);
+        for (; zeros > 0; zeros -= std::min(zeros, block.size())) {
+            feed(block, std::min(zeros, block.size()), Z_NO_FLUSH);
+        }
+        feed({}, 0, Z_FINISH);
+        deflateEnd(&z);
+    };
+    deflateAll(raw, extra);
+    if (trailing) deflateAll(raw, 0);
+
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&](const char* type, const Bytes& data) {
+        Bytes body(type, type + 4);
+        body.insert(body.end(), data.begin(), data.end());
+        for (int i = 3; i >= 0; --i) png.push_back(static_cast<uint8_t>(data.size() >> (8 * i)));
+        png.insert(png.end(), body.begin(), body.end());
+        const uLong crc = crc32(0, body.data(), static_cast<uInt>(body.size()));
+        for (int i = 3; i >= 0; --i) png.push_back(static_cast<uint8_t>(crc >> (8 * i)));
+    };
+    Bytes header;
+    for (uint32_t v : {uint32_t(width), uint32_t(height)}) {
+        for (int i = 3; i >= 0; --i) header.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+    header.insert(header.end(), {8, 6, 0, 0, 0});  // 8 bits, RGBA, not interlaced
+    chunk("IHDR", header);
+    for (size_t at = 0; at < packed.size(); at += size_t{1} << 20) {
+        chunk("IDAT", Bytes(packed.begin() + at,
+                            packed.begin() + std::min(packed.size(), at + (size_t{1} << 20))));
+    }
+    chunk("IEND", {});
+    return png;
 }
 
 Bytes EncodeJpeg(int width, int height, const Bytes& rgba) {

@@ -17,6 +17,12 @@ Bytes EncodeJpeg(int width, int height, const Bytes& rgba);
 Bytes EncodeTga(int width, int height, const Bytes& rgba, bool runLength);
 Bytes EncodeBmp(int width, int height, const Bytes& rgba);  // 24-bit, bottom-up rows
 
+// A PNG whose one zlib stream holds the rows of the image, then `extra`
+// zero bytes more (a decompression bomb behind an honest header when large),
+// then, when `trailing`, a second stream after the first one's end. Rows
+// are unfiltered RGBA.
+Bytes PngWithData(int width, int height, const Bytes& rgba, size_t extra, bool trailing);
+
 // RGBA texels (width and height multiples of 4) as DXT1 (colour only),
 // DXT3 or DXT5 blocks; format is 1, 3 or 5.
 Bytes CompressDxt(int format, int width, int height, const Bytes& rgba);

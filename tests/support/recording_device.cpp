@@ -187,6 +187,7 @@ HRESULT RecordingDevice::CreateShaderProgram(const std::string&, const std::stri
     }
     *program = nextProgram++;
     ++liveProgramCount;
+    mostLivePrograms = std::max(mostLivePrograms, liveProgramCount);
     return S_OK;
 }
 

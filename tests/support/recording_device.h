@@ -137,6 +137,7 @@ public:
     UINT boundProgram = 0;
     UINT nextProgram = 1;
     int liveProgramCount = 0;
+    int mostLivePrograms = 0;  // the most programs alive at once
     std::map<DWORD, UINT> stageTextures;  // stages with a texture (0 erases)
     std::map<UINT, std::string> liveTextures;  // id -> "2D 64 x 64 RGBA8, 7 levels"
     UINT nextTexture = 1;

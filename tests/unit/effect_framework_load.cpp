@@ -282,6 +282,50 @@ TEST_F(EffectFrameworkLoad, CompileArgumentsMakeOneShaderPerTechnique) {
     EXPECT_EQ(fx::SetEffectTechnique(effect_, 0), S_OK);
 }
 
+// Globals no function reads take no register and cost the compile nothing:
+// fifty thousand of them once ran glslang past its time limit.
+TEST_F(EffectFrameworkLoad, ManyUnusedGlobalsCompileAndTakeNoRegister) {
+    std::string source;
+    for (int i = 0; i < 50000; ++i) source += "float4 unused" + std::to_string(i) + ";\n";
+    source += "float4 Tint;\nfloat4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+              "float4 ps_main() : COLOR0 { return Tint; }\n";
+    std::string text;
+    ASSERT_EQ(Load(Write("many.fx", source + kTechnique), &text), S_OK) << text;
+    auto info = Info();
+    ASSERT_EQ(info.size(), 1u);
+    EXPECT_EQ(info[0].passes[0].pixel.registers, std::vector<std::string>{"Tint c0 1"});
+}
+
+// The checker's way: every technique compiled and linked, each one after the
+// first releasing its programs once built, so that the device never holds
+// more than two techniques' programs whatever their number.
+TEST_F(EffectFrameworkLoad, CheckingEveryTechniqueHoldsOneTechniquesProgramsAtATime) {
+    std::string source = kShaders;
+    for (int t = 0; t < 6; ++t) {
+        source += "technique T" + std::to_string(t) +
+                  " { pass A { VertexShader = compile vs_3_0 vs_main();\n"
+                  "  PixelShader = compile ps_3_0 ps_main(); }\n"
+                  "  pass B { VertexShader = compile vs_2_0 vs_main(); } }\n";
+    }
+    const std::string path = Write("many.fx", source);
+    ID3DXBuffer* errors = nullptr;
+    ASSERT_EQ(fx::CheckEffectFile(&device_, path.c_str(), &effect_, &errors), S_OK);
+    if (errors != nullptr) errors->Release();
+    EXPECT_EQ(device_.liveProgramCount, 2);
+    EXPECT_EQ(device_.mostLivePrograms, 4);
+    auto info = Info();
+    ASSERT_EQ(info.size(), 6u);
+    for (const auto& technique : info) {
+        EXPECT_TRUE(technique.compiled) << technique.name;
+        EXPECT_NE(technique.passes[1].vertex.glsl.find("void main"), std::string::npos);
+    }
+    EXPECT_EQ(fx::SetEffectTechnique(effect_, 5), D3DERR_INVALIDCALL);
+    EXPECT_EQ(fx::SetEffectTechnique(effect_, 0), S_OK);
+    effect_->Release();
+    effect_ = nullptr;
+    EXPECT_EQ(device_.liveProgramCount, 0);
+}
+
 TEST_F(EffectFrameworkLoad, IntegerGlobalsLiveInFloatRegisters) {
     std::string path = Write(
         "ints.fx",

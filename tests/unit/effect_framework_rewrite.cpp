@@ -237,6 +237,52 @@ TEST(EffectFrameworkRewrite, GlobalDeclarationsAsDirect3D9ReadsThem) {
     EXPECT_EQ(compiled[0].column, 45);
 }
 
+// Global declarations no function names leave the text glslang compiles
+// (Direct3D 9 gives them no register): unless an explicit register reserves
+// them, or an initial value may be wrong and is glslang's to judge.
+TEST(EffectFrameworkRewrite, GlobalsNoCodeNamesLeaveTheText) {
+    const struct {
+        const char* declaration;
+        bool kept;
+    } cases[] = {
+        {"float4 unused;", false},
+        {"float4 unusedWithValue = float4(1, 2, 3, 4);", false},
+        {"float4x4 unusedMatrix = 1;", false},
+        {"float4 pairA, pairB;", false},
+        {"float4 read;", true},
+        {"float4 firstUnused, secondRead;", true},
+        {"float4 namedByAnUnreachedFunction;", true},
+        {"static const int Count = 2;", true},  // the size of a read array
+        {"float4 readArray[Count];", true},
+        {"float4 readByAStatic;", true},
+        {"static float4 readStatic = readByAStatic * 2;", true},
+        {"float4 reserved : register(c9);", true},
+        {"float4 wrongShape = float3(1, 2, 3);", true},
+        {"float4 unknownValue = nowhere;", true},
+        {"struct Unused { float4 x; };", true},
+    };
+    std::string hlsl;
+    for (const auto& c : cases) hlsl += std::string(c.declaration) + "\n";
+    hlsl += "float4 Other() { return namedByAnUnreachedFunction; }\n"
+            "float4 PS() : COLOR0 { return read + secondRead + readArray[1] + readStatic; }\n"
+            "technique T { pass P { PixelShader = compile ps_3_0 PS(); } }\n";
+    fx::ParsedEffect parsed = fx::ParseEffect(hlsl);
+    fx::RewrittenEffect out;
+    fx::MessageList messages("main.fx");
+    fx::RewriteEffect(parsed, &out, &messages);
+    std::string words = " ";
+    words += Words(out.printed.text);
+    words += ' ';
+    for (const auto& c : cases) {
+        std::string declaration = " ";
+        declaration += c.declaration;
+        declaration += ' ';
+        EXPECT_EQ(words.find(declaration) != std::string::npos, c.kept)
+            << c.declaration << " in " << words;
+    }
+    EXPECT_EQ(out.defaults.count("unusedWithValue"), 0u);  // nor its value on the wire
+}
+
 // Random token soup through the preprocessor, the parser, both rewrites and
 // the printer: the printed text lexes into the same tokens, and the map
 // puts each back where it came from.

@@ -683,6 +683,7 @@ PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& reso
         while (expander.Next(&t)) out.stream.tokens.push_back(t);
     }
     out.end = reader.EndOfEffectFile();
+    if (!out.stopped) CheckNestingAndNames(&out);
     return out;
 }
 

@@ -49,6 +49,15 @@ struct LoadBudget {
     int milliseconds = kMaxLoadMilliseconds;
 };
 
+// How deep code may nest, and how long a name or number may be: far past
+// real effects, short of where a compiler behind us recurses out of its
+// stack or cuts a token (glslang takes names up to 1024 characters; the
+// rewrites add prefixes). Nesting counts brackets, braces and, within one
+// statement, what nests without them: if, else, for, while, do, switch,
+// assignments, ?: and runs of prefix operators (- - x).
+constexpr int kMaxNestingDepth = 256;
+constexpr size_t kMaxNameLength = 512;
+
 // Messages of stages 2 and 3 before the rest go unreported.
 constexpr size_t kMaxParseMessages = 100;
 
@@ -80,5 +89,10 @@ struct PreprocessedEffect {
 // The loader spends the default budget; tests may give the clock another.
 PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& resolver,
                               const std::string& effectName = "", LoadBudget budget = {});
+
+// The expanded tokens within kMaxNestingDepth and kMaxNameLength: the first
+// place past one is an error there, and the stream stops at it (Preprocess
+// calls it last, before any parser recurses).
+void CheckNestingAndNames(PreprocessedEffect* effect);
 
 }  // namespace fx

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -131,5 +132,13 @@ void RespellHlsl(TokenStream* hlsl);
 bool CheckHlsl(const Code& code, const HlslOutline& outline,
                const std::vector<std::pair<std::string, std::string>>& compiled,
                std::vector<Message>* messages);
+
+// Global variable declarations that no function and no kept declaration
+// names taken out in place (4_unused_globals.cpp): Direct3D 9 gives them no
+// register, and they must cost glslang nothing. One with an initial value
+// only when every name it declares is in `constants` (values known sound).
+// code and outline are those of *hlsl as it is.
+void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
+                       const std::unordered_set<std::string_view>& constants);
 
 }  // namespace fx

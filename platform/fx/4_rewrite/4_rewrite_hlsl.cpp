@@ -9,6 +9,9 @@
 // declarations and expressions), integer parameters of non-entry functions.
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 
+#include <string_view>
+#include <unordered_set>
+
 #include <algorithm>
 #include <cstddef>
 
@@ -198,14 +201,31 @@ bool BindUniformArguments(
 
 bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
     std::vector<Message> found;
+    out->defaults = EvaluateInitializers(parsed.initializers, &found);
+    // Initial values known to be sound constants of their global's type: the
+    // only initialized globals that may leave the text unseen by glslang.
+    std::unordered_set<std::string_view> constants;
+    for (const GlobalInitializer& g : parsed.initializers) {
+        const size_t count = out->defaults[g.name].size();
+        const int components = ShapeOf(g.type).Components();
+        if (components > 0 && (count == 1 || count == static_cast<size_t>(components))) {
+            constants.insert(g.name);
+        }
+    }
     out->hlsl = parsed.hlsl;
     TokenRewriteState state(parsed, &out->hlsl, &out->globals, &found);
+    state.constants = std::move(constants);
     if (!RunTokenRewrites(state)) {
         messages->Add(found);
         return false;
     }
     out->printed = PrintHlsl(out->hlsl);
-    out->defaults = EvaluateInitializers(parsed.initializers, &found);
+    // Only the initial values of what is left go on to the compiler.
+    std::unordered_set<std::string_view> names;
+    for (const SourceToken& t : out->hlsl.tokens) {
+        if (t.kind == Tok::Ident) names.insert(out->hlsl.Text(t));
+    }
+    std::erase_if(out->defaults, [&](const auto& d) { return names.count(d.first) == 0; });
     bool ok = true;
     for (const Message& m : found) ok &= !m.IsError();
     messages->Add(found);

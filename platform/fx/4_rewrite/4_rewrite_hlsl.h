@@ -105,6 +105,7 @@ constexpr const char* kWrittenSuffix = "__fxw";
 // row_major / column_major on what is not a matrix, twice or both.
 void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages);
 
+
 // One stage as glslang is to compile it.
 struct StageSource {
     ShaderStage stage = ShaderStage::Vertex;

@@ -49,6 +49,15 @@ constexpr std::array kRewrites = {
                  [](TokenRewriteState& s) {
                      return CheckHlsl(s.code(), s.outline(), s.compiled, s.messages);
                  }},
+    // After the checks (a global declared twice is an error, used or not),
+    // before the reshaping rewrites, which then read only what is used: a
+    // global no code names costs glslang nothing and takes no register.
+    TokenRewrite{"unused_globals",
+                 [](TokenRewriteState& s) {
+                     DropUnusedGlobals(s.hlsl, s.code(), s.outline(), s.constants);
+                     s.Edited();
+                     return true;
+                 }},
     // Before the initializer lists: a list fills the types as these edits
     // leave them (a 1xN matrix as a vector).
     TokenRewrite{"shapes", RewriteDeclarationShapes},

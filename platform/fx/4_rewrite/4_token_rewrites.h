@@ -7,6 +7,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -32,6 +34,9 @@ public:
     std::vector<Message>* messages;
     std::vector<std::string> entries;
     std::vector<std::pair<std::string, std::string>> compiled;
+    // Globals whose initial values are sound constants of their type: the
+    // only initialized globals "unused_globals" may take out.
+    std::unordered_set<std::string_view> constants;
 
     const Code& code();
     const HlslOutline& outline();

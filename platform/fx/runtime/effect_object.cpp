@@ -101,7 +101,7 @@ public:
 
     HRESULT SelectTechnique(UINT technique) {
         if (begun_ || technique >= loaded_.techniques.size() ||
-            !loaded_.techniques[technique].compiled) {
+            !loaded_.techniques[technique].compiled || loaded_.techniques[technique].released) {
             return D3DERR_INVALIDCALL;
         }
         current_ = technique;

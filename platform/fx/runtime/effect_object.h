@@ -55,6 +55,7 @@ struct LoadedPass {
 struct LoadedTechnique {
     std::string name;
     bool compiled = false;  // only the first, unless a tool asked for all
+    bool released = false;  // compiled, checked and its programs released: never current
     std::vector<LoadedPass> passes;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/fx/runtime/texture_file.h"
 
+#include "platform/fx/runtime/image_decoders.h"
+
 #include <fcntl.h>
 #include <stb/stb_image.h>
 #include <sys/stat.h>
@@ -655,9 +657,6 @@ bool DecodeWithStb(const uint8_t* data, size_t size, const char* format,
         *error = std::string(format) + " file too large to decode";
         return false;
     }
-    if (std::strcmp(format, "PNG") == 0 && !PngWithinLimits(data, size, limits, image, error)) {
-        return false;
-    }
     const int length = static_cast<int>(size);
     int width = 0, height = 0, channels = 0;
     if (stbi_info_from_memory(data, length, &width, &height, &channels) == 0) {
@@ -686,6 +685,30 @@ bool DecodeWithStb(const uint8_t* data, size_t size, const char* format,
     }
     stbi_image_free(pixels);
     return ok;
+}
+
+// PNG and JPEG through decoders made for untrusted files, into level 0 of
+// the image laid out once the header's size is known to fit the limits.
+bool DecodePngOrJpeg(const uint8_t* data, size_t size, const char* format,
+                     const TextureLimits& limits, TextureImage* image, std::string* error) {
+    const bool png = std::strcmp(format, "PNG") == 0;
+    if (png && !PngWithinLimits(data, size, limits, image, error)) return false;
+    uint32_t levels = 0;
+    auto destination = [&](uint32_t w, uint32_t h, std::string* sizeError) -> uint8_t* {
+        if (!DecodedSizeWithinLimits(w, h, limits, image, sizeError)) return nullptr;
+        levels = platform::FullMipCount(w, h, 1);
+        if (!platform::LayoutTextureImage(image, TextureKind::Texture2D, TextureFormat::RGBA8, w,
+                                          h, 1, levels, limits.maxBytes, sizeError)) {
+            return nullptr;
+        }
+        return image->Data(0, 0);
+    };
+    if (!(png ? DecodePng(data, size, destination, error)
+              : DecodeJpeg(data, size, destination, error))) {
+        return false;
+    }
+    FillMipLevels(image, 1);
+    return true;
 }
 
 // Formats that are images, just not ones this reader takes.
@@ -725,9 +748,9 @@ bool DecodeTextureFile(const uint8_t* data, size_t size, const TextureLimits& li
     } else if (starts("DDS ", 4)) {
         ok = ReadDds(data, size, limits, image, error);
     } else if (starts("\x89PNG\r\n\x1A\n", 8)) {
-        ok = DecodeWithStb(data, size, "PNG", limits, image, error);
+        ok = DecodePngOrJpeg(data, size, "PNG", limits, image, error);
     } else if (starts("\xFF\xD8\xFF", 3)) {
-        ok = DecodeWithStb(data, size, "JPEG", limits, image, error);
+        ok = DecodePngOrJpeg(data, size, "JPEG", limits, image, error);
     } else if (IsBmp(data, size)) {
         ok = BmpComplete(data, size, error) &&
              DecodeWithStb(data, size, "BMP", limits, image, error);

@@ -2,7 +2,9 @@
 // way the Direct3D 9 utility library's texture loader read them for effect
 // files. Platform-internal: used by the effect loader, tools and tests.
 //
-// Implemented: [x] PNG, JPEG, TGA, BMP through stb_image (libstb), as RGBA8
+// Implemented: [x] PNG through libspng and JPEG through libjpeg-turbo, held to
+//                  what their headers imply (image_decoders.h), as RGBA8
+//              [x] TGA, BMP through stb_image (libstb), as RGBA8
 //              [x] DDS, read here: DXT1 / DXT3 / DXT5 kept compressed;
 //                  uncompressed formats described by bit masks (A8R8G8B8,
 //                  X8R8G8B8, A8B8G8R8, X8B8G8R8, R8G8B8, R5G6B5, X1R5G5B5,

@@ -1,5 +1,5 @@
 // a PNG cut off inside its image data
-// expect: texture_truncated.fx(3,43): error: cannot read texture 'truncated.png': damaged or truncated PNG image (outofdata)
+// expect: texture_truncated.fx(3,43): error: cannot read texture 'truncated.png': damaged or truncated PNG image (the file ends before its compressed data)
 texture SpriteTex < string ResourceName = "truncated.png"; >;
 float4x4 viewProj : register(c4);
 

@@ -1,0 +1,74 @@
+// Stage 2's last step: the expanded tokens within the nesting depth and the
+// name length every later stage and glslang can take (2_preprocess.h). One
+// pass over the tokens, no recursion: it runs before anything that recurses.
+#include "platform/fx/2_preprocess/2_preprocess.h"
+
+namespace fx {
+
+namespace {
+
+bool IsControlWord(std::string_view w) {
+    return w == "if" || w == "else" || w == "for" || w == "while" || w == "do" || w == "switch";
+}
+
+bool IsPrefixOperator(char c) { return c == '-' || c == '+' || c == '!' || c == '~'; }
+
+// An '=' that assigns: not one of ==, <=, >=, != (the tokens are glued).
+bool IsAssignment(const std::vector<SourceToken>& tokens, const TokenStream& s, size_t i) {
+    auto punct = [&](size_t at) {
+        std::string_view text = s.Text(tokens[at]);
+        return tokens[at].kind == Tok::Punct && text.size() == 1 ? text[0] : '\0';
+    };
+    if (i > 0 && (tokens[i].flags & kGlued) != 0) {
+        char before = punct(i - 1);
+        if (before == '=' || before == '<' || before == '>' || before == '!') return false;
+    }
+    return !(i + 1 < tokens.size() && (tokens[i + 1].flags & kGlued) != 0 && punct(i + 1) == '=');
+}
+
+}  // namespace
+
+void CheckNestingAndNames(PreprocessedEffect* effect) {
+    const TokenStream& s = effect->stream;
+    const std::vector<SourceToken>& tokens = s.tokens;
+    int brackets = 0;   // ( [ { open
+    int statement = 0;  // what nests without brackets since the last ; { }
+    int prefixes = 0;   // prefix operators in a row
+    bool operand = false;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        const SourceToken& t = tokens[i];
+        const std::string_view text = s.Text(t);
+        std::string error;
+        if (t.kind == Tok::Ident || t.kind == Tok::Number) {
+            operand = true;
+            prefixes = 0;
+            if (t.kind == Tok::Ident && IsControlWord(text)) ++statement, operand = false;
+            if (text.size() > kMaxNameLength) {
+                error = std::string(t.kind == Tok::Ident ? "a name" : "a number") + " of " +
+                        std::to_string(text.size()) + " characters, past the limit of " +
+                        std::to_string(kMaxNameLength);
+            }
+        } else if (t.kind == Tok::Punct && text.size() == 1) {
+            const char c = text[0];
+            if (c == '(' || c == '[' || c == '{') ++brackets;
+            if (c == ')' || c == ']' || c == '}') --brackets;
+            if (c == ';' || c == '{' || c == '}') statement = 0;
+            if (c == '?' || (c == '=' && IsAssignment(tokens, s, i))) ++statement;
+            prefixes = !operand && IsPrefixOperator(c) ? prefixes + 1 : 0;
+            operand = c == ')' || c == ']';
+        }
+        if (error.empty() && brackets + statement + prefixes > kMaxNestingDepth) {
+            error = "code nested more than " + std::to_string(kMaxNestingDepth) +
+                    " levels deep here (brackets, blocks, statements and operators within one "
+                    "another)";
+        }
+        if (error.empty()) continue;
+        if (effect->messages.size() > kMaxParseMessages) effect->messages.pop_back();
+        effect->messages.push_back({i, ErrorAt(s.Pos(t), error)});
+        effect->stopped = true;
+        effect->stream.tokens.resize(i);
+        return;
+    }
+}
+
+}  // namespace fx
