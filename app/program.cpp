@@ -51,16 +51,20 @@ bool g_watchEffect = false;
 ProgramSteps g_programSteps = {Direct3DCreate9, InitScene, RunFrame, ReleaseScene};
 
 static const char* const kUsage =
-    "usage: flowfield [--watch] [EFFECT.fx]\n"
+    "usage: flowfield [--watch] [--keep-last-good] [EFFECT.fx]\n"
     "  EFFECT.fx  the effect to draw with, a path from the working directory\n"
     "             (default: main.fx)\n"
     "  --watch    also rebuild the scene when the effect or a file it includes\n"
     "             is saved\n"
+    "  --keep-last-good  a load that fails keeps drawing with the effect that\n"
+    "             loaded last, the error text over it\n"
     "  --help     this text\n"
-    "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit\n";
+    "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit,\n"
+    "      Space pause, . one frame while paused, [ ] slower / faster, F9 record\n";
 
 int ReadArguments(int argc, char** argv) {
     g_watchEffect = false;
+    SetKeepLastGood(false);
     g_effectFileName = "main.fx";
     bool pathGiven = false;
     bool optionsEnded = false;
@@ -74,6 +78,8 @@ int ReadArguments(int argc, char** argv) {
             return 0;
         } else if (option && std::strcmp(arg, "--watch") == 0) {
             g_watchEffect = true;
+        } else if (option && std::strcmp(arg, "--keep-last-good") == 0) {
+            SetKeepLastGood(true);
         } else if (option || pathGiven) {
             const char* problem = option ? "unknown option" : "a second path";
             fprintf(stderr, "flowfield: %s %s\n", problem, arg);

@@ -14,6 +14,7 @@ ID3DXEffect* g_effect = nullptr;
 const char* g_effectFileName = "main.fx";
 std::string g_sceneError;
 ID3DXFont* g_errorFont = nullptr;
+bool g_keepLastGood = false;
 
 namespace {
 
@@ -36,7 +37,19 @@ void ReportError(const char* reason) {
     }
 }
 
+// Puts back the effect kept through a failed load, or lets it go.
+void RestoreLastGood(ID3DXEffect* lastGood, bool restore) {
+    if (lastGood == nullptr) return;
+    if (restore) {
+        g_effect = lastGood;
+    } else {
+        lastGood->Release();
+    }
+}
+
 }  // namespace
+
+void SetKeepLastGood(bool keep) { g_keepLastGood = keep; }
 
 void ReleaseScene() {
     if (g_vertexBuffer != nullptr) g_vertexBuffer->Release();
@@ -49,14 +62,25 @@ void ReleaseScene() {
 }
 
 void InitScene() {
-    // A failed reload leaves no effect: nothing falls back to the old one.
+    // A failed reload leaves no effect, unless the last good one is kept:
+    // then it stays until another loads.
+    ID3DXEffect* lastGood = nullptr;
+    if (g_keepLastGood) {
+        lastGood = g_effect;
+        g_effect = nullptr;
+    }
     ReleaseScene();
-    if (g_device == nullptr) return;
+    if (g_device == nullptr) {
+        RestoreLastGood(lastGood, false);
+        return;
+    }
 
     if (g_device->CreateVertexBuffer(kVertexBufferBytes, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY,
                                      kParticleFvf, D3DPOOL_DEFAULT, &g_vertexBuffer,
                                      nullptr) != 0) {
         g_vertexBuffer = nullptr;
+        // No effect without the buffer, not even the kept one.
+        RestoreLastGood(lastGood, false);
         ReportError("Failed Create Vertex Buffer");
         return;
     }
@@ -78,8 +102,10 @@ void InitScene() {
         // A loader that failed yet handed out an effect still gave us a reference.
         if (g_effect != nullptr) g_effect->Release();
         g_effect = nullptr;
+        RestoreLastGood(lastGood, true);
         return;
     }
+    RestoreLastGood(lastGood, false);
     if (errors != nullptr) errors->Release();  // warnings only; nobody reads them
 
     printf("Load Shader.\n");
