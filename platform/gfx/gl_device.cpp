@@ -373,6 +373,12 @@ public:
     HRESULT ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height);
     HRESULT UseFloatTarget(UINT width, UINT height);
     HRESULT ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height);
+    void BackBufferTarget(unsigned* framebuffer, UINT* width, UINT* height) {
+        MakeCurrent();
+        *framebuffer = framebuffer_;
+        *width = width_;
+        *height = height_;
+    }
     void LastPresentSize(int* width, int* height) const {
         *width = presentWidth_;
         *height = presentHeight_;
@@ -1377,6 +1383,16 @@ HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {
     auto* glDevice = dynamic_cast<GlDevice*>(device);
     if (glDevice == nullptr || width == nullptr || height == nullptr) return E_INVALIDARG;
     glDevice->LastPresentSize(width, height);
+    return S_OK;
+}
+
+HRESULT GetBackBufferTarget(IDirect3DDevice9* device, unsigned* framebuffer, UINT* width,
+                            UINT* height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr || framebuffer == nullptr || width == nullptr || height == nullptr) {
+        return E_INVALIDARG;
+    }
+    glDevice->BackBufferTarget(framebuffer, width, height);
     return S_OK;
 }
 
