@@ -3,6 +3,7 @@
 #include "app/program.h"
 
 #include "app/frame.h"
+#include "app/time_control.h"
 #include "platform/watch/watch.h"
 #include "render/scene.h"
 
@@ -139,6 +140,7 @@ int RunProgram() {
         g_programSteps.initScene();
         // A watch that cannot start has said why; F5 still reloads.
         if (g_watchEffect) StartEffectWatch();
+        StartTimeControl();
 
         // Take every waiting message, then draw one frame; the pass that
         // takes the quit message still draws its frame.
@@ -153,8 +155,9 @@ int RunProgram() {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
-            g_programSteps.runFrame();
+            PresentFrame();
         }
+        StopTimeControl();
     } else {
         ReportStartupFailure("ERROR : CreateDevice");
         exitCode = 1;
@@ -183,6 +186,8 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE) {
                 PostQuitMessage(0);
+            } else {
+                TakeTimeKey(wParam, lParam);
             }
             break;
         case WM_SYSCOMMAND:
