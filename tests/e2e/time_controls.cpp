@@ -1,5 +1,6 @@
 // The time keys of the real program under a private X server: Space stops
-// the counter lines, '.' adds exactly one, Space starts them again; F9
+// the counter lines, '.' adds exactly one, F5 and F4 still reload while
+// paused, Space starts the lines again; F9
 // records a video whose frame count is the number of counter lines printed
 // while it recorded (also at speed x4, where most frames are drawn only for
 // the recording).
@@ -128,8 +129,20 @@ TEST_F(TimeControlsE2e, SpaceStopsTheCounterPeriodAddsOneSpaceResumes) {
                        "\ncounter = " + std::to_string(value) + "\n"),
               std::string::npos);
 
+    // F5 and F4 while paused reload and print what a load prints, and no
+    // counter line; the next frame after F4 is F4's frame, counter 0.
+    Key("F5");
+    ASSERT_TRUE(program_.WaitForOutput(std::to_string(value) + "\nLoad Shader.\n", kTimeoutMs)) << program_.Out();
+    Key("F4");
+    ASSERT_TRUE(program_.WaitForOutput(std::to_string(value) + "\nLoad Shader.\nLoad Shader.\n", kTimeoutMs));
+    EXPECT_EQ(Settled(), paused + 3);
+    Key("period");
+    ASSERT_TRUE(program_.WaitForOutput("Load Shader.\nLoad Shader.\ncounter = 0\n", kTimeoutMs)) << program_.Out();
+    EXPECT_EQ(Settled(), paused + 4);
+
     Key("space");
-    EXPECT_TRUE(WaitForLines(paused + 3 + 30)) << "running again";
+    EXPECT_TRUE(WaitForLines(paused + 4 + 30)) << "running again";
+    EXPECT_NE(program_.Out().find("counter = 0\ncounter = 1\ncounter = 2\n"), std::string::npos);
 }
 
 TEST_F(TimeControlsE2e, F9RecordsOneVideoFramePerCounterLine) {
