@@ -49,12 +49,16 @@ protected:
         options.args = {binary_};
         options.cwd = dir_.string();
         options.env = {{"DISPLAY", xvfb_->display()}};
+        if (!Path().empty()) options.env.push_back({"PATH", Path()});
         options.unsetEnv = {"WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
         ASSERT_TRUE(program_.Start(options));
         ASSERT_TRUE(program_.WaitForOutput("counter = 3\n", kTimeoutMs)) << program_.Err();
         window_ = xvfb_->FindWindow("test", kTimeoutMs);
         ASSERT_FALSE(window_.empty());
     }
+
+    // The PATH the program runs with; "" for the test's own.
+    virtual std::string Path() const { return ""; }
 
     void TearDown() override {
         if (!window_.empty()) xvfb_->SendKey(window_, "Escape");
@@ -181,6 +185,22 @@ TEST_F(TimeControlsE2e, F9RecordsOneVideoFramePerCounterLine) {
     ProcessResult result = RunProcess(probe, kTimeoutMs);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "640,480," + std::to_string(recorded) + "\n");
+}
+
+class TimeControlsWithoutFfmpegE2e : public TimeControlsE2e {
+protected:
+    std::string Path() const override { return "/nonexistent"; }
+};
+
+TEST_F(TimeControlsWithoutFfmpegE2e, F9SaysWhatIsMissingAndTheProgramRunsOn) {
+    Key("F9");
+    ASSERT_TRUE(WaitForErr("flowfield: cannot record: ffmpeg is not on the PATH (Debian package ffmpeg)"))
+        << program_.Err();
+    int lines = Lines();
+    EXPECT_TRUE(WaitForLines(lines + 30));
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+        EXPECT_EQ(entry.path().filename(), "main.fx") << "no file is left";
+    }
 }
 
 }  // namespace
