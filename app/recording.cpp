@@ -51,6 +51,12 @@ void ToggleRecording() {
 }
 
 void StopRecording() {
+    // Paused all along: an empty video is no use to anyone.
+    if (VideoFrameCount() == 0) {
+        AbandonVideo();
+        fprintf(stderr, "flowfield: no frame ran while recording, so no %s\n", g_recordingName);
+        return;
+    }
     long frames = 0;
     if (FinishVideo(&frames) != 0) {
         fprintf(stderr, "flowfield: the recording to %s failed, no file: %s\n", g_recordingName,

@@ -98,9 +98,10 @@ protected:
         return true;
     }
 
-    bool WaitForErr(const std::string& text) const {
+    // Waits until standard error holds text `times` times.
+    bool WaitForErr(const std::string& text, int times = 1) const {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
-        while (program_.Err().find(text) == std::string::npos) {
+        while (CountOf(program_.Err(), text) < times) {
             if (std::chrono::steady_clock::now() > deadline || !program_.Running()) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -152,8 +153,15 @@ TEST_F(TimeControlsE2e, SpaceStopsTheCounterPeriodAddsOneSpaceResumes) {
 TEST_F(TimeControlsE2e, F9RecordsOneVideoFramePerCounterLine) {
     Key("space");
     Settled();
+    // Started and stopped while paused: no frame, no file.
     Key("F9");
     ASSERT_TRUE(WaitForErr("flowfield: recording to ")) << program_.Err();
+    Key("F9");
+    ASSERT_TRUE(WaitForErr("flowfield: no frame ran while recording, so no flowfield-")) << program_.Err();
+    for (const auto& entry : fs::directory_iterator(dir_)) EXPECT_EQ(entry.path().filename(), "main.fx");
+
+    Key("F9");
+    ASSERT_TRUE(WaitForErr("flowfield: recording to ", 2)) << program_.Err();
     int before = Settled();
 
     // Three single frames, then a stretch at x4 (three of every four frames
