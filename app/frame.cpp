@@ -15,15 +15,9 @@
 #include <cstdio>
 
 int g_frameCounter = 0;
+bool g_drawFrame = true;
 
-void RunFrame() {
-    // Count the frame; past 9000 the counter wraps to 0 and the particles reseed.
-    ++g_frameCounter;
-    if (g_frameCounter > kCounterLimit) {
-        g_particlesReady = 0;
-        g_frameCounter = 0;
-    }
-
+bool TakeReloadKeys() {
     // F5 rebuilds the scene; F4 rebuilds it and starts the particles
     // afresh. A saved change to the effect under --watch reloads it in the
     // background, and the finished scene takes over here, at a frame's start.
@@ -43,6 +37,18 @@ void RunFrame() {
         g_particlesReady = 0;
         g_frameCounter = 0;
     }
+    return reseed;
+}
+
+void RunFrame() {
+    // Count the frame; past 9000 the counter wraps to 0 and the particles reseed.
+    ++g_frameCounter;
+    if (g_frameCounter > kCounterLimit) {
+        g_particlesReady = 0;
+        g_frameCounter = 0;
+    }
+
+    bool reseed = TakeReloadKeys();
 
     // Seed when asked to.
     if (reseed || g_particlesReady == 0) {
@@ -64,6 +70,12 @@ void RunFrame() {
     }
 
     UpdateCamera();
+    // A frame run but not drawn (faster than x1): the shader time goes on
+    // as the render pass would have moved it.
+    if (!g_drawFrame) {
+        if (g_effect != nullptr) g_constants.c[0][0] += kTimeStep;
+        return;
+    }
     if (g_vertexBuffer != nullptr) {
         FillParticleVertices();
     }

@@ -3,6 +3,7 @@
 #include "app/program.h"
 
 #include "app/frame.h"
+#include "app/time_control.h"
 #include "platform/watch/watch.h"
 #include "render/scene.h"
 
@@ -51,16 +52,20 @@ bool g_watchEffect = false;
 ProgramSteps g_programSteps = {Direct3DCreate9, InitScene, RunFrame, ReleaseScene};
 
 static const char* const kUsage =
-    "usage: flowfield [--watch] [EFFECT.fx]\n"
+    "usage: flowfield [--watch] [--keep-last-good] [EFFECT.fx]\n"
     "  EFFECT.fx  the effect to draw with, a path from the working directory\n"
     "             (default: main.fx)\n"
     "  --watch    also rebuild the scene when the effect or a file it includes\n"
     "             is saved\n"
+    "  --keep-last-good  a load that fails keeps drawing with the effect that\n"
+    "             loaded last, the error text over it\n"
     "  --help     this text\n"
-    "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit\n";
+    "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit,\n"
+    "      Space pause, . one frame while paused, [ ] slower / faster, F9 record\n";
 
 int ReadArguments(int argc, char** argv) {
     g_watchEffect = false;
+    SetKeepLastGood(false);
     g_effectFileName = "main.fx";
     bool pathGiven = false;
     bool optionsEnded = false;
@@ -74,6 +79,8 @@ int ReadArguments(int argc, char** argv) {
             return 0;
         } else if (option && std::strcmp(arg, "--watch") == 0) {
             g_watchEffect = true;
+        } else if (option && std::strcmp(arg, "--keep-last-good") == 0) {
+            SetKeepLastGood(true);
         } else if (option || pathGiven) {
             const char* problem = option ? "unknown option" : "a second path";
             fprintf(stderr, "flowfield: %s %s\n", problem, arg);
@@ -133,6 +140,7 @@ int RunProgram() {
         g_programSteps.initScene();
         // A watch that cannot start has said why; F5 still reloads.
         if (g_watchEffect) StartEffectWatch();
+        StartTimeControl();
 
         // Take every waiting message, then draw one frame; the pass that
         // takes the quit message still draws its frame.
@@ -147,8 +155,9 @@ int RunProgram() {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
-            g_programSteps.runFrame();
+            PresentFrame();
         }
+        StopTimeControl();
     } else {
         ReportStartupFailure("ERROR : CreateDevice");
         exitCode = 1;
@@ -177,6 +186,8 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KEYDOWN:
             if (wParam == VK_ESCAPE) {
                 PostQuitMessage(0);
+            } else {
+                TakeTimeKey(wParam, lParam);
             }
             break;
         case WM_SYSCOMMAND:

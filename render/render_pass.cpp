@@ -13,6 +13,8 @@ constexpr DWORD kClearAll = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCI
 
 }  // namespace
 
+bool (*g_beforePresent)() = nullptr;
+
 void RenderParticles() {
     if (g_device == nullptr) return;
 
@@ -47,5 +49,6 @@ void RenderParticles() {
         g_device->EndScene();
     }
 
+    if (g_beforePresent != nullptr && !g_beforePresent()) return;
     g_device->Present(nullptr, nullptr, nullptr, nullptr);
 }

@@ -14,4 +14,9 @@ constexpr unsigned kClearColor = 0x00000022;  // dark blue
 constexpr unsigned kErrorTextColor = 0xFFFFC000;
 constexpr RECT kErrorTextArea = {4, 4, 636, 476};
 
+// Called with the frame drawn, before it is presented: the program reads it
+// back for a recording and draws its tags over it here. Returning false
+// skips the Present (a frame drawn only to be recorded). nullptr: none.
+extern bool (*g_beforePresent)();
+
 void RenderParticles();

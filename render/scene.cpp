@@ -14,6 +14,7 @@ ID3DXEffect* g_effect = nullptr;
 const char* g_effectFileName = "main.fx";
 std::string g_sceneError;
 ID3DXFont* g_errorFont = nullptr;
+bool g_keepLastGood = false;
 
 namespace {
 
@@ -36,12 +37,35 @@ void ReportError(const char* reason) {
     }
 }
 
+// Takes the current effect out of the scene when a failed load is to keep
+// it: the caller hands it to FinishScene or lets it go.
+ID3DXEffect* TakeLastGood() {
+    ID3DXEffect* lastGood = nullptr;
+    if (g_keepLastGood) {
+        lastGood = g_effect;
+        g_effect = nullptr;
+    }
+    return lastGood;
+}
+
+// Puts back the effect kept through a failed load, or lets it go.
+void RestoreLastGood(ID3DXEffect* lastGood, bool restore) {
+    if (lastGood == nullptr) return;
+    if (restore) {
+        g_effect = lastGood;
+    } else {
+        lastGood->Release();
+    }
+}
+
 // The vertex buffer, or the error said; then the effect's result said and
-// the scene's fixed states set.
+// the scene's fixed states set (a failed load puts the kept effect back).
 bool CreateSceneBuffer();
-void FinishScene(HRESULT loaded, ID3DXBuffer* errors);
+void FinishScene(HRESULT loaded, ID3DXBuffer* errors, ID3DXEffect* lastGood);
 
 }  // namespace
+
+void SetKeepLastGood(bool keep) { g_keepLastGood = keep; }
 
 void ReleaseScene() {
     if (g_vertexBuffer != nullptr) g_vertexBuffer->Release();
@@ -54,26 +78,33 @@ void ReleaseScene() {
 }
 
 void InitScene() {
-    // A failed reload leaves no effect: nothing falls back to the old one.
+    // A failed reload leaves no effect, unless the last good one is kept:
+    // then it stays until another loads.
+    ID3DXEffect* lastGood = TakeLastGood();
     ReleaseScene();
-    if (g_device == nullptr) return;
-    if (!CreateSceneBuffer()) return;
+    // No effect without the device or the buffer, not even the kept one.
+    if (g_device == nullptr || !CreateSceneBuffer()) {
+        RestoreLastGood(lastGood, false);
+        return;
+    }
 
     ID3DXBuffer* errors = nullptr;
     HRESULT loaded = D3DXCreateEffectFromFileA(g_device, g_effectFileName, nullptr, nullptr, 0,
                                                nullptr, &g_effect, &errors);
-    FinishScene(loaded, errors);
+    FinishScene(loaded, errors, lastGood);
 }
 
 void TakeOverScene(HRESULT loaded, ID3DXEffect* effect, ID3DXBuffer* errors) {
+    ID3DXEffect* lastGood = TakeLastGood();
     ReleaseScene();
     if (g_device == nullptr || !CreateSceneBuffer()) {
+        RestoreLastGood(lastGood, false);
         if (effect != nullptr) effect->Release();
         if (errors != nullptr) errors->Release();
         return;
     }
     g_effect = effect;
-    FinishScene(loaded, errors);
+    FinishScene(loaded, errors, lastGood);
 }
 
 namespace {
@@ -89,7 +120,7 @@ bool CreateSceneBuffer() {
     return true;
 }
 
-void FinishScene(HRESULT loaded, ID3DXBuffer* errors) {
+void FinishScene(HRESULT loaded, ID3DXBuffer* errors, ID3DXEffect* lastGood) {
     if (loaded != 0) {
         // The compiler's text as it comes, line ends included.
         const char* text = nullptr;
@@ -104,8 +135,10 @@ void FinishScene(HRESULT loaded, ID3DXBuffer* errors) {
         // A loader that failed yet handed out an effect still gave us a reference.
         if (g_effect != nullptr) g_effect->Release();
         g_effect = nullptr;
+        RestoreLastGood(lastGood, true);
         return;
     }
+    RestoreLastGood(lastGood, false);
     if (errors != nullptr) errors->Release();  // warnings only; nobody reads them
 
     printf("Load Shader.\n");

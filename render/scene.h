@@ -22,6 +22,11 @@ extern ID3DXFont* g_errorFont;
 // line names another (a path from the working directory).
 extern const char* g_effectFileName;
 
+// --keep-last-good: while set, a load that fails keeps drawing with the
+// effect that loaded last (the error text over it) instead of none.
+extern bool g_keepLastGood;
+void SetKeepLastGood(bool keep);
+
 // Releases both resources and builds them afresh; prints "Load Shader." or
 // "InitScene : Error  ..." and never stops the program.
 void InitScene();

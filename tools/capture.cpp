@@ -1,9 +1,14 @@
 // flowfield-capture: runs the program's real frame sequence offscreen and
-// saves chosen frames of the back buffer as PNG.
+// saves chosen frames of the back buffer as PNG, or every frame as a video.
 //
 //   flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...
-//                     [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]
+//                     [--hold F4|F5] [--png FRAME:PATH]... [--quiet]
+//                     [--video FILE.mp4|.mkv|.webm [--crf N] [--fps N] | --raw FILE|-]
+//                     [--scale K] [EFFECT.fx]
 //
+// --video pipes frames 1 to N into ffmpeg, one video frame each; --raw
+// writes them as raw RGBA (standard output for "-", which then carries no
+// console lines). --scale K renders at K times the back buffer's size.
 // The millisecond clock that places the particles is fixed by --clock, so the
 // same clock and frames give the same image. The effect is EFFECT.fx, a path
 // from the working directory, as the program takes it; main.fx there without
@@ -13,6 +18,7 @@
 #include "app/program.h"
 #include "platform/crt/crt.h"
 #include "platform/gfx/gl_device.h"
+#include "platform/video/video.h"
 #include "platform/window/window.h"
 #include "render/scene.h"
 
@@ -49,7 +55,14 @@ struct Options {
     int heldKey = 0;  // a key held down through every frame
     bool quiet = false;
     const char* effect = nullptr;  // the effect file; nullptr: main.fx
+    const char* video = nullptr;   // --video or --raw FILE
+    VideoFormat videoFormat = VIDEO_MP4;
+    int crf = -1;
+    int fps = 60;
+    int scale = 1;
 };
+
+constexpr int kMaxScale = 4;
 
 uint32_t g_fixedClock = 0;
 uint32_t FixedClock() { return g_fixedClock; }
@@ -57,7 +70,9 @@ uint32_t FixedClock() { return g_fixedClock; }
 void Usage() {
     fprintf(stderr,
             "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
-            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]\n");
+            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n"
+            "                         [--video FILE.mp4|.mkv|.webm [--crf N] [--fps N] | --raw FILE|-]\n"
+            "                         [--scale 1-4] [EFFECT.fx]\n");
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -117,10 +132,30 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         } else if (arg == "--png") {
             if (!SplitFrame(value, &number, &rest)) return false;
             options->snapshots.push_back({number, rest});
+        } else if (arg == "--video" || arg == "--raw") {
+            if (options->video != nullptr || value[0] == '\0') return false;
+            int format = arg == "--raw" ? VIDEO_RAW : VideoFormatForPath(value);
+            if (format < 0) {
+                fprintf(stderr, "flowfield-capture: --video writes .mp4, .mkv or .webm, not %s\n", value);
+                return false;
+            }
+            options->video = value;
+            options->videoFormat = static_cast<VideoFormat>(format);
+        } else if (arg == "--crf") {
+            if (!ParseNumber(value, 0, 63, &number)) return false;
+            options->crf = static_cast<int>(number);
+        } else if (arg == "--fps") {
+            if (!ParseNumber(value, 1, 1000, &number)) return false;
+            options->fps = static_cast<int>(number);
+        } else if (arg == "--scale") {
+            if (!ParseNumber(value, 1, kMaxScale, &number)) return false;
+            options->scale = static_cast<int>(number);
         } else {
             return false;
         }
     }
+    // H.264's rate factor stops at 51.
+    if (options->videoFormat == VIDEO_MP4 && options->crf > 51) return false;
     return true;
 }
 
@@ -154,6 +189,25 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Without ffmpeg nothing starts and no file is made.
+    bool encoded = options.video != nullptr && options.videoFormat != VIDEO_RAW;
+    if (encoded && FindFfmpeg().empty()) {
+        fprintf(stderr,
+                "flowfield-capture: --video needs ffmpeg on the PATH (Debian package ffmpeg); "
+                "no video is written\n");
+        return 1;
+    }
+    // Raw frames on standard output: the console lines go nowhere.
+    VideoSettings video;
+    video.path = options.video;
+    video.format = options.videoFormat;
+    video.fps = options.fps;
+    video.crf = options.crf;
+    if (options.videoFormat == VIDEO_RAW && std::strcmp(options.video, "-") == 0) {
+        video.rawFd = dup(STDOUT_FILENO);
+        options.quiet = true;
+    }
+
     // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     g_fixedClock = options.clock;
@@ -185,6 +239,9 @@ int main(int argc, char** argv) {
         fprintf(stderr, "flowfield-capture: no graphics system: %s\n", GetPlatformErrorText());
         return 1;
     }
+    // --scale: a larger back buffer; the camera and projection stay.
+    g_presentParams.BackBufferWidth *= static_cast<UINT>(options.scale);
+    g_presentParams.BackBufferHeight *= static_cast<UINT>(options.scale);
     g_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
                         &g_presentParams, &g_device);
     if (g_device == nullptr) {
@@ -193,10 +250,15 @@ int main(int argc, char** argv) {
         g_d3d = nullptr;
         return 1;
     }
+    int exitCode = 0;
+    if (options.video != nullptr && StartVideo(g_device, video) != 0) {
+        fprintf(stderr, "flowfield-capture: %s\n", GetVideoErrorText());
+        exitCode = 1;
+        options.frames = 0;
+    }
     InitScene();
     if (options.heldKey != 0) FeedKeyEvent(options.heldKey, true);
 
-    int exitCode = 0;
     for (long frame = 1; frame <= options.frames; ++frame) {
         for (const KeyPress& press : options.presses) {
             if (press.frame == frame) {
@@ -208,7 +270,17 @@ int main(int argc, char** argv) {
         for (const Snapshot& snapshot : options.snapshots) {
             if (snapshot.frame == frame && !WritePng(g_device, snapshot.path)) exitCode = 1;
         }
+        if (VideoRunning() && AddVideoFrame() != 0) {
+            fprintf(stderr, "flowfield-capture: %s\n", GetVideoErrorText());
+            exitCode = 1;
+            break;
+        }
     }
+    if (VideoRunning() && FinishVideo(nullptr) != 0) {
+        fprintf(stderr, "flowfield-capture: %s\n", GetVideoErrorText());
+        exitCode = 1;
+    }
+    if (video.rawFd >= 0) close(video.rawFd);
 
     ReleaseScene();
     g_device->Release();

@@ -496,6 +496,16 @@ HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {
     return S_OK;
 }
 
+HRESULT GetBackBufferTarget(IDirect3DDevice9* device, unsigned* framebuffer, UINT* width,
+                            UINT* height) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr || framebuffer == nullptr || width == nullptr || height == nullptr) {
+        return E_INVALIDARG;
+    }
+    glDevice->BackBufferTarget(framebuffer, width, height);
+    return S_OK;
+}
+
 void SetLinkDelayForTesting(int ms) { gldevice::g_linkDelayMs = ms; }
 
 }  // namespace platform

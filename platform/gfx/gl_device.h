@@ -29,6 +29,12 @@ HRESULT ReadFloatRenderTarget(IDirect3DDevice9* device, std::vector<float>* rgba
 // before the first Present).
 HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height);
 
+// The GL framebuffer that holds the back buffer (RGBA8 or RGB8, row 0 the image's top
+// row) and its size, with the device's context made current: for reading
+// frames back without waiting (platform/video).
+HRESULT GetBackBufferTarget(IDirect3DDevice9* device, unsigned* framebuffer, UINT* width,
+                            UINT* height);
+
 // Tests only: the device's link thread (CreateShaderProgramWithin) waits
 // this long before it hands the shaders to the driver, as a slow driver
 // would; 0 turns it off.

@@ -347,6 +347,12 @@ public:
     HRESULT ReadBack(std::vector<uint32_t>* argbTopDown, UINT* width, UINT* height);
     HRESULT UseFloatTarget(UINT width, UINT height);
     HRESULT ReadFloatTarget(std::vector<float>* rgbaTopDown, UINT* width, UINT* height);
+    void BackBufferTarget(unsigned* framebuffer, UINT* width, UINT* height) {
+        MakeCurrent();
+        *framebuffer = framebuffer_;
+        *width = width_;
+        *height = height_;
+    }
     void LastPresentSize(int* width, int* height) const {
         *width = presentWidth_;
         *height = presentHeight_;

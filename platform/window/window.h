@@ -95,6 +95,9 @@ constexpr int VK_F9 = 0x78;
 constexpr int VK_F10 = 0x79;
 constexpr int VK_F11 = 0x7A;
 constexpr int VK_F12 = 0x7B;
+constexpr int VK_OEM_PERIOD = 0xBE;  // '.'
+constexpr int VK_OEM_4 = 0xDB;       // '[' on a US keyboard
+constexpr int VK_OEM_6 = 0xDD;       // ']' on a US keyboard
 
 // Stock resources
 constexpr int BLACK_BRUSH = 4;

@@ -119,6 +119,9 @@ int VirtualKeyFor(SDL_Keycode key) {
         case SDLK_RETURN: return VK_RETURN;
         case SDLK_KP_ENTER: return VK_RETURN;
         case SDLK_SPACE: return VK_SPACE;
+        case SDLK_PERIOD: return VK_OEM_PERIOD;
+        case SDLK_LEFTBRACKET: return VK_OEM_4;
+        case SDLK_RIGHTBRACKET: return VK_OEM_6;
         case SDLK_TAB: return VK_TAB;
         case SDLK_BACKSPACE: return VK_BACK;
         case SDLK_LEFT: return VK_LEFT;

@@ -1,4 +1,4 @@
-// The command line: flowfield [--watch] [EFFECT.fx], --help; an unknown
+// The command line: flowfield [--watch] [--keep-last-good] [EFFECT.fx], --help; an unknown
 // option or a second path is a usage error with exit code 2.
 #include "app/program.h"
 #include "render/scene.h"
@@ -18,6 +18,7 @@ struct Case {
     const char* effect;      // g_effectFileName when the program runs
     bool watch;
     const char* usageGoesTo;  // "out", "err" or "" for none
+    bool keepLastGood = false;
 };
 
 const Case kCases[] = {
@@ -28,6 +29,8 @@ const Case kCases[] = {
     {{"a.fx", "--watch"}, kRun, "a.fx", true, ""},
     {{"--", "-dash.fx"}, kRun, "-dash.fx", false, ""},
     {{"--watch", "--", "--watch"}, kRun, "--watch", true, ""},
+    {{"--keep-last-good", "a.fx", "--watch"}, kRun, "a.fx", true, "", true},
+    {{"--", "--keep-last-good"}, kRun, "--keep-last-good", false, ""},
     {{"--help"}, 0, nullptr, false, "out"},
     {{"-h", "a.fx"}, 0, nullptr, false, "out"},
     {{"--watch", "--help"}, 0, nullptr, false, "out"},
@@ -59,9 +62,10 @@ TEST(ArgumentsTest, CommandLines) {
         if (c.result == kRun) {
             EXPECT_STREQ(g_effectFileName, c.effect);
             EXPECT_EQ(g_watchEffect, c.watch);
+            EXPECT_EQ(g_keepLastGood, c.keepLastGood);
         }
         // The usage goes to one stream, and nothing else is said on the other.
-        const std::string usage = "usage: flowfield [--watch] [EFFECT.fx]\n";
+        const std::string usage = "usage: flowfield [--watch] [--keep-last-good] [EFFECT.fx]\n";
         std::string to = c.usageGoesTo;
         EXPECT_EQ(out.rfind(usage, 0) == 0, to == "out") << out;
         EXPECT_EQ(out.empty(), to != "out") << out;
@@ -70,6 +74,7 @@ TEST(ArgumentsTest, CommandLines) {
     }
     g_effectFileName = "main.fx";
     g_watchEffect = false;
+    SetKeepLastGood(false);
 }
 
 }  // namespace

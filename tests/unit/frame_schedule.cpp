@@ -228,3 +228,38 @@ TEST_F(FrameScheduleTest, FramesRunWithoutAnyEffect) {
 }
 
 }  // namespace
+
+namespace {
+
+// Faster than x1 only one frame of a presented frame's is drawn: the others
+// must leave the particles, the counter, the target and the shader time
+// exactly as drawing them would.
+TEST_F(FrameScheduleTest, FramesRunButNotDrawnLeaveTheSameState) {
+    auto state = [&](int drawEvery) {
+        SetUp();
+        g_vertexBuffer = new testing_support::RecordingVertexBuffer(&device_.log, &device_.results,
+                                                                    kVertexBufferBytes);
+        g_effect = new testing_support::FakeEffect(&device_.log, &device_.results);
+        device_.log.Clear();
+        QuietStdout quiet;
+        for (int frame = 1; frame <= 800; ++frame) {
+            g_drawFrame = frame % drawEvery == 0;
+            RunFrame();
+        }
+        g_drawFrame = true;
+        EXPECT_EQ(device_.log.Count("DrawPrimitive"), 800 / drawEvery);
+        std::vector<float> state(reinterpret_cast<const float*>(g_particles),
+                                 reinterpret_cast<const float*>(g_particles + kParticleCount));
+        state.insert(state.end(), &g_constants.c[0][0], &g_constants.c[8][0]);
+        state.push_back(static_cast<float>(g_frameCounter));
+        state.push_back(static_cast<float>(g_cameraTarget - g_particles));
+        state.push_back(static_cast<float>(g_flowMode));
+        TearDown();
+        return state;
+    };
+    std::vector<float> everyFrameDrawn = state(1);
+    EXPECT_GT(everyFrameDrawn[kParticleCount * 6], 800 * 0.0166f) << "the shader time moved";
+    EXPECT_EQ(state(8), everyFrameDrawn);
+}
+
+}  // namespace

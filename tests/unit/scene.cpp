@@ -244,6 +244,48 @@ TEST_F(SceneTest, FailedReloadReleasesTheOldPairAndLeavesNoEffect) {
     EXPECT_NE(g_effect, nullptr);
 }
 
+// --keep-last-good: a failed load (broken or missing file) keeps the effect
+// that loaded last and draws with it under the error text; a good load
+// replaces it and lets it go; a failed vertex buffer still leaves no effect.
+TEST_F(SceneTest, KeepLastGoodDrawsWithTheLastEffectUntilAnotherLoads) {
+    SetKeepLastGood(true);
+    WriteEffect(kGoodEffect);
+    InitSceneOutput();
+    ID3DXEffect* good = g_effect;
+    ASSERT_NE(good, nullptr);
+    int programsOfGoodEffect = device_.liveProgramCount;
+
+    for (bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "missing file" : "broken file");
+        if (missing) {
+            fs::remove(dir_ / "main.fx");
+        } else {
+            WriteEffect(BrokenEffect());
+        }
+        std::string out = InitSceneOutput();
+        EXPECT_EQ(out.rfind("InitScene : Error  ", 0), 0u) << out;
+        EXPECT_EQ(g_effect, good);
+        EXPECT_NE(g_vertexBuffer, nullptr);
+        EXPECT_EQ(device_.liveProgramCount, programsOfGoodEffect);
+        ASSERT_NE(g_errorFont, nullptr);
+        device_.log.Clear();
+        RenderParticles();
+        EXPECT_EQ(device_.log.Count("DrawPrimitive"), 2) << "the particles, then the error text";
+    }
+
+    WriteEffect(kGoodEffect);
+    EXPECT_EQ(InitSceneOutput(), "Load Shader.\n");
+    EXPECT_NE(g_effect, nullptr);
+    EXPECT_EQ(g_errorFont, nullptr);
+    EXPECT_EQ(device_.liveProgramCount, programsOfGoodEffect) << "the old effect went";
+
+    device_.results.results["CreateVertexBuffer"] = E_FAIL;
+    InitSceneOutput();
+    EXPECT_EQ(g_effect, nullptr);
+    EXPECT_EQ(device_.liveProgramCount, 0);
+    SetKeepLastGood(false);
+}
+
 TEST_F(SceneTest, RepeatedReloadsReleaseEveryObjectOnce) {
     WriteEffect(kGoodEffect);
     for (int i = 0; i < 3; ++i) InitSceneOutput();
