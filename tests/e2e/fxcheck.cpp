@@ -178,6 +178,24 @@ TEST_F(FxCheckE2e, EveryBrokenFileIsAnErrorWithItsNameAndNeverACrash) {
     EXPECT_GE(files, 10);
 }
 
+// An image that cannot be used is a warning: the effect is ok and its
+// sampler reads the placeholder.
+TEST_F(FxCheckE2e, UnreadImageIsAWarningAndTheEffectLoads) {
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(corpus_ / "unread_images")) {
+        if (entry.path().extension() != ".fx") continue;
+        ++files;
+        std::string file = entry.path().string();
+        ProcessResult r = Check({file});
+        SCOPED_TRACE(file);
+        ExpectExit(r, 0);
+        EXPECT_EQ(r.out.find(file + ": ok\n"), 0u) << r.out;
+        EXPECT_NE(r.out.find("): warning: cannot "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("not read, a placeholder: 2D 8 x 8 RGBA8"), std::string::npos) << r.out;
+    }
+    EXPECT_GE(files, 7);
+}
+
 TEST_F(FxCheckE2e, RunawayIncludesAndMacrosStopWithOneLocatedError) {
     // Without the load's budget the first never finished and the second held
     // the compiler child to its 10 s deadline; now each stops in a fraction
