@@ -22,6 +22,10 @@ extern ID3DXFont* g_errorFont;
 // line names another (a path from the working directory).
 extern const char* g_effectFileName;
 
+// The macros the command line defines for the effect (-D NAME=VALUE), an
+// array ended by a null Name; nullptr: none.
+extern const D3DXMACRO* g_effectDefines;
+
 // Releases both resources and builds them afresh; prints "Load Shader." or
 // "InitScene : Error  ..." and never stops the program.
 void InitScene();

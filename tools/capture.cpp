@@ -57,7 +57,8 @@ uint32_t FixedClock() { return g_fixedClock; }
 void Usage() {
     fprintf(stderr,
             "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
-            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]\n");
+            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n"
+            "                         [-D NAME[=VALUE]]... [EFFECT.fx]\n");
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -94,6 +95,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         std::string rest;
         if (arg == "--quiet") {
             options->quiet = true;
+            continue;
+        }
+        if (int taken = ReadDefineOption("flowfield-capture", argc, argv, &i)) {
+            if (taken < 0) return false;
             continue;
         }
         if (arg[0] != '-' && options->effect == nullptr) {

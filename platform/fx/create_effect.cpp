@@ -30,6 +30,7 @@
 #include "platform/fx/fx.h"
 #include "platform/fx/runtime/fx_buffer.h"
 #include "platform/fx/shared/message.h"
+#include "platform/fx/shared/tokenizer.h"
 #include "platform/shader_conventions.h"
 
 namespace fx {
@@ -236,16 +237,39 @@ bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> ima
     return true;
 }
 
+// The host program's macros, each name an identifier and each definition
+// one line; false with the reason.
+bool ReadHostMacros(const D3DXMACRO* defines, std::vector<HostMacro>* out,
+                    MessageList* messages) {
+    for (const D3DXMACRO* d = defines; d != nullptr && d->Name != nullptr; ++d) {
+        HostMacro m{d->Name, d->Definition != nullptr ? d->Definition : ""};
+        bool name = !m.name.empty() && !IsDigit(m.name[0]);
+        for (char c : m.name) name = name && IsIdentChar(c);
+        if (!name) {
+            messages->Error("the host program's macro " + Quote(m.name) + " is not a name");
+            return false;
+        }
+        if (m.value.find_first_of("\r\n") != std::string::npos) {
+            messages->Error("the host program's macro " + Quote(m.name) +
+                            " has a definition of more than one line");
+            return false;
+        }
+        out->push_back(std::move(m));
+    }
+    return true;
+}
+
 // The pipeline; false with the reasons in messages.
 bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* textures,
-                const char* fileName, bool allTechniques, MessageList* messages,
-                LoadedEffect* effect) {
+                const char* fileName, bool allTechniques, const std::vector<HostMacro>& hostMacros,
+                MessageList* messages, LoadedEffect* effect) {
     // 1. Read the file.
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
 
     // 2. Preprocess: includes read, macros expanded, within the load's budget.
-    PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName);
+    PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName,
+                                                 LoadBudget{}, hostMacros);
 
     // 3. Parse the effect framework.
     ParsedEffect parsed = ParseEffect(std::move(preprocessed));
@@ -278,7 +302,8 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
 }  // namespace
 
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
-                             ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+                             ID3DXEffect** effect, ID3DXBuffer** errorsOut,
+                             const D3DXMACRO* defines) {
     if (effect) *effect = nullptr;
     if (errorsOut) *errorsOut = nullptr;
     if (!device || !fileName || !effect) return E_INVALIDARG;
@@ -287,9 +312,11 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
     platform::ShaderPrograms* programs = platform::GetShaderPrograms(device);
     platform::DeviceTextures* textures = platform::GetDeviceTextures(device);
     LoadedEffect loaded;
+    std::vector<HostMacro> hostMacros;
     if (programs == nullptr) messages.Error("the graphics device cannot run shaders");
-    if (programs == nullptr ||
-        !LoadEffect(programs, textures, fileName, allTechniques, &messages, &loaded)) {
+    if (programs == nullptr || !ReadHostMacros(defines, &hostMacros, &messages) ||
+        !LoadEffect(programs, textures, fileName, allTechniques, hostMacros, &messages,
+                    &loaded)) {
         if (errorsOut) *errorsOut = CreateTextBuffer(messages.Text());
         return E_FAIL;
     }
@@ -305,9 +332,8 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* fileName
                                   const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
                                   ID3DXEffectPool* pool, ID3DXEffect** effect,
                                   ID3DXBuffer** errorsOut) {
-    (void)defines;
     (void)include;
     (void)flags;
     (void)pool;
-    return fx::CreateEffectFromFile(device, fileName, false, effect, errorsOut);
+    return fx::CreateEffectFromFile(device, fileName, false, effect, errorsOut, defines);
 }

@@ -46,7 +46,8 @@ struct EffectTechniqueInfo {
 // D3DXCreateEffectFromFileA, and with allTechniques every technique is
 // compiled (the program's way compiles only the first, the current one).
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
-                             ID3DXEffect** effect, ID3DXBuffer** errors);
+                             ID3DXEffect** effect, ID3DXBuffer** errors,
+                             const D3DXMACRO* defines = nullptr);
 
 // Every technique of the effect, in file order. False for an object that
 // D3DXCreateEffectFromFileA did not make.

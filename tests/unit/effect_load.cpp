@@ -328,6 +328,34 @@ TEST_F(EffectLoad, BadCorpusFailsCleanlyAndAGoodFileLoadsAfterwards) {
     EXPECT_EQ(device_.liveProgramCount, 0) << "the effect was released";
 }
 
+// The host program's macros must be names with one-line definitions; the
+// load stops before reading the file otherwise.
+TEST_F(EffectLoad, HostMacrosThatCannotBeDefinedAreErrors) {
+    UseCorpus("good/two_techniques.fx");
+    struct Case {
+        D3DXMACRO macro;
+        const char* text;
+    } cases[] = {
+        {{"2X", "1"}, "main.fx: error: the host program's macro '2X' is not a name\n"},
+        {{"", "1"}, "main.fx: error: the host program's macro '' is not a name\n"},
+        {{"X", "1\n#error"},
+         "main.fx: error: the host program's macro 'X' has a definition of more than one line\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const D3DXMACRO defines[] = {{"OK", nullptr}, c.macro, {nullptr, nullptr}};
+        ID3DXEffect* effect = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        EXPECT_NE(D3DXCreateEffectFromFileA(&device_, "main.fx", defines, nullptr, 0, nullptr,
+                                            &effect, &errors),
+                  S_OK);
+        EXPECT_EQ(effect, nullptr);
+        ASSERT_NE(errors, nullptr);
+        EXPECT_EQ(std::string(static_cast<const char*>(errors->GetBufferPointer())), c.text);
+        errors->Release();
+    }
+}
+
 // Every file of the bad and unread_images corpora that says on its second
 // line what it must give ("// expect: FILE(LINE,COL): error: ..."), loaded
 // where it lies so that the images beside it are found: exactly that line.

@@ -275,7 +275,14 @@ bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<Token
     std::string_view profile = Text(v[1]);
     ProfileStage stage = ProfileStageOf(profile);
     if (stage == ProfileStage::None) {
-        Error(v[1], "unsupported profile " + Quote(profile));
+        // Effects written for another host name their profiles through its macros.
+        if (!LooksLikeProfile(profile)) {
+            Error(v[1], "unknown profile " + Quote(profile) +
+                            ": is it a macro your host program defines? (-D " +
+                            std::string(profile) + (vertex ? "=vs_2_0)" : "=ps_2_0)"));
+        } else {
+            Error(v[1], "unsupported profile " + Quote(profile));
+        }
         return false;
     }
     if ((stage == ProfileStage::Vertex) != vertex) {

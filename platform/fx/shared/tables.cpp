@@ -212,6 +212,16 @@ bool IsSupportedProfile(std::string_view profile) {
     return p && p->supported;
 }
 
+bool LooksLikeProfile(std::string_view name) {
+    size_t letters = 0;
+    while (letters < name.size() && ((name[letters] >= 'a' && name[letters] <= 'z') ||
+                                     (name[letters] >= 'A' && name[letters] <= 'Z'))) {
+        ++letters;
+    }
+    return letters >= 2 && letters + 1 < name.size() && name[letters] == '_' &&
+           name[letters + 1] >= '0' && name[letters + 1] <= '9';
+}
+
 const char* SupportedProfileRange(ProfileStage stage) {
     return stage == ProfileStage::Vertex ? "vs_1_1 to vs_3_0" : "ps_2_0 to ps_3_0";
 }

@@ -68,6 +68,9 @@ bool ParseColorWord(std::string_view text, DWORD* value);
 enum class ProfileStage { None, Vertex, Pixel };
 ProfileStage ProfileStageOf(std::string_view profile);
 bool IsSupportedProfile(std::string_view profile);
+// "vs_5_0", "lib_6_3": letters, '_' and a digit, as every compiler's
+// profiles begin; a name without that shape may be a macro left undefined.
+bool LooksLikeProfile(std::string_view name);
 // "vs_1_1 to vs_3_0" / "ps_2_0 to ps_3_0", for messages.
 const char* SupportedProfileRange(ProfileStage stage);
 
