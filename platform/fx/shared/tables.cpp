@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "platform/fx/shared/tokenizer.h"
 
@@ -210,6 +211,18 @@ ProfileStage ProfileStageOf(std::string_view profile) {
 bool IsSupportedProfile(std::string_view profile) {
     const ProfileInfo* p = FindProfile(profile);
     return p && p->supported;
+}
+
+std::string_view Direct3D9Profile(std::string_view profile) {
+    static constexpr std::pair<const char*, const char*> kLevel9[] = {
+        {"vs_4_0_level_9_1", "vs_2_0"},
+        {"ps_4_0_level_9_1", "ps_2_0"},
+        {"vs_4_0_level_9_3", "vs_2_a"},
+        {"ps_4_0_level_9_3", "ps_2_a"},
+    };
+    for (const auto& [later, d3d9] : kLevel9)
+        if (IEquals(profile, later)) return d3d9;
+    return profile;
 }
 
 bool LooksLikeProfile(std::string_view name) {
