@@ -250,7 +250,8 @@ bool IsSamplerType(std::string_view s) {
 }
 
 bool IsTechniqueKeyword(std::string_view s) {
-    return IEquals(s, "technique") || IEquals(s, "technique10") || IEquals(s, "technique11");
+    // Only "technique" in any case: Technique10 is a name.
+    return IEquals(s, "technique") || s == "technique10" || s == "technique11";
 }
 
 bool IsQualifier(std::string_view s) {
