@@ -16,7 +16,7 @@ void TakeOverFinishedReload() {
 void StartReloadOnChange() {
     if (BackgroundLoadPending() != FALSE || EffectFilesChanged() == FALSE) return;
     // A load that cannot start in the background is made here, as F5 would.
-    if (BeginBackgroundLoad(g_device, g_effectFileName) != 0) InitScene();
+    if (BeginBackgroundLoad(g_device, g_effectFileName, g_effectDefines) != 0) InitScene();
 }
 
 void DropBackgroundReload() { DropBackgroundLoad(); }

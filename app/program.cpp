@@ -9,6 +9,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
 
 LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -52,21 +55,64 @@ bool g_watchEffect = false;
 ProgramSteps g_programSteps = {Direct3DCreate9, InitScene, RunFrame, ReleaseScene};
 
 static const char* const kUsage =
-    "usage: flowfield [--watch] [--keep-last-good] [EFFECT.fx]\n"
+    "usage: flowfield [--watch] [--keep-last-good] [-D NAME[=VALUE]]... [EFFECT.fx]\n"
     "  EFFECT.fx  the effect to draw with, a path from the working directory\n"
     "             (default: main.fx)\n"
     "  --watch    also rebuild the scene when the effect or a file it includes\n"
     "             is saved\n"
     "  --keep-last-good  a load that fails keeps drawing with the effect that\n"
     "             loaded last, the error text over it\n"
+    "  -D NAME[=VALUE]  define a macro for the effect (VALUE 1 when not given)\n"
     "  --help     this text\n"
     "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit,\n"
     "      Space pause, . one frame while paused, [ ] slower / faster, F9 record\n";
+
+// The -D macros' texts and the array g_effectDefines points at.
+static std::deque<std::string> g_defineTexts;
+static std::vector<D3DXMACRO> g_defines;
+
+int ReadDefineOption(const char* tool, int argc, char** argv, int* i) {
+    const char* arg = argv[*i];
+    if (std::strncmp(arg, "-D", 2) != 0) return 0;
+    const char* text = arg[2] != 0 ? arg + 2 : (*i + 1 < argc ? argv[*i + 1] : nullptr);
+    if (text == nullptr) {
+        fprintf(stderr, "%s: -D needs a macro name\n", tool);
+        return -1;
+    }
+    if (arg[2] == 0) ++*i;
+    std::string name = text;
+    std::string value = "1";
+    size_t equals = name.find('=');
+    if (equals != std::string::npos) {
+        value = name.substr(equals + 1);
+        name.resize(equals);
+    }
+    bool identifier = !name.empty() && !(name[0] >= '0' && name[0] <= '9');
+    for (char c : name) {
+        identifier = identifier && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+                                    (c >= 'A' && c <= 'Z') || c == '_');
+    }
+    if (!identifier || value.find_first_of("\r\n") != std::string::npos) {
+        fprintf(stderr, "%s: -D %s: not a macro name with a one-line value\n", tool, text);
+        return -1;
+    }
+    g_defineTexts.push_back(name);
+    const char* nameText = g_defineTexts.back().c_str();
+    g_defineTexts.push_back(value);
+    if (!g_defines.empty()) g_defines.pop_back();  // the end marker
+    g_defines.push_back({nameText, g_defineTexts.back().c_str()});
+    g_defines.push_back({nullptr, nullptr});
+    g_effectDefines = g_defines.data();
+    return 1;
+}
 
 int ReadArguments(int argc, char** argv) {
     g_watchEffect = false;
     SetKeepLastGood(false);
     g_effectFileName = "main.fx";
+    g_defines.clear();
+    g_defineTexts.clear();
+    g_effectDefines = nullptr;
     bool pathGiven = false;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
@@ -81,6 +127,11 @@ int ReadArguments(int argc, char** argv) {
             g_watchEffect = true;
         } else if (option && std::strcmp(arg, "--keep-last-good") == 0) {
             SetKeepLastGood(true);
+        } else if (int taken = option ? ReadDefineOption("flowfield", argc, argv, &i) : 0) {
+            if (taken < 0) {
+                fputs(kUsage, stderr);
+                return 2;
+            }
         } else if (option || pathGiven) {
             const char* problem = option ? "unknown option" : "a second path";
             fprintf(stderr, "flowfield: %s %s\n", problem, arg);

@@ -16,12 +16,19 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // is saved.
 extern bool g_watchEffect;
 
-// Reads "flowfield [--watch] [EFFECT.fx]" into g_watchEffect and
-// g_effectFileName (render/scene.h). Returns -1 when the program should run,
+// Reads "flowfield [--watch] [-D NAME[=VALUE]]... [EFFECT.fx]" into
+// g_watchEffect, g_effectFileName and g_effectDefines (render/scene.h). Returns -1 when the program should run,
 // otherwise the exit code to end with: 0 after --help (the usage on standard
 // output), 2 after an unknown option or a second path (the usage on
 // standard error).
 int ReadArguments(int argc, char** argv);
+
+// "-D NAME[=VALUE]" or "-DNAME[=VALUE]" at argv[*i], as a C compiler takes
+// it (VALUE 1 when not given): adds the macro to g_effectDefines
+// (render/scene.h) and moves *i past what it read. 1 when taken, 0 when
+// argv[*i] is no -D, -1 (with the reason on standard error, after tool)
+// when NAME is missing or not an identifier.
+int ReadDefineOption(const char* tool, int argc, char** argv, int* i);
 
 // Everything main does; returns the exit code: 0 after a normal run, 1 when
 // the class, the window, the graphics system or the device cannot be made.

@@ -12,6 +12,7 @@ IDirect3DDevice9* g_device = nullptr;
 IDirect3DVertexBuffer9* g_vertexBuffer = nullptr;
 ID3DXEffect* g_effect = nullptr;
 const char* g_effectFileName = "main.fx";
+const D3DXMACRO* g_effectDefines = nullptr;
 std::string g_sceneError;
 ID3DXFont* g_errorFont = nullptr;
 bool g_keepLastGood = false;
@@ -89,8 +90,8 @@ void InitScene() {
     }
 
     ID3DXBuffer* errors = nullptr;
-    HRESULT loaded = D3DXCreateEffectFromFileA(g_device, g_effectFileName, nullptr, nullptr, 0,
-                                               nullptr, &g_effect, &errors);
+    HRESULT loaded = D3DXCreateEffectFromFileA(g_device, g_effectFileName, g_effectDefines,
+                                               nullptr, 0, nullptr, &g_effect, &errors);
     FinishScene(loaded, errors, lastGood);
 }
 

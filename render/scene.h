@@ -27,6 +27,10 @@ extern const char* g_effectFileName;
 extern bool g_keepLastGood;
 void SetKeepLastGood(bool keep);
 
+// The macros the command line defines for the effect (-D NAME=VALUE), an
+// array ended by a null Name; nullptr: none.
+extern const D3DXMACRO* g_effectDefines;
+
 // Releases both resources and builds them afresh; prints "Load Shader." or
 // "InitScene : Error  ..." and never stops the program.
 void InitScene();

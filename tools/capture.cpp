@@ -72,7 +72,7 @@ void Usage() {
             "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
             "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n"
             "                         [--video FILE.mp4|.mkv|.webm [--crf N] [--fps N] | --raw FILE|-]\n"
-            "                         [--scale 1-4] [EFFECT.fx]\n");
+            "                         [--scale 1-4] [-D NAME[=VALUE]]... [EFFECT.fx]\n");
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -109,6 +109,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         std::string rest;
         if (arg == "--quiet") {
             options->quiet = true;
+            continue;
+        }
+        if (int taken = ReadDefineOption("flowfield-capture", argc, argv, &i)) {
+            if (taken < 0) return false;
             continue;
         }
         if (arg[0] != '-' && options->effect == nullptr) {

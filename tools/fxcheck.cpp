@@ -2,7 +2,7 @@
 // (D3DXCreateEffectFromFileA on the program's own GL device), without
 // showing a window, and says what came of each.
 //
-//   flowfield-fxcheck [--all] [--glsl] [--registers] FILE...
+//   flowfield-fxcheck [--all] [--glsl] [--registers] [-D NAME[=VALUE]]... FILE...
 //
 // For each file: the compiler's text when it fails; otherwise "FILE: ok",
 // any warnings, and every technique with its passes, entry points and
@@ -14,12 +14,14 @@
 // the program, it compiles the first technique only and lists the others as
 // not compiled; --all compiles and links every technique, releasing each
 // one's programs once it is checked.
+// -D defines a macro before each file's first line, as the program's -D does.
 // Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
 // 2 bad usage.
 #include "app/program.h"
 #include "platform/fx/effect_info.h"
 #include "platform/fx/fx.h"
 #include "platform/window/window.h"
+#include "render/scene.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +32,9 @@
 namespace {
 
 void Usage() {
-    fprintf(stderr, "usage: flowfield-fxcheck [--all] [--glsl] [--registers] FILE...\n");
+    fprintf(stderr,
+            "usage: flowfield-fxcheck [--all] [--glsl] [--registers] [-D NAME[=VALUE]]... "
+            "FILE...\n");
 }
 
 bool g_registers = false;  // --registers
@@ -106,9 +110,9 @@ void PrintSampler(const fx::EffectSamplerInfo& s) {
 bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) {
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* text = nullptr;
-    HRESULT hr = all ? fx::CheckEffectFile(device, path, &effect, &text)
-                     : D3DXCreateEffectFromFileA(device, path, nullptr, nullptr, 0, nullptr,
-                                                 &effect, &text);
+    HRESULT hr = all ? fx::CheckEffectFile(device, path, &effect, &text, g_effectDefines)
+                     : D3DXCreateEffectFromFileA(device, path, g_effectDefines, nullptr, 0,
+                                                 nullptr, &effect, &text);
     std::string message;
     if (text != nullptr) {
         const char* p = static_cast<const char*>(text->GetBufferPointer());
@@ -156,6 +160,12 @@ int main(int argc, char** argv) {
             g_registers = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--all") == 0) {
             all = true;
+        } else if (int taken = optionsDone ? 0
+                                           : ReadDefineOption("flowfield-fxcheck", argc, argv, &i)) {
+            if (taken < 0) {
+                Usage();
+                return 2;
+            }
         } else if (!optionsDone && argv[i][0] == '-' && argv[i][1] != '\0') {
             fprintf(stderr, "flowfield-fxcheck: unknown option %s\n", argv[i]);
             Usage();

@@ -30,6 +30,7 @@
 #include "platform/fx/fx.h"
 #include "platform/fx/runtime/fx_buffer.h"
 #include "platform/fx/shared/message.h"
+#include "platform/fx/shared/tokenizer.h"
 #include "platform/shader_conventions.h"
 
 namespace fx {
@@ -265,6 +266,28 @@ bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> ima
     return true;
 }
 
+// The host program's macros, each name an identifier and each definition
+// one line; false with the reason.
+bool ReadHostMacros(const D3DXMACRO* defines, std::vector<HostMacro>* out,
+                    MessageList* messages) {
+    for (const D3DXMACRO* d = defines; d != nullptr && d->Name != nullptr; ++d) {
+        HostMacro m{d->Name, d->Definition != nullptr ? d->Definition : ""};
+        bool name = !m.name.empty() && !IsDigit(m.name[0]);
+        for (char c : m.name) name = name && IsIdentChar(c);
+        if (!name) {
+            messages->Error("the host program's macro " + Quote(m.name) + " is not a name");
+            return false;
+        }
+        if (m.value.find_first_of("\r\n") != std::string::npos) {
+            messages->Error("the host program's macro " + Quote(m.name) +
+                            " has a definition of more than one line");
+            return false;
+        }
+        out->push_back(std::move(m));
+    }
+    return true;
+}
+
 }  // namespace
 
 // A load between its two halves: what stages 1 to 6 made, for the link.
@@ -276,6 +299,8 @@ struct EffectLoad {
     platform::TextureLimits limits;
     IDirect3DDevice9* device = nullptr;
     MessageList messages;
+    std::vector<HostMacro> hostMacros;  // -D NAME=VALUE, before the file's first line
+    bool macrosRead = true;
     bool prepared = false;
     ParsedEffect parsed;
     std::vector<TextureFile> images;
@@ -292,12 +317,14 @@ namespace {
 bool PrepareEffect(EffectLoad& l) {
     MessageList* messages = &l.messages;
     const char* fileName = l.fileName.c_str();
+    if (!l.macrosRead) return false;
     // 1. Read the file.
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
 
     // 2. Preprocess: includes read, macros expanded, within the load's budget.
-    PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName);
+    PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName,
+                                                 LoadBudget{}, l.hostMacros);
 
     // 3. Parse the effect framework.
     l.parsed = ParseEffect(std::move(preprocessed));
@@ -363,7 +390,8 @@ HRESULT FinishLoad(EffectLoad* l, ID3DXEffect** effect, ID3DXBuffer** errorsOut)
 }
 
 HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
-                     bool releaseChecked, ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+                     bool releaseChecked, const D3DXMACRO* defines, ID3DXEffect** effect,
+                     ID3DXBuffer** errorsOut) {
     if (effect) *effect = nullptr;
     if (errorsOut) *errorsOut = nullptr;
     if (!device || !fileName || !effect) return E_INVALIDARG;
@@ -372,6 +400,7 @@ HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTec
     load.allTechniques = allTechniques;
     load.releaseChecked = releaseChecked;
     TakeLimits(device, &load);
+    load.macrosRead = ReadHostMacros(defines, &load.hostMacros, &load.messages);
     if (platform::GetShaderPrograms(device) != nullptr) load.prepared = PrepareEffect(load);
     return FinishLoad(&load, effect, errorsOut);
 }
@@ -379,19 +408,22 @@ HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTec
 }  // namespace
 
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
-                             ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
-    return CreateEffect(device, fileName, allTechniques, false, effect, errorsOut);
+                             ID3DXEffect** effect, ID3DXBuffer** errorsOut,
+                             const D3DXMACRO* defines) {
+    return CreateEffect(device, fileName, allTechniques, false, defines, effect, errorsOut);
 }
 
 HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEffect** effect,
-                        ID3DXBuffer** errorsOut) {
-    return CreateEffect(device, fileName, true, true, effect, errorsOut);
+                        ID3DXBuffer** errorsOut, const D3DXMACRO* defines) {
+    return CreateEffect(device, fileName, true, true, defines, effect, errorsOut);
 }
 
-EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName) {
+EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName,
+                            const D3DXMACRO* defines) {
     if (device == nullptr || fileName == nullptr) return nullptr;
     auto* load = new EffectLoad(device, fileName);
     TakeLimits(device, load);
+    load->macrosRead = ReadHostMacros(defines, &load->hostMacros, &load->messages);
     return load;
 }
 
@@ -414,9 +446,8 @@ HRESULT D3DXCreateEffectFromFileA(IDirect3DDevice9* device, const char* fileName
                                   const D3DXMACRO* defines, ID3DXInclude* include, DWORD flags,
                                   ID3DXEffectPool* pool, ID3DXEffect** effect,
                                   ID3DXBuffer** errorsOut) {
-    (void)defines;
     (void)include;
     (void)flags;
     (void)pool;
-    return fx::CreateEffectFromFile(device, fileName, false, effect, errorsOut);
+    return fx::CreateEffectFromFile(device, fileName, false, effect, errorsOut, defines);
 }

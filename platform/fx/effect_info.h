@@ -46,14 +46,15 @@ struct EffectTechniqueInfo {
 // D3DXCreateEffectFromFileA, and with allTechniques every technique is
 // compiled (the program's way compiles only the first, the current one).
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
-                             ID3DXEffect** effect, ID3DXBuffer** errors);
+                             ID3DXEffect** effect, ID3DXBuffer** errors,
+                             const D3DXMACRO* defines = nullptr);
 
 // For a checker: every technique compiled and linked as with allTechniques,
 // but each one after the first lets its programs go once it is built, so
 // that the check holds one technique's programs at a time. GetEffectInfo
 // describes them all; only the first can be current.
 HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEffect** effect,
-                        ID3DXBuffer** errors);
+                        ID3DXBuffer** errors, const D3DXMACRO* defines = nullptr);
 
 // D3DXCreateEffectFromFileA in two halves, for a caller that keeps drawing
 // while an effect compiles: StartEffectLoad on the device's thread takes
@@ -64,7 +65,8 @@ HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEff
 // D3DXCreateEffectFromFileA would. DeleteEffectLoad frees it, finished or
 // not (what it holds on the device is only ever in the effect it hands out).
 struct EffectLoad;
-EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName);
+EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName,
+                            const D3DXMACRO* defines = nullptr);
 void PrepareEffectLoad(EffectLoad* load);
 HRESULT FinishEffectLoad(EffectLoad* load, ID3DXEffect** effect, ID3DXBuffer** errors);
 void DeleteEffectLoad(EffectLoad* load);

@@ -108,8 +108,15 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* device, int height, UINT width, UINT w
                         DWORD quality, DWORD pitchAndFamily, const char* faceName,
                         ID3DXFont** font);
 
+// A macro the host program defines for an effect: "#define Name Definition"
+// before the file's first line. An array of them ends with an entry whose
+// Name is null; a null Definition is an empty one.
+struct D3DXMACRO {
+    const char* Name;
+    const char* Definition;
+};
+
 // Never defined: the program passes null for each.
-struct D3DXMACRO;
 class ID3DXInclude;
 class ID3DXEffectPool;
 

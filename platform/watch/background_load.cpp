@@ -21,9 +21,10 @@ void JoinLoad() {
 
 }  // namespace
 
-HRESULT BeginBackgroundLoad(IDirect3DDevice9* device, const char* fileName) {
+HRESULT BeginBackgroundLoad(IDirect3DDevice9* device, const char* fileName,
+                            const D3DXMACRO* defines) {
     if (g_load != nullptr) return E_FAIL;
-    g_load = fx::StartEffectLoad(device, fileName);
+    g_load = fx::StartEffectLoad(device, fileName, defines);
     if (g_load == nullptr) return E_INVALIDARG;
     g_compiled = false;
     try {

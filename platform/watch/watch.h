@@ -44,7 +44,8 @@ void StopEffectWatch();
 //
 // Starts loading fileName for the device. 0 when started; non-zero when a
 // load is already running or the thread cannot start.
-HRESULT BeginBackgroundLoad(IDirect3DDevice9* device, const char* fileName);
+HRESULT BeginBackgroundLoad(IDirect3DDevice9* device, const char* fileName,
+                            const D3DXMACRO* defines = nullptr);
 // TRUE from BeginBackgroundLoad until the load is taken or dropped.
 BOOL BackgroundLoadPending();
 // TRUE once the pending load's compile is done: taking it waits for no

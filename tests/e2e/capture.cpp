@@ -92,7 +92,7 @@ TEST_F(CaptureE2e, PrintsTheFramesConsoleLines) {
 TEST_F(CaptureE2e, RefusesBadArguments) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--frames", "0"}, {"--frames", "ten"}, {"--press", "3:F9"},
-          {"--png", "nowhere.png"}, {"--clock"}, {"--what"}}) {
+          {"--png", "nowhere.png"}, {"--clock"}, {"--what"}, {"-D"}, {"-D", "1X=2"}}) {
         ProcessResult result = Capture(args);
         EXPECT_EQ(result.exitCode, 2) << args[0];
         EXPECT_NE(result.err.find("usage:"), std::string::npos);

@@ -178,6 +178,42 @@ TEST_F(FxCheckE2e, EveryBrokenFileIsAnErrorWithItsNameAndNeverACrash) {
     EXPECT_GE(files, 10);
 }
 
+// An image that cannot be used is a warning: the effect is ok and its
+// sampler reads the placeholder.
+TEST_F(FxCheckE2e, UnreadImageIsAWarningAndTheEffectLoads) {
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(corpus_ / "unread_images")) {
+        if (entry.path().extension() != ".fx") continue;
+        ++files;
+        std::string file = entry.path().string();
+        ProcessResult r = Check({file});
+        SCOPED_TRACE(file);
+        ExpectExit(r, 0);
+        EXPECT_EQ(r.out.find(file + ": ok\n"), 0u) << r.out;
+        EXPECT_NE(r.out.find("): warning: cannot "), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("not read, a placeholder: 2D 8 x 8 RGBA8"), std::string::npos) << r.out;
+    }
+    EXPECT_GE(files, 7);
+}
+
+// -D NAME[=VALUE] defines a macro before the first line; a profile left as
+// a bare name gets the hint to do so.
+TEST_F(FxCheckE2e, HostMacrosNameTheProfile) {
+    std::string file = Write("host.fx",
+                             "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, ON); }\n"
+                             "technique T { pass P {\n"
+                             "    VertexShader = compile VS_PROFILE vs_main(); } }\n");
+    ProcessResult r = Check({"-D", "VS_PROFILE=vs_2_0", "-DON", file});
+    ExpectExit(r, 0);
+    EXPECT_NE(r.out.find("vertex: vs_2_0 vs_main()"), std::string::npos) << r.out;
+    r = Check({file});
+    ExpectExit(r, 1);
+    EXPECT_EQ(r.out, file + "(3,28): error: unknown profile 'VS_PROFILE': is it a macro your host "
+                            "program defines? (-D VS_PROFILE=vs_2_0)\n");
+    r = Check({"-D", "=ps_2_0", file});
+    ExpectExit(r, 2);
+}
+
 TEST_F(FxCheckE2e, RunawayIncludesAndMacrosStopWithOneLocatedError) {
     // Without the load's budget the first never finished and the second held
     // the compiler child to its 10 s deadline; now each stops in a fraction

@@ -257,11 +257,13 @@ std::string Png(uint8_t red) {
 }
 
 TEST_F(LiveEditingE2e, WatchReloadsEachSaveOnce) {
-    // main.fx includes a file of its own and names an image: a save of any counts.
+    // main.fx includes a file of its own and names two images, one missing (a
+    // warning and a placeholder): a save of any counts, the missing one too.
     std::ofstream(workDir_ / "palette.fxh") << "// colours\n";
     std::ofstream(workDir_ / "glow.png", std::ios::binary) << Png(10);
     std::string withInclude = "#include \"palette.fxh\"\n"
-                              "texture Glow < string ResourceName = \"glow.png\"; >;\n" +
+                              "texture Glow < string ResourceName = \"glow.png\"; >;\n"
+                              "texture Late < string ResourceName = \"late.png\"; >;\n" +
                               goodEffect_;
     std::ofstream(workDir_ / "main.fx") << withInclude;
     Start({"--watch"});
@@ -280,6 +282,7 @@ TEST_F(LiveEditingE2e, WatchReloadsEachSaveOnce) {
         {"of the included file", [&] { SaveByRename(workDir_ / "palette.fxh", "// warm\n"); }, 1},
         {"of the image", [&] { SaveByRename(workDir_ / "glow.png", Png(90)); }, 1},
         {"the same image again", [&] { Rewrite(workDir_ / "glow.png", Png(90)); }, 0},
+        {"of the missing image", [&] { SaveByRename(workDir_ / "late.png", Png(20)); }, 1},
         {"of a file beside it", [&] { std::ofstream(workDir_ / "notes.txt") << "x"; }, 0},
     };
     for (const Save& s : saves) {

@@ -1,5 +1,6 @@
-// The command line: flowfield [--watch] [--keep-last-good] [EFFECT.fx], --help; an unknown
-// option or a second path is a usage error with exit code 2.
+// The command line: flowfield [--watch] [--keep-last-good]
+// [-D NAME[=VALUE]]... [EFFECT.fx], --help; an unknown option, a second path
+// or a -D without a name is a usage error with exit code 2.
 #include "app/program.h"
 #include "render/scene.h"
 
@@ -19,6 +20,7 @@ struct Case {
     bool watch;
     const char* usageGoesTo;  // "out", "err" or "" for none
     bool keepLastGood = false;
+    const char* defines = "";  // g_effectDefines as "NAME=VALUE ..."
 };
 
 const Case kCases[] = {
@@ -38,6 +40,12 @@ const Case kCases[] = {
     {{"-w"}, 2, nullptr, false, "err"},
     {{"a.fx", "b.fx"}, 2, nullptr, false, "err"},
     {{"--watch", "a.fx", "--", "b.fx"}, 2, nullptr, false, "err"},
+    {{"-D", "PS=ps_2_0", "-DFAST", "a.fx", "-DE=", "-D", "X=a=b"}, kRun, "a.fx", false, "",
+     false, "PS=ps_2_0 FAST=1 E= X=a=b"},
+    {{"-D"}, 2, nullptr, false, "err"},
+    {{"-D", "=1"}, 2, nullptr, false, "err"},
+    {{"-D2X"}, 2, nullptr, false, "err"},
+    {{"--", "-DX"}, kRun, "-DX", false, ""},
 };
 
 TEST(ArgumentsTest, CommandLines) {
@@ -63,9 +71,14 @@ TEST(ArgumentsTest, CommandLines) {
             EXPECT_STREQ(g_effectFileName, c.effect);
             EXPECT_EQ(g_watchEffect, c.watch);
             EXPECT_EQ(g_keepLastGood, c.keepLastGood);
+            std::string defines;
+            for (const D3DXMACRO* d = g_effectDefines; d != nullptr && d->Name != nullptr; ++d) {
+                defines += std::string(defines.empty() ? "" : " ") + d->Name + "=" + d->Definition;
+            }
+            EXPECT_EQ(defines, c.defines);
         }
         // The usage goes to one stream, and nothing else is said on the other.
-        const std::string usage = "usage: flowfield [--watch] [--keep-last-good] [EFFECT.fx]\n";
+        const std::string usage = "usage: flowfield [--watch] [--keep-last-good] [-D NAME[=VALUE]]... [EFFECT.fx]\n";
         std::string to = c.usageGoesTo;
         EXPECT_EQ(out.rfind(usage, 0) == 0, to == "out") << out;
         EXPECT_EQ(out.empty(), to != "out") << out;
@@ -75,6 +88,7 @@ TEST(ArgumentsTest, CommandLines) {
     g_effectFileName = "main.fx";
     g_watchEffect = false;
     SetKeepLastGood(false);
+    g_effectDefines = nullptr;
 }
 
 }  // namespace

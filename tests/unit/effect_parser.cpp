@@ -123,7 +123,7 @@ TEST(EffectParserBlocks, KeywordsAndStateNamesInAnyCase) {
         "TECHNIQUE A { PASS { vertexshader = compile VS_2_0 V(); PIXELSHADER = NULL; } }\n"
         "Technique B { Pass { VERTEXSHADER = Null; pixelShader = compile ps_2_0 P(); } }\n"
         "technique10 C { pass { } }\n"
-        "Technique11 D { pass { } }\n");
+        "technique11 D { pass { } }\n");
     EXPECT_TRUE(Messages(e).empty());
     ASSERT_EQ(e.techniques.size(), 4u);
     EXPECT_EQ(e.techniques[0].passes[0].vertexShader.profile, "vs_2_0");

@@ -102,6 +102,12 @@ bool ReadDirective(const std::string& line, Case* c) {
         c->expect.push_back(e);
         return true;
     }
+    if (key == "define" && w.size() == 2) {
+        size_t equals = w[1].find('=');
+        c->defines.push_back({w[1].substr(0, equals),
+                              equals == std::string::npos ? "1" : w[1].substr(equals + 1)});
+        return !c->defines.back().first.empty();
+    }
     if (key == "ulps" && w.size() == 2) return Integer(w[1], &c->ulps);
     if (key == "abs" && w.size() == 2) return Number(w[1], &c->absolute) && c->absolute >= 0;
     if ((key == "error" || key == "warning") && w.size() >= 3) {
@@ -317,8 +323,11 @@ Outcome RunCase(IDirect3DDevice9* device, const Case& c, const fs::path& workDir
 
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
-    HRESULT hr = D3DXCreateEffectFromFileA(device, file.c_str(), nullptr, nullptr, 0, nullptr,
-                                           &effect, &errors);
+    std::vector<D3DXMACRO> defines;
+    for (const auto& [name, value] : c.defines) defines.push_back({name.c_str(), value.c_str()});
+    defines.push_back({nullptr, nullptr});
+    HRESULT hr = D3DXCreateEffectFromFileA(device, file.c_str(), defines.data(), nullptr, 0,
+                                           nullptr, &effect, &errors);
     std::string text;
     if (errors != nullptr) {
         if (const char* p = static_cast<const char*>(errors->GetBufferPointer())) text = p;

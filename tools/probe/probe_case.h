@@ -15,6 +15,9 @@
 //   //? vs c4 = ...                program does (c0 and c1 here)
 //   //? expect 1 0.5 -2 1          every pixel
 //   //? expect at 3 0 = 1 0 0 1    pixel (x, y), (0, 0) at the top left
+//   //? define PROFILE=ps_2_0      a macro the host defines (VALUE 1 when not
+//                                  given), as D3DXCreateEffectFromFileA's
+//                                  defines
 //   //? ulps 4                     tolerance in units in the last place (4)
 //   //? abs 1e-6                   or an absolute one; either passes
 //   //? error 12 unknown variable  must fail with an error on line 12
@@ -27,6 +30,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gfx/gfx.h"
@@ -63,6 +67,7 @@ struct Case {
     int warningLine = 0;
     std::string warningText;
     std::string knownFailure;  // non-empty: "xfail" and why
+    std::vector<std::pair<std::string, std::string>> defines;  // name, value
 };
 
 // Reads a case; false with the reason when its "//?" lines do not parse.

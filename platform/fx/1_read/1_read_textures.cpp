@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/fx/1_read/1_placeholder_texture.h"
 #include "platform/fx/1_read/1_read_file.h"
 #include "platform/fx/runtime/texture_file.h"
 #include "platform/fx/shared/tokenizer.h"
@@ -94,9 +95,15 @@ bool ReadOne(const std::string& folder, const TextureDesc& t, const platform::Te
     bool ok = ReadTextureFile(path, limits, &out->image, &error, &bytes);
     NoteFileRead(path, error.fileRead,
                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    out->texture = t.name;
+    out->file = t.resourceName;
+    out->pos = t.resourcePos;
     if (!ok) {
-        messages->Error(t.resourcePos, TextureErrorText(t.resourceName, error));
-        return false;
+        // The effect loads without it, as on Direct3D 9; a reload finds it.
+        messages->Add(WarningAt(t.resourcePos, TextureErrorText(t.resourceName, error)));
+        out->image = PlaceholderTexture(kind.value_or(TextureKind::Texture2D));
+        out->placeholder = true;
+        return true;
     }
     if (kind && *kind != out->image.kind) {
         messages->Error(t.resourcePos, "texture " + Quote(t.resourceName) + " holds " +
@@ -105,9 +112,6 @@ bool ReadOne(const std::string& folder, const TextureDesc& t, const platform::Te
                                            " asks for " + KindWords(*kind));
         return false;
     }
-    out->texture = t.name;
-    out->file = t.resourceName;
-    out->pos = t.resourcePos;
     return true;
 }
 

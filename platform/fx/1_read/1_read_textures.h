@@ -4,13 +4,14 @@
 // added to the files the load read (GetLoadedFiles), so that --watch reloads
 // when an image is saved.
 //
-// Where errors are made, at the ResourceName string (ResourceType problems
-// at the ResourceType string): a file that cannot be opened or read, a file
-// that is not an image, a damaged or truncated image, a DDS whose sizes
-// disagree with its data, an image larger than the device takes (refused
-// before anything is allocated for it), an image of another kind than the
-// texture's type or ResourceType asks for, a ResourceType other than "1D",
-// "2D", "3D" and "Cube".
+// Warnings, at the ResourceName string: a file that cannot be opened or
+// read, a file that is not an image, a damaged or truncated image, a DDS
+// whose sizes disagree with its data, an image larger than the device takes
+// (refused before anything is allocated for it). The texture then holds a
+// placeholder (1_placeholder_texture.h) and the effect loads.
+// Errors: an image of another kind than the texture's type or ResourceType
+// asks for (at the ResourceName), a ResourceType other than "1D", "2D",
+// "3D" and "Cube" (at the ResourceType string).
 #pragma once
 
 #include <string>
@@ -29,6 +30,7 @@ struct TextureFile {
     std::string file;     // the ResourceName, as written
     SourcePos pos;        // of the ResourceName string
     platform::TextureImage image;
+    bool placeholder = false;  // the file could not be used: image is PlaceholderTexture's
 };
 
 // Reads the image of every texture whose ResourceName is not empty, relative

@@ -670,10 +670,22 @@ void FileReader::Line(OpenFile& f, const Token& t, const SourceToken& at) {
 }  // namespace
 
 PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& resolver,
-                              const std::string& effectName, LoadBudget budget) {
+                              const std::string& effectName, LoadBudget budget,
+                              const std::vector<HostMacro>& hostMacros) {
     PreprocessedEffect out;
     PpState state(&out, budget);
     state.effectName = effectName;
+    if (!hostMacros.empty()) {
+        // Read as #define lines before the file; a body's tokens take the
+        // place of the macro's use when it expands, so they need no file.
+        std::string defines;
+        for (const HostMacro& m : hostMacros) defines += "#define " + m.name + " " + m.value + "\n";
+        FileReader hostReader(&state, resolver, defines);
+        Expander expander(&state, &hostReader);
+        SourceToken t;
+        while (expander.Next(&t)) {
+        }
+    }
     FileReader reader(&state, resolver, text);
     SourceToken start;
     start.line = start.column = 1;

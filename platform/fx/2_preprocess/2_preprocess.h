@@ -84,11 +84,21 @@ struct PreprocessedEffect {
     bool stopped = false;
 };
 
+// A macro the host program defines (D3DXCreateEffectFromFileA's defines, a tool's
+// -D NAME=VALUE): in effect before the file's first line, as if
+// "#define NAME VALUE" stood there. The caller checks that the name is an
+// identifier and the value one line.
+struct HostMacro {
+    std::string name;
+    std::string value;
+};
+
 // The effect file's text through the preprocessor. Without a resolver every
 // #include is an error. effectName is what __FILE__ gives in the effect file.
 // The loader spends the default budget; tests may give the clock another.
 PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& resolver,
-                              const std::string& effectName = "", LoadBudget budget = {});
+                              const std::string& effectName = "", LoadBudget budget = {},
+                              const std::vector<HostMacro>& hostMacros = {});
 
 // The expanded tokens within kMaxNestingDepth and kMaxNameLength: the first
 // place past one is an error there, and the stream stops at it (Preprocess

@@ -272,20 +272,29 @@ bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<Token
         }
         return false;
     }
-    std::string_view profile = Text(v[1]);
+    // A level-9 profile compiles as the Direct3D 9 profile of its limits.
+    std::string_view written = Text(v[1]);
+    std::string_view profile = Direct3D9Profile(written);
     ProfileStage stage = ProfileStageOf(profile);
     if (stage == ProfileStage::None) {
-        Error(v[1], "unsupported profile " + Quote(profile));
+        // Effects written for another host name their profiles through its macros.
+        if (!LooksLikeProfile(profile)) {
+            Error(v[1], "unknown profile " + Quote(profile) +
+                            ": is it a macro your host program defines? (-D " +
+                            std::string(profile) + (vertex ? "=vs_2_0)" : "=ps_2_0)"));
+        } else {
+            Error(v[1], "unsupported profile " + Quote(profile));
+        }
         return false;
     }
     if ((stage == ProfileStage::Vertex) != vertex) {
-        Error(v[1], "profile " + Quote(profile) + " cannot compile a " +
+        Error(v[1], "profile " + Quote(written) + " cannot compile a " +
                               (vertex ? "vertex" : "pixel") + " shader");
         return false;
     }
     b->profile = ToLower(profile);
     if (v.size() < 3 || v[2].kind != Tok::Ident) {
-        std::string text = "expected an entry point after " + Quote(profile);
+        std::string text = "expected an entry point after " + Quote(written);
         if (v.size() < 3) {
             ErrorAfter(v[1], text);
         } else {

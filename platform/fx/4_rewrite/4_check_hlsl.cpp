@@ -56,6 +56,9 @@ struct Checker {
             // Followed by a name it is a type ("VertexShader shaders[2] = ..."),
             // which the effect framework reads; a name it cannot be.
             if (code.IsIdent(i + 1)) continue;
+            // A function may be named VertexShader (and called so); a variable not.
+            const bool shaderWord = w == "VertexShader" || w == "vertexshader";
+            if (shaderWord && code.Punct(i + 1) == '(') continue;
             if ((IsTechniqueKeyword(w) || w == "fxgroup" || w == "VertexShader" ||
                  w == "vertexshader") &&
                 said.insert(w).second) {

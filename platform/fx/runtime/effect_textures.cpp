@@ -10,6 +10,7 @@ bool CreateEffectTextures(platform::DeviceTextures* device, std::vector<TextureF
     textures->clear();
     for (TextureFile& file : files) {
         LoadedTexture loaded{file.texture, file.file, 0, platform::DescribeTexture(file.image)};
+        if (file.placeholder) loaded.description = "not read, a placeholder: " + loaded.description;
         std::string reason;
         if (device->CreateTexture(file.image, &loaded.id, &reason) != 0 || loaded.id == 0) {
             messages->Error(file.pos, "cannot make texture " + Quote(file.file) + " (" +

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "platform/fx/shared/tokenizer.h"
 
@@ -212,6 +213,28 @@ bool IsSupportedProfile(std::string_view profile) {
     return p && p->supported;
 }
 
+std::string_view Direct3D9Profile(std::string_view profile) {
+    static constexpr std::pair<const char*, const char*> kLevel9[] = {
+        {"vs_4_0_level_9_1", "vs_2_0"},
+        {"ps_4_0_level_9_1", "ps_2_0"},
+        {"vs_4_0_level_9_3", "vs_2_a"},
+        {"ps_4_0_level_9_3", "ps_2_a"},
+    };
+    for (const auto& [later, d3d9] : kLevel9)
+        if (IEquals(profile, later)) return d3d9;
+    return profile;
+}
+
+bool LooksLikeProfile(std::string_view name) {
+    size_t letters = 0;
+    while (letters < name.size() && ((name[letters] >= 'a' && name[letters] <= 'z') ||
+                                     (name[letters] >= 'A' && name[letters] <= 'Z'))) {
+        ++letters;
+    }
+    return letters >= 2 && letters + 1 < name.size() && name[letters] == '_' &&
+           name[letters + 1] >= '0' && name[letters + 1] <= '9';
+}
+
 const char* SupportedProfileRange(ProfileStage stage) {
     return stage == ProfileStage::Vertex ? "vs_1_1 to vs_3_0" : "ps_2_0 to ps_3_0";
 }
@@ -227,7 +250,8 @@ bool IsSamplerType(std::string_view s) {
 }
 
 bool IsTechniqueKeyword(std::string_view s) {
-    return IEquals(s, "technique") || IEquals(s, "technique10") || IEquals(s, "technique11");
+    // Only "technique" in any case: Technique10 is a name.
+    return IEquals(s, "technique") || s == "technique10" || s == "technique11";
 }
 
 bool IsQualifier(std::string_view s) {

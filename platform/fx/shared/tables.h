@@ -68,6 +68,14 @@ bool ParseColorWord(std::string_view text, DWORD* value);
 enum class ProfileStage { None, Vertex, Pixel };
 ProfileStage ProfileStageOf(std::string_view profile);
 bool IsSupportedProfile(std::string_view profile);
+// "vs_5_0", "lib_6_3": letters, '_' and a digit, as every compiler's
+// profiles begin; a name without that shape may be a macro left undefined.
+bool LooksLikeProfile(std::string_view name);
+// The Direct3D 9 profile whose limits a later compiler's name for it has:
+// vs_4_0_level_9_1 vs_2_0, ps_4_0_level_9_1 ps_2_0, vs_4_0_level_9_3 vs_2_a,
+// ps_4_0_level_9_3 ps_2_a (the ps_2_x that has every ps_2_x instruction).
+// Any other name as it is.
+std::string_view Direct3D9Profile(std::string_view profile);
 // "vs_1_1 to vs_3_0" / "ps_2_0 to ps_3_0", for messages.
 const char* SupportedProfileRange(ProfileStage stage);
 

@@ -1,8 +1,6 @@
-// a DDS whose header lists more mip levels than it holds
-// expect: texture_sizes_disagree.fx(4,27): error: cannot read texture 'sizes_disagree.dds': truncated DDS file: its header describes 21844 bytes of image data, the file holds 16384
-texture SpriteTex <
-    string ResourceName = "sizes_disagree.dds";
->;
+// a PNG header of 16384 x 16384 texels: 1.3 GiB with its mip levels
+// expect: texture_too_many_bytes.fx(3,43): warning: cannot read texture 'too_many_bytes.png': 16384 x 16384 RGBA8 with 15 mip levels takes 1365 MiB, more than the 256 MiB a texture may take
+texture SpriteTex < string ResourceName = "too_many_bytes.png"; >;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state

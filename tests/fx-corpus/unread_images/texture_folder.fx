@@ -1,6 +1,6 @@
-// a texture whose file does not exist
-// expect: texture_missing.fx(3,43): error: cannot open texture 'nowhere.png': No such file or directory
-texture SpriteTex < string ResourceName = "nowhere.png"; >;
+// a ResourceName that names a folder
+// expect: texture_folder.fx(3,43): warning: cannot open texture '.': Is a directory
+texture SpriteTex < string ResourceName = "."; >;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state

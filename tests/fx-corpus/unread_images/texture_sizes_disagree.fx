@@ -1,6 +1,8 @@
-// a text file with an image's name
-// expect: texture_not_an_image.fx(3,69): error: cannot read texture 'not_an_image.png': not an image file (PNG, JPEG, TGA, BMP or DDS expected)
-texture SpriteTex < string UIName = "Sprite"; string ResourceName = "not_an_image.png"; >;
+// a DDS whose header lists more mip levels than it holds
+// expect: texture_sizes_disagree.fx(4,27): warning: cannot read texture 'sizes_disagree.dds': truncated DDS file: its header describes 21844 bytes of image data, the file holds 16384
+texture SpriteTex <
+    string ResourceName = "sizes_disagree.dds";
+>;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state

@@ -1,6 +1,6 @@
-// a PNG cut off inside its image data
-// expect: texture_truncated.fx(3,43): error: cannot read texture 'truncated.png': damaged or truncated PNG image (the file ends before its compressed data)
-texture SpriteTex < string ResourceName = "truncated.png"; >;
+// a PNG header of 100000 x 100000 texels, past the device's edge limit
+// expect: texture_too_wide.fx(3,43): warning: cannot read texture 'too_wide.png': the image is 100000 x 100000, larger than the 16384 texels a 2D texture may have on this device
+texture SpriteTex < string ResourceName = "too_wide.png"; >;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state

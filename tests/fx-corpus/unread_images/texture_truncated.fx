@@ -1,6 +1,6 @@
-// a ResourceName that names a folder
-// expect: texture_folder.fx(3,43): error: cannot open texture '.': Is a directory
-texture SpriteTex < string ResourceName = "."; >;
+// a PNG cut off inside its image data
+// expect: texture_truncated.fx(3,43): warning: cannot read texture 'truncated.png': damaged or truncated PNG image (the file ends before its compressed data)
+texture SpriteTex < string ResourceName = "truncated.png"; >;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state

@@ -1,6 +1,6 @@
-// a PNG header of 100000 x 100000 texels, past the device's edge limit
-// expect: texture_too_wide.fx(3,43): error: cannot read texture 'too_wide.png': the image is 100000 x 100000, larger than the 16384 texels a 2D texture may have on this device
-texture SpriteTex < string ResourceName = "too_wide.png"; >;
+// a texture whose file does not exist
+// expect: texture_missing.fx(3,43): warning: cannot open texture 'nowhere.png': No such file or directory
+texture SpriteTex < string ResourceName = "nowhere.png"; >;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state

@@ -1,6 +1,6 @@
-// a PNG header of 16384 x 16384 texels: 1.3 GiB with its mip levels
-// expect: texture_too_many_bytes.fx(3,43): error: cannot read texture 'too_many_bytes.png': 16384 x 16384 RGBA8 with 15 mip levels takes 1365 MiB, more than the 256 MiB a texture may take
-texture SpriteTex < string ResourceName = "too_many_bytes.png"; >;
+// a text file with an image's name
+// expect: texture_not_an_image.fx(3,69): warning: cannot read texture 'not_an_image.png': not an image file (PNG, JPEG, TGA, BMP or DDS expected)
+texture SpriteTex < string UIName = "Sprite"; string ResourceName = "not_an_image.png"; >;
 float4x4 viewProj : register(c4);
 
 sampler2D Sprite = sampler_state
