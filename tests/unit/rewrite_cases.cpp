@@ -18,6 +18,7 @@
 
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 #include "platform/fx/5_glslang/5_passes.h"
+#include "platform/fx/5_glslang/5_text_rewrites.h"
 #include "tests/support/case_file.h"
 
 namespace {

@@ -26,6 +26,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/fx/4_rewrite/4_check_hlsl.h"
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/shared/tables.h"
 

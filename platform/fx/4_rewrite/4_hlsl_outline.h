@@ -121,24 +121,4 @@ int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t fi
 // of bools); rows 0 when it is none or that cannot be told.
 Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last);
 
-// Words and calls respelled as glslang reads what Direct3D 9's compiler
-// reads (4_spellings.cpp), in place: its type names in capitals, doubles,
-// one-component vectors, texCUBEproj, integer literals given to mul.
-void RespellHlsl(TokenStream* hlsl);
-
-// What Direct3D 9's compiler refuses in the HLSL of an effect that compiles
-// these (profile, entry point) pairs (4_check_hlsl.cpp), as errors in
-// messages: false when it found one.
-bool CheckHlsl(const Code& code, const HlslOutline& outline,
-               const std::vector<std::pair<std::string, std::string>>& compiled,
-               std::vector<Message>* messages);
-
-// Global variable declarations that no function and no kept declaration
-// names taken out in place (4_unused_globals.cpp): Direct3D 9 gives them no
-// register, and they must cost glslang nothing. One with an initial value
-// only when every name it declares is in `constants` (values known sound).
-// code and outline are those of *hlsl as it is.
-void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
-                       const std::unordered_set<std::string_view>& constants);
-
 }  // namespace fx

@@ -15,6 +15,7 @@
 #include <set>
 #include <string>
 
+#include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 

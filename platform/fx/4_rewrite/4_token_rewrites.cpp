@@ -1,5 +1,8 @@
 // Stage 4: the order of the token rewrites, and why each sits where it does.
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/4_rewrite/4_check_hlsl.h"
+#include "platform/fx/4_rewrite/4_spellings.h"
+#include "platform/fx/4_rewrite/4_unused_globals.h"
 
 #include <array>
 

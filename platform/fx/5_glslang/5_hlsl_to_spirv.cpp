@@ -14,6 +14,7 @@
 #include "platform/fx/5_glslang/5_instruction_slots.h"
 #include "platform/fx/5_glslang/5_passes.h"
 #include "platform/fx/5_glslang/5_tree.h"
+#include "platform/fx/5_glslang/5_text_rewrites.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>

@@ -1,6 +1,8 @@
 // Stage 5: the order of the text rewrites and of the passes over glslang's
 // tree, and why each sits where it does.
 #include "platform/fx/5_glslang/5_passes.h"
+#include "platform/fx/5_glslang/5_profile_check.h"
+#include "platform/fx/5_glslang/5_text_rewrites.h"
 
 #include <array>
 

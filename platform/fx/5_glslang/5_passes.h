@@ -11,6 +11,7 @@
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/5_glslang/5_tree.h"
 #include "platform/fx/shared/message.h"
+#include "platform/fx/5_glslang/5_text_rewrites.h"
 
 namespace glslang {
 class TIntermediate;

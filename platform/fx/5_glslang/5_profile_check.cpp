@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/fx/5_glslang/5_profile_check.h"
 #include "platform/fx/5_glslang/5_tree.h"
 
 namespace fx {

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/fx/5_glslang/5_text_rewrites.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 #include "platform/fx/5_glslang/5_tree.h"

@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "platform/fx/6_spirv/6_spirv_module.h"
+#include "platform/fx/6_spirv/6_demand.h"
 
 namespace fx {
 namespace {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/fx/6_spirv/6_spirv_module.h"
+#include "platform/fx/6_spirv/6_ints_as_floats.h"
 
 namespace fx {
 namespace {

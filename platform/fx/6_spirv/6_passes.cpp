@@ -3,6 +3,11 @@
 
 #include <array>
 
+#include "platform/fx/6_spirv/6_ints_as_floats.h"
+#include "platform/fx/6_spirv/6_spirv_passes.h"
+#include "platform/fx/6_spirv/6_uniform_loads.h"
+#include "platform/fx/6_spirv/6_varyings.h"
+
 namespace fx {
 namespace {
 

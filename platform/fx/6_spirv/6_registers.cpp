@@ -11,6 +11,8 @@
 // Not implemented: components of a register (register(c0.y)); what a
 // matrix's uses depend on beyond what 6_demand.cpp follows (all of it counts).
 #include "platform/fx/6_spirv/6_register_pass.h"
+#include "platform/fx/6_spirv/6_demand.h"
+#include "platform/fx/6_spirv/6_uniform_loads.h"
 
 #include <algorithm>
 #include <functional>

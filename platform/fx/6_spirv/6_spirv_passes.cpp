@@ -11,6 +11,7 @@
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 #include "platform/fx/6_glsl/6_cross_stage.h"
 #include "platform/fx/6_spirv/6_spirv_module.h"
+#include "platform/fx/6_spirv/6_spirv_passes.h"
 
 namespace fx {
 

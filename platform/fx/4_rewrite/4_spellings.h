@@ -1,0 +1,14 @@
+// Stage 4: Direct3D 9's spellings as glslang reads them (platform/fx
+// internal; 4_spellings.cpp), the "respell" entry of 4_token_rewrites.h.
+#pragma once
+
+#include "platform/fx/shared/token_stream.h"
+
+namespace fx {
+
+// Words and calls respelled as glslang reads what Direct3D 9's compiler
+// reads (4_spellings.cpp), in place: its type names in capitals, doubles,
+// one-component vectors, texCUBEproj, integer literals given to mul.
+void RespellHlsl(TokenStream* hlsl);
+
+}  // namespace fx

@@ -1,0 +1,25 @@
+// Stage 6: the varyings as Direct3D 9 passes them on (platform/fx internal;
+// 6_varyings.cpp).
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "platform/fx/6_spirv/6_spirv_module.h"
+
+namespace fx {
+
+// Varyings as wide as Direct3D 9's registers: each float varying (a vertex
+// output or pixel input at a location) becomes a float4, so that a pixel
+// shader may read a float2 where its vertex shader wrote a float4, or the
+// other way round (components not written read 0). Stores widen, loads take
+// the components they need. POSITION, PSIZE, VPOS and VFACE stay as they are.
+void WidenVaryings(SpvModule& module, bool vertex);
+
+
+// The COLOR0 and COLOR1 outputs of a vertex shader before vs_3_0 are
+// clamped to [0, 1], as Direct3D 9 passes its color registers on.
+void ClampColorOutputs(SpvModule& module);
+
+}  // namespace fx
