@@ -11,7 +11,10 @@
 //   7 link                   7_link            a program on the device
 //     upload the images      effect_textures   a texture on the device per image
 //
-// Every stage reports through Message; the caller gets the list's text.
+// Every pass is compiled (1 to 6, no call of the device: a background load
+// runs them on a thread of its own) before any is linked (7, on the
+// device's thread). Every stage reports through Message; the caller gets
+// the list's text.
 // Passes with the same shaders and arguments are compiled once (each still
 // gets a program of its own). Only the first technique is compiled unless a
 // tool asks for all (effect_info.h).
