@@ -16,6 +16,7 @@
 // gets a program of its own). Only the first technique is compiled unless a
 // tool asks for all (effect_info.h).
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "platform/fx/1_read_file.h"
@@ -102,6 +103,16 @@ std::vector<RegisterWrite> RegisterWrites(const std::vector<ConstantRegisters>& 
     return writes;
 }
 
+// Where the stage put each global it keeps in c registers.
+std::vector<GlobalPlace> GlobalPlaces(const std::vector<ConstantRegisters>& table) {
+    std::vector<GlobalPlace> places;
+    for (const ConstantRegisters& r : table) {
+        if (r.set != RegisterSet::Float || r.start >= platform::kConstantRegisters) continue;
+        places.push_back({r.name, static_cast<UINT>(r.start)});
+    }
+    return places;
+}
+
 // Stages 4 to 7 for one pass.
 bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
                std::vector<std::string>* samplerNames) {
@@ -120,6 +131,8 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         *samplerNames = same.samplerNames;
         out->vertexConstants = same.vertexConstants;
         out->pixelConstants = same.pixelConstants;
+        out->vertexPlaces = same.vertexPlaces;
+        out->pixelPlaces = same.pixelPlaces;
         slots = known->second.slots;
     } else {
         CompiledPass compiled;
@@ -131,6 +144,8 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         pixelRegisters = RegisterLines(compiled.pixelConstants);
         out->vertexConstants = RegisterWrites(compiled.vertexConstants);
         out->pixelConstants = RegisterWrites(compiled.pixelConstants);
+        out->vertexPlaces = GlobalPlaces(compiled.vertexConstants);
+        out->pixelPlaces = GlobalPlaces(compiled.pixelConstants);
     }
     UINT program = LinkPass(b.device, glsl, slots, pass, b.messages);
     if (program == 0) return false;
@@ -261,6 +276,9 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
     b.device = device;
     b.messages = messages;
     if (!RewriteEffect(parsed, &b.rewritten, messages)) return false;
+    std::vector<Message> unread;
+    effect->parameters = BuildParameters(parsed.globals, b.rewritten.defaults, &unread);
+    messages->Add(unread);
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
@@ -275,7 +293,11 @@ bool LoadEffect(platform::ShaderPrograms* device, platform::DeviceTextures* text
     return true;
 }
 
+double g_lastLoadMs = 0;
+
 }  // namespace
+
+double GetLastLoadMilliseconds() { return g_lastLoadMs; }
 
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
                              ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
@@ -284,6 +306,14 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
     if (!device || !fileName || !effect) return E_INVALIDARG;
 
     MessageList messages(fileName);
+    const auto started = std::chrono::steady_clock::now();
+    struct Timer {
+        std::chrono::steady_clock::time_point started;
+        ~Timer() {
+            g_lastLoadMs = std::chrono::duration<double, std::milli>(
+                               std::chrono::steady_clock::now() - started).count();
+        }
+    } timer{started};
     platform::ShaderPrograms* programs = platform::GetShaderPrograms(device);
     platform::DeviceTextures* textures = platform::GetDeviceTextures(device);
     LoadedEffect loaded;

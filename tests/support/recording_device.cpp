@@ -307,4 +307,9 @@ HRESULT FakeEffect::End() {
     return results_->For("End");
 }
 
+HRESULT FakeEffect::CommitChanges() {
+    log_->Add("CommitChanges");
+    return results_->For("CommitChanges");
+}
+
 }  // namespace testing_support
