@@ -3,6 +3,7 @@
 // main.fx is picked up on F5 / F4 while the program runs.
 #include "render/scene.h"
 
+#include "platform/knobs/knobs.h"
 #include "render/vertex_stream.h"
 
 #include <cstdio>
@@ -39,6 +40,7 @@ void ReportError(const char* reason) {
 }  // namespace
 
 void ReleaseScene() {
+    SetKnobsEffect(nullptr, nullptr);  // the knobs keep their values for the next load
     if (g_vertexBuffer != nullptr) g_vertexBuffer->Release();
     g_vertexBuffer = nullptr;
     if (g_effect != nullptr) g_effect->Release();
@@ -84,6 +86,9 @@ void InitScene() {
 
     printf("Load Shader.\n");
     fflush(stdout);
+    // The knobs' values (kept, from EFFECT.fx.knobs, or defaults) onto the
+    // new effect.
+    SetKnobsEffect(g_effect, g_effectFileName);
 
     g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     g_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);

@@ -3,16 +3,20 @@
 //
 //   flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...
 //                     [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]
+//                     [--set NAME=VALUE]... [--knobs FILE]
 //
 // The millisecond clock that places the particles is fixed by --clock, so the
 // same clock and frames give the same image. The effect is EFFECT.fx, a path
 // from the working directory, as the program takes it; main.fx there without
 // one. Keys are pressed (and released) just before the frame they name.
+// Knobs: --knobs reads FILE instead of EFFECT.fx.knobs, and each --set
+// gives a knob its value after that, at every load.
 // Exit codes: 0 done, 1 start-up or write failure, 2 bad usage.
 #include "app/frame.h"
 #include "app/program.h"
 #include "platform/crt/crt.h"
 #include "platform/gfx/gl_device.h"
+#include "platform/knobs/knobs.h"
 #include "platform/window/window.h"
 #include "render/scene.h"
 
@@ -57,7 +61,8 @@ uint32_t FixedClock() { return g_fixedClock; }
 void Usage() {
     fprintf(stderr,
             "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
-            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]\n");
+            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]\n"
+            "                         [--set NAME=VALUE]... [--knobs FILE]\n");
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -114,6 +119,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         } else if (arg == "--hold") {
             options->heldKey = ParseKey(value);
             if (options->heldKey == 0) return false;
+        } else if (arg == "--set") {
+            if (!AddKnobSetting(value)) return false;
+        } else if (arg == "--knobs") {
+            SetKnobsFile(value);
         } else if (arg == "--png") {
             if (!SplitFrame(value, &number, &rest)) return false;
             options->snapshots.push_back({number, rest});
