@@ -3,7 +3,10 @@
 #include "app/program.h"
 
 #include "app/frame.h"
+#include "platform/knobs/knobs.h"
+#include "platform/panel/panel.h"
 #include "platform/watch/watch.h"
+#include "sim/particles.h"
 #include "render/scene.h"
 
 #include <cstdio>
@@ -47,20 +50,24 @@ D3DPRESENT_PARAMETERS g_presentParams = {
 HWND g_window = nullptr;
 IDirect3D9* g_d3d = nullptr;
 bool g_watchEffect = false;
+bool g_showPanel = false;
 
 ProgramSteps g_programSteps = {Direct3DCreate9, InitScene, RunFrame, ReleaseScene};
 
 static const char* const kUsage =
-    "usage: flowfield [--watch] [EFFECT.fx]\n"
+    "usage: flowfield [--watch] [--panel] [EFFECT.fx]\n"
     "  EFFECT.fx  the effect to draw with, a path from the working directory\n"
     "             (default: main.fx)\n"
     "  --watch    also rebuild the scene when the effect or a file it includes\n"
-    "             is saved\n"
+    "             (or its knobs file) is saved\n"
+    "  --panel    show the knobs panel from the start\n"
     "  --help     this text\n"
-    "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit\n";
+    "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit,\n"
+    "      F1 the knobs panel, Ctrl+S save the knobs beside the effect\n";
 
 int ReadArguments(int argc, char** argv) {
     g_watchEffect = false;
+    g_showPanel = false;
     g_effectFileName = "main.fx";
     bool pathGiven = false;
     bool optionsEnded = false;
@@ -74,6 +81,8 @@ int ReadArguments(int argc, char** argv) {
             return 0;
         } else if (option && std::strcmp(arg, "--watch") == 0) {
             g_watchEffect = true;
+        } else if (option && std::strcmp(arg, "--panel") == 0) {
+            g_showPanel = true;
         } else if (option || pathGiven) {
             const char* problem = option ? "unknown option" : "a second path";
             fprintf(stderr, "flowfield: %s %s\n", problem, arg);
@@ -133,6 +142,8 @@ int RunProgram() {
         g_programSteps.initScene();
         // A watch that cannot start has said why; F5 still reloads.
         if (g_watchEffect) StartEffectWatch();
+        // Without a panel (it has said why) the knobs keep their values.
+        StartPanel(g_window, g_device, kParticleCount, g_showPanel);
 
         // Take every waiting message, then draw one frame; the pass that
         // takes the quit message still draws its frame.
@@ -147,6 +158,8 @@ int RunProgram() {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
+            // A knobs file saved by hand applies without a rebuild.
+            if (g_watchEffect) PollKnobsFile();
             g_programSteps.runFrame();
         }
     } else {
@@ -155,6 +168,7 @@ int RunProgram() {
     }
 
     // Scene, then device, then the graphics system.
+    StopPanel();
     StopEffectWatch();
     g_programSteps.releaseScene();
     if (g_device != nullptr) {

@@ -16,7 +16,10 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // is saved.
 extern bool g_watchEffect;
 
-// Reads "flowfield [--watch] [EFFECT.fx]" into g_watchEffect and
+// --panel: the knobs panel shows from the start (F1 shows and hides it).
+extern bool g_showPanel;
+
+// Reads "flowfield [--watch] [--panel] [EFFECT.fx]" into g_watchEffect, g_showPanel and
 // g_effectFileName (render/scene.h). Returns -1 when the program should run,
 // otherwise the exit code to end with: 0 after --help (the usage on standard
 // output), 2 after an unknown option or a second path (the usage on

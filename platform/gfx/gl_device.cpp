@@ -377,6 +377,10 @@ public:
         *width = presentWidth_;
         *height = presentHeight_;
     }
+    void SetOverlay(platform::PresentOverlay overlay, void* context) {
+        overlay_ = overlay;
+        overlayContext_ = context;
+    }
 
 private:
     ~GlDevice() override;
@@ -435,6 +439,8 @@ private:
     DWORD fvf_ = 0;
 
     bool inScene_ = false;
+    platform::PresentOverlay overlay_ = nullptr;
+    void* overlayContext_ = nullptr;
     int presentWidth_ = 0;
     int presentHeight_ = 0;
 };
@@ -906,6 +912,7 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
                                GL_COLOR_BUFFER_BIT, GL_LINEAR);
         presentWidth_ = drawableWidth;
         presentHeight_ = drawableHeight;
+        if (overlay_ != nullptr) overlay_(overlayContext_, drawableWidth, drawableHeight);
         SDL_GL_SwapWindow(window_);
         glBindFramebuffer(GL_FRAMEBUFFER, floatFramebuffer_ != 0 ? floatFramebuffer_ : framebuffer_);
     }
@@ -1377,6 +1384,13 @@ HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height) {
     auto* glDevice = dynamic_cast<GlDevice*>(device);
     if (glDevice == nullptr || width == nullptr || height == nullptr) return E_INVALIDARG;
     glDevice->LastPresentSize(width, height);
+    return S_OK;
+}
+
+HRESULT SetPresentOverlay(IDirect3DDevice9* device, PresentOverlay overlay, void* context) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    glDevice->SetOverlay(overlay, context);
     return S_OK;
 }
 
