@@ -49,6 +49,8 @@ struct Panel {
     bool shown = false;
     bool textInput = false;  // SDL_StartTextInput is on for a text field
     IDirect3DDevice9* device = nullptr;
+    SDL_Window* window = nullptr;
+    SDL_GLContext context = nullptr;  // the device's
     int particles = 0;
     std::vector<ExtraRow> extraRows;
 
@@ -272,6 +274,8 @@ bool StartPanel(HWND window, IDirect3DDevice9* device, int particleCount, bool s
     g_panel.started = true;
     g_panel.shown = shown;
     g_panel.device = device;
+    g_panel.window = sdl;
+    g_panel.context = SDL_GL_GetCurrentContext();
     g_panel.particles = particleCount;
     platform::SetEventHook(TakeEvent);
     platform::SetPresentOverlay(device, DrawPanel, nullptr);
@@ -283,6 +287,9 @@ void StopPanel() {
     platform::SetPresentOverlay(g_panel.device, nullptr, nullptr);
     platform::SetEventHook(nullptr);
     platform::SetKeysCaptured(false);
+    // Its GL objects live in the device's context, which another may have
+    // replaced as the current one.
+    SDL_GL_MakeCurrent(g_panel.window, g_panel.context);
     if (g_panel.active >= 0) glEndQuery(GL_TIME_ELAPSED);
     glDeleteQueries(kQueries, g_panel.queries);
     if (g_panel.textInput) SDL_StopTextInput();
@@ -295,6 +302,8 @@ void StopPanel() {
 }
 
 bool PanelShown() { return g_panel.shown; }
+
+void ShowPanel(bool shown) { g_panel.shown = shown && g_panel.started; }
 
 void AddPanelCheckbox(const char* label, bool* value) {
     g_panel.extraRows.push_back({label, value});

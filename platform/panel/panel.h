@@ -21,6 +21,8 @@ bool StartPanel(HWND window, IDirect3DDevice9* device, int particleCount, bool s
 void StopPanel();
 
 bool PanelShown();
+// What F1 does, for tools and benchmarks.
+void ShowPanel(bool shown);
 
 // An extra row of the panel's own: a checkbox that writes *value (held by
 // the caller for as long as the panel runs). Rows show below the knobs, in
