@@ -26,6 +26,7 @@ struct KnobState {
     ID3DXEffect* effect = nullptr;  // not held: the scene owns it
     std::string effectFile;
     std::string fileOverride;       // --knobs
+    std::string knobsPath;          // the file read and saved: EFFECT.fx.knobs or --knobs
     std::vector<std::string> settings;  // --set NAME=VALUE
     std::string appliedPath;        // the knobs file last applied or saved ...
     std::string appliedText;        // ... and its bytes
@@ -36,9 +37,14 @@ struct KnobState {
 
 KnobState g_state;
 
-std::string KnobsPath() {
-    if (!g_state.fileOverride.empty()) return g_state.fileOverride;
-    return g_state.effectFile + ".knobs";
+// Kept as a string of its own: PollKnobsFile runs every frame and must not
+// allocate.
+const std::string& KnobsPath() { return g_state.knobsPath; }
+
+void UpdateKnobsPath() {
+    g_state.knobsPath = !g_state.fileOverride.empty() ? g_state.fileOverride
+                        : g_state.effectFile.empty()  ? std::string()
+                                                      : g_state.effectFile + ".knobs";
 }
 
 bool ReadWhole(const std::string& path, std::string* text) {
@@ -83,6 +89,11 @@ bool SplitLine(const std::string& line, std::string* name, std::string* value) {
     Trim(name);
     Trim(value);
     return !name->empty();
+}
+
+bool IsBlank(std::string line) {
+    Trim(&line);
+    return line.empty();
 }
 
 bool IsCommentOrBlank(std::string line) {
@@ -150,6 +161,7 @@ void SetKnobsEffect(ID3DXEffect* effect, const char* effectFile) {
         return;
     }
     g_state.effectFile = effectFile != nullptr ? effectFile : "";
+    UpdateKnobsPath();
 
     std::vector<Knob> knobs;
     std::vector<std::string> warnings;
@@ -190,10 +202,13 @@ bool AddKnobSetting(const char* text) {
     return true;
 }
 
-void SetKnobsFile(const char* path) { g_state.fileOverride = path != nullptr ? path : ""; }
+void SetKnobsFile(const char* path) {
+    g_state.fileOverride = path != nullptr ? path : "";
+    UpdateKnobsPath();
+}
 
 bool PollKnobsFile() {
-    if (g_state.effectFile.empty() && g_state.fileOverride.empty()) return false;
+    if (KnobsPath().empty()) return false;
     struct stat st = {};
     const bool exists = stat(KnobsPath().c_str(), &st) == 0;
     const bool same = exists == g_state.seenExists && st.st_mtim.tv_sec == g_state.seen.st_mtim.tv_sec &&
@@ -208,14 +223,15 @@ bool PollKnobsFile() {
 }
 
 bool SaveKnobs() {
-    if (g_state.effectFile.empty() && g_state.fileOverride.empty()) return false;
+    if (KnobsPath().empty()) return false;
     const std::string path = KnobsPath();
     std::string old;
     ReadWhole(path, &old);
 
-    // The old file's lines: a header of comments, comments above each value
-    // line (they move with it), lines of names this effect does not have,
-    // and comments after the last value line.
+    // The old file's lines: a header (up to the last blank line before the
+    // first value line), comments above each value line (they move with
+    // it), lines of names this effect does not have, and comments after the
+    // last value line.
     std::vector<std::string> header, trailing, unknown;
     std::vector<std::pair<std::string, std::vector<std::string>>> attached;  // name, comments
     std::vector<std::string> pending;
@@ -229,8 +245,12 @@ bool SaveKnobs() {
             continue;
         }
         if (!anyValue) {
-            header = std::move(pending);
-            pending.clear();
+            // The file's header ends at its last blank line; the comments
+            // after it belong to the first knob.
+            size_t blank = pending.size();
+            while (blank > 0 && !IsBlank(pending[blank - 1])) --blank;
+            header.assign(pending.begin(), pending.begin() + static_cast<long>(blank));
+            pending.erase(pending.begin(), pending.begin() + static_cast<long>(blank));
         }
         anyValue = true;
         if (FindKnob(name) != nullptr) {

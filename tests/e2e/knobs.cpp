@@ -287,6 +287,40 @@ TEST_F(KnobsE2e, AKnobsFileSavedByHandAppliesAndTheValueSurvivesAReload) {
     Quit();
 }
 
+// Ctrl+S writes the knobs that differ from their defaults, in declaration
+// order; comments stay (above a knob's line they move with it), a line the
+// effect has no knob for stays, and a knob back at its default loses its line.
+TEST_F(KnobsE2e, CtrlSSavesTheKnobsThatDifferKeepingComments) {
+    dir_.Write("main.fx", kFlat);
+    dir_.Write("main.fx.knobs",
+               "# my settings\n"
+               "\n"
+               "# red\n"
+               "Tint = 1, 0, 0, 0\n"
+               "Gone = 3\n"
+               "# the level, at its default\n"
+               "Level = 0\n"
+               "# end\n");
+    Start({});
+    ASSERT_TRUE(xvfb_->SendKey(window_, "ctrl+s")) << xvfb_->lastError();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+    while (program_.Err().find("Saved main.fx.knobs.") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(ReadFile(dir_.path() / "main.fx.knobs"),
+              "# my settings\n"
+              "\n"
+              "# the level, at its default\n"
+              "# red\n"
+              "Tint = 1, 0, 0, 0\n"
+              "Gone = 3\n"
+              "# end\n");
+    // Ctrl+S is the panel's: no reload, no S in the key state.
+    EXPECT_EQ(Count("Load Shader."), 1);
+    Quit();
+}
+
 TEST_F(KnobsE2e, KeysTypedIntoThePanelReachNeitherF4NorF5) {
     dir_.Write("main.fx", kFlat);
     Start({"--panel"});
