@@ -143,6 +143,27 @@ TEST_F(KnobsCapture, SetChangesTheFrameDefaultsReproduceItAndAKnobsFileAgrees) {
     EXPECT_EQ(Capture({"--set", "ParticleSize=0.06", "--set", "ColorA=1, 0.42, 0.18"}), plain);
 }
 
+// A knob without a register lands among the registers the program writes
+// (c0 of the pixel shader here): CommitChanges after the program's upload
+// puts its value back, so the frame is that of the same colour as a
+// constant.
+TEST_F(KnobsCapture, AKnobAmongTheProgramsRegistersReadsItsOwnValue) {
+    const std::string vertex =
+        "float4 vs_main(float4 d : COLOR0, float4 c : TEXCOORD0) : POSITION\n"
+        "{ float first = floor(d.b * 255.0 + 0.5) + floor(d.g * 255.0 + 0.5) * 256.0 < 6.0 ? 1.0 : 0.0;\n"
+        "  return float4((fmod(c.x, 2.0) * 2.0 - 1.0) * first, (floor(c.x * 0.5) * 2.0 - 1.0) * first,\n"
+        "                0.5, 1.0); }\n";
+    const std::string technique =
+        "technique T { pass P { VertexShader = compile vs_3_0 vs_main();\n"
+        "                       PixelShader = compile ps_3_0 ps_main(); } }\n";
+    dir_.Write("knob.fx", "float4 Glow < string UIWidget = \"Color\"; > = float4(0, 0.5, 0, 0);\n" + vertex +
+                              "float4 ps_main() : COLOR0 { return Glow; }\n" + technique);
+    dir_.Write("green.fx", vertex + "float4 ps_main() : COLOR0 { return float4(0, 0.5, 0, 0); }\n" + technique);
+    dir_.Write("blue.fx", vertex + "float4 ps_main() : COLOR0 { return float4(0, 0, 0.5, 0); }\n" + technique);
+    EXPECT_EQ(Capture({"knob.fx"}), Capture({"green.fx"}));
+    EXPECT_EQ(Capture({"knob.fx", "--set", "Glow=0, 0, 0.5, 0"}), Capture({"blue.fx"}));
+}
+
 // >> the program under X
 
 class KnobsE2e : public testing_support::XvfbSuite {
