@@ -4,7 +4,10 @@
 
 #include "app/frame.h"
 #include "app/time_control.h"
+#include "platform/knobs/knobs.h"
+#include "platform/panel/panel.h"
 #include "platform/watch/watch.h"
+#include "sim/particles.h"
 #include "render/scene.h"
 
 #include <cstdio>
@@ -51,21 +54,24 @@ D3DPRESENT_PARAMETERS g_presentParams = {
 HWND g_window = nullptr;
 IDirect3D9* g_d3d = nullptr;
 bool g_watchEffect = false;
+bool g_showPanel = false;
 
 ProgramSteps g_programSteps = {Direct3DCreate9, InitScene, RunFrame, ReleaseScene};
 
 static const char* const kUsage =
-    "usage: flowfield [--watch] [--keep-last-good] [-D NAME[=VALUE]]... [EFFECT.fx]\n"
+    "usage: flowfield [--watch] [--keep-last-good] [--panel] [-D NAME[=VALUE]]... [EFFECT.fx]\n"
     "  EFFECT.fx  the effect to draw with, a path from the working directory\n"
     "             (default: main.fx)\n"
     "  --watch    also rebuild the scene when the effect or a file it includes\n"
-    "             is saved\n"
+    "             (or its knobs file) is saved\n"
     "  --keep-last-good  a load that fails keeps drawing with the effect that\n"
     "             loaded last, the error text over it\n"
+    "  --panel    show the knobs panel from the start\n"
     "  -D NAME[=VALUE]  define a macro for the effect (VALUE 1 when not given)\n"
     "  --help     this text\n"
     "keys: F5 rebuild the scene, F4 rebuild and scatter the particles, Esc quit,\n"
-    "      Space pause, . one frame while paused, [ ] slower / faster, F9 record\n";
+    "      Space pause, . one frame while paused, [ ] slower / faster, F9 record,\n"
+    "      F1 the knobs panel, Ctrl+S save the knobs beside the effect\n";
 
 // The -D macros' texts and the array g_effectDefines points at.
 static std::deque<std::string> g_defineTexts;
@@ -108,6 +114,7 @@ int ReadDefineOption(const char* tool, int argc, char** argv, int* i) {
 
 int ReadArguments(int argc, char** argv) {
     g_watchEffect = false;
+    g_showPanel = false;
     SetKeepLastGood(false);
     g_effectFileName = "main.fx";
     g_defines.clear();
@@ -127,6 +134,8 @@ int ReadArguments(int argc, char** argv) {
             g_watchEffect = true;
         } else if (option && std::strcmp(arg, "--keep-last-good") == 0) {
             SetKeepLastGood(true);
+        } else if (option && std::strcmp(arg, "--panel") == 0) {
+            g_showPanel = true;
         } else if (int taken = option ? ReadDefineOption("flowfield", argc, argv, &i) : 0) {
             if (taken < 0) {
                 fputs(kUsage, stderr);
@@ -192,6 +201,9 @@ int RunProgram() {
         // A watch that cannot start has said why; F5 still reloads.
         if (g_watchEffect) StartEffectWatch();
         StartTimeControl();
+        // Without a panel (it has said why) the knobs keep their values.
+        AddPanelCheckbox("keep the last good effect", &g_keepLastGood);
+        StartPanel(g_window, g_device, kParticleCount, g_showPanel);
 
         // Take every waiting message, then draw one frame; the pass that
         // takes the quit message still draws its frame.
@@ -206,6 +218,8 @@ int RunProgram() {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
+            // A knobs file saved by hand applies without a rebuild.
+            if (g_watchEffect) PollKnobsFile();
             PresentFrame();
         }
         StopTimeControl();
@@ -215,6 +229,7 @@ int RunProgram() {
     }
 
     // Scene, then device, then the graphics system.
+    StopPanel();
     StopEffectWatch();
     g_programSteps.releaseScene();
     if (g_device != nullptr) {

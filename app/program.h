@@ -16,8 +16,13 @@ LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // is saved.
 extern bool g_watchEffect;
 
-// Reads "flowfield [--watch] [-D NAME[=VALUE]]... [EFFECT.fx]" into
-// g_watchEffect, g_effectFileName and g_effectDefines (render/scene.h). Returns -1 when the program should run,
+// --panel: the knobs panel shows from the start (F1 shows and hides it).
+extern bool g_showPanel;
+
+// Reads "flowfield [--watch] [--keep-last-good] [--panel] [-D NAME[=VALUE]]...
+// [EFFECT.fx]" into g_watchEffect, g_keepLastGood, g_showPanel,
+// g_effectFileName and g_effectDefines (render/scene.h). Returns -1 when the
+// program should run,
 // otherwise the exit code to end with: 0 after --help (the usage on standard
 // output), 2 after an unknown option or a second path (the usage on
 // standard error).

@@ -5,23 +5,32 @@
 // console with its line and column; the particles disappear until the file
 // compiles again.
 //
-// Quick changes:
-//   size of the particles ........ PARTICLE_SIZE
-//   how strongly they pulse ...... PULSE_AMOUNT, PULSE_SPEED
-//   their colours ................ COLOR_A, COLOR_B, COLOR_C (blended by place and time)
-//   overall brightness ........... INTENSITY (keep it low: particles add up)
-//   soft halo versus hard core .... HALO, CORE
-
-#define PARTICLE_SIZE 0.06    // half the edge of a particle's square, in world units
-#define PULSE_AMOUNT  0.25    // 0: no pulse; 0.25: the size breathes by a quarter
-#define PULSE_SPEED   1.7     // pulse rate, in radians per second of shader time
-#define INTENSITY     0.7     // brightness of one particle at its centre
-#define HALO          0.35    // strength of the wide, faint glow around each particle
-#define CORE          1.0     // strength of the bright centre
-
-static const float3 COLOR_A = float3(1.00, 0.42, 0.18);   // ember orange
-static const float3 COLOR_B = float3(0.95, 0.20, 0.75);   // magenta
-static const float3 COLOR_C = float3(0.20, 0.55, 1.00);   // sky blue
+// The knobs: press F1 in the program for a panel of sliders and colours
+// built from the annotations below, Ctrl+S to keep the values beside this
+// file (main.fx.knobs). Each line's initializer is the default; UIMin and
+// UIMax bound what the panel takes. They sit at c64 and up, which the
+// program's own c0-c63 never touch, so this file also draws the same on a
+// program that never sets them.
+float ParticleSize : register(c64) <     // half the edge of a particle's square, in world units
+    string UIName = "Particle size"; string UIGroup = "Shape";
+    float UIMin = 0.005; float UIMax = 0.3; float UISoftMax = 0.2; float UIStep = 0.001; > = 0.06;
+float PulseAmount : register(c65) <      // 0: no pulse; 0.25: the size breathes by a quarter
+    string UIName = "Pulse amount"; string UIGroup = "Shape"; float UIMin = 0; float UIMax = 1; > = 0.25;
+float PulseSpeed : register(c66) <       // pulse rate, in radians per second of shader time
+    string UIName = "Pulse speed"; string UIGroup = "Shape"; float UIMin = 0; float UIMax = 10; > = 1.7;
+float Intensity : register(c67) <        // brightness of one particle at its centre (particles add up)
+    string UIName = "Intensity"; string UIGroup = "Light"; float UIMin = 0; float UIMax = 4; float UISoftMax = 2; > = 0.7;
+float Halo : register(c68) <             // strength of the wide, faint glow around each particle
+    string UIName = "Halo"; string UIGroup = "Light"; float UIMin = 0; float UIMax = 2; > = 0.35;
+float Core : register(c69) <             // strength of the bright centre
+    string UIName = "Core"; string UIGroup = "Light"; float UIMin = 0; float UIMax = 4; > = 1.0;
+// The palette, blended by place and time.
+float3 ColorA : register(c70) < string UIName = "Colour A"; string UIGroup = "Palette";
+    string UIWidget = "Color"; > = float3(1.00, 0.42, 0.18);   // ember orange
+float3 ColorB : register(c71) < string UIName = "Colour B"; string UIGroup = "Palette";
+    string UIWidget = "Color"; > = float3(0.95, 0.20, 0.75);   // magenta
+float3 ColorC : register(c72) < string UIName = "Colour C"; string UIGroup = "Palette";
+    string UIWidget = "Color"; > = float3(0.20, 0.55, 1.00);   // sky blue
 
 // What the program writes into c0 to c7 of both shaders every frame.
 float4 time : register(c0);         // x: shader time, grows by 0.016666 a frame
@@ -44,9 +53,9 @@ struct VS_OUTPUT {
 // A smooth three-colour palette: t in [0, 1) runs A -> B -> C -> A.
 float3 Palette(float t)
 {
-    float3 ab = lerp(COLOR_A, COLOR_B, smoothstep(0.0, 0.34, t));
-    float3 bc = lerp(ab, COLOR_C, smoothstep(0.33, 0.67, t));
-    return lerp(bc, COLOR_A, smoothstep(0.66, 1.0, t));
+    float3 ab = lerp(ColorA, ColorB, smoothstep(0.0, 0.34, t));
+    float3 bc = lerp(ab, ColorC, smoothstep(0.33, 0.67, t));
+    return lerp(bc, ColorA, smoothstep(0.66, 1.0, t));
 }
 
 VS_OUTPUT vs_main(VS_INPUT input)
@@ -64,8 +73,8 @@ VS_OUTPUT vs_main(VS_INPUT input)
     float2 offset = float2(fmod(corner, 2.0) * 2.0 - 1.0, floor(corner * 0.5) * 2.0 - 1.0);
 
     // Each particle breathes at its own phase.
-    float pulse = 1.0 + PULSE_AMOUNT * sin(time.x * PULSE_SPEED + phase * 6.2831853);
-    float size = PARTICLE_SIZE * pulse * (0.75 + 0.5 * phase);
+    float pulse = 1.0 + PulseAmount * sin(time.x * PulseSpeed + phase * 6.2831853);
+    float size = ParticleSize * pulse * (0.75 + 0.5 * phase);
     float3 world = input.position + (side.xyz * offset.x + up.xyz * offset.y) * size;
 
     // The registers hold the matrix rows; mul(M, v) applies it to the
@@ -75,7 +84,7 @@ VS_OUTPUT vs_main(VS_INPUT input)
     // Colour follows the particle's place in the field (x + y), drifts slowly
     // with time, and varies a little from particle to particle.
     float t = frac(input.corner.y * 0.12 + time.x * 0.02 + phase * 0.15);
-    float brightness = INTENSITY * (0.7 + 0.3 * pulse);
+    float brightness = Intensity * (0.7 + 0.3 * pulse);
     output.color = float4(Palette(t) * brightness, 1.0);
     output.quad = offset;
     return output;
@@ -87,8 +96,8 @@ float4 ps_main(float4 color : COLOR0, float2 quad : TEXCOORD0) : COLOR0
     // inscribed in the square, so the square's edges never show.
     float r2 = dot(quad, quad);
     float edge = saturate(1.0 - r2);
-    float core = exp(-r2 * 9.0) * CORE;
-    float halo = edge * edge * HALO;
+    float core = exp(-r2 * 9.0) * Core;
+    float halo = edge * edge * Halo;
     return float4(color.rgb * (core + halo) * edge, 1.0);
 }
 

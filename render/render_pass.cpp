@@ -30,6 +30,9 @@ void RenderParticles() {
                 // placed; the next frame's camera sees the advanced time.
                 g_device->SetVertexShaderConstantF(0, &g_constants.c[0][0], kUploadedRegisters);
                 g_device->SetPixelShaderConstantF(0, &g_constants.c[0][0], kUploadedRegisters);
+                // The effect's knobs, in whatever registers each stage gave
+                // them (also among c0-c63); nothing when none was set.
+                g_effect->CommitChanges();
                 g_constants.c[0][0] += kTimeStep;
 
                 g_device->SetStreamSource(0, g_vertexBuffer, 0, sizeof(ParticleVertex));

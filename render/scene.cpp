@@ -3,6 +3,7 @@
 // main.fx is picked up on F5 / F4 while the program runs.
 #include "render/scene.h"
 
+#include "platform/knobs/knobs.h"
 #include "render/vertex_stream.h"
 
 #include <cstdio>
@@ -69,6 +70,7 @@ void FinishScene(HRESULT loaded, ID3DXBuffer* errors, ID3DXEffect* lastGood);
 void SetKeepLastGood(bool keep) { g_keepLastGood = keep; }
 
 void ReleaseScene() {
+    SetKnobsEffect(nullptr, nullptr);  // the knobs keep their values for the next load
     if (g_vertexBuffer != nullptr) g_vertexBuffer->Release();
     g_vertexBuffer = nullptr;
     if (g_effect != nullptr) g_effect->Release();
@@ -137,6 +139,8 @@ void FinishScene(HRESULT loaded, ID3DXBuffer* errors, ID3DXEffect* lastGood) {
         if (g_effect != nullptr) g_effect->Release();
         g_effect = nullptr;
         RestoreLastGood(lastGood, true);
+        // The kept effect keeps its knobs on the panel.
+        if (g_effect != nullptr) SetKnobsEffect(g_effect, g_effectFileName);
         return;
     }
     RestoreLastGood(lastGood, false);
@@ -144,6 +148,9 @@ void FinishScene(HRESULT loaded, ID3DXBuffer* errors, ID3DXEffect* lastGood) {
 
     printf("Load Shader.\n");
     fflush(stdout);
+    // The knobs' values (kept, from EFFECT.fx.knobs, or defaults) onto the
+    // new effect.
+    SetKnobsEffect(g_effect, g_effectFileName);
 
     g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     g_device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);

@@ -4,7 +4,8 @@
 //   flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...
 //                     [--hold F4|F5] [--png FRAME:PATH]... [--quiet]
 //                     [--video FILE.mp4|.mkv|.webm [--crf N] [--fps N] | --raw FILE|-]
-//                     [--scale K] [EFFECT.fx]
+//                     [--scale K] [--set NAME=VALUE]... [--knobs FILE]
+//                     [-D NAME[=VALUE]]... [EFFECT.fx]
 //
 // --video pipes frames 1 to N into ffmpeg, one video frame each; --raw
 // writes them as raw RGBA (standard output for "-", which then carries no
@@ -13,12 +14,15 @@
 // same clock and frames give the same image. The effect is EFFECT.fx, a path
 // from the working directory, as the program takes it; main.fx there without
 // one. Keys are pressed (and released) just before the frame they name.
+// Knobs: --knobs reads FILE instead of EFFECT.fx.knobs, and each --set
+// gives a knob its value after that, at every load.
 // Exit codes: 0 done, 1 start-up or write failure, 2 bad usage.
 #include "app/frame.h"
 #include "app/program.h"
 #include "platform/crt/crt.h"
 #include "platform/gfx/gl_device.h"
 #include "platform/video/video.h"
+#include "platform/knobs/knobs.h"
 #include "platform/window/window.h"
 #include "render/scene.h"
 
@@ -72,7 +76,8 @@ void Usage() {
             "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
             "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n"
             "                         [--video FILE.mp4|.mkv|.webm [--crf N] [--fps N] | --raw FILE|-]\n"
-            "                         [--scale 1-4] [-D NAME[=VALUE]]... [EFFECT.fx]\n");
+            "                         [--scale 1-4] [--set NAME=VALUE]... [--knobs FILE]\n"
+            "                         [-D NAME[=VALUE]]... [EFFECT.fx]\n");
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -133,6 +138,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
         } else if (arg == "--hold") {
             options->heldKey = ParseKey(value);
             if (options->heldKey == 0) return false;
+        } else if (arg == "--set") {
+            if (!AddKnobSetting(value)) return false;
+        } else if (arg == "--knobs") {
+            SetKnobsFile(value);
         } else if (arg == "--png") {
             if (!SplitFrame(value, &number, &rest)) return false;
             options->snapshots.push_back({number, rest});

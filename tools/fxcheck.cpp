@@ -2,7 +2,7 @@
 // (D3DXCreateEffectFromFileA on the program's own GL device), without
 // showing a window, and says what came of each.
 //
-//   flowfield-fxcheck [--all] [--glsl] [--registers] [-D NAME[=VALUE]]... FILE...
+//   flowfield-fxcheck [--all] [--glsl] [--registers] [--params] [-D NAME[=VALUE]]... FILE...
 //
 // For each file: the compiler's text when it fails; otherwise "FILE: ok",
 // any warnings, and every technique with its passes, entry points and
@@ -10,7 +10,9 @@
 // puts on its stage (the image file's size, format and mip levels) (--glsl
 // adds the GLSL the device compiled for each stage, --registers each
 // stage's constant registers as Direct3D 9 allocates them: name, first
-// register, count). Like
+// register, count), --params the effect's knobs, "param NAME: TYPE =
+// VALUE, WIDGET MIN..MAX", then a warning for each annotation it could not
+// read). Like
 // the program, it compiles the first technique only and lists the others as
 // not compiled; --all compiles and links every technique, releasing each
 // one's programs once it is checked.
@@ -20,6 +22,7 @@
 #include "app/program.h"
 #include "platform/fx/effect_info.h"
 #include "platform/fx/fx.h"
+#include "platform/knobs/knobs.h"
 #include "platform/window/window.h"
 #include "render/scene.h"
 
@@ -33,11 +36,21 @@ namespace {
 
 void Usage() {
     fprintf(stderr,
-            "usage: flowfield-fxcheck [--all] [--glsl] [--registers] [-D NAME[=VALUE]]... "
-            "FILE...\n");
+            "usage: flowfield-fxcheck [--all] [--glsl] [--registers] [--params]\n"
+            "                         [-D NAME[=VALUE]]... FILE...\n");
 }
 
 bool g_registers = false;  // --registers
+bool g_params = false;     // --params
+
+// The knobs as the program reads them, then what it could not read.
+void PrintKnobs(ID3DXEffect* effect, const char* path) {
+    std::vector<Knob> knobs;
+    std::vector<std::string> warnings;
+    ReadKnobs(effect, &knobs, &warnings);
+    for (const Knob& knob : knobs) printf("%s\n", DescribeKnob(knob).c_str());
+    for (const std::string& w : warnings) printf("%s: warning: %s\n", path, w.c_str());
+}
 
 // The GL context lives on a window; nobody sees it.
 IDirect3DDevice9* CreateHiddenDevice(IDirect3D9** d3d) {
@@ -140,6 +153,7 @@ bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) 
             for (const fx::EffectSamplerInfo& sampler : pass.samplers) PrintSampler(sampler);
         }
     }
+    if (g_params) PrintKnobs(effect, path);
     effect->Release();
     return true;
 }
@@ -158,6 +172,8 @@ int main(int argc, char** argv) {
             glsl = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--registers") == 0) {
             g_registers = true;
+        } else if (!optionsDone && std::strcmp(argv[i], "--params") == 0) {
+            g_params = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--all") == 0) {
             all = true;
         } else if (int taken = optionsDone ? 0

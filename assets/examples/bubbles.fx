@@ -4,9 +4,9 @@
 //   flowfield assets/examples/bubbles.fx
 #include "common.fxh"
 
-#define SIZE       0.07   // half the edge of a bubble's square
-#define WOBBLE     0.12   // how much a bubble swells and shrinks
-#define INTENSITY  0.75   // brightness of the rim (bubbles add up where they overlap)
+float Size : register(c64) < string ui_label = "Size"; string ui_type = "slider"; float ui_min = 0.01; float ui_max = 0.3; > = 0.07;   // half the edge of a bubble's square
+float Wobble : register(c65) < string ui_label = "Wobble"; string ui_type = "slider"; float ui_min = 0; float ui_max = 0.5; > = 0.12;   // how much a bubble swells and shrinks
+float Intensity : register(c66) < string ui_label = "Intensity"; string ui_type = "slider"; float ui_min = 0; float ui_max = 3; > = 0.75;   // brightness of the rim (bubbles add up where they overlap)
 
 texture BubbleTex < string ResourceName = "bubble.png"; >;
 
@@ -34,12 +34,12 @@ VS_OUTPUT vs_main(VS_INPUT input)
 
     // Squashed one way and stretched the other, in turn.
     float t = time.x * (1.5 + phase) + phase * 6.2831853;
-    float2 wobble = float2(1.0 + WOBBLE * sin(t), 1.0 - WOBBLE * sin(t));
-    float size = SIZE * (0.6 + 0.8 * phase);
+    float2 wobble = float2(1.0 + Wobble * sin(t), 1.0 - Wobble * sin(t));
+    float size = Size * (0.6 + 0.8 * phase);
     output.position = Billboard(input.position, offset * wobble, size);
 
     // Larger bubbles are fainter, as thin films are.
-    output.color = float4(INTENSITY * (1.2 - 0.5 * phase).xxx, 1.0);
+    output.color = float4(Intensity * (1.2 - 0.5 * phase).xxx, 1.0);
     output.uv = CornerUv(offset);
     return output;
 }

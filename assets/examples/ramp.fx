@@ -6,10 +6,10 @@
 //   flowfield assets/examples/ramp.fx
 #include "common.fxh"
 
-#define SIZE        0.05   // half the edge of a dot's square
-#define BAND_WIDTH  0.10   // how much of the ramp one unit of x + y spans
-#define SWEEP       0.04   // how fast the colours move along the ramp
-#define INTENSITY   0.9
+float Size : register(c64) < string UIName = "Size"; float UIMin = 0.01; float UIMax = 0.3; > = 0.05;   // half the edge of a dot's square
+float BandWidth : register(c65) < string UIName = "Band width"; float UIMin = 0; float UIMax = 1; > = 0.10;   // how much of the ramp one unit of x + y spans
+float Sweep : register(c66) < string UIName = "Sweep"; float UIMin = -0.5; float UIMax = 0.5; > = 0.04;   // how fast the colours move along the ramp
+float Intensity : register(c67) < string UIName = "Intensity"; float UIMin = 0; float UIMax = 3; > = 0.9;
 
 texture RampTex < string ResourceName = "ramp.png"; string ResourceType = "2D"; >;
 
@@ -35,10 +35,10 @@ VS_OUTPUT vs_main(VS_INPUT input)
     VS_OUTPUT output;
     float phase = Phase(ParticleNumber(input.diffuse));
     float2 offset = CornerOffset(input.corner.x);
-    output.position = Billboard(input.position, offset, SIZE * (0.8 + 0.4 * phase));
+    output.position = Billboard(input.position, offset, Size * (0.8 + 0.4 * phase));
 
-    float u = input.corner.y * BAND_WIDTH + time.x * SWEEP + phase * 0.05;
-    output.color = float4(tex2Dlod(Ramp, float4(u, 0.5, 0.0, 0.0)).rgb * INTENSITY, 1.0);
+    float u = input.corner.y * BandWidth + time.x * Sweep + phase * 0.05;
+    output.color = float4(tex2Dlod(Ramp, float4(u, 0.5, 0.0, 0.0)).rgb * Intensity, 1.0);
     output.quad = offset;
     return output;
 }

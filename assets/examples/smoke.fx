@@ -4,11 +4,11 @@
 //   flowfield assets/examples/smoke.fx
 #include "common.fxh"
 
-#define SIZE     0.20   // half the edge of a puff's square
-#define OPACITY  0.35   // how much one puff covers what is behind it
-#define SPIN     0.25   // turning speed, radians per second of shader time
-#define SOOT     float3(0.45, 0.48, 0.58)
-#define STEAM    float3(0.90, 0.86, 0.80)
+float Size : register(c64) < string SasUiLabel = "Size"; float SasUiMin = 0.02; float SasUiMax = 0.6; > = 0.20;   // half the edge of a puff's square
+float Opacity : register(c65) < string SasUiLabel = "Opacity"; float SasUiMin = 0; float SasUiMax = 1; > = 0.35;   // how much one puff covers what is behind it
+float Spin : register(c66) < string SasUiLabel = "Spin"; float SasUiMin = -2; float SasUiMax = 2; > = 0.25;   // turning speed, radians per second of shader time
+float3 Soot : register(c67) < string SasUiLabel = "Soot"; string SasUiControl = "ColorPicker"; > = float3(0.45, 0.48, 0.58);
+float3 Steam : register(c68) < string SasUiLabel = "Steam"; string SasUiControl = "ColorPicker"; > = float3(0.90, 0.86, 0.80);
 
 texture PuffTex < string ResourceName = "puff.png"; string ResourceType = "2D"; >;
 
@@ -35,10 +35,10 @@ VS_OUTPUT vs_main(VS_INPUT input)
     float2 offset = CornerOffset(input.corner.x);
 
     // Every puff turns its own way from its own angle.
-    float angle = phase * 6.2831853 + time.x * SPIN * (phase - 0.5);
-    float size = SIZE * (0.7 + 0.6 * phase);
+    float angle = phase * 6.2831853 + time.x * Spin * (phase - 0.5);
+    float size = Size * (0.7 + 0.6 * phase);
     output.position = Billboard(input.position, Rotate(offset, angle), size);
-    output.color = float4(lerp(SOOT, STEAM, phase), OPACITY);
+    output.color = float4(lerp(Soot, Steam, phase), Opacity);
     output.uv = CornerUv(offset);
     return output;
 }

@@ -4,11 +4,11 @@
 //   flowfield assets/examples/sparkles.fx
 #include "common.fxh"
 
-#define SIZE         0.12   // half the edge of a sparkle's square at its brightest
-#define FLASH_SPEED  2.2    // how fast the sparkles flash
-#define SHARPNESS    10.0   // higher: shorter flashes and longer dark spells
-#define GOLD         float3(1.00, 0.82, 0.45)
-#define ICE          float3(0.55, 0.80, 1.00)
+float Size : register(c64) < string UIName = "Size"; float UIMin = 0.01; float UIMax = 0.5; > = 0.12;   // half the edge of a sparkle's square at its brightest
+float FlashSpeed : register(c65) < string UIName = "Flash speed"; float UIMin = 0; float UIMax = 10; > = 2.2;    // how fast the sparkles flash
+float Sharpness : register(c66) < string UIName = "Sharpness"; float UIMin = 1; float UIMax = 40; > = 10.0;   // higher: shorter flashes and longer dark spells
+float3 Gold : register(c67) < string UIName = "Gold"; string UIWidget = "Color"; > = float3(1.00, 0.82, 0.45);
+float3 Ice : register(c68) < string UIName = "Ice"; string UIWidget = "Color"; > = float3(0.55, 0.80, 1.00);
 
 texture SparkTex < string ResourceName = "spark.png"; string ResourceType = "2D"; >;
 
@@ -34,14 +34,14 @@ VS_OUTPUT vs_main(VS_INPUT input)
     float phase = Phase(ParticleNumber(input.diffuse));
 
     // A sine raised to a high power is dark most of the time: a flash.
-    float wave = 0.5 + 0.5 * sin(time.x * FLASH_SPEED * (0.6 + phase) + phase * 40.0);
-    float flash = pow(wave, SHARPNESS);
+    float wave = 0.5 + 0.5 * sin(time.x * FlashSpeed * (0.6 + phase) + phase * 40.0);
+    float flash = pow(wave, Sharpness);
 
     // Each star is turned a little differently, and grows as it flashes.
     float2 offset = CornerOffset(input.corner.x);
-    float size = SIZE * (0.35 + 0.65 * flash);
+    float size = Size * (0.35 + 0.65 * flash);
     output.position = Billboard(input.position, Rotate(offset, phase * 0.8), size);
-    output.color = float4(lerp(ICE, GOLD, phase) * (0.25 + 1.5 * flash), 1.0);
+    output.color = float4(lerp(Ice, Gold, phase) * (0.25 + 1.5 * flash), 1.0);
     output.uv = CornerUv(offset);
     return output;
 }

@@ -19,6 +19,7 @@
 // gets a program of its own). Only the first technique is compiled unless a
 // tool asks for all (effect_info.h).
 #include <algorithm>
+#include <chrono>
 #include <map>
 
 #include "platform/fx/1_read/1_read_file.h"
@@ -109,6 +110,16 @@ std::vector<RegisterWrite> RegisterWrites(const std::vector<ConstantRegisters>& 
     return writes;
 }
 
+// Where the stage put each global it keeps in c registers.
+std::vector<GlobalPlace> GlobalPlaces(const std::vector<ConstantRegisters>& table) {
+    std::vector<GlobalPlace> places;
+    for (const ConstantRegisters& r : table) {
+        if (r.set != RegisterSet::Float || r.start >= platform::kConstantRegisters) continue;
+        places.push_back({r.name, static_cast<UINT>(r.start)});
+    }
+    return places;
+}
+
 // Stages 4 to 7 for one pass.
 bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
                std::vector<std::string>* samplerNames) {
@@ -127,6 +138,8 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         *samplerNames = same.samplerNames;
         out->vertexConstants = same.vertexConstants;
         out->pixelConstants = same.pixelConstants;
+        out->vertexPlaces = same.vertexPlaces;
+        out->pixelPlaces = same.pixelPlaces;
         slots = known->second.slots;
     } else {
         CompiledPass compiled;
@@ -138,6 +151,8 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         pixelRegisters = RegisterLines(compiled.pixelConstants);
         out->vertexConstants = RegisterWrites(compiled.vertexConstants);
         out->pixelConstants = RegisterWrites(compiled.pixelConstants);
+        out->vertexPlaces = GlobalPlaces(compiled.vertexConstants);
+        out->pixelPlaces = GlobalPlaces(compiled.pixelConstants);
         if (!b.link) {
             out->info = PassInfo(pass, glsl[0], glsl[1]);
             out->info.vertex.registers = std::move(vertexRegisters);
@@ -291,6 +306,8 @@ bool ReadHostMacros(const D3DXMACRO* defines, std::vector<HostMacro>* out,
     return true;
 }
 
+double g_lastLoadMs = 0;
+
 }  // namespace
 
 // A load between its two halves: what stages 1 to 6 made, for the link.
@@ -309,6 +326,7 @@ struct EffectLoad {
     std::vector<TextureFile> images;
     PassBuilder b;
     LoadedEffect effect;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
     EffectLoad(IDirect3DDevice9* d, const char* name) : fileName(name), device(d), messages(name) {}
 };
@@ -345,6 +363,9 @@ bool PrepareEffect(EffectLoad& l) {
     PassBuilder& b = l.b;
     b.messages = messages;
     if (!RewriteEffect(l.parsed, &b.rewritten, messages)) return false;
+    std::vector<Message> unread;
+    l.effect.parameters = BuildParameters(l.parsed.globals, b.rewritten.parameterDefaults, &unread);
+    messages->Add(unread);
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(l.parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
@@ -379,6 +400,15 @@ void TakeLimits(IDirect3DDevice9* device, EffectLoad* load) {
 
 // The second half on the device's thread: the effect, or the messages.
 HRESULT FinishLoad(EffectLoad* l, ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
+    // The load's time, for the panel's figures: from its start to its end,
+    // whether it ran in a row or in the background.
+    struct Timer {
+        std::chrono::steady_clock::time_point started;
+        ~Timer() {
+            g_lastLoadMs = std::chrono::duration<double, std::milli>(
+                               std::chrono::steady_clock::now() - started).count();
+        }
+    } timer{l->started};
     platform::ShaderPrograms* programs = platform::GetShaderPrograms(l->device);
     platform::DeviceTextures* textures = platform::GetDeviceTextures(l->device);
     if (programs == nullptr) l->messages.Error("the graphics device cannot run shaders");
@@ -409,6 +439,8 @@ HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTec
 }
 
 }  // namespace
+
+double GetLastLoadMilliseconds() { return g_lastLoadMs; }
 
 HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
                              ID3DXEffect** effect, ID3DXBuffer** errorsOut,

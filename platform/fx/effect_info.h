@@ -95,6 +95,10 @@ size_t FileDigest(std::string_view bytes);
 // caller can tell a new load from one it has seen.
 const std::vector<LoadedFile>& GetLoadedFiles(unsigned* serial);
 
+// How long the latest CreateEffectFromFile (or D3DXCreateEffectFromFileA)
+// took, in milliseconds of the wall clock, failed or not.
+double GetLastLoadMilliseconds();
+
 // Makes another compiled technique current (the program always uses the
 // first). Not while the effect is between Begin and End.
 HRESULT SetEffectTechnique(ID3DXEffect* effect, UINT technique);

@@ -23,7 +23,12 @@
 //                  aligned, lines broken at line ends and with DT_WORDBREAK
 //                  between words, clipped to the rectangle; the device
 //                  states it changes are given back after each draw
-// Not implemented: effect parameters by name, effect pools, the caller's
+//              [x] ID3DXEffect parameters and annotations: GetDesc,
+//                  GetParameter(ByName), GetAnnotation(ByName),
+//                  GetParameterDesc, GetValue, GetString, SetValue of
+//                  scalars and vectors, CommitChanges
+// Not implemented: SetValue of matrices and arrays, structs as parameters,
+// parameter blocks, effect pools, the caller's
 // include handler, macros passed by the caller, shader models above 3,
 // textures set by the caller (a sampler without an image reads an opaque
 // black stand-in), separate texture stages for vertex shaders (both shader
@@ -59,8 +64,84 @@ public:
     virtual DWORD GetBufferSize() = 0;
 };
 
+// Effect parameters and annotations are named by handles that the effect
+// hands out (GetParameterByName, GetParameter, GetAnnotation...); a handle
+// stays valid while the effect lives. Null names nothing.
+using D3DXHANDLE = const char*;
+
+enum D3DXPARAMETER_CLASS : uint32_t {
+    D3DXPC_SCALAR = 0,
+    D3DXPC_VECTOR = 1,
+    D3DXPC_MATRIX_ROWS = 2,
+    D3DXPC_MATRIX_COLUMNS = 3,
+    D3DXPC_OBJECT = 4,
+    D3DXPC_STRUCT = 5,
+};
+
+enum D3DXPARAMETER_TYPE : uint32_t {
+    D3DXPT_VOID = 0,
+    D3DXPT_BOOL = 1,
+    D3DXPT_INT = 2,
+    D3DXPT_FLOAT = 3,
+    D3DXPT_STRING = 4,
+};
+
+struct D3DXPARAMETER_DESC {
+    const char* Name;
+    const char* Semantic;  // null when it has none
+    D3DXPARAMETER_CLASS Class;
+    D3DXPARAMETER_TYPE Type;
+    UINT Rows;
+    UINT Columns;
+    UINT Elements;     // 0 unless an array
+    UINT Annotations;
+    UINT StructMembers;
+    DWORD Flags;
+    UINT Bytes;        // what GetValue / SetValue move: 4 a component
+};
+
+struct D3DXEFFECT_DESC {
+    const char* Creator;
+    UINT Parameters;
+    UINT Techniques;
+    UINT Functions;
+};
+
 class ID3DXEffect : public IUnknownObject {
 public:
+    // >> parameters
+    // The parameters are the effect's globals that are not static, of a
+    // numeric type (float, half, double, int, uint, bool; scalars, vectors
+    // and matrices, not arrays), in declaration order. Their annotations
+    // ("< string UIName = "Size"; float UIMin = 0; >") come as parameters of
+    // their own: type string, float, int or bool, read with GetValue or
+    // GetString.
+    virtual HRESULT GetDesc(D3DXEFFECT_DESC* desc) = 0;
+    // parent must be null (structs have no members here).
+    virtual D3DXHANDLE GetParameter(D3DXHANDLE parent, UINT index) = 0;
+    virtual D3DXHANDLE GetParameterByName(D3DXHANDLE parent, const char* name) = 0;
+    virtual D3DXHANDLE GetAnnotation(D3DXHANDLE object, UINT index) = 0;
+    // The name as written, case and all.
+    virtual D3DXHANDLE GetAnnotationByName(D3DXHANDLE object, const char* name) = 0;
+    virtual HRESULT GetParameterDesc(D3DXHANDLE parameter, D3DXPARAMETER_DESC* desc) = 0;
+    // bytes must be at least the parameter's Bytes; floats as floats, ints
+    // and bools as 32-bit ints (a bool any value but 0 is true). SetValue
+    // takes scalars and vectors (matrices, arrays and annotations are
+    // refused with D3DERR_INVALIDCALL). A value set outside a pass reaches
+    // the registers at the next BeginPass; inside one, at CommitChanges.
+    virtual HRESULT SetValue(D3DXHANDLE parameter, const void* data, UINT bytes) = 0;
+    virtual HRESULT GetValue(D3DXHANDLE parameter, void* data, UINT bytes) = 0;
+    // A string annotation's text, valid while the effect lives.
+    virtual HRESULT GetString(D3DXHANDLE parameter, const char** text) = 0;
+    // Inside a pass: writes the registers of every parameter SetValue has
+    // set since the effect was made, in each stage that reads it, wherever
+    // that stage put it. (D3DX writes only those changed since the last
+    // commit; here the program's own upload of c0-c63 in between would
+    // otherwise hide a set parameter in those registers.) With none set it
+    // writes nothing.
+    virtual HRESULT CommitChanges() = 0;
+
+    // >> techniques and passes
     // passes (may be null) receives the pass count of the current technique.
     // flags 0 saves the device states that the technique's passes change;
     // End restores them.

@@ -155,7 +155,7 @@ enum D3DTEXTUREADDRESS : uint32_t {
     D3DTADDRESS_MIRRORONCE = 5,
 };
 
-constexpr UINT D3D_SHADER_REGISTERS = 64;  // four-float registers per shader stage
+constexpr UINT D3D_SHADER_REGISTERS = 256;  // four-float registers per shader stage (vs_3_0 has 256)
 constexpr UINT D3D_SAMPLER_STAGES = 16;
 
 // The area of the render target that clip space maps to; always the whole

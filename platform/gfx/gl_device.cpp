@@ -300,6 +300,7 @@ HRESULT GlDevice::Present(const RECT*, const RECT*, HWND, const void*) {
                                GL_COLOR_BUFFER_BIT, GL_LINEAR);
         presentWidth_ = drawableWidth;
         presentHeight_ = drawableHeight;
+        if (overlay_ != nullptr) overlay_(overlayContext_, drawableWidth, drawableHeight);
         SDL_GL_SwapWindow(window_);
         glBindFramebuffer(GL_FRAMEBUFFER, floatFramebuffer_ != 0 ? floatFramebuffer_ : framebuffer_);
     }
@@ -503,6 +504,13 @@ HRESULT GetBackBufferTarget(IDirect3DDevice9* device, unsigned* framebuffer, UIN
         return E_INVALIDARG;
     }
     glDevice->BackBufferTarget(framebuffer, width, height);
+    return S_OK;
+}
+
+HRESULT SetPresentOverlay(IDirect3DDevice9* device, PresentOverlay overlay, void* context) {
+    auto* glDevice = dynamic_cast<GlDevice*>(device);
+    if (glDevice == nullptr) return E_INVALIDARG;
+    glDevice->SetOverlay(overlay, context);
     return S_OK;
 }
 

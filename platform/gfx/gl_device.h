@@ -35,6 +35,13 @@ HRESULT GetLastPresentSize(IDirect3DDevice9* device, int* width, int* height);
 HRESULT GetBackBufferTarget(IDirect3DDevice9* device, unsigned* framebuffer, UINT* width,
                             UINT* height);
 
+// Something drawn over the window after Present has scaled the back buffer
+// into it and before the swap (the knobs panel): called with the window's
+// framebuffer bound, at the drawable's size, in window pixels. nullptr
+// turns it off.
+using PresentOverlay = void (*)(void* context, int drawableWidth, int drawableHeight);
+HRESULT SetPresentOverlay(IDirect3DDevice9* device, PresentOverlay overlay, void* context);
+
 // Tests only: the device's link thread (CreateShaderProgramWithin) waits
 // this long before it hands the shaders to the driver, as a slow driver
 // would; 0 turns it off.

@@ -353,6 +353,10 @@ public:
         *width = width_;
         *height = height_;
     }
+    void SetOverlay(platform::PresentOverlay overlay, void* context) {
+        overlay_ = overlay;
+        overlayContext_ = context;
+    }
     void LastPresentSize(int* width, int* height) const {
         *width = presentWidth_;
         *height = presentHeight_;
@@ -418,6 +422,8 @@ private:
     bool inScene_ = false;
     int presentWidth_ = 0;
     int presentHeight_ = 0;
+    platform::PresentOverlay overlay_ = nullptr;
+    void* overlayContext_ = nullptr;
 };
 
 // >> IDirect3D9

@@ -60,8 +60,17 @@ bool KeyHeld(const char (&keymap)[32], unsigned keycode) {
 
 namespace platform {
 
+namespace {
+bool g_keysCaptured = false;
+}  // namespace
+
+void SetKeysCaptured(bool captured) { g_keysCaptured = captured; }
+
 void FeedRawKeyEvent(const GlobalKeyCodes& codes, unsigned keycode, bool down) {
     if (keycode == 0) return;
+    // Typed into an overlay's text field: a press is not the program's. A
+    // release still clears what is held.
+    if (g_keysCaptured && down) return;
     if (keycode == codes.f5) {
         FeedKeyEvent(VK_F5, down);
     } else if (keycode == codes.f4) {

@@ -163,11 +163,14 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
     Post(FindWindow(key.windowID), down ? WM_KEYDOWN : WM_KEYUP, static_cast<WPARAM>(vk), lParam);
 }
 
+platform::EventHook g_eventHook = nullptr;
+
 // Moves every waiting SDL event into the message queue.
 void PumpEvents() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
+        if (g_eventHook != nullptr && g_eventHook(event)) continue;
         switch (event.type) {
             case SDL_KEYDOWN:
             case SDL_KEYUP:
@@ -271,6 +274,8 @@ SDL_Window* GetSdlWindow(HWND window) {
 void SetPlatformErrorText(const std::string& text) { g_state.errorText = text; }
 
 void SetDefaultHandlingHook(DefaultHandlingHook hook) { g_state.defaultHandlingHook = hook; }
+
+void SetEventHook(EventHook hook) { g_eventHook = hook; }
 
 void ResetWindowState() {
     for (HWND window : g_state.windows) {

@@ -8,6 +8,7 @@
 #include <string>
 
 struct SDL_Window;
+union SDL_Event;
 
 namespace platform {
 
@@ -26,6 +27,16 @@ void SetPlatformErrorText(const std::string& text);
 // handling. nullptr turns it off.
 using DefaultHandlingHook = void (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SetDefaultHandlingHook(DefaultHandlingHook hook);
+
+// An overlay that takes input before the program (the knobs panel): sees
+// every SDL event first, and an event it returns true for goes no further
+// (no message, no key state). nullptr turns it off.
+using EventHook = bool (*)(const SDL_Event& event);
+void SetEventHook(EventHook hook);
+
+// While true, keys go to an overlay's text field: F4 and F5 read from the
+// whole display are dropped too.
+void SetKeysCaptured(bool captured);
 
 // >> F4 / F5 from the whole display (global_keys_x11.cpp)
 

@@ -103,8 +103,12 @@ TEST_F(FxCheckE2e, GoodFileListsTechniquesPassesEntriesAndProfiles) {
 TEST_F(FxCheckE2e, RegistersListsEachStagesConstants) {
     ProcessResult r = Check({"--registers", (corpus_ / "../../assets/main.fx").string()});
     ExpectExit(r, 0);
-    EXPECT_NE(r.out.find("      vertex: vs_3_0 vs_main()\n        time c0 1\n        side c1 1\n"
-                         "        up c2 1\n        viewProj c4 4\n      pixel: ps_3_0 ps_main()\n"),
+    EXPECT_NE(r.out.find("      vertex: vs_3_0 vs_main()\n        ParticleSize c64 1\n"
+                         "        PulseAmount c65 1\n        PulseSpeed c66 1\n        Intensity c67 1\n"
+                         "        ColorA c70 1\n        ColorB c71 1\n        ColorC c72 1\n"
+                         "        time c0 1\n        side c1 1\n"
+                         "        up c2 1\n        viewProj c4 4\n      pixel: ps_3_0 ps_main()\n"
+                         "        Halo c68 1\n        Core c69 1\n"),
               std::string::npos)
         << r.out;
 }

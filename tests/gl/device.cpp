@@ -214,7 +214,7 @@ TEST_F(GlDeviceTest, ConstantsReachTheProgramWhenChanged) {
     EXPECT_NEAR(static_cast<int>(moved >> 16), 0x40, 1);
 
     // Out of range registers are refused, not written past the block.
-    EXPECT_NE(device_->SetVertexShaderConstantF(60, offset, 5), 0);
+    EXPECT_NE(device_->SetVertexShaderConstantF(252, offset, 5), 0);
 }
 
 TEST_F(GlDeviceTest, DefaultCullingDropsCounterClockwiseTriangles) {

@@ -308,4 +308,9 @@ HRESULT FakeEffect::End() {
     return results_->For("End");
 }
 
+HRESULT FakeEffect::CommitChanges() {
+    log_->Add("CommitChanges");
+    return results_->For("CommitChanges");
+}
+
 }  // namespace testing_support

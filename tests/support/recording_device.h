@@ -162,6 +162,20 @@ public:
     HRESULT BeginPass(UINT pass) override;
     HRESULT EndPass() override;
     HRESULT End() override;
+    // An effect without parameters; CommitChanges is logged.
+    HRESULT GetDesc(D3DXEFFECT_DESC* desc) override {
+        *desc = {"fake", 0, 1, 0};
+        return S_OK;
+    }
+    D3DXHANDLE GetParameter(D3DXHANDLE, UINT) override { return nullptr; }
+    D3DXHANDLE GetParameterByName(D3DXHANDLE, const char*) override { return nullptr; }
+    D3DXHANDLE GetAnnotation(D3DXHANDLE, UINT) override { return nullptr; }
+    D3DXHANDLE GetAnnotationByName(D3DXHANDLE, const char*) override { return nullptr; }
+    HRESULT GetParameterDesc(D3DXHANDLE, D3DXPARAMETER_DESC*) override { return D3DERR_INVALIDCALL; }
+    HRESULT SetValue(D3DXHANDLE, const void*, UINT) override { return D3DERR_INVALIDCALL; }
+    HRESULT GetValue(D3DXHANDLE, void*, UINT) override { return D3DERR_INVALIDCALL; }
+    HRESULT GetString(D3DXHANDLE, const char**) override { return D3DERR_INVALIDCALL; }
+    HRESULT CommitChanges() override;
 
     ULONG refs = 1;
     bool* destroyed = nullptr;

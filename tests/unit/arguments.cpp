@@ -1,4 +1,4 @@
-// The command line: flowfield [--watch] [--keep-last-good]
+// The command line: flowfield [--watch] [--keep-last-good] [--panel]
 // [-D NAME[=VALUE]]... [EFFECT.fx], --help; an unknown option, a second path
 // or a -D without a name is a usage error with exit code 2.
 #include "app/program.h"
@@ -21,6 +21,7 @@ struct Case {
     const char* usageGoesTo;  // "out", "err" or "" for none
     bool keepLastGood = false;
     const char* defines = "";  // g_effectDefines as "NAME=VALUE ..."
+    bool panel = false;
 };
 
 const Case kCases[] = {
@@ -33,6 +34,8 @@ const Case kCases[] = {
     {{"--watch", "--", "--watch"}, kRun, "--watch", true, ""},
     {{"--keep-last-good", "a.fx", "--watch"}, kRun, "a.fx", true, "", true},
     {{"--", "--keep-last-good"}, kRun, "--keep-last-good", false, ""},
+    {{"--panel"}, kRun, "main.fx", false, "", false, "", true},
+    {{"--watch", "--panel", "a.fx"}, kRun, "a.fx", true, "", false, "", true},
     {{"--help"}, 0, nullptr, false, "out"},
     {{"-h", "a.fx"}, 0, nullptr, false, "out"},
     {{"--watch", "--help"}, 0, nullptr, false, "out"},
@@ -71,6 +74,7 @@ TEST(ArgumentsTest, CommandLines) {
             EXPECT_STREQ(g_effectFileName, c.effect);
             EXPECT_EQ(g_watchEffect, c.watch);
             EXPECT_EQ(g_keepLastGood, c.keepLastGood);
+            EXPECT_EQ(g_showPanel, c.panel);
             std::string defines;
             for (const D3DXMACRO* d = g_effectDefines; d != nullptr && d->Name != nullptr; ++d) {
                 defines += std::string(defines.empty() ? "" : " ") + d->Name + "=" + d->Definition;
@@ -78,7 +82,7 @@ TEST(ArgumentsTest, CommandLines) {
             EXPECT_EQ(defines, c.defines);
         }
         // The usage goes to one stream, and nothing else is said on the other.
-        const std::string usage = "usage: flowfield [--watch] [--keep-last-good] [-D NAME[=VALUE]]... [EFFECT.fx]\n";
+        const std::string usage = "usage: flowfield [--watch] [--keep-last-good] [--panel] [-D NAME[=VALUE]]... [EFFECT.fx]\n";
         std::string to = c.usageGoesTo;
         EXPECT_EQ(out.rfind(usage, 0) == 0, to == "out") << out;
         EXPECT_EQ(out.empty(), to != "out") << out;

@@ -138,9 +138,9 @@ TEST(EffectCompiler, ShadersAskingForMoreThanTheDeviceHasFail) {
         {"float4 vs_main(float3 p : POSITION, float3 n : NORMAL) : POSITION\n"
          "{ return float4(p + n, 1.0); }\n",
          "vertex input 'n' has semantic 'NORMAL', which the vertex stream does not carry"},
-        {"float4 far : register(c70);\n"
+        {"float4 far : register(c260);\n"
          "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0) + far; }\n",
-         "constant 'far' at register c70 reaches past c63"},
+         "constant 'far' at register c260 reaches past c255"},
         {"float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n",
          "entry point 'vs_other' not found"},
     };

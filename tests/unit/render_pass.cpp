@@ -47,8 +47,9 @@ TEST_F(RenderPassTest, AFullFrameInOrder) {
     RenderParticles();
     EXPECT_EQ(device_.log.calls,
               (Calls{"SetRenderState", "SetRenderState", "Clear", "BeginScene", "Begin", "BeginPass",
-                     "SetVertexShaderConstantF", "SetPixelShaderConstantF", "SetStreamSource",
-                     "SetFVF", "DrawPrimitive", "EndPass", "End", "EndScene", "Present"}));
+                     "SetVertexShaderConstantF", "SetPixelShaderConstantF", "CommitChanges",
+                     "SetStreamSource", "SetFVF", "DrawPrimitive", "EndPass", "End", "EndScene",
+                     "Present"}));
 
     EXPECT_EQ(device_.renderStates[D3DRS_DESTBLEND], static_cast<DWORD>(D3DBLEND_ONE));
     EXPECT_EQ(device_.renderStates[D3DRS_ALPHABLENDENABLE], static_cast<DWORD>(TRUE));

@@ -111,6 +111,26 @@ struct GlobalInitializer {
     SourcePos pos;
 };
 
+// An entry of a global's annotation, "float UIMin = 0.01;": its type and
+// name as written, and its value (a string's text, or the value's tokens).
+struct AnnotationEntry {
+    std::string type;
+    std::string name;
+    std::string value;
+    bool isString = false;
+    SourcePos pos;
+};
+
+// A global declaration that is not static (a function is not one): an
+// effect parameter when its type is numeric, with its annotation's entries.
+struct GlobalDeclaration {
+    std::string name;
+    std::string type;  // as written
+    bool array = false;
+    SourcePos pos;
+    std::vector<AnnotationEntry> annotations;
+};
+
 struct ParsedEffect {
     // The HLSL: the stream's tokens with the effect syntax taken out.
     TokenStream hlsl;
@@ -119,6 +139,7 @@ struct ParsedEffect {
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
     std::vector<GlobalInitializer> initializers;  // in the order read
+    std::vector<GlobalDeclaration> globals;       // in the order read
 
     bool HasErrors() const;
 };

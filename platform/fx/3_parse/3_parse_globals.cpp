@@ -128,10 +128,13 @@ void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
         d->parens = 1;
     } else if (IsPunct(t, '[')) {
         d->brackets = 1;
+        if (d->global >= 0) result_.globals[d->global].array = true;
     } else if (IsPunct(t, ':')) {
         d->phase = DeclPhase::AfterColon;
     } else if (IsPunct(t, '<') && d->kind == DeclKind::Texture && d->named) {
         ParseTextureAnnotation(t, &result_.textures.back());
+    } else if (IsPunct(t, '<') && d->global >= 0) {
+        ParseGlobalAnnotation(t, &result_.globals[d->global]);
     } else if (IsPunct(t, '<')) {
         ParseAnnotation(t);
     } else if (IsPunct(t, '=')) {
@@ -143,6 +146,10 @@ void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
         if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
     } else {
         d->phase = DeclPhase::Other;  // a function's parameters, or anything else
+        // A function is not a global.
+        if (d->global >= 0 && d->global + 1 == static_cast<int>(result_.globals.size()))
+            result_.globals.pop_back();
+        d->global = -1;
     }
     d->semantic = false;
 }
@@ -246,6 +253,12 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
     }
     d->named = true;
     d->name = name;
+    d->global = -1;
+    if (d->kind == DeclKind::Plain && !d->isStatic && !IEquals(d->type, "struct") &&
+        !IEquals(d->type, "typedef") && !IEquals(d->type, "cbuffer")) {
+        d->global = static_cast<int>(result_.globals.size());
+        result_.globals.push_back({std::string(Text(name)), d->type, false, Pos(name), {}});
+    }
 }
 
 // register(s3), also register(ps, s3); a register of another kind is

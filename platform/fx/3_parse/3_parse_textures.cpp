@@ -25,6 +25,36 @@ void Parser::ParseTextureAnnotation(const TokenRef& open, TextureDesc* texture) 
     }
 }
 
+// "< string UIName = "Size"; float UIMin = 0.01; >" on any other global:
+// every entry kept as written, for the effect's annotations.
+void Parser::ParseGlobalAnnotation(const TokenRef& open, GlobalDeclaration* global) {
+    std::vector<TokenRef> tokens;
+    if (!ParseAnnotation(open, &tokens)) return;
+    std::vector<TokenRef> entry;
+    tokens.push_back(EndRef());
+    for (const TokenRef& t : tokens) {
+        if (!IsPunct(t, ';') && t.kind != Tok::End) {
+            entry.push_back(t);
+            continue;
+        }
+        if (entry.empty()) continue;
+        if (entry.size() < 4 || entry[0].kind != Tok::Ident || entry[1].kind != Tok::Ident ||
+            !IsPunct(entry[2], '=')) {
+            Warning(entry[0], "annotation entry " + Quote(ValueText(entry)) + " of " +
+                                  Quote(global->name) + " is not 'TYPE NAME = VALUE'; ignored");
+        } else {
+            AnnotationEntry a;
+            a.type = std::string(Text(entry[0]));
+            a.name = std::string(Text(entry[1]));
+            a.pos = Pos(entry[1]);
+            a.isString = StringValue(entry, 3, &a.value);
+            if (!a.isString) a.value = ValueText(entry, 3);
+            global->annotations.push_back(std::move(a));
+        }
+        entry.clear();
+    }
+}
+
 // "string ResourceName = "a" "b"": type, name, '=', then the value.
 void Parser::TextureAnnotationEntry(const std::vector<TokenRef>& entry, TextureDesc* texture) {
     if (entry.size() < 3 || !IEquals(Text(entry[0]), "string") || !IsPunct(entry[2], '=')) return;

@@ -116,6 +116,7 @@ private:
         std::string type;
         bool named = false;
         SamplerDesc sampler;  // while kind is Sampler
+        int global = -1;      // its entry in the result's globals; -1: none
         TokenRef name;
         std::vector<TokenRef> initializer;  // the tokens after '='
     };
@@ -139,6 +140,7 @@ private:
 
     // >> texture annotations (3_parse_textures.cpp)
     void ParseTextureAnnotation(const TokenRef& open, TextureDesc* texture);
+    void ParseGlobalAnnotation(const TokenRef& open, GlobalDeclaration* global);
     void TextureAnnotationEntry(const std::vector<TokenRef>& entry, TextureDesc* texture);
     bool StringValue(const std::vector<TokenRef>& value, size_t first, std::string* text) const;
 

@@ -220,7 +220,9 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList
         return false;
     }
     out->printed = PrintHlsl(out->hlsl);
-    // Only the initial values of what is left go on to the compiler.
+    // Every parameter keeps its initial value, read or not; only those of
+    // what is left go on to the compiler.
+    out->parameterDefaults = out->defaults;
     std::unordered_set<std::string_view> names;
     for (const SourceToken& t : out->hlsl.tokens) {
         if (t.kind == Tok::Ident) names.insert(out->hlsl.Text(t));

@@ -143,7 +143,10 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
 struct RewrittenEffect {
     TokenStream hlsl;
     HlslText printed;
+    // The initial values of the globals glslang sees, and of every global
+    // (the effect's parameters keep theirs whether a shader reads them or not).
     std::map<std::string, std::vector<float>> defaults;
+    std::map<std::string, std::vector<float>> parameterDefaults;
     GlobalsRewrite globals;
 };
 

@@ -37,9 +37,9 @@ struct PassConventions {
     // Texture stages by sampler name (see AssignSamplerStages); samplers it
     // does not name take free stages.
     std::vector<std::pair<std::string, int>> samplerStages;
-    // Real-world effects read NORMAL, TANGENT, ... and registers past c63.
-    // With this set, other vertex inputs get spare attribute slots and
-    // registers up to c255 compile with a warning (those past c63 read zero).
+    // Real-world effects read NORMAL, TANGENT, ... With this set, other
+    // vertex inputs get spare attribute slots. The device keeps c0-c255 of
+    // each stage (the profile bounds them further, ps_3_0 to c223).
     bool lenient = false;
 };
 

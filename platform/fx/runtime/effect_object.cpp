@@ -4,11 +4,16 @@
 //                  EndPass / End, reference counting
 //              [x] the globals' initial values written at BeginPass
 //              [x] the effect's textures on its samplers' stages
-// Not implemented: parameters by name or handle, CommitChanges, state
-// blocks, effect pools.
+//              [x] parameters and annotations by handle; SetValue of scalars
+//                  and vectors, written at BeginPass and CommitChanges
+// Not implemented: SetValue of matrices, parameters in i and b registers
+// (an int read only as a loop bound, a bool only as an if condition keep
+// their initial values), state blocks, effect pools.
 #include "platform/fx/runtime/effect_object.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "platform/fx/runtime/ref_counted.h"
 
@@ -21,7 +26,108 @@ public:
            platform::DeviceTextures* textures, LoadedEffect loaded)
         : device_(device), programs_(programs), textures_(textures), loaded_(std::move(loaded)) {
         device_->AddRef();
+        FindParameterRegisters();
     }
+
+    // >> parameters
+
+    HRESULT GetDesc(D3DXEFFECT_DESC* desc) override {
+        if (desc == nullptr) return D3DERR_INVALIDCALL;
+        *desc = {"flowfield", static_cast<UINT>(loaded_.parameters.size()),
+                 static_cast<UINT>(loaded_.techniques.size()), 0};
+        return S_OK;
+    }
+
+    D3DXHANDLE GetParameter(D3DXHANDLE parent, UINT index) override {
+        if (parent != nullptr || index >= loaded_.parameters.size()) return nullptr;
+        return Handle(&loaded_.parameters[index]);
+    }
+
+    D3DXHANDLE GetParameterByName(D3DXHANDLE parent, const char* name) override {
+        if (parent != nullptr || name == nullptr) return nullptr;
+        for (const EffectParameter& p : loaded_.parameters) {
+            if (p.name == name) return Handle(&p);
+        }
+        return nullptr;
+    }
+
+    D3DXHANDLE GetAnnotation(D3DXHANDLE object, UINT index) override {
+        const EffectParameter* p = FindParameter(object);
+        if (p == nullptr || index >= p->annotations.size()) return nullptr;
+        return Handle(&p->annotations[index]);
+    }
+
+    D3DXHANDLE GetAnnotationByName(D3DXHANDLE object, const char* name) override {
+        const EffectParameter* p = FindParameter(object);
+        if (p == nullptr || name == nullptr) return nullptr;
+        for (const EffectAnnotation& a : p->annotations) {
+            if (a.name == name) return Handle(&a);
+        }
+        return nullptr;
+    }
+
+    HRESULT GetParameterDesc(D3DXHANDLE handle, D3DXPARAMETER_DESC* desc) override {
+        if (desc == nullptr) return D3DERR_INVALIDCALL;
+        if (const EffectParameter* p = FindParameter(handle)) {
+            *desc = Describe(p->name, p->shape, static_cast<UINT>(p->annotations.size()));
+            return S_OK;
+        }
+        if (const EffectAnnotation* a = FindAnnotation(handle)) {
+            *desc = Describe(a->name, a->shape, 0);
+            return S_OK;
+        }
+        return D3DERR_INVALIDCALL;
+    }
+
+    HRESULT SetValue(D3DXHANDLE handle, const void* data, UINT bytes) override {
+        EffectParameter* p = FindParameter(handle);
+        if (p == nullptr || data == nullptr || p->shape.rows != 1 ||
+            bytes < p->value.size() * 4) {
+            return D3DERR_INVALIDCALL;
+        }
+        for (size_t i = 0; i < p->value.size(); ++i) {
+            p->value[i] = ReadComponent(p->shape.type, static_cast<const char*>(data) + i * 4);
+        }
+        const size_t index = static_cast<size_t>(p - loaded_.parameters.data());
+        if (std::find(set_.begin(), set_.end(), index) == set_.end()) set_.push_back(index);
+        return S_OK;
+    }
+
+    HRESULT GetValue(D3DXHANDLE handle, void* data, UINT bytes) override {
+        const std::vector<float>* values = nullptr;
+        D3DXPARAMETER_TYPE type = D3DXPT_FLOAT;
+        if (const EffectParameter* p = FindParameter(handle)) {
+            values = &p->value;
+            type = p->shape.type;
+        } else if (const EffectAnnotation* a = FindAnnotation(handle)) {
+            values = &a->values;
+            type = a->shape.type;
+        }
+        if (values == nullptr || type == D3DXPT_STRING || data == nullptr ||
+            bytes < values->size() * 4) {
+            return D3DERR_INVALIDCALL;
+        }
+        for (size_t i = 0; i < values->size(); ++i) {
+            WriteComponent(type, (*values)[i], static_cast<char*>(data) + i * 4);
+        }
+        return S_OK;
+    }
+
+    HRESULT GetString(D3DXHANDLE handle, const char** text) override {
+        const EffectAnnotation* a = FindAnnotation(handle);
+        if (a == nullptr || text == nullptr || a->shape.type != D3DXPT_STRING)
+            return D3DERR_INVALIDCALL;
+        *text = a->text.c_str();
+        return S_OK;
+    }
+
+    HRESULT CommitChanges() override {
+        if (!inPass_) return D3DERR_INVALIDCALL;
+        WriteSetParameters();
+        return S_OK;
+    }
+
+    // >> techniques and passes
 
     HRESULT Begin(UINT* passes, DWORD flags) override {
         if (begun_) return D3DERR_INVALIDCALL;
@@ -51,6 +157,8 @@ public:
             device_->SetPixelShaderConstantF(w.start, w.values.data(),
                                              static_cast<UINT>(w.values.size() / 4));
         }
+        pass_ = pass;
+        WriteSetParameters();
         for (const RenderStateSetting& s : p.states) device_->SetRenderState(s.state, s.value);
         // The sampler_state blocks of the samplers this pass's shaders read,
         // and their textures.
@@ -109,6 +217,91 @@ public:
     }
 
 private:
+    static D3DXHANDLE Handle(const void* record) { return static_cast<D3DXHANDLE>(record); }
+
+    EffectParameter* FindParameter(D3DXHANDLE handle) {
+        for (EffectParameter& p : loaded_.parameters) {
+            if (handle == Handle(&p)) return &p;
+        }
+        return nullptr;
+    }
+
+    const EffectAnnotation* FindAnnotation(D3DXHANDLE handle) const {
+        for (const EffectParameter& p : loaded_.parameters) {
+            for (const EffectAnnotation& a : p.annotations) {
+                if (handle == Handle(&a)) return &a;
+            }
+        }
+        return nullptr;
+    }
+
+    static D3DXPARAMETER_DESC Describe(const std::string& name, const ParameterShape& s,
+                                       UINT annotations) {
+        const UINT components = s.type == D3DXPT_STRING ? 0 : s.rows * s.columns;
+        return {name.c_str(), nullptr, s.cls, s.type, s.type == D3DXPT_STRING ? 0 : s.rows,
+                s.type == D3DXPT_STRING ? 0 : s.columns, 0, annotations, 0, 0,
+                s.type == D3DXPT_STRING ? static_cast<UINT>(sizeof(const char*)) : components * 4};
+    }
+
+    // Ints and bools travel as 32-bit ints; registers hold them as floats.
+    static float ReadComponent(D3DXPARAMETER_TYPE type, const char* at) {
+        if (type == D3DXPT_FLOAT) {
+            float f;
+            std::memcpy(&f, at, 4);
+            return f;
+        }
+        int32_t i;
+        std::memcpy(&i, at, 4);
+        if (type == D3DXPT_BOOL) return i != 0 ? 1.0f : 0.0f;
+        return static_cast<float>(i);
+    }
+
+    static void WriteComponent(D3DXPARAMETER_TYPE type, float value, char* at) {
+        if (type == D3DXPT_FLOAT) {
+            std::memcpy(at, &value, 4);
+            return;
+        }
+        const int32_t i = type == D3DXPT_BOOL ? (value != 0 ? 1 : 0) : static_cast<int32_t>(value);
+        std::memcpy(at, &i, 4);
+    }
+
+    // For every pass, each parameter's first register in each stage (-1: the
+    // stage keeps it in no c register).
+    void FindParameterRegisters() {
+        starts_.resize(loaded_.techniques.size());
+        for (size_t t = 0; t < loaded_.techniques.size(); ++t) {
+            for (const LoadedPass& pass : loaded_.techniques[t].passes) {
+                std::vector<std::array<int, 2>> starts(loaded_.parameters.size(), {-1, -1});
+                for (size_t i = 0; i < loaded_.parameters.size(); ++i) {
+                    const std::string& name = loaded_.parameters[i].name;
+                    for (const GlobalPlace& g : pass.vertexPlaces) {
+                        if (g.name == name) starts[i][0] = static_cast<int>(g.start);
+                    }
+                    for (const GlobalPlace& g : pass.pixelPlaces) {
+                        if (g.name == name) starts[i][1] = static_cast<int>(g.start);
+                    }
+                }
+                starts_[t].push_back(std::move(starts));
+            }
+        }
+    }
+
+    // The parameters SetValue has set, into the registers of the current
+    // pass's stages.
+    void WriteSetParameters() {
+        if (set_.empty()) return;
+        const std::vector<std::array<int, 2>>& starts = starts_[current_][pass_];
+        for (size_t index : set_) {
+            const EffectParameter& p = loaded_.parameters[index];
+            float registers[4] = {0, 0, 0, 0};
+            for (size_t i = 0; i < p.value.size() && i < 4; ++i) registers[i] = p.value[i];
+            if (starts[index][0] >= 0)
+                device_->SetVertexShaderConstantF(static_cast<UINT>(starts[index][0]), registers, 1);
+            if (starts[index][1] >= 0)
+                device_->SetPixelShaderConstantF(static_cast<UINT>(starts[index][1]), registers, 1);
+        }
+    }
+
     ~Effect() override {
         for (UINT program : loaded_.programs) programs_->DeleteShaderProgram(program);
         if (textures_ != nullptr) DeleteEffectTextures(textures_, loaded_.textures);
@@ -195,6 +388,9 @@ private:
     std::vector<std::pair<DWORD, UINT>> savedTextures_;  // stage, texture
     bool begun_ = false;
     bool inPass_ = false;
+    size_t pass_ = 0;  // the latest BeginPass's
+    std::vector<size_t> set_;  // parameters SetValue has set, each once
+    std::vector<std::vector<std::vector<std::array<int, 2>>>> starts_;  // technique, pass, parameter
 };
 
 }  // namespace

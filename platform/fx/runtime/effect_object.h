@@ -17,6 +17,7 @@
 
 #include "platform/fx/3_parse/3_parse_effect.h"
 #include "platform/fx/effect_info.h"
+#include "platform/fx/runtime/effect_parameters.h"
 #include "platform/fx/runtime/effect_textures.h"
 #include "platform/gfx/shader_programs.h"
 
@@ -41,11 +42,20 @@ struct RegisterWrite {
     std::vector<float> values;  // four per register
 };
 
+// Where a stage put a global: its first c register (SetValue and
+// CommitChanges write a parameter there).
+struct GlobalPlace {
+    std::string name;
+    UINT start = 0;
+};
+
 struct LoadedPass {
     std::string name;
     UINT program = 0;  // owned by the effect's program list
     std::vector<RegisterWrite> vertexConstants;
     std::vector<RegisterWrite> pixelConstants;
+    std::vector<GlobalPlace> vertexPlaces;
+    std::vector<GlobalPlace> pixelPlaces;
     std::vector<RenderStateSetting> states;
     std::vector<size_t> samplers;  // the samplers its shaders read, in the effect's list
     std::vector<std::string> samplerNames;  // the same by name, while the effect is built
@@ -64,6 +74,7 @@ struct LoadedEffect {
     std::vector<UINT> programs;  // each once
     std::vector<LoadedSampler> samplers;
     std::vector<LoadedTexture> textures;  // each once
+    std::vector<EffectParameter> parameters;
 };
 
 // The effect, holding a reference to the device; it takes over the programs
