@@ -54,11 +54,17 @@ struct Options {
 uint32_t g_fixedClock = 0;
 uint32_t FixedClock() { return g_fixedClock; }
 
-void Usage() {
-    fprintf(stderr,
-            "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
-            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]\n");
-}
+const char* const kUsage =
+    "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
+    "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet] [EFFECT.fx]\n"
+    "  EFFECT.fx        the effect, a path from the working directory (default: main.fx)\n"
+    "  --clock MS       the millisecond clock the particles are placed by (default: 1000)\n"
+    "  --frames N       how many frames to run (default: 1)\n"
+    "  --press FRAME:K  press and release F4 or F5 just before that frame\n"
+    "  --hold K         hold F4 or F5 down through every frame\n"
+    "  --png FRAME:PATH save that frame's back buffer as a PNG\n"
+    "  --quiet          no console lines\n"
+    "  --help           this text\n";
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
     char* end = nullptr;
@@ -86,42 +92,81 @@ int ParseKey(const std::string& name) {
     return 0;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
+// Reads the command line into *options. Returns -1 to go on, or the exit
+// code: 0 after --help, 2 after a usage error (said in *error).
+int ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
         long number = 0;
         std::string rest;
-        if (arg == "--quiet") {
+        if (option && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (option && (arg == "--help" || arg == "-h")) return 0;
+        if (option && arg == "--quiet") {
             options->quiet = true;
             continue;
         }
-        if (arg[0] != '-' && options->effect == nullptr) {
+        if (!option) {
+            if (options->effect != nullptr) {
+                *error = "a second effect path '" + arg + "'";
+                return 2;
+            }
             options->effect = argv[i];
             continue;
         }
-        if (value == nullptr) return false;
-        ++i;
-        if (arg == "--clock") {
-            if (!ParseNumber(value, 0, 0xFFFFFFFFL, &number)) return false;
+        const char* needs = arg == "--clock"    ? "a number of milliseconds"
+                            : arg == "--frames" ? "a positive number"
+                            : arg == "--press"  ? "FRAME:F4 or FRAME:F5"
+                            : arg == "--hold"   ? "F4 or F5"
+                            : arg == "--png"    ? "FRAME:PATH"
+                                                : nullptr;
+        if (needs == nullptr) {
+            *error = "unknown option '" + arg + "'";
+            return 2;
+        }
+        const char* value = i + 1 < argc ? argv[++i] : nullptr;
+        bool ok = value != nullptr;
+        if (ok && arg == "--clock") {
+            ok = ParseNumber(value, 0, 0xFFFFFFFFL, &number);
             options->clock = static_cast<uint32_t>(number);
-        } else if (arg == "--frames") {
-            if (!ParseNumber(value, 1, 100000000L, &number)) return false;
+        } else if (ok && arg == "--frames") {
+            ok = ParseNumber(value, 1, 100000000L, &number);
             options->frames = number;
-        } else if (arg == "--press") {
-            if (!SplitFrame(value, &number, &rest) || ParseKey(rest) == 0) return false;
-            options->presses.push_back({number, ParseKey(rest)});
-        } else if (arg == "--hold") {
+        } else if (ok && arg == "--press") {
+            ok = SplitFrame(value, &number, &rest) && ParseKey(rest) != 0;
+            if (ok) options->presses.push_back({number, ParseKey(rest)});
+        } else if (ok && arg == "--hold") {
             options->heldKey = ParseKey(value);
-            if (options->heldKey == 0) return false;
-        } else if (arg == "--png") {
-            if (!SplitFrame(value, &number, &rest)) return false;
-            options->snapshots.push_back({number, rest});
-        } else {
-            return false;
+            ok = options->heldKey != 0;
+        } else if (ok && arg == "--png") {
+            ok = SplitFrame(value, &number, &rest);
+            if (ok) options->snapshots.push_back({number, rest});
+        }
+        if (!ok) {
+            *error = arg + " needs " + needs;
+            return 2;
         }
     }
-    return true;
+    // A frame that never runs would pass in silence: refuse it.
+    for (const KeyPress& press : options->presses) {
+        if (press.frame > options->frames) {
+            *error = "--press " + std::to_string(press.frame) + ": past the last frame (" +
+                     std::to_string(options->frames) + ")";
+            return 2;
+        }
+    }
+    for (const Snapshot& snapshot : options->snapshots) {
+        if (snapshot.frame > options->frames) {
+            *error = "--png " + std::to_string(snapshot.frame) + ": past the last frame (" +
+                     std::to_string(options->frames) + ")";
+            return 2;
+        }
+    }
+    return -1;
 }
 
 bool WritePng(IDirect3DDevice9* device, const std::string& path) {
@@ -149,10 +194,11 @@ bool WritePng(IDirect3DDevice9* device, const std::string& path) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
-        Usage();
-        return 2;
-    }
+    std::string error;
+    const int parsed = ParseOptions(argc, argv, &options, &error);
+    if (parsed == 0) fputs(kUsage, stdout);
+    if (parsed == 2) fprintf(stderr, "flowfield-capture: %s\n%s", error.c_str(), kUsage);
+    if (parsed >= 0) return parsed;
 
     // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
