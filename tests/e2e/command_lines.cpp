@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -84,6 +86,39 @@ TEST(CommandLines, HelpAndUsageErrorsOfEveryProgram) {
             EXPECT_EQ(said.rfind(usage, 0), 0u) << said;
         }
     }
+}
+
+// scripts/run with what it calls recorded: cmake and dpkg-query are stand-ins
+// on PATH. With a configured build folder it configures nothing and builds
+// the program and its tools only, then runs the tool it was asked for.
+TEST(CommandLines, ScriptsRunBuildsOnlyTheProgramAndItsTools) {
+    const std::filesystem::path root = EnvOr("FLOWFIELD_SOURCE_DIR", ".");
+    if (!std::filesystem::exists(root / "build/release/CMakeCache.txt") ||
+        !std::filesystem::exists(root / "build/release/bin/flowfield-fxcheck")) {
+        GTEST_SKIP() << "needs the release build of this tree";
+    }
+    testing_support::TempFolder folder;
+    ASSERT_TRUE(folder.Make("scripts-run"));
+    const std::filesystem::path log = folder.Path() / "calls";
+    auto stub = [&](const std::string& name, const std::string& body) {
+        const std::filesystem::path path = folder.Path() / name;
+        std::ofstream(path) << "#!/bin/sh\n" << body;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    };
+    stub("cmake", "echo \"cmake $*\" >> '" + log.string() + "'\n");
+    stub("dpkg-query", "echo 'install ok installed'\n");
+    testing_support::ProcessOptions options;
+    options.args = {(root / "scripts/run").string(), "--tool", "fxcheck", "--help"};
+    options.cwd = folder.Path().string();
+    options.env = {{"PATH", folder.Path().string() + ":" + EnvOr("PATH", "/usr/bin:/bin")}};
+    testing_support::ProcessResult r = testing_support::RunProcess(options, 120000);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("usage: flowfield-fxcheck ", 0), 0u) << r.out;
+    std::ifstream in(log);
+    const std::string calls((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(calls,
+              "cmake --build build/release -j2 --target flowfield flowfield-capture "
+              "flowfield-fxcheck flowfield-probe\n");
 }
 
 }  // namespace
