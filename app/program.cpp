@@ -143,7 +143,7 @@ int ReadArguments(int argc, char** argv) {
             }
         } else if (option || pathGiven) {
             const char* problem = option ? "unknown option" : "a second path";
-            fprintf(stderr, "flowfield: %s %s\n", problem, arg);
+            fprintf(stderr, "flowfield: %s '%s'\n", problem, arg);
             fputs(kUsage, stderr);
             return 2;
         } else {

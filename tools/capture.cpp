@@ -71,14 +71,28 @@ constexpr int kMaxScale = 4;
 uint32_t g_fixedClock = 0;
 uint32_t FixedClock() { return g_fixedClock; }
 
-void Usage() {
-    fprintf(stderr,
-            "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
-            "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n"
-            "                         [--video FILE.mp4|.mkv|.webm [--crf N] [--fps N] | --raw FILE|-]\n"
-            "                         [--scale 1-4] [--set NAME=VALUE]... [--knobs FILE]\n"
-            "                         [-D NAME[=VALUE]]... [EFFECT.fx]\n");
-}
+const char* const kUsage =
+    "usage: flowfield-capture [--clock MS] [--frames N] [--press FRAME:F4|F5]...\n"
+    "                         [--hold F4|F5] [--png FRAME:PATH]... [--quiet]\n"
+    "                         [--video FILE.mp4|.mkv|.webm [--crf N] [--fps N] | --raw FILE|-]\n"
+    "                         [--scale 1-4] [--set NAME=VALUE]... [--knobs FILE]\n"
+    "                         [-D NAME[=VALUE]]... [EFFECT.fx]\n"
+    "  EFFECT.fx        the effect, a path from the working directory (default: main.fx)\n"
+    "  --clock MS       the millisecond clock the particles are placed by (default: 1000)\n"
+    "  --frames N       how many frames to run (default: 1)\n"
+    "  --press FRAME:K  press and release F4 or F5 just before that frame\n"
+    "  --hold K         hold F4 or F5 down through every frame\n"
+    "  --png FRAME:PATH save that frame's back buffer as a PNG\n"
+    "  --video FILE     frames 1 to N as a video through ffmpeg (.mp4, .mkv, .webm)\n"
+    "  --crf N          the video's rate factor (.mp4 0-51, default 18; .webm 0-63)\n"
+    "  --fps N          the video's frames a second (default 60)\n"
+    "  --raw FILE|-     frames 1 to N as raw RGBA, top row first (-: standard output)\n"
+    "  --scale K        render at K times the back buffer's size (1-4)\n"
+    "  --set NAME=VALUE give a knob a value (repeatable)\n"
+    "  --knobs FILE     read FILE instead of EFFECT.fx.knobs\n"
+    "  -D NAME[=VALUE]  define a macro for the effect (repeatable)\n"
+    "  --quiet          no console lines\n"
+    "  --help           this text\n";
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
     char* end = nullptr;
@@ -106,70 +120,120 @@ int ParseKey(const std::string& name) {
     return 0;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
+// Reads the command line into *options. Returns -1 to go on, or the exit
+// code: 0 after --help, 2 after a usage error (said in *error, or already
+// said when *error is empty).
+int ParseOptions(int argc, char** argv, Options* options, std::string* error) {
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
         long number = 0;
         std::string rest;
-        if (arg == "--quiet") {
+        if (option && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (option && (arg == "--help" || arg == "-h")) return 0;
+        if (option && arg == "--quiet") {
             options->quiet = true;
             continue;
         }
-        if (int taken = ReadDefineOption("flowfield-capture", argc, argv, &i)) {
-            if (taken < 0) return false;
+        if (int taken = option ? ReadDefineOption("flowfield-capture", argc, argv, &i) : 0) {
+            if (taken < 0) return 2;
             continue;
         }
-        if (arg[0] != '-' && options->effect == nullptr) {
+        if (!option) {
+            if (options->effect != nullptr) {
+                *error = "a second effect path '" + arg + "'";
+                return 2;
+            }
             options->effect = argv[i];
             continue;
         }
-        if (value == nullptr) return false;
-        ++i;
-        if (arg == "--clock") {
-            if (!ParseNumber(value, 0, 0xFFFFFFFFL, &number)) return false;
+        const char* needs = arg == "--clock"    ? "a number of milliseconds"
+                            : arg == "--frames" ? "a positive number"
+                            : arg == "--press"  ? "FRAME:F4 or FRAME:F5"
+                            : arg == "--hold"   ? "F4 or F5"
+                            : arg == "--png"    ? "FRAME:PATH"
+                            : arg == "--set"    ? "NAME=VALUE"
+                            : arg == "--knobs"  ? "a file"
+                            : arg == "--video"  ? "a file ending in .mp4, .mkv or .webm"
+                            : arg == "--raw"    ? "a file or -"
+                            : arg == "--crf"    ? "a rate factor (0-51 for .mp4, 0-63 for .webm)"
+                            : arg == "--fps"    ? "a number of frames a second (1-1000)"
+                            : arg == "--scale"  ? "a number from 1 to 4"
+                                                : nullptr;
+        if (needs == nullptr) {
+            *error = "unknown option '" + arg + "'";
+            return 2;
+        }
+        const char* value = i + 1 < argc ? argv[++i] : nullptr;
+        bool ok = value != nullptr;
+        if (ok && arg == "--clock") {
+            ok = ParseNumber(value, 0, 0xFFFFFFFFL, &number);
             options->clock = static_cast<uint32_t>(number);
-        } else if (arg == "--frames") {
-            if (!ParseNumber(value, 1, 100000000L, &number)) return false;
+        } else if (ok && arg == "--frames") {
+            ok = ParseNumber(value, 1, 100000000L, &number);
             options->frames = number;
-        } else if (arg == "--press") {
-            if (!SplitFrame(value, &number, &rest) || ParseKey(rest) == 0) return false;
-            options->presses.push_back({number, ParseKey(rest)});
-        } else if (arg == "--hold") {
+        } else if (ok && arg == "--press") {
+            ok = SplitFrame(value, &number, &rest) && ParseKey(rest) != 0;
+            if (ok) options->presses.push_back({number, ParseKey(rest)});
+        } else if (ok && arg == "--hold") {
             options->heldKey = ParseKey(value);
-            if (options->heldKey == 0) return false;
-        } else if (arg == "--set") {
-            if (!AddKnobSetting(value)) return false;
-        } else if (arg == "--knobs") {
+            ok = options->heldKey != 0;
+        } else if (ok && arg == "--png") {
+            ok = SplitFrame(value, &number, &rest);
+            if (ok) options->snapshots.push_back({number, rest});
+        } else if (ok && arg == "--set") {
+            ok = AddKnobSetting(value);
+        } else if (ok && arg == "--knobs") {
             SetKnobsFile(value);
-        } else if (arg == "--png") {
-            if (!SplitFrame(value, &number, &rest)) return false;
-            options->snapshots.push_back({number, rest});
-        } else if (arg == "--video" || arg == "--raw") {
-            if (options->video != nullptr || value[0] == '\0') return false;
-            int format = arg == "--raw" ? VIDEO_RAW : VideoFormatForPath(value);
-            if (format < 0) {
-                fprintf(stderr, "flowfield-capture: --video writes .mp4, .mkv or .webm, not %s\n", value);
-                return false;
+        } else if (ok && (arg == "--video" || arg == "--raw")) {
+            const int format = arg == "--raw" ? VIDEO_RAW : VideoFormatForPath(value);
+            if (options->video != nullptr) {
+                *error = "one --video or --raw at a time";
+                return 2;
             }
+            ok = value[0] != '\0' && format >= 0;
             options->video = value;
-            options->videoFormat = static_cast<VideoFormat>(format);
-        } else if (arg == "--crf") {
-            if (!ParseNumber(value, 0, 63, &number)) return false;
+            if (ok) options->videoFormat = static_cast<VideoFormat>(format);
+        } else if (ok && arg == "--crf") {
+            ok = ParseNumber(value, 0, 63, &number);
             options->crf = static_cast<int>(number);
-        } else if (arg == "--fps") {
-            if (!ParseNumber(value, 1, 1000, &number)) return false;
+        } else if (ok && arg == "--fps") {
+            ok = ParseNumber(value, 1, 1000, &number);
             options->fps = static_cast<int>(number);
-        } else if (arg == "--scale") {
-            if (!ParseNumber(value, 1, kMaxScale, &number)) return false;
+        } else if (ok && arg == "--scale") {
+            ok = ParseNumber(value, 1, kMaxScale, &number);
             options->scale = static_cast<int>(number);
-        } else {
-            return false;
+        }
+        if (!ok) {
+            *error = arg + " needs " + needs;
+            return 2;
         }
     }
     // H.264's rate factor stops at 51.
-    if (options->videoFormat == VIDEO_MP4 && options->crf > 51) return false;
-    return true;
+    if (options->videoFormat == VIDEO_MP4 && options->crf > 51) {
+        *error = "--crf needs 0-51 for .mp4";
+        return 2;
+    }
+    // A frame that never runs would pass in silence: refuse it.
+    for (const KeyPress& press : options->presses) {
+        if (press.frame > options->frames) {
+            *error = "--press " + std::to_string(press.frame) + ": past the last frame (" +
+                     std::to_string(options->frames) + ")";
+            return 2;
+        }
+    }
+    for (const Snapshot& snapshot : options->snapshots) {
+        if (snapshot.frame > options->frames) {
+            *error = "--png " + std::to_string(snapshot.frame) + ": past the last frame (" +
+                     std::to_string(options->frames) + ")";
+            return 2;
+        }
+    }
+    return -1;
 }
 
 bool WritePng(IDirect3DDevice9* device, const std::string& path) {
@@ -197,10 +261,14 @@ bool WritePng(IDirect3DDevice9* device, const std::string& path) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
-        Usage();
-        return 2;
+    std::string error;
+    const int parsed = ParseOptions(argc, argv, &options, &error);
+    if (parsed == 0) fputs(kUsage, stdout);
+    if (parsed == 2) {
+        if (!error.empty()) fprintf(stderr, "flowfield-capture: %s\n", error.c_str());
+        fputs(kUsage, stderr);
     }
+    if (parsed >= 0) return parsed;
 
     // Without ffmpeg nothing starts and no file is made.
     bool encoded = options.video != nullptr && options.videoFormat != VIDEO_RAW;

@@ -34,10 +34,21 @@
 
 namespace {
 
-void Usage() {
-    fprintf(stderr,
-            "usage: flowfield-fxcheck [--all] [--glsl] [--registers] [--params]\n"
-            "                         [-D NAME[=VALUE]]... FILE...\n");
+const char* const kUsage =
+    "usage: flowfield-fxcheck [--all] [--glsl] [--registers] [--params]\n"
+    "                         [-D NAME[=VALUE]]... FILE...\n"
+    "  FILE         an effect file to compile as the program does\n"
+    "  --all        compile every technique, not only the first\n"
+    "  --glsl       show the GLSL compiled for each stage\n"
+    "  --registers  show each stage's constant registers\n"
+    "  --params     list the effect's knobs and the annotations it cannot read\n"
+    "  -D NAME[=VALUE]  define a macro before each file's first line (repeatable)\n"
+    "  --help       this text\n";
+
+// A usage error: why, then the usage; exit code 2.
+int UsageError(const std::string& why) {
+    fprintf(stderr, "flowfield-fxcheck: %s\n%s", why.c_str(), kUsage);
+    return 2;
 }
 
 bool g_registers = false;  // --registers
@@ -176,24 +187,23 @@ int main(int argc, char** argv) {
             g_params = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--all") == 0) {
             all = true;
+        } else if (!optionsDone &&
+                   (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)) {
+            fputs(kUsage, stdout);
+            return 0;
         } else if (int taken = optionsDone ? 0
                                            : ReadDefineOption("flowfield-fxcheck", argc, argv, &i)) {
             if (taken < 0) {
-                Usage();
+                fputs(kUsage, stderr);
                 return 2;
             }
         } else if (!optionsDone && argv[i][0] == '-' && argv[i][1] != '\0') {
-            fprintf(stderr, "flowfield-fxcheck: unknown option %s\n", argv[i]);
-            Usage();
-            return 2;
+            return UsageError(std::string("unknown option '") + argv[i] + "'");
         } else {
             files.push_back(argv[i]);
         }
     }
-    if (files.empty()) {
-        Usage();
-        return 2;
-    }
+    if (files.empty()) return UsageError("no effect file given");
 
     // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);

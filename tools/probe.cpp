@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -38,7 +39,7 @@ bool RunOne(IDirect3DDevice9* device, const char* path, const std::filesystem::p
     probe::Case c;
     std::string error;
     if (!probe::ReadCase(path, &c, &error)) {
-        printf("%s: %s\n", path, error.c_str());
+        printf("%s\n", error.c_str());  // it names the file
         return false;
     }
     probe::Outcome o = probe::RunCase(device, c, work);
@@ -57,9 +58,31 @@ bool RunOne(IDirect3DDevice9* device, const char* path, const std::filesystem::p
 
 }  // namespace
 
+const char* const kUsage =
+    "usage: flowfield-probe CASE.fx...\n"
+    "  CASE.fx  a pixel-probe case: an effect with its expected pixels\n"
+    "  --help   this text\n";
+
 int main(int argc, char** argv) {
-    if (argc < 2 || argv[1][0] == '-') {
-        fprintf(stderr, "usage: flowfield-probe CASE.fx...\n");
+    std::vector<const char*> cases;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
+        if (option && arg == "--") {
+            optionsEnded = true;
+        } else if (option && (arg == "--help" || arg == "-h")) {
+            fputs(kUsage, stdout);
+            return 0;
+        } else if (option) {
+            fprintf(stderr, "flowfield-probe: unknown option '%s'\n%s", argv[i], kUsage);
+            return 2;
+        } else {
+            cases.push_back(argv[i]);
+        }
+    }
+    if (cases.empty()) {
+        fprintf(stderr, "flowfield-probe: no case given\n%s", kUsage);
         return 2;
     }
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -76,7 +99,7 @@ int main(int argc, char** argv) {
                                  ("flowfield-probe-" + std::to_string(getpid()));
     std::filesystem::create_directories(work, ec);
     bool ok = true;
-    for (int i = 1; i < argc; ++i) ok &= RunOne(device, argv[i], work);
+    for (const char* path : cases) ok &= RunOne(device, path, work);
     std::filesystem::remove_all(work, ec);
     device->Release();
     d3d->Release();

@@ -397,18 +397,40 @@ HRESULT GlDevice::GetFVF(DWORD* fvf) {
 
 // >> device creation
 
+// "OpenGL 4.5 core is needed, the driver offers 3.3".
+std::string OlderGlText(int version) {
+    return "OpenGL 4.5 core is needed, the driver offers " + std::to_string(version / 10) + "." +
+           std::to_string(version % 10);
+}
+
+// Why no 4.5 core context came: the version the driver does offer, read
+// from a context of its own choosing, or else SDL's reason.
+std::string NoCoreContextText(SDL_Window* window, const std::string& sdlReason) {
+    SDL_GL_ResetAttributes();
+    SDL_GLContext any = SDL_GL_CreateContext(window);
+    int version = 0;
+    if (any != nullptr) {
+        SDL_GL_MakeCurrent(window, any);
+        version = epoxy_gl_version();
+        SDL_GL_MakeCurrent(window, nullptr);
+        SDL_GL_DeleteContext(any);
+    }
+    if (version > 0 && version < 45) return OlderGlText(version);
+    return "no OpenGL 4.5 core context (" + sdlReason + ")";
+}
+
 HRESULT GlDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE, HWND focusWindow, DWORD,
                                  D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device) {
     if (device == nullptr) return D3DERR_INVALIDCALL;
     *device = nullptr;
     if (params == nullptr || adapter != D3DADAPTER_DEFAULT) {
-        platform::SetPlatformErrorText("CreateDevice: only the default adapter, with parameters");
+        platform::SetPlatformErrorText("only the default adapter, with parameters");
         return D3DERR_INVALIDCALL;
     }
     HWND windowHandle = params->hDeviceWindow != nullptr ? params->hDeviceWindow : focusWindow;
     SDL_Window* window = platform::GetSdlWindow(windowHandle);
     if (window == nullptr) {
-        platform::SetPlatformErrorText("CreateDevice: no window to draw into");
+        platform::SetPlatformErrorText("no window to draw into");
         return D3DERR_INVALIDCALL;
     }
     UINT width = params->BackBufferWidth;
@@ -426,15 +448,12 @@ HRESULT GlDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE, HWND focusWindow, DWO
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GLContext context = SDL_GL_CreateContext(window);
     if (context == nullptr) {
-        platform::SetPlatformErrorText(std::string("CreateDevice: no OpenGL 4.5 core context: ") +
-                                       SDL_GetError());
+        platform::SetPlatformErrorText(NoCoreContextText(window, SDL_GetError()));
         return D3DERR_NOTAVAILABLE;
     }
     SDL_GL_MakeCurrent(window, context);
     if (epoxy_gl_version() < 45) {
-        platform::SetPlatformErrorText("CreateDevice: OpenGL 4.5 is needed, the driver offers " +
-                                       std::to_string(epoxy_gl_version() / 10) + "." +
-                                       std::to_string(epoxy_gl_version() % 10));
+        platform::SetPlatformErrorText(OlderGlText(epoxy_gl_version()));
         SDL_GL_MakeCurrent(window, nullptr);
         SDL_GL_DeleteContext(context);
         return D3DERR_NOTAVAILABLE;
@@ -460,7 +479,7 @@ using gldevice::GlDirect3D;
 
 IDirect3D9* Direct3DCreate9(UINT sdkVersion) {
     if (sdkVersion != D3D_SDK_VERSION) {
-        platform::SetPlatformErrorText("Direct3DCreate9: SDK version " + std::to_string(sdkVersion) +
+        platform::SetPlatformErrorText("SDK version " + std::to_string(sdkVersion) +
                                        " is not supported (32 is)");
         return nullptr;
     }

@@ -246,6 +246,22 @@ bool EnsureVideo() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     bool driverChosen = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
+    // Without XDG_RUNTIME_DIR no Wayland display can be reached by name, and
+    // SDL's Wayland driver would let its library print a complaint of its
+    // own: leave it out (X11 is left), or, with no DISPLAY either, say at
+    // once that there is no display.
+    auto set = [](const char* name) {
+        const char* value = SDL_getenv(name);
+        return value != nullptr && value[0] != 0;
+    };
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    if (!driverChosen && !set("XDG_RUNTIME_DIR") && (wayland == nullptr || wayland[0] != '/')) {
+        if (!set("DISPLAY")) {
+            SetPlatformErrorText("SDL video: " + NoDisplayText());
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
         std::string reason = SDL_GetError();
         if (!driverChosen) reason = NoDisplayText() + " (" + reason + ")";

@@ -185,8 +185,9 @@ std::string RepeatedTransform(const std::string& mainFx, int copies) {
 }
 
 TEST_F(EffectReloadE2e, LargeShadersLoadOrFailWithinTheBoundAndFramesGoOn) {
-    // The bound: the compiler's limit and the driver's deadline.
-    constexpr auto kBound = std::chrono::seconds(10 + 5);
+    // The bound: the compiler's limit and the driver's deadline, and as much
+    // again for the rest of the load and the key's way on a busy machine.
+    constexpr auto kBound = std::chrono::seconds(2 * (10 + 5));
     std::ifstream in(goodEffect_);
     const std::string mainFx((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const struct {

@@ -70,15 +70,6 @@ const char* const kSmallEffect =
     "    VertexShader = compile vs_3_0 vs_main();\n"
     "    PixelShader = compile ps_3_0 ps_main(); } }\n";
 
-TEST_F(FxCheckE2e, BadUsageExitsTwo) {
-    ProcessResult none = Check({});
-    ExpectExit(none, 2);
-    EXPECT_NE(none.err.find("usage: flowfield-fxcheck"), std::string::npos) << none.err;
-    ProcessResult unknown = Check({"--frobnicate", "x.fx"});
-    ExpectExit(unknown, 2);
-    EXPECT_NE(unknown.err.find("unknown option --frobnicate"), std::string::npos) << unknown.err;
-}
-
 TEST_F(FxCheckE2e, GoodFileListsTechniquesPassesEntriesAndProfiles) {
     std::string file = (corpus_ / "real" / "uniform_args.fx").string();
     ProcessResult first = Check({file});

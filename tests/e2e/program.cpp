@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -121,37 +122,41 @@ TEST_F(ProgramE2eTest, CloseBoxEndsTheProgramWithExitCodeZero) {
     ExpectCountingUp(Counters(result.out));
 }
 
-TEST_F(ProgramE2eTest, WithoutADisplayItSaysWhichAndExitsWithOne) {
+TEST_F(ProgramE2eTest, WithoutADisplayOrGl45ItSaysWhyInOneLineAndExitsWithOne) {
     // A display number nothing listens on.
     int free = 4077;
     while (fs::exists("/tmp/.X11-unix/X" + std::to_string(free))) ++free;
     std::string x = ":";
     x += std::to_string(free);
+    const std::string noWindow = "ERROR : Can't Create Window: SDL video: ";
+    // Without XDG_RUNTIME_DIR too, where the Wayland library would complain.
     const struct {
         std::vector<std::pair<std::string, std::string>> env;
-        std::string says;
+        std::string says;  // the one line on standard error starts so
     } cases[] = {
-        {{}, "no display: DISPLAY and WAYLAND_DISPLAY are unset"},
-        {{{"DISPLAY", x}}, "no display: cannot open display '" + x + "'"},
+        {{}, noWindow + "no display: DISPLAY and WAYLAND_DISPLAY are unset"},
+        {{{"DISPLAY", x}}, noWindow + "no display: cannot open display '" + x + "'"},
         {{{"WAYLAND_DISPLAY", "no-such-wayland-77"}},
-         "no display: cannot connect to Wayland display 'no-such-wayland-77'"},
+         noWindow + "no display: cannot connect to Wayland display 'no-such-wayland-77'"},
         {{{"DISPLAY", x}, {"WAYLAND_DISPLAY", "no-such-wayland-77"}},
-         "no display: cannot open display '" + x +
+         noWindow + "no display: cannot open display '" + x +
              "'; cannot connect to Wayland display 'no-such-wayland-77'"},
+        {{{"SDL_VIDEODRIVER", "offscreen"}, {"MESA_GL_VERSION_OVERRIDE", "3.3"}},
+         "ERROR : CreateDevice: OpenGL 4.5 core is needed, the driver offers 3.3"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
         ProcessOptions options = Options();
         options.env = c.env;
-        options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+        options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "XDG_RUNTIME_DIR"};
         for (const auto& [name, value] : c.env) std::erase(options.unsetEnv, name);
         ProcessResult result = testing_support::RunProcess(options, kExitTimeoutMs);
         ASSERT_TRUE(result.started) << result.startError;
         EXPECT_FALSE(result.timedOut);
         EXPECT_EQ(result.signal, 0);
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_NE(result.err.find("ERROR : Can't Create Window: SDL video: " + c.says),
-                  std::string::npos)
-            << result.err;
+        EXPECT_EQ(result.err.rfind(c.says, 0), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
         EXPECT_TRUE(Counters(result.out).empty());
     }
 }

@@ -211,12 +211,13 @@ std::string NameOf(pid_t pid) {
 // This process has no child but the compiler server, and the server none but
 // its spare, idle, holding only its channel: no worker left, not even a
 // zombie, and no descriptor. (The server reaps the last worker and forks
-// the spare after it answered, so give it a moment.)
+// the spare after it answered, so give it a moment: a long one on a busy
+// machine.)
 void ExpectOnlyTheServerLeft() {
     const pid_t server = fx::CompilerServerPid();
     ASSERT_NE(server, 0);
     EXPECT_EQ(ChildrenOf(getpid()), std::vector<pid_t>{server});
-    const auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    const auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     std::vector<pid_t> children = ChildrenOf(server);
     while (std::chrono::steady_clock::now() < settled &&
            (children.size() != 1 || NameOf(children[0]) != "fx-spare" ||
@@ -262,6 +263,10 @@ constexpr bool kAddressSanitizer = true;
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
+
+// A time limit no fault test should reach, however busy the machine: the
+// memory limit or the fault ends the compile in a few CPU seconds.
+constexpr int kFarTimeLimitMs = 300000;
 
 const std::string kGood =
     "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
@@ -316,13 +321,15 @@ TEST(EffectCompilerIsolation, FaultsNameTheEntryPointAndLeaveNothingBehind) {
         std::string says;
         bool needsAddressLimit;
     } cases[] = {
-        {fx::ChildFault::Crash, 1, fx::kCompilerTimeLimitMs,
+        // A limit far past what the fault needs, so that a busy machine can
+        // only make it slower, never reach the clock first.
+        {fx::ChildFault::Crash, 1, kFarTimeLimitMs,
          "the shader compiler crashed (signal 11) while compiling ps_main", false},
         {fx::ChildFault::Hang, 0, 300,
          "the shader compiler did not finish within 300 ms while compiling vs_main and was "
          "stopped",
          false},
-        {fx::ChildFault::Allocate, 1, fx::kCompilerTimeLimitMs,
+        {fx::ChildFault::Allocate, 1, kFarTimeLimitMs,
          "the shader compiler ran out of memory (it may take 1024 MB) while compiling ps_main",
          true},
     };
@@ -339,7 +346,11 @@ TEST(EffectCompilerIsolation, FaultsNameTheEntryPointAndLeaveNothingBehind) {
         ASSERT_EQ(out.messages.size(), 1u) << Messages(out);
         EXPECT_EQ(out.messages[0].text, c.says);
         EXPECT_EQ(out.messages[0].line, 0);
-        EXPECT_LT(took, std::chrono::milliseconds(c.timeLimitMs) + std::chrono::seconds(3));
+        // The clock's limit is waited for; how much longer a loaded machine
+        // takes is not this test's to say (the message says which limit).
+        if (c.fault == fx::ChildFault::Hang) {
+            EXPECT_GE(took, std::chrono::milliseconds(c.timeLimitMs));
+        }
         EXPECT_EQ(OpenDescriptors(), fds);
         ExpectOnlyTheServerLeft();
         // And the next compile works.
@@ -355,20 +366,20 @@ TEST(EffectCompilerIsolation, AMacroThatDoublesThirtyTimesStopsAtTheMemoryLimit)
                 std::to_string(i - 1) + "\n";
     }
     hlsl += "float4 vs_main(float3 p : POSITION) : POSITION { return M30 1; }\n";
-    auto start = std::chrono::steady_clock::now();
-    CompiledPass out = CompileShadersInChild(hlsl, {{ShaderStage::Vertex, "vs_main"}});
-    auto took = std::chrono::steady_clock::now() - start;
+    CompiledPass out =
+        CompileShadersInChild(hlsl, {{ShaderStage::Vertex, "vs_main"}}, kFarTimeLimitMs);
     EXPECT_FALSE(out.ok);
-    EXPECT_NE(Messages(out).find("the shader compiler "), std::string::npos) << Messages(out);
-    EXPECT_EQ(Messages(out).find("did not finish"), std::string::npos) << Messages(out);
-    EXPECT_LT(took, std::chrono::seconds(fx::kCompilerTimeLimitMs / 1000));
+    EXPECT_NE(Messages(out).find("the shader compiler ran out of memory"), std::string::npos)
+        << Messages(out);
     ExpectOnlyTheServerLeft();
 }
 
 TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits) {
     // A program of our own (a fork of this test) compiles a pass whose worker
-    // hangs; it is killed; its server and worker must be gone within a
-    // second. Orphans come to this process, so that it can see them go.
+    // hangs; it is killed; its server and worker must go with it (the
+    // kernel kills them as it dies: milliseconds on an idle machine; the
+    // bound leaves a busy one room). Orphans come to this process, so that
+    // it can see them go.
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     pid_t program = fork();
     ASSERT_GE(program, 0);
@@ -379,8 +390,8 @@ TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits
     }
     // The server's only child is its spare, which took the request: the
     // busy worker, with a CPU limit from the request's 60 s.
-    const pid_t server = WaitForChild(program, 10000);
-    const pid_t worker = server != 0 ? WaitForChild(server, 10000) : 0;
+    const pid_t server = WaitForChild(program, 60000);
+    const pid_t worker = server != 0 ? WaitForChild(server, 60000) : 0;
     EXPECT_NE(worker, 0);
     // Standard input, output and error, and the socket to the program and
     // the channel between server and worker: none of the program's files.
@@ -388,7 +399,7 @@ TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits
     for (auto [pid, files, name] :
          {std::tuple{server, 5, "fx-compiler"}, std::tuple{worker, 4, "fx-worker"}}) {
         if (pid == 0) continue;
-        auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        auto settled = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (std::chrono::steady_clock::now() < settled &&
                (DescriptorsOf(pid) != files || NameOf(pid) != name ||
                 Limit(pid, "Max cpu time") == "unlimited" ||
@@ -412,7 +423,7 @@ TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits
     kill(program, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(program, &status, 0), program);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     std::vector<pid_t> left = {server, worker};
     while (!left.empty() && std::chrono::steady_clock::now() < deadline) {
         std::erase_if(left, [](pid_t pid) {
@@ -420,7 +431,7 @@ TEST(EffectCompilerIsolation, ServerAndWorkerDieWithTheProgramAndKeepTheirLimits
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    EXPECT_TRUE(left.empty()) << "still running a second after the program died";
+    EXPECT_TRUE(left.empty()) << "still running ten seconds after the program died";
     for (pid_t pid : left) {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);

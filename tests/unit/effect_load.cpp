@@ -6,10 +6,12 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -177,11 +179,13 @@ TEST(MessageList, ShowsTheFirstHundredErrorsFirstAndCountsTheRest) {
         int unshownErrors;  // dropped by a stage before it handed the rest on
         int unshownWarnings;
         std::string last;  // the last line
+        bool twice = false;  // every message said again (both stages of a pass)
     } cases[] = {
         {3, 5, 0, 0, "main.fx(5,1): warning: w5"},
         {60, 40, 0, 0, "main.fx(40,1): warning: w40"},
         {60, 41, 0, 0, "main.fx: 1 more message not shown (0 errors, 1 warning)"},
         {150, 20, 0, 0, "main.fx: 70 more messages not shown (50 errors, 20 warnings)"},
+        {150, 20, 0, 0, "main.fx: 70 more messages not shown (50 errors, 20 warnings)", true},
         {1, 100, 0, 150, "main.fx: 151 more messages not shown (0 errors, 151 warnings)"},
         {100, 0, 7, 0, "main.fx: 7 more messages not shown (7 errors, 0 warnings)"},
     };
@@ -194,9 +198,11 @@ TEST(MessageList, ShowsTheFirstHundredErrorsFirstAndCountsTheRest) {
             t += std::to_string(i);
             return t;
         };
-        for (int i = 1; i <= std::max(c.errors, c.warnings); ++i) {
-            if (i <= c.warnings) list.Add(fx::WarningAt({i, 1, ""}, text('w', i)));
-            if (i <= c.errors) list.Error({i, 1, ""}, text('e', i));
+        for (int pass = 0; pass < (c.twice ? 2 : 1); ++pass) {
+            for (int i = 1; i <= std::max(c.errors, c.warnings); ++i) {
+                if (i <= c.warnings) list.Add(fx::WarningAt({i, 1, ""}, text('w', i)));
+                if (i <= c.errors) list.Error({i, 1, ""}, text('e', i));
+            }
         }
         list.AddUnshown(c.unshownErrors, c.unshownWarnings);
         std::vector<std::string> lines = Lines(list.Text());
@@ -306,7 +312,7 @@ TEST_F(EffectLoad, BadCorpusFailsCleanlyAndAGoodFileLoadsAfterwards) {
         {"technique_without_passes.fx", "main.fx(24,1): error: technique 'Main' has no pass"},
         {"wrong_entry.fx", "main.fx(28,"},
         {"include_missing.fx", "main.fx(1,"},
-        {"syntax_error_last_line.fx", "main.fx(32,33): error: ')': Expected (vs_main)\n"},
+        {"syntax_error_last_line.fx", "main.fx(32,33): error: ')': Expected\n"},
         {"cut_off.fx", "main.fx("},
         // The token limit, or on a slow machine the clock, at the macro's use.
         {"macro_bomb.fx", "main.fx(37,29): error: "},
@@ -405,6 +411,97 @@ TEST_F(EffectLoad, BadImagesGiveTheLineTheySay) {
     effect->Release();
     EXPECT_TRUE(device_.liveTextures.empty());
     EXPECT_EQ(device_.liveProgramCount, 0);
+}
+
+// A case of tests/fx-corpus/messages: files, and what the load must say.
+struct MessageCase {
+    std::string where;  // FILE:LINE of its "===" line
+    std::vector<std::pair<std::string, std::string>> files;  // main.fx first
+    std::map<std::string, std::string> expected;            // "messages", "first", "last"
+};
+
+std::vector<MessageCase> ReadMessageCases(const fs::path& path) {
+    std::ifstream in(path);
+    std::vector<MessageCase> cases;
+    std::string name, text;
+    int times = 1;
+    auto finish = [&] {
+        if (name.empty()) return;
+        std::string whole;
+        for (int i = 0; i < times; ++i) whole += text;
+        if (name == "messages" || name == "first" || name == "last") {
+            cases.back().expected[name] = whole;
+        } else {
+            auto& files = cases.back().files;
+            auto same = std::find_if(files.begin(), files.end(),
+                                     [&](const auto& f) { return f.first == name; });
+            if (same == files.end()) {
+                files.emplace_back(name, whole);
+            } else {
+                same->second += whole;
+            }
+        }
+        name.clear();
+        text.clear();
+    };
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (line.rfind("=== ", 0) == 0) {
+            finish();
+            cases.push_back({path.filename().string() + ":" + std::to_string(number), {}, {}});
+        } else if (line.rfind("--- ", 0) == 0 && !cases.empty()) {
+            finish();
+            std::istringstream header(line.substr(4));
+            std::string repeat;
+            header >> name >> repeat;
+            times = repeat.size() > 1 && repeat[0] == 'x' ? std::atoi(repeat.c_str() + 1) : 1;
+        } else if (!name.empty()) {
+            text += line + "\n";
+        }
+    }
+    finish();
+    return cases;
+}
+
+// Without the blank lines between cases.
+std::string WithoutTrailingBlankLines(std::string s) {
+    while (s.size() >= 2 && s.compare(s.size() - 2, 2, "\n\n") == 0) s.pop_back();
+    return s;
+}
+
+TEST_F(EffectLoad, EveryCaseOfTheMessageCases) {
+    const fs::path path = SourceDir() / "tests/fx-corpus/messages/load.cases";
+    const std::vector<MessageCase> cases = ReadMessageCases(path);
+    ASSERT_GE(cases.size(), 10u) << path;
+    for (const MessageCase& c : cases) {
+        SCOPED_TRACE(c.where);
+        ASSERT_FALSE(c.files.empty());
+        ASSERT_FALSE(c.expected.empty()) << "a case checks something";
+        for (const auto& [name, text] : c.files) {
+            std::ofstream(dir_ / (&name == &c.files[0].first ? "main.fx" : name), std::ios::binary)
+                << text;
+        }
+        std::string text;
+        const HRESULT hr = Load(&text);
+        for (const auto& [name, lines] : c.expected) {
+            const std::string want = WithoutTrailingBlankLines(lines);
+            if (name == "messages") {
+                EXPECT_EQ(text, want == "\n" ? "" : want);
+            } else if (name == "first") {
+                EXPECT_EQ(text.substr(0, want.size()), want) << text.substr(0, 2000);
+            } else {
+                EXPECT_GE(text.size(), want.size());
+                EXPECT_EQ(text.substr(text.size() - std::min(text.size(), want.size())), want)
+                    << text.substr(text.size() - std::min<size_t>(text.size(), 2000));
+            }
+        }
+        const bool failed = text.find(": error: ") != std::string::npos ||
+                            (text.find(" more message") != std::string::npos &&
+                             text.find("(0 errors,") == std::string::npos);
+        EXPECT_EQ(hr != S_OK, failed) << text.substr(0, 2000);
+        for (const auto& [name, unused] : c.files) fs::remove(dir_ / name);
+        fs::remove(dir_ / "main.fx");
+    }
 }
 
 TEST_F(EffectLoad, ErrorsArgumentMayBeNull) {

@@ -283,7 +283,7 @@ bool Compare(const Case& c, const Outcome& o, std::string* report) {
 bool ReadCase(const fs::path& path, Case* out, std::string* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        *error = "cannot read " + path.string();
+        *error = path.string() + ": cannot read it";
         return false;
     }
     std::stringstream text;

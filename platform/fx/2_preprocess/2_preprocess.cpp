@@ -42,8 +42,10 @@ PpState::PpState(PreprocessedEffect* output, LoadBudget budget)
 }
 
 void PpState::Add(Message m) {
-    // One past the cap tells stage 3 that messages were left out.
-    if (out->messages.size() > kMaxParseMessages) return;
+    if (out->messages.size() >= kMaxParseMessages) {
+        ++(m.IsError() ? out->unshownErrors : out->unshownWarnings);
+        return;
+    }
     out->messages.push_back({out->stream.tokens.size(), std::move(m)});
 }
 
@@ -51,7 +53,11 @@ void PpState::Stop(const SourceToken& at, std::string text) {
     if (stopped) return;
     stopped = true;
     out->stopped = true;
-    if (out->messages.size() > kMaxParseMessages) out->messages.pop_back();
+    // The limit that stopped the load is shown, in place of the last other.
+    if (out->messages.size() >= kMaxParseMessages) {
+        ++(out->messages.back().message.IsError() ? out->unshownErrors : out->unshownWarnings);
+        out->messages.pop_back();
+    }
     Error(at, std::move(text));
 }
 
@@ -557,6 +563,7 @@ void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
     if (!file) {
         std::string name;
         if (!IncludeName(f, t, &name)) {
+            s_->out->includeFailed = true;
             if (!s_->stopped) s_->Error(at, "expected \"FILE\" or <FILE> after #include");
             return;
         }
@@ -565,11 +572,13 @@ void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
         if (quoted) quoted_[tokens_[1].text] = file;
     }
     if (!file->found) {
+        s_->out->includeFailed = true;
         return s_->Error(at, "cannot open include file " + Quote(file->name) +
                                  (file->error.empty() ? "" : ": " + file->error));
     }
     if (file->once) return;
     if (files_.size() > kMaxIncludeDepth) {
+        s_->out->includeFailed = true;
         bool cycle = std::any_of(
             files_.begin() + 1, files_.end(),
             [&](const std::unique_ptr<OpenFile>& o) { return o->source == file; });

@@ -79,7 +79,11 @@ struct PreprocessedEffect {
     // as Directive tokens.
     TokenStream stream;
     SourcePos end;  // the end of the effect file
-    std::vector<StreamMessage> messages;
+    std::vector<StreamMessage> messages;  // the first kMaxParseMessages
+    size_t unshownErrors = 0;             // the others, counted
+    size_t unshownWarnings = 0;
+    // An #include was not read: what it would have declared is missing.
+    bool includeFailed = false;
     // A limit of the budget was reached: the tokens stop where it was.
     bool stopped = false;
 };

@@ -32,7 +32,7 @@
 namespace fx {
 
 bool ParsedEffect::HasErrors() const {
-    return std::any_of(messages.begin(), messages.end(),
+    return unshownErrors > 0 || std::any_of(messages.begin(), messages.end(),
                        [](const Message& m) { return m.IsError(); });
 }
 
@@ -51,7 +51,8 @@ Parser::Parser(const PreprocessedEffect& input, ParsedEffect* result)
     : in_(input.stream),
       end_(input.end),
       result_(*result),
-      removed_(input.stream.tokens.size(), false) {}
+      removed_(input.stream.tokens.size(), false),
+      includeFailed_(input.includeFailed) {}
 
 void Parser::Run(std::vector<StreamMessage>* messages) {
     messages_ = messages;
@@ -103,7 +104,10 @@ void Parser::PutBack(const TokenRef& t) {
 }
 
 void Parser::Report(const TokenRef& sortAt, SourcePos pos, Severity severity, std::string text) {
-    if (Full()) return;
+    // After an #include that was not read, a warning is most likely about
+    // what that file declares (a sampler's texture): the error says it all.
+    if (severity == Severity::Warning && includeFailed_) return;
+    if (Full()) return Unshown(severity);
     ++reported_;
     Message m = severity == Severity::Error ? ErrorAt(std::move(pos), std::move(text))
                                             : WarningAt(std::move(pos), std::move(text));
@@ -111,7 +115,8 @@ void Parser::Report(const TokenRef& sortAt, SourcePos pos, Severity severity, st
 }
 
 void Parser::RepeatableError(const TokenRef& at, const char* prefix, const std::string& where) {
-    if (!Full()) Error(at, prefix + Quote(Text(at)) + where);
+    if (Full()) return Unshown(Severity::Error);
+    Error(at, prefix + Quote(Text(at)) + where);
 }
 
 void Parser::Remove(size_t begin, size_t end) {
@@ -236,17 +241,17 @@ ParsedEffect ParseEffect(PreprocessedEffect preprocessed) {
     if (!preprocessed.stopped) Parser(preprocessed, &result).Run(&messages);
 
     // In stream order (what stage 2 said about a place before what stage 3
-    // said about it), capped.
+    // said about it), capped; the rest counted.
+    result.unshownErrors += preprocessed.unshownErrors;
+    result.unshownWarnings += preprocessed.unshownWarnings;
     std::stable_sort(messages.begin(), messages.end(),
                      [](const StreamMessage& a, const StreamMessage& b) {
                          return a.before < b.before;
                      });
     for (StreamMessage& m : messages) {
         if (result.messages.size() == kMaxParseMessages) {
-            Message stop = ErrorAt({m.message.line, m.message.column, m.message.file},
-                                   "too many errors; parsing goes on without reporting");
-            result.messages.push_back(std::move(stop));
-            break;
+            ++(m.message.IsError() ? result.unshownErrors : result.unshownWarnings);
+            continue;
         }
         result.messages.push_back(std::move(m.message));
     }

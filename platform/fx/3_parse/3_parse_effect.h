@@ -136,6 +136,9 @@ struct ParsedEffect {
     TokenStream hlsl;
     std::vector<TechniqueDesc> techniques;
     std::vector<Message> messages;  // stages 2 and 3, errors and warnings, in stream order
+    // Messages past the first kMaxParseMessages, counted.
+    size_t unshownErrors = 0;
+    size_t unshownWarnings = 0;
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
     std::vector<GlobalInitializer> initializers;  // in the order read

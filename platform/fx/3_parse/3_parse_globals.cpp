@@ -34,7 +34,11 @@ void Parser::ParseTopLevel() {
             continue;
         }
         if (IsPunct(t, '}') && !(initializer && decl.nesting > 0)) {
-            if (!Full()) Error(t, "unmatched '}'");
+            if (Full()) {
+                Unshown(Severity::Error);
+            } else {
+                Error(t, "unmatched '}'");
+            }
             ResetDeclaration(&decl);
             continue;
         }

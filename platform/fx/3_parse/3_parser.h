@@ -67,8 +67,12 @@ private:
     void Warning(const TokenRef& at, std::string text) {
         Report(at, Pos(at), Severity::Warning, std::move(text));
     }
-    // Past the cap: callers in per-token loops skip building messages.
+    // Past the cap: callers in per-token loops skip building messages, and
+    // count them with Unshown.
     bool Full() const { return reported_ >= kMaxParseMessages; }
+    void Unshown(Severity severity) {
+        ++(severity == Severity::Error ? result_.unshownErrors : result_.unshownWarnings);
+    }
     // For errors that hostile input can repeat once per token.
     void RepeatableError(const TokenRef& at, const char* prefix, const std::string& where);
     // Takes tokens [begin, end) out of the HLSL. #pragma lines stay.
@@ -168,6 +172,7 @@ private:
     std::vector<bool> removed_;
     std::vector<StreamMessage>* messages_ = nullptr;
     size_t reported_ = 0;  // messages of stages 2 and 3 so far
+    bool includeFailed_ = false;  // warnings are not said (see Report)
     size_t next_ = 0;
     TokenRef pending_;
     bool hasPending_ = false;

@@ -63,6 +63,46 @@ int GuessColumn(const std::string& source, int line, const std::string& text) {
     return 1;
 }
 
+// glslang finds a missing ';' at the token after the statement, often the
+// first of a later line. When the text before that line ends a statement's
+// last token (not ';', '{' or '}'), the place is just after that token, as
+// a C compiler says it; otherwise line and column stay.
+void AfterStatement(const std::string& source, int* line, int* column) {
+    std::vector<std::string_view> before;  // the lines before *line
+    for (size_t start = 0; static_cast<int>(before.size()) + 1 < *line;) {
+        const size_t end = source.find('\n', start);
+        if (end == std::string::npos) return;
+        before.push_back(std::string_view(source).substr(start, end - start));
+        start = end + 1;
+    }
+    // Back over blank lines and #pragma lines to the last character of code.
+    for (size_t n = before.size(); n-- > 0;) {
+        const std::string_view text = before[n];
+        const size_t first = text.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos || text[first] == '#') continue;
+        const size_t last = text.find_last_not_of(" \t\r");
+        if (text[last] == ';' || text[last] == '{' || text[last] == '}') return;
+        *line = static_cast<int>(n) + 1;
+        *column = static_cast<int>(last) + 2;
+        return;
+    }
+}
+
+// Lines glslang adds after its first located error, about the same mistake:
+// the grammar's summary, and an expression that failed because a name in it
+// is unknown.
+bool IsFollowOn(const std::string& text, const std::vector<Message>& before) {
+    const bool located = std::any_of(before.begin(), before.end(),
+                                     [](const Message& m) { return m.IsError() && m.line > 0; });
+    if (!located) return false;
+    if (text == "'declaration': Expected" || text == "HLSL parsing failed.") return true;
+    return text == "Could not perform requested binary operation" &&
+           std::any_of(before.begin(), before.end(), [](const Message& m) {
+               return m.text.size() > 18 &&
+                      m.text.compare(m.text.size() - 18, 18, ": unknown variable") == 0;
+           });
+}
+
 // Intrinsics glslang computes otherwise than Direct3D 9, given to it as
 // functions of ours ahead of the shader's text (its lines and columns stay),
 // each only where the text names it:
@@ -272,6 +312,7 @@ bool TranslateLogLine(std::string line, const StageSource& source, Message* m) {
         m->entry = source.entry;
         return true;
     }
+    if (line == "';': Expected" && lineNo > 0) AfterStatement(source.hlsl, &lineNo, &column);
     m->line = lineNo;
     m->column = column;
     m->text = line;
@@ -291,7 +332,9 @@ void TranslateInfoLog(const std::string& log, const StageSource& source,
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
         if (line.empty()) continue;
         Message m;
-        if (TranslateLogLine(std::move(line), source, &m)) out->push_back(std::move(m));
+        if (!TranslateLogLine(std::move(line), source, &m)) continue;
+        // One mistake, one line.
+        if (!IsFollowOn(m.text, *out)) out->push_back(std::move(m));
     }
 }
 

@@ -2,6 +2,7 @@
 #include "platform/fx/shared/message.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace fx {
 
@@ -42,16 +43,18 @@ std::string FormatMessage(const Message& m, const std::string& effectFile) {
 
 void MessageList::Add(Message m) {
     std::vector<std::string>& kept = m.IsError() ? errors_ : warnings_;
-    (m.IsError() ? errorCount_ : warningCount_) += 1;
-    if (kept.size() >= kShownMessages) return;
     // One problem, one line: a tool's multi-line message is folded.
     for (char& c : m.text) {
         if (c == '\n' || c == '\r') c = ' ';
     }
-    if (!seen_.insert({m.IsError(), m.line, m.column, m.file + "\n" + m.text}).second) {
-        (m.IsError() ? errorCount_ : warningCount_) -= 1;
-        return;
-    }
+    // A problem said again is neither shown nor counted again, past the cap
+    // too (where a new one is counted, not kept: a hash of it, so that a
+    // flood of warnings costs a few bytes each).
+    const std::string key = std::to_string(m.IsError()) + ":" + std::to_string(m.line) + ":" +
+                            std::to_string(m.column) + ":" + m.file + "\n" + m.text;
+    if (!seen_.insert(std::hash<std::string>{}(key)).second) return;
+    (m.IsError() ? errorCount_ : warningCount_) += 1;
+    if (kept.size() >= kShownMessages) return;
     kept.push_back(FormatMessage(m, effectFile_));
 }
 

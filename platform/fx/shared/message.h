@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <unordered_set>
 #include <vector>
 
 namespace fx {
@@ -82,7 +83,7 @@ private:
     std::vector<std::string> warnings_;  // formatted, at most kShownMessages
     size_t errorCount_ = 0;              // shown and not
     size_t warningCount_ = 0;
-    std::set<std::tuple<bool, int, int, std::string>> seen_;  // of the kept ones
+    std::unordered_set<size_t> seen_;  // every message added, hashed
 };
 
 // Keeps the first kShownMessages errors and warnings of a stage's list, in
