@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 
 #include "platform/fx/runtime/ref_counted.h"
 
@@ -219,11 +220,20 @@ public:
 private:
     static D3DXHANDLE Handle(const void* record) { return static_cast<D3DXHANDLE>(record); }
 
+    // A parameter's handle is its place in the array: found in constant
+    // time, however many globals the effect declares.
     EffectParameter* FindParameter(D3DXHANDLE handle) {
-        for (EffectParameter& p : loaded_.parameters) {
-            if (handle == Handle(&p)) return &p;
+        std::vector<EffectParameter>& all = loaded_.parameters;
+        if (handle == nullptr || all.empty()) return nullptr;
+        const auto* first = reinterpret_cast<const char*>(all.data());
+        const auto* at = static_cast<const char*>(handle);
+        const std::less<const char*> before;
+        if (before(at, first) || !before(at, first + all.size() * sizeof(EffectParameter))) {
+            return nullptr;
         }
-        return nullptr;
+        const auto offset = static_cast<size_t>(at - first);
+        if (offset % sizeof(EffectParameter) != 0) return nullptr;
+        return &all[offset / sizeof(EffectParameter)];
     }
 
     const EffectAnnotation* FindAnnotation(D3DXHANDLE handle) const {

@@ -1,6 +1,9 @@
 // The effect's parameters and annotations (see effect_parameters.h).
 #include "platform/fx/runtime/effect_parameters.h"
 
+#include <string_view>
+#include <unordered_set>
+
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/shared/tokenizer.h"
 
@@ -51,12 +54,13 @@ std::vector<EffectParameter> BuildParameters(
     const std::vector<GlobalDeclaration>& globals,
     const std::map<std::string, std::vector<float>>& defaults, std::vector<Message>* warnings) {
     std::vector<EffectParameter> parameters;
+    // A name declared twice is one parameter (the first); a file may
+    // declare hundreds of thousands.
+    std::unordered_set<std::string_view> known;
     for (const GlobalDeclaration& g : globals) {
         EffectParameter p;
         if (g.array || !ReadParameterShape(g.type, &p.shape)) continue;
-        bool known = false;
-        for (const EffectParameter& q : parameters) known = known || q.name == g.name;
-        if (known) continue;
+        if (!known.insert(g.name).second) continue;
         p.name = g.name;
         const size_t components = size_t{p.shape.rows} * p.shape.columns;
         auto d = defaults.find(g.name);
