@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/fx/fx.h"
+#include "platform/fx/server/compiler_child.h"
 #include "platform/fx/shared/message.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
@@ -147,6 +148,24 @@ TEST_F(EffectLoad, ErrorLinesCarryTheFilesTrueLineAndTheEntry) {
     // The same source fails the same way for the pixel stage; said once.
     EXPECT_EQ(text.find("unknown variable (ps_main)"), std::string::npos) << text;
     EXPECT_EQ(device_.log.Count("CreateShaderProgram"), 0);
+}
+
+// What stops the compiler's process has no line of its own: it is said at
+// the compile statement of the entry point it names.
+TEST_F(EffectLoad, ACrashedCompileIsSaidAtItsCompileStatement) {
+    WriteMain(
+        "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }\n"
+        "float4 ps_main() : COLOR0 { return 1; }\n"
+        "technique T { pass P {\n"
+        "    VertexShader = compile vs_3_0 vs_main();\n"
+        "    PixelShader = compile ps_3_0 ps_main(); } }\n");
+    fx::SetChildFaultForTesting(fx::ChildFault::Crash, 1);
+    std::string text;
+    const HRESULT hr = Load(&text);
+    fx::SetChildFaultForTesting(fx::ChildFault::None);
+    EXPECT_NE(hr, S_OK);
+    EXPECT_EQ(text.rfind("main.fx(5,5): error: the shader compiler crashed (signal 11) while "
+                         "compiling ps_main\n", 0), 0u) << text;
 }
 
 TEST_F(EffectLoad, InitialValueItCannotEvaluateIsAWarningOnly) {

@@ -56,9 +56,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-CompiledPass Failed(std::string text) {
+CompiledPass Failed(std::string text, SourcePos at = {}) {
     CompiledPass failed;
-    failed.messages.push_back(ErrorAt({}, std::move(text)));
+    failed.messages.push_back(ErrorAt(std::move(at), std::move(text)));
     return failed;
 }
 
@@ -543,10 +543,12 @@ bool EnsureServer(std::string* error) {
     return true;
 }
 
-std::string EntryName(const PassSources& sources, int index) {
+// The stage a worker was compiling when it stopped (the first when it had
+// not begun); nullptr when there is none.
+const StageSource* StageAt(const PassSources& sources, int index) {
     if (index >= 0 && static_cast<size_t>(index) < sources.stages.size())
-        return sources.stages[index].entry;
-    return sources.stages.empty() ? std::string("the effect") : sources.stages.front().entry;
+        return &sources.stages[index];
+    return sources.stages.empty() ? nullptr : &sources.stages.front();
 }
 
 std::string Duration(int ms) {
@@ -558,25 +560,29 @@ CompiledPass Verdict(const WorkerRun& run, const PassSources& sources, int timeL
     int lastStage = -1;
     CompiledPass out;
     bool complete = DecodeStream(run.stream, &lastStage, &out);
-    std::string entry = EntryName(sources, lastStage);
+    // What stopped the worker is said at the compile statement of the
+    // stage it was compiling: the limit is the effect's, not a line's.
+    const StageSource* stage = StageAt(sources, lastStage);
+    const std::string entry = stage != nullptr ? stage->entry : std::string("the effect");
+    const SourcePos at = stage != nullptr ? stage->compileStatement : SourcePos{};
     if (run.timedOut) {
         return Failed("the shader compiler did not finish within " + Duration(timeLimitMs) +
-                      " while compiling " + entry + " and was stopped");
+                      " while compiling " + entry + " and was stopped", at);
     }
-    if (run.tooLong) return Failed("the shader compiler's answer for " + entry + " is too long");
+    if (run.tooLong) return Failed("the shader compiler's answer for " + entry + " is too long", at);
     if (WIFSIGNALED(run.status)) {
         return Failed("the shader compiler crashed (signal " +
-                      std::to_string(WTERMSIG(run.status)) + ") while compiling " + entry);
+                      std::to_string(WTERMSIG(run.status)) + ") while compiling " + entry, at);
     }
     const int code = WIFEXITED(run.status) ? WEXITSTATUS(run.status) : -1;
     if (code == kOutOfMemoryExit) {
         return Failed("the shader compiler ran out of memory (it may take " +
                       std::to_string(kCompilerMemoryBytes >> 20) + " MB) while compiling " +
-                      entry);
+                      entry, at);
     }
     if (!complete || code != 0) {
         return Failed("the shader compiler stopped without an answer (exit " +
-                      std::to_string(code) + ") while compiling " + entry);
+                      std::to_string(code) + ") while compiling " + entry, at);
     }
     return out;
 }
