@@ -6,6 +6,7 @@
 // the run (ours, llvmpipe's threads and ffmpeg's).
 #include "app/frame.h"
 #include "app/program.h"
+#include "bench/bench_program.h"
 #include "platform/gfx/gl_device.h"
 #include "platform/video/video.h"
 #include "platform/window/window.h"
@@ -38,32 +39,9 @@ double CpuSeconds(int who) {
 
 // The program's start-up without the message loop; false without a device
 // or when main.fx does not compile.
-bool StartCapture() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    std::string assets = std::string(FLOWFIELD_SOURCE_DIR) + "/assets";
-    if (chdir(assets.c_str()) != 0) return false;
-    g_windowClass.hInstance = GetModuleHandleA(nullptr);
-    RegisterClassExA(&g_windowClass);  // 0 when another benchmark registered it already
-    if (g_window == nullptr) {
-        g_window = CreateWindowExA(WS_EX_APPWINDOW, "test", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                                   nullptr, nullptr, g_windowClass.hInstance, nullptr);
-    }
-    g_d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (g_window == nullptr || g_d3d == nullptr) return false;
-    g_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                        &g_presentParams, &g_device);
-    if (g_device == nullptr) return false;
-    InitScene();
-    return g_effect != nullptr;
-}
+bool StartCapture() { return StartProgram(); }
 
-void StopCapture() {
-    ReleaseScene();
-    if (g_device) g_device->Release();
-    g_device = nullptr;
-    if (g_d3d) g_d3d->Release();
-    g_d3d = nullptr;
-}
+void StopCapture() { StopProgram(); }
 
 void BM_CaptureSecondOfFrames(benchmark::State& state) {
     const int output = static_cast<int>(state.range(0));

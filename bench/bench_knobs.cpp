@@ -3,6 +3,7 @@
 // panel started and hidden, and CommitChanges with and without knobs.
 #include "app/frame.h"
 #include "app/program.h"
+#include "bench/bench_program.h"
 #include "bench/raw_gl_frame.h"
 #include "platform/knobs/knobs.h"
 #include "platform/panel/panel.h"
@@ -32,61 +33,14 @@ using testing_support::QuietStdout;
 // The program's start-up without the message loop, with the panel; false
 // when there is no device, no main.fx or no panel.
 bool StartProgramWithPanel() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    static bool registered = false;
-    if (!registered) {
-        std::string assets = std::string(FLOWFIELD_SOURCE_DIR) + "/assets";
-        if (chdir(assets.c_str()) != 0) return false;
-        g_windowClass.hInstance = GetModuleHandleA(nullptr);
-        registered = RegisterClassExA(&g_windowClass) != 0;
-    }
-    if (g_window == nullptr) {
-        g_window = CreateWindowExA(WS_EX_APPWINDOW, "test", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                                   nullptr, nullptr, g_windowClass.hInstance, nullptr);
-    }
-    g_d3d = Direct3DCreate9(D3D_SDK_VERSION);
-    if (g_window == nullptr || g_d3d == nullptr) return false;
-    g_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, g_window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                        &g_presentParams, &g_device);
-    if (g_device == nullptr) return false;
-    InitScene();
-    return g_effect != nullptr && StartPanel(g_window, g_device, kParticleCount, false);
+    return StartProgram() && StartPanel(g_window, g_device, kParticleCount, false);
 }
 
 void StopProgramWithPanel() {
     StopPanel();
-    ReleaseScene();
-    if (g_device) g_device->Release();
-    g_device = nullptr;
-    if (g_d3d) g_d3d->Release();
-    g_d3d = nullptr;
+    StopProgram();
 }
 
-struct BlockTime {
-    double cpu;   // this thread's CPU seconds
-    double wall;  // seconds, the rasteriser threads' work included (glFinish)
-};
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-template <class Frame>
-BlockTime TimeFrames(int frames, Frame frame) {
-    auto wall = std::chrono::steady_clock::now();
-    double cpu = ThreadCpuSeconds();
-    for (int i = 0; i < frames; ++i) frame();
-    glFinish();
-    return {ThreadCpuSeconds() - cpu,
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count()};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 constexpr int kBlock = 16;
 

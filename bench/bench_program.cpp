@@ -5,6 +5,7 @@
 // nothing allocates per frame).
 #include "app/frame.h"
 #include "app/program.h"
+#include "bench/bench_program.h"
 #include "bench/raw_gl_frame.h"
 #include "platform/window/window.h"
 #include "render/scene.h"
@@ -23,15 +24,13 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// The program's start-up without the message loop; false when no device.
 bool StartProgram() {
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    // Every time: another benchmark may have left the folder.
+    std::string assets = std::string(FLOWFIELD_SOURCE_DIR) + "/assets";
+    if (chdir(assets.c_str()) != 0) return false;
     static bool registered = false;
     if (!registered) {
-        std::string assets = std::string(FLOWFIELD_SOURCE_DIR) + "/assets";
-        if (chdir(assets.c_str()) != 0) return false;
         g_windowClass.hInstance = GetModuleHandleA(nullptr);
         registered = RegisterClassExA(&g_windowClass) != 0;
     }
@@ -55,6 +54,14 @@ void StopProgram() {
     if (g_d3d) g_d3d->Release();
     g_d3d = nullptr;
 }
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+namespace {
+
 
 using testing_support::QuietStdout;
 
@@ -116,31 +123,6 @@ BENCHMARK(BM_RawGlFrameOffscreen)
     ->Repetitions(kFrameRepetitions)
     ->ReportAggregatesOnly(true);
 
-struct BlockTime {
-    double cpu;   // this thread's CPU seconds
-    double wall;  // seconds, the rasteriser threads' work included (glFinish)
-};
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-template <class Frame>
-BlockTime TimeFrames(int frames, Frame frame) {
-    auto wall = std::chrono::steady_clock::now();
-    double cpu = ThreadCpuSeconds();
-    for (int i = 0; i < frames; ++i) frame();
-    glFinish();
-    return {ThreadCpuSeconds() - cpu,
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count()};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 // The two above in one process, in alternating blocks of 16 frames: the load
 // of a shared machine changes slowly, so neighbouring blocks see the same

@@ -13,7 +13,6 @@
 //                 validator runs only from after the pass NAME on
 // FLOWFIELD_PRINT_CASES=1 prints each case's disassembly and messages.
 #include <gtest/gtest.h>
-#include <spirv-tools/libspirv.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -25,27 +24,12 @@
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 #include "platform/fx/6_spirv/6_passes.h"
 #include "tests/support/case_file.h"
+#include "tests/support/spirv_validate.h"
 
 namespace {
 
 using namespace testing_support;
 
-// Empty when SPIRV-Tools' validator takes the module.
-std::string Validate(const std::vector<uint32_t>& words) {
-    spv_context context = spvContextCreate(SPV_ENV_OPENGL_4_5);
-    spv_validator_options options = spvValidatorOptionsCreate();
-    // Registers of globals the stage does not read overlap at c0 on purpose.
-    spvValidatorOptionsSetSkipBlockLayout(options, true);
-    spv_const_binary_t binary{words.data(), words.size()};
-    spv_diagnostic diagnostic = nullptr;
-    spv_result_t result = spvValidateWithOptions(context, options, &binary, &diagnostic);
-    std::string text = result == SPV_SUCCESS ? "" : "invalid";
-    if (diagnostic != nullptr) text += std::string(": ") + diagnostic->error;
-    spvDiagnosticDestroy(diagnostic);
-    spvValidatorOptionsDestroy(options);
-    spvContextDestroy(context);
-    return text;
-}
 
 std::string Disassemble(const std::vector<uint32_t>& words) {
     spv_context context = spvContextCreate(SPV_ENV_OPENGL_4_5);
@@ -127,7 +111,7 @@ void CheckCase(const std::string& name, const GoldenCase& c) {
         if (section.rfind("valid after ", 0) == 0) validFrom = section.substr(12);
     bool validating = validFrom.empty();
     if (validating) {
-        ASSERT_EQ(Validate(compiled.words), "") << "glslang's own module";
+        ASSERT_EQ(testing_support::ValidateSpirv(compiled.words), "") << "glslang's own module";
     }
 
     fx::SpvModule module;
@@ -139,7 +123,7 @@ void CheckCase(const std::string& name, const GoldenCase& c) {
         if (reached) return false;
         if (validating || validFrom == pass.name) {
             validating = true;
-            EXPECT_EQ(Validate(module.Write()), "") << "after " << pass.name;
+            EXPECT_EQ(testing_support::ValidateSpirv(module.Write()), "") << "after " << pass.name;
         }
         reached = name == pass.name;
         return !reached;

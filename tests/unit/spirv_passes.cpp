@@ -2,12 +2,12 @@
 // validator accepts (SPIRV-Cross reads much that is not valid; GL drivers
 // would not): each shader below takes a different path through them.
 #include <gtest/gtest.h>
-#include <spirv-tools/libspirv.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/fx/6_spirv/6_passes.h"
+#include "tests/support/spirv_validate.h"
 
 namespace {
 
@@ -88,21 +88,6 @@ const Shader kShaders[] = {
      {}},
 };
 
-std::string Validate(const std::vector<uint32_t>& words) {
-    spv_context context = spvContextCreate(SPV_ENV_OPENGL_4_5);
-    spv_validator_options options = spvValidatorOptionsCreate();
-    // Registers of globals the stage does not read overlap at c0 on purpose.
-    spvValidatorOptionsSetSkipBlockLayout(options, true);
-    spv_const_binary_t binary{words.data(), words.size()};
-    spv_diagnostic diagnostic = nullptr;
-    spv_result_t result = spvValidateWithOptions(context, options, &binary, &diagnostic);
-    std::string text = result == SPV_SUCCESS ? "" : "invalid";
-    if (diagnostic != nullptr) text += std::string(": ") + diagnostic->error;
-    spvDiagnosticDestroy(diagnostic);
-    spvValidatorOptionsDestroy(options);
-    spvContextDestroy(context);
-    return text;
-}
 
 TEST(SpirvPasses, EveryPathLeavesAValidModule) {
     for (const Shader& shader : kShaders) {
@@ -118,7 +103,7 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         ASSERT_TRUE(fx::HlslToSpirv(source, &compiled, &messages))
             << (messages.empty() ? "" : messages[0].text);
         if (shader.glslangValid) {
-            ASSERT_EQ(Validate(compiled.words), "") << "glslang's own module";
+            ASSERT_EQ(testing_support::ValidateSpirv(compiled.words), "") << "glslang's own module";
         }
 
         fx::SpvModule module;
@@ -128,7 +113,7 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         fx::SpirvPassState state{module, compiled, &table, &errors};
         ASSERT_TRUE(fx::RunSpirvPasses(state)) << (errors.empty() ? "" : errors[0].text);
         EXPECT_FALSE(table.empty());
-        EXPECT_EQ(Validate(module.Write()), "");
+        EXPECT_EQ(testing_support::ValidateSpirv(module.Write()), "");
     }
 }
 
