@@ -22,18 +22,37 @@ std::vector<GoldenCase> ReadGoldenCases(const fs::path& path) {
     std::string line;
     int number = 0;
     bool inSection = false;
+    int times = 1;
+    // "--- NAME xN": the section's text N times over (a flood of lines).
+    auto repeat = [&] {
+        if (!inSection || times <= 1) return;
+        std::string& text = cases.back().sections.back().second;
+        const std::string once = text;
+        for (int i = 1; i < times; ++i) text += once;
+    };
     while (std::getline(in, line)) {
         ++number;
         if (line.rfind("=== ", 0) == 0) {
+            repeat();
             cases.push_back({path.filename().string() + ":" + std::to_string(number), {}});
             inSection = false;
         } else if (line.rfind("--- ", 0) == 0 && !cases.empty()) {
-            cases.back().sections.emplace_back(line.substr(4), "");
+            repeat();
+            std::string name = line.substr(4);
+            times = 1;
+            const size_t space = name.rfind(" x");
+            if (space != std::string::npos && space + 2 < name.size() &&
+                name.find_first_not_of("0123456789", space + 2) == std::string::npos) {
+                times = std::atoi(name.c_str() + space + 2);
+                name.resize(space);
+            }
+            cases.back().sections.emplace_back(name, "");
             inSection = true;
         } else if (inSection) {
             cases.back().sections.back().second += line + "\n";
         }
     }
+    repeat();
     return cases;
 }
 

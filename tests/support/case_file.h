@@ -1,6 +1,7 @@
 // The golden case files of the effect compiler (tests/fx-corpus/*/NAME.cases):
-// "=== TITLE" starts a case, "--- NAME" a section of it; lines before the
-// first case are notes. Each runner gives the sections their meaning.
+// "=== TITLE" starts a case, "--- NAME" a section of it ("--- NAME xN": its
+// text N times over); lines before the first case are notes. Each runner
+// gives the sections their meaning.
 #pragma once
 
 #include <filesystem>

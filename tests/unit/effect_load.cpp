@@ -19,6 +19,7 @@
 #include "platform/fx/fx.h"
 #include "platform/fx/server/compiler_child.h"
 #include "platform/fx/shared/message.h"
+#include "tests/support/case_file.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_text.h"
@@ -440,45 +441,25 @@ struct MessageCase {
 };
 
 std::vector<MessageCase> ReadMessageCases(const fs::path& path) {
-    std::ifstream in(path);
     std::vector<MessageCase> cases;
-    std::string name, text;
-    int times = 1;
-    auto finish = [&] {
-        if (name.empty()) return;
-        std::string whole;
-        for (int i = 0; i < times; ++i) whole += text;
-        if (name == "messages" || name == "first" || name == "last") {
-            cases.back().expected[name] = whole;
-        } else {
-            auto& files = cases.back().files;
-            auto same = std::find_if(files.begin(), files.end(),
+    for (const testing_support::GoldenCase& golden : testing_support::ReadGoldenCases(path)) {
+        MessageCase c{golden.where, {}, {}};
+        for (const auto& [name, text] : golden.sections) {
+            if (name == "messages" || name == "first" || name == "last") {
+                c.expected[name] = text;
+                continue;
+            }
+            // A file named again goes on where it stopped.
+            auto same = std::find_if(c.files.begin(), c.files.end(),
                                      [&](const auto& f) { return f.first == name; });
-            if (same == files.end()) {
-                files.emplace_back(name, whole);
+            if (same == c.files.end()) {
+                c.files.emplace_back(name, text);
             } else {
-                same->second += whole;
+                same->second += text;
             }
         }
-        name.clear();
-        text.clear();
-    };
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (line.rfind("=== ", 0) == 0) {
-            finish();
-            cases.push_back({path.filename().string() + ":" + std::to_string(number), {}, {}});
-        } else if (line.rfind("--- ", 0) == 0 && !cases.empty()) {
-            finish();
-            std::istringstream header(line.substr(4));
-            std::string repeat;
-            header >> name >> repeat;
-            times = repeat.size() > 1 && repeat[0] == 'x' ? std::atoi(repeat.c_str() + 1) : 1;
-        } else if (!name.empty()) {
-            text += line + "\n";
-        }
+        cases.push_back(std::move(c));
     }
-    finish();
     return cases;
 }
 
