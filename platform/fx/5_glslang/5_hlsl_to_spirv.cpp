@@ -15,6 +15,7 @@
 #include "platform/fx/5_glslang/5_passes.h"
 #include "platform/fx/5_glslang/5_tree.h"
 #include "platform/fx/5_glslang/5_text_rewrites.h"
+#include "platform/fx/shared/text_edits.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -231,15 +232,12 @@ std::string Preamble(const StageSource& source) {
 void UserNames(std::string* text) {
     for (const char* user : {"lit", "sign", "faceforward"}) {
         const std::string ours = std::string("fx_") + user + "_";
-        std::string result;
-        size_t from = 0;
-        for (size_t at = text->find(ours); at != std::string::npos; at = text->find(ours, from)) {
-            result.append(*text, from, at - from).append(user);
-            from = at + ours.size();
+        TextEdits edits;
+        for (size_t at = text->find(ours); at != std::string::npos;
+             at = text->find(ours, at + ours.size())) {
+            edits.Replace(at, ours.size(), user);
         }
-        if (from == 0) continue;
-        result.append(*text, from, std::string::npos);
-        *text = std::move(result);
+        if (!edits.empty()) *text = edits.Apply(*text);
     }
 }
 
