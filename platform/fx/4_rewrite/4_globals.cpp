@@ -48,7 +48,7 @@ struct TypedefInfo {
 
 class GlobalScan {
 public:
-    GlobalScan(TokenStream* s, GlobalsRewrite* out, std::vector<Message>* messages)
+    GlobalScan(TokenStream* s, GlobalsRewrite* out, MessageSink& messages)
         : s_(*s), out_(out), messages_(messages) {
         for (size_t i = 0; i < s->tokens.size(); ++i) {
             if (s->tokens[i].kind != Tok::String) t_.push_back(i);
@@ -69,7 +69,7 @@ private:
     }
     bool Ident(size_t i) const { return i < t_.size() && T(i).kind == Tok::Ident; }
     void Error(size_t i, std::string text) {
-        messages_->push_back(ErrorAt(s_.Pos(T(i)), std::move(text)));
+        messages_.Error(s_.Pos(T(i)), std::move(text));
     }
     // The index after the bracket that closes the one at i.
     size_t Skip(size_t i) const;
@@ -90,7 +90,7 @@ private:
 
     TokenStream& s_;
     GlobalsRewrite* out_;
-    std::vector<Message>* messages_;
+    MessageSink& messages_;
     std::vector<size_t> t_;  // the stream's tokens but strings, by index
     TokenEdits edits_;  // by index in the stream
     std::vector<std::pair<size_t, std::string>> respells_;  // by index in the stream
@@ -391,7 +391,7 @@ void GlobalScan::Run() {
 
 }  // namespace
 
-void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages) {
+void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, MessageSink& messages) {
     GlobalScan scan(hlsl, out, messages);
     scan.Run();
 }

@@ -28,6 +28,7 @@ static std::string FolderOf(const std::string& path) {
 }
 
 std::string FormatMessage(const Message& m, const std::string& effectFile) {
+    if (m.bare) return effectFile + ": " + m.text;
     std::string where = m.file.empty() ? effectFile : FolderOf(effectFile) + m.file;
     if (m.line > 0) {
         where += '(';
@@ -42,6 +43,11 @@ std::string FormatMessage(const Message& m, const std::string& effectFile) {
 }
 
 void MessageSink::Add(Message m) {
+    if (m.bare) {
+        ++errorTotal_;
+        Put(std::move(m));
+        return;
+    }
     if (m.line == 0 && m.file.empty()) {
         m.line = fallbackPos_.line;
         m.column = fallbackPos_.column;
@@ -50,6 +56,13 @@ void MessageSink::Add(Message m) {
     if (m.entry.empty()) m.entry = fallbackEntry_;
     if (m.IsError()) ++errorTotal_;
     Put(std::move(m));
+}
+
+void MessageSink::Bare(std::string text) {
+    Message m;
+    m.text = std::move(text);
+    m.bare = true;
+    Add(std::move(m));
 }
 
 void MessageSink::Add(const std::vector<Message>& messages) {
@@ -74,6 +87,11 @@ void MessageCollector::AddUnshown(size_t errors, size_t warnings) {
 }
 
 void MessageList::Put(Message m) {
+    if (m.bare) {
+        ++errorCount_;
+        if (errors_.size() < kShownMessages) errors_.push_back(FormatMessage(m, effectFile_));
+        return;
+    }
     std::vector<std::string>& kept = m.IsError() ? errors_ : warnings_;
     // One problem, one line: a tool's multi-line message is folded.
     for (char& c : m.text) {
@@ -88,12 +106,6 @@ void MessageList::Put(Message m) {
     (m.IsError() ? errorCount_ : warningCount_) += 1;
     if (kept.size() >= kShownMessages) return;
     kept.push_back(FormatMessage(m, effectFile_));
-}
-
-void MessageList::Bare(const std::string& text) {
-    ++errorTotal_;
-    ++errorCount_;
-    if (errors_.size() < kShownMessages) errors_.push_back(effectFile_ + ": " + text);
 }
 
 void MessageList::AddUnshown(size_t errors, size_t warnings) {

@@ -36,6 +36,9 @@ struct Message {
     Severity severity = Severity::Error;
     std::string text;
     std::string entry;  // the entry point being compiled; empty when none
+    // A line whose wording is fixed, shown as "main.fx: TEXT" among the
+    // errors, without place nor severity ("cannot open file: ...").
+    bool bare = false;
 
     bool IsError() const { return severity == Severity::Error; }
 };
@@ -43,8 +46,8 @@ struct Message {
 Message ErrorAt(SourcePos pos, std::string text);
 Message WarningAt(SourcePos pos, std::string text);
 
-// "FILE(LINE,COL): error: TEXT (ENTRY)": the one place a message becomes
-// text. effectFile names the file of messages whose file is empty, and its
+// "FILE(LINE,COL): error: TEXT (ENTRY)" ("FILE: TEXT" for a bare one): the
+// one place a message becomes text. effectFile names the file of messages whose file is empty, and its
 // folder is put before an included file's name.
 std::string FormatMessage(const Message& message, const std::string& effectFile);
 
@@ -73,6 +76,9 @@ public:
     // At the fallback position.
     void Error(std::string text) { Add(ErrorAt({}, std::move(text))); }
     void Warning(std::string text) { Add(WarningAt({}, std::move(text))); }
+    // An error of fixed wording, "main.fx: cannot open file: No such file
+    // or directory" (Message::bare).
+    void Bare(std::string text);
     // Messages a stage dropped itself before handing the rest on (past its
     // cap: a flood never crosses the pipe from the compiler child).
     virtual void AddUnshown(size_t errors, size_t warnings) = 0;
@@ -134,9 +140,6 @@ class MessageList : public MessageSink {
 public:
     explicit MessageList(std::string effectFile) : effectFile_(std::move(effectFile)) {}
 
-    // A line whose wording is fixed, without the severity, shown among the
-    // errors: "main.fx: cannot open file: No such file or directory".
-    void Bare(const std::string& text);
     void AddUnshown(size_t errors, size_t warnings) override;
 
     // One line per shown message, then "main.fx: N more messages not shown
