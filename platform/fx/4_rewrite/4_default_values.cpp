@@ -247,8 +247,8 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
         out.clear();
         if (!evaluator.Run(&value)) {
             warnings.Add(WarningAt(g.pos, "the initial value of '" + g.name +
-                                                     "' cannot be evaluated (" + evaluator.error() +
-                                                     "); it starts at zero"));
+                                              "' cannot be evaluated (" + evaluator.error() +
+                                              "); it starts at zero"));
             continue;
         }
         // Registers hold ints as whole numbers and bools as 1.0 / 0.0.

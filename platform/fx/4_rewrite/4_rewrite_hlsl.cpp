@@ -120,7 +120,8 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
         }
         if (used >= arguments.size()) {
             messages.Error("'" + entry + "' has more uniform parameters than the " +
-                           std::to_string(arguments.size()) + " arguments of the compile statement");
+                           std::to_string(arguments.size()) +
+                           " arguments of the compile statement");
             return false;
         }
         // A sampler cannot be a constant: the parameter stays, and stage 6

@@ -241,7 +241,7 @@ private:
             }
             if (!seen.insert({key[0], key[1]}).second) {
                 errors_.Add(At(b->getLoc(), "a swizzle that is written to names a "
-                                                   "component twice"));
+                                            "component twice"));
                 return;
             }
         }
@@ -259,7 +259,7 @@ private:
         TIntermSymbol* base = BaseSymbol(node);
         if (base == nullptr || base->getQualifier().storage == glslang::EvqConst) {
             errors_.Add(At(node->getLoc(), "an out or inout argument must be a variable, "
-                                                  "or an element or member of one"));
+                                           "or an element or member of one"));
         }
     }
 

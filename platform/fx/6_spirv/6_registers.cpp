@@ -177,9 +177,9 @@ void RegisterPass::CopyWrittenGlobals() {
         if (Regs(members_[member].type, MemberRowMajor(blockType_, member)) > kMaxShaderRegisters) {
             const GlobalInfo* info = InfoOf(g_, member);
             errors_.Add(ErrorAt(info != nullptr ? info->pos : SourcePos{},
-                                       "'" + name + "' is written by the shader and takes more "
-                                       "than " + std::to_string(kMaxShaderRegisters) +
-                                       " registers"));
+                               "'" + name + "' is written by the shader and takes more "
+                               "than " + std::to_string(kMaxShaderRegisters) +
+                               " registers"));
             continue;
         }
         const uint32_t copyType = m_.Def(m_.Def(copy)->words[0])->words[2];
@@ -496,7 +496,7 @@ bool RegisterPass::Run(std::vector<ConstantRegisters>* table) {
     ConvertIntegers();
     if (!LayOut()) {
         errors_.Add(ErrorAt({}, "an array type is shared by globals of different "
-                                       "majority; declare them with separate types"));
+                                "majority; declare them with separate types"));
         ok = false;
     }
     Table(table);

@@ -22,8 +22,8 @@ bool WithinEdgeLimit(TextureKind kind, uint32_t width, uint32_t height, uint32_t
                                                   : limits.maxSize;
     if (width <= edge && height <= edge && depth <= edge) return true;
     messages.Error("the image is " + ImageSize(width, height, depth) + ", larger than the " +
-             std::to_string(edge) + " texels a " + platform::TextureKindName(kind) +
-             " texture may have on this device");
+                   std::to_string(edge) + " texels a " + platform::TextureKindName(kind) +
+                   " texture may have on this device");
     return false;
 }
 

@@ -47,8 +47,8 @@ Message ErrorAt(SourcePos pos, std::string text);
 Message WarningAt(SourcePos pos, std::string text);
 
 // "FILE(LINE,COL): error: TEXT (ENTRY)" ("FILE: TEXT" for a bare one): the
-// one place a message becomes text. effectFile names the file of messages whose file is empty, and its
-// folder is put before an included file's name.
+// one place a message becomes text. effectFile names the file of messages
+// whose file is empty, and its folder is put before an included file's name.
 std::string FormatMessage(const Message& message, const std::string& effectFile);
 
 // How many messages one load shows: a file of 200,000 globals must not turn
