@@ -175,8 +175,9 @@ TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirPlaces) {
 
 TEST(EffectFrameworkRewrite, TheMapPutsPlacesOfThePrintedTextBackInTheFile) {
     fx::TokenStream tokens =
-        testing_support::ParseEffect("float A; float B; float C;\n  #define PAIR(x) x + x\n  float D; PAIR(E);\n"
-                        "void F() { A = 1; }\n")
+        testing_support::ParseEffect(
+            "float A; float B; float C;\n  #define PAIR(x) x + x\n  float D; PAIR(E);\n"
+            "void F() { A = 1; }\n")
             .hlsl;
     fx::GlobalsRewrite globals;
     std::vector<fx::Message> messages;
