@@ -58,7 +58,9 @@ std::string ReadText(const std::string& path) {
 
 // main.fx as the loader hands it to glslang: the effect syntax taken out.
 std::string MainFxHlsl() {
-    return fx::PrintHlsl(fx::ParseEffect(ReadText(MainFxPath())).hlsl).text;
+    std::vector<fx::Message> messages;
+    fx::MessageCollector sink(&messages);
+    return fx::PrintHlsl(fx::ParseEffect(ReadText(MainFxPath()), sink).hlsl).text;
 }
 
 void Reload(IDirect3DDevice9* device, benchmark::State& state) {
@@ -110,10 +112,10 @@ BENCHMARK(BM_EffectReloadNoLink)
 void BM_EffectFrontEnd(benchmark::State& state) {
     const std::string text = ReadText(MainFxPath());
     for (auto _ : state) {
-        fx::ParsedEffect parsed = fx::ParseEffect(text);
-        fx::RewrittenEffect rewritten;
         fx::MessageList messages("main.fx");
-        if (!fx::RewriteEffect(parsed, &rewritten, &messages))
+        fx::ParsedEffect parsed = fx::ParseEffect(text, messages);
+        fx::RewrittenEffect rewritten;
+        if (!fx::RewriteEffect(parsed, &rewritten, messages))
             state.SkipWithError("the rewrites failed");
         benchmark::DoNotOptimize(rewritten.printed.text.data());
     }

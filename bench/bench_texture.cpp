@@ -142,11 +142,11 @@ IDirect3DDevice9* Device() {
 }
 
 bool Read(benchmark::State& state, platform::TextureImage* image) {
-    fx::TextureFileError error;
-    if (fx::ReadTextureFile(Files()[static_cast<size_t>(state.range(0))], {}, image, &error)) {
-        return true;
-    }
-    state.SkipWithError(error.text.c_str());
+    const std::string& path = Files()[static_cast<size_t>(state.range(0))];
+    std::vector<fx::Message> messages;
+    fx::MessageCollector sink(&messages);
+    if (fx::ReadTextureFile(path, path, {}, image, sink)) return true;
+    state.SkipWithError(messages.empty() ? "unread" : messages[0].text.c_str());
     return false;
 }
 

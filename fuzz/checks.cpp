@@ -39,10 +39,10 @@ struct Folder {
     }
 
     fx::IncludeResolver Resolver() const {
-        return [this](const std::string& name, std::string* text, std::string* error) {
+        return [this](const std::string& name, std::string* text, fx::MessageSink& messages) {
             const std::string* found = name.empty() ? nullptr : Text(name);
             if (found == nullptr) {
-                *error = "not in the folder";
+                messages.Error("not in the folder");
                 return false;
             }
             *text = *found;
@@ -206,9 +206,11 @@ std::string CheckEffectParser(std::string_view input) {
     Folder folder = Split(input);
     fx::PreprocessedEffect preprocessed = fx::Preprocess(folder.main, folder.Resolver());
     fx::TokenStream stream = preprocessed.stream;
-    fx::ParsedEffect parsed = fx::ParseEffect(std::move(preprocessed));
+    std::vector<Message> parseMessages;
+    fx::MessageCollector parseSink(&parseMessages);
+    fx::ParsedEffect parsed = fx::ParseEffect(std::move(preprocessed), parseSink);
     std::string problems;
-    CheckMessages(parsed.messages, folder, &problems);
+    CheckMessages(parseMessages, folder, &problems);
     CheckTakenOut(stream, parsed.hlsl, &problems);
     for (const fx::TechniqueDesc& technique : parsed.techniques) {
         for (const fx::PassDesc& pass : technique.passes) {
@@ -221,7 +223,7 @@ std::string CheckEffectParser(std::string_view input) {
         }
     }
     fx::MessageList list("main.fx");
-    fx::CheckTechniques(parsed, true, &list);
+    fx::CheckTechniques(parsed, true, list);
     return problems;
 }
 
@@ -231,25 +233,28 @@ std::string CheckHlslRewrites(std::string_view input) {
 
     // The global declarations rewrite on the parsed tokens: every token it
     // keeps or adds still comes from a place in the user's files.
-    fx::ParsedEffect parsed = fx::ParseEffect(folder.main, folder.Resolver());
+    fx::MessageList list("main.fx");
+    const size_t parseErrors = list.ErrorCount();
+    fx::ParsedEffect parsed = fx::ParseEffect(folder.main, list, folder.Resolver());
+    const bool parsedWell = list.ErrorCount() == parseErrors;
     fx::TokenStream tokens = parsed.hlsl;
     fx::GlobalsRewrite globals;
     std::vector<Message> messages;
-    fx::RewriteGlobals(&tokens, &globals, &messages);
+    fx::MessageCollector sink(&messages);
+    fx::RewriteGlobals(&tokens, &globals, sink);
     CheckMessages(messages, folder, &problems);
     CheckOrigins(tokens, folder, &problems);
 
     // The rewrites of every pass of a parsed effect: every position glslang
     // could report in each stage's text maps back inside the user's files.
     // As the loader does, only an effect that parsed and passed its checks.
-    fx::MessageList list("main.fx");
-    if (parsed.HasErrors() || !fx::CheckTechniques(parsed, true, &list)) return problems;
+    if (!parsedWell || !fx::CheckTechniques(parsed, true, list)) return problems;
     fx::RewrittenEffect rewritten;
-    if (!fx::RewriteEffect(parsed, &rewritten, &list)) return problems;
+    if (!fx::RewriteEffect(parsed, &rewritten, list)) return problems;
     for (const fx::TechniqueDesc& technique : parsed.techniques) {
         for (const fx::PassDesc& pass : technique.passes) {
             fx::PassSources sources;
-            if (!fx::RewritePass(rewritten, pass, &sources, &list)) continue;
+            if (!fx::RewritePass(rewritten, pass, &sources, list)) continue;
             for (const fx::StageSource& s : sources.stages) {
                 std::vector<size_t> stageLines = LineLengths(s.hlsl);
                 std::vector<Message> mapped;

@@ -146,7 +146,7 @@ struct PassBuilder {
     platform::ShaderPrograms* device = nullptr;
     RewrittenEffect rewritten;
     PassConventions conventions;
-    MessageList* messages = nullptr;
+    MessageSink* messages = nullptr;
     // By the pass's shaders and arguments: what compiling them gave.
     struct Built {
         LoadedPass pass;
@@ -173,7 +173,7 @@ EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::strin
 // Stages 4 to 6: the GLSL of the pass's two stages and the samplers they read.
 bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
     PassSources sources;
-    if (!RewritePass(b.rewritten, pass, &sources, b.messages)) return false;
+    if (!RewritePass(b.rewritten, pass, &sources, *b.messages)) return false;
     for (StageSource& s : sources.stages) {
         s.profile = s.stage == ShaderStage::Vertex ? pass.vertexShader.profile
                                                    : pass.pixelShader.profile;
@@ -276,7 +276,7 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         }
     }
     if (!b.link) return true;
-    UINT program = LinkPass(b.device, glsl, slots, pass, b.messages);
+    UINT program = LinkPass(b.device, glsl, slots, pass, *b.messages);
     if (program == 0) return false;
     b.programs.push_back(program);
     out->name = pass.name;
@@ -306,17 +306,16 @@ std::vector<LoadedSampler> LoadSamplers(const std::vector<SamplerStage>& stages)
 // gives vertex shaders four of their own): two samplers of one pass on one
 // stage would read the same texture with the same states.
 void WarnSharedStages(const LoadedEffect& effect, const PassDesc& pass,
-                      const std::vector<size_t>& samplers, MessageList* messages) {
+                      const std::vector<size_t>& samplers, MessageSink& messages) {
     for (size_t i = 0; i < samplers.size(); ++i) {
         for (size_t j = 0; j < i; ++j) {
             const LoadedSampler& a = effect.samplers[samplers[j]];
             const LoadedSampler& b = effect.samplers[samplers[i]];
             if (a.stage != b.stage) continue;
-            messages->Add(WarningAt(pass.pos, "samplers '" + a.name + "' and '" + b.name +
-                                                  "' of pass '" + pass.name + "' share stage " +
-                                                  std::to_string(a.stage) +
-                                                  " (vertex and pixel shaders share the 16 "
-                                                  "stages here); give one another register(sN)"));
+            messages.Warning(pass.pos, "samplers '" + a.name + "' and '" + b.name + "' of pass '" +
+                                           pass.name + "' share stage " + std::to_string(a.stage) +
+                                           " (vertex and pixel shaders share the 16 stages "
+                                           "here); give one another register(sN)");
         }
     }
 }
@@ -359,7 +358,7 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
                     }
                 }
             }
-            if (b.link) WarnSharedStages(*effect, pass, p.samplers, b.messages);
+            if (b.link) WarnSharedStages(*effect, pass, p.samplers, *b.messages);
             loaded.passes.push_back(std::move(p));
         }
         effect->techniques.push_back(std::move(loaded));
@@ -374,20 +373,20 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
 // device holds no textures).
 bool ReadImages(const platform::TextureLimits* limits, const char* fileName,
                 const ParsedEffect& parsed, std::vector<TextureFile>* images,
-                MessageList* messages) {
+                MessageSink& messages) {
     if (limits == nullptr) {
         for (const TextureDesc& t : parsed.textures) {
             if (!t.resourceName.empty())
-                messages->Error(t.resourcePos, "the graphics device cannot hold textures");
+                messages.Error(t.resourcePos, "the graphics device cannot hold textures");
         }
-        return !messages->HasErrors();
+        return !messages.HasErrors();
     }
     return ReadTextureFiles(fileName, parsed.textures, *limits, images, messages);
 }
 
 // Each image on the device, and each sampler given its texture.
 bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> images,
-                  LoadedEffect* effect, MessageList* messages) {
+                  LoadedEffect* effect, MessageSink& messages) {
     if (images.empty()) return true;
     if (!CreateEffectTextures(device, std::move(images), &effect->textures, messages)) return false;
     for (LoadedSampler& s : effect->samplers) {
@@ -400,18 +399,18 @@ bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> ima
 // The host program's macros, each name an identifier and each definition
 // one line; false with the reason.
 bool ReadHostMacros(const D3DXMACRO* defines, std::vector<HostMacro>* out,
-                    MessageList* messages) {
+                    MessageSink& messages) {
     for (const D3DXMACRO* d = defines; d != nullptr && d->Name != nullptr; ++d) {
         HostMacro m{d->Name, d->Definition != nullptr ? d->Definition : ""};
         bool name = !m.name.empty() && !IsDigit(m.name[0]);
         for (char c : m.name) name = name && IsIdentChar(c);
         if (!name) {
-            messages->Error("the host program's macro " + Quote(m.name) + " is not a name");
+            messages.Error("the host program's macro " + Quote(m.name) + " is not a name");
             return false;
         }
         if (m.value.find_first_of("\r\n") != std::string::npos) {
-            messages->Error("the host program's macro " + Quote(m.name) +
-                            " has a definition of more than one line");
+            messages.Error("the host program's macro " + Quote(m.name) +
+                           " has a definition of more than one line");
             return false;
         }
         out->push_back(std::move(m));
@@ -449,7 +448,7 @@ namespace {
 // Stages 1 to 6, every pass compiled to GLSL; no call of the device. False
 // with the reasons in the load's messages.
 bool PrepareEffect(EffectLoad& l) {
-    MessageList* messages = &l.messages;
+    MessageSink& messages = l.messages;
     const char* fileName = l.fileName.c_str();
     if (!l.macrosRead) return false;
     // 1. Read the file.
@@ -461,10 +460,9 @@ bool PrepareEffect(EffectLoad& l) {
                                                  LoadBudget{}, l.hostMacros);
 
     // 3. Parse the effect framework.
-    l.parsed = ParseEffect(std::move(preprocessed));
-    messages->Add(l.parsed.messages);
-    messages->AddUnshown(l.parsed.unshownErrors, l.parsed.unshownWarnings);
-    if (l.parsed.HasErrors() || !CheckTechniques(l.parsed, l.allTechniques, messages)) {
+    const size_t errors = messages.ErrorCount();
+    l.parsed = ParseEffect(std::move(preprocessed), messages);
+    if (messages.ErrorCount() != errors || !CheckTechniques(l.parsed, l.allTechniques, messages)) {
         return false;
     }
 
@@ -475,11 +473,10 @@ bool PrepareEffect(EffectLoad& l) {
 
     // 4 to 6, pass by pass: rewrite, compile in the child.
     PassBuilder& b = l.b;
-    b.messages = messages;
+    b.messages = &messages;
     if (!RewriteEffect(l.parsed, &b.rewritten, messages)) return false;
-    std::vector<Message> unread;
-    l.effect.parameters = BuildParameters(l.parsed.globals, b.rewritten.parameterDefaults, &unread);
-    messages->Add(unread);
+    l.effect.parameters =
+        BuildParameters(l.parsed.globals, b.rewritten.parameterDefaults, messages);
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(l.parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
@@ -497,7 +494,7 @@ bool FinishEffect(EffectLoad& l, platform::ShaderPrograms* device,
     b.device = device;
     b.link = true;
     bool built = BuildTechniques(b, l.parsed, l.allTechniques, l.releaseChecked, &l.effect) &&
-                 UploadImages(textures, std::move(l.images), &l.effect, &l.messages);
+                 UploadImages(textures, std::move(l.images), &l.effect, l.messages);
     if (!built) {
         for (UINT program : b.programs) device->DeleteShaderProgram(program);
         return false;
@@ -547,7 +544,7 @@ HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTec
     load.allTechniques = allTechniques;
     load.releaseChecked = releaseChecked;
     TakeLimits(device, &load);
-    load.macrosRead = ReadHostMacros(defines, &load.hostMacros, &load.messages);
+    load.macrosRead = ReadHostMacros(defines, &load.hostMacros, load.messages);
     if (platform::GetShaderPrograms(device) != nullptr) load.prepared = PrepareEffect(load);
     return FinishLoad(&load, effect, errorsOut);
 }
@@ -572,7 +569,7 @@ EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName,
     if (device == nullptr || fileName == nullptr) return nullptr;
     auto* load = new EffectLoad(device, fileName);
     TakeLimits(device, load);
-    load->macrosRead = ReadHostMacros(defines, &load->hostMacros, &load->messages);
+    load->macrosRead = ReadHostMacros(defines, &load->hostMacros, load->messages);
     return load;
 }
 

@@ -114,10 +114,11 @@ TEST_F(CaptureE2e, HoldingF5ReloadsEveryFrame) {
 // glow, as a share of the frame.
 double LitShare(const std::string& png) {
     platform::TextureImage image;
-    std::string error;
+    std::vector<fx::Message> errors;
+    fx::MessageCollector sink(&errors);
     if (!fx::DecodeTextureFile(reinterpret_cast<const uint8_t*>(png.data()), png.size(), {},
-                               &image, &error)) {
-        ADD_FAILURE() << error;
+                               &image, sink)) {
+        ADD_FAILURE() << (errors.empty() ? std::string() : errors[0].text);
         return 0;
     }
     const uint8_t* p = image.Data(0, 0);

@@ -78,12 +78,33 @@ std::string MessageLines(const std::vector<fx::Message>& messages) {
     return TrimmedText(out);
 }
 
-fx::ParsedEffect ParseEffectText(const std::string& text) {
-    auto noIncludes = [](const std::string&, std::string*, std::string* error) {
-        *error = "No such file or directory";
+bool ParsedText::HasErrors() const {
+    if (unshownErrors > 0) return true;
+    for (const fx::Message& m : messages) {
+        if (m.IsError()) return true;
+    }
+    return false;
+}
+
+ParsedText ParseEffect(fx::PreprocessedEffect preprocessed) {
+    ParsedText parsed;
+    fx::MessageCollector sink(&parsed.messages);
+    static_cast<fx::ParsedEffect&>(parsed) = fx::ParseEffect(std::move(preprocessed), sink);
+    parsed.unshownErrors = sink.unshownErrors;
+    parsed.unshownWarnings = sink.unshownWarnings;
+    return parsed;
+}
+
+ParsedText ParseEffect(std::string_view source, const fx::IncludeResolver& resolver) {
+    return ParseEffect(fx::Preprocess(source, resolver));
+}
+
+ParsedText ParseEffectText(const std::string& text) {
+    auto noIncludes = [](const std::string&, std::string*, fx::MessageSink& messages) {
+        messages.Error("No such file or directory");
         return false;
     };
-    return fx::ParseEffect(fx::Preprocess(text, noIncludes, "main.fx", fx::LoadBudget{}));
+    return ParseEffect(fx::Preprocess(text, noIncludes, "main.fx", fx::LoadBudget{}));
 }
 
 bool FirstPassSources(const fx::ParsedEffect& parsed, fx::PassSources* out,
@@ -91,8 +112,8 @@ bool FirstPassSources(const fx::ParsedEffect& parsed, fx::PassSources* out,
     fx::MessageList list("main.fx");
     fx::RewrittenEffect effect;
     bool ok = !parsed.techniques.empty() && !parsed.techniques[0].passes.empty() &&
-              fx::RewriteEffect(parsed, &effect, &list) &&
-              fx::RewritePass(effect, parsed.techniques[0].passes[0], out, &list);
+              fx::RewriteEffect(parsed, &effect, list) &&
+              fx::RewritePass(effect, parsed.techniques[0].passes[0], out, list);
     *messages = TrimmedText(list.Text());
     // As the loader does: each stage's profile from its compile statement.
     for (fx::StageSource& s : out->stages) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -34,8 +35,21 @@ std::string TrimmedText(std::string s);
 // called main.fx.
 std::string MessageLines(const std::vector<fx::Message>& messages);
 
+// A parse with the messages stages 2 and 3 handed on, in stream order.
+struct ParsedText : fx::ParsedEffect {
+    std::vector<fx::Message> messages;
+    size_t unshownErrors = 0;  // past the cap, counted
+    size_t unshownWarnings = 0;
+    bool HasErrors() const;
+};
+
+// Stages 2 and 3 on a text (with a resolver for its includes; without one,
+// an #include is an error), or stage 3 on what stage 2 made.
+ParsedText ParseEffect(std::string_view source, const fx::IncludeResolver& resolver = {});
+ParsedText ParseEffect(fx::PreprocessedEffect preprocessed);
+
 // The effect file parsed by stages 2 and 3 (no includes).
-fx::ParsedEffect ParseEffectText(const std::string& text);
+ParsedText ParseEffectText(const std::string& text);
 
 // The stage sources of the first pass of the first technique after every
 // rewrite of stage 4; false with the messages when the effect stops there.

@@ -11,6 +11,7 @@
 #include "platform/fx/3_parse/3_parse_effect.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
+#include "tests/support/case_file.h"
 #include "tests/support/compile_hlsl.h"
 #include "tests/support/cpu_time.h"
 
@@ -34,7 +35,7 @@ std::string Words(const std::string& s) {
 // printed text, or false with the reason.
 bool Bind(const std::string& hlsl, const std::string& entry, const std::string& args,
           fx::HlslText* out, std::string* error) {
-    fx::ParsedEffect e = fx::ParseEffect(
+    testing_support::ParsedText e = testing_support::ParseEffect(
         hlsl + "\ntechnique T { pass P { VertexShader = compile vs_3_0 " + entry + "(" + args +
         "); } }\n");
     EXPECT_FALSE(e.HasErrors());
@@ -42,7 +43,12 @@ bool Bind(const std::string& hlsl, const std::string& entry, const std::string& 
     if (e.techniques.empty()) return false;
     fx::TokenStream tokens = e.hlsl;
     const fx::ShaderBinding& b = e.techniques[0].passes[0].vertexShader;
-    if (!fx::BindUniformArguments(&tokens, entry, b.argumentTokens, error)) return false;
+    std::vector<fx::Message> messages;
+    fx::MessageCollector sink(&messages);
+    if (!fx::BindUniformArguments(&tokens, entry, b.argumentTokens, sink)) {
+        *error = messages.empty() ? std::string() : messages[0].text;
+        return false;
+    }
     *out = fx::PrintHlsl(tokens);
     return true;
 }
@@ -169,12 +175,14 @@ TEST(EffectFrameworkRewrite, ErrorsInABoundEntryPointKeepTheirPlaces) {
 
 TEST(EffectFrameworkRewrite, TheMapPutsPlacesOfThePrintedTextBackInTheFile) {
     fx::TokenStream tokens =
-        fx::ParseEffect("float A; float B; float C;\n  #define PAIR(x) x + x\n  float D; PAIR(E);\n"
-                        "void F() { A = 1; }\n")
+        testing_support::ParseEffect(
+            "float A; float B; float C;\n  #define PAIR(x) x + x\n  float D; PAIR(E);\n"
+            "void F() { A = 1; }\n")
             .hlsl;
     fx::GlobalsRewrite globals;
     std::vector<fx::Message> messages;
-    fx::RewriteGlobals(&tokens, &globals, &messages);
+    fx::MessageCollector sink(&messages);
+    fx::RewriteGlobals(&tokens, &globals, sink);
     fx::HlslText out = fx::PrintHlsl(tokens);
     // Spelled tokens keep their columns until something before them grew;
     // the macro's own '+' is placed at its use, its argument where written.
@@ -208,10 +216,11 @@ TEST(EffectFrameworkRewrite, GlobalDeclarationsAsDirect3D9ReadsThem) {
         "cbuffer B : register(b0) { float4 a : packoffset(c2); };\n"
         "float4 g : register(c1) = 1; float4 after = missing;\n"
         "float4 PS() : COLOR0 { g.x += k; return g + a * s + after; }\n";
-    fx::TokenStream tokens = fx::ParseEffect(hlsl).hlsl;
+    fx::TokenStream tokens = testing_support::ParseEffect(hlsl).hlsl;
     fx::GlobalsRewrite globals;
     std::vector<fx::Message> messages;
-    fx::RewriteGlobals(&tokens, &globals, &messages);
+    fx::MessageCollector sink(&messages);
+    fx::RewriteGlobals(&tokens, &globals, sink);
     EXPECT_TRUE(messages.empty());
     fx::HlslText out = fx::PrintHlsl(tokens);
     const std::string words = Words(out.text);
@@ -231,7 +240,8 @@ TEST(EffectFrameworkRewrite, GlobalDeclarationsAsDirect3D9ReadsThem) {
     source.map = out.map;
     fx::SpirvModule module;
     std::vector<fx::Message> compiled;
-    EXPECT_FALSE(fx::HlslToSpirv(source, &module, &compiled));
+    fx::MessageCollector compiledSink(&compiled);
+    EXPECT_FALSE(fx::HlslToSpirv(source, &module, compiledSink));
     ASSERT_FALSE(compiled.empty());
     EXPECT_EQ(compiled[0].line, 4);
     EXPECT_EQ(compiled[0].column, 45);
@@ -266,10 +276,10 @@ TEST(EffectFrameworkRewrite, GlobalsNoCodeNamesLeaveTheText) {
     hlsl += "float4 Other() { return namedByAnUnreachedFunction; }\n"
             "float4 PS() : COLOR0 { return read + secondRead + readArray[1] + readStatic; }\n"
             "technique T { pass P { PixelShader = compile ps_3_0 PS(); } }\n";
-    fx::ParsedEffect parsed = fx::ParseEffect(hlsl);
+    testing_support::ParsedText parsed = testing_support::ParseEffect(hlsl);
     fx::RewrittenEffect out;
     fx::MessageList messages("main.fx");
-    fx::RewriteEffect(parsed, &out, &messages);
+    fx::RewriteEffect(parsed, &out, messages);
     std::string words = " ";
     words += Words(out.printed.text);
     words += ' ';
@@ -300,19 +310,21 @@ TEST(EffectFrameworkRewrite, RandomSoupPrintsAsItsTokensAndMapsBack) {
     for (int round = 0; round < 2000; ++round) {
         std::string soup;
         for (int n = length(random); n > 0; --n) soup += pieces[pick(random)];
-        fx::ParsedEffect parsed = fx::ParseEffect(
+        testing_support::ParsedText parsed = testing_support::ParseEffect(
             soup + "\ntechnique T { pass P { VertexShader = compile vs_3_0 VS(1); } }");
         fx::TokenStream tokens = parsed.hlsl;
         fx::GlobalsRewrite globals;
         std::vector<fx::Message> messages;
-        fx::RewriteGlobals(&tokens, &globals, &messages);
-        fx::EvaluateInitializers(parsed.initializers, &messages);
-        std::string error;
+        fx::MessageCollector sink(&messages);
+        fx::RewriteGlobals(&tokens, &globals, sink);
+        fx::EvaluateInitializers(parsed.initializers, sink);
         if (!parsed.techniques.empty() && !parsed.techniques[0].passes.empty()) {
             const fx::ShaderBinding& b = parsed.techniques[0].passes[0].vertexShader;
             std::vector<std::pair<std::string, std::string>> aliases;
-            if (!fx::BindUniformArguments(&tokens, "VS", b.argumentTokens, &error, &aliases)) {
-                ASSERT_FALSE(error.empty());
+            std::vector<fx::Message> bindErrors;
+            fx::MessageCollector bindSink(&bindErrors);
+            if (!fx::BindUniformArguments(&tokens, "VS", b.argumentTokens, bindSink, &aliases)) {
+                ASSERT_FALSE(bindErrors.empty());
             }
         }
         fx::HlslText out = fx::PrintHlsl(tokens);
@@ -356,11 +368,11 @@ TEST(EffectFrameworkRewrite, HostileMatrixComparisonsStayBounded) {
         const std::string source = "float4x4 m;\nfloat4 main() : COLOR0 { float4x4 r = " +
                                    expression + "; return r[0]; }\n"
                                    "technique T { pass P { PixelShader = compile ps_3_0 main(); } }\n";
-        fx::ParsedEffect parsed = fx::ParseEffect(source);
+        testing_support::ParsedText parsed = testing_support::ParseEffect(source);
         const double start = testing_support::ThreadCpuSeconds();
         fx::RewrittenEffect out;
         fx::MessageList messages("main.fx");
-        fx::RewriteEffect(parsed, &out, &messages);
+        fx::RewriteEffect(parsed, &out, messages);
         EXPECT_LT(testing_support::ThreadCpuSeconds() - start, 10.0);
         EXPECT_LE(out.hlsl.tokens.size(), parsed.hlsl.tokens.size() * 4 + 4096 + 65536);
     }

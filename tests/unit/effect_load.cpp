@@ -236,6 +236,41 @@ TEST(MessageList, ShowsTheFirstHundredErrorsFirstAndCountsTheRest) {
     }
 }
 
+// A message without a place takes the place and entry point of the
+// innermost FallbackScope (the compile statement of the SPIR-V passes, a
+// texture's name for its decoder); one with a line, or with an included
+// file's name, keeps its own; a scope left gives back the one before it; a
+// bare line has no place to take.
+TEST(MessageSink, MessagesWithoutAPlaceAreSaidAtTheFallback) {
+    fx::MessageList list("fx/main.fx");
+    list.Error("before any scope");
+    {
+        fx::FallbackScope statement(list, {12, 5, ""}, "vs_main");
+        list.Error("no place");
+        list.Error({3, 7, ""}, "its own line");
+        fx::Message included = fx::ErrorAt({0, 0, "inc.fxh"}, "its own file");
+        included.entry = "ps_main";
+        list.Add(included);
+        {
+            fx::FallbackScope name(list, {20, 9, "inc.fxh"});
+            list.Warning("in the inner scope");
+        }
+        list.Error("the outer scope again");
+    }
+    list.Error("after every scope");
+    list.Bare("cannot open file: x");
+    EXPECT_EQ(list.Text(),
+              "fx/main.fx: error: before any scope\n"
+              "fx/main.fx(12,5): error: no place (vs_main)\n"
+              "fx/main.fx(3,7): error: its own line (vs_main)\n"
+              "fx/inc.fxh: error: its own file (ps_main)\n"
+              "fx/main.fx(12,5): error: the outer scope again (vs_main)\n"
+              "fx/main.fx: error: after every scope\n"
+              "fx/main.fx: cannot open file: x\n"
+              "fx/inc.fxh(20,9): warning: in the inner scope\n");
+    EXPECT_EQ(list.ErrorCount(), 7u);
+}
+
 TEST_F(EffectLoad, AFloodOfWarningsIsCappedAndTheErrorComesFirst) {
     // 250 globals whose initial values the loader cannot evaluate, each
     // worth a warning, and one error.

@@ -3,6 +3,7 @@
 // columns stay true; errors carry their position; no input crashes or
 // stalls it.
 #include "platform/fx/3_parse/3_parse_effect.h"
+#include "tests/support/case_file.h"
 #include "tests/support/cpu_time.h"
 #include "tests/support/effect_words.h"
 
@@ -15,8 +16,8 @@
 
 namespace {
 
-using fx::ParseEffect;
-using fx::ParsedEffect;
+using ParsedEffect = testing_support::ParsedText;
+using testing_support::ParseEffect;
 using testing_support::Hlsl;
 using testing_support::Words;
 

@@ -1,6 +1,7 @@
 // The effect parser on the rest of real-world effect files: textures, string
 // globals, sampler_state blocks, conditionals inside techniques and includes.
 #include "platform/fx/3_parse/3_parse_effect.h"
+#include "tests/support/case_file.h"
 #include "tests/support/cpu_time.h"
 #include "tests/support/effect_words.h"
 
@@ -17,8 +18,8 @@
 
 namespace {
 
-using fx::ParseEffect;
-using fx::ParsedEffect;
+using ParsedEffect = testing_support::ParsedText;
+using testing_support::ParseEffect;
 using testing_support::Hlsl;
 using testing_support::Words;
 
@@ -437,11 +438,11 @@ protected:
     std::vector<std::string> asked_;
 
     fx::IncludeResolver Resolver() {
-        return [this](const std::string& name, std::string* text, std::string* error) {
+        return [this](const std::string& name, std::string* text, fx::MessageSink& messages) {
             asked_.push_back(name);
             auto it = files_.find(name);
             if (it == files_.end()) {
-                *error = "no such file";
+                messages.Error("no such file");
                 return false;
             }
             *text = it->second;
@@ -512,7 +513,7 @@ TEST_F(EffectParserIncludes, WithoutAResolverAnIncludeIsAnError) {
 TEST_F(EffectParserIncludes, EndlessIncludeChainStops) {
     // Each file includes the next under a new name: only the depth cap ends it.
     ParsedEffect e = ParseEffect("#include \"0\"\n", [](const std::string& name, std::string* text,
-                                                       std::string*) {
+                                                       fx::MessageSink&) {
         *text = "#include \"" + std::to_string(std::stoi(name) + 1) + "\"\n";
         return true;
     });
@@ -542,9 +543,9 @@ TEST(EffectParserCorpus, EveryFileParsesWithoutErrors) {
         std::string src;
         ASSERT_TRUE(read(entry.path(), &src));
         ParsedEffect e = ParseEffect(src, [&](const std::string& name, std::string* text,
-                                              std::string* error) {
+                                              fx::MessageSink& messages) {
             if (read(dir / name, text)) return true;
-            *error = "not in the corpus";
+            messages.Error("not in the corpus");
             return false;
         });
         EXPECT_FALSE(e.HasErrors()) << ::testing::PrintToString(Messages(e));
@@ -607,7 +608,7 @@ TEST(EffectParserHostilePreprocessor, RandomSoupWithIncludes) {
         std::string included = soup(static_cast<int>(rng() % 60));
         std::string src = soup(static_cast<int>(rng() % 300));
         ParsedEffect e = ParseEffect(src, [&](const std::string& name, std::string* text,
-                                              std::string*) {
+                                              fx::MessageSink&) {
             if (name != "x") return false;
             *text = included;
             return true;

@@ -18,6 +18,7 @@
 #include "platform/fx/2_preprocess/2_preprocess.h"
 #include "platform/fx/3_parse/3_parse_effect.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "tests/support/case_file.h"
 
 namespace {
 
@@ -175,13 +176,14 @@ TEST(Preprocess, EveryCaseOfTheCaseFiles) {
             ++count;
             ASSERT_FALSE(c.files.empty());
             ASSERT_FALSE(c.expected.empty()) << "a case checks something";
-            auto resolver = [&](const std::string& name, std::string* text, std::string* error) {
+            auto resolver = [&](const std::string& name, std::string* text,
+                                fx::MessageSink& messages) {
                 for (size_t i = 1; i < c.files.size(); ++i) {
                     if (c.files[i].first != name) continue;
                     *text = c.files[i].second;
                     return true;
                 }
-                *error = "No such file or directory";
+                messages.Error("No such file or directory");
                 return false;
             };
             fx::LoadBudget budget;
@@ -189,7 +191,7 @@ TEST(Preprocess, EveryCaseOfTheCaseFiles) {
             fx::PreprocessedEffect pp =
                 fx::Preprocess(c.files[0].second, resolver, "main.fx", budget);
             std::string tokens = TokenLines(pp.stream);
-            fx::ParsedEffect parsed = fx::ParseEffect(std::move(pp));
+            testing_support::ParsedText parsed = testing_support::ParseEffect(std::move(pp));
             for (const auto& [name, text] : c.expected) {
                 std::string actual = name == "tokens"     ? tokens
                                      : name == "messages" ? MessageLines(parsed.messages)

@@ -43,7 +43,8 @@ void RunTokenRewrite(const fx::TokenRewrite& rewrite, const fx::ParsedEffect& pa
     fx::TokenStream tokens = parsed.hlsl;
     fx::GlobalsRewrite globals;
     std::vector<fx::Message> found;
-    fx::TokenRewriteState state(parsed, &tokens, &globals, &found);
+    fx::MessageCollector sink(&found);
+    fx::TokenRewriteState state(parsed, &tokens, &globals, sink);
     rewrite.run(state);
     *hlsl = fx::PrintHlsl(tokens).text;
     *messages = MessageLines(found);
@@ -74,7 +75,7 @@ TEST(Rewrites, EachHasItsCaseFile) {
 void CheckCase(const fx::TokenRewrite* tokens, const fx::TextRewrite* text, const GoldenCase& c) {
     const std::string* effect = c.Find("main.fx");
     ASSERT_NE(effect, nullptr);
-    fx::ParsedEffect parsed = ParseEffectText(*effect);
+    ParsedText parsed = ParseEffectText(*effect);
     ASSERT_EQ(MessageLines(parsed.messages), "") << "stages 2 and 3";
     std::string hlsl, messages;
     if (tokens != nullptr) {

@@ -104,7 +104,8 @@ void CheckCase(const std::string& name, const GoldenCase& c) {
     ASSERT_TRUE(FirstPassSources(ParseEffectText(*effect), &sources, &messages)) << messages;
     fx::SpirvModule compiled;
     std::vector<fx::Message> found;
-    ASSERT_TRUE(fx::HlslToSpirv(sources.stages.at(0), &compiled, &found))
+    fx::MessageCollector sink(&found);
+    ASSERT_TRUE(fx::HlslToSpirv(sources.stages.at(0), &compiled, sink))
         << MessageLines(found);
     std::string validFrom;  // the pass after which the validator runs
     for (const auto& [section, text] : c.sections)
@@ -117,7 +118,7 @@ void CheckCase(const std::string& name, const GoldenCase& c) {
     fx::SpvModule module;
     ASSERT_TRUE(module.Read(compiled.words));
     std::vector<fx::ConstantRegisters> table;
-    fx::SpirvPassState state{module, compiled, &table, &found};
+    fx::SpirvPassState state{module, compiled, &table, sink};
     bool reached = false;
     fx::RunSpirvPasses(state, [&](const fx::SpirvPass& pass) {
         if (reached) return false;

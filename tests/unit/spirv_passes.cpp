@@ -100,7 +100,8 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         source.defaults = {{"n", {3}}, {"on", {1}}};
         fx::SpirvModule compiled;
         std::vector<fx::Message> messages;
-        ASSERT_TRUE(fx::HlslToSpirv(source, &compiled, &messages))
+        fx::MessageCollector messageSink(&messages);
+        ASSERT_TRUE(fx::HlslToSpirv(source, &compiled, messageSink))
             << (messages.empty() ? "" : messages[0].text);
         if (shader.glslangValid) {
             ASSERT_EQ(testing_support::ValidateSpirv(compiled.words), "") << "glslang's own module";
@@ -110,7 +111,8 @@ TEST(SpirvPasses, EveryPathLeavesAValidModule) {
         ASSERT_TRUE(module.Read(compiled.words));
         std::vector<fx::ConstantRegisters> table;
         std::vector<fx::Message> errors;
-        fx::SpirvPassState state{module, compiled, &table, &errors};
+        fx::MessageCollector errorSink(&errors);
+        fx::SpirvPassState state{module, compiled, &table, errorSink};
         ASSERT_TRUE(fx::RunSpirvPasses(state)) << (errors.empty() ? "" : errors[0].text);
         EXPECT_FALSE(table.empty());
         EXPECT_EQ(testing_support::ValidateSpirv(module.Write()), "");

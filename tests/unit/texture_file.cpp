@@ -49,6 +49,17 @@ Bytes Repeat(const Bytes& unit, size_t times) {
 Bytes Solid(int width, int height, Rgba c) {
     return Repeat(Bytes(c.begin(), c.end()), static_cast<size_t>(width * height));
 }
+// A decode and the reason it gives, one error at the most.
+bool Decode(const uint8_t* data, size_t size, const platform::TextureLimits& limits,
+            TextureImage* image, std::string* error) {
+    std::vector<fx::Message> messages;
+    fx::MessageCollector sink(&messages);
+    const bool ok = fx::DecodeTextureFile(data, size, limits, image, sink);
+    EXPECT_LE(messages.size(), 1u);
+    *error = messages.empty() ? std::string() : messages.back().text;
+    return ok;
+}
+
 Bytes Cut(const Bytes& file, size_t keep) {
     return Bytes(file.begin(), file.begin() + static_cast<ptrdiff_t>(keep));
 }
@@ -159,7 +170,7 @@ TEST(TextureFile, GoodFilesGiveTheirTexelsAndMipChains) {
         SCOPED_TRACE(c.name);
         TextureImage image;
         std::string error;
-        ASSERT_TRUE(fx::DecodeTextureFile(c.file.data(), c.file.size(), {}, &image, &error))
+        ASSERT_TRUE(Decode(c.file.data(), c.file.size(), {}, &image, &error))
             << error;
         EXPECT_EQ(platform::DescribeTexture(image), c.shape);
         EXPECT_TRUE(platform::ValidateTextureImage(image, {}, &error)) << error;
@@ -184,7 +195,7 @@ TEST(TextureFile, CutOffFilesAreRefusedWithoutReadingPastTheirEnd) {
             Bytes prefix = Cut(c.file, length);  // exact size: the sanitizer sees a read past it
             TextureImage image;
             std::string error;
-            if (fx::DecodeTextureFile(prefix.data(), prefix.size(), {}, &image, &error)) {
+            if (Decode(prefix.data(), prefix.size(), {}, &image, &error)) {
                 EXPECT_TRUE(png && length + 12 >= c.file.size()) << "read a file cut at " << length;
             } else {
                 EXPECT_FALSE(error.empty()) << length;
@@ -288,7 +299,7 @@ TEST(TextureFile, BadFilesGiveTheirErrorAndNoImage) {
         Bytes file = c.file;  // exact size: the sanitizer sees any read past it
         TextureImage image;
         std::string error;
-        EXPECT_FALSE(fx::DecodeTextureFile(file.data(), file.size(), c.limits, &image, &error));
+        EXPECT_FALSE(Decode(file.data(), file.size(), c.limits, &image, &error));
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
         EXPECT_TRUE(image.bytes.empty() && image.subresources.empty() && image.levels == 0);
     }
@@ -318,12 +329,17 @@ TEST(TextureFile, FilesOnDisk) {
                             " bytes, more than the 16 bytes a texture may take"},
     };
     TextureImage image;
-    fx::TextureFileError error;
     for (const auto& c : cases) {
-        EXPECT_FALSE(fx::ReadTextureFile((dir / c.file).string(), c.limits, &image, &error));
-        EXPECT_EQ(fx::TextureErrorText(c.file, error), c.error);
+        std::vector<fx::Message> messages;
+        fx::MessageCollector sink(&messages);
+        EXPECT_FALSE(fx::ReadTextureFile((dir / c.file).string(), c.file, c.limits, &image, sink));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, c.error);
     }
-    ASSERT_TRUE(fx::ReadTextureFile((dir / "a.png").string(), {}, &image, &error)) << error.text;
+    std::vector<fx::Message> messages;
+    fx::MessageCollector sink(&messages);
+    ASSERT_TRUE(fx::ReadTextureFile((dir / "a.png").string(), "a.png", {}, &image, sink))
+        << fx::FormatMessage(messages.at(0), "main.fx");
     EXPECT_EQ(TexelOf(image, 0, 0, 3, 3), (Rgba{1, 2, 3, 4}));
     std::filesystem::remove_all(dir);
 }

@@ -49,10 +49,10 @@ std::string RegularFileProblem(int fd, bool* bare) {
 
 // An open regular file within the size limit; -1 with the reason in
 // messages otherwise.
-int OpenEffectFile(const char* path, MessageList* messages) {
+int OpenEffectFile(const char* path, MessageSink& messages) {
     int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        messages->Bare(std::string("cannot open file: ") + std::strerror(errno));
+        messages.Bare(std::string("cannot open file: ") + std::strerror(errno));
         return -1;
     }
     bool bare = false;
@@ -60,9 +60,9 @@ int OpenEffectFile(const char* path, MessageList* messages) {
     if (problem.empty()) return fd;
     close(fd);
     if (bare) {
-        messages->Bare(problem);
+        messages.Bare(problem);
     } else {
-        messages->Error(problem);
+        messages.Error(problem);
     }
     return -1;
 }
@@ -84,7 +84,7 @@ int ReadAll(int fd, std::string* text) {
 
 // Text files hold no control characters besides white space. Checking here
 // keeps the compiler from being fed, and then reporting on, binary data.
-bool CheckText(std::string* text, MessageList* messages) {
+bool CheckText(std::string* text, MessageSink& messages) {
     // A UTF-8 byte order mark would read as three stray characters.
     if (text->rfind("\xEF\xBB\xBF", 0) == 0) text->replace(0, 3, "   ");
     int line = 1;
@@ -100,30 +100,30 @@ bool CheckText(std::string* text, MessageList* messages) {
         if ((c < 0x20 && !space) || c == 0x7f) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", c);
-            messages->Error({line, static_cast<int>(i - lineStart) + 1, ""},
-                            std::string("the file is not text (byte ") + hex + ")");
+            messages.Error({line, static_cast<int>(i - lineStart) + 1, ""},
+                           std::string("the file is not text (byte ") + hex + ")");
             return false;
         }
     }
     return true;
 }
 
-bool ReadIncludeFile(const std::string& path, std::string* text, std::string* error) {
+bool ReadIncludeFile(const std::string& path, std::string* text, MessageSink& messages) {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        *error = std::strerror(errno);
+        messages.Error(std::strerror(errno));
         return false;
     }
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        *error = "not a regular file";
+        messages.Error("not a regular file");
         return false;
     }
     int result = ReadAll(fd, text);
     close(fd);
     if (result < 0) {
-        *error = "longer than " + std::to_string(kMaxEffectFileBytes) + " bytes";
+        messages.Error("longer than " + std::to_string(kMaxEffectFileBytes) + " bytes");
         return false;
     }
     return true;
@@ -140,7 +140,7 @@ void NoteFileRead(const std::string& path, bool read, std::string_view bytes) {
 
 size_t FileDigest(std::string_view bytes) { return std::hash<std::string_view>{}(bytes); }
 
-bool ReadEffectFile(const char* path, std::string* text, MessageList* messages) {
+bool ReadEffectFile(const char* path, std::string* text, MessageSink& messages) {
     ++g_lastLoad.serial;
     g_lastLoad.files.clear();
     text->clear();
@@ -153,16 +153,16 @@ bool ReadEffectFile(const char* path, std::string* text, MessageList* messages) 
     close(fd);
     NoteFileRead(path, result == 0, *text);
     if (result > 0) {
-        messages->Bare(std::string("cannot read file: ") + std::strerror(result));
+        messages.Bare(std::string("cannot read file: ") + std::strerror(result));
         return false;
     }
     if (result < 0) {
-        messages->Error("the file grew past " + std::to_string(kMaxEffectFileBytes) +
-                        " bytes while it was read");
+        messages.Error("the file grew past " + std::to_string(kMaxEffectFileBytes) +
+                       " bytes while it was read");
         return false;
     }
     if (text->empty()) {
-        messages->Error("the file is empty");
+        messages.Error("the file is empty");
         return false;
     }
     return CheckText(text, messages);
@@ -172,9 +172,9 @@ IncludeResolver IncludeFromFolderOf(const std::string& effectPath) {
     size_t slash = effectPath.rfind('/');
     std::string folder =
         slash == std::string::npos ? std::string() : effectPath.substr(0, slash + 1);
-    return [folder](const std::string& name, std::string* text, std::string* error) {
+    return [folder](const std::string& name, std::string* text, MessageSink& messages) {
         std::string path = !name.empty() && name[0] == '/' ? name : folder + name;
-        bool read = ReadIncludeFile(path, text, error);
+        bool read = ReadIncludeFile(path, text, messages);
         NoteFileRead(path, read, read ? *text : std::string());
         return read;
     };

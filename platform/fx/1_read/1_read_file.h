@@ -20,7 +20,7 @@ namespace fx {
 constexpr size_t kMaxEffectFileBytes = 4u << 20;
 
 // The text of the effect file; false with the reason in messages.
-bool ReadEffectFile(const char* path, std::string* text, MessageList* messages);
+bool ReadEffectFile(const char* path, std::string* text, MessageSink& messages);
 
 // Reads #include "name" relative to the effect file's folder (an absolute
 // name as it is).

@@ -48,20 +48,20 @@ const char* KindWords(TextureKind kind) {
 // The kind the texture must hold, when its declaration says; false with the
 // error when its ResourceType is unknown or disagrees with its type.
 bool WantedKind(const TextureDesc& t, std::optional<TextureKind>* kind, std::string* asks,
-                MessageList* messages) {
+                MessageSink& messages) {
     *kind = KindOfType(t.type);
     *asks = "the texture's type '" + t.type + "'";
     if (t.resourceType.empty()) return true;
     std::optional<TextureKind> resource = KindOfResourceType(t.resourceType);
     if (!resource) {
-        messages->Error(t.resourceTypePos, "unknown ResourceType " + Quote(t.resourceType) +
-                                               " of texture '" + t.name + "' (1D, 2D, 3D or Cube)");
+        messages.Error(t.resourceTypePos, "unknown ResourceType " + Quote(t.resourceType) +
+                                              " of texture '" + t.name + "' (1D, 2D, 3D or Cube)");
         return false;
     }
     if (*kind && *kind != resource) {
-        messages->Error(t.resourceTypePos, "ResourceType " + Quote(t.resourceType) +
-                                               " of texture '" + t.name +
-                                               "' disagrees with its type '" + t.type + "'");
+        messages.Error(t.resourceTypePos, "ResourceType " + Quote(t.resourceType) +
+                                              " of texture '" + t.name +
+                                              "' disagrees with its type '" + t.type + "'");
         return false;
     }
     *kind = resource;
@@ -84,32 +84,38 @@ std::string ImagePath(const std::string& folder, std::string name) {
 
 // One texture's file; false with the error at its ResourceName.
 bool ReadOne(const std::string& folder, const TextureDesc& t, const platform::TextureLimits& limits,
-             TextureFile* out, MessageList* messages) {
+             TextureFile* out, MessageSink& messages) {
     std::optional<TextureKind> kind;
     std::string asks;
     if (!WantedKind(t, &kind, &asks, messages)) return false;
 
     const std::string path = ImagePath(folder, t.resourceName);
-    TextureFileError error;
+    bool fileRead = false;
     std::vector<uint8_t> bytes;
-    bool ok = ReadTextureFile(path, limits, &out->image, &error, &bytes);
-    NoteFileRead(path, error.fileRead,
+    bool ok;
+    {
+        // Why the file cannot be used is said at its name's string.
+        FallbackScope at(messages, t.resourcePos);
+        ok = ReadTextureFile(path, t.resourceName, limits, &out->image, messages, &fileRead,
+                             &bytes);
+    }
+    NoteFileRead(path, fileRead,
                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     out->texture = t.name;
     out->file = t.resourceName;
     out->pos = t.resourcePos;
     if (!ok) {
-        // The effect loads without it, as on Direct3D 9; a reload finds it.
-        messages->Add(WarningAt(t.resourcePos, TextureErrorText(t.resourceName, error)));
+        // The effect loads without it, as on Direct3D 9 (a warning); a
+        // reload finds it.
         out->image = PlaceholderTexture(kind.value_or(TextureKind::Texture2D));
         out->placeholder = true;
         return true;
     }
     if (kind && *kind != out->image.kind) {
-        messages->Error(t.resourcePos, "texture " + Quote(t.resourceName) + " holds " +
-                                           KindWords(out->image.kind) + " (" +
-                                           platform::DescribeTexture(out->image) + "); " + asks +
-                                           " asks for " + KindWords(*kind));
+        messages.Error(t.resourcePos, "texture " + Quote(t.resourceName) + " holds " +
+                                          KindWords(out->image.kind) + " (" +
+                                          platform::DescribeTexture(out->image) + "); " + asks +
+                                          " asks for " + KindWords(*kind));
         return false;
     }
     return true;
@@ -119,7 +125,7 @@ bool ReadOne(const std::string& folder, const TextureDesc& t, const platform::Te
 
 bool ReadTextureFiles(const std::string& effectPath, const std::vector<TextureDesc>& textures,
                       const platform::TextureLimits& limits, std::vector<TextureFile>* files,
-                      MessageList* messages) {
+                      MessageSink& messages) {
     files->clear();
     const std::string folder = FolderOf(effectPath);
     std::set<std::string> seen;

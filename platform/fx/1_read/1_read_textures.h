@@ -40,6 +40,6 @@ struct TextureFile {
 // bad one is reported.
 bool ReadTextureFiles(const std::string& effectPath, const std::vector<TextureDesc>& textures,
                       const platform::TextureLimits& limits, std::vector<TextureFile>* files,
-                      MessageList* messages);
+                      MessageSink& messages);
 
 }  // namespace fx

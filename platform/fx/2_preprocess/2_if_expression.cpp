@@ -53,21 +53,20 @@ public:
     ExpressionEvaluator(const PpState& state, std::vector<ExprToken> tokens)
         : state_(state), tokens_(std::move(tokens)) {}
 
-    bool Evaluate(int64_t* value, std::string* error) {
+    // False with the reason in Reason().
+    bool Evaluate(int64_t* value) {
         if (tokens_.empty()) {
-            *error = "missing expression";
+            error_ = "missing expression";
             return false;
         }
-        if (!Conditional(value)) {
-            *error = error_;
-            return false;
-        }
+        if (!Conditional(value)) return false;
         if (pos_ < tokens_.size()) {
-            *error = "unexpected '" + tokens_[pos_].text + "'";
+            error_ = "unexpected '" + tokens_[pos_].text + "'";
             return false;
         }
         return true;
     }
+    const std::string& Reason() const { return error_; }
 
 private:
     static constexpr int kMaxDepth = 64;
@@ -240,9 +239,11 @@ private:
 }  // namespace
 
 bool EvaluateIfExpression(const PpState& state, const std::vector<SourceToken>& tokens,
-                          int64_t* value, std::string* error) {
+                          const std::string& directive, int64_t* value, MessageSink& messages) {
     ExpressionEvaluator evaluator(state, ExprTokens(state, tokens));
-    return evaluator.Evaluate(value, error);
+    if (evaluator.Evaluate(value)) return true;
+    messages.Error("cannot evaluate '#" + directive + "': " + evaluator.Reason());
+    return false;
 }
 
 }  // namespace fx

@@ -41,7 +41,13 @@ PpState::PpState(PreprocessedEffect* output, LoadBudget budget)
     idHashHash = texts.Id("##");
 }
 
-void PpState::Add(Message m) {
+void PpState::AddUnshown(size_t errors, size_t warnings) {
+    errorTotal_ += errors;
+    out->unshownErrors += errors;
+    out->unshownWarnings += warnings;
+}
+
+void PpState::Put(Message m) {
     if (out->messages.size() >= kMaxParseMessages) {
         ++(m.IsError() ? out->unshownErrors : out->unshownWarnings);
         return;
@@ -152,7 +158,7 @@ struct FileText {
     std::string name;  // as #include names it
     bool found = false;
     std::string text;
-    std::string error;
+    std::string error;  // why it was not found
     std::unique_ptr<LineIndex> lines;
     uint16_t file = 0;
     bool once = false;  // #pragma once: included no more
@@ -409,7 +415,7 @@ void FileReader::HandleConditional(OpenFile& f, uint32_t id, const SourceToken& 
 // evaluable (reported; read as false).
 int FileReader::Evaluate(const std::string& kind, const SourceToken& at) {
     const std::vector<SourceToken> rest(tokens_.begin() + 1, tokens_.end());
-    std::string error;
+    FallbackScope here(*s_, s_->Pos(at));
     int64_t value = 0;
     bool ok = false;
     if (kind == "ifdef" || kind == "ifndef") {
@@ -418,7 +424,7 @@ int FileReader::Evaluate(const std::string& kind, const SourceToken& at) {
             value = s_->Find(rest[0].text) != nullptr ? 1 : 0;
             if (kind == "ifndef") value = !value;
         } else {
-            error = "missing macro name";
+            s_->Error("cannot evaluate '#" + kind + "': missing macro name");
         }
     } else {
         // defined X and defined(X) are read before the line is expanded.
@@ -445,11 +451,9 @@ int FileReader::Evaluate(const std::string& kind, const SourceToken& at) {
         std::vector<SourceToken> expanded;
         ExpandList(s_, line, 0, &expanded);
         if (s_->stopped) return -1;
-        ok = EvaluateIfExpression(*s_, expanded, &value, &error);
+        ok = EvaluateIfExpression(*s_, expanded, kind, &value, *s_);
     }
-    if (ok) return value != 0 ? 1 : 0;
-    s_->Error(at, "cannot evaluate '#" + kind + "': " + error);
-    return -1;
+    return ok ? (value != 0 ? 1 : 0) : -1;
 }
 
 void FileReader::Define(const SourceToken& at) {
@@ -640,11 +644,14 @@ FileText* FileReader::Read(const std::string& name, const SourceToken& at) {
     if (!resolver_) {
         file.error = "no include handler";
     } else {
+        std::vector<Message> reasons;
+        MessageCollector collect(&reasons);
         try {
-            file.found = resolver_(name, &file.text, &file.error);
+            file.found = resolver_(name, &file.text, collect);
         } catch (...) {
-            file.error = "the include resolver failed";
+            reasons = {ErrorAt({}, "the include resolver failed")};
         }
+        if (!file.found && !reasons.empty()) file.error = reasons.back().text;
     }
     if (file.found) {
         file.lines = std::make_unique<LineIndex>(file.text);

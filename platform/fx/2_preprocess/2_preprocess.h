@@ -62,9 +62,11 @@ constexpr size_t kMaxNameLength = 512;
 constexpr size_t kMaxParseMessages = 100;
 
 // Finds the text of an included file by the name its #include line gives.
-// Returns false with a reason in *error when there is none.
+// Returns false when there is none, with the reason ("No such file or
+// directory") as an error at the messages' fallback position; the
+// preprocessor says it at the #include line.
 using IncludeResolver =
-    std::function<bool(const std::string& name, std::string* text, std::string* error)>;
+    std::function<bool(const std::string& name, std::string* text, MessageSink& messages)>;
 
 // A message of stages 2 and 3, sorted in before token `before` of the
 // stream (its size: at the end).

@@ -26,8 +26,9 @@ struct Macro {
     bool active = false;  // being expanded: its name is not expanded again
 };
 
-// What the parts of the preprocessor share during one load.
-struct PpState {
+// What the parts of the preprocessor share during one load; its messages
+// go into the output, each sorted in before the token that was next.
+struct PpState : MessageSink {
     PpState(PreprocessedEffect* out, LoadBudget budget);
 
     PreprocessedEffect* out;
@@ -49,11 +50,11 @@ struct PpState {
     }
     SourcePos Pos(const SourceToken& t) const { return out->stream.Pos(t); }
 
-    void Error(const SourceToken& at, std::string text) { Add(ErrorAt(Pos(at), std::move(text))); }
-    void Warning(const SourceToken& at, std::string text) {
-        Add(WarningAt(Pos(at), std::move(text)));
-    }
-    void Add(Message m);
+    using MessageSink::Error;
+    using MessageSink::Warning;
+    void Error(const SourceToken& at, std::string text) { Error(Pos(at), std::move(text)); }
+    void Warning(const SourceToken& at, std::string text) { Warning(Pos(at), std::move(text)); }
+    void AddUnshown(size_t errors, size_t warnings) override;
 
     // The budget. Each returns false once the load has stopped: the first
     // limit crossed is reported at `at` and nothing more is read.
@@ -65,6 +66,7 @@ struct PpState {
     bool stopped = false;
 
 private:
+    void Put(Message m) override;
     LoadBudget budget_;
     size_t tokens_ = 0;
     size_t bytes_ = 0;
@@ -137,8 +139,9 @@ void ExpandList(PpState* state, const std::vector<SourceToken>& list, int depth,
                 std::vector<SourceToken>* out);
 
 // The value of a #if line's tokens, expanded and with defined(X) replaced.
-// False with the reason when they are no integer constant expression.
+// When they are no integer constant expression, false and the error
+// "cannot evaluate '#DIRECTIVE': REASON" at the messages' fallback position.
 bool EvaluateIfExpression(const PpState& state, const std::vector<SourceToken>& tokens,
-                          int64_t* value, std::string* error);
+                          const std::string& directive, int64_t* value, MessageSink& messages);
 
 }  // namespace fx

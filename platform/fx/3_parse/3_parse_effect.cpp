@@ -31,11 +31,6 @@
 
 namespace fx {
 
-bool ParsedEffect::HasErrors() const {
-    return unshownErrors > 0 || std::any_of(messages.begin(), messages.end(),
-                       [](const Message& m) { return m.IsError(); });
-}
-
 std::string EntryText(const ShaderBinding& b) {
     std::string text = b.entry + "(";
     for (size_t i = 0; i < b.arguments.size(); ++i) {
@@ -233,48 +228,57 @@ Parser::Read Parser::ReadAssignment(const TokenRef& nameToken, std::vector<Token
 
 // >> the whole effect
 
-ParsedEffect ParseEffect(PreprocessedEffect preprocessed) {
+ParsedEffect ParseEffect(PreprocessedEffect preprocessed, MessageSink& sink) {
     ParsedEffect result;
     result.hlsl.texts = preprocessed.stream.texts;
     result.hlsl.files = preprocessed.stream.files;
     std::vector<StreamMessage> messages = std::move(preprocessed.messages);
-    if (!preprocessed.stopped) Parser(preprocessed, &result).Run(&messages);
+    size_t unshownErrors = preprocessed.unshownErrors;
+    size_t unshownWarnings = preprocessed.unshownWarnings;
+    if (!preprocessed.stopped) {
+        Parser parser(preprocessed, &result);
+        parser.Run(&messages);
+        unshownErrors += parser.unshownErrors;
+        unshownWarnings += parser.unshownWarnings;
+    }
 
     // In stream order (what stage 2 said about a place before what stage 3
     // said about it), capped; the rest counted.
-    result.unshownErrors += preprocessed.unshownErrors;
-    result.unshownWarnings += preprocessed.unshownWarnings;
     std::stable_sort(messages.begin(), messages.end(),
                      [](const StreamMessage& a, const StreamMessage& b) {
                          return a.before < b.before;
                      });
+    size_t shown = 0;
     for (StreamMessage& m : messages) {
-        if (result.messages.size() == kMaxParseMessages) {
-            ++(m.message.IsError() ? result.unshownErrors : result.unshownWarnings);
+        if (shown == kMaxParseMessages) {
+            ++(m.message.IsError() ? unshownErrors : unshownWarnings);
             continue;
         }
-        result.messages.push_back(std::move(m.message));
+        ++shown;
+        sink.Add(std::move(m.message));
     }
+    sink.AddUnshown(unshownErrors, unshownWarnings);
     return result;
 }
 
-ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver) {
-    return ParseEffect(Preprocess(source, resolver));
+ParsedEffect ParseEffect(std::string_view source, MessageSink& messages,
+                         const IncludeResolver& resolver) {
+    return ParseEffect(Preprocess(source, resolver), messages);
 }
 
 namespace {
 
-bool CheckBinding(const ShaderBinding& binding, ProfileStage stage, MessageList* messages) {
+bool CheckBinding(const ShaderBinding& binding, ProfileStage stage, MessageSink& messages) {
     if (!HasShader(binding)) return true;
     const char* what = stage == ProfileStage::Vertex ? "vertex" : "pixel";
     if (ProfileStageOf(binding.profile) != stage || !IsSupportedProfile(binding.profile)) {
-        messages->Error(binding.pos, "unsupported " + std::string(what) + " shader profile '" +
-                                         binding.profile + "' (" +
-                                         SupportedProfileRange(stage) + " are supported)");
+        messages.Error(binding.pos, "unsupported " + std::string(what) + " shader profile '" +
+                                        binding.profile + "' (" +
+                                        SupportedProfileRange(stage) + " are supported)");
         return false;
     }
     if (binding.entry.empty()) {
-        messages->Error(binding.pos, "the compile statement names no entry point");
+        messages.Error(binding.pos, "the compile statement names no entry point");
         return false;
     }
     return true;
@@ -282,9 +286,9 @@ bool CheckBinding(const ShaderBinding& binding, ProfileStage stage, MessageList*
 
 }  // namespace
 
-bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageList* messages) {
+bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageSink& messages) {
     if (effect.techniques.empty()) {
-        messages->Error("the effect has no technique");
+        messages.Error("the effect has no technique");
         return false;
     }
     // The current technique is the first; the program never selects another.
@@ -293,8 +297,8 @@ bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageList
         if (!allTechniques && &technique != &effect.techniques.front()) break;
         for (const PassDesc& pass : technique.passes) {
             if (!HasShader(pass.vertexShader) && !HasShader(pass.pixelShader)) {
-                messages->Error(pass.pos, "pass '" + pass.name +
-                                              "' has neither a vertex nor a pixel shader");
+                messages.Error(pass.pos, "pass '" + pass.name +
+                                             "' has neither a vertex nor a pixel shader");
                 ok = false;
             }
             ok &= CheckBinding(pass.vertexShader, ProfileStage::Vertex, messages);

@@ -135,30 +135,28 @@ struct ParsedEffect {
     // The HLSL: the stream's tokens with the effect syntax taken out.
     TokenStream hlsl;
     std::vector<TechniqueDesc> techniques;
-    std::vector<Message> messages;  // stages 2 and 3, errors and warnings, in stream order
-    // Messages past the first kMaxParseMessages, counted.
-    size_t unshownErrors = 0;
-    size_t unshownWarnings = 0;
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
     std::vector<GlobalInitializer> initializers;  // in the order read
     std::vector<GlobalDeclaration> globals;       // in the order read
-
-    bool HasErrors() const;
 };
 
-// Stage 3 on what stage 2 made. When stage 2 stopped at a limit of the load
-// nothing is parsed: its messages are all there is.
-ParsedEffect ParseEffect(PreprocessedEffect preprocessed);
+// Stage 3 on what stage 2 made. The messages of both stages go to messages
+// in stream order (what stage 2 said about a place before what stage 3 said
+// about it), the first kMaxParseMessages of them, the rest counted. When
+// stage 2 stopped at a limit of the load nothing is parsed: its messages
+// are all there is.
+ParsedEffect ParseEffect(PreprocessedEffect preprocessed, MessageSink& messages);
 // Stages 2 and 3 on a text (with a resolver for its includes; without one,
 // an #include is an error).
-ParsedEffect ParseEffect(std::string_view source, const IncludeResolver& resolver = {});
+ParsedEffect ParseEffect(std::string_view source, MessageSink& messages,
+                         const IncludeResolver& resolver = {});
 
 // The whole effect's rules, checked once: it has a technique; each pass
 // (of the first technique, or of all with allTechniques) has a vertex or a
 // pixel shader; each compile statement names a supported profile and an
 // entry point.
-bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageList* messages);
+bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageSink& messages);
 
 // The texture stage of each sampler: register(sN) where it names one,
 // otherwise the lowest stage still free, in declaration order (#if branches

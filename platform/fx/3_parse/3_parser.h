@@ -36,6 +36,9 @@ public:
 
     // Fills the result; the parser's messages go to messages.
     void Run(std::vector<StreamMessage>* messages);
+    // Messages past the cap, counted.
+    size_t unshownErrors = 0;
+    size_t unshownWarnings = 0;
 
 private:
     // >> tokens, removal and messages (3_parse_effect.cpp)
@@ -71,7 +74,7 @@ private:
     // count them with Unshown.
     bool Full() const { return reported_ >= kMaxParseMessages; }
     void Unshown(Severity severity) {
-        ++(severity == Severity::Error ? result_.unshownErrors : result_.unshownWarnings);
+        ++(severity == Severity::Error ? unshownErrors : unshownWarnings);
     }
     // For errors that hostile input can repeat once per token.
     void RepeatableError(const TokenRef& at, const char* prefix, const std::string& where);

@@ -38,10 +38,10 @@ constexpr size_t npos = Declarator::npos;
 struct Checker {
     const Code& code;
     const HlslOutline& outline;
-    std::vector<Message>* messages;
+    MessageSink& messages;
     std::set<std::string_view> memberNames = {};  // of every struct, once read
 
-    void Error(size_t at, std::string text) { messages->push_back(ErrorAt(code.Pos(at), text)); }
+    void Error(size_t at, std::string text) { messages.Error(code.Pos(at), text); }
     std::string Quoted(size_t at) const {
         std::string quoted = "'";
         quoted += code.Text(at);
@@ -528,11 +528,11 @@ struct Checker {
 
 bool CheckHlsl(const Code& code, const HlslOutline& outline,
                const std::vector<std::pair<std::string, std::string>>& compiled,
-               std::vector<Message>* messages) {
+               MessageSink& messages) {
     std::vector<std::string> entries;
     for (const auto& [profile, entry] : compiled) entries.push_back(entry);
-    std::vector<Message> found;
-    Checker c{code, outline, &found};
+    const size_t errors = messages.ErrorCount();
+    Checker c{code, outline, messages};
     c.KeywordNames();
     c.Bodies();
     std::set<std::string> done;
@@ -548,8 +548,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     for (const auto& [profile, entry] : compiled) {
         if (checked.insert({profile, entry}).second) c.ProfileCode(entry, profile, &said);
     }
-    messages->insert(messages->end(), found.begin(), found.end());
-    return found.empty();
+    return messages.ErrorCount() == errors;
 }
 
 }  // namespace fx

@@ -17,6 +17,6 @@ namespace fx {
 // messages: false when it found one.
 bool CheckHlsl(const Code& code, const HlslOutline& outline,
                const std::vector<std::pair<std::string, std::string>>& compiled,
-               std::vector<Message>* messages);
+               MessageSink& messages);
 
 }  // namespace fx

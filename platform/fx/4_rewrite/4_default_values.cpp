@@ -238,7 +238,7 @@ private:
 }  // namespace
 
 std::map<std::string, std::vector<float>> EvaluateInitializers(
-    const std::vector<GlobalInitializer>& initializers, std::vector<Message>* warnings) {
+    const std::vector<GlobalInitializer>& initializers, MessageSink& warnings) {
     std::map<std::string, std::vector<float>> values;
     for (const GlobalInitializer& g : initializers) {
         Evaluator evaluator(g.value);
@@ -246,9 +246,9 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
         std::vector<float>& out = values[g.name];
         out.clear();
         if (!evaluator.Run(&value)) {
-            warnings->push_back(WarningAt(g.pos, "the initial value of '" + g.name +
-                                                     "' cannot be evaluated (" + evaluator.error() +
-                                                     "); it starts at zero"));
+            warnings.Add(WarningAt(g.pos, "the initial value of '" + g.name +
+                                              "' cannot be evaluated (" + evaluator.error() +
+                                              "); it starts at zero"));
             continue;
         }
         // Registers hold ints as whole numbers and bools as 1.0 / 0.0.

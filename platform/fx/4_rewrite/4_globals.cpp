@@ -46,17 +46,9 @@ struct TypedefInfo {
     int majority = -1;  // -1 none, 0 column_major, 1 row_major
 };
 
-// What becomes of a token of the stream: taken out, spelled otherwise, or
-// followed by tokens put in after it.
-struct Edit {
-    bool remove = false;
-    std::string text;  // empty: as it is
-    std::vector<SourceToken> after;
-};
-
 class GlobalScan {
 public:
-    GlobalScan(TokenStream* s, GlobalsRewrite* out, std::vector<Message>* messages)
+    GlobalScan(TokenStream* s, GlobalsRewrite* out, MessageSink& messages)
         : s_(*s), out_(out), messages_(messages) {
         for (size_t i = 0; i < s->tokens.size(); ++i) {
             if (s->tokens[i].kind != Tok::String) t_.push_back(i);
@@ -77,12 +69,14 @@ private:
     }
     bool Ident(size_t i) const { return i < t_.size() && T(i).kind == Tok::Ident; }
     void Error(size_t i, std::string text) {
-        messages_->push_back(ErrorAt(s_.Pos(T(i)), std::move(text)));
+        messages_.Error(s_.Pos(T(i)), std::move(text));
     }
     // The index after the bracket that closes the one at i.
     size_t Skip(size_t i) const;
-    Edit& EditOf(size_t i) { return edits_[t_[i]]; }
-    void TakeOut(size_t i) { EditOf(i).remove = true; }
+    void TakeOut(size_t i) { edits_.Replace(t_[i], t_[i] + 1, {}); }
+    // Spelled otherwise, in place once the scan is done (the copies that
+    // RewriteWritten makes keep the file's spelling).
+    void Respell(size_t i, std::string text) { respells_.emplace_back(t_[i], std::move(text)); }
 
     Shape ShapeOf(std::string_view type) const;
     void CheckMajorities();
@@ -96,9 +90,10 @@ private:
 
     TokenStream& s_;
     GlobalsRewrite* out_;
-    std::vector<Message>* messages_;
+    MessageSink& messages_;
     std::vector<size_t> t_;  // the stream's tokens but strings, by index
-    std::map<size_t, Edit> edits_;  // by index in the stream
+    TokenEdits edits_;  // by index in the stream
+    std::vector<std::pair<size_t, std::string>> respells_;  // by index in the stream
     std::map<std::string, TypedefInfo> typedefs_;
     std::set<std::string> structs_;
     bool packRowMajor_ = false;
@@ -232,7 +227,7 @@ size_t GlobalScan::Buffer(size_t i) {
                                "packoffset(cN) or a register of its own");
             continue;
         }
-        EditOf(k).text = "register";
+        Respell(k, "register");
     }
     if (end < t_.size()) TakeOut(end);
     if (Is(end + 1, ';')) TakeOut(end + 1);
@@ -346,7 +341,7 @@ void GlobalScan::RewriteWritten() {
         const Candidate& c = candidates_.at(name);
         // The copy is said to be where the global's name is.
         const SourceToken& at = T(c.name);
-        std::vector<SourceToken>& copy = EditOf(c.end).after;
+        std::vector<SourceToken> copy;
         copy.push_back(s_.Make(Tok::Ident, "static", at));
         auto append = [&](size_t first, size_t last) {  // [first, last) of t_
             for (size_t k = first; k < last; ++k) {
@@ -359,7 +354,8 @@ void GlobalScan::RewriteWritten() {
         for (size_t k = c.name + 1; k < c.end && Is(k, '['); k = Skip(k)) append(k, Skip(k));
         copy.push_back(s_.Make(Tok::Punct, ";", at));
         copy.back().flags |= kGlued;
-        EditOf(c.name).text = name + kWrittenSuffix;
+        edits_.Replace(t_[c.end] + 1, t_[c.end] + 1, std::move(copy));
+        Respell(c.name, name + kWrittenSuffix);
     }
 }
 
@@ -383,39 +379,19 @@ void GlobalScan::Run() {
     CheckMajorities();
     for (const auto& [begin, end] : bodies_) FindWrites(begin, end);
     RewriteWritten();
-    if (edits_.empty()) return;
-
-    std::vector<SourceToken> result;
-    result.reserve(s_.tokens.size() + 16);
-    bool gap = false;  // something was taken out or put in just before
-    for (size_t i = 0; i < s_.tokens.size(); ++i) {
-        auto e = edits_.find(i);
-        if (e == edits_.end()) {
-            result.push_back(s_.tokens[i]);
-            if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
-            gap = false;
-            continue;
-        }
-        if (!e->second.remove) {
-            result.push_back(s_.tokens[i]);
-            if (!e->second.text.empty()) {
-                // A longer spelling than the file's: places inside it no
-                // longer line up with the file's columns.
-                if (e->second.text.size() > s_.Text(result.back()).size())
-                    result.back().flags |= kExpanded;
-                result.back().text = s_.texts->Id(e->second.text);
-            }
-            if (gap) result.back().flags &= static_cast<uint8_t>(~kGlued);
-        }
-        result.insert(result.end(), e->second.after.begin(), e->second.after.end());
-        gap = e->second.remove || !e->second.after.empty();
+    for (const auto& [i, text] : respells_) {
+        SourceToken& t = s_.tokens[i];
+        // A longer spelling than the file's: places inside it no longer
+        // line up with the file's columns.
+        if (text.size() > s_.Text(t).size()) t.flags |= kExpanded;
+        t.text = s_.texts->Id(text);
     }
-    s_.tokens = std::move(result);
+    edits_.Apply(&s_.tokens);
 }
 
 }  // namespace
 
-void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages) {
+void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, MessageSink& messages) {
     GlobalScan scan(hlsl, out, messages);
     scan.Run();
 }

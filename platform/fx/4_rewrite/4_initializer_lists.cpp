@@ -198,7 +198,7 @@ struct Flattener {
 };
 
 void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutline& outline,
-                         TokenEdits* edits, std::vector<Message>* messages) {
+                         TokenEdits* edits, MessageSink& messages) {
     size_t statement = 0;
     for (size_t i = 0; i < code.size(); ++i) {
         char p = code.Punct(i);
@@ -231,7 +231,7 @@ void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutli
         // Direct3D 9 takes exactly as many values as the type holds.
         const int each = f.Count(d.type, 0);
         if (!implicit && size >= 0 && each > 0 && total != each * std::max(size, 1)) {
-            messages->push_back(ErrorAt(
+            messages.Add(ErrorAt(
                 code.Pos(open), "the initializer of '" + std::string(code.Text(d.name)) +
                                     "' gives " + std::to_string(total) + " values; its type holds " +
                                     std::to_string(each * std::max(size, 1))));

@@ -95,7 +95,7 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
                      const std::string& entry,
                      const std::vector<std::vector<SourceToken>>& arguments,
                      std::vector<SourceToken>* decls, std::vector<bool>* drop,
-                     std::vector<bool>* kept, std::string* error,
+                     std::vector<bool>* kept, MessageSink& messages,
                      std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     size_t used = 0;
     for (const auto& [first, last] : def.params) {
@@ -115,12 +115,13 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
         kept->push_back(!isUniform);
         if (!isUniform) continue;
         if (nameToken == last || typeTokens.empty()) {
-            *error = "cannot read a uniform parameter of '" + entry + "'";
+            messages.Error("cannot read a uniform parameter of '" + entry + "'");
             return false;
         }
         if (used >= arguments.size()) {
-            *error = "'" + entry + "' has more uniform parameters than the " +
-                     std::to_string(arguments.size()) + " arguments of the compile statement";
+            messages.Error("'" + entry + "' has more uniform parameters than the " +
+                           std::to_string(arguments.size()) +
+                           " arguments of the compile statement");
             return false;
         }
         // A sampler cannot be a constant: the parameter stays, and stage 6
@@ -149,9 +150,9 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
         for (size_t i = code.At(first); i <= code.At(last - 1); ++i) (*drop)[i] = true;
     }
     if (used != arguments.size()) {
-        *error = "the compile statement gives " + std::to_string(arguments.size()) +
-                 " arguments, but '" + entry + "' has " + std::to_string(used) +
-                 " uniform parameters";
+        messages.Error("the compile statement gives " + std::to_string(arguments.size()) +
+                       " arguments, but '" + entry + "' has " + std::to_string(used) +
+                       " uniform parameters");
         return false;
     }
     return true;
@@ -171,18 +172,18 @@ void DropCommas(const Code& code, const EntryDefinition& def, const std::vector<
 
 bool BindUniformArguments(
     TokenStream* hlsl, const std::string& entry,
-    const std::vector<std::vector<SourceToken>>& arguments, std::string* error,
+    const std::vector<std::vector<SourceToken>>& arguments, MessageSink& messages,
     std::vector<std::pair<std::string, std::string>>* samplerAliases) {
     Code code(*hlsl);
     EntryDefinition def;
     if (FindEntryDefinition(code, entry, &def) != 1) {
-        *error = "entry point '" + entry + "' not found";
+        messages.Error("entry point '" + entry + "' not found");
         return false;
     }
     std::vector<SourceToken> decls;
     std::vector<bool> drop(hlsl->tokens.size(), false);
     std::vector<bool> kept;
-    if (!DeclareUniforms(*hlsl, code, def, entry, arguments, &decls, &drop, &kept, error,
+    if (!DeclareUniforms(*hlsl, code, def, entry, arguments, &decls, &drop, &kept, messages,
                          samplerAliases)) {
         return false;
     }
@@ -199,9 +200,9 @@ bool BindUniformArguments(
     return true;
 }
 
-bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages) {
-    std::vector<Message> found;
-    out->defaults = EvaluateInitializers(parsed.initializers, &found);
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageSink& messages) {
+    const size_t errors = messages.ErrorCount();
+    out->defaults = EvaluateInitializers(parsed.initializers, messages);
     // Initial values known to be sound constants of their global's type: the
     // only initialized globals that may leave the text unseen by glslang.
     std::unordered_set<std::string_view> constants;
@@ -213,12 +214,9 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList
         }
     }
     out->hlsl = parsed.hlsl;
-    TokenRewriteState state(parsed, &out->hlsl, &out->globals, &found);
+    TokenRewriteState state(parsed, &out->hlsl, &out->globals, messages);
     state.constants = std::move(constants);
-    if (!RunTokenRewrites(state)) {
-        messages->Add(found);
-        return false;
-    }
+    if (!RunTokenRewrites(state)) return false;
     out->printed = PrintHlsl(out->hlsl);
     // Every parameter keeps its initial value, read or not; only those of
     // what is left go on to the compiler.
@@ -228,14 +226,11 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList
         if (t.kind == Tok::Ident) names.insert(out->hlsl.Text(t));
     }
     std::erase_if(out->defaults, [&](const auto& d) { return names.count(d.first) == 0; });
-    bool ok = true;
-    for (const Message& m : found) ok &= !m.IsError();
-    messages->Add(found);
-    return ok;
+    return messages.ErrorCount() == errors;
 }
 
 bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSources* out,
-                 MessageList* messages) {
+                 MessageSink& messages) {
     out->stages.clear();
     for (const ShaderBinding* b : {&pass.vertexShader, &pass.pixelShader}) {
         if (!HasShader(*b)) continue;
@@ -248,10 +243,9 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
             s.map = effect.printed.map;
         } else {
             TokenStream bound = effect.hlsl;
-            std::string error;
-            if (!BindUniformArguments(&bound, b->entry, b->argumentTokens, &error,
+            FallbackScope at(messages, b->pos);
+            if (!BindUniformArguments(&bound, b->entry, b->argumentTokens, messages,
                                       &s.samplerAliases)) {
-                messages->Error(b->pos, error);
                 return false;
             }
             HlslText printed = PrintHlsl(bound);

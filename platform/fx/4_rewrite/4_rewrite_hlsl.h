@@ -68,12 +68,13 @@ struct HlslText {
 // a line of its own.
 HlslText PrintHlsl(const TokenStream& hlsl);
 
-// The compile-arguments rewrite (see above), in place. False with a reason
-// when the function is not found or the counts do not match.
+// The compile-arguments rewrite (see above), in place. False with an error
+// at the messages' fallback position (the compile statement) when the
+// function is not found or the counts do not match.
 // samplerAliases: (parameter, sampler given) for each sampler parameter.
 bool BindUniformArguments(
     TokenStream* hlsl, const std::string& entry,
-    const std::vector<std::vector<SourceToken>>& arguments, std::string* error,
+    const std::vector<std::vector<SourceToken>>& arguments, MessageSink& messages,
     std::vector<std::pair<std::string, std::string>>* samplerAliases = nullptr);
 
 // The majority a matrix member (of a global, or of a struct) has in the
@@ -103,7 +104,7 @@ constexpr const char* kWrittenSuffix = "__fxw";
 // majority of each matrix global and struct member as row_major /
 // column_major, typedefs and #pragma pack_matrix give it. Errors:
 // row_major / column_major on what is not a matrix, twice or both.
-void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, std::vector<Message>* messages);
+void RewriteGlobals(TokenStream* hlsl, GlobalsRewrite* out, MessageSink& messages);
 
 
 // One stage as glslang is to compile it.
@@ -137,7 +138,7 @@ struct PassSources {
 // elements, members). One that cannot be evaluated is a warning at the
 // global and reads zero.
 std::map<std::string, std::vector<float>> EvaluateInitializers(
-    const std::vector<GlobalInitializer>& initializers, std::vector<Message>* warnings);
+    const std::vector<GlobalInitializer>& initializers, MessageSink& warnings);
 
 // The rewrites every pass of the effect shares, and their text.
 struct RewrittenEffect {
@@ -152,11 +153,11 @@ struct RewrittenEffect {
 
 // False (with the errors in messages) when a declaration is wrong;
 // warnings (initial values that cannot be evaluated) go there too.
-bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageList* messages);
+bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageSink& messages);
 
 // The sources of one pass, compile arguments bound into each entry point.
 // False, with the reason at the compile statement, when they do not bind.
 bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSources* out,
-                 MessageList* messages);
+                 MessageSink& messages);
 
 }  // namespace fx

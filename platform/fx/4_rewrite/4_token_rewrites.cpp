@@ -9,7 +9,7 @@
 namespace fx {
 
 TokenRewriteState::TokenRewriteState(const ParsedEffect& parsed, TokenStream* tokens,
-                                     GlobalsRewrite* globalsOut, std::vector<Message>* found)
+                                     GlobalsRewrite* globalsOut, MessageSink& found)
     : hlsl(tokens), globals(globalsOut), messages(found) {
     for (const TechniqueDesc& t : parsed.techniques)
         for (const PassDesc& p : t.passes)

@@ -27,11 +27,11 @@ public:
     // The entry points and (profile, entry point) pairs are the effect's
     // compile statements.
     TokenRewriteState(const ParsedEffect& parsed, TokenStream* hlsl, GlobalsRewrite* globals,
-                      std::vector<Message>* messages);
+                      MessageSink& messages);
 
     TokenStream* hlsl;
     GlobalsRewrite* globals;
-    std::vector<Message>* messages;
+    MessageSink& messages;
     std::vector<std::string> entries;
     std::vector<std::pair<std::string, std::string>> compiled;
     // Globals whose initial values are sound constants of their type: the

@@ -12,10 +12,10 @@ struct Truncations {
     const Code& code;
     const HlslOutline& outline;
     TokenEdits* edits;
-    std::vector<Message>* warnings;
+    MessageSink& warnings;
 
     void Warn(size_t at) {
-        warnings->push_back(WarningAt(code.Pos(at), "implicit truncation of vector type"));
+        warnings.Warning(code.Pos(at), "implicit truncation of vector type");
     }
     // The vector (or scalar) size of a declared type; 0 for others.
     static int VectorSize(std::string_view type) {
@@ -111,7 +111,7 @@ struct Truncations {
 }  // namespace
 
 void FindTruncations(const TokenStream& s, const Code& code, const HlslOutline& outline,
-                     TokenEdits* edits, std::vector<Message>* warnings) {
+                     TokenEdits* edits, MessageSink& warnings) {
     Truncations t{s, code, outline, edits, warnings};
     t.Calls();
     t.Assignments();

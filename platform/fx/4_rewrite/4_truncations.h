@@ -15,6 +15,6 @@ namespace fx {
 
 // The edits into *edits, the warnings into *warnings.
 void FindTruncations(const TokenStream& s, const Code& code, const HlslOutline& outline,
-                     TokenEdits* edits, std::vector<Message>* warnings);
+                     TokenEdits* edits, MessageSink& warnings);
 
 }  // namespace fx

@@ -15,6 +15,7 @@
 #include "platform/fx/5_glslang/5_passes.h"
 #include "platform/fx/5_glslang/5_tree.h"
 #include "platform/fx/5_glslang/5_text_rewrites.h"
+#include "platform/fx/shared/text_edits.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
@@ -231,15 +232,12 @@ std::string Preamble(const StageSource& source) {
 void UserNames(std::string* text) {
     for (const char* user : {"lit", "sign", "faceforward"}) {
         const std::string ours = std::string("fx_") + user + "_";
-        std::string result;
-        size_t from = 0;
-        for (size_t at = text->find(ours); at != std::string::npos; at = text->find(ours, from)) {
-            result.append(*text, from, at - from).append(user);
-            from = at + ours.size();
+        TextEdits edits;
+        for (size_t at = text->find(ours); at != std::string::npos;
+             at = text->find(ours, at + ours.size())) {
+            edits.Replace(at, ours.size(), user);
         }
-        if (from == 0) continue;
-        result.append(*text, from, std::string::npos);
-        *text = std::move(result);
+        if (!edits.empty()) *text = edits.Apply(*text);
     }
 }
 
@@ -321,8 +319,9 @@ bool TranslateLogLine(std::string line, const StageSource& source, Message* m) {
 }
 
 // "ERROR: 0:12: 'x' : undeclared identifier" -> a message at line 12.
+// history: the stage's lines so far, what a later line may follow on from.
 void TranslateInfoLog(const std::string& log, const StageSource& source,
-                      std::vector<Message>* out) {
+                      std::vector<Message>* history, MessageSink& messages) {
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
@@ -334,7 +333,9 @@ void TranslateInfoLog(const std::string& log, const StageSource& source,
         Message m;
         if (!TranslateLogLine(std::move(line), source, &m)) continue;
         // One mistake, one line.
-        if (!IsFollowOn(m.text, *out)) out->push_back(std::move(m));
+        if (IsFollowOn(m.text, *history)) continue;
+        history->push_back(m);
+        messages.Add(std::move(m));
     }
 }
 
@@ -398,7 +399,7 @@ constexpr auto kMessages =
 // SPIR-V from a linked program; false (with a message) for what glslang
 // cannot translate.
 bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const StageSource& source,
-                   SpirvModule* module, std::vector<Message>* messages) {
+                   SpirvModule* module, MessageSink& messages) {
     spv::SpvBuildLogger logger;
     glslang::SpvOptions options;
     glslang::GlslangToSpv(*program.getIntermediate(language), module->words, &logger, &options);
@@ -413,13 +414,13 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
                         "glslang cannot translate this shader to SPIR-V (" + spvLog +
                             "); rewrite the construct it names");
     m.entry = source.entry;
-    messages->push_back(std::move(m));
+    messages.Add(std::move(m));
     return false;
 }
 
 // Refuses a shader far beyond what its profile can hold, before the GL
 // driver spends seconds or minutes on it.
-bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Message>* messages) {
+bool CheckSize(const StageSource& source, SpirvModule* module, MessageSink& messages) {
     module->slots = EstimateInstructionSlots(module->words);
     const int64_t bound = InstructionSlotBound(source.profile);
     if (bound == 0 || module->slots <= bound) return true;
@@ -428,13 +429,13 @@ bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Messa
                             " instruction slots, far more than " + source.profile +
                             " can hold (more than " + std::to_string(bound) + " is refused)");
     m.entry = source.entry;
-    messages->push_back(std::move(m));
+    messages.Add(std::move(m));
     return false;
 }
 
 }  // namespace
 
-bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Message>* messages) {
+bool HlslToSpirv(const StageSource& given, SpirvModule* module, MessageSink& messages) {
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
     std::vector<TextMove> moves;
@@ -463,7 +464,8 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     // Stage 4's text has no #include left.
     glslang::TShader::ForbidIncluder includer;
     bool parsed = shader.parse(GetDefaultResources(), 100, false, kMessages, includer);
-    TranslateInfoLog(shader.getInfoLog(), source, messages);
+    std::vector<Message> log;
+    TranslateInfoLog(shader.getInfoLog(), source, &log, messages);
     if (!parsed) return false;
     DescribeGlobals(shader, source, &module->globals);
     module->globals.majorities = source.majorities;
@@ -474,20 +476,20 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     glslang::TProgram program;
     program.addShader(&shader);
     bool linked = program.link(kMessages);
-    size_t before = messages->size();
-    TranslateInfoLog(program.getInfoLog(), source, messages);
-    if (!linked) return false;
-    for (size_t i = before; i < messages->size(); ++i) {
-        if ((*messages)[i].IsError()) return false;
-    }
+    const size_t errors = messages.ErrorCount();
+    TranslateInfoLog(program.getInfoLog(), source, &log, messages);
+    if (!linked || messages.ErrorCount() != errors) return false;
+    // The tree's places are in the text glslang was given: mapped to the
+    // user's before they are said.
     std::vector<Message> found;
+    MessageCollector collect(&found);
     glslang::TIntermediate& tree = *program.getIntermediate(language);
-    TreeState state{tree, source, &found};
+    TreeState state{tree, source, collect};
     for (const TreePass& pass : TreePasses()) pass.run(state);
     for (Message& m : found) {
         source.map.ToUser(&m);
         m.entry = source.entry;
-        messages->push_back(std::move(m));
+        messages.Add(std::move(m));
     }
     if (!found.empty()) return false;
     if (!GenerateSpirv(program, language, source, module, messages)) return false;
@@ -507,12 +509,13 @@ void WarmUpGlslang() {
             "float4 vs_main(float4 p : POSITION) : POSITION { return p; }\n"
             "float4 ps_main() : COLOR0 { return 0; }\n";
         std::vector<Message> ignored;
+        MessageCollector sink(&ignored);
         SpirvModule module;
         source.entry = "vs_main";
-        HlslToSpirv(source, &module, &ignored);
+        HlslToSpirv(source, &module, sink);
         source.stage = ShaderStage::Pixel;
         source.entry = "ps_main";
-        HlslToSpirv(source, &module, &ignored);
+        HlslToSpirv(source, &module, sink);
     });
 }
 

@@ -66,7 +66,7 @@ constexpr const char* kUnfoldedZero = "fx_zero_";
 constexpr const char* kUnfoldedUintZero = "fx_uzero_";
 
 // False when the stage does not compile; messages are appended either way.
-bool HlslToSpirv(const StageSource& source, SpirvModule* module, std::vector<Message>* messages);
+bool HlslToSpirv(const StageSource& source, SpirvModule* module, MessageSink& messages);
 
 // glslang builds its table of HLSL built-ins on the first compile of each
 // stage and keeps it for the process. The compiler server builds it once,

@@ -37,7 +37,7 @@ std::string RewriteText(const StageSource& source, std::vector<TextMove>* moves)
 struct TreeState {
     glslang::TIntermediate& tree;
     const StageSource& source;  // with the text glslang was given
-    std::vector<Message>* found;
+    MessageSink& found;
 };
 
 struct TreePass {

@@ -68,7 +68,7 @@ bool IsImplicitLod(TOperator op) {
 
 class ProfileCheck {
 public:
-    ProfileCheck(const std::string& profile, bool vertex, std::vector<Message>* errors)
+    ProfileCheck(const std::string& profile, bool vertex, MessageSink& errors)
         : profile_(profile), vertex_(vertex), errors_(errors) {
         const bool model3 = profile.find("_3_") != std::string::npos;
         gradients_ = !vertex && (model3 || profile == "ps_2_a" || profile == "ps_2_sw");
@@ -188,7 +188,7 @@ private:
         text += ')';
         Message m = ErrorAt({loc.line, loc.column, ""}, text);
         m.file = loc.name != nullptr ? loc.name->c_str() : "";
-        errors_->push_back(std::move(m));
+        errors_.Add(std::move(m));
     }
 
     // Whether an expression reads a uniform or an input (a parameter or a
@@ -267,7 +267,7 @@ private:
     bool gradients_ = false;
     bool explicitLod_ = false;
     bool flowControl_ = true;
-    std::vector<Message>* errors_;
+    MessageSink& errors_;
     std::unordered_map<std::string, TIntermAggregate*> functions_;
     std::set<std::string> visited_;  // function and what its parameters hold
     std::set<std::pair<int, int>> said_;
@@ -276,7 +276,7 @@ private:
 }  // namespace
 
 void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
-                  std::vector<Message>* errors) {
+                  MessageSink& errors) {
     // A profile this does not know (a test's empty one) is not checked.
     if (profile.rfind("vs_", 0) != 0 && profile.rfind("ps_", 0) != 0) return;
     ProfileCheck(profile, vertex, errors).Run(tree);

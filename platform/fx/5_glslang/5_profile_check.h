@@ -21,6 +21,6 @@ namespace fx {
 // instructions (ps_2_0, ps_2_b, vs_1_1: loops must unroll), an index into
 // samplers that reads a uniform or an input.
 void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
-                  std::vector<Message>* errors);
+                  MessageSink& errors);
 
 }  // namespace fx

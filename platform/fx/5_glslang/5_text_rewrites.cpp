@@ -34,39 +34,6 @@ bool IsMatrixSwizzle(const std::string& s) {
     return elements >= 2;
 }
 
-struct Edit {
-    size_t at, length;
-    std::string with;
-};
-
-// The edits (in order of their place) made to hlsl, their column moves
-// added to *moves.
-std::string Apply(const std::string& hlsl, const std::vector<Edit>& edits,
-                  std::vector<TextMove>* moves) {
-    if (edits.empty()) return hlsl;
-    std::string out;
-    size_t from = 0;
-    const LineIndex lines(hlsl);
-    int moved = 0;  // characters inserted so far on the current line
-    int line = 0;
-    for (const Edit& e : edits) {
-        if (e.at < from || e.at + e.length > hlsl.size()) continue;
-        out.append(hlsl, from, e.at - from);
-        const SourcePos pos = lines.At(e.at);
-        if (pos.line != line) {
-            line = pos.line;
-            moved = 0;
-        }
-        const int delta = static_cast<int>(e.with.size()) - static_cast<int>(e.length);
-        if (moves != nullptr && delta != 0) moves->push_back({pos.line, pos.column + moved, delta});
-        moved += delta;
-        out += e.with;
-        from = e.at + e.length;
-    }
-    out.append(hlsl, from, std::string::npos);
-    return out;
-}
-
 }  // namespace
 
 void MoveMap(SourceMap* map, const std::vector<TextMove>& moves) {
@@ -84,7 +51,7 @@ std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMov
     const std::vector<Token>& tokens = tokenized.tokens;
     auto text = [&](size_t i) { return tokenized.Text(i); };
     auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
-    std::vector<Edit> edits;
+    TextEdits edits;
     for (size_t i = 2; i + 2 < tokens.size(); ++i) {
         // ... . SWIZZLE op = ... ;
         if (tokens[i].kind != Tok::Ident || !punct(i - 1, '.') || !IsMatrixSwizzle(text(i))) continue;
@@ -130,11 +97,11 @@ std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMov
         }
         if (end >= tokens.size() || !punct(end, ';')) continue;
         const std::string target = hlsl.substr(tokens[first].begin, tokens[i].end - tokens[first].begin);
-        edits.push_back({tokens[op].begin, 2, "= " + target + " " + text(op) + " ("});
-        edits.push_back({tokens[end].begin, 0, ")"});
+        edits.Replace(tokens[op].begin, 2, "= " + target + " " + text(op) + " (");
+        edits.Replace(tokens[end].begin, 0, ")");
         i = end;
     }
-    return Apply(hlsl, edits, moves);
+    return edits.Apply(hlsl, moves);
 }
 
 namespace {
@@ -213,7 +180,7 @@ std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<Text
         }
         return tokens.size();
     };
-    std::vector<Edit> edits;
+    TextEdits edits;
     for (size_t i = 1; i + 1 < tokens.size(); ++i) {
         if (!punct(i, '%') || punct(i + 1, '=')) continue;
         // CONSTANT % [-]CONSTANT, one of them a float, nothing binding
@@ -256,13 +223,13 @@ std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<Text
         }
         if (punct(rightEnd + 1, '.') || punct(rightEnd + 1, '[') || punct(rightEnd + 1, '(')) continue;
         // 7.5 % 5.0 % 2.0: the second takes the first's result, which is no literal.
-        if (!edits.empty() && tokens[left].begin < edits.back().at + edits.back().length) continue;
-        edits.push_back({tokens[left].begin, 0, "fmod("});
-        edits.push_back({tokens[i].begin, 1, ","});
-        edits.push_back({tokens[rightEnd].end, 0, ")"});
+        if (!edits.empty() && tokens[left].begin < edits.End()) continue;
+        edits.Replace(tokens[left].begin, 0, "fmod(");
+        edits.Replace(tokens[i].begin, 1, ",");
+        edits.Replace(tokens[rightEnd].end, 0, ")");
         i = rightEnd;
     }
-    return Apply(hlsl, edits, moves);
+    return edits.Apply(hlsl, moves);
 }
 
 std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves) {
@@ -277,7 +244,7 @@ std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMo
     }
     if (!any) return hlsl;
     const std::vector<Token> tokens = Tokenize(hlsl);
-    std::vector<Edit> edits;
+    TextEdits edits;
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].kind != Tok::Number) continue;
         const std::string t = hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
@@ -304,10 +271,10 @@ std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMo
                                   "case") == 0) {
             continue;
         }
-        edits.push_back({tokens[i].begin, 0, "("});
-        edits.push_back({tokens[i].end, 0, std::string(" + ") + kUnfoldedUintZero + ")"});
+        edits.Replace(tokens[i].begin, 0, "(");
+        edits.Replace(tokens[i].end, 0, std::string(" + ") + kUnfoldedUintZero + ")");
     }
-    return Apply(hlsl, edits, moves);
+    return edits.Apply(hlsl, moves);
 }
 
 std::string RegistersOfTheStage(const std::string& hlsl, const std::string& profile,
@@ -322,7 +289,7 @@ std::string RegistersOfTheStage(const std::string& hlsl, const std::string& prof
         return w;
     };
     const std::string stage = profile.substr(0, 2);
-    std::vector<Edit> edits;
+    TextEdits edits;
     for (size_t i = 1; i + 5 < tokens.size(); ++i) {
         // : register ( PROFILE , REGISTER )
         if (!punct(i - 1, ':') || tokens[i].kind != Tok::Ident || text(i) != "register" ||
@@ -334,9 +301,9 @@ std::string RegistersOfTheStage(const std::string& hlsl, const std::string& prof
         const bool applies = named == stage || named == profile;
         const size_t from = applies ? tokens[i + 2].begin : tokens[i - 1].begin;
         const size_t to = applies ? tokens[i + 4].begin : tokens[i + 5].end;
-        edits.push_back({from, to - from, ""});
+        edits.Replace(from, to - from, "");
     }
-    return Apply(hlsl, edits, moves);
+    return edits.Apply(hlsl, moves);
 }
 
 }  // namespace fx

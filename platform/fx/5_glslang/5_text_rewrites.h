@@ -7,17 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/fx/shared/text_edits.h"
+
 namespace fx {
 
 struct SourceMap;
 
-// delta characters were put in at (line, column) of the text, in the text
-// as it is after the moves before.
-struct TextMove {
-    int line = 0;
-    int column = 0;
-    int delta = 0;
-};
 // The map's printed places follow the moves.
 void MoveMap(SourceMap* map, const std::vector<TextMove>& moves);
 

@@ -118,7 +118,7 @@ public:
 // slot it sits in.
 class Fixer {
 public:
-    Fixer(glslang::TIntermediate& tree, const Writes& writes, std::vector<Message>* errors)
+    Fixer(glslang::TIntermediate& tree, const Writes& writes, MessageSink& errors)
         : tree_(tree), writes_(writes), errors_(errors) {}
 
     // lvalue: the node is written to (it keeps its form).
@@ -147,7 +147,7 @@ private:
             if (lvalue) CheckWrittenSwizzle(b);
             if ((op == glslang::EOpEqual || op == glslang::EOpNotEqual) &&
                 (b->getLeft()->isStruct() || b->getLeft()->isArray())) {
-                errors_->push_back(At(b->getLoc(), "structs and arrays cannot be compared"));
+                errors_.Add(At(b->getLoc(), "structs and arrays cannot be compared"));
             }
             if (op == glslang::EOpMatrixSwizzle && !lvalue) return Elements(b);
             return b;
@@ -240,8 +240,8 @@ private:
                 key[k] = c->getConstArray()[0].getIConst();
             }
             if (!seen.insert({key[0], key[1]}).second) {
-                errors_->push_back(At(b->getLoc(), "a swizzle that is written to names a "
-                                                   "component twice"));
+                errors_.Add(At(b->getLoc(), "a swizzle that is written to names a "
+                                            "component twice"));
                 return;
             }
         }
@@ -258,8 +258,8 @@ private:
         if (node == nullptr) return;
         TIntermSymbol* base = BaseSymbol(node);
         if (base == nullptr || base->getQualifier().storage == glslang::EvqConst) {
-            errors_->push_back(At(node->getLoc(), "an out or inout argument must be a variable, "
-                                                  "or an element or member of one"));
+            errors_.Add(At(node->getLoc(), "an out or inout argument must be a variable, "
+                                           "or an element or member of one"));
         }
     }
 
@@ -270,13 +270,13 @@ private:
         if ((!div && !mod) || !IsInteger(b->getLeft()) || !IsInteger(b->getRight())) return;
         const TIntermConstantUnion* c = writes_.Constant(b->getRight());
         if (c != nullptr && HasZero(c)) {
-            errors_->push_back(At(b->getLoc(), div ? "integer division by zero" : "integer modulus by zero"));
+            errors_.Add(At(b->getLoc(), div ? "integer division by zero" : "integer modulus by zero"));
         }
     }
 
     glslang::TIntermediate& tree_;
     const Writes& writes_;
-    std::vector<Message>* errors_;
+    MessageSink& errors_;
     int depth_ = 0;
 };
 
@@ -321,7 +321,7 @@ std::vector<bool> CodeLines(glslang::TIntermediate& tree) {
     return lines.code;
 }
 
-void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors) {
+void FixTree(glslang::TIntermediate& tree, MessageSink& errors) {
     TIntermNode* root = tree.getTreeRoot();
     if (root == nullptr) return;
     Writes writes;
@@ -389,7 +389,7 @@ bool Breaks(TIntermNode* node) {
 
 }  // namespace
 
-void CheckReturns(glslang::TIntermediate& tree, std::vector<Message>* errors) {
+void CheckReturns(glslang::TIntermediate& tree, MessageSink& errors) {
     TIntermAggregate* root = tree.getTreeRoot() ? tree.getTreeRoot()->getAsAggregate() : nullptr;
     if (root == nullptr) return;
     for (TIntermNode* n : root->getSequence()) {
@@ -403,12 +403,12 @@ void CheckReturns(glslang::TIntermediate& tree, std::vector<Message>* errors) {
         std::string name = f->getName().c_str();
         name = name.substr(0, name.find('('));
         if (!name.empty() && name[0] == '@') name.erase(0, 1);  // an entry point's own body
-        errors->push_back(At(f->getLoc(), "'" + name + "': not all control paths return a value"));
+        errors.Add(At(f->getLoc(), "'" + name + "': not all control paths return a value"));
     }
 }
 
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
-                          std::vector<Message>* errors) {
+                          MessageSink& errors) {
     // Only a text with a uint, a const int or a / or % by something
     // starting with 0 can have what is looked for.
     bool candidate = hlsl.find("uint") != std::string::npos || hlsl.find("const int") != std::string::npos;
@@ -425,7 +425,7 @@ void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& code
                     after != 'h';
     }
     if (!candidate) return;
-    const size_t before = errors->size();
+    std::vector<Message> found;
     const TokenizedText tokenized(hlsl);
     const std::vector<Token>& tokens = tokenized.tokens;
     auto text = [&](size_t i) { return tokenized.Text(i); };
@@ -458,28 +458,27 @@ void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& code
             !punct(i + 3, '.') && !punct(i + 3, '[') && !punct(i + 3, '(') &&
             !(i > 0 && (punct(i - 1, '*') || punct(i - 1, '/') || punct(i - 1, '%') ||
                         punct(i - 1, '.')))) {
-            errors->push_back(ErrorAt(lines.At(tokens[i + 1].begin),
-                                      punct(i + 1, '/') ? "integer division by zero"
-                                                        : "integer modulus by zero"));
+            found.push_back(ErrorAt(lines.At(tokens[i + 1].begin),
+                                    punct(i + 1, '/') ? "integer division by zero"
+                                                      : "integer modulus by zero"));
         }
         // uint NAME = LITERAL; with a literal an int cannot hold.
         const unsigned long long value = std::strtoull(text(i).c_str(), nullptr, 0);
         if (value >= 0x80000000ull && i >= 3 && punct(i - 1, '=') &&
             tokens[i - 2].kind == Tok::Ident && tokens[i - 3].kind == Tok::Ident &&
             text(i - 3) == "uint" && (punct(i + 1, ';') || punct(i + 1, ','))) {
-            errors->push_back(ErrorAt(lines.At(tokens[i].begin),
-                                      "'" + text(i) + "': an int literal (" +
-                                          std::to_string(static_cast<int32_t>(value)) +
-                                          " wrapped) given to a uint; write " + text(i) + "u"));
+            found.push_back(ErrorAt(lines.At(tokens[i].begin),
+                                    "'" + text(i) + "': an int literal (" +
+                                        std::to_string(static_cast<int32_t>(value)) +
+                                        " wrapped) given to a uint; write " + text(i) + "u"));
         }
     }
     // Not what the preprocessor leaves out.
-    errors->erase(std::remove_if(errors->begin() + static_cast<std::ptrdiff_t>(before), errors->end(),
-                                 [&](const Message& m) {
-                                     return static_cast<size_t>(m.line) >= codeLines.size() ||
-                                            !codeLines[m.line];
-                                 }),
-                  errors->end());
+    for (Message& m : found) {
+        if (static_cast<size_t>(m.line) < codeLines.size() && codeLines[m.line]) {
+            errors.Add(std::move(m));
+        }
+    }
 }
 
 }  // namespace fx

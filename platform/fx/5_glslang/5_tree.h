@@ -27,13 +27,13 @@ namespace fx {
 
 // Messages at (line, column) of the text glslang was given, file "" or an
 // #include name; the caller maps them to the user's file.
-void FixTree(glslang::TIntermediate& tree, std::vector<Message>* errors);
+void FixTree(glslang::TIntermediate& tree, MessageSink& errors);
 // The lines of the text that glslang's tree has code on (by line number):
 // what the preprocessor left out has none.
 std::vector<bool> CodeLines(glslang::TIntermediate& tree);
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,
-                          std::vector<Message>* errors);
+                          MessageSink& errors);
 // A function with a value to return whose end some path reaches ("not all
 // control paths return a value"), at the function.
-void CheckReturns(glslang::TIntermediate& tree, std::vector<Message>* errors);
+void CheckReturns(glslang::TIntermediate& tree, MessageSink& errors);
 }  // namespace fx

@@ -135,14 +135,14 @@ struct Conventions {
     spirv_cross::CompilerGLSL& c;
     const VaryingTable& varyings;
     const PassConventions& pass;
-    std::vector<Message>* messages;
+    MessageSink& messages;
     bool ok = true;
 
     void Say(Severity severity, std::string text) {
         Message m = ErrorAt(stage.compileStatement, std::move(text));
         m.severity = severity;
         m.entry = stage.entry;
-        messages->push_back(std::move(m));
+        messages.Add(std::move(m));
         if (severity == Severity::Error) ok = false;
     }
     void Locate(spirv_cross::ID id, int location) {
@@ -390,7 +390,7 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
 // The device's conventions on one stage; false when the shader asks for
 // something the device cannot give it.
 bool ApplyConventions(CrossStage& stage, const VaryingTable& varyings,
-                      const PassConventions& pass, std::vector<Message>* messages,
+                      const PassConventions& pass, MessageSink& messages,
                       std::vector<std::string>* samplers) {
     Conventions s{stage, *stage.compiler, varyings, pass, messages};
     const bool vertex = stage.stage == ShaderStage::Vertex;
@@ -413,34 +413,24 @@ bool ApplyConventions(CrossStage& stage, const VaryingTable& varyings,
     return s.ok;
 }
 
-void CrossError(const std::string& text, const std::string& entry, CompiledPass* out) {
+void CrossError(const std::string& text, const std::string& entry, MessageSink& messages) {
     Message m = ErrorAt({}, text);
     m.entry = entry;
-    out->messages.push_back(std::move(m));
+    messages.Add(std::move(m));
 }
 
 // The passes over the SPIR-V, before SPIRV-Cross reads it; false (with
 // messages) when the module cannot be laid out as Direct3D 9 would.
 bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
-               CompiledPass* out) {
+               MessageSink& messages) {
     SpvModule m;
     if (!m.Read(module.words)) {
-        CrossError("glslang's SPIR-V cannot be read", module.entry, out);
+        CrossError("glslang's SPIR-V cannot be read", module.entry, messages);
         return false;
     }
-    std::vector<Message> errors;
-    SpirvPassState state{m, module, constants, &errors};
+    FallbackScope shader(messages, module.compileStatement, module.entry);
+    SpirvPassState state{m, module, constants, messages};
     const bool ok = RunSpirvPasses(state);
-    for (Message& e : errors) {
-        if (e.line == 0) {
-            SourcePos at = module.compileStatement;
-            e.line = at.line;
-            e.column = at.column;
-            e.file = at.file;
-        }
-        e.entry = module.entry;
-        out->messages.push_back(std::move(e));
-    }
     module.words = m.Write();
     return ok;
 }
@@ -448,11 +438,11 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
 // A SPIRV-Cross compiler for each module, and the semantics of the varyings
 // both stages share. False (with a message) when SPIRV-Cross rejects one.
 bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progress,
-                 std::vector<CrossStage>* cross, VaryingTable* varyings, CompiledPass* out) {
+                 std::vector<CrossStage>* cross, VaryingTable* varyings, MessageSink& messages) {
     for (size_t i = 0; i < modules.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
         std::vector<ConstantRegisters> constants;
-        if (!RunPasses(modules[i], &constants, out)) return false;
+        if (!RunPasses(modules[i], &constants, messages)) return false;
         try {
             CrossStage s{modules[i].stage, modules[i].entry, modules[i].compileStatement,
                          std::make_unique<spirv_cross::CompilerGLSL>(std::move(modules[i].words)),
@@ -463,10 +453,10 @@ bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progres
             for (const auto& v : list) varyings->Note(SemanticOf(*s.compiler, v.id));
             cross->push_back(std::move(s));
         } catch (const std::exception& e) {
-            CrossError(std::string("SPIRV-Cross: ") + e.what(), modules[i].entry, out);
+            CrossError(std::string("SPIRV-Cross: ") + e.what(), modules[i].entry, messages);
             return false;
         } catch (...) {
-            CrossError("SPIRV-Cross failed", modules[i].entry, out);
+            CrossError("SPIRV-Cross failed", modules[i].entry, messages);
             return false;
         }
     }
@@ -476,10 +466,10 @@ bool LoadModules(std::vector<SpirvModule>& modules, const StageProgress& progres
 }  // namespace
 
 void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conventions,
-                 const StageProgress& progress, CompiledPass* out) {
+                 const StageProgress& progress, CompiledPass* out, MessageSink& messages) {
     std::vector<CrossStage> cross;
     VaryingTable varyings;
-    if (!LoadModules(modules, progress, &cross, &varyings, out)) return;
+    if (!LoadModules(modules, progress, &cross, &varyings, messages)) return;
     const bool generateVertex = cross.front().stage != ShaderStage::Vertex;
     const bool generatePixel = cross.back().stage != ShaderStage::Pixel;
 
@@ -488,7 +478,7 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
     for (size_t i = 0; i < cross.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
         try {
-            if (!ApplyConventions(cross[i], varyings, conventions, &out->messages,
+            if (!ApplyConventions(cross[i], varyings, conventions, messages,
                                   &out->samplers)) {
                 ok = false;
                 continue;
@@ -498,15 +488,15 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
             std::string glsl = cross[i].compiler->compile();
             if (cross[i].stage == ShaderStage::Vertex) ShiftHalfPixel(&glsl);
             if (!ComputeInputs(cross[i].computed, &glsl)) {
-                CrossError("the GLSL of VPOS or VFACE cannot be made", cross[i].entry, out);
+                CrossError("the GLSL of VPOS or VFACE cannot be made", cross[i].entry, messages);
                 ok = false;
             }
             out->glsl.push_back(std::move(glsl));
         } catch (const std::exception& e) {
-            CrossError(std::string("SPIRV-Cross: ") + e.what(), cross[i].entry, out);
+            CrossError(std::string("SPIRV-Cross: ") + e.what(), cross[i].entry, messages);
             ok = false;
         } catch (...) {
-            CrossError("SPIRV-Cross failed", cross[i].entry, out);
+            CrossError("SPIRV-Cross failed", cross[i].entry, messages);
             ok = false;
         }
     }

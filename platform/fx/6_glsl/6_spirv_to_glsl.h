@@ -47,7 +47,7 @@ struct PassConventions {
 struct CompiledPass {
     bool ok = false;
     std::vector<std::string> glsl;  // vertex and pixel stage when ok
-    std::vector<Message> messages;
+    std::vector<Message> messages;  // what a MessageCollector wrote
     std::vector<std::string> samplers;  // the samplers some stage reads, each once
     int64_t slots = 0;  // the larger stage's estimated instruction slots
     // Messages left out of the list (past kShownMessages of their kind).
@@ -63,8 +63,9 @@ struct CompiledPass {
 using StageProgress = std::function<void(int stageIndex)>;
 
 // The GLSL of both stages of a pass from its one or two modules (a vertex
-// and / or a pixel shader, in that order).
+// and / or a pixel shader, in that order); the messages go to messages (the
+// compiler child's is a MessageCollector on out->messages).
 void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conventions,
-                 const StageProgress& progress, CompiledPass* out);
+                 const StageProgress& progress, CompiledPass* out, MessageSink& messages);
 
 }  // namespace fx

@@ -19,7 +19,9 @@ struct SpirvPassState {
     SpvModule& module;
     const SpirvModule& source;  // stage, profile and globals of the shader
     std::vector<ConstantRegisters>* constants;
-    std::vector<Message>* errors;  // at line 0: a problem of the whole shader
+    // A message without a place is a problem of the whole shader: it is
+    // said at the shader's compile statement (the sink's fallback).
+    MessageSink& errors;
 };
 
 struct SpirvPass {

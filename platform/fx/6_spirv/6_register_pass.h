@@ -44,7 +44,7 @@ struct MemberState {
 
 class RegisterPass {
 public:
-    RegisterPass(SpvModule& m, const GlobalsDescription& g, std::vector<Message>* errors)
+    RegisterPass(SpvModule& m, const GlobalsDescription& g, MessageSink& errors)
         : m_(m), g_(g), errors_(errors) {}
 
     bool Run(std::vector<ConstantRegisters>* table);
@@ -82,12 +82,12 @@ private:
     void Table(std::vector<ConstantRegisters>* table) const;
     bool IsBool(uint32_t owner, uint32_t member) const;
     void Error(const GlobalInfo& where, std::string text) {
-        errors_->push_back(ErrorAt(where.pos, std::move(text)));
+        errors_.Error(where.pos, std::move(text));
     }
 
     SpvModule& m_;
     const GlobalsDescription& g_;
-    std::vector<Message>* errors_;
+    MessageSink& errors_;
 
     uint32_t block_ = 0;      // the $Global variable
     uint32_t blockType_ = 0;  // its struct type

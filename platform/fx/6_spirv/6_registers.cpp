@@ -176,10 +176,10 @@ void RegisterPass::CopyWrittenGlobals() {
         // Past the registers any shader model has, there is nothing to copy.
         if (Regs(members_[member].type, MemberRowMajor(blockType_, member)) > kMaxShaderRegisters) {
             const GlobalInfo* info = InfoOf(g_, member);
-            errors_->push_back(ErrorAt(info != nullptr ? info->pos : SourcePos{},
-                                       "'" + name + "' is written by the shader and takes more "
-                                       "than " + std::to_string(kMaxShaderRegisters) +
-                                       " registers"));
+            errors_.Add(ErrorAt(info != nullptr ? info->pos : SourcePos{},
+                               "'" + name + "' is written by the shader and takes more "
+                               "than " + std::to_string(kMaxShaderRegisters) +
+                               " registers"));
             continue;
         }
         const uint32_t copyType = m_.Def(m_.Def(copy)->words[0])->words[2];
@@ -484,7 +484,7 @@ bool RegisterPass::Allocate() {
 }
 
 bool RegisterPass::Run(std::vector<ConstantRegisters>* table) {
-    const size_t errorsBefore = errors_->size();
+    const size_t errorsBefore = errors_.ErrorCount();
     if (!FindGlobalBlock()) return true;
     ApplyMajorities();
     CopyWrittenGlobals();
@@ -495,23 +495,23 @@ bool RegisterPass::Run(std::vector<ConstantRegisters>* table) {
     SubstituteConstants();
     ConvertIntegers();
     if (!LayOut()) {
-        errors_->push_back(ErrorAt({}, "an array type is shared by globals of different "
-                                       "majority; declare them with separate types"));
+        errors_.Add(ErrorAt({}, "an array type is shared by globals of different "
+                                "majority; declare them with separate types"));
         ok = false;
     }
     Table(table);
-    return ok && errors_->size() == errorsBefore;
+    return ok && errors_.ErrorCount() == errorsBefore;
 }
 
 
 bool AllocateRegisters(SpvModule& module, const GlobalsDescription& globals,
-                       std::vector<ConstantRegisters>* table, std::vector<Message>* errors) {
+                       std::vector<ConstantRegisters>* table, MessageSink& errors) {
     RegisterPass pass(module, globals, errors);
     return pass.Run(table);
 }
 
 bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
-                           std::vector<Message>* errors) {
+                           MessageSink& errors) {
     static const struct {
         const char* profile;
         int registers;
@@ -536,7 +536,7 @@ bool CheckProfileRegisters(const std::string& profile, const std::vector<Constan
         text += ", the last register ";
         text += profile;
         text += " has";
-        errors->push_back(ErrorAt({}, text));
+        errors.Error(text);
         ok = false;
     }
     return ok;

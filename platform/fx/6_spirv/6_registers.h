@@ -50,10 +50,10 @@ struct ConstantRegisters {
 // ps_3_0 c0-c223, vs_1_1 c0-c95, other vertex profiles c0-c255) is an
 // error; false when there is one. A profile this does not know has no bound.
 bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
-                           std::vector<Message>* errors);
+                           MessageSink& errors);
 
 // Lays out $Global; false (with errors) when it cannot.
 bool AllocateRegisters(SpvModule& module, const GlobalsDescription& globals,
-                       std::vector<ConstantRegisters>* table, std::vector<Message>* errors);
+                       std::vector<ConstantRegisters>* table, MessageSink& errors);
 
 }  // namespace fx

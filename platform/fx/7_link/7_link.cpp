@@ -4,7 +4,7 @@
 namespace fx {
 
 UINT LinkPass(platform::ShaderPrograms* programs, const std::vector<std::string>& glsl,
-              int64_t slots, const PassDesc& pass, MessageList* messages) {
+              int64_t slots, const PassDesc& pass, MessageSink& messages) {
     std::string log;
     UINT program = 0;
     HRESULT hr = E_FAIL;
@@ -16,20 +16,20 @@ UINT LinkPass(platform::ShaderPrograms* programs, const std::vector<std::string>
     }
     if (hr == S_OK && program != 0) return program;
     if (hr == D3DERR_WASSTILLDRAWING) {
-        messages->Error(pass.pos, "the GL driver did not finish the shaders of pass '" +
-                                      pass.name + "' within " +
-                                      std::to_string(kLinkTimeLimitMs / 1000) +
-                                      " s; they were abandoned (" + log + ")");
+        messages.Error(pass.pos, "the GL driver did not finish the shaders of pass '" +
+                                     pass.name + "' within " +
+                                     std::to_string(kLinkTimeLimitMs / 1000) +
+                                     " s; they were abandoned (" + log + ")");
         return 0;
     }
-    messages->Error(pass.pos, "the shaders of pass '" + pass.name + "' do not link");
+    messages.Error(pass.pos, "the shaders of pass '" + pass.name + "' do not link");
     size_t start = 0;
     while (start < log.size()) {
         size_t end = log.find('\n', start);
         if (end == std::string::npos) end = log.size();
         std::string line = log.substr(start, end - start);
         if (!line.empty() && line.find_first_not_of(" \t\r") != std::string::npos) {
-            messages->Error(pass.pos, "link: " + line);
+            messages.Error(pass.pos, "link: " + line);
         }
         start = end + 1;
     }

@@ -33,6 +33,6 @@ constexpr int kLinkTimeLimitMs = 5000;
 // The program of the pass (> 0), or 0 with the reasons in messages. slots:
 // the larger stage's estimated instruction slots.
 UINT LinkPass(platform::ShaderPrograms* programs, const std::vector<std::string>& glsl,
-              int64_t slots, const PassDesc& pass, MessageList* messages);
+              int64_t slots, const PassDesc& pass, MessageSink& messages);
 
 }  // namespace fx

@@ -52,7 +52,7 @@ bool ReadParameterShape(const std::string& word, ParameterShape* shape) {
 
 std::vector<EffectParameter> BuildParameters(
     const std::vector<GlobalDeclaration>& globals,
-    const std::map<std::string, std::vector<float>>& defaults, std::vector<Message>* warnings) {
+    const std::map<std::string, std::vector<float>>& defaults, MessageSink& warnings) {
     std::vector<EffectParameter> parameters;
     // A name declared twice is one parameter (the first); a file may
     // declare hundreds of thousands.
@@ -75,7 +75,7 @@ std::vector<EffectParameter> BuildParameters(
             const std::string where = "annotation " + Quote(entry.name) + " of " + Quote(g.name);
             if (entry.type == "string" || entry.type == "STRING") {
                 if (!entry.isString) {
-                    warnings->push_back(WarningAt(entry.pos, where + " is not a string; ignored"));
+                    warnings.Add(WarningAt(entry.pos, where + " is not a string; ignored"));
                     continue;
                 }
                 a.shape.type = D3DXPT_STRING;
@@ -83,23 +83,24 @@ std::vector<EffectParameter> BuildParameters(
                 a.text = entry.value;
             } else if (ReadParameterShape(entry.type, &a.shape) && a.shape.rows == 1) {
                 if (entry.isString) {
-                    warnings->push_back(
+                    warnings.Add(
                         WarningAt(entry.pos, where + " is a string, not a " + entry.type + "; ignored"));
                     continue;
                 }
                 std::vector<Message> unread;
+                MessageCollector collect(&unread);
                 auto value = EvaluateInitializers({{entry.name, entry.type, entry.value, entry.pos}},
-                                                  &unread);
+                                                  collect);
                 if (!unread.empty()) {
-                    warnings->push_back(WarningAt(entry.pos, where + ": cannot read " +
-                                                                 Quote(entry.value) + "; ignored"));
+                    warnings.Add(WarningAt(entry.pos, where + ": cannot read " +
+                                                          Quote(entry.value) + "; ignored"));
                     continue;
                 }
                 a.values = value[entry.name];
                 if (a.values.size() == 1) a.values.assign(a.shape.columns, a.values[0]);
                 a.values.resize(a.shape.columns, 0.0f);
             } else {
-                warnings->push_back(
+                warnings.Add(
                     WarningAt(entry.pos, where + " has type " + Quote(entry.type) +
                                              " (string, float, int or bool expected); ignored"));
                 continue;

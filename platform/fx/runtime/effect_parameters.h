@@ -49,6 +49,6 @@ struct EffectParameter {
 // annotation entry that cannot be read is a warning at it and left out.
 std::vector<EffectParameter> BuildParameters(
     const std::vector<GlobalDeclaration>& globals,
-    const std::map<std::string, std::vector<float>>& defaults, std::vector<Message>* warnings);
+    const std::map<std::string, std::vector<float>>& defaults, MessageSink& warnings);
 
 }  // namespace fx

@@ -6,15 +6,15 @@
 namespace fx {
 
 bool CreateEffectTextures(platform::DeviceTextures* device, std::vector<TextureFile> files,
-                          std::vector<LoadedTexture>* textures, MessageList* messages) {
+                          std::vector<LoadedTexture>* textures, MessageSink& messages) {
     textures->clear();
     for (TextureFile& file : files) {
         LoadedTexture loaded{file.texture, file.file, 0, platform::DescribeTexture(file.image)};
         if (file.placeholder) loaded.description = "not read, a placeholder: " + loaded.description;
         std::string reason;
         if (device->CreateTexture(file.image, &loaded.id, &reason) != 0 || loaded.id == 0) {
-            messages->Error(file.pos, "cannot make texture " + Quote(file.file) + " (" +
-                                          loaded.description + ") on the device: " + reason);
+            messages.Error(file.pos, "cannot make texture " + Quote(file.file) + " (" +
+                                         loaded.description + ") on the device: " + reason);
             DeleteEffectTextures(device, *textures);
             textures->clear();
             return false;

@@ -24,7 +24,7 @@ struct LoadedTexture {
 // False with the device's reason at the texture's ResourceName; what was
 // made is deleted again then.
 bool CreateEffectTextures(platform::DeviceTextures* device, std::vector<TextureFile> files,
-                          std::vector<LoadedTexture>* textures, MessageList* messages);
+                          std::vector<LoadedTexture>* textures, MessageSink& messages);
 
 // Deletes each texture once.
 void DeleteEffectTextures(platform::DeviceTextures* device,

@@ -54,7 +54,8 @@ uint64_t PngFilteredBytes(const spng_ihdr& h) {
 // stream ends, or ends before it does: the decoder stops at the last row
 // and would never say. A chunk cut off by the file's end is not read.
 bool PngDataFitsHeader(const uint8_t* data, size_t size, const spng_ihdr& header,
-                       std::string* error) {
+                       MessageSink& messages) {
+    std::string reason;
     const uint64_t expected = PngFilteredBytes(header);
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK) return true;
@@ -79,17 +80,17 @@ bool PngDataFitsHeader(const uint8_t* data, size_t size, const spng_ihdr& header
                 ended = result == Z_STREAM_END;
                 if (result != Z_OK && result != Z_STREAM_END) {
                     fits = false;
-                    *error = std::string("damaged or truncated PNG image (") +
+                    reason = std::string("damaged or truncated PNG image (") +
                              (stream.msg != nullptr ? stream.msg : "zlib error") + ")";
                 }
             }
-            if (!fits && error->empty()) {
-                *error = "damaged PNG image: its compressed data expands past the " +
+            if (!fits && reason.empty()) {
+                reason = "damaged PNG image: its compressed data expands past the " +
                          std::to_string(expected) + " bytes the rows of its " +
                          Size(header.width, header.height) + " texels take";
             } else if (ended && stream.avail_in > 0) {
                 fits = false;
-                *error = "damaged PNG image: its compressed data goes on after the end of its "
+                reason = "damaged PNG image: its compressed data goes on after the end of its "
                          "stream";
             }
         }
@@ -97,40 +98,41 @@ bool PngDataFitsHeader(const uint8_t* data, size_t size, const spng_ihdr& header
     }
     if (fits && !ended) {
         fits = false;
-        *error = "damaged or truncated PNG image (the file ends before its compressed data)";
+        reason = "damaged or truncated PNG image (the file ends before its compressed data)";
     }
     inflateEnd(&stream);
+    if (!fits) messages.Error(reason);
     return fits;
 }
 
 }  // namespace
 
 bool DecodePng(const uint8_t* data, size_t size, const ImageDestination& destination,
-               std::string* error) {
-    error->clear();
+               MessageSink& messages) {
     std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> ctx(spng_ctx_new(0), spng_ctx_free);
     if (ctx == nullptr) {
-        *error = "the PNG decoder could not start";
+        messages.Error("the PNG decoder could not start");
         return false;
     }
     spng_set_png_buffer(ctx.get(), data, size);
     spng_set_chunk_limits(ctx.get(), kPngChunkCache, kPngChunkCache);
     spng_ihdr header{};
     if (int result = spng_get_ihdr(ctx.get(), &header); result != 0) {
-        *error = std::string("damaged PNG header (") + spng_strerror(result) + ")";
+        messages.Error(std::string("damaged PNG header (") + spng_strerror(result) + ")");
         return false;
     }
-    if (!PngDataFitsHeader(data, size, header, error)) return false;
+    if (!PngDataFitsHeader(data, size, header, messages)) return false;
     size_t bytes = 0;
     if (int result = spng_decoded_image_size(ctx.get(), SPNG_FMT_RGBA8, &bytes); result != 0) {
-        *error = std::string("damaged PNG header (") + spng_strerror(result) + ")";
+        messages.Error(std::string("damaged PNG header (") + spng_strerror(result) + ")");
         return false;
     }
-    uint8_t* texels = destination(header.width, header.height, error);
+    uint8_t* texels = destination(header.width, header.height, messages);
     if (texels == nullptr) return false;
     if (int result = spng_decode_image(ctx.get(), texels, bytes, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
         result != 0) {
-        *error = std::string("damaged or truncated PNG image (") + spng_strerror(result) + ")";
+        messages.Error(std::string("damaged or truncated PNG image (") + spng_strerror(result) +
+                       ")");
         return false;
     }
     return true;
@@ -172,7 +174,7 @@ void JpegProgress(j_common_ptr info) {
 
 // Only plain values live in this frame: longjmp skips destructors.
 bool DecodeJpegInto(jpeg_decompress_struct* info, JpegErrors* errors, const uint8_t* data,
-                    size_t size, const ImageDestination& destination, std::string* error) {
+                    size_t size, const ImageDestination& destination, MessageSink& messages) {
     jpeg_progress_mgr progress{};
     progress.progress_monitor = JpegProgress;
     info->err = jpeg_std_error(&errors->manager);
@@ -189,7 +191,7 @@ bool DecodeJpegInto(jpeg_decompress_struct* info, JpegErrors* errors, const uint
     info->mem->max_memory_to_use =
         static_cast<long>(uint64_t{info->image_width} * info->image_height * 8 + (1 << 20));
     info->out_color_space = JCS_EXT_RGBA;
-    uint8_t* texels = destination(info->image_width, info->image_height, error);
+    uint8_t* texels = destination(info->image_width, info->image_height, messages);
     if (texels == nullptr) return false;
     jpeg_start_decompress(info);
     while (info->output_scanline < info->output_height) {
@@ -203,14 +205,14 @@ bool DecodeJpegInto(jpeg_decompress_struct* info, JpegErrors* errors, const uint
 }  // namespace
 
 bool DecodeJpeg(const uint8_t* data, size_t size, const ImageDestination& destination,
-                std::string* error) {
+                MessageSink& messages) {
     jpeg_decompress_struct info{};
     JpegErrors errors{};
-    error->clear();
-    const bool ok = DecodeJpegInto(&info, &errors, data, size, destination, error);
+    const size_t said = messages.ErrorCount();
+    const bool ok = DecodeJpegInto(&info, &errors, data, size, destination, messages);
     jpeg_destroy_decompress(&info);
-    if (!ok && error->empty()) {
-        *error = std::string("damaged or truncated JPEG image (") + errors.text + ")";
+    if (!ok && messages.ErrorCount() == said) {
+        messages.Error(std::string("damaged or truncated JPEG image (") + errors.text + ")");
     }
     return ok;
 }

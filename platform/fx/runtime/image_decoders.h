@@ -18,6 +18,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/fx/shared/message.h"
+
 namespace fx {
 
 // Ancillary PNG chunks (text, profiles) kept while decoding, in bytes.
@@ -27,17 +29,17 @@ inline constexpr int kMaxJpegScans = 256;
 
 // Where the decoder writes the texels: called once with the header's size,
 // returns width x height x 4 bytes (RGBA8, rows top first) or nullptr with
-// *error set (the image is larger than the caller takes).
+// the reason in messages (the image is larger than the caller takes).
 using ImageDestination =
-    std::function<uint8_t*(uint32_t width, uint32_t height, std::string* error)>;
+    std::function<uint8_t*(uint32_t width, uint32_t height, MessageSink& messages)>;
 
 // Decodes a PNG (signature already checked) into the destination; false
-// with the reason in *error.
+// with the reason, one error at the messages' fallback position.
 bool DecodePng(const uint8_t* data, size_t size, const ImageDestination& destination,
-               std::string* error);
+               MessageSink& messages);
 
 // The same for a JPEG (SOI marker already checked).
 bool DecodeJpeg(const uint8_t* data, size_t size, const ImageDestination& destination,
-                std::string* error);
+                MessageSink& messages);
 
 }  // namespace fx

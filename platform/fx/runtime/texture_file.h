@@ -5,7 +5,7 @@
 // Implemented: [x] PNG through libspng and JPEG through libjpeg-turbo, held to
 //                  what their headers imply (image_decoders.h), as RGBA8
 //              [x] TGA, BMP through stb_image (libstb), as RGBA8
-//              [x] DDS, read here: DXT1 / DXT3 / DXT5 kept compressed;
+//              [x] DDS, read in texture_dds.cpp: DXT1 / DXT3 / DXT5 kept compressed;
 //                  uncompressed formats described by bit masks (A8R8G8B8,
 //                  X8R8G8B8, A8B8G8R8, X8B8G8R8, R8G8B8, R5G6B5, X1R5G5B5,
 //                  A1R5G5B5, A4R4G4B4, X4R4G4B4, A2R10G10B10, A2B10G10R10,
@@ -24,6 +24,7 @@
 // is read.
 #pragma once
 
+#include "platform/fx/shared/message.h"
 #include "platform/gfx/texture_image.h"
 
 #include <cstddef>
@@ -33,25 +34,22 @@
 
 namespace fx {
 
-struct TextureFileError {
-    bool cannotOpen = false;  // the file could not be opened or read: text is the system's reason
-    bool fileRead = false;    // the whole file was read; what is wrong is in its bytes
-    std::string text;         // what is wrong, without the file's name
-};
-
-// Reads an image file, recognised by its contents (not its name). On
-// failure returns false, leaves *image empty and says why in *error.
-// bytes, when given, receives the file's bytes as read (also when they are
-// not an image).
-bool ReadTextureFile(const std::string& path, const platform::TextureLimits& limits,
-                     platform::TextureImage* image, TextureFileError* error,
-                     std::vector<uint8_t>* bytes = nullptr);
-
-// The same for a file's bytes already in memory.
+// Decodes an image file's bytes, recognised by their contents (not the
+// file's name). On failure returns false, leaves *image empty and says why:
+// one error at the messages' fallback position.
 bool DecodeTextureFile(const uint8_t* data, size_t size, const platform::TextureLimits& limits,
-                       platform::TextureImage* image, std::string* error);
+                       platform::TextureImage* image, MessageSink& messages);
 
-// "cannot open texture 'NAME': REASON" or "cannot read texture 'NAME': REASON".
-std::string TextureErrorText(const std::string& name, const TextureFileError& error);
+// Reads and decodes an image file. On failure returns false, leaves *image
+// empty and says why as one warning at the messages' fallback position (a
+// texture's ResourceName string): "cannot open texture 'NAME': REASON" when
+// the system cannot open or read the file (REASON is its own), "cannot read
+// texture 'NAME': REASON" when what it holds is no image this reader takes.
+// fileRead, when given, says whether the whole file was read; bytes receives
+// the file's bytes as read (also when they are not an image).
+bool ReadTextureFile(const std::string& path, const std::string& name,
+                     const platform::TextureLimits& limits, platform::TextureImage* image,
+                     MessageSink& messages, bool* fileRead = nullptr,
+                     std::vector<uint8_t>* bytes = nullptr);
 
 }  // namespace fx

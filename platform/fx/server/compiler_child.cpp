@@ -58,7 +58,7 @@ using Clock = std::chrono::steady_clock;
 
 CompiledPass Failed(std::string text, SourcePos at = {}) {
     CompiledPass failed;
-    failed.messages.push_back(ErrorAt(std::move(at), std::move(text)));
+    MessageCollector(&failed.messages).Error(std::move(at), std::move(text));
     return failed;
 }
 
@@ -68,15 +68,16 @@ CompiledPass CompileWithProgress(const PassSources& sources, const PassConventio
                                  const StageProgress& progress) {
     if (sources.stages.empty()) return Failed("nothing to compile");
     CompiledPass out;
+    MessageCollector messages(&out.messages);
     std::vector<SpirvModule> modules(sources.stages.size());
     bool ok = true;
     for (size_t i = 0; i < sources.stages.size(); ++i) {
         if (progress) progress(static_cast<int>(i));
-        ok &= HlslToSpirv(sources.stages[i], &modules[i], &out.messages);
+        ok &= HlslToSpirv(sources.stages[i], &modules[i], messages);
         out.slots = std::max(out.slots, modules[i].slots);
     }
     if (!ok) return out;
-    SpirvToGlsl(std::move(modules), conventions, progress, &out);
+    SpirvToGlsl(std::move(modules), conventions, progress, &out, messages);
     return out;
 }
 
@@ -511,7 +512,7 @@ struct StopServerAtExit {
     ~StopServerAtExit() { StopServer(true); }
 } g_stopServerAtExit;
 
-bool EnsureServer(std::string* error) {
+bool EnsureServer(MessageSink& messages) {
     if (g_server.pid != 0 && g_server.owner != getpid()) ForgetServer();
     if (g_server.pid != 0) {
         int status = 0;
@@ -522,7 +523,7 @@ bool EnsureServer(std::string* error) {
 
     int ends[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-        *error = std::string("cannot start the shader compiler: ") + std::strerror(errno);
+        messages.Error(std::string("cannot start the shader compiler: ") + std::strerror(errno));
         return false;
     }
     const pid_t program = getpid();
@@ -531,7 +532,7 @@ bool EnsureServer(std::string* error) {
         int err = errno;
         close(ends[0]);
         close(ends[1]);
-        *error = std::string("cannot start the shader compiler: ") + std::strerror(err);
+        messages.Error(std::string("cannot start the shader compiler: ") + std::strerror(err));
         return false;
     }
     if (pid == 0) {
@@ -609,8 +610,9 @@ CompiledPass CompilePassInChild(const PassSources& sources, const PassConvention
     // A server that died since the last compile (its CPU limit, a kill) is
     // found out when it does not take the request: once more with a new one.
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::string error;
-        if (!EnsureServer(&error)) return Failed(error);
+        CompiledPass failed;
+        MessageCollector messages(&failed.messages);
+        if (!EnsureServer(messages)) return failed;
         std::string answer;
         Received got = Received::Broken;
         if (SendFrame(g_server.socket, payload)) {

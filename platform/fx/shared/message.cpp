@@ -28,6 +28,7 @@ static std::string FolderOf(const std::string& path) {
 }
 
 std::string FormatMessage(const Message& m, const std::string& effectFile) {
+    if (m.bare) return effectFile + ": " + m.text;
     std::string where = m.file.empty() ? effectFile : FolderOf(effectFile) + m.file;
     if (m.line > 0) {
         where += '(';
@@ -41,7 +42,56 @@ std::string FormatMessage(const Message& m, const std::string& effectFile) {
     return text;
 }
 
-void MessageList::Add(Message m) {
+void MessageSink::Add(Message m) {
+    if (m.bare) {
+        ++errorTotal_;
+        Put(std::move(m));
+        return;
+    }
+    if (m.line == 0 && m.file.empty()) {
+        m.line = fallbackPos_.line;
+        m.column = fallbackPos_.column;
+        m.file = fallbackPos_.file;
+    }
+    if (m.entry.empty()) m.entry = fallbackEntry_;
+    if (m.IsError()) ++errorTotal_;
+    Put(std::move(m));
+}
+
+void MessageSink::Bare(std::string text) {
+    Message m;
+    m.text = std::move(text);
+    m.bare = true;
+    Add(std::move(m));
+}
+
+void MessageSink::Add(const std::vector<Message>& messages) {
+    for (const Message& m : messages) Add(m);
+}
+
+FallbackScope::FallbackScope(MessageSink& sink, SourcePos pos, std::string entry)
+    : sink_(sink), pos_(std::move(sink.fallbackPos_)), entry_(std::move(sink.fallbackEntry_)) {
+    sink_.fallbackPos_ = std::move(pos);
+    sink_.fallbackEntry_ = std::move(entry);
+}
+
+FallbackScope::~FallbackScope() {
+    sink_.fallbackPos_ = std::move(pos_);
+    sink_.fallbackEntry_ = std::move(entry_);
+}
+
+void MessageCollector::AddUnshown(size_t errors, size_t warnings) {
+    errorTotal_ += errors;
+    unshownErrors += errors;
+    unshownWarnings += warnings;
+}
+
+void MessageList::Put(Message m) {
+    if (m.bare) {
+        ++errorCount_;
+        if (errors_.size() < kShownMessages) errors_.push_back(FormatMessage(m, effectFile_));
+        return;
+    }
     std::vector<std::string>& kept = m.IsError() ? errors_ : warnings_;
     // One problem, one line: a tool's multi-line message is folded.
     for (char& c : m.text) {
@@ -58,16 +108,8 @@ void MessageList::Add(Message m) {
     kept.push_back(FormatMessage(m, effectFile_));
 }
 
-void MessageList::Add(const std::vector<Message>& messages) {
-    for (const Message& m : messages) Add(m);
-}
-
-void MessageList::Bare(const std::string& text) {
-    ++errorCount_;
-    if (errors_.size() < kShownMessages) errors_.push_back(effectFile_ + ": " + text);
-}
-
 void MessageList::AddUnshown(size_t errors, size_t warnings) {
+    errorTotal_ += errors;
     errorCount_ += errors;
     warningCount_ += warnings;
 }
