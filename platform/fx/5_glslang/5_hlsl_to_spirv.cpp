@@ -434,7 +434,8 @@ bool CheckSize(const StageSource& source, SpirvModule* module, std::vector<Messa
 
 }  // namespace
 
-bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Message>* messages) {
+bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Message>* messages,
+                 std::string_view lastTreePass) {
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
     std::vector<TextMove> moves;
@@ -483,7 +484,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, std::vector<Mess
     std::vector<Message> found;
     glslang::TIntermediate& tree = *program.getIntermediate(language);
     TreeState state{tree, source, &found};
-    for (const TreePass& pass : TreePasses()) pass.run(state);
+    RunTreePasses(state, lastTreePass);
     for (Message& m : found) {
         source.map.ToUser(&m);
         m.entry = source.entry;

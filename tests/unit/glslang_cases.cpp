@@ -1,0 +1,81 @@
+// Every fix and check of glslang's tree (stage 5), one case file each,
+// driven by tests/fx-corpus/glslang/NAME.cases, NAME as TreePasses names
+// it. Each case gives an effect file; the first shader of its first pass
+// goes through stage 4 and glslang, and the fixes and checks of the tree
+// run in their order up to and including the named one. What must come out:
+//   --- messages  stage 5's messages (without it, there must be none)
+//   --- check     "CHECK:" / "CHECK-NOT:" lines, as in spirv_cases.cpp, on
+//                 the disassembly of the SPIR-V glslang makes of the tree
+//                 as the passes left it (there is none after a message)
+// FLOWFIELD_PRINT_CASES=1 prints each case's disassembly and messages.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
+#include "platform/fx/5_glslang/5_passes.h"
+#include "tests/support/case_file.h"
+#include "tests/support/spirv_validate.h"
+
+namespace {
+
+using namespace testing_support;
+
+const fx::TreePass* FindPass(const std::string& name) {
+    for (const fx::TreePass& p : fx::TreePasses())
+        if (name == p.name) return &p;
+    return nullptr;
+}
+
+TEST(TreePassCases, EachPassHasItsCaseFile) {
+    std::set<std::string> files;
+    for (const auto& path : GoldenCaseFiles("glslang")) {
+        files.insert(path.stem().string());
+        EXPECT_NE(FindPass(path.stem()), nullptr) << path << " names no pass";
+    }
+    for (const fx::TreePass& p : fx::TreePasses()) EXPECT_EQ(files.count(p.name), 1u) << p.name;
+}
+
+// One case, up to and including the pass named.
+void CheckCase(const std::string& name, const GoldenCase& c) {
+    const std::string* effect = c.Find("main.fx");
+    ASSERT_NE(effect, nullptr);
+    fx::PassSources sources;
+    std::string messages;
+    ASSERT_TRUE(FirstPassSources(ParseEffectText(*effect), &sources, &messages)) << messages;
+    fx::SpirvModule compiled;
+    std::vector<fx::Message> found;
+    const bool ok = fx::HlslToSpirv(sources.stages.at(0), &compiled, &found, name);
+    const std::string disassembly = ok ? Disassemble(compiled.words) : "";
+    if (std::getenv("FLOWFIELD_PRINT_CASES") != nullptr) {
+        std::cout << "=== " << c.where << "\n" << disassembly << "--- messages\n"
+                  << MessageLines(found) << "\n";
+    }
+    const std::string* checks = c.Find("check");
+    const std::string* wantedMessages = c.Find("messages");
+    ASSERT_TRUE(checks || wantedMessages) << "a case checks something";
+    if (checks) {
+        ASSERT_TRUE(ok) << MessageLines(found);
+        EXPECT_EQ(CheckLines(*checks, disassembly), "");
+    }
+    EXPECT_EQ(MessageLines(found), wantedMessages ? TrimmedText(*wantedMessages) : "");
+}
+
+TEST(TreePassCases, EveryCaseOfTheCaseFiles) {
+    size_t count = 0;
+    for (const auto& path : GoldenCaseFiles("glslang")) {
+        if (FindPass(path.stem()) == nullptr) continue;
+        for (const GoldenCase& c : ReadGoldenCases(path)) {
+            SCOPED_TRACE(c.where);
+            ++count;
+            CheckCase(path.stem(), c);
+        }
+    }
+    EXPECT_GE(count, 8u);
+}
+
+}  // namespace
