@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
-#include "platform/fx/2_preprocess/2_preprocess.h"
 
 namespace testing_support {
 
@@ -54,6 +54,17 @@ std::vector<GoldenCase> ReadGoldenCases(const fs::path& path) {
     }
     repeat();
     return cases;
+}
+
+fx::LoadBudget CaseBudget(const GoldenCase& c) {
+    fx::LoadBudget budget;
+    budget.milliseconds = 60000;
+    if (const std::string* text = c.Find("budget")) {
+        std::istringstream line(*text);
+        std::string what;
+        line >> what >> budget.milliseconds;
+    }
+    return budget;
 }
 
 std::vector<fs::path> GoldenCaseFiles(const std::string& folder) {

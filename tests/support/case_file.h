@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/fx/2_preprocess/2_preprocess.h"
 #include "platform/fx/3_parse/3_parse_effect.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/shared/message.h"
@@ -23,6 +24,11 @@ struct GoldenCase {
 };
 
 std::vector<GoldenCase> ReadGoldenCases(const std::filesystem::path& path);
+
+// The load's budget of a case: "--- budget" holds "milliseconds N" for the
+// clock; without it the clock is long enough that only the byte and token
+// limits, which do not depend on the machine, are reached.
+fx::LoadBudget CaseBudget(const GoldenCase& c);
 
 // The .cases files of tests/fx-corpus/FOLDER, sorted.
 std::vector<std::filesystem::path> GoldenCaseFiles(const std::string& folder);
