@@ -1,10 +1,12 @@
 #include "tests/support/case_file.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
-
 
 namespace testing_support {
 
@@ -78,6 +80,31 @@ std::vector<fs::path> GoldenCaseFiles(const std::string& folder) {
     return paths;
 }
 
+void ExpectACaseFileEach(const std::string& folder, const std::vector<std::string>& names) {
+    const std::set<std::string> entries(names.begin(), names.end());
+    std::set<std::string> files;
+    for (const auto& path : GoldenCaseFiles(folder)) {
+        files.insert(path.stem().string());
+        EXPECT_EQ(entries.count(path.stem().string()), 1u) << path << " names no entry";
+    }
+    for (const std::string& name : names) EXPECT_EQ(files.count(name), 1u) << name << " has no file";
+}
+
+size_t CheckEveryCase(const std::string& folder, const std::vector<std::string>& names,
+                      const std::function<void(const std::string& name, const GoldenCase&)>& check) {
+    const std::set<std::string> entries(names.begin(), names.end());
+    size_t count = 0;
+    for (const auto& path : GoldenCaseFiles(folder)) {
+        if (entries.count(path.stem().string()) == 0) continue;
+        for (const GoldenCase& c : ReadGoldenCases(path)) {
+            SCOPED_TRACE(c.where);
+            ++count;
+            check(path.stem().string(), c);
+        }
+    }
+    return count;
+}
+
 std::string TrimmedText(std::string s) {
     while (!s.empty() && s.back() == '\n') s.pop_back();
     return s;
@@ -112,6 +139,22 @@ bool FirstPassSources(const fx::ParsedEffect& parsed, fx::PassSources* out,
                                                        : pass.pixelShader.profile;
     }
     return ok;
+}
+
+bool FirstStageSource(const GoldenCase& c, fx::StageSource* out, std::string* why) {
+    const std::string* effect = c.Find("main.fx");
+    if (effect == nullptr) {
+        *why = "the case has no main.fx";
+        return false;
+    }
+    fx::PassSources sources;
+    if (!FirstPassSources(ParseEffectText(*effect), &sources, why)) return false;
+    if (sources.stages.empty()) {
+        *why = "the pass has no shader";
+        return false;
+    }
+    *out = std::move(sources.stages[0]);
+    return true;
 }
 
 }  // namespace testing_support

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,24 @@ fx::LoadBudget CaseBudget(const GoldenCase& c);
 // The .cases files of tests/fx-corpus/FOLDER, sorted.
 std::vector<std::filesystem::path> GoldenCaseFiles(const std::string& folder);
 
+// The golden runner of one layer: every name of its list has NAME.cases in
+// tests/fx-corpus/FOLDER, and every file there names an entry (test
+// failures otherwise).
+void ExpectACaseFileEach(const std::string& folder, const std::vector<std::string>& names);
+
+// `check` on every case of the files of FOLDER that name an entry, the
+// case's place traced; the number of cases.
+size_t CheckEveryCase(const std::string& folder, const std::vector<std::string>& names,
+                      const std::function<void(const std::string& name, const GoldenCase&)>& check);
+
+// The names of a pass list's entries.
+template <typename List>
+std::vector<std::string> EntryNames(const List& list) {
+    std::vector<std::string> names;
+    for (const auto& entry : list) names.emplace_back(entry.name);
+    return names;
+}
+
 // Without the blank lines at the end.
 std::string TrimmedText(std::string s);
 
@@ -47,5 +66,9 @@ fx::ParsedEffect ParseEffectText(const std::string& text);
 // rewrite of stage 4; false with the messages when the effect stops there.
 bool FirstPassSources(const fx::ParsedEffect& parsed, fx::PassSources* out,
                       std::string* messages);
+
+// The first shader of the first pass of the case's main.fx after stage 4;
+// false with why (no main.fx, or the messages) when there is none.
+bool FirstStageSource(const GoldenCase& c, fx::StageSource* out, std::string* why);
 
 }  // namespace testing_support

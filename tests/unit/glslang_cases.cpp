@@ -12,7 +12,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -25,31 +24,15 @@ namespace {
 
 using namespace testing_support;
 
-const fx::TreePass* FindPass(const std::string& name) {
-    for (const fx::TreePass& p : fx::TreePasses())
-        if (name == p.name) return &p;
-    return nullptr;
-}
-
-TEST(TreePassCases, EachPassHasItsCaseFile) {
-    std::set<std::string> files;
-    for (const auto& path : GoldenCaseFiles("glslang")) {
-        files.insert(path.stem().string());
-        EXPECT_NE(FindPass(path.stem()), nullptr) << path << " names no pass";
-    }
-    for (const fx::TreePass& p : fx::TreePasses()) EXPECT_EQ(files.count(p.name), 1u) << p.name;
-}
-
-// One case, up to and including the pass named.
+// One case: glslang, and its tree's fixes and checks up to and including
+// the one named.
 void CheckCase(const std::string& name, const GoldenCase& c) {
-    const std::string* effect = c.Find("main.fx");
-    ASSERT_NE(effect, nullptr);
-    fx::PassSources sources;
-    std::string messages;
-    ASSERT_TRUE(FirstPassSources(ParseEffectText(*effect), &sources, &messages)) << messages;
+    fx::StageSource source;
+    std::string why;
+    ASSERT_TRUE(FirstStageSource(c, &source, &why)) << why;
     fx::SpirvModule compiled;
     std::vector<fx::Message> found;
-    const bool ok = fx::HlslToSpirv(sources.stages.at(0), &compiled, &found, name);
+    const bool ok = fx::HlslToSpirv(source, &compiled, &found, name);
     const std::string disassembly = ok ? Disassemble(compiled.words) : "";
     if (std::getenv("FLOWFIELD_PRINT_CASES") != nullptr) {
         std::cout << "=== " << c.where << "\n" << disassembly << "--- messages\n"
@@ -65,17 +48,12 @@ void CheckCase(const std::string& name, const GoldenCase& c) {
     EXPECT_EQ(MessageLines(found), wantedMessages ? TrimmedText(*wantedMessages) : "");
 }
 
+TEST(TreePassCases, EachPassHasItsCaseFile) {
+    ExpectACaseFileEach("glslang", EntryNames(fx::TreePasses()));
+}
+
 TEST(TreePassCases, EveryCaseOfTheCaseFiles) {
-    size_t count = 0;
-    for (const auto& path : GoldenCaseFiles("glslang")) {
-        if (FindPass(path.stem()) == nullptr) continue;
-        for (const GoldenCase& c : ReadGoldenCases(path)) {
-            SCOPED_TRACE(c.where);
-            ++count;
-            CheckCase(path.stem(), c);
-        }
-    }
-    EXPECT_GE(count, 8u);
+    EXPECT_GE(CheckEveryCase("glslang", EntryNames(fx::TreePasses()), CheckCase), 8u);
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -29,31 +28,18 @@ namespace {
 
 using namespace testing_support;
 
-const fx::SpirvPass* FindPass(const std::string& name) {
-    for (const fx::SpirvPass& p : fx::SpirvPasses())
-        if (name == p.name) return &p;
-    return nullptr;
-}
-
 TEST(SpirvPassCases, EachPassHasItsCaseFile) {
-    std::set<std::string> files;
-    for (const auto& path : GoldenCaseFiles("spirv")) {
-        files.insert(path.stem().string());
-        EXPECT_NE(FindPass(path.stem()), nullptr) << path << " names no pass";
-    }
-    for (const fx::SpirvPass& p : fx::SpirvPasses()) EXPECT_EQ(files.count(p.name), 1u) << p.name;
+    ExpectACaseFileEach("spirv", EntryNames(fx::SpirvPasses()));
 }
 
 // One case, up to and including the pass named.
 void CheckCase(const std::string& name, const GoldenCase& c) {
-    const std::string* effect = c.Find("main.fx");
-    ASSERT_NE(effect, nullptr);
-    fx::PassSources sources;
-    std::string messages;
-    ASSERT_TRUE(FirstPassSources(ParseEffectText(*effect), &sources, &messages)) << messages;
+    fx::StageSource source;
+    std::string why;
+    ASSERT_TRUE(FirstStageSource(c, &source, &why)) << why;
     fx::SpirvModule compiled;
     std::vector<fx::Message> found;
-    ASSERT_TRUE(fx::HlslToSpirv(sources.stages.at(0), &compiled, &found))
+    ASSERT_TRUE(fx::HlslToSpirv(source, &compiled, &found))
         << MessageLines(found);
     std::string validFrom;  // the pass after which the validator runs
     for (const auto& [section, text] : c.sections)
@@ -91,16 +77,7 @@ void CheckCase(const std::string& name, const GoldenCase& c) {
 }
 
 TEST(SpirvPassCases, EveryCaseOfTheCaseFiles) {
-    size_t count = 0;
-    for (const auto& path : GoldenCaseFiles("spirv")) {
-        if (FindPass(path.stem()) == nullptr) continue;
-        for (const GoldenCase& c : ReadGoldenCases(path)) {
-            SCOPED_TRACE(c.where);
-            ++count;
-            CheckCase(path.stem(), c);
-        }
-    }
-    EXPECT_GE(count, 15u);
+    EXPECT_GE(CheckEveryCase("spirv", EntryNames(fx::SpirvPasses()), CheckCase), 15u);
 }
 
 }  // namespace
