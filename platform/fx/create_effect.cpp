@@ -22,13 +22,12 @@
 #include <chrono>
 #include <map>
 #include <memory>
-#include <unordered_set>
 
 #include "platform/fx/1_read/1_read_file.h"
 #include "platform/fx/2_preprocess/2_preprocess.h"
 #include "platform/fx/1_read/1_read_textures.h"
 #include "platform/fx/3_parse/3_parse_effect.h"
-#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_code_owners.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/7_link/7_link.h"
 #include "platform/fx/server/compiler_child.h"
@@ -42,104 +41,6 @@
 
 namespace fx {
 namespace {
-
-// Which entry point's code holds a place of the effect's HLSL: the
-// functions that entry point calls, directly or not.
-class CodeOwners {
-public:
-    explicit CodeOwners(const TokenStream& hlsl) {
-        const Code code(hlsl);
-        const HlslOutline outline = OutlineHlsl(code);
-        for (size_t i = 0; i < code.size(); ++i) {
-            places_.insert(Key(hlsl.Pos(code.Token(i))));
-            places_.insert(Key(hlsl.EndPos(code.Token(i))));
-        }
-        std::vector<size_t> index(outline.functions.size(), SIZE_MAX);  // of a definition
-        for (size_t f = 0; f < outline.functions.size(); ++f) {
-            const FunctionOutline& o = outline.functions[f];
-            if (o.body == Declarator::npos) continue;
-            index[f] = functions_.size();
-            functions_.push_back({std::string(code.Text(o.name)), hlsl.Pos(code.Token(o.returnType)),
-                                  hlsl.EndPos(code.Token(o.end)), {}});
-        }
-        for (size_t f = 0; f < outline.functions.size(); ++f) {
-            const FunctionOutline& o = outline.functions[f];
-            if (index[f] == SIZE_MAX) continue;
-            for (size_t i = o.body; i < o.end; ++i) {
-                if (!code.IsIdent(i) || code.Punct(i + 1) != '(') continue;
-                for (size_t callee : outline.Functions(code.Text(i))) {
-                    if (index[callee] != SIZE_MAX) functions_[index[f]].calls.push_back(index[callee]);
-                }
-            }
-        }
-    }
-
-    // The message's entry point: the one that compiled it when its code
-    // holds the place, else the first of `entries` whose code does, else
-    // none. Messages at places that are no HLSL token's (a compile
-    // statement) keep theirs.
-    void Tag(const std::vector<std::string>& entries, Message* m) {
-        if (m->entry.empty() || m->line <= 0 || places_.count(Key({m->line, m->column, m->file})) == 0)
-            return;
-        size_t holder = SIZE_MAX;
-        for (size_t f = 0; f < functions_.size() && holder == SIZE_MAX; ++f) {
-            if (!Before({m->line, m->column, m->file}, functions_[f].first) &&
-                !Before(functions_[f].last, {m->line, m->column, m->file}) &&
-                functions_[f].first.file == m->file) {
-                holder = f;
-            }
-        }
-        const std::string compiledBy = m->entry;
-        m->entry.clear();
-        if (holder == SIZE_MAX) return;
-        if (Reached(compiledBy)[holder]) {
-            m->entry = compiledBy;
-            return;
-        }
-        for (const std::string& e : entries) {
-            if (Reached(e)[holder]) {
-                m->entry = e;
-                return;
-            }
-        }
-    }
-
-private:
-    struct Function {
-        std::string name;
-        SourcePos first;  // its return type
-        SourcePos last;   // the end of its '}'
-        std::vector<size_t> calls;
-    };
-
-    std::string Key(const SourcePos& p) const {
-        return p.file + "\n" + std::to_string(p.line) + ":" + std::to_string(p.column);
-    }
-    static bool Before(const SourcePos& a, const SourcePos& b) {
-        return a.line < b.line || (a.line == b.line && a.column < b.column);
-    }
-    // The functions an entry point's code reaches, by index.
-    const std::vector<bool>& Reached(const std::string& entry) {
-        auto [it, added] = reached_.try_emplace(entry, functions_.size(), false);
-        if (!added) return it->second;
-        std::vector<size_t> todo;
-        for (size_t f = 0; f < functions_.size(); ++f) {
-            if (functions_[f].name == entry) todo.push_back(f);
-        }
-        while (!todo.empty()) {
-            const size_t f = todo.back();
-            todo.pop_back();
-            if (it->second[f]) continue;
-            it->second[f] = true;
-            for (size_t callee : functions_[f].calls) todo.push_back(callee);
-        }
-        return it->second;
-    }
-
-    std::unordered_set<std::string> places_;
-    std::vector<Function> functions_;
-    std::map<std::string, std::vector<bool>> reached_;
-};
 
 // What the loader keeps while it builds the passes of one effect.
 struct PassBuilder {

@@ -86,6 +86,17 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
     keepsAlpha_ = keepsAlpha;
     targetKeepsAlpha_ = keepsAlpha;
 
+    if (!CreateBackBuffer(width, height, keepsAlpha)) return false;
+    CreateVertexLayout();
+    // The program binds no texture, but an effect may sample one: every
+    // stage starts with an opaque black stand-in of each kind.
+    textures_.Init();
+    SetDefaultStates();
+    programs_.reserve(16);
+    return true;
+}
+
+bool GlDevice::CreateBackBuffer(UINT width, UINT height, bool keepsAlpha) {
     // A back buffer without alpha (X8R8G8B8) is stored without one where the
     // driver renders into GL_RGB8: blending reads its alpha as 1 and a
     // read-back gives 255, and no draw needs an alpha write mask (a mask
@@ -125,7 +136,10 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         glClear(GL_COLOR_BUFFER_BIT);
         glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     }
+    return true;
+}
 
+void GlDevice::CreateVertexLayout() {
     // The one vertex layout, FVF 0x20142: position, diffuse as D3DCOLOR bytes
     // (B, G, R, A in memory), four texture floats.
     glCreateVertexArrays(1, &vertexArray_);
@@ -145,11 +159,9 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic")) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &maxAnisotropy_);
     }
+}
 
-    // The program binds no texture, but an effect may sample one: every
-    // stage starts with an opaque black stand-in of each kind.
-    textures_.Init();
-
+void GlDevice::SetDefaultStates() {
     // The original device's defaults, with an automatic depth-stencil buffer.
     const std::pair<D3DRENDERSTATETYPE, DWORD> defaults[] = {
         {D3DRS_ZENABLE, D3DZB_TRUE},       {D3DRS_FILLMODE, D3DFILL_SOLID},
@@ -172,8 +184,6 @@ bool GlDevice::Init(UINT width, UINT height, bool keepsAlpha) {
         SetSamplerState(sampler, D3DSAMP_MAXMIPLEVEL, 0);
         SetSamplerState(sampler, D3DSAMP_MAXANISOTROPY, 1);
     }
-    programs_.reserve(16);
-    return true;
 }
 
 GlDevice::~GlDevice() {

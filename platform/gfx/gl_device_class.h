@@ -365,6 +365,11 @@ public:
 private:
     ~GlDevice() override;
 
+    // Init's parts: the back buffer and depth-stencil buffer, the vertex
+    // layout and samplers, the device's default states.
+    bool CreateBackBuffer(UINT width, UINT height, bool keepsAlpha);
+    void CreateVertexLayout();
+    void SetDefaultStates();
     void ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value);
     // D3DRS_COLORWRITEENABLE, with alpha never written to a target without it.
     void ApplyColorMask();

@@ -53,6 +53,49 @@ GLint Limit(GLenum name) {
     return value;
 }
 
+// Every level of every face of the image into the texture's storage.
+void UploadLevels(GLuint name, const TextureImage& image) {
+    const GLenum internal = InternalFormat(image.format);
+    const GLenum order = PixelOrder(image.format);
+    const bool compressed = IsCompressed(image.format);
+    // Rows are tightly packed whatever their width.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (uint32_t face = 0; face < image.faces; ++face) {
+        for (uint32_t level = 0; level < image.levels; ++level) {
+            const TextureLevel& sub = image.Level(face, level);
+            const uint8_t* data = image.Data(face, level);
+            const auto w = static_cast<GLsizei>(sub.width);
+            const auto h = static_cast<GLsizei>(sub.height);
+            const auto d = static_cast<GLsizei>(sub.depth);
+            const auto size = static_cast<GLsizei>(sub.size);
+            const auto l = static_cast<GLint>(level);
+            const auto z = static_cast<GLint>(face);  // a cube map's faces are its layers
+            switch (image.kind) {
+                case TextureKind::Texture2D:
+                    if (compressed) {
+                        glCompressedTextureSubImage2D(name, l, 0, 0, w, h, internal, size, data);
+                    } else {
+                        glTextureSubImage2D(name, l, 0, 0, w, h, order, GL_UNSIGNED_BYTE, data);
+                    }
+                    break;
+                case TextureKind::Cube:
+                    if (compressed) {
+                        glCompressedTextureSubImage3D(name, l, 0, 0, z, w, h, 1, internal, size,
+                                                      data);
+                    } else {
+                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, GL_UNSIGNED_BYTE,
+                                            data);
+                    }
+                    break;
+                case TextureKind::Volume:
+                    glTextureSubImage3D(name, l, 0, 0, 0, w, h, d, order, GL_UNSIGNED_BYTE, data);
+                    break;
+            }
+        }
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+}
+
 }  // namespace
 
 void GlTextures::Init() {
@@ -112,8 +155,6 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
     while (glGetError() != GL_NO_ERROR) {
     }
     const GLenum internal = InternalFormat(image.format);
-    const GLenum order = PixelOrder(image.format);
-    const bool compressed = IsCompressed(image.format);
     const auto levels = static_cast<GLsizei>(image.levels);
     const auto width = static_cast<GLsizei>(image.width);
     const auto height = static_cast<GLsizei>(image.height);
@@ -125,42 +166,7 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
     } else {
         glTextureStorage2D(name, levels, internal, width, height);
     }
-    // Rows are tightly packed whatever their width.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    for (uint32_t face = 0; face < image.faces; ++face) {
-        for (uint32_t level = 0; level < image.levels; ++level) {
-            const TextureLevel& sub = image.Level(face, level);
-            const uint8_t* data = image.Data(face, level);
-            const auto w = static_cast<GLsizei>(sub.width);
-            const auto h = static_cast<GLsizei>(sub.height);
-            const auto d = static_cast<GLsizei>(sub.depth);
-            const auto size = static_cast<GLsizei>(sub.size);
-            const auto l = static_cast<GLint>(level);
-            const auto z = static_cast<GLint>(face);  // a cube map's faces are its layers
-            switch (image.kind) {
-                case TextureKind::Texture2D:
-                    if (compressed) {
-                        glCompressedTextureSubImage2D(name, l, 0, 0, w, h, internal, size, data);
-                    } else {
-                        glTextureSubImage2D(name, l, 0, 0, w, h, order, GL_UNSIGNED_BYTE, data);
-                    }
-                    break;
-                case TextureKind::Cube:
-                    if (compressed) {
-                        glCompressedTextureSubImage3D(name, l, 0, 0, z, w, h, 1, internal, size,
-                                                      data);
-                    } else {
-                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, GL_UNSIGNED_BYTE,
-                                            data);
-                    }
-                    break;
-                case TextureKind::Volume:
-                    glTextureSubImage3D(name, l, 0, 0, 0, w, h, d, order, GL_UNSIGNED_BYTE, data);
-                    break;
-            }
-        }
-    }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    UploadLevels(name, image);
     GLenum failure = glGetError();
     if (failure != GL_NO_ERROR) {
         glDeleteTextures(1, &name);

@@ -65,6 +65,34 @@ std::string ErrorTail(int fd) {
     return tail;
 }
 
+// The forked child: ffmpeg reads the frames on its standard input and
+// writes to the error log; the status pipe is closed by a successful exec,
+// else it gets the errno.
+[[noreturn]] void RunFfmpeg(char** argv, pid_t parent, int frames, int errorLog, int status) {
+    // Only calls that are safe after fork in a threaded program.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    dup2(frames, STDIN_FILENO);
+    dup2(errorLog, STDOUT_FILENO);
+    dup2(errorLog, STDERR_FILENO);
+    int keep = status;
+    if (keep != 3) {
+        dup2(keep, 3);
+        fcntl(3, F_SETFD, FD_CLOEXEC);
+        keep = 3;
+    }
+    close_range(4, ~0U, 0);
+    execv(argv[0], argv);
+    int code = errno;
+    ssize_t ignored = write(keep, &code, sizeof code);
+    (void)ignored;
+    _exit(127);
+}
+
 }  // namespace
 
 int VideoFormatForPath(const char* path) {
@@ -186,30 +214,7 @@ bool VideoPipe::Open(const VideoSettings& settings, unsigned width, unsigned hei
 
     pid_t parent = getpid();
     pid_t child = fork();
-    if (child == 0) {
-        // Only calls that are safe after fork in a threaded program.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(127);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        signal(SIGPIPE, SIG_DFL);
-        dup2(frames[0], STDIN_FILENO);
-        dup2(errorLog_, STDOUT_FILENO);
-        dup2(errorLog_, STDERR_FILENO);
-        int keep = status[1];
-        if (keep != 3) {
-            dup2(keep, 3);
-            fcntl(3, F_SETFD, FD_CLOEXEC);
-            keep = 3;
-        }
-        close_range(4, ~0U, 0);
-        execv(argv[0], argv.data());
-        int code = errno;
-        ssize_t ignored = write(keep, &code, sizeof code);
-        (void)ignored;
-        _exit(127);
-    }
+    if (child == 0) RunFfmpeg(argv.data(), parent, frames[0], errorLog_, status[1]);
     close(frames[0]);
     close(status[1]);
     if (child < 0) {

@@ -1,10 +1,12 @@
 #include "tests/support/case_file.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-
-#include "platform/fx/2_preprocess/2_preprocess.h"
+#include <set>
+#include <sstream>
 
 namespace testing_support {
 
@@ -56,6 +58,17 @@ std::vector<GoldenCase> ReadGoldenCases(const fs::path& path) {
     return cases;
 }
 
+fx::LoadBudget CaseBudget(const GoldenCase& c) {
+    fx::LoadBudget budget;
+    budget.milliseconds = 60000;
+    if (const std::string* text = c.Find("budget")) {
+        std::istringstream line(*text);
+        std::string what;
+        line >> what >> budget.milliseconds;
+    }
+    return budget;
+}
+
 std::vector<fs::path> GoldenCaseFiles(const std::string& folder) {
     std::vector<fs::path> paths;
     const char* root = std::getenv("FLOWFIELD_SOURCE_DIR");
@@ -65,6 +78,31 @@ std::vector<fs::path> GoldenCaseFiles(const std::string& folder) {
         if (entry.path().extension() == ".cases") paths.push_back(entry.path());
     std::sort(paths.begin(), paths.end());
     return paths;
+}
+
+void ExpectACaseFileEach(const std::string& folder, const std::vector<std::string>& names) {
+    const std::set<std::string> entries(names.begin(), names.end());
+    std::set<std::string> files;
+    for (const auto& path : GoldenCaseFiles(folder)) {
+        files.insert(path.stem().string());
+        EXPECT_EQ(entries.count(path.stem().string()), 1u) << path << " names no entry";
+    }
+    for (const std::string& name : names) EXPECT_EQ(files.count(name), 1u) << name << " has no file";
+}
+
+size_t CheckEveryCase(const std::string& folder, const std::vector<std::string>& names,
+                      const std::function<void(const std::string& name, const GoldenCase&)>& check) {
+    const std::set<std::string> entries(names.begin(), names.end());
+    size_t count = 0;
+    for (const auto& path : GoldenCaseFiles(folder)) {
+        if (entries.count(path.stem().string()) == 0) continue;
+        for (const GoldenCase& c : ReadGoldenCases(path)) {
+            SCOPED_TRACE(c.where);
+            ++count;
+            check(path.stem().string(), c);
+        }
+    }
+    return count;
 }
 
 std::string TrimmedText(std::string s) {
@@ -122,6 +160,22 @@ bool FirstPassSources(const fx::ParsedEffect& parsed, fx::PassSources* out,
                                                        : pass.pixelShader.profile;
     }
     return ok;
+}
+
+bool FirstStageSource(const GoldenCase& c, fx::StageSource* out, std::string* why) {
+    const std::string* effect = c.Find("main.fx");
+    if (effect == nullptr) {
+        *why = "the case has no main.fx";
+        return false;
+    }
+    fx::PassSources sources;
+    if (!FirstPassSources(ParseEffectText(*effect), &sources, why)) return false;
+    if (sources.stages.empty()) {
+        *why = "the pass has no shader";
+        return false;
+    }
+    *out = std::move(sources.stages[0]);
+    return true;
 }
 
 }  // namespace testing_support

@@ -6,13 +6,8 @@
 // described at the top of each case file.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/fx/2_preprocess/2_preprocess.h"
@@ -22,16 +17,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-struct Case {
-    std::string where;  // file:line of its "===" line
-    // The clock of the load's budget: long enough by default that only the
-    // byte and token limits, which do not depend on the machine, are reached.
-    int milliseconds = 60000;
-    std::vector<std::pair<std::string, std::string>> files;  // the effect file first
-    std::map<std::string, std::string> expected;             // by section name
-};
+using namespace testing_support;
 
 const char* const kExpectations[] = {"tokens", "messages", "effect", "hlsl"};
 
@@ -39,58 +25,6 @@ bool IsExpectation(const std::string& name) {
     for (const char* e : kExpectations)
         if (name == e) return true;
     return false;
-}
-
-// "=== title" starts a case; "--- NAME" a section of it, "--- NAME x100" one
-// whose text is repeated 100 times. Lines before the first case are notes.
-std::vector<Case> ReadCases(const fs::path& path) {
-    std::ifstream in(path);
-    std::vector<Case> cases;
-    std::string name;  // of the section being read; empty outside one
-    std::string text;
-    int times = 1;
-    auto finish = [&] {
-        if (name.empty()) return;
-        std::string whole;
-        for (int i = 0; i < times; ++i) whole += text;
-        if (IsExpectation(name)) {
-            cases.back().expected[name] = whole;
-        } else if (name == "budget") {
-            std::istringstream line(whole);
-            std::string what;
-            line >> what >> cases.back().milliseconds;
-        } else {
-            cases.back().files.emplace_back(name, whole);
-        }
-        name.clear();
-        text.clear();
-    };
-    std::string line;
-    int number = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (line.rfind("=== ", 0) == 0) {
-            finish();
-            cases.push_back({});
-            cases.back().where = path.filename().string() + ":" + std::to_string(number);
-        } else if (line.rfind("--- ", 0) == 0 && !cases.empty()) {
-            finish();
-            std::istringstream header(line.substr(4));
-            std::string repeat;
-            header >> name >> repeat;
-            times = repeat.size() > 1 && repeat[0] == 'x' ? std::atoi(repeat.c_str() + 1) : 1;
-        } else if (!name.empty()) {
-            text += line + "\n";
-        }
-    }
-    finish();
-    return cases;
-}
-
-// Without the blank lines between cases.
-std::string Trimmed(std::string s) {
-    while (!s.empty() && s.back() == '\n') s.pop_back();
-    return s;
 }
 
 // One line per run of tokens placed on one line of one file:
@@ -109,12 +43,6 @@ std::string TokenLines(const fx::TokenStream& s) {
         prev = &t;
     }
     return out;
-}
-
-std::string MessageLines(const std::vector<fx::Message>& messages) {
-    std::string out;
-    for (const fx::Message& m : messages) out += fx::FormatMessage(m, "main.fx") + "\n";
-    return Trimmed(out);
 }
 
 std::string BindingText(const fx::ShaderBinding& b) {
@@ -158,51 +86,51 @@ std::string EffectLines(const fx::ParsedEffect& e) {
             out += "\n";
         }
     }
-    return Trimmed(out);
+    return TrimmedText(out);
+}
+
+// One case: the effect file (the first section that is not an expectation
+// or the budget) and the files it includes (the others).
+void CheckCase(const GoldenCase& c) {
+    std::vector<const std::pair<std::string, std::string>*> files;
+    for (const auto& section : c.sections)
+        if (!IsExpectation(section.first) && section.first != "budget") files.push_back(&section);
+    ASSERT_FALSE(files.empty());
+    ASSERT_TRUE(c.Find("tokens") || c.Find("messages") || c.Find("effect") || c.Find("hlsl"))
+        << "a case checks something";
+    auto resolver = [&](const std::string& name, std::string* text, fx::MessageSink& messages) {
+        for (size_t i = 1; i < files.size(); ++i) {
+            if (files[i]->first != name) continue;
+            *text = files[i]->second;
+            return true;
+        }
+        messages.Error("No such file or directory");
+        return false;
+    };
+    fx::PreprocessedEffect pp = fx::Preprocess(files[0]->second, resolver, "main.fx", CaseBudget(c));
+    std::string tokens = TokenLines(pp.stream);
+    testing_support::ParsedText parsed = testing_support::ParseEffect(std::move(pp));
+    for (const auto& [name, text] : c.sections) {
+        if (!IsExpectation(name)) continue;
+        std::string actual = name == "tokens"     ? tokens
+                             : name == "messages" ? MessageLines(parsed.messages)
+                             : name == "effect"   ? EffectLines(parsed)
+                                                  : fx::PrintHlsl(parsed.hlsl).text;
+        EXPECT_EQ(TrimmedText(actual), TrimmedText(text)) << name;
+    }
+    // Whatever is checked, no message may be left unchecked.
+    if (c.Find("messages") == nullptr) {
+        EXPECT_EQ(MessageLines(parsed.messages), "");
+    }
 }
 
 TEST(Preprocess, EveryCaseOfTheCaseFiles) {
-    const char* root = std::getenv("FLOWFIELD_SOURCE_DIR");
-    ASSERT_NE(root, nullptr);
-    fs::path dir = fs::path(root) / "tests" / "fx-corpus" / "preprocess";
-    std::vector<fs::path> paths;
-    for (const auto& entry : fs::directory_iterator(dir))
-        if (entry.path().extension() == ".cases") paths.push_back(entry.path());
-    std::sort(paths.begin(), paths.end());
     size_t count = 0;
-    for (const fs::path& path : paths) {
-        for (const Case& c : ReadCases(path)) {
+    for (const auto& path : GoldenCaseFiles("preprocess")) {
+        for (const GoldenCase& c : ReadGoldenCases(path)) {
             SCOPED_TRACE(c.where);
             ++count;
-            ASSERT_FALSE(c.files.empty());
-            ASSERT_FALSE(c.expected.empty()) << "a case checks something";
-            auto resolver = [&](const std::string& name, std::string* text,
-                                fx::MessageSink& messages) {
-                for (size_t i = 1; i < c.files.size(); ++i) {
-                    if (c.files[i].first != name) continue;
-                    *text = c.files[i].second;
-                    return true;
-                }
-                messages.Error("No such file or directory");
-                return false;
-            };
-            fx::LoadBudget budget;
-            budget.milliseconds = c.milliseconds;
-            fx::PreprocessedEffect pp =
-                fx::Preprocess(c.files[0].second, resolver, "main.fx", budget);
-            std::string tokens = TokenLines(pp.stream);
-            testing_support::ParsedText parsed = testing_support::ParseEffect(std::move(pp));
-            for (const auto& [name, text] : c.expected) {
-                std::string actual = name == "tokens"     ? tokens
-                                     : name == "messages" ? MessageLines(parsed.messages)
-                                     : name == "effect"   ? EffectLines(parsed)
-                                                          : fx::PrintHlsl(parsed.hlsl).text;
-                EXPECT_EQ(Trimmed(actual), Trimmed(text)) << name;
-            }
-            // Whatever is checked, no message may be left unchecked.
-            if (c.expected.count("messages") == 0) {
-                EXPECT_EQ(MessageLines(parsed.messages), "");
-            }
+            CheckCase(c);
         }
     }
     EXPECT_GE(count, 40u);

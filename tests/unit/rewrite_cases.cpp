@@ -12,7 +12,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -58,18 +57,14 @@ void RunTextRewrite(const fx::TextRewrite& rewrite, const fx::ParsedEffect& pars
     *hlsl = rewrite.run(sources.stages[0].hlsl, sources.stages[0], &moves);
 }
 
-TEST(Rewrites, EachHasItsCaseFile) {
-    std::set<std::string> files;
-    for (const auto& path : GoldenCaseFiles("rewrite")) {
-        files.insert(path.stem().string());
-        EXPECT_TRUE(FindTokenRewrite(path.stem()) || FindTextRewrite(path.stem()))
-            << path << " names no rewrite";
-    }
-    for (const fx::TokenRewrite& r : fx::TokenRewrites())
-        EXPECT_EQ(files.count(r.name), 1u) << r.name;
-    for (const fx::TextRewrite& r : fx::TextRewrites())
-        EXPECT_EQ(files.count(r.name), 1u) << r.name;
+// The token rewrites' names, then the text rewrites'.
+std::vector<std::string> RewriteNames() {
+    std::vector<std::string> names = EntryNames(fx::TokenRewrites());
+    for (const std::string& name : EntryNames(fx::TextRewrites())) names.push_back(name);
+    return names;
 }
+
+TEST(Rewrites, EachHasItsCaseFile) { ExpectACaseFileEach("rewrite", RewriteNames()); }
 
 // One case: the rewrite alone on what reaches it.
 void CheckCase(const fx::TokenRewrite* tokens, const fx::TextRewrite* text, const GoldenCase& c) {
@@ -97,17 +92,10 @@ void CheckCase(const fx::TokenRewrite* tokens, const fx::TextRewrite* text, cons
 }
 
 TEST(Rewrites, EveryCaseOfTheCaseFiles) {
-    size_t count = 0;
-    for (const auto& path : GoldenCaseFiles("rewrite")) {
-        const fx::TokenRewrite* tokens = FindTokenRewrite(path.stem());
-        const fx::TextRewrite* text = FindTextRewrite(path.stem());
-        if (tokens == nullptr && text == nullptr) continue;
-        for (const GoldenCase& c : ReadGoldenCases(path)) {
-            SCOPED_TRACE(c.where);
-            ++count;
-            CheckCase(tokens, text, c);
-        }
-    }
+    const size_t count =
+        CheckEveryCase("rewrite", RewriteNames(), [](const std::string& name, const GoldenCase& c) {
+            CheckCase(FindTokenRewrite(name), FindTextRewrite(name), c);
+        });
     EXPECT_GE(count, 20u);
 }
 

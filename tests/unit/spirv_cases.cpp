@@ -16,8 +16,6 @@
 
 #include <cstdlib>
 #include <iostream>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,82 +28,19 @@ namespace {
 
 using namespace testing_support;
 
-
-std::string Disassemble(const std::vector<uint32_t>& words) {
-    spv_context context = spvContextCreate(SPV_ENV_OPENGL_4_5);
-    spv_text text = nullptr;
-    spv_diagnostic diagnostic = nullptr;
-    spvBinaryToText(context, words.data(), words.size(),
-                    SPV_BINARY_TO_TEXT_OPTION_FRIENDLY_NAMES | SPV_BINARY_TO_TEXT_OPTION_NO_HEADER,
-                    &text, &diagnostic);
-    std::string out = text != nullptr ? std::string(text->str, text->length) : "";
-    spvTextDestroy(text);
-    spvDiagnosticDestroy(diagnostic);
-    spvContextDestroy(context);
-    return out;
-}
-
-// The CHECK and CHECK-NOT lines against the disassembly; empty when they
-// hold, else what failed.
-std::string CheckLines(const std::string& checks, const std::string& disassembly) {
-    std::vector<std::string> lines;
-    std::istringstream in(disassembly);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    size_t at = 0;                      // the first line a CHECK may match
-    std::vector<std::string> notsSince;  // CHECK-NOTs waiting for the next CHECK
-    auto checkNots = [&](size_t end) {
-        for (const std::string& text : notsSince)
-            for (size_t i = at; i < end; ++i)
-                if (lines[i].find(text) != std::string::npos)
-                    return "CHECK-NOT: " + text + " found: " + lines[i];
-        notsSince.clear();
-        return std::string();
-    };
-    std::istringstream list(checks);
-    for (std::string check; std::getline(list, check);) {
-        if (check.rfind("CHECK-NOT: ", 0) == 0) {
-            notsSince.push_back(check.substr(11));
-        } else if (check.rfind("CHECK: ", 0) == 0) {
-            const std::string text = check.substr(7);
-            size_t found = at;
-            while (found < lines.size() && lines[found].find(text) == std::string::npos) ++found;
-            if (found == lines.size()) return "not found: " + check;
-            std::string failed = checkNots(found);
-            if (!failed.empty()) return failed;
-            at = found + 1;
-        } else if (!check.empty()) {
-            return "not a check line: " + check;
-        }
-    }
-    return checkNots(lines.size());
-}
-
-const fx::SpirvPass* FindPass(const std::string& name) {
-    for (const fx::SpirvPass& p : fx::SpirvPasses())
-        if (name == p.name) return &p;
-    return nullptr;
-}
-
 TEST(SpirvPassCases, EachPassHasItsCaseFile) {
-    std::set<std::string> files;
-    for (const auto& path : GoldenCaseFiles("spirv")) {
-        files.insert(path.stem().string());
-        EXPECT_NE(FindPass(path.stem()), nullptr) << path << " names no pass";
-    }
-    for (const fx::SpirvPass& p : fx::SpirvPasses()) EXPECT_EQ(files.count(p.name), 1u) << p.name;
+    ExpectACaseFileEach("spirv", EntryNames(fx::SpirvPasses()));
 }
 
 // One case, up to and including the pass named.
 void CheckCase(const std::string& name, const GoldenCase& c) {
-    const std::string* effect = c.Find("main.fx");
-    ASSERT_NE(effect, nullptr);
-    fx::PassSources sources;
-    std::string messages;
-    ASSERT_TRUE(FirstPassSources(ParseEffectText(*effect), &sources, &messages)) << messages;
+    fx::StageSource source;
+    std::string why;
+    ASSERT_TRUE(FirstStageSource(c, &source, &why)) << why;
     fx::SpirvModule compiled;
     std::vector<fx::Message> found;
     fx::MessageCollector sink(&found);
-    ASSERT_TRUE(fx::HlslToSpirv(sources.stages.at(0), &compiled, sink))
+    ASSERT_TRUE(fx::HlslToSpirv(source, &compiled, sink))
         << MessageLines(found);
     std::string validFrom;  // the pass after which the validator runs
     for (const auto& [section, text] : c.sections)
@@ -143,16 +78,7 @@ void CheckCase(const std::string& name, const GoldenCase& c) {
 }
 
 TEST(SpirvPassCases, EveryCaseOfTheCaseFiles) {
-    size_t count = 0;
-    for (const auto& path : GoldenCaseFiles("spirv")) {
-        if (FindPass(path.stem()) == nullptr) continue;
-        for (const GoldenCase& c : ReadGoldenCases(path)) {
-            SCOPED_TRACE(c.where);
-            ++count;
-            CheckCase(path.stem(), c);
-        }
-    }
-    EXPECT_GE(count, 15u);
+    EXPECT_GE(CheckEveryCase("spirv", EntryNames(fx::SpirvPasses()), CheckCase), 15u);
 }
 
 }  // namespace

@@ -259,6 +259,9 @@ private:
     void HandleConditional(OpenFile& f, uint32_t name, const SourceToken& at);
     int Evaluate(const std::string& kind, const SourceToken& at);
     void Define(const SourceToken& at);
+    // The parameters of a function-like macro from tokens_[*i], just past
+    // its '(': false (said at at) if the list is invalid.
+    bool DefineParameters(const SourceToken& at, const std::string& name, Macro* m, size_t* i);
     void Include(OpenFile& f, const Token& t, const SourceToken& at);
     bool IncludeName(OpenFile& f, const Token& t, std::string* name);
     FileText* Read(const std::string& name, const SourceToken& at);
@@ -468,42 +471,7 @@ void FileReader::Define(const SourceToken& at) {
     if (i < tokens.size() && s_->IsPunct(tokens[i], '(') && (tokens[i].flags & kGlued) != 0) {
         m.functionLike = true;
         ++i;
-        bool closed = false;
-        bool expectName = true;
-        const std::string bad = "invalid parameter list in the definition of macro '" + name + "'";
-        for (; i < tokens.size(); ++i) {
-            const SourceToken& p = tokens[i];
-            if (!expectName && s_->IsPunct(p, ')')) {
-                closed = true;
-                ++i;
-                break;
-            }
-            if (m.params.empty() && expectName && s_->IsPunct(p, ')')) {
-                closed = true;
-                ++i;
-                break;
-            }
-            if (!expectName && s_->IsPunct(p, ',') && !m.variadic) {
-                expectName = true;
-                continue;
-            }
-            if (expectName && i + 2 < tokens.size() && s_->IsPunct(p, '.') &&
-                s_->IsPunct(tokens[i + 1], '.') && s_->IsPunct(tokens[i + 2], '.')) {
-                m.variadic = true;
-                m.params.push_back(s_->idVaArgs);
-                i += 2;
-                expectName = false;
-                continue;
-            }
-            if (!expectName || p.kind != Tok::Ident || p.text == s_->idVaArgs)
-                return s_->Error(at, bad);
-            if (std::find(m.params.begin(), m.params.end(), p.text) != m.params.end())
-                return s_->Error(at, "parameter '" + std::string(s_->Text(p)) +
-                                         "' appears twice in macro '" + name + "'");
-            m.params.push_back(p.text);
-            expectName = false;
-        }
-        if (!closed) return s_->Error(at, bad);
+        if (!DefineParameters(at, name, &m, &i)) return;
     }
     // The body; "##" is one token.
     for (; i < tokens.size(); ++i) {
@@ -541,6 +509,53 @@ void FileReader::Define(const SourceToken& at) {
     }
     s_->defined[m.name] = static_cast<uint32_t>(s_->macros.size());
     s_->macros.push_back(std::move(m));
+}
+
+bool FileReader::DefineParameters(const SourceToken& at, const std::string& name, Macro* m,
+                                  size_t* next) {
+    const std::vector<SourceToken>& tokens = tokens_;
+    size_t& i = *next;
+    bool closed = false;
+    bool expectName = true;
+    const std::string bad = "invalid parameter list in the definition of macro '" + name + "'";
+    for (; i < tokens.size(); ++i) {
+        const SourceToken& p = tokens[i];
+        if (!expectName && s_->IsPunct(p, ')')) {
+            closed = true;
+            ++i;
+            break;
+        }
+        if (m->params.empty() && expectName && s_->IsPunct(p, ')')) {
+            closed = true;
+            ++i;
+            break;
+        }
+        if (!expectName && s_->IsPunct(p, ',') && !m->variadic) {
+            expectName = true;
+            continue;
+        }
+        if (expectName && i + 2 < tokens.size() && s_->IsPunct(p, '.') &&
+            s_->IsPunct(tokens[i + 1], '.') && s_->IsPunct(tokens[i + 2], '.')) {
+            m->variadic = true;
+            m->params.push_back(s_->idVaArgs);
+            i += 2;
+            expectName = false;
+            continue;
+        }
+        if (!expectName || p.kind != Tok::Ident || p.text == s_->idVaArgs) {
+            s_->Error(at, bad);
+            return false;
+        }
+        if (std::find(m->params.begin(), m->params.end(), p.text) != m->params.end()) {
+            s_->Error(at, "parameter '" + std::string(s_->Text(p)) + "' appears twice in macro '" +
+                              name + "'");
+            return false;
+        }
+        m->params.push_back(p.text);
+        expectName = false;
+    }
+    if (!closed) s_->Error(at, bad);
+    return closed;
 }
 
 uint16_t FileReader::FileIndex(const std::string& name, const SourceToken& at) {

@@ -390,22 +390,7 @@ struct Checker {
 
     // The functions an entry point reaches, itself first.
     std::vector<size_t> Reached(const std::string& entry) const {
-        std::vector<size_t> todo(outline.Functions(entry).begin(), outline.Functions(entry).end());
-        std::vector<size_t> reached;
-        std::set<size_t> seen;
-        while (!todo.empty()) {
-            const size_t f = todo.back();
-            todo.pop_back();
-            const FunctionOutline& fn = outline.functions[f];
-            if (fn.body == npos || !seen.insert(f).second) continue;
-            reached.push_back(f);
-            for (size_t i = fn.body; i < fn.end; ++i) {
-                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
-                const std::vector<size_t>& called = outline.Functions(code.Text(i));
-                todo.insert(todo.end(), called.begin(), called.end());
-            }
-        }
-        return reached;
+        return ReachedFunctions(code, outline, entry);
     }
 
     // What a profile lacks that its code names (what its instructions lack

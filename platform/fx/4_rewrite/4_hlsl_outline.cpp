@@ -217,6 +217,27 @@ const std::vector<size_t>& HlslOutline::Functions(std::string_view name) const {
     return it == functionsNamed.end() ? none : it->second;
 }
 
+std::vector<size_t> ReachedFunctions(const Code& code, const HlslOutline& outline,
+                                     std::string_view entry) {
+    std::vector<size_t> todo(outline.Functions(entry).begin(), outline.Functions(entry).end());
+    std::vector<size_t> reached;
+    std::vector<bool> seen(outline.functions.size(), false);
+    while (!todo.empty()) {
+        const size_t f = todo.back();
+        todo.pop_back();
+        const FunctionOutline& fn = outline.functions[f];
+        if (fn.body == Declarator::npos || seen[f]) continue;
+        seen[f] = true;
+        reached.push_back(f);
+        for (size_t i = fn.body; i < fn.end; ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.') continue;
+            const std::vector<size_t>& called = outline.Functions(code.Text(i));
+            todo.insert(todo.end(), called.begin(), called.end());
+        }
+    }
+    return reached;
+}
+
 std::vector<std::pair<size_t, size_t>> ListItems(const Code& code, size_t open, size_t close) {
     std::vector<std::pair<size_t, size_t>> list;
     size_t start = open + 1;

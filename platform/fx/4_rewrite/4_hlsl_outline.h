@@ -97,6 +97,12 @@ struct HlslOutline {
 
 HlslOutline OutlineHlsl(const Code& code);
 
+// The functions (their definitions) an entry point's code reaches, directly
+// or through calls, itself first: what Direct3D 9 compiles for it. A call
+// is NAME( not after a '.' (that is an object's method).
+std::vector<size_t> ReachedFunctions(const Code& code, const HlslOutline& outline,
+                                     std::string_view entry);
+
 // The shape of a numeric type name: "float" 1 x 1, "half3" 1 x 3, "int2x4"
 // 2 x 4 (a matrix); rows 0 for other names.
 struct Shape {

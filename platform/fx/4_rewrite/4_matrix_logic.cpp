@@ -254,33 +254,7 @@ private:
                                           : std::string_view();
         if (call == "isfinite" || call == "isnan" || call == "isinf" || call == "modf" ||
             call == "frexp") {
-            // Row by row (glslang fails on isfinite, modf and frexp of a
-            // matrix): modf(m, i) and frexp(m, e) write each row's second
-            // part into that row of their out argument.
-            const size_t close = code_.Closing(k + 1);
-            if (close >= code_.size() || close - k > kMaxRewritten) return false;
-            std::vector<size_t> ends;  // each argument's end: a comma or the ')'
-            for (size_t i = k + 2; i <= close; ++i) {
-                const char p = code_.Punct(i);
-                if ((p == '(' || p == '[') && i < close) i = code_.Closing(i);
-                if (p == ',' || i == close) ends.push_back(i);
-            }
-            const size_t arguments = call.substr(0, 2) == "is" ? 1 : 2;
-            if (ends.size() != arguments) return false;
-            const Shape a = Typed(k + 2, ends[0]);
-            if (a.rows == 0) return false;
-            *first = k;
-            *end = close + 1;
-            if (out == nullptr) return true;
-            Rows(a, [&](int row) {
-                Copy(k, out);
-                Copy(k + 1, out);
-                for (size_t n = 0, from = k + 2; n < ends.size(); from = ends[n++] + 1) {
-                    Side(from, ends[n], true, row, out);
-                    Copy(ends[n], out);  // "," or ")"
-                }
-            }, out);
-            return true;
+            return RowByRowCall(k, call, first, end, out);
         }
         if (code_.Punct(k) == '?') return Select(k, first, end, out);
         if (!IsOp(k) || (k > 0 && IsOp(k - 1) && Glued(k))) return false;
@@ -288,49 +262,90 @@ private:
         const std::string_view op = Leading(k, &q);
         const bool binary = k > 0 && EndsOperand(k - 1) && !Keyword(k - 1);  // not "return !m"
         const bool compares = q == 6 || q == 5 || q == 3 || q == 2;
-        if (binary && compares) {
-            const size_t left = Left(k, q), right = Right(k + op.size(), q);
-            if (left >= k || right <= k + op.size() || right - left > kMaxRewritten ||
-                !MentionsMatrix(left, right)) {
-                return false;
-            }
-            const Shape a = Typed(left, k);
-            const Shape b = Typed(k + op.size(), right);
-            const Shape shape = a.rows > 0 ? a : b;
-            if (shape.rows == 0) return false;
-            // The other side is a matrix of the same shape or a scalar.
-            const Shape other = a.rows > 0 ? b : a;
-            const size_t otherFirst = a.rows > 0 ? k + op.size() : left;
-            const size_t otherEnd = a.rows > 0 ? right : k;
-            if (other.rows == 0 && Counted(otherFirst, otherEnd) != 1)
-                return false;
-            if (other.rows > 0 && (other.rows != shape.rows || other.cols != shape.cols))
-                return false;
-            *first = left;
-            *end = right;
-            if (out == nullptr) return true;
-            Rows(shape, [&](int row) {
-                Side(left, k, a.rows > 0, row, out);
-                for (size_t i = k; i < k + op.size(); ++i) Copy(i, out);
-                Side(k + op.size(), right, b.rows > 0, row, out);
-            }, out);
-            return true;
-        }
+        if (binary && compares) return Comparison(k, op.size(), q, first, end, out);
         if (!binary && op == "!" && !(k + 1 < code_.size() && code_.Punct(k + 1) == '=' && Glued(k + 1))) {
-            const size_t right = Right(k + 1, 10);
-            if (right - k > kMaxRewritten || !MentionsMatrix(k + 1, right)) return false;
-            const Shape a = Typed(k + 1, right);
-            if (a.rows == 0) return false;
-            *first = k;
-            *end = right;
-            if (out == nullptr) return true;
-            Rows(a, [&](int row) {
-                Copy(k, out);
-                Side(k + 1, right, true, row, out);
-            }, out);
-            return true;
+            return Not(k, first, end, out);
         }
         return false;
+    }
+
+    // Row by row (glslang fails on isfinite, modf and frexp of a matrix):
+    // modf(m, i) and frexp(m, e) write each row's second part into that row
+    // of their out argument.
+    bool RowByRowCall(size_t k, std::string_view call, size_t* first, size_t* end,
+                      std::vector<SourceToken>* out) const {
+        const size_t close = code_.Closing(k + 1);
+        if (close >= code_.size() || close - k > kMaxRewritten) return false;
+        std::vector<size_t> ends;  // each argument's end: a comma or the ')'
+        for (size_t i = k + 2; i <= close; ++i) {
+            const char p = code_.Punct(i);
+            if ((p == '(' || p == '[') && i < close) i = code_.Closing(i);
+            if (p == ',' || i == close) ends.push_back(i);
+        }
+        const size_t arguments = call.substr(0, 2) == "is" ? 1 : 2;
+        if (ends.size() != arguments) return false;
+        const Shape a = Typed(k + 2, ends[0]);
+        if (a.rows == 0) return false;
+        *first = k;
+        *end = close + 1;
+        if (out == nullptr) return true;
+        Rows(a, [&](int row) {
+            Copy(k, out);
+            Copy(k + 1, out);
+            for (size_t n = 0, from = k + 2; n < ends.size(); from = ends[n++] + 1) {
+                Side(from, ends[n], true, row, out);
+                Copy(ends[n], out);  // "," or ")"
+            }
+        }, out);
+        return true;
+    }
+
+    // A comparison (of precedence q, its operator opSize tokens at k) with a
+    // matrix on either side.
+    bool Comparison(size_t k, size_t opSize, int q, size_t* first, size_t* end,
+                    std::vector<SourceToken>* out) const {
+        const size_t left = Left(k, q), right = Right(k + opSize, q);
+        if (left >= k || right <= k + opSize || right - left > kMaxRewritten ||
+            !MentionsMatrix(left, right)) {
+            return false;
+        }
+        const Shape a = Typed(left, k);
+        const Shape b = Typed(k + opSize, right);
+        const Shape shape = a.rows > 0 ? a : b;
+        if (shape.rows == 0) return false;
+        // The other side is a matrix of the same shape or a scalar.
+        const Shape other = a.rows > 0 ? b : a;
+        const size_t otherFirst = a.rows > 0 ? k + opSize : left;
+        const size_t otherEnd = a.rows > 0 ? right : k;
+        if (other.rows == 0 && Counted(otherFirst, otherEnd) != 1)
+            return false;
+        if (other.rows > 0 && (other.rows != shape.rows || other.cols != shape.cols))
+            return false;
+        *first = left;
+        *end = right;
+        if (out == nullptr) return true;
+        Rows(shape, [&](int row) {
+            Side(left, k, a.rows > 0, row, out);
+            for (size_t i = k; i < k + opSize; ++i) Copy(i, out);
+            Side(k + opSize, right, b.rows > 0, row, out);
+        }, out);
+        return true;
+    }
+
+    // "!m" of a matrix.
+    bool Not(size_t k, size_t* first, size_t* end, std::vector<SourceToken>* out) const {
+        const size_t right = Right(k + 1, 10);
+        if (right - k > kMaxRewritten || !MentionsMatrix(k + 1, right)) return false;
+        const Shape a = Typed(k + 1, right);
+        if (a.rows == 0) return false;
+        *first = k;
+        *end = right;
+        if (out == nullptr) return true;
+        Rows(a, [&](int row) {
+            Copy(k, out);
+            Side(k + 1, right, true, row, out);
+        }, out);
+        return true;
     }
 
     // "c ? a : b" with a matrix condition selects element by element.

@@ -23,6 +23,89 @@ struct Declaration {
     bool kept = false;
 };
 
+// One statement at global scope, from code token i to its ';' (or where
+// the code ends or a function starts): the names it declares, and whether
+// it can be a declaration of variables at all.
+struct Statement {
+    std::vector<std::string_view> names;
+    bool plain = true;  // no struct, typedef, cbuffer or explicit register
+    bool initialized = false;
+    size_t last = 0;  // its ';', or where it stopped
+};
+
+Statement ReadStatement(const Code& code, const std::vector<bool>& inFunction, size_t i) {
+    Statement s;
+    std::string_view candidate;  // the last name before : = [ in this declarator
+    bool nameDone = false;
+    for (; i < code.size() && !inFunction[i] && code.Punct(i) != ';'; ++i) {
+        const char p = code.Punct(i);
+        if (code.IsIdent(i)) {
+            std::string_view w = code.Text(i);
+            // An explicit register reserves its registers though unread.
+            if (w == "struct" || w == "typedef" || w == "cbuffer" || w == "tbuffer" ||
+                w == "namespace" || w == "register" || w == "packoffset") {
+                s.plain = false;
+            }
+            if (!nameDone) candidate = w;
+        } else if (p == ':' || p == '=' || p == '[') {
+            nameDone = true;
+            s.initialized = s.initialized || p == '=';
+        } else if (p == ',') {
+            if (!candidate.empty()) s.names.push_back(candidate);
+            candidate = {};
+            nameDone = false;
+        }
+        if (p == '(' || p == '[' || p == '{') {
+            if (code.Closing(i) >= code.size()) break;
+            i = code.Closing(i);
+        }
+    }
+    if (!candidate.empty()) s.names.push_back(candidate);
+    s.last = i;
+    return s;
+}
+
+// What the kept declarations name is used too (array sizes, statics'
+// initial values), until nothing more is.
+void KeepUsed(const Code& code, std::vector<std::string_view> used,
+              std::vector<Declaration>& declarations,
+              const std::unordered_map<std::string_view, std::vector<size_t>>& declaring) {
+    std::unordered_set<std::string_view> seen;
+    while (!used.empty()) {
+        std::string_view name = used.back();
+        used.pop_back();
+        if (!seen.insert(name).second) continue;
+        auto found = declaring.find(name);
+        if (found == declaring.end()) continue;
+        for (size_t index : found->second) {
+            Declaration& d = declarations[index];
+            if (d.kept) continue;
+            d.kept = true;
+            for (size_t t = d.first; t < d.last; ++t) {
+                if (code.IsIdent(t)) used.push_back(code.Text(t));
+            }
+        }
+    }
+}
+
+// The declarations not kept leave the text; the tokens after them keep
+// their places.
+void Remove(TokenStream* hlsl, const Code& code, const std::vector<Declaration>& declarations) {
+    std::vector<SourceToken> out;
+    out.reserve(hlsl->tokens.size());
+    size_t next = 0;
+    for (const Declaration& d : declarations) {
+        if (d.kept) continue;
+        const size_t begin = code.At(d.first), end = code.At(d.last) + 1;
+        out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.begin() + begin);
+        next = end;
+        if (next < hlsl->tokens.size()) hlsl->tokens[next].flags &= ~kGlued;
+    }
+    if (next == 0) return;
+    out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.end());
+    hlsl->tokens = std::move(out);
+}
+
 }  // namespace
 
 void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
@@ -48,35 +131,8 @@ void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& o
             continue;
         }
         const size_t first = i;
-        bool plain = true;
-        std::vector<std::string_view> names;
-        std::string_view candidate;  // the last name before : = [ in this declarator
-        bool nameDone = false;
-        bool initialized = false;
-        for (; i < code.size() && !inFunction[i] && code.Punct(i) != ';'; ++i) {
-            const char p = code.Punct(i);
-            if (code.IsIdent(i)) {
-                std::string_view w = code.Text(i);
-                // An explicit register reserves its registers though unread.
-                if (w == "struct" || w == "typedef" || w == "cbuffer" || w == "tbuffer" ||
-                    w == "namespace" || w == "register" || w == "packoffset") {
-                    plain = false;
-                }
-                if (!nameDone) candidate = w;
-            } else if (p == ':' || p == '=' || p == '[') {
-                nameDone = true;
-                initialized = initialized || p == '=';
-            } else if (p == ',') {
-                if (!candidate.empty()) names.push_back(candidate);
-                candidate = {};
-                nameDone = false;
-            }
-            if (p == '(' || p == '[' || p == '{') {
-                if (code.Closing(i) >= code.size()) break;
-                i = code.Closing(i);
-            }
-        }
-        if (!candidate.empty()) names.push_back(candidate);
+        Statement s = ReadStatement(code, inFunction, i);
+        i = s.last;
         const bool ended = i < code.size() && code.Punct(i) == ';';
         const size_t last = i;
         if (ended) ++i;
@@ -85,57 +141,24 @@ void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& o
         for (size_t t = code.At(first); onlyCode && t < code.At(last); ++t) {
             onlyCode = hlsl->tokens[t].kind != Tok::Directive;
         }
-        bool sound = !initialized;  // an initial value glslang need not see
-        if (initialized) {
+        bool sound = !s.initialized;  // an initial value glslang need not see
+        if (s.initialized) {
             sound = true;
-            for (std::string_view name : names) sound = sound && constants.count(name) != 0;
+            for (std::string_view name : s.names) sound = sound && constants.count(name) != 0;
         }
-        if (!plain || !onlyCode || names.empty() || !sound) {
+        if (!s.plain || !onlyCode || s.names.empty() || !sound) {
             for (size_t t = first; t < last && t < code.size(); ++t) {
                 if (code.IsIdent(t)) used.push_back(code.Text(t));
             }
             if (i == first) ++i;
             continue;
         }
-        Declaration d{first, last, std::move(names)};
+        Declaration d{first, last, std::move(s.names)};
         for (std::string_view name : d.names) declaring[name].push_back(declarations.size());
         declarations.push_back(std::move(d));
     }
-
-    // What the kept declarations name is used too (array sizes, statics'
-    // initial values), until nothing more is.
-    std::unordered_set<std::string_view> seen;
-    auto keep = [&](Declaration& d) {
-        d.kept = true;
-        for (size_t t = d.first; t < d.last; ++t) {
-            if (code.IsIdent(t)) used.push_back(code.Text(t));
-        }
-    };
-    while (!used.empty()) {
-        std::string_view name = used.back();
-        used.pop_back();
-        if (!seen.insert(name).second) continue;
-        auto found = declaring.find(name);
-        if (found == declaring.end()) continue;
-        for (size_t index : found->second) {
-            if (!declarations[index].kept) keep(declarations[index]);
-        }
-    }
-
-    // The rest leave the text; the tokens after them keep their places.
-    std::vector<SourceToken> out;
-    out.reserve(hlsl->tokens.size());
-    size_t next = 0;
-    for (const Declaration& d : declarations) {
-        if (d.kept) continue;
-        const size_t begin = code.At(d.first), end = code.At(d.last) + 1;
-        out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.begin() + begin);
-        next = end;
-        if (next < hlsl->tokens.size()) hlsl->tokens[next].flags &= ~kGlued;
-    }
-    if (next == 0) return;
-    out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.end());
-    hlsl->tokens = std::move(out);
+    KeepUsed(code, std::move(used), declarations, declaring);
+    Remove(hlsl, code, declarations);
 }
 
 }  // namespace fx

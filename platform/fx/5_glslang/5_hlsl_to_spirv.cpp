@@ -435,7 +435,8 @@ bool CheckSize(const StageSource& source, SpirvModule* module, MessageSink& mess
 
 }  // namespace
 
-bool HlslToSpirv(const StageSource& given, SpirvModule* module, MessageSink& messages) {
+bool HlslToSpirv(const StageSource& given, SpirvModule* module, MessageSink& messages,
+                 std::string_view lastTreePass) {
     EnsureGlslang();
     // The text as glslang takes it, and the map back from that.
     std::vector<TextMove> moves;
@@ -485,7 +486,7 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, MessageSink& mes
     MessageCollector collect(&found);
     glslang::TIntermediate& tree = *program.getIntermediate(language);
     TreeState state{tree, source, collect};
-    for (const TreePass& pass : TreePasses()) pass.run(state);
+    RunTreePasses(state, lastTreePass);
     for (Message& m : found) {
         source.map.ToUser(&m);
         m.entry = source.entry;

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
@@ -66,7 +67,10 @@ constexpr const char* kUnfoldedZero = "fx_zero_";
 constexpr const char* kUnfoldedUintZero = "fx_uzero_";
 
 // False when the stage does not compile; messages are appended either way.
-bool HlslToSpirv(const StageSource& source, SpirvModule* module, MessageSink& messages);
+// The fixes and checks of glslang's tree run up to and including the one
+// named lastTreePass (5_passes.h; empty: all, as the compiler runs them).
+bool HlslToSpirv(const StageSource& source, SpirvModule* module, MessageSink& messages,
+                 std::string_view lastTreePass = {});
 
 // glslang builds its table of HLSL built-ins on the first compile of each
 // stage and keeps it for the process. The compiler server builds it once,

@@ -71,4 +71,11 @@ std::string RewriteText(const StageSource& source, std::vector<TextMove>* moves)
 
 std::span<const TreePass> TreePasses() { return kTreePasses; }
 
+void RunTreePasses(TreeState& state, std::string_view last) {
+    for (const TreePass& pass : TreePasses()) {
+        pass.run(state);
+        if (pass.name == last) return;
+    }
+}
+
 }  // namespace fx

@@ -1,11 +1,13 @@
 // Stage 5: the text rewrites before glslang and the fixes and checks of its
 // tree, each layer in the one order it runs (platform/fx internal).
-// HlslToSpirv and the golden tests (tests/fx-corpus/rewrite/*.cases) both
-// run these lists; no other copy of an order exists.
+// HlslToSpirv and the golden tests (tests/fx-corpus/rewrite/*.cases,
+// tests/fx-corpus/glslang/*.cases) both run these lists; no other copy of
+// an order exists.
 #pragma once
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
@@ -47,5 +49,9 @@ struct TreePass {
 
 // The fixes and checks of glslang's tree, in order.
 std::span<const TreePass> TreePasses();
+
+// Runs the fixes and checks in order, up to and including the one named
+// `last` (empty: all of them; the golden tests stop at the one they test).
+void RunTreePasses(TreeState& state, std::string_view last = {});
 
 }  // namespace fx

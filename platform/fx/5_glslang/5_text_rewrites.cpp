@@ -130,98 +130,136 @@ int ConstantKind(const std::string& text, const std::string& name) {
     return 0;
 }
 
-}  // namespace
+// The operands of % that are constants, as RemainderOfConstantsAsFmod
+// looks for them.
+class ConstantOperands {
+public:
+    explicit ConstantOperands(const std::string& hlsl) : hlsl_(hlsl), tokenized_(hlsl) {}
 
-std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
-    if (hlsl.find('%') == std::string::npos) return hlsl;
-    const TokenizedText tokenized(hlsl);
-    const std::vector<Token>& tokens = tokenized.tokens;
-    auto text = [&](size_t i) { return tokenized.Text(i); };
-    auto punct = [&](size_t i, char c) { return tokenized.Punct(i, c); };
+    const std::vector<Token>& Tokens() const { return tokenized_.tokens; }
+    bool Punct(size_t i, char c) const { return tokenized_.Punct(i, c); }
+
     // A literal or a named constant: 2 a float, 1 an integer, 0 neither.
-    std::unordered_map<std::string, int> constantKinds;
-    auto constant = [&](size_t i) {
+    int Constant(size_t i) {
+        const std::vector<Token>& tokens = Tokens();
         if (tokens[i].kind == Tok::Number) {
-            const std::string t = text(i);
+            const std::string t = tokenized_.Text(i);
             const bool hex = t.size() > 1 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
             return !hex && t.find_first_of(".eEfFhH") != std::string::npos ? 2 : 1;
         }
         if (tokens[i].kind != Tok::Ident) return 0;
         // Each name is looked up in the text once.
-        const auto [known, added] = constantKinds.try_emplace(text(i), 0);
-        if (added) known->second = ConstantKind(hlsl, known->first);
+        const auto [known, added] = constantKinds_.try_emplace(tokenized_.Text(i), 0);
+        if (added) known->second = ConstantKind(hlsl_, known->first);
         return known->second;
-    };
-    // (...) of constants, operators and casts: as constant() says.
-    auto group = [&](size_t open, size_t close) {
+    }
+
+    // (...) of constants, operators and casts: as Constant() says.
+    int Group(size_t open, size_t close) {
+        const std::vector<Token>& tokens = Tokens();
         int kind = 1;
         for (size_t k = open + 1; k < close; ++k) {
             if (tokens[k].kind == Tok::Punct) continue;
-            const std::string t = text(k);
+            const std::string t = tokenized_.Text(k);
             if (tokens[k].kind == Tok::Ident && (t == "float" || t == "half" || t == "double")) {
                 kind = 2;
                 continue;
             }
             if (tokens[k].kind == Tok::Ident && t == "int") continue;
-            const int c = constant(k);
+            const int c = Constant(k);
             if (c == 0) return 0;
             kind = std::max(kind, c);
         }
         return kind;
-    };
+    }
+
     // The other end of a parenthesis at i, going by step; tokens.size() if none.
-    auto match = [&](size_t i, int step) {
+    size_t Match(size_t i, int step) const {
         int depth = 0;
-        for (size_t k = i; k < tokens.size(); k += static_cast<size_t>(step)) {
-            if (punct(k, '(')) depth += step;
-            if (punct(k, ')')) depth -= step;
+        for (size_t k = i; k < Tokens().size(); k += static_cast<size_t>(step)) {
+            if (Punct(k, '(')) depth += step;
+            if (Punct(k, ')')) depth -= step;
             if (depth == 0) return k;
             if (k == 0 && step < 0) break;
         }
-        return tokens.size();
-    };
-    TextEdits edits;
-    for (size_t i = 1; i + 1 < tokens.size(); ++i) {
-        if (!punct(i, '%') || punct(i + 1, '=')) continue;
-        // CONSTANT % [-]CONSTANT, one of them a float, nothing binding
-        // tighter around; a constant may be a parenthesised group of them.
+        return Tokens().size();
+    }
+
+    // CONSTANT % [-]CONSTANT around the % at i, one of them a float, nothing
+    // binding tighter around; a constant may be a parenthesised group of
+    // them. False if it is not that; else its first and last tokens.
+    bool Remainder(size_t i, size_t* first, size_t* last) {
+        const std::vector<Token>& tokens = Tokens();
         size_t left = i - 1, right = i + 1;
         int leftKind = 0, rightKind = 0;
-        if (punct(left, ')')) {
-            const size_t open = match(left, -1);
-            if (open >= tokens.size()) continue;
-            if (open > 0 && tokens[open - 1].kind == Tok::Ident) continue;  // a call
-            leftKind = group(open, left);
+        if (Punct(left, ')')) {
+            const size_t open = Match(left, -1);
+            if (open >= tokens.size()) return false;
+            if (open > 0 && tokens[open - 1].kind == Tok::Ident) return false;  // a call
+            leftKind = Group(open, left);
             left = open;
         } else {
-            leftKind = constant(left);
+            leftKind = Constant(left);
         }
-        if (punct(right, '-') || punct(right, '+')) ++right;
-        if (right >= tokens.size()) continue;
+        if (Punct(right, '-') || Punct(right, '+')) ++right;
+        if (right >= tokens.size()) return false;
         size_t rightEnd = right;
-        if (punct(right, '(')) {
-            rightEnd = match(right, 1);
-            if (rightEnd >= tokens.size()) continue;
-            rightKind = group(right, rightEnd);
+        if (Punct(right, '(')) {
+            rightEnd = Match(right, 1);
+            if (rightEnd >= tokens.size()) return false;
+            rightKind = Group(right, rightEnd);
         } else {
-            rightKind = constant(right);
+            rightKind = Constant(right);
         }
-        if (leftKind == 0 || rightKind == 0 || std::max(leftKind, rightKind) < 2) continue;
-        if (left > 0 && (punct(left - 1, '-') || punct(left - 1, '+'))) {
-            // A sign of its own (not a subtraction) goes with it.
+        if (leftKind == 0 || rightKind == 0 || std::max(leftKind, rightKind) < 2) return false;
+        if (!Unbound(&left) || Punct(rightEnd + 1, '.') || Punct(rightEnd + 1, '[') ||
+            Punct(rightEnd + 1, '(')) {
+            return false;
+        }
+        *first = left;
+        *last = rightEnd;
+        return true;
+    }
+
+private:
+    // Takes a sign of its own (not a subtraction) before the left operand
+    // with it; false if an operator binding tighter than % comes before.
+    bool Unbound(size_t* at) const {
+        const std::vector<Token>& tokens = Tokens();
+        size_t left = *at;
+        if (left > 0 && (Punct(left - 1, '-') || Punct(left - 1, '+'))) {
             const bool unary = left == 1 || (tokens[left - 2].kind == Tok::Punct &&
-                                             !punct(left - 2, ')') && !punct(left - 2, ']'));
+                                             !Punct(left - 2, ')') && !Punct(left - 2, ']'));
             if (unary) --left;
         }
-        if (left > 0 && (punct(left - 1, '*') || punct(left - 1, '/') || punct(left - 1, '%') ||
-                         punct(left - 1, '.') || punct(left - 1, '-') || punct(left - 1, '+') ||
-                         punct(left - 1, '!') || punct(left - 1, '~'))) {
+        *at = left;
+        if (left > 0 && (Punct(left - 1, '*') || Punct(left - 1, '/') || Punct(left - 1, '%') ||
+                         Punct(left - 1, '.') || Punct(left - 1, '-') || Punct(left - 1, '+') ||
+                         Punct(left - 1, '!') || Punct(left - 1, '~'))) {
             const bool binaryPlusMinus =
-                (punct(left - 1, '-') || punct(left - 1, '+')) && left >= 2 &&
-                (tokens[left - 2].kind != Tok::Punct || punct(left - 2, ')') || punct(left - 2, ']'));
-            if (!binaryPlusMinus) continue;
+                (Punct(left - 1, '-') || Punct(left - 1, '+')) && left >= 2 &&
+                (tokens[left - 2].kind != Tok::Punct || Punct(left - 2, ')') || Punct(left - 2, ']'));
+            if (!binaryPlusMinus) return false;
         }
-        if (punct(rightEnd + 1, '.') || punct(rightEnd + 1, '[') || punct(rightEnd + 1, '(')) continue;
+        return true;
+    }
+
+    const std::string& hlsl_;
+    const TokenizedText tokenized_;
+    std::unordered_map<std::string, int> constantKinds_;
+};
+
+}  // namespace
+
+std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves) {
+    if (hlsl.find('%') == std::string::npos) return hlsl;
+    ConstantOperands operands(hlsl);
+    const std::vector<Token>& tokens = operands.Tokens();
+    TextEdits edits;
+    for (size_t i = 1; i + 1 < tokens.size(); ++i) {
+        if (!operands.Punct(i, '%') || operands.Punct(i + 1, '=')) continue;
+        size_t left = 0, rightEnd = 0;
+        if (!operands.Remainder(i, &left, &rightEnd)) continue;
         // 7.5 % 5.0 % 2.0: the second takes the first's result, which is no literal.
         if (!edits.empty() && tokens[left].begin < edits.End()) continue;
         edits.Replace(tokens[left].begin, 0, "fmod(");

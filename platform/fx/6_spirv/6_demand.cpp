@@ -82,6 +82,12 @@ private:
     uint32_t TypeOp(uint32_t pointer) const;
     void Memory(const SpvInstruction& in);
     void Visit(const SpvInstruction& in, uint32_t function);
+    void Call(const std::vector<uint32_t>& w, uint32_t demand);
+    void Shuffle(const std::vector<uint32_t>& w, uint32_t demand);
+    void Extract(const std::vector<uint32_t>& w, uint32_t demand);
+    void Construct(const SpvInstruction& in, uint32_t demand);
+    void Products(const SpvInstruction& in, uint32_t demand);
+    void OtherValue(const SpvInstruction& in, uint32_t demand);
     void Everything(const SpvInstruction& in) {
         in.UsedIds(&ids_);
         for (uint32_t id : ids_) Add(id, kAll);
@@ -176,116 +182,130 @@ void DemandPass::Visit(const SpvInstruction& in, uint32_t function) {
             return;
         case spv::OpLoad: case spv::OpStore: Memory(in); return;
         case spv::OpReturnValue: Add(w[0], results_[function]); return;
-        case spv::OpFunctionCall: {
-            uint32_t& calls = results_[w[2]];
-            if ((calls | demand) != calls) {
-                calls |= demand;
-                changed_ = true;
-            }
-            const std::vector<uint32_t>& params = parameters_[w[2]];
-            for (size_t i = 3; i < w.size(); ++i) {
-                const uint32_t arg = w[i];
-                const uint32_t param = i - 3 < params.size() ? params[i - 3] : 0;
-                if (param != 0 && IsMemory(arg)) {
-                    Add(param, D(arg));
-                    Add(arg, D(param));
-                } else {
-                    Add(arg, kAll);
-                    if (param != 0) Add(param, kAll);
-                }
-            }
-            return;
-        }
-        case spv::OpVectorShuffle: {
-            const uint32_t first = Size(w[2]);
-            for (size_t i = 4; i < w.size(); ++i) {
-                if ((demand & (1u << (i - 4))) == 0 || w[i] == 0xFFFFFFFFu) continue;
-                if (w[i] < first) {
-                    Add(w[2], 1u << w[i]);
-                } else if (w[i] - first < 16) {
-                    Add(w[3], 1u << (w[i] - first));
-                }
-            }
-            return;
-        }
-        case spv::OpCompositeExtract: {
-            const SpvInstruction* type = m_.Def(m_.Def(w[2]) != nullptr ? m_.Def(w[2])->Type() : 0);
-            if (w.size() == 4 && type != nullptr && type->op == spv::OpTypeVector && w[3] < 16) {
-                Add(w[2], demand != 0 ? 1u << w[3] : 0);
-            } else if (w.size() == 4 && type != nullptr && type->op == spv::OpTypeMatrix && w[3] < 4) {
-                Add(w[2], (demand & 0xFu) << (w[3] * 4));
-            } else if (demand != 0) {
-                Add(w[2], kAll);
-            }
-            return;
-        }
-        case spv::OpCompositeConstruct: {
-            const SpvInstruction* type = m_.Def(w[0]);
-            const bool matrix = type != nullptr && type->op == spv::OpTypeMatrix;
-            if (type == nullptr || (type->op != spv::OpTypeVector && !matrix)) {
-                if (demand != 0) Everything(in);
-                return;
-            }
-            uint32_t at = 0;
-            for (size_t i = 2; i < w.size(); ++i) {
-                const uint32_t size = matrix ? 4 : Size(w[i]);
-                const uint32_t part = size == 0 ? kAll : (demand >> at) & ((1u << size) - 1u);
-                Add(w[i], size == 0 && demand == 0 ? 0 : part);
-                at += size;
-            }
-            return;
-        }
-        case spv::OpMatrixTimesVector: {
-            // result[j] = sum over i of M[i][j] * v[i] (SPIR-V column i).
-            const uint32_t columns = Size(w[3]);
-            for (uint32_t j = 0; j < 4; ++j) {
-                if ((demand & (1u << j)) == 0) continue;
-                for (uint32_t i = 0; i < columns; ++i) Add(w[2], 1u << (i * 4 + j));
-                Add(w[3], (1u << columns) - 1u);
-            }
-            return;
-        }
-        case spv::OpVectorTimesMatrix: {
-            // result[j] = sum over i of v[i] * M[j][i].
-            const uint32_t rows = Size(w[2]);
-            for (uint32_t j = 0; j < 4; ++j) {
-                if ((demand & (1u << j)) == 0) continue;
-                Add(w[3], ((1u << rows) - 1u) << (j * 4));
-                Add(w[2], (1u << rows) - 1u);
-            }
-            return;
-        }
+        case spv::OpFunctionCall: Call(w, demand); return;
+        case spv::OpVectorShuffle: Shuffle(w, demand); return;
+        case spv::OpCompositeExtract: Extract(w, demand); return;
+        case spv::OpCompositeConstruct: Construct(in, demand); return;
+        case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
         case spv::OpVectorTimesScalar: case spv::OpMatrixTimesScalar:
-            Add(w[2], demand);
-            Add(w[3], demand != 0 ? 1u : 0);
+            Products(in, demand);
             return;
-        case spv::OpSelect:
-            Add(w[2], Size(w[2]) == 1 ? (demand != 0 ? 1u : 0) : demand);
-            Add(w[3], demand);
-            Add(w[4], demand);
-            return;
-        case spv::OpExtInst:
-            for (size_t i = 4; i < w.size(); ++i) {
-                if (!ComponentWiseExtension(w[3])) {
-                    Add(w[i], demand != 0 ? kAll : 0);
-                } else {
-                    Add(w[i], Size(w[i]) == 1 && Size(result) > 1 ? (demand != 0 ? 1u : 0) : demand);
-                }
+        default: OtherValue(in, demand); return;
+    }
+}
+
+void DemandPass::Call(const std::vector<uint32_t>& w, uint32_t demand) {
+    uint32_t& calls = results_[w[2]];
+    if ((calls | demand) != calls) {
+        calls |= demand;
+        changed_ = true;
+    }
+    const std::vector<uint32_t>& params = parameters_[w[2]];
+    for (size_t i = 3; i < w.size(); ++i) {
+        const uint32_t arg = w[i];
+        const uint32_t param = i - 3 < params.size() ? params[i - 3] : 0;
+        if (param != 0 && IsMemory(arg)) {
+            Add(param, D(arg));
+            Add(arg, D(param));
+        } else {
+            Add(arg, kAll);
+            if (param != 0) Add(param, kAll);
+        }
+    }
+}
+
+void DemandPass::Shuffle(const std::vector<uint32_t>& w, uint32_t demand) {
+    const uint32_t first = Size(w[2]);
+    for (size_t i = 4; i < w.size(); ++i) {
+        if ((demand & (1u << (i - 4))) == 0 || w[i] == 0xFFFFFFFFu) continue;
+        if (w[i] < first) {
+            Add(w[2], 1u << w[i]);
+        } else if (w[i] - first < 16) {
+            Add(w[3], 1u << (w[i] - first));
+        }
+    }
+}
+
+void DemandPass::Extract(const std::vector<uint32_t>& w, uint32_t demand) {
+    const SpvInstruction* type = m_.Def(m_.Def(w[2]) != nullptr ? m_.Def(w[2])->Type() : 0);
+    if (w.size() == 4 && type != nullptr && type->op == spv::OpTypeVector && w[3] < 16) {
+        Add(w[2], demand != 0 ? 1u << w[3] : 0);
+    } else if (w.size() == 4 && type != nullptr && type->op == spv::OpTypeMatrix && w[3] < 4) {
+        Add(w[2], (demand & 0xFu) << (w[3] * 4));
+    } else if (demand != 0) {
+        Add(w[2], kAll);
+    }
+}
+
+void DemandPass::Construct(const SpvInstruction& in, uint32_t demand) {
+    const std::vector<uint32_t>& w = in.words;
+    const SpvInstruction* type = m_.Def(w[0]);
+    const bool matrix = type != nullptr && type->op == spv::OpTypeMatrix;
+    if (type == nullptr || (type->op != spv::OpTypeVector && !matrix)) {
+        if (demand != 0) Everything(in);
+        return;
+    }
+    uint32_t at = 0;
+    for (size_t i = 2; i < w.size(); ++i) {
+        const uint32_t size = matrix ? 4 : Size(w[i]);
+        const uint32_t part = size == 0 ? kAll : (demand >> at) & ((1u << size) - 1u);
+        Add(w[i], size == 0 && demand == 0 ? 0 : part);
+        at += size;
+    }
+}
+
+// Products of matrices, vectors and scalars.
+void DemandPass::Products(const SpvInstruction& in, uint32_t demand) {
+    const std::vector<uint32_t>& w = in.words;
+    if (in.op == spv::OpMatrixTimesVector) {
+        // result[j] = sum over i of M[i][j] * v[i] (SPIR-V column i).
+        const uint32_t columns = Size(w[3]);
+        for (uint32_t j = 0; j < 4; ++j) {
+            if ((demand & (1u << j)) == 0) continue;
+            for (uint32_t i = 0; i < columns; ++i) Add(w[2], 1u << (i * 4 + j));
+            Add(w[3], (1u << columns) - 1u);
+        }
+    } else if (in.op == spv::OpVectorTimesMatrix) {
+        // result[j] = sum over i of v[i] * M[j][i].
+        const uint32_t rows = Size(w[2]);
+        for (uint32_t j = 0; j < 4; ++j) {
+            if ((demand & (1u << j)) == 0) continue;
+            Add(w[3], ((1u << rows) - 1u) << (j * 4));
+            Add(w[2], (1u << rows) - 1u);
+        }
+    } else {
+        Add(w[2], demand);
+        Add(w[3], demand != 0 ? 1u : 0);
+    }
+}
+
+// Selections, extended instructions, component-wise operations and anything
+// else.
+void DemandPass::OtherValue(const SpvInstruction& in, uint32_t demand) {
+    const uint32_t result = in.Result();
+    const std::vector<uint32_t>& w = in.words;
+    if (in.op == spv::OpSelect) {
+        Add(w[2], Size(w[2]) == 1 ? (demand != 0 ? 1u : 0) : demand);
+        Add(w[3], demand);
+        Add(w[4], demand);
+    } else if (in.op == spv::OpExtInst) {
+        for (size_t i = 4; i < w.size(); ++i) {
+            if (!ComponentWiseExtension(w[3])) {
+                Add(w[i], demand != 0 ? kAll : 0);
+            } else {
+                Add(w[i], Size(w[i]) == 1 && Size(result) > 1 ? (demand != 0 ? 1u : 0) : demand);
             }
-            return;
-        default:
-            if (ComponentWise(in.op)) {
-                in.UsedIds(&ids_);
-                for (uint32_t id : ids_) {
-                    if (in.op == spv::OpPhi && m_.Def(id) != nullptr && m_.Def(id)->op == spv::OpLabel)
-                        continue;
-                    Add(id, Size(id) == 1 && Size(result) > 1 ? (demand != 0 ? 1u : 0) : demand);
-                }
-                return;
-            }
-            // Branches, samples, dot products, anything else: all of it.
-            if (result == 0 || demand != 0) Everything(in);
-            return;
+        }
+    } else if (ComponentWise(in.op)) {
+        in.UsedIds(&ids_);
+        for (uint32_t id : ids_) {
+            if (in.op == spv::OpPhi && m_.Def(id) != nullptr && m_.Def(id)->op == spv::OpLabel)
+                continue;
+            Add(id, Size(id) == 1 && Size(result) > 1 ? (demand != 0 ? 1u : 0) : demand);
+        }
+    } else if (result == 0 || demand != 0) {
+        // Branches, samples, dot products, anything else: all of it.
+        Everything(in);
     }
 }
 

@@ -381,117 +381,130 @@ private:
         return HasTwin(Original(pointer));
     }
 
+    // What Code knows of the instruction it is rewriting.
+    struct Coded {
+        uint32_t type = 0;
+        uint32_t id = 0;
+        bool intResult = false;  // the result is an integer, now held as a float
+    };
+
     void Code(SpvInstruction in, std::vector<SpvInstruction>* out) {
-        std::vector<size_t>& at = at_;
-        in.UsedIdPositions(&at);
+        in.UsedIdPositions(&at_);
         // Whether an operand is an integer is asked before it is resolved: a
         // converted int reads as the float it was converted to.
-        std::vector<size_t>& ints = ints_;
-        ints.clear();
-        for (size_t k : at) {
-            if (IsInt(in.words[k])) ints.push_back(k);
+        ints_.clear();
+        for (size_t k : at_) {
+            if (IsInt(in.words[k])) ints_.push_back(k);
             in.words[k] = Same(in.words[k]);
         }
-        const uint32_t type = in.Type();
-        const uint32_t id = in.Result();
-        if (id != 0 && id < original_.size()) original_[id] = type;
+        const Coded c{in.Type(), in.Result(), in.Type() != 0 && HasTwin(in.Type())};
+        if (c.id != 0 && c.id < original_.size()) original_[c.id] = c.type;
         if (in.op == spv::OpFunction && in.words.size() > 3) in.words[3] = Twin(in.words[3]);
-        const bool intResult = type != 0 && HasTwin(type);
-        const bool intOperand = !ints.empty();
-        auto wasInt = [&](size_t k) { return std::find(ints.begin(), ints.end(), k) != ints.end(); };
-        if (!intResult && !intOperand) {
+        if (!c.intResult && ints_.empty()) {
             out->push_back(std::move(in));
             return;
         }
-        auto operandsAsFloats = [&](size_t from) {
-            for (size_t k : at) {
-                if (k >= from) in.words[k] = Twin(in.words[k]);
-            }
-        };
-        const size_t firstOperand = type != 0 ? 2 : (id != 0 ? 1 : 0);
-
+        const size_t firstOperand = c.type != 0 ? 2 : (c.id != 0 ? 1 : 0);
         if (const uint32_t op = FloatForm(in.op)) {
             in.op = op;
-            operandsAsFloats(firstOperand);
-            if (intResult) in.words[0] = Twin(type);
+            OperandsAsFloats(in, firstOperand);
+            if (c.intResult) in.words[0] = Twin(c.type);
             out->push_back(std::move(in));
             return;
         }
+        if (CodeArithmetic(in, c, out) || CodeAccess(in, c, out)) return;
+        CodeOnInts(std::move(in), c, out);
+    }
+
+    bool WasInt(size_t k) const { return std::find(ints_.begin(), ints_.end(), k) != ints_.end(); }
+
+    void OperandsAsFloats(SpvInstruction& in, size_t from) {
+        for (size_t k : at_) {
+            if (k >= from) in.words[k] = Twin(in.words[k]);
+        }
+    }
+
+    // Divisions, conversions and the GLSL.std.450 functions with a float
+    // form; false for what Code must still handle.
+    bool CodeArithmetic(SpvInstruction& in, const Coded& c, std::vector<SpvInstruction>* out) {
         switch (in.op) {
             case spv::OpSDiv:
             case spv::OpUDiv: {
                 const uint32_t quotient = m_.NewId();
-                out->push_back({spv::OpFDiv, {Twin(type), quotient, Twin(in.words[2]), Twin(in.words[3])}});
-                out->push_back({spv::OpExtInst, {Twin(type), id, glsl_, GLSLstd450Trunc, quotient}});
+                out->push_back({spv::OpFDiv, {Twin(c.type), quotient, Twin(in.words[2]), Twin(in.words[3])}});
+                out->push_back({spv::OpExtInst, {Twin(c.type), c.id, glsl_, GLSLstd450Trunc, quotient}});
                 if (glsl_ == 0) ok_ = false;
-                return;
+                return true;
             }
             case spv::OpConvertFToS:
             case spv::OpConvertFToU:
-                out->push_back({spv::OpExtInst, {Twin(type), id, glsl_, GLSLstd450Trunc, in.words[2]}});
+                out->push_back({spv::OpExtInst, {Twin(c.type), c.id, glsl_, GLSLstd450Trunc, in.words[2]}});
                 if (glsl_ == 0) ok_ = false;
-                return;
+                return true;
             case spv::OpBitcast:
-                if (intResult != wasInt(2)) {
+                if (c.intResult != WasInt(2)) {
                     ok_ = false;  // a float's bits read as an integer, or back
-                    return;
+                    return true;
                 }
-                same_[id] = in.words[2];  // a constant stays one for indices
-                return;
+                same_[c.id] = in.words[2];  // a constant stays one for indices
+                return true;
             case spv::OpConvertSToF:
             case spv::OpConvertUToF:
-                if (m_.Def(type) && m_.Def(type)->op == spv::OpTypeFloat &&
-                    m_.Def(type)->words[1] != 32) {
+                if (m_.Def(c.type) && m_.Def(c.type)->op == spv::OpTypeFloat &&
+                    m_.Def(c.type)->words[1] != 32) {
                     ok_ = false;
-                    return;
+                    return true;
                 }
-                same_[id] = Twin(in.words[2]);
-                return;
+                same_[c.id] = Twin(in.words[2]);
+                return true;
             case spv::OpExtInst:
                 if (in.words[2] == glsl_ && FloatForm450(in.words[3]) != 0) {
                     in.words[3] = FloatForm450(in.words[3]);
-                    operandsAsFloats(4);
-                    if (intResult) in.words[0] = Twin(type);
+                    OperandsAsFloats(in, 4);
+                    if (c.intResult) in.words[0] = Twin(c.type);
                     out->push_back(std::move(in));
-                    return;
+                    return true;
                 }
-                break;
+                return false;
+            default: return false;
+        }
+    }
+
+    // Loads, stores, indexing, switches and the instructions that only move
+    // values; false for what Code must still handle.
+    bool CodeAccess(SpvInstruction& in, const Coded& c, std::vector<SpvInstruction>* out) {
+        switch (in.op) {
             case spv::OpLoad:
-                if (!PointerOfTwin(in.words[2])) break;
-                in.words[0] = Twin(type);
-                out->push_back(std::move(in));
-                return;
+                if (!PointerOfTwin(in.words[2])) return false;
+                in.words[0] = Twin(c.type);
+                break;
             case spv::OpStore:
                 if (!PointerOfTwin(in.words[0])) {
-                    if (wasInt(1) && !IsScalarOrVector(Original(in.words[1]))) {
+                    if (WasInt(1) && !IsScalarOrVector(Original(in.words[1]))) {
                         ok_ = false;
-                        return;
+                        return true;
                     }
                     in.words[1] = ToInt(in.words[1], out);
                 } else {
                     in.words[1] = Twin(in.words[1]);
                 }
-                out->push_back(std::move(in));
-                return;
+                break;
             case spv::OpAccessChain:
             case spv::OpInBoundsAccessChain:
                 for (size_t k = 3; k < in.words.size(); ++k) in.words[k] = ToInt(in.words[k], out);
-                if (intResult) in.words[0] = Twin(type);
-                out->push_back(std::move(in));
-                return;
+                if (c.intResult) in.words[0] = Twin(c.type);
+                break;
             case spv::OpVectorExtractDynamic:
                 in.words[3] = ToInt(in.words[3], out);
                 in.words[2] = Twin(in.words[2]);
-                if (intResult) in.words[0] = Twin(type);
-                out->push_back(std::move(in));
-                return;
+                if (c.intResult) in.words[0] = Twin(c.type);
+                break;
             case spv::OpVectorInsertDynamic:
                 in.words[4] = ToInt(in.words[4], out);
                 in.words[2] = Twin(in.words[2]);
                 in.words[3] = Twin(in.words[3]);
-                if (intResult) in.words[0] = Twin(type);
-                out->push_back(std::move(in));
-                return;
+                if (c.intResult) in.words[0] = Twin(c.type);
+                break;
             case spv::OpSwitch: {
                 // The conversion goes before the merge, which must stay next
                 // to the switch.
@@ -502,39 +515,40 @@ private:
                 }
                 in.words[0] = ToInt(in.words[0], out);
                 out->insert(out->end(), merge.begin(), merge.end());
-                out->push_back(std::move(in));
-                return;
+                break;
             }
             default:
-                if (MovesValues(in.op)) {
-                    operandsAsFloats(0);
-                    if (intResult) in.words[0] = Twin(type);
-                    out->push_back(std::move(in));
-                    return;
-                }
+                if (!MovesValues(in.op)) return false;
+                OperandsAsFloats(in, 0);
+                if (c.intResult) in.words[0] = Twin(c.type);
                 break;
         }
-        // Anything else works on integers: its operands converted for it,
-        // its result converted back.
-        for (size_t k : ints) {
+        out->push_back(std::move(in));
+        return true;
+    }
+
+    // Anything else works on integers: its operands converted for it, its
+    // result converted back.
+    void CodeOnInts(SpvInstruction in, const Coded& c, std::vector<SpvInstruction>* out) {
+        for (size_t k : ints_) {
             if (!IsScalarOrVector(Original(in.words[k]))) {
                 ok_ = false;
                 return;
             }
             in.words[k] = ToInt(in.words[k], out);
         }
-        if (!intResult) {
+        if (!c.intResult) {
             out->push_back(std::move(in));
             return;
         }
-        if (!IsScalarOrVector(type)) {
+        if (!IsScalarOrVector(c.type)) {
             ok_ = false;
             return;
         }
         const uint32_t raw = m_.NewId();
         in.words[1] = raw;
         out->push_back(std::move(in));
-        out->push_back({Signed(type) ? spv::OpConvertSToF : spv::OpConvertUToF, {Twin(type), id, raw}});
+        out->push_back({Signed(c.type) ? spv::OpConvertSToF : spv::OpConvertUToF, {Twin(c.type), c.id, raw}});
     }
 
     SpvModule& m_;

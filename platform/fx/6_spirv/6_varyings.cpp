@@ -41,13 +41,22 @@ bool StaysAsItIs(const std::string& semantic) {
 // index plus n, as Direct3D 9 numbers them: the other stage (or the
 // stand-in) may name them one by one. glslang loads and stores such a
 // variable whole; one used otherwise stays an array.
-void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
-    struct Split {
-        uint32_t variable = 0, arrayType = 0, elementType = 0;
-        std::string semantic;
-        std::vector<uint32_t> elements;
-    };
-    std::vector<Split> splits;
+struct SplitVarying {
+    uint32_t variable = 0, arrayType = 0, elementType = 0;
+    std::string semantic;
+    std::vector<uint32_t> elements;
+};
+
+SplitVarying* FindSplit(std::vector<SplitVarying>& splits, uint32_t id) {
+    for (SplitVarying& s : splits) {
+        if (s.variable == id) return &s;
+    }
+    return nullptr;
+}
+
+// The float array variables of the storage class, of 1 to 16 elements.
+std::vector<SplitVarying> FloatArrayVaryings(const SpvModule& module, uint32_t storage) {
+    std::vector<SplitVarying> splits;
     for (const SpvInstruction& in : module.code) {
         if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage ||
             module.HasDecoration(in.words[1], spv::DecorationBuiltIn)) {
@@ -64,34 +73,32 @@ void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
         const SpvInstruction* scalar =
             element->op == spv::OpTypeVector ? module.Def(element->words[1]) : element;
         if (scalar->op != spv::OpTypeFloat) continue;
-        Split split;
+        SplitVarying split;
         split.variable = in.words[1];
         split.arrayType = array->words[0];
         split.elementType = element->words[0];
         split.elements.resize(length);
         splits.push_back(std::move(split));
     }
-    if (splits.empty()) return;
-    auto find = [&](uint32_t id) -> Split* {
-        for (Split& s : splits) {
-            if (s.variable == id) return &s;
-        }
-        return nullptr;
-    };
-    // Semantics, and the uses that are not whole loads and stores.
+    return splits;
+}
+
+// Drops the arrays that have no semantic, keep theirs, or are used other
+// than by whole loads and stores.
+void KeepSplittable(const SpvModule& module, std::vector<SplitVarying>& splits) {
     std::vector<uint32_t> ids;
     bool code = false;  // past the declarations
     for (const SpvInstruction& in : module.code) {
         if (in.op == spv::OpDecorateString && in.words.size() > 2 &&
             in.words[1] == spv::DecorationUserSemantic) {
-            if (Split* s = find(in.words[0])) s->semantic = Semantic(in);
+            if (SplitVarying* s = FindSplit(splits, in.words[0])) s->semantic = Semantic(in);
             continue;
         }
         code = code || in.op == spv::OpFunction;
         if (!code) continue;
         in.UsedIds(&ids);
         for (size_t k = 0; k < ids.size(); ++k) {
-            Split* s = find(ids[k]);
+            SplitVarying* s = FindSplit(splits, ids[k]);
             if (s == nullptr) continue;
             const bool whole = (in.op == spv::OpLoad && in.words[2] == ids[k]) ||
                                (in.op == spv::OpStore && in.words[0] == ids[k] &&
@@ -99,12 +106,81 @@ void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
             if (!whole) s->semantic.clear();
         }
     }
-    std::erase_if(splits,
-                  [](const Split& s) { return s.semantic.empty() || StaysAsItIs(s.semantic); });
+    std::erase_if(splits, [](const SplitVarying& s) {
+        return s.semantic.empty() || StaysAsItIs(s.semantic);
+    });
+}
+
+// The entry point's interface lists the elements instead of the array.
+SpvInstruction SplitEntryPoint(const SpvInstruction& in, std::vector<SplitVarying>& splits) {
+    // Its name's last word ends in a zero byte.
+    size_t k = 2;
+    while (k < in.words.size() && (in.words[k] & 0xFF000000u) != 0) ++k;
+    k = std::min(k + 1, in.words.size());
+    SpvInstruction entry{in.op, {in.words.begin(), in.words.begin() + static_cast<long>(k)}};
+    for (size_t j = k; j < in.words.size(); ++j) {
+        if (const SplitVarying* s = FindSplit(splits, in.words[j])) {
+            entry.words.insert(entry.words.end(), s->elements.begin(), s->elements.end());
+        } else {
+            entry.words.push_back(in.words[j]);
+        }
+    }
+    return entry;
+}
+
+// A name, decoration, load or store of the array, once for every element.
+void SplitUse(SpvModule& module, const SpvInstruction& in, const SplitVarying& s) {
+    const uint32_t n = static_cast<uint32_t>(s.elements.size());
+    if (in.op == spv::OpName) {
+        const std::string name = module.Name(s.variable);
+        for (uint32_t e = 0; e < n; ++e) {
+            std::vector<uint32_t> words{s.elements[e]};
+            for (uint32_t w : StringWords(name + "_" + std::to_string(e))) words.push_back(w);
+            module.code.push_back({spv::OpName, std::move(words)});
+        }
+    } else if (in.op == spv::OpDecorateString) {
+        const auto [usage, first] = SplitSemantic(s.semantic);
+        for (uint32_t e = 0; e < n; ++e) {
+            std::vector<uint32_t> words{s.elements[e], spv::DecorationUserSemantic};
+            for (uint32_t w : StringWords(usage + std::to_string(first + static_cast<int>(e))))
+                words.push_back(w);
+            module.code.push_back({spv::OpDecorateString, std::move(words)});
+        }
+    } else if (in.op == spv::OpDecorate) {
+        // Interpolation and the like go to every element; the location is
+        // given by the semantic later.
+        if (in.words[1] == spv::DecorationLocation) return;
+        for (uint32_t e = 0; e < n; ++e) {
+            SpvInstruction copy = in;
+            copy.words[0] = s.elements[e];
+            module.code.push_back(std::move(copy));
+        }
+    } else if (in.op == spv::OpLoad) {
+        std::vector<uint32_t> words{s.arrayType, in.words[1]};
+        for (uint32_t e = 0; e < n; ++e) {
+            const uint32_t part = module.NewId();
+            module.code.push_back({spv::OpLoad, {s.elementType, part, s.elements[e]}});
+            words.push_back(part);
+        }
+        module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
+    } else if (in.op == spv::OpStore) {
+        for (uint32_t e = 0; e < n; ++e) {
+            const uint32_t part = module.NewId();
+            module.code.push_back({spv::OpCompositeExtract, {s.elementType, part, in.words[1], e}});
+            module.code.push_back({spv::OpStore, {s.elements[e], part}});
+        }
+    }
+    // The array variable itself goes.
+}
+
+void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
+    std::vector<SplitVarying> splits = FloatArrayVaryings(module, storage);
+    if (splits.empty()) return;
+    KeepSplittable(module, splits);
     if (splits.empty()) return;
 
     std::vector<SpvInstruction> variables;
-    for (Split& s : splits) {
+    for (SplitVarying& s : splits) {
         const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, s.elementType});
         for (uint32_t& e : s.elements) {
             e = module.NewId();
@@ -119,20 +195,7 @@ void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
             variables.clear();
         }
         if (in.op == spv::OpEntryPoint) {
-            // The interface lists the elements instead of the array.
-            // Its name's last word ends in a zero byte.
-            size_t k = 2;
-            while (k < in.words.size() && (in.words[k] & 0xFF000000u) != 0) ++k;
-            k = std::min(k + 1, in.words.size());
-            SpvInstruction entry{in.op, {in.words.begin(), in.words.begin() + static_cast<long>(k)}};
-            for (size_t j = k; j < in.words.size(); ++j) {
-                if (const Split* s = find(in.words[j])) {
-                    entry.words.insert(entry.words.end(), s->elements.begin(), s->elements.end());
-                } else {
-                    entry.words.push_back(in.words[j]);
-                }
-            }
-            module.code.push_back(std::move(entry));
+            module.code.push_back(SplitEntryPoint(in, splits));
             continue;
         }
         const uint32_t target = in.op == spv::OpVariable ? in.words[1]
@@ -141,55 +204,85 @@ void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
                                     ? in.words[0]
                                 : in.op == spv::OpLoad ? in.words[2]
                                                        : 0;
-        const Split* s = target != 0 ? find(target) : nullptr;
+        const SplitVarying* s = target != 0 ? FindSplit(splits, target) : nullptr;
         if (s == nullptr) {
             module.code.push_back(std::move(in));
             continue;
         }
-        const uint32_t n = static_cast<uint32_t>(s->elements.size());
-        if (in.op == spv::OpName) {
-            const std::string name = module.Name(target);
-            for (uint32_t e = 0; e < n; ++e) {
-                std::vector<uint32_t> words{s->elements[e]};
-                for (uint32_t w : StringWords(name + "_" + std::to_string(e))) words.push_back(w);
-                module.code.push_back({spv::OpName, std::move(words)});
-            }
-        } else if (in.op == spv::OpDecorateString) {
-            const auto [usage, first] = SplitSemantic(s->semantic);
-            for (uint32_t e = 0; e < n; ++e) {
-                std::vector<uint32_t> words{s->elements[e], spv::DecorationUserSemantic};
-                for (uint32_t w : StringWords(usage + std::to_string(first + static_cast<int>(e))))
-                    words.push_back(w);
-                module.code.push_back({spv::OpDecorateString, std::move(words)});
-            }
-        } else if (in.op == spv::OpDecorate) {
-            // Interpolation and the like go to every element; the location
-            // is given by the semantic later.
-            if (in.words[1] == spv::DecorationLocation) continue;
-            for (uint32_t e = 0; e < n; ++e) {
-                SpvInstruction copy = in;
-                copy.words[0] = s->elements[e];
-                module.code.push_back(std::move(copy));
-            }
-        } else if (in.op == spv::OpLoad) {
-            std::vector<uint32_t> words{s->arrayType, in.words[1]};
-            for (uint32_t e = 0; e < n; ++e) {
-                const uint32_t part = module.NewId();
-                module.code.push_back({spv::OpLoad, {s->elementType, part, s->elements[e]}});
-                words.push_back(part);
-            }
-            module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
-        } else if (in.op == spv::OpStore) {
-            for (uint32_t e = 0; e < n; ++e) {
-                const uint32_t part = module.NewId();
-                module.code.push_back(
-                    {spv::OpCompositeExtract, {s->elementType, part, in.words[1], e}});
-                module.code.push_back({spv::OpStore, {s->elements[e], part}});
-            }
-        }
-        // The array variable itself goes.
+        SplitUse(module, in, *s);
     }
     module.Reindex();
+}
+
+// The float and narrower float vector variables of the storage class whose
+// semantic does not keep them as they are: variable -> its old value type.
+std::vector<std::pair<uint32_t, uint32_t>> NarrowVaryings(const SpvModule& module, uint32_t storage) {
+    // Variables whose semantic keeps them as they are, found in one sweep.
+    std::vector<uint32_t> keep;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op == spv::OpDecorateString && in.words.size() > 2 &&
+            in.words[1] == spv::DecorationUserSemantic && StaysAsItIs(Semantic(in))) {
+            keep.push_back(in.words[0]);
+        }
+        if (in.op == spv::OpDecorate && in.words.size() > 1 &&
+            in.words[1] == spv::DecorationBuiltIn) {
+            keep.push_back(in.words[0]);
+        }
+    }
+    std::vector<std::pair<uint32_t, uint32_t>> widened;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage) continue;
+        const SpvInstruction* pointer = module.Def(in.words[0]);
+        const SpvInstruction* type = module.Def(pointer->words[2]);
+        const bool scalar = type->op == spv::OpTypeFloat;
+        const bool narrow = type->op == spv::OpTypeVector && type->words[2] < 4 &&
+                            module.Def(type->words[1])->op == spv::OpTypeFloat;
+        if ((!scalar && !narrow) ||
+            std::find(keep.begin(), keep.end(), in.words[1]) != keep.end()) {
+            continue;
+        }
+        widened.emplace_back(in.words[1], pointer->words[2]);
+    }
+    return widened;
+}
+
+// A load of a widened variable: the four components, then the ones the
+// code reads.
+void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4) {
+    const SpvInstruction* t = module.Def(type);
+    const uint32_t n = t->op == spv::OpTypeVector ? t->words[2] : 1;
+    const uint32_t result = in.words[1];
+    const uint32_t wide = module.NewId();
+    module.code.push_back({spv::OpLoad, {vec4, wide, in.words[2]}});
+    if (n == 1) {
+        module.code.push_back({spv::OpCompositeExtract, {type, result, wide, 0}});
+    } else {
+        std::vector<uint32_t> words{type, result, wide, wide};
+        for (uint32_t c = 0; c < n; ++c) words.push_back(c);
+        module.code.push_back({spv::OpVectorShuffle, std::move(words)});
+    }
+}
+
+// A store to a widened variable: the value's components, then zeros.
+void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4,
+                uint32_t floatType, uint32_t zero) {
+    const SpvInstruction* t = module.Def(type);
+    const uint32_t n = t->op == spv::OpTypeVector ? t->words[2] : 1;
+    const uint32_t value = in.words[1];
+    const uint32_t wide = module.NewId();
+    std::vector<uint32_t> words{vec4, wide};
+    if (n == 1) {
+        words.push_back(value);
+    } else {
+        for (uint32_t c = 0; c < n; ++c) {
+            const uint32_t part = module.NewId();
+            module.code.push_back({spv::OpCompositeExtract, {floatType, part, value, c}});
+            words.push_back(part);
+        }
+    }
+    while (words.size() < 6) words.push_back(zero);
+    module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
+    module.code.push_back({spv::OpStore, {in.words[0], wide}});
 }
 
 }  // namespace
@@ -262,33 +355,7 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     SplitArrayVaryings(module, storage);
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
     const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
-    // Variables whose semantic keeps them as they are, found in one sweep.
-    std::vector<uint32_t> keep;
-    for (const SpvInstruction& in : module.code) {
-        if (in.op == spv::OpDecorateString && in.words.size() > 2 &&
-            in.words[1] == spv::DecorationUserSemantic && StaysAsItIs(Semantic(in))) {
-            keep.push_back(in.words[0]);
-        }
-        if (in.op == spv::OpDecorate && in.words.size() > 1 &&
-            in.words[1] == spv::DecorationBuiltIn) {
-            keep.push_back(in.words[0]);
-        }
-    }
-    // Variable -> its old value type.
-    std::vector<std::pair<uint32_t, uint32_t>> widened;
-    for (const SpvInstruction& in : module.code) {
-        if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage) continue;
-        const SpvInstruction* pointer = module.Def(in.words[0]);
-        const SpvInstruction* type = module.Def(pointer->words[2]);
-        const bool scalar = type->op == spv::OpTypeFloat;
-        const bool narrow = type->op == spv::OpTypeVector && type->words[2] < 4 &&
-                            module.Def(type->words[1])->op == spv::OpTypeFloat;
-        if ((!scalar && !narrow) ||
-            std::find(keep.begin(), keep.end(), in.words[1]) != keep.end()) {
-            continue;
-        }
-        widened.emplace_back(in.words[1], pointer->words[2]);
-    }
+    const std::vector<std::pair<uint32_t, uint32_t>> widened = NarrowVaryings(module, storage);
     if (widened.empty()) return;
     const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
     const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
@@ -309,9 +376,8 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     size_t at = 0;
     while (at < kept.size() && kept[at].op != spv::OpFunction) ++at;
     kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(at), moved.begin(), moved.end());
-    module.code = std::move(kept);
-    std::vector<SpvInstruction> old;
-    old.swap(module.code);
+    std::vector<SpvInstruction> old = std::move(kept);
+    module.code.clear();
     for (SpvInstruction& in : old) {
         const uint32_t target = in.op == spv::OpLoad    ? in.words[2]
                                 : in.op == spv::OpStore ? in.words[0]
@@ -319,38 +385,10 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         const uint32_t type = target != 0 ? oldType(target) : 0;
         if (type == 0) {
             module.code.push_back(std::move(in));
-            continue;
-        }
-        const SpvInstruction* t = module.Def(type);
-        const uint32_t n = t->op == spv::OpTypeVector ? t->words[2] : 1;
-        if (in.op == spv::OpLoad) {
-            // The four components, then the ones the code reads.
-            const uint32_t result = in.words[1];
-            const uint32_t wide = module.NewId();
-            module.code.push_back({spv::OpLoad, {vec4, wide, target}});
-            if (n == 1) {
-                module.code.push_back({spv::OpCompositeExtract, {type, result, wide, 0}});
-            } else {
-                std::vector<uint32_t> words{type, result, wide, wide};
-                for (uint32_t c = 0; c < n; ++c) words.push_back(c);
-                module.code.push_back({spv::OpVectorShuffle, std::move(words)});
-            }
+        } else if (in.op == spv::OpLoad) {
+            WidenLoad(module, in, type, vec4);
         } else {
-            const uint32_t value = in.words[1];
-            const uint32_t wide = module.NewId();
-            std::vector<uint32_t> words{vec4, wide};
-            if (n == 1) {
-                words.push_back(value);
-            } else {
-                for (uint32_t c = 0; c < n; ++c) {
-                    const uint32_t part = module.NewId();
-                    module.code.push_back({spv::OpCompositeExtract, {floatType, part, value, c}});
-                    words.push_back(part);
-                }
-            }
-            while (words.size() < 6) words.push_back(zero);
-            module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
-            module.code.push_back({spv::OpStore, {target, wide}});
+            WidenStore(module, in, type, vec4, floatType, zero);
         }
     }
     module.Reindex();
