@@ -269,8 +269,9 @@ struct Refusals {
         if (!to.matrix) return;
         const Shape from = MatrixOf(first, last);
         if (!from.matrix || (from.rows >= to.rows && from.cols >= to.cols)) return;
-        Error(at, "a float" + std::to_string(from.rows) + "x" + std::to_string(from.cols) +
-                      " matrix cannot convert into " + std::string(toName));
+        Error(at, "a " + std::to_string(from.rows) + "x" + std::to_string(from.cols) +
+                      " matrix cannot convert into " + std::string(toName) +
+                      " (only into a shape it contains)");
     }
 
     // The end of the expression from first: the ';', ',' or ')' that ends it.
