@@ -268,7 +268,11 @@ struct Refusals {
     void Converted(size_t at, Shape to, std::string_view toName, size_t first, size_t last) {
         if (!to.matrix) return;
         const Shape from = MatrixOf(first, last);
-        if (!from.matrix || (from.rows >= to.rows && from.cols >= to.cols)) return;
+        // A 1x1 matrix is one value, which fills any shape.
+        if (!from.matrix || from.Components() == 1 ||
+            (from.rows >= to.rows && from.cols >= to.cols)) {
+            return;
+        }
         Error(at, "a " + std::to_string(from.rows) + "x" + std::to_string(from.cols) +
                       " matrix cannot convert into " + std::string(toName) +
                       " (only into a shape it contains)");
