@@ -4,7 +4,8 @@
 //   technique11, fxgroup, VertexShader and vertexshader;
 // - a local const (not static) without an initializer (a global const is a
 //   parameter the program sets);
-// - an attribute given twice on one statement ([unroll][unroll]);
+// - an attribute given twice on one statement ([unroll][unroll]), [loop]
+//   with [unroll], [fastopt] with [unroll(n)];
 // - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
 // - a name declared twice in one struct or at global scope; a negative
 //   literal as an array size or index;
@@ -20,13 +21,16 @@
 //   before ps_3_0, an intrinsic of shader model 4 and later, a sampler given
 //   to a texture read of another kind (a samplerCUBE to tex2D), a matrix of
 //   ints (which glslang's SPIR-V and GLSL do not carry through).
-// Each is an error at the name or attribute it is about.
+// Each is an error at the name or attribute it is about; 4_check_refusals
+// has more.
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <set>
 #include <utility>
 
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
+#include "platform/fx/4_rewrite/4_check_refusals.h"
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/shared/tables.h"
 
@@ -68,15 +72,31 @@ struct Checker {
         }
     }
 
-    // "[a] [b(1)]" from i; returns the token after them.
+    // "[a] [b(1)]" from i; returns the token after them. [loop] and
+    // [unroll], [fastopt] and [unroll(n)] contradict one another.
     size_t Attributes(size_t i) {
         std::set<std::string_view> seen;
+        size_t unrollAt = npos, loopAt = npos, fastoptAt = npos;
+        bool unrollCount = false;
         while (code.Punct(i) == '[' && code.IsIdent(i + 1) &&
                (code.Punct(i + 2) == ']' || code.Punct(i + 2) == '(')) {
-            if (!seen.insert(code.Text(i + 1)).second) {
+            const std::string_view name = code.Text(i + 1);
+            if (!seen.insert(name).second) {
                 Error(i + 1, Quoted(i + 1) + ": attribute given twice");
+            } else if (name == "unroll") {
+                unrollAt = i + 1;
+                unrollCount = code.Punct(i + 2) == '(';
+            } else if (name == "loop") {
+                loopAt = i + 1;
+            } else if (name == "fastopt") {
+                fastoptAt = i + 1;
             }
             i = code.Closing(i) + 1;
+        }
+        if (unrollAt != npos && loopAt != npos) {
+            Error(std::max(unrollAt, loopAt), "[loop] and [unroll] contradict one another");
+        } else if (unrollAt != npos && unrollCount && fastoptAt != npos) {
+            Error(std::max(unrollAt, fastoptAt), "[fastopt] and [unroll(n)] contradict one another");
         }
         return i;
     }
@@ -528,6 +548,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     c.ParameterQualifiers();
     c.NegativeSizes();
     c.ReachedCode(entries);
+    CheckRefusals(code, outline, entries, &found);
     std::set<std::pair<std::string, std::string>> checked;
     std::set<std::pair<size_t, std::string>> said;
     for (const auto& [profile, entry] : compiled) {

@@ -1,6 +1,7 @@
 // Stage 5: the order of the text rewrites and of the passes over glslang's
 // tree, and why each sits where it does.
 #include "platform/fx/5_glslang/5_passes.h"
+#include "platform/fx/5_glslang/5_array_bounded_loops.h"
 #include "platform/fx/5_glslang/5_profile_check.h"
 #include "platform/fx/5_glslang/5_text_rewrites.h"
 
@@ -47,6 +48,9 @@ constexpr std::array kTreePasses = {
     // after it walk the tree as it will become SPIR-V.
     TreePass{"fix_tree", [](TreeState& s) { FixTree(s.tree, s.found); }},
     TreePass{"check_returns", [](TreeState& s) { CheckReturns(s.tree, s.found); }},
+    // Before check_profile, which then takes the loops it bounded.
+    TreePass{"array_bounded_loops",
+             [](TreeState& s) { BoundLoopsByArrays(s.tree, s.source.profile); }},
     // Last: what the profile lacks, in the code as fixed.
     TreePass{"check_profile",
              [](TreeState& s) {

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "platform/fx/5_glslang/5_array_bounded_loops.h"
 #include "platform/fx/5_glslang/5_profile_check.h"
 #include "platform/fx/5_glslang/5_tree.h"
 
@@ -74,7 +75,7 @@ public:
         gradients_ = !vertex && (model3 || profile == "ps_2_a" || profile == "ps_2_sw");
         explicitLod_ = model3;
         // ps_2_0, ps_2_b and vs_1_1 have no flow control instructions.
-        flowControl_ = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
+        flowControl_ = HasLoopInstructions(profile);
     }
 
     void Run(glslang::TIntermediate& tree) {
