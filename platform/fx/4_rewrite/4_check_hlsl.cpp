@@ -548,7 +548,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     c.ParameterQualifiers();
     c.NegativeSizes();
     c.ReachedCode(entries);
-    CheckRefusals(code, outline, entries, &found);
+    CheckRefusals(code, outline, entries, messages);
     std::set<std::pair<std::string, std::string>> checked;
     std::set<std::pair<size_t, std::string>> said;
     for (const auto& [profile, entry] : compiled) {

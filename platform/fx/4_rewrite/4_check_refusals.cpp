@@ -28,9 +28,9 @@ constexpr long long kMaxArrayLength = 65536;
 struct Refusals {
     const Code& code;
     const HlslOutline& outline;
-    std::vector<Message>* messages;
+    MessageSink& messages;
 
-    void Error(size_t at, std::string text) { messages->push_back(ErrorAt(code.Pos(at), text)); }
+    void Error(size_t at, std::string text) { messages.Error(code.Pos(at), std::move(text)); }
     std::string Quoted(size_t at) const {
         std::string quoted = "'";
         quoted += code.Text(at);
@@ -395,7 +395,7 @@ struct Refusals {
 }  // namespace
 
 void CheckRefusals(const Code& code, const HlslOutline& outline,
-                   const std::vector<std::string>& entries, std::vector<Message>* messages) {
+                   const std::vector<std::string>& entries, MessageSink& messages) {
     Refusals r{code, outline, messages};
     std::set<std::string> done;
     for (const std::string& entry : entries)

@@ -14,6 +14,6 @@ namespace fx {
 // at the word it is about (4_check_refusals.cpp lists them); entries are the
 // effect's entry points.
 void CheckRefusals(const Code& code, const HlslOutline& outline,
-                   const std::vector<std::string>& entries, std::vector<Message>* messages);
+                   const std::vector<std::string>& entries, MessageSink& messages);
 
 }  // namespace fx
