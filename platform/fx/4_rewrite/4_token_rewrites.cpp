@@ -1,6 +1,7 @@
 // Stage 4: the order of the token rewrites, and why each sits where it does.
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
+#include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 
@@ -67,6 +68,9 @@ constexpr std::array kRewrites = {
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
+    // After shapes and lists, whose vectors it reads (a 1xN matrix is one):
+    // calls reach the user's functions and the overloads Direct3D 9 has.
+    TokenRewrite{"intrinsic_overloads", RewriteIntrinsicOverloads},
     // After the shapes and lists it copies: rounds until no comparison of
     // matrices is left.
     TokenRewrite{"matrix_logic", RewriteMatrixLogic},

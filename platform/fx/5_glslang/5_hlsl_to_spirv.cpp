@@ -227,8 +227,20 @@ std::string Preamble(const StageSource& source) {
     return preamble;
 }
 
-// Our names for the preamble's functions back to the user's.
+// Our names for the preamble's functions back to the user's, and the
+// user's functions named as intrinsics (fx_user_NAME_, 4_intrinsic_overloads)
+// back to NAME.
 void UserNames(std::string* text) {
+    for (size_t at = text->find("fx_user_"); at != std::string::npos; at = text->find("fx_user_", at)) {
+        size_t end = at + 8;
+        while (end < text->size() && IsWordChar((*text)[end])) ++end;
+        if (end > at + 9 && (*text)[end - 1] == '_') {
+            text->erase(end - 1, 1);
+            text->erase(at, 8);
+        } else {
+            at = end;
+        }
+    }
     for (const char* user : {"lit", "sign", "faceforward"}) {
         const std::string ours = std::string("fx_") + user + "_";
         std::string result;
