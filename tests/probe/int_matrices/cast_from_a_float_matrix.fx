@@ -1,9 +1,10 @@
-// Matrices of ints are refused at their first use, clearly (a float matrix
-// holds the same values); a function no entry point reaches may keep one.
+// A float matrix cast to a matrix of ints is truncated toward zero; a
+// function no entry point reaches may hold one too.
 //? entry ps_3_0 main()
-//? error 9 matrices of ints
+//? ps c0 = 1.5 -2.5 0 0  2.99 -0.5 0 0
+//? expect 1 -2 2 0
 int2x2 Unused(int2x2 a) { return a * 2; }
-float2x2 m;
+row_major float2x2 m : register(c0);
 float4 main() : COLOR0
 {
     int2x2 k = (int2x2)m;
