@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
@@ -39,7 +40,21 @@ struct Wrap {
 class IntMatrices {
 public:
     IntMatrices(const TokenStream& s, const Code& code, const HlslOutline& outline)
-        : s_(s), code_(code), outline_(outline) {}
+        : s_(s), code_(code), outline_(outline) {
+        // "typedef int3x3 I3;" and the members of structs of such types.
+        for (size_t i = 0; i + 3 < code.size(); ++i) {
+            if (code.Text(i) == "typedef" && code.IsIdent(i) && MatrixKind(code.Text(i + 1)) &&
+                code.IsIdent(i + 2) && code.Punct(i + 3) == ';')
+                aliases_[code.Text(i + 2)] = code.Text(i + 1);
+        }
+        for (const StructOutline& st : outline.structs) {
+            for (const Declarator& m : st.members) {
+                if (m.type != npos && m.name != npos && m.arrayOpen == npos &&
+                    Kind(code.Text(m.type)) != 0)
+                    members_[code.Text(m.name)] = code.Text(m.type);
+            }
+        }
+    }
 
     void Find(TokenEdits* edits) {
         std::vector<int> inFunction(code_.size() + 1, 0);  // 1 parameters, 2 body
@@ -51,9 +66,9 @@ public:
         for (size_t i = 0; i < code_.size(); ++i) {
             if (!code_.IsIdent(i)) continue;
             const std::string_view word = code_.Text(i);
-            const char kind = MatrixKind(word);
+            const char kind = Kind(word);
             if (kind != 0) {
-                Type(i, kind, inFunction[i], edits);
+                Type(i, kind, inFunction[i], edits, MatrixKind(word) != 0);
             } else if (code_.Punct(i - 1) != '.' || i == 0) {
                 Name(i, inFunction[i]);
             } else {
@@ -80,15 +95,22 @@ private:
     SourceToken Make(Tok kind, std::string_view text, size_t at) const {
         return s_.Make(kind, text, code_.Token(std::min(at, code_.size() - 1)));
     }
-    static std::string FloatType(std::string_view type) {
+    // The kind of a type name or of a typedef of one.
+    char Kind(std::string_view type) const {
+        auto alias = aliases_.find(type);
+        return MatrixKind(alias != aliases_.end() ? alias->second : type);
+    }
+    std::string FloatType(std::string_view type) const {
+        auto alias = aliases_.find(type);
+        if (alias != aliases_.end()) type = alias->second;
         return "float" + std::string(type.substr(type.size() - 3));
     }
 
     // A type name: respelled as the float matrix, and what it declares or
     // makes converted.
-    void Type(size_t i, char kind, int where, TokenEdits* edits) {
+    void Type(size_t i, char kind, int where, TokenEdits* edits, bool respell) {
         const std::string f = FloatType(code_.Text(i));
-        edits->Replace(code_.At(i), code_.At(i) + 1, {Make(Tok::Ident, f, i)});
+        if (respell) edits->Replace(code_.At(i), code_.At(i) + 1, {Make(Tok::Ident, f, i)});
         if (code_.Punct(i + 1) == '(') {  // a constructor
             const size_t close = code_.Closing(i + 1);
             if (close < code_.size()) wraps_.push_back({i, close + 1, kind, f, i});
@@ -130,6 +152,11 @@ private:
     // A name: an assignment to a variable of such a type converts what it
     // assigns; a uniform's registers are converted where they are read.
     void Name(size_t i, int where) {
+        if (where == 2 && i > 0 && code_.Punct(i - 1) == '.') {
+            auto member = members_.find(code_.Text(i));
+            if (member != members_.end()) Written(i, Kind(member->second), FloatType(member->second));
+            return;
+        }
         auto it = outline_.names.find(code_.Text(i));
         if (it == outline_.names.end() || it->second.type == npos || it->second.array ||
             it->second.name == i || where != 2)
@@ -139,9 +166,22 @@ private:
              outline_.FindStruct(code_, code_.Text(i - 1)) != nullptr))
             return;  // declared again
         const std::string_view type = code_.Text(it->second.type);
-        const char kind = MatrixKind(type);
+        const char kind = Kind(type);
         if (kind == 0 || code_.Punct(i + 1) == '(') return;
         const std::string f = FloatType(type);
+        if (Written(i, kind, f)) return;
+        const bool glued = i + 2 < code_.size() && (code_.Token(i + 2).flags & kGlued) != 0;
+        const char op = code_.Punct(i + 1);
+        const bool written = (op == '+' || op == '-') && glued && code_.Punct(i + 2) == op;
+        const bool before = i >= 2 && (code_.Punct(i - 1) == '+' || code_.Punct(i - 1) == '-') &&
+                            code_.Punct(i - 2) == code_.Punct(i - 1);
+        if (it->second.uniform && !written && !before)
+            wraps_.push_back({i, i + 1, kind, f, i});
+    }
+
+    // An assignment to the name at i (of such a type), its elements or
+    // members: what it assigns converted. False when it is none.
+    bool Written(size_t i, char kind, const std::string& f) {
         size_t k = i + 1;
         while (k < code_.size()) {
             if (code_.Punct(k) == '[') {
@@ -158,7 +198,7 @@ private:
         if (code_.Punct(k) == '=' && !(glued && next == '=')) {
             const size_t end = ExpressionEnd(k + 1);
             wraps_.push_back({k + 1, end, kind, f, k, element});
-            return;
+            return true;
         }
         const char op = code_.Punct(k);
         if (op != 0 && std::string_view("+-*/%").find(op) != std::string_view::npos && glued &&
@@ -167,13 +207,9 @@ private:
             const size_t end = ExpressionEnd(k + 2);
             compound_.push_back({i, k, end});
             wraps_.push_back({k, end, kind, f, k, element});
-            return;
+            return true;
         }
-        const bool written = (op == '+' || op == '-') && glued && next == op;
-        const bool before = i >= 2 && (code_.Punct(i - 1) == '+' || code_.Punct(i - 1) == '-') &&
-                            code_.Punct(i - 2) == code_.Punct(i - 1);
-        if (it->second.uniform && !written && !before && !(code_.Punct(i - 1) == '.'))
-            wraps_.push_back({i, i + 1, kind, f, i});
+        return false;
     }
 
     // Parameters taken in are converted where the body starts; returns of a
@@ -182,7 +218,7 @@ private:
         if (f.body == npos) return;
         for (const Declarator& d : f.params) {
             if (d.type == npos || d.name == npos || d.out || d.arrayOpen != npos) continue;
-            const char kind = MatrixKind(code_.Text(d.type));
+            const char kind = Kind(code_.Text(d.type));
             if (kind == 0) continue;
             bool fixed = false;
             for (size_t k = d.first; k < d.type; ++k)
@@ -198,7 +234,7 @@ private:
             edits->Replace(code_.At(f.body) + 1, code_.At(f.body) + 1, std::move(tokens));
         }
         if (f.name == 0) return;
-        const char kind = MatrixKind(code_.Text(f.name - 1));
+        const char kind = Kind(code_.Text(f.name - 1));
         if (kind == 0) return;
         const std::string ft = FloatType(code_.Text(f.name - 1));
         for (size_t k = f.body; k < f.end; ++k) {
@@ -312,6 +348,8 @@ private:
     const HlslOutline& outline_;
     std::vector<Wrap> wraps_;
     std::vector<Compound> compound_;
+    std::unordered_map<std::string_view, std::string_view> aliases_;  // typedef -> type
+    std::unordered_map<std::string_view, std::string_view> members_;  // member -> type
 };
 
 }  // namespace
