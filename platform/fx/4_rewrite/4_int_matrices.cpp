@@ -202,7 +202,7 @@ private:
         }
         const char op = code_.Punct(k);
         if (op != 0 && std::string_view("+-*/%").find(op) != std::string_view::npos && glued &&
-            next == '=') {
+            next == '=' && (i == 0 || code_.Punct(i - 1) != '.')) {
             // "m[1] op= e" -> "m[1] = conv(m[1] op (e))"
             const size_t end = ExpressionEnd(k + 2);
             compound_.push_back({i, k, end});
@@ -270,6 +270,7 @@ private:
     }
 
     void Apply(const Wrap& w, TokenEdits* edits) const {
+        if (w.last >= code_.size()) return;  // a statement never ended
         std::vector<SourceToken> open;
         Open(w.kind, w.floatType, w.at, &open, w.element);
         std::vector<SourceToken> close;

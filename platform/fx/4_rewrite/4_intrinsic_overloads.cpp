@@ -47,7 +47,8 @@ struct Overloads {
         return s.Make(kind, text, code.Token(at));
     }
     void Insert(size_t before, std::vector<SourceToken> tokens) {
-        edits->list.push_back({code.At(before), code.At(before), std::move(tokens)});
+        const size_t at = before < code.size() ? code.At(before) : s.tokens.size();
+        edits->list.push_back({at, at, std::move(tokens)});
     }
     void Replace(size_t at, std::vector<SourceToken> tokens) {
         edits->list.push_back({code.At(at), code.At(at) + 1, std::move(tokens)});
