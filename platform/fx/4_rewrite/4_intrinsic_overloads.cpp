@@ -86,6 +86,10 @@ struct Overloads {
             for (auto [first, last] : args)
                 counts.push_back(ExpressionComponents(code, outline, first, last));
             Scalars(i, close, f, args, counts);
+            // Of scalars and vectors (a matrix keeps glslang's, element by
+            // element, for a whole e).
+            if (f == "ldexp" && counts.size() == 2 && counts[0] > 0 && counts[1] > 0)
+                Ldexp(i, args, close);
             Truncations(f, args, counts);
         }
     }
@@ -118,6 +122,18 @@ struct Overloads {
         } else if (OneOf(f, {"any", "all"}) && args.size() == 1 && scalar) {
             Replace(name, {Make(Tok::Ident, "bool", name)});
         }
+    }
+
+    // ldexp(x, e) is x * 2^e for any e (glslang's truncates e to an int):
+    // "((x) * exp2(e))".
+    void Ldexp(size_t name, const std::vector<std::pair<size_t, size_t>>& args, size_t close) {
+        if (args.size() != 2) return;
+        const size_t comma = args[0].second;
+        Replace(name, {});
+        Insert(args[0].first, {Make(Tok::Punct, "(", args[0].first)});
+        Replace(comma, {Make(Tok::Punct, ")", comma), Make(Tok::Punct, "*", comma),
+                        Make(Tok::Ident, "exp2", comma), Make(Tok::Punct, "(", comma)});
+        Insert(close, {Make(Tok::Punct, ")", close)});
     }
 
     // Vectors of different lengths: the longer ones lose components.
