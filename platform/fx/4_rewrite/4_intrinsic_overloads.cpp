@@ -60,7 +60,7 @@ struct Overloads {
             if (!code.IsIdent(i) || code.Punct(i + 1) != '(') continue;
             if (i > 0 && code.Punct(i - 1) == '.') continue;
             const std::string_view name = code.Text(i);
-            if (!IsIntrinsicName(name) || outline.Functions(name).empty()) continue;
+            if (outline.Functions(name).empty() || !IsIntrinsicName(name)) continue;
             if (std::find(entries.begin(), entries.end(), name) != entries.end()) continue;
             Replace(i, {Make(Tok::Ident, "fx_user_" + std::string(name) + "_", i)});
             renamed.insert(name);
