@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 
 namespace fx {
 
@@ -86,6 +87,7 @@ struct Overloads {
             for (auto [first, last] : args)
                 counts.push_back(ExpressionComponents(code, outline, first, last));
             Scalars(i, close, f, args, counts);
+            AnyAllOfMatrix(f, args, counts);
             // Of scalars and vectors (a matrix keeps glslang's, element by
             // element, for a whole e).
             if (f == "ldexp" && counts.size() == 2 && counts[0] > 0 && counts[1] > 0)
@@ -122,6 +124,19 @@ struct Overloads {
         } else if (OneOf(f, {"any", "all"}) && args.size() == 1 && scalar) {
             Replace(name, {Make(Tok::Ident, "bool", name)});
         }
+    }
+
+    // any / all of a matrix: "any((m) + fx_zero_)", with stage 5's static
+    // zero, which glslang cannot fold (it folds them of a constant matrix
+    // from the first column only); stage 6 takes the addition out.
+    void AnyAllOfMatrix(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args,
+                        const std::vector<int>& counts) {
+        if (!OneOf(f, {"any", "all"}) || args.size() != 1 || counts[0] != 0) return;
+        auto [first, last] = args[0];
+        if (MatrixShape(code, outline, first, last).rows == 0) return;
+        Insert(first, {Make(Tok::Punct, "(", first)});
+        Insert(last, {Make(Tok::Punct, ")", last), Make(Tok::Punct, "+", last),
+                      Make(Tok::Ident, kUnfoldedZero, last)});
     }
 
     // ldexp(x, e) is x * 2^e for any e (glslang's truncates e to an int):

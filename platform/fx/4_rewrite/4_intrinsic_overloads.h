@@ -8,6 +8,8 @@
 //   two ("normalize(float2(x, 0)).x"), determinant of a scalar is the
 //   scalar, transpose of a scalar or vector is itself, any and all of a
 //   scalar are bool(x) (glslang finds them ambiguous or cannot say them);
+// - any and all of a matrix add stage 5's unfolded zero to it, since
+//   glslang folds them of a constant matrix from its first column only;
 // - ldexp(x, e) of scalars and vectors is x * exp2(e), for an e that is not
 //   whole too (glslang's takes e as an int);
 // - vectors of different lengths given to a component-wise intrinsic are

@@ -223,6 +223,9 @@ std::string Preamble(const StageSource& source) {
     if (names("fmod")) {
         const std::string zero = kUnfoldedZero;
         preamble += "static float " + zero + " = 0;\n#define fmod(x, y) fmod((x) + " + zero + ", y)\n";
+    } else if (source.hlsl.find(kUnfoldedZero) != std::string::npos) {
+        // any / all of a matrix (4_intrinsic_overloads).
+        preamble += "static float " + std::string(kUnfoldedZero) + " = 0;\n";
     }
     return preamble;
 }
