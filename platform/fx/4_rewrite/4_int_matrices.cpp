@@ -175,8 +175,27 @@ private:
         const bool written = (op == '+' || op == '-') && glued && code_.Punct(i + 2) == op;
         const bool before = i >= 2 && (code_.Punct(i - 1) == '+' || code_.Punct(i - 1) == '-') &&
                             code_.Punct(i - 2) == code_.Punct(i - 1);
-        if (it->second.uniform && !written && !before)
+        if (it->second.uniform && !written && !before && !WholeArgument(i))
             wraps_.push_back({i, i + 1, kind, f, i});
+    }
+
+    // The name at i is a whole argument of a call of the effect's own
+    // function, which may write it (an out or inout parameter) and converts
+    // what it takes in itself.
+    bool WholeArgument(size_t i) const {
+        const char before = code_.Punct(i - 1), after = code_.Punct(i + 1);
+        if (i == 0 || (before != '(' && before != ',') || (after != ')' && after != ','))
+            return false;
+        int depth = 0;
+        for (size_t k = i - 1, steps = 0; k > 0 && steps < 512; --k, ++steps) {
+            const char p = code_.Punct(k);
+            if (p == ')' || p == ']') ++depth;
+            if ((p == '(' || p == '[') && depth-- == 0)
+                return p == '(' && code_.IsIdent(k - 1) &&
+                       !outline_.Functions(code_.Text(k - 1)).empty();
+            if (p == ';' || p == '{' || p == '}') return false;
+        }
+        return false;
     }
 
     // An assignment to the name at i (of such a type), its elements or
