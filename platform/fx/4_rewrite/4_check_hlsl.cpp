@@ -345,24 +345,6 @@ struct Checker {
         std::set<size_t> reached;
         for (const std::string& entry : entries)
             for (size_t f : Reached(entry)) reached.insert(f);
-        // A matrix of ints outside the functions no entry point reaches.
-        std::vector<bool> unreached(code.size() + 1, false);
-        for (size_t f = 0; f < outline.functions.size(); ++f) {
-            const FunctionOutline& fn = outline.functions[f];
-            if (reached.count(f) != 0) continue;
-            for (size_t i = fn.returnType; i <= fn.end && i < code.size(); ++i) unreached[i] = true;
-        }
-        for (size_t i = 0; i < code.size(); ++i) {
-            if (unreached[i] || !code.IsIdent(i)) continue;
-            const Shape shape = ShapeOf(code.Text(i));
-            const std::string_view w = code.Text(i);
-            if (shape.matrix && shape.rows > 1 && shape.cols > 1 &&
-                (w.substr(0, 3) == "int" || w.substr(0, 4) == "uint")) {
-                Error(i, Quoted(i) + ": matrices of ints are not supported here (a float "
-                                     "matrix holds the same values)");
-                break;
-            }
-        }
         for (size_t f : reached) {
             const FunctionOutline& fn = outline.functions[f];
             for (size_t i = fn.body; i < fn.end; ++i) {

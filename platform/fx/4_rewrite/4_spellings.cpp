@@ -5,8 +5,9 @@
 //   VECTOR (float4), MATRIX (float4x4), unless the file declares the name
 //   itself;
 // - double types are float types (shader models 2 and 3 have no doubles);
-//   float1, int1, half1, bool1, ... are the scalars they hold; bool
-//   matrices are float ones;
+//   float1, int1, half1, bool1, ... are the scalars they hold (matrices
+//   of bools and ints become float ones in "int_matrices", which converts
+//   what goes into them);
 // - texCUBEproj(s, t) divides t by t.w, then samples as texCUBE (glslang
 //   asks for a projective cube lookup, which no GLSL has);
 // - an integer literal given whole to mul (mul(2, v)) is a float one, as
@@ -44,9 +45,6 @@ std::string Respelled(std::string_view w) {
     if (!known) return {};
     if (shape == "1") shape = {};
     if (base == "double") base = "float";
-    // Direct3D 9 holds bools as floats; glslang cannot make SPIR-V of a
-    // matrix of bools (comparisons of matrices give float ones of 0 and 1).
-    if (base == "bool" && shape.size() == 3) base = "float";
     std::string out = base + std::string(shape);
     return out == w ? std::string() : out;
 }

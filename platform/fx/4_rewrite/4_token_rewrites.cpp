@@ -1,6 +1,8 @@
 // Stage 4: the order of the token rewrites, and why each sits where it does.
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
+#include "platform/fx/4_rewrite/4_int_matrices.h"
+#include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 
@@ -67,6 +69,13 @@ constexpr std::array kRewrites = {
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
+    // After shapes and lists, whose vectors it reads (a 1xN matrix is one):
+    // calls reach the user's functions and the overloads Direct3D 9 has.
+    TokenRewrite{"intrinsic_overloads", RewriteIntrinsicOverloads},
+    // After the overloads (which read int2x2 as a matrix like any other);
+    // before matrix logic, which rewrites the comparisons these conversions
+    // wrap and reads the float matrices these make.
+    TokenRewrite{"int_matrices", RewriteIntMatrices},
     // After the shapes and lists it copies: rounds until no comparison of
     // matrices is left.
     TokenRewrite{"matrix_logic", RewriteMatrixLogic},

@@ -224,12 +224,27 @@ std::string Preamble(const StageSource& source) {
     if (names("fmod")) {
         const std::string zero = kUnfoldedZero;
         preamble += "static float " + zero + " = 0;\n#define fmod(x, y) fmod((x) + " + zero + ", y)\n";
+    } else if (source.hlsl.find(kUnfoldedZero) != std::string::npos) {
+        // any / all of a matrix (4_intrinsic_overloads).
+        preamble += "static float " + std::string(kUnfoldedZero) + " = 0;\n";
     }
     return preamble;
 }
 
-// Our names for the preamble's functions back to the user's.
+// Our names for the preamble's functions back to the user's, and the
+// user's functions named as intrinsics (fx_user_NAME_, 4_intrinsic_overloads)
+// back to NAME.
 void UserNames(std::string* text) {
+    for (size_t at = text->find("fx_user_"); at != std::string::npos; at = text->find("fx_user_", at)) {
+        size_t end = at + 8;
+        while (end < text->size() && IsWordChar((*text)[end])) ++end;
+        if (end > at + 9 && (*text)[end - 1] == '_') {
+            text->erase(end - 1, 1);
+            text->erase(at, 8);
+        } else {
+            at = end;
+        }
+    }
     for (const char* user : {"lit", "sign", "faceforward"}) {
         const std::string ours = std::string("fx_") + user + "_";
         TextEdits edits;

@@ -134,7 +134,19 @@ struct IntrinsicFix {
         if (t != nullptr && t->op == spv::OpTypeMatrix) {
             operand = module.NewId();
             out.push_back({spv::OpCompositeExtract, {t->words[1], operand, in.words[i], c}});
-        } else if (t != nullptr && t->op != spv::OpTypeVector && operandColumn != 0) {
+            return operand;
+        }
+        const SpvInstruction* column = operandColumn != 0 ? module.Def(operandColumn) : nullptr;
+        if (t != nullptr && t->op == spv::OpTypeVector && column != nullptr &&
+            t->words[2] != column->words[2]) {
+            // glslang's bounds of saturate for a matrix of another number of
+            // rows than columns: a vector as long as a row, of one value.
+            const uint32_t first = module.NewId();
+            out.push_back({spv::OpCompositeExtract, {t->words[1], first, operand, 0}});
+            operand = first;
+            t = module.Def(t->words[1]);
+        }
+        if (t != nullptr && t->op != spv::OpTypeVector && operandColumn != 0) {
             // A scalar beside a matrix: as many of it as a column has.
             if ((*spread)[i] == 0) {
                 (*spread)[i] = module.NewId();

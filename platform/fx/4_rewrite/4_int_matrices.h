@@ -1,0 +1,17 @@
+// Stage 4: matrices of ints and bools (the "int_matrices" entry of
+// 4_token_rewrites.h). Shader models 2 and 3 hold them in float registers,
+// as glslang holds neither: int2x2, uint3x4, bool3x3 ... are float matrices
+// here, and a value converted into one is made whole (truncated toward
+// zero) or 0 / 1, as Direct3D 9 converts it: constructors, casts,
+// initializers, assignments (plain and compound, of the whole matrix or
+// its elements), parameters taken in, returns, and a uniform's registers
+// where the code reads them.
+#pragma once
+
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+
+bool RewriteIntMatrices(TokenRewriteState& state);
+
+}  // namespace fx

@@ -1,0 +1,195 @@
+// Stage 4: calls of intrinsics as Direct3D 9 resolves them (see
+// 4_intrinsic_overloads.h).
+#include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <string>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
+
+namespace fx {
+
+bool IsIntrinsicName(std::string_view name) {
+    static constexpr std::array<std::string_view, 82> kNames = {
+        "D3DCOLORtoUBYTE4", "abs",       "acos",       "all",       "any",       "asin",
+        "atan",             "atan2",     "ceil",       "clamp",     "clip",      "cos",
+        "cosh",             "cross",     "ddx",        "ddy",       "degrees",   "determinant",
+        "distance",         "dot",       "exp",        "exp2",      "faceforward", "floor",
+        "fmod",             "frac",      "frexp",      "fwidth",    "isfinite",  "isinf",
+        "isnan",            "ldexp",     "length",     "lerp",      "lit",       "log",
+        "log10",            "log2",      "max",        "min",       "modf",      "mul",
+        "noise",            "normalize", "pow",        "radians",   "reflect",   "refract",
+        "round",            "rsqrt",     "saturate",   "sign",      "sin",       "sincos",
+        "sinh",             "smoothstep", "sqrt",      "step",      "tan",       "tanh",
+        "tex1D",            "tex1Dbias", "tex1Dgrad",  "tex1Dlod",  "tex1Dproj", "tex2D",
+        "tex2Dbias",        "tex2Dgrad", "tex2Dlod",   "tex2Dproj", "tex3D",     "tex3Dbias",
+        "tex3Dgrad",        "tex3Dlod",  "tex3Dproj",  "texCUBE",   "texCUBEbias", "texCUBEgrad",
+        "texCUBElod",       "texCUBEproj", "transpose", "trunc"};
+    return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
+}
+
+namespace {
+
+bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
+    return std::find(list.begin(), list.end(), s) != list.end();
+}
+
+struct Overloads {
+    const TokenStream& s;
+    const Code& code;
+    const HlslOutline& outline;
+    TokenEdits* edits;
+    std::vector<Message>* warnings;
+
+    SourceToken Make(Tok kind, std::string_view text, size_t at) const {
+        return s.Make(kind, text, code.Token(at));
+    }
+    void Insert(size_t before, std::vector<SourceToken> tokens) {
+        const size_t at = before < code.size() ? code.At(before) : s.tokens.size();
+        edits->list.push_back({at, at, std::move(tokens)});
+    }
+    void Replace(size_t at, std::vector<SourceToken> tokens) {
+        edits->list.push_back({code.At(at), code.At(at) + 1, std::move(tokens)});
+    }
+
+    // The effect's functions named as intrinsics, and the calls of them.
+    void UserFunctions(const std::vector<std::string>& entries) {
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '(') continue;
+            if (i > 0 && code.Punct(i - 1) == '.') continue;
+            const std::string_view name = code.Text(i);
+            if (outline.Functions(name).empty() || !IsIntrinsicName(name)) continue;
+            if (std::find(entries.begin(), entries.end(), name) != entries.end()) continue;
+            Replace(i, {Make(Tok::Ident, "fx_user_" + std::string(name) + "_", i)});
+            renamed.insert(name);
+        }
+    }
+
+    // Calls of the intrinsics glslang resolves otherwise.
+    void Calls() {
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '(') continue;
+            if (i > 0 && (code.Punct(i - 1) == '.' || (code.IsIdent(i - 1) && code.Text(i - 1) != "return")))
+                continue;
+            const std::string_view f = code.Text(i);
+            if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
+                           "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow",
+                           "ldexp", "dot", "distance", "atan2", "fmod"}) ||
+                renamed.count(f) != 0)
+                continue;
+            const size_t close = code.Closing(i + 1);
+            if (close >= code.size()) continue;
+            const auto args = ListItems(code, i + 1, close);
+            std::vector<int> counts;
+            for (auto [first, last] : args)
+                counts.push_back(ExpressionComponents(code, outline, first, last));
+            Scalars(i, close, f, args, counts);
+            AnyAllOfMatrix(f, args, counts);
+            // Of scalars and vectors (a matrix keeps glslang's, element by
+            // element, for a whole e).
+            if (f == "ldexp" && counts.size() == 2 && counts[0] > 0 && counts[1] > 0)
+                Ldexp(i, args, close);
+            Truncations(f, args, counts);
+        }
+    }
+
+    void Scalars(size_t name, size_t close, std::string_view f,
+                 const std::vector<std::pair<size_t, size_t>>& args, const std::vector<int>& counts) {
+        if (args.empty() || counts[0] == 0) return;
+        const bool scalar = counts[0] == 1;
+        if ((f == "normalize" && args.size() == 1 && scalar) ||
+            (OneOf(f, {"reflect", "refract"}) && args.size() == (f == "reflect" ? 2u : 3u) &&
+             scalar && counts[1] == 1)) {
+            // Of a vector of two whose second component is 0: the scalar's
+            // value in the first.
+            const size_t vectors = f == "normalize" ? 1 : 2;
+            for (size_t a = 0; a < vectors; ++a) {
+                Insert(args[a].first, {Make(Tok::Ident, "float2", args[a].first),
+                                       Make(Tok::Punct, "(", args[a].first)});
+                const size_t end = args[a].second;
+                Insert(end, {Make(Tok::Punct, ",", end), Make(Tok::Number, "0", end),
+                             Make(Tok::Punct, ")", end)});
+            }
+            std::vector<SourceToken> x = {Make(Tok::Punct, ".", close), Make(Tok::Ident, "x", close)};
+            x[0].flags |= kGlued;
+            x[1].flags |= kGlued;
+            Insert(close + 1, std::move(x));
+        } else if (f == "determinant" && args.size() == 1 && scalar) {
+            Replace(name, {Make(Tok::Ident, "float", name)});
+        } else if (f == "transpose" && args.size() == 1 && counts[0] <= 4) {
+            Replace(name, {});
+        } else if (OneOf(f, {"any", "all"}) && args.size() == 1 && scalar) {
+            Replace(name, {Make(Tok::Ident, "bool", name)});
+        }
+    }
+
+    // any / all of a matrix: "any((m) + fx_zero_)", with stage 5's static
+    // zero, which glslang cannot fold (it folds them of a constant matrix
+    // from the first column only); stage 6 takes the addition out.
+    void AnyAllOfMatrix(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args,
+                        const std::vector<int>& counts) {
+        if (!OneOf(f, {"any", "all"}) || args.size() != 1 || counts[0] != 0) return;
+        auto [first, last] = args[0];
+        if (MatrixShape(code, outline, first, last).rows == 0) return;
+        Insert(first, {Make(Tok::Punct, "(", first)});
+        Insert(last, {Make(Tok::Punct, ")", last), Make(Tok::Punct, "+", last),
+                      Make(Tok::Ident, kUnfoldedZero, last)});
+    }
+
+    // ldexp(x, e) is x * 2^e for any e (glslang's truncates e to an int):
+    // "((x) * exp2(e))".
+    void Ldexp(size_t name, const std::vector<std::pair<size_t, size_t>>& args, size_t close) {
+        if (args.size() != 2) return;
+        const size_t comma = args[0].second;
+        Replace(name, {});
+        Insert(args[0].first, {Make(Tok::Punct, "(", args[0].first)});
+        Replace(comma, {Make(Tok::Punct, ")", comma), Make(Tok::Punct, "*", comma),
+                        Make(Tok::Ident, "exp2", comma), Make(Tok::Punct, "(", comma)});
+        Insert(close, {Make(Tok::Punct, ")", close)});
+    }
+
+    // Vectors of different lengths: the longer ones lose components.
+    void Truncations(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args,
+                     const std::vector<int>& counts) {
+        size_t n = args.size();
+        if (OneOf(f, {"reflect", "refract"})) {
+            n = std::min<size_t>(n, 2);
+        } else if (!OneOf(f, {"min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "ldexp",
+                              "dot", "distance", "atan2", "fmod"})) {
+            return;
+        }
+        int shortest = 0;
+        for (size_t a = 0; a < n; ++a) {
+            if (counts[a] == 0) return;
+            if (counts[a] > 1) shortest = shortest == 0 ? counts[a] : std::min(shortest, counts[a]);
+        }
+        for (size_t a = 0; a < n; ++a) {
+            if (counts[a] > shortest && shortest > 1) {
+                warnings->push_back(
+                    WarningAt(code.Pos(args[a].first), "implicit truncation of vector type"));
+                return;
+            }
+        }
+    }
+
+    std::set<std::string_view> renamed;
+};
+
+}  // namespace
+
+bool RewriteIntrinsicOverloads(TokenRewriteState& state) {
+    const Code& code = state.code();
+    TokenEdits edits;
+    Overloads o{*state.hlsl, code, state.outline(), &edits, state.messages, {}};
+    o.UserFunctions(state.entries);
+    o.Calls();
+    if (edits.list.empty()) return true;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx
