@@ -42,7 +42,7 @@ struct Overloads {
     const Code& code;
     const HlslOutline& outline;
     TokenEdits* edits;
-    std::vector<Message>* warnings;
+    MessageSink& warnings;
 
     SourceToken Make(Tok kind, std::string_view text, size_t at) const {
         return s.Make(kind, text, code.Token(at));
@@ -168,8 +168,7 @@ struct Overloads {
         }
         for (size_t a = 0; a < n; ++a) {
             if (counts[a] > shortest && shortest > 1) {
-                warnings->push_back(
-                    WarningAt(code.Pos(args[a].first), "implicit truncation of vector type"));
+                warnings.Warning(code.Pos(args[a].first), "implicit truncation of vector type");
                 return;
             }
         }
