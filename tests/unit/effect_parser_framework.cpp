@@ -239,7 +239,7 @@ TEST(EffectParserSamplers, BadAndUnsupportedStates) {
         "  MinFilter = Cubic;\n"
         "  MipMapLodBias = one;\n"
         "  MinFilter = GaussianQuad;\n"
-        "  BorderColor = float4(1, 0, 0, 1);\n"
+        "  BorderColor = float4(1, 0);\n"
         "  Texture = <t> extra;\n"
         "  MagFilter Linear;\n"
         "};\n");
@@ -251,8 +251,7 @@ TEST(EffectParserSamplers, BadAndUnsupportedStates) {
                   "5:19: error: invalid value 'one' for sampler state 'MipMapLodBias'",
                   "6:15: warning: unsupported value 'GaussianQuad' for sampler state "
                   "'MinFilter' ignored",
-                  "7:17: warning: border colour 'float4(1, 0, 0, 1)' is not a colour word; "
-                  "ignored",
+                  "7:17: warning: border colour 'float4(1, 0)' is not a colour; ignored",
                   "8:13: error: expected '<TEXTURE>' for state 'Texture', found '<t> extra'",
                   "9:13: error: expected '=' after 'MagFilter', found 'Linear'"}));
     ASSERT_EQ(e.samplers.size(), 1u);

@@ -4,6 +4,8 @@
 // read.
 #include "platform/fx/3_parse/3_parser.h"
 
+#include <cmath>
+
 namespace fx {
 
 void Parser::ParseTechnique(const TokenRef& keyword) {
@@ -136,40 +138,59 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
         return;
     }
     DWORD v = 0;
-    if (info.state == D3DRS_COLORWRITEENABLE) {
-        // "RED | GREEN | BLUE", or a number of those bits: 0x0F, 7.
-        if (value.size() % 2 == 0) {
-            Error(value.back(), "invalid value " + Quote(ValueText(value)) + " for state " +
-                                    Quote(name));
-            return;
-        }
-        for (size_t i = 0; i < value.size(); i += 2) {
-            DWORD bits = 0;
-            if (!LookUpValue(info.values, Text(value[i]), &bits) &&
-                (!ParseColorWord(Text(value[i]), &bits) || bits > 0xF)) {
-                Error(value[i], "invalid value " + Quote(ValueText(value)) + " for state " +
-                                    Quote(name));
-                return;
-            }
-            v |= bits;
-            if (i + 1 < value.size() && !IsPunct(value[i + 1], '|')) {
-                Error(value[i + 1], "expected '|' between the channels of " + Quote(name));
-                return;
-            }
-        }
-        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
-        return;
-    }
     if (value.size() == 1 && IsUnsupportedRenderValue(Text(value[0]))) {
         Warning(value[0], "unsupported value " + Quote(Text(value[0])) + " for state " +
                               Quote(name) + " ignored");
         return;
     }
-    if (value.size() != 1 || !LookUpValue(info.values, Text(value[0]), &v)) {
-        Error(value[0], "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name));
+    // The common case, "SrcBlend = SrcAlpha;", without the expression reader.
+    if (value.size() == 1 && info.state != D3DRS_COLORWRITEENABLE &&
+        LookUpValue(info.values, Text(value[0]), &v)) {
+        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
         return;
     }
+    if (!StateValueAsWord(info.values, info.state == D3DRS_COLORWRITEENABLE, value, &v,
+                          "state " + Quote(name)))
+        return;
     pass->renderStates.push_back({info.state, v, Pos(nameToken)});
+}
+
+// The value as an expression, then checked against the state's values: a
+// bool state takes any number (not 0 is TRUE), ColorWriteEnable any mask
+// of its four bits, any other one of its values (by name or number).
+bool Parser::StateValueAsWord(const ValueSet& values, bool bits,
+                              const std::vector<TokenRef>& value, DWORD* word,
+                              const std::string& what) {
+    StateValue sv;
+    std::string why;
+    TokenRef at;
+    auto invalid = [&](const std::string& reason) {
+        Error(value.size() > 1 && why.size() > 0 ? at : value[0], "invalid value " + Quote(ValueText(value)) + " for " + what +
+                            (value.size() > 1 && !reason.empty() ? ": " + reason : ""));
+        return false;
+    };
+    if (!EvaluateState(value, &values, &sv, &why, &at)) return invalid(why);
+    if (sv.count != 1) return invalid("one component expected, not " + std::to_string(sv.count));
+    const double x = sv.v[0];
+    DWORD unused = 0;
+    if (LookUpValue(values, "true", &unused)) {
+        *word = x != 0 ? 1 : 0;
+        return true;
+    }
+    if (x < 0 || x > 0xffffffffu || x != std::trunc(x)) return invalid("not one of its values");
+    const DWORD n = static_cast<DWORD>(x);
+    if (bits) {
+        if (n > 0xF) return invalid("more than the four channel bits");
+        *word = n;
+        return true;
+    }
+    for (size_t i = 0; i < values.count; ++i) {
+        if (values.values[i].value == n) {
+            *word = n;
+            return true;
+        }
+    }
+    return invalid("not one of its values");
 }
 
 // "compile vs_2_0 VS(1, true)", "null", or a shader variable.

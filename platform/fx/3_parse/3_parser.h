@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/fx/2_preprocess/2_preprocess.h"
@@ -21,6 +22,17 @@ struct ShaderVariable {
     bool vertex;
     ShaderBinding binding;
 };
+
+// A state's value as an expression gives it: up to four components.
+struct StateValue {
+    double v[4] = {0, 0, 0, 0};
+    int count = 1;
+    bool isFloat = false;
+};
+
+// "float", "int3", "DWORD", "bool4": a type name of a cast or constructor
+// in a state's value, with its component count and kind.
+bool StateTypeName(std::string_view name, int* count, bool* isFloat, bool* isBool);
 
 // A token of the stream the parser reads: its kind and index; the end of
 // the stream is an End token whose index is the stream's size.
@@ -97,6 +109,23 @@ private:
     // was just read. Skipped after a reported error; End at the end.
     Read ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value);
 
+    // >> state values (3_parse_state_values.cpp)
+    friend class StateExpression;
+    // The value of "State = value;" as an expression: names of the state's
+    // values (names, when given), TRUE / FALSE, numbers, globals' initial
+    // values, casts, constructors, { } lists and HLSL's operators. False
+    // with the reason and the token it is about.
+    bool EvaluateState(const std::vector<TokenRef>& value, const ValueSet* names,
+                       StateValue* out, std::string* why, TokenRef* at);
+    // The initializers of globals, static ones too, for state values: the
+    // stream's tokens [begin, end).
+    struct GlobalValue {
+        size_t begin = 0;
+        size_t end = 0;
+        bool isInt = false;
+    };
+    std::unordered_map<std::string_view, GlobalValue> globalValues_;
+
     // >> global scope (3_parse_globals.cpp)
 
     // Where a global declaration has got to, so that '<' after a variable's
@@ -112,6 +141,8 @@ private:
         bool semantic = false;  // the last token was a semantic or register keyword
         bool inRegister = false;  // inside register(...)
         bool firstOfInitializer = false;  // the token right after '='
+        bool braceList = false;  // the initializer starts with '{'
+        bool stateList = false;  // ... and holds a ';': a block of states
         size_t start = std::string_view::npos;  // index of the declaration's first token
         size_t equals = 0;  // index of its '='
         size_t nesting = 0;  // open ( { [ of the initializer
@@ -137,8 +168,13 @@ private:
     void RecordSampler(Decl* d);
     void ReadSamplerRegister(Decl* d, const TokenRef& t);
     void ParseSamplerState(Decl* d, const TokenRef& keyword);
+    void ParseSamplerBlock(Decl* d);
+    bool IsStateBlock(const Decl& d) const;
+    void StateBlock(Decl* d, const TokenRef& open);
     void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
                            const std::vector<TokenRef>& value);
+    void SamplerFilter(SamplerDesc* sampler, const TokenRef& nameToken,
+                       const std::vector<TokenRef>& value);
     void SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
                         const std::vector<TokenRef>& value);
 
@@ -154,6 +190,8 @@ private:
     bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
     void ParseRenderState(PassDesc* pass, const RenderStateInfo& info, const TokenRef& nameToken,
                           const std::vector<TokenRef>& value);
+    bool StateValueAsWord(const ValueSet& values, bool bits, const std::vector<TokenRef>& value,
+                          DWORD* word, const std::string& what);
     void ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
                             const std::vector<TokenRef>& value);
     // Null when there is none; *reported when the value names an element of

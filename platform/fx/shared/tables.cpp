@@ -42,7 +42,8 @@ constexpr NamedValue kFilterValues[] = {
     {"anisotropic", D3DTEXF_ANISOTROPIC}};
 constexpr NamedValue kAddressValues[] = {
     {"wrap", D3DTADDRESS_WRAP}, {"mirror", D3DTADDRESS_MIRROR}, {"clamp", D3DTADDRESS_CLAMP},
-    {"border", D3DTADDRESS_BORDER}, {"mirroronce", D3DTADDRESS_MIRRORONCE}};
+    {"border", D3DTADDRESS_BORDER}, {"mirroronce", D3DTADDRESS_MIRRORONCE},
+    {"mirror_once", D3DTADDRESS_MIRRORONCE}};  // as SamplerState blocks spell it
 
 constexpr NamedValue kColorWriteValues[] = {
     {"red", D3DCOLORWRITEENABLE_RED}, {"green", D3DCOLORWRITEENABLE_GREEN},
@@ -74,6 +75,7 @@ const SamplerStateInfo kSamplerStates[] = {
     {"magfilter", D3DSAMP_MAGFILTER, Values(kFilterValues)},
     {"mipfilter", D3DSAMP_MIPFILTER, Values(kFilterValues)},
     {"mipmaplodbias", D3DSAMP_MIPMAPLODBIAS, {nullptr, 0}, StateNumber::Float},
+    {"miplodbias", D3DSAMP_MIPMAPLODBIAS, {nullptr, 0}, StateNumber::Float},
     {"maxmiplevel", D3DSAMP_MAXMIPLEVEL, {nullptr, 0}, StateNumber::Unsigned},
     {"maxanisotropy", D3DSAMP_MAXANISOTROPY, {nullptr, 0}, StateNumber::Unsigned},
 };
