@@ -71,6 +71,7 @@ void Parser::Run(std::vector<StreamMessage>* messages) {
     hlsl.texts = in_.texts;
     hlsl.files = in_.files;
     hlsl.tokens.clear();
+    std::vector<size_t> origin;
     bool gap = false;
     for (size_t i = 0; i < in_.tokens.size(); ++i) {
         if (removed_[i]) {
@@ -78,9 +79,11 @@ void Parser::Run(std::vector<StreamMessage>* messages) {
             continue;
         }
         hlsl.tokens.push_back(in_.tokens[i]);
+        if (!result_.textures.empty()) origin.push_back(i);
         if (gap) hlsl.tokens.back().flags &= static_cast<uint8_t>(~kGlued);
         gap = false;
     }
+    PairTextureObjects(origin);
 }
 
 TokenRef Parser::Next() {

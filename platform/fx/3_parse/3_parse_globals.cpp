@@ -110,8 +110,7 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
             return;
         case DeclPhase::AfterType:
             if (IsPunct(t, '<')) {
-                // Texture2D<float4> is a shader-model-4 object, not ours.
-                if (d->kind == DeclKind::Texture) d->kind = DeclKind::Plain;
+                // Texture2D<float4>: the same texture object.
                 SkipTemplateArguments();
             } else if (t.kind == Tok::Ident) {
                 d->phase = DeclPhase::AfterName;
@@ -152,7 +151,7 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     if (IsTextureType(d->type)) d->kind = DeclKind::Texture;
     // STRING, like TEXTURE and PIXELSHADER, in any case.
     if (IEquals(d->type, "string")) d->kind = DeclKind::String;
-    if (IsSamplerType(d->type)) d->kind = DeclKind::Sampler;
+    if (IsSamplerType(d->type) || IsSamplerObjectType(d->type)) d->kind = DeclKind::Sampler;
     if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
     if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
 }
@@ -252,6 +251,8 @@ void Parser::FinishDeclaration(Decl* d, const TokenRef& semicolon) {
         Remove(d->start, semicolon.index + 1);
     if (shader && d->named) DeclareShaderVariables(d);
     if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
+    if (d->kind == DeclKind::Sampler && IsSamplerObjectType(d->type))
+        Remove(d->start, semicolon.index + 1);
 }
 
 // "VertexShader vs = compile ...;", or an array of them
@@ -293,6 +294,12 @@ void Parser::DeclareShaderVariables(Decl* d) {
 }
 
 void Parser::RecordSampler(Decl* d) {
+    if (IsSamplerObjectType(d->type)) {
+        samplerObjects_.push_back({std::move(d->sampler), d->start});
+        d->sampler = SamplerDesc();
+        d->named = false;
+        return;
+    }
     result_.samplers.push_back(std::move(d->sampler));
     d->sampler = SamplerDesc();
     d->named = false;
@@ -304,6 +311,7 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
         texture.name = std::string(Text(name));
         texture.type = d->type;
         texture.pos = Pos(name);
+        textureDeclarationEnds_[texture.name] = d->start;
         result_.textures.push_back(std::move(texture));
     }
     if (d->kind == DeclKind::Sampler) {
@@ -338,11 +346,18 @@ void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
         Error(t, Quote(r) + " is not a register (b, c, i or s and its number)");
         return;
     }
-    if (d->kind != DeclKind::Sampler || Lower(r[0]) != 's') return;
+    const bool texture = d->kind == DeclKind::Texture && Lower(r[0]) == 't';
+    if ((d->kind != DeclKind::Sampler || Lower(r[0]) != 's') && !texture) return;
     int index = 0;
     for (size_t i = 1; i < r.size(); ++i) {
         if (!IsDigit(r[i]) || index > 1000) return;
         index = index * 10 + (r[i] - '0');
+    }
+    if (texture) {
+        // Its stage when a sampler object reads it.
+        if (index < static_cast<int>(D3D_SAMPLER_STAGES) && !result_.textures.empty())
+            textureRegisters_[result_.textures.back().name] = index;
+        return;
     }
     if (index >= static_cast<int>(D3D_SAMPLER_STAGES)) {
         Error(t, "sampler register " + Quote(r) + " is out of range (s0 to s" +

@@ -23,6 +23,10 @@ struct ShaderVariable {
     ShaderBinding binding;
 };
 
+// SamplerState, SamplerComparisonState: a sampler object, read with a
+// texture object (3_parse_texture_objects.cpp).
+bool IsSamplerObjectType(std::string_view type);
+
 // A state's value as an expression gives it: up to four components.
 struct StateValue {
     double v[4] = {0, 0, 0, 0};
@@ -125,6 +129,20 @@ private:
         bool isInt = false;
     };
     std::unordered_map<std::string_view, GlobalValue> globalValues_;
+
+    // >> texture objects (3_parse_texture_objects.cpp)
+    // "SamplerState S { ... };": taken out of the HLSL, its states kept for
+    // the samplers its reads make.
+    struct SamplerObject {
+        SamplerDesc desc;
+        size_t declarationEnd = 0;  // a stream index at or past its declaration
+    };
+    std::vector<SamplerObject> samplerObjects_;
+    std::unordered_map<std::string, int> textureRegisters_;  // register(tN)
+    std::unordered_map<std::string, size_t> textureDeclarationEnds_;
+    // T.Sample(S, ...) and its kin made reads of samplers; origin gives the
+    // stream index of each HLSL token.
+    void PairTextureObjects(const std::vector<size_t>& origin);
 
     // >> global scope (3_parse_globals.cpp)
 
