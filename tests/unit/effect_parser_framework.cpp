@@ -66,12 +66,14 @@ TEST(EffectParserGlobals, TextureDeclarationsAreTakenOutAndRecorded) {
                                     "uniform texture2D Diffuse : DIFFUSEMAP < string "
                                     "ResourceName = \"a.dds\"; >;",
                                     "extern textureCUBE Env;", "shared texture3D Volume;",
-                                    "static TEXTURE Upper, Second;"}));
+                                    "static TEXTURE Upper, Second;",
+                                    "Texture2D<float4> ShaderModel4;"}));
     std::vector<std::string> names;
     for (const fx::TextureDesc& t : e.textures) names.push_back(t.type + " " + t.name);
     EXPECT_EQ(names, (std::vector<std::string>{"texture Plain", "texture2D Diffuse",
                                                "textureCUBE Env", "texture3D Volume",
-                                               "TEXTURE Upper", "TEXTURE Second"}));
+                                               "TEXTURE Upper", "TEXTURE Second",
+                                               "Texture2D ShaderModel4"}));
     EXPECT_EQ(e.textures[1].pos.line, 2);
     EXPECT_EQ(e.textures[1].pos.column, 19);
 }
