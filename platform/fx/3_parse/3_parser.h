@@ -1,7 +1,10 @@
-// The parser of stage 3, shared by its three files (platform/fx internal):
+// The parser of stage 3, shared by its files (platform/fx internal):
 // 3_parse_effect.cpp (tokens, removal, messages, the whole effect),
-// 3_parse_globals.cpp (global declarations, samplers, annotations) and
-// 3_parse_techniques.cpp (techniques, passes, states, compile statements).
+// 3_parse_globals.cpp (global declarations, samplers, annotations),
+// 3_parse_techniques.cpp (techniques, passes, states, compile statements),
+// 3_parse_textures.cpp (texture annotations), 3_parse_state_values.cpp
+// (state values as expressions) and 3_parse_texture_objects.cpp (textures
+// read through SamplerState objects).
 #pragma once
 
 #include <string>
