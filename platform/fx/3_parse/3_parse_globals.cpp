@@ -456,7 +456,8 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
     if (IEquals(name, "Filter")) return SamplerFilter(sampler, nameToken, value);
     const SamplerStateInfo* info = FindSamplerState(name);
     if (!info) {
-        Warning(nameToken, "unsupported sampler state " + Quote(name) + " ignored");
+        Warning(nameToken, std::string(IsEffectStateName(name) ? "unsupported" : "unknown") +
+                               " sampler state " + Quote(name) + " ignored");
         return;
     }
     DWORD v = 0;

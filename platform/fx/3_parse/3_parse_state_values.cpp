@@ -349,6 +349,8 @@ private:
         }
         StateExpression inner(p_, tokens, nullptr, depth_ + 1);
         if (!inner.Evaluate(out)) {
+            // Said once, about the innermost global.
+            if (inner.why.rfind("the initial value", 0) == 0) return Fail(at, inner.why);
             return Fail(at, "the initial value of " + Quote(name) + " is not a constant (" +
                                 inner.why + ")");
         }

@@ -124,8 +124,10 @@ bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
         ParseShaderBinding(&pass->pixelShader, false, nameToken, value);
     } else if (const RenderStateInfo* info = FindRenderState(name)) {
         ParseRenderState(pass, *info, nameToken, value);
-    } else {
+    } else if (IsEffectStateName(name)) {
         Warning(nameToken, "unsupported state " + Quote(name) + " ignored");
+    } else {
+        Warning(nameToken, "unknown state " + Quote(name) + " ignored");
     }
     return true;
 }
@@ -165,8 +167,13 @@ bool Parser::StateValueAsWord(const ValueSet& values, bool bits,
     std::string why;
     TokenRef at;
     auto invalid = [&](const std::string& reason) {
-        Error(value.size() > 1 && why.size() > 0 ? at : value[0], "invalid value " + Quote(ValueText(value)) + " for " + what +
-                            (value.size() > 1 && !reason.empty() ? ": " + reason : ""));
+        // A single word needs no reason, unless it is a global whose value is
+        // not a constant.
+        const bool say = !reason.empty() &&
+                         (value.size() > 1 || reason.rfind("the initial value", 0) == 0);
+        Error(value.size() > 1 && !why.empty() ? at : value[0],
+              "invalid value " + Quote(ValueText(value)) + " for " + what +
+                  (say ? ": " + reason : ""));
         return false;
     };
     if (!EvaluateState(value, &values, &sv, &why, &at)) return invalid(why);
@@ -243,14 +250,15 @@ const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& va
     }
     if (v.empty() || v[0].kind != Tok::Ident) return nullptr;
     std::string name(Text(v[0]));
-    if (v.size() == 4 && IsPunct(v[1], '[') && IsPunct(v[3], ']')) {
+    if (v.size() >= 4 && IsPunct(v[1], '[') && IsPunct(v.back(), ']')) {
         bool known = false;
         for (const ShaderVariable& var : shaderVariables_)
             known = known || var.name.compare(0, name.size() + 1, name + "[") == 0;
         if (!known) return nullptr;
         *reported = true;
         size_t index = 0;
-        if (!ShaderIndex(v[2], &index)) return nullptr;
+        std::vector<TokenRef> indexTokens(v.begin() + 2, v.end() - 1);
+        if (!ShaderIndex(indexTokens, &index)) return nullptr;
         std::string element = name + "[" + std::to_string(index) + "]";
         for (const ShaderVariable& var : shaderVariables_)
             if (var.name == element) return &var;
@@ -265,22 +273,19 @@ const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& va
 
 // Direct3D 9 picks the element when the pass begins, from the parameter's
 // value; parameters here keep their initial values, so that is the element.
-bool Parser::ShaderIndex(const TokenRef& index, size_t* value) {
-    std::string_view text = Text(index);
-    for (const GlobalInitializer& g : result_.initializers) {
-        if (index.kind == Tok::Ident && g.name == text) {
-            text = g.value;
-            break;
-        }
-    }
-    DWORD number = 0;
-    if (text.empty() || text.size() > 4 || !ParseColorWord(text, &number)) {
-        Error(index, "the index " + Quote(Text(index)) +
-                         " of a shader array must be a number, or an int global with a"
-                         " number for its initial value");
+bool Parser::ShaderIndex(const std::vector<TokenRef>& index, size_t* value) {
+    StateValue sv;
+    std::string why;
+    TokenRef at;
+    if (!EvaluateState(index, nullptr, &sv, &why, &at) || sv.count != 1 || sv.v[0] < 0 ||
+        sv.v[0] != std::trunc(sv.v[0]) || sv.v[0] > 65535) {
+        Error(index.empty() ? at : index[0],
+              "the index " + Quote(ValueText(index)) +
+                  " of a shader array must be a constant whole number (a number, an int"
+                  " global's initial value, or arithmetic on them)");
         return false;
     }
-    *value = number;
+    *value = static_cast<size_t>(sv.v[0]);
     return true;
 }
 

@@ -218,8 +218,9 @@ private:
     // Null when there is none; *reported when the value names an element of
     // a shader array wrongly (the error said).
     const ShaderVariable* FindShaderVariable(const std::vector<TokenRef>& v, bool* reported);
-    // "i" in "vsArray[i]": a number, or an int global's initial value.
-    bool ShaderIndex(const TokenRef& index, size_t* value);
+    // "i" in "vsArray[i]": a number, an int global's initial value, or
+    // arithmetic on them.
+    bool ShaderIndex(const std::vector<TokenRef>& index, size_t* value);
     void DeclareShaderVariables(Decl* d);
     bool ParseCompile(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& v);
     bool ParseCompileArguments(ShaderBinding* b, const std::vector<TokenRef>& v);
