@@ -67,9 +67,15 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
             if (s.desc.name == name) return &s;
         return nullptr;
     };
+    // The identifiers of the HLSL, for names of pairs that take none of
+    // them; gathered at the first pair (most effects have none).
     std::set<std::string_view> names;
-    for (const SourceToken& t : tokens)
-        if (t.kind == Tok::Ident) names.insert(hlsl.Text(t));
+    std::set<std::string> chosen;
+    auto gatherNames = [&] {
+        if (!names.empty()) return;
+        for (const SourceToken& t : tokens)
+            if (t.kind == Tok::Ident) names.insert(hlsl.Text(t));
+    };
 
     struct Pair {
         std::string name;
@@ -131,8 +137,10 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
             return p.texture == texture && p.sampler == sampler;
         });
         if (found == pairs.end()) {
-            for (int n = 2; names.count(name) != 0; ++n)
+            gatherNames();
+            for (int n = 2; names.count(name) != 0 || chosen.count(name) != 0; ++n)
                 name = texture->name + "_" + sampler->desc.name + std::to_string(n);
+            chosen.insert(name);
             pairs.push_back({name, texture, sampler});
             found = pairs.end() - 1;
         }
