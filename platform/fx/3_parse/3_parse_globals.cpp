@@ -442,9 +442,9 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
             }
             color = static_cast<DWORD>(sv.v[0]);
             if (sv.count == 4) {
+                // As D3DCOLOR_COLORVALUE makes it: each channel times 255, truncated.
                 auto byte = [&](int k) {
-                    double c = std::clamp(sv.v[k], 0.0, 1.0);
-                    return static_cast<DWORD>(std::lround(c * 255.0));
+                    return static_cast<DWORD>(std::clamp(sv.v[k], 0.0, 1.0) * 255.0);
                 };
                 color = byte(3) << 24 | byte(0) << 16 | byte(1) << 8 | byte(2);
             }
