@@ -17,7 +17,10 @@
 // keep their initial values as far as states go, so it is evaluated once,
 // at the load. Nesting is bounded: hostile input gets an error, not a deep
 // stack.
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 

@@ -149,7 +149,8 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
         const TextureKind kind = KindOf(texture->type);
         const SourceToken& at = tokens[i];
         std::vector<SourceToken> head;
-        std::string read = std::string(kind.read) + (level ? "lod" : bias ? "bias" : grad ? "grad" : "");
+        const char* suffix = level ? "lod" : bias ? "bias" : grad ? "grad" : "";
+        std::string read = std::string(kind.read) + suffix;
         make(&head, Tok::Ident, read, at);
         make(&head, Tok::Punct, "(", at);
         make(&head, Tok::Ident, name, at);
