@@ -267,11 +267,14 @@ TEST(EffectParserStates, BadValuesAreErrorsAtTheValue) {
               (std::vector<std::string>{
                   "2:12: error: invalid value 'Two' for state 'SrcBlend'",
                   "3:12: error: invalid value '7' for state 'CullMode'",
-                  "4:20: error: invalid value 'TRUE FALSE' for state 'AlphaBlendEnable'",
+                  "4:25: error: invalid value 'TRUE FALSE' for state 'AlphaBlendEnable': "
+                  "unexpected 'FALSE'",
                   "5:1: error: missing value for state 'ZEnable'",
-                  "6:24: error: invalid value 'RED GREEN' for state 'ColorWriteEnable'",
+                  "6:24: error: invalid value 'RED GREEN' for state 'ColorWriteEnable': "
+                  "unexpected 'GREEN'",
                   "6:50: error: invalid value '16' for state 'ColorWriteEnable'",
-                  "6:77: error: invalid value 'RED |' for state 'ColorWriteEnable'",
+                  "6:77: error: invalid value 'RED |' for state 'ColorWriteEnable': "
+                  "the value ends too early",
                   "7:12: warning: unsupported value 'BlendFactor' for state 'SrcBlend' ignored",
                   "9:1: error: expected ';' after the value of 'FillMode'"}));
     // The last one still counts: only its ';' was missing.

@@ -67,12 +67,14 @@ TEST(EffectParserGlobals, TextureDeclarationsAreTakenOutAndRecorded) {
                                     "uniform texture2D Diffuse : DIFFUSEMAP < string "
                                     "ResourceName = \"a.dds\"; >;",
                                     "extern textureCUBE Env;", "shared texture3D Volume;",
-                                    "static TEXTURE Upper, Second;"}));
+                                    "static TEXTURE Upper, Second;",
+                                    "Texture2D<float4> ShaderModel4;"}));
     std::vector<std::string> names;
     for (const fx::TextureDesc& t : e.textures) names.push_back(t.type + " " + t.name);
     EXPECT_EQ(names, (std::vector<std::string>{"texture Plain", "texture2D Diffuse",
                                                "textureCUBE Env", "texture3D Volume",
-                                               "TEXTURE Upper", "TEXTURE Second"}));
+                                               "TEXTURE Upper", "TEXTURE Second",
+                                               "Texture2D ShaderModel4"}));
     EXPECT_EQ(e.textures[1].pos.line, 2);
     EXPECT_EQ(e.textures[1].pos.column, 19);
 }
@@ -240,7 +242,7 @@ TEST(EffectParserSamplers, BadAndUnsupportedStates) {
         "  MinFilter = Cubic;\n"
         "  MipMapLodBias = one;\n"
         "  MinFilter = GaussianQuad;\n"
-        "  BorderColor = float4(1, 0, 0, 1);\n"
+        "  BorderColor = float4(1, 0);\n"
         "  Texture = <t> extra;\n"
         "  MagFilter Linear;\n"
         "};\n");
@@ -252,8 +254,7 @@ TEST(EffectParserSamplers, BadAndUnsupportedStates) {
                   "5:19: error: invalid value 'one' for sampler state 'MipMapLodBias'",
                   "6:15: warning: unsupported value 'GaussianQuad' for sampler state "
                   "'MinFilter' ignored",
-                  "7:17: warning: border colour 'float4(1, 0, 0, 1)' is not a colour word; "
-                  "ignored",
+                  "7:17: warning: border colour 'float4(1, 0)' is not a colour; ignored",
                   "8:13: error: expected '<TEXTURE>' for state 'Texture', found '<t> extra'",
                   "9:13: error: expected '=' after 'MagFilter', found 'Linear'"}));
     ASSERT_EQ(e.samplers.size(), 1u);

@@ -6,16 +6,23 @@
 //                  null, or a global shader variable; profiles up to vs_3_0 /
 //                  ps_3_0
 //              [x] render states AlphaBlendEnable, SrcBlend, DestBlend,
-//                  BlendOp, CullMode, ZEnable, ZWriteEnable, FillMode, ZFunc;
-//                  any other state warns and is ignored
+//                  BlendOp, CullMode, ZEnable, ZWriteEnable, FillMode, ZFunc,
+//                  ColorWriteEnable; any other state (indexed ones too:
+//                  Texture[0], LightEnable[1]) warns and is ignored
+//              [x] state values as expressions: operators, globals' initial
+//                  values, casts, constructors, { } lists
+//                  (3_parse_state_values.cpp)
+//              [x] state blocks on numeric variables ("float f { ... };",
+//                  "int i = { ... };"): a warning, taken out
 //              [x] annotations on globals, techniques and passes
 //              [x] texture and string globals, a texture's ResourceName and
 //                  ResourceType (3_parse_textures.cpp), sampler_state blocks
 //                  (filters, addressing, border colour, mip LOD bias, largest
 //                  mip level, anisotropy, texture)
 //              [x] all of it written through macros, and across includes
-// Not implemented: state blocks, arrays of shaders, asm shaders, expressions
-// as state values.
+//              [x] arrays of shader variables, indexed by a number or an
+//                  int global's initial value
+// Not implemented: asm shaders (an error at the word asm).
 //
 // The parser streams over the tokens once; every loop advances by at least
 // one token, and nothing recurses on the input's nesting. Hostile input
@@ -59,6 +66,7 @@ void Parser::Run(std::vector<StreamMessage>* messages) {
     hlsl.texts = in_.texts;
     hlsl.files = in_.files;
     hlsl.tokens.clear();
+    std::vector<size_t> origin;
     bool gap = false;
     for (size_t i = 0; i < in_.tokens.size(); ++i) {
         if (removed_[i]) {
@@ -66,9 +74,11 @@ void Parser::Run(std::vector<StreamMessage>* messages) {
             continue;
         }
         hlsl.tokens.push_back(in_.tokens[i]);
+        if (!result_.textures.empty()) origin.push_back(i);
         if (gap) hlsl.tokens.back().flags &= static_cast<uint8_t>(~kGlued);
         gap = false;
     }
+    PairTextureObjects(origin);
 }
 
 TokenRef Parser::Next() {

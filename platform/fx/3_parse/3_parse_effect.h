@@ -7,7 +7,10 @@
 // ParsedEffect and hands on the HLSL tokens with each of those constructs
 // taken out. The sampler itself stays, with its register:
 // "sampler2D S : register(s1) = sampler_state {...};" becomes
-// "sampler2D S : register(s1);". Every description and message carries the
+// "sampler2D S : register(s1);". A SamplerState object goes whole; each
+// texture it reads with (T.Sample(S, uv)) becomes a sampler of its own,
+// declared in the HLSL, and the read a tex2D of it (3_parse_texture_objects).
+// Every description and message carries the
 // file, line and column its tokens come from, an included file's own.
 //
 // Globals that are not static and have an initializer are recorded with

@@ -5,6 +5,8 @@
 #include "platform/fx/3_parse/3_parser.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace fx {
 
@@ -29,6 +31,10 @@ void Parser::ParseTopLevel() {
         }
         // Braces of an initializer list belong to the declaration.
         const bool initializer = decl.phase == DeclPhase::Initializer;
+        if (IsPunct(t, '{') && IsStateBlock(decl)) {
+            StateBlock(&decl, t);
+            continue;
+        }
         if (IsPunct(t, '{') && !initializer) {
             depth = 1;
             continue;
@@ -45,6 +51,12 @@ void Parser::ParseTopLevel() {
         // "VertexShader vs = asm { mov oPos, v0; ... };"
         const bool shader =
             decl.kind == DeclKind::VertexShader || decl.kind == DeclKind::PixelShader;
+        // "float Speed = { MinValue = 0; };": states, not a list.
+        if (IsPunct(t, ';') && initializer && decl.kind == DeclKind::Plain && decl.braceList &&
+            decl.nesting > 0) {
+            decl.stateList = true;
+            continue;
+        }
         if (IsPunct(t, ';') && !(initializer && shader && decl.nesting > 0)) {
             FinishDeclaration(&decl, t);
             ResetDeclaration(&decl);
@@ -52,6 +64,37 @@ void Parser::ParseTopLevel() {
         }
         FeedDeclaration(&decl, t);
     }
+}
+
+// "float Speed { ... };", "SamplerState S { ... };": a '{' right after a
+// variable's name, semantic, register or annotation. A sampler's block is
+// its sampler_state; on any other variable the effect framework takes a
+// block of states that this program has no use for.
+bool Parser::IsStateBlock(const Decl& d) const {
+    if (d.phase != DeclPhase::AfterName || !d.named || d.parens > 0 || d.brackets > 0)
+        return false;
+    if (d.kind == DeclKind::Sampler) return true;
+    if (d.kind != DeclKind::Plain) return false;
+    static constexpr const char* kBlockTypes[] = {"struct", "cbuffer", "tbuffer", "typedef",
+                                                  "class",  "interface", "namespace"};
+    for (const char* type : kBlockTypes)
+        if (d.type == type) return false;
+    return true;
+}
+
+void Parser::StateBlock(Decl* d, const TokenRef& open) {
+    d->equals = open.index;
+    if (d->kind == DeclKind::Sampler) {
+        ParseSamplerBlock(d);
+        d->phase = DeclPhase::Other;
+        return;
+    }
+    Warning(open, "the state block of " + Quote(Text(d->name)) + " is ignored");
+    if (!SkipBlock()) {
+        UnexpectedEnd("the state block of " + Quote(Text(d->name)), open.index);
+        return;
+    }
+    Remove(open.index, next_);
 }
 
 // Cheap when nothing was declared, as between a run of stray tokens.
@@ -67,8 +110,7 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
             return;
         case DeclPhase::AfterType:
             if (IsPunct(t, '<')) {
-                // Texture2D<float4> is a shader-model-4 object, not ours.
-                if (d->kind == DeclKind::Texture) d->kind = DeclKind::Plain;
+                // Texture2D<float4>: the same texture object.
                 SkipTemplateArguments();
             } else if (t.kind == Tok::Ident) {
                 d->phase = DeclPhase::AfterName;
@@ -109,7 +151,7 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     if (IsTextureType(d->type)) d->kind = DeclKind::Texture;
     // STRING, like TEXTURE and PIXELSHADER, in any case.
     if (IEquals(d->type, "string")) d->kind = DeclKind::String;
-    if (IsSamplerType(d->type)) d->kind = DeclKind::Sampler;
+    if (IsSamplerType(d->type) || IsSamplerObjectType(d->type)) d->kind = DeclKind::Sampler;
     if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
     if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
 }
@@ -164,6 +206,7 @@ void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
         ParseSamplerState(d, t);
         d->phase = DeclPhase::Other;
     }
+    if (d->firstOfInitializer && IsPunct(t, '{')) d->braceList = true;
     d->firstOfInitializer = false;
     if (IsPunct(t, '(') || IsPunct(t, '{') || IsPunct(t, '[')) ++d->nesting;
     if ((IsPunct(t, ')') || IsPunct(t, '}') || IsPunct(t, ']')) && d->nesting > 0) --d->nesting;
@@ -177,6 +220,14 @@ void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
 }
 
 void Parser::RecordInitializer(Decl* d) {
+    if (d->kind == DeclKind::Plain && d->named && !d->initializer.empty() &&
+        d->phase == DeclPhase::Initializer) {
+        int count = 0;
+        bool isFloat = false, isBool = false;
+        bool isInt = StateTypeName(d->type, &count, &isFloat, &isBool) && !isFloat;
+        globalValues_[Text(d->name)] = {d->initializer.front().index,
+                                        d->initializer.back().index + 1, isInt};
+    }
     if (d->kind == DeclKind::Plain && d->named && !d->isStatic && !d->initializer.empty() &&
         d->phase == DeclPhase::Initializer) {
         // The stream's tokens are expanded already: what they spell is the value.
@@ -189,12 +240,19 @@ void Parser::RecordInitializer(Decl* d) {
 // At the declaration's ';': textures, strings and shader variables vanish
 // from the HLSL, samplers are recorded.
 void Parser::FinishDeclaration(Decl* d, const TokenRef& semicolon) {
+    if (d->stateList) {
+        Warning(d->name, "the state block of " + Quote(Text(d->name)) + " is ignored");
+        Remove(d->equals, semicolon.index);
+        return;
+    }
     if (d->kind == DeclKind::Plain) RecordInitializer(d);
     bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
     if (d->kind == DeclKind::Texture || d->kind == DeclKind::String || shader)
         Remove(d->start, semicolon.index + 1);
     if (shader && d->named) DeclareShaderVariables(d);
     if (d->kind == DeclKind::Sampler && d->named) RecordSampler(d);
+    if (d->kind == DeclKind::Sampler && IsSamplerObjectType(d->type))
+        Remove(d->start, semicolon.index + 1);
 }
 
 // "VertexShader vs = compile ...;", or an array of them
@@ -236,6 +294,12 @@ void Parser::DeclareShaderVariables(Decl* d) {
 }
 
 void Parser::RecordSampler(Decl* d) {
+    if (IsSamplerObjectType(d->type)) {
+        samplerObjects_.push_back({std::move(d->sampler), d->start});
+        d->sampler = SamplerDesc();
+        d->named = false;
+        return;
+    }
     result_.samplers.push_back(std::move(d->sampler));
     d->sampler = SamplerDesc();
     d->named = false;
@@ -247,6 +311,7 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
         texture.name = std::string(Text(name));
         texture.type = d->type;
         texture.pos = Pos(name);
+        textureDeclarationEnds_[texture.name] = d->start;
         result_.textures.push_back(std::move(texture));
     }
     if (d->kind == DeclKind::Sampler) {
@@ -281,11 +346,18 @@ void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
         Error(t, Quote(r) + " is not a register (b, c, i or s and its number)");
         return;
     }
-    if (d->kind != DeclKind::Sampler || Lower(r[0]) != 's') return;
+    const bool texture = d->kind == DeclKind::Texture && Lower(r[0]) == 't';
+    if ((d->kind != DeclKind::Sampler || Lower(r[0]) != 's') && !texture) return;
     int index = 0;
     for (size_t i = 1; i < r.size(); ++i) {
         if (!IsDigit(r[i]) || index > 1000) return;
         index = index * 10 + (r[i] - '0');
+    }
+    if (texture) {
+        // Its stage when a sampler object reads it.
+        if (index < static_cast<int>(D3D_SAMPLER_STAGES) && !result_.textures.empty())
+            textureRegisters_[result_.textures.back().name] = index;
+        return;
     }
     if (index >= static_cast<int>(D3D_SAMPLER_STAGES)) {
         Error(t, "sampler register " + Quote(r) + " is out of range (s0 to s" +
@@ -310,6 +382,15 @@ void Parser::ParseSamplerState(Decl* d, const TokenRef& keyword) {
         PutBack(t);
         return;
     }
+    ParseSamplerBlock(d);
+}
+
+// The states of a sampler_state block whose '{' was just read; everything
+// from d->equals to its '}' is taken out.
+void Parser::ParseSamplerBlock(Decl* d) {
+    SamplerDesc& sampler = d->sampler;
+    std::string what = "sampler_state of " + Quote(sampler.name);
+    TokenRef t;
     for (;;) {
         t = Next();
         if (t.kind == Tok::End) {
@@ -349,23 +430,59 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
     if (IEquals(name, "BorderColor")) {
         DWORD color = 0;
         if (value.size() != 1 || !ParseColorWord(first, &color)) {
-            Warning(value[0], "border colour " + Quote(ValueText(value)) +
-                                        " is not a colour word; ignored");
-            return;
+            // float4(r, g, b, a) or { r, g, b, a }: the colour as a D3DCOLOR.
+            StateValue sv;
+            std::string why;
+            TokenRef at;
+            if (!EvaluateState(value, nullptr, &sv, &why, &at) ||
+                (sv.count != 4 && (sv.count != 1 || sv.isFloat))) {
+                Warning(value[0], "border colour " + Quote(ValueText(value)) +
+                                      " is not a colour; ignored");
+                return;
+            }
+            color = static_cast<DWORD>(sv.v[0]);
+            if (sv.count == 4) {
+                // As D3DCOLOR_COLORVALUE makes it: each channel times 255, truncated.
+                auto byte = [&](int k) {
+                    return static_cast<DWORD>(std::clamp(sv.v[k], 0.0, 1.0) * 255.0);
+                };
+                color = byte(3) << 24 | byte(0) << 16 | byte(1) << 8 | byte(2);
+            }
         }
         sampler->states.push_back({D3DSAMP_BORDERCOLOR, color, Pos(nameToken)});
         return;
     }
+    // SamplerState blocks name the filters together: Filter = MIN_MAG_MIP_LINEAR.
+    if (IEquals(name, "Filter")) return SamplerFilter(sampler, nameToken, value);
     const SamplerStateInfo* info = FindSamplerState(name);
     if (!info) {
-        Warning(nameToken, "unsupported sampler state " + Quote(name) + " ignored");
+        Warning(nameToken, std::string(IsEffectStateName(name) ? "unsupported" : "unknown") +
+                               " sampler state " + Quote(name) + " ignored");
         return;
     }
     DWORD v = 0;
     if (info->number != StateNumber::None) {
-        if (!ParseStateNumber(info->number, ValueText(value), &v)) {
+        if (ParseStateNumber(info->number, ValueText(value), &v)) {
+            sampler->states.push_back({info->state, v, Pos(nameToken)});
+            return;
+        }
+        StateValue sv;
+        std::string why;
+        TokenRef at;
+        bool ok = EvaluateState(value, nullptr, &sv, &why, &at);
+        if (ok && sv.count != 1) why = "one component expected";
+        ok = ok && sv.count == 1;
+        if (ok && info->number == StateNumber::Float) {
+            float f = static_cast<float>(sv.v[0]);
+            std::memcpy(&v, &f, sizeof f);
+        } else if (ok) {
+            ok = sv.v[0] >= 0 && sv.v[0] <= 0xffffffffu && sv.v[0] == std::trunc(sv.v[0]);
+            if (!ok) why = "not a whole number of 0 or more";
+            v = ok ? static_cast<DWORD>(sv.v[0]) : 0;
+        }
+        if (!ok) {
             Error(value[0], "invalid value " + Quote(ValueText(value)) + " for sampler state " +
-                                Quote(name));
+                                Quote(name) + (value.size() > 1 ? ": " + why : ""));
             return;
         }
         sampler->states.push_back({info->state, v, Pos(nameToken)});
@@ -377,11 +494,60 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
         return;
     }
     if (value.size() != 1 || !LookUpValue(info->values, first, &v)) {
-        Error(value[0],
-              "invalid value " + Quote(ValueText(value)) + " for sampler state " + Quote(name));
-        return;
+        if (!StateValueAsWord(info->values, false, value, &v, "sampler state " + Quote(name)))
+            return;
     }
     sampler->states.push_back({info->state, v, Pos(nameToken)});
+}
+
+// "Filter = MIN_MAG_LINEAR_MIP_POINT": MINFILTER, MAGFILTER and MIPFILTER at
+// once; ANISOTROPIC all three anisotropic. The comparison filters have no
+// counterpart in Direct3D 9's samplers: a warning.
+void Parser::SamplerFilter(SamplerDesc* sampler, const TokenRef& nameToken,
+                           const std::vector<TokenRef>& value) {
+    std::string v = value.size() == 1 ? ToLower(Text(value[0])) : std::string();
+    const SourcePos at = Pos(nameToken);
+    if (v == "anisotropic") {
+        for (D3DSAMPLERSTATETYPE s : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER})
+            sampler->states.push_back({s, D3DTEXF_ANISOTROPIC, at});
+        return;
+    }
+    // MIN_X_MAG_Y_MIP_Z, the names of one filter run together (MIN_MAG_MIP_POINT).
+    DWORD filters[3] = {0, 0, 0};  // min, mag, mip
+    bool seen[3] = {false, false, false};
+    size_t i = 0;
+    bool ok = v.rfind("min_", 0) == 0;
+    std::vector<int> pending;
+    while (ok && i < v.size()) {
+        size_t end = v.find('_', i);
+        if (end == std::string::npos) end = v.size();
+        std::string word = v.substr(i, end - i);
+        i = end + 1;
+        if (word == "min" || word == "mag" || word == "mip") {
+            int k = word == "min" ? 0 : word == "mag" ? 1 : 2;
+            ok = !seen[k];
+            seen[k] = true;
+            pending.push_back(k);
+        } else if ((word == "point" || word == "linear") && !pending.empty()) {
+            for (int k : pending) filters[k] = word == "point" ? D3DTEXF_POINT : D3DTEXF_LINEAR;
+            pending.clear();
+        } else {
+            ok = false;
+        }
+    }
+    if (!ok || !pending.empty() || !seen[0] || !seen[1] || !seen[2]) {
+        std::string text = ValueText(value);
+        if (v.rfind("comparison_", 0) == 0) {
+            Warning(value[0], "unsupported value " + Quote(text) +
+                                  " for sampler state 'Filter' ignored");
+            return;
+        }
+        Error(value[0], "invalid value " + Quote(text) + " for sampler state 'Filter'");
+        return;
+    }
+    sampler->states.push_back({D3DSAMP_MINFILTER, filters[0], at});
+    sampler->states.push_back({D3DSAMP_MAGFILTER, filters[1], at});
+    sampler->states.push_back({D3DSAMP_MIPFILTER, filters[2], at});
 }
 
 // "Texture = <T>", "(T)" or "T".

@@ -4,6 +4,8 @@
 // read.
 #include "platform/fx/3_parse/3_parser.h"
 
+#include <cmath>
+
 namespace fx {
 
 void Parser::ParseTechnique(const TokenRef& keyword) {
@@ -122,8 +124,10 @@ bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
         ParseShaderBinding(&pass->pixelShader, false, nameToken, value);
     } else if (const RenderStateInfo* info = FindRenderState(name)) {
         ParseRenderState(pass, *info, nameToken, value);
-    } else {
+    } else if (IsEffectStateName(name)) {
         Warning(nameToken, "unsupported state " + Quote(name) + " ignored");
+    } else {
+        Warning(nameToken, "unknown state " + Quote(name) + " ignored");
     }
     return true;
 }
@@ -136,40 +140,64 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
         return;
     }
     DWORD v = 0;
-    if (info.state == D3DRS_COLORWRITEENABLE) {
-        // "RED | GREEN | BLUE", or a number of those bits: 0x0F, 7.
-        if (value.size() % 2 == 0) {
-            Error(value.back(), "invalid value " + Quote(ValueText(value)) + " for state " +
-                                    Quote(name));
-            return;
-        }
-        for (size_t i = 0; i < value.size(); i += 2) {
-            DWORD bits = 0;
-            if (!LookUpValue(info.values, Text(value[i]), &bits) &&
-                (!ParseColorWord(Text(value[i]), &bits) || bits > 0xF)) {
-                Error(value[i], "invalid value " + Quote(ValueText(value)) + " for state " +
-                                    Quote(name));
-                return;
-            }
-            v |= bits;
-            if (i + 1 < value.size() && !IsPunct(value[i + 1], '|')) {
-                Error(value[i + 1], "expected '|' between the channels of " + Quote(name));
-                return;
-            }
-        }
-        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
-        return;
-    }
     if (value.size() == 1 && IsUnsupportedRenderValue(Text(value[0]))) {
         Warning(value[0], "unsupported value " + Quote(Text(value[0])) + " for state " +
                               Quote(name) + " ignored");
         return;
     }
-    if (value.size() != 1 || !LookUpValue(info.values, Text(value[0]), &v)) {
-        Error(value[0], "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name));
+    // The common case, "SrcBlend = SrcAlpha;", without the expression reader.
+    if (value.size() == 1 && info.state != D3DRS_COLORWRITEENABLE &&
+        LookUpValue(info.values, Text(value[0]), &v)) {
+        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
         return;
     }
+    if (!StateValueAsWord(info.values, info.state == D3DRS_COLORWRITEENABLE, value, &v,
+                          "state " + Quote(name)))
+        return;
     pass->renderStates.push_back({info.state, v, Pos(nameToken)});
+}
+
+// The value as an expression, then checked against the state's values: a
+// bool state takes any number (not 0 is TRUE), ColorWriteEnable any mask
+// of its four bits, any other one of its values (by name or number).
+bool Parser::StateValueAsWord(const ValueSet& values, bool bits,
+                              const std::vector<TokenRef>& value, DWORD* word,
+                              const std::string& what) {
+    StateValue sv;
+    std::string why;
+    TokenRef at;
+    auto invalid = [&](const std::string& reason) {
+        // A single word needs no reason, unless it is a global whose value is
+        // not a constant.
+        const bool say = !reason.empty() &&
+                         (value.size() > 1 || reason.rfind("the initial value", 0) == 0);
+        Error(value.size() > 1 && !why.empty() ? at : value[0],
+              "invalid value " + Quote(ValueText(value)) + " for " + what +
+                  (say ? ": " + reason : ""));
+        return false;
+    };
+    if (!EvaluateState(value, &values, &sv, &why, &at)) return invalid(why);
+    if (sv.count != 1) return invalid("one component expected, not " + std::to_string(sv.count));
+    const double x = sv.v[0];
+    DWORD unused = 0;
+    if (LookUpValue(values, "true", &unused)) {
+        *word = x != 0 ? 1 : 0;
+        return true;
+    }
+    if (x < 0 || x > 0xffffffffu || x != std::trunc(x)) return invalid("not one of its values");
+    const DWORD n = static_cast<DWORD>(x);
+    if (bits) {
+        if (n > 0xF) return invalid("more than the four channel bits");
+        *word = n;
+        return true;
+    }
+    for (size_t i = 0; i < values.count; ++i) {
+        if (values.values[i].value == n) {
+            *word = n;
+            return true;
+        }
+    }
+    return invalid("not one of its values");
 }
 
 // "compile vs_2_0 VS(1, true)", "null", or a shader variable.
@@ -222,14 +250,15 @@ const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& va
     }
     if (v.empty() || v[0].kind != Tok::Ident) return nullptr;
     std::string name(Text(v[0]));
-    if (v.size() == 4 && IsPunct(v[1], '[') && IsPunct(v[3], ']')) {
+    if (v.size() >= 4 && IsPunct(v[1], '[') && IsPunct(v.back(), ']')) {
         bool known = false;
         for (const ShaderVariable& var : shaderVariables_)
             known = known || var.name.compare(0, name.size() + 1, name + "[") == 0;
         if (!known) return nullptr;
         *reported = true;
         size_t index = 0;
-        if (!ShaderIndex(v[2], &index)) return nullptr;
+        std::vector<TokenRef> indexTokens(v.begin() + 2, v.end() - 1);
+        if (!ShaderIndex(indexTokens, &index)) return nullptr;
         std::string element = name + "[" + std::to_string(index) + "]";
         for (const ShaderVariable& var : shaderVariables_)
             if (var.name == element) return &var;
@@ -244,22 +273,19 @@ const ShaderVariable* Parser::FindShaderVariable(const std::vector<TokenRef>& va
 
 // Direct3D 9 picks the element when the pass begins, from the parameter's
 // value; parameters here keep their initial values, so that is the element.
-bool Parser::ShaderIndex(const TokenRef& index, size_t* value) {
-    std::string_view text = Text(index);
-    for (const GlobalInitializer& g : result_.initializers) {
-        if (index.kind == Tok::Ident && g.name == text) {
-            text = g.value;
-            break;
-        }
-    }
-    DWORD number = 0;
-    if (text.empty() || text.size() > 4 || !ParseColorWord(text, &number)) {
-        Error(index, "the index " + Quote(Text(index)) +
-                         " of a shader array must be a number, or an int global with a"
-                         " number for its initial value");
+bool Parser::ShaderIndex(const std::vector<TokenRef>& index, size_t* value) {
+    StateValue sv;
+    std::string why;
+    TokenRef at;
+    if (!EvaluateState(index, nullptr, &sv, &why, &at) || sv.count != 1 || sv.v[0] < 0 ||
+        sv.v[0] != std::trunc(sv.v[0]) || sv.v[0] > 65535) {
+        Error(index.empty() ? at : index[0],
+              "the index " + Quote(ValueText(index)) +
+                  " of a shader array must be a constant whole number (a number, an int"
+                  " global's initial value, or arithmetic on them)");
         return false;
     }
-    *value = number;
+    *value = static_cast<size_t>(sv.v[0]);
     return true;
 }
 

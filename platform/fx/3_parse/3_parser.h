@@ -1,11 +1,15 @@
-// The parser of stage 3, shared by its three files (platform/fx internal):
+// The parser of stage 3, shared by its files (platform/fx internal):
 // 3_parse_effect.cpp (tokens, removal, messages, the whole effect),
-// 3_parse_globals.cpp (global declarations, samplers, annotations) and
-// 3_parse_techniques.cpp (techniques, passes, states, compile statements).
+// 3_parse_globals.cpp (global declarations, samplers, annotations),
+// 3_parse_techniques.cpp (techniques, passes, states, compile statements),
+// 3_parse_textures.cpp (texture annotations), 3_parse_state_values.cpp
+// (state values as expressions) and 3_parse_texture_objects.cpp (textures
+// read through SamplerState objects).
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/fx/2_preprocess/2_preprocess.h"
@@ -21,6 +25,21 @@ struct ShaderVariable {
     bool vertex;
     ShaderBinding binding;
 };
+
+// SamplerState, SamplerComparisonState: a sampler object, read with a
+// texture object (3_parse_texture_objects.cpp).
+bool IsSamplerObjectType(std::string_view type);
+
+// A state's value as an expression gives it: up to four components.
+struct StateValue {
+    double v[4] = {0, 0, 0, 0};
+    int count = 1;
+    bool isFloat = false;
+};
+
+// "float", "int3", "DWORD", "bool4": a type name of a cast or constructor
+// in a state's value, with its component count and kind.
+bool StateTypeName(std::string_view name, int* count, bool* isFloat, bool* isBool);
 
 // A token of the stream the parser reads: its kind and index; the end of
 // the stream is an End token whose index is the stream's size.
@@ -100,6 +119,37 @@ private:
     // was just read. Skipped after a reported error; End at the end.
     Read ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value);
 
+    // >> state values (3_parse_state_values.cpp)
+    friend class StateExpression;
+    // The value of "State = value;" as an expression: names of the state's
+    // values (names, when given), TRUE / FALSE, numbers, globals' initial
+    // values, casts, constructors, { } lists and HLSL's operators. False
+    // with the reason and the token it is about.
+    bool EvaluateState(const std::vector<TokenRef>& value, const ValueSet* names,
+                       StateValue* out, std::string* why, TokenRef* at);
+    // The initializers of globals, static ones too, for state values: the
+    // stream's tokens [begin, end).
+    struct GlobalValue {
+        size_t begin = 0;
+        size_t end = 0;
+        bool isInt = false;
+    };
+    std::unordered_map<std::string_view, GlobalValue> globalValues_;
+
+    // >> texture objects (3_parse_texture_objects.cpp)
+    // "SamplerState S { ... };": taken out of the HLSL, its states kept for
+    // the samplers its reads make.
+    struct SamplerObject {
+        SamplerDesc desc;
+        size_t declarationEnd = 0;  // a stream index at or past its declaration
+    };
+    std::vector<SamplerObject> samplerObjects_;
+    std::unordered_map<std::string, int> textureRegisters_;  // register(tN)
+    std::unordered_map<std::string, size_t> textureDeclarationEnds_;
+    // T.Sample(S, ...) and its kin made reads of samplers; origin gives the
+    // stream index of each HLSL token.
+    void PairTextureObjects(const std::vector<size_t>& origin);
+
     // >> global scope (3_parse_globals.cpp)
 
     // Where a global declaration has got to, so that '<' after a variable's
@@ -115,6 +165,8 @@ private:
         bool semantic = false;  // the last token was a semantic or register keyword
         bool inRegister = false;  // inside register(...)
         bool firstOfInitializer = false;  // the token right after '='
+        bool braceList = false;  // the initializer starts with '{'
+        bool stateList = false;  // ... and holds a ';': a block of states
         size_t start = std::string_view::npos;  // index of the declaration's first token
         size_t equals = 0;  // index of its '='
         size_t nesting = 0;  // open ( { [ of the initializer
@@ -140,8 +192,13 @@ private:
     void RecordSampler(Decl* d);
     void ReadSamplerRegister(Decl* d, const TokenRef& t);
     void ParseSamplerState(Decl* d, const TokenRef& keyword);
+    void ParseSamplerBlock(Decl* d);
+    bool IsStateBlock(const Decl& d) const;
+    void StateBlock(Decl* d, const TokenRef& open);
     void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
                            const std::vector<TokenRef>& value);
+    void SamplerFilter(SamplerDesc* sampler, const TokenRef& nameToken,
+                       const std::vector<TokenRef>& value);
     void SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
                         const std::vector<TokenRef>& value);
 
@@ -157,13 +214,16 @@ private:
     bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
     void ParseRenderState(PassDesc* pass, const RenderStateInfo& info, const TokenRef& nameToken,
                           const std::vector<TokenRef>& value);
+    bool StateValueAsWord(const ValueSet& values, bool bits, const std::vector<TokenRef>& value,
+                          DWORD* word, const std::string& what);
     void ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
                             const std::vector<TokenRef>& value);
     // Null when there is none; *reported when the value names an element of
     // a shader array wrongly (the error said).
     const ShaderVariable* FindShaderVariable(const std::vector<TokenRef>& v, bool* reported);
-    // "i" in "vsArray[i]": a number, or an int global's initial value.
-    bool ShaderIndex(const TokenRef& index, size_t* value);
+    // "i" in "vsArray[i]": a number, an int global's initial value, or
+    // arithmetic on them.
+    bool ShaderIndex(const std::vector<TokenRef>& index, size_t* value);
     void DeclareShaderVariables(Decl* d);
     bool ParseCompile(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& v);
     bool ParseCompileArguments(ShaderBinding* b, const std::vector<TokenRef>& v);

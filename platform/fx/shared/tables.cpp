@@ -42,7 +42,8 @@ constexpr NamedValue kFilterValues[] = {
     {"anisotropic", D3DTEXF_ANISOTROPIC}};
 constexpr NamedValue kAddressValues[] = {
     {"wrap", D3DTADDRESS_WRAP}, {"mirror", D3DTADDRESS_MIRROR}, {"clamp", D3DTADDRESS_CLAMP},
-    {"border", D3DTADDRESS_BORDER}, {"mirroronce", D3DTADDRESS_MIRRORONCE}};
+    {"border", D3DTADDRESS_BORDER}, {"mirroronce", D3DTADDRESS_MIRRORONCE},
+    {"mirror_once", D3DTADDRESS_MIRRORONCE}};  // as SamplerState blocks spell it
 
 constexpr NamedValue kColorWriteValues[] = {
     {"red", D3DCOLORWRITEENABLE_RED}, {"green", D3DCOLORWRITEENABLE_GREEN},
@@ -74,8 +75,60 @@ const SamplerStateInfo kSamplerStates[] = {
     {"magfilter", D3DSAMP_MAGFILTER, Values(kFilterValues)},
     {"mipfilter", D3DSAMP_MIPFILTER, Values(kFilterValues)},
     {"mipmaplodbias", D3DSAMP_MIPMAPLODBIAS, {nullptr, 0}, StateNumber::Float},
+    {"miplodbias", D3DSAMP_MIPMAPLODBIAS, {nullptr, 0}, StateNumber::Float},
     {"maxmiplevel", D3DSAMP_MAXMIPLEVEL, {nullptr, 0}, StateNumber::Unsigned},
     {"maxanisotropy", D3DSAMP_MAXANISOTROPY, {nullptr, 0}, StateNumber::Unsigned},
+};
+
+// Every state name the effect framework takes in a pass or a sampler_state
+// block (render, light, material, transform, texture stage, sampler and
+// shader states), lower case. The device applies those of kRenderStates and
+// kSamplerStates; the others are said to be ignored, and a name not here
+// is said to be unknown.
+constexpr const char* kEffectStateNames[] = {
+    // render states
+    "zenable", "fillmode", "shademode", "zwriteenable", "alphatestenable", "lastpixel",
+    "srcblend", "destblend", "cullmode", "zfunc", "alpharef", "alphafunc", "ditherenable",
+    "alphablendenable", "fogenable", "specularenable", "fogcolor", "fogtablemode", "fogstart",
+    "fogend", "fogdensity", "rangefogenable", "stencilenable", "stencilfail", "stencilzfail",
+    "stencilpass", "stencilfunc", "stencilref", "stencilmask", "stencilwritemask",
+    "texturefactor", "wrap0", "wrap1", "wrap2", "wrap3", "wrap4", "wrap5", "wrap6", "wrap7",
+    "wrap8", "wrap9", "wrap10", "wrap11", "wrap12", "wrap13", "wrap14", "wrap15", "clipping",
+    "lighting", "ambient", "fogvertexmode", "colorvertex", "localviewer", "normalizenormals",
+    "diffusematerialsource", "specularmaterialsource", "ambientmaterialsource",
+    "emissivematerialsource", "vertexblend", "clipplaneenable", "pointsize", "pointsize_min",
+    "pointspriteenable", "pointscaleenable", "pointscale_a", "pointscale_b", "pointscale_c",
+    "multisampleantialias", "multisamplemask", "patchedgestyle", "debugmonitortoken",
+    "pointsize_max", "indexedvertexblendenable", "colorwriteenable", "tweenfactor", "blendop",
+    "positiondegree", "normaldegree", "scissortestenable", "slopescaledepthbias",
+    "antialiasedlineenable", "mintessellationlevel", "maxtessellationlevel",
+    "adaptivetess_x", "adaptivetess_y", "adaptivetess_z", "adaptivetess_w",
+    "enableadaptivetessellation", "twosidedstencilmode", "ccw_stencilfail",
+    "ccw_stencilzfail", "ccw_stencilpass", "ccw_stencilfunc", "colorwriteenable1",
+    "colorwriteenable2", "colorwriteenable3", "blendfactor", "srgbwriteenable", "depthbias",
+    "separatealphablendenable", "srcblendalpha", "destblendalpha", "blendopalpha",
+    // lights, materials, transforms, clip planes
+    "lighttype", "lightdiffuse", "lightspecular", "lightambient", "lightposition",
+    "lightdirection", "lightrange", "lightfalloff", "lightattenuation0", "lightattenuation1",
+    "lightattenuation2", "lighttheta", "lightphi", "lightenable", "materialdiffuse",
+    "materialambient", "materialspecular", "materialemissive", "materialpower",
+    "worldtransform", "viewtransform", "projectiontransform", "texturetransform", "clipplane",
+    // texture stages
+    "colorop", "colorarg0", "colorarg1", "colorarg2", "alphaop", "alphaarg0", "alphaarg1",
+    "alphaarg2", "resultarg", "bumpenvmat00", "bumpenvmat01", "bumpenvmat10", "bumpenvmat11",
+    "texcoordindex", "bumpenvlscale", "bumpenvloffset", "texturetransformflags", "constant",
+    "texture",
+    // samplers
+    "sampler", "addressu", "addressv", "addressw", "bordercolor", "magfilter", "minfilter",
+    "mipfilter", "mipmaplodbias", "maxmiplevel", "maxanisotropy", "srgbtexture",
+    "elementindex", "dmapoffset",
+    // shaders and their constants
+    "vertexshader", "pixelshader", "vertexshaderconstant", "vertexshaderconstantb",
+    "vertexshaderconstantf", "vertexshaderconstanti", "vertexshaderconstant1",
+    "vertexshaderconstant2", "vertexshaderconstant3", "vertexshaderconstant4",
+    "pixelshaderconstant", "pixelshaderconstantb", "pixelshaderconstantf",
+    "pixelshaderconstanti", "pixelshaderconstant1", "pixelshaderconstant2",
+    "pixelshaderconstant3", "pixelshaderconstant4",
 };
 
 constexpr const char* kUnsupportedSamplerValues[] = {"pyramidalquad", "gaussianquad",
@@ -157,6 +210,10 @@ bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value) {
         }
     }
     return false;
+}
+
+bool IsEffectStateName(std::string_view name) {
+    return InListIgnoringCase(kEffectStateNames, name);
 }
 
 bool IsUnsupportedSamplerValue(std::string_view text) {

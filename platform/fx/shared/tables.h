@@ -44,6 +44,9 @@ struct SamplerStateInfo {
 const RenderStateInfo* FindRenderState(std::string_view name);
 const SamplerStateInfo* FindSamplerState(std::string_view name);
 
+// A state the effect framework knows by this name, applied here or not.
+bool IsEffectStateName(std::string_view name);
+
 // A value by name, or a plain decimal number that is one of the set's values
 // (effect files may write "CullMode = 1").
 bool LookUpValue(const ValueSet& set, std::string_view text, DWORD* value);
