@@ -1,6 +1,7 @@
 // Stage 4: the order of the token rewrites, and why each sits where it does.
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
+#include "platform/fx/4_rewrite/4_constant_sizes.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 
@@ -52,6 +53,9 @@ constexpr std::array kRewrites = {
                  [](TokenRewriteState& s) {
                      return CheckHlsl(s.code(), s.outline(), s.compiled, s.messages);
                  }},
+    // Before unused_globals, which then drops a const global only array
+    // sizes named; before globals, which takes the const word out.
+    TokenRewrite{"constant_sizes", ConstantArraySizes},
     // After the checks (a global declared twice is an error, used or not),
     // before the reshaping rewrites, which then read only what is used: a
     // global no code names costs glslang nothing and takes no register.
