@@ -280,9 +280,14 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage) continue;
         const SpvInstruction* pointer = module.Def(in.words[0]);
         const SpvInstruction* type = module.Def(pointer->words[2]);
-        const bool scalar = type->op == spv::OpTypeFloat;
-        const bool narrow = type->op == spv::OpTypeVector && type->words[2] < 4 &&
-                            module.Def(type->words[1])->op == spv::OpTypeFloat;
+        // A float, or an int or uint (held as a float in the register), of
+        // up to four components: an int4 is widened too, to a float4.
+        const bool vector = type->op == spv::OpTypeVector;
+        const SpvInstruction* component = vector ? module.Def(type->words[1]) : type;
+        const bool isFloat = component->op == spv::OpTypeFloat;
+        const bool isInt = component->op == spv::OpTypeInt;
+        const bool scalar = !vector && (isFloat || isInt);
+        const bool narrow = vector && (isInt || (isFloat && type->words[2] < 4));
         if ((!scalar && !narrow) ||
             std::find(keep.begin(), keep.end(), in.words[1]) != keep.end()) {
             continue;
@@ -291,6 +296,23 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     }
     if (widened.empty()) return;
     const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
+    // The float vectors an int2 or int3 is read as, declared before the
+    // code is rebuilt below; an int varying is interpolated as the float it
+    // is in Direct3D 9's registers, so it loses glslang's Flat.
+    const bool anyInteger = std::any_of(widened.begin(), widened.end(), [&](const auto& w) {
+        const SpvInstruction* t = module.Def(w.second);
+        if (t->op == spv::OpTypeVector) t = module.Def(t->words[1]);
+        return t->op == spv::OpTypeInt;
+    });
+    for (uint32_t n = 2; n <= 3 && anyInteger; ++n)
+        module.DeclareType(spv::OpTypeVector, {floatType, n});
+    std::erase_if(module.code, [&](const SpvInstruction& in) {
+        return in.op == spv::OpDecorate && in.words.size() == 2 &&
+               in.words[1] == spv::DecorationFlat &&
+               std::any_of(widened.begin(), widened.end(),
+                           [&](const auto& w) { return w.first == in.words[0]; });
+    });
+    module.Reindex();
     const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
     auto oldType = [&](uint32_t variable) {
         for (const auto& [id, type] : widened) {
@@ -323,28 +345,47 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         }
         const SpvInstruction* t = module.Def(type);
         const uint32_t n = t->op == spv::OpTypeVector ? t->words[2] : 1;
+        // An int or uint varying: its float type of as many components, and
+        // the conversions between the two (a float read into an int
+        // truncates, as every conversion into an int does).
+        const SpvInstruction* c = t->op == spv::OpTypeVector ? module.Def(t->words[1]) : t;
+        const bool integer = c->op == spv::OpTypeInt;
+        const bool isSigned = integer && c->words.size() > 2 && c->words[2] != 0;
+        const uint32_t floats =
+            !integer ? type : n == 1 ? floatType : module.DeclareType(spv::OpTypeVector, {floatType, n});
         if (in.op == spv::OpLoad) {
             // The four components, then the ones the code reads.
             const uint32_t result = in.words[1];
+            const uint32_t read = integer ? module.NewId() : result;
             const uint32_t wide = module.NewId();
             module.code.push_back({spv::OpLoad, {vec4, wide, target}});
             if (n == 1) {
-                module.code.push_back({spv::OpCompositeExtract, {type, result, wide, 0}});
+                module.code.push_back({spv::OpCompositeExtract, {floats, read, wide, 0}});
             } else {
-                std::vector<uint32_t> words{type, result, wide, wide};
-                for (uint32_t c = 0; c < n; ++c) words.push_back(c);
+                std::vector<uint32_t> words{floats, read, wide, wide};
+                for (uint32_t k = 0; k < n; ++k) words.push_back(k);
                 module.code.push_back({spv::OpVectorShuffle, std::move(words)});
             }
+            if (integer) {
+                module.code.push_back({isSigned ? spv::OpConvertFToS : spv::OpConvertFToU,
+                                       {type, result, read}});
+            }
         } else {
-            const uint32_t value = in.words[1];
+            uint32_t value = in.words[1];
+            if (integer) {
+                const uint32_t converted = module.NewId();
+                module.code.push_back({isSigned ? spv::OpConvertSToF : spv::OpConvertUToF,
+                                       {floats, converted, value}});
+                value = converted;
+            }
             const uint32_t wide = module.NewId();
             std::vector<uint32_t> words{vec4, wide};
             if (n == 1) {
                 words.push_back(value);
             } else {
-                for (uint32_t c = 0; c < n; ++c) {
+                for (uint32_t k = 0; k < n; ++k) {
                     const uint32_t part = module.NewId();
-                    module.code.push_back({spv::OpCompositeExtract, {floatType, part, value, c}});
+                    module.code.push_back({spv::OpCompositeExtract, {floatType, part, value, k}});
                     words.push_back(part);
                 }
             }
