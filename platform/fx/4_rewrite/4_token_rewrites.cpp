@@ -1,5 +1,6 @@
 // Stage 4: the order of the token rewrites, and why each sits where it does.
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/4_rewrite/4_aggregate_casts.h"
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
 #include "platform/fx/4_rewrite/4_constant_sizes.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
@@ -71,6 +72,9 @@ constexpr std::array kRewrites = {
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
+    // After the lists, whose values it would otherwise have to count through
+    // its calls; before matrix logic, which then sees a call as an operand.
+    TokenRewrite{"aggregate_casts", RewriteAggregateCasts},
     // After the shapes and lists it copies: rounds until no comparison of
     // matrices is left.
     TokenRewrite{"matrix_logic", RewriteMatrixLogic},
