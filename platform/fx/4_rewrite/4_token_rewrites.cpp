@@ -3,6 +3,7 @@
 #include "platform/fx/4_rewrite/4_aggregate_casts.h"
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
 #include "platform/fx/4_rewrite/4_constant_sizes.h"
+#include "platform/fx/4_rewrite/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 
@@ -66,6 +67,9 @@ constexpr std::array kRewrites = {
                      s.Edited();
                      return true;
                  }},
+    // Before shapes, which hold an Nx1 and a 1xN matrix as vectors, whose
+    // mul would then be their dot product.
+    TokenRewrite{"outer_products", RewriteOuterProducts},
     // Before the initializer lists: a list fills the types as these edits
     // leave them (a 1xN matrix as a vector).
     TokenRewrite{"shapes", RewriteDeclarationShapes},
