@@ -3,6 +3,7 @@
 #include "platform/fx/4_rewrite/4_aggregate_casts.h"
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
 #include "platform/fx/4_rewrite/4_constant_sizes.h"
+#include "platform/fx/4_rewrite/4_matrix_products.h"
 #include "platform/fx/4_rewrite/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
@@ -79,6 +80,9 @@ constexpr std::array kRewrites = {
     // After the lists, whose values it would otherwise have to count through
     // its calls; before matrix logic, which then sees a call as an operand.
     TokenRewrite{"aggregate_casts", RewriteAggregateCasts},
+    // After the casts (above), whose calls it reads as operands; before matrix
+    // logic, which copies the operands it casts.
+    TokenRewrite{"matrix_products", RewriteMatrixProducts},
     // After the shapes and lists it copies: rounds until no comparison of
     // matrices is left.
     TokenRewrite{"matrix_logic", RewriteMatrixLogic},

@@ -1,0 +1,19 @@
+// Stage 4: "*" between two matrices (platform/fx internal; the
+// "matrix_products" entry of 4_token_rewrites.cpp).
+#pragma once
+
+namespace fx {
+
+class TokenRewriteState;
+
+// "m * n" of two matrices multiplies element by element in Direct3D 9 (mul
+// is the matrix product), where glslang makes it the matrix product, and
+// refuses it for two shapes. Such a product, and "m *= n", becomes a call
+// "fx_times2x2_(m, n)" of a function made for the shape and defined just
+// before the function that multiplies; of two shapes, both are truncated to
+// the smaller rows and columns first, with Direct3D 9's truncation warning.
+// Only where the declarations tell both shapes, and not inside a chain of
+// products (a * b * c), which is left as it is. Always true.
+bool RewriteMatrixProducts(TokenRewriteState& state);
+
+}  // namespace fx
