@@ -61,6 +61,7 @@ public:
             size_t defined = edits->list.size();
             std::string made;
             for (size_t k = f.body + 1; k < f.end; ++k) {
+                Spread(k, edits, &made);
                 if (code_.Punct(k) != '(') continue;
                 const size_t end = Cast(k, edits, &made);
                 if (end == 0) return false;
@@ -195,6 +196,32 @@ private:
             else break;
         }
         return k;
+    }
+
+    // A struct or array among a constructor's arguments, "float4(s)", or in
+    // an initializer list, "{ s, 1 }", counts as its components in order:
+    // it becomes a call that gives them as a vector (of four at most).
+    void Spread(size_t open, TokenEdits* edits, std::string* made) {
+        const char p = code_.Punct(open);
+        const bool constructor = p == '(' && open > 0 && code_.IsIdent(open - 1) &&
+                                 ShapeOf(code_.Text(open - 1)).rows > 0;
+        const char before = open > 0 ? code_.Punct(open - 1) : 0;
+        const bool list = p == '{' && (before == '=' || before == ',' || before == '{');
+        if (!constructor && !list) return;
+        const size_t close = code_.Closing(open);
+        if (close >= code_.size()) return;
+        for (auto [first, last] : ListItems(code_, open, close)) {
+            const Type from = TypeOf(first, last);
+            if (!from.known() || !Aggregate(from)) continue;
+            std::vector<std::string> source;
+            if (!Flatten(from, "x", &source) || source.empty() || source.size() > 4) continue;
+            const Type to{source.size() == 1 ? "float" : Cat({"float", std::to_string(source.size())}), 0};
+            std::vector<std::string> target;
+            Flatten(to, "r", &target);
+            const std::string name = Function(to, from, target, source, made);
+            edits->Replace(code_.At(first), code_.At(first), Tokens(Cat({name, "("}), first));
+            edits->Replace(code_.At(last), code_.At(last), Tokens(")", last - 1));
+        }
     }
 
     // A cast at the '(' at open: its rewrite; the token after it, npos

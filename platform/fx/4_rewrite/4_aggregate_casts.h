@@ -14,8 +14,10 @@ class TokenRewriteState;
 // types, "fx_cast0_(s)", defined just before the function that casts; a
 // cast to an array stands as the initializer of a local ("float f[4] =
 // (float[4])p;" fills f through an out parameter). A source of fewer
-// components than the target (not a scalar) is an error. Always true but
-// for that error.
+// components than the target (not a scalar) is an error. A struct or array
+// among a constructor's arguments or in an initializer list, "float4(s, 1)",
+// "{ s, 1 }", is such a call that gives its components as a vector (of four
+// at most). Always true but for that error.
 bool RewriteAggregateCasts(TokenRewriteState& state);
 
 }  // namespace fx

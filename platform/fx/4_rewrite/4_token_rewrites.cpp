@@ -74,12 +74,13 @@ constexpr std::array kRewrites = {
     // Before the initializer lists: a list fills the types as these edits
     // leave them (a 1xN matrix as a vector).
     TokenRewrite{"shapes", RewriteDeclarationShapes},
+    // Before the lists: a struct or array in a list becomes a call whose
+    // components they count; before matrix logic, which then sees a call
+    // as an operand.
+    TokenRewrite{"aggregate_casts", RewriteAggregateCasts},
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
-    // After the lists, whose values it would otherwise have to count through
-    // its calls; before matrix logic, which then sees a call as an operand.
-    TokenRewrite{"aggregate_casts", RewriteAggregateCasts},
     // After the casts (above), whose calls it reads as operands; before matrix
     // logic, which copies the operands it casts.
     TokenRewrite{"matrix_products", RewriteMatrixProducts},
