@@ -4,6 +4,7 @@
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
 #include "platform/fx/4_rewrite/4_constant_sizes.h"
 #include "platform/fx/4_rewrite/4_matrix_products.h"
+#include "platform/fx/4_rewrite/4_negated_bools.h"
 #include "platform/fx/4_rewrite/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
@@ -81,6 +82,9 @@ constexpr std::array kRewrites = {
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
+    // Its place among the reshaping rewrites is free: it reads only bool
+    // names and comparisons, and puts in a subtraction of the same width.
+    TokenRewrite{"negated_bools", NegateBools},
     // After the casts (above), whose calls it reads as operands; before matrix
     // logic, which copies the operands it casts.
     TokenRewrite{"matrix_products", RewriteMatrixProducts},
