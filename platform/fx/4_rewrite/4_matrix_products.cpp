@@ -169,8 +169,13 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
         const size_t before = edits.list.size();
         for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
             // "*" or "*=", of one token each side's operand chain.
-            if (code.Punct(k) != '*') continue;
+            const char op = code.Punct(k);
+            if (op != '*' && op != '+' && op != '-' && op != '/') continue;
+            // + - / between two shapes: only the truncation (glslang takes
+            // one shape inside the other, not a float2x3 and a float3x2).
+            const bool product = op == '*';
             const bool compound = code.Punct(k + 1) == '=';
+            if (!product && (compound || code.Punct(k + 1) == op)) continue;
             const size_t right = compound ? k + 2 : k + 1;
             size_t first = OperandStart(code, k, f.body);
             const size_t last = OperandEnd(code, right, f.end);
@@ -184,6 +189,7 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
             const char p = first > f.body + 1 ? code.Punct(first - 1) : 0;
             const char n = code.Punct(last);
             if (p == '*' || p == '/' || p == '%' || n == '*' || n == '/' || n == '%') continue;
+            if ((op == '+' || op == '-') && (p == '+' || p == '-' || n == '+' || n == '-')) continue;
             // A compound assignment's left side is read twice: only a name
             // and its members.
             if (compound) {
@@ -193,9 +199,12 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
                 if (!plain || code.Punct(last) != ';') continue;
             }
             const Shape to{std::min(a.rows, b.rows), std::min(a.cols, b.cols), true};
-            if (to.rows != a.rows || to.cols != a.cols || to.rows != b.rows || to.cols != b.cols)
+            const bool same = to.rows == a.rows && to.cols == a.cols && to.rows == b.rows &&
+                              to.cols == b.cols;
+            if (!product && same) continue;
+            if (!same)
                 state.messages->push_back(WarningAt(code.Pos(k), "implicit truncation of vector type"));
-            if (made.insert({to.rows, to.cols}).second) definitions += Definition(to);
+            if (product && made.insert({to.rows, to.cols}).second) definitions += Definition(to);
             const SourceToken& at = code.Token(k);
             auto cast = [&](Shape from) {
                 return from.rows == to.rows && from.cols == to.cols
@@ -204,7 +213,17 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
             };
             const std::string castA = compound ? "" : cast(a), castB = cast(b);
             std::string open;
-            if (compound) {
+            if (!product) {
+                // "(float2x2)(m) + (float2x2)(n)"
+                if (!castA.empty()) {
+                    edits.Replace(code.At(first), code.At(first), Tokens(s, castA, code.Token(first)));
+                    edits.Replace(code.At(k), code.At(k), Tokens(s, ")", code.Token(k - 1)));
+                }
+                if (!castB.empty()) {
+                    edits.Replace(code.At(right), code.At(right), Tokens(s, castB, code.Token(right)));
+                    edits.Replace(code.At(last), code.At(last), Tokens(s, ")", code.Token(last - 1)));
+                }
+            } else if (compound) {
                 // "m *= n" as "m = fx_times2x2_(m, n)"
                 std::string target = s.Spelling(code.At(first), code.At(k));
                 open = Cat({"= ", Times(to), "(",
@@ -218,8 +237,10 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
                 edits.Replace(code.At(k), code.At(k) + 1,
                               Tokens(s, Cat({castA.empty() ? "" : ")", ", ", castB}), at));
             }
-            edits.Replace(code.At(last), code.At(last),
-                          Tokens(s, Cat({castB.empty() ? "" : ")", ")"}), code.Token(last - 1)));
+            if (product) {
+                edits.Replace(code.At(last), code.At(last),
+                              Tokens(s, Cat({castB.empty() ? "" : ")", ")"}), code.Token(last - 1)));
+            }
             k = last - 1;
         }
         if (definitions.empty()) continue;

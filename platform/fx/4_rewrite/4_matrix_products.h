@@ -12,8 +12,11 @@ class TokenRewriteState;
 // "fx_times2x2_(m, n)" of a function made for the shape and defined just
 // before the function that multiplies; of two shapes, both are truncated to
 // the smaller rows and columns first, with Direct3D 9's truncation warning.
-// Only where the declarations tell both shapes, and not inside a chain of
-// products (a * b * c), which is left as it is. Always true.
+// "m + n", "m - n" and "m / n" of two shapes are truncated likewise, both
+// cast, with the warning (glslang takes a shape inside the other, but not a
+// float2x3 and a float3x2, and does not warn). Only where the declarations
+// tell both shapes, and not inside a chain (a * b * c, a + b - c), which is
+// left as it is. Always true.
 bool RewriteMatrixProducts(TokenRewriteState& state);
 
 }  // namespace fx
