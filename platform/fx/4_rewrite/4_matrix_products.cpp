@@ -35,6 +35,8 @@ size_t OperandStart(const Code& code, size_t end, size_t limit) {
             if (p == ')' && k > limit && code.IsIdent(k - 1)) --k;  // a call
         } else if (code.IsIdent(k - 1)) {
             --k;
+        } else if (code.Token(k - 1).kind == Tok::Number) {
+            return k - 1;
         } else {
             return npos;
         }
@@ -62,6 +64,8 @@ size_t OperandEnd(const Code& code, size_t first, size_t limit) {
     } else if (code.IsIdent(k)) {
         ++k;
         if (code.Punct(k) == '(') k = code.Closing(k) + 1;
+    } else if (code.Token(k).kind == Tok::Number) {
+        return k + 1;
     } else {
         return npos;
     }
@@ -148,6 +152,58 @@ size_t CastBefore(const Code& code, size_t first, size_t limit) {
     return first - 3;
 }
 
+// "a * b * c" from the operand at first: each "*" whose left side (the
+// product so far) and right operand are matrices becomes a call, the one
+// before it nested inside ("fx_times2x2_(fx_times2x2_(a, b), c)"); a
+// scalar operand stays a "*". Only chains of matrices of one shape and of
+// scalars; the end of the chain, npos when it is left alone.
+size_t Chain(const Code& code, const HlslOutline& outline, size_t first, size_t limit,
+             std::set<std::pair<int, int>>* made, std::string* definitions, const TokenStream& s,
+             TokenEdits* edits) {
+    std::vector<std::pair<size_t, size_t>> operands;
+    size_t at = first;
+    size_t end = OperandEnd(code, first, limit);
+    while (end != npos) {
+        operands.emplace_back(at, end);
+        if (code.Punct(end) != '*' || code.Punct(end + 1) == '=') break;
+        at = end + 1;
+        end = OperandEnd(code, at, limit);
+    }
+    if (end == npos || operands.size() < 3) return npos;
+    const char n = code.Punct(end);
+    if (n == '/' || n == '%') return npos;
+    Shape shape{};
+    std::vector<bool> matrix;
+    for (auto [a, b] : operands) {
+        const Shape sh = MatrixShape(code, outline, a, b);
+        if (sh.rows > 0) {
+            if (shape.rows != 0 && (sh.rows != shape.rows || sh.cols != shape.cols)) return npos;
+            shape = sh;
+        } else if (!(b == a + 1 && code.Token(a).kind == Tok::Number) &&
+                   ExpressionComponents(code, outline, a, b) != 1) {
+            return npos;
+        }
+        matrix.push_back(sh.rows > 0);
+    }
+    if (shape.rows == 0) return npos;
+    bool soFar = matrix[0];
+    bool any = false;
+    for (size_t i = 1; i < operands.size(); ++i) {
+        if (soFar && matrix[i]) {
+            const size_t star = operands[i].first - 1;
+            edits->Replace(code.At(first), code.At(first),
+                           Tokens(s, Cat({Times(shape), "("}), code.Token(first)));
+            edits->Replace(code.At(star), code.At(star) + 1, Tokens(s, ",", code.Token(star)));
+            edits->Replace(code.At(operands[i].second), code.At(operands[i].second),
+                           Tokens(s, ")", code.Token(operands[i].second - 1)));
+            any = true;
+        }
+        soFar = soFar || matrix[i];
+    }
+    if (any && made->insert({shape.rows, shape.cols}).second) *definitions += Definition(shape);
+    return end;
+}
+
 }  // namespace
 
 bool RewriteMatrixProducts(TokenRewriteState& state) {
@@ -181,13 +237,19 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
             const size_t last = OperandEnd(code, right, f.end);
             if (first == npos || last == npos) continue;
             if (!compound) first = CastBefore(code, first, f.body);
+            const char p = first > f.body + 1 ? code.Punct(first - 1) : 0;
+            const char n = code.Punct(last);
+            if (product && !compound && n == '*' && code.Punct(last + 1) != '=' && p != '*' &&
+                p != '/' && p != '%') {
+                const size_t end = Chain(code, outline, first, f.end, &made, &definitions, s, &edits);
+                if (end != npos) k = end - 1;
+                continue;
+            }
             const Shape a = MatrixShape(code, outline, first, k);
             if (a.rows == 0) continue;
             const Shape b = MatrixShape(code, outline, right, last);
             if (b.rows == 0) continue;
-            // Inside a chain "a * b * c": left alone.
-            const char p = first > f.body + 1 ? code.Punct(first - 1) : 0;
-            const char n = code.Punct(last);
+            // Inside a chain "a / b * c": left alone.
             if (p == '*' || p == '/' || p == '%' || n == '*' || n == '/' || n == '%') continue;
             if ((op == '+' || op == '-') && (p == '+' || p == '-' || n == '+' || n == '-')) continue;
             // A compound assignment's left side is read twice: only a name

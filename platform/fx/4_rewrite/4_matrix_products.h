@@ -14,9 +14,11 @@ class TokenRewriteState;
 // the smaller rows and columns first, with Direct3D 9's truncation warning.
 // "m + n", "m - n" and "m / n" of two shapes are truncated likewise, both
 // cast, with the warning (glslang takes a shape inside the other, but not a
-// float2x3 and a float3x2, and does not warn). Only where the declarations
-// tell both shapes, and not inside a chain (a * b * c, a + b - c), which is
-// left as it is. Always true.
+// float2x3 and a float3x2, and does not warn). In a chain of products of
+// one shape's matrices and scalars ("m * 2 * n"), each product of two
+// matrices is a call, the earlier one nested inside. Only where the
+// declarations tell the shapes; other chains (a / b * c, a + b - c of two
+// shapes) are left as they are. Always true.
 bool RewriteMatrixProducts(TokenRewriteState& state);
 
 }  // namespace fx

@@ -1,6 +1,6 @@
 // "*" between two matrices multiplies element by element (mul is the matrix
 // product); of two shapes, both are truncated to the smaller rows and
-// columns, with a warning; "*=" likewise.
+// columns, with a warning; "*=" and a chain ("m * 2 * m") likewise.
 //? entry ps_3_0 main()
 //? ps c0 = 1 2 3 4
 //? warning 15 truncation
@@ -13,5 +13,6 @@ float4 main() : COLOR0
     float2x2 p = m * (float2x2)n;     // 3 8 9 16
     float2x2 q = m;
     q *= n;
-    return float4(p._11, p._12, p._21, q._22);
+    float2x2 r = m * 2 * m;           // 2 8 18 32
+    return float4(p._11, p._12, r._21 / 2, q._22);
 }
