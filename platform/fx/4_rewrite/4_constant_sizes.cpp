@@ -3,6 +3,7 @@
 #include "platform/fx/4_rewrite/4_constant_sizes.h"
 
 #include <map>
+#include <set>
 #include <string_view>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
@@ -50,7 +51,7 @@ public:
             const size_t close = code_.Closing(i);
             for (size_t k = i + 1; k < close && k < code_.size(); ++k) {
                 if (!code_.IsIdent(k) || constants_.count(code_.Text(k)) == 0) continue;
-                if (code_.Punct(k - 1) == '.') continue;
+                if (code_.Punct(k - 1) == '.' || !Parameter(code_.Text(k))) continue;
                 std::vector<SourceToken> out;
                 Expand(code_.Text(k), code_.Token(k), 0, &out);
                 if (!out.empty()) edits->Replace(code_.At(k), code_.At(k) + 1, std::move(out));
@@ -63,13 +64,14 @@ private:
     // static const is taken in too, for the const globals its initializer
     // may name ("static const int M = N * 2;").
     void Declaration(size_t first, size_t end) {
-        bool isConst = false;
+        bool isConst = false, isStatic = false;
         size_t j = first;
         for (; j < end && code_.IsIdent(j); ++j) {
             const std::string_view w = code_.Text(j);
             if (w == "extern" || w == "typedef") return;
             if (w == "const") isConst = true;
-            else if (w != "static" && w != "uniform" && w != "volatile" && w != "precise") break;
+            else if (w == "static") isStatic = true;
+            else if (w != "uniform" && w != "volatile" && w != "precise") break;
         }
         if (!isConst || j + 3 >= end || !IsScalarType(code_.Text(j))) return;
         if (!code_.IsIdent(j + 1) || code_.Punct(j + 2) != '=') return;
@@ -78,6 +80,23 @@ private:
             if (p == ',' || p == '{' || p == '<' || p == ':') return;  // several, a list, ...
         }
         constants_[code_.Text(j + 1)] = {j + 3, end};
+        if (isStatic) statics_.insert(code_.Text(j + 1));
+    }
+
+    // A const global that is not static is a parameter, glslang's constant
+    // no more; a static const is one, unless its initializer names such a
+    // parameter.
+    bool Parameter(std::string_view name, int depth = 0) const {
+        if (statics_.count(name) == 0) return true;
+        const auto found = constants_.find(name);
+        if (depth > kMaxDepth || found == constants_.end()) return false;
+        for (size_t k = found->second.first; k < found->second.second; ++k) {
+            if (code_.IsIdent(k) && constants_.count(code_.Text(k)) != 0 &&
+                code_.Punct(k - 1) != '.' && Parameter(code_.Text(k), depth + 1)) {
+                return true;
+            }
+        }
+        return false;
     }
 
     // The bracket at open holds a declaration's array size: "TYPE NAME[",
@@ -108,7 +127,7 @@ private:
         out->push_back(s_.Make(Tok::Punct, "(", at));
         for (size_t k = found->second.first; k < found->second.second; ++k) {
             if (code_.IsIdent(k) && constants_.count(code_.Text(k)) != 0 &&
-                code_.Punct(k - 1) != '.') {
+                code_.Punct(k - 1) != '.' && Parameter(code_.Text(k))) {
                 Expand(code_.Text(k), at, depth + 1, out);
                 if (out->empty()) return;
             } else {
@@ -127,6 +146,7 @@ private:
     const Code& code_;
     // name -> its initializer's code tokens [first, end)
     std::map<std::string_view, std::pair<size_t, size_t>> constants_;
+    std::set<std::string_view> statics_;
 };
 
 }  // namespace

@@ -10,8 +10,8 @@ class TokenRewriteState;
 // is a parameter (its const is taken out by "globals"), yet Direct3D 9's
 // compiler sizes an array by its initial value. Inside an array size, each
 // such name becomes its initializer in parentheses, "taps[(4) * 2]", the
-// names that initializer uses in turn (static consts too, which may name
-// such a global). Always true.
+// names that initializer uses in turn (a static const too where its
+// initializer names such a global). Always true.
 bool ConstantArraySizes(TokenRewriteState& state);
 
 }  // namespace fx
