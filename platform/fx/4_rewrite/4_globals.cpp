@@ -180,6 +180,9 @@ size_t GlobalScan::Typedef(size_t i) {
     def.shape = ShapeOf(type);
     auto base = typedefs_.find(std::string(type));
     if (def.majority < 0 && base != typedefs_.end()) def.majority = base->second.majority;
+    // A matrix typedef keeps the #pragma pack_matrix in force where it is
+    // declared, whatever pragma is in force where it is used.
+    if (def.majority < 0 && def.shape == Shape::Matrix) def.majority = packRowMajor_ ? 1 : 0;
     ++j;
     if (Is(j, '<')) j = Skip(j);
     for (; j < t_.size() && !Is(j, ';'); ++j) {

@@ -1,8 +1,13 @@
 // Stage 4: the order of the token rewrites, and why each sits where it does.
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/4_rewrite/4_aggregate_casts.h"
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
+#include "platform/fx/4_rewrite/4_constant_sizes.h"
 #include "platform/fx/4_rewrite/4_int_matrices.h"
 #include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
+#include "platform/fx/4_rewrite/4_matrix_products.h"
+#include "platform/fx/4_rewrite/4_negated_bools.h"
+#include "platform/fx/4_rewrite/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 
@@ -54,6 +59,9 @@ constexpr std::array kRewrites = {
                  [](TokenRewriteState& s) {
                      return CheckHlsl(s.code(), s.outline(), s.compiled, s.messages);
                  }},
+    // Before unused_globals, which then drops a const global only array
+    // sizes named; before globals, which takes the const word out.
+    TokenRewrite{"constant_sizes", ConstantArraySizes},
     // After the checks (a global declared twice is an error, used or not),
     // before the reshaping rewrites, which then read only what is used: a
     // global no code names costs glslang nothing and takes no register.
@@ -63,9 +71,16 @@ constexpr std::array kRewrites = {
                      s.Edited();
                      return true;
                  }},
+    // Before shapes, which hold an Nx1 and a 1xN matrix as vectors, whose
+    // mul would then be their dot product.
+    TokenRewrite{"outer_products", RewriteOuterProducts},
     // Before the initializer lists: a list fills the types as these edits
     // leave them (a 1xN matrix as a vector).
     TokenRewrite{"shapes", RewriteDeclarationShapes},
+    // Before the lists: a struct or array in a list becomes a call whose
+    // components they count; before matrix logic, which then sees a call
+    // as an operand.
+    TokenRewrite{"aggregate_casts", RewriteAggregateCasts},
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
@@ -76,6 +91,13 @@ constexpr std::array kRewrites = {
     // before matrix logic, which rewrites the comparisons these conversions
     // wrap and reads the float matrices these make.
     TokenRewrite{"int_matrices", RewriteIntMatrices},
+    // Its place among the reshaping rewrites is free: it reads only bool
+    // names and comparisons, and puts in a subtraction of the same width.
+    TokenRewrite{"negated_bools", NegateBools},
+    // After the casts (above), whose calls it reads as operands, and after
+    // int matrices, which leaves every matrix a float one; before matrix
+    // logic, which copies the operands it casts.
+    TokenRewrite{"matrix_products", RewriteMatrixProducts},
     // After the shapes and lists it copies: rounds until no comparison of
     // matrices is left.
     TokenRewrite{"matrix_logic", RewriteMatrixLogic},

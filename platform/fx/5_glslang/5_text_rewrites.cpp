@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -270,6 +271,47 @@ std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<Text
     return edits.Apply(hlsl, moves);
 }
 
+namespace {
+
+// An integer literal's value below 2^33 (decimal, hex or octal, u / l
+// suffixes); false for anything else (floats, larger values).
+bool IntegerLiteral(const std::string& t, uint64_t* value, bool* isUnsigned) {
+    const size_t suffix = std::min(t.find_first_of("uUlL"), t.size());
+    if (t.find_first_not_of("uUlL", suffix) != std::string::npos) return false;
+    const bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+    const bool octal = !hex && t.size() > 1 && t[0] == '0';
+    const int base = hex ? 16 : octal ? 8 : 10;
+    uint64_t v = 0;
+    size_t k = hex ? 2 : 0;
+    if (k >= suffix) return false;
+    for (; k < suffix && v < (uint64_t{1} << 33); ++k) {
+        const char c = t[k];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : 99;
+        if (digit >= base) return false;
+        v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+    }
+    if (k < suffix) return false;
+    *value = v;
+    *isUnsigned = t.find_first_of("uU") != std::string::npos;
+    return true;
+}
+
+bool Large(uint64_t v) { return v >= (uint64_t{1} << 31) && v < (uint64_t{1} << 32); }
+
+std::string UnfoldedLiteral(uint64_t v) {
+    std::string text = "(";
+    text += std::to_string(v);
+    text += "u + ";
+    text += kUnfoldedUintZero;
+    text += ")";
+    return text;
+}
+
+}  // namespace
+
 std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves) {
     // Most shaders have no u literal at all: a word that starts with a
     // digit and has a u.
@@ -281,34 +323,65 @@ std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMo
         any = std::isdigit(static_cast<unsigned char>(hlsl[start])) != 0;
     }
     if (!any) return hlsl;
-    const std::vector<Token> tokens = Tokenize(hlsl);
+    const TokenizedText tokenized(hlsl);
+    const std::vector<Token>& tokens = tokenized.tokens;
+    auto punct = [&](size_t i, const char* set) {
+        return i < tokens.size() && tokens[i].kind == Tok::Punct &&
+               std::string_view(set).find(hlsl[tokens[i].begin]) != std::string_view::npos;
+    };
+    // An operator of one character, not the start of +=, ++, ...
+    auto op = [&](size_t i, const char* set) {
+        return punct(i, set) && !(i + 1 < tokens.size() && tokens[i + 1].begin == tokens[i].end &&
+                                  punct(i + 1, "=+-"));
+    };
+    auto literal = [&](size_t i, uint64_t* v, bool* u) {
+        return i < tokens.size() && tokens[i].kind == Tok::Number &&
+               IntegerLiteral(tokenized.Text(i), v, u);
+    };
     TextEdits edits;
     for (size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].kind != Tok::Number) continue;
-        const std::string t = hlsl.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
-        const size_t suffix = t.find_first_of("uU");
-        if (suffix == std::string::npos || t.find_first_not_of("uUlL", suffix) != std::string::npos)
-            continue;
-        const bool hex = t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
-        const bool octal = !hex && t.size() > 1 && t[0] == '0';
-        const int base = hex ? 16 : octal ? 8 : 10;
         uint64_t value = 0;
-        bool number = true;
-        for (size_t k = hex ? 2 : 0; k < suffix && number && value < (uint64_t{1} << 33); ++k) {
-            const char c = t[k];
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                     : 99;
-            number = digit < base;
-            value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-        }
-        if (!number || value < (uint64_t{1} << 31) || value >= (uint64_t{1} << 32)) continue;
+        bool isUnsigned = false;
+        if (!literal(i, &value, &isUnsigned)) continue;
         // A case label must stay a constant.
-        if (i > 0 && hlsl.compare(tokens[i - 1].begin, tokens[i - 1].end - tokens[i - 1].begin,
-                                  "case") == 0) {
+        if (i > 0 && tokenized.Text(i - 1) == "case") continue;
+        // Constant arithmetic with a u literal of 2^31 or more folds in 32
+        // bits, unsigned, as Direct3D 9's compiler folds it: "3000000000u * 2"
+        // is 1705032704, "0xFFFFFFFFu + 2" is 1. Only a chain of literals
+        // that nothing around binds tighter: the operators of one precedence
+        // after an opening (or after + - for * / %).
+        const bool afterOpening = i == 0 || punct(i - 1, "(,=?:{[;") || tokenized.Text(i - 1) == "return";
+        const bool afterSum = i > 0 && op(i - 1, "+-");
+        const bool multiplicative = op(i + 1, "*/%");
+        const bool additive = op(i + 1, "+-");
+        size_t last = i;
+        uint64_t folded = value & 0xFFFFFFFFu;
+        bool anyUnsigned = isUnsigned, anyLarge = isUnsigned && Large(value), ok = true;
+        if ((multiplicative && (afterOpening || afterSum)) || (additive && afterOpening)) {
+            const char* ops = multiplicative ? "*/%" : "+-";
+            uint64_t v = 0;
+            bool u = false;
+            while (ok && op(last + 1, ops) && literal(last + 2, &v, &u) && v < (uint64_t{1} << 32)) {
+                const char o = hlsl[tokens[last + 1].begin];
+                const uint32_t a = static_cast<uint32_t>(folded), b = static_cast<uint32_t>(v);
+                if ((o == '/' || o == '%') && b == 0) ok = false;
+                else folded = o == '*' ? uint32_t(a * b) : o == '/' ? a / b : o == '%' ? a % b
+                                       : o == '+' ? uint32_t(a + b) : uint32_t(a - b);
+                anyUnsigned |= u;
+                anyLarge |= u && Large(v);
+                last += 2;
+            }
+            // What follows must not bind tighter than the chain.
+            if (punct(last + 1, ".[") || (additive && punct(last + 1, "*/%"))) ok = false;
+        }
+        if (ok && last > i && anyUnsigned && anyLarge && value < (uint64_t{1} << 32)) {
+            const std::string result = Large(folded) ? UnfoldedLiteral(folded)
+                                                     : std::to_string(folded) + "u";
+            edits.Replace(tokens[i].begin, tokens[last].end - tokens[i].begin, result);
+            i = last;
             continue;
         }
+        if (!isUnsigned || !Large(value)) continue;
         edits.Replace(tokens[i].begin, 0, "(");
         edits.Replace(tokens[i].end, 0, std::string(" + ") + kUnfoldedUintZero + ")");
     }

@@ -32,7 +32,9 @@ std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<Text
 // more (not a case label): glslang folds it into an int as a wrapped value,
 // while Direct3D 9 keeps it unsigned (ints hold it as the float 3e9). The
 // zero (kUnfoldedUintZero) is a static of the preamble; stage 6 takes the
-// additions out.
+// additions out. Constant arithmetic on such a literal ("3000000000u * 2",
+// "0xFFFFFFFFu + 2") is folded here first, in 32 bits unsigned, as Direct3D
+// 9's compiler folds it.
 std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMove>* moves);
 
 // "register(ps, c3)" as "register(c3)" in a pixel shader and taken out in a

@@ -234,9 +234,14 @@ std::vector<std::pair<uint32_t, uint32_t>> NarrowVaryings(const SpvModule& modul
         if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage) continue;
         const SpvInstruction* pointer = module.Def(in.words[0]);
         const SpvInstruction* type = module.Def(pointer->words[2]);
-        const bool scalar = type->op == spv::OpTypeFloat;
-        const bool narrow = type->op == spv::OpTypeVector && type->words[2] < 4 &&
-                            module.Def(type->words[1])->op == spv::OpTypeFloat;
+        // A float, or an int or uint (held as a float in the register), of
+        // up to four components: an int4 is widened too, to a float4.
+        const bool vector = type->op == spv::OpTypeVector;
+        const SpvInstruction* component = vector ? module.Def(type->words[1]) : type;
+        const bool isFloat = component->op == spv::OpTypeFloat;
+        const bool isInt = component->op == spv::OpTypeInt;
+        const bool scalar = !vector && (isFloat || isInt);
+        const bool narrow = vector && (isInt || (isFloat && type->words[2] < 4));
         if ((!scalar && !narrow) ||
             std::find(keep.begin(), keep.end(), in.words[1]) != keep.end()) {
             continue;
@@ -248,33 +253,66 @@ std::vector<std::pair<uint32_t, uint32_t>> NarrowVaryings(const SpvModule& modul
 
 // A load of a widened variable: the four components, then the ones the
 // code reads.
-void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4) {
+// An int or uint varying's float type of as many components, and whether
+// its ints are signed; a float varying is its own float type.
+struct VaryingFloats {
+    uint32_t n = 1;         // components
+    uint32_t floats = 0;    // the float type it is held as
+    bool integer = false;
+    bool isSigned = false;
+};
+VaryingFloats FloatsOf(SpvModule& module, uint32_t type, uint32_t floatType) {
     const SpvInstruction* t = module.Def(type);
-    const uint32_t n = t->op == spv::OpTypeVector ? t->words[2] : 1;
+    VaryingFloats v;
+    v.n = t->op == spv::OpTypeVector ? t->words[2] : 1;
+    const SpvInstruction* c = t->op == spv::OpTypeVector ? module.Def(t->words[1]) : t;
+    v.integer = c->op == spv::OpTypeInt;
+    v.isSigned = v.integer && c->words.size() > 2 && c->words[2] != 0;
+    v.floats = !v.integer ? type
+               : v.n == 1 ? floatType
+                          : module.DeclareType(spv::OpTypeVector, {floatType, v.n});
+    return v;
+}
+
+// The four components, then the ones the code reads (an int varying's
+// floats truncated, as every conversion into an int is).
+void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4,
+               uint32_t floatType) {
+    const VaryingFloats v = FloatsOf(module, type, floatType);
     const uint32_t result = in.words[1];
+    const uint32_t read = v.integer ? module.NewId() : result;
     const uint32_t wide = module.NewId();
     module.code.push_back({spv::OpLoad, {vec4, wide, in.words[2]}});
-    if (n == 1) {
-        module.code.push_back({spv::OpCompositeExtract, {type, result, wide, 0}});
+    if (v.n == 1) {
+        module.code.push_back({spv::OpCompositeExtract, {v.floats, read, wide, 0}});
     } else {
-        std::vector<uint32_t> words{type, result, wide, wide};
-        for (uint32_t c = 0; c < n; ++c) words.push_back(c);
+        std::vector<uint32_t> words{v.floats, read, wide, wide};
+        for (uint32_t c = 0; c < v.n; ++c) words.push_back(c);
         module.code.push_back({spv::OpVectorShuffle, std::move(words)});
+    }
+    if (v.integer) {
+        module.code.push_back(
+            {v.isSigned ? spv::OpConvertFToS : spv::OpConvertFToU, {type, result, read}});
     }
 }
 
 // A store to a widened variable: the value's components, then zeros.
 void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4,
                 uint32_t floatType, uint32_t zero) {
-    const SpvInstruction* t = module.Def(type);
-    const uint32_t n = t->op == spv::OpTypeVector ? t->words[2] : 1;
-    const uint32_t value = in.words[1];
+    const VaryingFloats v = FloatsOf(module, type, floatType);
+    uint32_t value = in.words[1];
+    if (v.integer) {
+        const uint32_t converted = module.NewId();
+        module.code.push_back(
+            {v.isSigned ? spv::OpConvertSToF : spv::OpConvertUToF, {v.floats, converted, value}});
+        value = converted;
+    }
     const uint32_t wide = module.NewId();
     std::vector<uint32_t> words{vec4, wide};
-    if (n == 1) {
+    if (v.n == 1) {
         words.push_back(value);
     } else {
-        for (uint32_t c = 0; c < n; ++c) {
+        for (uint32_t c = 0; c < v.n; ++c) {
             const uint32_t part = module.NewId();
             module.code.push_back({spv::OpCompositeExtract, {floatType, part, value, c}});
             words.push_back(part);
@@ -358,6 +396,23 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     const std::vector<std::pair<uint32_t, uint32_t>> widened = NarrowVaryings(module, storage);
     if (widened.empty()) return;
     const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
+    // The float vectors an int2 or int3 is read as, declared before the
+    // code is rebuilt below; an int varying is interpolated as the float it
+    // is in Direct3D 9's registers, so it loses glslang's Flat.
+    const bool anyInteger = std::any_of(widened.begin(), widened.end(), [&](const auto& w) {
+        const SpvInstruction* t = module.Def(w.second);
+        if (t->op == spv::OpTypeVector) t = module.Def(t->words[1]);
+        return t->op == spv::OpTypeInt;
+    });
+    for (uint32_t n = 2; n <= 3 && anyInteger; ++n)
+        module.DeclareType(spv::OpTypeVector, {floatType, n});
+    std::erase_if(module.code, [&](const SpvInstruction& in) {
+        return in.op == spv::OpDecorate && in.words.size() == 2 &&
+               in.words[1] == spv::DecorationFlat &&
+               std::any_of(widened.begin(), widened.end(),
+                           [&](const auto& w) { return w.first == in.words[0]; });
+    });
+    module.Reindex();
     const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
     auto oldType = [&](uint32_t variable) {
         for (const auto& [id, type] : widened) {
@@ -386,7 +441,7 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         if (type == 0) {
             module.code.push_back(std::move(in));
         } else if (in.op == spv::OpLoad) {
-            WidenLoad(module, in, type, vec4);
+            WidenLoad(module, in, type, vec4, floatType);
         } else {
             WidenStore(module, in, type, vec4, floatType, zero);
         }

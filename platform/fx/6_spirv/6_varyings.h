@@ -14,7 +14,10 @@ namespace fx {
 // output or pixel input at a location) becomes a float4, so that a pixel
 // shader may read a float2 where its vertex shader wrote a float4, or the
 // other way round (components not written read 0). Stores widen, loads take
-// the components they need. POSITION, PSIZE, VPOS and VFACE stay as they are.
+// the components they need. An int or uint varying is a float4 too (ints are
+// floats in the registers): a pixel shader may read as an int2 what its
+// vertex shader wrote as a float4, the value truncated. POSITION, PSIZE,
+// VPOS and VFACE stay as they are.
 void WidenVaryings(SpvModule& module, bool vertex);
 
 

@@ -1,0 +1,371 @@
+// Stage 4: casts between structs, arrays, vectors and matrices (see
+// 4_aggregate_casts.h).
+#include "platform/fx/4_rewrite/4_aggregate_casts.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+// A struct inside a struct inside ...: deeper nesting is not cast here.
+constexpr int kMaxDepth = 8;
+// Components a cast function assigns at most (an array of 256 float4x4).
+constexpr size_t kMaxComponents = 4096;
+
+// A type as a declaration gives it: its name and array length (0: none).
+struct Type {
+    std::string name;
+    int length = 0;
+    bool known() const { return !name.empty(); }
+};
+
+// The parts one after another (what "a" + b + "c" would give, without the
+// temporaries GCC 12 warns about).
+std::string Cat(std::initializer_list<std::string_view> parts) {
+    std::string s;
+    for (std::string_view p : parts) s += p;
+    return s;
+}
+
+// A literal array size, "4" or "( 4 )"; 0 when it is no such literal.
+int LiteralSize(const Code& code, size_t open) {
+    const size_t close = code.Closing(open);
+    size_t a = open + 1, b = close;
+    while (b > a + 1 && code.Punct(a) == '(' && code.Closing(a) == b - 1) ++a, --b;
+    if (b != a + 1 || code.Token(a).kind != Tok::Number) return 0;
+    const std::string_view t = code.Text(a);
+    int n = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9' || n > 100000) return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+class Casts {
+public:
+    Casts(TokenStream& s, const Code& code, const HlslOutline& outline,
+          MessageSink& messages)
+        : s_(s), code_(code), outline_(outline), messages_(messages) {}
+
+    bool Run(TokenEdits* edits) {
+        for (const FunctionOutline& f : outline_.functions) {
+            if (f.body == npos) continue;
+            size_t defined = edits->list.size();
+            std::string made;
+            for (size_t k = f.body + 1; k < f.end; ++k) {
+                Spread(k, edits, &made);
+                if (code_.Punct(k) != '(') continue;
+                const size_t end = Cast(k, edits, &made);
+                if (end == 0) return false;
+                if (end != npos) k = end - 1;
+            }
+            if (!made.empty()) {
+                size_t first = f.returnType;
+                while (first > 0 && code_.IsIdent(first - 1) && Qualifier(code_.Text(first - 1)))
+                    --first;
+                // Before the edits of the body: an insertion lands first.
+                edits->list.insert(edits->list.begin() + static_cast<std::ptrdiff_t>(defined),
+                                   {code_.At(first), code_.At(first), Tokens(made, first)});
+            }
+        }
+        return true;
+    }
+
+private:
+    static bool Qualifier(std::string_view w) {
+        return w == "static" || w == "inline" || w == "precise" || w == "const" ||
+               w == "row_major" || w == "column_major";
+    }
+
+    bool IsStruct(std::string_view name) const { return outline_.structsNamed.count(name) != 0; }
+    bool Aggregate(const Type& t) const { return t.length > 0 || IsStruct(t.name); }
+
+    // The components of a value of type t at path, in order: the path of
+    // each scalar. False when t is not a type this can take apart.
+    bool Flatten(const Type& t, const std::string& path, std::vector<std::string>* out,
+                 int depth = 0) const {
+        if (depth > kMaxDepth || out->size() > kMaxComponents) return false;
+        if (t.length > 0) {
+            for (int i = 0; i < t.length; ++i) {
+                if (!Flatten({t.name, 0}, Cat({path, "[", std::to_string(i), "]"}), out, depth + 1))
+                    return false;
+            }
+            return true;
+        }
+        if (const StructOutline* st = outline_.FindStruct(code_, t.name)) {
+            for (const Declarator& m : st->members) {
+                if (m.type == npos || m.name == npos) return false;
+                Type mt{std::string(code_.Text(m.type)), 0};
+                if (m.arrayOpen != npos && (mt.length = LiteralSize(code_, m.arrayOpen)) == 0)
+                    return false;
+                if (!Flatten(mt, Cat({path, ".", code_.Text(m.name)}), out, depth + 1))
+                    return false;
+            }
+            return true;
+        }
+        const Shape sh = ShapeOf(t.name);
+        if (sh.rows == 0) return false;
+        for (int r = 0; r < sh.rows; ++r) {
+            for (int c = 0; c < sh.cols; ++c) {
+                std::string p = path;
+                if (sh.matrix) p += Cat({"[", std::to_string(r), "]"});
+                if (sh.cols > 1) p += Cat({"[", std::to_string(c), "]"});
+                out->push_back(std::move(p));
+            }
+        }
+        return true;
+    }
+
+    // The type of the operand in code tokens [first, last), where the
+    // declarations tell it: a name, its members and elements, a
+    // constructor or a call of the effect's own function.
+    Type TypeOf(size_t first, size_t last) const {
+        while (code_.Punct(first) == '(' && code_.Closing(first) == last - 1) ++first, --last;
+        if (!code_.IsIdent(first)) return {};
+        Type t;
+        size_t k = first + 1;
+        if (code_.Punct(k) == '(') {
+            const std::string_view name = code_.Text(first);
+            if (ShapeOf(name).rows > 0 || IsStruct(name)) {
+                t.name = std::string(name);
+            } else {
+                const std::vector<size_t>& fs = outline_.Functions(name);
+                if (fs.empty()) return {};
+                const FunctionOutline& f = outline_.functions[fs.front()];
+                t.name = std::string(code_.Text(f.name - 1));
+            }
+            k = code_.Closing(k) + 1;
+        } else {
+            const auto found = outline_.names.find(code_.Text(first));
+            if (found == outline_.names.end() || found->second.type == npos) return {};
+            t.name = std::string(code_.Text(found->second.type));
+            const size_t declared = found->second.name;
+            if (found->second.array) {
+                if (declared == npos || code_.Punct(declared + 1) != '[') return {};
+                t.length = LiteralSize(code_, declared + 1);
+                if (t.length == 0) return {};
+            }
+        }
+        while (k < last) {
+            if (code_.Punct(k) == '[' && t.length > 0) {
+                t.length = 0;
+                k = code_.Closing(k) + 1;
+            } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1) && t.length == 0) {
+                const StructOutline* st = outline_.FindStruct(code_, t.name);
+                if (st == nullptr) return {};
+                Type next;
+                for (const Declarator& m : st->members) {
+                    if (m.name == npos || code_.Text(m.name) != code_.Text(k + 1)) continue;
+                    next.name = std::string(code_.Text(m.type));
+                    if (m.arrayOpen != npos && (next.length = LiteralSize(code_, m.arrayOpen)) == 0)
+                        return {};
+                }
+                if (!next.known()) return {};
+                t = next;
+                k += 2;
+            } else {
+                return {};
+            }
+        }
+        return k == last ? t : Type{};
+    }
+
+    // The operand after a cast's ')' at k: a primary and its postfix chain.
+    size_t OperandEnd(size_t k) const {
+        if (code_.Punct(k) == '(') {
+            k = code_.Closing(k) + 1;
+        } else if (code_.IsIdent(k)) {
+            ++k;
+            if (code_.Punct(k) == '(') k = code_.Closing(k) + 1;
+        } else if (code_.Token(k).kind == Tok::Number) {
+            return k + 1;
+        } else {
+            return npos;
+        }
+        while (k < code_.size()) {
+            if (code_.Punct(k) == '[') k = code_.Closing(k) + 1;
+            else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) k += 2;
+            else break;
+        }
+        return k;
+    }
+
+    // A struct or array among a constructor's arguments, "float4(s)", or in
+    // an initializer list, "{ s, 1 }", counts as its components in order:
+    // it becomes a call that gives them as a vector (of four at most).
+    void Spread(size_t open, TokenEdits* edits, std::string* made) {
+        const char p = code_.Punct(open);
+        const bool constructor = p == '(' && open > 0 && code_.IsIdent(open - 1) &&
+                                 ShapeOf(code_.Text(open - 1)).rows > 0;
+        const char before = open > 0 ? code_.Punct(open - 1) : 0;
+        const bool list = p == '{' && (before == '=' || before == ',' || before == '{');
+        if (!constructor && !list) return;
+        const size_t close = code_.Closing(open);
+        if (close >= code_.size()) return;
+        for (auto [first, last] : ListItems(code_, open, close)) {
+            const Type from = TypeOf(first, last);
+            if (!from.known() || !Aggregate(from)) continue;
+            std::vector<std::string> source;
+            if (!Flatten(from, "x", &source) || source.empty() || source.size() > 4) continue;
+            const Type to{source.size() == 1 ? "float" : Cat({"float", std::to_string(source.size())}), 0};
+            std::vector<std::string> target;
+            Flatten(to, "r", &target);
+            const std::string name = Function(to, from, target, source, made);
+            edits->Replace(code_.At(first), code_.At(first), Tokens(Cat({name, "("}), first));
+            edits->Replace(code_.At(last), code_.At(last), Tokens(")", last - 1));
+        }
+    }
+
+    // A cast at the '(' at open: its rewrite; the token after it, npos
+    // when it is none to rewrite, 0 after an error.
+    size_t Cast(size_t open, TokenEdits* edits, std::string* made) {
+        const size_t close = code_.Closing(open);
+        if (close >= code_.size() || !code_.IsIdent(open + 1)) return npos;
+        Type to{std::string(code_.Text(open + 1)), 0};
+        if (ShapeOf(to.name).rows == 0 && !IsStruct(to.name)) return npos;
+        if (close == open + 5 && code_.Punct(open + 2) == '[') {
+            to.length = LiteralSize(code_, open + 2);
+            if (to.length == 0) return npos;
+        } else if (close != open + 2) {
+            return npos;
+        }
+        // Not a call "f(float4)" nor a constructor's argument list.
+        if (open > 0 && code_.IsIdent(open - 1) && code_.Text(open - 1) != "return" &&
+            code_.Text(open - 1) != "else") {
+            return npos;
+        }
+        const size_t end = OperandEnd(close + 1);
+        if (end == npos || end > code_.size()) return npos;
+        Type from = TypeOf(close + 1, end);
+        if (!Aggregate(to) && !Aggregate(from)) return npos;
+        if (!from.known()) {
+            // A numeric expression: a vector of as many components.
+            const int n = ExpressionComponents(code_, outline_, close + 1, end);
+            if (n < 1 || n > 4) return npos;
+            from.name = n == 1 ? "float" : Cat({"float", std::to_string(n)});
+        }
+        std::vector<std::string> target, source;
+        if (!Flatten(to, "r", &target) || !Flatten(from, "x", &source)) return npos;
+        // "(S)0": glslang fills every component with a scalar itself.
+        if (source.size() == 1) return npos;
+        if (source.size() < target.size()) {
+            messages_.Add(ErrorAt(
+                code_.Pos(open), Cat({"cannot cast '", Spelled(from), "' of ", std::to_string(source.size()),
+                                      " components to '", Spelled(to), "' of ",
+                                      std::to_string(target.size())})));
+            return 0;
+        }
+        // An array is no value a function can return: only a local's
+        // initializer, "T name[N] = (T[N])x;", fills the array through an
+        // out parameter.
+        size_t declared = npos;
+        if (to.length > 0) {
+            if (open < 5 || code_.Punct(open - 1) != '=' || code_.Punct(open - 2) != ']' ||
+                code_.Punct(open - 4) != '[' || !code_.IsIdent(open - 5) ||
+                code_.Punct(end) != ';') {
+                messages_.Add(ErrorAt(code_.Pos(open),
+                                             "a cast to an array is taken only as the "
+                                             "initializer of a declaration here"));
+                return 0;
+            }
+            declared = open - 5;
+        }
+        const std::string name = Function(to, from, target, source, made);
+        std::vector<SourceToken> call;
+        if (declared != npos) {
+            // "T f[N] = (T[N])x;" as "T f[N]; fx_castK_(x, f);"
+            edits->Replace(code_.At(open - 1), code_.At(close) + 1,
+                           Tokens(Cat({"; ", name, "("}), open));
+            edits->Replace(code_.At(end), code_.At(end),
+                           Tokens(Cat({", ", code_.Text(declared), ")"}), end));
+        } else {
+            edits->Replace(code_.At(open), code_.At(close) + 1, Tokens(Cat({name, "("}), open));
+            edits->Replace(code_.At(end), code_.At(end), Tokens(")", end));
+        }
+        return close + 1;
+    }
+
+    static std::string Spelled(const Type& t) {
+        return t.length > 0 ? Cat({t.name, "[", std::to_string(t.length), "]"}) : t.name;
+    }
+
+    // The name of the function that casts from to to, made the first time.
+    std::string Function(const Type& to, const Type& from, const std::vector<std::string>& target,
+                         const std::vector<std::string>& source, std::string* made) {
+        const std::string key = Cat({Spelled(from), ">", Spelled(to)});
+        auto found = functions_.find(key);
+        // Made for an earlier cast: defined before this function too.
+        if (found != functions_.end()) return found->second;
+        const std::string name = Cat({"fx_cast", std::to_string(functions_.size()), "_"});
+        functions_[key] = name;
+        std::string text;
+        const std::string param =
+            Cat({from.name, " x", from.length > 0 ? Cat({"[", std::to_string(from.length), "]"}) : ""});
+        if (to.length > 0) {
+            text = Cat({"void ", name, "(", param, ", out ", to.name, " r[",
+                        std::to_string(to.length), "]) {"});
+        } else {
+            text = Cat({to.name, " ", name, "(", param, ") { ", to.name, " r;"});
+        }
+        for (size_t i = 0; i < target.size(); ++i)
+            text += Cat({" ", target[i], " = ", source[i], ";"});
+        text += to.length > 0 ? " }\n" : " return r; }\n";
+        *made += text;
+        return name;
+    }
+
+    // The text as tokens placed at code token at; glued where it has no space.
+    std::vector<SourceToken> Tokens(const std::string& text, size_t at) const {
+        std::vector<SourceToken> out;
+        size_t previousEnd = std::string::npos;
+        for (const Token& t : Tokenize(text)) {
+            if (t.kind == Tok::End) break;
+            SourceToken made =
+                s_.Make(t.kind, std::string_view(text).substr(t.begin, t.end - t.begin),
+                        code_.Token(at));
+            if (t.begin == previousEnd && !out.empty()) made.flags |= kGlued;
+            previousEnd = t.end;
+            out.push_back(made);
+        }
+        return out;
+    }
+
+    TokenStream& s_;
+    const Code& code_;
+    const HlslOutline& outline_;
+    MessageSink& messages_;
+    std::map<std::string, std::string> functions_;  // "from>to" -> its name
+};
+
+}  // namespace
+
+bool RewriteAggregateCasts(TokenRewriteState& state) {
+    const HlslOutline& outline = state.outline();
+    if (outline.structs.empty()) {
+        // Without a struct, only a cast to or from an array: "[" in a cast.
+        const Code& code = state.code();
+        bool any = false;
+        for (size_t i = 0; i + 3 < code.size() && !any; ++i)
+            any = code.Punct(i) == '(' && code.IsIdent(i + 1) && code.Punct(i + 2) == '[';
+        bool arrays = false;
+        for (const auto& [name, declared] : outline.names) arrays |= declared.array;
+        if (!any && !arrays) return true;
+    }
+    Casts casts(*state.hlsl, state.code(), outline, state.messages);
+    TokenEdits edits;
+    if (!casts.Run(&edits)) return false;
+    if (edits.list.empty()) return true;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx

@@ -1,0 +1,324 @@
+// Stage 4: "*" between matrices of two shapes (see 4_matrix_products.h).
+#include "platform/fx/4_rewrite/4_matrix_products.h"
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// The first token of the operand that ends just before token end: a name,
+// a call or a bracketed group, with its members and indexes; npos when it
+// is none of those.
+size_t OperandStart(const Code& code, size_t end, size_t limit) {
+    size_t k = end;
+    while (k > limit) {
+        const char p = code.Punct(k - 1);
+        if (p == ')' || p == ']') {
+            size_t open = k - 1;
+            int depth = 0;
+            for (;; --open) {
+                const char q = code.Punct(open);
+                if (q == ')' || q == ']') ++depth;
+                if ((q == '(' || q == '[') && --depth == 0) break;
+                if (open <= limit) return npos;
+            }
+            k = open;
+            if (p == ')' && k > limit && code.IsIdent(k - 1)) --k;  // a call
+        } else if (code.IsIdent(k - 1)) {
+            --k;
+        } else if (code.Token(k - 1).kind == Tok::Number) {
+            return k - 1;
+        } else {
+            return npos;
+        }
+        if (k > limit + 1 && code.Punct(k - 1) == '.' &&
+            (code.IsIdent(k - 2) || code.Punct(k - 2) == ')' || code.Punct(k - 2) == ']')) {
+            --k;  // a member: its owner comes before
+            continue;
+        }
+        if (k > limit && code.Punct(k - 1) == '[') return npos;
+        return k;
+    }
+    return npos;
+}
+
+// The end of the operand that starts at token first (as OperandStart).
+size_t OperandEnd(const Code& code, size_t first, size_t limit) {
+    size_t k = first;
+    // "(float2x2)n": a cast, then its operand.
+    if (code.Punct(k) == '(' && code.IsIdent(k + 1) && code.Punct(k + 2) == ')' &&
+        ShapeOf(code.Text(k + 1)).rows > 0) {
+        k += 3;
+    }
+    if (code.Punct(k) == '(') {
+        k = code.Closing(k) + 1;
+    } else if (code.IsIdent(k)) {
+        ++k;
+        if (code.Punct(k) == '(') k = code.Closing(k) + 1;
+    } else if (code.Token(k).kind == Tok::Number) {
+        return k + 1;
+    } else {
+        return npos;
+    }
+    while (k < limit) {
+        if (code.Punct(k) == '[') k = code.Closing(k) + 1;
+        else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) k += 2;
+        else break;
+    }
+    return k <= limit ? k : npos;
+}
+
+// The parts one after another (what "a" + b + "c" would give, without the
+// temporaries GCC 12 warns about).
+std::string Cat(std::initializer_list<std::string_view> parts) {
+    std::string s;
+    for (std::string_view p : parts) s += p;
+    return s;
+}
+
+std::string TypeName(Shape sh) {
+    std::string type = "float";
+    type += std::to_string(sh.rows);
+    type += 'x';
+    type += std::to_string(sh.cols);
+    return type;
+}
+
+std::string Times(Shape sh) {
+    std::string name = "fx_times";
+    name += std::to_string(sh.rows);
+    name += 'x';
+    name += std::to_string(sh.cols);
+    name += '_';
+    return name;
+}
+
+// "float2x2 fx_times2x2_(float2x2 a, float2x2 b) { return float2x2(a[0] *
+// b[0], a[1] * b[1]); }": row by row, each a product of vectors.
+std::string Definition(Shape sh) {
+    const std::string type = TypeName(sh);
+    std::string text = type;
+    text += ' ';
+    text += Times(sh);
+    text += '(';
+    text += type;
+    text += " a, ";
+    text += type;
+    text += " b) { return ";
+    text += type;
+    text += '(';
+    for (int r = 0; r < sh.rows; ++r) {
+        if (r > 0) text += ", ";
+        text += "a[";
+        text += std::to_string(r);
+        text += "] * b[";
+        text += std::to_string(r);
+        text += ']';
+    }
+    text += "); }\n";
+    return text;
+}
+
+std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,
+                                const SourceToken& at) {
+    std::vector<SourceToken> out;
+    size_t previousEnd = std::string::npos;
+    for (const Token& t : Tokenize(text)) {
+        if (t.kind == Tok::End) break;
+        SourceToken made =
+            s.Make(t.kind, std::string_view(text).substr(t.begin, t.end - t.begin), at);
+        if (t.begin == previousEnd && !out.empty()) made.flags |= kGlued;
+        previousEnd = t.end;
+        out.push_back(made);
+    }
+    return out;
+}
+
+// "(float2x2)a": a cast before the operand that starts at first.
+size_t CastBefore(const Code& code, size_t first, size_t limit) {
+    if (first < limit + 3 || code.Punct(first - 1) != ')' || !code.IsIdent(first - 2) ||
+        code.Punct(first - 3) != '(' || ShapeOf(code.Text(first - 2)).rows == 0) {
+        return first;
+    }
+    return first - 3;
+}
+
+// "a * b * c" from the operand at first: each "*" whose left side (the
+// product so far) and right operand are matrices becomes a call, the one
+// before it nested inside ("fx_times2x2_(fx_times2x2_(a, b), c)"); a
+// scalar operand stays a "*". Only chains of matrices of one shape and of
+// scalars; the end of the chain, npos when it is left alone.
+size_t Chain(const Code& code, const HlslOutline& outline, size_t first, size_t limit,
+             std::set<std::pair<int, int>>* made, std::string* definitions, const TokenStream& s,
+             TokenEdits* edits) {
+    std::vector<std::pair<size_t, size_t>> operands;
+    size_t at = first;
+    size_t end = OperandEnd(code, first, limit);
+    while (end != npos) {
+        operands.emplace_back(at, end);
+        if (code.Punct(end) != '*' || code.Punct(end + 1) == '=') break;
+        at = end + 1;
+        end = OperandEnd(code, at, limit);
+    }
+    if (end == npos || operands.size() < 3) return npos;
+    const char n = code.Punct(end);
+    if (n == '/' || n == '%') return npos;
+    Shape shape{};
+    std::vector<bool> matrix;
+    for (auto [a, b] : operands) {
+        const Shape sh = MatrixShape(code, outline, a, b);
+        if (sh.rows > 0) {
+            if (shape.rows != 0 && (sh.rows != shape.rows || sh.cols != shape.cols)) return npos;
+            shape = sh;
+        } else if (!(b == a + 1 && code.Token(a).kind == Tok::Number) &&
+                   ExpressionComponents(code, outline, a, b) != 1) {
+            return npos;
+        }
+        matrix.push_back(sh.rows > 0);
+    }
+    if (shape.rows == 0) return npos;
+    bool soFar = matrix[0];
+    bool any = false;
+    for (size_t i = 1; i < operands.size(); ++i) {
+        if (soFar && matrix[i]) {
+            const size_t star = operands[i].first - 1;
+            edits->Replace(code.At(first), code.At(first),
+                           Tokens(s, Cat({Times(shape), "("}), code.Token(first)));
+            edits->Replace(code.At(star), code.At(star) + 1, Tokens(s, ",", code.Token(star)));
+            edits->Replace(code.At(operands[i].second), code.At(operands[i].second),
+                           Tokens(s, ")", code.Token(operands[i].second - 1)));
+            any = true;
+        }
+        soFar = soFar || matrix[i];
+    }
+    if (any && made->insert({shape.rows, shape.cols}).second) *definitions += Definition(shape);
+    return end;
+}
+
+}  // namespace
+
+bool RewriteMatrixProducts(TokenRewriteState& state) {
+    const Code& code = state.code();
+    // Most shaders multiply no two matrices: a matrix type must be named.
+    bool any = false;
+    for (size_t i = 0; i < code.size() && !any; ++i) {
+        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
+        any = sh.matrix && sh.rows > 1 && sh.cols > 1;
+    }
+    if (!any) return true;
+    const HlslOutline& outline = state.outline();
+    const TokenStream& s = *state.hlsl;
+    TokenEdits edits;
+    std::set<std::pair<int, int>> made;
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos) continue;
+        std::string definitions;
+        const size_t before = edits.list.size();
+        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            // "*" or "*=", of one token each side's operand chain.
+            const char op = code.Punct(k);
+            if (op != '*' && op != '+' && op != '-' && op != '/') continue;
+            // + - / between two shapes: only the truncation (glslang takes
+            // one shape inside the other, not a float2x3 and a float3x2).
+            const bool product = op == '*';
+            const bool compound = code.Punct(k + 1) == '=';
+            if (!product && (compound || code.Punct(k + 1) == op)) continue;
+            const size_t right = compound ? k + 2 : k + 1;
+            size_t first = OperandStart(code, k, f.body);
+            const size_t last = OperandEnd(code, right, f.end);
+            if (first == npos || last == npos) continue;
+            if (!compound) first = CastBefore(code, first, f.body);
+            const char p = first > f.body + 1 ? code.Punct(first - 1) : 0;
+            const char n = code.Punct(last);
+            if (product && !compound && n == '*' && code.Punct(last + 1) != '=' && p != '*' &&
+                p != '/' && p != '%') {
+                const size_t end = Chain(code, outline, first, f.end, &made, &definitions, s, &edits);
+                if (end != npos) k = end - 1;
+                continue;
+            }
+            const Shape a = MatrixShape(code, outline, first, k);
+            if (a.rows == 0) continue;
+            const Shape b = MatrixShape(code, outline, right, last);
+            if (b.rows == 0) continue;
+            // Inside a chain "a / b * c": left alone.
+            if (p == '*' || p == '/' || p == '%' || n == '*' || n == '/' || n == '%') continue;
+            if ((op == '+' || op == '-') && (p == '+' || p == '-' || n == '+' || n == '-')) continue;
+            // A compound assignment's left side is read twice: only a name
+            // and its members.
+            if (compound) {
+                bool plain = true;
+                for (size_t j = first; j < k && plain; ++j)
+                    plain = code.IsIdent(j) || code.Punct(j) == '.';
+                if (!plain || code.Punct(last) != ';') continue;
+            }
+            const Shape to{std::min(a.rows, b.rows), std::min(a.cols, b.cols), true};
+            const bool same = to.rows == a.rows && to.cols == a.cols && to.rows == b.rows &&
+                              to.cols == b.cols;
+            if (!product && same) continue;
+            if (!same)
+                state.messages.Warning(code.Pos(k), "implicit truncation of vector type");
+            if (product && made.insert({to.rows, to.cols}).second) definitions += Definition(to);
+            const SourceToken& at = code.Token(k);
+            auto cast = [&](Shape from) {
+                return from.rows == to.rows && from.cols == to.cols
+                           ? std::string()
+                           : Cat({"(", TypeName(to), ")("});
+            };
+            const std::string castA = compound ? "" : cast(a), castB = cast(b);
+            std::string open;
+            if (!product) {
+                // "(float2x2)(m) + (float2x2)(n)"
+                if (!castA.empty()) {
+                    edits.Replace(code.At(first), code.At(first), Tokens(s, castA, code.Token(first)));
+                    edits.Replace(code.At(k), code.At(k), Tokens(s, ")", code.Token(k - 1)));
+                }
+                if (!castB.empty()) {
+                    edits.Replace(code.At(right), code.At(right), Tokens(s, castB, code.Token(right)));
+                    edits.Replace(code.At(last), code.At(last), Tokens(s, ")", code.Token(last - 1)));
+                }
+            } else if (compound) {
+                // "m *= n" as "m = fx_times2x2_(m, n)"
+                std::string target = s.Spelling(code.At(first), code.At(k));
+                open = Cat({"= ", Times(to), "(",
+                            a.rows == to.rows && a.cols == to.cols
+                                ? target
+                                : Cat({"(", TypeName(to), ")(", target, ")"})});
+                edits.Replace(code.At(k), code.At(k) + 2, Tokens(s, Cat({open, ", ", castB}), at));
+            } else {
+                edits.Replace(code.At(first), code.At(first),
+                              Tokens(s, Cat({Times(to), "(", castA}), code.Token(first)));
+                edits.Replace(code.At(k), code.At(k) + 1,
+                              Tokens(s, Cat({castA.empty() ? "" : ")", ", ", castB}), at));
+            }
+            if (product) {
+                edits.Replace(code.At(last), code.At(last),
+                              Tokens(s, Cat({castB.empty() ? "" : ")", ")"}), code.Token(last - 1)));
+            }
+            k = last - 1;
+        }
+        if (definitions.empty()) continue;
+        size_t start = f.returnType;
+        while (start > 0 && code.IsIdent(start - 1) &&
+               (code.Text(start - 1) == "static" || code.Text(start - 1) == "inline" ||
+                code.Text(start - 1) == "precise")) {
+            --start;
+        }
+        edits.list.insert(edits.list.begin() + static_cast<std::ptrdiff_t>(before),
+                          {code.At(start), code.At(start), Tokens(s, definitions, code.Token(start))});
+    }
+    if (edits.list.empty()) return true;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx

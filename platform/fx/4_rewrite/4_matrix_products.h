@@ -1,0 +1,24 @@
+// Stage 4: "*" between two matrices (platform/fx internal; the
+// "matrix_products" entry of 4_token_rewrites.cpp).
+#pragma once
+
+namespace fx {
+
+class TokenRewriteState;
+
+// "m * n" of two matrices multiplies element by element in Direct3D 9 (mul
+// is the matrix product), where glslang makes it the matrix product, and
+// refuses it for two shapes. Such a product, and "m *= n", becomes a call
+// "fx_times2x2_(m, n)" of a function made for the shape and defined just
+// before the function that multiplies; of two shapes, both are truncated to
+// the smaller rows and columns first, with Direct3D 9's truncation warning.
+// "m + n", "m - n" and "m / n" of two shapes are truncated likewise, both
+// cast, with the warning (glslang takes a shape inside the other, but not a
+// float2x3 and a float3x2, and does not warn). In a chain of products of
+// one shape's matrices and scalars ("m * 2 * n"), each product of two
+// matrices is a call, the earlier one nested inside. Only where the
+// declarations tell the shapes; other chains (a / b * c, a + b - c of two
+// shapes) are left as they are. Always true.
+bool RewriteMatrixProducts(TokenRewriteState& state);
+
+}  // namespace fx

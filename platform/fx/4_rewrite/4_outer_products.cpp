@@ -1,0 +1,134 @@
+// Stage 4: mul of a column by a row (see 4_outer_products.h).
+#include "platform/fx/4_rewrite/4_outer_products.h"
+
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// The declared shape of the operand in code tokens [first, last): a name
+// or a constructor; rows 0 when the declarations do not tell it.
+Shape OperandShape(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
+    while (code.Punct(first) == '(' && code.Closing(first) == last - 1) ++first, --last;
+    if (!code.IsIdent(first)) return {};
+    if (last == first + 1) {
+        const auto found = outline.names.find(code.Text(first));
+        if (found == outline.names.end() || found->second.type == npos || found->second.array)
+            return {};
+        return ShapeOf(code.Text(found->second.type));
+    }
+    if (code.Punct(first + 1) == '(' && code.Closing(first + 1) == last - 1)
+        return ShapeOf(code.Text(first));
+    return {};
+}
+
+std::string Outer(int rows, int cols) {
+    std::string name = "fx_outer";
+    name += std::to_string(rows);
+    name += 'x';
+    name += std::to_string(cols);
+    name += '_';
+    return name;
+}
+
+// "float4x3 fx_outer4x3_(float4 a, float3 b) { return float4x3(a[0] * b,
+// ...); }"
+std::string Definition(int rows, int cols) {
+    std::string matrix = "float";
+    matrix += std::to_string(rows);
+    matrix += 'x';
+    matrix += std::to_string(cols);
+    std::string text = matrix;
+    text += ' ';
+    text += Outer(rows, cols);
+    text += "(float";
+    text += std::to_string(rows);
+    text += " a, float";
+    text += std::to_string(cols);
+    text += " b) { return ";
+    text += matrix;
+    text += '(';
+    for (int r = 0; r < rows; ++r) {
+        if (r > 0) text += ", ";
+        text += "a[";
+        text += std::to_string(r);
+        text += "] * b";
+    }
+    text += "); }\n";
+    return text;
+}
+
+std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,
+                                const SourceToken& at) {
+    std::vector<SourceToken> out;
+    size_t previousEnd = std::string::npos;
+    for (const Token& t : Tokenize(text)) {
+        if (t.kind == Tok::End) break;
+        SourceToken made =
+            s.Make(t.kind, std::string_view(text).substr(t.begin, t.end - t.begin), at);
+        if (t.begin == previousEnd && !out.empty()) made.flags |= kGlued;
+        previousEnd = t.end;
+        out.push_back(made);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool RewriteOuterProducts(TokenRewriteState& state) {
+    const Code& code = state.code();
+    // Most shaders have no Nx1 matrix: then mul is always as glslang has it.
+    bool any = false;
+    for (size_t i = 0; i < code.size() && !any; ++i) {
+        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
+        any = sh.matrix && sh.cols == 1 && sh.rows > 1;
+    }
+    if (!any) return true;
+    const HlslOutline& outline = state.outline();
+    TokenEdits edits;
+    std::set<std::pair<int, int>> made;
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos) continue;
+        std::string definitions;
+        const size_t before = edits.list.size();
+        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            if (!code.IsIdent(k) || code.Text(k) != "mul" || code.Punct(k + 1) != '(' ||
+                code.Punct(k - 1) == '.') {
+                continue;
+            }
+            const auto items = ListItems(code, k + 1, code.Closing(k + 1));
+            if (items.size() != 2) continue;
+            const Shape a = OperandShape(code, outline, items[0].first, items[0].second);
+            const Shape b = OperandShape(code, outline, items[1].first, items[1].second);
+            if (!a.matrix || a.cols != 1 || a.rows < 2 || !b.matrix || b.rows != 1 || b.cols < 2)
+                continue;
+            if (made.insert({a.rows, b.cols}).second) definitions += Definition(a.rows, b.cols);
+            edits.Replace(code.At(k), code.At(k) + 1,
+                          Tokens(*state.hlsl, Outer(a.rows, b.cols), code.Token(k)));
+        }
+        if (definitions.empty()) continue;
+        size_t first = f.returnType;
+        while (first > 0 && code.IsIdent(first - 1) &&
+               (code.Text(first - 1) == "static" || code.Text(first - 1) == "inline" ||
+                code.Text(first - 1) == "precise")) {
+            --first;
+        }
+        edits.list.insert(edits.list.begin() + static_cast<std::ptrdiff_t>(before),
+                          {code.At(first), code.At(first),
+                           Tokens(*state.hlsl, definitions, code.Token(first))});
+    }
+    if (edits.list.empty()) return true;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx
