@@ -324,18 +324,7 @@ private:
 
     // The text as tokens placed at code token at; glued where it has no space.
     std::vector<SourceToken> Tokens(const std::string& text, size_t at) const {
-        std::vector<SourceToken> out;
-        size_t previousEnd = std::string::npos;
-        for (const Token& t : Tokenize(text)) {
-            if (t.kind == Tok::End) break;
-            SourceToken made =
-                s_.Make(t.kind, std::string_view(text).substr(t.begin, t.end - t.begin),
-                        code_.Token(at));
-            if (t.begin == previousEnd && !out.empty()) made.flags |= kGlued;
-            previousEnd = t.end;
-            out.push_back(made);
-        }
-        return out;
+        return s_.MakeTokens(text, code_.Token(at));
     }
 
     TokenStream& s_;

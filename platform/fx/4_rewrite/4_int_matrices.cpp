@@ -198,10 +198,9 @@ private:
         return false;
     }
 
-    // An assignment to the name at i (of such a type), its elements or
-    // members: what it assigns converted. False when it is none.
-    bool Written(size_t i, char kind, const std::string& f) {
-        size_t k = i + 1;
+    // Past the elements and members read after a name or a call at k
+    // ("[i].m[j]").
+    size_t PastAccessors(size_t k) const {
         while (k < code_.size()) {
             if (code_.Punct(k) == '[') {
                 k = code_.Closing(k) + 1;
@@ -211,6 +210,14 @@ private:
                 break;
             }
         }
+        return k;
+    }
+
+    // An assignment to the name at i (of such a type), its elements or
+    // members: what it assigns converted. False when it is none.
+    bool Written(size_t i, char kind, const std::string& f) {
+        size_t k = i + 1;
+        k = PastAccessors(k);
         const bool glued = k + 1 < code_.size() && (code_.Token(k + 1).flags & kGlued) != 0;
         const char next = code_.Punct(k + 1);
         const bool element = k != i + 1;
@@ -347,15 +354,7 @@ private:
         } else {
             return npos;
         }
-        while (k < code_.size()) {
-            if (code_.Punct(k) == '[') {
-                k = code_.Closing(k) + 1;
-            } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
-                k += 2;
-            } else {
-                break;
-            }
-        }
+        k = PastAccessors(k);
         return k <= code_.size() ? k : npos;
     }
 

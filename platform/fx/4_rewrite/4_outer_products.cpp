@@ -68,17 +68,7 @@ std::string Definition(int rows, int cols) {
 
 std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,
                                 const SourceToken& at) {
-    std::vector<SourceToken> out;
-    size_t previousEnd = std::string::npos;
-    for (const Token& t : Tokenize(text)) {
-        if (t.kind == Tok::End) break;
-        SourceToken made =
-            s.Make(t.kind, std::string_view(text).substr(t.begin, t.end - t.begin), at);
-        if (t.begin == previousEnd && !out.empty()) made.flags |= kGlued;
-        previousEnd = t.end;
-        out.push_back(made);
-    }
-    return out;
+    return s.MakeTokens(text, at);
 }
 
 }  // namespace

@@ -36,6 +36,20 @@ SourceToken TokenStream::Make(Tok kind, std::string_view text, const SourceToken
     return t;
 }
 
+std::vector<SourceToken> TokenStream::MakeTokens(const std::string& text,
+                                                 const SourceToken& at) const {
+    std::vector<SourceToken> out;
+    size_t previousEnd = std::string::npos;
+    for (const Token& t : Tokenize(text)) {
+        if (t.kind == Tok::End) break;
+        SourceToken made = Make(t.kind, std::string_view(text).substr(t.begin, t.end - t.begin), at);
+        if (t.begin == previousEnd && !out.empty()) made.flags |= kGlued;
+        previousEnd = t.end;
+        out.push_back(made);
+    }
+    return out;
+}
+
 std::string SpellTokens(const TokenTexts& texts, const std::vector<SourceToken>& list,
                         size_t begin, size_t end) {
     std::string s;

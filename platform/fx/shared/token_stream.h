@@ -78,6 +78,9 @@ struct TokenStream {
     // A token a rewrite adds, placed at `at` (what the compiler says about
     // it is said about `at`).
     SourceToken Make(Tok kind, std::string_view text, const SourceToken& at) const;
+    // The tokens of a text a rewrite adds ("fx_times2x2_(", a definition),
+    // all placed at `at`, glued where the text has no space between them.
+    std::vector<SourceToken> MakeTokens(const std::string& text, const SourceToken& at) const;
     // The tokens [begin, end) as written (see SpellTokens).
     std::string Spelling(size_t begin, size_t end) const {
         return SpellTokens(*texts, tokens, begin, end);
