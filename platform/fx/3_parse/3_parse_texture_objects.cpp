@@ -42,6 +42,75 @@ TextureKind KindOf(std::string_view type) {
     return {"sampler2D", "tex2D", 2};
 }
 
+bool PunctAt(const TokenStream& hlsl, size_t i, char c) {
+    if (i >= hlsl.tokens.size() || hlsl.tokens[i].kind != Tok::Punct) return false;
+    const std::string_view t = hlsl.Text(hlsl.tokens[i]);
+    return t.size() == 1 && t[0] == c;
+}
+
+// The read a method names, and how many arguments it takes past the
+// sampler and the coordinates; no method when it has no such read.
+struct TextureRead {
+    const char* method = nullptr;
+    const char* suffix = "";  // tex2D + suffix
+    size_t extraArguments = 0;
+    bool packed = false;  // the lod or bias goes into float4(coordinates, lod)
+};
+
+TextureRead TextureReadOf(std::string_view method) {
+    if (method == "Sample") return {"Sample", "", 0, false};
+    if (method == "SampleLevel") return {"SampleLevel", "lod", 1, true};
+    if (method == "SampleBias") return {"SampleBias", "bias", 1, true};
+    if (method == "SampleGrad") return {"SampleGrad", "grad", 2, false};
+    return {};
+}
+
+// The ')' closing a call whose arguments start at `from` (tokens' size if
+// none does), and the commas between its arguments.
+size_t CallEnd(const TokenStream& hlsl, size_t from, std::vector<size_t>* commas) {
+    size_t depth = 1, close = from;
+    for (; close < hlsl.tokens.size(); ++close) {
+        if (PunctAt(hlsl, close, '(') || PunctAt(hlsl, close, '[') || PunctAt(hlsl, close, '{'))
+            ++depth;
+        if (PunctAt(hlsl, close, ')') || PunctAt(hlsl, close, ']') || PunctAt(hlsl, close, '}'))
+            --depth;
+        if (depth == 0) break;
+        if (depth == 1 && PunctAt(hlsl, close, ',')) commas->push_back(close);
+    }
+    return close;
+}
+
+// "T.SampleLevel(S, uv, lod)" at i as "tex2Dlod(T_S, float4(uv, 0, lod))".
+void RewriteRead(const TokenStream& hlsl, size_t i, const TextureKind& kind, const TextureRead& read,
+                 const std::string& sampler, const std::vector<size_t>& commas, size_t close,
+                 TokenEdits* edits) {
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    auto make = [&](std::vector<SourceToken>* out, Tok k, std::string_view t,
+                    const SourceToken& at) { out->push_back(hlsl.Make(k, t, at)); };
+    const SourceToken& at = tokens[i];
+    std::vector<SourceToken> head;
+    make(&head, Tok::Ident, std::string(kind.read) + read.suffix, at);
+    make(&head, Tok::Punct, "(", at);
+    make(&head, Tok::Ident, sampler, at);
+    make(&head, Tok::Punct, ",", at);
+    if (read.packed) {
+        make(&head, Tok::Ident, "float4", at);
+        make(&head, Tok::Punct, "(", at);
+        std::vector<SourceToken> middle;
+        make(&middle, Tok::Punct, ",", tokens[commas[0]]);
+        for (int k = kind.components; k < 3; ++k) {
+            make(&middle, Tok::Number, "0", tokens[commas[0]]);
+            make(&middle, Tok::Punct, ",", tokens[commas[0]]);
+        }
+        edits->Replace(commas[0], commas[0] + 1, std::move(middle));
+        std::vector<SourceToken> end;
+        make(&end, Tok::Punct, ")", tokens[close]);
+        make(&end, Tok::Punct, ")", tokens[close]);
+        edits->Replace(close, close + 1, std::move(end));
+    }
+    edits->Replace(i, i + 6, std::move(head));
+}
+
 }  // namespace
 
 bool IsSamplerObjectType(std::string_view type) {
@@ -53,10 +122,6 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
     TokenStream& hlsl = result_.hlsl;
     std::vector<SourceToken>& tokens = hlsl.tokens;
     auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
-    auto punct = [&](size_t i, char c) {
-        return i < tokens.size() && tokens[i].kind == Tok::Punct && text(i).size() == 1 &&
-               text(i)[0] == c;
-    };
     auto findTexture = [&](std::string_view name) -> const TextureDesc* {
         for (const TextureDesc& t : result_.textures)
             if (t.name == name) return &t;
@@ -71,114 +136,75 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
     // them; gathered at the first pair (most effects have none).
     std::set<std::string_view> names;
     std::set<std::string> chosen;
-    auto gatherNames = [&] {
-        if (!names.empty()) return;
-        for (const SourceToken& t : tokens)
-            if (t.kind == Tok::Ident) names.insert(hlsl.Text(t));
-    };
-
-    struct Pair {
-        std::string name;
-        const TextureDesc* texture;
-        const SamplerObject* sampler;
-    };
-    std::vector<Pair> pairs;
-    std::set<std::string> samplersPaired;
-    std::set<int> taken;
-    for (const SamplerDesc& s : result_.samplers)
-        if (s.registerIndex >= 0) taken.insert(s.registerIndex);
-
+    std::vector<TexturePair> pairs;
     TokenEdits edits;
-    auto make = [&](std::vector<SourceToken>* out, Tok kind, std::string_view t,
-                    const SourceToken& at) { out->push_back(hlsl.Make(kind, t, at)); };
     for (size_t i = 0; i + 5 < tokens.size(); ++i) {
-        if (tokens[i].kind != Tok::Ident || !punct(i + 1, '.') ||
+        if (tokens[i].kind != Tok::Ident || !PunctAt(hlsl, i + 1, '.') ||
             tokens[i + 2].kind != Tok::Ident)
             continue;
         const TextureDesc* texture = findTexture(text(i));
         if (!texture) continue;
-        std::string_view method = text(i + 2);
-        const bool level = method == "SampleLevel", bias = method == "SampleBias";
-        const bool grad = method == "SampleGrad";
-        if (method != "Sample" && !level && !bias && !grad) {
+        const TextureRead read = TextureReadOf(text(i + 2));
+        if (read.method == nullptr) {
             Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i + 2]), Severity::Error,
-                   Quote(method) + " of a texture object has no shader-model-2/3 read "
+                   Quote(text(i + 2)) + " of a texture object has no shader-model-2/3 read "
                    "(Sample, SampleLevel, SampleBias and SampleGrad have)");
             continue;
         }
         const SamplerObject* sampler =
-            punct(i + 3, '(') && tokens[i + 4].kind == Tok::Ident ? findSampler(text(i + 4))
-                                                                   : nullptr;
-        if (!sampler || !punct(i + 5, ',')) {
+            PunctAt(hlsl, i + 3, '(') && tokens[i + 4].kind == Tok::Ident ? findSampler(text(i + 4))
+                                                                          : nullptr;
+        if (!sampler || !PunctAt(hlsl, i + 5, ',')) {
             Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i]), Severity::Error,
-                   Quote(std::string(text(i)) + "." + std::string(method)) +
+                   Quote(std::string(text(i)) + "." + read.method) +
                        " needs a SamplerState declared at global scope as its first argument");
             continue;
         }
-        // The arguments after the sampler, split at the commas of this call.
         std::vector<size_t> commas;
-        size_t depth = 1, close = i + 6;
-        for (; close < tokens.size(); ++close) {
-            if (punct(close, '(') || punct(close, '[') || punct(close, '{')) ++depth;
-            if (punct(close, ')') || punct(close, ']') || punct(close, '}')) --depth;
-            if (depth == 0) break;
-            if (depth == 1 && punct(close, ',')) commas.push_back(close);
-        }
-        const size_t wanted = grad ? 2 : level || bias ? 1 : 0;
-        if (close == tokens.size() || commas.size() != wanted) {
+        const size_t close = CallEnd(hlsl, i + 6, &commas);
+        if (close == tokens.size() || commas.size() != read.extraArguments) {
             Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i + 2]), Severity::Error,
-                   Quote(method) + " takes " + std::to_string(wanted + 2) +
+                   Quote(read.method) + " takes " + std::to_string(read.extraArguments + 2) +
                        " arguments here (an offset has no shader-model-2/3 read)");
             continue;
         }
-
-        std::string name = texture->name + "_" + sampler->desc.name;
-        auto found = std::find_if(pairs.begin(), pairs.end(), [&](const Pair& p) {
+        auto found = std::find_if(pairs.begin(), pairs.end(), [&](const TexturePair& p) {
             return p.texture == texture && p.sampler == sampler;
         });
         if (found == pairs.end()) {
-            gatherNames();
+            if (names.empty()) {
+                for (const SourceToken& t : tokens)
+                    if (t.kind == Tok::Ident) names.insert(hlsl.Text(t));
+            }
+            std::string name = texture->name + "_" + sampler->desc.name;
             for (int n = 2; names.count(name) != 0 || chosen.count(name) != 0; ++n)
                 name = texture->name + "_" + sampler->desc.name + std::to_string(n);
             chosen.insert(name);
             pairs.push_back({name, texture, sampler});
             found = pairs.end() - 1;
         }
-        name = found->name;
-
-        const TextureKind kind = KindOf(texture->type);
-        const SourceToken& at = tokens[i];
-        std::vector<SourceToken> head;
-        const char* suffix = level ? "lod" : bias ? "bias" : grad ? "grad" : "";
-        std::string read = std::string(kind.read) + suffix;
-        make(&head, Tok::Ident, read, at);
-        make(&head, Tok::Punct, "(", at);
-        make(&head, Tok::Ident, name, at);
-        make(&head, Tok::Punct, ",", at);
-        if (level || bias) {
-            make(&head, Tok::Ident, "float4", at);
-            make(&head, Tok::Punct, "(", at);
-            std::vector<SourceToken> middle;
-            make(&middle, Tok::Punct, ",", tokens[commas[0]]);
-            for (int k = kind.components; k < 3; ++k) {
-                make(&middle, Tok::Number, "0", tokens[commas[0]]);
-                make(&middle, Tok::Punct, ",", tokens[commas[0]]);
-            }
-            edits.Replace(commas[0], commas[0] + 1, std::move(middle));
-            std::vector<SourceToken> end;
-            make(&end, Tok::Punct, ")", tokens[close]);
-            make(&end, Tok::Punct, ")", tokens[close]);
-            edits.Replace(close, close + 1, std::move(end));
-        }
-        edits.Replace(i, i + 6, std::move(head));
+        RewriteRead(hlsl, i, KindOf(texture->type), read, found->name, commas, close, &edits);
         i += 5;
     }
     if (pairs.empty()) return;
+    DeclareTexturePairs(pairs, origin, &edits);
+    edits.Apply(&tokens);
+}
 
-    // The pairs' declarations, each before the first token that follows
-    // both the texture's and the sampler object's declarations.
+void Parser::DeclareTexturePairs(const std::vector<TexturePair>& pairs,
+                                 const std::vector<size_t>& origin, TokenEdits* edits) {
+    TokenStream& hlsl = result_.hlsl;
+    std::vector<SourceToken>& tokens = hlsl.tokens;
+    auto make = [&](std::vector<SourceToken>* out, Tok kind, std::string_view t,
+                    const SourceToken& at) { out->push_back(hlsl.Make(kind, t, at)); };
+    std::set<std::string> samplersPaired;
+    std::set<int> taken;
+    for (const SamplerDesc& s : result_.samplers)
+        if (s.registerIndex >= 0) taken.insert(s.registerIndex);
+    // Each before the first token that follows both the texture's and the
+    // sampler object's declarations.
     std::vector<std::pair<size_t, std::vector<SourceToken>>> declarations;
-    for (const Pair& p : pairs) {
+    for (const TexturePair& p : pairs) {
         SamplerDesc desc = p.sampler->desc;
         desc.name = p.name;
         desc.type = KindOf(p.texture->type).sampler;
@@ -221,9 +247,8 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
         size_t at = declarations[k].first;
         for (; k < declarations.size() && declarations[k].first == at; ++k)
             all.insert(all.end(), declarations[k].second.begin(), declarations[k].second.end());
-        edits.Replace(at, at, std::move(all));
+        edits->Replace(at, at, std::move(all));
     }
-    edits.Apply(&tokens);
 }
 
 }  // namespace fx

@@ -149,6 +149,15 @@ private:
     // T.Sample(S, ...) and its kin made reads of samplers; origin gives the
     // stream index of each HLSL token.
     void PairTextureObjects(const std::vector<size_t>& origin);
+    struct TexturePair {
+        std::string name;  // of the sampler the pair is
+        const TextureDesc* texture;
+        const SamplerObject* sampler;
+    };
+    // The pairs' samplers, declared where the texture and the sampler
+    // object both are, each on its stage.
+    void DeclareTexturePairs(const std::vector<TexturePair>& pairs,
+                             const std::vector<size_t>& origin, TokenEdits* edits);
 
     // >> global scope (3_parse_globals.cpp)
 

@@ -254,4 +254,14 @@ std::vector<std::pair<size_t, size_t>> ListItems(const Code& code, size_t open, 
     return list;
 }
 
+size_t DeclarationStart(const Code& code, const FunctionOutline& f) {
+    size_t first = f.returnType;
+    while (first > 0 && code.IsIdent(first - 1) &&
+           (code.Text(first - 1) == "static" || code.Text(first - 1) == "inline" ||
+            code.Text(first - 1) == "precise")) {
+        --first;
+    }
+    return first;
+}
+
 }  // namespace fx

@@ -66,6 +66,11 @@ struct FunctionOutline {
     size_t end = 0;                      // its '}' or ';'
 };
 
+// The first token of a function's declaration: its return type, or the
+// `static`, `inline` or `precise` before it (where a rewrite puts the
+// helpers the function calls).
+size_t DeclarationStart(const Code& code, const FunctionOutline& f);
+
 struct StructOutline {
     size_t name = 0;
     size_t open = 0;

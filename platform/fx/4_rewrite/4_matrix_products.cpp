@@ -194,6 +194,57 @@ size_t Chain(const Code& code, const HlslOutline& outline, size_t first, size_t 
     return end;
 }
 
+// One operation between two matrices, found: [first, k) op [right, last).
+struct Operation {
+    size_t first, k, right, last;
+    Shape a, b, to;  // the operands' shapes and the result's
+    bool product;    // '*', else + - /
+    bool compound;   // "*=": a's spelling is read again
+};
+
+// The operation as Direct3D 9 computes it: "(float2x2)(m) + (float2x2)(n)",
+// "fx_times2x2_(m, n)", "m = fx_times2x2_(m, n)".
+void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
+                    TokenEdits* edits) {
+    const auto& [first, k, right, last, a, b, to, product, compound] = o;
+    const SourceToken& at = code.Token(k);
+    auto cast = [&](Shape from) {
+        return from.rows == to.rows && from.cols == to.cols
+                   ? std::string()
+                   : Cat({"(", TypeName(to), ")("});
+    };
+    const std::string castA = compound ? "" : cast(a), castB = cast(b);
+    std::string open;
+    if (!product) {
+        // "(float2x2)(m) + (float2x2)(n)"
+        if (!castA.empty()) {
+            edits->Replace(code.At(first), code.At(first), Tokens(s, castA, code.Token(first)));
+            edits->Replace(code.At(k), code.At(k), Tokens(s, ")", code.Token(k - 1)));
+        }
+        if (!castB.empty()) {
+            edits->Replace(code.At(right), code.At(right), Tokens(s, castB, code.Token(right)));
+            edits->Replace(code.At(last), code.At(last), Tokens(s, ")", code.Token(last - 1)));
+        }
+    } else if (compound) {
+        // "m *= n" as "m = fx_times2x2_(m, n)"
+        std::string target = s.Spelling(code.At(first), code.At(k));
+        open = Cat({"= ", Times(to), "(",
+                    a.rows == to.rows && a.cols == to.cols
+                        ? target
+                        : Cat({"(", TypeName(to), ")(", target, ")"})});
+        edits->Replace(code.At(k), code.At(k) + 2, Tokens(s, Cat({open, ", ", castB}), at));
+    } else {
+        edits->Replace(code.At(first), code.At(first),
+                      Tokens(s, Cat({Times(to), "(", castA}), code.Token(first)));
+        edits->Replace(code.At(k), code.At(k) + 1,
+                      Tokens(s, Cat({castA.empty() ? "" : ")", ", ", castB}), at));
+    }
+    if (product) {
+        edits->Replace(code.At(last), code.At(last),
+                      Tokens(s, Cat({castB.empty() ? "" : ")", ")"}), code.Token(last - 1)));
+    }
+}
+
 }  // namespace
 
 bool RewriteMatrixProducts(TokenRewriteState& state) {
@@ -257,51 +308,11 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
             if (!same)
                 state.messages.Warning(code.Pos(k), "implicit truncation of vector type");
             if (product && made.insert({to.rows, to.cols}).second) definitions += Definition(to);
-            const SourceToken& at = code.Token(k);
-            auto cast = [&](Shape from) {
-                return from.rows == to.rows && from.cols == to.cols
-                           ? std::string()
-                           : Cat({"(", TypeName(to), ")("});
-            };
-            const std::string castA = compound ? "" : cast(a), castB = cast(b);
-            std::string open;
-            if (!product) {
-                // "(float2x2)(m) + (float2x2)(n)"
-                if (!castA.empty()) {
-                    edits.Replace(code.At(first), code.At(first), Tokens(s, castA, code.Token(first)));
-                    edits.Replace(code.At(k), code.At(k), Tokens(s, ")", code.Token(k - 1)));
-                }
-                if (!castB.empty()) {
-                    edits.Replace(code.At(right), code.At(right), Tokens(s, castB, code.Token(right)));
-                    edits.Replace(code.At(last), code.At(last), Tokens(s, ")", code.Token(last - 1)));
-                }
-            } else if (compound) {
-                // "m *= n" as "m = fx_times2x2_(m, n)"
-                std::string target = s.Spelling(code.At(first), code.At(k));
-                open = Cat({"= ", Times(to), "(",
-                            a.rows == to.rows && a.cols == to.cols
-                                ? target
-                                : Cat({"(", TypeName(to), ")(", target, ")"})});
-                edits.Replace(code.At(k), code.At(k) + 2, Tokens(s, Cat({open, ", ", castB}), at));
-            } else {
-                edits.Replace(code.At(first), code.At(first),
-                              Tokens(s, Cat({Times(to), "(", castA}), code.Token(first)));
-                edits.Replace(code.At(k), code.At(k) + 1,
-                              Tokens(s, Cat({castA.empty() ? "" : ")", ", ", castB}), at));
-            }
-            if (product) {
-                edits.Replace(code.At(last), code.At(last),
-                              Tokens(s, Cat({castB.empty() ? "" : ")", ")"}), code.Token(last - 1)));
-            }
+            WriteOperation(code, s, {first, k, right, last, a, b, to, product, compound}, &edits);
             k = last - 1;
         }
         if (definitions.empty()) continue;
-        size_t start = f.returnType;
-        while (start > 0 && code.IsIdent(start - 1) &&
-               (code.Text(start - 1) == "static" || code.Text(start - 1) == "inline" ||
-                code.Text(start - 1) == "precise")) {
-            --start;
-        }
+        const size_t start = DeclarationStart(code, f);
         edits.list.insert(edits.list.begin() + static_cast<std::ptrdiff_t>(before),
                           {code.At(start), code.At(start), Tokens(s, definitions, code.Token(start))});
     }

@@ -105,12 +105,7 @@ bool RewriteOuterProducts(TokenRewriteState& state) {
                           Tokens(*state.hlsl, Outer(a.rows, b.cols), code.Token(k)));
         }
         if (definitions.empty()) continue;
-        size_t first = f.returnType;
-        while (first > 0 && code.IsIdent(first - 1) &&
-               (code.Text(first - 1) == "static" || code.Text(first - 1) == "inline" ||
-                code.Text(first - 1) == "precise")) {
-            --first;
-        }
+        const size_t first = DeclarationStart(code, f);
         edits.list.insert(edits.list.begin() + static_cast<std::ptrdiff_t>(before),
                           {code.At(first), code.At(first),
                            Tokens(*state.hlsl, definitions, code.Token(first))});

@@ -46,7 +46,7 @@ uint32_t ReverseConversion(uint32_t op) {
 
 // Instructions that work component by component, which glslang also gives
 // matrices (SPIR-V takes only scalars and vectors there).
-bool ComponentWise(uint32_t op) {
+bool ComponentWiseOnMatrices(uint32_t op) {
     return op == spv::OpFRem || op == spv::OpFMod || op == spv::OpLogicalNot ||
            op == spv::OpLogicalAnd || op == spv::OpLogicalOr || op == spv::OpIsNan ||
            op == spv::OpIsInf || (op >= spv::OpFOrdEqual && op <= spv::OpFUnordGreaterThanEqual) ||
@@ -91,7 +91,7 @@ struct IntrinsicFix {
         bool any = false;
         for (const SpvInstruction& in : module.code) {
             const bool ext = IsExt(in);
-            if ((ext || ComponentWise(in.op)) && module.IsMatrix(in.words[0])) any = true;
+            if ((ext || ComponentWiseOnMatrices(in.op)) && module.IsMatrix(in.words[0])) any = true;
             if (StoresIntoValue(in)) any = true;
             if (!ext || in.words.size() != 6 || in.words[3] != GLSLstd450Atan2) continue;
             any = true;
@@ -237,7 +237,7 @@ struct IntrinsicFix {
             if (ext && in.words[3] == GLSLstd450Atan2 && in.words.size() == 6 &&
                 !module.IsMatrix(in.words[0])) {
                 Atan2Zero(in);
-            } else if ((ext || ComponentWise(in.op) ||
+            } else if ((ext || ComponentWiseOnMatrices(in.op) ||
                         (in.op == spv::OpSelect && split.count(in.words[2]) != 0)) &&
                        module.IsMatrix(in.words[0])) {
                 ByColumns(in, ext);
