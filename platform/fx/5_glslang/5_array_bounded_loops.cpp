@@ -5,15 +5,20 @@
 // loop whose end the shader reads at run time it still unrolls when the
 // counter indexes an array: an index past the array's end cannot be, so the
 // loop runs at most the array's length, and each unrolled turn tries the
-// loop's own test first (a break once it fails). Here the loop stays a loop
+// loop's own test first (a break once it fails). A counter that counts down
+// stops at the array's start ("i >= 0"), and an index "i + k" moves either
+// end by k ("w[i + 1]" counting up: "i < N - 1"). Here the loop stays a loop
 // (the device runs it) with that same bound in its test; the profile check
 // then takes it as it takes "i < 4 && i < count".
 #include <glslang/MachineIndependent/localintermediate.h>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <map>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "platform/fx/5_glslang/5_array_bounded_loops.h"
 
@@ -58,53 +63,104 @@ TIntermSymbol* SymbolOf(TIntermTyped* node) {
     return nullptr;
 }
 
-// In a loop's body and terminal: the candidates that count up (i++, ++i,
-// i += a positive constant), and the smallest fixed-size array each
-// indexes directly.
+// The whole number a scalar constant holds ("i + 1", "i += 2", "i -= 1.0").
+std::optional<long long> WholeConstant(TIntermTyped* node) {
+    glslang::TIntermConstantUnion* c = node != nullptr ? node->getAsConstantUnion() : nullptr;
+    if (c == nullptr || !c->getType().isScalar()) return std::nullopt;
+    const glslang::TConstUnion& v = c->getConstArray()[0];
+    switch (v.getType()) {
+        case glslang::EbtInt: return v.getIConst();
+        case glslang::EbtUint: return v.getUConst();
+        case glslang::EbtFloat:
+        case glslang::EbtDouble:
+            if (v.getDConst() != std::floor(v.getDConst()) || std::fabs(v.getDConst()) > 65536) return std::nullopt;
+            return static_cast<long long>(v.getDConst());
+        default: return std::nullopt;
+    }
+}
+
+// An index that is a symbol plus or minus a whole constant ("i", "i + 1",
+// "i - 2", "1 + i"), through conversions: the symbol and the constant added.
+struct Offset {
+    TIntermSymbol* symbol = nullptr;
+    long long add = 0;
+};
+Offset OffsetOf(TIntermTyped* node) {
+    while (glslang::TIntermUnary* u = node != nullptr ? node->getAsUnaryNode() : nullptr) {
+        if (u->getOp() < glslang::EOpConvInt8ToBool || u->getOp() > glslang::EOpConvDoubleToFloat) return {};
+        node = u->getOperand();
+    }
+    if (node == nullptr) return {};
+    if (TIntermSymbol* s = node->getAsSymbolNode()) return {s, 0};
+    TIntermBinary* b = node->getAsBinaryNode();
+    if (b == nullptr || (b->getOp() != glslang::EOpAdd && b->getOp() != glslang::EOpSub)) return {};
+    const long long sign = b->getOp() == glslang::EOpAdd ? 1 : -1;
+    if (TIntermSymbol* s = SymbolOf(b->getLeft())) {
+        if (std::optional<long long> k = WholeConstant(b->getRight())) return {s, sign * *k};
+    } else if (TIntermSymbol* r = SymbolOf(b->getRight()); r != nullptr && sign > 0) {
+        if (std::optional<long long> k = WholeConstant(b->getLeft())) return {r, *k};
+    }
+    return {};
+}
+
+// In a loop's body and terminal: the candidates that count one way (up by
+// i++, ++i, i += a positive constant; down by i--, --i, i -= a positive
+// constant), and the fixed-size arrays each indexes as itself plus or minus
+// a constant.
 struct CounterUse : glslang::TIntermTraverser {
     explicit CounterUse(const std::set<long long>& candidates) : candidates_(candidates) {}
 
-    std::set<long long> up;
-    std::map<long long, int> length;  // counter -> smallest array it indexes
+    std::map<long long, int> step;  // counter -> +1 up, -1 down, 0 both ways
+    struct Index {
+        int length;      // the array's
+        long long add;   // what the index adds to the counter
+    };
+    std::map<long long, std::vector<Index>> indexes;
     std::map<long long, TIntermSymbol*> symbol;
 
     bool visitUnary(glslang::TVisit, glslang::TIntermUnary* u) override {
         const glslang::TOperator op = u->getOp();
-        if (op == glslang::EOpPostIncrement || op == glslang::EOpPreIncrement) Counts(u->getOperand());
+        if (op == glslang::EOpPostIncrement || op == glslang::EOpPreIncrement) Counts(u->getOperand(), 1);
+        if (op == glslang::EOpPostDecrement || op == glslang::EOpPreDecrement) Counts(u->getOperand(), -1);
         return true;
     }
 
     bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
         const glslang::TOperator op = b->getOp();
-        if (op == glslang::EOpAddAssign) {
-            glslang::TIntermConstantUnion* c = b->getRight()->getAsConstantUnion();
-            if (c != nullptr && c->getType().isScalar() && Positive(c->getConstArray()[0]))
-                Counts(b->getLeft());
+        if (op == glslang::EOpAddAssign || op == glslang::EOpSubAssign) {
+            const int sign = op == glslang::EOpAddAssign ? 1 : -1;
+            if (const int k = SignOf(b->getRight()); k != 0) Counts(b->getLeft(), k * sign);
         } else if (op == glslang::EOpIndexIndirect) {
-            TIntermSymbol* s = SymbolOf(b->getRight());
+            const Offset index = OffsetOf(b->getRight());
             const glslang::TType& array = b->getLeft()->getType();
-            if (s != nullptr && candidates_.count(s->getId()) != 0 && array.isSizedArray() &&
-                array.getOuterArraySize() > 0) {
-                auto [it, added] = length.emplace(s->getId(), array.getOuterArraySize());
-                if (!added) it->second = std::min(it->second, array.getOuterArraySize());
-                symbol[s->getId()] = s;
+            if (index.symbol != nullptr && candidates_.count(index.symbol->getId()) != 0 &&
+                array.isSizedArray() && array.getOuterArraySize() > 0) {
+                indexes[index.symbol->getId()].push_back({array.getOuterArraySize(), index.add});
+                symbol[index.symbol->getId()] = index.symbol;
             }
         }
         return true;
     }
 
 private:
-    void Counts(TIntermTyped* operand) {
+    void Counts(TIntermTyped* operand, int way) {
         TIntermSymbol* s = operand != nullptr ? operand->getAsSymbolNode() : nullptr;
-        if (s != nullptr && candidates_.count(s->getId()) != 0) up.insert(s->getId());
+        if (s == nullptr || candidates_.count(s->getId()) == 0) return;
+        auto [it, added] = step.emplace(s->getId(), way);
+        if (!added && it->second != way) it->second = 0;
     }
-    static bool Positive(const glslang::TConstUnion& v) {
+    // The sign of a scalar constant (a step of 0.5 counts too); 0 for any
+    // other node.
+    static int SignOf(TIntermTyped* node) {
+        glslang::TIntermConstantUnion* c = node != nullptr ? node->getAsConstantUnion() : nullptr;
+        if (c == nullptr || !c->getType().isScalar()) return 0;
+        const glslang::TConstUnion& v = c->getConstArray()[0];
         switch (v.getType()) {
-            case glslang::EbtInt: return v.getIConst() > 0;
+            case glslang::EbtInt: return (v.getIConst() > 0) - (v.getIConst() < 0);
             case glslang::EbtUint: return v.getUConst() > 0;
             case glslang::EbtFloat:
-            case glslang::EbtDouble: return v.getDConst() > 0;
-            default: return false;
+            case glslang::EbtDouble: return (v.getDConst() > 0) - (v.getDConst() < 0);
+            default: return 0;
         }
     }
     const std::set<long long>& candidates_;
@@ -122,34 +178,52 @@ struct Loops : glslang::TIntermTraverser {
         CounterUse use(reads.locals);
         if (loop->getBody() != nullptr) loop->getBody()->traverse(&use);
         if (loop->getTerminal() != nullptr) loop->getTerminal()->traverse(&use);
-        // The counter of the smallest array, if two count up.
+        // The counter of the smallest array, if two count; its bound keeps
+        // every index it makes inside its array: counting up, i + k < N for
+        // each, so i < N - k; counting down, i + k >= 0, so i >= -k.
         long long counter = -1;
         int n = INT_MAX;
-        for (long long id : use.up) {
-            auto it = use.length.find(id);
-            if (it != use.length.end() && it->second < n) {
+        long long bound = 0;
+        for (const auto& [id, way] : use.step) {
+            auto it = use.indexes.find(id);
+            if (way == 0 || it == use.indexes.end()) continue;
+            int smallest = INT_MAX;
+            long long tightest = way > 0 ? LLONG_MAX : LLONG_MIN;
+            for (const CounterUse::Index& index : it->second) {
+                smallest = std::min(smallest, index.length);
+                tightest = way > 0 ? std::min(tightest, index.length - index.add) : std::max(tightest, -index.add);
+            }
+            if (smallest < n) {
                 counter = id;
-                n = it->second;
+                n = smallest;
+                bound = tightest;
             }
         }
         if (counter < 0) return true;
-        Bound(test, use.symbol[counter], n);
+        Bound(test, use.symbol[counter], use.step[counter] > 0, bound);
         return true;
     }
 
 private:
-    // test becomes "counter < n && (test)", in place (a loop's test cannot
-    // be replaced).
-    void Bound(TIntermBinary* test, TIntermSymbol* counter, int n) {
+    // test becomes "counter < bound && (test)" (counting up) or
+    // "counter >= bound && (test)" (counting down), in place (a loop's test
+    // cannot be replaced).
+    void Bound(TIntermBinary* test, TIntermSymbol* counter, bool up, long long bound) {
         const glslang::TSourceLoc& loc = test->getLoc();
         TIntermTyped* end = nullptr;
+        const int value = static_cast<int>(std::clamp<long long>(bound, INT_MIN / 2, INT_MAX / 2));
         switch (counter->getType().getBasicType()) {
-            case glslang::EbtUint: end = tree_.addConstantUnion(static_cast<unsigned>(n), loc); break;
-            case glslang::EbtFloat: end = tree_.addConstantUnion(static_cast<double>(n), glslang::EbtFloat, loc); break;
-            default: end = tree_.addConstantUnion(n, loc); break;
+            case glslang::EbtUint:
+                // Below 0 an unsigned bound is 0 ("i >= 0u" always holds;
+                // the loop is still the bounded one the check takes).
+                end = tree_.addConstantUnion(static_cast<unsigned>(std::max(value, 0)), loc);
+                break;
+            case glslang::EbtFloat: end = tree_.addConstantUnion(static_cast<double>(value), glslang::EbtFloat, loc); break;
+            default: end = tree_.addConstantUnion(value, loc); break;
         }
         const glslang::TType boolean(glslang::EbtBool, glslang::EvqTemporary);
-        TIntermBinary* within = tree_.addBinaryNode(glslang::EOpLessThan, tree_.addSymbol(*counter), end, loc, boolean);
+        TIntermBinary* within = tree_.addBinaryNode(up ? glslang::EOpLessThan : glslang::EOpGreaterThanEqual,
+                                                    tree_.addSymbol(*counter), end, loc, boolean);
         TIntermBinary* own = tree_.addBinaryNode(test->getOp(), test->getLeft(), test->getRight(), loc, test->getType());
         test->setOp(glslang::EOpLogicalAnd);
         test->setLeft(within);

@@ -18,7 +18,10 @@ bool HasLoopInstructions(const std::string& profile);
 // In a profile without loop instructions, a loop that ends on what the
 // shader reads at run time ("i < count") and whose counter indexes an array
 // of a fixed size N unrolls N times, its own test still tried on each turn,
-// as Direct3D 9's compiler does: its test becomes "i < N && (test)".
+// as Direct3D 9's compiler does: its test becomes "i < N && (test)". A
+// counter that counts down gets "i >= 0 && (test)"; an index that adds a
+// constant to the counter ("w[i + 1]", "w[i - 2]") moves the bound so that
+// the index stays inside the array ("i < N - 1", "i >= 2").
 // Loops that give no such bound are left as they are (the profile check
 // refuses them).
 void BoundLoopsByArrays(glslang::TIntermediate& tree, const std::string& profile);
