@@ -20,7 +20,13 @@
 // sampler objects is two samplers, on two stages. The pair's stage is the
 // sampler object's register(sN) for its first pair, else the texture's
 // register(tN) as sN, else the lowest free one.
+//
+// A plain sampler (sampler, sampler2D, ... with or without sampler_state)
+// given to T.Sample in place of a sampler object pairs the same way: the
+// pair takes its states, and its register unless the sampler is also read
+// as itself (tex2D(S, uv)), which keeps that stage for its own reads.
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 
@@ -130,6 +136,8 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
     auto findSampler = [&](std::string_view name) -> const SamplerObject* {
         for (const SamplerObject& s : samplerObjects_)
             if (s.desc.name == name) return &s;
+        for (const SamplerObject& s : plainSamplers_)
+            if (s.desc.name == name) return &s;
         return nullptr;
     };
     // The identifiers of the HLSL, for names of pairs that take none of
@@ -137,6 +145,7 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
     std::set<std::string_view> names;
     std::set<std::string> chosen;
     std::vector<TexturePair> pairs;
+    std::map<std::string, size_t> pairedReads;  // of each plain sampler
     TokenEdits edits;
     for (size_t i = 0; i + 5 < tokens.size(); ++i) {
         if (tokens[i].kind != Tok::Ident || !PunctAt(hlsl, i + 1, '.') ||
@@ -157,7 +166,8 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
         if (!sampler || !PunctAt(hlsl, i + 5, ',')) {
             Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i]), Severity::Error,
                    Quote(std::string(text(i)) + "." + read.method) +
-                       " needs a SamplerState declared at global scope as its first argument");
+                       " needs a sampler or SamplerState declared at global scope as its "
+                       "first argument");
             continue;
         }
         std::vector<size_t> commas;
@@ -184,9 +194,19 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
             found = pairs.end() - 1;
         }
         RewriteRead(hlsl, i, KindOf(texture->type), read, found->name, commas, close, &edits);
+        if (sampler->plain) ++pairedReads[sampler->desc.name];
         i += 5;
     }
     if (pairs.empty()) return;
+    // A plain sampler named anywhere but in its declaration and its pairs'
+    // reads is read as itself too, on its own stage.
+    for (const auto& [name, reads] : pairedReads) {
+        size_t named = 0;
+        for (const SourceToken& t : tokens)
+            if (t.kind == Tok::Ident && hlsl.Text(t) == name) ++named;
+        for (SamplerObject& s : plainSamplers_)
+            if (s.desc.name == name) s.readDirectly = named > reads + 1;
+    }
     DeclareTexturePairs(pairs, origin, &edits);
     edits.Apply(&tokens);
 }
@@ -210,7 +230,8 @@ void Parser::DeclareTexturePairs(const std::vector<TexturePair>& pairs,
         desc.type = KindOf(p.texture->type).sampler;
         desc.texture = p.texture->name;
         desc.registerIndex = -1;
-        if (p.sampler->desc.registerIndex >= 0 &&
+        // A plain sampler read as itself keeps its stage for those reads.
+        if (p.sampler->desc.registerIndex >= 0 && !p.sampler->readDirectly &&
             samplersPaired.insert(p.sampler->desc.name).second) {
             desc.registerIndex = p.sampler->desc.registerIndex;
         } else {

@@ -142,8 +142,13 @@ private:
     struct SamplerObject {
         SamplerDesc desc;
         size_t declarationEnd = 0;  // a stream index at or past its declaration
+        bool plain = false;         // a sampler / sampler2D ..., kept in the HLSL
+        bool readDirectly = false;  // plain, and named past its declaration and pairs
     };
     std::vector<SamplerObject> samplerObjects_;
+    // The plain samplers (sampler, sampler2D, ...) as they were declared,
+    // for texture objects read through them.
+    std::vector<SamplerObject> plainSamplers_;
     std::unordered_map<std::string, int> textureRegisters_;  // register(tN)
     std::unordered_map<std::string, size_t> textureDeclarationEnds_;
     // T.Sample(S, ...) and its kin made reads of samplers; origin gives the
