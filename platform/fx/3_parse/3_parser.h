@@ -153,7 +153,10 @@ private:
     std::unordered_map<std::string, size_t> textureDeclarationEnds_;
     // T.Sample(S, ...) and its kin made reads of samplers; origin gives the
     // stream index of each HLSL token.
-    void PairTextureObjects(const std::vector<size_t>& origin);
+    void PairTextureObjects(std::vector<size_t>& origin);
+    // Functions taking texture or sampler objects as parameters, a copy for
+    // each pair of globals their calls give, the objects named in it.
+    void SpecialiseObjectParameters(std::vector<size_t>* origin);
     struct TexturePair {
         std::string name;  // of the sampler the pair is
         const TextureDesc* texture;
