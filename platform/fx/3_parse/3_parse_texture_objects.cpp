@@ -297,7 +297,19 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
     }
     if (calls.empty()) return;
 
-    size_t nextCall = 0;
+    std::map<size_t, const Call*> callAt;
+    for (const Call& c : calls) callAt[c.at] = &c;
+    auto rewriteCall = [&](const Call& c) {
+        add(Tok::Ident, c.copy, c.at);
+        out.back().flags = tokens[c.at].flags;
+        add(Tok::Punct, "(", c.at + 1);
+        for (size_t k = 0; k < c.kept.size(); ++k) {
+            if (k > 0) add(Tok::Punct, ",", c.kept[k].first);
+            copy(c.kept[k].first, c.kept[k].second);
+        }
+        add(Tok::Punct, ")", c.close);
+        return c.close + 1;
+    };
     for (size_t i = 0; i < tokens.size();) {
         const Function* f = nullptr;
         for (const Function& g : functions)
@@ -315,6 +327,11 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
                     first = false;
                 }
                 for (size_t k = f->close; k < f->end; ++k) {
+                    // Its calls of other such functions, with globals.
+                    if (auto c = callAt.find(k); c != callAt.end()) {
+                        k = rewriteCall(*c->second) - 1;
+                        continue;
+                    }
                     // The global in place of an object parameter's name.
                     const std::string* global = nullptr;
                     size_t object = 0;
@@ -333,20 +350,10 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
                 }
             }
             i = f->end;
-            while (nextCall < calls.size() && calls[nextCall].at < i) ++nextCall;
             continue;
         }
-        if (nextCall < calls.size() && calls[nextCall].at == i) {
-            const Call& c = calls[nextCall++];
-            add(Tok::Ident, c.copy, c.at);
-            out.back().flags = tokens[c.at].flags;
-            add(Tok::Punct, "(", c.at + 1);
-            for (size_t k = 0; k < c.kept.size(); ++k) {
-                if (k > 0) add(Tok::Punct, ",", c.kept[k].first);
-                copy(c.kept[k].first, c.kept[k].second);
-            }
-            add(Tok::Punct, ")", c.close);
-            i = c.close + 1;
+        if (auto c = callAt.find(i); c != callAt.end()) {
+            i = rewriteCall(*c->second);
             continue;
         }
         copy(i, i + 1);
