@@ -137,7 +137,7 @@ bool IsTextureObjectType(std::string_view type) {
 //
 // The copies stand where the function stood. A call passing anything but a
 // global texture or sampler for such a parameter is an error.
-void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
+bool Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
     TokenStream& hlsl = result_.hlsl;
     const std::vector<SourceToken>& tokens = hlsl.tokens;
     auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
@@ -149,7 +149,7 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
     // left is a parameter's (or a local's). Most effects have none.
     bool any = false;
     for (size_t i = 0; i < tokens.size() && !any; ++i) any = isObjectType(i);
-    if (!any) return;
+    if (!any) return false;
 
     struct Parameter {
         size_t begin = 0, end = 0;  // its tokens, without commas
@@ -202,7 +202,7 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
         i = bodyClose;
         depth = 0;
     }
-    if (functions.empty()) return;
+    if (functions.empty()) return false;
 
     auto isGlobalTexture = [&](std::string_view name) {
         return std::any_of(result_.textures.begin(), result_.textures.end(),
@@ -243,6 +243,16 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
         std::vector<std::pair<size_t, size_t>> kept;  // the other arguments' tokens
     };
     std::vector<Call> calls;
+    // A function's object parameter passed on to another such function: a
+    // call the copies of the first make with globals, on the next round
+    // (one that is never called stays as it is).
+    bool passedOn = false;
+    auto passesOn = [&](size_t call, size_t argument) {
+        const Function* f = inside(call);
+        return f && tokens[argument].kind == Tok::Ident &&
+               std::any_of(f->parameters.begin(), f->parameters.end(),
+                           [&](const Parameter& p) { return p.name == text(argument); });
+    };
     for (size_t i = 0; i + 1 < tokens.size(); ++i) {
         // Not a declaration's name ("float4 Read(...);"), a statement's
         // start ("return Read(...)") may be.
@@ -269,6 +279,9 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
             } else if (commas[k] == from + 1 && tokens[from].kind == Tok::Ident &&
                        (p.texture ? isGlobalTexture(text(from)) : isGlobalSampler(text(from)))) {
                 globals.push_back(std::string(text(from)));
+            } else if (commas[k] == from + 1 && passesOn(i, from)) {
+                ok = false;  // read in the copies of the function it is in
+                passedOn = true;
             } else {
                 Report({Tok::Ident, (*origin)[from]}, hlsl.Pos(tokens[from]), Severity::Error,
                        "the " + std::string(p.texture ? "texture" : "sampler") + " object " +
@@ -295,7 +308,7 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
         calls.push_back(std::move(call));
         i = close;
     }
-    if (calls.empty()) return;
+    if (calls.empty()) return false;
 
     std::map<size_t, const Call*> callAt;
     for (const Call& c : calls) callAt[c.at] = &c;
@@ -361,6 +374,7 @@ void Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
     }
     result_.hlsl.tokens = std::move(out);
     *origin = std::move(outOrigin);
+    return passedOn;
 }
 
 bool IsSamplerObjectType(std::string_view type) {
@@ -369,7 +383,10 @@ bool IsSamplerObjectType(std::string_view type) {
 
 void Parser::PairTextureObjects(std::vector<size_t>& origin) {
     if (result_.textures.empty()) return;
-    SpecialiseObjectParameters(&origin);
+    // Each round copies the functions the last round's copies call with
+    // globals; a chain of calls is as many rounds (HLSL has no recursion).
+    for (int round = 0; round < 16 && SpecialiseObjectParameters(&origin); ++round) {
+    }
     TokenStream& hlsl = result_.hlsl;
     std::vector<SourceToken>& tokens = hlsl.tokens;
     auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };

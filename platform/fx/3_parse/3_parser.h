@@ -155,8 +155,9 @@ private:
     // stream index of each HLSL token.
     void PairTextureObjects(std::vector<size_t>& origin);
     // Functions taking texture or sampler objects as parameters, a copy for
-    // each pair of globals their calls give, the objects named in it.
-    void SpecialiseObjectParameters(std::vector<size_t>* origin);
+    // each pair of globals their calls give, the objects named in it; true
+    // when a copy passes them on to another such function, another round.
+    bool SpecialiseObjectParameters(std::vector<size_t>* origin);
     struct TexturePair {
         std::string name;  // of the sampler the pair is
         const TextureDesc* texture;
