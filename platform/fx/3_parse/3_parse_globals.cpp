@@ -300,6 +300,7 @@ void Parser::RecordSampler(Decl* d) {
         d->named = false;
         return;
     }
+    plainSamplers_.push_back({d->sampler, d->start, true, false});
     result_.samplers.push_back(std::move(d->sampler));
     d->sampler = SamplerDesc();
     d->named = false;

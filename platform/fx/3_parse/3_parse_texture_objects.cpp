@@ -20,7 +20,13 @@
 // sampler objects is two samplers, on two stages. The pair's stage is the
 // sampler object's register(sN) for its first pair, else the texture's
 // register(tN) as sN, else the lowest free one.
+//
+// A plain sampler (sampler, sampler2D, ... with or without sampler_state)
+// given to T.Sample in place of a sampler object pairs the same way: the
+// pair takes its states, and its register unless the sampler is also read
+// as itself (tex2D(S, uv)), which keeps that stage for its own reads.
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string>
 
@@ -111,14 +117,276 @@ void RewriteRead(const TokenStream& hlsl, size_t i, const TextureKind& kind, con
     edits->Replace(i, i + 6, std::move(head));
 }
 
+bool IsTextureObjectType(std::string_view type) {
+    return IEquals(type, "texture1d") || IEquals(type, "texture2d") ||
+           IEquals(type, "texture3d") || IEquals(type, "texturecube");
+}
+
 }  // namespace
+
+// A function whose parameters are texture or sampler objects,
+//
+//     float4 Read(Texture2D t, SamplerState s, float2 uv) { return t.Sample(s, uv); }
+//     ... Read(Color, Linear, uv) ...
+//
+// is copied once for each set of globals its calls pass for them, those
+// parameters dropped and their names the globals' in the copy:
+//
+//     float4 Read_Color_Linear(float2 uv) { return Color.Sample(Linear, uv); }
+//     ... Read_Color_Linear(uv) ...
+//
+// The copies stand where the function stood. A call passing anything but a
+// global texture or sampler for such a parameter is an error.
+bool Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
+    TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
+    auto isObjectType = [&](size_t i) {
+        return tokens[i].kind == Tok::Ident &&
+               (IsTextureObjectType(text(i)) || IsSamplerObjectType(text(i)));
+    };
+    // The global objects are out of the HLSL by now: a name of their types
+    // left is a parameter's (or a local's). Most effects have none.
+    bool any = false;
+    for (size_t i = 0; i < tokens.size() && !any; ++i) any = isObjectType(i);
+    if (!any) return false;
+
+    struct Parameter {
+        size_t begin = 0, end = 0;  // its tokens, without commas
+        std::string name;           // of an object parameter, else empty
+        bool texture = false;
+    };
+    struct Function {
+        std::string name;
+        size_t begin = 0, nameAt = 0, open = 0, close = 0, end = 0;  // end: past its '}'
+        std::vector<Parameter> parameters;
+        std::vector<std::pair<std::string, std::vector<std::string>>> copies;  // name, globals
+    };
+    std::vector<Function> functions;
+    size_t depth = 0;
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
+        if (PunctAt(hlsl, i, '{') || PunctAt(hlsl, i, '(')) ++depth;
+        if ((PunctAt(hlsl, i, '}') || PunctAt(hlsl, i, ')')) && depth > 0) --depth;
+        if (depth != 0 || i == 0 || tokens[i].kind != Tok::Ident ||
+            tokens[i - 1].kind != Tok::Ident || !PunctAt(hlsl, i + 1, '('))
+            continue;
+        std::vector<size_t> commas;
+        const size_t close = CallEnd(hlsl, i + 2, &commas);
+        size_t brace = close + 1;
+        if (PunctAt(hlsl, brace, ':')) brace += 2;
+        if (brace >= tokens.size() || !PunctAt(hlsl, brace, '{')) continue;
+        std::vector<size_t> unused;
+        const size_t bodyClose = CallEnd(hlsl, brace + 1, &unused);
+        if (bodyClose == tokens.size()) break;
+        Function f{std::string(text(i)), i - 1, i, i + 1, close, bodyClose + 1, {}, {}};
+        bool objects = false;
+        size_t from = i + 2;
+        commas.push_back(close);
+        for (size_t comma : commas) {
+            Parameter p{from, comma, "", false};
+            for (size_t k = from; k < comma; ++k) {
+                if (!isObjectType(k)) continue;
+                p.texture = IsTextureObjectType(text(k));
+                size_t n = k + 1;
+                if (PunctAt(hlsl, n, '<'))
+                    while (n < comma && !PunctAt(hlsl, n, '>')) ++n;
+                if (PunctAt(hlsl, n, '>')) ++n;
+                if (n < comma && tokens[n].kind == Tok::Ident) p.name = std::string(text(n));
+                break;
+            }
+            objects |= !p.name.empty();
+            if (from != comma) f.parameters.push_back(std::move(p));
+            from = comma + 1;
+        }
+        if (objects) functions.push_back(std::move(f));
+        i = bodyClose;
+        depth = 0;
+    }
+    if (functions.empty()) return false;
+
+    auto isGlobalTexture = [&](std::string_view name) {
+        return std::any_of(result_.textures.begin(), result_.textures.end(),
+                           [&](const TextureDesc& t) { return t.name == name; });
+    };
+    auto isGlobalSampler = [&](std::string_view name) {
+        auto named = [&](const SamplerObject& s) { return s.desc.name == name; };
+        return std::any_of(samplerObjects_.begin(), samplerObjects_.end(), named) ||
+               std::any_of(plainSamplers_.begin(), plainSamplers_.end(), named);
+    };
+    std::set<std::string_view> names;
+    for (const SourceToken& t : tokens)
+        if (t.kind == Tok::Ident) names.insert(hlsl.Text(t));
+    std::set<std::string> chosen;
+
+    std::vector<SourceToken> out;
+    std::vector<size_t> outOrigin;
+    auto copy = [&](size_t begin, size_t end) {
+        for (size_t k = begin; k < end; ++k) {
+            out.push_back(tokens[k]);
+            outOrigin.push_back((*origin)[k]);
+        }
+    };
+    auto add = [&](Tok kind, std::string_view t, size_t at) {
+        out.push_back(hlsl.Make(kind, t, tokens[at]));
+        outOrigin.push_back((*origin)[at]);
+    };
+    auto inside = [&](size_t i) -> const Function* {
+        for (const Function& f : functions)
+            if (i >= f.begin && i < f.end) return &f;
+        return nullptr;
+    };
+    // The calls first, to know the copies; then the text, copies in place.
+    struct Call {
+        size_t at = 0, close = 0;
+        const Function* function = nullptr;
+        std::string copy;
+        std::vector<std::pair<size_t, size_t>> kept;  // the other arguments' tokens
+    };
+    std::vector<Call> calls;
+    // A function's object parameter passed on to another such function: a
+    // call the copies of the first make with globals, on the next round
+    // (one that is never called stays as it is).
+    bool passedOn = false;
+    auto passesOn = [&](size_t call, size_t argument) {
+        const Function* f = inside(call);
+        return f && tokens[argument].kind == Tok::Ident &&
+               std::any_of(f->parameters.begin(), f->parameters.end(),
+                           [&](const Parameter& p) { return p.name == text(argument); });
+    };
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
+        // Not a declaration's name ("float4 Read(...);"), a statement's
+        // start ("return Read(...)") may be.
+        if (tokens[i].kind != Tok::Ident || !PunctAt(hlsl, i + 1, '(') ||
+            (i > 0 && tokens[i - 1].kind == Tok::Ident && text(i - 1) != "return" &&
+             text(i - 1) != "else"))
+            continue;
+        auto f = std::find_if(functions.begin(), functions.end(),
+                              [&](const Function& g) { return g.name == text(i); });
+        if (f == functions.end() || inside(i) == &*f) continue;
+        std::vector<size_t> commas;
+        const size_t close = CallEnd(hlsl, i + 2, &commas);
+        if (close == tokens.size()) continue;
+        commas.push_back(close);
+        if (commas.size() != f->parameters.size()) continue;  // another overload
+        Call call{i, close, &*f, "", {}};
+        std::vector<std::string> globals;
+        size_t from = i + 2;
+        bool ok = true;
+        for (size_t k = 0; k < commas.size(); ++k) {
+            const Parameter& p = f->parameters[k];
+            if (p.name.empty()) {
+                call.kept.push_back({from, commas[k]});
+            } else if (commas[k] == from + 1 && tokens[from].kind == Tok::Ident &&
+                       (p.texture ? isGlobalTexture(text(from)) : isGlobalSampler(text(from)))) {
+                globals.push_back(std::string(text(from)));
+            } else if (commas[k] == from + 1 && passesOn(i, from)) {
+                ok = false;  // read in the copies of the function it is in
+                passedOn = true;
+            } else {
+                Report({Tok::Ident, (*origin)[from]}, hlsl.Pos(tokens[from]), Severity::Error,
+                       "the " + std::string(p.texture ? "texture" : "sampler") + " object " +
+                           Quote(p.name) + " of " + Quote(f->name) +
+                           " needs a global one's name here");
+                ok = false;
+            }
+            from = commas[k] + 1;
+        }
+        if (!ok) continue;
+        auto known = std::find_if(f->copies.begin(), f->copies.end(),
+                                  [&](const auto& c) { return c.second == globals; });
+        if (known == f->copies.end()) {
+            std::string name = f->name;
+            for (const std::string& g : globals) name += "_" + g;
+            const std::string base = name;
+            for (int n = 2; names.count(name) != 0 || chosen.count(name) != 0; ++n)
+                name = base + std::to_string(n);
+            chosen.insert(name);
+            f->copies.push_back({name, globals});
+            known = f->copies.end() - 1;
+        }
+        call.copy = known->first;
+        calls.push_back(std::move(call));
+        i = close;
+    }
+    if (calls.empty()) return false;
+
+    std::map<size_t, const Call*> callAt;
+    for (const Call& c : calls) callAt[c.at] = &c;
+    auto rewriteCall = [&](const Call& c) {
+        add(Tok::Ident, c.copy, c.at);
+        out.back().flags = tokens[c.at].flags;
+        add(Tok::Punct, "(", c.at + 1);
+        for (size_t k = 0; k < c.kept.size(); ++k) {
+            if (k > 0) add(Tok::Punct, ",", c.kept[k].first);
+            copy(c.kept[k].first, c.kept[k].second);
+        }
+        add(Tok::Punct, ")", c.close);
+        return c.close + 1;
+    };
+    for (size_t i = 0; i < tokens.size();) {
+        const Function* f = nullptr;
+        for (const Function& g : functions)
+            if (g.begin == i && !g.copies.empty()) f = &g;
+        if (f) {
+            for (const auto& [name, globals] : f->copies) {
+                copy(f->begin, f->nameAt);
+                add(Tok::Ident, name, f->nameAt);
+                add(Tok::Punct, "(", f->open);
+                bool first = true;
+                for (const Parameter& p : f->parameters) {
+                    if (!p.name.empty()) continue;
+                    if (!first) add(Tok::Punct, ",", p.begin);
+                    copy(p.begin, p.end);
+                    first = false;
+                }
+                for (size_t k = f->close; k < f->end; ++k) {
+                    // Its calls of other such functions, with globals.
+                    if (auto c = callAt.find(k); c != callAt.end()) {
+                        k = rewriteCall(*c->second) - 1;
+                        continue;
+                    }
+                    // The global in place of an object parameter's name.
+                    const std::string* global = nullptr;
+                    size_t object = 0;
+                    for (const Parameter& p : f->parameters) {
+                        if (p.name.empty()) continue;
+                        if (tokens[k].kind == Tok::Ident && text(k) == p.name)
+                            global = &globals[object];
+                        ++object;
+                    }
+                    if (global) {
+                        add(Tok::Ident, *global, k);
+                        out.back().flags = tokens[k].flags;
+                    } else {
+                        copy(k, k + 1);
+                    }
+                }
+            }
+            i = f->end;
+            continue;
+        }
+        if (auto c = callAt.find(i); c != callAt.end()) {
+            i = rewriteCall(*c->second);
+            continue;
+        }
+        copy(i, i + 1);
+        ++i;
+    }
+    result_.hlsl.tokens = std::move(out);
+    *origin = std::move(outOrigin);
+    return passedOn;
+}
 
 bool IsSamplerObjectType(std::string_view type) {
     return type == "SamplerState" || type == "SamplerComparisonState";
 }
 
-void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
+void Parser::PairTextureObjects(std::vector<size_t>& origin) {
     if (result_.textures.empty()) return;
+    // Each round copies the functions the last round's copies call with
+    // globals; a chain of calls is as many rounds (HLSL has no recursion).
+    for (int round = 0; round < 16 && SpecialiseObjectParameters(&origin); ++round) {
+    }
     TokenStream& hlsl = result_.hlsl;
     std::vector<SourceToken>& tokens = hlsl.tokens;
     auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
@@ -130,6 +398,8 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
     auto findSampler = [&](std::string_view name) -> const SamplerObject* {
         for (const SamplerObject& s : samplerObjects_)
             if (s.desc.name == name) return &s;
+        for (const SamplerObject& s : plainSamplers_)
+            if (s.desc.name == name) return &s;
         return nullptr;
     };
     // The identifiers of the HLSL, for names of pairs that take none of
@@ -137,6 +407,7 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
     std::set<std::string_view> names;
     std::set<std::string> chosen;
     std::vector<TexturePair> pairs;
+    std::map<std::string, size_t> pairedReads;  // of each plain sampler
     TokenEdits edits;
     for (size_t i = 0; i + 5 < tokens.size(); ++i) {
         if (tokens[i].kind != Tok::Ident || !PunctAt(hlsl, i + 1, '.') ||
@@ -157,7 +428,8 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
         if (!sampler || !PunctAt(hlsl, i + 5, ',')) {
             Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i]), Severity::Error,
                    Quote(std::string(text(i)) + "." + read.method) +
-                       " needs a SamplerState declared at global scope as its first argument");
+                       " needs a sampler or SamplerState declared at global scope as its "
+                       "first argument");
             continue;
         }
         std::vector<size_t> commas;
@@ -184,9 +456,19 @@ void Parser::PairTextureObjects(const std::vector<size_t>& origin) {
             found = pairs.end() - 1;
         }
         RewriteRead(hlsl, i, KindOf(texture->type), read, found->name, commas, close, &edits);
+        if (sampler->plain) ++pairedReads[sampler->desc.name];
         i += 5;
     }
     if (pairs.empty()) return;
+    // A plain sampler named anywhere but in its declaration and its pairs'
+    // reads is read as itself too, on its own stage.
+    for (const auto& [name, reads] : pairedReads) {
+        size_t named = 0;
+        for (const SourceToken& t : tokens)
+            if (t.kind == Tok::Ident && hlsl.Text(t) == name) ++named;
+        for (SamplerObject& s : plainSamplers_)
+            if (s.desc.name == name) s.readDirectly = named > reads + 1;
+    }
     DeclareTexturePairs(pairs, origin, &edits);
     edits.Apply(&tokens);
 }
@@ -210,7 +492,8 @@ void Parser::DeclareTexturePairs(const std::vector<TexturePair>& pairs,
         desc.type = KindOf(p.texture->type).sampler;
         desc.texture = p.texture->name;
         desc.registerIndex = -1;
-        if (p.sampler->desc.registerIndex >= 0 &&
+        // A plain sampler read as itself keeps its stage for those reads.
+        if (p.sampler->desc.registerIndex >= 0 && !p.sampler->readDirectly &&
             samplersPaired.insert(p.sampler->desc.name).second) {
             desc.registerIndex = p.sampler->desc.registerIndex;
         } else {

@@ -142,13 +142,22 @@ private:
     struct SamplerObject {
         SamplerDesc desc;
         size_t declarationEnd = 0;  // a stream index at or past its declaration
+        bool plain = false;         // a sampler / sampler2D ..., kept in the HLSL
+        bool readDirectly = false;  // plain, and named past its declaration and pairs
     };
     std::vector<SamplerObject> samplerObjects_;
+    // The plain samplers (sampler, sampler2D, ...) as they were declared,
+    // for texture objects read through them.
+    std::vector<SamplerObject> plainSamplers_;
     std::unordered_map<std::string, int> textureRegisters_;  // register(tN)
     std::unordered_map<std::string, size_t> textureDeclarationEnds_;
     // T.Sample(S, ...) and its kin made reads of samplers; origin gives the
     // stream index of each HLSL token.
-    void PairTextureObjects(const std::vector<size_t>& origin);
+    void PairTextureObjects(std::vector<size_t>& origin);
+    // Functions taking texture or sampler objects as parameters, a copy for
+    // each pair of globals their calls give, the objects named in it; true
+    // when a copy passes them on to another such function, another round.
+    bool SpecialiseObjectParameters(std::vector<size_t>* origin);
     struct TexturePair {
         std::string name;  // of the sampler the pair is
         const TextureDesc* texture;
