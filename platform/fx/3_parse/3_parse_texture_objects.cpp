@@ -122,6 +122,24 @@ bool IsTextureObjectType(std::string_view type) {
            IEquals(type, "texture3d") || IEquals(type, "texturecube");
 }
 
+// A texture or sampler object type's name at i.
+bool IsObjectTypeAt(const TokenStream& hlsl, size_t i) {
+    if (hlsl.tokens[i].kind != Tok::Ident) return false;
+    const std::string_view type = hlsl.Text(hlsl.tokens[i]);
+    return IsTextureObjectType(type) || IsSamplerObjectType(type);
+}
+
+// base, else base2, base3, ...: the first that is neither a name of the
+// HLSL nor one chosen already; chosen now.
+std::string NameNotTaken(const std::string& base, const std::set<std::string_view>& names,
+                         std::set<std::string>* chosen) {
+    std::string name = base;
+    for (int n = 2; names.count(name) != 0 || chosen->count(name) != 0; ++n)
+        name = base + std::to_string(n);
+    chosen->insert(name);
+    return name;
+}
+
 }  // namespace
 
 // A function whose parameters are texture or sampler objects,
@@ -138,31 +156,50 @@ bool IsTextureObjectType(std::string_view type) {
 // The copies stand where the function stood. A call passing anything but a
 // global texture or sampler for such a parameter is an error.
 bool Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
-    TokenStream& hlsl = result_.hlsl;
-    const std::vector<SourceToken>& tokens = hlsl.tokens;
-    auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
-    auto isObjectType = [&](size_t i) {
-        return tokens[i].kind == Tok::Ident &&
-               (IsTextureObjectType(text(i)) || IsSamplerObjectType(text(i)));
-    };
+    const TokenStream& hlsl = result_.hlsl;
     // The global objects are out of the HLSL by now: a name of their types
     // left is a parameter's (or a local's). Most effects have none.
     bool any = false;
-    for (size_t i = 0; i < tokens.size() && !any; ++i) any = isObjectType(i);
+    for (size_t i = 0; i < hlsl.tokens.size() && !any; ++i) any = IsObjectTypeAt(hlsl, i);
     if (!any) return false;
+    std::vector<ObjectFunction> functions = FindObjectFunctions();
+    if (functions.empty()) return false;
+    // The calls first, to know the copies; then the text, copies in place.
+    bool passedOn = false;
+    const std::vector<ObjectCall> calls = FindObjectCalls(functions, *origin, &passedOn);
+    if (calls.empty()) return false;
+    WriteObjectCopies(functions, calls, origin);
+    return passedOn;
+}
 
-    struct Parameter {
-        size_t begin = 0, end = 0;  // its tokens, without commas
-        std::string name;           // of an object parameter, else empty
-        bool texture = false;
-    };
-    struct Function {
-        std::string name;
-        size_t begin = 0, nameAt = 0, open = 0, close = 0, end = 0;  // end: past its '}'
-        std::vector<Parameter> parameters;
-        std::vector<std::pair<std::string, std::vector<std::string>>> copies;  // name, globals
-    };
-    std::vector<Function> functions;
+std::vector<Parser::ObjectParameter> Parser::ReadObjectParameters(
+    size_t from, const std::vector<size_t>& commas) const {
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    std::vector<ObjectParameter> parameters;
+    for (size_t comma : commas) {
+        ObjectParameter p{from, comma, "", false};
+        for (size_t k = from; k < comma; ++k) {
+            if (!IsObjectTypeAt(hlsl, k)) continue;
+            p.texture = IsTextureObjectType(hlsl.Text(tokens[k]));
+            size_t n = k + 1;
+            if (PunctAt(hlsl, n, '<'))
+                while (n < comma && !PunctAt(hlsl, n, '>')) ++n;
+            if (PunctAt(hlsl, n, '>')) ++n;
+            if (n < comma && tokens[n].kind == Tok::Ident)
+                p.name = std::string(hlsl.Text(tokens[n]));
+            break;
+        }
+        if (from != comma) parameters.push_back(std::move(p));
+        from = comma + 1;
+    }
+    return parameters;
+}
+
+std::vector<Parser::ObjectFunction> Parser::FindObjectFunctions() const {
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    std::vector<ObjectFunction> functions;
     size_t depth = 0;
     for (size_t i = 0; i + 1 < tokens.size(); ++i) {
         if (PunctAt(hlsl, i, '{') || PunctAt(hlsl, i, '(')) ++depth;
@@ -178,81 +215,79 @@ bool Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
         std::vector<size_t> unused;
         const size_t bodyClose = CallEnd(hlsl, brace + 1, &unused);
         if (bodyClose == tokens.size()) break;
-        Function f{std::string(text(i)), i - 1, i, i + 1, close, bodyClose + 1, {}, {}};
-        bool objects = false;
-        size_t from = i + 2;
+        ObjectFunction f{std::string(hlsl.Text(tokens[i])), i - 1, i, i + 1, close, bodyClose + 1,
+                         {}, {}};
         commas.push_back(close);
-        for (size_t comma : commas) {
-            Parameter p{from, comma, "", false};
-            for (size_t k = from; k < comma; ++k) {
-                if (!isObjectType(k)) continue;
-                p.texture = IsTextureObjectType(text(k));
-                size_t n = k + 1;
-                if (PunctAt(hlsl, n, '<'))
-                    while (n < comma && !PunctAt(hlsl, n, '>')) ++n;
-                if (PunctAt(hlsl, n, '>')) ++n;
-                if (n < comma && tokens[n].kind == Tok::Ident) p.name = std::string(text(n));
-                break;
-            }
-            objects |= !p.name.empty();
-            if (from != comma) f.parameters.push_back(std::move(p));
-            from = comma + 1;
-        }
-        if (objects) functions.push_back(std::move(f));
+        f.parameters = ReadObjectParameters(i + 2, commas);
+        if (std::any_of(f.parameters.begin(), f.parameters.end(),
+                        [](const ObjectParameter& p) { return !p.name.empty(); }))
+            functions.push_back(std::move(f));
         i = bodyClose;
         depth = 0;
     }
-    if (functions.empty()) return false;
+    return functions;
+}
 
-    auto isGlobalTexture = [&](std::string_view name) {
-        return std::any_of(result_.textures.begin(), result_.textures.end(),
-                           [&](const TextureDesc& t) { return t.name == name; });
+const Parser::ObjectFunction* Parser::InsideObjectFunction(
+    const std::vector<ObjectFunction>& functions, size_t i) {
+    for (const ObjectFunction& f : functions)
+        if (i >= f.begin && i < f.end) return &f;
+    return nullptr;
+}
+
+bool Parser::ReadObjectArguments(const std::vector<ObjectFunction>& functions,
+                                 const std::vector<size_t>& origin,
+                                 const std::vector<size_t>& commas, ObjectCall* call,
+                                 std::vector<std::string>* globals, bool* passedOn) {
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
+    const ObjectFunction& f = *call->function;
+    // A function's object parameter passed on to another such function: a
+    // call the copies of the first make with globals, on the next round
+    // (one that is never called stays as it is).
+    auto passesOn = [&](size_t argument) {
+        const ObjectFunction* in = InsideObjectFunction(functions, call->at);
+        return in && tokens[argument].kind == Tok::Ident &&
+               std::any_of(in->parameters.begin(), in->parameters.end(),
+                           [&](const ObjectParameter& p) { return p.name == text(argument); });
     };
-    auto isGlobalSampler = [&](std::string_view name) {
-        auto named = [&](const SamplerObject& s) { return s.desc.name == name; };
-        return std::any_of(samplerObjects_.begin(), samplerObjects_.end(), named) ||
-               std::any_of(plainSamplers_.begin(), plainSamplers_.end(), named);
-    };
+    size_t from = call->at + 2;
+    bool ok = true;
+    for (size_t k = 0; k < commas.size(); ++k) {
+        const ObjectParameter& p = f.parameters[k];
+        if (p.name.empty()) {
+            call->kept.push_back({from, commas[k]});
+        } else if (commas[k] == from + 1 && tokens[from].kind == Tok::Ident &&
+                   (p.texture ? FindTexture(text(from)) != nullptr
+                              : FindSampler(text(from)) != nullptr)) {
+            globals->push_back(std::string(text(from)));
+        } else if (commas[k] == from + 1 && passesOn(from)) {
+            ok = false;  // read in the copies of the function it is in
+            *passedOn = true;
+        } else {
+            Report({Tok::Ident, origin[from]}, hlsl.Pos(tokens[from]), Severity::Error,
+                   "the " + std::string(p.texture ? "texture" : "sampler") + " object " +
+                       Quote(p.name) + " of " + Quote(f.name) +
+                       " needs a global one's name here");
+            ok = false;
+        }
+        from = commas[k] + 1;
+    }
+    return ok;
+}
+
+std::vector<Parser::ObjectCall> Parser::FindObjectCalls(std::vector<ObjectFunction>& functions,
+                                                        const std::vector<size_t>& origin,
+                                                        bool* passedOn) {
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
     std::set<std::string_view> names;
     for (const SourceToken& t : tokens)
         if (t.kind == Tok::Ident) names.insert(hlsl.Text(t));
     std::set<std::string> chosen;
-
-    std::vector<SourceToken> out;
-    std::vector<size_t> outOrigin;
-    auto copy = [&](size_t begin, size_t end) {
-        for (size_t k = begin; k < end; ++k) {
-            out.push_back(tokens[k]);
-            outOrigin.push_back((*origin)[k]);
-        }
-    };
-    auto add = [&](Tok kind, std::string_view t, size_t at) {
-        out.push_back(hlsl.Make(kind, t, tokens[at]));
-        outOrigin.push_back((*origin)[at]);
-    };
-    auto inside = [&](size_t i) -> const Function* {
-        for (const Function& f : functions)
-            if (i >= f.begin && i < f.end) return &f;
-        return nullptr;
-    };
-    // The calls first, to know the copies; then the text, copies in place.
-    struct Call {
-        size_t at = 0, close = 0;
-        const Function* function = nullptr;
-        std::string copy;
-        std::vector<std::pair<size_t, size_t>> kept;  // the other arguments' tokens
-    };
-    std::vector<Call> calls;
-    // A function's object parameter passed on to another such function: a
-    // call the copies of the first make with globals, on the next round
-    // (one that is never called stays as it is).
-    bool passedOn = false;
-    auto passesOn = [&](size_t call, size_t argument) {
-        const Function* f = inside(call);
-        return f && tokens[argument].kind == Tok::Ident &&
-               std::any_of(f->parameters.begin(), f->parameters.end(),
-                           [&](const Parameter& p) { return p.name == text(argument); });
-    };
+    std::vector<ObjectCall> calls;
     for (size_t i = 0; i + 1 < tokens.size(); ++i) {
         // Not a declaration's name ("float4 Read(...);"), a statement's
         // start ("return Read(...)") may be.
@@ -261,120 +296,120 @@ bool Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
              text(i - 1) != "else"))
             continue;
         auto f = std::find_if(functions.begin(), functions.end(),
-                              [&](const Function& g) { return g.name == text(i); });
-        if (f == functions.end() || inside(i) == &*f) continue;
+                              [&](const ObjectFunction& g) { return g.name == text(i); });
+        if (f == functions.end() || InsideObjectFunction(functions, i) == &*f) continue;
         std::vector<size_t> commas;
         const size_t close = CallEnd(hlsl, i + 2, &commas);
         if (close == tokens.size()) continue;
         commas.push_back(close);
         if (commas.size() != f->parameters.size()) continue;  // another overload
-        Call call{i, close, &*f, "", {}};
+        ObjectCall call{i, close, &*f, "", {}};
         std::vector<std::string> globals;
-        size_t from = i + 2;
-        bool ok = true;
-        for (size_t k = 0; k < commas.size(); ++k) {
-            const Parameter& p = f->parameters[k];
-            if (p.name.empty()) {
-                call.kept.push_back({from, commas[k]});
-            } else if (commas[k] == from + 1 && tokens[from].kind == Tok::Ident &&
-                       (p.texture ? isGlobalTexture(text(from)) : isGlobalSampler(text(from)))) {
-                globals.push_back(std::string(text(from)));
-            } else if (commas[k] == from + 1 && passesOn(i, from)) {
-                ok = false;  // read in the copies of the function it is in
-                passedOn = true;
-            } else {
-                Report({Tok::Ident, (*origin)[from]}, hlsl.Pos(tokens[from]), Severity::Error,
-                       "the " + std::string(p.texture ? "texture" : "sampler") + " object " +
-                           Quote(p.name) + " of " + Quote(f->name) +
-                           " needs a global one's name here");
-                ok = false;
-            }
-            from = commas[k] + 1;
-        }
-        if (!ok) continue;
+        if (!ReadObjectArguments(functions, origin, commas, &call, &globals, passedOn)) continue;
         auto known = std::find_if(f->copies.begin(), f->copies.end(),
                                   [&](const auto& c) { return c.second == globals; });
         if (known == f->copies.end()) {
             std::string name = f->name;
             for (const std::string& g : globals) name += "_" + g;
-            const std::string base = name;
-            for (int n = 2; names.count(name) != 0 || chosen.count(name) != 0; ++n)
-                name = base + std::to_string(n);
-            chosen.insert(name);
-            f->copies.push_back({name, globals});
+            f->copies.push_back({NameNotTaken(name, names, &chosen), globals});
             known = f->copies.end() - 1;
         }
         call.copy = known->first;
         calls.push_back(std::move(call));
         i = close;
     }
-    if (calls.empty()) return false;
+    return calls;
+}
 
-    std::map<size_t, const Call*> callAt;
-    for (const Call& c : calls) callAt[c.at] = &c;
-    auto rewriteCall = [&](const Call& c) {
-        add(Tok::Ident, c.copy, c.at);
-        out.back().flags = tokens[c.at].flags;
-        add(Tok::Punct, "(", c.at + 1);
-        for (size_t k = 0; k < c.kept.size(); ++k) {
-            if (k > 0) add(Tok::Punct, ",", c.kept[k].first);
-            copy(c.kept[k].first, c.kept[k].second);
+void Parser::TokenWriter::Copy(size_t begin, size_t end) {
+    for (size_t k = begin; k < end; ++k) {
+        tokens.push_back(hlsl.tokens[k]);
+        tokenOrigin.push_back(origin[k]);
+    }
+}
+
+void Parser::TokenWriter::Add(Tok kind, std::string_view text, size_t at) {
+    tokens.push_back(hlsl.Make(kind, text, hlsl.tokens[at]));
+    tokenOrigin.push_back(origin[at]);
+}
+
+size_t Parser::WriteObjectCall(const ObjectCall& c, TokenWriter* out) {
+    out->Add(Tok::Ident, c.copy, c.at);
+    out->tokens.back().flags = out->hlsl.tokens[c.at].flags;
+    out->Add(Tok::Punct, "(", c.at + 1);
+    for (size_t k = 0; k < c.kept.size(); ++k) {
+        if (k > 0) out->Add(Tok::Punct, ",", c.kept[k].first);
+        out->Copy(c.kept[k].first, c.kept[k].second);
+    }
+    out->Add(Tok::Punct, ")", c.close);
+    return c.close + 1;
+}
+
+void Parser::WriteObjectCopy(const ObjectFunction& f, const std::string& name,
+                             const std::vector<std::string>& globals,
+                             const std::map<size_t, const ObjectCall*>& callAt,
+                             TokenWriter* out) const {
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    out->Copy(f.begin, f.nameAt);
+    out->Add(Tok::Ident, name, f.nameAt);
+    out->Add(Tok::Punct, "(", f.open);
+    bool first = true;
+    for (const ObjectParameter& p : f.parameters) {
+        if (!p.name.empty()) continue;
+        if (!first) out->Add(Tok::Punct, ",", p.begin);
+        out->Copy(p.begin, p.end);
+        first = false;
+    }
+    for (size_t k = f.close; k < f.end; ++k) {
+        // Its calls of other such functions, with globals.
+        if (auto c = callAt.find(k); c != callAt.end()) {
+            k = WriteObjectCall(*c->second, out) - 1;
+            continue;
         }
-        add(Tok::Punct, ")", c.close);
-        return c.close + 1;
-    };
+        // The global in place of an object parameter's name.
+        const std::string* global = nullptr;
+        size_t object = 0;
+        for (const ObjectParameter& p : f.parameters) {
+            if (p.name.empty()) continue;
+            if (tokens[k].kind == Tok::Ident && hlsl.Text(tokens[k]) == p.name)
+                global = &globals[object];
+            ++object;
+        }
+        if (global) {
+            out->Add(Tok::Ident, *global, k);
+            out->tokens.back().flags = tokens[k].flags;
+        } else {
+            out->Copy(k, k + 1);
+        }
+    }
+}
+
+void Parser::WriteObjectCopies(const std::vector<ObjectFunction>& functions,
+                               const std::vector<ObjectCall>& calls, std::vector<size_t>* origin) {
+    const std::vector<SourceToken>& tokens = result_.hlsl.tokens;
+    std::map<size_t, const ObjectCall*> callAt;
+    for (const ObjectCall& c : calls) callAt[c.at] = &c;
+    TokenWriter out{result_.hlsl, *origin, {}, {}};
     for (size_t i = 0; i < tokens.size();) {
-        const Function* f = nullptr;
-        for (const Function& g : functions)
+        const ObjectFunction* f = nullptr;
+        for (const ObjectFunction& g : functions)
             if (g.begin == i && !g.copies.empty()) f = &g;
         if (f) {
-            for (const auto& [name, globals] : f->copies) {
-                copy(f->begin, f->nameAt);
-                add(Tok::Ident, name, f->nameAt);
-                add(Tok::Punct, "(", f->open);
-                bool first = true;
-                for (const Parameter& p : f->parameters) {
-                    if (!p.name.empty()) continue;
-                    if (!first) add(Tok::Punct, ",", p.begin);
-                    copy(p.begin, p.end);
-                    first = false;
-                }
-                for (size_t k = f->close; k < f->end; ++k) {
-                    // Its calls of other such functions, with globals.
-                    if (auto c = callAt.find(k); c != callAt.end()) {
-                        k = rewriteCall(*c->second) - 1;
-                        continue;
-                    }
-                    // The global in place of an object parameter's name.
-                    const std::string* global = nullptr;
-                    size_t object = 0;
-                    for (const Parameter& p : f->parameters) {
-                        if (p.name.empty()) continue;
-                        if (tokens[k].kind == Tok::Ident && text(k) == p.name)
-                            global = &globals[object];
-                        ++object;
-                    }
-                    if (global) {
-                        add(Tok::Ident, *global, k);
-                        out.back().flags = tokens[k].flags;
-                    } else {
-                        copy(k, k + 1);
-                    }
-                }
-            }
+            for (const auto& [name, globals] : f->copies)
+                WriteObjectCopy(*f, name, globals, callAt, &out);
             i = f->end;
             continue;
         }
         if (auto c = callAt.find(i); c != callAt.end()) {
-            i = rewriteCall(*c->second);
+            i = WriteObjectCall(*c->second, &out);
             continue;
         }
-        copy(i, i + 1);
+        out.Copy(i, i + 1);
         ++i;
     }
-    result_.hlsl.tokens = std::move(out);
-    *origin = std::move(outOrigin);
-    return passedOn;
+    result_.hlsl.tokens = std::move(out.tokens);
+    *origin = std::move(out.tokenOrigin);
 }
 
 bool IsSamplerObjectType(std::string_view type) {
@@ -390,18 +425,6 @@ void Parser::PairTextureObjects(std::vector<size_t>& origin) {
     TokenStream& hlsl = result_.hlsl;
     std::vector<SourceToken>& tokens = hlsl.tokens;
     auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
-    auto findTexture = [&](std::string_view name) -> const TextureDesc* {
-        for (const TextureDesc& t : result_.textures)
-            if (t.name == name) return &t;
-        return nullptr;
-    };
-    auto findSampler = [&](std::string_view name) -> const SamplerObject* {
-        for (const SamplerObject& s : samplerObjects_)
-            if (s.desc.name == name) return &s;
-        for (const SamplerObject& s : plainSamplers_)
-            if (s.desc.name == name) return &s;
-        return nullptr;
-    };
     // The identifiers of the HLSL, for names of pairs that take none of
     // them; gathered at the first pair (most effects have none).
     std::set<std::string_view> names;
@@ -413,7 +436,7 @@ void Parser::PairTextureObjects(std::vector<size_t>& origin) {
         if (tokens[i].kind != Tok::Ident || !PunctAt(hlsl, i + 1, '.') ||
             tokens[i + 2].kind != Tok::Ident)
             continue;
-        const TextureDesc* texture = findTexture(text(i));
+        const TextureDesc* texture = FindTexture(text(i));
         if (!texture) continue;
         const TextureRead read = TextureReadOf(text(i + 2));
         if (read.method == nullptr) {
@@ -422,55 +445,90 @@ void Parser::PairTextureObjects(std::vector<size_t>& origin) {
                    "(Sample, SampleLevel, SampleBias and SampleGrad have)");
             continue;
         }
-        const SamplerObject* sampler =
-            PunctAt(hlsl, i + 3, '(') && tokens[i + 4].kind == Tok::Ident ? findSampler(text(i + 4))
-                                                                          : nullptr;
-        if (!sampler || !PunctAt(hlsl, i + 5, ',')) {
-            Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i]), Severity::Error,
-                   Quote(std::string(text(i)) + "." + read.method) +
-                       " needs a sampler or SamplerState declared at global scope as its "
-                       "first argument");
-            continue;
-        }
         std::vector<size_t> commas;
-        const size_t close = CallEnd(hlsl, i + 6, &commas);
-        if (close == tokens.size() || commas.size() != read.extraArguments) {
-            Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i + 2]), Severity::Error,
-                   Quote(read.method) + " takes " + std::to_string(read.extraArguments + 2) +
-                       " arguments here (an offset has no shader-model-2/3 read)");
-            continue;
-        }
-        auto found = std::find_if(pairs.begin(), pairs.end(), [&](const TexturePair& p) {
-            return p.texture == texture && p.sampler == sampler;
-        });
-        if (found == pairs.end()) {
-            if (names.empty()) {
-                for (const SourceToken& t : tokens)
-                    if (t.kind == Tok::Ident) names.insert(hlsl.Text(t));
-            }
-            std::string name = texture->name + "_" + sampler->desc.name;
-            for (int n = 2; names.count(name) != 0 || chosen.count(name) != 0; ++n)
-                name = texture->name + "_" + sampler->desc.name + std::to_string(n);
-            chosen.insert(name);
-            pairs.push_back({name, texture, sampler});
-            found = pairs.end() - 1;
-        }
-        RewriteRead(hlsl, i, KindOf(texture->type), read, found->name, commas, close, &edits);
+        size_t close = 0;
+        const SamplerObject* sampler =
+            ReadTextureRead(i, read.method, read.extraArguments, origin, &commas, &close);
+        if (!sampler) continue;
+        const std::string pair = PairOf(texture, sampler, &pairs, &names, &chosen);
+        RewriteRead(hlsl, i, KindOf(texture->type), read, pair, commas, close, &edits);
         if (sampler->plain) ++pairedReads[sampler->desc.name];
         i += 5;
     }
     if (pairs.empty()) return;
-    // A plain sampler named anywhere but in its declaration and its pairs'
-    // reads is read as itself too, on its own stage.
+    MarkSamplersReadDirectly(pairedReads);
+    DeclareTexturePairs(pairs, origin, &edits);
+    edits.Apply(&tokens);
+}
+
+const TextureDesc* Parser::FindTexture(std::string_view name) const {
+    for (const TextureDesc& t : result_.textures)
+        if (t.name == name) return &t;
+    return nullptr;
+}
+
+const Parser::SamplerObject* Parser::FindSampler(std::string_view name) const {
+    for (const SamplerObject& s : samplerObjects_)
+        if (s.desc.name == name) return &s;
+    for (const SamplerObject& s : plainSamplers_)
+        if (s.desc.name == name) return &s;
+    return nullptr;
+}
+
+const Parser::SamplerObject* Parser::ReadTextureRead(size_t i, const char* method,
+                                                     size_t extraArguments,
+                                                     const std::vector<size_t>& origin,
+                                                     std::vector<size_t>* commas, size_t* close) {
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    auto text = [&](size_t k) { return hlsl.Text(tokens[k]); };
+    const SamplerObject* sampler =
+        PunctAt(hlsl, i + 3, '(') && tokens[i + 4].kind == Tok::Ident ? FindSampler(text(i + 4))
+                                                                      : nullptr;
+    if (!sampler || !PunctAt(hlsl, i + 5, ',')) {
+        Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i]), Severity::Error,
+               Quote(std::string(text(i)) + "." + method) +
+                   " needs a sampler or SamplerState declared at global scope as its "
+                   "first argument");
+        return nullptr;
+    }
+    *close = CallEnd(hlsl, i + 6, commas);
+    if (*close == tokens.size() || commas->size() != extraArguments) {
+        Report({Tok::Ident, origin[i]}, hlsl.Pos(tokens[i + 2]), Severity::Error,
+               Quote(method) + " takes " + std::to_string(extraArguments + 2) +
+                   " arguments here (an offset has no shader-model-2/3 read)");
+        return nullptr;
+    }
+    return sampler;
+}
+
+std::string Parser::PairOf(const TextureDesc* texture, const SamplerObject* sampler,
+                           std::vector<TexturePair>* pairs, std::set<std::string_view>* names,
+                           std::set<std::string>* chosen) const {
+    auto found = std::find_if(pairs->begin(), pairs->end(), [&](const TexturePair& p) {
+        return p.texture == texture && p.sampler == sampler;
+    });
+    if (found != pairs->end()) return found->name;
+    if (names->empty()) {
+        for (const SourceToken& t : result_.hlsl.tokens)
+            if (t.kind == Tok::Ident) names->insert(result_.hlsl.Text(t));
+    }
+    const std::string name =
+        NameNotTaken(texture->name + "_" + sampler->desc.name, *names, chosen);
+    pairs->push_back({name, texture, sampler});
+    return name;
+}
+
+// A plain sampler named anywhere but in its declaration and its pairs'
+// reads is read as itself too, on its own stage.
+void Parser::MarkSamplersReadDirectly(const std::map<std::string, size_t>& pairedReads) {
     for (const auto& [name, reads] : pairedReads) {
         size_t named = 0;
-        for (const SourceToken& t : tokens)
-            if (t.kind == Tok::Ident && hlsl.Text(t) == name) ++named;
+        for (const SourceToken& t : result_.hlsl.tokens)
+            if (t.kind == Tok::Ident && result_.hlsl.Text(t) == name) ++named;
         for (SamplerObject& s : plainSamplers_)
             if (s.desc.name == name) s.readDirectly = named > reads + 1;
     }
-    DeclareTexturePairs(pairs, origin, &edits);
-    edits.Apply(&tokens);
 }
 
 void Parser::DeclareTexturePairs(const std::vector<TexturePair>& pairs,

@@ -7,6 +7,8 @@
 // read through SamplerState objects).
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -158,6 +160,64 @@ private:
     // each pair of globals their calls give, the objects named in it; true
     // when a copy passes them on to another such function, another round.
     bool SpecialiseObjectParameters(std::vector<size_t>* origin);
+    // A function taking objects: its parameters, the copies its calls ask
+    // for; and a call of one, made a call of its copy.
+    struct ObjectParameter {
+        size_t begin = 0, end = 0;  // its tokens, without commas
+        std::string name;           // of an object parameter, else empty
+        bool texture = false;
+    };
+    struct ObjectFunction {
+        std::string name;
+        size_t begin = 0, nameAt = 0, open = 0, close = 0, end = 0;  // end: past its '}'
+        std::vector<ObjectParameter> parameters;
+        std::vector<std::pair<std::string, std::vector<std::string>>> copies;  // name, globals
+    };
+    struct ObjectCall {
+        size_t at = 0, close = 0;
+        const ObjectFunction* function = nullptr;
+        std::string copy;
+        std::vector<std::pair<size_t, size_t>> kept;  // the other arguments' tokens
+    };
+    // The HLSL rewritten token by token, with the stream index of each.
+    struct TokenWriter {
+        const TokenStream& hlsl;
+        const std::vector<size_t>& origin;
+        std::vector<SourceToken> tokens;
+        std::vector<size_t> tokenOrigin;
+        void Copy(size_t begin, size_t end);
+        void Add(Tok kind, std::string_view text, size_t at);
+    };
+    // The parameters between a function's '(' and ')', split at the commas
+    // (its ')' the last of them).
+    std::vector<ObjectParameter> ReadObjectParameters(size_t from,
+                                                      const std::vector<size_t>& commas) const;
+    // The functions at global scope with texture or sampler object parameters.
+    std::vector<ObjectFunction> FindObjectFunctions() const;
+    // The function of `functions` that token i is in, if any.
+    static const ObjectFunction* InsideObjectFunction(const std::vector<ObjectFunction>& functions,
+                                                      size_t i);
+    // A call's arguments: the globals it passes for the object parameters,
+    // the others kept; false when it passes something else (reported, or
+    // passedOn for a parameter of the function it is in).
+    bool ReadObjectArguments(const std::vector<ObjectFunction>& functions,
+                             const std::vector<size_t>& origin, const std::vector<size_t>& commas,
+                             ObjectCall* call, std::vector<std::string>* globals, bool* passedOn);
+    // The calls of those functions passing globals, each naming its copy,
+    // the copies made known to their functions.
+    std::vector<ObjectCall> FindObjectCalls(std::vector<ObjectFunction>& functions,
+                                            const std::vector<size_t>& origin, bool* passedOn);
+    // A call as the call of its copy; the token past its ')'.
+    static size_t WriteObjectCall(const ObjectCall& call, TokenWriter* out);
+    // One copy of a function, the globals in place of its object parameters.
+    void WriteObjectCopy(const ObjectFunction& f, const std::string& name,
+                         const std::vector<std::string>& globals,
+                         const std::map<size_t, const ObjectCall*>& callAt,
+                         TokenWriter* out) const;
+    // The HLSL with the copies where their functions stood, and the calls
+    // made calls of the copies.
+    void WriteObjectCopies(const std::vector<ObjectFunction>& functions,
+                           const std::vector<ObjectCall>& calls, std::vector<size_t>* origin);
     struct TexturePair {
         std::string name;  // of the sampler the pair is
         const TextureDesc* texture;
@@ -167,6 +227,21 @@ private:
     // object both are, each on its stage.
     void DeclareTexturePairs(const std::vector<TexturePair>& pairs,
                              const std::vector<size_t>& origin, TokenEdits* edits);
+    // The global texture or sampler (object or plain) of a name, if any.
+    const TextureDesc* FindTexture(std::string_view name) const;
+    const SamplerObject* FindSampler(std::string_view name) const;
+    // The sampler of "T.Method(S, ...)" at i, its ')' and the commas past
+    // S; none (reported) when it is no read of a global sampler.
+    const SamplerObject* ReadTextureRead(size_t i, const char* method, size_t extraArguments,
+                                         const std::vector<size_t>& origin,
+                                         std::vector<size_t>* commas, size_t* close);
+    // The name of the pair of a texture and a sampler, made at its first read.
+    std::string PairOf(const TextureDesc* texture, const SamplerObject* sampler,
+                       std::vector<TexturePair>* pairs, std::set<std::string_view>* names,
+                       std::set<std::string>* chosen) const;
+    // Which plain samplers are read as themselves too, from how many of
+    // their reads were pairs'.
+    void MarkSamplersReadDirectly(const std::map<std::string, size_t>& pairedReads);
 
     // >> global scope (3_parse_globals.cpp)
 
