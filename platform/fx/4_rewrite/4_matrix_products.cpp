@@ -206,7 +206,9 @@ struct Operation {
 // "fx_times2x2_(m, n)", "m = fx_times2x2_(m, n)".
 void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
                     TokenEdits* edits) {
-    const auto& [first, k, right, last, a, b, to, product, compound] = o;
+    const size_t first = o.first, k = o.k, right = o.right, last = o.last;
+    const Shape a = o.a, b = o.b, to = o.to;
+    const bool product = o.product, compound = o.compound;
     const SourceToken& at = code.Token(k);
     auto cast = [&](Shape from) {
         return from.rows == to.rows && from.cols == to.cols
