@@ -13,6 +13,11 @@
 //                  load's time, the particle count
 //              [x] keys taken while the panel wants the keyboard; text input
 //                  (SDL_StartTextInput) only while a text field is active
+//              [x] a key pressed and released between two frames (a busy
+//                  machine, a fast typist) still counts as a press: ImGui
+//                  1.86 reads key states once a frame, so the release is
+//                  held back a frame, and the modifiers are the event's,
+//                  not SDL's state when the event is read
 // Not implemented: ImGui's keyboard navigation, an .ini file of its own
 // (the panel starts at the same place every time).
 #include "platform/panel/panel.h"
@@ -54,6 +59,13 @@ struct Panel {
     int particles = 0;
     std::vector<ExtraRow> extraRows;
 
+    // >> keys: released since the last frame after going down in it (the
+    // release waits for the next frame), and released before the next one
+    bool pressed[SDL_NUM_SCANCODES] = {};
+    bool held[SDL_NUM_SCANCODES] = {};
+    bool due[SDL_NUM_SCANCODES] = {};
+    int heldMods = -1, dueMods = -1;  // the modifiers those releases leave; -1: none
+
     // >> figures
     GLuint queries[kQueries] = {};
     bool pending[kQueries] = {};
@@ -72,6 +84,46 @@ double Seconds(clockid_t clock) {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+void SetModifiers(int mods) {
+    ImGuiIO& io = ImGui::GetIO();
+    io.KeyShift = (mods & KMOD_SHIFT) != 0;
+    io.KeyCtrl = (mods & KMOD_CTRL) != 0;
+    io.KeyAlt = (mods & KMOD_ALT) != 0;
+    io.KeySuper = (mods & KMOD_GUI) != 0;
+}
+
+// A key's event to ImGui, with a release that follows its press before a
+// frame could see it held back.
+void PassKey(const SDL_Event& event) {
+    const int code = event.key.keysym.scancode;
+    if (code < 0 || code >= SDL_NUM_SCANCODES) return;
+    if (event.type == SDL_KEYUP && g_panel.pressed[code]) {
+        g_panel.held[code] = true;
+        g_panel.heldMods = event.key.keysym.mod;
+        return;
+    }
+    if (event.type == SDL_KEYDOWN) {
+        g_panel.pressed[code] = true;
+        g_panel.held[code] = g_panel.due[code] = false;
+    }
+    ImGui_ImplSDL2_ProcessEvent(&event);
+    SetModifiers(event.key.keysym.mod);
+    g_panel.heldMods = g_panel.dueMods = -1;
+}
+
+// Before a frame: the releases held back for the last one happen now.
+void StartKeyFrame() {
+    ImGuiIO& io = ImGui::GetIO();
+    for (int i = 0; i < SDL_NUM_SCANCODES; ++i) {
+        if (g_panel.due[i]) io.KeysDown[i] = false;
+        g_panel.due[i] = g_panel.held[i];
+        g_panel.held[i] = g_panel.pressed[i] = false;
+    }
+    if (g_panel.dueMods >= 0) SetModifiers(g_panel.dueMods);
+    g_panel.dueMods = g_panel.heldMods;
+    g_panel.heldMods = -1;
+}
+
 // F1 and Ctrl+S are the panel's; what the panel wants goes no further.
 bool TakeEvent(const SDL_Event& event) {
     const bool key = event.type == SDL_KEYDOWN || event.type == SDL_KEYUP;
@@ -85,7 +137,11 @@ bool TakeEvent(const SDL_Event& event) {
         return true;
     }
     if (!g_panel.shown) return false;
-    ImGui_ImplSDL2_ProcessEvent(&event);
+    if (key) {
+        PassKey(event);
+    } else {
+        ImGui_ImplSDL2_ProcessEvent(&event);
+    }
     const ImGuiIO& io = ImGui::GetIO();
     if (key || event.type == SDL_TEXTINPUT) return io.WantCaptureKeyboard;
     if (event.type == SDL_MOUSEBUTTONDOWN || event.type == SDL_MOUSEBUTTONUP ||
@@ -226,6 +282,7 @@ void DrawPanel(void*, int, int) {
         return;
     }
     MeasureFrame();
+    StartKeyFrame();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
     ImGui::NewFrame();
