@@ -56,6 +56,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Rounded up: a limit is waited for whole, never stopped short by the
+// fraction of a millisecond that poll's timeout cannot say.
+long long MillisecondsLeft(Clock::time_point deadline) {
+    return std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+}
+
 CompiledPass Failed(std::string text, SourcePos at = {}) {
     CompiledPass failed;
     MessageCollector(&failed.messages).Error(std::move(at), std::move(text));
@@ -138,9 +144,7 @@ bool WriteAll(int fd, const char* data, size_t size,
     while (size > 0) {
         ssize_t n = send(fd, data, size, MSG_NOSIGNAL | (bounded ? MSG_DONTWAIT : 0));
         if (n < 0 && bounded && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count();
+            const long long left = MillisecondsLeft(deadline);
             if (left <= 0) return false;
             pollfd p{fd, POLLOUT, 0};
             poll(&p, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
@@ -173,9 +177,7 @@ Received ReadUntil(int fd, size_t want, Clock::time_point deadline, std::string*
     while (out->size() < want) {
         int waitMs = -1;
         if (deadline != Clock::time_point::max()) {
-            auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                    .count();
+            const long long left = MillisecondsLeft(deadline);
             if (left <= 0) return Received::TimedOut;
             waitMs = static_cast<int>(std::min<long long>(left, 1 << 30));
         }
@@ -331,8 +333,7 @@ void CollectWorker(Worker* busy, Clock::time_point deadline, WorkerRun* run) {
     char chunk[65536];
     bool answered = false;
     for (;;) {
-        auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const long long left = MillisecondsLeft(deadline);
         if (left <= 0) {
             run->timedOut = true;
             break;
