@@ -183,6 +183,11 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     out->name = pass.name;
     out->program = program;
     out->states = pass.renderStates;
+    out->stageSettings.clear();
+    for (const StageSetting& s : pass.stageSettings) {
+        out->stageSettings.push_back({s.state, static_cast<DWORD>(s.stage), s.states,
+                                      s.setsTexture, s.texture, 0});
+    }
     out->info = PassInfo(pass, glsl[0], glsl[1]);
     out->info.vertex.registers = std::move(vertexRegisters);
     out->info.pixel.registers = std::move(pixelRegisters);
@@ -285,7 +290,8 @@ bool ReadImages(const platform::TextureLimits* limits, const char* fileName,
     return ReadTextureFiles(fileName, parsed.textures, *limits, images, messages);
 }
 
-// Each image on the device, and each sampler given its texture.
+// Each image on the device, and each sampler and pass's Texture[n] given its
+// texture.
 bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> images,
                   LoadedEffect* effect, MessageSink& messages) {
     if (images.empty()) return true;
@@ -293,6 +299,14 @@ bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> ima
     for (LoadedSampler& s : effect->samplers) {
         const LoadedTexture* t = FindTexture(effect->textures, s.texture);
         s.textureId = t != nullptr ? t->id : 0;
+    }
+    for (LoadedTechnique& technique : effect->techniques) {
+        for (LoadedPass& pass : technique.passes) {
+            for (LoadedStageSetting& s : pass.stageSettings) {
+                const LoadedTexture* t = FindTexture(effect->textures, s.texture);
+                s.textureId = t != nullptr ? t->id : 0;
+            }
+        }
     }
     return true;
 }

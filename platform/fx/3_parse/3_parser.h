@@ -118,8 +118,10 @@ private:
                           size_t end = std::string::npos) const;
     enum class Read { Ok, Skipped, End };
     // The value tokens of "Name = value;" or "Name[i] = value;" whose name
-    // was just read. Skipped after a reported error; End at the end.
-    Read ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value);
+    // was just read (index, when given, receives what stands between [ and
+    // ]; its '[' first). Skipped after a reported error; End at the end.
+    Read ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value,
+                        std::vector<TokenRef>* index = nullptr);
 
     // >> state values (3_parse_state_values.cpp)
     friend class StateExpression;
@@ -318,6 +320,10 @@ private:
     void ParseTechnique(const TokenRef& keyword);
     bool ParsePass(TechniqueDesc* tech, const TokenRef& keyword);
     bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
+    // "Texture[1] = <T>;", "Sampler[1] = (S);", "MinFilter[1] = POINT;";
+    // false when the name is no state of a texture stage.
+    bool ParseStageState(PassDesc* pass, const TokenRef& nameToken,
+                         const std::vector<TokenRef>& index, const std::vector<TokenRef>& value);
     void ParseRenderState(PassDesc* pass, const RenderStateInfo& info, const TokenRef& nameToken,
                           const std::vector<TokenRef>& value);
     bool StateValueAsWord(const ValueSet& values, bool bits, const std::vector<TokenRef>& value,

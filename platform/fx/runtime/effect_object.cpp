@@ -3,7 +3,8 @@
 // Implemented: [x] Begin (with or without saving states) / BeginPass /
 //                  EndPass / End, reference counting
 //              [x] the globals' initial values written at BeginPass
-//              [x] the effect's textures on its samplers' stages
+//              [x] the effect's textures on its samplers' stages, and the
+//                  passes' own Texture[n] / Sampler[n] settings
 //              [x] parameters and annotations by handle; SetValue of scalars
 //                  and vectors, written at BeginPass and CommitChanges
 // Not implemented: SetValue of matrices, parameters in i and b registers
@@ -170,6 +171,14 @@ public:
             }
             if (textures_ != nullptr) textures_->SetStageTexture(sampler.stage, sampler.textureId);
         }
+        // Then what the pass puts on texture stages itself (Texture[1] = <T>).
+        for (const LoadedStageSetting& setting : p.stageSettings) {
+            for (const SamplerStateSetting& s : setting.states) {
+                device_->SetSamplerState(setting.stage, s.state, s.value);
+            }
+            if (setting.setsTexture && textures_ != nullptr)
+                textures_->SetStageTexture(setting.stage, setting.textureId);
+        }
         inPass_ = true;
         return S_OK;
     }
@@ -329,6 +338,15 @@ private:
             }
             info.samplers.push_back(std::move(sampler));
         }
+        for (const LoadedStageSetting& s : p.stageSettings) {
+            if (!s.setsTexture) continue;
+            EffectSamplerInfo sampler{s.state, s.stage, s.texture, "", ""};
+            if (const LoadedTexture* t = FindTexture(loaded_.textures, s.texture)) {
+                sampler.file = t->file;
+                sampler.description = t->description;
+            }
+            info.samplers.push_back(std::move(sampler));
+        }
         return info;
     }
 
@@ -336,8 +354,11 @@ private:
     void SaveStageTextures(const std::vector<LoadedPass>& list) {
         if (textures_ == nullptr) return;
         for (const LoadedPass& pass : list) {
-            for (size_t index : pass.samplers) {
-                const DWORD stage = loaded_.samplers[index].stage;
+            std::vector<DWORD> stages;
+            for (size_t index : pass.samplers) stages.push_back(loaded_.samplers[index].stage);
+            for (const LoadedStageSetting& s : pass.stageSettings)
+                if (s.setsTexture) stages.push_back(s.stage);
+            for (DWORD stage : stages) {
                 bool known = std::any_of(savedTextures_.begin(), savedTextures_.end(),
                                          [&](const auto& v) { return v.first == stage; });
                 UINT texture = 0;
@@ -376,6 +397,14 @@ private:
                     DWORD value = 0;
                     if (device_->GetSamplerState(sampler.stage, s.state, &value) == S_OK) {
                         savedSampler_.push_back({sampler.stage, s.state, value});
+                    }
+                }
+            }
+            for (const LoadedStageSetting& setting : pass.stageSettings) {
+                for (const SamplerStateSetting& s : setting.states) {
+                    DWORD value = 0;
+                    if (device_->GetSamplerState(setting.stage, s.state, &value) == S_OK) {
+                        savedSampler_.push_back({setting.stage, s.state, value});
                     }
                 }
             }

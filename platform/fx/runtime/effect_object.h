@@ -6,7 +6,8 @@
 // stages; BeginPass binds a pass's program, writes the initial values of its
 // globals into their registers, applies its states and puts each sampler's
 // texture on its stage (the opaque black stand-in for a sampler without a
-// texture, or whose texture has no file); End restores them. The current
+// texture, or whose texture has no file), then the pass's own settings of
+// texture stages (Texture[n], Sampler[n]); End restores them. The current
 // technique is the first (the program never selects one; tools may, through
 // effect_info.h). The effect owns its programs and textures and deletes them
 // when it is released.
@@ -30,6 +31,18 @@ struct LoadedSampler {
     DWORD stage = 0;
     std::vector<SamplerStateSetting> states;
     std::string texture;  // the texture its sampler_state names; empty: none
+    UINT textureId = 0;   // that texture on the device; 0: the opaque black stand-in
+};
+
+// A pass's own setting of a texture stage ("Texture[1] = <T>;", "Sampler[1]
+// = (S);", "MinFilter[1] = POINT;"), applied at BeginPass after the samplers
+// its shaders read.
+struct LoadedStageSetting {
+    std::string state;  // as written: "Texture[1]"
+    DWORD stage = 0;
+    std::vector<SamplerStateSetting> states;
+    bool setsTexture = false;
+    std::string texture;  // empty: none
     UINT textureId = 0;   // that texture on the device; 0: the opaque black stand-in
 };
 
@@ -57,6 +70,7 @@ struct LoadedPass {
     std::vector<GlobalPlace> vertexPlaces;
     std::vector<GlobalPlace> pixelPlaces;
     std::vector<RenderStateSetting> states;
+    std::vector<LoadedStageSetting> stageSettings;  // in the order written
     std::vector<size_t> samplers;  // the samplers its shaders read, in the effect's list
     std::vector<std::string> samplerNames;  // the same by name, while the effect is built
     EffectPassInfo info;
