@@ -4,7 +4,7 @@
 // Implemented: [x] a non-static const global is a parameter: the word is
 //                  taken out
 //              [x] cbuffer blocks hold plain globals: head and braces taken out,
-//                  packoffset(cN) as register(cN)
+//                  packoffset(cN) as register(cN), packoffset(cN.y) kept
 //              [x] a global the code writes to: a static copy of it, which
 //                  stage 6 fills from the parameter's registers
 //              [x] the majority of each matrix global and struct member from
@@ -225,12 +225,19 @@ size_t GlobalScan::Buffer(size_t i) {
         if (Word(k) != "packoffset" || !Is(k + 1, '(')) continue;
         const size_t close = Skip(k + 1);
         const std::string_view reg = Word(k + 2);
-        if (close != k + 4 || reg.size() < 2 || (reg[0] != 'c' && reg[0] != 'C')) {
-            Error(k, "packoffset with a component is not supported here; use "
-                               "packoffset(cN) or a register of its own");
+        bool number = reg.size() >= 2 && (reg[0] == 'c' || reg[0] == 'C');
+        for (size_t c = 1; c < reg.size(); ++c) number = number && reg[c] >= '0' && reg[c] <= '9';
+        // packoffset(c2.y): glslang places it at the component (stage 6
+        // keeps it there); packoffset(c2) as register(c2).
+        const std::string_view component = Word(k + 4);
+        const bool withComponent = close == k + 6 && Is(k + 3, '.') && component.size() == 1 &&
+                                   std::string_view("xyzw").find(component[0]) != std::string_view::npos;
+        if (!number || (close != k + 4 && !withComponent)) {
+            Error(k, "packoffset takes a c register and a component: packoffset(c2) or "
+                     "packoffset(c2.y)");
             continue;
         }
-        Respell(k, "register");
+        if (!withComponent) Respell(k, "register");
     }
     if (end < t_.size()) TakeOut(end);
     if (Is(end + 1, ';')) TakeOut(end + 1);

@@ -60,6 +60,7 @@ struct RegisterWrite {
 struct GlobalPlace {
     std::string name;
     UINT start = 0;
+    DWORD mask = 0xF;  // its components of a register it shares (packoffset(c0.y))
 };
 
 struct LoadedPass {
