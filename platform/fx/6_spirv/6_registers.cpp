@@ -10,7 +10,7 @@
 //              [x] int / uint / bool members as floats, converted at each load
 //              [x] matrix majority from the source where glslang loses it
 //              [x] the initial values of a stage's table, per register
-// Not implemented: register(c0.y) (packoffset(c0.y) is); what a
+// Not implemented: register(ps, c0.y) (a component with a profile); what a
 // matrix's uses depend on beyond what 6_demand.cpp follows (all of it counts).
 #include "platform/fx/6_spirv/6_register_pass.h"
 #include "platform/fx/6_spirv/6_demand.h"
