@@ -100,12 +100,23 @@ bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
     return false;
 }
 
-// "viewProj c4 4" for each global of a stage's table.
+// The first component a global of a shared register covers.
+int FirstComponent(uint32_t mask) {
+    int c = 0;
+    while (c < 3 && (mask & (1u << c)) == 0) ++c;
+    return c;
+}
+
+// "viewProj c4 4" for each global of a stage's table ("offset c0.y 1" from
+// a register's y).
 std::vector<std::string> RegisterLines(const std::vector<ConstantRegisters>& table) {
     std::vector<std::string> lines;
     for (const ConstantRegisters& r : table) {
         const char set = r.set == RegisterSet::Float ? 'c' : r.set == RegisterSet::Int ? 'i' : 'b';
-        lines.push_back(r.name + " " + set + std::to_string(r.start) + " " + std::to_string(r.count));
+        const int component = FirstComponent(r.mask);
+        lines.push_back(r.name + " " + set + std::to_string(r.start) +
+                        (component > 0 ? std::string(".") + "xyzw"[component] : "") + " " +
+                        std::to_string(r.count));
     }
     return lines;
 }
@@ -118,8 +129,18 @@ std::vector<RegisterWrite> RegisterWrites(const std::vector<ConstantRegisters>& 
         if (r.set != RegisterSet::Float || r.start >= platform::kConstantRegisters) continue;
         const int count = std::min(r.count, platform::kConstantRegisters - r.start);
         const size_t floats = std::min(r.values.size(), static_cast<size_t>(count) * 4);
-        writes.push_back({static_cast<UINT>(r.start),
-                          std::vector<float>(r.values.begin(), r.values.begin() + floats)});
+        std::vector<float> values(r.values.begin(), r.values.begin() + floats);
+        // Globals sharing a register (packoffset(c0.y)): one write of it, each
+        // its components.
+        auto shared = std::find_if(writes.begin(), writes.end(), [&](const RegisterWrite& w) {
+            return r.mask != 0xF && w.start == static_cast<UINT>(r.start) && w.values.size() == 4;
+        });
+        if (shared != writes.end() && values.size() == 4) {
+            for (size_t c = 0; c < 4; ++c)
+                if ((r.mask & (1u << c)) != 0) shared->values[c] = values[c];
+            continue;
+        }
+        writes.push_back({static_cast<UINT>(r.start), std::move(values)});
     }
     return writes;
 }
@@ -129,7 +150,7 @@ std::vector<GlobalPlace> GlobalPlaces(const std::vector<ConstantRegisters>& tabl
     std::vector<GlobalPlace> places;
     for (const ConstantRegisters& r : table) {
         if (r.set != RegisterSet::Float || r.start >= platform::kConstantRegisters) continue;
-        places.push_back({r.name, static_cast<UINT>(r.start)});
+        places.push_back({r.name, static_cast<UINT>(r.start), r.mask});
     }
     return places;
 }
@@ -183,6 +204,11 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     out->name = pass.name;
     out->program = program;
     out->states = pass.renderStates;
+    out->stageSettings.clear();
+    for (const StageSetting& s : pass.stageSettings) {
+        out->stageSettings.push_back({s.state, static_cast<DWORD>(s.stage), s.states,
+                                      s.setsTexture, s.texture, 0});
+    }
     out->info = PassInfo(pass, glsl[0], glsl[1]);
     out->info.vertex.registers = std::move(vertexRegisters);
     out->info.pixel.registers = std::move(pixelRegisters);
@@ -285,7 +311,8 @@ bool ReadImages(const platform::TextureLimits* limits, const char* fileName,
     return ReadTextureFiles(fileName, parsed.textures, *limits, images, messages);
 }
 
-// Each image on the device, and each sampler given its texture.
+// Each image on the device, and each sampler and pass's Texture[n] given its
+// texture.
 bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> images,
                   LoadedEffect* effect, MessageSink& messages) {
     if (images.empty()) return true;
@@ -293,6 +320,14 @@ bool UploadImages(platform::DeviceTextures* device, std::vector<TextureFile> ima
     for (LoadedSampler& s : effect->samplers) {
         const LoadedTexture* t = FindTexture(effect->textures, s.texture);
         s.textureId = t != nullptr ? t->id : 0;
+    }
+    for (LoadedTechnique& technique : effect->techniques) {
+        for (LoadedPass& pass : technique.passes) {
+            for (LoadedStageSetting& s : pass.stageSettings) {
+                const LoadedTexture* t = FindTexture(effect->textures, s.texture);
+                s.textureId = t != nullptr ? t->id : 0;
+            }
+        }
     }
     return true;
 }

@@ -243,12 +243,12 @@ TEST(EffectParserStates, KeepsTheOrderOfAssignments) {
 
 TEST(EffectParserStates, UnsupportedStateWarnsAndIsIgnored) {
     ParsedEffect e = ParseEffect(
-        "technique T {\n pass {\n  StencilEnable = TRUE;\n  Sampler[0] = (s);\n"
+        "technique T {\n pass {\n  StencilEnable = TRUE;\n  LightEnable[0] = TRUE;\n"
         "  CullMode = None;\n } }");
     EXPECT_FALSE(e.HasErrors());
     EXPECT_EQ(Messages(e), (std::vector<std::string>{
                                "3:3: warning: unsupported state 'StencilEnable' ignored",
-                               "4:3: warning: unsupported state 'Sampler' ignored"}));
+                               "4:3: warning: unsupported state 'LightEnable' ignored"}));
     ASSERT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);
 }
 

@@ -64,6 +64,7 @@ void AppendState(unsigned state, unsigned value, std::string* out) {
 }
 
 // "technique T main.fx:5", "  pass P main.fx:7 vs_3_0 VS() | ps_3_0 PS() | 22=1",
+// "    Texture[0] main.fx:8 texture T |" (a stage the pass sets),
 // "sampler S main.fx:2 texture T s0 | 5=2", "texture T main.fx:1".
 std::string EffectLines(const fx::ParsedEffect& e) {
     std::string out;
@@ -84,6 +85,14 @@ std::string EffectLines(const fx::ParsedEffect& e) {
             for (const fx::RenderStateSetting& st : p.renderStates)
                 AppendState(st.state, st.value, &out);
             out += "\n";
+            // "    Texture[1] main.fx:9 texture T |", "    Sampler[2] main.fx:10 texture - | 1=3"
+            for (const fx::StageSetting& st : p.stageSettings) {
+                out += "    " + st.state + " " + PlaceText(st.pos) + " texture " +
+                       (!st.setsTexture ? "-" : st.texture.empty() ? "none" : st.texture) + " |";
+                for (const fx::SamplerStateSetting& ss : st.states)
+                    AppendState(ss.state, ss.value, &out);
+                out += "\n";
+            }
         }
     }
     return TrimmedText(out);

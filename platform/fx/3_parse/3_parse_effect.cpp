@@ -7,8 +7,9 @@
 //                  ps_3_0
 //              [x] render states AlphaBlendEnable, SrcBlend, DestBlend,
 //                  BlendOp, CullMode, ZEnable, ZWriteEnable, FillMode, ZFunc,
-//                  ColorWriteEnable; any other state (indexed ones too:
-//                  Texture[0], LightEnable[1]) warns and is ignored
+//                  ColorWriteEnable; a texture stage's: Texture[n],
+//                  Sampler[n] and sampler states (MinFilter[n]); any other
+//                  state (LightEnable[1] too) warns and is ignored
 //              [x] state values as expressions: operators, globals' initial
 //                  values, casts, constructors, { } lists
 //                  (3_parse_state_values.cpp)
@@ -200,12 +201,15 @@ std::string Parser::ValueText(const std::vector<TokenRef>& value, size_t begin,
     return s;
 }
 
-Parser::Read Parser::ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value) {
+Parser::Read Parser::ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value,
+                                    std::vector<TokenRef>* index) {
     std::string_view name = Text(nameToken);
     TokenRef t = Next();
     if (IsPunct(t, '[')) {  // an indexed state such as Sampler[0]
-        while (t.kind != Tok::End && !IsPunct(t, ']') && !IsPunct(t, ';') && !IsPunct(t, '}'))
+        while (t.kind != Tok::End && !IsPunct(t, ']') && !IsPunct(t, ';') && !IsPunct(t, '}')) {
+            if (index) index->push_back(t);
             t = Next();
+        }
         if (IsPunct(t, ']')) t = Next();
     }
     if (t.kind == Tok::End) return Read::End;

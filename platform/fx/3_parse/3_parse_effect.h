@@ -59,12 +59,32 @@ struct RenderStateSetting {
     SourcePos pos;
 };
 
+struct SamplerStateSetting {
+    D3DSAMPLERSTATETYPE state;
+    DWORD value;  // D3DTEXF_*, D3DTADDRESS_* or a D3DCOLOR for the border
+    SourcePos pos;
+};
+
+// What a pass puts on one texture stage: "Texture[1] = <T>;" its texture,
+// "Sampler[1] = (S);" the sampler's states and texture, "MinFilter[1] =
+// POINT;" one state. BeginPass applies them after the samplers its shaders
+// read, in the order written.
+struct StageSetting {
+    int stage = 0;
+    bool setsTexture = false;
+    std::string texture;  // empty with setsTexture: none (the black stand-in)
+    std::vector<SamplerStateSetting> states;
+    std::string state;  // as written: "Texture[1]", "Sampler[1]", "MinFilter[1]"
+    SourcePos pos;
+};
+
 struct PassDesc {
     std::string name;
     SourcePos pos;
     ShaderBinding vertexShader;
     ShaderBinding pixelShader;
     std::vector<RenderStateSetting> renderStates;
+    std::vector<StageSetting> stageSettings;  // in the order written
 };
 
 struct TechniqueDesc {
@@ -87,12 +107,6 @@ struct TextureDesc {
     SourcePos resourcePos;     // of the ResourceName string
     std::string resourceType;  // as written; empty when the annotation gives none
     SourcePos resourceTypePos;
-};
-
-struct SamplerStateSetting {
-    D3DSAMPLERSTATETYPE state;
-    DWORD value;  // D3DTEXF_*, D3DTADDRESS_* or a D3DCOLOR for the border
-    SourcePos pos;
 };
 
 struct SamplerDesc {

@@ -569,8 +569,9 @@ void Parser::SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
     bool known = std::any_of(result_.textures.begin(), result_.textures.end(),
                              [&](const TextureDesc& x) { return x.name == sampler->texture; });
     if (!known)
-        Warning(*texture, "sampler " + Quote(sampler->name) +
-                                    " refers to undeclared texture " + Quote(sampler->texture));
+        Warning(*texture, (sampler->name.find('[') != std::string::npos ? "state " : "sampler ") +
+                              Quote(sampler->name) + " refers to undeclared texture " +
+                              Quote(sampler->texture));
 }
 
 }  // namespace fx

@@ -1,10 +1,13 @@
 // Stage 3, techniques: technique and pass blocks, the render states a pass
-// sets, and its compile statements ("VertexShader = compile vs_3_0 VS(1);",
-// "= null", or a shader variable). Each block is taken out of the HLSL once
-// read.
+// sets, the states of texture stages it sets ("Texture[0] = <T>;",
+// "Sampler[1] = (S);", "MinFilter[1] = POINT;"), and its compile statements
+// ("VertexShader = compile vs_3_0 VS(1);", "= null", or a shader variable).
+// Each block is taken out of the HLSL once read.
 #include "platform/fx/3_parse/3_parser.h"
 
 #include <cmath>
+
+#include "platform/shader_conventions.h"
 
 namespace fx {
 
@@ -113,12 +116,15 @@ bool Parser::ParsePass(TechniqueDesc* tech, const TokenRef& keyword) {
 // the file.
 bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
     std::vector<TokenRef> value;
-    Read r = ReadAssignment(nameToken, &value);
+    std::vector<TokenRef> index;
+    Read r = ReadAssignment(nameToken, &value, &index);
     if (r == Read::End) return false;
     if (r == Read::Skipped) return true;
 
     std::string_view name = Text(nameToken);
-    if (IEquals(name, "VertexShader")) {
+    if (!index.empty() && ParseStageState(pass, nameToken, index, value)) {
+        return true;
+    } else if (IEquals(name, "VertexShader")) {
         ParseShaderBinding(&pass->vertexShader, true, nameToken, value);
     } else if (IEquals(name, "PixelShader")) {
         ParseShaderBinding(&pass->pixelShader, false, nameToken, value);
@@ -129,6 +135,67 @@ bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
     } else {
         Warning(nameToken, "unknown state " + Quote(name) + " ignored");
     }
+    return true;
+}
+
+bool Parser::ParseStageState(PassDesc* pass, const TokenRef& nameToken,
+                             const std::vector<TokenRef>& index,
+                             const std::vector<TokenRef>& value) {
+    const std::string_view name = Text(nameToken);
+    const bool texture = IEquals(name, "Texture");
+    const bool sampler = IEquals(name, "Sampler");
+    if (!texture && !sampler && !IEquals(name, "Filter") && !IEquals(name, "BorderColor") &&
+        FindSamplerState(name) == nullptr)
+        return false;
+    StageSetting setting;
+    setting.pos = Pos(nameToken);
+    const std::vector<TokenRef> number(index.begin() + 1, index.end());
+    StateValue sv;
+    std::string why;
+    TokenRef at;
+    if (!EvaluateState(number, nullptr, &sv, &why, &at) || sv.count != 1 || sv.v[0] < 0 ||
+        sv.v[0] != std::trunc(sv.v[0]) || sv.v[0] >= platform::kSamplerStages) {
+        Error(number.empty() ? index[0] : number[0],
+              "the stage of " + Quote(name) + " must be a whole number from 0 to " +
+                  std::to_string(platform::kSamplerStages - 1) + ", not " +
+                  Quote(ValueText(number)));
+        return true;
+    }
+    setting.stage = static_cast<int>(sv.v[0]);
+    setting.state = std::string(name) + "[" + std::to_string(setting.stage) + "]";
+    if (value.empty()) {
+        Error(nameToken, "missing value for state " + Quote(name));
+        return true;
+    }
+    if (sampler) {
+        // "(S)", "<S>" or "S": the sampler's states and texture on the stage.
+        const bool bracketed = value.size() == 3 &&
+                               ((IsPunct(value[0], '<') && IsPunct(value[2], '>')) ||
+                                (IsPunct(value[0], '(') && IsPunct(value[2], ')')));
+        const TokenRef& s = bracketed ? value[1] : value[0];
+        const SamplerObject* object = (bracketed || value.size() == 1) && s.kind == Tok::Ident
+                                          ? FindSampler(Text(s))
+                                          : nullptr;
+        if (object == nullptr) {
+            Error(s, "expected a sampler declared before the technique for state " +
+                         Quote(setting.state) + ", found " + Quote(ValueText(value)));
+            return true;
+        }
+        setting.states = object->desc.states;
+        setting.setsTexture = !object->desc.texture.empty();
+        setting.texture = object->desc.texture;
+    } else {
+        SamplerDesc desc;
+        desc.name = setting.state;
+        const bool none = value.size() == 1 && IEquals(Text(value[0]), "null");
+        SamplerAssignment(&desc, nameToken, value);
+        if (texture && desc.texture.empty() && !none) return true;  // said why
+        setting.setsTexture = texture;
+        setting.texture = desc.texture;
+        setting.states = std::move(desc.states);
+        if (!texture && setting.states.empty()) return true;  // a warning or an error said
+    }
+    pass->stageSettings.push_back(std::move(setting));
     return true;
 }
 

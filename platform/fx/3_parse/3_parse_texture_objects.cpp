@@ -129,6 +129,14 @@ bool IsObjectTypeAt(const TokenStream& hlsl, size_t i) {
     return IsTextureObjectType(type) || IsSamplerObjectType(type);
 }
 
+// ".Sample(" and its kin at i: a texture object's read, or one written on
+// something else.
+bool IsReadMethodAt(const TokenStream& hlsl, size_t i) {
+    return PunctAt(hlsl, i, '.') && i + 2 < hlsl.tokens.size() &&
+           hlsl.tokens[i + 1].kind == Tok::Ident && PunctAt(hlsl, i + 2, '(') &&
+           TextureReadOf(hlsl.Text(hlsl.tokens[i + 1])).method != nullptr;
+}
+
 // base, else base2, base3, ...: the first that is neither a name of the
 // HLSL nor one chosen already; chosen now.
 std::string NameNotTaken(const std::string& base, const std::set<std::string_view>& names,
@@ -154,13 +162,19 @@ std::string NameNotTaken(const std::string& base, const std::set<std::string_vie
 //     ... Read_Color_Linear(uv) ...
 //
 // The copies stand where the function stood. A call passing anything but a
-// global texture or sampler for such a parameter is an error.
+// global texture or sampler for such a parameter is an error. A plain
+// sampler parameter (sampler2D s) is one of them where the function gives
+// it to a texture object's read (t.Sample(s, uv)) or passes it on to such
+// a parameter: the read pairs the texture with the global sampler the call
+// names, as one written with that global would.
 bool Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
     const TokenStream& hlsl = result_.hlsl;
     // The global objects are out of the HLSL by now: a name of their types
-    // left is a parameter's (or a local's). Most effects have none.
+    // left is a parameter's (or a local's), and a read given a sampler
+    // parameter is a method call. Most effects have neither.
     bool any = false;
-    for (size_t i = 0; i < hlsl.tokens.size() && !any; ++i) any = IsObjectTypeAt(hlsl, i);
+    for (size_t i = 0; i < hlsl.tokens.size() && !any; ++i)
+        any = IsObjectTypeAt(hlsl, i) || IsReadMethodAt(hlsl, i);
     if (!any) return false;
     std::vector<ObjectFunction> functions = FindObjectFunctions();
     if (functions.empty()) return false;
@@ -168,8 +182,43 @@ bool Parser::SpecialiseObjectParameters(std::vector<size_t>* origin) {
     bool passedOn = false;
     const std::vector<ObjectCall> calls = FindObjectCalls(functions, *origin, &passedOn);
     if (calls.empty()) return false;
-    WriteObjectCopies(functions, calls, origin);
+    // A function a copy will call with its globals on the next round stays
+    // too, till no call is left (DropUncalledOriginals).
+    WriteObjectCopies(functions, calls, passedOn, origin);
     return passedOn;
+}
+
+void Parser::DropUncalledOriginals(std::vector<size_t>* origin) {
+    if (keptOriginals_.empty()) return;
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    // One a removed one called may be uncalled now: as many rounds as the
+    // longest chain.
+    for (bool removed = true; removed;) {
+        removed = false;
+        std::vector<ObjectFunction> functions = FindObjectFunctions();
+        const ObjectFunction* drop = nullptr;
+        for (const ObjectFunction& f : functions) {
+            if (keptOriginals_.count(f.name) == 0) continue;
+            bool called = false;
+            for (size_t i = 0; i + 1 < tokens.size() && !called; ++i) {
+                called = (i < f.begin || i >= f.end) && tokens[i].kind == Tok::Ident &&
+                         hlsl.Text(tokens[i]) == f.name && PunctAt(hlsl, i + 1, '(');
+            }
+            if (!called) {
+                drop = &f;
+                break;
+            }
+        }
+        if (drop == nullptr) break;
+        TokenWriter out{hlsl, *origin, {}, {}};
+        out.Copy(0, drop->begin);
+        out.Copy(drop->end, tokens.size());
+        keptOriginals_.erase(drop->name);
+        result_.hlsl.tokens = std::move(out.tokens);
+        *origin = std::move(out.tokenOrigin);
+        removed = true;
+    }
 }
 
 std::vector<Parser::ObjectParameter> Parser::ReadObjectParameters(
@@ -178,8 +227,13 @@ std::vector<Parser::ObjectParameter> Parser::ReadObjectParameters(
     const std::vector<SourceToken>& tokens = hlsl.tokens;
     std::vector<ObjectParameter> parameters;
     for (size_t comma : commas) {
-        ObjectParameter p{from, comma, "", false};
+        ObjectParameter p{from, comma, "", false, ""};
         for (size_t k = from; k < comma; ++k) {
+            if (tokens[k].kind == Tok::Ident && IsSamplerType(hlsl.Text(tokens[k])) &&
+                k + 1 < comma && tokens[k + 1].kind == Tok::Ident) {
+                p.plainSampler = std::string(hlsl.Text(tokens[k + 1]));
+                break;
+            }
             if (!IsObjectTypeAt(hlsl, k)) continue;
             p.texture = IsTextureObjectType(hlsl.Text(tokens[k]));
             size_t n = k + 1;
@@ -216,16 +270,72 @@ std::vector<Parser::ObjectFunction> Parser::FindObjectFunctions() const {
         const size_t bodyClose = CallEnd(hlsl, brace + 1, &unused);
         if (bodyClose == tokens.size()) break;
         ObjectFunction f{std::string(hlsl.Text(tokens[i])), i - 1, i, i + 1, close, bodyClose + 1,
-                         {}, {}};
+                         brace, {}, {}};
         commas.push_back(close);
         f.parameters = ReadObjectParameters(i + 2, commas);
-        if (std::any_of(f.parameters.begin(), f.parameters.end(),
-                        [](const ObjectParameter& p) { return !p.name.empty(); }))
+        auto taken = [](const ObjectParameter& p) {
+            return !p.name.empty() || !p.plainSampler.empty();
+        };
+        if (std::any_of(f.parameters.begin(), f.parameters.end(), taken))
             functions.push_back(std::move(f));
         i = bodyClose;
         depth = 0;
     }
+    MarkSamplerParameters(&functions);
+    std::erase_if(functions, [](const ObjectFunction& f) {
+        return std::none_of(f.parameters.begin(), f.parameters.end(),
+                            [](const ObjectParameter& p) { return !p.name.empty(); });
+    });
     return functions;
+}
+
+void Parser::MarkSamplerParameters(std::vector<ObjectFunction>* functions) const {
+    // A parameter passed on makes the one it is passed from an object too:
+    // as many rounds as the longest chain of such calls.
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (ObjectFunction& f : *functions) {
+            for (ObjectParameter& p : f.parameters) {
+                if (p.plainSampler.empty() || !p.name.empty() ||
+                    !GivenToObject(f, p.plainSampler, *functions))
+                    continue;
+                p.name = p.plainSampler;
+                changed = true;
+            }
+        }
+    }
+}
+
+bool Parser::GivenToObject(const ObjectFunction& f, const std::string& name,
+                           const std::vector<ObjectFunction>& functions) const {
+    const TokenStream& hlsl = result_.hlsl;
+    const std::vector<SourceToken>& tokens = hlsl.tokens;
+    auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };
+    for (size_t k = f.body + 1; k + 2 < f.end; ++k) {
+        // "x.Sample(name, ..."
+        if (IsReadMethodAt(hlsl, k) && tokens[k + 3].kind == Tok::Ident && text(k + 3) == name &&
+            (PunctAt(hlsl, k + 4, ',') || PunctAt(hlsl, k + 4, ')')))
+            return true;
+        // "G(..., name, ...)" where G takes a sampler object there.
+        if (tokens[k].kind != Tok::Ident || !PunctAt(hlsl, k + 1, '(') || PunctAt(hlsl, k - 1, '.'))
+            continue;
+        std::vector<size_t> commas;
+        const size_t close = CallEnd(hlsl, k + 2, &commas);
+        if (close >= f.end) continue;
+        commas.push_back(close);
+        for (const ObjectFunction& g : functions) {
+            if (g.name != text(k) || g.parameters.size() != commas.size()) continue;
+            size_t from = k + 2;
+            for (size_t a = 0; a < commas.size(); ++a) {
+                const ObjectParameter& q = g.parameters[a];
+                if (commas[a] == from + 1 && tokens[from].kind == Tok::Ident &&
+                    text(from) == name && !q.name.empty() && !q.texture)
+                    return true;
+                from = commas[a] + 1;
+            }
+        }
+    }
+    return false;
 }
 
 const Parser::ObjectFunction* Parser::InsideObjectFunction(
@@ -267,7 +377,7 @@ bool Parser::ReadObjectArguments(const std::vector<ObjectFunction>& functions,
             *passedOn = true;
         } else {
             Report({Tok::Ident, origin[from]}, hlsl.Pos(tokens[from]), Severity::Error,
-                   "the " + std::string(p.texture ? "texture" : "sampler") + " object " +
+                   "the " + std::string(p.texture ? "texture object " : p.plainSampler.empty() ? "sampler object " : "sampler ") +
                        Quote(p.name) + " of " + Quote(f.name) +
                        " needs a global one's name here");
             ok = false;
@@ -386,7 +496,8 @@ void Parser::WriteObjectCopy(const ObjectFunction& f, const std::string& name,
 }
 
 void Parser::WriteObjectCopies(const std::vector<ObjectFunction>& functions,
-                               const std::vector<ObjectCall>& calls, std::vector<size_t>* origin) {
+                               const std::vector<ObjectCall>& calls, bool keepOriginals,
+                               std::vector<size_t>* origin) {
     const std::vector<SourceToken>& tokens = result_.hlsl.tokens;
     std::map<size_t, const ObjectCall*> callAt;
     for (const ObjectCall& c : calls) callAt[c.at] = &c;
@@ -398,7 +509,13 @@ void Parser::WriteObjectCopies(const std::vector<ObjectFunction>& functions,
         if (f) {
             for (const auto& [name, globals] : f->copies)
                 WriteObjectCopy(*f, name, globals, callAt, &out);
-            i = f->end;
+            if (!keepOriginals) {
+                i = f->end;
+                continue;
+            }
+            keptOriginals_.insert(f->name);
+            out.Copy(i, f->nameAt + 1);
+            i = f->nameAt + 1;
             continue;
         }
         if (auto c = callAt.find(i); c != callAt.end()) {
@@ -422,6 +539,7 @@ void Parser::PairTextureObjects(std::vector<size_t>& origin) {
     // globals; a chain of calls is as many rounds (HLSL has no recursion).
     for (int round = 0; round < 16 && SpecialiseObjectParameters(&origin); ++round) {
     }
+    DropUncalledOriginals(&origin);
     TokenStream& hlsl = result_.hlsl;
     std::vector<SourceToken>& tokens = hlsl.tokens;
     auto text = [&](size_t i) { return hlsl.Text(tokens[i]); };

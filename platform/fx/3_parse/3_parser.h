@@ -118,8 +118,10 @@ private:
                           size_t end = std::string::npos) const;
     enum class Read { Ok, Skipped, End };
     // The value tokens of "Name = value;" or "Name[i] = value;" whose name
-    // was just read. Skipped after a reported error; End at the end.
-    Read ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value);
+    // was just read (index, when given, receives what stands between [ and
+    // ]; its '[' first). Skipped after a reported error; End at the end.
+    Read ReadAssignment(const TokenRef& nameToken, std::vector<TokenRef>* value,
+                        std::vector<TokenRef>* index = nullptr);
 
     // >> state values (3_parse_state_values.cpp)
     friend class StateExpression;
@@ -166,10 +168,12 @@ private:
         size_t begin = 0, end = 0;  // its tokens, without commas
         std::string name;           // of an object parameter, else empty
         bool texture = false;
+        std::string plainSampler;   // the name of a sampler2D ... parameter
     };
     struct ObjectFunction {
         std::string name;
         size_t begin = 0, nameAt = 0, open = 0, close = 0, end = 0;  // end: past its '}'
+        size_t body = 0;  // its '{'
         std::vector<ObjectParameter> parameters;
         std::vector<std::pair<std::string, std::vector<std::string>>> copies;  // name, globals
     };
@@ -194,6 +198,12 @@ private:
                                                       const std::vector<size_t>& commas) const;
     // The functions at global scope with texture or sampler object parameters.
     std::vector<ObjectFunction> FindObjectFunctions() const;
+    // Plain sampler parameters that a function gives to a texture object's
+    // read (T.Sample(s, uv)), or to such a parameter of another function,
+    // made object parameters: their calls pass global samplers.
+    void MarkSamplerParameters(std::vector<ObjectFunction>* functions) const;
+    bool GivenToObject(const ObjectFunction& f, const std::string& name,
+                       const std::vector<ObjectFunction>& functions) const;
     // The function of `functions` that token i is in, if any.
     static const ObjectFunction* InsideObjectFunction(const std::vector<ObjectFunction>& functions,
                                                       size_t i);
@@ -217,7 +227,12 @@ private:
     // The HLSL with the copies where their functions stood, and the calls
     // made calls of the copies.
     void WriteObjectCopies(const std::vector<ObjectFunction>& functions,
-                           const std::vector<ObjectCall>& calls, std::vector<size_t>* origin);
+                           const std::vector<ObjectCall>& calls, bool keepOriginals,
+                           std::vector<size_t>* origin);
+    // The functions kept beside their copies for a later round's calls,
+    // and their removal once nothing calls them.
+    std::set<std::string> keptOriginals_;
+    void DropUncalledOriginals(std::vector<size_t>* origin);
     struct TexturePair {
         std::string name;  // of the sampler the pair is
         const TextureDesc* texture;
@@ -305,6 +320,10 @@ private:
     void ParseTechnique(const TokenRef& keyword);
     bool ParsePass(TechniqueDesc* tech, const TokenRef& keyword);
     bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
+    // "Texture[1] = <T>;", "Sampler[1] = (S);", "MinFilter[1] = POINT;";
+    // false when the name is no state of a texture stage.
+    bool ParseStageState(PassDesc* pass, const TokenRef& nameToken,
+                         const std::vector<TokenRef>& index, const std::vector<TokenRef>& value);
     void ParseRenderState(PassDesc* pass, const RenderStateInfo& info, const TokenRef& nameToken,
                           const std::vector<TokenRef>& value);
     bool StateValueAsWord(const ValueSet& values, bool bits, const std::vector<TokenRef>& value,

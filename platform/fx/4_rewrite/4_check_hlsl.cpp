@@ -19,7 +19,8 @@
 // - in code an entry point reaches: a call of noise() (texture shaders
 //   only), a bitwise operator (shader model 4 and later), VPOS and VFACE
 //   before ps_3_0, an intrinsic of shader model 4 and later, a sampler given
-//   to a texture read of another kind (a samplerCUBE to tex2D), a matrix of
+//   to a texture read of another kind (a samplerCUBE to tex2D), a method of
+//   a sampler (s.Sample(uv): Direct3D 9's samplers take none), a matrix of
 //   ints (which glslang's SPIR-V and GLSL do not carry through).
 // Each is an error at the name or attribute it is about; 4_check_refusals
 // has more.
@@ -358,8 +359,29 @@ struct Checker {
                              "shaders");
                 }
                 SamplerKind(i);
+                SamplerMethod(i);
             }
         }
+    }
+
+    // "s.Sample(uv)" on a sampler: Direct3D 9's samplers take no methods
+    // (tex2D(s, uv) reads one); methods are texture objects'.
+    void SamplerMethod(size_t i) {
+        if (!code.IsIdent(i) || code.Punct(i + 1) != '.' || !code.IsIdent(i + 2) ||
+            code.Punct(i + 3) != '(' || (i > 0 && code.Punct(i - 1) == '.')) {
+            return;
+        }
+        auto it = outline.names.find(code.Text(i));
+        if (it == outline.names.end() || it->second.type == npos) return;
+        const std::string_view type = code.Text(it->second.type);
+        if (!IsSamplerType(type)) return;
+        std::string read = "tex2D";
+        if (type.size() > 7) read = "tex" + std::string(type.substr(7));
+        Error(i + 2, Quoted(i) + " is a " + std::string(type) + ", which has no method " +
+                         Quoted(i + 2) + "; read it with " + read + "(" +
+                         std::string(code.Text(i)) + ", ...), or give it to a texture "
+                         "object's read (T." + std::string(code.Text(i + 2)) + "(" +
+                         std::string(code.Text(i)) + ", ...))");
     }
 
     // tex2D, tex2Dlod, ... of a sampler declared of another kind (a

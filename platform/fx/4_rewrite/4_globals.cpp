@@ -4,7 +4,8 @@
 // Implemented: [x] a non-static const global is a parameter: the word is
 //                  taken out
 //              [x] cbuffer blocks hold plain globals: head and braces taken out,
-//                  packoffset(cN) as register(cN)
+//                  packoffset(cN) as register(cN), packoffset(cN.y) kept;
+//                  register(cN.y) on a global as packoffset(cN.y)
 //              [x] a global the code writes to: a static copy of it, which
 //                  stage 6 fills from the parameter's registers
 //              [x] the majority of each matrix global and struct member from
@@ -77,6 +78,7 @@ private:
     // Spelled otherwise, in place once the scan is done (the copies that
     // RewriteWritten makes keep the file's spelling).
     void Respell(size_t i, std::string text) { respells_.emplace_back(t_[i], std::move(text)); }
+    void RegisterComponents();
 
     Shape ShapeOf(std::string_view type) const;
     void CheckMajorities();
@@ -225,12 +227,19 @@ size_t GlobalScan::Buffer(size_t i) {
         if (Word(k) != "packoffset" || !Is(k + 1, '(')) continue;
         const size_t close = Skip(k + 1);
         const std::string_view reg = Word(k + 2);
-        if (close != k + 4 || reg.size() < 2 || (reg[0] != 'c' && reg[0] != 'C')) {
-            Error(k, "packoffset with a component is not supported here; use "
-                               "packoffset(cN) or a register of its own");
+        bool number = reg.size() >= 2 && (reg[0] == 'c' || reg[0] == 'C');
+        for (size_t c = 1; c < reg.size(); ++c) number = number && reg[c] >= '0' && reg[c] <= '9';
+        // packoffset(c2.y): glslang places it at the component (stage 6
+        // keeps it there); packoffset(c2) as register(c2).
+        const std::string_view component = Word(k + 4);
+        const bool withComponent = close == k + 6 && Is(k + 3, '.') && component.size() == 1 &&
+                                   std::string_view("xyzw").find(component[0]) != std::string_view::npos;
+        if (!number || (close != k + 4 && !withComponent)) {
+            Error(k, "packoffset takes a c register and a component: packoffset(c2) or "
+                     "packoffset(c2.y)");
             continue;
         }
-        Respell(k, "register");
+        if (!withComponent) Respell(k, "register");
     }
     if (end < t_.size()) TakeOut(end);
     if (Is(end + 1, ';')) TakeOut(end + 1);
@@ -362,6 +371,22 @@ void GlobalScan::RewriteWritten() {
     }
 }
 
+// "float2 a : register(c0.y);": a register's component, as packoffset(c0.y)
+// says it to glslang (stage 6 keeps the global there).
+void GlobalScan::RegisterComponents() {
+    size_t body = 0;
+    for (size_t k = 0; k + 5 < t_.size(); ++k) {
+        while (body < bodies_.size() && bodies_[body].second <= k) ++body;
+        if (body < bodies_.size() && k >= bodies_[body].first) continue;
+        if (Word(k) != "register" || !Is(k + 1, '(') || Word(k + 2).size() < 2 ||
+            (Word(k + 2)[0] != 'c' && Word(k + 2)[0] != 'C') || !Is(k + 3, '.') || !Is(k + 5, ')'))
+            continue;
+        const std::string_view component = Word(k + 4);
+        if (component.size() == 1 && std::string_view("xyzw").find(component[0]) != std::string_view::npos)
+            Respell(k, "packoffset");
+    }
+}
+
 void GlobalScan::Run() {
     for (size_t i = 0; i < t_.size();) {
         if (T(i).kind == Tok::Directive) {
@@ -381,6 +406,7 @@ void GlobalScan::Run() {
     // With the typedefs and structs known.
     CheckMajorities();
     for (const auto& [begin, end] : bodies_) FindWrites(begin, end);
+    RegisterComponents();
     RewriteWritten();
     for (const auto& [i, text] : respells_) {
         SourceToken& t = s_.tokens[i];

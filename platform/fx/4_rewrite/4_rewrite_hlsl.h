@@ -23,7 +23,7 @@
 // Where errors are made: a compile statement whose arguments do not match
 // the entry point's uniform parameters (at the compile statement);
 // row_major / column_major on what is not a matrix, twice or both, and a
-// packoffset with a component (at the word).
+// packoffset that names no c register and component (at the word).
 #pragma once
 
 #include <cstdint>
@@ -99,7 +99,8 @@ constexpr const char* kWrittenSuffix = "__fxw";
 // Global declarations as Direct3D 9 reads them (4_globals.cpp), in place: a
 // non-static const global is a parameter (the word is taken out); a
 // cbuffer's members are globals (its head and braces taken out,
-// packoffset(cN) as register(cN)); a global the code writes to becomes a
+// packoffset(cN) as register(cN), packoffset(cN.y) kept for stage 6 to
+// place at the component); a global the code writes to becomes a
 // static of its name plus a parameter "NAME__fxw" declared where it was; the
 // majority of each matrix global and struct member as row_major /
 // column_major, typedefs and #pragma pack_matrix give it. Errors:

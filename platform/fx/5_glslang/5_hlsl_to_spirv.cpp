@@ -398,7 +398,10 @@ void DescribeGlobals(const glslang::TShader& shader, const StageSource& source,
                     info.name.resize(info.name.size() - suffix.size());
                 }
                 const glslang::TQualifier& q = member.type->getQualifier();
-                if (q.hasOffset()) info.explicitRegister = q.layoutOffset / 16;
+                if (q.hasOffset()) {
+                    info.explicitRegister = q.layoutOffset / 16;
+                    info.explicitComponent = q.layoutOffset % 16 / 4;
+                }
                 Message m = WarningAt({member.loc.line, member.loc.column, ""}, "");
                 source.map.ToUser(&m);
                 info.pos = {m.line, m.column, m.file};

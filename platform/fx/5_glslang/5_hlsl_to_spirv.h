@@ -34,6 +34,7 @@ namespace fx {
 struct GlobalInfo {
     std::string name;
     int explicitRegister = -1;  // N of register(cN)
+    int explicitComponent = 0;  // 1 for packoffset(cN.y), ...
     SourcePos pos;              // its declaration, in the user's file
 };
 

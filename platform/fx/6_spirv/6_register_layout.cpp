@@ -257,9 +257,11 @@ bool RegisterPass::LayOut() {
     for (uint32_t i = 0; i < memberTypes.size(); ++i) {
         const MemberState& s = members_[i];
         // What the stage does not read sits at c0: nothing reads it there.
-        const int start = s.set == RegisterSet::Float && s.start >= 0 ? s.start : 0;
+        const bool placed = s.set == RegisterSet::Float && s.start >= 0;
+        const int start = placed ? s.start : 0;
+        const int component = placed ? s.component : 0;
         m_.SetMemberDecoration(blockType_, i, spv::DecorationOffset,
-                               {static_cast<uint32_t>(16 * start)});
+                               {static_cast<uint32_t>(16 * start + 4 * component)});
         if (m_.IsMatrix(memberTypes[i], true))
             m_.SetMemberDecoration(blockType_, i, spv::DecorationMatrixStride, {16});
         ok &= LayOutType(memberTypes[i], s.rowMajor, &done);
@@ -358,6 +360,10 @@ void RegisterPass::Table(std::vector<ConstantRegisters>* table) const {
             size_t next = 0;
             Fill(type, s.rowMajor, flat, &next, 0, &values);
             values.resize(static_cast<size_t>(r.count) * 4);
+            // A vector from c0.y: its values from y on.
+            for (int c = 3; c >= 0 && s.component > 0; --c)
+                values[static_cast<size_t>(c)] = c >= s.component ? values[static_cast<size_t>(c - s.component)] : 0.0f;
+            r.mask = s.mask;
             r.values = std::move(values);
         }
         table->push_back(std::move(r));

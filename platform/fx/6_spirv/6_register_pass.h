@@ -40,6 +40,8 @@ struct MemberState {
     bool otherReads = false;    // read through partial chains or by other instructions
     RegisterSet set = RegisterSet::Float;
     int start = -1;
+    int component = 0;  // of its register, placed by packoffset(cN.y)
+    uint32_t mask = 0xF;  // see ConstantRegisters
 };
 
 class RegisterPass {
@@ -68,6 +70,7 @@ private:
     bool IsLoopTest(size_t branch) const;
     bool IsSelection(size_t branch) const;
     bool Allocate();
+    bool PlaceComponents(const GlobalInfo& info, MemberState* s);
     void SubstituteConstants();
     uint32_t FloatType(uint32_t type);
     bool HasIntegers(uint32_t type) const;

@@ -4,11 +4,13 @@
 // Implemented: [x] what each global a stage reads uses, from the access
 //                  chains into $Global of the functions the entry point reaches
 //              [x] register(cN), then largest first into the lowest free range
+//              [x] a scalar or vector at a register's component
+//                  (packoffset(c0.y)), sharing the register with others
 //              [x] int loop bounds in i, bool if conditions in b registers
 //              [x] int / uint / bool members as floats, converted at each load
 //              [x] matrix majority from the source where glslang loses it
 //              [x] the initial values of a stage's table, per register
-// Not implemented: components of a register (register(c0.y)); what a
+// Not implemented: register(ps, c0.y) (a component with a profile); what a
 // matrix's uses depend on beyond what 6_demand.cpp follows (all of it counts).
 #include "platform/fx/6_spirv/6_register_pass.h"
 #include "platform/fx/6_spirv/6_demand.h"
@@ -429,6 +431,44 @@ void RegisterPass::Classify() {
     }
 }
 
+// A scalar or vector placed by register(cN) or packoffset(cN.y) covers its
+// components of the register from the one named (others may share the
+// register); anything else starts at a register's x. False (said) when it
+// does not fit.
+bool RegisterPass::PlaceComponents(const GlobalInfo& info, MemberState* s) {
+    const SpvInstruction* t = m_.Def(s->type);
+    int components = 0;
+    if (t != nullptr && t->op == spv::OpTypeVector) components = static_cast<int>(t->words[2]);
+    if (t != nullptr && (t->op == spv::OpTypeFloat || t->op == spv::OpTypeInt ||
+                         t->op == spv::OpTypeBool))
+        components = 1;
+    const int component = info.explicitComponent;
+    std::string text = "'";
+    text += info.name;
+    text += "'";
+    if (components == 0) {
+        if (component == 0) return true;
+        text += " cannot start at component ";
+        text += "xyzw"[component];
+        text += " of c" + std::to_string(info.explicitRegister);
+        text += ": a matrix, array or struct starts at a register's x";
+        Error(info, text);
+        return false;
+    }
+    if (component + components > 4) {
+        text += " does not fit in c" + std::to_string(info.explicitRegister);
+        text += " from its component ";
+        text += "xyzw"[component];
+        text += ": its " + std::to_string(components);
+        text += " components would cross into the next register";
+        Error(info, text);
+        return false;
+    }
+    s->component = component;
+    s->mask = ((1u << components) - 1u) << component;
+    return true;
+}
+
 // register(cN) first, then the others largest first into the lowest free
 // range; i and b registers in declaration order.
 bool RegisterPass::Allocate() {
@@ -440,15 +480,31 @@ bool RegisterPass::Allocate() {
         MemberState& s = members_[i];
         if (info == nullptr || info->explicitRegister < 0) continue;
         s.start = info->explicitRegister;
+        if (!PlaceComponents(*info, &s)) {
+            ok = false;
+            continue;
+        }
         taken.emplace_back(s.start, s.start + s.declared);
         if (s.used == 0) continue;
         for (size_t j : explicitReads) {
             const MemberState& other = members_[j];
-            if (s.start < other.start + other.used && other.start < s.start + s.used) {
-                Error(*info, "'" + info->name + "' at register c" + std::to_string(s.start) +
-                                 " reads c" + std::to_string(std::max(s.start, other.start)) +
-                                 ", which '" + g_.globals[j].name + "' at register c" +
-                                 std::to_string(other.start) + " also reads");
+            // Scalars and vectors in one register may share it, each its components.
+            if (s.start < other.start + other.used && other.start < s.start + s.used &&
+                (s.mask & other.mask) != 0) {
+                // "c0", or "c0.z" for a scalar or vector from a component.
+                auto place = [](const MemberState& m, int reg) {
+                    std::string text = "c";
+                    text += std::to_string(reg);
+                    if (m.component > 0) {
+                        text += '.';
+                        text += "xyzw"[m.component];
+                    }
+                    return text;
+                };
+                Error(*info, "'" + info->name + "' at register " + place(s, s.start) + " reads " +
+                                 place(s, std::max(s.start, other.start)) + ", which '" +
+                                 g_.globals[j].name + "' at register " +
+                                 place(other, other.start) + " also reads");
                 ok = false;
             }
         }

@@ -10,7 +10,9 @@
 //   loaded value's uses depend on, from 6_demand.cpp); an array one per
 //   element (the whole array when it is indexed dynamically); a struct its
 //   members in order, each from a new register;
-// - register(cN) reserves the declared size at cN, read or not; the others
+// - register(cN) reserves the declared size at cN, read or not (a scalar or
+//   vector at packoffset(cN.y) its components from y, and others may take
+//   the rest of the register); the others
 //   go, largest first (ties in declaration order), to the lowest free range
 //   that fits; a global the stage does not read takes none;
 // - int and bool sit in c registers as floats (true = 1.0); an int read only
@@ -43,6 +45,10 @@ struct ConstantRegisters {
     RegisterSet set = RegisterSet::Float;
     int start = 0;
     int count = 0;
+    // The components of its one register a scalar or vector placed by
+    // register(cN) or packoffset(cN.y) covers (bit 0 x ... bit 3 w), where
+    // others may share the register; 0xF for a global owning its registers.
+    uint32_t mask = 0xF;
     std::vector<float> values;  // count x 4: what the effect writes at BeginPass
 };
 

@@ -3,7 +3,8 @@
 // Implemented: [x] Begin (with or without saving states) / BeginPass /
 //                  EndPass / End, reference counting
 //              [x] the globals' initial values written at BeginPass
-//              [x] the effect's textures on its samplers' stages
+//              [x] the effect's textures on its samplers' stages, and the
+//                  passes' own Texture[n] / Sampler[n] settings
 //              [x] parameters and annotations by handle; SetValue of scalars
 //                  and vectors, written at BeginPass and CommitChanges
 // Not implemented: SetValue of matrices, parameters in i and b registers
@@ -170,6 +171,14 @@ public:
             }
             if (textures_ != nullptr) textures_->SetStageTexture(sampler.stage, sampler.textureId);
         }
+        // Then what the pass puts on texture stages itself (Texture[1] = <T>).
+        for (const LoadedStageSetting& setting : p.stageSettings) {
+            for (const SamplerStateSetting& s : setting.states) {
+                device_->SetSamplerState(setting.stage, s.state, s.value);
+            }
+            if (setting.setsTexture && textures_ != nullptr)
+                textures_->SetStageTexture(setting.stage, setting.textureId);
+        }
         inPass_ = true;
         return S_OK;
     }
@@ -281,14 +290,15 @@ private:
         starts_.resize(loaded_.techniques.size());
         for (size_t t = 0; t < loaded_.techniques.size(); ++t) {
             for (const LoadedPass& pass : loaded_.techniques[t].passes) {
-                std::vector<std::array<int, 2>> starts(loaded_.parameters.size(), {-1, -1});
+                std::vector<std::array<const GlobalPlace*, 2>> starts(
+                    loaded_.parameters.size(), {nullptr, nullptr});
                 for (size_t i = 0; i < loaded_.parameters.size(); ++i) {
                     const std::string& name = loaded_.parameters[i].name;
                     for (const GlobalPlace& g : pass.vertexPlaces) {
-                        if (g.name == name) starts[i][0] = static_cast<int>(g.start);
+                        if (g.name == name) starts[i][0] = &g;
                     }
                     for (const GlobalPlace& g : pass.pixelPlaces) {
-                        if (g.name == name) starts[i][1] = static_cast<int>(g.start);
+                        if (g.name == name) starts[i][1] = &g;
                     }
                 }
                 starts_[t].push_back(std::move(starts));
@@ -300,15 +310,46 @@ private:
     // pass's stages.
     void WriteSetParameters() {
         if (set_.empty()) return;
-        const std::vector<std::array<int, 2>>& starts = starts_[current_][pass_];
+        const std::vector<std::array<const GlobalPlace*, 2>>& starts = starts_[current_][pass_];
+        const LoadedPass& pass = loaded_.techniques[current_].passes[pass_];
         for (size_t index : set_) {
             const EffectParameter& p = loaded_.parameters[index];
-            float registers[4] = {0, 0, 0, 0};
-            for (size_t i = 0; i < p.value.size() && i < 4; ++i) registers[i] = p.value[i];
-            if (starts[index][0] >= 0)
-                device_->SetVertexShaderConstantF(static_cast<UINT>(starts[index][0]), registers, 1);
-            if (starts[index][1] >= 0)
-                device_->SetPixelShaderConstantF(static_cast<UINT>(starts[index][1]), registers, 1);
+            for (size_t stage = 0; stage < 2; ++stage) {
+                const GlobalPlace* place = starts[index][stage];
+                if (place == nullptr) continue;
+                float registers[4] = {0, 0, 0, 0};
+                if (place->mask == 0xF) {
+                    for (size_t i = 0; i < p.value.size() && i < 4; ++i) registers[i] = p.value[i];
+                } else {
+                    SharedRegister(stage == 0 ? pass.vertexConstants : pass.pixelConstants, starts,
+                                   stage, place->start, registers);
+                }
+                if (stage == 0) {
+                    device_->SetVertexShaderConstantF(place->start, registers, 1);
+                } else {
+                    device_->SetPixelShaderConstantF(place->start, registers, 1);
+                }
+            }
+        }
+    }
+
+    // A register globals share (packoffset(c0.y)): the initial values
+    // BeginPass wrote, each parameter SetValue has set over its components.
+    void SharedRegister(const std::vector<RegisterWrite>& initial,
+                        const std::vector<std::array<const GlobalPlace*, 2>>& starts, size_t stage,
+                        UINT start, float* registers) const {
+        for (const RegisterWrite& w : initial) {
+            if (w.start == start && w.values.size() == 4)
+                std::copy(w.values.begin(), w.values.end(), registers);
+        }
+        for (size_t index : set_) {
+            const GlobalPlace* place = starts[index][stage];
+            if (place == nullptr || place->start != start) continue;
+            size_t from = 0;
+            while (from < 3 && (place->mask & (1u << from)) == 0) ++from;
+            const std::vector<float>& value = loaded_.parameters[index].value;
+            for (size_t i = 0; i < value.size() && from + i < 4; ++i)
+                if ((place->mask & (1u << (from + i))) != 0) registers[from + i] = value[i];
         }
     }
 
@@ -329,6 +370,15 @@ private:
             }
             info.samplers.push_back(std::move(sampler));
         }
+        for (const LoadedStageSetting& s : p.stageSettings) {
+            if (!s.setsTexture) continue;
+            EffectSamplerInfo sampler{s.state, s.stage, s.texture, "", ""};
+            if (const LoadedTexture* t = FindTexture(loaded_.textures, s.texture)) {
+                sampler.file = t->file;
+                sampler.description = t->description;
+            }
+            info.samplers.push_back(std::move(sampler));
+        }
         return info;
     }
 
@@ -336,8 +386,11 @@ private:
     void SaveStageTextures(const std::vector<LoadedPass>& list) {
         if (textures_ == nullptr) return;
         for (const LoadedPass& pass : list) {
-            for (size_t index : pass.samplers) {
-                const DWORD stage = loaded_.samplers[index].stage;
+            std::vector<DWORD> stages;
+            for (size_t index : pass.samplers) stages.push_back(loaded_.samplers[index].stage);
+            for (const LoadedStageSetting& s : pass.stageSettings)
+                if (s.setsTexture) stages.push_back(s.stage);
+            for (DWORD stage : stages) {
                 bool known = std::any_of(savedTextures_.begin(), savedTextures_.end(),
                                          [&](const auto& v) { return v.first == stage; });
                 UINT texture = 0;
@@ -379,6 +432,14 @@ private:
                     }
                 }
             }
+            for (const LoadedStageSetting& setting : pass.stageSettings) {
+                for (const SamplerStateSetting& s : setting.states) {
+                    DWORD value = 0;
+                    if (device_->GetSamplerState(setting.stage, s.state, &value) == S_OK) {
+                        savedSampler_.push_back({setting.stage, s.state, value});
+                    }
+                }
+            }
         }
     }
 
@@ -400,7 +461,8 @@ private:
     bool inPass_ = false;
     size_t pass_ = 0;  // the latest BeginPass's
     std::vector<size_t> set_;  // parameters SetValue has set, each once
-    std::vector<std::vector<std::vector<std::array<int, 2>>>> starts_;  // technique, pass, parameter
+    // technique, pass, parameter: its place in each stage (into loaded_)
+    std::vector<std::vector<std::vector<std::array<const GlobalPlace*, 2>>>> starts_;
 };
 
 }  // namespace

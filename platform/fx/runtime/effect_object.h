@@ -6,7 +6,8 @@
 // stages; BeginPass binds a pass's program, writes the initial values of its
 // globals into their registers, applies its states and puts each sampler's
 // texture on its stage (the opaque black stand-in for a sampler without a
-// texture, or whose texture has no file); End restores them. The current
+// texture, or whose texture has no file), then the pass's own settings of
+// texture stages (Texture[n], Sampler[n]); End restores them. The current
 // technique is the first (the program never selects one; tools may, through
 // effect_info.h). The effect owns its programs and textures and deletes them
 // when it is released.
@@ -33,6 +34,18 @@ struct LoadedSampler {
     UINT textureId = 0;   // that texture on the device; 0: the opaque black stand-in
 };
 
+// A pass's own setting of a texture stage ("Texture[1] = <T>;", "Sampler[1]
+// = (S);", "MinFilter[1] = POINT;"), applied at BeginPass after the samplers
+// its shaders read.
+struct LoadedStageSetting {
+    std::string state;  // as written: "Texture[1]"
+    DWORD stage = 0;
+    std::vector<SamplerStateSetting> states;
+    bool setsTexture = false;
+    std::string texture;  // empty: none
+    UINT textureId = 0;   // that texture on the device; 0: the opaque black stand-in
+};
+
 // Registers the effect writes at BeginPass: the initial values of the
 // globals a stage reads, as Direct3D 9's effect framework writes every
 // parameter a pass uses (the program's own upload after BeginPass then
@@ -47,6 +60,7 @@ struct RegisterWrite {
 struct GlobalPlace {
     std::string name;
     UINT start = 0;
+    DWORD mask = 0xF;  // its components of a register it shares (packoffset(c0.y))
 };
 
 struct LoadedPass {
@@ -57,6 +71,7 @@ struct LoadedPass {
     std::vector<GlobalPlace> vertexPlaces;
     std::vector<GlobalPlace> pixelPlaces;
     std::vector<RenderStateSetting> states;
+    std::vector<LoadedStageSetting> stageSettings;  // in the order written
     std::vector<size_t> samplers;  // the samplers its shaders read, in the effect's list
     std::vector<std::string> samplerNames;  // the same by name, while the effect is built
     EffectPassInfo info;

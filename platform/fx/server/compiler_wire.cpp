@@ -237,12 +237,13 @@ bool GetResult(Reader& r, CompiledPass* out) {
         if (!r.Str(&name)) return false;
     }
     for (auto* table : {&out->vertexConstants, &out->pixelConstants}) {
-        if (!r.Count(&count, 20)) return false;
+        if (!r.Count(&count, 24)) return false;
         table->resize(count);
         for (ConstantRegisters& c : *table) {
             uint32_t set = 0;
             if (!r.Str(&c.name) || !r.U32(&set) || set > 2 || !r.I32(&c.start) ||
-                !r.I32(&c.count) || !r.Floats(&c.values)) {
+                !r.I32(&c.count) || !r.U32(&c.mask) || c.mask == 0 || c.mask > 0xF ||
+                !r.Floats(&c.values)) {
                 return false;
             }
             c.set = static_cast<RegisterSet>(set);
@@ -323,6 +324,7 @@ std::string EncodeResult(const CompiledPass& out) {
             w.U32(static_cast<uint32_t>(c.set));
             w.I32(c.start);
             w.I32(c.count);
+            w.U32(c.mask);
             w.Floats(c.values);
         }
     }

@@ -1,7 +1,8 @@
 // What the effect framework takes and this program has no use for loads
 // with warnings: state blocks on numeric variables (both forms), indexed
-// states, fixed-function states, { } lists and unknown names.
-//? warning 8 the state block of 'Speed' is ignored
+// states of the fixed-function pipeline, fixed-function states, { } lists
+// and unknown names; Texture[0], Sampler[1] and MinFilter[0] bind.
+//? warning 9 the state block of 'Speed' is ignored
 //? expect 0.5 0.25 1 1
 float4 Tint = { 0.5, 0.25, 1, 1 };
 float Speed
