@@ -147,19 +147,37 @@ private:
             const size_t name = k;
             if (code_.Punct(k + 1) == '(') return;  // a function returning T
             ++k;
-            if (code_.Punct(k) == '[') return;  // arrays keep their values
+            const bool array = code_.Punct(k) == '[';
+            while (code_.Punct(k) == '[') k = code_.Closing(k) + 1;
             if (code_.Punct(k) == ':') {
                 while (k < code_.size() && code_.Punct(k) != '=' && code_.Punct(k) != ';' &&
                        code_.Punct(k) != ',')
                     k = code_.Punct(k) == '(' ? code_.Closing(k) + 1 : k + 1;
             }
-            if (code_.Punct(k) == '=' && code_.Punct(k + 1) != '{') {
+            if (code_.Punct(k) == '=' && array) {
+                // An array's list: each value converted where it stands.
+                if (code_.Punct(k + 1) == '{' && !Uniform(name)) ListValues(k + 1, kind, f, 0);
+                k = ExpressionEnd(k + 1);
+            } else if (code_.Punct(k) == '=' && code_.Punct(k + 1) != '{') {
                 const size_t end = ExpressionEnd(k + 1);
                 if (!Uniform(name)) wraps_.push_back({k + 1, end, kind, f, k});
                 k = end;
             }
             if (code_.Punct(k) != ',') return;
             ++k;
+        }
+    }
+
+    // The values of the list opened at open (of lists inside it too), each
+    // a matrix or some of its components: converted as they are, no cast.
+    void ListValues(size_t open, char kind, const std::string& f, int depth) {
+        const size_t close = code_.Closing(open);
+        if (close >= code_.size() || depth > 8) return;
+        for (auto [first, last] : ListItems(code_, open, close)) {
+            if (code_.Punct(first) == '{' && code_.Closing(first) == last - 1)
+                ListValues(first, kind, f, depth + 1);
+            else
+                wraps_.push_back({first, last, kind, f, first, true});
         }
     }
 
@@ -481,7 +499,10 @@ private:
             if (!code_.IsIdent(k) || code_.Punct(k + 1) != '(' || code_.Punct(k - 1) == '.')
                 continue;
             const std::vector<size_t>& named = outline_.Functions(code_.Text(k));
-            if (named.empty()) continue;
+            const std::string_view called = code_.Text(k);
+            const bool intrinsic = named.empty() && (called == "sincos" || called == "modf" ||
+                                                     called == "frexp");
+            if (named.empty() && !intrinsic) continue;
             const size_t close = code_.Closing(k + 1);
             if (close >= f.end) continue;
             const auto args = ListItems(code_, k + 1, close);
@@ -493,6 +514,10 @@ private:
                 any = any || !types[a].empty();
             }
             if (!any) continue;
+            if (intrinsic) {
+                Intrinsic(k, args.size(), types, edits, &definitions);
+                continue;
+            }
             // The function called: of this name, with at least as many
             // parameters (the others have their default values); left alone
             // when overloads make that more than one.
@@ -528,7 +553,23 @@ private:
             const std::string name = "fx_out_" + std::string(code_.Text(k)) + "_" +
                                      std::to_string(index) + "_" + codes + "_";
             edits->Replace(code_.At(k), code_.At(k) + 1, {Make(Tok::Ident, name, k)});
-            if (made_.insert(name).second) definitions += Helper(*callee, name, codes, types);
+            if (!made_.insert(name).second) continue;
+            auto spelled = [&](std::string_view type) {
+                return Kind(type) ? FloatType(type) : std::string(type);
+            };
+            std::vector<std::string> params;
+            for (size_t a = 0; a < codes.size(); ++a) {
+                const Declarator& d = callee->params[a];
+                std::string param;
+                for (size_t q = d.first; q < d.type; ++q) {
+                    param += code_.Text(q);
+                    param += ' ';
+                }
+                param += spelled(code_.Text(d.type));
+                params.push_back(std::move(param));
+            }
+            definitions += Helper(spelled(code_.Text(callee->name - 1)), code_.Text(callee->name),
+                                  params, name, codes, types, callee);
         }
         if (definitions.empty()) return;
         const size_t start = DeclarationStart(code_, f);
@@ -536,29 +577,54 @@ private:
                        s_.MakeTokens(definitions, code_.Token(start)));
     }
 
-    std::string Helper(const FunctionOutline& callee, const std::string& name,
-                       const std::string& codes, const std::vector<std::string_view>& types) const {
-        auto spelled = [&](std::string_view type) {
-            return Kind(type) ? FloatType(type) : std::string(type);
-        };
-        const std::string result = spelled(code_.Text(callee.name - 1));
+    // sincos(x, s, c), modf(x, i), frexp(x, e) given an int or bool matrix
+    // for what they write: a helper of the variable's float type, as above.
+    void Intrinsic(size_t k, size_t count, const std::vector<std::string_view>& types,
+                   TokenEdits* edits, std::string* definitions) {
+        const std::string_view called = code_.Text(k);
+        const size_t outs = called == "sincos" ? 3 : 2;  // [1, outs) are written
+        if (count != outs) return;
+        std::string type, codes(count, 'n');
+        for (size_t a = 1; a < outs; ++a) {
+            if (types[a].empty()) continue;
+            const std::string f = FloatType(types[a]);
+            if (!type.empty() && f != type) return;  // two shapes: left to glslang
+            type = f;
+            codes[a] = Kind(types[a]);
+        }
+        if (type.empty()) return;
+        std::string name = "fx_out_";
+        name += called;
+        name += '_';
+        name += type;
+        name += '_';
+        name += codes;
+        name += '_';
+        edits->Replace(code_.At(k), code_.At(k) + 1, {Make(Tok::Ident, name, k)});
+        if (!made_.insert(name).second) return;
+        std::vector<std::string> params(count, type);
+        for (size_t a = 1; a < outs; ++a) params[a] = "out " + type;
+        *definitions += Helper(called == "sincos" ? "void" : type, called, params, name, codes,
+                               types, nullptr);
+    }
+
+    // "RESULT NAME(PARAMS) { [RESULT r =] CALLED(a0, ...); aN = conv(aN); ... }"
+    std::string Helper(const std::string& result, std::string_view called,
+                       const std::vector<std::string>& declared, const std::string& name,
+                       const std::string& codes, const std::vector<std::string_view>& types,
+                       const FunctionOutline* callee) const {
         std::string params, args, after;
         for (size_t a = 0; a < codes.size(); ++a) {
-            const Declarator& d = callee.params[a];
             std::string arg = "a";
             arg += std::to_string(a);
             if (a > 0) {
                 params += ", ";
                 args += ", ";
             }
-            for (size_t q = d.first; q < d.type; ++q) {
-                params += code_.Text(q);
-                params += ' ';
-            }
-            params += spelled(code_.Text(d.type));
+            params += declared[a];
             params += ' ';
             params += arg;
-            params += ArrayPart(d);
+            if (callee != nullptr) params += ArrayPart(callee->params[a]);
             args += arg;
             if (codes[a] == 'n') continue;
             const std::string f = FloatType(types[a]);
@@ -580,7 +646,7 @@ private:
             text += result;
             text += " r = ";
         }
-        text += code_.Text(callee.name);
+        text += called;
         text += '(';
         text += args;
         text += "); ";
