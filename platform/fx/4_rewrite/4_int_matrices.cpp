@@ -343,7 +343,10 @@ private:
             const size_t start = LeftSideStart(i);
             if (start == npos || !Plain(start, k)) return true;
             const size_t end = ExpressionEnd(k + 2);
-            compound_.push_back({start, k, end});
+            // A uniform's registers are converted where they are read.
+            const NameType* root = start == i ? Declared(i) : nullptr;
+            const bool read = root != nullptr && root->uniform;
+            compound_.push_back({start, k, end, read});
             wraps_.push_back({k, end, kind, f, k, element});
             return true;
         }
@@ -534,7 +537,10 @@ private:
                     ambiguous = true;
                 }
             }
-            if (callee == nullptr || ambiguous) continue;
+            if (callee == nullptr || ambiguous || callee->name == 0) continue;
+            bool typed = true;
+            for (size_t a = 0; a < args.size(); ++a) typed = typed && callee->params[a].type != npos;
+            if (!typed) continue;
             bool needed = false;
             for (size_t a = 0; a < args.size(); ++a) {
                 const Declarator& d = callee->params[a];
@@ -687,11 +693,13 @@ private:
         Open(w.kind, w.floatType, w.at, &open, w.element);
         std::vector<SourceToken> close;
         Close(w.kind, w.at, &close, w.element);
-        for (const auto& [name, op, end] : compound_) {
+        for (const auto& [name, op, end, read] : compound_) {
             if (op != w.first || end != w.last) continue;
             // "m += e": "m = conv(m + (e))"
             open.insert(open.begin(), Make(Tok::Punct, "=", op));
+            if (read) Open(w.kind, w.floatType, op, &open, w.element);
             for (size_t k = name; k < op; ++k) open.push_back(code_.Token(k));
+            if (read) Close(w.kind, op, &open, w.element);
             open.push_back(Make(Tok::Punct, std::string(1, code_.Punct(op)), op));
             open.push_back(Make(Tok::Punct, "(", op));
             close.insert(close.begin(), Make(Tok::Punct, ")", op));
@@ -763,6 +771,7 @@ private:
 
     struct Compound {
         size_t name, op, end;
+        bool read;  // the left side read as a uniform's registers
     };
     struct Member {
         std::string_view type;
