@@ -3,7 +3,10 @@
 //   int2x2:  trunc((float2x2)(e))
 //   bool2x2: ceil(saturate(abs((float2x2)(e))))   (0 stays 0, all else is 1)
 // which takes a scalar, a vector or a matrix alike (the cast spreads a
-// scalar; the intrinsics run element by element).
+// scalar, made a float first; the intrinsics run element by element). A
+// call whose out argument is such a matrix goes through a helper that
+// converts what the function wrote (Calls). Names are looked up in the
+// function that uses them first, then among the globals.
 #include "platform/fx/4_rewrite/4_int_matrices.h"
 
 #include <algorithm>
