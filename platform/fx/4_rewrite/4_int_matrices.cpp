@@ -283,20 +283,33 @@ private:
             wraps_.push_back({i, end, kind, f, i});
     }
 
-    // The tokens [i, end) are a whole argument of a call of the effect's own
-    // function, which may write it (an out or inout parameter) and converts
-    // what it takes in itself.
+    // The tokens [i, end) are a whole argument of a call that may write it:
+    // the effect's own function with an out or inout parameter there (which
+    // converts what it takes in itself, or its helper does: Calls), or
+    // sincos, modf or frexp.
     bool WholeArgument(size_t i, size_t end) const {
         const char before = code_.Punct(i - 1), after = code_.Punct(end);
         if (i == 0 || (before != '(' && before != ',') || (after != ')' && after != ','))
             return false;
         int depth = 0;
+        size_t position = 0;  // of the argument in the call
         for (size_t k = i - 1, steps = 0; k > 0 && steps < 512; --k, ++steps) {
             const char p = code_.Punct(k);
             if (p == ')' || p == ']') ++depth;
-            if ((p == '(' || p == '[') && depth-- == 0)
-                return p == '(' && code_.IsIdent(k - 1) &&
-                       !outline_.Functions(code_.Text(k - 1)).empty();
+            if (p == ',' && depth == 0) ++position;
+            if ((p == '(' || p == '[') && depth-- == 0) {
+                if (p != '(' || !code_.IsIdent(k - 1)) return false;
+                const std::string_view called = code_.Text(k - 1);
+                const std::vector<size_t>& named = outline_.Functions(called);
+                if (named.empty())
+                    return position > 0 && (called == "sincos" || called == "modf" ||
+                                            called == "frexp");
+                for (size_t n : named) {
+                    const auto& params = outline_.functions[n].params;
+                    if (position < params.size() && params[position].out) return true;
+                }
+                return false;
+            }
             if (p == ';' || p == '{' || p == '}') return false;
         }
         return false;
@@ -498,6 +511,8 @@ private:
     // helper that calls it and converts what it wrote:
     //   F(v, k) -> fx_out_F_0_ni_(v, k), defined before f as
     //   void fx_out_F_0_ni_(float4 a0, out float2x2 a1) { F(a0, a1); a1 = trunc((float2x2)(a1)); }
+    // ('I' or 'B' for a uniform given to an inout parameter: converted
+    // before the call too, as its registers are where they are read).
     void Calls(const FunctionOutline& f, TokenEdits* edits) {
         if (f.body == npos) return;
         std::string definitions;
@@ -554,7 +569,11 @@ private:
                 if (!shape.matrix || shape.rows != from.rows || shape.cols != from.cols) continue;
                 const char kind = Kind(types[a]), param = Kind(to);
                 if ((kind == 'i' && param == 0) || (kind == 'b' && param != 'b')) {
-                    codes[a] = kind;
+                    // A uniform given to an inout parameter is converted on
+                    // the way in too (its registers): 'I' or 'B'.
+                    const NameType* root = Declared(args[a].first);
+                    const bool uniform = root != nullptr && root->uniform && !OnlyOut(d);
+                    codes[a] = uniform ? static_cast<char>(kind - 'a' + 'A') : kind;
                     needed = true;
                 }
             }
@@ -617,12 +636,23 @@ private:
                                types, nullptr);
     }
 
+    // "ARG = trunc((FLOAT_TYPE)(ARG)); " (or the bool form) added to out.
+    static void Converted(char kind, const std::string& f, const std::string& arg,
+                          std::string* out) {
+        *out += arg;
+        *out += kind == 'b' ? " = ceil(saturate(abs((" : " = trunc((";
+        *out += f;
+        *out += ")(";
+        *out += arg;
+        *out += kind == 'b' ? ")))); " : ")); ";
+    }
+
     // "RESULT NAME(PARAMS) { [RESULT r =] CALLED(a0, ...); aN = conv(aN); ... }"
     std::string Helper(const std::string& result, std::string_view called,
                        const std::vector<std::string>& declared, const std::string& name,
                        const std::string& codes, const std::vector<std::string_view>& types,
                        const FunctionOutline* callee) const {
-        std::string params, args, after;
+        std::string params, args, before, after;
         for (size_t a = 0; a < codes.size(); ++a) {
             std::string arg = "a";
             arg += std::to_string(a);
@@ -637,12 +667,10 @@ private:
             args += arg;
             if (codes[a] == 'n') continue;
             const std::string f = FloatType(types[a]);
-            after += arg;
-            after += codes[a] == 'b' ? " = ceil(saturate(abs((" : " = trunc((";
-            after += f;
-            after += ")(";
-            after += arg;
-            after += codes[a] == 'b' ? ")))); " : ")); ";
+            const bool uniform = codes[a] == 'I' || codes[a] == 'B';
+            const char kind = uniform ? static_cast<char>(codes[a] - 'A' + 'a') : codes[a];
+            if (uniform) Converted(kind, f, arg, &before);
+            Converted(kind, f, arg, &after);
         }
         const bool value = result != "void";
         std::string text = result;
@@ -651,6 +679,7 @@ private:
         text += '(';
         text += params;
         text += ") { ";
+        text += before;
         if (value) {
             text += result;
             text += " r = ";
