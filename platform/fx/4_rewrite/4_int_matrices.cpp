@@ -3,15 +3,20 @@
 //   int2x2:  trunc((float2x2)(e))
 //   bool2x2: ceil(saturate(abs((float2x2)(e))))   (0 stays 0, all else is 1)
 // which takes a scalar, a vector or a matrix alike (the cast spreads a
-// scalar; the intrinsics run element by element).
+// scalar, made a float first; the intrinsics run element by element). A
+// call whose out argument is such a matrix goes through a helper that
+// converts what the function wrote (Calls). Names are looked up in the
+// function that uses them first, then among the globals.
 #include "platform/fx/4_rewrite/4_int_matrices.h"
 
 #include <algorithm>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/shared/tables.h"
 
 namespace fx {
 namespace {
@@ -35,6 +40,7 @@ struct Wrap {
     std::string floatType;
     size_t at;  // the token the wrap's tokens are placed at
     bool element = false;  // into an element, a row or a swizzle: no cast
+    bool cast = false;     // "(int2x2)e": [first, at + 2) is the cast
 };
 
 class IntMatrices {
@@ -49,19 +55,23 @@ public:
         }
         for (const StructOutline& st : outline.structs) {
             for (const Declarator& m : st.members) {
-                if (m.type != npos && m.name != npos && m.arrayOpen == npos &&
-                    Kind(code.Text(m.type)) != 0)
-                    members_[code.Text(m.name)] = code.Text(m.type);
+                if (m.type != npos && m.name != npos && Kind(code.Text(m.type)) != 0)
+                    members_[code.Text(m.name)] = {code.Text(m.type), m.arrayOpen != npos};
             }
         }
     }
 
     void Find(TokenEdits* edits) {
         std::vector<int> inFunction(code_.size() + 1, 0);  // 1 parameters, 2 body
-        for (const FunctionOutline& f : outline_.functions) {
+        owner_.assign(code_.size() + 1, 0);
+        locals_.resize(outline_.functions.size());
+        for (size_t n = 0; n < outline_.functions.size(); ++n) {
+            const FunctionOutline& f = outline_.functions[n];
             for (size_t k = f.open; k <= f.close && k < code_.size(); ++k) inFunction[k] = 1;
             if (f.body == npos) continue;
+            for (size_t k = f.open; k <= f.end && k < code_.size(); ++k) owner_[k] = n + 1;
             for (size_t k = f.body; k <= f.end && k < code_.size(); ++k) inFunction[k] = 2;
+            Locals(f, &locals_[n]);
         }
         for (size_t i = 0; i < code_.size(); ++i) {
             if (!code_.IsIdent(i)) continue;
@@ -76,10 +86,13 @@ public:
             }
         }
         for (const FunctionOutline& f : outline_.functions) Function(f, edits);
+        for (const FunctionOutline& f : outline_.functions) Calls(f, edits);
         // Of wraps that start at one token, the outer one's tokens go first:
         // it is added last (TokenEdits puts the later insertion first).
+        // Of two alike ("int2x2 a = (int2x2)e"), the cast's is the one made.
         std::stable_sort(wraps_.begin(), wraps_.end(), [](const Wrap& a, const Wrap& b) {
-            return a.first < b.first || (a.first == b.first && a.last < b.last);
+            return a.first < b.first ||
+                   (a.first == b.first && (a.last < b.last || (a.last == b.last && a.cast > b.cast)));
         });
         for (size_t w = 0; w < wraps_.size(); ++w) {
             // "int2x2 a = int2x2(...)" converts once.
@@ -113,12 +126,21 @@ private:
         if (respell) edits->Replace(code_.At(i), code_.At(i) + 1, {Make(Tok::Ident, f, i)});
         if (code_.Punct(i + 1) == '(') {  // a constructor
             const size_t close = code_.Closing(i + 1);
-            if (close < code_.size()) wraps_.push_back({i, close + 1, kind, f, i});
+            if (close >= code_.size()) return;
+            wraps_.push_back({i, close + 1, kind, f, i});
+            // One scalar spread: made a float first, as a cast's (Apply).
+            if (close > i + 2 && ListItems(code_, i + 1, close).size() == 1 &&
+                ExpressionComponents(code_, outline_, i + 2, close) == 1) {
+                edits->Replace(code_.At(i + 2), code_.At(i + 2),
+                               {Make(Tok::Punct, "(", i + 2), Make(Tok::Ident, "float", i + 2),
+                                Make(Tok::Punct, ")", i + 2), Make(Tok::Punct, "(", i + 2)});
+                edits->Replace(code_.At(close), code_.At(close), {Make(Tok::Punct, ")", close)});
+            }
             return;
         }
         if (i > 0 && code_.Punct(i - 1) == '(' && code_.Punct(i + 1) == ')') {  // a cast
             const size_t end = OperandEnd(i + 2);
-            if (end != npos) wraps_.push_back({i - 1, end, kind, f, i});
+            if (end != npos) wraps_.push_back({i - 1, end, kind, f, i, false, true});
             return;
         }
         // Declarations: "T a = e, b = f;" (not of parameters, whose values
@@ -128,13 +150,18 @@ private:
             const size_t name = k;
             if (code_.Punct(k + 1) == '(') return;  // a function returning T
             ++k;
-            if (code_.Punct(k) == '[') return;  // arrays keep their values
+            const bool array = code_.Punct(k) == '[';
+            while (code_.Punct(k) == '[') k = code_.Closing(k) + 1;
             if (code_.Punct(k) == ':') {
                 while (k < code_.size() && code_.Punct(k) != '=' && code_.Punct(k) != ';' &&
                        code_.Punct(k) != ',')
                     k = code_.Punct(k) == '(' ? code_.Closing(k) + 1 : k + 1;
             }
-            if (code_.Punct(k) == '=' && code_.Punct(k + 1) != '{') {
+            if (code_.Punct(k) == '=' && array) {
+                // An array's list: each value converted where it stands.
+                if (code_.Punct(k + 1) == '{' && !Uniform(name)) ListValues(k + 1, kind, f, 0);
+                k = ExpressionEnd(k + 1);
+            } else if (code_.Punct(k) == '=' && code_.Punct(k + 1) != '{') {
                 const size_t end = ExpressionEnd(k + 1);
                 if (!Uniform(name)) wraps_.push_back({k + 1, end, kind, f, k});
                 k = end;
@@ -144,9 +171,77 @@ private:
         }
     }
 
+    // The values of the list opened at open (of lists inside it too), each
+    // a matrix or some of its components: converted as they are, no cast.
+    void ListValues(size_t open, char kind, const std::string& f, int depth) {
+        const size_t close = code_.Closing(open);
+        if (close >= code_.size() || depth > 8) return;
+        for (auto [first, last] : ListItems(code_, open, close)) {
+            if (code_.Punct(first) == '{' && code_.Closing(first) == last - 1)
+                ListValues(first, kind, f, depth + 1);
+            else
+                wraps_.push_back({first, last, kind, f, first, true});
+        }
+    }
+
     bool Uniform(size_t name) const {
-        auto it = outline_.names.find(code_.Text(name));
-        return it != outline_.names.end() && it->second.uniform && it->second.name == name;
+        const NameType* known = Declared(name);
+        return known != nullptr && known->uniform && known->name == name;
+    }
+
+    // The declaration of the name at i: the function's own parameter or
+    // local of that name, else the outline's (a global).
+    const NameType* Declared(size_t i) const {
+        const std::string_view name = code_.Text(i);
+        if (i < owner_.size() && owner_[i] != 0) {
+            const auto& locals = locals_[owner_[i] - 1];
+            auto it = locals.find(name);
+            if (it != locals.end()) return &it->second;
+        }
+        auto it = outline_.names.find(name);
+        return it == outline_.names.end() ? nullptr : &it->second;
+    }
+
+    // The parameters and locals f declares ("[qualifiers] TYPE NAME ...,
+    // NAME ...;" where a statement starts), each with its type; npos for a
+    // name declared with two types.
+    void Locals(const FunctionOutline& f, std::unordered_map<std::string_view, NameType>* out) {
+        auto note = [&](size_t type, size_t name, bool array) {
+            auto [it, added] = out->try_emplace(code_.Text(name), NameType{type, name, array, false});
+            if (!added && (it->second.type == npos || it->second.array != array ||
+                           code_.Text(it->second.type) != code_.Text(type)))
+                it->second.type = npos;
+        };
+        for (const Declarator& d : f.params)
+            if (d.type != npos && d.name != npos) note(d.type, d.name, d.arrayOpen != npos);
+        auto declares = [&](size_t name) {
+            if (!code_.IsIdent(name)) return false;
+            const char after = code_.Punct(name + 1);
+            return after == '=' || after == ';' || after == ',' || after == '[' || after == ':';
+        };
+        for (size_t i = f.body + 1; i < f.end; ++i) {
+            const char p = code_.Punct(i);
+            if (!(p == ';' || p == '{' || p == '}' || (p == '(' && code_.Text(i - 1) == "for")))
+                continue;
+            size_t k = i + 1;
+            while (code_.IsIdent(k) && IsQualifier(code_.Text(k))) ++k;
+            if (!code_.IsIdent(k) || !declares(k + 1)) continue;
+            const std::string_view word = code_.Text(k);
+            if (word == "return" || word == "else" || word == "do" || word == "case" ||
+                word == "struct" || word == "typedef")
+                continue;
+            for (size_t name = k + 1; declares(name);) {
+                note(k, name, code_.Punct(name + 1) == '[');
+                size_t j = name + 1;
+                for (; j < f.end; ++j) {
+                    const char q = code_.Punct(j);
+                    if (q == '(' || q == '[' || q == '{') j = code_.Closing(j);
+                    if (q == ',' || q == ';' || q == ')' || q == '}') break;
+                }
+                if (code_.Punct(j) != ',') break;
+                name = j + 1;
+            }
+        }
     }
 
     // A name: an assignment to a variable of such a type converts what it
@@ -154,45 +249,67 @@ private:
     void Name(size_t i, int where) {
         if (where == 2 && i > 0 && code_.Punct(i - 1) == '.') {
             auto member = members_.find(code_.Text(i));
-            if (member != members_.end()) Written(i, Kind(member->second), FloatType(member->second));
+            if (member != members_.end()) {
+                const std::string_view type = member->second.type;
+                Written(i, Kind(type), FloatType(type), member->second.array);
+            }
             return;
         }
-        auto it = outline_.names.find(code_.Text(i));
-        if (it == outline_.names.end() || it->second.type == npos || it->second.array ||
-            it->second.name == i || where != 2)
-            return;
+        const NameType* known = Declared(i);
+        if (known == nullptr || known->type == npos || known->name == i || where != 2) return;
         if (i > 0 && code_.IsIdent(i - 1) &&
             (ShapeOf(code_.Text(i - 1)).rows > 0 ||
              outline_.FindStruct(code_, code_.Text(i - 1)) != nullptr))
             return;  // declared again
-        const std::string_view type = code_.Text(it->second.type);
+        const std::string_view type = code_.Text(known->type);
         const char kind = Kind(type);
         if (kind == 0 || code_.Punct(i + 1) == '(') return;
         const std::string f = FloatType(type);
-        if (Written(i, kind, f)) return;
-        const bool glued = i + 2 < code_.size() && (code_.Token(i + 2).flags & kGlued) != 0;
-        const char op = code_.Punct(i + 1);
-        const bool written = (op == '+' || op == '-') && glued && code_.Punct(i + 2) == op;
+        const bool array = known->array;
+        if (Written(i, kind, f, array)) return;
+        // The matrix read: the name, or an element of an array of them.
+        size_t end = i + 1;
+        if (array) {
+            if (code_.Punct(end) != '[') return;  // the whole array
+            end = code_.Closing(end) + 1;
+            if (end > code_.size()) return;
+        }
+        const bool glued = end + 1 < code_.size() && (code_.Token(end + 1).flags & kGlued) != 0;
+        const char op = code_.Punct(end);
+        const bool written = (op == '+' || op == '-') && glued && code_.Punct(end + 1) == op;
         const bool before = i >= 2 && (code_.Punct(i - 1) == '+' || code_.Punct(i - 1) == '-') &&
                             code_.Punct(i - 2) == code_.Punct(i - 1);
-        if (it->second.uniform && !written && !before && !WholeArgument(i))
-            wraps_.push_back({i, i + 1, kind, f, i});
+        if (known->uniform && !written && !before && !WholeArgument(i, end))
+            wraps_.push_back({i, end, kind, f, i});
     }
 
-    // The name at i is a whole argument of a call of the effect's own
-    // function, which may write it (an out or inout parameter) and converts
-    // what it takes in itself.
-    bool WholeArgument(size_t i) const {
-        const char before = code_.Punct(i - 1), after = code_.Punct(i + 1);
+    // The tokens [i, end) are a whole argument of a call that may write it:
+    // the effect's own function with an out or inout parameter there (which
+    // converts what it takes in itself, or its helper does: Calls), or
+    // sincos, modf or frexp.
+    bool WholeArgument(size_t i, size_t end) const {
+        const char before = code_.Punct(i - 1), after = code_.Punct(end);
         if (i == 0 || (before != '(' && before != ',') || (after != ')' && after != ','))
             return false;
         int depth = 0;
+        size_t position = 0;  // of the argument in the call
         for (size_t k = i - 1, steps = 0; k > 0 && steps < 512; --k, ++steps) {
             const char p = code_.Punct(k);
             if (p == ')' || p == ']') ++depth;
-            if ((p == '(' || p == '[') && depth-- == 0)
-                return p == '(' && code_.IsIdent(k - 1) &&
-                       !outline_.Functions(code_.Text(k - 1)).empty();
+            if (p == ',' && depth == 0) ++position;
+            if ((p == '(' || p == '[') && depth-- == 0) {
+                if (p != '(' || !code_.IsIdent(k - 1)) return false;
+                const std::string_view called = code_.Text(k - 1);
+                const std::vector<size_t>& named = outline_.Functions(called);
+                if (named.empty())
+                    return position > 0 && (called == "sincos" || called == "modf" ||
+                                            called == "frexp");
+                for (size_t n : named) {
+                    const auto& params = outline_.functions[n].params;
+                    if (position < params.size() && params[position].out) return true;
+                }
+                return false;
+            }
             if (p == ';' || p == '{' || p == '}') return false;
         }
         return false;
@@ -213,14 +330,21 @@ private:
         return k;
     }
 
-    // An assignment to the name at i (of such a type), its elements or
-    // members: what it assigns converted. False when it is none.
-    bool Written(size_t i, char kind, const std::string& f) {
+    // An assignment to the name at i (of such a type, or an array of them
+    // whose element it indexes), its elements or members: what it assigns
+    // converted. False when it is none.
+    bool Written(size_t i, char kind, const std::string& f, bool array = false) {
         size_t k = i + 1;
+        if (array) {
+            if (code_.Punct(k) != '[') return false;
+            k = code_.Closing(k) + 1;
+            if (k >= code_.size()) return false;
+        }
+        const size_t whole = k;
         k = PastAccessors(k);
         const bool glued = k + 1 < code_.size() && (code_.Token(k + 1).flags & kGlued) != 0;
         const char next = code_.Punct(k + 1);
-        const bool element = k != i + 1;
+        const bool element = k != whole;
         if (code_.Punct(k) == '=' && !(glued && next == '=')) {
             const size_t end = ExpressionEnd(k + 1);
             wraps_.push_back({k + 1, end, kind, f, k, element});
@@ -228,14 +352,58 @@ private:
         }
         const char op = code_.Punct(k);
         if (op != 0 && std::string_view("+-*/%").find(op) != std::string_view::npos && glued &&
-            next == '=' && (i == 0 || code_.Punct(i - 1) != '.')) {
-            // "m[1] op= e" -> "m[1] = conv(m[1] op (e))"
+            next == '=') {
+            // "s.m[1] op= e" -> "s.m[1] = conv(s.m[1] op (e))": the left side
+            // is read twice, so one that calls or writes anything is left as
+            // it is.
+            const size_t start = LeftSideStart(i);
+            if (start == npos || !Plain(start, k)) return true;
             const size_t end = ExpressionEnd(k + 2);
-            compound_.push_back({i, k, end});
+            // A uniform's registers are converted where they are read.
+            const NameType* root = start == i ? Declared(i) : nullptr;
+            const bool read = root != nullptr && root->uniform;
+            compound_.push_back({start, k, end, read});
             wraps_.push_back({k, end, kind, f, k, element});
             return true;
         }
         return false;
+    }
+
+    // The first token of the variable whose member (or member's member) is
+    // at i ("a[2].s.m": a); npos when it is not a variable's.
+    size_t LeftSideStart(size_t i) const {
+        size_t start = i;
+        while (start >= 2 && code_.Punct(start - 1) == '.') {
+            size_t p = start - 2;
+            while (code_.Punct(p) == ']') {
+                const size_t open = Opening(p);
+                if (open == npos || open == 0) return npos;
+                p = open - 1;
+            }
+            if (!code_.IsIdent(p)) return npos;
+            start = p;
+        }
+        return start;
+    }
+    // The '[' or '(' that the bracket at close closes; npos when none does.
+    size_t Opening(size_t close) const {
+        int depth = 0;
+        for (size_t k = close + 1; k-- > 0;) {
+            const char p = code_.Punct(k);
+            if (p == ']' || p == ')') ++depth;
+            if ((p == '[' || p == '(') && --depth == 0) return k;
+        }
+        return npos;
+    }
+    // Tokens [first, last) read twice give the same value: no call, no
+    // assignment, no ++ or --.
+    bool Plain(size_t first, size_t last) const {
+        for (size_t k = first; k < last; ++k) {
+            const char p = code_.Punct(k);
+            if (p == '=' || (p == '(' && code_.IsIdent(k - 1))) return false;
+            if ((p == '+' || p == '-') && code_.Punct(k + 1) == p && k + 1 < last) return false;
+        }
+        return true;
     }
 
     // Parameters taken in are converted where the body starts; returns of a
@@ -243,7 +411,7 @@ private:
     void Function(const FunctionOutline& f, TokenEdits* edits) {
         if (f.body == npos) return;
         for (const Declarator& d : f.params) {
-            if (d.type == npos || d.name == npos || d.out || d.arrayOpen != npos) continue;
+            if (d.type == npos || d.name == npos || OnlyOut(d) || d.arrayOpen != npos) continue;
             const char kind = Kind(code_.Text(d.type));
             if (kind == 0) continue;
             bool fixed = false;
@@ -267,6 +435,262 @@ private:
             if (code_.IsIdent(k) && code_.Text(k) == "return" && code_.Punct(k + 1) != ';')
                 wraps_.push_back({k + 1, ExpressionEnd(k + 1), kind, ft, k});
         }
+    }
+
+    // A parameter that only gives a value back ("out", not "inout" or
+    // "in out"): it takes nothing in to convert.
+    bool OnlyOut(const Declarator& d) const {
+        if (!d.out) return false;
+        for (size_t k = d.first; k < d.type && k < code_.size(); ++k)
+            if (code_.Text(k) == "inout" || code_.Text(k) == "in") return false;
+        return true;
+    }
+
+    // The declared type of the variable [first, last) when it is a whole
+    // matrix of ints or bools: a name, an element of an array of them, a
+    // member ("a[1].s.m", "s.m[2]"); empty for anything else.
+    std::string_view Variable(size_t first, size_t last) const {
+        if (!code_.IsIdent(first)) return {};
+        size_t name = first;
+        int indices = 0;
+        size_t k = first + 1;
+        while (k < last) {
+            if (code_.Punct(k) == '[') {
+                k = code_.Closing(k) + 1;
+                ++indices;
+            } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
+                name = k + 1;
+                indices = 0;
+                k += 2;
+            } else {
+                return {};
+            }
+        }
+        if (k != last) return {};
+        std::string_view type;
+        bool array = false;
+        if (name == first) {
+            const NameType* known = Declared(name);
+            if (known == nullptr || known->type == npos) return {};
+            type = code_.Text(known->type);
+            array = known->array;
+        } else {
+            auto it = members_.find(code_.Text(name));
+            if (it == members_.end()) return {};
+            type = it->second.type;
+            array = it->second.array;
+        }
+        if (Kind(type) == 0 || indices != (array ? 1 : 0)) return {};
+        return type;
+    }
+
+    // The parameters' types and array sizes as written, to tell a
+    // declaration of a function from an overload.
+    std::string Signature(const FunctionOutline& g) const {
+        std::string text;
+        for (const Declarator& d : g.params) {
+            if (d.type == npos) return {};
+            text += std::string(code_.Text(d.type)) + (d.out ? "&" : "") + ArrayPart(d) + ",";
+        }
+        return text;
+    }
+    std::string ArrayPart(const Declarator& d) const {
+        std::string text;
+        for (size_t k = d.arrayOpen; k != npos && code_.Punct(k) == '[';) {
+            const size_t close = code_.Closing(k);
+            if (close >= code_.size()) break;
+            text += s_.Spelling(code_.At(k), code_.At(close) + 1);
+            k = close + 1;
+        }
+        return text;
+    }
+
+    // Calls in f's body that give a variable of such a type to an out or
+    // inout parameter of another one (a float matrix, or an int matrix for
+    // a bool one): what the function writes back is converted too, by a
+    // helper that calls it and converts what it wrote:
+    //   F(v, k) -> fx_out_F_0_ni_(v, k), defined before f as
+    //   void fx_out_F_0_ni_(float4 a0, out float2x2 a1) { F(a0, a1); a1 = trunc((float2x2)(a1)); }
+    // ('I' or 'B' for a uniform given to an inout parameter: converted
+    // before the call too, as its registers are where they are read).
+    void Calls(const FunctionOutline& f, TokenEdits* edits) {
+        if (f.body == npos) return;
+        std::string definitions;
+        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            if (!code_.IsIdent(k) || code_.Punct(k + 1) != '(' || code_.Punct(k - 1) == '.')
+                continue;
+            const std::vector<size_t>& named = outline_.Functions(code_.Text(k));
+            const std::string_view called = code_.Text(k);
+            const bool intrinsic = named.empty() && (called == "sincos" || called == "modf" ||
+                                                     called == "frexp");
+            if (named.empty() && !intrinsic) continue;
+            const size_t close = code_.Closing(k + 1);
+            if (close >= f.end) continue;
+            const auto args = ListItems(code_, k + 1, close);
+            std::string codes(args.size(), 'n');  // the kind each argument is converted to
+            std::vector<std::string_view> types(args.size());
+            bool any = false;
+            for (size_t a = 0; a < args.size(); ++a) {
+                types[a] = Variable(args[a].first, args[a].second);
+                any = any || !types[a].empty();
+            }
+            if (!any) continue;
+            if (intrinsic) {
+                Intrinsic(k, args.size(), types, edits, &definitions);
+                continue;
+            }
+            // The function called: of this name, with at least as many
+            // parameters (the others have their default values); left alone
+            // when overloads make that more than one.
+            const FunctionOutline* callee = nullptr;
+            size_t index = 0;
+            bool ambiguous = false;
+            for (size_t n : named) {
+                const FunctionOutline& g = outline_.functions[n];
+                if (g.params.size() < args.size()) continue;
+                if (callee == nullptr) {
+                    callee = &g;
+                    index = n;
+                } else if (Signature(g) != Signature(*callee) || Signature(g).empty()) {
+                    ambiguous = true;
+                }
+            }
+            if (callee == nullptr || ambiguous || callee->name == 0) continue;
+            bool typed = true;
+            for (size_t a = 0; a < args.size(); ++a) typed = typed && callee->params[a].type != npos;
+            if (!typed) continue;
+            bool needed = false;
+            for (size_t a = 0; a < args.size(); ++a) {
+                const Declarator& d = callee->params[a];
+                if (types[a].empty() || !d.out || d.type == npos || d.arrayOpen != npos) continue;
+                const std::string_view to = code_.Text(d.type);
+                const Shape from = ShapeOf(FloatType(types[a]));
+                const Shape shape = ShapeOf(Kind(to) ? FloatType(to) : std::string(to));
+                if (!shape.matrix || shape.rows != from.rows || shape.cols != from.cols) continue;
+                const char kind = Kind(types[a]), param = Kind(to);
+                if ((kind == 'i' && param == 0) || (kind == 'b' && param != 'b')) {
+                    // A uniform given to an inout parameter is converted on
+                    // the way in too (its registers): 'I' or 'B'.
+                    const NameType* root = Declared(args[a].first);
+                    const bool uniform = root != nullptr && root->uniform && !OnlyOut(d);
+                    codes[a] = uniform ? static_cast<char>(kind - 'a' + 'A') : kind;
+                    needed = true;
+                }
+            }
+            if (!needed) continue;
+            const std::string name = "fx_out_" + std::string(code_.Text(k)) + "_" +
+                                     std::to_string(index) + "_" + codes + "_";
+            edits->Replace(code_.At(k), code_.At(k) + 1, {Make(Tok::Ident, name, k)});
+            if (!made_.insert(name).second) continue;
+            auto spelled = [&](std::string_view type) {
+                return Kind(type) ? FloatType(type) : std::string(type);
+            };
+            std::vector<std::string> params;
+            for (size_t a = 0; a < codes.size(); ++a) {
+                const Declarator& d = callee->params[a];
+                std::string param;
+                for (size_t q = d.first; q < d.type; ++q) {
+                    param += code_.Text(q);
+                    param += ' ';
+                }
+                param += spelled(code_.Text(d.type));
+                params.push_back(std::move(param));
+            }
+            definitions += Helper(spelled(code_.Text(callee->name - 1)), code_.Text(callee->name),
+                                  params, name, codes, types, callee);
+        }
+        if (definitions.empty()) return;
+        const size_t start = DeclarationStart(code_, f);
+        edits->Replace(code_.At(start), code_.At(start),
+                       s_.MakeTokens(definitions, code_.Token(start)));
+    }
+
+    // sincos(x, s, c), modf(x, i), frexp(x, e) given an int or bool matrix
+    // for what they write: a helper of the variable's float type, as above.
+    void Intrinsic(size_t k, size_t count, const std::vector<std::string_view>& types,
+                   TokenEdits* edits, std::string* definitions) {
+        const std::string_view called = code_.Text(k);
+        const size_t outs = called == "sincos" ? 3 : 2;  // [1, outs) are written
+        if (count != outs) return;
+        std::string type, codes(count, 'n');
+        for (size_t a = 1; a < outs; ++a) {
+            if (types[a].empty()) continue;
+            const std::string f = FloatType(types[a]);
+            if (!type.empty() && f != type) return;  // two shapes: left to glslang
+            type = f;
+            codes[a] = Kind(types[a]);
+        }
+        if (type.empty()) return;
+        std::string name = "fx_out_";
+        name += called;
+        name += '_';
+        name += type;
+        name += '_';
+        name += codes;
+        name += '_';
+        edits->Replace(code_.At(k), code_.At(k) + 1, {Make(Tok::Ident, name, k)});
+        if (!made_.insert(name).second) return;
+        std::vector<std::string> params(count, type);
+        for (size_t a = 1; a < outs; ++a) params[a] = "out " + type;
+        *definitions += Helper(called == "sincos" ? "void" : type, called, params, name, codes,
+                               types, nullptr);
+    }
+
+    // "ARG = trunc((FLOAT_TYPE)(ARG)); " (or the bool form) added to out.
+    static void Converted(char kind, const std::string& f, const std::string& arg,
+                          std::string* out) {
+        *out += arg;
+        *out += kind == 'b' ? " = ceil(saturate(abs((" : " = trunc((";
+        *out += f;
+        *out += ")(";
+        *out += arg;
+        *out += kind == 'b' ? ")))); " : ")); ";
+    }
+
+    // "RESULT NAME(PARAMS) { [RESULT r =] CALLED(a0, ...); aN = conv(aN); ... }"
+    std::string Helper(const std::string& result, std::string_view called,
+                       const std::vector<std::string>& declared, const std::string& name,
+                       const std::string& codes, const std::vector<std::string_view>& types,
+                       const FunctionOutline* callee) const {
+        std::string params, args, before, after;
+        for (size_t a = 0; a < codes.size(); ++a) {
+            std::string arg = "a";
+            arg += std::to_string(a);
+            if (a > 0) {
+                params += ", ";
+                args += ", ";
+            }
+            params += declared[a];
+            params += ' ';
+            params += arg;
+            if (callee != nullptr) params += ArrayPart(callee->params[a]);
+            args += arg;
+            if (codes[a] == 'n') continue;
+            const std::string f = FloatType(types[a]);
+            const bool uniform = codes[a] == 'I' || codes[a] == 'B';
+            const char kind = uniform ? static_cast<char>(codes[a] - 'A' + 'a') : codes[a];
+            if (uniform) Converted(kind, f, arg, &before);
+            Converted(kind, f, arg, &after);
+        }
+        const bool value = result != "void";
+        std::string text = result;
+        text += ' ';
+        text += name;
+        text += '(';
+        text += params;
+        text += ") { ";
+        text += before;
+        if (value) {
+            text += result;
+            text += " r = ";
+        }
+        text += called;
+        text += '(';
+        text += args;
+        text += "); ";
+        text += after;
+        text += value ? "return r; }\n" : "}\n";
+        return text;
     }
 
     // element: the value goes into an element, a row or a swizzle, whose
@@ -301,17 +725,36 @@ private:
         Open(w.kind, w.floatType, w.at, &open, w.element);
         std::vector<SourceToken> close;
         Close(w.kind, w.at, &close, w.element);
-        for (const auto& [name, op, end] : compound_) {
+        for (const auto& [name, op, end, read] : compound_) {
             if (op != w.first || end != w.last) continue;
             // "m += e": "m = conv(m + (e))"
             open.insert(open.begin(), Make(Tok::Punct, "=", op));
+            if (read) Open(w.kind, w.floatType, op, &open, w.element);
             for (size_t k = name; k < op; ++k) open.push_back(code_.Token(k));
+            if (read) Close(w.kind, op, &open, w.element);
             open.push_back(Make(Tok::Punct, std::string(1, code_.Punct(op)), op));
             open.push_back(Make(Tok::Punct, "(", op));
             close.insert(close.begin(), Make(Tok::Punct, ")", op));
             edits->Replace(code_.At(op), code_.At(op) + 2, std::move(open));
             edits->Replace(code_.At(w.last), code_.At(w.last), std::move(close));
             return;
+        }
+        // A scalar is made a float before it is spread into the matrix:
+        // glslang folds a constant int or bool spread into a float matrix
+        // ("(float2x2)0") into bits that are no number.
+        const size_t value = w.cast ? w.at + 2 : w.first;
+        if (!w.element && ExpressionComponents(code_, outline_, value, w.last) == 1) {
+            std::vector<SourceToken> made = {Make(Tok::Punct, "(", value),
+                                             Make(Tok::Ident, "float", value),
+                                             Make(Tok::Punct, ")", value),
+                                             Make(Tok::Punct, "(", value)};
+            if (w.cast) {
+                edits->Replace(code_.At(value), code_.At(value), std::move(made));
+                edits->Replace(code_.At(w.last), code_.At(w.last), {Make(Tok::Punct, ")", w.at)});
+            } else {
+                open.insert(open.end(), made.begin(), made.end());
+                close.insert(close.begin(), Make(Tok::Punct, ")", w.at));
+            }
         }
         edits->Replace(code_.At(w.first), code_.At(w.first), std::move(open));
         edits->Replace(code_.At(w.last), code_.At(w.last), std::move(close));
@@ -360,6 +803,11 @@ private:
 
     struct Compound {
         size_t name, op, end;
+        bool read;  // the left side read as a uniform's registers
+    };
+    struct Member {
+        std::string_view type;
+        bool array = false;
     };
 
     const TokenStream& s_;
@@ -368,7 +816,10 @@ private:
     std::vector<Wrap> wraps_;
     std::vector<Compound> compound_;
     std::unordered_map<std::string_view, std::string_view> aliases_;  // typedef -> type
-    std::unordered_map<std::string_view, std::string_view> members_;  // member -> type
+    std::unordered_map<std::string_view, Member> members_;  // by name
+    std::unordered_set<std::string> made_;  // the call helpers defined
+    std::vector<size_t> owner_;  // by code token: 1 + the function it is in, 0 outside
+    std::vector<std::unordered_map<std::string_view, NameType>> locals_;  // by function
 };
 
 }  // namespace

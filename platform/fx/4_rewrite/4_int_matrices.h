@@ -3,9 +3,11 @@
 // as glslang holds neither: int2x2, uint3x4, bool3x3 ... are float matrices
 // here, and a value converted into one is made whole (truncated toward
 // zero) or 0 / 1, as Direct3D 9 converts it: constructors, casts,
-// initializers, assignments (plain and compound, of the whole matrix or
-// its elements), parameters taken in, returns, and a uniform's registers
-// where the code reads them.
+// initializers (an array's list too), assignments (plain and compound, of
+// the whole matrix, its elements, an array's element, a struct's member),
+// parameters taken in (in and inout), returns, what a function, sincos or
+// modf writes back through an out or inout parameter of another type, and
+// a uniform's registers where the code reads them.
 #pragma once
 
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
