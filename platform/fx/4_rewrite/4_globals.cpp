@@ -356,8 +356,12 @@ bool GlobalScan::OutArgument(size_t begin, size_t first, size_t last) const {
     const std::string function(Word(k - 1));
     auto own = outParameters_.find(function);
     if (own != outParameters_.end()) return index < own->second.size() && own->second[index];
-    if (function == "modf" || function == "frexp") return index == 1;
-    if (function == "sincos") return index == 1 || index == 2;
+    // (As 4_intrinsic_overloads may have renamed them: fx_modf_ ...)
+    if (function == "modf" || function == "frexp" || function == "fx_modf_" ||
+        function == "fx_frexp_") {
+        return index == 1;
+    }
+    if (function == "sincos" || function == "fx_sincos_") return index == 1 || index == 2;
     return false;
 }
 

@@ -1,4 +1,5 @@
-// modf, frexp and sincos write their out parameters into globals too.
+// modf, frexp and sincos write their out parameters into globals too (an
+// int one takes the exponent converted).
 //? entry ps_3_0 main()
 //? ps c0 = 9 0 0 0
 //? ps c1 = 9 0 0 0
@@ -6,7 +7,7 @@
 //? ps c3 = 2.75 0 0 0
 //? expect 2.75 1.375 0 3
 float whole : register(c0);
-float e : register(c1);
+int e : register(c1);
 float2 sc : register(c2);
 float v : register(c3);
 float4 main() : COLOR0
