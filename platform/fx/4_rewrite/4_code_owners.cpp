@@ -35,13 +35,14 @@ void CodeOwners::Tag(const std::vector<std::string>& entries, Message* m) {
     if (m->entry.empty() || m->line <= 0) return;
     // A place at a token lies in the definitions that span it; one that is
     // not (glslang names no token the line spells, and its column is a
-    // guess) in those that span its line.
+    // guess at or before the line's first token) in those that span its
+    // line, up to their end (a compile statement after one is not in it).
     const bool token = places_.count(Key(at)) != 0;
     std::vector<size_t> holders;
     for (const Definition& d : definitions_) {
         if (d.first.file != m->file) continue;
         const bool inside = token ? !Before(at, d.first) && !Before(d.last, at)
-                                  : d.first.line <= at.line && at.line <= d.last.line;
+                                  : d.first.line <= at.line && !Before(d.last, at);
         if (inside) holders.push_back(d.function);
     }
     // Elsewhere than in code (a compile statement): the stage's own.
