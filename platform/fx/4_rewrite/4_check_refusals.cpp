@@ -12,6 +12,9 @@
 // - a matrix returned, assigned, cast or initialized into another shape it
 //   does not contain (a float1x3 into a float3x1);
 // - a matrix given to dot();
+// - a vector or matrix constructor given more components than its type has,
+//   or fewer (one scalar for a whole matrix too), where its arguments'
+//   types tell;
 // - a case of a switch that falls through into a case with statements.
 #include <cstdlib>
 #include <set>
@@ -332,6 +335,40 @@ struct Refusals {
         }
     }
 
+    // "float4(a, b, float3(c))": a numeric constructor takes exactly its
+    // type's components (a matrix argument counts its elements). An argument
+    // whose type cannot be told (a struct, an array, some calls) counts as
+    // at least one component.
+    void ConstructorComponents() {
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || (i > 0 && code.Punct(i - 1) == '.'))
+                continue;
+            const Shape type = ShapeOf(code.Text(i));
+            // A function of the effect may take a type's name (it is called).
+            if (type.Components() <= 1 || !outline.Functions(code.Text(i)).empty()) continue;
+            const size_t close = code.Closing(i + 1);
+            if (close >= code.size()) continue;
+            int given = 0;
+            bool known = true;
+            for (const auto& [first, last] : ListItems(code, i + 1, close)) {
+                if (first >= last) continue;
+                int n = ExpressionComponents(code, outline, first, last);
+                if (n == 0) n = MatrixShape(code, outline, first, last).Components();
+                if (n == 0) {
+                    known = false;
+                    n = 1;
+                }
+                given += n;
+            }
+            if (given > type.Components() || (known && given < type.Components())) {
+                Error(i, "incorrect number of arguments to numeric-type constructor: " +
+                             std::string(code.Text(i)) + " has " +
+                             std::to_string(type.Components()) + " components, given " +
+                             (known ? "" : "at least ") + std::to_string(given));
+            }
+        }
+    }
+
     // Within a switch: a case whose statements can reach the next label,
     // when that label has statements of its own.
     void FallThrough() {
@@ -406,6 +443,7 @@ void CheckRefusals(const Code& code, const HlslOutline& outline,
     r.ImplicitLengths();
     r.MatrixShapes();
     r.MatricesInDot();
+    r.ConstructorComponents();
     r.FallThrough();
 }
 

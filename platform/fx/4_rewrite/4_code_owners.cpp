@@ -2,6 +2,8 @@
 // code holds them (see 4_code_owners.h).
 #include "platform/fx/4_rewrite/4_code_owners.h"
 
+#include <vector>
+
 namespace fx {
 namespace {
 
@@ -30,23 +32,34 @@ CodeOwners::CodeOwners(const TokenStream& hlsl) : code_(hlsl), outline_(OutlineH
 
 void CodeOwners::Tag(const std::vector<std::string>& entries, Message* m) {
     const SourcePos at{m->line, m->column, m->file};
-    if (m->entry.empty() || m->line <= 0 || places_.count(Key(at)) == 0) return;
-    const Definition* holder = nullptr;
+    if (m->entry.empty() || m->line <= 0) return;
+    // A place at a token lies in the definitions that span it; one that is
+    // not (glslang names no token the line spells, and its column is a
+    // guess at or before the line's first token) in those that span its
+    // line, up to their end (a compile statement after one is not in it).
+    const bool token = places_.count(Key(at)) != 0;
+    std::vector<size_t> holders;
     for (const Definition& d : definitions_) {
-        if (!Before(at, d.first) && !Before(d.last, at) && d.first.file == m->file) {
-            holder = &d;
-            break;
-        }
+        if (d.first.file != m->file) continue;
+        const bool inside = token ? !Before(at, d.first) && !Before(d.last, at)
+                                  : d.first.line <= at.line && !Before(d.last, at);
+        if (inside) holders.push_back(d.function);
     }
+    // Elsewhere than in code (a compile statement): the stage's own.
+    if (holders.empty() && !token) return;
     const std::string compiledBy = m->entry;
     m->entry.clear();
-    if (holder == nullptr) return;
-    if (Reached(compiledBy)[holder->function]) {
+    auto reaches = [&](const std::string& entry) {
+        for (size_t f : holders)
+            if (Reached(entry)[f]) return true;
+        return false;
+    };
+    if (reaches(compiledBy)) {
         m->entry = compiledBy;
         return;
     }
     for (const std::string& e : entries) {
-        if (Reached(e)[holder->function]) {
+        if (reaches(e)) {
             m->entry = e;
             return;
         }

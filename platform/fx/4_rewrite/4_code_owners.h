@@ -24,8 +24,10 @@ public:
 
     // The message's entry point: the one that compiled it when its code
     // holds the place, else the first of `entries` whose code does, else
-    // none. Messages at places that are no HLSL token's (a compile
-    // statement) keep theirs.
+    // none. A place that is no token's but on a line of a function's
+    // definition (glslang's column is a guess) belongs to that function;
+    // other places that are no HLSL token's (a compile statement) keep
+    // theirs.
     void Tag(const std::vector<std::string>& entries, Message* m);
 
 private:

@@ -6,13 +6,14 @@
 //              [x] cbuffer blocks hold plain globals: head and braces taken out,
 //                  packoffset(cN) as register(cN), packoffset(cN.y) kept;
 //                  register(cN.y) on a global as packoffset(cN.y)
-//              [x] a global the code writes to: a static copy of it, which
-//                  stage 6 fills from the parameter's registers
+//              [x] a global the code writes to (an assignment, ++ / --, or an
+//                  out / inout argument of the effect's functions, modf,
+//                  frexp and sincos): a static copy of it, which stage 6
+//                  fills from the parameter's registers
 //              [x] the majority of each matrix global and struct member from
 //                  row_major / column_major, typedefs and #pragma pack_matrix
 //              [x] errors: row_major / column_major on what is not a matrix,
 //                  twice, or both
-// Not implemented: a global written only through an out argument.
 #include <algorithm>
 #include <set>
 
@@ -87,6 +88,8 @@ private:
     size_t Struct(size_t i);
     size_t Buffer(size_t i);
     size_t Declaration(size_t i, const std::string& owner);
+    void Parameters(const std::string& function, size_t open);
+    bool OutArgument(size_t begin, size_t first, size_t last) const;
     void FindWrites(size_t begin, size_t end);
     void RewriteWritten();
 
@@ -110,6 +113,8 @@ private:
     std::map<std::string, Candidate> candidates_;
     std::vector<std::string> written_;  // candidates this file writes to
     std::vector<std::pair<size_t, size_t>> bodies_;  // [begin, end) of function bodies
+    // By function name: which parameters are out or inout (any overload's).
+    std::map<std::string, std::vector<bool>> outParameters_;
 };
 
 size_t GlobalScan::Skip(size_t i) const {
@@ -280,6 +285,7 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
         const size_t name = j++;
         if (first && Is(j, '(')) {
             // A function: its body, if any, is where globals are written.
+            Parameters(std::string(Word(name)), j);
             j = Skip(j);
             while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) ++j;
             if (Is(j, '{')) {
@@ -316,8 +322,61 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
     return Is(j, ';') ? j + 1 : j;
 }
 
-// "G = ...", "G.x += ...", "G[i]++", "--G": a candidate global written in a
-// function body. (A local of the same name counts too; copying is harmless.)
+// The parameters of a function declared with its '(' at open: which are out
+// or inout, merged with the overloads seen before.
+void GlobalScan::Parameters(const std::string& function, size_t open) {
+    std::vector<bool>& outs = outParameters_[function];
+    const size_t close = Skip(open) - 1;
+    size_t index = 0;
+    for (size_t k = open + 1; k < close && k < t_.size(); ++k) {
+        if (Is(k, '(') || Is(k, '[') || Is(k, '<')) {
+            k = Skip(k) - 1;
+        } else if (Is(k, ',')) {
+            ++index;
+        } else if (Word(k) == "out" || Word(k) == "inout") {
+            if (outs.size() <= index) outs.resize(index + 1, false);
+            outs[index] = true;
+        }
+    }
+}
+
+// Whether tokens [first, last), within a body from begin, are a whole
+// argument of a call that writes it: an out or inout parameter of the
+// effect's function of that name (any overload), or the intrinsics' out
+// parameters (modf's and frexp's second, sincos's second and third).
+bool GlobalScan::OutArgument(size_t begin, size_t first, size_t last) const {
+    if (first <= begin || !(Is(first - 1, '(') || Is(first - 1, ',')) ||
+        !(Is(last, ',') || Is(last, ')'))) {
+        return false;
+    }
+    // Back to the call's '(', counting the commas of its own level.
+    size_t index = 0;
+    int depth = 0;
+    size_t k = first - 1;
+    for (;; --k) {
+        const bool closes = Is(k, ')') || Is(k, ']') || Is(k, '}');
+        const bool opens = Is(k, '(') || Is(k, '[') || Is(k, '{');
+        if (closes) ++depth;
+        if (opens && depth-- == 0) break;
+        if (depth == 0 && Is(k, ',')) ++index;
+        if (k == begin) return false;
+    }
+    if (!Is(k, '(') || k == 0 || !Ident(k - 1)) return false;
+    const std::string function(Word(k - 1));
+    auto own = outParameters_.find(function);
+    if (own != outParameters_.end()) return index < own->second.size() && own->second[index];
+    // (As 4_intrinsic_overloads may have renamed them: fx_modf_ ...)
+    if (function == "modf" || function == "frexp" || function == "fx_modf_" ||
+        function == "fx_frexp_") {
+        return index == 1;
+    }
+    if (function == "sincos" || function == "fx_sincos_") return index == 1 || index == 2;
+    return false;
+}
+
+// "G = ...", "G.x += ...", "G[i]++", "--G", "modf(x, G)": a candidate global
+// written in a function body. (A local of the same name counts too; copying
+// is harmless.)
 void GlobalScan::FindWrites(size_t begin, size_t end) {
     auto adjacent = [&](size_t a) {
         return a + 1 < t_.size() && t_[a + 1] == t_[a] + 1 && (T(a + 1).flags & kGlued) != 0;
@@ -340,6 +399,7 @@ void GlobalScan::FindWrites(size_t begin, size_t end) {
                        (c == '=' && op.rfind("==", 0) != 0) || compound ||
                        op.rfind("<<=", 0) == 0 || op.rfind(">>=", 0) == 0;
         }
+        written = written || OutArgument(begin, i, j);
         if (written) written_.push_back(std::string(Word(i)));
     }
 }

@@ -77,12 +77,17 @@ struct Overloads {
             const std::string_view f = code.Text(i);
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
                            "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow",
-                           "ldexp", "dot", "distance", "atan2", "fmod"}) ||
+                           "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
+                           "sincos"}) ||
                 renamed.count(f) != 0)
                 continue;
             const size_t close = code.Closing(i + 1);
             if (close >= code.size()) continue;
             const auto args = ListItems(code, i + 1, close);
+            if (OneOf(f, {"modf", "frexp", "sincos"})) {
+                OutValues(i, f, args);
+                continue;
+            }
             std::vector<int> counts;
             for (auto [first, last] : args)
                 counts.push_back(ExpressionComponents(code, outline, first, last));
@@ -124,6 +129,81 @@ struct Overloads {
         } else if (OneOf(f, {"any", "all"}) && args.size() == 1 && scalar) {
             Replace(name, {Make(Tok::Ident, "bool", name)});
         }
+    }
+
+    // modf, frexp and sincos writing into a variable that is not a float
+    // (or whose type is not told): the call reaches stage 5's function of
+    // floats, fx_NAME_, so that glslang converts what it writes to the
+    // variable's type (its own intrinsics lose an int's value, or fail).
+    void OutValues(size_t name, std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
+        bool floats = true;
+        for (size_t a = 1; a < args.size(); ++a) floats = floats && IsFloatVariable(args[a].first, args[a].second);
+        if (floats) return;
+        Replace(name, {Make(Tok::Ident, "fx_" + std::string(f) + "_", name)});
+    }
+
+    // "v", "v.xy", "m[1]": a variable declared as a float type, or a part
+    // of one.
+    bool IsFloatVariable(size_t first, size_t last) const {
+        if (first >= last || !code.IsIdent(first)) return false;
+        const auto found = outline.names.find(code.Text(first));
+        if (found == outline.names.end()) return false;
+        size_t typeAt = found->second.type;
+        if (typeAt == Declarator::npos) typeAt = LocalType(first);
+        if (typeAt == Declarator::npos) return false;
+        const std::string_view type = code.Text(typeAt);
+        if (ShapeOf(type).rows == 0 || !OneOf(type.substr(0, 4), {"floa", "half", "doub", "min1"}) ||
+            type.rfind("min16int", 0) == 0 || type.rfind("min16uint", 0) == 0) {
+            return false;
+        }
+        for (size_t k = first + 1; k < last; ++k) {
+            if (code.Punct(k) == '[') {
+                k = code.Closing(k);
+            } else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) {
+                ++k;  // a swizzle of a float type (which has no members)
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The type of the name at `use` where the function holding it declares
+    // it before (a parameter, "float s", or a local, "float s, c;"), for a
+    // name the effect declares with several types; npos when it does not.
+    size_t LocalType(size_t use) const {
+        for (const FunctionOutline& f : outline.functions) {
+            if (f.body == Declarator::npos || use < f.body || use > f.end) continue;
+            for (size_t k = use; k-- > f.open + 1;) {
+                if (!code.IsIdent(k) || code.Text(k) != code.Text(use)) continue;
+                if (code.IsIdent(k - 1) && ShapeOf(code.Text(k - 1)).rows > 0) return k - 1;
+                if (code.Punct(k - 1) != ',' || k < f.body) continue;
+                // "float a = 1, s": the statement's first word past its qualifiers.
+                size_t d = k - 1;
+                while (d > f.body && code.Punct(d) != ';' && code.Punct(d) != '{' &&
+                       code.Punct(d) != '}') {
+                    const size_t open = code.Punct(d) == ')' || code.Punct(d) == ']' ? Opening(d) : d;
+                    d = open > f.body ? open - 1 : f.body;
+                }
+                size_t t = d + 1;
+                while (code.IsIdent(t) && IsQualifierWord(code.Text(t))) ++t;
+                if (code.IsIdent(t) && ShapeOf(code.Text(t)).rows > 0) return t;
+            }
+            return Declarator::npos;
+        }
+        return Declarator::npos;
+    }
+
+    static bool IsQualifierWord(std::string_view w) {
+        return OneOf(w, {"const", "static", "precise", "uniform", "volatile", "row_major",
+                         "column_major", "snorm", "unorm"});
+    }
+
+    // The bracket that the one at close closes.
+    size_t Opening(size_t close) const {
+        for (size_t k = close; k-- > 0;)
+            if (code.Closing(k) == close) return k;
+        return 0;
     }
 
     // any / all of a matrix: "any((m) + fx_zero_)", with stage 5's static

@@ -12,6 +12,9 @@
 //   glslang folds them of a constant matrix from its first column only;
 // - ldexp(x, e) of scalars and vectors is x * exp2(e), for an e that is not
 //   whole too (glslang's takes e as an int);
+// - modf, frexp and sincos writing into a variable that is not a float
+//   become fx_modf_, fx_frexp_ and fx_sincos_, stage 5's functions of
+//   floats, so that what they write converts to the variable's type;
 // - vectors of different lengths given to a component-wise intrinsic are
 //   truncated to the shortest (glslang does that), with the warning
 //   Direct3D 9 gives.

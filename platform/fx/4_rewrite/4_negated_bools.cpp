@@ -37,47 +37,52 @@ bool NegateBools(TokenRewriteState& state) {
     const Code& code = state.code();
     const HlslOutline& outline = state.outline();
     TokenEdits edits;
-    for (const FunctionOutline& f : outline.functions) {
-        if (f.body == npos) continue;
-        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
-            if (code.Punct(k) != '-' || code.Punct(k + 1) == '-' || code.Punct(k + 1) == '=')
-                continue;
-            // A unary minus: after an operator, an opening or a keyword.
-            const char p = code.Punct(k - 1);
-            const bool unary = (p != 0 && p != ')' && p != ']') ||
-                               (code.IsIdent(k - 1) && code.Text(k - 1) == "return");
-            if (!unary || (code.Punct(k - 1) == '-' && code.Punct(k - 2) == '-')) continue;
-            // The operand: a group, a name with its members, a constructor.
-            size_t end = npos;
-            bool isBool = false;
-            const size_t first = k + 1;
-            if (code.Punct(first) == '(') {
-                end = code.Closing(first) + 1;
-                isBool = ComparesInside(code, first, end - 1);
-            } else if (code.IsIdent(first)) {
-                const std::string_view w = code.Text(first);
-                end = first + 1;
-                if (code.Punct(end) == '(') {
-                    isBool = IsBoolType(w);
-                    end = code.Closing(end) + 1;
-                } else if (w == "true" || w == "false") {
-                    isBool = true;
-                } else {
-                    const auto found = outline.names.find(w);
-                    isBool = found != outline.names.end() && found->second.type != npos &&
-                             IsBoolType(code.Text(found->second.type));
-                    // A member or element of it is another type.
-                    isBool = isBool && code.Punct(end) != '.' && code.Punct(end) != '[';
+    // Function bodies, globals' initializers ("static const bool b =
+    // -true;") and parameters' default values alike.
+    const size_t limit = code.size();
+    for (size_t k = 1; k + 1 < limit; ++k) {
+        if (code.Punct(k) != '-' || code.Punct(k + 1) == '-' || code.Punct(k + 1) == '=')
+            continue;
+        // A unary minus: after an operator, an opening or a keyword.
+        const char p = code.Punct(k - 1);
+        const bool unary = (p != 0 && p != ')' && p != ']') ||
+                           (code.IsIdent(k - 1) && code.Text(k - 1) == "return");
+        if (!unary || (code.Punct(k - 1) == '-' && code.Punct(k - 2) == '-')) continue;
+        // The operand: a group, a name with its members, a constructor.
+        size_t end = npos;
+        bool isBool = false;
+        const size_t first = k + 1;
+        if (code.Punct(first) == '(') {
+            end = code.Closing(first) + 1;
+            isBool = ComparesInside(code, first, end - 1);
+        } else if (code.IsIdent(first)) {
+            const std::string_view w = code.Text(first);
+            end = first + 1;
+            if (code.Punct(end) == '(') {
+                isBool = IsBoolType(w);
+                end = code.Closing(end) + 1;
+            } else if (w == "true" || w == "false") {
+                isBool = true;
+            } else {
+                const auto found = outline.names.find(w);
+                isBool = found != outline.names.end() && found->second.type != npos &&
+                         IsBoolType(code.Text(found->second.type));
+                // A swizzle of a bool vector is a bool too ("-b.x"); an
+                // element or member of it is another type.
+                if (isBool && code.Punct(end) == '.' && code.IsIdent(end + 1) &&
+                    !ShapeOf(code.Text(found->second.type)).matrix && !found->second.array) {
+                    end += 2;
                 }
+                isBool = isBool && code.Punct(end) != '.' && code.Punct(end) != '[';
             }
-            if (!isBool || end == npos || end > f.end) continue;
-            const SourceToken& at = code.Token(k);
-            edits.Replace(code.At(k), code.At(k) + 1,
-                          {state.hlsl->Make(Tok::Punct, "(", at), state.hlsl->Make(Tok::Number, "0", at),
-                           state.hlsl->Make(Tok::Punct, "-", at)});
-            edits.Replace(code.At(end), code.At(end),
-                          {state.hlsl->Make(Tok::Punct, ")", code.Token(end - 1))});
         }
+        if (!isBool || end == npos || end >= limit) continue;
+        const SourceToken& at = code.Token(k);
+        edits.Replace(code.At(k), code.At(k) + 1,
+                      {state.hlsl->Make(Tok::Punct, "(", at), state.hlsl->Make(Tok::Number, "0", at),
+                       state.hlsl->Make(Tok::Punct, "-", at)});
+        edits.Replace(code.At(end), code.At(end),
+                      {state.hlsl->Make(Tok::Punct, ")", code.Token(end - 1))});
     }
     if (edits.list.empty()) return true;
     edits.Apply(&state.hlsl->tokens);

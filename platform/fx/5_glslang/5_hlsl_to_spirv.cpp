@@ -110,6 +110,9 @@ bool IsFollowOn(const std::string& text, const std::vector<Message>& before) {
 // - lit's specular term is n_dot_h to the power m (glslang multiplies);
 // - sign gives ints; faceforward is -n * sign(dot(i, ng)), 0 at right
 //   angles (glslang gives -n);
+// - modf, frexp and sincos writing into an int, uint or bool variable
+//   convert what they write as a function of the shader does (glslang's
+//   lose the value);
 // - fmod of constants is computed at run time, where it truncates (glslang
 //   folds it floored): a zero glslang cannot fold keeps it from folding
 //   (only where some fmod has nothing but literals and constants).
@@ -218,6 +221,28 @@ std::string Preamble(const StageSource& source) {
         }
         preamble += "#define faceforward(n, i, ng) fx_faceforward_(n, i, ng)\n";
     }
+    // modf, frexp and sincos writing into a variable that is not a float
+    // (4_intrinsic_overloads renames those calls): functions of floats, so
+    // that glslang converts an int, uint or half argument on the way in and
+    // what they write on the way out, as for any function of the shader
+    // (glslang's own lose an int's value, or fail).
+    static constexpr const char* kShapes[] = {"",    "2",   "3",   "4",   "2x2", "2x3", "2x4",
+                                              "3x2", "3x3", "3x4", "4x2", "4x3", "4x4"};
+    for (const char* f : {"modf", "frexp"}) {
+        if (Names(source.hlsl, std::string("fx_") + f + "_") == 0) continue;
+        for (const char* n : kShapes) {
+            const std::string t = std::string("float") + n;
+            preamble += t + " fx_" + f + "_(" + t + " x, out " + t + " o) { return " + f +
+                        "(x, o); }\n";
+        }
+    }
+    if (Names(source.hlsl, "fx_sincos_") != 0) {
+        for (const char* n : kShapes) {
+            const std::string t = std::string("float") + n;
+            preamble += "void fx_sincos_(" + t + " x, out " + t + " s, out " + t +
+                        " c) { sincos(x, s, c); }\n";
+        }
+    }
     if (source.hlsl.find(kUnfoldedUintZero) != std::string::npos) {
         preamble += std::string("static uint ") + kUnfoldedUintZero + " = 0;\n";
     }
@@ -245,7 +270,7 @@ void UserNames(std::string* text) {
             at = end;
         }
     }
-    for (const char* user : {"lit", "sign", "faceforward"}) {
+    for (const char* user : {"lit", "sign", "faceforward", "modf", "frexp", "sincos"}) {
         const std::string ours = std::string("fx_") + user + "_";
         TextEdits edits;
         for (size_t at = text->find(ours); at != std::string::npos;
