@@ -135,21 +135,31 @@ struct Overloads {
     // (or whose type is not told): the call reaches stage 5's function of
     // floats, fx_NAME_, so that glslang converts what it writes to the
     // variable's type (its own intrinsics lose an int's value, or fail).
+    // Into an int or bool matrix, int_matrices (next) converts the call.
     void OutValues(size_t name, std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
         bool floats = true;
-        for (size_t a = 1; a < args.size(); ++a) floats = floats && IsFloatVariable(args[a].first, args[a].second);
+        for (size_t a = 1; a < args.size(); ++a) {
+            const size_t typeAt = DeclaredType(args[a].first, args[a].second);
+            if (typeAt != Declarator::npos && ShapeOf(code.Text(typeAt)).matrix) return;
+            floats = floats && IsFloatVariable(args[a].first, args[a].second);
+        }
         if (floats) return;
         Replace(name, {Make(Tok::Ident, "fx_" + std::string(f) + "_", name)});
+    }
+
+    // The declared type's token of the variable "v..." starts; npos when
+    // it is no variable or its type is not told.
+    size_t DeclaredType(size_t first, size_t last) const {
+        if (first >= last || !code.IsIdent(first)) return Declarator::npos;
+        const auto found = outline.names.find(code.Text(first));
+        if (found == outline.names.end()) return Declarator::npos;
+        return found->second.type != Declarator::npos ? found->second.type : LocalType(first);
     }
 
     // "v", "v.xy", "m[1]": a variable declared as a float type, or a part
     // of one.
     bool IsFloatVariable(size_t first, size_t last) const {
-        if (first >= last || !code.IsIdent(first)) return false;
-        const auto found = outline.names.find(code.Text(first));
-        if (found == outline.names.end()) return false;
-        size_t typeAt = found->second.type;
-        if (typeAt == Declarator::npos) typeAt = LocalType(first);
+        const size_t typeAt = DeclaredType(first, last);
         if (typeAt == Declarator::npos) return false;
         const std::string_view type = code.Text(typeAt);
         if (ShapeOf(type).rows == 0 || !OneOf(type.substr(0, 4), {"floa", "half", "doub", "min1"}) ||

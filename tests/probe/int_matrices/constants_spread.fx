@@ -1,6 +1,6 @@
 // A constant int or bool spread into an int or bool matrix (an
-// initializer, a cast, a one-value constructor, an assignment) keeps its
-// value.
+// initializer, a cast, an assignment) keeps its value. (A one-value
+// constructor, int2x2(7), is refused as for every numeric type.)
 //? entry ps_3_0 main()
 //? size 2 1
 //? expect at 0 0 = 0 7 -3 1
@@ -9,10 +9,10 @@ static const int K = 7;
 float4 main(float2 p : VPOS) : COLOR0
 {
     int2x2 a = 0;
-    int2x2 b = int2x2(7);
+    int2x2 b = (int2x2)7;
     int2x2 c = (int2x2)-3;
     bool2x2 d = 2;
-    bool2x2 e = bool2x2(false);
+    bool2x2 e = (bool2x2)false;
     int3x3 f;
     f = K;
     uint2x2 g = 4;
