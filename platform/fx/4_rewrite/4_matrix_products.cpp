@@ -247,7 +247,108 @@ void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
     }
 }
 
+// The binary operator at code token k, its characters glued ("<=", "=="):
+// its precedence (3 * / %, 2 + -, 1 < > <= >=, 0 == !=) and length; level
+// -1 for any other token (an assignment, ++, a unary sign).
+struct Operator {
+    int level = -1;
+    size_t length = 0;
+};
+Operator BinaryOperator(const Code& code, size_t k) {
+    const char c = code.Punct(k);
+    if (c == 0 || std::string_view("+-*/%<>=!").find(c) == std::string_view::npos) return {};
+    std::string text(1, c);
+    for (size_t i = k + 1; i < code.size() && text.size() < 3 && code.Punct(i) != 0 &&
+                           (code.Token(i).flags & kGlued) != 0 &&
+                           std::string_view("+-*/%<>=!&|").find(code.Punct(i)) != std::string_view::npos;
+         ++i) {
+        text += code.Punct(i);
+    }
+    // Binary only after an operand.
+    const bool after = k > 0 && (code.IsIdent(k - 1) || code.Token(k - 1).kind == Tok::Number ||
+                                 code.Punct(k - 1) == ')' || code.Punct(k - 1) == ']');
+    if (!after || (k > 0 && code.IsIdent(k - 1) && code.Text(k - 1) == "return")) return {};
+    auto is = [&](std::string_view t) { return text.substr(0, t.size()) == t; };
+    if (is("==") || is("!=")) return {0, 2};
+    if (is("<=") || is(">=")) return {1, 2};
+    if (is("<<") || is(">>") || is("++") || is("--") || (text.size() > 1 && text[1] == '=')) return {};
+    if (c == '<' || c == '>') return {1, 1};
+    if (c == '+' || c == '-') return {2, 1};
+    if (c == '*' || c == '/' || c == '%') return {3, 1};
+    return {};
+}
+
+std::string Spelled(Shape sh) {
+    if (sh.matrix) return TypeName(sh);
+    std::string type = "float";
+    if (sh.cols > 1) type += std::to_string(sh.cols);
+    return type;
+}
+
 }  // namespace
+
+bool CheckMatrixVectorOperands(TokenRewriteState& state) {
+    const Code& code = state.code();
+    bool any = false;
+    for (size_t i = 0; i < code.size() && !any; ++i) {
+        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
+        any = sh.matrix && sh.rows > 1 && sh.cols > 1;
+    }
+    if (!any) return true;
+    const HlslOutline& outline = state.outline();
+    const TokenStream& s = *state.hlsl;
+    TokenEdits edits;
+    bool ok = true;
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos) continue;
+        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            const Operator op = BinaryOperator(code, k);
+            if (op.level < 0) continue;
+            const size_t right = k + op.length;
+            const size_t first = CastBefore(code, OperandStart(code, k, f.body), f.body);
+            const size_t last = OperandEnd(code, right, f.end);
+            if (first == npos || last == npos || first >= k) continue;
+            // Only where these are the operator's whole operands: an
+            // operator before binds less tightly, one after not more.
+            if (BinaryOperator(code, first - 1).level >= op.level ||
+                BinaryOperator(code, last).level > op.level) {
+                continue;
+            }
+            const Shape a = ValueShape(code, outline, first, k);
+            const Shape b = ValueShape(code, outline, right, last);
+            if (a.rows == 0 || b.rows == 0) continue;
+            const bool matrixA = a.matrix && a.rows > 1 && a.cols > 1;
+            const bool matrixB = b.matrix && b.rows > 1 && b.cols > 1;
+            if (matrixA == matrixB) continue;
+            const Shape m = matrixA ? a : b, v = matrixA ? b : a;
+            // A scalar spreads; a vector converts to a matrix of as many
+            // components, a 1xN or Nx1 matrix as a vector.
+            if (v.Components() == 1) continue;
+            if (v.Components() == m.Components()) {
+                // "v * m" element by element: the vector cast to the matrix,
+                // whose product of two matrices matrix_products makes one
+                // (glslang would multiply a matrix by the vector made one).
+                if (code.Punct(k) != '*') continue;
+                const size_t at = matrixA ? right : first, end = matrixA ? last : k;
+                std::string cast = "(";
+                cast += TypeName(m);
+                cast += ")(";
+                edits.Replace(code.At(at), code.At(at), s.MakeTokens(cast, code.Token(at)));
+                edits.Replace(code.At(end), code.At(end), s.MakeTokens(")", code.Token(end - 1)));
+                continue;
+            }
+            state.messages.Error(
+                code.Pos(k), Cat({"'", Spelled(a), "' and '", Spelled(b),
+                                  "' do not convert: a matrix and a vector meet in an operator "
+                                  "only with as many components"}));
+            ok = false;
+        }
+    }
+    if (!ok || edits.list.empty()) return ok;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
 
 bool RewriteMatrixProducts(TokenRewriteState& state) {
     const Code& code = state.code();

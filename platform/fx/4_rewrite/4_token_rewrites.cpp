@@ -72,6 +72,10 @@ constexpr std::array kRewrites = {
                      s.Edited();
                      return true;
                  }},
+    // After the checks, whose errors come first; before shapes, which hold
+    // a 1xN matrix as a vector, and before matrix products, which multiply
+    // the vectors it casts to matrices.
+    TokenRewrite{"matrix_vectors", CheckMatrixVectorOperands},
     // Before shapes, which hold an Nx1 and a 1xN matrix as vectors, whose
     // mul would then be their dot product.
     TokenRewrite{"outer_products", RewriteOuterProducts},
