@@ -27,6 +27,9 @@ std::string TypeName(Shape sh) {
 
 bool Vector(Shape s) { return !s.matrix && s.cols > 1; }
 bool Matrix(Shape s) { return s.matrix && s.rows > 1 && s.cols > 1; }
+// A 1xN matrix on the left and an Nx1 on the right multiply as a vector.
+bool Row(Shape s) { return s.matrix && s.rows == 1 && s.cols > 1; }
+bool Column(Shape s) { return s.matrix && s.cols == 1 && s.rows > 1; }
 
 }  // namespace
 
@@ -53,11 +56,11 @@ bool RewriteMulShapes(TokenRewriteState& state) {
             if (items.size() != 2) continue;
             const Shape a = ValueShape(code, outline, items[0].first, items[0].second);
             const Shape b = ValueShape(code, outline, items[1].first, items[1].second);
-            const bool ok = (Vector(a) || Matrix(a)) && (Vector(b) || Matrix(b));
+            const bool ok = (Vector(a) || Matrix(a) || Row(a)) && (Vector(b) || Matrix(b) || Column(b));
             if (!ok) continue;
             // The inner dimensions: a's columns (a vector's length) and b's
             // rows (a vector's length, as a column).
-            const int inner = a.cols, rows = Matrix(b) ? b.rows : b.cols;
+            const int inner = a.cols, rows = b.matrix ? b.rows : b.cols;
             if (inner == rows) continue;
             Shape to;
             size_t first, last;

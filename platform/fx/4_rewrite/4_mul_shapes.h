@@ -14,8 +14,10 @@ class TokenRewriteState;
 // different lengths the shorter one's components. Each such call gets the
 // cast that truncates ("mul((float3)(v), m)") and the warning at mul;
 // glslang would truncate too, with a warning of its own. Only where
-// ValueShape tells both shapes; a 1xN or Nx1 matrix operand is left as it
-// is (4_outer_products and the shapes rewrite hold those). Always true.
+// ValueShape tells both shapes; a 1xN matrix on the left or an Nx1 on the
+// right counts as a vector (as the shapes rewrite holds it), other 1xN or
+// Nx1 operands are left as they are (4_outer_products takes a column by a
+// row). Always true.
 bool RewriteMulShapes(TokenRewriteState& state);
 
 }  // namespace fx
