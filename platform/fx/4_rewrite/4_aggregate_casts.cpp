@@ -2,6 +2,7 @@
 // 4_aggregate_casts.h).
 #include "platform/fx/4_rewrite/4_aggregate_casts.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -56,10 +57,8 @@ public:
         : s_(s), code_(code), outline_(outline), messages_(messages) {}
 
     bool Run(TokenEdits* edits) {
-        std::vector<char> body(code_.size(), 0);
         for (const FunctionOutline& f : outline_.functions) {
             if (f.body == npos) continue;
-            for (size_t k = f.body; k <= f.end && k < code_.size(); ++k) body[k] = 1;
             size_t defined = edits->list.size();
             std::string made;
             for (size_t k = f.body + 1; k < f.end; ++k) {
@@ -79,12 +78,20 @@ public:
             }
         }
         // A global's initializer, "float g[4] = (float[4])m;", calls no
-        // function: it becomes the list of the components.
-        for (size_t k = 1; k + 2 < code_.size(); ++k) {
-            if (body[k] != 0 || code_.Punct(k) != '(' || code_.Punct(k - 1) != '=') continue;
-            const size_t end = Cast(k, true, edits, nullptr);
-            if (end == 0) return false;
-            if (end != npos) k = end - 1;
+        // function: it becomes the list of the components. The tokens
+        // between the functions' bodies (in order, as the outline has them).
+        size_t k = 1;
+        for (size_t f = 0; f <= outline_.functions.size(); ++f) {
+            const bool last = f == outline_.functions.size();
+            if (!last && outline_.functions[f].body == npos) continue;
+            const size_t until = last ? code_.size() : outline_.functions[f].body;
+            for (; k + 2 < code_.size() && k < until; ++k) {
+                if (code_.Punct(k) != '(' || code_.Punct(k - 1) != '=') continue;
+                const size_t end = Cast(k, true, edits, nullptr);
+                if (end == 0) return false;
+                if (end != npos) k = end - 1;
+            }
+            if (!last) k = std::max(k, outline_.functions[f].end + 1);
         }
         return true;
     }

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
@@ -257,21 +258,19 @@ struct Operator {
 Operator BinaryOperator(const Code& code, size_t k) {
     const char c = code.Punct(k);
     if (c == 0 || std::string_view("+-*/%<>=!").find(c) == std::string_view::npos) return {};
-    std::string text(1, c);
-    for (size_t i = k + 1; i < code.size() && text.size() < 3 && code.Punct(i) != 0 &&
-                           (code.Token(i).flags & kGlued) != 0 &&
-                           std::string_view("+-*/%<>=!&|").find(code.Punct(i)) != std::string_view::npos;
-         ++i) {
-        text += code.Punct(i);
-    }
     // Binary only after an operand.
-    const bool after = k > 0 && (code.IsIdent(k - 1) || code.Token(k - 1).kind == Tok::Number ||
-                                 code.Punct(k - 1) == ')' || code.Punct(k - 1) == ']');
-    if (!after || (k > 0 && code.IsIdent(k - 1) && code.Text(k - 1) == "return")) return {};
-    auto is = [&](std::string_view t) { return text.substr(0, t.size()) == t; };
-    if (is("==") || is("!=")) return {0, 2};
-    if (is("<=") || is(">=")) return {1, 2};
-    if (is("<<") || is(">>") || is("++") || is("--") || (text.size() > 1 && text[1] == '=')) return {};
+    if (k == 0) return {};
+    const SourceToken& before = code.Token(k - 1);
+    const bool after = before.kind == Tok::Ident || before.kind == Tok::Number ||
+                       code.Punct(k - 1) == ')' || code.Punct(k - 1) == ']';
+    if (!after || (before.kind == Tok::Ident && code.Text(k - 1) == "return")) return {};
+    // The next character when it is glued on: "==", "<=", "+=", "++", "<<".
+    const char n = k + 1 < code.size() && (code.Token(k + 1).flags & kGlued) != 0
+                       ? code.Punct(k + 1)
+                       : 0;
+    if ((c == '=' || c == '!') && n == '=') return {0, 2};
+    if ((c == '<' || c == '>') && n == '=') return {1, 2};
+    if (n == '=' || (n == c && (c == '+' || c == '-' || c == '<' || c == '>'))) return {};
     if (c == '<' || c == '>') return {1, 1};
     if (c == '+' || c == '-') return {2, 1};
     if (c == '*' || c == '/' || c == '%') return {3, 1};
@@ -285,6 +284,14 @@ std::string Spelled(Shape sh) {
     return type;
 }
 
+// A matrix type's spelling, "float4x4", "half2x3" (1xN and Nx1 too): its
+// last three characters.
+bool MatrixSpelling(std::string_view t) {
+    const size_t n = t.size();
+    return n >= 6 && t[n - 2] == 'x' && t[n - 1] >= '1' && t[n - 1] <= '4' && t[n - 3] >= '1' &&
+           t[n - 3] <= '4';
+}
+
 }  // namespace
 
 bool CheckMatrixVectorOperands(TokenRewriteState& state) {
@@ -296,12 +303,52 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
     }
     if (!any) return true;
     const HlslOutline& outline = state.outline();
+    // The words an operand holding a matrix names: a variable or member
+    // declared as a matrix or a struct, a function returning one, a matrix
+    // type (a cast, a constructor). An operand without any is no matrix.
+    std::unordered_set<uint32_t> matrices;
+    for (const auto& [name, declared] : outline.names) {
+        if (declared.type == npos || declared.name == npos) continue;
+        const std::string_view type = code.Text(declared.type);
+        if (MatrixSpelling(type) || outline.structsNamed.count(type) != 0)
+            matrices.insert(code.Token(declared.name).text);
+    }
+    for (const FunctionOutline& f : outline.functions) {
+        const std::string_view type = code.Text(f.name - 1);
+        if (MatrixSpelling(type) || outline.structsNamed.count(type) != 0)
+            matrices.insert(code.Token(f.name).text);
+    }
+    auto names = [&](size_t i) {
+        return code.IsIdent(i) &&
+               (matrices.count(code.Token(i).text) != 0 || MatrixSpelling(code.Text(i)));
+    };
     const TokenStream& s = *state.hlsl;
     TokenEdits edits;
     bool ok = true;
+    std::vector<char> named;  // by body token: a word of the set above
     for (const FunctionOutline& f : outline.functions) {
         if (f.body == npos) continue;
+        named.assign(f.end - f.body, 0);
+        bool any = false;
+        for (size_t i = f.body + 1; i < f.end; ++i) any |= (named[i - f.body] = names(i)) != 0;
+        if (!any) continue;
+        auto holds = [&](size_t a, size_t b) {
+            for (size_t i = a; i < b; ++i)
+                if (named[i - f.body] != 0) return true;
+            return false;
+        };
+        size_t statementEnd = f.body + 1;  // the statement's ';', '{' or '}'
+        bool statement = false;            // it holds such a word
         for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            if (k >= statementEnd) {
+                statement = false;
+                for (statementEnd = k; statementEnd < f.end; ++statementEnd) {
+                    const char p = code.Punct(statementEnd);
+                    if (p == ';' || p == '{' || p == '}') break;
+                    statement |= named[statementEnd - f.body] != 0;
+                }
+            }
+            if (!statement || code.Token(k).kind != Tok::Punct) continue;
             const Operator op = BinaryOperator(code, k);
             if (op.level < 0) continue;
             const size_t right = k + op.length;
@@ -311,12 +358,15 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
             // Only where these are the operator's whole operands: an
             // operator before binds less tightly, one after not more.
             if (BinaryOperator(code, first - 1).level >= op.level ||
-                BinaryOperator(code, last).level > op.level) {
+                BinaryOperator(code, last).level > op.level ||
+                !(holds(first, k) || holds(right, last))) {
                 continue;
             }
+            // A scalar spreads: nothing to tell.
             const Shape a = ValueShape(code, outline, first, k);
+            if (a.rows == 0 || a.Components() == 1) continue;
             const Shape b = ValueShape(code, outline, right, last);
-            if (a.rows == 0 || b.rows == 0) continue;
+            if (b.rows == 0) continue;
             const bool matrixA = a.matrix && a.rows > 1 && a.cols > 1;
             const bool matrixB = b.matrix && b.rows > 1 && b.cols > 1;
             if (matrixA == matrixB) continue;

@@ -3,14 +3,13 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 
 namespace fx {
 namespace {
-
-constexpr size_t npos = Declarator::npos;
 
 // "float3" or "float3x4": the type a truncated operand is cast to.
 std::string TypeName(Shape sh) {
@@ -35,51 +34,49 @@ bool Column(Shape s) { return s.matrix && s.cols == 1 && s.rows > 1; }
 
 bool RewriteMulShapes(TokenRewriteState& state) {
     const Code& code = state.code();
-    // Most shaders call no mul.
-    bool any = false;
-    for (size_t i = 0; i + 1 < code.size() && !any; ++i)
-        any = code.IsIdent(i) && code.Text(i) == "mul" && code.Punct(i + 1) == '(';
-    if (!any) return true;
+    // The calls "mul(" (not a method ".mul("); most shaders have a few.
+    std::vector<size_t> calls;
+    for (size_t i = 1; i + 1 < code.size(); ++i) {
+        if (code.IsIdent(i) && code.Text(i) == "mul" && code.Punct(i + 1) == '(' &&
+            code.Punct(i - 1) != '.') {
+            calls.push_back(i);
+        }
+    }
+    if (calls.empty()) return true;
     const HlslOutline& outline = state.outline();
     // An effect's own mul is not the intrinsic.
     if (!outline.Functions("mul").empty()) return true;
     const TokenStream& s = *state.hlsl;
     TokenEdits edits;
-    for (const FunctionOutline& f : outline.functions) {
-        if (f.body == npos) continue;
-        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
-            if (!code.IsIdent(k) || code.Text(k) != "mul" || code.Punct(k + 1) != '(' ||
-                code.Punct(k - 1) == '.') {
-                continue;
-            }
-            const auto items = ListItems(code, k + 1, code.Closing(k + 1));
-            if (items.size() != 2) continue;
-            const Shape a = ValueShape(code, outline, items[0].first, items[0].second);
-            const Shape b = ValueShape(code, outline, items[1].first, items[1].second);
-            const bool ok = (Vector(a) || Matrix(a) || Row(a)) && (Vector(b) || Matrix(b) || Column(b));
-            if (!ok) continue;
-            // The inner dimensions: a's columns (a vector's length) and b's
-            // rows (a vector's length, as a column).
-            const int inner = a.cols, rows = b.matrix ? b.rows : b.cols;
-            if (inner == rows) continue;
-            Shape to;
-            size_t first, last;
-            if (inner > rows) {
-                to = Matrix(a) ? Shape{a.rows, rows, true} : Shape{1, rows, false};
-                first = items[0].first;
-                last = items[0].second;
-            } else {
-                to = Matrix(b) ? Shape{inner, b.cols, true} : Shape{1, inner, false};
-                first = items[1].first;
-                last = items[1].second;
-            }
-            state.messages.Warning(code.Pos(k), "implicit truncation of vector type");
-            std::string cast = "(";
-            cast += TypeName(to);
-            cast += ")(";
-            edits.Replace(code.At(first), code.At(first), s.MakeTokens(cast, code.Token(first)));
-            edits.Replace(code.At(last), code.At(last), s.MakeTokens(")", code.Token(last - 1)));
+    for (const size_t k : calls) {
+        const auto items = ListItems(code, k + 1, code.Closing(k + 1));
+        if (items.size() != 2) continue;
+        const Shape a = ValueShape(code, outline, items[0].first, items[0].second);
+        const Shape b = ValueShape(code, outline, items[1].first, items[1].second);
+        const bool ok =
+            (Vector(a) || Matrix(a) || Row(a)) && (Vector(b) || Matrix(b) || Column(b));
+        if (!ok) continue;
+        // The inner dimensions: a's columns (a vector's length) and b's
+        // rows (a vector's length, as a column).
+        const int inner = a.cols, rows = b.matrix ? b.rows : b.cols;
+        if (inner == rows) continue;
+        Shape to;
+        size_t first, last;
+        if (inner > rows) {
+            to = Matrix(a) ? Shape{a.rows, rows, true} : Shape{1, rows, false};
+            first = items[0].first;
+            last = items[0].second;
+        } else {
+            to = Matrix(b) ? Shape{inner, b.cols, true} : Shape{1, inner, false};
+            first = items[1].first;
+            last = items[1].second;
         }
+        state.messages.Warning(code.Pos(k), "implicit truncation of vector type");
+        std::string cast = "(";
+        cast += TypeName(to);
+        cast += ")(";
+        edits.Replace(code.At(first), code.At(first), s.MakeTokens(cast, code.Token(first)));
+        edits.Replace(code.At(last), code.At(last), s.MakeTokens(")", code.Token(last - 1)));
     }
     if (edits.list.empty()) return true;
     edits.Apply(&state.hlsl->tokens);
