@@ -274,6 +274,9 @@ private:
         // A global's components are read from the operand itself.
         const std::string x =
             global ? Cat({"(", s_.Spelling(code_.At(close + 1), code_.At(end)), ")"}) : "x";
+        // The operand is spelled once a component: not past a megabyte.
+        if (global && x.size() * static_cast<size_t>(std::max(to.length, 1)) * 16 > (1u << 20))
+            return npos;
         std::vector<std::string> target, source;
         if (!Flatten(to, "r", &target) || !Flatten(from, x, &source)) return npos;
         // "(S)0": glslang fills every component of a struct or vector with a

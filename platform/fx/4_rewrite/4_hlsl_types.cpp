@@ -71,10 +71,14 @@ public:
 
     // An operand: unary signs, a cast or a primary and its postfix chain.
     Shape OperandOf(size_t first, size_t last) const {
-        while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
-        if (first >= last || last > code_.size()) return {};
-        if (code_.Punct(first) == '(' && code_.Closing(first) == last - 1)
-            return OperandOf(first + 1, last - 1);
+        if (last > code_.size()) return {};
+        for (;;) {
+            while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
+            if (first + 1 >= last || code_.Punct(first) != '(' || code_.Closing(first) != last - 1)
+                break;
+            ++first, --last;  // "(m)"
+        }
+        if (first >= last) return {};
         if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
             code_.Punct(first + 2) == ')' && first + 3 < last) {
             return ShapeOf(code_.Text(first + 1));
