@@ -349,19 +349,26 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
                 }
             }
             if (!statement || code.Token(k).kind != Tok::Punct) continue;
-            const Operator op = BinaryOperator(code, k);
+            Operator op = BinaryOperator(code, k);
+            // "m *= v", "v += m" as a statement: its two sides.
+            const char c = code.Punct(k);
+            const bool compound = op.level < 0 && (c == '*' || c == '+' || c == '-' || c == '/') &&
+                                  code.Punct(k + 1) == '=' &&
+                                  (code.Token(k + 1).flags & kGlued) != 0;
+            if (compound) op = {0, 2};
             if (op.level < 0) continue;
             const size_t right = k + op.length;
-            const size_t first = CastBefore(code, OperandStart(code, k, f.body), f.body);
+            size_t first = OperandStart(code, k, f.body);
+            if (!compound) first = CastBefore(code, first, f.body);
             const size_t last = OperandEnd(code, right, f.end);
             if (first == npos || last == npos || first >= k) continue;
             // Only where these are the operator's whole operands: an
             // operator before binds less tightly, one after not more.
-            if (BinaryOperator(code, first - 1).level >= op.level ||
-                BinaryOperator(code, last).level > op.level ||
-                !(holds(first, k) || holds(right, last))) {
-                continue;
-            }
+            const bool whole = compound ? BinaryOperator(code, first - 1).level < 0 &&
+                                              code.Punct(last) == ';'
+                                        : BinaryOperator(code, first - 1).level < op.level &&
+                                              BinaryOperator(code, last).level <= op.level;
+            if (!whole || !(holds(first, k) || holds(right, last))) continue;
             // A scalar spreads: nothing to tell.
             const Shape a = ValueShape(code, outline, first, k);
             if (a.rows == 0 || a.Components() == 1) continue;
@@ -378,7 +385,9 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
                 // "v * m" element by element: the vector cast to the matrix,
                 // whose product of two matrices matrix_products makes one
                 // (glslang would multiply a matrix by the vector made one).
-                if (code.Punct(k) != '*') continue;
+                // "v *= m" glslang takes element by element; "m *= v" too
+                // once v is cast.
+                if (c != '*' || (compound && !matrixA)) continue;
                 const size_t at = matrixA ? right : first, end = matrixA ? last : k;
                 std::string cast = "(";
                 cast += TypeName(m);
