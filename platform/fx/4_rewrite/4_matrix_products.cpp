@@ -304,23 +304,38 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
     if (!any) return true;
     const HlslOutline& outline = state.outline();
     // The words an operand holding a matrix names: a variable or member
-    // declared as a matrix or a struct, a function returning one, a matrix
-    // type (a cast, a constructor). An operand without any is no matrix.
-    std::unordered_set<uint32_t> matrices;
+    // declared as a matrix or a struct holding one, a function returning
+    // one, a matrix type (a cast, a constructor). An operand without any is
+    // no matrix.
+    // Structs holding a matrix, in a member or a member's member.
+    std::unordered_set<std::string_view> holders;
+    for (size_t round = 0; round < 2; ++round) {
+        for (const StructOutline& st : outline.structs) {
+            for (const Declarator& m : st.members) {
+                if (m.type == npos) continue;
+                const std::string_view type = code.Text(m.type);
+                if (MatrixSpelling(type) || holders.count(type) != 0)
+                    holders.insert(code.Text(st.name));
+            }
+        }
+    }
+    auto holds = [&](std::string_view type) {
+        return MatrixSpelling(type) || (!holders.empty() && holders.count(type) != 0);
+    };
+    // A few words each effect: a list is quicker to search than a set.
+    std::vector<uint32_t> matrices;
     for (const auto& [name, declared] : outline.names) {
-        if (declared.type == npos || declared.name == npos) continue;
-        const std::string_view type = code.Text(declared.type);
-        if (MatrixSpelling(type) || outline.structsNamed.count(type) != 0)
-            matrices.insert(code.Token(declared.name).text);
+        if (declared.type != npos && declared.name != npos && holds(code.Text(declared.type)))
+            matrices.push_back(code.Token(declared.name).text);
     }
     for (const FunctionOutline& f : outline.functions) {
-        const std::string_view type = code.Text(f.name - 1);
-        if (MatrixSpelling(type) || outline.structsNamed.count(type) != 0)
-            matrices.insert(code.Token(f.name).text);
+        if (holds(code.Text(f.name - 1))) matrices.push_back(code.Token(f.name).text);
     }
     auto names = [&](size_t i) {
-        return code.IsIdent(i) &&
-               (matrices.count(code.Token(i).text) != 0 || MatrixSpelling(code.Text(i)));
+        const SourceToken& t = code.Token(i);
+        return t.kind == Tok::Ident &&
+               (std::find(matrices.begin(), matrices.end(), t.text) != matrices.end() ||
+                MatrixSpelling(code.Text(i)));
     };
     const TokenStream& s = *state.hlsl;
     TokenEdits edits;
@@ -332,7 +347,7 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
         bool any = false;
         for (size_t i = f.body + 1; i < f.end; ++i) any |= (named[i - f.body] = names(i)) != 0;
         if (!any) continue;
-        auto holds = [&](size_t a, size_t b) {
+        auto spans = [&](size_t a, size_t b) {
             for (size_t i = a; i < b; ++i)
                 if (named[i - f.body] != 0) return true;
             return false;
@@ -368,7 +383,7 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
                                               code.Punct(last) == ';'
                                         : BinaryOperator(code, first - 1).level < op.level &&
                                               BinaryOperator(code, last).level <= op.level;
-            if (!whole || !(holds(first, k) || holds(right, last))) continue;
+            if (!whole || !(spans(first, k) || spans(right, last))) continue;
             // A scalar spreads: nothing to tell.
             const Shape a = ValueShape(code, outline, first, k);
             if (a.rows == 0 || a.Components() == 1) continue;
