@@ -154,9 +154,10 @@ TEST_F(EffectFrameworkLoad, EveryKindOfMessageNamesTheFileItIsAbout) {
                                   "technique T { pass P {\n"
                                   "    PixelShader = compile ps_3_0 ps_face(); } }\n";
     // A matrix as a ternary's condition whose type the loader cannot tell (a
-    // member of a returned struct): glslang's SPIR-V cannot say it.
+    // member of a returned struct declared through a typedef): glslang's
+    // SPIR-V cannot say it.
     std::string untranslatable = "float2x2 m : register(c4);\n"
-                                 "struct S { float2x2 mat; }; S Get() { S s; s.mat = m; return s; }\n"
+                                 "typedef float2x2 M2; struct S { M2 mat; }; S Get() { S s; s.mat = m; return s; }\n"
                                  "float4 vs_main(float3 p : POSITION) : POSITION\n"
                                  "{ float2x2 k = Get().mat ? m : -m; return float4(p, 1) + k[0].xyxy; }\n"
                                  "technique T { pass P {\n"

@@ -2,6 +2,7 @@
 // 4_aggregate_casts.h).
 #include "platform/fx/4_rewrite/4_aggregate_casts.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -63,7 +64,7 @@ public:
             for (size_t k = f.body + 1; k < f.end; ++k) {
                 Spread(k, edits, &made);
                 if (code_.Punct(k) != '(') continue;
-                const size_t end = Cast(k, edits, &made);
+                const size_t end = Cast(k, false, edits, &made);
                 if (end == 0) return false;
                 if (end != npos) k = end - 1;
             }
@@ -75,6 +76,22 @@ public:
                 edits->list.insert(edits->list.begin() + static_cast<std::ptrdiff_t>(defined),
                                    {code_.At(first), code_.At(first), Tokens(made, first)});
             }
+        }
+        // A global's initializer, "float g[4] = (float[4])m;", calls no
+        // function: it becomes the list of the components. The tokens
+        // between the functions' bodies (in order, as the outline has them).
+        size_t k = 1;
+        for (size_t f = 0; f <= outline_.functions.size(); ++f) {
+            const bool last = f == outline_.functions.size();
+            if (!last && outline_.functions[f].body == npos) continue;
+            const size_t until = last ? code_.size() : outline_.functions[f].body;
+            for (; k + 2 < code_.size() && k < until; ++k) {
+                if (code_.Punct(k) != '(' || code_.Punct(k - 1) != '=') continue;
+                const size_t end = Cast(k, true, edits, nullptr);
+                if (end == 0) return false;
+                if (end != npos) k = end - 1;
+            }
+            if (!last) k = std::max(k, outline_.functions[f].end + 1);
         }
         return true;
     }
@@ -225,8 +242,9 @@ private:
     }
 
     // A cast at the '(' at open: its rewrite; the token after it, npos
-    // when it is none to rewrite, 0 after an error.
-    size_t Cast(size_t open, TokenEdits* edits, std::string* made) {
+    // when it is none to rewrite, 0 after an error. global: in a global's
+    // initializer, where only a whole initializer is a cast to rewrite.
+    size_t Cast(size_t open, bool global, TokenEdits* edits, std::string* made) {
         const size_t close = code_.Closing(open);
         if (close >= code_.size() || !code_.IsIdent(open + 1)) return npos;
         Type to{std::string(code_.Text(open + 1)), 0};
@@ -244,6 +262,7 @@ private:
         }
         const size_t end = OperandEnd(close + 1);
         if (end == npos || end > code_.size()) return npos;
+        if (global && code_.Punct(end) != ';' && code_.Punct(end) != ',') return npos;
         Type from = TypeOf(close + 1, end);
         if (!Aggregate(to) && !Aggregate(from)) return npos;
         if (!from.known()) {
@@ -252,44 +271,35 @@ private:
             if (n < 1 || n > 4) return npos;
             from.name = n == 1 ? "float" : Cat({"float", std::to_string(n)});
         }
+        // A global's components are read from the operand itself.
+        const std::string x =
+            global ? Cat({"(", s_.Spelling(code_.At(close + 1), code_.At(end)), ")"}) : "x";
+        // The operand is spelled once a component: not past a megabyte.
+        if (global && x.size() * static_cast<size_t>(std::max(to.length, 1)) * 16 > (1u << 20))
+            return npos;
         std::vector<std::string> target, source;
-        if (!Flatten(to, "r", &target) || !Flatten(from, "x", &source)) return npos;
-        // "(S)0": glslang fills every component with a scalar itself.
-        if (source.size() == 1) return npos;
-        if (source.size() < target.size()) {
+        if (!Flatten(to, "r", &target) || !Flatten(from, x, &source)) return npos;
+        // "(S)0": glslang fills every component of a struct or vector with a
+        // scalar itself, not of an array.
+        if (source.size() == 1 && to.length == 0) return npos;
+        if (source.size() < target.size() && source.size() > 1) {
             messages_.Add(ErrorAt(
                 code_.Pos(open), Cat({"cannot cast '", Spelled(from), "' of ", std::to_string(source.size()),
                                       " components to '", Spelled(to), "' of ",
                                       std::to_string(target.size())})));
             return 0;
         }
-        // An array is no value a function can return: only a local's
-        // initializer, "T name[N] = (T[N])x;", fills the array through an
-        // out parameter.
-        size_t declared = npos;
-        if (to.length > 0) {
-            if (open < 5 || code_.Punct(open - 1) != '=' || code_.Punct(open - 2) != ']' ||
-                code_.Punct(open - 4) != '[' || !code_.IsIdent(open - 5) ||
-                code_.Punct(end) != ';') {
-                messages_.Add(ErrorAt(code_.Pos(open),
-                                             "a cast to an array is taken only as the "
-                                             "initializer of a declaration here"));
-                return 0;
-            }
-            declared = open - 5;
+        if (global) {
+            std::string list = "{ ";
+            for (size_t i = 0; i < target.size(); ++i)
+                list += Cat({i > 0 ? ", " : "", source[source.size() == 1 ? 0 : i]});
+            list += " }";
+            edits->Replace(code_.At(open), code_.At(end), Tokens(list, open));
+            return end;
         }
         const std::string name = Function(to, from, target, source, made);
-        std::vector<SourceToken> call;
-        if (declared != npos) {
-            // "T f[N] = (T[N])x;" as "T f[N]; fx_castK_(x, f);"
-            edits->Replace(code_.At(open - 1), code_.At(close) + 1,
-                           Tokens(Cat({"; ", name, "("}), open));
-            edits->Replace(code_.At(end), code_.At(end),
-                           Tokens(Cat({", ", code_.Text(declared), ")"}), end));
-        } else {
-            edits->Replace(code_.At(open), code_.At(close) + 1, Tokens(Cat({name, "("}), open));
-            edits->Replace(code_.At(end), code_.At(end), Tokens(")", end));
-        }
+        edits->Replace(code_.At(open), code_.At(close) + 1, Tokens(Cat({name, "("}), open));
+        edits->Replace(code_.At(end), code_.At(end), Tokens(")", end));
         return close + 1;
     }
 
@@ -304,20 +314,21 @@ private:
         auto found = functions_.find(key);
         // Made for an earlier cast: defined before this function too.
         if (found != functions_.end()) return found->second;
-        const std::string name = Cat({"fx_cast", std::to_string(functions_.size()), "_"});
+        const std::string index = std::to_string(functions_.size());
+        const std::string name = Cat({"fx_cast", index, "_"});
         functions_[key] = name;
-        std::string text;
+        std::string text, type = to.name;
+        if (to.length > 0) {
+            // An array is returned as a type of its own.
+            type = Cat({"fx_array", index, "_"});
+            text = Cat({"typedef ", to.name, " ", type, "[", std::to_string(to.length), "]; "});
+        }
         const std::string param =
             Cat({from.name, " x", from.length > 0 ? Cat({"[", std::to_string(from.length), "]"}) : ""});
-        if (to.length > 0) {
-            text = Cat({"void ", name, "(", param, ", out ", to.name, " r[",
-                        std::to_string(to.length), "]) {"});
-        } else {
-            text = Cat({to.name, " ", name, "(", param, ") { ", to.name, " r;"});
-        }
+        text += Cat({type, " ", name, "(", param, ") { ", type, " r;"});
         for (size_t i = 0; i < target.size(); ++i)
-            text += Cat({" ", target[i], " = ", source[i], ";"});
-        text += to.length > 0 ? " }\n" : " return r; }\n";
+            text += Cat({" ", target[i], " = ", source[source.size() == 1 ? 0 : i], ";"});
+        text += " return r; }\n";
         *made += text;
         return name;
     }

@@ -9,15 +9,19 @@ class TokenRewriteState;
 // Direct3D 9 casts between any two types of enough components, taking them
 // in order (a struct's members in turn, an array's elements, a matrix's rows,
 // a vector's components; a scalar fills every one). glslang takes only
-// casts between numeric types, and a scalar cast to anything. Each cast to or from a struct or an array,
-// "(float4)s", "(S)v", becomes a call of a function made for its pair of
-// types, "fx_cast0_(s)", defined just before the function that casts; a
-// cast to an array stands as the initializer of a local ("float f[4] =
-// (float[4])p;" fills f through an out parameter). A source of fewer
-// components than the target (not a scalar) is an error. A struct or array
-// among a constructor's arguments or in an initializer list, "float4(s, 1)",
-// "{ s, 1 }", is such a call that gives its components as a vector (of four
-// at most). Always true but for that error.
+// casts between numeric types, and a scalar cast to anything but an array.
+// Each cast to or from a struct or an array, "(float4)s", "(S)v",
+// "(float[4])p", becomes a call of a function made for its pair of types,
+// "fx_cast0_(s)", defined just before the function that casts; one to an
+// array returns it as a typedef of its own ("fx_array0_"), so the cast
+// stands wherever a value does (an initializer, an assignment's right side,
+// an argument, a return value). In a global's initializer, where glslang
+// calls no function, a cast that is the whole initializer becomes the list
+// of its operand's components ("{ (m)[0][0], (m)[0][1], ... }"). A source
+// of fewer components than the target (not a scalar) is an error. A struct
+// or array among a constructor's arguments or in an initializer list,
+// "float4(s, 1)", "{ s, 1 }", is such a call that gives its components as
+// a vector (of four at most). Always true but for that error.
 bool RewriteAggregateCasts(TokenRewriteState& state);
 
 }  // namespace fx

@@ -3,7 +3,7 @@
 //
 // Implemented: [x] literals (suffixes, hex, true / false), constructors
 //                  (float4(1, v.xy...) of literals), initializer lists,
-//                  casts, unary - + !, binary + - * / %, parentheses
+//                  casts (to arrays too), unary - + !, binary + - * / %, parentheses
 //              [x] int arithmetic on ints (division truncates), bool and int
 //                  globals as Direct3D 9 keeps them in registers (1.0 / 0.0,
 //                  whole numbers)
@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/shared/tokenizer.h"
 
@@ -200,6 +201,22 @@ private:
         }
         if (word == "{") return Init(out, depth);
         if (word == "(") {
+            // A cast to an array, "(float[4])m", "(float2[2])v": the first
+            // components in order, a scalar in every one.
+            if (tokens_.size() > pos_ + 5 && NumericType(Word(pos_ + 1)) != 0 && Is("[", pos_ + 2) &&
+                tokens_[pos_ + 3].kind == Tok::Number && Is("]", pos_ + 4) && Is(")", pos_ + 5)) {
+                const char kind = NumericType(Word(pos_ + 1));
+                const size_t n = static_cast<size_t>(Components(Word(pos_ + 1))) *
+                                 std::strtoul(Word(pos_ + 3).c_str(), nullptr, 0);
+                if (n == 0 || n > kMaxValues) return Fail("the array's size cannot be read");
+                pos_ += 6;
+                if (!Unary(out, depth + 1)) return false;
+                if (out->v.size() == 1) out->v.assign(n, out->v[0]);
+                if (out->v.size() < n) return Fail("it has fewer components than the array");
+                out->v.resize(n);
+                Convert(kind, out);
+                return true;
+            }
             // A cast: "(float)x", "(int2)v".
             if (tokens_.size() > pos_ + 2 && NumericType(Word(pos_ + 1)) != 0 && Is(")", pos_ + 2)) {
                 const char kind = NumericType(Word(pos_ + 1));

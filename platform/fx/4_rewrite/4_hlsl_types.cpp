@@ -69,6 +69,26 @@ public:
 
     Shape MatrixOf(size_t first, size_t last) const { return Matrix(first, last); }
 
+    // An operand: unary signs, a cast or a primary and its postfix chain.
+    Shape OperandOf(size_t first, size_t last) const {
+        if (last > code_.size()) return {};
+        for (;;) {
+            while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
+            if (first + 1 >= last || code_.Punct(first) != '(' || code_.Closing(first) != last - 1)
+                break;
+            ++first, --last;  // "(m)"
+        }
+        if (first >= last) return {};
+        if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
+            code_.Punct(first + 2) == ')' && first + 3 < last) {
+            return ShapeOf(code_.Text(first + 1));
+        }
+        Shape shape;
+        bool array = false;
+        if (!PostfixShape(first, last, &shape, &array) || array) return {};
+        return shape;
+    }
+
 private:
     static constexpr int kMaxDepth = 32;
 
@@ -124,11 +144,13 @@ private:
     }
 
     // The shape of a primary expression and what follows it; false when it
-    // cannot be told.
+    // cannot be told. Telling matrices, a struct on the way (a variable, an
+    // element, a call returning one) is followed through its members.
     bool PostfixShape(size_t first, size_t last, Shape* out, bool* isArray) const {
         size_t k = first;
         Shape shape;
         bool array = false;
+        std::string_view structName;  // the value is this struct
         if (code_.Token(k).kind == Tok::Number) {
             shape = {1, 1, false};
             ++k;
@@ -148,29 +170,41 @@ private:
             size_t close = code_.Closing(k + 1);
             if (close >= last) return false;
             shape = Call(k, close);
+            if (shape.rows == 0 && matrices_) structName = ReturnedStruct(code_.Text(k));
             k = close + 1;
         } else if (code_.IsIdent(k)) {
             if (code_.Text(k) == "true" || code_.Text(k) == "false") {
                 shape = {1, 1, false};
             } else if (!Name(k, &shape, &array)) {
-                return false;
+                if (matrices_) structName = StructNamed(k, &array);
+                if (structName.empty()) return false;
             }
             ++k;
         } else {
             return false;
         }
-        while (k < last && shape.rows > 0) {
+        while (k < last && (shape.rows > 0 || !structName.empty())) {
             if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
                 std::string_view field = code_.Text(k + 1);
-                if (!shape.matrix && !array && IsSwizzle(field)) {
+                if (!structName.empty()) {
+                    if (array || !Member(&structName, field, &shape, &array)) return false;
+                } else if (!shape.matrix && !array && IsSwizzle(field)) {
                     shape = {1, static_cast<int>(field.size()), false};
+                } else if (shape.matrix && !array && matrices_ && field.size() > 2 &&
+                           field[0] == '_') {
+                    // "_11_12_13", "_m00_m01": a vector of the elements named.
+                    const int n = static_cast<int>(std::count(field.begin(), field.end(), '_'));
+                    if (n > 4) return false;
+                    shape = {1, n, false};
                 } else if (!Name(k + 1, &shape, &array)) {
-                    return 0;
+                    return false;
                 }
                 k += 2;
             } else if (code_.Punct(k) == '[') {
                 if (array) {
                     array = false;
+                } else if (!structName.empty()) {
+                    return false;
                 } else if (shape.matrix) {
                     shape = {1, shape.cols, false};
                 } else {
@@ -181,10 +215,51 @@ private:
                 return false;
             }
         }
-        if (k != last || shape.rows == 0) return false;
+        if (k != last || shape.rows == 0 || !structName.empty()) return false;
         *out = shape;
         *isArray = array;
         return true;
+    }
+
+    // The struct a variable is declared as; empty for any other.
+    std::string_view StructNamed(size_t at, bool* array) const {
+        auto it = outline_.names.find(code_.Text(at));
+        if (it == outline_.names.end() || it->second.type == npos) return {};
+        const std::string_view type = code_.Text(it->second.type);
+        if (outline_.structsNamed.count(type) == 0) return {};
+        *array = it->second.array;
+        return type;
+    }
+
+    // The struct the effect's functions of that name all return; empty
+    // when they return another type or none is declared.
+    std::string_view ReturnedStruct(std::string_view f) const {
+        std::string_view found;
+        for (size_t index : outline_.Functions(f)) {
+            const std::string_view r = code_.Text(outline_.functions[index].name - 1);
+            if (outline_.structsNamed.count(r) == 0 || (!found.empty() && found != r)) return {};
+            found = r;
+        }
+        return found;
+    }
+
+    // The member field of *structName: its shape, or the struct it is
+    // (then in *structName); false when the struct has no such member.
+    bool Member(std::string_view* structName, std::string_view field, Shape* shape,
+                bool* array) const {
+        const StructOutline* st = outline_.FindStruct(code_, *structName);
+        if (st == nullptr) return false;
+        for (const Declarator& m : st->members) {
+            if (m.name == npos || m.type == npos || code_.Text(m.name) != field) continue;
+            const std::string_view type = code_.Text(m.type);
+            *array = m.arrayOpen != npos;
+            *shape = ShapeOf(type);
+            *structName = shape->rows > 0 || outline_.structsNamed.count(type) == 0
+                              ? std::string_view()
+                              : type;
+            return shape->rows > 0 || !structName->empty();
+        }
+        return false;
     }
 
     // An operator at k: the glued run of operator characters it is. Its
@@ -207,9 +282,38 @@ private:
     Shape Matrix(size_t first, size_t last) const {
         if (first >= last || last > code_.size() || depth_ >= kMaxDepth) return {};
         ++depth_;
-        Shape s = MatrixOperands(first, last);
+        Shape s = Selection(first, last);
         --depth_;
         return s.matrix && s.rows > 1 && s.cols > 1 ? s : Shape{};
+    }
+
+    // "c ? a : b": the shape of its values (of two matrices the smaller
+    // rows and columns, a scalar spread over the other's); the operators'
+    // shape when there is no '?' at this level.
+    Shape Selection(size_t first, size_t last) const {
+        size_t question = last, colon = last;
+        int nested = 0;
+        for (size_t k = first; k < last; ++k) {
+            const char p = code_.Punct(k);
+            if (p == '(' || p == '[' || p == '{') {
+                k = code_.Closing(k);
+            } else if (p == '?') {
+                if (question == last) question = k;
+                else ++nested;
+            } else if (p == ':' && question != last && nested-- == 0) {
+                colon = k;
+                break;
+            }
+        }
+        if (question == last) return MatrixOperands(first, last);
+        if (colon == last) return {};
+        const Shape a = Matrix(question + 1, colon), b = Matrix(colon + 1, last);
+        if (a.rows > 0 && b.rows > 0)
+            return {std::min(a.rows, b.rows), std::min(a.cols, b.cols), true};
+        const Typer counts(code_, outline_, false);
+        if (a.rows > 0 && counts.Count(colon + 1, last) == 1) return a;
+        if (b.rows > 0 && counts.Count(question + 1, colon) == 1) return b;
+        return {};
     }
 
     Shape MatrixOperands(size_t first, size_t last) const {
@@ -340,6 +444,10 @@ int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t fi
 
 Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
     return Typer(code, outline, true).MatrixOf(first, last);
+}
+
+Shape ValueShape(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
+    return Typer(code, outline, true).OperandOf(first, last);
 }
 
 }  // namespace fx

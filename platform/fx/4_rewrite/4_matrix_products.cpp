@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
@@ -247,7 +248,181 @@ void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
     }
 }
 
+// The binary operator at code token k, its characters glued ("<=", "=="):
+// its precedence (3 * / %, 2 + -, 1 < > <= >=, 0 == !=) and length; level
+// -1 for any other token (an assignment, ++, a unary sign).
+struct Operator {
+    int level = -1;
+    size_t length = 0;
+};
+Operator BinaryOperator(const Code& code, size_t k) {
+    const char c = code.Punct(k);
+    if (c == 0 || std::string_view("+-*/%<>=!").find(c) == std::string_view::npos) return {};
+    // Binary only after an operand.
+    if (k == 0) return {};
+    const SourceToken& before = code.Token(k - 1);
+    const bool after = before.kind == Tok::Ident || before.kind == Tok::Number ||
+                       code.Punct(k - 1) == ')' || code.Punct(k - 1) == ']';
+    if (!after || (before.kind == Tok::Ident && code.Text(k - 1) == "return")) return {};
+    // The next character when it is glued on: "==", "<=", "+=", "++", "<<".
+    const char n = k + 1 < code.size() && (code.Token(k + 1).flags & kGlued) != 0
+                       ? code.Punct(k + 1)
+                       : 0;
+    if ((c == '=' || c == '!') && n == '=') return {0, 2};
+    if ((c == '<' || c == '>') && n == '=') return {1, 2};
+    if (n == '=' || (n == c && (c == '+' || c == '-' || c == '<' || c == '>'))) return {};
+    if (c == '<' || c == '>') return {1, 1};
+    if (c == '+' || c == '-') return {2, 1};
+    if (c == '*' || c == '/' || c == '%') return {3, 1};
+    return {};
+}
+
+std::string Spelled(Shape sh) {
+    if (sh.matrix) return TypeName(sh);
+    std::string type = "float";
+    if (sh.cols > 1) type += std::to_string(sh.cols);
+    return type;
+}
+
+// A matrix type's spelling, "float4x4", "half2x3" (1xN and Nx1 too): its
+// last three characters.
+bool MatrixSpelling(std::string_view t) {
+    const size_t n = t.size();
+    return n >= 6 && t[n - 2] == 'x' && t[n - 1] >= '1' && t[n - 1] <= '4' && t[n - 3] >= '1' &&
+           t[n - 3] <= '4';
+}
+
 }  // namespace
+
+bool CheckMatrixVectorOperands(TokenRewriteState& state) {
+    const Code& code = state.code();
+    bool any = false;
+    for (size_t i = 0; i < code.size() && !any; ++i) {
+        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
+        any = sh.matrix && sh.rows > 1 && sh.cols > 1;
+    }
+    if (!any) return true;
+    const HlslOutline& outline = state.outline();
+    // The words an operand holding a matrix names: a variable or member
+    // declared as a matrix or a struct holding one, a function returning
+    // one, a matrix type (a cast, a constructor). An operand without any is
+    // no matrix.
+    // Structs holding a matrix, in a member or a member's member.
+    std::unordered_set<std::string_view> holders;
+    for (size_t round = 0; round < 2; ++round) {
+        for (const StructOutline& st : outline.structs) {
+            for (const Declarator& m : st.members) {
+                if (m.type == npos) continue;
+                const std::string_view type = code.Text(m.type);
+                if (MatrixSpelling(type) || holders.count(type) != 0)
+                    holders.insert(code.Text(st.name));
+            }
+        }
+    }
+    auto holds = [&](std::string_view type) {
+        return MatrixSpelling(type) || (!holders.empty() && holders.count(type) != 0);
+    };
+    // A few words each effect: a list is quicker to search than a set.
+    std::vector<uint32_t> matrices;
+    for (const auto& [name, declared] : outline.names) {
+        if (declared.type != npos && declared.name != npos && holds(code.Text(declared.type)))
+            matrices.push_back(code.Token(declared.name).text);
+    }
+    for (const FunctionOutline& f : outline.functions) {
+        if (holds(code.Text(f.name - 1))) matrices.push_back(code.Token(f.name).text);
+    }
+    auto names = [&](size_t i) {
+        const SourceToken& t = code.Token(i);
+        return t.kind == Tok::Ident &&
+               (std::find(matrices.begin(), matrices.end(), t.text) != matrices.end() ||
+                MatrixSpelling(code.Text(i)));
+    };
+    const TokenStream& s = *state.hlsl;
+    TokenEdits edits;
+    bool ok = true;
+    std::vector<char> named;  // by body token: a word of the set above
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos) continue;
+        named.assign(f.end - f.body, 0);
+        bool any = false;
+        for (size_t i = f.body + 1; i < f.end; ++i) any |= (named[i - f.body] = names(i)) != 0;
+        if (!any) continue;
+        auto spans = [&](size_t a, size_t b) {
+            for (size_t i = a; i < b; ++i)
+                if (named[i - f.body] != 0) return true;
+            return false;
+        };
+        size_t statementEnd = f.body + 1;  // the statement's ';', '{' or '}'
+        bool statement = false;            // it holds such a word
+        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            if (k >= statementEnd) {
+                statement = false;
+                for (statementEnd = k; statementEnd < f.end; ++statementEnd) {
+                    const char p = code.Punct(statementEnd);
+                    if (p == ';' || p == '{' || p == '}') break;
+                    statement |= named[statementEnd - f.body] != 0;
+                }
+            }
+            if (!statement || code.Token(k).kind != Tok::Punct) continue;
+            Operator op = BinaryOperator(code, k);
+            // "m *= v", "v += m" as a statement: its two sides.
+            const char c = code.Punct(k);
+            const bool compound = op.level < 0 && (c == '*' || c == '+' || c == '-' || c == '/') &&
+                                  code.Punct(k + 1) == '=' &&
+                                  (code.Token(k + 1).flags & kGlued) != 0;
+            if (compound) op = {0, 2};
+            if (op.level < 0) continue;
+            const size_t right = k + op.length;
+            size_t first = OperandStart(code, k, f.body);
+            if (!compound) first = CastBefore(code, first, f.body);
+            const size_t last = OperandEnd(code, right, f.end);
+            if (first == npos || last == npos || first >= k) continue;
+            // Only where these are the operator's whole operands: an
+            // operator before binds less tightly, one after not more.
+            const bool whole = compound ? BinaryOperator(code, first - 1).level < 0 &&
+                                              code.Punct(last) == ';'
+                                        : BinaryOperator(code, first - 1).level < op.level &&
+                                              BinaryOperator(code, last).level <= op.level;
+            if (!whole || !(spans(first, k) || spans(right, last))) continue;
+            // A scalar spreads: nothing to tell.
+            const Shape a = ValueShape(code, outline, first, k);
+            if (a.rows == 0 || a.Components() == 1) continue;
+            const Shape b = ValueShape(code, outline, right, last);
+            if (b.rows == 0) continue;
+            const bool matrixA = a.matrix && a.rows > 1 && a.cols > 1;
+            const bool matrixB = b.matrix && b.rows > 1 && b.cols > 1;
+            if (matrixA == matrixB) continue;
+            const Shape m = matrixA ? a : b, v = matrixA ? b : a;
+            // A scalar spreads; a vector converts to a matrix of as many
+            // components, a 1xN or Nx1 matrix as a vector.
+            if (v.Components() == 1) continue;
+            if (v.Components() == m.Components()) {
+                // "v * m" element by element: the vector cast to the matrix,
+                // whose product of two matrices matrix_products makes one
+                // (glslang would multiply a matrix by the vector made one).
+                // "v *= m" glslang takes element by element; "m *= v" too
+                // once v is cast.
+                if (c != '*' || (compound && !matrixA)) continue;
+                const size_t at = matrixA ? right : first, end = matrixA ? last : k;
+                std::string cast = "(";
+                cast += TypeName(m);
+                cast += ")(";
+                edits.Replace(code.At(at), code.At(at), s.MakeTokens(cast, code.Token(at)));
+                edits.Replace(code.At(end), code.At(end), s.MakeTokens(")", code.Token(end - 1)));
+                continue;
+            }
+            state.messages.Error(
+                code.Pos(k), Cat({"'", Spelled(a), "' and '", Spelled(b),
+                                  "' do not convert: a matrix and a vector meet in an operator "
+                                  "only with as many components"}));
+            ok = false;
+        }
+    }
+    if (!ok || edits.list.empty()) return ok;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
 
 bool RewriteMatrixProducts(TokenRewriteState& state) {
     const Code& code = state.code();

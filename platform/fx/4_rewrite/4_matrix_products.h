@@ -21,4 +21,19 @@ class TokenRewriteState;
 // shapes) are left as they are. Always true.
 bool RewriteMatrixProducts(TokenRewriteState& state);
 
+// Direct3D 9 converts a vector into a matrix, or a matrix into a vector,
+// only of as many components (a 1xN or Nx1 matrix is a vector): "m + v",
+// "m * v", "m < v" of a float3x3 and a float3 is an error at the operator,
+// where glslang would multiply "m * v" as a matrix and a column, or fail
+// at the statement's end. A float2x2 and a float4 meet element by element:
+// in "v * m" and "m *= v" the vector is cast to the matrix ("(float2x2)(v)
+// * m", which RewriteMatrixProducts makes a product element by element;
+// glslang would multiply the two as matrices); a scalar spreads. "m += v"
+// and the like as statements are checked too. Only where the shapes of both
+// operands are told (ValueShape), each the operator's whole operand (an
+// operator beside it binds less tightly). The "matrix_vectors" entry of
+// 4_token_rewrites.cpp, here for the operand walk it shares with the
+// products. False after such an error.
+bool CheckMatrixVectorOperands(TokenRewriteState& state);
+
 }  // namespace fx

@@ -14,22 +14,6 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-// The declared shape of the operand in code tokens [first, last): a name
-// or a constructor; rows 0 when the declarations do not tell it.
-Shape OperandShape(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
-    while (code.Punct(first) == '(' && code.Closing(first) == last - 1) ++first, --last;
-    if (!code.IsIdent(first)) return {};
-    if (last == first + 1) {
-        const auto found = outline.names.find(code.Text(first));
-        if (found == outline.names.end() || found->second.type == npos || found->second.array)
-            return {};
-        return ShapeOf(code.Text(found->second.type));
-    }
-    if (code.Punct(first + 1) == '(' && code.Closing(first + 1) == last - 1)
-        return ShapeOf(code.Text(first));
-    return {};
-}
-
 std::string Outer(int rows, int cols) {
     std::string name = "fx_outer";
     name += std::to_string(rows);
@@ -96,8 +80,8 @@ bool RewriteOuterProducts(TokenRewriteState& state) {
             }
             const auto items = ListItems(code, k + 1, code.Closing(k + 1));
             if (items.size() != 2) continue;
-            const Shape a = OperandShape(code, outline, items[0].first, items[0].second);
-            const Shape b = OperandShape(code, outline, items[1].first, items[1].second);
+            const Shape a = ValueShape(code, outline, items[0].first, items[0].second);
+            const Shape b = ValueShape(code, outline, items[1].first, items[1].second);
             if (!a.matrix || a.cols != 1 || a.rows < 2 || !b.matrix || b.rows != 1 || b.cols < 2)
                 continue;
             if (made.insert({a.rows, b.cols}).second) definitions += Definition(a.rows, b.cols);

@@ -11,7 +11,8 @@ class TokenRewriteState;
 // rewrite holds both as vectors, of which mul is the dot product: such a
 // call becomes "fx_outer4x3_(c, r)", a function made for its shape and
 // defined just before the function that calls it. Only where the
-// declarations tell the shapes (a name, a constructor). Always true.
+// declarations tell the shapes (ValueShape: a name, a member, an element,
+// a constructor, a cast, a call of the effect's own function). Always true.
 bool RewriteOuterProducts(TokenRewriteState& state);
 
 }  // namespace fx

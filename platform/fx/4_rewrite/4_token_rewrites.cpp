@@ -6,6 +6,7 @@
 #include "platform/fx/4_rewrite/4_int_matrices.h"
 #include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
 #include "platform/fx/4_rewrite/4_matrix_products.h"
+#include "platform/fx/4_rewrite/4_mul_shapes.h"
 #include "platform/fx/4_rewrite/4_negated_bools.h"
 #include "platform/fx/4_rewrite/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
@@ -71,9 +72,16 @@ constexpr std::array kRewrites = {
                      s.Edited();
                      return true;
                  }},
+    // After the checks, whose errors come first; before shapes, which hold
+    // a 1xN matrix as a vector, and before matrix products, which multiply
+    // the vectors it casts to matrices.
+    TokenRewrite{"matrix_vectors", CheckMatrixVectorOperands},
     // Before shapes, which hold an Nx1 and a 1xN matrix as vectors, whose
     // mul would then be their dot product.
     TokenRewrite{"outer_products", RewriteOuterProducts},
+    // After outer products, which take the Nx1 by 1xM pairs; before shapes,
+    // which would hold a 1xN matrix as a vector.
+    TokenRewrite{"mul_shapes", RewriteMulShapes},
     // Before the initializer lists: a list fills the types as these edits
     // leave them (a 1xN matrix as a vector).
     TokenRewrite{"shapes", RewriteDeclarationShapes},
