@@ -3,6 +3,7 @@
 // and structs declared at global scope.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -118,6 +119,23 @@ struct Shape {
 };
 Shape ShapeOf(std::string_view type);
 inline int Components(std::string_view type) { return ShapeOf(type).Components(); }
+// A shape spelled after a base name, as ShapeOf reads it back: a matrix
+// "float2x3", a vector "float3", a scalar "float"; then the suffix
+// ("fx_times" 2 x 2 "_": "fx_times2x2_").
+std::string ShapeName(Shape shape, std::string_view base = "float",
+                      std::string_view suffix = {});
+// The text of a helper function that makes a float matrix of the shape row
+// by row, each row a product: "float2x2 NAME(A a, B b) { return
+// float2x2(a[0] * b[0], a[1] * b[1]); }" (rowsOfB), else "a[0] * b".
+std::string RowProductFunction(std::string_view name, Shape shape, std::string_view typeA,
+                               std::string_view typeB, bool rowsOfB);
+
+// s is one of the words of the list.
+inline bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
+    for (std::string_view w : list)
+        if (s == w) return true;
+    return false;
+}
 
 // The items of the list or call whose bracket is at open (closed at close),
 // split at its own commas: [first, last) each.

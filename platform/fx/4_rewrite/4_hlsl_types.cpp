@@ -5,6 +5,7 @@
 // keep their argument's shape, and the arithmetic between them (a scalar
 // spreads, two vectors give the shorter one, as Direct3D 9 truncates).
 #include <algorithm>
+#include <string>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 
@@ -27,6 +28,42 @@ Shape ShapeOf(std::string_view type) {
     return {};
 }
 
+std::string ShapeName(Shape shape, std::string_view base, std::string_view suffix) {
+    std::string name(base);
+    if (shape.matrix) {
+        name += std::to_string(shape.rows);
+        name += 'x';
+        name += std::to_string(shape.cols);
+    } else if (shape.Components() > 1) {
+        name += std::to_string(shape.Components());
+    }
+    name += suffix;
+    return name;
+}
+
+std::string RowProductFunction(std::string_view name, Shape shape, std::string_view typeA,
+                               std::string_view typeB, bool rowsOfB) {
+    const std::string type = ShapeName(shape);
+    std::string text;
+    for (std::string_view part : std::initializer_list<std::string_view>{
+             type, " ", name, "(", typeA, " a, ", typeB, " b) { return ", type, "("}) {
+        text += part;
+    }
+    for (int r = 0; r < shape.rows; ++r) {
+        if (r > 0) text += ", ";
+        text += "a[";
+        text += std::to_string(r);
+        text += "] * b";
+        if (rowsOfB) {
+            text += '[';
+            text += std::to_string(r);
+            text += ']';
+        }
+    }
+    text += "); }\n";
+    return text;
+}
+
 namespace {
 
 constexpr size_t npos = Declarator::npos;
@@ -35,10 +72,6 @@ bool IsSwizzle(std::string_view s) {
     if (s.empty() || s.size() > 4) return false;
     return s.find_first_not_of("xyzw") == std::string_view::npos ||
            s.find_first_not_of("rgba") == std::string_view::npos;
-}
-
-bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
-    return std::find(list.begin(), list.end(), s) != list.end();
 }
 
 // The intrinsics whose result has the shape of their arguments.
