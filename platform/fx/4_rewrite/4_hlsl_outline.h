@@ -28,16 +28,16 @@ public:
     std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
     SourcePos Pos(size_t i) const { return s_.Pos(Token(i)); }
     // The character of a one-character punctuation token; 0 for others and
-    // past the end.
-    char Punct(size_t i) const {
-        return i < size() && Token(i).kind == Tok::Punct && Text(i).size() == 1 ? Text(i)[0] : 0;
-    }
+    // past the end. Read once per token: every rewrite asks it of most
+    // tokens, and no rewrite changes a punctuation token in place.
+    char Punct(size_t i) const { return i < punct_.size() ? punct_[i] : 0; }
     // The token that closes the bracket opened at i; size() when none does.
     size_t Closing(size_t i) const { return i < size() ? closing_[i] : size(); }
 
 private:
     const TokenStream& s_;
     std::vector<size_t> index_;
+    std::vector<char> punct_;      // by code token: Punct's answer
     std::vector<size_t> closing_;  // by code token: its closing bracket's
 };
 
