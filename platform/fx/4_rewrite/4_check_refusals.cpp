@@ -91,12 +91,14 @@ struct Refusals {
         }
     }
 
+    static bool StorageWord(std::string_view w) {
+        return OneOf(w, {"uniform", "extern", "static", "shared", "groupshared", "const",
+                         "volatile", "in", "out", "inout"});
+    }
+
     // A run of storage classes and parameter directions: one given twice, or
     // two that contradict one another, is an error at the second.
     void StorageClasses() {
-        static const std::set<std::string_view> kWords = {
-            "uniform", "extern", "static", "shared", "groupshared", "const", "volatile",
-            "in",      "out",    "inout"};
         auto contradict = [](std::string_view a, std::string_view b) {
             auto direction = [](std::string_view w) { return w == "in" || w == "out" || w == "inout"; };
             auto pair = [&](std::string_view x, std::string_view y) {
@@ -108,14 +110,14 @@ struct Refusals {
                    pair("static", "shared") || pair("static", "groupshared");
         };
         for (size_t i = 0; i < code.size(); ++i) {
-            if (!code.IsIdent(i) || kWords.count(code.Text(i)) == 0) continue;
+            if (!code.IsIdent(i) || !StorageWord(code.Text(i))) continue;
             if (i > 0 && code.IsIdent(i - 1) && IsQualifier(code.Text(i - 1))) continue;
             // The run from i, other qualifiers (row_major, precise) within it.
             std::vector<size_t> run;
             size_t k = i;
-            for (; code.IsIdent(k) && (kWords.count(code.Text(k)) != 0 || IsQualifier(code.Text(k)));
+            for (; code.IsIdent(k) && (StorageWord(code.Text(k)) || IsQualifier(code.Text(k)));
                  ++k) {
-                if (kWords.count(code.Text(k)) == 0) continue;
+                if (!StorageWord(code.Text(k))) continue;
                 for (size_t before : run) {
                     if (code.Text(before) == code.Text(k)) {
                         Error(k, Quoted(k) + " is given twice");

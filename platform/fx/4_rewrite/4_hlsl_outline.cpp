@@ -8,7 +8,10 @@ namespace fx {
 Code::Code(const TokenStream& s) : s_(s) {
     for (size_t i = 0; i < s.tokens.size(); ++i) {
         Tok k = s.tokens[i].kind;
-        if (k != Tok::Directive && k != Tok::String) index_.push_back(i);
+        if (k == Tok::Directive || k == Tok::String) continue;
+        index_.push_back(i);
+        const std::string_view text = k == Tok::Punct ? s.Text(s.tokens[i]) : std::string_view();
+        punct_.push_back(text.size() == 1 ? text[0] : '\0');
     }
     // Brackets paired once: any closing one closes the innermost open one,
     // so that a stray bracket costs no more than itself.

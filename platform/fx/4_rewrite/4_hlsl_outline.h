@@ -3,6 +3,7 @@
 // and structs declared at global scope.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,16 +28,16 @@ public:
     std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
     SourcePos Pos(size_t i) const { return s_.Pos(Token(i)); }
     // The character of a one-character punctuation token; 0 for others and
-    // past the end.
-    char Punct(size_t i) const {
-        return i < size() && Token(i).kind == Tok::Punct && Text(i).size() == 1 ? Text(i)[0] : 0;
-    }
+    // past the end. Read once per token: every rewrite asks it of most
+    // tokens, and no rewrite changes a punctuation token in place.
+    char Punct(size_t i) const { return i < punct_.size() ? punct_[i] : 0; }
     // The token that closes the bracket opened at i; size() when none does.
     size_t Closing(size_t i) const { return i < size() ? closing_[i] : size(); }
 
 private:
     const TokenStream& s_;
     std::vector<size_t> index_;
+    std::vector<char> punct_;      // by code token: Punct's answer
     std::vector<size_t> closing_;  // by code token: its closing bracket's
 };
 
@@ -118,6 +119,23 @@ struct Shape {
 };
 Shape ShapeOf(std::string_view type);
 inline int Components(std::string_view type) { return ShapeOf(type).Components(); }
+// A shape spelled after a base name, as ShapeOf reads it back: a matrix
+// "float2x3", a vector "float3", a scalar "float"; then the suffix
+// ("fx_times" 2 x 2 "_": "fx_times2x2_").
+std::string ShapeName(Shape shape, std::string_view base = "float",
+                      std::string_view suffix = {});
+// The text of a helper function that makes a float matrix of the shape row
+// by row, each row a product: "float2x2 NAME(A a, B b) { return
+// float2x2(a[0] * b[0], a[1] * b[1]); }" (rowsOfB), else "a[0] * b".
+std::string RowProductFunction(std::string_view name, Shape shape, std::string_view typeA,
+                               std::string_view typeB, bool rowsOfB);
+
+// s is one of the words of the list.
+inline bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
+    for (std::string_view w : list)
+        if (s == w) return true;
+    return false;
+}
 
 // The items of the list or call whose bracket is at open (closed at close),
 // split at its own commas: [first, last) each.

@@ -5,26 +5,82 @@
 // keep their argument's shape, and the arithmetic between them (a scalar
 // spreads, two vectors give the shorter one, as Direct3D 9 truncates).
 #include <algorithm>
+#include <string>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 
 namespace fx {
 
-Shape ShapeOf(std::string_view type) {
-    if (type.empty() || std::string_view("fhiubdm").find(type[0]) == std::string_view::npos)
-        return {};
-    for (std::string_view b : {"float", "half", "int", "uint", "bool", "double", "dword",
-                               "min16float", "min10float", "min16int", "min12int", "min16uint"}) {
-        if (type.substr(0, b.size()) != b) continue;
-        std::string_view rest = type.substr(b.size());
-        auto dim = [](char c) { return c >= '1' && c <= '4'; };
-        if (rest.empty()) return {1, 1, false};
-        if (rest.size() == 1 && dim(rest[0])) return {1, rest[0] - '0', false};
-        if (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))
-            return {rest[0] - '0', rest[2] - '0', true};
-        return {};
+namespace {
+
+// The length of the numeric base name type starts with ("float" of
+// "float3x4"); 0 when it starts with none. No base name starts another, so
+// the first letter tells which one to try.
+size_t BaseName(std::string_view type) {
+    auto starts = [&](std::string_view b) { return type.substr(0, b.size()) == b ? b.size() : 0; };
+    switch (type.empty() ? '\0' : type[0]) {
+        case 'f': return starts("float");
+        case 'h': return starts("half");
+        case 'i': return starts("int");
+        case 'u': return starts("uint");
+        case 'b': return starts("bool");
+        case 'd': return type.size() > 1 && type[1] == 'o' ? starts("double") : starts("dword");
+        case 'm':
+            for (std::string_view b : {"min16float", "min10float", "min16int", "min12int", "min16uint"})
+                if (size_t n = starts(b)) return n;
+            return 0;
+        default: return 0;
     }
+}
+
+}  // namespace
+
+Shape ShapeOf(std::string_view type) {
+    const size_t base = BaseName(type);
+    if (base == 0) return {};
+    const std::string_view rest = type.substr(base);
+    auto dim = [](char c) { return c >= '1' && c <= '4'; };
+    if (rest.empty()) return {1, 1, false};
+    if (rest.size() == 1 && dim(rest[0])) return {1, rest[0] - '0', false};
+    if (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]))
+        return {rest[0] - '0', rest[2] - '0', true};
     return {};
+}
+
+std::string ShapeName(Shape shape, std::string_view base, std::string_view suffix) {
+    std::string name(base);
+    if (shape.matrix) {
+        name += std::to_string(shape.rows);
+        name += 'x';
+        name += std::to_string(shape.cols);
+    } else if (shape.Components() > 1) {
+        name += std::to_string(shape.Components());
+    }
+    name += suffix;
+    return name;
+}
+
+std::string RowProductFunction(std::string_view name, Shape shape, std::string_view typeA,
+                               std::string_view typeB, bool rowsOfB) {
+    const std::string type = ShapeName(shape);
+    std::string text;
+    for (std::string_view part : std::initializer_list<std::string_view>{
+             type, " ", name, "(", typeA, " a, ", typeB, " b) { return ", type, "("}) {
+        text += part;
+    }
+    for (int r = 0; r < shape.rows; ++r) {
+        if (r > 0) text += ", ";
+        text += "a[";
+        text += std::to_string(r);
+        text += "] * b";
+        if (rowsOfB) {
+            text += '[';
+            text += std::to_string(r);
+            text += ']';
+        }
+    }
+    text += "); }\n";
+    return text;
 }
 
 namespace {
@@ -35,10 +91,6 @@ bool IsSwizzle(std::string_view s) {
     if (s.empty() || s.size() > 4) return false;
     return s.find_first_not_of("xyzw") == std::string_view::npos ||
            s.find_first_not_of("rgba") == std::string_view::npos;
-}
-
-bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
-    return std::find(list.begin(), list.end(), s) != list.end();
 }
 
 // The intrinsics whose result has the shape of their arguments.
@@ -92,9 +144,32 @@ public:
 private:
     static constexpr int kMaxDepth = 32;
 
-    int Operands(size_t first, size_t last) const {
-        // Split at the binary operators of this level.
-        std::vector<std::pair<size_t, size_t>> operands;
+    // The token at k as an operator of an expression: 2 for one that ends
+    // what this typer reads (an assignment, a comma, '?', && and ||), 1 for
+    // a binary arithmetic or comparison operator, 0 for any other token.
+    int OperatorKind(size_t k) const {
+        if (code_.Token(k).kind != Tok::Punct) return 0;
+        switch (code_.Punct(k)) {
+            case '?': case '=': case ',':
+                return 2;
+            case '+': case '-': case '*': case '/': case '%': case '<': case '>':
+                return 1;
+            case 0:
+                break;  // a longer punctuation token
+            default:
+                return 0;
+        }
+        const std::string_view t = code_.Text(k);
+        if (OneOf(t, {"+=", "-=", "*=", "/=", "&&", "||"})) return 2;
+        return OneOf(t, {"<=", ">=", "==", "!="}) ? 1 : 0;
+    }
+
+    // Calls each(a, b) for the operands [a, b) of [first, last), split at
+    // the binary operators of this level (a sign right after an operator
+    // belongs to its operand); false as soon as an operator ends what this
+    // typer reads.
+    template <typename Each>
+    bool SplitOperands(size_t first, size_t last, Each each) const {
         size_t start = first;
         for (size_t k = first; k < last; ++k) {
             char p = code_.Punct(k);
@@ -102,23 +177,28 @@ private:
                 k = code_.Closing(k);
                 continue;
             }
-            std::string_view t = code_.Text(k);
-            if (code_.Token(k).kind != Tok::Punct) continue;
-            if (OneOf(t, {"?", "=", "+=", "-=", "*=", "/=", ",", "&&", "||"})) return 0;
-            const bool binary =
-                OneOf(t, {"+", "-", "*", "/", "%", "<", ">", "<=", ">=", "==", "!="});
-            if (!binary || k == start) continue;  // a unary sign
-            operands.emplace_back(start, k);
+            const int kind = OperatorKind(k);
+            if (kind == 2) return false;
+            if (kind == 0 || k == start) continue;  // a unary sign
+            each(start, k);
             start = k + 1;
         }
-        operands.emplace_back(start, last);
-        if (operands.size() == 1) return Unary(first, last);
+        each(start, last);
+        return true;
+    }
+
+    int Operands(size_t first, size_t last) const {
+        // First whether the expression splits at all, then each operand.
+        size_t count = 0;
+        if (!SplitOperands(first, last, [&](size_t, size_t) { ++count; })) return 0;
+        if (count == 1) return Unary(first, last);
         int result = 1;
-        for (auto [a, b] : operands) {
+        SplitOperands(first, last, [&](size_t a, size_t b) {
+            if (result == 0) return;
             int n = Unary(a, b);
-            if (n == 0) return 0;
-            if (n > 1) result = result == 1 ? n : std::min(result, n);
-        }
+            if (n == 0) result = 0;
+            else if (n > 1) result = result == 1 ? n : std::min(result, n);
+        });
         return result;
     }
 

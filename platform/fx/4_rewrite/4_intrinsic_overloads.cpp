@@ -33,10 +33,6 @@ bool IsIntrinsicName(std::string_view name) {
 
 namespace {
 
-bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
-    return std::find(list.begin(), list.end(), s) != list.end();
-}
-
 struct Overloads {
     const TokenStream& s;
     const Code& code;

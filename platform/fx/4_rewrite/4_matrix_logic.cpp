@@ -432,10 +432,35 @@ private:
     mutable size_t place_ = 0;    // the token made tokens are placed at
 };
 
+// Whether the code holds what a rewrite here starts at: a comparison or
+// logic operator ('<', '>', "==", '!', '&', '|'), a '?', or a call of
+// isfinite, isnan, isinf, modf or frexp. Most effects compare no matrices:
+// one scan, without the outline, says there is nothing to do.
+bool MayCompare(const Code& code) {
+    for (size_t i = 0; i < code.size(); ++i) {
+        switch (code.Punct(i)) {
+            case '<': case '>': case '!': case '&': case '|': case '?':
+                return true;
+            case '=':
+                if (code.Punct(i + 1) == '=') return true;
+                break;
+            case 0:
+                if (code.IsIdent(i) && code.Punct(i + 1) == '(' &&
+                    OneOf(code.Text(i), {"isfinite", "isnan", "isinf", "modf", "frexp"}))
+                    return true;
+                break;
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool RewriteMatrixLogic(TokenRewriteState& state) {
     TokenStream* hlsl = state.hlsl;
+    if (!MayCompare(state.code())) return true;
     // Comparisons of matrices, the innermost first, a round at a time. Each
     // copies its operands once per row: nested ones are bounded by rounds
     // and by the text's growth.

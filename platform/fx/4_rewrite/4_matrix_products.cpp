@@ -86,47 +86,13 @@ std::string Cat(std::initializer_list<std::string_view> parts) {
     return s;
 }
 
-std::string TypeName(Shape sh) {
-    std::string type = "float";
-    type += std::to_string(sh.rows);
-    type += 'x';
-    type += std::to_string(sh.cols);
-    return type;
-}
-
-std::string Times(Shape sh) {
-    std::string name = "fx_times";
-    name += std::to_string(sh.rows);
-    name += 'x';
-    name += std::to_string(sh.cols);
-    name += '_';
-    return name;
-}
+std::string Times(Shape sh) { return ShapeName(sh, "fx_times", "_"); }
 
 // "float2x2 fx_times2x2_(float2x2 a, float2x2 b) { return float2x2(a[0] *
 // b[0], a[1] * b[1]); }": row by row, each a product of vectors.
 std::string Definition(Shape sh) {
-    const std::string type = TypeName(sh);
-    std::string text = type;
-    text += ' ';
-    text += Times(sh);
-    text += '(';
-    text += type;
-    text += " a, ";
-    text += type;
-    text += " b) { return ";
-    text += type;
-    text += '(';
-    for (int r = 0; r < sh.rows; ++r) {
-        if (r > 0) text += ", ";
-        text += "a[";
-        text += std::to_string(r);
-        text += "] * b[";
-        text += std::to_string(r);
-        text += ']';
-    }
-    text += "); }\n";
-    return text;
+    const std::string type = ShapeName(sh);
+    return RowProductFunction(Times(sh), sh, type, type, true);
 }
 
 std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,
@@ -214,7 +180,7 @@ void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
     auto cast = [&](Shape from) {
         return from.rows == to.rows && from.cols == to.cols
                    ? std::string()
-                   : Cat({"(", TypeName(to), ")("});
+                   : Cat({"(", ShapeName(to), ")("});
     };
     const std::string castA = compound ? "" : cast(a), castB = cast(b);
     std::string open;
@@ -234,7 +200,7 @@ void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
         open = Cat({"= ", Times(to), "(",
                     a.rows == to.rows && a.cols == to.cols
                         ? target
-                        : Cat({"(", TypeName(to), ")(", target, ")"})});
+                        : Cat({"(", ShapeName(to), ")(", target, ")"})});
         edits->Replace(code.At(k), code.At(k) + 2, Tokens(s, Cat({open, ", ", castB}), at));
     } else {
         edits->Replace(code.At(first), code.At(first),
@@ -278,7 +244,7 @@ Operator BinaryOperator(const Code& code, size_t k) {
 }
 
 std::string Spelled(Shape sh) {
-    if (sh.matrix) return TypeName(sh);
+    if (sh.matrix) return ShapeName(sh);
     std::string type = "float";
     if (sh.cols > 1) type += std::to_string(sh.cols);
     return type;
@@ -405,7 +371,7 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
                 if (c != '*' || (compound && !matrixA)) continue;
                 const size_t at = matrixA ? right : first, end = matrixA ? last : k;
                 std::string cast = "(";
-                cast += TypeName(m);
+                cast += ShapeName(m);
                 cast += ")(";
                 edits.Replace(code.At(at), code.At(at), s.MakeTokens(cast, code.Token(at)));
                 edits.Replace(code.At(end), code.At(end), s.MakeTokens(")", code.Token(end - 1)));

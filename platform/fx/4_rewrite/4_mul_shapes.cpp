@@ -11,19 +11,6 @@
 namespace fx {
 namespace {
 
-// "float3" or "float3x4": the type a truncated operand is cast to.
-std::string TypeName(Shape sh) {
-    std::string type = "float";
-    if (!sh.matrix) {
-        if (sh.cols > 1) type += std::to_string(sh.cols);
-        return type;
-    }
-    type += std::to_string(sh.rows);
-    type += 'x';
-    type += std::to_string(sh.cols);
-    return type;
-}
-
 bool Vector(Shape s) { return !s.matrix && s.cols > 1; }
 bool Matrix(Shape s) { return s.matrix && s.rows > 1 && s.cols > 1; }
 // A 1xN matrix on the left and an Nx1 on the right multiply as a vector.
@@ -73,7 +60,7 @@ bool RewriteMulShapes(TokenRewriteState& state) {
         }
         state.messages.Warning(code.Pos(k), "implicit truncation of vector type");
         std::string cast = "(";
-        cast += TypeName(to);
+        cast += ShapeName(to);  // the type a truncated operand is cast to
         cast += ")(";
         edits.Replace(code.At(first), code.At(first), s.MakeTokens(cast, code.Token(first)));
         edits.Replace(code.At(last), code.At(last), s.MakeTokens(")", code.Token(last - 1)));

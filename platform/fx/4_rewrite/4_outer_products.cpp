@@ -14,40 +14,13 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-std::string Outer(int rows, int cols) {
-    std::string name = "fx_outer";
-    name += std::to_string(rows);
-    name += 'x';
-    name += std::to_string(cols);
-    name += '_';
-    return name;
-}
+std::string Outer(int rows, int cols) { return ShapeName({rows, cols, true}, "fx_outer", "_"); }
 
 // "float4x3 fx_outer4x3_(float4 a, float3 b) { return float4x3(a[0] * b,
 // ...); }"
 std::string Definition(int rows, int cols) {
-    std::string matrix = "float";
-    matrix += std::to_string(rows);
-    matrix += 'x';
-    matrix += std::to_string(cols);
-    std::string text = matrix;
-    text += ' ';
-    text += Outer(rows, cols);
-    text += "(float";
-    text += std::to_string(rows);
-    text += " a, float";
-    text += std::to_string(cols);
-    text += " b) { return ";
-    text += matrix;
-    text += '(';
-    for (int r = 0; r < rows; ++r) {
-        if (r > 0) text += ", ";
-        text += "a[";
-        text += std::to_string(r);
-        text += "] * b";
-    }
-    text += "); }\n";
-    return text;
+    return RowProductFunction(Outer(rows, cols), {rows, cols, true}, ShapeName({1, rows, false}),
+                              ShapeName({1, cols, false}), false);
 }
 
 std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,

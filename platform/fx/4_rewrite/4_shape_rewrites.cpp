@@ -153,13 +153,18 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
 // swizzles and "[0]" on a variable of such a type follow.
 void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& outline,
                    TokenEdits* edits) {
+    auto oneLine = [](Shape sh) { return sh.matrix && (sh.rows == 1 || sh.cols == 1); };
+    // Most effects name no such type; then no name is declared with one.
+    bool any = false;
+    for (size_t i = 0; i < code.size() && !any; ++i)
+        any = code.IsIdent(i) && oneLine(ShapeOf(code.Text(i)));
+    if (!any) return;
     bool packRows = false;
     for (const SourceToken& t : s.tokens) {
         std::string_view text = s.Text(t);
         if (t.kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
             packRows = text.find("row_major") != std::string_view::npos;
     }
-    auto oneLine = [](Shape sh) { return sh.matrix && (sh.rows == 1 || sh.cols == 1); };
     std::vector<bool> keep(code.size(), false);
     for (const auto& [name, nt] : outline.names) {
         if (!nt.uniform || nt.type == npos || !oneLine(ShapeOf(code.Text(nt.type)))) continue;

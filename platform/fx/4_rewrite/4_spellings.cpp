@@ -30,10 +30,12 @@ std::string Respelled(std::string_view w) {
     if (w == "FLOAT") return "float";
     if (w == "VECTOR") return "float4";
     if (w == "MATRIX") return "float4x4";
-    std::string base;
+    // Most words start with a letter no type name starts with.
+    if (w.empty() || std::string_view("dfhiub").find(w[0]) == std::string_view::npos) return {};
+    std::string_view base;
     for (std::string_view b : {"double", "float", "half", "int", "uint", "bool", "dword"}) {
         if (w.substr(0, b.size()) == b) {
-            base = std::string(b);
+            base = b;
             break;
         }
     }
@@ -45,7 +47,8 @@ std::string Respelled(std::string_view w) {
     if (!known) return {};
     if (shape == "1") shape = {};
     if (base == "double") base = "float";
-    std::string out = base + std::string(shape);
+    std::string out(base);
+    out += shape;
     return out == w ? std::string() : out;
 }
 
@@ -87,16 +90,17 @@ std::vector<size_t> CallCuts(const Code& code, size_t open) {
 }
 
 bool IsCall(const Code& code, size_t i, std::string_view name) {
-    return code.IsIdent(i) && code.Text(i) == name && code.Punct(i + 1) == '(' &&
+    return code.Punct(i + 1) == '(' && code.IsIdent(i) && code.Text(i) == name &&
            (i == 0 || code.Punct(i - 1) != '.');
 }
 
 }  // namespace
 
-void RespellHlsl(TokenStream* hlsl) {
-    // Words, one token for one: the places of all the others stay.
+bool RespellHlsl(TokenStream* hlsl, const Code& code) {
+    bool changed = false;
+    // Words, one token for one: the places of all the others stay, and so
+    // does what code tells of them.
     {
-        const Code code(*hlsl);
         const std::set<std::string_view> declared = DeclaredTypeNames(code);
         for (size_t i = 0; i < code.size(); ++i) {
             if (!code.IsIdent(i)) continue;
@@ -112,17 +116,18 @@ void RespellHlsl(TokenStream* hlsl) {
                     }
                     SourceToken& number = hlsl->tokens[code.At(first)];
                     number = hlsl->Make(Tok::Number, std::string(code.Text(first)) + ".0", number);
+                    changed = true;
                 }
                 continue;
             }
-            if (declared.count(code.Text(i))) continue;
             std::string r = Respelled(code.Text(i));
-            if (!r.empty()) token = hlsl->Make(Tok::Ident, r, token);
+            if (r.empty() || declared.count(code.Text(i))) continue;
+            token = hlsl->Make(Tok::Ident, r, token);
+            changed = true;
         }
     }
     // texCUBEproj(s, T) -> texCUBE(s, (T).xyz / (T).w), from the last call
     // to the first.
-    const Code code(*hlsl);
     for (size_t i = code.size(); i-- > 0;) {
         if (!IsCall(code, i, "texCUBEproj")) continue;
         std::vector<size_t> cuts = CallCuts(code, i + 1);
@@ -148,7 +153,9 @@ void RespellHlsl(TokenStream* hlsl) {
         splice.Replace(begin, end, std::move(out));
         splice.Apply(&hlsl->tokens);
         hlsl->tokens[code.At(i)] = hlsl->Make(Tok::Ident, "texCUBE", at);
+        changed = true;
     }
+    return changed;
 }
 
 }  // namespace fx

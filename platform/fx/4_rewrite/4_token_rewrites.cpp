@@ -50,8 +50,7 @@ constexpr std::array kRewrites = {
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
                  [](TokenRewriteState& s) {
-                     RespellHlsl(s.hlsl);
-                     s.Edited();
+                     if (RespellHlsl(s.hlsl, s.code())) s.Edited();
                      return true;
                  }},
     // Before any reshaping: what Direct3D 9 refuses is found in the code
@@ -68,8 +67,8 @@ constexpr std::array kRewrites = {
     // global no code names costs glslang nothing and takes no register.
     TokenRewrite{"unused_globals",
                  [](TokenRewriteState& s) {
-                     DropUnusedGlobals(s.hlsl, s.code(), s.outline(), s.constants);
-                     s.Edited();
+                     if (DropUnusedGlobals(s.hlsl, s.code(), s.outline(), s.constants))
+                         s.Edited();
                      return true;
                  }},
     // After the checks, whose errors come first; before shapes, which hold

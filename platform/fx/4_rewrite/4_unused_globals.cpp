@@ -89,26 +89,27 @@ void KeepUsed(const Code& code, std::vector<std::string_view> used,
 }
 
 // The declarations not kept leave the text; the tokens after them keep
-// their places.
-void Remove(TokenStream* hlsl, const Code& code, const std::vector<Declaration>& declarations) {
+// their places. False when every one is kept.
+bool Remove(TokenStream* hlsl, const Code& code, const std::vector<Declaration>& declarations) {
     std::vector<SourceToken> out;
-    out.reserve(hlsl->tokens.size());
     size_t next = 0;
     for (const Declaration& d : declarations) {
         if (d.kept) continue;
+        if (out.capacity() == 0) out.reserve(hlsl->tokens.size());
         const size_t begin = code.At(d.first), end = code.At(d.last) + 1;
         out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.begin() + begin);
         next = end;
         if (next < hlsl->tokens.size()) hlsl->tokens[next].flags &= ~kGlued;
     }
-    if (next == 0) return;
+    if (next == 0) return false;
     out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.end());
     hlsl->tokens = std::move(out);
+    return true;
 }
 
 }  // namespace
 
-void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
+bool DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
                        const std::unordered_set<std::string_view>& constants) {
     // Functions are not declarations to drop; what they name is used.
     std::vector<bool> inFunction(code.size() + 1, false);
@@ -157,8 +158,10 @@ void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& o
         for (std::string_view name : d.names) declaring[name].push_back(declarations.size());
         declarations.push_back(std::move(d));
     }
+    // Most effects give every global a register or a use: none to drop.
+    if (declarations.empty()) return false;
     KeepUsed(code, std::move(used), declarations, declaring);
-    Remove(hlsl, code, declarations);
+    return Remove(hlsl, code, declarations);
 }
 
 }  // namespace fx

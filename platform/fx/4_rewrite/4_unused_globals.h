@@ -14,8 +14,9 @@ namespace fx {
 // names taken out in place: Direct3D 9 gives them no register, and they must
 // cost glslang nothing. One with an initial value only when every name it
 // declares is in `constants` (values known sound). code and outline are
-// those of *hlsl as it is.
-void DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
+// those of *hlsl as it is. False when none is taken out (the tokens are as
+// they were).
+bool DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
                        const std::unordered_set<std::string_view>& constants);
 
 }  // namespace fx
