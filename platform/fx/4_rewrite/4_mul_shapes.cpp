@@ -40,8 +40,12 @@ bool RewriteMulShapes(TokenRewriteState& state) {
         if (items.size() != 2) continue;
         const Shape a = ValueShape(code, outline, items[0].first, items[0].second);
         const Shape b = ValueShape(code, outline, items[1].first, items[1].second);
-        const bool ok =
-            (Vector(a) || Matrix(a) || Row(a)) && (Vector(b) || Matrix(b) || Column(b));
+        // An Nx1 by a matrix multiplies the matrix's first row, a matrix by
+        // a 1xN the matrix's first column: each then a column by a row,
+        // which outer_products (after this) takes.
+        const bool outer = (Column(a) && Matrix(b)) || (Matrix(a) && Row(b));
+        const bool ok = outer || ((Vector(a) || Matrix(a) || Row(a)) &&
+                                  (Vector(b) || Matrix(b) || Column(b)));
         if (!ok) continue;
         // The inner dimensions: a's columns (a vector's length) and b's
         // rows (a vector's length, as a column).
@@ -51,19 +55,24 @@ bool RewriteMulShapes(TokenRewriteState& state) {
         size_t first, last;
         if (inner > rows) {
             to = Matrix(a) ? Shape{a.rows, rows, true} : Shape{1, rows, false};
+            if (outer) to = Shape{a.rows, 1, true};
             first = items[0].first;
             last = items[0].second;
         } else {
             to = Matrix(b) ? Shape{inner, b.cols, true} : Shape{1, inner, false};
+            if (outer) to = Shape{1, b.cols, true};
             first = items[1].first;
             last = items[1].second;
         }
         state.messages.Warning(code.Pos(k), "implicit truncation of vector type");
         std::string cast = "(";
         cast += ShapeName(to);  // the type a truncated operand is cast to
-        cast += ")(";
+        // A matrix's first column, as the column it is (glslang holds an
+        // Nx1 as a vector, to which a cast takes the first row).
+        cast += outer && inner > rows ? ")(transpose(" : ")(";
+        std::string close = outer && inner > rows ? ")[0])" : ")";
         edits.Replace(code.At(first), code.At(first), s.MakeTokens(cast, code.Token(first)));
-        edits.Replace(code.At(last), code.At(last), s.MakeTokens(")", code.Token(last - 1)));
+        edits.Replace(code.At(last), code.At(last), s.MakeTokens(close, code.Token(last - 1)));
     }
     if (edits.list.empty()) return true;
     edits.Apply(&state.hlsl->tokens);

@@ -15,9 +15,11 @@ class TokenRewriteState;
 // cast that truncates ("mul((float3)(v), m)") and the warning at mul;
 // glslang would truncate too, with a warning of its own. Only where
 // ValueShape tells both shapes; a 1xN matrix on the left or an Nx1 on the
-// right counts as a vector (as the shapes rewrite holds it), other 1xN or
-// Nx1 operands are left as they are (4_outer_products takes a column by a
-// row). Always true.
+// right counts as a vector (as the shapes rewrite holds it). An Nx1 by a
+// matrix multiplies the matrix's first row ("(float1x4)(m)"), a matrix by a
+// 1xN its first column ("(float4x1)(transpose(m)[0])"): each leaves a
+// column by a row, for 4_outer_products (after this), which also takes the
+// pairs that meet. Always true.
 bool RewriteMulShapes(TokenRewriteState& state);
 
 }  // namespace fx

@@ -75,12 +75,13 @@ constexpr std::array kRewrites = {
     // a 1xN matrix as a vector, and before matrix products, which multiply
     // the vectors it casts to matrices.
     TokenRewrite{"matrix_vectors", CheckMatrixVectorOperands},
+    // Before outer products, which take the column by row pairs its casts
+    // leave (an Nx1 by a matrix's first row); before shapes, which would
+    // hold a 1xN matrix as a vector.
+    TokenRewrite{"mul_shapes", RewriteMulShapes},
     // Before shapes, which hold an Nx1 and a 1xN matrix as vectors, whose
     // mul would then be their dot product.
     TokenRewrite{"outer_products", RewriteOuterProducts},
-    // After outer products, which take the Nx1 by 1xM pairs; before shapes,
-    // which would hold a 1xN matrix as a vector.
-    TokenRewrite{"mul_shapes", RewriteMulShapes},
     // Before the initializer lists: a list fills the types as these edits
     // leave them (a 1xN matrix as a vector).
     TokenRewrite{"shapes", RewriteDeclarationShapes},
