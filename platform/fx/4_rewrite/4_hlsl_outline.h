@@ -151,8 +151,10 @@ int ExpressionComponents(const Code& code, const HlslOutline& outline, size_t fi
 Shape MatrixShape(const Code& code, const HlslOutline& outline, size_t first, size_t last);
 // The declared shape of the operand in code tokens [first, last): a cast,
 // or a number, name, call or bracketed matrix with its members, elements
-// and swizzles (a 1xN or Nx1 matrix as declared, a vector as 1 x N); rows 0
-// when that cannot be told.
+// and swizzles (a 1xN or Nx1 matrix as declared, a vector as 1 x N); or
+// operands and the arithmetic and comparison operators between them, the
+// shape of their result (a scalar spreads, two matrices or two vectors
+// truncate to the smaller); rows 0 when that cannot be told.
 Shape ValueShape(const Code& code, const HlslOutline& outline, size_t first, size_t last);
 
 }  // namespace fx

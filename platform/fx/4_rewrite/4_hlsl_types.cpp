@@ -121,15 +121,25 @@ public:
 
     Shape MatrixOf(size_t first, size_t last) const { return Matrix(first, last); }
 
-    // An operand: unary signs, a cast or a primary and its postfix chain.
+    // An operand: unary signs, a cast or a primary and its postfix chain;
+    // or operands and the arithmetic and comparison operators between them
+    // ("v + w", "(m * 2)"): the shape of their result.
     Shape OperandOf(size_t first, size_t last) const {
-        if (last > code_.size()) return {};
-        for (;;) {
-            while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
-            if (first + 1 >= last || code_.Punct(first) != '(' || code_.Closing(first) != last - 1)
-                break;
-            ++first, --last;  // "(m)"
-        }
+        if (last > code_.size() || first >= last || depth_ >= kMaxDepth) return {};
+        ++depth_;
+        Shape s = Operand(first, last);
+        --depth_;
+        return s;
+    }
+
+private:
+    Shape Operand(size_t first, size_t last) const {
+        size_t operands = 0;
+        if (!SplitOperands(first, last, [&](size_t, size_t) { ++operands; })) return {};
+        if (operands > 1) return Operation(first, last);
+        while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
+        if (first + 1 < last && code_.Punct(first) == '(' && code_.Closing(first) == last - 1)
+            return OperandOf(first + 1, last - 1);  // "(m)", "(v + w)"
         if (first >= last) return {};
         if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
             code_.Punct(first + 2) == ')' && first + 3 < last) {
@@ -141,7 +151,45 @@ public:
         return shape;
     }
 
-private:
+    // Operands and the operators between them, as Direct3D 9 shapes the
+    // result: a scalar spreads, two matrices truncate to the smaller rows
+    // and columns, a matrix with a vector of as many components is the
+    // matrix, vectors (and 1xN or Nx1 matrices) truncate to the shortest.
+    // Unknown when an operand is, or when a matrix meets a vector of
+    // another size (an error at that operator).
+    Shape Operation(size_t first, size_t last) const {
+        Shape result;
+        bool known = true, started = false;
+        SplitOperands(first, last, [&](size_t a, size_t b) {
+            if (!known) return;
+            const Shape o = OperandOf(a, b);
+            if (o.rows == 0) {
+                known = false;
+                return;
+            }
+            if (!started) {
+                result = o;
+                started = true;
+                return;
+            }
+            const bool fullR = result.matrix && result.rows > 1 && result.cols > 1;
+            const bool fullO = o.matrix && o.rows > 1 && o.cols > 1;
+            if (o.Components() == 1) return;
+            if (result.Components() == 1) {
+                result = o;
+            } else if (fullR && fullO) {
+                result = {std::min(result.rows, o.rows), std::min(result.cols, o.cols), true};
+            } else if (fullR || fullO) {
+                if (result.Components() != o.Components()) known = false;
+                else if (fullO) result = o;
+            } else if (result.rows != o.rows || result.cols != o.cols ||
+                       result.matrix != o.matrix) {
+                result = {1, std::min(result.Components(), o.Components()), false};
+            }
+        });
+        return known ? result : Shape{};
+    }
+
     static constexpr int kMaxDepth = 32;
 
     // The token at k as an operator of an expression: 2 for one that ends
@@ -180,6 +228,9 @@ private:
             const int kind = OperatorKind(k);
             if (kind == 2) return false;
             if (kind == 0 || k == start) continue;  // a unary sign
+            if (k >= start + 3 && code_.Punct(k - 1) == ')' && code_.Punct(k - 3) == '(' &&
+                code_.IsIdent(k - 2) && ShapeOf(code_.Text(k - 2)).rows > 0)
+                continue;  // a sign after a cast: "(float3)-v"
             each(start, k);
             start = k + 1;
         }

@@ -340,8 +340,26 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
             if (op.level < 0) continue;
             const size_t right = k + op.length;
             size_t first = OperandStart(code, k, f.body);
-            if (!compound) first = CastBefore(code, first, f.body);
-            const size_t last = OperandEnd(code, right, f.end);
+            if (!compound && first != npos) first = CastBefore(code, first, f.body);
+            // Unary signs before an operand: "m * -v".
+            auto skipSigns = [&](size_t at) {
+                while (at < f.end && OneOf(code.Text(at), {"-", "+", "!", "~"})) ++at;
+                return at;
+            };
+            size_t last = OperandEnd(code, skipSigns(right), f.end);
+            // An operation bound more tightly is part of the operand
+            // ("m + v * 2": v * 2), as a group in brackets is.
+            while (!compound && first != npos && first > f.body + 1) {
+                const Operator before = BinaryOperator(code, first - 1);
+                if (before.level <= op.level) break;
+                first = OperandStart(code, first - 1, f.body);
+                if (first != npos) first = CastBefore(code, first, f.body);
+            }
+            while (last != npos && last < f.end) {
+                const Operator after = BinaryOperator(code, last);
+                if (after.level <= op.level) break;
+                last = OperandEnd(code, skipSigns(last + after.length), f.end);
+            }
             if (first == npos || last == npos || first >= k) continue;
             // Only where these are the operator's whole operands: an
             // operator before binds less tightly, one after not more.

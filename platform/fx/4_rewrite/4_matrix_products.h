@@ -31,7 +31,8 @@ bool RewriteMatrixProducts(TokenRewriteState& state);
 // glslang would multiply the two as matrices); a scalar spreads. "m += v"
 // and the like as statements are checked too. Only where the shapes of both
 // operands are told (ValueShape), each the operator's whole operand (an
-// operator beside it binds less tightly). The "matrix_vectors" entry of
+// operator beside it binds less tightly; an operation bound more tightly,
+// "v * 2" in "m + v * 2", and a signed operand are part of it). The "matrix_vectors" entry of
 // 4_token_rewrites.cpp, here for the operand walk it shares with the
 // products. False after such an error.
 bool CheckMatrixVectorOperands(TokenRewriteState& state);
