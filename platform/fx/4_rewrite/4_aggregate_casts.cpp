@@ -78,15 +78,17 @@ public:
             }
         }
         // A global's initializer, "float g[4] = (float[4])m;", calls no
-        // function: it becomes the list of the components. The tokens
-        // between the functions' bodies (in order, as the outline has them).
+        // function: a whole one becomes the list of the components, a cast
+        // to a vector or matrix within one ("1 + (float4)s") a constructor
+        // of them. The tokens between the functions' bodies (in order, as
+        // the outline has them).
         size_t k = 1;
         for (size_t f = 0; f <= outline_.functions.size(); ++f) {
             const bool last = f == outline_.functions.size();
             if (!last && outline_.functions[f].body == npos) continue;
             const size_t until = last ? code_.size() : outline_.functions[f].body;
             for (; k + 2 < code_.size() && k < until; ++k) {
-                if (code_.Punct(k) != '(' || code_.Punct(k - 1) != '=') continue;
+                if (code_.Punct(k) != '(') continue;
                 const size_t end = Cast(k, true, edits, nullptr);
                 if (end == 0) return false;
                 if (end != npos) k = end - 1;
@@ -262,7 +264,10 @@ private:
         }
         const size_t end = OperandEnd(close + 1);
         if (end == npos || end > code_.size()) return npos;
-        if (global && code_.Punct(end) != ';' && code_.Punct(end) != ',') return npos;
+        // A whole initializer, else a cast that a constructor can stand for.
+        const bool whole = global && code_.Punct(open - 1) == '=' &&
+                           (code_.Punct(end) == ';' || code_.Punct(end) == ',');
+        if (global && !whole && (to.length > 0 || IsStruct(to.name))) return npos;
         Type from = TypeOf(close + 1, end);
         if (!Aggregate(to) && !Aggregate(from)) return npos;
         if (!from.known()) {
@@ -288,6 +293,14 @@ private:
                                       " components to '", Spelled(to), "' of ",
                                       std::to_string(target.size())})));
             return 0;
+        }
+        if (global && !whole) {
+            std::string made = Cat({to.name, "("});
+            for (size_t i = 0; i < target.size(); ++i)
+                made += Cat({i > 0 ? ", " : "", source[source.size() == 1 ? 0 : i]});
+            made += ")";
+            edits->Replace(code_.At(open), code_.At(end), Tokens(made, open));
+            return end;
         }
         if (global) {
             std::string list = "{ ";

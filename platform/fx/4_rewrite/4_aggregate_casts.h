@@ -17,7 +17,10 @@ class TokenRewriteState;
 // stands wherever a value does (an initializer, an assignment's right side,
 // an argument, a return value). In a global's initializer, where glslang
 // calls no function, a cast that is the whole initializer becomes the list
-// of its operand's components ("{ (m)[0][0], (m)[0][1], ... }"). A source
+// of its operand's components ("{ (m)[0][0], (m)[0][1], ... }"), a cast to
+// a vector or matrix within one ("1 + (float4)s") a constructor of them
+// ("float4((s).a[0], ...)"); one to a struct or array within one is left
+// to glslang (which refuses it). A source
 // of fewer components than the target (not a scalar) is an error. A struct
 // or array among a constructor's arguments or in an initializer list,
 // "float4(s, 1)", "{ s, 1 }", is such a call that gives its components as
