@@ -573,6 +573,42 @@ private:
         return type;
     }
 
+    // How well a call's arguments fit g's parameters: per argument 4 for
+    // its own type, 3 for a matrix of its shape, 2 for as many components,
+    // 1 for a scalar spread or a vector cut; -1 when one cannot be given.
+    int Fit(const FunctionOutline& g, const std::vector<std::pair<size_t, size_t>>& args,
+            const std::vector<std::string_view>& types) const {
+        int fit = 0;
+        for (size_t a = 0; a < args.size(); ++a) {
+            const Declarator& d = g.params[a];
+            if (d.type == npos) return -1;
+            const std::string_view to = code_.Text(d.type);
+            const Shape param = ShapeOf(Kind(to) ? FloatType(to) : std::string(to));
+            if (param.rows == 0) continue;  // a struct or a sampler: no telling
+            if (!types[a].empty()) {
+                const Shape from = ShapeOf(FloatType(types[a]));
+                if (Kind(types[a]) == Kind(to) && param.matrix && param.rows == from.rows &&
+                    param.cols == from.cols)
+                    fit += 4;
+                else if (param.matrix && param.rows == from.rows && param.cols == from.cols)
+                    fit += 3;
+                else if (!d.out && param.Components() == from.Components())
+                    fit += 2;
+                else if (!d.out && param.Components() == 1)
+                    fit += 1;
+                else
+                    return -1;
+                continue;
+            }
+            const int n = ExpressionComponents(code_, outline_, args[a].first, args[a].second);
+            if (n <= 0) continue;
+            if (n == param.Components()) fit += 2;
+            else if (n == 1 || n > param.Components()) fit += 1;
+            else return -1;
+        }
+        return fit;
+    }
+
     // The parameters' types and array sizes as written, to tell a
     // declaration of a function from an overload.
     std::string Signature(const FunctionOutline& g) const {
@@ -629,18 +665,27 @@ private:
                 continue;
             }
             // The function called: of this name, with at least as many
-            // parameters (the others have their default values); left alone
-            // when overloads make that more than one.
+            // parameters (the others have their default values); of
+            // overloads, the one whose parameters the arguments fit best
+            // (Fit); left alone when two fit alike.
             const FunctionOutline* callee = nullptr;
             size_t index = 0;
             bool ambiguous = false;
+            int best = 0;
             for (size_t n : named) {
                 const FunctionOutline& g = outline_.functions[n];
                 if (g.params.size() < args.size()) continue;
-                if (callee == nullptr) {
+                if (callee != nullptr && !Signature(g).empty() &&
+                    Signature(g) == Signature(*callee))
+                    continue;  // a declaration and its definition
+                const int fit = Fit(g, args, types);
+                if (fit < 0) continue;
+                if (callee == nullptr || fit > best) {
                     callee = &g;
                     index = n;
-                } else if (Signature(g) != Signature(*callee) || Signature(g).empty()) {
+                    best = fit;
+                    ambiguous = false;
+                } else if (fit == best) {
                     ambiguous = true;
                 }
             }
