@@ -42,6 +42,7 @@ struct Wrap {
     size_t at;  // the token the wrap's tokens are placed at
     bool element = false;  // into an element, a row or a swizzle: no cast
     bool cast = false;     // "(int2x2)e": [first, at + 2) is the cast
+    bool read = false;     // a uniform's registers as read: inside any other
 };
 
 class IntMatrices {
@@ -100,10 +101,14 @@ public:
         }
         // Of wraps that start at one token, the outer one's tokens go first:
         // it is added last (TokenEdits puts the later insertion first).
-        // Of two alike ("int2x2 a = (int2x2)e"), the cast's is the one made.
+        // Of two alike ("int2x2 a = (int2x2)e"), the cast's is the one made;
+        // a uniform's read goes inside what it is converted to ("int2x2 a =
+        // b" of a uniform bool2x2 b: made 0 / 1, then whole).
         std::stable_sort(wraps_.begin(), wraps_.end(), [](const Wrap& a, const Wrap& b) {
-            return a.first < b.first ||
-                   (a.first == b.first && (a.last < b.last || (a.last == b.last && a.cast > b.cast)));
+            if (a.first != b.first) return a.first < b.first;
+            if (a.last != b.last) return a.last < b.last;
+            if (a.read != b.read) return a.read;
+            return a.cast > b.cast;
         });
         for (size_t w = 0; w < wraps_.size(); ++w) {
             // "int2x2 a = int2x2(...)" converts once.
@@ -291,7 +296,7 @@ private:
         const bool before = i >= 2 && (code_.Punct(i - 1) == '+' || code_.Punct(i - 1) == '-') &&
                             code_.Punct(i - 2) == code_.Punct(i - 1);
         if (known->uniform && !written && !before && !WholeArgument(i, end))
-            wraps_.push_back({i, end, kind, f, i});
+            wraps_.push_back({i, end, kind, f, i, false, false, true});
     }
 
     // The tokens [i, end) are a whole argument of a call that may write it:
