@@ -10,6 +10,7 @@
 #include "platform/fx/4_rewrite/4_int_matrices.h"
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -41,6 +42,7 @@ struct Wrap {
     size_t at;  // the token the wrap's tokens are placed at
     bool element = false;  // into an element, a row or a swizzle: no cast
     bool cast = false;     // "(int2x2)e": [first, at + 2) is the cast
+    bool read = false;     // a uniform's registers as read: inside any other
 };
 
 class IntMatrices {
@@ -87,12 +89,26 @@ public:
         }
         for (const FunctionOutline& f : outline_.functions) Function(f, edits);
         for (const FunctionOutline& f : outline_.functions) Calls(f, edits);
+        for (const auto& [start, op, end, name] : once_) {
+            edits->Replace(code_.At(start), code_.At(start),
+                           {Make(Tok::Ident, name, start), Make(Tok::Punct, "(", start)});
+            edits->Replace(code_.At(op), code_.At(op) + 2, {Make(Tok::Punct, ",", op)});
+            edits->Replace(code_.At(end), code_.At(end), {Make(Tok::Punct, ")", end)});
+        }
+        for (const auto& [owner, text] : onceDefinitions_) {
+            const size_t at = DeclarationStart(code_, outline_.functions[owner]);
+            edits->Replace(code_.At(at), code_.At(at), s_.MakeTokens(text, code_.Token(at)));
+        }
         // Of wraps that start at one token, the outer one's tokens go first:
         // it is added last (TokenEdits puts the later insertion first).
-        // Of two alike ("int2x2 a = (int2x2)e"), the cast's is the one made.
+        // Of two alike ("int2x2 a = (int2x2)e"), the cast's is the one made;
+        // a uniform's read goes inside what it is converted to ("int2x2 a =
+        // b" of a uniform bool2x2 b: made 0 / 1, then whole).
         std::stable_sort(wraps_.begin(), wraps_.end(), [](const Wrap& a, const Wrap& b) {
-            return a.first < b.first ||
-                   (a.first == b.first && (a.last < b.last || (a.last == b.last && a.cast > b.cast)));
+            if (a.first != b.first) return a.first < b.first;
+            if (a.last != b.last) return a.last < b.last;
+            if (a.read != b.read) return a.read;
+            return a.cast > b.cast;
         });
         for (size_t w = 0; w < wraps_.size(); ++w) {
             // "int2x2 a = int2x2(...)" converts once.
@@ -280,7 +296,7 @@ private:
         const bool before = i >= 2 && (code_.Punct(i - 1) == '+' || code_.Punct(i - 1) == '-') &&
                             code_.Punct(i - 2) == code_.Punct(i - 1);
         if (known->uniform && !written && !before && !WholeArgument(i, end))
-            wraps_.push_back({i, end, kind, f, i});
+            wraps_.push_back({i, end, kind, f, i, false, false, true});
     }
 
     // The tokens [i, end) are a whole argument of a call that may write it:
@@ -354,19 +370,97 @@ private:
         if (op != 0 && std::string_view("+-*/%").find(op) != std::string_view::npos && glued &&
             next == '=') {
             // "s.m[1] op= e" -> "s.m[1] = conv(s.m[1] op (e))": the left side
-            // is read twice, so one that calls or writes anything is left as
-            // it is.
+            // is read twice, so one that calls or writes anything goes
+            // through a helper that takes it once (Once).
             const size_t start = LeftSideStart(i);
-            if (start == npos || !Plain(start, k)) return true;
+            if (start == npos) return true;
             const size_t end = ExpressionEnd(k + 2);
             // A uniform's registers are converted where they are read.
             const NameType* root = start == i ? Declared(i) : nullptr;
             const bool read = root != nullptr && root->uniform;
+            if (!Plain(start, k)) {
+                Once(start, whole, k, end, kind, f, read);
+                return true;
+            }
             compound_.push_back({start, k, end, read});
             wraps_.push_back({k, end, kind, f, k, element});
             return true;
         }
         return false;
+    }
+
+    // The type of what the accessors [whole, op) of a matrix of type f
+    // reach: the matrix, a row, an element or a swizzle of either; empty
+    // when they are none of those.
+    std::string Reached(const std::string& f, size_t whole, size_t op) const {
+        const Shape shape = ShapeOf(f);
+        int level = 0, count = shape.Components();
+        for (size_t k = whole; k < op;) {
+            if (code_.Punct(k) == '[' && level < 2) {
+                k = code_.Closing(k) + 1;
+                count = ++level == 1 ? shape.cols : 1;
+            } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1) && level < 2 && k + 2 == op) {
+                const std::string_view w = code_.Text(k + 1);
+                count = level == 0 ? static_cast<int>(std::count(w.begin(), w.end(), '_'))
+                                   : static_cast<int>(w.size());
+                if (count < 1 || count > 4) return {};
+                level = 2;
+                k += 2;
+            } else {
+                return {};
+            }
+        }
+        if (level == 0) return f;
+        return count == 1 ? "float" : "float" + std::to_string(count);
+    }
+
+    // "m[i++] op= e" -> "fx_compound_OP_TYPE_K_(m[i++], e)": the left side
+    // is taken once, as an inout argument, before e; the helper converts
+    // what it stores. One whose accessors cannot be told is left as it is.
+    void Once(size_t start, size_t whole, size_t op, size_t end, char kind, const std::string& f,
+              bool read) {
+        const std::string type = Reached(f, whole, op);
+        const size_t owner = start < owner_.size() ? owner_[start] : 0;
+        if (type.empty() || owner == 0 || end >= code_.size()) return;
+        const char p = code_.Punct(op);
+        const std::string_view names = p == '+' ? "add" : p == '-' ? "sub" : p == '*' ? "mul"
+                                     : p == '/' ? "div" : "mod";
+        std::string name = "fx_compound_";
+        for (std::string_view part : {names, std::string_view("_"), std::string_view(type)}) name += part;
+        name += '_';
+        name += kind;
+        if (read) name += 'r';
+        name += '_';
+        once_.push_back({start, op, end, name});
+        if (!made_.insert(name).second) return;
+        std::string& text = onceDefinitions_[owner - 1];
+        for (std::string_view part : {std::string_view(type), std::string_view(" "), std::string_view(name),
+                                      std::string_view("(inout "), std::string_view(type),
+                                      std::string_view(" t, "), std::string_view(type),
+                                      std::string_view(" e) { ")})
+            text += part;
+        if (read) Converted(kind, type, "t", &text);
+        // A matrix row by row: its operators work element by element.
+        const int rows = type == f ? ShapeOf(f).rows : 0;
+        for (int r = 0; r < std::max(rows, 1); ++r) {
+            std::string row;
+            if (rows > 0) {
+                row += '[';
+                row += std::to_string(r);
+                row += ']';
+            }
+            text += 't';
+            text += row;
+            text += " = t";
+            text += row;
+            text += ' ';
+            text += p;
+            text += " e";
+            text += row;
+            text += "; ";
+        }
+        Converted(kind, type, "t", &text);
+        text += "return t; }\n";
     }
 
     // The first token of the variable whose member (or member's member) is
@@ -484,6 +578,42 @@ private:
         return type;
     }
 
+    // How well a call's arguments fit g's parameters: per argument 4 for
+    // its own type, 3 for a matrix of its shape, 2 for as many components,
+    // 1 for a scalar spread or a vector cut; -1 when one cannot be given.
+    int Fit(const FunctionOutline& g, const std::vector<std::pair<size_t, size_t>>& args,
+            const std::vector<std::string_view>& types) const {
+        int fit = 0;
+        for (size_t a = 0; a < args.size(); ++a) {
+            const Declarator& d = g.params[a];
+            if (d.type == npos) return -1;
+            const std::string_view to = code_.Text(d.type);
+            const Shape param = ShapeOf(Kind(to) ? FloatType(to) : std::string(to));
+            if (param.rows == 0) continue;  // a struct or a sampler: no telling
+            if (!types[a].empty()) {
+                const Shape from = ShapeOf(FloatType(types[a]));
+                if (Kind(types[a]) == Kind(to) && param.matrix && param.rows == from.rows &&
+                    param.cols == from.cols)
+                    fit += 4;
+                else if (param.matrix && param.rows == from.rows && param.cols == from.cols)
+                    fit += 3;
+                else if (!d.out && param.Components() == from.Components())
+                    fit += 2;
+                else if (!d.out && param.Components() == 1)
+                    fit += 1;
+                else
+                    return -1;
+                continue;
+            }
+            const int n = ExpressionComponents(code_, outline_, args[a].first, args[a].second);
+            if (n <= 0) continue;
+            if (n == param.Components()) fit += 2;
+            else if (n == 1 || n > param.Components()) fit += 1;
+            else return -1;
+        }
+        return fit;
+    }
+
     // The parameters' types and array sizes as written, to tell a
     // declaration of a function from an overload.
     std::string Signature(const FunctionOutline& g) const {
@@ -540,18 +670,27 @@ private:
                 continue;
             }
             // The function called: of this name, with at least as many
-            // parameters (the others have their default values); left alone
-            // when overloads make that more than one.
+            // parameters (the others have their default values); of
+            // overloads, the one whose parameters the arguments fit best
+            // (Fit); left alone when two fit alike.
             const FunctionOutline* callee = nullptr;
             size_t index = 0;
             bool ambiguous = false;
+            int best = 0;
             for (size_t n : named) {
                 const FunctionOutline& g = outline_.functions[n];
                 if (g.params.size() < args.size()) continue;
-                if (callee == nullptr) {
+                if (callee != nullptr && !Signature(g).empty() &&
+                    Signature(g) == Signature(*callee))
+                    continue;  // a declaration and its definition
+                const int fit = Fit(g, args, types);
+                if (fit < 0) continue;
+                if (callee == nullptr || fit > best) {
                     callee = &g;
                     index = n;
-                } else if (Signature(g) != Signature(*callee) || Signature(g).empty()) {
+                    best = fit;
+                    ambiguous = false;
+                } else if (fit == best) {
                     ambiguous = true;
                 }
             }
@@ -815,6 +954,12 @@ private:
     const HlslOutline& outline_;
     std::vector<Wrap> wraps_;
     std::vector<Compound> compound_;
+    struct OnceCall {
+        size_t start, op, end;
+        std::string name;
+    };
+    std::vector<OnceCall> once_;  // compound assignments through a helper
+    std::map<size_t, std::string> onceDefinitions_;  // by function: their helpers
     std::unordered_map<std::string_view, std::string_view> aliases_;  // typedef -> type
     std::unordered_map<std::string_view, Member> members_;  // by name
     std::unordered_set<std::string> made_;  // the call helpers defined

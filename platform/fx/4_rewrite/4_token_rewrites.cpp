@@ -7,6 +7,7 @@
 #include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
 #include "platform/fx/4_rewrite/4_matrix_products.h"
 #include "platform/fx/4_rewrite/4_mul_shapes.h"
+#include "platform/fx/4_rewrite/4_matrix_spreads.h"
 #include "platform/fx/4_rewrite/4_negated_bools.h"
 #include "platform/fx/4_rewrite/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
@@ -95,6 +96,9 @@ constexpr std::array kRewrites = {
     // After shapes and lists, whose vectors it reads (a 1xN matrix is one):
     // calls reach the user's functions and the overloads Direct3D 9 has.
     TokenRewrite{"intrinsic_overloads", RewriteIntrinsicOverloads},
+    // After the overloads, whose casts it reads; before int matrices, which
+    // makes float matrices of int ones and their scalars floats itself.
+    TokenRewrite{"matrix_spreads", CastScalarsToMatrices},
     // After the overloads (which read int2x2 as a matrix like any other);
     // before matrix logic, which rewrites the comparisons these conversions
     // wrap and reads the float matrices these make.

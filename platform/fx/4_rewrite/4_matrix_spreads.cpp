@@ -1,0 +1,107 @@
+// Stage 4: a scalar cast into a float matrix made a float first (see
+// 4_matrix_spreads.h).
+#include "platform/fx/4_rewrite/4_matrix_spreads.h"
+
+#include <string_view>
+#include <unordered_set>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+bool FloatMatrix(std::string_view type) {
+    const Shape shape = ShapeOf(type);
+    return shape.matrix && shape.rows > 1 && shape.cols > 1 && type.substr(0, 5) == "float";
+}
+
+// The end of the operand of a cast that starts at k: signs, casts, then a
+// primary expression and its indices and members; npos when it cannot be
+// told.
+size_t OperandEnd(const Code& code, const HlslOutline& outline, size_t k) {
+    while (k < code.size()) {
+        const char p = code.Punct(k);
+        if (p != 0 && std::string_view("-+!~").find(p) != std::string_view::npos) {
+            ++k;
+        } else if (p == '(' && code.IsIdent(k + 1) && code.Punct(k + 2) == ')' &&
+                   (ShapeOf(code.Text(k + 1)).rows > 0 ||
+                    outline.FindStruct(code, code.Text(k + 1)) != nullptr)) {
+            k += 3;
+        } else {
+            break;
+        }
+    }
+    if (k >= code.size()) return npos;
+    if (code.Punct(k) == '(') {
+        k = code.Closing(k) + 1;
+    } else if (code.IsIdent(k) && code.Punct(k + 1) == '(') {
+        k = code.Closing(k + 1) + 1;
+    } else if (code.IsIdent(k) || code.Token(k).kind == Tok::Number) {
+        ++k;
+    } else {
+        return npos;
+    }
+    while (k < code.size()) {
+        if (code.Punct(k) == '[') {
+            k = code.Closing(k) + 1;
+        } else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) {
+            k += 2;
+        } else {
+            break;
+        }
+    }
+    return k <= code.size() ? k : npos;
+}
+
+}  // namespace
+
+bool CastScalarsToMatrices(TokenRewriteState& state) {
+    const Code& code = state.code();
+    // "typedef float2x2 M;": (M)7 is such a cast too.
+    std::unordered_set<std::string_view> aliases;
+    bool any = false;
+    for (size_t i = 0; i + 2 < code.size(); ++i) {
+        if (code.Punct(i) == '(' && code.IsIdent(i + 1) && code.Punct(i + 2) == ')' &&
+            code.Text(i + 1).size() >= 8 && FloatMatrix(code.Text(i + 1)))
+            any = true;
+        if (i + 3 < code.size() && code.IsIdent(i) && code.Text(i) == "typedef" &&
+            code.IsIdent(i + 1) && FloatMatrix(code.Text(i + 1)) && code.IsIdent(i + 2) &&
+            code.Punct(i + 3) == ';')
+            aliases.insert(code.Text(i + 2));
+    }
+    if (!any && aliases.empty()) return true;
+    const HlslOutline& outline = state.outline();
+    const TokenStream& s = *state.hlsl;
+    TokenEdits edits;
+    for (size_t i = 0; i + 3 < code.size(); ++i) {
+        if (code.Punct(i) != '(' || !code.IsIdent(i + 1) || code.Punct(i + 2) != ')') continue;
+        const std::string_view type = code.Text(i + 1);
+        if (!FloatMatrix(type) && !aliases.contains(type)) continue;
+        // Not a call's or a constructor's one argument, "f(float2x2)".
+        if (i > 0 && code.IsIdent(i - 1) && code.Text(i - 1) != "return" &&
+            code.Text(i - 1) != "else")
+            continue;
+        const size_t value = i + 3;
+        // Made a float already.
+        if (code.Punct(value) == '(' && code.IsIdent(value + 1) && code.Text(value + 1) == "float" &&
+            code.Punct(value + 2) == ')')
+            continue;
+        const size_t end = OperandEnd(code, outline, value);
+        if (end == npos || end >= code.size()) continue;
+        if (ExpressionComponents(code, outline, value, end) != 1) continue;
+        const SourceToken& at = code.Token(value);
+        edits.Replace(code.At(value), code.At(value),
+                      {s.Make(Tok::Punct, "(", at), s.Make(Tok::Ident, "float", at),
+                       s.Make(Tok::Punct, ")", at), s.Make(Tok::Punct, "(", at)});
+        edits.Replace(code.At(end), code.At(end), {s.Make(Tok::Punct, ")", code.Token(end))});
+    }
+    if (edits.list.empty()) return true;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx
