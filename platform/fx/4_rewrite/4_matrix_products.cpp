@@ -258,21 +258,12 @@ bool MatrixSpelling(std::string_view t) {
            t[n - 3] <= '4';
 }
 
-}  // namespace
-
-bool CheckMatrixVectorOperands(TokenRewriteState& state) {
-    const Code& code = state.code();
-    bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) {
-        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
-        any = sh.matrix && sh.rows > 1 && sh.cols > 1;
-    }
-    if (!any) return true;
-    const HlslOutline& outline = state.outline();
-    // The words an operand holding a matrix names: a variable or member
-    // declared as a matrix or a struct holding one, a function returning
-    // one, a matrix type (a cast, a constructor). An operand without any is
-    // no matrix.
+// The words an operand holding a matrix names: a variable or member
+// declared as a matrix or a struct holding one, a function returning one.
+// (A matrix type, in a cast or a constructor, is told by its spelling.) An
+// operand without any is no matrix. A few words each effect: a list is
+// quicker to search than a set.
+std::vector<uint32_t> MatrixWords(const Code& code, const HlslOutline& outline) {
     // Structs holding a matrix, in a member or a member's member.
     std::unordered_set<std::string_view> holders;
     for (size_t round = 0; round < 2; ++round) {
@@ -288,26 +279,128 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
     auto holds = [&](std::string_view type) {
         return MatrixSpelling(type) || (!holders.empty() && holders.count(type) != 0);
     };
-    // A few words each effect: a list is quicker to search than a set.
-    std::vector<uint32_t> matrices;
+    std::vector<uint32_t> words;
     for (const auto& [name, declared] : outline.names) {
         if (declared.type != npos && declared.name != npos && holds(code.Text(declared.type)))
-            matrices.push_back(code.Token(declared.name).text);
+            words.push_back(code.Token(declared.name).text);
     }
     for (const FunctionOutline& f : outline.functions) {
-        if (holds(code.Text(f.name - 1))) matrices.push_back(code.Token(f.name).text);
+        if (holds(code.Text(f.name - 1))) words.push_back(code.Token(f.name).text);
     }
+    return words;
+}
+
+// A binary operator at k inside function f, with its whole operands
+// [first, k) and [right, last); "m *= v" as a statement counts, its two
+// sides the operands.
+struct OperatorUse {
+    size_t first = npos, right = npos, last = npos;
+    bool compound = false;
+};
+
+OperatorUse OperandsOf(const Code& code, size_t k, const FunctionOutline& f) {
+    Operator op = BinaryOperator(code, k);
+    const char c = code.Punct(k);
+    OperatorUse use;
+    use.compound = op.level < 0 && (c == '*' || c == '+' || c == '-' || c == '/') &&
+                   code.Punct(k + 1) == '=' && (code.Token(k + 1).flags & kGlued) != 0;
+    if (use.compound) op = {0, 2};
+    if (op.level < 0) return {};
+    const size_t right = k + op.length;
+    size_t first = OperandStart(code, k, f.body);
+    if (!use.compound && first != npos) first = CastBefore(code, first, f.body);
+    // Unary signs before an operand: "m * -v".
+    auto skipSigns = [&](size_t at) {
+        while (at < f.end && OneOf(code.Text(at), {"-", "+", "!", "~"})) ++at;
+        return at;
+    };
+    size_t last = OperandEnd(code, skipSigns(right), f.end);
+    // An operation bound more tightly is part of the operand
+    // ("m + v * 2": v * 2), as a group in brackets is.
+    while (!use.compound && first != npos && first > f.body + 1) {
+        const Operator before = BinaryOperator(code, first - 1);
+        if (before.level <= op.level) break;
+        first = OperandStart(code, first - 1, f.body);
+        if (first != npos) first = CastBefore(code, first, f.body);
+    }
+    while (last != npos && last < f.end) {
+        const Operator after = BinaryOperator(code, last);
+        if (after.level <= op.level) break;
+        last = OperandEnd(code, skipSigns(last + after.length), f.end);
+    }
+    if (first == npos || last == npos || first >= k) return {};
+    // Only where these are the operator's whole operands: an operator
+    // before binds less tightly, one after not more.
+    const bool whole = use.compound ? BinaryOperator(code, first - 1).level < 0 &&
+                                          code.Punct(last) == ';'
+                                    : BinaryOperator(code, first - 1).level < op.level &&
+                                          BinaryOperator(code, last).level <= op.level;
+    if (!whole) return {};
+    use.first = first;
+    use.right = right;
+    use.last = last;
+    return use;
+}
+
+// A matrix and a vector meeting at the operator at k: with as many
+// components, "v * m" is made element by element (the vector cast to the
+// matrix, whose product of two matrices matrix_products makes one; glslang
+// would multiply a matrix by the vector made one; "v *= m" glslang takes
+// element by element, "m *= v" too once v is cast); otherwise an error.
+// False when it is the error.
+bool MatrixWithVector(TokenRewriteState& state, size_t k, const OperatorUse& use, TokenEdits* edits) {
+    const Code& code = state.code();
+    const HlslOutline& outline = state.outline();
+    // A scalar spreads: nothing to tell.
+    const Shape a = ValueShape(code, outline, use.first, k);
+    if (a.rows == 0 || a.Components() == 1) return true;
+    const Shape b = ValueShape(code, outline, use.right, use.last);
+    if (b.rows == 0) return true;
+    const bool matrixA = a.matrix && a.rows > 1 && a.cols > 1;
+    const bool matrixB = b.matrix && b.rows > 1 && b.cols > 1;
+    if (matrixA == matrixB) return true;
+    const Shape m = matrixA ? a : b, v = matrixA ? b : a;
+    // A scalar spreads; a vector converts to a matrix of as many
+    // components, a 1xN or Nx1 matrix as a vector.
+    if (v.Components() == 1) return true;
+    if (v.Components() == m.Components()) {
+        if (code.Punct(k) != '*' || (use.compound && !matrixA)) return true;
+        const size_t at = matrixA ? use.right : use.first, end = matrixA ? use.last : k;
+        const TokenStream& s = *state.hlsl;
+        std::string cast = "(";
+        cast += ShapeName(m);
+        cast += ")(";
+        edits->Replace(code.At(at), code.At(at), s.MakeTokens(cast, code.Token(at)));
+        edits->Replace(code.At(end), code.At(end), s.MakeTokens(")", code.Token(end - 1)));
+        return true;
+    }
+    state.messages.Error(code.Pos(k), Cat({"'", Spelled(a), "' and '", Spelled(b),
+                                           "' do not convert: a matrix and a vector meet in an "
+                                           "operator only with as many components"}));
+    return false;
+}
+
+}  // namespace
+
+bool CheckMatrixVectorOperands(TokenRewriteState& state) {
+    const Code& code = state.code();
+    bool any = false;
+    for (size_t i = 0; i < code.size() && !any; ++i) {
+        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
+        any = sh.matrix && sh.rows > 1 && sh.cols > 1;
+    }
+    if (!any) return true;
+    const std::vector<uint32_t> matrices = MatrixWords(code, state.outline());
     auto names = [&](size_t i) {
         const SourceToken& t = code.Token(i);
         return t.kind == Tok::Ident &&
                (std::find(matrices.begin(), matrices.end(), t.text) != matrices.end() ||
                 MatrixSpelling(code.Text(i)));
     };
-    const TokenStream& s = *state.hlsl;
     TokenEdits edits;
     bool ok = true;
-    std::vector<char> named;  // by body token: a word of the set above
-    for (const FunctionOutline& f : outline.functions) {
+    std::vector<char> named;  // by body token: a word naming a matrix
+    for (const FunctionOutline& f : state.outline().functions) {
         if (f.body == npos) continue;
         named.assign(f.end - f.body, 0);
         bool any = false;
@@ -330,76 +423,9 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
                 }
             }
             if (!statement || code.Token(k).kind != Tok::Punct) continue;
-            Operator op = BinaryOperator(code, k);
-            // "m *= v", "v += m" as a statement: its two sides.
-            const char c = code.Punct(k);
-            const bool compound = op.level < 0 && (c == '*' || c == '+' || c == '-' || c == '/') &&
-                                  code.Punct(k + 1) == '=' &&
-                                  (code.Token(k + 1).flags & kGlued) != 0;
-            if (compound) op = {0, 2};
-            if (op.level < 0) continue;
-            const size_t right = k + op.length;
-            size_t first = OperandStart(code, k, f.body);
-            if (!compound && first != npos) first = CastBefore(code, first, f.body);
-            // Unary signs before an operand: "m * -v".
-            auto skipSigns = [&](size_t at) {
-                while (at < f.end && OneOf(code.Text(at), {"-", "+", "!", "~"})) ++at;
-                return at;
-            };
-            size_t last = OperandEnd(code, skipSigns(right), f.end);
-            // An operation bound more tightly is part of the operand
-            // ("m + v * 2": v * 2), as a group in brackets is.
-            while (!compound && first != npos && first > f.body + 1) {
-                const Operator before = BinaryOperator(code, first - 1);
-                if (before.level <= op.level) break;
-                first = OperandStart(code, first - 1, f.body);
-                if (first != npos) first = CastBefore(code, first, f.body);
-            }
-            while (last != npos && last < f.end) {
-                const Operator after = BinaryOperator(code, last);
-                if (after.level <= op.level) break;
-                last = OperandEnd(code, skipSigns(last + after.length), f.end);
-            }
-            if (first == npos || last == npos || first >= k) continue;
-            // Only where these are the operator's whole operands: an
-            // operator before binds less tightly, one after not more.
-            const bool whole = compound ? BinaryOperator(code, first - 1).level < 0 &&
-                                              code.Punct(last) == ';'
-                                        : BinaryOperator(code, first - 1).level < op.level &&
-                                              BinaryOperator(code, last).level <= op.level;
-            if (!whole || !(spans(first, k) || spans(right, last))) continue;
-            // A scalar spreads: nothing to tell.
-            const Shape a = ValueShape(code, outline, first, k);
-            if (a.rows == 0 || a.Components() == 1) continue;
-            const Shape b = ValueShape(code, outline, right, last);
-            if (b.rows == 0) continue;
-            const bool matrixA = a.matrix && a.rows > 1 && a.cols > 1;
-            const bool matrixB = b.matrix && b.rows > 1 && b.cols > 1;
-            if (matrixA == matrixB) continue;
-            const Shape m = matrixA ? a : b, v = matrixA ? b : a;
-            // A scalar spreads; a vector converts to a matrix of as many
-            // components, a 1xN or Nx1 matrix as a vector.
-            if (v.Components() == 1) continue;
-            if (v.Components() == m.Components()) {
-                // "v * m" element by element: the vector cast to the matrix,
-                // whose product of two matrices matrix_products makes one
-                // (glslang would multiply a matrix by the vector made one).
-                // "v *= m" glslang takes element by element; "m *= v" too
-                // once v is cast.
-                if (c != '*' || (compound && !matrixA)) continue;
-                const size_t at = matrixA ? right : first, end = matrixA ? last : k;
-                std::string cast = "(";
-                cast += ShapeName(m);
-                cast += ")(";
-                edits.Replace(code.At(at), code.At(at), s.MakeTokens(cast, code.Token(at)));
-                edits.Replace(code.At(end), code.At(end), s.MakeTokens(")", code.Token(end - 1)));
-                continue;
-            }
-            state.messages.Error(
-                code.Pos(k), Cat({"'", Spelled(a), "' and '", Spelled(b),
-                                  "' do not convert: a matrix and a vector meet in an operator "
-                                  "only with as many components"}));
-            ok = false;
+            const OperatorUse use = OperandsOf(code, k, f);
+            if (use.first == npos || !(spans(use.first, k) || spans(use.right, use.last))) continue;
+            ok = MatrixWithVector(state, k, use, &edits) && ok;
         }
     }
     if (!ok || edits.list.empty()) return ok;
