@@ -5,13 +5,14 @@
 //                  chains into $Global of the functions the entry point reaches
 //              [x] register(cN), then largest first into the lowest free range
 //              [x] a scalar or vector at a register's component
-//                  (packoffset(c0.y)), sharing the register with others
+//                  (packoffset(c0.y), register(ps, c0.y) in its stage),
+//                  sharing the register with others
 //              [x] int loop bounds in i, bool if conditions in b registers
 //              [x] int / uint / bool members as floats, converted at each load
 //              [x] matrix majority from the source where glslang loses it
 //              [x] the initial values of a stage's table, per register
-// Not implemented: register(ps, c0.y) (a component with a profile); what a
-// matrix's uses depend on beyond what 6_demand.cpp follows (all of it counts).
+// Not implemented: what a matrix's uses depend on beyond what 6_demand.cpp
+// follows (all of it counts).
 #include "platform/fx/6_spirv/6_register_pass.h"
 #include "platform/fx/6_spirv/6_demand.h"
 #include "platform/fx/6_spirv/6_uniform_loads.h"
