@@ -567,17 +567,21 @@ bool AllocateRegisters(SpvModule& module, const GlobalsDescription& globals,
     return pass.Run(table);
 }
 
-bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
-                           MessageSink& errors) {
+int ProfileFloatRegisters(const std::string& profile) {
     static const struct {
         const char* profile;
         int registers;
     } kFloatRegisters[] = {{"vs_1_1", 96},  {"vs_2_0", 256}, {"vs_2_a", 256}, {"vs_3_0", 256},
                            {"ps_2_0", 32},  {"ps_2_a", 32},  {"ps_2_b", 32},  {"ps_3_0", 224}};
-    int registers = 0;
     for (const auto& p : kFloatRegisters) {
-        if (profile == p.profile) registers = p.registers;
+        if (profile == p.profile) return p.registers;
     }
+    return 0;
+}
+
+bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
+                           MessageSink& errors) {
+    const int registers = ProfileFloatRegisters(profile);
     bool ok = true;
     for (const ConstantRegisters& r : table) {
         if (registers == 0 || r.set != RegisterSet::Float || r.count == 0 ||
