@@ -5,7 +5,8 @@
 //
 // Implemented: [x] Private and Function arrays (of scalars, vectors,
 //                  matrices, structs, arrays), an access chain whose first
-//                  index is not a constant
+//                  index is not a constant, in functions the entry point
+//                  reaches
 // Not implemented: arrays only ever indexed by constants (Direct3D 9's
 // compiler keeps the elements used; they are left to the driver).
 #include "platform/fx/6_spirv/6_indexed_arrays.h"
@@ -70,10 +71,14 @@ bool CheckIndexedArrays(const SpvModule& module, const std::string& profile, Mes
         if (need > static_cast<uint64_t>(registers)) large[in.words[1]] = need;
     }
     if (large.empty()) return true;
+    // Only in code the entry point reaches, as Direct3D 9 compiles no other.
+    const std::set<uint32_t> reached = module.ReachableFunctions();
+    bool inReached = false;
     std::set<uint32_t> said;
     bool ok = true;
     for (const SpvInstruction& in : module.code) {
-        if (!IsChainOp(in.op) || in.words.size() < 4) continue;
+        if (in.op == spv::OpFunction) inReached = reached.count(in.Result()) != 0;
+        if (!inReached || !IsChainOp(in.op) || in.words.size() < 4) continue;
         auto found = large.find(in.words[2]);
         if (found == large.end()) continue;
         const SpvInstruction* index = module.Def(in.words[3]);
