@@ -120,12 +120,14 @@ struct SamplerDesc {
 
 // "float4 Tint = float4(1, 0.5, 0, 1);": a global that is not static, with
 // the initializer that is its value until something writes its registers
-// (as the stream has it: macros expanded).
+// (as the stream has it: macros expanded); or a static const, whose value
+// the initializers after it may name.
 struct GlobalInitializer {
     std::string name;
     std::string type;  // as written ("float4", "int", "Material")
     std::string value;
     SourcePos pos;
+    bool isStatic = false;  // a static const: no register, only a value to name
 };
 
 // An entry of a global's annotation, "float UIMin = 0.01;": its type and

@@ -11,7 +11,10 @@
 namespace fx {
 
 void Parser::ParseTopLevel() {
-    size_t depth = 0;  // braces of functions, structs and buffers
+    size_t depth = 0;  // braces of functions and structs
+    // Inside a cbuffer's braces: its members are globals like any other
+    // (initial values, annotations, parameters).
+    bool inBuffer = false;
     Decl decl;
     for (;;) {
         TokenRef t = Next();
@@ -35,8 +38,19 @@ void Parser::ParseTopLevel() {
             StateBlock(&decl, t);
             continue;
         }
+        if (IsPunct(t, '{') && !initializer && !inBuffer &&
+            (decl.type == "cbuffer" || decl.type == "tbuffer")) {
+            inBuffer = true;
+            ResetDeclaration(&decl);
+            continue;
+        }
         if (IsPunct(t, '{') && !initializer) {
             depth = 1;
+            continue;
+        }
+        if (IsPunct(t, '}') && inBuffer && !initializer) {
+            inBuffer = false;
+            ResetDeclaration(&decl);
             continue;
         }
         if (IsPunct(t, '}') && !(initializer && decl.nesting > 0)) {
@@ -140,6 +154,7 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
 void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     if (t.kind == Tok::Ident && IsQualifier(Text(t))) {
         if (Text(t) == "static") d->isStatic = true;
+        if (Text(t) == "const") d->isConst = true;
         return;
     }
     if (t.kind != Tok::Ident) {
@@ -228,11 +243,12 @@ void Parser::RecordInitializer(Decl* d) {
         globalValues_[Text(d->name)] = {d->initializer.front().index,
                                         d->initializer.back().index + 1, isInt};
     }
-    if (d->kind == DeclKind::Plain && d->named && !d->isStatic && !d->initializer.empty() &&
-        d->phase == DeclPhase::Initializer) {
+    // A static const's value is kept for the initializers that name it.
+    if (d->kind == DeclKind::Plain && d->named && (!d->isStatic || d->isConst) &&
+        !d->initializer.empty() && d->phase == DeclPhase::Initializer) {
         // The stream's tokens are expanded already: what they spell is the value.
-        result_.initializers.push_back(
-            {std::string(Text(d->name)), d->type, ValueText(d->initializer), Pos(d->name)});
+        result_.initializers.push_back({std::string(Text(d->name)), d->type,
+                                        ValueText(d->initializer), Pos(d->name), d->isStatic});
     }
     d->initializer.clear();
 }

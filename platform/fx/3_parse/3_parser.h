@@ -279,6 +279,7 @@ private:
         size_t equals = 0;  // index of its '='
         size_t nesting = 0;  // open ( { [ of the initializer
         bool isStatic = false;
+        bool isConst = false;
         DeclKind kind = DeclKind::Plain;
         std::string type;
         bool named = false;

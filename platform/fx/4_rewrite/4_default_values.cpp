@@ -7,8 +7,11 @@
 //              [x] int arithmetic on ints (division truncates), bool and int
 //                  globals as Direct3D 9 keeps them in registers (1.0 / 0.0,
 //                  whole numbers)
-// Not implemented: names of other constants, intrinsic functions, swizzles:
-// such an initializer is a warning and reads zero.
+//              [x] names of static consts and of globals declared before,
+//                  with their initial values (of their type), and swizzles
+//                  of those names (.xyzw / .rgba)
+// Not implemented: intrinsic functions, indexing: such an initializer is a
+// warning and reads zero.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -54,9 +57,12 @@ void Convert(char kind, Value* value) {
     }
 }
 
+using Known = std::map<std::string, Value, std::less<>>;
+
 class Evaluator {
 public:
-    explicit Evaluator(std::string_view text) : text_(text), tokens_(Tokenize(text)) {}
+    Evaluator(std::string_view text, const Known& known)
+        : text_(text), tokens_(Tokenize(text)), known_(known) {}
 
     bool Run(Value* out) {
         if (!Init(out, 0)) return false;
@@ -243,11 +249,44 @@ private:
             Convert(kind, out);
             return true;
         }
+        if (auto k = known_.find(word); t.kind == Tok::Ident && k != known_.end()) {
+            ++pos_;
+            *out = k->second;
+            return Swizzle(out);
+        }
         return Fail("'" + word + "' is not a constant it can evaluate");
+    }
+
+    // "K.xy", "C.bgr" after a name.
+    bool Swizzle(Value* out) {
+        if (!Is(".")) return true;
+        const std::string mask = Word(pos_ + 1);
+        static const std::string_view kSets[] = {"xyzw", "rgba"};
+        for (std::string_view set : kSets) {
+            if (mask.empty() || mask.size() > 4 || mask.find_first_not_of(set) != std::string::npos)
+                continue;
+            Value picked;
+            picked.integer = out->integer;
+            for (char c : mask) {
+                const size_t i = set.find(c);
+                if (out->v.size() == 1 && i == 0) {
+                    picked.v.push_back(out->v[0]);
+                } else if (i < out->v.size() && out->v.size() <= 4) {
+                    picked.v.push_back(out->v[i]);
+                } else {
+                    return Fail("'." + mask + "' is past its components");
+                }
+            }
+            pos_ += 2;
+            *out = std::move(picked);
+            return true;
+        }
+        return Fail("'." + mask + "' is not a swizzle it can evaluate");
     }
 
     std::string_view text_;
     std::vector<Token> tokens_;
+    const Known& known_;
     size_t pos_ = 0;
     std::string error_;
 };
@@ -257,12 +296,17 @@ private:
 std::map<std::string, std::vector<float>> EvaluateInitializers(
     const std::vector<GlobalInitializer>& initializers, MessageSink& warnings) {
     std::map<std::string, std::vector<float>> values;
+    // The values read so far, for the initializers that name them.
+    Known known;
     for (const GlobalInitializer& g : initializers) {
-        Evaluator evaluator(g.value);
+        Evaluator evaluator(g.value, known);
         Value value;
-        std::vector<float>& out = values[g.name];
-        out.clear();
+        known.erase(g.name);
         if (!evaluator.Run(&value)) {
+            // A static const the compiler folds is no register: only an
+            // initializer naming it says what cannot be read.
+            if (g.isStatic) continue;
+            values[g.name].clear();
             warnings.Add(WarningAt(g.pos, "the initial value of '" + g.name +
                                               "' cannot be evaluated (" + evaluator.error() +
                                               "); it starts at zero"));
@@ -270,7 +314,14 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
         }
         // Registers hold ints as whole numbers and bools as 1.0 / 0.0.
         const char kind = NumericType(g.type);
-        if (kind == 'i' || kind == 'b') Convert(kind, &value);
+        if (kind != 0) Convert(kind, &value);
+        // "float4 v = 1;" is 1 in every component.
+        const int components = Components(g.type);
+        if (value.v.size() == 1 && components > 1) value.v.assign(components, value.v[0]);
+        if (kind != 0) known[g.name] = value;
+        if (g.isStatic) continue;
+        std::vector<float>& out = values[g.name];
+        out.clear();
         for (double x : value.v) out.push_back(static_cast<float>(x));
     }
     return values;

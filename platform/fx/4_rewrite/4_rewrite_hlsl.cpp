@@ -207,6 +207,7 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageSink
     // only initialized globals that may leave the text unseen by glslang.
     std::unordered_set<std::string_view> constants;
     for (const GlobalInitializer& g : parsed.initializers) {
+        if (g.isStatic) continue;
         const size_t count = out->defaults[g.name].size();
         const int components = ShapeOf(g.type).Components();
         if (components > 0 && (count == 1 || count == static_cast<size_t>(components))) {

@@ -402,17 +402,26 @@ std::string RegistersOfTheStage(const std::string& hlsl, const std::string& prof
     const std::string stage = profile.substr(0, 2);
     TextEdits edits;
     for (size_t i = 1; i + 5 < tokens.size(); ++i) {
-        // : register ( PROFILE , REGISTER )
+        // : register ( PROFILE , REGISTER ) or : register ( PROFILE , REGISTER . COMPONENT )
         if (!punct(i - 1, ':') || tokens[i].kind != Tok::Ident || text(i) != "register" ||
             !punct(i + 1, '(') || tokens[i + 2].kind != Tok::Ident || !punct(i + 3, ',') ||
-            tokens[i + 4].kind != Tok::Ident || !punct(i + 5, ')')) {
+            tokens[i + 4].kind != Tok::Ident) {
             continue;
         }
+        const bool component = i + 7 < tokens.size() && punct(i + 5, '.') &&
+                               tokens[i + 6].kind == Tok::Ident && punct(i + 7, ')');
+        if (!component && !punct(i + 5, ')')) continue;
+        const size_t close = component ? i + 7 : i + 5;
         const std::string named = lower(text(i + 2));
-        const bool applies = named == stage || named == profile;
-        const size_t from = applies ? tokens[i + 2].begin : tokens[i - 1].begin;
-        const size_t to = applies ? tokens[i + 4].begin : tokens[i + 5].end;
-        edits.Replace(from, to - from, "");
+        if (named != stage && named != profile) {
+            edits.Replace(tokens[i - 1].begin, tokens[close].end - tokens[i - 1].begin, "");
+        } else if (component) {
+            // "register(ps, c0.y)": the component as packoffset(c0.y) gives
+            // it on any global (stage 6 keeps it there).
+            edits.Replace(tokens[i].begin, tokens[i + 4].begin - tokens[i].begin, "packoffset(");
+        } else {
+            edits.Replace(tokens[i + 2].begin, tokens[i + 4].begin - tokens[i + 2].begin, "");
+        }
     }
     return edits.Apply(hlsl, moves);
 }

@@ -40,6 +40,7 @@ std::string UnsignedLiteralsUnfolded(const std::string& hlsl, std::vector<TextMo
 // "register(ps, c3)" as "register(c3)" in a pixel shader and taken out in a
 // vertex shader (likewise a full profile, "register(ps_2_0, c3)", for that
 // profile alone): each stage places its constants by its own registers.
+// "register(ps, c0.y)" becomes "packoffset(c0.y)" where it applies.
 std::string RegistersOfTheStage(const std::string& hlsl, const std::string& profile,
                                 std::vector<TextMove>* moves);
 

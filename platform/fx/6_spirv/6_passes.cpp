@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "platform/fx/6_spirv/6_indexed_arrays.h"
 #include "platform/fx/6_spirv/6_ints_as_floats.h"
 #include "platform/fx/6_spirv/6_spirv_passes.h"
 #include "platform/fx/6_spirv/6_uniform_loads.h"
@@ -14,7 +15,13 @@ namespace {
 bool Vertex(const SpirvPassState& s) { return s.source.stage == ShaderStage::Vertex; }
 
 constexpr std::array kPasses = {
-    // First: it only swaps opcodes, and every pass after it (ints_as_floats
+    // First: a check on the module as glslang made it (an error stops the
+    // list before any pass or the driver works on an array too large).
+    SpirvPass{"check_indexed_arrays",
+              [](SpirvPassState& s) {
+                  return CheckIndexedArrays(s.module, s.source.profile, s.errors);
+              }},
+    // Next: it only swaps opcodes, and every pass after it (ints_as_floats
     // above all) sees Direct3D 9's truncated remainders, OpFRem / OpSRem.
     SpirvPass{"fix_arithmetic",
               [](SpirvPassState& s) {

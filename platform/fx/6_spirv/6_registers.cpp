@@ -5,13 +5,14 @@
 //                  chains into $Global of the functions the entry point reaches
 //              [x] register(cN), then largest first into the lowest free range
 //              [x] a scalar or vector at a register's component
-//                  (packoffset(c0.y)), sharing the register with others
+//                  (packoffset(c0.y), register(ps, c0.y) in its stage),
+//                  sharing the register with others
 //              [x] int loop bounds in i, bool if conditions in b registers
 //              [x] int / uint / bool members as floats, converted at each load
 //              [x] matrix majority from the source where glslang loses it
 //              [x] the initial values of a stage's table, per register
-// Not implemented: register(ps, c0.y) (a component with a profile); what a
-// matrix's uses depend on beyond what 6_demand.cpp follows (all of it counts).
+// Not implemented: what a matrix's uses depend on beyond what 6_demand.cpp
+// follows (all of it counts).
 #include "platform/fx/6_spirv/6_register_pass.h"
 #include "platform/fx/6_spirv/6_demand.h"
 #include "platform/fx/6_spirv/6_uniform_loads.h"
@@ -566,17 +567,21 @@ bool AllocateRegisters(SpvModule& module, const GlobalsDescription& globals,
     return pass.Run(table);
 }
 
-bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
-                           MessageSink& errors) {
+int ProfileFloatRegisters(const std::string& profile) {
     static const struct {
         const char* profile;
         int registers;
     } kFloatRegisters[] = {{"vs_1_1", 96},  {"vs_2_0", 256}, {"vs_2_a", 256}, {"vs_3_0", 256},
                            {"ps_2_0", 32},  {"ps_2_a", 32},  {"ps_2_b", 32},  {"ps_3_0", 224}};
-    int registers = 0;
     for (const auto& p : kFloatRegisters) {
-        if (profile == p.profile) registers = p.registers;
+        if (profile == p.profile) return p.registers;
     }
+    return 0;
+}
+
+bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
+                           MessageSink& errors) {
+    const int registers = ProfileFloatRegisters(profile);
     bool ok = true;
     for (const ConstantRegisters& r : table) {
         if (registers == 0 || r.set != RegisterSet::Float || r.count == 0 ||

@@ -52,6 +52,10 @@ struct ConstantRegisters {
     std::vector<float> values;  // count x 4: what the effect writes at BeginPass
 };
 
+// The float constant registers of a profile (ps_2_0 32, ps_3_0 224, vs_1_1
+// 96, other vertex profiles 256); 0 for a profile this does not know.
+int ProfileFloatRegisters(const std::string& profile);
+
 // A global read past the float registers the profile has (ps_2_0 c0-c31,
 // ps_3_0 c0-c223, vs_1_1 c0-c95, other vertex profiles c0-c255) is an
 // error; false when there is one. A profile this does not know has no bound.

@@ -7,8 +7,9 @@
 //                  matrices NxM)
 //              [x] annotations of type string, float(N), int(N), bool(N),
 //                  their values evaluated as initializers are
+//              [x] cbuffer members, as the globals they are
 // Not implemented: arrays, structs and typedef'd types as parameters (they
-// have none), cbuffer members, annotations on techniques and passes.
+// have none), annotations on techniques and passes.
 #pragma once
 
 #include <map>
