@@ -7,7 +7,7 @@
 // call whose out argument is such a matrix goes through a helper that
 // converts what the function wrote (Calls). Names are looked up in the
 // function that uses them first, then among the globals.
-#include "platform/fx/4_rewrite/4_int_matrices.h"
+#include "platform/fx/4_rewrite/matrices/4_int_matrices.h"
 
 #include <algorithm>
 #include <map>
