@@ -1,6 +1,6 @@
 // Stage 4: a scalar cast into a float matrix made a float first (see
 // 4_matrix_spreads.h).
-#include "platform/fx/4_rewrite/4_matrix_spreads.h"
+#include "platform/fx/4_rewrite/matrices/4_matrix_spreads.h"
 
 #include <string_view>
 #include <unordered_set>

@@ -1,5 +1,5 @@
 // Stage 4: mul of a column by a row (see 4_outer_products.h).
-#include "platform/fx/4_rewrite/4_outer_products.h"
+#include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 
 #include <set>
 #include <string>

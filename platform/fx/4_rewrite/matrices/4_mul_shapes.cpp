@@ -1,5 +1,5 @@
 // Stage 4: mul of two shapes that do not meet (see 4_mul_shapes.h).
-#include "platform/fx/4_rewrite/4_mul_shapes.h"
+#include "platform/fx/4_rewrite/matrices/4_mul_shapes.h"
 
 #include <string>
 #include <string_view>

@@ -1,5 +1,5 @@
 // Stage 4: "*" between matrices of two shapes (see 4_matrix_products.h).
-#include "platform/fx/4_rewrite/4_matrix_products.h"
+#include "platform/fx/4_rewrite/matrices/4_matrix_products.h"
 
 #include <algorithm>
 #include <set>
