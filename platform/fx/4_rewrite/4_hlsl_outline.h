@@ -130,6 +130,15 @@ std::string ShapeName(Shape shape, std::string_view base = "float",
 std::string RowProductFunction(std::string_view name, Shape shape, std::string_view typeA,
                                std::string_view typeB, bool rowsOfB);
 
+// Whether a word of the code is a type whose shape `match` takes: most
+// shaders name no matrix, and a rewrite of matrices stops after this scan.
+template <class Match>
+bool NamesShape(const Code& code, Match match) {
+    for (size_t i = 0; i < code.size(); ++i)
+        if (code.IsIdent(i) && match(ShapeOf(code.Text(i)))) return true;
+    return false;
+}
+
 // s is one of the words of the list.
 inline bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
     for (std::string_view w : list)

@@ -243,6 +243,9 @@ Operator BinaryOperator(const Code& code, size_t k) {
     return {};
 }
 
+// A matrix of more than one row and column.
+bool FullMatrix(Shape sh) { return sh.matrix && sh.rows > 1 && sh.cols > 1; }
+
 std::string Spelled(Shape sh) {
     if (sh.matrix) return ShapeName(sh);
     std::string type = "float";
@@ -356,8 +359,8 @@ bool MatrixWithVector(TokenRewriteState& state, size_t k, const OperatorUse& use
     if (a.rows == 0 || a.Components() == 1) return true;
     const Shape b = ValueShape(code, outline, use.right, use.last);
     if (b.rows == 0) return true;
-    const bool matrixA = a.matrix && a.rows > 1 && a.cols > 1;
-    const bool matrixB = b.matrix && b.rows > 1 && b.cols > 1;
+    const bool matrixA = FullMatrix(a);
+    const bool matrixB = FullMatrix(b);
     if (matrixA == matrixB) return true;
     const Shape m = matrixA ? a : b, v = matrixA ? b : a;
     // A scalar spreads; a vector converts to a matrix of as many
@@ -384,12 +387,7 @@ bool MatrixWithVector(TokenRewriteState& state, size_t k, const OperatorUse& use
 
 bool CheckMatrixVectorOperands(TokenRewriteState& state) {
     const Code& code = state.code();
-    bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) {
-        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
-        any = sh.matrix && sh.rows > 1 && sh.cols > 1;
-    }
-    if (!any) return true;
+    if (!NamesShape(code, FullMatrix)) return true;
     const std::vector<uint32_t> matrices = MatrixWords(code, state.outline());
     auto names = [&](size_t i) {
         const SourceToken& t = code.Token(i);
@@ -437,12 +435,7 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
 bool RewriteMatrixProducts(TokenRewriteState& state) {
     const Code& code = state.code();
     // Most shaders multiply no two matrices: a matrix type must be named.
-    bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) {
-        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
-        any = sh.matrix && sh.rows > 1 && sh.cols > 1;
-    }
-    if (!any) return true;
+    if (!NamesShape(code, FullMatrix)) return true;
     const HlslOutline& outline = state.outline();
     const TokenStream& s = *state.hlsl;
     TokenEdits edits;

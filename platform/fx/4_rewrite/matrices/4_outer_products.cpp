@@ -33,12 +33,8 @@ std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,
 bool RewriteOuterProducts(TokenRewriteState& state) {
     const Code& code = state.code();
     // Most shaders have no Nx1 matrix: then mul is always as glslang has it.
-    bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) {
-        const Shape sh = code.IsIdent(i) ? ShapeOf(code.Text(i)) : Shape{};
-        any = sh.matrix && sh.cols == 1 && sh.rows > 1;
-    }
-    if (!any) return true;
+    if (!NamesShape(code, [](Shape sh) { return sh.matrix && sh.cols == 1 && sh.rows > 1; }))
+        return true;
     const HlslOutline& outline = state.outline();
     TokenEdits edits;
     std::set<std::pair<int, int>> made;
