@@ -27,14 +27,6 @@ struct Type {
     bool known() const { return !name.empty(); }
 };
 
-// The parts one after another (what "a" + b + "c" would give, without the
-// temporaries GCC 12 warns about).
-std::string Cat(std::initializer_list<std::string_view> parts) {
-    std::string s;
-    for (std::string_view p : parts) s += p;
-    return s;
-}
-
 // A literal array size, "4" or "( 4 )"; 0 when it is no such literal.
 int LiteralSize(const Code& code, size_t open) {
     const size_t close = code.Closing(open);

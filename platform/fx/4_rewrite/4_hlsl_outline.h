@@ -139,6 +139,14 @@ bool NamesShape(const Code& code, Match match) {
     return false;
 }
 
+// The parts one after another (what "a" + b + "c" would give, without the
+// temporaries GCC 12 warns about).
+inline std::string Cat(std::initializer_list<std::string_view> parts) {
+    std::string s;
+    for (std::string_view p : parts) s += p;
+    return s;
+}
+
 // s is one of the words of the list.
 inline bool OneOf(std::string_view s, std::initializer_list<std::string_view> list) {
     for (std::string_view w : list)

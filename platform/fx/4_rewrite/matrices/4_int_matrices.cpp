@@ -389,11 +389,7 @@ void IntMatrices::Once(size_t start, size_t whole, size_t op, size_t end, char k
     once_.push_back({start, op, end, name});
     if (!made_.insert(name).second) return;
     std::string& text = onceDefinitions_[owner - 1];
-    for (std::string_view part : {std::string_view(type), std::string_view(" "), std::string_view(name),
-                                  std::string_view("(inout "), std::string_view(type),
-                                  std::string_view(" t, "), std::string_view(type),
-                                  std::string_view(" e) { ")})
-        text += part;
+    text += Cat({type, " ", name, "(inout ", type, " t, ", type, " e) { "});
     if (read) Converted(kind, type, "t", &text);
     // A matrix row by row: its operators work element by element.
     const int rows = type == f ? ShapeOf(f).rows : 0;
@@ -404,15 +400,7 @@ void IntMatrices::Once(size_t start, size_t whole, size_t op, size_t end, char k
             row += std::to_string(r);
             row += ']';
         }
-        text += 't';
-        text += row;
-        text += " = t";
-        text += row;
-        text += ' ';
-        text += p;
-        text += " e";
-        text += row;
-        text += "; ";
+        text += Cat({"t", row, " = t", row, " ", std::string_view(&p, 1), " e", row, "; "});
     }
     Converted(kind, type, "t", &text);
     text += "return t; }\n";

@@ -333,13 +333,7 @@ void IntMatrices::Intrinsic(size_t k, size_t count, const std::vector<std::strin
         codes[a] = Kind(types[a]);
     }
     if (type.empty()) return;
-    std::string name = "fx_out_";
-    name += called;
-    name += '_';
-    name += type;
-    name += '_';
-    name += codes;
-    name += '_';
+    const std::string name = Cat({"fx_out_", called, "_", type, "_", codes, "_"});
     edits->Replace(code_.At(k), code_.At(k) + 1, {Make(Tok::Ident, name, k)});
     if (!made_.insert(name).second) return;
     std::vector<std::string> params(count, type);
@@ -386,24 +380,9 @@ std::string IntMatrices::Helper(const std::string& result, std::string_view call
         Converted(kind, f, arg, &after);
     }
     const bool value = result != "void";
-    std::string text = result;
-    text += ' ';
-    text += name;
-    text += '(';
-    text += params;
-    text += ") { ";
-    text += before;
-    if (value) {
-        text += result;
-        text += " r = ";
-    }
-    text += called;
-    text += '(';
-    text += args;
-    text += "); ";
-    text += after;
-    text += value ? "return r; }\n" : "}\n";
-    return text;
+    return Cat({result, " ", name, "(", params, ") { ", before, value ? result : "",
+                value ? " r = " : "", called, "(", args, "); ", after,
+                value ? "return r; }\n" : "}\n"});
 }
 
 }  // namespace int_matrices

@@ -78,14 +78,6 @@ size_t OperandEnd(const Code& code, size_t first, size_t limit) {
     return k <= limit ? k : npos;
 }
 
-// The parts one after another (what "a" + b + "c" would give, without the
-// temporaries GCC 12 warns about).
-std::string Cat(std::initializer_list<std::string_view> parts) {
-    std::string s;
-    for (std::string_view p : parts) s += p;
-    return s;
-}
-
 std::string Times(Shape sh) { return ShapeName(sh, "fx_times", "_"); }
 
 // "float2x2 fx_times2x2_(float2x2 a, float2x2 b) { return float2x2(a[0] *
