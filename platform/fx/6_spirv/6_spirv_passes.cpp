@@ -284,13 +284,55 @@ void DropBoolMatrices(SpvModule& module) {
     module.Reindex();
 }
 
+// round(x) is floor(x + 0.5), as shader models 2 and 3 compute it (and as
+// glslang folds it of constants): 2.5 gives 3 and -2.5 gives -2, where
+// GLSL's round may go to the even neighbour.
+void RoundHalfUp(SpvModule& module, uint32_t glsl) {
+    auto isRound = [&](const SpvInstruction& in) {
+        return in.op == spv::OpExtInst && in.words.size() == 5 && in.words[2] == glsl &&
+               (in.words[3] == GLSLstd450Round || in.words[3] == GLSLstd450RoundEven);
+    };
+    // The halves first (declaring one moves the code).
+    std::unordered_map<uint32_t, uint32_t> halves;  // type -> its 0.5
+    for (size_t i = 0; i < module.code.size(); ++i)
+        if (isRound(module.code[i])) halves[module.code[i].words[0]] = 0;
+    if (halves.empty()) return;
+    constexpr uint32_t kHalf = 0x3f000000u;
+    for (auto& [type, half] : halves) {
+        const SpvInstruction* t = module.Def(type);
+        if (t != nullptr && t->op == spv::OpTypeVector) {
+            const uint32_t n = t->words[2];
+            const uint32_t scalar = module.DeclareConstant(spv::OpConstant, t->words[1], {kHalf});
+            half = module.DeclareConstant(spv::OpConstantComposite, type, std::vector<uint32_t>(n, scalar));
+        } else {
+            half = module.DeclareConstant(spv::OpConstant, type, {kHalf});
+        }
+    }
+    std::vector<SpvInstruction> out;
+    out.reserve(module.code.size());
+    for (SpvInstruction& in : module.code) {
+        if (isRound(in)) {
+            const uint32_t sum = module.NewId();
+            out.push_back({spv::OpFAdd, {in.words[0], sum, in.words[4], halves[in.words[0]]}});
+            in.words[3] = GLSLstd450Floor;
+            in.words[4] = sum;
+        }
+        out.push_back(std::move(in));
+    }
+    module.code = std::move(out);
+    module.Reindex();
+}
+
 }  // namespace
 
 void FixIntrinsics(SpvModule& module) {
     IntrinsicFix fix{module, GlslStd450(module), {}, 0, {}, {}};
-    if (!fix.Prepare()) return;
-    fix.Rewrite();
-    DropBoolMatrices(module);
+    if (fix.Prepare()) {
+        fix.Rewrite();
+        DropBoolMatrices(module);
+    }
+    // After the matrices are split: their columns are rounded too.
+    if (fix.glsl != 0) RoundHalfUp(module, fix.glsl);
 }
 
 namespace {
