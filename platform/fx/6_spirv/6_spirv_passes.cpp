@@ -337,6 +337,11 @@ void FixIntrinsics(SpvModule& module) {
 
 namespace {
 
+// A conversion of a zero is a zero (an int zero added to a float).
+bool IsZeroConversion(uint32_t op) {
+    return op == spv::OpConvertSToF || op == spv::OpConvertUToF || op == spv::OpBitcast;
+}
+
 // Takes out the additions of the zero in `variable`.
 void DropZero(SpvModule& module, uint32_t variable) {
     // The zero as loaded and spread into vectors (id -> times read), and the
@@ -346,7 +351,8 @@ void DropZero(SpvModule& module, uint32_t variable) {
     for (const SpvInstruction& in : module.code) {
         if (in.op == spv::OpLoad && in.words.size() > 2 && in.words[2] == variable) {
             zeros[in.words[1]] = 0;
-        } else if (in.op == spv::OpCompositeConstruct && in.words.size() > 2 &&
+        } else if ((in.op == spv::OpCompositeConstruct || IsZeroConversion(in.op)) &&
+                   in.words.size() > 2 &&
                    std::all_of(in.words.begin() + 2, in.words.end(),
                                [&](uint32_t id) { return zeros.count(id) != 0; })) {
             zeros[in.words[1]] = 0;
@@ -368,10 +374,10 @@ void DropZero(SpvModule& module, uint32_t variable) {
             if (z != zeros.end()) ++z->second;
         }
     }
-    // A spread zero nothing reads goes, and with it its reads of the loads
-    // (constructs come after the loads they read: backwards).
+    // A spread or converted zero nothing reads goes, and with it its reads
+    // of the loads (they come after the loads they read: backwards).
     for (auto it = module.code.rbegin(); it != module.code.rend(); ++it) {
-        if (it->op != spv::OpCompositeConstruct) continue;
+        if (it->op != spv::OpCompositeConstruct && !IsZeroConversion(it->op)) continue;
         auto z = zeros.find(it->words[1]);
         if (z == zeros.end() || z->second != 0) continue;
         for (size_t k = 2; k < it->words.size(); ++k) --zeros[it->words[k]];
@@ -397,7 +403,7 @@ void DropZero(SpvModule& module, uint32_t variable) {
 }  // namespace
 
 void DropUnfoldedZero(SpvModule& module) {
-    for (const char* name : {kUnfoldedZero, kUnfoldedUintZero}) {
+    for (const char* name : {kUnfoldedZero, kUnfoldedUintZero, kUnfoldedIntZero}) {
         uint32_t variable = 0;
         for (const SpvInstruction& in : module.code) {
             if (in.op == spv::OpName && in.words.size() > 1 && module.Name(in.words[0]) == name) {
