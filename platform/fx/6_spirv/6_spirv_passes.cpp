@@ -323,6 +323,31 @@ void RoundHalfUp(SpvModule& module, uint32_t glsl) {
     module.Reindex();
 }
 
+// pow, log, log2, sqrt and rsqrt read |x|, as the instructions of shader
+// models 2 and 3 that compute them (pow, log, rsq) do: pow(-2, 3) is 8 and
+// sqrt(-4) is 2, where GLSL gives NaN (log10 reaches log2).
+void AbsoluteArguments(SpvModule& module, uint32_t glsl) {
+    auto takesAbsolute = [&](const SpvInstruction& in) {
+        if (in.op != spv::OpExtInst || in.words.size() < 5 || in.words[2] != glsl) return false;
+        const uint32_t f = in.words[3];
+        return f == GLSLstd450Pow || f == GLSLstd450Log || f == GLSLstd450Log2 ||
+               f == GLSLstd450Sqrt || f == GLSLstd450InverseSqrt;
+    };
+    if (std::none_of(module.code.begin(), module.code.end(), takesAbsolute)) return;
+    std::vector<SpvInstruction> out;
+    out.reserve(module.code.size());
+    for (SpvInstruction& in : module.code) {
+        if (takesAbsolute(in)) {
+            const uint32_t absolute = module.NewId();
+            out.push_back({spv::OpExtInst, {in.words[0], absolute, glsl, GLSLstd450FAbs, in.words[4]}});
+            in.words[4] = absolute;
+        }
+        out.push_back(std::move(in));
+    }
+    module.code = std::move(out);
+    module.Reindex();
+}
+
 }  // namespace
 
 void FixIntrinsics(SpvModule& module) {
@@ -332,7 +357,10 @@ void FixIntrinsics(SpvModule& module) {
         DropBoolMatrices(module);
     }
     // After the matrices are split: their columns are rounded too.
-    if (fix.glsl != 0) RoundHalfUp(module, fix.glsl);
+    if (fix.glsl != 0) {
+        RoundHalfUp(module, fix.glsl);
+        AbsoluteArguments(module, fix.glsl);
+    }
 }
 
 namespace {

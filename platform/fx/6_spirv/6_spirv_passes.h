@@ -19,7 +19,8 @@ void FixArithmetic(SpvModule& module);
 // atan2(-0, x) is atan2(+0, x); an intrinsic of matrices (clamp, lerp, pow,
 // step, sign, abs, saturate, fmod, ...) works column by column; an inout
 // argument the call converted converts back into the caller's variable;
-// round(x) is floor(x + 0.5), halfway values going up.
+// round(x) is floor(x + 0.5), halfway values going up; pow, log, log2,
+// sqrt and rsqrt read |x|.
 void FixIntrinsics(SpvModule& module);
 
 
