@@ -74,7 +74,8 @@ struct Overloads {
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
                            "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow",
                            "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
-                           "sincos"}) ||
+                           "sincos", "tex2D", "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
+                           "texCUBEgrad"}) ||
                 renamed.count(f) != 0)
                 continue;
             const size_t close = code.Closing(i + 1);
@@ -278,6 +279,17 @@ struct Overloads {
     // Vectors of different lengths: the longer ones lose components.
     void Truncations(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args,
                      const std::vector<int>& counts) {
+        if (f.substr(0, 3) == "tex") {
+            // A texture read's coordinate and derivatives: 2 or 3 components.
+            const int size = f.substr(0, 5) == "tex2D" ? 2 : 3;
+            for (size_t a = 1; a < args.size(); ++a) {
+                if (counts[a] > size) {
+                    warnings.Warning(code.Pos(args[a].first), "implicit truncation of vector type");
+                    return;
+                }
+            }
+            return;
+        }
         size_t n = args.size();
         if (OneOf(f, {"reflect", "refract"})) {
             n = std::min<size_t>(n, 2);
