@@ -74,7 +74,8 @@ struct Overloads {
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
                            "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow",
                            "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
-                           "sincos"}) ||
+                           "sincos", "tex2D", "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
+                           "texCUBEgrad"}) ||
                 renamed.count(f) != 0)
                 continue;
             const size_t close = code.Closing(i + 1);
@@ -89,6 +90,7 @@ struct Overloads {
                 counts.push_back(ExpressionComponents(code, outline, first, last));
             Scalars(i, close, f, args, counts);
             AnyAllOfMatrix(f, args, counts);
+            if (f == "dot" && args.size() == 2) DotOfIntegers(args);
             // Of scalars and vectors (a matrix keeps glslang's, element by
             // element, for a whole e).
             if (f == "ldexp" && counts.size() == 2 && counts[0] > 0 && counts[1] > 0)
@@ -225,6 +227,43 @@ struct Overloads {
                       Make(Tok::Ident, kUnfoldedZero, last)});
     }
 
+    // dot of int, uint or bool values: "dot((a) + fx_izero_, b)", with
+    // stage 5's static int zero, which glslang cannot fold (it folds dot of
+    // integer constants into a wrong value, 0 or the first product); stage
+    // 6 takes the addition out.
+    void DotOfIntegers(const std::vector<std::pair<size_t, size_t>>& args) {
+        if (!IntegerArgument(args[0]) && !IntegerArgument(args[1])) return;
+        auto [first, last] = args[0];
+        Insert(first, {Make(Tok::Punct, "(", first)});
+        Insert(last, {Make(Tok::Punct, ")", last), Make(Tok::Punct, "+", last),
+                      Make(Tok::Ident, kUnfoldedIntZero, last)});
+    }
+
+    // An expression that names an integer or bool type, a variable of one,
+    // or holds an integer literal.
+    bool IntegerArgument(std::pair<size_t, size_t> arg) const {
+        auto integer = [](std::string_view type) {
+            return ShapeOf(type).rows > 0 && OneOf(type.substr(0, 3), {"int", "uin", "boo", "dwo", "min"}) &&
+                   type.rfind("min16float", 0) != 0 && type.rfind("min10float", 0) != 0;
+        };
+        for (size_t k = arg.first; k < arg.second; ++k) {
+            const std::string_view w = code.Text(k);
+            if (code.IsIdent(k)) {
+                if (w == "true" || w == "false" || integer(w)) return true;
+                const auto found = outline.names.find(w);
+                if (found != outline.names.end() && found->second.type != Declarator::npos &&
+                    integer(code.Text(found->second.type))) {
+                    return true;
+                }
+            } else if (!w.empty() && w[0] >= '0' && w[0] <= '9' &&
+                       (w.rfind("0x", 0) == 0 || w.rfind("0X", 0) == 0 ||
+                        w.find_first_of(".eEfFhH") == std::string_view::npos)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // ldexp(x, e) is x * 2^e for any e (glslang's truncates e to an int):
     // "((x) * exp2(e))".
     void Ldexp(size_t name, const std::vector<std::pair<size_t, size_t>>& args, size_t close) {
@@ -240,6 +279,17 @@ struct Overloads {
     // Vectors of different lengths: the longer ones lose components.
     void Truncations(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args,
                      const std::vector<int>& counts) {
+        if (f.substr(0, 3) == "tex") {
+            // A texture read's coordinate and derivatives: 2 or 3 components.
+            const int size = f.substr(0, 5) == "tex2D" ? 2 : 3;
+            for (size_t a = 1; a < args.size(); ++a) {
+                if (counts[a] > size) {
+                    warnings.Warning(code.Pos(args[a].first), "implicit truncation of vector type");
+                    return;
+                }
+            }
+            return;
+        }
         size_t n = args.size();
         if (OneOf(f, {"reflect", "refract"})) {
             n = std::min<size_t>(n, 2);

@@ -12,6 +12,7 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 
 #include <array>
 
@@ -60,6 +61,10 @@ constexpr std::array kRewrites = {
                  [](TokenRewriteState& s) {
                      return CheckHlsl(s.code(), s.outline(), s.compiled, s.messages);
                  }},
+    // After the checks, which tell a sampler1D given to another kind's read
+    // by the names the user wrote; before the reshaping rewrites, which then
+    // read the float2 and float4 coordinates it makes.
+    TokenRewrite{"one_dimensional_reads", RewriteOneDimensionalReads},
     // Before unused_globals, which then drops a const global only array
     // sizes named; before globals, which takes the const word out.
     TokenRewrite{"constant_sizes", ConstantArraySizes},

@@ -243,6 +243,9 @@ std::string Preamble(const StageSource& source) {
                         " c) { sincos(x, s, c); }\n";
         }
     }
+    if (source.hlsl.find(kUnfoldedIntZero) != std::string::npos) {
+        preamble += std::string("static int ") + kUnfoldedIntZero + " = 0;\n";
+    }
     if (source.hlsl.find(kUnfoldedUintZero) != std::string::npos) {
         preamble += std::string("static uint ") + kUnfoldedUintZero + " = 0;\n";
     }

@@ -66,6 +66,8 @@ struct SpirvModule {
 constexpr const char* kUnfoldedZero = "fx_zero_";
 // The same for uint literals that glslang would fold into an int, wrapped.
 constexpr const char* kUnfoldedUintZero = "fx_uzero_";
+// And an int one, added to dot's argument of integers (4_intrinsic_overloads).
+constexpr const char* kUnfoldedIntZero = "fx_izero_";
 
 // False when the stage does not compile; messages are appended either way.
 // The fixes and checks of glslang's tree run up to and including the one

@@ -59,6 +59,15 @@ void SpvInstruction::UsedIdPositions(std::vector<size_t>* at) const {
             take(0, 2);
             for (size_t i = 3; i < last; i += 2) at->push_back(i);
             return;
+        // Literals, not ids: widths, signedness, counts, constants' values.
+        case spv::OpTypeInt:
+        case spv::OpTypeFloat:
+        case spv::OpConstant:
+        case spv::OpSpecConstant: return;
+        case spv::OpTypeVector:
+        case spv::OpTypeMatrix:
+        case spv::OpTypeImage: take(1, 2); return;
+        case spv::OpTypePointer: take(2, 3); return;
         case spv::OpVariable: take(first + 1, last); return;
         case spv::OpFunction: take(first + 1, last); return;
         case spv::OpLine:

@@ -284,16 +284,91 @@ void DropBoolMatrices(SpvModule& module) {
     module.Reindex();
 }
 
+// round(x) is floor(x + 0.5), as shader models 2 and 3 compute it (and as
+// glslang folds it of constants): 2.5 gives 3 and -2.5 gives -2, where
+// GLSL's round may go to the even neighbour.
+void RoundHalfUp(SpvModule& module, uint32_t glsl) {
+    auto isRound = [&](const SpvInstruction& in) {
+        return in.op == spv::OpExtInst && in.words.size() == 5 && in.words[2] == glsl &&
+               (in.words[3] == GLSLstd450Round || in.words[3] == GLSLstd450RoundEven);
+    };
+    // The halves first (declaring one moves the code).
+    std::unordered_map<uint32_t, uint32_t> halves;  // type -> its 0.5
+    for (size_t i = 0; i < module.code.size(); ++i)
+        if (isRound(module.code[i])) halves[module.code[i].words[0]] = 0;
+    if (halves.empty()) return;
+    constexpr uint32_t kHalf = 0x3f000000u;
+    for (auto& [type, half] : halves) {
+        const SpvInstruction* t = module.Def(type);
+        if (t != nullptr && t->op == spv::OpTypeVector) {
+            const uint32_t n = t->words[2];
+            const uint32_t scalar = module.DeclareConstant(spv::OpConstant, t->words[1], {kHalf});
+            half = module.DeclareConstant(spv::OpConstantComposite, type, std::vector<uint32_t>(n, scalar));
+        } else {
+            half = module.DeclareConstant(spv::OpConstant, type, {kHalf});
+        }
+    }
+    std::vector<SpvInstruction> out;
+    out.reserve(module.code.size());
+    for (SpvInstruction& in : module.code) {
+        if (isRound(in)) {
+            const uint32_t sum = module.NewId();
+            out.push_back({spv::OpFAdd, {in.words[0], sum, in.words[4], halves[in.words[0]]}});
+            in.words[3] = GLSLstd450Floor;
+            in.words[4] = sum;
+        }
+        out.push_back(std::move(in));
+    }
+    module.code = std::move(out);
+    module.Reindex();
+}
+
+// pow, log, log2, sqrt and rsqrt read |x|, as the instructions of shader
+// models 2 and 3 that compute them (pow, log, rsq) do: pow(-2, 3) is 8 and
+// sqrt(-4) is 2, where GLSL gives NaN (log10 reaches log2).
+void AbsoluteArguments(SpvModule& module, uint32_t glsl) {
+    auto takesAbsolute = [&](const SpvInstruction& in) {
+        if (in.op != spv::OpExtInst || in.words.size() < 5 || in.words[2] != glsl) return false;
+        const uint32_t f = in.words[3];
+        return f == GLSLstd450Pow || f == GLSLstd450Log || f == GLSLstd450Log2 ||
+               f == GLSLstd450Sqrt || f == GLSLstd450InverseSqrt;
+    };
+    if (std::none_of(module.code.begin(), module.code.end(), takesAbsolute)) return;
+    std::vector<SpvInstruction> out;
+    out.reserve(module.code.size());
+    for (SpvInstruction& in : module.code) {
+        if (takesAbsolute(in)) {
+            const uint32_t absolute = module.NewId();
+            out.push_back({spv::OpExtInst, {in.words[0], absolute, glsl, GLSLstd450FAbs, in.words[4]}});
+            in.words[4] = absolute;
+        }
+        out.push_back(std::move(in));
+    }
+    module.code = std::move(out);
+    module.Reindex();
+}
+
 }  // namespace
 
 void FixIntrinsics(SpvModule& module) {
     IntrinsicFix fix{module, GlslStd450(module), {}, 0, {}, {}};
-    if (!fix.Prepare()) return;
-    fix.Rewrite();
-    DropBoolMatrices(module);
+    if (fix.Prepare()) {
+        fix.Rewrite();
+        DropBoolMatrices(module);
+    }
+    // After the matrices are split: their columns are rounded too.
+    if (fix.glsl != 0) {
+        RoundHalfUp(module, fix.glsl);
+        AbsoluteArguments(module, fix.glsl);
+    }
 }
 
 namespace {
+
+// A conversion of a zero is a zero (an int zero added to a float).
+bool IsZeroConversion(uint32_t op) {
+    return op == spv::OpConvertSToF || op == spv::OpConvertUToF || op == spv::OpBitcast;
+}
 
 // Takes out the additions of the zero in `variable`.
 void DropZero(SpvModule& module, uint32_t variable) {
@@ -304,7 +379,8 @@ void DropZero(SpvModule& module, uint32_t variable) {
     for (const SpvInstruction& in : module.code) {
         if (in.op == spv::OpLoad && in.words.size() > 2 && in.words[2] == variable) {
             zeros[in.words[1]] = 0;
-        } else if (in.op == spv::OpCompositeConstruct && in.words.size() > 2 &&
+        } else if ((in.op == spv::OpCompositeConstruct || IsZeroConversion(in.op)) &&
+                   in.words.size() > 2 &&
                    std::all_of(in.words.begin() + 2, in.words.end(),
                                [&](uint32_t id) { return zeros.count(id) != 0; })) {
             zeros[in.words[1]] = 0;
@@ -326,10 +402,10 @@ void DropZero(SpvModule& module, uint32_t variable) {
             if (z != zeros.end()) ++z->second;
         }
     }
-    // A spread zero nothing reads goes, and with it its reads of the loads
-    // (constructs come after the loads they read: backwards).
+    // A spread or converted zero nothing reads goes, and with it its reads
+    // of the loads (they come after the loads they read: backwards).
     for (auto it = module.code.rbegin(); it != module.code.rend(); ++it) {
-        if (it->op != spv::OpCompositeConstruct) continue;
+        if (it->op != spv::OpCompositeConstruct && !IsZeroConversion(it->op)) continue;
         auto z = zeros.find(it->words[1]);
         if (z == zeros.end() || z->second != 0) continue;
         for (size_t k = 2; k < it->words.size(); ++k) --zeros[it->words[k]];
@@ -355,7 +431,7 @@ void DropZero(SpvModule& module, uint32_t variable) {
 }  // namespace
 
 void DropUnfoldedZero(SpvModule& module) {
-    for (const char* name : {kUnfoldedZero, kUnfoldedUintZero}) {
+    for (const char* name : {kUnfoldedZero, kUnfoldedUintZero, kUnfoldedIntZero}) {
         uint32_t variable = 0;
         for (const SpvInstruction& in : module.code) {
             if (in.op == spv::OpName && in.words.size() > 1 && module.Name(in.words[0]) == name) {

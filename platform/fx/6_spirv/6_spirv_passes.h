@@ -18,7 +18,9 @@ void FixArithmetic(SpvModule& module);
 // Intrinsics as Direct3D 9 computes them where glslang's SPIR-V differs:
 // atan2(-0, x) is atan2(+0, x); an intrinsic of matrices (clamp, lerp, pow,
 // step, sign, abs, saturate, fmod, ...) works column by column; an inout
-// argument the call converted converts back into the caller's variable.
+// argument the call converted converts back into the caller's variable;
+// round(x) is floor(x + 0.5), halfway values going up; pow, log, log2,
+// sqrt and rsqrt read |x|.
 void FixIntrinsics(SpvModule& module);
 
 
