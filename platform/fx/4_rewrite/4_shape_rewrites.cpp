@@ -76,6 +76,15 @@ std::vector<int> SwizzleElements(std::string_view field, Shape shape) {
     return out;
 }
 
+// "m[i][0]" on an Nx1 matrix made a vector (or an array of N): its row i
+// is the one element, so the column's index after the row's closing
+// bracket at close goes.
+void DropColumnIndex(const Code& code, size_t close, TokenEdits* edits) {
+    if (close + 1 >= code.size() || code.Punct(close + 1) != '[') return;
+    const size_t column = code.Closing(close + 1);
+    if (column < code.size()) edits->list.push_back({code.At(close + 1), code.At(column) + 1, {}});
+}
+
 // A uniform column-major 1xN or row-major Nx1 matrix takes N registers, an
 // element in each: glslang cannot lay out such a matrix, but an array of N
 // has those registers. So "float1x4 m" is declared "float m[4]", "m._12"
@@ -140,6 +149,8 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
                 const size_t close = code.Closing(i + 1);
                 if (shape.rows == 1 && close == i + 3 && code.Text(i + 2) == "0")
                     edits->list.push_back({code.At(i), code.At(close) + 1, vector(all, i)});
+                else if (shape.cols == 1)
+                    DropColumnIndex(code, close, edits);
             } else {
                 edits->list.push_back({code.At(i), code.At(i) + 1, vector(all, i)});
             }
@@ -207,6 +218,8 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(i + 1) == '[' &&
                    code.Punct(i + 3) == ']' && code.Text(i + 2) == "0") {
             edits->list.push_back({code.At(i + 1), code.At(i + 3) + 1, {}});
+        } else if (declared.cols == 1 && declared.rows > 1 && code.Punct(i + 1) == '[') {
+            DropColumnIndex(code, code.Closing(i + 1), edits);
         }
     }
 }
