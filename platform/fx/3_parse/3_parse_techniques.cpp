@@ -269,8 +269,14 @@ bool Parser::StateValueAsWord(const ValueSet& values, bool bits,
 
 // "compile vs_2_0 VS(1, true)", "null", or a shader variable.
 void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
-                                const std::vector<TokenRef>& value) {
+                                const std::vector<TokenRef>& written) {
     std::string_view name = Text(nameToken);
+    // "(compile vs_2_0 VS())" and "(NULL)": the value in brackets is the same.
+    std::vector<TokenRef> value = written;
+    while (value.size() >= 3 && IsPunct(value.front(), '(') && IsPunct(value.back(), ')') &&
+           (IEquals(Text(value[1]), "compile") || IEquals(Text(value[1]), "null"))) {
+        value = std::vector<TokenRef>(value.begin() + 1, value.end() - 1);
+    }
     if (value.empty()) {
         Error(nameToken, "missing value for state " + Quote(name));
         return;
