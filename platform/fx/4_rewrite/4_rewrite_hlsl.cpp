@@ -178,8 +178,20 @@ std::vector<std::pair<size_t, size_t>> LaterDeclarations(
     for (const std::vector<SourceToken>& argument : arguments)
         for (const SourceToken& t : argument)
             if (t.kind == Tok::Ident) names.insert(s.Text(t));
+    names.erase("true");
+    names.erase("false");
+    // Most arguments are literals, or globals declared above: the outline
+    // is made only when a name is written below as a declaration would.
+    auto declaredAt = [&](size_t i) {
+        const char next = code.Punct(i + 1);
+        return code.IsIdent(i) && names.count(code.Text(i)) != 0 && i > 0 &&
+               (code.IsIdent(i - 1) || code.Punct(i - 1) == ',') &&
+               (next == ':' || next == '=' || next == '[' || next == ',' || next == ';');
+    };
     std::vector<std::pair<size_t, size_t>> found;
-    if (names.empty()) return found;
+    bool any = false;
+    for (size_t i = after; i < code.size() && !any && !names.empty(); ++i) any = declaredAt(i);
+    if (!any) return found;
     const HlslOutline outline = OutlineHlsl(code);
     std::vector<bool> inFunction(code.size() + 1, false);
     for (const FunctionOutline& f : outline.functions)
@@ -193,11 +205,7 @@ std::vector<std::pair<size_t, size_t>> LaterDeclarations(
         const size_t first = i;
         bool declares = false;
         for (; i < code.size() && !inFunction[i] && code.Punct(i) != ';'; ++i) {
-            const char next = code.Punct(i + 1);
-            declares = declares ||
-                       (code.IsIdent(i) && names.count(code.Text(i)) != 0 && i > first &&
-                        (code.IsIdent(i - 1) || code.Punct(i - 1) == ',') &&
-                        (next == ':' || next == '=' || next == '[' || next == ',' || next == ';'));
+            declares = declares || (i > first && declaredAt(i));
             if (code.Punct(i) == '(' || code.Punct(i) == '[' || code.Punct(i) == '{')
                 i = std::min(code.Closing(i), code.size() - 1);
         }
