@@ -29,6 +29,7 @@
 #include "platform/fx/3_parse/3_parse_effect.h"
 #include "platform/fx/4_rewrite/4_code_owners.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/6_glsl/6_spirv_to_glsl.h"
 #include "platform/fx/7_link/7_link.h"
 #include "platform/fx/server/compiler_child.h"
 #include "platform/fx/effect_info.h"
@@ -73,6 +74,10 @@ EffectPassInfo PassInfo(const PassDesc& pass, std::string vertexGlsl, std::strin
 
 // Stages 4 to 6: the GLSL of the pass's two stages and the samplers they read.
 bool CompileGlsl(PassBuilder& b, const PassDesc& pass, CompiledPass* compiled) {
+    if (!HasShader(pass.vertexShader) && !HasShader(pass.pixelShader)) {
+        FixedFunctionPass(compiled);
+        return true;
+    }
     PassSources sources;
     if (!RewritePass(b.rewritten, pass, &sources, *b.messages)) return false;
     for (StageSource& s : sources.stages) {

@@ -103,8 +103,8 @@ TEST_F(EffectFrameworkLoad, IncludesAreReadFromTheEffectsFolderAndErrorsNameThei
     } cases[] = {
         {"technique T {\n  pass P { VertexShader = compile vs_3_0 nowhere(); } }\n",
          inc + "technique.fxh(2,12): error: entry point 'nowhere' not found (nowhere)"},
-        {"technique T {\n  pass P { CullMode = None; } }\n",
-         inc + "technique.fxh(2,3): error: pass 'P' has neither a vertex nor a pixel shader"},
+        {"technique T {\n  pass P { VertexShader = compile ps_3_0 vs_main(); } }\n",
+         inc + "technique.fxh(2,35): error: profile 'ps_3_0' cannot compile a vertex shader"},
         {"technique T {\n  pass P { PixelShader = compile ps_1_1 ps_main(); } }\n",
          inc + "technique.fxh(2,12): error: unsupported pixel shader profile 'ps_1_1'"},
         {"technique T {\n  pass P { VertexShader = compile vs_3_0 vs_main(1); } }\n",

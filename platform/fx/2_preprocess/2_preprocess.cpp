@@ -6,7 +6,8 @@
 //              [x] #if / #ifdef / #ifndef / #elif / #else / #endif
 //                  (2_if_expression.cpp), paired within each file
 //              [x] #include "name" / <name> / MACRO through the resolver,
-//                  each name read once per load, nested up to 16 deep
+//                  each name read once per load, nested up to 16 deep;
+//                  an included file's includes beside it first, '\' as '/'
 //              [x] #error, #line N ["name"], #pragma once, #pragma
 //                  pack_matrix(...) handed on, other pragmas ignored
 //              [x] one budget of bytes, tokens and time for the load
@@ -570,11 +571,39 @@ uint16_t FileReader::FileIndex(const std::string& name, const SourceToken& at) {
     return static_cast<uint16_t>(files.size() - 1);
 }
 
+namespace {
+
+// Effect files written on Windows separate folders with '\' ("inc\\a.fxh"
+// as often as "inc\a.fxh"): one '/' for each run of separators.
+std::string SlashSeparated(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        const bool separator = c == '\\' || c == '/';
+        if (separator && !out.empty() && out.back() == '/') continue;
+        out += separator ? '/' : c;
+    }
+    return out;
+}
+
+// The folder of an included file's name ("inc/" of "inc/a.fxh"); empty for
+// the effect file and the files beside it.
+std::string FolderOf(const FileText* source) {
+    if (source == nullptr) return {};
+    size_t slash = source->name.rfind('/');
+    return slash == std::string::npos ? std::string() : source->name.substr(0, slash + 1);
+}
+
+}  // namespace
+
 void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
     // A quoted name is looked up by its token: a file included over and
-    // over is found without a string built.
+    // over is found without a string built. Names in an included file of
+    // another folder are looked up there first, so only the effect's folder
+    // keeps this shortcut.
     FileText* file = nullptr;
-    const bool quoted = tokens_.size() >= 2 && tokens_[1].kind == Tok::String;
+    const std::string folder = FolderOf(f.source);
+    const bool quoted =
+        tokens_.size() >= 2 && tokens_[1].kind == Tok::String && folder.empty();
     if (quoted) {
         auto known = quoted_.find(tokens_[1].text);
         if (known != quoted_.end()) file = known->second;
@@ -586,7 +615,15 @@ void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
             if (!s_->stopped) s_->Error(at, "expected \"FILE\" or <FILE> after #include");
             return;
         }
-        file = Read(name, at);
+        // As a C compiler looks: beside the file that includes, then in the
+        // effect's folder.
+        name = SlashSeparated(name);
+        if (!folder.empty() && name[0] != '/') {
+            FileText* near = Read(folder + name, at);
+            if (s_->stopped) return;
+            if (near->found) file = near;
+        }
+        if (!file) file = Read(name, at);
         if (s_->stopped) return;
         if (quoted) quoted_[tokens_[1].text] = file;
     }

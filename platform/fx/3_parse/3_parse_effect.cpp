@@ -310,10 +310,13 @@ bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageSink
     for (const TechniqueDesc& technique : effect.techniques) {
         if (!allTechniques && &technique != &effect.techniques.front()) break;
         for (const PassDesc& pass : technique.passes) {
+            // Direct3D 9 draws such a pass with its fixed-function pipeline;
+            // here the stand-ins draw the diffuse colour at the untransformed
+            // position.
             if (!HasShader(pass.vertexShader) && !HasShader(pass.pixelShader)) {
-                messages.Error(pass.pos, "pass '" + pass.name +
-                                             "' has neither a vertex nor a pixel shader");
-                ok = false;
+                messages.Warning(pass.pos, "pass '" + pass.name +
+                                               "' has neither a vertex nor a pixel shader: "
+                                               "drawn with the vertex colour, untransformed");
             }
             ok &= CheckBinding(pass.vertexShader, ProfileStage::Vertex, messages);
             ok &= CheckBinding(pass.pixelShader, ProfileStage::Pixel, messages);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace fx {
@@ -190,6 +191,12 @@ void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
     } else if (IsPunct(t, '[')) {
         d->brackets = 1;
         if (d->global >= 0) result_.globals[d->global].array = true;
+        TokenRef size = Next();
+        PutBack(size);
+        if (d->kind == DeclKind::Sampler && size.kind == Tok::Number) {
+            d->samplers = std::clamp(std::atoi(std::string(Text(size)).c_str()), 1,
+                                     static_cast<int>(D3D_SAMPLER_STAGES));
+        }
     } else if (IsPunct(t, ':')) {
         d->phase = DeclPhase::AfterColon;
     } else if (IsPunct(t, '<') && d->kind == DeclKind::Texture && d->named) {
@@ -220,6 +227,16 @@ void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
         t.kind == Tok::Ident && IEquals(Text(t), "sampler_state")) {
         ParseSamplerState(d, t);
         d->phase = DeclPhase::Other;
+    }
+    if (d->firstOfInitializer && d->kind == DeclKind::Sampler && d->named &&
+        !IsSamplerObjectType(d->type) && IsPunct(t, '{')) {
+        TokenRef next = Next();
+        PutBack(next);
+        if (next.kind == Tok::Ident && IEquals(Text(next), "sampler_state")) {
+            ParseSamplerArray(d);
+            d->phase = DeclPhase::Other;
+            return;
+        }
     }
     if (d->firstOfInitializer && IsPunct(t, '{')) d->braceList = true;
     d->firstOfInitializer = false;
@@ -317,7 +334,15 @@ void Parser::RecordSampler(Decl* d) {
         return;
     }
     plainSamplers_.push_back({d->sampler, d->start, true, false});
-    result_.samplers.push_back(std::move(d->sampler));
+    // "sampler2D S[3];": three samplers on stages in a row, as a list of
+    // sampler_state blocks would declare them.
+    for (int k = 0; k < d->samplers && d->samplers > 1; ++k) {
+        SamplerDesc element = d->sampler;
+        element.name += "[" + std::to_string(k) + "]";
+        if (element.registerIndex >= 0) element.registerIndex += k;
+        result_.samplers.push_back(std::move(element));
+    }
+    if (d->samplers == 1) result_.samplers.push_back(std::move(d->sampler));
     d->sampler = SamplerDesc();
     d->named = false;
 }
@@ -332,6 +357,7 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
         result_.textures.push_back(std::move(texture));
     }
     if (d->kind == DeclKind::Sampler) {
+        d->samplers = 1;
         d->sampler = SamplerDesc();
         d->sampler.name = std::string(Text(name));
         d->sampler.type = d->type;
@@ -402,9 +428,59 @@ void Parser::ParseSamplerState(Decl* d, const TokenRef& keyword) {
     ParseSamplerBlock(d);
 }
 
+// "sampler2D S[2] = { sampler_state { ... }, sampler_state { ... } };",
+// whose '{' was just read: each element is a sampler of its own, "S[0]",
+// "S[1]", on stages in a row (from register(sN) when it has one), and
+// everything from d->equals to the list's '}' is taken out.
+void Parser::ParseSamplerArray(Decl* d) {
+    const SamplerDesc array = d->sampler;
+    const std::string what = "the sampler_state list of " + Quote(array.name);
+    std::vector<SamplerDesc> elements;
+    TokenRef t;
+    for (;;) {
+        t = Next();
+        if (t.kind == Tok::End) return UnexpectedEnd(what, d->equals);
+        if (IsPunct(t, '}')) break;
+        if (IsPunct(t, ',')) continue;
+        TokenRef open = t.kind == Tok::Ident && IEquals(Text(t), "sampler_state") ? Next() : t;
+        if (!IsPunct(open, '{') && open.index != t.index) {
+            Error(open, "expected '{' after 'sampler_state'");
+            PutBack(open);
+            continue;
+        }
+        if (!IsPunct(open, '{')) {
+            RepeatableError(t, "unexpected ", " in " + what);
+            continue;
+        }
+        if (open.index == t.index) {  // a block without its keyword
+            RepeatableError(t, "unexpected ", " in " + what);
+            if (!SkipBlock()) return UnexpectedEnd(what, d->equals);
+            continue;
+        }
+        const int k = static_cast<int>(elements.size());
+        d->sampler = array;
+        d->sampler.name = array.name + "[" + std::to_string(k) + "]";
+        if (array.registerIndex >= 0) d->sampler.registerIndex = array.registerIndex + k;
+        TokenRef close;
+        if (!ReadSamplerStates(d, &close)) return;
+        elements.push_back(std::move(d->sampler));
+    }
+    Remove(d->equals, t.index + 1);
+    for (SamplerDesc& e : elements) result_.samplers.push_back(std::move(e));
+    d->sampler = SamplerDesc();
+    d->named = false;
+}
+
 // The states of a sampler_state block whose '{' was just read; everything
 // from d->equals to its '}' is taken out.
 void Parser::ParseSamplerBlock(Decl* d) {
+    TokenRef close;
+    if (ReadSamplerStates(d, &close)) Remove(d->equals, close.index + 1);
+}
+
+// The states up to the block's '}' (*close) into d->sampler; false (said)
+// when the stream ends first.
+bool Parser::ReadSamplerStates(Decl* d, TokenRef* close) {
     SamplerDesc& sampler = d->sampler;
     std::string what = "sampler_state of " + Quote(sampler.name);
     TokenRef t;
@@ -412,7 +488,7 @@ void Parser::ParseSamplerBlock(Decl* d) {
         t = Next();
         if (t.kind == Tok::End) {
             UnexpectedEnd(what, d->equals);
-            return;
+            return false;
         }
         if (IsPunct(t, '}')) break;
         if (IsPunct(t, ';')) continue;
@@ -420,7 +496,7 @@ void Parser::ParseSamplerBlock(Decl* d) {
             RepeatableError(t, "unexpected ", " in " + what);
             if (IsPunct(t, '{') && !SkipBlock()) {
                 UnexpectedEnd(what, d->equals);
-                return;
+                return false;
             }
             continue;
         }
@@ -428,11 +504,12 @@ void Parser::ParseSamplerBlock(Decl* d) {
         Read r = ReadAssignment(t, &value);
         if (r == Read::End) {
             UnexpectedEnd(what, d->equals);
-            return;
+            return false;
         }
         if (r == Read::Ok) SamplerAssignment(&sampler, t, value);
     }
-    Remove(d->equals, t.index + 1);
+    *close = t;
+    return true;
 }
 
 void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,

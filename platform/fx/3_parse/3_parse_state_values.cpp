@@ -4,6 +4,7 @@
 //     AlphaRef = 0x80 + 1;
 //     AlphaBlendEnable = (Mode > 1) ? TRUE : FALSE;
 //     ZEnable = UseDepth;                 // a global: its initial value
+//     AlphaBlendEnable = <UseBlend>;      // the same, named as textures are
 //     ColorWriteEnable = RED | (ShowAlpha ? ALPHA : 0);
 //     MipMapLodBias = -0.5 * 2;
 //     BorderColor = float4(1, 0, 0, 1);   // or (float4)0, or { 1, 0, 0, 1 }
@@ -283,6 +284,12 @@ private:
         if (p_.IsPunct(t, '{')) {
             ++i_;
             return List('}', out);
+        }
+        // "<UseBlend>": a global named as Texture = <t> names its texture.
+        if (p_.IsPunct(t, '<') && i_ + 2 < t_.size() && t_[i_ + 1].kind == Tok::Ident &&
+            p_.IsPunct(t_[i_ + 2], '>')) {
+            i_ += 3;
+            return Global(i_ - 2, p_.Text(t_[i_ - 2]), out);
         }
         if (t.kind == Tok::Number) {
             ++i_;

@@ -269,8 +269,20 @@ bool Parser::StateValueAsWord(const ValueSet& values, bool bits,
 
 // "compile vs_2_0 VS(1, true)", "null", or a shader variable.
 void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
-                                const std::vector<TokenRef>& value) {
+                                const std::vector<TokenRef>& written) {
     std::string_view name = Text(nameToken);
+    // "(compile vs_2_0 VS())" and "(NULL)": the value in brackets is the same.
+    size_t open = 0;
+    while (open < written.size() && IsPunct(written[open], '(')) ++open;
+    const bool bracketed = open < written.size() && (IEquals(Text(written[open]), "compile") ||
+                                                     IEquals(Text(written[open]), "null"));
+    size_t close = 0;
+    while (bracketed && close < open && written.size() > open + close &&
+           IsPunct(written[written.size() - 1 - close], ')')) {
+        ++close;
+    }
+    if (close < open) close = 0;  // not a value in brackets: said below as it is
+    const std::vector<TokenRef> value(written.begin() + close, written.end() - close);
     if (value.empty()) {
         Error(nameToken, "missing value for state " + Quote(name));
         return;

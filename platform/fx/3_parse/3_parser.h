@@ -284,6 +284,7 @@ private:
         std::string type;
         bool named = false;
         SamplerDesc sampler;  // while kind is Sampler
+        int samplers = 1;     // N of "sampler2D S[N]"
         int global = -1;      // its entry in the result's globals; -1: none
         TokenRef name;
         std::vector<TokenRef> initializer;  // the tokens after '='
@@ -302,6 +303,8 @@ private:
     void ReadSamplerRegister(Decl* d, const TokenRef& t);
     void ParseSamplerState(Decl* d, const TokenRef& keyword);
     void ParseSamplerBlock(Decl* d);
+    void ParseSamplerArray(Decl* d);
+    bool ReadSamplerStates(Decl* d, TokenRef* close);
     bool IsStateBlock(const Decl& d) const;
     void StateBlock(Decl* d, const TokenRef& open);
     void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,

@@ -168,6 +168,54 @@ void DropCommas(const Code& code, const EntryDefinition& def, const std::vector<
     }
 }
 
+// The global statements after code token `after` (the entry point's
+// start) that declare a name an argument gives ("PS(Scale)" with Scale
+// declared below PS): code token ranges [first, its ';'].
+std::vector<std::pair<size_t, size_t>> LaterDeclarations(
+    const Code& code, size_t after, const std::vector<std::vector<SourceToken>>& arguments,
+    const TokenStream& s) {
+    std::unordered_set<std::string_view> names;
+    for (const std::vector<SourceToken>& argument : arguments)
+        for (const SourceToken& t : argument)
+            if (t.kind == Tok::Ident) names.insert(s.Text(t));
+    names.erase("true");
+    names.erase("false");
+    // Most arguments are literals, or globals declared above: the outline
+    // is made only when a name is written below as a declaration would.
+    auto declaredAt = [&](size_t i) {
+        const char next = code.Punct(i + 1);
+        return code.IsIdent(i) && names.count(code.Text(i)) != 0 && i > 0 &&
+               (code.IsIdent(i - 1) || code.Punct(i - 1) == ',') &&
+               (next == ':' || next == '=' || next == '[' || next == ',' || next == ';');
+    };
+    std::vector<std::pair<size_t, size_t>> found;
+    bool any = false;
+    for (size_t i = after; i < code.size() && !any && !names.empty(); ++i) any = declaredAt(i);
+    if (!any) return found;
+    const HlslOutline outline = OutlineHlsl(code);
+    std::vector<bool> inFunction(code.size() + 1, false);
+    for (const FunctionOutline& f : outline.functions)
+        for (size_t i = DeclarationStart(code, f); i <= f.end && i < code.size(); ++i)
+            inFunction[i] = true;
+    for (size_t i = after; i < code.size();) {
+        if (inFunction[i]) {
+            ++i;
+            continue;
+        }
+        const size_t first = i;
+        bool declares = false;
+        for (; i < code.size() && !inFunction[i] && code.Punct(i) != ';'; ++i) {
+            declares = declares || (i > first && declaredAt(i));
+            if (code.Punct(i) == '(' || code.Punct(i) == '[' || code.Punct(i) == '{')
+                i = std::min(code.Closing(i), code.size() - 1);
+        }
+        if (i < code.size() && code.Punct(i) == ';' && declares) found.emplace_back(first, i);
+        if (i == first) ++i;
+        if (i < code.size() && code.Punct(i) == ';') ++i;
+    }
+    return found;
+}
+
 }  // namespace
 
 bool BindUniformArguments(
@@ -189,10 +237,18 @@ bool BindUniformArguments(
     }
     DropCommas(code, def, kept, &drop);
 
-    // The declarations go just before the function's return type.
+    // The declarations go just before the function's return type, after
+    // the globals the arguments name that are declared below it (Direct3D 9
+    // binds them where the technique stands).
     size_t start = def.name - 1;
     while (start > 0 && code.IsIdent(start - 1)) --start;
     TokenEdits edits;
+    std::vector<SourceToken> moved;
+    for (const auto& [first, last] : LaterDeclarations(code, def.close, arguments, *hlsl)) {
+        CopyTokens(hlsl->tokens, code.At(first), code.At(last), &moved);
+        edits.Replace(code.At(first), code.At(last) + 1, {});
+    }
+    decls.insert(decls.begin(), moved.begin(), moved.end());
     edits.Replace(code.At(start), code.At(start), std::move(decls));
     for (size_t i = 0; i < drop.size(); ++i)
         if (drop[i]) edits.Replace(i, i + 1, {});

@@ -6,7 +6,8 @@
 // - "compile vs_2_0 VS(1, true)": the entry point's uniform parameters, in
 //   order, take the compile statement's arguments. Each becomes a static
 //   const global of its name, declared just before the function, and leaves
-//   the parameter list. A sampler parameter stays where it is
+//   the parameter list; a global an argument names that is declared below
+//   the function moves up with it. A sampler parameter stays where it is
 //   ("PS(sceneSampler)" with "uniform sampler2D tex"): stage 6 binds it to
 //   the texture stage of the sampler it is given.
 // A rewrite replaces, inserts or removes tokens (TokenEdits); a token it

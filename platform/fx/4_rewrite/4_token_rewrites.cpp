@@ -27,6 +27,10 @@ TokenRewriteState::TokenRewriteState(const ParsedEffect& parsed, TokenStream* to
                 if (HasShader(*s)) {
                     entries.push_back(s->entry);
                     compiled.emplace_back(s->profile, s->entry);
+                    for (const std::vector<SourceToken>& argument : s->argumentTokens)
+                        for (const SourceToken& t : argument)
+                            if (t.kind == Tok::Ident)
+                                argumentNames.emplace_back(tokens->Text(t));
                 }
 }
 
@@ -73,7 +77,8 @@ constexpr std::array kRewrites = {
     // global no code names costs glslang nothing and takes no register.
     TokenRewrite{"unused_globals",
                  [](TokenRewriteState& s) {
-                     if (DropUnusedGlobals(s.hlsl, s.code(), s.outline(), s.constants))
+                     if (DropUnusedGlobals(s.hlsl, s.code(), s.outline(), s.constants,
+                                           s.argumentNames))
                          s.Edited();
                      return true;
                  }},

@@ -37,6 +37,9 @@ public:
     // Globals whose initial values are sound constants of their type: the
     // only initialized globals "unused_globals" may take out.
     std::unordered_set<std::string_view> constants;
+    // The names the compile statements' arguments give ("PS(Scale)"): the
+    // globals they name are used, though no function names them.
+    std::vector<std::string> argumentNames;
 
     const Code& code();
     const HlslOutline& outline();

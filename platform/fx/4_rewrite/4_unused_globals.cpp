@@ -110,10 +110,11 @@ bool Remove(TokenStream* hlsl, const Code& code, const std::vector<Declaration>&
 }  // namespace
 
 bool DropUnusedGlobals(TokenStream* hlsl, const Code& code, const HlslOutline& outline,
-                       const std::unordered_set<std::string_view>& constants) {
+                       const std::unordered_set<std::string_view>& constants,
+                       const std::vector<std::string>& arguments) {
     // Functions are not declarations to drop; what they name is used.
     std::vector<bool> inFunction(code.size() + 1, false);
-    std::vector<std::string_view> used;
+    std::vector<std::string_view> used(arguments.begin(), arguments.end());
     for (const FunctionOutline& f : outline.functions) {
         for (size_t i = f.returnType; i <= f.end && i < code.size(); ++i) {
             inFunction[i] = true;

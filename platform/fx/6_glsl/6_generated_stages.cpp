@@ -1,10 +1,11 @@
 // Stage 6, the stages no shader wrote: the fixed-function stand-ins of a
-// pass without a vertex or a pixel shader, and the zero outputs that let a
+// pass without a vertex or a pixel shader (or without either), and the zero outputs that let a
 // pixel shader read what its vertex shader does not write (Direct3D 9 reads
 // zero there; GL refuses to link such a pair).
 #include <set>
 
 #include "platform/fx/6_glsl/6_cross_stage.h"
+#include "platform/fx/6_glsl/6_spirv_to_glsl.h"
 #include "platform/shader_conventions.h"
 
 namespace fx {
@@ -98,6 +99,28 @@ std::string PassThroughPixelStage(spirv_cross::CompilerGLSL& vertex) {
     return VersionLine() +
            "layout(location = 0) out vec4 ff_target;\n"
            "void main()\n{\n    ff_target = vec4(1.0);\n}\n";
+}
+
+void FixedFunctionPass(CompiledPass* out) {
+    auto attribute = [](int slot, const char* declaration) {
+        return "layout(location = " + std::to_string(slot) + ") in " + declaration + ";\n";
+    };
+    std::string vertex = VersionLine() +
+                         attribute(platform::kPositionAttribute, "vec3 ff_position") +
+                         attribute(platform::kColorAttribute, "vec4 ff_color") +
+                         "layout(location = 0) out vec4 ff_diffuse;\n"
+                         "void main()\n{\n"
+                         "    gl_Position = vec4(ff_position, 1.0);\n"
+                         "    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n"
+                         "    ff_diffuse = ff_color;\n"
+                         "}\n";
+    ShiftHalfPixel(&vertex);
+    std::string pixel = VersionLine() +
+                        "layout(location = 0) in vec4 ff_diffuse;\n"
+                        "layout(location = 0) out vec4 ff_target;\n"
+                        "void main()\n{\n    ff_target = ff_diffuse;\n}\n";
+    out->glsl = {std::move(vertex), std::move(pixel)};
+    out->ok = true;
 }
 
 void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::CompilerGLSL& pixel,

@@ -344,10 +344,15 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
         }
         return name;
     };
+    // An array of samplers "S" is bound where its first element "S[0]" is;
+    // the others follow it.
     for (const auto& sampler : res.sampled_images) {
         for (const auto& [name, unit] : s.pass.samplerStages) {
-            if (name == given(sampler.name) || name == given(c.get_name(sampler.id))) {
-                c.set_decoration(sampler.id, spv::DecorationBinding, static_cast<uint32_t>(unit));
+            for (const std::string& own : {given(sampler.name), given(c.get_name(sampler.id))}) {
+                if (name == own || name == own + "[0]") {
+                    c.set_decoration(sampler.id, spv::DecorationBinding,
+                                     static_cast<uint32_t>(unit));
+                }
             }
         }
     }
@@ -370,8 +375,16 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
         std::string name = c.get_name(sampler.id);
         if (name.empty()) name = sampler.name;
         name = given(name);
-        if (std::find(samplers->begin(), samplers->end(), name) == samplers->end()) {
-            samplers->push_back(name);
+        // The elements of an array of samplers, each a sampler of the effect.
+        const spirv_cross::SPIRType& type = c.get_type(sampler.type_id);
+        const bool named = std::any_of(
+            s.pass.samplerStages.begin(), s.pass.samplerStages.end(),
+            [&](const std::pair<std::string, int>& st) { return st.first == name + "[0]"; });
+        const uint32_t elements = type.array.empty() || !named ? 0 : type.array[0];
+        for (uint32_t k = 0; k < std::max(elements, 1u); ++k) {
+            std::string element = elements == 0 ? name : name + "[" + std::to_string(k) + "]";
+            if (std::find(samplers->begin(), samplers->end(), element) == samplers->end())
+                samplers->push_back(std::move(element));
         }
         // Only samplers that name one register(sN) meet here (the others
         // take free stages): Direct3D 9 refuses a shader reading both.

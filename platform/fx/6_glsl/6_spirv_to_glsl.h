@@ -68,4 +68,9 @@ using StageProgress = std::function<void(int stageIndex)>;
 void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conventions,
                  const StageProgress& progress, CompiledPass* out, MessageSink& messages);
 
+// A pass with neither shader (a fixed-function pass of an older effect):
+// both stages generated, the position untransformed and the diffuse colour
+// drawn, as the stand-ins of a pass that lacks one shader do.
+void FixedFunctionPass(CompiledPass* out);
+
 }  // namespace fx
