@@ -7,7 +7,8 @@
 // - a declaration of an entry point before its definition is dropped
 //   (glslang takes it for a second function that calls itself);
 // - a 1xN (or Nx1) matrix is a vector, its element arrays and swizzles
-//   read as the vector's;
+//   read as the vector's; a cast of a bigger matrix to an Nx1 keeps the top
+//   of its first column;
 // - implicit truncations (4_truncations.h).
 // Initializer lists and the logic of matrices have files of their own
 // (4_initializer_lists.cpp, 4_matrix_logic.cpp).
@@ -147,6 +148,51 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
     }
 }
 
+// The end of the operand a cast's ')' leaves at k: unary signs, casts, a
+// primary and its postfix chain; npos when it is none of these.
+size_t CastOperandEnd(const Code& code, size_t k) {
+    while (k < code.size() && OneOf(code.Text(k), {"-", "+", "!", "~"})) ++k;
+    if (code.Punct(k) == '(' && code.IsIdent(k + 1) && code.Punct(k + 2) == ')' &&
+        ShapeOf(code.Text(k + 1)).rows > 0)
+        return CastOperandEnd(code, k + 3);
+    if (code.Punct(k) == '(') {
+        k = code.Closing(k) + 1;
+    } else if (code.IsIdent(k)) {
+        ++k;
+        if (code.Punct(k) == '(') k = code.Closing(k) + 1;
+    } else if (k < code.size() && code.Token(k).kind == Tok::Number) {
+        return k + 1;
+    } else {
+        return npos;
+    }
+    while (k < code.size()) {
+        if (code.Punct(k) == '[') k = code.Closing(k) + 1;
+        else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) k += 2;
+        else break;
+    }
+    return k <= code.size() ? k : npos;
+}
+
+// "(float3x1)m" of a matrix of more rows and columns keeps its upper-left
+// corner, the first column's top: "(float3)transpose(m)[0]" (held as a
+// vector, a cast would take the first row).
+void ColumnCast(const TokenStream& s, const Code& code, const HlslOutline& outline, size_t type,
+                TokenEdits* edits) {
+    if (type < 1 || code.Punct(type - 1) != '(' || code.Punct(type + 1) != ')') return;
+    if (type >= 2 && code.IsIdent(type - 2) && !OneOf(code.Text(type - 2), {"return", "else"}))
+        return;  // a call's or constructor's argument list
+    const size_t end = CastOperandEnd(code, type + 2);
+    if (end == npos || end == type + 2) return;
+    const Shape from = ValueShape(code, outline, type + 2, end);
+    if (!from.matrix || from.rows < 2 || from.cols < 2) return;
+    const SourceToken& at = code.Token(type + 2);
+    edits->list.push_back({code.At(type + 2), code.At(type + 2),
+                           {s.Make(Tok::Ident, "transpose", at), s.Make(Tok::Punct, "(", at)}});
+    edits->list.push_back({code.At(end), code.At(end),
+                           {s.Make(Tok::Punct, ")", at), s.Make(Tok::Punct, "[", at),
+                            s.Make(Tok::Number, "0", at), s.Make(Tok::Punct, "]", at)}});
+}
+
 // 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
 // every such type name, except a uniform's whose registers would change
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
@@ -194,6 +240,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             const int n = sh.rows * sh.cols;
             std::string base(text.substr(0, text.find_first_of("1234")));
             retext(i, n == 1 ? base : base + std::to_string(n));
+            if (sh.rows > 1) ColumnCast(s, code, outline, i, edits);
             continue;
         }
         if (!anyNames) continue;
