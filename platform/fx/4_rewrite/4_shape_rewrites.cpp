@@ -226,7 +226,8 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
     // Names declared with such a type, whose uses change too.
     bool anyNames = false;
     for (const auto& [name, nt] : outline.names)
-        anyNames = anyNames || (nt.type != npos && oneLine(ShapeOf(code.Text(nt.type))));
+        anyNames = anyNames ||
+                   (nt.type != npos && oneLine(ShapeOf(outline.Underlying(code.Text(nt.type)))));
     auto retext = [&](size_t i, std::string text) {
         SourceToken t = code.Token(i);
         t.text = s.texts->Id(text);
@@ -246,8 +247,9 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         if (!anyNames) continue;
         auto it = outline.names.find(text);
         if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
-        Shape declared = ShapeOf(code.Text(it->second.type));
-        if (!oneLine(declared) || it->second.array) continue;
+        bool alias = false;  // a typedef of an array
+        Shape declared = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
+        if (!oneLine(declared) || it->second.array || alias) continue;
         if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
             std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
             if (!swizzle.empty()) retext(i + 2, swizzle);

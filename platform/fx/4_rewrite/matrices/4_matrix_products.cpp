@@ -254,7 +254,8 @@ bool MatrixSpelling(std::string_view t) {
 }
 
 // The words an operand holding a matrix names: a variable or member
-// declared as a matrix or a struct holding one, a function returning one.
+// declared as a matrix or a struct holding one (or a typedef of these), a
+// function returning one.
 // (A matrix type, in a cast or a constructor, is told by its spelling.) An
 // operand without any is no matrix. A few words each effect: a list is
 // quicker to search than a set.
@@ -265,13 +266,14 @@ std::vector<uint32_t> MatrixWords(const Code& code, const HlslOutline& outline) 
         for (const StructOutline& st : outline.structs) {
             for (const Declarator& m : st.members) {
                 if (m.type == npos) continue;
-                const std::string_view type = code.Text(m.type);
+                const std::string_view type = outline.Underlying(code.Text(m.type));
                 if (MatrixSpelling(type) || holders.count(type) != 0)
                     holders.insert(code.Text(st.name));
             }
         }
     }
-    auto holds = [&](std::string_view type) {
+    auto holds = [&](std::string_view written) {  // through typedefs
+        const std::string_view type = outline.Underlying(written);
         return MatrixSpelling(type) || (!holders.empty() && holders.count(type) != 0);
     };
     std::vector<uint32_t> words;
