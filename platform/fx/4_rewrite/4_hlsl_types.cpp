@@ -142,8 +142,9 @@ private:
             return OperandOf(first + 1, last - 1);  // "(m)", "(v + w)"
         if (first >= last) return {};
         if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
-            code_.Punct(first + 2) == ')' && first + 3 < last) {
-            return TypeShape(code_.Text(first + 1));
+            code_.Punct(first + 2) == ')' && first + 3 < last &&
+            TypeShape(code_.Text(first + 1)).rows > 0) {
+            return TypeShape(code_.Text(first + 1));  // a cast, not "(v)[0]"
         }
         Shape shape;
         bool array = false;
@@ -258,7 +259,8 @@ private:
         while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
         if (first >= last) return 0;
         if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
-            code_.Punct(first + 2) == ')' && first + 3 < last) {
+            code_.Punct(first + 2) == ')' && first + 3 < last &&
+            TypeShape(code_.Text(first + 1)).rows > 0) {  // a cast, not "(v)[0]"
             Shape cast = TypeShape(code_.Text(first + 1));
             return Unary(first + 3, last) == 0 ? 0 : cast.Components();
         }
