@@ -564,7 +564,12 @@ bool RewriteIntMatrices(TokenRewriteState& state) {
     for (size_t i = 0; i < code.size() && !any; ++i) any = code.IsIdent(i) && MatrixKind(code.Text(i));
     if (!any) return true;
     TokenEdits edits;
-    IntMatrices(*state.hlsl, code, state.outline()).Find(&edits);
+    IntMatrices matrices(*state.hlsl, code, state.outline());
+    matrices.Find(&edits);
+    // Direct3D 9 refuses a call that two overloads fit alike.
+    for (size_t k : matrices.Ambiguous())
+        state.messages.Error(code.Pos(k), Cat({"'", code.Text(k), "': ambiguous function call"}));
+    if (!matrices.Ambiguous().empty()) return false;
     edits.Apply(&state.hlsl->tokens);
     state.Edited();
     return true;

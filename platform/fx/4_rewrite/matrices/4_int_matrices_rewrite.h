@@ -39,6 +39,8 @@ class IntMatrices {
 public:
     IntMatrices(const TokenStream& s, const Code& code, const HlslOutline& outline);
     void Find(TokenEdits* edits);
+    // The calls (their names) that two overloads fit alike: errors.
+    const std::vector<size_t>& Ambiguous() const { return ambiguous_; }
 
 private:
     SourceToken Make(Tok kind, std::string_view text, size_t at) const;
@@ -70,15 +72,17 @@ private:
     void Function(const FunctionOutline& f, TokenEdits* edits);
     bool OnlyOut(const Declarator& d) const;
     std::string_view Variable(size_t first, size_t last) const;
-    int Fit(const FunctionOutline& g, const std::vector<std::pair<size_t, size_t>>& args,
-            const std::vector<std::string_view>& types) const;
+    char ArgumentKind(size_t first, size_t last, std::string_view variable) const;
+    std::vector<int> Fit(const FunctionOutline& g,
+                         const std::vector<std::pair<size_t, size_t>>& args,
+                         const std::vector<std::string_view>& types, bool* told) const;
     std::string Signature(const FunctionOutline& g) const;
     std::string ArrayPart(const Declarator& d) const;
     void Calls(const FunctionOutline& f, TokenEdits* edits);
     const FunctionOutline* Callee(const std::vector<size_t>& named,
                                   const std::vector<std::pair<size_t, size_t>>& args,
                                   const std::vector<std::string_view>& types,
-                                  size_t* index) const;
+                                  size_t* index, bool* ambiguous) const;
     bool OutCodes(const FunctionOutline& callee, const std::vector<std::pair<size_t, size_t>>& args,
                   const std::vector<std::string_view>& types, std::string* codes) const;
     void ThroughHelper(size_t k, size_t index, const FunctionOutline& callee,
@@ -117,6 +121,7 @@ private:
     std::unordered_map<std::string_view, Member> members_;  // by name
     std::unordered_set<std::string> made_;  // the call helpers defined
     std::vector<size_t> owner_;  // by code token: 1 + the function it is in, 0 outside
+    std::vector<size_t> ambiguous_;
     std::vector<std::unordered_map<std::string_view, NameType>> locals_;  // by function
 };
 
