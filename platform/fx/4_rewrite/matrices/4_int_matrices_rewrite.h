@@ -41,6 +41,9 @@ public:
     void Find(TokenEdits* edits);
     // The calls (their names) that two overloads fit alike: errors.
     const std::vector<size_t>& Ambiguous() const { return ambiguous_; }
+    // The compound assignments (a token of their left side) whose left
+    // side cannot be worked out: errors.
+    const std::vector<size_t>& Unconverted() const { return errors_; }
 
 private:
     SourceToken Make(Tok kind, std::string_view text, size_t at) const;
@@ -122,6 +125,7 @@ private:
     std::unordered_set<std::string> made_;  // the call helpers defined
     std::vector<size_t> owner_;  // by code token: 1 + the function it is in, 0 outside
     std::vector<size_t> ambiguous_;
+    std::vector<size_t> errors_;
     std::vector<std::unordered_map<std::string_view, NameType>> locals_;  // by function
 };
 
