@@ -377,6 +377,80 @@ bool MatrixWithVector(TokenRewriteState& state, size_t k, const OperatorUse& use
     return false;
 }
 
+// The end of the expression that starts at k inside function f: the ';',
+// ',' or closing bracket at its level.
+size_t ExpressionEnd(const Code& code, size_t k, const FunctionOutline& f) {
+    for (; k < f.end; ++k) {
+        const char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
+        else if (p == ';' || p == ',' || p == ')' || p == ']' || p == '}') break;
+    }
+    return std::min(k, f.end);
+}
+
+// A full matrix and a vector (not a scalar) of another count of components.
+bool Mismatched(Shape a, Shape b) {
+    if (a.rows == 0 || b.rows == 0 || a.Components() == 1 || b.Components() == 1) return false;
+    return FullMatrix(a) != FullMatrix(b) && a.Components() != b.Components();
+}
+
+// The other places a matrix and a vector meet: the two values of "c ? a :
+// b", the sides of "=" (a declaration's too) and of && and ||. With
+// another count of components each is an error at its operator (glslang
+// would crash on a ternary, and answers the others at the line's start).
+bool OtherMeetings(TokenRewriteState& state, const FunctionOutline& f, size_t k) {
+    const Code& code = state.code();
+    const HlslOutline& outline = state.outline();
+    const char p = code.Punct(k);
+    const bool glued = k + 1 < code.size() && (code.Token(k + 1).flags & kGlued) != 0;
+    Shape a, b;
+    if (p == '?') {
+        size_t colon = k + 1;
+        for (int nested = 0; colon < f.end; ++colon) {
+            const char q = code.Punct(colon);
+            if (q == '(' || q == '[' || q == '{') colon = code.Closing(colon);
+            else if (q == '?') ++nested;
+            else if (q == ':' && nested-- == 0) break;
+            else if (q == ';' || q == ',' || q == ')' || q == ']' || q == '}') return true;
+        }
+        if (colon >= f.end) return true;
+        a = ValueShape(code, outline, k + 1, colon);
+        b = ValueShape(code, outline, colon + 1, ExpressionEnd(code, colon + 1, f));
+    } else if ((p == '&' || p == '|') && glued && code.Punct(k + 1) == p) {
+        const size_t first = OperandStart(code, k, f.body);
+        const size_t last = OperandEnd(code, k + 2, f.end);
+        if (first == npos || last == npos) return true;
+        // Only whole operands: nothing binds them more tightly.
+        if (BinaryOperator(code, first - 1).level >= 0 || BinaryOperator(code, last).level >= 0)
+            return true;
+        a = ValueShape(code, outline, first, k);
+        b = ValueShape(code, outline, k + 2, last);
+    } else if (p == '=' && !(glued && code.Punct(k + 1) == '=') && k > 0 &&
+               std::string_view("=!<>+-*/%&|^").find(code.Punct(k - 1)) == std::string_view::npos) {
+        const size_t first = OperandStart(code, k, f.body);
+        const size_t end = ExpressionEnd(code, k + 1, f);
+        if (first == npos) return true;
+        for (size_t q = k + 1; q < end; ++q) {  // a ternary or assignment on the right
+            if (code.Punct(q) == '(' || code.Punct(q) == '[') q = code.Closing(q);
+            else if (code.Punct(q) == '?' || code.Punct(q) == '=') return true;
+        }
+        a = ValueShape(code, outline, first, k);
+        b = ValueShape(code, outline, k + 1, end);
+    } else {
+        return true;
+    }
+    if (!Mismatched(a, b)) return true;
+    if (p == '=') {
+        state.messages.Error(code.Pos(k), Cat({"cannot implicitly convert from '", Spelled(b),
+                                               "' to '", Spelled(a), "'"}));
+    } else {
+        state.messages.Error(code.Pos(k), Cat({"'", Spelled(a), "' and '", Spelled(b),
+                                               "' do not convert: a matrix and a vector meet in "
+                                               "an operator only with as many components"}));
+    }
+    return false;
+}
+
 }  // namespace
 
 bool CheckMatrixVectorOperands(TokenRewriteState& state) {
@@ -415,6 +489,7 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
                 }
             }
             if (!statement || code.Token(k).kind != Tok::Punct) continue;
+            ok = OtherMeetings(state, f, k) && ok;
             const OperatorUse use = OperandsOf(code, k, f);
             if (use.first == npos || !(spans(use.first, k) || spans(use.right, use.last))) continue;
             ok = MatrixWithVector(state, k, use, &edits) && ok;
