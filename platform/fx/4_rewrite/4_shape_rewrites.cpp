@@ -8,7 +8,8 @@
 //   (glslang takes it for a second function that calls itself);
 // - a 1xN (or Nx1) matrix is a vector, its element arrays and swizzles
 //   read as the vector's; a cast of a bigger matrix to an Nx1 keeps the top
-//   of its first column;
+//   of its first column, as does a bigger matrix given to one (with the
+//   truncation warning);
 // - implicit truncations (4_truncations.h).
 // Initializer lists and the logic of matrices have files of their own
 // (4_initializer_lists.cpp, 4_matrix_logic.cpp).
@@ -193,6 +194,39 @@ void ColumnCast(const TokenStream& s, const Code& code, const HlslOutline& outli
                             s.Make(Tok::Number, "0", at), s.Make(Tok::Punct, "]", at)}});
 }
 
+// "float3x1 c = m;" and "c = m;" of a bigger matrix m: its truncation,
+// with the warning, the top of its first column (a 1xN: its first row's
+// start), as the cast takes it (ColumnCast).
+void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                   TokenEdits* edits, MessageSink& messages) {
+    for (size_t i = 1; i + 1 < code.size(); ++i) {
+        if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '=') continue;
+        if (i >= 2 && code.Punct(i - 2) == '.') continue;
+        auto it = outline.names.find(code.Text(i - 1));
+        if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
+        bool alias = false;
+        const Shape line = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
+        if (alias || !line.matrix || (line.rows != 1 && line.cols != 1) || line.Components() < 2)
+            continue;
+        size_t end = i + 1;
+        for (; end < code.size(); ++end) {
+            const char p = code.Punct(end);
+            if (p == '(' || p == '[' || p == '{') end = code.Closing(end);
+            else if (p == ';' || p == ',' || p == ')' || p == '}') break;
+        }
+        if (end >= code.size() || end == i + 1) continue;
+        const Shape from = ValueShape(code, outline, i + 1, end);
+        if (!from.matrix || from.rows < 2 || from.cols < 2) continue;
+        const SourceToken& at = code.Token(i + 1);
+        const std::string n = std::to_string(line.Components());
+        const bool column = line.cols == 1;
+        edits->list.push_back({code.At(i + 1), code.At(i + 1),
+                               s.MakeTokens(Cat({"(float", n, ")", column ? "transpose" : "", "("}), at)});
+        edits->list.push_back({code.At(end), code.At(end), s.MakeTokens(")[0]", at)});
+        messages.Warning(code.Pos(i), "implicit truncation of vector type");
+    }
+}
+
 // 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
 // every such type name, except a uniform's whose registers would change
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
@@ -289,6 +323,8 @@ bool RewriteDeclarationShapes(TokenRewriteState& state) {
                 {code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
     }
     MatrixVectors(*hlsl, code, outline, &edits);
+    if (NamesShape(code, [](Shape sh) { return sh.matrix && (sh.rows == 1 || sh.cols == 1); }))
+        ImplicitLines(*hlsl, code, outline, &edits, state.messages);
     FindTruncations(*hlsl, code, outline, &edits, state.messages);
     if (edits.list.empty()) return true;
     edits.Apply(&hlsl->tokens);

@@ -388,9 +388,11 @@ size_t ExpressionEnd(const Code& code, size_t k, const FunctionOutline& f) {
     return std::min(k, f.end);
 }
 
-// A full matrix and a vector (not a scalar) of another count of components.
+// A full matrix and a vector (not a scalar) of another count of components;
+// a 1xN or Nx1 matrix with a bigger one is a matrix's truncation.
 bool Mismatched(Shape a, Shape b) {
     if (a.rows == 0 || b.rows == 0 || a.Components() == 1 || b.Components() == 1) return false;
+    if (a.matrix && b.matrix) return false;
     return FullMatrix(a) != FullMatrix(b) && a.Components() != b.Components();
 }
 
