@@ -73,6 +73,7 @@ void IntMatrices::Find(TokenEdits* edits) {
         }
     }
     for (const FunctionOutline& f : outline_.functions) Function(f, edits);
+    Overloads(edits);
     for (const FunctionOutline& f : outline_.functions) Calls(f, edits);
     for (const auto& [start, op, end, name] : once_) {
         edits->Replace(code_.At(start), code_.At(start),

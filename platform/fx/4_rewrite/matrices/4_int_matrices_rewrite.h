@@ -1,8 +1,8 @@
 // Stage 4: the class that rewrites matrices of ints and bools
 // (4_int_matrices.h), for the two files that define it and only for them:
 // 4_int_matrices.cpp (types, names, assignments and the wraps that convert
-// them) and 4_int_matrix_calls.cpp (parameters taken in, returns, and calls
-// that give such a matrix to an out argument of another type).
+// them) and 4_int_matrix_calls.cpp (parameters taken in, returns, calls
+// that give such a matrix to an out argument of another type, overloads).
 #pragma once
 
 #include <cstddef>
@@ -82,6 +82,8 @@ private:
     std::string Signature(const FunctionOutline& g) const;
     std::string ArrayPart(const Declarator& d) const;
     void Calls(const FunctionOutline& f, TokenEdits* edits);
+    std::string FloatSignature(const FunctionOutline& g) const;
+    void Overloads(TokenEdits* edits);
     const FunctionOutline* Callee(const std::vector<size_t>& named,
                                   const std::vector<std::pair<size_t, size_t>>& args,
                                   const std::vector<std::string_view>& types,
@@ -126,6 +128,9 @@ private:
     std::vector<size_t> owner_;  // by code token: 1 + the function it is in, 0 outside
     std::vector<size_t> ambiguous_;
     std::vector<size_t> errors_;
+    // Overloads that only int or bool matrices tell from another (float2x2
+    // and int2x2): by function, the name each is given.
+    std::map<size_t, std::string> renamed_;
     std::vector<std::unordered_map<std::string_view, NameType>> locals_;  // by function
 };
 

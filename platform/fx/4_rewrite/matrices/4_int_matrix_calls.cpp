@@ -216,6 +216,67 @@ std::string IntMatrices::Signature(const FunctionOutline& g) const {
     return text;
 }
 
+// The signature once int and bool matrices are float ones.
+std::string IntMatrices::FloatSignature(const FunctionOutline& g) const {
+    std::string text;
+    for (const Declarator& d : g.params) {
+        if (d.type == npos) return {};
+        const std::string_view t = code_.Text(d.type);
+        text += Cat({Kind(t) ? FloatType(t) : std::string(t), d.out ? "&" : "", ArrayPart(d), ","});
+    }
+    return text;
+}
+
+// Overloads that become one function once int and bool matrices are float
+// ones ("f(float2x2)" and "f(int2x2)"): each of those taking such a
+// matrix gets a name of its own, "fx_f_3_", and so do the calls the
+// arguments fit to it best (Callee); the others keep calling the original.
+void IntMatrices::Overloads(TokenEdits* edits) {
+    for (const auto& [name, indexes] : outline_.functionsNamed) {
+        if (indexes.size() < 2) continue;
+        std::map<std::string, std::string> names;  // Signature -> new name
+        for (size_t n : indexes) {
+            const FunctionOutline& g = outline_.functions[n];
+            const std::string own = Signature(g), made = FloatSignature(g);
+            if (own.empty() || own == made) continue;  // no int or bool matrix
+            bool collides = false;
+            for (size_t m : indexes) {
+                const FunctionOutline& h = outline_.functions[m];
+                collides = collides || (Signature(h) != own && FloatSignature(h) == made);
+            }
+            if (!collides) continue;
+            auto found = names.try_emplace(own, Cat({"fx_", name, "_", std::to_string(n), "_"})).first;
+            renamed_[n] = found->second;
+            edits->Replace(code_.At(g.name), code_.At(g.name) + 1, {Make(Tok::Ident, found->second, g.name)});
+        }
+    }
+    if (renamed_.empty()) return;
+    for (size_t k = 1; k + 1 < code_.size(); ++k) {
+        if (!code_.IsIdent(k) || code_.Punct(k + 1) != '(' || code_.Punct(k - 1) == '.' ||
+            owner_[k] == 0 || outline_.functions[owner_[k] - 1].body > k)
+            continue;
+        const std::vector<size_t>& named = outline_.Functions(code_.Text(k));
+        if (named.size() < 2) continue;
+        const size_t close = code_.Closing(k + 1);
+        if (close >= code_.size()) continue;
+        const auto args = ListItems(code_, k + 1, close);
+        std::vector<std::string_view> types(args.size());
+        for (size_t a = 0; a < args.size(); ++a) types[a] = Variable(args[a].first, args[a].second);
+        size_t index = 0;
+        bool ambiguous = false;
+        const FunctionOutline* callee = Callee(named, args, types, &index, &ambiguous);
+        if (callee == nullptr) continue;
+        // The one called, or its declaration's name.
+        for (const auto& [n, made] : renamed_) {
+            if (Signature(outline_.functions[n]) != Signature(*callee) ||
+                code_.Text(outline_.functions[n].name) != code_.Text(k))
+                continue;
+            edits->Replace(code_.At(k), code_.At(k) + 1, {Make(Tok::Ident, made, k)});
+            break;
+        }
+    }
+}
+
 std::string IntMatrices::ArrayPart(const Declarator& d) const {
     std::string text;
     for (size_t k = d.arrayOpen; k != npos && code_.Punct(k) == '[';) {
@@ -381,8 +442,11 @@ void IntMatrices::ThroughHelper(size_t k, size_t index, const FunctionOutline& c
         param += spelled(code_.Text(d.type));
         params.push_back(std::move(param));
     }
-    *definitions += Helper(spelled(code_.Text(callee.name - 1)), code_.Text(callee.name), params,
-                           name, codes, types, &callee);
+    const auto renamed = renamed_.find(index);
+    const std::string_view called =
+        renamed != renamed_.end() ? std::string_view(renamed->second) : code_.Text(callee.name);
+    *definitions += Helper(spelled(code_.Text(callee.name - 1)), called, params, name, codes,
+                           types, &callee);
 }
 
 // sincos(x, s, c), modf(x, i), frexp(x, e) given an int or bool matrix
