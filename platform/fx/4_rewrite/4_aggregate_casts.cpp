@@ -96,7 +96,7 @@ private:
                w == "row_major" || w == "column_major";
     }
 
-    bool IsStruct(std::string_view name) const { return outline_.structsNamed.count(name) != 0; }
+    bool IsStruct(std::string_view name) const { return outline_.FindStruct(code_, name) != nullptr; }
     bool Aggregate(const Type& t) const { return t.length > 0 || IsStruct(t.name); }
 
     // The components of a value of type t at path, in order: the path of

@@ -33,6 +33,7 @@ size_t OperandStart(const Code& code, size_t end, size_t limit) {
                 if (open <= limit) return npos;
             }
             k = open;
+            if (p == ']' && k > limit) continue;  // an element: its owner comes before
             if (p == ')' && k > limit && code.IsIdent(k - 1)) --k;  // a call
         } else if (code.IsIdent(k - 1)) {
             --k;
