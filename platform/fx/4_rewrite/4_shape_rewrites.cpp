@@ -194,36 +194,53 @@ void ColumnCast(const TokenStream& s, const Code& code, const HlslOutline& outli
                             s.Make(Tok::Number, "0", at), s.Make(Tok::Punct, "]", at)}});
 }
 
-// "float3x1 c = m;" and "c = m;" of a bigger matrix m: its truncation,
-// with the warning, the top of its first column (a 1xN: its first row's
-// start), as the cast takes it (ColumnCast).
+// A 1xN or Nx1 matrix type (through typedefs): its shape; rows 0 for others.
+Shape LineShape(const HlslOutline& outline, std::string_view type) {
+    bool alias = false;
+    const Shape line = ShapeOf(outline.Underlying(type, &alias));
+    if (alias || !line.matrix || (line.rows != 1 && line.cols != 1) || line.Components() < 2)
+        return {};
+    return line;
+}
+
+// "float3x1 c = m;", "c = m;" and "return m;" (of a function returning a
+// float3x1) of a bigger matrix m: its truncation, with the warning, the top
+// of its first column (a 1xN: its first row's start), as the cast takes it
+// (ColumnCast).
 void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& outline,
                    TokenEdits* edits, MessageSink& messages) {
-    for (size_t i = 1; i + 1 < code.size(); ++i) {
-        if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '=') continue;
-        if (i >= 2 && code.Punct(i - 2) == '.') continue;
-        auto it = outline.names.find(code.Text(i - 1));
-        if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
-        bool alias = false;
-        const Shape line = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
-        if (alias || !line.matrix || (line.rows != 1 && line.cols != 1) || line.Components() < 2)
-            continue;
-        size_t end = i + 1;
+    // The value in [first, ...) up to its ';' or ',' given to a line.
+    auto truncate = [&](size_t first, Shape line, size_t warnAt) {
+        size_t end = first;
         for (; end < code.size(); ++end) {
             const char p = code.Punct(end);
             if (p == '(' || p == '[' || p == '{') end = code.Closing(end);
             else if (p == ';' || p == ',' || p == ')' || p == '}') break;
         }
-        if (end >= code.size() || end == i + 1) continue;
-        const Shape from = ValueShape(code, outline, i + 1, end);
-        if (!from.matrix || from.rows < 2 || from.cols < 2) continue;
-        const SourceToken& at = code.Token(i + 1);
+        if (end >= code.size() || end == first) return;
+        const Shape from = ValueShape(code, outline, first, end);
+        if (!from.matrix || from.rows < 2 || from.cols < 2) return;
+        const SourceToken& at = code.Token(first);
         const std::string n = std::to_string(line.Components());
         const bool column = line.cols == 1;
-        edits->list.push_back({code.At(i + 1), code.At(i + 1),
+        edits->list.push_back({code.At(first), code.At(first),
                                s.MakeTokens(Cat({"(float", n, ")", column ? "transpose" : "", "("}), at)});
         edits->list.push_back({code.At(end), code.At(end), s.MakeTokens(")[0]", at)});
-        messages.Warning(code.Pos(i), "implicit truncation of vector type");
+        messages.Warning(code.Pos(warnAt), "implicit truncation of vector type");
+    };
+    for (size_t i = 1; i + 1 < code.size(); ++i) {
+        if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '=') continue;
+        if (i >= 2 && code.Punct(i - 2) == '.') continue;
+        auto it = outline.names.find(code.Text(i - 1));
+        if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
+        const Shape line = LineShape(outline, code.Text(it->second.type));
+        if (line.rows > 0) truncate(i + 1, line, i);
+    }
+    for (const FunctionOutline& f : outline.functions) {
+        const Shape line = f.body == npos ? Shape{} : LineShape(outline, code.Text(f.name - 1));
+        if (line.rows == 0) continue;
+        for (size_t k = f.body + 1; k < f.end; ++k)
+            if (code.IsIdent(k) && code.Text(k) == "return") truncate(k + 1, line, k);
     }
 }
 
