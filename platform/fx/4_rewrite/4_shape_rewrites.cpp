@@ -203,10 +203,10 @@ Shape LineShape(const HlslOutline& outline, std::string_view type) {
     return line;
 }
 
-// "float3x1 c = m;", "c = m;" and "return m;" (of a function returning a
-// float3x1) of a bigger matrix m: its truncation, with the warning, the top
-// of its first column (a 1xN: its first row's start), as the cast takes it
-// (ColumnCast).
+// "float3x1 c = m;", "c = m;", "return m;" (of a function returning a
+// float3x1) and "f(m)" (to such a parameter) of a bigger matrix m: its
+// truncation, with the warning, the top of its first column (a 1xN: its
+// first row's start), as the cast takes it (ColumnCast).
 void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& outline,
                    TokenEdits* edits, MessageSink& messages) {
     // The value in [first, ...) up to its ';' or ',' given to a line.
@@ -241,6 +241,29 @@ void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& ou
         if (line.rows == 0) continue;
         for (size_t k = f.body + 1; k < f.end; ++k)
             if (code.IsIdent(k) && code.Text(k) == "return") truncate(k + 1, line, k);
+    }
+    // An argument given to such a parameter of the effect's function (of
+    // one overload, or of overloads that all take that shape there).
+    for (size_t k = 1; k + 1 < code.size(); ++k) {
+        if (!code.IsIdent(k) || code.Punct(k + 1) != '(' || code.Punct(k - 1) == '.') continue;
+        const std::vector<size_t>& named = outline.Functions(code.Text(k));
+        if (named.empty()) continue;
+        const size_t close = code.Closing(k + 1);
+        if (close >= code.size() || outline.functions[named[0]].name == k) continue;
+        const auto args = ListItems(code, k + 1, close);
+        for (size_t a = 0; a < args.size(); ++a) {
+            Shape line;
+            bool same = true;
+            for (size_t n : named) {
+                const FunctionOutline& g = outline.functions[n];
+                const Shape p = a < g.params.size() && g.params[a].type != npos && !g.params[a].out
+                                    ? LineShape(outline, code.Text(g.params[a].type))
+                                    : Shape{};
+                same = same && p.rows > 0 && (line.rows == 0 || (p.rows == line.rows && p.cols == line.cols));
+                line = p;
+            }
+            if (same && line.rows > 0) truncate(args[a].first, line, args[a].first);
+        }
     }
 }
 
