@@ -154,12 +154,13 @@ TEST_F(EffectFrameworkLoad, EveryKindOfMessageNamesTheFileItIsAbout) {
                                   "technique T { pass P {\n"
                                   "    PixelShader = compile ps_3_0 ps_face(); } }\n";
     // A matrix as a ternary's condition whose type the loader cannot tell (a
-    // member of a returned struct declared through a typedef): glslang's
-    // SPIR-V cannot say it.
+    // member of a struct returned by one of two overloads that return two
+    // structs): glslang's SPIR-V cannot say it.
     std::string untranslatable = "float2x2 m : register(c4);\n"
-                                 "typedef float2x2 M2; struct S { M2 mat; }; S Get() { S s; s.mat = m; return s; }\n"
+                                 "struct S { float2x2 mat; }; struct U { float2x2 mat; };\n"
+                                 "S Get(float a) { S s; s.mat = m * a; return s; } U Get(int a) { U u; u.mat = m; return u; }\n"
                                  "float4 vs_main(float3 p : POSITION) : POSITION\n"
-                                 "{ float2x2 k = Get().mat ? m : -m; return float4(p, 1) + k[0].xyxy; }\n"
+                                 "{ float2x2 k = Get(1.0).mat ? m : -m; return float4(p, 1) + k[0].xyxy; }\n"
                                  "technique T { pass P {\n"
                                  "    VertexShader = compile vs_3_0 vs_main(); } }\n";
     std::string directive = shaders + "#error not this way\n";
@@ -178,7 +179,7 @@ TEST_F(EffectFrameworkLoad, EveryKindOfMessageNamesTheFileItIsAbout) {
         {vface, "",
          at(inc, vface, 5, "PixelShader") + ": error: pixel input 'v' has semantic 'VFACE'"},
         {untranslatable, "",
-         at(inc, untranslatable, 6, "VertexShader") +
+         at(inc, untranslatable, 7, "VertexShader") +
              ": error: glslang cannot translate this shader"},
         {directive, "", at(inc, directive, 3, "#") + ": error: #error: not this way"},
         {sampler, "",

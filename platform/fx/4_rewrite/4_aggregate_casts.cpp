@@ -96,7 +96,7 @@ private:
                w == "row_major" || w == "column_major";
     }
 
-    bool IsStruct(std::string_view name) const { return outline_.structsNamed.count(name) != 0; }
+    bool IsStruct(std::string_view name) const { return outline_.FindStruct(code_, name) != nullptr; }
     bool Aggregate(const Type& t) const { return t.length > 0 || IsStruct(t.name); }
 
     // The components of a value of type t at path, in order: the path of
@@ -256,10 +256,25 @@ private:
         }
         const size_t end = OperandEnd(close + 1);
         if (end == npos || end > code_.size()) return npos;
+        // The cast with the brackets around it: "((S)v)".
+        size_t first = open, last = end;
+        while (first > 0 && code_.Punct(first - 1) == '(' && code_.Closing(first - 1) == last &&
+               !(first >= 2 && code_.IsIdent(first - 2) &&
+                 !OneOf(code_.Text(first - 2), {"return", "else"})))  // a call's brackets
+            --first, ++last;
+        const bool selected = first < open && (code_.Punct(last) == '[' || code_.Punct(last) == '.');
+        if (Aggregate(to) && !selected && Operated(first, last)) {
+            messages_.Add(ErrorAt(code_.Pos(open),
+                                  Cat({"scalar, vector, or matrix expected: the cast to '", Spelled(to),
+                                       "' makes ", to.length > 0 ? "an array" : "a struct",
+                                       ", which no operator takes"})));
+            return 0;
+        }
         // A whole initializer, else a cast that a constructor can stand for.
-        const bool whole = global && code_.Punct(open - 1) == '=' &&
-                           (code_.Punct(end) == ';' || code_.Punct(end) == ',');
-        if (global && !whole && (to.length > 0 || IsStruct(to.name))) return npos;
+        const bool whole = global && code_.Punct(first - 1) == '=' &&
+                           (code_.Punct(last) == ';' || code_.Punct(last) == ',');
+        const GlobalPart part = whole || !Aggregate(to) ? GlobalPart::kNone : PartOf(first, last);
+        if (global && !whole && Aggregate(to) && part == GlobalPart::kNone) return npos;
         Type from = TypeOf(close + 1, end);
         if (!Aggregate(to) && !Aggregate(from)) return npos;
         if (!from.known()) {
@@ -276,6 +291,13 @@ private:
             return npos;
         std::vector<std::string> target, source;
         if (!Flatten(to, "r", &target) || !Flatten(from, x, &source)) return npos;
+        if (!global && part == GlobalPart::kItems && target.size() <= 4) {
+            // In a list or a constructor only the components count: a
+            // function returns them as a vector, as for "{ s, 1 }".
+            to = {target.size() == 1 ? "float" : Cat({"float", std::to_string(target.size())}), 0};
+            target.clear();
+            Flatten(to, "r", &target);
+        }
         // "(S)0": glslang fills every component of a struct or vector with a
         // scalar itself, not of an array.
         if (source.size() == 1 && to.length == 0) return npos;
@@ -286,26 +308,151 @@ private:
                                       std::to_string(target.size())})));
             return 0;
         }
-        if (global && !whole) {
-            std::string made = Cat({to.name, "("});
-            for (size_t i = 0; i < target.size(); ++i)
-                made += Cat({i > 0 ? ", " : "", source[source.size() == 1 ? 0 : i]});
-            made += ")";
-            edits->Replace(code_.At(open), code_.At(end), Tokens(made, open));
-            return end;
-        }
-        if (global) {
-            std::string list = "{ ";
-            for (size_t i = 0; i < target.size(); ++i)
-                list += Cat({i > 0 ? ", " : "", source[source.size() == 1 ? 0 : i]});
-            list += " }";
-            edits->Replace(code_.At(open), code_.At(end), Tokens(list, open));
-            return end;
-        }
+        if (global) return InGlobal(to, part, whole, target, source, {open, end, first, last}, edits);
         const std::string name = Function(to, from, target, source, made);
         edits->Replace(code_.At(open), code_.At(close) + 1, Tokens(Cat({name, "("}), open));
         edits->Replace(code_.At(end), code_.At(end), Tokens(")", end));
         return close + 1;
+    }
+
+    // Whether an operator takes the value of code tokens [first, last): an
+    // arithmetic, comparison or logic operator before or after it ("-" as a
+    // sign too). An assignment, a comma, a bracket or "?" ":" is none.
+    bool Operated(size_t first, size_t last) const {
+        auto op = [&](size_t k, bool before) {
+            if (k >= code_.size() || code_.Token(k).kind != Tok::Punct) return false;
+            const std::string_view t = code_.Text(k);
+            if (OneOf(t, {"+", "-", "*", "/", "%", "<", ">", "<=", ">=", "==", "!=", "&&", "||",
+                          "&", "|", "^"}))
+                return true;
+            return before && OneOf(t, {"!", "~"});
+        };
+        // "*=" is two tokens, '*' '=': a '=' after the operator is an assignment.
+        const bool compound = first >= 2 && code_.Punct(first - 1) == '=' && op(first - 2, true);
+        return (first > 0 && op(first - 1, true) && code_.Punct(first) != '=') ||
+               (op(last, false) && code_.Punct(last + 1) != '=') || compound;
+    }
+
+    // Where a cast to a struct or array stands within a global's
+    // initializer: an item of a list or a constructor, "{ (float[2])v, 1 }",
+    // or bracketed and then indexed or a member taken, "((S)v).b".
+    enum class GlobalPart { kNone, kItems, kSelected };
+    GlobalPart PartOf(size_t first, size_t last) const {
+        if (first == 0) return GlobalPart::kNone;
+        if (code_.Punct(first) == '(' && (code_.Punct(last) == '[' || code_.Punct(last) == '.'))
+            return GlobalPart::kSelected;
+        const char before = code_.Punct(first - 1), after = code_.Punct(last);
+        if ((before != '(' && before != '{' && before != ',') ||
+            (after != ')' && after != '}' && after != ','))
+            return GlobalPart::kNone;
+        const size_t j = ListOpen(first);
+        if (j == npos) return GlobalPart::kNone;
+        if (code_.Punct(j) == '{') return GlobalPart::kItems;
+        const bool constructor = code_.Punct(j) == '(' && j > 0 && code_.IsIdent(j - 1) &&
+                                 ShapeOf(outline_.Underlying(code_.Text(j - 1))).rows > 0;
+        return constructor ? GlobalPart::kItems : GlobalPart::kNone;
+    }
+
+    // The bracket the item at first is in; npos when a ';' comes first.
+    size_t ListOpen(size_t first) const {
+        int depth = 0;
+        for (size_t j = first; j-- > 0;) {
+            const char p = code_.Punct(j);
+            if (p == ';') return npos;
+            if (p == ')' || p == ']' || p == '}') ++depth;
+            if (p != '(' && p != '[' && p != '{') continue;
+            if (depth-- > 0) continue;
+            return j;
+        }
+        return npos;
+    }
+
+    // "((S)v).b", "((float[4])m)[1]": the components the members and
+    // constant indexes after the brackets select, as a value of their type.
+    // npos (left alone) when they select no scalar, vector or matrix.
+    size_t Selected(const Type& to, const std::vector<std::string>& target,
+                    const std::vector<std::string>& source, size_t open, size_t first, size_t last,
+                    TokenEdits* edits) const {
+        Type t = to;
+        std::string prefix = "r";
+        size_t k = last;
+        while (k < code_.size()) {
+            if (code_.Punct(k) == '[' && t.length > 0) {
+                const int n = LiteralSize(code_, k);
+                if (n == 0 && !(code_.Closing(k) == k + 2 && code_.Text(k + 1) == "0")) return npos;
+                if (n >= t.length) return npos;
+                prefix += Cat({"[", std::to_string(n), "]"});
+                t.length = 0;
+                k = code_.Closing(k) + 1;
+            } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1) && t.length == 0) {
+                const StructOutline* st = outline_.FindStruct(code_, t.name);
+                if (st == nullptr) break;  // a swizzle of the value selected
+                Type next;
+                for (const Declarator& m : st->members) {
+                    if (m.name == npos || code_.Text(m.name) != code_.Text(k + 1)) continue;
+                    next.name = std::string(code_.Text(m.type));
+                    if (m.arrayOpen != npos && (next.length = LiteralSize(code_, m.arrayOpen)) == 0)
+                        return npos;
+                }
+                if (!next.known()) return npos;
+                prefix += Cat({".", code_.Text(k + 1)});
+                t = next;
+                k += 2;
+            } else {
+                break;
+            }
+        }
+        if (Aggregate(t) || ShapeOf(t.name).rows == 0) return npos;
+        std::string made = Cat({t.name, "("});
+        size_t count = 0;
+        for (size_t i = 0; i < target.size(); ++i) {
+            const std::string& path = target[i];
+            if (path.compare(0, prefix.size(), prefix) != 0 ||
+                (path.size() > prefix.size() && path[prefix.size()] != '['))
+                continue;
+            made += Cat({count++ > 0 ? ", " : "", source[source.size() == 1 ? 0 : i]});
+        }
+        made += ")";
+        edits->Replace(code_.At(first), code_.At(k), Tokens(made, open));
+        return k;
+    }
+
+    // The cast's tokens: from '(' to its operand's end, and with the
+    // brackets around it.
+    struct Span {
+        size_t open, end, first, last;
+    };
+
+    // The target's components from the source's, joined by commas.
+    static std::string Joined(const std::vector<std::string>& target,
+                              const std::vector<std::string>& source) {
+        std::string out;
+        for (size_t i = 0; i < target.size(); ++i)
+            out += Cat({i > 0 ? ", " : "", source[source.size() == 1 ? 0 : i]});
+        return out;
+    }
+
+    // A cast in a global's initializer, which calls no function: the
+    // components themselves; the token after what it replaced.
+    size_t InGlobal(const Type& to, GlobalPart part, bool whole, const std::vector<std::string>& target,
+                    const std::vector<std::string>& source, Span at, TokenEdits* edits) const {
+        if (part == GlobalPart::kSelected)
+            return Selected(to, target, source, at.open, at.first, at.last, edits);
+        std::string made;
+        if (part == GlobalPart::kItems) {
+            // An item of a list or a constructor: its components in turn; in
+            // a list, in braces of their own (an array of arrays takes them so).
+            const bool list = code_.Punct(ListOpen(at.first)) == '{';
+            made = list ? Cat({"{ ", Joined(target, source), " }"}) : Joined(target, source);
+        } else if (!whole) {
+            made = Cat({to.name, "(", Joined(target, source), ")"});  // to a vector or matrix
+            edits->Replace(code_.At(at.open), code_.At(at.end), Tokens(made, at.open));
+            return at.end;
+        } else {
+            made = Cat({"{ ", Joined(target, source), " }"});
+        }
+        edits->Replace(code_.At(at.first), code_.At(at.last), Tokens(made, at.open));
+        return at.last;
     }
 
     static std::string Spelled(const Type& t) {

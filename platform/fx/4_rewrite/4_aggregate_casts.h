@@ -19,12 +19,16 @@ class TokenRewriteState;
 // calls no function, a cast that is the whole initializer becomes the list
 // of its operand's components ("{ (m)[0][0], (m)[0][1], ... }"), a cast to
 // a vector or matrix within one ("1 + (float4)s") a constructor of them
-// ("float4((s).a[0], ...)"); one to a struct or array within one is left
-// to glslang (which refuses it). A source
-// of fewer components than the target (not a scalar) is an error. A struct
+// ("float4((s).a[0], ...)"); one to a struct or array within one gives its
+// components as an item of a list or a constructor ("{ (float[2])v, 1 }"),
+// or those a member or constant index selects ("((S)v).b"); elsewhere it
+// is left to glslang. A cast to a struct or array that an operator takes
+// ("(float[2])v * 2") is an error, as is a source of fewer components than
+// the target (not a scalar). In a function, such a cast among a list's or
+// a constructor's items returns its components as a vector. A struct
 // or array among a constructor's arguments or in an initializer list,
 // "float4(s, 1)", "{ s, 1 }", is such a call that gives its components as
-// a vector (of four at most). Always true but for that error.
+// a vector (of four at most). Always true but for those errors.
 bool RewriteAggregateCasts(TokenRewriteState& state);
 
 }  // namespace fx

@@ -138,6 +138,32 @@ void NoteVariables(const Code& code, HlslOutline* out) {
     }
 }
 
+// "typedef [qualifiers] TYPE NAME[N], NAME;" and "typedef struct S { ... }
+// NAME;" anywhere (a function may declare one too); an unnamed struct or a
+// template type ("vector<float, 3>") is left out.
+void NoteTypedefs(const Code& code, HlslOutline* out) {
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (!code.IsIdent(i) || code.Text(i) != "typedef") continue;
+        size_t k = i + 1;
+        while (code.IsIdent(k) && OneOf(code.Text(k), {"const", "row_major", "column_major"})) ++k;
+        size_t type = k;
+        if (code.IsIdent(k) && code.Text(k) == "struct") {
+            type = k + 1;
+            k = code.Punct(k + 2) == '{' ? code.Closing(k + 2) + 1 : k + 2;
+        } else {
+            ++k;
+        }
+        if (!code.IsIdent(type) || code.Punct(type + 1) == '<') continue;
+        while (code.IsIdent(k)) {
+            const bool array = code.Punct(k + 1) == '[';
+            out->typedefs.try_emplace(code.Text(k), TypeAlias{code.Text(type), array});
+            k = array ? code.Closing(k + 1) + 1 : k + 1;
+            if (code.Punct(k) != ',') break;
+            ++k;
+        }
+    }
+}
+
 }  // namespace
 
 HlslOutline OutlineHlsl(const Code& code) {
@@ -197,6 +223,7 @@ HlslOutline OutlineHlsl(const Code& code) {
         out.functionsNamed[code.Text(out.functions[f].name)].push_back(f);
     for (size_t st = 0; st < out.structs.size(); ++st)
         out.structsNamed.try_emplace(code.Text(out.structs[st].name), st);
+    NoteTypedefs(code, &out);
     for (const FunctionOutline& f : out.functions)
         for (const Declarator& d : f.params)
             if (d.type != Declarator::npos && d.name != Declarator::npos)
@@ -210,8 +237,19 @@ HlslOutline OutlineHlsl(const Code& code) {
 }
 
 const StructOutline* HlslOutline::FindStruct(const Code&, std::string_view name) const {
-    auto it = structsNamed.find(name);
+    auto it = structsNamed.find(Underlying(name));
     return it == structsNamed.end() ? nullptr : &structs[it->second];
+}
+
+std::string_view HlslOutline::Underlying(std::string_view type, bool* array) const {
+    // A typedef of itself, or a cycle, stops after a few steps.
+    for (int step = 0; step < 8 && !typedefs.empty(); ++step) {
+        auto it = typedefs.find(type);
+        if (it == typedefs.end() || it->second.type == type) break;
+        if (array != nullptr && it->second.array) *array = true;
+        type = it->second.type;
+    }
+    return type;
 }
 
 const std::vector<size_t>& HlslOutline::Functions(std::string_view name) const {

@@ -88,15 +88,28 @@ struct NameType {
     bool uniform = false;  // a global the program sets (not static)
 };
 
+// What a typedef's name stands for: a type's name, and whether the typedef
+// makes an array of it ("typedef float4 Pair[2];").
+struct TypeAlias {
+    std::string_view type;
+    bool array = false;
+};
+
 struct HlslOutline {
     std::vector<FunctionOutline> functions;
     std::vector<StructOutline> structs;
     std::unordered_map<std::string_view, NameType> names;
+    std::unordered_map<std::string_view, TypeAlias> typedefs;
     // Indexes into functions and structs by name.
     std::unordered_map<std::string_view, std::vector<size_t>> functionsNamed;
     std::unordered_map<std::string_view, size_t> structsNamed;
 
+    // A struct by its name or a typedef's.
     const StructOutline* FindStruct(const Code& code, std::string_view name) const;
+    // The type a typedef's name stands for, through typedefs of typedefs
+    // ("M" of "typedef float3x3 M;" is "float3x3"); any other name itself.
+    // *array is set when one of the typedefs makes an array.
+    std::string_view Underlying(std::string_view type, bool* array = nullptr) const;
     // The functions (declarations and definitions) of that name.
     const std::vector<size_t>& Functions(std::string_view name) const;
 };

@@ -142,8 +142,9 @@ private:
             return OperandOf(first + 1, last - 1);  // "(m)", "(v + w)"
         if (first >= last) return {};
         if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
-            code_.Punct(first + 2) == ')' && first + 3 < last) {
-            return ShapeOf(code_.Text(first + 1));
+            code_.Punct(first + 2) == ')' && first + 3 < last &&
+            TypeShape(code_.Text(first + 1)).rows > 0) {
+            return TypeShape(code_.Text(first + 1));  // a cast, not "(v)[0]"
         }
         Shape shape;
         bool array = false;
@@ -229,7 +230,7 @@ private:
             if (kind == 2) return false;
             if (kind == 0 || k == start) continue;  // a unary sign
             if (k >= start + 3 && code_.Punct(k - 1) == ')' && code_.Punct(k - 3) == '(' &&
-                code_.IsIdent(k - 2) && ShapeOf(code_.Text(k - 2)).rows > 0)
+                code_.IsIdent(k - 2) && TypeShape(code_.Text(k - 2)).rows > 0)
                 continue;  // a sign after a cast: "(float3)-v"
             each(start, k);
             start = k + 1;
@@ -258,8 +259,9 @@ private:
         while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
         if (first >= last) return 0;
         if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
-            code_.Punct(first + 2) == ')' && first + 3 < last) {
-            Shape cast = ShapeOf(code_.Text(first + 1));
+            code_.Punct(first + 2) == ')' && first + 3 < last &&
+            TypeShape(code_.Text(first + 1)).rows > 0) {  // a cast, not "(v)[0]"
+            Shape cast = TypeShape(code_.Text(first + 1));
             return Unary(first + 3, last) == 0 ? 0 : cast.Components();
         }
         return Postfix(first, last);
@@ -352,13 +354,17 @@ private:
         return true;
     }
 
+    // The shape of a type's name, through typedefs; rows 0 for others.
+    Shape TypeShape(std::string_view type) const { return ShapeOf(outline_.Underlying(type)); }
+
     // The struct a variable is declared as; empty for any other.
     std::string_view StructNamed(size_t at, bool* array) const {
         auto it = outline_.names.find(code_.Text(at));
         if (it == outline_.names.end() || it->second.type == npos) return {};
-        const std::string_view type = code_.Text(it->second.type);
+        bool alias = false;
+        const std::string_view type = outline_.Underlying(code_.Text(it->second.type), &alias);
         if (outline_.structsNamed.count(type) == 0) return {};
-        *array = it->second.array;
+        *array = it->second.array || alias;
         return type;
     }
 
@@ -367,7 +373,7 @@ private:
     std::string_view ReturnedStruct(std::string_view f) const {
         std::string_view found;
         for (size_t index : outline_.Functions(f)) {
-            const std::string_view r = code_.Text(outline_.functions[index].name - 1);
+            const std::string_view r = outline_.Underlying(code_.Text(outline_.functions[index].name - 1));
             if (outline_.structsNamed.count(r) == 0 || (!found.empty() && found != r)) return {};
             found = r;
         }
@@ -382,8 +388,9 @@ private:
         if (st == nullptr) return false;
         for (const Declarator& m : st->members) {
             if (m.name == npos || m.type == npos || code_.Text(m.name) != field) continue;
-            const std::string_view type = code_.Text(m.type);
-            *array = m.arrayOpen != npos;
+            bool alias = false;
+            const std::string_view type = outline_.Underlying(code_.Text(m.type), &alias);
+            *array = m.arrayOpen != npos || alias;
             *shape = ShapeOf(type);
             *structName = shape->rows > 0 || outline_.structsNamed.count(type) == 0
                               ? std::string_view()
@@ -455,7 +462,7 @@ private:
             if (a >= b || found.rows > 0) return;
             if (code_.Punct(a) == '(' && code_.IsIdent(a + 1) && code_.Punct(a + 2) == ')' &&
                 a + 3 < b) {
-                found = ShapeOf(code_.Text(a + 1));  // a cast
+                found = TypeShape(code_.Text(a + 1));  // a cast
                 return;
             }
             Shape shape;
@@ -490,21 +497,22 @@ private:
     bool Name(size_t at, Shape* shape, bool* array) const {
         auto it = outline_.names.find(code_.Text(at));
         if (it == outline_.names.end() || it->second.type == npos) return false;
-        *shape = ShapeOf(code_.Text(it->second.type));
-        *array = it->second.array;
+        bool alias = false;
+        *shape = ShapeOf(outline_.Underlying(code_.Text(it->second.type), &alias));
+        *array = it->second.array || alias;
         return shape->rows > 0;
     }
 
     // A constructor, one of the effect's functions, or an intrinsic.
     Shape Call(size_t name, size_t close) const {
         std::string_view f = code_.Text(name);
-        Shape constructed = ShapeOf(f);
+        Shape constructed = TypeShape(f);
         if (constructed.rows > 0) return constructed;
         int returns = -1;
         Shape declared;
         for (size_t index : outline_.Functions(f)) {
             const FunctionOutline& fn = outline_.functions[index];
-            Shape r = ShapeOf(code_.Text(fn.name - 1));
+            Shape r = TypeShape(code_.Text(fn.name - 1));
             int n = r.Components();
             if (returns == -1) declared = r;
             if (returns != -1 && (r.rows != declared.rows || r.cols != declared.cols)) n = 0;

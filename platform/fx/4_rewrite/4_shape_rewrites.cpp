@@ -7,7 +7,9 @@
 // - a declaration of an entry point before its definition is dropped
 //   (glslang takes it for a second function that calls itself);
 // - a 1xN (or Nx1) matrix is a vector, its element arrays and swizzles
-//   read as the vector's;
+//   read as the vector's; a cast of a bigger matrix to an Nx1 keeps the top
+//   of its first column, as does a bigger matrix given to one (with the
+//   truncation warning);
 // - implicit truncations (4_truncations.h).
 // Initializer lists and the logic of matrices have files of their own
 // (4_initializer_lists.cpp, 4_matrix_logic.cpp).
@@ -158,6 +160,124 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
     }
 }
 
+// The end of the operand a cast's ')' leaves at k: unary signs, casts, a
+// primary and its postfix chain; npos when it is none of these.
+size_t CastOperandEnd(const Code& code, size_t k) {
+    while (k < code.size() && OneOf(code.Text(k), {"-", "+", "!", "~"})) ++k;
+    if (code.Punct(k) == '(' && code.IsIdent(k + 1) && code.Punct(k + 2) == ')' &&
+        ShapeOf(code.Text(k + 1)).rows > 0)
+        return CastOperandEnd(code, k + 3);
+    if (code.Punct(k) == '(') {
+        k = code.Closing(k) + 1;
+    } else if (code.IsIdent(k)) {
+        ++k;
+        if (code.Punct(k) == '(') k = code.Closing(k) + 1;
+    } else if (k < code.size() && code.Token(k).kind == Tok::Number) {
+        return k + 1;
+    } else {
+        return npos;
+    }
+    while (k < code.size()) {
+        if (code.Punct(k) == '[') k = code.Closing(k) + 1;
+        else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) k += 2;
+        else break;
+    }
+    return k <= code.size() ? k : npos;
+}
+
+// "(float3x1)m" of a matrix of more rows and columns keeps its upper-left
+// corner, the first column's top: "(float3)transpose(m)[0]" (held as a
+// vector, a cast would take the first row).
+void ColumnCast(const TokenStream& s, const Code& code, const HlslOutline& outline, size_t type,
+                TokenEdits* edits) {
+    if (type < 1 || code.Punct(type - 1) != '(' || code.Punct(type + 1) != ')') return;
+    if (type >= 2 && code.IsIdent(type - 2) && !OneOf(code.Text(type - 2), {"return", "else"}))
+        return;  // a call's or constructor's argument list
+    const size_t end = CastOperandEnd(code, type + 2);
+    if (end == npos || end == type + 2) return;
+    const Shape from = ValueShape(code, outline, type + 2, end);
+    if (!from.matrix || from.rows < 2 || from.cols < 2) return;
+    const SourceToken& at = code.Token(type + 2);
+    edits->list.push_back({code.At(type + 2), code.At(type + 2),
+                           {s.Make(Tok::Ident, "transpose", at), s.Make(Tok::Punct, "(", at)}});
+    edits->list.push_back({code.At(end), code.At(end),
+                           {s.Make(Tok::Punct, ")", at), s.Make(Tok::Punct, "[", at),
+                            s.Make(Tok::Number, "0", at), s.Make(Tok::Punct, "]", at)}});
+}
+
+// A 1xN or Nx1 matrix type (through typedefs): its shape; rows 0 for others.
+Shape LineShape(const HlslOutline& outline, std::string_view type) {
+    bool alias = false;
+    const Shape line = ShapeOf(outline.Underlying(type, &alias));
+    if (alias || !line.matrix || (line.rows != 1 && line.cols != 1) || line.Components() < 2)
+        return {};
+    return line;
+}
+
+// "float3x1 c = m;", "c = m;", "return m;" (of a function returning a
+// float3x1) and "f(m)" (to such a parameter) of a bigger matrix m: its
+// truncation, with the warning, the top of its first column (a 1xN: its
+// first row's start), as the cast takes it (ColumnCast).
+void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                   TokenEdits* edits, MessageSink& messages) {
+    // The value in [first, ...) up to its ';' or ',' given to a line.
+    auto truncate = [&](size_t first, Shape line, size_t warnAt) {
+        size_t end = first;
+        for (; end < code.size(); ++end) {
+            const char p = code.Punct(end);
+            if (p == '(' || p == '[' || p == '{') end = code.Closing(end);
+            else if (p == ';' || p == ',' || p == ')' || p == '}') break;
+        }
+        if (end >= code.size() || end == first) return;
+        const Shape from = ValueShape(code, outline, first, end);
+        if (!from.matrix || from.rows < 2 || from.cols < 2) return;
+        const SourceToken& at = code.Token(first);
+        const std::string n = std::to_string(line.Components());
+        const bool column = line.cols == 1;
+        edits->list.push_back({code.At(first), code.At(first),
+                               s.MakeTokens(Cat({"(float", n, ")", column ? "transpose" : "", "("}), at)});
+        edits->list.push_back({code.At(end), code.At(end), s.MakeTokens(")[0]", at)});
+        messages.Warning(code.Pos(warnAt), "implicit truncation of vector type");
+    };
+    for (size_t i = 1; i + 1 < code.size(); ++i) {
+        if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '=') continue;
+        if (i >= 2 && code.Punct(i - 2) == '.') continue;
+        auto it = outline.names.find(code.Text(i - 1));
+        if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
+        const Shape line = LineShape(outline, code.Text(it->second.type));
+        if (line.rows > 0) truncate(i + 1, line, i);
+    }
+    for (const FunctionOutline& f : outline.functions) {
+        const Shape line = f.body == npos ? Shape{} : LineShape(outline, code.Text(f.name - 1));
+        if (line.rows == 0) continue;
+        for (size_t k = f.body + 1; k < f.end; ++k)
+            if (code.IsIdent(k) && code.Text(k) == "return") truncate(k + 1, line, k);
+    }
+    // An argument given to such a parameter of the effect's function (of
+    // one overload, or of overloads that all take that shape there).
+    for (size_t k = 1; k + 1 < code.size(); ++k) {
+        if (!code.IsIdent(k) || code.Punct(k + 1) != '(' || code.Punct(k - 1) == '.') continue;
+        const std::vector<size_t>& named = outline.Functions(code.Text(k));
+        if (named.empty()) continue;
+        const size_t close = code.Closing(k + 1);
+        if (close >= code.size() || outline.functions[named[0]].name == k) continue;
+        const auto args = ListItems(code, k + 1, close);
+        for (size_t a = 0; a < args.size(); ++a) {
+            Shape line;
+            bool same = true;
+            for (size_t n : named) {
+                const FunctionOutline& g = outline.functions[n];
+                const Shape p = a < g.params.size() && g.params[a].type != npos && !g.params[a].out
+                                    ? LineShape(outline, code.Text(g.params[a].type))
+                                    : Shape{};
+                same = same && p.rows > 0 && (line.rows == 0 || (p.rows == line.rows && p.cols == line.cols));
+                line = p;
+            }
+            if (same && line.rows > 0) truncate(args[a].first, line, args[a].first);
+        }
+    }
+}
+
 // 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
 // every such type name, except a uniform's whose registers would change
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
@@ -191,7 +311,8 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
     // Names declared with such a type, whose uses change too.
     bool anyNames = false;
     for (const auto& [name, nt] : outline.names)
-        anyNames = anyNames || (nt.type != npos && oneLine(ShapeOf(code.Text(nt.type))));
+        anyNames = anyNames ||
+                   (nt.type != npos && oneLine(ShapeOf(outline.Underlying(code.Text(nt.type)))));
     auto retext = [&](size_t i, std::string text) {
         SourceToken t = code.Token(i);
         t.text = s.texts->Id(text);
@@ -205,13 +326,15 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             const int n = sh.rows * sh.cols;
             std::string base(text.substr(0, text.find_first_of("1234")));
             retext(i, n == 1 ? base : base + std::to_string(n));
+            if (sh.rows > 1) ColumnCast(s, code, outline, i, edits);
             continue;
         }
         if (!anyNames) continue;
         auto it = outline.names.find(text);
         if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
-        Shape declared = ShapeOf(code.Text(it->second.type));
-        if (!oneLine(declared) || it->second.array) continue;
+        bool alias = false;  // a typedef of an array
+        Shape declared = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
+        if (!oneLine(declared) || it->second.array || alias) continue;
         if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
             std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
             if (!swizzle.empty()) retext(i + 2, swizzle);
@@ -253,6 +376,8 @@ bool RewriteDeclarationShapes(TokenRewriteState& state) {
                 {code.At(close), code.At(close), {hlsl->Make(Tok::Punct, ")", at)}});
     }
     MatrixVectors(*hlsl, code, outline, &edits);
+    if (NamesShape(code, [](Shape sh) { return sh.matrix && (sh.rows == 1 || sh.cols == 1); }))
+        ImplicitLines(*hlsl, code, outline, &edits, state.messages);
     FindTruncations(*hlsl, code, outline, &edits, state.messages);
     if (edits.list.empty()) return true;
     edits.Apply(&hlsl->tokens);

@@ -582,12 +582,19 @@ int ProfileFloatRegisters(const std::string& profile) {
 bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
                            MessageSink& errors) {
     const int registers = ProfileFloatRegisters(profile);
-    bool ok = true;
+    // The lowest constant past the end only: those allocated after it are
+    // past the end because it is.
+    const ConstantRegisters* first = nullptr;
     for (const ConstantRegisters& r : table) {
         if (registers == 0 || r.set != RegisterSet::Float || r.count == 0 ||
             r.start + r.count <= registers) {
             continue;
         }
+        if (first == nullptr || r.start < first->start) first = &r;
+    }
+    bool ok = true;
+    if (first != nullptr) {
+        const ConstantRegisters& r = *first;
         std::string text = "constant '";
         text += r.name;
         text += "' at register c";

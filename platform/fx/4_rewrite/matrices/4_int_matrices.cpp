@@ -73,6 +73,7 @@ void IntMatrices::Find(TokenEdits* edits) {
         }
     }
     for (const FunctionOutline& f : outline_.functions) Function(f, edits);
+    Overloads(edits);
     for (const FunctionOutline& f : outline_.functions) Calls(f, edits);
     for (const auto& [start, op, end, name] : once_) {
         edits->Replace(code_.At(start), code_.At(start),
@@ -313,6 +314,17 @@ bool IntMatrices::Written(size_t i, char kind, const std::string& f, bool array)
     }
     const size_t whole = k;
     k = PastAccessors(k);
+    // "(m)[0] += e", "(s.m) *= e": brackets around the left side.
+    size_t bracket = npos;  // the outermost '(' of them
+    while (code_.Punct(k) == ')') {
+        const size_t open = Opening(k);
+        const size_t start = LeftSideStart(i);
+        if (open == npos || start == npos || open >= start || code_.Punct(open) != '(' ||
+            (open > 0 && code_.IsIdent(open - 1)))
+            break;
+        bracket = open;
+        k = PastAccessors(k + 1);
+    }
     const bool glued = k + 1 < code_.size() && (code_.Token(k + 1).flags & kGlued) != 0;
     const char next = code_.Punct(k + 1);
     const bool element = k != whole;
@@ -327,13 +339,17 @@ bool IntMatrices::Written(size_t i, char kind, const std::string& f, bool array)
         // "s.m[1] op= e" -> "s.m[1] = conv(s.m[1] op (e))": the left side
         // is read twice, so one that calls or writes anything goes
         // through a helper that takes it once (Once).
-        const size_t start = LeftSideStart(i);
-        if (start == npos) return true;
+        const size_t start = bracket != npos ? bracket : LeftSideStart(i);
+        if (start == npos) {
+            errors_.push_back(i);  // "f().m += e": no variable to write
+            return true;
+        }
         const size_t end = ExpressionEnd(k + 2);
         // A uniform's registers are converted where they are read.
-        const NameType* root = start == i ? Declared(i) : nullptr;
+        const NameType* root = start == i || start == bracket ? Declared(i) : nullptr;
         const bool read = root != nullptr && root->uniform;
         if (!Plain(start, k)) {
+            if (Reached(f, whole, k).empty()) errors_.push_back(i);
             Once(start, whole, k, end, kind, f, read);
             return true;
         }
@@ -345,27 +361,32 @@ bool IntMatrices::Written(size_t i, char kind, const std::string& f, bool array)
 }
 
 // The type of what the accessors [whole, op) of a matrix of type f
-// reach: the matrix, a row, an element or a swizzle of either; empty
-// when they are none of those.
+// reach: the matrix, a row, an element, or a swizzle of any of these
+// ("m[i]._11_12[1]", "m[0][1].x"); empty when they are none of those.
 std::string IntMatrices::Reached(const std::string& f, size_t whole, size_t op) const {
     const Shape shape = ShapeOf(f);
-    int level = 0, count = shape.Components();
+    bool matrix = true;  // else a vector (or scalar) of count
+    int count = shape.Components();
     for (size_t k = whole; k < op;) {
-        if (code_.Punct(k) == '[' && level < 2) {
+        if (code_.Punct(k) == '[' && (matrix || count > 1)) {
+            count = matrix ? shape.cols : 1;
+            matrix = false;
             k = code_.Closing(k) + 1;
-            count = ++level == 1 ? shape.cols : 1;
-        } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1) && level < 2 && k + 2 == op) {
+        } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
             const std::string_view w = code_.Text(k + 1);
-            count = level == 0 ? static_cast<int>(std::count(w.begin(), w.end(), '_'))
-                               : static_cast<int>(w.size());
-            if (count < 1 || count > 4) return {};
-            level = 2;
+            const bool letters = w.find_first_not_of(count > 2 || matrix ? "xyzwrgba" : "xyrg") ==
+                                 std::string_view::npos;
+            const int n = matrix ? static_cast<int>(std::count(w.begin(), w.end(), '_'))
+                                 : static_cast<int>(w.size());
+            if (n < 1 || n > 4 || (!matrix && !letters) || (matrix && w[0] != '_')) return {};
+            matrix = false;
+            count = n;
             k += 2;
         } else {
             return {};
         }
     }
-    if (level == 0) return f;
+    if (matrix) return f;
     return count == 1 ? "float" : "float" + std::to_string(count);
 }
 
@@ -564,7 +585,18 @@ bool RewriteIntMatrices(TokenRewriteState& state) {
     for (size_t i = 0; i < code.size() && !any; ++i) any = code.IsIdent(i) && MatrixKind(code.Text(i));
     if (!any) return true;
     TokenEdits edits;
-    IntMatrices(*state.hlsl, code, state.outline()).Find(&edits);
+    IntMatrices matrices(*state.hlsl, code, state.outline());
+    matrices.Find(&edits);
+    // Direct3D 9 refuses a call that two overloads fit alike.
+    for (size_t k : matrices.Ambiguous())
+        state.messages.Error(code.Pos(k), Cat({"'", code.Text(k), "': ambiguous function call"}));
+    for (size_t k : matrices.Unconverted()) {
+        state.messages.Error(code.Pos(k),
+                             Cat({"'", code.Text(k), "': the part of this int or bool matrix that the "
+                                  "compound assignment writes cannot be told; assign it through a "
+                                  "variable"}));
+    }
+    if (!matrices.Ambiguous().empty() || !matrices.Unconverted().empty()) return false;
     edits.Apply(&state.hlsl->tokens);
     state.Edited();
     return true;

@@ -7,7 +7,12 @@
 // the whole matrix, its elements, an array's element, a struct's member),
 // parameters taken in (in and inout), returns, what a function, sincos or
 // modf writes back through an out or inout parameter of another type, and
-// a uniform's registers where the code reads them.
+// a uniform's registers where the code reads them. Overloads that only an
+// int or bool matrix tells apart ("f(float2x2)", "f(int2x2)") are two
+// functions, the calls routed by their arguments. A call that two
+// overloads fit alike (per argument: its shape, then its scalar kind) is
+// an error, as is a compound assignment whose left side cannot be told
+// ("(s).m[f()] += e").
 #pragma once
 
 #include "platform/fx/4_rewrite/4_token_rewrites.h"

@@ -1,8 +1,8 @@
 // Stage 4: the class that rewrites matrices of ints and bools
 // (4_int_matrices.h), for the two files that define it and only for them:
 // 4_int_matrices.cpp (types, names, assignments and the wraps that convert
-// them) and 4_int_matrix_calls.cpp (parameters taken in, returns, and calls
-// that give such a matrix to an out argument of another type).
+// them) and 4_int_matrix_calls.cpp (parameters taken in, returns, calls
+// that give such a matrix to an out argument of another type, overloads).
 #pragma once
 
 #include <cstddef>
@@ -39,6 +39,11 @@ class IntMatrices {
 public:
     IntMatrices(const TokenStream& s, const Code& code, const HlslOutline& outline);
     void Find(TokenEdits* edits);
+    // The calls (their names) that two overloads fit alike: errors.
+    const std::vector<size_t>& Ambiguous() const { return ambiguous_; }
+    // The compound assignments (a token of their left side) whose left
+    // side cannot be worked out: errors.
+    const std::vector<size_t>& Unconverted() const { return errors_; }
 
 private:
     SourceToken Make(Tok kind, std::string_view text, size_t at) const;
@@ -70,15 +75,19 @@ private:
     void Function(const FunctionOutline& f, TokenEdits* edits);
     bool OnlyOut(const Declarator& d) const;
     std::string_view Variable(size_t first, size_t last) const;
-    int Fit(const FunctionOutline& g, const std::vector<std::pair<size_t, size_t>>& args,
-            const std::vector<std::string_view>& types) const;
+    char ArgumentKind(size_t first, size_t last, std::string_view variable) const;
+    std::vector<int> Fit(const FunctionOutline& g,
+                         const std::vector<std::pair<size_t, size_t>>& args,
+                         const std::vector<std::string_view>& types, bool* told) const;
     std::string Signature(const FunctionOutline& g) const;
     std::string ArrayPart(const Declarator& d) const;
     void Calls(const FunctionOutline& f, TokenEdits* edits);
+    std::string FloatSignature(const FunctionOutline& g) const;
+    void Overloads(TokenEdits* edits);
     const FunctionOutline* Callee(const std::vector<size_t>& named,
                                   const std::vector<std::pair<size_t, size_t>>& args,
                                   const std::vector<std::string_view>& types,
-                                  size_t* index) const;
+                                  size_t* index, bool* ambiguous) const;
     bool OutCodes(const FunctionOutline& callee, const std::vector<std::pair<size_t, size_t>>& args,
                   const std::vector<std::string_view>& types, std::string* codes) const;
     void ThroughHelper(size_t k, size_t index, const FunctionOutline& callee,
@@ -117,6 +126,11 @@ private:
     std::unordered_map<std::string_view, Member> members_;  // by name
     std::unordered_set<std::string> made_;  // the call helpers defined
     std::vector<size_t> owner_;  // by code token: 1 + the function it is in, 0 outside
+    std::vector<size_t> ambiguous_;
+    std::vector<size_t> errors_;
+    // Overloads that only int or bool matrices tell from another (float2x2
+    // and int2x2): by function, the name each is given.
+    std::map<size_t, std::string> renamed_;
     std::vector<std::unordered_map<std::string_view, NameType>> locals_;  // by function
 };
 

@@ -123,40 +123,86 @@ std::string_view IntMatrices::Variable(size_t first, size_t last) const {
     return type;
 }
 
-// How well a call's arguments fit g's parameters: per argument 4 for
-// its own type, 3 for a matrix of its shape, 2 for as many components,
-// 1 for a scalar spread or a vector cut; -1 when one cannot be given.
-int IntMatrices::Fit(const FunctionOutline& g, const std::vector<std::pair<size_t, size_t>>& args,
-                     const std::vector<std::string_view>& types) const {
-    int fit = 0;
+namespace {
+
+// The scalar kind of a type's name: 'f' float (half, double), 'i' int
+// (uint, dword), 'b' bool; 0 for others (a struct, a sampler).
+char ScalarKind(std::string_view type) {
+    if (ShapeOf(type).rows == 0) return 0;
+    if (type.substr(0, 4) == "bool") return 'b';
+    if (type.substr(0, 3) == "int" || type.substr(0, 4) == "uint" || type.substr(0, 5) == "dword" ||
+        type.substr(0, 8) == "min16int" || type.substr(0, 8) == "min12int" ||
+        type.substr(0, 9) == "min16uin")
+        return 'i';
+    return 'f';
+}
+
+}  // namespace
+
+// The scalar kind of an argument, where its tokens tell it: a literal, a
+// variable or a cast; 0 when they do not.
+char IntMatrices::ArgumentKind(size_t first, size_t last, std::string_view variable) const {
+    if (!variable.empty()) return Kind(variable);
+    while (first + 1 < last && (code_.Punct(first) == '-' || code_.Punct(first) == '+')) ++first;
+    if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) && code_.Punct(first + 2) == ')' &&
+        first + 3 < last)
+        return ScalarKind(outline_.Underlying(code_.Text(first + 1)));
+    if (last != first + 1) return 0;
+    const std::string_view t = code_.Text(first);
+    if (t == "true" || t == "false") return 'b';
+    if (code_.Token(first).kind == Tok::Number) {
+        const bool hex = t.size() > 1 && (t[1] == 'x' || t[1] == 'X');
+        return !hex && t.find_first_of(".eEfFhH") != std::string_view::npos ? 'f' : 'i';
+    }
+    const NameType* known = Declared(first);
+    return known == nullptr || known->type == npos || known->array
+               ? 0
+               : ScalarKind(outline_.Underlying(code_.Text(known->type)));
+}
+
+// How well each of a call's arguments fits g's parameter, lower better:
+// 2 x the shape's rank (0 its own shape, 1 as many components, 2 a scalar
+// spread, 3 a vector cut) plus 1 for another scalar kind. Empty when one
+// cannot be given; *told false when an argument's shape or kind is not
+// known (its rank is then 0).
+std::vector<int> IntMatrices::Fit(const FunctionOutline& g,
+                                  const std::vector<std::pair<size_t, size_t>>& args,
+                                  const std::vector<std::string_view>& types, bool* told) const {
+    std::vector<int> ranks(args.size(), 0);
     for (size_t a = 0; a < args.size(); ++a) {
         const Declarator& d = g.params[a];
-        if (d.type == npos) return -1;
-        const std::string_view to = code_.Text(d.type);
+        if (d.type == npos) return {};
+        const std::string_view to = outline_.Underlying(code_.Text(d.type));
         const Shape param = ShapeOf(Kind(to) ? FloatType(to) : std::string(to));
-        if (param.rows == 0) continue;  // a struct or a sampler: no telling
-        if (!types[a].empty()) {
-            const Shape from = ShapeOf(FloatType(types[a]));
-            if (Kind(types[a]) == Kind(to) && param.matrix && param.rows == from.rows &&
-                param.cols == from.cols)
-                fit += 4;
-            else if (param.matrix && param.rows == from.rows && param.cols == from.cols)
-                fit += 3;
-            else if (!d.out && param.Components() == from.Components())
-                fit += 2;
-            else if (!d.out && param.Components() == 1)
-                fit += 1;
-            else
-                return -1;
+        if (param.rows == 0) {  // a struct or a sampler: no telling
+            *told = false;
             continue;
         }
-        const int n = ExpressionComponents(code_, outline_, args[a].first, args[a].second);
-        if (n <= 0) continue;
-        if (n == param.Components()) fit += 2;
-        else if (n == 1 || n > param.Components()) fit += 1;
-        else return -1;
+        int shape = 0;
+        if (!types[a].empty()) {
+            const Shape from = ShapeOf(FloatType(types[a]));
+            if (param.matrix && param.rows == from.rows && param.cols == from.cols) shape = 0;
+            else if (!d.out && param.Components() == from.Components()) shape = 1;
+            else if (!d.out && param.Components() == 1) shape = 3;
+            else return {};
+        } else {
+            const Shape value = ValueShape(code_, outline_, args[a].first, args[a].second);
+            const int n = value.Components();
+            if (n <= 0) {
+                *told = false;
+                continue;
+            }
+            if (n == param.Components()) shape = param.matrix ? 1 : 0;
+            else if (n == 1) shape = 2;
+            else if (n > param.Components()) shape = 3;
+            else return {};
+        }
+        const char kind = ArgumentKind(args[a].first, args[a].second, types[a]);
+        const char want = Kind(to) ? Kind(to) : ScalarKind(to);
+        if (kind == 0) *told = false;
+        ranks[a] = 2 * shape + (kind != 0 && kind != want ? 1 : 0);
     }
-    return fit;
+    return ranks;
 }
 
 // The parameters' types and array sizes as written, to tell a
@@ -168,6 +214,67 @@ std::string IntMatrices::Signature(const FunctionOutline& g) const {
         text += std::string(code_.Text(d.type)) + (d.out ? "&" : "") + ArrayPart(d) + ",";
     }
     return text;
+}
+
+// The signature once int and bool matrices are float ones.
+std::string IntMatrices::FloatSignature(const FunctionOutline& g) const {
+    std::string text;
+    for (const Declarator& d : g.params) {
+        if (d.type == npos) return {};
+        const std::string_view t = code_.Text(d.type);
+        text += Cat({Kind(t) ? FloatType(t) : std::string(t), d.out ? "&" : "", ArrayPart(d), ","});
+    }
+    return text;
+}
+
+// Overloads that become one function once int and bool matrices are float
+// ones ("f(float2x2)" and "f(int2x2)"): each of those taking such a
+// matrix gets a name of its own, "fx_f_3_", and so do the calls the
+// arguments fit to it best (Callee); the others keep calling the original.
+void IntMatrices::Overloads(TokenEdits* edits) {
+    for (const auto& [name, indexes] : outline_.functionsNamed) {
+        if (indexes.size() < 2) continue;
+        std::map<std::string, std::string> names;  // Signature -> new name
+        for (size_t n : indexes) {
+            const FunctionOutline& g = outline_.functions[n];
+            const std::string own = Signature(g), made = FloatSignature(g);
+            if (own.empty() || own == made) continue;  // no int or bool matrix
+            bool collides = false;
+            for (size_t m : indexes) {
+                const FunctionOutline& h = outline_.functions[m];
+                collides = collides || (Signature(h) != own && FloatSignature(h) == made);
+            }
+            if (!collides) continue;
+            auto found = names.try_emplace(own, Cat({"fx_", name, "_", std::to_string(n), "_"})).first;
+            renamed_[n] = found->second;
+            edits->Replace(code_.At(g.name), code_.At(g.name) + 1, {Make(Tok::Ident, found->second, g.name)});
+        }
+    }
+    if (renamed_.empty()) return;
+    for (size_t k = 1; k + 1 < code_.size(); ++k) {
+        if (!code_.IsIdent(k) || code_.Punct(k + 1) != '(' || code_.Punct(k - 1) == '.' ||
+            owner_[k] == 0 || outline_.functions[owner_[k] - 1].body > k)
+            continue;
+        const std::vector<size_t>& named = outline_.Functions(code_.Text(k));
+        if (named.size() < 2) continue;
+        const size_t close = code_.Closing(k + 1);
+        if (close >= code_.size()) continue;
+        const auto args = ListItems(code_, k + 1, close);
+        std::vector<std::string_view> types(args.size());
+        for (size_t a = 0; a < args.size(); ++a) types[a] = Variable(args[a].first, args[a].second);
+        size_t index = 0;
+        bool ambiguous = false;
+        const FunctionOutline* callee = Callee(named, args, types, &index, &ambiguous);
+        if (callee == nullptr) continue;
+        // The one called, or its declaration's name.
+        for (const auto& [n, made] : renamed_) {
+            if (Signature(outline_.functions[n]) != Signature(*callee) ||
+                code_.Text(outline_.functions[n].name) != code_.Text(k))
+                continue;
+            edits->Replace(code_.At(k), code_.At(k) + 1, {Make(Tok::Ident, made, k)});
+            break;
+        }
+    }
 }
 
 std::string IntMatrices::ArrayPart(const Declarator& d) const {
@@ -215,7 +322,9 @@ void IntMatrices::Calls(const FunctionOutline& f, TokenEdits* edits) {
             continue;
         }
         size_t index = 0;
-        const FunctionOutline* callee = Callee(named, args, types, &index);
+        bool ambiguous = false;
+        const FunctionOutline* callee = Callee(named, args, types, &index, &ambiguous);
+        if (ambiguous) ambiguous_.push_back(k);
         if (callee == nullptr) continue;
         std::string codes(args.size(), 'n');  // the kind each argument is converted to
         if (!OutCodes(*callee, args, types, &codes)) continue;
@@ -228,35 +337,55 @@ void IntMatrices::Calls(const FunctionOutline& f, TokenEdits* edits) {
 }
 
 // The function called: of this name, with at least as many parameters (the
-// others have their default values); of overloads, the one whose parameters
-// the arguments fit best (Fit); left alone when two fit alike. nullptr when
-// there is none to tell, or one with a parameter of no type; *index is its
-// number among the outline's functions.
+// others have their default values); of overloads, the one no argument
+// fits worse and one fits better than in each other (Fit). nullptr when
+// there is none to tell, or one with a parameter of no type, or two fit
+// alike (*ambiguous then, when every argument's type was told); *index is
+// its number among the outline's functions.
 const FunctionOutline* IntMatrices::Callee(const std::vector<size_t>& named,
                                            const std::vector<std::pair<size_t, size_t>>& args,
                                            const std::vector<std::string_view>& types,
-                                           size_t* index) const {
-    const FunctionOutline* callee = nullptr;
-    bool ambiguous = false;
-    int best = 0;
+                                           size_t* index, bool* ambiguous) const {
+    struct Candidate {
+        const FunctionOutline* g;
+        size_t index;
+        std::vector<int> ranks;
+    };
+    std::vector<Candidate> fitting;
+    bool told = true;
     for (size_t n : named) {
         const FunctionOutline& g = outline_.functions[n];
         if (g.params.size() < args.size()) continue;
-        if (callee != nullptr && !Signature(g).empty() &&
-            Signature(g) == Signature(*callee))
-            continue;  // a declaration and its definition
-        const int fit = Fit(g, args, types);
-        if (fit < 0) continue;
-        if (callee == nullptr || fit > best) {
-            callee = &g;
-            *index = n;
-            best = fit;
-            ambiguous = false;
-        } else if (fit == best) {
-            ambiguous = true;
-        }
+        bool declared = false;  // a declaration and its definition
+        for (const Candidate& c : fitting)
+            declared = declared || (!Signature(g).empty() && Signature(g) == Signature(*c.g));
+        if (declared) continue;
+        std::vector<int> ranks = Fit(g, args, types, &told);
+        if (ranks.size() == args.size()) fitting.push_back({&g, n, std::move(ranks)});
     }
-    if (callee == nullptr || ambiguous || callee->name == 0) return nullptr;
+    // a is better than b: no argument worse, one better.
+    auto better = [](const Candidate& a, const Candidate& b) {
+        bool one = false;
+        for (size_t k = 0; k < a.ranks.size(); ++k) {
+            if (a.ranks[k] > b.ranks[k]) return false;
+            one = one || a.ranks[k] < b.ranks[k];
+        }
+        return one;
+    };
+    const Candidate* best = nullptr;
+    for (const Candidate& c : fitting) {
+        bool all = true;
+        for (const Candidate& other : fitting)
+            all = all && (&other == &c || better(c, other));
+        if (all) best = &c;
+    }
+    if (best == nullptr) {
+        *ambiguous = fitting.size() > 1 && told;
+        return nullptr;
+    }
+    const FunctionOutline* callee = best->g;
+    *index = best->index;
+    if (callee->name == 0) return nullptr;
     bool typed = true;
     for (size_t a = 0; a < args.size(); ++a) typed = typed && callee->params[a].type != npos;
     if (!typed) return nullptr;
@@ -313,8 +442,11 @@ void IntMatrices::ThroughHelper(size_t k, size_t index, const FunctionOutline& c
         param += spelled(code_.Text(d.type));
         params.push_back(std::move(param));
     }
-    *definitions += Helper(spelled(code_.Text(callee.name - 1)), code_.Text(callee.name), params,
-                           name, codes, types, &callee);
+    const auto renamed = renamed_.find(index);
+    const std::string_view called =
+        renamed != renamed_.end() ? std::string_view(renamed->second) : code_.Text(callee.name);
+    *definitions += Helper(spelled(code_.Text(callee.name - 1)), called, params, name, codes,
+                           types, &callee);
 }
 
 // sincos(x, s, c), modf(x, i), frexp(x, e) given an int or bool matrix

@@ -27,9 +27,9 @@ public:
                 int64_t* budget)
         : s_(s), code_(code), outline_(outline), budget_(*budget) {
         // The names that may stand for a matrix: variables, members and
-        // functions of a matrix type.
+        // functions of a matrix type (or a typedef of one).
         auto matrix = [&](size_t type) {
-            const Shape shape = ShapeOf(code.Text(type));
+            const Shape shape = ShapeOf(outline.Underlying(code.Text(type)));
             return shape.matrix && shape.rows > 1 && shape.cols > 1;
         };
         for (const auto& [name, declared] : outline.names) {
@@ -109,7 +109,7 @@ private:
 
     bool NamesMatrix(size_t i) const {
         if (!code_.IsIdent(i)) return false;
-        const Shape shape = ShapeOf(code_.Text(i));
+        const Shape shape = ShapeOf(outline_.Underlying(code_.Text(i)));
         return (shape.matrix && shape.rows > 1 && shape.cols > 1) ||
                matrixNames_.count(code_.Text(i)) != 0;
     }
@@ -216,8 +216,8 @@ private:
                 const size_t close = code_.Closing(k);
                 if (close >= code_.size()) return k;
                 // "(float2x2)" before an operand is a cast.
-                const bool cast = p == '(' && close == k + 2 && ShapeOf(code_.Text(k + 1)).rows > 0 &&
-                                  start;
+                const bool cast = p == '(' && close == k + 2 &&
+                                  ShapeOf(outline_.Underlying(code_.Text(k + 1))).rows > 0 && start;
                 k = close + 1;
                 start = cast;
                 continue;

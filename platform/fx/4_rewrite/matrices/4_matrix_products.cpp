@@ -33,6 +33,7 @@ size_t OperandStart(const Code& code, size_t end, size_t limit) {
                 if (open <= limit) return npos;
             }
             k = open;
+            if (p == ']' && k > limit) continue;  // an element: its owner comes before
             if (p == ')' && k > limit && code.IsIdent(k - 1)) --k;  // a call
         } else if (code.IsIdent(k - 1)) {
             --k;
@@ -254,7 +255,8 @@ bool MatrixSpelling(std::string_view t) {
 }
 
 // The words an operand holding a matrix names: a variable or member
-// declared as a matrix or a struct holding one, a function returning one.
+// declared as a matrix or a struct holding one (or a typedef of these), a
+// function returning one.
 // (A matrix type, in a cast or a constructor, is told by its spelling.) An
 // operand without any is no matrix. A few words each effect: a list is
 // quicker to search than a set.
@@ -265,13 +267,14 @@ std::vector<uint32_t> MatrixWords(const Code& code, const HlslOutline& outline) 
         for (const StructOutline& st : outline.structs) {
             for (const Declarator& m : st.members) {
                 if (m.type == npos) continue;
-                const std::string_view type = code.Text(m.type);
+                const std::string_view type = outline.Underlying(code.Text(m.type));
                 if (MatrixSpelling(type) || holders.count(type) != 0)
                     holders.insert(code.Text(st.name));
             }
         }
     }
-    auto holds = [&](std::string_view type) {
+    auto holds = [&](std::string_view written) {  // through typedefs
+        const std::string_view type = outline.Underlying(written);
         return MatrixSpelling(type) || (!holders.empty() && holders.count(type) != 0);
     };
     std::vector<uint32_t> words;
@@ -375,6 +378,82 @@ bool MatrixWithVector(TokenRewriteState& state, size_t k, const OperatorUse& use
     return false;
 }
 
+// The end of the expression that starts at k inside function f: the ';',
+// ',' or closing bracket at its level.
+size_t ExpressionEnd(const Code& code, size_t k, const FunctionOutline& f) {
+    for (; k < f.end; ++k) {
+        const char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
+        else if (p == ';' || p == ',' || p == ')' || p == ']' || p == '}') break;
+    }
+    return std::min(k, f.end);
+}
+
+// A full matrix and a vector (not a scalar) of another count of components;
+// a 1xN or Nx1 matrix with a bigger one is a matrix's truncation.
+bool Mismatched(Shape a, Shape b) {
+    if (a.rows == 0 || b.rows == 0 || a.Components() == 1 || b.Components() == 1) return false;
+    if (a.matrix && b.matrix) return false;
+    return FullMatrix(a) != FullMatrix(b) && a.Components() != b.Components();
+}
+
+// The other places a matrix and a vector meet: the two values of "c ? a :
+// b", the sides of "=" (a declaration's too) and of && and ||. With
+// another count of components each is an error at its operator (glslang
+// would crash on a ternary, and answers the others at the line's start).
+bool OtherMeetings(TokenRewriteState& state, const FunctionOutline& f, size_t k) {
+    const Code& code = state.code();
+    const HlslOutline& outline = state.outline();
+    const char p = code.Punct(k);
+    const bool glued = k + 1 < code.size() && (code.Token(k + 1).flags & kGlued) != 0;
+    Shape a, b;
+    if (p == '?') {
+        size_t colon = k + 1;
+        for (int nested = 0; colon < f.end; ++colon) {
+            const char q = code.Punct(colon);
+            if (q == '(' || q == '[' || q == '{') colon = code.Closing(colon);
+            else if (q == '?') ++nested;
+            else if (q == ':' && nested-- == 0) break;
+            else if (q == ';' || q == ',' || q == ')' || q == ']' || q == '}') return true;
+        }
+        if (colon >= f.end) return true;
+        a = ValueShape(code, outline, k + 1, colon);
+        b = ValueShape(code, outline, colon + 1, ExpressionEnd(code, colon + 1, f));
+    } else if ((p == '&' || p == '|') && glued && code.Punct(k + 1) == p) {
+        const size_t first = OperandStart(code, k, f.body);
+        const size_t last = OperandEnd(code, k + 2, f.end);
+        if (first == npos || last == npos) return true;
+        // Only whole operands: nothing binds them more tightly.
+        if (BinaryOperator(code, first - 1).level >= 0 || BinaryOperator(code, last).level >= 0)
+            return true;
+        a = ValueShape(code, outline, first, k);
+        b = ValueShape(code, outline, k + 2, last);
+    } else if (p == '=' && !(glued && code.Punct(k + 1) == '=') && k > 0 &&
+               std::string_view("=!<>+-*/%&|^").find(code.Punct(k - 1)) == std::string_view::npos) {
+        const size_t first = OperandStart(code, k, f.body);
+        const size_t end = ExpressionEnd(code, k + 1, f);
+        if (first == npos) return true;
+        for (size_t q = k + 1; q < end; ++q) {  // a ternary or assignment on the right
+            if (code.Punct(q) == '(' || code.Punct(q) == '[') q = code.Closing(q);
+            else if (code.Punct(q) == '?' || code.Punct(q) == '=') return true;
+        }
+        a = ValueShape(code, outline, first, k);
+        b = ValueShape(code, outline, k + 1, end);
+    } else {
+        return true;
+    }
+    if (!Mismatched(a, b)) return true;
+    if (p == '=') {
+        state.messages.Error(code.Pos(k), Cat({"cannot implicitly convert from '", Spelled(b),
+                                               "' to '", Spelled(a), "'"}));
+    } else {
+        state.messages.Error(code.Pos(k), Cat({"'", Spelled(a), "' and '", Spelled(b),
+                                               "' do not convert: a matrix and a vector meet in "
+                                               "an operator only with as many components"}));
+    }
+    return false;
+}
+
 }  // namespace
 
 bool CheckMatrixVectorOperands(TokenRewriteState& state) {
@@ -413,6 +492,7 @@ bool CheckMatrixVectorOperands(TokenRewriteState& state) {
                 }
             }
             if (!statement || code.Token(k).kind != Tok::Punct) continue;
+            ok = OtherMeetings(state, f, k) && ok;
             const OperatorUse use = OperandsOf(code, k, f);
             if (use.first == npos || !(spans(use.first, k) || spans(use.right, use.last))) continue;
             ok = MatrixWithVector(state, k, use, &edits) && ok;

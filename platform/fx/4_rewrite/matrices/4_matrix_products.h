@@ -29,7 +29,9 @@ bool RewriteMatrixProducts(TokenRewriteState& state);
 // in "v * m" and "m *= v" the vector is cast to the matrix ("(float2x2)(v)
 // * m", which RewriteMatrixProducts makes a product element by element;
 // glslang would multiply the two as matrices); a scalar spreads. "m += v"
-// and the like as statements are checked too. Only where the shapes of both
+// and the like as statements are checked too, and so are the two values of
+// a ternary (glslang would crash on them), the sides of && and ||, and of
+// "=" (an error that it does not convert). Only where the shapes of both
 // operands are told (ValueShape), each the operator's whole operand (an
 // operator beside it binds less tightly; an operation bound more tightly,
 // "v * 2" in "m + v * 2", and a signed operand are part of it). The "matrix_vectors" entry of
