@@ -1,0 +1,199 @@
+// Stage 4: what a vertex or pixel shader of a profile cannot do, in the
+// code its entry point reaches:
+// - discard and clip() in a vertex shader (only pixels can be dropped);
+// - two outputs of an entry point on one register (COLOR and COLOR0,
+//   TEXCOORD0 twice), and VPOS or VFACE as a vertex shader's input;
+// - [loop] where the profile has no loop instructions (ps_2_0, ps_2_b,
+//   vs_1_1): such a loop must unroll;
+// - a pixel shader before ps_3_0 that does not write COLOR0;
+// - more samplers than the profile has (16 for pixel shaders, 4 in vs_3_0),
+//   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10.
+// Each is an error at the word it is about, once per profile.
+#include <cctype>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "platform/fx/4_rewrite/checks/4_check_stage_limits.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// One register an entry point reads or writes: its semantic's word and the
+// register it names ("COLOR" -> COLOR0, "SV_Target1" -> COLOR1).
+struct Register {
+    size_t semantic = npos;
+    std::string key;
+    bool output = false;
+};
+
+struct StageLimits {
+    const Code& code;
+    const HlslOutline& outline;
+    MessageSink& messages;
+    std::set<std::pair<size_t, std::string>> said = {};
+
+    void Error(size_t at, const std::string& profile, const std::string& text) {
+        if (said.insert({at, profile}).second) messages.Error(code.Pos(at), text);
+    }
+    std::string Quoted(size_t at) const { return Cat({"'", code.Text(at), "'"}); }
+
+    // "texcoord" -> TEXCOORD0, "SV_Target2" -> COLOR2, plus `plus` to its index.
+    static std::string Key(std::string_view semantic, int plus) {
+        std::string upper(semantic);
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        size_t digits = upper.size();
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
+        std::string usage = upper.substr(0, digits);
+        const int index = (digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0) + plus;
+        if (usage == "SV_TARGET") usage = "COLOR";
+        if (usage == "SV_POSITION") usage = "POSITION";
+        if (usage == "SV_DEPTH") usage = "DEPTH";
+        return usage + std::to_string(index);
+    }
+
+    // The registers of a parameter, return value or struct member (each
+    // member of a struct; each element of an array).
+    void Collect(const Declarator& d, bool output, int depth, std::vector<Register>* out) const {
+        const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
+        if (s != nullptr && depth < 8) {
+            for (const Declarator& m : s->members) Collect(m, output, depth + 1, out);
+            return;
+        }
+        if (d.semantic == npos) return;
+        int count = 1;
+        if (d.arrayOpen != npos && code.Token(d.arrayOpen + 1).kind == Tok::Number)
+            count = std::max(1, std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str()));
+        for (int k = 0; k < count && k < 32; ++k)
+            out->push_back({d.semantic, Key(code.Text(d.semantic), k), output});
+    }
+
+    std::vector<Register> Registers(const FunctionOutline& fn) const {
+        std::vector<Register> regs;
+        for (const Declarator& d : fn.params) {
+            bool uniform = false, in = !d.out;
+            for (size_t k = d.first; k < d.type && k < code.size(); ++k) {
+                uniform |= code.Text(k) == "uniform";
+                in |= code.Text(k) == "inout";
+            }
+            if (uniform || (d.type != npos && IsSamplerType(code.Text(d.type)))) continue;
+            if (d.out) Collect(d, true, 0, &regs);
+            if (in) Collect(d, false, 0, &regs);
+        }
+        Declarator result;
+        result.type = fn.name - 1;
+        result.semantic = fn.semantic;
+        Collect(result, true, 0, &regs);
+        return regs;
+    }
+
+    void Semantics(const FunctionOutline& fn, const std::string& profile, bool vertex) {
+        std::map<std::string, size_t> written;
+        int outputs = 0, inputs = 0;
+        bool color0 = false;
+        for (const Register& r : Registers(fn)) {
+            const std::string_view usage = std::string_view(r.key).substr(0, r.key.size() - 1);
+            if (!r.output) {
+                if (vertex && (usage == "VPOS" || usage == "VFACE"))
+                    Error(r.semantic, profile, "semantic " + Quoted(r.semantic) +
+                                                   " is a pixel shader's input, not a vertex shader's");
+                if (!vertex && usage != "VPOS" && usage != "VFACE" && ++inputs == 11 &&
+                    profile == "ps_3_0") {
+                    Error(r.semantic, profile, "ps_3_0 reads at most 10 input registers; " +
+                                                   Quoted(r.semantic) + " is the 11th");
+                }
+                continue;
+            }
+            color0 |= r.key == "COLOR0";
+            auto [it, added] = written.emplace(r.key, r.semantic);
+            if (!added) {
+                Error(r.semantic, profile,
+                      "semantic " + Quoted(r.semantic) + " names " + r.key + " again (" +
+                          Quoted(it->second) + " did): each output needs a register of its own");
+            }
+            if (vertex && profile == "vs_3_0" && added && ++outputs == 13) {
+                Error(r.semantic, profile, "vs_3_0 writes at most 12 output registers; " +
+                                               Quoted(r.semantic) + " is the 13th");
+            }
+        }
+        // An output without a semantic is an error of its own already.
+        auto unnamed = [&](size_t type, size_t semantic) {
+            return semantic == npos && type != npos && code.Text(type) != "void" &&
+                   outline.FindStruct(code, code.Text(type)) == nullptr;
+        };
+        bool named = !unnamed(fn.name - 1, fn.semantic);
+        for (const Declarator& d : fn.params) named &= !(d.out && unnamed(d.type, d.semantic));
+        if (!vertex && !color0 && named && profile.rfind("ps_2_", 0) == 0) {
+            Error(fn.name, profile, "a " + profile + " pixel shader must write COLOR0; " +
+                                        Quoted(fn.name) + " does not");
+        }
+    }
+
+    // The samplers a name given to a read stands for: an array's length.
+    static int SamplerCount(const Code& code, const NameType& n) {
+        if (!n.array) return 1;
+        const size_t open = n.name + 1;
+        if (code.Punct(open) == '[' && code.Token(open + 1).kind == Tok::Number)
+            return std::max(1, std::atoi(std::string(code.Text(open + 1)).c_str()));
+        return 1;
+    }
+
+    void Reads(const std::vector<size_t>& reached, const std::string& profile, bool vertex) {
+        const bool loops = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
+        const int maxSamplers = vertex ? (profile == "vs_3_0" ? 4 : 0) : 16;
+        std::set<std::string_view> samplers;
+        int count = 0;
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i)) continue;
+                const std::string_view w = code.Text(i);
+                const bool call = code.Punct(i + 1) == '(' && code.Punct(i - 1) != '.' &&
+                                  outline.Functions(w).empty();
+                if (vertex && (w == "discard" || (call && w == "clip"))) {
+                    Error(i, profile, Quoted(i) + " drops a pixel: pixel shaders have it, " +
+                                          profile + " does not");
+                }
+                if (!loops && w == "loop" && code.Punct(i - 1) == '[' && code.Punct(i + 1) == ']') {
+                    Error(i, profile, "[loop] cannot be kept in " + profile +
+                                          ", which has no loop instructions (its loops unroll)");
+                }
+                auto it = outline.names.find(w);
+                if (maxSamplers == 0 || it == outline.names.end() || it->second.type == npos ||
+                    !IsSamplerType(code.Text(it->second.type)) || !it->second.uniform ||
+                    !samplers.insert(w).second) {
+                    continue;
+                }
+                count += SamplerCount(code, it->second);
+                if (count > maxSamplers) {
+                    Error(i, profile, profile + " reads at most " + std::to_string(maxSamplers) +
+                                          " samplers; " + Quoted(i) + " is one more");
+                }
+            }
+        }
+    }
+};
+
+}  // namespace
+
+void CheckStageLimits(const Code& code, const HlslOutline& outline,
+                      const std::vector<std::pair<std::string, std::string>>& compiled,
+                      MessageSink& messages) {
+    StageLimits s{code, outline, messages};
+    std::set<std::pair<std::string, std::string>> checked;
+    for (const auto& [named, entry] : compiled) {
+        const std::string profile(Direct3D9Profile(named));
+        if (!checked.insert({profile, entry}).second) continue;
+        const std::vector<size_t> reached = ReachedFunctions(code, outline, entry);
+        if (reached.empty()) continue;
+        const bool vertex = profile.rfind("vs", 0) == 0;
+        s.Semantics(outline.functions[reached.front()], profile, vertex);
+        s.Reads(reached, profile, vertex);
+    }
+}
+
+}  // namespace fx

@@ -1,0 +1,258 @@
+// Stage 4: statements and declarations Direct3D 9's compiler refuses, which
+// glslang takes, crashes on, or answers with lines of its own language:
+// - `case` or `default` outside a switch, and a case label that is not a
+//   constant (a variable, or a name nothing declares);
+// - a function defined inside another function;
+// - a struct's name given to a variable or parameter;
+// - a vector or matrix of 0 or more than 4 components a side (`float5`,
+//   `vector<float, 5>`, `matrix<float, 4, 5>`);
+// - a variable, parameter or struct member of type void;
+// - ++ or -- of a const variable;
+// - in code an entry point reaches: a call of a function that is declared
+//   but defined nowhere, and a function that calls itself, directly or
+//   through others (Direct3D 9 inlines every call: it has no recursion).
+#include <cctype>
+#include <set>
+
+#include "platform/fx/4_rewrite/checks/4_check_statements.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+struct Statements {
+    const Code& code;
+    const HlslOutline& outline;
+    MessageSink& messages;
+    std::set<size_t> recursive = {};  // functions on a cycle already said
+
+    void Error(size_t at, std::string text) { messages.Error(code.Pos(at), std::move(text)); }
+    std::string Quoted(size_t at) const { return Cat({"'", code.Text(at), "'"}); }
+    bool Word(size_t i, std::string_view w) const { return code.IsIdent(i) && code.Text(i) == w; }
+    // Words that start a statement rather than name a type.
+    bool StatementWord(size_t i) const {
+        return OneOf(code.Text(i), {"return", "else", "case", "do", "goto", "break", "continue",
+                                    "discard", "typedef"});
+    }
+    bool Call(size_t i) const {
+        return code.IsIdent(i) && code.Punct(i + 1) == '(' && (i == 0 || code.Punct(i - 1) != '.');
+    }
+
+    // The braces of switch bodies in [first, last): a case must sit in one.
+    std::vector<std::pair<size_t, size_t>> SwitchBodies(size_t first, size_t last) const {
+        std::vector<std::pair<size_t, size_t>> bodies;
+        for (size_t i = first; i < last; ++i) {
+            if (!Word(i, "switch") || code.Punct(i + 1) != '(') continue;
+            const size_t open = code.Closing(i + 1) + 1;
+            if (code.Punct(open) == '{') bodies.emplace_back(open, code.Closing(open));
+        }
+        return bodies;
+    }
+
+    // Whether the name used at i is declared const: the nearest declaration
+    // before it in the function, else a parameter, else a global.
+    bool DeclaredConst(const FunctionOutline& fn, size_t use) const {
+        const std::string_view name = code.Text(use);
+        auto constBefore = [&](size_t type) {
+            for (size_t k = type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
+                if (code.Text(k) == "const") return true;
+            return false;
+        };
+        for (size_t k = use; k-- > fn.body;) {
+            if (code.Text(k) != name || !code.IsIdent(k - 1) || StatementWord(k - 1) ||
+                code.Punct(k - 2) == '.') {
+                continue;
+            }
+            const char next = code.Punct(k + 1);
+            if (next == '=' || next == ';' || next == ',' || next == '[') return constBefore(k - 1);
+        }
+        for (const Declarator& d : fn.params)
+            if (d.name != npos && code.Text(d.name) == name) return constBefore(d.type);
+        auto it = outline.names.find(name);
+        if (it == outline.names.end() || it->second.type == npos) return false;
+        return it->second.name < fn.returnType && constBefore(it->second.type);
+    }
+
+    // Statements in one function's body.
+    void Body(const FunctionOutline& fn) {
+        const auto switches = SwitchBodies(fn.body, fn.end);
+        for (size_t i = fn.body + 1; i < fn.end; ++i) {
+            if (Word(i, "case") || (Word(i, "default") && code.Punct(i + 1) == ':')) {
+                bool inSwitch = false;
+                for (const auto& [open, close] : switches) inSwitch |= open < i && i < close;
+                if (!inSwitch) Error(i, Quoted(i) + " is only allowed inside a switch");
+                else if (Word(i, "case")) CaseLabel(fn, i);
+            }
+            // TYPE NAME(...) { inside a body: a function defined in a function.
+            if (code.IsIdent(i) && code.IsIdent(i + 1) && code.Punct(i + 2) == '(' &&
+                !IsQualifier(code.Text(i)) && !StatementWord(i)) {
+                size_t after = code.Closing(i + 2) + 1;
+                if (code.Punct(after) == ':' && code.IsIdent(after + 1)) after += 2;
+                if (code.Punct(after) == '{') {
+                    Error(i + 1, Quoted(i + 1) + ": a function cannot be defined inside another "
+                                                 "function ('" +
+                                     std::string(code.Text(fn.name)) + "')");
+                }
+            }
+            const bool step = (code.Punct(i) == '+' || code.Punct(i) == '-') &&
+                              code.Punct(i + 1) == code.Punct(i) &&
+                              (code.Token(i + 1).flags & kGlued) != 0;
+            if (!step) continue;
+            // ++a, a++ (not a[0]++ nor s.a++: the name's own declaration).
+            const size_t name = code.IsIdent(i + 2) ? i + 2 : code.IsIdent(i - 1) ? i - 1 : npos;
+            if (name != npos && code.Punct(name - 1) != '.' && DeclaredConst(fn, name))
+                Error(name, Quoted(name) + " is const: it cannot be incremented or decremented");
+            ++i;
+        }
+    }
+
+    // "case LABEL:": numbers, operators and const names only.
+    void CaseLabel(const FunctionOutline& fn, size_t at) {
+        for (size_t k = at + 1; k < fn.end && code.Punct(k) != ':'; ++k) {
+            if (!code.IsIdent(k) || ShapeOf(code.Text(k)).rows > 0) continue;  // a cast's type
+            if (Word(k, "true") || Word(k, "false") || DeclaredConst(fn, k)) continue;
+            Error(k, "a case label must be a constant; " + Quoted(k) + " is not one");
+            return;
+        }
+    }
+
+    // NAME used as a variable: a struct's name cannot be one.
+    void StructNamesAsVariables() {
+        for (size_t i = 1; i < code.size(); ++i) {
+            if (!code.IsIdent(i) || outline.structsNamed.count(code.Text(i)) == 0) continue;
+            if (!code.IsIdent(i - 1) || Word(i - 1, "struct") || IsQualifier(code.Text(i - 1)))
+                continue;
+            const char next = code.Punct(i + 1);
+            if (next == ';' || next == '=' || next == '[' || next == ',' || next == ')' ||
+                next == ':') {
+                Error(i, Quoted(i) + " is a struct; it cannot also name a variable");
+            }
+        }
+    }
+
+    // float5, half4x7, vector<float, 0>, matrix<float, 4, 5>.
+    void Sizes() {
+        auto badSide = [](std::string_view digits) {
+            return digits.size() != 1 || digits[0] < '1' || digits[0] > '4';
+        };
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!code.IsIdent(i)) continue;
+            const std::string_view w = code.Text(i);
+            if ((w == "vector" || w == "matrix") && code.Punct(i + 1) == '<') {
+                const size_t sides = w == "vector" ? 1 : 2;
+                for (size_t s = 0; s < sides; ++s) {
+                    const size_t n = i + 4 + 2 * s;
+                    if (n < code.size() && code.Token(n).kind == Tok::Number && badSide(code.Text(n))) {
+                        Error(n, Cat({w == "vector" ? "a vector has 1 to 4 components"
+                                                    : "a matrix has 1 to 4 rows and columns",
+                                      ", not ", code.Text(n)}));
+                        break;
+                    }
+                }
+                continue;
+            }
+            // A numeric type's name with a digit past 4 (or 0) as a type: a
+            // declaration or a constructor.
+            size_t base = 0;
+            for (std::string_view b : {"float", "half", "double", "int", "uint", "bool"}) {
+                if (w.size() > b.size() && w.substr(0, b.size()) == b &&
+                    std::isdigit(static_cast<unsigned char>(w[b.size()])))
+                    base = b.size();
+            }
+            if (base == 0 || ShapeOf(w).rows > 0 || outline.names.count(w) != 0) continue;
+            const std::string_view rest = w.substr(base);
+            const bool shaped = (rest.size() == 1 && std::isdigit(static_cast<unsigned char>(rest[0]))) ||
+                                (rest.size() == 3 && rest[1] == 'x' &&
+                                 std::isdigit(static_cast<unsigned char>(rest[0])) &&
+                                 std::isdigit(static_cast<unsigned char>(rest[2])));
+            if (shaped && (code.IsIdent(i + 1) || code.Punct(i + 1) == '(')) {
+                Error(i, Quoted(i) + ": vectors and matrices have 1 to 4 components a side");
+            }
+        }
+    }
+
+    // void NAME followed by ; = [ , ) : is a variable, parameter or member.
+    void VoidVariables() {
+        for (size_t i = 0; i + 2 < code.size(); ++i) {
+            if (!Word(i, "void") || !code.IsIdent(i + 1)) continue;
+            const char next = code.Punct(i + 2);
+            if (next == ';' || next == '=' || next == '[' || next == ',' || next == ')' ||
+                next == ':') {
+                Error(i + 1, Quoted(i + 1) + " cannot be of type void");
+            }
+        }
+    }
+
+    // Calls from the code entry points reach: defined somewhere, and not
+    // back into a function on the way to them.
+    void Calls(const std::vector<std::string>& entries) {
+        std::set<size_t> reached;
+        for (const std::string& entry : entries)
+            for (size_t f : ReachedFunctions(code, outline, entry)) reached.insert(f);
+        std::set<std::string_view> said;
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!Call(i)) continue;
+                const std::vector<size_t>& called = outline.Functions(code.Text(i));
+                if (called.empty()) continue;
+                bool defined = false;
+                for (size_t c : called) defined |= outline.functions[c].body != npos;
+                if (!defined && said.insert(code.Text(i)).second)
+                    Error(i, Quoted(i) + " is declared but defined nowhere");
+            }
+        }
+        for (size_t f : reached) Recursion(f);
+    }
+
+    // A function that reaches itself, where every name on the way has one
+    // definition (overloads are not resolved here): the call that closes it.
+    void Recursion(size_t start) {
+        auto only = [&](std::string_view name) -> size_t {
+            size_t found = npos;
+            for (size_t c : outline.Functions(name)) {
+                if (outline.functions[c].body == npos) continue;
+                if (found != npos) return npos;
+                found = c;
+            }
+            return found;
+        };
+        if (recursive.count(start) != 0 || only(code.Text(outline.functions[start].name)) != start)
+            return;
+        std::vector<size_t> todo = {start};
+        std::set<size_t> seen;
+        while (!todo.empty()) {
+            const FunctionOutline& fn = outline.functions[todo.back()];
+            todo.pop_back();
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!Call(i)) continue;
+                const size_t c = only(code.Text(i));
+                if (c == start) {
+                    Error(i, Quoted(i) + " is called while it runs (a recursive call): shaders "
+                                         "inline every call and cannot recurse");
+                    recursive.insert(seen.begin(), seen.end());
+                    recursive.insert(start);
+                    return;
+                }
+                if (c != npos && seen.insert(c).second) todo.push_back(c);
+            }
+        }
+    }
+};
+
+}  // namespace
+
+void CheckStatements(const Code& code, const HlslOutline& outline,
+                     const std::vector<std::string>& entries, MessageSink& messages) {
+    Statements s{code, outline, messages};
+    for (const FunctionOutline& fn : outline.functions)
+        if (fn.body != npos) s.Body(fn);
+    s.StructNamesAsVariables();
+    s.Sizes();
+    s.VoidVariables();
+    s.Calls(entries);
+}
+
+}  // namespace fx
