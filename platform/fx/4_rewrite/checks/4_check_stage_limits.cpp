@@ -93,7 +93,8 @@ struct StageLimits {
 
     void Semantics(const FunctionOutline& fn, const std::string& profile, bool vertex) {
         std::map<std::string, size_t> written;
-        int outputs = 0, inputs = 0;
+        std::set<std::string> read;
+        int outputs = 0;
         bool color0 = false;
         for (const Register& r : Registers(fn)) {
             const std::string_view usage = std::string_view(r.key).substr(0, r.key.size() - 1);
@@ -101,8 +102,8 @@ struct StageLimits {
                 if (vertex && (usage == "VPOS" || usage == "VFACE"))
                     Error(r.semantic, profile, "semantic " + Quoted(r.semantic) +
                                                    " is a pixel shader's input, not a vertex shader's");
-                if (!vertex && usage != "VPOS" && usage != "VFACE" && ++inputs == 11 &&
-                    profile == "ps_3_0") {
+                if (!vertex && usage != "VPOS" && usage != "VFACE" && read.insert(r.key).second &&
+                    read.size() == 11 && profile == "ps_3_0") {
                     Error(r.semantic, profile, "ps_3_0 reads at most 10 input registers; " +
                                                    Quoted(r.semantic) + " is the 11th");
                 }
@@ -133,15 +134,6 @@ struct StageLimits {
         }
     }
 
-    // The samplers a name given to a read stands for: an array's length.
-    static int SamplerCount(const Code& code, const NameType& n) {
-        if (!n.array) return 1;
-        const size_t open = n.name + 1;
-        if (code.Punct(open) == '[' && code.Token(open + 1).kind == Tok::Number)
-            return std::max(1, std::atoi(std::string(code.Text(open + 1)).c_str()));
-        return 1;
-    }
-
     void Reads(const std::vector<size_t>& reached, const std::string& profile, bool vertex) {
         const bool loops = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
         const int maxSamplers = vertex ? (profile == "vs_3_0" ? 4 : 0) : 16;
@@ -168,8 +160,8 @@ struct StageLimits {
                     !samplers.insert(w).second) {
                     continue;
                 }
-                count += SamplerCount(code, it->second);
-                if (count > maxSamplers) {
+                // An array counts once: its elements' registers are not told here.
+                if (++count > maxSamplers) {
                     Error(i, profile, profile + " reads at most " + std::to_string(maxSamplers) +
                                           " samplers; " + Quoted(i) + " is one more");
                 }

@@ -122,8 +122,11 @@ struct Statements {
     void StructNamesAsVariables() {
         for (size_t i = 1; i < code.size(); ++i) {
             if (!code.IsIdent(i) || outline.structsNamed.count(code.Text(i)) == 0) continue;
-            if (!code.IsIdent(i - 1) || Word(i - 1, "struct") || IsQualifier(code.Text(i - 1)))
+            // (A member named as its struct type, "A A;", is left to the compiler.)
+            if (!code.IsIdent(i - 1) || Word(i - 1, "struct") || IsQualifier(code.Text(i - 1)) ||
+                outline.structsNamed.count(code.Text(i - 1)) != 0) {
                 continue;
+            }
             const char next = code.Punct(i + 1);
             if (next == ';' || next == '=' || next == '[' || next == ',' || next == ')' ||
                 next == ':') {
@@ -161,7 +164,10 @@ struct Statements {
                     std::isdigit(static_cast<unsigned char>(w[b.size()])))
                     base = b.size();
             }
-            if (base == 0 || ShapeOf(w).rows > 0 || outline.names.count(w) != 0) continue;
+            if (base == 0 || ShapeOf(w).rows > 0 || outline.names.count(w) != 0 ||
+                !outline.Functions(w).empty()) {
+                continue;
+            }
             const std::string_view rest = w.substr(base);
             const bool shaped = (rest.size() == 1 && std::isdigit(static_cast<unsigned char>(rest[0]))) ||
                                 (rest.size() == 3 && rest[1] == 'x' &&
