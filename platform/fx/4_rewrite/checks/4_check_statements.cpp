@@ -7,7 +7,9 @@
 // - a vector or matrix of 0 or more than 4 components a side (`float5`,
 //   `vector<float, 5>`, `matrix<float, 4, 5>`);
 // - a variable, parameter or struct member of type void;
-// - ++ or -- of a const variable;
+// - a const variable assigned to, incremented or decremented; a sampler
+//   assigned to;
+// - a keyword as a variable's name ("float in = 1;", "float sampler;");
 // - in code an entry point reaches: a call of a function that is declared
 //   but defined nowhere, and a function that calls itself, directly or
 //   through others (Direct3D 9 inlines every call: it has no recursion).
@@ -96,6 +98,7 @@ struct Statements {
                                      std::string(code.Text(fn.name)) + "')");
                 }
             }
+            Assignment(fn, i);
             const bool step = (code.Punct(i) == '+' || code.Punct(i) == '-') &&
                               code.Punct(i + 1) == code.Punct(i) &&
                               (code.Token(i + 1).flags & kGlued) != 0;
@@ -106,6 +109,21 @@ struct Statements {
                 Error(name, Quoted(name) + " is const: it cannot be incremented or decremented");
             ++i;
         }
+    }
+
+    // "k = e;", "k += e;" as a statement, where k is const.
+    void Assignment(const FunctionOutline& fn, size_t i) {
+        const char before = code.Punct(i - 1);
+        if (!code.IsIdent(i) || !(before == ';' || before == '{' || before == '}' || before == ')'))
+            return;
+        size_t op = i + 1;
+        if (std::string_view("+-*/%").find(code.Punct(op)) != std::string_view::npos &&
+            code.Punct(op) != 0 && code.Punct(op + 1) == '=' && (code.Token(op + 1).flags & kGlued) != 0)
+            ++op;
+        const bool assigns = code.Punct(op) == '=' &&
+                             !(code.Punct(op + 1) == '=' && (code.Token(op + 1).flags & kGlued) != 0);
+        if (assigns && DeclaredConst(fn, i))
+            Error(i, Quoted(i) + " is const: it cannot be assigned to");
     }
 
     // "case LABEL:": numbers, operators and const names only.
@@ -191,6 +209,43 @@ struct Statements {
         }
     }
 
+    // TYPE KEYWORD followed by what follows a declared name.
+    void KeywordsAsNames() {
+        for (size_t i = 1; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || !code.IsIdent(i - 1)) continue;
+            const std::string_view w = code.Text(i);
+            const bool keyword =
+                IsSamplerType(w) || IsTextureType(w) || w == "sampler" || w == "texture" ||
+                OneOf(w, {"in", "out", "inout", "return", "if", "else", "for", "while", "do",
+                          "switch", "case", "default", "break", "continue", "discard", "struct",
+                          "typedef", "true", "false", "void", "compile", "technique", "pass"});
+            const std::string_view type = code.Text(i - 1);
+            const bool afterType = ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0;
+            const char next = code.Punct(i + 1);
+            if (keyword && afterType &&
+                (next == ';' || next == '=' || next == '[' || next == ',' || next == ')')) {
+                Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
+            }
+        }
+    }
+
+    // "s = ..." where s is a sampler: samplers are set by the effect, never
+    // by code.
+    void SamplerAssignments() {
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '=' || code.Punct(i + 2) == '=' ||
+                (i > 0 && (code.Punct(i - 1) == '.' || code.IsIdent(i - 1)))) {
+                continue;
+            }
+            auto it = outline.names.find(code.Text(i));
+            if (it == outline.names.end() || it->second.type == npos || it->second.name == i ||
+                !IsSamplerType(code.Text(it->second.type))) {
+                continue;
+            }
+            Error(i, Quoted(i) + " is a sampler: it cannot be assigned to");
+        }
+    }
+
     // Calls from the code entry points reach: defined somewhere, and not
     // back into a function on the way to them.
     void Calls(const std::vector<std::string>& entries) {
@@ -258,6 +313,8 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.StructNamesAsVariables();
     s.Sizes();
     s.VoidVariables();
+    s.KeywordsAsNames();
+    s.SamplerAssignments();
     s.Calls(entries);
 }
 
