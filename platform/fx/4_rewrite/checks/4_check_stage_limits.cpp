@@ -7,7 +7,14 @@
 //   vs_1_1): such a loop must unroll;
 // - a pixel shader before ps_3_0 that does not write COLOR0;
 // - more samplers than the profile has (16 for pixel shaders, 4 in vs_3_0),
-//   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10.
+//   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10,
+//   an array of colours past COLOR3;
+// - a semantic of shader model 4 and later that names no register here
+//   (SV_VertexID, SV_PrimitiveID, ...; SV_Position, SV_Target and SV_Depth
+//   are POSITION, COLOR and DEPTH, SV_IsFrontFace is left to the stages
+//   after);
+// - a POSITION output of fewer than four components, a DEPTH or PSIZE of
+//   more than one; a sampler or texture as an entry point's output.
 // Each is an error at the word it is about, once per profile.
 #include <cctype>
 #include <algorithm>
@@ -29,6 +36,7 @@ struct Register {
     size_t semantic = npos;
     std::string key;
     bool output = false;
+    size_t type = npos;
 };
 
 struct StageLimits {
@@ -69,7 +77,7 @@ struct StageLimits {
         if (d.arrayOpen != npos && code.Token(d.arrayOpen + 1).kind == Tok::Number)
             count = std::max(1, std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str()));
         for (int k = 0; k < count && k < 32; ++k)
-            out->push_back({d.semantic, Key(code.Text(d.semantic), k), output});
+            out->push_back({d.semantic, Key(code.Text(d.semantic), k), output, d.type});
     }
 
     std::vector<Register> Registers(const FunctionOutline& fn) const {
@@ -91,13 +99,42 @@ struct StageLimits {
         return regs;
     }
 
+    // The widths the device's registers take: POSITION all four components,
+    // DEPTH and PSIZE one.
+    void Width(const Register& r, std::string_view usage, const std::string& profile, bool vertex) {
+        if (r.type == npos || !r.output) return;
+        const Shape shape = ShapeOf(code.Text(r.type));
+        if (shape.rows == 0) return;
+        if (vertex && usage == "POSITION" && shape.Components() < 4) {
+            Error(r.semantic, profile, "a vertex shader writes all four components of POSITION; " +
+                                           Quoted(r.type) + " has " +
+                                           std::to_string(shape.Components()));
+        }
+        if ((usage == "DEPTH" || usage == "PSIZE") && shape.Components() > 1) {
+            Error(r.semantic, profile, std::string(usage) + " is one component; " + Quoted(r.type) +
+                                           " has " + std::to_string(shape.Components()));
+        }
+    }
+
     void Semantics(const FunctionOutline& fn, const std::string& profile, bool vertex) {
+        const std::string_view returned = code.Text(fn.name - 1);
+        if (IsSamplerType(returned) || IsTextureType(returned)) {
+            Error(fn.name - 1, profile, "an entry point cannot return a " + std::string(returned));
+        }
         std::map<std::string, size_t> written;
         std::set<std::string> read;
         int outputs = 0;
         bool color0 = false;
         for (const Register& r : Registers(fn)) {
-            const std::string_view usage = std::string_view(r.key).substr(0, r.key.size() - 1);
+            size_t digits = r.key.size();
+            while (digits > 0 && std::isdigit(static_cast<unsigned char>(r.key[digits - 1]))) --digits;
+            const std::string_view usage = std::string_view(r.key).substr(0, digits);
+            if (usage.rfind("SV_", 0) == 0 && usage != "SV_ISFRONTFACE") {
+                Error(r.semantic, profile, "semantic " + Quoted(r.semantic) + " names no register in " +
+                                               profile + " (a semantic of shader model 4 and later)");
+                continue;
+            }
+            Width(r, usage, profile, vertex);
             if (!r.output) {
                 if (vertex && (usage == "VPOS" || usage == "VFACE"))
                     Error(r.semantic, profile, "semantic " + Quoted(r.semantic) +
@@ -110,6 +147,10 @@ struct StageLimits {
                 continue;
             }
             color0 |= r.key == "COLOR0";
+            if (!vertex && usage == "COLOR" && std::atoi(r.key.c_str() + digits) > 3) {
+                Error(r.semantic, profile, "semantic " + Quoted(r.semantic) + " reaches " + r.key +
+                                               ": a pixel shader writes COLOR0-3");
+            }
             auto [it, added] = written.emplace(r.key, r.semantic);
             if (!added) {
                 Error(r.semantic, profile,

@@ -10,10 +10,19 @@
 // - a const variable assigned to, incremented or decremented; a sampler
 //   assigned to;
 // - a keyword as a variable's name ("float in = 1;", "float sampler;");
+// - a number that is no literal ("1.0q", "1.0.0", "0x"), a character
+//   literal ('a': HLSL has none), groupshared (compute shaders' storage);
+// - a loop without a condition ("for (;;)", "while (true)") and without
+//   break or return: it never ends;
+// - a function declared again with the same parameters and another return
+//   type;
 // - in code an entry point reaches: a call of a function that is declared
-//   but defined nowhere, and a function that calls itself, directly or
-//   through others (Direct3D 9 inlines every call: it has no recursion).
+//   but defined nowhere, a function that calls itself, directly or through
+//   others (Direct3D 9 inlines every call: it has no recursion), and a
+//   global of a resource type of shader model 4 and later (a
+//   StructuredBuffer, an RWTexture2D, ...).
 #include <cctype>
+#include <map>
 #include <set>
 
 #include "platform/fx/4_rewrite/checks/4_check_statements.h"
@@ -246,6 +255,138 @@ struct Statements {
         }
     }
 
+    // Literals: digits with a u or l suffix, hex digits after 0x, or a
+    // float (digits with a point or an exponent) with an f, h or l suffix.
+    static bool IsNumber(std::string_view n) {
+        auto digits = [&](size_t& k, bool hex) {
+            const size_t from = k;
+            while (k < n.size() && (std::isdigit(static_cast<unsigned char>(n[k])) ||
+                                    (hex && std::isxdigit(static_cast<unsigned char>(n[k])))))
+                ++k;
+            return k > from;
+        };
+        size_t k = 0;
+        if (n.size() > 2 && n[0] == '0' && (n[1] == 'x' || n[1] == 'X')) {
+            k = 2;
+            if (!digits(k, true)) return false;
+            while (k < n.size() && std::string_view("uUlL").find(n[k]) != std::string_view::npos) ++k;
+            return k == n.size();
+        }
+        const bool whole = digits(k, false);
+        bool point = false, exponent = false;
+        if (k < n.size() && n[k] == '.') {
+            ++k;
+            point = true;
+            if (!digits(k, false) && !whole) return false;
+        } else if (!whole) {
+            return false;
+        }
+        if (k < n.size() && (n[k] == 'e' || n[k] == 'E')) {
+            ++k;
+            if (k < n.size() && (n[k] == '+' || n[k] == '-')) ++k;
+            if (!digits(k, false)) return false;
+            exponent = true;
+        }
+        if (point || exponent) {
+            if (k < n.size() && std::string_view("fFhHlL").find(n[k]) != std::string_view::npos) ++k;
+            return k == n.size();
+        }
+        while (k < n.size() && std::string_view("uUlL").find(n[k]) != std::string_view::npos) ++k;
+        return k == n.size();
+    }
+
+    // A literal, or a literal's swizzle ("1.0.xxx", "0.5f.rg").
+    static bool IsNumberOrSwizzle(std::string_view n) {
+        if (IsNumber(n)) return true;
+        const size_t dot = n.rfind('.');
+        if (dot == std::string_view::npos || dot + 1 >= n.size() || n.size() - dot - 1 > 4) return false;
+        const std::string_view tail = n.substr(dot + 1);
+        const bool xyzw = tail.find_first_not_of("xyzw") == std::string_view::npos;
+        const bool rgba = tail.find_first_not_of("rgba") == std::string_view::npos;
+        return (xyzw || rgba) && IsNumber(n.substr(0, dot));
+    }
+
+    void Literals() {
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (code.Token(i).kind == Tok::Number && !IsNumberOrSwizzle(code.Text(i))) {
+                Error(i, Quoted(i) + " is not a number");
+            } else if (code.Punct(i) == '\'') {
+                Error(i, "HLSL has no character literals");
+                return;
+            } else if (Word(i, "groupshared")) {
+                Error(i, "'groupshared' is the storage of compute shaders, not of vertex or "
+                         "pixel shaders");
+            }
+        }
+    }
+
+    // for (;;), while (true), while (1), do ... while (true) with no break
+    // or return in their body.
+    void EndlessLoops(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i < fn.end; ++i) {
+            const bool isFor = Word(i, "for"), isWhile = Word(i, "while");
+            if ((!isFor && !isWhile) || code.Punct(i + 1) != '(') continue;
+            const size_t close = code.Closing(i + 1);
+            bool endless = false;
+            if (isFor) {
+                size_t first = i + 2;
+                while (first < close && code.Punct(first) != ';') {
+                    if (code.Punct(first) == '(') first = code.Closing(first);
+                    ++first;
+                }
+                endless = code.Punct(first + 1) == ';';
+            } else {
+                endless = close == i + 3 && (Word(i + 2, "true") || code.Text(i + 2) == "1");
+            }
+            if (!endless) continue;
+            // The body: after the bracket (while), or before "while" (do).
+            size_t first = close + 1, last = first;
+            if (isWhile && i > 0 && code.Punct(i - 1) == '}') {
+                last = i - 1;
+                size_t open = fn.body;
+                for (size_t k = fn.body; k < last; ++k)
+                    if (code.Punct(k) == '{' && code.Closing(k) == last) open = k;
+                first = open;
+            } else if (code.Punct(first) == '{') {
+                last = code.Closing(first);
+            } else {
+                while (last < fn.end && code.Punct(last) != ';') ++last;
+            }
+            bool leaves = false;
+            for (size_t k = first; k <= last && k < fn.end; ++k)
+                leaves |= Word(k, "break") || Word(k, "return") || Word(k, "discard");
+            if (!leaves) Error(i, Quoted(i) + " loop never ends: it has no condition, break or return");
+        }
+    }
+
+    // Two declarations of a name with the same parameter types and other
+    // return types.
+    void ReturnTypes() {
+        for (const auto& [name, list] : outline.functionsNamed) {
+            for (size_t a = 0; a < list.size(); ++a) {
+                for (size_t b = a + 1; b < list.size(); ++b) {
+                    const FunctionOutline& f = outline.functions[list[a]];
+                    const FunctionOutline& g = outline.functions[list[b]];
+                    if (f.params.size() != g.params.size() ||
+                        code.Text(f.name - 1) == code.Text(g.name - 1)) {
+                        continue;
+                    }
+                    bool same = true;
+                    for (size_t p = 0; p < f.params.size() && same; ++p) {
+                        const Declarator& x = f.params[p];
+                        const Declarator& y = g.params[p];
+                        same = x.type != npos && y.type != npos && code.Text(x.type) == code.Text(y.type) &&
+                               (x.arrayOpen == npos) == (y.arrayOpen == npos) && x.out == y.out;
+                    }
+                    if (same) {
+                        Error(g.name, Quoted(g.name) + " is declared again with the same parameters "
+                                                       "and another return type");
+                    }
+                }
+            }
+        }
+    }
+
     // Calls from the code entry points reach: defined somewhere, and not
     // back into a function on the way to them.
     void Calls(const std::vector<std::string>& entries) {
@@ -266,6 +407,36 @@ struct Statements {
             }
         }
         for (size_t f : reached) Recursion(f);
+        // Globals of the resource types of later shader models: TYPE<...> NAME.
+        std::map<std::string_view, std::string_view> resources;
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) ||
+                !OneOf(code.Text(i), {"Buffer", "StructuredBuffer", "ByteAddressBuffer", "RWBuffer",
+                                      "RWStructuredBuffer", "RWByteAddressBuffer",
+                                      "AppendStructuredBuffer", "ConsumeStructuredBuffer",
+                                      "RWTexture1D", "RWTexture1DArray", "RWTexture2D",
+                                      "RWTexture2DArray", "RWTexture3D"})) {
+                continue;
+            }
+            size_t name = i + 1;
+            if (code.Punct(name) == '<') {
+                while (name < code.size() && code.Punct(name) != '>') ++name;
+                ++name;
+            }
+            if (code.IsIdent(name)) resources.emplace(code.Text(name), code.Text(i));
+        }
+        if (resources.empty()) return;
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i - 1) == '.') continue;
+                auto it = resources.find(code.Text(i));
+                if (it != resources.end() && said.insert(code.Text(i)).second) {
+                    Error(i, Quoted(i) + " is a " + std::string(it->second) +
+                                 ", which shader models 2 and 3 do not have");
+                }
+            }
+        }
     }
 
     // A function that reaches itself, where every name on the way has one
@@ -315,6 +486,10 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.VoidVariables();
     s.KeywordsAsNames();
     s.SamplerAssignments();
+    s.Literals();
+    s.ReturnTypes();
+    for (const FunctionOutline& fn : outline.functions)
+        if (fn.body != npos) s.EndlessLoops(fn);
     s.Calls(entries);
 }
 
