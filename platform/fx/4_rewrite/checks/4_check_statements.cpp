@@ -341,12 +341,14 @@ struct Statements {
             if (!endless) continue;
             // The body: after the bracket (while), or before "while" (do).
             size_t first = close + 1, last = first;
+            size_t open = npos;  // a do loop's '{', when "while" ends one
             if (isWhile && i > 0 && code.Punct(i - 1) == '}') {
-                last = i - 1;
-                size_t open = fn.body;
-                for (size_t k = fn.body; k < last; ++k)
-                    if (code.Punct(k) == '{' && code.Closing(k) == last) open = k;
+                for (size_t k = fn.body; k < i - 1 && open == npos; ++k)
+                    if (code.Punct(k) == '{' && code.Closing(k) == i - 1 && Word(k - 1, "do")) open = k;
+            }
+            if (open != npos) {
                 first = open;
+                last = i - 1;
             } else if (code.Punct(first) == '{') {
                 last = code.Closing(first);
             } else {
