@@ -9,6 +9,7 @@
 //
 // Trap: glslang 12 crashes on some inputs; the child process
 // (compiler_child.cpp) is what keeps that away from the program.
+#include "platform/fx/5_glslang/5_message_words.h"
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 
 #include "platform/fx/5_glslang/5_instruction_slots.h"
@@ -369,7 +370,7 @@ bool TranslateLogLine(std::string line, const StageSource& source, Message* m) {
     if (line == "';': Expected" && lineNo > 0) AfterStatement(source.hlsl, &lineNo, &column);
     m->line = lineNo;
     m->column = column;
-    m->text = line;
+    m->text = InHlslWords(std::move(line));
     source.map.ToUser(m);
     return true;
 }
