@@ -4,7 +4,10 @@
 // - two outputs of an entry point on one register (COLOR and COLOR0,
 //   TEXCOORD0 twice), and VPOS or VFACE as a vertex shader's input;
 // - [loop] where the profile has no loop instructions (ps_2_0, ps_2_b,
-//   vs_1_1): such a loop must unroll;
+//   vs_1_1): such a loop must unroll; [unroll] on a loop whose one test
+//   compares with a uniform global or the entry point's input, which no
+//   unrolling can count (an [unroll(n)] says how far; a test that also
+//   compares with a constant, or an array the loop indexes, bounds it);
 // - a pixel shader before ps_3_0 that does not write COLOR0;
 // - more samplers than the profile has (16 for pixel shaders, 4 in vs_3_0),
 //   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10,
@@ -175,6 +178,57 @@ struct StageLimits {
         }
     }
 
+    // Whether the name at i is a value the shader reads at run time: a
+    // uniform global (not const) or a parameter of the entry point fn.
+    bool RunTimeValue(size_t i, const FunctionOutline& entry) const {
+        for (const Declarator& d : entry.params)
+            if (d.name != npos && code.Text(d.name) == code.Text(i)) return true;
+        auto it = outline.names.find(code.Text(i));
+        if (it == outline.names.end() || !it->second.uniform || it->second.type == npos) return false;
+        for (size_t k = it->second.type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
+            if (code.Text(k) == "const") return false;
+        return ShapeOf(code.Text(it->second.type)).rows > 0;
+    }
+
+    // "[unroll] for (...; TEST; ...)" / "[unroll] while (TEST)" where TEST is
+    // one comparison with a run-time value.
+    void ForcedUnroll(size_t at, const FunctionOutline& fn, const FunctionOutline& entry,
+                      const std::string& profile) {
+        if (code.Punct(at + 1) != ']' || code.Punct(at - 1) != '[') return;
+        size_t loop = at + 2;
+        while (code.Punct(loop) == '[') loop = code.Closing(loop) + 1;
+        if (!code.IsIdent(loop) || code.Punct(loop + 1) != '(') return;
+        const size_t close = code.Closing(loop + 1);
+        size_t first = loop + 2, last = close;
+        if (code.Text(loop) == "for") {
+            while (first < close && code.Punct(first) != ';') ++first;
+            last = ++first;
+            while (last < close && code.Punct(last) != ';') ++last;
+        } else if (code.Text(loop) != "while") {
+            return;
+        }
+        bool runTime = false, compared = false;
+        for (size_t k = first; k < last && k < fn.end; ++k) {
+            const char p = code.Punct(k);
+            if ((p == '&' || p == '|') && code.Punct(k + 1) == p) return;  // bounded another way
+            compared |= p == '<' || p == '>' || (p == '!' && code.Punct(k + 1) == '=');
+            if (code.IsIdent(k) && code.Punct(k - 1) != '.' && RunTimeValue(k, entry)) runTime = true;
+        }
+        // A counter that indexes an array bounds the loop by the array's length.
+        size_t end = close + 1;
+        if (code.Punct(end) == '{') {
+            end = code.Closing(end);
+        } else {
+            while (end < fn.end && code.Punct(end) != ';') ++end;
+        }
+        for (size_t k = close + 1; k < end && runTime; ++k)
+            if (code.Punct(k) == '[' && code.IsIdent(k + 1)) return;
+        if (runTime && compared) {
+            Error(at, profile, "[unroll] cannot unroll a loop whose test compares with what the "
+                               "shader reads at run time (give a count: [unroll(n)])");
+        }
+    }
+
     void Reads(const std::vector<size_t>& reached, const std::string& profile, bool vertex) {
         const bool loops = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
         const int maxSamplers = vertex ? (profile == "vs_3_0" ? 4 : 0) : 16;
@@ -191,6 +245,7 @@ struct StageLimits {
                     Error(i, profile, Quoted(i) + " drops a pixel: pixel shaders have it, " +
                                           profile + " does not");
                 }
+                if (w == "unroll") ForcedUnroll(i, fn, outline.functions[reached.front()], profile);
                 if (!loops && w == "loop" && code.Punct(i - 1) == '[' && code.Punct(i + 1) == ']') {
                     Error(i, profile, "[loop] cannot be kept in " + profile +
                                           ", which has no loop instructions (its loops unroll)");
