@@ -62,10 +62,33 @@ struct Statements {
         return bodies;
     }
 
+    // Names some declaration makes const ("const float a = 1, b;",
+    // "static const int K"): only these need DeclaredConst's search.
+    std::set<std::string_view> constNames = {};
+    void NoteConstNames() {
+        for (size_t i = 0; i + 2 < code.size(); ++i) {
+            if (!Word(i, "const")) continue;
+            size_t k = i + 1;
+            while (code.IsIdent(k) && IsQualifier(code.Text(k))) ++k;
+            for (size_t name = k + 1; code.IsIdent(name);) {
+                constNames.insert(code.Text(name));
+                size_t j = name + 1;
+                for (; j < code.size(); ++j) {
+                    const char q = code.Punct(j);
+                    if (q == '(' || q == '[' || q == '{') j = code.Closing(j);
+                    if (q == ',' || q == ';' || q == ')') break;
+                }
+                if (code.Punct(j) != ',' || code.Punct(name + 1) == ')') break;
+                name = j + 1;
+            }
+        }
+    }
+
     // Whether the name used at i is declared const: the nearest declaration
     // before it in the function, else a parameter, else a global.
     bool DeclaredConst(const FunctionOutline& fn, size_t use) const {
         const std::string_view name = code.Text(use);
+        if (constNames.count(name) == 0) return false;
         auto constBefore = [&](size_t type) {
             for (size_t k = type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
                 if (code.Text(k) == "const") return true;
@@ -481,6 +504,7 @@ struct Statements {
 void CheckStatements(const Code& code, const HlslOutline& outline,
                      const std::vector<std::string>& entries, MessageSink& messages) {
     Statements s{code, outline, messages};
+    s.NoteConstNames();
     for (const FunctionOutline& fn : outline.functions)
         if (fn.body != npos) s.Body(fn);
     s.StructNamesAsVariables();
