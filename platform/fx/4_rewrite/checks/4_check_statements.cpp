@@ -246,8 +246,10 @@ struct Statements {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
             if (!code.IsIdent(i) || !code.IsIdent(i - 1)) continue;
             const std::string_view w = code.Text(i);
+            // (Spelled exactly: "float Texture" is a name, as the effect's state is.)
             const bool keyword =
-                IsSamplerType(w) || IsTextureType(w) || w == "sampler" || w == "texture" ||
+                OneOf(w, {"sampler", "sampler1D", "sampler2D", "sampler3D", "samplerCUBE",
+                          "texture", "texture1D", "texture2D", "texture3D", "textureCUBE"}) ||
                 OneOf(w, {"in", "out", "inout", "return", "if", "else", "for", "while", "do",
                           "switch", "case", "default", "break", "continue", "discard", "struct",
                           "typedef", "true", "false", "void", "compile", "technique", "pass"});
