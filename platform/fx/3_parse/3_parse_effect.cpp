@@ -302,7 +302,22 @@ bool CheckBinding(const ShaderBinding& binding, ProfileStage stage, MessageSink&
 
 bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageSink& messages) {
     if (effect.techniques.empty()) {
-        messages.Error("the effect has no technique");
+        // A brace left open in the code takes in everything after it, the
+        // techniques too: say where it opened.
+        std::vector<const SourceToken*> open;
+        for (const SourceToken& t : effect.hlsl.tokens) {
+            if (t.kind != Tok::Punct) continue;
+            const std::string_view text = effect.hlsl.Text(t);
+            if (text == "{") open.push_back(&t);
+            if (text == "}" && !open.empty()) open.pop_back();
+        }
+        if (!open.empty()) {
+            messages.Error(effect.hlsl.Pos(*open.back()),
+                           "this '{' is never closed: what follows it, the techniques too, is "
+                           "read as inside it");
+        } else {
+            messages.Error("the effect has no technique");
+        }
         return false;
     }
     // The current technique is the first; the program never selects another.

@@ -22,8 +22,8 @@
 //   to a texture read of another kind (a samplerCUBE to tex2D), a method of
 //   a sampler (s.Sample(uv): Direct3D 9's samplers take none), a matrix of
 //   ints (which glslang's SPIR-V and GLSL do not carry through).
-// Each is an error at the name or attribute it is about; 4_check_refusals
-// has more.
+// Each is an error at the name or attribute it is about; 4_check_refusals,
+// checks/4_check_statements and checks/4_check_stage_limits have more.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -33,6 +33,8 @@
 #include "platform/fx/4_rewrite/4_check_hlsl.h"
 #include "platform/fx/4_rewrite/4_check_refusals.h"
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/checks/4_check_stage_limits.h"
+#include "platform/fx/4_rewrite/checks/4_check_statements.h"
 #include "platform/fx/shared/tables.h"
 
 namespace fx {
@@ -553,6 +555,8 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     c.NegativeSizes();
     c.ReachedCode(entries);
     CheckRefusals(code, outline, entries, messages);
+    CheckStatements(code, outline, entries, messages);
+    CheckStageLimits(code, outline, compiled, messages);
     std::set<std::pair<std::string, std::string>> checked;
     std::set<std::pair<size_t, std::string>> said;
     for (const auto& [profile, entry] : compiled) {

@@ -117,8 +117,9 @@ void NoteVariables(const Code& code, HlslOutline* out) {
             char after = code.Punct(name + 1);
             return after == '=' || after == ';' || after == ',' || after == '[' || after == ':';
         };
+        // ("case K:" is a label, not K declared with a semantic.)
         if (!code.IsIdent(k) || !declares(k + 1) || code.Text(k) == "return" ||
-            code.Text(k) == "struct" || code.Text(k) == "typedef") {
+            code.Text(k) == "struct" || code.Text(k) == "typedef" || code.Text(k) == "case") {
             continue;
         }
         const bool uniform = (depth == 0 || buffer) && !isStatic;

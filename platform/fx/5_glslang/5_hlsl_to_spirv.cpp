@@ -9,6 +9,7 @@
 //
 // Trap: glslang 12 crashes on some inputs; the child process
 // (compiler_child.cpp) is what keeps that away from the program.
+#include "platform/fx/5_glslang/5_message_words.h"
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 
 #include "platform/fx/5_glslang/5_instruction_slots.h"
@@ -90,17 +91,33 @@ void AfterStatement(const std::string& source, int* line, int* column) {
 }
 
 // Lines glslang adds after its first located error, about the same mistake:
-// the grammar's summary, and an expression that failed because a name in it
-// is unknown.
-bool IsFollowOn(const std::string& text, const std::vector<Message>& before) {
+// the grammar's summary, an expression that failed because a name in it is
+// unknown, and what its parser expected next or could not build on the
+// line of an error already said ("';': Expected" after an out-of-range
+// swizzle; a value of an unknown name, converted), or with no place at all.
+bool IsFollowOn(const Message& m, const std::vector<Message>& before) {
     const bool located = std::any_of(before.begin(), before.end(),
-                                     [](const Message& m) { return m.IsError() && m.line > 0; });
+                                     [](const Message& b) { return b.IsError() && b.line > 0; });
     if (!located) return false;
+    const std::string& text = m.text;
     if (text == "'declaration': Expected" || text == "HLSL parsing failed.") return true;
+    auto endsWith = [&](std::string_view tail) {
+        return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    const bool sameLine = std::any_of(before.begin(), before.end(), [&](const Message& b) {
+        return b.IsError() && b.line > 0 && b.line == m.line && b.file == m.file;
+    });
+    const bool aftermath = endsWith("': Expected") || endsWith("cannot construct with these arguments") ||
+                           text == "'constructor': can't convert" ||
+                           text == "Could not perform requested binary operation" ||
+                           text == "could not create assignment" ||
+                           text.find("cannot convert from ' temp void'") != std::string::npos ||
+                           endsWith("': can't find function");
+    if (aftermath && (sameLine || m.line == 0)) return true;
     return text == "Could not perform requested binary operation" &&
-           std::any_of(before.begin(), before.end(), [](const Message& m) {
-               return m.text.size() > 18 &&
-                      m.text.compare(m.text.size() - 18, 18, ": unknown variable") == 0;
+           std::any_of(before.begin(), before.end(), [](const Message& b) {
+               return b.text.size() > 18 &&
+                      b.text.compare(b.text.size() - 18, 18, ": unknown variable") == 0;
            });
 }
 
@@ -356,7 +373,7 @@ bool TranslateLogLine(std::string line, const StageSource& source, Message* m) {
     if (line == "';': Expected" && lineNo > 0) AfterStatement(source.hlsl, &lineNo, &column);
     m->line = lineNo;
     m->column = column;
-    m->text = line;
+    m->text = InHlslWords(std::move(line));
     source.map.ToUser(m);
     return true;
 }
@@ -376,7 +393,7 @@ void TranslateInfoLog(const std::string& log, const StageSource& source,
         Message m;
         if (!TranslateLogLine(std::move(line), source, &m)) continue;
         // One mistake, one line.
-        if (IsFollowOn(m.text, *history)) continue;
+        if (IsFollowOn(m, *history)) continue;
         history->push_back(m);
         messages.Add(std::move(m));
     }

@@ -83,7 +83,8 @@ constexpr std::array kPasses = {
     // list.
     SpirvPass{"check_profile_registers",
               [](SpirvPassState& s) {
-                  return CheckProfileRegisters(s.source.profile, *s.constants, s.errors);
+                  return CheckProfileRegisters(s.source.profile, *s.constants, s.source.globals,
+                                               s.errors);
               }},
     // After allocate_registers: the parts are loaded at the strides it set.
     SpirvPass{"load_arrays_by_parts",

@@ -580,7 +580,7 @@ int ProfileFloatRegisters(const std::string& profile) {
 }
 
 bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
-                           MessageSink& errors) {
+                           const GlobalsDescription& globals, MessageSink& errors) {
     const int registers = ProfileFloatRegisters(profile);
     // The lowest constant past the end only: those allocated after it are
     // past the end because it is.
@@ -604,7 +604,11 @@ bool CheckProfileRegisters(const std::string& profile, const std::vector<Constan
         text += ", the last register ";
         text += profile;
         text += " has";
-        errors.Error(text);
+        // At the global's declaration where the shader's text tells it.
+        SourcePos at;
+        for (const GlobalInfo& g : globals.globals)
+            if (g.name == r.name) at = g.pos;
+        errors.Add(ErrorAt(at, text));
         ok = false;
     }
     return ok;

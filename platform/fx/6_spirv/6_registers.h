@@ -58,10 +58,11 @@ int ProfileFloatRegisters(const std::string& profile);
 
 // A global read past the float registers the profile has (ps_2_0 c0-c31,
 // ps_3_0 c0-c223, vs_1_1 c0-c95, other vertex profiles c0-c255) is an
-// error (the lowest such global only: those allocated after it follow from
-// it); false when there is one. A profile this does not know has no bound.
+// error at its declaration (the lowest such global only: those allocated
+// after it follow from it); false when there is one. A profile this does
+// not know has no bound.
 bool CheckProfileRegisters(const std::string& profile, const std::vector<ConstantRegisters>& table,
-                           MessageSink& errors);
+                           const GlobalsDescription& globals, MessageSink& errors);
 
 // Lays out $Global; false (with errors) when it cannot.
 bool AllocateRegisters(SpvModule& module, const GlobalsDescription& globals,

@@ -1,6 +1,6 @@
 // ps_2_0 has the constant registers c0-c31: a global read at c40 is an error
-// (where the pass compiles it).
-//? error 9 c31
+// at its declaration.
+//? error 4 c31
 float4 tint : register(c40);
 float4 ps_main() : COLOR0
 {

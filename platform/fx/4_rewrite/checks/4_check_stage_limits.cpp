@@ -1,0 +1,287 @@
+// Stage 4: what a vertex or pixel shader of a profile cannot do, in the
+// code its entry point reaches:
+// - discard and clip() in a vertex shader (only pixels can be dropped);
+// - two outputs of an entry point on one register (COLOR and COLOR0,
+//   TEXCOORD0 twice), and VPOS or VFACE as a vertex shader's input;
+// - [loop] where the profile has no loop instructions (ps_2_0, ps_2_b,
+//   vs_1_1): such a loop must unroll; [unroll] on a loop whose one test
+//   compares with a uniform global or the entry point's input, which no
+//   unrolling can count (an [unroll(n)] says how far; a test that also
+//   compares with a constant, or an array the loop indexes, bounds it);
+// - a pixel shader before ps_3_0 that does not write COLOR0;
+// - more samplers than the profile has (16 for pixel shaders, 4 in vs_3_0),
+//   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10,
+//   an array of colours past COLOR3;
+// - a semantic of shader model 4 and later that names no register here
+//   (SV_VertexID, SV_PrimitiveID, ...; SV_Position, SV_Target and SV_Depth
+//   are POSITION, COLOR and DEPTH, SV_IsFrontFace is left to the stages
+//   after);
+// - a POSITION output of fewer than four components, a DEPTH or PSIZE of
+//   more than one; a sampler or texture as an entry point's output.
+// Each is an error at the word it is about, once per profile.
+#include <cctype>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "platform/fx/4_rewrite/checks/4_check_stage_limits.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// One register an entry point reads or writes: its semantic's word and the
+// register it names ("COLOR" -> COLOR0, "SV_Target1" -> COLOR1).
+struct Register {
+    size_t semantic = npos;
+    std::string key;
+    bool output = false;
+    size_t type = npos;
+};
+
+struct StageLimits {
+    const Code& code;
+    const HlslOutline& outline;
+    MessageSink& messages;
+    std::set<std::pair<size_t, std::string>> said = {};
+
+    void Error(size_t at, const std::string& profile, const std::string& text) {
+        if (said.insert({at, profile}).second) messages.Error(code.Pos(at), text);
+    }
+    std::string Quoted(size_t at) const { return Cat({"'", code.Text(at), "'"}); }
+
+    // "texcoord" -> TEXCOORD0, "SV_Target2" -> COLOR2, plus `plus` to its index.
+    static std::string Key(std::string_view semantic, int plus) {
+        std::string upper(semantic);
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        size_t digits = upper.size();
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
+        std::string usage = upper.substr(0, digits);
+        const int index = (digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0) + plus;
+        if (usage == "SV_TARGET") usage = "COLOR";
+        if (usage == "SV_POSITION") usage = "POSITION";
+        if (usage == "SV_DEPTH") usage = "DEPTH";
+        return usage + std::to_string(index);
+    }
+
+    // The registers of a parameter, return value or struct member (each
+    // member of a struct; each element of an array).
+    void Collect(const Declarator& d, bool output, int depth, std::vector<Register>* out) const {
+        const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
+        if (s != nullptr && depth < 8) {
+            for (const Declarator& m : s->members) Collect(m, output, depth + 1, out);
+            return;
+        }
+        if (d.semantic == npos) return;
+        int count = 1;
+        if (d.arrayOpen != npos && code.Token(d.arrayOpen + 1).kind == Tok::Number)
+            count = std::max(1, std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str()));
+        for (int k = 0; k < count && k < 32; ++k)
+            out->push_back({d.semantic, Key(code.Text(d.semantic), k), output, d.type});
+    }
+
+    std::vector<Register> Registers(const FunctionOutline& fn) const {
+        std::vector<Register> regs;
+        for (const Declarator& d : fn.params) {
+            bool uniform = false, in = !d.out;
+            for (size_t k = d.first; k < d.type && k < code.size(); ++k) {
+                uniform |= code.Text(k) == "uniform";
+                in |= code.Text(k) == "inout";
+            }
+            if (uniform || (d.type != npos && IsSamplerType(code.Text(d.type)))) continue;
+            if (d.out) Collect(d, true, 0, &regs);
+            if (in) Collect(d, false, 0, &regs);
+        }
+        Declarator result;
+        result.type = fn.name - 1;
+        result.semantic = fn.semantic;
+        Collect(result, true, 0, &regs);
+        return regs;
+    }
+
+    // The widths the device's registers take: POSITION all four components,
+    // DEPTH and PSIZE one.
+    void Width(const Register& r, std::string_view usage, const std::string& profile, bool vertex) {
+        if (r.type == npos || !r.output) return;
+        const Shape shape = ShapeOf(code.Text(r.type));
+        if (shape.rows == 0) return;
+        if (vertex && usage == "POSITION" && shape.Components() < 4) {
+            Error(r.semantic, profile, "a vertex shader writes all four components of POSITION; " +
+                                           Quoted(r.type) + " has " +
+                                           std::to_string(shape.Components()));
+        }
+        if ((usage == "DEPTH" || usage == "PSIZE") && shape.Components() > 1) {
+            Error(r.semantic, profile, std::string(usage) + " is one component; " + Quoted(r.type) +
+                                           " has " + std::to_string(shape.Components()));
+        }
+    }
+
+    void Semantics(const FunctionOutline& fn, const std::string& profile, bool vertex) {
+        const std::string_view returned = code.Text(fn.name - 1);
+        if (IsSamplerType(returned) || IsTextureType(returned)) {
+            Error(fn.name - 1, profile, "an entry point cannot return a " + std::string(returned));
+        }
+        std::map<std::string, size_t> written;
+        std::set<std::string> read;
+        int outputs = 0;
+        bool color0 = false;
+        for (const Register& r : Registers(fn)) {
+            size_t digits = r.key.size();
+            while (digits > 0 && std::isdigit(static_cast<unsigned char>(r.key[digits - 1]))) --digits;
+            const std::string_view usage = std::string_view(r.key).substr(0, digits);
+            if (usage.rfind("SV_", 0) == 0 && usage != "SV_ISFRONTFACE") {
+                Error(r.semantic, profile, "semantic " + Quoted(r.semantic) + " names no register in " +
+                                               profile + " (a semantic of shader model 4 and later)");
+                continue;
+            }
+            Width(r, usage, profile, vertex);
+            if (!r.output) {
+                if (vertex && (usage == "VPOS" || usage == "VFACE"))
+                    Error(r.semantic, profile, "semantic " + Quoted(r.semantic) +
+                                                   " is a pixel shader's input, not a vertex shader's");
+                if (!vertex && usage != "VPOS" && usage != "VFACE" && read.insert(r.key).second &&
+                    read.size() == 11 && profile == "ps_3_0") {
+                    Error(r.semantic, profile, "ps_3_0 reads at most 10 input registers; " +
+                                                   Quoted(r.semantic) + " is the 11th");
+                }
+                continue;
+            }
+            color0 |= r.key == "COLOR0";
+            if (!vertex && usage == "COLOR" && std::atoi(r.key.c_str() + digits) > 3) {
+                Error(r.semantic, profile, "semantic " + Quoted(r.semantic) + " reaches " + r.key +
+                                               ": a pixel shader writes COLOR0-3");
+            }
+            auto [it, added] = written.emplace(r.key, r.semantic);
+            if (!added) {
+                Error(r.semantic, profile,
+                      "semantic " + Quoted(r.semantic) + " names " + r.key + " again (" +
+                          Quoted(it->second) + " did): each output needs a register of its own");
+            }
+            if (vertex && profile == "vs_3_0" && added && ++outputs == 13) {
+                Error(r.semantic, profile, "vs_3_0 writes at most 12 output registers; " +
+                                               Quoted(r.semantic) + " is the 13th");
+            }
+        }
+        // An output without a semantic is an error of its own already.
+        auto unnamed = [&](size_t type, size_t semantic) {
+            return semantic == npos && type != npos && code.Text(type) != "void" &&
+                   outline.FindStruct(code, code.Text(type)) == nullptr;
+        };
+        bool named = !unnamed(fn.name - 1, fn.semantic);
+        for (const Declarator& d : fn.params) named &= !(d.out && unnamed(d.type, d.semantic));
+        if (!vertex && !color0 && named && profile.rfind("ps_2_", 0) == 0) {
+            Error(fn.name, profile, "a " + profile + " pixel shader must write COLOR0; " +
+                                        Quoted(fn.name) + " does not");
+        }
+    }
+
+    // Whether the name at i is a value the shader reads at run time: a
+    // uniform global (not const) or a parameter of the entry point fn.
+    bool RunTimeValue(size_t i, const FunctionOutline& entry) const {
+        for (const Declarator& d : entry.params)
+            if (d.name != npos && code.Text(d.name) == code.Text(i)) return true;
+        auto it = outline.names.find(code.Text(i));
+        if (it == outline.names.end() || !it->second.uniform || it->second.type == npos) return false;
+        for (size_t k = it->second.type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
+            if (code.Text(k) == "const") return false;
+        return ShapeOf(code.Text(it->second.type)).rows > 0;
+    }
+
+    // "[unroll] for (...; TEST; ...)" / "[unroll] while (TEST)" where TEST is
+    // one comparison with a run-time value.
+    void ForcedUnroll(size_t at, const FunctionOutline& fn, const FunctionOutline& entry,
+                      const std::string& profile) {
+        if (code.Punct(at + 1) != ']' || code.Punct(at - 1) != '[') return;
+        size_t loop = at + 2;
+        while (code.Punct(loop) == '[') loop = code.Closing(loop) + 1;
+        if (!code.IsIdent(loop) || code.Punct(loop + 1) != '(') return;
+        const size_t close = code.Closing(loop + 1);
+        size_t first = loop + 2, last = close;
+        if (code.Text(loop) == "for") {
+            while (first < close && code.Punct(first) != ';') ++first;
+            last = ++first;
+            while (last < close && code.Punct(last) != ';') ++last;
+        } else if (code.Text(loop) != "while") {
+            return;
+        }
+        bool runTime = false, compared = false;
+        for (size_t k = first; k < last && k < fn.end; ++k) {
+            const char p = code.Punct(k);
+            if ((p == '&' || p == '|') && code.Punct(k + 1) == p) return;  // bounded another way
+            compared |= p == '<' || p == '>' || (p == '!' && code.Punct(k + 1) == '=');
+            if (code.IsIdent(k) && code.Punct(k - 1) != '.' && RunTimeValue(k, entry)) runTime = true;
+        }
+        // A counter that indexes an array bounds the loop by the array's length.
+        size_t end = close + 1;
+        if (code.Punct(end) == '{') {
+            end = code.Closing(end);
+        } else {
+            while (end < fn.end && code.Punct(end) != ';') ++end;
+        }
+        for (size_t k = close + 1; k < end && runTime; ++k)
+            if (code.Punct(k) == '[' && code.IsIdent(k + 1)) return;
+        if (runTime && compared) {
+            Error(at, profile, "[unroll] cannot unroll a loop whose test compares with what the "
+                               "shader reads at run time (give a count: [unroll(n)])");
+        }
+    }
+
+    void Reads(const std::vector<size_t>& reached, const std::string& profile, bool vertex) {
+        const bool loops = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
+        const int maxSamplers = vertex ? (profile == "vs_3_0" ? 4 : 0) : 16;
+        std::set<std::string_view> samplers;
+        int count = 0;
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i)) continue;
+                const std::string_view w = code.Text(i);
+                const bool call = code.Punct(i + 1) == '(' && code.Punct(i - 1) != '.' &&
+                                  outline.Functions(w).empty();
+                if (vertex && (w == "discard" || (call && w == "clip"))) {
+                    Error(i, profile, Quoted(i) + " drops a pixel: pixel shaders have it, " +
+                                          profile + " does not");
+                }
+                if (w == "unroll") ForcedUnroll(i, fn, outline.functions[reached.front()], profile);
+                if (!loops && w == "loop" && code.Punct(i - 1) == '[' && code.Punct(i + 1) == ']') {
+                    Error(i, profile, "[loop] cannot be kept in " + profile +
+                                          ", which has no loop instructions (its loops unroll)");
+                }
+                auto it = outline.names.find(w);
+                if (maxSamplers == 0 || it == outline.names.end() || it->second.type == npos ||
+                    !IsSamplerType(code.Text(it->second.type)) || !it->second.uniform ||
+                    !samplers.insert(w).second) {
+                    continue;
+                }
+                // An array counts once: its elements' registers are not told here.
+                if (++count > maxSamplers) {
+                    Error(i, profile, profile + " reads at most " + std::to_string(maxSamplers) +
+                                          " samplers; " + Quoted(i) + " is one more");
+                }
+            }
+        }
+    }
+};
+
+}  // namespace
+
+void CheckStageLimits(const Code& code, const HlslOutline& outline,
+                      const std::vector<std::pair<std::string, std::string>>& compiled,
+                      MessageSink& messages) {
+    StageLimits s{code, outline, messages};
+    std::set<std::pair<std::string, std::string>> checked;
+    for (const auto& [named, entry] : compiled) {
+        const std::string profile(Direct3D9Profile(named));
+        if (!checked.insert({profile, entry}).second) continue;
+        const std::vector<size_t> reached = ReachedFunctions(code, outline, entry);
+        if (reached.empty()) continue;
+        const bool vertex = profile.rfind("vs", 0) == 0;
+        s.Semantics(outline.functions[reached.front()], profile, vertex);
+        s.Reads(reached, profile, vertex);
+    }
+}
+
+}  // namespace fx

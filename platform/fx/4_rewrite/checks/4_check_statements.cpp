@@ -1,0 +1,524 @@
+// Stage 4: statements and declarations Direct3D 9's compiler refuses, which
+// glslang takes, crashes on, or answers with lines of its own language:
+// - `case` or `default` outside a switch, and a case label that is not a
+//   constant (a variable, or a name nothing declares);
+// - a function defined inside another function;
+// - a struct's name given to a variable or parameter;
+// - a vector or matrix of 0 or more than 4 components a side (`float5`,
+//   `vector<float, 5>`, `matrix<float, 4, 5>`);
+// - a variable, parameter or struct member of type void;
+// - a const variable assigned to, incremented or decremented; a sampler
+//   assigned to;
+// - a keyword as a variable's name ("float in = 1;", "float sampler;");
+// - a number that is no literal ("1.0q", "1.0.0", "0x"), a character
+//   literal ('a': HLSL has none), groupshared (compute shaders' storage);
+// - a loop without a condition ("for (;;)", "while (true)") and without
+//   break or return: it never ends;
+// - a function declared again with the same parameters and another return
+//   type;
+// - in code an entry point reaches: a call of a function that is declared
+//   but defined nowhere, a function that calls itself, directly or through
+//   others (Direct3D 9 inlines every call: it has no recursion), and a
+//   global of a resource type of shader model 4 and later (a
+//   StructuredBuffer, an RWTexture2D, ...).
+#include <cctype>
+#include <map>
+#include <set>
+
+#include "platform/fx/4_rewrite/checks/4_check_statements.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+struct Statements {
+    const Code& code;
+    const HlslOutline& outline;
+    MessageSink& messages;
+    std::set<size_t> recursive = {};  // functions on a cycle already said
+
+    void Error(size_t at, std::string text) { messages.Error(code.Pos(at), std::move(text)); }
+    std::string Quoted(size_t at) const { return Cat({"'", code.Text(at), "'"}); }
+    bool Word(size_t i, std::string_view w) const { return code.IsIdent(i) && code.Text(i) == w; }
+    // Words that start a statement rather than name a type.
+    bool StatementWord(size_t i) const {
+        return OneOf(code.Text(i), {"return", "else", "case", "do", "goto", "break", "continue",
+                                    "discard", "typedef"});
+    }
+    bool Call(size_t i) const {
+        return code.IsIdent(i) && code.Punct(i + 1) == '(' && (i == 0 || code.Punct(i - 1) != '.');
+    }
+
+    // The braces of switch bodies in [first, last): a case must sit in one.
+    std::vector<std::pair<size_t, size_t>> SwitchBodies(size_t first, size_t last) const {
+        std::vector<std::pair<size_t, size_t>> bodies;
+        for (size_t i = first; i < last; ++i) {
+            if (!Word(i, "switch") || code.Punct(i + 1) != '(') continue;
+            const size_t open = code.Closing(i + 1) + 1;
+            if (code.Punct(open) == '{') bodies.emplace_back(open, code.Closing(open));
+        }
+        return bodies;
+    }
+
+    // Names some declaration makes const ("const float a = 1, b;",
+    // "static const int K"): only these need DeclaredConst's search.
+    std::set<std::string_view> constNames = {};
+    void NoteConstNames() {
+        for (size_t i = 0; i + 2 < code.size(); ++i) {
+            if (!Word(i, "const")) continue;
+            size_t k = i + 1;
+            while (code.IsIdent(k) && IsQualifier(code.Text(k))) ++k;
+            for (size_t name = k + 1; code.IsIdent(name);) {
+                constNames.insert(code.Text(name));
+                size_t j = name + 1;
+                for (; j < code.size(); ++j) {
+                    const char q = code.Punct(j);
+                    if (q == '(' || q == '[' || q == '{') j = code.Closing(j);
+                    if (q == ',' || q == ';' || q == ')') break;
+                }
+                if (code.Punct(j) != ',' || code.Punct(name + 1) == ')') break;
+                name = j + 1;
+            }
+        }
+    }
+
+    // Whether the name used at i is declared const: the nearest declaration
+    // before it in the function, else a parameter, else a global.
+    bool DeclaredConst(const FunctionOutline& fn, size_t use) const {
+        const std::string_view name = code.Text(use);
+        if (constNames.count(name) == 0) return false;
+        auto constBefore = [&](size_t type) {
+            for (size_t k = type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
+                if (code.Text(k) == "const") return true;
+            return false;
+        };
+        for (size_t k = use; k-- > fn.body;) {
+            if (code.Text(k) != name || !code.IsIdent(k - 1) || StatementWord(k - 1) ||
+                code.Punct(k - 2) == '.') {
+                continue;
+            }
+            const char next = code.Punct(k + 1);
+            if (next == '=' || next == ';' || next == ',' || next == '[') return constBefore(k - 1);
+        }
+        for (const Declarator& d : fn.params)
+            if (d.name != npos && code.Text(d.name) == name) return constBefore(d.type);
+        auto it = outline.names.find(name);
+        if (it == outline.names.end() || it->second.type == npos) return false;
+        return it->second.name < fn.returnType && constBefore(it->second.type);
+    }
+
+    // Statements in one function's body.
+    void Body(const FunctionOutline& fn) {
+        const auto switches = SwitchBodies(fn.body, fn.end);
+        for (size_t i = fn.body + 1; i < fn.end; ++i) {
+            if (Word(i, "case") || (Word(i, "default") && code.Punct(i + 1) == ':')) {
+                bool inSwitch = false;
+                for (const auto& [open, close] : switches) inSwitch |= open < i && i < close;
+                if (!inSwitch) Error(i, Quoted(i) + " is only allowed inside a switch");
+                else if (Word(i, "case")) CaseLabel(fn, i);
+            }
+            // TYPE NAME(...) { inside a body: a function defined in a function.
+            if (code.IsIdent(i) && code.IsIdent(i + 1) && code.Punct(i + 2) == '(' &&
+                !IsQualifier(code.Text(i)) && !StatementWord(i)) {
+                size_t after = code.Closing(i + 2) + 1;
+                if (code.Punct(after) == ':' && code.IsIdent(after + 1)) after += 2;
+                if (code.Punct(after) == '{') {
+                    Error(i + 1, Quoted(i + 1) + ": a function cannot be defined inside another "
+                                                 "function ('" +
+                                     std::string(code.Text(fn.name)) + "')");
+                }
+            }
+            Assignment(fn, i);
+            const bool step = (code.Punct(i) == '+' || code.Punct(i) == '-') &&
+                              code.Punct(i + 1) == code.Punct(i) &&
+                              (code.Token(i + 1).flags & kGlued) != 0;
+            if (!step) continue;
+            // ++a, a++ (not a[0]++ nor s.a++: the name's own declaration).
+            const size_t name = code.IsIdent(i + 2) ? i + 2 : code.IsIdent(i - 1) ? i - 1 : npos;
+            if (name != npos && code.Punct(name - 1) != '.' && DeclaredConst(fn, name))
+                Error(name, Quoted(name) + " is const: it cannot be incremented or decremented");
+            ++i;
+        }
+    }
+
+    // "k = e;", "k += e;" as a statement, where k is const.
+    void Assignment(const FunctionOutline& fn, size_t i) {
+        const char before = code.Punct(i - 1);
+        if (!code.IsIdent(i) || !(before == ';' || before == '{' || before == '}' || before == ')'))
+            return;
+        size_t op = i + 1;
+        if (std::string_view("+-*/%").find(code.Punct(op)) != std::string_view::npos &&
+            code.Punct(op) != 0 && code.Punct(op + 1) == '=' && (code.Token(op + 1).flags & kGlued) != 0)
+            ++op;
+        const bool assigns = code.Punct(op) == '=' &&
+                             !(code.Punct(op + 1) == '=' && (code.Token(op + 1).flags & kGlued) != 0);
+        if (assigns && DeclaredConst(fn, i))
+            Error(i, Quoted(i) + " is const: it cannot be assigned to");
+    }
+
+    // "case LABEL:": numbers, operators and const names only.
+    void CaseLabel(const FunctionOutline& fn, size_t at) {
+        for (size_t k = at + 1; k < fn.end && code.Punct(k) != ':'; ++k) {
+            if (!code.IsIdent(k) || ShapeOf(code.Text(k)).rows > 0) continue;  // a cast's type
+            if (Word(k, "true") || Word(k, "false") || DeclaredConst(fn, k)) continue;
+            Error(k, "a case label must be a constant; " + Quoted(k) + " is not one");
+            return;
+        }
+    }
+
+    // NAME used as a variable: a struct's name cannot be one.
+    void StructNamesAsVariables() {
+        for (size_t i = 1; i < code.size(); ++i) {
+            if (!code.IsIdent(i) || outline.structsNamed.count(code.Text(i)) == 0) continue;
+            // (A member named as its struct type, "A A;", is left to the compiler.)
+            if (!code.IsIdent(i - 1) || Word(i - 1, "struct") || IsQualifier(code.Text(i - 1)) ||
+                outline.structsNamed.count(code.Text(i - 1)) != 0) {
+                continue;
+            }
+            const char next = code.Punct(i + 1);
+            if (next == ';' || next == '=' || next == '[' || next == ',' || next == ')' ||
+                next == ':') {
+                Error(i, Quoted(i) + " is a struct; it cannot also name a variable");
+            }
+        }
+    }
+
+    // float5, half4x7, vector<float, 0>, matrix<float, 4, 5>.
+    void Sizes() {
+        auto badSide = [](std::string_view digits) {
+            return digits.size() != 1 || digits[0] < '1' || digits[0] > '4';
+        };
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!code.IsIdent(i)) continue;
+            const std::string_view w = code.Text(i);
+            if ((w == "vector" || w == "matrix") && code.Punct(i + 1) == '<') {
+                const size_t sides = w == "vector" ? 1 : 2;
+                for (size_t s = 0; s < sides; ++s) {
+                    const size_t n = i + 4 + 2 * s;
+                    if (n < code.size() && code.Token(n).kind == Tok::Number && badSide(code.Text(n))) {
+                        Error(n, Cat({w == "vector" ? "a vector has 1 to 4 components"
+                                                    : "a matrix has 1 to 4 rows and columns",
+                                      ", not ", code.Text(n)}));
+                        break;
+                    }
+                }
+                continue;
+            }
+            // A numeric type's name with a digit past 4 (or 0) as a type: a
+            // declaration or a constructor.
+            size_t base = 0;
+            for (std::string_view b : {"float", "half", "double", "int", "uint", "bool"}) {
+                if (w.size() > b.size() && w.substr(0, b.size()) == b &&
+                    std::isdigit(static_cast<unsigned char>(w[b.size()])))
+                    base = b.size();
+            }
+            if (base == 0 || ShapeOf(w).rows > 0 || outline.names.count(w) != 0 ||
+                !outline.Functions(w).empty()) {
+                continue;
+            }
+            const std::string_view rest = w.substr(base);
+            const bool shaped = (rest.size() == 1 && std::isdigit(static_cast<unsigned char>(rest[0]))) ||
+                                (rest.size() == 3 && rest[1] == 'x' &&
+                                 std::isdigit(static_cast<unsigned char>(rest[0])) &&
+                                 std::isdigit(static_cast<unsigned char>(rest[2])));
+            if (shaped && (code.IsIdent(i + 1) || code.Punct(i + 1) == '(')) {
+                Error(i, Quoted(i) + ": vectors and matrices have 1 to 4 components a side");
+            }
+        }
+    }
+
+    // void NAME followed by ; = [ , ) : is a variable, parameter or member.
+    void VoidVariables() {
+        for (size_t i = 0; i + 2 < code.size(); ++i) {
+            if (!Word(i, "void") || !code.IsIdent(i + 1)) continue;
+            const char next = code.Punct(i + 2);
+            if (next == ';' || next == '=' || next == '[' || next == ',' || next == ')' ||
+                next == ':') {
+                Error(i + 1, Quoted(i + 1) + " cannot be of type void");
+            }
+        }
+    }
+
+    // TYPE KEYWORD followed by what follows a declared name.
+    void KeywordsAsNames() {
+        for (size_t i = 1; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || !code.IsIdent(i - 1)) continue;
+            const std::string_view w = code.Text(i);
+            // (Spelled exactly: "float Texture" is a name, as the effect's state is.)
+            const bool keyword =
+                OneOf(w, {"sampler", "sampler1D", "sampler2D", "sampler3D", "samplerCUBE",
+                          "texture", "texture1D", "texture2D", "texture3D", "textureCUBE"}) ||
+                OneOf(w, {"in", "out", "inout", "return", "if", "else", "for", "while", "do",
+                          "switch", "case", "default", "break", "continue", "discard", "struct",
+                          "typedef", "true", "false", "void", "compile", "technique", "pass"});
+            const std::string_view type = code.Text(i - 1);
+            const bool afterType = ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0;
+            const char next = code.Punct(i + 1);
+            if (keyword && afterType &&
+                (next == ';' || next == '=' || next == '[' || next == ',' || next == ')')) {
+                Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
+            }
+        }
+    }
+
+    // "s = ..." where s is a sampler: samplers are set by the effect, never
+    // by code.
+    void SamplerAssignments() {
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '=' || code.Punct(i + 2) == '=' ||
+                (i > 0 && (code.Punct(i - 1) == '.' || code.IsIdent(i - 1)))) {
+                continue;
+            }
+            auto it = outline.names.find(code.Text(i));
+            if (it == outline.names.end() || it->second.type == npos || it->second.name == i ||
+                !IsSamplerType(code.Text(it->second.type))) {
+                continue;
+            }
+            Error(i, Quoted(i) + " is a sampler: it cannot be assigned to");
+        }
+    }
+
+    // Literals: digits with a u or l suffix, hex digits after 0x, or a
+    // float (digits with a point or an exponent) with an f, h or l suffix.
+    static bool IsNumber(std::string_view n) {
+        auto digits = [&](size_t& k, bool hex) {
+            const size_t from = k;
+            while (k < n.size() && (std::isdigit(static_cast<unsigned char>(n[k])) ||
+                                    (hex && std::isxdigit(static_cast<unsigned char>(n[k])))))
+                ++k;
+            return k > from;
+        };
+        size_t k = 0;
+        if (n.size() > 2 && n[0] == '0' && (n[1] == 'x' || n[1] == 'X')) {
+            k = 2;
+            if (!digits(k, true)) return false;
+            while (k < n.size() && std::string_view("uUlL").find(n[k]) != std::string_view::npos) ++k;
+            return k == n.size();
+        }
+        const bool whole = digits(k, false);
+        bool point = false, exponent = false;
+        if (k < n.size() && n[k] == '.') {
+            ++k;
+            point = true;
+            if (!digits(k, false) && !whole) return false;
+        } else if (!whole) {
+            return false;
+        }
+        if (k < n.size() && (n[k] == 'e' || n[k] == 'E')) {
+            ++k;
+            if (k < n.size() && (n[k] == '+' || n[k] == '-')) ++k;
+            if (!digits(k, false)) return false;
+            exponent = true;
+        }
+        if (point || exponent) {
+            if (k < n.size() && std::string_view("fFhHlL").find(n[k]) != std::string_view::npos) ++k;
+            return k == n.size();
+        }
+        while (k < n.size() && std::string_view("uUlL").find(n[k]) != std::string_view::npos) ++k;
+        return k == n.size();
+    }
+
+    // A literal, or a literal's swizzle ("1.0.xxx", "0.5f.rg").
+    static bool IsNumberOrSwizzle(std::string_view n) {
+        if (IsNumber(n)) return true;
+        const size_t dot = n.rfind('.');
+        if (dot == std::string_view::npos || dot + 1 >= n.size() || n.size() - dot - 1 > 4) return false;
+        const std::string_view tail = n.substr(dot + 1);
+        const bool xyzw = tail.find_first_not_of("xyzw") == std::string_view::npos;
+        const bool rgba = tail.find_first_not_of("rgba") == std::string_view::npos;
+        return (xyzw || rgba) && IsNumber(n.substr(0, dot));
+    }
+
+    void Literals() {
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (code.Token(i).kind == Tok::Number && !IsNumberOrSwizzle(code.Text(i))) {
+                Error(i, Quoted(i) + " is not a number");
+            } else if (code.Punct(i) == '\'') {
+                Error(i, "HLSL has no character literals");
+                return;
+            } else if (Word(i, "groupshared")) {
+                Error(i, "'groupshared' is the storage of compute shaders, not of vertex or "
+                         "pixel shaders");
+            }
+        }
+    }
+
+    // for (;;), while (true), while (1), do ... while (true) with no break
+    // or return in their body.
+    void EndlessLoops(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i < fn.end; ++i) {
+            const bool isFor = Word(i, "for"), isWhile = Word(i, "while");
+            if ((!isFor && !isWhile) || code.Punct(i + 1) != '(') continue;
+            const size_t close = code.Closing(i + 1);
+            bool endless = false;
+            if (isFor) {
+                size_t first = i + 2;
+                while (first < close && code.Punct(first) != ';') {
+                    if (code.Punct(first) == '(') first = code.Closing(first);
+                    ++first;
+                }
+                endless = code.Punct(first + 1) == ';';
+            } else {
+                endless = close == i + 3 && (Word(i + 2, "true") || code.Text(i + 2) == "1");
+            }
+            if (!endless) continue;
+            // The body: after the bracket (while), or before "while" (do).
+            size_t first = close + 1, last = first;
+            size_t open = npos;  // a do loop's '{', when "while" ends one
+            if (isWhile && i > 0 && code.Punct(i - 1) == '}') {
+                for (size_t k = fn.body; k < i - 1 && open == npos; ++k)
+                    if (code.Punct(k) == '{' && code.Closing(k) == i - 1 && Word(k - 1, "do")) open = k;
+            }
+            if (open != npos) {
+                first = open;
+                last = i - 1;
+            } else if (code.Punct(first) == '{') {
+                last = code.Closing(first);
+            } else {
+                while (last < fn.end && code.Punct(last) != ';') ++last;
+            }
+            bool leaves = false;
+            for (size_t k = first; k <= last && k < fn.end; ++k)
+                leaves |= Word(k, "break") || Word(k, "return") || Word(k, "discard");
+            if (!leaves) Error(i, Quoted(i) + " loop never ends: it has no condition, break or return");
+        }
+    }
+
+    // Two declarations of a name with the same parameter types and other
+    // return types.
+    void ReturnTypes() {
+        for (const auto& [name, list] : outline.functionsNamed) {
+            for (size_t a = 0; a < list.size(); ++a) {
+                for (size_t b = a + 1; b < list.size(); ++b) {
+                    const FunctionOutline& f = outline.functions[list[a]];
+                    const FunctionOutline& g = outline.functions[list[b]];
+                    if (f.params.size() != g.params.size() ||
+                        code.Text(f.name - 1) == code.Text(g.name - 1)) {
+                        continue;
+                    }
+                    bool same = true;
+                    for (size_t p = 0; p < f.params.size() && same; ++p) {
+                        const Declarator& x = f.params[p];
+                        const Declarator& y = g.params[p];
+                        same = x.type != npos && y.type != npos && code.Text(x.type) == code.Text(y.type) &&
+                               (x.arrayOpen == npos) == (y.arrayOpen == npos) && x.out == y.out;
+                    }
+                    if (same) {
+                        Error(g.name, Quoted(g.name) + " is declared again with the same parameters "
+                                                       "and another return type");
+                    }
+                }
+            }
+        }
+    }
+
+    // Calls from the code entry points reach: defined somewhere, and not
+    // back into a function on the way to them.
+    void Calls(const std::vector<std::string>& entries) {
+        std::set<size_t> reached;
+        for (const std::string& entry : entries)
+            for (size_t f : ReachedFunctions(code, outline, entry)) reached.insert(f);
+        std::set<std::string_view> said;
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!Call(i)) continue;
+                const std::vector<size_t>& called = outline.Functions(code.Text(i));
+                if (called.empty()) continue;
+                bool defined = false;
+                for (size_t c : called) defined |= outline.functions[c].body != npos;
+                if (!defined && said.insert(code.Text(i)).second)
+                    Error(i, Quoted(i) + " is declared but defined nowhere");
+            }
+        }
+        for (size_t f : reached) Recursion(f);
+        // Globals of the resource types of later shader models: TYPE<...> NAME.
+        std::map<std::string_view, std::string_view> resources;
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (!code.IsIdent(i) ||
+                !OneOf(code.Text(i), {"Buffer", "StructuredBuffer", "ByteAddressBuffer", "RWBuffer",
+                                      "RWStructuredBuffer", "RWByteAddressBuffer",
+                                      "AppendStructuredBuffer", "ConsumeStructuredBuffer",
+                                      "RWTexture1D", "RWTexture1DArray", "RWTexture2D",
+                                      "RWTexture2DArray", "RWTexture3D"})) {
+                continue;
+            }
+            size_t name = i + 1;
+            if (code.Punct(name) == '<') {
+                while (name < code.size() && code.Punct(name) != '>') ++name;
+                ++name;
+            }
+            if (code.IsIdent(name)) resources.emplace(code.Text(name), code.Text(i));
+        }
+        if (resources.empty()) return;
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i - 1) == '.') continue;
+                auto it = resources.find(code.Text(i));
+                if (it != resources.end() && said.insert(code.Text(i)).second) {
+                    Error(i, Quoted(i) + " is a " + std::string(it->second) +
+                                 ", which shader models 2 and 3 do not have");
+                }
+            }
+        }
+    }
+
+    // A function that reaches itself, where every name on the way has one
+    // definition (overloads are not resolved here): the call that closes it.
+    void Recursion(size_t start) {
+        auto only = [&](std::string_view name) -> size_t {
+            size_t found = npos;
+            for (size_t c : outline.Functions(name)) {
+                if (outline.functions[c].body == npos) continue;
+                if (found != npos) return npos;
+                found = c;
+            }
+            return found;
+        };
+        if (recursive.count(start) != 0 || only(code.Text(outline.functions[start].name)) != start)
+            return;
+        std::vector<size_t> todo = {start};
+        std::set<size_t> seen;
+        while (!todo.empty()) {
+            const FunctionOutline& fn = outline.functions[todo.back()];
+            todo.pop_back();
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!Call(i)) continue;
+                const size_t c = only(code.Text(i));
+                if (c == start) {
+                    Error(i, Quoted(i) + " is called while it runs (a recursive call): shaders "
+                                         "inline every call and cannot recurse");
+                    recursive.insert(seen.begin(), seen.end());
+                    recursive.insert(start);
+                    return;
+                }
+                if (c != npos && seen.insert(c).second) todo.push_back(c);
+            }
+        }
+    }
+};
+
+}  // namespace
+
+void CheckStatements(const Code& code, const HlslOutline& outline,
+                     const std::vector<std::string>& entries, MessageSink& messages) {
+    Statements s{code, outline, messages};
+    s.NoteConstNames();
+    for (const FunctionOutline& fn : outline.functions)
+        if (fn.body != npos) s.Body(fn);
+    s.StructNamesAsVariables();
+    s.Sizes();
+    s.VoidVariables();
+    s.KeywordsAsNames();
+    s.SamplerAssignments();
+    s.Literals();
+    s.ReturnTypes();
+    for (const FunctionOutline& fn : outline.functions)
+        if (fn.body != npos) s.EndlessLoops(fn);
+    s.Calls(entries);
+}
+
+}  // namespace fx
