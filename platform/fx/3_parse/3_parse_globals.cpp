@@ -157,7 +157,9 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
         if (Text(t) == "const") d->isConst = true;
         return;
     }
-    if (t.kind != Tok::Ident) {
+    // A typedef declares no global, and "typedef vector<float, 3> v3;"
+    // holds no annotation.
+    if (t.kind != Tok::Ident || Text(t) == "typedef") {
         d->phase = DeclPhase::Other;
         return;
     }

@@ -12,6 +12,8 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/language/4_template_types.h"
+#include "platform/fx/4_rewrite/language/4_typedef_names.h"
 
 #include <array>
 
@@ -47,6 +49,14 @@ void TokenRewriteState::Edited() {
 namespace {
 
 constexpr std::array kRewrites = {
+    // Before respell, which then reads "vector<double, 2>" as the
+    // "double2" it makes of it, and before every rewrite that knows a type
+    // by its name (typedefs, lists, int matrices).
+    TokenRewrite{"template_types", RespellTemplateTypes},
+    // After template_types, whose names it reads ("typedef vector<float, 3>
+    // v3;"); before respell, which then respells what it puts in
+    // ("typedef double2 d2;").
+    TokenRewrite{"typedef_names", ReplaceTypedefNames},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
