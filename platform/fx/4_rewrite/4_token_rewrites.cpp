@@ -12,6 +12,7 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/language/4_for_scope.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 
@@ -57,6 +58,10 @@ constexpr std::array kRewrites = {
     // v3;"); before respell, which then respells what it puts in
     // ("typedef double2 d2;").
     TokenRewrite{"typedef_names", ReplaceTypedefNames},
+    // Before the checks and every rewrite that reads the declared types of
+    // names: a loop's variable read after the loop is then declared where
+    // that code sees it.
+    TokenRewrite{"for_scope", HoistForVariables},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
