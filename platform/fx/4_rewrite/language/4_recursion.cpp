@@ -1,0 +1,83 @@
+// Stage 4: recursion refused (see 4_recursion.h).
+#include "platform/fx/4_rewrite/language/4_recursion.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// The one definition of the name (npos when it has none or overloads).
+size_t OnlyDefinition(const HlslOutline& outline, std::string_view name) {
+    size_t found = npos;
+    for (size_t f : outline.Functions(name)) {
+        if (outline.functions[f].body == npos) continue;
+        if (found != npos) return npos;
+        found = f;
+    }
+    return found;
+}
+
+class Walk {
+public:
+    Walk(const Code& code, const HlslOutline& outline, MessageSink& messages)
+        : code_(code), messages_(messages),
+          state_(outline.functions.size(), 0), calls_(outline.functions.size()) {
+        for (size_t f = 0; f < outline.functions.size(); ++f) {
+            const FunctionOutline& fn = outline.functions[f];
+            if (fn.body == npos) continue;
+            for (size_t i = fn.body; i < fn.end; ++i) {
+                if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.')
+                    continue;
+                const size_t callee = OnlyDefinition(outline, code.Text(i));
+                if (callee != npos) calls_[f].emplace_back(i, callee);
+            }
+        }
+    }
+
+    // Depth first from f; a call back into a function still being walked
+    // closes a circle.
+    void From(size_t f, int depth = 0) {
+        if (state_[f] != 0 || depth > 256) return;
+        state_[f] = 1;
+        for (const auto& call : calls_[f]) {
+            if (state_[call.second] == 1) {
+                found_ = true;
+                messages_.Add(ErrorAt(code_.Pos(call.first),
+                                      Cat({"'", code_.Text(call.first),
+                                           "': a recursive call (shaders cannot recurse)"})));
+            }
+            From(call.second, depth + 1);
+        }
+        state_[f] = 2;
+    }
+
+    bool found() const { return found_; }
+
+private:
+    const Code& code_;
+    MessageSink& messages_;
+    std::vector<int> state_;  // 0 not met, 1 being walked, 2 done
+    std::vector<std::vector<std::pair<size_t, size_t>>> calls_;  // call token, callee
+    bool found_ = false;
+};
+
+}  // namespace
+
+bool RefuseRecursion(TokenRewriteState& state) {
+    const HlslOutline& outline = state.outline();
+    Walk walk(state.code(), outline, state.messages);
+    for (const std::string& entry : state.entries) {
+        const size_t f = OnlyDefinition(outline, entry);
+        if (f != npos) walk.From(f);
+    }
+    return !walk.found();
+}
+
+}  // namespace fx
