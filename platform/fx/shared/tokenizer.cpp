@@ -90,8 +90,18 @@ void Tokenizer::SkipBlanks() {
     }
 }
 
+// A backslash at the end of the line splices the next line into the
+// comment, as the C preprocessor splices lines before it removes comments.
 void Tokenizer::SkipLineComment() {
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+    while (pos_ < text_.size() && text_[pos_] != '\n') {
+        if (text_[pos_] == '\\' && At(pos_ + 1, '\n')) {
+            pos_ += 2;
+        } else if (text_[pos_] == '\\' && At(pos_ + 1, '\r') && At(pos_ + 2, '\n')) {
+            pos_ += 3;
+        } else {
+            ++pos_;
+        }
+    }
 }
 
 void Tokenizer::SkipBlockComment() {
