@@ -13,6 +13,7 @@
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
+#include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
 #include "platform/fx/4_rewrite/language/4_recursion.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
@@ -59,6 +60,9 @@ constexpr std::array kRewrites = {
     // v3;"); before respell, which then respells what it puts in
     // ("typedef double2 d2;").
     TokenRewrite{"typedef_names", ReplaceTypedefNames},
+    // Before the rewrites that count a value's components: "(1).xxx" is
+    // a bracketed value with a swizzle, which they read.
+    TokenRewrite{"literal_swizzles", BracketLiteralSwizzles},
     // Before the checks and every rewrite that reads the declared types of
     // names: a loop's variable read after the loop is then declared where
     // that code sees it.
