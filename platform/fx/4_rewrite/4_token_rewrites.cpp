@@ -12,9 +12,9 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
-#include "platform/fx/4_rewrite/language/4_recursion.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 
@@ -81,7 +81,7 @@ constexpr std::array kRewrites = {
                      return CheckHlsl(s.code(), s.outline(), s.compiled, s.messages);
                  }},
     // With the checks: an error stops the list before any reshaping.
-    TokenRewrite{"recursion", RefuseRecursion},
+    TokenRewrite{"calls", CheckCalls},
     // Before unused_globals, which then drops a const global only array
     // sizes named; before globals, which takes the const word out.
     TokenRewrite{"constant_sizes", ConstantArraySizes},

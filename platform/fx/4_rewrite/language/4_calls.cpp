@@ -1,5 +1,5 @@
-// Stage 4: recursion refused (see 4_recursion.h).
-#include "platform/fx/4_rewrite/language/4_recursion.h"
+// Stage 4: calls Direct3D 9 refuses (see 4_calls.h).
+#include "platform/fx/4_rewrite/language/4_calls.h"
 
 #include <string>
 #include <utility>
@@ -24,6 +24,12 @@ size_t OnlyDefinition(const HlslOutline& outline, std::string_view name) {
     return found;
 }
 
+bool Defined(const HlslOutline& outline, const std::vector<size_t>& named) {
+    for (size_t f : named)
+        if (outline.functions[f].body != npos) return true;
+    return false;
+}
+
 class Walk {
 public:
     Walk(const Code& code, const HlslOutline& outline, MessageSink& messages)
@@ -35,8 +41,13 @@ public:
             for (size_t i = fn.body; i < fn.end; ++i) {
                 if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.')
                     continue;
+                const std::vector<size_t>& named = outline.Functions(code.Text(i));
                 const size_t callee = OnlyDefinition(outline, code.Text(i));
-                if (callee != npos) calls_[f].emplace_back(i, callee);
+                if (callee != npos) {
+                    calls_[f].emplace_back(i, callee);
+                } else if (!named.empty() && !Defined(outline, named)) {
+                    calls_[f].emplace_back(i, npos);
+                }
             }
         }
     }
@@ -47,6 +58,13 @@ public:
         if (state_[f] != 0 || depth > 256) return;
         state_[f] = 1;
         for (const auto& call : calls_[f]) {
+            if (call.second == npos) {
+                found_ = true;
+                messages_.Add(ErrorAt(code_.Pos(call.first),
+                                      Cat({"'", code_.Text(call.first),
+                                           "': a function declared but never defined"})));
+                continue;
+            }
             if (state_[call.second] == 1) {
                 found_ = true;
                 messages_.Add(ErrorAt(code_.Pos(call.first),
@@ -64,13 +82,14 @@ private:
     const Code& code_;
     MessageSink& messages_;
     std::vector<int> state_;  // 0 not met, 1 being walked, 2 done
-    std::vector<std::vector<std::pair<size_t, size_t>>> calls_;  // call token, callee
+    // By function: each call's token and its callee (npos: never defined).
+    std::vector<std::vector<std::pair<size_t, size_t>>> calls_;
     bool found_ = false;
 };
 
 }  // namespace
 
-bool RefuseRecursion(TokenRewriteState& state) {
+bool CheckCalls(TokenRewriteState& state) {
     const HlslOutline& outline = state.outline();
     Walk walk(state.code(), outline, state.messages);
     for (const std::string& entry : state.entries) {
