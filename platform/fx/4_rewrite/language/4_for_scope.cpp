@@ -64,14 +64,38 @@ ForInit ReadForInit(const Code& code, size_t first, size_t semicolon) {
     return init;
 }
 
+// A word that may stand before a name without declaring it.
+bool NotAType(std::string_view w) {
+    return OneOf(w, {"return", "case", "else", "do"});
+}
+
 // Code in [from, to) reads or writes the name (not a member of that name)
 // before any new declaration of it.
 bool Uses(const Code& code, size_t from, size_t to, std::string_view name) {
     for (size_t k = from; k < to && k < code.size(); ++k) {
         if (!code.IsIdent(k) || code.Text(k) != name || code.Punct(k - 1) == '.') continue;
-        return !code.IsIdent(k - 1) || OneOf(code.Text(k - 1), {"return", "case"});
+        return !code.IsIdent(k - 1) || NotAType(code.Text(k - 1));
     }
     return false;
+}
+
+// The type (a code token) of a declaration of the name among the block's
+// own statements before `before` ("int i = 7;" at its level, not in a
+// block inside it); npos when there is none. The block closes at end.
+size_t DeclaredBefore(const Code& code, size_t before, size_t end, std::string_view name) {
+    size_t open = before;
+    while (open-- > 0)
+        if (code.Punct(open) == '{' && code.Closing(open) == end) break;
+    if (open == npos) return npos;
+    for (size_t k = open + 1; k < before; ++k) {
+        const char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
+        if (code.IsIdent(k) && code.Text(k) == name && code.IsIdent(k - 1) &&
+            code.Punct(k - 2) != '.' && !NotAType(code.Text(k - 1))) {
+            return k - 1;
+        }
+    }
+    return npos;
 }
 
 // The '[' of the attribute that ends at close, npos when none does.
@@ -85,8 +109,11 @@ size_t AttributeOpen(const Code& code, size_t close) {
 size_t BlockEnd(const Code& code, size_t i) {
     for (; i < code.size(); ++i) {
         const char p = code.Punct(i);
-        if (p == '(' || p == '[' || p == '{') i = code.Closing(i);
-        if (code.Punct(i) == '}') return i;
+        if (p == '(' || p == '[' || p == '{') {
+            i = code.Closing(i);
+            continue;
+        }
+        if (p == '}') return i;
     }
     return code.size();
 }
@@ -132,6 +159,13 @@ bool HoistForVariables(TokenRewriteState& state) {
                 if (m.blockEnd != blockEnd || m.name != code.Text(name)) continue;
                 known = true;
                 clash = clash || m.type != type;
+            }
+            // "int i = 7; for (int i = 0; ...)": Direct3D 9 warns and
+            // counts in the i declared before.
+            const size_t before = known ? npos : DeclaredBefore(code, f, blockEnd, code.Text(name));
+            if (before != npos) {
+                known = true;
+                clash = clash || code.Text(before) != type;
             }
             hoist = hoist || known || Uses(code, loopEnd, blockEnd, code.Text(name));
             if (!known) declare.push_back(name);

@@ -12,7 +12,8 @@ class TokenRewriteState;
 // the loop, its declaration moves before the loop and the loop assigns it:
 // "int i; for (i = 0; ...)". A later loop of the block that declares the
 // same name with the same type then assigns it too (Direct3D 9 warns and
-// uses that one). Loops that are not a statement of a block of their own
+// uses that one), and so does a loop whose counter the block declared
+// before it ("int i = 7; for (int i = 0; ...)"). Loops that are not a statement of a block of their own
 // (the body of an if) and names no later code reads are left to glslang.
 // Always true.
 bool HoistForVariables(TokenRewriteState& state);
