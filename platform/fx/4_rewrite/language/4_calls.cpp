@@ -41,11 +41,16 @@ public:
             for (size_t i = fn.body; i < fn.end; ++i) {
                 if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.')
                     continue;
+                // A call with more arguments than the function takes is
+                // an intrinsic's of the same name ("max(v)" calling
+                // "max(a, b)").
+                const size_t arguments = ListItems(code, i + 1, code.Closing(i + 1)).size();
                 const std::vector<size_t>& named = outline.Functions(code.Text(i));
                 const size_t callee = OnlyDefinition(outline, code.Text(i));
-                if (callee != npos) {
+                if (callee != npos && arguments <= outline.functions[callee].params.size()) {
                     calls_[f].emplace_back(i, callee);
-                } else if (!named.empty() && !Defined(outline, named)) {
+                } else if (!named.empty() && !Defined(outline, named) &&
+                           arguments <= outline.functions[named[0]].params.size()) {
                     calls_[f].emplace_back(i, npos);
                 }
             }
