@@ -132,17 +132,18 @@ void Tokenizer::SkipString(char quote) {
     Report(start, "unterminated string");
 }
 
-// A '.' ends the number where a swizzle follows it ("1.xxx", "0.5.rr"):
-// a second '.', or one before a swizzle letter (no suffix or exponent
-// starts with one).
+// A '.' ends the number where a swizzle follows it ("1.xxx", "0.5.rr",
+// "0x10.x"): a hex number's, a second '.', or one before a swizzle letter
+// (no suffix or exponent starts with one).
 void Tokenizer::SkipNumber() {
     bool hex = text_[pos_] == '0' && (At(pos_ + 1, 'x') || At(pos_ + 1, 'X'));
     bool dot = false;
     while (pos_ < text_.size()) {
         char c = text_[pos_];
-        if (c == '.' && !hex &&
-            (dot || (pos_ + 1 < text_.size() &&
-                     std::string_view("xyzwrgba").find(text_[pos_ + 1]) != std::string_view::npos))) {
+        if (c == '.' &&
+            (hex || dot ||
+             (pos_ + 1 < text_.size() &&
+              std::string_view("xyzwrgba").find(text_[pos_ + 1]) != std::string_view::npos))) {
             break;
         }
         dot = dot || c == '.';
