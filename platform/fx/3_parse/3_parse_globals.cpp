@@ -22,7 +22,7 @@ void Parser::ParseTopLevel() {
         if (t.kind == Tok::End) break;
         if (depth > 0) {
             if (IsPunct(t, '{')) ++depth;
-            if (IsPunct(t, '}') && --depth == 0) ResetDeclaration(&decl);
+            if (IsPunct(t, '}') && --depth == 0) StructVariables(&decl);
             continue;
         }
         // A reserved word of the effect language: it starts a technique
@@ -112,6 +112,23 @@ void Parser::StateBlock(Decl* d, const TokenRef& open) {
     Remove(open.index, next_);
 }
 
+// After the braces of a function or struct: "struct S { ... } s = {1, 2};"
+// goes on to declare variables of type S, whose initial values count like
+// any global's.
+void Parser::StructVariables(Decl* d) {
+    if (d->type != "struct" || !d->named) {
+        ResetDeclaration(d);
+        return;
+    }
+    Decl variables;
+    variables.start = d->start;
+    variables.isStatic = d->isStatic;
+    variables.isConst = d->isConst;
+    variables.phase = DeclPhase::AfterType;
+    variables.type = std::string(Text(d->name));
+    *d = std::move(variables);
+}
+
 // Cheap when nothing was declared, as between a run of stray tokens.
 void Parser::ResetDeclaration(Decl* d) {
     if (d->start != std::string_view::npos || d->phase != DeclPhase::Start) *d = Decl();
@@ -158,7 +175,9 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
         if (Text(t) == "const") d->isConst = true;
         return;
     }
-    if (t.kind != Tok::Ident) {
+    // A typedef declares no global, and "typedef vector<float, 3> v3;"
+    // holds no annotation.
+    if (t.kind != Tok::Ident || Text(t) == "typedef") {
         d->phase = DeclPhase::Other;
         return;
     }

@@ -292,6 +292,7 @@ private:
 
     void ParseTopLevel();
     static void ResetDeclaration(Decl* d);
+    void StructVariables(Decl* d);
     void FeedDeclaration(Decl* d, const TokenRef& t);
     void DeclarationStart(Decl* d, const TokenRef& t);
     void DeclarationAfterName(Decl* d, const TokenRef& t);

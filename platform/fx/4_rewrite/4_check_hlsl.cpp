@@ -454,6 +454,7 @@ struct Checker {
             std::string upper(code.Text(at));
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             if (upper.rfind("SV_", 0) == 0) return;  // the names of later models, mapped
+            if (upper == "REGISTER") return;         // a uniform parameter's constant
             if (!output && (upper == "VPOS" || upper == "VFACE")) {
                 if (!model3) error(at, "semantic " + Quoted(at), "ps_3_0 has it");
                 return;

@@ -8,9 +8,13 @@
 //                  tell (4_hlsl_types)   [ ] the others: such a list is left
 //                  as it is.
 #include <algorithm>
+#include <span>
+#include <string_view>
+#include <unordered_map>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tables.h"
 
 namespace fx {
 namespace {
@@ -82,6 +86,18 @@ struct Flattener {
     int part = 0;
     std::vector<SourceToken> out;
     bool ok = true;
+    // "typedef int2x2 I22;": I22 by the code token of int2x2.
+    const std::unordered_map<std::string_view, size_t>& aliases;
+
+    // The type a typedef name stands for (a code token), or type itself.
+    size_t Resolved(size_t type) const {
+        for (int depth = 0; depth < 8; ++depth) {
+            const auto found = aliases.find(code.Text(type));
+            if (found == aliases.end()) break;
+            type = found->second;
+        }
+        return type;
+    }
 
     void Put(Tok kind, std::string_view text) { out.push_back(s.Make(kind, text, at)); }
     void Copy(size_t first, size_t last) {
@@ -126,6 +142,7 @@ struct Flattener {
 
     // One element of type `type` (a code token), arrays of it counted by size.
     void Element(size_t type, int depth) {
+        type = Resolved(type);
         int n = fx::Components(code.Text(type));
         if (n == 1) {
             Components(1);
@@ -148,57 +165,105 @@ struct Flattener {
         for (size_t m = 0; m < st->members.size() && ok; ++m) {
             if (m > 0) Put(Tok::Punct, ",");
             const Declarator& d = st->members[m];
-            Declared(d.type, ArraySize(d), depth + 1);
+            Declared(d.type, ArraySizes(d), depth + 1);
         }
         Put(Tok::Punct, "}");
     }
 
-    // A declared variable or member: size 0 for one that is no array.
-    void Declared(size_t type, int size, int depth) {
-        if (size < 0) {
+    // A declared variable or member with its array sizes, outermost first
+    // (none for one that is no array): "float t[2][3]" is two lists of 3.
+    void Declared(size_t type, std::span<const int> sizes, int depth) {
+        if (sizes.empty()) {
+            Element(type, depth);
+            return;
+        }
+        if (sizes[0] <= 0) {
             ok = false;
             return;
         }
-        if (size == 0) {
-            Element(type, depth);
-            return;
-        }
         Put(Tok::Punct, "{");
-        for (int i = 0; i < size && ok; ++i) {
+        for (int i = 0; i < sizes[0] && ok; ++i) {
             if (i > 0) Put(Tok::Punct, ",");
-            Element(type, depth);
+            Declared(type, sizes.subspan(1), depth);
         }
         Put(Tok::Punct, "}");
     }
 
-    // 0: no array; -1: a size that is not a plain number.
-    int ArraySize(const Declarator& d) const {
-        if (d.arrayOpen == npos) return 0;
-        if (code.Punct(d.arrayOpen + 2) != ']' || code.Token(d.arrayOpen + 1).kind != Tok::Number) {
-            return -1;
+    // The sizes of each dimension; -1 for one that is not a plain number.
+    std::vector<int> ArraySizes(const Declarator& d) const {
+        std::vector<int> sizes;
+        for (size_t k = d.arrayOpen; k != npos && code.Punct(k) == '['; k += 3) {
+            if (code.Punct(k + 2) != ']' || code.Token(k + 1).kind != Tok::Number) {
+                sizes.push_back(-1);
+                break;
+            }
+            sizes.push_back(std::atoi(std::string(code.Text(k + 1)).c_str()));
         }
-        return std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str());
+        return sizes;
+    }
+
+    // The elements all dimensions hold together; -1 when one is unknown.
+    static int Elements(const std::vector<int>& sizes) {
+        int n = 1;
+        for (int size : sizes) {
+            if (size < 0) return -1;
+            n *= size;
+        }
+        return n;
     }
 
     // The components an element of the type holds; 0 when unknown.
     int Count(size_t type, int depth) const {
+        type = Resolved(type);
         int n = fx::Components(code.Text(type));
         if (n > 0) return n;
         const StructOutline* st = outline.FindStruct(code, code.Text(type));
         if (st == nullptr || depth > 8) return 0;
         int total = 0;
         for (const Declarator& d : st->members) {
-            int size = ArraySize(d);
+            int elements = Elements(ArraySizes(d));
             int each = Count(d.type, depth + 1);
-            if (size < 0 || each == 0) return 0;
-            total += each * std::max(size, 1);
+            if (elements < 0 || each == 0) return 0;
+            total += each * elements;
         }
         return total;
     }
 };
 
+// "typedef [qualifiers] TYPE NAME;" of a type that is no array: NAME by
+// the code token of TYPE.
+std::unordered_map<std::string_view, size_t> TypedefNames(const Code& code) {
+    std::unordered_map<std::string_view, size_t> aliases;
+    for (size_t i = 0; i + 3 < code.size(); ++i) {
+        if (!code.IsIdent(i) || code.Text(i) != "typedef") continue;
+        size_t type = i + 1;
+        while (code.IsIdent(type) && IsQualifier(code.Text(type))) ++type;
+        if (code.IsIdent(type) && code.IsIdent(type + 1) && code.Punct(type + 2) == ';')
+            aliases[code.Text(type + 1)] = type;
+    }
+    return aliases;
+}
+
+// The declarator whose '=' is at i, in the statement that starts at
+// statement: after a comma ("float a = 1, b[2] = {2, 3};") the name and
+// array sizes are those after the comma, the type the statement's.
+Declarator DeclaratorBefore(const Code& code, size_t statement, size_t i) {
+    Declarator d = ReadDeclarator(code, statement, i);
+    size_t comma = npos;
+    for (size_t k = statement; k < i; ++k) {
+        const char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
+        if (p == ',') comma = k;
+    }
+    if (comma == npos) return d;
+    d.name = code.IsIdent(comma + 1) ? comma + 1 : npos;
+    d.arrayOpen = code.Punct(comma + 2) == '[' ? comma + 2 : npos;
+    return d;
+}
+
 void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutline& outline,
                          TokenEdits* edits, MessageSink& messages) {
+    const std::unordered_map<std::string_view, size_t> aliases = TypedefNames(code);
     size_t statement = 0;
     for (size_t i = 0; i < code.size(); ++i) {
         char p = code.Punct(i);
@@ -207,37 +272,40 @@ void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutli
             continue;
         }
         if (p != '=' || code.Punct(i + 1) != '{') continue;
-        Declarator d = ReadDeclarator(code, statement, i);
+        Declarator d = DeclaratorBefore(code, statement, i);
         const size_t open = i + 1;
         const size_t close = code.Closing(open);
         i = close;
         std::vector<Value> values;
-        if (d.name == npos || close >= code.size() || !ReadValues(code, outline, open, close, &values))
+        if (d.name == npos || d.type == npos || close >= code.size() ||
+            !ReadValues(code, outline, open, close, &values))
             continue;
-        Flattener f{s, code, outline, code.Token(open), values, 0, 0, {}, true};
-        int size = f.ArraySize(d);
+        Flattener f{s, code, outline, code.Token(open), values, 0, 0, {}, true, aliases};
+        std::vector<int> sizes = f.ArraySizes(d);
         int total = 0;
         for (const Value& v : values) total += v.count;
         const bool implicit = d.arrayOpen != npos && code.Punct(d.arrayOpen + 1) == ']';
         if (implicit) {
             int each = f.Count(d.type, 0);
-            if (each == 0 || total % each != 0) continue;
-            size = total / each;
+            if (each == 0 || total % each != 0 || sizes.size() != 1) continue;
+            sizes[0] = total / each;
             edits->list.push_back(
                 {code.At(d.arrayOpen) + 1,
                  code.At(d.arrayOpen) + 1,
-                 {s.Make(Tok::Number, std::to_string(size), code.Token(d.arrayOpen))}});
+                 {s.Make(Tok::Number, std::to_string(sizes[0]), code.Token(d.arrayOpen))}});
         }
         // Direct3D 9 takes exactly as many values as the type holds.
         const int each = f.Count(d.type, 0);
-        if (!implicit && size >= 0 && each > 0 && total != each * std::max(size, 1)) {
-            messages.Add(ErrorAt(
-                code.Pos(open), "the initializer of '" + std::string(code.Text(d.name)) +
-                                    "' gives " + std::to_string(total) + " values; its type holds " +
-                                    std::to_string(each * std::max(size, 1))));
+        const int elements = Flattener::Elements(sizes);
+        if (!implicit && elements >= 0 && each > 0 && total != each * elements) {
+            messages.Add(ErrorAt(code.Pos(open), "the initializer of '" +
+                                                     std::string(code.Text(d.name)) + "' gives " +
+                                                     std::to_string(total) +
+                                                     " values; its type holds " +
+                                                     std::to_string(each * elements)));
             continue;
         }
-        f.Declared(d.type, size, 0);
+        f.Declared(d.type, sizes, 0);
         if (!f.ok || f.value != values.size()) continue;
         edits->list.push_back({code.At(open), code.At(close) + 1, std::move(f.out)});
     }

@@ -13,6 +13,11 @@
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
+#include "platform/fx/4_rewrite/language/4_calls.h"
+#include "platform/fx/4_rewrite/language/4_for_scope.h"
+#include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
+#include "platform/fx/4_rewrite/language/4_template_types.h"
+#include "platform/fx/4_rewrite/language/4_typedef_names.h"
 
 #include <array>
 
@@ -52,6 +57,21 @@ void TokenRewriteState::Edited() {
 namespace {
 
 constexpr std::array kRewrites = {
+    // Before respell, which then reads "vector<double, 2>" as the
+    // "double2" it makes of it, and before every rewrite that knows a type
+    // by its name (typedefs, lists, int matrices).
+    TokenRewrite{"template_types", RespellTemplateTypes},
+    // After template_types, whose names it reads ("typedef vector<float, 3>
+    // v3;"); before respell, which then respells what it puts in
+    // ("typedef double2 d2;").
+    TokenRewrite{"typedef_names", ReplaceTypedefNames},
+    // Before the rewrites that count a value's components: "(1).xxx" is
+    // a bracketed value with a swizzle, which they read.
+    TokenRewrite{"literal_swizzles", BracketLiteralSwizzles},
+    // Before the checks and every rewrite that reads the declared types of
+    // names: a loop's variable read after the loop is then declared where
+    // that code sees it.
+    TokenRewrite{"for_scope", HoistForVariables},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
@@ -65,6 +85,8 @@ constexpr std::array kRewrites = {
                  [](TokenRewriteState& s) {
                      return CheckHlsl(s.code(), s.outline(), s.compiled, s.messages);
                  }},
+    // With the checks: an error stops the list before any reshaping.
+    TokenRewrite{"calls", CheckCalls},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.

@@ -90,8 +90,18 @@ void Tokenizer::SkipBlanks() {
     }
 }
 
+// A backslash at the end of the line splices the next line into the
+// comment, as the C preprocessor splices lines before it removes comments.
 void Tokenizer::SkipLineComment() {
-    while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+    while (pos_ < text_.size() && text_[pos_] != '\n') {
+        if (text_[pos_] == '\\' && At(pos_ + 1, '\n')) {
+            pos_ += 2;
+        } else if (text_[pos_] == '\\' && At(pos_ + 1, '\r') && At(pos_ + 2, '\n')) {
+            pos_ += 3;
+        } else {
+            ++pos_;
+        }
+    }
 }
 
 void Tokenizer::SkipBlockComment() {
@@ -122,10 +132,21 @@ void Tokenizer::SkipString(char quote) {
     Report(start, "unterminated string");
 }
 
+// A '.' ends the number where a swizzle follows it ("1.xxx", "0.5.rr",
+// "0x10.x"): a hex number's, a second '.', or one before a swizzle letter
+// (no suffix or exponent starts with one).
 void Tokenizer::SkipNumber() {
     bool hex = text_[pos_] == '0' && (At(pos_ + 1, 'x') || At(pos_ + 1, 'X'));
+    bool dot = false;
     while (pos_ < text_.size()) {
         char c = text_[pos_];
+        if (c == '.' &&
+            (hex || dot ||
+             (pos_ + 1 < text_.size() &&
+              std::string_view("xyzwrgba").find(text_[pos_ + 1]) != std::string_view::npos))) {
+            break;
+        }
+        dot = dot || c == '.';
         if (IsIdentChar(c) || c == '.') {
             ++pos_;
         } else if ((c == '+' || c == '-') && !hex &&

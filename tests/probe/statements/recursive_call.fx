@@ -1,7 +1,7 @@
 // Every call is inlined: a function that reaches itself through another is
 // an error at the call that closes the circle.
 //? entry ps_3_0 main()
-//? error 7 'odd' is called while it runs
+//? error 7 'odd': a recursive call
 float even(float x);
 float odd(float x) { return x <= 0 ? 0 : even(x - 1); }
 float even(float x) { return x <= 0 ? 1 : odd(x - 1); }

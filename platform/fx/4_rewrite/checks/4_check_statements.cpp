@@ -16,11 +16,10 @@
 //   break or return: it never ends;
 // - a function declared again with the same parameters and another return
 //   type;
-// - in code an entry point reaches: a call of a function that is declared
-//   but defined nowhere, a function that calls itself, directly or through
-//   others (Direct3D 9 inlines every call: it has no recursion), and a
-//   global of a resource type of shader model 4 and later (a
-//   StructuredBuffer, an RWTexture2D, ...).
+// - in code an entry point reaches: a global of a resource type of shader
+//   model 4 and later (a StructuredBuffer, an RWTexture2D, ...).
+// Recursion and calls of functions defined nowhere are the "calls" check's
+// (language/4_calls.h).
 #include <cctype>
 #include <map>
 #include <set>
@@ -37,7 +36,6 @@ struct Statements {
     const Code& code;
     const HlslOutline& outline;
     MessageSink& messages;
-    std::set<size_t> recursive = {};  // functions on a cycle already said
 
     void Error(size_t at, std::string text) { messages.Error(code.Pos(at), std::move(text)); }
     std::string Quoted(size_t at) const { return Cat({"'", code.Text(at), "'"}); }
@@ -414,27 +412,9 @@ struct Statements {
         }
     }
 
-    // Calls from the code entry points reach: defined somewhere, and not
-    // back into a function on the way to them.
-    void Calls(const std::vector<std::string>& entries) {
-        std::set<size_t> reached;
-        for (const std::string& entry : entries)
-            for (size_t f : ReachedFunctions(code, outline, entry)) reached.insert(f);
-        std::set<std::string_view> said;
-        for (size_t f : reached) {
-            const FunctionOutline& fn = outline.functions[f];
-            for (size_t i = fn.body; i < fn.end; ++i) {
-                if (!Call(i)) continue;
-                const std::vector<size_t>& called = outline.Functions(code.Text(i));
-                if (called.empty()) continue;
-                bool defined = false;
-                for (size_t c : called) defined |= outline.functions[c].body != npos;
-                if (!defined && said.insert(code.Text(i)).second)
-                    Error(i, Quoted(i) + " is declared but defined nowhere");
-            }
-        }
-        for (size_t f : reached) Recursion(f);
-        // Globals of the resource types of later shader models: TYPE<...> NAME.
+    // Globals of the resource types of later shader models (TYPE<...> NAME)
+    // read by the code entry points reach.
+    void LaterResources(const std::vector<std::string>& entries) {
         std::map<std::string_view, std::string_view> resources;
         for (size_t i = 0; i + 1 < code.size(); ++i) {
             if (!code.IsIdent(i) ||
@@ -453,6 +433,10 @@ struct Statements {
             if (code.IsIdent(name)) resources.emplace(code.Text(name), code.Text(i));
         }
         if (resources.empty()) return;
+        std::set<size_t> reached;
+        for (const std::string& entry : entries)
+            for (size_t f : ReachedFunctions(code, outline, entry)) reached.insert(f);
+        std::set<std::string_view> said;
         for (size_t f : reached) {
             const FunctionOutline& fn = outline.functions[f];
             for (size_t i = fn.body; i < fn.end; ++i) {
@@ -462,40 +446,6 @@ struct Statements {
                     Error(i, Quoted(i) + " is a " + std::string(it->second) +
                                  ", which shader models 2 and 3 do not have");
                 }
-            }
-        }
-    }
-
-    // A function that reaches itself, where every name on the way has one
-    // definition (overloads are not resolved here): the call that closes it.
-    void Recursion(size_t start) {
-        auto only = [&](std::string_view name) -> size_t {
-            size_t found = npos;
-            for (size_t c : outline.Functions(name)) {
-                if (outline.functions[c].body == npos) continue;
-                if (found != npos) return npos;
-                found = c;
-            }
-            return found;
-        };
-        if (recursive.count(start) != 0 || only(code.Text(outline.functions[start].name)) != start)
-            return;
-        std::vector<size_t> todo = {start};
-        std::set<size_t> seen;
-        while (!todo.empty()) {
-            const FunctionOutline& fn = outline.functions[todo.back()];
-            todo.pop_back();
-            for (size_t i = fn.body; i < fn.end; ++i) {
-                if (!Call(i)) continue;
-                const size_t c = only(code.Text(i));
-                if (c == start) {
-                    Error(i, Quoted(i) + " is called while it runs (a recursive call): shaders "
-                                         "inline every call and cannot recurse");
-                    recursive.insert(seen.begin(), seen.end());
-                    recursive.insert(start);
-                    return;
-                }
-                if (c != npos && seen.insert(c).second) todo.push_back(c);
             }
         }
     }
@@ -518,7 +468,7 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.ReturnTypes();
     for (const FunctionOutline& fn : outline.functions)
         if (fn.body != npos) s.EndlessLoops(fn);
-    s.Calls(entries);
+    s.LaterResources(entries);
 }
 
 }  // namespace fx
