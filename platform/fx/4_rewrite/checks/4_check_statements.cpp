@@ -333,6 +333,12 @@ struct Statements {
         for (size_t i = 0; i < code.size(); ++i) {
             if (code.Token(i).kind == Tok::Number && !IsNumberOrSwizzle(code.Text(i))) {
                 Error(i, Quoted(i) + " is not a number");
+            } else if (code.Token(i).kind == Tok::Number && i + 1 < code.size() &&
+                       code.Token(i + 1).kind == Tok::Number && code.Text(i + 1)[0] == '.') {
+                // "1.0.0": the number ends at its second '.', which starts
+                // another.
+                Error(i, Cat({"'", code.Text(i), code.Text(i + 1), "' is not a number"}));
+                ++i;
             } else if (code.Punct(i) == '\'') {
                 Error(i, "HLSL has no character literals");
                 return;
