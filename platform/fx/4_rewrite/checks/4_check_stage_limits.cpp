@@ -239,9 +239,9 @@ struct StageLimits {
             for (size_t i = fn.body; i < fn.end; ++i) {
                 if (!code.IsIdent(i)) continue;
                 const std::string_view w = code.Text(i);
-                const bool call = code.Punct(i + 1) == '(' && code.Punct(i - 1) != '.' &&
-                                  outline.Functions(w).empty();
-                if (vertex && (w == "discard" || (call && w == "clip"))) {
+                if (vertex && (w == "discard" || (w == "clip" && code.Punct(i + 1) == '(' &&
+                                                  code.Punct(i - 1) != '.' &&
+                                                  outline.Functions(w).empty()))) {
                     Error(i, profile, Quoted(i) + " drops a pixel: pixel shaders have it, " +
                                           profile + " does not");
                 }
@@ -250,8 +250,9 @@ struct StageLimits {
                     Error(i, profile, "[loop] cannot be kept in " + profile +
                                           ", which has no loop instructions (its loops unroll)");
                 }
+                if (maxSamplers == 0 || code.Punct(i - 1) == '.') continue;
                 auto it = outline.names.find(w);
-                if (maxSamplers == 0 || it == outline.names.end() || it->second.type == npos ||
+                if (it == outline.names.end() || it->second.type == npos ||
                     !IsSamplerType(code.Text(it->second.type)) || !it->second.uniform ||
                     !samplers.insert(w).second) {
                     continue;

@@ -205,7 +205,8 @@ struct Statements {
                 continue;
             }
             // A numeric type's name with a digit past 4 (or 0) as a type: a
-            // declaration or a constructor.
+            // declaration or a constructor. (Most names end in no digit.)
+            if (!std::isdigit(static_cast<unsigned char>(w.back()))) continue;
             size_t base = 0;
             for (std::string_view b : {"float", "half", "double", "int", "uint", "bool"}) {
                 if (w.size() > b.size() && w.substr(0, b.size()) == b &&
@@ -243,6 +244,8 @@ struct Statements {
     void KeywordsAsNames() {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
             if (!code.IsIdent(i) || !code.IsIdent(i - 1)) continue;
+            const char next = code.Punct(i + 1);
+            if (next != ';' && next != '=' && next != '[' && next != ',' && next != ')') continue;
             const std::string_view w = code.Text(i);
             // (Spelled exactly: "float Texture" is a name, as the effect's state is.)
             const bool keyword =
@@ -251,13 +254,10 @@ struct Statements {
                 OneOf(w, {"in", "out", "inout", "return", "if", "else", "for", "while", "do",
                           "switch", "case", "default", "break", "continue", "discard", "struct",
                           "typedef", "true", "false", "void", "compile", "technique", "pass"});
+            if (!keyword) continue;
             const std::string_view type = code.Text(i - 1);
-            const bool afterType = ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0;
-            const char next = code.Punct(i + 1);
-            if (keyword && afterType &&
-                (next == ';' || next == '=' || next == '[' || next == ',' || next == ')')) {
+            if (ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0)
                 Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
-            }
         }
     }
 
