@@ -169,17 +169,19 @@ struct Statements {
     // NAME used as a variable: a struct's name cannot be one.
     void StructNamesAsVariables() {
         for (size_t i = 1; i < code.size(); ++i) {
-            if (!code.IsIdent(i) || outline.structsNamed.count(code.Text(i)) == 0) continue;
+            const char next = code.Punct(i + 1);
+            if (!code.IsIdent(i) || !code.IsIdent(i - 1) ||
+                !(next == ';' || next == '=' || next == '[' || next == ',' || next == ')' ||
+                  next == ':') ||
+                outline.structsNamed.count(code.Text(i)) == 0) {
+                continue;
+            }
             // (A member named as its struct type, "A A;", is left to the compiler.)
-            if (!code.IsIdent(i - 1) || Word(i - 1, "struct") || IsQualifier(code.Text(i - 1)) ||
+            if (Word(i - 1, "struct") || IsQualifier(code.Text(i - 1)) ||
                 outline.structsNamed.count(code.Text(i - 1)) != 0) {
                 continue;
             }
-            const char next = code.Punct(i + 1);
-            if (next == ';' || next == '=' || next == '[' || next == ',' || next == ')' ||
-                next == ':') {
-                Error(i, Quoted(i) + " is a struct; it cannot also name a variable");
-            }
+            Error(i, Quoted(i) + " is a struct; it cannot also name a variable");
         }
     }
 
@@ -423,7 +425,9 @@ struct Statements {
     void LaterResources(const std::vector<std::string>& entries) {
         std::map<std::string_view, std::string_view> resources;
         for (size_t i = 0; i + 1 < code.size(); ++i) {
+            // Each of these names starts with one of five capitals.
             if (!code.IsIdent(i) ||
+                std::string_view("ABCRS").find(code.Text(i)[0]) == std::string_view::npos ||
                 !OneOf(code.Text(i), {"Buffer", "StructuredBuffer", "ByteAddressBuffer", "RWBuffer",
                                       "RWStructuredBuffer", "RWByteAddressBuffer",
                                       "AppendStructuredBuffer", "ConsumeStructuredBuffer",
