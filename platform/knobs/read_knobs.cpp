@@ -79,7 +79,7 @@ public:
         said_.clear();
         for (UINT i = 0; i < desc.Annotations; ++i) ReadAnnotation(effect_->GetAnnotation(parameter, i));
         if (said_.empty()) return false;
-        if (!Shape(desc, knob)) return false;
+        if (!Shape(desc, knob)) return false;  // said, unless the annotations hide it
         knob->name = desc.Name;
         knob->handle = parameter;
         effect_->GetValue(parameter, knob->defaults, desc.Bytes);
@@ -153,7 +153,13 @@ private:
                         (desc.Type == D3DXPT_FLOAT || desc.Type == D3DXPT_INT ||
                          desc.Type == D3DXPT_BOOL);
         if (!ok) {
-            Warn("its type cannot be a knob (float, float2-4, int or bool); ignored");
+            // A matrix marked UIWidget "None" (or not visible) was never
+            // meant to be a knob: shader tools mark their transforms so.
+            const Said* widget = Find(Meaning::Widget);
+            const Said* visible = Find(Meaning::Visible);
+            const bool hidden = (widget != nullptr && Lower(widget->text) == "none") ||
+                                (visible != nullptr && visible->number == 0);
+            if (!hidden) Warn("its type cannot be a knob (float, float2-4, int or bool); ignored");
             return false;
         }
         knob->type = desc.Type;

@@ -121,3 +121,7 @@ float Broken < string UIName; float UIMax = 2; > = 1;
 float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }
 float4 ps_main() : COLOR0 { return Alpha; }
 technique T { pass P { VertexShader = compile vs_3_0 vs_main(); PixelShader = compile ps_3_0 ps_main(); } }
+
+// A transform hidden from the user is no knob, and nothing is said of it.
+float4x4 WorldViewProj < string UIWidget = "None"; >;
+float3x3 Turn < bool UIVisible = false; >;
