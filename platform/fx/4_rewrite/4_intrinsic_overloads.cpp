@@ -59,9 +59,32 @@ struct Overloads {
             const std::string_view name = code.Text(i);
             if (outline.Functions(name).empty() || !IsIntrinsicName(name)) continue;
             if (std::find(entries.begin(), entries.end(), name) != entries.end()) continue;
+            if (!UserOverloadTakes(i)) continue;  // the intrinsic's own call, max(a, b)
             Replace(i, {Make(Tok::Ident, "fx_user_" + std::string(name) + "_", i)});
-            renamed.insert(name);
+            renamed.insert(i);
         }
+    }
+
+    // Whether NAME( at i declares one of the effect's functions of that
+    // name, or calls it with as many arguments as one of them takes
+    // (those after the first default value may be left out); a call no
+    // declaration takes is the intrinsic's: "float max(float4 v)" hides
+    // max(a, b) from nobody.
+    bool UserOverloadTakes(size_t i) const {
+        const size_t open = i + 1, close = code.Closing(open);
+        const size_t args = close == open + 1 ? 0 : ListItems(code, open, close).size();
+        for (size_t f : outline.Functions(code.Text(i))) {
+            const FunctionOutline& fn = outline.functions[f];
+            if (fn.name == i) return true;
+            size_t defaults = 0;
+            for (size_t k = fn.open + 1; k < fn.close; ++k) {
+                if (code.Punct(k) == '(' || code.Punct(k) == '{') k = code.Closing(k);
+                else if (code.Punct(k) == '=') ++defaults;
+            }
+            const size_t most = fn.params.size();
+            if (args <= most && args + defaults >= most) return true;
+        }
+        return false;
     }
 
     // Calls of the intrinsics glslang resolves otherwise.
@@ -76,7 +99,7 @@ struct Overloads {
                            "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
                            "sincos", "tex2D", "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
                            "texCUBEgrad"}) ||
-                renamed.count(f) != 0)
+                renamed.count(i) != 0)
                 continue;
             const size_t close = code.Closing(i + 1);
             if (close >= code.size()) continue;
@@ -310,7 +333,7 @@ struct Overloads {
         }
     }
 
-    std::set<std::string_view> renamed;
+    std::set<size_t> renamed;  // calls and declarations of the effect's own
 };
 
 }  // namespace
