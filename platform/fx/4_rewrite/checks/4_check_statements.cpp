@@ -255,7 +255,12 @@ struct Statements {
                           "texture", "texture1D", "texture2D", "texture3D", "textureCUBE"}) ||
                 OneOf(w, {"in", "out", "inout", "return", "if", "else", "for", "while", "do",
                           "switch", "case", "default", "break", "continue", "discard", "struct",
-                          "typedef", "true", "false", "void", "compile", "technique", "pass"});
+                          "typedef", "true", "false", "void", "compile", "technique", "pass"}) ||
+                // Keywords of the language's later shader models, which its
+                // compiler reserves for every model.
+                OneOf(w, {"point", "line", "lineadj", "triangle", "triangleadj", "linear",
+                          "centroid", "nointerpolation", "noperspective", "snorm", "unorm",
+                          "globallycoherent", "precise", "string", "vector", "matrix", "shared"});
             if (!keyword) continue;
             const std::string_view type = code.Text(i - 1);
             if (ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0)
