@@ -23,7 +23,8 @@
 //              [x] all of it written through macros, and across includes
 //              [x] arrays of shader variables, indexed by a number or an
 //                  int global's initial value
-// Not implemented: asm shaders (an error at the word asm).
+// Not implemented: asm shaders (a technique that uses one is left out, with
+// a warning at the word asm).
 //
 // The parser streams over the tokens once; every loop advances by at least
 // one token, and nothing recurses on the input's nesting. Hostile input
@@ -315,6 +316,9 @@ bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageSink
             messages.Error(effect.hlsl.Pos(*open.back()),
                            "this '{' is never closed: what follows it, the techniques too, is "
                            "read as inside it");
+        } else if (effect.assemblyTechniques > 0) {
+            messages.Error("every technique of the effect uses shader assembly, which this "
+                           "program does not assemble; compile HLSL functions instead");
         } else {
             messages.Error("the effect has no technique");
         }

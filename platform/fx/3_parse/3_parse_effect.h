@@ -45,6 +45,9 @@ struct ShaderBinding {
     std::vector<std::string> arguments;  // constant arguments of the call, as written
     std::vector<std::vector<SourceToken>> argumentTokens;  // the same, as tokens
     SourcePos pos;
+    // "asm { ... }": shader assembly, which is not assembled here; a
+    // technique that uses it is left out (pos is the word asm).
+    bool assembly = false;
 };
 
 // A stage the pass leaves out or sets to null gets a generated stand-in.
@@ -154,6 +157,7 @@ struct ParsedEffect {
     // The HLSL: the stream's tokens with the effect syntax taken out.
     TokenStream hlsl;
     std::vector<TechniqueDesc> techniques;
+    int assemblyTechniques = 0;  // left out for their shader assembly
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
     std::vector<GlobalInitializer> initializers;  // in the order read

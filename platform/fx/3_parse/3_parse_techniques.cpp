@@ -73,6 +73,19 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
     }
     Remove(keyword.index, end);
     if (tech.passes.empty()) Error(keyword, what + " has no passes");
+    // Direct3D 9 assembles "asm { ... }" shaders; this program compiles HLSL
+    // only, so such a technique is left out and the effect loads without it.
+    for (const PassDesc& pass : tech.passes) {
+        const ShaderBinding* assembly = pass.vertexShader.assembly ? &pass.vertexShader
+                                        : pass.pixelShader.assembly ? &pass.pixelShader
+                                                                    : nullptr;
+        if (assembly == nullptr) continue;
+        Report(keyword, assembly->pos, Severity::Warning,
+               what + " uses shader assembly, which this program does not assemble; it is "
+                      "left out");
+        ++result_.assemblyTechniques;
+        return;
+    }
     result_.techniques.push_back(std::move(tech));
 }
 
@@ -296,8 +309,8 @@ void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token
     } else if (IEquals(Text(value[0]), "compile")) {
         if (!ParseCompile(&b, vertex, value)) return;
     } else if (IEquals(Text(value[0]), "asm")) {
-        Error(value[0], "asm shaders are not supported; compile an HLSL function instead");
-        return;
+        b.assembly = true;  // the technique says it
+        b.pos = Pos(value[0]);
     } else if (const ShaderVariable* var = FindShaderVariable(value, &reported)) {
         if (!var->binding.present) return;  // its declaration was wrong, and said so
         if (var->vertex != vertex) {
