@@ -280,6 +280,46 @@ std::vector<size_t> ReachedFunctions(const Code& code, const HlslOutline& outlin
     return reached;
 }
 
+size_t CastOperandEnd(const Code& code, const HlslOutline& outline, size_t k) {
+    while (k < code.size()) {
+        const char p = code.Punct(k);
+        if (p != 0 && std::string_view("-+!~").find(p) != std::string_view::npos) {
+            ++k;
+        } else if (p == '(' && code.IsIdent(k + 1) && code.Punct(k + 2) == ')' &&
+                   (ShapeOf(code.Text(k + 1)).rows > 0 ||
+                    outline.FindStruct(code, code.Text(k + 1)) != nullptr)) {
+            k += 3;
+        } else {
+            break;
+        }
+    }
+    if (k >= code.size()) return Declarator::npos;
+    if (code.Punct(k) == '(') {
+        k = code.Closing(k) + 1;
+    } else if (code.IsIdent(k) && code.Punct(k + 1) == '(') {
+        k = code.Closing(k + 1) + 1;
+    } else if (code.IsIdent(k) || code.Token(k).kind == Tok::Number) {
+        ++k;
+    } else {
+        return Declarator::npos;
+    }
+    k = PastAccessors(code, k);
+    return k <= code.size() ? k : Declarator::npos;
+}
+
+size_t PastAccessors(const Code& code, size_t k) {
+    while (k < code.size()) {
+        if (code.Punct(k) == '[') {
+            k = code.Closing(k) + 1;
+        } else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) {
+            k += 2;
+        } else {
+            break;
+        }
+    }
+    return k;
+}
+
 std::vector<std::pair<size_t, size_t>> ListItems(const Code& code, size_t open, size_t close) {
     std::vector<std::pair<size_t, size_t>> list;
     size_t start = open + 1;

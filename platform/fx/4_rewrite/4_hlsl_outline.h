@@ -171,6 +171,13 @@ inline bool OneOf(std::string_view s, std::initializer_list<std::string_view> li
 // split at its own commas: [first, last) each.
 std::vector<std::pair<size_t, size_t>> ListItems(const Code& code, size_t open, size_t close);
 
+// The end of the operand of a cast that starts at k: signs, casts, then a
+// primary expression (a bracket, a call, a name or a number) and its
+// indices and members; Declarator::npos when it cannot be told.
+size_t CastOperandEnd(const Code& code, const HlslOutline& outline, size_t k);
+// Past the indices and members ("[i]", ".x") that follow code token k.
+size_t PastAccessors(const Code& code, size_t k);
+
 // How many components the expression in code tokens [first, last) has,
 // from the declared types of the names it uses (4_hlsl_types.cpp); 0 when
 // that cannot be told from them.

@@ -160,31 +160,6 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
     }
 }
 
-// The end of the operand a cast's ')' leaves at k: unary signs, casts, a
-// primary and its postfix chain; npos when it is none of these.
-size_t CastOperandEnd(const Code& code, size_t k) {
-    while (k < code.size() && OneOf(code.Text(k), {"-", "+", "!", "~"})) ++k;
-    if (code.Punct(k) == '(' && code.IsIdent(k + 1) && code.Punct(k + 2) == ')' &&
-        ShapeOf(code.Text(k + 1)).rows > 0)
-        return CastOperandEnd(code, k + 3);
-    if (code.Punct(k) == '(') {
-        k = code.Closing(k) + 1;
-    } else if (code.IsIdent(k)) {
-        ++k;
-        if (code.Punct(k) == '(') k = code.Closing(k) + 1;
-    } else if (k < code.size() && code.Token(k).kind == Tok::Number) {
-        return k + 1;
-    } else {
-        return npos;
-    }
-    while (k < code.size()) {
-        if (code.Punct(k) == '[') k = code.Closing(k) + 1;
-        else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) k += 2;
-        else break;
-    }
-    return k <= code.size() ? k : npos;
-}
-
 // "(float3x1)m" of a matrix of more rows and columns keeps its upper-left
 // corner, the first column's top: "(float3)transpose(m)[0]" (held as a
 // vector, a cast would take the first row).
@@ -193,7 +168,7 @@ void ColumnCast(const TokenStream& s, const Code& code, const HlslOutline& outli
     if (type < 1 || code.Punct(type - 1) != '(' || code.Punct(type + 1) != ')') return;
     if (type >= 2 && code.IsIdent(type - 2) && !OneOf(code.Text(type - 2), {"return", "else"}))
         return;  // a call's or constructor's argument list
-    const size_t end = CastOperandEnd(code, type + 2);
+    const size_t end = CastOperandEnd(code, outline, type + 2);
     if (end == npos || end == type + 2) return;
     const Shape from = ValueShape(code, outline, type + 2, end);
     if (!from.matrix || from.rows < 2 || from.cols < 2) return;

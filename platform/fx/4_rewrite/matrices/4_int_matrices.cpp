@@ -142,7 +142,7 @@ void IntMatrices::Type(size_t i, char kind, int where, TokenEdits* edits, bool r
         return;
     }
     if (i > 0 && code_.Punct(i - 1) == '(' && code_.Punct(i + 1) == ')') {  // a cast
-        const size_t end = OperandEnd(i + 2);
+        const size_t end = CastOperandEnd(code_, outline_, i + 2);
         if (end != npos) wraps_.push_back({i - 1, end, kind, f, i, false, true});
         return;
     }
@@ -289,18 +289,7 @@ void IntMatrices::Name(size_t i, int where) {
 
 // Past the elements and members read after a name or a call at k
 // ("[i].m[j]").
-size_t IntMatrices::PastAccessors(size_t k) const {
-    while (k < code_.size()) {
-        if (code_.Punct(k) == '[') {
-            k = code_.Closing(k) + 1;
-        } else if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
-            k += 2;
-        } else {
-            break;
-        }
-    }
-    return k;
-}
+size_t IntMatrices::PastAccessors(size_t k) const { return fx::PastAccessors(code_, k); }
 
 // An assignment to the name at i (of such a type, or an array of them
 // whose element it indexes), its elements or members: what it assigns
@@ -543,36 +532,6 @@ size_t IntMatrices::ExpressionEnd(size_t k) const {
             break;
     }
     return std::min(k, code_.size());
-}
-
-// The end of the operand of a cast that starts at k: signs, casts, then
-// a primary expression and its indices and members; npos when it cannot
-// be told.
-size_t IntMatrices::OperandEnd(size_t k) const {
-    while (k < code_.size()) {
-        const char p = code_.Punct(k);
-        if (p != 0 && std::string_view("-+!~").find(p) != std::string_view::npos) {
-            ++k;
-        } else if (p == '(' && code_.IsIdent(k + 1) && code_.Punct(k + 2) == ')' &&
-                   (ShapeOf(code_.Text(k + 1)).rows > 0 ||
-                    outline_.FindStruct(code_, code_.Text(k + 1)) != nullptr)) {
-            k += 3;
-        } else {
-            break;
-        }
-    }
-    if (k >= code_.size()) return npos;
-    if (code_.Punct(k) == '(') {
-        k = code_.Closing(k) + 1;
-    } else if (code_.IsIdent(k) && code_.Punct(k + 1) == '(') {
-        k = code_.Closing(k + 1) + 1;
-    } else if (code_.IsIdent(k) || code_.Token(k).kind == Tok::Number) {
-        ++k;
-    } else {
-        return npos;
-    }
-    k = PastAccessors(k);
-    return k <= code_.size() ? k : npos;
 }
 
 }  // namespace int_matrices

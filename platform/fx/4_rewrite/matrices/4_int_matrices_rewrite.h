@@ -68,7 +68,6 @@ private:
     void Close(char kind, size_t at, std::vector<SourceToken>* out, bool element = false) const;
     void Apply(const Wrap& w, TokenEdits* edits) const;
     size_t ExpressionEnd(size_t k) const;
-    size_t OperandEnd(size_t k) const;
 
     // 4_int_matrix_calls.cpp
     bool WholeArgument(size_t i, size_t end) const;

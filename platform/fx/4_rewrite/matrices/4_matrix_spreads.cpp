@@ -18,44 +18,6 @@ bool FloatMatrix(std::string_view type) {
     return shape.matrix && shape.rows > 1 && shape.cols > 1 && type.substr(0, 5) == "float";
 }
 
-// The end of the operand of a cast that starts at k: signs, casts, then a
-// primary expression and its indices and members; npos when it cannot be
-// told.
-size_t OperandEnd(const Code& code, const HlslOutline& outline, size_t k) {
-    while (k < code.size()) {
-        const char p = code.Punct(k);
-        if (p != 0 && std::string_view("-+!~").find(p) != std::string_view::npos) {
-            ++k;
-        } else if (p == '(' && code.IsIdent(k + 1) && code.Punct(k + 2) == ')' &&
-                   (ShapeOf(code.Text(k + 1)).rows > 0 ||
-                    outline.FindStruct(code, code.Text(k + 1)) != nullptr)) {
-            k += 3;
-        } else {
-            break;
-        }
-    }
-    if (k >= code.size()) return npos;
-    if (code.Punct(k) == '(') {
-        k = code.Closing(k) + 1;
-    } else if (code.IsIdent(k) && code.Punct(k + 1) == '(') {
-        k = code.Closing(k + 1) + 1;
-    } else if (code.IsIdent(k) || code.Token(k).kind == Tok::Number) {
-        ++k;
-    } else {
-        return npos;
-    }
-    while (k < code.size()) {
-        if (code.Punct(k) == '[') {
-            k = code.Closing(k) + 1;
-        } else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) {
-            k += 2;
-        } else {
-            break;
-        }
-    }
-    return k <= code.size() ? k : npos;
-}
-
 }  // namespace
 
 bool CastScalarsToMatrices(TokenRewriteState& state) {
@@ -89,7 +51,7 @@ bool CastScalarsToMatrices(TokenRewriteState& state) {
         if (code.Punct(value) == '(' && code.IsIdent(value + 1) && code.Text(value + 1) == "float" &&
             code.Punct(value + 2) == ')')
             continue;
-        const size_t end = OperandEnd(code, outline, value);
+        const size_t end = CastOperandEnd(code, outline, value);
         if (end == npos || end >= code.size()) continue;
         if (ExpressionComponents(code, outline, value, end) != 1) continue;
         const SourceToken& at = code.Token(value);
