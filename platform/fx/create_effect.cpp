@@ -209,6 +209,7 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     out->name = pass.name;
     out->program = program;
     out->states = pass.renderStates;
+    out->constants = pass.constants;
     out->stageSettings.clear();
     for (const StageSetting& s : pass.stageSettings) {
         out->stageSettings.push_back({s.state, static_cast<DWORD>(s.stage), s.states,

@@ -23,8 +23,8 @@
 //              [x] all of it written through macros, and across includes
 //              [x] arrays of shader variables, indexed by a number or an
 //                  int global's initial value
-// Not implemented: asm shaders (a technique that uses one is left out, with
-// a warning at the word asm).
+//              [x] asm shaders, assembled into HLSL functions (platform/fx/asm);
+//                  a technique whose assembly fails is left out
 //
 // The parser streams over the tokens once; every loop advances by at least
 // one token, and nothing recurses on the input's nesting. Hostile input
@@ -81,6 +81,7 @@ void Parser::Run(std::vector<StreamMessage>* messages) {
         gap = false;
     }
     PairTextureObjects(origin);
+    hlsl.tokens.insert(hlsl.tokens.end(), generated_.begin(), generated_.end());
 }
 
 TokenRef Parser::Next() {
@@ -302,6 +303,10 @@ bool CheckBinding(const ShaderBinding& binding, ProfileStage stage, MessageSink&
 }  // namespace
 
 bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageSink& messages) {
+    if (!effect.techniques.empty()) {
+        for (const ParsedEffect::AssemblyFailure& f : effect.assemblyFailures)
+            messages.Warning(f.pos, f.technique + " is left out: " + f.text);
+    }
     if (effect.techniques.empty()) {
         // A brace left open in the code takes in everything after it, the
         // techniques too: say where it opened.
@@ -316,9 +321,10 @@ bool CheckTechniques(const ParsedEffect& effect, bool allTechniques, MessageSink
             messages.Error(effect.hlsl.Pos(*open.back()),
                            "this '{' is never closed: what follows it, the techniques too, is "
                            "read as inside it");
-        } else if (effect.assemblyTechniques > 0) {
-            messages.Error("every technique of the effect uses shader assembly, which this "
-                           "program does not assemble; compile HLSL functions instead");
+        } else if (!effect.assemblyFailures.empty()) {
+            // No technique is left: what stopped the assembly is the error.
+            for (const ParsedEffect::AssemblyFailure& f : effect.assemblyFailures)
+                messages.Error(f.pos, f.text);
         } else {
             messages.Error("the effect has no technique");
         }

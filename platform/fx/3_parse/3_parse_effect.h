@@ -45,9 +45,12 @@ struct ShaderBinding {
     std::vector<std::string> arguments;  // constant arguments of the call, as written
     std::vector<std::vector<SourceToken>> argumentTokens;  // the same, as tokens
     SourcePos pos;
-    // "asm { ... }": shader assembly, which is not assembled here; a
-    // technique that uses it is left out (pos is the word asm).
+    // "asm { ... }": shader assembly, assembled into an HLSL function of
+    // that entry (pos is the word asm); what it could not assemble, at its
+    // place: a technique that uses it is left out.
     bool assembly = false;
+    std::string assemblyError;
+    SourcePos assemblyErrorPos;
 };
 
 // A stage the pass leaves out or sets to null gets a generated stand-in.
@@ -81,6 +84,18 @@ struct StageSetting {
     SourcePos pos;
 };
 
+// "VertexShaderConstant4[8] = <WorldViewProj>;", "PixelShaderConstantF[0] =
+// float4(1, 0, 0, 1);": registers of a stage set at BeginPass, from a
+// parameter's current value or from the literal.
+struct ConstantSetting {
+    bool vertex = true;
+    int start = 0;
+    int count = 0;          // registers; 0: as many as the value fills
+    std::string parameter;  // empty: values
+    std::vector<float> values;
+    SourcePos pos;
+};
+
 struct PassDesc {
     std::string name;
     SourcePos pos;
@@ -88,6 +103,7 @@ struct PassDesc {
     ShaderBinding pixelShader;
     std::vector<RenderStateSetting> renderStates;
     std::vector<StageSetting> stageSettings;  // in the order written
+    std::vector<ConstantSetting> constants;   // in the order written
 };
 
 struct TechniqueDesc {
@@ -157,7 +173,15 @@ struct ParsedEffect {
     // The HLSL: the stream's tokens with the effect syntax taken out.
     TokenStream hlsl;
     std::vector<TechniqueDesc> techniques;
-    int assemblyTechniques = 0;  // left out for their shader assembly
+    // Techniques left out for shader assembly that did not assemble: what
+    // stopped each, and the technique ("technique 'Old'"). Warnings when
+    // another technique remains, errors otherwise.
+    struct AssemblyFailure {
+        SourcePos pos;
+        std::string text;
+        std::string technique;
+    };
+    std::vector<AssemblyFailure> assemblyFailures;
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
     std::vector<GlobalInitializer> initializers;  // in the order read

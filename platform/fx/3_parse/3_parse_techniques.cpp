@@ -5,6 +5,8 @@
 // Each block is taken out of the HLSL once read.
 #include "platform/fx/3_parse/3_parser.h"
 
+#include "platform/fx/asm/asm_shader.h"
+
 #include <cmath>
 
 #include "platform/shader_conventions.h"
@@ -73,17 +75,14 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
     }
     Remove(keyword.index, end);
     if (tech.passes.empty()) Error(keyword, what + " has no passes");
-    // Direct3D 9 assembles "asm { ... }" shaders; this program compiles HLSL
-    // only, so such a technique is left out and the effect loads without it.
+    // A technique whose shader assembly did not assemble is left out, so
+    // that an effect with a fallback technique still loads.
     for (const PassDesc& pass : tech.passes) {
-        const ShaderBinding* assembly = pass.vertexShader.assembly ? &pass.vertexShader
-                                        : pass.pixelShader.assembly ? &pass.pixelShader
-                                                                    : nullptr;
-        if (assembly == nullptr) continue;
-        Report(keyword, assembly->pos, Severity::Warning,
-               what + " uses shader assembly, which this program does not assemble; it is "
-                      "left out");
-        ++result_.assemblyTechniques;
+        const ShaderBinding* failed = !pass.vertexShader.assemblyError.empty() ? &pass.vertexShader
+                                      : !pass.pixelShader.assemblyError.empty() ? &pass.pixelShader
+                                                                                : nullptr;
+        if (failed == nullptr) continue;
+        result_.assemblyFailures.push_back({failed->assemblyErrorPos, failed->assemblyError, what});
         return;
     }
     result_.techniques.push_back(std::move(tech));
@@ -136,6 +135,8 @@ bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
 
     std::string_view name = Text(nameToken);
     if (!index.empty() && ParseStageState(pass, nameToken, index, value)) {
+        return true;
+    } else if (!index.empty() && ParseConstantState(pass, nameToken, index, value)) {
         return true;
     } else if (IEquals(name, "VertexShader")) {
         ParseShaderBinding(&pass->vertexShader, true, nameToken, value);
@@ -209,6 +210,69 @@ bool Parser::ParseStageState(PassDesc* pass, const TokenRef& nameToken,
         if (!texture && setting.states.empty()) return true;  // a warning or an error said
     }
     pass->stageSettings.push_back(std::move(setting));
+    return true;
+}
+
+// "VertexShaderConstant[n]", "...ConstantF[n]", "...Constant1[n]" to
+// "...Constant4[n]" and the pixel shader's: registers from n on, from a
+// parameter ("<p>", "(p)", "p") or a literal. The B and I forms are
+// warnings: shader assembly here takes its int and bool constants from
+// defi and defb.
+bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
+                                const std::vector<TokenRef>& index,
+                                const std::vector<TokenRef>& value) {
+    const std::string name = ToLower(Text(nameToken));
+    const bool vertex = name.rfind("vertexshaderconstant", 0) == 0;
+    if (!vertex && name.rfind("pixelshaderconstant", 0) != 0) return false;
+    const std::string form = name.substr(vertex ? 20 : 19);
+    if (form == "b" || form == "i") {
+        Warning(nameToken, "unsupported state " + Quote(Text(nameToken)) +
+                               " ignored (shader assembly takes its int and bool constants from "
+                               "defi and defb)");
+        return true;
+    }
+    if (!(form.empty() || form == "f" || (form.size() == 1 && form[0] >= '1' && form[0] <= '4')))
+        return false;
+    ConstantSetting setting;
+    setting.vertex = vertex;
+    setting.pos = Pos(nameToken);
+    setting.count = form.size() == 1 && form[0] != 'f' ? form[0] - '0' : 0;
+    const std::vector<TokenRef> number(index.begin() + 1, index.end());
+    StateValue sv;
+    std::string why;
+    TokenRef at;
+    if (!EvaluateState(number, nullptr, &sv, &why, &at) || sv.count != 1 || sv.v[0] < 0 ||
+        sv.v[0] != std::trunc(sv.v[0]) || sv.v[0] >= 256) {
+        Error(number.empty() ? index[0] : number[0],
+              "the register of " + Quote(Text(nameToken)) +
+                  " must be a whole number from 0 to 255, not " + Quote(ValueText(number)));
+        return true;
+    }
+    setting.start = static_cast<int>(sv.v[0]);
+    if (value.empty()) {
+        Error(nameToken, "missing value for state " + Quote(Text(nameToken)));
+        return true;
+    }
+    const bool bracketed = value.size() == 3 &&
+                           ((IsPunct(value[0], '<') && IsPunct(value[2], '>')) ||
+                            (IsPunct(value[0], '(') && IsPunct(value[2], ')')));
+    const TokenRef& word = bracketed ? value[1] : value[0];
+    if ((bracketed || value.size() == 1) && word.kind == Tok::Ident) {
+        for (const GlobalDeclaration& g : result_.globals) {
+            if (g.name == Text(word)) setting.parameter = g.name;
+        }
+    }
+    if (setting.parameter.empty()) {
+        if (!EvaluateState(value, nullptr, &sv, &why, &at)) {
+            Error(value.size() > 1 && !why.empty() ? at : value[0],
+                  "invalid value " + Quote(ValueText(value)) + " for state " +
+                      Quote(Text(nameToken)) + (why.empty() ? "" : ": " + why));
+            return true;
+        }
+        setting.values.assign(sv.v, sv.v + 4);
+        for (int i = sv.count; i < 4; ++i) setting.values[i] = 0;
+    }
+    pass->constants.push_back(std::move(setting));
     return true;
 }
 
@@ -309,8 +373,7 @@ void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token
     } else if (IEquals(Text(value[0]), "compile")) {
         if (!ParseCompile(&b, vertex, value)) return;
     } else if (IEquals(Text(value[0]), "asm")) {
-        b.assembly = true;  // the technique says it
-        b.pos = Pos(value[0]);
+        AssembleBlock(&b, vertex, value);
     } else if (const ShaderVariable* var = FindShaderVariable(value, &reported)) {
         if (!var->binding.present) return;  // its declaration was wrong, and said so
         if (var->vertex != vertex) {
@@ -329,6 +392,50 @@ void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token
     if (binding->present)
         Warning(nameToken, "state " + Quote(name) + " set twice; the last one counts");
     *binding = std::move(b);
+}
+
+// "asm { vs_2_0 ... }": the block as an HLSL function, added to the HLSL
+// at the end (its tokens placed at the instructions they come from), and
+// the samplers it reads as samplers of the effect at their stages. What
+// stops it is recorded in the binding: the technique says it.
+void Parser::AssembleBlock(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& value) {
+    b->assembly = true;
+    b->pos = Pos(value[0]);
+    if (value.size() < 3 || !IsPunct(value[1], '{') || !IsPunct(value.back(), '}')) {
+        b->assemblyError = "expected '{' after 'asm'";
+        b->assemblyErrorPos = Pos(value.size() > 1 ? value[1] : value[0]);
+        return;
+    }
+    std::vector<AsmToken> tokens;
+    for (size_t i = 2; i + 1 < value.size(); ++i) {
+        const SourceToken& t = in_.tokens[value[i].index];
+        tokens.push_back({Text(value[i]), t.kind, t.line, t.file});
+    }
+    AssembledShader shader;
+    AsmError error;
+    const std::string prefix = "fx_asm" + std::to_string(assembled_++);
+    if (!AssembleShader(tokens, vertex, prefix, &shader, &error)) {
+        b->assemblyError = error.text;
+        b->assemblyErrorPos = Pos(value[tokens.empty() ? 0 : 2 + error.token]);
+        return;
+    }
+    b->profile = shader.profile;
+    b->entry = shader.entry;
+    for (const AsmText& text : shader.text) {
+        const size_t at = value[2 + text.token].index;
+        for (const SourceToken& t : in_.MakeTokens(text.hlsl, in_.tokens[at])) {
+            generated_.push_back(t);
+            generatedOrigin_.push_back(at);
+        }
+    }
+    for (const AsmSampler& s : shader.samplers) {
+        SamplerDesc desc;
+        desc.name = s.name;
+        desc.type = s.type;
+        desc.registerIndex = s.stage;
+        desc.pos = b->pos;
+        result_.samplers.push_back(std::move(desc));
+    }
 }
 
 // "VS1", "(VS1)" or "<VS1>" naming a global shader variable, or an element

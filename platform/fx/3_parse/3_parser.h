@@ -335,6 +335,9 @@ private:
                           DWORD* word, const std::string& what);
     void ParseShaderBinding(ShaderBinding* binding, bool vertex, const TokenRef& nameToken,
                             const std::vector<TokenRef>& value);
+    bool ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
+                            const std::vector<TokenRef>& index, const std::vector<TokenRef>& value);
+    void AssembleBlock(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& value);
     // Null when there is none; *reported when the value names an element of
     // a shader array wrongly (the error said).
     const ShaderVariable* FindShaderVariable(const std::vector<TokenRef>& v, bool* reported);
@@ -349,6 +352,11 @@ private:
     SourcePos end_;
     ParsedEffect& result_;
     std::vector<ShaderVariable> shaderVariables_;
+    // The HLSL functions of asm blocks, added at the end of the HLSL, and
+    // the stream's token each is placed at.
+    std::vector<SourceToken> generated_;
+    std::vector<size_t> generatedOrigin_;
+    int assembled_ = 0;
     std::vector<bool> removed_;
     std::vector<StreamMessage>* messages_ = nullptr;
     size_t reported_ = 0;  // messages of stages 2 and 3 so far

@@ -126,6 +126,7 @@ public:
     HRESULT CommitChanges() override {
         if (!inPass_) return D3DERR_INVALIDCALL;
         WriteSetParameters();
+        WriteConstantStates(loaded_.techniques[current_].passes[pass_]);
         return S_OK;
     }
 
@@ -161,6 +162,7 @@ public:
         }
         pass_ = pass;
         WriteSetParameters();
+        WriteConstantStates(p);
         for (const RenderStateSetting& s : p.states) device_->SetRenderState(s.state, s.value);
         // The sampler_state blocks of the samplers this pass's shaders read,
         // and their textures.
@@ -329,6 +331,41 @@ private:
                 } else {
                     device_->SetPixelShaderConstantF(place->start, registers, 1);
                 }
+            }
+        }
+    }
+
+    // The pass's VertexShaderConstant / PixelShaderConstant states: a
+    // parameter's current value (a matrix a register per column, as the
+    // registers of a column-major matrix hold it) or the literal.
+    void WriteConstantStates(const LoadedPass& pass) {
+        for (const ConstantSetting& c : pass.constants) {
+            float registers[16] = {};
+            int filled = 1;
+            if (c.parameter.empty()) {
+                std::copy(c.values.begin(), c.values.begin() + std::min<size_t>(c.values.size(), 4),
+                          registers);
+            } else {
+                const EffectParameter* p = nullptr;
+                for (const EffectParameter& q : loaded_.parameters)
+                    if (q.name == c.parameter) p = &q;
+                if (p == nullptr) continue;
+                const UINT rows = p->shape.rows;
+                const UINT columns = p->shape.columns;
+                if (p->shape.cls == D3DXPC_MATRIX_ROWS || p->shape.cls == D3DXPC_MATRIX_COLUMNS) {
+                    filled = static_cast<int>(std::min<UINT>(columns, 4));
+                    for (UINT col = 0; col < columns && col < 4; ++col)
+                        for (UINT row = 0; row < rows && row < 4; ++row)
+                            registers[col * 4 + row] = p->value[row * columns + col];
+                } else {
+                    for (size_t i = 0; i < p->value.size() && i < 4; ++i) registers[i] = p->value[i];
+                }
+            }
+            const UINT count = static_cast<UINT>(c.count > 0 ? std::min(c.count, filled) : filled);
+            if (c.vertex) {
+                device_->SetVertexShaderConstantF(static_cast<UINT>(c.start), registers, count);
+            } else {
+                device_->SetPixelShaderConstantF(static_cast<UINT>(c.start), registers, count);
             }
         }
     }

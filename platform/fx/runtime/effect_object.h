@@ -72,6 +72,7 @@ struct LoadedPass {
     std::vector<GlobalPlace> pixelPlaces;
     std::vector<RenderStateSetting> states;
     std::vector<LoadedStageSetting> stageSettings;  // in the order written
+    std::vector<ConstantSetting> constants;  // VertexShaderConstant4[0] = <M>, ...
     std::vector<size_t> samplers;  // the samplers its shaders read, in the effect's list
     std::vector<std::string> samplerNames;  // the same by name, while the effect is built
     EffectPassInfo info;

@@ -1,0 +1,128 @@
+// The assembler's parts, shared by its files (platform/fx internal):
+// asm_read.cpp reads instructions and operands, asm_declarations.cpp the
+// registers a shader declares and uses and the function around its body,
+// asm_instructions.cpp each instruction's statement.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/fx/asm/asm_shader.h"
+
+namespace fx {
+
+struct AsmOperand {
+    std::string file;  // r c v t s a i b p aL oPos oD oT oFog oPts o oC oDepth vPos vFace
+    int index = 0;
+    std::string relative;  // c[a0.x + 4]: the index's HLSL ("int(a0.x)"), empty without
+    std::string swizzle = "xyzw";  // of a source; a destination's write mask
+    bool negate = false;
+    bool abs = false;
+    bool complement = false;  // 1 - r0 (ps_1_x)
+    bool bias = false;        // _bias
+    bool bx2 = false;         // _bx2
+    bool x2 = false;          // _x2 on a source (ps_1_4)
+    bool number = false;      // a def's value
+    double value = 0;
+    std::string word;  // a bare word: "true" / "false" of defb
+    size_t token = 0;
+};
+
+struct AsmInstruction {
+    std::string name;               // lower case, without its modifiers
+    std::vector<std::string> mods;  // "sat", "pp", "x2", "position0", "gt" ...
+    bool predicated = false;
+    bool predicateNot = false;
+    AsmOperand predicate;
+    std::vector<AsmOperand> operands;
+    size_t token = 0;
+};
+
+inline bool HasModifier(const std::vector<std::string>& mods, const char* m) {
+    for (const std::string& s : mods)
+        if (s == m) return true;
+    return false;
+}
+
+// An instruction this assembler builds (def and dcl too).
+bool IsAssembled(const std::string& name);
+
+// "(s)".
+inline std::string Paren(const std::string& s) {
+    std::string r;
+    r.reserve(s.size() + 2);
+    r += '(';
+    r += s;
+    r += ')';
+    return r;
+}
+
+class Assembler {
+public:
+    Assembler(const std::vector<AsmToken>& tokens, bool vertex, const std::string& prefix)
+        : tokens_(tokens), vertex_(vertex), prefix_(prefix) {}
+    bool Run(AssembledShader* out, AsmError* error);
+
+private:
+    // >> reading (asm_read.cpp)
+    bool ReadAll();
+    bool ReadInstruction(AsmInstruction* in);
+    bool ReadOperand(AsmOperand* op);
+    bool ReadRegister(const std::string& word, AsmOperand* op);
+    bool ReadIndex(AsmOperand* op);
+    bool ReadVersion(const AsmInstruction& in);
+    bool Fail(size_t token, std::string text);
+    const AsmToken* Peek(size_t ahead = 0) const;
+    bool IsPunct(const AsmToken* t, char c) const;
+
+    // >> declarations (asm_declarations.cpp)
+    bool Declare();
+    bool DeclareOne(const AsmInstruction& in);
+    bool CheckRegister(const AsmOperand& op, bool write);
+    int RegisterCount(const std::string& file) const;
+    bool Emit(AssembledShader* out);
+    std::string Read(const AsmOperand& op) const;
+    std::string Source(const AsmOperand& op) const;
+    std::string Written(const AsmOperand& op) const;
+
+    // >> instructions (asm_instructions.cpp)
+    bool Assemble(const AsmInstruction& in, std::string* hlsl);
+    bool Arithmetic(const AsmInstruction& in, std::string* result);
+    bool Matrix(const AsmInstruction& in, std::string* result);
+    bool TextureRead(const AsmInstruction& in, std::string* hlsl);
+    bool FlowControl(const AsmInstruction& in, std::string* hlsl);
+    std::string Store(const AsmInstruction& in, const std::string& result) const;
+    std::string Compare(const std::string& op, const std::string& a, const std::string& b) const;
+    bool Expect(const AsmInstruction& in, size_t operands);
+
+    const std::vector<AsmToken>& tokens_;
+    const bool vertex_;
+    const std::string prefix_;
+    size_t next_ = 0;
+    int major_ = 0;
+    int minor_ = 0;  // 2_x: 1
+    std::string version_;
+    std::vector<AsmInstruction> instructions_;
+    AsmError* error_ = nullptr;
+
+    struct Input {
+        std::string semantic;
+        std::string type = "float4";
+    };
+    std::map<std::string, Input> inputs_;    // "v0" -> POSITION0
+    std::map<std::string, std::string> outputs_;  // "oPos" -> POSITION
+    std::set<std::string> temps_;            // r0, a0, p0, and ps_1_x's t#
+    std::map<int, std::string> defs_;        // c# -> its HLSL value
+    std::map<int, std::string> intDefs_;     // i#
+    std::map<int, std::string> boolDefs_;    // b#
+    std::set<int> constants_;                // c# read directly
+    bool indexedBank_ = false;               // c[...] read somewhere
+    std::map<int, std::string> samplerTypes_;  // s# -> sampler2D ...
+    std::set<int> samplersRead_;
+    std::vector<char> blocks_;  // open if / rep / loop: 'i', 'e', 'r', 'l'
+    int loops_ = 0;            // counters made
+};
+
+}  // namespace fx

@@ -1,0 +1,343 @@
+// Shader assembly, declarations: the registers each instruction names,
+// checked against the version's register files; def / defi / defb and dcl;
+// then the HLSL function around the statements (asm_instructions.cpp):
+// constants as globals at their registers, inputs as parameters with
+// their semantics, outputs as out parameters written at the end.
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/fx/asm/asm_assembler.h"
+
+namespace fx {
+namespace {
+
+std::string Number(double v) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.9g", v);
+    std::string s = buffer;
+    if (s.find_first_of(".eEn") == std::string::npos) s += ".0";
+    return s;
+}
+
+bool Writes(const std::string& name) {
+    static const char* const kNoDestination[] = {"texkill", "if",     "ifc",  "rep",    "loop",
+                                                 "break",   "breakc", "breakp", "call", "callnz",
+                                                 "label"};
+    for (const char* n : kNoDestination)
+        if (name == n) return false;
+    return true;
+}
+
+// "texcoord1" -> TEXCOORD1, "position" -> POSITION0; empty for no usage.
+std::string Semantic(const std::string& usage) {
+    static const char* const kUsages[] = {"position", "blendweight", "blendindices", "normal",
+                                          "psize",    "texcoord",    "tangent",      "binormal",
+                                          "tessfactor", "positiont", "color",        "fog",
+                                          "depth",    "sample"};
+    size_t digits = usage.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(usage[digits - 1]))) --digits;
+    const std::string name = usage.substr(0, digits);
+    for (const char* u : kUsages) {
+        if (name != u) continue;
+        std::string s;
+        for (char c : name) s += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s + (digits == usage.size() ? "0" : usage.substr(digits));
+    }
+    return "";
+}
+
+const char* const kAssembled[] = {
+    "mov", "mova", "add", "sub", "mul", "mad", "dp3", "dp4", "rcp", "rsq", "min", "max", "slt",
+    "sge", "frc", "exp", "expp", "log", "logp", "lit", "dst", "abs", "nrm", "pow", "lrp", "crs",
+    "sgn", "cmp", "cnd", "dp2add", "dsx", "dsy", "sincos", "setp", "m4x4", "m4x3", "m3x4", "m3x3",
+    "m3x2", "texld", "texldp", "texldb", "texldl", "texldd", "tex", "texcoord", "texcrd",
+    "texkill", "if", "ifc", "else", "endif", "rep", "endrep", "loop", "endloop", "break", "breakc", "breakp",
+    "nop", "phase"};
+
+}  // namespace
+
+bool IsAssembled(const std::string& name) {
+    for (const char* n : kAssembled)
+        if (name == n) return true;
+    return name == "def" || name == "defi" || name == "defb" || name == "dcl";
+}
+
+// How many registers of a file the version has; 0: none.
+int Assembler::RegisterCount(const std::string& f) const {
+    const bool ps1 = !vertex_ && major_ == 1;
+    const bool three = major_ == 3;
+    const bool twoX = major_ == 2 && minor_ == 1;
+    if (f == "r") {
+        if (ps1) return minor_ == 4 ? 6 : 2;
+        return three || twoX ? 32 : 12;
+    }
+    if (f == "c") {
+        if (vertex_) return major_ == 1 ? 96 : 256;
+        return ps1 ? 8 : three ? 224 : 32;
+    }
+    if (f == "i" || f == "b") return vertex_ || three || twoX ? 16 : 0;
+    if (f == "p") return major_ >= 2 && (vertex_ || three || twoX) && !(major_ == 2 && minor_ == 0) ? 1 : 0;
+    if (vertex_) {
+        if (f == "v") return 16;
+        if (f == "a") return 1;
+        if (f == "oD") return three ? 0 : 2;
+        if (f == "oT") return three ? 0 : 8;
+        if (f == "oPos" || f == "oFog" || f == "oPts") return three ? 0 : 1;
+        if (f == "o") return three ? 12 : 0;
+        if (f == "s") return three ? 4 : 0;
+        if (f == "aL") return major_ >= 2 ? 1 : 0;
+        return 0;
+    }
+    if (f == "v") return three ? 10 : 2;
+    if (f == "t") return ps1 ? (minor_ == 4 ? 6 : 4) : three ? 0 : 8;
+    if (f == "s") return ps1 ? 0 : 16;
+    if (f == "oC") return ps1 ? 0 : 4;
+    if (f == "oDepth") return ps1 ? 0 : 1;
+    if (f == "vPos" || f == "vFace" || f == "aL") return three ? 1 : 0;
+    return 0;
+}
+
+bool Assembler::CheckRegister(const AsmOperand& op, bool write) {
+    if (op.number || !op.word.empty())
+        return Fail(op.token, "expected a register, found a value");
+    const std::string name = Written(op);
+    const int count = RegisterCount(op.file);
+    if (count == 0 || op.index >= count || (op.file == "c" && op.index < 0))
+        return Fail(op.token, "'" + (op.file == "c" && !op.relative.empty() ? "c[...]" : name) +
+                                  "' is not a register of " + version_);
+    const bool ps1 = !vertex_ && major_ == 1;
+    const std::string& f = op.file;
+    if (write && (f == "c" || f == "i" || f == "b" || f == "s" || f == "vPos" || f == "vFace" ||
+                  (f == "v") || (f == "t" && !ps1)))
+        return Fail(op.token, "'" + name + "' cannot be written");
+    if (!write && (f == "oPos" || f == "oD" || f == "oT" || f == "oFog" || f == "oPts" ||
+                   f == "o" || f == "oC" || f == "oDepth"))
+        return Fail(op.token, "'" + name + "' is an output: it cannot be read");
+    if (f == "r" || f == "a" || f == "p") temps_.insert(name);
+    if (f == "c") {
+        if (!op.relative.empty()) indexedBank_ = true;
+        constants_.insert(op.index);
+    }
+    if ((f == "i" && intDefs_.count(op.index) == 0) || (f == "b" && boolDefs_.count(op.index) == 0))
+        return Fail(op.token, "'" + name + "' has no defi / defb: constants of its kind set "
+                                           "by the effect are not assembled");
+    if (f == "o" && outputs_.count(name) == 0)
+        return Fail(op.token, "'" + name + "' is written but never declared (dcl_texcoord0 " +
+                                  name + ", ...)");
+    if (f == "oPos" || f == "oD" || f == "oT" || f == "oFog" || f == "oPts" || f == "oC" ||
+        f == "oDepth") {
+        static const std::map<std::string, std::string> kSemantics = {
+            {"oPos", "POSITION"}, {"oD", "COLOR"}, {"oT", "TEXCOORD"}, {"oFog", "FOG"},
+            {"oPts", "PSIZE"},    {"oC", "COLOR"}, {"oDepth", "DEPTH"}};
+        outputs_[name] = kSemantics.at(f) + (f == "oD" || f == "oT" || f == "oC"
+                                                 ? std::to_string(op.index)
+                                                 : std::string());
+    }
+    if (f == "t" && ps1) {
+        inputs_[name] = {"TEXCOORD" + std::to_string(op.index), "float4"};
+    } else if (f == "v" && ps1) {
+        inputs_[name] = {"COLOR" + std::to_string(op.index), "float4"};
+    } else if ((f == "v" || f == "t" || f == "vPos" || f == "vFace") && inputs_.count(name) == 0) {
+        return Fail(op.token, "'" + name + "' is read but never declared (" +
+                                  (vertex_ ? "dcl_position " : "dcl ") + name + ")");
+    }
+    if (f == "s" && samplerTypes_.count(op.index) == 0)
+        return Fail(op.token, "'" + name + "' is read but never declared (dcl_2d " + name + ")");
+    return true;
+}
+
+bool Assembler::DeclareOne(const AsmInstruction& in) {
+    if (in.operands.size() != 1) return Fail(in.token, "'dcl' takes one register");
+    const AsmOperand& op = in.operands[0];
+    if (op.number || !op.word.empty() || RegisterCount(op.file) <= op.index)
+        return Fail(op.token, "'" + Written(op) + "' is not a register of " + version_);
+    std::string usage;
+    for (const std::string& m : in.mods)
+        if (m != "pp" && m != "centroid") usage = m;
+    const std::string name = Written(op);
+    if (op.file == "s") {
+        const std::string type = usage == "2d" ? "sampler2D" : usage == "cube" ? "samplerCUBE"
+                                 : usage == "volume" ? "sampler3D" : "";
+        if (type.empty()) return Fail(in.token, "expected dcl_2d, dcl_cube or dcl_volume for " + name);
+        samplerTypes_[op.index] = type;
+        return true;
+    }
+    if (op.file == "vPos" || op.file == "vFace") {
+        inputs_[name] = op.file == "vPos" ? Input{"VPOS", "float2"} : Input{"VFACE", "float"};
+        return true;
+    }
+    std::string semantic = usage.empty() ? "" : Semantic(usage);
+    if (!usage.empty() && semantic.empty())
+        return Fail(in.token, "'dcl_" + usage + "' names no usage");
+    const bool usageNeeded = vertex_ || major_ == 3;
+    if (usageNeeded && semantic.empty())
+        return Fail(in.token, "the dcl of '" + name + "' needs a usage (dcl_texcoord0 ...)");
+    if (!vertex_ && major_ == 2 && (op.file == "t" || op.file == "v"))
+        semantic = (op.file == "t" ? "TEXCOORD" : "COLOR") + std::to_string(op.index);
+    if (op.file == "o") {
+        outputs_[name] = semantic;
+    } else if (op.file == "v" || op.file == "t") {
+        inputs_[name] = {semantic, "float4"};
+    } else {
+        return Fail(op.token, "'" + name + "' cannot be declared");
+    }
+    return true;
+}
+
+// The constants, declarations and the registers each instruction names.
+bool Assembler::Declare() {
+    for (size_t k = 1; k < instructions_.size(); ++k) {
+        const AsmInstruction& in = instructions_[k];
+        const std::vector<AsmOperand>& ops = in.operands;
+        if (in.name == "def" || in.name == "defi" || in.name == "defb") {
+            const std::string file = in.name == "def" ? "c" : in.name == "defi" ? "i" : "b";
+            const size_t values = in.name == "defb" ? 1 : 4;
+            if (ops.size() != values + 1 || ops[0].file != file || ops[0].index >= RegisterCount(file))
+                return Fail(in.token, "expected '" + in.name + " " + file + "N, " +
+                                          (values == 1 ? "true" : "x, y, z, w") + "'");
+            std::string value;
+            for (size_t i = 1; i < ops.size(); ++i) {
+                if (values == 1 && ops[i].word.empty())
+                    return Fail(ops[i].token, "expected true or false");
+                if (values == 4 && !ops[i].number) return Fail(ops[i].token, "expected a number");
+                value += (i > 1 ? ", " : "") +
+                         (values == 1 ? ops[i].word
+                          : file == "i" ? std::to_string(static_cast<int>(ops[i].value))
+                                        : Number(ops[i].value));
+            }
+            if (file == "c") defs_[ops[0].index] = "float4(" + value + ")";
+            if (file == "i") intDefs_[ops[0].index] = "int4(" + value + ")";
+            if (file == "b") boolDefs_[ops[0].index] = value;
+            continue;
+        }
+        if (in.name == "dcl") {
+            if (!DeclareOne(in)) return false;
+            continue;
+        }
+        if (!IsAssembled(in.name)) return Fail(in.token, "'" + in.name + "' is not assembled");
+        // ps_1_4's "texld r2, r1" reads stage 2.
+        if (!vertex_ && major_ == 1 && in.name == "texld" && !ops.empty())
+            samplerTypes_.emplace(ops[0].index, "sampler2D");
+        if (in.predicated && !CheckRegister(in.predicate, false)) return false;
+        for (size_t i = 0; i < ops.size(); ++i) {
+            if (in.name == "loop" && i == 0 && ops[0].file == "aL") continue;
+            const bool ps1Read = !vertex_ && major_ == 1 && (in.name == "tex" || in.name == "texcoord");
+            if (!CheckRegister(ops[i], i == 0 && Writes(in.name))) return false;
+            if (ps1Read && !CheckRegister(ops[i], false)) return false;
+        }
+        // m4x4 dst, v0, c0 reads c0 to c3.
+        const bool matrix = in.name.size() == 4 && in.name[0] == 'm' && in.name[2] == 'x';
+        for (int k = 1; matrix && ops.size() == 3 && k < in.name[3] - '0'; ++k) {
+            AsmOperand row = ops[2];
+            row.index += k;
+            if (!CheckRegister(row, false)) return false;
+        }
+    }
+    if (!vertex_ && major_ == 1) outputs_["r0"] = "COLOR0";
+    return true;
+}
+
+std::string Assembler::Written(const AsmOperand& op) const {
+    const std::string& f = op.file;
+    if (f == "oPos" || f == "oFog" || f == "oPts" || f == "oDepth" || f == "aL" || f == "vPos" ||
+        f == "vFace")
+        return f;
+    return f + std::to_string(op.index);
+}
+
+std::string Assembler::Read(const AsmOperand& op) const {
+    if (op.file != "c") return Written(op);
+    if (!op.relative.empty())
+        return prefix_ + "_c[" + op.relative +
+               (op.index != 0 ? " + " + std::to_string(op.index) : "") + "]";
+    if (defs_.count(op.index) != 0) return "c" + std::to_string(op.index);
+    if (indexedBank_) return prefix_ + "_c[" + std::to_string(op.index) + "]";
+    return prefix_ + "_c" + std::to_string(op.index);
+}
+
+// The operand with its swizzle and source modifiers.
+std::string Assembler::Source(const AsmOperand& op) const {
+    std::string s = Read(op);
+    if (op.file == "i") s = "float4(" + s + ")";
+    if (op.swizzle != "xyzw") s += "." + op.swizzle;
+    if (op.complement) s = "(1 - " + s + ")";
+    if (op.bias) s = "(" + s + " - 0.5)";
+    if (op.bx2) s = "(2 * " + s + " - 1)";
+    if (op.x2) s = "(2 * " + s + ")";
+    if (op.abs) s = "abs(" + s + ")";
+    if (op.negate) s = "-" + s;
+    return s;
+}
+
+bool Assembler::Emit(AssembledShader* out) {
+    const size_t at = instructions_[0].token;
+    auto put = [&](std::string text, size_t token) { out->text.push_back({std::move(text), token}); };
+    out->entry = prefix_;
+    const bool ps1 = !vertex_ && major_ == 1;
+    out->profile = ps1 ? "ps_2_0"
+                   : version_ == "vs_2_x" || version_ == "vs_2_sw" ? "vs_2_a"
+                   : version_ == "ps_2_x" || version_ == "ps_2_sw" ? "ps_2_a"
+                                                                   : version_;
+    if (indexedBank_) {
+        put("float4 " + prefix_ + "_c[" + std::to_string(RegisterCount("c")) + "] : register(c0);", at);
+    } else {
+        for (int c : constants_)
+            if (defs_.count(c) == 0)
+                put("float4 " + prefix_ + "_c" + std::to_string(c) + " : register(c" +
+                        std::to_string(c) + ");", at);
+    }
+    if (ps1) {
+        // Before shader model 2 a texture stage's sampler is its t register's.
+        for (const auto& [name, input] : inputs_)
+            if (name[0] == 't') samplerTypes_[std::atoi(name.c_str() + 1)] = "sampler2D";
+    }
+    for (const auto& [stage, type] : samplerTypes_) {
+        const std::string name = prefix_ + "_s" + std::to_string(stage);
+        put(type + " " + name + " : register(s" + std::to_string(stage) + ");", at);
+        out->samplers.push_back({name, type, stage});
+    }
+    std::string head = "void " + prefix_ + "(";
+    bool first = true;
+    auto scalar = [](const std::string& n) { return n == "oFog" || n == "oPts" || n == "oDepth"; };
+    for (const auto& [name, input] : inputs_) {
+        const bool wide = input.type == "float4";
+        head += (first ? "" : ", ") + input.type + " " + (wide ? name : "fx_" + name) + " : " +
+                input.semantic;
+        first = false;
+    }
+    for (const auto& [name, semantic] : outputs_) {
+        head += std::string(first ? "" : ", ") + "out " + (scalar(name) ? "float" : "float4") +
+                " out_" + name + " : " + semantic;
+        first = false;
+    }
+    put(head + ")", at);
+    put("{", at);
+    for (const auto& [name, input] : inputs_)
+        if (input.type != "float4")
+            put("float4 " + name + " = " +
+                    (input.type == "float" ? "fx_" + name + ".xxxx;"
+                                           : "float4(fx_" + name + ", 0, 0);"), at);
+    for (const auto& [name, semantic] : outputs_)
+        if (temps_.count(name) == 0) put("float4 " + name + " = 0;", at);
+    for (const std::string& name : temps_) put("float4 " + name + " = 0;", at);
+    for (const auto& [c, value] : defs_) put("const float4 c" + std::to_string(c) + " = " + value + ";", at);
+    for (const auto& [i, value] : intDefs_) put("const int4 i" + std::to_string(i) + " = " + value + ";", at);
+    for (const auto& [b, value] : boolDefs_) put("const bool b" + std::to_string(b) + " = " + value + ";", at);
+    for (size_t k = 1; k < instructions_.size(); ++k) {
+        std::string hlsl;
+        if (!Assemble(instructions_[k], &hlsl)) return false;
+        if (!hlsl.empty()) put(hlsl, instructions_[k].token);
+    }
+    if (!blocks_.empty()) {
+        const AsmInstruction& last = instructions_.back();
+        return Fail(last.token, std::string("the shader ends inside its ") +
+                                    (blocks_.back() == 'r' ? "'rep'" : blocks_.back() == 'l' ? "'loop'" : "'if'"));
+    }
+    for (const auto& [name, semantic] : outputs_)
+        put("out_" + name + " = " + name + (scalar(name) ? ".x;" : ";"), instructions_.back().token);
+    put("}", instructions_.back().token);
+    return true;
+}
+
+}  // namespace fx

@@ -1,0 +1,77 @@
+// Shader assembly (platform/fx internal): an "asm { ... }" block of an
+// effect, turned into one HLSL function that the rest of the compiler
+// builds like any other entry point.
+//
+// Every register is a float4 variable: temporaries and outputs locals,
+// inputs the function's parameters with the semantics their dcl (or, before
+// shader model 2, their register) gives, constants globals at their own
+// register (c0 ... as "register(c0)"), or one array over the whole bank when
+// the shader indexes it (c[a0.x + 4]), so that the effect's constant states
+// and SetVertexShaderConstantF reach them. Each instruction is one HLSL
+// statement with its write mask, swizzle and modifiers.
+//
+// Implemented: [x] vs_1_1, vs_2_0, vs_2_x, vs_3_0, ps_1_1 to ps_1_4, ps_2_0,
+//                  ps_2_x, ps_3_0
+//              [x] arithmetic, dp2add, the matrix instructions, lit, dst,
+//                  exp / expp / log / logp, sincos, the compares (slt, sge,
+//                  cmp, cnd, setp), mova and relative addressing
+//              [x] texld / texldp / texldb / texldl / texldd, texkill,
+//                  dsx / dsy; ps_1_x tex, texcoord, texld, texcrd
+//              [x] def / defi / defb, dcl of inputs, outputs and samplers
+//              [x] if / else / endif, rep, loop with aL, break, breakc,
+//                  breakp, predicated instructions
+// Not implemented (an error at the instruction): subroutines (call,
+// callnz, label, ret), the ps_1_x dependent reads (texbem, texm3x*, ...),
+// bem.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fx/shared/tokenizer.h"
+
+namespace fx {
+
+// A token of the block, as the preprocessor made it; a ';' starts a
+// comment to the end of its line.
+struct AsmToken {
+    std::string_view text;
+    Tok kind = Tok::End;
+    uint32_t line = 0;
+    uint16_t file = 0;
+};
+
+// A piece of the HLSL, placed at the block's token it comes from.
+struct AsmText {
+    std::string hlsl;
+    size_t token = 0;
+};
+
+// A sampler the shader reads: "sampler2D NAME : register(sN)".
+struct AsmSampler {
+    std::string name;
+    std::string type;  // sampler2D, samplerCUBE, sampler3D
+    int stage = 0;
+};
+
+struct AssembledShader {
+    std::string profile;  // the profile its HLSL compiles under
+    std::string entry;    // the function's name
+    std::vector<AsmText> text;  // globals, then the function
+    std::vector<AsmSampler> samplers;
+};
+
+struct AsmError {
+    size_t token = 0;
+    std::string text;
+};
+
+// The block's tokens (between its braces) as a function named after
+// prefix; false with the first error.
+bool AssembleShader(const std::vector<AsmToken>& tokens, bool vertex, const std::string& prefix,
+                    AssembledShader* out, AsmError* error);
+
+}  // namespace fx

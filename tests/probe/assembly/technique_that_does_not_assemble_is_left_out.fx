@@ -1,0 +1,27 @@
+// A technique whose shader assembly does not assemble, directly or through
+// a shader variable, is left out with the reason as a warning at its line;
+// the effect loads with the others, and the first of those is current.
+//? warning 16 technique 'Old' is left out: 'texm3x3spec' is not assembled
+//? expect 0.25 0.5 0.75 1
+float4 ps_main() : COLOR0 { return float4(0.25, 0.5, 0.75, 1); }
+PixelShader Assembled = asm { ps_2_0 def c0, 1, 0, 0, 1 mov oC0, r40 };
+technique Old
+{
+    pass
+    {
+        VertexShader = asm { vs_1_1
+            dcl_position v0
+            mov oPos, v0 };
+        PixelShader = asm { ps_1_1
+            texm3x3spec t3, t0, c0
+            mov r0, t3 };
+    }
+}
+technique Older
+{
+    pass { PixelShader = (Assembled); }
+}
+technique Hlsl
+{
+    pass { PixelShader = compile ps_2_0 ps_main(); }
+}
