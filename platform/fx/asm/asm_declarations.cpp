@@ -299,7 +299,12 @@ bool Assembler::Emit(AssembledShader* out) {
     }
     std::string head = "void " + prefix_ + "(";
     bool first = true;
-    auto scalar = [](const std::string& n) { return n == "oFog" || n == "oPts" || n == "oDepth"; };
+    // FOG, PSIZE and DEPTH are one component.
+    auto scalar = [&](const std::string& n) {
+        const std::string& semantic = outputs_.at(n);
+        return semantic.rfind("FOG", 0) == 0 || semantic.rfind("PSIZE", 0) == 0 ||
+               semantic.rfind("DEPTH", 0) == 0;
+    };
     for (const auto& [name, input] : inputs_) {
         const bool wide = input.type == "float4";
         head += (first ? "" : ", ") + input.type + " " + (wide ? name : "fx_" + name) + " : " +

@@ -139,6 +139,14 @@ bool Assembler::ReadInstruction(AsmInstruction* in) {
     in->name = parts[0];
     in->mods.assign(parts.begin() + 1, parts.end());
     ++next_;
+    // "vs.1.1": the version as older assemblers wrote it.
+    if ((in->name == "vs" || in->name == "ps") && in->mods.empty() && Peek() && Peek(1) &&
+        Peek()->kind == Tok::Number && Peek(1)->kind == Tok::Number && Peek()->text[0] == '.' &&
+        Peek(1)->text[0] == '.') {
+        in->mods = {std::string(Peek()->text.substr(1)), Lower(Peek(1)->text.substr(1))};
+        next_ += 2;
+        return true;
+    }
     // Past the version, an instruction not built stops here, before its
     // operands are read as registers.
     if (!instructions_.empty() && !IsAssembled(in->name))
