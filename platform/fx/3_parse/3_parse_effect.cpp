@@ -81,7 +81,6 @@ void Parser::Run(std::vector<StreamMessage>* messages) {
         gap = false;
     }
     PairTextureObjects(origin);
-    hlsl.tokens.insert(hlsl.tokens.end(), generated_.begin(), generated_.end());
 }
 
 TokenRef Parser::Next() {

@@ -182,6 +182,14 @@ struct ParsedEffect {
         std::string technique;
     };
     std::vector<AssemblyFailure> assemblyFailures;
+    // The HLSL functions (and the globals they read) of the asm shaders that
+    // assembled, by entry: each is added only to the text of the stage that
+    // runs it, so that other stages see none of its registers.
+    struct AssembledCode {
+        std::string entry;
+        std::vector<SourceToken> tokens;
+    };
+    std::vector<AssembledCode> assembled;
     std::vector<TextureDesc> textures;
     std::vector<SamplerDesc> samplers;
     std::vector<GlobalInitializer> initializers;  // in the order read

@@ -394,8 +394,8 @@ void Parser::ParseShaderBinding(ShaderBinding* binding, bool vertex, const Token
     *binding = std::move(b);
 }
 
-// "asm { vs_2_0 ... }": the block as an HLSL function, added to the HLSL
-// at the end (its tokens placed at the instructions they come from), and
+// "asm { vs_2_0 ... }": the block as an HLSL function (its tokens placed at
+// the instructions they come from), which stage 4 adds to its stage's text;
 // the samplers it reads as samplers of the effect at their stages. What
 // stops it is recorded in the binding: the technique says it.
 void Parser::AssembleBlock(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& value) {
@@ -421,13 +421,12 @@ void Parser::AssembleBlock(ShaderBinding* b, bool vertex, const std::vector<Toke
     }
     b->profile = shader.profile;
     b->entry = shader.entry;
+    ParsedEffect::AssembledCode code{shader.entry, {}};
     for (const AsmText& text : shader.text) {
-        const size_t at = value[2 + text.token].index;
-        for (const SourceToken& t : in_.MakeTokens(text.hlsl, in_.tokens[at])) {
-            generated_.push_back(t);
-            generatedOrigin_.push_back(at);
-        }
+        const SourceToken& at = in_.tokens[value[2 + text.token].index];
+        for (const SourceToken& t : in_.MakeTokens(text.hlsl, at)) code.tokens.push_back(t);
     }
+    result_.assembled.push_back(std::move(code));
     for (const AsmSampler& s : shader.samplers) {
         SamplerDesc desc;
         desc.name = s.name;

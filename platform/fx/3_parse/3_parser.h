@@ -352,11 +352,7 @@ private:
     SourcePos end_;
     ParsedEffect& result_;
     std::vector<ShaderVariable> shaderVariables_;
-    // The HLSL functions of asm blocks, added at the end of the HLSL, and
-    // the stream's token each is placed at.
-    std::vector<SourceToken> generated_;
-    std::vector<size_t> generatedOrigin_;
-    int assembled_ = 0;
+    int assembled_ = 0;  // asm blocks assembled, for their functions' names
     std::vector<bool> removed_;
     std::vector<StreamMessage>* messages_ = nullptr;
     size_t reported_ = 0;  // messages of stages 2 and 3 so far

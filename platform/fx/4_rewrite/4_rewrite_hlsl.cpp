@@ -271,6 +271,7 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageSink
         }
     }
     out->hlsl = parsed.hlsl;
+    out->assembled = parsed.assembled;
     TokenRewriteState state(parsed, &out->hlsl, &out->globals, messages);
     state.constants = std::move(constants);
     if (!RunTokenRewrites(state)) return false;
@@ -295,7 +296,18 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
         s.stage = b == &pass.vertexShader ? ShaderStage::Vertex : ShaderStage::Pixel;
         s.entry = b->entry;
         s.compileStatement = b->pos;
-        if (b->arguments.empty()) {
+        const ParsedEffect::AssembledCode* assembled = nullptr;
+        for (const ParsedEffect::AssembledCode& code : effect.assembled)
+            if (code.entry == b->entry) assembled = &code;
+        if (assembled != nullptr) {
+            // Shader assembly: the effect's text with this shader's function.
+            TokenStream joined = effect.hlsl;
+            joined.tokens.insert(joined.tokens.end(), assembled->tokens.begin(),
+                                 assembled->tokens.end());
+            HlslText printed = PrintHlsl(joined);
+            s.hlsl = std::move(printed.text);
+            s.map = std::move(printed.map);
+        } else if (b->arguments.empty()) {
             s.hlsl = effect.printed.text;
             s.map = effect.printed.map;
         } else {

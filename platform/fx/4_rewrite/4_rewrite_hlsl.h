@@ -151,6 +151,7 @@ struct RewrittenEffect {
     std::map<std::string, std::vector<float>> defaults;
     std::map<std::string, std::vector<float>> parameterDefaults;
     GlobalsRewrite globals;
+    std::vector<ParsedEffect::AssembledCode> assembled;  // stage 3's, by entry
 };
 
 // False (with the errors in messages) when a declaration is wrong;

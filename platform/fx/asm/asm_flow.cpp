@@ -57,8 +57,8 @@ bool Assembler::TextureRead(const AsmInstruction& in, std::string* hlsl) {
     std::string read;
     if (n == "texld" && ps1) read = "tex2D(" + s + ", " + a + ".xy)";
     else if (n == "texld" && vertex_) return Fail(in.token, "vertex shaders read textures with texldl");
-    else if (n == "texld" && HasModifier(in.mods, "p")) read = "tex" + shape + "proj(" + s + ", " + a + ")";
     else if (n == "texld") read = "tex" + shape + "(" + s + ", " + a + coords + ")";
+    else if (n == "texldp" && shape == "CUBE") read = "texCUBE(" + s + ", " + a + ".xyz / " + a + ".w)";
     else if (n == "texldp") read = "tex" + shape + "proj(" + s + ", " + a + ")";
     else if (n == "texldb") read = "tex" + shape + "bias(" + s + ", " + a + ")";
     else if (n == "texldl") read = "tex" + shape + "lod(" + s + ", " + a + ")";
