@@ -46,6 +46,9 @@ inline bool HasModifier(const std::vector<std::string>& mods, const char* m) {
     return false;
 }
 
+// The texture instructions of ps_1_1 to ps_1_3 whose destination t# is
+// also the texture coordinates they read (tex, texcoord, texm3x3pad, ...).
+bool IsStageRead(const std::string& name);
 // An instruction this assembler builds (def and dcl too).
 bool IsAssembled(const std::string& name);
 
@@ -92,6 +95,7 @@ private:
     bool Arithmetic(const AsmInstruction& in, std::string* result);
     bool Matrix(const AsmInstruction& in, std::string* result);
     bool TextureRead(const AsmInstruction& in, std::string* hlsl);
+    bool DependentRead(const AsmInstruction& in, std::string* hlsl);
     bool FlowControl(const AsmInstruction& in, std::string* hlsl);
     std::string Store(const AsmInstruction& in, const std::string& result) const;
     std::string Compare(const std::string& op, const std::string& a, const std::string& b) const;
@@ -123,6 +127,10 @@ private:
     std::set<int> samplersRead_;
     std::vector<char> blocks_;  // open if / rep / loop: 'i', 'e', 'r', 'l'
     int loops_ = 0;            // counters made
+    // The rows of texm3x2pad / texm3x3pad so far: the local holding the dot
+    // product, and the t# whose coordinates made it.
+    std::vector<std::pair<std::string, std::string>> pads_;
+    int padsMade_ = 0;
 };
 
 }  // namespace fx

@@ -52,10 +52,21 @@ const char* const kAssembled[] = {
     "sge", "frc", "exp", "expp", "log", "logp", "lit", "dst", "abs", "nrm", "pow", "lrp", "crs",
     "sgn", "cmp", "cnd", "dp2add", "dsx", "dsy", "sincos", "setp", "m4x4", "m4x3", "m3x4", "m3x3",
     "m3x2", "texld", "texldp", "texldb", "texldl", "texldd", "tex", "texcoord", "texcrd",
-    "texkill", "if", "ifc", "else", "endif", "rep", "endrep", "loop", "endloop", "break", "breakc", "breakp",
+    "texm3x2pad", "texm3x2tex", "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec",
+    "texm3x3", "texreg2ar", "texreg2gb", "texdp3", "texdp3tex", "texkill", "if", "ifc", "else", "endif", "rep", "endrep", "loop", "endloop", "break", "breakc", "breakp",
     "nop", "phase"};
 
 }  // namespace
+
+bool IsStageRead(const std::string& name) {
+    static const char* const kReads[] = {"tex",        "texcoord",   "texm3x2pad", "texm3x2tex",
+                                         "texm3x3pad", "texm3x3tex", "texm3x3spec",
+                                         "texm3x3vspec", "texreg2ar", "texreg2gb", "texdp3",
+                                         "texdp3tex",  "texm3x3"};
+    for (const char* n : kReads)
+        if (name == n) return true;
+    return false;
+}
 
 bool IsAssembled(const std::string& name) {
     for (const char* n : kAssembled)
@@ -220,9 +231,16 @@ bool Assembler::Declare() {
         if (!vertex_ && major_ == 1 && in.name == "texld" && !ops.empty())
             samplerTypes_.emplace(ops[0].index, "sampler2D");
         if (in.predicated && !CheckRegister(in.predicate, false)) return false;
+        // Before shader model 2 a texture stage's sampler is its t register's,
+        // a cube map's for the 3x3 reads.
+        if (!vertex_ && major_ == 1 && IsStageRead(in.name) && in.name != "texcoord" &&
+            in.name.rfind("pad") == std::string::npos && in.name != "texm3x3" &&
+            in.name != "texdp3" && !ops.empty())
+            samplerTypes_.emplace(ops[0].index, in.name.rfind("texm3x3", 0) == 0 ? "samplerCUBE"
+                                                                                 : "sampler2D");
         for (size_t i = 0; i < ops.size(); ++i) {
             if (in.name == "loop" && i == 0 && ops[0].file == "aL") continue;
-            const bool ps1Read = !vertex_ && major_ == 1 && (in.name == "tex" || in.name == "texcoord");
+            const bool ps1Read = !vertex_ && major_ == 1 && i == 0 && IsStageRead(in.name);
             if (!CheckRegister(ops[i], i == 0 && Writes(in.name))) return false;
             if (ps1Read && !CheckRegister(ops[i], false)) return false;
         }
@@ -286,11 +304,6 @@ bool Assembler::Emit(AssembledShader* out) {
             if (defs_.count(c) == 0)
                 put("float4 " + prefix_ + "_c" + std::to_string(c) + " : register(c" +
                         std::to_string(c) + ");", at);
-    }
-    if (ps1) {
-        // Before shader model 2 a texture stage's sampler is its t register's.
-        for (const auto& [name, input] : inputs_)
-            if (name[0] == 't') samplerTypes_[std::atoi(name.c_str() + 1)] = "sampler2D";
     }
     for (const auto& [stage, type] : samplerTypes_) {
         const std::string name = prefix_ + "_s" + std::to_string(stage);

@@ -69,6 +69,57 @@ bool Assembler::TextureRead(const AsmInstruction& in, std::string* hlsl) {
     return true;
 }
 
+// ps_1_1 to ps_1_3's reads at coordinates made of other registers: the
+// 3x2 and 3x3 matrix reads (a row per instruction, each the dot product of
+// the t# coordinates with the source), texreg2ar / gb, texdp3 / texdp3tex.
+bool Assembler::DependentRead(const AsmInstruction& in, std::string* hlsl) {
+    const std::string& n = in.name;
+    if (vertex_ || major_ != 1 || minor_ == 4)
+        return Fail(in.token, "'" + n + "' is an instruction of ps_1_1 to ps_1_3");
+    const bool spec = n == "texm3x3spec";
+    if (!Expect(in, spec ? 3 : 2)) return false;
+    const AsmOperand& t = in.operands[0];
+    const std::string name = Written(t);
+    const std::string src = Paren(Source(in.operands[1]));
+    const std::string s = prefix_ + "_s" + std::to_string(t.index);
+    const std::string row = "dot(" + name + ".xyz, " + src + ".xyz)";
+    if (n == "texm3x2pad" || n == "texm3x3pad") {
+        const std::string pad = "fx_pad" + std::to_string(padsMade_++);
+        pads_.emplace_back(pad, name);
+        *hlsl = "float " + pad + " = " + row + ";";
+        return true;
+    }
+    const size_t rows = n.rfind("texm3x2", 0) == 0 ? 1 : n.rfind("texm3x3", 0) == 0 ? 2 : 0;
+    if (pads_.size() < rows)
+        return Fail(in.token, "'" + n + "' follows no 'texm3x" + (rows == 1 ? "2" : "3") + "pad'");
+    std::string coords;
+    for (size_t k = pads_.size() - rows; k < pads_.size(); ++k) coords += pads_[k].first + ", ";
+    coords += row;
+    if (n == "texm3x2tex") {
+        *hlsl = name + " = tex2D(" + s + ", float2(" + coords + "));";
+    } else if (n == "texm3x3tex") {
+        *hlsl = name + " = texCUBE(" + s + ", float3(" + coords + "));";
+    } else if (spec || n == "texm3x3vspec") {
+        // The eye vector reflected about the normal the three rows make:
+        // 2 N (N.E) / (N.N) - E; vspec's eye is the rows' w components.
+        const std::string eye = spec ? Paren(Source(in.operands[2])) + ".xyz"
+                                     : "float3(" + pads_[pads_.size() - 2].second + ".w, " +
+                                           pads_[pads_.size() - 1].second + ".w, " + name + ".w)";
+        *hlsl = "{ float3 fx_n = float3(" + coords + "); float3 fx_e = " + eye + "; " + name +
+                " = texCUBE(" + s + ", 2 * fx_n * dot(fx_n, fx_e) / dot(fx_n, fx_n) - fx_e); }";
+    } else if (n == "texm3x3") {
+        *hlsl = name + " = float4(" + coords + ", 1);";
+    } else if (n == "texreg2ar" || n == "texreg2gb") {
+        *hlsl = name + " = tex2D(" + s + ", " + src + (n == "texreg2ar" ? ".wx" : ".yz") + ");";
+    } else if (n == "texdp3") {
+        *hlsl = name + " = " + row + ".xxxx;";
+    } else {  // texdp3tex: a one-dimensional read
+        *hlsl = name + " = tex2D(" + s + ", float2(" + row + ", 0));";
+    }
+    if (rows > 0) pads_.resize(pads_.size() - rows);
+    return true;
+}
+
 bool Assembler::FlowControl(const AsmInstruction& in, std::string* hlsl) {
     const std::string& n = in.name;
     const std::string mod = in.mods.empty() ? "" : in.mods[0];

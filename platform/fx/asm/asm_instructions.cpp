@@ -80,6 +80,7 @@ bool Assembler::Assemble(const AsmInstruction& in, std::string* hlsl) {
     if (n == "texld" || n == "texldp" || n == "texldb" || n == "texldl" || n == "texldd" ||
         n == "tex" || n == "texcoord" || n == "texcrd")
         return TextureRead(in, hlsl);
+    if (IsStageRead(n)) return DependentRead(in, hlsl);
     std::string result;
     if (n == "m4x4" || n == "m4x3" || n == "m3x4" || n == "m3x3" || n == "m3x2") {
         if (!Matrix(in, &result)) return false;

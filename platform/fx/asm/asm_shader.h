@@ -16,13 +16,16 @@
 //                  exp / expp / log / logp, sincos, the compares (slt, sge,
 //                  cmp, cnd, setp), mova and relative addressing
 //              [x] texld / texldp / texldb / texldl / texldd, texkill,
-//                  dsx / dsy; ps_1_x tex, texcoord, texld, texcrd
+//                  dsx / dsy; ps_1_x tex, texcoord, texld, texcrd, the 3x2
+//                  and 3x3 matrix reads (texm3x3spec / vspec reflect),
+//                  texreg2ar / gb, texdp3 / texdp3tex
 //              [x] def / defi / defb, dcl of inputs, outputs and samplers
 //              [x] if / else / endif, rep, loop with aL, break, breakc,
 //                  breakp, predicated instructions
 // Not implemented (an error at the instruction): subroutines (call,
-// callnz, label, ret), the ps_1_x dependent reads (texbem, texm3x*, ...),
-// bem.
+// callnz, label, ret), texbem / texbeml and bem (the bump matrix is a
+// texture stage state the device does not keep), i and b registers the
+// effect sets (defi / defb only), relative addressing of other than c.
 #pragma once
 
 #include <cstddef>
