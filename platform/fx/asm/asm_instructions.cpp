@@ -72,6 +72,10 @@ std::string Assembler::Store(const AsmInstruction& in, const std::string& result
 
 bool Assembler::Assemble(const AsmInstruction& in, std::string* hlsl) {
     const std::string& n = in.name;
+    bool inLoop = false;
+    for (char b : blocks_) inLoop = inLoop || b == 'l';
+    for (const AsmOperand& op : in.operands)
+        if (op.relative == "aL" && !inLoop) return Fail(op.token, "'aL' outside a 'loop'");
     if (n == "def" || n == "defi" || n == "defb" || n == "dcl" || n == "nop" || n == "phase")
         return true;
     if (n == "if" || n == "ifc" || n == "breakc" || n == "else" || n == "endif" || n == "rep" || n == "endrep" || n == "loop" ||
