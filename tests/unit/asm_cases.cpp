@@ -24,7 +24,8 @@ std::vector<fx::AsmToken> BodyTokens(const std::string& body) {
     size_t counted = 0;
     for (const fx::Token& t : fx::Tokenize(body)) {
         for (; counted < t.begin; ++counted) line += body[counted] == '\n' ? 1 : 0;
-        tokens.push_back({std::string_view(body).substr(t.begin, t.end - t.begin), t.kind, line, 0});
+        tokens.push_back(
+            {std::string_view(body).substr(t.begin, t.end - t.begin), t.kind, line, 0});
     }
     return tokens;
 }

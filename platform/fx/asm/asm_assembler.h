@@ -16,7 +16,7 @@ namespace fx {
 struct AsmOperand {
     std::string file;  // r c v t s a i b p aL oPos oD oT oFog oPts o oC oDepth vPos vFace
     int index = 0;
-    std::string relative;  // c[a0.x + 4]: the index's HLSL ("int(a0.x)"), empty without
+    std::string relative;          // c[a0.x + 4]: the index's HLSL ("int(a0.x)"), empty without
     std::string swizzle = "xyzw";  // of a source; a destination's write mask
     bool negate = false;
     bool abs = false;
@@ -97,6 +97,7 @@ private:
     bool TextureRead(const AsmInstruction& in, std::string* hlsl);
     bool DependentRead(const AsmInstruction& in, std::string* hlsl);
     bool FlowControl(const AsmInstruction& in, std::string* hlsl);
+    bool OpenIf(const AsmInstruction& in, const std::string& mod, std::string* hlsl);
     std::string Store(const AsmInstruction& in, const std::string& result) const;
     std::string Compare(const std::string& op, const std::string& a, const std::string& b) const;
     bool Expect(const AsmInstruction& in, size_t operands);
@@ -115,18 +116,18 @@ private:
         std::string semantic;
         std::string type = "float4";
     };
-    std::map<std::string, Input> inputs_;    // "v0" -> POSITION0
+    std::map<std::string, Input> inputs_;         // "v0" -> POSITION0
     std::map<std::string, std::string> outputs_;  // "oPos" -> POSITION
-    std::set<std::string> temps_;            // r0, a0, p0, and ps_1_x's t#
-    std::map<int, std::string> defs_;        // c# -> its HLSL value
-    std::map<int, std::string> intDefs_;     // i#
-    std::map<int, std::string> boolDefs_;    // b#
-    std::set<int> constants_;                // c# read directly
-    bool indexedBank_ = false;               // c[...] read somewhere
-    std::map<int, std::string> samplerTypes_;  // s# -> sampler2D ...
+    std::set<std::string> temps_;                 // r0, a0, p0, and ps_1_x's t#
+    std::map<int, std::string> defs_;             // c# -> its HLSL value
+    std::map<int, std::string> intDefs_;          // i#
+    std::map<int, std::string> boolDefs_;         // b#
+    std::set<int> constants_;                     // c# read directly
+    bool indexedBank_ = false;                    // c[...] read somewhere
+    std::map<int, std::string> samplerTypes_;     // s# -> sampler2D ...
     std::set<int> samplersRead_;
     std::vector<char> blocks_;  // open if / rep / loop: 'i', 'e', 'r', 'l'
-    int loops_ = 0;            // counters made
+    int loops_ = 0;             // counters made
     // The rows of texm3x2pad / texm3x3pad so far: the local holding the dot
     // product, and the t# whose coordinates made it.
     std::vector<std::pair<std::string, std::string>> pads_;

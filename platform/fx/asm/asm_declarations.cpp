@@ -21,9 +21,9 @@ std::string Number(double v) {
 }
 
 bool Writes(const std::string& name) {
-    static const char* const kNoDestination[] = {"texkill", "if",     "ifc",  "rep",    "loop",
-                                                 "break",   "breakc", "breakp", "call", "callnz",
-                                                 "label"};
+    static const char* const kNoDestination[] = {"texkill", "if",     "ifc",    "rep",
+                                                 "loop",    "break",  "breakc", "breakp",
+                                                 "call",    "callnz", "label"};
     for (const char* n : kNoDestination)
         if (name == n) return false;
     return true;
@@ -31,10 +31,9 @@ bool Writes(const std::string& name) {
 
 // "texcoord1" -> TEXCOORD1, "position" -> POSITION0; empty for no usage.
 std::string Semantic(const std::string& usage) {
-    static const char* const kUsages[] = {"position", "blendweight", "blendindices", "normal",
-                                          "psize",    "texcoord",    "tangent",      "binormal",
-                                          "tessfactor", "positiont", "color",        "fog",
-                                          "depth",    "sample"};
+    static const char* const kUsages[] = {
+        "position", "blendweight", "blendindices", "normal", "psize", "texcoord", "tangent",
+        "binormal", "tessfactor",  "positiont",    "color",  "fog",   "depth",    "sample"};
     size_t digits = usage.size();
     while (digits > 0 && std::isdigit(static_cast<unsigned char>(usage[digits - 1]))) --digits;
     const std::string name = usage.substr(0, digits);
@@ -48,21 +47,26 @@ std::string Semantic(const std::string& usage) {
 }
 
 const char* const kAssembled[] = {
-    "mov", "mova", "add", "sub", "mul", "mad", "dp3", "dp4", "rcp", "rsq", "min", "max", "slt",
-    "sge", "frc", "exp", "expp", "log", "logp", "lit", "dst", "abs", "nrm", "pow", "lrp", "crs",
-    "sgn", "cmp", "cnd", "dp2add", "dsx", "dsy", "sincos", "setp", "m4x4", "m4x3", "m3x4", "m3x3",
-    "m3x2", "texld", "texldp", "texldb", "texldl", "texldd", "tex", "texcoord", "texcrd",
-    "texm3x2pad", "texm3x2tex", "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec",
-    "texm3x3", "texreg2ar", "texreg2gb", "texdp3", "texdp3tex", "texkill", "if", "ifc", "else", "endif", "rep", "endrep", "loop", "endloop", "break", "breakc", "breakp",
-    "nop", "phase"};
+    "mov",        "mova",       "add",        "sub",         "mul",          "mad",
+    "dp3",        "dp4",        "rcp",        "rsq",         "min",          "max",
+    "slt",        "sge",        "frc",        "exp",         "expp",         "log",
+    "logp",       "lit",        "dst",        "abs",         "nrm",          "pow",
+    "lrp",        "crs",        "sgn",        "cmp",         "cnd",          "dp2add",
+    "dsx",        "dsy",        "sincos",     "setp",        "m4x4",         "m4x3",
+    "m3x4",       "m3x3",       "m3x2",       "texld",       "texldp",       "texldb",
+    "texldl",     "texldd",     "tex",        "texcoord",    "texcrd",       "texm3x2pad",
+    "texm3x2tex", "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec", "texm3x3",
+    "texreg2ar",  "texreg2gb",  "texdp3",     "texdp3tex",   "texkill",      "if",
+    "ifc",        "else",       "endif",      "rep",         "endrep",       "loop",
+    "endloop",    "break",      "breakc",     "breakp",      "nop",          "phase"};
 
 }  // namespace
 
 bool IsStageRead(const std::string& name) {
-    static const char* const kReads[] = {"tex",        "texcoord",   "texm3x2pad", "texm3x2tex",
-                                         "texm3x3pad", "texm3x3tex", "texm3x3spec",
-                                         "texm3x3vspec", "texreg2ar", "texreg2gb", "texdp3",
-                                         "texdp3tex",  "texm3x3"};
+    static const char* const kReads[] = {"tex",        "texcoord",   "texm3x2pad",  "texm3x2tex",
+                                         "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec",
+                                         "texreg2ar",  "texreg2gb",  "texdp3",      "texdp3tex",
+                                         "texm3x3"};
     for (const char* n : kReads)
         if (name == n) return true;
     return false;
@@ -88,7 +92,8 @@ int Assembler::RegisterCount(const std::string& f) const {
         return ps1 ? 8 : three ? 224 : 32;
     }
     if (f == "i" || f == "b") return vertex_ || three || twoX ? 16 : 0;
-    if (f == "p") return major_ >= 2 && (vertex_ || three || twoX) && !(major_ == 2 && minor_ == 0) ? 1 : 0;
+    if (f == "p")
+        return major_ >= 2 && (vertex_ || three || twoX) && !(major_ == 2 && minor_ == 0) ? 1 : 0;
     if (vertex_) {
         if (f == "v") return 16;
         if (f == "a") return 1;
@@ -110,8 +115,7 @@ int Assembler::RegisterCount(const std::string& f) const {
 }
 
 bool Assembler::CheckRegister(const AsmOperand& op, bool write) {
-    if (op.number || !op.word.empty())
-        return Fail(op.token, "expected a register, found a value");
+    if (op.number || !op.word.empty()) return Fail(op.token, "expected a register, found a value");
     const std::string name = Written(op);
     const int count = RegisterCount(op.file);
     if (count == 0 || op.index >= count || (op.file == "c" && op.index < 0))
@@ -131,8 +135,9 @@ bool Assembler::CheckRegister(const AsmOperand& op, bool write) {
         constants_.insert(op.index);
     }
     if ((f == "i" && intDefs_.count(op.index) == 0) || (f == "b" && boolDefs_.count(op.index) == 0))
-        return Fail(op.token, "'" + name + "' has no defi / defb: constants of its kind set "
-                                           "by the effect are not assembled");
+        return Fail(op.token, "'" + name +
+                                  "' has no defi / defb: constants of its kind set "
+                                  "by the effect are not assembled");
     if (f == "o" && outputs_.count(name) == 0)
         return Fail(op.token, "'" + name + "' is written but never declared (dcl_texcoord0 " +
                                   name + ", ...)");
@@ -141,9 +146,9 @@ bool Assembler::CheckRegister(const AsmOperand& op, bool write) {
         static const std::map<std::string, std::string> kSemantics = {
             {"oPos", "POSITION"}, {"oD", "COLOR"}, {"oT", "TEXCOORD"}, {"oFog", "FOG"},
             {"oPts", "PSIZE"},    {"oC", "COLOR"}, {"oDepth", "DEPTH"}};
-        outputs_[name] = kSemantics.at(f) + (f == "oD" || f == "oT" || f == "oC"
-                                                 ? std::to_string(op.index)
-                                                 : std::string());
+        outputs_[name] =
+            kSemantics.at(f) +
+            (f == "oD" || f == "oT" || f == "oC" ? std::to_string(op.index) : std::string());
     }
     if (f == "t" && ps1) {
         inputs_[name] = {"TEXCOORD" + std::to_string(op.index), "float4"};
@@ -168,9 +173,12 @@ bool Assembler::DeclareOne(const AsmInstruction& in) {
         if (m != "pp" && m != "centroid") usage = m;
     const std::string name = Written(op);
     if (op.file == "s") {
-        const std::string type = usage == "2d" ? "sampler2D" : usage == "cube" ? "samplerCUBE"
-                                 : usage == "volume" ? "sampler3D" : "";
-        if (type.empty()) return Fail(in.token, "expected dcl_2d, dcl_cube or dcl_volume for " + name);
+        const std::string type = usage == "2d"       ? "sampler2D"
+                                 : usage == "cube"   ? "samplerCUBE"
+                                 : usage == "volume" ? "sampler3D"
+                                                     : "";
+        if (type.empty())
+            return Fail(in.token, "expected dcl_2d, dcl_cube or dcl_volume for " + name);
         samplerTypes_[op.index] = type;
         return true;
     }
@@ -204,7 +212,8 @@ bool Assembler::Declare() {
         if (in.name == "def" || in.name == "defi" || in.name == "defb") {
             const std::string file = in.name == "def" ? "c" : in.name == "defi" ? "i" : "b";
             const size_t values = in.name == "defb" ? 1 : 4;
-            if (ops.size() != values + 1 || ops[0].file != file || ops[0].index >= RegisterCount(file))
+            if (ops.size() != values + 1 || ops[0].file != file ||
+                ops[0].index >= RegisterCount(file))
                 return Fail(in.token, "expected '" + in.name + " " + file + "N, " +
                                           (values == 1 ? "true" : "x, y, z, w") + "'");
             std::string value;
@@ -212,10 +221,10 @@ bool Assembler::Declare() {
                 if (values == 1 && ops[i].word.empty())
                     return Fail(ops[i].token, "expected true or false");
                 if (values == 4 && !ops[i].number) return Fail(ops[i].token, "expected a number");
-                value += (i > 1 ? ", " : "") +
-                         (values == 1 ? ops[i].word
-                          : file == "i" ? std::to_string(static_cast<int>(ops[i].value))
-                                        : Number(ops[i].value));
+                value += (i > 1 ? ", " : "") + (values == 1 ? ops[i].word
+                                                : file == "i"
+                                                    ? std::to_string(static_cast<int>(ops[i].value))
+                                                    : Number(ops[i].value));
             }
             if (file == "c") defs_[ops[0].index] = "float4(" + value + ")";
             if (file == "i") intDefs_[ops[0].index] = "int4(" + value + ")";
@@ -236,8 +245,8 @@ bool Assembler::Declare() {
         if (!vertex_ && major_ == 1 && IsStageRead(in.name) && in.name != "texcoord" &&
             in.name.rfind("pad") == std::string::npos && in.name != "texm3x3" &&
             in.name != "texdp3" && !ops.empty())
-            samplerTypes_.emplace(ops[0].index, in.name.rfind("texm3x3", 0) == 0 ? "samplerCUBE"
-                                                                                 : "sampler2D");
+            samplerTypes_.emplace(ops[0].index,
+                                  in.name.rfind("texm3x3", 0) == 0 ? "samplerCUBE" : "sampler2D");
         for (size_t i = 0; i < ops.size(); ++i) {
             if (in.name == "loop" && i == 0 && ops[0].file == "aL") continue;
             const bool ps1Read = !vertex_ && major_ == 1 && i == 0 && IsStageRead(in.name);
@@ -290,20 +299,24 @@ std::string Assembler::Source(const AsmOperand& op) const {
 
 bool Assembler::Emit(AssembledShader* out) {
     const size_t at = instructions_[0].token;
-    auto put = [&](std::string text, size_t token) { out->text.push_back({std::move(text), token}); };
+    auto put = [&](std::string text, size_t token) {
+        out->text.push_back({std::move(text), token});
+    };
     out->entry = prefix_;
     const bool ps1 = !vertex_ && major_ == 1;
-    out->profile = ps1 ? "ps_2_0"
+    out->profile = ps1                                             ? "ps_2_0"
                    : version_ == "vs_2_x" || version_ == "vs_2_sw" ? "vs_2_a"
                    : version_ == "ps_2_x" || version_ == "ps_2_sw" ? "ps_2_a"
                                                                    : version_;
     if (indexedBank_) {
-        put("float4 " + prefix_ + "_c[" + std::to_string(RegisterCount("c")) + "] : register(c0);", at);
+        put("float4 " + prefix_ + "_c[" + std::to_string(RegisterCount("c")) + "] : register(c0);",
+            at);
     } else {
         for (int c : constants_)
             if (defs_.count(c) == 0)
                 put("float4 " + prefix_ + "_c" + std::to_string(c) + " : register(c" +
-                        std::to_string(c) + ");", at);
+                        std::to_string(c) + ");",
+                    at);
     }
     for (const auto& [stage, type] : samplerTypes_) {
         const std::string name = prefix_ + "_s" + std::to_string(stage);
@@ -335,13 +348,17 @@ bool Assembler::Emit(AssembledShader* out) {
         if (input.type != "float4")
             put("float4 " + name + " = " +
                     (input.type == "float" ? "fx_" + name + ".xxxx;"
-                                           : "float4(fx_" + name + ", 0, 0);"), at);
+                                           : "float4(fx_" + name + ", 0, 0);"),
+                at);
     for (const auto& [name, semantic] : outputs_)
         if (temps_.count(name) == 0) put("float4 " + name + " = 0;", at);
     for (const std::string& name : temps_) put("float4 " + name + " = 0;", at);
-    for (const auto& [c, value] : defs_) put("const float4 c" + std::to_string(c) + " = " + value + ";", at);
-    for (const auto& [i, value] : intDefs_) put("const int4 i" + std::to_string(i) + " = " + value + ";", at);
-    for (const auto& [b, value] : boolDefs_) put("const bool b" + std::to_string(b) + " = " + value + ";", at);
+    for (const auto& [c, value] : defs_)
+        put("const float4 c" + std::to_string(c) + " = " + value + ";", at);
+    for (const auto& [i, value] : intDefs_)
+        put("const int4 i" + std::to_string(i) + " = " + value + ";", at);
+    for (const auto& [b, value] : boolDefs_)
+        put("const bool b" + std::to_string(b) + " = " + value + ";", at);
     for (size_t k = 1; k < instructions_.size(); ++k) {
         std::string hlsl;
         if (!Assemble(instructions_[k], &hlsl)) return false;
@@ -350,10 +367,13 @@ bool Assembler::Emit(AssembledShader* out) {
     if (!blocks_.empty()) {
         const AsmInstruction& last = instructions_.back();
         return Fail(last.token, std::string("the shader ends inside its ") +
-                                    (blocks_.back() == 'r' ? "'rep'" : blocks_.back() == 'l' ? "'loop'" : "'if'"));
+                                    (blocks_.back() == 'r'   ? "'rep'"
+                                     : blocks_.back() == 'l' ? "'loop'"
+                                                             : "'if'"));
     }
     for (const auto& [name, semantic] : outputs_)
-        put("out_" + name + " = " + name + (scalar(name) ? ".x;" : ";"), instructions_.back().token);
+        put("out_" + name + " = " + name + (scalar(name) ? ".x;" : ";"),
+            instructions_.back().token);
     put("}", instructions_.back().token);
     return true;
 }

@@ -11,8 +11,12 @@ bool IsCompare(const std::string& m) {
 }
 
 const char* Operator(const std::string& m) {
-    return m == "gt" ? " > " : m == "lt" ? " < " : m == "ge" ? " >= " : m == "le" ? " <= "
-           : m == "eq" ? " == " : " != ";
+    return m == "gt"   ? " > "
+           : m == "lt" ? " < "
+           : m == "ge" ? " >= "
+           : m == "le" ? " <= "
+           : m == "eq" ? " == "
+                       : " != ";
 }
 
 }  // namespace
@@ -46,7 +50,8 @@ bool Assembler::TextureRead(const AsmInstruction& in, std::string* hlsl) {
     } else {
         if (!Expect(in, n == "texldd" ? 5 : 3)) return false;
         const AsmOperand& s = in.operands[2];
-        if (s.file != "s") return Fail(s.token, "expected a sampler register s#, found '" + Written(s) + "'");
+        if (s.file != "s")
+            return Fail(s.token, "expected a sampler register s#, found '" + Written(s) + "'");
         stage = s.index;
     }
     const std::string type = samplerTypes_.count(stage) ? samplerTypes_.at(stage) : "sampler2D";
@@ -55,13 +60,20 @@ bool Assembler::TextureRead(const AsmInstruction& in, std::string* hlsl) {
     const std::string a = Paren(Source(in.operands[1]));
     const std::string s = prefix_ + "_s" + std::to_string(stage);
     std::string read;
-    if (n == "texld" && ps1) read = "tex2D(" + s + ", " + a + ".xy)";
-    else if (n == "texld" && vertex_) return Fail(in.token, "vertex shaders read textures with texldl");
-    else if (n == "texld") read = "tex" + shape + "(" + s + ", " + a + coords + ")";
-    else if (n == "texldp" && shape == "CUBE") read = "texCUBE(" + s + ", " + a + ".xyz / " + a + ".w)";
-    else if (n == "texldp") read = "tex" + shape + "proj(" + s + ", " + a + ")";
-    else if (n == "texldb") read = "tex" + shape + "bias(" + s + ", " + a + ")";
-    else if (n == "texldl") read = "tex" + shape + "lod(" + s + ", " + a + ")";
+    if (n == "texld" && ps1)
+        read = "tex2D(" + s + ", " + a + ".xy)";
+    else if (n == "texld" && vertex_)
+        return Fail(in.token, "vertex shaders read textures with texldl");
+    else if (n == "texld")
+        read = "tex" + shape + "(" + s + ", " + a + coords + ")";
+    else if (n == "texldp" && shape == "CUBE")
+        read = "texCUBE(" + s + ", " + a + ".xyz / " + a + ".w)";
+    else if (n == "texldp")
+        read = "tex" + shape + "proj(" + s + ", " + a + ")";
+    else if (n == "texldb")
+        read = "tex" + shape + "bias(" + s + ", " + a + ")";
+    else if (n == "texldl")
+        read = "tex" + shape + "lod(" + s + ", " + a + ")";
     else
         read = "tex" + shape + "grad(" + s + ", " + a + coords + ", (" + Source(in.operands[3]) +
                ")" + coords + ", (" + Source(in.operands[4]) + ")" + coords + ")";
@@ -120,13 +132,32 @@ bool Assembler::DependentRead(const AsmInstruction& in, std::string* hlsl) {
     return true;
 }
 
+// "if_gt a, b", "if bN", "if p0.x" / "if !p0.x".
+bool Assembler::OpenIf(const AsmInstruction& in, const std::string& mod, std::string* hlsl) {
+    std::string test;
+    if (IsCompare(mod) && Expect(in, 2)) {
+        test = Paren(Source(in.operands[0])) + ".x" + Operator(mod) +
+               Paren(Source(in.operands[1])) + ".x";
+    } else if (mod.empty() && Expect(in, 1) && in.operands[0].file == "b") {
+        test = Read(in.operands[0]);
+    } else if (mod.empty() && in.operands.size() == 1 && in.operands[0].file == "p") {
+        test =
+            Paren(Source(in.operands[0])) + ".x" + (in.operands[0].negate ? " == 0" : " != 0");
+    } else {
+        return Fail(in.token, "expected 'if_gt a, b', 'if bN' or 'if p0.x'");
+    }
+    blocks_.push_back('i');
+    *hlsl = "if (" + test + ") {";
+    return true;
+}
+
 bool Assembler::FlowControl(const AsmInstruction& in, std::string* hlsl) {
     const std::string& n = in.name;
     const std::string mod = in.mods.empty() ? "" : in.mods[0];
     auto close = [&](char kind, const char* opener) {
         const bool ifBlock = kind == 'i';
-        if (blocks_.empty() || (ifBlock ? (blocks_.back() != 'i' && blocks_.back() != 'e')
-                                        : blocks_.back() != kind))
+        if (blocks_.empty() ||
+            (ifBlock ? (blocks_.back() != 'i' && blocks_.back() != 'e') : blocks_.back() != kind))
             return Fail(in.token, "'" + n + "' closes no '" + opener + "'");
         blocks_.pop_back();
         return true;
@@ -138,24 +169,10 @@ bool Assembler::FlowControl(const AsmInstruction& in, std::string* hlsl) {
         return true;
     }
     // "ifc" and "breakc" are the compared forms' own names: if_gt, break_gt.
-    if (n == "if" || n == "ifc") {
-        std::string test;
-        if (IsCompare(mod) && Expect(in, 2)) {
-            test = Paren(Source(in.operands[0])) + ".x" + Operator(mod) +
-                   Paren(Source(in.operands[1])) + ".x";
-        } else if (mod.empty() && Expect(in, 1) && in.operands[0].file == "b") {
-            test = Read(in.operands[0]);
-        } else if (mod.empty() && in.operands.size() == 1 && in.operands[0].file == "p") {
-            test = Paren(Source(in.operands[0])) + ".x" + (in.operands[0].negate ? " == 0" : " != 0");
-        } else {
-            return Fail(in.token, "expected 'if_gt a, b', 'if bN' or 'if p0.x'");
-        }
-        blocks_.push_back('i');
-        *hlsl = "if (" + test + ") {";
-        return true;
-    }
+    if (n == "if" || n == "ifc") return OpenIf(in, mod, hlsl);
     if (n == "else") {
-        if (blocks_.empty() || blocks_.back() != 'i') return Fail(in.token, "'else' follows no 'if'");
+        if (blocks_.empty() || blocks_.back() != 'i')
+            return Fail(in.token, "'else' follows no 'if'");
         blocks_.back() = 'e';
         *hlsl = "} else {";
         return true;

@@ -49,7 +49,8 @@ std::string Assembler::Store(const AsmInstruction& in, const std::string& result
     const AsmOperand& dst = in.operands[0];
     std::string r = result;
     static const std::pair<const char*, const char*> kScales[] = {
-        {"x2", " * 2"}, {"x4", " * 4"}, {"x8", " * 8"}, {"d2", " / 2"}, {"d4", " / 4"}, {"d8", " / 8"}};
+        {"x2", " * 2"}, {"x4", " * 4"}, {"x8", " * 8"},
+        {"d2", " / 2"}, {"d4", " / 4"}, {"d8", " / 8"}};
     for (const auto& [mod, scale] : kScales)
         if (HasModifier(in.mods, mod)) r = "(" + r + ")" + scale;
     if (HasModifier(in.mods, "sat")) r = "saturate(" + r + ")";
@@ -78,8 +79,9 @@ bool Assembler::Assemble(const AsmInstruction& in, std::string* hlsl) {
         if (op.relative == "aL" && !inLoop) return Fail(op.token, "'aL' outside a 'loop'");
     if (n == "def" || n == "defi" || n == "defb" || n == "dcl" || n == "nop" || n == "phase")
         return true;
-    if (n == "if" || n == "ifc" || n == "breakc" || n == "else" || n == "endif" || n == "rep" || n == "endrep" || n == "loop" ||
-        n == "endloop" || n == "break" || n == "breakp" || n == "texkill")
+    if (n == "if" || n == "ifc" || n == "else" || n == "endif" || n == "rep" || n == "endrep" ||
+        n == "loop" || n == "endloop" || n == "break" || n == "breakc" || n == "breakp" ||
+        n == "texkill")
         return FlowControl(in, hlsl);
     if (n == "texld" || n == "texldp" || n == "texldb" || n == "texldl" || n == "texldd" ||
         n == "tex" || n == "texcoord" || n == "texcrd")
@@ -146,7 +148,8 @@ bool Assembler::Arithmetic(const AsmInstruction& in, std::string* result) {
     else if (n == "dsy") r = "ddy(" + a + ")";
     else if (n == "exp") r = "exp2(" + sa + ").xxxx";
     else if (n == "log") r = "log2(abs(" + sa + ")).xxxx";
-    else if (n == "expp") r = "float4(exp2(floor(" + sa + ")), frac(" + sa + "), exp2(" + sa + "), 1)";
+    else if (n == "expp")
+        r = "float4(exp2(floor(" + sa + ")), frac(" + sa + "), exp2(" + sa + "), 1)";
     else if (n == "logp")
         r = "float4(floor(log2(abs(" + sa + "))), abs(" + sa + ") / exp2(floor(log2(abs(" + sa +
             ")))), log2(abs(" + sa + ")), 1)";
@@ -155,7 +158,8 @@ bool Assembler::Arithmetic(const AsmInstruction& in, std::string* result) {
     else if (n == "lrp") r = a + " * (" + b + " - " + c + ") + " + c;
     else if (n == "crs") r = "float4(cross((" + a + ").xyz, (" + b + ").xyz), 0)";
     else if (n == "sincos") r = "float4(cos(" + sa + "), sin(" + sa + "), 0, 0)";
-    else if (n == "dst") r = "float4(1, (" + a + ").y * (" + b + ").y, (" + a + ").z, (" + b + ").w)";
+    else if (n == "dst")
+        r = "float4(1, (" + a + ").y * (" + b + ").y, (" + a + ").z, (" + b + ").w)";
     else if (n == "cmp" || n == "cnd") {
         // One component at a time: cmp takes b where a >= 0, cnd where a > 0.5.
         const std::string test = n == "cmp" ? " >= 0 ? " : " > 0.5 ? ";

@@ -36,11 +36,24 @@ bool ReadSwizzle(const std::string& text, std::string* swizzle) {
     std::string s;
     for (char c : text) {
         switch (std::tolower(static_cast<unsigned char>(c))) {
-            case 'x': case 'r': s += 'x'; break;
-            case 'y': case 'g': s += 'y'; break;
-            case 'z': case 'b': s += 'z'; break;
-            case 'w': case 'a': s += 'w'; break;
-            default: return false;
+            case 'x':
+            case 'r':
+                s += 'x';
+                break;
+            case 'y':
+            case 'g':
+                s += 'y';
+                break;
+            case 'z':
+            case 'b':
+                s += 'z';
+                break;
+            case 'w':
+            case 'a':
+                s += 'w';
+                break;
+            default:
+                return false;
         }
     }
     while (s.size() < 4) s += s.back();
@@ -127,8 +140,10 @@ bool Assembler::ReadInstruction(AsmInstruction* in) {
             ++next_;
         }
         if (!ReadOperand(&in->predicate)) return false;
-        if (in->predicate.file != "p") return Fail(in->predicate.token, "expected p0 in the predicate");
-        if (!IsPunct(Peek(), ')')) return Fail(std::min(next_, tokens_.size() - 1), "expected ')' after the predicate");
+        if (in->predicate.file != "p")
+            return Fail(in->predicate.token, "expected p0 in the predicate");
+        if (!IsPunct(Peek(), ')'))
+            return Fail(std::min(next_, tokens_.size() - 1), "expected ')' after the predicate");
         ++next_;
         t = Peek();
     }
@@ -152,8 +167,8 @@ bool Assembler::ReadInstruction(AsmInstruction* in) {
     if (!instructions_.empty() && !IsAssembled(in->name))
         return Fail(in->token, "'" + in->name + "' is not assembled");
     // No operands: the next word is the next instruction.
-    static const char* const kBare[] = {"else", "endif", "endrep", "endloop", "break", "nop",
-                                        "phase", "ret", "vs", "ps"};
+    static const char* const kBare[] = {"else", "endif", "endrep", "endloop", "break",
+                                        "nop",  "phase", "ret",    "vs",      "ps"};
     for (const char* bare : kBare)
         if (in->name == bare && !(in->name == "break" && !in->mods.empty())) return true;
     for (;;) {
@@ -209,11 +224,16 @@ bool Assembler::ReadOperand(AsmOperand* op) {
     }
     for (size_t i = 1; i < parts.size(); ++i) {
         const std::string m = Lower(parts[i]);
-        if (m == "abs") op->abs = true;
-        else if (m == "bias") op->bias = true;
-        else if (m == "bx2") op->bx2 = true;
-        else if (m == "x2") op->x2 = true;
-        else return Fail(op->token, "unknown source modifier '_" + parts[i] + "'");
+        if (m == "abs")
+            op->abs = true;
+        else if (m == "bias")
+            op->bias = true;
+        else if (m == "bx2")
+            op->bx2 = true;
+        else if (m == "x2")
+            op->x2 = true;
+        else
+            return Fail(op->token, "unknown source modifier '_" + parts[i] + "'");
     }
     return true;
 }
@@ -227,8 +247,8 @@ bool Assembler::ReadRegister(const std::string& word, AsmOperand* op) {
             return true;
         }
     }
-    static const char* const kFiles[] = {"oD", "oT", "oC", "o", "a", "v", "r", "c", "t", "s",
-                                         "i",  "b",  "p"};
+    static const char* const kFiles[] = {"oD", "oT", "oC", "o", "a", "v", "r",
+                                         "c",  "t",  "s",  "i", "b", "p"};
     for (const char* file : kFiles) {
         const std::string f = Lower(file);
         if (Lower(word.substr(0, f.size())) != f) continue;
@@ -272,8 +292,8 @@ bool Assembler::ReadIndex(AsmOperand* op) {
     }
     ++next_;
     if (op->file != "c")
-        return Fail(op->token, "relative addressing of '" + op->file +
-                                   "' registers is not assembled");
+        return Fail(op->token,
+                    "relative addressing of '" + op->file + "' registers is not assembled");
     op->index = offset;
     op->relative = relative;
     return true;

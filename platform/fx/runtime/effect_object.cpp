@@ -358,7 +358,8 @@ private:
                         for (UINT row = 0; row < rows && row < 4; ++row)
                             registers[col * 4 + row] = p->value[row * columns + col];
                 } else {
-                    for (size_t i = 0; i < p->value.size() && i < 4; ++i) registers[i] = p->value[i];
+                    for (size_t i = 0; i < p->value.size() && i < 4; ++i)
+                        registers[i] = p->value[i];
                 }
             }
             const UINT count = static_cast<UINT>(c.count > 0 ? std::min(c.count, filled) : filled);
