@@ -97,6 +97,8 @@ private:
     bool TextureRead(const AsmInstruction& in, std::string* hlsl);
     bool DependentRead(const AsmInstruction& in, std::string* hlsl);
     bool FlowControl(const AsmInstruction& in, std::string* hlsl);
+    bool Body(size_t begin, size_t end, int depth, AssembledShader* out);
+    bool Call(const AsmInstruction& in, int depth, AssembledShader* out);
     bool OpenIf(const AsmInstruction& in, const std::string& mod, std::string* hlsl);
     std::string Store(const AsmInstruction& in, const std::string& result) const;
     std::string Compare(const std::string& op, const std::string& a, const std::string& b) const;

@@ -56,7 +56,7 @@ const char* const kAssembled[] = {
     "m3x4",       "m3x3",       "m3x2",       "texld",       "texldp",       "texldb",
     "texldl",     "texldd",     "tex",        "texcoord",    "texcrd",       "texm3x2pad",
     "texm3x2tex", "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec", "texm3x3",
-    "texreg2ar",  "texreg2gb",  "texdp3",     "texdp3tex",   "texkill",      "if",
+    "texreg2ar",  "texreg2gb",  "texdp3",     "texdp3tex",   "call", "callnz", "label", "ret", "texkill",      "if",
     "ifc",        "else",       "endif",      "rep",         "endrep",       "loop",
     "endloop",    "break",      "breakc",     "breakp",      "nop",          "phase"};
 
@@ -92,6 +92,7 @@ int Assembler::RegisterCount(const std::string& f) const {
         return ps1 ? 8 : three ? 224 : 32;
     }
     if (f == "i" || f == "b") return vertex_ || three || twoX ? 16 : 0;
+    if (f == "l") return major_ < 2 || (!vertex_ && !three && !twoX) ? 0 : three ? 2048 : 16;
     if (f == "p")
         return major_ >= 2 && (vertex_ || three || twoX) && !(major_ == 2 && minor_ == 0) ? 1 : 0;
     if (vertex_) {
@@ -359,11 +360,12 @@ bool Assembler::Emit(AssembledShader* out) {
         put("const int4 i" + std::to_string(i) + " = " + value + ";", at);
     for (const auto& [b, value] : boolDefs_)
         put("const bool b" + std::to_string(b) + " = " + value + ";", at);
-    for (size_t k = 1; k < instructions_.size(); ++k) {
-        std::string hlsl;
-        if (!Assemble(instructions_[k], &hlsl)) return false;
-        if (!hlsl.empty()) put(hlsl, instructions_[k].token);
-    }
+    // The main program ends at its ret or at the first label.
+    size_t end = 1;
+    while (end < instructions_.size() && instructions_[end].name != "ret" &&
+           instructions_[end].name != "label")
+        ++end;
+    if (!Body(1, end, 0, out)) return false;
     if (!blocks_.empty()) {
         const AsmInstruction& last = instructions_.back();
         return Fail(last.token, std::string("the shader ends inside its ") +

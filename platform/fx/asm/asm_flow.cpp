@@ -132,6 +132,63 @@ bool Assembler::DependentRead(const AsmInstruction& in, std::string* hlsl) {
     return true;
 }
 
+// Instructions [begin, end) as statements; a subroutine's call as its
+// body, in place.
+bool Assembler::Body(size_t begin, size_t end, int depth, AssembledShader* out) {
+    for (size_t k = begin; k < end; ++k) {
+        const AsmInstruction& in = instructions_[k];
+        if (in.name == "call" || in.name == "callnz") {
+            if (!Call(in, depth, out)) return false;
+            continue;
+        }
+        std::string hlsl;
+        if (!Assemble(in, &hlsl)) return false;
+        if (!hlsl.empty()) out->text.push_back({std::move(hlsl), in.token});
+    }
+    return true;
+}
+
+// "call lN", "callnz lN, bM", "callnz lN, [!]p0.x": the body from "label lN"
+// to its ret, in place (in a block, under its condition); calls nest at
+// most four deep, as the shader models allow.
+bool Assembler::Call(const AsmInstruction& in, int depth, AssembledShader* out) {
+    const bool conditional = in.name == "callnz";
+    if (in.operands.size() != (conditional ? 2u : 1u) || in.operands[0].file != "l")
+        return Fail(in.token, conditional ? "expected 'callnz lN, bN' or 'callnz lN, p0.x'"
+                                          : "expected 'call lN'");
+    if (depth >= 4) return Fail(in.token, "calls nest more than four deep (or recurse)");
+    size_t label = 0;
+    for (size_t k = 1; k < instructions_.size() && label == 0; ++k) {
+        const AsmInstruction& l = instructions_[k];
+        if (l.name == "label" && l.operands.size() == 1 &&
+            l.operands[0].index == in.operands[0].index)
+            label = k;
+    }
+    if (label == 0) return Fail(in.operands[0].token, "no 'label' for this call");
+    size_t end = label + 1;
+    while (end < instructions_.size() && instructions_[end].name != "ret" &&
+           instructions_[end].name != "label")
+        ++end;
+    std::string open = "{";
+    if (conditional) {
+        const AsmOperand& c = in.operands[1];
+        if (c.file == "b") {
+            open = "if (" + Read(c) + ") {";
+        } else if (c.file == "p") {
+            open = "if (" + Paren(Source(c)) + ".x" + (c.negate ? " == 0" : " != 0") + ") {";
+        } else {
+            return Fail(c.token, "expected bN or p0.x as the condition of 'callnz'");
+        }
+    }
+    const size_t blocks = blocks_.size();
+    out->text.push_back({open, in.token});
+    if (!Body(label + 1, end, depth + 1, out)) return false;
+    if (blocks_.size() != blocks)
+        return Fail(instructions_[label].token, "the subroutine's blocks do not pair up");
+    out->text.push_back({"}", in.token});
+    return true;
+}
+
 // "if_gt a, b", "if bN", "if p0.x" / "if !p0.x".
 bool Assembler::OpenIf(const AsmInstruction& in, const std::string& mod, std::string* hlsl) {
     std::string test;

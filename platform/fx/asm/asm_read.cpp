@@ -248,7 +248,7 @@ bool Assembler::ReadRegister(const std::string& word, AsmOperand* op) {
         }
     }
     static const char* const kFiles[] = {"oD", "oT", "oC", "o", "a", "v", "r",
-                                         "c",  "t",  "s",  "i", "b", "p"};
+                                         "c",  "t",  "s",  "i", "b", "p", "l"};
     for (const char* file : kFiles) {
         const std::string f = Lower(file);
         if (Lower(word.substr(0, f.size())) != f) continue;

@@ -21,11 +21,12 @@
 //                  texreg2ar / gb, texdp3 / texdp3tex
 //              [x] def / defi / defb, dcl of inputs, outputs and samplers
 //              [x] if / else / endif, rep, loop with aL, break, breakc,
-//                  breakp, predicated instructions
-// Not implemented (an error at the instruction): subroutines (call,
-// callnz, label, ret), texbem / texbeml and bem (the bump matrix is a
-// texture stage state the device does not keep), i and b registers the
-// effect sets (defi / defb only), relative addressing of other than c.
+//                  breakp, predicated instructions; call / callnz of a
+//                  label, its body put in place
+// Not implemented (an error at the instruction): texbem / texbeml and bem
+// (the bump matrix is a texture stage state the device does not keep), i
+// and b registers the effect sets (defi / defb only), relative addressing of
+// other than c.
 #pragma once
 
 #include <cstddef>
