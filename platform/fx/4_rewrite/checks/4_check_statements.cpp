@@ -8,7 +8,9 @@
 //   `vector<float, 5>`, `matrix<float, 4, 5>`);
 // - a variable, parameter or struct member of type void;
 // - a const variable assigned to, incremented or decremented; a sampler
-//   assigned to;
+//   assigned to; an array or struct incremented or decremented; a switch
+//   on a vector, matrix, array or struct; a case without a label (or with a
+//   string);
 // - a keyword as a variable's name ("float in = 1;", "float sampler;");
 // - a number that is no literal ("1.0q", "1.0.0", "0x"), a character
 //   literal ('a': HLSL has none), groupshared (compute shaders' storage);
@@ -17,7 +19,8 @@
 // - a function declared again with the same parameters and another return
 //   type;
 // - in code an entry point reaches: a global of a resource type of shader
-//   model 4 and later (a StructuredBuffer, an RWTexture2D, ...).
+//   model 4 and later (a StructuredBuffer, an RWTexture2D, a Texture2DArray,
+//   ...); a tbuffer anywhere.
 // Recursion and calls of functions defined nowhere are the "calls" check's
 // (language/4_calls.h).
 #include <cctype>
@@ -129,6 +132,19 @@ struct Statements {
                 }
             }
             Assignment(fn, i);
+            // switch (v): the selector is one number, not a vector, matrix,
+            // array or struct.
+            if (Word(i, "switch") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
+                code.Punct(i + 3) == ')') {
+                std::string kind = Aggregate(i + 2);
+                auto it = outline.names.find(code.Text(i + 2));
+                if (kind.empty() && it != outline.names.end() && it->second.type != npos) {
+                    const Shape shape = ShapeOf(outline.Underlying(code.Text(it->second.type)));
+                    if (shape.Components() > 1) kind = shape.matrix ? "a matrix" : "a vector";
+                }
+                if (!kind.empty())
+                    Error(i + 2, "a switch takes one int or uint; " + Quoted(i + 2) + " is " + kind);
+            }
             const bool step = (code.Punct(i) == '+' || code.Punct(i) == '-') &&
                               code.Punct(i + 1) == code.Punct(i) &&
                               (code.Token(i + 1).flags & kGlued) != 0;
@@ -137,6 +153,12 @@ struct Statements {
             const size_t name = code.IsIdent(i + 2) ? i + 2 : code.IsIdent(i - 1) ? i - 1 : npos;
             if (name != npos && code.Punct(name - 1) != '.' && DeclaredConst(fn, name))
                 Error(name, Quoted(name) + " is const: it cannot be incremented or decremented");
+            const bool whole = name != npos && code.Punct(name - 1) != '.' &&
+                               (name < i || (code.Punct(name + 1) != '[' && code.Punct(name + 1) != '.'));
+            if (whole && !Aggregate(name).empty()) {
+                Error(name, Quoted(name) + " is " + Aggregate(name) +
+                                ": it cannot be incremented or decremented");
+            }
             ++i;
         }
     }
@@ -156,8 +178,25 @@ struct Statements {
             Error(i, Quoted(i) + " is const: it cannot be assigned to");
     }
 
+    // "an array" or "a struct" when the name is declared as one (scopes
+    // are not told apart: a name declared two ways is neither).
+    std::string Aggregate(size_t name) const {
+        auto it = outline.names.find(code.Text(name));
+        if (it == outline.names.end() || it->second.type == npos) return {};
+        bool array = it->second.array;
+        const std::string_view type = outline.Underlying(code.Text(it->second.type), &array);
+        if (array) return "an array";
+        if (outline.FindStruct(code, type) != nullptr) return "a struct";
+        return {};
+    }
+
     // "case LABEL:": numbers, operators and const names only.
     void CaseLabel(const FunctionOutline& fn, size_t at) {
+        // Nothing but a string between case and ':' (the code leaves strings out).
+        if (code.Punct(at + 1) == ':') {
+            Error(at, "a case label must be an integer constant");
+            return;
+        }
         for (size_t k = at + 1; k < fn.end && code.Punct(k) != ':'; ++k) {
             if (!code.IsIdent(k) || ShapeOf(code.Text(k)).rows > 0) continue;  // a cast's type
             if (Word(k, "true") || Word(k, "false") || DeclaredConst(fn, k)) continue;
@@ -430,14 +469,20 @@ struct Statements {
     void LaterResources(const std::vector<std::string>& entries) {
         std::map<std::string_view, std::string_view> resources;
         for (size_t i = 0; i + 1 < code.size(); ++i) {
-            // Each of these names starts with one of five capitals.
+            if (Word(i, "tbuffer") && code.IsIdent(i + 1)) {
+                Error(i, "'tbuffer' is a buffer of textures, which shader models 2 and 3 do not "
+                         "have (their constants are a cbuffer's)");
+            }
+            // Each of these names starts with one of six capitals.
             if (!code.IsIdent(i) ||
-                std::string_view("ABCRS").find(code.Text(i)[0]) == std::string_view::npos ||
+                std::string_view("ABCRST").find(code.Text(i)[0]) == std::string_view::npos ||
                 !OneOf(code.Text(i), {"Buffer", "StructuredBuffer", "ByteAddressBuffer", "RWBuffer",
                                       "RWStructuredBuffer", "RWByteAddressBuffer",
                                       "AppendStructuredBuffer", "ConsumeStructuredBuffer",
                                       "RWTexture1D", "RWTexture1DArray", "RWTexture2D",
-                                      "RWTexture2DArray", "RWTexture3D"})) {
+                                      "RWTexture2DArray", "RWTexture3D", "Texture1DArray",
+                                      "Texture2DArray", "TextureCubeArray", "Texture2DMS",
+                                      "Texture2DMSArray"})) {
                 continue;
             }
             size_t name = i + 1;
