@@ -422,6 +422,12 @@ void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
             return;
         }
     }
+    // Shader models 2 and 3 have sixteen bool and sixteen int registers.
+    if ((Lower(r[0]) == 'b' || Lower(r[0]) == 'i') && index > 15) {
+        Error(t, "register " + Quote(r) + " is past " + std::string(1, Lower(r[0])) +
+                     "15, the last of its kind");
+        return;
+    }
     const bool texture = d->kind == DeclKind::Texture && Lower(r[0]) == 't';
     if ((d->kind != DeclKind::Sampler || Lower(r[0]) != 's') && !texture) return;
     if (texture) {

@@ -11,13 +11,14 @@
 //   assigned to; an array or struct incremented or decremented; a switch
 //   on a vector, matrix, array or struct; a case without a label (or with a
 //   string);
-// - a keyword as a variable's name ("float in = 1;", "float sampler;");
+// - a keyword as a variable's name ("float in = 1;", "float sampler;"); a
+//   word the language reserves (enum, template, sizeof, ...) anywhere;
 // - a number that is no literal ("1.0q", "1.0.0", "0x"), a character
 //   literal ('a': HLSL has none), groupshared (compute shaders' storage);
 // - a loop without a condition ("for (;;)", "while (true)") and without
 //   break or return: it never ends;
 // - a function declared again with the same parameters and another return
-//   type;
+//   type; '?:' choosing between samplers or structs of two types;
 // - in code an entry point reaches: a global of a resource type of shader
 //   model 4 and later (a StructuredBuffer, an RWTexture2D, a Texture2DArray,
 //   ...); a tbuffer anywhere.
@@ -307,6 +308,53 @@ struct Statements {
         }
     }
 
+    // "c ? a : b" where a and b are samplers (a texture read names its
+    // sampler; no run-time value chooses one) or structs of two types.
+    void ChosenOperands(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i + 4 < fn.end; ++i) {
+            if (code.Punct(i) != '?' || !code.IsIdent(i + 1) || code.Punct(i + 2) != ':' ||
+                !code.IsIdent(i + 3)) {
+                continue;
+            }
+            const char after = code.Punct(i + 4);
+            if (after == '.' || after == '[' || after == '(') continue;
+            auto typeOf = [&](size_t name) -> std::string_view {
+                auto it = outline.names.find(code.Text(name));
+                if (it == outline.names.end() || it->second.type == npos || it->second.array)
+                    return {};
+                return outline.Underlying(code.Text(it->second.type));
+            };
+            const std::string_view a = typeOf(i + 1), b = typeOf(i + 3);
+            if (a.empty() || b.empty()) continue;
+            if (IsSamplerType(a) && IsSamplerType(b)) {
+                Error(i, "'?:' cannot choose between samplers: a texture read names the "
+                         "sampler it reads");
+            } else if (a != b && outline.FindStruct(code, a) != nullptr &&
+                       outline.FindStruct(code, b) != nullptr) {
+                Error(i, "'?:' chooses between a " + std::string(a) + " and a " + std::string(b) +
+                             ", structs of two types");
+            }
+        }
+    }
+
+    // The words the language reserves (C++'s) and gives no meaning: the
+    // first one used anywhere in the code ("enum E { A };", "float char;").
+    void ReservedWords() {
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i - 1) == '.') continue;
+            if (!OneOf(code.Text(i), {"auto", "catch", "char", "const_cast", "delete",
+                                      "dynamic_cast", "enum", "explicit", "friend", "goto", "long",
+                                      "mutable", "new", "operator", "private", "protected",
+                                      "public", "reinterpret_cast", "short", "signed", "sizeof",
+                                      "static_cast", "template", "this", "throw", "try",
+                                      "typename", "union", "using", "virtual"})) {
+                continue;
+            }
+            Error(i, Quoted(i) + " is a reserved word of the language, which it gives no meaning");
+            return;
+        }
+    }
+
     // "s = ..." where s is a sampler: samplers are set by the effect, never
     // by code.
     void SamplerAssignments() {
@@ -523,11 +571,13 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.Sizes();
     s.VoidVariables();
     s.KeywordsAsNames();
+    s.ReservedWords();
     s.SamplerAssignments();
     s.Literals();
     s.ReturnTypes();
-    for (const FunctionOutline& fn : outline.functions)
-        if (fn.body != npos) s.EndlessLoops(fn);
+    for (const FunctionOutline& fn : outline.functions) {
+        if (fn.body != npos) s.EndlessLoops(fn), s.ChosenOperands(fn);
+    }
     s.LaterResources(entries);
 }
 
