@@ -18,12 +18,15 @@
 // - a loop without a condition ("for (;;)", "while (true)") and without
 //   break or return: it never ends;
 // - a function declared again with the same parameters and another return
-//   type; '?:' choosing between samplers or structs of two types;
+//   type; '?:' choosing between samplers or structs of two types; a '('
+//   not closed by the statement's end; a sampler indexed that is no array;
+//   determinant of a matrix that is not square;
 // - in code an entry point reaches: a global of a resource type of shader
 //   model 4 and later (a StructuredBuffer, an RWTexture2D, a Texture2DArray,
 //   ...); a tbuffer anywhere.
 // Recursion and calls of functions defined nowhere are the "calls" check's
 // (language/4_calls.h).
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <set>
@@ -337,6 +340,48 @@ struct Statements {
         }
     }
 
+    // "(1 + 2;": a '(' still open at the statement's end (a for's header
+    // alone holds ';'). glslang reads on and reports far from it.
+    void UnclosedParentheses(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i < fn.end; ++i) {
+            if (code.Punct(i) != '(' || Word(i - 1, "for")) continue;
+            const size_t close = std::min(code.Closing(i), fn.end);
+            for (size_t k = i + 1; k < close; ++k) {
+                if (code.Punct(k) == '(' || code.Punct(k) == '[') k = std::min(code.Closing(k), close);
+                if (code.Punct(k) != ';') continue;
+                const SourcePos open = code.Pos(i);
+                Error(k, "')' expected before ';': the '(' at line " + std::to_string(open.line) +
+                             ", column " + std::to_string(open.column) + " is not closed");
+                return;
+            }
+        }
+    }
+
+    // "s[0]" of a sampler that is no array; "determinant(m)" of a matrix
+    // that is not square (glslang fails to link both).
+    void NoSuchOperand(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i + 2 < fn.end; ++i) {
+            if (!code.IsIdent(i) || code.Punct(i - 1) == '.') continue;
+            auto declared = [&](size_t name, bool* array) -> std::string_view {
+                auto it = outline.names.find(code.Text(name));
+                if (it == outline.names.end() || it->second.type == npos) return {};
+                *array = it->second.array;
+                return outline.Underlying(code.Text(it->second.type), array);
+            };
+            bool array = false;
+            if (code.Punct(i + 1) == '[') {
+                const std::string_view type = declared(i, &array);
+                if (!type.empty() && !array && IsSamplerType(type))
+                    Error(i + 1, Quoted(i) + " is one sampler, not an array of them");
+            } else if (Word(i, "determinant") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
+                       code.Punct(i + 3) == ')' && outline.Functions("determinant").empty()) {
+                const Shape shape = ShapeOf(declared(i + 2, &array));
+                if (!array && shape.matrix && shape.rows != shape.cols)
+                    Error(i, "determinant takes a square matrix; " + Quoted(i + 2) + " is not one");
+            }
+        }
+    }
+
     // The words the language reserves (C++'s) and gives no meaning: the
     // first one used anywhere in the code ("enum E { A };", "float char;").
     void ReservedWords() {
@@ -576,7 +621,11 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.Literals();
     s.ReturnTypes();
     for (const FunctionOutline& fn : outline.functions) {
-        if (fn.body != npos) s.EndlessLoops(fn), s.ChosenOperands(fn);
+        if (fn.body == npos) continue;
+        s.EndlessLoops(fn);
+        s.ChosenOperands(fn);
+        s.UnclosedParentheses(fn);
+        s.NoSuchOperand(fn);
     }
     s.LaterResources(entries);
 }
