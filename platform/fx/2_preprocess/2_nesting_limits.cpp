@@ -1,7 +1,10 @@
 // Stage 2's last step: the expanded tokens within the nesting depth and the
-// name length every later stage and glslang can take (2_preprocess.h). One
-// pass over the tokens, no recursion: it runs before anything that recurses.
+// name length every later stage and glslang can take, and no byte outside
+// ASCII in the code (2_preprocess.h). One pass over the tokens, no
+// recursion: it runs before anything that recurses.
 #include "platform/fx/2_preprocess/2_preprocess.h"
+
+#include <cstdio>
 
 namespace fx {
 
@@ -67,6 +70,12 @@ void CheckNestingAndNames(PreprocessedEffect* effect) {
                         std::to_string(text.size()) + " characters, past the limit of " +
                         std::to_string(kMaxNameLength);
             }
+        } else if (t.kind == Tok::Punct && !text.empty() && static_cast<unsigned char>(text[0]) >= 0x80) {
+            // Text that is not ASCII belongs in comments and strings.
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(text[0]));
+            error = std::string("a character the language does not have (byte ") + hex +
+                    "): text that is not ASCII belongs in comments and strings";
         } else if (t.kind == Tok::Punct && text.size() == 1) {
             const char c = text[0];
             if (c == '(' || c == '[' || c == '{') ++brackets;
