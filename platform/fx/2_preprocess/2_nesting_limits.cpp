@@ -70,7 +70,8 @@ void CheckNestingAndNames(PreprocessedEffect* effect) {
                         std::to_string(text.size()) + " characters, past the limit of " +
                         std::to_string(kMaxNameLength);
             }
-        } else if (t.kind == Tok::Punct && !text.empty() && static_cast<unsigned char>(text[0]) >= 0x80) {
+        } else if (t.kind == Tok::Punct && !text.empty() &&
+                   static_cast<unsigned char>(text[0]) >= 0x80) {
             // Text that is not ASCII belongs in comments and strings.
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(text[0]));

@@ -253,7 +253,8 @@ struct Checker {
         bool array = false;
         const std::string_view type = outline.Underlying(code.Text(it->second.type), &array);
         const Shape shape = ShapeOf(type);
-        if (array || !shape.matrix || shape.rows == 1 || shape.cols == 1) return;  // 1xN: a vector's
+        // A 1xN or Nx1 matrix takes a vector's letters.
+        if (array || !shape.matrix || shape.rows == 1 || shape.cols == 1) return;
         Error(i + 1, Quoted(i + 1) + " is no swizzle of a matrix: its elements are _m00 to _m33 "
                                      "or _11 to _44");
     }
@@ -517,7 +518,9 @@ struct Checker {
             const std::string usage = upper.substr(0, digits);
             // A semantic's index is four bits of the shader's declarations
             // (TEXCOORD99999999999 would wrap into one that exists).
-            if (upper.size() - digits > 2 || (digits < upper.size() && std::atoi(upper.c_str() + digits) > 15)) {
+            const bool past15 = upper.size() - digits > 2 ||
+                                (digits < upper.size() && std::atoi(upper.c_str() + digits) > 15);
+            if (past15) {
                 error(at, "semantic " + Quoted(at), "a semantic's index runs from 0 to 15");
                 return;
             }

@@ -147,7 +147,8 @@ struct Statements {
                     if (shape.Components() > 1) kind = shape.matrix ? "a matrix" : "a vector";
                 }
                 if (!kind.empty())
-                    Error(i + 2, "a switch takes one int or uint; " + Quoted(i + 2) + " is " + kind);
+                    Error(i + 2,
+                          "a switch takes one int or uint; " + Quoted(i + 2) + " is " + kind);
             }
             const bool step = (code.Punct(i) == '+' || code.Punct(i) == '-') &&
                               code.Punct(i + 1) == code.Punct(i) &&
@@ -158,7 +159,8 @@ struct Statements {
             if (name != npos && code.Punct(name - 1) != '.' && DeclaredConst(fn, name))
                 Error(name, Quoted(name) + " is const: it cannot be incremented or decremented");
             const bool whole = name != npos && code.Punct(name - 1) != '.' &&
-                               (name < i || (code.Punct(name + 1) != '[' && code.Punct(name + 1) != '.'));
+                               (name < i ||
+                                (code.Punct(name + 1) != '[' && code.Punct(name + 1) != '.'));
             if (whole && !Aggregate(name).empty()) {
                 Error(name, Quoted(name) + " is " + Aggregate(name) +
                                 ": it cannot be incremented or decremented");
@@ -347,7 +349,8 @@ struct Statements {
             if (code.Punct(i) != '(' || Word(i - 1, "for")) continue;
             const size_t close = std::min(code.Closing(i), fn.end);
             for (size_t k = i + 1; k < close; ++k) {
-                if (code.Punct(k) == '(' || code.Punct(k) == '[') k = std::min(code.Closing(k), close);
+                if (code.Punct(k) == '(' || code.Punct(k) == '[')
+                    k = std::min(code.Closing(k), close);
                 if (code.Punct(k) != ';') continue;
                 const SourcePos open = code.Pos(i);
                 Error(k, "')' expected before ';': the '(' at line " + std::to_string(open.line) +
