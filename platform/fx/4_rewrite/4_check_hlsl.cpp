@@ -5,7 +5,7 @@
 // - a local const (not static) without an initializer (a global const is a
 //   parameter the program sets);
 // - an attribute given twice on one statement ([unroll][unroll]), [loop]
-//   with [unroll], [fastopt] with [unroll(n)];
+//   with [unroll], [fastopt] with [unroll(n)], [branch] with [flatten];
 // - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
 // - a name declared twice in one struct or at global scope; a negative
 //   literal as an array size or index;
@@ -80,7 +80,7 @@ struct Checker {
     // [unroll], [fastopt] and [unroll(n)] contradict one another.
     size_t Attributes(size_t i) {
         std::set<std::string_view> seen;
-        size_t unrollAt = npos, loopAt = npos, fastoptAt = npos;
+        size_t unrollAt = npos, loopAt = npos, fastoptAt = npos, branchAt = npos, flattenAt = npos;
         bool unrollCount = false;
         while (code.Punct(i) == '[' && code.IsIdent(i + 1) &&
                (code.Punct(i + 2) == ']' || code.Punct(i + 2) == '(')) {
@@ -94,6 +94,10 @@ struct Checker {
                 loopAt = i + 1;
             } else if (name == "fastopt") {
                 fastoptAt = i + 1;
+            } else if (name == "branch") {
+                branchAt = i + 1;
+            } else if (name == "flatten") {
+                flattenAt = i + 1;
             }
             i = code.Closing(i) + 1;
         }
@@ -102,6 +106,8 @@ struct Checker {
         } else if (unrollAt != npos && unrollCount && fastoptAt != npos) {
             Error(std::max(unrollAt, fastoptAt), "[fastopt] and [unroll(n)] contradict one another");
         }
+        if (branchAt != npos && flattenAt != npos)
+            Error(std::max(branchAt, flattenAt), "[branch] and [flatten] contradict one another");
         return i;
     }
 
