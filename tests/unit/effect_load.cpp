@@ -506,9 +506,13 @@ std::string WithoutTrailingBlankLines(std::string s) {
 }
 
 TEST_F(EffectLoad, EveryCaseOfTheMessageCases) {
-    const fs::path path = SourceDir() / "tests/fx-corpus/messages/load.cases";
-    const std::vector<MessageCase> cases = ReadMessageCases(path);
-    ASSERT_GE(cases.size(), 10u) << path;
+    std::vector<MessageCase> cases;
+    for (const char* file : {"load.cases", "hostile.cases"}) {
+        const fs::path path = SourceDir() / "tests/fx-corpus/messages" / file;
+        std::vector<MessageCase> read = ReadMessageCases(path);
+        ASSERT_GE(read.size(), 10u) << path;
+        for (MessageCase& c : read) cases.push_back(std::move(c));
+    }
     for (const MessageCase& c : cases) {
         SCOPED_TRACE(c.where);
         ASSERT_FALSE(c.files.empty());

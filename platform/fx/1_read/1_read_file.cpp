@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 #include "platform/fx/effect_info.h"
@@ -84,13 +85,33 @@ int ReadAll(int fd, std::string* text) {
 
 // Text files hold no control characters besides white space. Checking here
 // keeps the compiler from being fed, and then reporting on, binary data.
-bool CheckText(std::string* text, MessageSink& messages) {
+// Empty when the text is fine; otherwise what is wrong, at *pos.
+std::string TextProblem(std::string* text, SourcePos* pos) {
     // A UTF-8 byte order mark would read as three stray characters.
     if (text->rfind("\xEF\xBB\xBF", 0) == 0) text->replace(0, 3, "   ");
+    // Text of two or four bytes a character (a byte order mark, or an ASCII
+    // character beside a zero byte) is said as such, not as its first zero.
+    const std::string& t = *text;
+    auto starts = [&](std::string_view bytes) { return t.compare(0, bytes.size(), bytes) == 0; };
+    auto asciiBesideZero = [&] {
+        const unsigned char c = static_cast<unsigned char>(t[0] | t[1]);
+        return (t[0] == '\0') != (t[1] == '\0') && c >= 0x09 && c < 0x7f;
+    };
+    *pos = {1, 1, ""};
+    if (starts(std::string_view("\xFF\xFE\0\0", 4)) || starts(std::string_view("\0\0\xFE\xFF", 4)))
+        return "UTF-32 text; effect files are read as UTF-8 or ASCII: save it so";
+    if (starts("\xFF\xFE") || starts("\xFE\xFF") || (t.size() >= 2 && asciiBesideZero()))
+        return "UTF-16 text; effect files are read as UTF-8 or ASCII: save it so";
     int line = 1;
     size_t lineStart = 0;
     for (size_t i = 0; i < text->size(); ++i) {
         unsigned char c = static_cast<unsigned char>((*text)[i]);
+        // A lone CR ends a line (as old editors wrote them); every later
+        // stage counts lines by LF alone.
+        if (c == '\r' && (i + 1 == text->size() || (*text)[i + 1] != '\n')) {
+            (*text)[i] = '\n';
+            c = '\n';
+        }
         if (c == '\n') {
             ++line;
             lineStart = i + 1;
@@ -100,12 +121,19 @@ bool CheckText(std::string* text, MessageSink& messages) {
         if ((c < 0x20 && !space) || c == 0x7f) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "0x%02X", c);
-            messages.Error({line, static_cast<int>(i - lineStart) + 1, ""},
-                           std::string("the file is not text (byte ") + hex + ")");
-            return false;
+            *pos = {line, static_cast<int>(i - lineStart) + 1, ""};
+            return std::string("not text (byte ") + hex + ")";
         }
     }
-    return true;
+    return {};
+}
+
+bool CheckText(std::string* text, MessageSink& messages) {
+    SourcePos pos;
+    const std::string problem = TextProblem(text, &pos);
+    if (problem.empty()) return true;
+    messages.Error(pos, "the file is " + problem);
+    return false;
 }
 
 bool ReadIncludeFile(const std::string& path, std::string* text, MessageSink& messages) {
@@ -124,6 +152,19 @@ bool ReadIncludeFile(const std::string& path, std::string* text, MessageSink& me
     close(fd);
     if (result < 0) {
         messages.Error("longer than " + std::to_string(kMaxEffectFileBytes) + " bytes");
+        return false;
+    }
+    if (result > 0) {
+        messages.Error(std::strerror(result));
+        return false;
+    }
+    SourcePos pos;
+    const std::string problem = TextProblem(text, &pos);
+    if (!problem.empty()) {
+        messages.Error(problem + (pos.line > 1 || pos.column > 1
+                                      ? " at line " + std::to_string(pos.line) + ", column " +
+                                            std::to_string(pos.column)
+                                      : std::string()));
         return false;
     }
     return true;

@@ -223,6 +223,9 @@ private:
             char c = Lower(digits[i]);
             int d = IsDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : 99;
             if (d >= base) return Fail("invalid number '" + text + "'");
+            // Past 64 bits it would wrap into another number.
+            if (value > (UINT64_MAX - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base))
+                return Fail("the number '" + text + "' is too large");
             value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
         }
         *v = static_cast<int64_t>(value);

@@ -723,7 +723,8 @@ void FileReader::Line(OpenFile& f, const Token& t, const SourceToken& at) {
         ok = ok && IsDigit(c);
         n = n * 10 + static_cast<uint64_t>(c - '0');
     }
-    if (!ok || n == 0 || n > 0x7fffffff) return s_->Error(at, "'#line' needs a line number");
+    if (!ok || n == 0 || n > 0x7fffffff)
+        return s_->Error(at, "'#line' needs a line number (1 to 2147483647)");
     if (tokens.size() >= 3) {
         std::string_view s = s_->Text(tokens[2]);
         if (tokens[2].kind != Tok::String || s.size() < 2)

@@ -11,6 +11,10 @@
 
 namespace fx {
 
+// Register numbers past this are refused where they are read; the ones
+// between the profile's last register and this are said later, per stage.
+constexpr int kMaxRegisterNumber = 65535;
+
 void Parser::ParseTopLevel() {
     size_t depth = 0;  // braces of functions and structs
     // Inside a cbuffer's braces: its members are globals like any other
@@ -408,13 +412,24 @@ void Parser::ReadSamplerRegister(Decl* d, const TokenRef& t) {
         Error(t, Quote(r) + " is not a register (b, c, i or s and its number)");
         return;
     }
-    const bool texture = d->kind == DeclKind::Texture && Lower(r[0]) == 't';
-    if ((d->kind != DeclKind::Sampler || Lower(r[0]) != 's') && !texture) return;
+    // A number no profile comes near (c4294967296) would wrap in the later
+    // stages into a register that exists: it stops here.
     int index = 0;
     for (size_t i = 1; i < r.size(); ++i) {
-        if (!IsDigit(r[i]) || index > 1000) return;
         index = index * 10 + (r[i] - '0');
+        if (index > kMaxRegisterNumber) {
+            Error(t, "register " + Quote(r) + " is past the last register of any profile");
+            return;
+        }
     }
+    // Shader models 2 and 3 have sixteen bool and sixteen int registers.
+    if ((Lower(r[0]) == 'b' || Lower(r[0]) == 'i') && index > 15) {
+        Error(t, "register " + Quote(r) + " is past " + std::string(1, Lower(r[0])) +
+                     "15, the last of its kind");
+        return;
+    }
+    const bool texture = d->kind == DeclKind::Texture && Lower(r[0]) == 't';
+    if ((d->kind != DeclKind::Sampler || Lower(r[0]) != 's') && !texture) return;
     if (texture) {
         // Its stage when a sampler object reads it.
         if (index < static_cast<int>(D3D_SAMPLER_STAGES) && !result_.textures.empty())

@@ -5,17 +5,18 @@
 // - a local const (not static) without an initializer (a global const is a
 //   parameter the program sets);
 // - an attribute given twice on one statement ([unroll][unroll]), [loop]
-//   with [unroll], [fastopt] with [unroll(n)];
+//   with [unroll], [fastopt] with [unroll(n)], [branch] with [flatten];
 // - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
 // - a name declared twice in one struct or at global scope; a negative
 //   literal as an array size or index;
-// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector; extern,
+// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector, of x, y,
+//   z, w or r, g, b, a on a declared matrix; extern,
 //   shared or uniform on a local variable, static, extern or shared on a
 //   parameter;
 // - an output of an entry point without a semantic: its return value, an
 //   out parameter, or a member of a struct it writes;
 // - a semantic given where a function is declared but not where it is
-//   defined;
+//   defined; a string parameter; an entry point defined twice (overloaded);
 // - in code an entry point reaches: a call of noise() (texture shaders
 //   only), a bitwise operator (shader model 4 and later), VPOS and VFACE
 //   before ps_3_0, an intrinsic of shader model 4 and later, a sampler given
@@ -79,7 +80,7 @@ struct Checker {
     // [unroll], [fastopt] and [unroll(n)] contradict one another.
     size_t Attributes(size_t i) {
         std::set<std::string_view> seen;
-        size_t unrollAt = npos, loopAt = npos, fastoptAt = npos;
+        size_t unrollAt = npos, loopAt = npos, fastoptAt = npos, branchAt = npos, flattenAt = npos;
         bool unrollCount = false;
         while (code.Punct(i) == '[' && code.IsIdent(i + 1) &&
                (code.Punct(i + 2) == ']' || code.Punct(i + 2) == '(')) {
@@ -93,6 +94,10 @@ struct Checker {
                 loopAt = i + 1;
             } else if (name == "fastopt") {
                 fastoptAt = i + 1;
+            } else if (name == "branch") {
+                branchAt = i + 1;
+            } else if (name == "flatten") {
+                flattenAt = i + 1;
             }
             i = code.Closing(i) + 1;
         }
@@ -101,6 +106,8 @@ struct Checker {
         } else if (unrollAt != npos && unrollCount && fastoptAt != npos) {
             Error(std::max(unrollAt, fastoptAt), "[fastopt] and [unroll(n)] contradict one another");
         }
+        if (branchAt != npos && flattenAt != npos)
+            Error(std::max(branchAt, flattenAt), "[branch] and [flatten] contradict one another");
         return i;
     }
 
@@ -143,6 +150,7 @@ struct Checker {
             for (size_t i = f.body + 1; i < f.end; ++i) {
                 MixedMatrixSwizzle(i);
                 StpqSwizzle(i);
+                VectorLettersOnMatrix(i);
                 char p = code.Punct(i);
                 if (p == ';' || p == '{' || p == '}') {
                     start = true;
@@ -176,12 +184,34 @@ struct Checker {
     // globals (static, extern, shared).
     void ParameterQualifiers() {
         for (const FunctionOutline& f : outline.functions) {
+            // "sample float4 c : TEXCOORD0": a qualifier of later models.
+            for (size_t k = f.open + 1; k + 2 < f.close; ++k) {
+                if (code.Text(k) == "sample" && code.IsIdent(k + 1) && code.IsIdent(k + 2)) {
+                    Error(k, "'sample' (an input read per sample) is of shader model 4.1 and "
+                             "later");
+                }
+            }
             for (const Declarator& d : f.params) {
                 for (size_t k = d.first; k < d.type && k < code.size(); ++k) {
                     if (code.Text(k) == "static" || IsGlobalStorage(code.Text(k)))
                         Error(k, Quoted(k) + " is for variables, not parameters");
                 }
+                // A string is an annotation's or a global's value, never
+                // code's (glslang crashes on one as an entry point's input).
+                if (d.type != npos && code.Text(d.type) == "string" && d.name != npos)
+                    Error(d.name, Quoted(d.name) + ": a parameter cannot be a string");
             }
+        }
+    }
+
+    // An entry point is one function: two definitions of its name leave
+    // the compile statement no way to tell which it means.
+    void OverloadedEntry(const std::string& entry) {
+        size_t definitions = 0;
+        for (size_t f : outline.Functions(entry)) {
+            const FunctionOutline& fn = outline.functions[f];
+            if (fn.body != npos && ++definitions == 2)
+                Error(fn.name, Quoted(fn.name) + " is an entry point and cannot be overloaded");
         }
     }
 
@@ -208,6 +238,31 @@ struct Checker {
             return;
         }
         Error(i + 1, Quoted(i + 1) + " is no swizzle: its letters are x, y, z, w or r, g, b, a");
+    }
+
+    // "m.xy" where m is a declared matrix of two rows and columns or more
+    // (a 1xN or Nx1 one takes a vector's letters), not an array: a matrix's
+    // swizzles name its elements (_m00, _11); the vector letters are no
+    // member of it. glslang's own reading of it crashes.
+    void VectorLettersOnMatrix(size_t i) {
+        if (code.Punct(i) != '.' || !code.IsIdent(i + 1) || !code.IsIdent(i - 1) ||
+            (i >= 2 && code.Punct(i - 2) == '.')) {
+            return;
+        }
+        const std::string_view field = code.Text(i + 1);
+        if (field.size() > 4 || (field.find_first_not_of("xyzw") != std::string_view::npos &&
+                                 field.find_first_not_of("rgba") != std::string_view::npos)) {
+            return;
+        }
+        auto it = outline.names.find(code.Text(i - 1));
+        if (it == outline.names.end() || it->second.type == npos || it->second.array) return;
+        bool array = false;
+        const std::string_view type = outline.Underlying(code.Text(it->second.type), &array);
+        const Shape shape = ShapeOf(type);
+        // A 1xN or Nx1 matrix takes a vector's letters.
+        if (array || !shape.matrix || shape.rows == 1 || shape.cols == 1) return;
+        Error(i + 1, Quoted(i + 1) + " is no swizzle of a matrix: its elements are _m00 to _m33 "
+                                     "or _11 to _44");
     }
 
     // "m._m00_11": a matrix swizzle counts its rows and columns from 0
@@ -461,13 +516,21 @@ struct Checker {
             }
             const bool registers = vertex ? output : !output && !model3;
             const bool colours = !vertex && output;
-            if (!registers && !colours) return;
             const size_t centroid = upper.find("_CENTROID");
             if (!output && centroid != std::string::npos && centroid + 9 == upper.size())
                 upper.erase(centroid);
             size_t digits = upper.size();
             while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
             const std::string usage = upper.substr(0, digits);
+            // A semantic's index is four bits of the shader's declarations
+            // (TEXCOORD99999999999 would wrap into one that exists).
+            const bool past15 = upper.size() - digits > 2 ||
+                                (digits < upper.size() && std::atoi(upper.c_str() + digits) > 15);
+            if (past15) {
+                error(at, "semantic " + Quoted(at), "a semantic's index runs from 0 to 15");
+                return;
+            }
+            if (!registers && !colours) return;
             const int index = digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0;
             bool valid = false;
             const char* legal = "";
@@ -549,7 +612,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     c.Bodies();
     std::set<std::string> done;
     for (const std::string& entry : entries)
-        if (done.insert(entry).second) c.EntryOutputs(entry);
+        if (done.insert(entry).second) c.EntryOutputs(entry), c.OverloadedEntry(entry);
     c.Declarations();
     c.Duplicates();
     c.ParameterQualifiers();

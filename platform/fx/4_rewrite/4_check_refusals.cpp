@@ -217,9 +217,15 @@ struct Refusals {
     void WholeElements(size_t name, size_t open) {
         if (code.Punct(open) != '{') return;
         const NameTypeOf type = TypeOf(name);
-        if (type.components <= 1) return;
+        if (type.components < 1) return;
         int values = 0;
-        if (!CountValues(open, &values) || values % type.components == 0) return;
+        if (!CountValues(open, &values)) return;
+        if (values / type.components > kMaxArrayLength) {
+            Error(name, Quoted(name) + ": the initializer's " + std::to_string(values) +
+                            " values make more than 65536 elements");
+            return;
+        }
+        if (values % type.components == 0) return;
         Error(name, Quoted(name) + ": the initializer's " + std::to_string(values) +
                         " values are not a whole number of " + std::string(code.Text(type.at)) +
                         " elements");

@@ -15,6 +15,7 @@
 //              [x] errors: row_major / column_major on what is not a matrix,
 //                  twice, or both
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
@@ -242,6 +243,12 @@ size_t GlobalScan::Buffer(size_t i) {
         if (!number || (close != k + 4 && !withComponent)) {
             Error(k, "packoffset takes a c register and a component: packoffset(c2) or "
                      "packoffset(c2.y)");
+            continue;
+        }
+        // c4294967296 would wrap into a register that exists.
+        if (reg.size() > 6 || std::atoi(std::string(reg.substr(1)).c_str()) > 65535) {
+            Error(k + 2, "register '" + std::string(reg) + "' is past the last register of any "
+                         "profile");
             continue;
         }
         if (!withComponent) Respell(k, "register");

@@ -8,18 +8,25 @@
 //   `vector<float, 5>`, `matrix<float, 4, 5>`);
 // - a variable, parameter or struct member of type void;
 // - a const variable assigned to, incremented or decremented; a sampler
-//   assigned to;
-// - a keyword as a variable's name ("float in = 1;", "float sampler;");
+//   assigned to; an array or struct incremented or decremented; a switch
+//   on a vector, matrix, array or struct; a case without a label (or with a
+//   string);
+// - a keyword as a variable's name ("float in = 1;", "float sampler;"); a
+//   word the language reserves (enum, template, sizeof, ...) anywhere;
 // - a number that is no literal ("1.0q", "1.0.0", "0x"), a character
 //   literal ('a': HLSL has none), groupshared (compute shaders' storage);
 // - a loop without a condition ("for (;;)", "while (true)") and without
 //   break or return: it never ends;
 // - a function declared again with the same parameters and another return
-//   type;
+//   type; '?:' choosing between samplers or structs of two types; a '('
+//   not closed by the statement's end; a sampler indexed that is no array;
+//   determinant of a matrix that is not square;
 // - in code an entry point reaches: a global of a resource type of shader
-//   model 4 and later (a StructuredBuffer, an RWTexture2D, ...).
+//   model 4 and later (a StructuredBuffer, an RWTexture2D, a Texture2DArray,
+//   ...); a tbuffer anywhere.
 // Recursion and calls of functions defined nowhere are the "calls" check's
 // (language/4_calls.h).
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <set>
@@ -129,6 +136,20 @@ struct Statements {
                 }
             }
             Assignment(fn, i);
+            // switch (v): the selector is one number, not a vector, matrix,
+            // array or struct.
+            if (Word(i, "switch") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
+                code.Punct(i + 3) == ')') {
+                std::string kind = Aggregate(i + 2);
+                auto it = outline.names.find(code.Text(i + 2));
+                if (kind.empty() && it != outline.names.end() && it->second.type != npos) {
+                    const Shape shape = ShapeOf(outline.Underlying(code.Text(it->second.type)));
+                    if (shape.Components() > 1) kind = shape.matrix ? "a matrix" : "a vector";
+                }
+                if (!kind.empty())
+                    Error(i + 2,
+                          "a switch takes one int or uint; " + Quoted(i + 2) + " is " + kind);
+            }
             const bool step = (code.Punct(i) == '+' || code.Punct(i) == '-') &&
                               code.Punct(i + 1) == code.Punct(i) &&
                               (code.Token(i + 1).flags & kGlued) != 0;
@@ -137,6 +158,13 @@ struct Statements {
             const size_t name = code.IsIdent(i + 2) ? i + 2 : code.IsIdent(i - 1) ? i - 1 : npos;
             if (name != npos && code.Punct(name - 1) != '.' && DeclaredConst(fn, name))
                 Error(name, Quoted(name) + " is const: it cannot be incremented or decremented");
+            const bool whole = name != npos && code.Punct(name - 1) != '.' &&
+                               (name < i ||
+                                (code.Punct(name + 1) != '[' && code.Punct(name + 1) != '.'));
+            if (whole && !Aggregate(name).empty()) {
+                Error(name, Quoted(name) + " is " + Aggregate(name) +
+                                ": it cannot be incremented or decremented");
+            }
             ++i;
         }
     }
@@ -156,8 +184,25 @@ struct Statements {
             Error(i, Quoted(i) + " is const: it cannot be assigned to");
     }
 
+    // "an array" or "a struct" when the name is declared as one (scopes
+    // are not told apart: a name declared two ways is neither).
+    std::string Aggregate(size_t name) const {
+        auto it = outline.names.find(code.Text(name));
+        if (it == outline.names.end() || it->second.type == npos) return {};
+        bool array = it->second.array;
+        const std::string_view type = outline.Underlying(code.Text(it->second.type), &array);
+        if (array) return "an array";
+        if (outline.FindStruct(code, type) != nullptr) return "a struct";
+        return {};
+    }
+
     // "case LABEL:": numbers, operators and const names only.
     void CaseLabel(const FunctionOutline& fn, size_t at) {
+        // Nothing but a string between case and ':' (the code leaves strings out).
+        if (code.Punct(at + 1) == ':') {
+            Error(at, "a case label must be an integer constant");
+            return;
+        }
         for (size_t k = at + 1; k < fn.end && code.Punct(k) != ':'; ++k) {
             if (!code.IsIdent(k) || ShapeOf(code.Text(k)).rows > 0) continue;  // a cast's type
             if (Word(k, "true") || Word(k, "false") || DeclaredConst(fn, k)) continue;
@@ -265,6 +310,96 @@ struct Statements {
             const std::string_view type = code.Text(i - 1);
             if (ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0)
                 Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
+        }
+    }
+
+    // "c ? a : b" where a and b are samplers (a texture read names its
+    // sampler; no run-time value chooses one) or structs of two types.
+    void ChosenOperands(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i + 4 < fn.end; ++i) {
+            if (code.Punct(i) != '?' || !code.IsIdent(i + 1) || code.Punct(i + 2) != ':' ||
+                !code.IsIdent(i + 3)) {
+                continue;
+            }
+            const char after = code.Punct(i + 4);
+            if (after == '.' || after == '[' || after == '(') continue;
+            auto typeOf = [&](size_t name) -> std::string_view {
+                auto it = outline.names.find(code.Text(name));
+                if (it == outline.names.end() || it->second.type == npos || it->second.array)
+                    return {};
+                return outline.Underlying(code.Text(it->second.type));
+            };
+            const std::string_view a = typeOf(i + 1), b = typeOf(i + 3);
+            if (a.empty() || b.empty()) continue;
+            if (IsSamplerType(a) && IsSamplerType(b)) {
+                Error(i, "'?:' cannot choose between samplers: a texture read names the "
+                         "sampler it reads");
+            } else if (a != b && outline.FindStruct(code, a) != nullptr &&
+                       outline.FindStruct(code, b) != nullptr) {
+                Error(i, "'?:' chooses between a " + std::string(a) + " and a " + std::string(b) +
+                             ", structs of two types");
+            }
+        }
+    }
+
+    // "(1 + 2;": a '(' still open at the statement's end (a for's header
+    // alone holds ';'). glslang reads on and reports far from it.
+    void UnclosedParentheses(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i < fn.end; ++i) {
+            if (code.Punct(i) != '(' || Word(i - 1, "for")) continue;
+            const size_t close = std::min(code.Closing(i), fn.end);
+            for (size_t k = i + 1; k < close; ++k) {
+                if (code.Punct(k) == '(' || code.Punct(k) == '[')
+                    k = std::min(code.Closing(k), close);
+                if (code.Punct(k) != ';') continue;
+                const SourcePos open = code.Pos(i);
+                Error(k, "')' expected before ';': the '(' at line " + std::to_string(open.line) +
+                             ", column " + std::to_string(open.column) + " is not closed");
+                return;
+            }
+        }
+    }
+
+    // "s[0]" of a sampler that is no array; "determinant(m)" of a matrix
+    // that is not square (glslang fails to link both).
+    void NoSuchOperand(const FunctionOutline& fn) {
+        for (size_t i = fn.body; i + 2 < fn.end; ++i) {
+            if (!code.IsIdent(i) || code.Punct(i - 1) == '.') continue;
+            auto declared = [&](size_t name, bool* array) -> std::string_view {
+                auto it = outline.names.find(code.Text(name));
+                if (it == outline.names.end() || it->second.type == npos) return {};
+                *array = it->second.array;
+                return outline.Underlying(code.Text(it->second.type), array);
+            };
+            bool array = false;
+            if (code.Punct(i + 1) == '[') {
+                const std::string_view type = declared(i, &array);
+                if (!type.empty() && !array && IsSamplerType(type))
+                    Error(i + 1, Quoted(i) + " is one sampler, not an array of them");
+            } else if (Word(i, "determinant") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
+                       code.Punct(i + 3) == ')' && outline.Functions("determinant").empty()) {
+                const Shape shape = ShapeOf(declared(i + 2, &array));
+                if (!array && shape.matrix && shape.rows != shape.cols)
+                    Error(i, "determinant takes a square matrix; " + Quoted(i + 2) + " is not one");
+            }
+        }
+    }
+
+    // The words the language reserves (C++'s) and gives no meaning: the
+    // first one used anywhere in the code ("enum E { A };", "float char;").
+    void ReservedWords() {
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!code.IsIdent(i) || code.Punct(i - 1) == '.') continue;
+            if (!OneOf(code.Text(i), {"auto", "catch", "char", "const_cast", "delete",
+                                      "dynamic_cast", "enum", "explicit", "friend", "goto", "long",
+                                      "mutable", "new", "operator", "private", "protected",
+                                      "public", "reinterpret_cast", "short", "signed", "sizeof",
+                                      "static_cast", "template", "this", "throw", "try",
+                                      "typename", "union", "using", "virtual"})) {
+                continue;
+            }
+            Error(i, Quoted(i) + " is a reserved word of the language, which it gives no meaning");
+            return;
         }
     }
 
@@ -430,14 +565,20 @@ struct Statements {
     void LaterResources(const std::vector<std::string>& entries) {
         std::map<std::string_view, std::string_view> resources;
         for (size_t i = 0; i + 1 < code.size(); ++i) {
-            // Each of these names starts with one of five capitals.
+            if (Word(i, "tbuffer") && code.IsIdent(i + 1)) {
+                Error(i, "'tbuffer' is a buffer of textures, which shader models 2 and 3 do not "
+                         "have (their constants are a cbuffer's)");
+            }
+            // Each of these names starts with one of six capitals.
             if (!code.IsIdent(i) ||
-                std::string_view("ABCRS").find(code.Text(i)[0]) == std::string_view::npos ||
+                std::string_view("ABCRST").find(code.Text(i)[0]) == std::string_view::npos ||
                 !OneOf(code.Text(i), {"Buffer", "StructuredBuffer", "ByteAddressBuffer", "RWBuffer",
                                       "RWStructuredBuffer", "RWByteAddressBuffer",
                                       "AppendStructuredBuffer", "ConsumeStructuredBuffer",
                                       "RWTexture1D", "RWTexture1DArray", "RWTexture2D",
-                                      "RWTexture2DArray", "RWTexture3D"})) {
+                                      "RWTexture2DArray", "RWTexture3D", "Texture1DArray",
+                                      "Texture2DArray", "TextureCubeArray", "Texture2DMS",
+                                      "Texture2DMSArray"})) {
                 continue;
             }
             size_t name = i + 1;
@@ -478,11 +619,17 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.Sizes();
     s.VoidVariables();
     s.KeywordsAsNames();
+    s.ReservedWords();
     s.SamplerAssignments();
     s.Literals();
     s.ReturnTypes();
-    for (const FunctionOutline& fn : outline.functions)
-        if (fn.body != npos) s.EndlessLoops(fn);
+    for (const FunctionOutline& fn : outline.functions) {
+        if (fn.body == npos) continue;
+        s.EndlessLoops(fn);
+        s.ChosenOperands(fn);
+        s.UnclosedParentheses(fn);
+        s.NoSuchOperand(fn);
+    }
     s.LaterResources(entries);
 }
 

@@ -47,7 +47,10 @@ public:
                 const size_t arguments = ListItems(code, i + 1, code.Closing(i + 1)).size();
                 const std::vector<size_t>& named = outline.Functions(code.Text(i));
                 const size_t callee = OnlyDefinition(outline, code.Text(i));
-                if (callee != npos && arguments <= outline.functions[callee].params.size()) {
+                if (OnlyDeclaredWith(outline, named, arguments)) {
+                    // "float f(float x);" beside "float f(float x, float y) { ... }"
+                    calls_[f].emplace_back(i, npos);
+                } else if (callee != npos && arguments <= outline.functions[callee].params.size()) {
                     calls_[f].emplace_back(i, callee);
                 } else if (!named.empty() && !Defined(outline, named) &&
                            arguments <= outline.functions[named[0]].params.size()) {
@@ -55,6 +58,20 @@ public:
                 }
             }
         }
+    }
+
+    // Some of the functions of a name are defined, but of those that take
+    // exactly `arguments`, only declarations.
+    static bool OnlyDeclaredWith(const HlslOutline& outline, const std::vector<size_t>& named,
+                                 size_t arguments) {
+        bool declared = false;
+        for (size_t n : named) {
+            const FunctionOutline& fn = outline.functions[n];
+            if (fn.params.size() != arguments) continue;
+            if (fn.body != npos) return false;
+            declared = true;
+        }
+        return declared;
     }
 
     // Depth first from f; a call back into a function still being walked
