@@ -19,6 +19,7 @@
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 #include "platform/fx/4_rewrite/4_truncations.h"
+#include "platform/fx/shared/tables.h"
 
 namespace fx {
 namespace {
@@ -97,9 +98,9 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (const auto& [declared, nt] : outline.names) {
         if (!nt.uniform || nt.array || nt.type == npos || nt.name == npos || !kept[nt.type]) continue;
         const std::string_view name = declared;  // (lambdas cannot capture a binding in clang 14)
-        const Shape shape = ShapeOf(code.Text(nt.type));
+        const std::string_view typeText = outline.Underlying(code.Text(nt.type));
+        const Shape shape = ShapeOf(typeText);
         const int n = shape.rows * shape.cols;
-        const std::string_view typeText = code.Text(nt.type);
         const std::string base(typeText.substr(0, typeText.find_first_of("1234")));
         auto make = [&](Tok kind, const std::string& text, size_t at) {
             return s.Make(kind, text, code.Token(at));
@@ -253,6 +254,49 @@ void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& ou
     }
 }
 
+// Whether the #pragma pack_matrix in force before token `at` packs rows.
+bool RowsPackedAt(const TokenStream& s, size_t at) {
+    bool rows = false;
+    for (size_t k = 0; k < at && k < s.tokens.size(); ++k) {
+        const std::string_view text = s.Text(s.tokens[k]);
+        if (s.tokens[k].kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
+            rows = text.find("row_major") != std::string_view::npos;
+    }
+    return rows;
+}
+
+// The majority a typedef of that name gives ("typedef row_major float1x3
+// R;", or the #pragma pack_matrix in force where it is declared): 1
+// row-major, 0 column-major, -1 not a typedef.
+int TypedefMajority(const TokenStream& s, const Code& code, std::string_view name) {
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (code.Text(i) != "typedef") continue;
+        int majority = RowsPackedAt(s, code.At(i)) ? 1 : 0;
+        size_t j = i + 1;
+        for (; j < code.size() && code.IsIdent(j) && IsQualifier(code.Text(j)); ++j) {
+            if (code.Text(j) == "row_major") majority = 1;
+            if (code.Text(j) == "column_major") majority = 0;
+        }
+        for (++j; j < code.size() && code.Punct(j) != ';'; ++j)
+            if (code.IsIdent(j) && code.Text(j) == name) return majority;
+    }
+    return -1;
+}
+
+// The one row_major or column_major before a 1xN type made a vector: a
+// vector has no majority (two of them stay, for the globals' error).
+void DropMajority(const Code& code, size_t type, TokenEdits* edits) {
+    size_t found = npos;
+    int count = 0;
+    for (size_t k = type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));) {
+        if (code.Text(k) == "row_major" || code.Text(k) == "column_major") {
+            found = k;
+            ++count;
+        }
+    }
+    if (count == 1) edits->list.push_back({code.At(found), code.At(found) + 1, {}});
+}
+
 // 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
 // every such type name, except a uniform's whose registers would change
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
@@ -265,17 +309,15 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (size_t i = 0; i < code.size() && !any; ++i)
         any = code.IsIdent(i) && oneLine(ShapeOf(code.Text(i)));
     if (!any) return;
-    bool packRows = false;
-    for (const SourceToken& t : s.tokens) {
-        std::string_view text = s.Text(t);
-        if (t.kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
-            packRows = text.find("row_major") != std::string_view::npos;
-    }
     std::vector<bool> keep(code.size(), false);
     for (const auto& [name, nt] : outline.names) {
-        if (!nt.uniform || nt.type == npos || !oneLine(ShapeOf(code.Text(nt.type)))) continue;
-        Shape sh = ShapeOf(code.Text(nt.type));
-        bool rowMajor = packRows;
+        if (!nt.uniform || nt.type == npos) continue;
+        bool alias = false;  // a typedef of an array
+        const Shape sh = ShapeOf(outline.Underlying(code.Text(nt.type), &alias));
+        if (!oneLine(sh) || alias) continue;
+        const int typedefMajority = TypedefMajority(s, code, code.Text(nt.type));
+        bool rowMajor =
+            typedefMajority < 0 ? RowsPackedAt(s, code.At(nt.type)) : typedefMajority == 1;
         for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {
             if (code.Text(k) == "row_major") rowMajor = true;
             if (code.Text(k) == "column_major") rowMajor = false;
@@ -301,6 +343,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             const int n = sh.rows * sh.cols;
             std::string base(text.substr(0, text.find_first_of("1234")));
             retext(i, n == 1 ? base : base + std::to_string(n));
+            DropMajority(code, i, edits);
             if (sh.rows > 1) ColumnCast(s, code, outline, i, edits);
             continue;
         }
