@@ -16,6 +16,7 @@
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
+#include "platform/fx/4_rewrite/language/4_local_structs.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 
@@ -72,6 +73,9 @@ constexpr std::array kRewrites = {
     // names: a loop's variable read after the loop is then declared where
     // that code sees it.
     TokenRewrite{"for_scope", HoistForVariables},
+    // Before the checks and every rewrite that reads struct types from the
+    // outline, which sees only global ones (casts, lists, members).
+    TokenRewrite{"local_structs", HoistLocalStructs},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
