@@ -17,6 +17,7 @@
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
 #include "platform/fx/4_rewrite/language/4_local_structs.h"
+#include "platform/fx/4_rewrite/language/4_precision_overloads.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 
@@ -76,6 +77,10 @@ constexpr std::array kRewrites = {
     // Before the checks and every rewrite that reads struct types from the
     // outline, which sees only global ones (casts, lists, members).
     TokenRewrite{"local_structs", HoistLocalStructs},
+    // Before respell, which makes double float, and before the checks,
+    // which would find a half and a float overload one function defined
+    // twice; after typedef_names, whose types it compares.
+    TokenRewrite{"precision_overloads", SeparatePrecisionOverloads},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
