@@ -12,6 +12,7 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/checks/4_check_operands.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
@@ -39,6 +40,7 @@ TokenRewriteState::TokenRewriteState(const ParsedEffect& parsed, TokenStream* to
                             if (t.kind == Tok::Ident)
                                 argumentNames.emplace_back(tokens->Text(t));
                 }
+    for (const TextureDesc& t : parsed.textures) textureNames.push_back(t.name);
 }
 
 const Code& TokenRewriteState::code() {
@@ -96,6 +98,9 @@ constexpr std::array kRewrites = {
                  }},
     // With the checks: an error stops the list before any reshaping.
     TokenRewrite{"calls", CheckCalls},
+    // With the checks, on the code as the user wrote it: glslang would say
+    // these at the line's start, or of a name it does not know.
+    TokenRewrite{"operand_checks", CheckOperands},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.
