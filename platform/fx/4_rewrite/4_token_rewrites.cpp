@@ -13,6 +13,7 @@
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 #include "platform/fx/4_rewrite/checks/4_check_operands.h"
+#include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
@@ -83,6 +84,9 @@ constexpr std::array kRewrites = {
     // which would find a half and a float overload one function defined
     // twice; after typedef_names, whose types it compares.
     TokenRewrite{"precision_overloads", SeparatePrecisionOverloads},
+    // Before respell, which would say "float double" as "float float"; an
+    // error stops the list as the checks' do.
+    TokenRewrite{"model_checks", CheckShaderModel},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",

@@ -56,6 +56,9 @@ private:
         const bool compound = code_.Text(op).size() == 1 && code_.Punct(op + 1) == '=' &&
                               code_.Punct(op + 2) != '=';
         const std::string spelled = Cat({code_.Text(op), compound ? "=" : ""});
+        // "return s +;": a missing operand is glslang's to say.
+        const char after = code_.Punct(op + (compound ? 2 : 1));
+        if (after == ';' || after == ')' || after == ',' || after == ']' || after == '}') return;
         for (size_t side : {op - 1, op + (compound ? 2 : 1)}) {
             const std::string what = Aggregate(side);
             if (what.empty()) continue;
