@@ -84,9 +84,6 @@ constexpr std::array kRewrites = {
     // which would find a half and a float overload one function defined
     // twice; after typedef_names, whose types it compares.
     TokenRewrite{"precision_overloads", SeparatePrecisionOverloads},
-    // Before respell, which would say "float double" as "float float"; an
-    // error stops the list as the checks' do.
-    TokenRewrite{"model_checks", CheckShaderModel},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
@@ -105,6 +102,9 @@ constexpr std::array kRewrites = {
     // With the checks, on the code as the user wrote it: glslang would say
     // these at the line's start, or of a name it does not know.
     TokenRewrite{"operand_checks", CheckOperands},
+    // With the checks, whose outline it shares (respell says "float double"
+    // as "float float": the error stands at the name all the same).
+    TokenRewrite{"model_checks", CheckShaderModel},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.

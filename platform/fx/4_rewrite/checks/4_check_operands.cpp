@@ -103,9 +103,9 @@ private:
     }
 
     void Texture(size_t i) {
-        if (code_.Punct(i + 1) == '.' || outline_.names.count(code_.Text(i)) != 0) return;
         for (const std::string& t : state_.textureNames) {
             if (t != code_.Text(i)) continue;
+            if (code_.Punct(i + 1) == '.' || outline_.names.count(code_.Text(i)) != 0) return;
             Error(i, Cat({"'", t, "' is a texture: read it through a sampler"}));
             return;
         }
