@@ -77,14 +77,21 @@ std::string_view ArgumentPrecision(const Code& code, const HlslOutline& outline,
         return Precision(outline.Underlying(code.Text(first)));
     }
     if (PastAccessors(code, first + 1) != last) return {};
-    // A parameter of the function the call is in, else a name of the file
-    // declared with one type.
+    // The last declaration of the name before the call in the function it
+    // is in, or one of its parameters; else a name of the file declared
+    // with one type.
     size_t declared = npos;
     for (const FunctionOutline& f : outline.functions) {
         if (f.body == npos || first < f.body || first > f.end) continue;
         for (const Declarator& d : f.params)
             if (d.name != npos && d.type != npos && code.Text(d.name) == code.Text(first))
                 declared = d.type;
+        for (size_t k = f.body + 1; k < first; ++k) {
+            const char next = code.Punct(k + 1);
+            if (code.IsIdent(k) && code.IsIdent(k - 1) && code.Text(k) == code.Text(first) &&
+                (next == '=' || next == ';' || next == ',' || next == '['))
+                declared = k - 1;
+        }
     }
     auto it = outline.names.find(code.Text(first));
     if (declared == npos && it != outline.names.end()) declared = it->second.type;
