@@ -14,6 +14,7 @@
 // Initializer lists and the logic of matrices have files of their own
 // (4_initializer_lists.cpp, 4_matrix_logic.cpp).
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
@@ -157,6 +158,89 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
             } else {
                 edits->list.push_back({code.At(i), code.At(i) + 1, vector(all, i)});
             }
+        }
+    }
+}
+
+// An array of such matrices ("float1x3 m[2]", column-major) takes N
+// registers an element, one for each of its elements: it is declared
+// "float m[6]", "m[i]._12" reads "m[(i) * 3 + 1]" and "m[i]" (or its row
+// "m[i][0]") the vector of the three. An array whose size is no literal,
+// or named whole, is left as it is.
+void ElementArraysOfArrays(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                           const std::vector<bool>& kept, TokenEdits* edits) {
+    for (const auto& [declared, nt] : outline.names) {
+        if (!nt.uniform || !nt.array || nt.type == npos || nt.name == npos || !kept[nt.type] ||
+            nt.type + 1 != nt.name || code.Punct(nt.name + 1) != '[' ||
+            code.Closing(nt.name + 1) != nt.name + 3 || code.Token(nt.name + 2).kind != Tok::Number)
+            continue;
+        const std::string_view name = declared;
+        const int length = std::atoi(std::string(code.Text(nt.name + 2)).c_str());
+        const std::string_view typeText = outline.Underlying(code.Text(nt.type));
+        const Shape shape = ShapeOf(typeText);
+        const int n = shape.rows * shape.cols;
+        if (length <= 0 || length > 4096) continue;
+        // Every use is an element: "m[...]", then a swizzle or a row.
+        std::vector<size_t> uses;
+        bool whole = false;
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (i == nt.name || !code.IsIdent(i) || code.Text(i) != name || code.Punct(i - 1) == '.')
+                continue;
+            if (code.Punct(i + 1) != '[') whole = true;
+            uses.push_back(i);
+        }
+        if (whole) continue;
+        const std::string base(typeText.substr(0, typeText.find_first_of("1234")));
+        auto make = [&](Tok kind, const std::string& text, size_t at) {
+            return s.Make(kind, text, code.Token(at));
+        };
+        edits->list.push_back({code.At(nt.type), code.At(nt.type) + 1, {make(Tok::Ident, base, nt.type)}});
+        for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {
+            if (code.Text(k) == "row_major" || code.Text(k) == "column_major")
+                edits->list.push_back({code.At(k), code.At(k) + 1, {}});
+        }
+        edits->list.push_back({code.At(nt.name + 2), code.At(nt.name + 2) + 1,
+                               {make(Tok::Number, std::to_string(length * n), nt.name + 2)}});
+        for (size_t i : uses) {
+            const size_t close = code.Closing(i + 1);
+            if (close >= code.size()) continue;
+            std::vector<SourceToken> index(s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(i + 2)),
+                                           s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(close)));
+            auto element = [&](std::vector<SourceToken>* out, int k) {
+                out->push_back(make(Tok::Ident, std::string(name), i));
+                out->push_back(make(Tok::Punct, "[", i));
+                out->push_back(make(Tok::Punct, "(", i));
+                out->insert(out->end(), index.begin(), index.end());
+                out->push_back(make(Tok::Punct, ")", i));
+                out->push_back(make(Tok::Punct, "*", i));
+                out->push_back(make(Tok::Number, std::to_string(n), i));
+                out->push_back(make(Tok::Punct, "+", i));
+                out->push_back(make(Tok::Number, std::to_string(k), i));
+                out->push_back(make(Tok::Punct, "]", i));
+            };
+            std::vector<int> elements;
+            size_t end = close + 1;
+            if (code.Punct(end) == '.' && code.IsIdent(end + 1)) {
+                elements = SwizzleElements(code.Text(end + 1), shape);
+                if (elements.empty()) continue;
+                end += 2;
+            } else {
+                if (shape.rows == 1 && code.Punct(end) == '[' && code.Closing(end) == end + 2 &&
+                    code.Text(end + 1) == "0")
+                    end += 3;
+                for (int k = 0; k < n; ++k) elements.push_back(k);
+            }
+            std::vector<SourceToken> out;
+            if (elements.size() > 1) {
+                out.push_back(make(Tok::Ident, base + std::to_string(elements.size()), i));
+                out.push_back(make(Tok::Punct, "(", i));
+            }
+            for (size_t k = 0; k < elements.size(); ++k) {
+                if (k > 0) out.push_back(make(Tok::Punct, ",", i));
+                element(&out, elements[k]);
+            }
+            if (elements.size() > 1) out.push_back(make(Tok::Punct, ")", i));
+            edits->list.push_back({code.At(i), code.At(end - 1) + 1, std::move(out)});
         }
     }
 }
@@ -325,6 +409,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
     }
     ElementArrays(s, code, outline, keep, edits);
+    ElementArraysOfArrays(s, code, outline, keep, edits);
     // Names declared with such a type, whose uses change too.
     bool anyNames = false;
     for (const auto& [name, nt] : outline.names)
@@ -352,15 +437,21 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
         bool alias = false;  // a typedef of an array
         Shape declared = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
-        if (!oneLine(declared) || it->second.array || alias) continue;
-        if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
-            std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
-            if (!swizzle.empty()) retext(i + 2, swizzle);
-        } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(i + 1) == '[' &&
-                   code.Punct(i + 3) == ']' && code.Text(i + 2) == "0") {
-            edits->list.push_back({code.At(i + 1), code.At(i + 3) + 1, {}});
-        } else if (declared.cols == 1 && declared.rows > 1 && code.Punct(i + 1) == '[') {
-            DropColumnIndex(code, code.Closing(i + 1), edits);
+        if (!oneLine(declared) || alias) continue;
+        // An element of an array of them reads as the variable would.
+        size_t at = i;
+        if (it->second.array) {
+            if (code.Punct(i + 1) != '[' || code.Closing(i + 1) >= code.size()) continue;
+            at = code.Closing(i + 1);
+        }
+        if (code.Punct(at + 1) == '.' && code.IsIdent(at + 2)) {
+            std::string swizzle = VectorSwizzle(code.Text(at + 2), declared.rows == 1);
+            if (!swizzle.empty()) retext(at + 2, swizzle);
+        } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(at + 1) == '[' &&
+                   code.Punct(at + 3) == ']' && code.Text(at + 2) == "0") {
+            edits->list.push_back({code.At(at + 1), code.At(at + 3) + 1, {}});
+        } else if (declared.cols == 1 && declared.rows > 1 && code.Punct(at + 1) == '[') {
+            DropColumnIndex(code, code.Closing(at + 1), edits);
         }
     }
 }
