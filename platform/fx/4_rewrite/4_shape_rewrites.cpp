@@ -245,6 +245,160 @@ void ElementArraysOfArrays(const TokenStream& s, const Code& code, const HlslOut
     }
 }
 
+// Whether the #pragma pack_matrix in force before token `at` packs rows.
+bool RowsPackedAt(const TokenStream& s, size_t at) {
+    bool rows = false;
+    for (size_t k = 0; k < at && k < s.tokens.size(); ++k) {
+        const std::string_view text = s.Text(s.tokens[k]);
+        if (s.tokens[k].kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
+            rows = text.find("row_major") != std::string_view::npos;
+    }
+    return rows;
+}
+
+// The majority a typedef of that name gives ("typedef row_major float1x3
+// R;", or the #pragma pack_matrix in force where it is declared): 1
+// row-major, 0 column-major, -1 not a typedef.
+int TypedefMajority(const TokenStream& s, const Code& code, std::string_view name) {
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (code.Text(i) != "typedef") continue;
+        int majority = RowsPackedAt(s, code.At(i)) ? 1 : 0;
+        size_t j = i + 1;
+        for (; j < code.size() && code.IsIdent(j) && IsQualifier(code.Text(j)); ++j) {
+            if (code.Text(j) == "row_major") majority = 1;
+            if (code.Text(j) == "column_major") majority = 0;
+        }
+        for (++j; j < code.size() && code.Punct(j) != ';'; ++j)
+            if (code.IsIdent(j) && code.Text(j) == name) return majority;
+    }
+    return -1;
+}
+
+// The first token of the names, members and elements that end before
+// code token `dot` ("u[i].inner" of "u[i].inner.r"); npos when a call or a
+// bracket starts it.
+size_t PostfixStart(const Code& code, size_t dot) {
+    size_t k = dot;
+    while (k > 0) {
+        --k;
+        if (code.Punct(k) == ']') {
+            int depth = 0;
+            for (; k > 0; --k) {
+                if (code.Punct(k) == ']') ++depth;
+                if (code.Punct(k) == '[' && --depth == 0) break;
+            }
+            continue;
+        }
+        if (!code.IsIdent(k)) return npos;
+        if (k == 0 || code.Punct(k - 1) != '.') return k;
+        --k;
+    }
+    return npos;
+}
+
+// Whether every use of the struct's name declares a uniform global (or
+// names it in a typedef): then its layout is the registers'.
+bool OnlyUniforms(const Code& code, const HlslOutline& outline, const StructOutline& st) {
+    const std::string_view name = code.Text(st.name);
+    bool used = false;
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (i == st.name || !code.IsIdent(i) || outline.Underlying(code.Text(i)) != name) continue;
+        if ((i >= 1 && code.Text(i - 1) == "typedef") || (i >= 2 && code.Text(i - 2) == "typedef"))
+            continue;
+        auto it = code.IsIdent(i + 1) ? outline.names.find(code.Text(i + 1)) : outline.names.end();
+        if (it == outline.names.end() || !it->second.uniform || it->second.type != i) return false;
+        used = true;
+    }
+    return used;
+}
+
+// Each use of the member "P.r" (with a swizzle or whole) read from its
+// array: "float3(P.r[0], P.r[1], P.r[2])", "P.r[1]".
+void MemberUses(const TokenStream& s, const Code& code, size_t member, Shape shape,
+                const std::string& base, TokenEdits* edits) {
+    const int n = shape.rows * shape.cols;
+    auto make = [&](Tok kind, const std::string& text, size_t at) {
+        return s.Make(kind, text, code.Token(at));
+    };
+    for (size_t i = 1; i < code.size(); ++i) {
+        if (i == member || code.Punct(i - 1) != '.' || !code.IsIdent(i) ||
+            code.Text(i) != code.Text(member))
+            continue;
+        const size_t start = PostfixStart(code, i - 1);
+        if (start == npos) continue;
+        std::vector<int> elements;
+        size_t end = i + 1;
+        if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
+            elements = SwizzleElements(code.Text(i + 2), shape);
+            end = i + 3;
+        } else if (code.Punct(i + 1) == '[') {
+            continue;  // a row or column by index: left as it is
+        } else {
+            for (int k = 0; k < n; ++k) elements.push_back(k);
+        }
+        if (elements.empty()) continue;
+        std::vector<SourceToken> prefix(s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(start)),
+                                        s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(i) + 1));
+        std::vector<SourceToken> out;
+        if (elements.size() > 1) {
+            out.push_back(make(Tok::Ident, base + std::to_string(elements.size()), i));
+            out.push_back(make(Tok::Punct, "(", i));
+        }
+        for (size_t k = 0; k < elements.size(); ++k) {
+            if (k > 0) out.push_back(make(Tok::Punct, ",", i));
+            out.insert(out.end(), prefix.begin(), prefix.end());
+            out.push_back(make(Tok::Punct, "[", i));
+            out.push_back(make(Tok::Number, std::to_string(elements[k]), i));
+            out.push_back(make(Tok::Punct, "]", i));
+        }
+        if (elements.size() > 1) out.push_back(make(Tok::Punct, ")", i));
+        edits->list.push_back({code.At(start), code.At(end - 1) + 1, std::move(out)});
+    }
+}
+
+// A column-major 1xN (or row-major Nx1) member of a struct only uniforms
+// use takes N registers as such a global does: it is declared "float
+// r[3]", and "u.r" reads "float3(u.r[0], u.r[1], u.r[2])", "u.r._12"
+// "u.r[1]". Its name must be no other name's.
+void StructMemberArrays(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                        std::vector<bool>* keep, TokenEdits* edits) {
+    for (const StructOutline& st : outline.structs) {
+        if (!OnlyUniforms(code, outline, st)) continue;
+        for (const Declarator& m : st.members) {
+            if (m.type == npos || m.name == npos || m.arrayOpen != npos || m.type + 1 != m.name)
+                continue;
+            bool alias = false;
+            const std::string_view typeText = outline.Underlying(code.Text(m.type), &alias);
+            const Shape shape = ShapeOf(typeText);
+            const int n = shape.rows * shape.cols;
+            if (alias || !shape.matrix || (shape.rows != 1 && shape.cols != 1) || n < 2) continue;
+            const int typedefMajority = TypedefMajority(s, code, code.Text(m.type));
+            bool rowMajor =
+                typedefMajority < 0 ? RowsPackedAt(s, code.At(m.type)) : typedefMajority == 1;
+            for (size_t k = m.type; k-- > 0 && code.IsIdent(k);) {
+                if (code.Text(k) == "row_major") rowMajor = true;
+                if (code.Text(k) == "column_major") rowMajor = false;
+            }
+            auto it = outline.names.find(code.Text(m.name));
+            if (rowMajor == (shape.rows == 1) || it == outline.names.end() || it->second.type != m.type)
+                continue;
+            (*keep)[m.type] = true;
+            const std::string base(typeText.substr(0, typeText.find_first_of("1234")));
+            auto make = [&](Tok kind, const std::string& text, size_t at) {
+                return s.Make(kind, text, code.Token(at));
+            };
+            edits->list.push_back({code.At(m.type), code.At(m.type) + 1, {make(Tok::Ident, base, m.type)}});
+            for (size_t k = m.type; k-- > 0 && code.IsIdent(k);)
+                if (code.Text(k) == "row_major" || code.Text(k) == "column_major")
+                    edits->list.push_back({code.At(k), code.At(k) + 1, {}});
+            edits->list.push_back({code.At(m.name) + 1, code.At(m.name) + 1,
+                                   {make(Tok::Punct, "[", m.name), make(Tok::Number, std::to_string(n), m.name),
+                                    make(Tok::Punct, "]", m.name)}});
+            MemberUses(s, code, m.name, shape, base, edits);
+        }
+    }
+}
+
 // "(float3x1)m" of a matrix of more rows and columns keeps its upper-left
 // corner, the first column's top: "(float3)transpose(m)[0]" (held as a
 // vector, a cast would take the first row).
@@ -338,35 +492,6 @@ void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& ou
     }
 }
 
-// Whether the #pragma pack_matrix in force before token `at` packs rows.
-bool RowsPackedAt(const TokenStream& s, size_t at) {
-    bool rows = false;
-    for (size_t k = 0; k < at && k < s.tokens.size(); ++k) {
-        const std::string_view text = s.Text(s.tokens[k]);
-        if (s.tokens[k].kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
-            rows = text.find("row_major") != std::string_view::npos;
-    }
-    return rows;
-}
-
-// The majority a typedef of that name gives ("typedef row_major float1x3
-// R;", or the #pragma pack_matrix in force where it is declared): 1
-// row-major, 0 column-major, -1 not a typedef.
-int TypedefMajority(const TokenStream& s, const Code& code, std::string_view name) {
-    for (size_t i = 0; i < code.size(); ++i) {
-        if (code.Text(i) != "typedef") continue;
-        int majority = RowsPackedAt(s, code.At(i)) ? 1 : 0;
-        size_t j = i + 1;
-        for (; j < code.size() && code.IsIdent(j) && IsQualifier(code.Text(j)); ++j) {
-            if (code.Text(j) == "row_major") majority = 1;
-            if (code.Text(j) == "column_major") majority = 0;
-        }
-        for (++j; j < code.size() && code.Punct(j) != ';'; ++j)
-            if (code.IsIdent(j) && code.Text(j) == name) return majority;
-    }
-    return -1;
-}
-
 // The one row_major or column_major before a 1xN type made a vector: a
 // vector has no majority (two of them stay, for the globals' error).
 void DropMajority(const Code& code, size_t type, TokenEdits* edits) {
@@ -408,6 +533,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         }
         if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
     }
+    StructMemberArrays(s, code, outline, &keep, edits);
     ElementArrays(s, code, outline, keep, edits);
     ElementArraysOfArrays(s, code, outline, keep, edits);
     // Names declared with such a type, whose uses change too.
