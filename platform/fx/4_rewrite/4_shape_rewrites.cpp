@@ -7,7 +7,10 @@
 // - a declaration of an entry point before its definition is dropped
 //   (glslang takes it for a second function that calls itself);
 // - a 1xN (or Nx1) matrix is a vector, its element arrays and swizzles
-//   read as the vector's; a cast of a bigger matrix to an Nx1 keeps the top
+//   read as the vector's; a uniform one that takes a register an element
+//   (column-major 1xN, through a typedef too, an array of them, or a
+//   member of a struct only uniforms use) an array of floats; a cast of a
+//   bigger matrix to an Nx1 keeps the top
 //   of its first column, as does a bigger matrix given to one (with the
 //   truncation warning);
 // - implicit truncations (4_truncations.h).
