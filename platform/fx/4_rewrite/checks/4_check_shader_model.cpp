@@ -28,10 +28,10 @@ public:
                 Error(i, "'interface': interfaces need shader model 5");
             // TYPE NAME followed by what follows a declared name.
             const char next = code_.Punct(i + 1);
-            if (i > 0 && code_.IsIdent(i - 1) && ShapeOf(w).rows > 0 &&
+            if ((next == ';' || next == '=' || next == '[' || next == ',' || next == ')') &&
+                i > 0 && code_.IsIdent(i - 1) && ShapeOf(w).rows > 0 &&
                 (ShapeOf(code_.Text(i - 1)).rows > 0 ||
-                 outline_.structsNamed.count(code_.Text(i - 1)) != 0) &&
-                (next == ';' || next == '=' || next == '[' || next == ',' || next == ')'))
+                 outline_.structsNamed.count(code_.Text(i - 1)) != 0))
                 Error(i, Cat({"'", w, "' is a type; it cannot name a variable"}));
         }
     }
