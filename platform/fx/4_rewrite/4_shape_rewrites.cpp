@@ -7,18 +7,23 @@
 // - a declaration of an entry point before its definition is dropped
 //   (glslang takes it for a second function that calls itself);
 // - a 1xN (or Nx1) matrix is a vector, its element arrays and swizzles
-//   read as the vector's; a cast of a bigger matrix to an Nx1 keeps the top
+//   read as the vector's; a uniform one that takes a register an element
+//   (column-major 1xN, through a typedef too, an array of them, or a
+//   member of a struct only uniforms use) an array of floats; a cast of a
+//   bigger matrix to an Nx1 keeps the top
 //   of its first column, as does a bigger matrix given to one (with the
 //   truncation warning);
 // - implicit truncations (4_truncations.h).
 // Initializer lists and the logic of matrices have files of their own
 // (4_initializer_lists.cpp, 4_matrix_logic.cpp).
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 #include "platform/fx/4_rewrite/4_truncations.h"
+#include "platform/fx/shared/tables.h"
 
 namespace fx {
 namespace {
@@ -97,9 +102,9 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (const auto& [declared, nt] : outline.names) {
         if (!nt.uniform || nt.array || nt.type == npos || nt.name == npos || !kept[nt.type]) continue;
         const std::string_view name = declared;  // (lambdas cannot capture a binding in clang 14)
-        const Shape shape = ShapeOf(code.Text(nt.type));
+        const std::string_view typeText = outline.Underlying(code.Text(nt.type));
+        const Shape shape = ShapeOf(typeText);
         const int n = shape.rows * shape.cols;
-        const std::string_view typeText = code.Text(nt.type);
         const std::string base(typeText.substr(0, typeText.find_first_of("1234")));
         auto make = [&](Tok kind, const std::string& text, size_t at) {
             return s.Make(kind, text, code.Token(at));
@@ -156,6 +161,243 @@ void ElementArrays(const TokenStream& s, const Code& code, const HlslOutline& ou
             } else {
                 edits->list.push_back({code.At(i), code.At(i) + 1, vector(all, i)});
             }
+        }
+    }
+}
+
+// An array of such matrices ("float1x3 m[2]", column-major) takes N
+// registers an element, one for each of its elements: it is declared
+// "float m[6]", "m[i]._12" reads "m[(i) * 3 + 1]" and "m[i]" (or its row
+// "m[i][0]") the vector of the three. An array whose size is no literal,
+// or named whole, is left as it is.
+void ElementArraysOfArrays(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                           const std::vector<bool>& kept, TokenEdits* edits) {
+    for (const auto& [declared, nt] : outline.names) {
+        if (!nt.uniform || !nt.array || nt.type == npos || nt.name == npos || !kept[nt.type] ||
+            nt.type + 1 != nt.name || code.Punct(nt.name + 1) != '[' ||
+            code.Closing(nt.name + 1) != nt.name + 3 || code.Token(nt.name + 2).kind != Tok::Number)
+            continue;
+        const std::string_view name = declared;
+        const int length = std::atoi(std::string(code.Text(nt.name + 2)).c_str());
+        const std::string_view typeText = outline.Underlying(code.Text(nt.type));
+        const Shape shape = ShapeOf(typeText);
+        const int n = shape.rows * shape.cols;
+        if (length <= 0 || length > 4096) continue;
+        // Every use is an element: "m[...]", then a swizzle or a row.
+        std::vector<size_t> uses;
+        bool whole = false;
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (i == nt.name || !code.IsIdent(i) || code.Text(i) != name || code.Punct(i - 1) == '.')
+                continue;
+            if (code.Punct(i + 1) != '[') whole = true;
+            uses.push_back(i);
+        }
+        if (whole) continue;
+        const std::string base(typeText.substr(0, typeText.find_first_of("1234")));
+        auto make = [&](Tok kind, const std::string& text, size_t at) {
+            return s.Make(kind, text, code.Token(at));
+        };
+        edits->list.push_back({code.At(nt.type), code.At(nt.type) + 1, {make(Tok::Ident, base, nt.type)}});
+        for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {
+            if (code.Text(k) == "row_major" || code.Text(k) == "column_major")
+                edits->list.push_back({code.At(k), code.At(k) + 1, {}});
+        }
+        edits->list.push_back({code.At(nt.name + 2), code.At(nt.name + 2) + 1,
+                               {make(Tok::Number, std::to_string(length * n), nt.name + 2)}});
+        for (size_t i : uses) {
+            const size_t close = code.Closing(i + 1);
+            if (close >= code.size()) continue;
+            std::vector<SourceToken> index(s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(i + 2)),
+                                           s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(close)));
+            auto element = [&](std::vector<SourceToken>* out, int k) {
+                out->push_back(make(Tok::Ident, std::string(name), i));
+                out->push_back(make(Tok::Punct, "[", i));
+                out->push_back(make(Tok::Punct, "(", i));
+                out->insert(out->end(), index.begin(), index.end());
+                out->push_back(make(Tok::Punct, ")", i));
+                out->push_back(make(Tok::Punct, "*", i));
+                out->push_back(make(Tok::Number, std::to_string(n), i));
+                out->push_back(make(Tok::Punct, "+", i));
+                out->push_back(make(Tok::Number, std::to_string(k), i));
+                out->push_back(make(Tok::Punct, "]", i));
+            };
+            std::vector<int> elements;
+            size_t end = close + 1;
+            if (code.Punct(end) == '.' && code.IsIdent(end + 1)) {
+                elements = SwizzleElements(code.Text(end + 1), shape);
+                if (elements.empty()) continue;
+                end += 2;
+            } else {
+                if (shape.rows == 1 && code.Punct(end) == '[' && code.Closing(end) == end + 2 &&
+                    code.Text(end + 1) == "0")
+                    end += 3;
+                for (int k = 0; k < n; ++k) elements.push_back(k);
+            }
+            std::vector<SourceToken> out;
+            if (elements.size() > 1) {
+                out.push_back(make(Tok::Ident, base + std::to_string(elements.size()), i));
+                out.push_back(make(Tok::Punct, "(", i));
+            }
+            for (size_t k = 0; k < elements.size(); ++k) {
+                if (k > 0) out.push_back(make(Tok::Punct, ",", i));
+                element(&out, elements[k]);
+            }
+            if (elements.size() > 1) out.push_back(make(Tok::Punct, ")", i));
+            edits->list.push_back({code.At(i), code.At(end - 1) + 1, std::move(out)});
+        }
+    }
+}
+
+// Whether the #pragma pack_matrix in force before token `at` packs rows.
+bool RowsPackedAt(const TokenStream& s, size_t at) {
+    bool rows = false;
+    for (size_t k = 0; k < at && k < s.tokens.size(); ++k) {
+        const std::string_view text = s.Text(s.tokens[k]);
+        if (s.tokens[k].kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
+            rows = text.find("row_major") != std::string_view::npos;
+    }
+    return rows;
+}
+
+// The majority a typedef of that name gives ("typedef row_major float1x3
+// R;", or the #pragma pack_matrix in force where it is declared): 1
+// row-major, 0 column-major, -1 not a typedef.
+int TypedefMajority(const TokenStream& s, const Code& code, std::string_view name) {
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (code.Text(i) != "typedef") continue;
+        int majority = RowsPackedAt(s, code.At(i)) ? 1 : 0;
+        size_t j = i + 1;
+        for (; j < code.size() && code.IsIdent(j) && IsQualifier(code.Text(j)); ++j) {
+            if (code.Text(j) == "row_major") majority = 1;
+            if (code.Text(j) == "column_major") majority = 0;
+        }
+        for (++j; j < code.size() && code.Punct(j) != ';'; ++j)
+            if (code.IsIdent(j) && code.Text(j) == name) return majority;
+    }
+    return -1;
+}
+
+// The first token of the names, members and elements that end before
+// code token `dot` ("u[i].inner" of "u[i].inner.r"); npos when a call or a
+// bracket starts it.
+size_t PostfixStart(const Code& code, size_t dot) {
+    size_t k = dot;
+    while (k > 0) {
+        --k;
+        if (code.Punct(k) == ']') {
+            int depth = 0;
+            for (; k > 0; --k) {
+                if (code.Punct(k) == ']') ++depth;
+                if (code.Punct(k) == '[' && --depth == 0) break;
+            }
+            continue;
+        }
+        if (!code.IsIdent(k)) return npos;
+        if (k == 0 || code.Punct(k - 1) != '.') return k;
+        --k;
+    }
+    return npos;
+}
+
+// Whether every use of the struct's name declares a uniform global (or
+// names it in a typedef): then its layout is the registers'.
+bool OnlyUniforms(const Code& code, const HlslOutline& outline, const StructOutline& st) {
+    const std::string_view name = code.Text(st.name);
+    bool used = false;
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (i == st.name || !code.IsIdent(i) || outline.Underlying(code.Text(i)) != name) continue;
+        if ((i >= 1 && code.Text(i - 1) == "typedef") || (i >= 2 && code.Text(i - 2) == "typedef"))
+            continue;
+        auto it = code.IsIdent(i + 1) ? outline.names.find(code.Text(i + 1)) : outline.names.end();
+        if (it == outline.names.end() || !it->second.uniform || it->second.type != i) return false;
+        used = true;
+    }
+    return used;
+}
+
+// Each use of the member "P.r" (with a swizzle or whole) read from its
+// array: "float3(P.r[0], P.r[1], P.r[2])", "P.r[1]".
+void MemberUses(const TokenStream& s, const Code& code, size_t member, Shape shape,
+                const std::string& base, TokenEdits* edits) {
+    const int n = shape.rows * shape.cols;
+    auto make = [&](Tok kind, const std::string& text, size_t at) {
+        return s.Make(kind, text, code.Token(at));
+    };
+    for (size_t i = 1; i < code.size(); ++i) {
+        if (i == member || code.Punct(i - 1) != '.' || !code.IsIdent(i) ||
+            code.Text(i) != code.Text(member))
+            continue;
+        const size_t start = PostfixStart(code, i - 1);
+        if (start == npos) continue;
+        std::vector<int> elements;
+        size_t end = i + 1;
+        if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
+            elements = SwizzleElements(code.Text(i + 2), shape);
+            end = i + 3;
+        } else if (code.Punct(i + 1) == '[') {
+            continue;  // a row or column by index: left as it is
+        } else {
+            for (int k = 0; k < n; ++k) elements.push_back(k);
+        }
+        if (elements.empty()) continue;
+        std::vector<SourceToken> prefix(s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(start)),
+                                        s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(i) + 1));
+        std::vector<SourceToken> out;
+        if (elements.size() > 1) {
+            out.push_back(make(Tok::Ident, base + std::to_string(elements.size()), i));
+            out.push_back(make(Tok::Punct, "(", i));
+        }
+        for (size_t k = 0; k < elements.size(); ++k) {
+            if (k > 0) out.push_back(make(Tok::Punct, ",", i));
+            out.insert(out.end(), prefix.begin(), prefix.end());
+            out.push_back(make(Tok::Punct, "[", i));
+            out.push_back(make(Tok::Number, std::to_string(elements[k]), i));
+            out.push_back(make(Tok::Punct, "]", i));
+        }
+        if (elements.size() > 1) out.push_back(make(Tok::Punct, ")", i));
+        edits->list.push_back({code.At(start), code.At(end - 1) + 1, std::move(out)});
+    }
+}
+
+// A column-major 1xN (or row-major Nx1) member of a struct only uniforms
+// use takes N registers as such a global does: it is declared "float
+// r[3]", and "u.r" reads "float3(u.r[0], u.r[1], u.r[2])", "u.r._12"
+// "u.r[1]". Its name must be no other name's.
+void StructMemberArrays(const TokenStream& s, const Code& code, const HlslOutline& outline,
+                        std::vector<bool>* keep, TokenEdits* edits) {
+    for (const StructOutline& st : outline.structs) {
+        if (!OnlyUniforms(code, outline, st)) continue;
+        for (const Declarator& m : st.members) {
+            if (m.type == npos || m.name == npos || m.arrayOpen != npos || m.type + 1 != m.name)
+                continue;
+            bool alias = false;
+            const std::string_view typeText = outline.Underlying(code.Text(m.type), &alias);
+            const Shape shape = ShapeOf(typeText);
+            const int n = shape.rows * shape.cols;
+            if (alias || !shape.matrix || (shape.rows != 1 && shape.cols != 1) || n < 2) continue;
+            const int typedefMajority = TypedefMajority(s, code, code.Text(m.type));
+            bool rowMajor =
+                typedefMajority < 0 ? RowsPackedAt(s, code.At(m.type)) : typedefMajority == 1;
+            for (size_t k = m.type; k-- > 0 && code.IsIdent(k);) {
+                if (code.Text(k) == "row_major") rowMajor = true;
+                if (code.Text(k) == "column_major") rowMajor = false;
+            }
+            auto it = outline.names.find(code.Text(m.name));
+            if (rowMajor == (shape.rows == 1) || it == outline.names.end() || it->second.type != m.type)
+                continue;
+            (*keep)[m.type] = true;
+            const std::string base(typeText.substr(0, typeText.find_first_of("1234")));
+            auto make = [&](Tok kind, const std::string& text, size_t at) {
+                return s.Make(kind, text, code.Token(at));
+            };
+            edits->list.push_back({code.At(m.type), code.At(m.type) + 1, {make(Tok::Ident, base, m.type)}});
+            for (size_t k = m.type; k-- > 0 && code.IsIdent(k);)
+                if (code.Text(k) == "row_major" || code.Text(k) == "column_major")
+                    edits->list.push_back({code.At(k), code.At(k) + 1, {}});
+            edits->list.push_back({code.At(m.name) + 1, code.At(m.name) + 1,
+                                   {make(Tok::Punct, "[", m.name), make(Tok::Number, std::to_string(n), m.name),
+                                    make(Tok::Punct, "]", m.name)}});
+            MemberUses(s, code, m.name, shape, base, edits);
         }
     }
 }
@@ -253,6 +495,20 @@ void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& ou
     }
 }
 
+// The one row_major or column_major before a 1xN type made a vector: a
+// vector has no majority (two of them stay, for the globals' error).
+void DropMajority(const Code& code, size_t type, TokenEdits* edits) {
+    size_t found = npos;
+    int count = 0;
+    for (size_t k = type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));) {
+        if (code.Text(k) == "row_major" || code.Text(k) == "column_major") {
+            found = k;
+            ++count;
+        }
+    }
+    if (count == 1) edits->list.push_back({code.At(found), code.At(found) + 1, {}});
+}
+
 // 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
 // every such type name, except a uniform's whose registers would change
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
@@ -265,24 +521,24 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (size_t i = 0; i < code.size() && !any; ++i)
         any = code.IsIdent(i) && oneLine(ShapeOf(code.Text(i)));
     if (!any) return;
-    bool packRows = false;
-    for (const SourceToken& t : s.tokens) {
-        std::string_view text = s.Text(t);
-        if (t.kind == Tok::Directive && text.find("pack_matrix") != std::string_view::npos)
-            packRows = text.find("row_major") != std::string_view::npos;
-    }
     std::vector<bool> keep(code.size(), false);
     for (const auto& [name, nt] : outline.names) {
-        if (!nt.uniform || nt.type == npos || !oneLine(ShapeOf(code.Text(nt.type)))) continue;
-        Shape sh = ShapeOf(code.Text(nt.type));
-        bool rowMajor = packRows;
+        if (!nt.uniform || nt.type == npos) continue;
+        bool alias = false;  // a typedef of an array
+        const Shape sh = ShapeOf(outline.Underlying(code.Text(nt.type), &alias));
+        if (!oneLine(sh) || alias) continue;
+        const int typedefMajority = TypedefMajority(s, code, code.Text(nt.type));
+        bool rowMajor =
+            typedefMajority < 0 ? RowsPackedAt(s, code.At(nt.type)) : typedefMajority == 1;
         for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {
             if (code.Text(k) == "row_major") rowMajor = true;
             if (code.Text(k) == "column_major") rowMajor = false;
         }
         if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
     }
+    StructMemberArrays(s, code, outline, &keep, edits);
     ElementArrays(s, code, outline, keep, edits);
+    ElementArraysOfArrays(s, code, outline, keep, edits);
     // Names declared with such a type, whose uses change too.
     bool anyNames = false;
     for (const auto& [name, nt] : outline.names)
@@ -301,6 +557,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             const int n = sh.rows * sh.cols;
             std::string base(text.substr(0, text.find_first_of("1234")));
             retext(i, n == 1 ? base : base + std::to_string(n));
+            DropMajority(code, i, edits);
             if (sh.rows > 1) ColumnCast(s, code, outline, i, edits);
             continue;
         }
@@ -309,15 +566,21 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
         bool alias = false;  // a typedef of an array
         Shape declared = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
-        if (!oneLine(declared) || it->second.array || alias) continue;
-        if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
-            std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
-            if (!swizzle.empty()) retext(i + 2, swizzle);
-        } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(i + 1) == '[' &&
-                   code.Punct(i + 3) == ']' && code.Text(i + 2) == "0") {
-            edits->list.push_back({code.At(i + 1), code.At(i + 3) + 1, {}});
-        } else if (declared.cols == 1 && declared.rows > 1 && code.Punct(i + 1) == '[') {
-            DropColumnIndex(code, code.Closing(i + 1), edits);
+        if (!oneLine(declared) || alias) continue;
+        // An element of an array of them reads as the variable would.
+        size_t at = i;
+        if (it->second.array) {
+            if (code.Punct(i + 1) != '[' || code.Closing(i + 1) >= code.size()) continue;
+            at = code.Closing(i + 1);
+        }
+        if (code.Punct(at + 1) == '.' && code.IsIdent(at + 2)) {
+            std::string swizzle = VectorSwizzle(code.Text(at + 2), declared.rows == 1);
+            if (!swizzle.empty()) retext(at + 2, swizzle);
+        } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(at + 1) == '[' &&
+                   code.Punct(at + 3) == ']' && code.Text(at + 2) == "0") {
+            edits->list.push_back({code.At(at + 1), code.At(at + 3) + 1, {}});
+        } else if (declared.cols == 1 && declared.rows > 1 && code.Punct(at + 1) == '[') {
+            DropColumnIndex(code, code.Closing(at + 1), edits);
         }
     }
 }

@@ -4,7 +4,10 @@
 // - the type names Direct3D 9 predefines in capitals: DWORD (int), FLOAT,
 //   VECTOR (float4), MATRIX (float4x4), unless the file declares the name
 //   itself;
-// - double types are float types (shader models 2 and 3 have no doubles);
+// - double types are float types (shader models 2 and 3 have no doubles),
+//   and half and double literals float ones ("2.h", "1.5L" as "2.",
+//   "1.5"): glslang makes 16- and 64-bit constants of them, and then takes
+//   no arithmetic of a "2.h.xx" with a uint;
 //   float1, int1, half1, bool1, ... are the scalars they hold (matrices
 //   of bools and ints become float ones in "int_matrices", which converts
 //   what goes into them);
@@ -50,6 +53,14 @@ std::string Respelled(std::string_view w) {
     std::string out(base);
     out += shape;
     return out == w ? std::string() : out;
+}
+
+// "2.h", "1.5L", "1e1H": a float literal (a point or an exponent, not hex)
+// with the half or double suffix.
+bool IsHalfOrDoubleLiteral(std::string_view n) {
+    if (n.size() < 2 || std::string_view("hHlL").find(n.back()) == std::string_view::npos) return false;
+    if (n[0] == '0' && (n[1] == 'x' || n[1] == 'X')) return false;
+    return n.find_first_of(".eE") != std::string_view::npos;
 }
 
 // Names the file declares itself: the last word before ';' or '[' of a
@@ -103,6 +114,13 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
     {
         const std::set<std::string_view> declared = DeclaredTypeNames(code);
         for (size_t i = 0; i < code.size(); ++i) {
+            if (code.Token(i).kind == Tok::Number && IsHalfOrDoubleLiteral(code.Text(i))) {
+                SourceToken& number = hlsl->tokens[code.At(i)];
+                const std::string digits(code.Text(i).substr(0, code.Text(i).size() - 1));
+                number = hlsl->Make(Tok::Number, digits, number);
+                changed = true;
+                continue;
+            }
             if (!code.IsIdent(i)) continue;
             SourceToken& token = hlsl->tokens[code.At(i)];
             if (IsCall(code, i, "mul")) {

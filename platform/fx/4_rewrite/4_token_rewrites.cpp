@@ -12,10 +12,14 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/checks/4_check_operands.h"
+#include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
+#include "platform/fx/4_rewrite/language/4_local_structs.h"
+#include "platform/fx/4_rewrite/language/4_precision_overloads.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 
@@ -37,6 +41,7 @@ TokenRewriteState::TokenRewriteState(const ParsedEffect& parsed, TokenStream* to
                             if (t.kind == Tok::Ident)
                                 argumentNames.emplace_back(tokens->Text(t));
                 }
+    for (const TextureDesc& t : parsed.textures) textureNames.push_back(t.name);
 }
 
 const Code& TokenRewriteState::code() {
@@ -72,6 +77,13 @@ constexpr std::array kRewrites = {
     // names: a loop's variable read after the loop is then declared where
     // that code sees it.
     TokenRewrite{"for_scope", HoistForVariables},
+    // Before the checks and every rewrite that reads struct types from the
+    // outline, which sees only global ones (casts, lists, members).
+    TokenRewrite{"local_structs", HoistLocalStructs},
+    // Before respell, which makes double float, and before the checks,
+    // which would find a half and a float overload one function defined
+    // twice; after typedef_names, whose types it compares.
+    TokenRewrite{"precision_overloads", SeparatePrecisionOverloads},
     // First: every rewrite after it reads type names and calls as glslang
     // spells them (DWORD as uint, float1 as float, texCUBEproj as texCUBE).
     TokenRewrite{"respell",
@@ -87,6 +99,12 @@ constexpr std::array kRewrites = {
                  }},
     // With the checks: an error stops the list before any reshaping.
     TokenRewrite{"calls", CheckCalls},
+    // With the checks, on the code as the user wrote it: glslang would say
+    // these at the line's start, or of a name it does not know.
+    TokenRewrite{"operand_checks", CheckOperands},
+    // With the checks, whose outline it shares (respell says "float double"
+    // as "float float": the error stands at the name all the same).
+    TokenRewrite{"model_checks", CheckShaderModel},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.

@@ -40,6 +40,8 @@ public:
     // The names the compile statements' arguments give ("PS(Scale)"): the
     // globals they name are used, though no function names them.
     std::vector<std::string> argumentNames;
+    // The effect's textures, which stage 3 took out of the HLSL.
+    std::vector<std::string> textureNames;
 
     const Code& code();
     const HlslOutline& outline();

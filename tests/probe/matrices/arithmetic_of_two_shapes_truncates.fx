@@ -12,6 +12,6 @@ float4 main() : COLOR0
     float3x2 n = float3x2(1, 1, 1, 1, 1, 1);
     float3x3 k = float3x3(2, 2, 2, 2, 2, 2, 2, 2, 2);
     float2x2 sum = m + n;                            // 2 3 / 3 4
-    float2x2 half = m / k;                           // 0.5 1 / 1 1.5
-    return float4(sum._11, sum._12, sum._22, half._22);
+    float2x2 halves = m / k;                           // 0.5 1 / 1 1.5
+    return float4(sum._11, sum._12, sum._22, halves._22);
 }

@@ -1,0 +1,132 @@
+// Stage 4: values an operator or a use cannot take (see 4_check_operands.h).
+#include "platform/fx/4_rewrite/checks/4_check_operands.h"
+
+#include <string>
+#include <string_view>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+class Operands {
+public:
+    Operands(TokenRewriteState& state)
+        : code_(state.code()), outline_(state.outline()), state_(state) {}
+
+    void Run() {
+        for (const FunctionOutline& f : outline_.functions) {
+            if (f.body == npos) continue;
+            for (size_t i = f.body + 1; i < f.end; ++i) {
+                if (code_.Token(i).kind == Tok::Punct && IsArithmetic(code_.Text(i))) Arithmetic(i);
+                if (code_.Punct(i) == '?') Conditional(i, f.end);
+                if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') Texture(i);
+            }
+        }
+    }
+    bool failed = false;
+
+private:
+    static bool IsArithmetic(std::string_view op) {
+        return OneOf(op, {"+", "-", "*", "/", "%", "+=", "-=", "*=", "/=", "%="});
+    }
+
+    // The struct or array a lone name is declared as, or empty: "s" of "S s"
+    // and "a" of "float a[2]", not "s.x", "a[0]", "(float4)s" or "f(s)".
+    std::string Aggregate(size_t name) const {
+        if (!code_.IsIdent(name) || code_.Punct(name - 1) == '.' || code_.Punct(name - 1) == ')')
+            return {};
+        const char next = code_.Punct(name + 1);
+        if (next == '.' || next == '[' || next == '(') return {};
+        auto it = outline_.names.find(code_.Text(name));
+        if (it == outline_.names.end() || it->second.type == npos) return {};
+        bool alias = false;
+        const std::string_view type = outline_.Underlying(code_.Text(it->second.type), &alias);
+        if (it->second.array || alias) return "an array";
+        if (outline_.FindStruct(code_, type) != nullptr)
+            return Cat({"a struct ('", code_.Text(it->second.type), "')"});
+        return {};
+    }
+
+    void Arithmetic(size_t op) {
+        // "+=" may come as '+' and '='.
+        const bool compound = code_.Text(op).size() == 1 && code_.Punct(op + 1) == '=' &&
+                              code_.Punct(op + 2) != '=';
+        const std::string spelled = Cat({code_.Text(op), compound ? "=" : ""});
+        // "return s +;": a missing operand is glslang's to say.
+        const char after = code_.Punct(op + (compound ? 2 : 1));
+        if (after == ';' || after == ')' || after == ',' || after == ']' || after == '}') return;
+        for (size_t side : {op - 1, op + (compound ? 2 : 1)}) {
+            const std::string what = Aggregate(side);
+            if (what.empty()) continue;
+            Error(op, Cat({"'", spelled, "': '", code_.Text(side), "' is ", what,
+                           "; arithmetic takes scalars, vectors and matrices"}));
+            return;
+        }
+    }
+
+    // "c ? s : 2.0": the branch after '?' and the one after ':' (up to the
+    // end of the expression), each a lone name or something else.
+    void Conditional(size_t q, size_t end) {
+        size_t colon = q + 1, depth = 0;
+        for (; colon < end; ++colon) {
+            const char p = code_.Punct(colon);
+            if (p == '(' || p == '[' || p == '{') colon = code_.Closing(colon);
+            if (p == '?') ++depth;
+            if (p == ':' && depth-- == 0) break;
+            if (p == ';' || p == ')' || p == ',') return;
+        }
+        if (colon >= end) return;
+        size_t last = colon + 1;
+        for (; last < end; ++last) {
+            const char p = code_.Punct(last);
+            if (p == '(' || p == '[' || p == '{') last = code_.Closing(last);
+            if (p == ';' || p == ')' || p == ',' || p == '}' || p == ']') break;
+        }
+        const bool firstLone = colon == q + 2, secondLone = last == colon + 2;
+        const std::string first = firstLone ? Aggregate(q + 1) : std::string();
+        const std::string second = secondLone ? Aggregate(colon + 1) : std::string();
+        if (first.rfind("a struct", 0) != 0 && second.rfind("a struct", 0) != 0) return;
+        if (firstLone && secondLone && StructType(q + 1) == StructType(colon + 1)) return;
+        Error(q, "'?:': the branches are of different types (" +
+                     (first.empty() ? std::string("a value") : first) + " and " +
+                     (second.empty() ? std::string("a value") : second) + ")");
+    }
+    std::string_view StructType(size_t name) const {
+        auto it = outline_.names.find(code_.Text(name));
+        return it == outline_.names.end() || it->second.type == npos
+                   ? std::string_view()
+                   : outline_.Underlying(code_.Text(it->second.type));
+    }
+
+    void Texture(size_t i) {
+        for (const std::string& t : state_.textureNames) {
+            if (t != code_.Text(i)) continue;
+            if (code_.Punct(i + 1) == '.' || outline_.names.count(code_.Text(i)) != 0) return;
+            Error(i, Cat({"'", t, "' is a texture: read it through a sampler"}));
+            return;
+        }
+    }
+
+    void Error(size_t at, const std::string& text) {
+        state_.messages.Error(code_.Pos(at), text);
+        failed = true;
+    }
+
+    const Code& code_;
+    const HlslOutline& outline_;
+    TokenRewriteState& state_;
+};
+
+}  // namespace
+
+bool CheckOperands(TokenRewriteState& state) {
+    Operands check(state);
+    check.Run();
+    return !check.failed;
+}
+
+}  // namespace fx

@@ -1,0 +1,19 @@
+// Stage 4: values an operator or a use cannot take, said at the operator or
+// the name instead of glslang's words at the line's start (platform/fx
+// internal; the "operand_checks" entry of 4_token_rewrites.cpp).
+#pragma once
+
+namespace fx {
+
+class TokenRewriteState;
+
+// Errors:
+// - arithmetic (+ - * / % and their assignments) on a variable of a struct
+//   or an array type, at the operator;
+// - a texture named as a value ("return t;", "tex2D(t, uv)"): textures are
+//   read through samplers;
+// - a ?: whose branches are a struct variable and a value of another type.
+// False when any is found.
+bool CheckOperands(TokenRewriteState& state);
+
+}  // namespace fx

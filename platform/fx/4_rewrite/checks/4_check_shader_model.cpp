@@ -1,0 +1,98 @@
+// Stage 4: what shader models 2 and 3 reserve or require of a shader (see
+// 4_check_shader_model.h).
+#include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
+
+#include <string>
+#include <string_view>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+class ShaderModel {
+public:
+    explicit ShaderModel(TokenRewriteState& state)
+        : code_(state.code()), outline_(state.outline()), state_(state) {}
+
+    void Words() {
+        for (size_t i = 0; i + 1 < code_.size(); ++i) {
+            if (!code_.IsIdent(i)) continue;
+            const std::string_view w = code_.Text(i);
+            if (w == "class" && code_.IsIdent(i + 1))
+                Error(i, "'class' is a reserved word: declare a struct");
+            if (w == "interface" && code_.IsIdent(i + 1))
+                Error(i, "'interface': interfaces need shader model 5");
+            // TYPE NAME followed by what follows a declared name.
+            const char next = code_.Punct(i + 1);
+            if ((next == ';' || next == '=' || next == '[' || next == ',' || next == ')') &&
+                i > 0 && code_.IsIdent(i - 1) && ShapeOf(w).rows > 0 &&
+                (ShapeOf(code_.Text(i - 1)).rows > 0 ||
+                 outline_.structsNamed.count(code_.Text(i - 1)) != 0))
+                Error(i, Cat({"'", w, "' is a type; it cannot name a variable"}));
+        }
+    }
+
+    void Positions() {
+        for (const auto& [profile, entry] : state_.compiled) {
+            if (profile.rfind("vs_", 0) != 0) continue;
+            const std::vector<size_t>& named = outline_.Functions(entry);
+            for (size_t n : named) {
+                const FunctionOutline& f = outline_.functions[n];
+                if (f.body == npos) continue;
+                bool position = Position(f.semantic) ||
+                                (f.name > 0 && StructHasPosition(code_.Text(f.name - 1), 0));
+                for (const Declarator& d : f.params) {
+                    if (!d.out) continue;
+                    position = position || Position(d.semantic) ||
+                               (d.type != npos && StructHasPosition(code_.Text(d.type), 0));
+                }
+                if (!position)
+                    Error(f.name, Cat({"'", entry, "': a vertex shader must output a POSITION "
+                                                   "(no output has that semantic)"}));
+                break;
+            }
+        }
+    }
+    bool failed = false;
+
+private:
+    bool Position(size_t semantic) const {
+        if (semantic == npos) return false;
+        std::string s(code_.Text(semantic));
+        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s == "POSITION" || s == "POSITION0" || s == "SV_POSITION" || s == "SV_POSITION0";
+    }
+    bool StructHasPosition(std::string_view type, int depth) const {
+        const StructOutline* st = outline_.FindStruct(code_, type);
+        if (st == nullptr || depth > 8) return false;
+        for (const Declarator& m : st->members)
+            if (Position(m.semantic) ||
+                (m.type != npos && StructHasPosition(code_.Text(m.type), depth + 1)))
+                return true;
+        return false;
+    }
+
+    void Error(size_t at, const std::string& text) {
+        state_.messages.Error(code_.Pos(at), text);
+        failed = true;
+    }
+
+    const Code& code_;
+    const HlslOutline& outline_;
+    TokenRewriteState& state_;
+};
+
+}  // namespace
+
+bool CheckShaderModel(TokenRewriteState& state) {
+    ShaderModel check(state);
+    check.Words();
+    check.Positions();
+    return !check.failed;
+}
+
+}  // namespace fx
