@@ -12,6 +12,7 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
@@ -87,6 +88,9 @@ constexpr std::array kRewrites = {
                  }},
     // With the checks: an error stops the list before any reshaping.
     TokenRewrite{"calls", CheckCalls},
+    // After the checks, which tell an output's "_centroid" from an input's
+    // by the name the user wrote; its place after them is free.
+    TokenRewrite{"semantic_spellings", RespellSemantics},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.
