@@ -12,6 +12,7 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/declarations/4_precision_overloads.h"
 #include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
@@ -66,6 +67,10 @@ constexpr std::array kRewrites = {
     // v3;"); before respell, which then respells what it puts in
     // ("typedef double2 d2;").
     TokenRewrite{"typedef_names", ReplaceTypedefNames},
+    // After typedef_names, whose types it reads; before respell, which
+    // makes double float, and before the checks, which would find two
+    // overloads of one shape.
+    TokenRewrite{"precision_overloads", RenamePrecisionOverloads},
     // Before the rewrites that count a value's components: "(1).xxx" is
     // a bracketed value with a swizzle, which they read.
     TokenRewrite{"literal_swizzles", BracketLiteralSwizzles},

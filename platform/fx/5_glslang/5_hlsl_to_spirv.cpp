@@ -290,6 +290,19 @@ void UserNames(std::string* text) {
             at = end;
         }
     }
+    // fx_prec_KEY_NAME_ (4_precision_overloads) back to NAME.
+    for (size_t at = text->find("fx_prec_"); at != std::string::npos; at = text->find("fx_prec_", at)) {
+        size_t key = at + 8, end = key;
+        while (key < text->size() && IsWordChar((*text)[key]) && (*text)[key] != '_') ++key;
+        end = key + 1;
+        while (end < text->size() && IsWordChar((*text)[end])) ++end;
+        if (key < text->size() && (*text)[key] == '_' && end > key + 2 && (*text)[end - 1] == '_') {
+            text->erase(end - 1, 1);
+            text->erase(at, key + 1 - at);
+        } else {
+            at = end;
+        }
+    }
     for (const char* user : {"lit", "sign", "faceforward", "modf", "frexp", "sincos"}) {
         const std::string ours = std::string("fx_") + user + "_";
         TextEdits edits;
