@@ -12,6 +12,7 @@
 #include "platform/fx/4_rewrite/matrices/4_outer_products.h"
 #include "platform/fx/4_rewrite/4_spellings.h"
 #include "platform/fx/4_rewrite/4_unused_globals.h"
+#include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
 #include "platform/fx/4_rewrite/declarations/4_precision_overloads.h"
 #include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
@@ -154,6 +155,10 @@ constexpr std::array kRewrites = {
     // After the shapes and lists it copies: rounds until no comparison of
     // matrices is left.
     TokenRewrite{"matrix_logic", RewriteMatrixLogic},
+    // After the reshaping rewrites, which then need not know its helpers;
+    // before globals, which reads a global given to the helper's inout
+    // parameter as written.
+    TokenRewrite{"out_conversions", ConvertOutArguments},
     // Last: it renames written globals and takes out const and cbuffer
     // blocks, which the rewrites before it read as the user declared them.
     TokenRewrite{"globals",

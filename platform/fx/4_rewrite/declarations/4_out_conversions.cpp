@@ -1,0 +1,169 @@
+// Stage 4: variables given to out and inout parameters of another shape or
+// kind (see 4_out_conversions.h).
+#include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
+
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+// A scalar or vector type: its base ("float", "bool", ...) and width; an
+// empty base for any other type.
+struct Value {
+    std::string base;
+    int width = 0;
+};
+
+Value ValueOf(std::string_view type) {
+    const Shape shape = ShapeOf(type);
+    if (shape.rows != 1 || shape.matrix) return {};
+    size_t end = type.size();
+    while (end > 0 && type[end - 1] >= '0' && type[end - 1] <= '9') --end;
+    return {std::string(type.substr(0, end)), shape.cols};
+}
+
+std::string Spelled(const Value& v) {
+    return v.width == 1 ? v.base : v.base + std::to_string(v.width);
+}
+
+struct State {
+    TokenRewriteState& s;
+    const Code& code;
+    const HlslOutline& outline;
+    TokenEdits edits;
+    std::set<std::string> made;
+
+    // The type of the variable the argument [first, last) names, whole or
+    // swizzled; an empty base when it is anything else.
+    Value ArgumentValue(size_t first, size_t last) const {
+        if (!code.IsIdent(first)) return {};
+        const auto it = outline.names.find(code.Text(first));
+        if (it == outline.names.end() || it->second.type == Declarator::npos || it->second.array)
+            return {};
+        Value v = ValueOf(outline.Underlying(code.Text(it->second.type)));
+        if (v.base.empty()) return {};
+        if (last == first + 1) return v;
+        if (last != first + 3 || code.Punct(first + 1) != '.' || !code.IsIdent(first + 2))
+            return {};
+        const std::string_view swizzle = code.Text(first + 2);
+        if (swizzle.size() > 4 || swizzle.find_first_not_of("xyzwrgba") != std::string_view::npos)
+            return {};
+        v.width = static_cast<int>(swizzle.size());
+        return v;
+    }
+
+    // The one definition of the name that takes `count` arguments (the
+    // parameters past them have default values); nullptr when none or more.
+    const FunctionOutline* Callee(std::string_view name, size_t count) const {
+        const FunctionOutline* found = nullptr;
+        for (size_t n : outline.Functions(name)) {
+            const FunctionOutline& f = outline.functions[n];
+            if (f.body == Declarator::npos || f.params.size() < count) continue;
+            if (found != nullptr) return nullptr;
+            found = &f;
+        }
+        return found;
+    }
+
+    // "TYPE" of a parameter with its qualifiers ("inout float2").
+    std::string Declared(const Declarator& d) const {
+        std::string out;
+        for (size_t k = d.first; k <= d.type; ++k) out += Cat({code.Text(k), " "});
+        return out;
+    }
+
+    void Call(size_t k, const FunctionOutline& f, std::string* definitions) {
+        const size_t close = code.Closing(k + 1);
+        const auto args = ListItems(code, k + 1, close);
+        std::string key;
+        std::vector<Value> converted(args.size());
+        for (size_t a = 0; a < args.size(); ++a) {
+            const Declarator& d = f.params[a];
+            if (!d.out || d.type == Declarator::npos || d.arrayOpen != Declarator::npos) continue;
+            const Value param = ValueOf(outline.Underlying(code.Text(d.type)));
+            const Value arg = ArgumentValue(args[a].first, args[a].second);
+            if (param.base.empty() || arg.base.empty()) continue;
+            if (param.width == arg.width && (param.base == "bool") == (arg.base == "bool"))
+                continue;
+            converted[a] = arg;
+            key += std::to_string(a) + Spelled(arg);
+        }
+        if (key.empty()) return;
+        const std::string name = Cat({"fx_conv_", code.Text(k), "_", key, "_"});
+        edits.Replace(code.At(k), code.At(k) + 1, {s.hlsl->Make(Tok::Ident, name, code.Token(k))});
+        if (!made.insert(name).second) return;
+
+        const std::string result(code.Text(f.name - 1));
+        std::string params, call, before, after;
+        for (size_t a = 0; a < args.size(); ++a) {
+            const Declarator& d = f.params[a];
+            const std::string number = std::to_string(a);
+            const std::string arg = Cat({"a", number}), temp = Cat({"t", number});
+            if (a > 0) params += ", ", call += ", ";
+            if (converted[a].base.empty()) {
+                params += Cat({Declared(d), arg});
+                for (size_t q = d.arrayOpen; q != Declarator::npos && code.Punct(q) == '[';) {
+                    const size_t end = code.Closing(q);
+                    for (; q <= end && q < f.close; ++q) params += code.Text(q);
+                }
+                call += arg;
+                continue;
+            }
+            const std::string type(outline.Underlying(code.Text(d.type)));
+            bool inToo = true;
+            for (size_t q = d.first; q < d.type; ++q) inToo = inToo && code.Text(q) != "out";
+            params += Cat({"inout ", Spelled(converted[a]), " ", arg});
+            before += Cat({type, " ", temp, inToo ? " = (" + type + ")(" + arg + ")" : "", "; "});
+            after += Cat({arg, " = (", Spelled(converted[a]), ")(", temp, "); "});
+            call += temp;
+        }
+        const bool value = result != "void";
+        *definitions += Cat({result, " ", name, "(", params, ") { ", before, value ? result : "",
+                             value ? " r = " : "", code.Text(f.name), "(", call, "); ", after,
+                             value ? "return r; }\n" : "}\n"});
+    }
+
+    void Function(const FunctionOutline& f) {
+        if (f.body == Declarator::npos) return;
+        std::string definitions;
+        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            if (!code.IsIdent(k) || code.Punct(k + 1) != '(' || code.Punct(k - 1) == '.') continue;
+            const size_t close = code.Closing(k + 1);
+            if (close >= f.end) continue;
+            const size_t count = close == k + 2 ? 0 : ListItems(code, k + 1, close).size();
+            const FunctionOutline* callee = Callee(code.Text(k), count);
+            if (callee != nullptr && callee != &f) Call(k, *callee, &definitions);
+        }
+        if (definitions.empty()) return;
+        const size_t start = DeclarationStart(code, f);
+        edits.Replace(code.At(start), code.At(start),
+                      s.hlsl->MakeTokens(definitions, code.Token(start)));
+    }
+};
+
+}  // namespace
+
+bool ConvertOutArguments(TokenRewriteState& state) {
+    const Code& code = state.code();
+    // Most shaders have no out or inout parameter: the outline is made only
+    // when one of the words is there.
+    bool any = false;
+    for (size_t i = 0; i < code.size() && !any; ++i)
+        any = code.IsIdent(i) && (code.Text(i) == "out" || code.Text(i) == "inout");
+    if (!any) return true;
+
+    State st{state, code, state.outline(), {}, {}};
+    for (const FunctionOutline& f : st.outline.functions) st.Function(f);
+    if (st.edits.list.empty()) return true;
+    st.edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx
