@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
@@ -39,14 +40,32 @@ struct State {
     TokenEdits edits;
     std::set<std::string> made;
 
-    // The type of the variable the argument [first, last) names, whole or
-    // swizzled; an empty base when it is anything else.
-    Value ArgumentValue(size_t first, size_t last) const {
-        if (!code.IsIdent(first)) return {};
-        const auto it = outline.names.find(code.Text(first));
+    // The declared type of the name at code token `at` in the function f
+    // (the last declaration of it above, in f or at global scope, "TYPE
+    // NAME" before one of = ; , : or ')'); empty for an array or when that
+    // cannot be told.
+    std::string_view DeclaredType(const FunctionOutline& f, size_t at) const {
+        const std::string_view name = code.Text(at);
+        for (size_t i = at; i-- > f.open + 1;) {
+            if (code.Text(i) != name || !code.IsIdent(i - 1) ||
+                OneOf(code.Text(i - 1), {"return", "else", "case"}))
+                continue;
+            const char next = code.Punct(i + 1);
+            if (next == '[') return {};
+            if (next == '=' || next == ';' || next == ',' || next == ':' || next == ')')
+                return outline.Underlying(code.Text(i - 1));
+        }
+        const auto it = outline.names.find(name);
         if (it == outline.names.end() || it->second.type == Declarator::npos || it->second.array)
             return {};
-        Value v = ValueOf(outline.Underlying(code.Text(it->second.type)));
+        return outline.Underlying(code.Text(it->second.type));
+    }
+
+    // The type of the variable the argument [first, last) names, whole or
+    // swizzled; an empty base when it is anything else.
+    Value ArgumentValue(const FunctionOutline& caller, size_t first, size_t last) const {
+        if (!code.IsIdent(first)) return {};
+        Value v = ValueOf(DeclaredType(caller, first));
         if (v.base.empty()) return {};
         if (last == first + 1) return v;
         if (last != first + 3 || code.Punct(first + 1) != '.' || !code.IsIdent(first + 2))
@@ -78,16 +97,37 @@ struct State {
         return out;
     }
 
-    void Call(size_t k, const FunctionOutline& f, std::string* definitions) {
+    // A matrix given to a parameter of a smaller matrix: cast to it, as
+    // Direct3D 9 truncates it (glslang finds no function).
+    void TruncatedMatrix(const FunctionOutline& caller, const Declarator& d,
+                         std::pair<size_t, size_t> arg) {
+        if (d.out || d.type == Declarator::npos || d.arrayOpen != Declarator::npos) return;
+        const std::string_view type = outline.Underlying(code.Text(d.type));
+        const Shape param = ShapeOf(type);
+        if (!param.matrix || arg.second != arg.first + 1 || !code.IsIdent(arg.first)) return;
+        const Shape given = ShapeOf(DeclaredType(caller, arg.first));
+        if (!given.matrix || given.rows < param.rows || given.cols < param.cols ||
+            (given.rows == param.rows && given.cols == param.cols))
+            return;
+        const SourceToken& at = code.Token(arg.first);
+        edits.Replace(code.At(arg.first), code.At(arg.first),
+                      s.hlsl->MakeTokens(Cat({"(", type, ")("}), at));
+        edits.Replace(code.At(arg.first) + 1, code.At(arg.first) + 1,
+                      {s.hlsl->Make(Tok::Punct, ")", at)});
+    }
+
+    void Call(const FunctionOutline& caller, size_t k, const FunctionOutline& f,
+              std::string* definitions) {
         const size_t close = code.Closing(k + 1);
         const auto args = ListItems(code, k + 1, close);
+        for (size_t a = 0; a < args.size(); ++a) TruncatedMatrix(caller, f.params[a], args[a]);
         std::string key;
         std::vector<Value> converted(args.size());
         for (size_t a = 0; a < args.size(); ++a) {
             const Declarator& d = f.params[a];
             if (!d.out || d.type == Declarator::npos || d.arrayOpen != Declarator::npos) continue;
             const Value param = ValueOf(outline.Underlying(code.Text(d.type)));
-            const Value arg = ArgumentValue(args[a].first, args[a].second);
+            const Value arg = ArgumentValue(caller, args[a].first, args[a].second);
             if (param.base.empty() || arg.base.empty()) continue;
             if (param.width == arg.width && (param.base == "bool") == (arg.base == "bool"))
                 continue;
@@ -138,7 +178,7 @@ struct State {
             if (close >= f.end) continue;
             const size_t count = close == k + 2 ? 0 : ListItems(code, k + 1, close).size();
             const FunctionOutline* callee = Callee(code.Text(k), count);
-            if (callee != nullptr && callee != &f) Call(k, *callee, &definitions);
+            if (callee != nullptr && callee != &f) Call(f, k, *callee, &definitions);
         }
         if (definitions.empty()) return;
         const size_t start = DeclarationStart(code, f);
@@ -152,11 +192,11 @@ struct State {
 bool ConvertOutArguments(TokenRewriteState& state) {
     const Code& code = state.code();
     // Most shaders have no out or inout parameter: the outline is made only
-    // when one of the words is there.
+    // when one of the words, or a matrix, is there.
     bool any = false;
     for (size_t i = 0; i < code.size() && !any; ++i)
         any = code.IsIdent(i) && (code.Text(i) == "out" || code.Text(i) == "inout");
-    if (!any) return true;
+    if (!any && !NamesShape(code, [](Shape shape) { return shape.matrix; })) return true;
 
     State st{state, code, state.outline(), {}, {}};
     for (const FunctionOutline& f : st.outline.functions) st.Function(f);

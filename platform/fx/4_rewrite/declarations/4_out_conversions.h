@@ -18,6 +18,9 @@ class TokenRewriteState;
 //
 //     void fx_conv_F_0_(inout float a0) { float2 t0 = (float2)a0; F(t0); a0 = (float)t0; }
 //
+// A matrix variable given to a parameter of a smaller matrix is cast to
+// it, "(float3x3)(m)", as Direct3D 9 truncates it.
+//
 // Only calls of the effect's functions that one definition of that name
 // and parameter count takes, and variables named whole (or swizzled) with
 // a scalar or vector type. Always true.
