@@ -15,6 +15,7 @@
 #include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
 #include "platform/fx/4_rewrite/declarations/4_precision_overloads.h"
 #include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
+#include "platform/fx/4_rewrite/declarations/4_static_calls.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
@@ -159,6 +160,10 @@ constexpr std::array kRewrites = {
     // before globals, which reads a global given to the helper's inout
     // parameter as written.
     TokenRewrite{"out_conversions", ConvertOutArguments},
+    // After the reshaping rewrites, which read the initial value where it
+    // was declared; before globals, which then sees the assignment as a
+    // write of a static (no copy is made of a static).
+    TokenRewrite{"static_calls", MoveStaticCalls},
     // Last: it renames written globals and takes out const and cbuffer
     // blocks, which the rewrites before it read as the user declared them.
     TokenRewrite{"globals",
