@@ -99,9 +99,10 @@ struct State {
     }
 
     // The overload of the group a call with arguments of these precisions
-    // takes: every precision matched, else the most matched, float first.
-    const Overload& Choose(const std::vector<Overload>& group, const std::string& args) const {
-        const Overload* best = &group.front();
+    // takes: every precision matched, else the most matched, float first;
+    // nullptr when none takes that many arguments (glslang says so).
+    const Overload* Choose(const std::vector<Overload>& group, const std::string& args) const {
+        const Overload* best = nullptr;
         int bestScore = -1;
         for (const Overload& o : group) {
             if (o.key.size() != args.size()) continue;
@@ -112,7 +113,7 @@ struct State {
             }
             if (score > bestScore) best = &o, bestScore = score;
         }
-        return *best;
+        return best;
     }
 
     void Rename(size_t at, const std::string& name) {
@@ -154,8 +155,9 @@ struct State {
             if (close > open + 1)
                 for (const auto& [first, last] : ListItems(code, open, close))
                     args += ArgumentPrecision(first, last);
-            const Overload& chosen = Choose(group, args);
-            const auto it = renamed.find(outline.functions[chosen.function].name);
+            const Overload* chosen = Choose(group, args);
+            if (chosen == nullptr) continue;
+            const auto it = renamed.find(outline.functions[chosen->function].name);
             if (it != renamed.end()) Rename(i, it->second);
         }
     }

@@ -57,6 +57,16 @@ public:
         }
     }
 
+    // The name as the user wrote it: an overload renamed for its precision
+    // (fx_prec_KEY_NAME_, 4_precision_overloads) is NAME.
+    static std::string_view Said(std::string_view name) {
+        constexpr std::string_view kPrefix = "fx_prec_";
+        if (!name.starts_with(kPrefix) || !name.ends_with('_')) return name;
+        const size_t key = name.find('_', kPrefix.size());
+        if (key == std::string_view::npos || key + 2 >= name.size()) return name;
+        return name.substr(key + 1, name.size() - key - 2);
+    }
+
     // Depth first from f; a call back into a function still being walked
     // closes a circle.
     void From(size_t f, int depth = 0) {
@@ -66,14 +76,14 @@ public:
             if (call.second == npos) {
                 found_ = true;
                 messages_.Add(ErrorAt(code_.Pos(call.first),
-                                      Cat({"'", code_.Text(call.first),
+                                      Cat({"'", Said(code_.Text(call.first)),
                                            "': a function declared but never defined"})));
                 continue;
             }
             if (state_[call.second] == 1) {
                 found_ = true;
                 messages_.Add(ErrorAt(code_.Pos(call.first),
-                                      Cat({"'", code_.Text(call.first),
+                                      Cat({"'", Said(code_.Text(call.first)),
                                            "': a recursive call (shaders cannot recurse)"})));
             }
             From(call.second, depth + 1);
