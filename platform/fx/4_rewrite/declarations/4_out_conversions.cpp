@@ -10,6 +10,7 @@
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tables.h"
 
 namespace fx {
 namespace {
@@ -190,14 +191,28 @@ struct State {
 }  // namespace
 
 bool ConvertOutArguments(TokenRewriteState& state) {
-    const Code& code = state.code();
-    // Most shaders have no out or inout parameter: the outline is made only
-    // when one of the words, or a matrix, is there.
+    // Most shaders have no out, inout or matrix parameter: the code and its
+    // outline are made only when one of them is there ("out", or "(float3x3
+    // m" that may declare a matrix parameter), looked for in the tokens.
+    const TokenStream& s = *state.hlsl;
+    const uint32_t out = s.texts->Id("out"), inout = s.texts->Id("inout");
+    const uint32_t open = s.texts->Id("("), comma = s.texts->Id(",");
     bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i)
-        any = code.IsIdent(i) && (code.Text(i) == "out" || code.Text(i) == "inout");
-    if (!any && !NamesShape(code, [](Shape shape) { return shape.matrix; })) return true;
+    for (size_t i = 1; i + 1 < s.tokens.size() && !any; ++i) {
+        const SourceToken& t = s.tokens[i];
+        if (t.kind != Tok::Ident) continue;
+        if (t.text == out || t.text == inout) any = true;
+        // "float3x3": a matrix's name ends in NxM.
+        const std::string_view w = s.Text(t);
+        if (w.size() < 4 || w[w.size() - 2] != 'x' || s.tokens[i + 1].kind != Tok::Ident) continue;
+        const uint32_t before = s.tokens[i - 1].text;
+        any = any || ((before == open || before == comma ||
+                       (s.tokens[i - 1].kind == Tok::Ident && IsQualifier(s.Text(s.tokens[i - 1])))) &&
+                      ShapeOf(w).matrix);
+    }
+    if (!any) return true;
 
+    const Code& code = state.code();
     State st{state, code, state.outline(), {}, {}};
     for (const FunctionOutline& f : st.outline.functions) st.Function(f);
     if (st.edits.list.empty()) return true;

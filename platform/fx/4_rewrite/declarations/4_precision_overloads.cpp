@@ -170,8 +170,11 @@ bool RenamePrecisionOverloads(TokenRewriteState& state) {
     // Most shaders overload nothing on half or double: the outline is made
     // only when one of the words is there.
     bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i)
-        any = code.IsIdent(i) && Precision(code.Text(i)) != 0 && Precision(code.Text(i)) != 'f';
+    for (size_t i = 0; i < code.size() && !any; ++i) {
+        if (!code.IsIdent(i)) continue;
+        const std::string_view w = code.Text(i);
+        any = (w[0] == 'h' || w[0] == 'd' || w[0] == 'm') && Precision(w) != 0;
+    }
     if (!any) return true;
 
     const HlslOutline& outline = state.outline();

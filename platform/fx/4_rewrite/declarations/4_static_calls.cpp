@@ -55,12 +55,18 @@ bool ReadStatic(const Code& code, const HlslOutline& outline, size_t first, size
 }  // namespace
 
 bool MoveStaticCalls(TokenRewriteState& state) {
-    const Code& code = state.code();
     // Most effects have no static initialized by a call of their own: the
-    // outline is made only when "static" is there.
+    // code and its outline are made only when "static" is there.
+    const uint32_t word = state.hlsl->texts->Id("static");
     bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) any = code.IsIdent(i) && code.Text(i) == "static";
+    for (const SourceToken& t : state.hlsl->tokens)
+        if (t.text == word) {
+            any = true;
+            break;
+        }
     if (!any) return true;
+
+    const Code& code = state.code();
 
     const HlslOutline& outline = state.outline();
     std::vector<bool> inFunction(code.size() + 1, false);
