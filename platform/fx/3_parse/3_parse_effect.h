@@ -121,6 +121,7 @@ struct TechniqueDesc {
 struct TextureDesc {
     std::string name;
     std::string type;  // as written
+    int components = 4;  // of what a read gives: 1 for Texture2D<float>
     SourcePos pos;
     std::string resourceName;  // empty: no file, the texture reads opaque black
     SourcePos resourcePos;     // of the ResourceName string

@@ -146,7 +146,18 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
             return;
         case DeclPhase::AfterType:
             if (IsPunct(t, '<')) {
-                // Texture2D<float4>: the same texture object.
+                // Texture2D<float4>: the same texture object; a read of a
+                // Texture2D<float2> gives two components.
+                TokenRef element = Next();
+                while (element.kind == Tok::Ident &&
+                       (Text(element) == "unorm" || Text(element) == "snorm"))
+                    element = Next();
+                if (d->kind == DeclKind::Texture && element.kind == Tok::Ident) {
+                    const std::string_view e = Text(element);
+                    const char last = e.empty() ? '4' : e.back();
+                    d->textureComponents = last >= '1' && last <= '4' ? last - '0' : 1;
+                }
+                PutBack(element);
                 SkipTemplateArguments();
             } else if (t.kind == Tok::Ident) {
                 d->phase = DeclPhase::AfterName;
@@ -375,6 +386,7 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
         TextureDesc texture;
         texture.name = std::string(Text(name));
         texture.type = d->type;
+        texture.components = d->textureComponents;
         texture.pos = Pos(name);
         textureDeclarationEnds_[texture.name] = d->start;
         result_.textures.push_back(std::move(texture));

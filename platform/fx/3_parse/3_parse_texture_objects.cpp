@@ -86,15 +86,25 @@ size_t CallEnd(const TokenStream& hlsl, size_t from, std::vector<size_t>* commas
     return close;
 }
 
-// "T.SampleLevel(S, uv, lod)" at i as "tex2Dlod(T_S, float4(uv, 0, lod))".
+// "T.SampleLevel(S, uv, lod)" at i as "tex2Dlod(T_S, float4(uv, 0, lod))";
+// a read of a texture of fewer components (Texture2D<float2>) takes those
+// of the four, "(tex2D(T_S, uv)).xy".
 void RewriteRead(const TokenStream& hlsl, size_t i, const TextureKind& kind, const TextureRead& read,
-                 const std::string& sampler, const std::vector<size_t>& commas, size_t close,
-                 TokenEdits* edits) {
+                 int components, const std::string& sampler, const std::vector<size_t>& commas,
+                 size_t close, TokenEdits* edits) {
     const std::vector<SourceToken>& tokens = hlsl.tokens;
     auto make = [&](std::vector<SourceToken>* out, Tok k, std::string_view t,
                     const SourceToken& at) { out->push_back(hlsl.Make(k, t, at)); };
     const SourceToken& at = tokens[i];
     std::vector<SourceToken> head;
+    std::vector<SourceToken> end;
+    make(&end, Tok::Punct, ")", tokens[close]);
+    if (components < 4) {
+        make(&head, Tok::Punct, "(", at);
+        make(&end, Tok::Punct, ")", tokens[close]);
+        make(&end, Tok::Punct, ".", tokens[close]);
+        make(&end, Tok::Ident, std::string_view("xyzw").substr(0, components), tokens[close]);
+    }
     make(&head, Tok::Ident, std::string(kind.read) + read.suffix, at);
     make(&head, Tok::Punct, "(", at);
     make(&head, Tok::Ident, sampler, at);
@@ -109,11 +119,9 @@ void RewriteRead(const TokenStream& hlsl, size_t i, const TextureKind& kind, con
             make(&middle, Tok::Punct, ",", tokens[commas[0]]);
         }
         edits->Replace(commas[0], commas[0] + 1, std::move(middle));
-        std::vector<SourceToken> end;
         make(&end, Tok::Punct, ")", tokens[close]);
-        make(&end, Tok::Punct, ")", tokens[close]);
-        edits->Replace(close, close + 1, std::move(end));
     }
+    if (end.size() > 1) edits->Replace(close, close + 1, std::move(end));
     edits->Replace(i, i + 6, std::move(head));
 }
 
@@ -569,7 +577,8 @@ void Parser::PairTextureObjects(std::vector<size_t>& origin) {
             ReadTextureRead(i, read.method, read.extraArguments, origin, &commas, &close);
         if (!sampler) continue;
         const std::string pair = PairOf(texture, sampler, &pairs, &names, &chosen);
-        RewriteRead(hlsl, i, KindOf(texture->type), read, pair, commas, close, &edits);
+        RewriteRead(hlsl, i, KindOf(texture->type), read, texture->components, pair, commas,
+                    close, &edits);
         if (sampler->plain) ++pairedReads[sampler->desc.name];
         i += 5;
     }

@@ -285,6 +285,7 @@ private:
         bool named = false;
         SamplerDesc sampler;  // while kind is Sampler
         int samplers = 1;     // N of "sampler2D S[N]"
+        int textureComponents = 4;  // of "Texture2D<float2> T": what a read gives
         int global = -1;      // its entry in the result's globals; -1: none
         TokenRef name;
         std::vector<TokenRef> initializer;  // the tokens after '='

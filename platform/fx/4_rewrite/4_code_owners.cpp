@@ -2,6 +2,7 @@
 // code holds them (see 4_code_owners.h).
 #include "platform/fx/4_rewrite/4_code_owners.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace fx {
@@ -24,9 +25,11 @@ CodeOwners::CodeOwners(const TokenStream& hlsl) : code_(hlsl), outline_(OutlineH
     }
     for (size_t f = 0; f < outline_.functions.size(); ++f) {
         const FunctionOutline& o = outline_.functions[f];
-        if (o.body == Declarator::npos) continue;
+        if (o.body == Declarator::npos || code_.size() == 0) continue;
+        // A body whose brackets never close ends with the code.
+        const size_t end = std::min(o.end, code_.size() - 1);
         definitions_.push_back(
-            {f, hlsl.Pos(code_.Token(o.returnType)), hlsl.EndPos(code_.Token(o.end))});
+            {f, hlsl.Pos(code_.Token(o.returnType)), hlsl.EndPos(code_.Token(end))});
     }
 }
 

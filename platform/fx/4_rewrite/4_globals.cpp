@@ -3,7 +3,7 @@
 //
 // Implemented: [x] a non-static const global is a parameter: the word is
 //                  taken out
-//              [x] cbuffer blocks hold plain globals: head and braces taken out,
+//              [x] cbuffer and tbuffer blocks hold plain globals: head and braces taken out,
 //                  packoffset(cN) as register(cN), packoffset(cN.y) kept;
 //                  register(cN.y) on a global as packoffset(cN.y)
 //              [x] a global the code writes to (an assignment, ++ / --, or an
@@ -218,7 +218,8 @@ size_t GlobalScan::Struct(size_t i) {
     return end + 1;
 }
 
-// "cbuffer B : register(b0) { float4 x; };": the members are globals.
+// "cbuffer B : register(b0) { float4 x; };": the members are globals (a
+// tbuffer's too: shader models 2 and 3 read both from the c registers).
 size_t GlobalScan::Buffer(size_t i) {
     size_t j = i;
     while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) TakeOut(j++);
@@ -464,7 +465,7 @@ void GlobalScan::Run() {
             i = Typedef(i);
         } else if (Word(i) == "struct") {
             i = Struct(i);
-        } else if (Word(i) == "cbuffer") {
+        } else if (Word(i) == "cbuffer" || Word(i) == "tbuffer") {
             i = Buffer(i);
         } else {
             i = Declaration(i, "");

@@ -101,9 +101,11 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
     for (const auto& [first, last] : def.params) {
         bool isUniform = false;
         size_t nameToken = last;  // the last identifier before ':', '=' or '['
+        size_t defaultValue = last;  // the first token after '='
         std::vector<size_t> typeTokens;
         for (size_t k = first; k < last; ++k) {
             char p = code.Punct(k);
+            if (p == '=') defaultValue = k + 1;
             if (p == ':' || p == '=' || p == '[') break;
             if (!code.IsIdent(k)) continue;
             std::string_view word = code.Text(k);
@@ -118,7 +120,18 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
             messages.Error("cannot read a uniform parameter of '" + entry + "'");
             return false;
         }
-        if (used >= arguments.size()) {
+        // The compile statement is a call: a parameter it leaves out takes
+        // its default value; one without a default is left to the program
+        // when the statement gives no arguments at all.
+        std::vector<SourceToken> given;
+        if (used >= arguments.size() && defaultValue < last) {
+            for (size_t k = defaultValue; k < last && code.Punct(k) != ':'; ++k)
+                given.push_back(code.Token(k));
+        } else if (arguments.empty()) {
+            kept->back() = true;
+            continue;
+        }
+        if (used >= arguments.size() && given.empty()) {
             messages.Error("'" + entry + "' has more uniform parameters than the " +
                            std::to_string(arguments.size()) +
                            " arguments of the compile statement");
@@ -126,10 +139,10 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
         }
         // A sampler cannot be a constant: the parameter stays, and stage 6
         // binds it where the sampler it is given sits.
+        const std::vector<SourceToken>& argument = given.empty() ? arguments[used++] : given;
         if (IsSamplerType(SpellTokens(*s.texts, s.tokens, code.At(typeTokens.front()),
                                       code.At(typeTokens.back()) + 1))) {
             kept->back() = true;
-            const std::vector<SourceToken>& argument = arguments[used++];
             if (samplerAliases != nullptr) {
                 samplerAliases->emplace_back(
                     std::string(code.Text(nameToken)),
@@ -144,7 +157,6 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
         CopyTokens(s.tokens, code.At(typeTokens.front()), code.At(typeTokens.back()), decls);
         CopyTokens(s.tokens, code.At(nameToken), code.At(nameToken), decls);
         decls->push_back(s.Make(Tok::Punct, "=", at));
-        const std::vector<SourceToken>& argument = arguments[used++];
         if (!argument.empty()) CopyTokens(argument, 0, argument.size() - 1, decls);
         decls->push_back(s.Make(Tok::Punct, ";", at));
         for (size_t i = code.At(first); i <= code.At(last - 1); ++i) (*drop)[i] = true;
@@ -214,6 +226,25 @@ std::vector<std::pair<size_t, size_t>> LaterDeclarations(
         if (i < code.size() && code.Punct(i) == ';') ++i;
     }
     return found;
+}
+
+// Whether the entry point has a uniform parameter with a default value,
+// which a compile statement without arguments binds. Most effects have no
+// uniform parameters: the word is looked for in the text first.
+bool HasUniformDefaults(const TokenStream& hlsl, std::string_view text, const std::string& entry) {
+    if (text.find("uniform") == std::string_view::npos) return false;
+    Code code(hlsl);
+    EntryDefinition def;
+    if (FindEntryDefinition(code, entry, &def) != 1) return false;
+    for (const auto& [first, last] : def.params) {
+        bool isUniform = false;
+        for (size_t k = first; k < last; ++k) {
+            if (code.IsIdent(k) && code.Text(k) == "uniform") isUniform = true;
+            if (code.Punct(k) == ':' || code.Punct(k) == '[') break;
+            if (code.Punct(k) == '=' && isUniform) return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -307,7 +338,8 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
             HlslText printed = PrintHlsl(joined);
             s.hlsl = std::move(printed.text);
             s.map = std::move(printed.map);
-        } else if (b->arguments.empty()) {
+        } else if (b->arguments.empty() &&
+                   !HasUniformDefaults(effect.hlsl, effect.printed.text, b->entry)) {
             s.hlsl = effect.printed.text;
             s.map = effect.printed.map;
         } else {

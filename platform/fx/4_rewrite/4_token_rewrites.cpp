@@ -14,6 +14,9 @@
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 #include "platform/fx/4_rewrite/checks/4_check_operands.h"
 #include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
+#include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
+#include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
+#include "platform/fx/4_rewrite/declarations/4_static_calls.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
@@ -105,6 +108,9 @@ constexpr std::array kRewrites = {
     // With the checks, whose outline it shares (respell says "float double"
     // as "float float": the error stands at the name all the same).
     TokenRewrite{"model_checks", CheckShaderModel},
+    // After the checks, which tell an output's "_centroid" from an input's
+    // by the name the user wrote; its place after them is free.
+    TokenRewrite{"semantic_spellings", RespellSemantics},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.
@@ -163,6 +169,14 @@ constexpr std::array kRewrites = {
     // After the shapes and lists it copies: rounds until no comparison of
     // matrices is left.
     TokenRewrite{"matrix_logic", RewriteMatrixLogic},
+    // After the reshaping rewrites, which then need not know its helpers;
+    // before globals, which reads a global given to the helper's inout
+    // parameter as written.
+    TokenRewrite{"out_conversions", ConvertOutArguments},
+    // After the reshaping rewrites, which read the initial value where it
+    // was declared; before globals, which then sees the assignment as a
+    // write of a static (no copy is made of a static).
+    TokenRewrite{"static_calls", MoveStaticCalls},
     // Last: it renames written globals and takes out const and cbuffer
     // blocks, which the rewrites before it read as the user declared them.
     TokenRewrite{"globals",

@@ -5,6 +5,7 @@
 #include <spirv_cross/spirv.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -239,7 +240,8 @@ std::vector<std::pair<uint32_t, uint32_t>> NarrowVaryings(const SpvModule& modul
         const bool vector = type->op == spv::OpTypeVector;
         const SpvInstruction* component = vector ? module.Def(type->words[1]) : type;
         const bool isFloat = component->op == spv::OpTypeFloat;
-        const bool isInt = component->op == spv::OpTypeInt;
+        // (A bool too: a float in the register, true where it is not 0.)
+        const bool isInt = component->op == spv::OpTypeInt || component->op == spv::OpTypeBool;
         const bool scalar = !vector && (isFloat || isInt);
         const bool narrow = vector && (isInt || (isFloat && type->words[2] < 4));
         if ((!scalar && !narrow) ||
@@ -260,14 +262,16 @@ struct VaryingFloats {
     uint32_t floats = 0;    // the float type it is held as
     bool integer = false;
     bool isSigned = false;
+    bool boolean = false;   // (integer too)
 };
 VaryingFloats FloatsOf(SpvModule& module, uint32_t type, uint32_t floatType) {
     const SpvInstruction* t = module.Def(type);
     VaryingFloats v;
     v.n = t->op == spv::OpTypeVector ? t->words[2] : 1;
     const SpvInstruction* c = t->op == spv::OpTypeVector ? module.Def(t->words[1]) : t;
-    v.integer = c->op == spv::OpTypeInt;
-    v.isSigned = v.integer && c->words.size() > 2 && c->words[2] != 0;
+    v.boolean = c->op == spv::OpTypeBool;
+    v.integer = c->op == spv::OpTypeInt || v.boolean;
+    v.isSigned = !v.boolean && v.integer && c->words.size() > 2 && c->words[2] != 0;
     v.floats = !v.integer ? type
                : v.n == 1 ? floatType
                           : module.DeclareType(spv::OpTypeVector, {floatType, v.n});
@@ -276,6 +280,18 @@ VaryingFloats FloatsOf(SpvModule& module, uint32_t type, uint32_t floatType) {
 
 // The four components, then the ones the code reads (an int varying's
 // floats truncated, as every conversion into an int is).
+// The float constant of every component of a float type (scalar or
+// vector), declared where constants go.
+uint32_t FloatsConstant(SpvModule& module, uint32_t floats, uint32_t floatType, float value) {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const uint32_t scalar = module.DeclareConstant(spv::OpConstant, floatType, {bits});
+    const SpvInstruction* t = module.Def(floats);
+    if (t->op != spv::OpTypeVector) return scalar;
+    return module.DeclareConstant(spv::OpConstantComposite, floats,
+                                  std::vector<uint32_t>(t->words[2], scalar));
+}
+
 void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4,
                uint32_t floatType) {
     const VaryingFloats v = FloatsOf(module, type, floatType);
@@ -290,7 +306,10 @@ void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint3
         for (uint32_t c = 0; c < v.n; ++c) words.push_back(c);
         module.code.push_back({spv::OpVectorShuffle, std::move(words)});
     }
-    if (v.integer) {
+    if (v.boolean) {
+        module.code.push_back({spv::OpFUnordNotEqual,
+                               {type, result, read, FloatsConstant(module, v.floats, floatType, 0)}});
+    } else if (v.integer) {
         module.code.push_back(
             {v.isSigned ? spv::OpConvertFToS : spv::OpConvertFToU, {type, result, read}});
     }
@@ -301,7 +320,14 @@ void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint
                 uint32_t floatType, uint32_t zero) {
     const VaryingFloats v = FloatsOf(module, type, floatType);
     uint32_t value = in.words[1];
-    if (v.integer) {
+    if (v.boolean) {
+        const uint32_t converted = module.NewId();
+        module.code.push_back({spv::OpSelect,
+                               {v.floats, converted, value,
+                                FloatsConstant(module, v.floats, floatType, 1),
+                                FloatsConstant(module, v.floats, floatType, 0)}});
+        value = converted;
+    } else if (v.integer) {
         const uint32_t converted = module.NewId();
         module.code.push_back(
             {v.isSigned ? spv::OpConvertSToF : spv::OpConvertUToF, {v.floats, converted, value}});
@@ -402,10 +428,17 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     const bool anyInteger = std::any_of(widened.begin(), widened.end(), [&](const auto& w) {
         const SpvInstruction* t = module.Def(w.second);
         if (t->op == spv::OpTypeVector) t = module.Def(t->words[1]);
-        return t->op == spv::OpTypeInt;
+        return t->op == spv::OpTypeInt || t->op == spv::OpTypeBool;
     });
     for (uint32_t n = 2; n <= 3 && anyInteger; ++n)
         module.DeclareType(spv::OpTypeVector, {floatType, n});
+    // A bool's zeros and ones, declared before the code is rebuilt below.
+    for (const auto& w : widened) {
+        const VaryingFloats v = FloatsOf(module, w.second, floatType);
+        if (!v.boolean) continue;
+        FloatsConstant(module, v.floats, floatType, 0);
+        FloatsConstant(module, v.floats, floatType, 1);
+    }
     std::erase_if(module.code, [&](const SpvInstruction& in) {
         return in.op == spv::OpDecorate && in.words.size() == 2 &&
                in.words[1] == spv::DecorationFlat &&

@@ -1,0 +1,113 @@
+// Stage 4: static globals whose initial value calls a function of the
+// effect (see 4_static_calls.h).
+#include "platform/fx/4_rewrite/declarations/4_static_calls.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tables.h"
+
+namespace fx {
+namespace {
+
+// A static global "static [const] T NAME = INIT;" whose INIT calls one of
+// the effect's functions: code tokens of its const, name, '=' and ';'.
+struct StaticCall {
+    size_t constWord = Declarator::npos;
+    size_t name = 0;
+    size_t equals = 0;
+    size_t end = 0;
+};
+
+// The statement of global scope [first, end) (end at its ';') when it is
+// such a declaration.
+bool ReadStatic(const Code& code, const HlslOutline& outline, size_t first, size_t end,
+                StaticCall* out) {
+    bool isStatic = false;
+    StaticCall s;
+    s.end = end;
+    size_t k = first;
+    for (; k < end && code.IsIdent(k) && IsQualifier(code.Text(k)); ++k) {
+        if (code.Text(k) == "static") isStatic = true;
+        if (code.Text(k) == "const") s.constWord = k;
+    }
+    if (!isStatic) return false;
+    for (size_t i = k; i < end; ++i) {
+        const char p = code.Punct(i);
+        if (p == ',' || p == '{' || (p == ':' && s.equals == 0)) return false;
+        if (p == '(' || p == '[') i = code.Closing(i);
+        if (p == '=' && s.equals == 0) s.equals = i;
+    }
+    if (s.equals == 0 || !code.IsIdent(s.equals - 1)) return false;
+    s.name = s.equals - 1;
+    bool calls = false;
+    for (size_t i = s.equals + 1; i + 1 < end && !calls; ++i)
+        calls = code.IsIdent(i) && code.Punct(i + 1) == '(' && code.Punct(i - 1) != '.' &&
+                !outline.Functions(code.Text(i)).empty();
+    if (!calls || code.Punct(s.equals + 1) == '{') return false;
+    *out = s;
+    return true;
+}
+
+}  // namespace
+
+bool MoveStaticCalls(TokenRewriteState& state) {
+    // Most effects have no static initialized by a call of their own: the
+    // code and its outline are made only when "static" is there.
+    const uint32_t word = state.hlsl->texts->Id("static");
+    bool any = false;
+    for (const SourceToken& t : state.hlsl->tokens)
+        if (t.text == word) {
+            any = true;
+            break;
+        }
+    if (!any) return true;
+
+    const Code& code = state.code();
+
+    const HlslOutline& outline = state.outline();
+    std::vector<bool> inFunction(code.size() + 1, false);
+    for (const FunctionOutline& f : outline.functions)
+        for (size_t i = DeclarationStart(code, f); i <= f.end && i < code.size(); ++i)
+            inFunction[i] = true;
+    std::vector<StaticCall> found;
+    for (size_t i = 0; i < code.size();) {
+        if (inFunction[i]) {
+            ++i;
+            continue;
+        }
+        const size_t first = i;
+        for (; i < code.size() && !inFunction[i] && code.Punct(i) != ';'; ++i)
+            if (code.Punct(i) == '(' || code.Punct(i) == '[' || code.Punct(i) == '{')
+                i = std::min(code.Closing(i), code.size() - 1);
+        StaticCall s;
+        if (i < code.size() && code.Punct(i) == ';' && ReadStatic(code, outline, first, i, &s))
+            found.push_back(s);
+        if (i == first || (i < code.size() && code.Punct(i) == ';')) ++i;
+    }
+    if (found.empty()) return true;
+
+    // The assignments, in declaration order, at the start of each entry point.
+    TokenEdits edits;
+    std::vector<SourceToken> assignments;
+    for (const StaticCall& s : found) {
+        for (size_t k = s.name; k <= s.end; ++k) assignments.push_back(code.Token(k));
+        if (s.constWord != Declarator::npos)
+            edits.Replace(code.At(s.constWord), code.At(s.constWord) + 1, {});
+        edits.Replace(code.At(s.equals), code.At(s.end), {});
+    }
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == Declarator::npos) continue;
+        bool entry = false;
+        for (const std::string& e : state.entries) entry = entry || code.Text(f.name) == e;
+        if (entry) edits.Replace(code.At(f.body) + 1, code.At(f.body) + 1, assignments);
+    }
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx

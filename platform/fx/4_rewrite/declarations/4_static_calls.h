@@ -1,0 +1,20 @@
+// Stage 4: static globals whose initial value calls a function of the
+// effect (platform/fx internal; the "static_calls" entry of
+// 4_token_rewrites.cpp).
+#pragma once
+
+namespace fx {
+
+class TokenRewriteState;
+
+// "static float g = Twice(k);": glslang runs such an initializer inside
+// the function defined before it and then finds that function calling
+// itself ("Recursion detected"), in every stage. The initial value becomes
+// an assignment at the start of each entry point, "g = Twice(k);", where
+// Direct3D 9 computes it too (before the shader's own code); the
+// declaration keeps its place without it (and without const). Lists
+// ("= { F(1), 2 }") and declarations of several names are left alone.
+// Always true.
+bool MoveStaticCalls(TokenRewriteState& state);
+
+}  // namespace fx
