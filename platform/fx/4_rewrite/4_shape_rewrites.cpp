@@ -217,9 +217,9 @@ void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (size_t i = 1; i + 1 < code.size(); ++i) {
         if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '=') continue;
         if (i >= 2 && code.Punct(i - 2) == '.') continue;
-        auto it = outline.names.find(code.Text(i - 1));
-        if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
-        const Shape line = LineShape(outline, code.Text(it->second.type));
+        const NameType* it = outline.Declared(code, i - 1);
+        if (it == nullptr || it->type == npos || it->array) continue;
+        const Shape line = LineShape(outline, code.Text(it->type));
         if (line.rows > 0) truncate(i + 1, line, i);
     }
     for (const FunctionOutline& f : outline.functions) {
@@ -288,6 +288,9 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (const auto& [name, nt] : outline.names)
         anyNames = anyNames ||
                    (nt.type != npos && oneLine(ShapeOf(outline.Underlying(code.Text(nt.type)))));
+    anyNames = anyNames || outline.AnyDeclared([&](const NameType& nt) {
+                   return oneLine(ShapeOf(outline.Underlying(code.Text(nt.type))));
+               });
     auto retext = [&](size_t i, std::string text) {
         SourceToken t = code.Token(i);
         t.text = s.texts->Id(text);

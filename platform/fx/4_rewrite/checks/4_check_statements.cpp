@@ -276,9 +276,9 @@ struct Statements {
                 (i > 0 && (code.Punct(i - 1) == '.' || code.IsIdent(i - 1)))) {
                 continue;
             }
-            auto it = outline.names.find(code.Text(i));
-            if (it == outline.names.end() || it->second.type == npos || it->second.name == i ||
-                !IsSamplerType(code.Text(it->second.type))) {
+            const NameType* it = outline.Declared(code, i);
+            if (it == nullptr || it->type == npos || it->name == i ||
+                !IsSamplerType(code.Text(it->type))) {
                 continue;
             }
             Error(i, Quoted(i) + " is a sampler: it cannot be assigned to");
