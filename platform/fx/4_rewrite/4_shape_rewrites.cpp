@@ -308,11 +308,11 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             continue;
         }
         if (!anyNames) continue;
-        auto it = outline.names.find(text);
-        if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
+        const NameType* it = outline.Declared(code, i);
+        if (it == nullptr || it->type == npos || keep[it->type]) continue;
         bool alias = false;  // a typedef of an array
-        Shape declared = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
-        if (!oneLine(declared) || it->second.array || alias) continue;
+        Shape declared = ShapeOf(outline.Underlying(code.Text(it->type), &alias));
+        if (!oneLine(declared) || it->array || alias) continue;
         if (code.Punct(i + 1) == '.' && code.IsIdent(i + 2)) {
             std::string swizzle = VectorSwizzle(code.Text(i + 2), declared.rows == 1);
             if (!swizzle.empty()) retext(i + 2, swizzle);
