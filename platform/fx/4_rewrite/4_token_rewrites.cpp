@@ -15,6 +15,7 @@
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
+#include "platform/fx/4_rewrite/language/4_initializer_calls.h"
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
@@ -87,6 +88,10 @@ constexpr std::array kRewrites = {
                  }},
     // With the checks: an error stops the list before any reshaping.
     TokenRewrite{"calls", CheckCalls},
+    // After the checks, which read the initializers as the user wrote them;
+    // before the reshaping rewrites, which then read the assignments it
+    // makes of them as any other code (an int matrix's conversion).
+    TokenRewrite{"initializer_calls", MoveInitializerCalls},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.
