@@ -102,9 +102,9 @@ struct Statements {
         }
         for (const Declarator& d : fn.params)
             if (d.name != npos && code.Text(d.name) == name) return constBefore(d.type);
-        auto it = outline.names.find(name);
-        if (it == outline.names.end() || it->second.type == npos) return false;
-        return it->second.name < fn.returnType && constBefore(it->second.type);
+        const NameType* it = outline.Declared(code, use);
+        if (it == nullptr || it->type == npos) return false;
+        return it->name < fn.returnType && constBefore(it->type);
     }
 
     // Statements in one function's body.
