@@ -127,8 +127,8 @@ void NoteVariables(const Code& code, HlslOutline* out) {
             return after == '=' || after == ';' || after == ',' || after == '[' || after == ':';
         };
         // ("case K:" is a label, not K declared with a semantic.)
-        if (!code.IsIdent(k) || !declares(k + 1) || code.Text(k) == "return" ||
-            code.Text(k) == "struct" || code.Text(k) == "typedef" || code.Text(k) == "case") {
+        if (!code.IsIdent(k) || !declares(k + 1) ||
+            OneOf(code.Text(k), {"return", "struct", "typedef", "case", "else", "do"})) {
             continue;
         }
         const bool uniform = (depth == 0 || buffer) && !isStatic;

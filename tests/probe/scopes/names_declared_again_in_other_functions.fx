@@ -1,7 +1,8 @@
 // A name means what the function, or block, that uses it declares: another
 // function's parameter or local of that name and another type changes
 // nothing (an int matrix still truncates, a cast of an array of structs
-// still takes its components, a bool still negates to 0 or -1).
+// still takes its components, a bool still negates to 0 or -1), nor does
+// an assignment after else.
 //? entry ps_3_0 main()
 //? ps c0 = 0.5 1 0 0
 //? expect 0 1 1 2
@@ -19,6 +20,7 @@ float4 truncated()
 float4 flattened()
 {
     P p[2] = { 1, 2, 3, 4 };
+    if (v.x > 1) p[0].a = 0; else p[1].b = 4;
     float f[4] = (float[4])p;
     return float4(f[0], f[1], f[2], f[3]) - float4(1, 1, 2, 2);
 }
