@@ -155,11 +155,11 @@ private:
             }
             k = code_.Closing(k) + 1;
         } else {
-            const auto found = outline_.names.find(code_.Text(first));
-            if (found == outline_.names.end() || found->second.type == npos) return {};
-            t.name = std::string(code_.Text(found->second.type));
-            const size_t declared = found->second.name;
-            if (found->second.array) {
+            const NameType* found = outline_.Declared(code_, first);
+            if (found == nullptr || found->type == npos) return {};
+            t.name = std::string(code_.Text(found->type));
+            const size_t declared = found->name;
+            if (found->array) {
                 if (declared == npos || code_.Punct(declared + 1) != '[') return {};
                 t.length = LiteralSize(code_, declared + 1);
                 if (t.length == 0) return {};
@@ -509,6 +509,7 @@ bool RewriteAggregateCasts(TokenRewriteState& state) {
             any = code.Punct(i) == '(' && code.IsIdent(i + 1) && code.Punct(i + 2) == '[';
         bool arrays = false;
         for (const auto& [name, declared] : outline.names) arrays |= declared.array;
+        arrays = arrays || outline.AnyDeclared([](const NameType& d) { return d.array; });
         if (!any && !arrays) return true;
     }
     Casts casts(*state.hlsl, state.code(), outline, state.messages);

@@ -232,9 +232,8 @@ struct Checker {
             }
         }
         if (memberNames.count(field) != 0) return;
-        auto it = outline.names.find(code.Text(i - 1));
-        if (it == outline.names.end() || it->second.type == npos ||
-            ShapeOf(code.Text(it->second.type)).rows == 0) {
+        const NameType* it = outline.Declared(code, i - 1);
+        if (it == nullptr || it->type == npos || ShapeOf(code.Text(it->type)).rows == 0) {
             return;
         }
         Error(i + 1, Quoted(i + 1) + " is no swizzle: its letters are x, y, z, w or r, g, b, a");
@@ -428,9 +427,9 @@ struct Checker {
             code.Punct(i + 3) != '(' || (i > 0 && code.Punct(i - 1) == '.')) {
             return;
         }
-        auto it = outline.names.find(code.Text(i));
-        if (it == outline.names.end() || it->second.type == npos) return;
-        const std::string_view type = code.Text(it->second.type);
+        const NameType* it = outline.Declared(code, i);
+        if (it == nullptr || it->type == npos) return;
+        const std::string_view type = code.Text(it->type);
         if (!IsSamplerType(type)) return;
         std::string read = "tex2D";
         if (type.size() > 7) read = "tex" + std::string(type.substr(7));
@@ -456,9 +455,9 @@ struct Checker {
                 kind = k;
         }
         if (kind.empty() || !outline.Functions(call).empty()) return;
-        auto it = outline.names.find(code.Text(i + 2));
-        if (it == outline.names.end() || it->second.type == npos) return;
-        const std::string_view type = code.Text(it->second.type);
+        const NameType* it = outline.Declared(code, i + 2);
+        if (it == nullptr || it->type == npos) return;
+        const std::string_view type = code.Text(it->type);
         if (type != "sampler1D" && type != "sampler2D" && type != "sampler3D" &&
             type != "samplerCUBE") {
             return;

@@ -268,9 +268,9 @@ struct Refusals {
             return ShapeOf(code.Text(first + 1));  // "(float3x1)m": the cast's own check
         }
         if (last != first + 1 || !code.IsIdent(first)) return {};
-        auto it = outline.names.find(code.Text(first));
-        if (it == outline.names.end() || it->second.type == npos || it->second.array) return {};
-        const Shape s = ShapeOf(code.Text(it->second.type));
+        const NameType* it = outline.Declared(code, first);
+        if (it == nullptr || it->type == npos || it->array) return {};
+        const Shape s = ShapeOf(code.Text(it->type));
         return s.matrix ? s : Shape{};
     }
 
@@ -319,9 +319,9 @@ struct Refusals {
                 } else if (code.Punct(i) == '=' && code.IsIdent(i - 1) &&
                            code.Punct(i + 1) != '=' && code.Punct(i - 2) != '.') {
                     // "float3x1 b = a;" and "b = a;"
-                    auto it = outline.names.find(code.Text(i - 1));
-                    if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
-                    const std::string_view type = code.Text(it->second.type);
+                    const NameType* it = outline.Declared(code, i - 1);
+                    if (it == nullptr || it->type == npos || it->array) continue;
+                    const std::string_view type = code.Text(it->type);
                     Converted(i, ShapeOf(type), type, i + 1, ExpressionEnd(i + 1, f.end));
                 }
             }

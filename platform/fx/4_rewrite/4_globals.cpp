@@ -91,7 +91,8 @@ private:
     size_t Declaration(size_t i, const std::string& owner);
     void Parameters(const std::string& function, size_t open);
     bool OutArgument(size_t begin, size_t first, size_t last) const;
-    void FindWrites(size_t begin, size_t end);
+    void FindWrites(size_t params, size_t begin, size_t end);
+    bool DeclaresName(size_t i) const;
     void RewriteWritten();
 
     TokenStream& s_;
@@ -114,6 +115,7 @@ private:
     std::map<std::string, Candidate> candidates_;
     std::vector<std::string> written_;  // candidates this file writes to
     std::vector<std::pair<size_t, size_t>> bodies_;  // [begin, end) of function bodies
+    std::vector<size_t> parameters_;                 // each body's function's '('
     // By function name: which parameters are out or inout (any overload's).
     std::map<std::string, std::vector<bool>> outParameters_;
 };
@@ -294,11 +296,13 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
         if (first && Is(j, '(')) {
             // A function: its body, if any, is where globals are written.
             Parameters(std::string(Word(name)), j);
+            const size_t open = j;
             j = Skip(j);
             while (j < t_.size() && !Is(j, '{') && !Is(j, ';')) ++j;
             if (Is(j, '{')) {
                 const size_t end = Skip(j);
                 bodies_.emplace_back(j, end);
+                parameters_.push_back(open);
                 return end;
             }
             return j + 1;
@@ -382,16 +386,44 @@ bool GlobalScan::OutArgument(size_t begin, size_t first, size_t last) const {
     return false;
 }
 
+// The name at i is declared there: "TYPE NAME" followed by what may follow
+// a declared name (a parameter's or a local's).
+bool GlobalScan::DeclaresName(size_t i) const {
+    if (i == 0 || !Ident(i - 1)) return false;
+    const std::string_view before = Word(i - 1);
+    if (before == "return" || before == "else" || before == "do" || before == "case" ||
+        before == "in" || before == "out" || before == "inout")
+        return before == "in" || before == "out" || before == "inout";
+    return Is(i + 1, '=') || Is(i + 1, ';') || Is(i + 1, ',') || Is(i + 1, '[') ||
+           Is(i + 1, ':') || Is(i + 1, ')');
+}
+
 // "G = ...", "G.x += ...", "G[i]++", "--G", "modf(x, G)": a candidate global
-// written in a function body. (A local of the same name counts too; copying
-// is harmless.)
-void GlobalScan::FindWrites(size_t begin, size_t end) {
+// written in a function body. A parameter or local of that name is not the
+// global where it is declared (its function, the rest of its block).
+void GlobalScan::FindWrites(size_t params, size_t begin, size_t end) {
     auto adjacent = [&](size_t a) {
         return a + 1 < t_.size() && t_[a + 1] == t_[a] + 1 && (T(a + 1).flags & kGlued) != 0;
     };
+    std::vector<std::pair<std::string_view, int>> locals;  // name, block depth
+    for (size_t i = params + 1; i < begin; ++i)
+        if (Ident(i) && DeclaresName(i)) locals.emplace_back(Word(i), 0);
+    int depth = 0;
     for (size_t i = begin; i < end; ++i) {
+        if (Is(i, '{')) ++depth;
+        if (Is(i, '}')) {
+            --depth;
+            while (!locals.empty() && locals.back().second > depth) locals.pop_back();
+        }
         if (!Ident(i) || candidates_.count(std::string(Word(i))) == 0) continue;
         if (i > 0 && Is(i - 1, '.')) continue;
+        if (DeclaresName(i)) {
+            locals.emplace_back(Word(i), depth);
+            continue;
+        }
+        bool local = false;
+        for (const auto& declared : locals) local = local || declared.first == Word(i);
+        if (local) continue;
         bool written = i > 1 && ((Is(i - 1, '+') && Is(i - 2, '+')) ||
                                  (Is(i - 1, '-') && Is(i - 2, '-')));
         size_t j = i + 1;
@@ -473,7 +505,8 @@ void GlobalScan::Run() {
     }
     // With the typedefs and structs known.
     CheckMajorities();
-    for (const auto& [begin, end] : bodies_) FindWrites(begin, end);
+    for (size_t b = 0; b < bodies_.size(); ++b)
+        FindWrites(parameters_[b], bodies_[b].first, bodies_[b].second);
     RegisterComponents();
     RewriteWritten();
     for (const auto& [i, text] : respells_) {

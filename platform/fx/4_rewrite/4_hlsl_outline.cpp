@@ -78,15 +78,21 @@ std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, ch
     return list;
 }
 
-void NoteName(const Code& code, HlslOutline* out, size_t type, size_t name, bool array,
-              bool uniform) {
-    auto [it, added] =
-        out->names.try_emplace(code.Text(name), NameType{type, name, array, uniform});
+void NoteIn(const Code& code, std::unordered_map<std::string_view, NameType>* map, size_t type,
+            size_t name, bool array, bool uniform) {
+    auto [it, added] = map->try_emplace(code.Text(name), NameType{type, name, array, uniform});
     NameType& known = it->second;
     if (!added && (known.type == Declarator::npos || code.Text(known.type) != code.Text(type) ||
                    known.array != array)) {
         known.type = Declarator::npos;
     }
+}
+
+// A variable or parameter declared at name, seen in code tokens [from, to].
+void NoteName(const Code& code, HlslOutline* out, size_t type, size_t name, bool array,
+              bool uniform, size_t from, size_t to) {
+    NoteIn(code, &out->names, type, name, array, uniform);
+    out->scoped[code.Text(name)].push_back({NameType{type, name, array, uniform}, from, to});
 }
 
 // Every declaration statement (global or local) and the names it declares:
@@ -95,12 +101,15 @@ void NoteVariables(const Code& code, HlslOutline* out) {
     int depth = 0;
     bool buffer = false;  // inside a cbuffer's braces: its members are uniform
     bool start = true;
+    std::vector<size_t> blocks;  // the '{' of each block the token is in
     for (size_t i = 0; i < code.size(); ++i) {
         const char p = code.Punct(i);
         if (p == '{' && depth++ == 0 && i >= 2 &&
             (code.Text(i - 2) == "cbuffer" || code.Text(i - 2) == "tbuffer")) {
             buffer = true;
         }
+        if (p == '{') blocks.push_back(i);
+        if (p == '}' && !blocks.empty()) blocks.pop_back();
         if (p == '}' && --depth == 0) buffer = false;
         if (p == ';' || p == '{' || p == '}' || (p == '(' && i > 0 && code.Text(i - 1) == "for")) {
             start = true;
@@ -118,14 +127,17 @@ void NoteVariables(const Code& code, HlslOutline* out) {
             return after == '=' || after == ';' || after == ',' || after == '[' || after == ':';
         };
         // ("case K:" is a label, not K declared with a semantic.)
-        if (!code.IsIdent(k) || !declares(k + 1) || code.Text(k) == "return" ||
-            code.Text(k) == "struct" || code.Text(k) == "typedef" || code.Text(k) == "case") {
+        if (!code.IsIdent(k) || !declares(k + 1) ||
+            OneOf(code.Text(k), {"return", "struct", "typedef", "case", "else", "do"})) {
             continue;
         }
         const bool uniform = (depth == 0 || buffer) && !isStatic;
+        const bool global = depth == 0 || buffer;
         const size_t type = k;
+        const size_t end = global || blocks.empty() ? code.size() : code.Closing(blocks.back());
         for (size_t name = k + 1; declares(name);) {
-            NoteName(code, out, type, name, code.Punct(name + 1) == '[', uniform);
+            NoteName(code, out, type, name, code.Punct(name + 1) == '[', uniform,
+                     global ? 0 : name, end);
             // On to the next name after a comma at this level, if any.
             size_t j = name + 1;
             for (; j < code.size(); ++j) {
@@ -228,11 +240,16 @@ HlslOutline OutlineHlsl(const Code& code) {
     for (const FunctionOutline& f : out.functions)
         for (const Declarator& d : f.params)
             if (d.type != Declarator::npos && d.name != Declarator::npos)
-                NoteName(code, &out, d.type, d.name, d.arrayOpen != Declarator::npos, false);
-    for (const StructOutline& st : out.structs)
-        for (const Declarator& d : st.members)
-            if (d.type != Declarator::npos && d.name != Declarator::npos)
-                NoteName(code, &out, d.type, d.name, d.arrayOpen != Declarator::npos, false);
+                NoteName(code, &out, d.type, d.name, d.arrayOpen != Declarator::npos, false,
+                         f.open, f.end);
+    for (const StructOutline& st : out.structs) {
+        for (const Declarator& d : st.members) {
+            if (d.type == Declarator::npos || d.name == Declarator::npos) continue;
+            const bool array = d.arrayOpen != Declarator::npos;
+            NoteIn(code, &out.names, d.type, d.name, array, false);
+            NoteIn(code, &out.members, d.type, d.name, array, false);
+        }
+    }
     NoteVariables(code, &out);
     return out;
 }
@@ -257,6 +274,21 @@ const std::vector<size_t>& HlslOutline::Functions(std::string_view name) const {
     static const std::vector<size_t> none;
     auto it = functionsNamed.find(name);
     return it == functionsNamed.end() ? none : it->second;
+}
+
+const NameType* HlslOutline::Declared(const Code& code, size_t i) const {
+    const std::string_view name = code.Text(i);
+    if (i > 0 && code.Punct(i - 1) == '.') {
+        auto member = members.find(name);
+        if (member != members.end()) return &member->second;
+    } else if (auto found = scoped.find(name); found != scoped.end()) {
+        const ScopedName* best = nullptr;
+        for (const ScopedName& d : found->second)
+            if (d.from <= i && i <= d.to && (best == nullptr || d.from >= best->from)) best = &d;
+        if (best != nullptr) return &best->declared;
+    }
+    auto it = names.find(name);
+    return it == names.end() ? nullptr : &it->second;
 }
 
 std::vector<size_t> ReachedFunctions(const Code& code, const HlslOutline& outline,

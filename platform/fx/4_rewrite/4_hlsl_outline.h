@@ -88,6 +88,16 @@ struct NameType {
     bool uniform = false;  // a global the program sets (not static)
 };
 
+// A declaration of a variable or parameter and the code tokens
+// [from, to] where its name means it: a global's the whole code, a
+// parameter's its function, a local's the rest of the block it is declared
+// in (a for loop's counter's too: it outlives its loop).
+struct ScopedName {
+    NameType declared;
+    size_t from = 0;
+    size_t to = 0;
+};
+
 // What a typedef's name stands for: a type's name, and whether the typedef
 // makes an array of it ("typedef float4 Pair[2];").
 struct TypeAlias {
@@ -99,6 +109,11 @@ struct HlslOutline {
     std::vector<FunctionOutline> functions;
     std::vector<StructOutline> structs;
     std::unordered_map<std::string_view, NameType> names;
+    // Every declaration of each name, with its scope (Declared reads them).
+    std::unordered_map<std::string_view, std::vector<ScopedName>> scoped;
+    // Struct members by name (type npos for a name two members declare
+    // with different types).
+    std::unordered_map<std::string_view, NameType> members;
     std::unordered_map<std::string_view, TypeAlias> typedefs;
     // Indexes into functions and structs by name.
     std::unordered_map<std::string_view, std::vector<size_t>> functionsNamed;
@@ -112,6 +127,20 @@ struct HlslOutline {
     std::string_view Underlying(std::string_view type, bool* array = nullptr) const;
     // The functions (declarations and definitions) of that name.
     const std::vector<size_t>& Functions(std::string_view name) const;
+    // The declaration the name at code token i means there: after a '.', a
+    // struct member; else the innermost variable or parameter of that name
+    // whose scope holds i (a function's `p` is not another one's); else
+    // names' entry. Null when the name is declared nowhere.
+    const NameType* Declared(const Code& code, size_t i) const;
+    // Whether some declaration gives a name a type that `match` takes
+    // (types by their token), whatever other declarations of the name say.
+    template <class Match>
+    bool AnyDeclared(Match match) const {
+        for (const auto& entry : scoped)
+            for (const ScopedName& d : entry.second)
+                if (d.declared.type != static_cast<size_t>(-1) && match(d.declared)) return true;
+        return false;
+    }
 };
 
 HlslOutline OutlineHlsl(const Code& code);

@@ -359,12 +359,12 @@ private:
 
     // The struct a variable is declared as; empty for any other.
     std::string_view StructNamed(size_t at, bool* array) const {
-        auto it = outline_.names.find(code_.Text(at));
-        if (it == outline_.names.end() || it->second.type == npos) return {};
+        const NameType* it = outline_.Declared(code_, at);
+        if (it == nullptr || it->type == npos) return {};
         bool alias = false;
-        const std::string_view type = outline_.Underlying(code_.Text(it->second.type), &alias);
+        const std::string_view type = outline_.Underlying(code_.Text(it->type), &alias);
         if (outline_.structsNamed.count(type) == 0) return {};
-        *array = it->second.array || alias;
+        *array = it->array || alias;
         return type;
     }
 
@@ -495,11 +495,11 @@ private:
 
     // A variable or member by its name.
     bool Name(size_t at, Shape* shape, bool* array) const {
-        auto it = outline_.names.find(code_.Text(at));
-        if (it == outline_.names.end() || it->second.type == npos) return false;
+        const NameType* it = outline_.Declared(code_, at);
+        if (it == nullptr || it->type == npos) return false;
         bool alias = false;
-        *shape = ShapeOf(outline_.Underlying(code_.Text(it->second.type), &alias));
-        *array = it->second.array || alias;
+        *shape = ShapeOf(outline_.Underlying(code_.Text(it->type), &alias));
+        *array = it->array || alias;
         return shape->rows > 0;
     }
 

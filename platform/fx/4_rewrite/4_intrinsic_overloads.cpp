@@ -172,9 +172,9 @@ struct Overloads {
     // it is no variable or its type is not told.
     size_t DeclaredType(size_t first, size_t last) const {
         if (first >= last || !code.IsIdent(first)) return Declarator::npos;
-        const auto found = outline.names.find(code.Text(first));
-        if (found == outline.names.end()) return Declarator::npos;
-        return found->second.type != Declarator::npos ? found->second.type : LocalType(first);
+        const NameType* found = outline.Declared(code, first);
+        if (found == nullptr) return Declarator::npos;
+        return found->type != Declarator::npos ? found->type : LocalType(first);
     }
 
     // "v", "v.xy", "m[1]": a variable declared as a float type, or a part
@@ -273,9 +273,9 @@ struct Overloads {
             const std::string_view w = code.Text(k);
             if (code.IsIdent(k)) {
                 if (w == "true" || w == "false" || integer(w)) return true;
-                const auto found = outline.names.find(w);
-                if (found != outline.names.end() && found->second.type != Declarator::npos &&
-                    integer(code.Text(found->second.type))) {
+                const NameType* found = outline.Declared(code, k);
+                if (found != nullptr && found->type != Declarator::npos &&
+                    integer(code.Text(found->type))) {
                     return true;
                 }
             } else if (!w.empty() && w[0] >= '0' && w[0] <= '9' &&

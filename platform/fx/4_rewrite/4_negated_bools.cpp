@@ -64,13 +64,13 @@ bool NegateBools(TokenRewriteState& state) {
             } else if (w == "true" || w == "false") {
                 isBool = true;
             } else {
-                const auto found = outline.names.find(w);
-                isBool = found != outline.names.end() && found->second.type != npos &&
-                         IsBoolType(code.Text(found->second.type));
+                const NameType* found = outline.Declared(code, first);
+                isBool = found != nullptr && found->type != npos &&
+                         IsBoolType(code.Text(found->type));
                 // A swizzle of a bool vector is a bool too ("-b.x"); an
                 // element or member of it is another type.
                 if (isBool && code.Punct(end) == '.' && code.IsIdent(end + 1) &&
-                    !ShapeOf(code.Text(found->second.type)).matrix && !found->second.array) {
+                    !ShapeOf(code.Text(found->type)).matrix && !found->array) {
                     end += 2;
                 }
                 isBool = isBool && code.Punct(end) != '.' && code.Punct(end) != '[';

@@ -459,9 +459,9 @@ void ImplicitLines(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (size_t i = 1; i + 1 < code.size(); ++i) {
         if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '=') continue;
         if (i >= 2 && code.Punct(i - 2) == '.') continue;
-        auto it = outline.names.find(code.Text(i - 1));
-        if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
-        const Shape line = LineShape(outline, code.Text(it->second.type));
+        const NameType* it = outline.Declared(code, i - 1);
+        if (it == nullptr || it->type == npos || it->array) continue;
+        const Shape line = LineShape(outline, code.Text(it->type));
         if (line.rows > 0) truncate(i + 1, line, i);
     }
     for (const FunctionOutline& f : outline.functions) {
@@ -544,6 +544,9 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
     for (const auto& [name, nt] : outline.names)
         anyNames = anyNames ||
                    (nt.type != npos && oneLine(ShapeOf(outline.Underlying(code.Text(nt.type)))));
+    anyNames = anyNames || outline.AnyDeclared([&](const NameType& nt) {
+                   return oneLine(ShapeOf(outline.Underlying(code.Text(nt.type))));
+               });
     auto retext = [&](size_t i, std::string text) {
         SourceToken t = code.Token(i);
         t.text = s.texts->Id(text);
@@ -562,14 +565,14 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             continue;
         }
         if (!anyNames) continue;
-        auto it = outline.names.find(text);
-        if (it == outline.names.end() || it->second.type == npos || keep[it->second.type]) continue;
+        const NameType* it = outline.Declared(code, i);
+        if (it == nullptr || it->type == npos || keep[it->type]) continue;
         bool alias = false;  // a typedef of an array
-        Shape declared = ShapeOf(outline.Underlying(code.Text(it->second.type), &alias));
+        Shape declared = ShapeOf(outline.Underlying(code.Text(it->type), &alias));
         if (!oneLine(declared) || alias) continue;
         // An element of an array of them reads as the variable would.
         size_t at = i;
-        if (it->second.array) {
+        if (it->array) {
             if (code.Punct(i + 1) != '[' || code.Closing(i + 1) >= code.size()) continue;
             at = code.Closing(i + 1);
         }

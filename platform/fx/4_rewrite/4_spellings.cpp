@@ -14,7 +14,10 @@
 // - texCUBEproj(s, t) divides t by t.w, then samples as texCUBE (glslang
 //   asks for a projective cube lookup, which no GLSL has);
 // - an integer literal given whole to mul (mul(2, v)) is a float one, as
-//   Direct3D 9 converts it (glslang finds mul(int, float4) ambiguous).
+//   Direct3D 9 converts it (glslang finds mul(int, float4) ambiguous);
+// - a half literal (1.5h) is a float one;
+// - the semantic SV_Position is POSITION (a vertex shader's position, a
+//   pixel shader's VPOS).
 #include <algorithm>
 #include <set>
 #include <string>
@@ -61,6 +64,16 @@ bool IsHalfOrDoubleLiteral(std::string_view n) {
     if (n.size() < 2 || std::string_view("hHlL").find(n.back()) == std::string_view::npos) return false;
     if (n[0] == '0' && (n[1] == 'x' || n[1] == 'X')) return false;
     return n.find_first_of(".eE") != std::string_view::npos;
+}
+
+// a, in capitals, is upper (which is in capitals already).
+bool EqualsUpper(std::string_view a, std::string_view upper) {
+    if (a.size() != upper.size()) return false;
+    for (size_t k = 0; k < a.size(); ++k) {
+        const char c = a[k] >= 'a' && a[k] <= 'z' ? static_cast<char>(a[k] - 'a' + 'A') : a[k];
+        if (c != upper[k]) return false;
+    }
+    return true;
 }
 
 // Names the file declares itself: the last word before ';' or '[' of a
@@ -114,15 +127,36 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
     {
         const std::set<std::string_view> declared = DeclaredTypeNames(code);
         for (size_t i = 0; i < code.size(); ++i) {
-            if (code.Token(i).kind == Tok::Number && IsHalfOrDoubleLiteral(code.Text(i))) {
-                SourceToken& number = hlsl->tokens[code.At(i)];
-                const std::string digits(code.Text(i).substr(0, code.Text(i).size() - 1));
-                number = hlsl->Make(Tok::Number, digits, number);
-                changed = true;
+            if (code.Token(i).kind == Tok::Number) {
+                // "1.5h", "2.L": a half or a double is a float here (glslang
+                // makes a 16-bit constant of a half, which it then cannot
+                // multiply by 2); "2h" is the float 2.0.
+                const std::string_view t = code.Text(i);
+                std::string plain;
+                if (IsHalfOrDoubleLiteral(t)) {
+                    plain = std::string(t.substr(0, t.size() - 1));
+                } else if (t.size() > 1 && (t.back() == 'h' || t.back() == 'H') &&
+                           t.find_first_of("xX") == std::string_view::npos) {
+                    plain = std::string(t.substr(0, t.size() - 1)) + ".0";
+                }
+                if (!plain.empty()) {
+                    SourceToken& number = hlsl->tokens[code.At(i)];
+                    number = hlsl->Make(Tok::Number, plain, number);
+                    changed = true;
+                }
                 continue;
             }
             if (!code.IsIdent(i)) continue;
             SourceToken& token = hlsl->tokens[code.At(i)];
+            // A semantic of later models: SV_Position is the position a
+            // vertex shader writes, and a pixel shader's VPOS, as POSITION
+            // reads here (glslang would read gl_FragCoord, half a pixel off).
+            if (i > 0 && code.Punct(i - 1) == ':' && code.Text(i).size() == 11 &&
+                EqualsUpper(code.Text(i), "SV_POSITION")) {
+                token = hlsl->Make(Tok::Ident, "POSITION", token);
+                changed = true;
+                continue;
+            }
             if (IsCall(code, i, "mul")) {
                 std::vector<size_t> cuts = CallCuts(code, i + 1);
                 for (size_t a = 0; a + 1 < cuts.size() && cuts.size() == 3; ++a) {

@@ -9,7 +9,8 @@ namespace fx {
 
 // Words and calls respelled as glslang reads what Direct3D 9's compiler
 // reads (4_spellings.cpp), in place: its type names in capitals, doubles,
-// one-component vectors, texCUBEproj, integer literals given to mul. code
+// one-component vectors, texCUBEproj, integer literals given to mul, half
+// literals, SV_Position. code
 // is that of *hlsl as it is; false when nothing changed (code still holds).
 bool RespellHlsl(TokenStream* hlsl, const Code& code);
 

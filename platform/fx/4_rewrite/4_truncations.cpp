@@ -82,10 +82,10 @@ struct Truncations {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
             if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '{') continue;
             if (i >= 2 && (code.Punct(i - 2) == '.' || code.Punct(i - 2) == ']')) continue;
-            auto it = outline.names.find(code.Text(i - 1));
-            if (it == outline.names.end() || it->second.type == npos || it->second.array) continue;
+            const NameType* it = outline.Declared(code, i - 1);
+            if (it == nullptr || it->type == npos || it->array) continue;
             size_t end = ExpressionEnd(i + 1);
-            if (Longer(i + 1, end, VectorSize(code.Text(it->second.type)))) Warn(i + 1);
+            if (Longer(i + 1, end, VectorSize(code.Text(it->type)))) Warn(i + 1);
         }
         for (const FunctionOutline& f : outline.functions) {
             if (f.body == npos) continue;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -155,6 +156,21 @@ public:
         return known->second;
     }
 
+    // A numeric type's name at i: 2 a float type, 1 an integer one, 0 none.
+    int TypeKind(size_t i) const {
+        if (Tokens()[i].kind != Tok::Ident) return 0;
+        const std::string t = tokenized_.Text(i);
+        for (const char* base : {"float", "half", "double", "int", "uint", "bool"}) {
+            const size_t n = std::strlen(base);
+            if (t.compare(0, n, base) != 0) continue;
+            const std::string shape = t.substr(n);
+            const bool known = shape.empty() || (shape.size() == 1 && shape[0] >= '1' && shape[0] <= '4');
+            if (!known) return 0;
+            return base[0] == 'f' || base[0] == 'h' || base[0] == 'd' ? 2 : 1;
+        }
+        return 0;
+    }
+
     // (...) of constants, operators and casts: as Constant() says.
     int Group(size_t open, size_t close) {
         const std::vector<Token>& tokens = Tokens();
@@ -196,21 +212,70 @@ public:
         if (Punct(left, ')')) {
             const size_t open = Match(left, -1);
             if (open >= tokens.size()) return false;
-            if (open > 0 && tokens[open - 1].kind == Tok::Ident) return false;  // a call
-            leftKind = Group(open, left);
-            left = open;
+            if (open > 0 && tokens[open - 1].kind == Tok::Ident) {
+                // A constructor or an intrinsic of constants
+                // ("float4(7.5, 1, 1, 1) % 2.0", "abs(-7.5) % 2.0") folds
+                // too; fmod of a call that does not fold is the same number.
+                const int arguments = Group(open, left);
+                if (arguments == 0) return false;
+                leftKind = std::max(TypeKind(open - 1), arguments);
+                left = open - 1;
+            } else {
+                leftKind = Group(open, left);
+                left = open;
+            }
         } else {
             leftKind = Constant(left);
+        }
+        // "(float)15 % 4": a cast before the constant.
+        if (leftKind != 0 && left >= 3 && Punct(left - 1, ')') && Punct(left - 3, '(') &&
+            TypeKind(left - 2) != 0) {
+            leftKind = std::max(leftKind, TypeKind(left - 2));
+            left -= 3;
+        }
+        // "2 * 7.5 % 5.0" is "(2 * 7.5) % 5.0": the constants multiplied or
+        // divided before the % are its left operand.
+        while (leftKind != 0 && left >= 2 && (Punct(left - 1, '*') || Punct(left - 1, '/'))) {
+            size_t before = left - 2;
+            int kind = 0;
+            if (Punct(before, ')')) {
+                const size_t open = Match(before, -1);
+                if (open >= tokens.size() || (open > 0 && tokens[open - 1].kind == Tok::Ident))
+                    break;
+                kind = Group(open, before);
+                before = open;
+            } else {
+                kind = Constant(before);
+            }
+            if (kind == 0) break;
+            leftKind = std::max(leftKind, kind);
+            left = before;
         }
         if (Punct(right, '-') || Punct(right, '+')) ++right;
         if (right >= tokens.size()) return false;
         size_t rightEnd = right;
+        // "% (float)2": a cast before the constant.
+        if (Punct(right, '(') && right + 3 < tokens.size() && Punct(right + 2, ')') &&
+            TypeKind(right + 1) != 0) {
+            rightKind = TypeKind(right + 1);
+            right += 3;
+            rightEnd = right;
+            if (Punct(right, '-') || Punct(right, '+')) ++right, ++rightEnd;
+        }
         if (Punct(right, '(')) {
             rightEnd = Match(right, 1);
             if (rightEnd >= tokens.size()) return false;
-            rightKind = Group(right, rightEnd);
+            const int group = Group(right, rightEnd);
+            rightKind = group == 0 ? 0 : std::max(rightKind, group);
+        } else if (tokens[right].kind == Tok::Ident && Punct(right + 1, '(')) {
+            // A constructor or an intrinsic of constants: "% abs(-2.0)".
+            rightEnd = Match(right + 1, 1);
+            if (rightEnd >= tokens.size()) return false;
+            const int arguments = Group(right + 1, rightEnd);
+            rightKind = arguments == 0 ? 0 : std::max({rightKind, TypeKind(right), arguments});
         } else {
-            rightKind = Constant(right);
+            const int constant = Constant(right);
+            rightKind = constant == 0 ? 0 : std::max(rightKind, constant);
         }
         if (leftKind == 0 || rightKind == 0 || std::max(leftKind, rightKind) < 2) return false;
         if (!Unbound(&left) || Punct(rightEnd + 1, '.') || Punct(rightEnd + 1, '[') ||

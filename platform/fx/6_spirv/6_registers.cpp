@@ -73,7 +73,14 @@ void RegisterPass::ApplyMajorities() {
                 m_.MemberDecoration(id, i, spv::DecorationColMajor) == nullptr) {
                 continue;  // not a matrix
             }
-            const std::string name = m_.MemberName(id, i);
+            std::string name = m_.MemberName(id, i);
+            // A global the code writes is still the parameter of its name
+            // with the suffix (CopyWrittenGlobals names it back).
+            const std::string suffix = kWrittenSuffix;
+            if (id == blockType_ && name.size() > suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                name.resize(name.size() - suffix.size());
+            }
             for (const MatrixMajority& mm : g_.majorities) {
                 if (mm.owner != owner || mm.member != name) continue;
                 // The decoration is there: only its kind changes, in place.

@@ -152,6 +152,17 @@ uint32_t LoadByParts(SpvModule& module, uint32_t base, std::vector<uint32_t> ind
         words.insert(words.end(), indices.begin(), indices.end());
         out->push_back({spv::OpAccessChain, std::move(words)});
         out->push_back({spv::OpLoad, {type, loaded, chain}});
+        // The block holds a bool as an integer: a copy into bools (a
+        // global the code writes) is true where it is not 0.
+        const SpvInstruction* target = to != type ? module.Def(to) : nullptr;
+        if (target != nullptr && target->op == spv::OpTypeVector)
+            target = module.Def(target->words[1]);
+        if (target != nullptr && target->op == spv::OpTypeBool) {
+            const uint32_t zero = module.DeclareConstant(spv::OpConstantNull, type, {});
+            const uint32_t test = module.NewId();
+            out->push_back({spv::OpINotEqual, {to, test, loaded, zero}});
+            return test;
+        }
         return loaded;
     }
     const SpvInstruction target = *module.Def(to);

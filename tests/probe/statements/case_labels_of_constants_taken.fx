@@ -1,10 +1,12 @@
 // Literals, static const globals and const locals, with arithmetic, are
-// constant labels.
+// constant labels (another function's variable of the same name changes
+// nothing).
 //? entry ps_3_0 main()
 //? ps c0 = 5 0 0 0
 //? expect 0.5 0.25 0 1
 static const int K = 3;
 float4 k : register(c0);
+float scaled(float K) { return K * 2; }
 float4 main() : COLOR0
 {
     const int L = 4;

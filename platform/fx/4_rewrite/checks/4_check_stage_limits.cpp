@@ -183,11 +183,11 @@ struct StageLimits {
     bool RunTimeValue(size_t i, const FunctionOutline& entry) const {
         for (const Declarator& d : entry.params)
             if (d.name != npos && code.Text(d.name) == code.Text(i)) return true;
-        auto it = outline.names.find(code.Text(i));
-        if (it == outline.names.end() || !it->second.uniform || it->second.type == npos) return false;
-        for (size_t k = it->second.type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
+        const NameType* it = outline.Declared(code, i);
+        if (it == nullptr || !it->uniform || it->type == npos) return false;
+        for (size_t k = it->type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
             if (code.Text(k) == "const") return false;
-        return ShapeOf(code.Text(it->second.type)).rows > 0;
+        return ShapeOf(code.Text(it->type)).rows > 0;
     }
 
     // "[unroll] for (...; TEST; ...)" / "[unroll] while (TEST)" where TEST is
@@ -251,9 +251,9 @@ struct StageLimits {
                                           ", which has no loop instructions (its loops unroll)");
                 }
                 if (maxSamplers == 0 || code.Punct(i - 1) == '.') continue;
-                auto it = outline.names.find(w);
-                if (it == outline.names.end() || it->second.type == npos ||
-                    !IsSamplerType(code.Text(it->second.type)) || !it->second.uniform ||
+                const NameType* it = outline.Declared(code, i);
+                if (it == nullptr || it->type == npos || !IsSamplerType(code.Text(it->type)) ||
+                    !it->uniform ||
                     !samplers.insert(w).second) {
                     continue;
                 }

@@ -109,9 +109,9 @@ struct Statements {
         }
         for (const Declarator& d : fn.params)
             if (d.name != npos && code.Text(d.name) == name) return constBefore(d.type);
-        auto it = outline.names.find(name);
-        if (it == outline.names.end() || it->second.type == npos) return false;
-        return it->second.name < fn.returnType && constBefore(it->second.type);
+        const NameType* it = outline.Declared(code, use);
+        if (it == nullptr || it->type == npos) return false;
+        return it->name < fn.returnType && constBefore(it->type);
     }
 
     // Statements in one function's body.
@@ -411,9 +411,9 @@ struct Statements {
                 (i > 0 && (code.Punct(i - 1) == '.' || code.IsIdent(i - 1)))) {
                 continue;
             }
-            auto it = outline.names.find(code.Text(i));
-            if (it == outline.names.end() || it->second.type == npos || it->second.name == i ||
-                !IsSamplerType(code.Text(it->second.type))) {
+            const NameType* it = outline.Declared(code, i);
+            if (it == nullptr || it->type == npos || it->name == i ||
+                !IsSamplerType(code.Text(it->type))) {
                 continue;
             }
             Error(i, Quoted(i) + " is a sampler: it cannot be assigned to");

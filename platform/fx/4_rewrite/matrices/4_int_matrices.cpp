@@ -201,8 +201,7 @@ const NameType* IntMatrices::Declared(size_t i) const {
         auto it = locals.find(name);
         if (it != locals.end()) return &it->second;
     }
-    auto it = outline_.names.find(name);
-    return it == outline_.names.end() ? nullptr : &it->second;
+    return outline_.Declared(code_, i);
 }
 
 // The parameters and locals f declares ("[qualifiers] TYPE NAME ...,

@@ -35,6 +35,10 @@ public:
         for (const auto& [name, declared] : outline.names) {
             if (declared.type != npos && matrix(declared.type)) matrixNames_.insert(name);
         }
+        for (const auto& [name, list] : outline.scoped) {
+            for (const ScopedName& d : list)
+                if (d.declared.type != npos && matrix(d.declared.type)) matrixNames_.insert(name);
+        }
         for (const StructOutline& st : outline.structs) {
             for (const Declarator& m : st.members) {
                 if (m.type != npos && m.name != npos && matrix(m.type))

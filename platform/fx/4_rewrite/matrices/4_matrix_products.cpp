@@ -282,6 +282,15 @@ std::vector<uint32_t> MatrixWords(const Code& code, const HlslOutline& outline) 
         if (declared.type != npos && declared.name != npos && holds(code.Text(declared.type)))
             words.push_back(code.Token(declared.name).text);
     }
+    // A name declared as a matrix in one function and as another type in
+    // another is a matrix's name too (names holds neither type).
+    for (const auto& [name, list] : outline.scoped) {
+        for (const ScopedName& d : list) {
+            if (d.declared.type == npos || !holds(code.Text(d.declared.type))) continue;
+            words.push_back(code.Token(d.declared.name).text);
+            break;
+        }
+    }
     for (const FunctionOutline& f : outline.functions) {
         if (holds(code.Text(f.name - 1))) words.push_back(code.Token(f.name).text);
     }
