@@ -23,7 +23,7 @@
 //   determinant of a matrix that is not square;
 // - in code an entry point reaches: a global of a resource type of shader
 //   model 4 and later (a StructuredBuffer, an RWTexture2D, a Texture2DArray,
-//   ...); a tbuffer anywhere.
+//   ...).
 // Recursion and calls of functions defined nowhere are the "calls" check's
 // (language/4_calls.h).
 #include <algorithm>
@@ -565,10 +565,6 @@ struct Statements {
     void LaterResources(const std::vector<std::string>& entries) {
         std::map<std::string_view, std::string_view> resources;
         for (size_t i = 0; i + 1 < code.size(); ++i) {
-            if (Word(i, "tbuffer") && code.IsIdent(i + 1)) {
-                Error(i, "'tbuffer' is a buffer of textures, which shader models 2 and 3 do not "
-                         "have (their constants are a cbuffer's)");
-            }
             // Each of these names starts with one of six capitals.
             if (!code.IsIdent(i) ||
                 std::string_view("ABCRST").find(code.Text(i)[0]) == std::string_view::npos ||

@@ -23,9 +23,10 @@ struct StaticCall {
 };
 
 // The statement of global scope [first, end) (end at its ';') when it is
-// such a declaration.
+// such a declaration. One that reads a static already moved moves too: at
+// the declaration that static is still without its value.
 bool ReadStatic(const Code& code, const HlslOutline& outline, size_t first, size_t end,
-                StaticCall* out) {
+                const std::vector<std::string_view>& moved, StaticCall* out) {
     bool isStatic = false;
     StaticCall s;
     s.end = end;
@@ -45,8 +46,9 @@ bool ReadStatic(const Code& code, const HlslOutline& outline, size_t first, size
     s.name = s.equals - 1;
     bool calls = false;
     for (size_t i = s.equals + 1; i + 1 < end && !calls; ++i)
-        calls = code.IsIdent(i) && code.Punct(i + 1) == '(' && code.Punct(i - 1) != '.' &&
-                !outline.Functions(code.Text(i)).empty();
+        calls = code.IsIdent(i) && code.Punct(i - 1) != '.' &&
+                ((code.Punct(i + 1) == '(' && !outline.Functions(code.Text(i)).empty()) ||
+                 std::find(moved.begin(), moved.end(), code.Text(i)) != moved.end());
     if (!calls || code.Punct(s.equals + 1) == '{') return false;
     *out = s;
     return true;
@@ -74,6 +76,7 @@ bool MoveStaticCalls(TokenRewriteState& state) {
         for (size_t i = DeclarationStart(code, f); i <= f.end && i < code.size(); ++i)
             inFunction[i] = true;
     std::vector<StaticCall> found;
+    std::vector<std::string_view> moved;
     for (size_t i = 0; i < code.size();) {
         if (inFunction[i]) {
             ++i;
@@ -84,8 +87,10 @@ bool MoveStaticCalls(TokenRewriteState& state) {
             if (code.Punct(i) == '(' || code.Punct(i) == '[' || code.Punct(i) == '{')
                 i = std::min(code.Closing(i), code.size() - 1);
         StaticCall s;
-        if (i < code.size() && code.Punct(i) == ';' && ReadStatic(code, outline, first, i, &s))
+        if (i < code.size() && code.Punct(i) == ';' && ReadStatic(code, outline, first, i, moved, &s)) {
             found.push_back(s);
+            moved.push_back(code.Text(s.name));
+        }
         if (i == first || (i < code.size() && code.Punct(i) == ';')) ++i;
     }
     if (found.empty()) return true;
