@@ -83,6 +83,24 @@ std::vector<int> SwizzleElements(std::string_view field, Shape shape) {
     return out;
 }
 
+// "baseN(e0, e1, ...)" of the elements that element() writes, or the one
+// element bare; at() makes a token at the use.
+template <typename At, typename Element>
+std::vector<SourceToken> ElementVector(const std::string& base, const std::vector<int>& elements,
+                                       At at, Element element) {
+    std::vector<SourceToken> out;
+    if (elements.size() > 1) {
+        out.push_back(at(Tok::Ident, base + std::to_string(elements.size())));
+        out.push_back(at(Tok::Punct, "("));
+    }
+    for (size_t k = 0; k < elements.size(); ++k) {
+        if (k > 0) out.push_back(at(Tok::Punct, ","));
+        element(&out, elements[k]);
+    }
+    if (elements.size() > 1) out.push_back(at(Tok::Punct, ")"));
+    return out;
+}
+
 // "m[i][0]" on an Nx1 matrix made a vector (or an array of N): its row i
 // is the one element, so the column's index after the row's closing
 // bracket at close goes.
@@ -233,17 +251,9 @@ void ElementArraysOfArrays(const TokenStream& s, const Code& code, const HlslOut
                     end += 3;
                 for (int k = 0; k < n; ++k) elements.push_back(k);
             }
-            std::vector<SourceToken> out;
-            if (elements.size() > 1) {
-                out.push_back(make(Tok::Ident, base + std::to_string(elements.size()), i));
-                out.push_back(make(Tok::Punct, "(", i));
-            }
-            for (size_t k = 0; k < elements.size(); ++k) {
-                if (k > 0) out.push_back(make(Tok::Punct, ",", i));
-                element(&out, elements[k]);
-            }
-            if (elements.size() > 1) out.push_back(make(Tok::Punct, ")", i));
-            edits->list.push_back({code.At(i), code.At(end - 1) + 1, std::move(out)});
+            auto at = [&](Tok kind, const std::string& text) { return make(kind, text, i); };
+            edits->list.push_back(
+                {code.At(i), code.At(end - 1) + 1, ElementVector(base, elements, at, element)});
         }
     }
 }
@@ -342,20 +352,15 @@ void MemberUses(const TokenStream& s, const Code& code, size_t member, Shape sha
         if (elements.empty()) continue;
         std::vector<SourceToken> prefix(s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(start)),
                                         s.tokens.begin() + static_cast<std::ptrdiff_t>(code.At(i) + 1));
-        std::vector<SourceToken> out;
-        if (elements.size() > 1) {
-            out.push_back(make(Tok::Ident, base + std::to_string(elements.size()), i));
-            out.push_back(make(Tok::Punct, "(", i));
-        }
-        for (size_t k = 0; k < elements.size(); ++k) {
-            if (k > 0) out.push_back(make(Tok::Punct, ",", i));
-            out.insert(out.end(), prefix.begin(), prefix.end());
-            out.push_back(make(Tok::Punct, "[", i));
-            out.push_back(make(Tok::Number, std::to_string(elements[k]), i));
-            out.push_back(make(Tok::Punct, "]", i));
-        }
-        if (elements.size() > 1) out.push_back(make(Tok::Punct, ")", i));
-        edits->list.push_back({code.At(start), code.At(end - 1) + 1, std::move(out)});
+        auto at = [&](Tok kind, const std::string& text) { return make(kind, text, i); };
+        auto element = [&](std::vector<SourceToken>* out, int k) {
+            out->insert(out->end(), prefix.begin(), prefix.end());
+            out->push_back(at(Tok::Punct, "["));
+            out->push_back(at(Tok::Number, std::to_string(k)));
+            out->push_back(at(Tok::Punct, "]"));
+        };
+        edits->list.push_back(
+            {code.At(start), code.At(end - 1) + 1, ElementVector(base, elements, at, element)});
     }
 }
 
