@@ -14,6 +14,7 @@
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 #include "platform/fx/4_rewrite/checks/4_check_operands.h"
 #include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
+#include "platform/fx/4_rewrite/declarations/4_bool_outputs.h"
 #include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
 #include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
 #include "platform/fx/4_rewrite/declarations/4_static_calls.h"
@@ -111,6 +112,10 @@ constexpr std::array kRewrites = {
     // After the checks, which tell an output's "_centroid" from an input's
     // by the name the user wrote; its place after them is free.
     TokenRewrite{"semantic_spellings", RespellSemantics},
+    // After the checks, which read the bool the user wrote; after
+    // semantic_spellings, whose semantics it reads as the registers they
+    // name; before the reshaping rewrites, which then read a float output.
+    TokenRewrite{"bool_outputs", FloatBoolOutputs},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.
