@@ -287,26 +287,59 @@ struct Statements {
         }
     }
 
-    // TYPE KEYWORD followed by what follows a declared name.
+    // The type of the declaration whose list the ',' at comma continues
+    // ("float a = 1, b"); npos when the comma separates no declarators (a
+    // call's arguments, an initializer list's values).
+    size_t ListedType(size_t comma) const {
+        int depth = 0;
+        size_t start = comma;
+        while (start > 0) {
+            const char c = code.Punct(start - 1);
+            if (c == ')' || c == ']') ++depth;
+            if (c == '(' || c == '[') {
+                if (depth == 0) return npos;
+                --depth;
+            }
+            if (depth == 0 && (c == ';' || c == '{' || c == '}')) break;
+            --start;
+        }
+        for (size_t j = start; j + 1 < comma; ++j) {
+            if (!code.IsIdent(j)) return npos;
+            if (code.IsIdent(j + 1)) {
+                const std::string_view type = code.Text(j);
+                if (ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0) return j;
+            }
+        }
+        return npos;
+    }
+
+    // TYPE KEYWORD, or a KEYWORD after a declaration list's comma, followed
+    // by what follows a declared name. The effect's own keywords are
+    // KeywordNames' (4_check_hlsl.cpp), said once there.
     void KeywordsAsNames() {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
-            if (!code.IsIdent(i) || !code.IsIdent(i - 1)) continue;
+            if (!code.IsIdent(i) || (!code.IsIdent(i - 1) && code.Punct(i - 1) != ',')) continue;
             const char next = code.Punct(i + 1);
             if (next != ';' && next != '=' && next != '[' && next != ',' && next != ')') continue;
             const std::string_view w = code.Text(i);
+            if (IsTechniqueKeyword(w)) continue;
             // (Spelled exactly: "float Texture" is a name, as the effect's state is.)
             const bool keyword =
                 OneOf(w, {"sampler", "sampler1D", "sampler2D", "sampler3D", "samplerCUBE",
                           "texture", "texture1D", "texture2D", "texture3D", "textureCUBE"}) ||
                 OneOf(w, {"in", "out", "inout", "return", "if", "else", "for", "while", "do",
                           "switch", "case", "default", "break", "continue", "discard", "struct",
-                          "typedef", "true", "false", "void", "compile", "technique", "pass"}) ||
+                          "typedef", "true", "false", "void", "compile", "pass"}) ||
                 // Keywords of the language's later shader models, which its
                 // compiler reserves for every model.
                 OneOf(w, {"point", "line", "lineadj", "triangle", "triangleadj", "linear",
                           "centroid", "nointerpolation", "noperspective", "snorm", "unorm",
                           "globallycoherent", "precise", "string", "vector", "matrix", "shared"});
             if (!keyword) continue;
+            if (code.Punct(i - 1) == ',') {
+                if (ListedType(i - 1) != npos) Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
+                continue;
+            }
             const std::string_view type = code.Text(i - 1);
             if (ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0)
                 Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
