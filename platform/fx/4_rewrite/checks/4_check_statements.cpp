@@ -13,8 +13,9 @@
 //   string);
 // - a keyword as a variable's name ("float in = 1;", "float sampler;"); a
 //   word the language reserves (enum, template, sizeof, ...) anywhere;
-// - a number that is no literal ("1.0q", "1.0.0", "0x"), a character
-//   literal ('a': HLSL has none), groupshared (compute shaders' storage);
+// - a number that is no literal ("1.0q", "1.0.0", "0x"), an integer
+//   literal past 32 bits, a character literal ('a': HLSL has none),
+//   groupshared (compute shaders' storage);
 // - a loop without a condition ("for (;;)", "while (true)") and without
 //   break or return: it never ends;
 // - a function declared again with the same parameters and another return
@@ -504,10 +505,27 @@ struct Statements {
         return (xyzw || rgba) && IsNumber(n.substr(0, dot));
     }
 
+    // An integer literal (decimal, octal after a 0, hex after 0x) past
+    // 32 bits.
+    static bool TooLargeInteger(std::string_view n) {
+        const bool hex = n.size() > 2 && n[0] == '0' && (n[1] == 'x' || n[1] == 'X');
+        if (!hex && n.find_first_of(".eE") != std::string_view::npos) return false;
+        if (hex) n.remove_prefix(2);
+        while (!n.empty() && std::string_view("uUlL").find(n.back()) != std::string_view::npos)
+            n.remove_suffix(1);
+        const bool octal = !hex && n.size() > 1 && n[0] == '0';
+        while (n.size() > 1 && n[0] == '0') n.remove_prefix(1);
+        if (hex) return n.size() > 8;
+        if (octal) return n.size() > 11 || (n.size() == 11 && n[0] > '3');
+        return n.size() > 10 || (n.size() == 10 && n > "4294967295");
+    }
+
     void Literals() {
         for (size_t i = 0; i < code.size(); ++i) {
             if (code.Token(i).kind == Tok::Number && !IsNumberOrSwizzle(code.Text(i))) {
                 Error(i, Quoted(i) + " is not a number");
+            } else if (code.Token(i).kind == Tok::Number && TooLargeInteger(code.Text(i))) {
+                Error(i, Quoted(i) + ": an integer literal too large for 32 bits");
             } else if (code.Token(i).kind == Tok::Number && i + 1 < code.size() &&
                        code.Token(i + 1).kind == Tok::Number && code.Text(i + 1)[0] == '.') {
                 // "1.0.0": the number ends at its second '.', which starts
