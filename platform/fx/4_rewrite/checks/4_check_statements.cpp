@@ -11,6 +11,7 @@
 //   assigned to; an array or struct incremented or decremented; a switch
 //   on a vector, matrix, array or struct; a case without a label (or with a
 //   string);
+// - an empty declaration in a struct ("float a;;");
 // - a keyword as a variable's name ("float in = 1;", "float sampler;"); a
 //   word the language reserves (enum, template, sizeof, ...) anywhere;
 // - a number that is no literal ("1.0q", "1.0.0", "0x"), an integer
@@ -520,6 +521,16 @@ struct Statements {
         return n.size() > 10 || (n.size() == 10 && n > "4294967295");
     }
 
+    // "struct S { float a;; };": a struct's body holds member declarations
+    // only, and an empty one is none.
+    void EmptyMembers() {
+        for (const StructOutline& st : outline.structs)
+            for (size_t i = st.open + 1; i < st.close; ++i)
+                if (code.Punct(i) == ';' && (code.Punct(i - 1) == ';' || code.Punct(i - 1) == '{'))
+                    Error(i, "an empty declaration in struct '" + std::string(code.Text(st.name)) +
+                                 "': a struct holds member declarations only");
+    }
+
     void Literals() {
         for (size_t i = 0; i < code.size(); ++i) {
             if (code.Token(i).kind == Tok::Number && !IsNumberOrSwizzle(code.Text(i))) {
@@ -669,6 +680,7 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.ReservedWords();
     s.SamplerAssignments();
     s.Literals();
+    s.EmptyMembers();
     s.ReturnTypes();
     for (const FunctionOutline& fn : outline.functions) {
         if (fn.body == npos) continue;
