@@ -14,11 +14,13 @@
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 #include "platform/fx/4_rewrite/checks/4_check_operands.h"
 #include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
+#include "platform/fx/4_rewrite/declarations/4_bool_outputs.h"
 #include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
 #include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
 #include "platform/fx/4_rewrite/declarations/4_static_calls.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
+#include "platform/fx/4_rewrite/language/4_default_arguments.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
 #include "platform/fx/4_rewrite/language/4_local_structs.h"
@@ -111,6 +113,13 @@ constexpr std::array kRewrites = {
     // After the checks, which tell an output's "_centroid" from an input's
     // by the name the user wrote; its place after them is free.
     TokenRewrite{"semantic_spellings", RespellSemantics},
+    // After the checks, which read the bool the user wrote; after
+    // semantic_spellings, whose semantics it reads as the registers they
+    // name; before the reshaping rewrites, which then read a float output.
+    TokenRewrite{"bool_outputs", FloatBoolOutputs},
+    // After the checks, which read the calls as the user wrote them; before
+    // the reshaping rewrites, which then read every call's arguments.
+    TokenRewrite{"default_arguments", WriteDefaultArguments},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.

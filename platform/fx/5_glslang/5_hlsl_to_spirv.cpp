@@ -16,6 +16,7 @@
 #include "platform/fx/5_glslang/5_passes.h"
 #include "platform/fx/5_glslang/5_tree.h"
 #include "platform/fx/5_glslang/5_text_rewrites.h"
+#include "platform/fx/shared/made_names.h"
 #include "platform/fx/shared/text_edits.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
@@ -276,20 +277,10 @@ std::string Preamble(const StageSource& source) {
     return preamble;
 }
 
-// Our names for the preamble's functions back to the user's, and the
-// user's functions named as intrinsics (fx_user_NAME_, 4_intrinsic_overloads)
-// back to NAME.
+// Our names for the preamble's functions and the rewrites' names
+// (made_names.h) back to the user's.
 void UserNames(std::string* text) {
-    for (size_t at = text->find("fx_user_"); at != std::string::npos; at = text->find("fx_user_", at)) {
-        size_t end = at + 8;
-        while (end < text->size() && IsWordChar((*text)[end])) ++end;
-        if (end > at + 9 && (*text)[end - 1] == '_') {
-            text->erase(end - 1, 1);
-            text->erase(at, 8);
-        } else {
-            at = end;
-        }
-    }
+    SayUserNames(text);
     for (const char* user : {"lit", "sign", "faceforward", "modf", "frexp", "sincos"}) {
         const std::string ours = std::string("fx_") + user + "_";
         TextEdits edits;

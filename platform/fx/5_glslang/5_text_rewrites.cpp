@@ -209,6 +209,8 @@ public:
         const std::vector<Token>& tokens = Tokens();
         size_t left = i - 1, right = i + 1;
         int leftKind = 0, rightKind = 0;
+        // "float2(7.5, 1).x % 2.0": a swizzle of a constructor or a group.
+        if (left >= 2 && Swizzle(left) && Punct(left - 1, '.') && Punct(left - 2, ')')) left -= 2;
         if (Punct(left, ')')) {
             const size_t open = Match(left, -1);
             if (open >= tokens.size()) return false;
@@ -277,6 +279,11 @@ public:
             const int constant = Constant(right);
             rightKind = constant == 0 ? 0 : std::max(rightKind, constant);
         }
+        if (Punct(rightEnd, ')')) {
+            // "% float2(2, 2).x"
+            if (rightEnd + 2 < tokens.size() && Punct(rightEnd + 1, '.') && Swizzle(rightEnd + 2))
+                rightEnd += 2;
+        }
         if (leftKind == 0 || rightKind == 0 || std::max(leftKind, rightKind) < 2) return false;
         if (!Unbound(&left) || Punct(rightEnd + 1, '.') || Punct(rightEnd + 1, '[') ||
             Punct(rightEnd + 1, '(')) {
@@ -288,6 +295,14 @@ public:
     }
 
 private:
+    // A swizzle's letters at i (".x", ".rgb").
+    bool Swizzle(size_t i) const {
+        if (Tokens()[i].kind != Tok::Ident) return false;
+        const std::string t = tokenized_.Text(i);
+        return t.size() <= 4 && (t.find_first_not_of("xyzw") == std::string::npos ||
+                                 t.find_first_not_of("rgba") == std::string::npos);
+    }
+
     // Takes a sign of its own (not a subtraction) before the left operand
     // with it; false if an operator binding tighter than % comes before.
     bool Unbound(size_t* at) const {

@@ -23,8 +23,8 @@ void MoveMap(SourceMap* map, const std::vector<TextMove>& moves);
 std::string SplitSwizzleAssignments(const std::string& hlsl, std::vector<TextMove>* moves);
 
 // "7.5 % -5.0" as "fmod(7.5, -5.0)" where both sides are constants (a
-// literal, a name declared const with a value, or a parenthesised group of
-// them) and one a float: glslang folds % of float constants floored, fmod
+// literal, a name declared const with a value, a parenthesised group of
+// them, a constructor of them, swizzled too) and one a float: glslang folds % of float constants floored, fmod
 // the preamble keeps unfolded.
 std::string RemainderOfConstantsAsFmod(const std::string& hlsl, std::vector<TextMove>* moves);
 

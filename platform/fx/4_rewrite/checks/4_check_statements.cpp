@@ -11,10 +11,12 @@
 //   assigned to; an array or struct incremented or decremented; a switch
 //   on a vector, matrix, array or struct; a case without a label (or with a
 //   string);
+// - an empty declaration in a struct ("float a;;");
 // - a keyword as a variable's name ("float in = 1;", "float sampler;"); a
 //   word the language reserves (enum, template, sizeof, ...) anywhere;
-// - a number that is no literal ("1.0q", "1.0.0", "0x"), a character
-//   literal ('a': HLSL has none), groupshared (compute shaders' storage);
+// - a number that is no literal ("1.0q", "1.0.0", "0x"), an integer
+//   literal past 32 bits, a character literal ('a': HLSL has none),
+//   groupshared (compute shaders' storage);
 // - a loop without a condition ("for (;;)", "while (true)") and without
 //   break or return: it never ends;
 // - a function declared again with the same parameters and another return
@@ -287,26 +289,59 @@ struct Statements {
         }
     }
 
-    // TYPE KEYWORD followed by what follows a declared name.
+    // The type of the declaration whose list the ',' at comma continues
+    // ("float a = 1, b"); npos when the comma separates no declarators (a
+    // call's arguments, an initializer list's values).
+    size_t ListedType(size_t comma) const {
+        int depth = 0;
+        size_t start = comma;
+        while (start > 0) {
+            const char c = code.Punct(start - 1);
+            if (c == ')' || c == ']') ++depth;
+            if (c == '(' || c == '[') {
+                if (depth == 0) return npos;
+                --depth;
+            }
+            if (depth == 0 && (c == ';' || c == '{' || c == '}')) break;
+            --start;
+        }
+        for (size_t j = start; j + 1 < comma; ++j) {
+            if (!code.IsIdent(j)) return npos;
+            if (code.IsIdent(j + 1)) {
+                const std::string_view type = code.Text(j);
+                if (ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0) return j;
+            }
+        }
+        return npos;
+    }
+
+    // TYPE KEYWORD, or a KEYWORD after a declaration list's comma, followed
+    // by what follows a declared name. The effect's own keywords are
+    // KeywordNames' (4_check_hlsl.cpp), said once there.
     void KeywordsAsNames() {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
-            if (!code.IsIdent(i) || !code.IsIdent(i - 1)) continue;
+            if (!code.IsIdent(i) || (!code.IsIdent(i - 1) && code.Punct(i - 1) != ',')) continue;
             const char next = code.Punct(i + 1);
             if (next != ';' && next != '=' && next != '[' && next != ',' && next != ')') continue;
             const std::string_view w = code.Text(i);
+            if (IsTechniqueKeyword(w)) continue;
             // (Spelled exactly: "float Texture" is a name, as the effect's state is.)
             const bool keyword =
                 OneOf(w, {"sampler", "sampler1D", "sampler2D", "sampler3D", "samplerCUBE",
                           "texture", "texture1D", "texture2D", "texture3D", "textureCUBE"}) ||
                 OneOf(w, {"in", "out", "inout", "return", "if", "else", "for", "while", "do",
                           "switch", "case", "default", "break", "continue", "discard", "struct",
-                          "typedef", "true", "false", "void", "compile", "technique", "pass"}) ||
+                          "typedef", "true", "false", "void", "compile", "pass"}) ||
                 // Keywords of the language's later shader models, which its
                 // compiler reserves for every model.
                 OneOf(w, {"point", "line", "lineadj", "triangle", "triangleadj", "linear",
                           "centroid", "nointerpolation", "noperspective", "snorm", "unorm",
                           "globallycoherent", "precise", "string", "vector", "matrix", "shared"});
             if (!keyword) continue;
+            if (code.Punct(i - 1) == ',') {
+                if (ListedType(i - 1) != npos) Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
+                continue;
+            }
             const std::string_view type = code.Text(i - 1);
             if (ShapeOf(type).rows > 0 || outline.structsNamed.count(type) != 0)
                 Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
@@ -471,10 +506,37 @@ struct Statements {
         return (xyzw || rgba) && IsNumber(n.substr(0, dot));
     }
 
+    // An integer literal (decimal, octal after a 0, hex after 0x) past
+    // 32 bits.
+    static bool TooLargeInteger(std::string_view n) {
+        const bool hex = n.size() > 2 && n[0] == '0' && (n[1] == 'x' || n[1] == 'X');
+        if (!hex && n.find_first_of(".eE") != std::string_view::npos) return false;
+        if (hex) n.remove_prefix(2);
+        while (!n.empty() && std::string_view("uUlL").find(n.back()) != std::string_view::npos)
+            n.remove_suffix(1);
+        const bool octal = !hex && n.size() > 1 && n[0] == '0';
+        while (n.size() > 1 && n[0] == '0') n.remove_prefix(1);
+        if (hex) return n.size() > 8;
+        if (octal) return n.size() > 11 || (n.size() == 11 && n[0] > '3');
+        return n.size() > 10 || (n.size() == 10 && n > "4294967295");
+    }
+
+    // "struct S { float a;; };": a struct's body holds member declarations
+    // only, and an empty one is none.
+    void EmptyMembers() {
+        for (const StructOutline& st : outline.structs)
+            for (size_t i = st.open + 1; i < st.close; ++i)
+                if (code.Punct(i) == ';' && (code.Punct(i - 1) == ';' || code.Punct(i - 1) == '{'))
+                    Error(i, "an empty declaration in struct '" + std::string(code.Text(st.name)) +
+                                 "': a struct holds member declarations only");
+    }
+
     void Literals() {
         for (size_t i = 0; i < code.size(); ++i) {
             if (code.Token(i).kind == Tok::Number && !IsNumberOrSwizzle(code.Text(i))) {
                 Error(i, Quoted(i) + " is not a number");
+            } else if (code.Token(i).kind == Tok::Number && TooLargeInteger(code.Text(i))) {
+                Error(i, Quoted(i) + ": an integer literal too large for 32 bits");
             } else if (code.Token(i).kind == Tok::Number && i + 1 < code.size() &&
                        code.Token(i + 1).kind == Tok::Number && code.Text(i + 1)[0] == '.') {
                 // "1.0.0": the number ends at its second '.', which starts
@@ -618,6 +680,7 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.ReservedWords();
     s.SamplerAssignments();
     s.Literals();
+    s.EmptyMembers();
     s.ReturnTypes();
     for (const FunctionOutline& fn : outline.functions) {
         if (fn.body == npos) continue;

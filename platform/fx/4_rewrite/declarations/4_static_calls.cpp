@@ -3,6 +3,7 @@
 #include "platform/fx/4_rewrite/declarations/4_static_calls.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -17,9 +18,14 @@ namespace {
 // the effect's functions: code tokens of its const, name, '=' and ';'.
 struct StaticCall {
     size_t constWord = Declarator::npos;
+    size_t type = 0;  // its type's first token
     size_t name = 0;
     size_t equals = 0;
     size_t end = 0;
+    // An initializer list or an array: assigned through a local of its
+    // type, "{ T fx_static_NAME_[N] = { ... }; NAME = fx_static_NAME_; }",
+    // as a list is no value of an assignment.
+    bool throughLocal = false;
 };
 
 // The statement of global scope [first, end) (end at its ';') when it is
@@ -38,20 +44,41 @@ bool ReadStatic(const Code& code, const HlslOutline& outline, size_t first, size
     if (!isStatic) return false;
     for (size_t i = k; i < end; ++i) {
         const char p = code.Punct(i);
-        if (p == ',' || p == '{' || (p == ':' && s.equals == 0)) return false;
-        if (p == '(' || p == '[') i = code.Closing(i);
+        if (p == ',' || (p == ':' && s.equals == 0)) return false;
+        if (p == '{' && (s.equals == 0 || i != s.equals + 1)) return false;
+        if (p == '(' || p == '[' || p == '{') i = code.Closing(i);
         if (p == '=' && s.equals == 0) s.equals = i;
     }
-    if (s.equals == 0 || !code.IsIdent(s.equals - 1)) return false;
-    s.name = s.equals - 1;
+    if (s.equals == 0) return false;
+    const Declarator d = ReadDeclarator(code, k, s.equals);
+    if (d.type == Declarator::npos || d.name == Declarator::npos) return false;
+    s.type = d.type;
+    s.name = d.name;
+    s.throughLocal = d.arrayOpen != Declarator::npos || code.Punct(s.equals + 1) == '{';
     bool calls = false;
     for (size_t i = s.equals + 1; i + 1 < end && !calls; ++i)
         calls = code.IsIdent(i) && code.Punct(i - 1) != '.' &&
                 ((code.Punct(i + 1) == '(' && !outline.Functions(code.Text(i)).empty()) ||
                  std::find(moved.begin(), moved.end(), code.Text(i)) != moved.end());
-    if (!calls || code.Punct(s.equals + 1) == '{') return false;
+    if (!calls) return false;
     *out = s;
     return true;
+}
+
+// "{ T fx_static_NAME_[N] = INIT; NAME = fx_static_NAME_; }" for s.
+void AssignThroughLocal(const Code& code, const TokenStream& hlsl, const StaticCall& s,
+                        std::vector<SourceToken>* out) {
+    const SourceToken& at = code.Token(s.name);
+    const std::string local = "fx_static_" + std::string(code.Text(s.name)) + "_";
+    out->push_back(hlsl.Make(Tok::Punct, "{", at));
+    for (size_t k = s.type; k < s.name; ++k) out->push_back(code.Token(k));
+    out->push_back(hlsl.Make(Tok::Ident, local, at));
+    for (size_t k = s.name + 1; k <= s.end; ++k) out->push_back(code.Token(k));
+    out->push_back(code.Token(s.name));
+    out->push_back(hlsl.Make(Tok::Punct, "=", at));
+    out->push_back(hlsl.Make(Tok::Ident, local, at));
+    out->push_back(hlsl.Make(Tok::Punct, ";", at));
+    out->push_back(hlsl.Make(Tok::Punct, "}", at));
 }
 
 }  // namespace
@@ -99,7 +126,11 @@ bool MoveStaticCalls(TokenRewriteState& state) {
     TokenEdits edits;
     std::vector<SourceToken> assignments;
     for (const StaticCall& s : found) {
-        for (size_t k = s.name; k <= s.end; ++k) assignments.push_back(code.Token(k));
+        if (s.throughLocal) {
+            AssignThroughLocal(code, *state.hlsl, s, &assignments);
+        } else {
+            for (size_t k = s.name; k <= s.end; ++k) assignments.push_back(code.Token(k));
+        }
         if (s.constWord != Declarator::npos)
             edits.Replace(code.At(s.constWord), code.At(s.constWord) + 1, {});
         edits.Replace(code.At(s.equals), code.At(s.end), {});

@@ -12,8 +12,10 @@ class TokenRewriteState;
 // itself ("Recursion detected"), in every stage. The initial value becomes
 // an assignment at the start of each entry point, "g = Twice(k);", where
 // Direct3D 9 computes it too (before the shader's own code); the
-// declaration keeps its place without it (and without const). Lists
-// ("= { F(1), 2 }") and declarations of several names are left alone.
+// declaration keeps its place without it (and without const). A list or
+// an array ("static float a[2] = { F(1), 2 };") is assigned through a
+// local of its type, "{ float fx_static_a_[2] = { F(1), 2 }; a =
+// fx_static_a_; }". Declarations of several names are left alone.
 // Always true.
 bool MoveStaticCalls(TokenRewriteState& state);
 

@@ -7,6 +7,7 @@
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/made_names.h"
 
 namespace fx {
 namespace {
@@ -83,14 +84,14 @@ public:
             if (call.second == npos) {
                 found_ = true;
                 messages_.Add(ErrorAt(code_.Pos(call.first),
-                                      Cat({"'", code_.Text(call.first),
+                                      Cat({"'", UserName(call.first),
                                            "': a function declared but never defined"})));
                 continue;
             }
             if (state_[call.second] == 1) {
                 found_ = true;
                 messages_.Add(ErrorAt(code_.Pos(call.first),
-                                      Cat({"'", code_.Text(call.first),
+                                      Cat({"'", UserName(call.first),
                                            "': a recursive call (shaders cannot recurse)"})));
             }
             From(call.second, depth + 1);
@@ -101,6 +102,13 @@ public:
     bool found() const { return found_; }
 
 private:
+    // The called name as the user wrote it.
+    std::string UserName(size_t at) const {
+        std::string name(code_.Text(at));
+        SayUserNames(&name);
+        return name;
+    }
+
     const Code& code_;
     MessageSink& messages_;
     std::vector<int> state_;  // 0 not met, 1 being walked, 2 done

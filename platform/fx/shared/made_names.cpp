@@ -1,0 +1,45 @@
+#include "platform/fx/shared/made_names.h"
+
+#include <cctype>
+#include <string_view>
+
+namespace fx {
+namespace {
+
+bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// "PREFIXNAME_" (numbered false) or "PREFIXNAME_N_" (numbered true) back
+// to NAME; a word that only starts so stays.
+void SayNamesOf(std::string* text, std::string_view prefix, bool numbered) {
+    for (size_t at = text->find(prefix); at != std::string::npos; at = text->find(prefix, at)) {
+        size_t end = at + prefix.size();
+        while (end < text->size() && IsWordChar((*text)[end])) ++end;
+        const size_t nameStart = at + prefix.size();
+        size_t nameEnd = end;
+        bool ok = nameEnd > nameStart + 1 && (*text)[nameEnd - 1] == '_';
+        if (ok) --nameEnd;
+        if (ok && numbered) {
+            const size_t digits = nameEnd;
+            while (nameEnd > nameStart && std::isdigit(static_cast<unsigned char>((*text)[nameEnd - 1])))
+                --nameEnd;
+            ok = nameEnd < digits && nameEnd > nameStart + 1 && (*text)[nameEnd - 1] == '_';
+            if (ok) --nameEnd;
+        }
+        if (!ok || (at > 0 && IsWordChar((*text)[at - 1]))) {
+            at = end;
+            continue;
+        }
+        text->erase(nameEnd, end - nameEnd);
+        text->erase(at, prefix.size());
+    }
+}
+
+}  // namespace
+
+void SayUserNames(std::string* text) {
+    SayNamesOf(text, "fx_user_", false);
+    SayNamesOf(text, "fx_local_", true);
+    SayNamesOf(text, "fx_prec_", true);
+}
+
+}  // namespace fx

@@ -1,0 +1,14 @@
+// Names the stage-4 rewrites make for the user's (platform/fx internal):
+// said back as the user wrote them wherever a message names one.
+#pragma once
+
+#include <string>
+
+namespace fx {
+
+// Every name of ours in text back to the user's: fx_user_NAME_ (a function
+// named as an intrinsic), fx_local_S_N_ (a struct declared in a function),
+// fx_prec_NAME_N_ (a half or double overload).
+void SayUserNames(std::string* text);
+
+}  // namespace fx
