@@ -173,6 +173,19 @@ bool IsConstant(const std::string& text, const std::string& name) {
     return false;
 }
 
+// "float", "int2", "half3x3": a scalar, vector or matrix type that
+// constructs a value from constants.
+bool IsConstructorName(std::string_view name) {
+    for (std::string_view base : {"float", "int", "uint", "half", "double", "bool", "dword"}) {
+        if (!name.starts_with(base)) continue;
+        const std::string_view rest = name.substr(base.size());
+        auto dim = [](char c) { return c >= '1' && c <= '4'; };
+        return rest.empty() || (rest.size() == 1 && dim(rest[0])) ||
+               (rest.size() == 3 && dim(rest[0]) && rest[1] == 'x' && dim(rest[2]));
+    }
+    return false;
+}
+
 // Whether some fmod call's arguments are all literals and constants, which
 // glslang would fold.
 bool FoldsFmod(const std::string& text) {
@@ -193,7 +206,10 @@ bool FoldsFmod(const std::string& text) {
                 size_t e = i;
                 while (e < text.size() && IsWordChar(text[e])) ++e;
                 const std::string name = text.substr(i, e - i);
-                constant = name == "float" || name == "int" || IsConstant(text, name);
+                // A swizzle, a constructor of constants ("float2(1, -4.5).y")
+                // and a named constant are constants too.
+                const bool swizzle = i > 0 && text[i - 1] == '.';
+                constant = swizzle || IsConstructorName(name) || IsConstant(text, name);
                 i = e - 1;
             }
         }
