@@ -88,8 +88,8 @@ bool Assembler::DependentRead(const AsmInstruction& in, std::string* hlsl) {
     const std::string& n = in.name;
     if (vertex_ || major_ != 1 || minor_ == 4)
         return Fail(in.token, "'" + n + "' is an instruction of ps_1_1 to ps_1_3");
-    const bool spec = n == "texm3x3spec";
-    if (!Expect(in, spec ? 3 : 2)) return false;
+    const bool specular = n == "texm3x3spec";
+    if (!Expect(in, specular ? 3 : 2)) return false;
     const AsmOperand& t = in.operands[0];
     const std::string name = Written(t);
     const std::string src = Paren(Source(in.operands[1]));
@@ -111,10 +111,10 @@ bool Assembler::DependentRead(const AsmInstruction& in, std::string* hlsl) {
         *hlsl = name + " = tex2D(" + s + ", float2(" + coords + "));";
     } else if (n == "texm3x3tex") {
         *hlsl = name + " = texCUBE(" + s + ", float3(" + coords + "));";
-    } else if (spec || n == "texm3x3vspec") {
+    } else if (specular || n == "texm3x3vspec") {
         // The eye vector reflected about the normal the three rows make:
         // 2 N (N.E) / (N.N) - E; vspec's eye is the rows' w components.
-        const std::string eye = spec ? Paren(Source(in.operands[2])) + ".xyz"
+        const std::string eye = specular ? Paren(Source(in.operands[2])) + ".xyz"
                                      : "float3(" + pads_[pads_.size() - 2].second + ".w, " +
                                            pads_[pads_.size() - 1].second + ".w, " + name + ".w)";
         *hlsl = "{ float3 fx_n = float3(" + coords + "); float3 fx_e = " + eye + "; " + name +
