@@ -291,6 +291,14 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
                     }
                 }
             }
+            // The constant states' parameters by their place in the list:
+            // found once here, not at every BeginPass.
+            for (const ConstantSetting& c : p.constants) {
+                size_t at = LoadedPass::kNoParameter;
+                for (size_t i = 0; i < effect->parameters.size() && !c.parameter.empty(); ++i)
+                    if (effect->parameters[i].name == c.parameter) at = i;
+                p.constantParameters.push_back(at);
+            }
             if (b.link) WarnSharedStages(*effect, pass, p.samplers, *b.messages);
             loaded.passes.push_back(std::move(p));
         }

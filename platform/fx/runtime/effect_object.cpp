@@ -339,17 +339,18 @@ private:
     // parameter's current value (a matrix a register per column, as the
     // registers of a column-major matrix hold it) or the literal.
     void WriteConstantStates(const LoadedPass& pass) {
-        for (const ConstantSetting& c : pass.constants) {
+        for (size_t k = 0; k < pass.constants.size(); ++k) {
+            const ConstantSetting& c = pass.constants[k];
             float registers[16] = {};
             int filled = 1;
             if (c.parameter.empty()) {
                 std::copy(c.values.begin(), c.values.begin() + std::min<size_t>(c.values.size(), 4),
                           registers);
             } else {
-                const EffectParameter* p = nullptr;
-                for (const EffectParameter& q : loaded_.parameters)
-                    if (q.name == c.parameter) p = &q;
-                if (p == nullptr) continue;
+                const size_t at = k < pass.constantParameters.size() ? pass.constantParameters[k]
+                                                                     : LoadedPass::kNoParameter;
+                if (at >= loaded_.parameters.size()) continue;
+                const EffectParameter* p = &loaded_.parameters[at];
                 const UINT rows = p->shape.rows;
                 const UINT columns = p->shape.columns;
                 if (p->shape.cls == D3DXPC_MATRIX_ROWS || p->shape.cls == D3DXPC_MATRIX_COLUMNS) {

@@ -73,6 +73,10 @@ struct LoadedPass {
     std::vector<RenderStateSetting> states;
     std::vector<LoadedStageSetting> stageSettings;  // in the order written
     std::vector<ConstantSetting> constants;  // VertexShaderConstant4[0] = <M>, ...
+    // Each constant state's parameter in the effect's list (kNoParameter: a
+    // literal, or a name no parameter has).
+    static constexpr size_t kNoParameter = static_cast<size_t>(-1);
+    std::vector<size_t> constantParameters;
     std::vector<size_t> samplers;  // the samplers its shaders read, in the effect's list
     std::vector<std::string> samplerNames;  // the same by name, while the effect is built
     EffectPassInfo info;
