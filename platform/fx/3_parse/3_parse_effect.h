@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "platform/fx/2_preprocess/2_preprocess.h"
+#include "platform/fx/asm/asm_shader.h"
 #include "platform/fx/shared/message.h"
 #include "platform/fx/shared/token_stream.h"
 #include "platform/gfx/gfx.h"
@@ -51,6 +52,8 @@ struct ShaderBinding {
     bool assembly = false;
     std::string assemblyError;
     SourcePos assemblyErrorPos;
+    // The b#, i# and bump states it reads, each at a c register of its own.
+    std::vector<AsmStateRegister> assemblyStates;
 };
 
 // A stage the pass leaves out or sets to null gets a generated stand-in.
@@ -89,6 +92,8 @@ struct StageSetting {
 // parameter's current value or from the literal.
 struct ConstantSetting {
     bool vertex = true;
+    char set = 'c';  // 'b' / 'i': the B and I forms, until the pass maps them
+                     // onto the c registers its shader assembly reads
     int start = 0;
     int count = 0;          // registers; 0: as many as the value fills
     std::string parameter;  // empty: values
@@ -104,6 +109,14 @@ struct PassDesc {
     std::vector<RenderStateSetting> renderStates;
     std::vector<StageSetting> stageSettings;  // in the order written
     std::vector<ConstantSetting> constants;   // in the order written
+    // "BumpEnvMat00[1] = 0.5;": a stage's M00 M01 M10 M11 LScale LOffset,
+    // which the pass's texbem / bem read.
+    struct BumpStates {
+        int stage = 0;
+        float values[6] = {0, 0, 0, 0, 0, 0};
+        SourcePos pos;
+    };
+    std::vector<BumpStates> bumpStates;
 };
 
 struct TechniqueDesc {

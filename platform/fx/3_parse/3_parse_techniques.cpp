@@ -120,6 +120,7 @@ bool Parser::ParsePass(TechniqueDesc* tech, const TokenRef& keyword) {
         RepeatableError(t, "unexpected ", " in " + what);
         if (IsPunct(t, '{') && !SkipBlock()) return false;
     }
+    MapAssemblyStates(&pass);
     tech->passes.push_back(std::move(pass));
     return true;
 }
@@ -137,6 +138,8 @@ bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
     if (!index.empty() && ParseStageState(pass, nameToken, index, value)) {
         return true;
     } else if (!index.empty() && ParseConstantState(pass, nameToken, index, value)) {
+        return true;
+    } else if (!index.empty() && ParseBumpState(pass, nameToken, index, value)) {
         return true;
     } else if (IEquals(name, "VertexShader")) {
         ParseShaderBinding(&pass->vertexShader, true, nameToken, value);
@@ -215,9 +218,8 @@ bool Parser::ParseStageState(PassDesc* pass, const TokenRef& nameToken,
 
 // "VertexShaderConstant[n]", "...ConstantF[n]", "...Constant1[n]" to
 // "...Constant4[n]" and the pixel shader's: registers from n on, from a
-// parameter ("<p>", "(p)", "p") or a literal. The B and I forms are
-// warnings: shader assembly here takes its int and bool constants from
-// defi and defb.
+// parameter ("<p>", "(p)", "p") or a literal. The B and I forms set the
+// bool and int registers of shader assembly (MapAssemblyStates).
 bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
                                 const std::vector<TokenRef>& index,
                                 const std::vector<TokenRef>& value) {
@@ -225,18 +227,15 @@ bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
     const bool vertex = name.rfind("vertexshaderconstant", 0) == 0;
     if (!vertex && name.rfind("pixelshaderconstant", 0) != 0) return false;
     const std::string form = name.substr(vertex ? 20 : 19);
-    if (form == "b" || form == "i") {
-        Warning(nameToken, "unsupported state " + Quote(Text(nameToken)) +
-                               " ignored (shader assembly takes its int and bool constants from "
-                               "defi and defb)");
-        return true;
-    }
-    if (!(form.empty() || form == "f" || (form.size() == 1 && form[0] >= '1' && form[0] <= '4')))
+    const bool integers = form == "b" || form == "i";
+    if (!(integers || form.empty() || form == "f" ||
+          (form.size() == 1 && form[0] >= '1' && form[0] <= '4')))
         return false;
     ConstantSetting setting;
+    if (integers) setting.set = form[0];
     setting.vertex = vertex;
     setting.pos = Pos(nameToken);
-    setting.count = form.size() == 1 && form[0] != 'f' ? form[0] - '0' : 0;
+    setting.count = integers ? 1 : form.size() == 1 && form[0] != 'f' ? form[0] - '0' : 0;
     const std::vector<TokenRef> number(index.begin() + 1, index.end());
     StateValue sv;
     std::string why;
@@ -272,6 +271,7 @@ bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
         setting.values.assign(sv.v, sv.v + 4);
         for (int i = sv.count; i < 4; ++i) setting.values[i] = 0;
     }
+    if (integers) intBoolStates_.push_back(nameToken);
     pass->constants.push_back(std::move(setting));
     return true;
 }
@@ -421,6 +421,7 @@ void Parser::AssembleBlock(ShaderBinding* b, bool vertex, const std::vector<Toke
     }
     b->profile = shader.profile;
     b->entry = shader.entry;
+    b->assemblyStates = shader.states;
     ParsedEffect::AssembledCode code{shader.entry, {}};
     for (const AsmText& text : shader.text) {
         const SourceToken& at = in_.tokens[value[2 + text.token].index];

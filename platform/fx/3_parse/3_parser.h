@@ -339,6 +339,10 @@ private:
     bool ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
                             const std::vector<TokenRef>& index, const std::vector<TokenRef>& value);
     void AssembleBlock(ShaderBinding* b, bool vertex, const std::vector<TokenRef>& value);
+    // 3_parse_assembly_states.cpp
+    bool ParseBumpState(PassDesc* pass, const TokenRef& nameToken,
+                        const std::vector<TokenRef>& index, const std::vector<TokenRef>& value);
+    void MapAssemblyStates(PassDesc* pass);
     // Null when there is none; *reported when the value names an element of
     // a shader array wrongly (the error said).
     const ShaderVariable* FindShaderVariable(const std::vector<TokenRef>& v, bool* reported);
@@ -354,6 +358,7 @@ private:
     ParsedEffect& result_;
     std::vector<ShaderVariable> shaderVariables_;
     int assembled_ = 0;  // asm blocks assembled, for their functions' names
+    std::vector<TokenRef> intBoolStates_;  // the pass's B / I constant states' names
     std::vector<bool> removed_;
     std::vector<StreamMessage>* messages_ = nullptr;
     size_t reported_ = 0;  // messages of stages 2 and 3 so far

@@ -83,6 +83,8 @@ private:
     // >> declarations (asm_declarations.cpp)
     bool Declare();
     bool DeclareOne(const AsmInstruction& in);
+    bool PlaceStateRegisters();
+    std::string StateRegister(const std::string& state, int index) const;
     bool CheckRegister(const AsmOperand& op, bool write);
     int RegisterCount(const std::string& file) const;
     bool Emit(AssembledShader* out);
@@ -125,6 +127,8 @@ private:
     std::map<int, std::string> intDefs_;          // i#
     std::map<int, std::string> boolDefs_;         // b#
     std::set<int> constants_;                     // c# read directly
+    // The registers only the pass's states set, ("B", 3) -> its c#.
+    std::map<std::pair<std::string, int>, int> stateRegisters_;
     bool indexedBank_ = false;                    // c[...] read somewhere
     std::map<int, std::string> samplerTypes_;     // s# -> sampler2D ...
     std::set<int> samplersRead_;

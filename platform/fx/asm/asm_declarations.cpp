@@ -56,7 +56,9 @@ const char* const kAssembled[] = {
     "m3x4",       "m3x3",       "m3x2",       "texld",       "texldp",       "texldb",
     "texldl",     "texldd",     "tex",        "texcoord",    "texcrd",       "texm3x2pad",
     "texm3x2tex", "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec", "texm3x3",
-    "texreg2ar",  "texreg2gb",  "texdp3",     "texdp3tex",   "call", "callnz", "label", "ret", "texkill",      "if",
+    "texreg2ar",  "texreg2gb",  "texdp3",     "texdp3tex",   "texbem",       "texbeml",
+    "bem",        "call",       "callnz",     "label",       "ret",          "texkill",
+    "if",
     "ifc",        "else",       "endif",      "rep",         "endrep",       "loop",
     "endloop",    "break",      "breakc",     "breakp",      "nop",          "phase"};
 
@@ -66,7 +68,7 @@ bool IsStageRead(const std::string& name) {
     static const char* const kReads[] = {"tex",        "texcoord",   "texm3x2pad",  "texm3x2tex",
                                          "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec",
                                          "texreg2ar",  "texreg2gb",  "texdp3",      "texdp3tex",
-                                         "texm3x3"};
+                                         "texm3x3",    "texbem",     "texbeml"};
     for (const char* n : kReads)
         if (name == n) return true;
     return false;
@@ -135,10 +137,9 @@ bool Assembler::CheckRegister(const AsmOperand& op, bool write) {
         if (!op.relative.empty()) indexedBank_ = true;
         constants_.insert(op.index);
     }
-    if ((f == "i" && intDefs_.count(op.index) == 0) || (f == "b" && boolDefs_.count(op.index) == 0))
-        return Fail(op.token, "'" + name +
-                                  "' has no defi / defb: constants of its kind set "
-                                  "by the effect are not assembled");
+    // An i or b register without its defi / defb is the pass's to set.
+    if (f == "i" && intDefs_.count(op.index) == 0) stateRegisters_.emplace(std::pair("I", op.index), -1);
+    if (f == "b" && boolDefs_.count(op.index) == 0) stateRegisters_.emplace(std::pair("B", op.index), -1);
     if (f == "o" && outputs_.count(name) == 0)
         return Fail(op.token, "'" + name + "' is written but never declared (dcl_texcoord0 " +
                                   name + ", ...)");
@@ -248,6 +249,11 @@ bool Assembler::Declare() {
             in.name != "texdp3" && !ops.empty())
             samplerTypes_.emplace(ops[0].index,
                                   in.name.rfind("texm3x3", 0) == 0 ? "samplerCUBE" : "sampler2D");
+        // The bump matrix (and luminance) of the destination's stage.
+        if ((in.name == "texbem" || in.name == "texbeml" || in.name == "bem") && !ops.empty()) {
+            stateRegisters_.emplace(std::pair("BumpEnvMat", ops[0].index), -1);
+            if (in.name == "texbeml") stateRegisters_.emplace(std::pair("BumpEnvL", ops[0].index), -1);
+        }
         for (size_t i = 0; i < ops.size(); ++i) {
             if (in.name == "loop" && i == 0 && ops[0].file == "aL") continue;
             const bool ps1Read = !vertex_ && major_ == 1 && i == 0 && IsStageRead(in.name);
@@ -263,7 +269,32 @@ bool Assembler::Declare() {
         }
     }
     if (!vertex_ && major_ == 1) outputs_["r0"] = "COLOR0";
+    return PlaceStateRegisters();
+}
+
+// The registers the pass's states set each take a c register the shader
+// does not read, from the top of the profile it compiles under down
+// (ps_1_x compiles as ps_2_0, whose c8 to c31 it never names).
+bool Assembler::PlaceStateRegisters() {
+    int next = !vertex_ && major_ == 1 ? 32 : RegisterCount("c");
+    for (auto& [key, reg] : stateRegisters_) {
+        do --next;
+        while (next >= 0 && (constants_.count(next) != 0 || defs_.count(next) != 0));
+        if (next < 0)
+            return Fail(instructions_[0].token,
+                        "no constant register is left for '" + key.first + "' " +
+                            std::to_string(key.second));
+        reg = next;
+        constants_.insert(next);
+    }
     return true;
+}
+
+// The c register standing for a state's register, as the shader reads it.
+std::string Assembler::StateRegister(const std::string& state, int index) const {
+    const int reg = stateRegisters_.at({state, index});
+    return indexedBank_ ? prefix_ + "_c[" + std::to_string(reg) + "]"
+                        : prefix_ + "_c" + std::to_string(reg);
 }
 
 std::string Assembler::Written(const AsmOperand& op) const {
@@ -275,6 +306,10 @@ std::string Assembler::Written(const AsmOperand& op) const {
 }
 
 std::string Assembler::Read(const AsmOperand& op) const {
+    if (op.file == "b" && boolDefs_.count(op.index) == 0)
+        return "(" + StateRegister("B", op.index) + ".x != 0)";
+    if (op.file == "i" && intDefs_.count(op.index) == 0)
+        return "int4(" + StateRegister("I", op.index) + ")";
     if (op.file != "c") return Written(op);
     if (!op.relative.empty())
         return prefix_ + "_c[" + op.relative +
@@ -304,6 +339,7 @@ bool Assembler::Emit(AssembledShader* out) {
         out->text.push_back({std::move(text), token});
     };
     out->entry = prefix_;
+    for (const auto& [key, reg] : stateRegisters_) out->states.push_back({key.first, key.second, reg});
     const bool ps1 = !vertex_ && major_ == 1;
     out->profile = ps1                                             ? "ps_2_0"
                    : version_ == "vs_2_x" || version_ == "vs_2_sw" ? "vs_2_a"

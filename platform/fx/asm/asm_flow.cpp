@@ -101,6 +101,19 @@ bool Assembler::DependentRead(const AsmInstruction& in, std::string* hlsl) {
         *hlsl = "float " + pad + " = " + row + ";";
         return true;
     }
+    if (n == "texbem" || n == "texbeml") {
+        // The stage's coordinates moved by the bump matrix times the source's
+        // red and green: u + M00 r + M10 g, v + M01 r + M11 g; texbeml then
+        // scales the colour by the source's blue times LScale plus LOffset.
+        const std::string m = StateRegister("BumpEnvMat", t.index);
+        *hlsl = name + " = tex2D(" + s + ", " + name + ".xy + " + src + ".x * " + m + ".xy + " +
+                src + ".y * " + m + ".zw);";
+        if (n == "texbeml") {
+            const std::string l = StateRegister("BumpEnvL", t.index);
+            *hlsl += " " + name + " = " + name + " * (" + src + ".z * " + l + ".x + " + l + ".y);";
+        }
+        return true;
+    }
     const size_t rows = n.rfind("texm3x2", 0) == 0 ? 1 : n.rfind("texm3x3", 0) == 0 ? 2 : 0;
     if (pads_.size() < rows)
         return Fail(in.token, "'" + n + "' follows no 'texm3x" + (rows == 1 ? "2" : "3") + "pad'");

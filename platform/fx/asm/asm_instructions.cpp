@@ -108,7 +108,7 @@ bool Assembler::Arithmetic(const AsmInstruction& in, std::string* result) {
         {"dp4", 2}, {"rcp", 1}, {"rsq", 1}, {"min", 2}, {"max", 2}, {"slt", 2}, {"sge", 2},
         {"frc", 1}, {"exp", 1}, {"expp", 1}, {"log", 1}, {"logp", 1}, {"lit", 1}, {"dst", 2},
         {"abs", 1}, {"nrm", 1}, {"pow", 2}, {"lrp", 3}, {"crs", 2}, {"sgn", 3}, {"cmp", 3},
-        {"cnd", 3}, {"dp2add", 3}, {"dsx", 1}, {"dsy", 1}, {"sincos", 1}, {"setp", 2}};
+        {"cnd", 3}, {"dp2add", 3}, {"dsx", 1}, {"dsy", 1}, {"sincos", 1}, {"setp", 2}, {"bem", 2}};
     int sources = -1;
     for (const auto& [name, count] : kSources)
         if (n == name) sources = count;
@@ -158,7 +158,14 @@ bool Assembler::Arithmetic(const AsmInstruction& in, std::string* result) {
     else if (n == "lrp") r = a + " * (" + b + " - " + c + ") + " + c;
     else if (n == "crs") r = "float4(cross((" + a + ").xyz, (" + b + ").xyz), 0)";
     else if (n == "sincos") r = "float4(cos(" + sa + "), sin(" + sa + "), 0, 0)";
-    else if (n == "dst")
+    else if (n == "bem") {
+        // ps_1_4: a + the destination stage's bump matrix times b's red and green.
+        if (vertex_ || major_ != 1 || minor_ != 4)
+            return Fail(in.token, "'bem' is an instruction of ps_1_4");
+        const std::string m = StateRegister("BumpEnvMat", in.operands[0].index);
+        r = "float4((" + a + ").xy + (" + b + ").x * " + m + ".xy + (" + b + ").y * " + m +
+            ".zw, 0, 0)";
+    } else if (n == "dst")
         r = "float4(1, (" + a + ").y * (" + b + ").y, (" + a + ").z, (" + b + ").w)";
     else if (n == "cmp" || n == "cnd") {
         // One component at a time: cmp takes b where a >= 0, cnd where a > 0.5.

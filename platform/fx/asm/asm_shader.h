@@ -23,9 +23,11 @@
 //              [x] if / else / endif, rep, loop with aL, break, breakc,
 //                  breakp, predicated instructions; call / callnz of a
 //                  label, its body put in place
-// Not implemented (an error at the instruction): texbem / texbeml and bem
-// (the bump matrix is a texture stage state the device does not keep), i
-// and b registers the effect sets (defi / defb only), relative addressing of
+//              [x] texbem / texbeml / bem, their bump matrix and luminance
+//                  from the pass's stage states; b# and i# without defb /
+//                  defi from its PixelShaderConstantB / I states (each such
+//                  register a c register of its own, AssembledShader::states)
+// Not implemented (an error at the instruction): relative addressing of
 // other than c.
 #pragma once
 
@@ -61,11 +63,22 @@ struct AsmSampler {
     int stage = 0;
 };
 
+// A register of the device the shader reads that only the pass's states
+// set (the bool and int constants it does not define, a stage's bump
+// matrix and luminance): the c register that stands for it here.
+struct AsmStateRegister {
+    std::string state;  // "B", "I", "BumpEnvMat", "BumpEnvL"
+    int index = 0;      // b#, i#, or the texture stage
+    int reg = 0;        // c#: B true as 1 in x; I its four ints; BumpEnvMat
+                        // (00, 01, 10, 11); BumpEnvL (scale, offset, 0, 0)
+};
+
 struct AssembledShader {
     std::string profile;  // the profile its HLSL compiles under
     std::string entry;    // the function's name
     std::vector<AsmText> text;  // globals, then the function
     std::vector<AsmSampler> samplers;
+    std::vector<AsmStateRegister> states;
 };
 
 struct AsmError {
