@@ -1,6 +1,6 @@
 // With no technique left, what stopped the assembly is the error, at the
 // instruction's line.
-//? error 11 'bem' is not assembled
+//? error 11 'mvo' is not assembled
 technique T
 {
     pass
@@ -8,7 +8,7 @@ technique T
         PixelShader = asm {
             ps_1_4
             texcrd r0.rgb, t0
-            bem r1.rg, c0, r0
+            mvo r1, r0
             mov r0, r1
         };
     }
