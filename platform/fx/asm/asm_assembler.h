@@ -91,6 +91,7 @@ private:
     std::string Read(const AsmOperand& op) const;
     std::string Source(const AsmOperand& op) const;
     std::string Written(const AsmOperand& op) const;
+    std::string Target(const AsmOperand& op) const;
 
     // >> instructions (asm_instructions.cpp)
     bool Assemble(const AsmInstruction& in, std::string* hlsl);
@@ -130,6 +131,8 @@ private:
     // The registers only the pass's states set, ("B", 3) -> its c#.
     std::map<std::pair<std::string, int>, int> stateRegisters_;
     bool indexedBank_ = false;                    // c[...] read somewhere
+    bool indexedInputs_ = false;                  // v[aL + n] read somewhere
+    bool indexedOutputs_ = false;                 // o[aL + n] written somewhere
     std::map<int, std::string> samplerTypes_;     // s# -> sampler2D ...
     std::set<int> samplersRead_;
     std::vector<char> blocks_;  // open if / rep / loop: 'i', 'e', 'r', 'l'

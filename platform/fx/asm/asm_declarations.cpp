@@ -121,6 +121,16 @@ bool Assembler::CheckRegister(const AsmOperand& op, bool write) {
     if (op.number || !op.word.empty()) return Fail(op.token, "expected a register, found a value");
     const std::string name = Written(op);
     const int count = RegisterCount(op.file);
+    if (!op.relative.empty() && op.file != "c") {
+        // v[aL + n], o[aL + n]: one array over the whole file.
+        if (op.index < 0 || op.index >= count)
+            return Fail(op.token, "'" + op.file + "[...]' is not a register of " + version_);
+        if (op.file == "v" && write) return Fail(op.token, "'" + op.file + "' cannot be written");
+        if (op.file == "o" && !write)
+            return Fail(op.token, "'o[...]' is an output: it cannot be read");
+        (op.file == "v" ? indexedInputs_ : indexedOutputs_) = true;
+        return true;
+    }
     if (count == 0 || op.index >= count || (op.file == "c" && op.index < 0))
         return Fail(op.token, "'" + (op.file == "c" && !op.relative.empty() ? "c[...]" : name) +
                                   "' is not a register of " + version_);
@@ -305,7 +315,17 @@ std::string Assembler::Written(const AsmOperand& op) const {
     return f + std::to_string(op.index);
 }
 
+// The register an instruction writes: o[aL + 2] an element of the outputs'
+// array, and every o# one when the shader indexes them.
+std::string Assembler::Target(const AsmOperand& op) const {
+    if (op.file != "o" || !indexedOutputs_) return Written(op);
+    return "fx_o[" + (op.relative.empty() ? "" : op.relative + " + ") + std::to_string(op.index) +
+           "]";
+}
+
 std::string Assembler::Read(const AsmOperand& op) const {
+    if (op.file == "v" && !op.relative.empty())
+        return "fx_v[" + op.relative + " + " + std::to_string(op.index) + "]";
     if (op.file == "b" && boolDefs_.count(op.index) == 0)
         return "(" + StateRegister("B", op.index) + ".x != 0)";
     if (op.file == "i" && intDefs_.count(op.index) == 0)
@@ -388,7 +408,22 @@ bool Assembler::Emit(AssembledShader* out) {
                                            : "float4(fx_" + name + ", 0, 0);"),
                 at);
     for (const auto& [name, semantic] : outputs_)
-        if (temps_.count(name) == 0) put("float4 " + name + " = 0;", at);
+        if (temps_.count(name) == 0 && !(indexedOutputs_ && name[0] == 'o' && name.size() > 1 &&
+                                         std::isdigit(static_cast<unsigned char>(name[1]))))
+            put("float4 " + name + " = 0;", at);
+    // Indexed inputs and outputs: arrays over the file, each register
+    // the input's value or 0.
+    for (const char* file : {"o", "v"}) {
+        if (!(file[0] == 'o' ? indexedOutputs_ : indexedInputs_)) continue;
+        const int count = RegisterCount(file);
+        put("float4 fx_" + std::string(file) + "[" + std::to_string(count) + "];", at);
+        for (int k = 0; k < count; ++k) {
+            const std::string name = file + std::to_string(k);
+            put("fx_" + std::string(file) + "[" + std::to_string(k) + "] = " +
+                    (file[0] == 'v' && inputs_.count(name) != 0 ? name : "0") + ";",
+                at);
+        }
+    }
     for (const std::string& name : temps_) put("float4 " + name + " = 0;", at);
     for (const auto& [c, value] : defs_)
         put("const float4 c" + std::to_string(c) + " = " + value + ";", at);
@@ -409,9 +444,13 @@ bool Assembler::Emit(AssembledShader* out) {
                                      : blocks_.back() == 'l' ? "'loop'"
                                                              : "'if'"));
     }
-    for (const auto& [name, semantic] : outputs_)
-        put("out_" + name + " = " + name + (scalar(name) ? ".x;" : ";"),
+    for (const auto& [name, semantic] : outputs_) {
+        const bool indexed = indexedOutputs_ && name[0] == 'o' && name.size() > 1 &&
+                             std::isdigit(static_cast<unsigned char>(name[1]));
+        const std::string value = indexed ? "fx_o[" + name.substr(1) + "]" : name;
+        put("out_" + name + " = " + value + (scalar(name) ? ".x;" : ";"),
             instructions_.back().token);
+    }
     put("}", instructions_.back().token);
     return true;
 }

@@ -54,7 +54,7 @@ std::string Assembler::Store(const AsmInstruction& in, const std::string& result
     for (const auto& [mod, scale] : kScales)
         if (HasModifier(in.mods, mod)) r = "(" + r + ")" + scale;
     if (HasModifier(in.mods, "sat")) r = "saturate(" + r + ")";
-    std::string name = Written(dst);
+    std::string name = Target(dst);
     std::string mask = dst.swizzle;
     // A ps_1_x write mask ".a" / ".rgb" reads as ".w" / ".xyz"; a mask repeats
     // nothing, so "xyzz" from ".xyz" loses its repeat.

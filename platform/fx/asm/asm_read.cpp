@@ -254,7 +254,8 @@ bool Assembler::ReadRegister(const std::string& word, AsmOperand* op) {
         if (Lower(word.substr(0, f.size())) != f) continue;
         const std::string digits = word.substr(f.size());
         if (!digits.empty() && !std::all_of(digits.begin(), digits.end(), ::isdigit)) continue;
-        if (digits.empty() && !(f == "c" && IsPunct(Peek(), '['))) continue;
+        if (digits.empty() && !((f == "c" || f == "o" || f == "v") && IsPunct(Peek(), '[')))
+            continue;
         if (digits.size() > 4) break;
         op->file = file;
         op->index = digits.empty() ? 0 : std::atoi(digits.c_str());
@@ -291,9 +292,23 @@ bool Assembler::ReadIndex(AsmOperand* op) {
         }
     }
     ++next_;
-    if (op->file != "c")
-        return Fail(op->token,
-                    "relative addressing of '" + op->file + "' registers is not assembled");
+    // c by a0 and aL; vs_3_0's inputs by a0 and aL, its outputs by aL;
+    // ps_3_0's inputs by aL.
+    const bool three = major_ == 3;
+    const bool byLoop = relative == "aL";
+    const bool allowed = op->file == "c" || relative.empty() ||
+                         (three && op->file == "v" && (vertex_ || byLoop)) ||
+                         (three && vertex_ && op->file == "o" && byLoop);
+    if (!allowed)
+        return Fail(op->token, "'" + op->file + "' registers cannot be indexed" +
+                                   (op->file == "v" || op->file == "o"
+                                        ? std::string(" by ") + (byLoop ? "aL" : "a0")
+                                        : std::string()) +
+                                   " in " + version_);
+    if (relative.empty() && op->file != "c") {
+        op->index = offset;  // v[3]: v3
+        return true;
+    }
     op->index = offset;
     op->relative = relative;
     return true;
