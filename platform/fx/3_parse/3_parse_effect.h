@@ -181,6 +181,7 @@ struct GlobalDeclaration {
     bool array = false;
     SourcePos pos;
     std::vector<AnnotationEntry> annotations;
+    bool rowMajor = false;  // "row_major float4x4 M": its registers hold rows
 };
 
 struct ParsedEffect {

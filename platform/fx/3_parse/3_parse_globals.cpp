@@ -188,6 +188,7 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     if (t.kind == Tok::Ident && IsQualifier(Text(t))) {
         if (Text(t) == "static") d->isStatic = true;
         if (Text(t) == "const") d->isConst = true;
+        if (Text(t) == "row_major") d->rowMajor = true;
         return;
     }
     // A typedef declares no global, and "typedef vector<float, 3> v3;"
@@ -405,6 +406,7 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
         !IEquals(d->type, "typedef") && !IEquals(d->type, "cbuffer")) {
         d->global = static_cast<int>(result_.globals.size());
         result_.globals.push_back({std::string(Text(name)), d->type, false, Pos(name), {}});
+        result_.globals.back().rowMajor = d->rowMajor;
     }
 }
 

@@ -280,6 +280,7 @@ private:
         size_t nesting = 0;  // open ( { [ of the initializer
         bool isStatic = false;
         bool isConst = false;
+        bool rowMajor = false;
         DeclKind kind = DeclKind::Plain;
         std::string type;
         bool named = false;

@@ -233,10 +233,13 @@ bool Assembler::Declare() {
                 if (values == 1 && ops[i].word.empty())
                     return Fail(ops[i].token, "expected true or false");
                 if (values == 4 && !ops[i].number) return Fail(ops[i].token, "expected a number");
+                // ps_1_x constants lie within [-1, 1].
+                double v = ops[i].value;
+                if (!vertex_ && major_ == 1) v = v < -1 ? -1 : v > 1 ? 1 : v;
                 value += (i > 1 ? ", " : "") + (values == 1 ? ops[i].word
                                                 : file == "i"
-                                                    ? std::to_string(static_cast<int>(ops[i].value))
-                                                    : Number(ops[i].value));
+                                                    ? std::to_string(static_cast<int>(v))
+                                                    : Number(v));
             }
             if (file == "c") defs_[ops[0].index] = "float4(" + value + ")";
             if (file == "i") intDefs_[ops[0].index] = "int4(" + value + ")";
@@ -330,6 +333,11 @@ std::string Assembler::Read(const AsmOperand& op) const {
         return "(" + StateRegister("B", op.index) + ".x != 0)";
     if (op.file == "i" && intDefs_.count(op.index) == 0)
         return "int4(" + StateRegister("I", op.index) + ")";
+    const bool ps1 = !vertex_ && major_ == 1;
+    // ps_1_x colours lie within [0, 1], constants within [-1, 1].
+    if (ps1 && op.file == "v") return "saturate(" + Written(op) + ")";
+    if (ps1 && op.file == "c" && defs_.count(op.index) == 0)
+        return "clamp(" + prefix_ + "_c" + std::to_string(op.index) + ", -1, 1)";
     if (op.file != "c") return Written(op);
     if (!op.relative.empty())
         return prefix_ + "_c[" + op.relative +

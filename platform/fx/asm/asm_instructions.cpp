@@ -54,6 +54,8 @@ std::string Assembler::Store(const AsmInstruction& in, const std::string& result
     for (const auto& [mod, scale] : kScales)
         if (HasModifier(in.mods, mod)) r = "(" + r + ")" + scale;
     if (HasModifier(in.mods, "sat")) r = "saturate(" + r + ")";
+    // ps_1_1 to ps_1_3 keep what they compute within [-1, 1].
+    else if (!vertex_ && major_ == 1 && minor_ < 4) r = "clamp(" + r + ", -1, 1)";
     std::string name = Target(dst);
     std::string mask = dst.swizzle;
     // A ps_1_x write mask ".a" / ".rgb" reads as ".w" / ".xyz"; a mask repeats
@@ -122,8 +124,12 @@ bool Assembler::Arithmetic(const AsmInstruction& in, std::string* result) {
     std::string a = given > 1 ? Source(in.operands[1]) : "";
     std::string b = given > 2 ? Source(in.operands[2]) : "";
     std::string c = given > 3 ? Source(in.operands[3]) : "";
-    const std::string sa = "(" + a + ").w";  // a scalar source: its replicated component
-    const std::string sb = "(" + b + ").w";
+    // A scalar source: its replicated component, x when no swizzle is written.
+    const std::string sa = "(" + a + ").x";
+    const std::string sb = "(" + b + ").x";
+    // expp and logp give four components only in vs_1_1; later, like exp
+    // and log, the one result in each.
+    const bool fourParts = vertex_ && major_ == 1;
     const std::string& mod = in.mods.empty() ? std::string() : in.mods[0];
     std::string& r = *result;
     if (n == "mov" || n == "mova") r = a;
@@ -148,6 +154,8 @@ bool Assembler::Arithmetic(const AsmInstruction& in, std::string* result) {
     else if (n == "dsy") r = "ddy(" + a + ")";
     else if (n == "exp") r = "exp2(" + sa + ").xxxx";
     else if (n == "log") r = "log2(abs(" + sa + ")).xxxx";
+    else if (n == "expp" && !fourParts) r = "exp2(" + sa + ").xxxx";
+    else if (n == "logp" && !fourParts) r = "log2(abs(" + sa + ")).xxxx";
     else if (n == "expp")
         r = "float4(exp2(floor(" + sa + ")), frac(" + sa + "), exp2(" + sa + "), 1)";
     else if (n == "logp")

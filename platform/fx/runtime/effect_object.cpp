@@ -336,8 +336,9 @@ private:
     }
 
     // The pass's VertexShaderConstant / PixelShaderConstant states: a
-    // parameter's current value (a matrix a register per column, as the
-    // registers of a column-major matrix hold it) or the literal.
+    // parameter's current value (a matrix a register per column, or per
+    // row when it is row_major, as a compiled shader's registers hold it)
+    // or the literal.
     void WriteConstantStates(const LoadedPass& pass) {
         for (size_t k = 0; k < pass.constants.size(); ++k) {
             const ConstantSetting& c = pass.constants[k];
@@ -353,7 +354,12 @@ private:
                 const EffectParameter* p = &loaded_.parameters[at];
                 const UINT rows = p->shape.rows;
                 const UINT columns = p->shape.columns;
-                if (p->shape.cls == D3DXPC_MATRIX_ROWS || p->shape.cls == D3DXPC_MATRIX_COLUMNS) {
+                if (p->shape.cls == D3DXPC_MATRIX_ROWS) {
+                    filled = static_cast<int>(std::min<UINT>(rows, 4));
+                    for (UINT row = 0; row < rows && row < 4; ++row)
+                        for (UINT col = 0; col < columns && col < 4; ++col)
+                            registers[row * 4 + col] = p->value[row * columns + col];
+                } else if (p->shape.cls == D3DXPC_MATRIX_COLUMNS) {
                     filled = static_cast<int>(std::min<UINT>(columns, 4));
                     for (UINT col = 0; col < columns && col < 4; ++col)
                         for (UINT row = 0; row < rows && row < 4; ++row)

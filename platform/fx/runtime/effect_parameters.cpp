@@ -60,6 +60,7 @@ std::vector<EffectParameter> BuildParameters(
     for (const GlobalDeclaration& g : globals) {
         EffectParameter p;
         if (g.array || !ReadParameterShape(g.type, &p.shape)) continue;
+        if (g.rowMajor && p.shape.cls == D3DXPC_MATRIX_COLUMNS) p.shape.cls = D3DXPC_MATRIX_ROWS;
         if (!known.insert(g.name).second) continue;
         p.name = g.name;
         const size_t components = size_t{p.shape.rows} * p.shape.columns;
