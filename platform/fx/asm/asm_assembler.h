@@ -24,6 +24,7 @@ struct AsmOperand {
     bool bias = false;        // _bias
     bool bx2 = false;         // _bx2
     bool x2 = false;          // _x2 on a source (ps_1_4)
+    char divide = 0;          // ps_1_4's _dz / _db ('z'), _dw / _da ('w'): x and y divided
     bool number = false;      // a def's value
     double value = 0;
     std::string word;  // a bare word: "true" / "false" of defb
@@ -32,6 +33,7 @@ struct AsmOperand {
 
 struct AsmInstruction {
     std::string name;               // lower case, without its modifiers
+    bool coissued = false;          // "+ mov ...": issued with the one before
     std::vector<std::string> mods;  // "sat", "pp", "x2", "position0", "gt" ...
     bool predicated = false;
     bool predicateNot = false;
@@ -141,6 +143,11 @@ private:
     // product, and the t# whose coordinates made it.
     std::vector<std::pair<std::string, std::string>> pads_;
     int padsMade_ = 0;
+    // A co-issued pair reads its sources before either writes: the first
+    // one's destination as it was, while the second one is built.
+    std::string coissueSaved_;  // "r0"
+    std::string coissueCopy_;   // the local holding it
+    int coissues_ = 0;
 };
 
 }  // namespace fx

@@ -57,6 +57,7 @@ const char* const kAssembled[] = {
     "texldl",     "texldd",     "tex",        "texcoord",    "texcrd",       "texm3x2pad",
     "texm3x2tex", "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec", "texm3x3",
     "texreg2ar",  "texreg2gb",  "texdp3",     "texdp3tex",   "texbem",       "texbeml",
+    "texm3x2depth", "texdepth",
     "bem",        "call",       "callnz",     "label",       "ret",          "texkill",
     "if",
     "ifc",        "else",       "endif",      "rep",         "endrep",       "loop",
@@ -68,7 +69,7 @@ bool IsStageRead(const std::string& name) {
     static const char* const kReads[] = {"tex",        "texcoord",   "texm3x2pad",  "texm3x2tex",
                                          "texm3x3pad", "texm3x3tex", "texm3x3spec", "texm3x3vspec",
                                          "texreg2ar",  "texreg2gb",  "texdp3",      "texdp3tex",
-                                         "texm3x3",    "texbem",     "texbeml"};
+                                         "texm3x3",    "texbem",     "texbeml",    "texm3x2depth"};
     for (const char* n : kReads)
         if (name == n) return true;
     return false;
@@ -259,7 +260,7 @@ bool Assembler::Declare() {
         // a cube map's for the 3x3 reads.
         if (!vertex_ && major_ == 1 && IsStageRead(in.name) && in.name != "texcoord" &&
             in.name.rfind("pad") == std::string::npos && in.name != "texm3x3" &&
-            in.name != "texdp3" && !ops.empty())
+            in.name != "texdp3" && in.name != "texm3x2depth" && !ops.empty())
             samplerTypes_.emplace(ops[0].index,
                                   in.name.rfind("texm3x3", 0) == 0 ? "samplerCUBE" : "sampler2D");
         // The bump matrix (and luminance) of the destination's stage.
@@ -282,6 +283,9 @@ bool Assembler::Declare() {
         }
     }
     if (!vertex_ && major_ == 1) outputs_["r0"] = "COLOR0";
+    // texdepth and texm3x2depth write the pixel's depth.
+    for (const AsmInstruction& in : instructions_)
+        if (in.name == "texdepth" || in.name == "texm3x2depth") outputs_["oDepth"] = "DEPTH";
     return PlaceStateRegisters();
 }
 
@@ -350,8 +354,12 @@ std::string Assembler::Read(const AsmOperand& op) const {
 // The operand with its swizzle and source modifiers.
 std::string Assembler::Source(const AsmOperand& op) const {
     std::string s = Read(op);
+    if (!coissueSaved_.empty() && s == coissueSaved_) s = coissueCopy_;
     if (op.file == "i") s = "float4(" + s + ")";
+    const std::string whole = s;
     if (op.swizzle != "xyzw") s += "." + op.swizzle;
+    if (op.divide != 0)
+        s = "float4((" + s + ").xy / " + whole + "." + op.divide + ", (" + s + ").zw)";
     if (op.complement) s = "(1 - " + s + ")";
     if (op.bias) s = "(" + s + " - 0.5)";
     if (op.bx2) s = "(2 * " + s + " - 1)";

@@ -101,6 +101,14 @@ bool Assembler::DependentRead(const AsmInstruction& in, std::string* hlsl) {
         *hlsl = "float " + pad + " = " + row + ";";
         return true;
     }
+    if (n == "texm3x2depth") {
+        // The pixel's depth: the pad's row over this one (1 where it is 0).
+        if (pads_.empty()) return Fail(in.token, "'texm3x2depth' follows no 'texm3x2pad'");
+        *hlsl = "{ float fx_w = " + row + "; oDepth = (fx_w == 0 ? 1 : " + pads_.back().first +
+                " / fx_w).xxxx; }";
+        pads_.pop_back();
+        return true;
+    }
     if (n == "texbem" || n == "texbeml") {
         // The stage's coordinates moved by the bump matrix times the source's
         // red and green: u + M00 r + M10 g, v + M01 r + M11 g; texbeml then
@@ -154,8 +162,24 @@ bool Assembler::Body(size_t begin, size_t end, int depth, AssembledShader* out) 
             if (!Call(in, depth, out)) return false;
             continue;
         }
+        // The second of a co-issued pair reads the first one's destination
+        // as it was before the pair.
+        const bool paired = k + 1 < end && instructions_[k + 1].coissued &&
+                            !in.operands.empty() && !in.operands[0].number;
+        std::string saved;
+        if (paired) {
+            saved = "fx_co" + std::to_string(coissues_++);
+            out->text.push_back(
+                {"float4 " + saved + " = " + Written(in.operands[0]) + ";", in.token});
+        }
+        if (in.coissued && !coissueCopy_.empty()) {
+            coissueSaved_ = Written(instructions_[k - 1].operands[0]);
+        }
         std::string hlsl;
-        if (!Assemble(in, &hlsl)) return false;
+        const bool assembled = Assemble(in, &hlsl);
+        coissueSaved_.clear();
+        if (!in.coissued || paired) coissueCopy_ = saved;
+        if (!assembled) return false;
         if (!hlsl.empty()) out->text.push_back({std::move(hlsl), in.token});
     }
     return true;

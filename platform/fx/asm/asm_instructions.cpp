@@ -89,6 +89,14 @@ bool Assembler::Assemble(const AsmInstruction& in, std::string* hlsl) {
         n == "tex" || n == "texcoord" || n == "texcrd")
         return TextureRead(in, hlsl);
     if (IsStageRead(n)) return DependentRead(in, hlsl);
+    if (n == "texdepth") {
+        // ps_1_4: the pixel's depth, r5's red over its green (1 where that is 0).
+        if (vertex_ || major_ != 1 || minor_ != 4 || !Expect(in, 1) ||
+            Written(in.operands[0]) != "r5")
+            return Fail(in.token, "expected 'texdepth r5' (ps_1_4)");
+        *hlsl = "oDepth = (r5.y == 0 ? 1 : r5.x / r5.y).xxxx;";
+        return true;
+    }
     std::string result;
     if (n == "m4x4" || n == "m4x3" || n == "m3x4" || n == "m3x3" || n == "m3x2") {
         if (!Matrix(in, &result)) return false;

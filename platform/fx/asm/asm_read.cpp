@@ -131,7 +131,10 @@ bool Assembler::ReadInstruction(AsmInstruction* in) {
         return true;
     }
     in->token = next_;
-    if (IsPunct(t, '+')) t = (++next_, Peek());  // a ps_1_x pair issued together
+    if (IsPunct(t, '+')) {  // a ps_1_x pair issued together
+        in->coissued = true;
+        t = (++next_, Peek());
+    }
     if (IsPunct(t, '(')) {
         ++next_;
         in->predicated = true;
@@ -188,6 +191,8 @@ bool Assembler::ReadOperand(AsmOperand* op) {
     if (IsPunct(t, '-') || IsPunct(t, '!')) {
         op->negate = true;
         t = (++next_, Peek());
+    } else if (IsPunct(t, '+') && Peek(1) && Peek(1)->kind == Tok::Number) {
+        t = (++next_, Peek());  // def c0, +1, ...
     }
     if (t && t->kind == Tok::Number && IsPunct(Peek(1), '-') && Peek(2) &&
         Peek(2)->kind == Tok::Ident && std::string(t->text) == "1") {
@@ -232,6 +237,10 @@ bool Assembler::ReadOperand(AsmOperand* op) {
             op->bx2 = true;
         else if (m == "x2")
             op->x2 = true;
+        else if (m == "dz" || m == "db")
+            op->divide = 'z';
+        else if (m == "dw" || m == "da")
+            op->divide = 'w';
         else
             return Fail(op->token, "unknown source modifier '_" + parts[i] + "'");
     }
