@@ -79,6 +79,7 @@ private:
     bool ReadIndex(AsmOperand* op);
     bool ReadVersion(const AsmInstruction& in);
     bool Fail(size_t token, std::string text);
+    bool CheckVersion(const AsmInstruction& in);  // asm_versions.cpp
     const AsmToken* Peek(size_t ahead = 0) const;
     bool IsPunct(const AsmToken* t, char c) const;
 

@@ -169,6 +169,7 @@ bool Assembler::ReadInstruction(AsmInstruction* in) {
     // operands are read as registers.
     if (!instructions_.empty() && !IsAssembled(in->name))
         return Fail(in->token, "'" + in->name + "' is not assembled");
+    if (!instructions_.empty() && !CheckVersion(*in)) return false;
     // No operands: the next word is the next instruction.
     static const char* const kBare[] = {"else", "endif", "endrep", "endloop", "break",
                                         "nop",  "phase", "ret",    "vs",      "ps"};
