@@ -27,8 +27,11 @@
 //                  from the pass's stage states; b# and i# without defb /
 //                  defi from its PixelShaderConstantB / I states (each such
 //                  register a c register of its own, AssembledShader::states)
-// Not implemented (an error at the instruction): relative addressing of
-// other than c.
+//              [x] texdepth, texm3x2depth; co-issued pairs read together;
+//                  ps_1_4's _dz / _dw; ps_1_x value ranges
+//              [x] relative addressing: c by a0 / aL, vs_3_0's v by a0 / aL
+//                  and o by aL, ps_3_0's v by aL
+//              [x] each version's instruction set (asm_versions.cpp)
 #pragma once
 
 #include <cstddef>
