@@ -2,7 +2,7 @@
 //
 // Implemented: [x] 2D, cube and volume textures with immutable storage and
 //                  every mip level the image brings
-//              [x] RGBA8 and BGRA8 uploads; DXT1 / DXT3 / DXT5 uploaded as
+//              [x] RGBA8, BGRA8 and RGBA32F uploads; DXT1 / DXT3 / DXT5 uploaded as
 //                  they are where the driver offers S3TC (checked at start-up)
 //              [x] a texture per sampler stage; the stages without one hold
 //                  an opaque black 1 x 1 texture of each kind, which is what
@@ -39,6 +39,7 @@ GLenum InternalFormat(TextureFormat format) {
         case TextureFormat::DXT1: return GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
         case TextureFormat::DXT3: return GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
         case TextureFormat::DXT5: return GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+        case TextureFormat::RGBA32F: return GL_RGBA32F;
         default: return GL_RGBA8;
     }
 }
@@ -58,6 +59,7 @@ void UploadLevels(GLuint name, const TextureImage& image) {
     const GLenum internal = InternalFormat(image.format);
     const GLenum order = PixelOrder(image.format);
     const bool compressed = IsCompressed(image.format);
+    const GLenum type = image.format == TextureFormat::RGBA32F ? GL_FLOAT : GL_UNSIGNED_BYTE;
     // Rows are tightly packed whatever their width.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (uint32_t face = 0; face < image.faces; ++face) {
@@ -75,7 +77,7 @@ void UploadLevels(GLuint name, const TextureImage& image) {
                     if (compressed) {
                         glCompressedTextureSubImage2D(name, l, 0, 0, w, h, internal, size, data);
                     } else {
-                        glTextureSubImage2D(name, l, 0, 0, w, h, order, GL_UNSIGNED_BYTE, data);
+                        glTextureSubImage2D(name, l, 0, 0, w, h, order, type, data);
                     }
                     break;
                 case TextureKind::Cube:
@@ -83,12 +85,11 @@ void UploadLevels(GLuint name, const TextureImage& image) {
                         glCompressedTextureSubImage3D(name, l, 0, 0, z, w, h, 1, internal, size,
                                                       data);
                     } else {
-                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, GL_UNSIGNED_BYTE,
-                                            data);
+                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, type, data);
                     }
                     break;
                 case TextureKind::Volume:
-                    glTextureSubImage3D(name, l, 0, 0, 0, w, h, d, order, GL_UNSIGNED_BYTE, data);
+                    glTextureSubImage3D(name, l, 0, 0, 0, w, h, d, order, type, data);
                     break;
             }
         }
