@@ -190,6 +190,14 @@ void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
         case D3DSAMP_MAXANISOTROPY:
             ApplyAnisotropy(sampler);
             break;
+        case D3DSAMP_SRGBTEXTURE:
+            // 8-bit textures are stored as sRGB and read as they are unless
+            // the stage asks for the conversion (gl_texture.cpp).
+            if (textures_.SrgbDecode()) {
+                glSamplerParameteri(name, GL_TEXTURE_SRGB_DECODE_EXT,
+                                    states[type] != 0 ? GL_DECODE_EXT : GL_SKIP_DECODE_EXT);
+            }
+            break;
         default:
             break;
     }

@@ -182,6 +182,10 @@ struct Channel {
         }
         return true;
     }
+    float GetFloat(uint32_t pixel, float absent) const {
+        if (max == 0) return absent;
+        return static_cast<float>((pixel & mask) >> shift) / static_cast<float>(max);
+    }
     uint8_t Get(uint32_t pixel, uint8_t absent) const {
         if (max == 0) return absent;
         uint32_t v = (pixel & mask) >> shift;
@@ -296,7 +300,12 @@ bool PlanDdsPixels(const DdsHeader& h, DdsPlan* plan, MessageSink& messages) {
             return true;
         }
     }
+    // Channels wider than 8 bits (G16R16, L16, A2R10G10B10) keep their
+    // precision as floats, as Direct3D 9 reads them.
     plan->format = TextureFormat::BGRA8;
+    for (const Channel* c : {&plan->red, &plan->green, &plan->blue, &plan->alpha}) {
+        if (c->max > 255) plan->format = TextureFormat::RGBA32F;
+    }
     return true;
 }
 
@@ -325,6 +334,19 @@ void ConvertMaskedTexels(const DdsPlan& plan, const uint8_t* src, size_t texels,
         return;
     }
     const uint32_t bytes = plan.bytesPerPixel;
+    if (plan.format == TextureFormat::RGBA32F) {
+        for (size_t i = 0; i < texels; ++i, src += bytes, dst += 16) {
+            uint32_t pixel = 0;
+            for (uint32_t b = 0; b < bytes; ++b) pixel |= uint32_t{src[b]} << (8 * b);
+            const float r = plan.alphaOnly ? 0 : plan.red.GetFloat(pixel, 1);
+            const float rgba[4] = {
+                r, plan.luminance ? r : plan.alphaOnly ? 0 : plan.green.GetFloat(pixel, 1),
+                plan.luminance ? r : plan.alphaOnly ? 0 : plan.blue.GetFloat(pixel, 1),
+                plan.alpha.GetFloat(pixel, 1)};
+            std::memcpy(dst, rgba, sizeof rgba);
+        }
+        return;
+    }
     for (size_t i = 0; i < texels; ++i, src += bytes, dst += 4) {
         uint32_t pixel = 0;
         for (uint32_t b = 0; b < bytes; ++b) pixel |= uint32_t{src[b]} << (8 * b);
@@ -341,7 +363,7 @@ void ConvertMaskedTexels(const DdsPlan& plan, const uint8_t* src, size_t texels,
 }
 
 float HalfToFloat(uint16_t h) {
-    const uint32_t sign = uint32_t{h >> 15} << 31;
+    const bool sign = (h & 0x8000) != 0;
     const uint32_t exponent = (h >> 10) & 31, mantissa = h & 1023;
     float value = 0;
     if (exponent == 0) {
@@ -351,7 +373,7 @@ float HalfToFloat(uint16_t h) {
     } else {
         value = std::ldexp(static_cast<float>(mantissa | 1024), static_cast<int>(exponent) - 25);
     }
-    return sign != 0 ? -value : value;
+    return sign ? -value : value;
 }
 
 // Float texels widened to RGBA32F. Direct3D 9 reads 1 for the channels a
