@@ -176,16 +176,12 @@ void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
             break;
         case D3DSAMP_MINFILTER:
         case D3DSAMP_MIPFILTER:
-            glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER,
-                                MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]));
+        case D3DSAMP_MAXMIPLEVEL:
+            ApplyMipRange(sampler);
             ApplyAnisotropy(sampler);
             break;
         case D3DSAMP_MIPMAPLODBIAS:
             glSamplerParameterf(name, GL_TEXTURE_LOD_BIAS, FloatBits(states[type]));
-            break;
-        case D3DSAMP_MAXMIPLEVEL:
-            // Levels above it are never read: the LOD starts there.
-            glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, static_cast<float>(states[type]));
             break;
         case D3DSAMP_MAXANISOTROPY:
             ApplyAnisotropy(sampler);
@@ -201,6 +197,22 @@ void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
         default:
             break;
     }
+}
+
+// MaxMipLevel is the largest level a stage reads: the LOD starts there.
+// Without mipmapping that level is the texture, so the stage reads it alone
+// (a GL sampler has no base level: the LOD is held at it instead).
+void GlDevice::ApplyMipRange(DWORD sampler) {
+    const GLuint name = samplers_[sampler];
+    const auto& states = samplerStates_[sampler];
+    const DWORD top = states[D3DSAMP_MAXMIPLEVEL];
+    const bool held = states[D3DSAMP_MIPFILTER] == D3DTEXF_NONE && top > 0;
+    GLint filter = MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]);
+    if (held) filter = IsLinear(states[D3DSAMP_MINFILTER]) ? GL_LINEAR_MIPMAP_NEAREST
+                                                           : GL_NEAREST_MIPMAP_NEAREST;
+    glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER, filter);
+    glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, static_cast<float>(top));
+    glSamplerParameterf(name, GL_TEXTURE_MAX_LOD, held ? static_cast<float>(top) : 1000.0f);
 }
 
 // MaxAnisotropy counts only while a filter of the stage is anisotropic.
