@@ -37,7 +37,7 @@
 //       rgba8 r g b a, xrgb8 r g b, l8 l, a8l8 l a, a8 a, r5g6b5 r g b,
 //       g16r16 r g (integers, the channel's own range: 0-255, 0-31, ...);
 //       r32f r, g32r32f r g, rgba32f r g b a, r16f r, rgba16f r g b a
-//       (floats)
+//       (floats); dxt1 c0 c1 lo hi, a 4 x 4 block's 16-bit words
 //
 // The quad covers the target: TEXCOORD0 is (u, v, 0, 1) with u 0 -> 1 from
 // left to right, v 0 -> 1 from top to bottom; COLOR0 is opaque white.

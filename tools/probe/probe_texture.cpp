@@ -17,8 +17,9 @@ namespace probe {
 namespace {
 
 // How one format is stored: bit masks (R, G, B, A; a channel with mask 0 is
-// absent and takes no value) or floats of 4 or 2 bytes under a Direct3D
-// format number.
+// absent and takes no value), floats of 4 or 2 bytes under a Direct3D
+// format number, or DXT1 blocks of four 16-bit words (channels = 4 values a
+// block of 4 x 4 texels).
 struct FormatInfo {
     const char* name;
     uint32_t pixelFlags;
@@ -45,7 +46,10 @@ constexpr FormatInfo kFormats[] = {
     {"r32f", kFourCc, 32, {0, 0, 0, 0}, 114, 4, 1},
     {"g32r32f", kFourCc, 64, {0, 0, 0, 0}, 115, 4, 2},
     {"rgba32f", kFourCc, 128, {0, 0, 0, 0}, 116, 4, 4},
+    {"dxt1", kFourCc, 0, {0, 0, 0, 0}, 0x31545844, 0, 4},
 };
+
+bool IsBlocks(const FormatInfo& f) { return f.fourCc == 0x31545844; }
 
 const FormatInfo* FindFormat(const std::string& name) {
     for (const FormatInfo& f : kFormats) {
@@ -115,6 +119,18 @@ std::vector<uint8_t> Header(const TextureData& t, const FormatInfo& f) {
 // One texel's values into the file's bytes.
 bool PutTexel(const FormatInfo& f, const float* values, std::vector<uint8_t>* out,
               std::string* error) {
+    if (IsBlocks(f)) {
+        for (uint32_t w = 0; w < 4; ++w) {
+            if (values[w] < 0 || values[w] > 65535 || values[w] != std::floor(values[w])) {
+                *error = "block word " + std::to_string(values[w]) + " is not 0 to 65535";
+                return false;
+            }
+            const auto word = static_cast<uint32_t>(values[w]);
+            out->push_back(static_cast<uint8_t>(word));
+            out->push_back(static_cast<uint8_t>(word >> 8));
+        }
+        return true;
+    }
     if (f.floatBytes == 4) {
         for (uint32_t c = 0; c < f.channels; ++c) Put32(out, std::bit_cast<uint32_t>(values[c]));
         return true;
@@ -173,8 +189,10 @@ bool ReadTextureDirective(const std::vector<std::string>& w, TextureData* out) {
 bool WriteTexture(const TextureData& t, const fs::path& folder, std::string* error) {
     const FormatInfo& f = *FindFormat(t.format);
     size_t texels = 0;
+    const int unit = IsBlocks(f) ? 4 : 1;  // blocks: counted as texels of 4 x 4
     for (int level = 0; level < t.levels; ++level) {
-        texels += size_t(std::max(t.width >> level, 1)) * size_t(std::max(t.height >> level, 1)) *
+        texels += size_t((std::max(t.width >> level, 1) + unit - 1) / unit) *
+                  size_t((std::max(t.height >> level, 1) + unit - 1) / unit) *
                   size_t(std::max(t.depth >> level, 1));
     }
     if (t.kind == "cube") texels *= 6;
