@@ -215,12 +215,14 @@ void GlDevice::ApplyMipRange(DWORD sampler) {
     glSamplerParameterf(name, GL_TEXTURE_MAX_LOD, held ? static_cast<float>(top) : 1000.0f);
 }
 
-// MaxAnisotropy counts only while a filter of the stage is anisotropic.
+// MaxAnisotropy counts only while the stage's MinFilter is anisotropic.
 void GlDevice::ApplyAnisotropy(DWORD sampler) {
     if (maxAnisotropy_ <= 1.0f) return;
     const auto& states = samplerStates_[sampler];
-    bool anisotropic = states[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
-                       states[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    // Only minification is anisotropic: an anisotropic MagFilter magnifies
+    // as Linear does (GL drivers may filter magnified texels anisotropically
+    // too, which Direct3D 9 does not).
+    bool anisotropic = states[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC;
     float amount = anisotropic ? static_cast<float>(states[D3DSAMP_MAXANISOTROPY]) : 1.0f;
     glSamplerParameterf(samplers_[sampler], GL_TEXTURE_MAX_ANISOTROPY,
                         std::clamp(amount, 1.0f, maxAnisotropy_));
