@@ -134,7 +134,9 @@ bool ReadDirective(const std::string& line, Case* c) {
             if (w[i][0] == '*' && i + 1 == w.size() && Integer(w[i].substr(1), &times) &&
                 times >= 1 && values.size() > start) {
                 const std::vector<float> once(values.begin() + long(start), values.end());
-                for (int k = 1; k < times; ++k) values.insert(values.end(), once.begin(), once.end());
+                for (int k = 1; k < times; ++k) {
+                    values.insert(values.end(), once.begin(), once.end());
+                }
             } else if (Number(w[i], &v)) {
                 values.push_back(v);
             } else {

@@ -156,7 +156,9 @@ bool PutTexel(const FormatInfo& f, const float* values, std::vector<uint8_t>* ou
         }
         pixel |= uint64_t{static_cast<uint32_t>(*v++)} << shift;
     }
-    for (uint32_t b = 0; b < f.bits / 8; ++b) out->push_back(static_cast<uint8_t>(pixel >> (8 * b)));
+    for (uint32_t b = 0; b < f.bits / 8; ++b) {
+        out->push_back(static_cast<uint8_t>(pixel >> (8 * b)));
+    }
     return true;
 }
 
@@ -210,7 +212,8 @@ bool WriteTexture(const TextureData& t, const fs::path& folder, std::string* err
         }
     }
     std::ofstream file(folder / t.file, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file) {
         *error = t.file + ": cannot write it";
         return false;
