@@ -176,6 +176,10 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
     } else {
         glTextureStorage2D(name, levels, internal, width, height);
     }
+    // Read as stored wherever no sampler object of the device says otherwise.
+    if (internal == GL_SRGB8_ALPHA8) {
+        glTextureParameteri(name, GL_TEXTURE_SRGB_DECODE_EXT, GL_SKIP_DECODE_EXT);
+    }
     UploadLevels(name, image);
     GLenum failure = glGetError();
     if (failure != GL_NO_ERROR) {
