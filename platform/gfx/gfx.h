@@ -146,6 +146,7 @@ enum D3DSAMPLERSTATETYPE : uint32_t {
     D3DSAMP_MIPMAPLODBIAS = 8,  // a float's bits
     D3DSAMP_MAXMIPLEVEL = 9,    // the largest level used: 0 is the top
     D3DSAMP_MAXANISOTROPY = 10,
+    D3DSAMP_SRGBTEXTURE = 11,   // nonzero: 8-bit colour channels read as sRGB, made linear
 };
 enum D3DTEXTUREFILTERTYPE : uint32_t {
     D3DTEXF_NONE = 0, D3DTEXF_POINT = 1, D3DTEXF_LINEAR = 2, D3DTEXF_ANISOTROPIC = 3,

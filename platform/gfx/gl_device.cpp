@@ -183,6 +183,7 @@ void GlDevice::SetDefaultStates() {
         SetSamplerState(sampler, D3DSAMP_MIPMAPLODBIAS, 0);
         SetSamplerState(sampler, D3DSAMP_MAXMIPLEVEL, 0);
         SetSamplerState(sampler, D3DSAMP_MAXANISOTROPY, 1);
+        SetSamplerState(sampler, D3DSAMP_SRGBTEXTURE, 0);
     }
 }
 

@@ -375,6 +375,7 @@ private:
     void ApplyColorMask();
     void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
     void ApplyAnisotropy(DWORD sampler);
+    void ApplyMipRange(DWORD sampler);
     ShaderProgram* FindProgram(UINT id);
     // Keeps a linked program: its constant arrays found, its id handed out.
     HRESULT Adopt(GLuint id, UINT* program);

@@ -176,31 +176,53 @@ void GlDevice::ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) {
             break;
         case D3DSAMP_MINFILTER:
         case D3DSAMP_MIPFILTER:
-            glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER,
-                                MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]));
+        case D3DSAMP_MAXMIPLEVEL:
+            ApplyMipRange(sampler);
             ApplyAnisotropy(sampler);
             break;
         case D3DSAMP_MIPMAPLODBIAS:
             glSamplerParameterf(name, GL_TEXTURE_LOD_BIAS, FloatBits(states[type]));
             break;
-        case D3DSAMP_MAXMIPLEVEL:
-            // Levels above it are never read: the LOD starts there.
-            glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, static_cast<float>(states[type]));
-            break;
         case D3DSAMP_MAXANISOTROPY:
             ApplyAnisotropy(sampler);
+            break;
+        case D3DSAMP_SRGBTEXTURE:
+            // 8-bit textures are stored as sRGB and read as they are unless
+            // the stage asks for the conversion (gl_texture.cpp).
+            if (textures_.SrgbDecode()) {
+                glSamplerParameteri(name, GL_TEXTURE_SRGB_DECODE_EXT,
+                                    states[type] != 0 ? GL_DECODE_EXT : GL_SKIP_DECODE_EXT);
+            }
             break;
         default:
             break;
     }
 }
 
-// MaxAnisotropy counts only while a filter of the stage is anisotropic.
+// MaxMipLevel is the largest level a stage reads: the LOD starts there.
+// Without mipmapping that level is the texture, so the stage reads it alone
+// (a GL sampler has no base level: the LOD is held at it instead).
+void GlDevice::ApplyMipRange(DWORD sampler) {
+    const GLuint name = samplers_[sampler];
+    const auto& states = samplerStates_[sampler];
+    const DWORD top = states[D3DSAMP_MAXMIPLEVEL];
+    const bool held = states[D3DSAMP_MIPFILTER] == D3DTEXF_NONE && top > 0;
+    GLint filter = MinFilter(states[D3DSAMP_MINFILTER], states[D3DSAMP_MIPFILTER]);
+    if (held) filter = IsLinear(states[D3DSAMP_MINFILTER]) ? GL_LINEAR_MIPMAP_NEAREST
+                                                           : GL_NEAREST_MIPMAP_NEAREST;
+    glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER, filter);
+    glSamplerParameterf(name, GL_TEXTURE_MIN_LOD, static_cast<float>(top));
+    glSamplerParameterf(name, GL_TEXTURE_MAX_LOD, held ? static_cast<float>(top) : 1000.0f);
+}
+
+// MaxAnisotropy counts only while the stage's MinFilter is anisotropic.
 void GlDevice::ApplyAnisotropy(DWORD sampler) {
     if (maxAnisotropy_ <= 1.0f) return;
     const auto& states = samplerStates_[sampler];
-    bool anisotropic = states[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC ||
-                       states[D3DSAMP_MAGFILTER] == D3DTEXF_ANISOTROPIC;
+    // Only minification is anisotropic: an anisotropic MagFilter magnifies
+    // as Linear does (GL drivers may filter magnified texels anisotropically
+    // too, which Direct3D 9 does not).
+    bool anisotropic = states[D3DSAMP_MINFILTER] == D3DTEXF_ANISOTROPIC;
     float amount = anisotropic ? static_cast<float>(states[D3DSAMP_MAXANISOTROPY]) : 1.0f;
     glSamplerParameterf(samplers_[sampler], GL_TEXTURE_MAX_ANISOTROPY,
                         std::clamp(amount, 1.0f, maxAnisotropy_));

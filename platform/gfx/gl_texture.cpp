@@ -2,13 +2,19 @@
 //
 // Implemented: [x] 2D, cube and volume textures with immutable storage and
 //                  every mip level the image brings
-//              [x] RGBA8 and BGRA8 uploads; DXT1 / DXT3 / DXT5 uploaded as
+//              [x] RGBA8, BGRA8 and RGBA32F uploads; DXT1 / DXT3 / DXT5 uploaded as
 //                  they are where the driver offers S3TC (checked at start-up)
 //              [x] a texture per sampler stage; the stages without one hold
 //                  an opaque black 1 x 1 texture of each kind, which is what
 //                  a Direct3D 9 stage without a texture reads
-// Not implemented: render targets, dynamic textures, locking, sRGB, DXT
-// volumes (S3TC has none in GL: the file reader decodes those).
+//              [x] sRGB reads of RGBA8 / BGRA8 textures: where the driver
+//                  can skip the decode per sampler (GL_EXT_texture_sRGB_decode)
+//                  they are stored as sRGB and each stage's sampler says
+//                  whether it converts (D3DSAMP_SRGBTEXTURE); elsewhere the
+//                  state is ignored
+// Not implemented: render targets, dynamic textures, locking, sRGB reads of
+// DXT and float textures, DXT volumes (S3TC has none in GL: the file reader
+// decodes those).
 //
 // Sampler states live on the device's GL sampler objects, one per stage,
 // which override whatever a texture object would say; so the same states
@@ -34,11 +40,14 @@ GLenum Target(TextureKind kind) {
     }
 }
 
-GLenum InternalFormat(TextureFormat format) {
+GLenum InternalFormat(TextureFormat format, bool srgb) {
     switch (format) {
+        case TextureFormat::RGBA8:
+        case TextureFormat::BGRA8: return srgb ? GL_SRGB8_ALPHA8 : GL_RGBA8;
         case TextureFormat::DXT1: return GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
         case TextureFormat::DXT3: return GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
         case TextureFormat::DXT5: return GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+        case TextureFormat::RGBA32F: return GL_RGBA32F;
         default: return GL_RGBA8;
     }
 }
@@ -55,9 +64,10 @@ GLint Limit(GLenum name) {
 
 // Every level of every face of the image into the texture's storage.
 void UploadLevels(GLuint name, const TextureImage& image) {
-    const GLenum internal = InternalFormat(image.format);
+    const GLenum internal = InternalFormat(image.format, false);
     const GLenum order = PixelOrder(image.format);
     const bool compressed = IsCompressed(image.format);
+    const GLenum type = image.format == TextureFormat::RGBA32F ? GL_FLOAT : GL_UNSIGNED_BYTE;
     // Rows are tightly packed whatever their width.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (uint32_t face = 0; face < image.faces; ++face) {
@@ -75,7 +85,7 @@ void UploadLevels(GLuint name, const TextureImage& image) {
                     if (compressed) {
                         glCompressedTextureSubImage2D(name, l, 0, 0, w, h, internal, size, data);
                     } else {
-                        glTextureSubImage2D(name, l, 0, 0, w, h, order, GL_UNSIGNED_BYTE, data);
+                        glTextureSubImage2D(name, l, 0, 0, w, h, order, type, data);
                     }
                     break;
                 case TextureKind::Cube:
@@ -83,12 +93,11 @@ void UploadLevels(GLuint name, const TextureImage& image) {
                         glCompressedTextureSubImage3D(name, l, 0, 0, z, w, h, 1, internal, size,
                                                       data);
                     } else {
-                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, GL_UNSIGNED_BYTE,
-                                            data);
+                        glTextureSubImage3D(name, l, 0, 0, z, w, h, 1, order, type, data);
                     }
                     break;
                 case TextureKind::Volume:
-                    glTextureSubImage3D(name, l, 0, 0, 0, w, h, d, order, GL_UNSIGNED_BYTE, data);
+                    glTextureSubImage3D(name, l, 0, 0, 0, w, h, d, order, type, data);
                     break;
             }
         }
@@ -100,6 +109,7 @@ void UploadLevels(GLuint name, const TextureImage& image) {
 
 void GlTextures::Init() {
     s3tc_ = epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc");
+    srgbDecode_ = epoxy_has_gl_extension("GL_EXT_texture_sRGB_decode");
     limits_.maxSize = static_cast<uint32_t>(std::max(Limit(GL_MAX_TEXTURE_SIZE), 1));
     limits_.maxCubeSize = static_cast<uint32_t>(std::max(Limit(GL_MAX_CUBE_MAP_TEXTURE_SIZE), 1));
     limits_.maxVolumeSize = static_cast<uint32_t>(std::max(Limit(GL_MAX_3D_TEXTURE_SIZE), 1));
@@ -154,7 +164,7 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
 
     while (glGetError() != GL_NO_ERROR) {
     }
-    const GLenum internal = InternalFormat(image.format);
+    const GLenum internal = InternalFormat(image.format, srgbDecode_);
     const auto levels = static_cast<GLsizei>(image.levels);
     const auto width = static_cast<GLsizei>(image.width);
     const auto height = static_cast<GLsizei>(image.height);
@@ -165,6 +175,10 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
         glTextureStorage3D(name, levels, internal, width, height, depth);
     } else {
         glTextureStorage2D(name, levels, internal, width, height);
+    }
+    // Read as stored wherever no sampler object of the device says otherwise.
+    if (internal == GL_SRGB8_ALPHA8) {
+        glTextureParameteri(name, GL_TEXTURE_SRGB_DECODE_EXT, GL_SKIP_DECODE_EXT);
     }
     UploadLevels(name, image);
     GLenum failure = glGetError();

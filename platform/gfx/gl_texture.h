@@ -22,6 +22,9 @@ public:
     void Shutdown();
 
     TextureLimits Limits() const { return limits_; }
+    // Whether 8-bit textures are stored as sRGB, for sampler objects to
+    // choose per stage whether they are read converted (D3DSAMP_SRGBTEXTURE).
+    bool SrgbDecode() const { return srgbDecode_; }
     HRESULT Create(const TextureImage& image, UINT* texture, std::string* error);
     HRESULT Bind(DWORD stage, UINT texture);
     HRESULT Bound(DWORD stage, UINT* texture) const;
@@ -38,6 +41,7 @@ private:
 
     TextureLimits limits_;
     bool s3tc_ = false;
+    bool srgbDecode_ = false;
     std::array<uint32_t, 3> black_{};  // indexed by TextureKind
     std::vector<Texture> textures_;
     std::array<UINT, D3D_SAMPLER_STAGES> bound_{};  // 0: the stand-ins

@@ -44,6 +44,7 @@ const char* TextureFormatName(TextureFormat format) {
         case TextureFormat::DXT1: return "DXT1";
         case TextureFormat::DXT3: return "DXT3";
         case TextureFormat::DXT5: return "DXT5";
+        case TextureFormat::RGBA32F: return "RGBA32F";
     }
     return "?";
 }
@@ -69,6 +70,8 @@ uint64_t TextureLevelBytes(TextureFormat format, uint32_t width, uint32_t height
         columns = (uint64_t{width} + 3) / 4;
         rows = (uint64_t{height} + 3) / 4;
         unit = format == TextureFormat::DXT1 ? 8 : 16;
+    } else if (format == TextureFormat::RGBA32F) {
+        unit = 16;
     }
     // Each factor is below 2^32 and unit is at most 16: only the last two
     // products can overflow.

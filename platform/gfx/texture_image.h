@@ -23,6 +23,7 @@ enum class TextureFormat : uint8_t {
     DXT1,   // 4 x 4 texel blocks of 8 bytes (one-bit alpha)
     DXT3,   // blocks of 16 bytes: explicit four-bit alpha, then a DXT1 colour block
     DXT5,   // blocks of 16 bytes: interpolated alpha, then a DXT1 colour block
+    RGBA32F,  // four 32-bit floats R, G, B, A (the float formats, widened)
 };
 
 // One mip level of one face. Rows run top first (v = 0 is the first row),

@@ -117,6 +117,34 @@ bool ReadDirective(const std::string& line, Case* c) {
         (key == "error" ? c->errorText : c->warningText) = After(line, 2);
         return true;
     }
+    if (key == "texture") {
+        TextureData t;
+        if (!ReadTextureDirective(std::vector<std::string>(w.begin() + 1, w.end()), &t)) {
+            return false;
+        }
+        c->textures.push_back(std::move(t));
+        return true;
+    }
+    if (key == "texels" && w.size() >= 2 && !c->textures.empty()) {
+        std::vector<float>& values = c->textures.back().values;
+        const size_t start = values.size();
+        for (size_t i = 1; i < w.size(); ++i) {
+            int times = 0;
+            float v = 0;
+            if (w[i][0] == '*' && i + 1 == w.size() && Integer(w[i].substr(1), &times) &&
+                times >= 1 && values.size() > start) {
+                const std::vector<float> once(values.begin() + long(start), values.end());
+                for (int k = 1; k < times; ++k) {
+                    values.insert(values.end(), once.begin(), once.end());
+                }
+            } else if (Number(w[i], &v)) {
+                values.push_back(v);
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
     if (key == "xfail" && w.size() >= 2) {
         c->knownFailure = After(line, 1);
         return true;
@@ -318,6 +346,9 @@ bool ReadCase(const fs::path& path, Case* out, std::string* error) {
 
 Outcome RunCase(IDirect3DDevice9* device, const Case& c, const fs::path& workDir) {
     Outcome o;
+    for (const TextureData& t : c.textures) {
+        if (!WriteTexture(t, workDir, &o.report)) return o;
+    }
     const fs::path file = workDir / (c.name + ".fx");
     std::ofstream(file, std::ios::binary) << c.source << (c.entry.empty() ? "" : ProbeTechnique(c.entry));
 

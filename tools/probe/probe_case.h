@@ -23,6 +23,21 @@
 //   //? error 12 unknown variable  must fail with an error on line 12
 //   //? warning 3 text             must compile with this warning
 //   //? xfail what is missing      known not to pass yet (a pass is reported)
+//   //? texture F.dds 2d 4x2 rgba8 2   an image file written beside the case
+//   //? texels 255 0 0 255 ...     before it compiles, for a ResourceName
+//                                  to name: kind 2d, cube or volume (WxHxD),
+//                                  a format below, the mip levels (1 when
+//                                  not given). "texels" lines give the
+//                                  values in file order: face by face (+X,
+//                                  -X, +Y, -Y, +Z, -Z), level by level,
+//                                  slices front to back, rows top first, each
+//                                  texel's channels as listed; a last
+//                                  word "*N" repeats the line's values N
+//                                  times in all:
+//       rgba8 r g b a, xrgb8 r g b, l8 l, a8l8 l a, a8 a, r5g6b5 r g b,
+//       g16r16 r g (integers, the channel's own range: 0-255, 0-31, ...);
+//       r32f r, g32r32f r g, rgba32f r g b a, r16f r, rgba16f r g b a
+//       (floats); dxt1 c0 c1 lo hi, a 4 x 4 block's 16-bit words
 //
 // The quad covers the target: TEXCOORD0 is (u, v, 0, 1) with u 0 -> 1 from
 // left to right, v 0 -> 1 from top to bottom; COLOR0 is opaque white.
@@ -41,6 +56,15 @@ struct Registers {
     bool vertex = false;
     int start = 0;
     std::vector<float> values;  // four per register
+};
+
+// An image a case writes for itself (a DDS file in the work folder).
+struct TextureData {
+    std::string file;
+    std::string kind;    // "2d", "cube", "volume"
+    std::string format;  // "rgba8", "r32f", ...
+    int width = 0, height = 0, depth = 1, levels = 1;
+    std::vector<float> values;  // channels of every texel, in file order
 };
 
 struct Expectation {
@@ -68,7 +92,15 @@ struct Case {
     std::string warningText;
     std::string knownFailure;  // non-empty: "xfail" and why
     std::vector<std::pair<std::string, std::string>> defines;  // name, value
+    std::vector<TextureData> textures;
 };
+
+// Parses "F.dds KIND WxH[xD] FORMAT [LEVELS]" (the words after "texture").
+bool ReadTextureDirective(const std::vector<std::string>& words, TextureData* out);
+
+// Writes the texture's DDS file into folder; false with the reason when its
+// texel values do not fill its levels exactly or a value is out of range.
+bool WriteTexture(const TextureData& t, const std::filesystem::path& folder, std::string* error);
 
 // Reads a case; false with the reason when its "//?" lines do not parse.
 bool ReadCase(const std::filesystem::path& path, Case* out, std::string* error);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -181,6 +182,10 @@ struct Channel {
         }
         return true;
     }
+    float GetFloat(uint32_t pixel, float absent) const {
+        if (max == 0) return absent;
+        return static_cast<float>((pixel & mask) >> shift) / static_cast<float>(max);
+    }
     uint8_t Get(uint32_t pixel, uint8_t absent) const {
         if (max == 0) return absent;
         uint32_t v = (pixel & mask) >> shift;
@@ -191,13 +196,15 @@ struct Channel {
 
 // How the file's texels become the image's.
 struct DdsPlan {
-    enum class Source { Blocks, Masks } source = Source::Masks;
+    enum class Source { Blocks, Masks, Floats } source = Source::Masks;
     TextureFormat fileFormat = TextureFormat::BGRA8;  // DXTn for blocks
     TextureFormat format = TextureFormat::BGRA8;      // what the image holds
     uint32_t bytesPerPixel = 0;                       // masks only
     enum class Copy { None, Exact, SetAlpha } copy = Copy::None;
     bool luminance = false;
     bool alphaOnly = false;
+    uint32_t floatChannels = 0;  // floats: R, RG or ABGR (in memory R, G, B, A)
+    bool halfFloats = false;
     Channel red, green, blue, alpha;
 };
 
@@ -207,7 +214,7 @@ std::string FourCcText(uint32_t code) {
     for (int i = 0; i < 4; ++i) {
         if (text[i] < 0x20 || text[i] > 0x7E) {
             return "Direct3D format number " + std::to_string(code) +
-                   " (floating-point and 16-bit-per-channel formats are not read)";
+                   " (16-bit-per-channel integer and bump-map formats are not read)";
         }
     }
     return "FourCC '" + std::string(text) + "'";
@@ -223,6 +230,17 @@ bool PlanDdsPixels(const DdsHeader& h, DdsPlan* plan, MessageSink& messages) {
             case FourCc("DXT3"): plan->fileFormat = TextureFormat::DXT3; break;
             case FourCc("DXT4"):
             case FourCc("DXT5"): plan->fileFormat = TextureFormat::DXT5; break;
+            // Float formats go by their Direct3D format number: R16F (111),
+            // G16R16F, A16B16G16R16F, R32F (114), G32R32F, A32B32G32R32F.
+            case 111: case 112: case 113: case 114: case 115: case 116: {
+                const uint32_t n = h.fourCc - (h.fourCc < 114 ? 111 : 114);
+                plan->source = DdsPlan::Source::Floats;
+                plan->floatChannels = n == 2 ? 4 : n + 1;
+                plan->halfFloats = h.fourCc < 114;
+                plan->bytesPerPixel = plan->floatChannels * (plan->halfFloats ? 2 : 4);
+                plan->format = TextureFormat::RGBA32F;
+                return true;
+            }
             case FourCc("DX10"):
                 messages.Error("DDS files with the Direct3D 10 header are not supported");
                 return false;
@@ -282,7 +300,12 @@ bool PlanDdsPixels(const DdsHeader& h, DdsPlan* plan, MessageSink& messages) {
             return true;
         }
     }
+    // Channels wider than 8 bits (G16R16, L16, A2R10G10B10) keep their
+    // precision as floats, as Direct3D 9 reads them.
     plan->format = TextureFormat::BGRA8;
+    for (const Channel* c : {&plan->red, &plan->green, &plan->blue, &plan->alpha}) {
+        if (c->max > 255) plan->format = TextureFormat::RGBA32F;
+    }
     return true;
 }
 
@@ -311,6 +334,19 @@ void ConvertMaskedTexels(const DdsPlan& plan, const uint8_t* src, size_t texels,
         return;
     }
     const uint32_t bytes = plan.bytesPerPixel;
+    if (plan.format == TextureFormat::RGBA32F) {
+        for (size_t i = 0; i < texels; ++i, src += bytes, dst += 16) {
+            uint32_t pixel = 0;
+            for (uint32_t b = 0; b < bytes; ++b) pixel |= uint32_t{src[b]} << (8 * b);
+            const float r = plan.alphaOnly ? 0 : plan.red.GetFloat(pixel, 1);
+            const float rgba[4] = {
+                r, plan.luminance ? r : plan.alphaOnly ? 0 : plan.green.GetFloat(pixel, 1),
+                plan.luminance ? r : plan.alphaOnly ? 0 : plan.blue.GetFloat(pixel, 1),
+                plan.alpha.GetFloat(pixel, 1)};
+            std::memcpy(dst, rgba, sizeof rgba);
+        }
+        return;
+    }
     for (size_t i = 0; i < texels; ++i, src += bytes, dst += 4) {
         uint32_t pixel = 0;
         for (uint32_t b = 0; b < bytes; ++b) pixel |= uint32_t{src[b]} << (8 * b);
@@ -323,6 +359,38 @@ void ConvertMaskedTexels(const DdsPlan& plan, const uint8_t* src, size_t texels,
         dst[1] = g;
         dst[2] = r;
         dst[3] = plan.alpha.Get(pixel, 255);
+    }
+}
+
+float HalfToFloat(uint16_t h) {
+    const bool sign = (h & 0x8000) != 0;
+    const uint32_t exponent = (h >> 10) & 31, mantissa = h & 1023;
+    float value = 0;
+    if (exponent == 0) {
+        value = std::ldexp(static_cast<float>(mantissa), -24);
+    } else if (exponent == 31) {
+        value = mantissa == 0 ? INFINITY : NAN;
+    } else {
+        value = std::ldexp(static_cast<float>(mantissa | 1024), static_cast<int>(exponent) - 25);
+    }
+    return sign ? -value : value;
+}
+
+// Float texels widened to RGBA32F. Direct3D 9 reads 1 for the channels a
+// float format lacks (R32F reads (r, 1, 1, 1)).
+void ConvertFloatTexels(const DdsPlan& plan, const uint8_t* src, size_t texels, uint8_t* dst) {
+    for (size_t i = 0; i < texels; ++i, dst += 16) {
+        float rgba[4] = {1, 1, 1, 1};
+        for (uint32_t c = 0; c < plan.floatChannels; ++c) {
+            if (plan.halfFloats) {
+                rgba[c] = HalfToFloat(U16(src));
+                src += 2;
+            } else {
+                std::memcpy(&rgba[c], src, 4);
+                src += 4;
+            }
+        }
+        std::memcpy(dst, rgba, sizeof rgba);
     }
 }
 
@@ -437,6 +505,8 @@ void CopyDdsLevels(const uint8_t* src, const DdsPlan& plan,
                 std::memcpy(dst, src, sub.size);
             } else if (blocks) {
                 DecodeDxtLevel(plan.fileFormat, src, sub.width, sub.height, sub.depth, dst);
+            } else if (plan.source == DdsPlan::Source::Floats) {
+                ConvertFloatTexels(plan, src, size_t{sub.width} * sub.height * sub.depth, dst);
             } else {
                 ConvertMaskedTexels(plan, src, size_t{sub.width} * sub.height * sub.depth, dst);
             }

@@ -10,13 +10,17 @@
 //                  X8R8G8B8, A8B8G8R8, X8B8G8R8, R8G8B8, R5G6B5, X1R5G5B5,
 //                  A1R5G5B5, A4R4G4B4, X4R4G4B4, A2R10G10B10, A2B10G10R10,
 //                  G16R16, L8, A8L8, A4L4, L16, A8) converted to 8 bits per
-//                  channel; mip levels, cube maps with all six faces, volumes
+//                  channel, or to RGBA32F where a channel is wider; mip
+//                  levels, cube maps with all six faces, volumes
+//              [x] DDS float formats (R16F, G16R16F, A16B16G16R16F, R32F,
+//                  G32R32F, A32B32G32R32F) widened to RGBA32F, 1 in the
+//                  channels they lack
 //              [x] an image without mip levels gets a full chain made with a
 //                  box filter; a compressed DDS without mip levels, and a DXT
 //                  volume (GL has no compressed volumes), is decoded to RGBA8
 //                  here and its chain made from the decoded copy
-// Not implemented: DDS files with the Direct3D 10 header, floating-point and
-// 16-bit-per-channel formats, bump-map (UV) formats, cube maps with only some
+// Not implemented: DDS files with the Direct3D 10 header, 16-bit-per-channel
+// integer formats, bump-map (UV) formats, cube maps with only some
 // faces, GIF / HDR / PSD and the other formats stb_image also reads.
 //
 // Every size is checked against the caller's limits before anything is

@@ -2,6 +2,7 @@
 #include "platform/fx/runtime/texture_shared.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace fx {
 
@@ -27,11 +28,48 @@ bool WithinEdgeLimit(TextureKind kind, uint32_t width, uint32_t height, uint32_t
     return false;
 }
 
+namespace {
+
+// One level of RGBA32F texels from the level above it, as FillMipLevels
+// does for bytes.
+void FillFloatLevel(const platform::TextureLevel& from, const platform::TextureLevel& to,
+                    const uint8_t* srcBytes, uint8_t* dstBytes) {
+    auto at = [&](uint32_t x, uint32_t y, uint32_t z) {
+        x = std::min(x, from.width - 1);
+        y = std::min(y, from.height - 1);
+        z = std::min(z, from.depth - 1);
+        return ((size_t{z} * from.height + y) * from.width + x) * 16;
+    };
+    const uint32_t zTaps = from.depth > 1 ? 2 : 1;
+    for (uint32_t z = 0; z < to.depth; ++z) {
+        for (uint32_t y = 0; y < to.height; ++y) {
+            for (uint32_t x = 0; x < to.width; ++x, dstBytes += 16) {
+                float sum[4] = {0, 0, 0, 0};
+                for (uint32_t t = 0; t < 4 * zTaps; ++t) {
+                    float texel[4];
+                    std::memcpy(texel, srcBytes + at(2 * x + (t & 1), 2 * y + ((t >> 1) & 1),
+                                                     2 * z + (t >> 2)),
+                                sizeof texel);
+                    for (int c = 0; c < 4; ++c) sum[c] += texel[c];
+                }
+                for (float& c : sum) c /= static_cast<float>(4 * zTaps);
+                std::memcpy(dstBytes, sum, sizeof sum);
+            }
+        }
+    }
+}
+
+}  // namespace
+
 void FillMipLevels(TextureImage* image, uint32_t first) {
     for (uint32_t face = 0; face < image->faces; ++face) {
         for (uint32_t level = std::max(first, 1u); level < image->levels; ++level) {
             const platform::TextureLevel& from = image->Level(face, level - 1);
             const platform::TextureLevel& to = image->Level(face, level);
+            if (image->format == platform::TextureFormat::RGBA32F) {
+                FillFloatLevel(from, to, image->Data(face, level - 1), image->Data(face, level));
+                continue;
+            }
             const uint8_t* src = image->Data(face, level - 1);
             uint8_t* dst = image->Data(face, level);
             const size_t rowPitch = size_t{from.width} * 4;

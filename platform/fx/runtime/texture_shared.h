@@ -27,7 +27,8 @@ bool WithinEdgeLimit(platform::TextureKind kind, uint32_t width, uint32_t height
 // Makes every level from 'first' on from the level above it: each texel is
 // the average of the 2 x 2 (x 2 for a volume) texels it covers, as the box
 // filter of the Direct3D 9 loader made them. An odd edge drops its last
-// texel; an edge of 1 averages the one texel with itself. RGBA8 / BGRA8 only.
+// texel; an edge of 1 averages the one texel with itself. RGBA8, BGRA8 and
+// RGBA32F.
 void FillMipLevels(platform::TextureImage* image, uint32_t first);
 
 }  // namespace fx

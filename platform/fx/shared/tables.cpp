@@ -78,6 +78,7 @@ const SamplerStateInfo kSamplerStates[] = {
     {"miplodbias", D3DSAMP_MIPMAPLODBIAS, {nullptr, 0}, StateNumber::Float},
     {"maxmiplevel", D3DSAMP_MAXMIPLEVEL, {nullptr, 0}, StateNumber::Unsigned},
     {"maxanisotropy", D3DSAMP_MAXANISOTROPY, {nullptr, 0}, StateNumber::Unsigned},
+    {"srgbtexture", D3DSAMP_SRGBTEXTURE, Values(kBoolValues)},
 };
 
 // Every state name the effect framework takes in a pass or a sampler_state
