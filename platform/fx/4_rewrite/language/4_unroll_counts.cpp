@@ -59,7 +59,9 @@ public:
     bool Count(size_t open, int number) {
         size_t loop = code_.Closing(open) + 1;
         while (code_.Punct(loop) == '[') loop = code_.Closing(loop) + 1;
-        if (loop >= code_.size()) return false;
+        // A loop keyword and its parenthesis (a malformed one is glslang's to say).
+        if (loop + 1 >= code_.size() || (!Word(code_, loop, "do") && code_.Punct(loop + 1) != '('))
+            return false;
         const std::string name = "fx_turns_" + std::to_string(number) + "_";
         const size_t countFirst = open + 3, countEnd = code_.Closing(open + 2);
         if (Word(code_, loop, "for")) {
