@@ -497,7 +497,8 @@ bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<Token
         }
         return false;
     }
-    // A level-9 profile compiles as the Direct3D 9 profile of its limits.
+    // A level-9 or a software model-3 profile compiles as the Direct3D 9
+    // profile whose limits it is given.
     std::string_view written = Text(v[1]);
     std::string_view profile = Direct3D9Profile(written);
     ProfileStage stage = ProfileStageOf(profile);

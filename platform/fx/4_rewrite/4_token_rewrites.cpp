@@ -27,6 +27,7 @@
 #include "platform/fx/4_rewrite/language/4_precision_overloads.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
+#include "platform/fx/4_rewrite/language/4_unroll_counts.h"
 
 #include <array>
 
@@ -110,6 +111,10 @@ constexpr std::array kRewrites = {
     // With the checks, whose outline it shares (respell says "float double"
     // as "float float": the error stands at the name all the same).
     TokenRewrite{"model_checks", CheckShaderModel},
+    // After the checks, which read a loop's attributes and test as the user
+    // wrote them; after for_scope, which moved a counter the code reads
+    // after the loop out of it, so the block around the loop hides nothing.
+    TokenRewrite{"unroll_counts", CountUnrolledTurns},
     // After the checks, which tell an output's "_centroid" from an input's
     // by the name the user wrote; its place after them is free.
     TokenRewrite{"semantic_spellings", RespellSemantics},

@@ -134,7 +134,7 @@ private:
         } else if (TIntermBinary* b = node->getAsBinaryNode()) {
             if (b->getOp() == glslang::EOpIndexIndirect && b->getLeft() != nullptr &&
                 b->getLeft()->getType().getBasicType() == glslang::EbtSampler &&
-                ReadsAtRunTime(b->getRight())) {
+                ReadsAtRunTime(b->getRight(), known)) {
                 // Direct3D 9 names each sampler in the instruction.
                 Error(b->getLoc(), "a sampler array index the shader reads at run time",
                       "an index into samplers must be a literal expression");
@@ -144,7 +144,7 @@ private:
         } else if (glslang::TIntermUnary* u = node->getAsUnaryNode()) {
             Node(u->getOperand(), known, depth);
         } else if (glslang::TIntermLoop* l = node->getAsLoopNode()) {
-            if (!flowControl_ && ReadsAtRunTime(l->getTest())) {
+            if (!flowControl_ && ReadsAtRunTime(l->getTest(), known)) {
                 Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
                       "it has no loop instructions: a loop must unroll");
             }
@@ -194,12 +194,17 @@ private:
 
     // Whether an expression reads a uniform or an input (a parameter or a
     // local may hold one too; those are given the benefit of the doubt, and
-    // so is "i < 4 && i < n", which unrolls four times).
-    static bool ReadsAtRunTime(TIntermNode* node) {
+    // so is "i < 4 && i < n", which unrolls four times). A parameter the
+    // call gives a constant is that constant, also one declared `uniform`
+    // (a function's uniform parameter is an ordinary one once it is called).
+    static bool ReadsAtRunTime(TIntermNode* node, const Known& known) {
         struct Finder : glslang::TIntermTraverser {
+            explicit Finder(const Known& k) : known(k) {}
+            const Known& known;
             bool found = false;
             bool bounded = false;
             void visitSymbol(glslang::TIntermSymbol* s) override {
+                if (known.count(s->getId()) != 0) return;
                 const glslang::TStorageQualifier q = s->getQualifier().storage;
                 found |= q == glslang::EvqUniform || q == glslang::EvqBuffer || q == glslang::EvqVaryingIn;
             }
@@ -207,7 +212,7 @@ private:
                 bounded |= b->getOp() == glslang::EOpLogicalAnd;
                 return true;
             }
-        } finder;
+        } finder(known);
         if (node != nullptr) node->traverse(&finder);
         return finder.found && !finder.bounded;
     }

@@ -272,13 +272,15 @@ bool IsSupportedProfile(std::string_view profile) {
 }
 
 std::string_view Direct3D9Profile(std::string_view profile) {
-    static constexpr std::pair<const char*, const char*> kLevel9[] = {
+    static constexpr std::pair<const char*, const char*> kNamedAs[] = {
         {"vs_4_0_level_9_1", "vs_2_0"},
         {"ps_4_0_level_9_1", "ps_2_0"},
         {"vs_4_0_level_9_3", "vs_2_a"},
         {"ps_4_0_level_9_3", "ps_2_a"},
+        {"vs_3_sw", "vs_3_0"},
+        {"ps_3_sw", "ps_3_0"},
     };
-    for (const auto& [later, d3d9] : kLevel9)
+    for (const auto& [later, d3d9] : kNamedAs)
         if (IEquals(profile, later)) return d3d9;
     return profile;
 }

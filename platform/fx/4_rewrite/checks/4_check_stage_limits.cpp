@@ -142,7 +142,9 @@ struct StageLimits {
                 if (vertex && (usage == "VPOS" || usage == "VFACE"))
                     Error(r.semantic, profile, "semantic " + Quoted(r.semantic) +
                                                    " is a pixel shader's input, not a vertex shader's");
-                if (!vertex && usage != "VPOS" && usage != "VFACE" && read.insert(r.key).second &&
+                // POSITION reads as VPOS does: neither takes an input register.
+                const bool screen = usage == "VPOS" || usage == "VFACE" || usage == "POSITION";
+                if (!vertex && !screen && read.insert(r.key).second &&
                     read.size() == 11 && profile == "ps_3_0") {
                     Error(r.semantic, profile, "ps_3_0 reads at most 10 input registers; " +
                                                    Quoted(r.semantic) + " is the 11th");
