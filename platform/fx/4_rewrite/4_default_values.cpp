@@ -10,14 +10,18 @@
 //              [x] names of static consts and of globals declared before,
 //                  with their initial values (of their type), and swizzles
 //                  of those names (.xyzw / .rgba)
-// Not implemented: intrinsic functions, indexing: such an initializer is a
-// warning and reads zero.
+//              [x] intrinsics of constants (intrinsics/4_constant_intrinsics),
+//                  as the calls compute them at run time
+// Not implemented: mul, transpose and determinant (the flat values keep no
+// matrix shape), indexing, the effect's own functions: such an initializer
+// is a warning and reads zero.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/4_rewrite/intrinsics/4_constant_intrinsics.h"
 #include "platform/fx/shared/tokenizer.h"
 
 namespace fx {
@@ -249,12 +253,34 @@ private:
             Convert(kind, out);
             return true;
         }
+        if (t.kind == Tok::Ident && IsConstantIntrinsic(word) && Is("(", pos_ + 1))
+            return Call(out, depth + 1);
         if (auto k = known_.find(word); t.kind == Tok::Ident && k != known_.end()) {
             ++pos_;
             *out = k->second;
             return Swizzle(out);
         }
         return Fail("'" + word + "' is not a constant it can evaluate");
+    }
+
+    // "pow(2, K.x)": an intrinsic of constants, as the call computes it at
+    // run time; a swizzle may follow.
+    bool Call(Value* out, int depth) {
+        const std::string name = Word();
+        pos_ += 2;
+        std::vector<ConstantValue> args;
+        while (!Take(")")) {
+            Value part;
+            if (!Expression(&part, depth + 1)) return false;
+            args.push_back({std::move(part.v), part.integer});
+            if (!Take(",") && !Is(")")) return Fail("expected ',' or ')' at '" + Word() + "'");
+        }
+        ConstantValue result;
+        std::string why;
+        if (!EvaluateIntrinsic(name, args, &result, &why)) return Fail(why);
+        out->v = std::move(result.v);
+        out->integer = result.integer;
+        return Swizzle(out);
     }
 
     // "K.xy", "C.bgr" after a name.

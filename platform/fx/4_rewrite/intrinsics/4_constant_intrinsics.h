@@ -1,0 +1,30 @@
+// Stage 4: intrinsics of constants as the effect evaluates them for the
+// initial values of its globals (4_default_values), computing what the
+// call computes at run time.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fx {
+
+// A constant argument or result: its components in order, and whether it
+// is of an int, uint or bool type.
+struct ConstantValue {
+    std::vector<double> v;
+    bool integer = false;
+};
+
+// Whether `name` is an intrinsic EvaluateIntrinsic computes.
+bool IsConstantIntrinsic(std::string_view name);
+
+// name(args...) into *out. Arguments of one component spread to the others'
+// length, longer vectors lose their last components (as a component-wise
+// call truncates them). False with the reason in *why when the call takes
+// other arguments, or values this evaluation does not know the shape of
+// (mul, transpose and determinant of matrices).
+bool EvaluateIntrinsic(std::string_view name, const std::vector<ConstantValue>& args,
+                       ConstantValue* out, std::string* why);
+
+}  // namespace fx
