@@ -190,12 +190,71 @@ std::string Quoted(std::string_view f, std::string_view what) {
     return text;
 }
 
+// transpose, determinant and mul: of matrices by their shapes; a value
+// without one is a scalar or a vector (a row on mul's left, a column on
+// its right).
+bool MatrixCall(std::string_view f, const std::vector<ConstantValue>& a, ConstantValue* out) {
+    if (f == "transpose" && a.size() == 1) {
+        const int r = a[0].rows > 0 ? a[0].rows : 1;
+        const int c = a[0].rows > 0 ? a[0].cols : static_cast<int>(a[0].v.size());
+        *out = {std::vector<double>(a[0].v.size()), a[0].integer, c, r};
+        for (int i = 0; i < r; ++i)
+            for (int j = 0; j < c; ++j) out->v[j * r + i] = a[0].v[i * c + j];
+        return true;
+    }
+    if (f == "determinant" && a.size() == 1 && a[0].rows == a[0].cols) {
+        const auto& m = a[0].v;
+        auto at = [&](int i, int j) { return m[i * a[0].cols + j]; };
+        auto det3 = [&](int r0, int r1, int r2, int c0, int c1, int c2) {
+            return at(r0, c0) * (at(r1, c1) * at(r2, c2) - at(r1, c2) * at(r2, c1)) -
+                   at(r0, c1) * (at(r1, c0) * at(r2, c2) - at(r1, c2) * at(r2, c0)) +
+                   at(r0, c2) * (at(r1, c0) * at(r2, c1) - at(r1, c1) * at(r2, c0));
+        };
+        double d = m[0];  // a scalar, or a 1x1
+        if (a[0].rows == 2) d = at(0, 0) * at(1, 1) - at(0, 1) * at(1, 0);
+        if (a[0].rows == 3) d = det3(0, 1, 2, 0, 1, 2);
+        if (a[0].rows == 4) {
+            const int c[4][3] = {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}};
+            d = 0;
+            for (int j = 0; j < 4; ++j)
+                d += (j % 2 == 0 ? 1 : -1) * at(0, j) * det3(1, 2, 3, c[j][0], c[j][1], c[j][2]);
+        }
+        if (a[0].rows == 0 && m.size() != 1) return false;
+        out->v = {d};
+        return true;
+    }
+    if (f != "mul" || a.size() != 2) return false;
+    const ConstantValue &x = a[0], &y = a[1];
+    if (x.v.size() == 1 || y.v.size() == 1) {  // a scalar scales the other
+        const ConstantValue& other = x.v.size() == 1 ? y : x;
+        *out = Scaled(other, x.v.size() == 1 ? x.v[0] : y.v[0]);
+        out->rows = other.rows;
+        out->cols = other.cols;
+        return true;
+    }
+    // x is r x k, y is k x c; a vector is 1 x k on the left, k x 1 on the right.
+    const int r = x.rows > 0 ? x.rows : 1, xk = x.rows > 0 ? x.cols : static_cast<int>(x.v.size());
+    const int yk = y.rows > 0 ? y.rows : static_cast<int>(y.v.size()), c = y.rows > 0 ? y.cols : 1;
+    const int k = std::min(xk, yk);  // the longer is truncated
+    out->v.assign(static_cast<size_t>(r * c), 0.0);
+    for (int i = 0; i < r; ++i)
+        for (int j = 0; j < c; ++j)
+            for (int t = 0; t < k; ++t) out->v[i * c + j] += x.v[i * xk + t] * y.v[t * c + j];
+    if (x.rows > 0 && y.rows > 0) {
+        out->rows = r;
+        out->cols = c;
+    }
+    out->integer = x.integer && y.integer;
+    return true;
+}
+
 }  // namespace
 
 bool IsConstantIntrinsic(std::string_view name) {
     static const std::vector<std::string_view> kOthers = {
         "dot",  "distance", "length", "normalize", "any",         "all", "cross",
-        "reflect", "refract", "faceforward", "lit", "dst", "D3DCOLORtoUBYTE4"};
+        "reflect", "refract", "faceforward", "lit", "dst", "D3DCOLORtoUBYTE4",
+        "mul",  "transpose", "determinant"};
     return UnaryCalls().count(name) != 0 || BinaryCalls().count(name) != 0 ||
            TernaryCalls().count(name) != 0 ||
            std::find(kOthers.begin(), kOthers.end(), name) != kOthers.end();
@@ -210,10 +269,18 @@ bool EvaluateIntrinsic(std::string_view f, const std::vector<ConstantValue>& arg
             return false;
         }
     }
+    if (MatrixCall(f, args, out)) return true;
     const size_t n = CallLength(args);
     auto each = [&](auto compute) {
         out->v.resize(n);
         for (size_t i = 0; i < n; ++i) out->v[i] = compute(i);
+        for (const ConstantValue& a : args) {
+            if (a.rows > 0 && a.v.size() == n) {
+                out->rows = a.rows;
+                out->cols = a.cols;
+                break;
+            }
+        }
         return true;
     };
     if (auto u = UnaryCalls().find(f); u != UnaryCalls().end() && args.size() == 1) {

@@ -14,6 +14,9 @@ namespace fx {
 struct ConstantValue {
     std::vector<double> v;
     bool integer = false;
+    // A matrix's rows and columns (its components row by row); 0 for a
+    // scalar or vector.
+    int rows = 0, cols = 0;
 };
 
 // Whether `name` is an intrinsic EvaluateIntrinsic computes.
@@ -21,9 +24,9 @@ bool IsConstantIntrinsic(std::string_view name);
 
 // name(args...) into *out. Arguments of one component spread to the others'
 // length, longer vectors lose their last components (as a component-wise
-// call truncates them). False with the reason in *why when the call takes
-// other arguments, or values this evaluation does not know the shape of
-// (mul, transpose and determinant of matrices).
+// call truncates them); a component-wise call of a matrix gives one of
+// its shape. mul, transpose and determinant take the matrices' shapes.
+// False with the reason in *why when the call takes other arguments.
 bool EvaluateIntrinsic(std::string_view name, const std::vector<ConstantValue>& args,
                        ConstantValue* out, std::string* why);
 
