@@ -266,7 +266,7 @@ struct Overloads {
     }
 
     // pow, log, log2, log10, sqrt and rsqrt of a negative constant,
-    // "sqrt(-4)": with the unfolded zero added, so that the value is the
+    // "sqrt(-4)", or of a const name: with the unfolded zero added, so that the value is the
     // magnitude's, as the call computes it at run time (glslang folds NaN).
     void NegativeConstants(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
         if (!OneOf(f, {"pow", "log", "log2", "log10", "sqrt", "rsqrt"}) || args.empty() ||
@@ -275,16 +275,30 @@ struct Overloads {
             return;  // a matrix has its zero from MatrixArguments
         }
         for (size_t k = args[0].first; k < args[0].second; ++k)
-            if (code.Punct(k) == '-') return AddUnfoldedZero(args[0]);
+            if (code.Punct(k) == '-' || ConstName(k)) return AddUnfoldedZero(args[0]);
     }
 
-    // Numbers, constructors of numeric types and arithmetic, nothing else:
-    // what glslang folds. No bools (a comparison or logical operator makes
-    // them), no names.
+    // A name declared const with a number type that is no bool ("static
+    // const float N = -4;", a const local): glslang folds it as a literal.
+    bool ConstName(size_t k) const {
+        if (!code.IsIdent(k) || (k > 0 && code.Punct(k - 1) == '.')) return false;
+        const NameType* found = outline.Declared(code, k);
+        if (found == nullptr || found->uniform || found->type == Declarator::npos) return false;
+        const std::string_view type = code.Text(found->type);
+        if (ShapeOf(type).rows == 0 || type.rfind("bool", 0) == 0) return false;
+        for (size_t q = found->type; q-- > 0 && code.IsIdent(q) && IsQualifierWord(code.Text(q));)
+            if (code.Text(q) == "const") return true;
+        return false;
+    }
+
+    // Numbers, constructors of numeric types, const names and arithmetic,
+    // nothing else: what glslang folds. No bools (a comparison or logical
+    // operator makes them), no other names.
     bool ConstantNumbers(std::pair<size_t, size_t> arg) const {
         for (size_t k = arg.first; k < arg.second; ++k) {
             if (code.IsIdent(k)) {
                 const std::string_view w = code.Text(k);
+                if (ConstName(k) || (k > arg.first && code.Punct(k - 1) == '.')) continue;
                 if (ShapeOf(w).rows == 0 || w.rfind("bool", 0) == 0) return false;
             } else if (code.Token(k).kind == Tok::Punct &&
                        !OneOf(code.Text(k), {"(", ")", ",", "+", "-", "*", "/", "."})) {
