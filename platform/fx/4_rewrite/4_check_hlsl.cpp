@@ -22,12 +22,14 @@
 //   before ps_3_0, an intrinsic of shader model 4 and later, a sampler given
 //   to a texture read of another kind (a samplerCUBE to tex2D), a method of
 //   a sampler (s.Sample(uv): Direct3D 9's samplers take none), a matrix of
-//   ints (which glslang's SPIR-V and GLSL do not carry through).
+//   ints (which glslang's SPIR-V and GLSL do not carry through), an
+//   intrinsic called with a number of arguments it never takes.
 // Each is an error at the name or attribute it is about; 4_check_refusals,
 // checks/4_check_statements and checks/4_check_stage_limits have more.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -416,8 +418,50 @@ struct Checker {
                 }
                 SamplerKind(i);
                 SamplerMethod(i);
+                IntrinsicArguments(i);
             }
         }
+    }
+
+    // A call of an intrinsic with a number of arguments it never takes,
+    // "lit(a, b)". (glslang's message would name a macro or no function.)
+    void IntrinsicArguments(size_t i) {
+        if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || (i > 0 && code.Punct(i - 1) == '.'))
+            return;
+        const std::string_view name = code.Text(i);
+        const int takes = IntrinsicArgumentCounts(name);
+        if (takes == 0 || !outline.Functions(name).empty()) return;
+        const size_t close = code.Closing(i + 1);
+        if (close >= code.size()) return;
+        const size_t given = close == i + 2 ? 0 : ListItems(code, i + 1, close).size();
+        if (given < 5 && (takes & (1 << given)) != 0) return;
+        Error(i, "'" + std::string(name) + "': no matching " + std::to_string(given) +
+                     " parameter intrinsic function");
+    }
+
+    // The numbers of arguments an intrinsic of shader models 2 and 3 takes,
+    // as bits (1 << n); 0 for a name that is no such intrinsic.
+    static int IntrinsicArgumentCounts(std::string_view name) {
+        static const std::map<std::string_view, int> kCounts = [] {
+            std::map<std::string_view, int> m;
+            for (std::string_view f :
+                 {"abs", "acos", "all", "any", "asin", "atan", "ceil", "clip", "cos", "cosh", "ddx",
+                  "ddy", "degrees", "determinant", "exp", "exp2", "floor", "frac", "fwidth",
+                  "isfinite", "isinf", "isnan", "length", "log", "log10", "log2", "normalize",
+                  "radians", "round", "rsqrt", "saturate", "sign", "sin", "sinh", "sqrt", "tan",
+                  "tanh", "transpose", "trunc", "D3DCOLORtoUBYTE4"}) {
+                m[f] = 1 << 1;
+            }
+            for (std::string_view f : {"atan2", "cross", "distance", "dot", "dst", "fmod", "frexp",
+                                       "ldexp", "max", "min", "modf", "mul", "pow", "reflect", "step"})
+                m[f] = 1 << 2;
+            for (std::string_view f :
+                 {"clamp", "faceforward", "lerp", "lit", "refract", "sincos", "smoothstep"})
+                m[f] = 1 << 3;
+            return m;
+        }();
+        auto it = kCounts.find(name);
+        return it == kCounts.end() ? 0 : it->second;
     }
 
     // "s.Sample(uv)" on a sampler: Direct3D 9's samplers take no methods

@@ -10,14 +10,19 @@
 //              [x] names of static consts and of globals declared before,
 //                  with their initial values (of their type), and swizzles
 //                  of those names (.xyzw / .rgba)
-// Not implemented: intrinsic functions, indexing: such an initializer is a
-// warning and reads zero.
+//              [x] intrinsics of constants (intrinsics/4_constant_intrinsics),
+//                  as the calls compute them at run time; mul, transpose and
+//                  determinant by the shapes of matrix constructors, casts
+//                  and globals
+// Not implemented: indexing, the effect's own functions: such an
+// initializer is a warning and reads zero.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/4_rewrite/intrinsics/4_constant_intrinsics.h"
 #include "platform/fx/shared/tokenizer.h"
 
 namespace fx {
@@ -26,7 +31,16 @@ namespace {
 struct Value {
     std::vector<double> v;
     bool integer = false;
+    int rows = 0, cols = 0;  // a matrix's shape (row by row); 0 otherwise
 };
+
+// A matrix type's shape on value (none for another type).
+void ShapeAs(std::string_view type, Value* value) {
+    const Shape shape = ShapeOf(type);
+    const bool matrix = shape.matrix && static_cast<size_t>(shape.Components()) == value->v.size();
+    value->rows = matrix ? shape.rows : 0;
+    value->cols = matrix ? shape.cols : 0;
+}
 
 // "float4", "int", "bool2x2", "half" ...: the base name's kind; 0 otherwise.
 char NumericType(std::string_view word) {
@@ -114,6 +128,9 @@ private:
             return false;
         }
         out->integer = a.integer && b.integer;
+        const Value& shaped = a.rows > 0 && a.v.size() == n ? a : b;
+        out->rows = shaped.v.size() == n ? shaped.rows : 0;
+        out->cols = shaped.v.size() == n ? shaped.cols : 0;
         out->v.resize(n);
         for (size_t i = 0; i < n; ++i) {
             const double x = a.v[a.v.size() == 1 ? 0 : i], y = b.v[b.v.size() == 1 ? 0 : i];
@@ -226,9 +243,11 @@ private:
             // A cast: "(float)x", "(int2)v".
             if (tokens_.size() > pos_ + 2 && NumericType(Word(pos_ + 1)) != 0 && Is(")", pos_ + 2)) {
                 const char kind = NumericType(Word(pos_ + 1));
+                const std::string type = Word(pos_ + 1);
                 pos_ += 3;
                 if (!Unary(out, depth + 1)) return false;
                 Convert(kind, out);
+                ShapeAs(type, out);
                 return true;
             }
             ++pos_;
@@ -247,14 +266,39 @@ private:
                 if (!Take(",") && !Is(")")) return Fail("expected ',' or ')' at '" + Word() + "'");
             }
             Convert(kind, out);
+            ShapeAs(word, out);
             return true;
         }
+        if (t.kind == Tok::Ident && IsConstantIntrinsic(word) && Is("(", pos_ + 1))
+            return Call(out, depth + 1);
         if (auto k = known_.find(word); t.kind == Tok::Ident && k != known_.end()) {
             ++pos_;
             *out = k->second;
             return Swizzle(out);
         }
         return Fail("'" + word + "' is not a constant it can evaluate");
+    }
+
+    // "pow(2, K.x)": an intrinsic of constants, as the call computes it at
+    // run time; a swizzle may follow.
+    bool Call(Value* out, int depth) {
+        const std::string name = Word();
+        pos_ += 2;
+        std::vector<ConstantValue> args;
+        while (!Take(")")) {
+            Value part;
+            if (!Expression(&part, depth + 1)) return false;
+            args.push_back({std::move(part.v), part.integer, part.rows, part.cols});
+            if (!Take(",") && !Is(")")) return Fail("expected ',' or ')' at '" + Word() + "'");
+        }
+        ConstantValue result;
+        std::string why;
+        if (!EvaluateIntrinsic(name, args, &result, &why)) return Fail(why);
+        out->v = std::move(result.v);
+        out->integer = result.integer;
+        out->rows = result.rows;
+        out->cols = result.cols;
+        return Swizzle(out);
     }
 
     // "K.xy", "C.bgr" after a name.
@@ -318,6 +362,7 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
         // "float4 v = 1;" is 1 in every component.
         const int components = Components(g.type);
         if (value.v.size() == 1 && components > 1) value.v.assign(components, value.v[0]);
+        ShapeAs(g.type, &value);
         if (kind != 0) known[g.name] = value;
         if (g.isStatic) continue;
         std::vector<float>& out = values[g.name];

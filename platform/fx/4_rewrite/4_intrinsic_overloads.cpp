@@ -95,9 +95,10 @@ struct Overloads {
                 continue;
             const std::string_view f = code.Text(i);
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
-                           "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow",
+                           "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "mul", "cross",
                            "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
-                           "sincos", "tex2D", "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
+                           "sincos", "log", "log2", "log10", "sqrt", "rsqrt", "tex2D",
+                           "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
                            "texCUBEgrad"}) ||
                 renamed.count(i) != 0)
                 continue;
@@ -113,6 +114,10 @@ struct Overloads {
                 counts.push_back(ExpressionComponents(code, outline, first, last));
             Scalars(i, close, f, args, counts);
             AnyAllOfMatrix(f, args, counts);
+            AnyAllOfConstantNumbers(f, args, counts);
+            MatrixArguments(f, args);
+            NegativeConstants(f, args);
+            if (f == "mul" && args.size() == 2) MulOfIntegerScalars(args, counts);
             if (f == "dot" && args.size() == 2) DotOfIntegers(args);
             // Of scalars and vectors (a matrix keeps glslang's, element by
             // element, for a whole e).
@@ -250,6 +255,93 @@ struct Overloads {
                       Make(Tok::Ident, kUnfoldedZero, last)});
     }
 
+    // any / all of a vector of constant numbers, "any(int2(0, 3))": with the
+    // unfolded zero added (glslang folds them of numbers that are no bools
+    // into the first number or 0). A bool vector folds right and is left.
+    void AnyAllOfConstantNumbers(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args,
+                                 const std::vector<int>& counts) {
+        if (!OneOf(f, {"any", "all"}) || args.size() != 1 || counts[0] < 2) return;
+        if (!ConstantNumbers(args[0])) return;
+        AddUnfoldedZero(args[0]);
+    }
+
+    // pow, log, log2, log10, sqrt and rsqrt of a negative constant,
+    // "sqrt(-4)", or of a const name: with the unfolded zero added, so that the value is the
+    // magnitude's, as the call computes it at run time (glslang folds NaN).
+    void NegativeConstants(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
+        if (!OneOf(f, {"pow", "log", "log2", "log10", "sqrt", "rsqrt"}) || args.empty() ||
+            !ConstantNumbers(args[0]) ||
+            MatrixShape(code, outline, args[0].first, args[0].second).rows != 0) {
+            return;  // a matrix has its zero from MatrixArguments
+        }
+        for (size_t k = args[0].first; k < args[0].second; ++k)
+            if (code.Punct(k) == '-' || ConstName(k)) return AddUnfoldedZero(args[0]);
+    }
+
+    // A name declared const with a number type that is no bool ("static
+    // const float N = -4;", a const local): glslang folds it as a literal.
+    bool ConstName(size_t k) const {
+        if (!code.IsIdent(k) || (k > 0 && code.Punct(k - 1) == '.')) return false;
+        const NameType* found = outline.Declared(code, k);
+        if (found == nullptr || found->uniform || found->type == Declarator::npos) return false;
+        const std::string_view type = code.Text(found->type);
+        if (ShapeOf(type).rows == 0 || type.rfind("bool", 0) == 0) return false;
+        for (size_t q = found->type; q-- > 0 && code.IsIdent(q) && IsQualifierWord(code.Text(q));)
+            if (code.Text(q) == "const") return true;
+        return false;
+    }
+
+    // Numbers, constructors of numeric types, const names and arithmetic,
+    // nothing else: what glslang folds. No bools (a comparison or logical
+    // operator makes them), no other names.
+    bool ConstantNumbers(std::pair<size_t, size_t> arg) const {
+        for (size_t k = arg.first; k < arg.second; ++k) {
+            if (code.IsIdent(k)) {
+                const std::string_view w = code.Text(k);
+                if (ConstName(k) || (k > arg.first && code.Punct(k - 1) == '.')) continue;
+                if (ShapeOf(w).rows == 0 || w.rfind("bool", 0) == 0) return false;
+            } else if (code.Token(k).kind == Tok::Punct &&
+                       !OneOf(code.Text(k), {"(", ")", ",", "+", "-", "*", "/", "."})) {
+                return false;
+            }
+        }
+        return arg.first < arg.second;
+    }
+
+    // "(a) + fx_zero_": stage 5's static zero, which glslang cannot fold;
+    // stage 6 takes the addition out again.
+    void AddUnfoldedZero(std::pair<size_t, size_t> arg) {
+        auto [first, last] = arg;
+        Insert(first, {Make(Tok::Punct, "(", first)});
+        Insert(last, {Make(Tok::Punct, ")", last), Make(Tok::Punct, "+", last),
+                      Make(Tok::Ident, kUnfoldedZero, last)});
+    }
+
+    // min, max, clamp, lerp, step, smoothstep, pow and atan2 of matrices:
+    // the first matrix argument with the unfolded zero added (glslang folds
+    // them of constant matrices into zeros or the first element's value);
+    // stage 6 takes the addition out again.
+    void MatrixArguments(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
+        if (!OneOf(f, {"min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "atan2"})) return;
+        for (auto [first, last] : args) {
+            if (first >= last || MatrixShape(code, outline, first, last).rows == 0) continue;
+            return AddUnfoldedZero({first, last});
+        }
+    }
+
+    // mul of an int, uint or bool scalar, "mul(i, v)": the scalar as a
+    // float, as Direct3D 9 converts it (glslang finds the call ambiguous).
+    // A bare literal is already a float one (4_spellings).
+    void MulOfIntegerScalars(const std::vector<std::pair<size_t, size_t>>& args,
+                             const std::vector<int>& counts) {
+        for (size_t a = 0; a < 2; ++a) {
+            if (counts[a] != 1 || !IntegerArgument(args[a])) continue;
+            auto [first, last] = args[a];
+            Insert(first, {Make(Tok::Ident, "float", first), Make(Tok::Punct, "(", first)});
+            Insert(last, {Make(Tok::Punct, ")", last)});
+        }
+    }
+
     // dot of int, uint or bool values: "dot((a) + fx_izero_, b)", with
     // stage 5's static int zero, which glslang cannot fold (it folds dot of
     // integer constants into a wrong value, 0 or the first product); stage
@@ -307,6 +399,16 @@ struct Overloads {
             const int size = f.substr(0, 5) == "tex2D" ? 2 : 3;
             for (size_t a = 1; a < args.size(); ++a) {
                 if (counts[a] > size) {
+                    warnings.Warning(code.Pos(args[a].first), "implicit truncation of vector type");
+                    return;
+                }
+            }
+            return;
+        }
+        if (f == "cross") {
+            // Of two float3: a longer vector loses its fourth component.
+            for (size_t a = 0; a < args.size(); ++a) {
+                if (counts[a] > 3) {
                     warnings.Warning(code.Pos(args[a].first), "implicit truncation of vector type");
                     return;
                 }

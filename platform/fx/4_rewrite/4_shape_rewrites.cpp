@@ -7,7 +7,7 @@
 // - a declaration of an entry point before its definition is dropped
 //   (glslang takes it for a second function that calls itself);
 // - a 1xN (or Nx1) matrix is a vector, its element arrays and swizzles
-//   read as the vector's; a uniform one that takes a register an element
+//   read as the vector's (a 1x1's row and element as its one value); a uniform one that takes a register an element
 //   (column-major 1xN, through a typedef too, an array of them, or a
 //   member of a struct only uniforms use) an array of floats; a cast of a
 //   bigger matrix to an Nx1 keeps the top
@@ -589,6 +589,13 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             edits->list.push_back({code.At(at + 1), code.At(at + 3) + 1, {}});
         } else if (declared.cols == 1 && declared.rows > 1 && code.Punct(at + 1) == '[') {
             DropColumnIndex(code, code.Closing(at + 1), edits);
+        } else if (declared.rows == 1 && declared.cols == 1 && code.Punct(at + 1) == '[') {
+            // A 1x1 made a scalar: its row "m[0]" and its element "m[0][0]"
+            // are the value.
+            const size_t row = code.Closing(at + 1);
+            if (row >= code.size()) continue;
+            edits->list.push_back({code.At(at + 1), code.At(row) + 1, {}});
+            DropColumnIndex(code, row, edits);
         }
     }
 }

@@ -3,7 +3,7 @@
 //? entry ps_3_0 main()
 //? warning 6 the initial value of 'n' cannot be evaluated
 //? expect 0 0 0 1
-float3 n = normalize(float3(1, 1, 0));
+float3 n = float3x3(1, 0, 0, 0, 1, 0, 0, 0, 1)[0];
 float4 main() : COLOR0
 {
     return float4(n, 1);

@@ -26,7 +26,19 @@ struct StaticCall {
     // type, "{ T fx_static_NAME_[N] = { ... }; NAME = fx_static_NAME_; }",
     // as a list is no value of an assignment.
     bool throughLocal = false;
+    // Not static: a parameter, whose initial value the effect evaluates and
+    // writes (4_default_values); the shader's text loses it.
+    bool parameter = false;
 };
+
+// Stage 5 gives these intrinsics as functions of its own (lit, sign,
+// faceforward): in an initializer they are calls of functions too.
+bool CallsFunction(const Code& code, const HlslOutline& outline, size_t i) {
+    if (code.Punct(i + 1) != '(') return false;
+    const std::string_view name = code.Text(i);
+    return !outline.Functions(name).empty() || name == "lit" || name == "sign" ||
+           name == "faceforward";
+}
 
 // The statement of global scope [first, end) (end at its ';') when it is
 // such a declaration. One that reads a static already moved moves too: at
@@ -41,7 +53,7 @@ bool ReadStatic(const Code& code, const HlslOutline& outline, size_t first, size
         if (code.Text(k) == "static") isStatic = true;
         if (code.Text(k) == "const") s.constWord = k;
     }
-    if (!isStatic) return false;
+    s.parameter = !isStatic;
     for (size_t i = k; i < end; ++i) {
         const char p = code.Punct(i);
         if (p == ',' || (p == ':' && s.equals == 0)) return false;
@@ -58,8 +70,8 @@ bool ReadStatic(const Code& code, const HlslOutline& outline, size_t first, size
     bool calls = false;
     for (size_t i = s.equals + 1; i + 1 < end && !calls; ++i)
         calls = code.IsIdent(i) && code.Punct(i - 1) != '.' &&
-                ((code.Punct(i + 1) == '(' && !outline.Functions(code.Text(i)).empty()) ||
-                 std::find(moved.begin(), moved.end(), code.Text(i)) != moved.end());
+                (CallsFunction(code, outline, i) ||
+                 (!s.parameter && std::find(moved.begin(), moved.end(), code.Text(i)) != moved.end()));
     if (!calls) return false;
     *out = s;
     return true;
@@ -84,9 +96,9 @@ void AssignThroughLocal(const Code& code, const TokenStream& hlsl, const StaticC
 }  // namespace
 
 bool MoveStaticCalls(TokenRewriteState& state) {
-    // Most effects have no static initialized by a call of their own: the
-    // code and its outline are made only when "static" is there.
-    const uint32_t word = state.hlsl->texts->Id("static");
+    // Most effects have no global initialized by a call: the code and its
+    // outline are made only when "=" is there.
+    const uint32_t word = state.hlsl->texts->Id("=");
     bool any = false;
     for (const SourceToken& t : state.hlsl->tokens)
         if (t.text == word) {
@@ -116,7 +128,7 @@ bool MoveStaticCalls(TokenRewriteState& state) {
         StaticCall s;
         if (i < code.size() && code.Punct(i) == ';' && ReadStatic(code, outline, first, i, moved, &s)) {
             found.push_back(s);
-            moved.push_back(code.Text(s.name));
+            if (!s.parameter) moved.push_back(code.Text(s.name));
         }
         if (i == first || (i < code.size() && code.Punct(i) == ';')) ++i;
     }
@@ -126,7 +138,9 @@ bool MoveStaticCalls(TokenRewriteState& state) {
     TokenEdits edits;
     std::vector<SourceToken> assignments;
     for (const StaticCall& s : found) {
-        if (s.throughLocal) {
+        if (s.parameter) {
+            // (no assignment: the effect writes the parameter's registers)
+        } else if (s.throughLocal) {
             AssignThroughLocal(code, *state.hlsl, s, &assignments);
         } else {
             for (size_t k = s.name; k <= s.end; ++k) assignments.push_back(code.Token(k));

@@ -16,6 +16,11 @@ class TokenRewriteState;
 // an array ("static float a[2] = { F(1), 2 };") is assigned through a
 // local of its type, "{ float fx_static_a_[2] = { F(1), 2 }; a =
 // fx_static_a_; }". Declarations of several names are left alone.
+// A parameter (a global that is not static) whose initial value calls a
+// function loses it from the text (glslang would fail the same way); the
+// effect evaluates it (4_default_values) and writes its registers. The
+// intrinsics stage 5 gives as functions of its own (lit, sign,
+// faceforward) count as calls of functions.
 // Always true.
 bool MoveStaticCalls(TokenRewriteState& state);
 
