@@ -12,8 +12,9 @@
 //                  they are stored as sRGB and each stage's sampler says
 //                  whether it converts (D3DSAMP_SRGBTEXTURE); elsewhere the
 //                  state is ignored
+//                  (DXT textures too where the driver has sRGB S3TC formats)
 // Not implemented: render targets, dynamic textures, locking, sRGB reads of
-// DXT and float textures, DXT volumes (S3TC has none in GL: the file reader
+// float textures, DXT volumes (S3TC has none in GL: the file reader
 // decodes those).
 //
 // Sampler states live on the device's GL sampler objects, one per stage,
@@ -40,13 +41,21 @@ GLenum Target(TextureKind kind) {
     }
 }
 
-GLenum InternalFormat(TextureFormat format, bool srgb) {
+// srgb8 / srgbDxt: store 8-bit / DXT textures as sRGB (read as stored
+// unless a sampler asks for the conversion).
+GLenum InternalFormat(TextureFormat format, bool srgb8, bool srgbDxt) {
     switch (format) {
         case TextureFormat::RGBA8:
-        case TextureFormat::BGRA8: return srgb ? GL_SRGB8_ALPHA8 : GL_RGBA8;
-        case TextureFormat::DXT1: return GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
-        case TextureFormat::DXT3: return GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
-        case TextureFormat::DXT5: return GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+        case TextureFormat::BGRA8: return srgb8 ? GL_SRGB8_ALPHA8 : GL_RGBA8;
+        case TextureFormat::DXT1:
+            return srgbDxt ? GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT1_EXT
+                           : GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
+        case TextureFormat::DXT3:
+            return srgbDxt ? GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT3_EXT
+                           : GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
+        case TextureFormat::DXT5:
+            return srgbDxt ? GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT5_EXT
+                           : GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
         case TextureFormat::RGBA32F: return GL_RGBA32F;
         default: return GL_RGBA8;
     }
@@ -63,8 +72,7 @@ GLint Limit(GLenum name) {
 }
 
 // Every level of every face of the image into the texture's storage.
-void UploadLevels(GLuint name, const TextureImage& image) {
-    const GLenum internal = InternalFormat(image.format, false);
+void UploadLevels(GLuint name, const TextureImage& image, GLenum internal) {
     const GLenum order = PixelOrder(image.format);
     const bool compressed = IsCompressed(image.format);
     const GLenum type = image.format == TextureFormat::RGBA32F ? GL_FLOAT : GL_UNSIGNED_BYTE;
@@ -110,6 +118,9 @@ void UploadLevels(GLuint name, const TextureImage& image) {
 void GlTextures::Init() {
     s3tc_ = epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc");
     srgbDecode_ = epoxy_has_gl_extension("GL_EXT_texture_sRGB_decode");
+    srgbDxt_ = srgbDecode_ && s3tc_ &&
+               (epoxy_has_gl_extension("GL_EXT_texture_sRGB") ||
+                epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc_srgb"));
     limits_.maxSize = static_cast<uint32_t>(std::max(Limit(GL_MAX_TEXTURE_SIZE), 1));
     limits_.maxCubeSize = static_cast<uint32_t>(std::max(Limit(GL_MAX_CUBE_MAP_TEXTURE_SIZE), 1));
     limits_.maxVolumeSize = static_cast<uint32_t>(std::max(Limit(GL_MAX_3D_TEXTURE_SIZE), 1));
@@ -164,7 +175,7 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
 
     while (glGetError() != GL_NO_ERROR) {
     }
-    const GLenum internal = InternalFormat(image.format, srgbDecode_);
+    const GLenum internal = InternalFormat(image.format, srgbDecode_, srgbDxt_);
     const auto levels = static_cast<GLsizei>(image.levels);
     const auto width = static_cast<GLsizei>(image.width);
     const auto height = static_cast<GLsizei>(image.height);
@@ -177,10 +188,10 @@ HRESULT GlTextures::Create(const TextureImage& image, UINT* texture, std::string
         glTextureStorage2D(name, levels, internal, width, height);
     }
     // Read as stored wherever no sampler object of the device says otherwise.
-    if (internal == GL_SRGB8_ALPHA8) {
+    if (internal != InternalFormat(image.format, false, false)) {
         glTextureParameteri(name, GL_TEXTURE_SRGB_DECODE_EXT, GL_SKIP_DECODE_EXT);
     }
-    UploadLevels(name, image);
+    UploadLevels(name, image, internal);
     GLenum failure = glGetError();
     if (failure != GL_NO_ERROR) {
         glDeleteTextures(1, &name);

@@ -42,6 +42,7 @@ private:
     TextureLimits limits_;
     bool s3tc_ = false;
     bool srgbDecode_ = false;
+    bool srgbDxt_ = false;
     std::array<uint32_t, 3> black_{};  // indexed by TextureKind
     std::vector<Texture> textures_;
     std::array<UINT, D3D_SAMPLER_STAGES> bound_{};  // 0: the stand-ins
