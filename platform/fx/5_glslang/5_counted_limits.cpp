@@ -1,4 +1,4 @@
-// The texture reads a pixel shader certainly makes (see 5_texture_limits.h).
+// The texture reads a pixel shader certainly makes (see 5_counted_limits.h).
 //
 // glslang's SPIR-V keeps every function, branch, loop and repeated read as
 // written. SPIRV-Tools' optimizer, run on a copy, does what Direct3D 9's
@@ -6,9 +6,10 @@
 // unused values and merge repeated ones; loops whose length it can see are
 // then unrolled. The copy is only measured; the stages after this one keep
 // glslang's module.
-#include "platform/fx/5_glslang/5_texture_limits.h"
+#include "platform/fx/5_glslang/5_counted_limits.h"
 
 #include <spirv-tools/optimizer.hpp>
+#include <spirv_cross/GLSL.std.450.h>
 #include <spirv_cross/spirv.hpp>
 
 #include <algorithm>
@@ -242,14 +243,16 @@ bool MarkLoopsToUnroll(SpvModule* m) {
 struct Value {
     int order = -1;
     bool computed = true;
+    bool varies = false;  // from an input or a read: not left to the preshader
 };
 
 class Measure {
 public:
-    explicit Measure(const SpvModule& m) : m_(m) {}
+    explicit Measure(const SpvModule& m) : m_(m), glsl_(GlslStd450(m)) {}
 
-    TextureReadFigures Run() {
+    CountedFigures Run() {
         const Blocks blocks = BlocksOf(m_, m_.EntryPoint());
+        CountUses(blocks);
         std::vector<uint32_t> open;  // merge labels of the loops around
         for (uint32_t label : blocks.order) {
             while (!open.empty() && open.back() == label) open.pop_back();
@@ -265,6 +268,7 @@ public:
             for (size_t i = first; i < end; ++i) Visit(m_.code[i], loop);
         }
         figures_.reads = static_cast<int>(reads_.size());
+        figures_.arithmetic = static_cast<int>((std::max<int64_t>(lanes_, 0) + 3) / 4);
         return figures_;
     }
 
@@ -335,7 +339,85 @@ private:
         } else {
             v.order = HighestOrder(ids_);
         }
+        if (!inLoop) {
+            for (uint32_t id : ids_) v.varies = v.varies || Of(id).varies;
+            if (in.op == spv::OpLoad && w.size() > 2) v.varies = IsInput(w[2]);
+            if (IsRead(in.op)) v.varies = true;
+            if (v.varies) CountArithmetic(in);
+        }
         values_[result] = v;
+    }
+
+    // How often each value is used: a product used once, by an addition,
+    // is one mad with it.
+    void CountUses(const Blocks& blocks) {
+        for (uint32_t label : blocks.order) {
+            auto [first, end] = blocks.range.at(label);
+            for (size_t i = first; i < end; ++i) {
+                m_.code[i].UsedIds(&ids_);
+                for (uint32_t id : ids_) ++uses_[id];
+            }
+        }
+    }
+
+    // A product, or a value added to itself (twice it).
+    static bool IsProduct(const SpvInstruction& d) {
+        return d.op == spv::OpFMul || d.op == spv::OpVectorTimesScalar || d.op == spv::OpIMul ||
+               ((d.op == spv::OpFAdd || d.op == spv::OpIAdd) && d.words.size() > 3 &&
+                d.words[2] == d.words[3]);
+    }
+
+    // The components a result has.
+    int64_t Width(uint32_t type) const {
+        const SpvInstruction* t = m_.Def(type);
+        if (t == nullptr || t->words.size() < 3) return 1;
+        if (t->op == spv::OpTypeVector) return t->words[2];
+        if (t->op == spv::OpTypeMatrix) return Width(t->words[1]) * t->words[2];
+        return 1;
+    }
+
+    // Arithmetic as the lanes of the instructions it needs at least: four
+    // lanes to an instruction, a dot product or a row of a transform a
+    // whole one; negation, swizzles, saturation and conversions free (a
+    // modifier, or the float registers every value lives in).
+    void CountArithmetic(const SpvInstruction& in) {
+        const std::vector<uint32_t>& w = in.words;
+        const int64_t width = Width(in.Type());
+        switch (in.op) {
+            case spv::OpFAdd: case spv::OpFSub: case spv::OpIAdd: case spv::OpISub:
+                lanes_ += width;
+                for (size_t i = 2; i < 4 && i < w.size(); ++i) {
+                    const SpvInstruction* d = m_.Def(w[i]);
+                    if (d != nullptr && IsProduct(*d) && uses_[w[i]] == 1 &&
+                        fused_.insert(w[i]).second) {
+                        lanes_ -= width;  // the product's lanes, counted already
+                        break;
+                    }
+                }
+                return;
+            case spv::OpFMul: case spv::OpIMul: case spv::OpVectorTimesScalar:
+            case spv::OpFDiv: case spv::OpSDiv: case spv::OpUDiv: case spv::OpFRem:
+            case spv::OpSRem: case spv::OpFMod: case spv::OpSMod: case spv::OpUMod:
+            case spv::OpSelect:
+                lanes_ += width;
+                return;
+            case spv::OpDot:
+                lanes_ += 4;
+                return;
+            case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
+            case spv::OpMatrixTimesMatrix: case spv::OpMatrixTimesScalar:
+                lanes_ += 4 * width;
+                return;
+            case spv::OpExtInst:
+                if (w.size() > 3 && w[2] == glsl_ && w[3] != GLSLstd450FClamp &&
+                    w[3] != GLSLstd450NClamp) {
+                    lanes_ += width;
+                }
+                return;
+            default:
+                if (IsComparison(in.op)) lanes_ += width;
+                return;
+        }
     }
 
     // A read is one level deeper than the deepest read its coordinates
@@ -361,38 +443,46 @@ private:
     }
 
     const SpvModule& m_;
+    const uint32_t glsl_;
     std::unordered_map<uint32_t, Value> values_;
+    std::unordered_map<uint32_t, int> uses_;
+    std::set<uint32_t> fused_;
+    int64_t lanes_ = 0;
     std::set<std::vector<uint32_t>> reads_;
     std::vector<uint32_t> ids_;
-    TextureReadFigures figures_;
+    CountedFigures figures_;
 };
 
 }  // namespace
 
-TextureReadLimits TextureReadLimitsOf(std::string_view profile) {
-    // ps_2_a has neither limit, ps_2_b no limit on the number of reads;
-    // shader model 3 neither.
-    if (profile == "ps_2_0") return {32, 3};
-    if (profile == "ps_2_b") return {0, 3};
+CountedLimits CountedLimitsOf(std::string_view profile) {
+    // ps_2_a has none of them (it has flow control: a loop need not be
+    // unrolled), ps_2_b no limit on the number of reads, shader model 3
+    // none. vs_1_1 has 128 slots and no loops.
+    if (profile == "ps_2_0") return {32, 3, 64, 0};
+    if (profile == "ps_2_b") return {0, 3, 0, 512};
+    if (profile == "vs_1_1") return {0, -1, 0, 128};
     return {};
 }
 
-bool MeasureTextureReads(const std::vector<uint32_t>& words, const TextureReadLimits& limits,
-                         TextureReadFigures* figures) {
+bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
+                    const CountedLimits& limits, CountedFigures* figures) {
     *figures = {};
-    if (limits.reads == 0 && limits.order < 0) return true;
+    if (limits.reads == 0 && limits.order < 0 && limits.arithmetic == 0 && limits.slots == 0) {
+        return true;
+    }
     SpvModule m;
     if (!m.Read(words)) return false;
     bool loops = false;
     const int64_t reads = ReadsAndCallSites(m, &loops);
     // The order of the k-th read of a chain is at most k, so fewer reads
-    // than order + 1 cannot pass it.
+    // than order + 1 cannot pass it; the estimate of slots counts more
+    // than the optimized code has, but a loop's body only once.
     const int64_t needed = std::min<int64_t>(limits.order >= 0 ? limits.order + 1 : INT32_MAX,
                                              limits.reads > 0 ? limits.reads + 1 : INT32_MAX);
-    if (reads < needed && !(loops && reads > 0)) {
-        figures->reads = static_cast<int>(reads);
-        return true;
-    }
+    const int64_t room = std::min<int64_t>(limits.arithmetic > 0 ? limits.arithmetic : INT32_MAX,
+                                           limits.slots > 0 ? limits.slots : INT32_MAX);
+    if (!loops && reads < needed && slots <= room) return true;
     std::vector<uint32_t> copy = words;
     if (!Optimize(&copy, false)) return false;
     SpvModule optimized;
