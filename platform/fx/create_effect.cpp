@@ -15,9 +15,9 @@
 // runs them on a thread of its own) before any is linked (7, on the
 // device's thread). Every stage reports through Message; the caller gets
 // the list's text.
-// Passes with the same shaders and arguments are compiled once (each still
-// gets a program of its own). Only the first technique is compiled unless a
-// tool asks for all (effect_info.h).
+// Passes with the same shaders, profiles and arguments are compiled once
+// (each still gets a program of its own). Only the first technique is
+// compiled unless a tool asks for all (effect_info.h).
 #include <algorithm>
 #include <chrono>
 #include <map>
