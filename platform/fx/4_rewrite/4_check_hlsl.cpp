@@ -537,6 +537,7 @@ struct Checker {
             if (!registers && !colours) return;
             if (colours && extra > 0) return;  // an array of colours: 4_check_stage_limits
             const int index = (digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0) + extra;
+            if (colours && usage == "COLOR" && index > 3) return;  // 4_check_stage_limits says it
             bool valid = false;
             const char* legal = "";
             if (colours) {
