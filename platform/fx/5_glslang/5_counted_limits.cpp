@@ -243,7 +243,10 @@ bool MarkLoopsToUnroll(SpvModule* m) {
 struct Value {
     int order = -1;
     bool computed = true;
-    bool varies = false;  // from an input or a read: not left to the preshader
+    bool varies = false;   // from an input or a read: not left to the preshader
+    // How often it is made: the iterations of the loops left as loops whose
+    // counters or carried values it depends on (1 outside them).
+    int64_t times = 1;
 };
 
 class Measure {
@@ -253,19 +256,26 @@ public:
     CountedFigures Run() {
         const Blocks blocks = BlocksOf(m_, m_.EntryPoint());
         CountUses(blocks);
-        std::vector<uint32_t> open;  // merge labels of the loops around
+        // The loops around (merge label, how often their bodies run): one
+        // left as a loop (a float counter the unrolling does not take)
+        // counts its body once per iteration, from the first iteration's
+        // values; one of unknown length not at all.
+        std::vector<std::pair<uint32_t, int64_t>> open;
         for (uint32_t label : blocks.order) {
-            while (!open.empty() && open.back() == label) open.pop_back();
+            while (!open.empty() && open.back().first == label) open.pop_back();
             auto [first, end] = blocks.range.at(label);
-            bool loop = !open.empty();
             for (size_t i = first; i < end; ++i) {
                 const SpvInstruction& in = m_.code[i];
                 if (in.op == spv::OpLoopMerge && !in.words.empty()) {
-                    open.push_back(in.words[0]);
-                    loop = true;
+                    const int n = LoopIterations(m_, blocks, label, in.words[0]);
+                    const int64_t outer = open.empty() ? 1 : open.back().second;
+                    int64_t times = n < 0 ? 0 : outer * n;
+                    if (times > kMaxUnrolledCopies) times = 0;
+                    open.emplace_back(in.words[0], times);
                 }
             }
-            for (size_t i = first; i < end; ++i) Visit(m_.code[i], loop);
+            times_ = open.empty() ? 1 : open.back().second;
+            for (size_t i = first; i < end; ++i) Visit(m_.code[i], times_ == 0);
         }
         figures_.reads = static_cast<int>(reads_.size());
         figures_.arithmetic = static_cast<int>((std::max<int64_t>(lanes_, 0) + 3) / 4);
@@ -315,8 +325,13 @@ private:
         const std::vector<uint32_t>& w = in.words;
         in.UsedIds(&ids_);
         Value v;
+        // What does not change from one iteration to the next is computed
+        // once, before the loop.
+        v.times = in.op == spv::OpPhi ? times_ : 1;
+        for (uint32_t id : ids_) v.times = std::max(v.times, Of(id).times);
+        mult_ = v.times;
         if (inLoop) {
-            // A loop left as a loop: what it computes counts for nothing.
+            // A loop of unknown length: what it computes counts for nothing.
         } else if (IsRead(in.op) && w.size() > 3) {
             VisitRead(in, &v);
         } else if (in.op == spv::OpLoad && w.size() > 2) {
@@ -324,7 +339,9 @@ private:
         } else if ((in.op == spv::OpCompositeExtract || in.op == spv::OpCopyObject ||
                     IsChainOp(in.op)) &&
                    w.size() > 2) {
+            const int64_t times = v.times;
             v = Of(w[2]);
+            v.times = times;
         } else if (in.op == spv::OpVectorShuffle && w.size() > 4) {
             // The first components of one vector in order: still the register.
             bool prefix = true;
@@ -385,12 +402,12 @@ private:
         const int64_t width = Width(in.Type());
         switch (in.op) {
             case spv::OpFAdd: case spv::OpFSub: case spv::OpIAdd: case spv::OpISub:
-                lanes_ += width;
+                lanes_ += mult_ * width;
                 for (size_t i = 2; i < 4 && i < w.size(); ++i) {
                     const SpvInstruction* d = m_.Def(w[i]);
                     if (d != nullptr && IsProduct(*d) && uses_[w[i]] == 1 &&
                         fused_.insert(w[i]).second) {
-                        lanes_ -= width;  // the product's lanes, counted already
+                        lanes_ -= mult_ * width;  // the product's lanes, counted already
                         break;
                     }
                 }
@@ -399,23 +416,23 @@ private:
             case spv::OpFDiv: case spv::OpSDiv: case spv::OpUDiv: case spv::OpFRem:
             case spv::OpSRem: case spv::OpFMod: case spv::OpSMod: case spv::OpUMod:
             case spv::OpSelect:
-                lanes_ += width;
+                lanes_ += mult_ * width;
                 return;
             case spv::OpDot:
-                lanes_ += 4;
+                lanes_ += mult_ * 4;
                 return;
             case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
             case spv::OpMatrixTimesMatrix: case spv::OpMatrixTimesScalar:
-                lanes_ += 4 * width;
+                lanes_ += mult_ * 4 * width;
                 return;
             case spv::OpExtInst:
                 if (w.size() > 3 && w[2] == glsl_ && w[3] != GLSLstd450FClamp &&
                     w[3] != GLSLstd450NClamp) {
-                    lanes_ += width;
+                    lanes_ += mult_ * width;
                 }
                 return;
             default:
-                if (IsComparison(in.op)) lanes_ += width;
+                if (IsComparison(in.op)) lanes_ += mult_ * width;
                 return;
         }
     }
@@ -439,7 +456,12 @@ private:
         figures_.order = std::max(figures_.order, v->order);
         std::vector<uint32_t> key{in.op, SamplerOf(w[2])};
         key.insert(key.end(), w.begin() + 3, w.end());
-        reads_.insert(std::move(key));
+        // A read of a loop left as a loop is made once per iteration.
+        key.push_back(0);
+        for (int64_t k = 0; k < mult_; ++k) {
+            key.back() = static_cast<uint32_t>(k);
+            reads_.insert(key);
+        }
     }
 
     const SpvModule& m_;
@@ -448,6 +470,8 @@ private:
     std::unordered_map<uint32_t, int> uses_;
     std::set<uint32_t> fused_;
     int64_t lanes_ = 0;
+    int64_t times_ = 1;  // how often the block being visited runs
+    int64_t mult_ = 1;   // how often the instruction being visited is made
     std::set<std::vector<uint32_t>> reads_;
     std::vector<uint32_t> ids_;
     CountedFigures figures_;
