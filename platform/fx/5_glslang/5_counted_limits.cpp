@@ -1,4 +1,5 @@
-// The texture reads a pixel shader certainly makes (see 5_counted_limits.h).
+// The texture reads and arithmetic a shader certainly makes (see
+// 5_counted_limits.h).
 //
 // glslang's SPIR-V keeps every function, branch, loop and repeated read as
 // written. SPIRV-Tools' optimizer, run on a copy, does what Direct3D 9's
@@ -36,9 +37,10 @@ bool IsRead(uint32_t op) {
 
 // >> Whether a shader has enough reads to reach a limit at all
 
-// Reads in the module, each function's reads counted once per call site
-// too: at least the reads the inlined code has, outside loops. Far cheaper
-// than optimizing, and below the limits for nearly every shader.
+// The reads in the module: at least the reads the inlined code has
+// outside loops when every function that reads is called from one place
+// (INT32_MAX when one is called from more). Far cheaper than optimizing,
+// and below the limits for nearly every shader.
 int64_t ReadsAndCallSites(const SpvModule& m, bool* loops) {
     std::unordered_map<uint32_t, int64_t> own;
     std::vector<std::pair<uint32_t, uint32_t>> calls;  // caller, callee
@@ -61,9 +63,12 @@ int64_t ReadsAndCallSites(const SpvModule& m, bool* loops) {
             if (reading.count(callee) != 0 && reading.insert(caller).second) grew = true;
         }
     }
+    std::unordered_map<uint32_t, int> callSites;
+    for (const auto& [caller, callee] : calls) {
+        if (reading.count(callee) != 0 && ++callSites[callee] > 1) return INT32_MAX;
+    }
     int64_t total = 0;
     for (const auto& [id, n] : own) total += n;
-    for (const auto& [caller, callee] : calls) total += reading.count(callee);
     return total;
 }
 
