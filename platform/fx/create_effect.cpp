@@ -15,9 +15,9 @@
 // runs them on a thread of its own) before any is linked (7, on the
 // device's thread). Every stage reports through Message; the caller gets
 // the list's text.
-// Passes with the same shaders and arguments are compiled once (each still
-// gets a program of its own). Only the first technique is compiled unless a
-// tool asks for all (effect_info.h).
+// Passes with the same shaders, profiles and arguments are compiled once
+// (each still gets a program of its own). Only the first technique is
+// compiled unless a tool asks for all (effect_info.h).
 #include <algorithm>
 #include <chrono>
 #include <map>
@@ -163,9 +163,12 @@ std::vector<GlobalPlace> GlobalPlaces(const std::vector<ConstantRegisters>& tabl
 // Stages 4 to 7 for one pass.
 bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
                std::vector<std::string>* samplerNames) {
-    const std::string key =
-        (HasShader(pass.vertexShader) ? EntryText(pass.vertexShader) : std::string("-")) + "|" +
-        (HasShader(pass.pixelShader) ? EntryText(pass.pixelShader) : std::string("-"));
+    // The profile is part of it: it decides what is checked and how some
+    // code is made (ps_2_0 and ps_2_b of one function are two shaders).
+    auto shaderKey = [](const auto& shader) {
+        return HasShader(shader) ? shader.profile + " " + EntryText(shader) : std::string("-");
+    };
+    const std::string key = shaderKey(pass.vertexShader) + "|" + shaderKey(pass.pixelShader);
     std::vector<std::string> glsl;
     std::vector<std::string> vertexRegisters, pixelRegisters;
     int64_t slots = 0;

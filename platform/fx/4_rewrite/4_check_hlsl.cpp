@@ -547,14 +547,18 @@ struct Checker {
         // COLOR0-1 and TEXCOORD0-7 (vs_3_0's outputs and ps_3_0's inputs
         // are generic). VPOS and VFACE are ps_3_0's alone.
         const FunctionOutline& fn = outline.functions[reached.front()];
-        auto check = [&](size_t at, bool output) {
+        // extra: the registers an array of N takes after its first (N - 1).
+        auto check = [&](size_t at, bool output, int extra) {
             if (at == npos) return;
+            const std::string what =
+                "semantic " + Quoted(at) +
+                (extra > 0 ? " of an array of " + std::to_string(extra + 1) : std::string());
             std::string upper(code.Text(at));
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             if (upper.rfind("SV_", 0) == 0) return;  // the names of later models, mapped
             if (upper == "REGISTER") return;         // a uniform parameter's constant
             if (!output && (upper == "VPOS" || upper == "VFACE")) {
-                if (!model3) error(at, "semantic " + Quoted(at), "ps_3_0 has it");
+                if (!model3) error(at, what, "ps_3_0 has it");
                 return;
             }
             const bool registers = vertex ? output : !output && !model3;
@@ -567,14 +571,17 @@ struct Checker {
             const std::string usage = upper.substr(0, digits);
             // A semantic's index is four bits of the shader's declarations
             // (TEXCOORD99999999999 would wrap into one that exists).
-            const bool past15 = upper.size() - digits > 2 ||
-                                (digits < upper.size() && std::atoi(upper.c_str() + digits) > 15);
+            const bool past15 =
+                upper.size() - digits > 2 ||
+                (digits < upper.size() && std::atoi(upper.c_str() + digits) + extra > 15);
             if (past15) {
-                error(at, "semantic " + Quoted(at), "a semantic's index runs from 0 to 15");
+                error(at, what, "a semantic's index runs from 0 to 15");
                 return;
             }
             if (!registers && !colours) return;
-            const int index = digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0;
+            if (colours && extra > 0) return;  // an array of colours: 4_check_stage_limits
+            const int index = (digits < upper.size() ? std::atoi(upper.c_str() + digits) : 0) + extra;
+            if (colours && usage == "COLOR" && index > 3) return;  // 4_check_stage_limits says it
             bool valid = false;
             const char* legal = "";
             if (colours) {
@@ -591,18 +598,25 @@ struct Checker {
                         (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
                 legal = "it reads COLOR0-1 and TEXCOORD0-7";
             }
-            if (!valid) error(at, "semantic " + Quoted(at), legal);
+            if (!valid) error(at, what, legal);
         };
         auto declarator = [&](const Declarator& d, bool output, int depth, auto& self) -> void {
             const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
             if (s == nullptr || depth > 8) {
-                check(d.semantic, output);
+                int extra = 0;
+                if (d.arrayOpen != npos && code.Closing(d.arrayOpen) == d.arrayOpen + 2) {
+                    const std::string_view n = code.Text(d.arrayOpen + 1);
+                    if (!n.empty() && n.size() < 4 &&
+                        std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(c) != 0; }))
+                        extra = std::max(std::atoi(std::string(n).c_str()) - 1, 0);
+                }
+                check(d.semantic, output, extra);
                 return;
             }
             for (const Declarator& m : s->members) self(m, output, depth + 1, self);
         };
         for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
-        check(fn.semantic, true);
+        check(fn.semantic, true, 0);
         if (fn.semantic == npos && fn.name > 0) {
             Declarator result;
             result.type = fn.name - 1;

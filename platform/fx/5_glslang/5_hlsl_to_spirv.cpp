@@ -13,6 +13,7 @@
 #include "platform/fx/5_glslang/5_hlsl_to_spirv.h"
 
 #include "platform/fx/5_glslang/5_instruction_slots.h"
+#include "platform/fx/5_glslang/5_counted_limits.h"
 #include "platform/fx/5_glslang/5_passes.h"
 #include "platform/fx/5_glslang/5_tree.h"
 #include "platform/fx/5_glslang/5_text_rewrites.h"
@@ -488,12 +489,48 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
     return false;
 }
 
+// Refuses a shader of a profile without loop instructions that certainly
+// has more texture reads, reads more deeply dependent, or more arithmetic
+// than its profile takes.
+bool CheckCountedLimits(const StageSource& source, const SpirvModule& module,
+                        MessageSink& messages) {
+    const CountedLimits limits = CountedLimitsOf(source.profile);
+    CountedFigures figures;
+    if (!MeasureCounted(module.words, module.slots, limits, &figures)) return true;
+    const std::string& profile = source.profile;
+    std::string problem;
+    if (limits.reads > 0 && figures.reads > limits.reads) {
+        problem = "too many texture reads: " + std::to_string(figures.reads) + ", " + profile +
+                  " takes at most " + std::to_string(limits.reads);
+    } else if (limits.order >= 0 && figures.order > limits.order) {
+        problem = "texture reads dependent " + std::to_string(figures.order + 1) +
+                  " levels deep, " + profile + " takes at most " +
+                  std::to_string(limits.order + 1) +
+                  " (a read at an input's texture coordinates is level 1, at computed ones "
+                  "level 2, at ones made from a level n read's result level n + 1)";
+    } else if (limits.arithmetic > 0 && figures.arithmetic > limits.arithmetic) {
+        problem = "too many arithmetic instructions: at least " +
+                  std::to_string(figures.arithmetic) + ", " + profile + " takes at most " +
+                  std::to_string(limits.arithmetic);
+    } else if (limits.slots > 0 && figures.arithmetic + figures.reads > limits.slots) {
+        problem = "too many instructions: at least " +
+                  std::to_string(figures.arithmetic + figures.reads) + ", " + profile +
+                  " takes at most " + std::to_string(limits.slots);
+    } else {
+        return true;
+    }
+    Message m = ErrorAt(source.compileStatement, problem);
+    m.entry = source.entry;
+    messages.Add(std::move(m));
+    return false;
+}
+
 // Refuses a shader far beyond what its profile can hold, before the GL
 // driver spends seconds or minutes on it.
 bool CheckSize(const StageSource& source, SpirvModule* module, MessageSink& messages) {
     module->slots = EstimateInstructionSlots(module->words);
     const int64_t bound = InstructionSlotBound(source.profile);
-    if (bound == 0 || module->slots <= bound) return true;
+    if (bound == 0 || module->slots <= bound) return CheckCountedLimits(source, *module, messages);
     Message m = ErrorAt(source.compileStatement,
                         "shader too large: about " + std::to_string(module->slots) +
                             " instruction slots, far more than " + source.profile +

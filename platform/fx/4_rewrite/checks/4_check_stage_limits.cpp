@@ -10,6 +10,7 @@
 //   compares with a constant, or an array the loop indexes, bounds it);
 // - a pixel shader before ps_3_0 that does not write COLOR0;
 // - more samplers than the profile has (16 for pixel shaders, 4 in vs_3_0),
+//   a sampler bound past them, an element of a sampler array read past them,
 //   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10,
 //   an array of colours past COLOR3;
 // - a semantic of shader model 4 and later that names no register here
@@ -231,6 +232,47 @@ struct StageLimits {
         }
     }
 
+    // The sampler register a declaration names ("register(s4)"), -1 for none.
+    int ExplicitSampler(size_t name) const {
+        size_t j = name + 1;
+        if (code.Punct(j) == '[') j = code.Closing(j) + 1;
+        if (code.Punct(j) != ':' || code.Text(j + 1) != "register" || code.Punct(j + 2) != '(' ||
+            !code.IsIdent(j + 3)) {
+            return -1;
+        }
+        const std::string_view r = code.Text(j + 3);
+        if (r.size() < 2 || (r[0] != 's' && r[0] != 'S') ||
+            !std::all_of(r.begin() + 1, r.end(), [](char c) { return std::isdigit(c) != 0; })) {
+            return -1;
+        }
+        return std::atoi(std::string(r.substr(1)).c_str());
+    }
+
+    // A sampler bound past the profile's registers, or an element of a
+    // sampler array read at a literal index that no register of it can
+    // hold (elements take registers in a row from the array's first).
+    void SamplerRegisters(size_t at, const NameType& declared, const std::string& profile,
+                          int maxSamplers) {
+        const int bound = ExplicitSampler(declared.name);
+        if (bound >= maxSamplers) {
+            Error(at, profile, profile + " has samplers s0 to s" + std::to_string(maxSamplers - 1) +
+                                   "; " + Quoted(at) + " is bound to s" + std::to_string(bound));
+            return;
+        }
+        if (!declared.array || code.Punct(at + 1) != '[' || code.Closing(at + 1) != at + 3) return;
+        const std::string_view index = code.Text(at + 2);
+        if (index.empty() ||
+            !std::all_of(index.begin(), index.end(), [](char c) { return std::isdigit(c) != 0; })) {
+            return;
+        }
+        const long element = std::atol(std::string(index).c_str()) + std::max(bound, 0);
+        if (element >= maxSamplers) {
+            Error(at, profile, profile + " has samplers s0 to s" + std::to_string(maxSamplers - 1) +
+                                   "; element " + std::string(index) + " of " + Quoted(at) +
+                                   " would be s" + std::to_string(element));
+        }
+    }
+
     void Reads(const std::vector<size_t>& reached, const std::string& profile, bool vertex) {
         const bool loops = profile != "ps_2_0" && profile != "ps_2_b" && profile != "vs_1_1";
         const int maxSamplers = vertex ? (profile == "vs_3_0" ? 4 : 0) : 16;
@@ -259,6 +301,7 @@ struct StageLimits {
                     !samplers.insert(w).second) {
                     continue;
                 }
+                SamplerRegisters(i, *it, profile, maxSamplers);
                 // An array counts once: its elements' registers are not told here.
                 if (++count > maxSamplers) {
                     Error(i, profile, profile + " reads at most " + std::to_string(maxSamplers) +

@@ -1,0 +1,531 @@
+// The texture reads and arithmetic a shader certainly makes (see
+// 5_counted_limits.h).
+//
+// glslang's SPIR-V keeps every function, branch, loop and repeated read as
+// written. SPIRV-Tools' optimizer, run on a copy, does what Direct3D 9's
+// compiler did before it counted: inline, fold constant conditions, drop
+// unused values and merge repeated ones; loops whose length it can see are
+// then unrolled. The copy is only measured; the stages after this one keep
+// glslang's module.
+#include "platform/fx/5_glslang/5_counted_limits.h"
+
+#include <spirv-tools/optimizer.hpp>
+#include <spirv_cross/GLSL.std.450.h>
+#include <spirv_cross/spirv.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "platform/fx/6_spirv/6_spirv_module.h"
+
+namespace fx {
+namespace {
+
+// A loop of more iterations than this is not unrolled here (Direct3D 9's
+// compiler gives up on one that long too); its reads count for none.
+constexpr int kMaxUnrolledIterations = 1024;
+// Nor are loops whose iterations, nested, make more copies than this.
+constexpr int64_t kMaxUnrolledCopies = 4096;
+
+bool IsRead(uint32_t op) {
+    return op >= spv::OpImageSampleImplicitLod && op <= spv::OpImageSampleProjDrefExplicitLod;
+}
+
+// >> Whether a shader has enough reads to reach a limit at all
+
+// The reads in the module: at least the reads the inlined code has
+// outside loops when every function that reads is called from one place
+// (INT32_MAX when one is called from more). Far cheaper than optimizing,
+// and below the limits for nearly every shader.
+int64_t ReadsAndCallSites(const SpvModule& m, bool* loops) {
+    std::unordered_map<uint32_t, int64_t> own;
+    std::vector<std::pair<uint32_t, uint32_t>> calls;  // caller, callee
+    uint32_t function = 0;
+    for (const SpvInstruction& in : m.code) {
+        if (in.op == spv::OpFunction && in.words.size() > 1) function = in.words[1];
+        if (function == 0) continue;
+        if (IsRead(in.op)) ++own[function];
+        if (in.op == spv::OpLoopMerge) *loops = true;
+        if (in.op == spv::OpFunctionCall && in.words.size() > 2) {
+            calls.emplace_back(function, in.words[2]);
+        }
+    }
+    // Functions that read, directly or through what they call.
+    std::set<uint32_t> reading;
+    for (const auto& [id, n] : own) reading.insert(id);
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const auto& [caller, callee] : calls) {
+            if (reading.count(callee) != 0 && reading.insert(caller).second) grew = true;
+        }
+    }
+    std::unordered_map<uint32_t, int> callSites;
+    for (const auto& [caller, callee] : calls) {
+        if (reading.count(callee) != 0 && ++callSites[callee] > 1) return INT32_MAX;
+    }
+    int64_t total = 0;
+    for (const auto& [id, n] : own) total += n;
+    return total;
+}
+
+// >> Optimizing a copy
+
+bool Optimize(std::vector<uint32_t>* words, bool unroll) {
+    spvtools::Optimizer opt(SPV_ENV_UNIVERSAL_1_0);
+    opt.SetMessageConsumer([](spv_message_level_t, const char*, const spv_position_t&,
+                              const char*) {});
+    if (unroll) {
+        opt.RegisterPass(spvtools::CreateLoopUnrollPass(true));
+    } else {
+        opt.RegisterLegalizationPasses();
+    }
+    opt.RegisterPerformancePasses();
+    spvtools::OptimizerOptions options;
+    options.set_run_validator(false);
+    std::vector<uint32_t> out;
+    if (!opt.Run(words->data(), words->size(), &out, options)) return false;
+    *words = std::move(out);
+    return true;
+}
+
+// A constant's value as a number; false for what is not a 32-bit int or
+// float constant.
+bool NumberOf(const SpvModule& m, uint32_t id, double* value, bool* isFloat) {
+    const SpvInstruction* def = m.Def(id);
+    if (def == nullptr || def->op != spv::OpConstant || def->words.size() != 3) return false;
+    const SpvInstruction* type = m.Def(def->words[0]);
+    if (type == nullptr || type->words.size() < 2 || type->words[1] != 32) return false;
+    *isFloat = type->op == spv::OpTypeFloat;
+    if (*isFloat) {
+        float f;
+        std::memcpy(&f, &def->words[2], sizeof f);
+        *value = f;
+    } else if (type->op == spv::OpTypeInt) {
+        const bool isSigned = type->words.size() > 2 && type->words[2] != 0;
+        *value = isSigned ? static_cast<double>(static_cast<int32_t>(def->words[2]))
+                          : static_cast<double>(def->words[2]);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool Compare(uint32_t op, double a, double b) {
+    switch (op) {
+        case spv::OpSLessThan: case spv::OpULessThan: case spv::OpFOrdLessThan:
+        case spv::OpFUnordLessThan: return a < b;
+        case spv::OpSLessThanEqual: case spv::OpULessThanEqual: case spv::OpFOrdLessThanEqual:
+        case spv::OpFUnordLessThanEqual: return a <= b;
+        case spv::OpSGreaterThan: case spv::OpUGreaterThan: case spv::OpFOrdGreaterThan:
+        case spv::OpFUnordGreaterThan: return a > b;
+        case spv::OpSGreaterThanEqual: case spv::OpUGreaterThanEqual:
+        case spv::OpFOrdGreaterThanEqual: case spv::OpFUnordGreaterThanEqual: return a >= b;
+        case spv::OpIEqual: case spv::OpFOrdEqual: case spv::OpFUnordEqual: return a == b;
+        case spv::OpINotEqual: case spv::OpFOrdNotEqual: case spv::OpFUnordNotEqual: return a != b;
+        default: return false;
+    }
+}
+
+bool IsComparison(uint32_t op) {
+    return (op >= spv::OpIEqual && op <= spv::OpFUnordGreaterThanEqual) &&
+           op != spv::OpLogicalEqual;
+}
+
+// The instructions of each block of a function, by label.
+struct Blocks {
+    std::vector<uint32_t> order;                           // labels in layout order
+    std::unordered_map<uint32_t, std::pair<size_t, size_t>> range;  // [first, end) in code
+};
+
+Blocks BlocksOf(const SpvModule& m, uint32_t function) {
+    Blocks b;
+    bool inside = false;
+    for (size_t i = 0; i < m.code.size(); ++i) {
+        const SpvInstruction& in = m.code[i];
+        if (in.op == spv::OpFunction) inside = in.words.size() > 1 && in.words[1] == function;
+        if (!inside) continue;
+        if (in.op == spv::OpLabel && !in.words.empty()) {
+            b.order.push_back(in.words[0]);
+            b.range[in.words[0]] = {i, i};
+        }
+        if (!b.order.empty()) b.range[b.order.back()].second = i + 1;
+        if (in.op == spv::OpFunctionEnd) break;
+    }
+    return b;
+}
+
+// The iterations of a loop the optimizer left as a counter: a phi of the
+// header that starts at a constant, steps by a constant, and is compared
+// with a constant where the loop is left. -1 when it is not such a loop or
+// runs longer than kMaxUnrolledIterations.
+int LoopIterations(const SpvModule& m, const Blocks& blocks, uint32_t header, uint32_t merge) {
+    auto [first, end] = blocks.range.at(header);
+    // The exit test: in the header or the block it goes on to.
+    const SpvInstruction* exit = nullptr;
+    for (int hop = 0; hop < 2 && exit == nullptr; ++hop) {
+        const SpvInstruction& last = m.code[end - 1];
+        if (last.op == spv::OpBranchConditional && last.words.size() >= 3 &&
+            (last.words[1] == merge || last.words[2] == merge)) {
+            exit = &last;
+        } else if (last.op == spv::OpBranch && !last.words.empty() &&
+                   blocks.range.count(last.words[0]) != 0) {
+            std::tie(first, end) = blocks.range.at(last.words[0]);
+        } else {
+            break;
+        }
+    }
+    if (exit == nullptr) return -1;
+    const SpvInstruction* test = m.Def(exit->words[0]);
+    if (test == nullptr || !IsComparison(test->op) || test->words.size() < 4) return -1;
+    // Which side is the counter.
+    for (int side = 0; side < 2; ++side) {
+        const SpvInstruction* phi = m.Def(test->words[2 + side]);
+        double bound = 0, start = 0, step = 0;
+        bool f1 = false, f2 = false, f3 = false;
+        if (phi == nullptr || phi->op != spv::OpPhi || phi->words.size() != 6 ||
+            !NumberOf(m, test->words[3 - side], &bound, &f1)) {
+            continue;
+        }
+        // (value, block) pairs: one is the start, the other the stepped value.
+        for (int start_at = 0; start_at < 2; ++start_at) {
+            const SpvInstruction* next = m.Def(phi->words[2 + 2 * (1 - start_at)]);
+            if (!NumberOf(m, phi->words[2 + 2 * start_at], &start, &f2) || next == nullptr ||
+                next->words.size() < 4 || next->words[2] != phi->Result() ||
+                !NumberOf(m, next->words[3], &step, &f3)) {
+                continue;
+            }
+            const bool add = next->op == spv::OpIAdd || next->op == spv::OpFAdd;
+            const bool sub = next->op == spv::OpISub || next->op == spv::OpFSub;
+            if (!add && !sub) continue;
+            const bool stayOnTrue = exit->words[2] == merge;
+            double v = start;
+            for (int n = 0; n <= kMaxUnrolledIterations; ++n) {
+                const bool t = side == 0 ? Compare(test->op, v, bound) : Compare(test->op, bound, v);
+                if (t != stayOnTrue) return n;
+                v = add ? v + step : v - step;
+                if (!f2) v = std::trunc(v);
+            }
+            return -1;
+        }
+    }
+    return -1;
+}
+
+// Marks every loop of the entry point to be unrolled when the length of
+// each is known and small; false when one is not (then none is).
+bool MarkLoopsToUnroll(SpvModule* m) {
+    const Blocks blocks = BlocksOf(*m, m->EntryPoint());
+    std::vector<std::pair<uint32_t, int64_t>> open;  // merge label, copies so far
+    std::vector<SpvInstruction*> merges;
+    for (uint32_t label : blocks.order) {
+        while (!open.empty() && open.back().first == label) open.pop_back();
+        auto [first, end] = blocks.range.at(label);
+        for (size_t i = first; i < end; ++i) {
+            SpvInstruction& in = m->code[i];
+            if (in.op != spv::OpLoopMerge || in.words.size() < 3) continue;
+            const int n = LoopIterations(*m, blocks, label, in.words[0]);
+            const int64_t copies = (open.empty() ? 1 : open.back().second) * std::max(n, 1);
+            if (n < 0 || copies > kMaxUnrolledCopies) return false;
+            open.emplace_back(in.words[0], copies);
+            merges.push_back(&in);
+        }
+    }
+    for (SpvInstruction* in : merges) {
+        in->words[2] = (in->words[2] & ~uint32_t{spv::LoopControlDontUnrollMask}) |
+                       spv::LoopControlUnrollMask;
+    }
+    return !merges.empty();
+}
+
+// >> Measuring the optimized entry point
+
+// What a value is made of: the highest order of a read it depends on, and
+// whether it is certainly not an input register as it came in.
+struct Value {
+    int order = -1;
+    bool computed = true;
+    bool varies = false;   // from an input or a read: not left to the preshader
+    // How often it is made: the iterations of the loops left as loops whose
+    // counters or carried values it depends on (1 outside them).
+    int64_t times = 1;
+};
+
+class Measure {
+public:
+    explicit Measure(const SpvModule& m) : m_(m), glsl_(GlslStd450(m)) {}
+
+    CountedFigures Run() {
+        const Blocks blocks = BlocksOf(m_, m_.EntryPoint());
+        CountUses(blocks);
+        // The loops around (merge label, how often their bodies run): one
+        // left as a loop (a float counter the unrolling does not take)
+        // counts its body once per iteration, from the first iteration's
+        // values; one of unknown length not at all.
+        std::vector<std::pair<uint32_t, int64_t>> open;
+        for (uint32_t label : blocks.order) {
+            while (!open.empty() && open.back().first == label) open.pop_back();
+            auto [first, end] = blocks.range.at(label);
+            for (size_t i = first; i < end; ++i) {
+                const SpvInstruction& in = m_.code[i];
+                if (in.op == spv::OpLoopMerge && !in.words.empty()) {
+                    const int n = LoopIterations(m_, blocks, label, in.words[0]);
+                    const int64_t outer = open.empty() ? 1 : open.back().second;
+                    int64_t times = n < 0 ? 0 : outer * n;
+                    if (times > kMaxUnrolledCopies) times = 0;
+                    open.emplace_back(in.words[0], times);
+                }
+            }
+            times_ = open.empty() ? 1 : open.back().second;
+            for (size_t i = first; i < end; ++i) Visit(m_.code[i], times_ == 0);
+        }
+        figures_.reads = static_cast<int>(reads_.size());
+        figures_.arithmetic = static_cast<int>((std::max<int64_t>(lanes_, 0) + 3) / 4);
+        return figures_;
+    }
+
+private:
+    Value Of(uint32_t id) const {
+        auto found = values_.find(id);
+        return found != values_.end() ? found->second : Value{};
+    }
+
+    int HighestOrder(const std::vector<uint32_t>& ids) const {
+        int order = -1;
+        for (uint32_t id : ids) order = std::max(order, Of(id).order);
+        return order;
+    }
+
+    // A load of an input variable (or a member of one).
+    bool IsInput(uint32_t pointer) const {
+        const SpvInstruction* p = m_.Def(pointer);
+        while (p != nullptr && IsChainOp(p->op) && p->words.size() > 2) p = m_.Def(p->words[2]);
+        return p != nullptr && p->op == spv::OpVariable && p->words.size() > 2 &&
+               p->words[2] == spv::StorageClassInput;
+    }
+
+    // The variable a sampled image was loaded from: reads of one texture at
+    // one coordinate are one read, whichever load they took it through.
+    uint32_t SamplerOf(uint32_t id) const {
+        const SpvInstruction* d = m_.Def(id);
+        for (int hops = 0; d != nullptr && hops < 8; ++hops) {
+            if (d->op == spv::OpVariable) return d->Result();
+            if (d->op == spv::OpSampledImage || d->op == spv::OpLoad || IsChainOp(d->op) ||
+                d->op == spv::OpCopyObject) {
+                if (d->words.size() < 3) break;
+                d = m_.Def(d->words[2]);
+                continue;
+            }
+            break;
+        }
+        return id;
+    }
+
+    void Visit(const SpvInstruction& in, bool inLoop) {
+        const uint32_t result = in.Result();
+        if (result == 0) return;
+        const std::vector<uint32_t>& w = in.words;
+        in.UsedIds(&ids_);
+        Value v;
+        // What does not change from one iteration to the next is computed
+        // once, before the loop.
+        v.times = in.op == spv::OpPhi ? times_ : 1;
+        for (uint32_t id : ids_) v.times = std::max(v.times, Of(id).times);
+        mult_ = v.times;
+        if (inLoop) {
+            // A loop of unknown length: what it computes counts for nothing.
+        } else if (IsRead(in.op) && w.size() > 3) {
+            VisitRead(in, &v);
+        } else if (in.op == spv::OpLoad && w.size() > 2) {
+            v.computed = !IsInput(w[2]);
+        } else if ((in.op == spv::OpCompositeExtract || in.op == spv::OpCopyObject ||
+                    IsChainOp(in.op)) &&
+                   w.size() > 2) {
+            const int64_t times = v.times;
+            v = Of(w[2]);
+            v.times = times;
+        } else if (in.op == spv::OpVectorShuffle && w.size() > 4) {
+            // The first components of one vector in order: still the register.
+            bool prefix = true;
+            for (size_t i = 4; i < w.size(); ++i) prefix = prefix && w[i] == i - 4;
+            v.order = HighestOrder(ids_);
+            v.computed = !prefix || Of(w[2]).computed;
+        } else if (in.op == spv::OpCompositeConstruct || in.op == spv::OpCompositeInsert) {
+            // float2(u, 0) of a 1D read is the register u came in, and so
+            // is a projected read's t with its w moved into z.
+            v.order = HighestOrder(ids_);
+            for (uint32_t id : ids_) v.computed = v.computed && Of(id).computed;
+        } else {
+            v.order = HighestOrder(ids_);
+        }
+        if (!inLoop) {
+            for (uint32_t id : ids_) v.varies = v.varies || Of(id).varies;
+            if (in.op == spv::OpLoad && w.size() > 2) v.varies = IsInput(w[2]);
+            if (IsRead(in.op)) v.varies = true;
+            if (v.varies) CountArithmetic(in);
+        }
+        values_[result] = v;
+    }
+
+    // How often each value is used: a product used once, by an addition,
+    // is one mad with it.
+    void CountUses(const Blocks& blocks) {
+        for (uint32_t label : blocks.order) {
+            auto [first, end] = blocks.range.at(label);
+            for (size_t i = first; i < end; ++i) {
+                m_.code[i].UsedIds(&ids_);
+                for (uint32_t id : ids_) ++uses_[id];
+            }
+        }
+    }
+
+    // A product, or a value added to itself (twice it).
+    static bool IsProduct(const SpvInstruction& d) {
+        return d.op == spv::OpFMul || d.op == spv::OpVectorTimesScalar || d.op == spv::OpIMul ||
+               ((d.op == spv::OpFAdd || d.op == spv::OpIAdd) && d.words.size() > 3 &&
+                d.words[2] == d.words[3]);
+    }
+
+    // The components a result has.
+    int64_t Width(uint32_t type) const {
+        const SpvInstruction* t = m_.Def(type);
+        if (t == nullptr || t->words.size() < 3) return 1;
+        if (t->op == spv::OpTypeVector) return t->words[2];
+        if (t->op == spv::OpTypeMatrix) return Width(t->words[1]) * t->words[2];
+        return 1;
+    }
+
+    // Arithmetic as the lanes of the instructions it needs at least: four
+    // lanes to an instruction, a dot product or a row of a transform a
+    // whole one; negation, swizzles, saturation and conversions free (a
+    // modifier, or the float registers every value lives in).
+    void CountArithmetic(const SpvInstruction& in) {
+        const std::vector<uint32_t>& w = in.words;
+        const int64_t width = Width(in.Type());
+        switch (in.op) {
+            case spv::OpFAdd: case spv::OpFSub: case spv::OpIAdd: case spv::OpISub:
+                lanes_ += mult_ * width;
+                for (size_t i = 2; i < 4 && i < w.size(); ++i) {
+                    const SpvInstruction* d = m_.Def(w[i]);
+                    if (d != nullptr && IsProduct(*d) && uses_[w[i]] == 1 &&
+                        fused_.insert(w[i]).second) {
+                        lanes_ -= mult_ * width;  // the product's lanes, counted already
+                        break;
+                    }
+                }
+                return;
+            case spv::OpFMul: case spv::OpIMul: case spv::OpVectorTimesScalar:
+            case spv::OpFDiv: case spv::OpSDiv: case spv::OpUDiv: case spv::OpFRem:
+            case spv::OpSRem: case spv::OpFMod: case spv::OpSMod: case spv::OpUMod:
+            case spv::OpSelect:
+                lanes_ += mult_ * width;
+                return;
+            case spv::OpDot:
+                lanes_ += mult_ * 4;
+                return;
+            case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
+            case spv::OpMatrixTimesMatrix: case spv::OpMatrixTimesScalar:
+                lanes_ += mult_ * 4 * width;
+                return;
+            case spv::OpExtInst:
+                if (w.size() > 3 && w[2] == glsl_ && w[3] != GLSLstd450FClamp &&
+                    w[3] != GLSLstd450NClamp) {
+                    lanes_ += mult_ * width;
+                }
+                return;
+            default:
+                if (IsComparison(in.op)) lanes_ += mult_ * width;
+                return;
+        }
+    }
+
+    // A read is one level deeper than the deepest read its coordinates
+    // (and bias, level or reference) come from; at an input's coordinates
+    // as they came in it is level 1 (order 0), at computed ones level 2.
+    void VisitRead(const SpvInstruction& in, Value* v) {
+        const std::vector<uint32_t>& w = in.words;
+        const bool dref = in.op == spv::OpImageSampleDrefImplicitLod ||
+                          in.op == spv::OpImageSampleDrefExplicitLod ||
+                          in.op == spv::OpImageSampleProjDrefImplicitLod ||
+                          in.op == spv::OpImageSampleProjDrefExplicitLod;
+        std::vector<uint32_t> operands{w[3]};
+        if (dref && w.size() > 4) operands.push_back(w[4]);
+        for (size_t i = dref ? 6 : 5; i < w.size(); ++i) operands.push_back(w[i]);
+        const int order = HighestOrder(operands);
+        bool computed = false;
+        for (uint32_t id : operands) computed = computed || Of(id).computed;
+        v->order = order >= 0 ? order + 1 : (computed ? 1 : 0);
+        figures_.order = std::max(figures_.order, v->order);
+        std::vector<uint32_t> key{in.op, SamplerOf(w[2])};
+        key.insert(key.end(), w.begin() + 3, w.end());
+        // A read of a loop left as a loop is made once per iteration.
+        key.push_back(0);
+        for (int64_t k = 0; k < mult_; ++k) {
+            key.back() = static_cast<uint32_t>(k);
+            reads_.insert(key);
+        }
+    }
+
+    const SpvModule& m_;
+    const uint32_t glsl_;
+    std::unordered_map<uint32_t, Value> values_;
+    std::unordered_map<uint32_t, int> uses_;
+    std::set<uint32_t> fused_;
+    int64_t lanes_ = 0;
+    int64_t times_ = 1;  // how often the block being visited runs
+    int64_t mult_ = 1;   // how often the instruction being visited is made
+    std::set<std::vector<uint32_t>> reads_;
+    std::vector<uint32_t> ids_;
+    CountedFigures figures_;
+};
+
+}  // namespace
+
+CountedLimits CountedLimitsOf(std::string_view profile) {
+    // ps_2_a has none of them (it has flow control: a loop need not be
+    // unrolled), ps_2_b no limit on the number of reads, shader model 3
+    // none. vs_1_1 has 128 slots and no loops.
+    if (profile == "ps_2_0") return {32, 3, 64, 0};
+    if (profile == "ps_2_b") return {0, 3, 0, 512};
+    if (profile == "vs_1_1") return {0, -1, 0, 128};
+    return {};
+}
+
+bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
+                    const CountedLimits& limits, CountedFigures* figures) {
+    *figures = {};
+    if (limits.reads == 0 && limits.order < 0 && limits.arithmetic == 0 && limits.slots == 0) {
+        return true;
+    }
+    SpvModule m;
+    if (!m.Read(words)) return false;
+    bool loops = false;
+    const int64_t reads = ReadsAndCallSites(m, &loops);
+    // The order of the k-th read of a chain is at most k, so fewer reads
+    // than order + 1 cannot pass it; the estimate of slots counts more
+    // than the optimized code has, but a loop's body only once.
+    const int64_t needed = std::min<int64_t>(limits.order >= 0 ? limits.order + 1 : INT32_MAX,
+                                             limits.reads > 0 ? limits.reads + 1 : INT32_MAX);
+    const int64_t room = std::min<int64_t>(limits.arithmetic > 0 ? limits.arithmetic : INT32_MAX,
+                                           limits.slots > 0 ? limits.slots : INT32_MAX);
+    if (!loops && reads < needed && slots <= room) return true;
+    std::vector<uint32_t> copy = words;
+    if (!Optimize(&copy, false)) return false;
+    SpvModule optimized;
+    if (!optimized.Read(copy)) return false;
+    if (MarkLoopsToUnroll(&optimized)) {
+        std::vector<uint32_t> unrolled = optimized.Write();
+        if (Optimize(&unrolled, true) && optimized.Read(unrolled)) {
+            // measured unrolled
+        } else if (!optimized.Read(copy)) {
+            return false;
+        }
+    }
+    *figures = Measure(optimized).Run();
+    return true;
+}
+
+}  // namespace fx
