@@ -91,6 +91,7 @@ private:
     bool CheckRegister(const AsmOperand& op, bool write);
     int RegisterCount(const std::string& file) const;
     bool Emit(AssembledShader* out);
+    void Locals(AssembledShader* out, size_t at) const;
     std::string Read(const AsmOperand& op) const;
     std::string Source(const AsmOperand& op) const;
     std::string Written(const AsmOperand& op) const;

@@ -369,6 +369,44 @@ std::string Assembler::Source(const AsmOperand& op) const {
     return s;
 }
 
+// The function's locals: short inputs widened, outputs, the arrays of
+// indexed inputs and outputs, temporaries and the def constants.
+void Assembler::Locals(AssembledShader* out, size_t at) const {
+    auto put = [&](std::string text, size_t token) {
+        out->text.push_back({std::move(text), token});
+    };
+    for (const auto& [name, input] : inputs_)
+        if (input.type != "float4")
+            put("float4 " + name + " = " +
+                    (input.type == "float" ? "fx_" + name + ".xxxx;"
+                                           : "float4(fx_" + name + ", 0, 0);"),
+                at);
+    for (const auto& [name, semantic] : outputs_)
+        if (temps_.count(name) == 0 && !(indexedOutputs_ && name[0] == 'o' && name.size() > 1 &&
+                                         std::isdigit(static_cast<unsigned char>(name[1]))))
+            put("float4 " + name + " = 0;", at);
+    // Indexed inputs and outputs: arrays over the file, each register
+    // the input's value or 0.
+    for (const char* file : {"o", "v"}) {
+        if (!(file[0] == 'o' ? indexedOutputs_ : indexedInputs_)) continue;
+        const int count = RegisterCount(file);
+        put("float4 fx_" + std::string(file) + "[" + std::to_string(count) + "];", at);
+        for (int k = 0; k < count; ++k) {
+            const std::string name = file + std::to_string(k);
+            put("fx_" + std::string(file) + "[" + std::to_string(k) + "] = " +
+                    (file[0] == 'v' && inputs_.count(name) != 0 ? name : "0") + ";",
+                at);
+        }
+    }
+    for (const std::string& name : temps_) put("float4 " + name + " = 0;", at);
+    for (const auto& [c, value] : defs_)
+        put("const float4 c" + std::to_string(c) + " = " + value + ";", at);
+    for (const auto& [i, value] : intDefs_)
+        put("const int4 i" + std::to_string(i) + " = " + value + ";", at);
+    for (const auto& [b, value] : boolDefs_)
+        put("const bool b" + std::to_string(b) + " = " + value + ";", at);
+}
+
 bool Assembler::Emit(AssembledShader* out) {
     const size_t at = instructions_[0].token;
     auto put = [&](std::string text, size_t token) {
@@ -417,36 +455,7 @@ bool Assembler::Emit(AssembledShader* out) {
     }
     put(head + ")", at);
     put("{", at);
-    for (const auto& [name, input] : inputs_)
-        if (input.type != "float4")
-            put("float4 " + name + " = " +
-                    (input.type == "float" ? "fx_" + name + ".xxxx;"
-                                           : "float4(fx_" + name + ", 0, 0);"),
-                at);
-    for (const auto& [name, semantic] : outputs_)
-        if (temps_.count(name) == 0 && !(indexedOutputs_ && name[0] == 'o' && name.size() > 1 &&
-                                         std::isdigit(static_cast<unsigned char>(name[1]))))
-            put("float4 " + name + " = 0;", at);
-    // Indexed inputs and outputs: arrays over the file, each register
-    // the input's value or 0.
-    for (const char* file : {"o", "v"}) {
-        if (!(file[0] == 'o' ? indexedOutputs_ : indexedInputs_)) continue;
-        const int count = RegisterCount(file);
-        put("float4 fx_" + std::string(file) + "[" + std::to_string(count) + "];", at);
-        for (int k = 0; k < count; ++k) {
-            const std::string name = file + std::to_string(k);
-            put("fx_" + std::string(file) + "[" + std::to_string(k) + "] = " +
-                    (file[0] == 'v' && inputs_.count(name) != 0 ? name : "0") + ";",
-                at);
-        }
-    }
-    for (const std::string& name : temps_) put("float4 " + name + " = 0;", at);
-    for (const auto& [c, value] : defs_)
-        put("const float4 c" + std::to_string(c) + " = " + value + ";", at);
-    for (const auto& [i, value] : intDefs_)
-        put("const int4 i" + std::to_string(i) + " = " + value + ";", at);
-    for (const auto& [b, value] : boolDefs_)
-        put("const bool b" + std::to_string(b) + " = " + value + ";", at);
+    Locals(out, at);
     // The main program ends at its ret or at the first label.
     size_t end = 1;
     while (end < instructions_.size() && instructions_[end].name != "ret" &&
