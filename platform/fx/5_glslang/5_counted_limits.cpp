@@ -418,6 +418,7 @@ private:
                 }
                 return;
             case spv::OpFMul: case spv::OpIMul: case spv::OpVectorTimesScalar:
+            case spv::OpMatrixTimesScalar:  // a product per component
             case spv::OpFDiv: case spv::OpSDiv: case spv::OpUDiv: case spv::OpFRem:
             case spv::OpSRem: case spv::OpFMod: case spv::OpSMod: case spv::OpUMod:
             case spv::OpSelect:
@@ -427,7 +428,7 @@ private:
                 lanes_ += mult_ * 4;
                 return;
             case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
-            case spv::OpMatrixTimesMatrix: case spv::OpMatrixTimesScalar:
+            case spv::OpMatrixTimesMatrix:
                 lanes_ += mult_ * 4 * width;
                 return;
             case spv::OpExtInst:
