@@ -40,19 +40,11 @@ bool Parser::ParseBumpState(PassDesc* pass, const TokenRef& nameToken,
     for (int i = 0; i < 6; ++i)
         if (name == kBumpStates[i]) which = i;
     if (which < 0) return false;
-    const std::vector<TokenRef> number(index.begin() + 1, index.end());
+    const int stage = StateStage(Text(nameToken), index);
+    if (stage < 0) return true;
     StateValue sv;
     std::string why;
     TokenRef at;
-    if (!EvaluateState(number, nullptr, &sv, &why, &at) || sv.count != 1 || sv.v[0] < 0 ||
-        sv.v[0] != std::trunc(sv.v[0]) || sv.v[0] >= platform::kSamplerStages) {
-        Error(number.empty() ? index[0] : number[0],
-              "the stage of " + Quote(Text(nameToken)) + " must be a whole number from 0 to " +
-                  std::to_string(platform::kSamplerStages - 1) + ", not " +
-                  Quote(ValueText(number)));
-        return true;
-    }
-    const int stage = static_cast<int>(sv.v[0]);
     if (value.empty() || !EvaluateState(value, nullptr, &sv, &why, &at) || sv.count != 1) {
         Error(value.empty() ? nameToken : value[0],
               "expected a number for state " + Quote(Text(nameToken)) + ", found " +

@@ -155,6 +155,22 @@ bool Parser::ParseAssignment(PassDesc* pass, const TokenRef& nameToken) {
     return true;
 }
 
+int Parser::StateStage(std::string_view name, const std::vector<TokenRef>& index) {
+    const std::vector<TokenRef> number(index.begin() + 1, index.end());
+    StateValue sv;
+    std::string why;
+    TokenRef at;
+    if (!EvaluateState(number, nullptr, &sv, &why, &at) || sv.count != 1 || sv.v[0] < 0 ||
+        sv.v[0] != std::trunc(sv.v[0]) || sv.v[0] >= platform::kSamplerStages) {
+        Error(number.empty() ? index[0] : number[0],
+              "the stage of " + Quote(name) + " must be a whole number from 0 to " +
+                  std::to_string(platform::kSamplerStages - 1) + ", not " +
+                  Quote(ValueText(number)));
+        return -1;
+    }
+    return static_cast<int>(sv.v[0]);
+}
+
 bool Parser::ParseStageState(PassDesc* pass, const TokenRef& nameToken,
                              const std::vector<TokenRef>& index,
                              const std::vector<TokenRef>& value) {
@@ -166,19 +182,8 @@ bool Parser::ParseStageState(PassDesc* pass, const TokenRef& nameToken,
         return false;
     StageSetting setting;
     setting.pos = Pos(nameToken);
-    const std::vector<TokenRef> number(index.begin() + 1, index.end());
-    StateValue sv;
-    std::string why;
-    TokenRef at;
-    if (!EvaluateState(number, nullptr, &sv, &why, &at) || sv.count != 1 || sv.v[0] < 0 ||
-        sv.v[0] != std::trunc(sv.v[0]) || sv.v[0] >= platform::kSamplerStages) {
-        Error(number.empty() ? index[0] : number[0],
-              "the stage of " + Quote(name) + " must be a whole number from 0 to " +
-                  std::to_string(platform::kSamplerStages - 1) + ", not " +
-                  Quote(ValueText(number)));
-        return true;
-    }
-    setting.stage = static_cast<int>(sv.v[0]);
+    setting.stage = StateStage(name, index);
+    if (setting.stage < 0) return true;
     setting.state = std::string(name) + "[" + std::to_string(setting.stage) + "]";
     if (value.empty()) {
         Error(nameToken, "missing value for state " + Quote(name));

@@ -327,6 +327,9 @@ private:
     void ParseTechnique(const TokenRef& keyword);
     bool ParsePass(TechniqueDesc* tech, const TokenRef& keyword);
     bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
+    // The stage n of an indexed state "NAME[n]" (index holds "[" and n),
+    // a whole number from 0 to 15; -1 after an error at n.
+    int StateStage(std::string_view name, const std::vector<TokenRef>& index);
     // "Texture[1] = <T>;", "Sampler[1] = (S);", "MinFilter[1] = POINT;";
     // false when the name is no state of a texture stage.
     bool ParseStageState(PassDesc* pass, const TokenRef& nameToken,

@@ -339,6 +339,37 @@ size_t CastOperandEnd(const Code& code, const HlslOutline& outline, size_t k) {
     return k <= code.size() ? k : Declarator::npos;
 }
 
+namespace {
+
+bool IsWord(const Code& code, size_t i, std::string_view w) {
+    return code.IsIdent(i) && code.Text(i) == w;
+}
+
+size_t StatementEndAt(const Code& code, size_t i, int depth) {
+    if (i >= code.size() || depth > 64) return code.size();
+    if (code.Punct(i) == '{') return code.Closing(i) + 1;
+    if (code.Punct(i) == '[') return StatementEndAt(code, code.Closing(i) + 1, depth + 1);
+    if (IsWord(code, i, "for") || IsWord(code, i, "while") || IsWord(code, i, "switch"))
+        return StatementEndAt(code, code.Closing(i + 1) + 1, depth + 1);
+    if (IsWord(code, i, "if")) {
+        size_t end = StatementEndAt(code, code.Closing(i + 1) + 1, depth + 1);
+        if (IsWord(code, end, "else")) end = StatementEndAt(code, end + 1, depth + 1);
+        return end;
+    }
+    if (IsWord(code, i, "do")) i = StatementEndAt(code, i + 1, depth + 1);
+    for (; i < code.size(); ++i) {
+        const char p = code.Punct(i);
+        if (p == '(' || p == '[' || p == '{') i = code.Closing(i);
+        if (p == ';') return i + 1;
+        if (p == '}') return i;
+    }
+    return code.size();
+}
+
+}  // namespace
+
+size_t StatementEnd(const Code& code, size_t i) { return StatementEndAt(code, i, 0); }
+
 size_t PastAccessors(const Code& code, size_t k) {
     while (k < code.size()) {
         if (code.Punct(k) == '[') {

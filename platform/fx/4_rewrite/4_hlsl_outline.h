@@ -200,6 +200,11 @@ inline bool OneOf(std::string_view s, std::initializer_list<std::string_view> li
 // split at its own commas: [first, last) each.
 std::vector<std::pair<size_t, size_t>> ListItems(const Code& code, size_t open, size_t close);
 
+// The token after the statement that starts at code token i (its last
+// token + 1): a block, a loop or if with its body (and else), or tokens up
+// to ';'; code.size() when it runs off the end.
+size_t StatementEnd(const Code& code, size_t i);
+
 // The end of the operand of a cast that starts at k: signs, casts, then a
 // primary expression (a bracket, a call, a name or a number) and its
 // indices and members; Declarator::npos when it cannot be told.

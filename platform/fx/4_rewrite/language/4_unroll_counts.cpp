@@ -17,28 +17,6 @@ bool Word(const Code& code, size_t i, std::string_view w) {
     return code.IsIdent(i) && code.Text(i) == w;
 }
 
-// The token after the statement that starts at i, code.size() when it runs
-// off the end.
-size_t StatementEnd(const Code& code, size_t i, int depth = 0) {
-    if (i >= code.size() || depth > 64) return code.size();
-    if (code.Punct(i) == '{') return code.Closing(i) + 1;
-    if (code.Punct(i) == '[') return StatementEnd(code, code.Closing(i) + 1, depth + 1);
-    if (Word(code, i, "for") || Word(code, i, "while") || Word(code, i, "switch"))
-        return StatementEnd(code, code.Closing(i + 1) + 1, depth + 1);
-    if (Word(code, i, "if")) {
-        size_t end = StatementEnd(code, code.Closing(i + 1) + 1, depth + 1);
-        if (Word(code, end, "else")) end = StatementEnd(code, end + 1, depth + 1);
-        return end;
-    }
-    if (Word(code, i, "do")) i = StatementEnd(code, i + 1, depth + 1);
-    for (; i < code.size(); ++i) {
-        const char p = code.Punct(i);
-        if (p == '(' || p == '[' || p == '{') i = code.Closing(i);
-        if (p == ';') return i + 1;
-        if (p == '}') return i;
-    }
-    return code.size();
-}
 
 // An attribute "[unroll(N)]" opening at i, where a statement can start.
 bool IsUnrollCount(const Code& code, size_t i) {
