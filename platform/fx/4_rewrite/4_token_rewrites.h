@@ -54,6 +54,25 @@ private:
     std::optional<HlslOutline> outline_;
 };
 
+// What a check over the code reads, and its errors: a check's class
+// derives from it, and the check fails when any error was said.
+class TokenCheck {
+public:
+    explicit TokenCheck(TokenRewriteState& state)
+        : code_(state.code()), outline_(state.outline()), state_(state) {}
+    bool failed = false;
+
+protected:
+    void Error(size_t at, const std::string& text) {
+        state_.messages.Error(code_.Pos(at), text);
+        failed = true;
+    }
+
+    const Code& code_;
+    const HlslOutline& outline_;
+    TokenRewriteState& state_;
+};
+
 struct TokenRewrite {
     const char* name;  // as the golden tests name it
     // False stops the list there: the effect does not compile.

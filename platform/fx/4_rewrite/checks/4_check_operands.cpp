@@ -12,10 +12,9 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-class Operands {
+class Operands : public TokenCheck {
 public:
-    Operands(TokenRewriteState& state)
-        : code_(state.code()), outline_(state.outline()), state_(state) {}
+    explicit Operands(TokenRewriteState& state) : TokenCheck(state) {}
 
     void Run() {
         for (const FunctionOutline& f : outline_.functions) {
@@ -27,8 +26,6 @@ public:
             }
         }
     }
-    bool failed = false;
-
 private:
     static bool IsArithmetic(std::string_view op) {
         return OneOf(op, {"+", "-", "*", "/", "%", "+=", "-=", "*=", "/=", "%="});
@@ -111,14 +108,6 @@ private:
         }
     }
 
-    void Error(size_t at, const std::string& text) {
-        state_.messages.Error(code_.Pos(at), text);
-        failed = true;
-    }
-
-    const Code& code_;
-    const HlslOutline& outline_;
-    TokenRewriteState& state_;
 };
 
 }  // namespace

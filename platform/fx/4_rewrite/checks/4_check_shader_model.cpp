@@ -13,10 +13,9 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-class ShaderModel {
+class ShaderModel : public TokenCheck {
 public:
-    explicit ShaderModel(TokenRewriteState& state)
-        : code_(state.code()), outline_(state.outline()), state_(state) {}
+    explicit ShaderModel(TokenRewriteState& state) : TokenCheck(state) {}
 
     void Words() {
         for (size_t i = 0; i + 1 < code_.size(); ++i) {
@@ -57,8 +56,6 @@ public:
             }
         }
     }
-    bool failed = false;
-
 private:
     bool Position(size_t semantic) const {
         if (semantic == npos) return false;
@@ -76,14 +73,6 @@ private:
         return false;
     }
 
-    void Error(size_t at, const std::string& text) {
-        state_.messages.Error(code_.Pos(at), text);
-        failed = true;
-    }
-
-    const Code& code_;
-    const HlslOutline& outline_;
-    TokenRewriteState& state_;
 };
 
 }  // namespace
