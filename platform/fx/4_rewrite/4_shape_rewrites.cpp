@@ -287,6 +287,19 @@ int TypedefMajority(const TokenStream& s, const Code& code, std::string_view nam
     return -1;
 }
 
+// Whether the declaration whose type is code token `type` holds its
+// matrix row-major: its own row_major / column_major, else its typedef's
+// majority, else the #pragma pack_matrix in force there.
+bool DeclaredRowMajor(const TokenStream& s, const Code& code, size_t type) {
+    const int typedefMajority = TypedefMajority(s, code, code.Text(type));
+    bool rowMajor = typedefMajority < 0 ? RowsPackedAt(s, code.At(type)) : typedefMajority == 1;
+    for (size_t k = type; k-- > 0 && code.IsIdent(k);) {
+        if (code.Text(k) == "row_major") rowMajor = true;
+        if (code.Text(k) == "column_major") rowMajor = false;
+    }
+    return rowMajor;
+}
+
 // The first token of the names, members and elements that end before
 // code token `dot` ("u[i].inner" of "u[i].inner.r"); npos when a call or a
 // bracket starts it.
@@ -380,13 +393,7 @@ void StructMemberArrays(const TokenStream& s, const Code& code, const HlslOutlin
             const Shape shape = ShapeOf(typeText);
             const int n = shape.rows * shape.cols;
             if (alias || !shape.matrix || (shape.rows != 1 && shape.cols != 1) || n < 2) continue;
-            const int typedefMajority = TypedefMajority(s, code, code.Text(m.type));
-            bool rowMajor =
-                typedefMajority < 0 ? RowsPackedAt(s, code.At(m.type)) : typedefMajority == 1;
-            for (size_t k = m.type; k-- > 0 && code.IsIdent(k);) {
-                if (code.Text(k) == "row_major") rowMajor = true;
-                if (code.Text(k) == "column_major") rowMajor = false;
-            }
+            const bool rowMajor = DeclaredRowMajor(s, code, m.type);
             auto it = outline.names.find(code.Text(m.name));
             if (rowMajor == (shape.rows == 1) || it == outline.names.end() || it->second.type != m.type)
                 continue;
@@ -532,13 +539,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         bool alias = false;  // a typedef of an array
         const Shape sh = ShapeOf(outline.Underlying(code.Text(nt.type), &alias));
         if (!oneLine(sh) || alias) continue;
-        const int typedefMajority = TypedefMajority(s, code, code.Text(nt.type));
-        bool rowMajor =
-            typedefMajority < 0 ? RowsPackedAt(s, code.At(nt.type)) : typedefMajority == 1;
-        for (size_t k = nt.type; k-- > 0 && code.IsIdent(k);) {
-            if (code.Text(k) == "row_major") rowMajor = true;
-            if (code.Text(k) == "column_major") rowMajor = false;
-        }
+        const bool rowMajor = DeclaredRowMajor(s, code, nt.type);
         if (sh.rows * sh.cols > 1 && rowMajor != (sh.rows == 1)) keep[nt.type] = true;
     }
     StructMemberArrays(s, code, outline, &keep, edits);
