@@ -92,7 +92,7 @@ void Parser::ParseTopLevel() {
 bool Parser::IsStateBlock(const Decl& d) const {
     if (d.phase != DeclPhase::AfterName || !d.named || d.parens > 0 || d.brackets > 0)
         return false;
-    if (d.kind == DeclKind::Sampler) return true;
+    if (d.kind == DeclKind::Sampler || d.kind == DeclKind::StateBlock) return true;
     if (d.kind != DeclKind::Plain) return false;
     static constexpr const char* kBlockTypes[] = {"struct", "cbuffer", "tbuffer", "typedef",
                                                   "class",  "interface", "namespace"};
@@ -108,12 +108,28 @@ void Parser::StateBlock(Decl* d, const TokenRef& open) {
         d->phase = DeclPhase::Other;
         return;
     }
+    if (d->kind == DeclKind::StateBlock) {
+        SkipStateBlock(d, open);
+        return;
+    }
     Warning(open, "the state block of " + Quote(Text(d->name)) + " is ignored");
     if (!SkipBlock()) {
         UnexpectedEnd("the state block of " + Quote(Text(d->name)), open.index);
         return;
     }
     Remove(open.index, next_);
+}
+
+// "stateblock S = stateblock_state { ZEnable = true; ... };", also as a
+// list of them or with the block right after the name: states the program
+// has no use for. The braces are passed over (their ';' end no declaration)
+// and the whole declaration leaves the HLSL at its ';'.
+void Parser::SkipStateBlock(Decl* d, const TokenRef& open) {
+    if (!SkipBlock()) {
+        UnexpectedEnd("the state block " + Quote(Text(d->name)), open.index);
+        return;
+    }
+    d->phase = DeclPhase::Other;
 }
 
 // After the braces of a function or struct: "struct S { ... } s = {1, 2};"
@@ -205,6 +221,7 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     if (IsSamplerType(d->type) || IsSamplerObjectType(d->type)) d->kind = DeclKind::Sampler;
     if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
     if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
+    if (IEquals(d->type, "stateblock")) d->kind = DeclKind::StateBlock;
 }
 
 // After the name: array sizes, semantics, register(...), an annotation, '='
@@ -258,6 +275,10 @@ void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
 }
 
 void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
+    if (d->kind == DeclKind::StateBlock) {
+        if (IsPunct(t, '{')) SkipStateBlock(d, t);
+        return;
+    }
     if (d->firstOfInitializer && d->kind == DeclKind::Sampler && d->named &&
         t.kind == Tok::Ident && IEquals(Text(t), "sampler_state")) {
         ParseSamplerState(d, t);
@@ -311,6 +332,12 @@ void Parser::FinishDeclaration(Decl* d, const TokenRef& semicolon) {
     if (d->stateList) {
         Warning(d->name, "the state block of " + Quote(Text(d->name)) + " is ignored");
         Remove(d->equals, semicolon.index);
+        return;
+    }
+    if (d->kind == DeclKind::StateBlock) {
+        if (d->named)
+            Warning(d->name, "the state block " + Quote(Text(d->name)) + " is ignored");
+        Remove(d->start, semicolon.index + 1);
         return;
     }
     if (d->kind == DeclKind::Plain) RecordInitializer(d);

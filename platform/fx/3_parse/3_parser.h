@@ -265,7 +265,7 @@ private:
     enum class DeclPhase { Start, AfterType, AfterName, AfterColon, Initializer, Other };
     // Declarations that glslang's HLSL front end rejects or that the effect
     // framework gives meaning to.
-    enum class DeclKind { Plain, Texture, String, Sampler, VertexShader, PixelShader };
+    enum class DeclKind { Plain, Texture, String, Sampler, VertexShader, PixelShader, StateBlock };
     struct Decl {
         DeclPhase phase = DeclPhase::Start;
         size_t parens = 0;    // open '(' after a register / packoffset
@@ -310,6 +310,7 @@ private:
     bool ReadSamplerStates(Decl* d, TokenRef* close);
     bool IsStateBlock(const Decl& d) const;
     void StateBlock(Decl* d, const TokenRef& open);
+    void SkipStateBlock(Decl* d, const TokenRef& open);
     void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
                            const std::vector<TokenRef>& value);
     void SamplerFilter(SamplerDesc* sampler, const TokenRef& nameToken,
