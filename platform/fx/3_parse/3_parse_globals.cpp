@@ -357,6 +357,17 @@ void Parser::DeclareShaderVariables(Decl* d) {
     const bool vertex = d->kind == DeclKind::VertexShader;
     const std::vector<TokenRef>& v = d->initializer;
     std::string name(Text(d->name));
+    if (v.empty() && d->phase != DeclPhase::Initializer) {
+        // "VertexShader vs;": a shader the host program would set; until it
+        // does, the variable holds NULL, and a pass naming it has no shader
+        // of that stage.
+        ShaderVariable var{name, vertex, {}};
+        var.binding.present = true;
+        var.binding.null = true;
+        var.binding.pos = Pos(d->name);
+        shaderVariables_.push_back(std::move(var));
+        return;
+    }
     if (v.size() < 2 || !IsPunct(v.front(), '{') || !IsPunct(v.back(), '}')) {
         // One whose value was wrong stays known, without a shader: naming it
         // in a pass says nothing more.

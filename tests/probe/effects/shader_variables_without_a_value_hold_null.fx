@@ -1,0 +1,16 @@
+// A shader variable declared without a value is one the host program would
+// set: until it does it holds NULL, and a pass that names it draws with no
+// shader of that stage.
+//? expect 0.75 0.5 0.25 1
+VertexShader HostVertexShader;
+pixelshader HostPixelShader;
+float4 ps_main() : COLOR0 { return float4(0.75, 0.5, 0.25, 1); }
+technique T
+{
+    pass P
+    {
+        VertexShader = (HostVertexShader);
+        PixelShader = compile ps_2_0 ps_main();
+    }
+}
+technique HostOnly { pass P { VertexShader = <HostVertexShader>; PixelShader = <HostPixelShader>; } }
