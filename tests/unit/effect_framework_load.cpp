@@ -78,6 +78,10 @@ TEST_F(EffectFrameworkLoad, IncludesAreReadFromTheEffectsFolderAndErrorsNameThei
                                                std::string(kShaders) + kTechnique);
     std::string text;
     EXPECT_EQ(Load(path, &text), S_OK) << text;
+    // Written on a file system that ignores case, with its separators.
+    std::string windows = Write("fx/windows.fx", "#include \"INC\\Colour.FXH\"\n" +
+                                                     std::string(kShaders) + kTechnique);
+    EXPECT_EQ(Load(windows, &text), S_OK) << text;
 
     Write("fx/inc/broken.fxh", "float4 Shade()\n{ return undefinedThing; }\n");
     std::string broken = Write("fx/broken.fx", "#include \"inc/broken.fxh\"\n" +

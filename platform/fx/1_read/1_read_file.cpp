@@ -3,7 +3,8 @@
 // Implemented: [x] regular files up to kMaxEffectFileBytes, opened without
 //                  blocking (a FIFO named like the effect cannot stall the
 //                  program), read in chunks without trusting the size
-//              [x] #include relative to the effect file's folder
+//              [x] #include relative to the effect file's folder, its name
+//                  matched ignoring case when it is not found as written
 // Not implemented: the caller's include handler, include search paths.
 #include "platform/fx/1_read/1_read_file.h"
 
@@ -18,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fx/1_read/1_file_names.h"
 #include "platform/fx/effect_info.h"
 
 namespace fx {
@@ -214,7 +216,8 @@ IncludeResolver IncludeFromFolderOf(const std::string& effectPath) {
     std::string folder =
         slash == std::string::npos ? std::string() : effectPath.substr(0, slash + 1);
     return [folder](const std::string& name, std::string* text, MessageSink& messages) {
-        std::string path = !name.empty() && name[0] == '/' ? name : folder + name;
+        std::string path =
+            FindIgnoringCase(!name.empty() && name[0] == '/' ? name : folder + name);
         bool read = ReadIncludeFile(path, text, messages);
         NoteFileRead(path, read, read ? *text : std::string());
         return read;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 
+#include "platform/fx/1_read/1_file_names.h"
 #include "platform/fx/1_read/1_placeholder_texture.h"
 #include "platform/fx/1_read/1_read_file.h"
 #include "platform/fx/runtime/texture_file.h"
@@ -74,12 +75,13 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// "maps\sky.dds" from the folder of "fx/main.fx": "fx/maps/sky.dds".
+// "maps\sky.dds" from the folder of "fx/main.fx": "fx/maps/sky.dds" (or
+// "fx/Maps/Sky.dds", the file on disk whose name differs only in case).
 std::string ImagePath(const std::string& folder, std::string name) {
     for (char& c : name) {
         if (c == '\\') c = '/';
     }
-    return !name.empty() && name[0] == '/' ? name : folder + name;
+    return FindIgnoringCase(!name.empty() && name[0] == '/' ? name : folder + name);
 }
 
 // One texture's file; false with the error at its ResourceName.
