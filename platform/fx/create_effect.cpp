@@ -35,6 +35,7 @@
 #include "platform/fx/effect_info.h"
 #include "platform/fx/runtime/effect_object.h"
 #include "platform/fx/fx.h"
+#include "platform/fx/pass_sampler_stages.h"
 #include "platform/fx/runtime/fx_buffer.h"
 #include "platform/fx/shared/message.h"
 #include "platform/fx/shared/tokenizer.h"
@@ -53,7 +54,10 @@ struct PassBuilder {
     struct Built {
         LoadedPass pass;
         int64_t slots = 0;
+        // The samplers' stages where they are not the effect-wide ones.
+        std::vector<std::pair<std::string, int>> samplerStages;
     };
+    std::vector<SamplerStage> effectStages;  // every sampler's, effect-wide
     std::map<std::string, Built> built;
     std::vector<UINT> programs;
     // false: the passes are compiled, not linked (a background load's first
@@ -162,7 +166,8 @@ std::vector<GlobalPlace> GlobalPlaces(const std::vector<ConstantRegisters>& tabl
 
 // Stages 4 to 7 for one pass.
 bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
-               std::vector<std::string>* samplerNames) {
+               std::vector<std::string>* samplerNames,
+               std::vector<std::pair<std::string, int>>* samplerStages) {
     // The profile is part of it: it decides what is checked and how some
     // code is made (ps_2_0 and ps_2_b of one function are two shaders).
     auto shaderKey = [](const auto& shader) {
@@ -179,6 +184,7 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         vertexRegisters = same.info.vertex.registers;
         pixelRegisters = same.info.pixel.registers;
         *samplerNames = same.samplerNames;
+        *samplerStages = known->second.samplerStages;
         out->vertexConstants = same.vertexConstants;
         out->pixelConstants = same.pixelConstants;
         out->vertexPlaces = same.vertexPlaces;
@@ -187,6 +193,16 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     } else {
         CompiledPass compiled;
         if (!CompileGlsl(b, pass, &compiled)) return false;
+        // Once more with the stages Direct3D 9 gives the samplers it reads
+        // (its messages are the same ones, said once).
+        *samplerStages = PassSamplerStages(b.effectStages, compiled.samplers);
+        if (!samplerStages->empty()) {
+            PassConventions effectWide = b.conventions;
+            b.conventions.samplerStages = *samplerStages;
+            const bool again = CompileGlsl(b, pass, &compiled);
+            b.conventions = std::move(effectWide);
+            if (!again) return false;
+        }
         glsl = std::move(compiled.glsl);
         *samplerNames = std::move(compiled.samplers);
         slots = compiled.slots;
@@ -201,7 +217,7 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
             out->info.vertex.registers = std::move(vertexRegisters);
             out->info.pixel.registers = std::move(pixelRegisters);
             out->samplerNames = *samplerNames;
-            b.built[key] = {*out, slots};
+            b.built[key] = {*out, slots, *samplerStages};
             return true;
         }
     }
@@ -222,8 +238,29 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
     out->info.vertex.registers = std::move(vertexRegisters);
     out->info.pixel.registers = std::move(pixelRegisters);
     out->samplerNames = *samplerNames;
-    b.built[key] = {*out, slots};
+    b.built[key] = {*out, slots, *samplerStages};
     return true;
+}
+
+bool Contains(const std::vector<size_t>& list, size_t value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+// The place of sampler `name` at `stage` in the effect's list, added when
+// it is not there; past the list's end for a stage the device lacks.
+size_t SamplerAt(const PassBuilder& b, const std::string& name, int stage, LoadedEffect* effect) {
+    for (size_t i = 0; i < effect->samplers.size(); ++i) {
+        const LoadedSampler& s = effect->samplers[i];
+        if (s.name == name && s.stage == static_cast<DWORD>(stage)) return i;
+    }
+    if (stage < 0 || stage >= static_cast<int>(platform::kSamplerStages)) return SIZE_MAX;
+    for (const SamplerStage& s : b.effectStages) {
+        if (s.name != name) continue;
+        effect->samplers.push_back(
+            {s.name, static_cast<DWORD>(stage), s.desc->states, s.desc->texture, 0});
+        return effect->samplers.size() - 1;
+    }
+    return SIZE_MAX;
 }
 
 // Every sampler at its texture stage, with its states and texture.
@@ -236,6 +273,28 @@ std::vector<LoadedSampler> LoadSamplers(const std::vector<SamplerStage>& stages)
         }
     }
     return loaded;
+}
+
+// The effect's samplers a pass reads, by their place in its list, each at
+// the stage the pass's shaders read it from: one the pass reads elsewhere
+// than at its effect-wide stage is listed again at that stage.
+std::vector<size_t> PassSamplers(const PassBuilder& b, const std::vector<std::string>& read,
+                                 const std::vector<std::pair<std::string, int>>& stages,
+                                 LoadedEffect* effect) {
+    std::vector<size_t> samplers;
+    for (const std::string& name : read) {
+        int stage = -1;
+        for (const SamplerStage& s : b.effectStages) {
+            if (s.name == name) stage = s.stage;
+        }
+        for (const auto& [moved, at] : stages) {
+            if (moved == name) stage = at;
+        }
+        const size_t at = SamplerAt(b, name, stage, effect);
+        if (at < effect->samplers.size() && !Contains(samplers, at)) samplers.push_back(at);
+    }
+    std::sort(samplers.begin(), samplers.end());
+    return samplers;
 }
 
 // Vertex and pixel shaders share one bank of texture stages here (Direct3D 9
@@ -280,20 +339,14 @@ bool BuildTechniques(PassBuilder& b, const ParsedEffect& parsed, bool allTechniq
         for (const PassDesc& pass : technique.passes) {
             LoadedPass p;
             std::vector<std::string> samplerNames;
+            std::vector<std::pair<std::string, int>> samplerStages;
             if (!loaded.compiled) {
                 p.name = pass.name;
                 p.info = PassInfo(pass, "", "");
-            } else if (!BuildPass(b, pass, &p, &samplerNames)) {
+            } else if (!BuildPass(b, pass, &p, &samplerNames, &samplerStages)) {
                 return false;
             }
-            for (size_t i = 0; i < effect->samplers.size(); ++i) {
-                for (const std::string& name : samplerNames) {
-                    if (name == effect->samplers[i].name) {
-                        p.samplers.push_back(i);
-                        break;
-                    }
-                }
-            }
+            p.samplers = PassSamplers(b, samplerNames, samplerStages, effect);
             // The constant states' parameters by their place in the list:
             // found once here, not at every BeginPass.
             for (const ConstantSetting& c : p.constants) {
@@ -433,6 +486,7 @@ bool PrepareEffect(EffectLoad& l) {
     b.conventions.lenient = true;
     std::vector<SamplerStage> stages = AssignSamplerStages(l.parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
+    b.effectStages = stages;
     l.effect.samplers = LoadSamplers(stages);
     b.link = false;
     const bool compiled = BuildTechniques(b, l.parsed, l.allTechniques, false, &l.effect);
