@@ -195,6 +195,12 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
             DeclarationInitializer(d, t);
             return;
         case DeclPhase::Other:
+            // "sampler A = sampler_state { ... }, B = sampler_state { ... };"
+            if (d->afterSamplerState && IsPunct(t, ',')) {
+                d->afterSamplerState = false;
+                d->phase = DeclPhase::AfterType;
+                if (d->named) RecordSampler(d);
+            }
             return;
     }
 }
@@ -283,6 +289,7 @@ void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
         t.kind == Tok::Ident && IEquals(Text(t), "sampler_state")) {
         ParseSamplerState(d, t);
         d->phase = DeclPhase::Other;
+        d->afterSamplerState = true;
     }
     if (d->firstOfInitializer && d->kind == DeclKind::Sampler && d->named &&
         !IsSamplerObjectType(d->type) && IsPunct(t, '{')) {
