@@ -251,6 +251,9 @@ void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
         if (d->global >= 0) result_.globals[d->global].array = true;
         TokenRef size = Next();
         PutBack(size);
+        const bool shader = d->kind == DeclKind::VertexShader || d->kind == DeclKind::PixelShader;
+        if (shader && size.kind == Tok::Number)
+            d->shaders = std::clamp(std::atoi(std::string(Text(size)).c_str()), 1, 256);
         if (d->kind == DeclKind::Sampler && size.kind == Tok::Number) {
             d->samplers = std::clamp(std::atoi(std::string(Text(size)).c_str()), 1,
                                      static_cast<int>(D3D_SAMPLER_STAGES));
@@ -367,12 +370,15 @@ void Parser::DeclareShaderVariables(Decl* d) {
     if (v.empty() && d->phase != DeclPhase::Initializer) {
         // "VertexShader vs;": a shader the host program would set; until it
         // does, the variable holds NULL, and a pass naming it has no shader
-        // of that stage.
-        ShaderVariable var{name, vertex, {}};
-        var.binding.present = true;
-        var.binding.null = true;
-        var.binding.pos = Pos(d->name);
-        shaderVariables_.push_back(std::move(var));
+        // of that stage. "VertexShader vs[2];": each element so.
+        for (int k = 0; k < std::max(d->shaders, 1); ++k) {
+            ShaderVariable var{d->shaders > 0 ? name + "[" + std::to_string(k) + "]" : name,
+                               vertex, {}};
+            var.binding.present = true;
+            var.binding.null = true;
+            var.binding.pos = Pos(d->name);
+            shaderVariables_.push_back(std::move(var));
+        }
         return;
     }
     if (v.size() < 2 || !IsPunct(v.front(), '{') || !IsPunct(v.back(), '}')) {
@@ -446,6 +452,7 @@ void Parser::NameDeclaration(Decl* d, const TokenRef& name) {
     }
     d->named = true;
     d->name = name;
+    d->shaders = 0;
     d->global = -1;
     if (d->kind == DeclKind::Plain && !d->isStatic && !IEquals(d->type, "struct") &&
         !IEquals(d->type, "typedef") && !IEquals(d->type, "cbuffer")) {

@@ -276,6 +276,7 @@ private:
         bool braceList = false;  // the initializer starts with '{'
         bool stateList = false;  // ... and holds a ';': a block of states
         bool afterSamplerState = false;  // a sampler's sampler_state block just ended
+        int shaders = 0;  // N of "VertexShader vs[N]"; 0 without a size
         size_t start = std::string_view::npos;  // index of the declaration's first token
         size_t equals = 0;  // index of its '='
         size_t nesting = 0;  // open ( { [ of the initializer
