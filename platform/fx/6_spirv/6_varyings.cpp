@@ -42,8 +42,14 @@ bool StaysAsItIs(const std::string& semantic) {
 // index plus n, as Direct3D 9 numbers them: the other stage (or the
 // stand-in) may name them one by one. glslang loads and stores such a
 // variable whole; one used otherwise stays an array.
+//
+// A matrix varying (float3x3 tbn : TEXCOORD1) takes a register per column,
+// as Direct3D 9 packs it by default: the other stage may read the columns
+// as vectors. glslang's matrix holds the rows, so the registers are the
+// columns of its transpose (transposedType).
 struct SplitVarying {
     uint32_t variable = 0, arrayType = 0, elementType = 0;
+    uint32_t transposedType = 0;  // a matrix varying's transposed type; 0 for an array
     std::string semantic;
     std::vector<uint32_t> elements;
 };
@@ -55,9 +61,30 @@ SplitVarying* FindSplit(std::vector<SplitVarying>& splits, uint32_t id) {
     return nullptr;
 }
 
-// The float array variables of the storage class, of 1 to 16 elements.
-std::vector<SplitVarying> FloatArrayVaryings(const SpvModule& module, uint32_t storage) {
+// A float matrix of R rows and C columns (SPIR-V: R columns of C floats)
+// as C registers of R floats.
+bool MatrixVarying(SpvModule& module, uint32_t matrixType, SplitVarying* split) {
+    const SpvInstruction* matrix = module.Def(matrixType);
+    const SpvInstruction* row = module.Def(matrix->words[1]);
+    const uint32_t rows = matrix->words[2];
+    if (row == nullptr || row->op != spv::OpTypeVector || rows < 2 || rows > 4) return false;
+    const SpvInstruction* scalar = module.Def(row->words[1]);
+    if (scalar == nullptr || scalar->op != spv::OpTypeFloat) return false;
+    const uint32_t columns = row->words[2];
+    const uint32_t floatType = row->words[1];
+    split->arrayType = matrixType;
+    split->elementType = module.DeclareType(spv::OpTypeVector, {floatType, rows});
+    split->transposedType =
+        module.DeclareType(spv::OpTypeMatrix, {split->elementType, columns});
+    split->elements.resize(columns);
+    return true;
+}
+
+// The float array variables of the storage class, of 1 to 16 elements, and
+// its float matrices.
+std::vector<SplitVarying> FloatArrayVaryings(SpvModule& module, uint32_t storage) {
     std::vector<SplitVarying> splits;
+    std::vector<std::pair<uint32_t, uint32_t>> matrices;  // variable, its type
     for (const SpvInstruction& in : module.code) {
         if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage ||
             module.HasDecoration(in.words[1], spv::DecorationBuiltIn)) {
@@ -65,6 +92,10 @@ std::vector<SplitVarying> FloatArrayVaryings(const SpvModule& module, uint32_t s
         }
         const SpvInstruction* pointer = module.Def(in.words[0]);
         const SpvInstruction* array = pointer != nullptr ? module.Def(pointer->words[2]) : nullptr;
+        if (array != nullptr && array->op == spv::OpTypeMatrix) {
+            matrices.emplace_back(in.words[1], array->words[0]);
+            continue;
+        }
         uint32_t length = 0;
         if (array == nullptr || array->op != spv::OpTypeArray ||
             !module.ConstantValue(array->words[2], &length) || length == 0 || length > 16) {
@@ -80,6 +111,11 @@ std::vector<SplitVarying> FloatArrayVaryings(const SpvModule& module, uint32_t s
         split.elementType = element->words[0];
         split.elements.resize(length);
         splits.push_back(std::move(split));
+    }
+    for (const auto& [variable, type] : matrices) {
+        SplitVarying split;
+        split.variable = variable;
+        if (MatrixVarying(module, type, &split)) splits.push_back(std::move(split));
     }
     return splits;
 }
@@ -157,17 +193,25 @@ void SplitUse(SpvModule& module, const SpvInstruction& in, const SplitVarying& s
             module.code.push_back(std::move(copy));
         }
     } else if (in.op == spv::OpLoad) {
-        std::vector<uint32_t> words{s.arrayType, in.words[1]};
+        const uint32_t whole = s.transposedType != 0 ? module.NewId() : in.words[1];
+        std::vector<uint32_t> words{s.transposedType != 0 ? s.transposedType : s.arrayType, whole};
         for (uint32_t e = 0; e < n; ++e) {
             const uint32_t part = module.NewId();
             module.code.push_back({spv::OpLoad, {s.elementType, part, s.elements[e]}});
             words.push_back(part);
         }
         module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
+        if (s.transposedType != 0)
+            module.code.push_back({spv::OpTranspose, {s.arrayType, in.words[1], whole}});
     } else if (in.op == spv::OpStore) {
+        uint32_t value = in.words[1];
+        if (s.transposedType != 0) {
+            value = module.NewId();
+            module.code.push_back({spv::OpTranspose, {s.transposedType, value, in.words[1]}});
+        }
         for (uint32_t e = 0; e < n; ++e) {
             const uint32_t part = module.NewId();
-            module.code.push_back({spv::OpCompositeExtract, {s.elementType, part, in.words[1], e}});
+            module.code.push_back({spv::OpCompositeExtract, {s.elementType, part, value, e}});
             module.code.push_back({spv::OpStore, {s.elements[e], part}});
         }
     }
