@@ -297,6 +297,30 @@ std::vector<std::pair<uint32_t, uint32_t>> NarrowVaryings(const SpvModule& modul
     return widened;
 }
 
+// A pixel shader's int and uint colours: the target holds floats, so they
+// are written as the floats they are in the registers.
+std::vector<std::pair<uint32_t, uint32_t>> IntegerColors(const SpvModule& module) {
+    std::vector<std::pair<uint32_t, uint32_t>> colors;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
+            in.words[1] != spv::DecorationUserSemantic) {
+            continue;
+        }
+        const std::string semantic = Semantic(in);
+        const SpvInstruction* variable = module.Def(in.words[0]);
+        if ((semantic.rfind("COLOR", 0) != 0 && semantic.rfind("SV_TARGET", 0) != 0) ||
+            variable == nullptr || variable->op != spv::OpVariable ||
+            variable->words[2] != spv::StorageClassOutput) {
+            continue;
+        }
+        const uint32_t valueType = module.Def(variable->words[0])->words[2];
+        const SpvInstruction* type = module.Def(valueType);
+        if (type->op == spv::OpTypeVector) type = module.Def(type->words[1]);
+        if (type->op == spv::OpTypeInt) colors.emplace_back(in.words[0], valueType);
+    }
+    return colors;
+}
+
 // A load of a widened variable: the four components, then the ones the
 // code reads.
 // An int or uint varying's float type of as many components, and whether
@@ -458,13 +482,15 @@ void ClampColorOutputs(SpvModule& module) {
     module.Reindex();
 }
 
-void WidenVaryings(SpvModule& module, bool vertex) {
-    const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
-    SplitArrayVaryings(module, storage);
+namespace {
+
+// The variables given (variable -> its old value type) as float4s of the
+// storage class: stores widen, loads take the components they need.
+void WidenVariables(SpvModule& module, uint32_t storage,
+                    const std::vector<std::pair<uint32_t, uint32_t>>& widened) {
+    if (widened.empty()) return;
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
     const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
-    const std::vector<std::pair<uint32_t, uint32_t>> widened = NarrowVaryings(module, storage);
-    if (widened.empty()) return;
     const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
     // The float vectors an int2 or int3 is read as, declared before the
     // code is rebuilt below; an int varying is interpolated as the float it
@@ -524,6 +550,15 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         }
     }
     module.Reindex();
+}
+
+}  // namespace
+
+void WidenVaryings(SpvModule& module, bool vertex) {
+    const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
+    SplitArrayVaryings(module, storage);
+    WidenVariables(module, storage, NarrowVaryings(module, storage));
+    if (!vertex) WidenVariables(module, spv::StorageClassOutput, IntegerColors(module));
 }
 
 }  // namespace fx

@@ -17,7 +17,8 @@ namespace fx {
 // the components they need. An int or uint varying is a float4 too (ints are
 // floats in the registers): a pixel shader may read as an int2 what its
 // vertex shader wrote as a float4, the value truncated. POSITION, PSIZE,
-// VPOS and VFACE stay as they are.
+// VPOS and VFACE stay as they are. A pixel shader's int or uint colour is
+// written as a float4 too.
 void WidenVaryings(SpvModule& module, bool vertex);
 
 
