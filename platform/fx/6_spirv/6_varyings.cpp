@@ -297,10 +297,13 @@ std::vector<std::pair<uint32_t, uint32_t>> NarrowVaryings(const SpvModule& modul
     return widened;
 }
 
-// A pixel shader's int and uint colours: the target holds floats, so they
-// are written as the floats they are in the registers.
-std::vector<std::pair<uint32_t, uint32_t>> IntegerColors(const SpvModule& module) {
-    std::vector<std::pair<uint32_t, uint32_t>> colors;
+// A pixel shader's int and uint colours (the target holds floats, so they
+// are written as the numbers they are in the registers), or a vertex
+// shader's int, uint and bool inputs (the stream gives floats).
+std::vector<std::pair<uint32_t, uint32_t>> IntegerVariables(const SpvModule& module,
+                                                            uint32_t storage) {
+    const bool colors = storage == spv::StorageClassOutput;
+    std::vector<std::pair<uint32_t, uint32_t>> found;
     for (const SpvInstruction& in : module.code) {
         if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
             in.words[1] != spv::DecorationUserSemantic) {
@@ -308,17 +311,18 @@ std::vector<std::pair<uint32_t, uint32_t>> IntegerColors(const SpvModule& module
         }
         const std::string semantic = Semantic(in);
         const SpvInstruction* variable = module.Def(in.words[0]);
-        if ((semantic.rfind("COLOR", 0) != 0 && semantic.rfind("SV_TARGET", 0) != 0) ||
+        if ((colors && semantic.rfind("COLOR", 0) != 0 && semantic.rfind("SV_TARGET", 0) != 0) ||
             variable == nullptr || variable->op != spv::OpVariable ||
-            variable->words[2] != spv::StorageClassOutput) {
+            variable->words[2] != storage) {
             continue;
         }
         const uint32_t valueType = module.Def(variable->words[0])->words[2];
         const SpvInstruction* type = module.Def(valueType);
         if (type->op == spv::OpTypeVector) type = module.Def(type->words[1]);
-        if (type->op == spv::OpTypeInt) colors.emplace_back(in.words[0], valueType);
+        if (type->op == spv::OpTypeInt || (!colors && type->op == spv::OpTypeBool))
+            found.emplace_back(in.words[0], valueType);
     }
-    return colors;
+    return found;
 }
 
 // A load of a widened variable: the four components, then the ones the
@@ -558,7 +562,8 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
     SplitArrayVaryings(module, storage);
     WidenVariables(module, storage, NarrowVaryings(module, storage));
-    if (!vertex) WidenVariables(module, spv::StorageClassOutput, IntegerColors(module));
+    const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
+    WidenVariables(module, other, IntegerVariables(module, other));
 }
 
 }  // namespace fx

@@ -18,7 +18,8 @@ namespace fx {
 // floats in the registers): a pixel shader may read as an int2 what its
 // vertex shader wrote as a float4, the value truncated. POSITION, PSIZE,
 // VPOS and VFACE stay as they are. A pixel shader's int or uint colour is
-// written as a float4 too.
+// written as a float4 too, and a vertex shader's int, uint or bool input read
+// from one (the stream's floats converted as the registers hold them).
 void WidenVaryings(SpvModule& module, bool vertex);
 
 
