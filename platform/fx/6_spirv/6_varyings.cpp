@@ -556,6 +556,58 @@ void WidenVariables(SpvModule& module, uint32_t storage,
     module.Reindex();
 }
 
+// Two inputs of one semantic (float4 a : TEXCOORD0, float4 b : TEXCOORD0)
+// read the one register: the second becomes the first wherever it is read,
+// when both have one type (after widening, every float varying has).
+void MergeRepeatedInputs(SpvModule& module) {
+    std::vector<std::pair<std::string, uint32_t>> first;  // semantic -> variable
+    std::unordered_map<uint32_t, uint32_t> same;          // repeated -> first
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
+            in.words[1] != spv::DecorationUserSemantic) {
+            continue;
+        }
+        const SpvInstruction* variable = module.Def(in.words[0]);
+        if (variable == nullptr || variable->op != spv::OpVariable ||
+            variable->words[2] != spv::StorageClassInput) {
+            continue;
+        }
+        const std::string semantic = Semantic(in);
+        auto it = std::find_if(first.begin(), first.end(),
+                               [&](const auto& f) { return f.first == semantic; });
+        if (it == first.end()) {
+            first.emplace_back(semantic, in.words[0]);
+        } else if (module.Def(it->second)->words[0] == variable->words[0]) {
+            same[in.words[0]] = it->second;
+        }
+    }
+    if (same.empty()) return;
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    for (SpvInstruction& in : old) {
+        const uint32_t target = in.op == spv::OpVariable ? in.words[1]
+                                : in.op == spv::OpName || in.op == spv::OpDecorate ||
+                                        in.op == spv::OpDecorateString
+                                    ? in.words[0]
+                                    : 0;
+        if (target != 0 && same.count(target) != 0) continue;
+        if (in.op == spv::OpEntryPoint) {
+            // The interface follows the name, whose last word ends in a zero byte.
+            size_t k = 2;
+            while (k < in.words.size() && (in.words[k] & 0xFF000000u) != 0) ++k;
+            std::vector<uint32_t> words;
+            for (size_t j = 0; j < in.words.size(); ++j)
+                if (j <= k || same.count(in.words[j]) == 0) words.push_back(in.words[j]);
+            in.words = std::move(words);
+        } else if ((in.op == spv::OpLoad || in.op == spv::OpAccessChain) &&
+                   same.count(in.words[2]) != 0) {
+            in.words[2] = same[in.words[2]];
+        }
+        module.code.push_back(std::move(in));
+    }
+    module.Reindex();
+}
+
 }  // namespace
 
 void WidenVaryings(SpvModule& module, bool vertex) {
@@ -564,6 +616,7 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     WidenVariables(module, storage, NarrowVaryings(module, storage));
     const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
     WidenVariables(module, other, IntegerVariables(module, other));
+    MergeRepeatedInputs(module);
 }
 
 }  // namespace fx
