@@ -56,8 +56,10 @@ std::pair<std::string, int> SplitSemantic(const std::string& semantic) {
 // semantic: element n takes the semantic's index plus n, as Direct3D 9
 // numbers them.
 std::string SemanticOf(const spirv_cross::CompilerGLSL& c, spirv_cross::ID id) {
-    std::string semantic = c.get_decoration_string(id, spv::DecorationUserSemantic);
-    const std::string& name = c.get_name(id);
+    return ElementSemantic(c.get_decoration_string(id, spv::DecorationUserSemantic), c.get_name(id));
+}
+
+std::string ElementSemantic(const std::string& semantic, const std::string& name) {
     size_t open = name.rfind('[');
     if (semantic.empty() || name.empty() || name.back() != ']' || open == std::string::npos ||
         name.find('.') == std::string::npos || open + 2 > name.size() - 1) {

@@ -572,7 +572,7 @@ void MergeRepeatedInputs(SpvModule& module) {
             variable->words[2] != spv::StorageClassInput) {
             continue;
         }
-        const std::string semantic = Semantic(in);
+        const std::string semantic = ElementSemantic(Semantic(in), module.Name(in.words[0]));
         auto it = std::find_if(first.begin(), first.end(),
                                [&](const auto& f) { return f.first == semantic; });
         if (it == first.end()) {
