@@ -188,10 +188,17 @@ void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res)
             location = platform::kStreamAttributes +
                        static_cast<int>(std::distance(spareInputs.begin(), spare));
             if (location >= platform::kMaxVertexAttributes) {
-                s.Say(Severity::Error, "vertex input '" + input.name + "' (" + semantic +
-                                           "): more than " +
-                                           std::to_string(platform::kMaxVertexAttributes) +
-                                           " vertex inputs");
+                // Direct3D 9 takes 16 inputs; here the stream's three slots
+                // are kept for it, used or not.
+                s.Say(Severity::Error,
+                      "vertex input '" + input.name + "' (" + semantic + "): the device has " +
+                          std::to_string(platform::kMaxVertexAttributes) +
+                          " attribute slots, and keeps " +
+                          std::to_string(platform::kStreamAttributes) +
+                          " for the stream's POSITION, COLOR0 and TEXCOORD0: at most " +
+                          std::to_string(platform::kMaxVertexAttributes -
+                                         platform::kStreamAttributes) +
+                          " other inputs");
                 continue;
             }
             s.Say(Severity::Warning, "vertex input '" + input.name + "' has semantic '" +
