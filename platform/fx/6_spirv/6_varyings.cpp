@@ -388,8 +388,10 @@ void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint3
 }
 
 // A store to a widened variable: the value's components, then zeros.
+// w: what a register's w takes when the value is narrower (zero, or one for
+// a colour register).
 void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4,
-                uint32_t floatType, uint32_t zero) {
+                uint32_t floatType, uint32_t zero, uint32_t w) {
     const VaryingFloats v = FloatsOf(module, type, floatType);
     uint32_t value = in.words[1];
     if (v.boolean) {
@@ -416,7 +418,8 @@ void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint
             words.push_back(part);
         }
     }
-    while (words.size() < 6) words.push_back(zero);
+    while (words.size() < 5) words.push_back(zero);
+    if (words.size() < 6) words.push_back(w);
     module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
     module.code.push_back({spv::OpStore, {in.words[0], wide}});
 }
@@ -490,9 +493,18 @@ namespace {
 
 // The variables given (variable -> its old value type) as float4s of the
 // storage class: stores widen, loads take the components they need.
+// colorRegisters: COLOR outputs are a vertex shader's color registers, whose
+// channels not written read (0, 0, 0, 1) in the pixel shader.
 void WidenVariables(SpvModule& module, uint32_t storage,
-                    const std::vector<std::pair<uint32_t, uint32_t>>& widened) {
+                    const std::vector<std::pair<uint32_t, uint32_t>>& widened,
+                    bool colorRegisters = false) {
     if (widened.empty()) return;
+    std::vector<uint32_t> colors;
+    for (const SpvInstruction& in : module.code) {
+        if (colorRegisters && in.op == spv::OpDecorateString && in.words.size() > 2 &&
+            in.words[1] == spv::DecorationUserSemantic && Semantic(in).rfind("COLOR", 0) == 0)
+            colors.push_back(in.words[0]);
+    }
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
     const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
     const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
@@ -521,6 +533,7 @@ void WidenVariables(SpvModule& module, uint32_t storage,
     });
     module.Reindex();
     const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
+    const uint32_t one = colors.empty() ? zero : FloatsConstant(module, floatType, floatType, 1);
     auto oldType = [&](uint32_t variable) {
         for (const auto& [id, type] : widened) {
             if (id == variable) return type;
@@ -550,7 +563,8 @@ void WidenVariables(SpvModule& module, uint32_t storage,
         } else if (in.op == spv::OpLoad) {
             WidenLoad(module, in, type, vec4, floatType);
         } else {
-            WidenStore(module, in, type, vec4, floatType, zero);
+            const bool color = std::find(colors.begin(), colors.end(), target) != colors.end();
+            WidenStore(module, in, type, vec4, floatType, zero, color ? one : zero);
         }
     }
     module.Reindex();
@@ -610,10 +624,10 @@ void MergeRepeatedInputs(SpvModule& module) {
 
 }  // namespace
 
-void WidenVaryings(SpvModule& module, bool vertex) {
+void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
     SplitArrayVaryings(module, storage);
-    WidenVariables(module, storage, NarrowVaryings(module, storage));
+    WidenVariables(module, storage, NarrowVaryings(module, storage), vertex && colorRegisters);
     const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
     WidenVariables(module, other, IntegerVariables(module, other));
     MergeRepeatedInputs(module);

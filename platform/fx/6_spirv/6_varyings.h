@@ -20,7 +20,10 @@ namespace fx {
 // VPOS and VFACE stay as they are. A pixel shader's int or uint colour is
 // written as a float4 too, and a vertex shader's int, uint or bool input read
 // from one (the stream's floats converted as the registers hold them).
-void WidenVaryings(SpvModule& module, bool vertex);
+// colorRegisters (vertex shaders before vs_3_0): a COLOR output narrower
+// than four gets w = 1, as a color register's channels not written read
+// (0, 0, 0, 1) in the pixel shader.
+void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters);
 
 
 // The COLOR0 and COLOR1 outputs of a vertex shader before vs_3_0 are
