@@ -549,8 +549,9 @@ struct Checker {
         // and VFACE are ps_3_0's inputs alone.
         const FunctionOutline& fn = outline.functions[reached.front()];
         // extra: the registers an array of N takes after its first (N - 1);
-        // read: whether the code reads the input.
-        auto check = [&](size_t at, bool output, int extra, bool read) {
+        // name: the input's name (member: a struct's member), to tell whether
+        // the code reads it.
+        auto check = [&](size_t at, bool output, int extra, size_t name, bool member) {
             if (at == npos) return;
             const std::string what =
                 "semantic " + Quoted(at) +
@@ -608,7 +609,7 @@ struct Checker {
                 // vertex shader also writes) is dropped; one it reads is not
                 // there.
                 valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0 &&
-                         !read) ||
+                         !Reads(reached, name, member)) ||
                         (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
                 legal = "it reads COLOR0-1 and TEXCOORD0-7";
             }
@@ -626,13 +627,13 @@ struct Checker {
                         std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(c) != 0; }))
                         extra = std::max(std::atoi(std::string(n).c_str()) - 1, 0);
                 }
-                check(d.semantic, output, extra, !output && Reads(reached, d.name, depth > 0));
+                check(d.semantic, output, extra, d.name, depth > 0);
                 return;
             }
             for (const Declarator& m : s->members) self(m, output, depth + 1, self);
         };
         for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
-        check(fn.semantic, true, 0, false);
+        check(fn.semantic, true, 0, npos, false);
         if (fn.semantic == npos && fn.name > 0) {
             Declarator result;
             result.type = fn.name - 1;
