@@ -37,6 +37,7 @@
 #include "platform/fx/4_rewrite/4_check_refusals.h"
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/checks/4_check_stage_limits.h"
+#include "platform/fx/4_rewrite/checks/4_check_stage_limits.h"
 #include "platform/fx/4_rewrite/checks/4_check_statements.h"
 #include "platform/fx/shared/tables.h"
 
@@ -551,11 +552,14 @@ struct Checker {
         // extra: the registers an array of N takes after its first (N - 1);
         // name: the input's name (member: a struct's member), to tell whether
         // the code reads it.
-        auto check = [&](size_t at, bool output, int extra, size_t name, bool member) {
+        // matrix: the registers are a matrix's columns.
+        auto check = [&](size_t at, bool output, int extra, size_t name, bool member, bool matrix) {
             if (at == npos) return;
             const std::string what =
                 "semantic " + Quoted(at) +
-                (extra > 0 ? " of an array of " + std::to_string(extra + 1) : std::string());
+                (extra > 0 ? (matrix ? " of a matrix of " : " of an array of ") +
+                                 std::to_string(extra + 1) + (matrix ? " columns" : "")
+                           : std::string());
             std::string upper(code.Text(at));
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
             if (!output && !vertex && !model3 && upper == "SV_ISFRONTFACE")
@@ -627,13 +631,15 @@ struct Checker {
                         std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(c) != 0; }))
                         extra = std::max(std::atoi(std::string(n).c_str()) - 1, 0);
                 }
-                check(d.semantic, output, extra, d.name, depth > 0);
+                const int columns = MatrixRegisters(code, d);
+                extra = (extra + 1) * columns - 1;
+                check(d.semantic, output, extra, d.name, depth > 0, columns > 1);
                 return;
             }
             for (const Declarator& m : s->members) self(m, output, depth + 1, self);
         };
         for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
-        check(fn.semantic, true, 0, npos, false);
+        check(fn.semantic, true, 0, npos, false, false);
         if (fn.semantic == npos && fn.name > 0) {
             Declarator result;
             result.type = fn.name - 1;
