@@ -37,6 +37,7 @@
 #include "platform/fx/4_rewrite/4_check_refusals.h"
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/checks/4_check_stage_limits.h"
+#include "platform/fx/4_rewrite/checks/4_check_stage_limits.h"
 #include "platform/fx/4_rewrite/checks/4_check_statements.h"
 #include "platform/fx/shared/tables.h"
 
@@ -539,32 +540,43 @@ struct Checker {
                 if (IsNewerIntrinsic(name)) error(i, Quoted(i), "an intrinsic of shader model 4 and later");
             }
         }
-        if (reached.empty() || (vertex && model3)) return;
+        if (reached.empty()) return;
         // The registers of the profile that the entry point's semantics name:
         // ps_2_x reads COLOR0-1 and TEXCOORD0-7 (and takes the other vertex
         // outputs of vs_2_x, which it cannot read), every pixel shader writes
         // COLOR0-3 and DEPTH, vs_1_1 and vs_2_x write POSITION, PSIZE, FOG,
         // COLOR0-1 and TEXCOORD0-7 (vs_3_0's outputs and ps_3_0's inputs
-        // are generic). VPOS and VFACE are ps_3_0's alone.
+        // are generic, of any kind of register with an index to 15). VPOS
+        // and VFACE are ps_3_0's inputs alone.
         const FunctionOutline& fn = outline.functions[reached.front()];
-        // extra: the registers an array of N takes after its first (N - 1).
-        auto check = [&](size_t at, bool output, int extra) {
+        // extra: the registers an array of N takes after its first (N - 1);
+        // name: the input's name (member: a struct's member), to tell whether
+        // the code reads it.
+        // matrix: the registers are a matrix's columns.
+        auto check = [&](size_t at, bool output, int extra, size_t name, bool member, bool matrix) {
             if (at == npos) return;
             const std::string what =
                 "semantic " + Quoted(at) +
-                (extra > 0 ? " of an array of " + std::to_string(extra + 1) : std::string());
+                (extra > 0 ? (matrix ? " of a matrix of " : " of an array of ") +
+                                 std::to_string(extra + 1) + (matrix ? " columns" : "")
+                           : std::string());
             std::string upper(code.Text(at));
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (!output && !vertex && !model3 && upper == "SV_ISFRONTFACE")
+                error(at, what, "it is VFACE, which ps_3_0 has");
             if (upper.rfind("SV_", 0) == 0) return;  // the names of later models, mapped
             if (upper == "REGISTER") return;         // a uniform parameter's constant
-            if (!output && (upper == "VPOS" || upper == "VFACE")) {
-                if (!model3) error(at, what, "ps_3_0 has it");
+            if (upper == "VPOS" || upper == "VFACE") {
+                if (output) error(at, what, "it is a pixel shader's input");
+                else if (!model3) error(at, what, "ps_3_0 has it");
                 return;
             }
-            const bool registers = vertex ? output : !output && !model3;
+            const bool registers = !model3 && (vertex ? output : !output);
             const bool colours = !vertex && output;
             const size_t centroid = upper.find("_CENTROID");
-            if (!output && centroid != std::string::npos && centroid + 9 == upper.size())
+            // (A struct shared by the two stages carries it on the vertex
+            // shader's outputs too, where it means nothing.)
+            if (centroid != std::string::npos && centroid + 9 == upper.size())
                 upper.erase(centroid);
             size_t digits = upper.size();
             while (digits > 0 && std::isdigit(static_cast<unsigned char>(upper[digits - 1]))) --digits;
@@ -576,6 +588,11 @@ struct Checker {
                 (digits < upper.size() && std::atoi(upper.c_str() + digits) + extra > 15);
             if (past15) {
                 error(at, what, "a semantic's index runs from 0 to 15");
+                return;
+            }
+            if (!IsRegisterUsage(usage)) {
+                error(at, what, "it names no kind of register: POSITION, NORMAL, TEXCOORD, "
+                                "COLOR, ...");
                 return;
             }
             if (!registers && !colours) return;
@@ -593,14 +610,18 @@ struct Checker {
                 legal = "it writes POSITION, PSIZE, FOG, COLOR0-1 and TEXCOORD0-7";
             } else {
                 // A vertex output it does not read (POSITION of a struct the
-                // vertex shader also writes) is dropped.
-                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0) ||
+                // vertex shader also writes) is dropped; one it reads is not
+                // there.
+                valid = ((usage == "POSITION" || usage == "PSIZE" || usage == "FOG") && index == 0 &&
+                         !Reads(reached, name, member)) ||
                         (usage == "COLOR" && index <= 1) || (usage == "TEXCOORD" && index <= 7);
                 legal = "it reads COLOR0-1 and TEXCOORD0-7";
             }
             if (!valid) error(at, what, legal);
         };
         auto declarator = [&](const Declarator& d, bool output, int depth, auto& self) -> void {
+            for (size_t k = d.first; k < d.type && k < code.size() && depth == 0; ++k)
+                if (code.Text(k) == "uniform") return;  // a constant, not a register
             const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
             if (s == nullptr || depth > 8) {
                 int extra = 0;
@@ -610,18 +631,46 @@ struct Checker {
                         std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(c) != 0; }))
                         extra = std::max(std::atoi(std::string(n).c_str()) - 1, 0);
                 }
-                check(d.semantic, output, extra);
+                const int columns = MatrixRegisters(code, d);
+                extra = (extra + 1) * columns - 1;
+                check(d.semantic, output, extra, d.name, depth > 0, columns > 1);
                 return;
             }
             for (const Declarator& m : s->members) self(m, output, depth + 1, self);
         };
         for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
-        check(fn.semantic, true, 0);
+        check(fn.semantic, true, 0, npos, false, false);
         if (fn.semantic == npos && fn.name > 0) {
             Declarator result;
             result.type = fn.name - 1;
             declarator(result, true, 0, declarator);
         }
+    }
+
+    // Whether the functions reached name a parameter (or, for a member, a
+    // member of that name after a '.').
+    bool Reads(const std::vector<size_t>& reached, size_t name, bool member) const {
+        if (name == npos) return false;
+        for (size_t f : reached) {
+            const FunctionOutline& fn = outline.functions[f];
+            for (size_t i = fn.body; i < fn.end && fn.body != npos; ++i) {
+                if (code.IsIdent(i) && code.Text(i) == code.Text(name) &&
+                    (code.Punct(i - 1) == '.') == member && (member || f == reached.front()))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    // The kinds of register a semantic may name (D3DDECLUSAGE), less the
+    // index: what vertex inputs, vs_3_0's outputs and ps_3_0's inputs take.
+    static bool IsRegisterUsage(std::string_view usage) {
+        for (std::string_view u : {"POSITION", "BLENDWEIGHT", "BLENDINDICES", "NORMAL", "PSIZE",
+                                   "TEXCOORD", "TANGENT", "BINORMAL", "TESSFACTOR", "POSITIONT",
+                                   "COLOR", "FOG", "DEPTH", "SAMPLE"}) {
+            if (usage == u) return true;
+        }
+        return false;
     }
 
     // Intrinsics of shader model 4 and later.

@@ -102,10 +102,12 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
         bool isUniform = false;
         size_t nameToken = last;  // the last identifier before ':', '=' or '['
         size_t defaultValue = last;  // the first token after '='
+        size_t arrayOpen = last;     // '[' after the name
         std::vector<size_t> typeTokens;
         for (size_t k = first; k < last; ++k) {
             char p = code.Punct(k);
             if (p == '=') defaultValue = k + 1;
+            if (p == '[' && arrayOpen == last) arrayOpen = k;
             if (p == ':' || p == '=' || p == '[') break;
             if (!code.IsIdent(k)) continue;
             std::string_view word = code.Text(k);
@@ -156,6 +158,8 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
         decls->push_back(s.Make(Tok::Ident, "const", at));
         CopyTokens(s.tokens, code.At(typeTokens.front()), code.At(typeTokens.back()), decls);
         CopyTokens(s.tokens, code.At(nameToken), code.At(nameToken), decls);
+        if (arrayOpen < last && code.Closing(arrayOpen) < last)
+            CopyTokens(s.tokens, code.At(arrayOpen), code.At(code.Closing(arrayOpen)), decls);
         decls->push_back(s.Make(Tok::Punct, "=", at));
         if (!argument.empty()) CopyTokens(argument, 0, argument.size() - 1, decls);
         decls->push_back(s.Make(Tok::Punct, ";", at));

@@ -18,6 +18,9 @@ constexpr int kMaxVaryingLocations = 32;
 // "TEXCOORD3" -> ("TEXCOORD", 3); "COLOR" -> ("COLOR", 0); upper case.
 std::pair<std::string, int> SplitSemantic(const std::string& semantic);
 std::string SemanticOf(const spirv_cross::CompilerGLSL& c, spirv_cross::ID id);
+// The semantic of a variable of that name: an element glslang split out of
+// a struct's array member ("i.t[1]") adds its index to the array's.
+std::string ElementSemantic(const std::string& semantic, const std::string& name);
 // The GLSL type of a scalar or vector varying ("float", "ivec3", ...).
 std::string VaryingTypeName(const spirv_cross::SPIRType& type);
 

@@ -56,8 +56,10 @@ std::pair<std::string, int> SplitSemantic(const std::string& semantic) {
 // semantic: element n takes the semantic's index plus n, as Direct3D 9
 // numbers them.
 std::string SemanticOf(const spirv_cross::CompilerGLSL& c, spirv_cross::ID id) {
-    std::string semantic = c.get_decoration_string(id, spv::DecorationUserSemantic);
-    const std::string& name = c.get_name(id);
+    return ElementSemantic(c.get_decoration_string(id, spv::DecorationUserSemantic), c.get_name(id));
+}
+
+std::string ElementSemantic(const std::string& semantic, const std::string& name) {
     size_t open = name.rfind('[');
     if (semantic.empty() || name.empty() || name.back() != ']' || open == std::string::npos ||
         name.find('.') == std::string::npos || open + 2 > name.size() - 1) {
@@ -186,10 +188,17 @@ void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res)
             location = platform::kStreamAttributes +
                        static_cast<int>(std::distance(spareInputs.begin(), spare));
             if (location >= platform::kMaxVertexAttributes) {
-                s.Say(Severity::Error, "vertex input '" + input.name + "' (" + semantic +
-                                           "): more than " +
-                                           std::to_string(platform::kMaxVertexAttributes) +
-                                           " vertex inputs");
+                // Direct3D 9 takes 16 inputs; here the stream's three slots
+                // are kept for it, used or not.
+                s.Say(Severity::Error,
+                      "vertex input '" + input.name + "' (" + semantic + "): the device has " +
+                          std::to_string(platform::kMaxVertexAttributes) +
+                          " attribute slots, and keeps " +
+                          std::to_string(platform::kStreamAttributes) +
+                          " for the stream's POSITION, COLOR0 and TEXCOORD0: at most " +
+                          std::to_string(platform::kMaxVertexAttributes -
+                                         platform::kStreamAttributes) +
+                          " other inputs");
                 continue;
             }
             s.Say(Severity::Warning, "vertex input '" + input.name + "' has semantic '" +

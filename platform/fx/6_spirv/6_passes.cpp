@@ -55,7 +55,7 @@ constexpr std::array kPasses = {
     // float4 width.
     SpirvPass{"widen_varyings",
               [](SpirvPassState& s) {
-                  WidenVaryings(s.module, Vertex(s));
+                  WidenVaryings(s.module, Vertex(s), s.source.profile.rfind("vs_3", 0) != 0);
                   return true;
               }},
     // Vertex shaders before vs_3_0 only; after widen_varyings (above),

@@ -42,8 +42,14 @@ bool StaysAsItIs(const std::string& semantic) {
 // index plus n, as Direct3D 9 numbers them: the other stage (or the
 // stand-in) may name them one by one. glslang loads and stores such a
 // variable whole; one used otherwise stays an array.
+//
+// A matrix varying (float3x3 tbn : TEXCOORD1) takes a register per column,
+// as Direct3D 9 packs it by default: the other stage may read the columns
+// as vectors. glslang's matrix holds the rows, so the registers are the
+// columns of its transpose (transposedType).
 struct SplitVarying {
     uint32_t variable = 0, arrayType = 0, elementType = 0;
+    uint32_t transposedType = 0;  // a matrix varying's transposed type; 0 for an array
     std::string semantic;
     std::vector<uint32_t> elements;
 };
@@ -55,9 +61,30 @@ SplitVarying* FindSplit(std::vector<SplitVarying>& splits, uint32_t id) {
     return nullptr;
 }
 
-// The float array variables of the storage class, of 1 to 16 elements.
-std::vector<SplitVarying> FloatArrayVaryings(const SpvModule& module, uint32_t storage) {
+// A float matrix of R rows and C columns (SPIR-V: R columns of C floats)
+// as C registers of R floats.
+bool MatrixVarying(SpvModule& module, uint32_t matrixType, SplitVarying* split) {
+    const SpvInstruction* matrix = module.Def(matrixType);
+    const SpvInstruction* row = module.Def(matrix->words[1]);
+    const uint32_t rows = matrix->words[2];
+    if (row == nullptr || row->op != spv::OpTypeVector || rows < 2 || rows > 4) return false;
+    const SpvInstruction* scalar = module.Def(row->words[1]);
+    if (scalar == nullptr || scalar->op != spv::OpTypeFloat) return false;
+    const uint32_t columns = row->words[2];
+    const uint32_t floatType = row->words[1];
+    split->arrayType = matrixType;
+    split->elementType = module.DeclareType(spv::OpTypeVector, {floatType, rows});
+    split->transposedType =
+        module.DeclareType(spv::OpTypeMatrix, {split->elementType, columns});
+    split->elements.resize(columns);
+    return true;
+}
+
+// The float array variables of the storage class, of 1 to 16 elements, and
+// its float matrices.
+std::vector<SplitVarying> FloatArrayVaryings(SpvModule& module, uint32_t storage) {
     std::vector<SplitVarying> splits;
+    std::vector<std::pair<uint32_t, uint32_t>> matrices;  // variable, its type
     for (const SpvInstruction& in : module.code) {
         if (in.op != spv::OpVariable || in.words.size() < 3 || in.words[2] != storage ||
             module.HasDecoration(in.words[1], spv::DecorationBuiltIn)) {
@@ -65,6 +92,10 @@ std::vector<SplitVarying> FloatArrayVaryings(const SpvModule& module, uint32_t s
         }
         const SpvInstruction* pointer = module.Def(in.words[0]);
         const SpvInstruction* array = pointer != nullptr ? module.Def(pointer->words[2]) : nullptr;
+        if (array != nullptr && array->op == spv::OpTypeMatrix) {
+            matrices.emplace_back(in.words[1], array->words[0]);
+            continue;
+        }
         uint32_t length = 0;
         if (array == nullptr || array->op != spv::OpTypeArray ||
             !module.ConstantValue(array->words[2], &length) || length == 0 || length > 16) {
@@ -80,6 +111,11 @@ std::vector<SplitVarying> FloatArrayVaryings(const SpvModule& module, uint32_t s
         split.elementType = element->words[0];
         split.elements.resize(length);
         splits.push_back(std::move(split));
+    }
+    for (const auto& [variable, type] : matrices) {
+        SplitVarying split;
+        split.variable = variable;
+        if (MatrixVarying(module, type, &split)) splits.push_back(std::move(split));
     }
     return splits;
 }
@@ -157,17 +193,25 @@ void SplitUse(SpvModule& module, const SpvInstruction& in, const SplitVarying& s
             module.code.push_back(std::move(copy));
         }
     } else if (in.op == spv::OpLoad) {
-        std::vector<uint32_t> words{s.arrayType, in.words[1]};
+        const uint32_t whole = s.transposedType != 0 ? module.NewId() : in.words[1];
+        std::vector<uint32_t> words{s.transposedType != 0 ? s.transposedType : s.arrayType, whole};
         for (uint32_t e = 0; e < n; ++e) {
             const uint32_t part = module.NewId();
             module.code.push_back({spv::OpLoad, {s.elementType, part, s.elements[e]}});
             words.push_back(part);
         }
         module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
+        if (s.transposedType != 0)
+            module.code.push_back({spv::OpTranspose, {s.arrayType, in.words[1], whole}});
     } else if (in.op == spv::OpStore) {
+        uint32_t value = in.words[1];
+        if (s.transposedType != 0) {
+            value = module.NewId();
+            module.code.push_back({spv::OpTranspose, {s.transposedType, value, in.words[1]}});
+        }
         for (uint32_t e = 0; e < n; ++e) {
             const uint32_t part = module.NewId();
-            module.code.push_back({spv::OpCompositeExtract, {s.elementType, part, in.words[1], e}});
+            module.code.push_back({spv::OpCompositeExtract, {s.elementType, part, value, e}});
             module.code.push_back({spv::OpStore, {s.elements[e], part}});
         }
     }
@@ -253,6 +297,34 @@ std::vector<std::pair<uint32_t, uint32_t>> NarrowVaryings(const SpvModule& modul
     return widened;
 }
 
+// A pixel shader's int and uint colours (the target holds floats, so they
+// are written as the numbers they are in the registers), or a vertex
+// shader's int, uint and bool inputs (the stream gives floats).
+std::vector<std::pair<uint32_t, uint32_t>> IntegerVariables(const SpvModule& module,
+                                                            uint32_t storage) {
+    const bool colors = storage == spv::StorageClassOutput;
+    std::vector<std::pair<uint32_t, uint32_t>> found;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
+            in.words[1] != spv::DecorationUserSemantic) {
+            continue;
+        }
+        const std::string semantic = Semantic(in);
+        const SpvInstruction* variable = module.Def(in.words[0]);
+        if ((colors && semantic.rfind("COLOR", 0) != 0 && semantic.rfind("SV_TARGET", 0) != 0) ||
+            variable == nullptr || variable->op != spv::OpVariable ||
+            variable->words[2] != storage) {
+            continue;
+        }
+        const uint32_t valueType = module.Def(variable->words[0])->words[2];
+        const SpvInstruction* type = module.Def(valueType);
+        if (type->op == spv::OpTypeVector) type = module.Def(type->words[1]);
+        if (type->op == spv::OpTypeInt || (!colors && type->op == spv::OpTypeBool))
+            found.emplace_back(in.words[0], valueType);
+    }
+    return found;
+}
+
 // A load of a widened variable: the four components, then the ones the
 // code reads.
 // An int or uint varying's float type of as many components, and whether
@@ -316,8 +388,10 @@ void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint3
 }
 
 // A store to a widened variable: the value's components, then zeros.
+// w: what a register's w takes when the value is narrower (zero, or one for
+// a colour register).
 void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4,
-                uint32_t floatType, uint32_t zero) {
+                uint32_t floatType, uint32_t zero, uint32_t w) {
     const VaryingFloats v = FloatsOf(module, type, floatType);
     uint32_t value = in.words[1];
     if (v.boolean) {
@@ -344,7 +418,8 @@ void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint
             words.push_back(part);
         }
     }
-    while (words.size() < 6) words.push_back(zero);
+    while (words.size() < 5) words.push_back(zero);
+    if (words.size() < 6) words.push_back(w);
     module.code.push_back({spv::OpCompositeConstruct, std::move(words)});
     module.code.push_back({spv::OpStore, {in.words[0], wide}});
 }
@@ -414,13 +489,24 @@ void ClampColorOutputs(SpvModule& module) {
     module.Reindex();
 }
 
-void WidenVaryings(SpvModule& module, bool vertex) {
-    const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
-    SplitArrayVaryings(module, storage);
+namespace {
+
+// The variables given (variable -> its old value type) as float4s of the
+// storage class: stores widen, loads take the components they need.
+// colorRegisters: COLOR outputs are a vertex shader's color registers, whose
+// channels not written read (0, 0, 0, 1) in the pixel shader.
+void WidenVariables(SpvModule& module, uint32_t storage,
+                    const std::vector<std::pair<uint32_t, uint32_t>>& widened,
+                    bool colorRegisters = false) {
+    if (widened.empty()) return;
+    std::vector<uint32_t> colors;
+    for (const SpvInstruction& in : module.code) {
+        if (colorRegisters && in.op == spv::OpDecorateString && in.words.size() > 2 &&
+            in.words[1] == spv::DecorationUserSemantic && Semantic(in).rfind("COLOR", 0) == 0)
+            colors.push_back(in.words[0]);
+    }
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
     const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
-    const std::vector<std::pair<uint32_t, uint32_t>> widened = NarrowVaryings(module, storage);
-    if (widened.empty()) return;
     const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
     // The float vectors an int2 or int3 is read as, declared before the
     // code is rebuilt below; an int varying is interpolated as the float it
@@ -447,6 +533,7 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     });
     module.Reindex();
     const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
+    const uint32_t one = colors.empty() ? zero : FloatsConstant(module, floatType, floatType, 1);
     auto oldType = [&](uint32_t variable) {
         for (const auto& [id, type] : widened) {
             if (id == variable) return type;
@@ -476,10 +563,74 @@ void WidenVaryings(SpvModule& module, bool vertex) {
         } else if (in.op == spv::OpLoad) {
             WidenLoad(module, in, type, vec4, floatType);
         } else {
-            WidenStore(module, in, type, vec4, floatType, zero);
+            const bool color = std::find(colors.begin(), colors.end(), target) != colors.end();
+            WidenStore(module, in, type, vec4, floatType, zero, color ? one : zero);
         }
     }
     module.Reindex();
+}
+
+// Two inputs of one semantic (float4 a : TEXCOORD0, float4 b : TEXCOORD0)
+// read the one register: the second becomes the first wherever it is read,
+// when both have one type (after widening, every float varying has).
+void MergeRepeatedInputs(SpvModule& module) {
+    std::vector<std::pair<std::string, uint32_t>> first;  // semantic -> variable
+    std::unordered_map<uint32_t, uint32_t> same;          // repeated -> first
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
+            in.words[1] != spv::DecorationUserSemantic) {
+            continue;
+        }
+        const SpvInstruction* variable = module.Def(in.words[0]);
+        if (variable == nullptr || variable->op != spv::OpVariable ||
+            variable->words[2] != spv::StorageClassInput) {
+            continue;
+        }
+        const std::string semantic = ElementSemantic(Semantic(in), module.Name(in.words[0]));
+        auto it = std::find_if(first.begin(), first.end(),
+                               [&](const auto& f) { return f.first == semantic; });
+        if (it == first.end()) {
+            first.emplace_back(semantic, in.words[0]);
+        } else if (module.Def(it->second)->words[0] == variable->words[0]) {
+            same[in.words[0]] = it->second;
+        }
+    }
+    if (same.empty()) return;
+    std::vector<SpvInstruction> old;
+    old.swap(module.code);
+    for (SpvInstruction& in : old) {
+        const uint32_t target = in.op == spv::OpVariable ? in.words[1]
+                                : in.op == spv::OpName || in.op == spv::OpDecorate ||
+                                        in.op == spv::OpDecorateString
+                                    ? in.words[0]
+                                    : 0;
+        if (target != 0 && same.count(target) != 0) continue;
+        if (in.op == spv::OpEntryPoint) {
+            // The interface follows the name, whose last word ends in a zero byte.
+            size_t k = 2;
+            while (k < in.words.size() && (in.words[k] & 0xFF000000u) != 0) ++k;
+            std::vector<uint32_t> words;
+            for (size_t j = 0; j < in.words.size(); ++j)
+                if (j <= k || same.count(in.words[j]) == 0) words.push_back(in.words[j]);
+            in.words = std::move(words);
+        } else if ((in.op == spv::OpLoad || in.op == spv::OpAccessChain) &&
+                   same.count(in.words[2]) != 0) {
+            in.words[2] = same[in.words[2]];
+        }
+        module.code.push_back(std::move(in));
+    }
+    module.Reindex();
+}
+
+}  // namespace
+
+void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
+    const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
+    SplitArrayVaryings(module, storage);
+    WidenVariables(module, storage, NarrowVaryings(module, storage), vertex && colorRegisters);
+    const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
+    WidenVariables(module, other, IntegerVariables(module, other));
+    MergeRepeatedInputs(module);
 }
 
 }  // namespace fx

@@ -17,8 +17,13 @@ namespace fx {
 // the components they need. An int or uint varying is a float4 too (ints are
 // floats in the registers): a pixel shader may read as an int2 what its
 // vertex shader wrote as a float4, the value truncated. POSITION, PSIZE,
-// VPOS and VFACE stay as they are.
-void WidenVaryings(SpvModule& module, bool vertex);
+// VPOS and VFACE stay as they are. A pixel shader's int or uint colour is
+// written as a float4 too, and a vertex shader's int, uint or bool input read
+// from one (the stream's floats converted as the registers hold them).
+// colorRegisters (vertex shaders before vs_3_0): a COLOR output narrower
+// than four gets w = 1, as a color register's channels not written read
+// (0, 0, 0, 1) in the pixel shader.
+void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters);
 
 
 // The COLOR0 and COLOR1 outputs of a vertex shader before vs_3_0 are

@@ -80,6 +80,7 @@ struct StageLimits {
         int count = 1;
         if (d.arrayOpen != npos && code.Token(d.arrayOpen + 1).kind == Tok::Number)
             count = std::max(1, std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str()));
+        count *= MatrixRegisters(code, d);
         for (int k = 0; k < count && k < 32; ++k)
             out->push_back({d.semantic, Key(code.Text(d.semantic), k), output, d.type});
     }
@@ -313,6 +314,12 @@ struct StageLimits {
 };
 
 }  // namespace
+
+int MatrixRegisters(const Code& code, const Declarator& d) {
+    if (d.type == npos) return 1;
+    const Shape shape = ShapeOf(code.Text(d.type));
+    return shape.matrix && shape.rows > 1 && shape.cols > 1 ? shape.cols : 1;
+}
 
 void CheckStageLimits(const Code& code, const HlslOutline& outline,
                       const std::vector<std::pair<std::string, std::string>>& compiled,

@@ -12,6 +12,10 @@
 
 namespace fx {
 
+// The registers a varying of the declarator's type takes: one per column of
+// a matrix (float3x3 tbn : TEXCOORD1 is TEXCOORD1-3), else one.
+int MatrixRegisters(const Code& code, const Declarator& d);
+
 // Errors at the word each is about (4_check_stage_limits.cpp lists them),
 // for each (profile, entry point) compiled.
 void CheckStageLimits(const Code& code, const HlslOutline& outline,
