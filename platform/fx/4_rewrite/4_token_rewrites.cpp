@@ -28,6 +28,7 @@
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
+#include "platform/fx/4_rewrite/values/4_int_compounds.h"
 
 #include <array>
 
@@ -176,6 +177,10 @@ constexpr std::array kRewrites = {
     // Its place among the reshaping rewrites is free: it reads only bool
     // names and comparisons, and puts in a subtraction of the same width.
     TokenRewrite{"negated_bools", NegateBools},
+    // After int matrices, which converts compound assignments to int
+    // matrices itself; after the checks, which find a const or uniform
+    // assigned as the user wrote it. It reads only int, uint and bool names.
+    TokenRewrite{"int_compounds", RewriteIntCompounds},
     // After the casts (above), whose calls it reads as operands, and after
     // int matrices, which leaves every matrix a float one; before matrix
     // logic, which copies the operands it casts.

@@ -1,0 +1,159 @@
+// Stage 4: compound assignments to int, uint and bool names (see
+// 4_int_compounds.h).
+#include "platform/fx/4_rewrite/values/4_int_compounds.h"
+
+#include <string>
+#include <string_view>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+// "int", "uint" or "bool" when t is a scalar or vector of that base.
+std::string_view IntBase(std::string_view t) {
+    const Shape shape = ShapeOf(t);
+    if (shape.rows == 0 || shape.matrix) return {};
+    for (std::string_view base : {"uint", "int", "bool"})
+        if (t.substr(0, base.size()) == base) return base;
+    return {};
+}
+
+bool IntLiteral(std::string_view w) {
+    if (w.size() > 1 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X')) return true;
+    return w.find_first_of(".eEfFhH") == std::string_view::npos;
+}
+
+struct Compound {
+    size_t first = 0;  // the left side's name
+    size_t op = 0;     // the operator ("+" of "+=")
+    size_t end = 0;    // the token after the right side
+    std::string type;  // what the left side holds
+};
+
+class IntCompounds {
+public:
+    IntCompounds(const Code& code, const HlslOutline& outline) : code_(code), outline_(outline) {}
+
+    // The compound assignment whose left side starts at name i.
+    bool Read(size_t i, Compound* c) const;
+    // Whether the right side [first, end) is certainly an int: int
+    // literals, int names and int types, and operators.
+    bool IntsOnly(size_t first, size_t end) const;
+
+private:
+    size_t ExpressionEnd(size_t k) const;
+    bool Plain(size_t first, size_t last) const;
+
+    const Code& code_;
+    const HlslOutline& outline_;
+};
+
+bool IntCompounds::Read(size_t i, Compound* c) const {
+    if (!code_.IsIdent(i) || (i > 0 && code_.Punct(i - 1) == '.')) return false;
+    const NameType* found = outline_.Declared(code_, i);
+    if (found == nullptr || found->type == npos || found->uniform) return false;
+    const std::string_view type = code_.Text(found->type);
+    const std::string_view base = IntBase(type);
+    if (base.empty()) return false;
+    int count = ShapeOf(type).Components();
+    size_t k = i + 1;
+    if (code_.Punct(k) == '[') {
+        const size_t close = code_.Closing(k);
+        if (close >= code_.size() || !Plain(k + 1, close)) return false;
+        if (!found->array) count = 1;
+        k = close + 1;
+    } else if (found->array) {
+        return false;
+    }
+    if (code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
+        const std::string_view letters = code_.Text(k + 1);
+        if (letters.size() > 4 || letters.find_first_not_of("xyzwrgba") != std::string_view::npos)
+            return false;
+        count = static_cast<int>(letters.size());
+        k += 2;
+    }
+    const char op = code_.Punct(k);
+    if (op == 0 || std::string_view("+-*/%").find(op) == std::string_view::npos) return false;
+    if (code_.Punct(k + 1) != '=' || (code_.Token(k + 1).flags & kGlued) == 0) return false;
+    c->first = i;
+    c->op = k;
+    c->end = ExpressionEnd(k + 2);
+    c->type = std::string(base);
+    if (count > 1) c->type += std::to_string(count);
+    return c->end < code_.size();
+}
+
+bool IntCompounds::IntsOnly(size_t first, size_t end) const {
+    for (size_t k = first; k < end; ++k) {
+        const SourceToken& t = code_.Token(k);
+        if (t.kind == Tok::Number) {
+            if (!IntLiteral(code_.Text(k))) return false;
+        } else if (code_.IsIdent(k)) {
+            const std::string_view w = code_.Text(k);
+            if (w == "true" || w == "false" || !IntBase(w).empty()) continue;
+            if (code_.Punct(k - 1) == '.') return false;  // a member or swizzle
+            const NameType* found = outline_.Declared(code_, k);
+            if (found == nullptr || found->type == npos || IntBase(code_.Text(found->type)).empty())
+                return false;
+        } else if (code_.Punct(k) == 0 || code_.Punct(k) == '.') {
+            return false;
+        }
+    }
+    return true;
+}
+
+size_t IntCompounds::ExpressionEnd(size_t k) const {
+    for (; k < code_.size(); ++k) {
+        const char p = code_.Punct(k);
+        if (p == '(' || p == '[' || p == '{')
+            k = code_.Closing(k);
+        else if (p == ',' || p == ';' || p == ')' || p == '}' || p == ']')
+            break;
+    }
+    return k;
+}
+
+// Tokens [first, last) read twice give the same value: no call, no
+// assignment, no ++ or --.
+bool IntCompounds::Plain(size_t first, size_t last) const {
+    for (size_t k = first; k < last; ++k) {
+        const char p = code_.Punct(k);
+        if (p == '=' || (p == '(' && code_.IsIdent(k - 1))) return false;
+        if ((p == '+' || p == '-') && code_.Punct(k + 1) == p) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool RewriteIntCompounds(TokenRewriteState& state) {
+    const Code& code = state.code();
+    IntCompounds compounds(code, state.outline());
+    TokenEdits edits;
+    for (size_t i = 0; i < code.size(); ++i) {
+        Compound c;
+        if (!compounds.Read(i, &c)) continue;
+        if (c.type.substr(0, 4) != "bool" && compounds.IntsOnly(c.op + 2, c.end)) continue;
+        // "i += e" -> "i = (int)(i + (e))"
+        const SourceToken& at = code.Token(c.op);
+        auto punct = [&](std::string_view p) { return state.hlsl->Make(Tok::Punct, p, at); };
+        std::vector<SourceToken> open = {punct("="), punct("("), state.hlsl->Make(Tok::Ident, c.type, at),
+                                         punct(")"), punct("(")};
+        for (size_t k = c.first; k < c.op; ++k) open.push_back(code.Token(k));
+        open.push_back(punct(std::string_view(&code.Text(c.op)[0], 1)));
+        open.push_back(punct("("));
+        edits.Replace(code.At(c.op), code.At(c.op) + 2, std::move(open));
+        edits.Replace(code.At(c.end), code.At(c.end), {punct(")"), punct(")")});
+        i = c.op + 1;
+    }
+    if (edits.list.empty()) return true;
+    edits.Apply(&state.hlsl->tokens);
+    state.Edited();
+    return true;
+}
+
+}  // namespace fx
