@@ -1,12 +1,14 @@
 // A compound assignment to an int, uint or bool computes in floats and
-// truncates (or makes 0 / 1) what it stores: 3 *= 1.5 is 4, not 3 * 1.
+// truncates (or makes 0 / 1) what it stores: 3 *= 1.5 is 4, not 3 * 1;
+// a struct's member too.
 //? entry ps_3_0 main()
 //? size 3 1
 //? ps c0 = 3 2 0.5 -7
 //? expect at 0 0 = 4 3 1 1
 //? expect at 1 0 = -2 1 5 -1.5
-//? expect at 2 0 = 1 0 1 6
+//? expect at 2 0 = 1 0 4 6
 float4 v : register(c0);
+struct S { float f; int2 k; };
 float4 main(float2 p : VPOS) : COLOR0
 {
     int i = (int)v.x;
@@ -28,7 +30,10 @@ float4 main(float2 p : VPOS) : COLOR0
     if (p.x == 1) return float4(n, a[1], e.y + 2, e.z - 1.5);
     bool2 c = bool2(true, false);
     c *= v.z;                 // 0.5 0
+    S s[2];
+    s[1].k = 3;
+    s[1].k.y *= v.x * 0.5;    // 4.5
     int k = 5;
     k += v.z + v.z;           // 6
-    return float4(c, c.x + c.y, k);
+    return float4(c, s[1].k.y, k);
 }

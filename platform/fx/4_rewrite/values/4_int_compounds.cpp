@@ -45,6 +45,7 @@ public:
     bool IntsOnly(size_t first, size_t end) const;
 
 private:
+    size_t ChainStart(size_t i) const;
     size_t ExpressionEnd(size_t k) const;
     bool Plain(size_t first, size_t last) const;
 
@@ -53,7 +54,9 @@ private:
 };
 
 bool IntCompounds::Read(size_t i, Compound* c) const {
-    if (!code_.IsIdent(i) || (i > 0 && code_.Punct(i - 1) == '.')) return false;
+    if (!code_.IsIdent(i)) return false;
+    const size_t first = ChainStart(i);
+    if (first == npos) return false;
     const NameType* found = outline_.Declared(code_, i);
     if (found == nullptr || found->type == npos || found->uniform) return false;
     const std::string_view type = code_.Text(found->type);
@@ -79,7 +82,7 @@ bool IntCompounds::Read(size_t i, Compound* c) const {
     const char op = code_.Punct(k);
     if (op == 0 || std::string_view("+-*/%").find(op) == std::string_view::npos) return false;
     if (code_.Punct(k + 1) != '=' || (code_.Token(k + 1).flags & kGlued) == 0) return false;
-    c->first = i;
+    c->first = first;
     c->op = k;
     c->end = ExpressionEnd(k + 2);
     c->type = std::string(base);
@@ -104,6 +107,30 @@ bool IntCompounds::IntsOnly(size_t first, size_t end) const {
         }
     }
     return true;
+}
+
+// The first token of the left side whose last name is at i: i itself, or
+// the variable of a struct whose member it is ("a[2].s.k": a, its members
+// read without side effects); npos when it is no variable's member.
+size_t IntCompounds::ChainStart(size_t i) const {
+    size_t start = i;
+    while (start >= 2 && code_.Punct(start - 1) == '.') {
+        size_t p = start - 2;
+        while (code_.Punct(p) == ']') {
+            size_t open = p;
+            while (open > 0 && code_.Closing(open) != p) --open;
+            if (open == 0 || code_.Closing(open) != p || !Plain(open + 1, p)) return npos;
+            p = open - 1;
+        }
+        if (!code_.IsIdent(p)) return npos;
+        start = p;
+    }
+    if (start == i) return i;
+    const NameType* root = outline_.Declared(code_, start);
+    if (root == nullptr || root->type == npos || root->uniform ||
+        outline_.FindStruct(code_, code_.Text(root->type)) == nullptr)
+        return npos;
+    return start;
 }
 
 size_t IntCompounds::ExpressionEnd(size_t k) const {

@@ -11,8 +11,9 @@ class TokenRewriteState;
 // first (3 stays 3), and refuses a compound assignment to a bool. Such an
 // assignment becomes "i = (int)(i * (1.5))", of the left side's type (a
 // swizzle's or an element's width). The left side is a local, parameter
-// or static of int, uint or bool type, scalar or vector: the name, an
-// element of it by an index without side effects, a swizzle of either.
+// or static of int, uint or bool type, scalar or vector, or such a member
+// of a struct variable ("a[1].s.k"): the name, an element of it, a swizzle
+// of either, by indices without side effects.
 // An int left side whose right side holds only int literals and int names
 // stays as it is (loop counters keep the form unrolling reads). Always
 // true.
