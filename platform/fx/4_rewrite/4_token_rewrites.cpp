@@ -28,6 +28,7 @@
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
+#include "platform/fx/4_rewrite/values/4_increments.h"
 #include "platform/fx/4_rewrite/values/4_int_compounds.h"
 
 #include <array>
@@ -106,6 +107,8 @@ constexpr std::array kRewrites = {
                  }},
     // With the checks: an error stops the list before any reshaping.
     TokenRewrite{"calls", CheckCalls},
+    // With the checks, on the code as the user wrote it.
+    TokenRewrite{"increment_checks", CheckIncrements},
     // With the checks, on the code as the user wrote it: glslang would say
     // these at the line's start, or of a name it does not know.
     TokenRewrite{"operand_checks", CheckOperands},

@@ -45,6 +45,12 @@ public:
     bool IntsOnly(size_t first, size_t end) const;
 
 private:
+    // "+=", "-=", "*=", "/=" or "%=" at k.
+    bool CompoundAt(size_t k) const {
+        const char op = code_.Punct(k);
+        return op != 0 && std::string_view("+-*/%").find(op) != std::string_view::npos &&
+               code_.Punct(k + 1) == '=' && (code_.Token(k + 1).flags & kGlued) != 0;
+    }
     size_t ChainStart(size_t i) const;
     size_t ExpressionEnd(size_t k) const;
     bool Plain(size_t first, size_t last) const;
@@ -55,6 +61,9 @@ private:
 
 bool IntCompounds::Read(size_t i, Compound* c) const {
     if (!code_.IsIdent(i)) return false;
+    // Most names are no compound assignment's: told by the tokens alone.
+    const size_t after = PastAccessors(code_, i + 1);
+    if (!CompoundAt(after)) return false;
     const size_t first = ChainStart(i);
     if (first == npos) return false;
     const NameType* found = outline_.Declared(code_, i);
@@ -79,9 +88,7 @@ bool IntCompounds::Read(size_t i, Compound* c) const {
         count = static_cast<int>(letters.size());
         k += 2;
     }
-    const char op = code_.Punct(k);
-    if (op == 0 || std::string_view("+-*/%").find(op) == std::string_view::npos) return false;
-    if (code_.Punct(k + 1) != '=' || (code_.Token(k + 1).flags & kGlued) == 0) return false;
+    if (!CompoundAt(k)) return false;
     c->first = first;
     c->op = k;
     c->end = ExpressionEnd(k + 2);
