@@ -28,6 +28,7 @@
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
+#include "platform/fx/4_rewrite/values/4_conditional_widths.h"
 #include "platform/fx/4_rewrite/values/4_increments.h"
 #include "platform/fx/4_rewrite/values/4_int_compounds.h"
 
@@ -184,6 +185,9 @@ constexpr std::array kRewrites = {
     // matrices itself; after the checks, which find a const or uniform
     // assigned as the user wrote it. It reads only int, uint and bool names.
     TokenRewrite{"int_compounds", RewriteIntCompounds},
+    // After the lists and overloads, whose values it counts; before matrix
+    // products and logic, whose helper calls it could not count.
+    TokenRewrite{"conditional_widths", RewriteConditionalWidths},
     // After the casts (above), whose calls it reads as operands, and after
     // int matrices, which leaves every matrix a float one; before matrix
     // logic, which copies the operands it casts.
