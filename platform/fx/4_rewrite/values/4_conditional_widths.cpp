@@ -74,9 +74,21 @@ size_t ValueEnd(const Code& code, size_t k, bool last) {
     return npos;
 }
 
+// The components of a struct's member "s.m" or "a[i].s.m" alone in
+// [first, last), from its declared type; 0 for anything else.
+int MemberComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
+    if (last < first + 3 || !code.IsIdent(last - 1) || code.Punct(last - 2) != '.' ||
+        PastAccessors(code, first + 1) != last || !code.IsIdent(first))
+        return 0;
+    const NameType* member = outline.Declared(code, last - 1);
+    if (member == nullptr || member->type == npos || member->array) return 0;
+    const Shape shape = ShapeOf(code.Text(member->type));
+    return shape.matrix ? 0 : shape.Components();
+}
+
 // The components of the condition [first, last): the typer's count, or
-// for a comparison it does not read ("v >= 1", "a != b") the wider of the
-// sides it compares; 0 when neither tells.
+// for a comparison or logic it does not read ("v >= 1", "a && b", "s.m >
+// 2") the widest of the sides; 0 when they do not tell.
 int ConditionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
     if (const int n = ExpressionComponents(code, outline, first, last); n != 0) return n;
     while (code.Punct(first) == '(' && code.Closing(first) + 1 == last && first + 2 < last) {
@@ -93,12 +105,17 @@ int ConditionComponents(const Code& code, const HlslOutline& outline, size_t fir
         }
         const bool compares = (p == '<' || p == '>' || p == '=' || p == '!') && k + 1 < last &&
                               code.Punct(k + 1) == '=' && Glued(code, k + 1);
-        if (k < last && !compares) continue;
-        const int n = ExpressionComponents(code, outline, start, k);
+        const bool logic = (p == '&' || p == '|') && k + 1 < last && code.Punct(k + 1) == p &&
+                           Glued(code, k + 1);
+        const bool less = (p == '<' || p == '>') && !compares && code.Punct(k + 1) != p &&
+                          code.Punct(k - 1) != p;
+        if (k < last && !compares && !logic && !less) continue;
+        int n = ExpressionComponents(code, outline, start, k);
+        if (n == 0) n = MemberComponents(code, outline, start, k);
         if (n == 0) return 0;
         widest = std::max(widest, n);
-        start = k + 2;
-        ++k;
+        start = k + (less ? 1 : 2);
+        k += less ? 0 : 1;
     }
     return widest;
 }
@@ -116,8 +133,10 @@ bool RewriteConditionalWidths(TokenRewriteState& state) {
         if (first == npos || colon == npos || code.Punct(colon) != ':') continue;
         const size_t end = ValueEnd(code, colon + 1, true);
         if (end == npos) continue;
-        const int a = ExpressionComponents(code, outline, q + 1, colon);
-        const int b = ExpressionComponents(code, outline, colon + 1, end);
+        int a = ExpressionComponents(code, outline, q + 1, colon);
+        if (a == 0) a = MemberComponents(code, outline, q + 1, colon);
+        int b = ExpressionComponents(code, outline, colon + 1, end);
+        if (b == 0) b = MemberComponents(code, outline, colon + 1, end);
         const int c = ConditionComponents(code, outline, first, q);
         if (a == 0 || b == 0 || c == 0) continue;
         const int width = a == 1 ? b : b == 1 ? a : std::min(a, b);
