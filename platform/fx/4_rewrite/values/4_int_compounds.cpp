@@ -172,6 +172,9 @@ bool RewriteIntCompounds(TokenRewriteState& state) {
         Compound c;
         if (!compounds.Read(i, &c)) continue;
         if (c.type.substr(0, 4) != "bool" && compounds.IntsOnly(c.op + 2, c.end)) continue;
+        // A narrower vector is an error glslang says of the assignment.
+        const int right = ExpressionComponents(code, state.outline(), c.op + 2, c.end);
+        if (right > 1 && right < Components(c.type)) continue;
         // "i += e" -> "i = (int)(i + (e))"
         const SourceToken& at = code.Token(c.op);
         auto punct = [&](std::string_view p) { return state.hlsl->Make(Tok::Punct, p, at); };
