@@ -2,6 +2,7 @@
 // 4_int_compounds.h).
 #include "platform/fx/4_rewrite/values/4_int_compounds.h"
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -162,12 +163,59 @@ bool IntCompounds::Plain(size_t first, size_t last) const {
     return true;
 }
 
+// Whether [first, last) writes a variable: "++", "--" or an assignment.
+bool Writes(const Code& code, size_t first, size_t last) {
+    for (size_t k = first; k < last; ++k) {
+        const char p = code.Punct(k);
+        const bool glued = k + 1 < last && (code.Token(k + 1).flags & kGlued) != 0;
+        if ((p == '+' || p == '-') && code.Punct(k + 1) == p && glued) return true;
+        if (p == '=' && !(code.Punct(k + 1) == '=' && glued) &&
+            !((code.Token(k).flags & kGlued) != 0 && std::string_view("=!<>").find(code.Punct(k - 1)) !=
+                                                          std::string_view::npos))
+            return true;
+    }
+    return false;
+}
+
+// "i *= (i++ * 0.5)" -> "fx_int_compound_mul_int_((i++ * 0.5), i)": the
+// right side runs before the left is read, as on Direct3D 9. The helper
+// goes before the function, once.
+void CallHelper(TokenRewriteState& state, const Compound& c, std::set<std::string>* made,
+                TokenEdits* edits) {
+    const Code& code = state.code();
+    const HlslOutline& outline = state.outline();
+    const char p = code.Text(c.op)[0];
+    const std::string_view names = p == '+' ? "add" : p == '-' ? "sub" : p == '*' ? "mul"
+                                 : p == '/' ? "div" : "mod";
+    const std::string name = Cat({"fx_int_compound_", names, "_", c.type, "_"});
+    const SourceToken& at = code.Token(c.op);
+    std::vector<SourceToken> tail = {state.hlsl->Make(Tok::Punct, ",", at)};
+    for (size_t k = c.first; k < c.op; ++k) tail.push_back(code.Token(k));
+    tail.push_back(state.hlsl->Make(Tok::Punct, ")", at));
+    edits->Replace(code.At(c.first), code.At(c.op) + 2,
+                   {state.hlsl->Make(Tok::Ident, name, code.Token(c.first)),
+                    state.hlsl->Make(Tok::Punct, "(", at)});
+    edits->Replace(code.At(c.end), code.At(c.end), std::move(tail));
+    if (!made->insert(name).second) return;
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos || c.first < f.body || c.first > f.end) continue;
+        const int n = Components(c.type);
+        const std::string e = n == 1 ? "float" : "float" + std::to_string(n);
+        const std::string text = Cat({c.type, " ", name, "(", e, " e, inout ", c.type, " t) { t = (",
+                                      c.type, ")(t ", std::string_view(&p, 1), " e); return t; }\n"});
+        const size_t start = DeclarationStart(code, f);
+        edits->Replace(code.At(start), code.At(start), state.hlsl->MakeTokens(text, code.Token(start)));
+        return;
+    }
+}
+
 }  // namespace
 
 bool RewriteIntCompounds(TokenRewriteState& state) {
     const Code& code = state.code();
     IntCompounds compounds(code, state.outline());
     TokenEdits edits;
+    std::set<std::string> made;
     for (size_t i = 0; i < code.size(); ++i) {
         Compound c;
         if (!compounds.Read(i, &c)) continue;
@@ -175,6 +223,14 @@ bool RewriteIntCompounds(TokenRewriteState& state) {
         // A narrower vector is an error glslang says of the assignment.
         const int right = ExpressionComponents(code, state.outline(), c.op + 2, c.end);
         if (right > 1 && right < Components(c.type)) continue;
+        if (Writes(code, c.op + 2, c.end)) {
+            // An indexed left side takes its index first: left alone.
+            bool indexed = false;
+            for (size_t k = c.first; k < c.op; ++k) indexed = indexed || code.Punct(k) == '[';
+            if (!indexed) CallHelper(state, c, &made, &edits);
+            i = c.op + 1;
+            continue;
+        }
         // "i += e" -> "i = (int)(i + (e))"
         const SourceToken& at = code.Token(c.op);
         auto punct = [&](std::string_view p) { return state.hlsl->Make(Tok::Punct, p, at); };

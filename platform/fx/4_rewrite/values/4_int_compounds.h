@@ -15,8 +15,11 @@ class TokenRewriteState;
 // of a struct variable ("a[1].s.k"): the name, an element of it, a swizzle
 // of either, by indices without side effects.
 // An int left side whose right side holds only int literals and int names
-// stays as it is (loop counters keep the form unrolling reads). Always
-// true.
+// stays as it is (loop counters keep the form unrolling reads). A right
+// side that writes a variable ("i *= (i++ * 0.5)") runs first, as on
+// Direct3D 9: the assignment becomes a call of a helper taking the right
+// side, then the left side as an inout argument (an indexed left side,
+// whose index Direct3D 9 takes first, is left as it is). Always true.
 bool RewriteIntCompounds(TokenRewriteState& state);
 
 }  // namespace fx
