@@ -28,6 +28,7 @@
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
+#include "platform/fx/4_rewrite/values/4_assignment_widths.h"
 #include "platform/fx/4_rewrite/values/4_conditional_widths.h"
 #include "platform/fx/4_rewrite/values/4_increments.h"
 #include "platform/fx/4_rewrite/values/4_int_compounds.h"
@@ -110,6 +111,8 @@ constexpr std::array kRewrites = {
     TokenRewrite{"calls", CheckCalls},
     // With the checks, on the code as the user wrote it.
     TokenRewrite{"increment_checks", CheckIncrements},
+    // With the checks, on the code as the user wrote it.
+    TokenRewrite{"assignment_widths", CheckAssignmentWidths},
     // With the checks, on the code as the user wrote it: glslang would say
     // these at the line's start, or of a name it does not know.
     TokenRewrite{"operand_checks", CheckOperands},
