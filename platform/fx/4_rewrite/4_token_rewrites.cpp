@@ -28,6 +28,10 @@
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
+#include "platform/fx/4_rewrite/values/4_assignment_widths.h"
+#include "platform/fx/4_rewrite/values/4_conditional_widths.h"
+#include "platform/fx/4_rewrite/values/4_increments.h"
+#include "platform/fx/4_rewrite/values/4_int_compounds.h"
 
 #include <array>
 
@@ -105,6 +109,10 @@ constexpr std::array kRewrites = {
                  }},
     // With the checks: an error stops the list before any reshaping.
     TokenRewrite{"calls", CheckCalls},
+    // With the checks, on the code as the user wrote it.
+    TokenRewrite{"increment_checks", CheckIncrements},
+    // With the checks, on the code as the user wrote it.
+    TokenRewrite{"assignment_widths", CheckAssignmentWidths},
     // With the checks, on the code as the user wrote it: glslang would say
     // these at the line's start, or of a name it does not know.
     TokenRewrite{"operand_checks", CheckOperands},
@@ -176,6 +184,13 @@ constexpr std::array kRewrites = {
     // Its place among the reshaping rewrites is free: it reads only bool
     // names and comparisons, and puts in a subtraction of the same width.
     TokenRewrite{"negated_bools", NegateBools},
+    // After int matrices, which converts compound assignments to int
+    // matrices itself; after the checks, which find a const or uniform
+    // assigned as the user wrote it. It reads only int, uint and bool names.
+    TokenRewrite{"int_compounds", RewriteIntCompounds},
+    // After the lists and overloads, whose values it counts; before matrix
+    // products and logic, whose helper calls it could not count.
+    TokenRewrite{"conditional_widths", RewriteConditionalWidths},
     // After the casts (above), whose calls it reads as operands, and after
     // int matrices, which leaves every matrix a float one; before matrix
     // logic, which copies the operands it casts.

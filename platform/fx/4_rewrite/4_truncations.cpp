@@ -2,6 +2,8 @@
 // "shapes" entry of 4_token_rewrites.h (see 4_truncations.h).
 #include "platform/fx/4_rewrite/4_truncations.h"
 
+#include <string_view>
+
 namespace fx {
 namespace {
 
@@ -80,9 +82,15 @@ struct Truncations {
     // word: the warning Direct3D 9 gives.
     void Assignments() {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
-            if (code.Punct(i) != '=' || !code.IsIdent(i - 1) || code.Punct(i + 1) == '{') continue;
-            if (i >= 2 && (code.Punct(i - 2) == '.' || code.Punct(i - 2) == ']')) continue;
-            const NameType* it = outline.Declared(code, i - 1);
+            if (code.Punct(i) != '=' || code.Punct(i + 1) == '{') continue;
+            // "a += b" as "a = b": the right side is cut to the left's size.
+            const char op = code.Punct(i - 1);
+            const bool compound = op != 0 && std::string_view("+-*/%").find(op) != npos &&
+                                  (code.Token(i).flags & kGlued) != 0 && i >= 2;
+            const size_t name = compound ? i - 2 : i - 1;
+            if (!code.IsIdent(name)) continue;
+            if (name >= 1 && (code.Punct(name - 1) == '.' || code.Punct(name - 1) == ']')) continue;
+            const NameType* it = outline.Declared(code, name);
             if (it == nullptr || it->type == npos || it->array) continue;
             size_t end = ExpressionEnd(i + 1);
             if (Longer(i + 1, end, VectorSize(code.Text(it->type)))) Warn(i + 1);

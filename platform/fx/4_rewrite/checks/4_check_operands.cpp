@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
@@ -22,6 +23,7 @@ public:
             for (size_t i = f.body + 1; i < f.end; ++i) {
                 if (code_.Token(i).kind == Tok::Punct && IsArithmetic(code_.Text(i))) Arithmetic(i);
                 if (code_.Punct(i) == '?') Conditional(i, f.end);
+                Logic(i);
                 if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') Texture(i);
             }
         }
@@ -61,6 +63,33 @@ private:
             if (what.empty()) continue;
             Error(op, Cat({"'", spelled, "': '", code_.Text(side), "' is ", what,
                            "; arithmetic takes scalars, vectors and matrices"}));
+            return;
+        }
+    }
+
+    // "!s", "s && b", "s ? a : b", "if (s)"-like uses of a struct or array
+    // as a truth value.
+    void Logic(size_t i) {
+        std::string_view t = code_.Text(i);
+        const char p = code_.Punct(i);
+        // "&&" may come as '&' and '&'.
+        const bool pair = (p == '&' || p == '|') && code_.Punct(i + 1) == p &&
+                          (code_.Token(i + 1).flags & kGlued) != 0;
+        const bool both = pair || (code_.Token(i).kind == Tok::Punct && (t == "&&" || t == "||"));
+        const bool unary = p == '!' && code_.Punct(i + 1) != '=';
+        const bool condition = p == '?';
+        if (!both && !unary && !condition) return;
+        if (pair) t = p == '&' ? "&&" : "||";
+        std::vector<size_t> sides;
+        if (both || condition) sides.push_back(i - 1);
+        if (both || unary) sides.push_back(i + (pair ? 2 : 1));
+        for (size_t side : sides) {
+            const std::string what = Aggregate(side);
+            if (what.empty()) continue;
+            Error(condition ? side : i,
+                  Cat({"'", t, "': '", code_.Text(side), "' is ", what,
+                       condition ? "; a condition is a scalar, vector or matrix"
+                                 : "; logic takes scalars, vectors and matrices"}));
             return;
         }
     }
