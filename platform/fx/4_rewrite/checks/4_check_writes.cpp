@@ -1,0 +1,149 @@
+// Stage 4: writes the code cannot make, and what an index or a switch
+// cannot take (see 4_check_writes.h).
+#include "platform/fx/4_rewrite/checks/4_check_writes.h"
+
+#include <cctype>
+#include <string>
+#include <string_view>
+
+#include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_token_rewrites.h"
+
+namespace fx {
+namespace {
+
+constexpr size_t npos = Declarator::npos;
+
+class Writes : public TokenCheck {
+public:
+    explicit Writes(TokenRewriteState& state) : TokenCheck(state) {}
+
+    void Run() {
+        for (const FunctionOutline& f : outline_.functions) {
+            if (f.body == npos) continue;
+            for (size_t i = f.body + 1; i < f.end; ++i) {
+                if (code_.Token(i).kind == Tok::Number && Stepped(i, i + 1)) {
+                    Error(i, Cat({"'", code_.Text(i), "' is a number: ++ and -- need a variable"}));
+                }
+                if (code_.Punct(i) == '[') Index(i);
+                if (!code_.IsIdent(i)) continue;
+                if (code_.Punct(i - 1) == '.') {
+                    MatrixSwizzle(i);
+                    continue;
+                }
+                if (code_.Text(i) == "switch" && code_.Punct(i + 1) == '(') Switch(i + 2);
+            }
+        }
+    }
+
+private:
+    bool Glued(size_t i) const { return (code_.Token(i).flags & kGlued) != 0; }
+    bool Operand(size_t i) const {
+        return code_.IsIdent(i) || code_.Token(i).kind == Tok::Number || code_.Punct(i) == ')' ||
+               code_.Punct(i) == ']';
+    }
+
+    // ++ or -- right after last, or right before first (not the second
+    // half of "a++ +b" nor of "a+++b").
+    bool Stepped(size_t first, size_t last) const {
+        auto step = [&](size_t k) {
+            return (code_.Punct(k) == '+' || code_.Punct(k) == '-') &&
+                   code_.Punct(k + 1) == code_.Punct(k) && Glued(k + 1);
+        };
+        if (step(last)) return true;
+        return first >= 2 && step(first - 2) &&
+               !(first >= 3 && (Operand(first - 3) || code_.Punct(first - 3) == code_.Punct(first - 2)));
+    }
+
+    // An assignment ("=", "+=", "<<=", ...) right after code token j.
+    bool Assigns(size_t j) const {
+        if (code_.Punct(j) == '=') return !(code_.Punct(j + 1) == '=' && Glued(j + 1));
+        if (code_.Punct(j) == 0 || std::string_view("+-*/%&|^<>").find(code_.Punct(j)) ==
+                                       std::string_view::npos) {
+            return false;
+        }
+        size_t k = j + 1;
+        if ((code_.Punct(j) == '<' || code_.Punct(j) == '>') &&
+            (code_.Punct(k) != code_.Punct(j) || !Glued(k++))) {
+            return false;
+        }
+        return code_.Punct(k) == '=' && Glued(k) && !(code_.Punct(k + 1) == '=' && Glued(k + 1));
+    }
+
+    // The member named at i, with the members and elements after it,
+    // assigned to or stepped.
+    bool Written(size_t i) const {
+        const size_t end = PastAccessors(code_, i + 1);
+        return Assigns(end) || Stepped(i, end);
+    }
+
+    // "._m00_m00 =": a matrix swizzle written names each component once.
+    void MatrixSwizzle(size_t i) {
+        const std::string_view s = code_.Text(i);
+        if (s.size() < 6 || s[0] != '_' || !Written(i)) return;
+        for (char c : s)  // only "_mRC" and "_RC" parts: a member "_a_b" is none
+            if (c != '_' && c != 'm' && !std::isdigit(static_cast<unsigned char>(c))) return;
+        std::string seen;
+        for (size_t k = 0; k < s.size();) {
+            const size_t next = s.find('_', k + 1);
+            const std::string_view part = s.substr(k, next == std::string_view::npos ? s.npos : next - k);
+            const std::string_view rc = part.substr(part.size() >= 2 ? part.size() - 2 : 0);
+            for (size_t p = 0; p + 2 <= seen.size(); p += 2) {
+                if (seen.compare(p, 2, rc) == 0) {
+                    Error(i, Cat({"'", s, "': a swizzle that is written to names a component twice"}));
+                    return;
+                }
+            }
+            seen += rc;
+            if (next == std::string_view::npos) break;
+            k = next;
+        }
+    }
+
+    // What a type name's declaration makes of a value: "a vector", "a
+    // matrix", "a struct", or empty for a number (or what cannot be told).
+    std::string Kind(std::string_view type) const {
+        type = outline_.Underlying(type);
+        const Shape shape = ShapeOf(type);
+        if (shape.Components() > 1) return shape.matrix ? "a matrix" : "a vector";
+        if (shape.rows == 0 && outline_.FindStruct(code_, type) != nullptr) return "a struct";
+        return {};
+    }
+
+    // "x[i]": i is one number; a lone name of a vector, matrix or struct, or
+    // a cast to one, is not.
+    void Index(size_t open) {
+        if (!Operand(open - 1)) return;
+        const size_t close = code_.Closing(open);
+        size_t k = open + 1;
+        std::string kind;
+        if (code_.IsIdent(k) && PastAccessors(code_, k + 1) == close && code_.Punct(k + 1) != '.' &&
+            code_.Punct(k + 1) != '[') {
+            const NameType* d = outline_.Declared(code_, k);
+            if (d != nullptr && d->type != npos && !d->array) kind = Kind(code_.Text(d->type));
+        } else if (code_.Punct(k) == '(' && code_.IsIdent(k + 1) && code_.Punct(k + 2) == ')') {
+            kind = Kind(code_.Text(k + 1));
+        }
+        if (!kind.empty())
+            Error(k, Cat({"an index is one number; '", code_.Text(code_.Punct(k) == '(' ? k + 1 : k),
+                          "' is ", kind}));
+    }
+
+    // "switch ((int2)v)": the selector is one number.
+    void Switch(size_t k) {
+        if (code_.Punct(k) != '(' || !code_.IsIdent(k + 1) || code_.Punct(k + 2) != ')') return;
+        const std::string kind = Kind(code_.Text(k + 1));
+        if (!kind.empty())
+            Error(k + 1, Cat({"a switch takes one int or uint; '", code_.Text(k + 1), "' is ", kind}));
+    }
+};
+
+}  // namespace
+
+bool CheckWrites(TokenRewriteState& state) {
+    Writes check(state);
+    check.Run();
+    return !check.failed;
+}
+
+}  // namespace fx

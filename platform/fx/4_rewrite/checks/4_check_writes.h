@@ -1,0 +1,20 @@
+// Stage 4: what code cannot write to, and values an index or a switch
+// cannot take, said at the word instead of taken or answered in glslang's
+// words (platform/fx internal; the "write_checks" entry of
+// 4_token_rewrites.cpp).
+#pragma once
+
+namespace fx {
+
+class TokenRewriteState;
+
+// Errors:
+// - a number incremented or decremented ("5++");
+// - a matrix swizzle that names a component twice written to
+//   ("m._m00_m00 = v");
+// - an index that is a vector, a matrix or a struct ("a[uv]"), and a
+//   switch on a cast to a vector or a matrix ("switch ((int2)v)").
+// False when any is found.
+bool CheckWrites(TokenRewriteState& state);
+
+}  // namespace fx
