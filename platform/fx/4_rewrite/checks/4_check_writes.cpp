@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
+#include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tables.h"
 
 namespace fx {
 namespace {
@@ -32,11 +34,90 @@ public:
                     continue;
                 }
                 if (code_.Text(i) == "switch" && code_.Punct(i + 1) == '(') Switch(i + 2);
+                if (OneOf(code_.Text(i), {"if", "while", "switch"}) && code_.Punct(i + 1) == '(')
+                    ConditionDeclaration(i + 2);
+                if (code_.Punct(i + 1) == '(') CallBeforeDeclaration(i);
+                LocalSampler(i);
             }
+            DeclarationLists(f);
         }
     }
 
 private:
+    // A type's name: numeric, a struct's, a sampler's, or a typedef's of one.
+    bool TypeWord(size_t i) const {
+        if (!code_.IsIdent(i)) return false;
+        const std::string_view type = outline_.Underlying(code_.Text(i));
+        return ShapeOf(type).rows > 0 || IsSamplerType(type) ||
+               outline_.FindStruct(code_, type) != nullptr;
+    }
+    // TYPE NAME followed by what ends a declared name.
+    bool Declares(size_t type) const {
+        const char after = code_.Punct(type + 2);
+        return TypeWord(type) && code_.IsIdent(type + 1) &&
+               (after == '=' || after == ',' || after == ';' || after == '[' || after == ':');
+    }
+
+    // "if (float a = x)": a condition is an expression, never a declaration.
+    void ConditionDeclaration(size_t k) {
+        while (code_.IsIdent(k) && IsQualifier(code_.Text(k))) ++k;
+        if (Declares(k) && code_.Punct(k + 2) == '=') {
+            Error(k + 1, Cat({"'", code_.Text(k + 1),
+                              "': a condition cannot declare a variable (declare it before the "
+                              "statement)"}));
+        }
+    }
+
+    // "float a = 1, float b": after a declaration list's comma comes the
+    // next name alone (a local function's parameters are not such a list).
+    void DeclarationLists(const FunctionOutline& f) {
+        for (size_t i = f.body + 1; i < f.end; ++i) {
+            if (code_.Punct(i) == '(' && code_.IsIdent(i - 1) && code_.IsIdent(i - 2) &&
+                TypeWord(i - 2)) {
+                i = code_.Closing(i);
+                continue;
+            }
+            if (code_.Punct(i) == ',' && Declares(i + 1)) {
+                Error(i + 1, Cat({"'", code_.Text(i + 1),
+                                  "': after a comma a declaration names its next variable "
+                                  "without the type ('float a = 1, b;')"}));
+            }
+        }
+    }
+
+    // "f(x)" above every declaration of f: it is no name there yet. An
+    // intrinsic's name calls the intrinsic until a function takes it over.
+    void CallBeforeDeclaration(size_t name) {
+        if (code_.Punct(name - 1) == '.' || IsIntrinsicName(code_.Text(name)) ||
+            outline_.Declared(code_, name) != nullptr) {
+            return;
+        }
+        const std::vector<size_t>& list = outline_.Functions(code_.Text(name));
+        for (size_t fn : list)
+            if (outline_.functions[fn].name <= name) return;
+        if (!list.empty()) {
+            Error(name, Cat({"'", code_.Text(name),
+                             "' is called before it is declared (declare it above its first "
+                             "caller)"}));
+        }
+    }
+
+    // "sampler2D t;" in a function: a local sampler is another name for a
+    // global one, so it takes one as its initial value.
+    void LocalSampler(size_t type) {
+        const char before = code_.Punct(type - 1);
+        if (!(before == ';' || before == '{' || before == '}' ||
+              (code_.IsIdent(type - 1) && IsQualifier(code_.Text(type - 1)))) ||
+            !IsSamplerType(outline_.Underlying(code_.Text(type))) || !code_.IsIdent(type + 1)) {
+            return;
+        }
+        const char after = code_.Punct(type + 2);
+        if (after == ';' || after == ',') {
+            Error(type + 1, Cat({"'", code_.Text(type + 1),
+                                 "': a local sampler needs a global sampler as its initial value"}));
+        }
+    }
+
     bool Glued(size_t i) const { return (code_.Token(i).flags & kGlued) != 0; }
     bool Operand(size_t i) const {
         return code_.IsIdent(i) || code_.Token(i).kind == Tok::Number || code_.Punct(i) == ')' ||

@@ -13,7 +13,12 @@ class TokenRewriteState;
 // - a matrix swizzle that names a component twice written to
 //   ("m._m00_m00 = v");
 // - an index that is a vector, a matrix or a struct ("a[uv]"), and a
-//   switch on a cast to a vector or a matrix ("switch ((int2)v)").
+//   switch on a cast to a vector or a matrix ("switch ((int2)v)");
+// - a declaration as an if's, while's or switch's condition, and a type
+//   after a declaration list's comma ("int i = 0, float j = 0");
+// - a call of a function above every declaration of it (not of an
+//   intrinsic's name, which calls the intrinsic there);
+// - a local sampler without a global sampler as its initial value.
 // False when any is found.
 bool CheckWrites(TokenRewriteState& state);
 
