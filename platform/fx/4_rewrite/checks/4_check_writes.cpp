@@ -2,9 +2,12 @@
 // cannot take (see 4_check_writes.h).
 #include "platform/fx/4_rewrite/checks/4_check_writes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_intrinsic_overloads.h"
@@ -41,6 +44,8 @@ public:
             }
             DeclarationLists(f);
         }
+        for (const FunctionOutline& f : outline_.functions) ReturnType(f);
+        Bindings();
     }
 
 private:
@@ -115,6 +120,73 @@ private:
         if (after == ';' || after == ',') {
             Error(type + 1, Cat({"'", code_.Text(type + 1),
                                  "': a local sampler needs a global sampler as its initial value"}));
+        }
+    }
+
+    // A function returns a value: not an array (a typedef's) nor a sampler.
+    void ReturnType(const FunctionOutline& f) {
+        const size_t type = f.name - 1;
+        if (!code_.IsIdent(type)) return;
+        bool array = false;
+        const std::string_view underlying = outline_.Underlying(code_.Text(type), &array);
+        const char* what = array ? "an array" : IsSamplerType(underlying) ? "a sampler" : nullptr;
+        if (what != nullptr) {
+            Error(type, Cat({"'", code_.Text(f.name), "' returns ", what, " ('", code_.Text(type),
+                             "'): a function cannot return one"}));
+        }
+    }
+
+    // The ": register(...)" and ": packoffset(...)" of every global: a
+    // sampler's register is an s register, a value's none; a packoffset
+    // places a member of a cbuffer.
+    void Bindings() {
+        std::vector<std::pair<size_t, size_t>> buffers;
+        for (size_t i = 0; i + 2 < code_.size(); ++i) {
+            if (!OneOf(code_.Text(i), {"cbuffer", "tbuffer"}) || !code_.IsIdent(i)) continue;
+            size_t open = i + 1;
+            while (open < code_.size() && code_.Punct(open) != '{' && code_.Punct(open) != ';') ++open;
+            if (code_.Punct(open) == '{') buffers.emplace_back(open, code_.Closing(open));
+        }
+        std::vector<NameType> globals;  // in the order of the code, for the messages'
+        for (const auto& entry : outline_.scoped)
+            for (const ScopedName& d : entry.second)
+                if (d.from == 0 && d.declared.type != npos) globals.push_back(d.declared);
+        std::sort(globals.begin(), globals.end(),
+                  [](const NameType& a, const NameType& b) { return a.name < b.name; });
+        for (const NameType& d : globals) {
+            if (OneOf(code_.Text(d.type), {"cbuffer", "tbuffer"})) continue;  // the buffer's own
+            size_t k = d.name + 1;
+            if (code_.Punct(k) == '[') k = code_.Closing(k) + 1;
+            for (; code_.Punct(k) == ':' && code_.IsIdent(k + 1); k += 2) {
+                if (code_.Punct(k + 2) != '(') continue;  // a semantic
+                const size_t open = k + 2;
+                k = code_.Closing(open) - 1;
+                Binding(d, open - 1, code_.Closing(open), buffers);
+            }
+        }
+    }
+
+    void Binding(const NameType& d, size_t word, size_t close,
+                 const std::vector<std::pair<size_t, size_t>>& buffers) {
+        const std::string_view name = code_.Text(d.name);
+        if (code_.Text(word) == "packoffset") {
+            for (const auto& [open, end] : buffers)
+                if (open < d.name && d.name < end) return;
+            Error(word, Cat({"'", name, "': packoffset places a member of a cbuffer; a global "
+                                        "takes a register (': register(c0)')"}));
+            return;
+        }
+        if (code_.Text(word) != "register" || !code_.IsIdent(close - 1)) return;
+        const std::string_view reg = code_.Text(close - 1);
+        const char kind = static_cast<char>(std::tolower(static_cast<unsigned char>(reg[0])));
+        const bool sampler = IsSamplerType(outline_.Underlying(code_.Text(d.type)));
+        if (sampler && kind != 's') {
+            Error(close - 1, Cat({"'", name, "' is a sampler: it is bound to an s register, not '",
+                                  reg, "'"}));
+        } else if (!sampler && (kind == 's' || kind == 't' || kind == 'u')) {
+            Error(close - 1, Cat({"'", name, "' is a ", code_.Text(d.type), ": '", reg,
+                                  "' is a register of samplers or textures (a value takes a c, b or "
+                                  "i register)"}));
         }
     }
 

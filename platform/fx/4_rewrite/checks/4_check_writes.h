@@ -18,7 +18,10 @@ class TokenRewriteState;
 //   after a declaration list's comma ("int i = 0, float j = 0");
 // - a call of a function above every declaration of it (not of an
 //   intrinsic's name, which calls the intrinsic there);
-// - a local sampler without a global sampler as its initial value.
+// - a local sampler without a global sampler as its initial value;
+// - a function returning an array (a typedef's) or a sampler;
+// - a global sampler bound to other than an s register, a value to an s,
+//   t or u register, and a packoffset outside a cbuffer.
 // False when any is found.
 bool CheckWrites(TokenRewriteState& state);
 
