@@ -1,15 +1,13 @@
-// Each binding of its kind: a sampler on s1, a float4 on c2, a bool on b0,
-// a cbuffer's member by packoffset.
+// Each binding of its kind: a sampler on s1, a float4 on c2, a cbuffer's
+// member by packoffset.
 //? entry ps_3_0 main()
 //? ps c2 = 0.25 0.5 0 1
 //? ps c3 = 0 0 0.75 0
-//? ps b0 = true
 //? expect 0.25 0.5 0.75 1
 sampler2D s : register(s1);
 float4 tint : register(c2);
-bool on : register(b0);
 cbuffer More { float4 more : packoffset(c3); }
 float4 main(float2 uv : TEXCOORD0) : COLOR0
 {
-    return on ? tint + more + 0 * tex2D(s, uv) : 0;
+    return tint + more + 0 * tex2D(s, uv);
 }
