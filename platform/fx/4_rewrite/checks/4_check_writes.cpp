@@ -41,8 +41,10 @@ public:
                     ConditionDeclaration(i + 2);
                 if (code_.Punct(i + 1) == '(') CallBeforeDeclaration(i);
                 LocalSampler(i);
+                SamplerValue(i);
             }
             DeclarationLists(f);
+            Jumps(f);
         }
         for (const FunctionOutline& f : outline_.functions) ReturnType(f);
         Bindings();
@@ -120,6 +122,60 @@ private:
         if (after == ';' || after == ',') {
             Error(type + 1, Cat({"'", code_.Text(type + 1),
                                  "': a local sampler needs a global sampler as its initial value"}));
+        }
+    }
+
+    // "break" inside a loop or a switch, "continue" inside a loop.
+    void Jumps(const FunctionOutline& f) {
+        std::vector<std::pair<size_t, size_t>> loops, switches;
+        for (size_t i = f.body + 1; i < f.end; ++i) {
+            if (!code_.IsIdent(i)) continue;
+            const std::string_view w = code_.Text(i);
+            if ((w == "for" || w == "while" || w == "switch") && code_.Punct(i + 1) == '(') {
+                const size_t body = code_.Closing(i + 1) + 1;
+                (w == "switch" ? switches : loops).emplace_back(body, StatementEnd(code_, body));
+            } else if (w == "do") {
+                loops.emplace_back(i + 1, StatementEnd(code_, i + 1));
+            }
+        }
+        auto inside = [](const std::vector<std::pair<size_t, size_t>>& ranges, size_t i) {
+            for (const auto& [first, end] : ranges)
+                if (first <= i && i < end) return true;
+            return false;
+        };
+        for (size_t i = f.body + 1; i < f.end; ++i) {
+            if (!code_.IsIdent(i) || code_.Punct(i + 1) != ';') continue;
+            if (code_.Text(i) == "break" && !inside(loops, i) && !inside(switches, i))
+                Error(i, "'break' is only allowed inside a loop or a switch");
+            if (code_.Text(i) == "continue" && !inside(loops, i))
+                Error(i, "'continue' is only allowed inside a loop");
+        }
+    }
+
+    // A sampler's name is read by the texture reads (and given on to a
+    // sampler parameter, a local sampler, a method): "s + 1", "if (s)",
+    // "-s", "(float)s" and "s ? a : b" use it as a value, which it is not.
+    void SamplerValue(size_t i) {
+        const NameType* d = outline_.Declared(code_, i);
+        if (d == nullptr || d->type == npos || d->name == i ||
+            !IsSamplerType(outline_.Underlying(code_.Text(d->type)))) {
+            return;
+        }
+        const size_t end = PastAccessors(code_, i + 1);
+        const char before = code_.Punct(i - 1);
+        const char after = code_.Punct(end);
+        const bool argument =
+            (before == ',' || (before == '(' && code_.IsIdent(i - 2) &&
+                               !OneOf(code_.Text(i - 2), {"if", "while", "switch", "for", "return"}))) &&
+            (after == ',' || after == ')');
+        const bool assigned = before == '=' && !(Glued(i - 1) && code_.Token(i - 2).kind == Tok::Punct);
+        const bool named = (assigned && after == ';') || code_.Text(i - 1) == "return" ||
+                           before == '?' || (before == ':' && after != '?') ||
+                           (after == ':' && code_.Punct(end + 1) != ':') || after == '.' ||
+                           (after == '=' && code_.Punct(end + 1) != '=');
+        if (!argument && !named) {
+            Error(i, Cat({"'", code_.Text(i), "' is a sampler: it is read through tex2D and the "
+                                              "other texture reads, not used as a value"}));
         }
     }
 

@@ -20,6 +20,9 @@ class TokenRewriteState;
 //   intrinsic's name, which calls the intrinsic there);
 // - a local sampler without a global sampler as its initial value;
 // - a function returning an array (a typedef's) or a sampler;
+// - break outside a loop or a switch, continue outside a loop;
+// - a sampler used as a value ("s + 1", "if (s)", "(float)s"), not read,
+//   given on or named by a local sampler;
 // - a global sampler bound to other than an s register, a value to an s,
 //   t or u register, and a packoffset outside a cbuffer.
 // False when any is found.
