@@ -21,7 +21,11 @@ constexpr size_t npos = Declarator::npos;
 
 class Writes : public TokenCheck {
 public:
-    explicit Writes(TokenRewriteState& state) : TokenCheck(state) {}
+    explicit Writes(TokenRewriteState& state) : TokenCheck(state) {
+        samplers_ = outline_.AnyDeclared([&](const NameType& d) {
+            return IsSamplerType(outline_.Underlying(code_.Text(d.type)));
+        });
+    }
 
     void Run() {
         for (const FunctionOutline& f : outline_.functions) {
@@ -40,8 +44,10 @@ public:
                 if (OneOf(code_.Text(i), {"if", "while", "switch"}) && code_.Punct(i + 1) == '(')
                     ConditionDeclaration(i + 2);
                 if (code_.Punct(i + 1) == '(') CallBeforeDeclaration(i);
-                LocalSampler(i);
-                SamplerValue(i);
+                if (samplers_) {
+                    LocalSampler(i);
+                    SamplerValue(i);
+                }
             }
             DeclarationLists(f);
             Jumps(f);
@@ -124,6 +130,8 @@ private:
                                  "': a local sampler needs a global sampler as its initial value"}));
         }
     }
+
+    bool samplers_ = false;  // whether any variable or parameter is a sampler
 
     // "break" inside a loop or a switch, "continue" inside a loop.
     void Jumps(const FunctionOutline& f) {
