@@ -41,6 +41,13 @@ public:
                     continue;
                 }
                 if (code_.Text(i) == "switch" && code_.Punct(i + 1) == '(') Switch(i + 2);
+                if (code_.Punct(i + 1) == '(') ConstArguments(i);
+                if ((code_.Punct(i + 1) == '[' || code_.Punct(i + 1) == '.') &&
+                    Stepped(i, PastAccessors(code_, i + 1)) && Const(i)) {
+                    Error(i, Cat({"'", code_.Text(i),
+                                  "' is const: its elements and members cannot be incremented or "
+                                  "decremented"}));
+                }
                 if (OneOf(code_.Text(i), {"if", "while", "switch"}) && code_.Punct(i + 1) == '(')
                     ConditionDeclaration(i + 2);
                 if (code_.Punct(i + 1) == '(') CallBeforeDeclaration(i);
@@ -129,6 +136,49 @@ private:
             Error(type + 1, Cat({"'", code_.Text(type + 1),
                                  "': a local sampler needs a global sampler as its initial value"}));
         }
+    }
+
+    // Whether the variable or parameter named at i is declared const.
+    bool Const(size_t i) const {
+        const NameType* d = outline_.Declared(code_, i);
+        if (d == nullptr || d->type == npos || d->name == i) return false;
+        for (size_t k = d->type; k-- > 0 && code_.IsIdent(k) && IsQualifier(code_.Text(k));)
+            if (code_.Text(k) == "const") return true;
+        return false;
+    }
+
+    // A const variable, whole or a part of it, given to an out or inout
+    // parameter.
+    void ConstArguments(size_t name) {
+        const size_t open = name + 1;
+        const auto items = ListItems(code_, open, code_.Closing(open));
+        for (size_t a = 0; a < items.size(); ++a) {
+            const auto [first, last] = items[a];
+            if (code_.IsIdent(first) && PastAccessors(code_, first + 1) == last &&
+                OutParameter(code_.Text(name), a, items.size()) && Const(first)) {
+                Error(first, Cat({"'", code_.Text(first),
+                                  "' is const: it cannot be given to an out or inout parameter"}));
+            }
+        }
+    }
+
+    // Whether argument a of n of a call of that name is written: every
+    // function of that name taking n arguments marks it out, or an
+    // intrinsic's out parameter (sincos, modf, frexp).
+    bool OutParameter(std::string_view name, size_t a, size_t n) const {
+        const std::vector<size_t>& list = outline_.Functions(name);
+        if (list.empty()) {
+            if (name == "sincos") return n == 3 && a >= 1;
+            return (name == "modf" || name == "frexp") && n == 2 && a == 1;
+        }
+        bool any = false;
+        for (size_t f : list) {
+            const std::vector<Declarator>& params = outline_.functions[f].params;
+            if (params.size() < n) continue;
+            if (!params[a].out) return false;
+            any = true;
+        }
+        return any;
     }
 
     bool samplers_ = false;  // whether any variable or parameter is a sampler
