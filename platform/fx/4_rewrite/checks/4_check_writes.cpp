@@ -61,6 +61,7 @@ public:
         }
         for (const FunctionOutline& f : outline_.functions) ReturnType(f);
         Bindings();
+        Modifiers();
     }
 
 private:
@@ -179,6 +180,49 @@ private:
             any = true;
         }
         return any;
+    }
+
+    // Storage classes where the language takes none: on a struct's member
+    // or in a typedef (const and the majorities are a typedef's), extern, shared and
+    // volatile on a function (static and inline are its words), and inline
+    // on a variable. (uniform on a return type and groupshared are the
+    // other checks'.)
+    void Modifiers() {
+        auto storage = [](std::string_view w) {
+            return OneOf(w, {"static", "extern", "shared", "uniform", "volatile"});
+        };
+        for (const StructOutline& st : outline_.structs) {
+            for (const Declarator& m : st.members) {
+                for (size_t k = m.first; m.type != npos && k < m.type; ++k) {
+                    if (storage(code_.Text(k)))
+                        Error(k, Cat({"'", code_.Text(k), "' cannot qualify a struct's member"}));
+                }
+            }
+        }
+        for (const FunctionOutline& f : outline_.functions) {
+            for (size_t k = f.name - 1; k-- > 0 && code_.IsIdent(k) &&
+                                        (IsQualifier(code_.Text(k)) || code_.Text(k) == "inline");) {
+                if (OneOf(code_.Text(k), {"extern", "shared", "volatile"})) {
+                    Error(k, Cat({"'", code_.Text(k), "' cannot qualify a function ('",
+                                  code_.Text(f.name), "')"}));
+                }
+            }
+        }
+        for (size_t i = 0; i + 1 < code_.size(); ++i) {
+            if (!code_.IsIdent(i)) continue;
+            if (code_.Text(i) == "typedef") {
+                for (size_t k = i + 1; code_.IsIdent(k) && (IsQualifier(code_.Text(k)) ||
+                                                           OneOf(code_.Text(k), {"inline", "out", "inout"}));
+                     ++k) {
+                    if (storage(code_.Text(k)) || OneOf(code_.Text(k), {"inline", "in", "out", "inout"}))
+                        Error(k, Cat({"'", code_.Text(k), "' cannot qualify a typedef"}));
+                }
+            } else if (code_.Text(i) == "inline") {
+                size_t k = i + 1;
+                while (code_.IsIdent(k) && IsQualifier(code_.Text(k))) ++k;
+                if (Declares(k)) Error(i, "'inline' is for functions, not variables");
+            }
+        }
     }
 
     bool samplers_ = false;  // whether any variable or parameter is a sampler
