@@ -182,7 +182,8 @@ private:
         return any;
     }
 
-    // Storage classes where the language takes none: on a struct's member
+    // A struct's member with an initial value. Storage classes where the
+    // language takes none: on a struct's member
     // or in a typedef (const and the majorities are a typedef's), extern, shared and
     // volatile on a function (static and inline are its words), and inline
     // on a variable. (uniform on a return type and groupshared are the
@@ -193,6 +194,14 @@ private:
         };
         for (const StructOutline& st : outline_.structs) {
             for (const Declarator& m : st.members) {
+                size_t k = m.name == npos ? npos : m.name + 1;
+                if (k != npos && code_.Punct(k) == '[') k = code_.Closing(k) + 1;
+                while (k != npos && code_.Punct(k) == ':' && code_.IsIdent(k + 1)) k += 2;
+                if (k != npos && code_.Punct(k) == '=') {
+                    Error(k, Cat({"'", code_.Text(m.name),
+                                  "': a struct's member takes no initial value (the variable "
+                                  "declared with the struct does)"}));
+                }
                 for (size_t k = m.first; m.type != npos && k < m.type; ++k) {
                     if (storage(code_.Text(k)))
                         Error(k, Cat({"'", code_.Text(k), "' cannot qualify a struct's member"}));

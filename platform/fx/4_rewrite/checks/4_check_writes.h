@@ -27,7 +27,8 @@ class TokenRewriteState;
 //   given on or named by a local sampler;
 // - a global sampler bound to other than an s register, a value to an s,
 //   t or u register, and a packoffset outside a cbuffer;
-// - a storage class on a struct's member or in a typedef, extern, shared
+// - an initial value of a struct's member ("struct S { float a = 1; }"),
+//   a storage class on a struct's member or in a typedef, extern, shared
 //   or volatile on a function, inline on a variable.
 // False when any is found.
 bool CheckWrites(TokenRewriteState& state);
