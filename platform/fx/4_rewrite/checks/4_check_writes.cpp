@@ -303,17 +303,10 @@ private:
         }
     }
 
-    // The ": register(...)" and ": packoffset(...)" of every global: a
-    // sampler's register is an s register, a value's none; a packoffset
-    // places a member of a cbuffer.
+    // The ": register(...)" of every global: a sampler's register is an s
+    // register, a value's none of the samplers' and textures' (a packoffset
+    // is for a global too: it is added to the globals' constant buffer).
     void Bindings() {
-        std::vector<std::pair<size_t, size_t>> buffers;
-        for (size_t i = 0; i + 2 < code_.size(); ++i) {
-            if (!OneOf(code_.Text(i), {"cbuffer", "tbuffer"}) || !code_.IsIdent(i)) continue;
-            size_t open = i + 1;
-            while (open < code_.size() && code_.Punct(open) != '{' && code_.Punct(open) != ';') ++open;
-            if (code_.Punct(open) == '{') buffers.emplace_back(open, code_.Closing(open));
-        }
         std::vector<NameType> globals;  // in the order of the code, for the messages'
         for (const auto& entry : outline_.scoped)
             for (const ScopedName& d : entry.second)
@@ -328,21 +321,13 @@ private:
                 if (code_.Punct(k + 2) != '(') continue;  // a semantic
                 const size_t open = k + 2;
                 k = code_.Closing(open) - 1;
-                Binding(d, open - 1, code_.Closing(open), buffers);
+                Binding(d, open - 1, code_.Closing(open));
             }
         }
     }
 
-    void Binding(const NameType& d, size_t word, size_t close,
-                 const std::vector<std::pair<size_t, size_t>>& buffers) {
+    void Binding(const NameType& d, size_t word, size_t close) {
         const std::string_view name = code_.Text(d.name);
-        if (code_.Text(word) == "packoffset") {
-            for (const auto& [open, end] : buffers)
-                if (open < d.name && d.name < end) return;
-            Error(word, Cat({"'", name, "': packoffset places a member of a cbuffer; a global "
-                                        "takes a register (': register(c0)')"}));
-            return;
-        }
         if (code_.Text(word) != "register" || !code_.IsIdent(close - 1)) return;
         const std::string_view reg = code_.Text(close - 1);
         const char kind = static_cast<char>(std::tolower(static_cast<unsigned char>(reg[0])));

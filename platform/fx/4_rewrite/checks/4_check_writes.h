@@ -26,7 +26,7 @@ class TokenRewriteState;
 // - a sampler used as a value ("s + 1", "if (s)", "(float)s"), not read,
 //   given on or named by a local sampler;
 // - a global sampler bound to other than an s register, a value to an s,
-//   t or u register, and a packoffset outside a cbuffer;
+//   t or u register;
 // - an initial value of a struct's member ("struct S { float a = 1; }"),
 //   a storage class on a struct's member or in a typedef, extern, shared
 //   or volatile on a function, inline on a variable.
