@@ -152,6 +152,7 @@ private:
     // parameter.
     void ConstArguments(size_t name) {
         const size_t open = name + 1;
+        if (code_.Closing(open) >= code_.size()) return;
         const auto items = ListItems(code_, open, code_.Closing(open));
         for (size_t a = 0; a < items.size(); ++a) {
             const auto [first, last] = items[a];
@@ -244,8 +245,9 @@ private:
             const std::string_view w = code_.Text(i);
             if ((w == "for" || w == "while" || w == "switch") && code_.Punct(i + 1) == '(') {
                 const size_t body = code_.Closing(i + 1) + 1;
+                if (body >= code_.size()) continue;  // never closed: said elsewhere
                 (w == "switch" ? switches : loops).emplace_back(body, StatementEnd(code_, body));
-            } else if (w == "do") {
+            } else if (w == "do" && i + 1 < code_.size()) {
                 loops.emplace_back(i + 1, StatementEnd(code_, i + 1));
             }
         }
