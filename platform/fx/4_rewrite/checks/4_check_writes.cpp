@@ -1,5 +1,6 @@
-// Stage 4: writes the code cannot make, and what an index or a switch
-// cannot take (see 4_check_writes.h).
+// Stage 4: writes the code cannot make, and the uses, jumps, calls and
+// declarations Direct3D 9's compiler refuses next to them (the list is in
+// 4_check_writes.h).
 #include "platform/fx/4_rewrite/checks/4_check_writes.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-// Stage 4: what code cannot write to, and values an index or a switch
-// cannot take, said at the word instead of taken or answered in glslang's
-// words (platform/fx internal; the "write_checks" entry of
-// 4_token_rewrites.cpp).
+// Stage 4: what code cannot write to, and the uses, jumps, calls and
+// declarations Direct3D 9's compiler refuses that glslang takes or answers
+// in words of its own, said at the word (platform/fx internal; the
+// "write_checks" entry of 4_token_rewrites.cpp).
 #pragma once
 
 namespace fx {
