@@ -14,6 +14,7 @@
 #include "platform/fx/4_rewrite/4_unused_globals.h"
 #include "platform/fx/4_rewrite/checks/4_check_operands.h"
 #include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
+#include "platform/fx/4_rewrite/checks/4_check_writes.h"
 #include "platform/fx/4_rewrite/declarations/4_bool_outputs.h"
 #include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
 #include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
@@ -119,6 +120,9 @@ constexpr std::array kRewrites = {
     // With the checks, whose outline it shares (respell says "float double"
     // as "float float": the error stands at the name all the same).
     TokenRewrite{"model_checks", CheckShaderModel},
+    // With the checks, on the code as the user wrote it (the reshaping
+    // rewrites make indices and swizzles of their own).
+    TokenRewrite{"write_checks", CheckWrites},
     // After the checks, which read a loop's attributes and test as the user
     // wrote them; after for_scope, which moved a counter the code reads
     // after the loop out of it, so the block around the loop hides nothing.

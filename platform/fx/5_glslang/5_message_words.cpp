@@ -3,6 +3,7 @@
 // of float'"); the user wrote float4.
 #include "platform/fx/5_glslang/5_message_words.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace fx {
@@ -17,7 +18,8 @@ std::string_view Basic(std::string_view word) {
 }
 
 // "4-component vector of float" -> "float4", "2X3 matrix of float" ->
-// "float2x3", "float" -> "float"; empty when the words are none of these.
+// "float2x3", "float" -> "float", arrays of these; empty when the words are
+// none of these.
 std::string TypeName(std::string_view words) {
     if (!Basic(words).empty()) return std::string(Basic(words));
     auto digit = [](char c) { return c >= '1' && c <= '4'; };
@@ -32,6 +34,19 @@ std::string TypeName(std::string_view words) {
         words.substr(3, kMatrix.size()) == kMatrix) {
         const std::string_view basic = Basic(words.substr(3 + kMatrix.size()));
         if (!basic.empty()) return std::string(basic) + words[0] + 'x' + words[2];
+    }
+    // "2-element array of 3-element array of float" -> "float[2][3]".
+    constexpr std::string_view kArray = "-element array of ";
+    const size_t dash = words.find(kArray);
+    if (dash != std::string_view::npos && dash > 0 &&
+        words.substr(0, dash).find_first_not_of("0123456789") == std::string_view::npos) {
+        const std::string element = TypeName(words.substr(dash + kArray.size()));
+        if (!element.empty()) {
+            const size_t at = std::min(element.find('['), element.size());
+            std::string name = element.substr(0, at);
+            name.append("[").append(words.substr(0, dash)).append("]").append(element, at);
+            return name;
+        }
     }
     return {};
 }
