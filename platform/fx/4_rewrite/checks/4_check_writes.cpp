@@ -32,9 +32,6 @@ public:
         for (const FunctionOutline& f : outline_.functions) {
             if (f.body == npos) continue;
             for (size_t i = f.body + 1; i < f.end; ++i) {
-                if (code_.Token(i).kind == Tok::Number && Stepped(i, i + 1)) {
-                    Error(i, Cat({"'", code_.Text(i), "' is a number: ++ and -- need a variable"}));
-                }
                 if (code_.Punct(i) == '[') Index(i);
                 if (!code_.IsIdent(i)) continue;
                 if (code_.Punct(i - 1) == '.') {

@@ -9,9 +9,9 @@ namespace fx {
 class TokenRewriteState;
 
 // Errors:
-// - a number incremented or decremented ("5++"); a const variable's
-//   element or member incremented or decremented, a const variable (or a
-//   part of one) given to an out or inout parameter;
+// - a const variable's element or member incremented or decremented, a
+//   const variable (or a part of one) given to an out or inout parameter
+//   (a number incremented is increment_checks' to say);
 // - a matrix swizzle that names a component twice written to
 //   ("m._m00_m00 = v");
 // - an index that is a vector, a matrix or a struct ("a[uv]"), and a
