@@ -69,13 +69,14 @@ struct Overloads {
     // name, or calls it with as many arguments as one of them takes
     // (those after the first default value may be left out); a call no
     // declaration takes is the intrinsic's: "float max(float4 v)" hides
-    // max(a, b) from nobody.
+    // max(a, b) from nobody, and hides nothing above its declaration.
     bool UserOverloadTakes(size_t i) const {
         const size_t open = i + 1, close = code.Closing(open);
         const size_t args = close == open + 1 ? 0 : ListItems(code, open, close).size();
         for (size_t f : outline.Functions(code.Text(i))) {
             const FunctionOutline& fn = outline.functions[f];
             if (fn.name == i) return true;
+            if (fn.name > i) continue;
             size_t defaults = 0;
             for (size_t k = fn.open + 1; k < fn.close; ++k) {
                 if (code.Punct(k) == '(' || code.Punct(k) == '{') k = code.Closing(k);
