@@ -106,9 +106,12 @@ std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, ch
 
 void NoteIn(const Code& code, std::unordered_map<std::string_view, NameType>* map, size_t type,
             size_t name, bool array, bool uniform) {
+    // An array of arrays ("float2 b[2][2]") is not told: "b[1]" is no float2.
+    if (array && code.Punct(code.Closing(name + 1) + 1) == '[') type = Declarator::npos;
     auto [it, added] = map->try_emplace(code.Text(name), NameType{type, name, array, uniform});
     NameType& known = it->second;
-    if (!added && (known.type == Declarator::npos || code.Text(known.type) != code.Text(type) ||
+    if (!added && (known.type == Declarator::npos || type == Declarator::npos ||
+                   code.Text(known.type) != code.Text(type) ||
                    known.array != array)) {
         known.type = Declarator::npos;
     }
@@ -118,6 +121,7 @@ void NoteIn(const Code& code, std::unordered_map<std::string_view, NameType>* ma
 void NoteName(const Code& code, HlslOutline* out, size_t type, size_t name, bool array,
               bool uniform, size_t from, size_t to) {
     NoteIn(code, &out->names, type, name, array, uniform);
+    if (array && code.Punct(code.Closing(name + 1) + 1) == '[') type = Declarator::npos;
     out->scoped[code.Text(name)].push_back({NameType{type, name, array, uniform}, from, to});
 }
 
