@@ -37,14 +37,15 @@ bool SeparateStructDeclarators(TokenRewriteState& state) {
         // A struct a member declares stays in its struct (glslang takes it).
         i = close;
         const size_t first = QualifiersBefore(code, struct_);
-        // "struct S { ... };" is a type alone; a typedef's is not ours.
-        if (close + 1 >= code.size() || code.Punct(close + 1) == ';' || first == Declarator::npos)
-            continue;
+        // "struct S { ... };" is a type alone.
+        if (close + 1 >= code.size() || code.Punct(close + 1) == ';') continue;
         const SourceToken& at = code.Token(struct_);
         SourceToken name = named ? code.Token(struct_ + 1)
                                  : state.hlsl->Make(Tok::Ident,
                                                     "fx_local_struct_" + std::to_string(++made) + "_", at);
         if (!named) edits.Replace(code.At(struct_) + 1, code.At(struct_) + 1, {name});
+        // A typedef's struct only needs a name, which the typedef then names.
+        if (first == Declarator::npos) continue;
         // The qualifiers move from before the type to before its variables.
         std::vector<SourceToken> after{state.hlsl->Make(Tok::Punct, ";", code.Token(close))};
         for (size_t q = first; q < struct_; ++q) after.push_back(code.Token(q));

@@ -13,8 +13,8 @@ class TokenRewriteState;
 // casts) see only "TYPE NAME", so the type's declaration ends before its
 // variables: "struct S { float4 c; }; static S s = { 1, 0, 0, 1 };". A
 // struct without a name gets one, fx_local_struct_N_, said back as
-// "struct" in messages. A typedef's struct is left to typedef_names.
-// Always true.
+// "struct" in messages; a typedef's too ("typedef struct { ... } T;"),
+// so that the rewrites find T's members. Always true.
 bool SeparateStructDeclarators(TokenRewriteState& state);
 
 }  // namespace fx
