@@ -42,6 +42,8 @@ size_t PastBrackets(const Code& code, size_t i) {
 // is "float4 q[4], r[2][4];"); in a cast, "(Quad)v" is "(float4[4])v".
 void SpellArrayUse(TokenRewriteState& state, size_t i, const ArrayTypedef& a, TokenEdits* edits) {
     const Code& code = state.code();
+    // A function returning one ("Quad f()") is left for glslang to refuse.
+    if (code.IsIdent(i + 1) && code.Punct(i + 2) == '(') return;
     std::vector<SourceToken> size;  // written where the name is used
     for (size_t k = a.open; k <= a.close; ++k)
         size.push_back(state.hlsl->Make(code.Token(k).kind, code.Text(k), code.Token(i)));
