@@ -8,10 +8,12 @@
 // Not implemented: the caller's include handler, include search paths.
 #include "platform/fx/1_read/1_read_file.h"
 
+#include <cctype>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -85,6 +87,40 @@ int ReadAll(int fd, std::string* text) {
     }
 }
 
+// A backslash at a line's end splices the next line on, as the C
+// preprocessor does before it reads words: "0.\\" then "5" is 0.5. Between
+// words the tokenizer splices; within a word the two halves join here, and
+// the line end moves to the end of the joined line, so that every later
+// line keeps its number.
+void JoinSplitWords(std::string* text) {
+    if (text->find('\\') == std::string::npos) return;
+    auto word = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
+    };
+    const std::string& in = *text;
+    std::string out;
+    out.reserve(in.size());
+    size_t moved = 0;  // line ends taken out of the logical line being copied
+    for (size_t i = 0; i < in.size(); ++i) {
+        const size_t nl = i + 1 < in.size() && in[i + 1] == '\r' ? i + 2 : i + 1;
+        if (in[i] == '\\' && nl + 1 < in.size() && in[nl] == '\n' && !out.empty() &&
+            word(out.back()) && word(in[nl + 1])) {
+            ++moved;
+            i = nl;
+            continue;
+        }
+        out += in[i];
+        const bool spliced =
+            i > 0 && (in[i - 1] == '\\' || (in[i - 1] == '\r' && i > 1 && in[i - 2] == '\\'));
+        if (in[i] == '\n' && !spliced) {
+            out.append(moved, '\n');
+            moved = 0;
+        }
+    }
+    out.append(moved, '\n');
+    *text = std::move(out);
+}
+
 // Text files hold no control characters besides white space. Checking here
 // keeps the compiler from being fed, and then reporting on, binary data.
 // Empty when the text is fine; otherwise what is wrong, at *pos.
@@ -127,6 +163,7 @@ std::string TextProblem(std::string* text, SourcePos* pos) {
             return std::string("not text (byte ") + hex + ")";
         }
     }
+    JoinSplitWords(text);
     return {};
 }
 

@@ -91,10 +91,17 @@ private:
         ++pos_;
         int64_t a = 0;
         int64_t b = 0;
-        if (!Conditional(&a)) return false;
+        // The branch not taken is read, not evaluated: "0 ? 1 / 0 : 2".
+        unevaluated_ += *v == 0;
+        const bool first = Conditional(&a);
+        unevaluated_ -= *v == 0;
+        if (!first) return false;
         if (!Peek(":")) return Fail("missing ':' in '?:'");
         ++pos_;
-        if (!Conditional(&b)) return false;
+        unevaluated_ += *v != 0;
+        const bool second = Conditional(&b);
+        unevaluated_ -= *v != 0;
+        if (!second) return false;
         *v = *v ? a : b;
         return true;
     }
@@ -118,7 +125,12 @@ private:
             if (prec == 0 || prec < minPrecedence) return true;
             ++pos_;
             int64_t r = 0;
-            if (!Binary(prec + 1, &r)) return false;
+            // "1 || 1 / 0": what the left side decides is not evaluated.
+            const bool decided = (op == "||" && *v != 0) || (op == "&&" && *v == 0);
+            unevaluated_ += decided;
+            const bool read = Binary(prec + 1, &r);
+            unevaluated_ -= decided;
+            if (!read) return false;
             if (!Apply(op, v, r)) return false;
         }
     }
@@ -144,6 +156,10 @@ private:
         else if (op == "-") *v = static_cast<int64_t>(a - b);
         else if (op == "*") *v = static_cast<int64_t>(a * b);
         else {
+            if (r == 0 && unevaluated_ > 0) {
+                *v = 0;
+                return true;
+            }
             if (r == 0) return Fail("division by zero");
             if (r == -1) {
                 *v = op == "/" ? static_cast<int64_t>(0 - a) : 0;
@@ -236,6 +252,7 @@ private:
     std::vector<ExprToken> tokens_;
     size_t pos_ = 0;
     int depth_ = 0;
+    int unevaluated_ = 0;  // inside operands whose value is not used
     std::string error_;
 };
 

@@ -57,8 +57,33 @@ Declarator ReadDeclarator(const Code& code, size_t first, size_t last) {
 
 namespace {
 
+// The names after the first of a member's declaration that ends at last,
+// "float a, b[2] : TEXCOORD1;": each a declarator of the first one's type.
+void ReadMoreNames(const Code& code, const Declarator& first, size_t last,
+                   std::vector<Declarator>* list) {
+    for (size_t k = first.name + 1; k < last; ++k) {
+        const char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{') {
+            k = code.Closing(k);
+            continue;
+        }
+        if (p != ',' || !code.IsIdent(k + 1) || k + 1 >= last) continue;
+        Declarator d = first;
+        d.name = k + 1;
+        d.arrayOpen = d.semantic = Declarator::npos;
+        size_t at = k + 2;
+        if (at < last && code.Punct(at) == '[') {
+            d.arrayOpen = at;
+            at = code.Closing(at) + 1;
+        }
+        if (at + 1 < last && code.Punct(at) == ':' && code.IsIdent(at + 1)) d.semantic = at + 1;
+        list->push_back(d);
+    }
+}
+
 // The declarators of a list [first, last) split at its own commas or
-// semicolons (sep).
+// semicolons (sep); a struct member's declaration (sep ';') gives one for
+// each of its names.
 std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, char sep) {
     std::vector<Declarator> list;
     size_t start = first;
@@ -72,6 +97,7 @@ std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, ch
         if (k > start) {
             Declarator d = ReadDeclarator(code, start, k);
             if (d.name != Declarator::npos) list.push_back(d);
+            if (d.name != Declarator::npos && sep == ';') ReadMoreNames(code, d, k, &list);
         }
         start = k + 1;
     }
@@ -80,9 +106,12 @@ std::vector<Declarator> ReadList(const Code& code, size_t first, size_t last, ch
 
 void NoteIn(const Code& code, std::unordered_map<std::string_view, NameType>* map, size_t type,
             size_t name, bool array, bool uniform) {
+    // An array of arrays ("float2 b[2][2]") is not told: "b[1]" is no float2.
+    if (array && code.Punct(code.Closing(name + 1) + 1) == '[') type = Declarator::npos;
     auto [it, added] = map->try_emplace(code.Text(name), NameType{type, name, array, uniform});
     NameType& known = it->second;
-    if (!added && (known.type == Declarator::npos || code.Text(known.type) != code.Text(type) ||
+    if (!added && (known.type == Declarator::npos || type == Declarator::npos ||
+                   code.Text(known.type) != code.Text(type) ||
                    known.array != array)) {
         known.type = Declarator::npos;
     }
@@ -92,6 +121,7 @@ void NoteIn(const Code& code, std::unordered_map<std::string_view, NameType>* ma
 void NoteName(const Code& code, HlslOutline* out, size_t type, size_t name, bool array,
               bool uniform, size_t from, size_t to) {
     NoteIn(code, &out->names, type, name, array, uniform);
+    if (array && code.Punct(code.Closing(name + 1) + 1) == '[') type = Declarator::npos;
     out->scoped[code.Text(name)].push_back({NameType{type, name, array, uniform}, from, to});
 }
 

@@ -55,6 +55,24 @@ std::string VectorSwizzle(std::string_view field, bool oneRow) {
     return out;
 }
 
+// The first token of the call, cast or bracketed value that ends with the
+// ')' at close; npos when the brackets do not pair.
+size_t ValueStart(const Code& code, size_t close) {
+    int depth = 0;
+    size_t open = close;
+    for (;; --open) {
+        const char p = code.Punct(open);
+        depth += p == ')' ? 1 : p == '(' ? -1 : 0;
+        if (depth == 0 || open == 0) break;
+    }
+    if (depth != 0 || code.Punct(open) != '(') return npos;
+    if (open > 0 && code.IsIdent(open - 1)) return open - 1;  // a call
+    if (open >= 3 && code.Punct(open - 1) == ')' && code.IsIdent(open - 2) &&
+        code.Punct(open - 3) == '(')
+        return open - 3;  // a cast
+    return open;
+}
+
 // The elements of a 1xN (or Nx1) matrix that a swizzle names ("_12",
 // "_m01", "y"), by their place in it; empty when it names none.
 std::vector<int> SwizzleElements(std::string_view field, Shape shape) {
@@ -559,6 +577,15 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         edits->list.push_back({code.At(i), code.At(i) + 1, {t}});
     };
     for (size_t i = 0; i < code.size(); ++i) {
+        if (code.Punct(i) == ')' && code.Punct(i + 1) == '.' && code.IsIdent(i + 2) &&
+            code.Text(i + 2)[0] == '_') {
+            // "f(v)._12", "((float1x3)v)._12": a value's elements.
+            const size_t first = ValueStart(code, i);
+            const Shape value = first != npos ? ValueShape(code, outline, first, i + 1) : Shape{};
+            std::string swizzle = oneLine(value) ? VectorSwizzle(code.Text(i + 2), value.rows == 1) : "";
+            if (!swizzle.empty()) retext(i + 2, swizzle);
+            continue;
+        }
         if (!code.IsIdent(i)) continue;
         std::string_view text = code.Text(i);
         Shape sh = ShapeOf(text);

@@ -26,6 +26,7 @@
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
 #include "platform/fx/4_rewrite/language/4_local_structs.h"
 #include "platform/fx/4_rewrite/language/4_precision_overloads.h"
+#include "platform/fx/4_rewrite/language/4_struct_declarators.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
@@ -81,6 +82,10 @@ constexpr std::array kRewrites = {
     // v3;"); before respell, which then respells what it puts in
     // ("typedef double2 d2;").
     TokenRewrite{"typedef_names", ReplaceTypedefNames},
+    // After typedef_names, which takes the typedefs of structs; before
+    // local_structs, which then moves a function's struct without its
+    // variables, and before every rewrite that reads a variable's type.
+    TokenRewrite{"struct_declarators", SeparateStructDeclarators},
     // Before the rewrites that count a value's components: "(1).xxx" is
     // a bracketed value with a swizzle, which they read.
     TokenRewrite{"literal_swizzles", BracketLiteralSwizzles},

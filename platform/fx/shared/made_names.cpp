@@ -38,7 +38,7 @@ void SayNamesOf(std::string* text, std::string_view prefix, bool numbered) {
 
 void SayUserNames(std::string* text) {
     SayNamesOf(text, "fx_user_", false);
-    SayNamesOf(text, "fx_local_", true);
+    SayNamesOf(text, "fx_local_", true);  // fx_local_struct_N_ too: "struct"
     SayNamesOf(text, "fx_prec_", true);
 }
 

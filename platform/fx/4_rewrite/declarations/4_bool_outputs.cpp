@@ -60,8 +60,15 @@ bool FloatBoolOutputs(TokenRewriteState& state) {
         for (const Declarator& p : f.params)
             if (p.out) output(p.type, p.semantic);
     }
-    for (const StructOutline& s : outline.structs)
-        for (const Declarator& m : s.members) output(m.type, m.semantic);
+    for (const StructOutline& s : outline.structs) {
+        size_t done = Declarator::npos;  // "bool a : COLOR0, b : COLOR1;" share the type
+        for (const Declarator& m : s.members) {
+            if (m.type == done) continue;
+            const size_t before = edits.list.size();
+            output(m.type, m.semantic);
+            if (edits.list.size() != before) done = m.type;
+        }
+    }
     if (edits.list.empty()) return true;
     edits.Apply(&state.hlsl->tokens);
     state.Edited();

@@ -4,6 +4,7 @@
 
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
@@ -21,6 +22,61 @@ bool AfterType(const Code& code, size_t i) {
                                          "do", "inline", "typedef"});
 }
 
+// A typedef of an array, "typedef float4 Quad[4];": its element type and
+// its size's brackets, by code token.
+struct ArrayTypedef {
+    size_t type = 0;
+    size_t open = 0;
+    size_t close = 0;
+};
+
+// Past a declarator's name at i and the brackets after it.
+size_t PastBrackets(const Code& code, size_t i) {
+    size_t k = i + 1;
+    while (code.Punct(k) == '[') k = code.Closing(k) + 1;
+    return k;
+}
+
+// A use of an array typedef's name at i: the name becomes the element type
+// and each name it declares takes the size after its own ("Quad q, r[2];"
+// is "float4 q[4], r[2][4];"); in a cast, "(Quad)v" is "(float4[4])v".
+void SpellArrayUse(TokenRewriteState& state, size_t i, const ArrayTypedef& a, TokenEdits* edits) {
+    const Code& code = state.code();
+    // A function returning one ("Quad f()") is left for glslang to refuse.
+    if (code.IsIdent(i + 1) && code.Punct(i + 2) == '(') return;
+    std::vector<SourceToken> size;  // written where the name is used
+    for (size_t k = a.open; k <= a.close; ++k)
+        size.push_back(state.hlsl->Make(code.Token(k).kind, code.Text(k), code.Token(i)));
+    edits->Replace(code.At(i), code.At(i) + 1,
+                   {state.hlsl->Make(Tok::Ident, code.Text(a.type), code.Token(i))});
+    if (code.Punct(i + 1) == ')') {
+        edits->Replace(code.At(i) + 1, code.At(i) + 1, size);
+        return;
+    }
+    if (!code.IsIdent(i + 1)) return;
+    size_t after = PastBrackets(code, i + 1);
+    edits->Replace(code.At(after), code.At(after), size);
+    // The names after it in the same declaration: "NAME" then '[', '=',
+    // ',', ':' or ';'; a parameter list's next parameter starts with a type.
+    for (size_t k = after; k < code.size();) {
+        const char p = code.Punct(k);
+        if (p == ';' || p == ')' || p == '}') return;
+        if (p == '(' || p == '[' || p == '{') {
+            k = code.Closing(k) + 1;
+            continue;
+        }
+        if (p == ',' && code.IsIdent(k + 1) &&
+            std::string_view("[=,:;").find(code.Punct(k + 2)) != std::string_view::npos &&
+            code.Punct(k + 2) != 0) {
+            after = PastBrackets(code, k + 1);
+            edits->Replace(code.At(after), code.At(after), size);
+            k = after;
+            continue;
+        }
+        ++k;
+    }
+}
+
 }  // namespace
 
 bool ReplaceTypedefNames(TokenRewriteState& state) {
@@ -28,10 +84,21 @@ bool ReplaceTypedefNames(TokenRewriteState& state) {
     // The typedef names met so far (only later uses change), by the code
     // token of the type each stands for.
     std::unordered_map<std::string_view, size_t> types;
+    std::unordered_map<std::string_view, ArrayTypedef> arrays;
     TokenEdits edits;
     for (size_t i = 0; i < code.size(); ++i) {
         if (!code.IsIdent(i)) continue;
         const std::string_view w = code.Text(i);
+        if (w == "typedef" && code.IsIdent(i + 1) && code.IsIdent(i + 2) &&
+            code.Punct(i + 3) == '[' && code.Punct(code.Closing(i + 3) + 1) == ';') {
+            const auto known = types.find(code.Text(i + 1));
+            const Shape shape = ShapeOf(code.Text(i + 1));
+            const size_t type = known != types.end() ? known->second : i + 1;
+            if (known != types.end() || (shape.rows == 1 && !shape.matrix))
+                arrays[code.Text(i + 2)] = {type, i + 3, code.Closing(i + 3)};
+            i = code.Closing(i + 3) + 1;
+            continue;
+        }
         if (w == "typedef" && code.IsIdent(i + 1) && code.IsIdent(i + 2) &&
             code.Punct(i + 3) == ';') {
             const Shape shape = ShapeOf(code.Text(i + 1));
@@ -44,7 +111,13 @@ bool ReplaceTypedefNames(TokenRewriteState& state) {
             i += 3;
             continue;
         }
-        if (types.empty() || (i > 0 && code.Punct(i - 1) == '.') || AfterType(code, i)) continue;
+        if ((types.empty() && arrays.empty()) || (i > 0 && code.Punct(i - 1) == '.') ||
+            AfterType(code, i))
+            continue;
+        if (const auto array = arrays.find(w); array != arrays.end()) {
+            SpellArrayUse(state, i, array->second, &edits);
+            continue;
+        }
         const auto found = types.find(w);
         if (found == types.end()) continue;
         edits.Replace(code.At(i), code.At(i) + 1,
