@@ -1,6 +1,8 @@
 // Stage 4: the outline of the HLSL tokens (see 4_hlsl_outline.h).
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 
+#include <algorithm>
+
 #include "platform/fx/shared/tables.h"
 
 namespace fx {
@@ -399,6 +401,27 @@ size_t StatementEndAt(const Code& code, size_t i, int depth) {
 }  // namespace
 
 size_t StatementEnd(const Code& code, size_t i) { return StatementEndAt(code, i, 0); }
+
+size_t OpeningBracket(const Code& code, size_t close) {
+    int depth = 0;
+    for (size_t k = close + 1; k-- > 0;) {
+        const char p = code.Punct(k);
+        if (p == ']' || p == ')') ++depth;
+        if ((p == '[' || p == '(') && --depth == 0) return k;
+    }
+    return Declarator::npos;
+}
+
+size_t ExpressionEnd(const Code& code, size_t k) {
+    for (; k < code.size(); ++k) {
+        const char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{')
+            k = code.Closing(k);
+        else if (p == ',' || p == ';' || p == ')' || p == '}' || p == ']')
+            break;
+    }
+    return std::min(k, code.size());
+}
 
 size_t PastAccessors(const Code& code, size_t k) {
     while (k < code.size()) {

@@ -211,6 +211,12 @@ size_t StatementEnd(const Code& code, size_t i);
 size_t CastOperandEnd(const Code& code, const HlslOutline& outline, size_t k);
 // Past the indices and members ("[i]", ".x") that follow code token k.
 size_t PastAccessors(const Code& code, size_t k);
+// The '(' or '[' that the bracket at close closes; Declarator::npos when
+// none does.
+size_t OpeningBracket(const Code& code, size_t close);
+// The ',', ';' or closing bracket that ends the expression starting at k
+// (brackets within it skipped); code.size() when it runs off the end.
+size_t ExpressionEnd(const Code& code, size_t k);
 
 // How many components the expression in code tokens [first, last) has,
 // from the declared types of the names it uses (4_hlsl_types.cpp); 0 when

@@ -163,9 +163,9 @@ void IntMatrices::Type(size_t i, char kind, int where, TokenEdits* edits, bool r
         if (code_.Punct(k) == '=' && array) {
             // An array's list: each value converted where it stands.
             if (code_.Punct(k + 1) == '{' && !Uniform(name)) ListValues(k + 1, kind, f, 0);
-            k = ExpressionEnd(k + 1);
+            k = ExpressionEnd(code_, k + 1);
         } else if (code_.Punct(k) == '=' && code_.Punct(k + 1) != '{') {
-            const size_t end = ExpressionEnd(k + 1);
+            const size_t end = ExpressionEnd(code_, k + 1);
             if (!Uniform(name)) wraps_.push_back({k + 1, end, kind, f, k});
             k = end;
         }
@@ -305,7 +305,7 @@ bool IntMatrices::Written(size_t i, char kind, const std::string& f, bool array)
     // "(m)[0] += e", "(s.m) *= e": brackets around the left side.
     size_t bracket = npos;  // the outermost '(' of them
     while (code_.Punct(k) == ')') {
-        const size_t open = Opening(k);
+        const size_t open = OpeningBracket(code_, k);
         const size_t start = LeftSideStart(i);
         if (open == npos || start == npos || open >= start || code_.Punct(open) != '(' ||
             (open > 0 && code_.IsIdent(open - 1)))
@@ -317,7 +317,7 @@ bool IntMatrices::Written(size_t i, char kind, const std::string& f, bool array)
     const char next = code_.Punct(k + 1);
     const bool element = k != whole;
     if (code_.Punct(k) == '=' && !(glued && next == '=')) {
-        const size_t end = ExpressionEnd(k + 1);
+        const size_t end = ExpressionEnd(code_, k + 1);
         wraps_.push_back({k + 1, end, kind, f, k, element});
         return true;
     }
@@ -332,7 +332,7 @@ bool IntMatrices::Written(size_t i, char kind, const std::string& f, bool array)
             errors_.push_back(i);  // "f().m += e": no variable to write
             return true;
         }
-        const size_t end = ExpressionEnd(k + 2);
+        const size_t end = ExpressionEnd(code_, k + 2);
         // A uniform's registers are converted where they are read.
         const NameType* root = start == i || start == bracket ? Declared(i) : nullptr;
         const bool read = root != nullptr && root->uniform;
@@ -422,7 +422,7 @@ size_t IntMatrices::LeftSideStart(size_t i) const {
     while (start >= 2 && code_.Punct(start - 1) == '.') {
         size_t p = start - 2;
         while (code_.Punct(p) == ']') {
-            const size_t open = Opening(p);
+            const size_t open = OpeningBracket(code_, p);
             if (open == npos || open == 0) return npos;
             p = open - 1;
         }
@@ -430,17 +430,6 @@ size_t IntMatrices::LeftSideStart(size_t i) const {
         start = p;
     }
     return start;
-}
-
-// The '[' or '(' that the bracket at close closes; npos when none does.
-size_t IntMatrices::Opening(size_t close) const {
-    int depth = 0;
-    for (size_t k = close + 1; k-- > 0;) {
-        const char p = code_.Punct(k);
-        if (p == ']' || p == ')') ++depth;
-        if ((p == '[' || p == '(') && --depth == 0) return k;
-    }
-    return npos;
 }
 
 // Tokens [first, last) read twice give the same value: no call, no
@@ -520,17 +509,6 @@ void IntMatrices::Apply(const Wrap& w, TokenEdits* edits) const {
     }
     edits->Replace(code_.At(w.first), code_.At(w.first), std::move(open));
     edits->Replace(code_.At(w.last), code_.At(w.last), std::move(close));
-}
-
-size_t IntMatrices::ExpressionEnd(size_t k) const {
-    for (; k < code_.size(); ++k) {
-        const char p = code_.Punct(k);
-        if (p == '(' || p == '[' || p == '{')
-            k = code_.Closing(k);
-        else if (p == ',' || p == ';' || p == ')' || p == '}' || p == ']')
-            break;
-    }
-    return std::min(k, code_.size());
 }
 
 }  // namespace int_matrices

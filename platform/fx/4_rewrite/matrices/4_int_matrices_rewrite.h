@@ -61,13 +61,11 @@ private:
     void Once(size_t start, size_t whole, size_t op, size_t end, char kind, const std::string& f,
               bool read);
     size_t LeftSideStart(size_t i) const;
-    size_t Opening(size_t close) const;
     bool Plain(size_t first, size_t last) const;
     void Open(char kind, const std::string& f, size_t at, std::vector<SourceToken>* out,
               bool element = false) const;
     void Close(char kind, size_t at, std::vector<SourceToken>* out, bool element = false) const;
     void Apply(const Wrap& w, TokenEdits* edits) const;
-    size_t ExpressionEnd(size_t k) const;
 
     // 4_int_matrix_calls.cpp
     bool WholeArgument(size_t i, size_t end) const;

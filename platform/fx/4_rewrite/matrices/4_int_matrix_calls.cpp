@@ -72,7 +72,7 @@ void IntMatrices::Function(const FunctionOutline& f, TokenEdits* edits) {
     const std::string ft = FloatType(code_.Text(f.name - 1));
     for (size_t k = f.body; k < f.end; ++k) {
         if (code_.IsIdent(k) && code_.Text(k) == "return" && code_.Punct(k + 1) != ';')
-            wraps_.push_back({k + 1, ExpressionEnd(k + 1), kind, ft, k});
+            wraps_.push_back({k + 1, ExpressionEnd(code_, k + 1), kind, ft, k});
     }
 }
 

@@ -41,17 +41,6 @@ int LeftComponents(const Code& code, const HlslOutline& outline, size_t i, size_
     return k == op ? count : 0;
 }
 
-size_t ExpressionEnd(const Code& code, size_t k) {
-    for (; k < code.size(); ++k) {
-        const char p = code.Punct(k);
-        if (p == '(' || p == '[' || p == '{')
-            k = code.Closing(k);
-        else if (p == ',' || p == ';' || p == ')' || p == '}' || p == ']')
-            break;
-    }
-    return k;
-}
-
 }  // namespace
 
 bool CheckAssignmentWidths(TokenRewriteState& state) {

@@ -13,16 +13,6 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-size_t Opening(const Code& code, size_t close) {
-    int depth = 0;
-    for (size_t k = close + 1; k-- > 0;) {
-        const char p = code.Punct(k);
-        if (p == ']' || p == ')') ++depth;
-        if ((p == '[' || p == '(') && --depth == 0) return k;
-    }
-    return npos;
-}
-
 bool Glued(const Code& code, size_t k) {
     return k < code.size() && (code.Token(k).flags & kGlued) != 0;
 }
@@ -42,7 +32,7 @@ size_t ConditionStart(const Code& code, size_t q) {
         const size_t t = k - 1;
         const char p = code.Punct(t);
         if (p == ')' || p == ']') {
-            k = Opening(code, t);
+            k = OpeningBracket(code, t);
             if (k == npos) return npos;
             continue;
         }

@@ -17,17 +17,6 @@ bool Step(const Code& code, size_t i) {
            (code.Token(i + 1).flags & kGlued) != 0;
 }
 
-// The '(' or '[' that the bracket at close closes; npos when none does.
-size_t Opening(const Code& code, size_t close) {
-    int depth = 0;
-    for (size_t k = close + 1; k-- > 0;) {
-        const char p = code.Punct(k);
-        if (p == ']' || p == ')') ++depth;
-        if ((p == '[' || p == '(') && --depth == 0) return k;
-    }
-    return npos;
-}
-
 // A word before a statement's value, not a function it calls.
 bool StatementWord(const Code& code, size_t k) {
     return code.IsIdent(k) && OneOf(code.Text(k), {"return", "else", "do", "case"});
@@ -42,7 +31,7 @@ size_t OperandStart(const Code& code, size_t i) {
         const size_t last = k - 1;
         const char p = code.Punct(last);
         if (p == ']' || p == ')') {
-            const size_t open = Opening(code, last);
+            const size_t open = OpeningBracket(code, last);
             if (open == npos) return npos;
             k = open;
             if (p == ')') return Callee(code, k - 1) ? k - 1 : k;  // a call or a group

@@ -53,7 +53,6 @@ private:
                code_.Punct(k + 1) == '=' && (code_.Token(k + 1).flags & kGlued) != 0;
     }
     size_t ChainStart(size_t i) const;
-    size_t ExpressionEnd(size_t k) const;
     bool Plain(size_t first, size_t last) const;
 
     const Code& code_;
@@ -92,7 +91,7 @@ bool IntCompounds::Read(size_t i, Compound* c) const {
     if (!CompoundAt(k)) return false;
     c->first = first;
     c->op = k;
-    c->end = ExpressionEnd(k + 2);
+    c->end = ExpressionEnd(code_, k + 2);
     c->type = std::string(base);
     if (count > 1) c->type += std::to_string(count);
     return c->end < code_.size();
@@ -139,17 +138,6 @@ size_t IntCompounds::ChainStart(size_t i) const {
         outline_.FindStruct(code_, code_.Text(root->type)) == nullptr)
         return npos;
     return start;
-}
-
-size_t IntCompounds::ExpressionEnd(size_t k) const {
-    for (; k < code_.size(); ++k) {
-        const char p = code_.Punct(k);
-        if (p == '(' || p == '[' || p == '{')
-            k = code_.Closing(k);
-        else if (p == ',' || p == ';' || p == ')' || p == '}' || p == ']')
-            break;
-    }
-    return k;
 }
 
 // Tokens [first, last) read twice give the same value: no call, no
