@@ -23,6 +23,8 @@ constexpr size_t npos = Declarator::npos;
 class Writes : public TokenCheck {
 public:
     explicit Writes(TokenRewriteState& state) : TokenCheck(state) {
+        for (size_t i = 0; i < code_.size() && !consts_; ++i)
+            consts_ = code_.IsIdent(i) && code_.Text(i) == "const";
         samplers_ = outline_.AnyDeclared([&](const NameType& d) {
             return IsSamplerType(outline_.Underlying(code_.Text(d.type)));
         });
@@ -40,7 +42,7 @@ public:
                 }
                 if (code_.Text(i) == "switch" && code_.Punct(i + 1) == '(') Switch(i + 2);
                 if (code_.Punct(i + 1) == '(') ConstArguments(i);
-                if ((code_.Punct(i + 1) == '[' || code_.Punct(i + 1) == '.') &&
+                if (consts_ && (code_.Punct(i + 1) == '[' || code_.Punct(i + 1) == '.') &&
                     Stepped(i, PastAccessors(code_, i + 1)) && Const(i)) {
                     Error(i, Cat({"'", code_.Text(i),
                                   "' is const: its elements and members cannot be incremented or "
@@ -107,18 +109,13 @@ private:
     // "f(x)" above every declaration of f: it is no name there yet. An
     // intrinsic's name calls the intrinsic until a function takes it over.
     void CallBeforeDeclaration(size_t name) {
-        if (code_.Punct(name - 1) == '.' || IsIntrinsicName(code_.Text(name)) ||
-            outline_.Declared(code_, name) != nullptr) {
-            return;
-        }
         const std::vector<size_t>& list = outline_.Functions(code_.Text(name));
+        if (list.empty() || code_.Punct(name - 1) == '.') return;
         for (size_t fn : list)
             if (outline_.functions[fn].name <= name) return;
-        if (!list.empty()) {
-            Error(name, Cat({"'", code_.Text(name),
-                             "' is called before it is declared (declare it above its first "
-                             "caller)"}));
-        }
+        if (IsIntrinsicName(code_.Text(name)) || outline_.Declared(code_, name) != nullptr) return;
+        Error(name, Cat({"'", code_.Text(name),
+                         "' is called before it is declared (declare it above its first caller)"}));
     }
 
     // "sampler2D t;" in a function: a local sampler is another name for a
@@ -150,7 +147,7 @@ private:
     // parameter.
     void ConstArguments(size_t name) {
         const size_t open = name + 1;
-        if (code_.Closing(open) >= code_.size()) return;
+        if (!consts_ || code_.Closing(open) >= code_.size()) return;
         const auto items = ListItems(code_, open, code_.Closing(open));
         for (size_t a = 0; a < items.size(); ++a) {
             const auto [first, last] = items[a];
@@ -234,6 +231,7 @@ private:
     }
 
     bool samplers_ = false;  // whether any variable or parameter is a sampler
+    bool consts_ = false;    // whether the word const stands anywhere
 
     // "break" inside a loop or a switch, "continue" inside a loop.
     void Jumps(const FunctionOutline& f) {
