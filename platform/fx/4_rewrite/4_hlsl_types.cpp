@@ -543,10 +543,12 @@ private:
         return n > 0 ? Shape{1, n, false} : Shape{};
     }
 
-    // transpose, mul of two matrices, and the intrinsics that keep the
-    // shape of a matrix as their first argument.
+    // transpose, mul of two matrices (or of a matrix and a scalar), and the
+    // intrinsics that keep the shape of a matrix argument. A 1xN, Nx1 or
+    // 1x1 matrix counts as one here: "mul(row, column)._11" reads the 1x1
+    // the product is.
     Shape MatrixCall(std::string_view f, size_t name, size_t close) const {
-        std::vector<std::pair<size_t, size_t>> args;
+        std::vector<Shape> args;
         size_t start = name + 2;
         for (size_t k = name + 2; k <= close; ++k) {
             const char p = code_.Punct(k);
@@ -555,17 +557,28 @@ private:
                 continue;
             }
             if (p != ',' && k != close) continue;
-            args.emplace_back(start, k);
+            Shape arg = Matrix(start, k);
+            if (arg.rows == 0) arg = OperandOf(start, k);
+            args.push_back(arg);
             start = k + 1;
         }
         if (args.empty()) return {};
-        const Shape a = Matrix(args[0].first, args[0].second);
-        if (f == "transpose" && args.size() == 1 && a.rows > 0) return {a.cols, a.rows, true};
+        const Shape a = args[0];
+        auto scalar = [](Shape s) { return s.rows == 1 && s.cols == 1 && !s.matrix; };
+        if (f == "transpose" && args.size() == 1 && a.matrix) return {a.cols, a.rows, true};
         if (f == "mul" && args.size() == 2) {
-            const Shape b = Matrix(args[1].first, args[1].second);
-            return a.rows > 0 && b.rows > 0 ? Shape{a.rows, b.cols, true} : Shape{};
+            const Shape b = args[1];
+            if (a.matrix && b.matrix) return {a.rows, b.cols, true};
+            if (a.matrix && scalar(b)) return a;
+            if (scalar(a) && b.matrix) return b;
+            return {};
         }
-        if (KeepsShape(f)) return a;
+        if (!KeepsShape(f)) return {};
+        if (a.matrix) return a;
+        // "max(0, m)": a scalar spreads over the matrix beside it.
+        if (!scalar(a)) return {};
+        for (const Shape& s : args)
+            if (s.matrix) return s;
         return {};
     }
 
