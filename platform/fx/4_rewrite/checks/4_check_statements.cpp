@@ -455,6 +455,50 @@ struct Statements {
         }
     }
 
+    // The sampler member of a struct (of a struct it holds too), as
+    // "s" or "inner.s"; empty when it holds none.
+    std::string SamplerMember(std::string_view type, int depth = 0) const {
+        const StructOutline* st = outline.FindStruct(code, outline.Underlying(type));
+        if (st == nullptr || depth > 8) return {};
+        for (const Declarator& m : st->members) {
+            if (m.type == npos || m.name == npos) continue;
+            const std::string_view t = outline.Underlying(code.Text(m.type));
+            if (IsSamplerType(t)) return std::string(code.Text(m.name));
+            const std::string inner = SamplerMember(t, depth + 1);
+            if (!inner.empty()) return Cat({code.Text(m.name), ".", inner});
+        }
+        return {};
+    }
+
+    // A local variable of a struct that holds a sampler: its sampler would
+    // have to be assigned, and samplers are set by the effect, never by
+    // code (a uniform of such a struct is taken; its samplers are the
+    // effect's).
+    void LocalSamplerStructs() {
+        if (outline.structs.empty()) return;
+        std::map<size_t, std::string> found;  // in the order of the code
+        for (const auto& [name, list] : outline.scoped) {
+            for (const ScopedName& d : list) {
+                const size_t at = d.declared.name, type = d.declared.type;
+                if (at == npos || type == npos || outline.FindStruct(code, code.Text(type)) == nullptr)
+                    continue;
+                const bool local = std::any_of(
+                    outline.functions.begin(), outline.functions.end(),
+                    [&](const FunctionOutline& fn) {
+                        return fn.body != npos && fn.body < at && at < fn.end;
+                    });
+                if (!local) continue;
+                const std::string member = SamplerMember(code.Text(type));
+                if (member.empty()) continue;
+                found[at] = Quoted(at) + " is a local " + std::string(code.Text(type)) +
+                            ", whose member '" + member +
+                            "' is a sampler: samplers are set by the effect, never by code (read "
+                            "the sampler itself, or make the variable a uniform)";
+            }
+        }
+        for (const auto& [at, text] : found) Error(at, text);
+    }
+
     // Literals: digits with a u or l suffix, hex digits after 0x, or a
     // float (digits with a point or an exponent) with an f, h or l suffix.
     static bool IsNumber(std::string_view n) {
@@ -679,6 +723,7 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.KeywordsAsNames();
     s.ReservedWords();
     s.SamplerAssignments();
+    s.LocalSamplerStructs();
     s.Literals();
     s.EmptyMembers();
     s.ReturnTypes();
