@@ -140,6 +140,13 @@ private:
     // constructor or a call of the effect's own function.
     Type TypeOf(size_t first, size_t last) const {
         while (code_.Punct(first) == '(' && code_.Closing(first) == last - 1) ++first, --last;
+        if (const size_t after = CastEnd(first); after != npos && OperandEnd(after) == last) {
+            // "(S)v", "(float[4])p": the type the cast makes.
+            Type t{std::string(code_.Text(first + 1)), 0};
+            if (code_.Punct(first + 2) == '[' && (t.length = LiteralSize(code_, first + 2)) == 0)
+                return {};
+            return t;
+        }
         if (!code_.IsIdent(first)) return {};
         Type t;
         size_t k = first + 1;
@@ -189,8 +196,27 @@ private:
         return k == last ? t : Type{};
     }
 
-    // The operand after a cast's ')' at k: a primary and its postfix chain.
+    // The token after a cast "(T)" or "(T[N])" to a numeric type, a struct or
+    // an array whose '(' is at k; npos when k starts none.
+    size_t CastEnd(size_t k) const {
+        if (code_.Punct(k) != '(' || !code_.IsIdent(k + 1)) return npos;
+        const std::string_view name = code_.Text(k + 1);
+        if (ShapeOf(outline_.Underlying(name)).rows == 0 && !IsStruct(name)) return npos;
+        const size_t close = code_.Closing(k);
+        if (close == k + 2 || (close == k + 5 && code_.Punct(k + 2) == '[')) {
+            // An operand follows: a name, a number, a bracket or a sign.
+            if (close + 1 >= code_.size()) return npos;
+            if (code_.Token(close + 1).kind != Tok::Punct || code_.Punct(close + 1) == '(' ||
+                OneOf(code_.Text(close + 1), {"-", "+", "!"}))
+                return close + 1;
+        }
+        return npos;
+    }
+
+    // The operand after a cast's ')' at k: a primary and its postfix chain
+    // (a cast and its operand too: "(float4)(S)v").
     size_t OperandEnd(size_t k) const {
+        if (const size_t after = CastEnd(k); after != npos) return OperandEnd(after);
         if (code_.Punct(k) == '(') {
             k = code_.Closing(k) + 1;
         } else if (code_.IsIdent(k)) {
@@ -263,7 +289,11 @@ private:
                  !OneOf(code_.Text(first - 2), {"return", "else"})))  // a call's brackets
             --first, ++last;
         const bool selected = first < open && (code_.Punct(last) == '[' || code_.Punct(last) == '.');
-        if (Aggregate(to) && !selected && Operated(first, last)) {
+        // "(float4)(S)v + 1": the operator takes the outer cast's value.
+        const size_t before =
+            first > 0 && code_.Punct(first - 1) == ')' ? OpeningBracket(code_, first - 1) : npos;
+        const bool castAgain = before != npos && CastEnd(before) == first;
+        if (Aggregate(to) && !selected && !castAgain && Operated(first, last)) {
             messages_.Add(ErrorAt(code_.Pos(open),
                                   Cat({"scalar, vector, or matrix expected: the cast to '", Spelled(to),
                                        "' makes ", to.length > 0 ? "an array" : "a struct",
@@ -279,7 +309,8 @@ private:
         if (!Aggregate(to) && !Aggregate(from)) return npos;
         if (!from.known()) {
             // A numeric expression: a vector of as many components.
-            const int n = ExpressionComponents(code_, outline_, close + 1, end);
+            int n = ExpressionComponents(code_, outline_, close + 1, end);
+            if (n == 0) n = SelectionComponents(close + 1, end);
             if (n < 1 || n > 4) return npos;
             from.name = n == 1 ? "float" : Cat({"float", std::to_string(n)});
         }
@@ -300,7 +331,7 @@ private:
         }
         // "(S)0": glslang fills every component of a struct or vector with a
         // scalar itself, not of an array.
-        if (source.size() == 1 && to.length == 0) return npos;
+        if (source.size() == 1 && to.length == 0 && !Aggregate(from)) return npos;
         if (source.size() < target.size() && source.size() > 1) {
             messages_.Add(ErrorAt(
                 code_.Pos(open), Cat({"cannot cast '", Spelled(from), "' of ", std::to_string(source.size()),
@@ -313,6 +344,26 @@ private:
         edits->Replace(code_.At(open), code_.At(close) + 1, Tokens(Cat({name, "("}), open));
         edits->Replace(code_.At(end), code_.At(end), Tokens(")", end));
         return close + 1;
+    }
+
+    // The components of a bracketed "(c ? a : b)" in code tokens [first,
+    // last): its values' (a scalar spreads over the other, two vectors
+    // truncate to the shorter); 0 when they cannot be told.
+    int SelectionComponents(size_t first, size_t last) const {
+        if (code_.Punct(first) != '(' || code_.Closing(first) != last - 1) return 0;
+        size_t question = npos, colon = npos;
+        for (size_t k = first + 1; k + 1 < last; ++k) {
+            const char p = code_.Punct(k);
+            if (p == '(' || p == '[') k = code_.Closing(k);
+            else if (p == '?' && question == npos) question = k;
+            else if (p == '?' || p == ',' || p == '=') return 0;  // nested, or no value
+            else if (p == ':' && question != npos && colon == npos) colon = k;
+        }
+        if (colon == npos) return 0;
+        const int a = ExpressionComponents(code_, outline_, question + 1, colon);
+        const int b = ExpressionComponents(code_, outline_, colon + 1, last - 1);
+        if (a == 0 || b == 0) return 0;
+        return a == 1 ? b : b == 1 ? a : std::min(a, b);
     }
 
     // Whether an operator takes the value of code tokens [first, last): an
