@@ -248,6 +248,10 @@ private:
         const size_t close = code_.Closing(open);
         if (close >= code_.size()) return;
         for (auto [first, last] : ListItems(code_, open, close)) {
+            // A cast to a struct or array gives its components itself (Cast).
+            size_t a = first;
+            while (code_.Punct(a) == '(' && code_.Closing(a) == last - (a - first) - 1) ++a;
+            if (CastEnd(a) != npos) continue;
             const Type from = TypeOf(first, last);
             if (!from.known() || !Aggregate(from)) continue;
             std::vector<std::string> source;
