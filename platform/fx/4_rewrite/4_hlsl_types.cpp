@@ -100,7 +100,8 @@ bool KeepsShape(std::string_view f) {
                      "tan",       "sign",     "round", "trunc",  "ddx",       "ddy",   "fwidth",
                      "radians",   "degrees",  "min",   "max",    "pow",       "step",  "lerp",
                      "clamp",     "fmod",     "atan2", "isnan",  "isinf",     "isfinite",
-                     "smoothstep"});
+                     "smoothstep", "mad",     "ldexp", "asin",   "acos",      "atan",  "sinh",
+                     "cosh",      "tanh",     "log10"});
 }
 
 class Typer {
@@ -138,8 +139,10 @@ private:
         if (!SplitOperands(first, last, [&](size_t, size_t) { ++operands; })) return {};
         if (operands > 1) return Operation(first, last);
         while (first < last && OneOf(code_.Text(first), {"-", "+", "!", "~"})) ++first;
-        if (first + 1 < last && code_.Punct(first) == '(' && code_.Closing(first) == last - 1)
-            return OperandOf(first + 1, last - 1);  // "(m)", "(v + w)"
+        if (first + 1 < last && code_.Punct(first) == '(' && code_.Closing(first) == last - 1) {
+            const Shape inner = OperandOf(first + 1, last - 1);  // "(m)", "(v + w)"
+            return inner.rows > 0 ? inner : Selected(first + 1, last - 1);
+        }
         if (first >= last) return {};
         if (code_.Punct(first) == '(' && code_.IsIdent(first + 1) &&
             code_.Punct(first + 2) == ')' && first + 3 < last &&
@@ -150,6 +153,25 @@ private:
         bool array = false;
         if (!PostfixShape(first, last, &shape, &array) || array) return {};
         return shape;
+    }
+
+    // "c ? a : b" (no other '?' at its level): its values' shape when they
+    // have one, or one is a scalar spread over the other; rows 0 else.
+    Shape Selected(size_t first, size_t last) const {
+        size_t question = last, colon = last;
+        for (size_t k = first; k < last; ++k) {
+            const char p = code_.Punct(k);
+            if (p == '(' || p == '[') k = code_.Closing(k);
+            else if (p == '?' && question == last) question = k;
+            else if (p == '?' || p == ',' || p == '=') return {};
+            else if (p == ':' && question != last && colon == last) colon = k;
+        }
+        if (colon == last) return {};
+        const Shape a = OperandOf(question + 1, colon), b = OperandOf(colon + 1, last);
+        if (a.rows == 0 || b.rows == 0) return {};
+        if (b.Components() == 1 && !b.matrix) return a;
+        if (a.Components() == 1 && !a.matrix) return b;
+        return a.rows == b.rows && a.cols == b.cols && a.matrix == b.matrix ? a : Shape{};
     }
 
     // Operands and the operators between them, as Direct3D 9 shapes the

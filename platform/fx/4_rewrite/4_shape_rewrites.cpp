@@ -539,6 +539,23 @@ void DropMajority(const Code& code, size_t type, TokenEdits* edits) {
     if (count == 1) edits->list.push_back({code.At(found), code.At(found) + 1, {}});
 }
 
+// The indices after code token at, whose value is a 1xN, Nx1 or 1x1 matrix
+// made a vector: a 1xN's row "[0]" goes, an Nx1's column "[0]" after its
+// row; a 1x1 made a scalar loses both (its row and element are the value).
+void OneLineIndex(const Code& code, size_t at, Shape shape, TokenEdits* edits) {
+    if (shape.rows == 1 && shape.cols > 1 && code.Punct(at + 3) == ']' &&
+        code.Text(at + 2) == "0") {
+        edits->list.push_back({code.At(at + 1), code.At(at + 3) + 1, {}});
+    } else if (shape.cols == 1 && shape.rows > 1) {
+        DropColumnIndex(code, code.Closing(at + 1), edits);
+    } else if (shape.rows == 1 && shape.cols == 1) {
+        const size_t row = code.Closing(at + 1);
+        if (row >= code.size()) return;
+        edits->list.push_back({code.At(at + 1), code.At(row) + 1, {}});
+        DropColumnIndex(code, row, edits);
+    }
+}
+
 // 1xN and Nx1 matrices as vectors of N (Direct3D 9 uses them as such):
 // every such type name, except a uniform's whose registers would change
 // (a column-major 1xN takes N registers, a vector one); "_1N" / "_m0N"
@@ -586,6 +603,13 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
             if (!swizzle.empty()) retext(i + 2, swizzle);
             continue;
         }
+        if (code.Punct(i) == ')' && code.Punct(i + 1) == '[') {
+            // "frac(r)[0][1]", "mul(r, c)[0][0]": a value's rows and elements.
+            const size_t first = ValueStart(code, i);
+            const Shape value = first != npos ? ValueShape(code, outline, first, i + 1) : Shape{};
+            if (oneLine(value)) OneLineIndex(code, i, value, edits);
+            continue;
+        }
         if (!code.IsIdent(i)) continue;
         std::string_view text = code.Text(i);
         Shape sh = ShapeOf(text);
@@ -612,18 +636,8 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
         if (code.Punct(at + 1) == '.' && code.IsIdent(at + 2)) {
             std::string swizzle = VectorSwizzle(code.Text(at + 2), declared.rows == 1);
             if (!swizzle.empty()) retext(at + 2, swizzle);
-        } else if (declared.rows == 1 && declared.cols > 1 && code.Punct(at + 1) == '[' &&
-                   code.Punct(at + 3) == ']' && code.Text(at + 2) == "0") {
-            edits->list.push_back({code.At(at + 1), code.At(at + 3) + 1, {}});
-        } else if (declared.cols == 1 && declared.rows > 1 && code.Punct(at + 1) == '[') {
-            DropColumnIndex(code, code.Closing(at + 1), edits);
-        } else if (declared.rows == 1 && declared.cols == 1 && code.Punct(at + 1) == '[') {
-            // A 1x1 made a scalar: its row "m[0]" and its element "m[0][0]"
-            // are the value.
-            const size_t row = code.Closing(at + 1);
-            if (row >= code.size()) continue;
-            edits->list.push_back({code.At(at + 1), code.At(row) + 1, {}});
-            DropColumnIndex(code, row, edits);
+        } else if (code.Punct(at + 1) == '[') {
+            OneLineIndex(code, at, declared, edits);
         }
     }
 }

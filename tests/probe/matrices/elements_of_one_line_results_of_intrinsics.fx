@@ -1,6 +1,7 @@
 // An intrinsic of 1xN, Nx1 or 1x1 matrices gives one of those shapes, and
-// its elements read as a variable's would: mul of a row by a column is a
-// 1x1 (one sum of products), of a row by a matrix a row.
+// its elements, rows and swizzles read as a variable's would: mul of a row
+// by a column is a 1x1 (one sum of products), of a row by a matrix a row;
+// a bracketed selection of two rows is a row.
 //? entry ps_3_0 main()
 //? ps c0 = 1 2 3 4
 //? expect 20 10 3 1
