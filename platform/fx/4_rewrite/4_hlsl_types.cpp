@@ -314,7 +314,10 @@ private:
             if (close >= last) return false;
             if (matrices_) {
                 shape = Matrix(k + 1, close);
-                if (shape.rows == 0) return false;
+                // "(s).a": a struct variable in brackets.
+                if (shape.rows == 0 && close == k + 2 && code_.IsIdent(k + 1))
+                    structName = StructNamed(k + 1, &array);
+                if (shape.rows == 0 && structName.empty()) return false;
             } else {
                 int n = Count(k + 1, close);
                 if (n == 0) return false;

@@ -69,6 +69,11 @@ bool ReadValues(const Code& code, const HlslOutline& outline, size_t open, size_
         // A variable or another expression: its count from the declared types.
         int n = ValueCount(code, first, last);
         if (n == 0) n = ExpressionComponents(code, outline, first, last);
+        if (n == 0) {
+            // A struct's member on the way: "g.a[0]" (a cast's components).
+            const Shape sh = ValueShape(code, outline, first, last);
+            if (!sh.matrix || sh.rows == 1 || sh.cols == 1) n = sh.Components();
+        }
         if (n == 0) return false;
         values->push_back({first, last, n});
     }
