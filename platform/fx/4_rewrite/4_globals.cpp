@@ -101,8 +101,8 @@ private:
     std::vector<size_t> t_;  // the stream's tokens but strings, by index
     TokenEdits edits_;  // by index in the stream
     std::vector<std::pair<size_t, std::string>> respells_;  // by index in the stream
-    std::map<std::string, TypedefInfo> typedefs_;
-    std::set<std::string> structs_;
+    std::map<std::string, TypedefInfo, std::less<>> typedefs_;
+    std::set<std::string, std::less<>> structs_;
     bool packRowMajor_ = false;
 
     // Globals that may be written: name -> (type token, name token, ';').
@@ -112,7 +112,7 @@ private:
         size_t name;
         size_t end;  // its ';'
     };
-    std::map<std::string, Candidate> candidates_;
+    std::map<std::string, Candidate, std::less<>> candidates_;
     std::vector<std::string> written_;  // candidates this file writes to
     std::vector<std::pair<size_t, size_t>> bodies_;  // [begin, end) of function bodies
     std::vector<size_t> parameters_;                 // each body's function's '('
@@ -134,9 +134,9 @@ size_t GlobalScan::Skip(size_t i) const {
 Shape GlobalScan::ShapeOf(std::string_view type) const {
     Shape shape = BuiltInShape(type);
     if (shape != Shape::Unknown) return shape;
-    auto it = typedefs_.find(std::string(type));
+    auto it = typedefs_.find(type);
     if (it != typedefs_.end()) return it->second.shape;
-    return structs_.count(std::string(type)) != 0 ? Shape::Plain : Shape::Unknown;
+    return structs_.find(type) != structs_.end() ? Shape::Plain : Shape::Unknown;
 }
 
 // row_major and column_major apply to a matrix, once: checked wherever they
@@ -188,7 +188,7 @@ size_t GlobalScan::Typedef(size_t i) {
     if (!Ident(j)) return j;
     const std::string_view type = Word(j);
     def.shape = ShapeOf(type);
-    auto base = typedefs_.find(std::string(type));
+    auto base = typedefs_.find(type);
     if (def.majority < 0 && base != typedefs_.end()) def.majority = base->second.majority;
     // A matrix typedef keeps the #pragma pack_matrix in force where it is
     // declared, whatever pragma is in force where it is used.
@@ -415,7 +415,7 @@ void GlobalScan::FindWrites(size_t params, size_t begin, size_t end) {
             --depth;
             while (!locals.empty() && locals.back().second > depth) locals.pop_back();
         }
-        if (!Ident(i) || candidates_.count(std::string(Word(i))) == 0) continue;
+        if (!Ident(i) || candidates_.find(Word(i)) == candidates_.end()) continue;
         if (i > 0 && Is(i - 1, '.')) continue;
         if (DeclaresName(i)) {
             locals.emplace_back(Word(i), depth);

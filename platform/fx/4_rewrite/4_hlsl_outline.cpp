@@ -29,6 +29,19 @@ Code::Code(const TokenStream& s) : s_(s) {
     }
 }
 
+const std::vector<std::string_view>& Code::Words() const {
+    if (words_) return *words_;
+    words_.emplace();
+    std::vector<bool> seen(s_.texts->size(), false);
+    for (size_t i = 0; i < size(); ++i) {
+        const SourceToken& t = Token(i);
+        if (t.kind != Tok::Ident || seen[t.text]) continue;
+        seen[t.text] = true;
+        words_->push_back(s_.Text(t));
+    }
+    return *words_;
+}
+
 Declarator ReadDeclarator(const Code& code, size_t first, size_t last) {
     Declarator d;
     d.first = first;

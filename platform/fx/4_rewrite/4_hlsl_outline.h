@@ -4,6 +4,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -33,9 +34,14 @@ public:
     char Punct(size_t i) const { return i < punct_.size() ? punct_[i] : 0; }
     // The token that closes the bracket opened at i; size() when none does.
     size_t Closing(size_t i) const { return i < size() ? closing_[i] : size(); }
+    // Every distinct word (identifier) of the code once, in the order of
+    // its first use: a scan for a kind of name reads each word once, not
+    // each of its uses. Made on the first call.
+    const std::vector<std::string_view>& Words() const;
 
 private:
     const TokenStream& s_;
+    mutable std::optional<std::vector<std::string_view>> words_;
     std::vector<size_t> index_;
     std::vector<char> punct_;      // by code token: Punct's answer
     std::vector<size_t> closing_;  // by code token: its closing bracket's
@@ -176,8 +182,8 @@ std::string RowProductFunction(std::string_view name, Shape shape, std::string_v
 // shaders name no matrix, and a rewrite of matrices stops after this scan.
 template <class Match>
 bool NamesShape(const Code& code, Match match) {
-    for (size_t i = 0; i < code.size(); ++i)
-        if (code.IsIdent(i) && match(ShapeOf(code.Text(i)))) return true;
+    for (std::string_view word : code.Words())
+        if (match(ShapeOf(word))) return true;
     return false;
 }
 

@@ -564,10 +564,7 @@ void MatrixVectors(const TokenStream& s, const Code& code, const HlslOutline& ou
                    TokenEdits* edits) {
     auto oneLine = [](Shape sh) { return sh.matrix && (sh.rows == 1 || sh.cols == 1); };
     // Most effects name no such type; then no name is declared with one.
-    bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i)
-        any = code.IsIdent(i) && oneLine(ShapeOf(code.Text(i)));
-    if (!any) return;
+    if (!NamesShape(code, oneLine)) return;
     std::vector<bool> keep(code.size(), false);
     for (const auto& [name, nt] : outline.names) {
         if (!nt.uniform || nt.type == npos) continue;

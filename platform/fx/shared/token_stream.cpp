@@ -10,7 +10,8 @@ uint32_t TokenTexts::Id(std::string_view text) {
     if (it != ids_.end()) return it->second;
     uint32_t id = static_cast<uint32_t>(texts_.size());
     texts_.emplace_back(text);
-    ids_.emplace(std::string_view(texts_.back()), id);
+    views_.emplace_back(texts_.back());
+    ids_.emplace(views_.back(), id);
     return id;
 }
 

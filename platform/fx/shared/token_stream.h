@@ -27,11 +27,22 @@ namespace fx {
 // The text of every token of one load, each distinct text stored once.
 class TokenTexts {
 public:
+    TokenTexts() = default;
+    // Not copied: the views and the map's keys point into texts_.
+    TokenTexts(const TokenTexts&) = delete;
+    TokenTexts& operator=(const TokenTexts&) = delete;
+    TokenTexts(TokenTexts&&) = default;
+    TokenTexts& operator=(TokenTexts&&) = default;
     uint32_t Id(std::string_view text);
-    std::string_view Text(uint32_t id) const { return texts_[id]; }
+    std::string_view Text(uint32_t id) const { return views_[id]; }
+    // How many distinct texts there are (every id is below it).
+    size_t size() const { return views_.size(); }
 
 private:
     std::deque<std::string> texts_;  // a deque never moves what it holds
+    // texts_ by id, as views: every rewrite reads token texts, and a
+    // vector's element is one load away where a deque's takes a division.
+    std::vector<std::string_view> views_;
     std::unordered_map<std::string_view, uint32_t> ids_;
 };
 

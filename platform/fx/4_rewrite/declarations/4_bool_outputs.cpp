@@ -36,7 +36,7 @@ bool FloatBoolOutputs(TokenRewriteState& state) {
     // Most shaders have no bool output: the outline is made only when a
     // bool type is there.
     bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) any = code.IsIdent(i) && IsBoolType(code.Text(i));
+    for (std::string_view word : code.Words()) any = any || IsBoolType(word);
     if (!any) return true;
 
     const HlslOutline& outline = state.outline();

@@ -80,8 +80,17 @@ void HoistFrom(TokenRewriteState& state, const FunctionOutline& f, std::set<std:
 bool HoistLocalStructs(TokenRewriteState& state) {
     const Code& code = state.code();
     // Most effects declare no struct in a function: then nothing to read.
+    // A struct in a function's body stands inside an open bracket (paired
+    // as Code pairs them: a closing one closes the innermost open one); one
+    // outside every bracket is global, and the outline need not be built.
     bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) any = StructAt(code, i);
+    size_t open = 0;
+    for (size_t i = 0; i < code.size() && !any; ++i) {
+        const char p = code.Punct(i);
+        if (p == '(' || p == '[' || p == '{') ++open;
+        if ((p == ')' || p == ']' || p == '}') && open > 0) --open;
+        any = open > 0 && StructAt(code, i);
+    }
     if (!any) return true;
     const HlslOutline& outline = state.outline();
     std::set<std::string> taken;

@@ -247,9 +247,8 @@ bool SeparatePrecisionOverloads(TokenRewriteState& state) {
     // Most effects name no half or double type; then no two overloads differ
     // by precision.
     bool precisions = false;
-    for (size_t i = 0; i < code.size() && !precisions; ++i)
-        precisions = code.IsIdent(i) && (code.Text(i).substr(0, 4) == "half" ||
-                                         code.Text(i).substr(0, 6) == "double");
+    for (std::string_view word : code.Words())
+        precisions = precisions || word.substr(0, 4) == "half" || word.substr(0, 6) == "double";
     if (!precisions) return true;
     const HlslOutline& outline = state.outline();
     bool any = false;

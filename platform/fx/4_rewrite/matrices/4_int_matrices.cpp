@@ -518,7 +518,7 @@ bool RewriteIntMatrices(TokenRewriteState& state) {
     using int_matrices::MatrixKind;
     const Code& code = state.code();
     bool any = false;
-    for (size_t i = 0; i < code.size() && !any; ++i) any = code.IsIdent(i) && MatrixKind(code.Text(i));
+    for (std::string_view word : code.Words()) any = any || MatrixKind(word);
     if (!any) return true;
     TokenEdits edits;
     IntMatrices matrices(*state.hlsl, code, state.outline());
