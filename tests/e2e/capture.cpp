@@ -55,9 +55,12 @@ protected:
         options.cwd = workDir_.string();
         options.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"};
         // A small quarantine, so that freed memory is reused under ASan and
-        // peak memory means what it means without it.
+        // peak memory means what it means without it; no dynamic TLS
+        // interception, as for every test (tests/CMakeLists.txt says why).
         options.env = {{"SDL_VIDEODRIVER", "offscreen"},
-                       {"ASAN_OPTIONS", "detect_leaks=1:abort_on_error=0:quarantine_size_mb=16"}};
+                       {"ASAN_OPTIONS",
+                        "detect_leaks=1:abort_on_error=0:quarantine_size_mb=16:"
+                        "intercept_tls_get_addr=0"}};
         return RunProcess(options, kTimeoutMs);
     }
 
