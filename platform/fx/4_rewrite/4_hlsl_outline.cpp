@@ -415,6 +415,17 @@ size_t StatementEndAt(const Code& code, size_t i, int depth) {
 
 size_t StatementEnd(const Code& code, size_t i) { return StatementEndAt(code, i, 0); }
 
+bool StepAt(const Code& code, size_t k) {
+    return (code.Punct(k) == '+' || code.Punct(k) == '-') && code.Punct(k + 1) == code.Punct(k) &&
+           code.Glued(k + 1);
+}
+
+bool AssignmentAt(const Code& code, size_t k) {
+    if (code.Punct(k) != '=' || (code.Punct(k + 1) == '=' && code.Glued(k + 1))) return false;
+    const char before = code.Punct(k - 1);
+    return !(code.Glued(k) && (before == '=' || before == '!' || before == '<' || before == '>'));
+}
+
 size_t OpeningBracket(const Code& code, size_t close) {
     int depth = 0;
     for (size_t k = close + 1; k-- > 0;) {

@@ -32,6 +32,8 @@ public:
     // past the end. Read once per token: every rewrite asks it of most
     // tokens, and no rewrite changes a punctuation token in place.
     char Punct(size_t i) const { return i < punct_.size() ? punct_[i] : 0; }
+    // Whether code token i follows the one before it with no space.
+    bool Glued(size_t i) const { return i < size() && (Token(i).flags & kGlued) != 0; }
     // The token that closes the bracket opened at i; size() when none does.
     size_t Closing(size_t i) const { return i < size() ? closing_[i] : size(); }
     // Every distinct word (identifier) of the code once, in the order of
@@ -217,6 +219,11 @@ size_t StatementEnd(const Code& code, size_t i);
 size_t CastOperandEnd(const Code& code, const HlslOutline& outline, size_t k);
 // Past the indices and members ("[i]", ".x") that follow code token k.
 size_t PastAccessors(const Code& code, size_t k);
+// "++" or "--" starting at code token k.
+bool StepAt(const Code& code, size_t k);
+// The '=' at k is an assignment's ("=", "+=", "<<=", ...), not one of
+// "==", "!=", "<=", ">=".
+bool AssignmentAt(const Code& code, size_t k);
 // The '(' or '[' that the bracket at close closes; Declarator::npos when
 // none does.
 size_t OpeningBracket(const Code& code, size_t close);

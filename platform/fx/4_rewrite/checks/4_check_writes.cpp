@@ -277,7 +277,7 @@ private:
             (before == ',' || (before == '(' && code_.IsIdent(i - 2) &&
                                !OneOf(code_.Text(i - 2), {"if", "while", "switch", "for", "return"}))) &&
             (after == ',' || after == ')');
-        const bool assigned = before == '=' && !(Glued(i - 1) && code_.Token(i - 2).kind == Tok::Punct);
+        const bool assigned = before == '=' && !(code_.Glued(i - 1) && code_.Token(i - 2).kind == Tok::Punct);
         const bool named = (assigned && after == ';') || code_.Text(i - 1) == "return" ||
                            before == '?' || (before == ':' && after != '?') ||
                            (after == ':' && code_.Punct(end + 1) != ':') || after == '.' ||
@@ -340,7 +340,6 @@ private:
         }
     }
 
-    bool Glued(size_t i) const { return (code_.Token(i).flags & kGlued) != 0; }
     bool Operand(size_t i) const {
         return code_.IsIdent(i) || code_.Token(i).kind == Tok::Number || code_.Punct(i) == ')' ||
                code_.Punct(i) == ']';
@@ -349,28 +348,25 @@ private:
     // ++ or -- right after last, or right before first (not the second
     // half of "a++ +b" nor of "a+++b").
     bool Stepped(size_t first, size_t last) const {
-        auto step = [&](size_t k) {
-            return (code_.Punct(k) == '+' || code_.Punct(k) == '-') &&
-                   code_.Punct(k + 1) == code_.Punct(k) && Glued(k + 1);
-        };
-        if (step(last)) return true;
-        return first >= 2 && step(first - 2) &&
+        if (StepAt(code_, last)) return true;
+        return first >= 2 && StepAt(code_, first - 2) &&
                !(first >= 3 && (Operand(first - 3) || code_.Punct(first - 3) == code_.Punct(first - 2)));
     }
 
     // An assignment ("=", "+=", "<<=", ...) right after code token j.
     bool Assigns(size_t j) const {
-        if (code_.Punct(j) == '=') return !(code_.Punct(j + 1) == '=' && Glued(j + 1));
+        if (code_.Punct(j) == '=') return !(code_.Punct(j + 1) == '=' && code_.Glued(j + 1));
         if (code_.Punct(j) == 0 || std::string_view("+-*/%&|^<>").find(code_.Punct(j)) ==
                                        std::string_view::npos) {
             return false;
         }
         size_t k = j + 1;
         if ((code_.Punct(j) == '<' || code_.Punct(j) == '>') &&
-            (code_.Punct(k) != code_.Punct(j) || !Glued(k++))) {
+            (code_.Punct(k) != code_.Punct(j) || !code_.Glued(k++))) {
             return false;
         }
-        return code_.Punct(k) == '=' && Glued(k) && !(code_.Punct(k + 1) == '=' && Glued(k + 1));
+        return code_.Punct(k) == '=' && code_.Glued(k) &&
+               !(code_.Punct(k + 1) == '=' && code_.Glued(k + 1));
     }
 
     // The member named at i, with the members and elements after it,

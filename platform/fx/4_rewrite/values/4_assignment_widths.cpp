@@ -13,10 +13,6 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-bool Glued(const Code& code, size_t k) {
-    return k < code.size() && (code.Token(k).flags & kGlued) != 0;
-}
-
 // The components of the left side that ends before the operator at op and
 // whose name is at i; 0 when the declarations do not tell.
 int LeftComponents(const Code& code, const HlslOutline& outline, size_t i, size_t op) {
@@ -55,9 +51,9 @@ bool CheckAssignmentWidths(TokenRewriteState& state) {
             if (!code.IsIdent(i) || !(before == ';' || before == '{' || before == '}')) continue;
             size_t op = PastAccessors(code, i + 1);
             const bool compound = std::string_view("+-*/%").find(code.Punct(op)) != std::string_view::npos &&
-                                  code.Punct(op) != 0 && code.Punct(op + 1) == '=' && Glued(code, op + 1);
+                                  code.Punct(op) != 0 && code.Punct(op + 1) == '=' && code.Glued(op + 1);
             const size_t eq = compound ? op + 1 : op;
-            if (code.Punct(eq) != '=' || (code.Punct(eq + 1) == '=' && Glued(code, eq + 1))) continue;
+            if (code.Punct(eq) != '=' || (code.Punct(eq + 1) == '=' && code.Glued(eq + 1))) continue;
             const int left = LeftComponents(code, outline, i, op);
             const size_t end = ExpressionEnd(code, eq + 1);
             const int right = left > 2 ? ExpressionComponents(code, outline, eq + 1, end) : 0;

@@ -13,17 +13,6 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-bool Glued(const Code& code, size_t k) {
-    return k < code.size() && (code.Token(k).flags & kGlued) != 0;
-}
-
-// An assignment's '=' ("=", "+=", ...), not one of "==", "!=", "<=", ">=".
-bool AssignmentAt(const Code& code, size_t k) {
-    if (code.Punct(k) != '=' || (code.Punct(k + 1) == '=' && Glued(code, k + 1))) return false;
-    const char before = code.Punct(k - 1);
-    return !(Glued(code, k) && (before == '=' || before == '!' || before == '<' || before == '>'));
-}
-
 // The first token of the condition of the '?' at q; npos when it cannot
 // be told.
 size_t ConditionStart(const Code& code, size_t q) {
@@ -94,9 +83,9 @@ int ConditionComponents(const Code& code, const HlslOutline& outline, size_t fir
             continue;
         }
         const bool compares = (p == '<' || p == '>' || p == '=' || p == '!') && k + 1 < last &&
-                              code.Punct(k + 1) == '=' && Glued(code, k + 1);
+                              code.Punct(k + 1) == '=' && code.Glued(k + 1);
         const bool logic = (p == '&' || p == '|') && k + 1 < last && code.Punct(k + 1) == p &&
-                           Glued(code, k + 1);
+                           code.Glued(k + 1);
         const bool less = (p == '<' || p == '>') && !compares && code.Punct(k + 1) != p &&
                           code.Punct(k - 1) != p;
         if (k < last && !compares && !logic && !less) continue;

@@ -12,11 +12,6 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-bool Step(const Code& code, size_t i) {
-    return (code.Punct(i) == '+' || code.Punct(i) == '-') && code.Punct(i + 1) == code.Punct(i) &&
-           (code.Token(i + 1).flags & kGlued) != 0;
-}
-
 // A word before a statement's value, not a function it calls.
 bool StatementWord(const Code& code, size_t k) {
     return code.IsIdent(k) && OneOf(code.Text(k), {"return", "else", "do", "case"});
@@ -81,7 +76,7 @@ bool CheckIncrements(TokenRewriteState& state) {
     const Code& code = state.code();
     bool ok = true;
     for (size_t i = 1; i + 2 < code.size(); ++i) {
-        if (!Step(code, i)) continue;
+        if (!StepAt(code, i)) continue;
         const char before = code.Punct(i - 1);
         const bool postfix = Callee(code, i - 1) || before == ')' || before == ']' ||
                              code.Token(i - 1).kind == Tok::Number;
@@ -97,7 +92,7 @@ bool CheckIncrements(TokenRewriteState& state) {
             last = PastAccessors(code, last);
         }
         // "a+++b" and what cannot be read are glslang's to say.
-        if (first == npos || last == npos || last > code.size() || (!postfix && Step(code, first)))
+        if (first == npos || last == npos || last > code.size() || (!postfix && StepAt(code, first)))
             continue;
         const size_t at = NotVariable(code, first, last);
         if (at == npos) continue;

@@ -50,7 +50,7 @@ private:
     bool CompoundAt(size_t k) const {
         const char op = code_.Punct(k);
         return op != 0 && std::string_view("+-*/%").find(op) != std::string_view::npos &&
-               code_.Punct(k + 1) == '=' && (code_.Token(k + 1).flags & kGlued) != 0;
+               code_.Punct(k + 1) == '=' && code_.Glued(k + 1);
     }
     size_t ChainStart(size_t i) const;
     bool Plain(size_t first, size_t last) const;
@@ -154,13 +154,7 @@ bool IntCompounds::Plain(size_t first, size_t last) const {
 // Whether [first, last) writes a variable: "++", "--" or an assignment.
 bool Writes(const Code& code, size_t first, size_t last) {
     for (size_t k = first; k < last; ++k) {
-        const char p = code.Punct(k);
-        const bool glued = k + 1 < last && (code.Token(k + 1).flags & kGlued) != 0;
-        if ((p == '+' || p == '-') && code.Punct(k + 1) == p && glued) return true;
-        if (p == '=' && !(code.Punct(k + 1) == '=' && glued) &&
-            !((code.Token(k).flags & kGlued) != 0 && std::string_view("=!<>").find(code.Punct(k - 1)) !=
-                                                          std::string_view::npos))
-            return true;
+        if (StepAt(code, k) || AssignmentAt(code, k)) return true;
     }
     return false;
 }
