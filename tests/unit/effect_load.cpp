@@ -171,7 +171,7 @@ TEST_F(EffectLoad, ACrashedCompileIsSaidAtItsCompileStatement) {
 
 TEST_F(EffectLoad, InitialValueItCannotEvaluateIsAWarningOnly) {
     WriteMain(
-        "float4 tint = float4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1)[0];\n"
+        "float4 tint = true ? float4(1, 0, 0, 1) : 0;\n"
         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0); }\n"
         "float4 ps_main() : COLOR0 { return tint; }\n"
         "technique T { pass P {\n"
@@ -181,7 +181,7 @@ TEST_F(EffectLoad, InitialValueItCannotEvaluateIsAWarningOnly) {
     EXPECT_EQ(Load(&text), S_OK) << text;
     EXPECT_EQ(text,
               "main.fx(1,8): warning: the initial value of 'tint' cannot be evaluated (unexpected "
-              "'['); it starts at zero\n");
+              "'?'); it starts at zero\n");
 }
 
 // The lines of a text.
@@ -276,7 +276,7 @@ TEST_F(EffectLoad, AFloodOfWarningsIsCappedAndTheErrorComesFirst) {
     // worth a warning, and one error.
     std::string text;
     for (int i = 0; i < 250; ++i)
-        text += "float4 g" + std::to_string(i) + " = float2(1.0, 2.0)[0];\n";
+        text += "float4 g" + std::to_string(i) + " = true ? 1.0 : 2.0;\n";
     text +=
         "float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1.0) + g0; }\n"
         "float4 ps_main() : COLOR0 { return g1; }\n"

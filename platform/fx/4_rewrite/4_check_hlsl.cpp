@@ -685,7 +685,11 @@ struct Checker {
             "GroupMemoryBarrier", "GroupMemoryBarrierWithGroupSync", "InterlockedAdd",
             "InterlockedAnd", "InterlockedCompareExchange", "InterlockedCompareStore",
             "InterlockedExchange", "InterlockedMax", "InterlockedMin", "InterlockedOr",
-            "InterlockedXor", "msad4", "printf", "rcp", "reversebits"};
+            "InterlockedXor", "msad4", "printf", "Process2DQuadTessFactorsAvg",
+            "Process2DQuadTessFactorsMax", "Process2DQuadTessFactorsMin", "ProcessIsolineTessFactors",
+            "ProcessQuadTessFactorsAvg", "ProcessQuadTessFactorsMax", "ProcessQuadTessFactorsMin",
+            "ProcessTriTessFactorsAvg", "ProcessTriTessFactorsMax", "ProcessTriTessFactorsMin", "rcp",
+            "reversebits"};
         return kNewer.count(name) != 0;
     }
 

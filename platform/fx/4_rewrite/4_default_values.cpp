@@ -14,7 +14,10 @@
 //                  as the calls compute them at run time; mul, transpose and
 //                  determinant by the shapes of matrix constructors, casts
 //                  and globals
-// Not implemented: indexing, the effect's own functions: such an
+//              [x] constant indexes of vectors and matrices (m[1], m[1][2],
+//                  transpose(m)[0].xy), swizzles after parentheses, calls
+//                  and constructors
+// Not implemented: indexing arrays, the effect's own functions: such an
 // initializer is a warning and reads zero.
 #include <algorithm>
 #include <cmath>
@@ -253,7 +256,7 @@ private:
             ++pos_;
             if (!Expression(out, depth + 1)) return false;
             if (!Take(")")) return Fail("expected ')' at '" + Word() + "'");
-            return true;
+            return Postfix(out, depth);
         }
         if (const char kind = NumericType(word); kind != 0 && Is("(", pos_ + 1)) {
             pos_ += 2;
@@ -267,14 +270,14 @@ private:
             }
             Convert(kind, out);
             ShapeAs(word, out);
-            return true;
+            return Postfix(out, depth);
         }
         if (t.kind == Tok::Ident && IsConstantIntrinsic(word) && Is("(", pos_ + 1))
             return Call(out, depth + 1);
         if (auto k = known_.find(word); t.kind == Tok::Ident && k != known_.end()) {
             ++pos_;
             *out = k->second;
-            return Swizzle(out);
+            return Postfix(out, depth);
         }
         return Fail("'" + word + "' is not a constant it can evaluate");
     }
@@ -298,7 +301,37 @@ private:
         out->integer = result.integer;
         out->rows = result.rows;
         out->cols = result.cols;
-        return Swizzle(out);
+        return Postfix(out, depth);
+    }
+
+    // Indexes and swizzles after a value, in any order: "m[1].xy", "v[2]".
+    bool Postfix(Value* out, int depth) {
+        while (Is("[") || Is(".")) {
+            if (Is(".")) {
+                if (!Swizzle(out)) return false;
+                continue;
+            }
+            ++pos_;
+            Value index;
+            if (!Expression(&index, depth + 1)) return false;
+            if (!Take("]")) return Fail("expected ']' at '" + Word() + "'");
+            if (index.v.size() != 1 || index.v[0] < 0) return Fail("an index it cannot evaluate");
+            const size_t i = static_cast<size_t>(index.v[0]);
+            Value picked;
+            picked.integer = out->integer;
+            if (out->rows > 0) {  // a matrix's row
+                if (i >= static_cast<size_t>(out->rows)) return Fail("an index past the matrix's rows");
+                const auto row = out->v.begin() + static_cast<std::ptrdiff_t>(i * out->cols);
+                picked.v.assign(row, row + out->cols);
+            } else if (out->v.size() <= 4) {  // a vector's component
+                if (i >= out->v.size()) return Fail("an index past the vector's components");
+                picked.v = {out->v[i]};
+            } else {
+                return Fail("indexing an array");
+            }
+            *out = std::move(picked);
+        }
+        return true;
     }
 
     // "K.xy", "C.bgr" after a name.

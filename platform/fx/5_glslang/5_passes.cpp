@@ -55,7 +55,7 @@ constexpr std::array kTreePasses = {
     TreePass{"check_profile",
              [](TreeState& s) {
                  CheckProfile(s.tree, s.source.profile, s.source.stage == ShaderStage::Vertex,
-                              s.found);
+                              s.source.hlsl, s.found);
              }},
 };
 

@@ -9,11 +9,13 @@
 // or ?: whose condition those constants decide.
 #include <glslang/MachineIndependent/localintermediate.h>
 
+#include <cctype>
 #include <cmath>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -67,10 +69,57 @@ bool IsImplicitLod(TOperator op) {
            op == glslang::EOpTextureOffsetClamp;
 }
 
+// The text of a call from its name to its closing parenthesis, at a place
+// of the text glslang was given; empty when no name stands there.
+std::string_view CallAt(std::string_view text, int line, int column) {
+    size_t at = 0;
+    for (int l = 1; l < line && at != std::string_view::npos; ++l) {
+        at = text.find('\n', at);
+        if (at != std::string_view::npos) ++at;
+    }
+    if (at == std::string_view::npos || column < 1) return {};
+    at += static_cast<size_t>(column - 1);
+    auto word = [&](size_t k) {
+        return k < text.size() && (std::isalnum(static_cast<unsigned char>(text[k])) || text[k] == '_');
+    };
+    if (!word(at) || (at > 0 && word(at - 1))) return {};
+    size_t end = at;
+    while (word(end)) ++end;
+    size_t open = end;
+    while (open < text.size() && (text[open] == ' ' || text[open] == '\t')) ++open;
+    if (open >= text.size() || text[open] != '(') return text.substr(at, end - at);
+    int depth = 0;
+    for (size_t k = open; k < text.size(); ++k) {
+        if (text[k] == '(') ++depth;
+        if (text[k] == ')' && --depth == 0) return text.substr(at, k + 1 - at);
+    }
+    return text.substr(at, end - at);
+}
+
+// The texture read a call was written as. 4_one_dimensional_reads prints
+// tex1D* as tex2D* of "float2((u).x, 0)" or "((t).xwww * float4(1, 0, 0, 1))",
+// and 4_spellings texCUBEproj(s, t) as texCUBE(s, (t).xyz / (t).w).
+std::string WrittenRead(std::string_view call) {
+    size_t end = 0;
+    while (end < call.size() && call[end] != '(' && call[end] != ' ' && call[end] != '\t') ++end;
+    std::string name(call.substr(0, end));
+    if (name.rfind("tex", 0) != 0 || call.find('(') == std::string_view::npos) return {};
+    std::string bare;  // without spaces, as the rewrites' spacing varies
+    for (char c : call)
+        if (c != ' ' && c != '\t') bare += c;
+    if (name.rfind("tex2D", 0) == 0 &&
+        (bare.ends_with(").x,0))") || bare.find(").xwww*float4(1,0,0,1))") != std::string::npos)) {
+        name.replace(0, 5, "tex1D");
+    } else if (name == "texCUBE" && bare.ends_with(").w)")) {
+        name = "texCUBEproj";
+    }
+    return name;
+}
+
 class ProfileCheck {
 public:
-    ProfileCheck(const std::string& profile, bool vertex, MessageSink& errors)
-        : profile_(profile), vertex_(vertex), errors_(errors) {
+    ProfileCheck(const std::string& profile, bool vertex, std::string_view text, MessageSink& errors)
+        : profile_(profile), vertex_(vertex), text_(text), errors_(errors) {
         const bool model3 = profile.find("_3_") != std::string::npos;
         gradients_ = !vertex && (model3 || profile == "ps_2_a" || profile == "ps_2_sw");
         explicitLod_ = model3;
@@ -163,17 +212,22 @@ private:
         const TOperator op = node->getOp();
         std::string what;
         const char* who = nullptr;
+        // Named as the user wrote it where the text at its place tells.
+        const std::string read = WrittenRead(CallAt(text_, node->getLoc().line, node->getLoc().column));
         if (IsGradient(op) && !gradients_) {
             what = op == glslang::EOpDPdx   ? "'ddx'"
                    : op == glslang::EOpDPdy ? "'ddy'"
                    : op == glslang::EOpFwidth ? "'fwidth'"
-                                               : "a texture read with gradients (tex*grad)";
+                   : read.empty()             ? "a texture read with gradients (tex*grad)"
+                   : read.ends_with("grad")   ? "'" + read + "'"
+                                              : "'" + read + "' with derivatives";
             who = "ps_2_a and ps_3_0 have it";
         } else if (IsExplicitLod(op) && !explicitLod_) {
-            what = "a texture read at a given level (tex*lod)";
+            what = read.empty() ? "a texture read at a given level (tex*lod)" : "'" + read + "'";
             who = "ps_3_0 and vs_3_0 have it";
         } else if (IsImplicitLod(op) && vertex_) {
-            what = "a texture read without a level (tex2D, tex*proj, tex*bias)";
+            what = read.empty() ? "a texture read without a level (tex2D, tex*proj, tex*bias)"
+                                : "'" + read + "'";
             who = "a vertex shader reads textures with tex*lod, in vs_3_0";
         }
         if (who != nullptr) Error(node->getLoc(), what, who);
@@ -270,6 +324,7 @@ private:
 
     std::string profile_;
     bool vertex_ = false;
+    std::string_view text_;  // what glslang was given
     bool gradients_ = false;
     bool explicitLod_ = false;
     bool flowControl_ = true;
@@ -282,10 +337,10 @@ private:
 }  // namespace
 
 void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
-                  MessageSink& errors) {
+                  std::string_view text, MessageSink& errors) {
     // A profile this does not know (a test's empty one) is not checked.
     if (profile.rfind("vs_", 0) != 0 && profile.rfind("ps_", 0) != 0) return;
-    ProfileCheck(profile, vertex, errors).Run(tree);
+    ProfileCheck(profile, vertex, text, errors).Run(tree);
 }
 
 }  // namespace fx

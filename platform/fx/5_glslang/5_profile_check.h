@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fx/shared/message.h"
@@ -19,8 +20,9 @@ namespace fx {
 // tex*lod outside ps_3_0 and vs_3_0, other texture reads in vertex shaders,
 // a loop that ends on a uniform or an input where there are no loop
 // instructions (ps_2_0, ps_2_b, vs_1_1: loops must unroll), an index into
-// samplers that reads a uniform or an input.
+// samplers that reads a uniform or an input. A texture read is named as
+// written (text: what glslang was given, where its places are).
 void CheckProfile(glslang::TIntermediate& tree, const std::string& profile, bool vertex,
-                  MessageSink& errors);
+                  std::string_view text, MessageSink& errors);
 
 }  // namespace fx

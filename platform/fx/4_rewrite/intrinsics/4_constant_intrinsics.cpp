@@ -32,6 +32,9 @@ const std::map<std::string_view, Unary>& UnaryCalls() {
         {"exp2", [](double x) { return std::exp2(x); }},
         {"floor", [](double x) { return std::floor(x); }},
         {"frac", [](double x) { return x - std::floor(x); }},
+        {"isfinite", [](double x) { return std::isfinite(x) ? 1.0 : 0.0; }},
+        {"isinf", [](double x) { return std::isinf(x) ? 1.0 : 0.0; }},
+        {"isnan", [](double x) { return std::isnan(x) ? 1.0 : 0.0; }},
         {"log", [](double x) { return std::log(std::abs(x)); }},
         {"log10", [](double x) { return std::log10(std::abs(x)); }},
         {"log2", [](double x) { return std::log2(std::abs(x)); }},
@@ -284,7 +287,8 @@ bool EvaluateIntrinsic(std::string_view f, const std::vector<ConstantValue>& arg
         return true;
     };
     if (auto u = UnaryCalls().find(f); u != UnaryCalls().end() && args.size() == 1) {
-        out->integer = f == "sign" || (f == "abs" && args[0].integer);
+        // sign gives ints; isnan, isinf and isfinite bools, held as 0 or 1.
+        out->integer = f == "sign" || f.starts_with("is") || (f == "abs" && args[0].integer);
         return each([&](size_t i) { return u->second(At(args[0], i)); });
     }
     if (auto b = BinaryCalls().find(f); b != BinaryCalls().end() && args.size() == 2) {
