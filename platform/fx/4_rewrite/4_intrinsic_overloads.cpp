@@ -118,7 +118,7 @@ struct Overloads {
             AnyAllOfConstantNumbers(f, args, counts);
             MatrixArguments(f, args);
             NegativeConstants(f, args);
-            if (f == "mul" && args.size() == 2) MulOfIntegerScalars(args, counts);
+            if (f == "mul" && args.size() == 2) MulOfIntegerScalars(i, close, args, counts);
             if (f == "dot" && args.size() == 2) DotOfIntegers(args);
             // Of scalars and vectors (a matrix keeps glslang's, element by
             // element, for a whole e).
@@ -332,9 +332,19 @@ struct Overloads {
 
     // mul of an int, uint or bool scalar, "mul(i, v)": the scalar as a
     // float, as Direct3D 9 converts it (glslang finds the call ambiguous).
-    // A bare literal is already a float one (4_spellings).
-    void MulOfIntegerScalars(const std::vector<std::pair<size_t, size_t>>& args,
+    // A bare literal is already a float one (4_spellings). Of two such
+    // scalars it is their product, an int: "((i) * (j))".
+    void MulOfIntegerScalars(size_t name, size_t close, const std::vector<std::pair<size_t, size_t>>& args,
                              const std::vector<int>& counts) {
+        if (counts[0] == 1 && counts[1] == 1 && IntegerArgument(args[0]) && IntegerArgument(args[1])) {
+            const size_t comma = args[0].second;
+            Replace(name, {});
+            Insert(args[0].first, {Make(Tok::Punct, "(", args[0].first)});
+            Replace(comma, {Make(Tok::Punct, ")", comma), Make(Tok::Punct, "*", comma),
+                            Make(Tok::Punct, "(", comma)});
+            Insert(close, {Make(Tok::Punct, ")", close)});
+            return;
+        }
         for (size_t a = 0; a < 2; ++a) {
             if (counts[a] != 1 || !IntegerArgument(args[a])) continue;
             auto [first, last] = args[a];
