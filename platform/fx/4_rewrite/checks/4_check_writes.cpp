@@ -285,7 +285,30 @@ private:
         if (!argument && !named) {
             Error(i, Cat({"'", code_.Text(i), "' is a sampler: it is read through tex2D and the "
                                               "other texture reads, not used as a value"}));
+            return;
         }
+        // Given to an intrinsic that takes values ("sin(s)"), or as a texture
+        // read's coordinate (glslang says only that it cannot convert an
+        // argument, at no word).
+        const size_t call = argument ? CalledAt(i) : npos;
+        const std::string_view f = call != npos ? code_.Text(call) : std::string_view();
+        if (call == npos || !IsIntrinsicName(f) || !outline_.Functions(f).empty()) return;
+        if (!f.starts_with("tex")) {
+            Error(i, Cat({"'", f, "' takes no sampler: '", code_.Text(i),
+                          "' is read through tex2D and the other texture reads"}));
+        } else if (before == ',') {
+            Error(i, Cat({"'", f, "' takes a sampler as its first argument only"}));
+        }
+    }
+
+    // The name of the function whose call the argument starting at k is
+    // given to; npos when it is no call's argument.
+    size_t CalledAt(size_t k) const {
+        size_t end = ExpressionEnd(code_, k);
+        while (end < code_.size() && code_.Punct(end) == ',') end = ExpressionEnd(code_, end + 1);
+        if (end >= code_.size() || code_.Punct(end) != ')') return npos;
+        const size_t open = OpeningBracket(code_, end);
+        return open != npos && open > 0 && code_.IsIdent(open - 1) ? open - 1 : npos;
     }
 
     // A function returns a value: not an array (a typedef's) nor a sampler.
