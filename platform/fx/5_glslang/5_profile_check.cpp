@@ -211,10 +211,13 @@ private:
     void Check(glslang::TIntermOperator* node) {
         const TOperator op = node->getOp();
         std::string what;
-        const char* who = nullptr;
+        const char* who = "";
+        const bool gradient = IsGradient(op) && !gradients_;
+        const bool level = IsExplicitLod(op) && !explicitLod_;
+        if (!gradient && !level && !(IsImplicitLod(op) && vertex_)) return;
         // Named as the user wrote it where the text at its place tells.
         const std::string read = WrittenRead(CallAt(text_, node->getLoc().line, node->getLoc().column));
-        if (IsGradient(op) && !gradients_) {
+        if (gradient) {
             what = op == glslang::EOpDPdx   ? "'ddx'"
                    : op == glslang::EOpDPdy ? "'ddy'"
                    : op == glslang::EOpFwidth ? "'fwidth'"
@@ -222,15 +225,15 @@ private:
                    : read.ends_with("grad")   ? "'" + read + "'"
                                               : "'" + read + "' with derivatives";
             who = "ps_2_a and ps_3_0 have it";
-        } else if (IsExplicitLod(op) && !explicitLod_) {
+        } else if (level) {
             what = read.empty() ? "a texture read at a given level (tex*lod)" : "'" + read + "'";
             who = "ps_3_0 and vs_3_0 have it";
-        } else if (IsImplicitLod(op) && vertex_) {
+        } else {
             what = read.empty() ? "a texture read without a level (tex2D, tex*proj, tex*bias)"
                                 : "'" + read + "'";
             who = "a vertex shader reads textures with tex*lod, in vs_3_0";
         }
-        if (who != nullptr) Error(node->getLoc(), what, who);
+        Error(node->getLoc(), what, who);
     }
 
     void Error(const glslang::TSourceLoc& loc, const std::string& what, const char* why) {
