@@ -7,6 +7,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <set>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/fx/shared/tokenizer.h"
@@ -165,7 +167,7 @@ private:
                                  (qualifiers[i] == glslang::EvqOut ||
                                   qualifiers[i] == glslang::EvqInOut);
                 items[i] = Node(items[i], out);
-                if (out) CheckOutArgument(items[i]);
+                if (out) CheckOutArgument(items[i], a->getName().c_str());
             }
             return a;
         }
@@ -249,7 +251,7 @@ private:
 
     // An out or inout argument is a variable, or an element, member or
     // swizzle of one (the conversions the call makes aside).
-    void CheckOutArgument(TIntermNode* argument) {
+    void CheckOutArgument(TIntermNode* argument, std::string_view callee) {
         TIntermTyped* node = argument != nullptr ? argument->getAsTyped() : nullptr;
         while (node != nullptr && node->getAsUnaryNode() != nullptr &&
                node->getAsUnaryNode()->getOperand()->getBasicType() != node->getBasicType()) {
@@ -258,8 +260,13 @@ private:
         if (node == nullptr) return;
         TIntermSymbol* base = BaseSymbol(node);
         if (base == nullptr || base->getQualifier().storage == glslang::EvqConst) {
-            errors_.Add(At(node->getLoc(), "an out or inout argument must be a variable, "
-                                           "or an element or member of one"));
+            // The function as written: "modf" for stage 5's fx_modf_.
+            std::string_view name = callee.substr(0, callee.find('('));
+            if (name.starts_with("fx_") && name.ends_with("_")) name = name.substr(3, name.size() - 4);
+            errors_.Add(At(node->getLoc(), std::string(name.empty() ? "" : "'") + std::string(name) +
+                                               (name.empty() ? "" : "': ") +
+                                               "an out or inout argument must be a variable, "
+                                               "or an element or member of one"));
         }
     }
 
