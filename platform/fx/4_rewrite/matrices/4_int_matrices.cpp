@@ -90,6 +90,13 @@ void IntMatrices::Find(TokenEdits* edits) {
     // Of two alike ("int2x2 a = (int2x2)e"), the cast's is the one made;
     // a uniform's read goes inside what it is converted to ("int2x2 a =
     // b" of a uniform bool2x2 b: made 0 / 1, then whole).
+    // Inside any wrap that starts at the same token: added before them.
+    for (const ElementRead& r : elementReads_) {
+        const std::string type = r.components == 1 ? "int" : "int" + std::to_string(r.components);
+        edits->Replace(code_.At(r.first), code_.At(r.first),
+                       {Make(Tok::Ident, type, r.first), Make(Tok::Punct, "(", r.first)});
+        edits->Replace(code_.At(r.last), code_.At(r.last), {Make(Tok::Punct, ")", r.last)});
+    }
     std::stable_sort(wraps_.begin(), wraps_.end(), [](const Wrap& a, const Wrap& b) {
         if (a.first != b.first) return a.first < b.first;
         if (a.last != b.last) return a.last < b.last;
@@ -284,6 +291,35 @@ void IntMatrices::Name(size_t i, int where) {
                         code_.Punct(i - 2) == code_.Punct(i - 1);
     if (known->uniform && !written && !before && !WholeArgument(i, end))
         wraps_.push_back({i, end, kind, f, i, false, false, true});
+    // An element, row or swizzle of an int matrix read as a value is an
+    // int, a vector of ints ("m[0].x / 4" truncates): "int(m[0].x)".
+    const size_t past = PastAccessors(end);
+    const char next = code_.Punct(past);
+    const bool stepped = (next == '+' || next == '-') && code_.Punct(past + 1) == next;
+    const bool assigned = next == '=' && code_.Punct(past + 1) != '=';
+    if (kind == 'i' && !known->uniform && past > end && !stepped && !assigned && !before &&
+        !MayBeWritten(i, past)) {
+        int n = ExpressionComponents(code_, outline_, i, past);
+        if (code_.Punct(end) == '.' && past == end + 2 && code_.Text(end + 1).starts_with("_"))
+            n = static_cast<int>(std::count(code_.Text(end + 1).begin(), code_.Text(end + 1).end(), '_'));
+        if (n >= 1 && n <= 4) elementReads_.push_back({i, past, n});
+    }
+}
+
+// Whether the argument [first, last) of a call may be written back: given
+// to the effect's own function (an out or inout parameter) or to modf,
+// frexp or sincos.
+bool IntMatrices::MayBeWritten(size_t first, size_t last) const {
+    const char before = code_.Punct(first - 1);
+    if ((before != '(' && before != ',') || (code_.Punct(last) != ',' && code_.Punct(last) != ')'))
+        return false;
+    size_t end = last;
+    while (end < code_.size() && code_.Punct(end) == ',') end = fx::ExpressionEnd(code_, end + 1);
+    if (end >= code_.size() || code_.Punct(end) != ')') return false;
+    const size_t open = OpeningBracket(code_, end);
+    if (open == npos || open == 0 || !code_.IsIdent(open - 1)) return false;
+    const std::string_view f = code_.Text(open - 1);
+    return !outline_.Functions(f).empty() || f == "modf" || f == "frexp" || f == "sincos";
 }
 
 // Past the elements and members read after a name or a call at k

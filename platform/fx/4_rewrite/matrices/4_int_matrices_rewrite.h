@@ -56,6 +56,7 @@ private:
     void Locals(const FunctionOutline& f, std::unordered_map<std::string_view, NameType>* out);
     void Name(size_t i, int where);
     size_t PastAccessors(size_t k) const;
+    bool MayBeWritten(size_t first, size_t last) const;
     bool Written(size_t i, char kind, const std::string& f, bool array = false);
     std::string Reached(const std::string& f, size_t whole, size_t op) const;
     void Once(size_t start, size_t whole, size_t op, size_t end, char kind, const std::string& f,
@@ -112,6 +113,11 @@ private:
     const Code& code_;
     const HlslOutline& outline_;
     std::vector<Wrap> wraps_;
+    struct ElementRead {
+        size_t first, last;  // the code tokens [first, last): "m[0].x"
+        int components;
+    };
+    std::vector<ElementRead> elementReads_;  // of int matrices, as ints
     std::vector<Compound> compound_;
     struct OnceCall {
         size_t start, op, end;
