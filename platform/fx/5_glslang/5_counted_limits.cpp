@@ -256,7 +256,8 @@ struct Value {
 
 class Measure {
 public:
-    explicit Measure(const SpvModule& m) : m_(m), glsl_(GlslStd450(m)) {}
+    Measure(const SpvModule& m, bool saturates)
+        : m_(m), glsl_(GlslStd450(m)), saturates_(saturates) {}
 
     CountedFigures Run() {
         const Blocks blocks = BlocksOf(m_, m_.EntryPoint());
@@ -480,6 +481,8 @@ private:
                 if (w.size() < 4 || w[2] != glsl_) return;
                 switch (w[3]) {
                     case GLSLstd450FClamp: case GLSLstd450NClamp:
+                        // Without the _sat modifier, a max and a min.
+                        if (!saturates_) lanes_ += mult_ * 2 * width;
                         return;
                     case GLSLstd450Exp: case GLSLstd450Exp2: case GLSLstd450Log:
                     case GLSLstd450Log2: case GLSLstd450InverseSqrt: case GLSLstd450Sqrt:
@@ -536,6 +539,7 @@ private:
 
     const SpvModule& m_;
     const uint32_t glsl_;
+    const bool saturates_;  // the profile has the _sat modifier
     std::unordered_map<uint32_t, Value> values_;
     std::unordered_map<uint32_t, int> uses_;
     std::set<uint32_t> fused_;
@@ -556,7 +560,7 @@ CountedLimits CountedLimitsOf(std::string_view profile) {
     // none. vs_1_1 has 128 slots and no loops.
     if (profile == "ps_2_0") return {32, 3, 64, 0};
     if (profile == "ps_2_b") return {0, 3, 0, 512};
-    if (profile == "vs_1_1") return {0, -1, 0, 128};
+    if (profile == "vs_1_1") return {0, -1, 0, 128, false};
     return {};
 }
 
@@ -590,7 +594,7 @@ bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
             return false;
         }
     }
-    *figures = Measure(optimized).Run();
+    *figures = Measure(optimized, limits.saturates).Run();
     return true;
 }
 
