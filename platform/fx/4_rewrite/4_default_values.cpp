@@ -26,6 +26,7 @@
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
 #include "platform/fx/4_rewrite/intrinsics/4_constant_intrinsics.h"
+#include "platform/fx/shared/tables.h"
 #include "platform/fx/shared/tokenizer.h"
 
 namespace fx {
@@ -76,10 +77,21 @@ void Convert(char kind, Value* value) {
 
 using Known = std::map<std::string, Value, std::less<>>;
 
+// A type's name through the effect's typedefs ("vec4" of "typedef float4
+// vec4;" is "float4"), a few steps deep; any other word itself.
+std::string_view Underlying(std::string_view word, const TypeAliases& aliases) {
+    for (int step = 0; step < 8 && !aliases.empty(); ++step) {
+        auto it = aliases.find(word);
+        if (it == aliases.end() || it->second == word) break;
+        word = it->second;
+    }
+    return word;
+}
+
 class Evaluator {
 public:
-    Evaluator(std::string_view text, const Known& known)
-        : text_(text), tokens_(Tokenize(text)), known_(known) {}
+    Evaluator(std::string_view text, const Known& known, const TypeAliases& aliases)
+        : text_(text), tokens_(Tokenize(text)), known_(known), aliases_(aliases) {}
 
     bool Run(Value* out) {
         if (!Init(out, 0)) return false;
@@ -101,6 +113,10 @@ private:
         return std::string(text_.substr(tokens_[at].begin, tokens_[at].end - tokens_[at].begin));
     }
     std::string Word() const { return Word(pos_); }
+    // The word at `at` as a type: a typedef's name as the type it stands for.
+    std::string TypeWord(size_t at) const {
+        return std::string(Underlying(Word(at), aliases_));
+    }
     bool Is(const char* word, size_t at) const { return Word(at) == word; }
     bool Is(const char* word) const { return Is(word, pos_); }
     bool Take(const char* word) {
@@ -229,10 +245,10 @@ private:
         if (word == "(") {
             // A cast to an array, "(float[4])m", "(float2[2])v": the first
             // components in order, a scalar in every one.
-            if (tokens_.size() > pos_ + 5 && NumericType(Word(pos_ + 1)) != 0 && Is("[", pos_ + 2) &&
+            if (tokens_.size() > pos_ + 5 && NumericType(TypeWord(pos_ + 1)) != 0 && Is("[", pos_ + 2) &&
                 tokens_[pos_ + 3].kind == Tok::Number && Is("]", pos_ + 4) && Is(")", pos_ + 5)) {
-                const char kind = NumericType(Word(pos_ + 1));
-                const size_t n = static_cast<size_t>(Components(Word(pos_ + 1))) *
+                const char kind = NumericType(TypeWord(pos_ + 1));
+                const size_t n = static_cast<size_t>(Components(TypeWord(pos_ + 1))) *
                                  std::strtoul(Word(pos_ + 3).c_str(), nullptr, 0);
                 if (n == 0 || n > kMaxValues) return Fail("the array's size cannot be read");
                 pos_ += 6;
@@ -244,9 +260,9 @@ private:
                 return true;
             }
             // A cast: "(float)x", "(int2)v".
-            if (tokens_.size() > pos_ + 2 && NumericType(Word(pos_ + 1)) != 0 && Is(")", pos_ + 2)) {
-                const char kind = NumericType(Word(pos_ + 1));
-                const std::string type = Word(pos_ + 1);
+            if (tokens_.size() > pos_ + 2 && NumericType(TypeWord(pos_ + 1)) != 0 && Is(")", pos_ + 2)) {
+                const std::string type = TypeWord(pos_ + 1);
+                const char kind = NumericType(type);
                 pos_ += 3;
                 if (!Unary(out, depth + 1)) return false;
                 Convert(kind, out);
@@ -258,7 +274,8 @@ private:
             if (!Take(")")) return Fail("expected ')' at '" + Word() + "'");
             return Postfix(out, depth);
         }
-        if (const char kind = NumericType(word); kind != 0 && Is("(", pos_ + 1)) {
+        if (const std::string type = TypeWord(pos_); NumericType(type) != 0 && Is("(", pos_ + 1)) {
+            const char kind = NumericType(type);
             pos_ += 2;
             out->v.clear();
             while (!Take(")")) {
@@ -269,7 +286,7 @@ private:
                 if (!Take(",") && !Is(")")) return Fail("expected ',' or ')' at '" + Word() + "'");
             }
             Convert(kind, out);
-            ShapeAs(word, out);
+            ShapeAs(type, out);
             return Postfix(out, depth);
         }
         if (t.kind == Tok::Ident && IsConstantIntrinsic(word) && Is("(", pos_ + 1))
@@ -364,19 +381,56 @@ private:
     std::string_view text_;
     std::vector<Token> tokens_;
     const Known& known_;
+    const TypeAliases& aliases_;
     size_t pos_ = 0;
     std::string error_;
 };
 
 }  // namespace
 
+TypeAliases NumericTypedefs(const TokenStream& hlsl) {
+    TypeAliases aliases;
+    const std::vector<SourceToken>& t = hlsl.tokens;
+    auto text = [&](size_t i) { return i < t.size() ? hlsl.Text(t[i]) : std::string_view(); };
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (text(i) != "typedef") continue;
+        size_t k = i + 1;
+        while (k < t.size() && IsQualifier(text(k))) ++k;
+        // "vector<float, 3>" and "matrix<float, 3, 4>" as float3, float3x4.
+        std::string type(text(k++));
+        if ((type == "vector" || type == "matrix") && text(k) == "<") {
+            std::string spelled(text(k + 1));
+            spelled += text(k + 3);
+            size_t close = k + 4;
+            if (type == "matrix" && text(k + 4) == ",") {
+                spelled += "x";
+                spelled += text(k + 5);
+                close = k + 6;
+            }
+            if (text(close) != ">") continue;
+            type = spelled;
+            k = close + 1;
+        }
+        type = std::string(Underlying(type, aliases));
+        if (NumericType(type) == 0) continue;
+        // "typedef float4 a, b;": each name; an array's ("q[2]") is left out.
+        for (; k < t.size() && text(k) != ";"; ++k) {
+            if (t[k].kind == Tok::Ident && text(k + 1) != "[") aliases[std::string(text(k))] = type;
+            if (text(k + 1) == "[") break;
+        }
+    }
+    return aliases;
+}
+
 std::map<std::string, std::vector<float>> EvaluateInitializers(
-    const std::vector<GlobalInitializer>& initializers, MessageSink& warnings) {
+    const std::vector<GlobalInitializer>& initializers, MessageSink& warnings,
+    const TypeAliases& aliases) {
     std::map<std::string, std::vector<float>> values;
     // The values read so far, for the initializers that name them.
     Known known;
     for (const GlobalInitializer& g : initializers) {
-        Evaluator evaluator(g.value, known);
+        Evaluator evaluator(g.value, known, aliases);
+        const std::string_view type = Underlying(g.type, aliases);
         Value value;
         known.erase(g.name);
         if (!evaluator.Run(&value)) {
@@ -390,12 +444,12 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
             continue;
         }
         // Registers hold ints as whole numbers and bools as 1.0 / 0.0.
-        const char kind = NumericType(g.type);
+        const char kind = NumericType(type);
         if (kind != 0) Convert(kind, &value);
         // "float4 v = 1;" is 1 in every component.
-        const int components = Components(g.type);
+        const int components = Components(type);
         if (value.v.size() == 1 && components > 1) value.v.assign(components, value.v[0]);
-        ShapeAs(g.type, &value);
+        ShapeAs(type, &value);
         if (kind != 0) known[g.name] = value;
         if (g.isStatic) continue;
         std::vector<float>& out = values[g.name];

@@ -5,8 +5,10 @@
 // implicit size takes its size from the list.
 // Implemented: [x] values that are numbers, true/false, constructors and
 //                  swizzles, and expressions whose count the declared types
-//                  tell (4_hlsl_types)   [ ] the others: such a list is left
-//                  as it is.
+//                  tell (4_hlsl_types)   [x] a matrix (constructor or
+//                  variable) where a whole matrix of its shape is filled
+//                  [ ] the others (a matrix split or spread into other
+//                  types): such a list is left as it is.
 #include <algorithm>
 #include <span>
 #include <string_view>
@@ -21,10 +23,12 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-// One value of a list: its code tokens [first, last) and component count.
+// One value of a list: its code tokens [first, last) and component count;
+// a matrix's shape too (it fills only a whole matrix of that shape).
 struct Value {
     size_t first = 0, last = 0;
     int count = 0;
+    int rows = 0, cols = 0;
 };
 
 // The count of a value; 0 when it cannot be told from its tokens.
@@ -66,13 +70,27 @@ bool ReadValues(const Code& code, const HlslOutline& outline, size_t open, size_
             if (!ReadValues(code, outline, first, last - 1, values, depth + 1)) return false;
             continue;
         }
+        // A matrix constructor, "float2x2(1, 0, 0, 1)".
+        if (code.IsIdent(first) && code.Punct(first + 1) == '(' &&
+            code.Closing(first + 1) == last - 1) {
+            const Shape sh = ShapeOf(code.Text(first));
+            if (sh.matrix && sh.rows > 1 && sh.cols > 1) {
+                values->push_back({first, last, sh.Components(), sh.rows, sh.cols});
+                continue;
+            }
+        }
         // A variable or another expression: its count from the declared types.
         int n = ValueCount(code, first, last);
         if (n == 0) n = ExpressionComponents(code, outline, first, last);
         if (n == 0) {
             // A struct's member on the way: "g.a[0]" (a cast's components).
             const Shape sh = ValueShape(code, outline, first, last);
-            if (!sh.matrix || sh.rows == 1 || sh.cols == 1) n = sh.Components();
+            if (!sh.matrix || sh.rows == 1 || sh.cols == 1) {
+                n = sh.Components();
+            } else {
+                values->push_back({first, last, sh.Components(), sh.rows, sh.cols});
+                continue;
+            }
         }
         if (n == 0) return false;
         values->push_back({first, last, n});
@@ -122,6 +140,11 @@ struct Flattener {
             }
             const Value& v = values[value];
             int take = std::min(n, v.count - part);
+            // A matrix is not split, nor spread into another type.
+            if (v.rows > 0) {
+                ok = false;
+                return;
+            }
             if (!firstPart) Put(Tok::Punct, ",");
             firstPart = false;
             if (take == v.count) {
@@ -154,6 +177,18 @@ struct Flattener {
             return;
         }
         if (n > 1) {
+            // A matrix value of the element's shape fills it whole.
+            const Shape sh = ShapeOf(code.Text(type));
+            if (value < values.size() && part == 0 && values[value].rows > 0) {
+                const Value& v = values[value];
+                if (!sh.matrix || sh.rows != v.rows || sh.cols != v.cols) {
+                    ok = false;
+                    return;
+                }
+                Copy(v.first, v.last);
+                ++value;
+                return;
+            }
             Put(Tok::Ident, code.Text(type));
             Put(Tok::Punct, "(");
             out.back().flags |= kGlued;

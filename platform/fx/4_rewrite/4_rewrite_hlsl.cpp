@@ -293,7 +293,8 @@ bool BindUniformArguments(
 
 bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageSink& messages) {
     const size_t errors = messages.ErrorCount();
-    out->defaults = EvaluateInitializers(parsed.initializers, messages);
+    out->defaults =
+        EvaluateInitializers(parsed.initializers, messages, NumericTypedefs(parsed.hlsl));
     // Initial values known to be sound constants of their global's type: the
     // only initialized globals that may leave the text unseen by glslang.
     std::unordered_set<std::string_view> constants;

@@ -135,12 +135,19 @@ struct PassSources {
     std::vector<StageSource> stages;
 };
 
+// Typedef names of numeric types and the types they stand for ("vec4" ->
+// "float4"; "typedef vector<float, 3> v3;" gives "float3").
+using TypeAliases = std::map<std::string, std::string, std::less<>>;
+TypeAliases NumericTypedefs(const TokenStream& hlsl);
+
 // The initial values of the globals that have an initializer, each
 // flattened in declaration order (components, a matrix row by row,
-// elements, members). One that cannot be evaluated is a warning at the
-// global and reads zero.
+// elements, members), constructors and casts spelled with the typedefs'
+// names too. One that cannot be evaluated is a warning at the global and
+// reads zero.
 std::map<std::string, std::vector<float>> EvaluateInitializers(
-    const std::vector<GlobalInitializer>& initializers, MessageSink& warnings);
+    const std::vector<GlobalInitializer>& initializers, MessageSink& warnings,
+    const TypeAliases& aliases = {});
 
 // The rewrites every pass of the effect shares, and their text.
 struct RewrittenEffect {

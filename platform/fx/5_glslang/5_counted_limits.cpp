@@ -256,7 +256,8 @@ struct Value {
 
 class Measure {
 public:
-    explicit Measure(const SpvModule& m) : m_(m), glsl_(GlslStd450(m)) {}
+    Measure(const SpvModule& m, bool saturates)
+        : m_(m), glsl_(GlslStd450(m)), saturates_(saturates) {}
 
     CountedFigures Run() {
         const Blocks blocks = BlocksOf(m_, m_.EntryPoint());
@@ -398,13 +399,45 @@ private:
         return 1;
     }
 
+    // The components of an extended instruction's first operand.
+    int64_t OperandWidth(const std::vector<uint32_t>& w) const {
+        const SpvInstruction* d = w.size() > 4 ? m_.Def(w[4]) : nullptr;
+        return d != nullptr ? Width(d->Type()) : 1;
+    }
+
+    // A length, distance or square root: a reciprocal of an rsq, which a
+    // division by it takes as it is.
+    bool IsRoot(uint32_t id) const {
+        const SpvInstruction* d = m_.Def(id);
+        if (d == nullptr || d->op != spv::OpExtInst || d->words.size() < 4 || d->words[2] != glsl_)
+            return false;
+        return d->words[3] == GLSLstd450Length || d->words[3] == GLSLstd450Distance ||
+               d->words[3] == GLSLstd450Sqrt;
+    }
+
+    // The value a divisor holds in every component ("x / w" of a float4 by
+    // a float is one reciprocal): the scalar a splat was made of.
+    uint32_t Divisor(uint32_t id) const {
+        const SpvInstruction* d = m_.Def(id);
+        if (d == nullptr || d->op != spv::OpCompositeConstruct || d->words.size() < 3) return id;
+        for (size_t i = 3; i < d->words.size(); ++i)
+            if (d->words[i] != d->words[2]) return id;
+        return d->words[2];
+    }
+
     // Arithmetic as the lanes of the instructions it needs at least: four
     // lanes to an instruction, a dot product or a row of a transform a
     // whole one; negation, swizzles, saturation and conversions free (a
-    // modifier, or the float registers every value lives in).
+    // modifier, or the float registers every value lives in). exp, log,
+    // rsq and rcp write one component: such a function of a scalar is a
+    // whole instruction (of a vector at least one, as its components may
+    // all be one value), a division by a value that varies one rcp for each
+    // divisor, a length a dot product and an rsq, a normalize a dot
+    // product besides its products.
     void CountArithmetic(const SpvInstruction& in) {
         const std::vector<uint32_t>& w = in.words;
         const int64_t width = Width(in.Type());
+        const int64_t scalarOp = std::max<int64_t>(width, 4);
         switch (in.op) {
             case spv::OpFAdd: case spv::OpFSub: case spv::OpIAdd: case spv::OpISub:
                 lanes_ += mult_ * width;
@@ -417,9 +450,22 @@ private:
                     }
                 }
                 return;
+            case spv::OpFDiv: {
+                // 1 / x is the rcp alone; x / length(v) or x / sqrt(y) a
+                // product by the rsq those computed.
+                const SpvInstruction* n = w.size() > 2 ? m_.Def(w[2]) : nullptr;
+                const bool constant = n != nullptr && (n->op == spv::OpConstant ||
+                                                       n->op == spv::OpConstantComposite);
+                if (!constant) lanes_ += mult_ * width;
+                if (w.size() > 3 && Of(w[3]).varies && !IsRoot(Divisor(w[3])) &&
+                    (mult_ > 1 || reciprocals_.insert(Divisor(w[3])).second)) {
+                    lanes_ += mult_ * 4;
+                }
+                return;
+            }
             case spv::OpFMul: case spv::OpIMul: case spv::OpVectorTimesScalar:
             case spv::OpMatrixTimesScalar:  // a product per component
-            case spv::OpFDiv: case spv::OpSDiv: case spv::OpUDiv: case spv::OpFRem:
+            case spv::OpSDiv: case spv::OpUDiv: case spv::OpFRem:
             case spv::OpSRem: case spv::OpFMod: case spv::OpSMod: case spv::OpUMod:
             case spv::OpSelect:
                 lanes_ += mult_ * width;
@@ -432,11 +478,32 @@ private:
                 lanes_ += mult_ * 4 * width;
                 return;
             case spv::OpExtInst:
-                if (w.size() > 3 && w[2] == glsl_ && w[3] != GLSLstd450FClamp &&
-                    w[3] != GLSLstd450NClamp) {
-                    lanes_ += mult_ * width;
+                if (w.size() < 4 || w[2] != glsl_) return;
+                switch (w[3]) {
+                    case GLSLstd450FClamp: case GLSLstd450NClamp:
+                        // Without the _sat modifier, a max and a min.
+                        if (!saturates_) lanes_ += mult_ * 2 * width;
+                        return;
+                    case GLSLstd450Exp: case GLSLstd450Exp2: case GLSLstd450Log:
+                    case GLSLstd450Log2: case GLSLstd450InverseSqrt: case GLSLstd450Sqrt:
+                    case GLSLstd450Sin: case GLSLstd450Cos:
+                        lanes_ += mult_ * scalarOp;
+                        return;
+                    case GLSLstd450Pow:
+                        // A constant power may become products.
+                        lanes_ += mult_ * (w.size() > 5 && Of(w[5]).varies ? scalarOp : width);
+                        return;
+                    case GLSLstd450Length: case GLSLstd450Distance:
+                        // Of a scalar, an abs: a modifier.
+                        lanes_ += mult_ * (OperandWidth(w) > 1 ? 8 : width);
+                        return;
+                    case GLSLstd450Normalize:
+                        lanes_ += mult_ * (OperandWidth(w) > 1 ? width + 4 : width);
+                        return;
+                    default:
+                        lanes_ += mult_ * width;
+                        return;
                 }
-                return;
             default:
                 if (IsComparison(in.op)) lanes_ += mult_ * width;
                 return;
@@ -472,9 +539,11 @@ private:
 
     const SpvModule& m_;
     const uint32_t glsl_;
+    const bool saturates_;  // the profile has the _sat modifier
     std::unordered_map<uint32_t, Value> values_;
     std::unordered_map<uint32_t, int> uses_;
     std::set<uint32_t> fused_;
+    std::set<uint32_t> reciprocals_;  // divisors counted once
     int64_t lanes_ = 0;
     int64_t times_ = 1;  // how often the block being visited runs
     int64_t mult_ = 1;   // how often the instruction being visited is made
@@ -491,7 +560,7 @@ CountedLimits CountedLimitsOf(std::string_view profile) {
     // none. vs_1_1 has 128 slots and no loops.
     if (profile == "ps_2_0") return {32, 3, 64, 0};
     if (profile == "ps_2_b") return {0, 3, 0, 512};
-    if (profile == "vs_1_1") return {0, -1, 0, 128};
+    if (profile == "vs_1_1") return {0, -1, 0, 128, false};
     return {};
 }
 
@@ -525,7 +594,7 @@ bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
             return false;
         }
     }
-    *figures = Measure(optimized).Run();
+    *figures = Measure(optimized, limits.saturates).Run();
     return true;
 }
 

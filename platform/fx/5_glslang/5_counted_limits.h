@@ -3,7 +3,8 @@
 // (platform/fx internal).
 //
 // ps_2_0 takes at most 32 texture and 64 arithmetic instructions, ps_2_b
-// and vs_1_1 512 and 128 in all, and ps_2_0 and ps_2_b a read at most
+// and vs_1_1 512 and 128 in all (vs_1_1 has no _sat modifier: a saturate
+// or clamp is a max and a min), and ps_2_0 and ps_2_b a read at most
 // third-order dependent: a read whose coordinates are computed (not a
 // texture coordinate register as it came in) is first-order, a read whose
 // coordinates come from a first-order read's result second-order, and so
@@ -14,7 +15,8 @@
 // dropped, as Direct3D 9's compiler would; what only uniforms decide (the
 // effect's preshader computes it) and whatever a loop of unknown length
 // holds count for none, arithmetic as the fewest instructions its
-// components could be packed into.
+// components could be packed into (exp, log, rsq and rcp write one
+// component: each, and a division by what varies, is a whole instruction).
 #pragma once
 
 #include <cstdint>
@@ -29,6 +31,7 @@ struct CountedLimits {
     int order = -1;      // the highest dependent order of one read
     int arithmetic = 0;  // arithmetic instructions
     int slots = 0;       // both together
+    bool saturates = true;  // false: no _sat modifier (saturate is a max and a min)
 };
 CountedLimits CountedLimitsOf(std::string_view profile);
 
