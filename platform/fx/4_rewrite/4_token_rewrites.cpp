@@ -29,6 +29,7 @@
 #include "platform/fx/4_rewrite/language/4_struct_declarators.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
+#include "platform/fx/4_rewrite/language/4_statement_attributes.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
 #include "platform/fx/4_rewrite/values/4_assignment_widths.h"
 #include "platform/fx/4_rewrite/values/4_conditional_widths.h"
@@ -132,6 +133,10 @@ constexpr std::array kRewrites = {
     // wrote them; after for_scope, which moved a counter the code reads
     // after the loop out of it, so the block around the loop hides nothing.
     TokenRewrite{"unroll_counts", CountUnrolledTurns},
+    // After the checks, which read every attribute of a statement as the
+    // user wrote them ([fastopt] with [unroll(n)]); its place after them
+    // is free: the rewrites after it read no hint it drops.
+    TokenRewrite{"statement_attributes", DropTakenAttributes},
     // After the checks, which tell an output's "_centroid" from an input's
     // by the name the user wrote; its place after them is free.
     TokenRewrite{"semantic_spellings", RespellSemantics},
