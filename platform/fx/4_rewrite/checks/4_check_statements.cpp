@@ -4,7 +4,8 @@
 //   one, and a case label that is not a constant (a variable, or a name
 //   nothing declares); an [unroll(n)] count that is not a constant whole
 //   number of turns (a uniform, a fraction, below zero);
-// - a function defined inside another function;
+// - a function defined inside another function; a bare "return;" in a
+//   function with a value to return;
 // - a struct's name given to a variable or parameter;
 // - a vector or matrix of 0 or more than 4 components a side (`float5`,
 //   `vector<float, 5>`, `matrix<float, 4, 5>`);
@@ -131,6 +132,11 @@ struct Statements {
                                          "another statement");
                 else if (Word(i, "case")) CaseLabel(fn, i);
             }
+            // "return;" in a function with a value to return (glslang says
+            // so, then trips over the ';' with a second message).
+            if (Word(i, "return") && code.Punct(i + 1) == ';' && !Word(fn.returnType, "void"))
+                Error(i, "'" + std::string(code.Text(fn.name)) + "': a function of type " +
+                             std::string(code.Text(fn.returnType)) + " must return a value");
             if (code.Punct(i) == '[' && Word(i + 1, "unroll") && code.Punct(i + 2) == '(' &&
                 code.Closing(i + 2) + 1 == code.Closing(i))
                 UnrollCount(fn, i + 2);
