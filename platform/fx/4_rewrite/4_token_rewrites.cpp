@@ -33,6 +33,7 @@
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
 #include "platform/fx/4_rewrite/values/4_assignment_widths.h"
 #include "platform/fx/4_rewrite/values/4_conditional_widths.h"
+#include "platform/fx/4_rewrite/values/4_constant_comparisons.h"
 #include "platform/fx/4_rewrite/values/4_increments.h"
 #include "platform/fx/4_rewrite/values/4_int_compounds.h"
 
@@ -185,6 +186,9 @@ constexpr std::array kRewrites = {
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
+    // After shapes and lists, whose widths it reads; before the overloads,
+    // which spread a scalar given to the step() it makes with a vector.
+    TokenRewrite{"constant_comparisons", RewriteConstantComparisons},
     // After shapes and lists, whose vectors it reads (a 1xN matrix is one):
     // calls reach the user's functions and the overloads Direct3D 9 has.
     TokenRewrite{"intrinsic_overloads", RewriteIntrinsicOverloads},
