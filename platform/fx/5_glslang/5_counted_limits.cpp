@@ -252,6 +252,9 @@ struct Value {
     // How often it is made: the iterations of the loops left as loops whose
     // counters or carried values it depends on (1 outside them).
     int64_t times = 1;
+    // The longest chain of counted instructions it ends, each needing the
+    // one before: so many instructions however the lanes are packed.
+    int64_t depth = 0;
 };
 
 class Measure {
@@ -283,7 +286,8 @@ public:
             for (size_t i = first; i < end; ++i) Visit(m_.code[i], times_ == 0);
         }
         figures_.reads = static_cast<int>(reads_.size());
-        figures_.arithmetic = static_cast<int>((std::max<int64_t>(lanes_, 0) + 3) / 4);
+        const int64_t packed = (std::max<int64_t>(lanes_, 0) + 3) / 4;
+        figures_.arithmetic = static_cast<int>(std::min<int64_t>(std::max(packed, depth_), INT32_MAX));
         return figures_;
     }
 
@@ -365,7 +369,24 @@ private:
             for (uint32_t id : ids_) v.varies = v.varies || Of(id).varies;
             if (in.op == spv::OpLoad && w.size() > 2) v.varies = IsInput(w[2]);
             if (IsRead(in.op)) v.varies = true;
-            if (v.varies) CountArithmetic(in);
+            // Free instructions pass the chain on; a counted one adds to it
+            // (an addition that takes a product is one mad with it).
+            int64_t below = 0;
+            for (uint32_t id : ids_) below = std::max(below, Of(id).depth);
+            v.depth = below;
+            if (v.varies) {
+                uint32_t product = 0;
+                if (CountArithmetic(in, &product)) {
+                    v.depth = below + 1;
+                    if (product != 0) {
+                        int64_t other = 0;
+                        for (uint32_t id : ids_)
+                            if (id != product) other = std::max(other, Of(id).depth);
+                        v.depth = std::max(Of(product).depth, other + 1);
+                    }
+                }
+            }
+            depth_ = std::max(depth_, v.depth);
         }
         values_[result] = v;
     }
@@ -402,7 +423,8 @@ private:
     // lanes to an instruction, a dot product or a row of a transform a
     // whole one; negation, swizzles, saturation and conversions free (a
     // modifier, or the float registers every value lives in).
-    void CountArithmetic(const SpvInstruction& in) {
+    // Whether it counts; *product is the product an addition fuses with.
+    bool CountArithmetic(const SpvInstruction& in, uint32_t* product) {
         const std::vector<uint32_t>& w = in.words;
         const int64_t width = Width(in.Type());
         switch (in.op) {
@@ -413,33 +435,36 @@ private:
                     if (d != nullptr && IsProduct(*d) && uses_[w[i]] == 1 &&
                         fused_.insert(w[i]).second) {
                         lanes_ -= mult_ * width;  // the product's lanes, counted already
+                        *product = w[i];
                         break;
                     }
                 }
-                return;
+                return true;
             case spv::OpFMul: case spv::OpIMul: case spv::OpVectorTimesScalar:
             case spv::OpMatrixTimesScalar:  // a product per component
             case spv::OpFDiv: case spv::OpSDiv: case spv::OpUDiv: case spv::OpFRem:
             case spv::OpSRem: case spv::OpFMod: case spv::OpSMod: case spv::OpUMod:
             case spv::OpSelect:
                 lanes_ += mult_ * width;
-                return;
+                return true;
             case spv::OpDot:
                 lanes_ += mult_ * 4;
-                return;
+                return true;
             case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
             case spv::OpMatrixTimesMatrix:
                 lanes_ += mult_ * 4 * width;
-                return;
+                return true;
             case spv::OpExtInst:
                 if (w.size() > 3 && w[2] == glsl_ && w[3] != GLSLstd450FClamp &&
                     w[3] != GLSLstd450NClamp) {
                     lanes_ += mult_ * width;
+                    return true;
                 }
-                return;
+                return false;
             default:
-                if (IsComparison(in.op)) lanes_ += mult_ * width;
-                return;
+                if (!IsComparison(in.op)) return false;
+                lanes_ += mult_ * width;
+                return true;
         }
     }
 
@@ -476,6 +501,7 @@ private:
     std::unordered_map<uint32_t, int> uses_;
     std::set<uint32_t> fused_;
     int64_t lanes_ = 0;
+    int64_t depth_ = 0;  // the longest chain of counted instructions
     int64_t times_ = 1;  // how often the block being visited runs
     int64_t mult_ = 1;   // how often the instruction being visited is made
     std::set<std::vector<uint32_t>> reads_;

@@ -14,7 +14,8 @@
 // dropped, as Direct3D 9's compiler would; what only uniforms decide (the
 // effect's preshader computes it) and whatever a loop of unknown length
 // holds count for none, arithmetic as the fewest instructions its
-// components could be packed into.
+// components could be packed into or as its longest chain of instructions
+// each needing the one before, whichever is more.
 #pragma once
 
 #include <cstdint>
