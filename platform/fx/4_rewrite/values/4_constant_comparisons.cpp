@@ -129,7 +129,8 @@ bool RewriteConstantComparisons(TokenRewriteState& state) {
             if (left < 2 && right < 2) continue;
             if (ValueShape(code, outline, first, k).matrix || ValueShape(code, outline, k + width, end).matrix)
                 continue;
-            // a >= b: step(b, a); a > b: 1 - step(a, b); the other two swap.
+            // a >= b: step(b, a) != 0; a > b: step(a, b) == 0; the other
+            // two swap.
             const bool greater = code.Punct(k) == '>';
             const bool strict = width == 1;
             const bool leftFirst = greater == strict;  // step's first argument is a
@@ -137,10 +138,6 @@ bool RewriteConstantComparisons(TokenRewriteState& state) {
             auto make = [&](Tok kind, std::string_view text) { return state.hlsl->Make(kind, text, t); };
             std::vector<SourceToken> out;
             out.push_back(make(Tok::Punct, "("));
-            if (strict) {
-                out.push_back(make(Tok::Number, "1"));
-                out.push_back(make(Tok::Punct, "-"));
-            }
             out.push_back(make(Tok::Ident, "step"));
             out.push_back(make(Tok::Punct, "("));
             out.push_back(make(Tok::Punct, "("));
@@ -151,6 +148,12 @@ bool RewriteConstantComparisons(TokenRewriteState& state) {
             if (leftFirst) Append(&out, code, k + width, end); else Append(&out, code, first, k);
             out.push_back(make(Tok::Punct, ")"));
             out.push_back(make(Tok::Punct, ")"));
+            // Compared with 0 it is a bool vector again, which glslang
+            // keeps per component.
+            out.push_back(make(Tok::Punct, strict ? "=" : "!"));
+            out.push_back(make(Tok::Punct, "="));
+            out.back().flags |= kGlued;
+            out.push_back(make(Tok::Number, "0"));
             out.push_back(make(Tok::Punct, ")"));
             edits.Replace(code.At(first), code.At(end - 1) + 1, std::move(out));
             k = end;
