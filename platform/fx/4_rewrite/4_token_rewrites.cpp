@@ -29,9 +29,11 @@
 #include "platform/fx/4_rewrite/language/4_struct_declarators.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
+#include "platform/fx/4_rewrite/language/4_statement_attributes.h"
 #include "platform/fx/4_rewrite/language/4_unroll_counts.h"
 #include "platform/fx/4_rewrite/values/4_assignment_widths.h"
 #include "platform/fx/4_rewrite/values/4_conditional_widths.h"
+#include "platform/fx/4_rewrite/values/4_constant_comparisons.h"
 #include "platform/fx/4_rewrite/values/4_increments.h"
 #include "platform/fx/4_rewrite/values/4_int_compounds.h"
 
@@ -132,6 +134,10 @@ constexpr std::array kRewrites = {
     // wrote them; after for_scope, which moved a counter the code reads
     // after the loop out of it, so the block around the loop hides nothing.
     TokenRewrite{"unroll_counts", CountUnrolledTurns},
+    // After the checks, which read every attribute of a statement as the
+    // user wrote them ([fastopt] with [unroll(n)]); its place after them
+    // is free: the rewrites after it read no hint it drops.
+    TokenRewrite{"statement_attributes", DropTakenAttributes},
     // After the checks, which tell an output's "_centroid" from an input's
     // by the name the user wrote; its place after them is free.
     TokenRewrite{"semantic_spellings", RespellSemantics},
@@ -180,6 +186,9 @@ constexpr std::array kRewrites = {
     // After shapes (above); before matrix logic, which copies operands the
     // lists may hold.
     TokenRewrite{"initializer_lists", FlattenInitializerLists},
+    // After shapes and lists, whose widths it reads; before the overloads,
+    // which spread a scalar given to the step() it makes with a vector.
+    TokenRewrite{"constant_comparisons", RewriteConstantComparisons},
     // After shapes and lists, whose vectors it reads (a 1xN matrix is one):
     // calls reach the user's functions and the overloads Direct3D 9 has.
     TokenRewrite{"intrinsic_overloads", RewriteIntrinsicOverloads},

@@ -87,7 +87,13 @@ struct Offset {
 };
 Offset OffsetOf(TIntermTyped* node) {
     while (glslang::TIntermUnary* u = node != nullptr ? node->getAsUnaryNode() : nullptr) {
-        if (u->getOp() < glslang::EOpConvInt8ToBool || u->getOp() > glslang::EOpConvDoubleToFloat) return {};
+        // "w[i++]" reads at i, "w[++i]" at i + 1.
+        const glslang::TOperator op = u->getOp();
+        TIntermSymbol* counted = u->getOperand() != nullptr ? u->getOperand()->getAsSymbolNode() : nullptr;
+        if (counted != nullptr && (op == glslang::EOpPostIncrement || op == glslang::EOpPostDecrement)) return {counted, 0};
+        if (counted != nullptr && op == glslang::EOpPreIncrement) return {counted, 1};
+        if (counted != nullptr && op == glslang::EOpPreDecrement) return {counted, -1};
+        if (op < glslang::EOpConvInt8ToBool || op > glslang::EOpConvDoubleToFloat) return {};
         node = u->getOperand();
     }
     if (node == nullptr) return {};
@@ -107,8 +113,12 @@ Offset OffsetOf(TIntermTyped* node) {
 // i++, ++i, i += a positive constant; down by i--, --i, i -= a positive
 // constant), and the fixed-size arrays each indexes as itself plus or minus
 // a constant.
+// The user's functions by their mangled names ("at(i1;"), which their calls carry.
+using Functions = std::map<glslang::TString, glslang::TIntermAggregate*>;
+
 struct CounterUse : glslang::TIntermTraverser {
-    explicit CounterUse(const std::set<long long>& candidates) : candidates_(candidates) {}
+    CounterUse(const std::set<long long>& candidates, const Functions& functions, int depth = 0)
+        : candidates_(candidates), functions_(functions), depth_(depth) {}
 
     std::map<long long, int> step;  // counter -> +1 up, -1 down, 0 both ways
     struct Index {
@@ -125,8 +135,40 @@ struct CounterUse : glslang::TIntermTraverser {
         return true;
     }
 
+    // A counter given to a function's in parameter indexes what the
+    // parameter indexes there ("at(i)" of "float at(int k) { return w[k]; }"),
+    // as the call is inlined; a parameter the function writes indexes nothing.
+    bool visitAggregate(glslang::TVisit, glslang::TIntermAggregate* call) override {
+        if (call->getOp() != glslang::EOpFunctionCall || depth_ >= 8) return true;
+        auto found = functions_.find(call->getName());
+        if (found == functions_.end() || found->second->getSequence().empty()) return true;
+        glslang::TIntermAggregate* params = found->second->getSequence()[0]->getAsAggregate();
+        if (params == nullptr) return true;
+        const glslang::TIntermSequence& args = call->getSequence();
+        for (size_t k = 0; k < args.size() && k < params->getSequence().size(); ++k) {
+            const Offset at = OffsetOf(args[k]->getAsTyped());
+            TIntermSymbol* param = params->getSequence()[k]->getAsSymbolNode();
+            if (at.symbol == nullptr || candidates_.count(at.symbol->getId()) == 0 || param == nullptr) continue;
+            const glslang::TStorageQualifier q = param->getQualifier().storage;
+            if (q != glslang::EvqIn && q != glslang::EvqConstReadOnly && q != glslang::EvqTemporary) continue;
+            const std::set<long long> inner = {param->getId()};
+            CounterUse use(inner, functions_, depth_ + 1);
+            found->second->traverse(&use);
+            if (!use.step.empty() || use.Written(param->getId())) continue;
+            for (const Index& index : use.indexes[param->getId()])
+                indexes[at.symbol->getId()].push_back({index.length, index.add + at.add});
+            if (!use.indexes[param->getId()].empty()) symbol[at.symbol->getId()] = at.symbol;
+        }
+        return true;
+    }
+
+    bool Written(long long id) const { return written_.count(id) != 0; }
+
     bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
         const glslang::TOperator op = b->getOp();
+        if (op == glslang::EOpAssign || (op >= glslang::EOpAddAssign && op <= glslang::EOpRightShiftAssign)) {
+            if (TIntermSymbol* s = b->getLeft()->getAsSymbolNode()) written_.insert(s->getId());
+        }
         if (op == glslang::EOpAddAssign || op == glslang::EOpSubAssign) {
             const int sign = op == glslang::EOpAddAssign ? 1 : -1;
             if (const int k = SignOf(b->getRight()); k != 0) Counts(b->getLeft(), k * sign);
@@ -164,10 +206,13 @@ private:
         }
     }
     const std::set<long long>& candidates_;
+    const Functions& functions_;
+    int depth_;
+    std::set<long long> written_;
 };
 
 struct Loops : glslang::TIntermTraverser {
-    explicit Loops(glslang::TIntermediate& tree) : tree_(tree) {}
+    Loops(glslang::TIntermediate& tree, const Functions& functions) : tree_(tree), functions_(functions) {}
 
     bool visitLoop(glslang::TVisit, glslang::TIntermLoop* loop) override {
         TIntermBinary* test = loop->getTest() != nullptr ? loop->getTest()->getAsBinaryNode() : nullptr;
@@ -175,7 +220,7 @@ struct Loops : glslang::TIntermTraverser {
         TestReads reads;
         test->traverse(&reads);
         if (!reads.runTime || reads.bounded || reads.locals.empty()) return true;
-        CounterUse use(reads.locals);
+        CounterUse use(reads.locals, functions_);
         if (loop->getBody() != nullptr) loop->getBody()->traverse(&use);
         if (loop->getTerminal() != nullptr) loop->getTerminal()->traverse(&use);
         // The counter of the smallest array, if two count; its bound keeps
@@ -232,6 +277,7 @@ private:
     }
 
     glslang::TIntermediate& tree_;
+    const Functions& functions_;
 };
 
 }  // namespace
@@ -242,7 +288,14 @@ bool HasLoopInstructions(const std::string& profile) {
 
 void BoundLoopsByArrays(glslang::TIntermediate& tree, const std::string& profile) {
     if (HasLoopInstructions(profile) || tree.getTreeRoot() == nullptr) return;
-    Loops loops(tree);
+    Functions functions;
+    if (glslang::TIntermAggregate* root = tree.getTreeRoot()->getAsAggregate()) {
+        for (TIntermNode* node : root->getSequence()) {
+            glslang::TIntermAggregate* f = node->getAsAggregate();
+            if (f != nullptr && f->getOp() == glslang::EOpFunction) functions[f->getName()] = f;
+        }
+    }
+    Loops loops(tree, functions);
     tree.getTreeRoot()->traverse(&loops);
 }
 

@@ -252,6 +252,9 @@ struct Value {
     // How often it is made: the iterations of the loops left as loops whose
     // counters or carried values it depends on (1 outside them).
     int64_t times = 1;
+    // The longest chain of counted instructions it ends, each needing the
+    // one before: so many instructions however the lanes are packed.
+    int64_t depth = 0;
 };
 
 class Measure {
@@ -284,7 +287,8 @@ public:
             for (size_t i = first; i < end; ++i) Visit(m_.code[i], times_ == 0);
         }
         figures_.reads = static_cast<int>(reads_.size());
-        figures_.arithmetic = static_cast<int>((std::max<int64_t>(lanes_, 0) + 3) / 4);
+        const int64_t packed = (std::max<int64_t>(lanes_, 0) + 3) / 4;
+        figures_.arithmetic = static_cast<int>(std::min<int64_t>(std::max(packed, depth_), INT32_MAX));
         return figures_;
     }
 
@@ -366,7 +370,24 @@ private:
             for (uint32_t id : ids_) v.varies = v.varies || Of(id).varies;
             if (in.op == spv::OpLoad && w.size() > 2) v.varies = IsInput(w[2]);
             if (IsRead(in.op)) v.varies = true;
-            if (v.varies) CountArithmetic(in);
+            // Free instructions pass the chain on; a counted one adds to it
+            // (an addition that takes a product is one mad with it).
+            int64_t below = 0;
+            for (uint32_t id : ids_) below = std::max(below, Of(id).depth);
+            v.depth = below;
+            if (v.varies) {
+                uint32_t product = 0;
+                if (CountArithmetic(in, &product)) {
+                    v.depth = below + 1;
+                    if (product != 0) {
+                        int64_t other = 0;
+                        for (uint32_t id : ids_)
+                            if (id != product) other = std::max(other, Of(id).depth);
+                        v.depth = std::max(Of(product).depth, other + 1);
+                    }
+                }
+            }
+            depth_ = std::max(depth_, v.depth);
         }
         values_[result] = v;
     }
@@ -434,7 +455,8 @@ private:
     // all be one value), a division by a value that varies one rcp for each
     // divisor, a length a dot product and an rsq, a normalize a dot
     // product besides its products.
-    void CountArithmetic(const SpvInstruction& in) {
+    // Whether it counts; *product is the product an addition fuses with.
+    bool CountArithmetic(const SpvInstruction& in, uint32_t* product) {
         const std::vector<uint32_t>& w = in.words;
         const int64_t width = Width(in.Type());
         const int64_t scalarOp = std::max<int64_t>(width, 4);
@@ -446,10 +468,11 @@ private:
                     if (d != nullptr && IsProduct(*d) && uses_[w[i]] == 1 &&
                         fused_.insert(w[i]).second) {
                         lanes_ -= mult_ * width;  // the product's lanes, counted already
+                        *product = w[i];
                         break;
                     }
                 }
-                return;
+                return true;
             case spv::OpFDiv: {
                 // 1 / x is the rcp alone; x / length(v) or x / sqrt(y) a
                 // product by the rsq those computed.
@@ -461,7 +484,7 @@ private:
                     (mult_ > 1 || reciprocals_.insert(Divisor(w[3])).second)) {
                     lanes_ += mult_ * 4;
                 }
-                return;
+                return true;
             }
             case spv::OpFMul: case spv::OpIMul: case spv::OpVectorTimesScalar:
             case spv::OpMatrixTimesScalar:  // a product per component
@@ -469,44 +492,46 @@ private:
             case spv::OpSRem: case spv::OpFMod: case spv::OpSMod: case spv::OpUMod:
             case spv::OpSelect:
                 lanes_ += mult_ * width;
-                return;
+                return true;
             case spv::OpDot:
                 lanes_ += mult_ * 4;
-                return;
+                return true;
             case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
             case spv::OpMatrixTimesMatrix:
                 lanes_ += mult_ * 4 * width;
-                return;
+                return true;
             case spv::OpExtInst:
-                if (w.size() < 4 || w[2] != glsl_) return;
+                if (w.size() < 4 || w[2] != glsl_) return false;
                 switch (w[3]) {
                     case GLSLstd450FClamp: case GLSLstd450NClamp:
                         // Without the _sat modifier, a max and a min.
-                        if (!saturates_) lanes_ += mult_ * 2 * width;
-                        return;
+                        if (saturates_) return false;
+                        lanes_ += mult_ * 2 * width;
+                        return true;
                     case GLSLstd450Exp: case GLSLstd450Exp2: case GLSLstd450Log:
                     case GLSLstd450Log2: case GLSLstd450InverseSqrt: case GLSLstd450Sqrt:
                     case GLSLstd450Sin: case GLSLstd450Cos:
                         lanes_ += mult_ * scalarOp;
-                        return;
+                        return true;
                     case GLSLstd450Pow:
                         // A constant power may become products.
                         lanes_ += mult_ * (w.size() > 5 && Of(w[5]).varies ? scalarOp : width);
-                        return;
+                        return true;
                     case GLSLstd450Length: case GLSLstd450Distance:
                         // Of a scalar, an abs: a modifier.
                         lanes_ += mult_ * (OperandWidth(w) > 1 ? 8 : width);
-                        return;
+                        return true;
                     case GLSLstd450Normalize:
                         lanes_ += mult_ * (OperandWidth(w) > 1 ? width + 4 : width);
-                        return;
+                        return true;
                     default:
                         lanes_ += mult_ * width;
-                        return;
+                        return true;
                 }
             default:
-                if (IsComparison(in.op)) lanes_ += mult_ * width;
-                return;
+                if (!IsComparison(in.op)) return false;
+                lanes_ += mult_ * width;
+                return true;
         }
     }
 
@@ -545,6 +570,7 @@ private:
     std::set<uint32_t> fused_;
     std::set<uint32_t> reciprocals_;  // divisors counted once
     int64_t lanes_ = 0;
+    int64_t depth_ = 0;  // the longest chain of counted instructions
     int64_t times_ = 1;  // how often the block being visited runs
     int64_t mult_ = 1;   // how often the instruction being visited is made
     std::set<std::vector<uint32_t>> reads_;

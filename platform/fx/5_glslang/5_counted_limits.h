@@ -15,8 +15,10 @@
 // dropped, as Direct3D 9's compiler would; what only uniforms decide (the
 // effect's preshader computes it) and whatever a loop of unknown length
 // holds count for none, arithmetic as the fewest instructions its
-// components could be packed into (exp, log, rsq and rcp write one
-// component: each, and a division by what varies, is a whole instruction).
+// components could be packed into or as its longest chain of instructions
+// each needing the one before, whichever is more (exp, log, rsq and rcp
+// write one component: each, and a division by what varies, is a whole
+// instruction).
 #pragma once
 
 #include <cstdint>

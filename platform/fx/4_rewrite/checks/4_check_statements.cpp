@@ -1,8 +1,11 @@
 // Stage 4: statements and declarations Direct3D 9's compiler refuses, which
 // glslang takes, crashes on, or answers with lines of its own language:
-// - `case` or `default` outside a switch, and a case label that is not a
-//   constant (a variable, or a name nothing declares);
-// - a function defined inside another function;
+// - `case` or `default` outside a switch or inside a statement nested in
+//   one, and a case label that is not a constant (a variable, or a name
+//   nothing declares); an [unroll(n)] count that is not a constant whole
+//   number of turns (a uniform, a fraction, below zero);
+// - a function defined inside another function; a bare "return;" in a
+//   function with a value to return;
 // - a struct's name given to a variable or parameter;
 // - a vector or matrix of 0 or more than 4 components a side (`float5`,
 //   `vector<float, 5>`, `matrix<float, 4, 5>`);
@@ -124,8 +127,19 @@ struct Statements {
                 bool inSwitch = false;
                 for (const auto& [open, close] : switches) inSwitch |= open < i && i < close;
                 if (!inSwitch) Error(i, Quoted(i) + " is only allowed inside a switch");
+                else if (!AtSwitchLevel(switches, i))
+                    Error(i, Quoted(i) + " must stand in its switch's own block, not inside "
+                                         "another statement");
                 else if (Word(i, "case")) CaseLabel(fn, i);
             }
+            // "return;" in a function with a value to return (glslang says
+            // so, then trips over the ';' with a second message).
+            if (Word(i, "return") && code.Punct(i + 1) == ';' && !Word(fn.returnType, "void"))
+                Error(i, "'" + std::string(code.Text(fn.name)) + "': a function of type " +
+                             std::string(code.Text(fn.returnType)) + " must return a value");
+            if (code.Punct(i) == '[' && Word(i + 1, "unroll") && code.Punct(i + 2) == '(' &&
+                code.Closing(i + 2) + 1 == code.Closing(i))
+                UnrollCount(fn, i + 2);
             // TYPE NAME(...) { inside a body: a function defined in a function.
             if (code.IsIdent(i) && code.IsIdent(i + 1) && code.Punct(i + 2) == '(' &&
                 !IsQualifier(code.Text(i)) && !StatementWord(i)) {
@@ -196,6 +210,49 @@ struct Statements {
         if (array) return "an array";
         if (outline.FindStruct(code, type) != nullptr) return "a struct";
         return {};
+    }
+
+    // Whether the label at i sits in the block of the innermost switch
+    // around it, not in a block or statement nested in that one.
+    bool AtSwitchLevel(const std::vector<std::pair<size_t, size_t>>& switches, size_t i) const {
+        size_t open = npos;
+        for (const auto& body : switches)
+            if (body.first < i && i < body.second && (open == npos || body.first > open)) open = body.first;
+        if (open == npos) return true;
+        for (size_t k = open + 1; k < i; ++k) {
+            const char p = code.Punct(k);
+            if (p != '{' && p != '(' && p != '[') continue;
+            const size_t close = code.Closing(k);
+            if (close > i) return false;
+            k = close;
+        }
+        return true;
+    }
+
+    // "[unroll(N)]": N is a constant whole number of turns (literals,
+    // const names and arithmetic on them), not a uniform, a fraction or
+    // below zero. The paren opens at `paren`.
+    void UnrollCount(const FunctionOutline& fn, size_t paren) {
+        const size_t close = code.Closing(paren);
+        if (paren + 1 == close) return;  // "[unroll()]" is glslang's to say
+        if (code.Punct(paren + 1) == '-' && code.Token(paren + 2).kind == Tok::Number) {
+            Error(paren + 1, "[unroll(n)]: the count is a number of turns, not below zero");
+            return;
+        }
+        for (size_t k = paren + 1; k < close; ++k) {
+            if (code.Token(k).kind == Tok::Number) {
+                const std::string_view n = code.Text(k);
+                const bool hex = n.size() > 1 && n[0] == '0' && (n[1] == 'x' || n[1] == 'X');
+                if (!hex && n.find_first_of(".eE") != std::string_view::npos) {
+                    Error(k, Cat({"[unroll(n)]: the count is a whole number of turns; ", n,
+                                  " is not one"}));
+                    return;
+                }
+            } else if (code.IsIdent(k) && !DeclaredConst(fn, k) && ShapeOf(code.Text(k)).rows == 0) {
+                Error(k, "[unroll(n)]: the count must be a constant; " + Quoted(k) + " is not one");
+                return;
+            }
+        }
     }
 
     // "case LABEL:": numbers, operators and const names only.

@@ -1,6 +1,7 @@
 // Stage 4: calls Direct3D 9 refuses (see 4_calls.h).
 #include "platform/fx/4_rewrite/language/4_calls.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,7 +102,60 @@ public:
 
     bool found() const { return found_; }
 
+    // The functions no entry point reached (after From) that take part in a
+    // circle of calls or call into one; empty when there is none, which a
+    // walk over what is left tells at once in the common case.
+    std::vector<size_t> UnreachedRecursion() const {
+        std::vector<int> seen(state_.size(), 0);
+        bool circle = false;
+        for (size_t f = 0; f < state_.size() && !circle; ++f)
+            if (state_[f] == 0) circle = Circle(f, seen, 0);
+        std::vector<size_t> out;
+        if (!circle) return out;
+        // f is on a circle when a walk from its callees comes back to it;
+        // a function is dropped when it reaches any such one.
+        std::vector<char> onCircle(state_.size(), 0);
+        for (size_t f = 0; f < state_.size(); ++f) {
+            if (state_[f] != 0) continue;
+            std::vector<char> reached(state_.size(), 0);
+            Reach(f, reached, 0);
+            onCircle[f] = reached[f];
+        }
+        for (size_t f = 0; f < state_.size(); ++f) {
+            if (state_[f] != 0) continue;
+            std::vector<char> reached(state_.size(), 0);
+            reached[f] = 1;
+            Reach(f, reached, 0);
+            for (size_t g = 0; g < reached.size(); ++g) {
+                if (reached[g] && onCircle[g]) {
+                    out.push_back(f);
+                    break;
+                }
+            }
+        }
+        return out;
+    }
+
 private:
+    bool Circle(size_t f, std::vector<int>& seen, int depth) const {
+        if (seen[f] == 2 || depth > 256) return false;
+        if (seen[f] == 1) return true;
+        seen[f] = 1;
+        for (const auto& call : calls_[f])
+            if (call.second != npos && Circle(call.second, seen, depth + 1)) return true;
+        seen[f] = 2;
+        return false;
+    }
+
+    void Reach(size_t f, std::vector<char>& reached, int depth) const {
+        if (depth > 256) return;
+        for (const auto& call : calls_[f]) {
+            if (call.second == npos || reached[call.second]) continue;
+            reached[call.second] = 1;
+            Reach(call.second, reached, depth + 1);
+        }
+    }
+
     // The called name as the user wrote it.
     std::string UserName(size_t at) const {
         std::string name(code_.Text(at));
@@ -117,6 +171,54 @@ private:
     bool found_ = false;
 };
 
+// Direct3D 9 compiles only what an entry point reaches, so a recursive
+// function nothing calls is no error; glslang refuses every circle of calls
+// in the text, so such functions leave it. Kept when anything outside them
+// names one (a static's initial value calling it).
+void DropUnreachedRecursion(TokenRewriteState& state, const std::vector<size_t>& dropped) {
+    if (dropped.empty()) return;
+    const Code& code = state.code();
+    const HlslOutline& outline = state.outline();
+    std::vector<std::pair<size_t, size_t>> spans;  // code tokens [first, last]
+    std::vector<std::string_view> names;
+    for (size_t f : dropped) {
+        const FunctionOutline& fn = outline.functions[f];
+        spans.emplace_back(DeclarationStart(code, fn), fn.end);
+        names.push_back(code.Text(fn.name));
+    }
+    std::sort(spans.begin(), spans.end());
+    size_t span = 0;
+    for (size_t i = 0; i < code.size(); ++i) {
+        while (span < spans.size() && spans[span].second < i) ++span;
+        if (span < spans.size() && spans[span].first <= i) {
+            i = spans[span].second;
+            continue;
+        }
+        if (code.IsIdent(i) && code.Punct(i + 1) == '(' &&
+            std::find(names.begin(), names.end(), code.Text(i)) != names.end() &&
+            outline.Functions(code.Text(i)).size() > 0) {
+            // A prototype of a dropped function may stay; a call may not.
+            bool prototype = false;
+            for (size_t g : outline.Functions(code.Text(i)))
+                prototype = prototype || (outline.functions[g].name == i && outline.functions[g].body == npos);
+            if (!prototype) return;
+        }
+    }
+    TokenStream* hlsl = state.hlsl;
+    std::vector<SourceToken> out;
+    out.reserve(hlsl->tokens.size());
+    size_t next = 0;
+    for (const auto& [first, last] : spans) {
+        const size_t begin = code.At(first), end = code.At(last) + 1;
+        out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.begin() + begin);
+        next = end;
+        if (next < hlsl->tokens.size()) hlsl->tokens[next].flags &= ~kGlued;
+    }
+    out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.end());
+    hlsl->tokens = std::move(out);
+    state.Edited();
+}
+
 }  // namespace
 
 bool CheckCalls(TokenRewriteState& state) {
@@ -126,7 +228,9 @@ bool CheckCalls(TokenRewriteState& state) {
         const size_t f = OnlyDefinition(outline, entry);
         if (f != npos) walk.From(f);
     }
-    return !walk.found();
+    if (walk.found()) return false;
+    DropUnreachedRecursion(state, walk.UnreachedRecursion());
+    return true;
 }
 
 }  // namespace fx
