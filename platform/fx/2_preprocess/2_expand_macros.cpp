@@ -89,6 +89,17 @@ bool Expander::Next(SourceToken* out) {
         if (s_->stopped) return false;
         SourceToken t;
         if (!Fetch(&t)) return false;
+        if (ifLine_) {
+            // '#define HAS_A defined(A)': A is the operand, not A's value.
+            const bool defined = t.kind == Tok::Ident && t.text == s_->idDefined;
+            if (afterDefined_ == 1 && s_->IsPunct(t, '(')) {
+                afterDefined_ = 2;
+                *out = t;
+                return true;
+            }
+            if (afterDefined_ != 0 && t.kind == Tok::Ident) t.flags |= kNoExpand;
+            afterDefined_ = defined ? 1 : 0;
+        }
         if (t.kind != Tok::Ident || (t.flags & kNoExpand) != 0) {
             *out = t;
             return true;
@@ -330,9 +341,9 @@ SourceToken Expander::Builtin(const SourceToken& t) {
 }
 
 void ExpandList(PpState* state, const std::vector<SourceToken>& list, int depth,
-                std::vector<SourceToken>* out) {
+                std::vector<SourceToken>* out, bool ifLine) {
     ListSource source(list);
-    Expander expander(state, &source, depth);
+    Expander expander(state, &source, depth, ifLine);
     SourceToken t;
     while (expander.Next(&t)) out->push_back(t);
 }

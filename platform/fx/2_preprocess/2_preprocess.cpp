@@ -8,8 +8,9 @@
 //              [x] #include "name" / <name> / MACRO through the resolver,
 //                  each name read once per load, nested up to 16 deep;
 //                  an included file's includes beside it first, '\' as '/'
-//              [x] #error, #line N ["name"], #pragma once, #pragma
-//                  pack_matrix(...) handed on, other pragmas ignored
+//              [x] #error, #line N ["name"] (a macro may give them),
+//                  #pragma once, #pragma pack_matrix(...) handed on,
+//                  warning / message / def taken, others a warning
 //              [x] one budget of bytes, tokens and time for the load
 // Not implemented: #include_next, #import, trigraphs, digraphs.
 //
@@ -117,6 +118,15 @@ namespace {
 
 constexpr uint8_t kNotGlued = static_cast<uint8_t>(~kGlued);
 
+// The pragmas Direct3D 9's compiler knows; the others are ignored with a
+// warning. Those besides once and pack_matrix change nothing here: no
+// warning has a number to disable, and constants come from the effect.
+bool KnownPragma(std::string_view name) {
+    for (const char* known : {"once", "pack_matrix", "warning", "message", "def"})
+        if (IEquals(name, known)) return true;
+    return false;
+}
+
 // The text of a directive line without its continuations and comments.
 std::string LogicalLine(std::string_view raw) {
     std::string out;
@@ -204,6 +214,9 @@ private:
               file(file),
               source(source),
               tokenizer(text, [reader, this](size_t offset, const char* message) {
+                  // Lines a conditional skips are prose as often as code
+                  // ("#if 0 ... don't"): a quote left open there is nothing.
+                  if (!Active() && std::string_view(message) == "unterminated string") return;
                   reader->s_->Error(Place(offset, Tok::Punct, 0), message);
               }) {}
 
@@ -375,6 +388,8 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
             pass->kind = Tok::Directive;
             pass->text = s_->texts.Id(text);
             return s_->SpendTokens(1, at, false);
+        } else if (tokens.size() >= 2 && !KnownPragma(s_->Text(tokens[1]))) {
+            s_->Warning(at, "unknown pragma " + Quote(s_->Text(tokens[1])) + " ignored");
         }
     } else {
         s_->Error(at, "unknown preprocessor directive '#" + std::string(s_->Text(tokens[0])) + "'");
@@ -453,7 +468,7 @@ int FileReader::Evaluate(const std::string& kind, const SourceToken& at) {
             i = paren ? j + 1 : j;
         }
         std::vector<SourceToken> expanded;
-        ExpandList(s_, line, 0, &expanded);
+        ExpandList(s_, line, 0, &expanded, true);
         if (s_->stopped) return -1;
         ok = EvaluateIfExpression(*s_, expanded, kind, &value, *s_);
     }
@@ -714,7 +729,15 @@ FileText* FileReader::Read(const std::string& name, const SourceToken& at) {
 
 // #line N ["name"]: the next line is line N (of the file so named).
 void FileReader::Line(OpenFile& f, const Token& t, const SourceToken& at) {
-    const std::vector<SourceToken>& tokens = tokens_;
+    // "#line LINE_BASE" is expanded first; a number and a name as written
+    // are taken as they are.
+    std::vector<SourceToken> expanded;
+    if (tokens_.size() >= 2 && tokens_[1].kind == Tok::Ident) {
+        expanded.push_back(tokens_[0]);
+        ExpandList(s_, std::vector<SourceToken>(tokens_.begin() + 1, tokens_.end()), 0, &expanded);
+        if (s_->stopped) return;
+    }
+    const std::vector<SourceToken>& tokens = expanded.empty() ? tokens_ : expanded;
     std::string_view digits = tokens.size() >= 2 ? s_->Text(tokens[1]) : std::string_view();
     uint64_t n = 0;
     bool ok = tokens.size() >= 2 && tokens[1].kind == Tok::Number && !digits.empty() &&
