@@ -1,8 +1,7 @@
 // Stage 2, the value of a #if line (see 2_preprocess.h): integer
 // arithmetic, comparisons, logic and ?: on 64-bit values that wrap,
-// character constants ('A'), names
-// that are no macro read as 0. Nesting is capped so that no expression can
-// run away with the stack.
+// character constants ('A'), names that are no macro read as 0. Nesting is
+// capped so that no expression can run away with the stack.
 #include <cstdint>
 #include <cstdio>
 #include <string>
