@@ -7,7 +7,8 @@
 //                  (2_if_expression.cpp), paired within each file
 //              [x] #include "name" / <name> / MACRO through the resolver,
 //                  each name read once per load, nested up to 16 deep;
-//                  an included file's includes beside it first, '\' as '/'
+//                  an included file's includes beside it first, '\' as '/',
+//                  "a/../b" and "./b" as "b" (one file by two paths)
 //              [x] #error, #line N ["name"] (a macro may give them),
 //                  #pragma once, #pragma pack_matrix(...) handed on,
 //                  warning / message / def taken, others a warning
@@ -600,6 +601,35 @@ std::string SlashSeparated(const std::string& name) {
     return out;
 }
 
+// "fx/../common/a.fxh" is "common/a.fxh" and "./a.fxh" is "a.fxh": one file
+// reached by two paths is one file to #pragma once and to messages. A ".."
+// that climbs above the effect's folder stays.
+std::string Normalized(const std::string& name) {
+    if (name.find("./") == std::string::npos && name.find("/.") == std::string::npos)
+        return name;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    const bool absolute = !name.empty() && name[0] == '/';
+    while (start <= name.size()) {
+        size_t slash = name.find('/', start);
+        if (slash == std::string::npos) slash = name.size();
+        std::string part = name.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..") {
+                parts.pop_back();
+            } else if (!absolute) {
+                parts.push_back(part);
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string out = absolute ? "/" : "";
+    for (size_t i = 0; i < parts.size(); ++i) out += (i > 0 ? "/" : "") + parts[i];
+    return out;
+}
+
 // The folder of an included file's name ("inc/" of "inc/a.fxh"); empty for
 // the effect file and the files beside it.
 std::string FolderOf(const FileText* source) {
@@ -634,11 +664,11 @@ void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
         // effect's folder.
         name = SlashSeparated(name);
         if (!folder.empty() && name[0] != '/') {
-            FileText* near = Read(folder + name, at);
+            FileText* near = Read(Normalized(folder + name), at);
             if (s_->stopped) return;
             if (near->found) file = near;
         }
-        if (!file) file = Read(name, at);
+        if (!file) file = Read(Normalized(name), at);
         if (s_->stopped) return;
         if (quoted) quoted_[tokens_[1].text] = file;
     }
