@@ -197,6 +197,14 @@ bool Expander::Substitute(uint32_t macro, const SourceToken& use, const Argument
                m.body[i].text == s_->idHashHash;
     };
 
+    auto definedOperand = [&](size_t i) {
+        auto isDefined = [&](size_t k) {
+            return m.body[k].kind == Tok::Ident && m.body[k].text == s_->idDefined;
+        };
+        return (i >= 1 && isDefined(i - 1)) ||
+               (i >= 2 && s_->IsPunct(m.body[i - 1], '(') && isDefined(i - 2));
+    };
+
     bool leftEmpty = false;  // the last operand was an empty argument
     bool breakNext = false;  // the next body token follows an argument
     for (size_t i = 0; i < m.body.size(); ++i) {
@@ -228,9 +236,10 @@ bool Expander::Substitute(uint32_t macro, const SourceToken& use, const Argument
         int p = ParamIndex(m, b);
         if (p >= 0) {
             size_t a = static_cast<size_t>(p);
-            // Next to ## the argument is pasted as written; elsewhere it is
+            // Next to ## the argument is pasted as written, and so is the
+            // operand of a 'defined' on a #if line; elsewhere it is
             // expanded first, once.
-            if (isPaste(i + 1)) {
+            if (isPaste(i + 1) || (ifLine_ && definedOperand(i))) {
                 Append(args[a], out);
             } else {
                 if (!haveExpanded[a]) {
