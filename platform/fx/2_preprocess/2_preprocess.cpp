@@ -7,7 +7,8 @@
 //                  (2_if_expression.cpp), paired within each file
 //              [x] #include "name" / <name> / MACRO through the resolver,
 //                  each name read once per load, nested up to 16 deep;
-//                  an included file's includes beside it first, '\' as '/',
+//                  an included file's includes beside it first, then
+//                  beside each file that included it, '\' as '/',
 //                  "a/../b" and "./b" as "b" (one file by two paths)
 //              [x] #error, #line N ["name"] (a macro may give them),
 //                  #pragma once, #pragma pack_matrix(...) handed on,
@@ -642,13 +643,15 @@ std::string FolderOf(const FileText* source) {
 
 void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
     // A quoted name is looked up by its token: a file included over and
-    // over is found without a string built. Names in an included file of
-    // another folder are looked up there first, so only the effect's folder
-    // keeps this shortcut.
+    // over is found without a string built. Names are looked up in the
+    // folders of the files being read first, so the shortcut holds only
+    // while every one of them is in the effect's folder.
     FileText* file = nullptr;
-    const std::string folder = FolderOf(f.source);
+    const bool allInEffectFolder =
+        std::all_of(files_.begin(), files_.end(),
+                    [](const std::unique_ptr<OpenFile>& o) { return FolderOf(o->source).empty(); });
     const bool quoted =
-        tokens_.size() >= 2 && tokens_[1].kind == Tok::String && folder.empty();
+        tokens_.size() >= 2 && tokens_[1].kind == Tok::String && allInEffectFolder;
     if (quoted) {
         auto known = quoted_.find(tokens_[1].text);
         if (known != quoted_.end()) file = known->second;
@@ -660,13 +663,22 @@ void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
             if (!s_->stopped) s_->Error(at, "expected \"FILE\" or <FILE> after #include");
             return;
         }
-        // As a C compiler looks: beside the file that includes, then in the
+        // As Direct3D 9's compiler looks: beside the file that includes,
+        // then beside each file that included it in turn, out to the
         // effect's folder.
         name = SlashSeparated(name);
-        if (!folder.empty() && name[0] != '/') {
+        std::vector<std::string> folders;
+        for (auto o = files_.rbegin(); o != files_.rend() && name[0] != '/'; ++o) {
+            std::string folder = FolderOf((*o)->source);
+            if (folder.empty() || std::find(folders.begin(), folders.end(), folder) != folders.end())
+                continue;
+            folders.push_back(folder);
             FileText* near = Read(Normalized(folder + name), at);
             if (s_->stopped) return;
-            if (near->found) file = near;
+            if (near->found) {
+                file = near;
+                break;
+            }
         }
         if (!file) file = Read(Normalized(name), at);
         if (s_->stopped) return;
