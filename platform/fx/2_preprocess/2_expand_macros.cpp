@@ -34,10 +34,19 @@ SourceToken Placed(const SourceToken& b, const SourceToken& use) {
     return t;
 }
 
-void Append(const std::vector<SourceToken>& tokens, std::vector<SourceToken>* out) {
+// Where an expansion begins or ends, a token glued to the one before it
+// only touches it.
+void Unglue(SourceToken* t, bool touching) {
+    t->flags = static_cast<uint8_t>((t->flags & kNotGlued & ~kTouching) |
+                                    (touching ? kTouching : 0));
+}
+
+// touching: the tokens follow the one before them without a space.
+void Append(const std::vector<SourceToken>& tokens, std::vector<SourceToken>* out,
+            bool touching = false) {
     size_t first = out->size();
     out->insert(out->end(), tokens.begin(), tokens.end());
-    if (first < out->size()) (*out)[first].flags &= kNotGlued;
+    if (first < out->size()) Unglue(&(*out)[first], touching);
 }
 
 }  // namespace
@@ -67,7 +76,7 @@ bool Expander::Fetch(SourceToken* t) {
         Context& c = contexts_.back();
         if (c.next < c.tokens.size()) {
             *t = c.tokens[c.next++];
-            if (breakGlue_) t->flags &= kNotGlued;
+            if (breakGlue_) Unglue(t, (t->flags & (kGlued | kTouching)) != 0);
             breakGlue_ = false;
             return true;
         }
@@ -79,7 +88,7 @@ bool Expander::Fetch(SourceToken* t) {
         contexts_.pop_back();
     }
     if (!source_->Next(t)) return false;
-    if (breakGlue_) t->flags &= kNotGlued;
+    if (breakGlue_) Unglue(t, (t->flags & (kGlued | kTouching)) != 0);
     breakGlue_ = false;
     return true;
 }
@@ -239,8 +248,9 @@ bool Expander::Substitute(uint32_t macro, const SourceToken& use, const Argument
             // Next to ## the argument is pasted as written, and so is the
             // operand of a 'defined' on a #if line; elsewhere it is
             // expanded first, once.
+            const bool touching = (b.flags & kGlued) != 0;
             if (isPaste(i + 1) || (ifLine_ && definedOperand(i))) {
-                Append(args[a], out);
+                Append(args[a], out, touching);
             } else {
                 if (!haveExpanded[a]) {
                     if (depth_ >= kMaxMacroArgumentNesting) {
@@ -252,19 +262,19 @@ bool Expander::Substitute(uint32_t macro, const SourceToken& use, const Argument
                     }
                     haveExpanded[a] = true;
                 }
-                Append(expanded[a], out);
+                Append(expanded[a], out, touching);
             }
             leftEmpty = args[a].empty();
             breakNext = true;
             continue;
         }
         SourceToken t = Placed(b, use);
-        if (breakNext) t.flags &= kNotGlued;
+        if (breakNext) Unglue(&t, (t.flags & kGlued) != 0);
         out->push_back(t);
         leftEmpty = false;
         breakNext = false;
     }
-    if (!out->empty()) out->front().flags &= kNotGlued;
+    if (!out->empty()) Unglue(&out->front(), (use.flags & (kGlued | kTouching)) != 0);
     return s_->SpendTokens(out->size() + 1, use, true);
 }
 
@@ -311,7 +321,7 @@ void Expander::Paste(const SourceToken& use, const std::vector<SourceToken>& rig
 SourceToken Expander::Stringize(const std::vector<SourceToken>& argument, const SourceToken& use) {
     std::string s = "\"";
     for (size_t i = 0; i < argument.size(); ++i) {
-        if (i > 0 && (argument[i].flags & kGlued) == 0) s += ' ';
+        if (i > 0 && (argument[i].flags & (kGlued | kTouching)) == 0) s += ' ';
         std::string_view text = s_->Text(argument[i]);
         if (argument[i].kind != Tok::String) {
             s += text;

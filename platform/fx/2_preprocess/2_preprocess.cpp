@@ -738,7 +738,12 @@ bool FileReader::IncludeName(OpenFile& f, const Token& t, std::string* name) {
     }
     if (expanded.size() >= 3 && s_->IsPunct(expanded.front(), '<') &&
         s_->IsPunct(expanded.back(), '>')) {
-        *name = SpellTokens(s_->texts, expanded, 1, expanded.size() - 1);
+        // As written, but for the spaces an expansion stands in for.
+        name->clear();
+        for (size_t i = 1; i + 1 < expanded.size(); ++i) {
+            if (i > 1 && (expanded[i].flags & (kGlued | kTouching)) == 0) *name += ' ';
+            *name += s_->Text(expanded[i]);
+        }
         return true;
     }
     return false;
