@@ -34,10 +34,19 @@ SourceToken Placed(const SourceToken& b, const SourceToken& use) {
     return t;
 }
 
-void Append(const std::vector<SourceToken>& tokens, std::vector<SourceToken>* out) {
+// Where an expansion begins or ends, a token glued to the one before it
+// only touches it.
+void Unglue(SourceToken* t, bool touching) {
+    t->flags = static_cast<uint8_t>((t->flags & kNotGlued & ~kTouching) |
+                                    (touching ? kTouching : 0));
+}
+
+// touching: the tokens follow the one before them without a space.
+void Append(const std::vector<SourceToken>& tokens, std::vector<SourceToken>* out,
+            bool touching = false) {
     size_t first = out->size();
     out->insert(out->end(), tokens.begin(), tokens.end());
-    if (first < out->size()) (*out)[first].flags &= kNotGlued;
+    if (first < out->size()) Unglue(&(*out)[first], touching);
 }
 
 }  // namespace
@@ -67,7 +76,7 @@ bool Expander::Fetch(SourceToken* t) {
         Context& c = contexts_.back();
         if (c.next < c.tokens.size()) {
             *t = c.tokens[c.next++];
-            if (breakGlue_) t->flags &= kNotGlued;
+            if (breakGlue_) Unglue(t, (t->flags & (kGlued | kTouching)) != 0);
             breakGlue_ = false;
             return true;
         }
@@ -79,7 +88,7 @@ bool Expander::Fetch(SourceToken* t) {
         contexts_.pop_back();
     }
     if (!source_->Next(t)) return false;
-    if (breakGlue_) t->flags &= kNotGlued;
+    if (breakGlue_) Unglue(t, (t->flags & (kGlued | kTouching)) != 0);
     breakGlue_ = false;
     return true;
 }
@@ -89,6 +98,17 @@ bool Expander::Next(SourceToken* out) {
         if (s_->stopped) return false;
         SourceToken t;
         if (!Fetch(&t)) return false;
+        if (ifLine_) {
+            // '#define HAS_A defined(A)': A is the operand, not A's value.
+            const bool defined = t.kind == Tok::Ident && t.text == s_->idDefined;
+            if (afterDefined_ == 1 && s_->IsPunct(t, '(')) {
+                afterDefined_ = 2;
+                *out = t;
+                return true;
+            }
+            if (afterDefined_ != 0 && t.kind == Tok::Ident) t.flags |= kNoExpand;
+            afterDefined_ = defined ? 1 : 0;
+        }
         if (t.kind != Tok::Ident || (t.flags & kNoExpand) != 0) {
             *out = t;
             return true;
@@ -186,6 +206,14 @@ bool Expander::Substitute(uint32_t macro, const SourceToken& use, const Argument
                m.body[i].text == s_->idHashHash;
     };
 
+    auto definedOperand = [&](size_t i) {
+        auto isDefined = [&](size_t k) {
+            return m.body[k].kind == Tok::Ident && m.body[k].text == s_->idDefined;
+        };
+        return (i >= 1 && isDefined(i - 1)) ||
+               (i >= 2 && s_->IsPunct(m.body[i - 1], '(') && isDefined(i - 2));
+    };
+
     bool leftEmpty = false;  // the last operand was an empty argument
     bool breakNext = false;  // the next body token follows an argument
     for (size_t i = 0; i < m.body.size(); ++i) {
@@ -217,10 +245,12 @@ bool Expander::Substitute(uint32_t macro, const SourceToken& use, const Argument
         int p = ParamIndex(m, b);
         if (p >= 0) {
             size_t a = static_cast<size_t>(p);
-            // Next to ## the argument is pasted as written; elsewhere it is
+            // Next to ## the argument is pasted as written, and so is the
+            // operand of a 'defined' on a #if line; elsewhere it is
             // expanded first, once.
-            if (isPaste(i + 1)) {
-                Append(args[a], out);
+            const bool touching = (b.flags & kGlued) != 0;
+            if (isPaste(i + 1) || (ifLine_ && definedOperand(i))) {
+                Append(args[a], out, touching);
             } else {
                 if (!haveExpanded[a]) {
                     if (depth_ >= kMaxMacroArgumentNesting) {
@@ -232,19 +262,19 @@ bool Expander::Substitute(uint32_t macro, const SourceToken& use, const Argument
                     }
                     haveExpanded[a] = true;
                 }
-                Append(expanded[a], out);
+                Append(expanded[a], out, touching);
             }
             leftEmpty = args[a].empty();
             breakNext = true;
             continue;
         }
         SourceToken t = Placed(b, use);
-        if (breakNext) t.flags &= kNotGlued;
+        if (breakNext) Unglue(&t, (t.flags & kGlued) != 0);
         out->push_back(t);
         leftEmpty = false;
         breakNext = false;
     }
-    if (!out->empty()) out->front().flags &= kNotGlued;
+    if (!out->empty()) Unglue(&out->front(), (use.flags & (kGlued | kTouching)) != 0);
     return s_->SpendTokens(out->size() + 1, use, true);
 }
 
@@ -291,7 +321,7 @@ void Expander::Paste(const SourceToken& use, const std::vector<SourceToken>& rig
 SourceToken Expander::Stringize(const std::vector<SourceToken>& argument, const SourceToken& use) {
     std::string s = "\"";
     for (size_t i = 0; i < argument.size(); ++i) {
-        if (i > 0 && (argument[i].flags & kGlued) == 0) s += ' ';
+        if (i > 0 && (argument[i].flags & (kGlued | kTouching)) == 0) s += ' ';
         std::string_view text = s_->Text(argument[i]);
         if (argument[i].kind != Tok::String) {
             s += text;
@@ -330,9 +360,9 @@ SourceToken Expander::Builtin(const SourceToken& t) {
 }
 
 void ExpandList(PpState* state, const std::vector<SourceToken>& list, int depth,
-                std::vector<SourceToken>* out) {
+                std::vector<SourceToken>* out, bool ifLine) {
     ListSource source(list);
-    Expander expander(state, &source, depth);
+    Expander expander(state, &source, depth, ifLine);
     SourceToken t;
     while (expander.Next(&t)) out->push_back(t);
 }

@@ -1,8 +1,9 @@
 // Stage 2, the value of a #if line (see 2_preprocess.h): integer
-// arithmetic, comparisons, logic and ?: on 64-bit values that wrap, names
-// that are no macro read as 0. Nesting is capped so that no expression can
-// run away with the stack.
+// arithmetic, comparisons, logic and ?: on 64-bit values that wrap,
+// character constants ('A'), names that are no macro read as 0. Nesting is
+// capped so that no expression can run away with the stack.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,34 @@ std::vector<ExprToken> ExprTokens(const PpState& s, const std::vector<SourceToke
             out.push_back({ExprToken::Ident, text});
         } else if (t.kind == Tok::Number) {
             out.push_back({ExprToken::Number, text});
+        } else if (t.kind == Tok::Punct && text == "'") {
+            // A character constant ('A' is 65; 'ab' is 'a' * 256 + 'b'): the
+            // characters up to the next quote, as written, without escapes.
+            size_t close = i + 1;
+            std::string chars;
+            bool ok = false;
+            for (; close < tokens.size() && (tokens[close].flags & kGlued) != 0; ++close) {
+                if (s.IsPunct(tokens[close], '\'')) {
+                    ok = !chars.empty();
+                    break;
+                }
+                chars += s.Text(tokens[close]);
+            }
+            // One character is signed, as a char is; more are packed.
+            uint64_t value = chars.size() == 1
+                                 ? static_cast<uint64_t>(static_cast<int64_t>(
+                                       static_cast<signed char>(chars[0])))
+                                 : 0;
+            for (size_t k = 0; chars.size() > 1 && k < chars.size(); ++k)
+                value = (value << 8) | static_cast<unsigned char>(chars[k]);
+            if (!ok) {
+                out.push_back({ExprToken::Other, text});
+                continue;
+            }
+            char hex[24];
+            std::snprintf(hex, sizeof hex, "0x%llx", static_cast<unsigned long long>(value));
+            out.push_back({ExprToken::Number, hex});
+            i = close;
         } else if (t.kind == Tok::Punct) {
             if (i + 1 < tokens.size() && tokens[i + 1].kind == Tok::Punct &&
                 (tokens[i + 1].flags & kGlued) != 0) {

@@ -7,9 +7,12 @@
 //                  (2_if_expression.cpp), paired within each file
 //              [x] #include "name" / <name> / MACRO through the resolver,
 //                  each name read once per load, nested up to 16 deep;
-//                  an included file's includes beside it first, '\' as '/'
-//              [x] #error, #line N ["name"], #pragma once, #pragma
-//                  pack_matrix(...) handed on, other pragmas ignored
+//                  an included file's includes beside it first, then
+//                  beside each file that included it, '\' as '/',
+//                  "a/../b" and "./b" as "b" (one file by two paths)
+//              [x] #error, #line N ["name"] (a macro may give them),
+//                  #pragma once, #pragma pack_matrix(...) handed on,
+//                  warning / message / def taken, others a warning
 //              [x] one budget of bytes, tokens and time for the load
 // Not implemented: #include_next, #import, trigraphs, digraphs.
 //
@@ -117,6 +120,15 @@ namespace {
 
 constexpr uint8_t kNotGlued = static_cast<uint8_t>(~kGlued);
 
+// The pragmas Direct3D 9's compiler knows; the others are ignored with a
+// warning. Those besides once and pack_matrix change nothing here: no
+// warning has a number to disable, and constants come from the effect.
+bool KnownPragma(std::string_view name) {
+    for (const char* known : {"once", "pack_matrix", "warning", "message", "def"})
+        if (IEquals(name, known)) return true;
+    return false;
+}
+
 // The text of a directive line without its continuations and comments.
 std::string LogicalLine(std::string_view raw) {
     std::string out;
@@ -204,6 +216,9 @@ private:
               file(file),
               source(source),
               tokenizer(text, [reader, this](size_t offset, const char* message) {
+                  // Lines a conditional skips are prose as often as code
+                  // ("#if 0 ... don't"): a quote left open there is nothing.
+                  if (!Active() && std::string_view(message) == "unterminated string") return;
                   reader->s_->Error(Place(offset, Tok::Punct, 0), message);
               }) {}
 
@@ -375,6 +390,8 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
             pass->kind = Tok::Directive;
             pass->text = s_->texts.Id(text);
             return s_->SpendTokens(1, at, false);
+        } else if (tokens.size() >= 2 && !KnownPragma(s_->Text(tokens[1]))) {
+            s_->Warning(at, "unknown pragma " + Quote(s_->Text(tokens[1])) + " ignored");
         }
     } else {
         s_->Error(at, "unknown preprocessor directive '#" + std::string(s_->Text(tokens[0])) + "'");
@@ -453,7 +470,7 @@ int FileReader::Evaluate(const std::string& kind, const SourceToken& at) {
             i = paren ? j + 1 : j;
         }
         std::vector<SourceToken> expanded;
-        ExpandList(s_, line, 0, &expanded);
+        ExpandList(s_, line, 0, &expanded, true);
         if (s_->stopped) return -1;
         ok = EvaluateIfExpression(*s_, expanded, kind, &value, *s_);
     }
@@ -585,6 +602,35 @@ std::string SlashSeparated(const std::string& name) {
     return out;
 }
 
+// "fx/../common/a.fxh" is "common/a.fxh" and "./a.fxh" is "a.fxh": one file
+// reached by two paths is one file to #pragma once and to messages. A ".."
+// that climbs above the effect's folder stays.
+std::string Normalized(const std::string& name) {
+    if (name.find("./") == std::string::npos && name.find("/.") == std::string::npos)
+        return name;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    const bool absolute = !name.empty() && name[0] == '/';
+    while (start <= name.size()) {
+        size_t slash = name.find('/', start);
+        if (slash == std::string::npos) slash = name.size();
+        std::string part = name.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty() && parts.back() != "..") {
+                parts.pop_back();
+            } else if (!absolute) {
+                parts.push_back(part);
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string out = absolute ? "/" : "";
+    for (size_t i = 0; i < parts.size(); ++i) out += (i > 0 ? "/" : "") + parts[i];
+    return out;
+}
+
 // The folder of an included file's name ("inc/" of "inc/a.fxh"); empty for
 // the effect file and the files beside it.
 std::string FolderOf(const FileText* source) {
@@ -597,13 +643,15 @@ std::string FolderOf(const FileText* source) {
 
 void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
     // A quoted name is looked up by its token: a file included over and
-    // over is found without a string built. Names in an included file of
-    // another folder are looked up there first, so only the effect's folder
-    // keeps this shortcut.
+    // over is found without a string built. Names are looked up in the
+    // folders of the files being read first, so the shortcut holds only
+    // while every one of them is in the effect's folder.
     FileText* file = nullptr;
-    const std::string folder = FolderOf(f.source);
+    const bool allInEffectFolder =
+        std::all_of(files_.begin(), files_.end(),
+                    [](const std::unique_ptr<OpenFile>& o) { return FolderOf(o->source).empty(); });
     const bool quoted =
-        tokens_.size() >= 2 && tokens_[1].kind == Tok::String && folder.empty();
+        tokens_.size() >= 2 && tokens_[1].kind == Tok::String && allInEffectFolder;
     if (quoted) {
         auto known = quoted_.find(tokens_[1].text);
         if (known != quoted_.end()) file = known->second;
@@ -615,15 +663,24 @@ void FileReader::Include(OpenFile& f, const Token& t, const SourceToken& at) {
             if (!s_->stopped) s_->Error(at, "expected \"FILE\" or <FILE> after #include");
             return;
         }
-        // As a C compiler looks: beside the file that includes, then in the
+        // As Direct3D 9's compiler looks: beside the file that includes,
+        // then beside each file that included it in turn, out to the
         // effect's folder.
         name = SlashSeparated(name);
-        if (!folder.empty() && name[0] != '/') {
-            FileText* near = Read(folder + name, at);
+        std::vector<std::string> folders;
+        for (auto o = files_.rbegin(); o != files_.rend() && name[0] != '/'; ++o) {
+            std::string folder = FolderOf((*o)->source);
+            if (folder.empty() || std::find(folders.begin(), folders.end(), folder) != folders.end())
+                continue;
+            folders.push_back(folder);
+            FileText* near = Read(Normalized(folder + name), at);
             if (s_->stopped) return;
-            if (near->found) file = near;
+            if (near->found) {
+                file = near;
+                break;
+            }
         }
-        if (!file) file = Read(name, at);
+        if (!file) file = Read(Normalized(name), at);
         if (s_->stopped) return;
         if (quoted) quoted_[tokens_[1].text] = file;
     }
@@ -681,7 +738,12 @@ bool FileReader::IncludeName(OpenFile& f, const Token& t, std::string* name) {
     }
     if (expanded.size() >= 3 && s_->IsPunct(expanded.front(), '<') &&
         s_->IsPunct(expanded.back(), '>')) {
-        *name = SpellTokens(s_->texts, expanded, 1, expanded.size() - 1);
+        // As written, but for the spaces an expansion stands in for.
+        name->clear();
+        for (size_t i = 1; i + 1 < expanded.size(); ++i) {
+            if (i > 1 && (expanded[i].flags & (kGlued | kTouching)) == 0) *name += ' ';
+            *name += s_->Text(expanded[i]);
+        }
         return true;
     }
     return false;
@@ -714,7 +776,15 @@ FileText* FileReader::Read(const std::string& name, const SourceToken& at) {
 
 // #line N ["name"]: the next line is line N (of the file so named).
 void FileReader::Line(OpenFile& f, const Token& t, const SourceToken& at) {
-    const std::vector<SourceToken>& tokens = tokens_;
+    // "#line LINE_BASE" is expanded first; a number and a name as written
+    // are taken as they are.
+    std::vector<SourceToken> expanded;
+    if (tokens_.size() >= 2 && tokens_[1].kind == Tok::Ident) {
+        expanded.push_back(tokens_[0]);
+        ExpandList(s_, std::vector<SourceToken>(tokens_.begin() + 1, tokens_.end()), 0, &expanded);
+        if (s_->stopped) return;
+    }
+    const std::vector<SourceToken>& tokens = expanded.empty() ? tokens_ : expanded;
     std::string_view digits = tokens.size() >= 2 ? s_->Text(tokens[1]) : std::string_view();
     uint64_t n = 0;
     bool ok = tokens.size() >= 2 && tokens[1].kind == Tok::Number && !digits.empty() &&

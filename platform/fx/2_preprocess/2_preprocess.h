@@ -9,8 +9,9 @@
 // __FILE__. Its output is the stream of tokens after expansion; the effect
 // parser (stage 3) reads it, so macros work inside techniques, passes,
 // annotations and sampler_state blocks too. `#pragma pack_matrix(...)`
-// stays in the stream, at its place, for glslang; other pragmas are ignored,
-// as Direct3D 9's compiler ignores those it does not know.
+// stays in the stream, at its place, for glslang; warning, message and def
+// are taken and change nothing, and a pragma no compiler of Direct3D 9 knows
+// is a warning, as there.
 //
 // One budget holds for the whole load: the bytes read (an included file
 // counts each time it is included), the tokens read and made by macro
@@ -23,7 +24,8 @@
 // of arguments or never closed, a paste that makes no token, a missing or
 // unreadable include, includes nested too deeply (a file that includes
 // itself without an include guard), the budget. Warnings: a macro defined
-// again differently.
+// again differently, an unknown pragma. What a branch not taken holds is
+// never reported but for a comment left open (it hides the #endif).
 #pragma once
 
 #include <cstddef>

@@ -99,8 +99,10 @@ private:
 // expanded. depth counts the argument expansions it is nested in.
 class Expander {
 public:
-    Expander(PpState* state, TokenSource* source, int depth = 0)
-        : s_(state), source_(source), depth_(depth) {}
+    // ifLine: the tokens of a #if line, where the name after a 'defined'
+    // that a macro made stays a name.
+    Expander(PpState* state, TokenSource* source, int depth = 0, bool ifLine = false)
+        : s_(state), source_(source), depth_(depth), ifLine_(ifLine) {}
     ~Expander();
     bool Next(SourceToken* t);
 
@@ -131,12 +133,14 @@ private:
     std::vector<Context> contexts_;
     std::vector<std::vector<SourceToken>> spare_;
     bool breakGlue_ = false;  // the next token follows an expansion
+    bool ifLine_ = false;
+    int afterDefined_ = 0;  // 1 after 'defined', 2 after 'defined ('
 };
 
 // The tokens of list, fully expanded on their own (a macro argument, a #if
 // or #include line).
 void ExpandList(PpState* state, const std::vector<SourceToken>& list, int depth,
-                std::vector<SourceToken>* out);
+                std::vector<SourceToken>* out, bool ifLine = false);
 
 // The value of a #if line's tokens, expanded and with defined(X) replaced.
 // When they are no integer constant expression, false and the error

@@ -56,6 +56,11 @@ enum : uint8_t {
     kExpanded = 2,
     // A macro's name met inside its own expansion: never expanded again.
     kNoExpand = 4,
+    // Written right after the token before it, but a macro's expansion
+    // stands between them (one came out of it): they do not print together,
+    // yet a string # makes of them and a file name an #include spells from
+    // them have no space there (STR(DIR/a.fxh) is "common/a.fxh").
+    kTouching = 8,
 };
 
 struct SourceToken {
