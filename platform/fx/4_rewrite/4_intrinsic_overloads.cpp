@@ -292,14 +292,15 @@ struct Overloads {
         return false;
     }
 
-    // Numbers, constructors of numeric types, const names and arithmetic,
-    // nothing else: what glslang folds. No bools (a comparison or logical
-    // operator makes them), no other names.
+    // Numbers, constructors of numeric types, const names, arithmetic and
+    // intrinsic calls of them, nothing else: what glslang folds. No bools
+    // (a comparison or logical operator makes them), no other names.
     bool ConstantNumbers(std::pair<size_t, size_t> arg) const {
         for (size_t k = arg.first; k < arg.second; ++k) {
             if (code.IsIdent(k)) {
                 const std::string_view w = code.Text(k);
                 if (ConstName(k) || (k > arg.first && code.Punct(k - 1) == '.')) continue;
+                if (k + 1 < arg.second && code.Punct(k + 1) == '(' && IsIntrinsicName(w)) continue;
                 if (ShapeOf(w).rows == 0 || w.rfind("bool", 0) == 0) return false;
             } else if (code.Token(k).kind == Tok::Punct &&
                        !OneOf(code.Text(k), {"(", ")", ",", "+", "-", "*", "/", "."})) {
