@@ -48,8 +48,9 @@ void CheckNestingAndNames(PreprocessedEffect* effect) {
     int chain = 0;      // accessors in a row: v.xyzw.xyzw, a[0][0]
     int operators = 0;  // binary operators in the expression: a + b * c
     bool operand = false;
-    // The brackets open, innermost last: a comma inside { } ends a list
-    // element, one inside ( ) or [ ] is an operator or an argument.
+    // The brackets open, innermost last, an initializer list's brace as
+    // 'L': a comma there ends a list element; one inside ( ), [ ] or a
+    // block's { } is an operator or an argument.
     std::string open;
     auto punct = [&](size_t at) {
         std::string_view text = at < tokens.size() ? s.Text(tokens[at]) : std::string_view();
@@ -90,10 +91,13 @@ void CheckNestingAndNames(PreprocessedEffect* effect) {
                     "): text that is not ASCII belongs in comments and strings";
         } else if (t.kind == Tok::Punct && text.size() == 1) {
             const char c = text[0];
-            if (c == ',' && (open.empty() || open.back() == '{')) operators = 0;
-            if (c == ',' && !open.empty() && open.back() != '{') ++operators;
+            if (c == ',' && (open.empty() || open.back() == 'L')) operators = 0;
+            if (c == ',' && !open.empty() && open.back() != 'L') ++operators;
             if (operand && IsBinaryOperator(c)) ++operators;
-            if (c == '(' || c == '[' || c == '{') ++brackets, open.push_back(c);
+            const bool list = c == '{' && (punct(i - 1) == '=' ||
+                                           ((punct(i - 1) == '{' || punct(i - 1) == ',') &&
+                                            !open.empty() && open.back() == 'L'));
+            if (c == '(' || c == '[' || c == '{') ++brackets, open.push_back(list ? 'L' : c);
             if ((c == ')' || c == ']' || c == '}') && !open.empty()) open.pop_back();
             if (c == ')' || c == ']' || c == '}') --brackets;
             if (c == ';' || c == '{' || c == '}') statement = 0, casts = 0, chain = 0;
