@@ -249,9 +249,24 @@ bool WritePng(IDirect3DDevice9* device, const std::string& path) {
         rgb[i * 3 + 1] = static_cast<unsigned char>(argb[i] >> 8);
         rgb[i * 3 + 2] = static_cast<unsigned char>(argb[i]);
     }
-    if (stbi_write_png(path.c_str(), static_cast<int>(width), static_cast<int>(height), 3, rgb.data(),
-                       static_cast<int>(width) * 3) == 0) {
-        fprintf(stderr, "flowfield-capture: cannot write %s\n", path.c_str());
+    // Written through our own FILE so that a write that fails (a full disk)
+    // is seen: stbi_write_png does not look at what fwrite and fclose say.
+    errno = 0;
+    FILE* out = fopen(path.c_str(), "wb");
+    bool written = out != nullptr;
+    if (written) {
+        written = stbi_write_png_to_func(
+                      [](void* file, void* data, int size) {
+                          std::fwrite(data, 1, static_cast<size_t>(size), static_cast<FILE*>(file));
+                      },
+                      out, static_cast<int>(width), static_cast<int>(height), 3, rgb.data(),
+                      static_cast<int>(width) * 3) != 0;
+        written = !std::ferror(out) && written;
+        written = std::fclose(out) == 0 && written;
+    }
+    if (!written) {
+        fprintf(stderr, "flowfield-capture: cannot write %s: %s\n", path.c_str(),
+                errno != 0 ? std::strerror(errno) : "write failed");
         return false;
     }
     return true;

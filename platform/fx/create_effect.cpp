@@ -60,6 +60,9 @@ struct PassBuilder {
     std::vector<SamplerStage> effectStages;  // every sampler's, effect-wide
     std::map<std::string, Built> built;
     std::vector<UINT> programs;
+    // The passes that draw with each program: passes of one shader pair
+    // share the program linked for the first of them.
+    std::map<UINT, int> programUsers;
     // false: the passes are compiled, not linked (a background load's first
     // half; the link comes later, on the device's thread, from `built`).
     bool link = true;
@@ -222,9 +225,15 @@ bool BuildPass(PassBuilder& b, const PassDesc& pass, LoadedPass* out,
         }
     }
     if (!b.link) return true;
-    UINT program = LinkPass(b.device, glsl, slots, pass, *b.messages);
-    if (program == 0) return false;
-    b.programs.push_back(program);
+    UINT program = known != b.built.end() ? known->second.pass.program : 0;
+    if (program != 0) {
+        ++b.programUsers[program];
+    } else {
+        program = LinkPass(b.device, glsl, slots, pass, *b.messages);
+        if (program == 0) return false;
+        b.programs.push_back(program);
+        b.programUsers[program] = 1;
+    }
     out->name = pass.name;
     out->program = program;
     out->states = pass.renderStates;
@@ -321,8 +330,14 @@ void WarnSharedStages(const LoadedEffect& effect, const PassDesc& pass,
 void ReleaseTechniquePrograms(PassBuilder& b, LoadedTechnique* technique) {
     for (LoadedPass& pass : technique->passes) {
         if (pass.program == 0) continue;
-        b.device->DeleteShaderProgram(pass.program);
-        std::erase(b.programs, pass.program);
+        if (--b.programUsers[pass.program] == 0) {
+            b.device->DeleteShaderProgram(pass.program);
+            std::erase(b.programs, pass.program);
+            b.programUsers.erase(pass.program);
+            // A later pass of the same shaders links its own.
+            for (auto& [key, built] : b.built)
+                if (built.pass.program == pass.program) built.pass.program = 0;
+        }
         pass.program = 0;
     }
     technique->released = true;

@@ -10,7 +10,9 @@
 // not saved survives F5.
 #include "platform/knobs/knobs.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,13 +49,32 @@ void UpdateKnobsPath() {
                                                       : g_state.effectFile + ".knobs";
 }
 
+// A knobs file is a few lines per knob; anything past this is not one.
+constexpr off_t kMaxKnobsFileBytes = 1 << 20;
+
+// The file's bytes; false (as for no file) when it is not a regular file
+// of at most kMaxKnobsFileBytes: a FIFO or a device named as the knobs
+// file would block or never end.
 bool ReadWhole(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    *text = s.str();
-    return true;
+    text->clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxKnobsFileBytes;
+    char chunk[4096];
+    while (ok) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        text->append(chunk, static_cast<size_t>(n));
+        ok = text->size() <= static_cast<size_t>(kMaxKnobsFileBytes);
+    }
+    close(fd);
+    if (!ok) text->clear();
+    return ok;
 }
 
 Knob* FindKnob(const std::string& name) {

@@ -9,6 +9,7 @@
 #include "tests/support/xvfb_suite.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <csignal>
@@ -141,6 +142,14 @@ TEST_F(KnobsCapture, SetChangesTheFrameDefaultsReproduceItAndAKnobsFileAgrees) {
     dir_.Write("other.knobs", "ParticleSize = 0.15\n");
     EXPECT_EQ(Capture({"--knobs", "other.knobs", "--set", "ColorA=0,1,0"}), set);
     EXPECT_EQ(Capture({"--set", "ParticleSize=0.06", "--set", "ColorA=1, 0.42, 0.18"}), plain);
+
+    // What is not a regular file reads as no file, and never blocks: a
+    // device without end, a FIFO nobody writes, a folder.
+    ASSERT_EQ(mkfifo((dir_.path() / "fifo.knobs").c_str(), 0600), 0);
+    for (const char* knobs : {"/dev/zero", "fifo.knobs", "."}) {
+        SCOPED_TRACE(knobs);
+        EXPECT_EQ(Capture({"--knobs", knobs}), plain);
+    }
 }
 
 // A knob without a register lands among the registers the program writes

@@ -403,6 +403,11 @@ TEST_F(EffectLoad, HostMacrosThatCannotBeDefinedAreErrors) {
         {{"", "1"}, "main.fx: error: the host program's macro '' is not a name\n"},
         {{"X", "1\n#error"},
          "main.fx: error: the host program's macro 'X' has a definition of more than one line\n"},
+        // What goes wrong in a definition is the macro's, not the file's first line.
+        {{"X", "1 /* 2"}, "main.fx: error: the host program's macro 'X': unterminated comment\n"},
+        {{"X", "\"abc"}, "main.fx: error: the host program's macro 'X': unterminated string\n"},
+        {{"defined", "1"},
+         "main.fx: error: the host program's macro 'defined': 'defined' cannot be a macro name\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

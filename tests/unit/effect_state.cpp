@@ -29,7 +29,7 @@ const char* const kTwoPasses =
     "    pass B {\n"
     "        ZEnable = true;\n"
     "        VertexShader = compile vs_3_0 vs_main();\n"
-    "        PixelShader = compile ps_3_0 ps_main();\n"
+    "        PixelShader = compile ps_2_0 ps_main();\n"
     "    }\n"
     "}\n";
 
@@ -74,7 +74,7 @@ TEST_F(EffectState, PassStatesHoldInThePassAndEndRestoresThem) {
     EXPECT_EQ(effect_->EndPass(), S_OK);
 
     ASSERT_EQ(effect_->BeginPass(1), S_OK);
-    EXPECT_NE(device_.boundProgram, first) << "each pass has its own program";
+    EXPECT_NE(device_.boundProgram, first) << "passes of other shaders have programs of their own";
     EXPECT_EQ(device_.renderStates[D3DRS_ZENABLE], static_cast<DWORD>(D3DZB_TRUE));
     EXPECT_EQ(effect_->EndPass(), S_OK);
 

@@ -18,7 +18,9 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/fx/1_read/1_file_names.h"
@@ -32,6 +34,7 @@ namespace {
 struct LoadRecord {
     unsigned serial = 0;
     std::vector<LoadedFile> files;
+    std::unordered_set<std::string> paths;  // the files' paths, looked up per file read
 };
 LoadRecord g_lastLoad;
 
@@ -212,9 +215,7 @@ bool ReadIncludeFile(const std::string& path, std::string* text, MessageSink& me
 }  // namespace
 
 void NoteFileRead(const std::string& path, bool read, std::string_view bytes) {
-    for (const LoadedFile& file : g_lastLoad.files) {
-        if (file.path == path) return;
-    }
+    if (!g_lastLoad.paths.insert(path).second) return;
     g_lastLoad.files.push_back({path, read, bytes.size(), FileDigest(bytes)});
 }
 
@@ -223,6 +224,7 @@ size_t FileDigest(std::string_view bytes) { return std::hash<std::string_view>{}
 bool ReadEffectFile(const char* path, std::string* text, MessageSink& messages) {
     ++g_lastLoad.serial;
     g_lastLoad.files.clear();
+    g_lastLoad.paths.clear();
     text->clear();
     int fd = OpenEffectFile(path, messages);
     if (fd < 0) {

@@ -5,6 +5,7 @@
 #include "platform/fx/2_preprocess/2_preprocess.h"
 
 #include <cstdio>
+#include <string>
 
 namespace fx {
 
@@ -15,6 +16,12 @@ bool IsControlWord(std::string_view w) {
 }
 
 bool IsPrefixOperator(char c) { return c == '-' || c == '+' || c == '!' || c == '~'; }
+
+// The first character of a binary operator (&&, <=, << are two glued tokens).
+bool IsBinaryOperator(char c) {
+    return c == '+' || c == '-' || c == '*' || c == '/' || c == '%' || c == '<' || c == '>' ||
+           c == '&' || c == '|' || c == '^' || c == '=' || c == '!';
+}
 
 // An '=' that assigns: not one of ==, <=, >=, != (the tokens are glued).
 bool IsAssignment(const std::vector<SourceToken>& tokens, const TokenStream& s, size_t i) {
@@ -39,7 +46,12 @@ void CheckNestingAndNames(PreprocessedEffect* effect) {
     int prefixes = 0;   // prefix operators in a row
     int casts = 0;      // "(float)" in a row
     int chain = 0;      // accessors in a row: v.xyzw.xyzw, a[0][0]
+    int operators = 0;  // binary operators in the expression: a + b * c
     bool operand = false;
+    // The brackets open, innermost last, an initializer list's brace as
+    // 'L': a comma there ends a list element; one inside ( ), [ ] or a
+    // block's { } is an operator or an argument.
+    std::string open;
     auto punct = [&](size_t at) {
         std::string_view text = at < tokens.size() ? s.Text(tokens[at]) : std::string_view();
         return at < tokens.size() && tokens[at].kind == Tok::Punct && text.size() == 1 ? text[0]
@@ -79,9 +91,17 @@ void CheckNestingAndNames(PreprocessedEffect* effect) {
                     "): text that is not ASCII belongs in comments and strings";
         } else if (t.kind == Tok::Punct && text.size() == 1) {
             const char c = text[0];
-            if (c == '(' || c == '[' || c == '{') ++brackets;
+            if (c == ',' && (open.empty() || open.back() == 'L')) operators = 0;
+            if (c == ',' && !open.empty() && open.back() != 'L') ++operators;
+            if (operand && IsBinaryOperator(c)) ++operators;
+            const bool list = c == '{' && (punct(i - 1) == '=' ||
+                                           ((punct(i - 1) == '{' || punct(i - 1) == ',') &&
+                                            !open.empty() && open.back() == 'L'));
+            if (c == '(' || c == '[' || c == '{') ++brackets, open.push_back(list ? 'L' : c);
+            if ((c == ')' || c == ']' || c == '}') && !open.empty()) open.pop_back();
             if (c == ')' || c == ']' || c == '}') --brackets;
             if (c == ';' || c == '{' || c == '}') statement = 0, casts = 0, chain = 0;
+            if (c == ';' || c == '{' || c == '}') operators = 0;
             if (c == '.' || c == '[') {
                 const char before = punct(i - 1);
                 const bool continued = before == ']' || before == ')' ||
@@ -96,6 +116,10 @@ void CheckNestingAndNames(PreprocessedEffect* effect) {
             error = "code nested more than " + std::to_string(kMaxNestingDepth) +
                     " levels deep here (brackets, blocks, statements and operators within one "
                     "another)";
+        }
+        if (error.empty() && operators > kMaxOperatorsInExpression) {
+            error = "an expression of more than " + std::to_string(kMaxOperatorsInExpression) +
+                    " operators here: split it into statements";
         }
         if (error.empty()) continue;
         if (effect->messages.size() > kMaxParseMessages) effect->messages.pop_back();

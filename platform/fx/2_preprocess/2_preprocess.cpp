@@ -819,10 +819,21 @@ PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& reso
         // place of the macro's use when it expands, so they need no file.
         std::string defines;
         for (const HostMacro& m : hostMacros) defines += "#define " + m.name + " " + m.value + "\n";
+        const size_t before = out.messages.size();
         FileReader hostReader(&state, resolver, defines);
         Expander expander(&state, &hostReader);
         SourceToken t;
         while (expander.Next(&t)) {
+        }
+        // Line n of that text is the n-th macro: its messages name the macro
+        // the user gave, not a place in the effect file.
+        for (size_t i = before; i < out.messages.size(); ++i) {
+            Message& m = out.messages[i].message;
+            if (!m.file.empty() || m.line < 1 || static_cast<size_t>(m.line) > hostMacros.size())
+                continue;
+            const HostMacro& macro = hostMacros[static_cast<size_t>(m.line) - 1];
+            m.text = "the host program's macro '" + macro.name + "': " + m.text;
+            m.line = m.column = 0;
         }
     }
     FileReader reader(&state, resolver, text);

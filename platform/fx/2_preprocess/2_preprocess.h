@@ -59,6 +59,11 @@ struct LoadBudget {
 // assignments, ?: and runs of prefix operators (- - x).
 constexpr int kMaxNestingDepth = 256;
 constexpr size_t kMaxNameLength = 512;
+// Binary operators (commas within brackets too) in one expression: glslang
+// builds a run of them as a tree as deep as the run is long and walks it by
+// recursion, out of its stack near ten thousand. No profile has the slots
+// for more than this many operations in one expression.
+constexpr int kMaxOperatorsInExpression = 4096;
 
 // Messages of stages 2 and 3 before the rest go unreported.
 constexpr size_t kMaxParseMessages = 100;
@@ -108,7 +113,8 @@ PreprocessedEffect Preprocess(std::string_view text, const IncludeResolver& reso
                               const std::string& effectName = "", LoadBudget budget = {},
                               const std::vector<HostMacro>& hostMacros = {});
 
-// The expanded tokens within kMaxNestingDepth and kMaxNameLength: the first
+// The expanded tokens within kMaxNestingDepth, kMaxOperatorsInExpression and
+// kMaxNameLength: the first
 // place past one is an error there, and the stream stops at it (Preprocess
 // calls it last, before any parser recurses).
 void CheckNestingAndNames(PreprocessedEffect* effect);

@@ -356,12 +356,15 @@ std::vector<SamplerStage> AssignSamplerStages(const std::vector<SamplerDesc>& sa
         if (s.registerIndex >= 0) taken.insert(s.registerIndex);
     }
     std::set<std::string> seen;
+    // Every unit below it is taken, and taken units stay taken: the search
+    // goes on from there (thousands of samplers once made it quadratic).
+    int lowestFree = 0;
     for (const SamplerDesc& s : samplers) {
         if (!seen.insert(s.name).second) continue;
         int unit = s.registerIndex;
         if (unit < 0) {
-            unit = 0;
-            while (taken.count(unit) != 0) ++unit;
+            while (taken.count(lowestFree) != 0) ++lowestFree;
+            unit = lowestFree;
             taken.insert(unit);
         }
         stages.push_back({s.name, unit, &s});

@@ -759,8 +759,8 @@ void Parser::SamplerTexture(SamplerDesc* sampler, const TokenRef& nameToken,
     }
     if (IEquals(Text(*texture), "null")) return;  // "Texture = NULL;": none
     sampler->texture = std::string(Text(*texture));
-    bool known = std::any_of(result_.textures.begin(), result_.textures.end(),
-                             [&](const TextureDesc& x) { return x.name == sampler->texture; });
+    // Every texture declared so far has its place there.
+    const bool known = textureDeclarationEnds_.count(sampler->texture) != 0;
     if (!known)
         Warning(*texture, (sampler->name.find('[') != std::string::npos ? "state " : "sampler ") +
                               Quote(sampler->name) + " refers to undeclared texture " +

@@ -296,6 +296,12 @@ HlslOutline OutlineHlsl(const Code& code) {
         }
     }
     NoteVariables(code, &out);
+    // By where each scope starts, for Declared's search from the last one
+    // that starts before a use.
+    for (auto& [name, declarations] : out.scoped) {
+        std::stable_sort(declarations.begin(), declarations.end(),
+                         [](const ScopedName& a, const ScopedName& b) { return a.from < b.from; });
+    }
     return out;
 }
 
@@ -327,10 +333,16 @@ const NameType* HlslOutline::Declared(const Code& code, size_t i) const {
         auto member = members.find(name);
         if (member != members.end()) return &member->second;
     } else if (auto found = scoped.find(name); found != scoped.end()) {
-        const ScopedName* best = nullptr;
-        for (const ScopedName& d : found->second)
-            if (d.from <= i && i <= d.to && (best == nullptr || d.from >= best->from)) best = &d;
-        if (best != nullptr) return &best->declared;
+        // Scopes nest: the innermost one around i is the last that starts
+        // before it and has not ended (a name every function's parameter
+        // takes is found in a step, not a walk over every function).
+        const std::vector<ScopedName>& list = found->second;
+        auto after = std::upper_bound(list.begin(), list.end(), i,
+                                      [](size_t at, const ScopedName& d) { return at < d.from; });
+        while (after != list.begin()) {
+            --after;
+            if (i <= after->to) return &after->declared;
+        }
     }
     auto it = names.find(name);
     return it == names.end() ? nullptr : &it->second;

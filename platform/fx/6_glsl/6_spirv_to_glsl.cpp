@@ -447,7 +447,14 @@ bool RunPasses(SpirvModule& module, std::vector<ConstantRegisters>* constants,
                MessageSink& messages) {
     SpvModule m;
     if (!m.Read(module.words)) {
-        CrossError("glslang's SPIR-V cannot be read", module.entry, messages);
+        // An instruction counts its words in 16 bits: glslang writes a
+        // longer one (an initializer list of more than 65532 values) with
+        // its count wrapped, and the module no longer reads.
+        Message error = ErrorAt(module.compileStatement,
+                                "the shader holds a list longer than the compiler can encode "
+                                "(an initializer list of more than 65532 values): split it");
+        error.entry = module.entry;
+        messages.Add(std::move(error));
         return false;
     }
     FallbackScope shader(messages, module.compileStatement, module.entry);
