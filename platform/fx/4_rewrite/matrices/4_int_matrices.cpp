@@ -90,16 +90,15 @@ void IntMatrices::Find(TokenEdits* edits) {
     // Of two alike ("int2x2 a = (int2x2)e"), the cast's is the one made;
     // a uniform's read goes inside what it is converted to ("int2x2 a =
     // b" of a uniform bool2x2 b: made 0 / 1, then whole).
-    // Inside any wrap that starts at the same token: added before them.
-    for (const ElementRead& r : elementReads_) {
-        const std::string type = r.components == 1 ? "int" : "int" + std::to_string(r.components);
-        edits->Replace(code_.At(r.first), code_.At(r.first),
-                       {Make(Tok::Ident, type, r.first), Make(Tok::Punct, "(", r.first)});
-        edits->Replace(code_.At(r.last), code_.At(r.last), {Make(Tok::Punct, ")", r.last)});
-    }
+    // An element read ("int2(m[0])") goes inside any other wrap of the same
+    // tokens, outside any shorter one (a uniform's read).
+    Values();
+    for (const ElementRead& r : elementReads_)
+        wraps_.push_back({r.first, r.last, 'i', "", r.first, true, false, false, r.components});
     std::stable_sort(wraps_.begin(), wraps_.end(), [](const Wrap& a, const Wrap& b) {
         if (a.first != b.first) return a.first < b.first;
         if (a.last != b.last) return a.last < b.last;
+        if ((a.ints != 0) != (b.ints != 0)) return a.ints != 0;
         if (a.read != b.read) return a.read;
         return a.cast > b.cast;
     });
@@ -258,11 +257,7 @@ void IntMatrices::Locals(const FunctionOutline& f,
 // assigns; a uniform's registers are converted where they are read.
 void IntMatrices::Name(size_t i, int where) {
     if (where == 2 && i > 0 && code_.Punct(i - 1) == '.') {
-        auto member = members_.find(code_.Text(i));
-        if (member != members_.end()) {
-            const std::string_view type = member->second.type;
-            Written(i, Kind(type), FloatType(type), member->second.array);
-        }
+        MemberRead(i);
         return;
     }
     const NameType* known = Declared(i);
@@ -284,12 +279,40 @@ void IntMatrices::Name(size_t i, int where) {
         end = code_.Closing(end) + 1;
         if (end > code_.size()) return;
     }
+    Read(i, end, kind, f, known->uniform);
+}
+
+// A member of a struct (the struct a variable, or its element) that is
+// such a matrix, or an array of them: read as a local or a uniform one is.
+void IntMatrices::MemberRead(size_t i) {
+    auto member = members_.find(code_.Text(i));
+    if (member == members_.end()) return;
+    const std::string_view type = member->second.type;
+    const std::string f = FloatType(type);
+    if (Written(i, Kind(type), f, member->second.array)) return;
+    size_t end = i + 1;
+    if (member->second.array) {
+        if (code_.Punct(end) != '[') return;  // the whole array
+        end = code_.Closing(end) + 1;
+        if (end > code_.size()) return;
+    }
+    const size_t root = LeftSideStart(i);
+    if (root == npos) return;
+    const NameType* known = Declared(root);
+    Read(root, end, Kind(type), f, known != nullptr && known->uniform);
+}
+
+// The matrix [first, end) read (a name, an element of an array of them, a
+// member): a uniform's registers converted, its elements, rows and
+// swizzles ints.
+void IntMatrices::Read(size_t first, size_t end, char kind, const std::string& f, bool uniform) {
+    const size_t i = first;
     const bool glued = end + 1 < code_.size() && (code_.Token(end + 1).flags & kGlued) != 0;
     const char op = code_.Punct(end);
     const bool written = (op == '+' || op == '-') && glued && code_.Punct(end + 1) == op;
     const bool before = i >= 2 && (code_.Punct(i - 1) == '+' || code_.Punct(i - 1) == '-') &&
                         code_.Punct(i - 2) == code_.Punct(i - 1);
-    if (known->uniform && !written && !before && !WholeArgument(i, end))
+    if (uniform && !written && !before && !WholeArgument(i, end))
         wraps_.push_back({i, end, kind, f, i, false, false, true});
     // An element, row or swizzle of an int matrix read as a value is an
     // int, a vector of ints ("m[0].x / 4" truncates): "int(m[0].x)".
@@ -297,11 +320,10 @@ void IntMatrices::Name(size_t i, int where) {
     const char next = code_.Punct(past);
     const bool stepped = (next == '+' || next == '-') && code_.Punct(past + 1) == next;
     const bool assigned = next == '=' && code_.Punct(past + 1) != '=';
-    if (kind == 'i' && !known->uniform && past > end && !stepped && !assigned && !before &&
+    if (kind == 'i' && past > end && !stepped && !assigned && !before &&
         !MayBeWritten(i, past)) {
-        int n = ExpressionComponents(code_, outline_, i, past);
-        if (code_.Punct(end) == '.' && past == end + 2 && code_.Text(end + 1).starts_with("_"))
-            n = static_cast<int>(std::count(code_.Text(end + 1).begin(), code_.Text(end + 1).end(), '_'));
+        const std::string reached = Reached(f, end, past);
+        const int n = reached.empty() ? 0 : ShapeOf(reached).Components();
         if (n >= 1 && n <= 4) elementReads_.push_back({i, past, n});
     }
 }
@@ -508,6 +530,13 @@ void IntMatrices::Close(char kind, size_t at, std::vector<SourceToken>* out, boo
 
 void IntMatrices::Apply(const Wrap& w, TokenEdits* edits) const {
     if (w.last >= code_.size()) return;  // a statement never ended
+    if (w.ints != 0) {
+        const std::string type = w.ints == 1 ? "int" : "int" + std::to_string(w.ints);
+        edits->Replace(code_.At(w.first), code_.At(w.first),
+                       {Make(Tok::Ident, type, w.first), Make(Tok::Punct, "(", w.first)});
+        edits->Replace(code_.At(w.last), code_.At(w.last), {Make(Tok::Punct, ")", w.last)});
+        return;
+    }
     std::vector<SourceToken> open;
     Open(w.kind, w.floatType, w.at, &open, w.element);
     std::vector<SourceToken> close;

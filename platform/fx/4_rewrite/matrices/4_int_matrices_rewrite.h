@@ -33,6 +33,7 @@ struct Wrap {
     bool element = false;  // into an element, a row or a swizzle: no cast
     bool cast = false;     // "(int2x2)e": [first, at + 2) is the cast
     bool read = false;     // a uniform's registers as read: inside any other
+    int ints = 0;          // an int matrix's element, row or swizzle made this many ints
 };
 
 class IntMatrices {
@@ -55,6 +56,12 @@ private:
     const NameType* Declared(size_t i) const;
     void Locals(const FunctionOutline& f, std::unordered_map<std::string_view, NameType>* out);
     void Name(size_t i, int where);
+    void MemberRead(size_t i);
+    void Read(size_t first, size_t end, char kind, const std::string& f, bool uniform);
+    // 4_int_matrix_values.cpp
+    char ValueKind(size_t first, size_t last, std::string_view* intMatrix, int depth) const;
+    size_t OperandStart(size_t k) const;
+    void Values();
     size_t PastAccessors(size_t k) const;
     bool MayBeWritten(size_t first, size_t last) const;
     bool Written(size_t i, char kind, const std::string& f, bool array = false);
