@@ -39,6 +39,16 @@ bool KeepsInts(std::string_view intrinsic) {
 char IntMatrices::ValueKind(size_t first, size_t last, std::string_view* intMatrix, int depth) const {
     if (depth > 16) return 0;
     char kind = 'i';
+    // Whether the value that ends before after is the whole matrix (no
+    // element, row or swizzle of it taken), after the index of an array;
+    // what follows last is not the expression's.
+    auto whole = [&](size_t after, bool array) {
+        if (array) {
+            if (after >= last || code_.Punct(after) != '[') return false;
+            after = code_.Closing(after) + 1;
+        }
+        return after >= last || (code_.Punct(after) != '[' && code_.Punct(after) != '.');
+    };
     auto take = [&](char k) {
         if (k == 0) return false;
         if (k == 'f') kind = 'f';
@@ -71,7 +81,8 @@ char IntMatrices::ValueKind(size_t first, size_t last, std::string_view* intMatr
             if (code_.IsIdent(k + 1)) {
                 auto member = members_.find(code_.Text(k + 1));
                 if (member != members_.end()) {
-                    if (Kind(member->second.type) == 'i') *intMatrix = member->second.type;
+                    if (Kind(member->second.type) == 'i' && whole(k + 2, member->second.array))
+                        *intMatrix = member->second.type;
                     kind = kind == 'f' ? 'f' : 'i';
                 }
             }
@@ -94,7 +105,7 @@ char IntMatrices::ValueKind(size_t first, size_t last, std::string_view* intMatr
                 if (close >= last) return 0;
                 const std::string_view type = outline_.Underlying(word);
                 if (NumberKind(type) != 0) {
-                    if (MatrixKind(type) == 'i') *intMatrix = type;
+                    if (MatrixKind(type) == 'i' && whole(close + 1, false)) *intMatrix = type;
                     take(NumberKind(type));
                 } else if (!outline_.Functions(word).empty()) {
                     char returned = 0;
@@ -104,7 +115,7 @@ char IntMatrices::ValueKind(size_t first, size_t last, std::string_view* intMatr
                         const char kindOf = NumberKind(r);
                         if (returned != 0 && returned != kindOf) return 0;
                         returned = kindOf;
-                        if (MatrixKind(r) == 'i') *intMatrix = r;
+                        if (MatrixKind(r) == 'i' && whole(close + 1, false)) *intMatrix = r;
                     }
                     if (!take(returned)) return 0;
                 } else if (KeepsInts(word)) {
@@ -125,7 +136,7 @@ char IntMatrices::ValueKind(size_t first, size_t last, std::string_view* intMatr
                 return 0;
             }
             const std::string_view type = outline_.Underlying(code_.Text(known->type));
-            if (MatrixKind(type) == 'i') *intMatrix = type;
+            if (MatrixKind(type) == 'i' && whole(k + 1, known->array)) *intMatrix = type;
             const char kindOf = NumberKind(type);
             if (kindOf == 0 && code_.Punct(k + 1) != '.' && code_.Punct(k + 1) != '[') return 0;
             if (kindOf != 0) take(kindOf);
