@@ -214,13 +214,25 @@ void IntMatrices::Values() {
                 n = ExpressionComponents(code_, outline_, start, past);
             }
             const auto args = ListItems(code_, start + 1, k);
-            if (product && n == 0 && past == k + 1 && args.size() == 2) {
+            if (product && n == 0 && args.size() == 2) {
                 // A vector times a matrix: as many as its columns; a
                 // matrix times a vector: as many as its rows.
                 const Shape a = ValueShape(code_, outline_, args[0].first, args[0].second);
                 const Shape b = ValueShape(code_, outline_, args[1].first, args[1].second);
                 if (a.matrix && !b.matrix) n = a.rows;
                 if (!a.matrix && b.matrix) n = b.cols;
+                // Then its element or swizzle.
+                for (size_t at = k + 1; n > 0 && at < past;) {
+                    if (code_.Punct(at) == '[') {
+                        n = 1;
+                        at = code_.Closing(at) + 1;
+                    } else if (code_.Punct(at) == '.' && code_.IsIdent(at + 1)) {
+                        n = static_cast<int>(code_.Text(at + 1).size());
+                        at += 2;
+                    } else {
+                        n = 0;
+                    }
+                }
             }
             if (n >= 1 && n <= 4) elementReads_.push_back({start, past, n});
         } else if (p == '/' && code_.Punct(k + 1) != '=') {
