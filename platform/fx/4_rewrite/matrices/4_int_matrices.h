@@ -7,7 +7,11 @@
 // the whole matrix, its elements, an array's element, a struct's member),
 // parameters taken in (in and inout), returns, what a function, sincos or
 // modf writes back through an out or inout parameter of another type, and
-// a uniform's registers where the code reads them. Overloads that only an
+// a uniform's registers where the code reads them (a uniform struct's
+// member too). An element, row or swizzle of an int matrix is read as an
+// int, of a variable, a member or a matrix an expression of ints makes
+// ("transpose(m)[0]", "(m + m)[1]"), and a whole one divided by an int
+// truncates (4_int_matrix_values.cpp). Overloads that only an
 // int or bool matrix tells apart ("f(float2x2)", "f(int2x2)") are two
 // functions, the calls routed by their arguments. A call that two
 // overloads fit alike (per argument: its shape, then its scalar kind) is
