@@ -341,7 +341,9 @@ bool IntMatrices::MayBeWritten(size_t first, size_t last) const {
     const size_t open = OpeningBracket(code_, end);
     if (open == npos || open == 0 || !code_.IsIdent(open - 1)) return false;
     const std::string_view f = code_.Text(open - 1);
-    return !outline_.Functions(f).empty() || f == "modf" || f == "frexp" || f == "sincos";
+    // (The intrinsics as 4_intrinsic_overloads may have renamed them too.)
+    return !outline_.Functions(f).empty() ||
+           OneOf(f, {"modf", "frexp", "sincos", "fx_modf_", "fx_frexp_", "fx_sincos_"});
 }
 
 // Past the elements and members read after a name or a call at k

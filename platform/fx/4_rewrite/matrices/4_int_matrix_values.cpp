@@ -148,12 +148,13 @@ char IntMatrices::ValueKind(size_t first, size_t last, std::string_view* intMatr
     return kind;
 }
 
-// The first token of the operand that ends before k: a name with its
-// members and elements, a call, or a bracketed expression; npos when it
-// is none of those.
+// The first token of the operand that ends before k: a number, a name
+// with its members and elements, a call, or a bracketed expression; npos
+// when it is none of those.
 size_t IntMatrices::OperandStart(size_t k) const {
     if (k == 0) return npos;
     size_t p = k - 1;
+    if (code_.Token(p).kind == Tok::Number) return p;
     while (true) {
         if (code_.Punct(p) == ')' || code_.Punct(p) == ']') {
             const size_t open = OpeningBracket(code_, p);
@@ -194,14 +195,23 @@ void IntMatrices::Values() {
             if (call && (Declared(start) != nullptr || code_.Text(start) == "if" ||
                          code_.Text(start) == "while" || code_.Text(start) == "for"))
                 continue;
-            if (!call && open + 2 == k && code_.IsIdent(open + 1)) continue;  // a cast
+            if (!call && open + 2 == k && code_.IsIdent(open + 1) && Declared(open + 1) == nullptr)
+                continue;  // a cast
             std::string_view intMatrix;
             if (ValueKind(start, k + 1, &intMatrix, 0) != 'i' || intMatrix.empty()) continue;
             const size_t past = fx::PastAccessors(code_, k + 1);
             if (past == k + 1 && (!product || MatrixShape(code_, outline_, start, past).rows >= 2))
                 continue;
-            const char after = code_.Punct(past);
-            if (after == '=' && code_.Punct(past + 1) != '=') continue;
+            // Written ("(m)[0] = e", "(m)[1]++", "modf(x, (m)[0])"): left as it is.
+            // ("(m)[0] -= e", "(m)[0] <<= e": the '=' within the operator's tokens.)
+            bool written = StepAt(code_, past) || (start >= 2 && StepAt(code_, start - 2)) ||
+                           MayBeWritten(start, past);
+            for (size_t at = past; at < past + 3 && !written; ++at) {
+                if (code_.Punct(at) == '=') written = AssignmentAt(code_, at);
+                if (code_.Punct(at) == 0 || code_.Punct(at) == '=' || (at > past && !code_.Glued(at)))
+                    break;
+            }
+            if (written) continue;
             // The shape of what the accessors reach of the matrix made.
             Shape made = MatrixShape(code_, outline_, start, k + 1);
             if (made.rows < 2 && !product) made = ShapeOf(FloatType(intMatrix));
@@ -237,14 +247,20 @@ void IntMatrices::Values() {
             if (n >= 1 && n <= 4) elementReads_.push_back({start, past, n});
         } else if (p == '/' && code_.Punct(k + 1) != '=') {
             // "m / 4": the left operand a whole int matrix, the right an int.
-            const size_t start = OperandStart(k);
+            // "2 * m / 4" divides 2 * m: back over the operators of its rank.
+            size_t start = OperandStart(k);
+            while (start != npos && start >= 2 &&
+                   (code_.Punct(start - 1) == '*' || code_.Punct(start - 1) == '/' ||
+                    code_.Punct(start - 1) == '%'))
+                start = OperandStart(start - 1);
             if (start == npos || start == 0) continue;
             const char before = code_.Punct(start - 1);
             if (before == '*' || before == '/' || before == '%' || before == '.') continue;
             std::string_view intMatrix;
             if (ValueKind(start, k, &intMatrix, 0) != 'i' || intMatrix.empty()) continue;
             Shape left = MatrixShape(code_, outline_, start, k);
-            if (left.rows < 2 && code_.Punct(start) == '(') left = ShapeOf(FloatType(intMatrix));
+            // (A product with a vector is a vector of ints already.)
+            if (left.rows < 2 && code_.Text(start) != "mul") left = ShapeOf(FloatType(intMatrix));
             if (left.rows < 2) continue;
             size_t end = k + 1;
             while (code_.Punct(end) == '-' || code_.Punct(end) == '+') ++end;
