@@ -51,6 +51,7 @@ struct SplitVarying {
     uint32_t variable = 0, arrayType = 0, elementType = 0;
     uint32_t transposedType = 0;  // a matrix varying's transposed type; 0 for an array
     std::string semantic;
+    std::string name;  // the array's, for its elements' names
     std::vector<uint32_t> elements;
 };
 
@@ -169,7 +170,7 @@ SpvInstruction SplitEntryPoint(const SpvInstruction& in, std::vector<SplitVaryin
 void SplitUse(SpvModule& module, const SpvInstruction& in, const SplitVarying& s) {
     const uint32_t n = static_cast<uint32_t>(s.elements.size());
     if (in.op == spv::OpName) {
-        const std::string name = module.Name(s.variable);
+        const std::string& name = s.name;
         for (uint32_t e = 0; e < n; ++e) {
             std::vector<uint32_t> words{s.elements[e]};
             for (uint32_t w : StringWords(name + "_" + std::to_string(e))) words.push_back(w);
@@ -226,6 +227,7 @@ void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
 
     std::vector<SpvInstruction> variables;
     for (SplitVarying& s : splits) {
+        s.name = module.Name(s.variable);
         const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, s.elementType});
         for (uint32_t& e : s.elements) {
             e = module.NewId();
@@ -627,6 +629,10 @@ void MergeRepeatedInputs(SpvModule& module) {
 void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
     SplitArrayVaryings(module, storage);
+    // A vertex shader's input array reads a stream register per element
+    // too (float4 w[2] : BLENDWEIGHT0 is BLENDWEIGHT0 and BLENDWEIGHT1),
+    // not the slots after the first one's.
+    if (vertex) SplitArrayVaryings(module, spv::StorageClassInput);
     WidenVariables(module, storage, NarrowVaryings(module, storage), vertex && colorRegisters);
     const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
     WidenVariables(module, other, IntegerVariables(module, other));
