@@ -430,6 +430,25 @@ void DropZero(SpvModule& module, uint32_t variable) {
 
 }  // namespace
 
+void DropVertexDerivatives(SpvModule& module) {
+    auto derivative = [](uint32_t op) { return op >= spv::OpDPdx && op <= spv::OpFwidthCoarse; };
+    std::vector<uint32_t> types;
+    for (const SpvInstruction& in : module.code) {
+        if (derivative(in.op) && std::find(types.begin(), types.end(), in.words[0]) == types.end())
+            types.push_back(in.words[0]);
+    }
+    if (types.empty()) return;
+    std::vector<uint32_t> zeros;
+    for (uint32_t type : types) zeros.push_back(module.DeclareConstant(spv::OpConstantNull, type, {}));
+    for (SpvInstruction& in : module.code) {
+        if (!derivative(in.op)) continue;
+        const uint32_t zero = zeros[static_cast<size_t>(
+            std::find(types.begin(), types.end(), in.words[0]) - types.begin())];
+        in = {spv::OpCopyObject, {in.words[0], in.words[1], zero}};
+    }
+    module.Reindex();
+}
+
 void DropUnfoldedZero(SpvModule& module) {
     for (const char* name : {kUnfoldedZero, kUnfoldedUintZero, kUnfoldedIntZero}) {
         uint32_t variable = 0;
