@@ -433,7 +433,23 @@ void DropZero(SpvModule& module, uint32_t variable) {
 void DropVertexDerivatives(SpvModule& module) {
     auto derivative = [](uint32_t op) { return op >= spv::OpDPdx && op <= spv::OpFwidthCoarse; };
     std::vector<uint32_t> types;
-    for (const SpvInstruction& in : module.code) {
+    for (SpvInstruction& in : module.code) {
+        // A read's bias goes (GLSL's vertex stage has no bias form; glslang
+        // gives the vertex stage's reads a level 0 beside it). The image
+        // operands follow the coordinate, and the depth reference.
+        const bool sample = in.op >= spv::OpImageSampleImplicitLod &&
+                            in.op <= spv::OpImageSampleProjDrefExplicitLod;
+        const bool dref = in.op == spv::OpImageSampleDrefImplicitLod ||
+                          in.op == spv::OpImageSampleDrefExplicitLod ||
+                          in.op == spv::OpImageSampleProjDrefImplicitLod ||
+                          in.op == spv::OpImageSampleProjDrefExplicitLod;
+        const size_t mask = dref ? 5 : 4;
+        if (sample && in.words.size() > mask + 1 &&
+            (in.words[mask] & spv::ImageOperandsBiasMask) != 0) {
+            in.words.erase(in.words.begin() + static_cast<std::ptrdiff_t>(mask) + 1);
+            in.words[mask] &= ~static_cast<uint32_t>(spv::ImageOperandsBiasMask);
+            if (in.words[mask] == 0) in.words.erase(in.words.begin() + static_cast<std::ptrdiff_t>(mask));
+        }
         if (derivative(in.op) && std::find(types.begin(), types.end(), in.words[0]) == types.end())
             types.push_back(in.words[0]);
     }
