@@ -28,6 +28,13 @@ constexpr std::array kPasses = {
                   FixArithmetic(s.module);
                   return true;
               }},
+    // Before fix_intrinsics, which would split a matrix's derivative into
+    // columns; after the check, whose errors stop the list first.
+    SpirvPass{"drop_vertex_derivatives",
+              [](SpirvPassState& s) {
+                  if (Vertex(s)) DropVertexDerivatives(s.module);
+                  return true;
+              }},
     // Before zero_statics, which would give stage 5's static zeros an
     // initializer of their own; before the passes that copy or convert the
     // values the additions feed.

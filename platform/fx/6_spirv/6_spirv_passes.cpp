@@ -430,6 +430,41 @@ void DropZero(SpvModule& module, uint32_t variable) {
 
 }  // namespace
 
+void DropVertexDerivatives(SpvModule& module) {
+    auto derivative = [](uint32_t op) { return op >= spv::OpDPdx && op <= spv::OpFwidthCoarse; };
+    std::vector<uint32_t> types;
+    for (SpvInstruction& in : module.code) {
+        // A read's bias goes (GLSL's vertex stage has no bias form; glslang
+        // gives the vertex stage's reads a level 0 beside it). The image
+        // operands follow the coordinate, and the depth reference.
+        const bool sample = in.op >= spv::OpImageSampleImplicitLod &&
+                            in.op <= spv::OpImageSampleProjDrefExplicitLod;
+        const bool dref = in.op == spv::OpImageSampleDrefImplicitLod ||
+                          in.op == spv::OpImageSampleDrefExplicitLod ||
+                          in.op == spv::OpImageSampleProjDrefImplicitLod ||
+                          in.op == spv::OpImageSampleProjDrefExplicitLod;
+        const size_t mask = dref ? 5 : 4;
+        if (sample && in.words.size() > mask + 1 &&
+            (in.words[mask] & spv::ImageOperandsBiasMask) != 0) {
+            in.words.erase(in.words.begin() + static_cast<std::ptrdiff_t>(mask) + 1);
+            in.words[mask] &= ~static_cast<uint32_t>(spv::ImageOperandsBiasMask);
+            if (in.words[mask] == 0) in.words.erase(in.words.begin() + static_cast<std::ptrdiff_t>(mask));
+        }
+        if (derivative(in.op) && std::find(types.begin(), types.end(), in.words[0]) == types.end())
+            types.push_back(in.words[0]);
+    }
+    if (types.empty()) return;
+    std::vector<uint32_t> zeros;
+    for (uint32_t type : types) zeros.push_back(module.DeclareConstant(spv::OpConstantNull, type, {}));
+    for (SpvInstruction& in : module.code) {
+        if (!derivative(in.op)) continue;
+        const uint32_t zero = zeros[static_cast<size_t>(
+            std::find(types.begin(), types.end(), in.words[0]) - types.begin())];
+        in = {spv::OpCopyObject, {in.words[0], in.words[1], zero}};
+    }
+    module.Reindex();
+}
+
 void DropUnfoldedZero(SpvModule& module) {
     for (const char* name : {kUnfoldedZero, kUnfoldedUintZero, kUnfoldedIntZero}) {
         uint32_t variable = 0;

@@ -24,6 +24,13 @@ void FixArithmetic(SpvModule& module);
 void FixIntrinsics(SpvModule& module);
 
 
+// A vertex shader's derivatives (ddx, ddy, fwidth) become zeros, and its
+// texture reads lose their bias. The profile check refuses every such use
+// that survives the shader's constant conditions, so those left are in code
+// that never runs, which glslang kept and GLSL's vertex stage would refuse.
+void DropVertexDerivatives(SpvModule& module);
+
+
 // Takes out the additions of stage 5's unfolded zeros (kUnfoldedZero,
 // kUnfoldedUintZero) once glslang has not folded what they were for, and
 // the zeros themselves.

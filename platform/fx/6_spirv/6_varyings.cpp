@@ -51,6 +51,7 @@ struct SplitVarying {
     uint32_t variable = 0, arrayType = 0, elementType = 0;
     uint32_t transposedType = 0;  // a matrix varying's transposed type; 0 for an array
     std::string semantic;
+    std::string name;  // the array's, for its elements' names
     std::vector<uint32_t> elements;
 };
 
@@ -81,8 +82,9 @@ bool MatrixVarying(SpvModule& module, uint32_t matrixType, SplitVarying* split) 
 }
 
 // The float array variables of the storage class, of 1 to 16 elements, and
-// its float matrices.
-std::vector<SplitVarying> FloatArrayVaryings(SpvModule& module, uint32_t storage) {
+// its float matrices; int, uint and bool arrays too when asked (a vertex
+// shader's inputs, converted from the stream's floats element by element).
+std::vector<SplitVarying> ArrayVaryings(SpvModule& module, uint32_t storage, bool integers) {
     std::vector<SplitVarying> splits;
     std::vector<std::pair<uint32_t, uint32_t>> matrices;  // variable, its type
     for (const SpvInstruction& in : module.code) {
@@ -104,7 +106,8 @@ std::vector<SplitVarying> FloatArrayVaryings(SpvModule& module, uint32_t storage
         const SpvInstruction* element = module.Def(array->words[1]);
         const SpvInstruction* scalar =
             element->op == spv::OpTypeVector ? module.Def(element->words[1]) : element;
-        if (scalar->op != spv::OpTypeFloat) continue;
+        const bool integer = scalar->op == spv::OpTypeInt || scalar->op == spv::OpTypeBool;
+        if (scalar->op != spv::OpTypeFloat && !(integers && integer)) continue;
         SplitVarying split;
         split.variable = in.words[1];
         split.arrayType = array->words[0];
@@ -169,7 +172,7 @@ SpvInstruction SplitEntryPoint(const SpvInstruction& in, std::vector<SplitVaryin
 void SplitUse(SpvModule& module, const SpvInstruction& in, const SplitVarying& s) {
     const uint32_t n = static_cast<uint32_t>(s.elements.size());
     if (in.op == spv::OpName) {
-        const std::string name = module.Name(s.variable);
+        const std::string& name = s.name;
         for (uint32_t e = 0; e < n; ++e) {
             std::vector<uint32_t> words{s.elements[e]};
             for (uint32_t w : StringWords(name + "_" + std::to_string(e))) words.push_back(w);
@@ -218,14 +221,15 @@ void SplitUse(SpvModule& module, const SpvInstruction& in, const SplitVarying& s
     // The array variable itself goes.
 }
 
-void SplitArrayVaryings(SpvModule& module, uint32_t storage) {
-    std::vector<SplitVarying> splits = FloatArrayVaryings(module, storage);
+void SplitArrayVaryings(SpvModule& module, uint32_t storage, bool integers) {
+    std::vector<SplitVarying> splits = ArrayVaryings(module, storage, integers);
     if (splits.empty()) return;
     KeepSplittable(module, splits);
     if (splits.empty()) return;
 
     std::vector<SpvInstruction> variables;
     for (SplitVarying& s : splits) {
+        s.name = module.Name(s.variable);
         const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, s.elementType});
         for (uint32_t& e : s.elements) {
             e = module.NewId();
@@ -626,7 +630,12 @@ void MergeRepeatedInputs(SpvModule& module) {
 
 void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
-    SplitArrayVaryings(module, storage);
+    SplitArrayVaryings(module, storage, false);
+    // A vertex shader's input array reads a stream register per element
+    // too (float4 w[2] : BLENDWEIGHT0 is BLENDWEIGHT0 and BLENDWEIGHT1),
+    // not the slots after the first one's; an int or bool array's elements
+    // are then converted one by one, as single inputs are.
+    if (vertex) SplitArrayVaryings(module, spv::StorageClassInput, true);
     WidenVariables(module, storage, NarrowVaryings(module, storage), vertex && colorRegisters);
     const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
     WidenVariables(module, other, IntegerVariables(module, other));
