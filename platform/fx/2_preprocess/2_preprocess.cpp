@@ -20,6 +20,7 @@
 // file is read again (from memory) each time it is included and costs its
 // bytes again. Inactive lines are tokenized only to find the directives.
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -608,27 +609,7 @@ std::string SlashSeparated(const std::string& name) {
 std::string Normalized(const std::string& name) {
     if (name.find("./") == std::string::npos && name.find("/.") == std::string::npos)
         return name;
-    std::vector<std::string> parts;
-    size_t start = 0;
-    const bool absolute = !name.empty() && name[0] == '/';
-    while (start <= name.size()) {
-        size_t slash = name.find('/', start);
-        if (slash == std::string::npos) slash = name.size();
-        std::string part = name.substr(start, slash - start);
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..") {
-                parts.pop_back();
-            } else if (!absolute) {
-                parts.push_back(part);
-            }
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = slash + 1;
-    }
-    std::string out = absolute ? "/" : "";
-    for (size_t i = 0; i < parts.size(); ++i) out += (i > 0 ? "/" : "") + parts[i];
-    return out;
+    return std::filesystem::path(name).lexically_normal().generic_string();
 }
 
 // The folder of an included file's name ("inc/" of "inc/a.fxh"); empty for
