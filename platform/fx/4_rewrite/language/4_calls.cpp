@@ -204,18 +204,9 @@ void DropUnreachedRecursion(TokenRewriteState& state, const std::vector<size_t>&
             if (!prototype) return;
         }
     }
-    TokenStream* hlsl = state.hlsl;
-    std::vector<SourceToken> out;
-    out.reserve(hlsl->tokens.size());
-    size_t next = 0;
-    for (const auto& [first, last] : spans) {
-        const size_t begin = code.At(first), end = code.At(last) + 1;
-        out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.begin() + begin);
-        next = end;
-        if (next < hlsl->tokens.size()) hlsl->tokens[next].flags &= ~kGlued;
-    }
-    out.insert(out.end(), hlsl->tokens.begin() + next, hlsl->tokens.end());
-    hlsl->tokens = std::move(out);
+    TokenEdits edits;
+    for (const auto& [first, last] : spans) edits.Replace(code.At(first), code.At(last) + 1, {});
+    edits.Apply(&state.hlsl->tokens);
     state.Edited();
 }
 
