@@ -19,6 +19,7 @@
 #include "platform/fx/4_rewrite/declarations/4_out_conversions.h"
 #include "platform/fx/4_rewrite/declarations/4_semantic_spellings.h"
 #include "platform/fx/4_rewrite/declarations/4_static_calls.h"
+#include "platform/fx/4_rewrite/declarations/4_struct_semantics.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_default_arguments.h"
@@ -141,6 +142,11 @@ constexpr std::array kRewrites = {
     // After the checks, which tell an output's "_centroid" from an input's
     // by the name the user wrote; its place after them is free.
     TokenRewrite{"semantic_spellings", RespellSemantics},
+    // After the checks, which read each semantic where the user wrote it;
+    // after semantic_spellings, whose registers the copies' semantics
+    // count on from; before bool_outputs and the reshaping rewrites, which
+    // then read the copies' members as any output's or input's.
+    TokenRewrite{"struct_semantics", AssignStructSemantics},
     // After the checks, which read the bool the user wrote; after
     // semantic_spellings, whose semantics it reads as the registers they
     // name; before the reshaping rewrites, which then read a float output.

@@ -168,8 +168,9 @@ struct Conventions {
 };
 
 // POSITION, COLOR0 and TEXCOORD0 at the stream's slots. Inputs the stream
-// does not carry take the spare slots in name order (lenient), where they
-// read (0, 0, 0, 1).
+// does not carry read (0, 0, 0, 1) (lenient): a scalar or vector as that
+// constant, computed in the GLSL; others take the spare slots in name
+// order, which the device leaves disabled.
 void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res) {
     std::set<std::string> spareInputs;
     if (s.pass.lenient) {
@@ -185,6 +186,18 @@ void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res)
         int location = StreamAttribute(split);
         auto spare = spareInputs.find(split.first + std::to_string(split.second));
         if (location < 0 && spare != spareInputs.end()) {
+            s.Say(Severity::Warning, "vertex input '" + input.name + "' has semantic '" +
+                                         semantic +
+                                         "', which the vertex stream does not carry; "
+                                         "it reads (0, 0, 0, 1)");
+            // A scalar or vector is that constant in the GLSL and takes no
+            // attribute slot: a shader may read Direct3D 9's 16 inputs.
+            const spirv_cross::SPIRType& type = s.c.get_type(input.type_id);
+            if (type.columns == 1 && type.array.empty() && type.vecsize <= 4) {
+                s.Compute(input.id, type,
+                          VaryingTypeName(type) + "(vec4(0.0, 0.0, 0.0, 1.0))");
+                continue;
+            }
             location = platform::kStreamAttributes +
                        static_cast<int>(std::distance(spareInputs.begin(), spare));
             if (location >= platform::kMaxVertexAttributes) {
@@ -201,10 +214,6 @@ void AssignVertexInputs(Conventions& s, const spirv_cross::ShaderResources& res)
                           " other inputs");
                 continue;
             }
-            s.Say(Severity::Warning, "vertex input '" + input.name + "' has semantic '" +
-                                         semantic +
-                                         "', which the vertex stream does not carry; "
-                                         "it reads (0, 0, 0, 1)");
         }
         if (location < 0) {
             s.Say(Severity::Error, "vertex input '" + input.name + "' has semantic '" + semantic +
@@ -517,7 +526,7 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
             std::string glsl = cross[i].compiler->compile();
             if (cross[i].stage == ShaderStage::Vertex) ShiftHalfPixel(&glsl);
             if (!ComputeInputs(cross[i].computed, &glsl)) {
-                CrossError("the GLSL of VPOS or VFACE cannot be made", cross[i].entry, messages);
+                CrossError("the GLSL of VPOS, VFACE or an input the stream lacks cannot be made", cross[i].entry, messages);
                 ok = false;
             }
             out->glsl.push_back(std::move(glsl));

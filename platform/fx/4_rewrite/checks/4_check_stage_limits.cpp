@@ -11,7 +11,8 @@
 // - a pixel shader before ps_3_0 that does not write COLOR0;
 // - more samplers than the profile has (16 for pixel shaders, 4 in vs_3_0),
 //   a sampler bound past them, an element of a sampler array read past them,
-//   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10,
+//   more outputs than vs_3_0's 12 registers, more inputs than ps_3_0's 10
+//   or than a vertex shader's 16,
 //   an array of colours past COLOR3;
 // - a semantic of shader model 4 and later that names no register here
 //   (SV_VertexID, SV_PrimitiveID, ...; SV_Position, SV_Target and SV_Depth
@@ -69,20 +70,31 @@ struct StageLimits {
     }
 
     // The registers of a parameter, return value or struct member (each
-    // member of a struct; each element of an array).
-    void Collect(const Declarator& d, bool output, int depth, std::vector<Register>* out) const {
+    // member of a struct; each element of an array). A struct given a
+    // semantic of its own gives it to its members, one register after
+    // another (`forced`, the next one at *next), whatever theirs are.
+    void Collect(const Declarator& d, bool output, int depth, std::vector<Register>* out,
+                 size_t forced = npos, int* next = nullptr) const {
         const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
         if (s != nullptr && depth < 8) {
-            for (const Declarator& m : s->members) Collect(m, output, depth + 1, out);
+            int first = 0;
+            if (forced == npos && d.semantic != npos && d.arrayOpen == npos) {
+                forced = d.semantic;
+                next = &first;
+            }
+            for (const Declarator& m : s->members) Collect(m, output, depth + 1, out, forced, next);
             return;
         }
-        if (d.semantic == npos) return;
+        const size_t semantic = forced != npos ? forced : d.semantic;
+        if (semantic == npos) return;
         int count = 1;
         if (d.arrayOpen != npos && code.Token(d.arrayOpen + 1).kind == Tok::Number)
             count = std::max(1, std::atoi(std::string(code.Text(d.arrayOpen + 1)).c_str()));
         count *= MatrixRegisters(code, d);
+        const int plus = next != nullptr ? *next : 0;
         for (int k = 0; k < count && k < 32; ++k)
-            out->push_back({d.semantic, Key(code.Text(d.semantic), k), output, d.type});
+            out->push_back({semantic, Key(code.Text(semantic), plus + k), output, d.type});
+        if (next != nullptr) *next += count;
     }
 
     std::vector<Register> Registers(const FunctionOutline& fn) const {
@@ -150,6 +162,10 @@ struct StageLimits {
                     read.size() == 11 && profile == "ps_3_0") {
                     Error(r.semantic, profile, "ps_3_0 reads at most 10 input registers; " +
                                                    Quoted(r.semantic) + " is the 11th");
+                }
+                if (vertex && read.insert(r.key).second && read.size() == 17) {
+                    Error(r.semantic, profile, "a vertex shader reads at most 16 input registers; " +
+                                                   Quoted(r.semantic) + " is the 17th");
                 }
                 continue;
             }

@@ -11,7 +11,9 @@ class TokenRewriteState;
 // - "TEXCOORD0_centroid" is TEXCOORD0 read at the centroid; glslang would
 //   take the whole word as a semantic of its own, which no output writes;
 // - "SV_Position" is POSITION (glslang makes a vertex shader's input of it
-//   the clip position, which no stream fills).
+//   the clip position, which no stream fills);
+// - "SV_IsFrontFace" on a float is VFACE, the face's sign (glslang would
+//   give it GL's bool).
 // Always true.
 bool RespellSemantics(TokenRewriteState& state);
 
