@@ -1,6 +1,7 @@
 // Stage 6: the varyings as Direct3D 9 passes them on: arrays split into
 // registers, every float varying four components wide, the colours of
-// vertex shaders before vs_3_0 clamped (see 6_spirv_module.h).
+// vertex shaders before vs_3_0 clamped, a pixel shader's scalar colour
+// replicated into its four channels (see 6_spirv_module.h).
 #include <spirv_cross/GLSL.std.450.h>
 #include <spirv_cross/spirv.hpp>
 
@@ -394,8 +395,9 @@ void WidenLoad(SpvModule& module, const SpvInstruction& in, uint32_t type, uint3
 // A store to a widened variable: the value's components, then zeros.
 // w: what a register's w takes when the value is narrower (zero, or one for
 // a colour register).
+// replicate: a scalar fills all four (a pixel shader's scalar colour).
 void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint32_t vec4,
-                uint32_t floatType, uint32_t zero, uint32_t w) {
+                uint32_t floatType, uint32_t zero, uint32_t w, bool replicate = false) {
     const VaryingFloats v = FloatsOf(module, type, floatType);
     uint32_t value = in.words[1];
     if (v.boolean) {
@@ -415,6 +417,7 @@ void WidenStore(SpvModule& module, const SpvInstruction& in, uint32_t type, uint
     std::vector<uint32_t> words{vec4, wide};
     if (v.n == 1) {
         words.push_back(value);
+        while (replicate && words.size() < 6) words.push_back(value);
     } else {
         for (uint32_t c = 0; c < v.n; ++c) {
             const uint32_t part = module.NewId();
@@ -499,9 +502,10 @@ namespace {
 // storage class: stores widen, loads take the components they need.
 // colorRegisters: COLOR outputs are a vertex shader's color registers, whose
 // channels not written read (0, 0, 0, 1) in the pixel shader.
+// replicated: the scalar variables whose stores fill all four components.
 void WidenVariables(SpvModule& module, uint32_t storage,
                     const std::vector<std::pair<uint32_t, uint32_t>>& widened,
-                    bool colorRegisters = false) {
+                    bool colorRegisters = false, const std::vector<uint32_t>& replicated = {}) {
     if (widened.empty()) return;
     std::vector<uint32_t> colors;
     for (const SpvInstruction& in : module.code) {
@@ -568,7 +572,9 @@ void WidenVariables(SpvModule& module, uint32_t storage,
             WidenLoad(module, in, type, vec4, floatType);
         } else {
             const bool color = std::find(colors.begin(), colors.end(), target) != colors.end();
-            WidenStore(module, in, type, vec4, floatType, zero, color ? one : zero);
+            const bool replicate =
+                std::find(replicated.begin(), replicated.end(), target) != replicated.end();
+            WidenStore(module, in, type, vec4, floatType, zero, color ? one : zero, replicate);
         }
     }
     module.Reindex();
@@ -626,6 +632,36 @@ void MergeRepeatedInputs(SpvModule& module) {
     module.Reindex();
 }
 
+// A pixel shader's scalar colours (float, int or uint; a bool is a float
+// by now): the output register is a float4, which a scalar converts into
+// as every scalar into a vector does, replicated. Added to `widened` (the
+// int ones are there already); their variables are returned.
+std::vector<uint32_t> ScalarColors(const SpvModule& module,
+                                   std::vector<std::pair<uint32_t, uint32_t>>* widened) {
+    std::vector<uint32_t> found;
+    for (const SpvInstruction& in : module.code) {
+        if (in.op != spv::OpDecorateString || in.words.size() < 3 ||
+            in.words[1] != spv::DecorationUserSemantic) {
+            continue;
+        }
+        const std::string semantic = Semantic(in);
+        if (semantic.rfind("COLOR", 0) != 0 && semantic.rfind("SV_TARGET", 0) != 0) continue;
+        const SpvInstruction* variable = module.Def(in.words[0]);
+        if (variable == nullptr || variable->op != spv::OpVariable ||
+            variable->words[2] != spv::StorageClassOutput) {
+            continue;
+        }
+        const SpvInstruction* pointer = module.Def(variable->words[0]);
+        const SpvInstruction* type = pointer != nullptr ? module.Def(pointer->words[2]) : nullptr;
+        if (type == nullptr || (type->op != spv::OpTypeFloat && type->op != spv::OpTypeInt)) continue;
+        found.push_back(in.words[0]);
+        const bool listed = std::any_of(widened->begin(), widened->end(),
+                                        [&](const auto& w) { return w.first == in.words[0]; });
+        if (!listed) widened->emplace_back(in.words[0], pointer->words[2]);
+    }
+    return found;
+}
+
 }  // namespace
 
 void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
@@ -638,7 +674,10 @@ void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
     if (vertex) SplitArrayVaryings(module, spv::StorageClassInput, true);
     WidenVariables(module, storage, NarrowVaryings(module, storage), vertex && colorRegisters);
     const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
-    WidenVariables(module, other, IntegerVariables(module, other));
+    std::vector<std::pair<uint32_t, uint32_t>> others = IntegerVariables(module, other);
+    const std::vector<uint32_t> replicated =
+        vertex ? std::vector<uint32_t>() : ScalarColors(module, &others);
+    WidenVariables(module, other, others, false, replicated);
     MergeRepeatedInputs(module);
 }
 

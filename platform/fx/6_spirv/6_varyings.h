@@ -18,7 +18,8 @@ namespace fx {
 // floats in the registers): a pixel shader may read as an int2 what its
 // vertex shader wrote as a float4, the value truncated. POSITION, PSIZE,
 // VPOS and VFACE stay as they are. A pixel shader's int or uint colour is
-// written as a float4 too, and a vertex shader's int, uint or bool input read
+// written as a float4 too, a scalar colour (float or int) replicated into
+// its four channels, and a vertex shader's int, uint or bool input read
 // from one (the stream's floats converted as the registers hold them).
 // colorRegisters (vertex shaders before vs_3_0): a COLOR output narrower
 // than four gets w = 1, as a color register's channels not written read
