@@ -552,13 +552,17 @@ struct Checker {
         // extra: the registers an array of N takes after its first (N - 1);
         // name: the input's name (member: a struct's member), to tell whether
         // the code reads it.
-        // matrix: the registers are a matrix's columns.
-        auto check = [&](size_t at, bool output, int extra, size_t name, bool member, bool matrix) {
+        // matrix: the registers are a matrix's columns; structure: a
+        // struct's members, which the struct's own semantic numbers.
+        auto check = [&](size_t at, bool output, int extra, size_t name, bool member, bool matrix,
+                         bool structure = false) {
             if (at == npos) return;
             const std::string what =
                 "semantic " + Quoted(at) +
-                (extra > 0 ? (matrix ? " of a matrix of " : " of an array of ") +
-                                 std::to_string(extra + 1) + (matrix ? " columns" : "")
+                (extra > 0 ? (structure ? " of a struct of " + std::to_string(extra + 1) +
+                                              " registers"
+                              : matrix  ? " of a matrix of " + std::to_string(extra + 1) + " columns"
+                                        : " of an array of " + std::to_string(extra + 1))
                            : std::string());
             std::string upper(code.Text(at));
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -623,6 +627,12 @@ struct Checker {
             for (size_t k = d.first; k < d.type && k < code.size() && depth == 0; ++k)
                 if (code.Text(k) == "uniform") return;  // a constant, not a register
             const StructOutline* s = d.type != npos ? outline.FindStruct(code, code.Text(d.type)) : nullptr;
+            // A struct's own semantic numbers its members, whose own mean nothing.
+            if (s != nullptr && depth == 0 && d.semantic != npos && d.arrayOpen == npos) {
+                check(d.semantic, output, std::max(StructRegisters(*s, 0), 1) - 1, d.name, false,
+                      false, true);
+                return;
+            }
             if (s == nullptr || depth > 8) {
                 int extra = 0;
                 if (d.arrayOpen != npos && code.Closing(d.arrayOpen) == d.arrayOpen + 2) {
@@ -639,12 +649,34 @@ struct Checker {
             for (const Declarator& m : s->members) self(m, output, depth + 1, self);
         };
         for (const Declarator& d : fn.params) declarator(d, d.out, 0, declarator);
-        check(fn.semantic, true, 0, npos, false, false);
-        if (fn.semantic == npos && fn.name > 0) {
+        if (fn.name > 0) {
             Declarator result;
             result.type = fn.name - 1;
-            declarator(result, true, 0, declarator);
+            result.semantic = fn.semantic;
+            if (fn.semantic == npos || outline.FindStruct(code, code.Text(result.type)) != nullptr)
+                declarator(result, true, 0, declarator);
+            else
+                check(fn.semantic, true, 0, npos, false, false);
         }
+    }
+
+    // The registers a struct's members take: one per scalar or vector, per
+    // element of an array and per column of a matrix, nested structs' too.
+    int StructRegisters(const StructOutline& s, int depth) const {
+        int total = 0;
+        for (const Declarator& m : s.members) {
+            int elements = 1;
+            if (m.arrayOpen != npos && code.Closing(m.arrayOpen) == m.arrayOpen + 2 &&
+                code.Token(m.arrayOpen + 1).kind == Tok::Number) {
+                elements = std::max(std::atoi(std::string(code.Text(m.arrayOpen + 1)).c_str()), 1);
+            }
+            const StructOutline* inner =
+                m.type != npos ? outline.FindStruct(code, code.Text(m.type)) : nullptr;
+            const int each = inner != nullptr && depth < 8 ? StructRegisters(*inner, depth + 1)
+                                                           : MatrixRegisters(code, m);
+            total += std::min(elements, 64) * each;
+        }
+        return std::min(total, 1024);
     }
 
     // Whether the functions reached name a parameter (or, for a member, a
