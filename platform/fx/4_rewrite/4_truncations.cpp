@@ -34,7 +34,9 @@ struct Truncations {
     // function: "(v).xy", which glslang's overload resolution takes.
     void Calls() {
         for (size_t i = 1; i + 1 < code.size(); ++i) {
-            if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.IsIdent(i - 1)) continue;
+            if (!code.IsIdent(i) || code.Punct(i + 1) != '(') continue;
+            // "float f(" declares; "return f(" calls.
+            if (code.IsIdent(i - 1) && !OneOf(code.Text(i - 1), {"return", "else", "do"})) continue;
             const std::vector<size_t>& named = outline.Functions(code.Text(i));
             const size_t close = code.Closing(i + 1);
             if (named.empty() || close >= code.size()) continue;
@@ -47,7 +49,8 @@ struct Truncations {
                 ambiguous = ambiguous || (callee != nullptr && !SameParameters(*callee, f));
                 callee = &f;
             }
-            if (callee == nullptr || ambiguous) continue;
+            if (ambiguous) callee = OnlyFitting(named, args);
+            if (callee == nullptr) continue;
             for (size_t a = 0; a < args.size(); ++a) {
                 const Declarator& d = callee->params[a];
                 if (d.out || d.type == npos || d.arrayOpen != npos) continue;
@@ -68,6 +71,33 @@ struct Truncations {
             }
         }
     }
+    // Of overloads taking as many arguments, the one that every argument
+    // can be given to when no other can: a vector is not widened (a
+    // float2 goes to f(float) beside f(float4), cut to its first
+    // component). Null when the sizes cannot all be told or another
+    // overload may take the call.
+    const FunctionOutline* OnlyFitting(const std::vector<size_t>& named,
+                                       const std::vector<std::pair<size_t, size_t>>& args) const {
+        const FunctionOutline* fitting = nullptr;
+        for (size_t index : named) {
+            const FunctionOutline& f = outline.functions[index];
+            if (f.params.size() != args.size()) continue;
+            bool fits = true;
+            for (size_t a = 0; a < args.size() && fits; ++a) {
+                const Declarator& d = f.params[a];
+                if (d.type == npos || d.arrayOpen != npos) return nullptr;
+                const int n = VectorSize(code.Text(d.type));
+                const int m = ExpressionComponents(code, outline, args[a].first, args[a].second);
+                if (n == 0 || m == 0 || m > 4) return nullptr;
+                fits = m == 1 || m >= n;
+            }
+            if (!fits) continue;
+            if (fitting != nullptr) return nullptr;
+            fitting = &f;
+        }
+        return fitting;
+    }
+
     bool SameParameters(const FunctionOutline& a, const FunctionOutline& b) const {
         for (size_t p = 0; p < a.params.size(); ++p) {
             const Declarator& x = a.params[p];

@@ -581,25 +581,32 @@ bool HlslToSpirv(const StageSource& given, SpirvModule* module, MessageSink& mes
     module->samplerAliases = source.samplerAliases;
     module->globals.defaults = source.defaults;
 
+    // The tree's places are in the text glslang was given: mapped to the
+    // user's before they are said.
+    std::vector<Message> found;
+    MessageCollector collect(&found);
+    auto say = [&] {
+        for (Message& m : found) {
+            source.map.ToUser(&m);
+            m.entry = source.entry;
+            messages.Add(std::move(m));
+        }
+        return found.empty();
+    };
+    TreeState unlinked{*shader.getIntermediate(), source, collect};
+    RunTreePasses(unlinked, lastTreePass, true);
+    if (!say()) return false;
+
     glslang::TProgram program;
     program.addShader(&shader);
     bool linked = program.link(kMessages);
     const size_t errors = messages.ErrorCount();
     TranslateInfoLog(program.getInfoLog(), source, &log, messages);
     if (!linked || messages.ErrorCount() != errors) return false;
-    // The tree's places are in the text glslang was given: mapped to the
-    // user's before they are said.
-    std::vector<Message> found;
-    MessageCollector collect(&found);
     glslang::TIntermediate& tree = *program.getIntermediate(language);
     TreeState state{tree, source, collect};
-    RunTreePasses(state, lastTreePass);
-    for (Message& m : found) {
-        source.map.ToUser(&m);
-        m.entry = source.entry;
-        messages.Add(std::move(m));
-    }
-    if (!found.empty()) return false;
+    RunTreePasses(state, lastTreePass, false);
+    if (!say()) return false;
     if (!GenerateSpirv(program, language, source, module, messages)) return false;
     if (!CheckSize(source, module, messages)) return false;
     module->stage = source.stage;

@@ -38,7 +38,11 @@ constexpr std::array kTextRewrites = {
 };
 
 constexpr std::array kTreePasses = {
-    // First: it asks which lines have code of the tree as glslang made it,
+    // Before the link, which would refuse a circle of calls without a
+    // place; it reads only the calls glslang resolved.
+    TreePass{"check_recursion",
+             [](TreeState& s) { CheckRecursion(s.tree, s.source.entry, s.found); }, true},
+    // First after the link: it asks which lines have code of the tree as glslang made it,
     // before fix_tree changes it.
     TreePass{"integer_literals",
              [](TreeState& s) {
@@ -75,9 +79,9 @@ std::string RewriteText(const StageSource& source, std::vector<TextMove>* moves)
 
 std::span<const TreePass> TreePasses() { return kTreePasses; }
 
-void RunTreePasses(TreeState& state, std::string_view last) {
+void RunTreePasses(TreeState& state, std::string_view last, bool beforeLink) {
     for (const TreePass& pass : TreePasses()) {
-        pass.run(state);
+        if (pass.beforeLink == beforeLink) pass.run(state);
         if (pass.name == last) return;
     }
 }

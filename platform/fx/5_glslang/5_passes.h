@@ -45,13 +45,18 @@ struct TreeState {
 struct TreePass {
     const char* name;
     void (*run)(TreeState& state);
+    // Run on the parsed shader before glslang links it (what the linker
+    // would refuse without a place); the others run on the linked tree.
+    bool beforeLink = false;
 };
 
 // The fixes and checks of glslang's tree, in order.
 std::span<const TreePass> TreePasses();
 
-// Runs the fixes and checks in order, up to and including the one named
-// `last` (empty: all of them; the golden tests stop at the one they test).
-void RunTreePasses(TreeState& state, std::string_view last = {});
+// Runs the fixes and checks of one side of the link in order, up to and
+// including the one named `last` (empty: all of them; the golden tests stop
+// at the one they test). The passes before the link come first in the list,
+// so that a `last` among them leaves every pass after the link out.
+void RunTreePasses(TreeState& state, std::string_view last, bool beforeLink);
 
 }  // namespace fx

@@ -10,7 +10,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
+#include "platform/fx/shared/made_names.h"
 #include "platform/fx/shared/tokenizer.h"
 
 namespace fx {
@@ -394,6 +397,73 @@ bool Breaks(TIntermNode* node) {
     return false;
 }
 
+
+// The calls of the effect's functions in one function's body, in the order
+// they are written, each by its callee's mangled name.
+class Calls : public glslang::TIntermTraverser {
+public:
+    std::vector<std::pair<std::string, glslang::TSourceLoc>> found;
+
+    bool visitAggregate(glslang::TVisit, TIntermAggregate* node) override {
+        if (node->getOp() == glslang::EOpFunctionCall && node->isUserDefined())
+            found.emplace_back(node->getName().c_str(), node->getLoc());
+        return true;
+    }
+};
+
+// Depth first over the functions the entry point reaches; a call into a
+// function still being walked closes a circle.
+class RecursionWalk {
+public:
+    RecursionWalk(TIntermAggregate* root, MessageSink& errors) : errors_(errors) {
+        for (TIntermNode* n : root->getSequence()) {
+            TIntermAggregate* f = n->getAsAggregate();
+            if (f == nullptr || f->getOp() != glslang::EOpFunction) continue;
+            Calls calls;
+            f->traverse(&calls);
+            functions_[f->getName().c_str()] = {std::move(calls.found), 0};
+        }
+    }
+
+    void FromEntry(std::string_view entry) {
+        std::vector<std::string> starts;
+        for (const auto& [name, f] : functions_) {
+            std::string_view base(name);
+            base = base.substr(0, base.find('('));
+            if (!base.empty() && base[0] == '@') base.remove_prefix(1);
+            if (base == entry) starts.push_back(name);
+        }
+        std::sort(starts.begin(), starts.end());
+        for (const std::string& s : starts) From(s, 0);
+    }
+
+private:
+    struct Function {
+        std::vector<std::pair<std::string, glslang::TSourceLoc>> calls;
+        int state = 0;  // 0 not met, 1 being walked, 2 done
+    };
+
+    void From(const std::string& name, int depth) {
+        auto it = functions_.find(name);
+        if (it == functions_.end() || it->second.state != 0 || depth > 256) return;
+        it->second.state = 1;
+        for (const auto& [callee, loc] : it->second.calls) {
+            auto c = functions_.find(callee);
+            if (c == functions_.end()) continue;
+            if (c->second.state == 1) {
+                std::string said = callee.substr(0, callee.find('('));
+                SayUserNames(&said);
+                errors_.Add(At(loc, "'" + said + "': a recursive call (shaders cannot recurse)"));
+                continue;
+            }
+            From(callee, depth + 1);
+        }
+        it->second.state = 2;
+    }
+
+    MessageSink& errors_;
+    std::unordered_map<std::string, Function> functions_;
+};
 }  // namespace
 
 void CheckReturns(glslang::TIntermediate& tree, MessageSink& errors) {
@@ -412,6 +482,13 @@ void CheckReturns(glslang::TIntermediate& tree, MessageSink& errors) {
         if (!name.empty() && name[0] == '@') name.erase(0, 1);  // an entry point's own body
         errors.Add(At(f->getLoc(), "'" + name + "': not all control paths return a value"));
     }
+}
+
+void CheckRecursion(glslang::TIntermediate& tree, std::string_view entry, MessageSink& errors) {
+    TIntermAggregate* root = tree.getTreeRoot() ? tree.getTreeRoot()->getAsAggregate() : nullptr;
+    if (root == nullptr) return;
+    RecursionWalk walk(root, errors);
+    walk.FromEntry(entry);
 }
 
 void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& codeLines,

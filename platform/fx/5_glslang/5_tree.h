@@ -15,6 +15,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fx/shared/message.h"
@@ -36,4 +37,11 @@ void CheckIntegerLiterals(const std::string& hlsl, const std::vector<bool>& code
 // A function with a value to return whose end some path reaches ("not all
 // control paths return a value"), at the function.
 void CheckReturns(glslang::TIntermediate& tree, MessageSink& errors);
+// A function the entry point reaches that calls itself, directly or through
+// others, is an error at the call that closes the circle, as Direct3D 9's
+// compiler says it (its shaders have no stack). Run on the parsed shader,
+// before glslang links it: glslang's linker would refuse the circle without
+// a place. Stage 4 says the circles its outline can follow; this one follows
+// calls of overloaded functions too, by the overload glslang chose.
+void CheckRecursion(glslang::TIntermediate& tree, std::string_view entry, MessageSink& errors);
 }  // namespace fx

@@ -26,6 +26,18 @@ size_t OnlyDefinition(const HlslOutline& outline, std::string_view name) {
     return found;
 }
 
+// How many arguments a call of fn must give: its parameters before the
+// first that has a default value.
+size_t RequiredArguments(const Code& code, const FunctionOutline& fn) {
+    size_t n = 0;
+    for (const auto& [first, last] : ListItems(code, fn.open, fn.close)) {
+        for (size_t k = first; k < last; ++k)
+            if (code.Punct(k) == '=') return n;
+        ++n;
+    }
+    return n;
+}
+
 bool Defined(const HlslOutline& outline, const std::vector<size_t>& named) {
     for (size_t f : named)
         if (outline.functions[f].body != npos) return true;
@@ -36,27 +48,39 @@ class Walk {
 public:
     Walk(const Code& code, const HlslOutline& outline, MessageSink& messages)
         : code_(code), messages_(messages),
-          state_(outline.functions.size(), 0), calls_(outline.functions.size()) {
+          state_(outline.functions.size(), 0), calls_(outline.functions.size()),
+          mayCall_(outline.functions.size()) {
         for (size_t f = 0; f < outline.functions.size(); ++f) {
             const FunctionOutline& fn = outline.functions[f];
             if (fn.body == npos) continue;
             for (size_t i = fn.body; i < fn.end; ++i) {
                 if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || code.Punct(i - 1) == '.')
                     continue;
-                // A call with more arguments than the function takes is
-                // an intrinsic's of the same name ("max(v)" calling
-                // "max(a, b)").
+                // A call with more arguments than the function takes, or
+                // fewer than it needs, is an intrinsic's of the same name
+                // ("max(v)" calling "max(a, b)", "max(a, b)" in
+                // "max(a, b, c)").
                 const size_t arguments = ListItems(code, i + 1, code.Closing(i + 1)).size();
                 const std::vector<size_t>& named = outline.Functions(code.Text(i));
                 const size_t callee = OnlyDefinition(outline, code.Text(i));
                 if (OnlyDeclaredWith(outline, named, arguments)) {
                     // "float f(float x);" beside "float f(float x, float y) { ... }"
                     calls_[f].emplace_back(i, npos);
-                } else if (callee != npos && arguments <= outline.functions[callee].params.size()) {
+                } else if (callee != npos && arguments <= outline.functions[callee].params.size() &&
+                           arguments >= RequiredArguments(code, outline.functions[callee])) {
                     calls_[f].emplace_back(i, callee);
                 } else if (!named.empty() && !Defined(outline, named) &&
                            arguments <= outline.functions[named[0]].params.size()) {
                     calls_[f].emplace_back(i, npos);
+                } else {
+                    // An overloaded name: the call may reach any definition
+                    // that takes that many arguments.
+                    for (size_t g : named) {
+                        const FunctionOutline& fn = outline.functions[g];
+                        if (fn.body != npos && arguments <= fn.params.size() &&
+                            arguments >= RequiredArguments(code, fn))
+                            mayCall_[f].push_back(g);
+                    }
                 }
             }
         }
@@ -102,27 +126,38 @@ public:
 
     bool found() const { return found_; }
 
-    // The functions no entry point reached (after From) that take part in a
-    // circle of calls or call into one; empty when there is none, which a
-    // walk over what is left tells at once in the common case.
+    // Marks what the entry point at f may reach, a call of an overloaded
+    // name reaching each of its definitions (after From, which followed
+    // only the calls whose function is known).
+    void MayReach(size_t f) {
+        if (reachable_.empty()) reachable_.assign(state_.size(), 0);
+        if (reachable_[f]) return;
+        reachable_[f] = 1;
+        Reach(f, reachable_, 0);
+    }
+
+    // The functions no entry point may reach (after MayReach) that take part
+    // in a circle of calls or call into one; empty when there is none,
+    // which a walk over what is left tells at once in the common case.
     std::vector<size_t> UnreachedRecursion() const {
+        auto unreached = [&](size_t f) { return reachable_.empty() || !reachable_[f]; };
         std::vector<int> seen(state_.size(), 0);
         bool circle = false;
         for (size_t f = 0; f < state_.size() && !circle; ++f)
-            if (state_[f] == 0) circle = Circle(f, seen, 0);
+            if (unreached(f)) circle = Circle(f, seen, 0);
         std::vector<size_t> out;
         if (!circle) return out;
         // f is on a circle when a walk from its callees comes back to it;
         // a function is dropped when it reaches any such one.
         std::vector<char> onCircle(state_.size(), 0);
         for (size_t f = 0; f < state_.size(); ++f) {
-            if (state_[f] != 0) continue;
+            if (!unreached(f)) continue;
             std::vector<char> reached(state_.size(), 0);
             Reach(f, reached, 0);
             onCircle[f] = reached[f];
         }
         for (size_t f = 0; f < state_.size(); ++f) {
-            if (state_[f] != 0) continue;
+            if (!unreached(f)) continue;
             std::vector<char> reached(state_.size(), 0);
             reached[f] = 1;
             Reach(f, reached, 0);
@@ -143,17 +178,21 @@ private:
         seen[f] = 1;
         for (const auto& call : calls_[f])
             if (call.second != npos && Circle(call.second, seen, depth + 1)) return true;
+        for (size_t g : mayCall_[f])
+            if (Circle(g, seen, depth + 1)) return true;
         seen[f] = 2;
         return false;
     }
 
     void Reach(size_t f, std::vector<char>& reached, int depth) const {
         if (depth > 256) return;
-        for (const auto& call : calls_[f]) {
-            if (call.second == npos || reached[call.second]) continue;
-            reached[call.second] = 1;
-            Reach(call.second, reached, depth + 1);
-        }
+        auto next = [&](size_t g) {
+            if (g == npos || reached[g]) return;
+            reached[g] = 1;
+            Reach(g, reached, depth + 1);
+        };
+        for (const auto& call : calls_[f]) next(call.second);
+        for (size_t g : mayCall_[f]) next(g);
     }
 
     // The called name as the user wrote it.
@@ -168,6 +207,9 @@ private:
     std::vector<int> state_;  // 0 not met, 1 being walked, 2 done
     // By function: each call's token and its callee (npos: never defined).
     std::vector<std::vector<std::pair<size_t, size_t>>> calls_;
+    // By function: the definitions its calls of overloaded names may reach.
+    std::vector<std::vector<size_t>> mayCall_;
+    std::vector<char> reachable_;  // after MayReach: what an entry point may reach
     bool found_ = false;
 };
 
@@ -220,6 +262,10 @@ bool CheckCalls(TokenRewriteState& state) {
         if (f != npos) walk.From(f);
     }
     if (walk.found()) return false;
+    for (const std::string& entry : state.entries) {
+        const size_t f = OnlyDefinition(outline, entry);
+        if (f != npos) walk.MayReach(f);
+    }
     DropUnreachedRecursion(state, walk.UnreachedRecursion());
     return true;
 }

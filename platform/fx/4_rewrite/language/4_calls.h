@@ -11,9 +11,11 @@ class TokenRewriteState;
 // shaders have no stack. A call of a function that is declared but never
 // defined is an error at the call. (glslang would say either only when it
 // links, without a place.) Calls of an overloaded name are not followed:
-// which overload they reach needs the arguments' types. Recursive functions
-// no entry point reaches, and the unreached ones calling them, leave the
-// text: Direct3D 9 never compiles them, glslang would refuse the circle.
+// which overload they reach needs the arguments' types (stage 5's
+// check_recursion follows them by glslang's choice). Recursive functions no
+// entry point can reach (a call of an overloaded name may reach each of its
+// definitions), and the unreached ones calling them, leave the text:
+// Direct3D 9 never compiles them, glslang would refuse the circle.
 // False when it found an error.
 bool CheckCalls(TokenRewriteState& state);
 
