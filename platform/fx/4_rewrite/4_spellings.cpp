@@ -124,7 +124,8 @@ bool IsCall(const Code& code, size_t i, std::string_view name) {
 // plain names (`float layout;`), where every use is a function's parameter
 // or local: those become fx_user_NAME_, said back as NAME in messages. A
 // global, a struct's member or a function of the name keeps it (its name is
-// the parameter's, the register table's), and glslang still refuses it.
+// the parameter's and the register table's): glslang takes `layout` there,
+// not `uint64_t`.
 static std::set<std::string_view> GlslangOnlyKeywordsInFunctions(const Code& code) {
     static constexpr std::string_view kWords[] = {"layout", "uint64_t"};
     std::set<std::string_view> found, outside;
