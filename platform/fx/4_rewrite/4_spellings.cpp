@@ -120,14 +120,16 @@ bool IsCall(const Code& code, size_t i, std::string_view name) {
 
 }  // namespace
 
-// The words glslang's HLSL reads as keywords of its own and Direct3D 9 as
-// plain names (`float layout;`), where every use is a function's parameter
+// The words glslang's HLSL reads as keywords of its own (its Vulkan types
+// and later models' among them) and Direct3D 9's compiler as plain names
+// (`float layout;`), where every use is a function's parameter
 // or local: those become fx_user_NAME_, said back as NAME in messages. A
 // global, a struct's member or a function of the name keeps it (its name is
 // the parameter's and the register table's): glslang takes `layout` there,
 // not `uint64_t`.
 static std::set<std::string_view> GlslangOnlyKeywordsInFunctions(const Code& code) {
-    static constexpr std::string_view kWords[] = {"layout", "uint64_t"};
+    static constexpr std::string_view kWords[] = {"layout", "uint64_t", "TextureBuffer", "SubpassInput",
+                                                  "SubpassInputMS"};
     std::set<std::string_view> found, outside;
     size_t segment = 0;  // the first token after the last ';' or '}' at global scope
     for (size_t i = 0; i < code.size(); ++i) {
@@ -147,13 +149,14 @@ static std::set<std::string_view> GlslangOnlyKeywordsInFunctions(const Code& cod
             for (size_t k = segment; k < i && k < code.size(); ++k) {
                 for (std::string_view w : kWords) {
                     if (!code.IsIdent(k) || code.Text(k) != w) continue;
-                    (open < i && k > open ? found : outside).insert(w);
+                    (open < i && k > open && code.Punct(k + 1) != '<' ? found : outside).insert(w);
                 }
             }
             for (size_t k = i + 1; k < close && k < code.size(); ++k) {
                 for (std::string_view w : kWords) {
                     if (!code.IsIdent(k) || code.Text(k) != w) continue;
-                    (open < i ? found : outside).insert(w);
+                    // "TextureBuffer<float4>" is the later models' type.
+                    (open < i && code.Punct(k + 1) != '<' ? found : outside).insert(w);
                 }
             }
             i = close;
