@@ -120,12 +120,60 @@ bool IsCall(const Code& code, size_t i, std::string_view name) {
 
 }  // namespace
 
+// The words glslang's HLSL reads as keywords of its own (its Vulkan types
+// and later models' among them) and Direct3D 9's compiler as plain names
+// (`float layout;`), where every use is a function's parameter
+// or local: those become fx_user_NAME_, said back as NAME in messages. A
+// global, a struct's member or a function of the name keeps it (its name is
+// the parameter's and the register table's): glslang takes `layout` there,
+// not `uint64_t`.
+static std::set<std::string_view> GlslangOnlyKeywordsInFunctions(const Code& code) {
+    static constexpr std::string_view kWords[] = {"layout", "uint64_t", "TextureBuffer", "SubpassInput",
+                                                  "SubpassInputMS"};
+    std::set<std::string_view> found, outside;
+    size_t segment = 0;  // the first token after the last ';' or '}' at global scope
+    for (size_t i = 0; i < code.size(); ++i) {
+        const char p = code.Punct(i);
+        if (p == ';' || i + 1 == code.size()) {
+            // A declaration without a body: a global, a prototype's name.
+            for (size_t k = segment; k <= i; ++k)
+                for (std::string_view w : kWords)
+                    if (code.IsIdent(k) && code.Text(k) == w) outside.insert(w);
+            segment = i + 1;
+        } else if (p == '{') {
+            // A function's body when its declaration has a parameter list
+            // (whose name, the word before the first '(', is no local).
+            size_t open = segment;
+            while (open < i && code.Punct(open) != '(') ++open;
+            const size_t close = code.Closing(i);
+            for (size_t k = segment; k < i && k < code.size(); ++k) {
+                for (std::string_view w : kWords) {
+                    if (!code.IsIdent(k) || code.Text(k) != w) continue;
+                    (open < i && k > open && code.Punct(k + 1) != '<' ? found : outside).insert(w);
+                }
+            }
+            for (size_t k = i + 1; k < close && k < code.size(); ++k) {
+                for (std::string_view w : kWords) {
+                    if (!code.IsIdent(k) || code.Text(k) != w) continue;
+                    // "TextureBuffer<float4>" is the later models' type.
+                    (open < i && code.Punct(k + 1) != '<' ? found : outside).insert(w);
+                }
+            }
+            i = close;
+            segment = close + 1;
+        }
+    }
+    for (std::string_view w : outside) found.erase(w);
+    return found;
+}
+
 bool RespellHlsl(TokenStream* hlsl, const Code& code) {
     bool changed = false;
     // Words, one token for one: the places of all the others stay, and so
     // does what code tells of them.
     {
         const std::set<std::string_view> declared = DeclaredTypeNames(code);
+        const std::set<std::string_view> renameLocal = GlslangOnlyKeywordsInFunctions(code);
         for (size_t i = 0; i < code.size(); ++i) {
             if (code.Token(i).kind == Tok::Number) {
                 // "1.5h", "2.L": a half or a double is a float here (glslang
@@ -170,6 +218,11 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
                     number = hlsl->Make(Tok::Number, std::string(code.Text(first)) + ".0", number);
                     changed = true;
                 }
+                continue;
+            }
+            if (renameLocal.count(code.Text(i))) {
+                token = hlsl->Make(Tok::Ident, "fx_user_" + std::string(code.Text(i)) + "_", token);
+                changed = true;
                 continue;
             }
             std::string r = Respelled(code.Text(i));
