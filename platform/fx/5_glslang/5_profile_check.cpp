@@ -69,6 +69,16 @@ bool IsImplicitLod(TOperator op) {
            op == glslang::EOpTextureOffsetClamp;
 }
 
+// How deep a profile's loop and rep instructions nest: vs_2_0 not at all
+// (its static flow control nests them 1 deep), every other profile with
+// them at most 4 deep (vs_2_x and ps_2_x devices offer 1 to 4, shader
+// model 3 has 4); 0 for the software profiles, which name no limit.
+int LoopNestingOf(const std::string& profile) {
+    if (profile == "vs_2_0") return 1;
+    if (profile.ends_with("_sw")) return 0;
+    return 4;
+}
+
 // The text of a call from its name to its closing parenthesis, at a place
 // of the text glslang was given; empty when no name stands there.
 std::string_view CallAt(std::string_view text, int line, int column) {
@@ -125,6 +135,7 @@ public:
         explicitLod_ = model3;
         // ps_2_0, ps_2_b and vs_1_1 have no flow control instructions.
         flowControl_ = HasLoopInstructions(profile);
+        loopDepth_ = LoopNestingOf(profile);
     }
 
     void Run(glslang::TIntermediate& tree) {
@@ -193,12 +204,26 @@ private:
         } else if (glslang::TIntermUnary* u = node->getAsUnaryNode()) {
             Node(u->getOperand(), known, depth);
         } else if (glslang::TIntermLoop* l = node->getAsLoopNode()) {
-            if (!flowControl_ && ReadsAtRunTime(l->getTest(), known)) {
+            const bool runTime = ReadsAtRunTime(l->getTest(), known);
+            if (!flowControl_ && runTime) {
                 Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
                       "it has no loop instructions: a loop must unroll");
             }
+            // Such a loop stays a loop (loop or rep): nested in as many of
+            // its kind as the profile's loop instructions nest, it is one
+            // too many, as nothing else could unroll it.
+            const bool kept = flowControl_ && runTime;
+            if (kept && loopDepth_ > 0 && keptLoops_ == loopDepth_) {
+                Error(l->getLoc(),
+                      "a loop that ends on what the shader reads at run time, nested in " +
+                          std::to_string(keptLoops_) + (keptLoops_ == 1 ? " other," : " others,"),
+                      loopDepth_ == 1 ? "its loop and rep instructions do not nest"
+                                      : "its loop and rep instructions nest 4 deep");
+            }
             Node(l->getTest(), known, depth);
+            if (kept) ++keptLoops_;
             Node(l->getBody(), known, depth);
+            if (kept) --keptLoops_;
             Node(l->getTerminal(), known, depth);
         } else if (glslang::TIntermBranch* br = node->getAsBranchNode()) {
             Node(br->getExpression(), known, depth);
@@ -331,6 +356,8 @@ private:
     bool gradients_ = false;
     bool explicitLod_ = false;
     bool flowControl_ = true;
+    int loopDepth_ = 0;  // how deep its loop instructions nest (0: no limit)
+    int keptLoops_ = 0;  // the loops that stay loops around the node
     MessageSink& errors_;
     std::unordered_map<std::string, TIntermAggregate*> functions_;
     std::set<std::string> visited_;  // function and what its parameters hold
