@@ -264,7 +264,14 @@ struct Value {
 class Measure {
 public:
     Measure(const SpvModule& m, bool saturates, bool loops)
-        : m_(m), glsl_(GlslStd450(m)), saturates_(saturates), keepsLoops_(loops) {}
+        : m_(m), glsl_(GlslStd450(m)), saturates_(saturates), keepsLoops_(loops) {
+        for (const SpvInstruction& in : m.code) {
+            if (in.op == spv::OpEntryPoint && !in.words.empty()) {
+                pixel_ = in.words[0] == spv::ExecutionModelFragment;
+                break;
+            }
+        }
+    }
 
     CountedFigures Run() {
         const Blocks blocks = BlocksOf(m_, m_.EntryPoint());
@@ -291,7 +298,8 @@ public:
             for (size_t i = first; i < end; ++i) Visit(m_.code[i], times_ == 0);
         }
         figures_.reads = static_cast<int>(reads_.size());
-        const int64_t packed = (std::max<int64_t>(lanes_, 0) + 3) / 4;
+        const int64_t packed = (std::max<int64_t>(lanes_, 0) + 3) / 4 +
+                               static_cast<int64_t>(colours_.size());
         figures_.arithmetic = static_cast<int>(std::min<int64_t>(std::max(packed, depth_), INT32_MAX));
         return figures_;
     }
@@ -334,6 +342,7 @@ private:
     }
 
     void Visit(const SpvInstruction& in, bool inLoop) {
+        if (in.op == spv::OpStore && in.words.size() > 1) VisitStore(in.words[0], in.words[1]);
         const uint32_t result = in.Result();
         if (result == 0) return;
         const std::vector<uint32_t>& w = in.words;
@@ -539,6 +548,22 @@ private:
         }
     }
 
+    // Shader model 2 writes a colour output only with a mov, once: one
+    // instruction of its own, after the value it writes.
+    void VisitStore(uint32_t pointer, uint32_t value) {
+        if (!pixel_) return;
+        const SpvInstruction* p = m_.Def(pointer);
+        while (p != nullptr && IsChainOp(p->op) && p->words.size() > 2) p = m_.Def(p->words[2]);
+        if (p == nullptr || p->op != spv::OpVariable || p->words.size() < 3 ||
+            p->words[2] != spv::StorageClassOutput ||
+            !m_.HasDecoration(p->Result(), spv::DecorationLocation) ||
+            m_.HasDecoration(p->Result(), spv::DecorationBuiltIn)) {
+            return;
+        }
+        colours_.insert(p->Result());
+        depth_ = std::max(depth_, Of(value).depth + 1);
+    }
+
     // A read is one level deeper than the deepest read its coordinates
     // (and bias, level or reference) come from; at an input's coordinates
     // as they came in it is level 1 (order 0), at computed ones level 2.
@@ -572,6 +597,8 @@ private:
     // The profile has loop instructions: a loop left may stay a loop,
     // whose body the compiler could also have unrolled and folded away.
     const bool keepsLoops_;
+    bool pixel_ = false;
+    std::set<uint32_t> colours_;  // the colour outputs written
     std::unordered_map<uint32_t, Value> values_;
     std::unordered_map<uint32_t, int> uses_;
     std::set<uint32_t> fused_;

@@ -16,7 +16,8 @@
 // of known length unrolled, its repeated values merged and its unused ones
 // dropped, as Direct3D 9's compiler would; what only uniforms decide (the
 // effect's preshader computes it) and whatever a loop of unknown length
-// holds count for none, arithmetic as the fewest instructions its
+// holds count for none, a pixel shader's colour output one mov each (shader
+// model 2 writes one no other way), arithmetic as the fewest instructions its
 // components could be packed into or as its longest chain of instructions
 // each needing the one before, whichever is more (exp, log, rsq and rcp
 // write one component: each, and a division by what varies, is a whole

@@ -1,7 +1,7 @@
 // ps_2_a stores 512 instructions: 520 multiply-adds of a loop marked
 // [unroll], each reading the one before, are past it (ps_3_0 takes them:
 // its 512 are what every device has at least).
-//? error 15 too many instructions: at least 522, ps_2_a takes at most 512
+//? error 15 too many instructions: at least 523, ps_2_a takes at most 512
 float4 k;
 float4 main(float4 t : TEXCOORD0) : COLOR0
 {
