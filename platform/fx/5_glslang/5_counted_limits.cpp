@@ -40,8 +40,9 @@ bool IsRead(uint32_t op) {
 // The reads in the module: at least the reads the inlined code has
 // outside loops when every function that reads is called from one place
 // (INT32_MAX when one is called from more). Far cheaper than optimizing,
-// and below the limits for nearly every shader.
-int64_t ReadsAndCallSites(const SpvModule& m, bool* loops) {
+// and below the limits for nearly every shader. *loops: whether it has a
+// loop that would be unrolled (onlyUnrolled: one marked [unroll]).
+int64_t ReadsAndCallSites(const SpvModule& m, bool onlyUnrolled, bool* loops) {
     std::unordered_map<uint32_t, int64_t> own;
     std::vector<std::pair<uint32_t, uint32_t>> calls;  // caller, callee
     uint32_t function = 0;
@@ -49,7 +50,10 @@ int64_t ReadsAndCallSites(const SpvModule& m, bool* loops) {
         if (in.op == spv::OpFunction && in.words.size() > 1) function = in.words[1];
         if (function == 0) continue;
         if (IsRead(in.op)) ++own[function];
-        if (in.op == spv::OpLoopMerge) *loops = true;
+        if (in.op == spv::OpLoopMerge && in.words.size() > 2 &&
+            (!onlyUnrolled || (in.words[2] & spv::LoopControlUnrollMask) != 0)) {
+            *loops = true;
+        }
         if (in.op == spv::OpFunctionCall && in.words.size() > 2) {
             calls.emplace_back(function, in.words[2]);
         }
@@ -259,8 +263,15 @@ struct Value {
 
 class Measure {
 public:
-    Measure(const SpvModule& m, bool saturates)
-        : m_(m), glsl_(GlslStd450(m)), saturates_(saturates) {}
+    Measure(const SpvModule& m, bool saturates, bool loops)
+        : m_(m), glsl_(GlslStd450(m)), saturates_(saturates), keepsLoops_(loops) {
+        for (const SpvInstruction& in : m.code) {
+            if (in.op == spv::OpEntryPoint && !in.words.empty()) {
+                pixel_ = in.words[0] == spv::ExecutionModelFragment;
+                break;
+            }
+        }
+    }
 
     CountedFigures Run() {
         const Blocks blocks = BlocksOf(m_, m_.EntryPoint());
@@ -278,7 +289,7 @@ public:
                 if (in.op == spv::OpLoopMerge && !in.words.empty()) {
                     const int n = LoopIterations(m_, blocks, label, in.words[0]);
                     const int64_t outer = open.empty() ? 1 : open.back().second;
-                    int64_t times = n < 0 ? 0 : outer * n;
+                    int64_t times = n < 0 || keepsLoops_ ? 0 : outer * n;
                     if (times > kMaxUnrolledCopies) times = 0;
                     open.emplace_back(in.words[0], times);
                 }
@@ -287,7 +298,8 @@ public:
             for (size_t i = first; i < end; ++i) Visit(m_.code[i], times_ == 0);
         }
         figures_.reads = static_cast<int>(reads_.size());
-        const int64_t packed = (std::max<int64_t>(lanes_, 0) + 3) / 4;
+        const int64_t packed = (std::max<int64_t>(lanes_, 0) + 3) / 4 +
+                               static_cast<int64_t>(colours_.size());
         figures_.arithmetic = static_cast<int>(std::min<int64_t>(std::max(packed, depth_), INT32_MAX));
         return figures_;
     }
@@ -330,6 +342,7 @@ private:
     }
 
     void Visit(const SpvInstruction& in, bool inLoop) {
+        if (in.op == spv::OpStore && in.words.size() > 1) VisitStore(in.words[0], in.words[1]);
         const uint32_t result = in.Result();
         if (result == 0) return;
         const std::vector<uint32_t>& w = in.words;
@@ -535,6 +548,22 @@ private:
         }
     }
 
+    // Shader model 2 writes a colour output only with a mov, once: one
+    // instruction of its own, after the value it writes.
+    void VisitStore(uint32_t pointer, uint32_t value) {
+        if (!pixel_) return;
+        const SpvInstruction* p = m_.Def(pointer);
+        while (p != nullptr && IsChainOp(p->op) && p->words.size() > 2) p = m_.Def(p->words[2]);
+        if (p == nullptr || p->op != spv::OpVariable || p->words.size() < 3 ||
+            p->words[2] != spv::StorageClassOutput ||
+            !m_.HasDecoration(p->Result(), spv::DecorationLocation) ||
+            m_.HasDecoration(p->Result(), spv::DecorationBuiltIn)) {
+            return;
+        }
+        colours_.insert(p->Result());
+        depth_ = std::max(depth_, Of(value).depth + 1);
+    }
+
     // A read is one level deeper than the deepest read its coordinates
     // (and bias, level or reference) come from; at an input's coordinates
     // as they came in it is level 1 (order 0), at computed ones level 2.
@@ -565,6 +594,11 @@ private:
     const SpvModule& m_;
     const uint32_t glsl_;
     const bool saturates_;  // the profile has the _sat modifier
+    // The profile has loop instructions: a loop left may stay a loop,
+    // whose body the compiler could also have unrolled and folded away.
+    const bool keepsLoops_;
+    bool pixel_ = false;
+    std::set<uint32_t> colours_;  // the colour outputs written
     std::unordered_map<uint32_t, Value> values_;
     std::unordered_map<uint32_t, int> uses_;
     std::set<uint32_t> fused_;
@@ -581,12 +615,18 @@ private:
 }  // namespace
 
 CountedLimits CountedLimitsOf(std::string_view profile) {
-    // ps_2_a has none of them (it has flow control: a loop need not be
-    // unrolled), ps_2_b no limit on the number of reads, shader model 3
-    // none. vs_1_1 has 128 slots and no loops.
+    // ps_2_a has no limit on reads or their dependence, ps_2_b none on the
+    // number of reads, shader model 3 none. vs_1_1 has 128 slots and no
+    // loops.
     if (profile == "ps_2_0") return {32, 3, 64, 0};
     if (profile == "ps_2_b") return {0, 3, 0, 512};
     if (profile == "vs_1_1") return {0, -1, 0, 128, false};
+    // What the profiles with loop instructions store: vs_2_0 and vs_2_a
+    // (vs_2_x) 256 instruction slots, ps_2_a 512 (ps_2_x offers 96 to
+    // 512). Shader model 3's 512 are a device's least (up to 32768), not
+    // a bound of the compiler.
+    if (profile == "vs_2_0" || profile == "vs_2_a") return {0, -1, 0, 256, true, true};
+    if (profile == "ps_2_a") return {0, -1, 0, 512, true, true};
     return {};
 }
 
@@ -599,7 +639,7 @@ bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
     SpvModule m;
     if (!m.Read(words)) return false;
     bool loops = false;
-    const int64_t reads = ReadsAndCallSites(m, &loops);
+    const int64_t reads = ReadsAndCallSites(m, limits.loops, &loops);
     // The order of the k-th read of a chain is at most k, so fewer reads
     // than order + 1 cannot pass it; the estimate of slots counts more
     // than the optimized code has, but a loop's body only once.
@@ -612,7 +652,16 @@ bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
     if (!Optimize(&copy, false)) return false;
     SpvModule optimized;
     if (!optimized.Read(copy)) return false;
-    if (MarkLoopsToUnroll(&optimized)) {
+    if (limits.loops) {
+        // Only the loops marked [unroll] unroll; the passes above may have
+        // left one they could not see the length of yet.
+        std::vector<uint32_t> unrolled = copy;
+        if (loops && Optimize(&unrolled, true) && optimized.Read(unrolled)) {
+            // measured unrolled
+        } else if (!optimized.Read(copy)) {
+            return false;
+        }
+    } else if (MarkLoopsToUnroll(&optimized)) {
         std::vector<uint32_t> unrolled = optimized.Write();
         if (Optimize(&unrolled, true) && optimized.Read(unrolled)) {
             // measured unrolled
@@ -620,7 +669,7 @@ bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
             return false;
         }
     }
-    *figures = Measure(optimized, limits.saturates).Run();
+    *figures = Measure(optimized, limits.saturates, limits.loops).Run();
     return true;
 }
 

@@ -489,7 +489,7 @@ bool GenerateSpirv(glslang::TProgram& program, EShLanguage language, const Stage
     return false;
 }
 
-// Refuses a shader of a profile without loop instructions that certainly
+// Refuses a shader of a shader model 2 profile that certainly
 // has more texture reads, reads more deeply dependent, or more arithmetic
 // than its profile takes.
 bool CheckCountedLimits(const StageSource& source, const SpirvModule& module,

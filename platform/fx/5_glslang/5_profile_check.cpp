@@ -18,6 +18,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "platform/fx/5_glslang/5_array_bounded_loops.h"
 #include "platform/fx/5_glslang/5_profile_check.h"
@@ -67,6 +68,16 @@ bool IsImplicitLod(TOperator op) {
            op == glslang::EOpTextureOffset || op == glslang::EOpTextureProjOffset ||
            op == glslang::EOpTextureBias || op == glslang::EOpTextureClamp ||
            op == glslang::EOpTextureOffsetClamp;
+}
+
+// How deep a profile's loop and rep instructions nest: vs_2_0 not at all
+// (its static flow control nests them 1 deep), every other profile with
+// them at most 4 deep (vs_2_x and ps_2_x devices offer 1 to 4, shader
+// model 3 has 4); 0 for the software profiles, which name no limit.
+int LoopNestingOf(const std::string& profile) {
+    if (profile == "vs_2_0") return 1;
+    if (profile.ends_with("_sw")) return 0;
+    return 4;
 }
 
 // The text of a call from its name to its closing parenthesis, at a place
@@ -125,6 +136,10 @@ public:
         explicitLod_ = model3;
         // ps_2_0, ps_2_b and vs_1_1 have no flow control instructions.
         flowControl_ = HasLoopInstructions(profile);
+        loopDepth_ = LoopNestingOf(profile);
+        // vs_2_0's flow control is static: loop and rep take their count
+        // from an integer constant, and nothing leaves a loop early.
+        staticLoopsOnly_ = profile == "vs_2_0";
     }
 
     void Run(glslang::TIntermediate& tree) {
@@ -135,10 +150,70 @@ public:
             if (f != nullptr && f->getOp() == glslang::EOpFunction) functions_[f->getName().c_str()] = f;
         }
         auto entry = functions_.find(tree.getEntryPointMangledName().c_str());
-        if (entry != functions_.end()) Function(entry->second, {}, 0);
+        if (entry == functions_.end()) return;
+        // glslang's entry point copies the inputs into locals and calls the
+        // user's: that function's parameters (but uniform ones, and those
+        // it writes or hands on) hold the inputs as they came in.
+        for (TIntermNode* n : entry->second->getSequence()) {
+            struct Calls : glslang::TIntermTraverser {
+                std::vector<TIntermAggregate*> found;
+                bool visitAggregate(glslang::TVisit, TIntermAggregate* a) override {
+                    if (a->getOp() == glslang::EOpFunctionCall) found.push_back(a);
+                    return true;
+                }
+            } calls;
+            if (n != nullptr) n->traverse(&calls);
+            for (TIntermAggregate* call : calls.found) {
+                auto callee = functions_.find(call->getName().c_str());
+                if (callee == functions_.end()) continue;
+                const std::set<long long> written = Written(callee->second);
+                for (TIntermNode* c : callee->second->getSequence()) {
+                    TIntermAggregate* params = c->getAsAggregate();
+                    if (params == nullptr || params->getOp() != glslang::EOpParameters) continue;
+                    for (TIntermNode* p : params->getSequence()) {
+                        glslang::TIntermSymbol* symbol = p->getAsSymbolNode();
+                        if (symbol != nullptr && symbol->getQualifier().storage != glslang::EvqUniform &&
+                            symbol->getQualifier().storage != glslang::EvqOut &&
+                            written.count(symbol->getId()) == 0) {
+                            inputs_.insert(symbol->getId());
+                        }
+                    }
+                }
+            }
+        }
+        Function(entry->second, {}, 0);
     }
 
 private:
+    // The variables a function assigns, increments, or gives whole to a
+    // call (which may write them).
+    static std::set<long long> Written(TIntermAggregate* f) {
+        struct Finder : glslang::TIntermTraverser {
+            std::set<long long> written;
+            void Base(TIntermNode* n) {
+                while (n != nullptr && n->getAsBinaryNode() != nullptr) n = n->getAsBinaryNode()->getLeft();
+                if (n != nullptr && n->getAsSymbolNode() != nullptr) written.insert(n->getAsSymbolNode()->getId());
+            }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                if (b->modifiesState()) Base(b->getLeft());
+                return true;
+            }
+            bool visitUnary(glslang::TVisit, glslang::TIntermUnary* u) override {
+                if (u->modifiesState()) Base(u->getOperand());
+                return true;
+            }
+            bool visitAggregate(glslang::TVisit, TIntermAggregate* a) override {
+                if (a->getOp() == glslang::EOpFunctionCall || a->getOp() == glslang::EOpModf ||
+                    a->getOp() == glslang::EOpFrexp) {
+                    for (TIntermNode* arg : a->getSequence()) Base(arg);
+                }
+                return true;
+            }
+        } finder;
+        f->traverse(&finder);
+        return finder.written;
+    }
+
     void Function(TIntermAggregate* f, const Known& known, int depth) {
         std::string key = f->getName().c_str();
         for (const auto& [id, value] : known) {
@@ -193,12 +268,31 @@ private:
         } else if (glslang::TIntermUnary* u = node->getAsUnaryNode()) {
             Node(u->getOperand(), known, depth);
         } else if (glslang::TIntermLoop* l = node->getAsLoopNode()) {
-            if (!flowControl_ && ReadsAtRunTime(l->getTest(), known)) {
+            bool input = false;
+            const bool runTime = ReadsAtRunTime(l->getTest(), known, &input);
+            if (!flowControl_ && runTime) {
                 Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
                       "it has no loop instructions: a loop must unroll");
+            } else if (staticLoopsOnly_ && input) {
+                Error(l->getLoc(), "a loop that ends on an input",
+                      "its loops repeat a count the effect sets, and it has no break: a loop "
+                      "must unroll or end on a uniform");
+            }
+            // Such a loop stays a loop (loop or rep): nested in as many of
+            // its kind as the profile's loop instructions nest, it is one
+            // too many, as nothing else could unroll it.
+            const bool kept = flowControl_ && runTime;
+            if (kept && loopDepth_ > 0 && keptLoops_ == loopDepth_) {
+                Error(l->getLoc(),
+                      "a loop that ends on what the shader reads at run time, nested in " +
+                          std::to_string(keptLoops_) + (keptLoops_ == 1 ? " other," : " others,"),
+                      loopDepth_ == 1 ? "its loop and rep instructions do not nest"
+                                      : "its loop and rep instructions nest 4 deep");
             }
             Node(l->getTest(), known, depth);
+            if (kept) ++keptLoops_;
             Node(l->getBody(), known, depth);
+            if (kept) --keptLoops_;
             Node(l->getTerminal(), known, depth);
         } else if (glslang::TIntermBranch* br = node->getAsBranchNode()) {
             Node(br->getExpression(), known, depth);
@@ -249,28 +343,34 @@ private:
         errors_.Add(std::move(m));
     }
 
-    // Whether an expression reads a uniform or an input (a parameter or a
+    // Whether an expression reads a uniform or an input (*input: an input;
+    // the entry point's parameters are its inputs; another parameter or a
     // local may hold one too; those are given the benefit of the doubt, and
     // so is "i < 4 && i < n", which unrolls four times). A parameter the
     // call gives a constant is that constant, also one declared `uniform`
     // (a function's uniform parameter is an ordinary one once it is called).
-    static bool ReadsAtRunTime(TIntermNode* node, const Known& known) {
+    bool ReadsAtRunTime(TIntermNode* node, const Known& known, bool* input = nullptr) const {
         struct Finder : glslang::TIntermTraverser {
-            explicit Finder(const Known& k) : known(k) {}
+            Finder(const Known& k, const std::set<long long>& i) : known(k), inputs(i) {}
             const Known& known;
+            const std::set<long long>& inputs;
             bool found = false;
+            bool input = false;
             bool bounded = false;
             void visitSymbol(glslang::TIntermSymbol* s) override {
                 if (known.count(s->getId()) != 0) return;
                 const glslang::TStorageQualifier q = s->getQualifier().storage;
-                found |= q == glslang::EvqUniform || q == glslang::EvqBuffer || q == glslang::EvqVaryingIn;
+                const bool in = q == glslang::EvqVaryingIn || inputs.count(s->getId()) != 0;
+                found |= in || q == glslang::EvqUniform || q == glslang::EvqBuffer;
+                input |= in;
             }
             bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
                 bounded |= b->getOp() == glslang::EOpLogicalAnd;
                 return true;
             }
-        } finder(known);
+        } finder(known, inputs_);
         if (node != nullptr) node->traverse(&finder);
+        if (input != nullptr) *input = finder.input && !finder.bounded;
         return finder.found && !finder.bounded;
     }
 
@@ -331,6 +431,10 @@ private:
     bool gradients_ = false;
     bool explicitLod_ = false;
     bool flowControl_ = true;
+    int loopDepth_ = 0;  // how deep its loop instructions nest (0: no limit)
+    int keptLoops_ = 0;  // the loops that stay loops around the node
+    bool staticLoopsOnly_ = false;
+    std::set<long long> inputs_;  // parameters given an input as it came in
     MessageSink& errors_;
     std::unordered_map<std::string, TIntermAggregate*> functions_;
     std::set<std::string> visited_;  // function and what its parameters hold

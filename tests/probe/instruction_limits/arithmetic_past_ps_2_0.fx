@@ -1,7 +1,8 @@
 // ps_2_0 takes 64 arithmetic instructions. 70 multiply-adds, each reading
-// the one before, are 70 however they are packed: an error at the compile
+// the one before, are 70 however they are packed, and the mov that alone
+// writes a colour in shader model 2 one more: an error at the compile
 // statement. The loop unrolls, as ps_2_0 has no loop instructions.
-//? error 14 too many arithmetic instructions: at least 70, ps_2_0 takes at most 64
+//? error 15 too many arithmetic instructions: at least 71, ps_2_0 takes at most 64
 float4 k;
 float4 main(float4 t : TEXCOORD0) : COLOR0
 {
