@@ -275,6 +275,12 @@ private:
     bool Directive(OpenFile& f, const Token& t, SourceToken* pass);
     void HandleConditional(OpenFile& f, uint32_t name, const SourceToken& at);
     int Evaluate(const std::string& kind, const SourceToken& at);
+    // A warning at tokens_[words] when the directive goes on past its
+    // words (its name first).
+    void ExtraTokens(OpenFile& f, const Token& t, size_t words);
+    // #pragma message("TEXT") or #pragma message "TEXT": its text, said
+    // at the line as a warning (the way the load prints text to its user).
+    void PragmaMessage(const SourceToken& at);
     void Define(const SourceToken& at);
     // The parameters of a function-like macro from tokens_[*i], just past
     // its '(': false (said at at) if the list is invalid.
@@ -361,6 +367,15 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
     const uint32_t name = tokens[0].kind == Tok::Ident ? tokens[0].text : n.hash;
     if (name == n.if_ || name == n.ifdef || name == n.ifndef || name == n.elif ||
         name == n.else_ || name == n.endif) {
+        // Read where the lines around it are: what follows a name is a
+        // warning, as C compilers give it (#endif FOO).
+        const bool read = name == n.else_ || name == n.endif
+                              ? (f.conds.empty() || f.conds.back().parentActive)
+                              : f.Active();
+        const size_t words = name == n.else_ || name == n.endif ? 1
+                             : name == n.ifdef || name == n.ifndef ? 2
+                                                                  : tokens.size();
+        if (read) ExtraTokens(f, t, words);
         HandleConditional(f, name, at);
         return false;
     }
@@ -371,6 +386,7 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
         if (tokens.size() < 2 || tokens[1].kind != Tok::Ident) {
             s_->Error(at, "#undef needs a macro name");
         } else {
+            ExtraTokens(f, t, 2);
             s_->defined.erase(tokens[1].text);
         }
     } else if (name == n.include) {
@@ -385,12 +401,18 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
         if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "once")) {
             if (f.source) f.source->once = true;
         } else if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "pack_matrix")) {
-            // glslang reads this one; it stays where it is.
-            std::string text = "#pragma " + SpellTokens(s_->texts, tokens, 1, tokens.size());
+            // glslang reads this one; it stays where it is, its argument
+            // expanded (#pragma pack_matrix(MAJORITY) of a host macro).
+            std::vector<SourceToken> expanded(tokens.begin(), tokens.begin() + 2);
+            ExpandList(s_, std::vector<SourceToken>(tokens.begin() + 2, tokens.end()), 0, &expanded);
+            if (s_->stopped) return false;
+            std::string text = "#pragma " + SpellTokens(s_->texts, expanded, 1, expanded.size());
             *pass = at;
             pass->kind = Tok::Directive;
             pass->text = s_->texts.Id(text);
             return s_->SpendTokens(1, at, false);
+        } else if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "message")) {
+            PragmaMessage(at);
         } else if (tokens.size() >= 2 && !KnownPragma(s_->Text(tokens[1]))) {
             s_->Warning(at, "unknown pragma " + Quote(s_->Text(tokens[1])) + " ignored");
         }
@@ -431,6 +453,35 @@ void FileReader::HandleConditional(OpenFile& f, uint32_t id, const SourceToken& 
         return;
     }
     c.active = c.taken = Evaluate("elif", at) == 1;
+}
+
+void FileReader::ExtraTokens(OpenFile& f, const Token& t, size_t words) {
+    if (tokens_.size() <= words) return;
+    const SourceToken extra = f.Place(t.begin + 1 + offsets_[words], Tok::Punct, 0);
+    s_->Warning(extra, "unexpected tokens following preprocessor directive '#" +
+                           std::string(s_->Text(tokens_[0])) + "' - expected a newline");
+}
+
+void FileReader::PragmaMessage(const SourceToken& at) {
+    std::vector<SourceToken> expanded;
+    ExpandList(s_, std::vector<SourceToken>(tokens_.begin() + 2, tokens_.end()), 0, &expanded);
+    if (s_->stopped) return;
+    size_t i = 0;
+    const bool paren = i < expanded.size() && s_->IsPunct(expanded[i], '(');
+    if (paren) ++i;
+    std::string text;
+    bool any = false;
+    for (; i < expanded.size() && expanded[i].kind == Tok::String; ++i) {
+        const std::string_view quoted = s_->Text(expanded[i]);
+        if (quoted.size() >= 2) text += quoted.substr(1, quoted.size() - 2);
+        any = true;
+    }
+    if (paren && i < expanded.size() && s_->IsPunct(expanded[i], ')')) ++i;
+    if (!any || i != expanded.size()) {
+        s_->Warning(at, "#pragma message takes a string: #pragma message(\"TEXT\")");
+        return;
+    }
+    s_->Warning(at, "message: " + text);
 }
 
 // The condition after the directive's name: 1 true, 0 false, -1 not

@@ -175,6 +175,9 @@ constexpr std::array kRewrites = {
     // a 1xN matrix as a vector, and before matrix products, which multiply
     // the vectors it casts to matrices.
     TokenRewrite{"matrix_vectors", CheckMatrixVectorOperands},
+    // After the checks, whose errors come first; before the reshaping
+    // rewrites, which cast and bracket operands into the shapes they meet.
+    TokenRewrite{"operand_widths", WarnOperandWidths},
     // Before outer products, which take the column by row pairs its casts
     // leave (an Nx1 by a matrix's first row); before shapes, which would
     // hold a 1xN matrix as a vector.

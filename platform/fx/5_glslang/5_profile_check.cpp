@@ -149,6 +149,7 @@ public:
             TIntermAggregate* f = n->getAsAggregate();
             if (f != nullptr && f->getOp() == glslang::EOpFunction) functions_[f->getName().c_str()] = f;
         }
+        HeldAtRunTime(root);
         auto entry = functions_.find(tree.getEntryPointMangledName().c_str());
         if (entry == functions_.end()) return;
         // glslang's entry point copies the inputs into locals and calls the
@@ -258,7 +259,7 @@ private:
         } else if (TIntermBinary* b = node->getAsBinaryNode()) {
             if (b->getOp() == glslang::EOpIndexIndirect && b->getLeft() != nullptr &&
                 b->getLeft()->getType().getBasicType() == glslang::EbtSampler &&
-                ReadsAtRunTime(b->getRight(), known)) {
+                ReadsAtRunTime(b->getRight(), known, nullptr, &runTime_)) {
                 // Direct3D 9 names each sampler in the instruction.
                 Error(b->getLoc(), "a sampler array index the shader reads at run time",
                       "an index into samplers must be a literal expression");
@@ -349,11 +350,16 @@ private:
     // so is "i < 4 && i < n", which unrolls four times). A parameter the
     // call gives a constant is that constant, also one declared `uniform`
     // (a function's uniform parameter is an ordinary one once it is called).
-    bool ReadsAtRunTime(TIntermNode* node, const Known& known, bool* input = nullptr) const {
+    // With held (an index into samplers, which no unrolling makes a
+    // literal), the parameters and locals that hold such a value count too.
+    bool ReadsAtRunTime(TIntermNode* node, const Known& known, bool* input = nullptr,
+                        const std::set<long long>* held = nullptr) const {
         struct Finder : glslang::TIntermTraverser {
-            Finder(const Known& k, const std::set<long long>& i) : known(k), inputs(i) {}
+            Finder(const Known& k, const std::set<long long>& i, const std::set<long long>* h)
+                : known(k), inputs(i), held(h) {}
             const Known& known;
             const std::set<long long>& inputs;
+            const std::set<long long>* held;
             bool found = false;
             bool input = false;
             bool bounded = false;
@@ -362,16 +368,65 @@ private:
                 const glslang::TStorageQualifier q = s->getQualifier().storage;
                 const bool in = q == glslang::EvqVaryingIn || inputs.count(s->getId()) != 0;
                 found |= in || q == glslang::EvqUniform || q == glslang::EvqBuffer;
+                found |= held != nullptr && held->count(s->getId()) != 0;
                 input |= in;
             }
             bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
                 bounded |= b->getOp() == glslang::EOpLogicalAnd;
                 return true;
             }
-        } finder(known, inputs_);
+        } finder(known, inputs_, held);
         if (node != nullptr) node->traverse(&finder);
         if (input != nullptr) *input = finder.input && !finder.bounded;
-        return finder.found && !finder.bounded;
+        return finder.found && (held != nullptr || !finder.bounded);
+    }
+
+    // The locals (and parameters) some assignment gives what the shader
+    // reads at run time ("int k = (int)uv.x;", "k += Offset"), into
+    // runTime_, until no more are found.
+    void HeldAtRunTime(TIntermNode* root) {
+        struct Assignments : glslang::TIntermTraverser {
+            explicit Assignments(const std::unordered_map<std::string, TIntermAggregate*>& f)
+                : functions(f) {}
+            const std::unordered_map<std::string, TIntermAggregate*>& functions;
+            std::vector<std::pair<long long, TIntermNode*>> list;
+            // A call gives each parameter its argument (the entry point's
+            // wrapper gives it the inputs).
+            bool visitAggregate(glslang::TVisit, TIntermAggregate* a) override {
+                if (a->getOp() != glslang::EOpFunctionCall) return true;
+                auto callee = functions.find(a->getName().c_str());
+                if (callee == functions.end()) return true;
+                for (TIntermNode* n : callee->second->getSequence()) {
+                    TIntermAggregate* params = n->getAsAggregate();
+                    if (params == nullptr || params->getOp() != glslang::EOpParameters) continue;
+                    const glslang::TIntermSequence& args = a->getSequence();
+                    for (size_t i = 0; i < args.size() && i < params->getSequence().size(); ++i)
+                        if (glslang::TIntermSymbol* p = params->getSequence()[i]->getAsSymbolNode())
+                            list.emplace_back(p->getId(), args[i]);
+                }
+                return true;
+            }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                const TOperator op = b->getOp();
+                const bool assigns = op == glslang::EOpAssign || op == glslang::EOpAddAssign ||
+                                     op == glslang::EOpSubAssign || op == glslang::EOpMulAssign ||
+                                     op == glslang::EOpDivAssign || op == glslang::EOpModAssign;
+                glslang::TIntermTyped* left = b->getLeft();
+                // "k.x = ...", "a[i] = ...": the variable they write.
+                while (assigns && left != nullptr && left->getAsBinaryNode() != nullptr)
+                    left = left->getAsBinaryNode()->getLeft();
+                if (assigns && left != nullptr && left->getAsSymbolNode() != nullptr)
+                    list.emplace_back(left->getAsSymbolNode()->getId(), b->getRight());
+                return true;
+            }
+        } assignments(functions_);
+        root->traverse(&assignments);
+        for (bool more = true; more;) {
+            more = false;
+            for (const auto& [id, value] : assignments.list)
+                if (runTime_.count(id) == 0 && ReadsAtRunTime(value, {}, nullptr, &runTime_))
+                    more = runTime_.insert(id).second;
+        }
     }
 
     // The value of a scalar expression that constants and known parameters
@@ -438,6 +493,7 @@ private:
     MessageSink& errors_;
     std::unordered_map<std::string, TIntermAggregate*> functions_;
     std::set<std::string> visited_;  // function and what its parameters hold
+    std::set<long long> runTime_;     // symbols that hold what the shader reads
     std::set<std::pair<int, int>> said_;
 };
 

@@ -84,9 +84,14 @@ bool CheckIndexedArrays(const SpvModule& module, const std::string& profile, Mes
         const SpvInstruction* index = module.Def(in.words[3]);
         if (index != nullptr && index->op == spv::OpConstant) continue;
         if (!said.insert(found->first).second) continue;
-        std::string name = module.Name(found->first);
-        if (name.empty()) name = "an array";
-        std::string text = "'" + name + "' is indexed at run time, so all of its ";
+        // glslang copies a constant array (a static const one, a const
+        // local) indexed at run time into a variable it names "indexable":
+        // a name the user never wrote, so none is said.
+        const std::string name = module.Name(found->first);
+        std::string text = name.rfind("indexable", 0) == 0 ? std::string("a constant array")
+                           : name.empty()                    ? std::string("an array")
+                                                             : "'" + name + "'";
+        text += " is indexed at run time, so all of its ";
         text += found->second >= kMany ? std::string("billions of") : std::to_string(found->second);
         text += " registers must be held at once: more than the ";
         text += std::to_string(registers);

@@ -25,6 +25,7 @@ public:
                 if (code_.Punct(i) == '?') Conditional(i, f.end);
                 Logic(i);
                 if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') Texture(i);
+                if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') String(i);
             }
         }
     }
@@ -126,6 +127,15 @@ private:
         return it == outline_.names.end() || it->second.type == npos
                    ? std::string_view()
                    : outline_.Underlying(code_.Text(it->second.type));
+    }
+
+    // A local string may be declared (glslang drops it), never read: a
+    // shader's code has no string values.
+    void String(size_t i) {
+        const NameType* d = outline_.Declared(code_, i);
+        if (d == nullptr || d->type == npos || d->name == i || code_.Text(d->type) != "string") return;
+        Error(i, Cat({"'", code_.Text(i), "' is a string: strings are the values of annotations "
+                                          "and states, not of a shader's code"}));
     }
 
     void Texture(size_t i) {

@@ -622,6 +622,17 @@ struct Statements {
         return n.size() > 10 || (n.size() == 10 && n > "4294967295");
     }
 
+    // An octal literal (an integer after a 0) with a digit 8 or 9: "09".
+    static bool BadOctal(std::string_view n) {
+        if (n.size() < 2 || n[0] != '0' || n[1] == 'x' || n[1] == 'X' ||
+            n.find_first_of(".eEfFhH") != std::string_view::npos)
+            return false;
+        while (!n.empty() && std::string_view("uUlL").find(n.back()) != std::string_view::npos)
+            n.remove_suffix(1);
+        return n.find_first_of("89") != std::string_view::npos &&
+               n.find_first_not_of("0123456789") == std::string_view::npos;
+    }
+
     // "struct S { float a;; };": a struct's body holds member declarations
     // only, and an empty one is none.
     void EmptyMembers() {
@@ -636,6 +647,9 @@ struct Statements {
         for (size_t i = 0; i < code.size(); ++i) {
             if (code.Token(i).kind == Tok::Number && !IsNumberOrSwizzle(code.Text(i))) {
                 Error(i, Quoted(i) + " is not a number");
+            } else if (code.Token(i).kind == Tok::Number && BadOctal(code.Text(i))) {
+                Error(i, Quoted(i) + ": octal literal digit too large (a literal after a 0 is "
+                                     "octal: its digits go to 7)");
             } else if (code.Token(i).kind == Tok::Number && TooLargeInteger(code.Text(i))) {
                 Error(i, Quoted(i) + ": an integer literal too large for 32 bits");
             } else if (code.Token(i).kind == Tok::Number && i + 1 < code.size() &&

@@ -583,4 +583,24 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
     return true;
 }
 
+bool WarnOperandWidths(TokenRewriteState& state) {
+    const Code& code = state.code();
+    const HlslOutline& outline = state.outline();
+    auto vector = [](Shape sh) { return !sh.matrix && sh.rows == 1 && sh.cols > 1; };
+    for (const FunctionOutline& f : outline.functions) {
+        if (f.body == npos) continue;
+        for (size_t k = f.body + 1; k + 1 < f.end; ++k) {
+            if (code.Token(k).kind != Tok::Punct || BinaryOperator(code, k).level < 0) continue;
+            const OperatorUse use = OperandsOf(code, k, f);
+            if (use.first == npos || use.compound) continue;
+            const Shape a = ValueShape(code, outline, use.first, k);
+            if (!vector(a)) continue;
+            const Shape b = ValueShape(code, outline, use.right, use.last);
+            if (!vector(b) || a.cols == b.cols) continue;
+            state.messages.Warning(code.Pos(use.first), "implicit truncation of vector type");
+        }
+    }
+    return true;
+}
+
 }  // namespace fx

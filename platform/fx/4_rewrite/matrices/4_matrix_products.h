@@ -39,4 +39,13 @@ bool RewriteMatrixProducts(TokenRewriteState& state);
 // products. False after such an error.
 bool CheckMatrixVectorOperands(TokenRewriteState& state);
 
+// Two vectors of different lengths meeting at a binary operator ("a - b"
+// of a float3 and a float4, "v.xy < w") compute in the shorter one's
+// components, with Direct3D 9's warning "implicit truncation of vector
+// type" at the left operand (glslang truncates them without one). Only
+// where ValueShape tells both whole operands; a compound assignment is
+// assignment_widths'. The "operand_widths" entry of 4_token_rewrites.cpp,
+// here for the operand walk it shares with the products. Always true.
+bool WarnOperandWidths(TokenRewriteState& state);
+
 }  // namespace fx
