@@ -213,8 +213,11 @@ bool CheckShaderFile(IDirect3DDevice9* device, const char* path, const std::stri
         for (const fx::EffectPassInfo& pass : technique.passes) {
             const bool vertex = !pass.vertex.generated;
             const fx::EffectStageInfo& stage = vertex ? pass.vertex : pass.pixel;
-            printf("  %s: %s %s\n", vertex ? "vertex" : "pixel", stage.profile.c_str(),
-                   stage.entry.c_str());
+            // A later compiler's name for a shader-model-2 profile says whose
+            // limits it takes.
+            printf("  %s: %s %s", vertex ? "vertex" : "pixel", profile.c_str(), stage.entry.c_str());
+            if (stage.profile != profile) printf(" (%s limits)", stage.profile.c_str());
+            printf("\n");
             if (g_registers) {
                 for (const std::string& line : stage.registers) printf("    %s\n", line.c_str());
             }
