@@ -25,7 +25,8 @@
 // device's stand-in gives the other), any techniques in the file ignored.
 // "/T", "/E" and "/D" are the same options, and each takes its value in the
 // same word too ("-Tps_2_0", "/Emain"). It prints "FILE: ok", the warnings
-// and the stage ("  pixel: ps_2_0 main"), or the compiler's text.
+// and the stage ("  pixel: ps_2_0 main"), or the compiler's text. -T fx_2_0
+// is the effect profile: the file is checked as an effect, as without -T.
 // Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
 // 2 bad usage.
 #include "app/program.h"
@@ -53,6 +54,7 @@ const char* const kUsage =
     "  -T PROFILE   compile one shader instead, as a shader compiler's command\n"
     "               line does: ENTRY for PROFILE (vs_1_1 ... ps_3_0,\n"
     "               ps_4_0_level_9_1, ...), the file's techniques ignored\n"
+    "               (-T fx_2_0: the whole effect, as without -T)\n"
     "  -E ENTRY     the shader's entry point with -T (main when not given)\n"
     "  /T /E /D     the same as -T -E -D\n"
     "  --all        compile every technique, not only the first\n"
@@ -315,11 +317,14 @@ int main(int argc, char** argv) {
         }
     }
     if (files.empty()) return UsageError(profile.empty() ? "no effect file given" : "no file given");
-    if (!profile.empty() && (all || g_params)) {
+    if (!profile.empty() && profile != "fx_2_0" && (all || g_params)) {
         return UsageError(std::string(all ? "--all" : "--params") + " is for effects, not with -T");
     }
     if (entryGiven && profile.empty()) return UsageError("-E needs -T PROFILE");
     if (entry.empty()) entry = "main";
+    // The effect profile compiles the whole effect, its techniques and all,
+    // as without -T (a shader compiler ignores -E with it too).
+    if (profile == "fx_2_0") profile.clear();
 
     // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
