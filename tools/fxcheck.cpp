@@ -17,6 +17,16 @@
 // not compiled; --all compiles and links every technique, releasing each
 // one's programs once it is checked.
 // -D defines a macro before each file's first line, as the program's -D does.
+//
+//   flowfield-fxcheck -T PROFILE [-E ENTRY] [-D NAME[=VALUE]]... FILE...
+//
+// compiles one shader as a command-line shader compiler does: ENTRY ("main"
+// when not given) for PROFILE, as a pass holding only that stage (the
+// device's stand-in gives the other), any techniques in the file ignored.
+// "/T", "/E" and "/D" are the same options, and each takes its value in the
+// same word too ("-Tps_2_0", "/Emain"). It prints "FILE: ok", the warnings
+// and the stage ("  pixel: ps_2_0 main"), or the compiler's text. -T fx_2_0
+// is the effect profile: the file is checked as an effect, as without -T.
 // Exit codes: 0 every file compiles, 1 any does not (or no graphics device),
 // 2 bad usage.
 #include "app/program.h"
@@ -26,6 +36,7 @@
 #include "platform/window/window.h"
 #include "render/scene.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +48,15 @@ namespace {
 const char* const kUsage =
     "usage: flowfield-fxcheck [--all] [--glsl] [--registers] [--params]\n"
     "                         [-D NAME[=VALUE]]... FILE...\n"
+    "       flowfield-fxcheck -T PROFILE [-E ENTRY] [--glsl] [--registers]\n"
+    "                         [-D NAME[=VALUE]]... FILE...\n"
     "  FILE         an effect file to compile as the program does\n"
+    "  -T PROFILE   compile one shader instead, as a shader compiler's command\n"
+    "               line does: ENTRY for PROFILE (vs_1_1 ... ps_3_0,\n"
+    "               ps_4_0_level_9_1, ...), the file's techniques ignored\n"
+    "               (-T fx_2_0: the whole effect, as without -T)\n"
+    "  -E ENTRY     the shader's entry point with -T (main when not given)\n"
+    "  /T /E /D     the same as -T -E -D\n"
     "  --all        compile every technique, not only the first\n"
     "  --glsl       show the GLSL compiled for each stage\n"
     "  --registers  show each stage's constant registers\n"
@@ -119,8 +138,8 @@ void PrintStage(const char* what, const fx::EffectStageInfo& stage, bool glsl) {
 }
 
 //   sampler SpriteSampler, stage 0: SpriteTex from 'spark.png', 2D 64 x 64 RGBA8, 7 levels
-void PrintSampler(const fx::EffectSamplerInfo& s) {
-    printf("      sampler %s, stage %u: ", s.name.c_str(), static_cast<unsigned>(s.stage));
+void PrintSampler(const fx::EffectSamplerInfo& s, const char* indent = "      ") {
+    printf("%ssampler %s, stage %u: ", indent, s.name.c_str(), static_cast<unsigned>(s.stage));
     if (s.texture.empty()) {
         printf("no texture (opaque black)\n");
     } else if (s.file.empty()) {
@@ -169,14 +188,108 @@ bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) 
     return true;
 }
 
+// -T mode: the file's one shader, compiled alone. True when it compiles.
+bool CheckShaderFile(IDirect3DDevice9* device, const char* path, const std::string& profile,
+                     const std::string& entry, bool glsl) {
+    ID3DXEffect* effect = nullptr;
+    ID3DXBuffer* text = nullptr;
+    HRESULT hr = fx::CompileShaderFile(device, path, profile.c_str(), entry.c_str(), &effect,
+                                       &text, g_effectDefines);
+    std::string message;
+    if (text != nullptr) {
+        const char* p = static_cast<const char*>(text->GetBufferPointer());
+        if (p != nullptr) message = p;
+        text->Release();
+    }
+    if (hr != 0 || effect == nullptr) {
+        if (message.empty()) message = std::string(path) + ": error: the shader did not compile\n";
+        fputs(message.c_str(), stdout);
+        if (effect != nullptr) effect->Release();
+        return false;
+    }
+    printf("%s: ok\n", path);
+    fputs(message.c_str(), stdout);
+    std::vector<fx::EffectTechniqueInfo> techniques;
+    fx::GetEffectInfo(effect, &techniques);
+    for (const fx::EffectTechniqueInfo& technique : techniques) {
+        for (const fx::EffectPassInfo& pass : technique.passes) {
+            const bool vertex = !pass.vertex.generated;
+            const fx::EffectStageInfo& stage = vertex ? pass.vertex : pass.pixel;
+            // A later compiler's name for a shader-model-2 profile says whose
+            // limits it takes.
+            printf("  %s: %s %s", vertex ? "vertex" : "pixel", profile.c_str(), stage.entry.c_str());
+            if (stage.profile != profile) printf(" (%s limits)", stage.profile.c_str());
+            printf("\n");
+            if (g_registers) {
+                for (const std::string& line : stage.registers) printf("    %s\n", line.c_str());
+            }
+            if (glsl) PrintIndented(stage.glsl, "    | ");
+            for (const fx::EffectSamplerInfo& sampler : pass.samplers) {
+                PrintSampler(sampler, "    ");
+            }
+        }
+    }
+    effect->Release();
+    return true;
+}
+
+// The value of -T / -E (also /T, /E): in the same word ("-Tps_2_0") or the
+// next. 0: not this option; 1: taken; -1: no value. A slash word is an
+// option only when what follows the letter is a name, so that a path such
+// as "/Textures/a.fx" stays a path.
+int ReadValueOption(char letter, int argc, char** argv, int* i, std::string* value) {
+    const char* arg = argv[*i];
+    if ((arg[0] != '-' && arg[0] != '/') || arg[1] != letter) return 0;
+    if (arg[2] != '\0') {
+        if (arg[0] == '/') {
+            for (const char* c = arg + 2; *c != '\0'; ++c) {
+                if (!std::isalnum(static_cast<unsigned char>(*c)) && *c != '_') return 0;
+            }
+        }
+        *value = arg + 2;
+        return 1;
+    }
+    if (*i + 1 >= argc || argv[*i + 1][0] == '\0') return -1;
+    *value = argv[++*i];
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     bool glsl = false;
     bool all = false;
+    std::string profile;  // -T: one shader, not an effect
+    std::string entry;    // -E
+    bool entryGiven = false;
     std::vector<const char*> files;
+    std::string slashDefine;  // "/DNAME=VALUE" read as "-DNAME=VALUE"
     bool optionsDone = false;
     for (int i = 1; i < argc; ++i) {
+        int taken = 0;
+        if (!optionsDone && (taken = ReadValueOption('T', argc, argv, &i, &profile)) != 0) {
+            if (taken < 0) return UsageError("-T needs a profile");
+            continue;
+        }
+        if (!optionsDone && (taken = ReadValueOption('E', argc, argv, &i, &entry)) != 0) {
+            if (taken < 0) return UsageError("-E needs an entry point");
+            entryGiven = true;
+            continue;
+        }
+        if (!optionsDone && argv[i][0] == '/' && argv[i][1] == 'D') {
+            // "/D NAME=VALUE" or "/DNAME=VALUE" (no further slash: a path).
+            const std::string word = argv[i];
+            const std::string name = word.substr(2, word.find('=') - 2);
+            bool isName = word.find('/', 1) == std::string::npos;
+            for (char c : name) {
+                isName = isName && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+            }
+            if (word == "/D" || (isName && !name.empty())) {
+                if (word == "/D" && i + 1 >= argc) return UsageError("/D needs a macro name");
+                slashDefine = word == "/D" ? "-D" + std::string(argv[++i]) : "-" + word.substr(1);
+                argv[i] = slashDefine.data();
+            }
+        }
         if (!optionsDone && std::strcmp(argv[i], "--") == 0) {
             optionsDone = true;
         } else if (!optionsDone && std::strcmp(argv[i], "--glsl") == 0) {
@@ -203,7 +316,15 @@ int main(int argc, char** argv) {
             files.push_back(argv[i]);
         }
     }
-    if (files.empty()) return UsageError("no effect file given");
+    if (files.empty()) return UsageError(profile.empty() ? "no effect file given" : "no file given");
+    if (!profile.empty() && profile != "fx_2_0" && (all || g_params)) {
+        return UsageError(std::string(all ? "--all" : "--params") + " is for effects, not with -T");
+    }
+    if (entryGiven && profile.empty()) return UsageError("-E needs -T PROFILE");
+    if (entry.empty()) entry = "main";
+    // The effect profile compiles the whole effect, its techniques and all,
+    // as without -T (a shader compiler ignores -E with it too).
+    if (profile == "fx_2_0") profile.clear();
 
     // No X server needed: SDL's offscreen driver gives a GL context on Mesa.
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -214,7 +335,10 @@ int main(int argc, char** argv) {
     if (device == nullptr) return 1;
 
     bool allOk = true;
-    for (const char* file : files) allOk &= CheckFile(device, file, all, glsl);
+    for (const char* file : files) {
+        allOk &= profile.empty() ? CheckFile(device, file, all, glsl)
+                                 : CheckShaderFile(device, file, profile, entry, glsl);
+    }
 
     device->Release();
     d3d->Release();

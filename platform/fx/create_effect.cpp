@@ -20,6 +20,7 @@
 // compiled unless a tool asks for all (effect_info.h).
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -448,6 +449,11 @@ struct EffectLoad {
     std::string fileName;
     bool allTechniques = false;
     bool releaseChecked = false;
+    // A bare shader's technique (CompileShaderFile): appended to the file's
+    // text, and the only technique compiled; the file's own are dropped
+    // once parsed.
+    std::string bareTechnique;
+    int fileLines = 0;  // the lines of the file itself, before that technique
     bool hasLimits = false;
     platform::TextureLimits limits;
     IDirect3DDevice9* device = nullptr;
@@ -475,6 +481,8 @@ bool PrepareEffect(EffectLoad& l) {
     // 1. Read the file.
     std::string source;
     if (!ReadEffectFile(fileName, &source, messages)) return false;
+    l.fileLines = static_cast<int>(std::count(source.begin(), source.end(), '\n')) + 1;
+    source += l.bareTechnique;
 
     // 2. Preprocess: includes read, macros expanded, within the load's budget.
     PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName,
@@ -483,6 +491,9 @@ bool PrepareEffect(EffectLoad& l) {
     // 3. Parse the effect framework.
     const size_t errors = messages.ErrorCount();
     l.parsed = ParseEffect(std::move(preprocessed), messages);
+    if (!l.bareTechnique.empty() && l.parsed.techniques.size() > 1) {
+        l.parsed.techniques.erase(l.parsed.techniques.begin(), l.parsed.techniques.end() - 1);
+    }
     if (messages.ErrorCount() != errors || !CheckTechniques(l.parsed, l.allTechniques, messages)) {
         return false;
     }
@@ -531,6 +542,31 @@ void TakeLimits(IDirect3DDevice9* device, EffectLoad* load) {
     load->hasLimits = textures != nullptr && textures->GetTextureLimits(&load->limits) == 0;
 }
 
+// The load's messages. A bare shader's problems of the whole shader (its
+// entry point not found) sit at the technique added after the file's last
+// line: they name the file alone, as a command-line compiler's do.
+std::string LoadText(const EffectLoad& l) {
+    std::string text = l.messages.Text();
+    if (l.bareTechnique.empty()) return text;
+    const std::string at = l.fileName + "(";
+    std::string out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        std::string line = text.substr(start, end - start);
+        int row = 0;
+        size_t close = line.find("): ", at.size());
+        if (line.compare(0, at.size(), at) == 0 && close != std::string::npos &&
+            std::sscanf(line.c_str() + at.size(), "%d", &row) == 1 && row > l.fileLines) {
+            line = l.fileName + line.substr(close + 1);
+        }
+        out += line;
+        start = end;
+    }
+    return out;
+}
+
 // The second half on the device's thread: the effect, or the messages.
 HRESULT FinishLoad(EffectLoad* l, ID3DXEffect** effect, ID3DXBuffer** errorsOut) {
     // The load's time, for the panel's figures: from its start to its end,
@@ -546,23 +582,24 @@ HRESULT FinishLoad(EffectLoad* l, ID3DXEffect** effect, ID3DXBuffer** errorsOut)
     platform::DeviceTextures* textures = platform::GetDeviceTextures(l->device);
     if (programs == nullptr) l->messages.Error("the graphics device cannot run shaders");
     if (programs == nullptr || !l->prepared || !FinishEffect(*l, programs, textures)) {
-        if (errorsOut) *errorsOut = CreateTextBuffer(l->messages.Text());
+        if (errorsOut) *errorsOut = CreateTextBuffer(LoadText(*l));
         return E_FAIL;
     }
     *effect = CreateEffectObject(l->device, programs, textures, std::move(l->effect));
     // Warnings ride along on success; the program ignores them.
-    if (errorsOut && !l->messages.Text().empty()) *errorsOut = CreateTextBuffer(l->messages.Text());
+    if (errorsOut && !l->messages.Text().empty()) *errorsOut = CreateTextBuffer(LoadText(*l));
     return S_OK;
 }
 
 HRESULT CreateEffect(IDirect3DDevice9* device, const char* fileName, bool allTechniques,
                      bool releaseChecked, const D3DXMACRO* defines, ID3DXEffect** effect,
-                     ID3DXBuffer** errorsOut) {
+                     ID3DXBuffer** errorsOut, const std::string& bareTechnique = "") {
     if (effect) *effect = nullptr;
     if (errorsOut) *errorsOut = nullptr;
     if (!device || !fileName || !effect) return E_INVALIDARG;
 
     EffectLoad load(device, fileName);
+    load.bareTechnique = bareTechnique;
     load.allTechniques = allTechniques;
     load.releaseChecked = releaseChecked;
     TakeLimits(device, &load);
@@ -584,6 +621,53 @@ HRESULT CreateEffectFromFile(IDirect3DDevice9* device, const char* fileName, boo
 HRESULT CheckEffectFile(IDirect3DDevice9* device, const char* fileName, ID3DXEffect** effect,
                         ID3DXBuffer** errorsOut, const D3DXMACRO* defines) {
     return CreateEffect(device, fileName, true, true, defines, effect, errorsOut);
+}
+
+std::string BareShaderTechnique(const std::string& compile, bool partner) {
+    const bool vertex = compile.rfind("vs_", 0) == 0;
+    if (!partner) {
+        return std::string("\ntechnique bare_shader { pass p { ") +
+               (vertex ? "VertexShader" : "PixelShader") + " = compile " + compile + "; } }\n";
+    }
+    const bool model2 = compile.find("_2_") != std::string::npos;
+    const std::string vs = model2 ? "vs_2_0" : "vs_3_0";
+    const std::string ps = model2 ? "ps_2_0" : "ps_3_0";
+    if (vertex) {
+        return "\nfloat4 probe_ps(float4 value : TEXCOORD0) : COLOR0 { return value; }\n"
+               "technique probe { pass p { VertexShader = compile " +
+               compile + "; PixelShader = compile " + ps + " probe_ps(); } }\n";
+    }
+    return "\nstruct ProbeOut { float4 position : POSITION; float4 texcoord : TEXCOORD0;"
+           " float4 color : COLOR0; };\n"
+           "ProbeOut probe_vs(float3 position : POSITION, float4 texcoord : TEXCOORD0,"
+           " float4 color : COLOR0) {\n"
+           "    ProbeOut o; o.position = float4(position, 1.0); o.texcoord = texcoord;"
+           " o.color = color; return o; }\n"
+           "technique probe { pass p { VertexShader = compile " +
+           vs + " probe_vs(); PixelShader = compile " + compile + "; } }\n";
+}
+
+HRESULT CompileShaderFile(IDirect3DDevice9* device, const char* fileName, const char* profile,
+                          const char* entry, ID3DXEffect** effect, ID3DXBuffer** errorsOut,
+                          const D3DXMACRO* defines) {
+    if (effect) *effect = nullptr;
+    if (errorsOut) *errorsOut = nullptr;
+    auto isName = [](const char* s) {
+        if (s == nullptr || *s == '\0' || IsDigit(*s)) return false;
+        for (; *s != '\0'; ++s)
+            if (!IsIdentChar(*s)) return false;
+        return true;
+    };
+    for (const char* name : {profile, entry}) {
+        if (isName(name)) continue;
+        if (errorsOut && name != nullptr) {
+            *errorsOut = CreateTextBuffer(std::string(fileName ? fileName : "") + ": error: " +
+                                          Quote(name) + " is not a name\n");
+        }
+        return E_INVALIDARG;
+    }
+    return CreateEffect(device, fileName, false, false, defines, effect, errorsOut,
+                        BareShaderTechnique(std::string(profile) + " " + entry + "()", false));
 }
 
 EffectLoad* StartEffectLoad(IDirect3DDevice9* device, const char* fileName,

@@ -99,6 +99,23 @@ const std::vector<LoadedFile>& GetLoadedFiles(unsigned* serial);
 // took, in milliseconds of the wall clock, failed or not.
 double GetLastLoadMilliseconds();
 
+// The technique a bare shader (a file or case without one) gets, appended
+// after the file's text: one pass compiling "PROFILE ENTRY(ARGS)" for its
+// stage. With a partner the other stage is a small shader of its own: for a
+// pixel shader, a vertex shader passing POSITION, TEXCOORD0 and COLOR0
+// through; for a vertex shader, a pixel shader returning TEXCOORD0 (shader
+// model 2 partners for a *_2_* profile, 3 otherwise). Without, the pass holds
+// that stage only and the device's stand-in gives the other.
+std::string BareShaderTechnique(const std::string& compile, bool partner);
+
+// A command-line shader compile: the file's ENTRY compiled for PROFILE as a
+// pass holding only that stage, the file's own techniques ignored (they are
+// parsed, never compiled). PROFILE and ENTRY must be names; otherwise
+// E_INVALIDARG and a message saying why.
+HRESULT CompileShaderFile(IDirect3DDevice9* device, const char* fileName, const char* profile,
+                          const char* entry, ID3DXEffect** effect, ID3DXBuffer** errors,
+                          const D3DXMACRO* defines = nullptr);
+
 // Makes another compiled technique current (the program always uses the
 // first). Not while the effect is between Begin and End.
 HRESULT SetEffectTechnique(ID3DXEffect* effect, UINT technique);

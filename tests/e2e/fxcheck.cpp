@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -154,6 +156,47 @@ TEST_F(FxCheckE2e, PixelOnlyPassSaysItsVertexStageIsGenerated) {
     EXPECT_NE(r.out.find("      vertex: none (fixed-function stand-in)\n"), std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("gl_Position"), std::string::npos) << r.out;
+}
+
+// -T mode, one case a file in tests/fx-corpus/shaders (its README gives the
+// "//!" lines): the options, the exit code, lines the output holds.
+TEST_F(FxCheckE2e, ShaderModeCasesFromFiles) {
+    int cases = 0;
+    for (const auto& entry : fs::directory_iterator(corpus_ / "shaders")) {
+        if (entry.path().extension() != ".hlsl") continue;
+        ++cases;
+        const std::string file = entry.path().string();
+        SCOPED_TRACE(file);
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+        int exitCode = 0;
+        std::ifstream in(file);
+        for (std::string line; std::getline(in, line) && line.rfind("//! ", 0) == 0;) {
+            std::istringstream words(line.substr(4));
+            std::string key;
+            words >> key;
+            if (key == "args") {
+                for (std::string w; words >> w;) args.push_back(w);
+            } else if (key == "exit") {
+                words >> exitCode;
+            } else if (key == "line") {
+                std::string text = line.substr(std::string("//! line ").size());
+                for (size_t at; (at = text.find("FILE")) != std::string::npos;)
+                    text.replace(at, 4, file);
+                lines.push_back(text);
+            } else {
+                ADD_FAILURE() << "unknown '//!' line: " << line;
+            }
+        }
+        ASSERT_FALSE(args.empty()) << "no '//! args' line";
+        args.push_back(file);
+        ProcessResult r = Check(args);
+        ExpectExit(r, exitCode);
+        for (const std::string& text : lines) {
+            EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+        }
+    }
+    EXPECT_GE(cases, 10);
 }
 
 TEST_F(FxCheckE2e, EveryBrokenFileIsAnErrorWithItsNameAndNeverACrash) {

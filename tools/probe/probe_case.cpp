@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/fx/effect_info.h"
 #include "platform/fx/fx.h"
 #include "platform/gfx/gl_device.h"
 
@@ -150,28 +151,6 @@ bool ReadDirective(const std::string& line, Case* c) {
         return true;
     }
     return false;
-}
-
-// The technique a case without one gets: the full-screen quad passed
-// through, or the vertex shader's TEXCOORD0 shown.
-std::string ProbeTechnique(const std::string& entry) {
-    const bool vertex = entry.rfind("vs_", 0) == 0;
-    const bool model2 = entry.find("_2_") != std::string::npos;
-    const std::string vs = model2 ? "vs_2_0" : "vs_3_0";
-    const std::string ps = model2 ? "ps_2_0" : "ps_3_0";
-    if (vertex) {
-        return "\nfloat4 probe_ps(float4 value : TEXCOORD0) : COLOR0 { return value; }\n"
-               "technique probe { pass p { VertexShader = compile " +
-               entry + "; PixelShader = compile " + ps + " probe_ps(); } }\n";
-    }
-    return "\nstruct ProbeOut { float4 position : POSITION; float4 texcoord : TEXCOORD0;"
-           " float4 color : COLOR0; };\n"
-           "ProbeOut probe_vs(float3 position : POSITION, float4 texcoord : TEXCOORD0,"
-           " float4 color : COLOR0) {\n"
-           "    ProbeOut o; o.position = float4(position, 1.0); o.texcoord = texcoord;"
-           " o.color = color; return o; }\n"
-           "technique probe { pass p { VertexShader = compile " +
-           vs + " probe_vs(); PixelShader = compile " + entry + "; } }\n";
 }
 
 // Distance in units in the last place (0 for equal values, also 0 and -0).
@@ -350,7 +329,7 @@ Outcome RunCase(IDirect3DDevice9* device, const Case& c, const fs::path& workDir
         if (!WriteTexture(t, workDir, &o.report)) return o;
     }
     const fs::path file = workDir / (c.name + ".fx");
-    std::ofstream(file, std::ios::binary) << c.source << (c.entry.empty() ? "" : ProbeTechnique(c.entry));
+    std::ofstream(file, std::ios::binary) << c.source << (c.entry.empty() ? "" : fx::BareShaderTechnique(c.entry, true));
 
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;
