@@ -42,6 +42,7 @@ struct Register {
     std::string key;
     bool output = false;
     size_t type = npos;
+    bool unread = false;  // an input parameter the entry point never names
 };
 
 struct StageLimits {
@@ -97,6 +98,15 @@ struct StageLimits {
         if (next != nullptr) *next += count;
     }
 
+    // Whether the function's body names the parameter: an input it never
+    // reads takes no register (Direct3D 9's compiler declares none).
+    bool Named(const FunctionOutline& fn, const Declarator& d) const {
+        if (d.name == npos || fn.body == npos) return true;
+        for (size_t k = fn.body; k < fn.end && k < code.size(); ++k)
+            if (code.Text(k) == code.Text(d.name)) return true;
+        return false;
+    }
+
     std::vector<Register> Registers(const FunctionOutline& fn) const {
         std::vector<Register> regs;
         for (const Declarator& d : fn.params) {
@@ -107,7 +117,10 @@ struct StageLimits {
             }
             if (uniform || (d.type != npos && IsSamplerType(code.Text(d.type)))) continue;
             if (d.out) Collect(d, true, 0, &regs);
+            const size_t before = regs.size();
             if (in) Collect(d, false, 0, &regs);
+            if (!Named(fn, d))
+                for (size_t k = before; k < regs.size(); ++k) regs[k].unread = true;
         }
         Declarator result;
         result.type = fn.name - 1;
@@ -158,12 +171,12 @@ struct StageLimits {
                                                    " is a pixel shader's input, not a vertex shader's");
                 // POSITION reads as VPOS does: neither takes an input register.
                 const bool screen = usage == "VPOS" || usage == "VFACE" || usage == "POSITION";
-                if (!vertex && !screen && read.insert(r.key).second &&
+                if (!vertex && !screen && !r.unread && read.insert(r.key).second &&
                     read.size() == 11 && profile == "ps_3_0") {
                     Error(r.semantic, profile, "ps_3_0 reads at most 10 input registers; " +
                                                    Quoted(r.semantic) + " is the 11th");
                 }
-                if (vertex && read.insert(r.key).second && read.size() == 17) {
+                if (vertex && !r.unread && read.insert(r.key).second && read.size() == 17) {
                     Error(r.semantic, profile, "a vertex shader reads at most 16 input registers; " +
                                                    Quoted(r.semantic) + " is the 17th");
                 }
