@@ -5,7 +5,8 @@
 //   TEXCOORD0 twice), and VPOS or VFACE as a vertex shader's input;
 // - [loop] where the profile has no loop instructions (ps_2_0, ps_2_b,
 //   vs_1_1): such a loop must unroll; [unroll] on a loop whose one test
-//   compares with a uniform global or the entry point's input, which no
+//   compares with a uniform global or the entry point's input (one it
+//   never gives a value of its own), which no
 //   unrolling can count (an [unroll(n)] says how far; a test that also
 //   compares with a constant, or an array the loop indexes, bounds it);
 // - a pixel shader before ps_3_0 that does not write COLOR0;
@@ -211,11 +212,44 @@ struct StageLimits {
         }
     }
 
+    // Whether the entry point's body may give its parameter name a value of
+    // its own (assigns it, increments it, hands it to a call that may write
+    // it) or declares a local of that name: then a loop on it may be counted.
+    bool Rewritten(const FunctionOutline& entry, std::string_view name) const {
+        if (entry.body == npos) return false;
+        for (size_t k = entry.body + 1; k < entry.end && k < code.size(); ++k) {
+            if (!code.IsIdent(k) || code.Text(k) != name || code.Punct(k - 1) == '.') continue;
+            if (code.IsIdent(k - 1) && ShapeOf(code.Text(k - 1)).rows > 0) return true;
+            const char before = code.Punct(k - 1);
+            if ((before == '+' || before == '-') && code.Punct(k - 2) == before) return true;
+            size_t after = k + 1;
+            while (after < entry.end) {
+                if (code.Punct(after) == '.' && code.IsIdent(after + 1)) {
+                    after += 2;
+                } else if (code.Punct(after) == '[') {
+                    after = code.Closing(after) + 1;
+                } else {
+                    break;
+                }
+            }
+            const char next = code.Punct(after);
+            if (next == '=' && code.Punct(after + 1) != '=') return true;
+            if ((next == '+' || next == '-') && code.Punct(after + 1) == next) return true;
+            if (next != 0 && std::string_view("+-*/%&|^").find(next) != std::string_view::npos &&
+                code.Punct(after + 1) == '=') {
+                return true;  // a compound assignment
+            }
+            if ((before == '(' || before == ',') && (next == ')' || next == ',')) return true;
+        }
+        return false;
+    }
+
     // Whether the name at i is a value the shader reads at run time: a
     // uniform global (not const) or a parameter of the entry point fn.
-    bool RunTimeValue(size_t i, const FunctionOutline& entry) const {
+    bool RunTimeValue(size_t i, const FunctionOutline& fn, const FunctionOutline& entry) const {
         for (const Declarator& d : entry.params)
-            if (d.name != npos && code.Text(d.name) == code.Text(i)) return true;
+            if (d.name != npos && code.Text(d.name) == code.Text(i))
+                return fn.name == entry.name && !Rewritten(entry, code.Text(i));
         const NameType* it = outline.Declared(code, i);
         if (it == nullptr || !it->uniform || it->type == npos) return false;
         for (size_t k = it->type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
@@ -245,7 +279,7 @@ struct StageLimits {
             const char p = code.Punct(k);
             if ((p == '&' || p == '|') && code.Punct(k + 1) == p) return;  // bounded another way
             compared |= p == '<' || p == '>' || (p == '!' && code.Punct(k + 1) == '=');
-            if (code.IsIdent(k) && code.Punct(k - 1) != '.' && RunTimeValue(k, entry)) runTime = true;
+            if (code.IsIdent(k) && code.Punct(k - 1) != '.' && RunTimeValue(k, fn, entry)) runTime = true;
         }
         // A counter that indexes an array bounds the loop by the array's length.
         size_t end = close + 1;
