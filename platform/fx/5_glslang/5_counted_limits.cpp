@@ -96,6 +96,35 @@ bool Optimize(std::vector<uint32_t>* words, bool unroll) {
     return true;
 }
 
+// A vector times a constant scalar as the product by that constant in
+// every component: SPIRV-Tools folds a product by 1 or 0, and two products
+// by constants into one, only in that form, as Direct3D 9's compiler folds
+// "v * 1" and "v * 2 * 0.5". False when there was none.
+bool SplatConstantScalars(std::vector<uint32_t>* words) {
+    SpvModule m;
+    if (!m.Read(*words)) return false;
+    bool changed = false;
+    for (size_t i = 0; i < m.code.size(); ++i) {
+        if (m.code[i].op != spv::OpVectorTimesScalar || m.code[i].words.size() != 4) continue;
+        const uint32_t type = m.code[i].words[0], scalar = m.code[i].words[3];
+        const SpvInstruction* s = m.Def(scalar);
+        const SpvInstruction* v = m.Def(type);
+        if (s == nullptr || s->op != spv::OpConstant || v == nullptr ||
+            v->op != spv::OpTypeVector || v->words.size() != 3) {
+            continue;
+        }
+        const std::vector<uint32_t> parts(v->words[2], scalar);
+        const size_t before = m.code.size();
+        const uint32_t splat = m.DeclareConstant(spv::OpConstantComposite, type, parts);
+        i += m.code.size() - before;  // a new constant goes before the functions
+        m.code[i].op = spv::OpFMul;
+        m.code[i].words[3] = splat;
+        changed = true;
+    }
+    if (changed) *words = m.Write();
+    return changed;
+}
+
 // A constant's value as a number; false for what is not a 32-bit int or
 // float constant.
 bool NumberOf(const SpvModule& m, uint32_t id, double* value, bool* isFloat) {
@@ -459,6 +488,65 @@ private:
         return d->words[2];
     }
 
+    // A vector by a constant matrix, as Direct3D 9's compiler folds it:
+    // each component of the result is the sum of as many products as its
+    // coefficients that are not 0, a product by 1 or -1 free, at most a
+    // dot product of its own. False when the matrix is not a constant.
+    bool ConstantMatrixLanes(const SpvInstruction& in, int64_t* lanes) const {
+        const std::vector<uint32_t>& w = in.words;
+        if (w.size() != 4) return false;
+        const bool matrixFirst = in.op == spv::OpMatrixTimesVector;
+        const SpvInstruction* mat = m_.Def(matrixFirst ? w[2] : w[3]);
+        if (mat == nullptr || mat->op != spv::OpConstantComposite) return false;
+        // coefficients[column][row]
+        std::vector<std::vector<double>> columns;
+        for (size_t c = 2; c < mat->words.size(); ++c) {
+            const SpvInstruction* col = m_.Def(mat->words[c]);
+            std::vector<double> values;
+            if (col != nullptr && col->op == spv::OpConstantComposite) {
+                for (size_t r = 2; r < col->words.size(); ++r) {
+                    double value = 0;
+                    bool isFloat = false;
+                    const SpvInstruction* e = m_.Def(col->words[r]);
+                    if (e != nullptr && e->op == spv::OpConstantNull) {
+                        value = 0;
+                    } else if (!NumberOf(m_, col->words[r], &value, &isFloat)) {
+                        return false;
+                    }
+                    values.push_back(value);
+                }
+            } else if (col == nullptr || col->op != spv::OpConstantNull) {
+                return false;
+            }
+            columns.push_back(std::move(values));
+        }
+        if (columns.empty()) return false;
+        size_t rows = 0;
+        for (const auto& col : columns) rows = std::max(rows, col.size());
+        auto at = [&](size_t c, size_t r) {
+            return r < columns[c].size() ? columns[c][r] : 0.0;
+        };
+        // Matrix * vector: component r sums over the columns; vector *
+        // matrix: component c sums over the rows.
+        const size_t outputs = matrixFirst ? rows : columns.size();
+        const size_t terms = matrixFirst ? columns.size() : rows;
+        *lanes = 0;
+        for (size_t o = 0; o < outputs; ++o) {
+            int64_t nonzero = 0;
+            double only = 0;
+            for (size_t t = 0; t < terms; ++t) {
+                const double value = matrixFirst ? at(t, o) : at(o, t);
+                if (value != 0) {
+                    ++nonzero;
+                    only = value;
+                }
+            }
+            if (nonzero == 1 && (only == 1 || only == -1)) continue;
+            *lanes += std::min<int64_t>(nonzero, 4);
+        }
+        return true;
+    }
+
     // Arithmetic as the lanes of the instructions it needs at least: four
     // lanes to an instruction, a dot product or a row of a transform a
     // whole one; negation, swizzles, saturation and conversions free (a
@@ -509,7 +597,15 @@ private:
             case spv::OpDot:
                 lanes_ += mult_ * 4;
                 return true;
-            case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix:
+            case spv::OpMatrixTimesVector: case spv::OpVectorTimesMatrix: {
+                int64_t lanes = 0;
+                if (ConstantMatrixLanes(in, &lanes)) {
+                    lanes_ += mult_ * lanes;
+                    return lanes > 0;
+                }
+                lanes_ += mult_ * 4 * width;
+                return true;
+            }
             case spv::OpMatrixTimesMatrix:
                 lanes_ += mult_ * 4 * width;
                 return true;
@@ -649,7 +745,10 @@ bool MeasureCounted(const std::vector<uint32_t>& words, int64_t slots,
                                            limits.slots > 0 ? limits.slots : INT32_MAX);
     if (!loops && reads < needed && slots <= room) return true;
     std::vector<uint32_t> copy = words;
+    SplatConstantScalars(&copy);
     if (!Optimize(&copy, false)) return false;
+    // Inlining and propagation may have made more scalars constant.
+    if (SplatConstantScalars(&copy) && !Optimize(&copy, false)) return false;
     SpvModule optimized;
     if (!optimized.Read(copy)) return false;
     if (limits.loops) {

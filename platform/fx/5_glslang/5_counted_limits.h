@@ -14,7 +14,9 @@
 // shader is refused only when it certainly is past one: the code is
 // counted after it is inlined, its constant conditions decided, its loops
 // of known length unrolled, its repeated values merged and its unused ones
-// dropped, as Direct3D 9's compiler would; what only uniforms decide (the
+// dropped, its products by 1, by 0 and by constants in a row folded, a
+// product by a constant matrix made of the coefficients that are not 0, as
+// Direct3D 9's compiler would; what only uniforms decide (the
 // effect's preshader computes it) and whatever a loop of unknown length
 // holds count for none, a pixel shader's colour output one mov each (shader
 // model 2 writes one no other way), arithmetic as the fewest instructions its

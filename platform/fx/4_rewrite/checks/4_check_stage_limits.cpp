@@ -5,7 +5,8 @@
 //   TEXCOORD0 twice), and VPOS or VFACE as a vertex shader's input;
 // - [loop] where the profile has no loop instructions (ps_2_0, ps_2_b,
 //   vs_1_1): such a loop must unroll; [unroll] on a loop whose one test
-//   compares with a uniform global or the entry point's input, which no
+//   compares with a uniform global or the entry point's input (one it
+//   never gives a value of its own), which no
 //   unrolling can count (an [unroll(n)] says how far; a test that also
 //   compares with a constant, or an array the loop indexes, bounds it);
 // - a pixel shader before ps_3_0 that does not write COLOR0;
@@ -42,6 +43,7 @@ struct Register {
     std::string key;
     bool output = false;
     size_t type = npos;
+    bool unread = false;  // an input parameter the entry point never names
 };
 
 struct StageLimits {
@@ -97,6 +99,15 @@ struct StageLimits {
         if (next != nullptr) *next += count;
     }
 
+    // Whether the function's body names the parameter: an input it never
+    // reads takes no register (Direct3D 9's compiler declares none).
+    bool Named(const FunctionOutline& fn, const Declarator& d) const {
+        if (d.name == npos || fn.body == npos) return true;
+        for (size_t k = fn.body; k < fn.end && k < code.size(); ++k)
+            if (code.Text(k) == code.Text(d.name)) return true;
+        return false;
+    }
+
     std::vector<Register> Registers(const FunctionOutline& fn) const {
         std::vector<Register> regs;
         for (const Declarator& d : fn.params) {
@@ -107,7 +118,10 @@ struct StageLimits {
             }
             if (uniform || (d.type != npos && IsSamplerType(code.Text(d.type)))) continue;
             if (d.out) Collect(d, true, 0, &regs);
+            const size_t before = regs.size();
             if (in) Collect(d, false, 0, &regs);
+            if (!Named(fn, d))
+                for (size_t k = before; k < regs.size(); ++k) regs[k].unread = true;
         }
         Declarator result;
         result.type = fn.name - 1;
@@ -158,12 +172,12 @@ struct StageLimits {
                                                    " is a pixel shader's input, not a vertex shader's");
                 // POSITION reads as VPOS does: neither takes an input register.
                 const bool screen = usage == "VPOS" || usage == "VFACE" || usage == "POSITION";
-                if (!vertex && !screen && read.insert(r.key).second &&
+                if (!vertex && !screen && !r.unread && read.insert(r.key).second &&
                     read.size() == 11 && profile == "ps_3_0") {
                     Error(r.semantic, profile, "ps_3_0 reads at most 10 input registers; " +
                                                    Quoted(r.semantic) + " is the 11th");
                 }
-                if (vertex && read.insert(r.key).second && read.size() == 17) {
+                if (vertex && !r.unread && read.insert(r.key).second && read.size() == 17) {
                     Error(r.semantic, profile, "a vertex shader reads at most 16 input registers; " +
                                                    Quoted(r.semantic) + " is the 17th");
                 }
@@ -198,11 +212,44 @@ struct StageLimits {
         }
     }
 
+    // Whether the entry point's body may give its parameter name a value of
+    // its own (assigns it, increments it, hands it to a call that may write
+    // it) or declares a local of that name: then a loop on it may be counted.
+    bool Rewritten(const FunctionOutline& entry, std::string_view name) const {
+        if (entry.body == npos) return false;
+        for (size_t k = entry.body + 1; k < entry.end && k < code.size(); ++k) {
+            if (!code.IsIdent(k) || code.Text(k) != name || code.Punct(k - 1) == '.') continue;
+            if (code.IsIdent(k - 1) && ShapeOf(code.Text(k - 1)).rows > 0) return true;
+            const char before = code.Punct(k - 1);
+            if ((before == '+' || before == '-') && code.Punct(k - 2) == before) return true;
+            size_t after = k + 1;
+            while (after < entry.end) {
+                if (code.Punct(after) == '.' && code.IsIdent(after + 1)) {
+                    after += 2;
+                } else if (code.Punct(after) == '[') {
+                    after = code.Closing(after) + 1;
+                } else {
+                    break;
+                }
+            }
+            const char next = code.Punct(after);
+            if (next == '=' && code.Punct(after + 1) != '=') return true;
+            if ((next == '+' || next == '-') && code.Punct(after + 1) == next) return true;
+            if (next != 0 && std::string_view("+-*/%&|^").find(next) != std::string_view::npos &&
+                code.Punct(after + 1) == '=') {
+                return true;  // a compound assignment
+            }
+            if ((before == '(' || before == ',') && (next == ')' || next == ',')) return true;
+        }
+        return false;
+    }
+
     // Whether the name at i is a value the shader reads at run time: a
     // uniform global (not const) or a parameter of the entry point fn.
-    bool RunTimeValue(size_t i, const FunctionOutline& entry) const {
+    bool RunTimeValue(size_t i, const FunctionOutline& fn, const FunctionOutline& entry) const {
         for (const Declarator& d : entry.params)
-            if (d.name != npos && code.Text(d.name) == code.Text(i)) return true;
+            if (d.name != npos && code.Text(d.name) == code.Text(i))
+                return fn.name == entry.name && !Rewritten(entry, code.Text(i));
         const NameType* it = outline.Declared(code, i);
         if (it == nullptr || !it->uniform || it->type == npos) return false;
         for (size_t k = it->type; k-- > 0 && code.IsIdent(k) && IsQualifier(code.Text(k));)
@@ -232,7 +279,7 @@ struct StageLimits {
             const char p = code.Punct(k);
             if ((p == '&' || p == '|') && code.Punct(k + 1) == p) return;  // bounded another way
             compared |= p == '<' || p == '>' || (p == '!' && code.Punct(k + 1) == '=');
-            if (code.IsIdent(k) && code.Punct(k - 1) != '.' && RunTimeValue(k, entry)) runTime = true;
+            if (code.IsIdent(k) && code.Punct(k - 1) != '.' && RunTimeValue(k, fn, entry)) runTime = true;
         }
         // A counter that indexes an array bounds the loop by the array's length.
         size_t end = close + 1;
