@@ -51,6 +51,8 @@ public:
 
 private:
     const std::vector<Leaf>* LeavesOf(std::string_view type, int depth = 0);
+    // Whether the type keeps a member once its samplers are out.
+    bool HasNumbers(std::string_view type, int depth = 0) const;
     const Declarator* MemberOf(const StructOutline& st, std::string_view name) const;
     // A chain "NAME[i].member[j]..." at code token i whose name is a
     // variable of a struct holding samplers: where it ends, the struct it
@@ -123,6 +125,17 @@ void Splitter::Declare(const std::string& name, const Leaf& leaf, const std::vec
         element.name = Cat({desc.name, "[", std::to_string(k), "]"});
         s_.globals->memberSamplers.push_back(std::move(element));
     }
+}
+
+bool Splitter::HasNumbers(std::string_view type, int depth) const {
+    const StructOutline* st = outline_.FindStruct(code_, type);
+    if (st == nullptr || depth > 16) return true;
+    for (const Declarator& d : st->members) {
+        if (d.type == npos || d.name == npos) continue;
+        const std::string_view memberType = outline_.Underlying(code_.Text(d.type));
+        if (!IsSamplerType(memberType) && HasNumbers(memberType, depth + 1)) return true;
+    }
+    return false;
 }
 
 const Declarator* Splitter::MemberOf(const StructOutline& st, std::string_view name) const {
@@ -227,10 +240,10 @@ bool Splitter::Run() {
             const size_t end = EndAt(n + 1);
             if (end >= code_.size()) continue;
             if (param != nullptr) {
-                bool out = false;
+                const Declarator* declarator = nullptr;
                 for (const Declarator& p : param->params)
-                    if (p.name == n) out = p.out;
-                if (out) continue;
+                    if (p.name == n) declarator = &p;
+                if (declarator == nullptr || declarator->out) continue;
                 for (const Leaf& l : *leaves) {
                     Mark(&add, ",", n);
                     Word(&add, l.type, n);
@@ -238,7 +251,14 @@ bool Splitter::Run() {
                     for (Range r : own) Append(&add, r);
                     for (Range r : l.sizes) Append(&add, r);
                 }
-                edits_.Replace(code_.At(end), code_.At(end), std::move(add));
+                // A struct of samplers only is no parameter of its own:
+                // GLSL has no empty struct.
+                if (HasNumbers(code_.Text(d.declared.type))) {
+                    edits_.Replace(code_.At(end), code_.At(end), std::move(add));
+                } else {
+                    add.erase(add.begin());
+                    edits_.Replace(code_.At(declarator->first), code_.At(end), std::move(add));
+                }
             } else if (d.from == 0) {  // a global
                 if (code_.Punct(end) != ';') continue;
                 for (const Leaf& l : *leaves) {
@@ -264,10 +284,29 @@ bool Splitter::Run() {
             const size_t close = code_.Closing(i + 1);
             if (!named.empty() && !own && close < code_.size()) {
                 const auto args = ListItems(code_, i + 1, close);
+                // The overload whose struct parameters the struct arguments
+                // fit (parameters after the arguments have default values).
+                auto fits = [&](const FunctionOutline& f) {
+                    if (f.params.size() < args.size() ||
+                        (args.size() == 1 && args[0].first == args[0].second))
+                        return false;
+                    for (size_t a = 0; a < args.size(); ++a) {
+                        const Declarator& p = f.params[a];
+                        const std::string_view want =
+                            p.type == npos ? std::string_view{}
+                                           : outline_.Underlying(code_.Text(p.type));
+                        Chain given;
+                        const bool structArgument = ChainAt(args[a].first, &given) &&
+                                                    given.end == args[a].second &&
+                                                    !given.type.empty();
+                        if (structArgument != (LeavesOf(want) != nullptr)) return false;
+                        if (structArgument && given.type != want) return false;
+                    }
+                    return true;
+                };
                 const FunctionOutline* callee = nullptr;
                 for (size_t f : named)
-                    if (outline_.functions[f].params.size() == args.size() &&
-                        !(args.size() == 1 && args[0].first == args[0].second))
+                    if (callee == nullptr && fits(outline_.functions[f]))
                         callee = &outline_.functions[f];
                 for (size_t a = 0; callee != nullptr && a < args.size(); ++a) {
                     const Declarator& p = callee->params[a];
@@ -288,8 +327,14 @@ bool Splitter::Run() {
                              args[a].first);
                         for (Range r : given.indices) Append(&add, r);
                     }
-                    edits_.Replace(code_.At(args[a].second), code_.At(args[a].second),
-                                   std::move(add));
+                    if (HasNumbers(code_.Text(p.type))) {
+                        edits_.Replace(code_.At(args[a].second), code_.At(args[a].second),
+                                       std::move(add));
+                    } else {
+                        add.erase(add.begin());
+                        edits_.Replace(code_.At(args[a].first), code_.At(args[a].second),
+                                       std::move(add));
+                    }
                 }
             }
             continue;
