@@ -172,8 +172,7 @@ const std::vector<Leaf>* Splitter::LeavesOf(std::string_view type, int depth) {
 }
 
 bool Splitter::ChainAt(size_t i, Chain* chain) {
-    if (!code_.IsIdent(i) || code_.Punct(i - 1) == '.' || (i > 0 && code_.Punct(i - 1) == ':'))
-        return false;
+    if (!code_.IsIdent(i) || code_.Punct(i - 1) == '.') return false;
     const NameType* declared = outline_.Declared(code_, i);
     if (declared == nullptr || declared->type == npos) return false;
     std::string_view type = outline_.Underlying(code_.Text(declared->type));
