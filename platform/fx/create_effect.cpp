@@ -510,6 +510,18 @@ bool PrepareEffect(EffectLoad& l) {
     l.effect.parameters =
         BuildParameters(l.parsed.globals, b.rewritten.parameterDefaults, messages);
     b.conventions.lenient = true;
+    // The samplers structs hold take their places among the others, in the
+    // order of their declarations.
+    for (SamplerDesc& made : b.rewritten.globals.memberSamplers) {
+        auto before = std::find_if(l.parsed.samplers.begin(), l.parsed.samplers.end(),
+                                   [&](const SamplerDesc& s) {
+                                       return s.pos.file == made.pos.file &&
+                                              std::pair(s.pos.line, s.pos.column) >
+                                                  std::pair(made.pos.line, made.pos.column);
+                                   });
+        l.parsed.samplers.insert(before, std::move(made));
+    }
+    b.rewritten.globals.memberSamplers.clear();
     std::vector<SamplerStage> stages = AssignSamplerStages(l.parsed.samplers);
     for (const SamplerStage& s : stages) b.conventions.samplerStages.emplace_back(s.name, s.stage);
     b.effectStages = stages;

@@ -91,6 +91,10 @@ struct MatrixMajority {
 struct GlobalsRewrite {
     std::vector<MatrixMajority> majorities;
     std::vector<std::string> written;  // globals the code writes to
+    // The samplers of globals of structs that hold them ("m.map" as
+    // fx_member_m_dot_map_, an array's by element), which stage 3 did not
+    // see: the effect gives them stages as any sampler's.
+    std::vector<SamplerDesc> memberSamplers;
 };
 
 // The name a written global's parameter takes in the rewritten text; stage

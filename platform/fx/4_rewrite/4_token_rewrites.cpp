@@ -27,6 +27,7 @@
 #include "platform/fx/4_rewrite/language/4_literal_swizzles.h"
 #include "platform/fx/4_rewrite/language/4_local_structs.h"
 #include "platform/fx/4_rewrite/language/4_precision_overloads.h"
+#include "platform/fx/4_rewrite/language/4_sampler_members.h"
 #include "platform/fx/4_rewrite/language/4_struct_declarators.h"
 #include "platform/fx/4_rewrite/language/4_template_types.h"
 #include "platform/fx/4_rewrite/language/4_typedef_names.h"
@@ -154,6 +155,13 @@ constexpr std::array kRewrites = {
     // After the checks, which read the calls as the user wrote them; before
     // the reshaping rewrites, which then read every call's arguments.
     TokenRewrite{"default_arguments", WriteDefaultArguments},
+    // After the checks, which read the struct members and calls as the
+    // user wrote them, and after default_arguments, whose calls then pass
+    // every parameter; before one_dimensional_reads, which then finds a
+    // sampler1D member's reads by the sampler it reads, and before
+    // unused_globals, which then drops the samplers no code reads.
+    TokenRewrite{"sampler_members",
+                 [](TokenRewriteState& s) { return SplitSamplerMembers(s); }},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.

@@ -1,6 +1,7 @@
 #include "platform/fx/shared/made_names.h"
 
 #include <cctype>
+#include <string>
 #include <string_view>
 
 namespace fx {
@@ -40,6 +41,31 @@ void SayUserNames(std::string* text) {
     SayNamesOf(text, "fx_user_", false);
     SayNamesOf(text, "fx_local_", true);  // fx_local_struct_N_ too: "struct"
     SayNamesOf(text, "fx_prec_", true);
+    // fx_member_VAR_dot_MEMBER_: a struct's sampler member, "VAR.MEMBER".
+    constexpr std::string_view member = "fx_member_";
+    for (size_t at = text->find(member); at != std::string::npos; at = text->find(member, at)) {
+        size_t end = at + member.size();
+        while (end < text->size() && IsWordChar((*text)[end])) ++end;
+        std::string word = text->substr(at + member.size(), end - at - member.size());
+        const size_t dot = word.find("_dot_");
+        if ((at > 0 && IsWordChar((*text)[at - 1])) || dot == std::string::npos ||
+            word.size() < 2 || word.back() != '_') {
+            at = end;
+            continue;
+        }
+        word.pop_back();
+        std::string said;
+        for (size_t k = 0; k < word.size(); ++k) {
+            if (word.compare(k, 5, "_dot_") == 0) {
+                said += '.';
+                k += 4;
+            } else {
+                said += word[k];
+            }
+        }
+        text->replace(at, end - at, said);
+        at += said.size();
+    }
 }
 
 }  // namespace fx

@@ -9,7 +9,8 @@ namespace fx {
 // Every name of ours in text back to the user's: fx_user_NAME_ (a function
 // named as an intrinsic), fx_local_S_N_ (a struct declared in a function;
 // fx_local_struct_N_ one without a name), fx_prec_NAME_N_ (a half or double
-// overload).
+// overload), fx_member_VAR_dot_MEMBER_ (a struct's sampler member, said
+// VAR.MEMBER).
 void SayUserNames(std::string* text);
 
 }  // namespace fx

@@ -4,7 +4,6 @@
 //? entry ps_3_0 main()
 //? ps c0 = 0.5 0 0 0
 //? expect 0.5 0.5 0.5 0.5
-//? xfail the struct reaches the driver as a local holding a sampler, which GLSL refuses
 struct Material { float k; sampler2D s; };
 Material m;
 float4 shade(Material mat, float2 uv) { return tex2D(mat.s, uv) * 0 + mat.k; }
