@@ -259,7 +259,10 @@ bool Splitter::Run() {
                     edits_.Replace(code_.At(declarator->first), code_.At(end), std::move(add));
                 }
             } else if (d.from == 0) {  // a global
-                if (code_.Punct(end) != ';') continue;
+                // "Material a, b;": each one's samplers follow the list.
+                size_t stop = end;
+                while (stop < code_.size() && code_.Punct(stop) == ',') stop = EndAt(stop + 1);
+                if (stop >= code_.size() || code_.Punct(stop) != ';') continue;
                 for (const Leaf& l : *leaves) {
                     if (s_.globals != nullptr) Declare(MadeName(name, l.path), l, own, n);
                     Word(&add, l.type, n);
@@ -268,7 +271,7 @@ bool Splitter::Run() {
                     for (Range r : l.sizes) Append(&add, r);
                     Mark(&add, ";", n);
                 }
-                edits_.Replace(code_.At(end) + 1, code_.At(end) + 1, std::move(add));
+                edits_.Replace(code_.At(stop) + 1, code_.At(stop) + 1, std::move(add));
             }
         }
     }
