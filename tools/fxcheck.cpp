@@ -149,13 +149,11 @@ void PrintSampler(const fx::EffectSamplerInfo& s, const char* indent = "      ")
     }
 }
 
-// True when the file compiles.
-bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) {
-    ID3DXEffect* effect = nullptr;
-    ID3DXBuffer* text = nullptr;
-    HRESULT hr = all ? fx::CheckEffectFile(device, path, &effect, &text, g_effectDefines)
-                     : D3DXCreateEffectFromFileA(device, path, g_effectDefines, nullptr, 0,
-                                                 nullptr, &effect, &text);
+// Prints what a compile said, after "FILE: ok" when it compiled, and
+// hands back the effect then; on a failure releases what it got and hands
+// back nullptr (a line of its own when the compiler said nothing).
+ID3DXEffect* Reported(HRESULT hr, ID3DXEffect* effect, ID3DXBuffer* text, const char* path,
+                      const char* what) {
     std::string message;
     if (text != nullptr) {
         const char* p = static_cast<const char*>(text->GetBufferPointer());
@@ -163,14 +161,26 @@ bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) 
         text->Release();
     }
     if (hr != 0 || effect == nullptr) {
-        if (message.empty()) message = std::string(path) + ": error: the effect did not compile\n";
+        if (message.empty())
+            message = std::string(path) + ": error: the " + what + " did not compile\n";
         fputs(message.c_str(), stdout);
         if (effect != nullptr) effect->Release();
-        return false;
+        return nullptr;
     }
-
     printf("%s: ok\n", path);
     fputs(message.c_str(), stdout);
+    return effect;
+}
+
+// True when the file compiles.
+bool CheckFile(IDirect3DDevice9* device, const char* path, bool all, bool glsl) {
+    ID3DXEffect* effect = nullptr;
+    ID3DXBuffer* text = nullptr;
+    HRESULT hr = all ? fx::CheckEffectFile(device, path, &effect, &text, g_effectDefines)
+                     : D3DXCreateEffectFromFileA(device, path, g_effectDefines, nullptr, 0,
+                                                 nullptr, &effect, &text);
+    effect = Reported(hr, effect, text, path, "effect");
+    if (effect == nullptr) return false;
     std::vector<fx::EffectTechniqueInfo> techniques;
     fx::GetEffectInfo(effect, &techniques);
     for (const fx::EffectTechniqueInfo& technique : techniques) {
@@ -195,20 +205,8 @@ bool CheckShaderFile(IDirect3DDevice9* device, const char* path, const std::stri
     ID3DXBuffer* text = nullptr;
     HRESULT hr = fx::CompileShaderFile(device, path, profile.c_str(), entry.c_str(), &effect,
                                        &text, g_effectDefines);
-    std::string message;
-    if (text != nullptr) {
-        const char* p = static_cast<const char*>(text->GetBufferPointer());
-        if (p != nullptr) message = p;
-        text->Release();
-    }
-    if (hr != 0 || effect == nullptr) {
-        if (message.empty()) message = std::string(path) + ": error: the shader did not compile\n";
-        fputs(message.c_str(), stdout);
-        if (effect != nullptr) effect->Release();
-        return false;
-    }
-    printf("%s: ok\n", path);
-    fputs(message.c_str(), stdout);
+    effect = Reported(hr, effect, text, path, "shader");
+    if (effect == nullptr) return false;
     std::vector<fx::EffectTechniqueInfo> techniques;
     fx::GetEffectInfo(effect, &techniques);
     for (const fx::EffectTechniqueInfo& technique : techniques) {
