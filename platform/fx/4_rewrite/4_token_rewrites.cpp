@@ -21,6 +21,7 @@
 #include "platform/fx/4_rewrite/declarations/4_static_calls.h"
 #include "platform/fx/4_rewrite/declarations/4_struct_semantics.h"
 #include "platform/fx/4_rewrite/intrinsics/4_one_dimensional_reads.h"
+#include "platform/fx/4_rewrite/intrinsics/4_untyped_samplers.h"
 #include "platform/fx/4_rewrite/language/4_calls.h"
 #include "platform/fx/4_rewrite/language/4_default_arguments.h"
 #include "platform/fx/4_rewrite/language/4_for_scope.h"
@@ -162,6 +163,10 @@ constexpr std::array kRewrites = {
     // unused_globals, which then drops the samplers no code reads.
     TokenRewrite{"sampler_members",
                  [](TokenRewriteState& s) { return SplitSamplerMembers(s); }},
+    // After the checks, which take a plain sampler in any kind's read as the
+    // user wrote it; after sampler_members, whose samplers (declared with
+    // their member's type) it then reads as globals.
+    TokenRewrite{"untyped_samplers", TypeUntypedSamplers},
     // After the checks, which tell a sampler1D given to another kind's read
     // by the names the user wrote; before the reshaping rewrites, which then
     // read the float2 and float4 coordinates it makes.
