@@ -504,11 +504,20 @@ struct Statements {
                 continue;
             }
             const NameType* it = outline.Declared(code, i);
-            if (it == nullptr || it->type == npos || it->name == i ||
-                !IsSamplerType(code.Text(it->type))) {
+            if (it == nullptr || it->type == npos || it->name == i) continue;
+            if (IsSamplerType(code.Text(it->type))) {
+                Error(i, Quoted(i) + " is a sampler: it cannot be assigned to");
                 continue;
             }
-            Error(i, Quoted(i) + " is a sampler: it cannot be assigned to");
+            // A local or parameter of a struct holding a sampler takes its
+            // samplers where it is declared, never later.
+            const std::string member = SamplerMember(code.Text(it->type));
+            const bool inFunction = std::any_of(
+                outline.functions.begin(), outline.functions.end(),
+                [&](const FunctionOutline& fn) { return fn.open < it->name && it->name < fn.end; });
+            if (!member.empty() && inFunction)
+                Error(i, Quoted(i) + " holds a sampler ('" + member +
+                             "'): it cannot be assigned to, only given its first value");
         }
     }
 
@@ -527,10 +536,27 @@ struct Statements {
         return {};
     }
 
+    // Whether the local declared at `at` starts as a copy of a variable
+    // ("M c = m;", "= ms[1].inner;"): Direct3D 9 then knows its samplers.
+    bool CopiesAVariable(size_t at) const {
+        if (code.Punct(at + 1) != '=' || !code.IsIdent(at + 2)) return false;
+        size_t k = at + 3;
+        while (k < code.size()) {
+            if (code.Punct(k) == '[' && code.Closing(k) < code.size()) {
+                k = code.Closing(k) + 1;
+            } else if (code.Punct(k) == '.' && code.IsIdent(k + 1)) {
+                k += 2;
+            } else {
+                break;
+            }
+        }
+        return code.Punct(k) == ';';
+    }
+
     // A local variable of a struct that holds a sampler: its sampler would
     // have to be assigned, and samplers are set by the effect, never by
     // code (a uniform of such a struct is taken; its samplers are the
-    // effect's).
+    // effect's, and so are those of a local that starts as a copy of one).
     void LocalSamplerStructs() {
         if (outline.structs.empty()) return;
         std::map<size_t, std::string> found;  // in the order of the code
@@ -546,7 +572,7 @@ struct Statements {
                     });
                 if (!local) continue;
                 const std::string member = SamplerMember(code.Text(type));
-                if (member.empty()) continue;
+                if (member.empty() || CopiesAVariable(at)) continue;
                 found[at] = Quoted(at) + " is a local " + std::string(code.Text(type)) +
                             ", whose member '" + member +
                             "' is a sampler: samplers are set by the effect, never by code (read "

@@ -214,8 +214,12 @@ bool Splitter::Run() {
     for (const StructOutline& st : outline_.structs) {
         if (LeavesOf(code_.Text(st.name)) == nullptr) continue;
         for (const Declarator& d : st.members) {
-            if (d.type == npos || d.name == npos ||
-                !IsSamplerType(outline_.Underlying(code_.Text(d.type))))
+            if (d.type == npos || d.name == npos) continue;
+            // A member of a struct of samplers only leaves with them: a
+            // uniform block may hold no empty struct.
+            const std::string_view memberType = outline_.Underlying(code_.Text(d.type));
+            if (!IsSamplerType(memberType) &&
+                (LeavesOf(memberType) == nullptr || HasNumbers(memberType)))
                 continue;
             size_t end = d.name;
             while (end < st.close && code_.Punct(end) != ';') ++end;
@@ -258,7 +262,31 @@ bool Splitter::Run() {
                     add.erase(add.begin());
                     edits_.Replace(code_.At(declarator->first), code_.At(end), std::move(add));
                 }
-            } else if (d.from == 0) {  // a global
+            } else if (d.from != 0) {  // a local: "M c = m;" copies m's samplers
+                Chain given;
+                if (!own.empty() || code_.Punct(n + 1) != '=' || code_.Punct(end) != ';' ||
+                    !ChainAt(n + 2, &given) || given.end != end ||
+                    given.type != outline_.Underlying(code_.Text(d.declared.type)))
+                    continue;
+                for (const Leaf& l : *leaves) {
+                    Word(&add, l.type, n);
+                    Word(&add, MadeName(name, l.path), n);
+                    for (Range r : l.sizes) Append(&add, r);
+                    Mark(&add, "=", n);
+                    Word(&add,
+                         MadeName(code_.Text(n + 2),
+                                  given.path.empty() ? l.path : Cat({given.path, "_dot_", l.path})),
+                         n);
+                    for (Range r : given.indices) Append(&add, r);
+                    Mark(&add, ";", n);
+                }
+                // A struct of samplers only is no variable of its own.
+                if (HasNumbers(code_.Text(d.declared.type))) {
+                    edits_.Replace(code_.At(end) + 1, code_.At(end) + 1, std::move(add));
+                } else {
+                    edits_.Replace(code_.At(d.declared.type), code_.At(end) + 1, std::move(add));
+                }
+            } else {  // a global
                 // "Material a, b;": each one's samplers follow the list.
                 size_t stop = end;
                 while (stop < code_.size() && code_.Punct(stop) == ',') stop = EndAt(stop + 1);
