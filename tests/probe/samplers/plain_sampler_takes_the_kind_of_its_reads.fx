@@ -1,6 +1,6 @@
 // A plain `sampler` is of the kind its reads ask for: texCUBE reads a cube
 // texture through it and tex3D a volume, also when a function's parameter
-// of that kind (or a plain one it reads so) takes it.
+// of that kind (or a plain one it reads so) takes it, or a local copies it.
 // Cube faces +X red, -X green; volume slices: front black, back blue.
 //? texture faces.dds cube 1x1 rgba8
 //? texels 255 0 0 255
@@ -11,7 +11,7 @@
 //? texels 0 0 255 255
 //? entry ps_2_0 main()
 //? abs 0.004
-//? expect 1 1 1 3
+//? expect 1 1 2 4
 texture Faces < string ResourceName = "faces.dds"; >;
 texture Slices < string ResourceName = "slices.dds"; >;
 sampler Sky = sampler_state { Texture = <Faces>; };
@@ -20,5 +20,7 @@ float4 Look(sampler s, float3 d) { return texCUBE(s, d); }
 float4 Slice(sampler3D v, float w) { return tex3D(v, float3(0.5, 0.5, w)); }
 float4 main() : COLOR0
 {
-    return texCUBE(Sky, float3(1, 0.1, 0.2)) + Look(Sky, float3(-1, 0.1, 0.2)) + Slice(Fog, 0.75);
+    sampler fog = Fog;
+    return texCUBE(Sky, float3(1, 0.1, 0.2)) + Look(Sky, float3(-1, 0.1, 0.2)) + Slice(Fog, 0.75) +
+           tex3D(fog, float3(0.5, 0.5, 0.75));
 }

@@ -53,7 +53,7 @@ struct UntypedSamplers {
             return Declarator::npos;
         return d->type;
     }
-    // The kind known so far of a parameter's type token.
+    // The kind known so far of a declaration's type token.
     std::string_view KindOfParam(size_t type) const {
         if (code.Text(type) != "sampler") return KindOfType(code.Text(type));
         auto k = kinds.find(type);
@@ -74,10 +74,32 @@ struct UntypedSamplers {
         k = k.empty() ? kind : "?";
         return true;
     }
+    // The declaration "TYPE NAME = VALUE" at the name i, VALUE a sampler's
+    // name (or element): each side takes the other's kind.
+    bool Initializer(size_t i) {
+        if (code.Punct(i + 1) != '=' || code.Punct(i + 2) == '=') return false;
+        const NameType* d = outline.Declared(code, i);
+        if (d == nullptr || d->name != i || d->type == Declarator::npos) return false;
+        size_t end = i + 3;
+        if (code.Punct(end) == '[') end = code.Closing(end) + 1;
+        if (code.Punct(end) != ';' && code.Punct(end) != ',') return false;
+        const size_t value = NameArgument(i + 2, end);
+        if (value == Declarator::npos) return false;
+        const NameType* v = outline.Declared(code, value);
+        if (v == nullptr || v->type == Declarator::npos) return false;
+        bool learnt = false;
+        if (code.Text(d->type) == "sampler") learnt |= Ask(d->type, KindOfParam(v->type));
+        if (code.Text(v->type) == "sampler") learnt |= Ask(v->type, KindOfParam(d->type));
+        return learnt;
+    }
     // One walk over the code; true when a kind was learnt.
     bool Walk() {
         bool learnt = false;
         for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (code.IsIdent(i) && code.Punct(i + 1) == '=') {
+                learnt |= Initializer(i);
+                continue;
+            }
             if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || (i > 0 && code.Punct(i - 1) == '.'))
                 continue;
             const size_t close = code.Closing(i + 1);
