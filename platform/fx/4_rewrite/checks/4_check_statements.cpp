@@ -537,9 +537,11 @@ struct Statements {
     }
 
     // Whether the local declared at `at` starts as a copy of a variable
-    // ("M c = m;", "= ms[1].inner;"): Direct3D 9 then knows its samplers.
+    // ("M c = m;", "= ms[1].inner;") or of what a call returns ("=
+    // Get();"): Direct3D 9 then knows its samplers.
     bool CopiesAVariable(size_t at) const {
         if (code.Punct(at + 1) != '=' || !code.IsIdent(at + 2)) return false;
+        if (code.Punct(at + 3) == '(' && code.Punct(code.Closing(at + 3) + 1) == ';') return true;
         size_t k = at + 3;
         while (k < code.size()) {
             if (code.Punct(k) == '[' && code.Closing(k) < code.size()) {

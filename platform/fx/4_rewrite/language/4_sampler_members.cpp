@@ -93,7 +93,40 @@ private:
     const HlslOutline& outline_;
     std::map<std::string_view, std::vector<Leaf>> leaves_;
     TokenEdits edits_;
+    // The functions that return a struct holding samplers, each of whose
+    // returns names one uniform of it: the uniform's name and the path to
+    // the struct returned ("m", "inner").
+    std::map<std::string_view, std::pair<std::string_view, std::string>> returned_;
+    void FindReturnedUniforms();
+    // The made name of the sampler at `path` in what a call of f returns.
+    std::string ReturnedSampler(std::string_view f, std::string_view path) const {
+        const auto& [root, inner] = returned_.at(f);
+        return MadeName(root, inner.empty() ? std::string(path) : Cat({inner, "_dot_", path}));
+    }
 };
+
+void Splitter::FindReturnedUniforms() {
+    for (const FunctionOutline& f : outline_.functions) {
+        const std::string_view name = code_.Text(f.name);
+        const std::string_view type = outline_.Underlying(code_.Text(f.returnType));
+        if (f.body == npos || LeavesOf(type) == nullptr || !HasNumbers(type) ||
+            outline_.Functions(name).size() != 1)
+            continue;
+        bool sound = true, any = false;
+        std::pair<std::string_view, std::string> found;
+        for (size_t k = f.body + 1; k < f.end && sound; ++k) {
+            if (code_.Text(k) != "return") continue;
+            Chain c;
+            const NameType* d = outline_.Declared(code_, k + 1);
+            sound = d != nullptr && d->uniform && ChainAt(k + 1, &c) && code_.Punct(c.end) == ';' &&
+                    c.type == type && c.indices.empty() &&
+                    (!any || (found.first == code_.Text(k + 1) && found.second == c.path));
+            found = {code_.Text(k + 1), c.path};
+            any = true;
+        }
+        if (sound && any) returned_[name] = found;
+    }
+}
 
 void Splitter::Declare(const std::string& name, const Leaf& leaf, const std::vector<Range>& own,
                        size_t at) const {
@@ -227,6 +260,8 @@ bool Splitter::Run() {
         }
     }
 
+    FindReturnedUniforms();
+
     // Each variable of such a struct gets its samplers.
     for (const auto& [name, declarations] : outline_.scoped) {
         for (const ScopedName& d : declarations) {
@@ -264,9 +299,14 @@ bool Splitter::Run() {
                 }
             } else if (d.from != 0) {  // a local: "M c = m;" copies m's samplers
                 Chain given;
+                const std::string_view type = outline_.Underlying(code_.Text(d.declared.type));
+                // "M c = Get();" copies those of the uniform Get returns.
+                const bool call = code_.IsIdent(n + 2) && code_.Punct(n + 3) == '(' &&
+                                  code_.Closing(n + 3) + 1 == end && returned_.count(code_.Text(n + 2)) != 0 &&
+                                  outline_.Underlying(code_.Text(
+                                      outline_.functions[outline_.Functions(code_.Text(n + 2))[0]].returnType)) == type;
                 if (!own.empty() || code_.Punct(n + 1) != '=' || code_.Punct(end) != ';' ||
-                    !ChainAt(n + 2, &given) || given.end != end ||
-                    given.type != outline_.Underlying(code_.Text(d.declared.type)))
+                    (!call && (!ChainAt(n + 2, &given) || given.end != end || given.type != type)))
                     continue;
                 for (const Leaf& l : *leaves) {
                     Word(&add, l.type, n);
@@ -274,8 +314,10 @@ bool Splitter::Run() {
                     for (Range r : l.sizes) Append(&add, r);
                     Mark(&add, "=", n);
                     Word(&add,
-                         MadeName(code_.Text(n + 2),
-                                  given.path.empty() ? l.path : Cat({given.path, "_dot_", l.path})),
+                         call ? ReturnedSampler(code_.Text(n + 2), l.path)
+                              : MadeName(code_.Text(n + 2), given.path.empty()
+                                                                ? l.path
+                                                                : Cat({given.path, "_dot_", l.path})),
                          n);
                     for (Range r : given.indices) Append(&add, r);
                     Mark(&add, ";", n);
@@ -307,6 +349,32 @@ bool Splitter::Run() {
     // Reads of a sampler member, and calls that pass such a struct.
     for (size_t i = 0; i < code_.size(); ++i) {
         if (!code_.IsIdent(i)) continue;
+        if (code_.Punct(i + 1) == '(' && code_.Punct(i - 1) != '.' &&
+            returned_.count(code_.Text(i)) != 0 && code_.Punct(code_.Closing(i + 1) + 1) == '.') {
+            // "Get().map": the sampler of the uniform Get returns.
+            std::string_view type = outline_.Underlying(
+                code_.Text(outline_.functions[outline_.Functions(code_.Text(i))[0]].returnType));
+            std::string path;
+            size_t k = code_.Closing(i + 1) + 1;
+            bool sampler = false;
+            while (!sampler && code_.Punct(k) == '.' && code_.IsIdent(k + 1)) {
+                const StructOutline* st = outline_.FindStruct(code_, type);
+                const Declarator* member = st == nullptr ? nullptr : MemberOf(*st, code_.Text(k + 1));
+                if (member == nullptr || member->arrayOpen != npos) break;
+                type = outline_.Underlying(code_.Text(member->type));
+                sampler = IsSamplerType(type);
+                if (!sampler && LeavesOf(type) == nullptr) break;
+                path += (path.empty() ? "" : "_dot_") + std::string(code_.Text(k + 1));
+                k += 2;
+            }
+            if (sampler) {
+                std::vector<SourceToken> read;
+                Word(&read, ReturnedSampler(code_.Text(i), path), i);
+                edits_.Replace(code_.At(i), code_.At(k - 1) + 1, std::move(read));
+                i = k - 1;
+                continue;
+            }
+        }
         if (code_.Punct(i + 1) == '(' && code_.Punct(i - 1) != '.') {
             const std::vector<size_t>& named = outline_.Functions(code_.Text(i));
             bool own = false;

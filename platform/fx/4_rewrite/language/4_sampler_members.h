@@ -15,10 +15,15 @@ class TokenRewriteState;
 // each variable of it gets a sampler (an array of them for an array of
 // structs) per sampler member, named fx_member_VAR_dot_MEMBER_ (said back
 // as "VAR.MEMBER"), declared after it; "m.map" and "ms[i].map" read that
-// sampler ("fx_member_ms_dot_map_[i]"), and a parameter of the struct gets
-// its samplers as parameters after it and every call passes them (a local
-// of it stays refused by the checks). Nested structs too: "o.inner.map"
-// is fx_member_o_dot_inner_dot_map_. Always true.
+// sampler ("fx_member_ms_dot_map_[i]"), a parameter of the struct gets
+// its samplers as parameters after it and every call passes them, and a
+// local that starts as a copy of a variable ("M c = ms[1];") gets local
+// samplers that start as that variable's, as does one that starts as a
+// call of a function whose returns all name one uniform of it, and
+// "Get().map" reads that uniform's (any other local of it stays refused
+// by the checks). Nested structs too: "o.inner.map" is
+// fx_member_o_dot_inner_dot_map_, and a member of a struct of samplers
+// only leaves its struct with them. Always true.
 bool SplitSamplerMembers(TokenRewriteState& state);
 
 }  // namespace fx
