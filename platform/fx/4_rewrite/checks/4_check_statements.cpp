@@ -5,7 +5,7 @@
 //   nothing declares); an [unroll(n)] count that is not a constant whole
 //   number of turns (a uniform, a fraction, below zero);
 // - a function defined inside another function; a bare "return;" in a
-//   function with a value to return;
+//   function with a value to return, or no return statement in it at all;
 // - a struct's name given to a variable or parameter;
 // - a vector or matrix of 0 or more than 4 components a side (`float5`,
 //   `vector<float, 5>`, `matrix<float, 4, 5>`);
@@ -122,6 +122,16 @@ struct Statements {
     // Statements in one function's body.
     void Body(const FunctionOutline& fn) {
         const auto switches = SwitchBodies(fn.body, fn.end);
+        // A function with a value to return and no return statement at all
+        // (glslang says it in its own words, then trips over what follows;
+        // one with a return somewhere is the tree's CheckReturns).
+        if (!Word(fn.returnType, "void")) {
+            bool returns = false;
+            for (size_t i = fn.body + 1; i < fn.end && !returns; ++i) returns = Word(i, "return");
+            if (!returns)
+                Error(fn.body, "'" + std::string(code.Text(fn.name)) +
+                                   "': not all control paths return a value");
+        }
         for (size_t i = fn.body + 1; i < fn.end; ++i) {
             if (Word(i, "case") || (Word(i, "default") && code.Punct(i + 1) == ':')) {
                 bool inSwitch = false;
