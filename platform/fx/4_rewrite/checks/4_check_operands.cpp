@@ -7,6 +7,7 @@
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/4_rewrite/values/4_conditional_widths.h"
 
 namespace fx {
 namespace {
@@ -117,7 +118,16 @@ private:
         const std::string first = firstLone ? Aggregate(q + 1) : std::string();
         const std::string second = secondLone ? Aggregate(colon + 1) : std::string();
         if (first.rfind("a struct", 0) != 0 && second.rfind("a struct", 0) != 0) return;
-        if (firstLone && secondLone && StructType(q + 1) == StructType(colon + 1)) return;
+        if (firstLone && secondLone && StructType(q + 1) == StructType(colon + 1)) {
+            // Structs are chosen whole: by one value, not per component
+            // (glslang's worker crashes on a vector's choice of structs).
+            const size_t start = ConditionStart(code_, q);
+            const int n = start == npos ? 0 : ConditionComponents(code_, outline_, start, q);
+            if (n > 1)
+                Error(start, Cat({"'?:': a condition of ", std::to_string(n),
+                                  " components cannot choose between structs (give it one)"}));
+            return;
+        }
         Error(q, "'?:': the branches are of different types (" +
                      (first.empty() ? std::string("a value") : first) + " and " +
                      (second.empty() ? std::string("a value") : second) + ")");
