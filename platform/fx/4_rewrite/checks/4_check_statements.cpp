@@ -167,9 +167,9 @@ struct Statements {
             if (Word(i, "switch") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
                 code.Punct(i + 3) == ')') {
                 std::string kind = Aggregate(i + 2);
-                auto it = outline.names.find(code.Text(i + 2));
-                if (kind.empty() && it != outline.names.end() && it->second.type != npos) {
-                    const Shape shape = ShapeOf(outline.Underlying(code.Text(it->second.type)));
+                const NameType* d = outline.Declared(code, i + 2);
+                if (kind.empty() && d != nullptr && d->type != npos) {
+                    const Shape shape = ShapeOf(outline.Underlying(code.Text(d->type)));
                     if (shape.Components() > 1) kind = shape.matrix ? "a matrix" : "a vector";
                 }
                 if (!kind.empty())
@@ -210,13 +210,14 @@ struct Statements {
             Error(i, Quoted(i) + " is const: it cannot be assigned to");
     }
 
-    // "an array" or "a struct" when the name is declared as one (scopes
-    // are not told apart: a name declared two ways is neither).
+    // "an array" or "a struct" when the name is declared as one where it
+    // stands (a member or another function's local of its name may have
+    // another type).
     std::string Aggregate(size_t name) const {
-        auto it = outline.names.find(code.Text(name));
-        if (it == outline.names.end() || it->second.type == npos) return {};
-        bool array = it->second.array;
-        const std::string_view type = outline.Underlying(code.Text(it->second.type), &array);
+        const NameType* d = outline.Declared(code, name);
+        if (d == nullptr || d->type == npos) return {};
+        bool array = d->array;
+        const std::string_view type = outline.Underlying(code.Text(d->type), &array);
         if (array) return "an array";
         if (outline.FindStruct(code, type) != nullptr) return "a struct";
         return {};
