@@ -7,6 +7,7 @@
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/4_rewrite/values/4_conditional_widths.h"
 
 namespace fx {
 namespace {
@@ -113,14 +114,67 @@ private:
             if (p == '(' || p == '[' || p == '{') last = code_.Closing(last);
             if (p == ';' || p == ')' || p == ',' || p == '}' || p == ']') break;
         }
+        // Structs are chosen whole: by one value, not per component
+        // (glslang's worker crashes on a vector's choice of structs).
+        if (!StructOf(q + 1, colon).empty() || !StructOf(colon + 1, last).empty()) {
+            const size_t start = ConditionStart(code_, q);
+            const int n = start == npos ? 0 : Components(start, q);
+            if (n > 1) {
+                Error(start, Cat({"'?:': a condition of ", std::to_string(n),
+                                  " components cannot choose between structs (give it one)"}));
+                return;
+            }
+        }
         const bool firstLone = colon == q + 2, secondLone = last == colon + 2;
         const std::string first = firstLone ? Aggregate(q + 1) : std::string();
         const std::string second = secondLone ? Aggregate(colon + 1) : std::string();
         if (first.rfind("a struct", 0) != 0 && second.rfind("a struct", 0) != 0) return;
-        if (firstLone && secondLone && StructType(q + 1) == StructType(colon + 1)) return;
+        // A call or a member of the struct's own type is the same type; a
+        // value whose type the declarations do not tell (a cast, an
+        // expression) is left to glslang.
+        const std::string_view a = StructOf(q + 1, colon), b = StructOf(colon + 1, last);
+        if (!a.empty() && !b.empty()) {
+            if (a == b) return;
+        } else if (!Told(a.empty() ? q + 1 : colon + 1, a.empty() ? colon : last)) {
+            return;
+        }
         Error(q, "'?:': the branches are of different types (" +
                      (first.empty() ? std::string("a value") : first) + " and " +
                      (second.empty() ? std::string("a value") : second) + ")");
+    }
+    // The struct type of the value [first, last) when it is a variable, a
+    // member or a call that the declarations give one; empty otherwise.
+    std::string_view StructOf(size_t first, size_t last) const {
+        if (first >= last || !code_.IsIdent(first)) return {};
+        std::string_view type;
+        if (last == first + 1) {
+            type = StructType(first);
+        } else if (code_.Punct(first + 1) == '(' && code_.Closing(first + 1) + 1 == last) {
+            for (size_t f : outline_.Functions(code_.Text(first)))
+                type = outline_.Underlying(code_.Text(outline_.functions[f].returnType));
+        } else if (code_.Punct(last - 2) == '.' && code_.IsIdent(last - 1) &&
+                   PastAccessors(code_, first + 1) == last) {
+            const NameType* member = outline_.Declared(code_, last - 1);
+            if (member != nullptr && member->type != npos && !member->array)
+                type = outline_.Underlying(code_.Text(member->type));
+        }
+        return !type.empty() && outline_.FindStruct(code_, type) != nullptr ? type : std::string_view();
+    }
+    // Whether the value [first, last) is one whose type is plain: a
+    // number, a name, or a call or constructor.
+    bool Told(size_t first, size_t last) const {
+        if (last == first + 1) return true;
+        return code_.IsIdent(first) && code_.Punct(first + 1) == '(' &&
+               code_.Closing(first + 1) + 1 == last;
+    }
+    // The components of a '?:' condition: ConditionComponents's count, or a
+    // lone matrix variable's.
+    int Components(size_t first, size_t last) const {
+        if (const int n = ConditionComponents(code_, outline_, first, last); n != 0) return n;
+        if (last != first + 1 || !code_.IsIdent(first)) return 0;
+        const NameType* d = outline_.Declared(code_, first);
+        if (d == nullptr || d->type == npos || d->array) return 0;
+        return ShapeOf(outline_.Underlying(code_.Text(d->type))).Components();
     }
     std::string_view StructType(size_t name) const {
         auto it = outline_.names.find(code_.Text(name));

@@ -12,7 +12,8 @@ class TokenRewriteState;
 //   or an array type, at the operator;
 // - a texture named as a value ("return t;", "tex2D(t, uv)"): textures are
 //   read through samplers;
-// - a ?: whose branches are a struct variable and a value of another type.
+// - a ?: whose branches are a struct variable and a value of another type,
+//   or structs chosen by a condition of more than one component.
 // False when any is found.
 bool CheckOperands(TokenRewriteState& state);
 

@@ -5,7 +5,7 @@
 //   nothing declares); an [unroll(n)] count that is not a constant whole
 //   number of turns (a uniform, a fraction, below zero);
 // - a function defined inside another function; a bare "return;" in a
-//   function with a value to return;
+//   function with a value to return, or no return statement in it at all;
 // - a struct's name given to a variable or parameter;
 // - a vector or matrix of 0 or more than 4 components a side (`float5`,
 //   `vector<float, 5>`, `matrix<float, 4, 5>`);
@@ -122,6 +122,16 @@ struct Statements {
     // Statements in one function's body.
     void Body(const FunctionOutline& fn) {
         const auto switches = SwitchBodies(fn.body, fn.end);
+        // A function with a value to return and no return statement at all
+        // (glslang says it in its own words, then trips over what follows;
+        // one with a return somewhere is the tree's CheckReturns).
+        if (!Word(fn.returnType, "void")) {
+            bool returns = false;
+            for (size_t i = fn.body + 1; i < fn.end && !returns; ++i) returns = Word(i, "return");
+            if (!returns)
+                Error(fn.body, "'" + std::string(code.Text(fn.name)) +
+                                   "': not all control paths return a value");
+        }
         for (size_t i = fn.body + 1; i < fn.end; ++i) {
             if (Word(i, "case") || (Word(i, "default") && code.Punct(i + 1) == ':')) {
                 bool inSwitch = false;
@@ -157,9 +167,9 @@ struct Statements {
             if (Word(i, "switch") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
                 code.Punct(i + 3) == ')') {
                 std::string kind = Aggregate(i + 2);
-                auto it = outline.names.find(code.Text(i + 2));
-                if (kind.empty() && it != outline.names.end() && it->second.type != npos) {
-                    const Shape shape = ShapeOf(outline.Underlying(code.Text(it->second.type)));
+                const NameType* d = outline.Declared(code, i + 2);
+                if (kind.empty() && d != nullptr && d->type != npos) {
+                    const Shape shape = ShapeOf(outline.Underlying(code.Text(d->type)));
                     if (shape.Components() > 1) kind = shape.matrix ? "a matrix" : "a vector";
                 }
                 if (!kind.empty())
@@ -200,13 +210,14 @@ struct Statements {
             Error(i, Quoted(i) + " is const: it cannot be assigned to");
     }
 
-    // "an array" or "a struct" when the name is declared as one (scopes
-    // are not told apart: a name declared two ways is neither).
+    // "an array" or "a struct" when the name is declared as one where it
+    // stands (a member or another function's local of its name may have
+    // another type).
     std::string Aggregate(size_t name) const {
-        auto it = outline.names.find(code.Text(name));
-        if (it == outline.names.end() || it->second.type == npos) return {};
-        bool array = it->second.array;
-        const std::string_view type = outline.Underlying(code.Text(it->second.type), &array);
+        const NameType* d = outline.Declared(code, name);
+        if (d == nullptr || d->type == npos) return {};
+        bool array = d->array;
+        const std::string_view type = outline.Underlying(code.Text(d->type), &array);
         if (array) return "an array";
         if (outline.FindStruct(code, type) != nullptr) return "a struct";
         return {};

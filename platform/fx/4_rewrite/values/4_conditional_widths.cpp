@@ -13,8 +13,8 @@ namespace {
 
 constexpr size_t npos = Declarator::npos;
 
-// The first token of the condition of the '?' at q; npos when it cannot
-// be told.
+}  // namespace
+
 size_t ConditionStart(const Code& code, size_t q) {
     size_t k = q;
     while (k > 0) {
@@ -32,6 +32,8 @@ size_t ConditionStart(const Code& code, size_t q) {
     }
     return k < q ? k : npos;
 }
+
+namespace {
 
 // The end of the value that starts at k: the ':' of its '?' (else), or
 // the token after the whole '?:' (last).
@@ -65,9 +67,10 @@ int MemberComponents(const Code& code, const HlslOutline& outline, size_t first,
     return shape.matrix ? 0 : shape.Components();
 }
 
-// The components of the condition [first, last): the typer's count, or
-// for a comparison or logic it does not read ("v >= 1", "a && b", "s.m >
-// 2") the widest of the sides; 0 when they do not tell.
+}  // namespace
+
+// The typer's count, or for a comparison or logic it does not read ("v >=
+// 1", "a && b", "s.m > 2") the widest of the sides.
 int ConditionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last) {
     if (const int n = ExpressionComponents(code, outline, first, last); n != 0) return n;
     while (code.Punct(first) == '(' && code.Closing(first) + 1 == last && first + 2 < last) {
@@ -98,8 +101,6 @@ int ConditionComponents(const Code& code, const HlslOutline& outline, size_t fir
     }
     return widest;
 }
-
-}  // namespace
 
 bool RewriteConditionalWidths(TokenRewriteState& state) {
     const Code& code = state.code();

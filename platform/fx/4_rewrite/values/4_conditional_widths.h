@@ -2,9 +2,21 @@
 // internal; the "conditional_widths" entry of 4_token_rewrites.cpp).
 #pragma once
 
+#include <cstddef>
+
 namespace fx {
 
 class TokenRewriteState;
+class Code;
+struct HlslOutline;
+
+// The first token of the condition of the '?' at q; Declarator::npos when
+// it cannot be told.
+size_t ConditionStart(const Code& code, size_t q);
+
+// The components of the condition [first, last) of a '?:' (a comparison's
+// or logic's widest side); 0 when its types do not tell.
+int ConditionComponents(const Code& code, const HlslOutline& outline, size_t first, size_t last);
 
 // "(v > 2) ? a.xy : b.xy" with a float4 v: Direct3D 9 takes as many
 // components of the condition as the values have, with the truncation
