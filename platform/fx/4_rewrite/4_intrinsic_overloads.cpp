@@ -267,13 +267,14 @@ struct Overloads {
     }
 
     // pow, log, log2, log10, sqrt and rsqrt of a negative constant,
-    // "sqrt(-4)", or of a const name: with the unfolded zero added, so that the value is the
-    // magnitude's, as the call computes it at run time (glslang folds NaN).
+    // "sqrt(-4)", "log(float2x2(1, 2, 3, -4))", or of a const name: with the
+    // unfolded zero added, so that the value is the magnitude's, as the call
+    // computes it at run time (glslang folds NaN).
     void NegativeConstants(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
         if (!OneOf(f, {"pow", "log", "log2", "log10", "sqrt", "rsqrt"}) || args.empty() ||
             !ConstantNumbers(args[0]) ||
-            MatrixShape(code, outline, args[0].first, args[0].second).rows != 0) {
-            return;  // a matrix has its zero from MatrixArguments
+            (f == "pow" && MatrixShape(code, outline, args[0].first, args[0].second).rows != 0)) {
+            return;  // pow's matrix has its zero from MatrixArguments
         }
         for (size_t k = args[0].first; k < args[0].second; ++k)
             if (code.Punct(k) == '-' || ConstName(k)) return AddUnfoldedZero(args[0]);
