@@ -96,7 +96,7 @@ struct Overloads {
                 continue;
             const std::string_view f = code.Text(i);
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
-                           "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "mul", "cross",
+                           "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "mul", "cross", "faceforward",
                            "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
                            "sincos", "log", "log2", "log10", "sqrt", "rsqrt", "tex2D",
                            "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
@@ -432,7 +432,7 @@ struct Overloads {
         if (OneOf(f, {"reflect", "refract"})) {
             n = std::min<size_t>(n, 2);
         } else if (!OneOf(f, {"min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "ldexp",
-                              "dot", "distance", "atan2", "fmod"})) {
+                              "dot", "distance", "atan2", "fmod", "faceforward"})) {
             return;
         }
         int shortest = 0;
