@@ -170,8 +170,22 @@ struct Overloads {
             if (typeAt != Declarator::npos && ShapeOf(code.Text(typeAt)).matrix) return;
             floats = floats && IsFloatVariable(args[a].first, args[a].second);
         }
-        if (floats) return;
+        if (floats && !SineWritesTheAngle(f, args)) return;
         Replace(name, {Make(Tok::Ident, "fx_" + std::string(f) + "_", name)});
+    }
+
+    // "sincos(x, x, c)": the sine's variable is read by the angle, so the
+    // cosine must be of the angle given, not of the sine written first
+    // (Direct3D 9 computes both of the value given, as any call's in
+    // parameter); stage 5's fx_sincos_ takes the angle as a copy.
+    bool SineWritesTheAngle(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) const {
+        if (f != "sincos" || args.size() != 3 || !code.IsIdent(args[1].first)) return false;
+        const std::string_view sine = code.Text(args[1].first);
+        for (size_t k = args[0].first; k < args[0].second; ++k) {
+            if (code.IsIdent(k) && code.Text(k) == sine && (k == 0 || code.Punct(k - 1) != '.'))
+                return true;
+        }
+        return false;
     }
 
     // The declared type's token of the variable "v..." starts; npos when
