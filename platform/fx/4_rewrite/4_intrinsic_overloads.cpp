@@ -96,8 +96,8 @@ struct Overloads {
                 continue;
             const std::string_view f = code.Text(i);
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
-                           "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "mul", "cross", "faceforward",
-                           "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
+                           "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "mul", "cross",
+                           "faceforward", "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
                            "sincos", "log", "log2", "log10", "sqrt", "rsqrt", "tex2D",
                            "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
                            "texCUBEgrad"}) ||
