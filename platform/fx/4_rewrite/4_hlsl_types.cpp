@@ -328,13 +328,14 @@ private:
             size_t close = code_.Closing(k + 1);
             if (close >= last) return false;
             shape = Call(k, close);
-            if (shape.rows == 0 && matrices_) structName = ReturnedStruct(code_.Text(k));
+            if (shape.rows == 0) structName = ReturnedStruct(code_.Text(k));
             k = close + 1;
         } else if (code_.IsIdent(k)) {
             if (code_.Text(k) == "true" || code_.Text(k) == "false") {
                 shape = {1, 1, false};
             } else if (!Name(k, &shape, &array)) {
-                if (matrices_) structName = StructNamed(k, &array);
+                // A struct's member ("s.w", "s.v.x") has its declared shape.
+                structName = StructNamed(k, &array);
                 if (structName.empty()) return false;
             }
             ++k;

@@ -97,7 +97,7 @@ struct Overloads {
             const std::string_view f = code.Text(i);
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
                            "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "mul", "cross",
-                           "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
+                           "faceforward", "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
                            "sincos", "log", "log2", "log10", "sqrt", "rsqrt", "tex2D",
                            "tex2Dgrad", "tex3D", "tex3Dgrad", "texCUBE",
                            "texCUBEgrad"}) ||
@@ -170,8 +170,22 @@ struct Overloads {
             if (typeAt != Declarator::npos && ShapeOf(code.Text(typeAt)).matrix) return;
             floats = floats && IsFloatVariable(args[a].first, args[a].second);
         }
-        if (floats) return;
+        if (floats && !SineWritesTheAngle(f, args)) return;
         Replace(name, {Make(Tok::Ident, "fx_" + std::string(f) + "_", name)});
+    }
+
+    // "sincos(x, x, c)": the sine's variable is read by the angle, so the
+    // cosine must be of the angle given, not of the sine written first
+    // (Direct3D 9 computes both of the value given, as any call's in
+    // parameter); stage 5's fx_sincos_ takes the angle as a copy.
+    bool SineWritesTheAngle(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) const {
+        if (f != "sincos" || args.size() != 3 || !code.IsIdent(args[1].first)) return false;
+        const std::string_view sine = code.Text(args[1].first);
+        for (size_t k = args[0].first; k < args[0].second; ++k) {
+            if (code.IsIdent(k) && code.Text(k) == sine && (k == 0 || code.Punct(k - 1) != '.'))
+                return true;
+        }
+        return false;
     }
 
     // The declared type's token of the variable "v..." starts; npos when
@@ -267,13 +281,14 @@ struct Overloads {
     }
 
     // pow, log, log2, log10, sqrt and rsqrt of a negative constant,
-    // "sqrt(-4)", or of a const name: with the unfolded zero added, so that the value is the
-    // magnitude's, as the call computes it at run time (glslang folds NaN).
+    // "sqrt(-4)", "log(float2x2(1, 2, 3, -4))", or of a const name: with the
+    // unfolded zero added, so that the value is the magnitude's, as the call
+    // computes it at run time (glslang folds NaN).
     void NegativeConstants(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
         if (!OneOf(f, {"pow", "log", "log2", "log10", "sqrt", "rsqrt"}) || args.empty() ||
             !ConstantNumbers(args[0]) ||
-            MatrixShape(code, outline, args[0].first, args[0].second).rows != 0) {
-            return;  // a matrix has its zero from MatrixArguments
+            (f == "pow" && MatrixShape(code, outline, args[0].first, args[0].second).rows != 0)) {
+            return;  // pow's matrix has its zero from MatrixArguments
         }
         for (size_t k = args[0].first; k < args[0].second; ++k)
             if (code.Punct(k) == '-' || ConstName(k)) return AddUnfoldedZero(args[0]);
@@ -431,7 +446,7 @@ struct Overloads {
         if (OneOf(f, {"reflect", "refract"})) {
             n = std::min<size_t>(n, 2);
         } else if (!OneOf(f, {"min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "ldexp",
-                              "dot", "distance", "atan2", "fmod"})) {
+                              "dot", "distance", "atan2", "fmod", "faceforward"})) {
             return;
         }
         int shortest = 0;

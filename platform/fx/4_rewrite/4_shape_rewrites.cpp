@@ -539,13 +539,24 @@ void DropMajority(const Code& code, size_t type, TokenEdits* edits) {
     if (count == 1) edits->list.push_back({code.At(found), code.At(found) + 1, {}});
 }
 
+// Whether the index in the brackets that open at code token open writes
+// nothing ("m[i]", not "m[i++]").
+bool IndexWithoutEffects(const Code& code, size_t open) {
+    const size_t close = code.Closing(open);
+    if (close >= code.size()) return false;
+    for (size_t k = open + 1; k < close; ++k)
+        if (StepAt(code, k) || AssignmentAt(code, k)) return false;
+    return true;
+}
+
 // The indices after code token at, whose value is a 1xN, Nx1 or 1x1 matrix
-// made a vector: a 1xN's row "[0]" goes, an Nx1's column "[0]" after its
-// row; a 1x1 made a scalar loses both (its row and element are the value).
+// made a vector: a 1xN's row "[0]" goes (its row at a run-time index,
+// "m[i]", is the one row too), an Nx1's column "[0]" after its row; a 1x1
+// made a scalar loses both (its row and element are the value).
 void OneLineIndex(const Code& code, size_t at, Shape shape, TokenEdits* edits) {
-    if (shape.rows == 1 && shape.cols > 1 && code.Punct(at + 3) == ']' &&
-        code.Text(at + 2) == "0") {
-        edits->list.push_back({code.At(at + 1), code.At(at + 3) + 1, {}});
+    if (shape.rows == 1 && shape.cols > 1 && code.Punct(at + 1) == '[' &&
+        IndexWithoutEffects(code, at + 1)) {
+        edits->list.push_back({code.At(at + 1), code.At(code.Closing(at + 1)) + 1, {}});
     } else if (shape.cols == 1 && shape.rows > 1) {
         DropColumnIndex(code, code.Closing(at + 1), edits);
     } else if (shape.rows == 1 && shape.cols == 1) {

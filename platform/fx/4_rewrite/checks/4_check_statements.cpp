@@ -479,11 +479,21 @@ struct Statements {
                 const std::string_view type = declared(i, &array);
                 if (!type.empty() && !array && IsSamplerType(type))
                     Error(i + 1, Quoted(i) + " is one sampler, not an array of them");
-            } else if (Word(i, "determinant") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
-                       code.Punct(i + 3) == ')' && outline.Functions("determinant").empty()) {
-                const Shape shape = ShapeOf(declared(i + 2, &array));
-                if (!array && shape.matrix && shape.rows != shape.cols)
-                    Error(i, "determinant takes a square matrix; " + Quoted(i + 2) + " is not one");
+            } else if (Word(i, "determinant") && code.Punct(i + 1) == '(' &&
+                       outline.Functions("determinant").empty()) {
+                if (code.IsIdent(i + 2) && code.Punct(i + 3) == ')') {
+                    const Shape shape = ShapeOf(declared(i + 2, &array));
+                    if (!array && shape.matrix && shape.rows != shape.cols)
+                        Error(i, "determinant takes a square matrix; " + Quoted(i + 2) + " is not one");
+                    continue;
+                }
+                // Of an expression: a cast, a constructor, a call.
+                const size_t close = code.Closing(i + 1);
+                if (close >= fn.end) continue;
+                const Shape shape = MatrixShape(code, outline, i + 2, close);
+                if (shape.rows != 0 && shape.rows != shape.cols)
+                    Error(i, "determinant takes a square matrix, not a " + std::to_string(shape.rows) +
+                                 "x" + std::to_string(shape.cols) + " one");
             }
         }
     }

@@ -585,7 +585,8 @@ bool RewriteIntMatrices(TokenRewriteState& state) {
     using int_matrices::MatrixKind;
     const Code& code = state.code();
     bool any = false;
-    for (std::string_view word : code.Words()) any = any || MatrixKind(word);
+    // sign of a float matrix makes an int one too.
+    for (std::string_view word : code.Words()) any = any || MatrixKind(word) || word == "sign";
     if (!any) return true;
     TokenEdits edits;
     IntMatrices matrices(*state.hlsl, code, state.outline());

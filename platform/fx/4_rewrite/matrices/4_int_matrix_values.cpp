@@ -120,6 +120,17 @@ char IntMatrices::ValueKind(size_t first, size_t last, std::string_view* intMatr
                     if (!take(returned)) return 0;
                 } else if (KeepsInts(word)) {
                     if (!take(ValueKind(k + 2, close, intMatrix, depth + 1))) return 0;
+                } else if (word == "sign" && close > k + 2) {
+                    // An int of every value: of a matrix an int matrix of its shape.
+                    const Shape shape = MatrixShape(code_, outline_, k + 2, close);
+                    if (shape.rows >= 2 && shape.rows <= 4 && shape.cols >= 2 && shape.cols <= 4 &&
+                        whole(close + 1, false)) {
+                        static const std::string_view kIntMatrices[3][3] = {
+                            {"int2x2", "int2x3", "int2x4"},
+                            {"int3x2", "int3x3", "int3x4"},
+                            {"int4x2", "int4x3", "int4x4"}};
+                        *intMatrix = kIntMatrices[shape.rows - 2][shape.cols - 2];
+                    }
                 } else {
                     return 0;
                 }
