@@ -94,7 +94,10 @@ bool ReplaceTypedefNames(TokenRewriteState& state) {
             const auto known = types.find(code.Text(i + 1));
             const Shape shape = ShapeOf(code.Text(i + 1));
             const size_t type = known != types.end() ? known->second : i + 1;
-            if (known != types.end() || (shape.rows == 1 && !shape.matrix))
+            // Of a struct too: "typedef S Pair[2]; Pair p = { ... };" declares
+            // two S, which the initializer lists fill.
+            if (known != types.end() || (shape.rows == 1 && !shape.matrix) ||
+                state.outline().FindStruct(code, code.Text(i + 1)) != nullptr)
                 arrays[code.Text(i + 2)] = {type, i + 3, code.Closing(i + 3)};
             i = code.Closing(i + 3) + 1;
             continue;
