@@ -121,28 +121,19 @@ bool IsCall(const Code& code, size_t i, std::string_view name) {
 
 }  // namespace
 
-// Words glslang's HLSL reads as keywords of its own and Direct3D 9's
-// compiler as plain names, which become fx_user_NAME_ (said back as NAME in
+// Words glslang's HLSL reads as keywords of its own (its types of other
+// languages and later models) and Direct3D 9's compiler as plain names
+// (`float layout;`, a struct `uint64_t`): every use but
+// "TextureBuffer<float4>" becomes fx_user_NAME_, said back as NAME in
 // messages and in the register tables, whose names the effect's parameters
-// are found by):
-// - glslang's types of other languages and later models (`float layout;`,
-//   a struct `uint64_t`), every use but "TextureBuffer<float4>";
-// - the modifiers glslang knows (interpolation, geometry primitives,
-//   `precise`, `snorm`, ...) where no type or other modifier follows them:
-//   `float linear = 1;`, `s.point`, `line(x)` are names, `linear float4 t`
-//   keeps its modifier; a struct or typedef of the name is one everywhere.
-static bool IsGlslangOnlyName(const Code& code, size_t i, const std::set<std::string_view>& types) {
+// are found by. (The later models' modifiers, `point`, `linear`, ..., are
+// words Direct3D 9's compiler reserves too: 4_check_statements.)
+static bool IsGlslangOnlyName(const Code& code, size_t i) {
     static constexpr std::string_view kTypes[] = {"layout", "uint64_t", "TextureBuffer", "SubpassInput",
                                                   "SubpassInputMS"};
-    static constexpr std::string_view kModifiers[] = {
-        "point",  "line",          "triangle",        "lineadj",      "triangleadj", "linear",
-        "centroid", "nointerpolation", "noperspective", "precise",   "snorm",       "unorm",
-        "groupshared", "globallycoherent"};
     const std::string_view w = code.Text(i);
     for (std::string_view t : kTypes)
         if (w == t) return code.Punct(i + 1) != '<';
-    for (std::string_view m : kModifiers)
-        if (w == m) return i + 1 >= code.size() || !code.IsIdent(i + 1) || types.count(w) != 0;
     return false;
 }
 
@@ -198,7 +189,7 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
                 }
                 continue;
             }
-            if (IsGlslangOnlyName(code, i, declared)) {
+            if (IsGlslangOnlyName(code, i)) {
                 token = hlsl->Make(Tok::Ident, "fx_user_" + std::string(code.Text(i)) + "_", token);
                 changed = true;
                 continue;
