@@ -129,8 +129,8 @@ bool IsCall(const Code& code, size_t i, std::string_view name) {
 // are found by. (The later models' modifiers, `point`, `linear`, ..., are
 // words Direct3D 9's compiler reserves too: 4_check_statements.)
 static bool IsGlslangOnlyName(const Code& code, size_t i) {
-    static constexpr std::string_view kTypes[] = {"layout", "uint64_t", "TextureBuffer", "SubpassInput",
-                                                  "SubpassInputMS"};
+    static constexpr std::string_view kTypes[] = {"layout",       "uint64_t",       "TextureBuffer",
+                                                  "SubpassInput", "SubpassInputMS", "ConstantBuffer"};
     const std::string_view w = code.Text(i);
     for (std::string_view t : kTypes)
         if (w == t) return code.Punct(i + 1) != '<';
