@@ -213,6 +213,10 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
         if (Text(t) == "row_major") d->rowMajor = true;
         return;
     }
+    if (t.kind == Tok::Ident && Text(t) == "unsigned" && !d->isUnsigned) {
+        d->isUnsigned = true;
+        return;
+    }
     // A typedef declares no global, and "typedef vector<float, 3> v3;"
     // holds no annotation.
     if (t.kind != Tok::Ident || Text(t) == "typedef") {
@@ -221,6 +225,7 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     }
     d->phase = DeclPhase::AfterType;
     d->type = std::string(Text(t));
+    if (d->isUnsigned && d->type.starts_with("int")) d->type.insert(0, "u");
     if (IsTextureType(d->type)) d->kind = DeclKind::Texture;
     // STRING, like TEXTURE and PIXELSHADER, in any case.
     if (IEquals(d->type, "string")) d->kind = DeclKind::String;

@@ -283,6 +283,7 @@ private:
         bool isStatic = false;
         bool isConst = false;
         bool rowMajor = false;
+        bool isUnsigned = false;  // "unsigned int": the type is uint
         DeclKind kind = DeclKind::Plain;
         std::string type;
         bool named = false;

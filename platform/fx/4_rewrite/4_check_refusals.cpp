@@ -3,6 +3,7 @@
 // - an input of an entry point without a semantic: a parameter that is not
 //   uniform (nor a sampler) or a member of a struct it takes;
 // - uniform on a function's return type;
+// - a function and a global variable of one name;
 // - storage classes that contradict one another (uniform with in, out or
 //   inout; static with extern, uniform or shared) or are given twice;
 // - an array dimension outside 1 to 65536;
@@ -16,6 +17,7 @@
 //   or fewer (one scalar for a whole matrix too), where its arguments'
 //   types tell;
 // - a case of a switch that falls through into a case with statements.
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 
@@ -87,6 +89,24 @@ struct Refusals {
                 if (Word(k, "uniform")) {
                     Error(k, "'uniform' cannot qualify the return type of " + Quoted(f.name));
                 }
+            }
+        }
+    }
+
+    // A function and a global variable of one name: the later of the two
+    // declarations is an error (glslang refuses it, or crashes where the
+    // function is the entry point and the global is not read).
+    void FunctionsNamedAsGlobals() {
+        std::set<std::string_view> said;
+        for (const FunctionOutline& f : outline.functions) {
+            const auto it = outline.scoped.find(code.Text(f.name));
+            if (it == outline.scoped.end() || said.count(code.Text(f.name))) continue;
+            for (const ScopedName& d : it->second) {
+                if (d.from != 0 || d.to != code.size()) continue;  // not a global
+                said.insert(code.Text(f.name));
+                Error(std::max(d.declared.name, f.name),
+                      Quoted(f.name) + " names both a global variable and a function");
+                break;
             }
         }
     }
@@ -446,6 +466,7 @@ void CheckRefusals(const Code& code, const HlslOutline& outline,
     for (const std::string& entry : entries)
         if (done.insert(entry).second) r.EntryInputs(entry);
     r.UniformReturns();
+    r.FunctionsNamedAsGlobals();
     r.StorageClasses();
     r.ArrayLengths();
     r.ImplicitLengths();

@@ -8,6 +8,7 @@
 // Not implemented: rewrites inside expressions (a type pass over the
 // declarations and expressions), integer parameters of non-entry functions.
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
+#include "platform/fx/shared/made_names.h"
 
 #include <string_view>
 #include <unordered_set>
@@ -316,10 +317,20 @@ bool RewriteEffect(const ParsedEffect& parsed, RewrittenEffect* out, MessageSink
     // what is left go on to the compiler.
     out->parameterDefaults = out->defaults;
     std::unordered_set<std::string_view> names;
+    std::unordered_set<std::string> said;  // a global renamed fx_user_NAME_ (4_spellings) is NAME
     for (const SourceToken& t : out->hlsl.tokens) {
-        if (t.kind == Tok::Ident) names.insert(out->hlsl.Text(t));
+        if (t.kind != Tok::Ident) continue;
+        const std::string_view text = out->hlsl.Text(t);
+        names.insert(text);
+        if (text.starts_with("fx_user_")) {
+            std::string user(text);
+            SayUserNames(&user);
+            said.insert(std::move(user));
+        }
     }
-    std::erase_if(out->defaults, [&](const auto& d) { return names.count(d.first) == 0; });
+    std::erase_if(out->defaults, [&](const auto& d) {
+        return names.count(d.first) == 0 && said.count(d.first) == 0;
+    });
     return messages.ErrorCount() == errors;
 }
 

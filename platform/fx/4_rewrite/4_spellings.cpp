@@ -17,7 +17,8 @@
 //   Direct3D 9 converts it (glslang finds mul(int, float4) ambiguous);
 // - a half literal (1.5h) is a float one;
 // - the semantic SV_Position is POSITION (a vertex shader's position, a
-//   pixel shader's VPOS).
+//   pixel shader's VPOS);
+// - "unsigned int" is uint.
 #include <algorithm>
 #include <set>
 #include <string>
@@ -120,51 +121,20 @@ bool IsCall(const Code& code, size_t i, std::string_view name) {
 
 }  // namespace
 
-// The words glslang's HLSL reads as keywords of its own (its Vulkan types
-// and later models' among them) and Direct3D 9's compiler as plain names
-// (`float layout;`), where every use is a function's parameter
-// or local: those become fx_user_NAME_, said back as NAME in messages. A
-// global, a struct's member or a function of the name keeps it (its name is
-// the parameter's and the register table's): glslang takes `layout` there,
-// not `uint64_t`.
-static std::set<std::string_view> GlslangOnlyKeywordsInFunctions(const Code& code) {
-    static constexpr std::string_view kWords[] = {"layout", "uint64_t", "TextureBuffer", "SubpassInput",
-                                                  "SubpassInputMS"};
-    std::set<std::string_view> found, outside;
-    size_t segment = 0;  // the first token after the last ';' or '}' at global scope
-    for (size_t i = 0; i < code.size(); ++i) {
-        const char p = code.Punct(i);
-        if (p == ';' || i + 1 == code.size()) {
-            // A declaration without a body: a global, a prototype's name.
-            for (size_t k = segment; k <= i; ++k)
-                for (std::string_view w : kWords)
-                    if (code.IsIdent(k) && code.Text(k) == w) outside.insert(w);
-            segment = i + 1;
-        } else if (p == '{') {
-            // A function's body when its declaration has a parameter list
-            // (whose name, the word before the first '(', is no local).
-            size_t open = segment;
-            while (open < i && code.Punct(open) != '(') ++open;
-            const size_t close = code.Closing(i);
-            for (size_t k = segment; k < i && k < code.size(); ++k) {
-                for (std::string_view w : kWords) {
-                    if (!code.IsIdent(k) || code.Text(k) != w) continue;
-                    (open < i && k > open && code.Punct(k + 1) != '<' ? found : outside).insert(w);
-                }
-            }
-            for (size_t k = i + 1; k < close && k < code.size(); ++k) {
-                for (std::string_view w : kWords) {
-                    if (!code.IsIdent(k) || code.Text(k) != w) continue;
-                    // "TextureBuffer<float4>" is the later models' type.
-                    (open < i && code.Punct(k + 1) != '<' ? found : outside).insert(w);
-                }
-            }
-            i = close;
-            segment = close + 1;
-        }
-    }
-    for (std::string_view w : outside) found.erase(w);
-    return found;
+// Words glslang's HLSL reads as keywords of its own (its types of other
+// languages and later models) and Direct3D 9's compiler as plain names
+// (`float layout;`, a struct `uint64_t`): every use but
+// "TextureBuffer<float4>" becomes fx_user_NAME_, said back as NAME in
+// messages and in the register tables, whose names the effect's parameters
+// are found by. (The later models' modifiers, `point`, `linear`, ..., are
+// words Direct3D 9's compiler reserves too: 4_check_statements.)
+static bool IsGlslangOnlyName(const Code& code, size_t i) {
+    static constexpr std::string_view kTypes[] = {"layout",       "uint64_t",       "TextureBuffer",
+                                                  "SubpassInput", "SubpassInputMS", "ConstantBuffer"};
+    const std::string_view w = code.Text(i);
+    for (std::string_view t : kTypes)
+        if (w == t) return code.Punct(i + 1) != '<';
+    return false;
 }
 
 bool RespellHlsl(TokenStream* hlsl, const Code& code) {
@@ -173,7 +143,6 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
     // does what code tells of them.
     {
         const std::set<std::string_view> declared = DeclaredTypeNames(code);
-        const std::set<std::string_view> renameLocal = GlslangOnlyKeywordsInFunctions(code);
         for (size_t i = 0; i < code.size(); ++i) {
             if (code.Token(i).kind == Tok::Number) {
                 // "1.5h", "2.L": a half or a double is a float here (glslang
@@ -220,7 +189,7 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
                 }
                 continue;
             }
-            if (renameLocal.count(code.Text(i))) {
+            if (IsGlslangOnlyName(code, i)) {
                 token = hlsl->Make(Tok::Ident, "fx_user_" + std::string(code.Text(i)) + "_", token);
                 changed = true;
                 continue;
@@ -233,7 +202,18 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
     }
     // texCUBEproj(s, T) -> texCUBE(s, (T).xyz / (T).w), from the last call
     // to the first.
+    // "unsigned int" (int2, int3x3, ...) is uint (glslang reserves unsigned).
     for (size_t i = code.size(); i-- > 0;) {
+        const std::string_view next = code.IsIdent(i + 1) ? code.Text(i + 1) : std::string_view();
+        if (code.IsIdent(i) && code.Text(i) == "unsigned" &&
+            next.substr(0, 3) == "int" && (next.size() == 3 || IsDigit(next[3]))) {
+            TokenEdits spelled;
+            spelled.Replace(code.At(i), code.At(i + 1) + 1,
+                            {hlsl->Make(Tok::Ident, "u" + std::string(next), code.Token(i))});
+            spelled.Apply(&hlsl->tokens);
+            changed = true;
+            continue;
+        }
         if (!IsCall(code, i, "texCUBEproj")) continue;
         std::vector<size_t> cuts = CallCuts(code, i + 1);
         if (cuts.size() != 3 || cuts[1] + 1 >= cuts[2]) continue;

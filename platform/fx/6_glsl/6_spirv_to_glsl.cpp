@@ -357,6 +357,9 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
     // A sampler parameter of the entry point is the sampler the compile
     // statement gave it.
     auto given = [&](std::string name) {
+        // A sampler named as a glslang keyword is fx_user_NAME_ (4_spellings).
+        if (name.size() > 9 && name.starts_with("fx_user_") && name.back() == '_')
+            name = name.substr(8, name.size() - 9);
         for (const auto& [parameter, sampler] : s.stage.samplerAliases) {
             if (parameter == name) return sampler;
         }

@@ -3,6 +3,7 @@
 // $Global at the allocated registers, and the register table with the
 // initial values.
 #include "platform/fx/6_spirv/6_register_pass.h"
+#include "platform/fx/shared/made_names.h"
 
 #include <algorithm>
 
@@ -28,7 +29,9 @@ void RegisterPass::SubstituteConstants() {
         const MemberState& s = members_[i];
         if (s.set == RegisterSet::Float) continue;
         float value = 0;
-        auto d = g_.defaults.find(m_.MemberName(blockType_, static_cast<uint32_t>(i)));
+        std::string name = m_.MemberName(blockType_, static_cast<uint32_t>(i));
+        SayUserNames(&name);  // a global named as a glslang keyword (4_spellings)
+        auto d = g_.defaults.find(name);
         if (d != g_.defaults.end() && !d->second.empty()) value = d->second[0];
         const uint32_t bits = s.set == RegisterSet::Bool
                                   ? (value != 0.0f ? 1u : 0u)
@@ -345,6 +348,7 @@ void RegisterPass::Table(std::vector<ConstantRegisters>* table) const {
         if (s.used == 0 || s.start < 0) continue;
         ConstantRegisters r;
         r.name = m_.MemberName(blockType_, static_cast<uint32_t>(i));
+        SayUserNames(&r.name);  // a global named as a glslang keyword (4_spellings)
         r.set = s.set;
         r.start = s.start;
         r.count = s.set == RegisterSet::Float ? s.used : 1;

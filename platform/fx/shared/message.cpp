@@ -1,5 +1,6 @@
 // Message, its formatter, and the list of one load's messages.
 #include "platform/fx/shared/message.h"
+#include "platform/fx/shared/made_names.h"
 
 #include <algorithm>
 #include <functional>
@@ -54,6 +55,9 @@ void MessageSink::Add(Message m) {
         m.file = fallbackPos_.file;
     }
     if (m.entry.empty()) m.entry = fallbackEntry_;
+    // The names stage 4 made for the user's are said as the user wrote them
+    // (made_names.h), whichever stage speaks of them.
+    if (m.text.find("fx_") != std::string::npos) SayUserNames(&m.text);
     if (m.IsError()) ++errorTotal_;
     Put(std::move(m));
 }

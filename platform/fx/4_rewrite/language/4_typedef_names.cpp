@@ -85,6 +85,12 @@ bool ReplaceTypedefNames(TokenRewriteState& state) {
     // token of the type each stands for.
     std::unordered_map<std::string_view, size_t> types;
     std::unordered_map<std::string_view, ArrayTypedef> arrays;
+    // A matrix's packing is the #pragma pack_matrix in force where its
+    // typedef stands; without one, an array typedef of matrices can be
+    // spelled out where it is used.
+    bool packPragma = false;
+    for (size_t i = 0; i < code.size() && !packPragma; ++i)
+        packPragma = code.Token(i).kind == Tok::Directive && code.Text(i).find("pack_matrix") != std::string_view::npos;
     TokenEdits edits;
     for (size_t i = 0; i < code.size(); ++i) {
         if (!code.IsIdent(i)) continue;
@@ -94,7 +100,11 @@ bool ReplaceTypedefNames(TokenRewriteState& state) {
             const auto known = types.find(code.Text(i + 1));
             const Shape shape = ShapeOf(code.Text(i + 1));
             const size_t type = known != types.end() ? known->second : i + 1;
-            if (known != types.end() || (shape.rows == 1 && !shape.matrix))
+            // Of a struct too: "typedef S Pair[2]; Pair p = { ... };" declares
+            // two S, which the initializer lists fill.
+            if (known != types.end() || (shape.rows == 1 && !shape.matrix) ||
+                (shape.matrix && !packPragma) ||
+                state.outline().FindStruct(code, code.Text(i + 1)) != nullptr)
                 arrays[code.Text(i + 2)] = {type, i + 3, code.Closing(i + 3)};
             i = code.Closing(i + 3) + 1;
             continue;

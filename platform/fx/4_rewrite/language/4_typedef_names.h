@@ -11,9 +11,10 @@ class TokenRewriteState;
 // type (lists, truncations, overloads) know v3's. Matrix typedefs stay:
 // they carry the packing in force where they are declared, which the
 // globals rewrite reads. The typedef itself stays too. A typedef of an
-// array of those, "typedef float4 Quad[4];", puts its size after each name
-// a use declares ("Quad q = { ... };" is "float4 q[4] = { ... };") and in
-// a cast ("(float4[4])v"). Always true.
+// array of those, of a struct or (without #pragma pack_matrix) of a
+// matrix, "typedef float4 Quad[4];", puts its size after each name a use
+// declares ("Quad q = { ... };" is "float4 q[4] = { ... };") and in a
+// cast ("(float4[4])v"). Always true.
 bool ReplaceTypedefNames(TokenRewriteState& state);
 
 }  // namespace fx
