@@ -11,8 +11,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // The first token of the condition of the '?' at q; npos when it cannot
 // be told.
 size_t ConditionStart(const Code& code, size_t q) {
