@@ -14,8 +14,6 @@
 namespace fx {
 namespace {
 
-constexpr uint8_t kNotGlued = static_cast<uint8_t>(~kGlued);
-
 // Index of text in the macro's parameters; -1 when it is none.
 int ParamIndex(const Macro& m, const SourceToken& t) {
     if (!m.functionLike || t.kind != Tok::Ident) return -1;

@@ -119,8 +119,6 @@ bool PpState::CheckTime(const SourceToken& at) {
 
 namespace {
 
-constexpr uint8_t kNotGlued = static_cast<uint8_t>(~kGlued);
-
 // The pragmas Direct3D 9's compiler knows; the others are ignored with a
 // warning. Those besides once and pack_matrix change nothing here: no
 // warning has a number to disable, and constants come from the effect.

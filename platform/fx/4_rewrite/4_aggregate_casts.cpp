@@ -14,7 +14,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
 // A struct inside a struct inside ...: deeper nesting is not cast here.
 constexpr int kMaxDepth = 8;
 // Components a cast function assigns at most (an array of 256 float4x4).

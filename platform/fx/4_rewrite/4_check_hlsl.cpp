@@ -44,8 +44,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 struct Checker {
     const Code& code;
     const HlslOutline& outline;

@@ -27,7 +27,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
 constexpr long long kMaxArrayLength = 65536;
 
 struct Refusals {

@@ -26,6 +26,7 @@ public:
     size_t At(size_t i) const { return index_[i]; }
     const SourceToken& Token(size_t i) const { return s_.tokens[index_[i]]; }
     bool IsIdent(size_t i) const { return i < size() && Token(i).kind == Tok::Ident; }
+    bool IsWord(size_t i, std::string_view word) const { return IsIdent(i) && Text(i) == word; }
     std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
     SourcePos Pos(size_t i) const { return s_.Pos(Token(i)); }
     // The character of a one-character punctuation token; 0 for others and
@@ -49,10 +50,13 @@ private:
     std::vector<size_t> closing_;  // by code token: its closing bracket's
 };
 
+// "No such token" for the positions the outline and the rewrites hand about.
+inline constexpr size_t npos = static_cast<size_t>(-1);
+
 // A declaration "TYPE NAME[N] : SEMANTIC" of a parameter or struct member,
 // by code token; npos where it has no such part.
 struct Declarator {
-    static constexpr size_t npos = static_cast<size_t>(-1);
+    static constexpr size_t npos = fx::npos;
     size_t first = 0;  // its first token (a qualifier or the type)
     size_t type = npos;
     size_t name = npos;

@@ -85,8 +85,6 @@ std::string RowProductFunction(std::string_view name, Shape shape, std::string_v
 
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 bool IsSwizzle(std::string_view s) {
     if (s.empty() || s.size() > 4) return false;
     return s.find_first_not_of("xyzw") == std::string_view::npos ||

@@ -21,8 +21,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // One value of a list: its code tokens [first, last) and component count;
 // a matrix's shape too (it fills only a whole matrix of that shape).
 struct Value {

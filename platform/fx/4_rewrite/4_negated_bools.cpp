@@ -9,8 +9,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 bool IsBoolType(std::string_view t) {
     return t.substr(0, 4) == "bool" && ShapeOf(t).rows > 0;
 }

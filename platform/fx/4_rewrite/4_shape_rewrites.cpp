@@ -28,8 +28,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // "_12_13" or "_m01_m02" on a 1xN (or Nx1) matrix made a vector: the
 // vector's swizzle ("yz"); empty when it is not one.
 std::string VectorSwizzle(std::string_view field, bool oneRow) {

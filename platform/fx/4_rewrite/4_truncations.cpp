@@ -7,8 +7,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 struct Truncations {
     const TokenStream& s;
     const Code& code;

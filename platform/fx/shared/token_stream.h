@@ -62,6 +62,7 @@ enum : uint8_t {
     // them have no space there (STR(DIR/a.fxh) is "common/a.fxh").
     kTouching = 8,
 };
+inline constexpr uint8_t kNotGlued = static_cast<uint8_t>(~kGlued);
 
 struct SourceToken {
     uint32_t text = 0;    // id in the load's TokenTexts

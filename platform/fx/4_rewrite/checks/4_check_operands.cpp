@@ -12,8 +12,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 class Operands : public TokenCheck {
 public:
     explicit Operands(TokenRewriteState& state) : TokenCheck(state) {}

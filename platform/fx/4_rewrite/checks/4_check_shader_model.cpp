@@ -11,8 +11,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 class ShaderModel : public TokenCheck {
 public:
     explicit ShaderModel(TokenRewriteState& state) : TokenCheck(state) {}

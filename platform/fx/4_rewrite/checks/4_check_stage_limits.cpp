@@ -34,8 +34,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // One register an entry point reads or writes: its semantic's word and the
 // register it names ("COLOR" -> COLOR0, "SV_Target1" -> COLOR1).
 struct Register {

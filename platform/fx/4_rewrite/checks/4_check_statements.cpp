@@ -42,8 +42,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 struct Statements {
     const Code& code;
     const HlslOutline& outline;

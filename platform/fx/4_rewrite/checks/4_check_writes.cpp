@@ -18,8 +18,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 class Writes : public TokenCheck {
 public:
     explicit Writes(TokenRewriteState& state) : TokenCheck(state) {

@@ -16,7 +16,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
 constexpr int kMaxDepth = 8;
 
 struct Semantic {

@@ -13,8 +13,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // The one definition of the name (npos when it has none or overloads).
 size_t OnlyDefinition(const HlslOutline& outline, std::string_view name) {
     size_t found = npos;

@@ -12,8 +12,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // A parameter's default value: code tokens [from, to) after its '=', and
 // the '=' itself; npos when it has none.
 struct Default {

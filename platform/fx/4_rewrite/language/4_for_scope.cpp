@@ -11,12 +11,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
-bool Word(const Code& code, size_t i, std::string_view w) {
-    return code.IsIdent(i) && code.Text(i) == w;
-}
-
 
 // The variables the for-init at [first, semicolon) declares: its type
 // tokens [first, names[0]) and each name.
@@ -109,7 +103,7 @@ bool HoistForVariables(TokenRewriteState& state) {
     };
     std::vector<Moved> moved;
     for (size_t f = 0; f + 1 < code.size(); ++f) {
-        if (!Word(code, f, "for") || code.Punct(f + 1) != '(') continue;
+        if (!code.IsWord(f, "for") || code.Punct(f + 1) != '(') continue;
         const size_t close = code.Closing(f + 1);
         size_t semicolon = f + 2;
         while (semicolon < close && code.Punct(semicolon) != ';') ++semicolon;

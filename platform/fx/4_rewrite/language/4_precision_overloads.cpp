@@ -13,8 +13,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // "half3" -> "half", "double" -> "double", "float2x2" -> "float"; empty for
 // other names.
 std::string_view Precision(std::string_view type) {

@@ -17,7 +17,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
 using Range = std::pair<size_t, size_t>;  // code tokens [first, last]
 
 // One sampler a struct holds, however deep: the members that lead to it

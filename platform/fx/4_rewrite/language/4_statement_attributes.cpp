@@ -11,10 +11,6 @@
 namespace fx {
 namespace {
 
-bool Word(const Code& code, size_t i, std::string_view w) {
-    return code.IsIdent(i) && code.Text(i) == w;
-}
-
 bool LoopHint(std::string_view name) { return name == "fastopt" || name == "allow_uav_condition"; }
 bool SwitchHint(std::string_view name) { return name == "forcecase" || name == "call"; }
 
@@ -31,14 +27,14 @@ bool DropTakenAttributes(TokenRewriteState& state) {
         if (i > 0) {
             const char before = code.Punct(i - 1);
             if (before != ';' && before != '{' && before != '}' && before != ')' && before != ']' &&
-                !Word(code, i - 1, "else") && !Word(code, i - 1, "do"))
+                !code.IsWord(i - 1, "else") && !code.IsWord(i - 1, "do"))
                 continue;
         }
         // The statement after this attribute and any others.
         size_t at = i + 3;
         while (code.Punct(at) == '[' && code.IsIdent(at + 1)) at = code.Closing(at) + 1;
-        const bool loop = Word(code, at, "for") || Word(code, at, "while") || Word(code, at, "do");
-        if (LoopHint(name) ? loop : Word(code, at, "switch")) dropped.emplace_back(i, i + 2);
+        const bool loop = code.IsWord(at, "for") || code.IsWord(at, "while") || code.IsWord(at, "do");
+        if (LoopHint(name) ? loop : code.IsWord(at, "switch")) dropped.emplace_back(i, i + 2);
         i += 2;
     }
     if (dropped.empty()) return true;

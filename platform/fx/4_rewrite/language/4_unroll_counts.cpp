@@ -13,19 +13,15 @@
 namespace fx {
 namespace {
 
-bool Word(const Code& code, size_t i, std::string_view w) {
-    return code.IsIdent(i) && code.Text(i) == w;
-}
-
 
 // An attribute "[unroll(N)]" opening at i, where a statement can start.
 bool IsUnrollCount(const Code& code, size_t i) {
-    if (code.Punct(i) != '[' || !Word(code, i + 1, "unroll") || code.Punct(i + 2) != '(') return false;
+    if (code.Punct(i) != '[' || !code.IsWord(i + 1, "unroll") || code.Punct(i + 2) != '(') return false;
     if (code.Closing(i + 2) + 1 != code.Closing(i) || code.Closing(i + 2) == i + 3) return false;
     if (i == 0) return false;
     const char before = code.Punct(i - 1);
     return before == ';' || before == '{' || before == '}' || before == ')' || before == ']' ||
-           Word(code, i - 1, "else") || Word(code, i - 1, "do");
+           code.IsWord(i - 1, "else") || code.IsWord(i - 1, "do");
 }
 
 class Turns {
@@ -38,11 +34,11 @@ public:
         size_t loop = code_.Closing(open) + 1;
         while (code_.Punct(loop) == '[') loop = code_.Closing(loop) + 1;
         // A loop keyword and its parenthesis (a malformed one is glslang's to say).
-        if (loop + 1 >= code_.size() || (!Word(code_, loop, "do") && code_.Punct(loop + 1) != '('))
+        if (loop + 1 >= code_.size() || (!code_.IsWord(loop, "do") && code_.Punct(loop + 1) != '('))
             return false;
         const std::string name = "fx_turns_" + std::to_string(number) + "_";
         const size_t countFirst = open + 3, countEnd = code_.Closing(open + 2);
-        if (Word(code_, loop, "for")) {
+        if (code_.IsWord(loop, "for")) {
             const size_t paren = loop + 1, close = code_.Closing(paren);
             size_t first = paren + 1;
             while (first < close && code_.Punct(first) != ';') first = Skip(first) + 1;
@@ -50,11 +46,11 @@ public:
             while (end < close && code_.Punct(end) != ';') end = Skip(end) + 1;
             if (first >= close || end >= close) return false;
             Test(first + 1, end, name, false, countFirst, countEnd);
-        } else if (Word(code_, loop, "while")) {
+        } else if (code_.IsWord(loop, "while")) {
             Test(loop + 2, code_.Closing(loop + 1), name, false, countFirst, countEnd);
-        } else if (Word(code_, loop, "do")) {
+        } else if (code_.IsWord(loop, "do")) {
             const size_t test = StatementEnd(code_, loop + 1);
-            if (!Word(code_, test, "while") || code_.Punct(test + 1) != '(') return false;
+            if (!code_.IsWord(test, "while") || code_.Punct(test + 1) != '(') return false;
             Test(test + 2, code_.Closing(test + 1), name, true, countFirst, countEnd);
         } else {
             return false;

@@ -19,7 +19,6 @@
 namespace fx {
 namespace int_matrices {
 
-constexpr size_t npos = Declarator::npos;
 
 // 'i' for a matrix of ints, 'b' of bools (more than one row and column);
 // 0 for any other type name.

@@ -9,8 +9,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // Comparisons and logic of matrices, as Direct3D 9 computes them: element
 // by element, into a matrix of bools (held as a float matrix of 0 and 1;
 // glslang compares whole matrices and has no bool matrices). "m < n"

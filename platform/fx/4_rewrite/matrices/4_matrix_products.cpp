@@ -14,8 +14,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // The first token of the operand that ends just before token end: a name,
 // a call or a bracketed group, with its members and indexes; npos when it
 // is none of those.

@@ -11,8 +11,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 bool FloatMatrix(std::string_view type) {
     const Shape shape = ShapeOf(type);
     return shape.matrix && shape.rows > 1 && shape.cols > 1 && type.substr(0, 5) == "float";

@@ -12,8 +12,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 std::string Outer(int rows, int cols) { return ShapeName({rows, cols, true}, "fx_outer", "_"); }
 
 // "float4x3 fx_outer4x3_(float4 a, float3 b) { return float4x3(a[0] * b,

@@ -11,8 +11,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // The components of the left side that ends before the operator at op and
 // whose name is at i; 0 when the declarations do not tell.
 int LeftComponents(const Code& code, const HlslOutline& outline, size_t i, size_t op) {

@@ -9,11 +9,6 @@
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
 
 namespace fx {
-namespace {
-
-constexpr size_t npos = Declarator::npos;
-
-}  // namespace
 
 size_t ConditionStart(const Code& code, size_t q) {
     size_t k = q;

@@ -13,8 +13,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 struct Comparisons {
     const Code& code;
     const HlslOutline& outline;

@@ -10,8 +10,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // A word before a statement's value, not a function it calls.
 bool StatementWord(const Code& code, size_t k) {
     return code.IsIdent(k) && OneOf(code.Text(k), {"return", "else", "do", "case"});

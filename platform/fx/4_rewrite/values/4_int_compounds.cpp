@@ -12,8 +12,6 @@
 namespace fx {
 namespace {
 
-constexpr size_t npos = Declarator::npos;
-
 // "int", "uint" or "bool" when t is a scalar or vector of that base.
 std::string_view IntBase(std::string_view t) {
     const Shape shape = ShapeOf(t);
