@@ -43,6 +43,22 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
         PutBack(t);
         return;
     }
+    // A Direct3D 10 or 11 technique beside the Direct3D 9 ones: its passes
+    // (SetPixelShader(CompileShader(...)) and the like) are for a later
+    // device, so the block is left out and the technique blocks run.
+    if (Text(keyword) == "technique10" || Text(keyword) == "technique11") {
+        if (!SkipBlock()) {
+            UnexpectedEnd(what, keyword.index);
+            return;
+        }
+        TokenRef after = Next();
+        size_t end = IsPunct(after, ';') ? after.index + 1 : after.index;
+        if (!IsPunct(after, ';')) PutBack(after);
+        Remove(keyword.index, end);
+        Warning(keyword, what + " is a " + std::string(Text(keyword)) +
+                             " block, for Direct3D 10 and later: left out");
+        return;
+    }
 
     for (;;) {
         t = Next();
