@@ -43,10 +43,12 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
         PutBack(t);
         return;
     }
-    // A Direct3D 10 or 11 technique beside the Direct3D 9 ones: its passes
-    // (SetPixelShader(CompileShader(...)) and the like) are for a later
-    // device, so the block is left out and the technique blocks run.
-    if (Text(keyword) == "technique10" || Text(keyword) == "technique11") {
+    // A Direct3D 10 or 11 technique beside the Direct3D 9 ones, its passes
+    // written for a later device (SetPixelShader(CompileShader(...)) and the
+    // like): the block is left out and the other techniques run. One whose
+    // passes assign states as a Direct3D 9 pass does is read as one.
+    if ((Text(keyword) == "technique10" || Text(keyword) == "technique11") &&
+        HasLaterDevicePasses()) {
         if (!SkipBlock()) {
             UnexpectedEnd(what, keyword.index);
             return;
@@ -102,6 +104,34 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
         return;
     }
     result_.techniques.push_back(std::move(tech));
+}
+
+// Looks ahead, from just after a technique's '{' to its '}', for a pass
+// statement of Direct3D 10 and later: "SetXxx(" where a state's name would
+// stand.
+bool Parser::HasLaterDevicePasses() const {
+    size_t depth = 1;
+    bool statementStart = false;
+    for (size_t i = next_; i < in_.tokens.size(); ++i) {
+        const SourceToken& s = in_.tokens[i];
+        if (s.kind == Tok::Directive) continue;
+        const std::string_view text = in_.Text(s);
+        if (s.kind == Tok::Punct && text == "{") {
+            ++depth;
+            statementStart = true;
+            continue;
+        }
+        if (s.kind == Tok::Punct && text == "}" && --depth == 0) return false;
+        if (statementStart && depth >= 2 && s.kind == Tok::Ident && text.rfind("Set", 0) == 0) {
+            for (size_t k = i + 1; k < in_.tokens.size(); ++k) {
+                if (in_.tokens[k].kind == Tok::Directive) continue;
+                if (in_.tokens[k].kind == Tok::Punct && in_.Text(in_.tokens[k]) == "(") return true;
+                break;
+            }
+        }
+        statementStart = s.kind == Tok::Punct && (text == ";" || text == "}");
+    }
+    return false;
 }
 
 // False at the end of the file.
@@ -308,6 +338,28 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
     if (value.size() == 1 && IsUnsupportedRenderValue(Text(value[0]))) {
         Warning(value[0], "unsupported value " + Quote(Text(value[0])) + " for state " +
                               Quote(name) + " ignored");
+        return;
+    }
+    // A state that holds a number (BlendFactor = 0x80FFFFFF, a D3DCOLOR).
+    if (info.number == StateNumber::Unsigned) {
+        if (!ParseStateNumber(info.number, ValueText(value), &v)) {
+            StateValue sv;
+            std::string why;
+            TokenRef at;
+            bool ok = EvaluateState(value, nullptr, &sv, &why, &at);
+            if (ok && sv.count != 1) why = "one component expected";
+            ok = ok && sv.count == 1;
+            if (ok && !(sv.v[0] >= 0 && sv.v[0] <= 0xffffffffu && sv.v[0] == std::trunc(sv.v[0])))
+                ok = false, why = "not a whole number of 0 or more";
+            if (!ok) {
+                Error(value.size() > 1 && !why.empty() ? at : value[0],
+                      "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name) +
+                          (value.size() > 1 ? ": " + why : ""));
+                return;
+            }
+            v = static_cast<DWORD>(sv.v[0]);
+        }
+        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
         return;
     }
     // The common case, "SrcBlend = SrcAlpha;", without the expression reader.

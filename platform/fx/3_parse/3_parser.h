@@ -328,6 +328,7 @@ private:
 
     // >> techniques and passes (3_parse_techniques.cpp)
     void ParseTechnique(const TokenRef& keyword);
+    bool HasLaterDevicePasses() const;
     bool ParsePass(TechniqueDesc* tech, const TokenRef& keyword);
     bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
     // The stage n of an indexed state "NAME[n]" (index holds "[" and n),
