@@ -312,7 +312,9 @@ bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
             if (g.name == Text(word)) setting.parameter = g.name;
         }
     }
-    if (setting.parameter.empty()) {
+    if (setting.parameter.empty() && LongConstantList(value, &setting.values)) {
+        // A matrix or a list of more than four numbers: a register per four.
+    } else if (setting.parameter.empty()) {
         if (!EvaluateState(value, nullptr, &sv, &why, &at)) {
             Error(value.size() > 1 && !why.empty() ? at : value[0],
                   "invalid value " + Quote(ValueText(value)) + " for state " +
@@ -324,6 +326,70 @@ bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
     }
     if (integers) intBoolStates_.push_back(nameToken);
     pass->constants.push_back(std::move(setting));
+    return true;
+}
+
+// "{ 1, 0, 0, 0, 0, 1, ... }" or "float4x4(1, 0, ...)" with more than four
+// numbers in all, for a constant state that fills several registers: each
+// item evaluated on its own, the components in the order written (a
+// matrix's rows, as the effect framework writes a literal). False for
+// anything else, which the one-value reader takes.
+bool Parser::LongConstantList(const std::vector<TokenRef>& value, std::vector<float>* out) {
+    if (value.size() < 3) return false;
+    size_t open = 0;
+    int rows = 0, columns = 0;
+    if (IsPunct(value[0], '{')) {
+        open = 0;
+    } else if (value[0].kind == Tok::Ident && IsPunct(value[1], '(')) {
+        const std::string_view type = Text(value[0]);
+        const size_t x = type.find('x');
+        if (type.rfind("float", 0) != 0 || x == std::string_view::npos || x != 6 ||
+            type.size() != 8 || type[5] < '1' || type[5] > '4' || type[7] < '1' || type[7] > '4')
+            return false;
+        rows = type[5] - '0';
+        columns = type[7] - '0';
+        open = 1;
+    } else {
+        return false;
+    }
+    const char close = IsPunct(value[open], '{') ? '}' : ')';
+    if (!IsPunct(value.back(), close)) return false;
+    std::vector<float> values;
+    std::vector<TokenRef> item;
+    int depth = 0;
+    for (size_t i = open + 1; i < value.size(); ++i) {
+        const TokenRef& t = value[i];
+        const bool last = i + 1 == value.size();
+        if (!last && (IsPunct(t, '(') || IsPunct(t, '{'))) ++depth;
+        if (!last && (IsPunct(t, ')') || IsPunct(t, '}'))) --depth;
+        if ((depth == 0 && IsPunct(t, ',')) || last) {
+            if (item.empty()) {
+                if (last && !values.empty() && close == '}') break;  // "{ 1, 2, }"
+                return false;
+            }
+            StateValue sv;
+            std::string why;
+            TokenRef at;
+            if (!EvaluateState(item, nullptr, &sv, &why, &at)) return false;
+            for (int k = 0; k < sv.count; ++k) values.push_back(static_cast<float>(sv.v[k]));
+            item.clear();
+            continue;
+        }
+        item.push_back(t);
+    }
+    if (values.size() <= 4 || values.size() > 16) return false;
+    if (rows > 0 && values.size() != static_cast<size_t>(rows * columns)) return false;
+    // A matrix's row narrower than four still takes a register of its own.
+    if (rows > 0 && columns < 4) {
+        std::vector<float> padded;
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < 4; ++c)
+                padded.push_back(c < columns ? values[static_cast<size_t>(r * columns + c)] : 0.0f);
+        }
+        values = std::move(padded);
+    }
+    while (values.size() % 4 != 0) values.push_back(0.0f);
+    *out = std::move(values);
     return true;
 }
 
