@@ -373,6 +373,7 @@ private:
     void ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value);
     // D3DRS_COLORWRITEENABLE, with alpha never written to a target without it.
     void ApplyColorMask();
+    void ApplyBlend();
     void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
     void ApplyAnisotropy(DWORD sampler);
     void ApplyMipRange(DWORD sampler);

@@ -18,6 +18,8 @@ GLenum BlendFactor(DWORD blend) {
         case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
         case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
         case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
+        case D3DBLEND_BLENDFACTOR: return GL_CONSTANT_COLOR;
+        case D3DBLEND_INVBLENDFACTOR: return GL_ONE_MINUS_CONSTANT_COLOR;
         default: return GL_ONE;
     }
 }
@@ -103,8 +105,16 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
             break;
         case D3DRS_SRCBLEND:
         case D3DRS_DESTBLEND:
-            glBlendFunc(BlendFactor(renderStates_[D3DRS_SRCBLEND]),
-                        BlendFactor(renderStates_[D3DRS_DESTBLEND]));
+        case D3DRS_BLENDOP:
+        case D3DRS_SEPARATEALPHABLENDENABLE:
+        case D3DRS_SRCBLENDALPHA:
+        case D3DRS_DESTBLENDALPHA:
+        case D3DRS_BLENDOPALPHA:
+            ApplyBlend();
+            break;
+        case D3DRS_BLENDFACTOR:
+            glBlendColor(((value >> 16) & 0xFF) / 255.0f, ((value >> 8) & 0xFF) / 255.0f,
+                         (value & 0xFF) / 255.0f, ((value >> 24) & 0xFF) / 255.0f);
             break;
         case D3DRS_CULLMODE:
             // Front faces are clockwise on screen (glFrontFace(GL_CCW) after the turn).
@@ -121,9 +131,6 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
         case D3DRS_ALPHABLENDENABLE:
             if (value != 0) glEnable(GL_BLEND); else glDisable(GL_BLEND);
             break;
-        case D3DRS_BLENDOP:
-            glBlendEquation(BlendEquation(value));
-            break;
         case D3DRS_COLORWRITEENABLE:
             ApplyColorMask();
             break;
@@ -131,6 +138,35 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
             // Kept for GetRenderState; nothing in GL to change.
             break;
     }
+}
+
+// The colour's factors and operation, and the alpha's: the same unless
+// SEPARATEALPHABLENDENABLE gives the alpha its own. BOTHSRCALPHA and
+// BOTHINVSRCALPHA as the source set both factors of their pair.
+void GlDevice::ApplyBlend() {
+    const auto& rs = renderStates_;
+    auto factors = [](DWORD src, DWORD dest, GLenum* s, GLenum* d) {
+        if (src == D3DBLEND_BOTHSRCALPHA || src == D3DBLEND_BOTHINVSRCALPHA) {
+            const bool inverse = src == D3DBLEND_BOTHINVSRCALPHA;
+            *s = inverse ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+            *d = inverse ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
+            return;
+        }
+        *s = BlendFactor(src);
+        *d = BlendFactor(dest);
+    };
+    const bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE] != 0;
+    GLenum srcColor = GL_ONE, destColor = GL_ZERO, srcAlpha = GL_ONE, destAlpha = GL_ZERO;
+    factors(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], &srcColor, &destColor);
+    if (separate) {
+        factors(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], &srcAlpha, &destAlpha);
+    } else {
+        srcAlpha = srcColor;
+        destAlpha = destColor;
+    }
+    glBlendFuncSeparate(srcColor, destColor, srcAlpha, destAlpha);
+    glBlendEquationSeparate(BlendEquation(rs[D3DRS_BLENDOP]),
+                            BlendEquation(separate ? rs[D3DRS_BLENDOPALPHA] : rs[D3DRS_BLENDOP]));
 }
 
 void GlDevice::ApplyColorMask() {

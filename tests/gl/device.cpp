@@ -259,6 +259,8 @@ TEST_F(GlDeviceTest, DestinationBlendOneAddsColour) {
 TEST_F(GlDeviceTest, BlendFactorsAndOpsFollowTheirDefinitions) {
     const D3DCOLOR source = 0x60C05018, destination = 0xB03098E8;
     const double s[4] = {0xC0 / 255.0, 0x50 / 255.0, 0x18 / 255.0, 0x60 / 255.0};  // R, G, B, A
+    const D3DCOLOR blendFactor = 0x40A0C020;
+    const double f[4] = {0xA0 / 255.0, 0xC0 / 255.0, 0x20 / 255.0, 0x40 / 255.0};
     struct Case {
         DWORD src, dst, op;
     };
@@ -268,6 +270,11 @@ TEST_F(GlDeviceTest, BlendFactorsAndOpsFollowTheirDefinitions) {
             cases.push_back({src, dst, D3DBLENDOP_ADD});
         }
     }
+    // The blend factor (BLENDFACTOR below) and the two source-only factors,
+    // which set the destination's too, whatever DESTBLEND says.
+    cases.push_back({D3DBLEND_BLENDFACTOR, D3DBLEND_INVBLENDFACTOR, D3DBLENDOP_ADD});
+    cases.push_back({D3DBLEND_BOTHSRCALPHA, D3DBLEND_ONE, D3DBLENDOP_ADD});
+    cases.push_back({D3DBLEND_BOTHINVSRCALPHA, D3DBLEND_ZERO, D3DBLENDOP_ADD});
     for (DWORD op = D3DBLENDOP_SUBTRACT; op <= D3DBLENDOP_MAX; ++op) {
         cases.push_back({D3DBLEND_ONE, D3DBLEND_ONE, op});
         cases.push_back({D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, op});
@@ -300,6 +307,10 @@ TEST_F(GlDeviceTest, BlendFactorsAndOpsFollowTheirDefinitions) {
                 case D3DBLEND_INVDESTALPHA: return 1.0 - d[3];
                 case D3DBLEND_DESTCOLOR: return d[ch];
                 case D3DBLEND_INVDESTCOLOR: return 1.0 - d[ch];
+                case D3DBLEND_BLENDFACTOR: return f[ch];
+                case D3DBLEND_INVBLENDFACTOR: return 1.0 - f[ch];
+                case D3DBLEND_BOTHSRCALPHA: return s[3];
+                case D3DBLEND_BOTHINVSRCALPHA: return 1.0 - s[3];
                 default: return ch == 3 ? 1.0 : std::min(s[3], 1.0 - d[3]);  // SRCALPHASAT
             }
         };
@@ -315,6 +326,7 @@ TEST_F(GlDeviceTest, BlendFactorsAndOpsFollowTheirDefinitions) {
         Fill(vertices);
         device_->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
         device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device_->SetRenderState(D3DRS_BLENDFACTOR, blendFactor);
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, destination, 1.0f, 0);
         for (size_t i = 0; i < cases.size(); ++i) {
             device_->SetRenderState(D3DRS_SRCBLEND, cases[i].src);
@@ -337,7 +349,10 @@ TEST_F(GlDeviceTest, BlendFactorsAndOpsFollowTheirDefinitions) {
             const Case& c = cases[i];
             uint32_t pixel = pixels[(i / 20 * 32 + 16) * kWidth + i % 20 * 32 + 16];
             for (int ch = 0; ch < 4; ++ch) {  // R, G, B, A
-                double a = s[ch] * factor(c.src, ch), b = d[ch] * factor(c.dst, ch);
+                const DWORD dst = c.src == D3DBLEND_BOTHSRCALPHA      ? D3DBLEND_INVSRCALPHA
+                                  : c.src == D3DBLEND_BOTHINVSRCALPHA ? D3DBLEND_SRCALPHA
+                                                                      : c.dst;
+                double a = s[ch] * factor(c.src, ch), b = d[ch] * factor(dst, ch);
                 double v = c.op == D3DBLENDOP_ADD           ? a + b
                            : c.op == D3DBLENDOP_SUBTRACT    ? a - b
                            : c.op == D3DBLENDOP_REVSUBTRACT ? b - a

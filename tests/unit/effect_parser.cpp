@@ -260,7 +260,7 @@ TEST(EffectParserStates, BadValuesAreErrorsAtTheValue) {
         "AlphaBlendEnable = TRUE FALSE;\n"
         "ZEnable = ;\n"
         "ColorWriteEnable = RED GREEN; ColorWriteEnable = 16; ColorWriteEnable = RED |;\n"
-        "SrcBlend = BlendFactor;\n"
+        "SrcBlend = SrcColor2;\n"
         "FillMode = Solid\n"
         "} }");
     EXPECT_EQ(Messages(e),
@@ -275,7 +275,7 @@ TEST(EffectParserStates, BadValuesAreErrorsAtTheValue) {
                   "6:50: error: invalid value '16' for state 'ColorWriteEnable'",
                   "6:77: error: invalid value 'RED |' for state 'ColorWriteEnable': "
                   "the value ends too early",
-                  "7:12: warning: unsupported value 'BlendFactor' for state 'SrcBlend' ignored",
+                  "7:12: warning: unsupported value 'SrcColor2' for state 'SrcBlend' ignored",
                   "9:1: error: expected ';' after the value of 'FillMode'"}));
     // The last one still counts: only its ';' was missing.
     ASSERT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);

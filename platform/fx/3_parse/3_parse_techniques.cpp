@@ -43,6 +43,24 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
         PutBack(t);
         return;
     }
+    // A Direct3D 10 or 11 technique beside the Direct3D 9 ones, its passes
+    // written for a later device (SetPixelShader(CompileShader(...)) and the
+    // like): the block is left out and the other techniques run. One whose
+    // passes assign states as a Direct3D 9 pass does is read as one.
+    if ((Text(keyword) == "technique10" || Text(keyword) == "technique11") &&
+        HasLaterDevicePasses()) {
+        if (!SkipBlock()) {
+            UnexpectedEnd(what, keyword.index);
+            return;
+        }
+        TokenRef after = Next();
+        size_t end = IsPunct(after, ';') ? after.index + 1 : after.index;
+        if (!IsPunct(after, ';')) PutBack(after);
+        Remove(keyword.index, end);
+        Warning(keyword, what + " is a " + std::string(Text(keyword)) +
+                             " block, for Direct3D 10 and later: left out");
+        return;
+    }
 
     for (;;) {
         t = Next();
@@ -86,6 +104,34 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
         return;
     }
     result_.techniques.push_back(std::move(tech));
+}
+
+// Looks ahead, from just after a technique's '{' to its '}', for a pass
+// statement of Direct3D 10 and later: "SetXxx(" where a state's name would
+// stand.
+bool Parser::HasLaterDevicePasses() const {
+    size_t depth = 1;
+    bool statementStart = false;
+    for (size_t i = next_; i < in_.tokens.size(); ++i) {
+        const SourceToken& s = in_.tokens[i];
+        if (s.kind == Tok::Directive) continue;
+        const std::string_view text = in_.Text(s);
+        if (s.kind == Tok::Punct && text == "{") {
+            ++depth;
+            statementStart = true;
+            continue;
+        }
+        if (s.kind == Tok::Punct && text == "}" && --depth == 0) return false;
+        if (statementStart && depth >= 2 && s.kind == Tok::Ident && text.rfind("Set", 0) == 0) {
+            for (size_t k = i + 1; k < in_.tokens.size(); ++k) {
+                if (in_.tokens[k].kind == Tok::Directive) continue;
+                if (in_.tokens[k].kind == Tok::Punct && in_.Text(in_.tokens[k]) == "(") return true;
+                break;
+            }
+        }
+        statementStart = s.kind == Tok::Punct && (text == ";" || text == "}");
+    }
+    return false;
 }
 
 // False at the end of the file.
@@ -266,7 +312,9 @@ bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
             if (g.name == Text(word)) setting.parameter = g.name;
         }
     }
-    if (setting.parameter.empty()) {
+    if (setting.parameter.empty() && LongConstantList(value, &setting.values)) {
+        // A matrix or a list of more than four numbers: a register per four.
+    } else if (setting.parameter.empty()) {
         if (!EvaluateState(value, nullptr, &sv, &why, &at)) {
             Error(value.size() > 1 && !why.empty() ? at : value[0],
                   "invalid value " + Quote(ValueText(value)) + " for state " +
@@ -281,6 +329,70 @@ bool Parser::ParseConstantState(PassDesc* pass, const TokenRef& nameToken,
     return true;
 }
 
+// "{ 1, 0, 0, 0, 0, 1, ... }" or "float4x4(1, 0, ...)" with more than four
+// numbers in all, for a constant state that fills several registers: each
+// item evaluated on its own, the components in the order written (a
+// matrix's rows, as the effect framework writes a literal). False for
+// anything else, which the one-value reader takes.
+bool Parser::LongConstantList(const std::vector<TokenRef>& value, std::vector<float>* out) {
+    if (value.size() < 3) return false;
+    size_t open = 0;
+    int rows = 0, columns = 0;
+    if (IsPunct(value[0], '{')) {
+        open = 0;
+    } else if (value[0].kind == Tok::Ident && IsPunct(value[1], '(')) {
+        const std::string_view type = Text(value[0]);
+        const size_t x = type.find('x');
+        if (type.rfind("float", 0) != 0 || x == std::string_view::npos || x != 6 ||
+            type.size() != 8 || type[5] < '1' || type[5] > '4' || type[7] < '1' || type[7] > '4')
+            return false;
+        rows = type[5] - '0';
+        columns = type[7] - '0';
+        open = 1;
+    } else {
+        return false;
+    }
+    const char close = IsPunct(value[open], '{') ? '}' : ')';
+    if (!IsPunct(value.back(), close)) return false;
+    std::vector<float> values;
+    std::vector<TokenRef> item;
+    int depth = 0;
+    for (size_t i = open + 1; i < value.size(); ++i) {
+        const TokenRef& t = value[i];
+        const bool last = i + 1 == value.size();
+        if (!last && (IsPunct(t, '(') || IsPunct(t, '{'))) ++depth;
+        if (!last && (IsPunct(t, ')') || IsPunct(t, '}'))) --depth;
+        if ((depth == 0 && IsPunct(t, ',')) || last) {
+            if (item.empty()) {
+                if (last && !values.empty() && close == '}') break;  // "{ 1, 2, }"
+                return false;
+            }
+            StateValue sv;
+            std::string why;
+            TokenRef at;
+            if (!EvaluateState(item, nullptr, &sv, &why, &at)) return false;
+            for (int k = 0; k < sv.count; ++k) values.push_back(static_cast<float>(sv.v[k]));
+            item.clear();
+            continue;
+        }
+        item.push_back(t);
+    }
+    if (values.size() <= 4 || values.size() > 16) return false;
+    if (rows > 0 && values.size() != static_cast<size_t>(rows * columns)) return false;
+    // A matrix's row narrower than four still takes a register of its own.
+    if (rows > 0 && columns < 4) {
+        std::vector<float> padded;
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < 4; ++c)
+                padded.push_back(c < columns ? values[static_cast<size_t>(r * columns + c)] : 0.0f);
+        }
+        values = std::move(padded);
+    }
+    while (values.size() % 4 != 0) values.push_back(0.0f);
+    *out = std::move(values);
+    return true;
+}
+
 void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
                               const TokenRef& nameToken, const std::vector<TokenRef>& value) {
     std::string_view name = Text(nameToken);
@@ -292,6 +404,28 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
     if (value.size() == 1 && IsUnsupportedRenderValue(Text(value[0]))) {
         Warning(value[0], "unsupported value " + Quote(Text(value[0])) + " for state " +
                               Quote(name) + " ignored");
+        return;
+    }
+    // A state that holds a number (BlendFactor = 0x80FFFFFF, a D3DCOLOR).
+    if (info.number == StateNumber::Unsigned) {
+        if (!ParseStateNumber(info.number, ValueText(value), &v)) {
+            StateValue sv;
+            std::string why;
+            TokenRef at;
+            bool ok = EvaluateState(value, nullptr, &sv, &why, &at);
+            if (ok && sv.count != 1) why = "one component expected";
+            ok = ok && sv.count == 1;
+            if (ok && !(sv.v[0] >= 0 && sv.v[0] <= 0xffffffffu && sv.v[0] == std::trunc(sv.v[0])))
+                ok = false, why = "not a whole number of 0 or more";
+            if (!ok) {
+                Error(value.size() > 1 && !why.empty() ? at : value[0],
+                      "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name) +
+                          (value.size() > 1 ? ": " + why : ""));
+                return;
+            }
+            v = static_cast<DWORD>(sv.v[0]);
+        }
+        pass->renderStates.push_back({info.state, v, Pos(nameToken)});
         return;
     }
     // The common case, "SrcBlend = SrcAlpha;", without the expression reader.

@@ -329,6 +329,8 @@ private:
 
     // >> techniques and passes (3_parse_techniques.cpp)
     void ParseTechnique(const TokenRef& keyword);
+    bool HasLaterDevicePasses() const;
+    bool LongConstantList(const std::vector<TokenRef>& value, std::vector<float>* out);
     bool ParsePass(TechniqueDesc* tech, const TokenRef& keyword);
     bool ParseAssignment(PassDesc* pass, const TokenRef& nameToken);
     // The stage n of an indexed state "NAME[n]" (index holds "[" and n),

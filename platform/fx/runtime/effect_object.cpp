@@ -345,8 +345,10 @@ private:
             float registers[16] = {};
             int filled = 1;
             if (c.parameter.empty()) {
-                std::copy(c.values.begin(), c.values.begin() + std::min<size_t>(c.values.size(), 4),
+                const size_t n = std::min<size_t>(c.values.size(), 16);
+                std::copy(c.values.begin(), c.values.begin() + static_cast<std::ptrdiff_t>(n),
                           registers);
+                filled = static_cast<int>(std::max<size_t>((n + 3) / 4, 1));
             } else {
                 const size_t at = k < pass.constantParameters.size() ? pass.constantParameters[k]
                                                                      : LoadedPass::kNoParameter;

@@ -64,6 +64,7 @@ constexpr StateSetting kTextStates[] = {
     {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA}, {D3DRS_BLENDOP, D3DBLENDOP_ADD},
     {D3DRS_CULLMODE, D3DCULL_NONE},     {D3DRS_ZENABLE, D3DZB_FALSE},
     {D3DRS_ZWRITEENABLE, FALSE},        {D3DRS_FILLMODE, D3DFILL_SOLID},
+    {D3DRS_SEPARATEALPHABLENDENABLE, FALSE},
 };
 constexpr size_t kTextStateCount = sizeof kTextStates / sizeof kTextStates[0];
 

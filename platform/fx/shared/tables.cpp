@@ -21,7 +21,9 @@ constexpr NamedValue kBlendValues[] = {
     {"srcalpha", D3DBLEND_SRCALPHA},   {"invsrcalpha", D3DBLEND_INVSRCALPHA},
     {"destalpha", D3DBLEND_DESTALPHA}, {"invdestalpha", D3DBLEND_INVDESTALPHA},
     {"destcolor", D3DBLEND_DESTCOLOR}, {"invdestcolor", D3DBLEND_INVDESTCOLOR},
-    {"srcalphasat", D3DBLEND_SRCALPHASAT},
+    {"srcalphasat", D3DBLEND_SRCALPHASAT}, {"bothsrcalpha", D3DBLEND_BOTHSRCALPHA},
+    {"bothinvsrcalpha", D3DBLEND_BOTHINVSRCALPHA}, {"blendfactor", D3DBLEND_BLENDFACTOR},
+    {"invblendfactor", D3DBLEND_INVBLENDFACTOR},
 };
 constexpr NamedValue kBlendOpValues[] = {
     {"add", D3DBLENDOP_ADD}, {"subtract", D3DBLENDOP_SUBTRACT},
@@ -65,6 +67,11 @@ const RenderStateInfo kRenderStates[] = {
     {"fillmode", D3DRS_FILLMODE, Values(kFillValues)},
     {"zfunc", D3DRS_ZFUNC, Values(kCmpValues)},
     {"colorwriteenable", D3DRS_COLORWRITEENABLE, Values(kColorWriteValues)},
+    {"separatealphablendenable", D3DRS_SEPARATEALPHABLENDENABLE, Values(kBoolValues)},
+    {"srcblendalpha", D3DRS_SRCBLENDALPHA, Values(kBlendValues)},
+    {"destblendalpha", D3DRS_DESTBLENDALPHA, Values(kBlendValues)},
+    {"blendopalpha", D3DRS_BLENDOPALPHA, Values(kBlendOpValues)},
+    {"blendfactor", D3DRS_BLENDFACTOR, {nullptr, 0}, StateNumber::Unsigned},
 };
 
 const SamplerStateInfo kSamplerStates[] = {
@@ -137,9 +144,7 @@ constexpr const char* kUnsupportedSamplerValues[] = {"pyramidalquad", "gaussianq
 
 // Values Direct3D 9 gives blend and depth states that this device has no
 // counterpart for.
-constexpr const char* kUnsupportedRenderValues[] = {
-    "bothsrcalpha", "bothinvsrcalpha", "blendfactor", "invblendfactor",
-    "srccolor2",    "invsrccolor2",    "usew"};
+constexpr const char* kUnsupportedRenderValues[] = {"srccolor2", "invsrccolor2", "usew"};
 
 struct ProfileInfo {
     const char* name;

@@ -23,15 +23,17 @@ struct ValueSet {
     size_t count;
 };
 
+// How a state's value is written when it is a number rather than a name
+// from its set: MaxAnisotropy = 8; MipMapLodBias = -0.5; BlendFactor =
+// 0x80FFFFFF.
+enum class StateNumber { None, Unsigned, Float };
+
 struct RenderStateInfo {
     const char* name;
     D3DRENDERSTATETYPE state;
     ValueSet values;
+    StateNumber number = StateNumber::None;
 };
-
-// How a sampler state's value is written when it is a number rather than a
-// name from its set: MaxAnisotropy = 8; MipMapLodBias = -0.5;
-enum class StateNumber { None, Unsigned, Float };
 
 struct SamplerStateInfo {
     const char* name;
