@@ -131,7 +131,8 @@ TEST(EffectStateLoad, FailedLoadDeletesTheProgramsOfEarlierPasses) {
     fs::path path = temp.Path() / "second_pass_broken.fx";
     std::string text = kTwoPasses;
     // Pass B names a pixel entry point that does not exist.
-    text.replace(text.rfind("ps_main()"), 9, "ps_none()");
+    const size_t at = text.rfind("ps_main()");
+    text = text.substr(0, at) + "ps_none()" + text.substr(at + 9);
     std::ofstream(path) << text;
     ID3DXEffect* effect = nullptr;
     ID3DXBuffer* errors = nullptr;

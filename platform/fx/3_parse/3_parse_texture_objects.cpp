@@ -35,13 +35,13 @@
 namespace fx {
 namespace {
 
-struct TextureKind {
+struct ObjectKind {
     const char* sampler;  // sampler2D
     const char* read;     // tex2D
     int components;       // of its coordinates
 };
 
-TextureKind KindOf(std::string_view type) {
+ObjectKind KindOf(std::string_view type) {
     if (IEquals(type, "texture1d")) return {"sampler1D", "tex1D", 1};
     if (IEquals(type, "texture3d")) return {"sampler3D", "tex3D", 3};
     if (IEquals(type, "texturecube")) return {"samplerCUBE", "texCUBE", 3};
@@ -89,7 +89,7 @@ size_t CallEnd(const TokenStream& hlsl, size_t from, std::vector<size_t>* commas
 // "T.SampleLevel(S, uv, lod)" at i as "tex2Dlod(T_S, float4(uv, 0, lod))";
 // a read of a texture of fewer components (Texture2D<float2>) takes those
 // of the four, "(tex2D(T_S, uv)).xy".
-void RewriteRead(const TokenStream& hlsl, size_t i, const TextureKind& kind, const TextureRead& read,
+void RewriteRead(const TokenStream& hlsl, size_t i, const ObjectKind& kind, const TextureRead& read,
                  int components, const std::string& sampler, const std::vector<size_t>& commas,
                  size_t close, TokenEdits* edits) {
     const std::vector<SourceToken>& tokens = hlsl.tokens;

@@ -75,7 +75,7 @@ void Convert(char kind, Value* value) {
     }
 }
 
-using Known = std::map<std::string, Value, std::less<>>;
+using KnownValues = std::map<std::string, Value, std::less<>>;
 
 // A type's name through the effect's typedefs ("vec4" of "typedef float4
 // vec4;" is "float4"), a few steps deep; any other word itself.
@@ -90,7 +90,7 @@ std::string_view Underlying(std::string_view word, const TypeAliases& aliases) {
 
 class Evaluator {
 public:
-    Evaluator(std::string_view text, const Known& known, const TypeAliases& aliases)
+    Evaluator(std::string_view text, const KnownValues& known, const TypeAliases& aliases)
         : text_(text), tokens_(Tokenize(text)), known_(known), aliases_(aliases) {}
 
     bool Run(Value* out) {
@@ -380,7 +380,7 @@ private:
 
     std::string_view text_;
     std::vector<Token> tokens_;
-    const Known& known_;
+    const KnownValues& known_;
     const TypeAliases& aliases_;
     size_t pos_ = 0;
     std::string error_;
@@ -427,7 +427,7 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
     const TypeAliases& aliases) {
     std::map<std::string, std::vector<float>> values;
     // The values read so far, for the initializers that name them.
-    Known known;
+    KnownValues known;
     for (const GlobalInitializer& g : initializers) {
         Evaluator evaluator(g.value, known, aliases);
         const std::string_view type = Underlying(g.type, aliases);

@@ -28,24 +28,24 @@ bool IsDim(char c) { return c >= '1' && c <= '4'; }
 
 // "float4x3", "matrix", "int2x2": a matrix type name. "float3", "bool":
 // a scalar or vector. Other names are neither (structs, typedefs, ...).
-enum class Shape { Matrix, Plain, Unknown };
-Shape BuiltInShape(std::string_view word) {
-    if (word == "matrix") return Shape::Matrix;
-    if (word == "vector") return Shape::Plain;
+enum class DeclaredShape { Matrix, Plain, Unknown };
+DeclaredShape BuiltInShape(std::string_view word) {
+    if (word == "matrix") return DeclaredShape::Matrix;
+    if (word == "vector") return DeclaredShape::Plain;
     for (const char* base : {"float", "half", "double", "int", "uint", "bool", "dword",
                              "min16float", "min10float", "min16int", "min16uint"}) {
         std::string_view b = base;
         if (word.substr(0, b.size()) != b) continue;
         std::string_view rest = word.substr(b.size());
-        if (rest.empty() || (rest.size() == 1 && IsDim(rest[0]))) return Shape::Plain;
+        if (rest.empty() || (rest.size() == 1 && IsDim(rest[0]))) return DeclaredShape::Plain;
         if (rest.size() == 3 && IsDim(rest[0]) && rest[1] == 'x' && IsDim(rest[2]))
-            return Shape::Matrix;
+            return DeclaredShape::Matrix;
     }
-    return Shape::Unknown;
+    return DeclaredShape::Unknown;
 }
 
 struct TypedefInfo {
-    Shape shape = Shape::Unknown;
+    DeclaredShape shape = DeclaredShape::Unknown;
     int majority = -1;  // -1 none, 0 column_major, 1 row_major
 };
 
@@ -82,7 +82,7 @@ private:
     void Respell(size_t i, std::string text) { respells_.emplace_back(t_[i], std::move(text)); }
     void RegisterComponents();
 
-    Shape ShapeOf(std::string_view type) const;
+    DeclaredShape ShapeOf(std::string_view type) const;
     void CheckMajorities();
     void Pragma(size_t i);
     size_t Typedef(size_t i);
@@ -131,12 +131,12 @@ size_t GlobalScan::Skip(size_t i) const {
     return t_.size();
 }
 
-Shape GlobalScan::ShapeOf(std::string_view type) const {
-    Shape shape = BuiltInShape(type);
-    if (shape != Shape::Unknown) return shape;
+DeclaredShape GlobalScan::ShapeOf(std::string_view type) const {
+    DeclaredShape shape = BuiltInShape(type);
+    if (shape != DeclaredShape::Unknown) return shape;
     auto it = typedefs_.find(type);
     if (it != typedefs_.end()) return it->second.shape;
-    return structs_.find(type) != structs_.end() ? Shape::Plain : Shape::Unknown;
+    return structs_.find(type) != structs_.end() ? DeclaredShape::Plain : DeclaredShape::Unknown;
 }
 
 // row_major and column_major apply to a matrix, once: checked wherever they
@@ -161,8 +161,8 @@ void GlobalScan::CheckMajorities() {
         }
         if (!Ident(j)) continue;
         const std::string_view type = Word(j);
-        const Shape shape = type == "struct" ? Shape::Plain : ShapeOf(type);
-        if (shape == Shape::Plain) {
+        const DeclaredShape shape = type == "struct" ? DeclaredShape::Plain : ShapeOf(type);
+        if (shape == DeclaredShape::Plain) {
             Error(i, "'" + std::string(w) + "' applies to matrices, not to '" +
                                    std::string(type) + "'");
         }
@@ -192,7 +192,7 @@ size_t GlobalScan::Typedef(size_t i) {
     if (def.majority < 0 && base != typedefs_.end()) def.majority = base->second.majority;
     // A matrix typedef keeps the #pragma pack_matrix in force where it is
     // declared, whatever pragma is in force where it is used.
-    if (def.majority < 0 && def.shape == Shape::Matrix) def.majority = packRowMajor_ ? 1 : 0;
+    if (def.majority < 0 && def.shape == DeclaredShape::Matrix) def.majority = packRowMajor_ ? 1 : 0;
     ++j;
     if (Is(j, '<')) j = Skip(j);
     for (; j < t_.size() && !Is(j, ';'); ++j) {
@@ -283,7 +283,7 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
     const size_t type = j++;
     if (Is(j, '<')) j = Skip(j);
     const std::string typeName(Word(type));
-    const Shape shape = ShapeOf(typeName);
+    const DeclaredShape shape = ShapeOf(typeName);
     if (majority < 0) {
         auto def = typedefs_.find(typeName);
         if (def != typedefs_.end()) majority = def->second.majority;
@@ -307,7 +307,7 @@ size_t GlobalScan::Declaration(size_t i, const std::string& owner) {
             }
             return j + 1;
         }
-        if (shape == Shape::Matrix)
+        if (shape == DeclaredShape::Matrix)
             out_->majorities.push_back({owner, std::string(Word(name)), majority == 1});
         // The rest of this declarator: dims, semantics, annotations, initializer.
         bool single = first;

@@ -23,7 +23,7 @@ namespace {
 
 // One value of a list: its code tokens [first, last) and component count;
 // a matrix's shape too (it fills only a whole matrix of that shape).
-struct Value {
+struct ListValue {
     size_t first = 0, last = 0;
     int count = 0;
     int rows = 0, cols = 0;
@@ -61,7 +61,7 @@ int ValueCount(const Code& code, size_t first, size_t last, int depth = 0) {
 // The values of the list opened at open, inner braces taken away; false
 // when one cannot be counted.
 bool ReadValues(const Code& code, const HlslOutline& outline, size_t open, size_t close,
-                std::vector<Value>* values, int depth = 0) {
+                std::vector<ListValue>* values, int depth = 0) {
     if (depth > 16) return false;
     for (auto [first, last] : ListItems(code, open, close)) {
         if (code.Punct(first) == '{' && code.Closing(first) + 1 == last) {
@@ -102,7 +102,7 @@ struct Flattener {
     const Code& code;
     const HlslOutline& outline;
     const SourceToken& at;  // where made tokens are placed: the '{'
-    const std::vector<Value>& values;
+    const std::vector<ListValue>& values;
     size_t value = 0;  // the next component: values[value], component part
     int part = 0;
     std::vector<SourceToken> out;
@@ -136,7 +136,7 @@ struct Flattener {
                 ok = false;
                 return;
             }
-            const Value& v = values[value];
+            const ListValue& v = values[value];
             int take = std::min(n, v.count - part);
             // A matrix is not split, nor spread into another type.
             if (v.rows > 0) {
@@ -178,7 +178,7 @@ struct Flattener {
             // A matrix value of the element's shape fills it whole.
             const Shape sh = ShapeOf(code.Text(type));
             if (value < values.size() && part == 0 && values[value].rows > 0) {
-                const Value& v = values[value];
+                const ListValue& v = values[value];
                 if (!sh.matrix || sh.rows != v.rows || sh.cols != v.cols) {
                     ok = false;
                     return;
@@ -314,14 +314,14 @@ void FlattenInitializers(const TokenStream& s, const Code& code, const HlslOutli
         const size_t open = i + 1;
         const size_t close = code.Closing(open);
         i = close;
-        std::vector<Value> values;
+        std::vector<ListValue> values;
         if (d.name == npos || d.type == npos || close >= code.size() ||
             !ReadValues(code, outline, open, close, &values))
             continue;
         Flattener f{s, code, outline, code.Token(open), values, 0, 0, {}, true, aliases};
         std::vector<int> sizes = f.ArraySizes(d);
         int total = 0;
-        for (const Value& v : values) total += v.count;
+        for (const ListValue& v : values) total += v.count;
         const bool implicit = d.arrayOpen != npos && code.Punct(d.arrayOpen + 1) == ']';
         if (implicit) {
             int each = f.Count(d.type, 0);

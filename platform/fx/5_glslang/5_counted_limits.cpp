@@ -278,7 +278,7 @@ bool MarkLoopsToUnroll(SpvModule* m) {
 
 // What a value is made of: the highest order of a read it depends on, and
 // whether it is certainly not an input register as it came in.
-struct Value {
+struct CountedValue {
     int order = -1;
     bool computed = true;
     bool varies = false;   // from an input or a read: not left to the preshader
@@ -334,9 +334,9 @@ public:
     }
 
 private:
-    Value Of(uint32_t id) const {
+    CountedValue Of(uint32_t id) const {
         auto found = values_.find(id);
-        return found != values_.end() ? found->second : Value{};
+        return found != values_.end() ? found->second : CountedValue{};
     }
 
     int HighestOrder(const std::vector<uint32_t>& ids) const {
@@ -376,7 +376,7 @@ private:
         if (result == 0) return;
         const std::vector<uint32_t>& w = in.words;
         in.UsedIds(&ids_);
-        Value v;
+        CountedValue v;
         // What does not change from one iteration to the next is computed
         // once, before the loop.
         v.times = in.op == spv::OpPhi ? times_ : 1;
@@ -663,7 +663,7 @@ private:
     // A read is one level deeper than the deepest read its coordinates
     // (and bias, level or reference) come from; at an input's coordinates
     // as they came in it is level 1 (order 0), at computed ones level 2.
-    void VisitRead(const SpvInstruction& in, Value* v) {
+    void VisitRead(const SpvInstruction& in, CountedValue* v) {
         const std::vector<uint32_t>& w = in.words;
         const bool dref = in.op == spv::OpImageSampleDrefImplicitLod ||
                           in.op == spv::OpImageSampleDrefExplicitLod ||
@@ -695,7 +695,7 @@ private:
     const bool keepsLoops_;
     bool pixel_ = false;
     std::set<uint32_t> colours_;  // the colour outputs written
-    std::unordered_map<uint32_t, Value> values_;
+    std::unordered_map<uint32_t, CountedValue> values_;
     std::unordered_map<uint32_t, int> uses_;
     std::set<uint32_t> fused_;
     std::set<uint32_t> reciprocals_;  // divisors counted once

@@ -18,9 +18,9 @@
 namespace fx {
 namespace {
 
-class Writes : public TokenCheck {
+class WriteChecks : public TokenCheck {
 public:
-    explicit Writes(TokenRewriteState& state) : TokenCheck(state) {
+    explicit WriteChecks(TokenRewriteState& state) : TokenCheck(state) {
         for (size_t i = 0; i < code_.size() && !consts_; ++i)
             consts_ = code_.IsIdent(i) && code_.Text(i) == "const";
         samplers_ = outline_.AnyDeclared([&](const NameType& d) {
@@ -461,7 +461,7 @@ private:
 }  // namespace
 
 bool CheckWrites(TokenRewriteState& state) {
-    Writes check(state);
+    WriteChecks check(state);
     check.Run();
     return !check.failed;
 }

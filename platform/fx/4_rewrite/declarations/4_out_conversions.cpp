@@ -17,12 +17,12 @@ namespace {
 
 // A scalar or vector type: its base ("float", "bool", ...) and width; an
 // empty base for any other type.
-struct Value {
+struct OutValue {
     std::string base;
     int width = 0;
 };
 
-Value ValueOf(std::string_view type) {
+OutValue ValueOf(std::string_view type) {
     const Shape shape = ShapeOf(type);
     if (shape.rows != 1 || shape.matrix) return {};
     size_t end = type.size();
@@ -30,7 +30,7 @@ Value ValueOf(std::string_view type) {
     return {std::string(type.substr(0, end)), shape.cols};
 }
 
-std::string Spelled(const Value& v) {
+std::string Spelled(const OutValue& v) {
     return v.width == 1 ? v.base : v.base + std::to_string(v.width);
 }
 
@@ -64,9 +64,9 @@ struct State {
 
     // The type of the variable the argument [first, last) names, whole or
     // swizzled; an empty base when it is anything else.
-    Value ArgumentValue(const FunctionOutline& caller, size_t first, size_t last) const {
+    OutValue ArgumentValue(const FunctionOutline& caller, size_t first, size_t last) const {
         if (!code.IsIdent(first)) return {};
-        Value v = ValueOf(DeclaredType(caller, first));
+        OutValue v = ValueOf(DeclaredType(caller, first));
         if (v.base.empty()) return {};
         if (last == first + 1) return v;
         if (last != first + 3 || code.Punct(first + 1) != '.' || !code.IsIdent(first + 2))
@@ -123,12 +123,12 @@ struct State {
         const auto args = ListItems(code, k + 1, close);
         for (size_t a = 0; a < args.size(); ++a) TruncatedMatrix(caller, f.params[a], args[a]);
         std::string key;
-        std::vector<Value> converted(args.size());
+        std::vector<OutValue> converted(args.size());
         for (size_t a = 0; a < args.size(); ++a) {
             const Declarator& d = f.params[a];
             if (!d.out || d.type == Declarator::npos || d.arrayOpen != Declarator::npos) continue;
-            const Value param = ValueOf(outline.Underlying(code.Text(d.type)));
-            const Value arg = ArgumentValue(caller, args[a].first, args[a].second);
+            const OutValue param = ValueOf(outline.Underlying(code.Text(d.type)));
+            const OutValue arg = ArgumentValue(caller, args[a].first, args[a].second);
             if (param.base.empty() || arg.base.empty()) continue;
             if (param.width == arg.width && (param.base == "bool") == (arg.base == "bool"))
                 continue;

@@ -42,9 +42,9 @@ bool Defined(const HlslOutline& outline, const std::vector<size_t>& named) {
     return false;
 }
 
-class Walk {
+class CallWalk {
 public:
-    Walk(const Code& code, const HlslOutline& outline, MessageSink& messages)
+    CallWalk(const Code& code, const HlslOutline& outline, MessageSink& messages)
         : code_(code), messages_(messages),
           state_(outline.functions.size(), 0), calls_(outline.functions.size()),
           mayCall_(outline.functions.size()) {
@@ -254,7 +254,7 @@ void DropUnreachedRecursion(TokenRewriteState& state, const std::vector<size_t>&
 
 bool CheckCalls(TokenRewriteState& state) {
     const HlslOutline& outline = state.outline();
-    Walk walk(state.code(), outline, state.messages);
+    CallWalk walk(state.code(), outline, state.messages);
     for (const std::string& entry : state.entries) {
         const size_t f = OnlyDefinition(outline, entry);
         if (f != npos) walk.From(f);
