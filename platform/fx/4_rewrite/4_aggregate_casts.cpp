@@ -15,7 +15,7 @@ namespace fx {
 namespace {
 
 // A struct inside a struct inside ...: deeper nesting is not cast here.
-constexpr int kMaxDepth = 8;
+constexpr int kMaxCastDepth = 8;
 // Components a cast function assigns at most (an array of 256 float4x4).
 constexpr size_t kMaxComponents = 4096;
 
@@ -102,7 +102,7 @@ private:
     // each scalar. False when t is not a type this can take apart.
     bool Flatten(const Type& t, const std::string& path, std::vector<std::string>* out,
                  int depth = 0) const {
-        if (depth > kMaxDepth || out->size() > kMaxComponents) return false;
+        if (depth > kMaxCastDepth || out->size() > kMaxComponents) return false;
         if (t.length > 0) {
             for (int i = 0; i < t.length; ++i) {
                 if (!Flatten({t.name, 0}, Cat({path, "[", std::to_string(i), "]"}), out, depth + 1))

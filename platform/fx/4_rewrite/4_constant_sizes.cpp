@@ -14,7 +14,7 @@ namespace {
 
 // Names an initializer may go through before the expansion gives up (a
 // name defined by itself, or a long chain).
-constexpr int kMaxDepth = 8;
+constexpr int kMaxConstantDepth = 8;
 
 bool IsScalarType(std::string_view t) {
     return t == "int" || t == "uint" || t == "float" || t == "half" || t == "double" ||
@@ -89,7 +89,7 @@ private:
     bool Parameter(std::string_view name, int depth = 0) const {
         if (statics_.count(name) == 0) return true;
         const auto found = constants_.find(name);
-        if (depth > kMaxDepth || found == constants_.end()) return false;
+        if (depth > kMaxConstantDepth || found == constants_.end()) return false;
         for (size_t k = found->second.first; k < found->second.second; ++k) {
             if (code_.IsIdent(k) && constants_.count(code_.Text(k)) != 0 &&
                 code_.Punct(k - 1) != '.' && Parameter(code_.Text(k), depth + 1)) {
@@ -120,7 +120,7 @@ private:
     void Expand(std::string_view name, const SourceToken& at, int depth,
                 std::vector<SourceToken>* out) {
         const auto found = constants_.find(name);
-        if (depth > kMaxDepth) {
+        if (depth > kMaxConstantDepth) {
             out->clear();
             return;
         }

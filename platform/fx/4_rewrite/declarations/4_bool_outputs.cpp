@@ -25,7 +25,7 @@ bool IsPixelOutput(std::string_view semantic) {
            StartsUpper(semantic, "SV_TARGET") || StartsUpper(semantic, "SV_DEPTH");
 }
 
-bool IsBoolType(std::string_view type) {
+bool IsBoolScalarOrVector(std::string_view type) {
     return type == "bool" || type == "bool2" || type == "bool3" || type == "bool4";
 }
 
@@ -36,7 +36,7 @@ bool FloatBoolOutputs(TokenRewriteState& state) {
     // Most shaders have no bool output: the outline is made only when a
     // bool type is there.
     bool any = false;
-    for (std::string_view word : code.Words()) any = any || IsBoolType(word);
+    for (std::string_view word : code.Words()) any = any || IsBoolScalarOrVector(word);
     if (!any) return true;
 
     const HlslOutline& outline = state.outline();
@@ -48,7 +48,7 @@ bool FloatBoolOutputs(TokenRewriteState& state) {
                                         code.Token(type))});
     };
     auto output = [&](size_t type, size_t semantic) {
-        if (type != Declarator::npos && semantic != Declarator::npos && IsBoolType(code.Text(type)) &&
+        if (type != Declarator::npos && semantic != Declarator::npos && IsBoolScalarOrVector(code.Text(type)) &&
             IsPixelOutput(code.Text(semantic)))
             toFloat(type);
     };
@@ -56,7 +56,7 @@ bool FloatBoolOutputs(TokenRewriteState& state) {
         if (std::find(state.entries.begin(), state.entries.end(), code.Text(f.name)) == state.entries.end())
             continue;
         for (size_t t = f.returnType; t < f.name; ++t)
-            if (code.IsIdent(t) && IsBoolType(code.Text(t))) output(t, f.semantic);
+            if (code.IsIdent(t) && IsBoolScalarOrVector(code.Text(t))) output(t, f.semantic);
         for (const Declarator& p : f.params)
             if (p.out) output(p.type, p.semantic);
     }

@@ -16,7 +16,7 @@
 namespace fx {
 namespace {
 
-constexpr int kMaxDepth = 8;
+constexpr int kMaxStructDepth = 8;
 
 struct Semantic {
     std::string base;
@@ -52,7 +52,7 @@ public:
     // array of structs, an array of two dimensions or of no literal size).
     std::string Copy(const StructOutline& s, const Semantic& semantic, int* index,
                      const std::string& prefix, std::vector<std::string>* leaves, int depth) {
-        if (depth > kMaxDepth || s.members.empty()) return {};
+        if (depth > kMaxStructDepth || s.members.empty()) return {};
         std::string body;
         for (const Declarator& m : s.members) {
             if (m.type == npos || m.name == npos) return {};

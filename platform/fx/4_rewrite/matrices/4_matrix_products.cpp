@@ -86,11 +86,6 @@ std::string Definition(Shape sh) {
     return RowProductFunction(Times(sh), sh, type, type, true);
 }
 
-std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,
-                                const SourceToken& at) {
-    return s.MakeTokens(text, at);
-}
-
 // "(float2x2)a": a cast before the operand that starts at first.
 size_t CastBefore(const Code& code, size_t first, size_t limit) {
     if (first < limit + 3 || code.Punct(first - 1) != ')' || !code.IsIdent(first - 2) ||
@@ -140,10 +135,10 @@ size_t Chain(const Code& code, const HlslOutline& outline, size_t first, size_t 
         if (soFar && matrix[i]) {
             const size_t star = operands[i].first - 1;
             edits->Replace(code.At(first), code.At(first),
-                           Tokens(s, Cat({Times(shape), "("}), code.Token(first)));
-            edits->Replace(code.At(star), code.At(star) + 1, Tokens(s, ",", code.Token(star)));
+                           s.MakeTokens(Cat({Times(shape), "("}), code.Token(first)));
+            edits->Replace(code.At(star), code.At(star) + 1, s.MakeTokens(",", code.Token(star)));
             edits->Replace(code.At(operands[i].second), code.At(operands[i].second),
-                           Tokens(s, ")", code.Token(operands[i].second - 1)));
+                           s.MakeTokens(")", code.Token(operands[i].second - 1)));
             any = true;
         }
         soFar = soFar || matrix[i];
@@ -178,12 +173,12 @@ void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
     if (!product) {
         // "(float2x2)(m) + (float2x2)(n)"
         if (!castA.empty()) {
-            edits->Replace(code.At(first), code.At(first), Tokens(s, castA, code.Token(first)));
-            edits->Replace(code.At(k), code.At(k), Tokens(s, ")", code.Token(k - 1)));
+            edits->Replace(code.At(first), code.At(first), s.MakeTokens(castA, code.Token(first)));
+            edits->Replace(code.At(k), code.At(k), s.MakeTokens(")", code.Token(k - 1)));
         }
         if (!castB.empty()) {
-            edits->Replace(code.At(right), code.At(right), Tokens(s, castB, code.Token(right)));
-            edits->Replace(code.At(last), code.At(last), Tokens(s, ")", code.Token(last - 1)));
+            edits->Replace(code.At(right), code.At(right), s.MakeTokens(castB, code.Token(right)));
+            edits->Replace(code.At(last), code.At(last), s.MakeTokens(")", code.Token(last - 1)));
         }
     } else if (compound) {
         // "m *= n" as "m = fx_times2x2_(m, n)"
@@ -192,16 +187,16 @@ void WriteOperation(const Code& code, const TokenStream& s, const Operation& o,
                     a.rows == to.rows && a.cols == to.cols
                         ? target
                         : Cat({"(", ShapeName(to), ")(", target, ")"})});
-        edits->Replace(code.At(k), code.At(k) + 2, Tokens(s, Cat({open, ", ", castB}), at));
+        edits->Replace(code.At(k), code.At(k) + 2, s.MakeTokens(Cat({open, ", ", castB}), at));
     } else {
         edits->Replace(code.At(first), code.At(first),
-                      Tokens(s, Cat({Times(to), "(", castA}), code.Token(first)));
+                      s.MakeTokens(Cat({Times(to), "(", castA}), code.Token(first)));
         edits->Replace(code.At(k), code.At(k) + 1,
-                      Tokens(s, Cat({castA.empty() ? "" : ")", ", ", castB}), at));
+                      s.MakeTokens(Cat({castA.empty() ? "" : ")", ", ", castB}), at));
     }
     if (product) {
         edits->Replace(code.At(last), code.At(last),
-                      Tokens(s, Cat({castB.empty() ? "" : ")", ")"}), code.Token(last - 1)));
+                      s.MakeTokens(Cat({castB.empty() ? "" : ")", ")"}), code.Token(last - 1)));
     }
 }
 
@@ -573,7 +568,7 @@ bool RewriteMatrixProducts(TokenRewriteState& state) {
         if (definitions.empty()) continue;
         const size_t start = DeclarationStart(code, f);
         edits.list.insert(edits.list.begin() + static_cast<std::ptrdiff_t>(before),
-                          {code.At(start), code.At(start), Tokens(s, definitions, code.Token(start))});
+                          {code.At(start), code.At(start), s.MakeTokens(definitions, code.Token(start))});
     }
     if (edits.list.empty()) return true;
     edits.Apply(&state.hlsl->tokens);

@@ -21,11 +21,6 @@ std::string Definition(int rows, int cols) {
                               ShapeName({1, cols, false}), false);
 }
 
-std::vector<SourceToken> Tokens(const TokenStream& s, const std::string& text,
-                                const SourceToken& at) {
-    return s.MakeTokens(text, at);
-}
-
 }  // namespace
 
 bool RewriteOuterProducts(TokenRewriteState& state) {
@@ -53,13 +48,13 @@ bool RewriteOuterProducts(TokenRewriteState& state) {
                 continue;
             if (made.insert({a.rows, b.cols}).second) definitions += Definition(a.rows, b.cols);
             edits.Replace(code.At(k), code.At(k) + 1,
-                          Tokens(*state.hlsl, Outer(a.rows, b.cols), code.Token(k)));
+                          state.hlsl->MakeTokens(Outer(a.rows, b.cols), code.Token(k)));
         }
         if (definitions.empty()) continue;
         const size_t first = DeclarationStart(code, f);
         edits.list.insert(edits.list.begin() + static_cast<std::ptrdiff_t>(before),
                           {code.At(first), code.At(first),
-                           Tokens(*state.hlsl, definitions, code.Token(first))});
+                           state.hlsl->MakeTokens(definitions, code.Token(first))});
     }
     if (edits.list.empty()) return true;
     edits.Apply(&state.hlsl->tokens);
