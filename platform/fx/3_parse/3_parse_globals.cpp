@@ -661,25 +661,9 @@ void Parser::SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
     }
     DWORD v = 0;
     if (info->number != StateNumber::None) {
-        if (ParseStateNumber(info->number, ValueText(value), &v)) {
-            sampler->states.push_back({info->state, v, Pos(nameToken)});
-            return;
-        }
-        StateValue sv;
         std::string why;
         TokenRef at;
-        bool ok = EvaluateState(value, nullptr, &sv, &why, &at);
-        if (ok && sv.count != 1) why = "one component expected";
-        ok = ok && sv.count == 1;
-        if (ok && info->number == StateNumber::Float) {
-            float f = static_cast<float>(sv.v[0]);
-            std::memcpy(&v, &f, sizeof f);
-        } else if (ok) {
-            ok = sv.v[0] >= 0 && sv.v[0] <= 0xffffffffu && sv.v[0] == std::trunc(sv.v[0]);
-            if (!ok) why = "not a whole number of 0 or more";
-            v = ok ? static_cast<DWORD>(sv.v[0]) : 0;
-        }
-        if (!ok) {
+        if (!EvaluateStateNumber(info->number, value, &v, &why, &at)) {
             Error(value[0], "invalid value " + Quote(ValueText(value)) + " for sampler state " +
                                 Quote(name) + (value.size() > 1 ? ": " + why : ""));
             return;

@@ -384,4 +384,26 @@ bool Parser::EvaluateState(const std::vector<TokenRef>& value, const ValueSet* n
     return false;
 }
 
+bool Parser::EvaluateStateNumber(StateNumber kind, const std::vector<TokenRef>& value, DWORD* out,
+                                 std::string* why, TokenRef* at) {
+    if (ParseStateNumber(kind, ValueText(value), out)) return true;
+    StateValue sv;
+    if (!EvaluateState(value, nullptr, &sv, why, at)) return false;
+    if (sv.count != 1) {
+        *why = "one component expected";
+        return false;
+    }
+    if (kind == StateNumber::Float) {
+        const float f = static_cast<float>(sv.v[0]);
+        std::memcpy(out, &f, sizeof f);
+        return true;
+    }
+    if (!(sv.v[0] >= 0 && sv.v[0] <= 0xffffffffu && sv.v[0] == std::trunc(sv.v[0]))) {
+        *why = "not a whole number of 0 or more";
+        return false;
+    }
+    *out = static_cast<DWORD>(sv.v[0]);
+    return true;
+}
+
 }  // namespace fx

@@ -408,22 +408,13 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
     }
     // A state that holds a number (BlendFactor = 0x80FFFFFF, a D3DCOLOR).
     if (info.number == StateNumber::Unsigned) {
-        if (!ParseStateNumber(info.number, ValueText(value), &v)) {
-            StateValue sv;
-            std::string why;
-            TokenRef at;
-            bool ok = EvaluateState(value, nullptr, &sv, &why, &at);
-            if (ok && sv.count != 1) why = "one component expected";
-            ok = ok && sv.count == 1;
-            if (ok && !(sv.v[0] >= 0 && sv.v[0] <= 0xffffffffu && sv.v[0] == std::trunc(sv.v[0])))
-                ok = false, why = "not a whole number of 0 or more";
-            if (!ok) {
-                Error(value.size() > 1 && !why.empty() ? at : value[0],
-                      "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name) +
-                          (value.size() > 1 ? ": " + why : ""));
-                return;
-            }
-            v = static_cast<DWORD>(sv.v[0]);
+        std::string why;
+        TokenRef at;
+        if (!EvaluateStateNumber(info.number, value, &v, &why, &at)) {
+            Error(value.size() > 1 && !why.empty() ? at : value[0],
+                  "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name) +
+                      (value.size() > 1 ? ": " + why : ""));
+            return;
         }
         pass->renderStates.push_back({info.state, v, Pos(nameToken)});
         return;

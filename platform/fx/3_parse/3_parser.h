@@ -131,6 +131,11 @@ private:
     // with the reason and the token it is about.
     bool EvaluateState(const std::vector<TokenRef>& value, const ValueSet* names,
                        StateValue* out, std::string* why, TokenRef* at);
+    // The value of a state that holds a number (`kind`: a whole number, a
+    // D3DCOLOR, or a float's bits): a literal, or an expression of one
+    // component. False with the reason and the token it is about.
+    bool EvaluateStateNumber(StateNumber kind, const std::vector<TokenRef>& value, DWORD* out,
+                             std::string* why, TokenRef* at);
     // The initializers of globals, static ones too, for state values: the
     // stream's tokens [begin, end).
     struct GlobalValue {
