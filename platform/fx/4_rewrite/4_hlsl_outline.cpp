@@ -438,6 +438,19 @@ bool AssignmentAt(const Code& code, size_t k) {
     return !(code.Glued(k) && (before == '=' || before == '!' || before == '<' || before == '>'));
 }
 
+std::vector<size_t> CallCuts(const Code& code, size_t open) {
+    const size_t close = code.Closing(open);
+    if (close >= code.size()) return {};
+    std::vector<size_t> cuts = {open};
+    for (size_t k = open + 1; k < close; ++k) {
+        const char p = code.Punct(k);
+        if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
+        if (code.Punct(k) == ',') cuts.push_back(k);
+    }
+    cuts.push_back(close);
+    return cuts;
+}
+
 size_t OpeningBracket(const Code& code, size_t close) {
     int depth = 0;
     for (size_t k = close + 1; k-- > 0;) {

@@ -231,6 +231,9 @@ bool AssignmentAt(const Code& code, size_t k);
 // The '(' or '[' that the bracket at close closes; Declarator::npos when
 // none does.
 size_t OpeningBracket(const Code& code, size_t close);
+// The top-level commas of the call whose '(' is at open: open, each comma,
+// then its ')'; empty when the ')' is missing.
+std::vector<size_t> CallCuts(const Code& code, size_t open);
 // The ',', ';' or closing bracket that ends the expression starting at k
 // (brackets within it skipped); code.size() when it runs off the end.
 size_t ExpressionEnd(const Code& code, size_t k);

@@ -99,21 +99,6 @@ bool IsIntegerLiteral(std::string_view t) {
     return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c); });
 }
 
-// The top-level commas of the call whose '(' is at open: open, each
-// comma, then its ')'.
-std::vector<size_t> CallCuts(const Code& code, size_t open) {
-    size_t close = code.Closing(open);
-    if (close >= code.size()) return {};
-    std::vector<size_t> cuts = {open};
-    for (size_t k = open + 1; k < close; ++k) {
-        char p = code.Punct(k);
-        if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
-        if (code.Punct(k) == ',') cuts.push_back(k);
-    }
-    cuts.push_back(close);
-    return cuts;
-}
-
 bool IsCall(const Code& code, size_t i, std::string_view name) {
     return code.Punct(i + 1) == '(' && code.IsIdent(i) && code.Text(i) == name &&
            (i == 0 || code.Punct(i - 1) != '.');

@@ -55,15 +55,8 @@ struct OneDimensionalReads {
 
     void Read(size_t name) {
         const std::string_view f = code.Text(name);
-        const size_t close = code.Closing(name + 1);
-        if (close >= code.size()) return;
-        std::vector<size_t> cuts = {name + 1};
-        for (size_t k = name + 2; k < close; ++k) {
-            const char p = code.Punct(k);
-            if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
-            if (code.Punct(k) == ',') cuts.push_back(k);
-        }
-        cuts.push_back(close);
+        const std::vector<size_t> cuts = CallCuts(code, name + 1);
+        if (cuts.empty()) return;
         const size_t args = cuts.size() - 1;
         if (args < 2 || cuts[1] + 1 >= cuts[2]) return;
         Rename(name, "tex2D" + std::string(f.substr(5)));

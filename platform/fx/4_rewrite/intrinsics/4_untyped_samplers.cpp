@@ -102,15 +102,8 @@ struct UntypedSamplers {
             }
             if (!code.IsIdent(i) || code.Punct(i + 1) != '(' || (i > 0 && code.Punct(i - 1) == '.'))
                 continue;
-            const size_t close = code.Closing(i + 1);
-            if (close >= code.size()) continue;
-            std::vector<size_t> cuts = {i + 1};
-            for (size_t k = i + 2; k < close; ++k) {
-                const char p = code.Punct(k);
-                if (p == '(' || p == '[' || p == '{') k = code.Closing(k);
-                if (code.Punct(k) == ',') cuts.push_back(k);
-            }
-            cuts.push_back(close);
+            const std::vector<size_t> cuts = CallCuts(code, i + 1);
+            if (cuts.empty()) continue;
             const std::string_view word = code.Text(i);
             const std::string_view read = KindOfRead(word);
             if (!read.empty()) {
