@@ -365,9 +365,11 @@ TEST_F(LiveEditingE2e, ASlowSaveLoadsWhileTheFramesGoOn) {
     const int frames = Frames();
     EXPECT_TRUE(WaitForCount("counter = ", frames + 20));
     EXPECT_EQ(Count("Load Shader.\n"), 1) << "the load held the frames";
-    // The load ends in the new scene. On a machine so busy that the compile
-    // outlasts the loader's ten seconds it ends in that error instead, and
-    // the old scene goes on: either way the frames never waited for it.
+    // The load ends in the new scene. On a machine so busy that the load
+    // outlasts one of its time limits (reading the text, or the compiler's
+    // ten seconds; which comes first depends on the machine) it ends in that
+    // error instead, and the old scene goes on: either way the frames never
+    // waited for it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
     while (Count("Load Shader.\n") + Count("InitScene : Error") < 2 && program_.Running() &&
            std::chrono::steady_clock::now() < deadline) {
@@ -380,7 +382,9 @@ TEST_F(LiveEditingE2e, ASlowSaveLoadsWhileTheFramesGoOn) {
     } else {
         EXPECT_EQ(Count("Load Shader.\n"), 1);
         EXPECT_EQ(Count("InitScene : Error"), 1);
-        EXPECT_NE(out.find("did not finish within"), std::string::npos) << out.substr(0, 2000);
+        const bool timeLimit = out.find("did not finish within") != std::string::npos ||
+                               out.find("takes longer than the load's limit") != std::string::npos;
+        EXPECT_TRUE(timeLimit) << out.substr(0, 2000);
     }
     Quit();
 }
