@@ -124,6 +124,26 @@ void JoinSplitWords(std::string* text) {
     *text = std::move(out);
 }
 
+// DOS editors ended a file with a Ctrl-Z (0x1A); Microsoft's tools read it
+// as the file's end. Ctrl-Zs with only white space after them, at the end,
+// are blanks; one with text after it stays not text.
+void BlankEndOfFileMarks(std::string* text) {
+    size_t end = text->size();
+    bool mark = false;
+    while (end > 0) {
+        const char c = (*text)[end - 1];
+        if (c == '\x1A') {
+            mark = true;
+        } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\v') {
+            break;
+        }
+        --end;
+    }
+    if (!mark) return;
+    for (size_t i = end; i < text->size(); ++i)
+        if ((*text)[i] == '\x1A') (*text)[i] = ' ';
+}
+
 // Text files hold no control characters besides white space. Checking here
 // keeps the compiler from being fed, and then reporting on, binary data.
 // Empty when the text is fine; otherwise what is wrong, at *pos.
@@ -139,6 +159,7 @@ std::string TextProblem(std::string* text, SourcePos* pos) {
         return (t[0] == '\0') != (t[1] == '\0') && c >= 0x09 && c < 0x7f;
     };
     *pos = {1, 1, ""};
+    BlankEndOfFileMarks(text);
     if (starts(std::string_view("\xFF\xFE\0\0", 4)) || starts(std::string_view("\0\0\xFE\xFF", 4)))
         return "UTF-32 text; effect files are read as UTF-8 or ASCII: save it so";
     if (starts("\xFF\xFE") || starts("\xFE\xFF") || (t.size() >= 2 && asciiBesideZero()))
