@@ -124,15 +124,17 @@ void JoinSplitWords(std::string* text) {
     *text = std::move(out);
 }
 
-// DOS editors ended a file with a Ctrl-Z (0x1A); Microsoft's tools read it
-// as the file's end. Ctrl-Zs with only white space after them, at the end,
-// are blanks; one with text after it stays not text.
+// DOS editors ended a file with a Ctrl-Z (0x1A), Microsoft's tools read it
+// as the file's end, and tools that saved a text buffer whole left its
+// terminating zero bytes after it. Such marks with only white space or more
+// marks after them, at the end, are blanks; one with text after it stays
+// not text.
 void BlankEndOfFileMarks(std::string* text) {
     size_t end = text->size();
     bool mark = false;
     while (end > 0) {
         const char c = (*text)[end - 1];
-        if (c == '\x1A') {
+        if (c == '\x1A' || c == '\0') {
             mark = true;
         } else if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\f' && c != '\v') {
             break;
@@ -141,7 +143,7 @@ void BlankEndOfFileMarks(std::string* text) {
     }
     if (!mark) return;
     for (size_t i = end; i < text->size(); ++i)
-        if ((*text)[i] == '\x1A') (*text)[i] = ' ';
+        if ((*text)[i] == '\x1A' || (*text)[i] == '\0') (*text)[i] = ' ';
 }
 
 // Text files hold no control characters besides white space. Checking here

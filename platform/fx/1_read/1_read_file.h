@@ -6,7 +6,7 @@
 // limit (also one that grows past it while it is read), and bytes that are
 // not text (control characters other than white space) at their line and
 // column. A UTF-8 byte order mark is read as blanks, and so are the Ctrl-Zs
-// (0x1A) that end a file with only white space after them.
+// (0x1A) and zero bytes that end a file with only white space after them.
 #pragma once
 
 #include <string>
