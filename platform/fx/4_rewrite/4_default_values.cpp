@@ -22,8 +22,10 @@
 //              [x] constant indexes of vectors and matrices (m[1], m[1][2],
 //                  transpose(m)[0].xy), swizzles after parentheses, calls
 //                  and constructors
-// Not implemented: indexing arrays, the effect's own functions: such an
-// initializer is a warning and reads zero.
+//              [x] an element of an array declared before (a[1], a[1].y,
+//                  m[1][0] of an array of matrices)
+// Not implemented: arrays of arrays indexed, the effect's own functions:
+// such an initializer is a warning and reads zero.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -44,6 +46,8 @@ struct Value {
     bool integer = false;
     bool isUnsigned = false;  // an integer that folds as a uint
     int rows = 0, cols = 0;   // a matrix's shape (row by row); 0 otherwise
+    // An array's: its dimensions, each element's components and shape.
+    int arrayDims = 0, elementSize = 0, elementRows = 0, elementCols = 0;
 };
 
 // An integer folded in 32 bits from its exact bits: a uint keeps the low 32
@@ -470,7 +474,15 @@ private:
             Value picked;
             picked.integer = out->integer;
             picked.isUnsigned = out->isUnsigned;
-            if (out->rows > 0) {  // a matrix's row
+            if (out->arrayDims > 1) return Fail("indexing an array of arrays");
+            if (out->arrayDims == 1) {  // an element, of the element's type
+                const auto size = static_cast<size_t>(out->elementSize);
+                if (size == 0 || (i + 1) * size > out->v.size()) return Fail("an index past the array's end");
+                const auto element = out->v.begin() + static_cast<std::ptrdiff_t>(i * size);
+                picked.v.assign(element, element + static_cast<std::ptrdiff_t>(size));
+                picked.rows = out->elementRows;
+                picked.cols = out->elementCols;
+            } else if (out->rows > 0) {  // a matrix's row
                 if (i >= static_cast<size_t>(out->rows)) return Fail("an index past the matrix's rows");
                 const auto row = out->v.begin() + static_cast<std::ptrdiff_t>(i * out->cols);
                 picked.v.assign(row, row + out->cols);
@@ -583,8 +595,19 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
         if (kind != 0) Convert(kind, &value);
         // "float4 v = 1;" is 1 in every component.
         const int components = Components(type);
-        if (value.v.size() == 1 && components > 1) value.v.assign(components, value.v[0]);
+        if (value.v.size() == 1 && components > 1 && g.arrayDims == 0)
+            value.v.assign(components, value.v[0]);
         ShapeAs(type, &value);
+        if (g.arrayDims > 0) {  // "a[1]" reads an element of the type
+            Value element;
+            element.v.assign(static_cast<size_t>(std::max(components, 1)), 0.0);
+            ShapeAs(type, &element);
+            value.rows = value.cols = 0;
+            value.arrayDims = g.arrayDims;
+            value.elementSize = components;
+            value.elementRows = element.rows;
+            value.elementCols = element.cols;
+        }
         if (kind != 0) known[g.name] = value;
         if (g.isStatic) continue;
         std::vector<float>& out = values[g.name];
