@@ -20,8 +20,8 @@
 //                  determinant by the shapes of matrix constructors, casts
 //                  and globals
 //              [x] constant indexes of vectors and matrices (m[1], m[1][2],
-//                  transpose(m)[0].xy), swizzles after parentheses, calls
-//                  and constructors
+//                  transpose(m)[0].xy), swizzles after parentheses, calls,
+//                  constructors and numbers (1.xxx)
 //              [x] an element of an array declared before (a[1], a[1].y,
 //                  m[1][0] of an array of matrices)
 // Not implemented: arrays of arrays indexed, the effect's own functions:
@@ -369,7 +369,7 @@ private:
         if (pos_ >= tokens_.size()) return Fail("it ends early");
         const Token& t = tokens_[pos_];
         const std::string word = Word();
-        if (t.kind == Tok::Number) return Number(out);
+        if (t.kind == Tok::Number) return Number(out) && Postfix(out, depth);  // "1.xxx"
         if (word == "true" || word == "false") {
             ++pos_;
             out->v = {word == "true" ? 1.0 : 0.0};
