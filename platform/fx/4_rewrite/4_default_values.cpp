@@ -109,12 +109,18 @@ using KnownValues = std::map<std::string, Value, std::less<>>;
 
 // A type's name through the effect's typedefs ("vec4" of "typedef float4
 // vec4;" is "float4"), a few steps deep; any other word itself.
+// The type names Direct3D 9 predefines in capitals are theirs unless the
+// effect declares the name ("DWORD d = 0xFFFFFFFF;" is an int's -1).
 std::string_view Underlying(std::string_view word, const TypeAliases& aliases) {
     for (int step = 0; step < 8 && !aliases.empty(); ++step) {
         auto it = aliases.find(word);
         if (it == aliases.end() || it->second == word) break;
         word = it->second;
     }
+    static constexpr std::pair<std::string_view, std::string_view> kPredefined[] = {
+        {"DWORD", "int"}, {"FLOAT", "float"}, {"VECTOR", "float4"}, {"MATRIX", "float4x4"}};
+    for (const auto& [name, type] : kPredefined)
+        if (word == name && aliases.find(name) == aliases.end()) return type;
     return word;
 }
 
