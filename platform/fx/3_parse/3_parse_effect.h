@@ -161,6 +161,7 @@ struct GlobalInitializer {
     std::string value;
     SourcePos pos;
     bool isStatic = false;  // a static const: no register, only a value to name
+    int arrayDims = 0;      // "float2 a[2]" 1, "t[2][2]" 2; 0 for no array
 };
 
 // An entry of a global's annotation, "float UIMin = 0.01;": its type and

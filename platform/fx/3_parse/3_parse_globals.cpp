@@ -178,6 +178,7 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
             } else if (t.kind == Tok::Ident) {
                 d->phase = DeclPhase::AfterName;
                 d->semantic = false;
+                d->arrayDims = 0;
                 NameDeclaration(d, t);
             } else {
                 d->phase = DeclPhase::Other;
@@ -253,6 +254,7 @@ void Parser::DeclarationAfterName(Decl* d, const TokenRef& t) {
         d->parens = 1;
     } else if (IsPunct(t, '[')) {
         d->brackets = 1;
+        ++d->arrayDims;
         if (d->global >= 0) result_.globals[d->global].array = true;
         TokenRef size = Next();
         PutBack(size);
@@ -336,7 +338,8 @@ void Parser::RecordInitializer(Decl* d) {
         !d->initializer.empty() && d->phase == DeclPhase::Initializer) {
         // The stream's tokens are expanded already: what they spell is the value.
         result_.initializers.push_back({std::string(Text(d->name)), d->type,
-                                        ValueText(d->initializer), Pos(d->name), d->isStatic});
+                                        ValueText(d->initializer), Pos(d->name), d->isStatic,
+                                        d->arrayDims});
     }
     d->initializer.clear();
 }

@@ -285,6 +285,7 @@ private:
         size_t start = std::string_view::npos;  // index of the declaration's first token
         size_t equals = 0;  // index of its '='
         size_t nesting = 0;  // open ( { [ of the initializer
+        int arrayDims = 0;   // the [N] after the name being declared
         bool isStatic = false;
         bool isConst = false;
         bool rowMajor = false;

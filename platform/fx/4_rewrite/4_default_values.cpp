@@ -3,8 +3,13 @@
 //
 // Implemented: [x] literals (suffixes, hex, true / false), constructors
 //                  (float4(1, v.xy...) of literals), initializer lists,
-//                  casts (to arrays too), unary - + !, binary + - * / %, parentheses
-//              [x] int arithmetic on ints (division truncates), bool and int
+//                  casts (to arrays too), unary - + !, binary + - * / %,
+//                  comparisons, && and || (per component, 0 or 1), ?: (a
+//                  vector condition picks per component), parentheses
+//              [x] int arithmetic on ints (division truncates) folded in 32
+//                  bits: an int wraps, a uint (a `u` literal, a cast) stays
+//                  unsigned, an unsuffixed literal of 2^31 or more is a
+//                  wrapped int; bool and int
 //                  globals as Direct3D 9 keeps them in registers (1.0 / 0.0,
 //                  whole numbers)
 //              [x] names of static consts and of globals declared before,
@@ -15,13 +20,17 @@
 //                  determinant by the shapes of matrix constructors, casts
 //                  and globals
 //              [x] constant indexes of vectors and matrices (m[1], m[1][2],
-//                  transpose(m)[0].xy), swizzles after parentheses, calls
-//                  and constructors
-// Not implemented: indexing arrays, the effect's own functions: such an
-// initializer is a warning and reads zero.
+//                  transpose(m)[0].xy), swizzles after parentheses, calls,
+//                  constructors and numbers (1.xxx)
+//              [x] an element of an array declared before (a[1], a[1].y,
+//                  m[1][0] of an array of matrices)
+// Not implemented: arrays of arrays indexed, the effect's own functions:
+// such an initializer is a warning and reads zero.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_rewrite_hlsl.h"
@@ -35,8 +44,24 @@ namespace {
 struct Value {
     std::vector<double> v;
     bool integer = false;
-    int rows = 0, cols = 0;  // a matrix's shape (row by row); 0 otherwise
+    bool isUnsigned = false;  // an integer that folds as a uint
+    int rows = 0, cols = 0;   // a matrix's shape (row by row); 0 otherwise
+    // An array's: its dimensions, each element's components and shape.
+    int arrayDims = 0, elementSize = 0, elementRows = 0, elementCols = 0;
 };
+
+// An integer folded in 32 bits from its exact bits: a uint keeps the low 32
+// bits, an int wraps into -2^31 .. 2^31 - 1.
+double InitialValueBits32(unsigned long long bits, bool isUnsigned) {
+    const auto low = static_cast<uint32_t>(bits);
+    return isUnsigned ? static_cast<double>(low) : static_cast<double>(static_cast<int32_t>(low));
+}
+
+// A whole number held as a double, as the 64 bits that fold it (0 when it
+// is past them: such a value only comes from a float converted).
+long long InitialValueAsBits(double x) {
+    return std::fabs(x) < 9.0e18 ? static_cast<long long>(x) : 0;
+}
 
 // A matrix type's shape on value (none for another type).
 void ShapeAs(std::string_view type, Value* value) {
@@ -52,7 +77,7 @@ char NumericType(std::string_view word) {
         const char* name;
         char kind;  // 'f' float, 'i' integer, 'b' bool
     } kBases[] = {{"float", 'f'}, {"half", 'f'},  {"double", 'f'}, {"min16float", 'f'},
-                  {"int", 'i'},   {"uint", 'i'},  {"dword", 'i'},  {"bool", 'b'}};
+                  {"int", 'i'},   {"uint", 'u'},  {"dword", 'i'},  {"bool", 'b'}};
     for (const auto& base : kBases) {
         std::string_view b = base.name;
         if (word.substr(0, b.size()) != b) continue;
@@ -66,11 +91,16 @@ char NumericType(std::string_view word) {
     return 0;
 }
 
-// A value as an int or bool global or cast keeps it.
+// A value as an int, uint or bool global or cast keeps it: a uint keeps
+// the value it held (as the registers hold it), an int given a negative
+// int as a uint folds it modulo 2^32 (`(uint)-1` is 4294967295).
 void Convert(char kind, Value* value) {
+    const bool fromInt = value->integer && !value->isUnsigned;
     value->integer = kind != 'f';
+    value->isUnsigned = kind == 'u';
     for (double& x : value->v) {
-        if (kind == 'i') x = std::trunc(x);
+        if (kind == 'i' || kind == 'u') x = std::trunc(x);
+        if (kind == 'u' && fromInt && x < 0) x += 4294967296.0;
         if (kind == 'b') x = x != 0 ? 1 : 0;
     }
 }
@@ -79,12 +109,18 @@ using KnownValues = std::map<std::string, Value, std::less<>>;
 
 // A type's name through the effect's typedefs ("vec4" of "typedef float4
 // vec4;" is "float4"), a few steps deep; any other word itself.
+// The type names Direct3D 9 predefines in capitals are theirs unless the
+// effect declares the name ("DWORD d = 0xFFFFFFFF;" is an int's -1).
 std::string_view Underlying(std::string_view word, const TypeAliases& aliases) {
     for (int step = 0; step < 8 && !aliases.empty(); ++step) {
         auto it = aliases.find(word);
         if (it == aliases.end() || it->second == word) break;
         word = it->second;
     }
+    static constexpr std::pair<std::string_view, std::string_view> kPredefined[] = {
+        {"DWORD", "int"}, {"FLOAT", "float"}, {"VECTOR", "float4"}, {"MATRIX", "float4x4"}};
+    for (const auto& [name, type] : kPredefined)
+        if (word == name && aliases.find(name) == aliases.end()) return type;
     return word;
 }
 
@@ -147,6 +183,9 @@ private:
             return false;
         }
         out->integer = a.integer && b.integer;
+        out->isUnsigned = out->integer && (a.isUnsigned || b.isUnsigned);
+        const bool compares = op == '<' || op == '>' || op == 'l' || op == 'g' || op == 'e' ||
+                              op == 'n' || op == '&' || op == '|';
         const Value& shaped = a.rows > 0 && a.v.size() == n ? a : b;
         out->rows = shaped.v.size() == n ? shaped.rows : 0;
         out->cols = shaped.v.size() == n ? shaped.cols : 0;
@@ -154,17 +193,33 @@ private:
         for (size_t i = 0; i < n; ++i) {
             const double x = a.v[a.v.size() == 1 ? 0 : i], y = b.v[b.v.size() == 1 ? 0 : i];
             double r = 0;
+            if (compares) {
+                switch (op) {
+                    case '<': r = x < y; break;
+                    case '>': r = x > y; break;
+                    case 'l': r = x <= y; break;
+                    case 'g': r = x >= y; break;
+                    case 'e': r = x == y; break;
+                    case 'n': r = x != y; break;
+                    case '&': r = x != 0 && y != 0; break;
+                    default: r = x != 0 || y != 0; break;
+                }
+                out->v[i] = r;
+                continue;
+            }
+            if (out->integer) {
+                if ((op == '/' || op == '%') && y == 0) {
+                    *why = "division by zero";
+                    return false;
+                }
+                out->v[i] = FoldInts(op, InitialValueAsBits(x), InitialValueAsBits(y), out->isUnsigned);
+                continue;
+            }
             switch (op) {
                 case '+': r = x + y; break;
                 case '-': r = x - y; break;
                 case '*': r = x * y; break;
-                case '/':
-                    if (out->integer && y == 0) {
-                        *why = "division by zero";
-                        return false;
-                    }
-                    r = out->integer ? std::trunc(x / y) : x / y;
-                    break;
+                case '/': r = x / y; break;
                 default:
                     if (y == 0) {
                         *why = "division by zero";
@@ -175,27 +230,98 @@ private:
             }
             out->v[i] = r;
         }
+        if (compares) {  // a bool per component
+            out->integer = true;
+            out->isUnsigned = false;
+        }
         return true;
     }
 
-    bool Expression(Value* out, int depth) { return Binary(out, depth, 0); }
+    // + - * / % of two integers, in 32 bits: ints wrap, uints stay unsigned;
+    // / and % truncate toward zero (the remainder has the dividend's sign).
+    static double FoldInts(char op, long long x, long long y, bool isUnsigned) {
+        const auto ux = static_cast<unsigned long long>(x), uy = static_cast<unsigned long long>(y);
+        switch (op) {
+            case '+': return InitialValueBits32(ux + uy, isUnsigned);
+            case '-': return InitialValueBits32(ux - uy, isUnsigned);
+            case '*': return InitialValueBits32(ux * uy, isUnsigned);
+            default: break;
+        }
+        if (isUnsigned) {
+            const auto a = static_cast<uint32_t>(ux), b = static_cast<uint32_t>(uy);
+            return static_cast<double>(op == '/' ? a / b : a % b);
+        }
+        return InitialValueBits32(static_cast<unsigned long long>(op == '/' ? x / y : x % y), false);
+    }
 
-    // level 0: + -, level 1: * / %
-    bool Binary(Value* out, int depth, int level) {
+    bool Expression(Value* out, int depth) { return Conditional(out, depth); }
+
+    // "c ? a : b": a scalar condition picks a value, a vector one a
+    // component of either for each of its components.
+    bool Conditional(Value* out, int depth) {
         if (depth > kMaxDepth) return Fail("it nests too deeply");
-        if (!(level == 0 ? Binary(out, depth + 1, 1) : Unary(out, depth + 1))) return false;
+        Value condition;
+        if (!Binary(&condition, depth + 1, 0)) return false;
+        if (!Take("?")) {
+            *out = std::move(condition);
+            return true;
+        }
+        Value a, b;
+        if (!Expression(&a, depth + 1)) return false;
+        if (!Take(":")) return Fail("expected ':' at '" + Word() + "'");
+        if (!Conditional(&b, depth + 1)) return false;
+        const size_t n = std::max({condition.v.size(), a.v.size(), b.v.size()});
+        auto fits = [n](const Value& x) { return x.v.size() == n || x.v.size() == 1; };
+        if (!fits(condition) || !fits(a) || !fits(b)) return Fail("the sizes differ");
+        out->integer = a.integer && b.integer;
+        out->isUnsigned = out->integer && (a.isUnsigned || b.isUnsigned);
+        const Value& shaped = a.v.size() == n ? a : b;
+        out->rows = shaped.v.size() == n ? shaped.rows : 0;
+        out->cols = shaped.v.size() == n ? shaped.cols : 0;
+        out->v.resize(n);
+        auto at = [](const Value& x, size_t i) { return x.v[x.v.size() == 1 ? 0 : i]; };
+        for (size_t i = 0; i < n; ++i) out->v[i] = at(condition, i) != 0 ? at(a, i) : at(b, i);
+        return true;
+    }
+
+    // The operator at the cursor as Combine names it, and how many tokens
+    // spell it (the tokenizer gives each character alone); 0 for another.
+    char OperatorAt(int* length) const {
+        const std::string first = Word(), second = Word(pos_ + 1);
+        *length = 2;
+        if (first == "|" && second == "|") return '|';
+        if (first == "&" && second == "&") return '&';
+        if (first == "=" && second == "=") return 'e';
+        if (first == "!" && second == "=") return 'n';
+        if (first == "<" && second == "=") return 'l';
+        if (first == ">" && second == "=") return 'g';
+        *length = 1;
+        if ((first == "<" || first == ">") && second == first) return 0;  // a shift
+        if (first.size() == 1 && std::string_view("<>+-*/%").find(first[0]) != std::string_view::npos)
+            return first[0];
+        return 0;
+    }
+
+    // Binary operators by precedence, lowest first: ||, &&, == !=,
+    // < > <= >=, + -, * / %.
+    bool Binary(Value* out, int depth, int level) {
+        static constexpr std::string_view kLevels[] = {"|", "&", "en", "<>lg", "+-", "*/%"};
+        constexpr int kLast = static_cast<int>(std::size(kLevels)) - 1;
+        if (depth > kMaxDepth) return Fail("it nests too deeply");
+        auto operand = [&](Value* v) {
+            return level == kLast ? Unary(v, depth + 1) : Binary(v, depth + 1, level + 1);
+        };
+        if (!operand(out)) return false;
         for (;;) {
-            const std::string op = Word();
-            const bool mine = level == 0 ? (op == "+" || op == "-")
-                                         : (op == "*" || op == "/" || op == "%");
-            if (!mine) return true;
-            ++pos_;
+            int length = 0;
+            const char op = OperatorAt(&length);
+            if (op == 0 || kLevels[level].find(op) == std::string_view::npos) return true;
+            pos_ += static_cast<size_t>(length);
             Value right;
-            if (!(level == 0 ? Binary(&right, depth + 1, 1) : Unary(&right, depth + 1)))
-                return false;
+            if (!operand(&right)) return false;
             std::string why;
             Value result;
-            if (!Combine(op[0], *out, right, &result, &why)) return Fail(why);
+            if (!Combine(op, *out, right, &result, &why)) return Fail(why);
             *out = std::move(result);
         }
     }
@@ -206,7 +332,17 @@ private:
         if (op == "-" || op == "+" || op == "!") {
             ++pos_;
             if (!Unary(out, depth + 1)) return false;
-            for (double& x : out->v) x = op == "-" ? -x : op == "!" ? (x == 0 ? 1 : 0) : x;
+            for (double& x : out->v) {
+                if (op == "!") x = x == 0 ? 1 : 0;
+                if (op == "-" && out->integer)
+                    x = InitialValueBits32(0ull - static_cast<unsigned long long>(InitialValueAsBits(x)),
+                                           out->isUnsigned);
+                else if (op == "-") x = -x;
+            }
+            if (op == "!") {
+                out->integer = true;
+                out->isUnsigned = false;
+            }
             return true;
         }
         return Primary(out, depth + 1);
@@ -214,6 +350,7 @@ private:
 
     bool Number(Value* out) {
         std::string word = Word();
+        const std::string spelled = word;
         ++pos_;
         const bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
         while (!word.empty() && !hex && std::string("fFhHlLuU").find(word.back()) != std::string::npos)
@@ -222,11 +359,15 @@ private:
             word.pop_back();
         char* end = nullptr;
         const bool real = !hex && word.find_first_of(".eE") != std::string::npos;
+        // An integer literal folds in 32 bits: with a `u` it is a uint, without
+        // one an int (2147483648 and 0x80000000 wrap to -2147483648).
+        const bool unsignedSuffix = !real && spelled.find_first_of("uU") != std::string::npos;
         const double value = real ? std::strtod(word.c_str(), &end)
-                                  : static_cast<double>(std::strtoull(word.c_str(), &end, 0));
+                                  : InitialValueBits32(std::strtoull(word.c_str(), &end, 0), unsignedSuffix);
         if (word.empty() || end != word.c_str() + word.size()) return Fail("cannot read '" + word + "'");
         out->v = {value};
         out->integer = !real;
+        out->isUnsigned = unsignedSuffix;
         return true;
     }
 
@@ -234,11 +375,12 @@ private:
         if (pos_ >= tokens_.size()) return Fail("it ends early");
         const Token& t = tokens_[pos_];
         const std::string word = Word();
-        if (t.kind == Tok::Number) return Number(out);
+        if (t.kind == Tok::Number) return Number(out) && Postfix(out, depth);  // "1.xxx"
         if (word == "true" || word == "false") {
             ++pos_;
             out->v = {word == "true" ? 1.0 : 0.0};
             out->integer = true;
+            out->isUnsigned = false;
             return true;
         }
         if (word == "{") return Init(out, depth);
@@ -316,6 +458,7 @@ private:
         if (!EvaluateIntrinsic(name, args, &result, &why)) return Fail(why);
         out->v = std::move(result.v);
         out->integer = result.integer;
+        out->isUnsigned = false;
         out->rows = result.rows;
         out->cols = result.cols;
         return Postfix(out, depth);
@@ -336,7 +479,16 @@ private:
             const size_t i = static_cast<size_t>(index.v[0]);
             Value picked;
             picked.integer = out->integer;
-            if (out->rows > 0) {  // a matrix's row
+            picked.isUnsigned = out->isUnsigned;
+            if (out->arrayDims > 1) return Fail("indexing an array of arrays");
+            if (out->arrayDims == 1) {  // an element, of the element's type
+                const auto size = static_cast<size_t>(out->elementSize);
+                if (size == 0 || (i + 1) * size > out->v.size()) return Fail("an index past the array's end");
+                const auto element = out->v.begin() + static_cast<std::ptrdiff_t>(i * size);
+                picked.v.assign(element, element + static_cast<std::ptrdiff_t>(size));
+                picked.rows = out->elementRows;
+                picked.cols = out->elementCols;
+            } else if (out->rows > 0) {  // a matrix's row
                 if (i >= static_cast<size_t>(out->rows)) return Fail("an index past the matrix's rows");
                 const auto row = out->v.begin() + static_cast<std::ptrdiff_t>(i * out->cols);
                 picked.v.assign(row, row + out->cols);
@@ -361,6 +513,7 @@ private:
                 continue;
             Value picked;
             picked.integer = out->integer;
+            picked.isUnsigned = out->isUnsigned;
             for (char c : mask) {
                 const size_t i = set.find(c);
                 if (out->v.size() == 1 && i == 0) {
@@ -448,8 +601,19 @@ std::map<std::string, std::vector<float>> EvaluateInitializers(
         if (kind != 0) Convert(kind, &value);
         // "float4 v = 1;" is 1 in every component.
         const int components = Components(type);
-        if (value.v.size() == 1 && components > 1) value.v.assign(components, value.v[0]);
+        if (value.v.size() == 1 && components > 1 && g.arrayDims == 0)
+            value.v.assign(components, value.v[0]);
         ShapeAs(type, &value);
+        if (g.arrayDims > 0) {  // "a[1]" reads an element of the type
+            Value element;
+            element.v.assign(static_cast<size_t>(std::max(components, 1)), 0.0);
+            ShapeAs(type, &element);
+            value.rows = value.cols = 0;
+            value.arrayDims = g.arrayDims;
+            value.elementSize = components;
+            value.elementRows = element.rows;
+            value.elementCols = element.cols;
+        }
         if (kind != 0) known[g.name] = value;
         if (g.isStatic) continue;
         std::vector<float>& out = values[g.name];

@@ -283,12 +283,14 @@ struct Overloads {
     // pow, log, log2, log10, sqrt and rsqrt of a negative constant,
     // "sqrt(-4)", "log(float2x2(1, 2, 3, -4))", or of a const name: with the
     // unfolded zero added, so that the value is the magnitude's, as the call
-    // computes it at run time (glslang folds NaN).
+    // computes it at run time (glslang folds NaN). atan2's y the same way:
+    // a -0 ("atan2(-0.0, -1)") is +0 at run time, so pi, where glslang
+    // folds -pi.
     void NegativeConstants(std::string_view f, const std::vector<std::pair<size_t, size_t>>& args) {
-        if (!OneOf(f, {"pow", "log", "log2", "log10", "sqrt", "rsqrt"}) || args.empty() ||
+        if (!OneOf(f, {"pow", "log", "log2", "log10", "sqrt", "rsqrt", "atan2"}) || args.empty() ||
             !ConstantNumbers(args[0]) ||
-            (f == "pow" && MatrixShape(code, outline, args[0].first, args[0].second).rows != 0)) {
-            return;  // pow's matrix has its zero from MatrixArguments
+            (OneOf(f, {"pow", "atan2"}) && MatrixShape(code, outline, args[0].first, args[0].second).rows != 0)) {
+            return;  // pow's and atan2's matrix has its zero from MatrixArguments
         }
         for (size_t k = args[0].first; k < args[0].second; ++k)
             if (code.Punct(k) == '-' || ConstName(k)) return AddUnfoldedZero(args[0]);

@@ -55,7 +55,7 @@ const std::map<std::string_view, Unary>& UnaryCalls() {
 
 const std::map<std::string_view, Binary>& BinaryCalls() {
     static const std::map<std::string_view, Binary> kCalls = {
-        {"atan2", [](double y, double x) { return std::atan2(y, x); }},
+        {"atan2", [](double y, double x) { return std::atan2(y == 0 ? 0.0 : y, x); }},  // -0 as +0
         {"fmod", [](double x, double y) { return std::fmod(x, y); }},
         {"ldexp", [](double x, double e) { return x * std::exp2(e); }},
         {"max", [](double a, double b) { return std::max(a, b); }},
