@@ -583,8 +583,13 @@ TEST(EffectParserHostile, ManyTechniquesAndLongLines) {
     ParsedEffect e;
     double seconds = SecondsToParse(src, &e);
     EXPECT_LT(seconds, 10.0);
+    // On a machine so busy that reading outlasts the load's time limit, the
+    // load ends in that one error instead, as the program does.
+    const std::vector<std::string> said = Messages(e);
+    if (said.size() == 1 && said[0].find("takes longer than the load's limit") != std::string::npos)
+        return;
     EXPECT_EQ(e.techniques.size(), 20000u);
-    EXPECT_TRUE(Messages(e).empty());
+    EXPECT_TRUE(said.empty());
 }
 
 }  // namespace

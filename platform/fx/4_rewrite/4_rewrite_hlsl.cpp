@@ -132,6 +132,16 @@ bool DeclareUniforms(const TokenStream& s, const Code& code, const EntryDefiniti
                 given.push_back(code.Token(k));
         } else if (arguments.empty()) {
             kept->back() = true;
+            // A sampler left to the program without a register of its own
+            // takes a free stage (stage 6), as an unbound global does.
+            bool namesRegister = false;
+            for (size_t k = nameToken; k < last; ++k)
+                namesRegister |= code.IsIdent(k) && code.Text(k) == "register";
+            if (samplerAliases != nullptr && !typeTokens.empty() && !namesRegister &&
+                IsSamplerType(SpellTokens(*s.texts, s.tokens, code.At(typeTokens.front()),
+                                          code.At(typeTokens.back()) + 1))) {
+                samplerAliases->emplace_back(std::string(code.Text(nameToken)), std::string());
+            }
             continue;
         }
         if (used >= arguments.size() && given.empty()) {
@@ -254,6 +264,19 @@ bool HasUniformDefaults(const TokenStream& hlsl, std::string_view text, const st
 
 }  // namespace
 
+void UnboundSamplerParameters(const TokenStream& hlsl, const std::string& entry,
+                              std::vector<std::pair<std::string, std::string>>* samplerAliases) {
+    Code code(hlsl);
+    EntryDefinition def;
+    if (FindEntryDefinition(code, entry, &def) != 1) return;
+    std::vector<SourceToken> decls;
+    std::vector<bool> drop(hlsl.tokens.size(), false);
+    std::vector<bool> kept;
+    std::vector<Message> said;  // none: no arguments to count
+    MessageCollector quiet(&said);
+    DeclareUniforms(hlsl, code, def, entry, {}, &decls, &drop, &kept, quiet, samplerAliases);
+}
+
 bool BindUniformArguments(
     TokenStream* hlsl, const std::string& entry,
     const std::vector<std::vector<SourceToken>>& arguments, MessageSink& messages,
@@ -358,6 +381,7 @@ bool RewritePass(const RewrittenEffect& effect, const PassDesc& pass, PassSource
                    !HasUniformDefaults(effect.hlsl, effect.printed.text, b->entry)) {
             s.hlsl = effect.printed.text;
             s.map = effect.printed.map;
+            UnboundSamplerParameters(effect.hlsl, b->entry, &s.samplerAliases);
         } else {
             TokenStream bound = effect.hlsl;
             FallbackScope at(messages, b->pos);

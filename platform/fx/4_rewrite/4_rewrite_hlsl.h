@@ -72,7 +72,14 @@ HlslText PrintHlsl(const TokenStream& hlsl);
 // The compile-arguments rewrite (see above), in place. False with an error
 // at the messages' fallback position (the compile statement) when the
 // function is not found or the counts do not match.
-// samplerAliases: (parameter, sampler given) for each sampler parameter.
+// samplerAliases: (parameter, sampler given) for each sampler parameter;
+// (parameter, "") for one the statement leaves to the program that names
+// no register.
+// The sampler parameters of `entry` that a compile statement without
+// arguments leaves to the program, each (parameter, "") as above.
+void UnboundSamplerParameters(const TokenStream& hlsl, const std::string& entry,
+                              std::vector<std::pair<std::string, std::string>>* samplerAliases);
+
 bool BindUniformArguments(
     TokenStream* hlsl, const std::string& entry,
     const std::vector<std::vector<SourceToken>>& arguments, MessageSink& messages,

@@ -361,10 +361,18 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
         if (name.size() > 9 && name.starts_with("fx_user_") && name.back() == '_')
             name = name.substr(8, name.size() - 9);
         for (const auto& [parameter, sampler] : s.stage.samplerAliases) {
-            if (parameter == name) return sampler;
+            if (parameter == name && !sampler.empty()) return sampler;
         }
         return name;
     };
+    // A sampler parameter left to the program without a register: glslang
+    // gave it binding 0, which is no stage of its own.
+    for (const auto& sampler : res.sampled_images) {
+        for (const auto& [parameter, aliased] : s.stage.samplerAliases) {
+            if (aliased.empty() && (parameter == sampler.name || parameter == c.get_name(sampler.id)))
+                c.unset_decoration(sampler.id, spv::DecorationBinding);
+        }
+    }
     // An array of samplers "S" is bound where its first element "S[0]" is;
     // the others follow it.
     for (const auto& sampler : res.sampled_images) {
