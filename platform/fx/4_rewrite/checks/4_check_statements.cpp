@@ -13,7 +13,7 @@
 // - a const variable assigned to, incremented or decremented; a sampler
 //   assigned to; an array or struct incremented or decremented; a switch
 //   on a vector, matrix, array or struct; a case without a label (or with a
-//   string);
+//   string); `if`, `while`, `switch` or `for` without '(' after it;
 // - an empty declaration in a struct ("float a;;");
 // - a keyword as a variable's name ("float in = 1;", "float sampler;"); a
 //   word the language reserves (enum, template, sizeof, ...) anywhere;
@@ -159,6 +159,10 @@ struct Statements {
                                      std::string(code.Text(fn.name)) + "')");
                 }
             }
+            // "switch k {", "if x > 0": the condition stands in parentheses.
+            if ((Word(i, "if") || Word(i, "while") || Word(i, "switch") || Word(i, "for")) &&
+                code.Punct(i + 1) != '(')
+                Error(i, "'(' expected after " + Quoted(i));
             Assignment(fn, i);
             // switch (v): the selector is one number, not a vector, matrix,
             // array or struct.
