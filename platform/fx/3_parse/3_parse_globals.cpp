@@ -21,12 +21,21 @@ void Parser::ParseTopLevel() {
     // (initial values, annotations, parameters).
     bool inBuffer = false;
     Decl decl;
+    // The '(' and '[' open inside those braces; a body's first mismatch is
+    // said once, where it is.
+    std::vector<TokenRef> open;
+    bool bracketSaid = false;
     for (;;) {
         TokenRef t = Next();
         if (t.kind == Tok::End) break;
         if (depth > 0) {
+            if (!bracketSaid) bracketSaid = BodyBracket(t, &open);
             if (IsPunct(t, '{')) ++depth;
-            if (IsPunct(t, '}') && --depth == 0) StructVariables(&decl);
+            if (IsPunct(t, '}') && --depth == 0) {
+                StructVariables(&decl);
+                open.clear();
+                bracketSaid = false;
+            }
             continue;
         }
         // A reserved word of the effect language: it starts a technique
@@ -83,6 +92,36 @@ void Parser::ParseTopLevel() {
         }
         FeedDeclaration(&decl, t);
     }
+}
+
+// Inside a function's or struct's braces: a ')' or ']' closes the bracket
+// opened last, and no '[' is open where a '{' or '}' stands. Says the first
+// mismatch and returns true; a '(' left open is stage 4's (it is said at
+// the statement's ';'), so checking stops there without a word.
+bool Parser::BodyBracket(const TokenRef& t, std::vector<TokenRef>* open) {
+    if (IsPunct(t, '(') || IsPunct(t, '[')) {
+        open->push_back(t);
+        return false;
+    }
+    const bool paren = IsPunct(t, ')');
+    const bool brace = IsPunct(t, '{') || IsPunct(t, '}');
+    if (!paren && !brace && !IsPunct(t, ']')) return false;
+    if (open->empty()) {
+        if (brace) return false;
+        Error(t, Quote(Text(t)) + " closes no " + (paren ? "'('" : "'['"));
+        return true;
+    }
+    const TokenRef last = open->back();
+    if (!brace && IsPunct(last, paren ? '(' : '[')) {
+        open->pop_back();
+        return false;
+    }
+    if (IsPunct(last, '[')) {
+        Error(last, "'[' is never closed");
+    } else if (!brace) {
+        Error(t, "']' closes no '['");
+    }
+    return true;
 }
 
 // "float Speed { ... };", "SamplerState S { ... };": a '{' right after a
@@ -312,6 +351,17 @@ void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
         }
     }
     if (d->firstOfInitializer && IsPunct(t, '{')) d->braceList = true;
+    // "float k = 0.5 float4 main() ...": a value followed by the type of the
+    // next declaration; the ';' between them is missing.
+    if (d->kind == DeclKind::Plain && d->nesting == 0 && !d->initializer.empty() &&
+        t.kind == Tok::Ident && StartsDeclaration(Text(t)) &&
+        (d->initializer.back().kind == Tok::Number || d->initializer.back().kind == Tok::Ident)) {
+        ErrorAfter(d->initializer.back(), "';' expected after the initial value of " +
+                                              Quote(Text(d->name)));
+        ResetDeclaration(d);
+        FeedDeclaration(d, t);
+        return;
+    }
     d->firstOfInitializer = false;
     if (IsPunct(t, '(') || IsPunct(t, '{') || IsPunct(t, '[')) ++d->nesting;
     if ((IsPunct(t, ')') || IsPunct(t, '}') || IsPunct(t, ']')) && d->nesting > 0) --d->nesting;
@@ -322,6 +372,20 @@ void Parser::DeclarationInitializer(Decl* d, const TokenRef& t) {
         return;
     }
     d->initializer.push_back(t);
+}
+
+// A word that can only start a declaration: a qualifier or a type's name.
+bool Parser::StartsDeclaration(std::string_view w) {
+    static constexpr std::string_view kWords[] = {"struct", "typedef", "void", "string",
+                                                  "matrix", "vector", "cbuffer"};
+    int count = 0;
+    bool isFloat = false, isBool = false;
+    // float4x4: the element type before the shape.
+    const bool matrix = w.size() > 3 && w[w.size() - 2] == 'x' && w.back() >= '1' &&
+                        w.back() <= '4' && w[w.size() - 3] >= '1' && w[w.size() - 3] <= '4';
+    return IsQualifier(w) || IsTextureType(w) || IsSamplerType(w) ||
+           StateTypeName(matrix ? w.substr(0, w.size() - 3) : w, &count, &isFloat, &isBool) ||
+           std::find(std::begin(kWords), std::end(kWords), w) != std::end(kWords);
 }
 
 void Parser::RecordInitializer(Decl* d) {

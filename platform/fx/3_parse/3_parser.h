@@ -318,6 +318,8 @@ private:
     void ParseSamplerArray(Decl* d);
     bool ReadSamplerStates(Decl* d, TokenRef* close);
     bool IsStateBlock(const Decl& d) const;
+    bool BodyBracket(const TokenRef& t, std::vector<TokenRef>* open);
+    static bool StartsDeclaration(std::string_view word);
     void StateBlock(Decl* d, const TokenRef& open);
     void SkipStateBlock(Decl* d, const TokenRef& open);
     void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,

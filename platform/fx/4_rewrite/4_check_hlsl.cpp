@@ -7,7 +7,9 @@
 // - an attribute given twice on one statement ([unroll][unroll]), [loop]
 //   with [unroll], [fastopt] with [unroll(n)], [branch] with [flatten];
 // - a matrix swizzle counted both from 0 and from 1 (m._m00_11);
-// - a name declared twice in one struct or at global scope; a negative
+// - a name declared twice in one struct or at global scope, a parameter
+//   twice in one function, a function defined twice with the same parameter
+//   types or named as a struct; a negative
 //   literal as an array size or index;
 // - a swizzle of s, t, p, q (GLSL's letters) on a declared vector, of x, y,
 //   z, w or r, g, b, a on a declared matrix; extern,
@@ -328,6 +330,43 @@ struct Checker {
                 }
             }
             i = k + 1;
+        }
+        FunctionDuplicates();
+    }
+
+    // A parameter named twice in one function; a function defined twice with
+    // the same parameter types (overloads differ by them); a function named
+    // as a struct. Each at the later name, where Direct3D 9's compiler says it.
+    void FunctionDuplicates() {
+        std::set<std::pair<std::string_view, std::string>> bodies;
+        for (const FunctionOutline& f : outline.functions) {
+            std::set<std::string_view> params;
+            std::string signature;
+            for (const Declarator& d : f.params) {
+                if (d.name != npos && !params.insert(code.Text(d.name)).second)
+                    Error(d.name, Quoted(d.name) + " is declared twice in the parameters of " +
+                                      Quoted(f.name));
+                if (d.type == npos || d.name == npos) {
+                    signature += '?';
+                    continue;
+                }
+                for (size_t k = d.type; k < d.name; ++k) {
+                    const std::string_view w = code.Text(k);
+                    signature += k == d.type ? outline.Underlying(w) : w;
+                    signature += ' ';
+                }
+                if (d.arrayOpen != npos)
+                    for (size_t k = d.arrayOpen; k <= code.Closing(d.arrayOpen); ++k)
+                        signature += code.Text(k);
+                signature += ',';
+            }
+            if (outline.structsNamed.count(code.Text(f.name)) != 0) {
+                Error(f.name, Quoted(f.name) + " is a struct's name: a function cannot take it");
+                continue;
+            }
+            if (f.body != npos && !bodies.insert({code.Text(f.name), signature}).second)
+                Error(f.name, Quoted(f.name) + ": a function with these parameters is defined "
+                                               "twice");
         }
     }
 

@@ -29,6 +29,9 @@ public:
     bool IsWord(size_t i, std::string_view word) const { return IsIdent(i) && Text(i) == word; }
     std::string_view Text(size_t i) const { return s_.Text(Token(i)); }
     SourcePos Pos(size_t i) const { return s_.Pos(Token(i)); }
+    // The list's token at index `at` (a string's, which the code leaves out).
+    const SourceToken& ListToken(size_t at) const { return s_.tokens[at]; }
+    SourcePos ListPos(size_t at) const { return s_.Pos(s_.tokens[at]); }
     // The character of a one-character punctuation token; 0 for others and
     // past the end. Read once per token: every rewrite asks it of most
     // tokens, and no rewrite changes a punctuation token in place.

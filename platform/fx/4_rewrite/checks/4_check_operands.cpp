@@ -25,6 +25,7 @@ public:
                 Logic(i);
                 if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') Texture(i);
                 if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') String(i);
+                if (code_.At(i + 1) > code_.At(i) + 1) StringOperand(i);
             }
         }
     }
@@ -188,6 +189,36 @@ private:
         if (d == nullptr || d->type == npos || d->name == i || code_.Text(d->type) != "string") return;
         Error(i, Cat({"'", code_.Text(i), "' is a string: strings are the values of annotations "
                                           "and states, not of a shader's code"}));
+    }
+
+    // A string literal between code tokens i and i + 1 (the code leaves
+    // strings out) next to an operator or in a condition's or call's
+    // parentheses: `if ("x")`, `"a" + 1`. A string declaration's initial
+    // value (after '=', ',' or '{') is taken.
+    void StringOperand(size_t i) {
+        size_t at = code_.At(i) + 1;
+        while (at < code_.At(i + 1) && code_.ListToken(at).kind != Tok::String) ++at;
+        if (at == code_.At(i + 1)) return;
+        auto operatorText = [](std::string_view w) {
+            return OneOf(w, {"+", "-", "*", "/", "%", "<", ">", "<=", ">=", "==", "!=", "!", "&&",
+                             "||", "&", "|", "?", "(", "[", "+=", "-=", "*=", "/=", "%="});
+        };
+        // "==", "+=" may come as two tokens: '=' after another operator's
+        // character is part of it; a lone '=' gives a string its value.
+        const bool compound = code_.Punct(i) == '=' && code_.Glued(i) &&
+                              std::string_view("+-*/%=!<>&|").find(code_.Punct(i - 1)) !=
+                                  std::string_view::npos &&
+                              code_.Punct(i - 1) != 0;
+        const std::string_view before = compound ? std::string_view("==") : code_.Text(i);
+        // printf and errorf take a format string (and are said as later models' elsewhere).
+        if (before == "(" && (code_.IsWord(i - 1, "printf") || code_.IsWord(i - 1, "errorf")))
+            return;
+        const std::string_view after = code_.Text(i + 1);
+        if (!operatorText(before) && !(operatorText(after) && after != "(" && after != "["))
+            return;
+        state_.messages.Error(code_.ListPos(at), "a string is no value in a shader's code: strings "
+                                                 "are the values of annotations and states");
+        failed = true;
     }
 
     void Texture(size_t i) {

@@ -13,7 +13,9 @@ class TokenRewriteState;
 // - a texture named as a value ("return t;", "tex2D(t, uv)"): textures are
 //   read through samplers;
 // - a ?: whose branches are a struct variable and a value of another type,
-//   or structs chosen by a condition of more than one component.
+//   or structs chosen by a condition of more than one component;
+// - a string literal beside an operator or in parentheses ("if (\"on\")"),
+//   at the string: a shader's code has no string values.
 // False when any is found.
 bool CheckOperands(TokenRewriteState& state);
 

@@ -13,7 +13,8 @@
 // - a const variable assigned to, incremented or decremented; a sampler
 //   assigned to; an array or struct incremented or decremented; a switch
 //   on a vector, matrix, array or struct; a case without a label (or with a
-//   string);
+//   string); `if`, `while`, `switch` or `for` without '(' after it; a
+//   ',' right before a ';' ("float a = 1, ;");
 // - an empty declaration in a struct ("float a;;");
 // - a keyword as a variable's name ("float in = 1;", "float sampler;"); a
 //   word the language reserves (enum, template, sizeof, ...) anywhere;
@@ -63,8 +64,14 @@ struct Statements {
     std::vector<std::pair<size_t, size_t>> SwitchBodies(size_t first, size_t last) const {
         std::vector<std::pair<size_t, size_t>> bodies;
         for (size_t i = first; i < last; ++i) {
-            if (!Word(i, "switch") || code.Punct(i + 1) != '(') continue;
-            const size_t open = code.Closing(i + 1) + 1;
+            if (!Word(i, "switch")) continue;
+            // "switch k {" is said at the switch; its cases are still in one.
+            size_t open = i + 1;
+            if (code.Punct(i + 1) == '(') {
+                open = code.Closing(i + 1) + 1;
+            } else {
+                while (open < last && code.Punct(open) != '{' && code.Punct(open) != ';') ++open;
+            }
             if (code.Punct(open) == '{') bodies.emplace_back(open, code.Closing(open));
         }
         return bodies;
@@ -159,6 +166,10 @@ struct Statements {
                                      std::string(code.Text(fn.name)) + "')");
                 }
             }
+            // "switch k {", "if x > 0": the condition stands in parentheses.
+            if ((Word(i, "if") || Word(i, "while") || Word(i, "switch") || Word(i, "for")) &&
+                code.Punct(i + 1) != '(')
+                Error(i, "'(' expected after " + Quoted(i));
             Assignment(fn, i);
             // switch (v): the selector is one number, not a vector, matrix,
             // array or struct.
@@ -494,6 +505,14 @@ struct Statements {
                                  "x" + std::to_string(shape.cols) + " one");
             }
         }
+    }
+
+    // "float a = 1, ;": a ',' is followed by another name or value, never
+    // by the statement's end (a list's last ',' before its '}' is taken).
+    void CommaBeforeEnd() {
+        for (size_t i = 0; i + 1 < code.size(); ++i)
+            if (code.Punct(i) == ',' && code.Punct(i + 1) == ';')
+                Error(i + 1, "';' after ',': a name or a value is missing");
     }
 
     // The words the language reserves (C++'s) and gives no meaning: the
@@ -840,6 +859,7 @@ void CheckStatements(const Code& code, const HlslOutline& outline,
     s.VoidVariables();
     s.KeywordsAsNames();
     s.ReservedWords();
+    s.CommaBeforeEnd();
     s.SamplerAssignments();
     s.LocalSamplerStructs();
     s.Literals();
