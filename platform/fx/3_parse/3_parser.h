@@ -286,6 +286,7 @@ private:
         size_t equals = 0;  // index of its '='
         size_t nesting = 0;  // open ( { [ of the initializer
         bool isStatic = false;
+        size_t staticAt = 0;  // index of the "static" token while isStatic
         bool isConst = false;
         bool rowMajor = false;
         bool isUnsigned = false;  // "unsigned int": the type is uint
@@ -319,6 +320,7 @@ private:
     bool IsStateBlock(const Decl& d) const;
     void StateBlock(Decl* d, const TokenRef& open);
     void SkipStateBlock(Decl* d, const TokenRef& open);
+    void InlineSamplerStates(SamplerDesc* desc, const std::vector<TokenRef>& body);
     void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
                            const std::vector<TokenRef>& value);
     void SamplerFilter(SamplerDesc* sampler, const TokenRef& nameToken,
