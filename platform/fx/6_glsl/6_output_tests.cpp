@@ -22,11 +22,14 @@ void AddOutputTests(std::string* pixelGlsl) {
     if (nameEnd == std::string::npos) return;
     const std::string name = pixelGlsl->substr(nameStart, nameEnd - nameStart);
     const std::string u = platform::kOutputUniform;
+    // The common case, D3DCMP_ALWAYS without sRGB, costs one uniform test.
+    const std::string always = std::to_string(D3DCMP_ALWAYS) + ".0";
     pixelGlsl->replace(main, mainStart.size(), "void fx_shaded()\n{\n");
     *pixelGlsl +=
         "\nuniform vec4 " + u + ";\n"
         "void main()\n{\n"
         "    fx_shaded();\n"
+        "    if (" + u + ".x == " + always + " && " + u + ".z == 0.0) return;\n"
         "    float fx_a = " + name + ".a > 0.0 ? floor(min(" + name + ".a, 1.0) * 255.0 + 0.5) : 0.0;\n"
         "    int fx_f = int(" + u + ".x);\n"
         "    float fx_r = " + u + ".y;\n"
