@@ -42,6 +42,15 @@ constexpr int kConstantRegisters = static_cast<int>(D3D_SHADER_REGISTERS);
 // coordinates, GL at their centres). The device sets it.
 constexpr const char* kTargetUniform = "fx_target";
 
+// >> what happens to COLOR0 after the pixel shader
+// OpenGL core has neither the alpha test nor a switch for sRGB writes into
+// the targets the device keeps: the pixel stage does both after the shader
+// ran, from "uniform vec4 fx_output" that the device sets from its render
+// states: x the D3DCMPFUNC the alpha passes by (D3DCMP_ALWAYS while
+// ALPHATESTENABLE is off), y ALPHAREF (0-255), z 1 while SRGBWRITEENABLE
+// is on. A pixel stage without a four-component COLOR0 has no fx_output.
+constexpr const char* kOutputUniform = "fx_output";
+
 // >> samplers
 // A sampler's binding is its texture stage (register(sN), or the lowest
 // stage still free); the device has D3D_SAMPLER_STAGES of them.

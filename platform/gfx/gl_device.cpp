@@ -7,7 +7,10 @@
 //                  blending reads destination alpha as 1), swap interval from
 //                  PresentationInterval
 //              [x] render states: blend enable / factors / op, cull mode, z
-//                  enable / write / compare, fill mode; sampler states on GL
+//                  enable / write / compare, fill mode, stencil (both sides),
+//                  depth bias; the alpha test and sRGB writes through the
+//                  programs' "fx_output"; scissor test (the rect is the whole
+//                  target); sampler states on GL
 //                  sampler objects (filters, wrap modes, border colour, mip
 //                  LOD bias, largest mip level, anisotropy where the driver
 //                  offers it)
@@ -172,6 +175,16 @@ void GlDevice::SetDefaultStates() {
         {D3DRS_BLENDFACTOR, 0xFFFFFFFF},   {D3DRS_SEPARATEALPHABLENDENABLE, FALSE},
         {D3DRS_SRCBLENDALPHA, D3DBLEND_ONE}, {D3DRS_DESTBLENDALPHA, D3DBLEND_ZERO},
         {D3DRS_BLENDOPALPHA, D3DBLENDOP_ADD},
+        {D3DRS_ALPHATESTENABLE, FALSE},    {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
+        {D3DRS_ALPHAREF, 0},               {D3DRS_SRGBWRITEENABLE, FALSE},
+        {D3DRS_STENCILENABLE, FALSE},      {D3DRS_STENCILFAIL, D3DSTENCILOP_KEEP},
+        {D3DRS_STENCILZFAIL, D3DSTENCILOP_KEEP}, {D3DRS_STENCILPASS, D3DSTENCILOP_KEEP},
+        {D3DRS_STENCILFUNC, D3DCMP_ALWAYS}, {D3DRS_STENCILREF, 0},
+        {D3DRS_STENCILMASK, 0xFFFFFFFF},   {D3DRS_STENCILWRITEMASK, 0xFFFFFFFF},
+        {D3DRS_TWOSIDEDSTENCILMODE, FALSE}, {D3DRS_CCW_STENCILFAIL, D3DSTENCILOP_KEEP},
+        {D3DRS_CCW_STENCILZFAIL, D3DSTENCILOP_KEEP}, {D3DRS_CCW_STENCILPASS, D3DSTENCILOP_KEEP},
+        {D3DRS_CCW_STENCILFUNC, D3DCMP_ALWAYS}, {D3DRS_SCISSORTESTENABLE, FALSE},
+        {D3DRS_DEPTHBIAS, 0},              {D3DRS_SLOPESCALEDEPTHBIAS, 0},
     };
     glFrontFace(GL_CCW);
     for (auto [state, value] : defaults) SetRenderState(state, value);
@@ -201,6 +214,7 @@ GlDevice::~GlDevice() {
     for (const ShaderProgram& program : programs_) glDeleteProgram(program.id);
     glDeleteFramebuffers(1, &floatFramebuffer_);
     glDeleteRenderbuffers(1, &floatColorBuffer_);
+    glDeleteRenderbuffers(1, &floatDepthStencilBuffer_);
     glDeleteSamplers(static_cast<GLsizei>(samplers_.size()), samplers_.data());
     textures_.Shutdown();
     glDeleteVertexArrays(1, &vertexArray_);
@@ -268,6 +282,7 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
     glClearStencil(static_cast<GLint>(stencil & 0xFF));
     // Clear ignores the depth and colour write switches; GL's glClear does not.
     glDepthMask(GL_TRUE);
+    glStencilMask(0xFF);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, targetKeepsAlpha_ ? GL_TRUE : GL_FALSE);
     if (rectCount == 0) {
         glClear(mask);
@@ -286,6 +301,7 @@ HRESULT GlDevice::Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DC
         glDisable(GL_SCISSOR_TEST);
     }
     glDepthMask(renderStates_[D3DRS_ZWRITEENABLE] != 0 ? GL_TRUE : GL_FALSE);
+    ApplyStencil();
     ApplyColorMask();
     return S_OK;
 }
@@ -379,6 +395,16 @@ HRESULT GlDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT pr
         const float w = static_cast<float>(targetWidth_), h = static_cast<float>(targetHeight_);
         glProgramUniform4f(program.id, program.targetLocation, w, h, 1.0f / w, 1.0f / h);
         program.targetVersion = targetVersion_;
+    }
+    if (program.outputLocation >= 0 && program.outputVersion != outputVersion_) {
+        const auto& rs = renderStates_;
+        const DWORD func = rs[D3DRS_ALPHATESTENABLE] != 0 ? rs[D3DRS_ALPHAFUNC] : D3DCMP_ALWAYS;
+        glProgramUniform4f(program.id, program.outputLocation,
+                           static_cast<float>(func >= D3DCMP_NEVER && func <= D3DCMP_ALWAYS
+                                                  ? func : D3DCMP_ALWAYS),
+                           static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF),
+                           rs[D3DRS_SRGBWRITEENABLE] != 0 ? 1.0f : 0.0f, 0.0f);
+        program.outputVersion = outputVersion_;
     }
     glDrawArrays(GL_TRIANGLES, static_cast<GLint>(startVertex), static_cast<GLsizei>(vertexCount));
     return S_OK;

@@ -98,9 +98,11 @@ struct ShaderProgram {
     GLint psLocation = -1;
     GLint psCount = 0;
     GLint targetLocation = -1;  // "fx_target"
+    GLint outputLocation = -1;  // "fx_output"
     uint64_t vsVersion = 0;  // which contents of the blocks it holds already
     uint64_t psVersion = 0;
     uint64_t targetVersion = 0;
+    uint64_t outputVersion = 0;
 };
 
 // >> link thread
@@ -374,6 +376,9 @@ private:
     // D3DRS_COLORWRITEENABLE, with alpha never written to a target without it.
     void ApplyColorMask();
     void ApplyBlend();
+    // The stencil test and its operations, for both sides of a face.
+    void ApplyStencil();
+    void ApplyDepthBias();
     void ApplySamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type);
     void ApplyAnisotropy(DWORD sampler);
     void ApplyMipRange(DWORD sampler);
@@ -401,6 +406,7 @@ private:
     uint64_t targetVersion_ = 1;
     GLuint floatFramebuffer_ = 0;
     GLuint floatColorBuffer_ = 0;
+    GLuint floatDepthStencilBuffer_ = 0;
     GLuint vertexArray_ = 0;
     std::array<GLuint, D3D_SAMPLER_STAGES> samplers_{};
     float maxAnisotropy_ = 1.0f;  // 1: the driver filters without anisotropy
@@ -413,6 +419,7 @@ private:
     std::array<float, D3D_SHADER_REGISTERS * 4> psConstants_{};
     uint64_t vsVersion_ = 1;
     uint64_t psVersion_ = 1;
+    uint64_t outputVersion_ = 1;  // of the states "fx_output" holds
 
     std::vector<ShaderProgram> programs_;
     ShaderProgram* boundProgram_ = nullptr;

@@ -152,6 +152,7 @@ HRESULT GlDevice::Adopt(GLuint id, UINT* program) {
     FindConstantArray(id, platform::kVertexConstants, &created.vsLocation, &created.vsCount);
     FindConstantArray(id, platform::kPixelConstants, &created.psLocation, &created.psCount);
     created.targetLocation = glGetUniformLocation(id, platform::kTargetUniform);
+    created.outputLocation = glGetUniformLocation(id, platform::kOutputUniform);
     // Growing the list moves its entries: keep the bound one by id.
     UINT boundId = boundProgram_ != nullptr ? boundProgram_->id : 0;
     programs_.push_back(created);

@@ -47,6 +47,19 @@ GLenum CompareFunc(DWORD func) {
     }
 }
 
+GLenum StencilOp(DWORD op) {
+    switch (op) {
+        case D3DSTENCILOP_ZERO: return GL_ZERO;
+        case D3DSTENCILOP_REPLACE: return GL_REPLACE;
+        case D3DSTENCILOP_INCRSAT: return GL_INCR;
+        case D3DSTENCILOP_DECRSAT: return GL_DECR;
+        case D3DSTENCILOP_INVERT: return GL_INVERT;
+        case D3DSTENCILOP_INCR: return GL_INCR_WRAP;
+        case D3DSTENCILOP_DECR: return GL_DECR_WRAP;
+        default: return GL_KEEP;
+    }
+}
+
 GLint WrapMode(DWORD address) {
     switch (address) {
         case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
@@ -78,6 +91,11 @@ GLint MinFilter(DWORD min, DWORD mip) {
 
 HRESULT GlDevice::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
     if (state >= kRenderStateCount) return D3DERR_INVALIDCALL;
+    // The states "fx_output" holds cost an upload at the next draw only
+    // when they change.
+    const bool output = state == D3DRS_ALPHATESTENABLE || state == D3DRS_ALPHAFUNC ||
+                        state == D3DRS_ALPHAREF || state == D3DRS_SRGBWRITEENABLE;
+    if (output && renderStates_[state] != value) ++outputVersion_;
     renderStates_[state] = value;
     MakeCurrent();
     ApplyRenderState(state, value);
@@ -134,6 +152,34 @@ void GlDevice::ApplyRenderState(D3DRENDERSTATETYPE state, DWORD value) {
         case D3DRS_COLORWRITEENABLE:
             ApplyColorMask();
             break;
+        case D3DRS_ALPHATESTENABLE:
+        case D3DRS_ALPHAFUNC:
+        case D3DRS_ALPHAREF:
+        case D3DRS_SRGBWRITEENABLE:
+            break;  // the programs' "fx_output", at their next draw
+        case D3DRS_STENCILENABLE:
+        case D3DRS_STENCILFAIL:
+        case D3DRS_STENCILZFAIL:
+        case D3DRS_STENCILPASS:
+        case D3DRS_STENCILFUNC:
+        case D3DRS_STENCILREF:
+        case D3DRS_STENCILMASK:
+        case D3DRS_STENCILWRITEMASK:
+        case D3DRS_TWOSIDEDSTENCILMODE:
+        case D3DRS_CCW_STENCILFAIL:
+        case D3DRS_CCW_STENCILZFAIL:
+        case D3DRS_CCW_STENCILPASS:
+        case D3DRS_CCW_STENCILFUNC:
+            ApplyStencil();
+            break;
+        case D3DRS_DEPTHBIAS:
+        case D3DRS_SLOPESCALEDEPTHBIAS:
+            ApplyDepthBias();
+            break;
+        case D3DRS_SCISSORTESTENABLE:
+            // The scissor rect is the whole target (the program cannot set
+            // another): the test keeps every pixel.
+            break;
         default:
             // Kept for GetRenderState; nothing in GL to change.
             break;
@@ -167,6 +213,48 @@ void GlDevice::ApplyBlend() {
     glBlendFuncSeparate(srcColor, destColor, srcAlpha, destAlpha);
     glBlendEquationSeparate(BlendEquation(rs[D3DRS_BLENDOP]),
                             BlendEquation(separate ? rs[D3DRS_BLENDOPALPHA] : rs[D3DRS_BLENDOP]));
+}
+
+// Front faces (GL_FRONT) are the ones clockwise on screen; with
+// TWOSIDEDSTENCILMODE the others take the CCW_ states. The reference and
+// the masks are 8-bit, as the stencil buffer is.
+void GlDevice::ApplyStencil() {
+    const auto& rs = renderStates_;
+    if (rs[D3DRS_STENCILENABLE] == 0) {
+        glDisable(GL_STENCIL_TEST);
+        glStencilMask(0);
+        return;
+    }
+    glEnable(GL_STENCIL_TEST);
+    const bool twoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+    const auto ref = static_cast<GLint>(rs[D3DRS_STENCILREF] & 0xFF);
+    const GLuint mask = rs[D3DRS_STENCILMASK] & 0xFF;
+    auto side = [&](GLenum face, D3DRENDERSTATETYPE func, D3DRENDERSTATETYPE fail,
+                    D3DRENDERSTATETYPE zfail, D3DRENDERSTATETYPE pass) {
+        glStencilFuncSeparate(face, CompareFunc(rs[func]), ref, mask);
+        glStencilOpSeparate(face, StencilOp(rs[fail]), StencilOp(rs[zfail]), StencilOp(rs[pass]));
+    };
+    side(GL_FRONT, D3DRS_STENCILFUNC, D3DRS_STENCILFAIL, D3DRS_STENCILZFAIL, D3DRS_STENCILPASS);
+    if (twoSided) {
+        side(GL_BACK, D3DRS_CCW_STENCILFUNC, D3DRS_CCW_STENCILFAIL, D3DRS_CCW_STENCILZFAIL,
+             D3DRS_CCW_STENCILPASS);
+    } else {
+        side(GL_BACK, D3DRS_STENCILFUNC, D3DRS_STENCILFAIL, D3DRS_STENCILZFAIL,
+             D3DRS_STENCILPASS);
+    }
+    glStencilMask(rs[D3DRS_STENCILWRITEMASK] & 0xFF);
+}
+
+// DEPTHBIAS is in depth units, GL's offset in steps of the 24-bit depth
+// buffer; SLOPESCALEDEPTHBIAS scales the face's depth slope in both.
+void GlDevice::ApplyDepthBias() {
+    const float slope = FloatBits(renderStates_[D3DRS_SLOPESCALEDEPTHBIAS]);
+    const float bias = FloatBits(renderStates_[D3DRS_DEPTHBIAS]);
+    const bool on = slope != 0.0f || bias != 0.0f;
+    for (GLenum mode : {GL_POLYGON_OFFSET_FILL, GL_POLYGON_OFFSET_LINE, GL_POLYGON_OFFSET_POINT}) {
+        if (on) glEnable(mode); else glDisable(mode);
+    }
+    glPolygonOffset(slope, bias * 16777216.0f);
 }
 
 void GlDevice::ApplyColorMask() {

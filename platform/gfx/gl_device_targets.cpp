@@ -24,16 +24,25 @@ HRESULT GlDevice::UseFloatTarget(UINT width, UINT height) {
     MakeCurrent();
     glDeleteFramebuffers(1, &floatFramebuffer_);
     glDeleteRenderbuffers(1, &floatColorBuffer_);
+    glDeleteRenderbuffers(1, &floatDepthStencilBuffer_);
     floatFramebuffer_ = 0;
     floatColorBuffer_ = 0;
+    floatDepthStencilBuffer_ = 0;
     GLuint target = framebuffer_;
     if (width != 0) {
         glCreateRenderbuffers(1, &floatColorBuffer_);
         glNamedRenderbufferStorage(floatColorBuffer_, GL_RGBA32F, static_cast<GLsizei>(width),
                                    static_cast<GLsizei>(height));
+        // A depth-stencil buffer as the back buffer's, so that depth and
+        // stencil states draw alike on both.
+        glCreateRenderbuffers(1, &floatDepthStencilBuffer_);
+        glNamedRenderbufferStorage(floatDepthStencilBuffer_, GL_DEPTH24_STENCIL8,
+                                   static_cast<GLsizei>(width), static_cast<GLsizei>(height));
         glCreateFramebuffers(1, &floatFramebuffer_);
         glNamedFramebufferRenderbuffer(floatFramebuffer_, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
                                        floatColorBuffer_);
+        glNamedFramebufferRenderbuffer(floatFramebuffer_, GL_DEPTH_STENCIL_ATTACHMENT,
+                                       GL_RENDERBUFFER, floatDepthStencilBuffer_);
         if (glCheckNamedFramebufferStatus(floatFramebuffer_, GL_FRAMEBUFFER) !=
             GL_FRAMEBUFFER_COMPLETE) {
             UseFloatTarget(0, 0);

@@ -321,6 +321,50 @@ TEST_F(EffectRender, ConstantBlockReachesBothStagesExactly) {
     EXPECT_EQ(At(0.0f, 0.0f), 0xFF0000u);
 }
 
+// The program's own SetRenderState calls, between draws of one program:
+// the alpha test (an upload, no new program), then the stencil test on the
+// back buffer's stencil, which a draw of the left half marked.
+TEST_F(EffectRender, TheProgramsAlphaTestAndStencilStatesApplyToEffectDraws) {
+    ID3DXEffect* effect = Load(std::string(kPassThroughVs) +
+                               "float4 ps_main() : COLOR0 { return float4(1, 0, 0, 0.25); }\n" +
+                               kTechnique);
+    ASSERT_NE(effect, nullptr);
+    std::vector<Vertex> vertices;
+    AddRect(&vertices, -1, -1, 0, 1);  // left half
+    AddRect(&vertices, -1, -1, 1, 1);  // all
+    Fill(vertices);
+    Clear();
+    device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device_->SetRenderState(D3DRS_ALPHAREF, 64);  // 0.25 is 64: not greater
+    device_->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    device_->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
+    device_->SetRenderState(D3DRS_STENCILREF, 1);
+    Draw(effect, 2);
+    EXPECT_EQ(At(-0.5f, 0.0f), 0x000022u) << "a failing alpha writes nothing";
+    device_->SetRenderState(D3DRS_ALPHAREF, 63);
+    Draw(effect, 2);
+    EXPECT_EQ(At(-0.5f, 0.0f), 0xFF0000u);
+
+    // Now only where the stencil holds 1: the left half.
+    Clear();
+    device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    Draw(effect, 2);
+    device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0x00000022, 1.0f, 0);
+    device_->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    device_->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    ASSERT_EQ(device_->BeginScene(), 0);
+    ASSERT_EQ(effect->Begin(nullptr, 0), 0);
+    ASSERT_EQ(effect->BeginPass(0), 0);
+    device_->DrawPrimitive(D3DPT_TRIANGLELIST, 6, 2);
+    effect->EndPass();
+    effect->End();
+    device_->EndScene();
+    device_->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    EXPECT_EQ(At(-0.5f, 0.0f), 0xFF0000u);
+    EXPECT_EQ(At(0.5f, 0.0f), 0x000022u);
+}
+
 TEST_F(EffectRender, PassStatesApplyInThePassAndEndRestoresThem) {
     const std::string shaders =
         std::string(kPassThroughVs) +

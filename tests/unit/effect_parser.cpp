@@ -243,12 +243,14 @@ TEST(EffectParserStates, KeepsTheOrderOfAssignments) {
 
 TEST(EffectParserStates, UnsupportedStateWarnsAndIsIgnored) {
     ParsedEffect e = ParseEffect(
-        "technique T {\n pass {\n  StencilEnable = TRUE;\n  LightEnable[0] = TRUE;\n"
-        "  CullMode = None;\n } }");
+        "technique T {\n pass {\n  FogEnable = TRUE;\n  LightEnable[0] = TRUE;\n"
+        "  CullMode = None;\n } }\ntechnique Empty { }\n");
     EXPECT_FALSE(e.HasErrors());
     EXPECT_EQ(Messages(e), (std::vector<std::string>{
-                               "3:3: warning: unsupported state 'StencilEnable' ignored",
-                               "4:3: warning: unsupported state 'LightEnable' ignored"}));
+                               "3:3: warning: unsupported state 'FogEnable' ignored",
+                               "4:3: warning: unsupported state 'LightEnable' ignored",
+                               "7:1: warning: technique 'Empty' has no passes; nothing is drawn "
+                               "with it"}));
     ASSERT_EQ(e.techniques[0].passes[0].renderStates.size(), 1u);
 }
 
@@ -452,11 +454,13 @@ TEST(EffectParserErrors, EachCarriesItsPosition) {
         {"technique T { pass { CullMode = None;", {"1:38: error: unexpected end of file in technique 'T'"}},
         {"technique T", {"1:12: error: unexpected end of file in technique 'T'"}},
         {"technique { pass", {"1:17: error: unexpected end of file in unnamed technique"}},
-        {"float a;\ntechnique Empty { }\n", {"2:1: error: technique 'Empty' has no passes"}},
+        {"float a;\ntechnique Empty { pass }\n",
+         {"2:1: warning: technique 'Empty' has no passes; nothing is drawn with it",
+          "2:24: error: expected '{' after unnamed pass, found '}'"}},
         {"technique T { pass { } } }\n", {"1:26: error: unmatched '}'"}},
         {"technique T pass { }", {"1:13: error: expected '{' after technique 'T', found 'pass'"}},
         {"technique T { pass P ; }",
-         {"1:1: error: technique 'T' has no passes",
+         {"1:1: warning: technique 'T' has no passes; nothing is drawn with it",
           "1:22: error: expected '{' after pass 'P', found ';'"}},
         {"technique T { foo { } pass { } }", {"1:15: error: unexpected 'foo' in technique 'T'",
                                               "1:19: error: unexpected '{' in technique 'T'"}},

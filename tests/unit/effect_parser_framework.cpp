@@ -483,7 +483,7 @@ TEST_F(EffectParserIncludes, IncludedFilesAreReadOnceAndParsedInPlace) {
 
 TEST_F(EffectParserIncludes, DiagnosticsNameTheFileAndSitAtTheInclude) {
     files_["a.fxh"] = "float x;\n#include \"b.fxh\"\n";
-    files_["b.fxh"] = "\ntechnique Empty { }\n";
+    files_["b.fxh"] = "\ntechnique Empty { pass { 5; } }\n";
     files_["self.fxh"] = "#include \"self.fxh\"\n";
     ParsedEffect e = ParseEffect(
         "technique First { pass { CullMode = Sideways; } }\n"
@@ -495,7 +495,7 @@ TEST_F(EffectParserIncludes, DiagnosticsNameTheFileAndSitAtTheInclude) {
     EXPECT_EQ(Messages(e),
               (std::vector<std::string>{
                   "1:37: error: invalid value 'Sideways' for state 'CullMode'",
-                  "b.fxh:2:1: error: technique 'Empty' has no passes",
+                  "b.fxh:2:26: error: unexpected '5' in unnamed pass",
                   "3:1: error: cannot open include file 'missing.fxh': no such file",
                   "self.fxh:1:1: error: file 'self.fxh' includes itself",
                   "5:1: error: expected \"FILE\" or <FILE> after #include"}));

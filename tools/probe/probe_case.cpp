@@ -234,7 +234,7 @@ void Draw(IDirect3DDevice9* device, ID3DXEffect* effect, IDirect3DVertexBuffer9*
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     device->SetStreamSource(0, buffer, 0, sizeof(Vertex));
     device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1 | D3DFVF_TEXCOORDSIZE4_0);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0, 1.0f, 0);
     if (device->BeginScene() != 0) return;
     if (effect->Begin(nullptr, 0) == 0) {
         if (effect->BeginPass(0) == 0) {

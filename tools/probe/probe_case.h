@@ -1,6 +1,7 @@
 // Pixel probes: one small effect compiled by the real loader, drawn as a
-// full-screen pass into a float target, its pixels compared with the values
-// Direct3D 9 gives. Used by the GL test that runs tests/probe/ and by
+// full-screen pass (the first pass of the first technique, at depth 0.5)
+// into a float target cleared to 0 (depth 1, stencil 0), its pixels
+// compared with the values Direct3D 9 gives. Used by the GL test that runs tests/probe/ and by
 // flowfield-probe (tools/probe.cpp).
 //
 // A case is an effect file with its expectations in "//?" lines:

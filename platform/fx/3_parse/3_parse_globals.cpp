@@ -248,7 +248,10 @@ void Parser::FeedDeclaration(Decl* d, const TokenRef& t) {
 // Qualifiers, then the type, which says what kind of declaration this is.
 void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     if (t.kind == Tok::Ident && IsQualifier(Text(t))) {
-        if (Text(t) == "static") d->isStatic = true;
+        if (Text(t) == "static") {
+            d->isStatic = true;
+            d->staticAt = t.index;
+        }
         if (Text(t) == "const") d->isConst = true;
         if (Text(t) == "row_major") d->rowMajor = true;
         return;
@@ -270,6 +273,13 @@ void Parser::DeclarationStart(Decl* d, const TokenRef& t) {
     // STRING, like TEXTURE and PIXELSHADER, in any case.
     if (IEquals(d->type, "string")) d->kind = DeclKind::String;
     if (IsSamplerType(d->type) || IsSamplerObjectType(d->type)) d->kind = DeclKind::Sampler;
+    // A sampler or texture is an object of the effect whether or not it is
+    // static ("static sampler2D S = sampler_state { ... };"): Direct3D 9
+    // gives it a register and its states as any other's.
+    if (d->isStatic && (d->kind == DeclKind::Sampler || d->kind == DeclKind::Texture)) {
+        Remove(d->staticAt, d->staticAt + 1);
+        d->isStatic = false;
+    }
     if (IEquals(d->type, "VertexShader")) d->kind = DeclKind::VertexShader;
     if (IEquals(d->type, "PixelShader")) d->kind = DeclKind::PixelShader;
     if (IEquals(d->type, "stateblock")) d->kind = DeclKind::StateBlock;

@@ -92,7 +92,9 @@ void Parser::ParseTechnique(const TokenRef& keyword) {
         PutBack(after);
     }
     Remove(keyword.index, end);
-    if (tech.passes.empty()) Error(keyword, what + " has no passes");
+    // Direct3D 9 takes a technique without passes: Begin gives 0 passes,
+    // and a program that draws pass 0 of it draws nothing.
+    if (tech.passes.empty()) Warning(keyword, what + " has no passes; nothing is drawn with it");
     // A technique whose shader assembly did not assemble is left out, so
     // that an effect with a fallback technique still loads.
     for (const PassDesc& pass : tech.passes) {
@@ -235,7 +237,17 @@ bool Parser::ParseStageState(PassDesc* pass, const TokenRef& nameToken,
         Error(nameToken, "missing value for state " + Quote(name));
         return true;
     }
-    if (sampler) {
+    if (sampler && value.size() >= 3 && IEquals(Text(value[0]), "sampler_state") &&
+        IsPunct(value[1], '{') && IsPunct(value.back(), '}')) {
+        // "sampler_state { ... }" written in the pass: its states and
+        // texture on the stage.
+        SamplerDesc desc;
+        desc.name = setting.state;
+        InlineSamplerStates(&desc, std::vector<TokenRef>(value.begin() + 2, value.end() - 1));
+        setting.states = std::move(desc.states);
+        setting.setsTexture = !desc.texture.empty();
+        setting.texture = desc.texture;
+    } else if (sampler) {
         // "(S)", "<S>" or "S": the sampler's states and texture on the stage.
         const bool bracketed = value.size() == 3 &&
                                ((IsPunct(value[0], '<') && IsPunct(value[2], '>')) ||
@@ -265,6 +277,33 @@ bool Parser::ParseStageState(PassDesc* pass, const TokenRef& nameToken,
     }
     pass->stageSettings.push_back(std::move(setting));
     return true;
+}
+
+// The "State = value;" statements of a sampler_state block's tokens, each
+// as a sampler_state block of a global takes it.
+void Parser::InlineSamplerStates(SamplerDesc* desc, const std::vector<TokenRef>& body) {
+    size_t i = 0;
+    while (i < body.size()) {
+        if (IsPunct(body[i], ';')) {
+            ++i;
+            continue;
+        }
+        const TokenRef& name = body[i];
+        size_t end = i + 1;
+        size_t depth = 0;
+        while (end < body.size() && !(depth == 0 && IsPunct(body[end], ';'))) {
+            if (IsPunct(body[end], '{') || IsPunct(body[end], '(')) ++depth;
+            if ((IsPunct(body[end], '}') || IsPunct(body[end], ')')) && depth > 0) --depth;
+            ++end;
+        }
+        if (name.kind != Tok::Ident || end == i + 1 || !IsPunct(body[i + 1], '=')) {
+            RepeatableError(name, "unexpected ", " in the sampler_state of " + Quote(desc->name));
+        } else {
+            SamplerAssignment(desc, name, std::vector<TokenRef>(body.begin() + long(i) + 2,
+                                                                body.begin() + long(end)));
+        }
+        i = end + 1;
+    }
 }
 
 // "VertexShaderConstant[n]", "...ConstantF[n]", "...Constant1[n]" to
@@ -406,11 +445,22 @@ void Parser::ParseRenderState(PassDesc* pass, const RenderStateInfo& info,
                               Quote(name) + " ignored");
         return;
     }
-    // A state that holds a number (BlendFactor = 0x80FFFFFF, a D3DCOLOR).
-    if (info.number == StateNumber::Unsigned) {
+    // A state that holds a number (BlendFactor = 0x80FFFFFF, a D3DCOLOR;
+    // DepthBias = -0.0005, a float).
+    if (info.number != StateNumber::None) {
         std::string why;
         TokenRef at;
         if (!EvaluateStateNumber(info.number, value, &v, &why, &at)) {
+            // A number that is not a whole one of 0 or more (AlphaRef = 0.5)
+            // is left out: unsure what Direct3D 9 makes of it, it loads.
+            StateValue sv;
+            std::string unused;
+            TokenRef where;
+            if (EvaluateState(value, nullptr, &sv, &unused, &where) && sv.count == 1) {
+                Warning(value[0], "value " + Quote(ValueText(value)) + " for state " +
+                                      Quote(name) + " is not a whole number of 0 or more: ignored");
+                return;
+            }
             Error(value.size() > 1 && !why.empty() ? at : value[0],
                   "invalid value " + Quote(ValueText(value)) + " for state " + Quote(name) +
                       (value.size() > 1 ? ": " + why : ""));

@@ -287,6 +287,7 @@ private:
         size_t nesting = 0;  // open ( { [ of the initializer
         int arrayDims = 0;   // the [N] after the name being declared
         bool isStatic = false;
+        size_t staticAt = 0;  // index of the "static" token while isStatic
         bool isConst = false;
         bool rowMajor = false;
         bool isUnsigned = false;  // "unsigned int": the type is uint
@@ -322,6 +323,7 @@ private:
     static bool StartsDeclaration(std::string_view word);
     void StateBlock(Decl* d, const TokenRef& open);
     void SkipStateBlock(Decl* d, const TokenRef& open);
+    void InlineSamplerStates(SamplerDesc* desc, const std::vector<TokenRef>& body);
     void SamplerAssignment(SamplerDesc* sampler, const TokenRef& nameToken,
                            const std::vector<TokenRef>& value);
     void SamplerFilter(SamplerDesc* sampler, const TokenRef& nameToken,

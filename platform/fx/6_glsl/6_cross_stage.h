@@ -54,6 +54,12 @@ bool ComputeInputs(const std::vector<ComputedInput>& inputs, std::string* pixelG
 std::string WindowPosition(uint32_t components);
 std::string FaceSign();
 
+// >> after the pixel shader (6_output_tests.cpp)
+// The alpha test and the sRGB write on COLOR0, as the device's render states
+// ask through "fx_output"; a pixel stage without a four-component COLOR0 is
+// left as it is.
+void AddOutputTests(std::string* pixelGlsl);
+
 // Gives the vertex stage's GLSL an output, set to zero, for every pixel
 // input it does not write.
 void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::CompilerGLSL& pixel,

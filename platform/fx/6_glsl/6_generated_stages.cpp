@@ -119,6 +119,7 @@ void FixedFunctionPass(CompiledPass* out) {
                         "layout(location = 0) in vec4 ff_diffuse;\n"
                         "layout(location = 0) out vec4 ff_target;\n"
                         "void main()\n{\n    ff_target = ff_diffuse;\n}\n";
+    AddOutputTests(&pixel);
     out->glsl = {std::move(vertex), std::move(pixel)};
     out->ok = true;
 }

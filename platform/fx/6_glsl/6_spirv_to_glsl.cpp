@@ -533,13 +533,17 @@ void SpirvToGlsl(std::vector<SpirvModule> modules, const PassConventions& conven
                 continue;
             }
             if (generateVertex) generated = PassThroughVertexStage(*cross[i].compiler);
-            if (generatePixel) generated = PassThroughPixelStage(*cross[i].compiler);
+            if (generatePixel) {
+                generated = PassThroughPixelStage(*cross[i].compiler);
+                AddOutputTests(&generated);
+            }
             std::string glsl = cross[i].compiler->compile();
             if (cross[i].stage == ShaderStage::Vertex) ShiftHalfPixel(&glsl);
             if (!ComputeInputs(cross[i].computed, &glsl)) {
                 CrossError("the GLSL of VPOS, VFACE or an input the stream lacks cannot be made", cross[i].entry, messages);
                 ok = false;
             }
+            if (cross[i].stage == ShaderStage::Pixel) AddOutputTests(&glsl);
             out->glsl.push_back(std::move(glsl));
         } catch (const std::exception& e) {
             CrossError(std::string("SPIRV-Cross: ") + e.what(), cross[i].entry, messages);

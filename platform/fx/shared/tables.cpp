@@ -39,6 +39,12 @@ constexpr NamedValue kCmpValues[] = {
     {"greater", D3DCMP_GREATER}, {"notequal", D3DCMP_NOTEQUAL},
     {"greaterequal", D3DCMP_GREATEREQUAL}, {"always", D3DCMP_ALWAYS},
 };
+constexpr NamedValue kStencilOpValues[] = {
+    {"keep", D3DSTENCILOP_KEEP},       {"zero", D3DSTENCILOP_ZERO},
+    {"replace", D3DSTENCILOP_REPLACE}, {"incrsat", D3DSTENCILOP_INCRSAT},
+    {"decrsat", D3DSTENCILOP_DECRSAT}, {"invert", D3DSTENCILOP_INVERT},
+    {"incr", D3DSTENCILOP_INCR},       {"decr", D3DSTENCILOP_DECR},
+};
 constexpr NamedValue kFilterValues[] = {
     {"none", D3DTEXF_NONE}, {"point", D3DTEXF_POINT}, {"linear", D3DTEXF_LINEAR},
     {"anisotropic", D3DTEXF_ANISOTROPIC}};
@@ -72,6 +78,26 @@ const RenderStateInfo kRenderStates[] = {
     {"destblendalpha", D3DRS_DESTBLENDALPHA, Values(kBlendValues)},
     {"blendopalpha", D3DRS_BLENDOPALPHA, Values(kBlendOpValues)},
     {"blendfactor", D3DRS_BLENDFACTOR, {nullptr, 0}, StateNumber::Unsigned},
+    {"alphatestenable", D3DRS_ALPHATESTENABLE, Values(kBoolValues)},
+    {"alphafunc", D3DRS_ALPHAFUNC, Values(kCmpValues)},
+    {"alpharef", D3DRS_ALPHAREF, {nullptr, 0}, StateNumber::Unsigned},
+    {"srgbwriteenable", D3DRS_SRGBWRITEENABLE, Values(kBoolValues)},
+    {"scissortestenable", D3DRS_SCISSORTESTENABLE, Values(kBoolValues)},
+    {"depthbias", D3DRS_DEPTHBIAS, {nullptr, 0}, StateNumber::Float},
+    {"slopescaledepthbias", D3DRS_SLOPESCALEDEPTHBIAS, {nullptr, 0}, StateNumber::Float},
+    {"stencilenable", D3DRS_STENCILENABLE, Values(kBoolValues)},
+    {"stencilfail", D3DRS_STENCILFAIL, Values(kStencilOpValues)},
+    {"stencilzfail", D3DRS_STENCILZFAIL, Values(kStencilOpValues)},
+    {"stencilpass", D3DRS_STENCILPASS, Values(kStencilOpValues)},
+    {"stencilfunc", D3DRS_STENCILFUNC, Values(kCmpValues)},
+    {"stencilref", D3DRS_STENCILREF, {nullptr, 0}, StateNumber::Unsigned},
+    {"stencilmask", D3DRS_STENCILMASK, {nullptr, 0}, StateNumber::Unsigned},
+    {"stencilwritemask", D3DRS_STENCILWRITEMASK, {nullptr, 0}, StateNumber::Unsigned},
+    {"twosidedstencilmode", D3DRS_TWOSIDEDSTENCILMODE, Values(kBoolValues)},
+    {"ccw_stencilfail", D3DRS_CCW_STENCILFAIL, Values(kStencilOpValues)},
+    {"ccw_stencilzfail", D3DRS_CCW_STENCILZFAIL, Values(kStencilOpValues)},
+    {"ccw_stencilpass", D3DRS_CCW_STENCILPASS, Values(kStencilOpValues)},
+    {"ccw_stencilfunc", D3DRS_CCW_STENCILFUNC, Values(kCmpValues)},
 };
 
 const SamplerStateInfo kSamplerStates[] = {
