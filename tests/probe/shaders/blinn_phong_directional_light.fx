@@ -30,8 +30,8 @@ float4 main(PSIn i) : COLOR0
     float3 L = normalize(LightDir);
     float3 H = normalize(L + float3(0, 0, 1));
     float NdotL = saturate(dot(N, L));
-    float spec = pow(saturate(dot(N, H)), Shininess) * (NdotL > 0);
-    float4 c = Diffuse * NdotL + spec;
+    float specular = pow(saturate(dot(N, H)), Shininess) * (NdotL > 0);
+    float4 c = Diffuse * NdotL + specular;
     c.a = 1;
     return c;
 }
