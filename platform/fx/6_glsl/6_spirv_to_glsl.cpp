@@ -39,6 +39,7 @@
 #include "platform/fx/6_spirv/6_passes.h"
 #include "platform/fx/6_spirv/6_spirv_module.h"
 #include "platform/shader_conventions.h"
+#include "platform/fx/shared/made_names.h"
 
 namespace fx {
 
@@ -358,8 +359,7 @@ void BindSamplers(Conventions& s, std::vector<std::string>* samplers) {
     // statement gave it.
     auto given = [&](std::string name) {
         // A sampler named as a glslang keyword is fx_user_NAME_ (4_spellings).
-        if (name.size() > 9 && name.starts_with("fx_user_") && name.back() == '_')
-            name = name.substr(8, name.size() - 9);
+        SayRespelledNames(&name);
         for (const auto& [parameter, sampler] : s.stage.samplerAliases) {
             if (parameter == name && !sampler.empty()) return sampler;
         }

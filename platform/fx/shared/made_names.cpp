@@ -37,8 +37,10 @@ void SayNamesOf(std::string* text, std::string_view prefix, bool numbered) {
 
 }  // namespace
 
+void SayRespelledNames(std::string* text) { SayNamesOf(text, "fx_user_", false); }
+
 void SayUserNames(std::string* text) {
-    SayNamesOf(text, "fx_user_", false);
+    SayRespelledNames(text);
     SayNamesOf(text, "fx_local_", true);  // fx_local_struct_N_ too: "struct"
     SayNamesOf(text, "fx_prec_", true);
     // fx_member_VAR_dot_MEMBER_: a struct's sampler member, "VAR.MEMBER".

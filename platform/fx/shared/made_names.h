@@ -13,4 +13,8 @@ namespace fx {
 // VAR.MEMBER).
 void SayUserNames(std::string* text);
 
+// Only fx_user_NAME_ back to NAME: a name the rewrites respelled because
+// glslang reserves it or an intrinsic has it, as the effect's tables hold it.
+void SayRespelledNames(std::string* text);
+
 }  // namespace fx
