@@ -76,7 +76,30 @@ void SpvInstruction::UsedIdPositions(std::vector<size_t>* at) const {
         case spv::OpMemberName:
         case spv::OpDecorate:
         case spv::OpMemberDecorate:
+        // Strings and other literals: a semantic's last word ("TEXCOORD1"
+        // ends in the word 0x31) is no id to rename.
+        case spv::OpDecorateString:
+        case spv::OpMemberDecorateString:
+        case spv::OpString:
+        case spv::OpSource:
+        case spv::OpSourceContinued:
+        case spv::OpSourceExtension:
+        case spv::OpExtension:
+        case spv::OpExtInstImport:
+        case spv::OpModuleProcessed:
+        case spv::OpCapability:
+        case spv::OpMemoryModel:
             return;
+        case spv::OpExecutionMode: take(0, 1); return;
+        case spv::OpEntryPoint: {
+            // The model, the function, the name (up to the word whose last
+            // byte is zero), then the interface's variables.
+            size_t k = 2;
+            while (k < last && (words[k] & 0xFF000000u) != 0) ++k;
+            take(1, 2);
+            take(k + 1, last);
+            return;
+        }
         default: take(first, last); return;
     }
 }
