@@ -60,8 +60,8 @@ std::string FaceSign();
 // left as it is.
 void AddOutputTests(std::string* pixelGlsl);
 
-// Gives the vertex stage's GLSL an output, set to zero, for every pixel
-// input it does not write.
+// Gives the vertex stage's GLSL an output, set to (0, 0, 0, 1) as wide as
+// the input, for every pixel input it does not write.
 void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::CompilerGLSL& pixel,
                           std::string* vertexGlsl);
 

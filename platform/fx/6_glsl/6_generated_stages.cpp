@@ -1,7 +1,8 @@
 // Stage 6, the stages no shader wrote: the fixed-function stand-ins of a
-// pass without a vertex or a pixel shader (or without either), and the zero outputs that let a
+// pass without a vertex or a pixel shader (or without either), and the outputs that let a
 // pixel shader read what its vertex shader does not write (Direct3D 9 reads
-// zero there; GL refuses to link such a pair).
+// (0, 0, 0, 1) there, as a register's channels not written; GL refuses to
+// link such a pair).
 #include <set>
 
 #include "platform/fx/6_glsl/6_cross_stage.h"
@@ -142,7 +143,9 @@ void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::Compil
         const std::string glslType = VaryingTypeName(type);
         std::string name = "ff_unwritten" + std::to_string(location);
         decls += VaryingOutput(type, location, name);
-        body += "    " + name + " = " + glslType + "(0);\n";
+        static const char* const kDefault[] = {"", "0.0", "vec2(0.0)", "vec3(0.0)",
+                                               "vec4(0.0, 0.0, 0.0, 1.0)"};
+        body += "    " + name + " = " + glslType + "(" + kDefault[type.vecsize] + ");\n";
     }
     const std::string mainStart = "void main()\n{\n";
     size_t at = vertexGlsl->find(mainStart);

@@ -62,7 +62,7 @@ constexpr std::array kPasses = {
     // float4 width.
     SpirvPass{"widen_varyings",
               [](SpirvPassState& s) {
-                  WidenVaryings(s.module, Vertex(s), s.source.profile.rfind("vs_3", 0) != 0);
+                  WidenVaryings(s.module, Vertex(s));
                   return true;
               }},
     // Vertex shaders before vs_3_0 only; after widen_varyings (above),

@@ -500,19 +500,13 @@ namespace {
 
 // The variables given (variable -> its old value type) as float4s of the
 // storage class: stores widen, loads take the components they need.
-// colorRegisters: COLOR outputs are a vertex shader's color registers, whose
-// channels not written read (0, 0, 0, 1) in the pixel shader.
+// outputW1: the variables are a vertex shader's outputs, whose channels not
+// written read (0, 0, 0, 1) in the pixel shader.
 // replicated: the scalar variables whose stores fill all four components.
 void WidenVariables(SpvModule& module, uint32_t storage,
                     const std::vector<std::pair<uint32_t, uint32_t>>& widened,
-                    bool colorRegisters = false, const std::vector<uint32_t>& replicated = {}) {
+                    bool outputW1 = false, const std::vector<uint32_t>& replicated = {}) {
     if (widened.empty()) return;
-    std::vector<uint32_t> colors;
-    for (const SpvInstruction& in : module.code) {
-        if (colorRegisters && in.op == spv::OpDecorateString && in.words.size() > 2 &&
-            in.words[1] == spv::DecorationUserSemantic && Semantic(in).rfind("COLOR", 0) == 0)
-            colors.push_back(in.words[0]);
-    }
     const uint32_t floatType = module.DeclareType(spv::OpTypeFloat, {32});
     const uint32_t vec4 = module.DeclareType(spv::OpTypeVector, {floatType, 4});
     const uint32_t pointer = module.DeclareType(spv::OpTypePointer, {storage, vec4});
@@ -541,7 +535,7 @@ void WidenVariables(SpvModule& module, uint32_t storage,
     });
     module.Reindex();
     const uint32_t zero = module.DeclareConstant(spv::OpConstant, floatType, {0});
-    const uint32_t one = colors.empty() ? zero : FloatsConstant(module, floatType, floatType, 1);
+    const uint32_t one = outputW1 ? FloatsConstant(module, floatType, floatType, 1) : zero;
     auto oldType = [&](uint32_t variable) {
         for (const auto& [id, type] : widened) {
             if (id == variable) return type;
@@ -571,10 +565,9 @@ void WidenVariables(SpvModule& module, uint32_t storage,
         } else if (in.op == spv::OpLoad) {
             WidenLoad(module, in, type, vec4, floatType);
         } else {
-            const bool color = std::find(colors.begin(), colors.end(), target) != colors.end();
             const bool replicate =
                 std::find(replicated.begin(), replicated.end(), target) != replicated.end();
-            WidenStore(module, in, type, vec4, floatType, zero, color ? one : zero, replicate);
+            WidenStore(module, in, type, vec4, floatType, zero, one, replicate);
         }
     }
     module.Reindex();
@@ -664,7 +657,7 @@ std::vector<uint32_t> ScalarColors(const SpvModule& module,
 
 }  // namespace
 
-void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
+void WidenVaryings(SpvModule& module, bool vertex) {
     const uint32_t storage = vertex ? spv::StorageClassOutput : spv::StorageClassInput;
     SplitArrayVaryings(module, storage, false);
     // A vertex shader's input array reads a stream register per element
@@ -672,7 +665,7 @@ void WidenVaryings(SpvModule& module, bool vertex, bool colorRegisters) {
     // not the slots after the first one's; an int or bool array's elements
     // are then converted one by one, as single inputs are.
     if (vertex) SplitArrayVaryings(module, spv::StorageClassInput, true);
-    WidenVariables(module, storage, NarrowVaryings(module, storage), vertex && colorRegisters);
+    WidenVariables(module, storage, NarrowVaryings(module, storage), vertex);
     const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
     std::vector<std::pair<uint32_t, uint32_t>> others = IntegerVariables(module, other);
     const std::vector<uint32_t> replicated =

@@ -1,6 +1,7 @@
 // An array varying meets single ones of the semantics its elements take,
-// either way round, narrower elements widening as single ones do.
-//? expect 0.25 0.5 0.75 1
+// either way round, narrower elements widening as single ones do (the
+// channels not written read (0, 0, 0, 1)).
+//? expect 0.25 1.5 0.75 1
 void vs_main(float3 position : POSITION, out float4 clip : POSITION,
              out float2 o[2] : TEXCOORD1, out float4 c : TEXCOORD5, out float4 d : TEXCOORD6)
 {

@@ -1,6 +1,7 @@
 // A pixel shader may read a varying wider or narrower than its vertex
-// shader writes it: components not written read 0.
-//? expect 0.25 0.5 0 0
+// shader writes it: components not written read 0, and 1 in w, as a
+// register's channels not written.
+//? expect 0.25 0.5 0 1
 struct V { float4 position : POSITION; float2 a : TEXCOORD0; float4 b : TEXCOORD1; };
 V vs_main(float4 position : POSITION)
 {
