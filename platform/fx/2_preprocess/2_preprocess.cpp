@@ -395,6 +395,11 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
         s_->Error(at, text.empty() ? "#error" : "#error: " + text);
     } else if (name == n.line) {
         Line(f, t, at);
+    } else if (tokens[0].kind == Tok::Number) {
+        // "# 12 "file" 1": the line marker of a C preprocessor's output, an
+        // effect run through one before it came here, read as #line.
+        tokens_.insert(tokens_.begin(), tokens_[0]);
+        Line(f, t, at);
     } else if (name == n.pragma) {
         if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "once")) {
             if (f.source) f.source->once = true;
@@ -470,8 +475,15 @@ void FileReader::PragmaMessage(const SourceToken& at) {
     std::string text;
     bool any = false;
     for (; i < expanded.size() && expanded[i].kind == Tok::String; ++i) {
+        // Its value: \\ and \" are one character (a string # made of "q"
+        // prints as "q"), as a texture's file name reads them.
         const std::string_view quoted = s_->Text(expanded[i]);
-        if (quoted.size() >= 2) text += quoted.substr(1, quoted.size() - 2);
+        for (size_t c = 1; c + 1 < quoted.size(); ++c) {
+            if (quoted[c] == '\\' && c + 2 < quoted.size() &&
+                (quoted[c + 1] == '\\' || quoted[c + 1] == '"'))
+                ++c;
+            text += quoted[c];
+        }
         any = true;
     }
     if (paren && i < expanded.size() && s_->IsPunct(expanded[i], ')')) ++i;
