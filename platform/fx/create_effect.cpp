@@ -488,6 +488,8 @@ bool PrepareEffect(EffectLoad& l) {
     PreprocessedEffect preprocessed = Preprocess(source, IncludeFromFolderOf(fileName), fileName,
                                                  LoadBudget{}, l.hostMacros);
 
+    l.messages.DisableWarnings(preprocessed.disabledWarnings);
+
     // 3. Parse the effect framework.
     const size_t errors = messages.ErrorCount();
     l.parsed = ParseEffect(std::move(preprocessed), messages);

@@ -1,9 +1,9 @@
 // Stage 2, the value of a #if line (see 2_preprocess.h): integer
-// arithmetic, comparisons, logic and ?: on 64-bit values that wrap,
-// character constants ('A'), names that are no macro read as 0. Nesting is
-// capped so that no expression can run away with the stack.
+// arithmetic, comparisons, logic, ?: and ',' on 64-bit values that wrap,
+// signed or unsigned as C types them, character constants ('A', '\n'),
+// names that are no macro read as 0. Nesting is capped so that no
+// expression can run away with the stack.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,9 +13,64 @@ namespace fx {
 namespace {
 
 struct ExprToken {
-    enum Kind { Ident, Number, Op, Other } kind;
+    enum Kind { Ident, Number, Char, Op, Other } kind;
     std::string text;
+    int64_t charValue = 0;  // a Char's value, signed
 };
+
+// True when the text of a character constant ends in a backslash that
+// escapes what follows ('\'' goes on past the second quote).
+bool IfCharEscapeOpen(const std::string& written) {
+    size_t backslashes = 0;
+    while (backslashes < written.size() && written[written.size() - 1 - backslashes] == '\\')
+        ++backslashes;
+    return backslashes % 2 == 1;
+}
+
+int IfCharHexDigit(char c) {
+    c = Lower(c);
+    return IsDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+}
+
+// The characters a constant's text stands for, C's escapes read
+// (\n \t \v \b \r \f \a \\ \' \" \?, octal \101, hex \x41); false for
+// an escape C does not know.
+bool IfCharDecode(const std::string& written, std::string* chars) {
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (written[i] != '\\') {
+            *chars += written[i];
+            continue;
+        }
+        if (++i >= written.size()) return false;
+        const char e = written[i];
+        static constexpr char kSimple[][2] = {{'n', '\n'}, {'t', '\t'}, {'v', '\v'},
+                                              {'b', '\b'}, {'r', '\r'}, {'f', '\f'},
+                                              {'a', '\a'}, {'\\', '\\'}, {'\'', '\''},
+                                              {'"', '"'},  {'?', '?'}};
+        bool simple = false;
+        for (const auto& pair : kSimple) {
+            if (e == pair[0]) {
+                *chars += pair[1];
+                simple = true;
+            }
+        }
+        if (simple) continue;
+        unsigned value = 0;
+        if (e >= '0' && e <= '7') {
+            size_t n = 0;
+            for (; n < 3 && i < written.size() && written[i] >= '0' && written[i] <= '7'; ++n, ++i)
+                value = value * 8 + static_cast<unsigned>(written[i] - '0');
+            --i;
+        } else if (e == 'x' && i + 1 < written.size() && IfCharHexDigit(written[i + 1]) >= 0) {
+            while (i + 1 < written.size() && IfCharHexDigit(written[i + 1]) >= 0)
+                value = value * 16 + static_cast<unsigned>(IfCharHexDigit(written[++i]));
+        } else {
+            return false;
+        }
+        *chars += static_cast<char>(value & 0xFF);
+    }
+    return true;
+}
 
 // Operators written as two characters are two tokens in the stream; they
 // are one where the second follows the first directly.
@@ -30,18 +85,21 @@ std::vector<ExprToken> ExprTokens(const PpState& s, const std::vector<SourceToke
         } else if (t.kind == Tok::Number) {
             out.push_back({ExprToken::Number, text});
         } else if (t.kind == Tok::Punct && text == "'") {
-            // A character constant ('A' is 65; 'ab' is 'a' * 256 + 'b'): the
-            // characters up to the next quote, as written, without escapes.
+            // A character constant ('A' is 65; 'ab' is 'a' * 256 + 'b'; '\n',
+            // '\'' and '\x41' as C reads escapes): the glued tokens up to the
+            // quote no backslash escapes.
             size_t close = i + 1;
-            std::string chars;
+            std::string written;
             bool ok = false;
             for (; close < tokens.size() && (tokens[close].flags & kGlued) != 0; ++close) {
-                if (s.IsPunct(tokens[close], '\'')) {
-                    ok = !chars.empty();
+                if (s.IsPunct(tokens[close], '\'') && !IfCharEscapeOpen(written)) {
+                    ok = true;
                     break;
                 }
-                chars += s.Text(tokens[close]);
+                written += s.Text(tokens[close]);
             }
+            std::string chars;
+            ok = ok && IfCharDecode(written, &chars) && !chars.empty();
             // One character is signed, as a char is; more are packed.
             uint64_t value = chars.size() == 1
                                  ? static_cast<uint64_t>(static_cast<int64_t>(
@@ -53,9 +111,7 @@ std::vector<ExprToken> ExprTokens(const PpState& s, const std::vector<SourceToke
                 out.push_back({ExprToken::Other, text});
                 continue;
             }
-            char hex[24];
-            std::snprintf(hex, sizeof hex, "0x%llx", static_cast<unsigned long long>(value));
-            out.push_back({ExprToken::Number, hex});
+            out.push_back({ExprToken::Char, "'" + written + "'", static_cast<int64_t>(value)});
             i = close;
         } else if (t.kind == Tok::Punct) {
             if (i + 1 < tokens.size() && tokens[i + 1].kind == Tok::Punct &&
@@ -77,6 +133,14 @@ std::vector<ExprToken> ExprTokens(const PpState& s, const std::vector<SourceToke
     return out;
 }
 
+// A #if value: C's intmax_t or uintmax_t. A 'u' suffix, or a literal too
+// large to be signed, makes a value unsigned, and so does an operator whose
+// other operand is ("-1 > 0u" holds); comparisons and logic give signed 0 or 1.
+struct IfValue {
+    int64_t v = 0;
+    bool isUnsigned = false;
+};
+
 class ExpressionEvaluator {
 public:
     ExpressionEvaluator(const PpState& state, std::vector<ExprToken> tokens)
@@ -88,11 +152,13 @@ public:
             error_ = "missing expression";
             return false;
         }
-        if (!Conditional(value)) return false;
+        IfValue result;
+        if (!Comma(&result)) return false;
         if (pos_ < tokens_.size()) {
             error_ = "unexpected '" + tokens_[pos_].text + "'";
             return false;
         }
+        *value = result.v;
         return true;
     }
     const std::string& Reason() const { return error_; }
@@ -107,31 +173,42 @@ private:
 
     bool Peek(const char* op) const { return pos_ < tokens_.size() && tokens_[pos_].text == op; }
 
-    bool Conditional(int64_t* v) {
+    // "a, b" is b, as C compilers take it on a #if line.
+    bool Comma(IfValue* v) {
+        if (!Conditional(v)) return false;
+        while (Peek(",")) {
+            ++pos_;
+            if (!Conditional(v)) return false;
+        }
+        return true;
+    }
+
+    bool Conditional(IfValue* v) {
         if (++depth_ > kMaxDepth) return Fail("expression nests too deeply");
         bool ok = ConditionalInner(v);
         --depth_;
         return ok;
     }
 
-    bool ConditionalInner(int64_t* v) {
+    bool ConditionalInner(IfValue* v) {
         if (!Binary(1, v)) return false;
         if (!Peek("?")) return true;
         ++pos_;
-        int64_t a = 0;
-        int64_t b = 0;
+        IfValue a;
+        IfValue b;
         // The branch not taken is read, not evaluated: "0 ? 1 / 0 : 2".
-        unevaluated_ += *v == 0;
-        const bool first = Conditional(&a);
-        unevaluated_ -= *v == 0;
+        unevaluated_ += v->v == 0;
+        const bool first = Comma(&a);
+        unevaluated_ -= v->v == 0;
         if (!first) return false;
         if (!Peek(":")) return Fail("missing ':' in '?:'");
         ++pos_;
-        unevaluated_ += *v != 0;
+        unevaluated_ += v->v != 0;
         const bool second = Conditional(&b);
-        unevaluated_ -= *v != 0;
+        unevaluated_ -= v->v != 0;
         if (!second) return false;
-        *v = *v ? a : b;
+        *v = v->v ? a : b;
+        v->isUnsigned = a.isUnsigned || b.isUnsigned;
         return true;
     }
 
@@ -145,7 +222,7 @@ private:
         return 0;
     }
 
-    bool Binary(int minPrecedence, int64_t* v) {
+    bool Binary(int minPrecedence, IfValue* v) {
         if (!Unary(v)) return false;
         for (;;) {
             if (pos_ >= tokens_.size() || tokens_[pos_].kind != ExprToken::Op) return true;
@@ -153,9 +230,9 @@ private:
             int prec = Precedence(op);
             if (prec == 0 || prec < minPrecedence) return true;
             ++pos_;
-            int64_t r = 0;
+            IfValue r;
             // "1 || 1 / 0": what the left side decides is not evaluated.
-            const bool decided = (op == "||" && *v != 0) || (op == "&&" && *v == 0);
+            const bool decided = (op == "||" && v->v != 0) || (op == "&&" && v->v == 0);
             unevaluated_ += decided;
             const bool read = Binary(prec + 1, &r);
             unevaluated_ -= decided;
@@ -165,41 +242,57 @@ private:
     }
 
     // Wrapping arithmetic: the file may write anything.
-    bool Apply(const std::string& op, int64_t* v, int64_t r) {
-        uint64_t a = static_cast<uint64_t>(*v);
-        uint64_t b = static_cast<uint64_t>(r);
-        if (op == "||") *v = (*v || r) ? 1 : 0;
-        else if (op == "&&") *v = (*v && r) ? 1 : 0;
-        else if (op == "|") *v = static_cast<int64_t>(a | b);
-        else if (op == "^") *v = static_cast<int64_t>(a ^ b);
-        else if (op == "&") *v = static_cast<int64_t>(a & b);
-        else if (op == "==") *v = *v == r;
-        else if (op == "!=") *v = *v != r;
-        else if (op == "<") *v = *v < r;
-        else if (op == ">") *v = *v > r;
-        else if (op == "<=") *v = *v <= r;
-        else if (op == ">=") *v = *v >= r;
-        else if (op == "<<") *v = static_cast<int64_t>(a << (b & 63));
-        else if (op == ">>") *v = *v >> (b & 63);
-        else if (op == "+") *v = static_cast<int64_t>(a + b);
-        else if (op == "-") *v = static_cast<int64_t>(a - b);
-        else if (op == "*") *v = static_cast<int64_t>(a * b);
+    bool Apply(const std::string& op, IfValue* left, IfValue right) {
+        const int64_t l = left->v;
+        const int64_t r = right.v;
+        const uint64_t a = static_cast<uint64_t>(l);
+        const uint64_t b = static_cast<uint64_t>(r);
+        // The usual conversions: unsigned when either side is (a shift
+        // takes its left side's type).
+        const bool both = left->isUnsigned || right.isUnsigned;
+        auto truth = [&](bool value) {
+            left->v = value ? 1 : 0;
+            left->isUnsigned = false;
+            return true;
+        };
+        if (op == "||") return truth(l || r);
+        if (op == "&&") return truth(l && r);
+        if (op == "==") return truth(l == r);
+        if (op == "!=") return truth(l != r);
+        if (op == "<") return truth(both ? a < b : l < r);
+        if (op == ">") return truth(both ? a > b : l > r);
+        if (op == "<=") return truth(both ? a <= b : l <= r);
+        if (op == ">=") return truth(both ? a >= b : l >= r);
+        if (op == "<<" || op == ">>") {
+            if (op == "<<") left->v = static_cast<int64_t>(a << (b & 63));
+            else left->v = left->isUnsigned ? static_cast<int64_t>(a >> (b & 63)) : l >> (b & 63);
+            return true;
+        }
+        left->isUnsigned = both;
+        if (op == "|") left->v = static_cast<int64_t>(a | b);
+        else if (op == "^") left->v = static_cast<int64_t>(a ^ b);
+        else if (op == "&") left->v = static_cast<int64_t>(a & b);
+        else if (op == "+") left->v = static_cast<int64_t>(a + b);
+        else if (op == "-") left->v = static_cast<int64_t>(a - b);
+        else if (op == "*") left->v = static_cast<int64_t>(a * b);
         else {
             if (r == 0 && unevaluated_ > 0) {
-                *v = 0;
+                left->v = 0;
                 return true;
             }
             if (r == 0) return Fail("division by zero");
-            if (r == -1) {
-                *v = op == "/" ? static_cast<int64_t>(0 - a) : 0;
+            if (both) {
+                left->v = static_cast<int64_t>(op == "/" ? a / b : a % b);
+            } else if (r == -1) {
+                left->v = op == "/" ? static_cast<int64_t>(0 - a) : 0;
             } else {
-                *v = op == "/" ? *v / r : *v % r;
+                left->v = op == "/" ? l / r : l % r;
             }
         }
         return true;
     }
 
-    bool Unary(int64_t* v) {
+    bool Unary(IfValue* v) {
         if (pos_ >= tokens_.size()) return Fail("expression ends too early");
         if (++depth_ > kMaxDepth) return Fail("expression nests too deeply");
         bool ok = UnaryInner(v);
@@ -207,41 +300,48 @@ private:
         return ok;
     }
 
-    bool UnaryInner(int64_t* v) {
+    bool UnaryInner(IfValue* v) {
         const ExprToken t = tokens_[pos_++];
         if (t.kind == ExprToken::Op) {
             if (t.text == "(") {
-                if (!Conditional(v)) return false;
+                if (!Comma(v)) return false;
                 if (!Peek(")")) return Fail("missing ')'");
                 ++pos_;
                 return true;
             }
             if (t.text == "!" || t.text == "~" || t.text == "-" || t.text == "+") {
                 if (!Unary(v)) return false;
-                uint64_t a = static_cast<uint64_t>(*v);
-                if (t.text == "!") *v = !*v;
-                if (t.text == "~") *v = static_cast<int64_t>(~a);
-                if (t.text == "-") *v = static_cast<int64_t>(0 - a);
+                uint64_t a = static_cast<uint64_t>(v->v);
+                if (t.text == "!") {
+                    v->v = v->v == 0;
+                    v->isUnsigned = false;
+                }
+                if (t.text == "~") v->v = static_cast<int64_t>(~a);
+                if (t.text == "-") v->v = static_cast<int64_t>(0 - a);
                 return true;
             }
             return Fail("unexpected '" + t.text + "'");
         }
         if (t.kind == ExprToken::Ident) {
             // defined X that a macro made; any other name is 0.
-            *v = 0;
+            *v = IfValue{};
             if (t.text == "defined") return Defined(v);
             return true;
         }
         if (t.kind == ExprToken::Number) return Number(t.text, v);
+        if (t.kind == ExprToken::Char) {
+            *v = IfValue{t.charValue, false};
+            return true;
+        }
         return Fail("unexpected '" + t.text + "'");
     }
 
-    bool Defined(int64_t* v) {
+    bool Defined(IfValue* v) {
         bool paren = Peek("(");
         if (paren) ++pos_;
         if (pos_ >= tokens_.size() || tokens_[pos_].kind != ExprToken::Ident)
             return Fail("'defined' needs a macro name");
-        *v = state_.Find(state_.texts.Id(tokens_[pos_++].text)) != nullptr ? 1 : 0;
+        v->v = state_.Find(state_.texts.Id(tokens_[pos_++].text)) != nullptr ? 1 : 0;
         if (paren) {
             if (!Peek(")")) return Fail("missing ')' after 'defined('");
             ++pos_;
@@ -249,9 +349,13 @@ private:
         return true;
     }
 
-    bool Number(const std::string& text, int64_t* v) {
+    bool Number(const std::string& text, IfValue* v) {
         size_t end = text.size();
-        while (end > 0 && (Lower(text[end - 1]) == 'u' || Lower(text[end - 1]) == 'l')) --end;
+        bool suffixU = false;
+        while (end > 0 && (Lower(text[end - 1]) == 'u' || Lower(text[end - 1]) == 'l')) {
+            suffixU = suffixU || Lower(text[end - 1]) == 'u';
+            --end;
+        }
         std::string digits = text.substr(0, end);
         int base = 10;
         size_t i = 0;
@@ -273,7 +377,8 @@ private:
                 return Fail("the number '" + text + "' is too large");
             value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
         }
-        *v = static_cast<int64_t>(value);
+        v->v = static_cast<int64_t>(value);
+        v->isUnsigned = suffixU || value > static_cast<uint64_t>(INT64_MAX);
         return true;
     }
 

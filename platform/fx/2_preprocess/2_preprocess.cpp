@@ -120,8 +120,8 @@ bool PpState::CheckTime(const SourceToken& at) {
 namespace {
 
 // The pragmas Direct3D 9's compiler knows; the others are ignored with a
-// warning. Those besides once and pack_matrix change nothing here: no
-// warning has a number to disable, and constants come from the effect.
+// warning. Those besides once, pack_matrix, message and warning change
+// nothing here: constants come from the effect.
 bool KnownPragma(std::string_view name) {
     for (const char* known : {"once", "pack_matrix", "warning", "message", "def"})
         if (IEquals(name, known)) return true;
@@ -279,6 +279,7 @@ private:
     // #pragma message("TEXT") or #pragma message "TEXT": its text, said
     // at the line as a warning (the way the load prints text to its user).
     void PragmaMessage(const SourceToken& at);
+    void PragmaWarning();
     void Define(const SourceToken& at);
     // The parameters of a function-like macro from tokens_[*i], just past
     // its '(': false (said at at) if the list is invalid.
@@ -395,6 +396,11 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
         s_->Error(at, text.empty() ? "#error" : "#error: " + text);
     } else if (name == n.line) {
         Line(f, t, at);
+    } else if (tokens[0].kind == Tok::Number) {
+        // "# 12 "file" 1": the line marker of a C preprocessor's output, an
+        // effect run through one before it came here, read as #line.
+        tokens_.insert(tokens_.begin(), tokens_[0]);
+        Line(f, t, at);
     } else if (name == n.pragma) {
         if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "once")) {
             if (f.source) f.source->once = true;
@@ -411,6 +417,8 @@ bool FileReader::Directive(OpenFile& f, const Token& t, SourceToken* pass) {
             return s_->SpendTokens(1, at, false);
         } else if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "message")) {
             PragmaMessage(at);
+        } else if (tokens.size() >= 2 && IEquals(s_->Text(tokens[1]), "warning")) {
+            PragmaWarning();
         } else if (tokens.size() >= 2 && !KnownPragma(s_->Text(tokens[1]))) {
             s_->Warning(at, "unknown pragma " + Quote(s_->Text(tokens[1])) + " ignored");
         }
@@ -460,6 +468,31 @@ void FileReader::ExtraTokens(OpenFile& f, const Token& t, size_t words) {
                            std::string(s_->Text(tokens_[0])) + "' - expected a newline");
 }
 
+// #pragma warning(disable: 3206 3571; once: 4000): the numbers after
+// "disable:" are kept for the load, which drops the warnings of those
+// numbers (WarningNumber); the other specifiers change nothing here.
+void FileReader::PragmaWarning() {
+    bool disabling = false;
+    for (size_t i = 2; i < tokens_.size(); ++i) {
+        const SourceToken& t = tokens_[i];
+        if (t.kind == Tok::Ident) {
+            disabling = IEquals(s_->Text(t), "disable") && i + 1 < tokens_.size() &&
+                        s_->IsPunct(tokens_[i + 1], ':');
+        } else if (t.kind == Tok::Number && disabling) {
+            const std::string_view digits = s_->Text(t);
+            int number = 0;
+            bool ok = !digits.empty() && digits.size() <= 6;
+            for (char c : digits) {
+                ok = ok && IsDigit(c);
+                number = number * 10 + (c - '0');
+            }
+            if (ok) s_->out->disabledWarnings.insert(number);
+        } else if (s_->IsPunct(t, ';') || s_->IsPunct(t, ')')) {
+            disabling = false;
+        }
+    }
+}
+
 void FileReader::PragmaMessage(const SourceToken& at) {
     std::vector<SourceToken> expanded;
     ExpandList(s_, std::vector<SourceToken>(tokens_.begin() + 2, tokens_.end()), 0, &expanded);
@@ -470,8 +503,15 @@ void FileReader::PragmaMessage(const SourceToken& at) {
     std::string text;
     bool any = false;
     for (; i < expanded.size() && expanded[i].kind == Tok::String; ++i) {
+        // Its value: \\ and \" are one character (a string # made of "q"
+        // prints as "q"), as a texture's file name reads them.
         const std::string_view quoted = s_->Text(expanded[i]);
-        if (quoted.size() >= 2) text += quoted.substr(1, quoted.size() - 2);
+        for (size_t c = 1; c + 1 < quoted.size(); ++c) {
+            if (quoted[c] == '\\' && c + 2 < quoted.size() &&
+                (quoted[c + 1] == '\\' || quoted[c + 1] == '"'))
+                ++c;
+            text += quoted[c];
+        }
         any = true;
     }
     if (paren && i < expanded.size() && s_->IsPunct(expanded[i], ')')) ++i;

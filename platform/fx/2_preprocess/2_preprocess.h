@@ -30,6 +30,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,6 +96,8 @@ struct PreprocessedEffect {
     bool includeFailed = false;
     // A limit of the budget was reached: the tokens stop where it was.
     bool stopped = false;
+    // The warnings #pragma warning(disable: N) turns off for the load.
+    std::set<int> disabledWarnings;
 };
 
 // A macro the host program defines (D3DXCreateEffectFromFileA's defines, a tool's

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace fx {
 
@@ -90,7 +91,17 @@ void MessageCollector::AddUnshown(size_t errors, size_t warnings) {
     unshownWarnings += warnings;
 }
 
+int WarningNumber(const std::string& text) {
+    static const std::pair<const char*, int> kNumbers[] = {
+        {"implicit truncation of vector type", 3206},
+    };
+    for (const auto& [start, number] : kNumbers)
+        if (text.rfind(start, 0) == 0) return number;
+    return 0;
+}
+
 void MessageList::Put(Message m) {
+    if (!m.IsError() && !disabled_.empty() && disabled_.count(WarningNumber(m.text)) != 0) return;
     if (m.bare) {
         ++errorCount_;
         if (errors_.size() < kShownMessages) errors_.push_back(FormatMessage(m, effectFile_));

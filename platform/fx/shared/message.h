@@ -145,17 +145,28 @@ public:
     // One line per shown message, then "main.fx: N more messages not shown
     // (E errors, W warnings)" when there were more.
     std::string Text() const;
+    // Warnings of these numbers (#pragma warning(disable: N)) are dropped
+    // from here on, neither shown nor counted.
+    void DisableWarnings(const std::set<int>& numbers) {
+        disabled_.insert(numbers.begin(), numbers.end());
+    }
 
 private:
     void Put(Message message) override;
 
     std::string effectFile_;
+    std::set<int> disabled_;
     std::vector<std::string> errors_;    // formatted, at most kShownMessages
     std::vector<std::string> warnings_;  // formatted, at most kShownMessages
     size_t errorCount_ = 0;              // shown and not
     size_t warningCount_ = 0;
     std::unordered_set<size_t> seen_;  // every message added, hashed
 };
+
+// The number Direct3D 9's compiler gives a warning of this text (3206 for
+// "implicit truncation of vector type"), which #pragma warning(disable: N)
+// names; 0 for one it has no number for here.
+int WarningNumber(const std::string& text);
 
 // Keeps the first kShownMessages errors and warnings of a stage's list, in
 // order, each problem once, and counts the others it drops.

@@ -516,11 +516,13 @@ struct Statements {
     }
 
     // The words the language reserves (C++'s) and gives no meaning: the
-    // first one used anywhere in the code ("enum E { A };", "float char;").
+    // first one used anywhere in the code ("enum E { A };", "float char;",
+    // "float class;": 'class' before a name is the shader-model check's).
     void ReservedWords() {
         for (size_t i = 0; i < code.size(); ++i) {
             if (!code.IsIdent(i) || code.Punct(i - 1) == '.') continue;
-            if (!OneOf(code.Text(i), {"auto", "catch", "char", "const_cast", "delete",
+            const bool className = code.Text(i) == "class" && !code.IsIdent(i + 1);
+            if (!className && !OneOf(code.Text(i), {"auto", "catch", "char", "const_cast", "delete",
                                       "dynamic_cast", "enum", "explicit", "friend", "goto", "long",
                                       "mutable", "new", "operator", "private", "protected",
                                       "public", "reinterpret_cast", "short", "signed", "sizeof",
