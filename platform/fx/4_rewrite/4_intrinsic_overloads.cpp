@@ -134,10 +134,11 @@ struct Overloads {
         const bool scalar = counts[0] == 1;
         if ((f == "normalize" && args.size() == 1 && scalar) ||
             (OneOf(f, {"reflect", "refract"}) && args.size() == (f == "reflect" ? 2u : 3u) &&
-             scalar && counts[1] == 1)) {
+             scalar && counts[1] == 1) ||
+            (f == "faceforward" && args.size() == 3 && scalar && counts[1] == 1 && counts[2] == 1)) {
             // Of a vector of two whose second component is 0: the scalar's
             // value in the first.
-            const size_t vectors = f == "normalize" ? 1 : 2;
+            const size_t vectors = f == "normalize" ? 1 : f == "faceforward" ? 3 : 2;
             for (size_t a = 0; a < vectors; ++a) {
                 Insert(args[a].first, {Make(Tok::Ident, "float2", args[a].first),
                                        Make(Tok::Punct, "(", args[a].first)});
@@ -354,7 +355,10 @@ struct Overloads {
     // scalars it is their product, an int: "((i) * (j))".
     void MulOfIntegerScalars(size_t name, size_t close, const std::vector<std::pair<size_t, size_t>>& args,
                              const std::vector<int>& counts) {
-        if (counts[0] == 1 && counts[1] == 1 && IntegerArgument(args[0]) && IntegerArgument(args[1])) {
+        auto integer = [&](std::pair<size_t, size_t> arg) {
+            return IntegerArgument(arg) || ComparisonArgument(arg);
+        };
+        if (counts[0] == 1 && counts[1] == 1 && integer(args[0]) && integer(args[1])) {
             const size_t comma = args[0].second;
             Replace(name, {});
             Insert(args[0].first, {Make(Tok::Punct, "(", args[0].first)});
@@ -364,7 +368,7 @@ struct Overloads {
             return;
         }
         for (size_t a = 0; a < 2; ++a) {
-            if (counts[a] != 1 || !IntegerArgument(args[a])) continue;
+            if (counts[a] != 1 || !integer(args[a])) continue;
             auto [first, last] = args[a];
             Insert(first, {Make(Tok::Ident, "float", first), Make(Tok::Punct, "(", first)});
             Insert(last, {Make(Tok::Punct, ")", last)});
@@ -405,6 +409,17 @@ struct Overloads {
                 return true;
             }
         }
+        return false;
+    }
+
+    // An expression holding a comparison or a logical operator, "(a < b)",
+    // "!(a > b)", whose value may be a bool (a float one given to mul the
+    // same way is the same number). The tokens here are single characters.
+    bool ComparisonArgument(std::pair<size_t, size_t> arg) const {
+        for (size_t k = arg.first; k < arg.second; ++k)
+            if (std::string_view("<>!=&|").find(code.Punct(k)) != std::string_view::npos &&
+                code.Punct(k) != 0)
+                return true;
         return false;
     }
 

@@ -77,6 +77,20 @@ void SpellArrayUse(TokenRewriteState& state, size_t i, const ArrayTypedef& a, To
     }
 }
 
+// The ';' that ends a typedef's list of names from its first name at i:
+// each name with at most one size ("NAME" or "NAME[N]"), commas between;
+// 0 for any other form (several sizes, qualifiers, a struct).
+size_t TypedefListEnd(const Code& code, size_t i) {
+    for (size_t k = i;;) {
+        if (!code.IsIdent(k)) return 0;
+        size_t after = k + 1;
+        if (code.Punct(after) == '[') after = code.Closing(after) + 1;
+        if (code.Punct(after) == ';') return after;
+        if (code.Punct(after) != ',') return 0;
+        k = after + 1;
+    }
+}
+
 }  // namespace
 
 bool ReplaceTypedefNames(TokenRewriteState& state) {
@@ -95,30 +109,27 @@ bool ReplaceTypedefNames(TokenRewriteState& state) {
     for (size_t i = 0; i < code.size(); ++i) {
         if (!code.IsIdent(i)) continue;
         const std::string_view w = code.Text(i);
-        if (w == "typedef" && code.IsIdent(i + 1) && code.IsIdent(i + 2) &&
-            code.Punct(i + 3) == '[' && code.Punct(code.Closing(i + 3) + 1) == ';') {
+        if (w == "typedef" && code.IsIdent(i + 1) && code.IsIdent(i + 2)) {
+            // Each name of the list ("typedef float4 Colour, Quad[4];")
+            // stands for the type, an array of it when brackets follow.
+            const size_t end = TypedefListEnd(code, i + 2);
+            if (end == 0) continue;
             const auto known = types.find(code.Text(i + 1));
             const Shape shape = ShapeOf(code.Text(i + 1));
             const size_t type = known != types.end() ? known->second : i + 1;
-            // Of a struct too: "typedef S Pair[2]; Pair p = { ... };" declares
-            // two S, which the initializer lists fill.
-            if (known != types.end() || (shape.rows == 1 && !shape.matrix) ||
-                (shape.matrix && !packPragma) ||
-                state.outline().FindStruct(code, code.Text(i + 1)) != nullptr)
-                arrays[code.Text(i + 2)] = {type, i + 3, code.Closing(i + 3)};
-            i = code.Closing(i + 3) + 1;
-            continue;
-        }
-        if (w == "typedef" && code.IsIdent(i + 1) && code.IsIdent(i + 2) &&
-            code.Punct(i + 3) == ';') {
-            const Shape shape = ShapeOf(code.Text(i + 1));
-            const auto known = types.find(code.Text(i + 1));
-            if (known != types.end()) {
-                types[code.Text(i + 2)] = known->second;
-            } else if (shape.rows == 1 && !shape.matrix) {
-                types[code.Text(i + 2)] = i + 1;
+            for (size_t k = i + 2; k < end; k = PastBrackets(code, k) + 1) {
+                if (code.Punct(k + 1) == '[') {
+                    // Of a struct too: "typedef S Pair[2]; Pair p = { ... };"
+                    // declares two S, which the initializer lists fill.
+                    if (known != types.end() || (shape.rows == 1 && !shape.matrix) ||
+                        (shape.matrix && !packPragma) ||
+                        state.outline().FindStruct(code, code.Text(i + 1)) != nullptr)
+                        arrays[code.Text(k)] = {type, k + 1, code.Closing(k + 1)};
+                } else if (known != types.end() || (shape.rows == 1 && !shape.matrix)) {
+                    types[code.Text(k)] = type;
+                }
             }
-            i += 3;
+            i = end;
             continue;
         }
         if ((types.empty() && arrays.empty()) || (i > 0 && code.Punct(i - 1) == '.') ||
