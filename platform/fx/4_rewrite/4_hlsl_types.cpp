@@ -218,7 +218,22 @@ private:
     // a binary arithmetic or comparison operator, 0 for any other token.
     int OperatorKind(size_t k) const {
         if (code_.Token(k).kind != Tok::Punct) return 0;
-        switch (code_.Punct(k)) {
+        // An operator of two characters comes as two glued tokens: "==",
+        // "<=", "!=" compare (the '=' after the first character is read as
+        // its second half), "+=" assigns, "&&" and "||" end.
+        const char c = code_.Punct(k);
+        const char next = code_.Glued(k + 1) ? code_.Punct(k + 1) : 0;
+        const char prev = k > 0 && code_.Glued(k) ? code_.Punct(k - 1) : 0;
+        const bool shiftAssign = (prev == '<' || prev == '>') && k >= 2 && code_.Glued(k - 1) &&
+                                 code_.Punct(k - 2) == prev;  // "<<=" ">>="
+        if (c == '=' && !shiftAssign &&
+            (next == '=' ||
+             (prev != 0 && std::string_view("=!<>").find(prev) != std::string_view::npos)))
+            return 1;
+        if (c == '!' && next == '=') return 1;
+        if ((c == '&' && next == '&') || (c == '|' && next == '|')) return 2;
+        if (next == '=' && std::string_view("+-*/%").find(c) != std::string_view::npos) return 2;
+        switch (c) {
             case '?': case '=': case ',':
                 return 2;
             case '+': case '-': case '*': case '/': case '%': case '<': case '>':
@@ -253,6 +268,10 @@ private:
                 code_.IsIdent(k - 2) && TypeShape(code_.Text(k - 2)).rows > 0)
                 continue;  // a sign after a cast: "(float3)-v"
             each(start, k);
+            // "==", "!=", "<=", ">=": the operand starts after the '='.
+            if (code_.Punct(k + 1) == '=' && code_.Glued(k + 1) &&
+                std::string_view("=!<>").find(code_.Punct(k)) != std::string_view::npos)
+                ++k;
             start = k + 1;
         }
         each(start, last);
