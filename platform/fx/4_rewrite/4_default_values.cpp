@@ -345,7 +345,7 @@ private:
         constexpr int kLast = static_cast<int>(std::size(kLevels)) - 1;
         if (depth > kMaxDepth) return Fail("it nests too deeply");
         auto operand = [&](Value* v) {
-            return level == kLast ? Unary(v, depth + 1) : Binary(v, depth + 1, level + 1);
+            return level == kLast ? Unary(v, depth + 1) : Binary(v, depth, level + 1);
         };
         if (!operand(out)) return false;
         for (;;) {
