@@ -4,7 +4,7 @@
 // listing must hold (its "param" and "warning" lines, in order).
 //
 //= annotations.fx(119,16): warning: annotation entry 'string UIName' of 'Broken' is not 'TYPE NAME = VALUE'; ignored
-//= annotations.fx(115,26): warning: annotation 'UIMin' of 'Unreadable': cannot read '1 << 0'; ignored
+//= annotations.fx(115,26): warning: annotation 'UIMin' of 'Unreadable': cannot read 'Twice(0)'; ignored
 //= annotations.fx(116,28): warning: annotation 'UIMax' of 'StringNumber' is a string, not a float; ignored
 //= annotations.fx(117,29): warning: annotation 'UIName' of 'NumberString' is not a string; ignored
 //= annotations.fx(118,25): warning: annotation 'UIName' of 'Texture' has type 'texture' (string, float, int or bool expected); ignored
@@ -112,7 +112,7 @@ bool Switch < string UIWidget = "Slider"; > = true;
 float SoftOutside < float UIMin = 0; float UIMax = 1; float UISoftMin = -1; float UISoftMax = 0.5; > = 0.5;
 float SoftBackwards < float UISoftMin = 3; float UISoftMax = 1; > = 2;
 float Steps < float SasUiMin = 0; float SasUiMax = 1; int SasUiSteps = 0; > = 0.5;
-float Unreadable < float UIMin = 1 << 0; string UIName = "Unreadable"; > = 1;
+float Unreadable < float UIMin = Twice(0); string UIName = "Unreadable"; > = 1;
 float StringNumber < float UIMax = "two"; string UIName = "StringNumber"; > = 1;
 float NumberString < string UIName = 2; float UIMax = 2; > = 1;
 float Texture < texture UIName = 1; float UIMax = 2; > = 1;

@@ -437,7 +437,8 @@ struct Checker {
     // intrinsic of texture shaders only (a call of it in a function only a
     // texture's "function" annotation names is not an error), and shader
     // models 2 and 3 have no bitwise operators (& | ^ ~ << >> and their
-    // assignments).
+    // assignments) where the program computes them: on constants they fold
+    // as the compiler computes them (`FLAGS & 2` of #define'd flags, `1 << 4`).
     void ReachedCode(const std::vector<std::string>& entries) {
         std::set<size_t> reached;
         for (const std::string& entry : entries)
@@ -445,7 +446,7 @@ struct Checker {
         for (size_t f : reached) {
             const FunctionOutline& fn = outline.functions[f];
             for (size_t i = fn.body; i < fn.end; ++i) {
-                if (IsBitwise(i)) {
+                if (IsBitwise(i) && !BitwiseOfConstants(i)) {
                     Error(i, "bitwise operators are not available in shader models 2 and 3");
                     break;
                 }
@@ -763,6 +764,85 @@ struct Checker {
     }
 
     // & | not doubled, ^, ~, and << >> written as one operator.
+    // A name whose value the compiler knows: declared const with an initial
+    // value, a local or a static global (a const global that is not static
+    // is a parameter the program sets).
+    bool KnownConstantName(size_t i) const {
+        const NameType* d = outline.Declared(code, i);
+        if (d == nullptr || d->type == npos || d->name == npos || d->uniform || d->array ||
+            code.Punct(d->name + 1) != '=') {
+            return false;
+        }
+        for (size_t k = d->type; k-- > 0 && code.IsIdent(k);) {
+            const std::string_view w = code.Text(k);
+            if (w == "const") return true;
+            if (w != "static" && w != "row_major" && w != "column_major" && w != "precise")
+                return false;
+        }
+        return false;
+    }
+
+    // The operands around the bitwise operator at i, out to the brackets or
+    // the separators that hold the expression, are literals, known
+    // constants, casts to a scalar type and operators: the compiler folds
+    // them, and no bitwise instruction is needed.
+    bool BitwiseOfConstants(size_t i) const {
+        auto constantToken = [&](size_t k) {
+            if (code.Token(k).kind == Tok::Number) return true;  // "(int)2.5" too
+            if (code.IsIdent(k)) {
+                const Shape shape = ShapeOf(code.Text(k));
+                return (shape.rows == 1 && shape.cols == 1 && code.Punct(k + 1) == ')') ||
+                       KnownConstantName(k);
+            }
+            const char p = code.Punct(k);
+            return p != 0 && std::string_view("()+-*/%&|^~<>!").find(p) != std::string_view::npos;
+        };
+        auto separator = [&](size_t k) {
+            const char p = code.Punct(k);
+            return p == ',' || p == ';' || p == '=' || p == '?' || p == ':' || p == '{' ||
+                   p == '}' || p == '[' || p == ']' || (code.IsIdent(k) && code.Text(k) == "return");
+        };
+        // An operand ends at an operator that binds less tightly than this one
+        // (a ~ takes only what follows it, up to the next binary operator).
+        const int own = code.Punct(i) == '~' ? 11 : Precedence(i);
+        int depth = 0;
+        for (size_t k = i; own != 11 && k-- > 0;) {
+            if (separator(k)) break;
+            if (code.Punct(k) == ')') ++depth;
+            if (code.Punct(k) == '(' && depth-- == 0) break;
+            if (depth == 0 && Precedence(k) > 0 && Precedence(k) < own) break;
+            if (!constantToken(k)) return false;
+        }
+        depth = 0;
+        for (size_t k = i + 1; k < code.size(); ++k) {
+            if (separator(k)) break;
+            if (code.Punct(k) == '(') ++depth;
+            if (code.Punct(k) == ')' && depth-- == 0) break;
+            if (depth == 0 && Precedence(k) > 0 && Precedence(k) <= own && k > i + 1) break;
+            if (!constantToken(k)) return false;
+        }
+        return true;
+    }
+
+    // How tightly the binary operator whose character is at k binds (C's
+    // order: * / % 10, + - 9, shifts 8, comparisons 7, & 5, ^ 4, | 3, && 2,
+    // || 1); 0 for another token.
+    int Precedence(size_t k) const {
+        const char p = code.Punct(k);
+        auto glued = [&](size_t j) { return (code.Token(j).flags & kGlued) != 0; };
+        const bool pairedAfter = code.Punct(k + 1) == p && glued(k + 1);
+        const bool pairedBefore = k > 0 && code.Punct(k - 1) == p && glued(k);
+        switch (p) {
+            case '*': case '/': case '%': return 10;
+            case '+': case '-': return 9;
+            case '<': case '>': return pairedAfter || pairedBefore ? 8 : 7;
+            case '&': return pairedAfter || pairedBefore ? 2 : 5;
+            case '^': return 4;
+            case '|': return pairedAfter || pairedBefore ? 1 : 3;
+            default: return 0;
+        }
+    }
+
     bool IsBitwise(size_t i) const {
         const char p = code.Punct(i);
         if (p == '^' || p == '~') return true;

@@ -3,9 +3,12 @@
 //
 // Implemented: [x] literals (suffixes, hex, true / false), constructors
 //                  (float4(1, v.xy...) of literals), initializer lists,
-//                  casts (to arrays too), unary - + !, binary + - * / %,
+//                  casts (to arrays too), unary - + ! ~, binary + - * / %,
+//                  | ^ & << >> (on integers),
 //                  comparisons, && and || (per component, 0 or 1), ?: (a
 //                  vector condition picks per component), parentheses
+//              [x] float arithmetic folded in 32 bits, as the shader computes
+//                  it: (16777216.0 + 1.0) - 16777216.0 is 0
 //              [x] int arithmetic on ints (division truncates) folded in 32
 //                  bits: an int wraps, a uint (a `u` literal, a cast) stays
 //                  unsigned, an unsuffixed literal of 2^31 or more is a
@@ -207,6 +210,14 @@ private:
                 out->v[i] = r;
                 continue;
             }
+            if (std::string_view("oxaLR").find(op) != std::string_view::npos) {
+                if (!out->integer) {
+                    *why = "bitwise operators take integers";
+                    return false;
+                }
+                out->v[i] = FoldBits(op, InitialValueAsBits(x), InitialValueAsBits(y), out->isUnsigned);
+                continue;
+            }
             if (out->integer) {
                 if ((op == '/' || op == '%') && y == 0) {
                     *why = "division by zero";
@@ -215,17 +226,19 @@ private:
                 out->v[i] = FoldInts(op, InitialValueAsBits(x), InitialValueAsBits(y), out->isUnsigned);
                 continue;
             }
+            // Floats fold in 32 bits, as the shader computes them.
+            const float fx = static_cast<float>(x), fy = static_cast<float>(y);
             switch (op) {
-                case '+': r = x + y; break;
-                case '-': r = x - y; break;
-                case '*': r = x * y; break;
-                case '/': r = x / y; break;
+                case '+': r = fx + fy; break;
+                case '-': r = fx - fy; break;
+                case '*': r = fx * fy; break;
+                case '/': r = fx / fy; break;
                 default:
-                    if (y == 0) {
+                    if (fy == 0) {
                         *why = "division by zero";
                         return false;
                     }
-                    r = std::fmod(x, y);
+                    r = std::fmod(fx, fy);
                     break;
             }
             out->v[i] = r;
@@ -252,6 +265,25 @@ private:
             return static_cast<double>(op == '/' ? a / b : a % b);
         }
         return InitialValueBits32(static_cast<unsigned long long>(op == '/' ? x / y : x % y), false);
+    }
+
+    // | ^ & << >> of two integers, in 32 bits; >> of an int keeps its sign,
+    // of a uint shifts in zeros; a shift counts its low five bits.
+    static double FoldBits(char op, long long x, long long y, bool isUnsigned) {
+        const auto a = static_cast<uint32_t>(x);
+        const unsigned shift = static_cast<unsigned>(y) & 31u;
+        uint32_t r = 0;
+        switch (op) {
+            case 'o': r = a | static_cast<uint32_t>(y); break;
+            case 'x': r = a ^ static_cast<uint32_t>(y); break;
+            case 'a': r = a & static_cast<uint32_t>(y); break;
+            case 'L': r = a << shift; break;
+            default:
+                r = isUnsigned ? a >> shift
+                               : static_cast<uint32_t>(static_cast<int32_t>(a) >> shift);
+                break;
+        }
+        return InitialValueBits32(r, isUnsigned);
     }
 
     bool Expression(Value* out, int depth) { return Conditional(out, depth); }
@@ -295,21 +327,25 @@ private:
         if (first == "!" && second == "=") return 'n';
         if (first == "<" && second == "=") return 'l';
         if (first == ">" && second == "=") return 'g';
+        if (first == "<" && second == "<") return 'L';
+        if (first == ">" && second == ">") return 'R';
         *length = 1;
-        if ((first == "<" || first == ">") && second == first) return 0;  // a shift
+        if (first == "|") return 'o';
+        if (first == "&") return 'a';
+        if (first == "^") return 'x';
         if (first.size() == 1 && std::string_view("<>+-*/%").find(first[0]) != std::string_view::npos)
             return first[0];
         return 0;
     }
 
-    // Binary operators by precedence, lowest first: ||, &&, == !=,
-    // < > <= >=, + -, * / %.
+    // Binary operators by precedence, lowest first: ||, &&, |, ^, &, == !=,
+    // < > <= >=, << >>, + -, * / %.
     bool Binary(Value* out, int depth, int level) {
-        static constexpr std::string_view kLevels[] = {"|", "&", "en", "<>lg", "+-", "*/%"};
+        static constexpr std::string_view kLevels[] = {"|", "&", "o", "x", "a", "en", "<>lg", "LR", "+-", "*/%"};
         constexpr int kLast = static_cast<int>(std::size(kLevels)) - 1;
         if (depth > kMaxDepth) return Fail("it nests too deeply");
         auto operand = [&](Value* v) {
-            return level == kLast ? Unary(v, depth + 1) : Binary(v, depth + 1, level + 1);
+            return level == kLast ? Unary(v, depth + 1) : Binary(v, depth, level + 1);
         };
         if (!operand(out)) return false;
         for (;;) {
@@ -329,6 +365,15 @@ private:
     bool Unary(Value* out, int depth) {
         if (depth > kMaxDepth) return Fail("it nests too deeply");
         const std::string op = Word();
+        if (op == "~") {
+            ++pos_;
+            if (!Unary(out, depth + 1)) return false;
+            if (!out->integer) return Fail("'~' takes integers");
+            for (double& x : out->v)
+                x = InitialValueBits32(~static_cast<unsigned long long>(InitialValueAsBits(x)),
+                                       out->isUnsigned);
+            return true;
+        }
         if (op == "-" || op == "+" || op == "!") {
             ++pos_;
             if (!Unary(out, depth + 1)) return false;
@@ -362,7 +407,7 @@ private:
         // An integer literal folds in 32 bits: with a `u` it is a uint, without
         // one an int (2147483648 and 0x80000000 wrap to -2147483648).
         const bool unsignedSuffix = !real && spelled.find_first_of("uU") != std::string::npos;
-        const double value = real ? std::strtod(word.c_str(), &end)
+        const double value = real ? static_cast<float>(std::strtod(word.c_str(), &end))
                                   : InitialValueBits32(std::strtoull(word.c_str(), &end, 0), unsignedSuffix);
         if (word.empty() || end != word.c_str() + word.size()) return Fail("cannot read '" + word + "'");
         out->v = {value};

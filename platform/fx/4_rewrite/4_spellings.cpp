@@ -18,7 +18,11 @@
 // - a half literal (1.5h) is a float one;
 // - the semantic SV_Position is POSITION (a vertex shader's position, a
 //   pixel shader's VPOS);
-// - "unsigned int" is uint.
+// - "unsigned int" and a bare "unsigned" are uint;
+// - "float const k" is "const float k": the modifier may follow the type;
+// - the geometry shaders' primitive types (point, line, triangle, ...) and
+//   the later models' interpolation modifiers where they name something
+//   ("float linear;", not "centroid float2 uv") are the user's names.
 #include <algorithm>
 #include <set>
 #include <string>
@@ -111,14 +115,37 @@ bool IsCall(const Code& code, size_t i, std::string_view name) {
 // (`float layout;`, a struct `uint64_t`): every use but
 // "TextureBuffer<float4>" becomes fx_user_NAME_, said back as NAME in
 // messages and in the register tables, whose names the effect's parameters
-// are found by. (The later models' modifiers, `point`, `linear`, ..., are
-// words Direct3D 9's compiler reserves too: 4_check_statements.)
+// are found by. A geometry shader's primitive type (`point`, `triangle`,
+// ...) is no word of shader models 2 and 3; an interpolation modifier of
+// later models is one before a type or another modifier ("centroid float2
+// uv", which glslang takes) and a name elsewhere (`float linear;`,
+// `linear(x)`).
 static bool IsGlslangOnlyName(const Code& code, size_t i) {
     static constexpr std::string_view kTypes[] = {"layout",       "uint64_t",       "TextureBuffer",
                                                   "SubpassInput", "SubpassInputMS", "ConstantBuffer"};
+    static constexpr std::string_view kPrimitives[] = {"point", "line", "lineadj", "triangle",
+                                                       "triangleadj"};
+    static constexpr std::string_view kInterpolations[] = {"linear", "centroid", "nointerpolation",
+                                                           "noperspective"};
     const std::string_view w = code.Text(i);
     for (std::string_view t : kTypes)
         if (w == t) return code.Punct(i + 1) != '<';
+    for (std::string_view t : kPrimitives)
+        if (w == t) return true;
+    for (std::string_view t : kInterpolations)
+        if (w == t) return !code.IsIdent(i + 1);
+    return false;
+}
+
+// A word that stands before a type as a modifier or storage class, so that
+// "static const float" keeps its order and "float const" is the one turned.
+static bool IsModifierWord(std::string_view w) {
+    for (std::string_view m : {"static", "uniform", "extern", "shared", "volatile", "const",
+                               "row_major", "column_major", "in", "out", "inout", "inline",
+                               "precise", "groupshared", "typedef", "return", "linear", "centroid",
+                               "nointerpolation", "noperspective", "sample", "snorm", "unorm"}) {
+        if (w == m) return true;
+    }
     return false;
 }
 
@@ -174,6 +201,18 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
                 }
                 continue;
             }
+            // "float const k", "MyStruct const s": const written after the
+            // type goes before it (the words trade places; each place keeps
+            // its origin, so the printed text keeps its order).
+            if (code.Text(i) == "const" && i > 0 && code.IsIdent(i - 1) && code.IsIdent(i + 1) &&
+                !IsModifierWord(code.Text(i - 1))) {
+                SourceToken& type = hlsl->tokens[code.At(i - 1)];
+                const std::string typeText(hlsl->Text(type));
+                type = hlsl->Make(Tok::Ident, "const", type);
+                token = hlsl->Make(Tok::Ident, typeText, token);
+                changed = true;
+                continue;
+            }
             if (IsGlslangOnlyName(code, i)) {
                 token = hlsl->Make(Tok::Ident, "fx_user_" + std::string(code.Text(i)) + "_", token);
                 changed = true;
@@ -196,6 +235,14 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
             spelled.Replace(code.At(i), code.At(i + 1) + 1,
                             {hlsl->Make(Tok::Ident, "u" + std::string(next), code.Token(i))});
             spelled.Apply(&hlsl->tokens);
+            changed = true;
+            continue;
+        }
+        // A bare "unsigned" is an unsigned int ("unsigned n = 2;",
+        // "(unsigned)x").
+        if (code.IsIdent(i) && code.Text(i) == "unsigned") {
+            SourceToken& word = hlsl->tokens[code.At(i)];
+            word = hlsl->Make(Tok::Ident, "uint", word);
             changed = true;
             continue;
         }

@@ -56,6 +56,24 @@ std::string_view LineOf(const std::string& source, int line) {
 // glslang reports lines only. Its messages start with the offending token in
 // quotes; where that token appears on the line, its column is the best guess.
 int GuessColumn(const std::string& source, int line, const std::string& text) {
+    // A condition that is no scalar: the place is the condition, after the
+    // bracket of the line's if, while or for.
+    if (text.rfind("'conditional expression'", 0) == 0) {
+        const std::string_view l = LineOf(source, line);
+        for (std::string_view word : {"if", "while", "for"}) {
+            for (size_t at = l.find(word); at != std::string_view::npos; at = l.find(word, at + 1)) {
+                const size_t end = at + word.size();
+                auto wordChar = [](char c) {
+                    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+                };
+                if ((at > 0 && wordChar(l[at - 1])) || (end < l.size() && wordChar(l[end]))) continue;
+                const size_t open = l.find_first_not_of(" \t", end);
+                if (open == std::string_view::npos || l[open] != '(') continue;
+                const size_t first = l.find_first_not_of(" \t", open + 1);
+                return static_cast<int>(first == std::string_view::npos ? open : first) + 1;
+            }
+        }
+    }
     if (text.size() > 2 && text[0] == '\'') {
         size_t close = text.find('\'', 1);
         if (close != std::string::npos && close > 1) {

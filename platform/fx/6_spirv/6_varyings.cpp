@@ -1,7 +1,8 @@
 // Stage 6: the varyings as Direct3D 9 passes them on: arrays split into
 // registers, every float varying four components wide, the colours of
 // vertex shaders before vs_3_0 clamped, a pixel shader's scalar colour
-// replicated into its four channels (see 6_spirv_module.h).
+// replicated into its four channels and a narrower one's alpha 1 (see
+// 6_spirv_module.h).
 #include <spirv_cross/GLSL.std.450.h>
 #include <spirv_cross/spirv.hpp>
 
@@ -625,11 +626,13 @@ void MergeRepeatedInputs(SpvModule& module) {
     module.Reindex();
 }
 
-// A pixel shader's scalar colours (float, int or uint; a bool is a float
-// by now): the output register is a float4, which a scalar converts into
-// as every scalar into a vector does, replicated. Added to `widened` (the
-// int ones are there already); their variables are returned.
-std::vector<uint32_t> ScalarColors(const SpvModule& module,
+// A pixel shader's colours narrower than its float4 register: a scalar
+// (float, int or uint; a bool is a float by now) converts into it as every
+// scalar into a vector does, replicated; a float2 or float3 fills the
+// channels it has, and the others read (0, 0, 0, 1), as the registers of
+// Direct3D 9 start (a float3 colour is opaque). Added to `widened` (the int
+// ones are there already); the scalars' variables are returned.
+std::vector<uint32_t> NarrowColors(const SpvModule& module,
                                    std::vector<std::pair<uint32_t, uint32_t>>* widened) {
     std::vector<uint32_t> found;
     for (const SpvInstruction& in : module.code) {
@@ -646,6 +649,15 @@ std::vector<uint32_t> ScalarColors(const SpvModule& module,
         }
         const SpvInstruction* pointer = module.Def(variable->words[0]);
         const SpvInstruction* type = pointer != nullptr ? module.Def(pointer->words[2]) : nullptr;
+        const bool narrowVector = type != nullptr && type->op == spv::OpTypeVector &&
+                                  type->words[2] < 4 &&
+                                  module.Def(type->words[1])->op == spv::OpTypeFloat;
+        if (narrowVector) {
+            const bool listed = std::any_of(widened->begin(), widened->end(),
+                                            [&](const auto& w) { return w.first == in.words[0]; });
+            if (!listed) widened->emplace_back(in.words[0], pointer->words[2]);
+            continue;
+        }
         if (type == nullptr || (type->op != spv::OpTypeFloat && type->op != spv::OpTypeInt)) continue;
         found.push_back(in.words[0]);
         const bool listed = std::any_of(widened->begin(), widened->end(),
@@ -669,8 +681,8 @@ void WidenVaryings(SpvModule& module, bool vertex) {
     const uint32_t other = vertex ? spv::StorageClassInput : spv::StorageClassOutput;
     std::vector<std::pair<uint32_t, uint32_t>> others = IntegerVariables(module, other);
     const std::vector<uint32_t> replicated =
-        vertex ? std::vector<uint32_t>() : ScalarColors(module, &others);
-    WidenVariables(module, other, others, false, replicated);
+        vertex ? std::vector<uint32_t>() : NarrowColors(module, &others);
+    WidenVariables(module, other, others, !vertex, replicated);
     MergeRepeatedInputs(module);
 }
 

@@ -410,10 +410,10 @@ struct Statements {
                           "switch", "case", "default", "break", "continue", "discard", "struct",
                           "typedef", "true", "false", "void", "compile", "pass"}) ||
                 // Keywords of the language's later shader models, which its
-                // compiler reserves for every model.
-                OneOf(w, {"point", "line", "lineadj", "triangle", "triangleadj", "linear",
-                          "centroid", "nointerpolation", "noperspective", "snorm", "unorm",
-                          "globallycoherent", "precise", "string", "vector", "matrix", "shared"});
+                // compiler reserves for every model (the primitive types and
+                // interpolation modifiers are names: 4_spellings).
+                OneOf(w, {"snorm", "unorm", "globallycoherent", "precise", "string", "vector",
+                          "matrix", "shared"});
             if (!keyword) continue;
             if (code.Punct(i - 1) == ',') {
                 if (ListedType(i - 1) != npos) Error(i, Quoted(i) + " is a keyword; it cannot name a variable");
