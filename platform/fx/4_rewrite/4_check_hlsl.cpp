@@ -168,6 +168,27 @@ struct Checker {
         }
     }
 
+    // "VOut f(float4 p) VOut main(...) { ... }": a function's declaration
+    // ends with ';' or its body. glslang takes some such pairs as a
+    // prototype and a definition (the outline does too, the first swallowed
+    // into the second's return type); Direct3D 9 stops at the word after it.
+    void UnendedFunctionDeclarations() {
+        for (const FunctionOutline& f : outline.functions) {
+            int brackets = 0;  // attributes: [maxtempreg(12)]
+            for (size_t k = f.returnType; k < f.name; ++k) {
+                const char p = code.Punct(k);
+                if (p == '[') ++brackets;
+                if (p == ']') --brackets;
+                if (p != ')' || brackets != 0) continue;
+                size_t at = k + 1;
+                if (code.Punct(at) == ':' && code.IsIdent(at + 1)) at += 2;  // its semantic
+                Error(at, "expected ';' or a body after a function's declaration, found " +
+                              Quoted(at));
+                break;
+            }
+        }
+    }
+
     // "[-1]": a negative literal is no array size, and out of bounds as an
     // index.
     void NegativeSizes() {
@@ -792,6 +813,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     std::set<std::string> done;
     for (const std::string& entry : entries)
         if (done.insert(entry).second) c.EntryOutputs(entry), c.OverloadedEntry(entry);
+    c.UnendedFunctionDeclarations();
     c.Declarations();
     c.Duplicates();
     c.ParameterQualifiers();
