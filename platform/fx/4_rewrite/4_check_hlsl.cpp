@@ -174,17 +174,26 @@ struct Checker {
     // into the second's return type); Direct3D 9 stops at the word after it.
     void UnendedFunctionDeclarations() {
         for (const FunctionOutline& f : outline.functions) {
-            int brackets = 0;  // attributes: [maxtempreg(12)]
+            int depth = 0;  // braces (a cbuffer's) and brackets (attributes)
             for (size_t k = f.returnType; k < f.name; ++k) {
                 const char p = code.Punct(k);
-                if (p == '[') ++brackets;
-                if (p == ']') --brackets;
-                if (p != ')' || brackets != 0) continue;
-                size_t at = k + 1;
+                if (p == '{' || p == '[') ++depth;
+                if (p == '}' || p == ']') --depth;
+                // TYPE NAME ( ... ): another function's declarator.
+                if (p != '(' || depth != 0 || k < f.returnType + 2 || !code.IsIdent(k - 1) ||
+                    !code.IsIdent(k - 2)) {
+                    continue;
+                }
+                const size_t close = code.Closing(k);
+                if (close >= f.name) break;
+                size_t at = close + 1;
                 if (code.Punct(at) == ':' && code.IsIdent(at + 1)) at += 2;  // its semantic
-                Error(at, "expected ';' or a body after a function's declaration, found " +
-                              Quoted(at));
-                break;
+                if (at < f.name && code.IsIdent(at)) {
+                    Error(at, "expected ';' or a body after a function's declaration, found " +
+                                  Quoted(at));
+                    break;
+                }
+                k = close;
             }
         }
     }
