@@ -67,6 +67,9 @@ struct TextureLimits {
     uint32_t maxCubeSize = 16384;   // edge of a cube map face
     uint32_t maxVolumeSize = 2048;  // width, height and depth of a volume
     uint64_t maxBytes = uint64_t{256} << 20;  // one texture with all its faces and levels
+    // All the images one effect names together (each within maxBytes): an
+    // effect naming one large image many times must not take the machine.
+    uint64_t maxLoadBytes = uint64_t{1} << 30;
 };
 
 // "1365 MiB", "65536 bytes": sizes in error text.

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -90,7 +91,12 @@ void SetOnEffect(const Knob& knob) {
     if (knob.type == D3DXPT_FLOAT) {
         std::memcpy(data, knob.value, sizeof data);
     } else {
-        for (int c = 0; c < 4; ++c) data[c] = static_cast<int32_t>(knob.value[c]);
+        // A value past an int's range gives 0x80000000, as the x86
+        // conversion does, without the undefined cast.
+        for (int c = 0; c < 4; ++c) {
+            const float v = knob.value[c];
+            data[c] = v >= -2147483648.0f && v < 2147483648.0f ? static_cast<int32_t>(v) : INT32_MIN;
+        }
     }
     g_state.effect->SetValue(knob.handle, data, static_cast<UINT>(knob.components * 4));
 }

@@ -334,6 +334,10 @@ bool ParseKnobValue(const Knob& knob, const std::string& text, float* value, std
             *why = "'" + p + "' is not a whole number";
             return false;
         }
+        if (knob.type == D3DXPT_INT && !(v >= -2147483648.0f && v < 2147483648.0f)) {
+            *why = "'" + p + "' is past the range of an int";
+            return false;
+        }
         if ((knob.hasMin && v < knob.min) || (knob.hasMax && v > knob.max)) {
             *why = p + " is outside " + Number(knob.min) + ".." + Number(knob.max);
             return false;

@@ -3,11 +3,11 @@
 // contradict each other. The lines starting with "//=" are what the
 // listing must hold (its "param" and "warning" lines, in order).
 //
-//= annotations.fx(119,16): warning: annotation entry 'string UIName' of 'Broken' is not 'TYPE NAME = VALUE'; ignored
-//= annotations.fx(115,26): warning: annotation 'UIMin' of 'Unreadable': cannot read 'Twice(0)'; ignored
-//= annotations.fx(116,28): warning: annotation 'UIMax' of 'StringNumber' is a string, not a float; ignored
-//= annotations.fx(117,29): warning: annotation 'UIName' of 'NumberString' is not a string; ignored
-//= annotations.fx(118,25): warning: annotation 'UIName' of 'Texture' has type 'texture' (string, float, int or bool expected); ignored
+//= annotations.fx(121,16): warning: annotation entry 'string UIName' of 'Broken' is not 'TYPE NAME = VALUE'; ignored
+//= annotations.fx(117,26): warning: annotation 'UIMin' of 'Unreadable': cannot read 'Twice(0)'; ignored
+//= annotations.fx(118,28): warning: annotation 'UIMax' of 'StringNumber' is a string, not a float; ignored
+//= annotations.fx(119,29): warning: annotation 'UIName' of 'NumberString' is not a string; ignored
+//= annotations.fx(120,25): warning: annotation 'UIName' of 'Texture' has type 'texture' (string, float, int or bool expected); ignored
 //= param Alpha: float = 0.5, slider 0..2, step 0.1, label "Alpha knob", group "First"
 //= param Beta: float = 0, slider -1..1, label "Beta knob"
 //= param Soft: float = 2, slider 0..10, soft 1..5
@@ -23,6 +23,7 @@
 //= param Colour: float3 = 1, 0.5, 0.25, color
 //= param Count: int = 3, slider 1..8
 //= param Loose: int = -2, drag
+//= param Vast: int = -2147483648, drag
 //= param Use: bool = true, checkbox, label "Use it"
 //= param Off: bool = false, checkbox
 //= param BadRange: float = 2, drag
@@ -87,6 +88,7 @@ float2 Wind < string ui_type = "slider"; float ui_min = -1; float ui_max = 1; > 
 float3 Colour < string UIWidget = "Color"; string UIName = "Colour"; > = float3(1, 0.5, 0.25);
 int Count < string UIName = "Count"; int UIMin = 1; int UIMax = 8; > = 3;
 int Loose < string UIName = "Loose"; > = -2;
+int Vast < string UIName = "Vast"; > = 1e30;  // past an int: 0x80000000, as x86 converts it
 bool Use < string UIName = "Use it"; > = true;
 bool Off < string ui_label = "Off"; > = false;
 

@@ -5,6 +5,7 @@
 // own error and no image, and no cut-off prefix of a good file is read past
 // its end (the asan preset checks that and the leaks).
 #include "platform/fx/runtime/texture_file.h"
+#include "platform/fx/1_read/1_read_textures.h"
 #include "tests/support/image_files.h"
 
 #include <gtest/gtest.h>
@@ -343,6 +344,48 @@ TEST(TextureFile, FilesOnDisk) {
     ASSERT_TRUE(fx::ReadTextureFile((dir / "a.png").string(), "a.png", {}, &image, sink))
         << fx::FormatMessage(messages.at(0), "main.fx");
     EXPECT_EQ(TexelOf(image, 0, 0, 3, 3), (Rgba{1, 2, 3, 4}));
+    std::filesystem::remove_all(dir);
+}
+
+// The images of one effect share one budget: an effect that names a large
+// image many times gets placeholders once the budget is spent, each said
+// at its ResourceName, and nothing past the budget is read or decoded.
+TEST(TextureFile, ImagesOfOneEffectShareOneBudget) {
+    char name[] = "/tmp/texture_budget_XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    const std::filesystem::path dir = name;
+    const Bytes png = testing_support::EncodePng(4, 4, Solid(4, 4, {1, 2, 3, 4}));
+    std::ofstream((dir / "a.png").string(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    std::vector<fx::TextureDesc> textures;
+    for (const char* texture : {"t0", "t1", "t2", "t3"}) {
+        fx::TextureDesc t;
+        t.name = texture;
+        t.type = "texture";
+        t.resourceName = "a.png";
+        t.resourcePos.line = static_cast<int>(textures.size()) + 1;
+        textures.push_back(t);
+    }
+    platform::TextureLimits limits;
+    limits.maxLoadBytes = 2 * 84 + 83;  // 4 x 4 RGBA8 and its mips: 84 bytes
+    std::vector<fx::TextureFile> files;
+    std::vector<fx::Message> messages;
+    fx::MessageCollector sink(&messages);
+    ASSERT_TRUE(fx::ReadTextureFiles((dir / "main.fx").string(), textures, limits, &files, sink));
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_FALSE(files[0].placeholder || files[1].placeholder);
+    EXPECT_TRUE(files[2].placeholder && files[3].placeholder);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].line, 3);
+    EXPECT_EQ(messages[0].severity, fx::Severity::Warning);
+    const std::string said = messages[0].text;
+    EXPECT_EQ(said.rfind("cannot read texture 'a.png': ", 0), 0u) << said;
+    const std::string tail =
+        "more than the 83 bytes left of the 251 bytes all the effect's images may take";
+    ASSERT_GE(said.size(), tail.size());
+    EXPECT_EQ(said.substr(said.size() - tail.size()), tail) << said;
+    EXPECT_EQ(messages[1].line, 4);
+    EXPECT_EQ(messages[1].text, messages[0].text);
     std::filesystem::remove_all(dir);
 }
 

@@ -98,7 +98,8 @@ bool ReadDirective(const std::string& line, Case* c) {
     if (key == "expect") {
         Expectation e;
         const bool at = w.size() == 9 && w[1] == "at" && w[4] == "=";
-        if (at && (!Integer(w[2], &e.x) || !Integer(w[3], &e.y))) return false;
+        if (at && (!Integer(w[2], &e.x) || !Integer(w[3], &e.y) || e.x < 0 || e.y < 0))
+            return false;
         if (!Rgba(w, at ? 5 : 1, e.rgba)) return false;
         c->expect.push_back(e);
         return true;
@@ -318,6 +319,16 @@ bool ReadCase(const fs::path& path, Case* out, std::string* error) {
     if (c.errorLine == 0 && c.expect.empty()) {
         *error = path.string() + ": no 'expect' and no 'error' line";
         return false;
+    }
+    // A pixel the target does not have would never be compared: the case
+    // would pass without checking it.
+    for (const Expectation& e : c.expect) {
+        if (e.x >= 0 && (static_cast<UINT>(e.x) >= c.width || static_cast<UINT>(e.y) >= c.height)) {
+            *error = path.string() + ": 'expect at " + std::to_string(e.x) + " " +
+                     std::to_string(e.y) + "' is outside the " + std::to_string(c.width) + " x " +
+                     std::to_string(c.height) + " target";
+            return false;
+        }
     }
     *out = std::move(c);
     return true;

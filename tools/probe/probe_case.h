@@ -15,7 +15,8 @@
 //   //? ps c0 = 1 2 3 4 5 6 7 8    registers written after BeginPass, as the
 //   //? vs c4 = ...                program does (c0 and c1 here)
 //   //? expect 1 0.5 -2 1          every pixel
-//   //? expect at 3 0 = 1 0 0 1    pixel (x, y), (0, 0) at the top left
+//   //? expect at 3 0 = 1 0 0 1    pixel (x, y), (0, 0) at the top left (one
+//                                  the target has)
 //   //? define PROFILE=ps_2_0      a macro the host defines (VALUE 1 when not
 //                                  given), as D3DXCreateEffectFromFileA's
 //                                  defines

@@ -8,6 +8,7 @@
 // Not implemented: the caller's include handler for images, search paths.
 #include "platform/fx/1_read/1_read_textures.h"
 
+#include <algorithm>
 #include <optional>
 #include <set>
 
@@ -84,9 +85,28 @@ std::string ImagePath(const std::string& folder, std::string name) {
     return FindIgnoringCase(!name.empty() && name[0] == '/' ? name : folder + name);
 }
 
+// A texture refused for the bytes the effect's images have left says so,
+// not that a texture may take only what was left.
+void SayLoadBudget(const platform::TextureLimits& limits, uint64_t left, std::string* text) {
+    const std::string mayTake = "more than the " + platform::ByteCountText(left) +
+                                " a texture may take";
+    const size_t at = text->rfind(mayTake);
+    if (at == std::string::npos || at + mayTake.size() != text->size()) return;
+    // In bytes unless whole MiB: "170 MiB, more than the 170 MiB left" would
+    // say nothing.
+    const std::string leftText = left % (uint64_t{1} << 20) == 0
+                                     ? platform::ByteCountText(left)
+                                     : std::to_string(left) + " bytes";
+    text->replace(at, mayTake.size(),
+                  "more than the " + leftText + " left of the " +
+                      platform::ByteCountText(limits.maxLoadBytes) +
+                      " all the effect's images may take");
+}
+
 // One texture's file; false with the error at its ResourceName.
+// loadBytesLeft: what the images read before it left of limits.maxLoadBytes.
 bool ReadOne(const std::string& folder, const TextureDesc& t, const platform::TextureLimits& limits,
-             TextureFile* out, MessageSink& messages) {
+             uint64_t loadBytesLeft, TextureFile* out, MessageSink& messages) {
     std::optional<TextureKind> kind;
     std::string asks;
     if (!WantedKind(t, &kind, &asks, messages)) return false;
@@ -96,10 +116,20 @@ bool ReadOne(const std::string& folder, const TextureDesc& t, const platform::Te
     std::vector<uint8_t> bytes;
     bool ok;
     {
-        // Why the file cannot be used is said at its name's string.
-        FallbackScope at(messages, t.resourcePos);
-        ok = ReadTextureFile(path, t.resourceName, limits, &out->image, messages, &fileRead,
+        // Why the file cannot be used is said at its name's string. What
+        // the images before it took is not left for this one: the file and
+        // the image are refused before anything is allocated for them.
+        platform::TextureLimits within = limits;
+        within.maxBytes = std::min(limits.maxBytes, loadBytesLeft);
+        std::vector<Message> reasons;
+        MessageCollector reasonSink(&reasons);
+        FallbackScope at(reasonSink, t.resourcePos);
+        ok = ReadTextureFile(path, t.resourceName, within, &out->image, reasonSink, &fileRead,
                              &bytes);
+        for (Message& m : reasons) {
+            if (within.maxBytes < limits.maxBytes) SayLoadBudget(limits, within.maxBytes, &m.text);
+            messages.Add(std::move(m));
+        }
     }
     NoteFileRead(path, fileRead,
                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -132,13 +162,16 @@ bool ReadTextureFiles(const std::string& effectPath, const std::vector<TextureDe
     const std::string folder = FolderOf(effectPath);
     std::set<std::string> seen;
     bool ok = true;
+    uint64_t spent = 0;  // by the images read, placeholders aside
     for (const TextureDesc& t : textures) {
         if (!seen.insert(t.name).second || t.resourceName.empty()) continue;
         TextureFile file;
-        if (!ReadOne(folder, t, limits, &file, messages)) {
+        const uint64_t left = limits.maxLoadBytes - std::min(spent, limits.maxLoadBytes);
+        if (!ReadOne(folder, t, limits, left, &file, messages)) {
             ok = false;
             continue;
         }
+        if (!file.placeholder) spent += file.image.bytes.size();
         // After a failure the load fails anyway: later images are dropped at once.
         if (ok) files->push_back(std::move(file));
     }

@@ -7,7 +7,9 @@
 // Warnings, at the ResourceName string: a file that cannot be opened or
 // read, a file that is not an image, a damaged or truncated image, a DDS
 // whose sizes disagree with its data, an image larger than the device takes
-// (refused before anything is allocated for it). The texture then holds a
+// or than what the images before it left of the load's budget for images
+// (TextureLimits::maxLoadBytes) (refused before anything is allocated for
+// it). The texture then holds a
 // placeholder (1_placeholder_texture.h) and the effect loads.
 // Errors: an image of another kind than the texture's type or ResourceType
 // asks for (at the ResourceName), a ResourceType other than "1D", "2D",

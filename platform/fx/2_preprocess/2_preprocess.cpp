@@ -20,6 +20,7 @@
 // file is read again (from memory) each time it is included and costs its
 // bytes again. Inactive lines are tokenized only to find the directives.
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -242,8 +243,10 @@ private:
             t.text = id;
             t.kind = kind;
             t.file = file;
+            // Lines after "#line 2147483647" stay on its line: a message's
+            // line is an int, and one past it would lose its place.
             int64_t line = static_cast<int64_t>(pos.line) + lineDelta;
-            t.line = static_cast<uint32_t>(std::max<int64_t>(line, 1));
+            t.line = static_cast<uint32_t>(std::clamp<int64_t>(line, 1, INT32_MAX));
             t.column = static_cast<uint32_t>(pos.column);
             return t;
         }

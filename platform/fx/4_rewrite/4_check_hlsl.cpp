@@ -168,6 +168,36 @@ struct Checker {
         }
     }
 
+    // "VOut f(float4 p) VOut main(...) { ... }": a function's declaration
+    // ends with ';' or its body. glslang takes some such pairs as a
+    // prototype and a definition (the outline does too, the first swallowed
+    // into the second's return type); Direct3D 9 stops at the word after it.
+    void UnendedFunctionDeclarations() {
+        for (const FunctionOutline& f : outline.functions) {
+            int depth = 0;  // braces (a cbuffer's) and brackets (attributes)
+            for (size_t k = f.returnType; k < f.name; ++k) {
+                const char p = code.Punct(k);
+                if (p == '{' || p == '[') ++depth;
+                if (p == '}' || p == ']') --depth;
+                // TYPE NAME ( ... ): another function's declarator.
+                if (p != '(' || depth != 0 || k < f.returnType + 2 || !code.IsIdent(k - 1) ||
+                    !code.IsIdent(k - 2)) {
+                    continue;
+                }
+                const size_t close = code.Closing(k);
+                if (close >= f.name) break;
+                size_t at = close + 1;
+                if (code.Punct(at) == ':' && code.IsIdent(at + 1)) at += 2;  // its semantic
+                if (at < f.name && code.IsIdent(at)) {
+                    Error(at, "expected ';' or a body after a function's declaration, found " +
+                                  Quoted(at));
+                    break;
+                }
+                k = close;
+            }
+        }
+    }
+
     // "[-1]": a negative literal is no array size, and out of bounds as an
     // index.
     void NegativeSizes() {
@@ -872,6 +902,7 @@ bool CheckHlsl(const Code& code, const HlslOutline& outline,
     std::set<std::string> done;
     for (const std::string& entry : entries)
         if (done.insert(entry).second) c.EntryOutputs(entry), c.OverloadedEntry(entry);
+    c.UnendedFunctionDeclarations();
     c.Declarations();
     c.Duplicates();
     c.ParameterQualifiers();

@@ -22,8 +22,9 @@ class Code {
 public:
     explicit Code(const TokenStream& s);
     size_t size() const { return index_.size(); }
-    // Index in the list of code token i.
-    size_t At(size_t i) const { return index_[i]; }
+    // Index in the list of code token i; the list's end past the last one
+    // (a body a stray bracket leaves open runs to the end of the code).
+    size_t At(size_t i) const { return i < index_.size() ? index_[i] : s_.tokens.size(); }
     const SourceToken& Token(size_t i) const { return s_.tokens[index_[i]]; }
     bool IsIdent(size_t i) const { return i < size() && Token(i).kind == Tok::Ident; }
     bool IsWord(size_t i, std::string_view word) const { return IsIdent(i) && Text(i) == word; }

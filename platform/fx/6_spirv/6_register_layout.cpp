@@ -33,9 +33,12 @@ void RegisterPass::SubstituteConstants() {
         SayUserNames(&name);  // a global named as a glslang keyword (4_spellings)
         auto d = g_.defaults.find(name);
         if (d != g_.defaults.end() && !d->second.empty()) value = d->second[0];
-        const uint32_t bits = s.set == RegisterSet::Bool
-                                  ? (value != 0.0f ? 1u : 0u)
-                                  : static_cast<uint32_t>(static_cast<int32_t>(value));
+        // An int initial value past an int's range (1e30) is 0x80000000, as
+        // the effect's GetValue gives it, without the undefined cast.
+        const bool inRange = value >= -2147483648.0f && value < 2147483648.0f;
+        const uint32_t bits = s.set == RegisterSet::Bool ? (value != 0.0f ? 1u : 0u)
+                              : inRange ? static_cast<uint32_t>(static_cast<int32_t>(value))
+                                        : 0x80000000u;
         const uint32_t constant = m_.DeclareConstant(spv::OpConstant, s.type, {bits});
         for (uint32_t load : s.loads) {
             SpvInstruction& in = *m_.Def(load);

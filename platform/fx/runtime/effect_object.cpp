@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
@@ -282,7 +283,12 @@ private:
             std::memcpy(at, &value, 4);
             return;
         }
-        const int32_t i = type == D3DXPT_BOOL ? (value != 0 ? 1 : 0) : static_cast<int32_t>(value);
+        // A value past an int's range (or NaN) gives 0x80000000, as the x86
+        // conversion Direct3D 9 used does, without the undefined cast.
+        const bool inRange = value >= -2147483648.0f && value < 2147483648.0f;
+        const int32_t i = type == D3DXPT_BOOL ? (value != 0 ? 1 : 0)
+                          : inRange           ? static_cast<int32_t>(value)
+                                              : INT32_MIN;
         std::memcpy(at, &i, 4);
     }
 
