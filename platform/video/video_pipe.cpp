@@ -178,11 +178,24 @@ bool VideoPipe::Open(const VideoSettings& settings, unsigned width, unsigned hei
     finalPath_ = settings.path;
     partPath_ = finalPath_ + ".part";
     ownsFd_ = true;
+    // A device, a pipe or a socket (/dev/stdout, a FIFO a player reads) is
+    // written as it is: a rename would replace it with a regular file.
+    struct stat target{};
+    if (stat(finalPath_.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+        if (S_ISDIR(target.st_mode)) {
+            *error = "'" + finalPath_ + "' is a folder, not a file for the video";
+            finalPath_.clear();
+            partPath_.clear();
+            return false;
+        }
+        partPath_.clear();
+    }
+    const std::string& writePath = partPath_.empty() ? finalPath_ : partPath_;
 
     if (settings.format == VIDEO_RAW) {
-        fd_ = ::open(partPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd_ = ::open(writePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (fd_ < 0) {
-            *error = ErrnoText("cannot create", partPath_);
+            *error = ErrnoText("cannot create", writePath);
             partPath_.clear();
             return false;
         }
@@ -194,7 +207,7 @@ bool VideoPipe::Open(const VideoSettings& settings, unsigned width, unsigned hei
         *error = "ffmpeg is not on the PATH (Debian package ffmpeg); no video is written";
         return false;
     }
-    std::vector<std::string> args = FfmpegArguments(ffmpeg, settings, width, height, partPath_);
+    std::vector<std::string> args = FfmpegArguments(ffmpeg, settings, width, height, writePath);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -311,7 +324,7 @@ bool VideoPipe::Close(std::string* error) {
     }
     bool ok = true;
     if (fd_ >= 0 && ownsFd_ && close(fd_) != 0 && child_ < 0) {
-        *error = ErrnoText("cannot write", partPath_);
+        *error = ErrnoText("cannot write", partPath_.empty() ? finalPath_ : partPath_);
         ok = false;
     }
     fd_ = -1;

@@ -128,6 +128,12 @@ TEST_F(CaptureVideoE2e, EveryFrameOfTheScheduleIsOneVideoFrame) {
     ProcessResult result = Capture({"--frames", "5", "--quiet", "--raw", "b.raw"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(fs::file_size(dir_ / "b.raw"), 5u * 640 * 480 * 4);
+    // A device (here behind a link) is written as it is, never renamed over.
+    fs::create_symlink("/dev/null", dir_ / "sink.raw");
+    result = Capture({"--frames", "2", "--quiet", "--raw", "sink.raw"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "sink.raw"));
+    EXPECT_FALSE(fs::exists(dir_ / "sink.raw.part"));
 }
 
 TEST_F(CaptureVideoE2e, ScaleTwoDoublesBothSizes) {
