@@ -473,7 +473,7 @@ void FileReader::ExtraTokens(OpenFile& f, const Token& t, size_t words) {
 
 // #pragma warning(disable: 3206 3571; once: 4000): the numbers after
 // "disable:" are kept for the load, which drops the warnings of those
-// numbers (WarningNumber); the other specifiers change nothing here.
+// numbers (WarningNumber); the other kinds (once, default, error) change nothing here.
 void FileReader::PragmaWarning() {
     bool disabling = false;
     for (size_t i = 2; i < tokens_.size(); ++i) {

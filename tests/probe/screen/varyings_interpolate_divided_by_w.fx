@@ -1,4 +1,4 @@
-// Varyings are interpolated with perspective: the quad's right edge has
+// Varyings are interpolated in clip space, divided by w: the quad's right edge has
 // w = 2 and its left w = 1 (the same place on screen), so u, 0 to 1 across
 // it, is s / (2 - s) at s of the way across the screen, not s; a float2
 // texture coordinate's w still reads 1.
