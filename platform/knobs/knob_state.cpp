@@ -9,6 +9,7 @@
 // from what was last applied or saved, so a value moved in the panel and
 // not saved survives F5.
 #include "platform/knobs/knobs.h"
+#include "platform/float_to_int.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -91,12 +92,7 @@ void SetOnEffect(const Knob& knob) {
     if (knob.type == D3DXPT_FLOAT) {
         std::memcpy(data, knob.value, sizeof data);
     } else {
-        // A value past an int's range gives 0x80000000, as the x86
-        // conversion does, without the undefined cast.
-        for (int c = 0; c < 4; ++c) {
-            const float v = knob.value[c];
-            data[c] = v >= -2147483648.0f && v < 2147483648.0f ? static_cast<int32_t>(v) : INT32_MIN;
-        }
+        for (int c = 0; c < 4; ++c) data[c] = FloatToInt32(knob.value[c]);
     }
     g_state.effect->SetValue(knob.handle, data, static_cast<UINT>(knob.components * 4));
 }

@@ -1,6 +1,7 @@
 // Knobs from the effect's UI annotations (see knobs.h): the three
 // conventions, their contradictions, and the text a knob is described by.
 #include "platform/knobs/knobs.h"
+#include "platform/float_to_int.h"
 
 #include <algorithm>
 #include <charconv>
@@ -334,7 +335,7 @@ bool ParseKnobValue(const Knob& knob, const std::string& text, float* value, std
             *why = "'" + p + "' is not a whole number";
             return false;
         }
-        if (knob.type == D3DXPT_INT && !(v >= -2147483648.0f && v < 2147483648.0f)) {
+        if (knob.type == D3DXPT_INT && !FloatFitsInt32(v)) {
             *why = "'" + p + "' is past the range of an int";
             return false;
         }

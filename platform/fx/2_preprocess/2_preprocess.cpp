@@ -506,15 +506,9 @@ void FileReader::PragmaMessage(const SourceToken& at) {
     std::string text;
     bool any = false;
     for (; i < expanded.size() && expanded[i].kind == Tok::String; ++i) {
-        // Its value: \\ and \" are one character (a string # made of "q"
-        // prints as "q"), as a texture's file name reads them.
-        const std::string_view quoted = s_->Text(expanded[i]);
-        for (size_t c = 1; c + 1 < quoted.size(); ++c) {
-            if (quoted[c] == '\\' && c + 2 < quoted.size() &&
-                (quoted[c + 1] == '\\' || quoted[c + 1] == '"'))
-                ++c;
-            text += quoted[c];
-        }
+        // Its value, as a texture's file name reads it: a string # made of
+        // "q" prints as "q".
+        AppendStringValue(s_->Text(expanded[i]), &text);
         any = true;
     }
     if (paren && i < expanded.size() && s_->IsPunct(expanded[i], ')')) ++i;

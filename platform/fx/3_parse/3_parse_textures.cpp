@@ -89,10 +89,7 @@ bool Parser::StringValue(const std::vector<TokenRef>& value, size_t first,
         std::string_view s = Text(value[i]);
         if (value[i].kind != Tok::String || s.size() < 2 || s[0] != '"' || s.back() != '"')
             return false;
-        for (size_t c = 1; c + 1 < s.size(); ++c) {
-            if (s[c] == '\\' && c + 2 < s.size() && (s[c + 1] == '\\' || s[c + 1] == '"')) ++c;
-            *text += s[c];
-        }
+        AppendStringValue(s, text);
     }
     return true;
 }

@@ -793,7 +793,6 @@ struct Checker {
         return kNewer.count(name) != 0;
     }
 
-    // & | not doubled, ^, ~, and << >> written as one operator.
     // A name whose value the compiler knows: declared const with an initial
     // value, a local or a static global (a const global that is not static
     // is a parameter the program sets).
@@ -873,6 +872,7 @@ struct Checker {
         }
     }
 
+    // & | not doubled, ^, ~, and << >> written as one operator.
     bool IsBitwise(size_t i) const {
         const char p = code.Punct(i);
         if (p == '^' || p == '~') return true;

@@ -143,8 +143,8 @@ void AddUnwrittenVaryings(spirv_cross::CompilerGLSL& vertex, spirv_cross::Compil
         const std::string glslType = VaryingTypeName(type);
         std::string name = "ff_unwritten" + std::to_string(location);
         decls += VaryingOutput(type, location, name);
-        static const char* const kDefault[] = {"", "0.0", "vec2(0.0)", "vec3(0.0)",
-                                               "vec4(0.0, 0.0, 0.0, 1.0)"};
+        // Only a four-wide input has the w that reads 1.
+        static const char* const kDefault[] = {"", "0.0", "0.0", "0.0", "0.0, 0.0, 0.0, 1.0"};
         body += "    " + name + " = " + glslType + "(" + kDefault[type.vecsize] + ");\n";
     }
     const std::string mainStart = "void main()\n{\n";

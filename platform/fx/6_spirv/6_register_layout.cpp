@@ -4,6 +4,7 @@
 // initial values.
 #include "platform/fx/6_spirv/6_register_pass.h"
 #include "platform/fx/shared/made_names.h"
+#include "platform/float_to_int.h"
 
 #include <algorithm>
 
@@ -34,11 +35,10 @@ void RegisterPass::SubstituteConstants() {
         auto d = g_.defaults.find(name);
         if (d != g_.defaults.end() && !d->second.empty()) value = d->second[0];
         // An int initial value past an int's range (1e30) is 0x80000000, as
-        // the effect's GetValue gives it, without the undefined cast.
-        const bool inRange = value >= -2147483648.0f && value < 2147483648.0f;
-        const uint32_t bits = s.set == RegisterSet::Bool ? (value != 0.0f ? 1u : 0u)
-                              : inRange ? static_cast<uint32_t>(static_cast<int32_t>(value))
-                                        : 0x80000000u;
+        // the effect's GetValue gives it.
+        const uint32_t bits = s.set == RegisterSet::Bool
+                                  ? (value != 0.0f ? 1u : 0u)
+                                  : static_cast<uint32_t>(FloatToInt32(value));
         const uint32_t constant = m_.DeclareConstant(spv::OpConstant, s.type, {bits});
         for (uint32_t load : s.loads) {
             SpvInstruction& in = *m_.Def(load);

@@ -19,6 +19,7 @@
 #include <functional>
 
 #include "platform/fx/runtime/ref_counted.h"
+#include "platform/float_to_int.h"
 
 namespace fx {
 namespace {
@@ -283,12 +284,8 @@ private:
             std::memcpy(at, &value, 4);
             return;
         }
-        // A value past an int's range (or NaN) gives 0x80000000, as the x86
-        // conversion Direct3D 9 used does, without the undefined cast.
-        const bool inRange = value >= -2147483648.0f && value < 2147483648.0f;
-        const int32_t i = type == D3DXPT_BOOL ? (value != 0 ? 1 : 0)
-                          : inRange           ? static_cast<int32_t>(value)
-                                              : INT32_MIN;
+        // A value past an int's range (or NaN) gives 0x80000000.
+        const int32_t i = type == D3DXPT_BOOL ? (value != 0 ? 1 : 0) : FloatToInt32(value);
         std::memcpy(at, &i, 4);
     }
 

@@ -7,6 +7,15 @@ namespace fx {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+void AppendStringValue(std::string_view quoted, std::string* text) {
+    for (size_t c = 1; c + 1 < quoted.size(); ++c) {
+        if (quoted[c] == '\\' && c + 2 < quoted.size() &&
+            (quoted[c + 1] == '\\' || quoted[c + 1] == '"'))
+            ++c;
+        *text += quoted[c];
+    }
+}
+
 bool IEquals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)

@@ -115,4 +115,9 @@ bool IsIdentChar(char c);
 // Token text for messages: short, and printable whatever bytes the file holds.
 std::string Quote(std::string_view text);
 
+// Appends the value of a string literal written with its quotes: \\ and \"
+// are one character each (a Windows path writes "maps\\sky.dds"); other
+// backslashes stay as written.
+void AppendStringValue(std::string_view quoted, std::string* text);
+
 }  // namespace fx
