@@ -95,6 +95,7 @@ struct Overloads {
             if (i > 0 && (code.Punct(i - 1) == '.' || (code.IsIdent(i - 1) && code.Text(i - 1) != "return")))
                 continue;
             const std::string_view f = code.Text(i);
+            if (renamed.count(i) == 0 && IsOneArgumentFloatIntrinsic(f)) FloatOfIntegerVector(i);
             if (!OneOf(f, {"normalize", "reflect", "refract", "determinant", "transpose", "any",
                            "all", "min", "max", "clamp", "lerp", "step", "smoothstep", "pow", "mul", "cross",
                            "faceforward", "ldexp", "dot", "distance", "atan2", "fmod", "modf", "frexp",
@@ -126,6 +127,81 @@ struct Overloads {
                 Ldexp(i, args, close);
             Truncations(f, args, counts);
         }
+    }
+
+    static bool IsOneArgumentFloatIntrinsic(std::string_view f) {
+        return OneOf(f, {"acos", "asin", "atan", "ceil", "cos", "cosh", "ddx", "ddy", "degrees",
+                         "exp", "exp2", "floor", "frac", "fwidth", "isfinite", "isinf", "isnan",
+                         "length", "log", "log10", "log2", "normalize", "radians", "round",
+                         "rsqrt", "saturate", "sin", "sinh", "sqrt", "tan", "tanh", "trunc"});
+    }
+
+    // An intrinsic of floats given a vector of ints, uints or bools that a
+    // constructor or a call makes, "sqrt(int2(a, b))", "length(F())",
+    // "frac(min(i, j))": the vector's values as floats, "sqrt(float2(int2(a,
+    // b)))", as Direct3D 9 converts the argument (glslang resolves such a
+    // call to the intrinsic of one float: it refuses the result's ".y" and
+    // folds "length" to 0). A variable or an operation glslang converts
+    // right, and is left.
+    void FloatOfIntegerVector(size_t name) {
+        const size_t close = code.Closing(name + 1);
+        if (close >= code.size()) return;
+        const auto args = ListItems(code, name + 1, close);
+        if (args.size() != 1) return;
+        const int n = IntegerVectorCall(args[0].first, args[0].second);
+        if (n < 2) return;
+        Insert(args[0].first, {Make(Tok::Ident, "float" + std::to_string(n), args[0].first),
+                               Make(Tok::Punct, "(", args[0].first)});
+        Insert(args[0].second, {Make(Tok::Punct, ")", args[0].second)});
+    }
+
+    static int IntegerVectorWidth(std::string_view type) {
+        const Shape shape = ShapeOf(type);
+        if (shape.matrix || shape.rows != 1 || shape.cols < 2) return 0;
+        return OneOf(type.substr(0, 3), {"int", "uin", "boo"}) ? shape.cols : 0;
+    }
+
+    // The width of the int, uint or bool vector that the call (or
+    // constructor) first ... last makes, in brackets or not; 0 when it is
+    // no such call.
+    int IntegerVectorCall(size_t first, size_t last) const {
+        while (first + 1 < last && code.Punct(first) == '(' && code.Closing(first) == last - 1) {
+            ++first;
+            --last;
+        }
+        if (first + 2 >= last || !code.IsIdent(first) || code.Punct(first + 1) != '(' ||
+            code.Closing(first + 1) != last - 1) {
+            return 0;
+        }
+        const std::string_view w = code.Text(first);
+        if (const int n = IntegerVectorWidth(w)) return n;
+        const std::vector<size_t>& fns = outline.Functions(w);
+        if (!fns.empty()) {
+            // The effect's function: every overload of the name returns
+            // such a vector of one width.
+            int n = 0;
+            for (size_t f : fns) {
+                const size_t t = outline.functions[f].returnType;
+                const int width = IntegerVectorWidth(code.Text(t));
+                if (width == 0 || (n != 0 && width != n)) return 0;
+                n = width;
+            }
+            return n;
+        }
+        if (!OneOf(w, {"min", "max", "clamp"})) return 0;
+        // Of integer vectors only: an int variable's name or such a call.
+        int n = 0;
+        for (auto [a, b] : ListItems(code, first + 1, last - 1)) {
+            int width = IntegerVectorCall(a, b);
+            if (width == 0 && b == a + 1 && code.IsIdent(a)) {
+                const NameType* found = outline.Declared(code, a);
+                if (found != nullptr && found->type != Declarator::npos && !found->array)
+                    width = IntegerVectorWidth(code.Text(found->type));
+            }
+            if (width == 0 || (n != 0 && width != n)) return 0;
+            n = width;
+        }
+        return n;
     }
 
     void Scalars(size_t name, size_t close, std::string_view f,
