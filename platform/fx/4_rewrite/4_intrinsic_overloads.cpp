@@ -508,6 +508,13 @@ struct Overloads {
         Insert(args[0].first, {Make(Tok::Punct, "(", args[0].first)});
         Replace(comma, {Make(Tok::Punct, ")", comma), Make(Tok::Punct, "*", comma),
                         Make(Tok::Ident, "exp2", comma), Make(Tok::Punct, "(", comma)});
+        // exp2 is an intrinsic of one argument, as FloatOfIntegerVector
+        // takes them: "ldexp(x, int2(a, b))" raises 2 to the float2.
+        if (const int n = IntegerVectorCall(args[1].first, args[1].second); n > 1) {
+            Insert(args[1].first, {Make(Tok::Ident, "float" + std::to_string(n), args[1].first),
+                                   Make(Tok::Punct, "(", args[1].first)});
+            Insert(close, {Make(Tok::Punct, ")", close)});
+        }
         Insert(close, {Make(Tok::Punct, ")", close)});
     }
 

@@ -1,6 +1,7 @@
 // An intrinsic of floats given an int, uint or bool vector that a
 // constructor or a call makes takes its values as floats, component by
-// component, as a variable of that type is taken (not as one float).
+// component, as a variable of that type is taken (not as one float); so
+// does ldexp's exponent.
 //? entry ps_3_0 main()
 //? ps c0 = 2.5 -3.7 3 -4
 //? expect 5 3 0.5 1
@@ -12,5 +13,6 @@ float4 main() : COLOR0
     return float4(length(int2(v.z, v.w)),
                   sqrt(uint2(v.z, 9)).y,
                   frac(exp2(Halves(v.xy))).y,
-                  saturate(min(k, int2(1, 2))).x + normalize(bool2(v.x, 0)).x - 1);
+                  saturate(min(k, int2(1, 2))).x + normalize(bool2(v.x, 0)).x - 1 +
+                  ldexp(v.xx, int2(1, v.z)).y - 20);
 }
