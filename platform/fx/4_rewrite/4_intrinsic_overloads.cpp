@@ -136,32 +136,36 @@ struct Overloads {
                          "rsqrt", "saturate", "sin", "sinh", "sqrt", "tan", "tanh", "trunc"});
     }
 
-    // An intrinsic of floats given a vector of ints, uints or bools that a
-    // constructor or a call makes, "sqrt(int2(a, b))", "length(F())",
-    // "frac(min(i, j))": the vector's values as floats, "sqrt(float2(int2(a,
-    // b)))", as Direct3D 9 converts the argument (glslang resolves such a
-    // call to the intrinsic of one float: it refuses the result's ".y" and
-    // folds "length" to 0). A variable or an operation glslang converts
-    // right, and is left.
+    // An intrinsic of floats given an int, uint or bool value (a scalar
+    // or a vector) that a constructor or a call makes, "sqrt(int2(a, b))",
+    // "length(F())", "exp2(max(i, j))": the value as floats,
+    // "sqrt(float2(int2(a, b)))", as Direct3D 9 converts the argument
+    // (glslang resolves such a call to the intrinsic of one float and folds
+    // it to 0, or refuses the result's ".y"). A variable, a cast or an
+    // operation glslang converts right, and is left.
     void FloatOfIntegerVector(size_t name) {
         const size_t close = code.Closing(name + 1);
         if (close >= code.size()) return;
         const auto args = ListItems(code, name + 1, close);
         if (args.size() != 1) return;
         const int n = IntegerVectorCall(args[0].first, args[0].second);
-        if (n < 2) return;
-        Insert(args[0].first, {Make(Tok::Ident, "float" + std::to_string(n), args[0].first),
+        // normalize of a scalar goes through a float2 of it (Scalars).
+        if (n < 1 || (n == 1 && code.Text(name) == "normalize")) return;
+        Insert(args[0].first, {Make(Tok::Ident, n == 1 ? std::string("float") : "float" + std::to_string(n),
+                                    args[0].first),
                                Make(Tok::Punct, "(", args[0].first)});
         Insert(args[0].second, {Make(Tok::Punct, ")", args[0].second)});
     }
 
+    // The width of an int, uint or bool scalar (1) or vector type; 0 for
+    // other types.
     static int IntegerVectorWidth(std::string_view type) {
         const Shape shape = ShapeOf(type);
-        if (shape.matrix || shape.rows != 1 || shape.cols < 2) return 0;
+        if (shape.matrix || shape.rows != 1) return 0;
         return OneOf(type.substr(0, 3), {"int", "uin", "boo"}) ? shape.cols : 0;
     }
 
-    // The width of the int, uint or bool vector that the call (or
+    // The width of the int, uint or bool value that the call (or
     // constructor) first ... last makes, in brackets or not; 0 when it is
     // no such call.
     int IntegerVectorCall(size_t first, size_t last) const {
@@ -178,7 +182,7 @@ struct Overloads {
         const std::vector<size_t>& fns = outline.Functions(w);
         if (!fns.empty()) {
             // The effect's function: every overload of the name returns
-            // such a vector of one width.
+            // such a value of one width.
             int n = 0;
             for (size_t f : fns) {
                 const size_t t = outline.functions[f].returnType;
@@ -189,19 +193,36 @@ struct Overloads {
             return n;
         }
         if (!OneOf(w, {"min", "max", "clamp"})) return 0;
-        // Of integer vectors only: an int variable's name or such a call.
-        int n = 0;
-        for (auto [a, b] : ListItems(code, first + 1, last - 1)) {
-            int width = IntegerVectorCall(a, b);
-            if (width == 0 && b == a + 1 && code.IsIdent(a)) {
-                const NameType* found = outline.Declared(code, a);
-                if (found != nullptr && found->type != Declarator::npos && !found->array)
-                    width = IntegerVectorWidth(code.Text(found->type));
+        // Of an int, uint or bool argument it is one of those (of a float
+        // one a float, which the float constructor keeps as it is).
+        bool integer = false;
+        for (auto [a, b] : ListItems(code, first + 1, last - 1))
+            integer = integer || HoldsIntegerName(a, b);
+        const int n = integer ? ExpressionComponents(code, outline, first, last) : 0;
+        return n >= 1 && n <= 4 ? n : 0;
+    }
+
+    // Whether the expression names an int, uint or bool type (a cast, a
+    // constructor), a variable of one, or calls the effect's function
+    // returning one.
+    bool HoldsIntegerName(size_t first, size_t last) const {
+        for (size_t k = first; k < last; ++k) {
+            if (!code.IsIdent(k) || (k > 0 && code.Punct(k - 1) == '.')) continue;
+            const std::string_view w = code.Text(k);
+            if (IntegerVectorWidth(w) != 0) return true;
+            if (code.Punct(k + 1) == '(') {
+                const std::vector<size_t>& fns = outline.Functions(w);
+                for (size_t f : fns)
+                    if (IntegerVectorWidth(code.Text(outline.functions[f].returnType)) != 0) return true;
+                continue;
             }
-            if (width == 0 || (n != 0 && width != n)) return 0;
-            n = width;
+            const NameType* found = outline.Declared(code, k);
+            if (found != nullptr && found->type != Declarator::npos &&
+                IntegerVectorWidth(code.Text(found->type)) != 0) {
+                return true;
+            }
         }
-        return n;
+        return false;
     }
 
     void Scalars(size_t name, size_t close, std::string_view f,
@@ -510,8 +531,9 @@ struct Overloads {
                         Make(Tok::Ident, "exp2", comma), Make(Tok::Punct, "(", comma)});
         // exp2 is an intrinsic of one argument, as FloatOfIntegerVector
         // takes them: "ldexp(x, int2(a, b))" raises 2 to the float2.
-        if (const int n = IntegerVectorCall(args[1].first, args[1].second); n > 1) {
-            Insert(args[1].first, {Make(Tok::Ident, "float" + std::to_string(n), args[1].first),
+        if (const int n = IntegerVectorCall(args[1].first, args[1].second); n > 0) {
+            Insert(args[1].first, {Make(Tok::Ident, n == 1 ? std::string("float") : "float" + std::to_string(n),
+                                        args[1].first),
                                    Make(Tok::Punct, "(", args[1].first)});
             Insert(close, {Make(Tok::Punct, ")", close)});
         }

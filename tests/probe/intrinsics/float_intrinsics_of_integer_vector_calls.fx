@@ -1,6 +1,6 @@
-// An intrinsic of floats given an int, uint or bool vector that a
-// constructor or a call makes takes its values as floats, component by
-// component, as a variable of that type is taken (not as one float); so
+// An intrinsic of floats given an int, uint or bool value (a vector or a
+// scalar) that a constructor or a call makes takes it as floats, component
+// by component, as a variable of that type is taken (not as one float); so
 // does ldexp's exponent.
 //? entry ps_3_0 main()
 //? ps c0 = 2.5 -3.7 3 -4
@@ -12,7 +12,7 @@ float4 main() : COLOR0
     int2 k = int2(v.xy);
     return float4(length(int2(v.z, v.w)),
                   sqrt(uint2(v.z, 9)).y,
-                  frac(exp2(Halves(v.xy))).y,
+                  frac(exp2(Halves(v.xy))).y + sqrt(max(k.x, 4)) - 2,
                   saturate(min(k, int2(1, 2))).x + normalize(bool2(v.x, 0)).x - 1 +
                   ldexp(v.xx, int2(1, v.z)).y - 20);
 }
