@@ -484,8 +484,8 @@ struct Overloads {
                       Make(Tok::Ident, kUnfoldedIntZero, last)});
     }
 
-    // An expression that names an integer or bool type, a variable of one,
-    // or holds an integer literal.
+    // An expression that names an integer or bool type, a variable of one
+    // or the effect's function returning one, or holds an integer literal.
     bool IntegerArgument(std::pair<size_t, size_t> arg) const {
         auto integer = [](std::string_view type) {
             return ShapeOf(type).rows > 0 && OneOf(type.substr(0, 3), {"int", "uin", "boo", "dwo", "min"}) &&
@@ -495,6 +495,7 @@ struct Overloads {
             const std::string_view w = code.Text(k);
             if (code.IsIdent(k)) {
                 if (w == "true" || w == "false" || integer(w)) return true;
+                if (code.Punct(k + 1) == '(' && HoldsIntegerName(k, k + 1)) return true;  // a call
                 const NameType* found = outline.Declared(code, k);
                 if (found != nullptr && found->type != Declarator::npos &&
                     integer(code.Text(found->type))) {
