@@ -138,7 +138,7 @@ struct Overloads {
 
     // An intrinsic of floats given an int, uint or bool value (a scalar
     // or a vector) that a constructor or a call makes, "sqrt(int2(a, b))",
-    // "length(F())", "exp2(max(i, j))": the value as floats,
+    // "length(F())", "exp2(max(i, j))", "frac(dot(k, k))": the value as floats,
     // "sqrt(float2(int2(a, b)))", as Direct3D 9 converts the argument
     // (glslang resolves such a call to the intrinsic of one float and folds
     // it to 0, or refuses the result's ".y"). A variable, a cast or an
@@ -192,13 +192,13 @@ struct Overloads {
             }
             return n;
         }
-        if (!OneOf(w, {"min", "max", "clamp"})) return 0;
+        if (!OneOf(w, {"min", "max", "clamp", "dot"})) return 0;
         // Of an int, uint or bool argument it is one of those (of a float
         // one a float, which the float constructor keeps as it is).
         bool integer = false;
         for (auto [a, b] : ListItems(code, first + 1, last - 1))
             integer = integer || HoldsIntegerName(a, b);
-        const int n = integer ? ExpressionComponents(code, outline, first, last) : 0;
+        const int n = !integer ? 0 : w == "dot" ? 1 : ExpressionComponents(code, outline, first, last);
         return n >= 1 && n <= 4 ? n : 0;
     }
 

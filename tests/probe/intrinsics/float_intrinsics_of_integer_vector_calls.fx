@@ -11,7 +11,7 @@ float4 main() : COLOR0
 {
     int2 k = int2(v.xy);
     return float4(length(int2(v.z, v.w)),
-                  sqrt(uint2(v.z, 9)).y,
+                  sqrt(uint2(v.z, 9)).y + exp2(dot(k, int2(1, 1))) - 0.5,
                   frac(exp2(Halves(v.xy))).y + sqrt(max(k.x, 4)) - 2,
                   saturate(min(k, int2(1, 2))).x + normalize(bool2(v.x, 0)).x - 1 +
                   ldexp(v.xx, int2(1, v.z)).y - 20);
