@@ -15,7 +15,7 @@
 //   asks for a projective cube lookup, which no GLSL has);
 // - an integer literal given whole to mul (mul(2, v)) is a float one, as
 //   Direct3D 9 converts it (glslang finds mul(int, float4) ambiguous);
-// - a half literal (1.5h) is a float one;
+// - a half literal (1.5h) is a float one; "7lu" is "7u";
 // - the semantic SV_Position is POSITION (a vertex shader's position, a
 //   pixel shader's VPOS);
 // - "unsigned int" and a bare "unsigned" are uint;
@@ -69,6 +69,21 @@ bool IsHalfOrDoubleLiteral(std::string_view n) {
     if (n.size() < 2 || std::string_view("hHlL").find(n.back()) == std::string_view::npos) return false;
     if (n[0] == '0' && (n[1] == 'x' || n[1] == 'X')) return false;
     return n.find_first_of(".eE") != std::string_view::npos;
+}
+
+// "7lu", "0xFFLU": an integer literal with the long suffix before the
+// unsigned one, the C spelling of "7ul" (which glslang reads, this one not).
+bool IsLongThenUnsignedLiteral(std::string_view n) {
+    if (n.size() < 3 || (n.back() != 'u' && n.back() != 'U')) return false;
+    if (n[n.size() - 2] != 'l' && n[n.size() - 2] != 'L') return false;
+    const bool hex = n.size() > 4 && n[0] == '0' && (n[1] == 'x' || n[1] == 'X');
+    for (size_t k = hex ? 2 : 0; k + 2 < n.size(); ++k) {
+        const char c = n[k];
+        const bool digit = c >= '0' && c <= '9';
+        const bool hexDigit = (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!digit && !(hex && hexDigit)) return false;
+    }
+    return true;
 }
 
 // a, in capitals, is upper (which is in capitals already).
@@ -164,6 +179,8 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
                 std::string plain;
                 if (IsHalfOrDoubleLiteral(t)) {
                     plain = std::string(t.substr(0, t.size() - 1));
+                } else if (IsLongThenUnsignedLiteral(t)) {
+                    plain = std::string(t.substr(0, t.size() - 2)) + "u";
                 } else if (t.size() > 1 && (t.back() == 'h' || t.back() == 'H') &&
                            t.find_first_of("xX") == std::string_view::npos) {
                     plain = std::string(t.substr(0, t.size() - 1)) + ".0";
