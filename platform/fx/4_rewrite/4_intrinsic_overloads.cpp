@@ -130,7 +130,7 @@ struct Overloads {
     }
 
     static bool IsOneArgumentFloatIntrinsic(std::string_view f) {
-        return OneOf(f, {"acos", "asin", "atan", "ceil", "cos", "cosh", "ddx", "ddy", "degrees",
+        return OneOf(f, {"D3DCOLORtoUBYTE4", "acos", "asin", "atan", "ceil", "cos", "cosh", "ddx", "ddy", "degrees",
                          "exp", "exp2", "floor", "frac", "fwidth", "isfinite", "isinf", "isnan",
                          "length", "log", "log10", "log2", "normalize", "radians", "round",
                          "rsqrt", "saturate", "sin", "sinh", "sqrt", "tan", "tanh", "trunc"});
