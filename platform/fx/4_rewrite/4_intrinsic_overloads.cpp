@@ -202,12 +202,33 @@ struct Overloads {
         return n >= 1 && n <= 4 ? n : 0;
     }
 
+    // "s.count" at the member's name: a member of an int, uint or bool
+    // type of the struct variable s.
+    bool IntegerMember(size_t k) const {
+        if (k < 2 || !code.IsIdent(k - 2)) return false;
+        const NameType* found = outline.Declared(code, k - 2);
+        if (found == nullptr || found->type == Declarator::npos) return false;
+        const StructOutline* st = outline.FindStruct(code, code.Text(found->type));
+        if (st == nullptr) return false;
+        for (const Declarator& m : st->members) {
+            if (m.name != Declarator::npos && m.type != Declarator::npos &&
+                code.Text(m.name) == code.Text(k) && m.arrayOpen == Declarator::npos) {
+                return IntegerVectorWidth(code.Text(m.type)) != 0;
+            }
+        }
+        return false;
+    }
+
     // Whether the expression names an int, uint or bool type (a cast, a
     // constructor), a variable of one, or calls the effect's function
     // returning one.
     bool HoldsIntegerName(size_t first, size_t last) const {
         for (size_t k = first; k < last; ++k) {
-            if (!code.IsIdent(k) || (k > 0 && code.Punct(k - 1) == '.')) continue;
+            if (!code.IsIdent(k)) continue;
+            if (k > 0 && code.Punct(k - 1) == '.') {
+                if (IntegerMember(k)) return true;
+                continue;
+            }
             const std::string_view w = code.Text(k);
             if (IntegerVectorWidth(w) != 0) return true;
             if (code.Punct(k + 1) == '(') {
