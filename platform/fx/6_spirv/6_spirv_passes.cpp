@@ -348,6 +348,63 @@ void AbsoluteArguments(SpvModule& module, uint32_t glsl) {
     module.Reindex();
 }
 
+// pow(0, y) of a negative y is +inf, as Direct3D 9 computes pow (log2 of 0
+// is -inf, times y, into exp2) and documents it; GLSL leaves pow of 0 by
+// y <= 0 to the driver, and some give 0. After AbsoluteArguments: the base
+// tested is |x|.
+void PowOfZeroByNegative(SpvModule& module, uint32_t glsl) {
+    auto isPow = [&](const SpvInstruction& in) {
+        return in.op == spv::OpExtInst && in.words.size() == 6 && in.words[2] == glsl &&
+               in.words[3] == GLSLstd450Pow;
+    };
+    struct Bounds {
+        uint32_t zero = 0, infinity = 0, condition = 0;  // the condition's bool type
+    };
+    std::unordered_map<uint32_t, Bounds> byType;
+    for (const SpvInstruction& in : module.code)
+        if (isPow(in)) byType[in.words[0]] = {};
+    if (byType.empty()) return;
+    constexpr uint32_t kInfinity = 0x7f800000u;
+    const uint32_t boolType = module.DeclareType(spv::OpTypeBool, {});
+    for (auto& [type, b] : byType) {
+        const SpvInstruction* t = module.Def(type);
+        if (t != nullptr && t->op == spv::OpTypeVector) {
+            const uint32_t n = t->words[2], scalar = t->words[1];
+            const uint32_t zero = module.DeclareConstant(spv::OpConstant, scalar, {0});
+            const uint32_t infinity = module.DeclareConstant(spv::OpConstant, scalar, {kInfinity});
+            b.zero = module.DeclareConstant(spv::OpConstantComposite, type, std::vector<uint32_t>(n, zero));
+            b.infinity =
+                module.DeclareConstant(spv::OpConstantComposite, type, std::vector<uint32_t>(n, infinity));
+            b.condition = module.DeclareType(spv::OpTypeVector, {boolType, n});
+        } else {
+            b.zero = module.DeclareConstant(spv::OpConstant, type, {0});
+            b.infinity = module.DeclareConstant(spv::OpConstant, type, {kInfinity});
+            b.condition = boolType;
+        }
+    }
+    std::vector<SpvInstruction> out;
+    out.reserve(module.code.size());
+    for (SpvInstruction& in : module.code) {
+        if (!isPow(in)) {
+            out.push_back(std::move(in));
+            continue;
+        }
+        const Bounds& b = byType[in.words[0]];
+        const uint32_t type = in.words[0], result = in.words[1], base = in.words[4],
+                       exponent = in.words[5];
+        const uint32_t power = module.NewId(), zeroBase = module.NewId(), negative = module.NewId(),
+                       both = module.NewId();
+        in.words[1] = power;
+        out.push_back(std::move(in));
+        out.push_back({spv::OpFOrdEqual, {b.condition, zeroBase, base, b.zero}});
+        out.push_back({spv::OpFOrdLessThan, {b.condition, negative, exponent, b.zero}});
+        out.push_back({spv::OpLogicalAnd, {b.condition, both, zeroBase, negative}});
+        out.push_back({spv::OpSelect, {type, result, both, b.infinity, power}});
+    }
+    module.code = std::move(out);
+    module.Reindex();
+}
+
 }  // namespace
 
 void FixIntrinsics(SpvModule& module) {
@@ -360,6 +417,7 @@ void FixIntrinsics(SpvModule& module) {
     if (fix.glsl != 0) {
         RoundHalfUp(module, fix.glsl);
         AbsoluteArguments(module, fix.glsl);
+        PowOfZeroByNegative(module, fix.glsl);
     }
 }
 
