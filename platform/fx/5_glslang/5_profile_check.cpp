@@ -295,10 +295,20 @@ private:
             if (!flowControl_ && (runTime || held != EndHeld::No)) {
                 Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
                       "it has no loop instructions: a loop must unroll");
-            } else if (staticLoopsOnly_ && input) {
+            } else if (staticLoopsOnly_ && (input || held == EndHeld::Input)) {
                 Error(l->getLoc(), "a loop that ends on an input",
                       "its loops repeat a count the effect sets, and it has no break: a loop "
                       "must unroll or end on a uniform");
+            }
+            // [unroll] of a loop whose end such a local holds (stage 4 says
+            // it of a test that names a uniform or an input itself).
+            if (flowControl_ && !runTime && held != EndHeld::No && l->getUnroll() &&
+                !IndexesByTurn(l, turns) && said_.insert({l->getLoc().line, l->getLoc().column}).second) {
+                Message m = ErrorAt({l->getLoc().line, l->getLoc().column, ""},
+                                    "[unroll] cannot unroll a loop whose test compares with what the "
+                                    "shader reads at run time (give a count: [unroll(n)])");
+                m.file = l->getLoc().name != nullptr ? l->getLoc().name->c_str() : "";
+                errors_.Add(std::move(m));
             }
             // Such a loop stays a loop (loop or rep): nested in as many of
             // its kind as the profile's loop instructions nest, it is one
