@@ -313,7 +313,7 @@ private:
             // Such a loop stays a loop (loop or rep): nested in as many of
             // its kind as the profile's loop instructions nest, it is one
             // too many, as nothing else could unroll it.
-            const bool kept = flowControl_ && runTime;
+            const bool kept = flowControl_ && (runTime || held != EndHeld::No);
             if (kept && loopDepth_ > 0 && keptLoops_ == loopDepth_) {
                 Error(l->getLoc(),
                       "a loop that ends on what the shader reads at run time, nested in " +
