@@ -295,6 +295,9 @@ private:
             if (!flowControl_ && (runTime || held != EndHeld::No)) {
                 Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
                       "it has no loop instructions: a loop must unroll");
+            } else if (!flowControl_ && CounterAtRunTime(l, known, turns)) {
+                Error(l->getLoc(), "a loop whose counter starts or steps by what the shader reads at run time",
+                      "it has no loop instructions: a loop must unroll");
             } else if (staticLoopsOnly_ && (input || held == EndHeld::Input)) {
                 Error(l->getLoc(), "a loop that ends on an input",
                       "its loops repeat a count the effect sets, and it has no break: a loop "
@@ -535,6 +538,53 @@ private:
         if (test != nullptr) test->traverse(&finder);
         if (finder.bounded) return EndHeld::No;
         return finder.inputEnd ? EndHeld::Input : finder.runTimeEnd ? EndHeld::RunTime : EndHeld::No;
+    }
+
+    // Whether what a loop's test compares and the loop changes (its
+    // counter) starts at a value read at run time (given no other value
+    // anywhere), or the loop steps it by one: no unrolling can count its
+    // turns. "i < 4 && i < n" unrolls four times.
+    bool CounterAtRunTime(glslang::TIntermLoop* loop, const Known& known, const std::set<long long>& turns) const {
+        struct Finder : glslang::TIntermTraverser {
+            std::set<long long> read;
+            bool bounded = false;
+            void visitSymbol(glslang::TIntermSymbol* s) override { read.insert(s->getId()); }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                bounded |= b->getOp() == glslang::EOpLogicalAnd;
+                return true;
+            }
+        } test;
+        if (loop->getTest() == nullptr) return false;
+        loop->getTest()->traverse(&test);
+        if (test.bounded) return false;
+        std::set<long long> counters;
+        for (long long id : test.read)
+            if (turns.count(id) != 0 && known.count(id) == 0) counters.insert(id);
+        if (counters.empty()) return false;
+        for (long long id : counters)
+            if (runTime_.count(id) != 0 && alsoSettled_.count(id) == 0) return true;
+        struct Steps : glslang::TIntermTraverser {
+            const ProfileCheck* check = nullptr;
+            const Known* known = nullptr;
+            const std::set<long long>* counters = nullptr;
+            bool found = false;
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                if (!b->modifiesState()) return true;
+                TIntermNode* base = b->getLeft();
+                while (base != nullptr && base->getAsBinaryNode() != nullptr) base = base->getAsBinaryNode()->getLeft();
+                if (base != nullptr && base->getAsSymbolNode() != nullptr &&
+                    counters->count(base->getAsSymbolNode()->getId()) != 0 &&
+                    check->ReadsAtRunTime(b->getRight(), *known, nullptr, &check->runTime_))
+                    found = true;
+                return true;
+            }
+        } steps;
+        steps.check = this;
+        steps.known = &known;
+        steps.counters = &counters;
+        if (loop->getBody() != nullptr) loop->getBody()->traverse(&steps);
+        if (loop->getTerminal() != nullptr) loop->getTerminal()->traverse(&steps);
+        return steps.found;
     }
 
     // The variables a loop changes from one turn to the next: those it
