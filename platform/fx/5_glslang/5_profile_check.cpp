@@ -70,6 +70,15 @@ bool IsImplicitLod(TOperator op) {
            op == glslang::EOpTextureOffsetClamp;
 }
 
+// What takes its value's differences with the neighbouring pixels: ddx,
+// ddy, fwidth and a read without a level or gradients of its own.
+bool TakesDerivatives(TOperator op) {
+    return IsImplicitLod(op) || op == glslang::EOpDPdx || op == glslang::EOpDPdy ||
+           op == glslang::EOpFwidth || op == glslang::EOpDPdxFine || op == glslang::EOpDPdyFine ||
+           op == glslang::EOpFwidthFine || op == glslang::EOpDPdxCoarse ||
+           op == glslang::EOpDPdyCoarse || op == glslang::EOpFwidthCoarse;
+}
+
 // How deep a profile's loop and rep instructions nest: vs_2_0 not at all
 // (its static flow control nests them 1 deep), every other profile with
 // them at most 4 deep (vs_2_x and ps_2_x devices offer 1 to 4, shader
@@ -215,8 +224,9 @@ private:
         return finder.written;
     }
 
-    void Function(TIntermAggregate* f, const Known& known, int depth) {
+    void Function(TIntermAggregate* f, const Known& known, int depth, const std::string& changing = "") {
         std::string key = f->getName().c_str();
+        key += changing;
         for (const auto& [id, value] : known) {
             key += ' ';
             key += std::to_string(id);
@@ -250,12 +260,19 @@ private:
                 if (p != nullptr && p->getOp() == glslang::EOpParameters) params = p;
             }
             const glslang::TIntermSequence& args = a->getSequence();
+            std::string changingKey = varyingLoops_ > 0 ? " loop" : "";
             for (size_t i = 0; params != nullptr && i < args.size() && i < params->getSequence().size(); ++i) {
                 glslang::TIntermSymbol* p = params->getSequence()[i]->getAsSymbolNode();
                 std::optional<double> v = args[i] ? Evaluate(args[i]->getAsTyped(), known) : std::nullopt;
                 if (p != nullptr && v) inner[p->getId()] = *v;
+                // In a loop on an input, a parameter given what changes per
+                // turn changes too.
+                if (p != nullptr && !v && varyingLoops_ > 0 && ReadsAny(args[i], changing_)) {
+                    changing_.insert(p->getId());
+                    changingKey += ' ' + std::to_string(p->getId());
+                }
             }
-            Function(callee->second, inner, depth + 1);
+            Function(callee->second, inner, depth + 1, changingKey);
         } else if (TIntermBinary* b = node->getAsBinaryNode()) {
             if (b->getOp() == glslang::EOpIndexIndirect && b->getLeft() != nullptr &&
                 b->getLeft()->getType().getBasicType() == glslang::EbtSampler &&
@@ -271,18 +288,35 @@ private:
         } else if (glslang::TIntermLoop* l = node->getAsLoopNode()) {
             bool input = false;
             const bool runTime = ReadsAtRunTime(l->getTest(), known, &input);
-            if (!flowControl_ && runTime) {
+            // What the loop writes changes from one turn to the next; a local
+            // or parameter its test reads and it does not write is its end.
+            const std::set<long long> turns = ChangesPerTurn(l);
+            const EndHeld held = EndHeldAtRunTime(l->getTest(), known, turns);
+            if (!flowControl_ && (runTime || held != EndHeld::No)) {
                 Error(l->getLoc(), "a loop that ends on what the shader reads at run time",
                       "it has no loop instructions: a loop must unroll");
-            } else if (staticLoopsOnly_ && input) {
+            } else if (!flowControl_ && CounterAtRunTime(l, known, turns)) {
+                Error(l->getLoc(), "a loop whose counter starts or steps by what the shader reads at run time",
+                      "it has no loop instructions: a loop must unroll");
+            } else if (staticLoopsOnly_ && (input || held == EndHeld::Input)) {
                 Error(l->getLoc(), "a loop that ends on an input",
                       "its loops repeat a count the effect sets, and it has no break: a loop "
                       "must unroll or end on a uniform");
             }
+            // [unroll] of a loop whose end such a local holds (stage 4 says
+            // it of a test that names a uniform or an input itself).
+            if (flowControl_ && !runTime && held != EndHeld::No && l->getUnroll() &&
+                !IndexesByTurn(l, turns) && said_.insert({l->getLoc().line, l->getLoc().column}).second) {
+                Message m = ErrorAt({l->getLoc().line, l->getLoc().column, ""},
+                                    "[unroll] cannot unroll a loop whose test compares with what the "
+                                    "shader reads at run time (give a count: [unroll(n)])");
+                m.file = l->getLoc().name != nullptr ? l->getLoc().name->c_str() : "";
+                errors_.Add(std::move(m));
+            }
             // Such a loop stays a loop (loop or rep): nested in as many of
             // its kind as the profile's loop instructions nest, it is one
             // too many, as nothing else could unroll it.
-            const bool kept = flowControl_ && runTime;
+            const bool kept = flowControl_ && (runTime || held != EndHeld::No);
             if (kept && loopDepth_ > 0 && keptLoops_ == loopDepth_) {
                 Error(l->getLoc(),
                       "a loop that ends on what the shader reads at run time, nested in " +
@@ -290,11 +324,26 @@ private:
                       loopDepth_ == 1 ? "its loop and rep instructions do not nest"
                                       : "its loop and rep instructions nest 4 deep");
             }
+            // A pixel shader's loop that ends on an input turns a different
+            // number of times in neighbouring pixels: a derivative of what
+            // changes per turn needs the loop unrolled, which it cannot be.
+            const bool varying = flowControl_ && !vertex_ && (input || held == EndHeld::Input) &&
+                                 !IndexesByTurn(l, turns);
+            std::set<long long> outer;
+            if (varying) {
+                outer = changing_;
+                changing_.insert(turns.begin(), turns.end());
+                ++varyingLoops_;
+            }
             Node(l->getTest(), known, depth);
             if (kept) ++keptLoops_;
             Node(l->getBody(), known, depth);
             if (kept) --keptLoops_;
             Node(l->getTerminal(), known, depth);
+            if (varying) {
+                --varyingLoops_;
+                changing_ = std::move(outer);
+            }
         } else if (glslang::TIntermBranch* br = node->getAsBranchNode()) {
             Node(br->getExpression(), known, depth);
         } else if (glslang::TIntermSwitch* sw = node->getAsSwitchNode()) {
@@ -309,6 +358,19 @@ private:
         const char* who = "";
         const bool gradient = IsGradient(op) && !gradients_;
         const bool level = IsExplicitLod(op) && !explicitLod_;
+        if (!gradient && !level && !vertex_ && varyingLoops_ > 0 && TakesDerivatives(op) &&
+            ReadsAny(node, changing_)) {
+            const std::string read = WrittenRead(CallAt(text_, node->getLoc().line, node->getLoc().column));
+            what = op == glslang::EOpDPdx   ? "'ddx'"
+                   : op == glslang::EOpDPdy ? "'ddy'"
+                   : op == glslang::EOpFwidth ? "'fwidth'"
+                   : read.empty()             ? "a texture read with derivatives (tex2D, tex*proj, tex*bias)"
+                                              : "'" + read + "'";
+            Error(node->getLoc(), what + " in a loop that ends on an input",
+                  "its derivatives need the loop unrolled, which a loop on an input cannot be: "
+                  "read with tex*grad or tex*lod");
+            return;
+        }
         if (!gradient && !level && !(IsImplicitLod(op) && vertex_)) return;
         // Named as the user wrote it where the text at its place tells.
         const std::string read = WrittenRead(CallAt(text_, node->getLoc().line, node->getLoc().column));
@@ -427,6 +489,182 @@ private:
                 if (runTime_.count(id) == 0 && ReadsAtRunTime(value, {}, nullptr, &runTime_))
                     more = runTime_.insert(id).second;
         }
+        // A variable also given a value that is not read at run time (the
+        // entry point's input it writes first: "t.x = 0.5;") is left alone
+        // as a loop's end.
+        for (const auto& [id, value] : assignments.list)
+            if (!ReadsAtRunTime(value, {}, nullptr, &runTime_)) alsoSettled_.insert(id);
+        // Of those, the ones that hold an input's value.
+        for (bool more = true; more;) {
+            more = false;
+            for (const auto& [id, value] : assignments.list) {
+                if (inputHeld_.count(id) != 0) continue;
+                bool input = false;
+                ReadsAtRunTime(value, {}, &input);
+                if (input || ReadsAny(value, inputHeld_)) more = inputHeld_.insert(id).second;
+            }
+        }
+    }
+
+    enum class EndHeld { No, RunTime, Input };
+
+    // Whether a loop's test reads a local or parameter that holds what the
+    // shader reads at run time (Input: an input's value) and that the loop
+    // does not write: its end. "i < 4 && i < n" unrolls four times.
+    EndHeld EndHeldAtRunTime(TIntermNode* test, const Known& known, const std::set<long long>& turns) const {
+        struct Finder : glslang::TIntermTraverser {
+            const Known* known = nullptr;
+            const std::set<long long>* turns = nullptr;
+            const std::set<long long>* runTime = nullptr;
+            const std::set<long long>* inputs = nullptr;
+            const std::set<long long>* settled = nullptr;
+            bool runTimeEnd = false, inputEnd = false, bounded = false;
+            void visitSymbol(glslang::TIntermSymbol* s) override {
+                const long long id = s->getId();
+                if (known->count(id) != 0 || turns->count(id) != 0 || settled->count(id) != 0) return;
+                runTimeEnd |= runTime->count(id) != 0;
+                inputEnd |= inputs->count(id) != 0;
+            }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                bounded |= b->getOp() == glslang::EOpLogicalAnd;
+                return true;
+            }
+        } finder;
+        finder.known = &known;
+        finder.turns = &turns;
+        finder.runTime = &runTime_;
+        finder.inputs = &inputHeld_;
+        finder.settled = &alsoSettled_;
+        if (test != nullptr) test->traverse(&finder);
+        if (finder.bounded) return EndHeld::No;
+        return finder.inputEnd ? EndHeld::Input : finder.runTimeEnd ? EndHeld::RunTime : EndHeld::No;
+    }
+
+    // Whether what a loop's test compares and the loop changes (its
+    // counter) starts at a value read at run time (given no other value
+    // anywhere), or the loop steps it by one: no unrolling can count its
+    // turns. "i < 4 && i < n" unrolls four times.
+    bool CounterAtRunTime(glslang::TIntermLoop* loop, const Known& known, const std::set<long long>& turns) const {
+        struct Finder : glslang::TIntermTraverser {
+            std::set<long long> read;
+            bool bounded = false;
+            void visitSymbol(glslang::TIntermSymbol* s) override { read.insert(s->getId()); }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                bounded |= b->getOp() == glslang::EOpLogicalAnd;
+                return true;
+            }
+        } test;
+        if (loop->getTest() == nullptr) return false;
+        loop->getTest()->traverse(&test);
+        if (test.bounded) return false;
+        std::set<long long> counters;
+        for (long long id : test.read)
+            if (turns.count(id) != 0 && known.count(id) == 0) counters.insert(id);
+        if (counters.empty()) return false;
+        for (long long id : counters)
+            if (runTime_.count(id) != 0 && alsoSettled_.count(id) == 0) return true;
+        struct Steps : glslang::TIntermTraverser {
+            const ProfileCheck* check = nullptr;
+            const Known* known = nullptr;
+            const std::set<long long>* counters = nullptr;
+            bool found = false;
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                if (!b->modifiesState()) return true;
+                TIntermNode* base = b->getLeft();
+                while (base != nullptr && base->getAsBinaryNode() != nullptr) base = base->getAsBinaryNode()->getLeft();
+                if (base != nullptr && base->getAsSymbolNode() != nullptr &&
+                    counters->count(base->getAsSymbolNode()->getId()) != 0 &&
+                    check->ReadsAtRunTime(b->getRight(), *known, nullptr, &check->runTime_))
+                    found = true;
+                return true;
+            }
+        } steps;
+        steps.check = this;
+        steps.known = &known;
+        steps.counters = &counters;
+        if (loop->getBody() != nullptr) loop->getBody()->traverse(&steps);
+        if (loop->getTerminal() != nullptr) loop->getTerminal()->traverse(&steps);
+        return steps.found;
+    }
+
+    // The variables a loop changes from one turn to the next: those it
+    // increments or assigns with an operator (i++, p += d), those it
+    // assigns from themselves, and then those it assigns from any of these.
+    static std::set<long long> ChangesPerTurn(glslang::TIntermLoop* loop) {
+        struct Assignments : glslang::TIntermTraverser {
+            std::vector<std::pair<long long, TIntermNode*>> list;  // value nullptr: it changes
+            static long long Base(TIntermNode* n) {
+                while (n != nullptr && n->getAsBinaryNode() != nullptr) n = n->getAsBinaryNode()->getLeft();
+                return n != nullptr && n->getAsSymbolNode() != nullptr ? n->getAsSymbolNode()->getId() : -1;
+            }
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                if (!b->modifiesState()) return true;
+                const long long id = Base(b->getLeft());
+                if (id >= 0) list.emplace_back(id, b->getOp() == glslang::EOpAssign ? b->getRight() : nullptr);
+                return true;
+            }
+            bool visitUnary(glslang::TVisit, glslang::TIntermUnary* u) override {
+                const long long id = u->modifiesState() ? Base(u->getOperand()) : -1;
+                if (id >= 0) list.emplace_back(id, nullptr);
+                return true;
+            }
+            bool visitAggregate(glslang::TVisit, TIntermAggregate* a) override {
+                // A call may write what it is given; count it as changed.
+                if (a->getOp() == glslang::EOpFunctionCall || a->getOp() == glslang::EOpModf ||
+                    a->getOp() == glslang::EOpFrexp) {
+                    for (TIntermNode* arg : a->getSequence())
+                        if (arg != nullptr && arg->getAsTyped() != nullptr &&
+                            arg->getAsTyped()->getQualifier().storage != glslang::EvqConst) {
+                            const long long id = Base(arg);
+                            if (id >= 0) list.emplace_back(id, nullptr);
+                        }
+                }
+                return true;
+            }
+        } assignments;
+        for (TIntermNode* n : {static_cast<TIntermNode*>(loop->getTest()), loop->getBody(),
+                               static_cast<TIntermNode*>(loop->getTerminal())})
+            if (n != nullptr) n->traverse(&assignments);
+        std::set<long long> changes;
+        for (const auto& [id, value] : assignments.list)
+            if (value == nullptr || ReadsAny(value, {id})) changes.insert(id);
+        for (bool more = true; more;) {
+            more = false;
+            for (const auto& [id, value] : assignments.list)
+                if (changes.count(id) == 0 && value != nullptr && ReadsAny(value, changes))
+                    more = changes.insert(id).second;
+        }
+        return changes;
+    }
+
+    // Whether a loop indexes an array by what changes per turn: the
+    // array's size may bound it, so it may unroll after all.
+    static bool IndexesByTurn(glslang::TIntermLoop* loop, const std::set<long long>& turns) {
+        struct Finder : glslang::TIntermTraverser {
+            const std::set<long long>* turns = nullptr;
+            bool found = false;
+            bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
+                if (b->getOp() == glslang::EOpIndexIndirect && b->getLeft() != nullptr &&
+                    b->getLeft()->getType().isArray() && ReadsAny(b->getRight(), *turns))
+                    found = true;
+                return true;
+            }
+        } finder;
+        finder.turns = &turns;
+        if (loop->getBody() != nullptr) loop->getBody()->traverse(&finder);
+        return finder.found;
+    }
+
+    // Whether an expression reads one of the variables.
+    static bool ReadsAny(TIntermNode* node, const std::set<long long>& ids) {
+        struct Finder : glslang::TIntermTraverser {
+            const std::set<long long>* ids = nullptr;
+            bool found = false;
+            void visitSymbol(glslang::TIntermSymbol* s) override { found |= ids->count(s->getId()) != 0; }
+        } finder;
+        finder.ids = &ids;
+        if (node != nullptr && !ids.empty()) node->traverse(&finder);
+        return finder.found;
     }
 
     // The value of a scalar expression that constants and known parameters
@@ -494,6 +732,10 @@ private:
     std::unordered_map<std::string, TIntermAggregate*> functions_;
     std::set<std::string> visited_;  // function and what its parameters hold
     std::set<long long> runTime_;     // symbols that hold what the shader reads
+    std::set<long long> alsoSettled_; // given a value not read at run time somewhere too
+    std::set<long long> inputHeld_;   // of those, the ones an input's value reaches
+    std::set<long long> changing_;    // what changes per turn of the loops on an input around
+    int varyingLoops_ = 0;            // the loops on an input around the node
     std::set<std::pair<int, int>> said_;
 };
 
