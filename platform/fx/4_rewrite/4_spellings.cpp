@@ -138,14 +138,14 @@ static bool IsGlslangOnlyName(const Code& code, size_t i) {
     return false;
 }
 
-// A word that stands before a type as a modifier or storage class, so that
-// "static const float" keeps its order and "float const" is the one turned.
 // "i0" to "i15" (any number: past 15 is said where the register is read).
 static bool IsIntRegisterName(std::string_view w) {
     if (w.size() < 2 || (w[0] != 'i' && w[0] != 'I')) return false;
     return std::all_of(w.begin() + 1, w.end(), [](char c) { return IsDigit(c); });
 }
 
+// A word that stands before a type as a modifier or storage class, so that
+// "static const float" keeps its order and "float const" is the one turned.
 static bool IsModifierWord(std::string_view w) {
     for (std::string_view m : {"static", "uniform", "extern", "shared", "volatile", "const",
                                "row_major", "column_major", "in", "out", "inout", "inline",
