@@ -3,11 +3,11 @@
 // contradict each other. The lines starting with "//=" are what the
 // listing must hold (its "param" and "warning" lines, in order).
 //
-//= annotations.fx(121,16): warning: annotation entry 'string UIName' of 'Broken' is not 'TYPE NAME = VALUE'; ignored
-//= annotations.fx(117,26): warning: annotation 'UIMin' of 'Unreadable': cannot read 'Twice(0)'; ignored
-//= annotations.fx(118,28): warning: annotation 'UIMax' of 'StringNumber' is a string, not a float; ignored
-//= annotations.fx(119,29): warning: annotation 'UIName' of 'NumberString' is not a string; ignored
-//= annotations.fx(120,25): warning: annotation 'UIName' of 'Texture' has type 'texture' (string, float, int or bool expected); ignored
+//= annotations.fx(122,16): warning: annotation entry 'string UIName' of 'Broken' is not 'TYPE NAME = VALUE'; ignored
+//= annotations.fx(118,26): warning: annotation 'UIMin' of 'Unreadable': cannot read 'Twice(0)'; ignored
+//= annotations.fx(119,28): warning: annotation 'UIMax' of 'StringNumber' is a string, not a float; ignored
+//= annotations.fx(120,29): warning: annotation 'UIName' of 'NumberString' is not a string; ignored
+//= annotations.fx(121,25): warning: annotation 'UIName' of 'Texture' has type 'texture' (string, float, int or bool expected); ignored
 //= param Alpha: float = 0.5, slider 0..2, step 0.1, label "Alpha knob", group "First"
 //= param Beta: float = 0, slider -1..1, label "Beta knob"
 //= param Soft: float = 2, slider 0..10, soft 1..5
@@ -45,6 +45,7 @@
 //= param NumberString: float = 1, drag ..2
 //= param Texture: float = 1, drag ..2
 //= param Broken: float = 1, drag ..2
+//= param Framed: float = 1, drag ..2
 //= annotations.fx: warning: knob 'BadRange': UIMin 5 is above UIMax 1; the range is ignored
 //= annotations.fx: warning: knob 'TwoNames': ui_label disagrees with UIName; UIName is used
 //= annotations.fx: warning: knob 'TwoMins': SasUiMin disagrees with UIMin; UIMin is used
@@ -119,6 +120,7 @@ float StringNumber < float UIMax = "two"; string UIName = "StringNumber"; > = 1;
 float NumberString < string UIName = 2; float UIMax = 2; > = 1;
 float Texture < texture UIName = 1; float UIMax = 2; > = 1;
 float Broken < string UIName; float UIMax = 2; > = 1;
+float Framed < float4x4 SasFrame = { 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1 }; float UIMax = 2; > = 1;
 
 float4 vs_main(float3 p : POSITION) : POSITION { return float4(p, 1); }
 float4 ps_main() : COLOR0 { return Alpha; }

@@ -109,8 +109,8 @@ TEST_F(EffectFrameworkLoad, IncludesAreReadFromTheEffectsFolderAndErrorsNameThei
          inc + "technique.fxh(2,12): error: entry point 'nowhere' not found (nowhere)"},
         {"technique T {\n  pass P { VertexShader = compile ps_3_0 vs_main(); } }\n",
          inc + "technique.fxh(2,35): error: profile 'ps_3_0' cannot compile a vertex shader"},
-        {"technique T {\n  pass P { PixelShader = compile ps_1_1 ps_main(); } }\n",
-         inc + "technique.fxh(2,12): error: unsupported pixel shader profile 'ps_1_1'"},
+        {"technique T {\n  pass P { PixelShader = compile ps_4_0 ps_main(); } }\n",
+         inc + "technique.fxh(2,34): error: unsupported profile 'ps_4_0'"},
         {"technique T {\n  pass P { VertexShader = compile vs_3_0 vs_main(1); } }\n",
          inc + "technique.fxh(2,12): error: the compile statement gives 1 arguments"},
     };

@@ -302,8 +302,8 @@ TEST_F(EffectLoad, TechniqueProblemsAreFoundBeforeCompiling) {
         const char* expected;
     } cases[] = {
         {"technique T { pass P { VertexShader = null; CullMode = None; "
-         "PixelShader = compile ps_1_4 ps_main(); } }",
-         ": error: unsupported pixel shader profile 'ps_1_4'"},
+         "PixelShader = compile ps_4_0 ps_main(); } }",
+         ": error: unsupported profile 'ps_4_0'"},
         {"technique T { pass P { VertexShader = compile vs_5_0 vs_main();\n"
          "  PixelShader = compile ps_3_0 ps_main(); } }",
          ": error: unsupported profile 'vs_5_0'"},

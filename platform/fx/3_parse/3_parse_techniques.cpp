@@ -678,7 +678,7 @@ bool Parser::ParseCompile(ShaderBinding* b, bool vertex, const std::vector<Token
         return false;
     }
     // A level-9 or a software model-3 profile compiles as the Direct3D 9
-    // profile whose limits it is given.
+    // profile whose limits it is given, a ps_1_x one as ps_2_0.
     std::string_view written = Text(v[1]);
     std::string_view profile = Direct3D9Profile(written);
     ProfileStage stage = ProfileStageOf(profile);

@@ -22,7 +22,8 @@
 // - "float const k" is "const float k": the modifier may follow the type;
 // - the geometry shaders' primitive types (point, line, triangle, ...) and
 //   the later models' interpolation modifiers where they name something
-//   ("float linear;", not "centroid float2 uv") are the user's names.
+//   ("float linear;", not "centroid float2 uv") are the user's names;
+// - an int's "register(i0)" is left out (glslang has no int registers).
 #include <algorithm>
 #include <set>
 #include <string>
@@ -152,6 +153,12 @@ static bool IsGlslangOnlyName(const Code& code, size_t i) {
     return false;
 }
 
+// "i0" to "i15" (any number: past 15 is said where the register is read).
+static bool IsIntRegisterName(std::string_view w) {
+    if (w.size() < 2 || (w[0] != 'i' && w[0] != 'I')) return false;
+    return std::all_of(w.begin() + 1, w.end(), [](char c) { return IsDigit(c); });
+}
+
 // A word that stands before a type as a modifier or storage class, so that
 // "static const float" keeps its order and "float const" is the one turned.
 static bool IsModifierWord(std::string_view w) {
@@ -254,6 +261,24 @@ bool RespellHlsl(TokenStream* hlsl, const Code& code) {
             spelled.Apply(&hlsl->tokens);
             changed = true;
             continue;
+        }
+        // ": register(i0)", ": register(ps, i2)": glslang knows no int
+        // registers (it warns that it ignores the clause); an int's register
+        // is the effect's to give, so the clause goes.
+        if (code.IsIdent(i) && code.Text(i) == "register" && i > 0 && code.Punct(i - 1) == ':' &&
+            code.Punct(i + 1) == '(') {
+            size_t close = i + 2;
+            while (close < code.size() && code.Punct(close) != ')' && code.Punct(close) != ';') {
+                ++close;
+            }
+            if (code.Punct(close) == ')' && close > i + 2 && code.IsIdent(close - 1) &&
+                IsIntRegisterName(code.Text(close - 1))) {
+                TokenEdits cut;
+                cut.Replace(code.At(i - 1), code.At(close) + 1, {});
+                cut.Apply(&hlsl->tokens);
+                changed = true;
+                continue;
+            }
         }
         // A bare "unsigned" is an unsigned int ("unsigned n = 2;",
         // "(unsigned)x").

@@ -82,7 +82,9 @@ std::vector<EffectParameter> BuildParameters(
                 a.shape.type = D3DXPT_STRING;
                 a.shape.cls = D3DXPC_OBJECT;
                 a.text = entry.value;
-            } else if (ReadParameterShape(entry.type, &a.shape) && a.shape.rows == 1) {
+            } else if (ReadParameterShape(entry.type, &a.shape)) {
+                // Scalars, vectors and matrices: an annotation takes any
+                // numeric type a parameter does.
                 if (entry.isString) {
                     warnings.Add(
                         WarningAt(entry.pos, where + " is a string, not a " + entry.type + "; ignored"));
@@ -97,9 +99,10 @@ std::vector<EffectParameter> BuildParameters(
                                                           Quote(entry.value) + "; ignored"));
                     continue;
                 }
+                const size_t components = size_t{a.shape.rows} * a.shape.columns;
                 a.values = value[entry.name];
-                if (a.values.size() == 1) a.values.assign(a.shape.columns, a.values[0]);
-                a.values.resize(a.shape.columns, 0.0f);
+                if (a.values.size() == 1) a.values.assign(components, a.values[0]);
+                a.values.resize(components, 0.0f);
             } else {
                 warnings.Add(
                     WarningAt(entry.pos, where + " has type " + Quote(entry.type) +

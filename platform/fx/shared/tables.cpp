@@ -178,8 +178,9 @@ struct ProfileInfo {
     bool supported;
 };
 
-// Shader model 1 pixel shaders are register-combiner programs, not HLSL that
-// glslang can take; shader model 4 and later is another effect system.
+// Shader model 4 and later is another effect system. Shader model 1 pixel
+// profiles are known but never compiled as such: Direct3D9Profile names
+// ps_2_0 for them.
 constexpr ProfileInfo kProfiles[] = {
     {"vs_1_1", ProfileStage::Vertex, true}, {"vs_2_0", ProfileStage::Vertex, true},
     {"vs_2_a", ProfileStage::Vertex, true}, {"vs_2_sw", ProfileStage::Vertex, true},
@@ -310,6 +311,13 @@ std::string_view Direct3D9Profile(std::string_view profile) {
         {"ps_4_0_level_9_3", "ps_2_a"},
         {"vs_3_sw", "vs_3_0"},
         {"ps_3_sw", "ps_3_0"},
+        // Direct3D 9's later compilers build no shader model 1 pixel shader
+        // from HLSL: in their backward-compatible mode, which effects kept
+        // from the first shader years need, ps_1_x compiles as ps_2_0.
+        {"ps_1_1", "ps_2_0"},
+        {"ps_1_2", "ps_2_0"},
+        {"ps_1_3", "ps_2_0"},
+        {"ps_1_4", "ps_2_0"},
     };
     for (const auto& [later, d3d9] : kNamedAs)
         if (IEquals(profile, later)) return d3d9;
@@ -327,7 +335,7 @@ bool LooksLikeProfile(std::string_view name) {
 }
 
 const char* SupportedProfileRange(ProfileStage stage) {
-    return stage == ProfileStage::Vertex ? "vs_1_1 to vs_3_0" : "ps_2_0 to ps_3_0";
+    return stage == ProfileStage::Vertex ? "vs_1_1 to vs_3_0" : "ps_1_1 to ps_3_0";
 }
 
 bool IsTextureType(std::string_view s) {

@@ -80,10 +80,11 @@ bool LooksLikeProfile(std::string_view name);
 // vs_4_0_level_9_1 vs_2_0, ps_4_0_level_9_1 ps_2_0, vs_4_0_level_9_3 vs_2_a,
 // ps_4_0_level_9_3 ps_2_a (the ps_2_x that has every ps_2_x instruction);
 // and the software profiles of shader model 3, vs_3_sw and ps_3_sw, which
-// have every instruction of vs_3_0 and ps_3_0 and run here as those do.
-// Any other name as it is.
+// have every instruction of vs_3_0 and ps_3_0 and run here as those do;
+// ps_1_1 to ps_1_4 ps_2_0, as Direct3D 9's later compilers build them from
+// HLSL. Any other name as it is.
 std::string_view Direct3D9Profile(std::string_view profile);
-// "vs_1_1 to vs_3_0" / "ps_2_0 to ps_3_0", for messages.
+// "vs_1_1 to vs_3_0" / "ps_1_1 to ps_3_0", for messages.
 const char* SupportedProfileRange(ProfileStage stage);
 
 bool IsTextureType(std::string_view type);
