@@ -26,11 +26,20 @@ public:
             // TYPE NAME followed by what follows a declared name.
             const char next = code_.Punct(i + 1);
             if ((next == ';' || next == '=' || next == '[' || next == ',' || next == ')') &&
-                i > 0 && code_.IsIdent(i - 1) && ShapeOf(w).rows > 0 &&
+                i > 0 && code_.IsIdent(i - 1) && (ShapeOf(w).rows > 0 || TypedefName(i)) &&
                 (ShapeOf(code_.Text(i - 1)).rows > 0 ||
                  outline_.structsNamed.count(code_.Text(i - 1)) != 0))
                 Error(i, Cat({"'", w, "' is a type; it cannot name a variable"}));
         }
+    }
+
+    // A typedef's name declared again as a variable ("float Colour"), not
+    // the typedef's own declaration of it.
+    bool TypedefName(size_t i) const {
+        if (!outline_.typedefs.contains(code_.Text(i))) return false;
+        for (size_t k = i - 1; k < i && code_.IsIdent(k); --k)
+            if (code_.Text(k) == "typedef") return false;
+        return true;
     }
 
     void Positions() {
