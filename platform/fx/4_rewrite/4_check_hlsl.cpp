@@ -11,7 +11,8 @@
 //   twice in one function, a function defined twice with the same parameter
 //   types or named as a struct; a negative
 //   literal as an array size or index;
-// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector, of x, y,
+// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector or a
+//   call's or an element's value (no struct member so named), of x, y,
 //   z, w or r, g, b, a on a declared matrix; extern,
 //   shared or uniform on a local variable, static, extern or shared on a
 //   parameter;
@@ -250,9 +251,12 @@ struct Checker {
 
     // "v.q": HLSL swizzles are xyzw or rgba (stpq is GLSL's), where v is a
     // declared vector and no struct has a member of that name.
+    // After a call, an index or brackets ("tex2D(s, uv).q") no struct
+    // having such a member is enough: it can only be a swizzle.
     void StpqSwizzle(size_t i) {
-        if (code.Punct(i) != '.' || !code.IsIdent(i + 1) || !code.IsIdent(i - 1) ||
-            (i >= 2 && code.Punct(i - 2) == '.')) {
+        const bool value = code.Punct(i - 1) == ')' || code.Punct(i - 1) == ']';
+        if (code.Punct(i) != '.' || !code.IsIdent(i + 1) || (!code.IsIdent(i - 1) && !value) ||
+            (!value && i >= 2 && code.Punct(i - 2) == '.')) {
             return;
         }
         const std::string_view field = code.Text(i + 1);
@@ -265,6 +269,10 @@ struct Checker {
             }
         }
         if (memberNames.count(field) != 0) return;
+        if (value) {
+            Error(i + 1, Quoted(i + 1) + " is no swizzle: its letters are x, y, z, w or r, g, b, a");
+            return;
+        }
         const NameType* it = outline.Declared(code, i - 1);
         if (it == nullptr || it->type == npos || ShapeOf(code.Text(it->type)).rows == 0) {
             return;
