@@ -10,8 +10,8 @@ class TokenRewriteState;
 // Errors:
 // - `class` (a reserved word) and `interface` (shader model 5) declaring a
 //   type, at the word;
-// - a type name as a variable's or parameter's name ("float half;"), at
-//   the name;
+// - a type name as a variable's or parameter's name ("float half;", a
+//   typedef's name too), at the name;
 // - a declaration whose type is a word nothing declares and the language
 //   does not know ("Colour tint;", a parameter's, a member's, a return
 //   type), at the word;
