@@ -11,7 +11,9 @@
 //   twice in one function, a function defined twice with the same parameter
 //   types or named as a struct; a negative
 //   literal as an array size or index;
-// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector, of x, y,
+// - a swizzle of s, t, p, q (GLSL's letters) on a declared vector (a
+//   member's too), a swizzle's, a call's or an element's value (no struct
+//   member so named), of x, y,
 //   z, w or r, g, b, a on a declared matrix; extern,
 //   shared or uniform on a local variable, static, extern or shared on a
 //   parameter;
@@ -248,15 +250,8 @@ struct Checker {
         }
     }
 
-    // "v.q": HLSL swizzles are xyzw or rgba (stpq is GLSL's), where v is a
-    // declared vector and no struct has a member of that name.
-    void StpqSwizzle(size_t i) {
-        if (code.Punct(i) != '.' || !code.IsIdent(i + 1) || !code.IsIdent(i - 1) ||
-            (i >= 2 && code.Punct(i - 2) == '.')) {
-            return;
-        }
-        const std::string_view field = code.Text(i + 1);
-        if (field.size() > 4 || field.find_first_not_of("stpq") != std::string_view::npos) return;
+    // Whether a member of some struct has the name.
+    bool MemberNamed(std::string_view name) {
         if (memberNames.empty()) {
             memberNames.insert("");  // read once
             for (const StructOutline& st : outline.structs) {
@@ -264,7 +259,32 @@ struct Checker {
                     if (m.name != npos) memberNames.insert(code.Text(m.name));
             }
         }
-        if (memberNames.count(field) != 0) return;
+        return memberNames.count(name) != 0;
+    }
+
+    // "v.q": HLSL swizzles are xyzw or rgba (stpq is GLSL's), where v is a
+    // declared vector and no struct has a member of that name.
+    // After a call, an index or brackets ("tex2D(s, uv).q") no struct
+    // having such a member is enough: it can only be a swizzle.
+    void StpqSwizzle(size_t i) {
+        bool value = code.Punct(i - 1) == ')' || code.Punct(i - 1) == ']';
+        if (code.Punct(i) != '.' || !code.IsIdent(i + 1) || (!code.IsIdent(i - 1) && !value)) return;
+        if (!value && i >= 2 && code.Punct(i - 2) == '.') {
+            // "v.xyzw.q": after a swizzle (not a member so named), a
+            // swizzle; after a member ("s.v.q"), its declared type tells.
+            const std::string_view before = code.Text(i - 1);
+            const bool swizzle = before.size() <= 4 &&
+                                 (before.find_first_not_of("xyzw") == std::string_view::npos ||
+                                  before.find_first_not_of("rgba") == std::string_view::npos);
+            value = swizzle && !MemberNamed(before);
+        }
+        const std::string_view field = code.Text(i + 1);
+        if (field.size() > 4 || field.find_first_not_of("stpq") != std::string_view::npos) return;
+        if (MemberNamed(field)) return;
+        if (value) {
+            Error(i + 1, Quoted(i + 1) + " is no swizzle: its letters are x, y, z, w or r, g, b, a");
+            return;
+        }
         const NameType* it = outline.Declared(code, i - 1);
         if (it == nullptr || it->type == npos || ShapeOf(code.Text(it->type)).rows == 0) {
             return;

@@ -4,7 +4,8 @@
 //
 // The shader's main becomes fx_shaded; the new main calls it, then drops
 // the fragment (no colour, no depth) when the alpha fails the test, and
-// encodes the colour channels as sRGB when asked. The test reads the alpha
+// encodes the colour channels as sRGB when asked (of an array of colours,
+// its first element). The test reads the alpha
 // as the device does: saturated (NaN as 0), scaled to 0-255 and rounded.
 #include "platform/fx/6_glsl/6_cross_stage.h"
 #include "platform/shader_conventions.h"
@@ -20,7 +21,10 @@ void AddOutputTests(std::string* pixelGlsl) {
     const size_t nameStart = declared + output.size();
     const size_t nameEnd = pixelGlsl->find(';', nameStart);
     if (nameEnd == std::string::npos) return;
-    const std::string name = pixelGlsl->substr(nameStart, nameEnd - nameStart);
+    std::string name = pixelGlsl->substr(nameStart, nameEnd - nameStart);
+    // An array of colours ("out float4 c[2] : COLOR0") starts at COLOR0.
+    if (const size_t bracket = name.find('['); bracket != std::string::npos)
+        name = name.substr(0, bracket) + "[0]";
     const std::string u = platform::kOutputUniform;
     // The common case, D3DCMP_ALWAYS without sRGB, costs one uniform test.
     const std::string always = std::to_string(D3DCMP_ALWAYS) + ".0";

@@ -25,6 +25,8 @@ public:
                 Logic(i);
                 if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') Texture(i);
                 if (code_.IsIdent(i) && code_.Punct(i - 1) != '.') String(i);
+                if (code_.IsIdent(i) && code_.Punct(i + 1) == '(') VoidValue(f, i);
+                if (code_.IsIdent(i) && code_.Punct(i + 1) == '(') StructConstructor(i);
                 if (code_.At(i + 1) > code_.At(i) + 1) StringOperand(i);
             }
         }
@@ -95,6 +97,39 @@ private:
         }
     }
 
+    // "if (Reset())", "x = 1 + Reset()", "f(Reset())": the call of a
+    // function that returns void has no value to use.
+    void VoidValue(const FunctionOutline& in, size_t name) {
+        if (code_.Punct(name - 1) == '.') return;
+        const std::vector<size_t>& named = outline_.Functions(code_.Text(name));
+        if (named.empty()) return;
+        for (size_t f : named)
+            if (!code_.IsWord(outline_.functions[f].returnType, "void")) return;
+        const char before = code_.Punct(name - 1);
+        const char after = code_.Punct(code_.Closing(name + 1) + 1);
+        // "return Reset();" in a void function is left to glslang.
+        const bool returned =
+            code_.IsWord(name - 1, "return") && !code_.IsWord(in.returnType, "void");
+        const bool operand = before != 0 && std::string_view("=!?+-*/%<>&|^~").find(before) !=
+                                                std::string_view::npos;
+        const bool bracketed = before == '(' && !code_.IsWord(name - 2, "for");
+        const bool operated = after != 0 && std::string_view("?+-*/%<>&|^.[").find(after) !=
+                                                std::string_view::npos;
+        if (returned || operand || bracketed || operated)
+            Error(name, Cat({"'", code_.Text(name), "' returns void: its call has no value"}));
+    }
+
+    // "S(1, 2)": only numeric types have constructors; a struct takes an
+    // initializer list or a cast.
+    void StructConstructor(size_t name) {
+        const std::string_view w = code_.Text(name);
+        if (code_.Punct(name - 1) == '.' || !outline_.Functions(w).empty() ||
+            outline_.FindStruct(code_, w) == nullptr)
+            return;
+        Error(name, Cat({"'", w, "': a struct has no constructor (give its values as { ... } "
+                                 "or cast one value: (", w, ")x)"}));
+    }
+
     // "c ? s : 2.0": the branch after '?' and the one after ':' (up to the
     // end of the expression), each a lone name or something else.
     void Conditional(size_t q, size_t end) {
@@ -112,6 +147,12 @@ private:
             const char p = code_.Punct(last);
             if (p == '(' || p == '[' || p == '{') last = code_.Closing(last);
             if (p == ';' || p == ')' || p == ',' || p == '}' || p == ']') break;
+        }
+        // "c ? x : missing": a name declared nowhere, said here (glslang's
+        // worker crashes on it where the ?: is returned or given on).
+        if (last == colon + 2 && Undeclared(colon + 1)) {
+            Error(colon + 1, Cat({"'", code_.Text(colon + 1), "': unknown variable"}));
+            return;
         }
         // Structs are chosen whole: by one value, not per component
         // (glslang's worker crashes on a vector's choice of structs).
@@ -140,6 +181,15 @@ private:
         Error(q, "'?:': the branches are of different types (" +
                      (first.empty() ? std::string("a value") : first) + " and " +
                      (second.empty() ? std::string("a value") : second) + ")");
+    }
+    // Whether the word at i is a name no declaration, function or type of
+    // the code gives (true and false are values).
+    bool Undeclared(size_t i) const {
+        if (!code_.IsIdent(i) || code_.Punct(i - 1) == '.') return false;
+        const std::string_view w = code_.Text(i);
+        if (w == "true" || w == "false" || outline_.Declared(code_, i) != nullptr) return false;
+        if (!outline_.Functions(w).empty() || outline_.FindStruct(code_, w) != nullptr) return false;
+        return !outline_.typedefs.contains(w) && ShapeOf(w).rows == 0;
     }
     // The struct type of the value [first, last) when it is a variable, a
     // member or a call that the declarations give one; empty otherwise.

@@ -15,7 +15,12 @@ class TokenRewriteState;
 // - a ?: whose branches are a struct variable and a value of another type,
 //   or structs chosen by a condition of more than one component;
 // - a string literal beside an operator or in parentheses ("if (\"on\")"),
-//   at the string: a shader's code has no string values.
+//   at the string: a shader's code has no string values;
+// - the call of a function that returns void used as a value (a condition,
+//   an operand, an argument), at its name;
+// - a struct's name called as a constructor ("S(1, 2)"), at the name;
+// - a name declared nowhere as the last branch of a ?:, at the name
+//   (glslang's worker crashes on it).
 // False when any is found.
 bool CheckOperands(TokenRewriteState& state);
 

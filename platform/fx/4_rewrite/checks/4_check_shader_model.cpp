@@ -2,14 +2,38 @@
 // 4_check_shader_model.h).
 #include "platform/fx/4_rewrite/checks/4_check_shader_model.h"
 
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "platform/fx/4_rewrite/4_hlsl_outline.h"
 #include "platform/fx/4_rewrite/4_token_rewrites.h"
+#include "platform/fx/shared/tables.h"
 
 namespace fx {
 namespace {
+
+// A word the language, its modifiers or the effect framework give a
+// meaning before a name: a type of any shader model (the later ones are
+// other checks' to refuse), a keyword or a modifier.
+bool IsKnownTypeWord(std::string_view w) {
+    if (ShapeOf(w).rows > 0 || IsQualifier(w) || IsSamplerType(w) || IsTextureType(w)) return true;
+    if (w.rfind("min1", 0) == 0) return true;  // min16float, min10float, min12int, ...
+    for (std::string_view part : {"Texture", "Buffer", "Sampler", "Shader", "shader", "State",
+                                  "Stream", "Patch"})
+        if (w.find(part) != std::string_view::npos) return true;
+    return OneOf(w, {"void", "string", "vector", "matrix", "dword", "DWORD", "FLOAT", "INT", "BOOL",
+                     "VECTOR", "MATRIX", "unsigned", "signed", "out", "inout", "inline", "linear",
+                     "centroid", "noperspective", "sample", "point", "line", "triangle", "lineadj",
+                     "triangleadj", "export", "typedef", "struct", "return", "else", "case", "do",
+                     "goto", "class", "interface", "namespace", "template", "enum", "union",
+                     "register", "packoffset", "cbuffer", "tbuffer", "discard", "break",
+                     "continue", "true", "false", "NULL", "technique", "pass", "compile",
+                     "sizeof", "asm", "decl", "new", "delete", "operator", "private",
+                     "protected", "public", "this", "throw", "try", "catch", "using", "virtual",
+                     "friend", "explicit", "mutable", "auto", "char", "short", "long", "switch",
+                     "default", "if", "for", "while", "const_cast", "static_cast", "typename"});
+}
 
 class ShaderModel : public TokenCheck {
 public:
@@ -26,10 +50,54 @@ public:
             // TYPE NAME followed by what follows a declared name.
             const char next = code_.Punct(i + 1);
             if ((next == ';' || next == '=' || next == '[' || next == ',' || next == ')') &&
-                i > 0 && code_.IsIdent(i - 1) && ShapeOf(w).rows > 0 &&
+                i > 0 && code_.IsIdent(i - 1) && (ShapeOf(w).rows > 0 || TypedefName(i)) &&
                 (ShapeOf(code_.Text(i - 1)).rows > 0 ||
                  outline_.structsNamed.count(code_.Text(i - 1)) != 0))
                 Error(i, Cat({"'", w, "' is a type; it cannot name a variable"}));
+        }
+    }
+
+    // A typedef's name declared again as a variable ("float Colour"), not
+    // the typedef's own declaration of it.
+    bool TypedefName(size_t i) const {
+        if (!outline_.typedefs.contains(code_.Text(i))) return false;
+        for (size_t k = i - 1; k < i && code_.IsIdent(k); --k)
+            if (code_.Text(k) == "typedef") return false;
+        return true;
+    }
+
+    // "Colour tint;", "float f(Weight w)", "struct S { Weight w; };": a
+    // declaration whose type is a word nothing declares (an unused global
+    // would leave the code before glslang saw it).
+    void UnknownTypes() {
+        std::set<std::string_view> said, aliases;
+        // Every name a typedef declares, in whatever form (one with a
+        // storage class is another check's error).
+        for (size_t i = 0; i < code_.size(); ++i) {
+            if (!code_.IsWord(i, "typedef")) continue;
+            for (size_t k = i + 1; k < code_.size() && code_.Punct(k) != ';'; ++k) {
+                const char after = code_.Punct(k + 1);
+                if (code_.IsIdent(k) && (after == ';' || after == ',' || after == '['))
+                    aliases.insert(code_.Text(k));
+            }
+        }
+        for (size_t i = 0; i + 2 < code_.size(); ++i) {
+            if (!code_.IsIdent(i) || !code_.IsIdent(i + 1)) continue;
+            const char next = code_.Punct(i + 2);
+            if (next == 0 || std::string_view(";=[:,)(").find(next) == std::string_view::npos)
+                continue;
+            const char before = i > 0 ? code_.Punct(i - 1) : ';';
+            const bool starts = before != 0 ? std::string_view(";{}(,").find(before) !=
+                                                  std::string_view::npos
+                                            : IsKnownTypeWord(code_.Text(i - 1)) &&
+                                                  ShapeOf(code_.Text(i - 1)).rows == 0;
+            const std::string_view w = code_.Text(i);
+            if (!starts || IsKnownTypeWord(w) || outline_.names.contains(w) ||
+                !outline_.Functions(w).empty() || outline_.FindStruct(code_, w) != nullptr ||
+                outline_.typedefs.contains(w) || aliases.contains(w) ||
+                outline_.members.contains(w))
+                continue;
+            if (said.insert(w).second) Error(i, Cat({"'", w, "': unknown type"}));
         }
     }
 
@@ -78,6 +146,7 @@ private:
 bool CheckShaderModel(TokenRewriteState& state) {
     ShaderModel check(state);
     check.Words();
+    check.UnknownTypes();
     check.Positions();
     return !check.failed;
 }

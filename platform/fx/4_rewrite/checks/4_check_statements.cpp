@@ -171,19 +171,19 @@ struct Statements {
                 code.Punct(i + 1) != '(')
                 Error(i, "'(' expected after " + Quoted(i));
             Assignment(fn, i);
-            // switch (v): the selector is one number, not a vector, matrix,
-            // array or struct.
-            if (Word(i, "switch") && code.Punct(i + 1) == '(' && code.IsIdent(i + 2) &&
-                code.Punct(i + 3) == ')') {
-                std::string kind = Aggregate(i + 2);
-                const NameType* d = outline.Declared(code, i + 2);
-                if (kind.empty() && d != nullptr && d->type != npos) {
+            // switch (v), switch (s.m): the selector is one number, not a
+            // vector, matrix, array or struct.
+            const size_t selector = Word(i, "switch") ? MemberChainEnd(i + 2) : npos;
+            if (selector != npos && code.Punct(i + 1) == '(' && code.Punct(selector + 1) == ')') {
+                std::string kind = Aggregate(selector);
+                const NameType* d = outline.Declared(code, selector);
+                if (kind.empty() && d != nullptr && d->type != npos && !d->array) {
                     const Shape shape = ShapeOf(outline.Underlying(code.Text(d->type)));
                     if (shape.Components() > 1) kind = shape.matrix ? "a matrix" : "a vector";
                 }
                 if (!kind.empty())
-                    Error(i + 2,
-                          "a switch takes one int or uint; " + Quoted(i + 2) + " is " + kind);
+                    Error(selector,
+                          "a switch takes one int or uint; " + Quoted(selector) + " is " + kind);
             }
             const bool step = (code.Punct(i) == '+' || code.Punct(i) == '-') &&
                               code.Punct(i + 1) == code.Punct(i) &&
@@ -222,6 +222,14 @@ struct Statements {
     // "an array" or "a struct" when the name is declared as one where it
     // stands (a member or another function's local of its name may have
     // another type).
+    // The last name of "a" or "a.b.c" starting at first; npos when the
+    // tokens there are no such chain of names.
+    size_t MemberChainEnd(size_t first) const {
+        if (!code.IsIdent(first)) return npos;
+        size_t last = first;
+        while (code.Punct(last + 1) == '.' && code.IsIdent(last + 2)) last += 2;
+        return last;
+    }
     std::string Aggregate(size_t name) const {
         const NameType* d = outline.Declared(code, name);
         if (d == nullptr || d->type == npos) return {};
