@@ -452,6 +452,7 @@ private:
                 : functions(f) {}
             const std::unordered_map<std::string, TIntermAggregate*>& functions;
             std::vector<std::pair<long long, TIntermNode*>> list;
+            std::set<long long> writtenByCalls;
             // A call gives each parameter its argument (the entry point's
             // wrapper gives it the inputs).
             bool visitAggregate(glslang::TVisit, TIntermAggregate* a) override {
@@ -462,9 +463,20 @@ private:
                     TIntermAggregate* params = n->getAsAggregate();
                     if (params == nullptr || params->getOp() != glslang::EOpParameters) continue;
                     const glslang::TIntermSequence& args = a->getSequence();
-                    for (size_t i = 0; i < args.size() && i < params->getSequence().size(); ++i)
-                        if (glslang::TIntermSymbol* p = params->getSequence()[i]->getAsSymbolNode())
-                            list.emplace_back(p->getId(), args[i]);
+                    for (size_t i = 0; i < args.size() && i < params->getSequence().size(); ++i) {
+                        glslang::TIntermSymbol* p = params->getSequence()[i]->getAsSymbolNode();
+                        if (p == nullptr) continue;
+                        list.emplace_back(p->getId(), args[i]);
+                        // An out or inout argument is written by the call:
+                        // what it holds after is the callee's to say.
+                        const glslang::TStorageQualifier storage = p->getQualifier().storage;
+                        if (storage != glslang::EvqOut && storage != glslang::EvqInOut) continue;
+                        TIntermNode* base = args[i];
+                        while (base != nullptr && base->getAsBinaryNode() != nullptr)
+                            base = base->getAsBinaryNode()->getLeft();
+                        if (base != nullptr && base->getAsSymbolNode() != nullptr)
+                            writtenByCalls.insert(base->getAsSymbolNode()->getId());
+                    }
                 }
                 return true;
             }
@@ -494,6 +506,8 @@ private:
         // as a loop's end.
         for (const auto& [id, value] : assignments.list)
             if (!ReadsAtRunTime(value, {}, nullptr, &runTime_)) alsoSettled_.insert(id);
+        // So is one an out or inout parameter may write ("setn(n);").
+        alsoSettled_.insert(assignments.writtenByCalls.begin(), assignments.writtenByCalls.end());
         // Of those, the ones that hold an input's value.
         for (bool more = true; more;) {
             more = false;
