@@ -35,6 +35,13 @@ using glslang::TOperator;
 // Parameters known to hold a constant: symbol id -> value.
 using Known = std::map<long long, double>;
 
+// The variable an l-value writes ("k.x", "a[i]", "s.m[2]": k, a, s): its
+// symbol id, or -1 when it is no variable.
+long long WrittenVariable(TIntermNode* n) {
+    while (n != nullptr && n->getAsBinaryNode() != nullptr) n = n->getAsBinaryNode()->getLeft();
+    return n != nullptr && n->getAsSymbolNode() != nullptr ? n->getAsSymbolNode()->getId() : -1;
+}
+
 bool IsGradient(TOperator op) {
     switch (op) {
         case glslang::EOpDPdx:
@@ -201,8 +208,8 @@ private:
         struct Finder : glslang::TIntermTraverser {
             std::set<long long> written;
             void Base(TIntermNode* n) {
-                while (n != nullptr && n->getAsBinaryNode() != nullptr) n = n->getAsBinaryNode()->getLeft();
-                if (n != nullptr && n->getAsSymbolNode() != nullptr) written.insert(n->getAsSymbolNode()->getId());
+                const long long id = WrittenVariable(n);
+                if (id >= 0) written.insert(id);
             }
             bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
                 if (b->modifiesState()) Base(b->getLeft());
@@ -471,11 +478,8 @@ private:
                         // what it holds after is the callee's to say.
                         const glslang::TStorageQualifier storage = p->getQualifier().storage;
                         if (storage != glslang::EvqOut && storage != glslang::EvqInOut) continue;
-                        TIntermNode* base = args[i];
-                        while (base != nullptr && base->getAsBinaryNode() != nullptr)
-                            base = base->getAsBinaryNode()->getLeft();
-                        if (base != nullptr && base->getAsSymbolNode() != nullptr)
-                            writtenByCalls.insert(base->getAsSymbolNode()->getId());
+                        const long long id = WrittenVariable(args[i]);
+                        if (id >= 0) writtenByCalls.insert(id);
                     }
                 }
                 return true;
@@ -485,12 +489,8 @@ private:
                 const bool assigns = op == glslang::EOpAssign || op == glslang::EOpAddAssign ||
                                      op == glslang::EOpSubAssign || op == glslang::EOpMulAssign ||
                                      op == glslang::EOpDivAssign || op == glslang::EOpModAssign;
-                glslang::TIntermTyped* left = b->getLeft();
-                // "k.x = ...", "a[i] = ...": the variable they write.
-                while (assigns && left != nullptr && left->getAsBinaryNode() != nullptr)
-                    left = left->getAsBinaryNode()->getLeft();
-                if (assigns && left != nullptr && left->getAsSymbolNode() != nullptr)
-                    list.emplace_back(left->getAsSymbolNode()->getId(), b->getRight());
+                const long long id = assigns ? WrittenVariable(b->getLeft()) : -1;
+                if (id >= 0) list.emplace_back(id, b->getRight());
                 return true;
             }
         } assignments(functions_);
@@ -584,10 +584,7 @@ private:
             bool found = false;
             bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
                 if (!b->modifiesState()) return true;
-                TIntermNode* base = b->getLeft();
-                while (base != nullptr && base->getAsBinaryNode() != nullptr) base = base->getAsBinaryNode()->getLeft();
-                if (base != nullptr && base->getAsSymbolNode() != nullptr &&
-                    counters->count(base->getAsSymbolNode()->getId()) != 0 &&
+                if (counters->count(WrittenVariable(b->getLeft())) != 0 &&
                     check->ReadsAtRunTime(b->getRight(), *known, nullptr, &check->runTime_))
                     found = true;
                 return true;
@@ -607,18 +604,14 @@ private:
     static std::set<long long> ChangesPerTurn(glslang::TIntermLoop* loop) {
         struct Assignments : glslang::TIntermTraverser {
             std::vector<std::pair<long long, TIntermNode*>> list;  // value nullptr: it changes
-            static long long Base(TIntermNode* n) {
-                while (n != nullptr && n->getAsBinaryNode() != nullptr) n = n->getAsBinaryNode()->getLeft();
-                return n != nullptr && n->getAsSymbolNode() != nullptr ? n->getAsSymbolNode()->getId() : -1;
-            }
             bool visitBinary(glslang::TVisit, TIntermBinary* b) override {
                 if (!b->modifiesState()) return true;
-                const long long id = Base(b->getLeft());
+                const long long id = WrittenVariable(b->getLeft());
                 if (id >= 0) list.emplace_back(id, b->getOp() == glslang::EOpAssign ? b->getRight() : nullptr);
                 return true;
             }
             bool visitUnary(glslang::TVisit, glslang::TIntermUnary* u) override {
-                const long long id = u->modifiesState() ? Base(u->getOperand()) : -1;
+                const long long id = u->modifiesState() ? WrittenVariable(u->getOperand()) : -1;
                 if (id >= 0) list.emplace_back(id, nullptr);
                 return true;
             }
@@ -629,7 +622,7 @@ private:
                     for (TIntermNode* arg : a->getSequence())
                         if (arg != nullptr && arg->getAsTyped() != nullptr &&
                             arg->getAsTyped()->getQualifier().storage != glslang::EvqConst) {
-                            const long long id = Base(arg);
+                            const long long id = WrittenVariable(arg);
                             if (id >= 0) list.emplace_back(id, nullptr);
                         }
                 }
